@@ -1,0 +1,31 @@
+# kl_library(<name> SOURCES ... [DEPS ...] [PKG ...])
+# A static library for one folder; its folder's parent is the include root, so
+# code includes "foundation/Value.h", "SQLDB/SQLDatabase.h" and so on.
+function(kl_library name)
+  cmake_parse_arguments(KL "" "INCLUDE_ROOT" "SOURCES;DEPS;PKG" ${ARGN})
+  add_library(${name} STATIC ${KL_SOURCES})
+  if(NOT KL_INCLUDE_ROOT)
+    get_filename_component(KL_INCLUDE_ROOT "${CMAKE_CURRENT_SOURCE_DIR}/.." ABSOLUTE)
+  endif()
+  target_include_directories(${name} PUBLIC "${KL_INCLUDE_ROOT}")
+  foreach(pkg IN LISTS KL_PKG)
+    string(MAKE_C_IDENTIFIER "${pkg}" pkgid)
+    pkg_check_modules(PKG_${pkgid} REQUIRED IMPORTED_TARGET ${pkg})
+    target_link_libraries(${name} PUBLIC PkgConfig::PKG_${pkgid})
+  endforeach()
+  if(KL_DEPS)
+    target_link_libraries(${name} PUBLIC ${KL_DEPS})
+  endif()
+endfunction()
+
+# kl_test(<name> SOURCES ... DEPS ...): one GoogleTest executable, its cases
+# discovered by ctest. Every test runs with its own app home and a fixed zone.
+function(kl_test name)
+  cmake_parse_arguments(KL "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${KL_SOURCES})
+  target_link_libraries(${name} PRIVATE ${KL_DEPS} kl_testsupport GTest::gtest GTest::gmock)
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "TZ=Asia/Shanghai;KL_RESOURCES=${KL_RESOURCES_DIR}"
+               TIMEOUT 120)
+endfunction()

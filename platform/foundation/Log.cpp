@@ -1,0 +1,73 @@
+#include "foundation/Log.h"
+
+#include <sys/time.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+namespace ns {
+
+struct LogCapture::State {
+    mutable std::mutex mutex;
+    std::vector<std::string> lines;
+};
+
+namespace {
+std::mutex gLogMutex;
+LogCapture* gCapture = nullptr;
+}  // namespace
+
+LogCapture::LogCapture() : state_(new State) {
+    std::lock_guard lock(gLogMutex);
+    previous_ = gCapture;
+    gCapture = this;
+}
+
+LogCapture::~LogCapture() {
+    {
+        std::lock_guard lock(gLogMutex);
+        gCapture = previous_;
+    }
+    delete state_;
+}
+
+std::vector<std::string> LogCapture::lines() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->lines;
+}
+
+bool LogCapture::contains(std::string_view needle) const {
+    std::lock_guard lock(state_->mutex);
+    for (const auto& l : state_->lines)
+        if (l.find(needle) != std::string::npos) return true;
+    return false;
+}
+
+void LogCapture::clear() {
+    std::lock_guard lock(state_->mutex);
+    state_->lines.clear();
+}
+
+void logLine(const std::string& text) {
+    std::string line = text;
+    while (!line.empty() && line.back() == '\n') line.pop_back();
+    std::lock_guard lock(gLogMutex);
+    if (gCapture) {
+        std::lock_guard inner(gCapture->state_->mutex);
+        gCapture->state_->lines.push_back(line);
+        return;
+    }
+    timeval tv{};
+    gettimeofday(&tv, nullptr);
+    std::tm tm{};
+    time_t secs = tv.tv_sec;
+    localtime_r(&secs, &tm);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
+    std::fprintf(stderr, "%s.%03d Kestrowline[%d] %s\n", stamp, static_cast<int>(tv.tv_usec / 1000),
+                 static_cast<int>(getpid()), line.c_str());
+}
+
+}  // namespace ns

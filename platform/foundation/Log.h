@@ -1,0 +1,41 @@
+// The system log: NSLog writes one line to standard error. Tests capture the
+// lines with a LogCapture, which also keeps them off standard error.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "foundation/Format.h"
+
+namespace ns {
+
+// Writes one line (a trailing newline is added when missing).
+void logLine(const std::string& text);
+
+template <typename... A>
+void NSLog(std::string_view fmt, const A&... args) {
+    logLine(format(fmt, args...));
+}
+
+// While alive, every logged line goes to this capture instead of stderr.
+// Captures nest; the innermost one receives the lines. Thread-safe.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    std::vector<std::string> lines() const;
+    bool contains(std::string_view needle) const;  // any line containing it
+    void clear();
+
+private:
+    friend void logLine(const std::string& text);
+    struct State;
+    State* state_;
+    LogCapture* previous_;
+};
+
+}  // namespace ns

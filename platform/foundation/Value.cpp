@@ -1,0 +1,558 @@
+#include "foundation/Value.h"
+
+#include <algorithm>
+#include <charconv>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cctype>
+#include <cstdlib>
+#include <ctime>
+
+namespace ns {
+
+namespace {
+
+const std::string kEmptyString;
+const Bytes kEmptyBytes;
+const std::vector<Value> kEmptyItems;
+const std::vector<std::pair<std::string, Value>> kEmptyEntries;
+
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+std::string_view skipSpace(std::string_view s) {
+    std::size_t i = 0;
+    while (i < s.size() && isSpace(s[i])) ++i;
+    return s.substr(i);
+}
+
+}  // namespace
+
+std::ptrdiff_t DictionaryStorage::find(std::string_view key) const {
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        if (entries[i].first == key) return static_cast<std::ptrdiff_t>(i);
+    return -1;
+}
+
+// ---- Construction ----
+
+Value::Value(bool b) : kind_(Kind::Bool), b_(b), i_(b ? 1 : 0) {}
+Value::Value(int i) : kind_(Kind::Integer), i_(i) {}
+Value::Value(long i) : kind_(Kind::Integer), i_(i) {}
+Value::Value(long long i) : kind_(Kind::Integer), i_(i) {}
+Value::Value(unsigned u) : kind_(Kind::Integer), i_(u) {}
+Value::Value(unsigned long u) : Value(static_cast<unsigned long long>(u)) {}
+Value::Value(unsigned long long u)
+    : kind_(Kind::Integer), unsigned_(u > static_cast<unsigned long long>(LLONG_MAX)), i_(static_cast<long long>(u)) {}
+Value::Value(double d) : kind_(Kind::Double), d_(d) {}
+Value::Value(const char* s) {
+    if (s) {
+        kind_ = Kind::String;
+        ref_ = std::make_shared<std::string>(s);
+    }
+}
+Value::Value(std::string s) : kind_(Kind::String), ref_(std::make_shared<std::string>(std::move(s))) {}
+Value::Value(std::string_view s) : kind_(Kind::String), ref_(std::make_shared<std::string>(s)) {}
+Value::Value(Bytes data) : kind_(Kind::Data), ref_(std::make_shared<Bytes>(std::move(data))) {}
+Value::Value(Date date) : kind_(Kind::Date), d_(date.seconds) {}
+
+Value Value::null() {
+    Value v;
+    v.kind_ = Kind::Null;
+    return v;
+}
+
+Value Value::array() {
+    Value v;
+    v.kind_ = Kind::Array;
+    v.ref_ = std::make_shared<ArrayStorage>();
+    return v;
+}
+
+Value Value::array(std::initializer_list<Value> items) {
+    Value v = array();
+    v.arr()->items.assign(items.begin(), items.end());
+    return v;
+}
+
+Value Value::array(std::vector<Value> items) {
+    Value v = array();
+    v.arr()->items = std::move(items);
+    return v;
+}
+
+Value Value::dictionary() {
+    Value v;
+    v.kind_ = Kind::Dictionary;
+    v.ref_ = std::make_shared<DictionaryStorage>();
+    return v;
+}
+
+Value Value::dictionary(std::initializer_list<std::pair<std::string, Value>> entries) {
+    Value v = dictionary();
+    for (const auto& [k, val] : entries) v.set(k, val);
+    return v;
+}
+
+ArrayStorage* Value::arr() const {
+    return kind_ == Kind::Array ? static_cast<ArrayStorage*>(ref_.get()) : nullptr;
+}
+
+DictionaryStorage* Value::dict() const {
+    return kind_ == Kind::Dictionary ? static_cast<DictionaryStorage*>(ref_.get()) : nullptr;
+}
+
+// ---- Typed reads ----
+
+const std::string& Value::str() const {
+    return kind_ == Kind::String ? *static_cast<const std::string*>(ref_.get()) : kEmptyString;
+}
+
+std::string Value::text() const {
+    switch (kind_) {
+        case Kind::String: return str();
+        case Kind::Bool:
+        case Kind::Integer:
+        case Kind::Double: return description();
+        default: return {};
+    }
+}
+
+long long Value::integerValue() const {
+    switch (kind_) {
+        case Kind::Bool:
+        case Kind::Integer: return i_;
+        case Kind::Double:
+            if (std::isnan(d_)) return 0;
+            if (d_ >= 9.2233720368547758e18) return LLONG_MAX;
+            if (d_ <= -9.2233720368547758e18) return LLONG_MIN;
+            return static_cast<long long>(d_);
+        case Kind::String: return parseLeadingInteger(str());
+        default: return 0;
+    }
+}
+
+unsigned long long Value::unsignedValue() const {
+    if (kind_ == Kind::Integer) return static_cast<unsigned long long>(i_);
+    return static_cast<unsigned long long>(integerValue());
+}
+
+double Value::doubleValue() const {
+    switch (kind_) {
+        case Kind::Bool: return b_ ? 1.0 : 0.0;
+        case Kind::Integer: return unsigned_ ? static_cast<double>(static_cast<unsigned long long>(i_)) : static_cast<double>(i_);
+        case Kind::Double: return d_;
+        case Kind::String: return parseLeadingDouble(str());
+        default: return 0;
+    }
+}
+
+bool Value::boolValue() const {
+    switch (kind_) {
+        case Kind::Bool: return b_;
+        case Kind::Integer: return i_ != 0;
+        case Kind::Double: return d_ != 0;
+        case Kind::String: return parseBoolText(str());
+        default: return false;
+    }
+}
+
+const Bytes& Value::data() const {
+    return kind_ == Kind::Data ? *static_cast<const Bytes*>(ref_.get()) : kEmptyBytes;
+}
+
+Date Value::date() const { return kind_ == Kind::Date ? Date{d_} : Date{}; }
+
+// ---- Arrays ----
+
+std::size_t Value::count() const {
+    if (auto* a = arr()) return a->items.size();
+    if (auto* d = dict()) return d->entries.size();
+    return 0;
+}
+
+Value Value::at(std::size_t index) const {
+    auto* a = arr();
+    if (!a || index >= a->items.size()) return {};
+    return a->items[index];
+}
+
+Value Value::last() const {
+    auto* a = arr();
+    if (!a || a->items.empty()) return {};
+    return a->items.back();
+}
+
+void Value::push(Value v) {
+    if (auto* a = arr()) a->items.push_back(std::move(v));
+}
+
+void Value::append(const Value& other) {
+    auto* a = arr();
+    auto* b = other.arr();
+    if (!a || !b) return;
+    std::vector<Value> copy = b->items;  // other may be this very array
+    a->items.insert(a->items.end(), copy.begin(), copy.end());
+}
+
+void Value::insert(std::size_t index, Value v) {
+    auto* a = arr();
+    if (!a) return;
+    index = std::min(index, a->items.size());
+    a->items.insert(a->items.begin() + static_cast<std::ptrdiff_t>(index), std::move(v));
+}
+
+void Value::removeAt(std::size_t index) {
+    auto* a = arr();
+    if (!a || index >= a->items.size()) return;
+    a->items.erase(a->items.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void Value::removeLast() {
+    auto* a = arr();
+    if (a && !a->items.empty()) a->items.pop_back();
+}
+
+void Value::removeAll() {
+    if (auto* a = arr()) a->items.clear();
+    if (auto* d = dict()) d->entries.clear();
+}
+
+void Value::replaceAt(std::size_t index, Value v) {
+    auto* a = arr();
+    if (a && index < a->items.size()) a->items[index] = std::move(v);
+}
+
+void Value::removeObject(const Value& v) {
+    auto* a = arr();
+    if (!a) return;
+    std::erase_if(a->items, [&](const Value& x) { return x.isSame(v); });
+}
+
+bool Value::containsObject(const Value& v) const {
+    auto* a = arr();
+    if (!a) return false;
+    return std::any_of(a->items.begin(), a->items.end(), [&](const Value& x) { return x.isSame(v); });
+}
+
+const std::vector<Value>& Value::items() const {
+    auto* a = arr();
+    return a ? a->items : kEmptyItems;
+}
+
+// ---- Dictionaries ----
+
+Value Value::operator[](std::string_view key) const {
+    auto* d = dict();
+    if (!d) return {};
+    auto i = d->find(key);
+    return i < 0 ? Value{} : d->entries[static_cast<std::size_t>(i)].second;
+}
+
+bool Value::has(std::string_view key) const {
+    auto* d = dict();
+    return d && d->find(key) >= 0;
+}
+
+void Value::set(std::string key, Value v) {
+    auto* d = dict();
+    if (!d) return;
+    if (v.isNil()) {
+        remove(key);
+        return;
+    }
+    auto i = d->find(key);
+    if (i >= 0)
+        d->entries[static_cast<std::size_t>(i)].second = std::move(v);
+    else
+        d->entries.emplace_back(std::move(key), std::move(v));
+}
+
+void Value::remove(std::string_view key) {
+    auto* d = dict();
+    if (!d) return;
+    auto i = d->find(key);
+    if (i >= 0) d->entries.erase(d->entries.begin() + i);
+}
+
+std::vector<std::string> Value::keys() const {
+    std::vector<std::string> out;
+    if (auto* d = dict())
+        for (const auto& e : d->entries) out.push_back(e.first);
+    return out;
+}
+
+const std::vector<std::pair<std::string, Value>>& Value::entries() const {
+    auto* d = dict();
+    return d ? d->entries : kEmptyEntries;
+}
+
+Value Value::deepCopy() const {
+    if (auto* a = arr()) {
+        Value out = array();
+        for (const auto& x : a->items) out.push(x.deepCopy());
+        return out;
+    }
+    if (auto* d = dict()) {
+        Value out = dictionary();
+        for (const auto& [k, x] : d->entries) out.dict()->entries.emplace_back(k, x.deepCopy());
+        return out;
+    }
+    return *this;
+}
+
+bool Value::isSame(const Value& other) const {
+    if (kind_ == Kind::Array || kind_ == Kind::Dictionary) return kind_ == other.kind_ && ref_ == other.ref_;
+    return *this == other;
+}
+
+bool Value::operator==(const Value& o) const {
+    if (isNumber() && o.isNumber()) {
+        if (kind_ == Kind::Double || o.kind_ == Kind::Double) return doubleValue() == o.doubleValue();
+        return i_ == o.i_ && unsigned_ == o.unsigned_;
+    }
+    if (kind_ != o.kind_) return false;
+    switch (kind_) {
+        case Kind::Nil:
+        case Kind::Null: return true;
+        case Kind::String: return str() == o.str();
+        case Kind::Data: return data() == o.data();
+        case Kind::Date: return d_ == o.d_;
+        case Kind::Array: {
+            if (ref_ == o.ref_) return true;
+            return arr()->items == o.arr()->items;
+        }
+        case Kind::Dictionary: {
+            if (ref_ == o.ref_) return true;
+            const auto& a = dict()->entries;
+            const auto& b = o.dict()->entries;
+            if (a.size() != b.size()) return false;
+            for (const auto& [k, v] : a) {
+                auto i = o.dict()->find(k);
+                if (i < 0 || !(b[static_cast<std::size_t>(i)].second == v)) return false;
+            }
+            return true;
+        }
+        default: return false;
+    }
+}
+
+// ---- Description ----
+
+namespace {
+
+void indent(std::string& out, int level) { out.append(static_cast<std::size_t>(level) * 4, ' '); }
+
+// Inside collections Foundation prints strings in the old property-list
+// style: bare when they are plain ASCII words, else quoted with escapes.
+std::string quoteIfNeeded(const std::string& s) {
+    bool bare = !s.empty();
+    for (unsigned char c : s) {
+        if (!(std::isalnum(c) || c == '_' || c == '$' || c == '.' || c == '/' || c == ':' || c == '-' || c == '+') ||
+            c >= 0x80) {
+            bare = false;
+            break;
+        }
+    }
+    if (bare) return s;
+    std::string out = "\"";
+    std::size_t i = 0;
+    while (i < s.size()) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            switch (c) {
+                case '"': out += "\\\""; break;
+                case '\\': out += "\\\\"; break;
+                case '\n': out += "\\n"; break;
+                case '\t': out += "\\t"; break;
+                case '\r': out += "\\r"; break;
+                default:
+                    if (c < 0x20) {
+                        char buf[8];
+                        std::snprintf(buf, sizeof buf, "\\%03o", c);
+                        out += buf;
+                    } else {
+                        out += static_cast<char>(c);
+                    }
+            }
+            ++i;
+            continue;
+        }
+        // Decode one UTF-8 sequence, print it as \Uxxxx (UTF-16 units).
+        std::uint32_t cp = 0;
+        int len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (len == 1 || i + static_cast<std::size_t>(len) > s.size()) {
+            cp = 0xFFFD;
+            len = 1;
+        } else {
+            cp = c & (0x7F >> len);
+            for (int k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+        }
+        i += static_cast<std::size_t>(len);
+        char buf[16];
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            std::snprintf(buf, sizeof buf, "\\U%04x\\U%04x", 0xD800 + (cp >> 10), 0xDC00 + (cp & 0x3FF));
+        } else {
+            std::snprintf(buf, sizeof buf, "\\U%04x", cp);
+        }
+        out += buf;
+    }
+    out += "\"";
+    return out;
+}
+
+std::string dateText(double seconds) {
+    std::time_t t = static_cast<std::time_t>(std::floor(seconds));
+    std::tm tm{};
+    gmtime_r(&t, &tm);
+    char buf[64];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S +0000", &tm);
+    return buf;
+}
+
+std::string dataText(const Bytes& b) {
+    static const char* hex = "0123456789abcdef";
+    std::string out = "<";
+    for (std::size_t i = 0; i < b.size(); ++i) {
+        if (i > 0 && i % 4 == 0) out += ' ';
+        out += hex[b[i] >> 4];
+        out += hex[b[i] & 15];
+    }
+    out += ">";
+    return out;
+}
+
+void describe(const Value& v, std::string& out, int level, bool inCollection);
+
+void describeContainer(const Value& v, std::string& out, int level) {
+    if (v.isArray()) {
+        out += "(\n";
+        const auto& items = v.items();
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            indent(out, level + 1);
+            if (items[i].isArray() || items[i].isDictionary()) indent(out, level + 1);
+            describe(items[i], out, level + 1, true);
+            if (i + 1 < items.size()) out += ',';
+            out += '\n';
+        }
+        indent(out, level);
+        out += ')';
+        return;
+    }
+    out += "{\n";
+    auto entries = v.entries();
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (const auto& [k, x] : entries) {
+        indent(out, level + 1);
+        out += quoteIfNeeded(k);
+        out += " = ";
+        if (x.isArray() || x.isDictionary()) indent(out, level + 1);
+        describe(x, out, level + 1, true);
+        out += ";\n";
+    }
+    indent(out, level);
+    out += '}';
+}
+
+void describe(const Value& v, std::string& out, int level, bool inCollection) {
+    switch (v.kind()) {
+        case Value::Kind::Nil: out += "(null)"; break;
+        case Value::Kind::Null: out += "<null>"; break;
+        case Value::Kind::Bool: out += v.boolValue() ? "1" : "0"; break;
+        case Value::Kind::Integer:
+            out += v.isUnsigned() ? std::to_string(v.unsignedValue()) : std::to_string(v.integerValue());
+            break;
+        case Value::Kind::Double: out += formatDouble(v.doubleValue()); break;
+        case Value::Kind::String: out += inCollection ? quoteIfNeeded(v.str()) : v.str(); break;
+        case Value::Kind::Data: out += dataText(v.data()); break;
+        case Value::Kind::Date: out += dateText(v.date().seconds); break;
+        case Value::Kind::Array:
+        case Value::Kind::Dictionary: describeContainer(v, out, level); break;
+    }
+}
+
+}  // namespace
+
+std::string Value::description() const {
+    std::string out;
+    describe(*this, out, 0, false);
+    return out;
+}
+
+// ---- Number parsing and printing ----
+
+long long parseLeadingInteger(std::string_view s) {
+    s = skipSpace(s);
+    bool neg = false;
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        neg = s[i] == '-';
+        ++i;
+    }
+    unsigned long long acc = 0;
+    bool overflow = false;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        if (acc > (ULLONG_MAX - 9) / 10) {
+            overflow = true;
+            continue;
+        }
+        acc = acc * 10 + static_cast<unsigned>(s[i] - '0');
+    }
+    if (neg) {
+        if (overflow || acc > static_cast<unsigned long long>(LLONG_MAX) + 1) return LLONG_MIN;
+        return static_cast<long long>(0 - acc);
+    }
+    if (overflow || acc > static_cast<unsigned long long>(LLONG_MAX)) return LLONG_MAX;
+    return static_cast<long long>(acc);
+}
+
+double parseLeadingDouble(std::string_view s) {
+    s = skipSpace(s);
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && std::isdigit(static_cast<unsigned char>(s[i]))) ++i, ++digits;
+    }
+    if (digits == 0) return 0;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        std::size_t j = i + 1;
+        if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+        if (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) {
+            while (j < s.size() && std::isdigit(static_cast<unsigned char>(s[j]))) ++j;
+            i = j;
+        }
+    }
+    std::string prefix(s.substr(0, i));
+    return std::strtod(prefix.c_str(), nullptr);
+}
+
+bool parseBoolText(std::string_view s) {
+    s = skipSpace(s);
+    std::size_t i = 0;
+    while (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+    while (i < s.size() && s[i] == '0') ++i;
+    if (i >= s.size()) return false;
+    char c = s[i];
+    return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
+}
+
+std::string formatDouble(double d) {
+    if (std::isnan(d)) return "nan";
+    if (std::isinf(d)) return d > 0 ? "inf" : "-inf";
+    if (d == 0) return std::signbit(d) ? "-0" : "0";
+    char buf[64];
+    // Whole numbers up to 2^53 print without exponent or fraction.
+    if (std::fabs(d) < 9007199254740992.0 && d == std::floor(d)) {
+        std::snprintf(buf, sizeof buf, "%.0f", d);
+        return buf;
+    }
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, d);
+    if (ec != std::errc{}) return "0";
+    return std::string(buf, end);
+}
+
+}  // namespace ns

@@ -1,0 +1,163 @@
+// The dynamic value that carries everything the program keeps as a Foundation
+// object: parsed JSON, property lists, user defaults, column values.
+//
+// A Value is a small handle. Scalars (numbers, strings, data, dates) behave as
+// values; arrays and dictionaries are shared and mutable: copying a Value that
+// holds an array copies the reference, so two holders see one array, as two
+// Objective-C pointers to one NSMutableArray would.
+//
+// Typed reads never throw: a missing key, an index out of range or a wrong
+// type reads as nil, 0 or empty.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace ns {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Seconds since 1970-01-01 00:00:00 UTC.
+struct Date {
+    double seconds = 0;
+    friend bool operator==(const Date&, const Date&) = default;
+};
+
+class Value;
+struct ArrayStorage;
+struct DictionaryStorage;
+
+class Value {
+public:
+    enum class Kind { Nil, Null, Bool, Integer, Double, String, Data, Date, Array, Dictionary };
+
+    Value() = default;  // nil
+    Value(std::nullptr_t) {}
+    Value(bool b);
+    Value(int i);
+    Value(long i);
+    Value(long long i);
+    Value(unsigned u);
+    Value(unsigned long u);
+    Value(unsigned long long u);
+    Value(double d);
+    Value(const char* s);  // nullptr gives nil
+    Value(std::string s);
+    Value(std::string_view s);
+    Value(Bytes data);
+    Value(Date date);
+
+    static Value null();  // NSNull
+    static Value array();
+    static Value array(std::initializer_list<Value> items);
+    static Value array(std::vector<Value> items);
+    static Value dictionary();
+    static Value dictionary(std::initializer_list<std::pair<std::string, Value>> entries);
+
+    Kind kind() const { return kind_; }
+    bool isNil() const { return kind_ == Kind::Nil; }
+    bool isNull() const { return kind_ == Kind::Null; }
+    // nil or NSNull: "no value" for most readers.
+    bool isNone() const { return kind_ == Kind::Nil || kind_ == Kind::Null; }
+    bool isBool() const { return kind_ == Kind::Bool; }
+    bool isInteger() const { return kind_ == Kind::Integer; }
+    bool isDouble() const { return kind_ == Kind::Double; }
+    bool isNumber() const { return kind_ == Kind::Bool || kind_ == Kind::Integer || kind_ == Kind::Double; }
+    bool isString() const { return kind_ == Kind::String; }
+    bool isData() const { return kind_ == Kind::Data; }
+    bool isDate() const { return kind_ == Kind::Date; }
+    bool isArray() const { return kind_ == Kind::Array; }
+    bool isDictionary() const { return kind_ == Kind::Dictionary; }
+    explicit operator bool() const { return kind_ != Kind::Nil; }
+
+    // Integers above INT64_MAX keep their unsigned value.
+    bool isUnsigned() const { return kind_ == Kind::Integer && unsigned_; }
+
+    // ---- Typed reads (never throw) ----
+    // The string itself, or "" for anything else.
+    const std::string& str() const;
+    // Text of a string or a number (numbers as "%@" prints them), else "".
+    std::string text() const;
+    // Numbers as numbers; strings by Foundation's rules (leading number, 0 when none).
+    long long integerValue() const;
+    int intValue() const { return static_cast<int>(integerValue()); }
+    unsigned long long unsignedValue() const;
+    double doubleValue() const;
+    float floatValue() const { return static_cast<float>(doubleValue()); }
+    // Numbers: non-zero; strings: leading "Y", "y", "T", "t" or a non-zero number.
+    bool boolValue() const;
+    const Bytes& data() const;  // empty for non-data
+    Date date() const;          // epoch 0 for non-dates
+
+    // ---- Arrays ----
+    std::size_t count() const;  // elements of an array, entries of a dictionary, else 0
+    Value at(std::size_t index) const;  // nil when out of range or not an array
+    Value last() const;
+    void push(Value v);                 // addObject:
+    void append(const Value& array);    // addObjectsFromArray:
+    void insert(std::size_t index, Value v);
+    void removeAt(std::size_t index);
+    void removeLast();
+    void removeAll();                   // arrays and dictionaries
+    void replaceAt(std::size_t index, Value v);
+    // removeObject: by identity (same container or equal scalar).
+    void removeObject(const Value& v);
+    bool containsObject(const Value& v) const;  // by identity
+    const std::vector<Value>& items() const;    // empty for non-arrays
+
+    // ---- Dictionaries ----
+    Value operator[](std::string_view key) const;  // nil when missing or not a dictionary
+    Value get(std::string_view key) const { return (*this)[key]; }
+    bool has(std::string_view key) const;
+    void set(std::string key, Value v);  // setObject:forKey:; nil removes
+    void remove(std::string_view key);
+    std::vector<std::string> keys() const;  // in insertion order
+    const std::vector<std::pair<std::string, Value>>& entries() const;
+
+    // Deep copy of containers (mutableCopy of the whole tree).
+    Value deepCopy() const;
+
+    // Same object: containers by identity, scalars by equality.
+    bool isSame(const Value& other) const;
+    // isEqual: deep equality; integers and doubles compare by value.
+    bool operator==(const Value& other) const;
+
+    // The text Foundation's "%@" gives for this object.
+    std::string description() const;
+
+private:
+    void setKindArray();
+    ArrayStorage* arr() const;
+    DictionaryStorage* dict() const;
+
+    Kind kind_ = Kind::Nil;
+    bool unsigned_ = false;
+    bool b_ = false;
+    long long i_ = 0;
+    double d_ = 0;  // doubles and dates
+    std::shared_ptr<void> ref_;  // string, data, array or dictionary storage
+};
+
+struct ArrayStorage {
+    std::vector<Value> items;
+};
+
+struct DictionaryStorage {
+    std::vector<std::pair<std::string, Value>> entries;
+    std::ptrdiff_t find(std::string_view key) const;
+};
+
+// Foundation's leading-number rules for -intValue, -doubleValue, -boolValue.
+long long parseLeadingInteger(std::string_view s);
+double parseLeadingDouble(std::string_view s);
+bool parseBoolText(std::string_view s);
+
+// Shortest text that reads back as the same double ("1.5", "3", "0.1").
+std::string formatDouble(double d);
+
+}  // namespace ns

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, every Debian package the project needs, and only
+# what is missing. This is the one list of our dependencies.
+set -euo pipefail
+
+PACKAGES=(
+  # toolchain and test frameworks
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # foundation stand-in: digests, property lists
+  nettle-dev libplist-dev libplist++-dev
+  # service access
+  libcurl4-openssl-dev zlib1g-dev libxml2-dev libxml2-utils
+  # data libraries and their peers in tests
+  libsqlite3-dev sqlite3 libminizip-dev zip unzip
+  # drawing, text, images, window
+  libpango1.0-dev libcairo2-dev fonts-wqy-microhei libjpeg-dev libpng-dev libsdl2-dev xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#PACKAGES[@]} packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs dependencies, configures, builds (debug with ASan and UBSan) and
+# runs every test through ctest. Exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+t0=$(date +%s)
+scripts/install-deps.sh
+t1=$(date +%s)
+
+cmake --preset debug >/dev/null
+cmake --build --preset debug
+t2=$(date +%s)
+
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+status=0
+ctest --preset debug --timeout 300 || status=$?
+t3=$(date +%s)
+
+echo "test.sh: dependencies $((t1 - t0)) s, build $((t2 - t1)) s, tests $((t3 - t2)) s"
+exit $status

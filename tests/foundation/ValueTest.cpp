@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include "foundation/Format.h"
+#include "foundation/Value.h"
+
+using ns::Value;
+
+TEST(ValueDescription, ScalarsPrintAsFoundationDoes) {
+    EXPECT_EQ(Value(12).description(), "12");
+    EXPECT_EQ(Value(1.5).description(), "1.5");
+    EXPECT_EQ(Value(3.0).description(), "3");
+    EXPECT_EQ(Value(0.1).description(), "0.1");
+    EXPECT_EQ(Value(true).description(), "1");
+    EXPECT_EQ(Value(false).description(), "0");
+    EXPECT_EQ(Value::null().description(), "<null>");
+    EXPECT_EQ(Value().description(), "(null)");
+    EXPECT_EQ(Value("时间").description(), "时间");
+    EXPECT_EQ(Value(18446744073709551615ULL).description(), "18446744073709551615");
+    EXPECT_EQ(Value(ns::Bytes{1, 2, 3, 4, 5}).description(), "<01020304 05>");
+    EXPECT_EQ(Value(ns::Date{0}).description(), "1970-01-01 00:00:00 +0000");
+}
+
+TEST(ValueDescription, CollectionsUseFoundationLayout) {
+    Value a = Value::array({1, Value::array({2, "a b"})});
+    EXPECT_EQ(a.description(), "(\n    1,\n        (\n        2,\n        \"a b\"\n    )\n)");
+    Value d = Value::dictionary({{"z", 1}, {"a", Value::dictionary({{"k", "中"}})}});
+    EXPECT_EQ(d.description(), "{\n    a =     {\n        k = \"\\U4e2d\";\n    };\n    z = 1;\n}");
+    EXPECT_EQ(Value::array().description(), "(\n)");
+}
+
+TEST(ValueContainers, AreSharedAndMutable) {
+    Value list = Value::array();
+    Value alias = list;
+    Value node = Value::dictionary({{"id", "7"}});
+    alias.push(node);
+    EXPECT_EQ(list.count(), 1u);
+    list.at(0).set("state", "open");
+    EXPECT_EQ(node["state"].str(), "open");
+    EXPECT_TRUE(list.containsObject(node));
+    EXPECT_FALSE(list.containsObject(Value::dictionary({{"id", "7"}, {"state", "open"}})));
+    list.removeObject(node);
+    EXPECT_EQ(alias.count(), 0u);
+    list.append(list);  // appending to itself is safe
+}
+
+TEST(ValueReads, NeverThrowAndFollowFoundationRules) {
+    Value d = Value::dictionary({{"n", Value::null()}, {"s", " 42abc"}, {"f", "3.5e1x"}});
+    EXPECT_TRUE(d["missing"].isNil());
+    EXPECT_EQ(d["n"].str(), "");
+    EXPECT_EQ(d["s"].intValue(), 42);
+    EXPECT_DOUBLE_EQ(d["f"].doubleValue(), 35.0);
+    EXPECT_EQ(Value("abc").intValue(), 0);
+    EXPECT_EQ(Value("-0009").integerValue(), -9);
+    EXPECT_EQ(Value("99999999999999999999").integerValue(), LLONG_MAX);
+    EXPECT_TRUE(Value("yes").boolValue());
+    EXPECT_TRUE(Value("007").boolValue());
+    EXPECT_FALSE(Value("0").boolValue());
+    EXPECT_TRUE(Value(5).at(3).isNil());
+    EXPECT_EQ(Value(1) , Value(1.0));
+}
+
+TEST(Format, SpecifiersThePartsUse) {
+    EXPECT_EQ(ns::format("%@-%02d", Value("2015"), 3), "2015-03");
+    EXPECT_EQ(ns::format("%ld月", 3L), "3月");
+    EXPECT_EQ(ns::format("%.2f|%.f|%.1f", 1.005, 2.5, 0.25), "1.00|2|0.2");
+    EXPECT_EQ(ns::format("%08lx %02X %%3A", 255UL, 10u), "000000ff 0A %3A");
+    EXPECT_EQ(ns::format("%s %c %@", "x", 'y', std::string("z")), "x y z");
+    EXPECT_EQ(ns::format("%@ %@", Value(), Value::null()), "(null) <null>");
+    EXPECT_EQ(ns::format("%d%%"), "0%");
+}

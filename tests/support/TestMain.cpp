@@ -1,0 +1,25 @@
+// main() for every test program: each test process gets a fresh app home
+// (a temporary folder) so no test sees another's files or defaults.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "kl-test-XXXXXX").string();
+    char* made = mkdtemp(pattern.data());
+    if (made && !std::getenv("KL_HOME_KEEP")) setenv("KL_HOME", made, 1);
+    if (!std::getenv("TZ")) setenv("TZ", "Asia/Shanghai", 1);
+    tzset();
+    int rc = RUN_ALL_TESTS();
+    if (made) {
+        std::error_code ec;
+        fs::remove_all(made, ec);
+    }
+    return rc;
+}
