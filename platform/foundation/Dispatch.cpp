@@ -179,7 +179,9 @@ struct SerialQueue::State {
     bool closing = false;
     std::thread worker;
 
-    static void enqueue(const std::shared_ptr<State>& s, std::function<void()> fn) {
+    // Takes its own reference: the task may destroy the queue (and the
+    // caller's reference) before this returns.
+    static void enqueue(std::shared_ptr<State> s, std::function<void()> fn) {
         if (!fn) return;
         {
             std::lock_guard<std::mutex> lock(s->m);
@@ -231,7 +233,8 @@ SerialQueue::~SerialQueue() {
 void SerialQueue::async(std::function<void()> fn) { State::enqueue(state_, std::move(fn)); }
 
 void SerialQueue::sync(const std::function<void()>& fn) {
-    State& s = *state_;
+    auto keep = state_;
+    State& s = *keep;
     if (isHeld(&s)) {
         fn();
         return;
