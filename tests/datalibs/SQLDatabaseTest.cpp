@@ -194,6 +194,13 @@ TEST(SQLDatabaseFormat, PercentNilAndMissingArguments) {
     rs->close();
 
     ns::LogCapture log;
+    db->setTraceExecution(true);
+    rs = db->executeQueryWithFormat("select %d, %@", 5, "five");
+    EXPECT_TRUE(log.contains("executeQuery: select ?, ?"));
+    EXPECT_TRUE(log.contains("obj: 5"));
+    EXPECT_TRUE(log.contains("obj: five"));
+    rs.reset();
+    db->setTraceExecution(false);
     EXPECT_EQ(db->executeQueryWithFormat("select %d, %d", 1), nullptr);  // too few values
     EXPECT_TRUE(log.contains("bind count is not correct"));
     ASSERT_TRUE(db->executeUpdate("create table t (a)"));
@@ -432,6 +439,15 @@ TEST(SQLDatabaseClose, ClosesResultSetsCachedAndLeakedStatements) {
     EXPECT_TRUE(log.contains("Closing leaked statement"));
     EXPECT_EQ(kept->statement(), nullptr);  // finalised once, by the connection
     EXPECT_EQ(db->sqliteHandle(), nullptr);
+
+    // A connection that goes away first leaves its result sets closed and detached.
+    auto gone = openMemory();
+    auto survivor = gone->executeQuery("select 1");
+    ASSERT_TRUE(survivor);
+    gone.reset();
+    EXPECT_EQ(survivor->parentDB(), nullptr);
+    EXPECT_FALSE(survivor->next());
+    EXPECT_FALSE(survivor->hasAnotherRow());
 }
 
 TEST(SQLDatabaseAdditions, SingleValuesAndSchemaQuestions) {
