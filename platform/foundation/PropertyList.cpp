@@ -374,6 +374,15 @@ std::optional<Bytes> PropertyListSerialization::dataWithPropertyList(const Value
     return bytes;
 }
 
+bool PropertyListSerialization::isValidPropertyList(const Value& plist) {
+    try {
+        PlistPtr root(toNode(plist, PropertyListFormat::Binary, 0));
+        return root != nullptr;
+    } catch (const Failure&) {
+        return false;
+    }
+}
+
 Value PropertyListSerialization::propertyListWithData(const Bytes& data, PropertyListFormat* format, ErrorPtr* error) {
     if (data.empty() || data.size() > UINT32_MAX) {
         report(error, kPropertyListReadCorruptError, data.empty() ? "empty property list" : "property list too large");

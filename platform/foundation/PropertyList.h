@@ -29,6 +29,9 @@ public:
     static std::optional<Bytes> dataWithPropertyList(const Value& plist, PropertyListFormat format,
                                                      ErrorPtr* error = nullptr);
 
+    // True when dataWithPropertyList would accept the value.
+    static bool isValidPropertyList(const Value& plist);
+
     // Reads either format (detected from the bytes). Bad bytes give nil and
     // an error (kPropertyListReadCorruptError) when a place is given, else a
     // log line. Dictionaries and arrays come back as fresh containers.
