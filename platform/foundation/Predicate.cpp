@@ -56,7 +56,13 @@ Predicate Predicate::predicateWithFormat(std::string_view format, const Value& a
 
 bool Predicate::evaluate(std::string_view text) const {
     if (!compiled_) return false;
-    return std::regex_match(wide(text), compiled_->regex);
+    try {
+        return std::regex_match(wide(text), compiled_->regex);
+    } catch (const std::regex_error& e) {
+        // Too complex for the matcher (deep backtracking on a long text).
+        NSLog("Predicate: matching failed: %s", e.what());
+        return false;
+    }
 }
 
 bool Predicate::evaluateWithObject(const Value& object) const { return object.isString() && evaluate(object.str()); }

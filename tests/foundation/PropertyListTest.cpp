@@ -14,6 +14,8 @@ namespace {
 Value sampleTree() {
     return Value::dictionary({
         {"title", Value("温馨提示 😀")},
+        {"markup <&>", Value("<b>&amp;</b> ]]>")},
+        {"名称", Value("")},
         {"count", Value(42)},
         {"negative", Value(-7)},
         {"min", Value(LLONG_MIN)},
