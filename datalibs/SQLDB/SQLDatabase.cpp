@@ -745,7 +745,7 @@ ns::ErrorPtr SQLDatabase::inSavePoint(const std::function<void(bool* rollback)>&
 
 void SQLDatabase::makeFunctionNamed(const std::string& name, int maximumArguments, FunctionBlock block) {
     openFunctions_.push_back(std::move(block));
-    if (!db_) return;
+    if (!databaseExists()) return;
     sqlite3_create_function(db_, name.c_str(), maximumArguments, SQLITE_UTF8, &openFunctions_.back(),
                             &callFunctionBlock, nullptr, nullptr);
 }

@@ -66,6 +66,19 @@ ns::Value toValue(const T& x) {
     }
 }
 
+// One argument of a printf-like statement call; an empty optional is nil.
+template <typename T>
+ns::FormatArg formatArg(const T& x) {
+    using D = std::decay_t<T>;
+    if constexpr (std::is_same_v<D, std::nullptr_t> || std::is_same_v<D, std::nullopt_t>) {
+        return ns::FormatArg::from(ns::Value());
+    } else if constexpr (IsOptional<D>::value) {
+        return x ? formatArg(*x) : ns::FormatArg::from(ns::Value());
+    } else {
+        return ns::FormatArg::from(x);
+    }
+}
+
 }  // namespace sqldb_detail
 
 class SQLDatabase {
@@ -113,7 +126,7 @@ public:
     std::shared_ptr<SQLResultSet> executeQueryWithFormat(std::string_view format, const A&... args) {
         std::string sql;
         ArgumentList values;
-        extractSQL(format, {ns::FormatArg::from(args)...}, sql, values);
+        extractSQL(format, {sqldb_detail::formatArg(args)...}, sql, values);
         return executeQuery_withArgumentsInArray_orDictionary_orVAList(sql, {}, {}, &values);
     }
     // The common query path: values from the array, else the dictionary,
@@ -133,7 +146,7 @@ public:
     bool executeUpdateWithFormat(std::string_view format, const A&... args) {
         std::string sql;
         ArgumentList values;
-        extractSQL(format, {ns::FormatArg::from(args)...}, sql, values);
+        extractSQL(format, {sqldb_detail::formatArg(args)...}, sql, values);
         return executeUpdate_error_withArgumentsInArray_orDictionary_orVAList(sql, nullptr, {}, {}, &values);
     }
     // An update that reports a failure to prepare through outErr (when given).

@@ -186,7 +186,8 @@ TEST(SQLDatabaseFormat, PercentNilAndMissingArguments) {
     EXPECT_TRUE(values2[0].isNil());
 
     auto db = openMemory();
-    auto rs = db->executeQueryWithFormat("select %d + 1, %s, %@ is null", 41, "text", nullptr);
+    auto rs = db->executeQueryWithFormat("select %d + 1, %s, %@ is null and %@ is null", 41, "text", nullptr,
+                                         std::optional<std::string>());
     ASSERT_TRUE(rs && rs->next());
     EXPECT_EQ(rs->intForColumnIndex(0), 42);
     EXPECT_EQ(*rs->stringForColumnIndex(1), "text");
