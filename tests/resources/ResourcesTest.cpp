@@ -3,14 +3,15 @@
 // is a property list of the shape the city picker reads.
 #include <gtest/gtest.h>
 
+#include "foundation/Bundle.h"
+#include "foundation/Data.h"
+#include "foundation/PropertyList.h"
+
 #include <cairo.h>
 #include <jpeglib.h>
-#include <libxml/parser.h>
-#include <libxml/tree.h>
 
 #include <csetjmp>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -20,10 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path resourcesDir() {
-    const char* dir = std::getenv("KL_RESOURCES");
-    return (dir && *dir) ? fs::path(dir) : fs::path(KL_SOURCE_RESOURCES);
-}
+fs::path resourcesDir() { return ns::Bundle::mainBundle()->resourcePath(); }
 
 struct Expected {
     const char* name;
@@ -96,6 +94,7 @@ JpegResult decodeJpeg(const fs::path& path) {
 }
 
 TEST(BundleResources, EveryPictureDecodesAtItsSize) {
+    ASSERT_FALSE(resourcesDir().empty()) << "no resources folder found";
     for (const Expected& pic : kPictures) {
         SCOPED_TRACE(pic.name);
         const fs::path path = resourcesDir() / pic.name;
@@ -114,52 +113,31 @@ TEST(BundleResources, EveryPictureDecodesAtItsSize) {
     EXPECT_EQ(jpeg.height, 120);
 }
 
-std::vector<xmlNode*> elementChildren(xmlNode* node) {
-    std::vector<xmlNode*> out;
-    for (xmlNode* c = node->children; c; c = c->next)
-        if (c->type == XML_ELEMENT_NODE) out.push_back(c);
-    return out;
-}
-
-std::string name(xmlNode* node) { return reinterpret_cast<const char*>(node->name); }
-
-std::string text(xmlNode* node) {
-    xmlChar* content = xmlNodeGetContent(node);
-    std::string s = content ? reinterpret_cast<const char*>(content) : "";
-    xmlFree(content);
-    return s;
-}
-
 TEST(BundleResources, ProvinceListHasEveryProvinceWithItsCities) {
-    const fs::path path = resourcesDir() / "ProvincesAndCities.plist";
-    xmlDoc* doc = xmlReadFile(path.c_str(), nullptr, XML_PARSE_NONET);
-    ASSERT_NE(doc, nullptr);
-    xmlNode* root = xmlDocGetRootElement(doc);
-    ASSERT_EQ(name(root), "plist");
-    auto top = elementChildren(root);
-    ASSERT_EQ(top.size(), 1u);
-    ASSERT_EQ(name(top[0]), "array");
+    const std::string path = ns::Bundle::mainBundle()->pathForResource("ProvincesAndCities", "plist");
+    ASSERT_FALSE(path.empty());
+    const auto bytes = ns::readFile(path);
+    ASSERT_TRUE(bytes);
+    ns::PropertyListFormat format = ns::PropertyListFormat::Binary;
+    const ns::Value list = ns::PropertyListSerialization::propertyListWithData(*bytes, &format);
+    EXPECT_EQ(format, ns::PropertyListFormat::XML);
+    ASSERT_TRUE(list.isArray());
 
     std::set<std::string> states;
     std::vector<std::string> shenzhenIn, dongchengIn;
     size_t cityCount = 0;
-    for (xmlNode* dict : elementChildren(top[0])) {
-        ASSERT_EQ(name(dict), "dict");
-        auto kv = elementChildren(dict);
-        ASSERT_EQ(kv.size(), 4u);
-        ASSERT_EQ(name(kv[0]), "key");
-        ASSERT_EQ(text(kv[0]), "state");
-        ASSERT_EQ(name(kv[1]), "string");
-        ASSERT_EQ(name(kv[2]), "key");
-        ASSERT_EQ(text(kv[2]), "cities");
-        ASSERT_EQ(name(kv[3]), "array");
-        const std::string state = text(kv[1]);
+    for (const ns::Value& entry : list.items()) {
+        ASSERT_TRUE(entry.isDictionary());
+        EXPECT_EQ(entry.count(), 2u);
+        ASSERT_TRUE(entry["state"].isString());
+        ASSERT_TRUE(entry["cities"].isArray());
+        const std::string state = entry["state"].str();
         SCOPED_TRACE(state);
         EXPECT_TRUE(states.insert(state).second) << "listed twice";
         std::set<std::string> cities;
-        for (xmlNode* city : elementChildren(kv[3])) {
-            ASSERT_EQ(name(city), "string");
-            const std::string c = text(city);
+        for (const ns::Value& city : entry["cities"].items()) {
+            ASSERT_TRUE(city.isString());
+            const std::string c = city.str();
             EXPECT_FALSE(c.empty());
             EXPECT_TRUE(cities.insert(c).second) << c << " listed twice";
             if (c == "深圳市") shenzhenIn.push_back(state);
@@ -168,7 +146,6 @@ TEST(BundleResources, ProvinceListHasEveryProvinceWithItsCities) {
         EXPECT_FALSE(cities.empty());
         cityCount += cities.size();
     }
-    xmlFreeDoc(doc);
 
     // 23 provinces (Taiwan included), 5 autonomous regions, 4 municipalities,
     // 2 special administrative regions.
