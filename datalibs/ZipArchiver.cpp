@@ -48,6 +48,26 @@ bool isAscii(const std::string& s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// Info-ZIP's Unicode path field (0x7075): version 1, the CRC-32 of the name
+// in the header, and the UTF-8 name. Written with the UTF-8 flag for names
+// that are not plain ASCII, so every unzip reads them as UTF-8.
+std::vector<std::uint8_t> unicodePathField(const std::string& name) {
+    std::vector<std::uint8_t> f;
+    if (isAscii(name) || name.size() > 0xffff - 9) return f;
+    auto put16 = [&](std::size_t v) {
+        f.push_back(static_cast<std::uint8_t>(v & 0xff));
+        f.push_back(static_cast<std::uint8_t>((v >> 8) & 0xff));
+    };
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(name.data()), static_cast<uInt>(name.size()));
+    put16(0x7075);
+    put16(5 + name.size());
+    f.push_back(1);
+    put16(crc & 0xffff);
+    put16((crc >> 16) & 0xffff);
+    f.insert(f.end(), name.begin(), name.end());
+    return f;
+}
+
 // Reads a regular file whole; false when it is missing, not a regular file or
 // cannot be read to its end.
 bool readWholeFile(const std::string& path, ns::Bytes& out, struct stat& st) {
@@ -249,6 +269,9 @@ bool ZipArchiver::addFileToZip(const std::string& path, const std::string& newna
     zip_fileinfo info{};
     fillDate(info.tmz_date, st.st_mtime);
     uLong flags = isAscii(newname) ? 0 : kFlagUtf8Name;
+    std::vector<std::uint8_t> extra = unicodePathField(newname);
+    const void* extraData = extra.empty() ? nullptr : extra.data();
+    uInt extraSize = static_cast<uInt>(extra.size());
     int zip64 = data.size() >= 0xffffffffull ? 1 : 0;
 
     if (writePassword_ && !writePassword_->empty()) {
@@ -260,15 +283,16 @@ bool ZipArchiver::addFileToZip(const std::string& path, const std::string& newna
         zipcrypto::Keys keys(*writePassword_);
         keys.makeHeader(sealed.data(), zipcrypto::checkByte(static_cast<std::uint32_t>(crc), 0, false));
         keys.encrypt(sealed.data() + zipcrypto::kHeaderSize, sealed.size() - zipcrypto::kHeaderSize);
-        if (zipOpenNewFileInZip4_64(Z(zipFile_), newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                    Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1, MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
+        if (zipOpenNewFileInZip4_64(Z(zipFile_), newname.c_str(), &info, extraData, extraSize, extraData,
+                                    extraSize, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1, MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
                                     nullptr, 0, 0, flags | kFlagEncrypted, zip64) != ZIP_OK)
             return false;
         if (!writeAll(Z(zipFile_), sealed.data(), sealed.size())) return false;
         return zipCloseFileInZipRaw64(Z(zipFile_), data.size(), crc) == ZIP_OK;
     }
 
-    if (zipOpenNewFileInZip4_64(Z(zipFile_), newname.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+    if (zipOpenNewFileInZip4_64(Z(zipFile_), newname.c_str(), &info, extraData, extraSize, extraData, extraSize,
+                                nullptr, Z_DEFLATED,
                                 Z_DEFAULT_COMPRESSION, 0, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 0, flags,
                                 zip64) != ZIP_OK)
         return false;
