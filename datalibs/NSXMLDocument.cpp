@@ -6,10 +6,9 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
-#include <system_error>
 
-#include "datalibs/DataPaths.h"
 #include "datalibs/XMLSupport.h"
+#include "foundation/FileManager.h"
 #include "foundation/Format.h"
 
 using namespace datalibs::xml;
@@ -71,9 +70,9 @@ NSXMLDocumentPtr NSXMLDocument::initWithZipFile(const std::string& fileName, uns
     (void)error;  // parse errors are not handed on from here
     if (fileName.empty()) return nullptr;
     std::string entry = fs::path(fileName).filename().stem().string() + ".xml";
-    fs::path folder = datalibs::cachesDirectory() / kZipFolderName;
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec)) fs::create_directory(folder, ec);
+    fs::path folder = fs::path(ns::cachesDirectory()) / kZipFolderName;
+    auto& files = ns::FileManager::defaultManager();
+    if (!files.isDirectory(folder.string())) files.createDirectoryAtPath(folder.string(), false);
     std::optional<ns::Bytes> data = readZipEntry(folder / fileName, entry);
     if (!data) return nullptr;
     return initWithData(*data, options, nullptr);

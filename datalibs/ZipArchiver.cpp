@@ -2,7 +2,6 @@
 
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <zlib.h>
 
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "datalibs/ZipCrypto.h"
+#include "foundation/FileManager.h"
 #include "foundation/Log.h"
 
 namespace fs = std::filesystem;
@@ -470,12 +470,8 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
     tm.tm_year = static_cast<int>(info.tmu_date.tm_year) - 1900;
     tm.tm_isdst = -1;
     time_t when = mktime(&tm);
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = when;
-    times[1].tv_nsec = 0;
-    if (when == static_cast<time_t>(-1) || utimensat(AT_FDCWD, full.c_str(), times, 0) != 0)
+    if (when == static_cast<time_t>(-1) ||
+        !ns::FileManager::defaultManager().setModificationDate(full, ns::Date{static_cast<double>(when)}))
         ns::NSLog("Failed to set attributes");
 
     unzCloseCurrentFile(uf);

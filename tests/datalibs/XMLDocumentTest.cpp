@@ -5,8 +5,8 @@
 #include <regex>
 
 #include "PeerTools.h"
-#include "datalibs/DataPaths.h"
 #include "datalibs/NSXMLDocument.h"
+#include "foundation/FileManager.h"
 #include "foundation/Log.h"
 
 namespace {
@@ -345,7 +345,7 @@ TEST(XMLModel, DocumentVersionAndEncoding) {
 }
 
 TEST(XMLModel, ZippedDocumentsAreReadFromTheCaches) {
-    auto folder = datalibs::cachesDirectory() / NSXMLDocument::kZipFolderName;
+    auto folder = std::filesystem::path(ns::cachesDirectory()) / NSXMLDocument::kZipFolderName;
     auto work = peer::scratch("xml-zip");
     peer::writeFile(work / "pack.xml", "<pack><v>1</v></pack>");
     peer::writeFile(work / "other.xml", "<other/>");
