@@ -1,0 +1,215 @@
+#include "foundation/Data.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <nettle/base64.h>
+#include <nettle/md5.h>
+#include <nettle/sha1.h>
+
+namespace ns {
+
+namespace {
+
+const std::uint8_t* bytePtr(std::string_view s) { return reinterpret_cast<const std::uint8_t*>(s.data()); }
+std::string_view view(const Bytes& b) { return {reinterpret_cast<const char*>(b.data()), b.size()}; }
+
+bool isBase64Char(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+}
+
+std::string folderOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+}  // namespace
+
+// ---- Base64 ----
+
+std::string base64Encode(std::string_view bytes) {
+    std::string out(BASE64_ENCODE_RAW_LENGTH(bytes.size()), '\0');
+    if (!bytes.empty()) base64_encode_raw(out.data(), bytes.size(), bytePtr(bytes));
+    return out;
+}
+
+std::string base64Encode(const Bytes& data) { return base64Encode(view(data)); }
+
+std::optional<Bytes> base64Decode(std::string_view text) {
+    if (text.size() % 4 != 0) return std::nullopt;
+    std::size_t pad = 0;
+    while (pad < 2 && pad < text.size() && text[text.size() - 1 - pad] == '=') ++pad;
+    for (std::size_t i = 0; i < text.size() - pad; ++i)
+        if (!isBase64Char(text[i])) return std::nullopt;
+    Bytes out(BASE64_DECODE_LENGTH(text.size()));
+    base64_decode_ctx ctx;
+    base64_decode_init(&ctx);
+    std::size_t len = out.size();
+    if (!base64_decode_update(&ctx, &len, out.data(), text.size(), text.data())) return std::nullopt;
+    if (!base64_decode_final(&ctx)) return std::nullopt;
+    out.resize(len);
+    return out;
+}
+
+// ---- Digests ----
+
+Bytes md5(std::string_view bytes) {
+    md5_ctx ctx;
+    md5_init(&ctx);
+    md5_update(&ctx, bytes.size(), bytePtr(bytes));
+    Bytes out(MD5_DIGEST_SIZE);
+    md5_digest(&ctx, out.size(), out.data());
+    return out;
+}
+
+Bytes md5(const Bytes& data) { return md5(view(data)); }
+std::string md5Hex(const Bytes& data) { return hexEncode(md5(data)); }
+std::string md5Hex(std::string_view bytes) { return hexEncode(md5(bytes)); }
+
+Bytes sha1(std::string_view bytes) {
+    sha1_ctx ctx;
+    sha1_init(&ctx);
+    sha1_update(&ctx, bytes.size(), bytePtr(bytes));
+    Bytes out(SHA1_DIGEST_SIZE);
+    sha1_digest(&ctx, out.size(), out.data());
+    return out;
+}
+
+Bytes sha1(const Bytes& data) { return sha1(view(data)); }
+std::string sha1Hex(const Bytes& data) { return hexEncode(sha1(data)); }
+std::string sha1Hex(std::string_view bytes) { return hexEncode(sha1(bytes)); }
+
+// ---- Hex ----
+
+std::string hexEncode(const Bytes& data, bool uppercase) {
+    const char* digits = uppercase ? "0123456789ABCDEF" : "0123456789abcdef";
+    std::string out;
+    out.reserve(data.size() * 2);
+    for (auto b : data) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+std::optional<Bytes> hexDecode(std::string_view text) {
+    if (text.size() % 2) return std::nullopt;
+    auto value = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    Bytes out;
+    out.reserve(text.size() / 2);
+    for (std::size_t i = 0; i < text.size(); i += 2) {
+        int hi = value(text[i]), lo = value(text[i + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out.push_back(static_cast<std::uint8_t>(hi * 16 + lo));
+    }
+    return out;
+}
+
+// ---- Files ----
+
+ErrorPtr fileError(int err, const std::string& path, bool writing) {
+    long code;
+    if (err == ENOENT || err == ENOTDIR)
+        code = FileNoSuchFileError;
+    else if (err == EACCES || err == EPERM || err == EROFS)
+        code = writing ? FileWriteNoPermissionError : FileReadNoPermissionError;
+    else if (err == EEXIST || err == ENOTEMPTY)
+        code = FileWriteFileExistsError;
+    else if (err == ENOSPC || err == EDQUOT)
+        code = FileWriteOutOfSpaceError;
+    else
+        code = writing ? FileWriteUnknownError : FileReadUnknownError;
+    Value info = Value::dictionary();
+    info.set(kLocalizedDescriptionKey, Value(path + ": " + std::strerror(err)));
+    info.set(kFilePathErrorKey, Value(path));
+    info.set("NSPOSIXErrorCode", Value(err));
+    return makeError(kCocoaErrorDomain, code, info);
+}
+
+std::optional<Bytes> readFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    Bytes out;
+    if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+    std::uint8_t buf[65536];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        out.insert(out.end(), buf, buf + n);
+    }
+    ::close(fd);
+    return out;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error) {
+    auto fail = [&](int err) {
+        if (error) *error = fileError(err, path, true);
+        return false;
+    };
+    std::string temp = path + ".tmp-XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return fail(errno);
+    auto abandon = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return fail(err);
+    };
+    // Keep the mode of the file being replaced; new files get rw-r--r--.
+    struct stat st {};
+    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    if (::fchmod(fd, mode) != 0) return abandon(errno);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return abandon(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) return abandon(errno);
+    if (::close(fd) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        return fail(err);
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        int err = errno;
+        ::unlink(temp.c_str());
+        return fail(err);
+    }
+    // Make the rename itself durable.
+    int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool writeFileAtomically(const std::string& path, const Bytes& data, ErrorPtr* error) {
+    return writeFileAtomically(path, view(data), error);
+}
+
+}  // namespace ns

@@ -1,0 +1,254 @@
+#include "foundation/FileManager.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "foundation/Data.h"
+#include "foundation/Log.h"
+
+namespace ns {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::mutex& homeMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::string& overrideHome() {
+    static std::string s;
+    return s;
+}
+
+std::string& cachedHome() {
+    static std::string s;
+    return s;
+}
+
+std::string defaultHome() {
+    if (const char* h = std::getenv("KL_HOME"); h && *h) return h;
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') return std::string(x) + "/kestrowline";
+    std::string user;
+    if (const char* h = std::getenv("HOME"); h && *h) {
+        user = h;
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) {
+        user = pw->pw_dir;
+    } else {
+        user = "/tmp";
+    }
+    return user + "/.local/share/kestrowline";
+}
+
+// Makes the folder and its parents; failures are logged, the path returned
+// regardless (later file operations report their own errors).
+std::string ensureFolder(const std::string& path) {
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    if (ec) NSLog("FileManager: cannot create %@: %@", path, ec.message());
+    return path;
+}
+
+Date dateOf(const struct timespec& ts) {
+    return Date{static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9};
+}
+
+Value attributesOf(const struct stat& st) {
+    const char* type = S_ISREG(st.st_mode)   ? kFileTypeRegular
+                       : S_ISDIR(st.st_mode) ? kFileTypeDirectory
+                       : S_ISLNK(st.st_mode) ? kFileTypeSymbolicLink
+                                             : kFileTypeUnknown;
+    return Value::dictionary({
+        {kFileSize, Value(static_cast<long long>(st.st_size))},
+        {kFileModificationDate, Value(dateOf(st.st_mtim))},
+        {kFileType, Value(type)},
+        {kFilePosixPermissions, Value(static_cast<long long>(st.st_mode & 07777))},
+    });
+}
+
+bool failWith(ErrorPtr* error, int err, const std::string& path, bool writing) {
+    if (error) *error = fileError(err, path, writing);
+    return false;
+}
+
+}  // namespace
+
+// ---- App home ----
+
+std::string homeDirectory() {
+    std::string home;
+    {
+        std::lock_guard lock(homeMutex());
+        if (!overrideHome().empty()) {
+            home = overrideHome();
+        } else {
+            if (cachedHome().empty()) cachedHome() = defaultHome();
+            home = cachedHome();
+        }
+    }
+    return ensureFolder(home);
+}
+
+std::string documentsDirectory() { return ensureFolder(homeDirectory() + "/Documents"); }
+std::string cachesDirectory() { return ensureFolder(homeDirectory() + "/Library/Caches"); }
+std::string preferencesDirectory() { return ensureFolder(homeDirectory() + "/Library/Preferences"); }
+std::string temporaryDirectory() { return ensureFolder(homeDirectory() + "/tmp"); }
+
+void setHomeDirectory(const std::string& path) {
+    std::lock_guard lock(homeMutex());
+    overrideHome() = path;
+    cachedHome().clear();
+}
+
+void resetHomeDirectory() { setHomeDirectory({}); }
+
+// ---- FileManager ----
+
+FileManager& FileManager::defaultManager() {
+    static FileManager manager;
+    return manager;
+}
+
+bool FileManager::fileExistsAtPath(const std::string& path) const { return fileExistsAtPath(path, nullptr); }
+
+bool FileManager::fileExistsAtPath(const std::string& path, bool* isDir) const {
+    struct stat st {};
+    bool exists = !path.empty() && ::stat(path.c_str(), &st) == 0;
+    if (isDir) *isDir = exists && S_ISDIR(st.st_mode);
+    return exists;
+}
+
+bool FileManager::isDirectory(const std::string& path) const {
+    bool dir = false;
+    return fileExistsAtPath(path, &dir) && dir;
+}
+
+bool FileManager::createDirectoryAtPath(const std::string& path, bool intermediates, ErrorPtr* error) const {
+    if (path.empty()) return failWith(error, ENOENT, path, true);
+    if (!intermediates) {
+        if (::mkdir(path.c_str(), 0755) != 0) return failWith(error, errno, path, true);
+        return true;
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return true;
+        return failWith(error, EEXIST, path, true);
+    }
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    if (ec) return failWith(error, ec.value(), path, true);
+    return true;
+}
+
+bool FileManager::removeItemAtPath(const std::string& path, ErrorPtr* error) const {
+    struct stat st {};
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0) return failWith(error, ENOENT, path, true);
+    std::error_code ec;
+    fs::remove_all(path, ec);
+    if (ec) return failWith(error, ec.value(), path, true);
+    return true;
+}
+
+bool FileManager::moveItemAtPath(const std::string& from, const std::string& to, ErrorPtr* error) const {
+    struct stat st {};
+    if (from.empty() || ::lstat(from.c_str(), &st) != 0) return failWith(error, ENOENT, from, true);
+    if (to.empty()) return failWith(error, ENOENT, to, true);
+    if (::lstat(to.c_str(), &st) == 0) return failWith(error, EEXIST, to, true);
+    if (::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (errno != EXDEV) return failWith(error, errno, to, true);
+    std::error_code ec;
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+    if (ec) {
+        std::error_code ignore;
+        fs::remove_all(to, ignore);
+        return failWith(error, ec.value(), to, true);
+    }
+    fs::remove_all(from, ec);
+    return true;
+}
+
+bool FileManager::createFileAtPath(const std::string& path, const Bytes& contents) const {
+    return writeFileAtomically(path, contents);
+}
+
+std::optional<std::vector<std::string>> FileManager::contentsOfDirectoryAtPath(const std::string& path,
+                                                                              ErrorPtr* error) const {
+    DIR* dir = path.empty() ? nullptr : ::opendir(path.c_str());
+    if (!dir) {
+        failWith(error, path.empty() ? ENOENT : errno, path, false);
+        return std::nullopt;
+    }
+    std::vector<std::string> names;
+    while (dirent* e = ::readdir(dir)) {
+        std::string name = e->d_name;
+        if (name != "." && name != "..") names.push_back(std::move(name));
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Value FileManager::attributesOfItemAtPath(const std::string& path, ErrorPtr* error) const {
+    struct stat st {};
+    if (path.empty() || ::lstat(path.c_str(), &st) != 0) {
+        failWith(error, path.empty() ? ENOENT : errno, path, false);
+        return {};
+    }
+    return attributesOf(st);
+}
+
+Value FileManager::fileAttributesAtPath(const std::string& path, bool traverseLink) const {
+    struct stat st {};
+    int rc = path.empty() ? -1 : traverseLink ? ::stat(path.c_str(), &st) : ::lstat(path.c_str(), &st);
+    return rc == 0 ? attributesOf(st) : Value{};
+}
+
+bool FileManager::setAttributes(const Value& attributes, const std::string& path, ErrorPtr* error) const {
+    if (path.empty()) return failWith(error, ENOENT, path, true);
+    Value date = attributes[kFileModificationDate];
+    if (date.isDate()) {
+        double s = date.date().seconds;
+        double whole = std::floor(s);
+        struct timespec times[2];
+        times[0].tv_sec = 0;
+        times[0].tv_nsec = UTIME_OMIT;
+        times[1].tv_sec = static_cast<time_t>(whole);
+        times[1].tv_nsec = std::min(999999999L, static_cast<long>(std::llround((s - whole) * 1e9)));
+        if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) return failWith(error, errno, path, true);
+    }
+    Value perms = attributes[kFilePosixPermissions];
+    if (perms.isNumber()) {
+        if (::chmod(path.c_str(), static_cast<mode_t>(perms.integerValue() & 07777)) != 0)
+            return failWith(error, errno, path, true);
+    }
+    return true;
+}
+
+std::optional<long long> FileManager::fileSize(const std::string& path) const {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return static_cast<long long>(st.st_size);
+}
+
+std::optional<Date> FileManager::modificationDate(const std::string& path) const {
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return dateOf(st.st_mtim);
+}
+
+bool FileManager::setModificationDate(const std::string& path, Date date, ErrorPtr* error) const {
+    return setAttributes(Value::dictionary({{kFileModificationDate, Value(date)}}), path, error);
+}
+
+}  // namespace ns

@@ -1,0 +1,87 @@
+// The file system as the program sees it: the app home folder with its
+// standard sub-folders, and the file manager's operations on paths.
+//
+// The app home is named by the environment variable KL_HOME; without it, it
+// is $XDG_DATA_HOME/kestrowline, else ~/.local/share/kestrowline. Its
+// sub-folders Documents, Library/Caches, Library/Preferences and tmp are
+// created when first asked for.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/Error.h"
+#include "foundation/Value.h"
+
+namespace ns {
+
+// ---- App home ----
+
+std::string homeDirectory();         // NSHomeDirectory()
+std::string documentsDirectory();    // <home>/Documents
+std::string cachesDirectory();       // <home>/Library/Caches
+std::string preferencesDirectory();  // <home>/Library/Preferences
+std::string temporaryDirectory();    // <home>/tmp (no trailing slash)
+
+// Tests: point the home somewhere else, or (with "") back to the default
+// lookup, which re-reads KL_HOME.
+void setHomeDirectory(const std::string& path);
+void resetHomeDirectory();
+
+// ---- Attribute keys ----
+
+inline constexpr const char* kFileSize = "NSFileSize";                          // integer
+inline constexpr const char* kFileModificationDate = "NSFileModificationDate";  // date
+inline constexpr const char* kFileType = "NSFileType";                          // string
+inline constexpr const char* kFilePosixPermissions = "NSFilePosixPermissions";  // integer
+inline constexpr const char* kFileTypeRegular = "NSFileTypeRegular";
+inline constexpr const char* kFileTypeDirectory = "NSFileTypeDirectory";
+inline constexpr const char* kFileTypeSymbolicLink = "NSFileTypeSymbolicLink";
+inline constexpr const char* kFileTypeUnknown = "NSFileTypeUnknown";
+
+// The file manager. Stateless; every method is safe from any thread.
+// Failing operations answer false (or nil/nullopt) and, when given a place,
+// an error in the Cocoa domain (Data.h).
+class FileManager {
+public:
+    static FileManager& defaultManager();
+
+    // Follows symbolic links: a link to nothing does not exist.
+    bool fileExistsAtPath(const std::string& path) const;
+    bool fileExistsAtPath(const std::string& path, bool* isDirectory) const;
+    bool isDirectory(const std::string& path) const;
+
+    // Without intermediates the parent must exist and the folder must not
+    // (an existing one is FileWriteFileExistsError). With intermediates every
+    // missing folder is made, and an existing folder is success.
+    bool createDirectoryAtPath(const std::string& path, bool withIntermediateDirectories,
+                               ErrorPtr* error = nullptr) const;
+    // Removes a file, a link, or a folder with everything in it.
+    bool removeItemAtPath(const std::string& path, ErrorPtr* error = nullptr) const;
+    // Renames; fails when the destination exists. Works across file systems.
+    bool moveItemAtPath(const std::string& from, const std::string& to, ErrorPtr* error = nullptr) const;
+    // Writes a file with the bytes (atomically), replacing any file there.
+    bool createFileAtPath(const std::string& path, const Bytes& contents) const;
+
+    // Names of the entries of a folder (not "." or ".."), sorted; nullopt
+    // when the path is not a readable folder.
+    std::optional<std::vector<std::string>> contentsOfDirectoryAtPath(const std::string& path,
+                                                                      ErrorPtr* error = nullptr) const;
+
+    // A dictionary with kFileSize, kFileModificationDate, kFileType and
+    // kFilePosixPermissions; nil when the path does not exist. A link's own
+    // attributes unless traverseLink.
+    Value attributesOfItemAtPath(const std::string& path, ErrorPtr* error = nullptr) const;
+    Value fileAttributesAtPath(const std::string& path, bool traverseLink) const;
+    // Sets kFileModificationDate (following links) and kFilePosixPermissions.
+    bool setAttributes(const Value& attributes, const std::string& path, ErrorPtr* error = nullptr) const;
+
+    // Shortcuts, following links: size in bytes (nullopt when missing) and
+    // modification date (nullopt when missing); setting the date.
+    std::optional<long long> fileSize(const std::string& path) const;
+    std::optional<Date> modificationDate(const std::string& path) const;
+    bool setModificationDate(const std::string& path, Date date, ErrorPtr* error = nullptr) const;
+};
+
+}  // namespace ns

@@ -1,0 +1,398 @@
+#include "foundation/RunLoop.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+namespace ns {
+
+namespace {
+
+// The program's clock. The manual date is kept in atomics so that now() is a
+// couple of loads from any thread.
+std::atomic<bool> g_manual{false};
+std::atomic<std::int64_t> g_manualNow{0};  // nanoseconds since 1970
+
+// The clock counts whole nanoseconds so that advancing by 0.09 s, 0.01 s and
+// 0.1 s lands exactly on a timer due in 0.2 s.
+std::int64_t toNanos(double seconds) { return std::llround(seconds * 1e9); }
+double toSeconds(std::int64_t nanos) {
+    // Whole seconds and the fraction apart, so that a date such as x.25 comes
+    // back exactly.
+    std::int64_t whole = nanos / 1'000'000'000, frac = nanos % 1'000'000'000;
+    return static_cast<double>(whole) + static_cast<double>(frac) / 1e9;
+}
+
+std::int64_t realNow() {
+    using namespace std::chrono;
+    return duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+std::int64_t clockNow() { return g_manual.load(std::memory_order_acquire) ? g_manualNow.load() : realNow(); }
+
+constexpr double kMinInterval = 0.0001;  // what a zero or negative repeating interval becomes
+
+std::atomic<std::thread::id> g_mainThread{};
+
+// Touch the main run loop while the program starts, so the main thread is
+// recorded even when the first real use comes from a background thread.
+[[maybe_unused]] const bool g_mainTouched = (RunLoop::main(), true);
+
+}  // namespace
+
+Date now() { return Date{toSeconds(clockNow())}; }
+
+bool isMainThread() {
+    RunLoop::main();
+    return std::this_thread::get_id() == g_mainThread.load();
+}
+
+// ---------------------------------------------------------------- Timer
+
+Timer::Timer(Private, RunLoop* loop, double interval, bool repeats, std::shared_ptr<Callback> fn,
+             std::weak_ptr<void> target, bool hasTarget, const void* owner, std::string selector)
+    : loop_(loop),
+      interval_(interval),
+      repeats_(repeats),
+      fn_(std::move(fn)),
+      target_(std::move(target)),
+      hasTarget_(hasTarget),
+      owner_(owner),
+      selector_(std::move(selector)) {}
+
+Timer::~Timer() = default;
+
+TimerPtr Timer::scheduled(double interval, bool repeats, Callback fn) {
+    return RunLoop::main().addTimer(interval, repeats, std::move(fn));
+}
+
+void Timer::invalidate() { loop_->invalidate(*this); }
+
+bool Timer::isValid() const {
+    std::lock_guard<std::mutex> lock(loop_->mutex_);
+    return valid_;
+}
+
+Date Timer::fireDate() const {
+    std::lock_guard<std::mutex> lock(loop_->mutex_);
+    return Date{toSeconds(fire_)};
+}
+
+// ---------------------------------------------------------------- RunLoop
+
+RunLoop& RunLoop::main() {
+    // Never destroyed: background threads may still post while the program exits.
+    static RunLoop* loop = [] {
+        g_mainThread.store(std::this_thread::get_id());
+        return new RunLoop();
+    }();
+    return *loop;
+}
+
+RunLoop::RunLoop() = default;
+
+RunLoop::~RunLoop() { clear(); }
+
+void RunLoop::post(std::function<void()> fn) {
+    if (!fn) return;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        posted_.push_back(std::move(fn));
+    }
+    wake_.notify_all();
+}
+
+TimerPtr RunLoop::addTimer(double interval, bool repeats, Timer::Callback fn) {
+    return addTimerImpl(interval, repeats, std::move(fn), {}, false, nullptr, {});
+}
+
+TimerPtr RunLoop::addTimerImpl(double interval, bool repeats, Timer::Callback fn, std::weak_ptr<void> target,
+                               bool hasTarget, const void* owner, std::string selector) {
+    if (!(interval > 0)) interval = repeats ? kMinInterval : 0;
+    auto t = std::make_shared<Timer>(Timer::Private{}, this, interval, repeats,
+                                     std::make_shared<Timer::Callback>(std::move(fn)), std::move(target), hasTarget,
+                                     owner, std::move(selector));
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        schedule(t, clockNow() + toNanos(interval));
+    }
+    wake_.notify_all();
+    return t;
+}
+
+void RunLoop::schedule(const TimerPtr& t, std::int64_t fire) {
+    t->fire_ = fire;
+    t->seq_ = nextSeq_++;
+    t->scheduled_ = true;
+    timers_.emplace(Key{fire, t->seq_}, t);
+}
+
+void RunLoop::unschedule(Timer& t) {
+    if (!t.scheduled_) return;
+    t.scheduled_ = false;
+    timers_.erase(Key{t.fire_, t.seq_});
+}
+
+void RunLoop::invalidate(Timer& t) {
+    TimerPtr keep;  // released outside the lock: the timer's captures may do anything
+    std::shared_ptr<Timer::Callback> fn;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!t.valid_) return;
+        t.valid_ = false;
+        if (t.scheduled_) {
+            auto it = timers_.find(Key{t.fire_, t.seq_});
+            if (it != timers_.end()) keep = std::move(it->second);
+            unschedule(t);
+        }
+        fn = std::move(t.fn_);
+    }
+}
+
+void RunLoop::performAfterDelay(const void* owner, double delay, std::function<void()> fn, std::string_view selector) {
+    addTimerImpl(delay, false, [f = std::move(fn)](Timer&) { f(); }, {}, false, owner, std::string(selector));
+}
+
+void RunLoop::cancelPreviousPerformRequests(const void* owner) {
+    std::vector<TimerPtr> cancelled;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& [key, t] : timers_)
+            if (t->owner_ == owner && owner) cancelled.push_back(t);
+    }
+    for (auto& t : cancelled) t->invalidate();
+}
+
+void RunLoop::cancelPreviousPerformRequests(const void* owner, std::string_view selector) {
+    std::vector<TimerPtr> cancelled;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (auto& [key, t] : timers_)
+            if (owner && t->owner_ == owner && t->selector_ == selector) cancelled.push_back(t);
+    }
+    for (auto& t : cancelled) t->invalidate();
+}
+
+std::size_t RunLoop::pendingPerformRequests(const void* owner) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<std::size_t>(
+        std::count_if(timers_.begin(), timers_.end(), [&](const auto& e) { return owner && e.second->owner_ == owner; }));
+}
+
+std::size_t RunLoop::pendingPerformRequests(const void* owner, std::string_view selector) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<std::size_t>(std::count_if(timers_.begin(), timers_.end(), [&](const auto& e) {
+        return owner && e.second->owner_ == owner && e.second->selector_ == selector;
+    }));
+}
+
+// ---- Clock
+
+void RunLoop::useManualClock(Date start) {
+    g_manualNow.store(toNanos(start.seconds));
+    g_manual.store(true, std::memory_order_release);
+}
+
+void RunLoop::useRealClock() { g_manual.store(false, std::memory_order_release); }
+
+bool RunLoop::isManualClock() { return g_manual.load(std::memory_order_acquire); }
+
+void RunLoop::advance(double seconds) {
+    if (!isManualClock()) useManualClock(now());
+    const std::int64_t target = g_manualNow.load() + toNanos(std::max(0.0, seconds));
+    runPosted();
+    for (;;) {
+        std::int64_t fire;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (timers_.empty() || timers_.begin()->first.first > target) break;
+            fire = timers_.begin()->first.first;
+        }
+        if (fire > g_manualNow.load()) g_manualNow.store(fire);
+        fireOne(fire, UINT64_MAX);
+        while (runPosted() > 0) {
+        }
+    }
+    g_manualNow.store(target);
+    drain();
+}
+
+// ---- Running
+
+std::size_t RunLoop::runPosted() {
+    std::deque<std::function<void()>> batch;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        batch.swap(posted_);
+    }
+    std::size_t n = 0;
+    while (!batch.empty()) {
+        auto fn = std::move(batch.front());
+        batch.pop_front();
+        ++n;
+        fn();
+    }
+    return n;
+}
+
+bool RunLoop::fireOne(std::int64_t limit, std::uint64_t maxSeq) {
+    TimerPtr t;
+    std::shared_ptr<Timer::Callback> fn;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        auto it = std::find_if(timers_.begin(), timers_.end(), [&](const auto& e) {
+            return e.first.first > limit || e.first.second < maxSeq;
+        });
+        if (it == timers_.end() || it->first.first > limit) return false;
+        t = it->second;
+        unschedule(*t);
+        fn = t->fn_;
+        if (t->repeats_) {
+            // Next fire after the one just due; fires missed while the loop
+            // was busy (real clock) are skipped, not run in a burst.
+            const std::int64_t step = std::max<std::int64_t>(1, toNanos(t->interval_));
+            std::int64_t next = t->fire_ + step;
+            const std::int64_t current = clockNow();
+            if (next <= current) next = t->fire_ + step * ((current - t->fire_) / step + 1);
+            schedule(t, next);
+        } else {
+            t->valid_ = false;
+            t->fn_.reset();
+        }
+    }
+    std::shared_ptr<void> target;
+    if (t->hasTarget_) {
+        target = t->target_.lock();
+        if (!target) {
+            t->invalidate();
+            return true;
+        }
+    }
+    if (fn && *fn) (*fn)(*t);
+    return true;
+}
+
+std::size_t RunLoop::runOnce() {
+    std::uint64_t maxSeq;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        maxSeq = nextSeq_;
+    }
+    std::size_t n = runPosted();
+    const std::int64_t limit = clockNow();
+    while (fireOne(limit, maxSeq)) ++n;
+    return n;
+}
+
+std::size_t RunLoop::drain() {
+    std::size_t total = 0;
+    for (;;) {
+        std::size_t n = runOnce();
+        if (n == 0) return total;
+        total += n;
+    }
+}
+
+bool RunLoop::runUntil(const std::function<bool()>& condition, double limitSeconds) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                             std::chrono::duration<double>(std::max(0.0, limitSeconds)));
+    for (;;) {
+        runOnce();
+        if (condition()) return true;
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!posted_.empty()) continue;
+        auto wakeAt = deadline;
+        if (!isManualClock() && !timers_.empty()) {
+            auto wait = std::max<std::int64_t>(0, timers_.begin()->first.first - clockNow());
+            auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(wait));
+            wakeAt = std::min(wakeAt, due);
+        }
+        // The condition may also be changed by a background thread that does
+        // not post; look again at least every few milliseconds.
+        wakeAt = std::min(wakeAt, Clock::now() + std::chrono::milliseconds(5));
+        wake_.wait_until(lock, wakeAt, [&] { return !posted_.empty(); });
+        lock.unlock();
+        if (Clock::now() >= deadline) {
+            runOnce();
+            return condition();
+        }
+    }
+}
+
+void RunLoop::run() {
+    for (;;) {
+        runOnce();
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (stopRequested_) {
+            stopRequested_ = false;
+            return;
+        }
+        if (!posted_.empty()) continue;
+        if (!isManualClock() && !timers_.empty()) {
+            std::int64_t wait = timers_.begin()->first.first - clockNow();
+            if (wait <= 0) continue;
+            wake_.wait_for(lock, std::chrono::nanoseconds(std::min<std::int64_t>(wait, 3600'000'000'000LL)),
+                           [&] { return !posted_.empty() || stopRequested_; });
+        } else {
+            // With no timer due (or on the manual clock) only posted work or
+            // stop() can wake the loop; a timer added meanwhile notifies too.
+            wake_.wait_for(lock, std::chrono::seconds(1), [&] { return !posted_.empty() || stopRequested_; });
+        }
+    }
+}
+
+void RunLoop::stop() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopRequested_ = true;
+    }
+    wake_.notify_all();
+}
+
+std::size_t RunLoop::pendingPosts() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return posted_.size();
+}
+
+std::size_t RunLoop::pendingTimers() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return timers_.size();
+}
+
+bool RunLoop::nextFireDate(Date* out) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (timers_.empty()) {
+        if (out) *out = Date{};
+        return false;
+    }
+    if (out) *out = Date{toSeconds(timers_.begin()->first.first)};
+    return true;
+}
+
+void RunLoop::clear() {
+    std::deque<std::function<void()>> posted;
+    std::map<Key, TimerPtr> timers;
+    std::vector<std::shared_ptr<Timer::Callback>> fns;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        posted.swap(posted_);
+        timers.swap(timers_);
+        for (auto& [key, t] : timers) {
+            t->valid_ = false;
+            t->scheduled_ = false;
+            fns.push_back(std::move(t->fn_));
+        }
+        stopRequested_ = false;
+    }
+    // Destroyed here, outside the lock: captured objects may post or cancel.
+}
+
+void RunLoop::resetForTesting() {
+    main().clear();
+    useRealClock();
+}
+
+}  // namespace ns

@@ -1,0 +1,228 @@
+// The run loop: posted work, timers and delayed calls, and the program's clock.
+//
+// The main run loop belongs to the main thread (the thread that first touches
+// it, which is the thread that runs main()). Screens and service callbacks run
+// there; background threads hand results back with post(). Everything that
+// schedules work on a run loop is thread-safe; the run* / drain / advance
+// calls belong to the loop's own thread.
+//
+// The clock is one for the whole program and is read with ns::now() (the
+// program's [NSDate date]). By default it is the real clock. Tests switch to
+// a manual clock with useManualClock(start) and move it with advance(seconds):
+// every timer and delayed call that comes due fires in time order, with the
+// clock set to its own fire time, and nothing sleeps.
+//
+//   auto& loop = ns::RunLoop::main();
+//   loop.post([] { ... });                              // a later turn
+//   auto t = ns::Timer::scheduled(0.25, true, [](ns::Timer&) { ... });
+//   loop.performAfterDelay(weakSelf, 2.0, [] { ... });  // performSelector:afterDelay:
+//   loop.cancelPreviousPerformRequests(this);           // cancelPreviousPerformRequestsWithTarget:
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <utility>
+
+#include "foundation/Value.h"
+
+namespace ns {
+
+class RunLoop;
+class Timer;
+using TimerPtr = std::shared_ptr<Timer>;
+
+// The current date of the program's clock: real, or the tests' manual clock.
+// Cheap and callable from any thread.
+Date now();
+
+// True on the main thread (the one that runs the main run loop).
+bool isMainThread();
+
+// A timer on a run loop. The loop keeps a scheduled timer alive until it is
+// invalidated (or, for a one-shot timer, until it has fired); holding the
+// TimerPtr is optional. A timer made with a target never calls back once the
+// target has gone: it invalidates itself instead.
+class Timer : public std::enable_shared_from_this<Timer> {
+public:
+    using Callback = std::function<void(Timer&)>;
+
+    // scheduledTimerWithTimeInterval:repeats: on the main run loop. An
+    // interval of zero or less is taken as 0.1 ms.
+    static TimerPtr scheduled(double interval, bool repeats, Callback fn);
+    template <typename T>
+    static TimerPtr scheduled(double interval, const std::weak_ptr<T>& target, bool repeats, Callback fn);
+    template <typename T>
+    static TimerPtr scheduled(double interval, const std::shared_ptr<T>& target, bool repeats, Callback fn) {
+        return scheduled(interval, std::weak_ptr<T>(target), repeats, std::move(fn));
+    }
+
+    // Stops the timer for good; safe from any thread and from its own callback.
+    void invalidate();
+    bool isValid() const;
+    Date fireDate() const;  // the next time it fires
+    double timeInterval() const { return interval_; }
+    bool repeats() const { return repeats_; }
+
+    Timer(const Timer&) = delete;
+    Timer& operator=(const Timer&) = delete;
+    ~Timer();
+
+private:
+    friend class RunLoop;
+    struct Private {};
+
+public:
+    Timer(Private, RunLoop* loop, double interval, bool repeats, std::shared_ptr<Callback> fn,
+          std::weak_ptr<void> target, bool hasTarget, const void* owner, std::string selector);
+
+private:
+    RunLoop* loop_;
+    double interval_;
+    bool repeats_;
+    // Guarded by the loop's mutex.
+    std::shared_ptr<Callback> fn_;
+    std::weak_ptr<void> target_;
+    bool hasTarget_;
+    const void* owner_;     // delayed calls: the owner key for cancellation
+    std::string selector_;  // delayed calls: optional name for selective cancellation
+    bool valid_ = true;
+    bool scheduled_ = false;
+    std::int64_t fire_ = 0;  // nanoseconds since 1970
+    std::uint64_t seq_ = 0;
+};
+
+class RunLoop {
+public:
+    // The main run loop. The first call records the calling thread as the
+    // main thread; the library makes that call while the program starts.
+    static RunLoop& main();
+
+    // A run loop for some other thread that wants one; that thread runs it.
+    RunLoop();
+    ~RunLoop();
+    RunLoop(const RunLoop&) = delete;
+    RunLoop& operator=(const RunLoop&) = delete;
+
+    // ---- Work ----
+    // Runs fn on a later turn of this loop. Any thread.
+    void post(std::function<void()> fn);
+
+    // Adds a timer to this loop (Timer::scheduled does this on the main loop).
+    TimerPtr addTimer(double interval, bool repeats, Timer::Callback fn);
+    template <typename T>
+    TimerPtr addTimer(double interval, const std::weak_ptr<T>& target, bool repeats, Timer::Callback fn) {
+        return addTimerImpl(interval, repeats, std::move(fn), std::weak_ptr<void>(target.lock()), true,
+                            nullptr, {});
+    }
+
+    // performSelector:withObject:afterDelay: — fn runs once after `delay`
+    // seconds (zero: on a later turn), unless cancelled first. The owner is
+    // the key for cancellation. Given as a weak or shared pointer, the call
+    // never runs once the owner has gone, and the owner is kept alive while
+    // it runs. Given as a bare key, the owner must cancel before it goes.
+    // `selector` optionally names the call for selective cancellation.
+    void performAfterDelay(const void* owner, double delay, std::function<void()> fn,
+                           std::string_view selector = {});
+    template <typename T>
+    void performAfterDelay(const std::weak_ptr<T>& owner, double delay, std::function<void()> fn,
+                           std::string_view selector = {}) {
+        auto strong = owner.lock();
+        if (!strong) return;
+        const void* key = static_cast<const void*>(strong.get());
+        addTimerImpl(delay, false, [f = std::move(fn)](Timer&) { f(); }, std::weak_ptr<void>(strong), true,
+                     key, std::string(selector));
+    }
+    template <typename T>
+    void performAfterDelay(const std::shared_ptr<T>& owner, double delay, std::function<void()> fn,
+                           std::string_view selector = {}) {
+        performAfterDelay(std::weak_ptr<T>(owner), delay, std::move(fn), selector);
+    }
+    // cancelPreviousPerformRequestsWithTarget: (every pending call of the
+    // owner), or only those with the given selector name.
+    void cancelPreviousPerformRequests(const void* owner);
+    void cancelPreviousPerformRequests(const void* owner, std::string_view selector);
+    // Pending delayed calls of an owner (all, or with the given selector name).
+    std::size_t pendingPerformRequests(const void* owner) const;
+    std::size_t pendingPerformRequests(const void* owner, std::string_view selector) const;
+
+    // ---- Clock (one for the whole program) ----
+    // Switches to the manual clock, set to `start`. Timers already scheduled
+    // keep their fire dates.
+    static void useManualClock(Date start);
+    static void useRealClock();
+    static bool isManualClock();
+
+    // Manual clock only (the real clock is switched to manual at its current
+    // date first): moves the clock forward, firing every timer and delayed
+    // call due by then in time order, each with the clock at its fire date,
+    // and running the work they post. Ends with the clock at now + seconds.
+    void advance(double seconds);
+
+    // ---- Running (on the loop's own thread) ----
+    // One turn: the work posted before the turn began, then the timers due
+    // now. Returns how many items ran.
+    std::size_t runOnce();
+    // Turns until nothing is due now. Returns how many items ran.
+    std::size_t drain();
+    // Runs turns, waiting for posted work (and, on the real clock, for
+    // timers), until `condition` holds or `limitSeconds` of real time have
+    // passed. Returns whether the condition held. For waiting on real
+    // background work such as a loopback request; on the manual clock timers
+    // fire only through advance().
+    bool runUntil(const std::function<bool()>& condition, double limitSeconds);
+    // Runs until stop() (any thread).
+    void run();
+    void stop();
+
+    // ---- Probes ----
+    std::size_t pendingPosts() const;
+    std::size_t pendingTimers() const;  // scheduled timers and delayed calls
+    bool hasPendingWork() const { return pendingPosts() + pendingTimers() > 0; }
+    // The earliest fire date among scheduled timers, or nil date (0) with false.
+    bool nextFireDate(Date* out) const;
+
+    // Drops all posted work, timers and delayed calls of the main loop,
+    // returns to the real clock and clears a pending stop. For tests, between
+    // cases that share one process.
+    static void resetForTesting();
+
+private:
+    friend class Timer;
+    using Key = std::pair<std::int64_t, std::uint64_t>;  // fire time (ns), order of scheduling
+
+    TimerPtr addTimerImpl(double interval, bool repeats, Timer::Callback fn, std::weak_ptr<void> target,
+                          bool hasTarget, const void* owner, std::string selector);
+    void schedule(const TimerPtr& t, std::int64_t fire);  // needs mutex_
+    void unschedule(Timer& t);                       // needs mutex_
+    void invalidate(Timer& t);
+    // Pops and runs one due timer (fire date <= limit, seq < maxSeq).
+    bool fireOne(std::int64_t limit, std::uint64_t maxSeq);
+    std::size_t runPosted();  // the work posted so far
+    void clear();
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> posted_;
+    std::map<Key, TimerPtr> timers_;
+    std::uint64_t nextSeq_ = 1;
+    bool stopRequested_ = false;
+};
+
+template <typename T>
+TimerPtr Timer::scheduled(double interval, const std::weak_ptr<T>& target, bool repeats, Callback fn) {
+    return RunLoop::main().addTimer(interval, target, repeats, std::move(fn));
+}
+
+// The main run loop's posting, as free functions.
+inline void postToMain(std::function<void()> fn) { RunLoop::main().post(std::move(fn)); }
+
+}  // namespace ns

@@ -1,0 +1,461 @@
+#include "foundation/Strings.h"
+
+#include <algorithm>
+
+namespace ns {
+
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Decodes one code point at s[i]. Returns its length in bytes (at least 1);
+// `ok` is false for a malformed sequence, which then counts as one byte.
+std::size_t decodeOne(std::string_view s, std::size_t i, char32_t& cp, bool& ok) {
+    auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char c = b(i);
+    ok = true;
+    if (c < 0x80) {
+        cp = c;
+        return 1;
+    }
+    std::size_t len;
+    char32_t min;
+    if (c >= 0xC2 && c <= 0xDF) {
+        len = 2;
+        cp = c & 0x1F;
+        min = 0x80;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        len = 3;
+        cp = c & 0x0F;
+        min = 0x800;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        len = 4;
+        cp = c & 0x07;
+        min = 0x10000;
+    } else {
+        ok = false;
+        cp = kReplacement;
+        return 1;
+    }
+    if (i + len > s.size()) {
+        ok = false;
+        cp = kReplacement;
+        return 1;
+    }
+    for (std::size_t k = 1; k < len; ++k) {
+        unsigned char cc = b(i + k);
+        if ((cc & 0xC0) != 0x80) {
+            ok = false;
+            cp = kReplacement;
+            return 1;
+        }
+        cp = (cp << 6) | (cc & 0x3F);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        ok = false;
+        cp = kReplacement;
+        return 1;
+    }
+    return len;
+}
+
+void appendUTF8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+bool isWhitespaceOrNewline(char32_t c) {
+    return c == 0x20 || (c >= 0x09 && c <= 0x0D) || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F || c == 0x205F ||
+           c == 0x3000;
+}
+
+bool isUnreserved(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+           c == '_' || c == '~';
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void appendEscape(std::string& out, unsigned char c) {
+    static const char* hex = "0123456789ABCDEF";
+    out += '%';
+    out += hex[c >> 4];
+    out += hex[c & 15];
+}
+
+// Without trailing slashes, except that a path of slashes only stays "/".
+std::string_view stripTrailingSlashes(std::string_view p) {
+    while (p.size() > 1 && p.back() == '/') p.remove_suffix(1);
+    return p;
+}
+
+// Repeated slashes collapsed and a trailing slash removed (root stays "/").
+std::string collapseSlashes(std::string_view p) {
+    std::string out;
+    out.reserve(p.size());
+    for (char c : p) {
+        if (c == '/' && !out.empty() && out.back() == '/') continue;
+        out += c;
+    }
+    if (out.size() > 1 && out.back() == '/') out.pop_back();
+    return out;
+}
+
+}  // namespace
+
+// ---- UTF-8 and UTF-16 ----
+
+bool isValidUTF8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t cp;
+        bool ok;
+        i += decodeOne(s, i, cp, ok);
+        if (!ok) return false;
+    }
+    return true;
+}
+
+std::optional<std::string> stringFromUTF8(std::string_view bytes) {
+    if (!isValidUTF8(bytes)) return std::nullopt;
+    return std::string(bytes);
+}
+
+std::optional<std::string> stringFromUTF8(const Bytes& bytes) {
+    return stringFromUTF8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+Bytes bytesFromString(std::string_view text) { return Bytes(text.begin(), text.end()); }
+
+std::u32string toUTF32(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t cp;
+        bool ok;
+        i += decodeOne(s, i, cp, ok);
+        out += cp;
+    }
+    return out;
+}
+
+std::string fromUTF32(std::u32string_view cps) {
+    std::string out;
+    out.reserve(cps.size());
+    for (char32_t cp : cps) appendUTF8(out, cp);
+    return out;
+}
+
+std::u16string toUTF16(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t cp;
+        bool ok;
+        i += decodeOne(s, i, cp, ok);
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return out;
+}
+
+std::string fromUTF16(std::u16string_view u) {
+    std::string out;
+    out.reserve(u.size());
+    for (std::size_t i = 0; i < u.size(); ++i) {
+        char32_t c = u[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 && u[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            c = kReplacement;
+        }
+        appendUTF8(out, c);
+    }
+    return out;
+}
+
+std::size_t utf16Length(std::string_view s) {
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t cp;
+        bool ok;
+        i += decodeOne(s, i, cp, ok);
+        n += cp >= 0x10000 ? 2 : 1;
+    }
+    return n;
+}
+
+std::string utf16Substring(std::string_view text, std::size_t location, std::size_t length) {
+    std::u16string u = toUTF16(text);
+    if (location >= u.size()) return {};
+    length = std::min(length, u.size() - location);
+    return fromUTF16(std::u16string_view(u).substr(location, length));
+}
+
+std::string utf16SubstringFrom(std::string_view text, std::size_t location) {
+    return utf16Substring(text, location, Range::NotFound);
+}
+
+std::string utf16SubstringTo(std::string_view text, std::size_t location) { return utf16Substring(text, 0, location); }
+
+Range rangeOfString(std::string_view text, std::string_view needle, unsigned options) {
+    if (needle.empty() || needle.size() > text.size()) return {};
+    std::string hay, pin;
+    if (options & CaseInsensitiveSearch) {
+        hay = asciiLowercase(text);
+        pin = asciiLowercase(needle);
+        text = hay;
+        needle = pin;
+    }
+    std::size_t pos = (options & BackwardsSearch) ? text.rfind(needle) : text.find(needle);
+    if (pos == std::string_view::npos) return {};
+    return Range{utf16Length(text.substr(0, pos)), utf16Length(needle)};
+}
+
+std::optional<std::size_t> utf16IndexOf(std::string_view text, std::string_view needle) {
+    Range r = rangeOfString(text, needle);
+    if (!r.found()) return std::nullopt;
+    return r.location;
+}
+
+bool containsString(std::string_view text, std::string_view needle) {
+    return !needle.empty() && text.find(needle) != std::string_view::npos;
+}
+
+// ---- Pieces ----
+
+std::vector<std::string> componentsSeparatedByString(std::string_view text, std::string_view sep) {
+    std::vector<std::string> out;
+    if (sep.empty()) {
+        out.emplace_back(text);
+        return out;
+    }
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t pos = text.find(sep, start);
+        if (pos == std::string_view::npos) break;
+        out.emplace_back(text.substr(start, pos - start));
+        start = pos + sep.size();
+    }
+    out.emplace_back(text.substr(start));
+    return out;
+}
+
+std::string componentsJoinedByString(const std::vector<std::string>& parts, std::string_view sep) {
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i) out += sep;
+        out += parts[i];
+    }
+    return out;
+}
+
+std::string componentsJoinedByString(const Value& array, std::string_view sep) {
+    std::string out;
+    const auto& items = array.items();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (i) out += sep;
+        out += items[i].description();
+    }
+    return out;
+}
+
+std::string trimWhitespaceAndNewlines(std::string_view text) {
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        char32_t cp;
+        bool ok;
+        std::size_t len = decodeOne(text, begin, cp, ok);
+        if (!ok || !isWhitespaceOrNewline(cp)) break;
+        begin += len;
+    }
+    std::size_t end = text.size();
+    while (end > begin) {
+        // Step back to the start of the last code point.
+        std::size_t start = end - 1;
+        while (start > begin && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80 && end - start < 4) --start;
+        char32_t cp;
+        bool ok;
+        std::size_t len = decodeOne(text, start, cp, ok);
+        if (!ok || start + len != end || !isWhitespaceOrNewline(cp)) break;
+        end = start;
+    }
+    return std::string(text.substr(begin, end - begin));
+}
+
+std::string trimCharacters(std::string_view text, std::string_view set) {
+    std::size_t b = text.find_first_not_of(set);
+    if (b == std::string_view::npos) return {};
+    std::size_t e = text.find_last_not_of(set);
+    return std::string(text.substr(b, e - b + 1));
+}
+
+bool hasPrefix(std::string_view text, std::string_view prefix) {
+    return !prefix.empty() && text.substr(0, prefix.size()) == prefix;
+}
+
+bool hasSuffix(std::string_view text, std::string_view suffix) {
+    return !suffix.empty() && text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+std::string replaceOccurrences(std::string_view text, std::string_view target, std::string_view replacement) {
+    if (target.empty()) return std::string(text);
+    std::string out;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t pos = text.find(target, start);
+        if (pos == std::string_view::npos) break;
+        out += text.substr(start, pos - start);
+        out += replacement;
+        start = pos + target.size();
+    }
+    out += text.substr(start);
+    return out;
+}
+
+std::string asciiLowercase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+std::string asciiUppercase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+bool asciiCaseInsensitiveEqual(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && asciiLowercase(a) == asciiLowercase(b);
+}
+
+// ---- Paths ----
+
+bool isAbsolutePath(std::string_view path) { return !path.empty() && path.front() == '/'; }
+
+std::string lastPathComponent(std::string_view path) {
+    std::string_view p = stripTrailingSlashes(path);
+    if (p == "/") return "/";
+    std::size_t slash = p.rfind('/');
+    return std::string(slash == std::string_view::npos ? p : p.substr(slash + 1));
+}
+
+std::string pathExtension(std::string_view path) {
+    std::string name = lastPathComponent(path);
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0 || name == "/") return {};
+    return name.substr(dot + 1);
+}
+
+std::string stringByDeletingPathExtension(std::string_view path) {
+    std::string_view p = stripTrailingSlashes(path);
+    std::size_t slash = p.rfind('/');
+    std::size_t nameStart = slash == std::string_view::npos ? 0 : slash + 1;
+    std::size_t dot = p.rfind('.');
+    if (dot == std::string_view::npos || dot <= nameStart) return std::string(p);
+    return std::string(p.substr(0, dot));
+}
+
+std::string stringByAppendingPathExtension(std::string_view path, std::string_view ext) {
+    std::string_view p = stripTrailingSlashes(path);
+    if (p.empty() || p == "/" || ext.empty() || ext.find('/') != std::string_view::npos) return std::string(p);
+    std::string out(p);
+    out += '.';
+    out += ext;
+    return out;
+}
+
+std::string stringByDeletingLastPathComponent(std::string_view path) {
+    std::string_view p = stripTrailingSlashes(path);
+    if (p == "/") return "/";
+    std::size_t slash = p.rfind('/');
+    if (slash == std::string_view::npos) return {};
+    if (slash == 0) return "/";
+    return std::string(stripTrailingSlashes(p.substr(0, slash)));
+}
+
+std::string stringByAppendingPathComponent(std::string_view path, std::string_view component) {
+    if (path.empty()) return collapseSlashes(component);
+    std::string joined(path);
+    joined += '/';
+    joined += component;
+    return collapseSlashes(joined);
+}
+
+// ---- URL escaping ----
+
+std::string percentEncode(std::string_view text, std::string_view keep) {
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        unsigned char c = static_cast<unsigned char>(ch);
+        if (isUnreserved(c) || (c < 0x80 && keep.find(ch) != std::string_view::npos))
+            out += ch;
+        else
+            appendEscape(out, c);
+    }
+    return out;
+}
+
+std::optional<std::string> percentDecode(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '%') {
+            out += text[i];
+            continue;
+        }
+        if (i + 2 >= text.size()) return std::nullopt;
+        int hi = hexValue(text[i + 1]), lo = hexValue(text[i + 2]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out += static_cast<char>(hi * 16 + lo);
+        i += 2;
+    }
+    if (!isValidUTF8(out)) return std::nullopt;
+    return out;
+}
+
+std::string escapeURLString(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        bool keep = isUnreserved(c) || (c < 0x80 && kURLReservedCharacters.find(text[i]) != std::string_view::npos);
+        if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0)
+            keep = true;
+        if (keep)
+            out += text[i];
+        else
+            appendEscape(out, c);
+    }
+    return out;
+}
+
+}  // namespace ns

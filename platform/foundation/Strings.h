@@ -1,0 +1,129 @@
+// Text helpers. Text is UTF-8 std::string throughout; the helpers named
+// "utf16..." count the way the platform's strings do, in UTF-16 code units
+// (a CJK character is one unit, an emoji outside the BMP two).
+//
+// The number readers of text (intValue, integerValue, doubleValue, floatValue,
+// boolValue) are parseLeadingInteger, parseLeadingDouble and parseBoolText in
+// Value.h.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/Value.h"
+
+namespace ns {
+
+// ---- UTF-8 and UTF-16 ----
+
+// True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
+bool isValidUTF8(std::string_view bytes);
+// The text of UTF-8 bytes, or nullopt when they are not well-formed UTF-8
+// (the platform's string from bad bytes is nil).
+std::optional<std::string> stringFromUTF8(std::string_view bytes);
+std::optional<std::string> stringFromUTF8(const Bytes& bytes);
+Bytes bytesFromString(std::string_view text);
+
+// Conversions; malformed input becomes U+FFFD.
+std::u16string toUTF16(std::string_view text);
+std::string fromUTF16(std::u16string_view units);
+std::u32string toUTF32(std::string_view text);
+std::string fromUTF32(std::u32string_view codePoints);
+
+// Length in UTF-16 units ("length" of the platform's string).
+std::size_t utf16Length(std::string_view text);
+
+// A range in UTF-16 units.
+struct Range {
+    static constexpr std::size_t NotFound = static_cast<std::size_t>(-1);
+    std::size_t location = NotFound;
+    std::size_t length = 0;
+    bool found() const { return location != NotFound; }
+    friend bool operator==(const Range&, const Range&) = default;
+};
+
+// Substring by UTF-16 range, clamped to the text. Half of a surrogate pair
+// at either edge becomes U+FFFD.
+std::string utf16Substring(std::string_view text, std::size_t location, std::size_t length);
+std::string utf16SubstringFrom(std::string_view text, std::size_t location);
+std::string utf16SubstringTo(std::string_view text, std::size_t location);
+
+enum StringCompareOptions : unsigned {
+    CaseInsensitiveSearch = 1,  // ASCII letters only
+    BackwardsSearch = 4,
+};
+
+// rangeOfString: the first (or, with BackwardsSearch, the last) occurrence,
+// in UTF-16 units. An empty needle is never found.
+Range rangeOfString(std::string_view text, std::string_view needle, unsigned options = 0);
+// UTF-16 index of the first occurrence, or nullopt.
+std::optional<std::size_t> utf16IndexOf(std::string_view text, std::string_view needle);
+bool containsString(std::string_view text, std::string_view needle);
+
+// ---- Pieces ----
+
+// componentsSeparatedByString: "a,,b" gives "a", "", "b"; "" gives one "".
+// An empty separator gives the whole text as the only component.
+std::vector<std::string> componentsSeparatedByString(std::string_view text, std::string_view separator);
+std::string componentsJoinedByString(const std::vector<std::string>& parts, std::string_view separator);
+// An array's elements as "%@" prints them, joined; "" for a non-array.
+std::string componentsJoinedByString(const Value& array, std::string_view separator);
+
+// Trims whitespace and newlines at both ends: ASCII space, tab, LF, VT, FF,
+// CR and the Unicode spaces and line separators (U+0085, U+00A0, U+1680,
+// U+2000-U+200A, U+2028, U+2029, U+202F, U+205F, U+3000).
+std::string trimWhitespaceAndNewlines(std::string_view text);
+// Trims the given ASCII characters at both ends.
+std::string trimCharacters(std::string_view text, std::string_view asciiSet);
+
+// As the platform's: an empty prefix or suffix answers false.
+bool hasPrefix(std::string_view text, std::string_view prefix);
+bool hasSuffix(std::string_view text, std::string_view suffix);
+
+// Every occurrence of target replaced, left to right, without overlaps. An
+// empty target leaves the text unchanged.
+std::string replaceOccurrences(std::string_view text, std::string_view target, std::string_view replacement);
+
+std::string asciiLowercase(std::string_view text);
+std::string asciiUppercase(std::string_view text);
+bool asciiCaseInsensitiveEqual(std::string_view a, std::string_view b);
+
+// ---- Paths (the platform's path semantics) ----
+
+// "/tmp/scratch.tiff" -> "scratch.tiff"; "/tmp/" -> "tmp"; "/" -> "/"; "" -> "".
+std::string lastPathComponent(std::string_view path);
+// "/tmp/scratch.tiff" -> "tiff"; ".tiff" -> ""; "/tmp/" -> "".
+std::string pathExtension(std::string_view path);
+// "/tmp/scratch.tiff" -> "/tmp/scratch"; "scratch.bundle/" -> "scratch";
+// ".tiff" -> ".tiff"; "/" -> "/".
+std::string stringByDeletingPathExtension(std::string_view path);
+// "/tmp/scratch.old" + "tiff" -> "/tmp/scratch.old.tiff"; "/tmp/" + "tiff"
+// -> "/tmp.tiff". An empty path, "/" or an extension containing "/" leaves
+// the path unchanged.
+std::string stringByAppendingPathExtension(std::string_view path, std::string_view ext);
+// "/tmp/scratch.tiff" -> "/tmp"; "/tmp/" -> "/"; "/" -> "/"; "scratch" -> "".
+std::string stringByDeletingLastPathComponent(std::string_view path);
+// "/tmp" + "scratch" -> "/tmp/scratch"; repeated slashes collapse and a
+// trailing slash goes; an absolute component is appended, not substituted
+// ("/a" + "/b" -> "/a/b"); "" + "x" -> "x".
+std::string stringByAppendingPathComponent(std::string_view path, std::string_view component);
+bool isAbsolutePath(std::string_view path);
+
+// ---- URL escaping (UTF-8) ----
+
+// Every byte that is neither an RFC 3986 unreserved character (A-Z a-z 0-9
+// - . _ ~) nor one of `keep` becomes %XX with upper-case hex digits.
+std::string percentEncode(std::string_view text, std::string_view keep = {});
+// Decodes %XX escapes. nullopt when an escape is malformed or the result is
+// not valid UTF-8.
+std::optional<std::string> percentDecode(std::string_view text);
+// Escapes what may not appear in a URL (spaces, non-ASCII, quotes, <>\^`{|}
+// and the like), keeping the reserved characters and existing %XX escapes.
+std::string escapeURLString(std::string_view text);
+// RFC 3986 reserved characters: gen-delims and sub-delims.
+inline constexpr std::string_view kURLReservedCharacters = ":/?#[]@!$&'()*+,;=";
+
+}  // namespace ns

@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include <unistd.h>
+
+#include "foundation/Data.h"
+#include "foundation/FileManager.h"
+
+using namespace ns;
+
+namespace {
+
+FileManager& fm() { return FileManager::defaultManager(); }
+std::optional<Bytes> bytesOf(std::string_view s) { return Bytes(s.begin(), s.end()); }
+
+// Points the home at a fresh folder for one test, and back afterwards.
+class FileManagerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        root_ = std::string(std::getenv("KL_HOME")) + "/fm-" + testing::UnitTest::GetInstance()->current_test_info()->name();
+        setHomeDirectory(root_);
+    }
+    void TearDown() override { resetHomeDirectory(); }
+    std::string root_;
+};
+
+}  // namespace
+
+TEST_F(FileManagerTest, HomeFoldersAreMadeOnDemand) {
+    EXPECT_FALSE(fm().fileExistsAtPath(root_));
+    EXPECT_EQ(documentsDirectory(), root_ + "/Documents");
+    EXPECT_TRUE(fm().isDirectory(root_ + "/Documents"));
+    EXPECT_EQ(cachesDirectory(), root_ + "/Library/Caches");
+    EXPECT_EQ(preferencesDirectory(), root_ + "/Library/Preferences");
+    EXPECT_EQ(temporaryDirectory(), root_ + "/tmp");
+    EXPECT_TRUE(fm().isDirectory(root_ + "/Library/Preferences"));
+}
+
+TEST_F(FileManagerTest, DefaultHomeComesFromTheEnvironment) {
+    std::string saved = std::getenv("KL_HOME");
+    resetHomeDirectory();
+    EXPECT_EQ(homeDirectory(), saved);
+
+    unsetenv("KL_HOME");
+    setenv("XDG_DATA_HOME", (root_ + "/xdg").c_str(), 1);
+    resetHomeDirectory();
+    EXPECT_EQ(homeDirectory(), root_ + "/xdg/kestrowline");
+
+    unsetenv("XDG_DATA_HOME");
+    std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("HOME", (root_ + "/user").c_str(), 1);
+    resetHomeDirectory();
+    EXPECT_EQ(homeDirectory(), root_ + "/user/.local/share/kestrowline");
+
+    setenv("HOME", savedHome.c_str(), 1);
+    setenv("KL_HOME", saved.c_str(), 1);
+    resetHomeDirectory();
+    EXPECT_EQ(homeDirectory(), saved);
+}
+
+TEST_F(FileManagerTest, CreateFoldersWithAndWithoutIntermediates) {
+    std::string deep = documentsDirectory() + "/a/b/c";
+    ErrorPtr error;
+    EXPECT_FALSE(fm().createDirectoryAtPath(deep, false, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, FileNoSuchFileError);
+
+    EXPECT_TRUE(fm().createDirectoryAtPath(deep, true));
+    EXPECT_TRUE(fm().createDirectoryAtPath(deep, true));  // an existing folder is fine
+    error.reset();
+    EXPECT_FALSE(fm().createDirectoryAtPath(deep, false, &error));  // but not without intermediates
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, FileWriteFileExistsError);
+
+    std::string sub = cachesDirectory() + "/xmlzip";
+    EXPECT_TRUE(fm().createDirectoryAtPath(sub, false));
+    bool isDir = false;
+    EXPECT_TRUE(fm().fileExistsAtPath(sub, &isDir));
+    EXPECT_TRUE(isDir);
+
+    ASSERT_TRUE(writeFileAtomically(deep + "/file", Bytes{1}));
+    EXPECT_FALSE(fm().createDirectoryAtPath(deep + "/file", true));  // a file is in the way
+}
+
+TEST_F(FileManagerTest, MoveListRemove) {
+    std::string docs = documentsDirectory();
+    ASSERT_TRUE(writeFileAtomically(docs + "/vovuruz_analysis.db", std::string_view("old")));
+    ASSERT_TRUE(writeFileAtomically(docs + "/.vovuruz_analysis.db", std::string_view("new")));
+
+    ErrorPtr error;
+    EXPECT_FALSE(fm().moveItemAtPath(docs + "/vovuruz_analysis.db", docs + "/.vovuruz_analysis.db", &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, FileWriteFileExistsError);
+    EXPECT_EQ(readFile(docs + "/.vovuruz_analysis.db"), bytesOf("new"));
+
+    EXPECT_TRUE(fm().removeItemAtPath(docs + "/.vovuruz_analysis.db"));
+    EXPECT_TRUE(fm().moveItemAtPath(docs + "/vovuruz_analysis.db", docs + "/.vovuruz_analysis.db"));
+    EXPECT_EQ(fm().contentsOfDirectoryAtPath(docs), (std::vector<std::string>{".vovuruz_analysis.db"}));
+
+    error.reset();
+    EXPECT_FALSE(fm().removeItemAtPath(docs + "/missing", &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, FileNoSuchFileError);
+    EXPECT_FALSE(fm().moveItemAtPath(docs + "/missing", docs + "/x"));
+    EXPECT_FALSE(fm().contentsOfDirectoryAtPath(docs + "/missing").has_value());
+
+    // A folder goes with everything in it.
+    ASSERT_TRUE(fm().createDirectoryAtPath(docs + "/tree/sub", true));
+    ASSERT_TRUE(writeFileAtomically(docs + "/tree/sub/f", Bytes{1, 2}));
+    EXPECT_TRUE(fm().removeItemAtPath(docs + "/tree"));
+    EXPECT_FALSE(fm().fileExistsAtPath(docs + "/tree"));
+}
+
+TEST_F(FileManagerTest, SizeAndModificationDateFollowLinks) {
+    std::string dir = cachesDirectory();
+    std::string file = dir + "/data.bin";
+    ASSERT_TRUE(writeFileAtomically(file, Bytes(1234, 7)));
+    ASSERT_EQ(::symlink(file.c_str(), (dir + "/link").c_str()), 0);
+
+    EXPECT_EQ(fm().fileSize(file), 1234);
+    EXPECT_EQ(fm().fileSize(dir + "/link"), 1234);
+    EXPECT_FALSE(fm().fileSize(dir + "/missing").has_value());
+
+    // 1980-01-01 00:00 in Asia/Shanghai, with a fraction.
+    Date when{315504000.25};
+    ASSERT_TRUE(fm().setModificationDate(dir + "/link", when));  // sets the target's date
+    ASSERT_TRUE(fm().modificationDate(file).has_value());
+    EXPECT_NEAR(fm().modificationDate(file)->seconds, when.seconds, 1e-6);
+    EXPECT_NEAR(fm().modificationDate(dir + "/link")->seconds, when.seconds, 1e-6);
+
+    Value attrs = fm().fileAttributesAtPath(dir + "/link", true);
+    EXPECT_EQ(attrs[kFileType].str(), kFileTypeRegular);
+    EXPECT_EQ(attrs[kFileSize].integerValue(), 1234);
+    EXPECT_EQ(attrs[kFileModificationDate].date().seconds, fm().modificationDate(file)->seconds);
+    EXPECT_EQ(fm().attributesOfItemAtPath(dir + "/link")[kFileType].str(), kFileTypeSymbolicLink);
+
+    // A dangling link does not exist; setting its date fails.
+    ASSERT_EQ(::symlink((dir + "/gone").c_str(), (dir + "/dangling").c_str()), 0);
+    EXPECT_FALSE(fm().fileExistsAtPath(dir + "/dangling"));
+    EXPECT_FALSE(fm().modificationDate(dir + "/dangling").has_value());
+    ErrorPtr error;
+    EXPECT_FALSE(fm().setModificationDate(dir + "/dangling", when, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain, kCocoaErrorDomain);
+}

@@ -1,0 +1,397 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "foundation/Dispatch.h"
+#include "foundation/RunLoop.h"
+
+namespace {
+
+constexpr double kStart = 1420070400;  // 2015-01-01 00:00:00 UTC
+
+// Dates near 2015 carry about 0.2 µs of resolution.
+void expectTimes(const std::vector<double>& got, const std::vector<double>& want) {
+    ASSERT_EQ(got.size(), want.size());
+    for (std::size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-6) << "at " << i;
+}
+
+class RunLoopTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ns::RunLoop::resetForTesting();
+        ns::RunLoop::useManualClock(ns::Date{kStart});
+    }
+    void TearDown() override { ns::RunLoop::resetForTesting(); }
+
+    ns::RunLoop& loop = ns::RunLoop::main();
+    std::vector<std::string> log;
+    double elapsed() const { return ns::now().seconds - kStart; }
+};
+
+TEST_F(RunLoopTest, AdvanceFiresTimersInTimeOrderWithTheClockAtEachFireDate) {
+    std::vector<double> at;
+    ns::Timer::scheduled(3, false, [&](ns::Timer&) { log.push_back("c"); at.push_back(elapsed()); });
+    ns::Timer::scheduled(1, false, [&](ns::Timer&) { log.push_back("a"); at.push_back(elapsed()); });
+    ns::Timer::scheduled(2, false, [&](ns::Timer&) { log.push_back("b"); at.push_back(elapsed()); });
+    ns::Timer::scheduled(2, false, [&](ns::Timer&) { log.push_back("b2"); });  // ties keep scheduling order
+    loop.advance(1.5);
+    EXPECT_EQ(log, (std::vector<std::string>{"a"}));
+    loop.advance(10);
+    EXPECT_EQ(log, (std::vector<std::string>{"a", "b", "b2", "c"}));
+    expectTimes(at, {1, 2, 3});
+    EXPECT_DOUBLE_EQ(elapsed(), 11.5);
+    EXPECT_EQ(loop.pendingTimers(), 0u);
+}
+
+TEST_F(RunLoopTest, TimersAddedByTimersFireWithinTheSameAdvance) {
+    std::vector<double> at;
+    ns::Timer::scheduled(1, false, [&](ns::Timer&) {
+        at.push_back(elapsed());
+        ns::Timer::scheduled(0.5, false, [&](ns::Timer&) {
+            at.push_back(elapsed());
+            ns::Timer::scheduled(0, false, [&](ns::Timer&) { at.push_back(elapsed()); });
+        });
+    });
+    ns::Timer::scheduled(1.2, false, [&](ns::Timer&) { at.push_back(elapsed()); });
+    loop.advance(2);
+    expectTimes(at, {1, 1.2, 1.5, 1.5});
+    // Beyond the advanced span nothing fires early.
+    ns::Timer::scheduled(5, false, [&](ns::Timer&) { at.push_back(elapsed()); });
+    loop.advance(4.9);
+    EXPECT_EQ(at.size(), 4u);
+    loop.advance(0.1);
+    ASSERT_EQ(at.size(), 5u);
+    EXPECT_DOUBLE_EQ(at.back(), 7);
+}
+
+TEST_F(RunLoopTest, RepeatingTimerFiresEveryIntervalUntilInvalidated) {
+    std::vector<double> at;
+    auto t = ns::Timer::scheduled(0.25, true, [&](ns::Timer& self) {
+        at.push_back(elapsed());
+        if (at.size() == 5) self.invalidate();
+    });
+    loop.advance(1);
+    expectTimes(at, {0.25, 0.5, 0.75, 1});
+    EXPECT_TRUE(t->isValid());
+    loop.advance(10);
+    EXPECT_EQ(at.size(), 5u);
+    EXPECT_FALSE(t->isValid());
+    EXPECT_EQ(loop.pendingTimers(), 0u);
+
+    int fired = 0;
+    auto u = ns::Timer::scheduled(1, true, [&](ns::Timer&) { ++fired; });
+    loop.advance(2);
+    u->invalidate();
+    u->invalidate();
+    loop.advance(5);
+    EXPECT_EQ(fired, 2);
+}
+
+TEST_F(RunLoopTest, TimerWithTargetStopsOnceTheTargetHasGone) {
+    auto target = std::make_shared<int>(0);
+    auto t = ns::Timer::scheduled(1, target, true, [&](ns::Timer&) { ++*target; });
+    loop.advance(2);
+    EXPECT_EQ(*target, 2);
+    std::weak_ptr<int> weak = target;
+    target.reset();
+    EXPECT_TRUE(weak.expired());  // the timer does not keep its target alive
+    loop.advance(2);
+    EXPECT_FALSE(t->isValid());
+}
+
+TEST_F(RunLoopTest, DelayedCallsAreCancelledByOwnerAndSelector) {
+    int a = 0, b = 0;
+    const void* ownerA = &a;
+    const void* ownerB = &b;
+    loop.performAfterDelay(ownerA, 2.0, [&] { log.push_back("a-refresh"); }, "refreshView");
+    loop.performAfterDelay(ownerA, 0.5, [&] { log.push_back("a-close"); }, "dismiss");
+    loop.performAfterDelay(ownerB, 2.0, [&] { log.push_back("b"); });
+    EXPECT_EQ(loop.pendingPerformRequests(ownerA), 2u);
+    EXPECT_EQ(loop.pendingPerformRequests(ownerA, "dismiss"), 1u);
+
+    loop.cancelPreviousPerformRequests(ownerA, "dismiss");
+    loop.advance(1);
+    EXPECT_TRUE(log.empty());
+    loop.cancelPreviousPerformRequests(ownerA);
+    EXPECT_EQ(loop.pendingPerformRequests(ownerA), 0u);
+    loop.advance(5);
+    EXPECT_EQ(log, (std::vector<std::string>{"b"}));
+}
+
+TEST_F(RunLoopTest, ZeroDelayCallRunsOnALaterTurnNotInline) {
+    bool ran = false;
+    loop.performAfterDelay(this, 0.0, [&] { ran = true; });
+    EXPECT_FALSE(ran);
+    loop.drain();
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(RunLoopTest, DelayedCallOfADeadOwnerNeverRuns) {
+    struct Screen {
+        int reloads = 0;
+    };
+    auto screen = std::make_shared<Screen>();
+    int ran = 0;
+    loop.performAfterDelay(screen, 2.0, [&] { ++ran; });
+    loop.performAfterDelay(std::weak_ptr<Screen>(screen), 3.0, [&] { ++ran; });
+    screen.reset();
+    loop.advance(5);
+    EXPECT_EQ(ran, 0);
+    EXPECT_EQ(loop.pendingTimers(), 0u);
+
+    // A live owner is kept alive while its call runs, even if the call drops
+    // the last outside reference.
+    auto other = std::make_shared<Screen>();
+    std::weak_ptr<Screen> weak = other;
+    loop.performAfterDelay(other, 1.0, [&] {
+        other.reset();
+        ASSERT_FALSE(weak.expired());
+        weak.lock()->reloads++;
+    });
+    loop.advance(1);
+    EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(RunLoopTest, PostedWorkRunsInOrderOnALaterTurn) {
+    loop.post([&] {
+        log.push_back("1");
+        loop.post([&] { log.push_back("3"); });
+    });
+    loop.post([&] { log.push_back("2"); });
+    EXPECT_EQ(loop.runOnce(), 2u);
+    EXPECT_EQ(log, (std::vector<std::string>{"1", "2"}));
+    loop.drain();
+    EXPECT_EQ(log, (std::vector<std::string>{"1", "2", "3"}));
+}
+
+TEST_F(RunLoopTest, PostingFromManyThreadsLosesNothing) {
+    constexpr int kThreads = 8, kEach = 500;
+    std::atomic<int> ran{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < kEach; ++i) loop.post([&] {
+                EXPECT_TRUE(ns::isMainThread());
+                ++ran;
+            });
+        });
+    for (auto& t : threads) t.join();
+    loop.drain();
+    EXPECT_EQ(ran.load(), kThreads * kEach);
+}
+
+TEST_F(RunLoopTest, RunUntilProcessesPostedWorkWhileABackgroundThreadWorks) {
+    bool done = false;
+    std::thread worker([&] {
+        int sum = 0;
+        for (int i = 1; i <= 100; ++i) sum += i;
+        ns::postToMain([&, sum] {
+            EXPECT_TRUE(ns::isMainThread());
+            done = sum == 5050;
+        });
+    });
+    EXPECT_TRUE(loop.runUntil([&] { return done; }, 10));
+    worker.join();
+}
+
+TEST_F(RunLoopTest, RunUntilGivesUpAtTheLimitAndDoesNotFireManualTimers) {
+    bool fired = false;
+    ns::Timer::scheduled(0.001, false, [&](ns::Timer&) { fired = true; });
+    EXPECT_FALSE(loop.runUntil([] { return false; }, 0.02));
+    EXPECT_FALSE(fired);  // the manual clock has not moved
+    loop.advance(0.001);
+    EXPECT_TRUE(fired);
+}
+
+TEST_F(RunLoopTest, RunStopsWhenAskedFromAnotherThread) {
+    ns::RunLoop::useRealClock();
+    int ticks = 0;
+    ns::Timer::scheduled(0.001, true, [&](ns::Timer& t) {
+        if (++ticks == 3) {
+            t.invalidate();
+            std::thread([] { ns::RunLoop::main().stop(); }).detach();
+        }
+    });
+    loop.run();
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST_F(RunLoopTest, NowFollowsTheManualClockOnEveryThread) {
+    EXPECT_DOUBLE_EQ(ns::now().seconds, kStart);
+    loop.advance(60);
+    double seen = 0;
+    std::thread([&] { seen = ns::now().seconds; }).join();
+    EXPECT_DOUBLE_EQ(seen, kStart + 60);
+    ns::RunLoop::useRealClock();
+    EXPECT_GT(ns::now().seconds, 1.6e9);
+}
+
+TEST_F(RunLoopTest, ResetDropsPendingWork) {
+    bool ran = false;
+    loop.post([&] { ran = true; });
+    ns::Timer::scheduled(1, false, [&](ns::Timer&) { ran = true; });
+    ns::RunLoop::resetForTesting();
+    EXPECT_FALSE(loop.hasPendingWork());
+    EXPECT_FALSE(ns::RunLoop::isManualClock());
+    loop.drain();
+    EXPECT_FALSE(ran);
+}
+
+// ---------------------------------------------------------------- dispatch
+
+TEST_F(RunLoopTest, SerialQueueRunsTasksInOrderOffTheMainThread) {
+    ns::SerialQueue q("StatStore");
+    std::vector<int> order;
+    for (int i = 0; i < 100; ++i) q.async([&, i] {
+        EXPECT_TRUE(q.isCurrent());
+        EXPECT_FALSE(ns::isMainThread());
+        order.push_back(i);
+    });
+    q.waitUntilIdle();
+    ASSERT_EQ(order.size(), 100u);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
+    EXPECT_FALSE(q.isCurrent());
+    EXPECT_EQ(q.label(), "StatStore");
+}
+
+TEST_F(RunLoopTest, SerialQueueSyncFromInsideItselfRunsInline) {
+    ns::SerialQueue a("sqldb.a"), b("sqldb.b");
+    std::vector<std::string> steps;
+    a.sync([&] {
+        steps.push_back("a");
+        a.sync([&] { steps.push_back("a-in-a"); });
+        b.sync([&] {
+            EXPECT_TRUE(a.isCurrent());
+            EXPECT_TRUE(b.isCurrent());
+            a.sync([&] { steps.push_back("a-in-b-in-a"); });
+        });
+    });
+    a.async([&] { a.sync([&] { steps.push_back("a-from-task"); }); });
+    a.waitUntilIdle();
+    EXPECT_EQ(steps, (std::vector<std::string>{"a", "a-in-a", "a-in-b-in-a", "a-from-task"}));
+}
+
+TEST_F(RunLoopTest, SerialQueueSyncWaitsForEarlierTasksAndExcludesOthers) {
+    ns::SerialQueue q("HttpDispatcher");
+    int inside = 0, maxInside = 0, count = 0;
+    auto task = [&] {
+        ++inside;
+        maxInside = std::max(maxInside, inside);
+        ++count;
+        --inside;
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&] {
+            for (int i = 0; i < 200; ++i) (i % 2 ? q.async(task) : q.sync(task));
+        });
+    for (auto& t : threads) t.join();
+    q.sync([&] { EXPECT_EQ(count, 800); });
+    EXPECT_EQ(maxInside, 1);
+}
+
+TEST_F(RunLoopTest, SyncPassesExceptionsToTheCallerAndFreesTheQueue) {
+    ns::SerialQueue q("VovuruzAnalysis");
+    EXPECT_THROW(q.sync([] { throw std::runtime_error("x"); }), std::runtime_error);
+    bool ran = false;
+    q.sync([&] { ran = true; });
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(RunLoopTest, QueueDestroyedFromItsOwnTaskFinishesCleanly) {
+    auto q = std::make_shared<ns::SerialQueue>("notifier");
+    std::atomic<bool> done{false};
+    q->async([&] {
+        q.reset();
+        ns::postToMain([&] { done = true; });
+    });
+    EXPECT_TRUE(loop.runUntil([&] { return done.load(); }, 10));
+}
+
+TEST_F(RunLoopTest, MainQueueSyncFromTheMainThreadRunsInlineAndFromElsewhereWaits) {
+    bool inline_ = false;
+    ns::mainQueue().sync([&] { inline_ = true; });
+    EXPECT_TRUE(inline_);
+    EXPECT_TRUE(ns::mainQueue().isCurrent());
+
+    std::atomic<bool> finished{false};
+    int value = 0;
+    std::thread worker([&] {
+        ns::mainQueue().sync([&] {
+            EXPECT_TRUE(ns::isMainThread());
+            value = 42;
+        });
+        EXPECT_EQ(value, 42);
+        finished = true;
+    });
+    EXPECT_TRUE(loop.runUntil([&] { return finished.load(); }, 10));
+    worker.join();
+}
+
+TEST_F(RunLoopTest, GlobalQueueRunsConcurrentlyAndResultsComeBackToMain) {
+    std::atomic<int> left{50};
+    int sum = 0;
+    for (int i = 1; i <= 50; ++i)
+        ns::globalQueue().async([&, i] {
+            EXPECT_TRUE(ns::globalQueue().isCurrent());
+            ns::mainQueue().async([&, i] {
+                sum += i;
+                --left;
+            });
+        });
+    EXPECT_TRUE(loop.runUntil([&] { return left.load() == 0; }, 10));
+    EXPECT_EQ(sum, 1275);
+    ns::globalQueue().waitUntilIdle();
+    EXPECT_EQ(ns::globalQueue().pending(), 0u);
+}
+
+TEST_F(RunLoopTest, DispatchAfterFollowsTheManualClock) {
+    bool onMain = false;
+    std::atomic<bool> onSerial{false};
+    ns::SerialQueue q("sqldb.after");
+    ns::dispatchAfter(0.1, ns::mainQueue(), [&] { onMain = true; });
+    ns::dispatchAfter(0.2, q, [&] { onSerial = true; });
+    loop.advance(0.09);
+    EXPECT_FALSE(onMain);
+    loop.advance(0.01);
+    EXPECT_TRUE(onMain);
+    EXPECT_FALSE(onSerial.load());
+    loop.advance(0.1);
+    q.waitUntilIdle();
+    EXPECT_TRUE(onSerial.load());
+}
+
+TEST(Once, RunsExactlyOnceAcrossThreadsAndToleratesReentry) {
+    ns::OnceFlag flag;
+    std::atomic<int> runs{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&] {
+            ns::once(flag, [&] {
+                ++runs;
+                ns::once(flag, [&] { ++runs; });  // re-entry returns at once
+            });
+            EXPECT_TRUE(flag.done());
+        });
+    for (auto& t : threads) t.join();
+    EXPECT_EQ(runs.load(), 1);
+    flag.reset();
+    ns::once(flag, [&] { ++runs; });
+    EXPECT_EQ(runs.load(), 2);
+}
+
+TEST(RecursiveLockTest, OwnerMayRelockOthersWait) {
+    ns::RecursiveLock lock("__MSA_LOCK__");
+    std::lock_guard<ns::RecursiveLock> outer(lock);
+    std::lock_guard<ns::RecursiveLock> inner(lock);
+    bool got = true;
+    std::thread([&] { got = lock.tryLock(); }).join();
+    EXPECT_FALSE(got);
+    EXPECT_EQ(lock.name(), "__MSA_LOCK__");
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include "foundation/Strings.h"
+
+using namespace ns;
+
+namespace {
+
+// Four CJK characters (one UTF-16 unit each) and one emoji (two units).
+const std::string kChinese = "党建网格";
+const std::string kEmoji = "\xF0\x9F\x98\x80";
+
+}  // namespace
+
+TEST(StringsUTF16, LengthsCountCJKAsOneUnitAndEmojiAsTwo) {
+    EXPECT_EQ(utf16Length(""), 0u);
+    EXPECT_EQ(utf16Length("abc"), 3u);
+    EXPECT_EQ(utf16Length(kChinese), 4u);
+    EXPECT_EQ(utf16Length(kEmoji), 2u);
+    EXPECT_EQ(utf16Length("a" + kChinese + kEmoji + "b"), 8u);
+    EXPECT_EQ(toUTF16(kEmoji).size(), 2u);
+    EXPECT_EQ(fromUTF16(toUTF16("x" + kChinese + kEmoji)), "x" + kChinese + kEmoji);
+}
+
+TEST(StringsUTF16, SubstringAndIndexUseUTF16Units) {
+    std::string s = "2015-03-" + kChinese + kEmoji + "!";
+    EXPECT_EQ(utf16Substring("2015-03-08 10:00:00", 8, 2), "08");
+    EXPECT_EQ(utf16Substring(s, 8, 2), "党建");
+    EXPECT_EQ(utf16Substring(s, 12, 2), kEmoji);
+    EXPECT_EQ(utf16SubstringFrom(s, 14), "!");
+    EXPECT_EQ(utf16SubstringTo(s, 4), "2015");
+    // Out of range is clamped, never a crash.
+    EXPECT_EQ(utf16Substring(s, 100, 3), "");
+    EXPECT_EQ(utf16Substring(s, 13, 100), "\xEF\xBF\xBD!");  // half an emoji
+    EXPECT_EQ(utf16IndexOf(s, "!"), 14u);
+    EXPECT_EQ(utf16IndexOf(s, "网"), 10u);
+    EXPECT_FALSE(utf16IndexOf(s, "?").has_value());
+    EXPECT_EQ(rangeOfString(s, "网格"), (Range{10, 2}));
+    EXPECT_EQ(rangeOfString("a:b:c", ":", BackwardsSearch), (Range{3, 1}));
+    EXPECT_EQ(rangeOfString("Hello", "hELL", CaseInsensitiveSearch), (Range{0, 4}));
+    EXPECT_FALSE(rangeOfString("abc", "").found());
+}
+
+TEST(StringsUTF16, BadUTF8GivesNoString) {
+    EXPECT_TRUE(stringFromUTF8(kChinese + kEmoji).has_value());
+    EXPECT_FALSE(stringFromUTF8(std::string("\xC3\x28")).has_value());        // bad continuation
+    EXPECT_FALSE(stringFromUTF8(std::string("\xC0\xAF")).has_value());        // overlong "/"
+    EXPECT_FALSE(stringFromUTF8(std::string("\xED\xA0\x80")).has_value());    // surrogate
+    EXPECT_FALSE(stringFromUTF8(std::string("\xE5\x85")).has_value());        // truncated
+    EXPECT_FALSE(stringFromUTF8(std::string("\xF4\x90\x80\x80")).has_value()); // above U+10FFFF
+    EXPECT_EQ(stringFromUTF8(Bytes{'o', 'k'}), "ok");
+}
+
+TEST(StringsPieces, SplitJoinTrim) {
+    EXPECT_EQ(componentsSeparatedByString("a,,b", ","), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(componentsSeparatedByString("", ","), (std::vector<std::string>{""}));
+    EXPECT_EQ(componentsSeparatedByString("host:80;h2:81", ";"), (std::vector<std::string>{"host:80", "h2:81"}));
+    EXPECT_EQ(componentsJoinedByString({"1", "2", "3"}, ","), "1,2,3");
+    EXPECT_EQ(componentsJoinedByString(Value::array({Value(1), Value("x"), Value(2.5)}), ";"), "1;x;2.5");
+    EXPECT_EQ(componentsJoinedByString(Value(), ","), "");
+    EXPECT_EQ(trimWhitespaceAndNewlines(" \t\n中 文\r\n "), "中 文");
+    EXPECT_EQ(trimWhitespaceAndNewlines("\xE3\x80\x80标题\xC2\xA0"), "标题");  // ideographic and no-break space
+    EXPECT_EQ(trimWhitespaceAndNewlines(" \n "), "");
+    EXPECT_EQ(trimCharacters("{abc}", "{}"), "abc");
+}
+
+TEST(StringsPieces, PrefixSuffixReplaceCase) {
+    EXPECT_TRUE(hasPrefix("http://x", "http"));
+    EXPECT_FALSE(hasPrefix("abc", ""));  // as the platform: empty never matches
+    EXPECT_TRUE(hasSuffix("photo.JPG", ".JPG"));
+    EXPECT_FALSE(hasSuffix("g", "jpg"));
+    EXPECT_EQ(replaceOccurrences("a\\b\\c", "\\", "/"), "a/b/c");
+    EXPECT_EQ(replaceOccurrences("aaa", "aa", "b"), "ba");
+    EXPECT_EQ(replaceOccurrences("abc", "", "x"), "abc");
+    EXPECT_EQ(asciiLowercase("SELECT Ä"), "select Ä");
+    EXPECT_EQ(asciiUppercase("abc中"), "ABC中");
+    EXPECT_TRUE(asciiCaseInsensitiveEqual("Name", "nAME"));
+}
+
+TEST(StringsPaths, ComponentsAndExtensions) {
+    EXPECT_EQ(lastPathComponent("/tmp/scratch.tiff"), "scratch.tiff");
+    EXPECT_EQ(lastPathComponent("/tmp/"), "tmp");
+    EXPECT_EQ(lastPathComponent("scratch///"), "scratch");
+    EXPECT_EQ(lastPathComponent("/"), "/");
+    EXPECT_EQ(lastPathComponent(""), "");
+
+    EXPECT_EQ(pathExtension("/tmp/scratch.tiff"), "tiff");
+    EXPECT_EQ(pathExtension(".scratch.tiff"), "tiff");
+    EXPECT_EQ(pathExtension("/tmp/scratch"), "");
+    EXPECT_EQ(pathExtension("/tmp/.hidden"), "");
+    EXPECT_EQ(pathExtension("/a.b/c"), "");
+
+    EXPECT_EQ(stringByDeletingPathExtension("/tmp/scratch.tiff"), "/tmp/scratch");
+    EXPECT_EQ(stringByDeletingPathExtension("scratch.bundle/"), "scratch");
+    EXPECT_EQ(stringByDeletingPathExtension("scratch..tiff"), "scratch.");
+    EXPECT_EQ(stringByDeletingPathExtension(".tiff"), ".tiff");
+    EXPECT_EQ(stringByDeletingPathExtension("/a.b/c"), "/a.b/c");
+    EXPECT_EQ(stringByDeletingPathExtension("/"), "/");
+
+    // A zipped document's entry: last component, extension replaced by xml.
+    EXPECT_EQ(stringByAppendingPathExtension(stringByDeletingPathExtension(lastPathComponent("/c/doc.zip")), "xml"),
+              "doc.xml");
+    EXPECT_EQ(stringByAppendingPathExtension("/tmp/scratch.old", "tiff"), "/tmp/scratch.old.tiff");
+    EXPECT_EQ(stringByAppendingPathExtension("/tmp/", "tiff"), "/tmp.tiff");
+    EXPECT_EQ(stringByAppendingPathExtension("", "xml"), "");
+}
+
+TEST(StringsPaths, AppendingAndDeletingComponents) {
+    EXPECT_EQ(stringByDeletingLastPathComponent("/tmp/scratch.tiff"), "/tmp");
+    EXPECT_EQ(stringByDeletingLastPathComponent("/tmp/lock/"), "/tmp");
+    EXPECT_EQ(stringByDeletingLastPathComponent("/tmp/"), "/");
+    EXPECT_EQ(stringByDeletingLastPathComponent("/"), "/");
+    EXPECT_EQ(stringByDeletingLastPathComponent("scratch.tiff"), "");
+    EXPECT_EQ(stringByDeletingLastPathComponent("a//b"), "a");
+
+    EXPECT_EQ(stringByAppendingPathComponent("/tmp", "scratch.tiff"), "/tmp/scratch.tiff");
+    EXPECT_EQ(stringByAppendingPathComponent("/tmp/", "scratch.tiff"), "/tmp/scratch.tiff");
+    EXPECT_EQ(stringByAppendingPathComponent("/", "scratch.tiff"), "/scratch.tiff");
+    EXPECT_EQ(stringByAppendingPathComponent("", "scratch.tiff"), "scratch.tiff");
+    // An absolute right side is appended, never substituted for the base.
+    EXPECT_EQ(stringByAppendingPathComponent("/out", "/etc/passwd"), "/out/etc/passwd");
+    EXPECT_EQ(stringByAppendingPathComponent("/out//a/", "b//c/"), "/out/a/b/c");
+    EXPECT_EQ(stringByAppendingPathComponent("/out", ""), "/out");
+}
+
+TEST(StringsURL, PercentEncodingAndDecoding) {
+    EXPECT_EQ(percentEncode("a b&c"), "a%20b%26c");
+    EXPECT_EQ(percentEncode("中"), "%E4%B8%AD");
+    EXPECT_EQ(percentEncode("a/b?c", "/"), "a/b%3Fc");
+    EXPECT_EQ(percentEncode("://"), "%3A%2F%2F");
+    EXPECT_EQ(percentDecode("%E4%B8%AD%20x"), "中 x");
+    EXPECT_EQ(percentDecode("a+b"), "a+b");
+    EXPECT_FALSE(percentDecode("%E4%B8").has_value());  // not UTF-8
+    EXPECT_FALSE(percentDecode("100%").has_value());
+    EXPECT_FALSE(percentDecode("%zz").has_value());
+    EXPECT_EQ(escapeURLString("http://h:5008/a b?q=中&x=%41"), "http://h:5008/a%20b?q=%E4%B8%AD&x=%41");
+    EXPECT_EQ(escapeURLString("50%off"), "50%25off");
+}
