@@ -93,12 +93,12 @@ void Cancellation::cancel() {
 
 // What the callbacks of one exchange share.
 struct ExchangeState {
-    Response* response;
-    std::size_t limit;
+    Response* response = nullptr;
+    std::size_t limit = 0;
     bool tooLarge = false;
     Clock::time_point lastActivity = Clock::now();
     curl_off_t lastDown = 0, lastUp = 0;
-    const Progress* progress;
+    const Progress* progress = nullptr;
 
     static void attach(Cancellation* c, CURLM* multi) {
         if (!c) return;
@@ -196,7 +196,9 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
     CURL* easy = multi ? curl_easy_init() : nullptr;
     if (!easy) return fail(ErrorKind::Other, "Could not create the exchange");
 
-    ExchangeState state{&response, request.maxResponseBytes};
+    ExchangeState state;
+    state.response = &response;
+    state.limit = request.maxResponseBytes;
     state.progress = &progress;
 
     curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
