@@ -79,6 +79,11 @@ void Reachability::setReachable(bool reachable, bool wwan) {
     setFlags(reachable ? (kReachabilityReachable | (wwan ? kReachabilityIsWWAN : 0u)) : 0u);
 }
 
+bool Reachability::isOverridden() {
+    std::lock_guard lock(state().mutex);
+    return state().override.has_value();
+}
+
 void Reachability::clearOverride() {
     std::uint32_t before = flags();
     {

@@ -2,8 +2,10 @@
 //
 // On this host the answer comes from the interfaces: an interface that is up
 // with a non-loopback IPv4 address makes the network reachable (not WWAN).
-// Tests and settings switch it with setFlags(); while it says "not
-// reachable", every HTTP exchange fails at once with a connection failure.
+// Tests and settings switch it with setFlags(); while flags set that way say
+// "not reachable", every HTTP exchange fails at once with a connection
+// failure. (The host's own answer never stops an exchange: the network
+// stack reports what really happens.)
 #pragma once
 
 #include <cstdint>
@@ -36,6 +38,7 @@ public:
     // calling thread, when they changed.
     static void setFlags(std::uint32_t flags);
     static void setReachable(bool reachable, bool wwan = false);
+    static bool isOverridden();
     // Back to the host's interfaces (observers are told when that changes the flags).
     static void clearOverride();
 

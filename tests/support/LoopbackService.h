@@ -77,6 +77,7 @@ public:
     // ---- Scripting ----
     // The operation answers with this result text, in a 200 reply envelope.
     void reply(const std::string& operation, const std::string& resultText);
+    void reply(const std::string& operation, const char* resultText) { reply(operation, std::string(resultText)); }
     // ... with this value written as JSON.
     void reply(const std::string& operation, const ns::Value& result);
     // ... with this whole HTTP reply.
