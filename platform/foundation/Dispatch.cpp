@@ -24,6 +24,12 @@ struct HeldScope {
 
 bool isHeld(const void* q) { return std::find(t_held.begin(), t_held.end(), q) != t_held.end(); }
 
+// Runs the main run loop until `done` holds (for waits on the main thread).
+void pumpMainUntil(const std::function<bool()>& done) {
+    while (!RunLoop::main().runUntil(done, 1.0)) {
+    }
+}
+
 // ---------------------------------------------------------------- main queue
 
 class MainQueue final : public DispatchQueue {
@@ -109,6 +115,10 @@ public:
 
     void waitUntilIdle() override {
         if (isCurrent()) return;  // would wait for itself
+        if (isMainThread()) {
+            pumpMainUntil([&] { return pending() == 0; });
+            return;
+        }
         std::unique_lock<std::mutex> lock(mutex_);
         idle_.wait(lock, [&] { return tasks_.empty() && running_ == 0; });
     }
@@ -179,7 +189,9 @@ struct SerialQueue::State {
     bool closing = false;
     std::thread worker;
 
-    static void enqueue(const std::shared_ptr<State>& s, std::function<void()> fn) {
+    // Takes its own reference: the task may destroy the queue (and the
+    // caller's reference) before this returns.
+    static void enqueue(std::shared_ptr<State> s, std::function<void()> fn) {
         if (!fn) return;
         {
             std::lock_guard<std::mutex> lock(s->m);
@@ -231,7 +243,8 @@ SerialQueue::~SerialQueue() {
 void SerialQueue::async(std::function<void()> fn) { State::enqueue(state_, std::move(fn)); }
 
 void SerialQueue::sync(const std::function<void()>& fn) {
-    State& s = *state_;
+    auto keep = state_;
+    State& s = *keep;
     if (isHeld(&s)) {
         fn();
         return;
@@ -256,6 +269,17 @@ void SerialQueue::sync(const std::function<void()>& fn) {
     } release{s};
     HeldScope held(&s);
     fn();
+}
+
+void SerialQueue::waitUntilIdle() {
+    if (isCurrent()) return;
+    if (isMainThread()) {
+        auto reached = std::make_shared<std::atomic<bool>>(false);
+        async([reached] { reached->store(true); });
+        pumpMainUntil([&] { return reached->load(); });
+        return;
+    }
+    sync([] {});
 }
 
 bool SerialQueue::isCurrent() const { return isHeld(state_.get()); }

@@ -39,8 +39,10 @@ public:
 
     // Tasks submitted and not yet finished.
     virtual std::size_t pending() const = 0;
-    // Blocks until every task submitted before the call has finished (on the
-    // main queue from the main thread: drains the main run loop).
+    // A test hook: blocks until every task submitted before the call has
+    // finished. On the main thread it keeps running the main run loop while
+    // it waits, so tasks that hand work to the main queue (even with sync)
+    // finish; for the main queue itself it drains the main run loop.
     virtual void waitUntilIdle() = 0;
 
 protected:
@@ -70,7 +72,7 @@ public:
     bool isCurrent() const override;
     const std::string& label() const override { return label_; }
     std::size_t pending() const override;
-    void waitUntilIdle() override { sync([] {}); }
+    void waitUntilIdle() override;
 
     struct State;
 

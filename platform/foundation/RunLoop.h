@@ -55,7 +55,8 @@ class Timer : public std::enable_shared_from_this<Timer> {
 public:
     using Callback = std::function<void(Timer&)>;
 
-    // scheduledTimerWithTimeInterval:repeats: on the main run loop. An
+    // scheduledTimerWithTimeInterval:repeats: on the main run loop. A one-shot
+    // timer with no interval fires on a later turn; a repeating timer's
     // interval of zero or less is taken as 0.1 ms.
     static TimerPtr scheduled(double interval, bool repeats, Callback fn);
     template <typename T>
@@ -107,6 +108,8 @@ public:
     static RunLoop& main();
 
     // A run loop for some other thread that wants one; that thread runs it.
+    // It must outlive the timers scheduled on it. The manual clock's advance()
+    // belongs to the main loop; another loop sees the new time on its next turn.
     RunLoop();
     ~RunLoop();
     RunLoop(const RunLoop&) = delete;

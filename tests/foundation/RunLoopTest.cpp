@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -330,6 +331,18 @@ TEST_F(RunLoopTest, MainQueueSyncFromTheMainThreadRunsInlineAndFromElsewhereWait
     });
     EXPECT_TRUE(loop.runUntil([&] { return finished.load(); }, 10));
     worker.join();
+}
+
+TEST_F(RunLoopTest, WaitingForAQueueOnTheMainThreadServesTasksThatCallBackToMain) {
+    ns::SerialQueue q("StatStore");
+    std::vector<int> got;
+    for (int i = 0; i < 3; ++i) q.async([&, i] { ns::mainQueue().sync([&, i] { got.push_back(i); }); });
+    q.waitUntilIdle();
+    EXPECT_EQ(got, (std::vector<int>{0, 1, 2}));
+
+    ns::globalQueue().async([&] { ns::mainQueue().sync([&] { got.push_back(3); }); });
+    ns::globalQueue().waitUntilIdle();
+    EXPECT_EQ(got.size(), 4u);
 }
 
 TEST_F(RunLoopTest, GlobalQueueRunsConcurrentlyAndResultsComeBackToMain) {

@@ -2,14 +2,30 @@
 // (a temporary folder) so no test sees another's files or defaults.
 #include <gtest/gtest.h>
 
+#include "foundation/Notification.h"
+#include "foundation/RunLoop.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include <unistd.h>
 
+namespace {
+
+// Every test starts with an empty main run loop and notification centre.
+class ResetSharedState : public testing::EmptyTestEventListener {
+    void OnTestStart(const testing::TestInfo&) override {
+        ns::RunLoop::resetForTesting();
+        ns::NotificationCenter::defaultCenter().resetForTesting();
+    }
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new ResetSharedState);
     namespace fs = std::filesystem;
     std::string pattern = (fs::temp_directory_path() / "kl-test-XXXXXX").string();
     char* made = mkdtemp(pattern.data());
