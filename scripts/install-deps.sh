@@ -11,6 +11,8 @@ PACKAGES=(
   nettle-dev libplist-dev libplist++-dev
   # service access
   libcurl4-openssl-dev zlib1g-dev libxml2-dev libxml2-utils
+  # benchmarks of the service codec: the JSON readers we compare with
+  rapidjson-dev nlohmann-json3-dev
   # data libraries and their peers in tests
   libsqlite3-dev sqlite3 libminizip-dev zip unzip
   # drawing, text, images, window

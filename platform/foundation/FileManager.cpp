@@ -219,6 +219,7 @@ bool FileManager::setAttributes(const Value& attributes, const std::string& path
     Value date = attributes[kFileModificationDate];
     if (date.isDate()) {
         double s = date.date().seconds;
+        if (!std::isfinite(s) || std::fabs(s) > 1e15) return failWith(error, EINVAL, path, true);
         double whole = std::floor(s);
         struct timespec times[2];
         times[0].tv_sec = 0;

@@ -101,7 +101,7 @@ std::string pathExtension(std::string_view path);
 // ".tiff" -> ".tiff"; "/" -> "/".
 std::string stringByDeletingPathExtension(std::string_view path);
 // "/tmp/scratch.old" + "tiff" -> "/tmp/scratch.old.tiff"; "/tmp/" + "tiff"
-// -> "/tmp.tiff". An empty path, "/" or an extension containing "/" leaves
+// -> "/tmp.tiff". An empty path, "/", an empty extension or one containing "/" leaves
 // the path unchanged.
 std::string stringByAppendingPathExtension(std::string_view path, std::string_view ext);
 // "/tmp/scratch.tiff" -> "/tmp"; "/tmp/" -> "/"; "/" -> "/"; "scratch" -> "".

@@ -1,0 +1,131 @@
+#include "datalibs/NSXMLDocument.h"
+
+#include <libxml/parser.h>
+#include <minizip/unzip.h>
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+
+#include "datalibs/XMLSupport.h"
+#include "foundation/FileManager.h"
+#include "foundation/Format.h"
+
+using namespace datalibs::xml;
+namespace fs = std::filesystem;
+
+const char* const NSXMLDocument::kZipFolderName = "XMLDocuments";
+
+namespace {
+
+constexpr std::size_t kZipReadPiece = 1024;
+constexpr std::size_t kMaxReserve = 64u << 20;
+
+NSXMLDocumentPtr parse(const char* bytes, std::size_t size, ns::ErrorPtr* error) {
+    ensureInitialized();
+    xmlDocPtr doc = size > INT_MAX ? nullptr
+                                   : xmlReadMemory(bytes ? bytes : "", static_cast<int>(size), nullptr, nullptr,
+                                                   kParseOptions);
+    if (!doc) {
+        if (error) *error = ns::makeError(NSXMLErrorDomain, -1);
+        return nullptr;
+    }
+    return std::make_shared<NSXMLDocument>(doc);
+}
+
+// The entry's bytes, or nullopt when it cannot be read whole and intact.
+std::optional<ns::Bytes> readZipEntry(const fs::path& archive, const std::string& entryName) {
+    unzFile uf = unzOpen64(archive.c_str());
+    if (!uf) return std::nullopt;
+    std::optional<ns::Bytes> out;
+    if (unzLocateFile(uf, entryName.c_str(), 1) == UNZ_OK && unzOpenCurrentFile(uf) == UNZ_OK) {
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK) {
+            ns::Bytes data;
+            data.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(info.uncompressed_size, kMaxReserve)));
+            std::uint8_t piece[kZipReadPiece];
+            int n;
+            while ((n = unzReadCurrentFile(uf, piece, kZipReadPiece)) > 0) data.insert(data.end(), piece, piece + n);
+            if (n == 0) out = std::move(data);
+        }
+        if (unzCloseCurrentFile(uf) != UNZ_OK) out.reset();
+    }
+    unzClose(uf);
+    return out;
+}
+
+}  // namespace
+
+NSXMLDocumentPtr NSXMLDocument::initWithXMLString(const std::string& string, unsigned options, ns::ErrorPtr* error) {
+    (void)options;
+    return parse(string.data(), string.size(), error);
+}
+
+NSXMLDocumentPtr NSXMLDocument::initWithData(const ns::Bytes& data, unsigned options, ns::ErrorPtr* error) {
+    (void)options;
+    return parse(reinterpret_cast<const char*>(data.data()), data.size(), error);
+}
+
+NSXMLDocumentPtr NSXMLDocument::initWithZipFile(const std::string& fileName, unsigned options, ns::ErrorPtr* error) {
+    (void)error;  // parse errors are not handed on from here
+    if (fileName.empty()) return nullptr;
+    std::string entry = fs::path(fileName).filename().stem().string() + ".xml";
+    fs::path folder = fs::path(ns::cachesDirectory()) / kZipFolderName;
+    auto& files = ns::FileManager::defaultManager();
+    if (!files.isDirectory(folder.string())) files.createDirectoryAtPath(folder.string(), false);
+    std::optional<ns::Bytes> data = readZipEntry(folder / fileName, entry);
+    if (!data) return nullptr;
+    return initWithData(*data, options, nullptr);
+}
+
+NSXMLDocumentPtr NSXMLDocument::initWithRootElement(const NSXMLElementPtr& element) {
+    ensureInitialized();
+    xmlDocPtr doc = xmlNewDoc(nullptr);
+    if (!doc) return nullptr;
+    if (element && element->XMLNode()) {
+        xmlNodePtr root = xmlDocCopyNode(element->XMLNode(), doc, 1);
+        if (root) xmlDocSetRootElement(doc, root);
+    }
+    return std::make_shared<NSXMLDocument>(doc);
+}
+
+NSXMLDocument::NSXMLDocument(xmlDocPtr doc) : xmlDoc_(doc) {}
+
+NSXMLDocument::~NSXMLDocument() {
+    if (xmlDoc_) xmlFreeDoc(xmlDoc_);
+}
+
+NSXMLElementPtr NSXMLDocument::rootElement() const {
+    xmlNodePtr root = xmlDoc_ ? xmlDocGetRootElement(xmlDoc_) : nullptr;
+    if (!root) return nullptr;
+    return std::make_shared<NSXMLElement>(root, false);
+}
+
+std::optional<ns::Bytes> NSXMLDocument::XMLData() const {
+    if (!xmlDoc_) return std::nullopt;
+    xmlChar* mem = nullptr;
+    int size = 0;
+    xmlDocDumpMemory(xmlDoc_, &mem, &size);
+    if (!mem) return std::nullopt;
+    std::optional<ns::Bytes> out;
+    if (size > 0) out = ns::Bytes(mem, mem + size);
+    xmlFree(mem);
+    return out;
+}
+
+void NSXMLDocument::setVersion(const std::optional<std::string>& version) {
+    if (!xmlDoc_) return;
+    if (xmlDoc_->version) xmlFree(const_cast<xmlChar*>(xmlDoc_->version));
+    xmlDoc_->version = version ? xmlStrdup(X(*version)) : nullptr;
+}
+
+void NSXMLDocument::setCharacterEncoding(const std::optional<std::string>& encoding) {
+    if (!xmlDoc_) return;
+    if (xmlDoc_->encoding) xmlFree(const_cast<xmlChar*>(xmlDoc_->encoding));
+    xmlDoc_->encoding = encoding ? xmlStrdup(X(*encoding)) : nullptr;
+}
+
+std::string NSXMLDocument::description() const {
+    return ns::format("%@ 0x%lX", std::string("NSXMLDocument"),
+                      static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(this)));
+}

@@ -1,0 +1,507 @@
+#include "datalibs/ZipArchiver.h"
+
+#include <minizip/unzip.h>
+#include <minizip/zip.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "datalibs/ZipCrypto.h"
+#include "foundation/FileManager.h"
+#include "foundation/Log.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr unsigned kExtractBufferSize = 4096;
+constexpr unsigned kRawBufferSize = 16384;
+constexpr unsigned kMaxWriteChunk = 1u << 30;
+
+constexpr uLong kFlagEncrypted = 0x0001;
+constexpr uLong kFlagDataDescriptor = 0x0008;
+constexpr uLong kFlagStrongEncryption = 0x0040;
+constexpr uLong kFlagUtf8Name = 0x0800;
+
+// Reported texts.
+constexpr const char* kNoFirstEntry = "Failed";
+constexpr const char* kCannotOpenEntry = "Error occurs";
+constexpr const char* kCannotReadInfo = "Error occurs while getting file info";
+constexpr const char* kCannotReadData = "Failed to reading zip file";
+constexpr const char* kBadCrc = "CRC error in zip file: ";
+constexpr const char* kCannotWrite = "Failed to write file: ";
+constexpr const char* kCannotMakeFolder = "Failed to create folder: ";
+constexpr const char* kUnsafeName = "Skipped entry outside the target folder: ";
+
+inline zipFile Z(void* p) { return static_cast<zipFile>(p); }
+inline unzFile U(void* p) { return static_cast<unzFile>(p); }
+
+bool isAscii(const std::string& s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Info-ZIP's Unicode path field (0x7075): version 1, the CRC-32 of the name
+// in the header, and the UTF-8 name. Written with the UTF-8 flag for names
+// that are not plain ASCII, so every unzip reads them as UTF-8.
+std::vector<std::uint8_t> unicodePathField(const std::string& name) {
+    std::vector<std::uint8_t> f;
+    if (isAscii(name) || name.size() > 0xffff - 9) return f;
+    auto put16 = [&](std::size_t v) {
+        f.push_back(static_cast<std::uint8_t>(v & 0xff));
+        f.push_back(static_cast<std::uint8_t>((v >> 8) & 0xff));
+    };
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(name.data()), static_cast<uInt>(name.size()));
+    put16(0x7075);
+    put16(5 + name.size());
+    f.push_back(1);
+    put16(crc & 0xffff);
+    put16((crc >> 16) & 0xffff);
+    f.insert(f.end(), name.begin(), name.end());
+    return f;
+}
+
+// Reads a regular file whole; false when it is missing, not a regular file or
+// cannot be read to its end.
+bool readWholeFile(const std::string& path, ns::Bytes& out, struct stat& st) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    bool ok = fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+    if (ok) {
+        out.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t got = out.empty() ? 0 : std::fread(out.data(), 1, out.size(), f);
+        ok = got == out.size() && !std::ferror(f);
+    }
+    std::fclose(f);
+    return ok;
+}
+
+// The entry's date record: the file's modification time in the local zone,
+// held within what a zip entry can carry (1980 to 2107).
+void fillDate(tm_zip& date, time_t mtime) {
+    std::tm tm{};
+    localtime_r(&mtime, &tm);
+    int year = tm.tm_year + 1900;
+    if (year < 1980) {
+        date = tm_zip{0, 0, 0, 1, 0, 1980};
+    } else if (year > 2107) {
+        date = tm_zip{58, 59, 23, 31, 11, 2107};
+    } else {
+        date.tm_sec = static_cast<uInt>(tm.tm_sec);
+        date.tm_min = static_cast<uInt>(tm.tm_min);
+        date.tm_hour = static_cast<uInt>(tm.tm_hour);
+        date.tm_mday = static_cast<uInt>(tm.tm_mday);
+        date.tm_mon = static_cast<uInt>(tm.tm_mon);
+        date.tm_year = static_cast<uInt>(year);
+    }
+}
+
+bool writeAll(zipFile zf, const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return zipWriteInFileInZip(zf, data, 0) == ZIP_OK;
+    while (size > 0) {
+        unsigned n = static_cast<unsigned>(std::min<std::size_t>(size, kMaxWriteChunk));
+        if (zipWriteInFileInZip(zf, data, n) != ZIP_OK) return false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+// Raw deflate of the whole buffer, behind room for the encryption header.
+bool deflateBehindHeader(const ns::Bytes& in, ns::Bytes& out) {
+    z_stream zs{};
+    if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return false;
+    out.resize(zipcrypto::kHeaderSize + deflateBound(&zs, static_cast<uLong>(in.size())));
+    std::size_t inPos = 0, outPos = zipcrypto::kHeaderSize;
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        std::size_t inLeft = in.size() - inPos, outLeft = out.size() - outPos;
+        zs.next_in = const_cast<Bytef*>(in.data() + inPos);
+        zs.avail_in = static_cast<uInt>(std::min<std::size_t>(inLeft, UINT_MAX));
+        zs.next_out = out.data() + outPos;
+        zs.avail_out = static_cast<uInt>(std::min<std::size_t>(outLeft, UINT_MAX));
+        uInt inBefore = zs.avail_in, outBefore = zs.avail_out;
+        rc = deflate(&zs, zs.avail_in == inLeft ? Z_FINISH : Z_NO_FLUSH);
+        inPos += inBefore - zs.avail_in;
+        outPos += outBefore - zs.avail_out;
+        if (rc == Z_BUF_ERROR && outPos < out.size()) rc = Z_OK;
+    }
+    deflateEnd(&zs);
+    if (rc != Z_STREAM_END) return false;
+    out.resize(outPos);
+    return true;
+}
+
+// Entry names that would land outside the target folder: absolute, with a
+// drive prefix, or with a ".." component ("\" already turned into "/").
+bool leadsOutside(const std::string& name) {
+    if (name.empty()) return false;
+    if (name[0] == '/') return true;
+    if (name.size() >= 2 && std::isalpha(static_cast<unsigned char>(name[0])) && name[1] == ':') return true;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find('/', start);
+        if (end == std::string::npos) end = name.size();
+        if (name.compare(start, end - start, "..") == 0 && end - start == 2) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+// Reads one entry's data through minizip's raw mode: decrypts it when it is
+// encrypted, inflates it when it is deflated, and keeps its CRC and length.
+struct ZipArchiver::Entry {
+    unzFile uf = nullptr;
+    bool deflated = false;
+    std::optional<zipcrypto::Keys> keys;
+    z_stream zs{};
+    bool inflating = false;
+    bool streamEnd = false;
+    bool rawEnd = false;
+    std::vector<std::uint8_t> in;
+    uLong crc = crc32(0, nullptr, 0);
+    std::uint64_t produced = 0;
+
+    ~Entry() {
+        if (inflating) inflateEnd(&zs);
+    }
+
+    int rawRead(std::uint8_t* buf, unsigned len) {
+        int n = unzReadCurrentFile(uf, buf, len);
+        if (n > 0 && keys) keys->decrypt(buf, static_cast<std::size_t>(n));
+        return n;
+    }
+
+    // Sets up decryption; false for a wrong password or a truncated header.
+    bool start(const std::string& password, std::uint8_t check) {
+        keys.emplace(password);
+        std::uint8_t header[zipcrypto::kHeaderSize];
+        unsigned got = 0;
+        while (got < zipcrypto::kHeaderSize) {
+            int n = unzReadCurrentFile(uf, header + got, static_cast<unsigned>(zipcrypto::kHeaderSize) - got);
+            if (n <= 0) return false;
+            got += static_cast<unsigned>(n);
+        }
+        return keys->readHeader(header, check);
+    }
+
+    bool startInflate() {
+        if (!deflated) return true;
+        in.resize(kRawBufferSize);
+        if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) return false;
+        inflating = true;
+        return true;
+    }
+
+    // > 0: bytes produced; 0: end of the data; < 0: the data is broken.
+    int read(std::uint8_t* out, unsigned len) {
+        int n = 0;
+        if (!deflated) {
+            n = rawRead(out, len);
+        } else {
+            if (streamEnd) return 0;
+            zs.next_out = out;
+            zs.avail_out = len;
+            while (zs.avail_out == len) {
+                if (zs.avail_in == 0 && !rawEnd) {
+                    int r = rawRead(in.data(), static_cast<unsigned>(in.size()));
+                    if (r < 0) return r;
+                    if (r == 0) rawEnd = true;
+                    zs.next_in = in.data();
+                    zs.avail_in = static_cast<uInt>(r);
+                }
+                int rc = inflate(&zs, Z_NO_FLUSH);
+                if (rc == Z_STREAM_END) {
+                    streamEnd = true;
+                    break;
+                }
+                if (rc == Z_BUF_ERROR && !(rawEnd && zs.avail_in == 0)) continue;
+                if (rc != Z_OK) return rc < 0 ? rc : Z_DATA_ERROR;
+            }
+            n = static_cast<int>(len - zs.avail_out);
+        }
+        if (n > 0) {
+            crc = crc32(crc, out, static_cast<uInt>(n));
+            produced += static_cast<std::uint64_t>(n);
+        }
+        return n;
+    }
+};
+
+ZipArchiver::ZipArchiver() = default;
+
+ZipArchiver::~ZipArchiver() {
+    CloseZipFile2();
+    UnzipCloseFile();
+}
+
+// ---- Writing ----
+
+bool ZipArchiver::CreateZipFile2(const std::string& path) {
+    CloseZipFile2();
+    zipFile_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    return zipFile_ != nullptr;
+}
+
+bool ZipArchiver::CreateZipFile2(const std::string& path, const std::string& password) {
+    CloseZipFile2();
+    writePassword_ = password;
+    zipFile_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    return zipFile_ != nullptr;
+}
+
+bool ZipArchiver::addFileToZip(const std::string& path, const std::string& newname) {
+    if (!zipFile_) return false;
+    ns::Bytes data;
+    struct stat st{};
+    if (!readWholeFile(path, data, st)) return false;
+
+    zip_fileinfo info{};
+    fillDate(info.tmz_date, st.st_mtime);
+    uLong flags = isAscii(newname) ? 0 : kFlagUtf8Name;
+    std::vector<std::uint8_t> extra = unicodePathField(newname);
+    const void* extraData = extra.empty() ? nullptr : extra.data();
+    uInt extraSize = static_cast<uInt>(extra.size());
+    int zip64 = data.size() >= 0xffffffffull ? 1 : 0;
+
+    if (writePassword_ && !writePassword_->empty()) {
+        // minizip here cannot encrypt: deflate and encrypt ourselves, then
+        // hand minizip the finished bytes in raw mode.
+        uLong crc = crc32_z(crc32(0, nullptr, 0), data.data(), data.size());
+        ns::Bytes sealed;
+        if (!deflateBehindHeader(data, sealed)) return false;
+        zipcrypto::Keys keys(*writePassword_);
+        keys.makeHeader(sealed.data(), zipcrypto::checkByte(static_cast<std::uint32_t>(crc), 0, false));
+        keys.encrypt(sealed.data() + zipcrypto::kHeaderSize, sealed.size() - zipcrypto::kHeaderSize);
+        if (zipOpenNewFileInZip4_64(Z(zipFile_), newname.c_str(), &info, extraData, extraSize, extraData,
+                                    extraSize, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1, MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
+                                    nullptr, 0, 0, flags | kFlagEncrypted, zip64) != ZIP_OK)
+            return false;
+        if (!writeAll(Z(zipFile_), sealed.data(), sealed.size())) return false;
+        return zipCloseFileInZipRaw64(Z(zipFile_), data.size(), crc) == ZIP_OK;
+    }
+
+    if (zipOpenNewFileInZip4_64(Z(zipFile_), newname.c_str(), &info, extraData, extraSize, extraData, extraSize,
+                                nullptr, Z_DEFLATED,
+                                Z_DEFAULT_COMPRESSION, 0, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 0, flags,
+                                zip64) != ZIP_OK)
+        return false;
+    if (!writeAll(Z(zipFile_), data.data(), data.size())) return false;
+    return zipCloseFileInZip(Z(zipFile_)) == ZIP_OK;
+}
+
+bool ZipArchiver::CloseZipFile2() {
+    writePassword_.reset();
+    if (!zipFile_) return false;
+    int rc = zipClose(Z(zipFile_), nullptr);
+    zipFile_ = nullptr;
+    return rc == ZIP_OK;
+}
+
+// ---- Reading ----
+
+bool ZipArchiver::UnzipOpenFile(const std::string& path) {
+    UnzipCloseFile();
+    unzFile_ = unzOpen64(path.c_str());
+    if (!unzFile_) return false;
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(U(unzFile_), &global) == UNZ_OK)
+        ns::NSLog("%d entries in the zip file", static_cast<int>(global.number_entry));
+    return true;
+}
+
+bool ZipArchiver::UnzipOpenFile(const std::string& path, const std::string& password) {
+    UnzipCloseFile();
+    readPassword_ = password;
+    unzFile_ = unzOpen64(path.c_str());
+    if (!unzFile_) return false;
+    unz_global_info64 global{};
+    if (unzGetGlobalInfo64(U(unzFile_), &global) == UNZ_OK)
+        ns::NSLog("%d entries in the zip file", static_cast<int>(global.number_entry));
+    return true;
+}
+
+bool ZipArchiver::UnzipFileTo(const std::string& path, bool overWrite) {
+    unzFile uf = U(unzFile_);
+    bool ok = true;
+    int rc = unzGoToFirstFile(uf);
+    if (rc != UNZ_OK) OutputErrorMessage(kNoFirstEntry);
+    do {
+        bool stop = false;
+        if (!extractCurrent(path, overWrite, stop)) ok = false;
+        if (stop) return false;
+        rc = unzGoToNextFile(uf);
+    } while (rc == UNZ_OK);
+    if (rc != UNZ_END_OF_LIST_OF_FILE) {
+        OutputErrorMessage(kCannotReadInfo);
+        return false;
+    }
+    return ok;
+}
+
+// One entry: false when it was not extracted whole; stop is set when the
+// extraction cannot go on at all.
+bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool& stop) {
+    unzFile uf = U(unzFile_);
+    int method = 0, level = 0;
+    if (unzOpenCurrentFile2(uf, &method, &level, 1) != UNZ_OK) {
+        OutputErrorMessage(kCannotOpenEntry);
+        stop = true;
+        return false;
+    }
+    unz_file_info64 info{};
+    if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        OutputErrorMessage(kCannotReadInfo);
+        unzCloseCurrentFile(uf);
+        stop = true;
+        return false;
+    }
+    std::vector<char> nameBuf(info.size_filename + 1, '\0');
+    if (unzGetCurrentFileInfo64(uf, &info, nameBuf.data(), static_cast<uLong>(nameBuf.size()), nullptr, 0, nullptr,
+                                0) != UNZ_OK) {
+        OutputErrorMessage(kCannotReadInfo);
+        unzCloseCurrentFile(uf);
+        stop = true;
+        return false;
+    }
+
+    Entry entry;
+    entry.uf = uf;
+    entry.deflated = method == Z_DEFLATED;
+    bool encrypted = (info.flag & kFlagEncrypted) != 0;
+    bool opened = (method == 0 || method == Z_DEFLATED) && (info.flag & kFlagStrongEncryption) == 0;
+    if (opened && encrypted) {
+        opened = readPassword_ && !readPassword_->empty() &&
+                 entry.start(*readPassword_, zipcrypto::checkByte(static_cast<std::uint32_t>(info.crc),
+                                                                  static_cast<std::uint32_t>(info.dosDate),
+                                                                  (info.flag & kFlagDataDescriptor) != 0));
+    }
+    if (opened) opened = entry.startInflate();
+    if (!opened) {
+        OutputErrorMessage(kCannotOpenEntry);
+        unzCloseCurrentFile(uf);
+        stop = true;
+        return false;
+    }
+
+    std::string name(nameBuf.data());  // up to the first NUL
+    if (name.empty()) {
+        unzCloseCurrentFile(uf);
+        return true;
+    }
+    bool isFolder = name.back() == '/' || name.back() == '\\';
+    std::replace(name.begin(), name.end(), '\\', '/');
+    if (leadsOutside(name)) {
+        OutputErrorMessage(kUnsafeName + name);
+        unzCloseCurrentFile(uf);
+        return false;
+    }
+
+    fs::path fullPath = fs::path(target) / name;
+    fs::path folder = isFolder ? fullPath : fullPath.parent_path();
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec && !fs::is_directory(folder)) {
+        OutputErrorMessage(kCannotMakeFolder + folder.string());
+        unzCloseCurrentFile(uf);
+        return false;
+    }
+    if (isFolder) {
+        unzCloseCurrentFile(uf);
+        return true;
+    }
+    std::string full = fullPath.string();
+    if (!overWrite && fs::exists(fullPath, ec) && !OverWrite(full)) {
+        unzCloseCurrentFile(uf);
+        return true;
+    }
+
+    bool ok = true;
+    FILE* out = std::fopen(full.c_str(), "wb");
+    if (!out) {
+        OutputErrorMessage(kCannotWrite + full);
+        unzCloseCurrentFile(uf);
+        return false;
+    }
+    std::uint8_t buf[kExtractBufferSize];
+    for (;;) {
+        int n = entry.read(buf, kExtractBufferSize);
+        if (n == 0) break;
+        if (n < 0) {
+            OutputErrorMessage(kCannotReadData);
+            ok = false;
+            break;
+        }
+        if (std::fwrite(buf, 1, static_cast<std::size_t>(n), out) != static_cast<std::size_t>(n)) {
+            OutputErrorMessage(kCannotWrite + full);
+            ok = false;
+            break;
+        }
+    }
+    if (std::fclose(out) != 0 && ok) {
+        OutputErrorMessage(kCannotWrite + full);
+        ok = false;
+    }
+    if (ok && entry.produced != info.uncompressed_size) {
+        OutputErrorMessage(kCannotReadData);
+        ok = false;
+    }
+    if (ok && entry.crc != info.crc) {
+        OutputErrorMessage(kBadCrc + name);
+        ok = false;
+    }
+
+    std::tm tm{};
+    tm.tm_sec = static_cast<int>(info.tmu_date.tm_sec);
+    tm.tm_min = static_cast<int>(info.tmu_date.tm_min);
+    tm.tm_hour = static_cast<int>(info.tmu_date.tm_hour);
+    tm.tm_mday = static_cast<int>(info.tmu_date.tm_mday);
+    tm.tm_mon = static_cast<int>(info.tmu_date.tm_mon);
+    tm.tm_year = static_cast<int>(info.tmu_date.tm_year) - 1900;
+    tm.tm_isdst = -1;
+    time_t when = mktime(&tm);
+    if (when == static_cast<time_t>(-1) ||
+        !ns::FileManager::defaultManager().setModificationDate(full, ns::Date{static_cast<double>(when)}))
+        ns::NSLog("Failed to set attributes");
+
+    unzCloseCurrentFile(uf);
+    return ok;
+}
+
+bool ZipArchiver::UnzipCloseFile() {
+    readPassword_.reset();
+    if (!unzFile_) return true;
+    int rc = unzClose(U(unzFile_));
+    unzFile_ = nullptr;
+    return rc == UNZ_OK;
+}
+
+// ---- Delegate ----
+
+void ZipArchiver::OutputErrorMessage(const std::string& message) {
+    if (delegate_) delegate_->ErrorMessage(message);
+}
+
+bool ZipArchiver::OverWrite(const std::string& path) {
+    if (delegate_) return delegate_->OverWriteOperation(path);
+    return true;
+}
+
+ns::Date ZipArchiver::Date1980() {
+    std::tm tm{};
+    tm.tm_year = 80;
+    tm.tm_mon = 0;
+    tm.tm_mday = 1;
+    tm.tm_isdst = -1;
+    return ns::Date{static_cast<double>(mktime(&tm))};
+}

@@ -1,0 +1,209 @@
+#include "foundation/UserDefaults.h"
+
+#include "foundation/Bundle.h"
+#include "foundation/Data.h"
+#include "foundation/FileManager.h"
+#include "foundation/Log.h"
+#include "foundation/PropertyList.h"
+#include "foundation/Strings.h"
+
+namespace ns {
+
+namespace {
+
+std::mutex& standardMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::shared_ptr<UserDefaults>& standardSlot() {
+    static std::shared_ptr<UserDefaults> defaults;
+    return defaults;
+}
+
+std::string standardPath() {
+    std::string id = Bundle::mainBundle()->bundleIdentifier();
+    if (id.empty() || id.find('/') != std::string::npos) id = kDefaultBundleIdentifier;
+    return preferencesDirectory() + "/" + id + ".plist";
+}
+
+// Removes temporary files an interrupted write left beside the store.
+void removeStaleTemporaries(const std::string& path) {
+    std::string folder = stringByDeletingLastPathComponent(path);
+    std::string prefix = lastPathComponent(path) + ".tmp-";
+    auto names = FileManager::defaultManager().contentsOfDirectoryAtPath(folder.empty() ? "." : folder);
+    if (!names) return;
+    for (const auto& name : *names)
+        if (hasPrefix(name, prefix)) FileManager::defaultManager().removeItemAtPath(folder + "/" + name);
+}
+
+}  // namespace
+
+std::shared_ptr<UserDefaults> UserDefaults::standardUserDefaults() {
+    std::lock_guard lock(standardMutex());
+    auto& slot = standardSlot();
+    if (!slot) slot = std::make_shared<UserDefaults>(standardPath());
+    return slot;
+}
+
+void UserDefaults::resetStandardUserDefaults() {
+    std::shared_ptr<UserDefaults> old;
+    {
+        std::lock_guard lock(standardMutex());
+        old = std::move(standardSlot());
+    }
+    if (!old) return;
+    std::lock_guard lock(old->mutex_);
+    old->writeLocked();
+    old->detached_ = true;
+}
+
+UserDefaults::UserDefaults(std::string path)
+    : path_(std::move(path)), values_(Value::dictionary()), registered_(Value::dictionary()) {
+    removeStaleTemporaries(path_);
+    auto bytes = readFile(path_);
+    if (!bytes) {
+        NSLog("UserDefaults: no stored defaults at %@; starting empty", path_);
+        return;
+    }
+    ErrorPtr error;
+    Value stored = PropertyListSerialization::propertyListWithData(*bytes, nullptr, &error);
+    if (!stored.isDictionary()) {
+        NSLog("UserDefaults: %@ is damaged (%@); starting empty", path_,
+              error ? error->localizedDescription() : std::string("not a dictionary"));
+        return;
+    }
+    values_ = stored;
+}
+
+UserDefaults::~UserDefaults() {
+    std::lock_guard lock(mutex_);
+    if (dirty_ && !detached_) writeLocked();
+}
+
+// ---- Reading ----
+
+Value UserDefaults::lookup(std::string_view key) const {
+    Value v = values_[key];
+    return v.isNil() ? registered_[key] : v;
+}
+
+Value UserDefaults::objectForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    return lookup(key).deepCopy();
+}
+
+Value UserDefaults::stringForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    Value v = lookup(key);
+    if (v.isString()) return v;
+    if (v.isNumber()) return Value(v.text());
+    return {};
+}
+
+Value UserDefaults::arrayForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    Value v = lookup(key);
+    return v.isArray() ? v.deepCopy() : Value{};
+}
+
+Value UserDefaults::dictionaryForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    Value v = lookup(key);
+    return v.isDictionary() ? v.deepCopy() : Value{};
+}
+
+Value UserDefaults::dataForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    Value v = lookup(key);
+    return v.isData() ? v : Value{};
+}
+
+Value UserDefaults::dateForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    Value v = lookup(key);
+    return v.isDate() ? v : Value{};
+}
+
+bool UserDefaults::boolForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    return lookup(key).boolValue();
+}
+
+long long UserDefaults::integerForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    return lookup(key).integerValue();
+}
+
+double UserDefaults::doubleForKey(std::string_view key) const {
+    std::lock_guard lock(mutex_);
+    return lookup(key).doubleValue();
+}
+
+float UserDefaults::floatForKey(std::string_view key) const { return static_cast<float>(doubleForKey(key)); }
+
+// ---- Writing ----
+
+void UserDefaults::setObject(const Value& value, std::string key) {
+    if (value.isNil()) {
+        removeObjectForKey(key);
+        return;
+    }
+    if (!PropertyListSerialization::isValidPropertyList(value)) {
+        NSLog("UserDefaults: refusing a value for \"%@\" that is not a property list: %@", key, value);
+        return;
+    }
+    Value copy = value.deepCopy();
+    std::lock_guard lock(mutex_);
+    values_.set(std::move(key), std::move(copy));
+    dirty_ = true;
+}
+
+void UserDefaults::setBool(bool value, std::string key) { setObject(Value(value), std::move(key)); }
+void UserDefaults::setInteger(long long value, std::string key) { setObject(Value(value), std::move(key)); }
+void UserDefaults::setDouble(double value, std::string key) { setObject(Value(value), std::move(key)); }
+void UserDefaults::setFloat(float value, std::string key) { setObject(Value(static_cast<double>(value)), std::move(key)); }
+
+void UserDefaults::removeObjectForKey(std::string_view key) {
+    std::lock_guard lock(mutex_);
+    if (!values_.has(key)) return;
+    values_.remove(key);
+    dirty_ = true;
+}
+
+void UserDefaults::registerDefaults(const Value& dictionary) {
+    std::lock_guard lock(mutex_);
+    for (const auto& [k, v] : dictionary.entries()) registered_.set(k, v.deepCopy());
+}
+
+Value UserDefaults::dictionaryRepresentation() const {
+    std::lock_guard lock(mutex_);
+    Value out = registered_.deepCopy();
+    for (const auto& [k, v] : values_.entries()) out.set(k, v.deepCopy());
+    return out;
+}
+
+bool UserDefaults::synchronize() {
+    std::lock_guard lock(mutex_);
+    if (!dirty_) return true;
+    if (detached_) return false;
+    return writeLocked();
+}
+
+bool UserDefaults::writeLocked() {
+    if (!dirty_) return true;
+    ErrorPtr error;
+    auto bytes = PropertyListSerialization::dataWithPropertyList(values_, PropertyListFormat::Binary, &error);
+    if (bytes) {
+        std::string folder = stringByDeletingLastPathComponent(path_);
+        if (!folder.empty()) FileManager::defaultManager().createDirectoryAtPath(folder, true);
+        if (writeFileAtomically(path_, *bytes, &error)) {
+            dirty_ = false;
+            return true;
+        }
+    }
+    NSLog("UserDefaults: cannot write %@: %@", path_, error ? error->localizedDescription() : std::string("unknown error"));
+    return false;
+}
+
+}  // namespace ns

@@ -1,0 +1,143 @@
+// One HTTP exchange with its settings, headers, body and result, run on the
+// shared network queue (at most four at a time, off the main thread) with
+// every delegate call and completion block delivered on the main run loop.
+//
+//   auto r = HTTPRequest::requestWithURL(url);
+//   r->setRequestMethod("POST");
+//   r->addRequestHeader("Content-Type", "text/xml; charset=utf-8");
+//   r->setPostBody(body);
+//   r->setDelegate(self);          // held weakly
+//   r->startAsynchronous();        // the queue keeps r alive until it is done
+//
+// A request that fails carries an error in "HTTPRequestErrorDomain" whose
+// code tells what happened (HTTPRequestErrorType). cancel() reports a
+// cancelled failure to the delegate; clearDelegatesAndCancel() reports nothing.
+// While a request is queued or running it counts in net::NetworkActivity.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "foundation/Error.h"
+#include "net/Http.h"
+
+inline constexpr const char* HTTPRequestErrorDomain = "HTTPRequestErrorDomain";
+
+enum HTTPRequestErrorType {
+    HTTPConnectionFailureErrorType = 1,
+    HTTPRequestTimedOutErrorType = 2,
+    HTTPRequestCancelledErrorType = 4,
+    HTTPUnableToCreateRequestErrorType = 5,
+    HTTPInternalErrorType = 6,
+};
+
+class HTTPRequest;
+using HTTPRequestPtr = std::shared_ptr<HTTPRequest>;
+
+// Optional callbacks, on the main run loop.
+class HTTPRequestDelegate {
+public:
+    virtual ~HTTPRequestDelegate() = default;
+    virtual void requestStarted(HTTPRequest&) {}
+    virtual void requestFinished(HTTPRequest&) {}
+    virtual void requestFailed(HTTPRequest&) {}
+};
+
+class HTTPRequest : public std::enable_shared_from_this<HTTPRequest> {
+public:
+    static constexpr double kDefaultTimeOutSeconds = 60;
+
+    static HTTPRequestPtr requestWithURL(std::string url);
+    explicit HTTPRequest(std::string url);
+    ~HTTPRequest();
+    HTTPRequest(const HTTPRequest&) = delete;
+    HTTPRequest& operator=(const HTTPRequest&) = delete;
+
+    // ---- Settings (before starting) ----
+    const std::string& url() const { return url_; }
+    // "GET" by default. A GET with a body goes out as a POST.
+    void setRequestMethod(std::string method) { method_ = std::move(method); }
+    const std::string& requestMethod() const { return method_; }
+    void addRequestHeader(std::string name, std::string value);
+    const net::Headers& requestHeaders() const { return requestHeaders_; }
+    void setPostBody(std::string body) { body_ = std::move(body); }
+    void appendPostData(std::string_view data) { body_.append(data); }
+    const std::string& postBody() const { return body_; }
+    void setTimeOutSeconds(double seconds) { timeOut_ = seconds; }
+    double timeOutSeconds() const { return timeOut_; }
+    void setShouldFollowRedirects(bool follow) { followRedirects_ = follow; }
+
+    void setDelegate(std::weak_ptr<HTTPRequestDelegate> delegate);
+    std::shared_ptr<HTTPRequestDelegate> delegate() const;
+    // Blocks run on the main run loop, after the delegate's callback.
+    void setStartedBlock(std::function<void()> fn);
+    void setCompletionBlock(std::function<void()> fn);
+    void setFailedBlock(std::function<void()> fn);
+
+    // ---- Running ----
+    // Queues the request on the shared queue; callbacks arrive on the main run loop.
+    void startAsynchronous();
+    // Runs the request on the calling thread and returns when it is done; no
+    // callbacks. Read the result with responseStatusCode(), error(), ...
+    void startSynchronous();
+    // Stops the request; the delegate hears requestFailed with the cancelled
+    // error (on the main run loop). Nothing happens once the request is done.
+    void cancel();
+    // Forgets the delegate and the blocks, then cancels: nothing is reported.
+    void clearDelegatesAndCancel();
+
+    // ---- State and result ----
+    bool isExecuting() const;
+    bool isFinished() const;   // done: finished, failed or cancelled
+    bool isCancelled() const;
+    int responseStatusCode() const;
+    net::Headers responseHeaders() const;
+    std::string responseHeader(std::string_view name) const;
+    // The body. Safe to read once the request is done (in its callbacks).
+    const std::string& responseData() const { return response_.body; }
+    const std::string& responseString() const { return response_.body; }
+    ns::ErrorPtr error() const;
+
+    // The default time-out of new requests (60 s); tests shorten it.
+    static void setDefaultTimeOutSeconds(double seconds);
+    static double defaultTimeOutSeconds();
+    // Requests the shared queue holds (waiting or running).
+    static std::size_t queuedRequestCount();
+    // At most this many run at a time (4).
+    static constexpr int kMaxConcurrentRequests = 4;
+
+private:
+    friend class NetworkQueue;
+    enum class Delivery { Started, Finished, Failed };
+
+    net::Request buildRequest() const;
+    void runOnQueue();                      // on a queue thread
+    // Records the outcome once; false when the request was already done.
+    bool complete(net::Response response, int errorCode = 0);
+    void endActivity();
+    void deliver(Delivery what);            // posts to the main run loop
+    static ns::ErrorPtr errorFor(const net::Response& r, int errorCode);
+
+    std::string url_;
+    std::string method_ = "GET";
+    net::Headers requestHeaders_;
+    std::string body_;
+    double timeOut_;
+    bool followRedirects_ = true;
+
+    mutable std::recursive_mutex mutex_;
+    std::weak_ptr<HTTPRequestDelegate> delegate_;
+    std::function<void()> startedBlock_, completionBlock_, failedBlock_;
+    bool started_ = false;   // startAsynchronous/startSynchronous called
+    bool executing_ = false;
+    bool done_ = false;
+    bool cancelled_ = false;
+    bool counted_ = false;   // counted in NetworkActivity
+    net::Cancellation cancellation_;
+    net::Response response_;
+    ns::ErrorPtr error_;
+};

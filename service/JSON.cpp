@@ -1,0 +1,658 @@
+#include "service/JSON.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "foundation/Log.h"
+
+namespace {
+
+using Entries = std::vector<std::pair<std::string, ns::Value>>;
+
+// Byte classes inside a string.
+enum : unsigned char { kPlain = 0, kQuote = 1, kBackslash = 2, kControl = 3, kHigh = 4 };
+
+constexpr std::array<unsigned char, 256> makeClasses() {
+    std::array<unsigned char, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        if (c < 0x20)
+            t[c] = kControl;
+        else if (c == '"')
+            t[c] = kQuote;
+        else if (c == '\\')
+            t[c] = kBackslash;
+        else if (c >= 0x80)
+            t[c] = kHigh;
+        else
+            t[c] = kPlain;
+    }
+    return t;
+}
+constexpr auto kClasses = makeClasses();
+
+// Length of the well-formed UTF-8 sequence at p (p[0] >= 0x80), or 0:
+// no overlong forms, no surrogates, nothing above U+10FFFF.
+inline std::size_t utf8Length(const unsigned char* p, const unsigned char* end) {
+    unsigned c = p[0];
+    std::ptrdiff_t left = end - p;
+    if (c >= 0xE0 && c < 0xF0) {  // the common case for Chinese text
+        if (left < 3) return 0;
+        unsigned c1 = p[1];
+        if ((c1 & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80) return 0;
+        if (c == 0xE0 && c1 < 0xA0) return 0;   // overlong
+        if (c == 0xED && c1 >= 0xA0) return 0;  // UTF-16 surrogate
+        return 3;
+    }
+    if (c >= 0xC2 && c < 0xE0) {
+        if (left < 2 || (p[1] & 0xC0) != 0x80) return 0;
+        return 2;
+    }
+    if (c >= 0xF0 && c < 0xF5) {
+        if (left < 4) return 0;
+        unsigned c1 = p[1];
+        if ((c1 & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80 || (p[3] & 0xC0) != 0x80) return 0;
+        if (c == 0xF0 && c1 < 0x90) return 0;   // overlong
+        if (c == 0xF4 && c1 >= 0x90) return 0;  // above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
+void appendUTF8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+int hexValue(unsigned char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The parsed dictionary's entries, filled in place: the reader builds each
+// object once, in order, so it appends straight into the storage instead of
+// looking every key up again.
+Entries& entriesOf(ns::Value& dictionary) {
+    return const_cast<Entries&>(dictionary.entries());
+}
+
+class Reader {
+public:
+    Reader(std::string_view text, std::size_t maxDepth)
+        : begin_(reinterpret_cast<const unsigned char*>(text.data())),
+          p_(begin_),
+          end_(begin_ + text.size()),
+          maxDepth_(maxDepth) {}
+
+    bool document(ns::Value& out) {
+        skipSpace();
+        if (!value(out, 0)) return false;
+        skipSpace();
+        if (p_ != end_) return fail("Unexpected text after the value");
+        return true;
+    }
+
+    std::string error;
+
+private:
+    bool fail(const char* message) {
+        if (!error.empty()) return false;
+        std::size_t line = 1, column = 1;
+        for (const unsigned char* q = begin_; q < p_ && q < end_; ++q) {
+            if (*q == '\n') {
+                ++line;
+                column = 1;
+            } else if ((*q & 0xC0) != 0x80) {
+                ++column;
+            }
+        }
+        error = std::string(message) + " at line " + std::to_string(line) + ", column " + std::to_string(column);
+        return false;
+    }
+
+    void skipSpace() {
+        while (p_ < end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+    }
+
+    bool literal(const char* word, std::size_t n) {
+        if (static_cast<std::size_t>(end_ - p_) < n || std::memcmp(p_, word, n) != 0)
+            return fail("Unrecognised word");
+        p_ += n;
+        return true;
+    }
+
+    bool value(ns::Value& out, std::size_t depth) {
+        if (p_ >= end_) return fail("Unexpected end of input");
+        switch (*p_) {
+            case '{': return object(out, depth + 1);
+            case '[': return array(out, depth + 1);
+            case '"': {
+                std::string s;
+                if (!string(s)) return false;
+                out = ns::Value(std::move(s));
+                return true;
+            }
+            case 't':
+                if (!literal("true", 4)) return false;
+                out = ns::Value(true);
+                return true;
+            case 'f':
+                if (!literal("false", 5)) return false;
+                out = ns::Value(false);
+                return true;
+            case 'n':
+                if (!literal("null", 4)) return false;
+                out = ns::Value::null();
+                return true;
+            default:
+                if (*p_ == '-' || isDigit(*p_)) return number(out);
+                return fail("Unrecognised leading character");
+        }
+    }
+
+    bool object(ns::Value& out, std::size_t depth) {
+        if (depth > maxDepth_) return fail("Nested too deep");
+        ++p_;  // '{'
+        out = ns::Value::dictionary();
+        Entries& entries = entriesOf(out);
+        std::unordered_map<std::string, std::size_t> index;  // only for large objects
+        skipSpace();
+        if (p_ < end_ && *p_ == '}') {
+            ++p_;
+            return true;
+        }
+        for (;;) {
+            skipSpace();
+            if (p_ >= end_) return fail("Unexpected end of input in object");
+            if (*p_ != '"') return fail(*p_ == '}' ? "Trailing comma in object" : "Object key is not a string");
+            std::string key;
+            if (!string(key)) return false;
+            skipSpace();
+            if (p_ >= end_ || *p_ != ':') return fail("Expected ':' after object key");
+            ++p_;
+            skipSpace();
+            ns::Value v;
+            if (!value(v, depth)) return false;
+            // A repeated key keeps the last value.
+            std::ptrdiff_t at = -1;
+            if (entries.size() < 16) {
+                for (std::size_t i = 0; i < entries.size(); ++i)
+                    if (entries[i].first == key) {
+                        at = static_cast<std::ptrdiff_t>(i);
+                        break;
+                    }
+            } else {
+                if (index.empty())
+                    for (std::size_t i = 0; i < entries.size(); ++i) index.emplace(entries[i].first, i);
+                auto found = index.find(key);
+                if (found != index.end())
+                    at = static_cast<std::ptrdiff_t>(found->second);
+                else
+                    index.emplace(key, entries.size());
+            }
+            if (at >= 0)
+                entries[static_cast<std::size_t>(at)].second = std::move(v);
+            else
+                entries.emplace_back(std::move(key), std::move(v));
+            skipSpace();
+            if (p_ >= end_) return fail("Unexpected end of input in object");
+            if (*p_ == ',') {
+                ++p_;
+                continue;
+            }
+            if (*p_ == '}') {
+                ++p_;
+                return true;
+            }
+            return fail("Expected ',' or '}' in object");
+        }
+    }
+
+    bool array(ns::Value& out, std::size_t depth) {
+        if (depth > maxDepth_) return fail("Nested too deep");
+        ++p_;  // '['
+        std::vector<ns::Value> items;
+        skipSpace();
+        if (p_ < end_ && *p_ == ']') {
+            ++p_;
+            out = ns::Value::array();
+            return true;
+        }
+        for (;;) {
+            skipSpace();
+            if (p_ < end_ && *p_ == ']') return fail("Trailing comma in array");
+            ns::Value v;
+            if (!value(v, depth)) return false;
+            items.push_back(std::move(v));
+            skipSpace();
+            if (p_ >= end_) return fail("Unexpected end of input in array");
+            if (*p_ == ',') {
+                ++p_;
+                continue;
+            }
+            if (*p_ == ']') {
+                ++p_;
+                out = ns::Value::array(std::move(items));
+                return true;
+            }
+            return fail("Expected ',' or ']' in array");
+        }
+    }
+
+    bool hex4(std::uint32_t& out) {
+        if (end_ - p_ < 4) return fail("Short \\u escape");
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i) {
+            int h = hexValue(p_[i]);
+            if (h < 0) return fail("Invalid \\u escape");
+            v = (v << 4) | static_cast<std::uint32_t>(h);
+        }
+        p_ += 4;
+        out = v;
+        return true;
+    }
+
+    bool escape(std::string& out) {
+        ++p_;  // '\'
+        if (p_ >= end_) return fail("Unterminated string");
+        unsigned char c = *p_++;
+        switch (c) {
+            case '"': out += '"'; return true;
+            case '\\': out += '\\'; return true;
+            case '/': out += '/'; return true;
+            case 'b': out += '\b'; return true;
+            case 'f': out += '\f'; return true;
+            case 'n': out += '\n'; return true;
+            case 'r': out += '\r'; return true;
+            case 't': out += '\t'; return true;
+            case 'u': {
+                std::uint32_t cp = 0;
+                if (!hex4(cp)) return false;
+                if (cp >= 0xDC00 && cp <= 0xDFFF) return fail("Lone low surrogate");
+                if (cp >= 0xD800 && cp <= 0xDBFF) {
+                    if (end_ - p_ < 6 || p_[0] != '\\' || p_[1] != 'u') return fail("Lone high surrogate");
+                    p_ += 2;
+                    std::uint32_t low = 0;
+                    if (!hex4(low)) return false;
+                    if (low < 0xDC00 || low > 0xDFFF) return fail("Lone high surrogate");
+                    cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                }
+                appendUTF8(out, cp);
+                return true;
+            }
+            default:
+                --p_;
+                return fail("Invalid escape");
+        }
+    }
+
+    bool string(std::string& out) {
+        ++p_;  // '"'
+        const unsigned char* run = p_;
+        for (;;) {
+            while (p_ < end_ && kClasses[*p_] == kPlain) ++p_;
+            if (p_ >= end_) return fail("Unterminated string");
+            switch (kClasses[*p_]) {
+                case kQuote:
+                    out.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
+                    ++p_;
+                    return true;
+                case kHigh: {
+                    std::size_t n = utf8Length(p_, end_);
+                    if (!n) return fail("Invalid UTF-8 in string");
+                    p_ += n;
+                    break;
+                }
+                case kBackslash:
+                    out.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
+                    if (!escape(out)) return false;
+                    run = p_;
+                    break;
+                default:
+                    return fail("Unescaped control character in string");
+            }
+        }
+    }
+
+    bool number(ns::Value& out) {
+        const unsigned char* start = p_;
+        bool negative = false;
+        if (*p_ == '-') {
+            negative = true;
+            ++p_;
+        }
+        if (p_ >= end_ || !isDigit(*p_)) return fail("Invalid number");
+        const unsigned char* digits = p_;
+        if (*p_ == '0') {
+            ++p_;
+            if (p_ < end_ && isDigit(*p_)) return fail("Leading zero in number");
+        } else {
+            while (p_ < end_ && isDigit(*p_)) ++p_;
+        }
+        const unsigned char* digitsEnd = p_;
+        bool integral = true;
+        if (p_ < end_ && *p_ == '.') {
+            ++p_;
+            if (p_ >= end_ || !isDigit(*p_)) return fail("Invalid fraction in number");
+            while (p_ < end_ && isDigit(*p_)) ++p_;
+            integral = false;
+        }
+        bool negativeExponent = false;
+        if (p_ < end_ && (*p_ == 'e' || *p_ == 'E')) {
+            ++p_;
+            if (p_ < end_ && (*p_ == '+' || *p_ == '-')) negativeExponent = *p_++ == '-';
+            if (p_ >= end_ || !isDigit(*p_)) return fail("Invalid exponent in number");
+            while (p_ < end_ && isDigit(*p_)) ++p_;
+            integral = false;
+        }
+        if (integral) {
+            std::uint64_t v = 0;
+            bool overflow = false;
+            for (const unsigned char* q = digits; q < digitsEnd; ++q) {
+                std::uint64_t d = *q - '0';
+                if (v > (UINT64_MAX - d) / 10) {
+                    overflow = true;
+                    break;
+                }
+                v = v * 10 + d;
+            }
+            if (!overflow) {
+                if (!negative) {
+                    out = ns::Value(static_cast<unsigned long long>(v));
+                    return true;
+                }
+                if (v <= 9223372036854775808ULL) {
+                    out = v == 9223372036854775808ULL ? ns::Value(static_cast<long long>(INT64_MIN))
+                                                      : ns::Value(-static_cast<long long>(v));
+                    return true;
+                }
+            }
+        }
+        double d = 0;
+        auto [ptr, ec] = std::from_chars(reinterpret_cast<const char*>(start), reinterpret_cast<const char*>(p_), d);
+        if (ec == std::errc::result_out_of_range) {
+            if (!negativeExponent) {
+                p_ = start;
+                return fail("Number out of range");
+            }
+            d = negative ? -0.0 : 0.0;  // too small: zero
+        } else if (ec != std::errc() || ptr != reinterpret_cast<const char*>(p_) || !std::isfinite(d)) {
+            p_ = start;
+            return fail("Number out of range");
+        }
+        out = ns::Value(d);
+        return true;
+    }
+
+    const unsigned char* begin_;
+    const unsigned char* p_;
+    const unsigned char* end_;
+    std::size_t maxDepth_;
+};
+
+// ---- Writer ----
+
+class Writer {
+public:
+    explicit Writer(bool pretty) : pretty_(pretty) {}
+
+    bool write(const ns::Value& v, std::size_t depth) {
+        if (depth > 512) return fail("Nested too deep (or a container holds itself)");
+        switch (v.kind()) {
+            case ns::Value::Kind::Nil:
+            case ns::Value::Kind::Null: out += "null"; return true;
+            case ns::Value::Kind::Bool: out += v.boolValue() ? "true" : "false"; return true;
+            case ns::Value::Kind::Integer:
+                out += v.isUnsigned() ? std::to_string(v.unsignedValue()) : std::to_string(v.integerValue());
+                return true;
+            case ns::Value::Kind::Double: {
+                double d = v.doubleValue();
+                if (!std::isfinite(d)) return fail("NaN or infinity is not JSON");
+                char buf[32];
+                auto r = std::to_chars(buf, buf + sizeof buf, d);
+                out.append(buf, r.ptr);
+                return true;
+            }
+            case ns::Value::Kind::String:
+                out += '"';
+                JSONEscapeAppend(out, v.str());
+                out += '"';
+                return true;
+            case ns::Value::Kind::Array: {
+                const auto& items = v.items();
+                if (items.empty()) {
+                    out += "[]";
+                    return true;
+                }
+                out += '[';
+                for (std::size_t i = 0; i < items.size(); ++i) {
+                    if (i) out += ',';
+                    newline(depth + 1);
+                    if (!write(items[i], depth + 1)) return false;
+                }
+                newline(depth);
+                out += ']';
+                return true;
+            }
+            case ns::Value::Kind::Dictionary: {
+                const auto& entries = v.entries();
+                if (entries.empty()) {
+                    out += "{}";
+                    return true;
+                }
+                out += '{';
+                for (std::size_t i = 0; i < entries.size(); ++i) {
+                    if (i) out += ',';
+                    newline(depth + 1);
+                    out += '"';
+                    JSONEscapeAppend(out, entries[i].first);
+                    out += pretty_ ? "\": " : "\":";
+                    if (!write(entries[i].second, depth + 1)) return false;
+                }
+                newline(depth);
+                out += '}';
+                return true;
+            }
+            case ns::Value::Kind::Data: return fail("Data is not JSON");
+            case ns::Value::Kind::Date: return fail("A date is not JSON");
+        }
+        return fail("Unknown value");
+    }
+
+    std::string out;
+    std::string error;
+
+private:
+    bool fail(const char* message) {
+        error = message;
+        return false;
+    }
+    void newline(std::size_t depth) {
+        if (!pretty_) return;
+        out += '\n';
+        out.append(depth * 2, ' ');
+    }
+    bool pretty_;
+};
+
+}  // namespace
+
+// ---- JSONParser ----
+
+ns::Value JSONParser::parse(std::string_view text, bool allowFragment) {
+    error_.clear();
+    Reader reader(text, maxDepth_);
+    ns::Value out;
+    if (!reader.document(out)) {
+        error_ = reader.error;
+        return {};
+    }
+    if (!allowFragment && !out.isArray() && !out.isDictionary()) {
+        error_ = "Valid fragment, but not a JSON object or array";
+        return {};
+    }
+    return out;
+}
+
+ns::Value JSONParser::errorTrace() const {
+    if (error_.empty()) return ns::Value::array();
+    return ns::Value::array({ns::Value(error_)});
+}
+
+// ---- JSONWriter ----
+
+std::optional<std::string> JSONWriter::write(const ns::Value& value) {
+    error_.clear();
+    if (value.isNil()) {
+        error_ = "Nothing to write";
+        return std::nullopt;
+    }
+    Writer w(humanReadable_);
+    if (!w.write(value, 0)) {
+        error_ = w.error;
+        return std::nullopt;
+    }
+    return std::move(w.out);
+}
+
+// ---- Free functions ----
+
+ns::Value JSONValue(std::string_view text) {
+    JSONParser parser;
+    ns::Value v = parser.parse(text, false);
+    if (v.isNil()) ns::NSLog("-JSONValue failed. Error trace is: %@", parser.errorTrace());
+    return v;
+}
+
+ns::Value JSONFragmentValue(std::string_view text) {
+    JSONParser parser;
+    ns::Value v = parser.parse(text, true);
+    if (v.isNil()) ns::NSLog("-JSONFragmentValue failed. Error trace is: %@", parser.errorTrace());
+    return v;
+}
+
+std::string JSONRepresentation(const ns::Value& value) {
+    JSONWriter writer;
+    auto text = writer.write(value);
+    if (!text) {
+        ns::NSLog("-JSONRepresentation failed. Error trace is: %@", ns::Value::array({ns::Value(writer.error())}));
+        return {};
+    }
+    return std::move(*text);
+}
+
+std::string JSONPrettyRepresentation(const ns::Value& value) {
+    JSONWriter writer(true);
+    auto text = writer.write(value);
+    if (!text) {
+        ns::NSLog("-JSONRepresentation failed. Error trace is: %@", ns::Value::array({ns::Value(writer.error())}));
+        return {};
+    }
+    return std::move(*text);
+}
+
+bool isValidJSONObject(const ns::Value& value) {
+    if (!value.isArray() && !value.isDictionary()) return false;
+    JSONWriter writer;
+    return writer.write(value).has_value();
+}
+
+std::string JSONQuote(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    out += '"';
+    JSONEscapeAppend(out, text);
+    out += '"';
+    return out;
+}
+
+void JSONEscapeAppend(std::string& out, std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    const unsigned char* run = p;
+    auto flush = [&] { out.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p - run)); };
+    while (p < end) {
+        unsigned char cls = kClasses[*p];
+        if (cls == kPlain) {
+            ++p;
+            continue;
+        }
+        if (cls == kHigh) {
+            std::size_t n = utf8Length(p, end);
+            if (n) {
+                p += n;
+                continue;
+            }
+            flush();
+            out += "\xEF\xBF\xBD";  // U+FFFD for a byte that is not UTF-8
+            ++p;
+            run = p;
+            continue;
+        }
+        flush();
+        switch (*p) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\b': out += "\\b"; break;
+            case '\f': out += "\\f"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default: {
+                static const char hex[] = "0123456789abcdef";
+                out += "\\u00";
+                out += hex[*p >> 4];
+                out += hex[*p & 0xF];
+            }
+        }
+        ++p;
+        run = p;
+    }
+    flush();
+}
+
+bool isJSONNumber(std::string_view text) {
+    std::size_t i = 0, n = text.size();
+    auto digit = [&](std::size_t k) { return k < n && text[k] >= '0' && text[k] <= '9'; };
+    if (i < n && text[i] == '-') ++i;
+    if (!digit(i)) return false;
+    if (text[i] == '0') {
+        ++i;
+    } else {
+        while (digit(i)) ++i;
+    }
+    if (i < n && text[i] == '.') {
+        ++i;
+        if (!digit(i)) return false;
+        while (digit(i)) ++i;
+    }
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < n && (text[i] == '+' || text[i] == '-')) ++i;
+        if (!digit(i)) return false;
+        while (digit(i)) ++i;
+    }
+    return i == n;
+}

@@ -1,0 +1,83 @@
+// One SOAP exchange with the service over the HTTP transport.
+//
+// The request posts the envelope ("text/xml; charset=utf-8", SOAPAction
+// header) and tells its delegate, on the main run loop, how it went: status
+// 200 gives the reply envelope; any other status fails with the status as
+// code in "NetWebServiceRequestErrorDomain"; a transport failure fails in the
+// same domain with the transport's code, after the alert "网络连接超时"
+// (time-out) or "未连接网络" (no connection) for the user.
+//
+// While it runs, the request keeps itself alive, so dropping the last
+// reference does not lose its reply. cancel() stops it for good: after it, no
+// callback of this request reaches anybody.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "foundation/Dispatch.h"
+#include "foundation/Error.h"
+#include "service/HTTPRequest.h"
+
+inline constexpr const char* NetWebServiceRequestErrorDomain = "NetWebServiceRequestErrorDomain";
+
+class NetWebServiceRequest;
+
+class NetWebServiceRequestDelegate {
+public:
+    virtual ~NetWebServiceRequestDelegate() = default;
+    virtual void netRequestStarted(NetWebServiceRequest&) {}
+    virtual void netRequestFinished(NetWebServiceRequest&, const std::string& /*response*/) {}
+    virtual void netRequestFailed(NetWebServiceRequest&, const ns::ErrorPtr& /*error*/) {}
+};
+
+class NetWebServiceRequest : public HTTPRequestDelegate, public std::enable_shared_from_this<NetWebServiceRequest> {
+public:
+    static std::shared_ptr<NetWebServiceRequest> serviceRequestUrl(std::string url, std::string soapAction,
+                                                                   std::string soapMessage);
+    NetWebServiceRequest(std::string url, std::string soapAction, std::string soapMessage);
+    ~NetWebServiceRequest() override;
+
+    // The operation this request carries, for whoever needs to tell replies apart.
+    void setOperationName(std::string name) { operation_ = std::move(name); }
+    const std::string& operationName() const { return operation_; }
+    // "POST" by default; "GET" still goes out as a POST because it has a body.
+    void setRequestMethod(std::string method) { method_ = std::move(method); }
+    const std::string& requestMethod() const { return method_; }
+    // Seconds without progress before the exchange fails (the configured time-out by default).
+    void setTimeOutSeconds(double seconds) { timeOut_ = seconds; }
+
+    const std::string& url() const { return url_; }
+    const std::string& soapAction() const { return soapAction_; }
+    const std::string& soapMessage() const { return soapMessage_; }
+
+    // Held weakly. Setting it and cancelling share one recursive lock.
+    void setDelegate(std::weak_ptr<NetWebServiceRequestDelegate> delegate);
+    std::shared_ptr<NetWebServiceRequestDelegate> delegate();
+
+    void startAsynchronous();
+    // Turns the network activity off for this request, forgets the delegate,
+    // clears the transport request's delegates, cancels it and drops it.
+    void cancel();
+    bool isCancelled();
+
+    // The transport request, while there is one.
+    HTTPRequestPtr httpRequest();
+
+    // HTTPRequestDelegate (main run loop)
+    void requestStarted(HTTPRequest& request) override;
+    void requestFinished(HTTPRequest& request) override;
+    void requestFailed(HTTPRequest& request) override;
+
+private:
+    void finish();  // drops the self-reference of a running request
+
+    std::string url_, soapAction_, soapMessage_, operation_;
+    std::string method_ = "POST";
+    double timeOut_ = 0;
+    ns::RecursiveLock lock_{"NetWebServiceRequest"};
+    std::weak_ptr<NetWebServiceRequestDelegate> delegate_;
+    HTTPRequestPtr request_;
+    std::shared_ptr<NetWebServiceRequest> running_;  // itself, while in flight
+    bool cancelled_ = false;
+};

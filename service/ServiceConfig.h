@@ -1,0 +1,37 @@
+// Where the service lives: its endpoint URL, its namespace and the time-out.
+//
+// Compiled-in defaults point at the local service the tests and the demo run
+// on 127.0.0.1. The environment overrides them (KL_SERVICE_URL,
+// KL_SERVICE_NAMESPACE), and so does the command line (--service URL,
+// --service-namespace NS) through applyCommandLine(). A URL that names only
+// a host ("http://10.0.0.5:8080") gets the service path added.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class ServiceConfig {
+public:
+    static constexpr const char* kServicePath = "/AppDataSource/interface.asmx";
+    static constexpr const char* kDefaultEndpoint = "http://127.0.0.1:8735/AppDataSource/interface.asmx";
+    static constexpr const char* kDefaultNamespace = "http://tempuri.org/";
+    static constexpr double kDefaultTimeOutSeconds = 60;
+
+    // In force: set here, else from the environment, else the default.
+    static std::string endpoint();
+    static std::string serviceNamespace();
+    static double timeOutSeconds();
+
+    static void setEndpoint(std::string url);  // "" goes back to the environment/default
+    static void setServiceNamespace(std::string ns);
+    static void setTimeOutSeconds(double seconds);  // 0 or less: the default
+    static void reset();  // everything back to the environment/defaults
+
+    // Reads and removes "--service URL", "--service=URL", "--service-namespace NS"
+    // and "--service-namespace=NS" from argv. Returns false (with a message)
+    // when an option lacks its value.
+    static bool applyCommandLine(int& argc, char** argv, std::string* error = nullptr);
+
+    // The URL with the service path added when it names only a host.
+    static std::string normaliseEndpoint(std::string_view url);
+};

@@ -1,0 +1,169 @@
+#include "service/SoapXmlParseHelper.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+constexpr const char* kSoap12Namespace = "http://www.w3.org/2003/05/soap-envelope";
+
+struct DocFree {
+    void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
+};
+using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
+
+// SOAP messages carry no document type declaration; refusing one up front
+// keeps entity expansion out of the reader, whatever its size limits.
+bool hasDoctype(std::string_view xml) { return xml.find("<!DOCTYPE") != std::string_view::npos; }
+
+DocPtr readDocument(std::string_view xml) {
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
+    if (xml.empty() || xml.size() > INT_MAX || hasDoctype(xml)) return nullptr;
+    int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
+    return DocPtr(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, options));
+}
+
+bool nameIs(const xmlNode* node, std::string_view name) {
+    if (node->type != XML_ELEMENT_NODE || !node->name) return false;
+    return std::string_view(reinterpret_cast<const char*>(node->name)) == name;
+}
+
+// Depth-first, in document order, without recursion.
+const xmlNode* findElement(const xmlNode* root, std::string_view name) {
+    const xmlNode* node = root;
+    while (node) {
+        if (nameIs(node, name)) return node;
+        if (node->children && node->type == XML_ELEMENT_NODE) {
+            node = node->children;
+            continue;
+        }
+        while (node != root && !node->next) node = node->parent;
+        if (node == root) return nullptr;
+        node = node->next;
+    }
+    return nullptr;
+}
+
+std::string contentOf(const xmlNode* node) {
+    xmlChar* text = xmlNodeGetContent(node);
+    if (!text) return {};
+    std::string out(reinterpret_cast<const char*>(text));
+    xmlFree(text);
+    return out;
+}
+
+const xmlNode* firstElementChild(const xmlNode* node) {
+    for (const xmlNode* c = node ? node->children : nullptr; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE) return c;
+    return nullptr;
+}
+
+}  // namespace
+
+std::string xmlEscape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + text.size() / 8);
+    for (char c : text) {
+        switch (c) {
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '>': out += "&gt;"; break;
+            case '"': out += "&quot;"; break;
+            case '\'': out += "&apos;"; break;
+            case '\r': out += "&#13;"; break;  // would otherwise be read back as "\n"
+            default: out += c;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> SoapXmlParseHelper::findResultText(std::string_view xml, std::string_view operation) {
+    DocPtr doc = readDocument(xml);
+    if (!doc) return std::nullopt;
+    const xmlNode* root = xmlDocGetRootElement(doc.get());
+    if (!root) return std::nullopt;
+    std::string name = std::string(operation) + "Result";
+    const xmlNode* node = findElement(root, name);
+    if (!node) return std::nullopt;
+    return contentOf(node);
+}
+
+std::string SoapXmlParseHelper::resultText(std::string_view xml, std::string_view operation) {
+    return findResultText(xml, operation).value_or(std::string());
+}
+
+std::string SoapXmlParseHelper::requestEnvelope(std::string_view operation, std::string_view serviceNamespace,
+                                                const std::optional<std::string>& jsonString) {
+    std::string out;
+    out.reserve(320 + (jsonString ? jsonString->size() + jsonString->size() / 8 : 0));
+    out += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<soap12:Envelope xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" xmlns:soap12=\"";
+    out += kSoap12Namespace;
+    out += "\">\n  <soap12:Body>\n    <";
+    out += operation;
+    out += " xmlns=\"";
+    out += xmlEscape(serviceNamespace);
+    if (!jsonString) {
+        out += "\" />\n";
+    } else {
+        out += "\">\n      <jsonString>";
+        out += xmlEscape(*jsonString);
+        out += "</jsonString>\n    </";
+        out += operation;
+        out += ">\n";
+    }
+    out += "  </soap12:Body>\n</soap12:Envelope>\n";
+    return out;
+}
+
+std::optional<SoapXmlParseHelper::Request> SoapXmlParseHelper::parseRequest(std::string_view xml) {
+    DocPtr doc = readDocument(xml);
+    if (!doc) return std::nullopt;
+    const xmlNode* root = xmlDocGetRootElement(doc.get());
+    if (!root || !nameIs(root, "Envelope")) return std::nullopt;
+    const xmlNode* body = nullptr;
+    for (const xmlNode* c = root->children; c; c = c->next)
+        if (nameIs(c, "Body")) body = c;
+    const xmlNode* op = firstElementChild(body);
+    if (!op) return std::nullopt;
+    Request r;
+    r.operation = reinterpret_cast<const char*>(op->name);
+    if (op->ns && op->ns->href) r.serviceNamespace = reinterpret_cast<const char*>(op->ns->href);
+    for (const xmlNode* c = op->children; c; c = c->next)
+        if (nameIs(c, "jsonString")) {
+            r.jsonString = contentOf(c);
+            break;
+        }
+    return r;
+}
+
+std::string SoapXmlParseHelper::responseEnvelope(std::string_view operation, std::string_view serviceNamespace,
+                                                 std::string_view result) {
+    std::string out;
+    out.reserve(360 + result.size() + result.size() / 8);
+    out += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+           "<soap:Envelope xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" xmlns:soap=\"";
+    out += kSoap12Namespace;
+    out += "\"><soap:Body><";
+    out += operation;
+    out += "Response xmlns=\"";
+    out += xmlEscape(serviceNamespace);
+    out += "\"><";
+    out += operation;
+    out += "Result>";
+    out += xmlEscape(result);
+    out += "</";
+    out += operation;
+    out += "Result></";
+    out += operation;
+    out += "Response></soap:Body></soap:Envelope>";
+    return out;
+}

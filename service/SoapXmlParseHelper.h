@@ -1,0 +1,38 @@
+// SOAP 1.2 messages of the service: the request envelope the client sends,
+// the result text it reads back, and (for the test service and tools) the
+// other two directions.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+class SoapXmlParseHelper {
+public:
+    // The text of the reply's element named "<operation>Result" (under any
+    // namespace prefix), or "" when the envelope cannot be read or has no
+    // such element.
+    static std::string resultText(std::string_view xml, std::string_view operation);
+    // The same, telling "no such element" (nothing) from an empty result.
+    static std::optional<std::string> findResultText(std::string_view xml, std::string_view operation);
+
+    // The request envelope: a SOAP 1.2 body whose element is the operation in
+    // the service namespace, holding <jsonString> when an argument is given.
+    static std::string requestEnvelope(std::string_view operation, std::string_view serviceNamespace,
+                                       const std::optional<std::string>& jsonString);
+
+    // What a request envelope carries (for the test service and tools).
+    struct Request {
+        std::string operation;
+        std::string serviceNamespace;
+        std::optional<std::string> jsonString;  // nothing: the element had no <jsonString>
+    };
+    static std::optional<Request> parseRequest(std::string_view xml);
+
+    // A reply envelope with "<operation>Response"/"<operation>Result".
+    static std::string responseEnvelope(std::string_view operation, std::string_view serviceNamespace,
+                                        std::string_view result);
+};
+
+// Text escaped for XML element content and attribute values.
+std::string xmlEscape(std::string_view text);

@@ -1,0 +1,68 @@
+// Helpers for the XML and zip tests: scratch folders in the test's app home
+// and the command-line peers (xmllint, zip, unzip, zipinfo).
+#pragma once
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace peer {
+
+namespace fs = std::filesystem;
+
+// A fresh folder below the app home.
+inline fs::path scratch(const std::string& name) {
+    const char* home = std::getenv("KL_HOME");
+    fs::path dir = fs::path(home ? home : fs::temp_directory_path().c_str()) / "scratch" / name;
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    return dir;
+}
+
+inline void writeFile(const fs::path& path, const std::string& content) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+inline std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Single-quoted for the shell.
+inline std::string q(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+        if (c == '\'')
+            out += "'\\''";
+        else
+            out += c;
+    }
+    return out + "'";
+}
+
+struct Result {
+    int status = -1;
+    std::string output;  // standard output and error
+};
+
+// Runs a shell command in a UTF-8 locale.
+inline Result run(const std::string& command) {
+    Result r;
+    std::string full = "LC_ALL=C.UTF-8 " + command + " 2>&1";
+    FILE* p = popen(full.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    std::size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+}  // namespace peer

@@ -1,0 +1,391 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <regex>
+
+#include "PeerTools.h"
+#include "datalibs/NSXMLDocument.h"
+#include "foundation/FileManager.h"
+#include "foundation/Log.h"
+
+namespace {
+
+NSXMLElementPtr asElement(const NSXMLNodePtr& n) { return std::dynamic_pointer_cast<NSXMLElement>(n); }
+
+std::string str(const std::optional<ns::Bytes>& data) {
+    return data ? std::string(data->begin(), data->end()) : std::string();
+}
+
+const char* kSample =
+    R"(<?xml version="1.0"?>)"
+    R"(<root xmlns="urn:d" xmlns:a="urn:a" id="7"><a:item a:key="k">one</a:item><item>two</item>)"
+    R"(<!--c--><?pi data?><![CDATA[x<y]]></root>)";
+
+}  // namespace
+
+TEST(XMLModel, ParsesNavigatesAndNamesNodes) {
+    auto doc = NSXMLDocument::initWithXMLString(kSample, 0);
+    ASSERT_TRUE(doc);
+    auto root = doc->rootElement();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->name(), "root");
+    EXPECT_EQ(root->URI(), "urn:d");
+    EXPECT_EQ(root->prefix(), "");
+    EXPECT_EQ(root->stringValue(), "onetwox<y");
+
+    ASSERT_EQ(root->childCount(), 5u);
+    auto kids = *root->children();
+    std::vector<unsigned> kinds;
+    for (auto& k : kids) kinds.push_back(k->kind());
+    EXPECT_EQ(kinds, (std::vector<unsigned>{NSXMLElementKind, NSXMLElementKind, NSXMLCommentKind,
+                                            NSXMLProcessingInstructionKind, NSXMLTextKind}));
+    EXPECT_TRUE(asElement(kids[0]));
+    EXPECT_FALSE(asElement(kids[2]));
+    EXPECT_EQ(kids[0]->name(), "a:item");
+    EXPECT_EQ(kids[0]->localName(), "item");
+    EXPECT_EQ(kids[0]->prefix(), "a");
+    EXPECT_EQ(kids[0]->URI(), "urn:a");
+    EXPECT_EQ(root->childAtIndex(1)->stringValue(), "two");
+    EXPECT_FALSE(root->childAtIndex(5));
+
+    auto item = asElement(kids[0]);
+    EXPECT_EQ(item->attributeForName("a:key")->stringValue(), "k");
+    EXPECT_EQ(item->attributeForLocalName("key", "urn:a")->stringValue(), "k");
+    EXPECT_FALSE(item->attributeForLocalName("key", "urn:other"));
+    EXPECT_EQ(root->attributeForName("id")->stringValue(), "7");
+
+    EXPECT_EQ(root->elementsForName("a:item")->size(), 1u);
+    auto plain = root->elementsForName("item");
+    ASSERT_EQ(plain->size(), 1u);
+    EXPECT_EQ((*plain)[0]->stringValue(), "two");
+    EXPECT_EQ((*root->elementsForLocalName("item", std::string("urn:a")))[0]->stringValue(), "one");
+    EXPECT_EQ((*root->elementsForLocalName("item", std::string("urn:d")))[0]->stringValue(), "two");
+
+    EXPECT_EQ(root->resolvePrefixForNamespaceURI("urn:a"), "a");
+    EXPECT_EQ(root->resolvePrefixForNamespaceURI("urn:d"), "");
+    EXPECT_FALSE(root->resolvePrefixForNamespaceURI("urn:none"));
+
+    auto spaces = *root->namespaces();
+    ASSERT_EQ(spaces.size(), 2u);
+    EXPECT_EQ(spaces[0]->kind(), NSXMLNamespaceKind);
+    EXPECT_EQ(spaces[0]->name(), "");
+    EXPECT_EQ(spaces[0]->stringValue(), "urn:d");
+    EXPECT_EQ(spaces[1]->name(), "a");
+    EXPECT_EQ(spaces[1]->prefix(), "");
+    EXPECT_FALSE(spaces[1]->URI());
+    EXPECT_EQ(spaces[1]->childCount(), 0u);
+}
+
+TEST(XMLModel, EmptyResultsAndNameSplitting) {
+    auto e = NSXMLElement::initWithXMLString("<e/>");
+    ASSERT_TRUE(e);
+    EXPECT_TRUE(e->children());
+    EXPECT_TRUE(e->children()->empty());
+    EXPECT_FALSE(e->attributes());
+    EXPECT_FALSE(e->elementsForLocalName("x", std::string("urn:x")));
+    EXPECT_TRUE(e->elementsForName("x")->empty());
+
+    EXPECT_EQ(NSXMLNode::localNameForName(std::string("abc:")), "abc:");
+    EXPECT_EQ(NSXMLNode::localNameForName(std::string("a:b:c")), "b:c");
+    EXPECT_EQ(NSXMLNode::prefixForName(std::string(":abc")), "");
+    EXPECT_FALSE(NSXMLNode::prefixForName(std::string("abc")));
+    EXPECT_FALSE(NSXMLNode::localNameForName(std::nullopt));
+
+    NSXMLNode none(nullptr, false);
+    EXPECT_EQ(none.kind(), NSXMLInvalidKind);
+    EXPECT_FALSE(none.children());
+    EXPECT_FALSE(none.prefix());
+    EXPECT_FALSE(none.XMLString());
+    EXPECT_EQ(none.childCount(), 0u);
+}
+
+TEST(XMLModel, KindsOfDocumentParts) {
+    auto doc = NSXMLDocument::initWithXMLString("<!DOCTYPE r [<!ELEMENT r ANY>]><r/>", 0);
+    ASSERT_TRUE(doc);
+    auto docNode = NSXMLNode::nodeBorrowingXMLNode(reinterpret_cast<xmlNodePtr>(doc->XMLDoc()));
+    EXPECT_EQ(docNode->kind(), NSXMLDocumentKind);
+    auto dtd = docNode->childAtIndex(0);
+    EXPECT_EQ(dtd->kind(), NSXMLDTDKind);
+    EXPECT_EQ(dtd->childAtIndex(0)->kind(), NSXMLElementDeclarationKind);
+    EXPECT_EQ(NSXMLNode::attributeWithName("a", "b")->kind(), NSXMLAttributeKind);
+    EXPECT_EQ(NSXMLNode::namespaceWithName("p", "urn:p")->kind(), NSXMLNamespaceKind);
+    EXPECT_EQ(NSXMLNode::textWithStringValue("t")->kind(), NSXMLTextKind);
+}
+
+TEST(XMLModel, GraftedPlaceholderAndDefaultNamespaceAreBound) {
+    auto parent = NSXMLElement::initWithXMLString(R"(<p xmlns:n="urn:n"/>)");
+    auto child = NSXMLNode::elementWithName_URI("c", "urn:n");
+    EXPECT_EQ(child->name(), "{urn:n}:c");
+    parent->addChild(child);
+    auto grafted = parent->childAtIndex(0);
+    EXPECT_EQ(grafted->name(), "n:c");
+    EXPECT_EQ(grafted->URI(), "urn:n");
+    EXPECT_EQ(child->name(), "{urn:n}:c");  // the given node is not taken
+    parent->addAttribute(NSXMLNode::attributeWithName("k", "urn:n", "v"));
+    EXPECT_EQ(parent->XMLString(), R"(<p xmlns:n="urn:n" n:k="v"><n:c/></p>)");
+
+    auto withDefault = NSXMLElement::initWithXMLString(R"(<p xmlns="urn:d"/>)");
+    auto plain = NSXMLElement::initWithXMLString(R"(<c id="1"/>)");
+    withDefault->addChild(plain);
+    auto c = asElement(withDefault->childAtIndex(0));
+    EXPECT_EQ(c->URI(), "urn:d");
+    // An unprefixed attribute stays in no namespace.
+    EXPECT_FALSE(c->attributeForName("id")->URI());
+    auto found = withDefault->nodesForXPath("*/@id");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->size(), 1u);
+}
+
+TEST(XMLModel, GraftRemovesDuplicateDeclarationsOnlyWhenTheyMeanTheSame) {
+    auto parent = NSXMLElement::initWithXMLString(R"(<p xmlns:a="urn:a"/>)");
+    auto child = NSXMLElement::initWithXMLString(R"(<a:c xmlns:a="urn:a"><a:d xmlns:a="urn:other"/></a:c>)");
+    parent->addChild(child);
+    EXPECT_EQ(parent->XMLString(), R"(<p xmlns:a="urn:a"><a:c><a:d xmlns:a="urn:other"/></a:c></p>)");
+    auto d = parent->childAtIndex(0)->childAtIndex(0);
+    EXPECT_EQ(d->URI(), "urn:other");
+}
+
+TEST(XMLModel, AttributesAndNamespaceDeclarations) {
+    auto e = NSXMLNode::elementWithName("e");
+    e->addAttribute(NSXMLNode::attributeWithName("id", "1"));
+    e->addAttribute(NSXMLNode::attributeWithName("id", "2"));
+    EXPECT_EQ(e->attributes()->size(), 1u);
+    EXPECT_EQ(e->attributeForName("id")->stringValue(), "1");
+    e->addChild(NSXMLNode::attributeWithName("other", "x"));
+    EXPECT_EQ(e->attributes()->size(), 2u);
+
+    // Asking for the XML namespace declares it on a free element; it is never listed.
+    EXPECT_EQ(e->resolvePrefixForNamespaceURI("http://www.w3.org/XML/1998/namespace"), "xml");
+    EXPECT_FALSE(e->namespaces());
+    e->addChild(NSXMLNode::namespaceWithName("p", "urn:p"));
+    auto spaces = e->namespaces();
+    ASSERT_TRUE(spaces);
+    ASSERT_EQ(spaces->size(), 1u);
+    EXPECT_EQ((*spaces)[0]->name(), "p");
+
+    // A namespaced attribute copied from another tree keeps its namespace.
+    auto source = NSXMLElement::initWithXMLString(R"(<s xmlns:q="urn:q" q:k="v"/>)");
+    e->addAttribute(source->attributeForName("q:k"));
+    EXPECT_EQ(e->attributeForLocalName("k", "urn:q")->stringValue(), "v");
+    EXPECT_EQ(e->resolvePrefixForNamespaceURI("urn:q"), "q");
+}
+
+TEST(XMLModel, ElementsFoundByNamespaceDeclaredOnTheChild) {
+    auto r = NSXMLElement::initWithXMLString(R"(<r><m:p xmlns:m="urn:m">1</m:p><p>2</p></r>)");
+    auto found = r->elementsForLocalName("p", std::string("urn:m"));
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->size(), 1u);
+    EXPECT_EQ((*found)[0]->stringValue(), "1");
+    auto bare = r->elementsForLocalName("p", std::nullopt);
+    ASSERT_TRUE(bare);
+    EXPECT_EQ((*bare)[0]->stringValue(), "2");
+}
+
+TEST(XMLModel, CopiesArePlainNodesThatCompareEqual) {
+    auto e = NSXMLElement::initWithXMLString("<a x='1'><b/><c/></a>");
+    auto c = e->copy();
+    ASSERT_TRUE(c);
+    EXPECT_FALSE(asElement(c));
+    EXPECT_EQ(c->kind(), NSXMLElementKind);
+    EXPECT_TRUE(c->isEqual(e));
+    EXPECT_TRUE(e->isEqual(c));
+    EXPECT_EQ(c->hash(), e->hash());
+    EXPECT_FALSE(e->isEqual(NSXMLNode::elementWithName("a")));
+    EXPECT_FALSE(e->isEqual(nullptr));
+
+    auto spaceCopy = NSXMLNode::namespaceWithName("p", "urn:p")->copy();
+    ASSERT_TRUE(spaceCopy);
+    EXPECT_EQ(spaceCopy->kind(), NSXMLNamespaceKind);
+    EXPECT_EQ(spaceCopy->stringValue(), "urn:p");
+
+    EXPECT_TRUE(std::regex_match(e->description(),
+                                 std::regex(R"(NSXMLElement 0x[0-9A-F]+: \{type:1 name:a xml:"<a x="1"><b/><c/></a>"\})")));
+    auto doc = NSXMLDocument::initWithRootElement(e);
+    EXPECT_TRUE(std::regex_match(doc->description(), std::regex("NSXMLDocument 0x[0-9A-F]+")));
+    EXPECT_EQ(doc->rootElement()->XMLString(), e->XMLString());
+}
+
+TEST(XMLModel, XPathOnAFreeElementLeavesItOutsideAnyDocument) {
+    auto r = NSXMLNode::elementWithName("r");
+    r->addChild(NSXMLNode::elementWithName_stringValue("x", "1"));
+    r->addChild(NSXMLNode::elementWithName_stringValue("x", "2"));
+    auto inner = r->childAtIndex(1);
+    auto found = inner->nodesForXPath("//x");
+    ASSERT_TRUE(found);
+    ASSERT_EQ(found->size(), 2u);
+    EXPECT_EQ((*found)[1]->stringValue(), "2");
+    EXPECT_EQ(r->XMLNode()->doc, nullptr);
+    EXPECT_EQ(inner->XMLNode()->doc, nullptr);
+    EXPECT_EQ(r->XMLNode()->parent, nullptr);
+
+    auto counted = r->nodesForXPath("count(x)");
+    ASSERT_TRUE(counted);
+    EXPECT_TRUE(counted->empty());
+}
+
+TEST(XMLModel, XPathErrorsCarryLibxmlCodes) {
+    auto doc = NSXMLDocument::initWithXMLString("<r><x/></r>", 0);
+    auto root = doc->rootElement();
+    ns::ErrorPtr error;
+    {
+        ns::LogCapture quiet;
+        EXPECT_FALSE(root->nodesForXPath("//x[", &error));
+    }
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain, NSXMLErrorDomain);
+    EXPECT_EQ(error->code, 1207);
+    EXPECT_EQ(error->userInfo["error"].str(), "//x[");
+    {
+        ns::LogCapture quiet;
+        EXPECT_FALSE(root->nodesForXPath("q:x", &error));
+    }
+    EXPECT_EQ(error->code, 1219);
+}
+
+TEST(XMLModel, XPathNamespaceNodesOutliveTheResult) {
+    auto doc = NSXMLDocument::initWithXMLString(R"(<r xmlns:a="urn:a"><x/></r>)", 0);
+    auto found = doc->rootElement()->childAtIndex(0)->nodesForXPath("namespace::*");
+    ASSERT_TRUE(found);
+    std::vector<std::string> uris;
+    for (auto& n : *found) {
+        EXPECT_EQ(n->kind(), NSXMLNamespaceKind);
+        uris.push_back(n->stringValue().value_or(""));
+    }
+    std::sort(uris.begin(), uris.end());
+    EXPECT_EQ(uris, (std::vector<std::string>{"http://www.w3.org/XML/1998/namespace", "urn:a"}));
+}
+
+TEST(XMLModel, StringValuesAreStoredLiterally) {
+    auto e = NSXMLNode::elementWithName("t");
+    e->addChild(NSXMLNode::elementWithName("old"));
+    e->setStringValue(std::string("AT&T <x>"));
+    EXPECT_EQ(e->stringValue(), "AT&T <x>");
+    EXPECT_EQ(e->childCount(), 1u);
+    EXPECT_EQ(e->XMLString(), "<t>AT&amp;T &lt;x&gt;</t>");
+
+    e->addAttribute(NSXMLNode::attributeWithName("q", "1"));
+    auto attr = e->attributeForName("q");
+    attr->setStringValue(std::string("a&b \"c\""));
+    EXPECT_EQ(e->attributeForName("q")->stringValue(), "a&b \"c\"");
+
+    auto text = NSXMLNode::textWithStringValue("x");
+    text->setStringValue(std::string("&amp;"));
+    EXPECT_EQ(text->stringValue(), "&amp;");
+
+    auto space = NSXMLNode::namespaceWithName("p", "urn:old");
+    space->setStringValue(std::string("urn:new"));
+    EXPECT_EQ(space->stringValue(), "urn:new");
+    e->setStringValue(std::nullopt);
+    EXPECT_EQ(e->stringValue(), "AT&T <x>");
+
+    auto dir = peer::scratch("xml-literal");
+    peer::writeFile(dir / "out.xml", str(NSXMLDocument::initWithRootElement(e)->XMLData()));
+    auto lint = peer::run("xmllint --noout " + peer::q((dir / "out.xml").string()));
+    EXPECT_EQ(lint.status, 0) << lint.output;
+    EXPECT_NE(peer::readFile(dir / "out.xml").find("AT&amp;T &lt;x&gt;"), std::string::npos);
+}
+
+TEST(XMLModel, SetNamespacesRebindsNodesThatStillUseOldDeclarations) {
+    auto r = NSXMLElement::initWithXMLString(R"(<r xmlns:a="urn:a" xmlns:b="urn:b"><a:x a:k="1"/><b:y/></r>)");
+    r->setNamespaces({NSXMLNode::namespaceWithName("c", "urn:a")});
+    auto x = asElement(r->childAtIndex(0));
+    EXPECT_EQ(x->name(), "c:x");
+    EXPECT_EQ(x->URI(), "urn:a");
+    EXPECT_EQ(x->attributeForLocalName("k", "urn:a")->stringValue(), "1");
+    EXPECT_EQ(r->childAtIndex(1)->URI(), "urn:b");
+    EXPECT_EQ(r->XMLString(), R"(<r xmlns:c="urn:a" xmlns:b="urn:b"><c:x c:k="1"/><b:y/></r>)");
+
+    // Handing an element its own declarations keeps it as it was.
+    auto before = r->XMLString();
+    r->setNamespaces(*r->namespaces());
+    EXPECT_EQ(r->XMLString(), before);
+
+    auto dir = peer::scratch("xml-setns");
+    peer::writeFile(dir / "out.xml", *r->XMLString());
+    auto lint = peer::run("xmllint --noout " + peer::q((dir / "out.xml").string()));
+    EXPECT_EQ(lint.status, 0) << lint.output;
+}
+
+TEST(XMLModel, AddChildMergesTextAndRefusesNodesAnElementCannotHold) {
+    auto e = NSXMLNode::elementWithName_stringValue("t", "ab");
+    e->addChild(NSXMLNode::textWithStringValue("cd"));
+    EXPECT_EQ(e->childCount(), 1u);
+    EXPECT_EQ(e->stringValue(), "abcd");
+
+    auto doc = NSXMLDocument::initWithXMLString("<d/>", 0);
+    auto docNode = NSXMLNode::nodeBorrowingXMLNode(reinterpret_cast<xmlNodePtr>(doc->XMLDoc()));
+    e->addChild(docNode);
+    EXPECT_EQ(e->childCount(), 1u);
+}
+
+TEST(XMLModel, ParseFailuresAnswerNothingAndLogLibxmlLines) {
+    ns::LogCapture log;
+    ns::ErrorPtr error;
+    EXPECT_FALSE(NSXMLElement::initWithXMLString("<a><b></a>", &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain, NSXMLErrorDomain);
+    EXPECT_EQ(error->code, -1);
+    EXPECT_TRUE(error->userInfo.isNil());
+    error.reset();
+    EXPECT_FALSE(NSXMLDocument::initWithData(ns::Bytes{'x'}, 0, &error));
+    EXPECT_EQ(error->code, -1);
+    EXPECT_TRUE(log.contains("libxml2"));
+}
+
+TEST(XMLModel, DocumentVersionAndEncoding) {
+    auto doc = NSXMLDocument::initWithRootElement(NSXMLNode::elementWithName_stringValue("r", "中文"));
+    doc->setVersion(std::string("1.1"));
+    doc->setCharacterEncoding(std::string("UTF-8"));
+    std::string out = str(doc->XMLData());
+    EXPECT_EQ(out.rfind(R"(<?xml version="1.1" encoding="UTF-8"?>)", 0), 0u) << out;
+    EXPECT_NE(out.find("<r>中文</r>"), std::string::npos);
+    doc->setCharacterEncoding(std::nullopt);
+    EXPECT_EQ(str(doc->XMLData()).rfind(R"(<?xml version="1.1"?>)", 0), 0u);
+}
+
+TEST(XMLModel, ZippedDocumentsAreReadFromTheCaches) {
+    auto folder = std::filesystem::path(ns::cachesDirectory()) / NSXMLDocument::kZipFolderName;
+    auto work = peer::scratch("xml-zip");
+    peer::writeFile(work / "pack.xml", "<pack><v>1</v></pack>");
+    peer::writeFile(work / "other.xml", "<other/>");
+    std::filesystem::create_directories(folder);
+    auto made = peer::run("cd " + peer::q(work.string()) + " && zip -q " + peer::q((folder / "pack.dat").string()) +
+                          " pack.xml other.xml");
+    ASSERT_EQ(made.status, 0) << made.output;
+
+    auto doc = NSXMLDocument::initWithZipFile("pack.dat", 0);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->rootElement()->name(), "pack");
+    EXPECT_FALSE(NSXMLDocument::initWithZipFile("missing.zip", 0));
+    EXPECT_FALSE(NSXMLDocument::initWithZipFile("", 0));
+    std::filesystem::copy_file(folder / "pack.dat", folder / "nothing.zip");
+    EXPECT_FALSE(NSXMLDocument::initWithZipFile("nothing.zip", 0));
+}
+
+TEST(XMLModel, WrittenDocumentsMatchXmllintCanonicalForm) {
+    const char* input =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<!DOCTYPE r [<!ENTITY e \"ent\">]>\n"
+        "<r xmlns=\"urn:d\" xmlns:a=\"urn:a\" a:at=\"1 &amp; 2\"><a:x>&e; text &lt;</a:x><!-- note -->"
+        "<?pi v?><y><![CDATA[c<d]]></y><z b=\"&quot;q&quot;\">中文</z></r>\n";
+    auto dir = peer::scratch("xml-c14n");
+    peer::writeFile(dir / "in.xml", input);
+    auto doc = NSXMLDocument::initWithData(ns::Bytes(input, input + std::strlen(input)), 0);
+    ASSERT_TRUE(doc);
+    peer::writeFile(dir / "out.xml", str(doc->XMLData()));
+    auto lint = peer::run("xmllint --noout " + peer::q((dir / "out.xml").string()));
+    EXPECT_EQ(lint.status, 0) << lint.output;
+    auto a = peer::run("xmllint --c14n " + peer::q((dir / "in.xml").string()));
+    auto b = peer::run("xmllint --c14n " + peer::q((dir / "out.xml").string()));
+    ASSERT_EQ(a.status, 0) << a.output;
+    EXPECT_EQ(a.output, b.output);
+
+    // Edited documents stay well-formed.
+    auto root = doc->rootElement();
+    root->addChild(NSXMLNode::elementWithName_URI("n", "urn:a"));
+    root->addAttribute(NSXMLNode::attributeWithName("k", "urn:a", "v & w"));
+    peer::writeFile(dir / "edited.xml", str(doc->XMLData()));
+    lint = peer::run("xmllint --noout " + peer::q((dir / "edited.xml").string()));
+    EXPECT_EQ(lint.status, 0) << lint.output << peer::readFile(dir / "edited.xml");
+}

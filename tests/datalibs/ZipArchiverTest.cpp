@@ -1,0 +1,404 @@
+#include <gtest/gtest.h>
+#include <minizip/zip.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "PeerTools.h"
+#include "datalibs/ZipArchiver.h"
+#include "foundation/Log.h"
+
+namespace fs = std::filesystem;
+using peer::q;
+using peer::readFile;
+using peer::run;
+using peer::writeFile;
+
+namespace {
+
+struct Recorder : ZipArchiverDelegate {
+    std::vector<std::string> errors;
+    std::vector<std::string> asked;
+    bool answer = true;
+    void ErrorMessage(const std::string& m) override { errors.push_back(m); }
+    bool OverWriteOperation(const std::string& p) override {
+        asked.push_back(p);
+        return answer;
+    }
+};
+
+time_t localTime(int y, int mo, int d, int h, int mi, int s) {
+    std::tm t{};
+    t.tm_year = y - 1900;
+    t.tm_mon = mo - 1;
+    t.tm_mday = d;
+    t.tm_hour = h;
+    t.tm_min = mi;
+    t.tm_sec = s;
+    t.tm_isdst = -1;
+    return mktime(&t);
+}
+
+void setModified(const fs::path& p, time_t when) {
+    struct timespec times[2] = {{when, 0}, {when, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
+}
+
+time_t modified(const fs::path& p) {
+    struct stat st{};
+    stat(p.c_str(), &st);
+    return st.st_mtime;
+}
+
+std::string pattern(std::size_t size) {
+    std::string s(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) s[i] = static_cast<char>("zip archive data "[i % 17] + (i / 997) % 3);
+    return s;
+}
+
+// An archive with exactly these entry names and contents, written by minizip.
+void craft(const fs::path& zipPath, const std::vector<std::pair<std::string, std::string>>& entries) {
+    zipFile zf = zipOpen(zipPath.c_str(), APPEND_STATUS_CREATE);
+    ASSERT_TRUE(zf);
+    for (const auto& [name, content] : entries) {
+        zip_fileinfo info{};
+        info.tmz_date = tm_zip{0, 0, 12, 1, 0, 2020};
+        ASSERT_EQ(zipOpenNewFileInZip(zf, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, -1), ZIP_OK);
+        ASSERT_EQ(zipWriteInFileInZip(zf, content.data(), static_cast<unsigned>(content.size())), ZIP_OK);
+        ASSERT_EQ(zipCloseFileInZip(zf), ZIP_OK);
+    }
+    ASSERT_EQ(zipClose(zf, nullptr), ZIP_OK);
+}
+
+std::vector<std::string> listing(const fs::path& zipPath) {
+    auto r = run("unzip -Z1 " + q(zipPath.string()));
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    while (start < r.output.size()) {
+        std::size_t nl = r.output.find('\n', start);
+        if (nl == std::string::npos) nl = r.output.size();
+        names.push_back(r.output.substr(start, nl - start));
+        start = nl + 1;
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST(ZipArchiver, WritesArchivesThatInfoZipReadsAndExtractsThemWithDates) {
+    auto dir = peer::scratch("zip-roundtrip");
+    writeFile(dir / "src/a.txt", "hello");
+    writeFile(dir / "src/中文.txt", "你好，世界");
+    writeFile(dir / "src/big.bin", pattern(200000));
+    writeFile(dir / "src/empty.txt", "");
+    time_t when = localTime(2015, 3, 8, 10, 20, 30);
+    setModified(dir / "src/a.txt", when);
+
+    fs::path zipPath = dir / "out.zip";
+    {
+        ZipArchiver z;
+        ASSERT_TRUE(z.CreateZipFile2(zipPath.string()));
+        EXPECT_TRUE(z.addFileToZip((dir / "src/a.txt").string(), "a.txt"));
+        EXPECT_TRUE(z.addFileToZip((dir / "src/中文.txt").string(), "文件夹/中文.txt"));
+        EXPECT_TRUE(z.addFileToZip((dir / "src/big.bin").string(), "data/big.bin"));
+        EXPECT_TRUE(z.addFileToZip((dir / "src/empty.txt").string(), "empty.txt"));
+        EXPECT_TRUE(z.CloseZipFile2());
+    }
+    auto test = run("unzip -t " + q(zipPath.string()));
+    EXPECT_EQ(test.status, 0) << test.output;
+    EXPECT_EQ(listing(zipPath), (std::vector<std::string>{"a.txt", "文件夹/中文.txt", "data/big.bin", "empty.txt"}));
+    auto times = run("zipinfo -T " + q(zipPath.string()) + " a.txt");
+    EXPECT_NE(times.output.find("20150308.102030"), std::string::npos) << times.output;
+    auto peerOut = run("unzip -q " + q(zipPath.string()) + " -d " + q((dir / "peer").string()));
+    ASSERT_EQ(peerOut.status, 0) << peerOut.output;
+    EXPECT_EQ(readFile(dir / "peer/文件夹/中文.txt"), "你好，世界");
+    EXPECT_EQ(readFile(dir / "peer/data/big.bin"), pattern(200000));
+
+    ns::LogCapture log;
+    ZipArchiver z;
+    ASSERT_TRUE(z.UnzipOpenFile(zipPath.string()));
+    EXPECT_TRUE(log.contains("4 entries in the zip file"));
+    EXPECT_TRUE(z.UnzipFileTo((dir / "here").string(), true));
+    EXPECT_TRUE(z.UnzipCloseFile());
+    EXPECT_EQ(readFile(dir / "here/a.txt"), "hello");
+    EXPECT_EQ(readFile(dir / "here/文件夹/中文.txt"), "你好，世界");
+    EXPECT_EQ(readFile(dir / "here/data/big.bin"), pattern(200000));
+    EXPECT_TRUE(fs::exists(dir / "here/empty.txt"));
+    EXPECT_EQ(modified(dir / "here/a.txt"), when);
+}
+
+TEST(ZipArchiver, ExtractsInfoZipArchivesWithFoldersAndChineseNames) {
+    auto dir = peer::scratch("zip-peer");
+    writeFile(dir / "src/资料/文件.txt", "内容");
+    writeFile(dir / "src/资料/deep/x.bin", pattern(5000));
+    fs::create_directories(dir / "src/空目录");
+    time_t when = localTime(2019, 12, 31, 23, 59, 58);
+    setModified(dir / "src/资料/文件.txt", when);
+    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -r ../peer.zip 资料 空目录");
+    ASSERT_EQ(made.status, 0) << made.output;
+
+    ZipArchiver z;
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "peer.zip").string()));
+    EXPECT_TRUE(z.UnzipFileTo((dir / "out").string(), false));
+    EXPECT_EQ(readFile(dir / "out/资料/文件.txt"), "内容");
+    EXPECT_EQ(readFile(dir / "out/资料/deep/x.bin"), pattern(5000));
+    EXPECT_TRUE(fs::is_directory(dir / "out/空目录"));
+    EXPECT_EQ(modified(dir / "out/资料/文件.txt"), when);
+}
+
+TEST(ZipArchiver, EncryptedEntriesWorkWithInfoZipBothWays) {
+    auto dir = peer::scratch("zip-crypt");
+    const std::string password = "pässwörd密码";
+    writeFile(dir / "src/secret.txt", "top secret text, repeated, repeated, repeated");
+    writeFile(dir / "src/blob.bin", pattern(70000));
+    writeFile(dir / "src/none.txt", "");
+
+    fs::path ours = dir / "ours.zip";
+    {
+        ZipArchiver z;
+        ASSERT_TRUE(z.CreateZipFile2(ours.string(), password));
+        EXPECT_TRUE(z.addFileToZip((dir / "src/secret.txt").string(), "secret.txt"));
+        EXPECT_TRUE(z.addFileToZip((dir / "src/blob.bin").string(), "d/blob.bin"));
+        EXPECT_TRUE(z.addFileToZip((dir / "src/none.txt").string(), "none.txt"));
+        EXPECT_TRUE(z.CloseZipFile2());
+    }
+    auto details = run("zipinfo -v " + q(ours.string()));
+    std::size_t encrypted = 0;
+    for (std::size_t at = 0; (at = details.output.find("file security status:", at)) != std::string::npos; ++at)
+        if (details.output.compare(details.output.find_first_not_of(' ', details.output.find(':', at) + 1), 9,
+                                   "encrypted") == 0)
+            ++encrypted;
+    EXPECT_EQ(encrypted, 3u) << details.output;
+    EXPECT_EQ(readFile(ours).find("top secret"), std::string::npos);
+    auto good = run("unzip -P " + q(password) + " -t " + q(ours.string()));
+    EXPECT_EQ(good.status, 0) << good.output;
+    auto wrong = run("unzip -P wrong -t " + q(ours.string()));
+    EXPECT_NE(wrong.status, 0) << wrong.output;
+    auto out = run("unzip -q -P " + q(password) + " " + q(ours.string()) + " -d " + q((dir / "peer").string()));
+    ASSERT_EQ(out.status, 0) << out.output;
+    EXPECT_EQ(readFile(dir / "peer/d/blob.bin"), pattern(70000));
+
+    // Info-ZIP's own, deflated and stored.
+    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -P " + q(password) +
+                    " ../theirs.zip secret.txt blob.bin none.txt && zip -q -0 -P " + q(password) +
+                    " ../stored.zip secret.txt");
+    ASSERT_EQ(made.status, 0) << made.output;
+    for (const char* name : {"theirs.zip", "stored.zip", "ours.zip"}) {
+        ZipArchiver z;
+        auto rec = std::make_shared<Recorder>();
+        z.setDelegate(rec);
+        ASSERT_TRUE(z.UnzipOpenFile((dir / name).string(), password));
+        EXPECT_TRUE(z.UnzipFileTo((dir / "here" / name).string(), true)) << name;
+        EXPECT_TRUE(rec->errors.empty()) << name << ": " << (rec->errors.empty() ? "" : rec->errors[0]);
+        EXPECT_EQ(readFile(dir / "here" / name / "secret.txt"), "top secret text, repeated, repeated, repeated");
+    }
+    EXPECT_EQ(readFile(dir / "here/theirs.zip/blob.bin"), pattern(70000));
+
+    for (const std::optional<std::string>& attempt : {std::optional<std::string>("nope"), std::optional<std::string>()}) {
+        ZipArchiver z;
+        auto rec = std::make_shared<Recorder>();
+        z.setDelegate(rec);
+        ASSERT_TRUE(attempt ? z.UnzipOpenFile((dir / "theirs.zip").string(), *attempt)
+                            : z.UnzipOpenFile((dir / "theirs.zip").string()));
+        EXPECT_FALSE(z.UnzipFileTo((dir / "refused").string(), true));
+        EXPECT_EQ(rec->errors, std::vector<std::string>{"Error occurs"});
+        EXPECT_FALSE(fs::exists(dir / "refused/secret.txt"));
+    }
+}
+
+TEST(ZipArchiver, PasswordsAreCopiedAndKeptApartForReadingAndWriting) {
+    auto dir = peer::scratch("zip-passwords");
+    writeFile(dir / "src/one.txt", "one");
+    writeFile(dir / "src/two.txt", "two");
+    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -P r1 ../read.zip one.txt");
+    ASSERT_EQ(made.status, 0) << made.output;
+
+    ZipArchiver z;
+    std::string writePassword = "w1";
+    ASSERT_TRUE(z.CreateZipFile2((dir / "write.zip").string(), writePassword));
+    writePassword = "changed";
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "read.zip").string(), "r1"));
+    EXPECT_TRUE(z.addFileToZip((dir / "src/one.txt").string(), "one.txt"));
+    EXPECT_TRUE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_TRUE(z.UnzipCloseFile());
+    EXPECT_TRUE(z.addFileToZip((dir / "src/two.txt").string(), "two.txt"));
+    EXPECT_TRUE(z.CloseZipFile2());
+    EXPECT_EQ(readFile(dir / "out/one.txt"), "one");
+    auto check = run("unzip -P w1 -t " + q((dir / "write.zip").string()));
+    EXPECT_EQ(check.status, 0) << check.output;
+
+    // Closing clears the password: the next archive is written in the clear.
+    ASSERT_TRUE(z.CreateZipFile2((dir / "plain.zip").string()));
+    EXPECT_TRUE(z.addFileToZip((dir / "src/one.txt").string(), "one.txt"));
+    EXPECT_TRUE(z.CloseZipFile2());
+    EXPECT_EQ(run("unzip -t " + q((dir / "plain.zip").string()) + " </dev/null").status, 0);
+}
+
+TEST(ZipArchiver, EntriesLeadingOutsideTheTargetFolderAreSkipped) {
+    auto dir = peer::scratch("zip-slip");
+    std::string absolute = (dir / "absolute.txt").string();
+    craft(dir / "evil.zip", {{"../evil.txt", "x"},
+                             {absolute, "x"},
+                             {"C:\\windows.txt", "x"},
+                             {"a\\..\\..\\back.txt", "x"},
+                             {"ok/../../up.txt", "x"},
+                             {"", "nameless"},
+                             {"good.txt", "fine"}});
+    ZipArchiver z;
+    auto rec = std::make_shared<Recorder>();
+    z.setDelegate(rec);
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "evil.zip").string()));
+    EXPECT_FALSE(z.UnzipFileTo((dir / "target/inner").string(), true));
+    EXPECT_EQ(readFile(dir / "target/inner/good.txt"), "fine");
+
+    std::vector<std::string> found;
+    for (auto& e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file()) found.push_back(fs::relative(e.path(), dir).string());
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"evil.zip", "target/inner/good.txt"}));
+    ASSERT_EQ(rec->errors.size(), 5u);
+    EXPECT_EQ(rec->errors[0], "Skipped entry outside the target folder: ../evil.txt");
+    EXPECT_EQ(rec->errors[3], "Skipped entry outside the target folder: a/../../back.txt");
+
+    // A nameless entry alone is skipped without failing the extraction.
+    craft(dir / "nameless.zip", {{"", "x"}, {"k.txt", "k"}});
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "nameless.zip").string()));
+    rec->errors.clear();
+    EXPECT_TRUE(z.UnzipFileTo((dir / "n").string(), true));
+    EXPECT_TRUE(rec->errors.empty());
+    EXPECT_EQ(readFile(dir / "n/k.txt"), "k");
+}
+
+TEST(ZipArchiver, FoldersBackslashesAndTheOverwriteQuestion) {
+    auto dir = peer::scratch("zip-overwrite");
+    craft(dir / "a.zip", {{"dir\\sub\\f.txt", "new"}, {"emptydir/", ""}, {"top.txt", "new top"}});
+    fs::path out = dir / "out";
+    writeFile(out / "top.txt", "old top");
+
+    ZipArchiver z;
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "a.zip").string()));
+    EXPECT_TRUE(z.UnzipFileTo(out.string(), false));  // no delegate: replaced
+    EXPECT_EQ(readFile(out / "dir/sub/f.txt"), "new");
+    EXPECT_TRUE(fs::is_directory(out / "emptydir"));
+    EXPECT_TRUE(fs::is_empty(out / "emptydir"));
+    EXPECT_EQ(readFile(out / "top.txt"), "new top");
+
+    auto rec = std::make_shared<Recorder>();
+    rec->answer = false;
+    z.setDelegate(rec);
+    writeFile(out / "top.txt", "keep me");
+    EXPECT_TRUE(z.UnzipFileTo(out.string(), false));
+    EXPECT_EQ(readFile(out / "top.txt"), "keep me");
+    EXPECT_EQ(rec->asked, (std::vector<std::string>{(out / "dir/sub/f.txt").string(), (out / "top.txt").string()}));
+
+    rec->asked.clear();
+    EXPECT_TRUE(z.UnzipFileTo(out.string(), true));
+    EXPECT_TRUE(rec->asked.empty());
+    EXPECT_EQ(readFile(out / "top.txt"), "new top");
+}
+
+TEST(ZipArchiver, WithoutArchivesAndWithoutEntries) {
+    auto dir = peer::scratch("zip-none");
+    ZipArchiver z;
+    auto rec = std::make_shared<Recorder>();
+    z.setDelegate(rec);
+    EXPECT_FALSE(z.CloseZipFile2());
+    EXPECT_TRUE(z.UnzipCloseFile());
+    EXPECT_FALSE(z.addFileToZip("/etc/hostname", "x"));
+    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(rec->errors, (std::vector<std::string>{"Failed", "Error occurs"}));
+
+    // minizip cannot open an archive without entries at all.
+    ASSERT_TRUE(z.CreateZipFile2((dir / "empty.zip").string()));
+    EXPECT_TRUE(z.CloseZipFile2());
+    EXPECT_FALSE(z.UnzipOpenFile((dir / "empty.zip").string()));
+    EXPECT_FALSE(z.UnzipOpenFile((dir / "missing.zip").string()));
+    EXPECT_FALSE(z.CreateZipFile2((dir / "no/such/folder/x.zip").string()));
+}
+
+TEST(ZipArchiver, UnreadableSourcesAddNothing) {
+    auto dir = peer::scratch("zip-sources");
+    writeFile(dir / "real.txt", "real");
+    fs::create_directories(dir / "folder");
+    ZipArchiver z;
+    ASSERT_TRUE(z.CreateZipFile2((dir / "s.zip").string()));
+    EXPECT_FALSE(z.addFileToZip((dir / "missing.txt").string(), "missing.txt"));
+    EXPECT_FALSE(z.addFileToZip((dir / "folder").string(), "folder"));
+    EXPECT_TRUE(z.addFileToZip((dir / "real.txt").string(), "real.txt"));
+    EXPECT_TRUE(z.CloseZipFile2());
+    EXPECT_EQ(listing(dir / "s.zip"), std::vector<std::string>{"real.txt"});
+}
+
+TEST(ZipArchiver, BrokenDataAndUnwritableFilesAreReported) {
+    auto dir = peer::scratch("zip-broken");
+    writeFile(dir / "src/crc.txt", "abcdefghijklmnop");
+    writeFile(dir / "src/size.txt", "12345");
+    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -0 ../crc.zip crc.txt && zip -q -0 ../size.zip size.txt");
+    ASSERT_EQ(made.status, 0) << made.output;
+
+    std::string bytes = readFile(dir / "crc.zip");
+    bytes[bytes.find("abcdefghijklmnop") + 3] = 'X';
+    writeFile(dir / "crc.zip", bytes);
+    // The central directory claims one byte more than the entry holds.
+    bytes = readFile(dir / "size.zip");
+    std::size_t local = bytes.find("PK\x03\x04"), central = bytes.find("PK\x01\x02");
+    ASSERT_NE(central, std::string::npos);
+    bytes[local + 22] = 6;
+    bytes[central + 24] = 6;
+    writeFile(dir / "size.zip", bytes);
+
+    ZipArchiver z;
+    auto rec = std::make_shared<Recorder>();
+    z.setDelegate(rec);
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "crc.zip").string()));
+    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(rec->errors, std::vector<std::string>{"CRC error in zip file: crc.txt"});
+
+    rec->errors.clear();
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "size.zip").string()));
+    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(rec->errors, std::vector<std::string>{"Failed to reading zip file"});
+
+    // A folder stands where the file should go.
+    craft(dir / "blocked.zip", {{"f.txt", "data"}, {"g.txt", "more"}});
+    fs::create_directories(dir / "blocked/f.txt");
+    rec->errors.clear();
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "blocked.zip").string()));
+    EXPECT_FALSE(z.UnzipFileTo((dir / "blocked").string(), true));
+    EXPECT_EQ(rec->errors, std::vector<std::string>{"Failed to write file: " + (dir / "blocked/f.txt").string()});
+    EXPECT_EQ(readFile(dir / "blocked/g.txt"), "more");
+}
+
+TEST(ZipArchiver, OpeningAnotherArchiveClosesTheFirst) {
+    auto dir = peer::scratch("zip-reopen");
+    writeFile(dir / "f.txt", "f");
+    {
+        ZipArchiver z;
+        ASSERT_TRUE(z.CreateZipFile2((dir / "a.zip").string()));
+        EXPECT_TRUE(z.addFileToZip((dir / "f.txt").string(), "in-a.txt"));
+        ASSERT_TRUE(z.CreateZipFile2((dir / "b.zip").string()));
+        auto a = run("unzip -t " + q((dir / "a.zip").string()));
+        EXPECT_EQ(a.status, 0) << a.output;
+        EXPECT_TRUE(z.addFileToZip((dir / "f.txt").string(), "in-b.txt"));
+
+        ASSERT_TRUE(z.UnzipOpenFile((dir / "a.zip").string()));
+        ASSERT_TRUE(z.UnzipOpenFile((dir / "a.zip").string()));
+    }  // the destructor finishes b.zip
+    EXPECT_EQ(listing(dir / "b.zip"), std::vector<std::string>{"in-b.txt"});
+}
+
+TEST(ZipArchiver, DatesBeforeNineteenEightyBecomeItsFirstDay) {
+    EXPECT_EQ(ZipArchiver::Date1980().seconds, 315504000.0);  // Asia/Shanghai
+    auto dir = peer::scratch("zip-dates");
+    writeFile(dir / "old.txt", "old");
+    setModified(dir / "old.txt", localTime(1975, 6, 1, 8, 0, 0));
+    ZipArchiver z;
+    ASSERT_TRUE(z.CreateZipFile2((dir / "d.zip").string()));
+    EXPECT_TRUE(z.addFileToZip((dir / "old.txt").string(), "old.txt"));
+    EXPECT_TRUE(z.CloseZipFile2());
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "d.zip").string()));
+    EXPECT_TRUE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(static_cast<double>(modified(dir / "out/old.txt")), ZipArchiver::Date1980().seconds);
+}

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "foundation/Data.h"
+#include "foundation/FileManager.h"
+#include "foundation/Log.h"
+#include "foundation/PropertyList.h"
+#include "foundation/UserDefaults.h"
+
+using namespace ns;
+
+namespace {
+
+// Each test starts from no defaults file and a freshly read store.
+class UserDefaultsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        UserDefaults::resetStandardUserDefaults();
+        FileManager::defaultManager().removeItemAtPath(storePath());
+    }
+    void TearDown() override { UserDefaults::resetStandardUserDefaults(); }
+
+    static std::string storePath() { return preferencesDirectory() + "/gov.velmarsh.kestrowline.plist"; }
+    static std::shared_ptr<UserDefaults> defaults() { return UserDefaults::standardUserDefaults(); }
+    // A restart: the store is written, forgotten and read from its file.
+    static void restart() { UserDefaults::resetStandardUserDefaults(); }
+};
+
+}  // namespace
+
+TEST_F(UserDefaultsTest, EveryKindSurvivesARestart) {
+    auto d = defaults();
+    EXPECT_EQ(d->path(), storePath());
+    d->setBool(true, "LoginState");
+    d->setObject(Value("1"), "login_flg");
+    d->setObject(Value::dictionary({{"member_id", Value("12")}, {"real_name", Value("张三")}}), "memberDic");
+    d->setInteger(1425175200123LL, "MSA_SDK_DATA_SENT_TS");
+    d->setDouble(0.1, "ratio");
+    d->setFloat(1.5f, "scale");
+    d->setObject(Value(Date{1425175200.5}), "PullRefreshTableView_LastRefresh");
+    d->setObject(Value(Bytes{0, 1, 0xFF}), "token");
+    d->setObject(Value::array({Value("zh-Hans"), Value("en")}), "AppleLanguages");
+    d->setObject(Value(""), "MobileOrg_id");
+    ASSERT_TRUE(d->synchronize());
+    d.reset();
+
+    restart();
+    auto r = defaults();
+    EXPECT_TRUE(r->boolForKey("LoginState"));
+    EXPECT_EQ(r->stringForKey("login_flg"), Value("1"));
+    EXPECT_EQ(r->dictionaryForKey("memberDic")["real_name"].str(), "张三");
+    EXPECT_EQ(r->integerForKey("MSA_SDK_DATA_SENT_TS"), 1425175200123LL);
+    EXPECT_EQ(r->doubleForKey("ratio"), 0.1);
+    EXPECT_EQ(r->floatForKey("scale"), 1.5f);
+    EXPECT_EQ(r->dateForKey("PullRefreshTableView_LastRefresh").date().seconds, 1425175200.5);
+    EXPECT_EQ(r->dataForKey("token").data(), (Bytes{0, 1, 0xFF}));
+    EXPECT_EQ(r->arrayForKey("AppleLanguages").at(0).str(), "zh-Hans");
+    EXPECT_TRUE(r->objectForKey("MobileOrg_id").isString());
+
+    // The file is a binary property list holding exactly these keys.
+    auto bytes = readFile(storePath());
+    ASSERT_TRUE(bytes);
+    PropertyListFormat format{};
+    Value file = PropertyListSerialization::propertyListWithData(*bytes, &format);
+    EXPECT_EQ(format, PropertyListFormat::Binary);
+    EXPECT_EQ(file.count(), 10u);
+}
+
+TEST_F(UserDefaultsTest, UnsynchronizedChangesAreWrittenWhenTheStoreGoes) {
+    defaults()->setObject(Value("42"), "QuorvelOrg_id");
+    restart();
+    EXPECT_EQ(defaults()->stringForKey("QuorvelOrg_id").str(), "42");
+    defaults()->removeObjectForKey("QuorvelOrg_id");
+    restart();
+    EXPECT_TRUE(defaults()->objectForKey("QuorvelOrg_id").isNil());
+}
+
+TEST_F(UserDefaultsTest, TypedReadsFollowFoundationRules) {
+    auto d = defaults();
+    d->setObject(Value("YES"), "yes");
+    d->setObject(Value("12abc"), "text");
+    d->setInteger(7, "seven");
+    d->setObject(Value::array(), "list");
+    EXPECT_TRUE(d->boolForKey("yes"));
+    EXPECT_EQ(d->integerForKey("text"), 12);
+    EXPECT_EQ(d->stringForKey("seven"), Value("7"));
+    EXPECT_TRUE(d->stringForKey("list").isNil());
+    EXPECT_TRUE(d->arrayForKey("text").isNil());
+    EXPECT_TRUE(d->dictionaryForKey("list").isNil());
+    EXPECT_FALSE(d->boolForKey("missing"));
+    EXPECT_EQ(d->integerForKey("missing"), 0);
+    EXPECT_EQ(d->doubleForKey("missing"), 0.0);
+    EXPECT_TRUE(d->objectForKey("missing").isNil());
+}
+
+TEST_F(UserDefaultsTest, ValuesGoInAndOutAsCopies) {
+    auto d = defaults();
+    Value member = Value::dictionary({{"user_name", Value("a")}});
+    d->setObject(member, "memberDic");
+    member.set("user_name", Value("changed after set"));
+    Value read = d->dictionaryForKey("memberDic");
+    read.set("user_name", Value("changed after read"));
+    EXPECT_EQ(d->dictionaryForKey("memberDic")["user_name"].str(), "a");
+}
+
+TEST_F(UserDefaultsTest, NilRemovesAndNonPlistValuesAreRefused) {
+    auto d = defaults();
+    d->setObject(Value("x"), "k");
+    d->setObject(Value(), "k");
+    EXPECT_TRUE(d->objectForKey("k").isNil());
+
+    d->setObject(Value("kept"), "k");
+    LogCapture log;
+    d->setObject(Value::array({Value::null()}), "k");
+    EXPECT_TRUE(log.contains("not a property list"));
+    EXPECT_EQ(d->stringForKey("k").str(), "kept");
+    EXPECT_TRUE(d->synchronize());
+}
+
+TEST_F(UserDefaultsTest, RegisteredDefaultsAreFallbacksNeverWritten) {
+    auto d = defaults();
+    d->registerDefaults(Value::dictionary({{"AppleLanguages", Value::array({Value("zh-Hans")})}, {"n", Value(3)}}));
+    EXPECT_EQ(d->arrayForKey("AppleLanguages").at(0).str(), "zh-Hans");
+    d->setInteger(4, "n");
+    EXPECT_EQ(d->integerForKey("n"), 4);
+    EXPECT_EQ(d->dictionaryRepresentation().count(), 2u);
+    d.reset();
+    restart();
+    EXPECT_TRUE(defaults()->objectForKey("AppleLanguages").isNil());
+    EXPECT_EQ(defaults()->integerForKey("n"), 4);
+}
+
+TEST_F(UserDefaultsTest, DamagedOrMissingFileGivesAnEmptyStoreAndALogLine) {
+    restart();
+    {
+        LogCapture log;
+        EXPECT_EQ(defaults()->dictionaryRepresentation().count(), 0u);
+        EXPECT_TRUE(log.contains("no stored defaults"));
+    }
+    for (std::string_view junk : {std::string_view("not a plist"), std::string_view("bplist00\x01\x02"),
+                                  std::string_view("<plist><array><string>x</string></array></plist>")}) {
+        restart();
+        ASSERT_TRUE(writeFileAtomically(storePath(), junk));
+        LogCapture log;
+        restart();
+        EXPECT_EQ(defaults()->dictionaryRepresentation().count(), 0u);
+        EXPECT_TRUE(log.contains("damaged")) << junk;
+    }
+    // The store works on and replaces the damaged file.
+    defaults()->setBool(true, "LoginState");
+    ASSERT_TRUE(defaults()->synchronize());
+    restart();
+    EXPECT_TRUE(defaults()->boolForKey("LoginState"));
+}
+
+TEST_F(UserDefaultsTest, XMLFilesAreRead) {
+    restart();
+    ASSERT_TRUE(writeFileAtomically(storePath(), std::string_view(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?><plist version=\"1.0\"><dict>"
+        "<key>MSA_SDK_DB_VER</key><integer>1</integer><key>lang</key><string>中文</string></dict></plist>")));
+    restart();
+    EXPECT_EQ(defaults()->integerForKey("MSA_SDK_DB_VER"), 1);
+    EXPECT_EQ(defaults()->stringForKey("lang").str(), "中文");
+}
+
+TEST_F(UserDefaultsTest, AnInterruptedWriteLosesNothing) {
+    defaults()->setObject(Value("saved"), "state");
+    ASSERT_TRUE(defaults()->synchronize());
+    restart();
+    // A write that died after creating its temporary file, half-written.
+    std::string stray = storePath() + ".tmp-Ab12Cd";
+    ASSERT_TRUE(writeFileAtomically(stray, std::string_view("bplist00\x00\x11half")));
+    restart();
+    EXPECT_EQ(defaults()->stringForKey("state").str(), "saved");
+    EXPECT_FALSE(FileManager::defaultManager().fileExistsAtPath(stray));  // cleared away
+    defaults()->setObject(Value("next"), "state");
+    ASSERT_TRUE(defaults()->synchronize());
+    restart();
+    EXPECT_EQ(defaults()->stringForKey("state").str(), "next");
+}
+
+TEST_F(UserDefaultsTest, ConcurrentWritersAllLand) {
+    auto d = defaults();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([d, t] {
+            for (int i = 0; i < 200; ++i) {
+                d->setInteger(i, "t" + std::to_string(t) + "-" + std::to_string(i));
+                (void)d->integerForKey("t0-0");
+                if (i % 100 == 0) d->synchronize();
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    d.reset();
+    restart();
+    EXPECT_EQ(defaults()->dictionaryRepresentation().count(), 800u);
+    EXPECT_EQ(defaults()->integerForKey("t3-199"), 199);
+}

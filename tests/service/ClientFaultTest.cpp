@@ -1,0 +1,257 @@
+// The client against a misbehaving service: which delegate call comes, with
+// which error and which alert, and that nothing comes after cancel or once
+// the delegate has gone.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "ServiceTestSupport.h"
+#include "foundation/Log.h"
+#include "service/JSON.h"
+
+namespace {
+
+constexpr const char* kOk = R"({"state":"successful","message":"ok","records":[]})";
+
+class ClientFaultTest : public ServiceTest {
+protected:
+    void SetUp() override {
+        ServiceTest::SetUp();
+        screen.delegate->alerts = &alerts;
+    }
+
+    // Sends GetSign and waits for the outcome.
+    const RecordingDelegate::Outcome& sendAndWait() {
+        screen.client->GetSign("501", "2015-03");
+        EXPECT_TRUE(runUntil([&] { return !screen.delegate->outcomes.empty(); }));
+        EXPECT_EQ(screen.delegate->outcomes.size(), 1u);
+        return screen.delegate->outcomes.back();
+    }
+
+    void expectFailure(const RecordingDelegate::Outcome& o, long code, const char* alert) {
+        EXPECT_FALSE(o.success);
+        ASSERT_TRUE(o.error);
+        EXPECT_EQ(o.error->domain, "NetWebServiceRequestErrorDomain");
+        EXPECT_EQ(o.error->code, code);
+        EXPECT_TRUE(o.onMainThread);
+        EXPECT_EQ(o.operation, "GetSign");
+        if (!alert) {
+            EXPECT_TRUE(alerts.empty());
+            return;
+        }
+        ASSERT_EQ(alerts.size(), 1u);
+        EXPECT_EQ(alerts[0].title, "温馨提示");
+        EXPECT_EQ(alerts[0].message, alert);
+        EXPECT_EQ(alerts[0].cancelButton, "确定");
+        EXPECT_EQ(o.alertsBefore, 1u);  // the alert came first
+    }
+
+    // Waits until the transport has nothing left, then runs what it posted.
+    void settle() {
+        EXPECT_TRUE(runUntil([] { return HTTPRequest::queuedRequestCount() == 0; }));
+        ns::RunLoop::main().drain();
+    }
+
+    Screen screen;
+};
+
+TEST_F(ClientFaultTest, ConnectionRefusedFailsWithCodeOneAfterTheNoNetworkAlert) {
+    ServiceConfig::setEndpoint(LoopbackService::refusedURL());
+    expectFailure(sendAndWait(), 1, "未连接网络");
+}
+
+TEST_F(ClientFaultTest, NetworkSwitchedOffFailsWithCodeOne) {
+    net::Reachability::setReachable(false);
+    expectFailure(sendAndWait(), 1, "未连接网络");
+    EXPECT_EQ(svc.count(), 0u);
+}
+
+TEST_F(ClientFaultTest, ReplySlowerThanTheTimeOutFailsWithCodeTwoAfterTheTimeOutAlert) {
+    ServiceConfig::setTimeOutSeconds(0.3);
+    svc.reply("GetSign", LoopbackService::held(svc.result("GetSign", kOk)));
+    expectFailure(sendAndWait(), 2, "网络连接超时");
+    svc.release();
+}
+
+TEST_F(ClientFaultTest, StatusOtherThan200FailsWithTheStatusAsCode) {
+    svc.reply("GetSign", LoopbackService::status(500));
+    expectFailure(sendAndWait(), 500, nullptr);
+    svc.reply("GetSign", svc.result("GetSign", kOk, 404));
+    screen.delegate->outcomes.clear();
+    expectFailure(sendAndWait(), 404, nullptr);
+}
+
+TEST_F(ClientFaultTest, BodyCutShortIsAFailureNotAShortSuccess) {
+    std::string big(20000, 'x');
+    svc.reply("GetSign", svc.cutShort("GetSign", R"({"state":"successful","pad":")" + big + "\"}", 5000));
+    expectFailure(sendAndWait(), 1, "未连接网络");
+}
+
+TEST_F(ClientFaultTest, ConnectionClosedWithoutReplyFailsWithCodeOne) {
+    svc.reply("GetSign", LoopbackService::closeWithoutReply());
+    expectFailure(sendAndWait(), 1, "未连接网络");
+}
+
+TEST_F(ClientFaultTest, UnreadableEnvelopesGiveTheEmptyText) {
+    svc.reply("GetSign", svc.malformedXML("GetSign"));
+    auto o = sendAndWait();
+    EXPECT_TRUE(o.success);
+    EXPECT_EQ(o.result, "");
+    svc.reply("GetSign", svc.withoutResult("GetSign"));
+    screen.delegate->outcomes.clear();
+    o = sendAndWait();
+    EXPECT_TRUE(o.success);
+    EXPECT_EQ(o.result, "");
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(ClientFaultTest, ResultThatIsNotJSONReachesTheScreenWhichGetsNil) {
+    svc.reply("GetSign", "服务器内部错误 <not json>");
+    auto o = sendAndWait();
+    EXPECT_TRUE(o.success);
+    EXPECT_EQ(o.result, "服务器内部错误 <not json>");
+    ns::LogCapture log;
+    EXPECT_TRUE(JSONValue(o.result).isNil());
+    EXPECT_TRUE(log.contains("-JSONValue failed. Error trace is:"));
+}
+
+TEST_F(ClientFaultTest, FiftyMegabyteResultArrivesWhole) {
+    std::string record = R"({"id":"1","title":"党建网格化管理","content":"内容 & <细节>"},)";
+    std::string result = R"({"state":"successful","records":[)";
+    while (result.size() < 50u * 1024 * 1024) result += record;
+    result.back() = ']';
+    result += '}';
+    svc.reply("GetSign", result);
+    auto o = sendAndWait();
+    EXPECT_TRUE(o.success);
+    EXPECT_EQ(o.result.size(), result.size());
+    EXPECT_TRUE(o.result == result);
+}
+
+TEST_F(ClientFaultTest, SlowDripWithinTheTimeOutArrivesIntact) {
+    ServiceConfig::setTimeOutSeconds(2);
+    std::string result = std::string(R"({"state":"successful","message":")") + std::string(3000, 'a') + "中文\"}";
+    svc.reply("GetSign", svc.dripping("GetSign", result, 200, 0.01));
+    auto o = sendAndWait();
+    EXPECT_TRUE(o.success);
+    EXPECT_EQ(o.result, result);
+}
+
+TEST_F(ClientFaultTest, DripSlowerThanTheTimeOutTimesOut) {
+    ServiceConfig::setTimeOutSeconds(0.2);
+    svc.reply("GetSign", svc.dripping("GetSign", kOk, 10, 5.0));
+    expectFailure(sendAndWait(), 2, "网络连接超时");
+}
+
+TEST_F(ClientFaultTest, GzipRepliesAreDecoded) {
+    auto reply = svc.result("GetSign", kOk);
+    reply.gzip = true;
+    svc.reply("GetSign", reply);
+    auto o = sendAndWait();
+    EXPECT_TRUE(o.success);
+    EXPECT_EQ(o.result, kOk);
+}
+
+TEST_F(ClientFaultTest, NothingAfterCancelWhileTheServiceHoldsTheReply) {
+    ServiceConfig::setTimeOutSeconds(0.5);
+    svc.reply("GetSign", LoopbackService::held(svc.result("GetSign", kOk)));
+    screen.client->GetSign("501", "2015-03");
+    ASSERT_TRUE(runUntil([&] { return svc.count("GetSign") == 1; }));
+    EXPECT_EQ(net::NetworkActivity::count(), 1);
+    screen.client->runningRequest()->cancel();
+    EXPECT_EQ(net::NetworkActivity::count(), 0);  // the indicator goes off at once
+    EXPECT_FALSE(screen.client->runningRequest()->httpRequest());
+    svc.release();
+    settle();  // the exchange is over: nothing more can come
+    EXPECT_TRUE(screen.delegate->outcomes.empty());
+    EXPECT_TRUE(alerts.empty());
+}
+
+TEST_F(ClientFaultTest, NothingAfterCancelWhenTheReplyIsAlreadyOnItsWay) {
+    svc.reply("GetSign", kOk);
+    screen.client->GetSign("501", "2015-03");
+    auto request = screen.client->runningRequest();
+    auto http = request->httpRequest();
+    ASSERT_TRUE(http);
+    // Wait without running the main loop, so the reply's delivery is queued there.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!http->isFinished() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    ASSERT_TRUE(http->isFinished());
+    EXPECT_GT(ns::RunLoop::main().pendingPosts(), 0u);
+    request->cancel();
+    settle();
+    EXPECT_TRUE(screen.delegate->outcomes.empty());
+}
+
+TEST_F(ClientFaultTest, NothingReachesADelegateThatHasGone) {
+    svc.reply("GetSign", LoopbackService::held(svc.result("GetSign", kOk)));
+    auto counter = std::make_shared<int>(0);
+    struct Counting : PPClientDelegate {
+        std::shared_ptr<int> n;
+        void GetWebServerContent_success(const std::string&) override { ++*n; }
+        void GetWebServerContent_Fail(const ns::ErrorPtr&) override { ++*n; }
+    };
+    auto delegate = std::make_shared<Counting>();
+    delegate->n = counter;
+    auto client = VoVaClient::create(delegate);
+    client->GetSign("501", "2015-03");
+    auto http = client->runningRequest()->httpRequest();
+    ASSERT_TRUE(runUntil([&] { return svc.count("GetSign") == 1; }));
+    delegate.reset();  // the screen goes away
+    svc.release();
+    ASSERT_TRUE(runUntil([&] { return http->isFinished(); }));
+    settle();
+    EXPECT_EQ(*counter, 0);
+    EXPECT_EQ(net::NetworkActivity::count(), 0);
+}
+
+TEST_F(ClientFaultTest, AClientThatHasGoneIsNoTrouble) {
+    svc.reply("GetSign", LoopbackService::held(LoopbackService::status(500)));
+    std::weak_ptr<NetWebServiceRequest> request;
+    {
+        Screen gone;
+        gone.client->GetSign("501", "2015-03");
+        request = gone.client->runningRequest();
+        ASSERT_TRUE(runUntil([&] { return svc.count("GetSign") == 1; }));
+    }
+    EXPECT_FALSE(request.expired());  // a running request keeps itself alive
+    svc.release();
+    ASSERT_TRUE(runUntil([&] { return request.expired(); }));
+    settle();
+}
+
+TEST_F(ClientFaultTest, SeveralRequestsOutAtOnceEachReplyTellsItsOperation) {
+    svc.reply("GetArticleList", LoopbackService::held(svc.result("GetArticleList", R"({"records":["article"]})")));
+    svc.reply("GetCommentList", R"({"records":["comment"]})");
+    screen.client->news_request("1", "10", "szyw");
+    auto first = screen.client->runningRequest();
+    screen.client->comment_request("1", "10", "88");
+    auto second = screen.client->runningRequest();
+    EXPECT_NE(first, second);
+    EXPECT_FALSE(first->isCancelled());  // the previous one keeps running
+    ASSERT_TRUE(runUntil([&] { return screen.delegate->outcomes.size() == 1; }));
+    svc.release();
+    ASSERT_TRUE(runUntil([&] { return screen.delegate->outcomes.size() == 2; }));
+    const auto& o = screen.delegate->outcomes;
+    EXPECT_EQ(o[0].operation, "GetCommentList");
+    EXPECT_EQ(o[0].request, second);
+    EXPECT_EQ(o[0].result, R"({"records":["comment"]})");
+    EXPECT_EQ(o[1].operation, "GetArticleList");
+    EXPECT_EQ(o[1].request, first);
+    EXPECT_EQ(o[1].result, R"({"records":["article"]})");
+    EXPECT_EQ(screen.client->replyOperation(), "");  // only during a callback
+    EXPECT_FALSE(screen.client->replyRequest());
+}
+
+TEST_F(ClientFaultTest, NetworkActivityCountsRequestsInFlight) {
+    svc.reply("GetSign", LoopbackService::held(svc.result("GetSign", kOk)));
+    screen.client->GetSign("1", "2015-03");
+    screen.client->GetSign("2", "2015-03");
+    EXPECT_EQ(net::NetworkActivity::count(), 2);
+    svc.release();
+    ASSERT_TRUE(runUntil([&] { return screen.delegate->outcomes.size() == 2; }));
+    EXPECT_EQ(net::NetworkActivity::count(), 0);
+}
+
+}  // namespace

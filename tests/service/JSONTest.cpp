@@ -1,0 +1,230 @@
+// The JSON codec: what it accepts, what it refuses, what it gives back, and
+// that writing and reading agree.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "foundation/Log.h"
+#include "service/JSON.h"
+
+namespace {
+
+struct Case {
+    const char* name;
+    std::string text;
+};
+
+std::string nested(std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
+
+TEST(JSONReader, RefusesWhatRFC8259Forbids) {
+    const Case cases[] = {
+        {"empty text", ""},
+        {"only blanks", "  \n "},
+        {"trailing comma in array", "[1,2,]"},
+        {"trailing comma in object", R"({"a":1,})"},
+        {"leading zero", "[01]"},
+        {"leading zero negative", "[-01]"},
+        {"bare minus", "[-]"},
+        {"dot without digits", "[1.]"},
+        {"dot first", "[.5]"},
+        {"exponent without digits", "[1e]"},
+        {"plus sign", "[+1]"},
+        {"hex number", "[0x10]"},
+        {"NaN", "[NaN]"},
+        {"Infinity", "[Infinity]"},
+        {"number too large for a double", "[1e400]"},
+        {"single quotes", "['a']"},
+        {"unquoted key", "{a:1}"},
+        {"missing colon", R"({"a" 1})"},
+        {"missing comma", "[1 2]"},
+        {"invalid escape", R"(["\x41"])"},
+        {"escaped apostrophe", R"(["\'"])"},
+        {"short unicode escape", R"(["\u12"])"},
+        {"bad hex in escape", R"(["\u12G4"])"},
+        {"lone high surrogate", R"(["\ud83d"])"},
+        {"high surrogate then text", R"(["\ud83dx"])"},
+        {"high surrogate then non-surrogate", R"(["\ud83d\u0041"])"},
+        {"lone low surrogate", R"(["\ude00"])"},
+        {"raw tab in string", "[\"a\tb\"]"},
+        {"raw newline in string", "[\"a\nb\"]"},
+        {"raw NUL in string", std::string("[\"a\0b\"]", 7)},
+        {"unterminated string", R"(["abc)"},
+        {"unterminated array", "[1,2"},
+        {"unterminated object", R"({"a":1)"},
+        {"trailing garbage", "[1] x"},
+        {"two values", "{} {}"},
+        {"comment", "[1] // note"},
+        {"truncated literal", "[tru]"},
+        {"capitalised literal", "[True]"},
+        {"UTF-8 continuation byte alone", "[\"\x80\"]"},
+        {"UTF-8 overlong slash", "[\"\xC0\xAF\"]"},
+        {"UTF-8 overlong three bytes", "[\"\xE0\x80\xAF\"]"},
+        {"UTF-8 encoded surrogate", "[\"\xED\xA0\x80\"]"},
+        {"UTF-8 beyond U+10FFFF", "[\"\xF4\x90\x80\x80\"]"},
+        {"UTF-8 truncated sequence", "[\"\xE4\xB8\"]"},
+        {"Latin-1 byte", "[\"caf\xE9\"]"},
+        {"byte order mark", "\xEF\xBB\xBF[1]"},
+        {"nesting beyond the limit", nested(JSONParser::kDefaultMaxDepth + 1)},
+    };
+    for (const auto& c : cases) {
+        JSONParser parser;
+        EXPECT_TRUE(parser.parse(c.text).isNil()) << c.name;
+        EXPECT_FALSE(parser.error().empty()) << c.name;
+    }
+}
+
+TEST(JSONReader, AcceptsWhatRFC8259Allows) {
+    const Case cases[] = {
+        {"empty object", "{}"},
+        {"empty array", "[]"},
+        {"blanks around", " \t\r\n[ 1 , 2 ]\n"},
+        {"Chinese text", R"({"title":"党群直通车","message":"加载成功！"})"},
+        {"every escape", R"(["\" \\ \/ \b \f \n \r \t \u0041 \u4e2d"])"},
+        {"surrogate pair", R"(["\ud83d\ude00"])"},
+        {"raw emoji", "[\"\xF0\x9F\x98\x80\"]"},
+        {"escaped NUL", R"(["a\u0000b"])"},
+        {"DEL is not a control character", "[\"\x7F\"]"},
+        {"negative zero", "[-0]"},
+        {"fraction and exponent", "[-1.5e-3, 2E+2, 0.0]"},
+        {"nesting at the limit", nested(JSONParser::kDefaultMaxDepth)},
+        {"nested records", R"({"records":[{"id":"1","childs":[{"id":"2"}]}],"state":"successful"})"},
+        {"null true false", "[null,true,false]"},
+    };
+    for (const auto& c : cases) {
+        JSONParser parser;
+        EXPECT_FALSE(parser.parse(c.text).isNil()) << c.name << ": " << parser.error();
+    }
+}
+
+TEST(JSONReader, GivesTheValuesTheTextHolds) {
+    ns::Value v = JSONValue(R"({"state":"successful","records":[{"id":"12","title":"标题\n第二行","n":3}],)"
+                            R"("emoji":"\ud83d\ude00","null":null,"yes":true})");
+    ASSERT_TRUE(v.isDictionary());
+    EXPECT_EQ(v.keys(), (std::vector<std::string>{"state", "records", "emoji", "null", "yes"}));
+    EXPECT_EQ(v["records"].at(0)["title"].str(), "标题\n第二行");
+    EXPECT_EQ(v["emoji"].str(), "\xF0\x9F\x98\x80");
+    EXPECT_TRUE(v["null"].isNull());
+    EXPECT_TRUE(v["yes"].isBool());
+    EXPECT_TRUE(v["records"].at(0)["n"].isInteger());
+    EXPECT_EQ(JSONValue(R"(["a\u0000b"])").at(0).str(), std::string("a\0b", 3));
+}
+
+TEST(JSONReader, ReadsNumbersExactlyOrAsDoubles) {
+    ns::Value v = JSONValue("[9223372036854775807, -9223372036854775808, 18446744073709551615,"
+                            " 18446744073709551616, -9223372036854775809, 123456789012345678901234567890,"
+                            " 1.5, 1e2, 1e-400, -0]");
+    ASSERT_TRUE(v.isArray());
+    EXPECT_EQ(v.at(0).integerValue(), LLONG_MAX);
+    EXPECT_EQ(v.at(1).integerValue(), LLONG_MIN);
+    EXPECT_TRUE(v.at(2).isUnsigned());
+    EXPECT_EQ(v.at(2).unsignedValue(), ULLONG_MAX);
+    EXPECT_TRUE(v.at(3).isDouble());  // beyond 64 bits
+    EXPECT_DOUBLE_EQ(v.at(3).doubleValue(), 18446744073709551616.0);
+    EXPECT_TRUE(v.at(4).isDouble());
+    EXPECT_TRUE(v.at(5).isDouble());
+    EXPECT_DOUBLE_EQ(v.at(5).doubleValue(), 1.2345678901234568e29);
+    EXPECT_TRUE(v.at(6).isDouble());
+    EXPECT_DOUBLE_EQ(v.at(7).doubleValue(), 100.0);
+    EXPECT_EQ(v.at(8).doubleValue(), 0.0);  // too small: zero
+    EXPECT_EQ(v.at(9).integerValue(), 0);
+}
+
+TEST(JSONReader, ContainersAreMutableAndRepeatedKeysKeepTheLastValue) {
+    ns::Value v = JSONValue(R"({"a":1,"b":2,"a":3})");
+    EXPECT_EQ(v.keys(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(v["a"].integerValue(), 3);
+    v.set("c", ns::Value("x"));
+    v["b"];  // reads never throw
+    ns::Value records = JSONValue(R"({"records":[{"state":"0"}]})")["records"];
+    records.at(0).set("state", ns::Value("1"));
+    records.push(ns::Value::dictionary());
+    EXPECT_EQ(records.count(), 2u);
+    EXPECT_EQ(records.at(0)["state"].str(), "1");
+
+    // A large object with repeats stays linear and keeps the last value.
+    std::string big = "{";
+    for (int i = 0; i < 5000; ++i) big += "\"k" + std::to_string(i % 2500) + "\":" + std::to_string(i) + ",";
+    big.back() = '}';
+    ns::Value b = JSONValue(big);
+    EXPECT_EQ(b.count(), 2500u);
+    EXPECT_EQ(b["k0"].integerValue(), 2500);
+    EXPECT_EQ(b.keys().front(), "k0");
+}
+
+TEST(JSONReader, TopLevelRulesAndLogLines) {
+    ns::LogCapture log;
+    EXPECT_TRUE(JSONValue("\"text\"").isNil());  // a fragment is not an object or array
+    EXPECT_TRUE(log.contains("-JSONValue failed. Error trace is: "));
+    EXPECT_EQ(JSONFragmentValue("\"text\"").str(), "text");
+    EXPECT_EQ(JSONFragmentValue(" 42 ").integerValue(), 42);
+    EXPECT_TRUE(JSONFragmentValue("null").isNull());
+    log.clear();
+    EXPECT_TRUE(JSONFragmentValue("[1,]").isNil());
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_NE(log.lines()[0].find("-JSONFragmentValue failed. Error trace is: "), std::string::npos);
+    EXPECT_NE(log.lines()[0].find("Trailing comma"), std::string::npos);
+}
+
+TEST(JSONWriter, WritesCompactAndPrettyInInsertionOrder) {
+    ns::Value v = ns::Value::dictionary({{"z", ns::Value(1)},
+                                         {"a", ns::Value::array({ns::Value("x"), ns::Value::null(), ns::Value(true)})},
+                                         {"m", ns::Value::dictionary()},
+                                         {"d", ns::Value(1.5)}});
+    EXPECT_EQ(JSONRepresentation(v), R"({"z":1,"a":["x",null,true],"m":{},"d":1.5})");
+    EXPECT_EQ(JSONPrettyRepresentation(v),
+              "{\n  \"z\": 1,\n  \"a\": [\n    \"x\",\n    null,\n    true\n  ],\n  \"m\": {},\n  \"d\": 1.5\n}");
+}
+
+TEST(JSONWriter, EscapesSoEveryTextReadsBackIntact) {
+    const std::string texts[] = {
+        "plain", "quote \" backslash \\ slash /", "line\nbreak\r\ttab", std::string("nul\0ctl\x01\x1F", 10),
+        "中文 and emoji \xF0\x9F\x98\x80", "<b>&amp;</b>", "\x7F",
+    };
+    for (const auto& t : texts) {
+        std::string json = JSONRepresentation(ns::Value::array({ns::Value(t)}));
+        ns::Value back = JSONValue(json);
+        ASSERT_TRUE(back.isArray()) << json;
+        EXPECT_EQ(back.at(0).str(), t) << json;
+    }
+    // Bytes that are not UTF-8 become U+FFFD, so the output is still JSON.
+    std::string json = JSONRepresentation(ns::Value::array({ns::Value(std::string("caf\xE9"))}));
+    EXPECT_EQ(JSONValue(json).at(0).str(), "caf\xEF\xBF\xBD");
+}
+
+TEST(JSONWriter, RefusesWhatJSONCannotCarry) {
+    ns::LogCapture log;
+    EXPECT_FALSE(isValidJSONObject(ns::Value::array({ns::Value(ns::Bytes{1, 2})})));
+    EXPECT_FALSE(isValidJSONObject(ns::Value::array({ns::Value(ns::Date{0})})));
+    EXPECT_FALSE(isValidJSONObject(ns::Value::array({ns::Value(std::numeric_limits<double>::infinity())})));
+    EXPECT_FALSE(isValidJSONObject(ns::Value("fragment")));
+    EXPECT_TRUE(isValidJSONObject(ns::Value::dictionary({{"a", ns::Value::array()}})));
+    ns::Value loop = ns::Value::array();
+    loop.push(loop);  // a container that holds itself
+    EXPECT_EQ(JSONRepresentation(loop), "");
+    loop.removeAll();
+    EXPECT_EQ(JSONRepresentation(ns::Value::array({ns::Value(std::nan(""))})), "");
+    EXPECT_TRUE(log.contains("-JSONRepresentation failed"));
+}
+
+TEST(JSONWriter, NumbersRoundTrip) {
+    ns::Value v = ns::Value::array({ns::Value(static_cast<long long>(LLONG_MIN)), ns::Value(ULLONG_MAX),
+                                    ns::Value(0.1), ns::Value(1e300), ns::Value(-2.5e-8), ns::Value(3.0)});
+    ns::Value back = JSONValue(JSONRepresentation(v));
+    EXPECT_EQ(back.at(0).integerValue(), LLONG_MIN);
+    EXPECT_EQ(back.at(1).unsignedValue(), ULLONG_MAX);
+    EXPECT_EQ(back.at(2).doubleValue(), 0.1);
+    EXPECT_EQ(back.at(3).doubleValue(), 1e300);
+    EXPECT_EQ(back.at(4).doubleValue(), -2.5e-8);
+    EXPECT_EQ(back.at(5).doubleValue(), 3.0);
+}
+
+TEST(JSONNumbers, TellsJSONNumbersFromOtherText) {
+    for (const char* yes : {"0", "-0", "12", "-3.25", "1e5", "2E-3"}) EXPECT_TRUE(isJSONNumber(yes)) << yes;
+    for (const char* no : {"", "-", "01", "1.", ".5", "+1", " 1", "1 ", "1,0", "abc", "12abc", "NaN", "0x1"})
+        EXPECT_FALSE(isJSONNumber(no)) << no;
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+// The HTTP exchange and the transport queue over a real loopback connection.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "ServiceTestSupport.h"
+#include "net/Gzip.h"
+#include "net/Http.h"
+
+namespace {
+
+using TransportTest = ServiceTest;
+
+net::Request post(const std::string& url, const std::string& body = "x") {
+    net::Request r;
+    r.method = "POST";
+    r.url = url;
+    r.body = body;
+    r.timeout = 10;
+    return r;
+}
+
+TEST_F(TransportTest, ExchangeGivesStatusHeadersAndDecodedBody) {
+    LoopbackService::Reply reply;
+    reply.body = "压缩的内容 " + std::string(5000, 'z');
+    reply.gzip = true;
+    reply.contentType = "text/plain; charset=utf-8";
+    reply.headers = {{"X-Test", "yes"}};
+    svc.serve("/page", reply);
+    net::Request r;
+    r.url = svc.baseURL() + "/page";
+    r.headers = {{"X-Bad", "a\r\nInjected: 1"}, {"X-Good", "1"}};
+    net::Response response = net::perform(r);
+    ASSERT_FALSE(response.failed()) << response.errorMessage;
+    EXPECT_EQ(response.status, 200);
+    EXPECT_EQ(response.body, reply.body);
+    EXPECT_EQ(response.header("x-test"), "yes");
+    EXPECT_EQ(response.header("Content-Encoding"), "gzip");
+    auto got = svc.requests().back();
+    EXPECT_EQ(got.method, "GET");
+    EXPECT_EQ(got.header("X-Good"), "1");
+    EXPECT_EQ(got.header("Injected"), "");  // a header that would split the message is dropped
+    EXPECT_EQ(got.header("X-Bad"), "");
+}
+
+TEST_F(TransportTest, ErrorKinds) {
+    EXPECT_EQ(net::perform(post(LoopbackService::refusedURL())).error, net::ErrorKind::ConnectionFailure);
+    EXPECT_EQ(net::perform(post("not a url")).error, net::ErrorKind::Other);
+
+    svc.serve("/big", LoopbackService::status(200, std::string(100000, 'b')));
+    net::Request big = post(svc.baseURL() + "/big");
+    big.maxResponseBytes = 1000;
+    net::Response r = net::perform(big);
+    EXPECT_EQ(r.error, net::ErrorKind::Other);
+    EXPECT_NE(r.errorMessage.find("too large"), std::string::npos);
+
+    svc.serve("/slow", LoopbackService::held());
+    net::Request slow = post(svc.baseURL() + "/slow");
+    slow.timeout = 0.2;
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(net::perform(slow).error, net::ErrorKind::TimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    svc.release();
+}
+
+TEST_F(TransportTest, CancellationFromAnotherThreadStopsTheExchangeAtOnce) {
+    svc.serve("/held", LoopbackService::held());
+    net::Cancellation cancellation;
+    net::Response response;
+    std::thread worker([&] { response = net::perform(post(svc.baseURL() + "/held"), &cancellation); });
+    ASSERT_TRUE(runUntil([&] { return svc.count() == 1; }));
+    cancellation.cancel();
+    worker.join();  // would wait for the 10 s time-out if cancel did not wake it
+    EXPECT_EQ(response.error, net::ErrorKind::Cancelled);
+    // A cancelled Cancellation stops the next exchange before it starts.
+    EXPECT_EQ(net::perform(post(svc.baseURL() + "/held"), &cancellation).error, net::ErrorKind::Cancelled);
+    EXPECT_EQ(svc.count(), 1u);
+    svc.release();
+}
+
+TEST_F(TransportTest, ReachabilitySwitch) {
+    std::vector<std::uint32_t> seen;
+    int token = net::Reachability::addObserver([&](std::uint32_t f) { seen.push_back(f); });
+    net::Reachability::setReachable(false);
+    EXPECT_FALSE(net::Reachability::isReachable());
+    net::Response r = net::perform(post(svc.url()));
+    EXPECT_EQ(r.error, net::ErrorKind::ConnectionFailure);
+    EXPECT_EQ(svc.count(), 0u);
+    net::Reachability::setReachable(true, true);
+    EXPECT_TRUE(net::Reachability::isWWAN());
+    net::Reachability::setReachable(true, true);  // no change, no call
+    net::Reachability::removeObserver(token);
+    EXPECT_EQ(seen, (std::vector<std::uint32_t>{0u, net::kReachabilityReachable | net::kReachabilityIsWWAN}));
+}
+
+TEST_F(TransportTest, GzipHelpersRefuseCutStreams) {
+    std::string text = "中文 " + std::string(10000, 'q');
+    std::string packed = net::gzip(text);
+    EXPECT_EQ(net::gunzip(packed), text);
+    EXPECT_FALSE(net::gunzip(packed.substr(0, packed.size() / 2)));
+    EXPECT_FALSE(net::gunzip("not gzip"));
+    EXPECT_FALSE(net::gunzip(packed, 100));  // larger than allowed
+}
+
+// Records HTTPRequest callbacks.
+struct Recorder : HTTPRequestDelegate {
+    std::vector<std::string> calls;
+    void requestStarted(HTTPRequest&) override { calls.push_back("started"); }
+    void requestFinished(HTTPRequest& r) override {
+        EXPECT_TRUE(ns::isMainThread());
+        calls.push_back("finished " + std::to_string(r.responseStatusCode()));
+    }
+    void requestFailed(HTTPRequest& r) override {
+        EXPECT_TRUE(ns::isMainThread());
+        calls.push_back("failed " + std::to_string(r.error()->code));
+    }
+};
+
+TEST_F(TransportTest, AtMostFourRunAtOnceAndTheRestWait) {
+    svc.serve("/held", LoopbackService::held(LoopbackService::status(200, "done")));
+    auto recorder = std::make_shared<Recorder>();
+    std::vector<HTTPRequestPtr> requests;
+    for (int i = 0; i < 6; ++i) {
+        auto r = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
+        r->setDelegate(recorder);
+        r->startAsynchronous();
+        requests.push_back(r);
+    }
+    EXPECT_EQ(net::NetworkActivity::count(), 6);
+    ASSERT_TRUE(runUntil([&] { return svc.count() == 4; }));
+    // Four are with the server and blocked there, so nothing else can have started.
+    EXPECT_EQ(HTTPRequest::queuedRequestCount(), 6u);
+    EXPECT_EQ(svc.count(), 4u);
+    svc.release();
+    ASSERT_TRUE(runUntil([&] { return recorder->calls.size() == 12; }));
+    EXPECT_EQ(svc.count(), 6u);
+    EXPECT_EQ(std::count(recorder->calls.begin(), recorder->calls.end(), "finished 200"), 6);
+    EXPECT_EQ(requests[0]->responseString(), "done");
+    EXPECT_EQ(net::NetworkActivity::count(), 0);
+}
+
+TEST_F(TransportTest, GetWithABodyGoesOutAsPost) {
+    svc.serve("/echo", LoopbackService::status(200, "ok"));
+    auto r = HTTPRequest::requestWithURL(svc.baseURL() + "/echo");
+    r->setRequestMethod("GET");
+    r->setPostBody("body");
+    r->startSynchronous();
+    EXPECT_EQ(r->responseStatusCode(), 200);
+    EXPECT_EQ(svc.requests().back().method, "POST");
+    EXPECT_EQ(svc.requests().back().body, "body");
+}
+
+TEST_F(TransportTest, CancelReportsCancelledUnlessTheDelegatesWereCleared) {
+    svc.serve("/held", LoopbackService::held());
+    auto recorder = std::make_shared<Recorder>();
+    auto a = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
+    a->setDelegate(recorder);
+    a->startAsynchronous();
+    ASSERT_TRUE(runUntil([&] { return svc.count() == 1; }));
+    a->cancel();
+    EXPECT_TRUE(a->isCancelled());
+    ASSERT_TRUE(runUntil([&] { return recorder->calls.size() == 2; }));
+    EXPECT_EQ(recorder->calls, (std::vector<std::string>{"started", "failed 4"}));
+    EXPECT_EQ(a->error()->domain, "HTTPRequestErrorDomain");
+
+    auto silent = std::make_shared<Recorder>();
+    auto b = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
+    bool blockRan = false;
+    b->setDelegate(silent);
+    b->setFailedBlock([&] { blockRan = true; });
+    b->startAsynchronous();
+    b->clearDelegatesAndCancel();
+    ASSERT_TRUE(runUntil([] { return HTTPRequest::queuedRequestCount() == 0; }));
+    ns::RunLoop::main().drain();
+    EXPECT_TRUE(silent->calls.empty());
+    EXPECT_FALSE(blockRan);
+    svc.release();
+}
+
+TEST_F(TransportTest, ErrorCodesOfTheTransport) {
+    auto recorder = std::make_shared<Recorder>();
+    auto refused = HTTPRequest::requestWithURL(LoopbackService::refusedURL());
+    auto badURL = HTTPRequest::requestWithURL("ftp://127.0.0.1/x");
+    svc.serve("/held", LoopbackService::held());
+    auto slow = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
+    slow->setTimeOutSeconds(0.2);
+    for (auto& r : {refused, badURL, slow}) {
+        r->setDelegate(recorder);
+        r->startAsynchronous();
+    }
+    ASSERT_TRUE(runUntil([&] { return refused->isFinished() && badURL->isFinished() && slow->isFinished(); }));
+    EXPECT_EQ(refused->error()->code, 1);
+    EXPECT_EQ(slow->error()->code, 2);
+    EXPECT_EQ(badURL->error()->code, 5);
+    svc.release();
+}
+
+}  // namespace

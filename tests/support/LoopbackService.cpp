@@ -1,0 +1,470 @@
+#include "support/LoopbackService.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <stdexcept>
+
+#include "net/Gzip.h"
+#include "service/JSON.h"
+#include "service/SoapXmlParseHelper.h"
+
+namespace {
+
+constexpr const char* kSoapNamespace = "http://www.w3.org/2003/05/soap-envelope";
+
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return std::string(s);
+}
+
+const char* reason(int status) {
+    switch (status) {
+        case 200: return "OK";
+        case 400: return "Bad Request";
+        case 404: return "Not Found";
+        case 411: return "Length Required";
+        case 500: return "Internal Server Error";
+        case 503: return "Service Unavailable";
+        default: return "Status";
+    }
+}
+
+bool sendAll(int fd, const char* data, std::size_t size) {
+    while (size > 0) {
+        ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string faultEnvelope(const std::string& text) {
+    return std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"") + kSoapNamespace +
+           "\"><soap:Body><soap:Fault><soap:Code><soap:Value>soap:Receiver</soap:Value></soap:Code>"
+           "<soap:Reason><soap:Text xml:lang=\"en\">" +
+           xmlEscape(text) + "</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>";
+}
+
+}  // namespace
+
+struct LoopbackService::Connection {
+    int fd = -1;
+    std::thread thread;
+    std::atomic<bool> done{false};
+};
+
+LoopbackService::LoopbackService(int port, std::string serviceNamespace) : namespace_(std::move(serviceNamespace)) {
+    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (listenFd_ < 0) throw std::runtime_error("loopback: socket failed");
+    int one = 1;
+    setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd_, 128) != 0) {
+        ::close(listenFd_);
+        throw std::runtime_error("loopback: cannot listen on port " + std::to_string(port));
+    }
+    socklen_t len = sizeof addr;
+    getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
+    port_ = ntohs(addr.sin_port);
+    wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    acceptThread_ = std::thread([this] { acceptLoop(); });
+}
+
+LoopbackService::~LoopbackService() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+    acceptThread_.join();
+    std::list<std::shared_ptr<Connection>> connections;
+    {
+        std::lock_guard lock(mutex_);
+        connections.swap(connections_);
+        for (auto& c : connections) ::shutdown(c->fd, SHUT_RDWR);
+    }
+    for (auto& c : connections) {
+        c->thread.join();
+        ::close(c->fd);
+    }
+    ::close(listenFd_);
+    ::close(wakeFd_);
+}
+
+std::string LoopbackService::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string LoopbackService::url() const { return baseURL() + "/AppDataSource/interface.asmx"; }
+
+std::string LoopbackService::refusedURL() {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+    socklen_t len = sizeof addr;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);  // nothing listens there now
+    return "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/AppDataSource/interface.asmx";
+}
+
+// ---- Scripting ----
+
+void LoopbackService::reply(const std::string& operation, const std::string& resultText) {
+    reply(operation, result(operation, resultText));
+}
+
+void LoopbackService::reply(const std::string& operation, const ns::Value& value) {
+    reply(operation, JSONRepresentation(value));
+}
+
+void LoopbackService::reply(const std::string& operation, Reply r) {
+    handle(operation, [r = std::move(r)](const Received&) { return r; });
+}
+
+void LoopbackService::handle(const std::string& operation, Handler handler) {
+    std::lock_guard lock(mutex_);
+    handlers_[operation] = std::move(handler);
+}
+
+void LoopbackService::replyOnce(const std::string& operation, Reply r) {
+    std::lock_guard lock(mutex_);
+    once_[operation].push_back(std::move(r));
+}
+
+void LoopbackService::clearReplies() {
+    std::lock_guard lock(mutex_);
+    handlers_.clear();
+    once_.clear();
+    paths_.clear();
+}
+
+void LoopbackService::serve(const std::string& path, Reply r) {
+    std::lock_guard lock(mutex_);
+    paths_[path] = std::move(r);
+}
+
+LoopbackService::Reply LoopbackService::result(const std::string& operation, const std::string& resultText,
+                                               int code) const {
+    Reply r;
+    r.status = code;
+    r.body = SoapXmlParseHelper::responseEnvelope(operation, namespace_, resultText);
+    return r;
+}
+
+LoopbackService::Reply LoopbackService::status(int code, std::string body) {
+    Reply r;
+    r.status = code;
+    r.body = body.empty() ? faultEnvelope("Status " + std::to_string(code)) : std::move(body);
+    return r;
+}
+
+LoopbackService::Reply LoopbackService::malformedXML(const std::string& operation) const {
+    Reply r;
+    // The result element is there, but the envelope never closes.
+    r.body = std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"") + kSoapNamespace +
+             "\"><soap:Body><" + operation + "Response xmlns=\"" + namespace_ + "\"><" + operation +
+             "Result>{\"state\":\"successful\"}</" + operation + "Result></" + operation + "Response></soap:Body>";
+    return r;
+}
+
+LoopbackService::Reply LoopbackService::withoutResult(const std::string& operation) const {
+    Reply r;
+    r.body = std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"") + kSoapNamespace +
+             "\"><soap:Body><" + operation + "Response xmlns=\"" + namespace_ + "\" /></soap:Body></soap:Envelope>";
+    return r;
+}
+
+LoopbackService::Reply LoopbackService::cutShort(const std::string& operation, const std::string& resultText,
+                                                 std::size_t sendBytes) const {
+    Reply r = result(operation, resultText);
+    r.cutAfter = sendBytes;
+    return r;
+}
+
+LoopbackService::Reply LoopbackService::dripping(const std::string& operation, const std::string& resultText,
+                                                 std::size_t pieceBytes, double intervalSeconds) const {
+    Reply r = result(operation, resultText);
+    r.dripBytes = std::max<std::size_t>(1, pieceBytes);
+    r.dripInterval = intervalSeconds;
+    return r;
+}
+
+LoopbackService::Reply LoopbackService::held(Reply r) {
+    r.hold = true;
+    return r;
+}
+
+LoopbackService::Reply LoopbackService::closeWithoutReply() {
+    Reply r;
+    r.closeWithoutReply = true;
+    return r;
+}
+
+void LoopbackService::release() {
+    {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+    }
+    changed_.notify_all();
+}
+
+void LoopbackService::stopHolding() {
+    std::lock_guard lock(mutex_);
+    released_ = false;
+}
+
+// ---- Records ----
+
+std::vector<LoopbackService::Received> LoopbackService::requests() const {
+    std::lock_guard lock(mutex_);
+    return received_;
+}
+
+std::vector<LoopbackService::Received> LoopbackService::requests(const std::string& operation) const {
+    std::lock_guard lock(mutex_);
+    std::vector<Received> out;
+    for (const auto& r : received_)
+        if (r.operation == operation) out.push_back(r);
+    return out;
+}
+
+std::size_t LoopbackService::count(const std::string& operation) const {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(
+        std::count_if(received_.begin(), received_.end(), [&](const auto& r) { return r.operation == operation; }));
+}
+
+std::size_t LoopbackService::count() const {
+    std::lock_guard lock(mutex_);
+    return received_.size();
+}
+
+std::optional<LoopbackService::Received> LoopbackService::last(const std::string& operation) const {
+    std::lock_guard lock(mutex_);
+    for (auto it = received_.rbegin(); it != received_.rend(); ++it)
+        if (it->operation == operation) return *it;
+    return std::nullopt;
+}
+
+ns::Value LoopbackService::received(const std::string& operation) const {
+    auto r = last(operation);
+    return r ? r->argument : ns::Value();
+}
+
+void LoopbackService::clearRecords() {
+    std::lock_guard lock(mutex_);
+    received_.clear();
+}
+
+std::size_t LoopbackService::connectionCount() const {
+    std::lock_guard lock(mutex_);
+    return accepted_;
+}
+
+// ---- Serving ----
+
+void LoopbackService::acceptLoop() {
+    for (;;) {
+        pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        int n = ::poll(fds, 2, -1);
+        if (n < 0 && errno == EINTR) continue;
+        if (fds[1].revents) return;
+        if (!(fds[0].revents & POLLIN)) continue;
+        int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) continue;
+        int one = 1;
+        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        auto c = std::make_shared<Connection>();
+        c->fd = fd;
+        std::list<std::shared_ptr<Connection>> finished;
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) {
+                ::close(fd);
+                return;
+            }
+            ++accepted_;
+            for (auto it = connections_.begin(); it != connections_.end();) {
+                if ((*it)->done) {
+                    finished.push_back(*it);
+                    it = connections_.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+            connections_.push_back(c);
+            c->thread = std::thread([this, c] { serveConnection(c); });
+        }
+        for (auto& f : finished) {
+            f->thread.join();
+            ::close(f->fd);
+        }
+    }
+}
+
+bool LoopbackService::waitFor(double seconds, bool untilRelease) {
+    std::unique_lock lock(mutex_);
+    auto ready = [&] { return stopping_ || (untilRelease && released_); };
+    if (untilRelease && seconds <= 0)
+        changed_.wait(lock, ready);
+    else
+        changed_.wait_for(lock, std::chrono::duration<double>(seconds), ready);
+    return !stopping_;
+}
+
+LoopbackService::Reply LoopbackService::replyFor(const Received& r) {
+    Handler handler;
+    {
+        std::lock_guard lock(mutex_);
+        std::string path = r.path.substr(0, r.path.find('?'));
+        for (const auto& key : {r.path, path}) {
+            auto p = paths_.find(key);
+            if (p != paths_.end()) return p->second;
+        }
+        if (r.operation.empty()) return status(404, "Not Found");
+        auto q = once_.find(r.operation);
+        if (q != once_.end() && !q->second.empty()) {
+            Reply out = std::move(q->second.front());
+            q->second.pop_front();
+            return out;
+        }
+        auto h = handlers_.find(r.operation);
+        if (h != handlers_.end()) handler = h->second;
+    }
+    if (handler) return handler(r);
+    return status(500, faultEnvelope("No reply scripted for " + r.operation));
+}
+
+void LoopbackService::send(Connection& c, const Reply& reply, bool keepAlive) {
+    std::string body = reply.gzip ? net::gzip(reply.body) : reply.body;
+    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + reason(reply.status) + "\r\n";
+    head += "Content-Type: " + reply.contentType + "\r\n";
+    head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+    if (reply.gzip) head += "Content-Encoding: gzip\r\n";
+    for (const auto& [k, v] : reply.headers) head += k + ": " + v + "\r\n";
+    head += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+    if (!sendAll(c.fd, head.data(), head.size())) return;
+    std::size_t total = reply.cutAfter ? std::min(*reply.cutAfter, body.size()) : body.size();
+    if (reply.dripBytes == 0) {
+        sendAll(c.fd, body.data(), total);
+        return;
+    }
+    for (std::size_t at = 0; at < total; at += reply.dripBytes) {
+        if (at > 0 && !waitFor(reply.dripInterval, false)) return;
+        if (!sendAll(c.fd, body.data() + at, std::min(reply.dripBytes, total - at))) return;
+    }
+}
+
+void LoopbackService::serveConnection(std::shared_ptr<Connection> c) {
+    std::string buffer;
+    char chunk[64 * 1024];
+    auto readMore = [&]() -> bool {
+        for (;;) {
+            ssize_t n = ::recv(c->fd, chunk, sizeof chunk, 0);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return false;
+            buffer.append(chunk, static_cast<std::size_t>(n));
+            return true;
+        }
+    };
+    for (;;) {
+        std::size_t headEnd;
+        while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos)
+            if (buffer.size() > 1024 * 1024 || !readMore()) {
+                c->done = true;
+                return;
+            }
+        Received r;
+        std::string_view head(buffer.data(), headEnd);
+        std::size_t lineEnd = head.find("\r\n");
+        std::string_view requestLine = head.substr(0, lineEnd);
+        std::size_t s1 = requestLine.find(' '), s2 = requestLine.rfind(' ');
+        if (s1 == std::string_view::npos || s2 == s1) break;
+        r.method = std::string(requestLine.substr(0, s1));
+        r.path = std::string(requestLine.substr(s1 + 1, s2 - s1 - 1));
+        std::string version(requestLine.substr(s2 + 1));
+        std::size_t at = lineEnd == std::string_view::npos ? head.size() : lineEnd + 2;
+        while (at < head.size()) {
+            std::size_t e = head.find("\r\n", at);
+            if (e == std::string_view::npos) e = head.size();
+            std::string_view line = head.substr(at, e - at);
+            std::size_t colon = line.find(':');
+            if (colon != std::string_view::npos)
+                r.headers.emplace_back(trim(line.substr(0, colon)), trim(line.substr(colon + 1)));
+            at = e + 2;
+        }
+        buffer.erase(0, headEnd + 4);
+        if (!r.header("Transfer-Encoding").empty()) {
+            Reply refused = status(411, "Length Required");
+            send(*c, refused, false);
+            break;
+        }
+        std::size_t length = static_cast<std::size_t>(std::strtoull(r.header("Content-Length").c_str(), nullptr, 10));
+        if (equalsIgnoreCase(r.header("Expect"), "100-continue")) {
+            static const char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
+            sendAll(c->fd, kContinue, sizeof kContinue - 1);
+        }
+        while (buffer.size() < length)
+            if (!readMore()) {
+                c->done = true;
+                return;
+            }
+        r.body = buffer.substr(0, length);
+        buffer.erase(0, length);
+        std::string connection = r.header("Connection");
+        bool keepAlive = version == "HTTP/1.1" ? !equalsIgnoreCase(connection, "close")
+                                               : equalsIgnoreCase(connection, "keep-alive");
+
+        r.soapAction = r.header("SOAPAction");
+        if (r.soapAction.size() >= 2 && r.soapAction.front() == '"' && r.soapAction.back() == '"')
+            r.soapAction = r.soapAction.substr(1, r.soapAction.size() - 2);
+        if (!r.body.empty()) {
+            if (auto soap = SoapXmlParseHelper::parseRequest(r.body)) {
+                r.operation = soap->operation;
+                r.serviceNamespace = soap->serviceNamespace;
+                r.jsonString = soap->jsonString;
+                if (r.jsonString) r.argument = JSONParser().parse(*r.jsonString);
+            }
+        }
+        {
+            std::lock_guard lock(mutex_);
+            received_.push_back(r);
+        }
+        changed_.notify_all();
+
+        Reply reply = replyFor(r);
+        if (reply.closeWithoutReply) break;
+        if (reply.delay > 0 && !waitFor(reply.delay, false)) break;
+        if (reply.hold && !waitFor(0, true)) break;
+        bool keep = keepAlive && !reply.cutAfter;
+        send(*c, reply, keep);
+        if (!keep) break;
+    }
+    ::shutdown(c->fd, SHUT_RDWR);
+    c->done = true;
+}
