@@ -5,13 +5,13 @@
 #include <jpeglib.h>
 
 #include <csetjmp>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
 #include <mutex>
 
+#include "foundation/Bundle.h"
 #include "uikit/Window.h"
 
 namespace ui {
@@ -70,15 +70,14 @@ std::string Image::resourceDirectory() {
     Cache& c = cache();
     std::lock_guard<std::mutex> lock(c.mutex);
     if (c.dirSet) return c.dir;
-    const char* env = std::getenv("KL_RESOURCES");
-    return env ? env : "resources";
+    return ns::Bundle::mainBundle()->resourcePath();
 }
 
 void Image::setResourceDirectory(const std::string& dir) {
     Cache& c = cache();
     std::lock_guard<std::mutex> lock(c.mutex);
     c.dir = dir;
-    c.dirSet = true;
+    c.dirSet = !dir.empty();
     c.images.clear();
 }
 
@@ -96,18 +95,19 @@ ImagePtr Image::imageNamed(const std::string& name) {
         auto it = c.images.find(name);
         if (it != c.images.end()) return it->second;
     }
-    std::string file = name;
-    std::size_t slash = file.find_last_of('/');
-    std::size_t dot = file.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) file += ".png";
     std::string dir = resourceDirectory();
     std::vector<std::string> candidates;
-    if (Screen::mainScreen().scale() >= 2) {
-        std::size_t d = file.find_last_of('.');
-        std::string at2x = file.substr(0, d) + "@2x" + file.substr(d);
-        candidates.push_back(dir + "/" + at2x);
-    }
-    candidates.push_back(dir + "/" + file);
+    auto addWithScale = [&](const std::string& file) {
+        std::size_t slash = file.find_last_of('/');
+        std::size_t dot = file.find_last_of('.');
+        bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+        if (hasExt && Screen::mainScreen().scale() >= 2) {
+            candidates.push_back(dir + "/" + file.substr(0, dot) + "@2x" + file.substr(dot));
+        }
+        candidates.push_back(dir + "/" + file);
+        return hasExt;
+    };
+    if (!addWithScale(name)) addWithScale(name + ".png");
     for (const auto& path : candidates) {
         ImagePtr img = imageWithContentsOfFile(path);
         if (img) {

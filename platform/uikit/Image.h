@@ -23,8 +23,9 @@ using ImagePtr = std::shared_ptr<Image>;
 
 class Image {
 public:
-    // A resource image by exact name; a name without an extension gets ".png";
-    // on a 2x screen "<name>@2x.<ext>" is preferred when present. nullptr when
+    // A resource image by exact name, or, for a name without an extension
+    // that is not a file, "<name>.png"; on a 2x screen "<name>@2x.<ext>" is
+    // preferred when present. nullptr when
     // missing or unreadable. Loaded images are cached by name.
     static ImagePtr imageNamed(const std::string& name);
     // PNG or JPEG bytes; nullptr for anything else.
@@ -35,8 +36,8 @@ public:
     static ImagePtr imageWithPixels(int pixelWidth, int pixelHeight, std::vector<std::uint8_t> rgba,
                                     double scale = 1);
 
-    // The folder resource images are looked up in (the bundle's resources).
-    // Defaults to $KL_RESOURCES; tests may point it elsewhere.
+    // The folder resource images are looked up in: the main bundle's
+    // resources unless set otherwise (tests); "" resets it to the bundle's.
     static std::string resourceDirectory();
     static void setResourceDirectory(const std::string& dir);
     static void clearCache();

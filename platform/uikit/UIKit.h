@@ -16,6 +16,7 @@
 #include "uikit/ImageView.h"
 #include "uikit/Label.h"
 #include "uikit/NavigationController.h"
+#include "uikit/PageControl.h"
 #include "uikit/Object.h"
 #include "uikit/Responder.h"
 #include "uikit/Text.h"

@@ -194,6 +194,12 @@ std::shared_ptr<Responder> ViewController::nextResponder() const {
 
 // ---- Modal presentation ----
 
+std::shared_ptr<ViewController> ViewController::presentedViewController() const {
+    auto vc = std::static_pointer_cast<const ViewController>(shared_from_this());
+    while (auto p = vc->parent_.lock()) vc = p;
+    return vc->presented_;
+}
+
 std::shared_ptr<ViewController> ViewController::presentingViewController() const {
     for (auto vc = std::static_pointer_cast<const ViewController>(shared_from_this()); vc; vc = vc->parent_.lock()) {
         if (auto p = vc->presenting_.lock()) return p;
@@ -243,12 +249,8 @@ void ViewController::presentViewController(const std::shared_ptr<ViewController>
 
 void ViewController::dismissViewControllerAnimated(bool animated, std::function<void()> completion) {
     auto keep = shared_from_this();
-    std::shared_ptr<ViewController> presenter;
-    if (presented_) {
-        presenter = std::static_pointer_cast<ViewController>(keep);
-    } else {
-        presenter = presentingViewController();
-    }
+    std::shared_ptr<ViewController> presenter = rootAncestor();
+    if (!presenter->presented_) presenter = presentingViewController();
     if (!presenter || !presenter->presented_) return;
     auto presented = presenter->presented_;
     auto top = presented;

@@ -109,10 +109,12 @@ public:
     // The completion runs on the main run loop once the transition is over.
     void presentViewController(const std::shared_ptr<ViewController>& vc, bool animated,
                                std::function<void()> completion = {});
-    // Dismisses what this controller presents or, when it presents nothing,
-    // the presentation that this controller (or one of its parents) is.
+    // Dismisses what this controller (or the top of its parents) presents,
+    // with everything presented above it; when it presents nothing, the
+    // presentation that this controller (or one of its parents) is.
     void dismissViewControllerAnimated(bool animated, std::function<void()> completion = {});
-    std::shared_ptr<ViewController> presentedViewController() const { return presented_; }
+    // What this controller, or the top of its parents, presents.
+    std::shared_ptr<ViewController> presentedViewController() const;
     // The controller that presents this one or one of its parents.
     std::shared_ptr<ViewController> presentingViewController() const;
     ModalTransitionStyle modalTransitionStyle() const { return transitionStyle_; }

@@ -69,9 +69,7 @@ protected:
         std::filesystem::create_directories(dir);
         Image::setResourceDirectory(dir.string());
     }
-    void TearDown() override {
-        Image::setResourceDirectory(std::getenv("KL_RESOURCES") ? std::getenv("KL_RESOURCES") : "resources");
-    }
+    void TearDown() override { Image::setResourceDirectory(""); }
     void write(const std::string& name, const ns::Bytes& b) {
         std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
                                                           static_cast<std::streamsize>(b.size()));
@@ -111,9 +109,12 @@ TEST_F(ImageTest, NamedImagesComeFromTheResourcesAndPreferTwoX) {
     write("menu.png", makePNG(22, 22, 1));
     write("navbar.png", makePNG(320, 64, 1));
     write("navbar@2x.png", makePNG(640, 128, 2));
-    auto menu = Image::imageNamed("menu");  // no extension: .png
+    auto menu = Image::imageNamed("menu");  // no such file: menu.png
     ASSERT_TRUE(menu);
     EXPECT_EQ(menu->name(), "menu");
+    EXPECT_EQ(menu->size(), (Size{22, 22}));
+    write("arrow", makePNG(24, 20, 1));  // an exact name wins
+    EXPECT_EQ(Image::imageNamed("arrow")->size(), (Size{24, 20}));
     EXPECT_EQ(Image::imageNamed("menu.png")->size(), (Size{22, 22}));
     EXPECT_EQ(Image::imageNamed("menu.png"), Image::imageNamed("menu.png"));  // cached
 
@@ -132,6 +133,16 @@ TEST_F(ImageTest, NamedImagesComeFromTheResourcesAndPreferTwoX) {
     EXPECT_EQ(view->frame(), (Rect{0, 0, 22, 22}));
     EXPECT_FALSE(view->isUserInteractionEnabled());
     EXPECT_EQ(view->debugText(), "image:menu.png");
+}
+
+TEST_F(ImageTest, TheBundlesPicturesLoad) {
+    Image::setResourceDirectory("");
+    for (const char* name : {"menu.png", "menu", "navbar.png", "icon_empty.png", "test_adv_item.jpg"}) {
+        auto img = Image::imageNamed(name);
+        ASSERT_TRUE(img) << name;
+        EXPECT_GT(img->size().width, 0) << name;
+    }
+    EXPECT_EQ(Image::imageNamed("menu")->size(), (Size{24, 20}));
 }
 
 TEST_F(ImageTest, PixelImagesCheckTheirSize) {

@@ -164,6 +164,45 @@ TEST_F(ViewControllerTest, ModalPresentationAndDismissalByThePresentedScreen) {
     EXPECT_TRUE(weakFormNav.expired());
 }
 
+TEST_F(ViewControllerTest, APresentedFormPresentsAndDismissesAPicker) {
+    auto a = create<A>();
+    auto nav = showNav(a);
+    auto form = create<B>();
+    auto formNav = create<NavigationController>(form);
+    a->presentViewController(formNav, false);
+    auto picker = create<C>();
+    picker->setModalTransitionStyle(ModalTransitionStyleCoverVertical);
+    form->presentViewController(picker, true);
+    EXPECT_EQ(formNav->presentedViewController(), picker);
+    EXPECT_EQ(form->presentedViewController(), picker);  // through its parents
+    EXPECT_EQ(picker->presentingViewController(), formNav);
+    EXPECT_EQ(driver->frontViewController(), picker);
+    EXPECT_EQ(form->didDisappear, 1);
+
+    // The form dismisses what it presents: the picker only.
+    form->dismissViewControllerAnimated(true);
+    EXPECT_EQ(driver->frontViewController(), form);
+    EXPECT_EQ(form->willAppear, 2);
+    EXPECT_EQ(picker->didDisappear, 1);
+
+    // Presented again and dismissed from the picker itself, then the form closes.
+    form->presentViewController(picker, false);
+    picker->dismissViewControllerAnimated(false);
+    EXPECT_EQ(driver->frontViewController(), form);
+    form->dismissViewControllerAnimated(false);
+    EXPECT_EQ(driver->frontViewController(), a);
+    EXPECT_EQ(a->willAppear, 2);
+
+    // Dismissing the lower one closes everything above it at once.
+    a->presentViewController(formNav, false);
+    form->presentViewController(picker, false);
+    a->dismissViewControllerAnimated(false);
+    EXPECT_EQ(driver->frontViewController(), a);
+    EXPECT_EQ(window->subviewCount(), 1u);
+    EXPECT_EQ(picker->didDisappear, 3);
+    EXPECT_EQ(nav->presentedViewController(), nullptr);
+}
+
 TEST_F(ViewControllerTest, PresentingFromAScreenOutsideAWindowIsIgnored) {
     ns::LogCapture log;
     auto a = create<A>();
