@@ -5,6 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -125,9 +126,16 @@ std::uint64_t processStartTime(std::int64_t pid) {
     return 0;
 }
 
+// Cached per process id, so a forked child does not take its parent's.
 std::uint64_t ownStartTime() {
-    static const std::uint64_t t = processStartTime(::getpid());
-    return t;
+    static std::atomic<std::int64_t> cachedPid{0};
+    static std::atomic<std::uint64_t> cachedStart{0};
+    std::int64_t pid = ::getpid();
+    if (cachedPid.load() != pid) {
+        cachedStart.store(processStartTime(pid));
+        cachedPid.store(pid);
+    }
+    return cachedStart.load();
 }
 
 bool processAlive(std::int64_t pid, std::uint64_t start) {
