@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     char* made = mkdtemp(pattern.data());
     if (made && !std::getenv("KL_HOME_KEEP")) setenv("KL_HOME", made, 1);
     if (!std::getenv("TZ")) setenv("TZ", "Asia/Shanghai", 1);
+    if (!std::getenv("KL_RESOURCES")) setenv("KL_RESOURCES", KL_RESOURCES_DIR, 1);
     tzset();
     int rc = RUN_ALL_TESTS();
     if (made) {
