@@ -28,30 +28,40 @@ struct Taps {
     std::vector<float> weights;
 };
 
-// For each of `count` output samples at positions start + i (pixel centres
-// at +0.5) in an output span [origin, origin + extent) that stands for the
-// whole source of `srcSize` samples: the triangle filter taps. Shrinking
-// widens the filter to the reduction so every source sample contributes;
-// enlarging keeps it one sample wide (bilinear). Edges repeat the border.
+// For each of `count` output samples at positions start + i in an output
+// span [origin, origin + extent) that stands for the whole source of
+// `srcSize` samples: the filter taps. Shrinking averages by area (each
+// source sample weighs as much as it covers of the output sample, so every
+// source sample contributes); enlarging interpolates linearly between the
+// two nearest source samples, repeating the border.
 std::vector<Taps> makeTaps(int srcSize, double origin, double extent, int start, int count) {
     std::vector<Taps> out(static_cast<std::size_t>(std::max(count, 0)));
-    double ratio = srcSize / extent;          // source samples per output sample
-    double support = std::max(1.0, ratio);    // filter radius in source samples
+    double ratio = srcSize / extent;  // source samples per output sample
     for (int i = 0; i < count; ++i) {
-        double u = (start + i + 0.5 - origin) * ratio - 0.5;  // source coordinate of the centre
-        int lo = static_cast<int>(std::floor(u - support)) + 1;
-        int hi = static_cast<int>(std::ceil(u + support)) - 1;
         Taps& t = out[static_cast<std::size_t>(i)];
-        t.first = lo;
         double sum = 0;
-        for (int j = lo; j <= hi; ++j) {
-            double w = 1.0 - std::fabs(j - u) / support;
-            if (w < 0) w = 0;
-            t.weights.push_back(static_cast<float>(w));
-            sum += w;
+        if (ratio > 1) {
+            double a = (start + i - origin) * ratio;
+            double b = a + ratio;
+            int lo = static_cast<int>(std::floor(a));
+            int hi = static_cast<int>(std::ceil(b)) - 1;
+            t.first = lo;
+            for (int j = lo; j <= hi; ++j) {
+                double w = std::min(b, j + 1.0) - std::max(a, static_cast<double>(j));
+                if (w < 0) w = 0;
+                t.weights.push_back(static_cast<float>(w));
+                sum += w;
+            }
+        } else {
+            double u = (start + i + 0.5 - origin) * ratio - 0.5;  // source coordinate of the centre
+            int lo = static_cast<int>(std::floor(u));
+            double f = u - lo;
+            t.first = lo;
+            t.weights = {static_cast<float>(1 - f), static_cast<float>(f)};
+            sum = 1;
         }
-        if (sum <= 0) {  // cannot happen with support >= 1, but stay safe
-            t.first = std::clamp(static_cast<int>(std::lround(u)), 0, srcSize - 1);
+        if (sum <= 0) {
+            t.first = 0;
             t.weights.assign(1, 1.0f);
             sum = 1;
         }
@@ -238,6 +248,8 @@ void drawImageInRect(const Image& image, const Rect& rect, double alpha) {
     }
     c->drawImage(image, rect, alpha);
 }
+
+void Image::drawInRect(const Rect& rect) const { drawImageInRect(*this, rect); }
 
 std::vector<std::uint8_t> resampleRGBA(const std::vector<std::uint8_t>& rgba, int sw, int sh, int dw, int dh) {
     if (sw <= 0 || sh <= 0 || dw <= 0 || dh <= 0) return {};

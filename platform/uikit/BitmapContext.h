@@ -39,8 +39,8 @@ public:
     bool isOpaque() const { return opaque_; }
 
     // Draws the image stretched to fill the rectangle (aspect ratio not kept),
-    // resampled: a triangle filter widened to the reduction when shrinking
-    // (every source pixel contributes), bilinear when enlarging. Source-over
+    // resampled: averaged by area when shrinking (every source pixel counts by
+    // how much of an output pixel it covers), bilinear when enlarging. Source-over
     // compositing with the given opacity; parts outside the bitmap are clipped.
     void drawImage(const Image& image, const Rect& rect, double alpha = 1);
     // Fills the rectangle with the colour (source-over).

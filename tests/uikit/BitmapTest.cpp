@@ -188,7 +188,9 @@ TEST(BitmapContext, HalfTransparentEdgesDoNotDarken) {
     std::vector<std::uint8_t> out = ui::resampleRGBA(half->pixels(), 2, 1, 8, 1);
     ASSERT_EQ(out.size(), 32u);
     for (int x = 0; x < 8; ++x) {
-        if (out[x * 4 + 3] > 0) EXPECT_EQ(out[x * 4], 255) << x;
+        if (out[x * 4 + 3] > 0) {
+            EXPECT_EQ(out[x * 4], 255) << x;
+        }
     }
     EXPECT_GT(out[3], out[7 * 4 + 3]);
     EXPECT_TRUE(ui::resampleRGBA(half->pixels(), 3, 1, 8, 1).empty());
