@@ -54,9 +54,10 @@ double toPoints(int pangoUnits) { return static_cast<double>(pangoUnits) / PANGO
 // Rounds up, ignoring the noise of unit conversion (10.0000001 stays 10).
 double ceilPoints(double v) { return std::ceil(v - 1e-6); }
 
-std::string num(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%g", v);
+template <typename... A>
+std::string fmt(const char* format, A... args) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, format, args...);
     return buf;
 }
 
@@ -223,15 +224,13 @@ double Font::descender() const {
 
 // ---- Text forms for dumps ----
 
-std::string toString(const Point& p) { return "(" + num(p.x) + ", " + num(p.y) + ")"; }
-std::string toString(const Size& s) { return "(" + num(s.width) + ", " + num(s.height) + ")"; }
+std::string toString(const Point& p) { return fmt("(%g, %g)", p.x, p.y); }
+std::string toString(const Size& sz) { return fmt("(%g, %g)", sz.width, sz.height); }
 std::string toString(const Rect& r) {
-    return "(" + num(r.origin.x) + ", " + num(r.origin.y) + ", " + num(r.size.width) + ", " + num(r.size.height) + ")";
+    return fmt("(%g, %g, %g, %g)", r.origin.x, r.origin.y, r.size.width, r.size.height);
 }
-std::string toString(const Color& c) {
-    return "rgba(" + num(c.red) + ", " + num(c.green) + ", " + num(c.blue) + ", " + num(c.alpha) + ")";
-}
-std::string toString(const Font& f) { return std::string(f.bold ? "bold " : "") + num(f.pointSize); }
+std::string toString(const Color& c) { return fmt("rgba(%g, %g, %g, %g)", c.red, c.green, c.blue, c.alpha); }
+std::string toString(const Font& f) { return fmt(f.bold ? "bold %g" : "%g", f.pointSize); }
 
 }  // namespace ui
 
