@@ -57,7 +57,10 @@ std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::strin
 void VoVaClient::netRequestFinished(NetWebServiceRequest& request, const std::string& response) {
     auto delegate = delegate_.lock();
     if (!delegate) return;
-    std::string result = SoapXmlParseHelper::resultText(response, request.operationName());
+    // Read on the network thread already, unless the request had no name then.
+    auto extracted = request.resultText();
+    std::string result =
+        extracted ? std::move(*extracted) : SoapXmlParseHelper::resultText(response, request.operationName());
     ReplyScope scope(replyOperation_, replyRequest_, request);
     delegate->GetWebServerContent_success(result);
 }
