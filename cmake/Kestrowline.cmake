@@ -26,6 +26,5 @@ function(kl_test name)
   target_link_libraries(${name} PRIVATE ${KL_DEPS} kl_testsupport GTest::gtest GTest::gmock)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "TZ=Asia/Shanghai;KL_RESOURCES=${KL_RESOURCES_DIR}"
-               TIMEOUT 120)
+    PROPERTIES ENVIRONMENT "TZ=Asia/Shanghai" TIMEOUT 120)
 endfunction()

@@ -1,0 +1,245 @@
+#include "uikit/Text.h"
+
+#include <fontconfig/fontconfig.h>
+#include <pango/pangocairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "uikit/Color.h"
+#include "uikit/Font.h"
+#include "uikit/Geometry.h"
+#include "uikit/TextLayout.h"
+
+namespace ui {
+
+namespace {
+
+// pango objects are not thread-safe: one context, used under one lock.
+std::mutex& textMutex() {
+    static std::mutex m;
+    return m;
+}
+
+PangoFontMap*& fontMapSlot() {
+    static PangoFontMap* map = nullptr;
+    return map;
+}
+
+PangoContext*& contextSlot() {
+    static PangoContext* ctx = nullptr;
+    return ctx;
+}
+
+// One font map for the process. Fontconfig is set up here, on the calling
+// thread, before pango would do it on a thread of its own.
+PangoFontMap* sharedFontMap() {
+    if (!fontMapSlot()) {
+        FcInit();
+        fontMapSlot() = pango_cairo_font_map_new();
+    }
+    return fontMapSlot();
+}
+
+PangoContext* sharedContext() {
+    if (!contextSlot()) contextSlot() = text::newContext();
+    return contextSlot();
+}
+
+double toPoints(int pangoUnits) { return static_cast<double>(pangoUnits) / PANGO_SCALE; }
+
+// Rounds up, ignoring the noise of unit conversion (10.0000001 stays 10).
+double ceilPoints(double v) { return std::ceil(v - 1e-6); }
+
+template <typename... A>
+std::string fmt(const char* format, A... args) {
+    char buf[160];
+    std::snprintf(buf, sizeof buf, format, args...);
+    return buf;
+}
+
+}  // namespace
+
+namespace text {
+
+void configureContext(PangoContext* context) {
+    cairo_font_options_t* opts = cairo_font_options_create();
+    cairo_font_options_set_hint_style(opts, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(opts, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_antialias(opts, CAIRO_ANTIALIAS_GRAY);
+    pango_cairo_context_set_font_options(context, opts);
+    cairo_font_options_destroy(opts);
+    pango_cairo_context_set_resolution(context, 72.0);
+    pango_context_set_base_dir(context, PANGO_DIRECTION_LTR);
+    pango_context_set_round_glyph_positions(context, FALSE);
+}
+
+PangoContext* newContext() {
+    PangoContext* ctx = pango_font_map_create_context(sharedFontMap());
+    configureContext(ctx);
+    return ctx;
+}
+
+PangoFontDescription* newFontDescription(const Font& font) {
+    PangoFontDescription* d = pango_font_description_new();
+    pango_font_description_set_family(d, font.familyName.empty() ? kSystemFontFamily : font.familyName.c_str());
+    pango_font_description_set_weight(d, font.bold ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+    pango_font_description_set_absolute_size(d, font.pointSize * PANGO_SCALE);
+    return d;
+}
+
+PangoLayout* newLayout(PangoContext* context, std::string_view str, const Font& font, double width,
+                       LineBreakMode mode, int maxLines, TextAlignment alignment) {
+    PangoLayout* layout = pango_layout_new(context);
+    PangoFontDescription* d = newFontDescription(font);
+    pango_layout_set_font_description(layout, d);
+    pango_font_description_free(d);
+    pango_layout_set_text(layout, str.data(), static_cast<int>(str.size()));
+    if (width > 0) {
+        pango_layout_set_width(layout, static_cast<int>(std::floor(width * PANGO_SCALE)));
+        pango_layout_set_wrap(layout, mode == LineBreakByCharWrapping ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);
+    } else {
+        pango_layout_set_width(layout, -1);
+    }
+    if (maxLines > 0) pango_layout_set_height(layout, -maxLines);
+    switch (mode) {
+        case LineBreakByTruncatingHead: pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_START); break;
+        case LineBreakByTruncatingMiddle: pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_MIDDLE); break;
+        case LineBreakByTruncatingTail: pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_END); break;
+        default: pango_layout_set_ellipsize(layout, PANGO_ELLIPSIZE_NONE); break;
+    }
+    switch (alignment) {
+        case TextAlignmentCenter: pango_layout_set_alignment(layout, PANGO_ALIGN_CENTER); break;
+        case TextAlignmentRight: pango_layout_set_alignment(layout, PANGO_ALIGN_RIGHT); break;
+        case TextAlignmentJustified:
+            pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT);
+            pango_layout_set_justify(layout, TRUE);
+            break;
+        default: pango_layout_set_alignment(layout, PANGO_ALIGN_LEFT); break;
+    }
+    return layout;
+}
+
+}  // namespace text
+
+// ---- Measurement ----
+
+namespace {
+
+struct Measured {
+    double width = 0;
+    double height = 0;
+    int lines = 0;
+};
+
+// Lays the text out (width <= 0: one line) and sums whole lines up to maxHeight.
+Measured measure(std::string_view str, const Font& font, double width, double maxHeight, LineBreakMode mode) {
+    Measured m;
+    if (str.empty()) return m;
+    std::lock_guard<std::mutex> lock(textMutex());
+    PangoLayout* layout =
+        text::newLayout(sharedContext(), str, font, width, mode == LineBreakByCharWrapping ? mode : LineBreakByWordWrapping,
+                        0, TextAlignmentLeft);
+    PangoLayoutIter* it = pango_layout_get_iter(layout);
+    double top = -1;
+    do {
+        PangoRectangle logical;
+        pango_layout_iter_get_line_extents(it, nullptr, &logical);
+        double lineTop = toPoints(logical.y);
+        double lineBottom = toPoints(logical.y + logical.height);
+        if (top < 0) top = lineTop;
+        if (m.lines > 0 && lineBottom - top > maxHeight + 1e-6) break;
+        m.lines++;
+        m.height = lineBottom - top;
+        m.width = std::max(m.width, toPoints(logical.x + logical.width));
+    } while (pango_layout_iter_next_line(it));
+    pango_layout_iter_free(it);
+    g_object_unref(layout);
+    if (width > 0) m.width = std::min(m.width, width);
+    return m;
+}
+
+}  // namespace
+
+Size sizeWithFont(std::string_view str, const Font& font, Size constrainedToSize, LineBreakMode mode) {
+    double maxW = constrainedToSize.width > 0 ? constrainedToSize.width : 0;
+    double maxH = constrainedToSize.height > 0 ? constrainedToSize.height : 1e9;
+    Measured m = measure(str, font, maxW, maxH, mode);
+    return Size{ceilPoints(m.width), ceilPoints(m.height)};
+}
+
+Size sizeWithFont(std::string_view str, const Font& font) {
+    Measured m = measure(str, font, 0, 1e9, LineBreakByClipping);
+    return Size{ceilPoints(m.width), ceilPoints(m.height)};
+}
+
+int numberOfLinesForText(std::string_view str, const Font& font, Float width, LineBreakMode mode) {
+    return measure(str, font, width, 1e9, mode).lines;
+}
+
+// ---- Fonts ----
+
+Font Font::systemFontOfSize(double size) { return Font{kSystemFontFamily, size, false}; }
+Font Font::boldSystemFontOfSize(double size) { return Font{kSystemFontFamily, size, true}; }
+Font Font::fontWithName(const std::string& name, double size) {
+    return Font{kSystemFontFamily, size, name.find("Bold") != std::string::npos};
+}
+
+namespace {
+PangoFontMetrics* metricsFor(const Font& font) {
+    PangoFontDescription* d = text::newFontDescription(font);
+    PangoFontMetrics* metrics = pango_context_get_metrics(sharedContext(), d, nullptr);
+    pango_font_description_free(d);
+    return metrics;
+}
+}  // namespace
+
+double Font::lineHeight() const {
+    std::lock_guard<std::mutex> lock(textMutex());
+    PangoLayout* layout = text::newLayout(sharedContext(), "Ag", *this, 0, LineBreakByClipping, 0, TextAlignmentLeft);
+    PangoRectangle logical;
+    pango_layout_get_extents(layout, nullptr, &logical);
+    g_object_unref(layout);
+    return toPoints(logical.height);
+}
+
+double Font::ascender() const {
+    std::lock_guard<std::mutex> lock(textMutex());
+    PangoFontMetrics* m = metricsFor(*this);
+    double v = toPoints(pango_font_metrics_get_ascent(m));
+    pango_font_metrics_unref(m);
+    return v;
+}
+
+double Font::descender() const {
+    std::lock_guard<std::mutex> lock(textMutex());
+    PangoFontMetrics* m = metricsFor(*this);
+    double v = -toPoints(pango_font_metrics_get_descent(m));
+    pango_font_metrics_unref(m);
+    return v;
+}
+
+// ---- Text forms for dumps ----
+
+std::string toString(const Point& p) { return fmt("(%g, %g)", p.x, p.y); }
+std::string toString(const Size& sz) { return fmt("(%g, %g)", sz.width, sz.height); }
+std::string toString(const Rect& r) {
+    return fmt("(%g, %g, %g, %g)", r.origin.x, r.origin.y, r.size.width, r.size.height);
+}
+std::string toString(const Color& c) { return fmt("rgba(%g, %g, %g, %g)", c.red, c.green, c.blue, c.alpha); }
+std::string toString(const Font& f) { return fmt(f.bold ? "bold %g" : "%g", f.pointSize); }
+
+}  // namespace ui
+
+// pango matches fonts on worker threads of its own and keeps what they find
+// in caches the leak checker cannot see into; those are the font system's,
+// not ours. (Only sanitizer builds read this.)
+extern "C" __attribute__((used, visibility("default"))) const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n"
+           "leak:libpangoft2-1.0.so\n"
+           "leak:libpangocairo-1.0.so\n"
+           "leak:libpango-1.0.so\n";
+}

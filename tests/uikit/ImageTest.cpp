@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <png.h>
+#include <stdio.h>
+#include <jpeglib.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "UITestSupport.h"
+
+using namespace ui;
+
+namespace {
+
+ns::Bytes makePNG(int w, int h, std::uint8_t r) {
+    png_image img;
+    std::memset(&img, 0, sizeof img);
+    img.version = PNG_IMAGE_VERSION;
+    img.width = static_cast<png_uint_32>(w);
+    img.height = static_cast<png_uint_32>(h);
+    img.format = PNG_FORMAT_RGBA;
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(w * h * 4));
+    for (int i = 0; i < w * h; ++i) {
+        px[static_cast<std::size_t>(i * 4)] = r;
+        px[static_cast<std::size_t>(i * 4 + 3)] = 128;
+    }
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&img, nullptr, &size, 0, px.data(), 0, nullptr);
+    ns::Bytes out(size);
+    png_image_write_to_memory(&img, out.data(), &size, 0, px.data(), 0, nullptr);
+    out.resize(size);
+    return out;
+}
+
+ns::Bytes makeJPEG(int w, int h) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* buf = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buf, &size);
+    c.image_width = static_cast<JDIMENSION>(w);
+    c.image_height = static_cast<JDIMENSION>(h);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<unsigned char> row(static_cast<std::size_t>(w * 3), 200);
+    while (c.next_scanline < c.image_height) {
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&c, &p, 1);
+    }
+    jpeg_finish_compress(&c);
+    ns::Bytes out(buf, buf + size);
+    jpeg_destroy_compress(&c);
+    std::free(buf);
+    return out;
+}
+
+class ImageTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ui::Application::resetForTesting();
+        dir = std::filesystem::path(std::getenv("KL_HOME")) / "res";
+        std::filesystem::create_directories(dir);
+        Image::setResourceDirectory(dir.string());
+    }
+    void TearDown() override { Image::setResourceDirectory(""); }
+    void write(const std::string& name, const ns::Bytes& b) {
+        std::ofstream(dir / name, std::ios::binary).write(reinterpret_cast<const char*>(b.data()),
+                                                          static_cast<std::streamsize>(b.size()));
+    }
+    std::filesystem::path dir;
+};
+
+TEST_F(ImageTest, DecodesPNGAndJPEGBytes) {
+    auto png = Image::imageWithData(makePNG(3, 2, 250));
+    ASSERT_TRUE(png);
+    EXPECT_EQ(png->size(), (Size{3, 2}));
+    EXPECT_EQ(png->pixels().size(), 24u);
+    EXPECT_EQ(png->pixels()[0], 250);
+    EXPECT_EQ(png->pixels()[3], 128);  // alpha kept, not premultiplied
+
+    auto jpg = Image::imageWithData(makeJPEG(16, 8));
+    ASSERT_TRUE(jpg);
+    EXPECT_EQ(jpg->pixelWidth(), 16);
+    EXPECT_EQ(jpg->pixelHeight(), 8);
+    EXPECT_NEAR(jpg->pixels()[0], 200, 3);
+    EXPECT_EQ(jpg->pixels()[3], 255);
+
+    EXPECT_EQ(Image::imageWithData(ns::Bytes{'G', 'I', 'F', '8', '9', 'a'}), nullptr);
+    EXPECT_EQ(Image::imageWithData({}), nullptr);
+    auto truncated = makeJPEG(16, 8);
+    truncated.resize(truncated.size() / 3);
+    auto t = Image::imageWithData(truncated);  // a cut-off JPEG is refused or partly decoded, never a crash
+    if (t) {
+        EXPECT_EQ(t->pixelWidth(), 16);
+    }
+    auto badPng = makePNG(4, 4, 1);
+    badPng.resize(40);
+    EXPECT_EQ(Image::imageWithData(badPng), nullptr);
+}
+
+TEST_F(ImageTest, NamedImagesComeFromTheResourcesAndPreferTwoX) {
+    write("menu.png", makePNG(22, 22, 1));
+    write("navbar.png", makePNG(320, 64, 1));
+    write("navbar@2x.png", makePNG(640, 128, 2));
+    auto menu = Image::imageNamed("menu");  // no such file: menu.png
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(menu->name(), "menu");
+    EXPECT_EQ(menu->size(), (Size{22, 22}));
+    write("arrow", makePNG(24, 20, 1));  // an exact name wins
+    EXPECT_EQ(Image::imageNamed("arrow")->size(), (Size{24, 20}));
+    EXPECT_EQ(Image::imageNamed("menu.png")->size(), (Size{22, 22}));
+    EXPECT_EQ(Image::imageNamed("menu.png"), Image::imageNamed("menu.png"));  // cached
+
+    Screen::mainScreen().setScale(2);
+    auto bar = Image::imageNamed("navbar.png");
+    EXPECT_EQ(bar->scale(), 2);
+    EXPECT_EQ(bar->size(), (Size{320, 64}));
+    Image::clearCache();
+    Screen::mainScreen().setScale(1);
+    EXPECT_EQ(Image::imageNamed("navbar.png")->scale(), 1);
+
+    EXPECT_EQ(Image::imageNamed("missing.png"), nullptr);
+    EXPECT_EQ(Image::imageNamed(""), nullptr);
+
+    auto view = create<ImageView>(Image::imageNamed("menu.png"));
+    EXPECT_EQ(view->frame(), (Rect{0, 0, 22, 22}));
+    EXPECT_FALSE(view->isUserInteractionEnabled());
+    EXPECT_EQ(view->debugText(), "image:menu.png");
+}
+
+TEST_F(ImageTest, TheBundlesPicturesLoad) {
+    Image::setResourceDirectory("");
+    for (const char* name : {"menu.png", "menu", "navbar.png", "icon_empty.png", "test_adv_item.jpg"}) {
+        auto img = Image::imageNamed(name);
+        ASSERT_TRUE(img) << name;
+        EXPECT_GT(img->size().width, 0) << name;
+    }
+    EXPECT_EQ(Image::imageNamed("menu")->size(), (Size{24, 20}));
+}
+
+TEST_F(ImageTest, PixelImagesCheckTheirSize) {
+    EXPECT_TRUE(Image::imageWithPixels(2, 2, std::vector<std::uint8_t>(16)));
+    EXPECT_EQ(Image::imageWithPixels(2, 2, std::vector<std::uint8_t>(15)), nullptr);
+    EXPECT_EQ(Image::imageWithPixels(0, 2, {}), nullptr);
+    EXPECT_EQ(Image::imageWithPixels(4, 4, std::vector<std::uint8_t>(64), 2)->size(), (Size{2, 2}));
+}
+
+}  // namespace
