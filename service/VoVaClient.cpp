@@ -48,7 +48,7 @@ std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::strin
         NetWebServiceRequest::serviceRequestUrl(ServiceConfig::endpoint(), serviceNamespace + operation, envelope);
     request->setOperationName(operation);
     request->setRequestMethod(method);
-    request->setDelegate(std::weak_ptr<NetWebServiceRequestDelegate>(shared_from_this()));
+    request->setDelegate(std::weak_ptr<NetWebServiceRequestDelegate>(weak_from_this()));
     request->startAsynchronous();
     runningRequest_ = request;  // the previous request keeps running
     return request;
