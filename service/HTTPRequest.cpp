@@ -179,16 +179,20 @@ void HTTPRequest::runOnQueue() {
         if (done_) return;
         executing_ = true;
     }
-    deliver(Delivery::Started);
     if (!hasHTTPScheme(url_)) {
+        postStarted();
         net::Response r;
         r.error = net::ErrorKind::Other;
         r.errorMessage = "Unable to create request (bad url?)";
         if (complete(std::move(r), HTTPUnableToCreateRequestErrorType)) deliver(Delivery::Failed);
         return;
     }
-    net::Response response = net::perform(buildRequest(), &cancellation_);
+    // "Started" is posted once the exchange is under way, so posting it does
+    // not delay the request itself.
+    net::Response response = net::perform(buildRequest(), &cancellation_, {}, [this] { postStarted(); });
+    postStarted();
     bool failed = response.failed();
+    if (!failed && processor_ && !isFinished()) processor_(response);
     if (complete(std::move(response))) deliver(failed ? Delivery::Failed : Delivery::Finished);
 }
 
@@ -214,6 +218,13 @@ void HTTPRequest::endActivity() {
     net::NetworkActivity::decrement();
 }
 
+void HTTPRequest::postStarted() {
+    std::lock_guard lock(mutex_);
+    if (startedPosted_ || cancelled_) return;  // a request cancelled first never reports a start
+    startedPosted_ = true;
+    deliver(Delivery::Started);
+}
+
 void HTTPRequest::cancel() {
     {
         std::lock_guard lock(mutex_);
@@ -225,11 +236,11 @@ void HTTPRequest::cancel() {
         r.error = net::ErrorKind::Cancelled;
         r.errorMessage = "The request was cancelled";
         error_ = errorFor(r, 0);
+        deliver(Delivery::Failed);  // under the lock: no "started" can be posted after it
     }
     cancellation_.cancel();
     NetworkQueue::shared().remove(this);
     endActivity();
-    deliver(Delivery::Failed);
 }
 
 void HTTPRequest::clearDelegatesAndCancel() {

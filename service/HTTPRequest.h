@@ -77,6 +77,11 @@ public:
     void setStartedBlock(std::function<void()> fn);
     void setCompletionBlock(std::function<void()> fn);
     void setFailedBlock(std::function<void()> fn);
+    // Runs on the network thread once a reply has arrived, before the
+    // callbacks are posted: work on the reply that should not hold up the
+    // main run loop (reading a large body, say).
+    using ResponseProcessor = std::function<void(const net::Response&)>;
+    void setResponseProcessor(ResponseProcessor fn) { processor_ = std::move(fn); }
 
     // ---- Running ----
     // Queues the request on the shared queue; callbacks arrive on the main run loop.
@@ -119,6 +124,7 @@ private:
     // Records the outcome once; false when the request was already done.
     bool complete(net::Response response, int errorCode = 0);
     void endActivity();
+    void postStarted();  // once, and never after a cancellation
     void deliver(Delivery what);            // posts to the main run loop
     static ns::ErrorPtr errorFor(const net::Response& r, int errorCode);
 
@@ -128,6 +134,7 @@ private:
     std::string body_;
     double timeOut_;
     bool followRedirects_ = true;
+    ResponseProcessor processor_;
 
     mutable std::recursive_mutex mutex_;
     std::weak_ptr<HTTPRequestDelegate> delegate_;
@@ -137,6 +144,7 @@ private:
     bool done_ = false;
     bool cancelled_ = false;
     bool counted_ = false;   // counted in NetworkActivity
+    bool startedPosted_ = false;
     net::Cancellation cancellation_;
     net::Response response_;
     ns::ErrorPtr error_;
