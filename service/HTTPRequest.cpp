@@ -179,16 +179,24 @@ void HTTPRequest::runOnQueue() {
         if (done_) return;
         executing_ = true;
     }
-    deliver(Delivery::Started);
     if (!hasHTTPScheme(url_)) {
+        deliver(Delivery::Started);
         net::Response r;
         r.error = net::ErrorKind::Other;
         r.errorMessage = "Unable to create request (bad url?)";
         if (complete(std::move(r), HTTPUnableToCreateRequestErrorType)) deliver(Delivery::Failed);
         return;
     }
-    net::Response response = net::perform(buildRequest(), &cancellation_);
+    // "Started" is posted once the exchange is under way, so posting it does
+    // not delay the request itself.
+    bool startedPosted = false;
+    net::Response response = net::perform(buildRequest(), &cancellation_, {}, [&] {
+        startedPosted = true;
+        deliver(Delivery::Started);
+    });
+    if (!startedPosted) deliver(Delivery::Started);
     bool failed = response.failed();
+    if (!failed && processor_ && !isFinished()) processor_(response);
     if (complete(std::move(response))) deliver(failed ? Delivery::Failed : Delivery::Finished);
 }
 

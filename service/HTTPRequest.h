@@ -77,6 +77,11 @@ public:
     void setStartedBlock(std::function<void()> fn);
     void setCompletionBlock(std::function<void()> fn);
     void setFailedBlock(std::function<void()> fn);
+    // Runs on the network thread once a reply has arrived, before the
+    // callbacks are posted: work on the reply that should not hold up the
+    // main run loop (reading a large body, say).
+    using ResponseProcessor = std::function<void(const net::Response&)>;
+    void setResponseProcessor(ResponseProcessor fn) { processor_ = std::move(fn); }
 
     // ---- Running ----
     // Queues the request on the shared queue; callbacks arrive on the main run loop.
@@ -128,6 +133,7 @@ private:
     std::string body_;
     double timeOut_;
     bool followRedirects_ = true;
+    ResponseProcessor processor_;
 
     mutable std::recursive_mutex mutex_;
     std::weak_ptr<HTTPRequestDelegate> delegate_;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -172,15 +173,18 @@ private:
         }
     }
 
+    // Objects and arrays gather their members on these stacks (shared by all
+    // levels) and move them into a container of the exact size at the end,
+    // instead of growing each container step by step.
     bool object(ns::Value& out, std::size_t depth) {
         if (depth > maxDepth_) return fail("Nested too deep");
         ++p_;  // '{'
-        out = ns::Value::dictionary();
-        Entries& entries = entriesOf(out);
+        const std::size_t base = entryStack_.size();
         std::unordered_map<std::string, std::size_t> index;  // only for large objects
         skipSpace();
         if (p_ < end_ && *p_ == '}') {
             ++p_;
+            out = ns::Value::dictionary();
             return true;
         }
         for (;;) {
@@ -196,26 +200,27 @@ private:
             ns::Value v;
             if (!value(v, depth)) return false;
             // A repeated key keeps the last value.
-            std::ptrdiff_t at = -1;
-            if (entries.size() < 16) {
-                for (std::size_t i = 0; i < entries.size(); ++i)
-                    if (entries[i].first == key) {
-                        at = static_cast<std::ptrdiff_t>(i);
+            const std::size_t count = entryStack_.size() - base;
+            std::size_t at = count;
+            if (count < 16) {
+                for (std::size_t i = 0; i < count; ++i)
+                    if (entryStack_[base + i].first == key) {
+                        at = i;
                         break;
                     }
             } else {
                 if (index.empty())
-                    for (std::size_t i = 0; i < entries.size(); ++i) index.emplace(entries[i].first, i);
+                    for (std::size_t i = 0; i < count; ++i) index.emplace(entryStack_[base + i].first, i);
                 auto found = index.find(key);
                 if (found != index.end())
-                    at = static_cast<std::ptrdiff_t>(found->second);
+                    at = found->second;
                 else
-                    index.emplace(key, entries.size());
+                    index.emplace(key, count);
             }
-            if (at >= 0)
-                entries[static_cast<std::size_t>(at)].second = std::move(v);
+            if (at < count)
+                entryStack_[base + at].second = std::move(v);
             else
-                entries.emplace_back(std::move(key), std::move(v));
+                entryStack_.emplace_back(std::move(key), std::move(v));
             skipSpace();
             if (p_ >= end_) return fail("Unexpected end of input in object");
             if (*p_ == ',') {
@@ -224,6 +229,11 @@ private:
             }
             if (*p_ == '}') {
                 ++p_;
+                out = ns::Value::dictionary();
+                Entries& entries = entriesOf(out);
+                entries.reserve(entryStack_.size() - base);
+                for (std::size_t i = base; i < entryStack_.size(); ++i) entries.push_back(std::move(entryStack_[i]));
+                entryStack_.resize(base);
                 return true;
             }
             return fail("Expected ',' or '}' in object");
@@ -233,7 +243,7 @@ private:
     bool array(ns::Value& out, std::size_t depth) {
         if (depth > maxDepth_) return fail("Nested too deep");
         ++p_;  // '['
-        std::vector<ns::Value> items;
+        const std::size_t base = itemStack_.size();
         skipSpace();
         if (p_ < end_ && *p_ == ']') {
             ++p_;
@@ -245,7 +255,7 @@ private:
             if (p_ < end_ && *p_ == ']') return fail("Trailing comma in array");
             ns::Value v;
             if (!value(v, depth)) return false;
-            items.push_back(std::move(v));
+            itemStack_.push_back(std::move(v));
             skipSpace();
             if (p_ >= end_) return fail("Unexpected end of input in array");
             if (*p_ == ',') {
@@ -254,6 +264,9 @@ private:
             }
             if (*p_ == ']') {
                 ++p_;
+                std::vector<ns::Value> items(std::make_move_iterator(itemStack_.begin() + static_cast<std::ptrdiff_t>(base)),
+                                             std::make_move_iterator(itemStack_.end()));
+                itemStack_.resize(base);
                 out = ns::Value::array(std::move(items));
                 return true;
             }
@@ -410,6 +423,8 @@ private:
     const unsigned char* p_;
     const unsigned char* end_;
     std::size_t maxDepth_;
+    Entries entryStack_;
+    std::vector<ns::Value> itemStack_;
 };
 
 // ---- Writer ----

@@ -4,6 +4,7 @@
 
 #include "net/Alert.h"
 #include "service/ServiceConfig.h"
+#include "service/SoapXmlParseHelper.h"
 
 std::shared_ptr<NetWebServiceRequest> NetWebServiceRequest::serviceRequestUrl(std::string url, std::string soapAction,
                                                                               std::string soapMessage) {
@@ -30,6 +31,11 @@ HTTPRequestPtr NetWebServiceRequest::httpRequest() {
     return request_;
 }
 
+std::optional<std::string> NetWebServiceRequest::resultText() const {
+    std::lock_guard lock(resultMutex_);
+    return result_;
+}
+
 bool NetWebServiceRequest::isCancelled() {
     std::lock_guard guard(lock_);
     return cancelled_;
@@ -47,6 +53,17 @@ void NetWebServiceRequest::startAsynchronous() {
         request->setPostBody(soapMessage_);
         request->setTimeOutSeconds(timeOut_ > 0 ? timeOut_ : ServiceConfig::timeOutSeconds());
         request->setDelegate(std::weak_ptr<HTTPRequestDelegate>(shared_from_this()));
+        if (!operation_.empty()) {
+            std::weak_ptr<NetWebServiceRequest> weak = weak_from_this();
+            request->setResponseProcessor([weak, operation = operation_](const net::Response& response) {
+                if (response.status != 200) return;
+                auto self = weak.lock();
+                if (!self) return;
+                std::string text = SoapXmlParseHelper::resultText(response.body, operation);
+                std::lock_guard lock(self->resultMutex_);
+                self->result_ = std::move(text);
+            });
+        }
         request_ = request;
         running_ = shared_from_this();
     }

@@ -13,6 +13,8 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "foundation/Dispatch.h"
@@ -38,7 +40,9 @@ public:
     NetWebServiceRequest(std::string url, std::string soapAction, std::string soapMessage);
     ~NetWebServiceRequest() override;
 
-    // The operation this request carries, for whoever needs to tell replies apart.
+    // The operation this request carries, for whoever needs to tell replies
+    // apart. With a name set, a 200 reply's "<operation>Result" text is read
+    // on the network thread (see resultText()).
     void setOperationName(std::string name) { operation_ = std::move(name); }
     const std::string& operationName() const { return operation_; }
     // "POST" by default; "GET" still goes out as a POST because it has a body.
@@ -61,6 +65,10 @@ public:
     void cancel();
     bool isCancelled();
 
+    // After a 200 reply to a named operation: the text of its
+    // "<operation>Result" element ("" when the envelope cannot be read).
+    std::optional<std::string> resultText() const;
+
     // The transport request, while there is one.
     HTTPRequestPtr httpRequest();
 
@@ -80,4 +88,6 @@ private:
     HTTPRequestPtr request_;
     std::shared_ptr<NetWebServiceRequest> running_;  // itself, while in flight
     bool cancelled_ = false;
+    mutable std::mutex resultMutex_;
+    std::optional<std::string> result_;
 };

@@ -1,6 +1,7 @@
 #include "service/SoapXmlParseHelper.h"
 
 #include <libxml/parser.h>
+#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 
 #include <climits>
@@ -34,22 +35,6 @@ bool nameIs(const xmlNode* node, std::string_view name) {
     return std::string_view(reinterpret_cast<const char*>(node->name)) == name;
 }
 
-// Depth-first, in document order, without recursion.
-const xmlNode* findElement(const xmlNode* root, std::string_view name) {
-    const xmlNode* node = root;
-    while (node) {
-        if (nameIs(node, name)) return node;
-        if (node->children && node->type == XML_ELEMENT_NODE) {
-            node = node->children;
-            continue;
-        }
-        while (node != root && !node->next) node = node->parent;
-        if (node == root) return nullptr;
-        node = node->next;
-    }
-    return nullptr;
-}
-
 std::string contentOf(const xmlNode* node) {
     xmlChar* text = xmlNodeGetContent(node);
     if (!text) return {};
@@ -66,32 +51,103 @@ const xmlNode* firstElementChild(const xmlNode* node) {
 
 }  // namespace
 
+namespace {
+
+// Escapes what XML text must not carry as it is. In element content quotes
+// need no escaping, and leaving them keeps the reader on its fast path.
+void appendEscaped(std::string& out, std::string_view text, bool attribute) {
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char* entity = nullptr;
+        switch (text[i]) {
+            case '&': entity = "&amp;"; break;
+            case '<': entity = "&lt;"; break;
+            case '>': entity = "&gt;"; break;
+            case '\r': entity = "&#13;"; break;  // would otherwise be read back as "\n"
+            case '"': entity = attribute ? "&quot;" : nullptr; break;
+            case '\'': entity = attribute ? "&apos;" : nullptr; break;
+            default: break;
+        }
+        if (!entity) continue;
+        out.append(text.data() + run, i - run);
+        out += entity;
+        run = i + 1;
+    }
+    out.append(text.data() + run, text.size() - run);
+}
+
+}  // namespace
+
 std::string xmlEscape(std::string_view text) {
     std::string out;
     out.reserve(text.size() + text.size() / 8);
-    for (char c : text) {
-        switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
-            case '\r': out += "&#13;"; break;  // would otherwise be read back as "\n"
-            default: out += c;
-        }
-    }
+    appendEscaped(out, text, true);
     return out;
 }
 
+namespace {
+
+// Reads the reply as a stream of events and keeps only the text of the first
+// element with the wanted local name: no tree is built for a reply that may
+// be large, and the whole document must still be well-formed.
+struct ResultScan {
+    std::string name;
+    int depth = 0;  // nesting inside the result element; 0 = outside
+    bool found = false;
+    std::string text;
+
+    static ResultScan& of(void* ctx) { return *static_cast<ResultScan*>(ctx); }
+
+    static void start(void* ctx, const xmlChar* localname, const xmlChar*, const xmlChar*, int, const xmlChar**, int,
+                      int, const xmlChar**) {
+        ResultScan& s = of(ctx);
+        if (s.depth > 0) {
+            ++s.depth;
+        } else if (!s.found && s.name == reinterpret_cast<const char*>(localname)) {
+            s.found = true;
+            s.depth = 1;
+        }
+    }
+    static void end(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+        ResultScan& s = of(ctx);
+        if (s.depth > 0) --s.depth;
+    }
+    static void characters(void* ctx, const xmlChar* ch, int len) {
+        ResultScan& s = of(ctx);
+        if (s.depth > 0) s.text.append(reinterpret_cast<const char*>(ch), static_cast<std::size_t>(len));
+    }
+    static void quiet(void*, xmlErrorPtr) {}
+};
+
+}  // namespace
+
 std::optional<std::string> SoapXmlParseHelper::findResultText(std::string_view xml, std::string_view operation) {
-    DocPtr doc = readDocument(xml);
-    if (!doc) return std::nullopt;
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
-    if (!root) return std::nullopt;
-    std::string name = std::string(operation) + "Result";
-    const xmlNode* node = findElement(root, name);
-    if (!node) return std::nullopt;
-    return contentOf(node);
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
+    if (xml.empty() || xml.size() > INT_MAX || hasDoctype(xml)) return std::nullopt;
+
+    xmlSAXHandler sax{};
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = &ResultScan::start;
+    sax.endElementNs = &ResultScan::end;
+    sax.characters = &ResultScan::characters;
+    sax.cdataBlock = &ResultScan::characters;
+    sax.serror = &ResultScan::quiet;
+
+    ResultScan scan;
+    scan.name = std::string(operation) + "Result";
+    xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size()));
+    if (!ctxt) return std::nullopt;
+    xmlSAXHandlerPtr own = ctxt->sax;
+    ctxt->sax = &sax;
+    ctxt->userData = &scan;
+    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
+    xmlParseDocument(ctxt);
+    bool wellFormed = ctxt->wellFormed != 0;
+    ctxt->sax = own;
+    xmlFreeParserCtxt(ctxt);
+    if (!wellFormed || !scan.found) return std::nullopt;
+    return std::move(scan.text);
 }
 
 std::string SoapXmlParseHelper::resultText(std::string_view xml, std::string_view operation) {
@@ -114,7 +170,7 @@ std::string SoapXmlParseHelper::requestEnvelope(std::string_view operation, std:
         out += "\" />\n";
     } else {
         out += "\">\n      <jsonString>";
-        out += xmlEscape(*jsonString);
+        appendEscaped(out, *jsonString, false);
         out += "</jsonString>\n    </";
         out += operation;
         out += ">\n";
@@ -159,7 +215,7 @@ std::string SoapXmlParseHelper::responseEnvelope(std::string_view operation, std
     out += "\"><";
     out += operation;
     out += "Result>";
-    out += xmlEscape(result);
+    appendEscaped(out, result, false);
     out += "</";
     out += operation;
     out += "Result></";

@@ -48,7 +48,7 @@ std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::strin
         NetWebServiceRequest::serviceRequestUrl(ServiceConfig::endpoint(), serviceNamespace + operation, envelope);
     request->setOperationName(operation);
     request->setRequestMethod(method);
-    request->setDelegate(std::weak_ptr<NetWebServiceRequestDelegate>(shared_from_this()));
+    request->setDelegate(std::weak_ptr<NetWebServiceRequestDelegate>(weak_from_this()));
     request->startAsynchronous();
     runningRequest_ = request;  // the previous request keeps running
     return request;
@@ -57,7 +57,10 @@ std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::strin
 void VoVaClient::netRequestFinished(NetWebServiceRequest& request, const std::string& response) {
     auto delegate = delegate_.lock();
     if (!delegate) return;
-    std::string result = SoapXmlParseHelper::resultText(response, request.operationName());
+    // Read on the network thread already, unless the request had no name then.
+    auto extracted = request.resultText();
+    std::string result =
+        extracted ? std::move(*extracted) : SoapXmlParseHelper::resultText(response, request.operationName());
     ReplyScope scope(replyOperation_, replyRequest_, request);
     delegate->GetWebServerContent_success(result);
 }

@@ -1,8 +1,10 @@
 // The service client: one method per service operation.
 //
-//   auto client = std::make_shared<VoVaClient>();
-//   client->setDelegate(screen);                 // held weakly
+//   auto client = VoVaClient::create(screen);    // the delegate is held weakly
 //   client->news_request("1", "10", "shizhengyaowen");
+//
+// A client lives in a shared_ptr (create() or std::make_shared): its
+// requests hold it weakly, so a client that has gone hears nothing.
 //
 // Each method formats the operation's JSON argument, wraps it in a SOAP 1.2
 // envelope and starts a NetWebServiceRequest, which becomes runningRequest()

@@ -38,21 +38,26 @@ void globalInit() {
 }
 
 // Each thread keeps one multi handle, so its connections stay open between
-// exchanges (keep-alive) without sharing a cache across threads.
+// exchanges (keep-alive) without sharing a cache across threads, and one easy
+// handle, reset for each exchange instead of built anew.
 struct ThreadHandles {
     CURLM* multi = nullptr;
+    CURL* easy = nullptr;
+    bool easyInUse = false;
     ThreadHandles() {
         globalInit();
         multi = curl_multi_init();
+        easy = curl_easy_init();
     }
     ~ThreadHandles() {
+        if (easy) curl_easy_cleanup(easy);
         if (multi) curl_multi_cleanup(multi);
     }
 };
 
-CURLM* threadMulti() {
+ThreadHandles& threadHandles() {
     thread_local ThreadHandles handles;
-    return handles.multi;
+    return handles;
 }
 
 std::string noProxyList() {
@@ -181,7 +186,8 @@ bool methodCarriesBody(const std::string& method) {
 
 }  // namespace
 
-Response perform(const Request& request, Cancellation* cancellation, const Progress& progress) {
+Response perform(const Request& request, Cancellation* cancellation, const Progress& progress,
+                 const std::function<void()>& begun) {
     Response response;
     auto fail = [&](ErrorKind kind, std::string message) {
         response.error = kind;
@@ -192,9 +198,17 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
     if (Reachability::isOverridden() && !Reachability::isReachable())
         return fail(ErrorKind::ConnectionFailure, "The network is not reachable");
 
-    CURLM* multi = threadMulti();
-    CURL* easy = multi ? curl_easy_init() : nullptr;
-    if (!easy) return fail(ErrorKind::Other, "Could not create the exchange");
+    ThreadHandles& handles = threadHandles();
+    CURLM* multi = handles.multi;
+    // A progress or begun callback may run another exchange on this thread;
+    // that one gets an easy handle of its own.
+    bool ownEasy = handles.easyInUse || !handles.easy;
+    CURL* easy = ownEasy ? curl_easy_init() : handles.easy;
+    if (!multi || !easy) return fail(ErrorKind::Other, "Could not create the exchange");
+    if (!ownEasy) {
+        curl_easy_reset(easy);
+        handles.easyInUse = true;
+    }
 
     ExchangeState state;
     state.response = &response;
@@ -253,6 +267,7 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
 
     CURLcode result = CURLE_OK;
     bool done = false;
+    bool told = false;
     ErrorKind forced = ErrorKind::None;
     while (!done) {
         int running = 0;
@@ -261,6 +276,10 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
             forced = ErrorKind::Other;
             response.errorMessage = curl_multi_strerror(mc);
             break;
+        }
+        if (!told) {
+            told = true;
+            if (begun) begun();
         }
         int queued = 0;
         while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
@@ -296,7 +315,12 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
     if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
         response.effectiveURL = effective;
     curl_multi_remove_handle(multi, easy);
-    curl_easy_cleanup(easy);
+    if (ownEasy) {
+        curl_easy_cleanup(easy);
+    } else {
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
+        handles.easyInUse = false;
+    }
     curl_slist_free_all(headers);
 
     if (forced != ErrorKind::None) {

@@ -85,6 +85,9 @@ private:
 // expected total (0 when unknown).
 using Progress = std::function<void(std::uint64_t received, std::uint64_t expected)>;
 
-Response perform(const Request& request, Cancellation* cancellation = nullptr, const Progress& progress = {});
+// `begun` is called once on the exchange's thread as soon as the exchange is
+// under way (connecting or sending), while the peer works on it.
+Response perform(const Request& request, Cancellation* cancellation = nullptr, const Progress& progress = {},
+                 const std::function<void()>& begun = {});
 
 }  // namespace net

@@ -49,6 +49,9 @@ public:
     const std::vector<std::uint8_t>& pixels() const { return pixels_; }
     // The resource name it was loaded by, or "".
     const std::string& name() const { return name_; }
+    // Draws the image stretched into the rectangle of the current bitmap
+    // context (BitmapContext.h).
+    void drawInRect(const Rect& rect) const;
 
     struct Private {};
     Image(Private, int w, int h, std::vector<std::uint8_t> rgba, double scale);

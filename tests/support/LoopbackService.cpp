@@ -281,6 +281,11 @@ void LoopbackService::clearRecords() {
     received_.clear();
 }
 
+void LoopbackService::setRecording(bool on) {
+    std::lock_guard lock(mutex_);
+    recording_ = on;
+}
+
 std::size_t LoopbackService::connectionCount() const {
     std::lock_guard lock(mutex_);
     return accepted_;
@@ -453,7 +458,7 @@ void LoopbackService::serveConnection(std::shared_ptr<Connection> c) {
         }
         {
             std::lock_guard lock(mutex_);
-            received_.push_back(r);
+            if (recording_) received_.push_back(r);
         }
         changed_.notify_all();
 

@@ -117,6 +117,8 @@ public:
     ns::Value received(const std::string& operation) const;
     std::optional<Received> last(const std::string& operation) const;
     void clearRecords();
+    // Off: requests are still served but not kept (long benchmark or demo runs).
+    void setRecording(bool on);
     // Connections accepted so far.
     std::size_t connectionCount() const;
 
@@ -141,6 +143,7 @@ private:
     std::condition_variable changed_;
     bool stopping_ = false;
     bool released_ = false;
+    bool recording_ = true;
     std::map<std::string, Handler> handlers_;
     std::map<std::string, std::list<Reply>> once_;
     std::map<std::string, Reply> paths_;

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     std::string pattern = (fs::temp_directory_path() / "kl-test-XXXXXX").string();
     char* made = mkdtemp(pattern.data());
     if (made && !std::getenv("KL_HOME_KEEP")) setenv("KL_HOME", made, 1);
+    if (made) setenv("KL_DEVICE_HOME", (std::string(made) + "/device").c_str(), 1);  // pasteboards, keychain
     if (!std::getenv("TZ")) setenv("TZ", "Asia/Shanghai", 1);
     if (!std::getenv("KL_RESOURCES")) setenv("KL_RESOURCES", KL_RESOURCES_DIR, 1);
     tzset();

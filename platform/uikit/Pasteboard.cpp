@@ -1,0 +1,358 @@
+#include "uikit/Pasteboard.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "foundation/Data.h"
+#include "foundation/Log.h"
+#include "uikit/DeviceStore.h"
+
+namespace ui {
+
+namespace {
+
+// ---- One board as stored ----
+
+struct Item {
+    std::string type;
+    bool isString = false;
+    ns::Bytes bytes;
+};
+
+struct Board {
+    bool persistent = false;
+    std::int64_t creatorPid = 0;
+    std::uint64_t creatorStart = 0;  // the creator's start time, against reused process ids
+    std::uint64_t changeCount = 0;
+    std::vector<Item> items;
+};
+
+constexpr char kMagic[] = {'K', 'L', 'P', 'B', 1};
+
+void putU32(ns::Bytes& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+void putU64(ns::Bytes& out, std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
+
+struct Reader {
+    const ns::Bytes& in;
+    std::size_t pos = 0;
+    bool ok = true;
+    std::uint64_t get(int n) {
+        if (!ok || in.size() - pos < static_cast<std::size_t>(n)) {
+            ok = false;
+            return 0;
+        }
+        std::uint64_t v = 0;
+        for (int i = 0; i < n; ++i) v |= static_cast<std::uint64_t>(in[pos + i]) << (8 * i);
+        pos += static_cast<std::size_t>(n);
+        return v;
+    }
+    ns::Bytes bytes(std::size_t n) {
+        if (!ok || in.size() - pos < n) {
+            ok = false;
+            return {};
+        }
+        ns::Bytes b(in.begin() + static_cast<std::ptrdiff_t>(pos), in.begin() + static_cast<std::ptrdiff_t>(pos + n));
+        pos += n;
+        return b;
+    }
+};
+
+ns::Bytes encode(const Board& b) {
+    ns::Bytes out(kMagic, kMagic + sizeof kMagic);
+    out.push_back(b.persistent ? 1 : 0);
+    putU64(out, static_cast<std::uint64_t>(b.creatorPid));
+    putU64(out, b.creatorStart);
+    putU64(out, b.changeCount);
+    putU32(out, static_cast<std::uint32_t>(b.items.size()));
+    for (const Item& it : b.items) {
+        putU32(out, static_cast<std::uint32_t>(it.type.size()));
+        out.insert(out.end(), it.type.begin(), it.type.end());
+        out.push_back(it.isString ? 1 : 0);
+        putU32(out, static_cast<std::uint32_t>(it.bytes.size()));
+        out.insert(out.end(), it.bytes.begin(), it.bytes.end());
+    }
+    return out;
+}
+
+std::optional<Board> decode(const ns::Bytes& in) {
+    if (in.size() < sizeof kMagic || !std::equal(kMagic, kMagic + sizeof kMagic, in.begin())) return std::nullopt;
+    Reader r{in, sizeof kMagic};
+    Board b;
+    b.persistent = r.get(1) != 0;
+    b.creatorPid = static_cast<std::int64_t>(r.get(8));
+    b.creatorStart = r.get(8);
+    b.changeCount = r.get(8);
+    std::uint64_t n = r.get(4);
+    for (std::uint64_t i = 0; r.ok && i < n; ++i) {
+        Item it;
+        ns::Bytes type = r.bytes(static_cast<std::size_t>(r.get(4)));
+        it.type.assign(type.begin(), type.end());
+        it.isString = r.get(1) != 0;
+        it.bytes = r.bytes(static_cast<std::size_t>(r.get(4)));
+        b.items.push_back(std::move(it));
+    }
+    if (!r.ok || r.pos != in.size()) return std::nullopt;
+    return b;
+}
+
+// ---- Processes ----
+
+// Field 22 of /proc/<pid>/stat: when the process started, in clock ticks.
+std::uint64_t processStartTime(std::int64_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    if (!in) return 0;
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t close = all.rfind(')');  // the command name may hold blanks
+    if (close == std::string::npos) return 0;
+    std::istringstream rest(all.substr(close + 1));
+    std::string field;
+    for (int i = 3; i <= 22 && (rest >> field); ++i) {
+        if (i == 22) return std::strtoull(field.c_str(), nullptr, 10);
+    }
+    return 0;
+}
+
+// Cached per process id, so a forked child does not take its parent's.
+std::uint64_t ownStartTime() {
+    static std::atomic<std::int64_t> cachedPid{0};
+    static std::atomic<std::uint64_t> cachedStart{0};
+    std::int64_t pid = ::getpid();
+    if (cachedPid.load() != pid) {
+        cachedStart.store(processStartTime(pid));
+        cachedPid.store(pid);
+    }
+    return cachedStart.load();
+}
+
+bool processAlive(std::int64_t pid, std::uint64_t start) {
+    if (pid <= 0) return false;
+    if (pid == ::getpid()) return start == 0 || start == ownStartTime();
+    if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno != EPERM) return false;
+    std::uint64_t now = processStartTime(pid);
+    return start == 0 || now == 0 || now == start;
+}
+
+// ---- The store ----
+
+std::string directory() { return deviceStoreSubdirectory("Pasteboards"); }
+
+// A file name for any board name: letters, digits, "-", "_" and "." (not
+// leading) as they are, everything else as %XX.
+std::string fileNameFor(const std::string& name) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+                     c == '_' || (c == '.' && i > 0);
+        if (plain) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back('%');
+            out.push_back(hex[c >> 4]);
+            out.push_back(hex[c & 15]);
+        }
+    }
+    return out + ".pasteboard";
+}
+
+std::string pathFor(const std::string& name) { return directory() + "/" + fileNameFor(name); }
+
+// The device-wide lock for read-modify-write of boards; a shared lock for reads.
+class StoreLock {
+public:
+    explicit StoreLock(bool exclusive) {
+        std::string path = directory() + "/.lock";
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd_ < 0) {
+            ns::NSLog("Pasteboard: cannot open the store lock %@", path);
+            return;
+        }
+        while (::flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
+        }
+    }
+    ~StoreLock() {
+        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
+    }
+    StoreLock(const StoreLock&) = delete;
+    StoreLock& operator=(const StoreLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+bool isGeneralName(const std::string& name) { return name == kPasteboardNameGeneral; }
+
+// The live board, or nullopt when it does not exist, cannot be read, or was
+// a temporary board of a process that has ended. Needs the lock.
+std::optional<Board> load(const std::string& name) {
+    std::optional<ns::Bytes> bytes = ns::readFile(pathFor(name));
+    if (!bytes) return std::nullopt;
+    std::optional<Board> b = decode(*bytes);
+    if (!b) {
+        ns::NSLog("Pasteboard: unreadable store file for %@", name);
+        return std::nullopt;
+    }
+    if (!b->persistent && !isGeneralName(name) && !processAlive(b->creatorPid, b->creatorStart)) return std::nullopt;
+    return b;
+}
+
+void store(const std::string& name, const Board& b) {
+    ns::ErrorPtr error;
+    if (!ns::writeFileAtomically(pathFor(name), encode(b), &error)) {
+        ns::NSLog("Pasteboard: cannot write %@: %@", name, error ? error->description() : std::string());
+    }
+}
+
+Board freshBoard(const std::string& name) {
+    Board b;
+    b.persistent = isGeneralName(name);
+    b.creatorPid = ::getpid();
+    b.creatorStart = ownStartTime();
+    return b;
+}
+
+// Loads (or starts) the board, lets `change` edit it, stores it. Needs no lock.
+template <typename F>
+void modify(const std::string& name, F change) {
+    StoreLock lock(true);
+    Board b = load(name).value_or(freshBoard(name));
+    change(b);
+    store(name, b);
+}
+
+template <typename F>
+auto inspect(const std::string& name, F read) -> decltype(read(std::declval<const Board&>())) {
+    StoreLock lock(false);
+    std::optional<Board> b = load(name);
+    if (!b) return {};
+    return read(*b);
+}
+
+const Item* findItem(const Board& b, const std::string& type) {
+    for (const Item& it : b.items) {
+        if (it.type == type) return &it;
+    }
+    return nullptr;
+}
+
+void replaceContent(Board& b, Item item) {
+    b.items.clear();
+    b.items.push_back(std::move(item));
+    ++b.changeCount;
+}
+
+}  // namespace
+
+Pasteboard::Pasteboard(Private, std::string name) : name_(std::move(name)) {}
+
+PasteboardPtr Pasteboard::generalPasteboard() { return pasteboardWithName(kPasteboardNameGeneral, true); }
+
+PasteboardPtr Pasteboard::pasteboardWithName(const std::string& name, bool create) {
+    if (name.empty()) return nullptr;
+    StoreLock lock(true);
+    if (!load(name)) {
+        if (!create) return nullptr;
+        store(name, freshBoard(name));
+    }
+    return std::make_shared<Pasteboard>(Private{}, name);
+}
+
+void Pasteboard::removePasteboardWithName(const std::string& name) {
+    if (name.empty()) return;
+    StoreLock lock(true);
+    std::error_code ec;
+    std::filesystem::remove(pathFor(name), ec);
+}
+
+bool Pasteboard::isPersistent() const {
+    if (isGeneral()) return true;
+    return inspect(name_, [](const Board& b) { return b.persistent; });
+}
+
+void Pasteboard::setPersistent(bool persistent) {
+    if (isGeneral()) return;
+    modify(name_, [&](Board& b) { b.persistent = persistent; });
+}
+
+void Pasteboard::setData(const ns::Bytes& data, const std::string& type) {
+    modify(name_, [&](Board& b) { replaceContent(b, Item{type, false, data}); });
+}
+
+void Pasteboard::setValue(const ns::Value& value, const std::string& type) {
+    if (value.isString()) {
+        modify(name_, [&](Board& b) { replaceContent(b, Item{type, true, ns::Bytes(value.str().begin(), value.str().end())}); });
+    } else if (value.isData()) {
+        setData(value.data(), type);
+    }
+}
+
+std::optional<ns::Bytes> Pasteboard::dataForPasteboardType(const std::string& type) const {
+    return inspect(name_, [&](const Board& b) -> std::optional<ns::Bytes> {
+        const Item* it = findItem(b, type);
+        if (!it) return std::nullopt;
+        return it->bytes;
+    });
+}
+
+ns::Value Pasteboard::valueForPasteboardType(const std::string& type) const {
+    return inspect(name_, [&](const Board& b) -> ns::Value {
+        const Item* it = findItem(b, type);
+        if (!it) return {};
+        if (it->isString) return ns::Value(std::string(it->bytes.begin(), it->bytes.end()));
+        return ns::Value(it->bytes);
+    });
+}
+
+std::optional<std::string> Pasteboard::string() const {
+    std::optional<ns::Bytes> b = dataForPasteboardType(kPasteboardTypeUTF8PlainText);
+    if (!b) return std::nullopt;
+    return std::string(b->begin(), b->end());
+}
+
+void Pasteboard::setString(const std::string& text) { setValue(ns::Value(text), kPasteboardTypeUTF8PlainText); }
+
+std::vector<std::string> Pasteboard::pasteboardTypes() const {
+    return inspect(name_, [](const Board& b) {
+        std::vector<std::string> types;
+        for (const Item& it : b.items) types.push_back(it.type);
+        return types;
+    });
+}
+
+bool Pasteboard::containsPasteboardTypes(const std::vector<std::string>& types) const {
+    return inspect(name_, [&](const Board& b) {
+        for (const std::string& t : types) {
+            if (findItem(b, t)) return true;
+        }
+        return false;
+    });
+}
+
+long Pasteboard::changeCount() const {
+    return inspect(name_, [](const Board& b) { return static_cast<long>(b.changeCount); });
+}
+
+void Pasteboard::removeAllForTesting() {
+    StoreLock lock(true);
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(directory(), ec)) {
+        if (entry.path().extension() == ".pasteboard") std::filesystem::remove(entry.path(), ec);
+    }
+}
+
+}  // namespace ui
