@@ -33,6 +33,11 @@ std::shared_ptr<ui::Button> makeButton(const ui::Rect& frame, const std::string&
 
 }  // namespace
 
+LoginViewController::~LoginViewController() {
+    // The screen went away with a login in flight: its progress overlay goes too.
+    if (loggingIn_) ProgressHUD::dismiss();
+}
+
 void LoginViewController::viewDidLoad() {
     ui::ViewController::viewDidLoad();
     pp = VoVaClient::create(weakAs<PPClientDelegate>());

@@ -45,6 +45,7 @@ public:
     std::shared_ptr<ui::Button> cancelButton;
     std::shared_ptr<VoVaClient> pp;
 
+    ~LoginViewController() override;
     void viewDidLoad() override;
 
     std::shared_ptr<LoginViewControllerDelegate> delegate() const { return delegate_.lock(); }

@@ -8,6 +8,7 @@
 #include "app/NavBarView.h"
 #include "app/SystemViewController.h"
 #include "uikit/Button.h"
+#include "uikit/GestureRecognizer.h"
 #include "uikit/Label.h"
 
 class SlideRevealController;
