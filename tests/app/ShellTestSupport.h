@@ -91,6 +91,7 @@ protected:
     void logIn(const std::string& user = "lisi", const std::string& password = "secret") {
         auto login = home()->loginview;
         ASSERT_FALSE(login->view()->isHidden());
+        login->userField->setText("");
         driver->typeText(login->userField, user);
         driver->typeText(login->passwordField, password);
         driver->tap(login->loginButton);
@@ -102,17 +103,16 @@ protected:
     std::shared_ptr<AppDelegate> appDelegate;
 };
 
-// A module screen stand-in that records how it was made.
+// A module screen stand-in with the name of its factory.
 class FakeScreen : public ui::ViewController {
 public:
     std::string name;
 };
 
-inline ScreenFactory fakeFactory(const std::string& name, std::vector<std::string>* made = nullptr) {
-    return [name, made] {
+inline ScreenFactory fakeFactory(const std::string& name) {
+    return [name] {
         auto s = ui::create<FakeScreen>();
         s->name = name;
-        if (made) made->push_back(name);
         return s;
     };
 }
