@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "datalibs/XMLSupport.h"
+#include "datalibs/ZipFileIO.h"
 #include "foundation/FileManager.h"
 #include "foundation/Format.h"
 
@@ -35,7 +36,7 @@ NSXMLDocumentPtr parse(const char* bytes, std::size_t size, ns::ErrorPtr* error)
 
 // The entry's bytes, or nullopt when it cannot be read whole and intact.
 std::optional<ns::Bytes> readZipEntry(const fs::path& archive, const std::string& entryName) {
-    unzFile uf = unzOpen64(archive.c_str());
+    unzFile uf = datalibs::openZipForReading(archive.string());
     if (!uf) return std::nullopt;
     std::optional<ns::Bytes> out;
     if (unzLocateFile(uf, entryName.c_str(), 1) == UNZ_OK && unzOpenCurrentFile(uf) == UNZ_OK) {

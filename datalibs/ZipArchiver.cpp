@@ -2,10 +2,13 @@
 
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include "datalibs/ZipCrypto.h"
+#include "datalibs/ZipFileIO.h"
 #include "foundation/FileManager.h"
 #include "foundation/Log.h"
 
@@ -24,6 +28,7 @@ namespace {
 
 constexpr unsigned kExtractBufferSize = 4096;
 constexpr unsigned kRawBufferSize = 16384;
+constexpr std::size_t kWriteBatch = 64 * 1024;
 constexpr unsigned kMaxWriteChunk = 1u << 30;
 
 constexpr uLong kFlagEncrypted = 0x0001;
@@ -312,7 +317,7 @@ bool ZipArchiver::CloseZipFile2() {
 
 bool ZipArchiver::UnzipOpenFile(const std::string& path) {
     UnzipCloseFile();
-    unzFile_ = unzOpen64(path.c_str());
+    unzFile_ = datalibs::openZipForReading(path);
     if (!unzFile_) return false;
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(U(unzFile_), &global) == UNZ_OK)
@@ -323,7 +328,7 @@ bool ZipArchiver::UnzipOpenFile(const std::string& path) {
 bool ZipArchiver::UnzipOpenFile(const std::string& path, const std::string& password) {
     UnzipCloseFile();
     readPassword_ = password;
-    unzFile_ = unzOpen64(path.c_str());
+    unzFile_ = datalibs::openZipForReading(path);
     if (!unzFile_) return false;
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(U(unzFile_), &global) == UNZ_OK)
@@ -336,9 +341,10 @@ bool ZipArchiver::UnzipFileTo(const std::string& path, bool overWrite) {
     bool ok = true;
     int rc = unzGoToFirstFile(uf);
     if (rc != UNZ_OK) OutputErrorMessage(kNoFirstEntry);
+    std::string lastFolder;  // made already, for the entries that follow in it
     do {
         bool stop = false;
-        if (!extractCurrent(path, overWrite, stop)) ok = false;
+        if (!extractCurrent(path, overWrite, stop, lastFolder)) ok = false;
         if (stop) return false;
         rc = unzGoToNextFile(uf);
     } while (rc == UNZ_OK);
@@ -351,7 +357,7 @@ bool ZipArchiver::UnzipFileTo(const std::string& path, bool overWrite) {
 
 // One entry: false when it was not extracted whole; stop is set when the
 // extraction cannot go on at all.
-bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool& stop) {
+bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool& stop, std::string& lastFolder) {
     unzFile uf = U(unzFile_);
     int method = 0, level = 0;
     if (unzOpenCurrentFile2(uf, &method, &level, 1) != UNZ_OK) {
@@ -410,11 +416,15 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
     fs::path fullPath = fs::path(target) / name;
     fs::path folder = isFolder ? fullPath : fullPath.parent_path();
     std::error_code ec;
-    fs::create_directories(folder, ec);
-    if (ec && !fs::is_directory(folder)) {
-        OutputErrorMessage(kCannotMakeFolder + folder.string());
-        unzCloseCurrentFile(uf);
-        return false;
+    if (folder.native() != lastFolder) {
+        fs::create_directories(folder, ec);
+        if (ec && !fs::is_directory(folder)) {
+            OutputErrorMessage(kCannotMakeFolder + folder.string());
+            unzCloseCurrentFile(uf);
+            lastFolder.clear();
+            return false;
+        }
+        lastFolder = folder.native();
     }
     if (isFolder) {
         unzCloseCurrentFile(uf);
@@ -427,12 +437,26 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
     }
 
     bool ok = true;
-    FILE* out = std::fopen(full.c_str(), "wb");
-    if (!out) {
+    int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (fd < 0) {
         OutputErrorMessage(kCannotWrite + full);
         unzCloseCurrentFile(uf);
         return false;
     }
+    // Pieces of 4,096 bytes are gathered into larger writes.
+    std::vector<std::uint8_t> pending;
+    pending.reserve(kWriteBatch);
+    auto flush = [&] {
+        std::size_t done = 0;
+        while (done < pending.size()) {
+            ssize_t w = ::write(fd, pending.data() + done, pending.size() - done);
+            if (w < 0 && errno == EINTR) continue;
+            if (w <= 0) return false;
+            done += static_cast<std::size_t>(w);
+        }
+        pending.clear();
+        return true;
+    };
     std::uint8_t buf[kExtractBufferSize];
     for (;;) {
         int n = entry.read(buf, kExtractBufferSize);
@@ -442,13 +466,16 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
             ok = false;
             break;
         }
-        if (std::fwrite(buf, 1, static_cast<std::size_t>(n), out) != static_cast<std::size_t>(n)) {
+        pending.insert(pending.end(), buf, buf + n);
+        if (pending.size() + kExtractBufferSize > kWriteBatch && !flush()) {
             OutputErrorMessage(kCannotWrite + full);
             ok = false;
             break;
         }
     }
-    if (std::fclose(out) != 0 && ok) {
+    bool written = flush();
+    if (::close(fd) != 0) written = false;
+    if (!written && ok) {
         OutputErrorMessage(kCannotWrite + full);
         ok = false;
     }
@@ -488,12 +515,14 @@ bool ZipArchiver::UnzipCloseFile() {
 
 // ---- Delegate ----
 
+// The delegate is held for the call, so a delegate that replaces itself
+// from inside a callback stays alive until the callback returns.
 void ZipArchiver::OutputErrorMessage(const std::string& message) {
-    if (delegate_) delegate_->ErrorMessage(message);
+    if (auto d = delegate_) d->ErrorMessage(message);
 }
 
 bool ZipArchiver::OverWrite(const std::string& path) {
-    if (delegate_) return delegate_->OverWriteOperation(path);
+    if (auto d = delegate_) return d->OverWriteOperation(path);
     return true;
 }
 

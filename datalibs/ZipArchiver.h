@@ -70,7 +70,7 @@ public:
 
 private:
     struct Entry;
-    bool extractCurrent(const std::string& target, bool overWrite, bool& stop);
+    bool extractCurrent(const std::string& target, bool overWrite, bool& stop, std::string& lastFolder);
 
     void* zipFile_ = nullptr;  // minizip zipFile
     void* unzFile_ = nullptr;  // minizip unzFile

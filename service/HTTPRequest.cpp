@@ -180,7 +180,7 @@ void HTTPRequest::runOnQueue() {
         executing_ = true;
     }
     if (!hasHTTPScheme(url_)) {
-        deliver(Delivery::Started);
+        postStarted();
         net::Response r;
         r.error = net::ErrorKind::Other;
         r.errorMessage = "Unable to create request (bad url?)";
@@ -189,12 +189,8 @@ void HTTPRequest::runOnQueue() {
     }
     // "Started" is posted once the exchange is under way, so posting it does
     // not delay the request itself.
-    bool startedPosted = false;
-    net::Response response = net::perform(buildRequest(), &cancellation_, {}, [&] {
-        startedPosted = true;
-        deliver(Delivery::Started);
-    });
-    if (!startedPosted) deliver(Delivery::Started);
+    net::Response response = net::perform(buildRequest(), &cancellation_, {}, [this] { postStarted(); });
+    postStarted();
     bool failed = response.failed();
     if (!failed && processor_ && !isFinished()) processor_(response);
     if (complete(std::move(response))) deliver(failed ? Delivery::Failed : Delivery::Finished);
@@ -222,6 +218,13 @@ void HTTPRequest::endActivity() {
     net::NetworkActivity::decrement();
 }
 
+void HTTPRequest::postStarted() {
+    std::lock_guard lock(mutex_);
+    if (startedPosted_ || cancelled_) return;  // a request cancelled first never reports a start
+    startedPosted_ = true;
+    deliver(Delivery::Started);
+}
+
 void HTTPRequest::cancel() {
     {
         std::lock_guard lock(mutex_);
@@ -233,11 +236,11 @@ void HTTPRequest::cancel() {
         r.error = net::ErrorKind::Cancelled;
         r.errorMessage = "The request was cancelled";
         error_ = errorFor(r, 0);
+        deliver(Delivery::Failed);  // under the lock: no "started" can be posted after it
     }
     cancellation_.cancel();
     NetworkQueue::shared().remove(this);
     endActivity();
-    deliver(Delivery::Failed);
 }
 
 void HTTPRequest::clearDelegatesAndCancel() {

@@ -124,6 +124,7 @@ private:
     // Records the outcome once; false when the request was already done.
     bool complete(net::Response response, int errorCode = 0);
     void endActivity();
+    void postStarted();  // once, and never after a cancellation
     void deliver(Delivery what);            // posts to the main run loop
     static ns::ErrorPtr errorFor(const net::Response& r, int errorCode);
 
@@ -143,6 +144,7 @@ private:
     bool done_ = false;
     bool cancelled_ = false;
     bool counted_ = false;   // counted in NetworkActivity
+    bool startedPosted_ = false;
     net::Cancellation cancellation_;
     net::Response response_;
     ns::ErrorPtr error_;

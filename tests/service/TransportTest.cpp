@@ -132,12 +132,22 @@ TEST_F(TransportTest, AtMostFourRunAtOnceAndTheRestWait) {
     // Four are with the server and blocked there, so nothing else can have started.
     EXPECT_EQ(HTTPRequest::queuedRequestCount(), 6u);
     EXPECT_EQ(svc.count(), 4u);
+
+    // One still waiting is cancelled: it reports the cancellation and never a start.
+    auto waiting = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
+    auto waitingRecorder = std::make_shared<Recorder>();
+    waiting->setDelegate(waitingRecorder);
+    waiting->startAsynchronous();
+    waiting->cancel();
+    EXPECT_EQ(HTTPRequest::queuedRequestCount(), 6u);
+
     svc.release();
     ASSERT_TRUE(runUntil([&] { return recorder->calls.size() == 12; }));
     EXPECT_EQ(svc.count(), 6u);
     EXPECT_EQ(std::count(recorder->calls.begin(), recorder->calls.end(), "finished 200"), 6);
     EXPECT_EQ(requests[0]->responseString(), "done");
     EXPECT_EQ(net::NetworkActivity::count(), 0);
+    EXPECT_EQ(waitingRecorder->calls, (std::vector<std::string>{"failed 4"}));
 }
 
 TEST_F(TransportTest, GetWithABodyGoesOutAsPost) {

@@ -1,0 +1,232 @@
+// The zip wrapper against Info-ZIP's zip and unzip doing the same work, in
+// one run: adding and extracting one 100 MB file and 10,000 small files.
+//
+// Inputs are generated in a temporary folder (see scratchBase) when the
+// program starts and removed when it ends. The Info-ZIP side runs "zip -q" / "unzip -q" as child
+// processes, so every benchmark here measures wall-clock time. Both sides
+// extract the same archive (one written by Info-ZIP), into an empty folder.
+// Compare Ours* with InfoZip* of the same work.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "datalibs/ZipArchiver.h"
+#include "foundation/Log.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kBigSize = 100u << 20;
+constexpr int kSmallFiles = 10000;
+constexpr int kSmallFolders = 100;
+
+// Text of random words: compresses to about a third, like ordinary files.
+std::string words(std::size_t size, std::uint32_t seed) {
+    static const char* vocabulary[] = {"kestrow ", "line ",  "member ", "service ", "archive ", "data ",
+                                       "党员 ",    "服务 ",  "zip ",    "entry ",   "folder ",  "2015 ",
+                                       "report ",  "value ", "\n",      "record ",  "签到 ",    "time "};
+    std::string s;
+    s.reserve(size + 16);
+    std::uint32_t x = seed * 2654435761u + 1;
+    while (s.size() < size) {
+        x = x * 1664525u + 1013904223u;
+        s += vocabulary[(x >> 16) % (sizeof vocabulary / sizeof *vocabulary)];
+        if ((x & 0xff) == 7) s += std::to_string(x);
+    }
+    s.resize(size);
+    return s;
+}
+
+std::string q(const fs::path& p) {
+    std::string s = "'";
+    s.append(p.string());
+    s.push_back('\'');
+    return s;
+}
+
+// Runs the pieces joined as one shell command.
+void sh(std::initializer_list<std::string> pieces) {
+    std::string command;
+    for (const auto& piece : pieces) command.append(piece);
+    if (std::system(command.c_str()) != 0) std::abort();
+}
+
+// KL_BENCH_TMP, else a memory file system when there is one (so that the
+// disk's write-back does not drown the libraries' own costs), else /tmp.
+fs::path scratchBase() {
+    if (const char* env = std::getenv("KL_BENCH_TMP"); env && *env) return env;
+    if (access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    return fs::temp_directory_path();
+}
+
+struct Inputs {
+    fs::path root;
+    fs::path big;        // root/big/big.txt
+    fs::path smallRoot;  // root/small (folders d0..d99 holding the files)
+    std::vector<std::pair<std::string, std::string>> smallFiles;  // path, entry name
+    fs::path bigZip, smallZip;  // written by Info-ZIP, extracted by both sides
+
+    Inputs() {
+        std::string pattern = (scratchBase() / "kl-zip-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) std::abort();
+        root = pattern;
+        fs::create_directories(root / "big");
+        big = root / "big" / "big.txt";
+        std::ofstream(big, std::ios::binary) << words(kBigSize, 1);
+        smallRoot = root / "small";
+        for (int i = 0; i < kSmallFiles; ++i) {
+            std::string entry = "small/d";
+            entry.append(std::to_string(i % kSmallFolders)).append("/f").append(std::to_string(i)).append(".txt");
+            fs::path p = root / entry;
+            fs::create_directories(p.parent_path());
+            std::ofstream(p, std::ios::binary) << words(200 + (i * 37) % 3000, static_cast<std::uint32_t>(i));
+            smallFiles.emplace_back(p.string(), entry);
+        }
+        bigZip = root / "big-ref.zip";
+        smallZip = root / "small-ref.zip";
+        sh({"cd ", q(root / "big"), " && zip -q ", q(bigZip), " big.txt"});
+        sh({"cd ", q(root), " && zip -q -r -D ", q(smallZip), " small"});
+    }
+    ~Inputs() {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+};
+
+Inputs& inputs() {
+    static Inputs in;
+    return in;
+}
+
+void clear(const fs::path& p) {
+    std::error_code ec;
+    fs::remove_all(p, ec);
+}
+
+void OursAddBig(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path out = in.root / "ours-big.zip";
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear(out);
+        state.ResumeTiming();
+        ZipArchiver z;
+        if (!z.CreateZipFile2(out.string()) || !z.addFileToZip(in.big.string(), "big.txt") || !z.CloseZipFile2())
+            std::abort();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
+}
+
+void InfoZipAddBig(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path out = in.root / "infozip-big.zip";
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear(out);
+        state.ResumeTiming();
+        sh({"cd ", q(in.root / "big"), " && zip -q ", q(out), " big.txt"});
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
+}
+
+void OursExtractBig(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path dest = in.root / "ours-big-out";
+    ns::LogCapture quiet;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear(dest);
+        state.ResumeTiming();
+        ZipArchiver z;
+        if (!z.UnzipOpenFile(in.bigZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
+        z.UnzipCloseFile();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
+}
+
+void InfoZipExtractBig(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path dest = in.root / "infozip-big-out";
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear(dest);
+        state.ResumeTiming();
+        sh({"unzip -q ", q(in.bigZip), " -d ", q(dest)});
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
+}
+
+void OursAddSmall(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path out = in.root / "ours-small.zip";
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear(out);
+        state.ResumeTiming();
+        ZipArchiver z;
+        if (!z.CreateZipFile2(out.string())) std::abort();
+        for (const auto& [path, entry] : in.smallFiles)
+            if (!z.addFileToZip(path, entry)) std::abort();
+        if (!z.CloseZipFile2()) std::abort();
+    }
+    state.SetItemsProcessed(state.iterations() * kSmallFiles);
+}
+
+void InfoZipAddSmall(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path out = in.root / "infozip-small.zip";
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear(out);
+        state.ResumeTiming();
+        sh({"cd ", q(in.root), " && zip -q -r -D ", q(out), " small"});
+    }
+    state.SetItemsProcessed(state.iterations() * kSmallFiles);
+}
+
+void OursExtractSmall(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path dest = in.root / "ours-small-out";
+    ns::LogCapture quiet;
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear(dest);
+        state.ResumeTiming();
+        ZipArchiver z;
+        if (!z.UnzipOpenFile(in.smallZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
+        z.UnzipCloseFile();
+    }
+    state.SetItemsProcessed(state.iterations() * kSmallFiles);
+}
+
+void InfoZipExtractSmall(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path dest = in.root / "infozip-small-out";
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear(dest);
+        state.ResumeTiming();
+        sh({"unzip -q ", q(in.smallZip), " -d ", q(dest)});
+    }
+    state.SetItemsProcessed(state.iterations() * kSmallFiles);
+}
+
+#define ZIP_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)
+ZIP_BENCH(OursAddBig);
+ZIP_BENCH(InfoZipAddBig);
+ZIP_BENCH(OursExtractBig);
+ZIP_BENCH(InfoZipExtractBig);
+ZIP_BENCH(OursAddSmall);
+ZIP_BENCH(InfoZipAddSmall);
+ZIP_BENCH(OursExtractSmall);
+ZIP_BENCH(InfoZipExtractSmall);
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include "render/Canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace render {
+
+Canvas::Canvas(ui::Size points, double scale)
+    : size_(points),
+      scale_(scale > 0 ? scale : 1),
+      width_(std::max(1, static_cast<int>(std::ceil(points.width * scale_ - 1e-6)))),
+      height_(std::max(1, static_cast<int>(std::ceil(points.height * scale_ - 1e-6)))) {
+    surface_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width_, height_);
+    cr_ = cairo_create(surface_);
+    cairo_scale(cr_, scale_, scale_);
+}
+
+Canvas::~Canvas() {
+    cairo_destroy(cr_);
+    cairo_surface_destroy(surface_);
+}
+
+void Canvas::clear(const ui::Color& color) {
+    cairo_save(cr_);
+    cairo_reset_clip(cr_);
+    cairo_set_operator(cr_, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr_, color.red, color.green, color.blue, color.alpha);
+    cairo_paint(cr_);
+    cairo_restore(cr_);
+}
+
+Pixel Canvas::pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return {};
+    cairo_surface_flush(surface_);
+    const unsigned char* row = cairo_image_surface_get_data(surface_) + y * cairo_image_surface_get_stride(surface_);
+    std::uint32_t v = reinterpret_cast<const std::uint32_t*>(row)[x];
+    Pixel p;
+    p.a = static_cast<std::uint8_t>(v >> 24);
+    auto unpremultiply = [&](std::uint32_t c) -> std::uint8_t {
+        if (p.a == 0) return 0;
+        return static_cast<std::uint8_t>(std::min<std::uint32_t>(255, (c * 255 + p.a / 2) / p.a));
+    };
+    p.r = unpremultiply((v >> 16) & 0xff);
+    p.g = unpremultiply((v >> 8) & 0xff);
+    p.b = unpremultiply(v & 0xff);
+    return p;
+}
+
+const std::uint8_t* Canvas::data() const {
+    cairo_surface_flush(surface_);
+    return cairo_image_surface_get_data(surface_);
+}
+
+int Canvas::stride() const { return cairo_image_surface_get_stride(surface_); }
+
+bool Canvas::writePNG(const std::string& path) const {
+    cairo_surface_flush(surface_);
+    return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace render

@@ -1,0 +1,300 @@
+// Remote images: one fetch per URL, the disk cache across a restart,
+// failures, view reuse and the cache's bounds, against the loopback server.
+#include <gtest/gtest.h>
+
+#include "app/WebImageCache.h"
+#include "app/WebImageManager.h"
+#include "app/WebImageView.h"
+#include "foundation/Bundle.h"
+#include "foundation/Data.h"
+#include "foundation/FileManager.h"
+#include "foundation/Log.h"
+#include "foundation/Notification.h"
+#include "support/LoopbackService.h"
+#include "uikit/TestDriver.h"
+#include "uikit/UIKit.h"
+
+namespace {
+
+std::string resourceBytes(const std::string& name) {
+    auto path = ns::Bundle::mainBundle()->pathForResource(name, "");
+    auto bytes = ns::readFile(path);
+    EXPECT_TRUE(bytes) << name;
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+LoopbackService::Reply imageReply(const std::string& resource) {
+    LoopbackService::Reply r;
+    r.body = resourceBytes(resource);
+    r.contentType = resource.ends_with(".jpg") ? "image/jpeg" : "image/png";
+    return r;
+}
+
+std::size_t pathRequests(const LoopbackService& svc, const std::string& path) {
+    std::size_t n = 0;
+    for (const auto& r : svc.requests()) n += r.path == path ? 1 : 0;
+    return n;
+}
+
+// Counts the downloader's notifications.
+struct DownloadCounter {
+    std::shared_ptr<int> token = std::make_shared<int>(0);
+    int started = 0;
+    int stopped = 0;
+    DownloadCounter() {
+        auto& nc = ns::NotificationCenter::defaultCenter();
+        nc.addObserver(token, WebImageDownloadStartNotification, [this](const ns::Notification&) { started++; });
+        nc.addObserver(token, WebImageDownloadStopNotification, [this](const ns::Notification&) { stopped++; });
+    }
+    ~DownloadCounter() { ns::NotificationCenter::defaultCenter().removeObserver(token.get()); }
+};
+
+class WebImageTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ns::FileManager::defaultManager().removeItemAtPath(WebImageCache::defaultDirectory());
+        WebImageManager::setSharedManager(nullptr);
+        placeholder = ui::Image::imageNamed("icon_empty.png");
+        ASSERT_TRUE(placeholder);
+    }
+    void TearDown() override {
+        WebImageManager::sharedManager()->imageCache()->waitForDisk();
+        WebImageManager::setSharedManager(nullptr);
+    }
+    std::shared_ptr<ui::ImageView> imageView() { return ui::create<ui::ImageView>(ui::Rect{0, 0, 60, 60}); }
+    static bool hasSize(const std::shared_ptr<ui::ImageView>& v, double w, double h) {
+        return v->image() && v->image()->size().width == w && v->image()->size().height == h;
+    }
+
+    ui::TestDriver driver;
+    ui::ImagePtr placeholder;
+};
+
+TEST_F(WebImageTest, ManyViewsOfOneURLShareOneFetchAndLaterViewsHitMemory) {
+    LoopbackService svc;
+    auto reply = imageReply("Icon.png");
+    reply.delay = 0.05;
+    svc.serve("/pic/icon.png", reply);
+    std::string url = svc.baseURL() + "/pic/icon.png";
+    DownloadCounter downloads;
+
+    std::vector<std::shared_ptr<ui::ImageView>> views;
+    for (int i = 0; i < 8; i++) {
+        views.push_back(imageView());
+        setImageWithURL(views.back(), url, placeholder);
+        EXPECT_EQ(views.back()->image(), placeholder);  // the placeholder at once
+    }
+    ASSERT_TRUE(driver.waitUntil([&] {
+        for (auto& v : views)
+            if (!hasSize(v, 57, 57)) return false;
+        return true;
+    }));
+    EXPECT_EQ(pathRequests(svc, "/pic/icon.png"), 1u);
+    EXPECT_EQ(downloads.started, 1);
+    EXPECT_EQ(downloads.stopped, 1);
+    EXPECT_EQ(views[0]->image(), views[7]->image());  // one decoded image shared
+
+    // A view asking later is answered from memory, at once, without the network.
+    auto late = imageView();
+    setImageWithURL(late, url, placeholder);
+    EXPECT_TRUE(hasSize(late, 57, 57));
+    EXPECT_EQ(pathRequests(svc, "/pic/icon.png"), 1u);
+    EXPECT_EQ(downloads.started, 1);
+    EXPECT_EQ(pendingImageLoads(), 0u);
+}
+
+TEST_F(WebImageTest, RestartFindsTheImageOnDiskWithoutNetwork) {
+    std::string url;
+    {
+        LoopbackService svc;
+        svc.serve("/a/head.jpg", imageReply("test_adv_item.jpg"));
+        url = svc.baseURL() + "/a/head.jpg";
+        auto v = imageView();
+        setImageWithURL(v, url, placeholder);
+        ASSERT_TRUE(driver.waitUntil([&] { return v->image() != placeholder; }));
+        WebImageManager::sharedManager()->imageCache()->waitForDisk();
+        EXPECT_TRUE(ns::FileManager::defaultManager().fileExistsAtPath(
+            WebImageManager::sharedManager()->imageCache()->cachePathForKey(url)));
+    }  // the server is gone: nothing answers at that address any more
+
+    WebImageManager::setSharedManager(nullptr);  // a new run: empty memory, same disk
+    ASSERT_EQ(WebImageManager::sharedManager()->imageCache()->memoryCount(), 0u);
+    DownloadCounter downloads;
+    ns::LogCapture log;
+    auto v = imageView();
+    setImageWithURL(v, url, placeholder);
+    EXPECT_EQ(v->image(), placeholder);
+    ASSERT_TRUE(driver.waitUntil([&] { return v->image() != placeholder; }));
+    ASSERT_TRUE(v->image());
+    EXPECT_GT(v->image()->size().width, 0);
+    EXPECT_EQ(downloads.started, 0);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(WebImageTest, FailedLoadsKeepThePlaceholderAndLogOneLineEach) {
+    LoopbackService svc;
+    svc.serve("/missing.png", LoopbackService::status(404, "no such picture"));
+    LoopbackService::Reply text;
+    text.body = "<html>not a picture</html>";
+    text.contentType = "text/html";
+    svc.serve("/page.png", text);
+    LoopbackService::Reply truncated = imageReply("maiwei1.png");
+    truncated.body.resize(truncated.body.size() / 3);
+    svc.serve("/cut.png", truncated);
+    const std::vector<std::string> urls = {
+        svc.baseURL() + "/missing.png",         // HTTP error
+        svc.baseURL() + "/page.png",            // not an image
+        svc.baseURL() + "/cut.png",             // damaged image
+        "upload/2014/a.png",                    // not an absolute address
+        LoopbackService::refusedURL() + "/x.png",  // nobody listens
+    };
+    DownloadCounter downloads;
+    ns::LogCapture log;
+    std::vector<std::shared_ptr<ui::ImageView>> views;
+    for (const auto& url : urls) {
+        for (int i = 0; i < 2; i++) {  // two views each: still one attempt and one line
+            views.push_back(imageView());
+            setImageWithURL(views.back(), url, placeholder);
+        }
+    }
+    ASSERT_TRUE(driver.waitUntil([&] { return downloads.stopped == static_cast<int>(urls.size()); }));
+    driver.runPending();
+    for (auto& v : views) EXPECT_EQ(v->image(), placeholder);
+    std::size_t failures = 0;
+    for (const auto& line : log.lines()) failures += line.find("cannot load") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(failures, urls.size());
+    for (const auto& url : urls) EXPECT_TRUE(log.contains(url)) << url;
+    EXPECT_EQ(pathRequests(svc, "/missing.png"), 1u);
+    EXPECT_EQ(pendingImageLoads(), 0u);
+    // Nothing was cached: the next request tries again.
+    WebImageManager::sharedManager()->imageCache()->waitForDisk();
+    EXPECT_EQ(WebImageManager::sharedManager()->imageCache()->diskSize(), 0u);
+}
+
+TEST_F(WebImageTest, EmptyAddressShowsOnlyThePlaceholder) {
+    DownloadCounter downloads;
+    ns::LogCapture log;
+    auto v = imageView();
+    setImageWithURL(v, "", placeholder);
+    EXPECT_EQ(v->image(), placeholder);
+    setImageWithURL(v, "");  // no placeholder: the image is cleared
+    EXPECT_FALSE(v->image());
+    driver.runPending();
+    EXPECT_EQ(downloads.started, 0);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(WebImageTest, ReusedViewNeverShowsTheEarlierImage) {
+    LoopbackService svc;
+    svc.serve("/first.png", LoopbackService::held(imageReply("Icon@2x.png")));  // 114 x 114, answers late
+    svc.serve("/second.png", imageReply("icon_empty.png"));                     // 120 x 120
+    auto cell = imageView();
+    auto other = imageView();  // keeps the first download alive
+    setImageWithURL(cell, svc.baseURL() + "/first.png", placeholder);
+    setImageWithURL(other, svc.baseURL() + "/first.png", placeholder);
+    setImageWithURL(cell, svc.baseURL() + "/second.png");  // the cell is reused for another row
+    EXPECT_FALSE(cell->image());
+    ASSERT_TRUE(driver.waitUntil([&] { return hasSize(cell, 120, 120); }));
+
+    svc.release();
+    ASSERT_TRUE(driver.waitUntil([&] { return hasSize(other, 114, 114); }));
+    driver.runPending();
+    EXPECT_TRUE(hasSize(cell, 120, 120));
+
+    // Reused for an address already in memory: shown at once, and a late
+    // answer for the address before it does not replace it.
+    svc.serve("/third.png", LoopbackService::held(imageReply("title.png")));
+    svc.stopHolding();
+    setImageWithURL(other, svc.baseURL() + "/third.png", placeholder);
+    auto keeper = imageView();
+    setImageWithURL(keeper, svc.baseURL() + "/third.png");
+    setImageWithURL(other, svc.baseURL() + "/second.png", placeholder);
+    EXPECT_TRUE(hasSize(other, 120, 120));
+    svc.release();
+    ASSERT_TRUE(driver.waitUntil([&] { return hasSize(keeper, 280, 40); }));
+    EXPECT_TRUE(hasSize(other, 120, 120));
+}
+
+TEST_F(WebImageTest, CancelledLoadStopsTheDownloadAndAViewThatWentAwayGetsNothing) {
+    LoopbackService svc;
+    svc.serve("/slow.png", LoopbackService::held(imageReply("Icon.png")));
+    DownloadCounter downloads;
+    auto v = imageView();
+    setImageWithURL(v, svc.baseURL() + "/slow.png", placeholder);
+    ASSERT_TRUE(driver.waitUntil([&] { return downloads.started == 1; }));
+    cancelCurrentImageLoad(v.get());
+    EXPECT_EQ(downloads.stopped, 1);  // nobody waits any more: the download stops
+    EXPECT_EQ(WebImageManager::sharedManager()->activeFetches(), 0u);
+    EXPECT_EQ(v->image(), placeholder);
+
+    // A view released while its load is pending: the load is dropped.
+    {
+        auto gone = imageView();
+        setImageWithURL(gone, svc.baseURL() + "/slow.png");
+    }
+    svc.release();
+    ASSERT_TRUE(driver.waitUntil([&] { return downloads.started == 2; }));
+    EXPECT_EQ(pendingImageLoads(), 0u);  // noticed the view had gone
+    ASSERT_TRUE(driver.waitUntil([&] { return downloads.stopped == 2; }));
+    EXPECT_EQ(v->image(), placeholder);
+}
+
+TEST_F(WebImageTest, ButtonsTakeTheImageForTheirNormalState) {
+    LoopbackService svc;
+    svc.serve("/b.png", imageReply("add.png"));
+    auto b = ui::Button::buttonWithType(ui::ButtonTypeCustom);
+    setImageWithURL(b, svc.baseURL() + "/b.png", placeholder);
+    EXPECT_EQ(b->imageForState(ui::ControlStateNormal), placeholder);
+    ASSERT_TRUE(driver.waitUntil([&] { return b->imageForState(ui::ControlStateNormal) != placeholder; }));
+    ASSERT_TRUE(b->imageForState(ui::ControlStateNormal));
+    EXPECT_EQ(b->imageForState(ui::ControlStateNormal)->size().width, 24);
+}
+
+TEST(WebImageCacheTest, StaysWithinItsBoundsDroppingTheLeastRecentlyUsed) {
+    ui::TestDriver driver;
+    std::string dir = ns::temporaryDirectory() + "/bounded-cache";
+    ns::FileManager::defaultManager().removeItemAtPath(dir);
+    auto img = ui::Image::imageNamed("ico_back.png");  // 22 x 22: 1936 decoded bytes
+    ASSERT_TRUE(img);
+    ns::Bytes kb(1000, 7);
+    {
+        auto cache = std::make_shared<WebImageCache>(dir, 3 * 1936, 3500);
+        for (int i = 0; i < 3; i++) cache->storeImage(img, kb, "k" + std::to_string(i));
+        EXPECT_EQ(cache->memoryCount(), 3u);
+        EXPECT_TRUE(cache->imageFromMemoryCache("k0"));  // k0 is now the most recent
+        cache->storeImage(img, kb, "k3");
+        EXPECT_EQ(cache->memoryCount(), 3u);
+        EXPECT_FALSE(cache->imageFromMemoryCache("k1"));
+        EXPECT_TRUE(cache->imageFromMemoryCache("k0"));
+        EXPECT_LE(cache->memoryCost(), 3u * 1936u);
+        EXPECT_EQ(cache->diskSize(), 3000u);  // k0 went on disk first and was dropped
+        EXPECT_FALSE(ns::FileManager::defaultManager().fileExistsAtPath(cache->cachePathForKey("k0")));
+        EXPECT_TRUE(ns::FileManager::defaultManager().fileExistsAtPath(cache->cachePathForKey("k3")));
+    }
+    // Reopened with a smaller limit, the cache trims what it finds.
+    auto reopened = std::make_shared<WebImageCache>(dir, 1936, 2000);
+    EXPECT_LE(reopened->diskSize(), 2000u);
+    EXPECT_TRUE(ns::FileManager::defaultManager().fileExistsAtPath(reopened->cachePathForKey("k3")));
+}
+
+TEST(WebImageCacheTest, AFileThatNoLongerDecodesIsAMissAndIsRemoved) {
+    ui::TestDriver driver;
+    std::string dir = ns::temporaryDirectory() + "/damaged-cache";
+    ns::FileManager::defaultManager().removeItemAtPath(dir);
+    auto cache = std::make_shared<WebImageCache>(dir);
+    cache->storeImage(ui::Image::imageNamed("menu.png"), ns::Bytes{'n', 'o', 'p', 'e'}, "http://h/x.png");
+    cache->clearMemory();
+    ns::LogCapture log;
+    bool answered = false;
+    ui::ImagePtr found = ui::Image::imageNamed("menu.png");
+    cache->queryDiskCache("http://h/x.png", [&](ui::ImagePtr image) {
+        answered = true;
+        found = image;
+    });
+    ASSERT_TRUE(driver.waitUntil([&] { return answered; }));
+    EXPECT_FALSE(found);
+    EXPECT_EQ(cache->diskSize(), 0u);
+    EXPECT_FALSE(ns::FileManager::defaultManager().fileExistsAtPath(cache->cachePathForKey("http://h/x.png")));
+}
+
+}  // namespace

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include "RenderTestSupport.h"
+
+using namespace ui;
+using namespace rendertest;
+using render::Pixel;
+
+namespace {
+
+using TextDrawTest = RenderTest;
+
+LabelPtr addLabel(const WindowPtr& w, Rect frame, const std::string& text, int lines = 1,
+                  LineBreakMode mode = LineBreakByTruncatingTail, double size = 15) {
+    auto l = create<Label>(frame);
+    l->setText(text);
+    l->setFont(Font::systemFontOfSize(size));
+    l->setNumberOfLines(lines);
+    l->setLineBreakMode(mode);
+    w->addSubview(l);
+    return l;
+}
+
+TEST_F(TextDrawTest, MeasuredAndDrawnHeightsAgree) {
+    const std::string para = "社区将于本周六上午九点在文化广场举办便民服务活动，欢迎居民朋友们踊跃参加。Free checks for everyone.";
+    struct Case {
+        Rect frame;
+        std::string text;
+        int lines;
+        LineBreakMode mode;
+        double size;
+    };
+    std::vector<Case> cases = {
+        {Rect{10, 30, 300, 40}, "时事直通", 1, LineBreakByTruncatingTail, 17},
+        {Rect{10, 80, 300, 200}, para, 0, LineBreakByWordWrapping, 14},
+        {Rect{10, 290, 200, 200}, para, 0, LineBreakByCharWrapping, 12},
+        {Rect{10, 500, 300, 60}, para, 2, LineBreakByTruncatingTail, 14},
+    };
+    std::vector<LabelPtr> labels;
+    for (const auto& k : cases) labels.push_back(addLabel(window, k.frame, k.text, k.lines, k.mode, k.size));
+    auto c = shot("label-heights");
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const auto& l = *labels[i];
+        SCOPED_TRACE(i);
+        Size measured = l.sizeThatFits(Size{l.bounds().width(), 0});
+        Rect drawn = render::labelTextRect(l);
+        // The measure rounds up to whole points.
+        EXPECT_NEAR(drawn.height(), measured.height, 1.0);
+        EXPECT_LE(drawn.height(), measured.height);
+        // The ink stays within the drawn lines and fills most of them.
+        Rect onScreen = drawn.offsetBy(l.frame().minX(), l.frame().minY());
+        auto rows = inkRows(*c, l.frame(), kWhite);
+        ASSERT_GE(rows.first, 0);
+        EXPECT_GE(rows.first, static_cast<int>(onScreen.minY() * 2) - 1);
+        EXPECT_LE(rows.second, static_cast<int>(onScreen.maxY() * 2) + 1);
+        EXPECT_GT(rows.second - rows.first, static_cast<int>(onScreen.height() * 2 * 0.6));
+    }
+    // Wrapping produced several lines, and two lines are the limit where set.
+    EXPECT_GT(render::labelTextRect(*labels[1]).height(), 3 * Font::systemFontOfSize(14).lineHeight() - 0.5);
+    EXPECT_NEAR(render::labelTextRect(*labels[3]).height(), 2 * Font::systemFontOfSize(14).lineHeight(), 0.5);
+}
+
+TEST_F(TextDrawTest, TallTextShowsTheLinesThatFit) {
+    const std::string para = "一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十一二三四五六七八九十";
+    auto l = addLabel(window, Rect{10, 40, 100, 40}, para, 0, LineBreakByTruncatingTail, 14);
+    double line = Font::systemFontOfSize(14).lineHeight();
+    Rect r = render::labelTextRect(*l);
+    EXPECT_EQ(static_cast<int>(std::round(r.height() / line)), static_cast<int>(std::floor(40 / line)));
+    auto c = shot();
+    // Nothing outside the label.
+    EXPECT_EQ(inkCount(*c, Rect{10, 80, 100, 40}, kWhite), 0);
+    EXPECT_EQ(inkCount(*c, Rect{10, 20, 100, 20}, kWhite), 0);
+}
+
+TEST_F(TextDrawTest, AlignmentPlacesTheLine) {
+    auto left = addLabel(window, Rect{10, 40, 300, 30}, "左对齐");
+    auto centre = addLabel(window, Rect{10, 80, 300, 30}, "居中");
+    centre->setTextAlignment(TextAlignmentCenter);
+    auto right = addLabel(window, Rect{10, 120, 300, 30}, "右对齐");
+    right->setTextAlignment(TextAlignmentRight);
+    auto c = shot();
+    auto columns = [&](const LabelPtr& l) {
+        int first = -1, last = -1;
+        Rect f = l->frame();
+        for (int x = static_cast<int>(f.minX() * 2); x < static_cast<int>(f.maxX() * 2); ++x) {
+            for (int y = static_cast<int>(f.minY() * 2); y < static_cast<int>(f.maxY() * 2); ++y) {
+                if (colorDistance(c->pixel(x, y), kWhite) > 60) {
+                    if (first < 0) first = x;
+                    last = x;
+                    break;
+                }
+            }
+        }
+        return std::pair<double, double>{first / 2.0, last / 2.0};
+    };
+    auto [l0, l1] = columns(left);
+    auto [c0, c1] = columns(centre);
+    auto [r0, r1] = columns(right);
+    EXPECT_NEAR(l0, 10, 3);
+    EXPECT_NEAR((c0 + c1) / 2, 160, 3);
+    EXPECT_NEAR(r1, 310, 3);
+}
+
+TEST_F(TextDrawTest, TruncationKeepsOneLineInsideTheLabel) {
+    auto l = addLabel(window, Rect{10, 40, 80, 30},
+                      "这是一条很长很长的新闻标题，一行放不下");
+    auto c = shot("truncated");
+    Rect r = render::labelTextRect(*l);
+    EXPECT_NEAR(r.height(), Font::systemFontOfSize(15).lineHeight(), 0.5);
+    EXPECT_GT(inkCount(*c, l->frame(), kWhite), 50);
+    EXPECT_EQ(inkCount(*c, Rect{90, 40, 60, 30}, kWhite), 0);
+}
+
+TEST_F(TextDrawTest, ColoursAndHighlight) {
+    auto l = addLabel(window, Rect{10, 40, 300, 40}, "██████", 1, LineBreakByClipping, 30);
+    l->setTextColor(Color::redColor());
+    l->setHighlightedTextColor(Color::blueColor());
+    auto c = shot();
+    auto dominant = [&](const render::Canvas& cv) {
+        long r = 0, b = 0;
+        for (int y = 80; y < 160; ++y) {
+            for (int x = 20; x < 600; ++x) {
+                auto p = cv.pixel(x, y);
+                if (colorDistance(p, kWhite) > 200) {
+                    r += p.r;
+                    b += p.b;
+                }
+            }
+        }
+        return r > b ? 'r' : (b > r ? 'b' : '-');
+    };
+    EXPECT_EQ(dominant(*c), 'r');
+    l->setHighlighted(true);
+    EXPECT_EQ(dominant(*shot()), 'b');
+}
+
+TEST_F(TextDrawTest, ButtonsShowTitleAndBackgroundOfTheirState) {
+    const Pixel red{255, 0, 0, 255}, blue{0, 0, 255, 255};
+    auto b = Button::buttonWithType(ButtonTypeCustom);
+    b->setFrame(Rect{20, 40, 200, 50});
+    b->setBackgroundImage(twoToneImage(4, 4, red, red), ControlStateNormal);
+    b->setBackgroundImage(twoToneImage(4, 4, blue, blue), ControlStateSelected);
+    b->setTitle("提交", ControlStateNormal);
+    b->setTitleColor(Color::whiteColor(), ControlStateNormal);
+    window->addSubview(b);
+    auto c = shot("button");
+    EXPECT_EQ(at(*c, 25, 45), red);
+    EXPECT_GT(inkCount(*c, Rect{90, 50, 60, 30}, red), 50);  // the white title in the middle
+    EXPECT_EQ(inkCount(*c, Rect{25, 45, 40, 40}, red), 0);
+    b->setSelected(true);
+    EXPECT_EQ(at(*shot(), 25, 45), blue);
+
+    // Pressed, a custom button's own picture darkens.
+    b->setSelected(false);
+    b->setHighlighted(true);
+    Pixel pressed = at(*shot(), 25, 45);
+    EXPECT_LT(pressed.r, 200);
+    EXPECT_EQ(pressed.b, 0);
+}
+
+}  // namespace
