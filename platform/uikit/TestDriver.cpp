@@ -223,7 +223,17 @@ bool TestDriver::pressAlertButton(const std::string& title) {
 std::shared_ptr<Window> TestDriver::keyWindow() const { return Application::sharedApplication().keyWindow(); }
 
 std::shared_ptr<ViewController> TestDriver::frontViewController() const {
+    // The key window, unless it holds no screens (the progress overlay's
+    // window takes key status): then the frontmost window that does.
     auto w = keyWindow();
+    if (!w || !w->rootViewController()) {
+        auto windows = Application::sharedApplication().windows();
+        for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+            if (!(*it)->isHidden() && (*it)->rootViewController()) {
+                w = *it;
+                break;
+            }
+    }
     if (!w) return nullptr;
     auto vc = w->rootViewController();
     while (vc) {
