@@ -4,6 +4,7 @@
 
 #include "foundation/RunLoop.h"
 #include "uikit/NavigationController.h"
+#include "uikit/TableView.h"
 #include "uikit/Window.h"
 
 namespace ui {
@@ -36,6 +37,8 @@ std::vector<std::string> characters(const std::string& text) {
 
 TestDriver::TestDriver(bool useManualClock) {
     if (useManualClock && !ns::RunLoop::isManualClock()) ns::RunLoop::useManualClock(ns::Date{kDriverEpoch});
+    // A table showing a row its data source no longer has fails the test.
+    TableView::setStaleRowHandler([](const std::string& message) { throw StaleRowError(message); });
 }
 
 // ---- Finding ----
