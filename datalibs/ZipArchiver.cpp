@@ -515,12 +515,14 @@ bool ZipArchiver::UnzipCloseFile() {
 
 // ---- Delegate ----
 
+// The delegate is held for the call, so a delegate that replaces itself
+// from inside a callback stays alive until the callback returns.
 void ZipArchiver::OutputErrorMessage(const std::string& message) {
-    if (delegate_) delegate_->ErrorMessage(message);
+    if (auto d = delegate_) d->ErrorMessage(message);
 }
 
 bool ZipArchiver::OverWrite(const std::string& path) {
-    if (delegate_) return delegate_->OverWriteOperation(path);
+    if (auto d = delegate_) return d->OverWriteOperation(path);
     return true;
 }
 

@@ -71,7 +71,9 @@ void NetWebServiceRequest::startAsynchronous() {
 }
 
 void NetWebServiceRequest::cancel() {
+    std::shared_ptr<NetWebServiceRequest> keep;  // the self-reference goes after the lock
     std::lock_guard guard(lock_);
+    keep = std::move(running_);
     cancelled_ = true;
     delegate_.reset();
     if (request_) {
@@ -80,7 +82,6 @@ void NetWebServiceRequest::cancel() {
         request_->clearDelegatesAndCancel();
         request_.reset();
     }
-    running_.reset();
 }
 
 void NetWebServiceRequest::finish() {

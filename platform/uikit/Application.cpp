@@ -10,6 +10,7 @@
 #include "uikit/Dump.h"
 #include "uikit/GestureRecognizer.h"
 #include "uikit/Image.h"
+#include "uikit/SystemStandIns.h"
 #include "uikit/ViewController.h"
 
 namespace ui {
@@ -335,6 +336,7 @@ void Application::resetForTesting() {
     Responder::resetFirstResponderForTesting();
     Screen::mainScreen().resetForTesting();
     Image::clearCache();
+    resetStandInsForTesting();
 }
 
 }  // namespace ui

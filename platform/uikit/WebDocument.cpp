@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <map>
 
@@ -699,17 +700,19 @@ void silentError(void*, const char*, ...) {}
 
 }  // namespace
 
-DocumentPtr Document::parseHTML(std::string_view html, const std::string& baseURL) {
+DocumentPtr Document::parseHTML(std::string_view html, const std::string& baseURL, const std::string& charset) {
     auto doc = std::make_shared<Document>(Private{});
     doc->baseURL_ = baseURL;
     if (html.empty()) return doc;
-    const char* encoding = declaresCharset(html) ? nullptr : "UTF-8";
+    const char* encoding = !charset.empty() ? charset.c_str() : declaresCharset(html) ? nullptr : "UTF-8";
     xmlGenericErrorFunc oldHandler = xmlGenericError;
     void* oldContext = xmlGenericErrorContext;
     xmlSetGenericErrorFunc(nullptr, silentError);
-    xmlDoc* xml = htmlReadMemory(html.data(), static_cast<int>(html.size()), baseURL.empty() ? nullptr : baseURL.c_str(),
-                                 encoding,
-                                 HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    const int options = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET;
+    const char* url = baseURL.empty() ? nullptr : baseURL.c_str();
+    int size = static_cast<int>(std::min<std::size_t>(html.size(), INT32_MAX));
+    xmlDoc* xml = htmlReadMemory(html.data(), size, url, encoding, options);
+    if (!xml && encoding && !charset.empty()) xml = htmlReadMemory(html.data(), size, url, nullptr, options);  // unknown charset
     xmlSetGenericErrorFunc(oldContext, oldHandler);
     if (!xml) return doc;
     Builder(*doc).run(xml);

@@ -132,9 +132,12 @@ private:
 
 class Document {
 public:
-    // Parses the HTML (UTF-8, or as its meta charset says); relative
-    // addresses resolve against baseURL (or stay as written without one).
-    static DocumentPtr parseHTML(std::string_view html, const std::string& baseURL);
+    // Parses the HTML; relative addresses resolve against baseURL (or stay as
+    // written without one). The bytes are in `encoding` when one is given
+    // (an HTTP charset), else as the page's meta charset says, else UTF-8.
+    // Safe on any thread (nothing here touches the interface).
+    static DocumentPtr parseHTML(std::string_view html, const std::string& baseURL,
+                                 const std::string& encoding = {});
 
     const std::string& baseURL() const { return baseURL_; }
     const std::string& title() const { return title_; }

@@ -9,6 +9,7 @@
 #include "ServiceTestSupport.h"
 #include "foundation/Log.h"
 #include "service/JSON.h"
+#include "service/SoapXmlParseHelper.h"
 
 namespace {
 
@@ -218,6 +219,25 @@ TEST_F(ClientFaultTest, AClientThatHasGoneIsNoTrouble) {
     EXPECT_FALSE(request.expired());  // a running request keeps itself alive
     svc.release();
     ASSERT_TRUE(runUntil([&] { return request.expired(); }));
+    settle();
+}
+
+TEST_F(ClientFaultTest, CancelLetsGoOfARunningRequestsHoldOnItself) {
+    svc.reply("GetSign", LoopbackService::held(svc.result("GetSign", kOk)));
+    NetWebServiceRequest* raw = nullptr;
+    std::weak_ptr<NetWebServiceRequest> weak;
+    {
+        auto request = NetWebServiceRequest::serviceRequestUrl(
+            svc.url(), svc.serviceNamespace() + "GetSign",
+            SoapXmlParseHelper::requestEnvelope("GetSign", svc.serviceNamespace(), std::string("{}")));
+        request->startAsynchronous();
+        raw = request.get();
+        weak = request;
+    }
+    ASSERT_FALSE(weak.expired());
+    raw->cancel();  // lets go of the last reference while inside
+    EXPECT_TRUE(weak.expired());
+    svc.release();
     settle();
 }
 

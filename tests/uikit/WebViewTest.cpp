@@ -1,0 +1,229 @@
+// Web views: callbacks per load, pages and pictures from the loopback
+// service, script answers, links followed in place, and the test controls.
+#include <gtest/gtest.h>
+
+#include "support/LoopbackService.h"
+#include "UITestSupport.h"
+#include "uikit/BitmapContext.h"
+#include "uikit/WebView.h"
+
+using namespace ui;
+using uitest::UITest;
+
+namespace {
+
+class PageDelegate : public Object, public WebViewDelegate {
+public:
+    bool webView_shouldStartLoadWithRequest_navigationType(const std::shared_ptr<WebView>&, const URLRequest& r,
+                                                           WebViewNavigationType type) override {
+        asked.push_back(r.url);
+        types.push_back(type);
+        return allow;
+    }
+    void webViewDidStartLoad(const std::shared_ptr<WebView>&) override { calls.push_back("start"); }
+    void webViewDidFinishLoad(const std::shared_ptr<WebView>& wv) override {
+        calls.push_back("finish");
+        height = wv->stringByEvaluatingJavaScriptFromString("document.body.scrollHeight");
+        width = wv->stringByEvaluatingJavaScriptFromString("document.body.scrollWidth ");
+    }
+    void webView_didFailLoadWithError(const std::shared_ptr<WebView>&, const ns::ErrorPtr& e) override {
+        calls.push_back("fail " + std::to_string(e->code));
+        lastError = e;
+    }
+    bool ended() const {
+        return !calls.empty() && (calls.back() == "finish" || calls.back().rfind("fail", 0) == 0);
+    }
+    bool allow = true;
+    std::vector<std::string> calls, asked;
+    std::vector<WebViewNavigationType> types;
+    std::string height, width;
+    ns::ErrorPtr lastError;
+};
+
+// A JPEG picture of the given size, as a server would send it.
+std::string jpeg(int w, int h) {
+    auto img = Image::imageWithPixels(w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 4, 180));
+    auto bytes = ImageJPEGRepresentation(img, 0.8);
+    return std::string(bytes->begin(), bytes->end());
+}
+
+LoopbackService::Reply file(std::string body, std::string type) {
+    LoopbackService::Reply r;
+    r.body = std::move(body);
+    r.contentType = std::move(type);
+    return r;
+}
+
+class WebViewTest : public UITest {
+protected:
+    void SetUp() override {
+        UITest::SetUp();
+        window->makeKeyAndVisible();
+        pages = std::make_shared<PageDelegate>();
+        web = create<WebView>(Rect{5, 100, 300, 90});
+        web->setDelegate(pages);
+        window->addSubview(web);
+    }
+    void TearDown() override {
+        web.reset();
+        UITest::TearDown();
+    }
+    bool finish() { return driver->waitUntil([&] { return pages->ended(); }); }
+
+    std::shared_ptr<PageDelegate> pages;
+    std::shared_ptr<WebView> web;
+};
+
+TEST_F(WebViewTest, APageWithPicturesFromTheLoopbackServiceReportsItsHeight) {
+    LoopbackService svc;
+    svc.serve("/news/pics/a.jpg", file(jpeg(200, 150), "image/jpeg"));
+    svc.serve("/b.jpg", file(jpeg(400, 300), "image/jpeg"));
+    svc.serve("/news/item.html",
+              file("<html><body style='margin:0'><img src='pics/a.jpg'><a href='/other.html'>"
+                   "<img src='/b.jpg' width='100'></a><img src='missing.jpg' width='10' height='10'></body></html>",
+                   "text/html; charset=utf-8"));
+
+    web->loadRequest(URLRequest::requestWithURL(svc.baseURL() + "/news/item.html"));
+    EXPECT_TRUE(pages->calls.empty());  // nothing before a later turn
+    EXPECT_TRUE(web->isLoading());
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "finish"}));
+    EXPECT_EQ(pages->height, "235");  // 150 + 100 * 300 / 400 + 10
+    EXPECT_EQ(pages->width, "300");
+    EXPECT_FALSE(web->isLoading());
+    EXPECT_EQ(web->subviews().front(), web->scrollView());
+    EXPECT_EQ(web->scrollView()->contentSize(), (Size{300, 235}));
+    ASSERT_TRUE(svc.count() >= 4);  // the page and its three pictures
+
+    // The picture that is a link: a tap follows it in place, with the callbacks again.
+    svc.serve("/other.html", file("<p>other</p>", "text/html"));
+    auto box = web->pageLayout()->boxes()[1].frame;  // page coordinates: below the 90-point view
+    web->scrollView()->setContentOffset(Point{0, box.minY()});
+    Point inView{box.midX(), box.midY() - box.minY()};
+    EXPECT_EQ(web->elementAtPoint(inView).imageURL, svc.baseURL() + "/b.jpg");
+    pages->calls.clear();
+    driver->tapAt(web->convertPoint_toView(inView, nullptr));
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "finish"}));
+    EXPECT_EQ(pages->types.back(), WebViewNavigationTypeLinkClicked);
+    EXPECT_EQ(web->request().url, svc.baseURL() + "/other.html");
+    EXPECT_EQ(web->loads().back().url, svc.baseURL() + "/other.html");
+    EXPECT_EQ(web->document()->textContent(), "other");
+}
+
+TEST_F(WebViewTest, HTMLTextLoadsOnLaterTurnsAndScriptsAnswerFromTheLayout) {
+    web->loadHTMLString("<body style='margin:0'><img width='20' height='400'></body>", "");
+    EXPECT_TRUE(pages->calls.empty());
+    driver->runPending();
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "finish"}));
+    EXPECT_EQ(pages->height, "400");
+    EXPECT_EQ(web->request().url, "about:blank");
+    ASSERT_EQ(web->loads().size(), 1u);
+    EXPECT_TRUE(web->loads()[0].isHTMLString);
+    EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("nonsense()"), "");
+
+    // A taller view: the page reports at least the view; a wider frame lays it out again.
+    web->setFrame(Rect{5, 100, 310, 500});
+    EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("document.body.scrollHeight"), "500");
+    EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("document.body.scrollWidth "), "310");
+    EXPECT_EQ(web->scrollView()->frame(), Rect(0, 0, 310, 500));
+
+    // Test answers: per view, for all views, and a page size.
+    web->setScriptResult("document.body.scrollWidth ", "0");
+    EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("document.body.scrollWidth "), "0");
+    EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("document.body.scrollWidth"), "310");  // not the same text
+    WebView::setScriptResultForAllViews("document.body.scrollHeight", "abc");
+    EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("document.body.scrollHeight"), "abc");
+    WebView::resetForTesting();
+    web->setPageSizeForTesting(Size{640, 1234});
+    EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("document.body.scrollHeight"), "1234");
+    EXPECT_EQ(web->stringByEvaluatingJavaScriptFromString("document.body.scrollWidth"), "640");
+}
+
+TEST_F(WebViewTest, EveryLoadEndsExactlyOnce) {
+    web->loadHTMLString("<p>one</p>", "");
+    driver->runPending();  // the first has finished
+    web->loadHTMLString("<p>two</p>", "http://h/");
+    web->loadHTMLString("<p>three</p>", "http://h/");  // "two" never started: dropped quietly
+    driver->runPending();
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "finish", "start", "finish"}));
+    EXPECT_EQ(web->document()->textContent(), "three");
+
+    // A load that started and is replaced fails as cancelled, once.
+    WebView::setManualLoading(true);
+    pages->calls.clear();
+    web->loadRequest(URLRequest::requestWithURL("http://127.0.0.1:9/never"));
+    driver->runPending();
+    EXPECT_TRUE(web->hasPendingLoad());
+    web->loadHTMLString("<p>four</p>", "");
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "fail -999"}));
+    driver->runPending();
+    EXPECT_TRUE(web->finishPendingLoad());
+    EXPECT_FALSE(web->finishPendingLoad());
+    EXPECT_EQ(pages->calls.back(), "finish");
+    EXPECT_EQ(web->document()->textContent(), "four");
+
+    // On command: a page given by the test, or a failure.
+    web->loadRequest(URLRequest::requestWithURL("http://site/page"));
+    driver->runPending();
+    EXPECT_TRUE(web->finishPendingLoad("<p>given</p>"));
+    EXPECT_EQ(web->document()->textContent(), "given");
+    web->reload();
+    driver->runPending();
+    EXPECT_EQ(pages->types.back(), WebViewNavigationTypeReload);
+    EXPECT_TRUE(web->failPendingLoad(ns::makeError(NSURLErrorDomain, URLErrorTimedOut)));
+    EXPECT_EQ(pages->calls.back(), "fail -1001");
+    EXPECT_FALSE(web->failPendingLoad(nullptr));
+    web->stopLoading();  // nothing under way: nothing more
+    EXPECT_EQ(pages->calls.back(), "fail -1001");
+}
+
+TEST_F(WebViewTest, FailuresRefusalsAndErrorPages) {
+    web->loadRequest(URLRequest::requestWithURL(LoopbackService::refusedURL()));
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "fail -1004"}));
+    EXPECT_EQ(pages->lastError->domain, NSURLErrorDomain);
+
+    // An error status still shows its page.
+    LoopbackService svc;
+    pages->calls.clear();
+    web->loadRequest(URLRequest::requestWithURL(svc.baseURL() + "/nothing-here"));
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "finish"}));
+
+    // Schemes the web view cannot show fail, or go to the app that opens them;
+    // a refused start shows nothing.
+    pages->calls.clear();
+    web->loadRequest(URLRequest::requestWithURL("telprompt://10086"));
+    driver->runPending();
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "fail -1002"}));
+    std::vector<std::string> handedBack;
+    Application::sharedApplication().registerURLScheme("wx123", [&](const std::string& url) {
+        handedBack.push_back(url);
+        return true;
+    });
+    pages->calls.clear();
+    web->followLink("wx123://wapoauth?code=1");
+    driver->runPending();
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "fail 102"}));
+    EXPECT_EQ(handedBack, (std::vector<std::string>{"wx123://wapoauth?code=1"}));
+    pages->allow = false;
+    pages->calls.clear();
+    std::string shown = web->request().url;
+    web->followLink("http://elsewhere/");
+    driver->runPending();
+    EXPECT_TRUE(pages->calls.empty());
+    EXPECT_EQ(web->request().url, shown);
+    EXPECT_EQ(pages->types.back(), WebViewNavigationTypeLinkClicked);
+
+    // A view released with a load under way calls nobody.
+    pages->allow = true;
+    pages->calls.clear();
+    web->loadRequest(URLRequest::requestWithURL(svc.baseURL() + "/slow"));
+    web->removeFromSuperview();
+    web.reset();
+    driver->runPending();
+    EXPECT_TRUE(pages->calls.empty());
+}
+
+}  // namespace
