@@ -125,17 +125,16 @@ void AppDelegate::buildUpdateViews() {
 
 void AppDelegate::startVersionCheck() {
     requestType = kRequestVersion;
-    std::weak_ptr<AppDelegate> weak = weak_from_this();
-    ns::globalQueue().async([weak] {
-        auto self = weak.lock();
-        if (!self) return;
-        std::lock_guard guard(self->clientMutex_);
-        if (self->pp) self->pp->AutoUpdate();
+    // The task holds the client, not this delegate: were it the last owner,
+    // the delegate and its screens would be torn down off the main thread.
+    ns::globalQueue().async([client = pp, lock = clientMutex_] {
+        std::lock_guard guard(*lock);
+        client->AutoUpdate();
     });
 }
 
 void AppDelegate::GetWebServerContent_success(const std::string& result) {
-    { std::lock_guard wait(clientMutex_); }  // the starting thread has let go of the client
+    { std::lock_guard wait(*clientMutex_); }  // the starting thread has let go of the client
     if (requestType == kRequestVersion) {
         versionReply(result);
     } else if (requestType == kRequestDevice) {
@@ -145,7 +144,7 @@ void AppDelegate::GetWebServerContent_success(const std::string& result) {
 }
 
 void AppDelegate::GetWebServerContent_Fail(const ns::ErrorPtr& error) {
-    { std::lock_guard wait(clientMutex_); }
+    { std::lock_guard wait(*clientMutex_); }
     ns::NSLog("%@失败: %@", requestType, error ? error->description() : std::string("(null)"));
     if (requestType == kRequestVersion) {
         versionCheckDone_ = true;

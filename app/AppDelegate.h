@@ -78,7 +78,7 @@ private:
 
     // Held while the version check starts on the background queue, so the
     // reply cannot reach the client on the main thread before it has finished.
-    std::mutex clientMutex_;
+    std::shared_ptr<std::mutex> clientMutex_ = std::make_shared<std::mutex>();
     bool versionCheckDone_ = false;
     bool deviceRegistrationDone_ = false;
 };
