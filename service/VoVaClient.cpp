@@ -182,6 +182,10 @@ void VoVaClient::GetOrgList_user_id(Text type, Text userId) {
     sendOperation("GetOrgList", formatParameters({quoted("type", type), quoted("user_id", userId)}));
 }
 
+void VoVaClient::GetOrgList_id(Text type, Text orgId) {
+    sendOperation("GetOrgList", formatParameters({quoted("type", type), quoted("id", orgId)}));
+}
+
 void VoVaClient::GetOrgRecord(Text orgId) { sendOperation("GetOrgRecord", formatParameters({quoted("id", orgId)})); }
 
 void VoVaClient::GetOrgActivity(Text page, Text pageSize, Text orgId, Text userId) {

@@ -21,7 +21,7 @@
 // a first keyword, the one with the fewest keywords keeps the short name and
 // the others spell the whole selector: GetGroupVoice_page_size_type_user_tel,
 // GetGroupVoice_page_size_type_user_id, GetGroupVoiceRecord_user_id,
-// GetOrgList_user_id, GetRetailerList_page_size_type_keywords_search_type_user_id_user_type.
+// GetOrgList_user_id, GetOrgList_id, GetRetailerList_page_size_type_keywords_search_type_user_id_user_type.
 #pragma once
 
 #include <memory>
@@ -93,6 +93,7 @@ public:
                            int isReport, Text remark);
     void GetOrgList(Text type);
     void GetOrgList_user_id(Text type, Text userId);
+    void GetOrgList_id(Text type, Text orgId);  // the organisations under one ("org")
     void GetOrgRecord(Text orgId);
     void GetOrgActivity(Text page, Text pageSize, Text orgId, Text userId);
     void GetBasicActivity(Text page, Text pageSize, Text orgId, Text title);

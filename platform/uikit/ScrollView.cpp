@@ -143,6 +143,11 @@ void ScrollView::simulateDrag(Point translation, int steps) {
     endDragging();
 }
 
+void ScrollView::simulateDragTo(Point offset, int steps) {
+    Point from = contentOffset();
+    simulateDrag(Point{from.x - offset.x, from.y - offset.y}, steps);
+}
+
 void ScrollView::handlePan(std::shared_ptr<PanGestureRecognizer> pan) {
     switch (pan->state()) {
         case GestureRecognizerStateBegan: {

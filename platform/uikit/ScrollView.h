@@ -117,6 +117,8 @@ public:
     void endDragging();
     // beginDragging, `steps` equal moves adding up to the translation, endDragging.
     void simulateDrag(Point translation, int steps = 4);
+    // A drag that brings the content to the offset, then the release.
+    void simulateDragTo(Point offset, int steps = 4);
 
     std::string debugText() const override;
 

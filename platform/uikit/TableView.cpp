@@ -276,6 +276,10 @@ std::shared_ptr<TableViewCell> TableView::makeCell(const IndexPath& ip) {
 void TableView::tile() {
     if (tiling_ || !loaded_) return;
     tiling_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{tiling_};
     auto keep = selfTable();
     double width = bounds().size.width;
     double top = contentOffset().y - rowsTop_;
@@ -321,7 +325,6 @@ void TableView::tile() {
         visible_[ip] = cell;
         if (d) d->tableView_willDisplayCell_forRowAtIndexPath(keep, cell, ip);
     }
-    tiling_ = false;
 }
 
 void TableView::contentOffsetDidChange() { tile(); }

@@ -25,6 +25,7 @@
 
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,6 +44,11 @@ struct IndexPath {
     static IndexPath indexPathForRow(long row, long section) { return IndexPath{section, row}; }
     friend bool operator==(const IndexPath&, const IndexPath&) = default;
     friend auto operator<=>(const IndexPath&, const IndexPath&) = default;
+};
+
+// What the test driver's stale-row handler throws.
+struct StaleRowError : std::logic_error {
+    using std::logic_error::logic_error;
 };
 
 enum TableViewStyle {
@@ -152,7 +158,8 @@ public:
     void didMoveToWindow() override;
 
     // What happens when a row the data source no longer has would be shown:
-    // by default a line in the log. Tests install a handler that fails.
+    // by default a line in the log (and an empty cell). The test driver
+    // installs a handler that throws StaleRowError, failing the test.
     using StaleRowHandler = std::function<void(const std::string& message)>;
     static void setStaleRowHandler(StaleRowHandler handler);
 

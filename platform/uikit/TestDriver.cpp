@@ -4,6 +4,7 @@
 
 #include "foundation/RunLoop.h"
 #include "uikit/NavigationController.h"
+#include "uikit/TableView.h"
 #include "uikit/Window.h"
 
 namespace ui {
@@ -36,6 +37,8 @@ std::vector<std::string> characters(const std::string& text) {
 
 TestDriver::TestDriver(bool useManualClock) {
     if (useManualClock && !ns::RunLoop::isManualClock()) ns::RunLoop::useManualClock(ns::Date{kDriverEpoch});
+    // A table showing a row its data source no longer has fails the test.
+    TableView::setStaleRowHandler([](const std::string& message) { throw StaleRowError(message); });
 }
 
 // ---- Finding ----
@@ -223,7 +226,17 @@ bool TestDriver::pressAlertButton(const std::string& title) {
 std::shared_ptr<Window> TestDriver::keyWindow() const { return Application::sharedApplication().keyWindow(); }
 
 std::shared_ptr<ViewController> TestDriver::frontViewController() const {
+    // The key window, unless it holds no screens (the progress overlay's
+    // window takes key status): then the frontmost window that does.
     auto w = keyWindow();
+    if (!w || !w->rootViewController()) {
+        auto windows = Application::sharedApplication().windows();
+        for (auto it = windows.rbegin(); it != windows.rend(); ++it)
+            if (!(*it)->isHidden() && (*it)->rootViewController()) {
+                w = *it;
+                break;
+            }
+    }
     if (!w) return nullptr;
     auto vc = w->rootViewController();
     while (vc) {

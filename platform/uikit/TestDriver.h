@@ -9,6 +9,9 @@
 //   ui.advance(2.0);                        // timers and delayed calls fire
 //   EXPECT_TRUE(ui.waitUntil([&] { return replied; }));   // loopback service
 //
+// While a driver exists, a table that would show a row its data source no
+// longer has throws ui::StaleRowError (TableView.h) into the test.
+//
 // Finding looks at what is on screen: views in visible windows, not hidden
 // (nor inside a hidden view); alerts and sheets are found with the popup calls.
 #pragma once

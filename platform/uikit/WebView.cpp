@@ -8,6 +8,7 @@
 #include "foundation/Dispatch.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Strings.h"
+#include "uikit/Application.h"
 #include "uikit/Image.h"
 
 namespace ui {
@@ -161,6 +162,12 @@ void fetchImages(const web::DocumentPtr& doc, bool remoteToo, net::Cancellation*
     }
 }
 
+// Addresses a web view can show itself.
+bool isLoadable(const std::string& url) {
+    std::string s = schemeOf(url);
+    return s == "http" || s == "https" || s == "file" || s == "about" || s == "data";
+}
+
 bool needsNetwork(const web::Document& doc) {
     for (const std::string& src : doc.imageSources()) {
         if (isRemote(src)) return true;
@@ -309,6 +316,18 @@ void WebView::beginLoad(const std::shared_ptr<Load>& load) {
 
 void WebView::fetch(const std::shared_ptr<Load>& load) {
     std::weak_ptr<WebView> weak = self();
+    if (!load->isHTML && !isLoadable(load->request.url)) {
+        // Another app's address (or the dialler's): the system opens it and
+        // the frame load ends there.
+        auto& app = Application::sharedApplication();
+        if (app.canOpenURL(load->request.url)) {
+            app.openURL(load->request.url);
+            failLoad(load, ns::makeError(WebKitErrorDomain, WebKitErrorFrameLoadInterrupted,
+                                         ns::Value::dictionary({{ns::kLocalizedDescriptionKey,
+                                                                 ns::Value("Frame load interrupted")}})));
+            return;
+        }
+    }
     auto deliver = [weak, load](Fetched f) {
         ns::RunLoop::main().post([weak, load, f = std::move(f)]() mutable {
             if (auto wv = weak.lock()) wv->completeLoad(load, std::move(f));

@@ -17,7 +17,11 @@
 // count in its size. A new load (or stopLoading) ends the one under way with
 // the error NSURLErrorDomain -999 (cancelled). HTTP error statuses still
 // show their page and finish. A tap on a link loads it in place, with the
-// same callbacks (navigation type "link clicked").
+// same callbacks (navigation type "link clicked"). An address of another
+// scheme that the application can open (an app's own scheme, "telprompt")
+// is handed to Application::openURL, and the load fails with
+// WebKitErrorDomain 102 (frame load interrupted); other schemes fail with
+// NSURLErrorDomain -1002.
 //
 // Tests: loads are recorded (loads()); setManualLoading(true) holds every
 // load after its start until finishPendingLoad or failPendingLoad; script
@@ -74,6 +78,9 @@ enum URLErrorCode : long {
     URLErrorCannotConnectToHost = -1004,
     URLErrorFileDoesNotExist = -1100,
 };
+
+inline constexpr const char* WebKitErrorDomain = "WebKitErrorDomain";
+inline constexpr long WebKitErrorFrameLoadInterrupted = 102;
 
 class WebViewDelegate {
 public:

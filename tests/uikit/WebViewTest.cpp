@@ -191,11 +191,22 @@ TEST_F(WebViewTest, FailuresRefusalsAndErrorPages) {
     ASSERT_TRUE(finish());
     EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "finish"}));
 
-    // Schemes the web view cannot show fail; a refused start shows nothing.
+    // Schemes the web view cannot show fail, or go to the app that opens them;
+    // a refused start shows nothing.
     pages->calls.clear();
     web->loadRequest(URLRequest::requestWithURL("telprompt://10086"));
     driver->runPending();
     EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "fail -1002"}));
+    std::vector<std::string> handedBack;
+    Application::sharedApplication().registerURLScheme("wx123", [&](const std::string& url) {
+        handedBack.push_back(url);
+        return true;
+    });
+    pages->calls.clear();
+    web->followLink("wx123://wapoauth?code=1");
+    driver->runPending();
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "fail 102"}));
+    EXPECT_EQ(handedBack, (std::vector<std::string>{"wx123://wapoauth?code=1"}));
     pages->allow = false;
     pages->calls.clear();
     std::string shown = web->request().url;
