@@ -324,3 +324,20 @@ void VoVaClient::SubmitRetailerComment(Text userId, Text productId, Text parentI
 void VoVaClient::SubmitRetCommentDel(Text commentId) {
     sendOperation("SubmitRetCommentDel", formatParameters({quoted("comment_id", commentId)}));
 }
+
+// ---- Application shell ----
+
+void VoVaClient::AutoUpdate() { sendOperation("AutoUpdate", std::nullopt); }
+
+void VoVaClient::MemberLogin(Text userName, Text password) {
+    sendOperation("MemberLogin", formatParameters({quoted("user_name", userName), quoted("password", password)}));
+}
+
+void VoVaClient::GetPower(Text userId, Text type, Text modelName) {
+    sendOperation("GetPower", formatParameters({quoted("user_id", userId), quoted("type", type),
+                                                quoted("model_name", modelName)}));
+}
+
+void VoVaClient::SubmitDevice(Text deviceId) {
+    sendOperation("SubmitDevice", formatParameters({quoted("device_id", deviceId)}));
+}

@@ -133,6 +133,12 @@ public:
     void SubmitRetailerComment(Text userId, Text productId, Text parentId, Text content, Text userType);
     void SubmitRetCommentDel(Text commentId);
 
+    // ---- Application shell ----
+    void AutoUpdate();                                                                 // the version record
+    void MemberLogin(Text userName, Text password);
+    void GetPower(Text userId, Text type, Text modelName);
+    void SubmitDevice(Text deviceId);                                                  // registers the device
+
     // NetWebServiceRequestDelegate (main run loop)
     void netRequestFinished(NetWebServiceRequest& request, const std::string& response) override;
     void netRequestFailed(NetWebServiceRequest& request, const ns::ErrorPtr& error) override;

@@ -1,0 +1,6 @@
+#include "app/MervioHooks.h"
+
+MervioHooks& mervioHooks() {
+    static MervioHooks hooks;
+    return hooks;
+}

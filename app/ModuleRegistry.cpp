@@ -1,0 +1,6 @@
+#include "app/ModuleRegistry.h"
+
+ModuleRegistry& moduleRegistry() {
+    static ModuleRegistry registry;
+    return registry;
+}

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "ShellTestSupport.h"
+#include "app/LoginViewController.h"
+#include "app/UIUtils.h"
+#include "app/Utils.h"
+#include "uikit/Text.h"
+
+namespace {
+
+class Host : public ui::ViewController, public LoginViewControllerDelegate {
+public:
+    void rolesName(const std::string& name, bool state) override { calls.push_back(name + (state ? " YES" : " NO")); }
+    std::vector<std::string> calls;
+};
+
+// The overlay inside a host screen, shown for the comment feature.
+class LoginTest : public shelltest::ShellTest {
+protected:
+    void SetUp() override {
+        ShellTest::SetUp();
+        window = ui::create<ui::Window>(ui::Screen::mainScreen().bounds());
+        window->makeKeyAndVisible();
+        host = ui::create<Host>();
+        window->setRootViewController(host);
+        login = ui::create<LoginViewController>();
+        login->setDelegate(host->weakAs<LoginViewControllerDelegate>());
+        login->view()->setFrame(host->view()->bounds());
+        host->view()->addSubview(login->view());
+        login->setIsFrom("评论");
+    }
+    void TearDown() override {
+        window.reset();
+        ShellTest::TearDown();
+    }
+    void submit(const std::string& user, const std::string& password) {
+        login->userField->setText(user);
+        login->passwordField->setText(password);
+        driver->tap(login->loginButton);
+    }
+    bool answered() {
+        return driver->waitUntil([&] { return !login->isLoggingIn(); });
+    }
+    std::string alertShown() {
+        auto alert = driver->lastAlert();
+        if (!alert || !alert->isVisible()) return "";
+        std::string text = alert->title() + "/" + alert->message();
+        driver->pressAlertButton("确定");
+        return text;
+    }
+
+    std::shared_ptr<ui::Window> window;
+    std::shared_ptr<Host> host;
+    std::shared_ptr<LoginViewController> login;
+};
+
+TEST_F(LoginTest, SuccessSavesTheMemberHidesAndTellsTheDelegate) {
+    svc.reply("MemberLogin", shelltest::kMemberReply);
+    driver->typeText(login->userField, "lisi");
+    driver->typeText(login->passwordField, "secret\n");  // return logs in
+    EXPECT_EQ(ProgressHUD::currentStatus(), "登录中...");
+    ASSERT_TRUE(answered());
+
+    EXPECT_EQ(svc.received("MemberLogin")["parameters"],
+              ns::Value::dictionary({{"user_name", "lisi"}, {"password", "secret"}}));
+    EXPECT_TRUE(login->view()->isHidden());
+    EXPECT_FALSE(ProgressHUD::isVisible());
+    EXPECT_EQ(host->calls, std::vector<std::string>{" YES"});
+    EXPECT_EQ(login->isFrom(), "评论");
+
+    ns::UserDefaults::resetStandardUserDefaults();
+    EXPECT_EQ(ns::UserDefaults::standardUserDefaults()->objectForKey("login_flg"), ns::Value("1"));
+    EXPECT_TRUE(Utils::isLogin());
+    auto member = Utils::getMember();
+    EXPECT_EQ(member->member_id, ns::Value("501"));
+    EXPECT_EQ(member->real_name, ns::Value("李四"));
+    EXPECT_EQ(member->password, ns::Value("secret"));
+}
+
+TEST_F(LoginTest, EmptyFieldsRefusalsAndUnreadableAnswersLogNobodyIn) {
+    submit("", "x");
+    EXPECT_EQ(alertShown(), "温馨提示/请输入用户名");
+    submit("lisi", "");
+    EXPECT_EQ(alertShown(), "温馨提示/请输入密码");
+    EXPECT_EQ(svc.count(), 0u);
+
+    svc.replyOnce("MemberLogin", svc.result("MemberLogin", R"({"state":"failed","message":"用户名或密码错误"})"));
+    svc.replyOnce("MemberLogin", svc.result("MemberLogin", "<html>oops</html>"));
+    svc.replyOnce("MemberLogin", svc.result("MemberLogin", R"({"state":"successful"})"));
+    svc.replyOnce("MemberLogin", LoopbackService::status(500));
+    for (const char* expected : {"温馨提示/用户名或密码错误", "温馨提示/登录失败", "温馨提示/登录失败", "温馨提示/登录失败"}) {
+        submit("lisi", "wrong");
+        ASSERT_TRUE(answered());
+        EXPECT_EQ(alertShown(), expected);
+    }
+    EXPECT_FALSE(Utils::isLogin());
+    EXPECT_TRUE(host->calls.empty());
+    EXPECT_FALSE(login->view()->isHidden());
+}
+
+TEST_F(LoginTest, LateAnswersAfterCancelOrAfterTheScreenHasGoneChangeNothing) {
+    svc.reply("MemberLogin", LoopbackService::held(svc.result("MemberLogin", shelltest::kMemberReply)));
+    submit("lisi", "secret");
+    ASSERT_TRUE(driver->waitUntil([&] { return svc.count("MemberLogin") == 1; }));
+    driver->tap(login->cancelButton);
+    EXPECT_TRUE(login->view()->isHidden());
+    EXPECT_FALSE(ProgressHUD::isVisible());
+
+    // Again, and this time the screen goes away with the overlay.
+    login->view()->setHidden(false);
+    submit("lisi", "secret");
+    ASSERT_TRUE(driver->waitUntil([&] { return svc.count("MemberLogin") == 2; }));
+    std::weak_ptr<LoginViewController> weak = login;
+    window->setRootViewController(nullptr);
+    host.reset();
+    login.reset();
+    EXPECT_TRUE(weak.expired());
+    EXPECT_FALSE(ProgressHUD::isVisible());  // the overlay does not outlive the login
+
+    svc.release();
+    ASSERT_TRUE(driver->waitUntil([] { return net::NetworkActivity::count() == 0; }));
+    driver->runPending();
+    EXPECT_FALSE(Utils::isLogin());
+}
+
+TEST(UtilsTest, LoginStateMemberRecordTextMeasureAndMenuButton) {
+    auto defaults = ns::UserDefaults::standardUserDefaults();
+    defaults->removeObjectForKey("login_flg");
+    defaults->removeObjectForKey("memberDic");
+    EXPECT_FALSE(Utils::isLogin());
+    EXPECT_TRUE(Utils::getMember()->real_name.isNil());
+
+    // Numbers from the service are kept; nulls, which the store cannot hold, are left out.
+    Utils::saveUserWithMemberData(ns::Value::dictionary({{"member_id", 42}, {"area_id", ns::Value::null()},
+                                                         {"roles", ns::Value::array({"a", ns::Value::null()})}}),
+                                  "1");
+    EXPECT_TRUE(Utils::isLogin());
+    EXPECT_EQ(Utils::getMember()->member_id.description(), "42");
+    EXPECT_TRUE(Utils::getMember()->area_id.isNil());
+
+    const std::string text = "党员干部要带头学习，做到学而信、学而用、学而行。";
+    ui::Size size = Utils::labelAutoCalculateRectWith(text, 12, ui::Size{100, 10000});
+    EXPECT_EQ(size, ui::sizeWithFont(text, ui::Font::systemFontOfSize(12), ui::Size{100, 10000}));
+    EXPECT_GT(size.height, ui::sizeWithFont("党", ui::Font::systemFontOfSize(12)).height);  // wrapped
+
+    struct Target : ui::Object {
+        void toggle() { ++count; }
+        int count = 0;
+    };
+    auto target = std::make_shared<Target>();
+    auto button = std::dynamic_pointer_cast<ui::Button>(UIUtils::backButtonForTarget(target, &Target::toggle)->customView());
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->frame(), (ui::Rect{8, 3, 24, 20}));
+    EXPECT_TRUE(button->currentImage());
+    button->sendActionsForControlEvents(ui::ControlEventTouchUpInside);
+    EXPECT_EQ(target->count, 1);
+}
+
+}  // namespace

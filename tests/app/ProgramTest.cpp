@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "ShellTestSupport.h"
+#include "app/ModulePlaceholder.h"
+#include "app/RevealController.h"
+#include "app/Utils.h"
+
+namespace {
+
+using H = HeadViewController;
+using ProgramTest = shelltest::ShellTest;
+
+// The road a user walks in a program with no module built yet: home, login,
+// a module's container with its placeholder, the menu, and home again.
+TEST_F(ProgramTest, HomeLoginAndAnEmptyModuleContainer) {
+    svc.reply("MemberLogin", shelltest::kMemberReply);
+    launchHome();
+    driver->tapText("党建网格");
+    ASSERT_EQ(home()->loginview->isFrom(), "党建网格");
+    logIn();
+    ASSERT_TRUE(Utils::isLogin());
+
+    auto reveal = std::dynamic_pointer_cast<RevealController>(top());
+    ASSERT_TRUE(reveal);
+    auto frontNav = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
+    ASSERT_TRUE(frontNav);
+    auto placeholder = std::dynamic_pointer_cast<ModulePlaceholderViewController>(frontNav->topViewController());
+    ASSERT_TRUE(placeholder);
+    EXPECT_TRUE(driver->findViewWithText("党建网格"));
+    EXPECT_TRUE(driver->findViewWithText(ModulePlaceholderViewController::kNotice));
+    EXPECT_TRUE(frontNav->isNavigationBarHidden());
+
+    // The menu button slides the front aside; the menu leads home.
+    driver->tap(placeholder->menuButton);
+    driver->advance(0.3);
+    EXPECT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionRight);
+    EXPECT_DOUBLE_EQ(reveal->frontView()->frame().minX(), 260);
+    driver->tapText(ModulePlaceholderRearViewController::kHomeRow);
+    EXPECT_EQ(top(), home());
+    EXPECT_TRUE(driver->findViewWithText("Velmarsh Kestrowline"));
+}
+
+#ifdef KL_PROGRAM_PATH
+TEST_F(ProgramTest, TheProgramStartsHeadlessAndPrintsTheHomeScreen) {
+    svc.reply("AutoUpdate", R"({"state":"successful","ios_version":"1.0"})");
+    svc.reply("SubmitDevice", R"({"state":"successful"})");
+    std::string command = std::string(KL_PROGRAM_PATH) + " --service " + svc.url() + " --dump-home 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_TRUE(pipe);
+    std::string out;
+    char buffer[4096];
+    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+    int status = pclose(pipe);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("<HeadViewController>"), std::string::npos) << out;
+    EXPECT_NE(out.find("\"Velmarsh Kestrowline\""), std::string::npos) << out;
+    for (const auto& t : H::tileList()) {
+        EXPECT_NE(out.find(std::string("\"") + t.title + "\""), std::string::npos) << t.title;
+    }
+    EXPECT_EQ(svc.count("AutoUpdate"), 1u);
+    EXPECT_EQ(svc.count("SubmitDevice"), 1u);
+}
+#endif
+
+}  // namespace
