@@ -266,7 +266,7 @@ bool paintBuiltInContent(cairo_t* cr, const ui::View& view) {
     } else if (auto* cell = dynamic_cast<const ui::TableViewCell*>(&view)) {
         paintCell(cr, *cell);
     } else {
-        return false;
+        return paintInputContent(cr, view);
     }
     return true;
 }

@@ -9,6 +9,7 @@
 #include "foundation/RunLoop.h"
 #include "render/Renderer.h"
 #include "uikit/Alert.h"
+#include "uikit/PickerView.h"
 #include "uikit/Responder.h"
 #include "uikit/ScrollView.h"
 #include "uikit/Window.h"
@@ -16,6 +17,25 @@
 namespace window {
 
 namespace {
+
+// The picker the view is or lies in, if any.
+std::shared_ptr<ui::View> pickerOf(std::shared_ptr<ui::View> v) {
+    for (; v; v = v->superview()) {
+        if (std::dynamic_pointer_cast<ui::PickerView>(v) || std::dynamic_pointer_cast<ui::DatePicker>(v)) return v;
+    }
+    return nullptr;
+}
+
+// A screen point in the view's coordinates.
+ui::Point screenToView(const ui::View& v, ui::Point p) {
+    if (auto w = v.window()) {
+        p = ui::Point{p.x - w->frame().origin.x + w->bounds().origin.x, p.y - w->frame().origin.y + w->bounds().origin.y};
+    }
+    return v.convertPoint_fromView(p, nullptr);
+}
+
+// How far a finger must move for a touch to be a drag rather than a tap.
+constexpr double kTapSlop = 6;
 
 // Points the content moves for one notch of the wheel.
 constexpr double kWheelStep = 40;
@@ -199,7 +219,12 @@ void Host::mouseDown(ui::Point p) {
     }
     if (touching_) app_.cancelTouch();
     touching_ = true;
-    app_.beginTouch(p);
+    auto picker = pickerOf(app_.beginTouch(p));
+    picker_ = picker;
+    if (picker) {
+        pickerStart_ = p;
+        pickerColumn_ = render::pickerColumnAt(*picker, screenToView(*picker, p).x);
+    }
 }
 
 void Host::mouseMoved(ui::Point p) {
@@ -229,16 +254,41 @@ void Host::mouseUp(ui::Point p) {
     if (!touching_) return;
     touching_ = false;
     app_.endTouch(p);
+    if (auto picker = picker_.lock(); picker && pickerColumn_ >= 0) {
+        const double rowHeight = render::pickerRowHeight(*picker, pickerColumn_);
+        const double dy = p.y - pickerStart_.y;
+        int rows;
+        if (std::fabs(dy) < kTapSlop) {
+            rows = static_cast<int>(std::lround((screenToView(*picker, p).y - picker->bounds().midY()) /
+                                                rowHeight));
+        } else {
+            rows = -static_cast<int>(std::lround(dy / rowHeight));
+        }
+        render::spinPicker(*picker, pickerColumn_, rows);
+    }
+    picker_.reset();
+}
+
+std::shared_ptr<ui::View> Host::viewAt(ui::Point p) const {
+    auto windows = app_.windows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        ui::Rect f = (*it)->frame(), b = (*it)->bounds();
+        if (auto hit = (*it)->hitTest(ui::Point{p.x - f.origin.x + b.origin.x, p.y - f.origin.y + b.origin.y}, nullptr)) {
+            return hit;
+        }
+    }
+    return nullptr;
 }
 
 void Host::wheel(double dx, double dy) {
     if (!app_.visiblePopups().empty() || touching_) return;
-    std::shared_ptr<ui::View> hit;
-    auto windows = app_.windows();
-    for (auto it = windows.rbegin(); it != windows.rend() && !hit; ++it) {
-        ui::Rect f = (*it)->frame(), b = (*it)->bounds();
-        hit = (*it)->hitTest(ui::Point{pointer_.x - f.origin.x + b.origin.x, pointer_.y - f.origin.y + b.origin.y},
-                             nullptr);
+    std::shared_ptr<ui::View> hit = viewAt(pointer_);
+    if (auto picker = pickerOf(hit)) {
+        int column = render::pickerColumnAt(*picker, screenToView(*picker, pointer_).x);
+        int rows = -static_cast<int>(std::lround(dy));
+        if (rows == 0 && dy != 0) rows = dy > 0 ? -1 : 1;
+        if (render::spinPicker(*picker, column, rows)) dirty_ = true;
+        return;
     }
     // The innermost scroll view that can still move that way takes it.
     for (auto v = hit; v; v = v->superview()) {

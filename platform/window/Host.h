@@ -8,6 +8,9 @@
 // through the application's touch dispatcher (taps, gestures, scrolling,
 // pulling a list down); while an alert or sheet is up they press its
 // buttons instead. The wheel scrolls the scroll view under the pointer.
+// Pickers turn as a finger turns them: a drag moves the column under it by
+// the rows dragged over, a tap above or below the middle row turns to the
+// row tapped, and the wheel turns them a row a notch.
 // Keyboard: text (from the keyboard or the input method) is inserted into
 // the first responder; Backspace deletes, Return inserts "\n", Ctrl+V pastes.
 //
@@ -76,6 +79,7 @@ private:
     void key(const SDL_KeyboardEvent& e);
     void placeInputMethod();
     int waitMilliseconds(double maxWait) const;
+    std::shared_ptr<ui::View> viewAt(ui::Point p) const;
 
     ui::Application& app_;
     std::string error_;
@@ -88,6 +92,10 @@ private:
     int frames_ = 0;
     bool touching_ = false;
     ui::Point pointer_;
+    // A picker being turned by the touch in progress.
+    std::weak_ptr<ui::View> picker_;
+    int pickerColumn_ = -1;
+    ui::Point pickerStart_;
     // A button of an alert or sheet being pressed.
     std::weak_ptr<ui::Popup> pressedPopup_;
     int pressedButton_ = -1;

@@ -8,7 +8,10 @@
 
 #include "RenderTestSupport.h"
 #include "foundation/RunLoop.h"
+#include "uikit/Keyboard.h"
+#include "uikit/PickerView.h"
 #include "uikit/TableView.h"
+#include "uikit/TextField.h"
 #include "window/Host.h"
 
 using namespace ui;
@@ -29,6 +32,7 @@ protected:
     }
     void TearDown() override {
         host.reset();
+        Keyboard::shared().resetForTesting();
         RenderTest::TearDown();
     }
 
@@ -218,6 +222,62 @@ TEST_F(WindowTest, TypedTextGoesToTheFirstResponder) {
     SDL_SetClipboardText("粘贴");
     key(SDLK_v, KMOD_LCTRL);
     EXPECT_EQ(field->text, "社粘贴");
+}
+
+class Kinds : public PickerViewDataSource, public PickerViewDelegate {
+public:
+    long numberOfComponentsInPickerView(const std::shared_ptr<PickerView>&) override { return 1; }
+    long pickerView_numberOfRowsInComponent(const std::shared_ptr<PickerView>&, long) override { return 6; }
+    std::string pickerView_titleForRow_forComponent(const std::shared_ptr<PickerView>&, long row, long) override {
+        return "类型" + std::to_string(row);
+    }
+    void pickerView_didSelectRow_inComponent(const std::shared_ptr<PickerView>&, long row, long) override {
+        picked = row;
+    }
+    long picked = -1;
+};
+
+TEST_F(WindowTest, ClickFocusesAFieldWhosePickerTurnsByDragTapAndWheel) {
+    auto field = create<TextField>(Rect{20, 100, 280, 36});
+    field->setBorderStyle(TextBorderStyleRoundedRect);
+    auto kinds = std::make_shared<Kinds>();
+    auto picker = create<PickerView>(Rect{0, 0, 320, 216});
+    picker->setDataSource(kinds);
+    picker->setDelegate(kinds);
+    field->setInputView(picker);
+    auto other = create<TextField>(Rect{20, 150, 280, 36});
+    window->addSubview(field);
+    window->addSubview(other);
+
+    click(Point{160, 118});
+    ASSERT_TRUE(field->isFirstResponder());
+    ASSERT_EQ(Keyboard::shared().inputView(), picker);
+    Rect kb = Keyboard::shared().frame();
+    const double mid = kb.midY();
+    // Dragged up over two rows.
+    dragFrom(Point{160, mid}, Point{0, -64});
+    EXPECT_EQ(picker->selectedRowInComponent(0), 2);
+    EXPECT_EQ(kinds->picked, 2);
+    // A tap on the row below the middle.
+    click(Point{160, mid + 32});
+    EXPECT_EQ(picker->selectedRowInComponent(0), 3);
+    // The wheel: one notch back.
+    motion(Point{160, mid}, false);
+    SDL_Event e{};
+    e.type = SDL_MOUSEWHEEL;
+    e.wheel.windowID = windowID();
+    e.wheel.y = 1;
+    e.wheel.preciseY = 1;
+    push(e);
+    host->runOnce(0);
+    EXPECT_EQ(picker->selectedRowInComponent(0), 2);
+
+    // Another field takes the focus and the typing.
+    click(Point{160, 168});
+    ASSERT_TRUE(other->isFirstResponder());
+    text("你好");
+    EXPECT_EQ(other->text(), "你好");
+    EXPECT_GT(inkCount(host->canvas(), other->frame(), kWhite), 40);
 }
 
 class AlertRecorder : public AlertViewDelegate {
