@@ -102,6 +102,21 @@ void RunLoop::post(std::function<void()> fn) {
         posted_.push_back(std::move(fn));
     }
     wake_.notify_all();
+    wakeHost();
+}
+
+void RunLoop::setWakeUpHandler(std::function<void()> handler) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    wakeUpHandler_ = handler ? std::make_shared<const std::function<void()>>(std::move(handler)) : nullptr;
+}
+
+void RunLoop::wakeHost() {
+    std::shared_ptr<const std::function<void()>> h;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        h = wakeUpHandler_;
+    }
+    if (h) (*h)();
 }
 
 TimerPtr RunLoop::addTimer(double interval, bool repeats, Timer::Callback fn) {
@@ -119,6 +134,7 @@ TimerPtr RunLoop::addTimerImpl(double interval, bool repeats, Timer::Callback fn
         schedule(t, clockNow() + toNanos(interval));
     }
     wake_.notify_all();
+    wakeHost();
     return t;
 }
 
@@ -350,6 +366,7 @@ void RunLoop::stop() {
         stopRequested_ = true;
     }
     wake_.notify_all();
+    wakeHost();
 }
 
 std::size_t RunLoop::pendingPosts() const {
@@ -392,6 +409,7 @@ void RunLoop::clear() {
 
 void RunLoop::resetForTesting() {
     main().clear();
+    main().setWakeUpHandler({});
     useRealClock();
 }
 

@@ -186,6 +186,13 @@ public:
     void run();
     void stop();
 
+    // A host that waits on something other than this loop (a window
+    // system's event queue) is called here, on whichever thread did it,
+    // whenever work is posted, a timer is added or stop() is asked, so that
+    // it can wake up and run the loop. It must be quick and thread-safe.
+    // An empty function removes it.
+    void setWakeUpHandler(std::function<void()> handler);
+
     // ---- Probes ----
     std::size_t pendingPosts() const;
     std::size_t pendingTimers() const;  // scheduled timers and delayed calls
@@ -193,7 +200,7 @@ public:
     // The earliest fire date among scheduled timers, or nil date (0) with false.
     bool nextFireDate(Date* out) const;
 
-    // Drops all posted work, timers and delayed calls of the main loop,
+    // Drops all posted work, timers, delayed calls and the wake-up handler of the main loop,
     // returns to the real clock and clears a pending stop. For tests, between
     // cases that share one process.
     static void resetForTesting();
@@ -211,8 +218,10 @@ private:
     bool fireOne(std::int64_t limit, std::uint64_t maxSeq);
     std::size_t runPosted();  // the work posted so far
     void clear();
+    void wakeHost();
 
     mutable std::mutex mutex_;
+    std::shared_ptr<const std::function<void()>> wakeUpHandler_;  // guarded by mutex_
     std::condition_variable wake_;
     std::deque<std::function<void()>> posted_;
     std::map<Key, TimerPtr> timers_;

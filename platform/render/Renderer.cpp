@@ -66,6 +66,7 @@ void drawTree(cairo_t* cr, const ui::View& view) {
     cairo_translate(cr, -origin.x, -origin.y);
     paintContent(cr, view);
     for (const auto& sub : view.subviews()) drawTree(cr, *sub);
+    detail::paintBuiltInOverlay(cr, view);
     cairo_restore(cr);
 
     const double bw = layer.borderWidth();

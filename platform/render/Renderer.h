@@ -68,6 +68,14 @@ int popupButtonAt(const ui::Popup& popup, ui::Point screenPoint);
 // finger is down on it); -1 for none.
 void setPressedPopupButton(const ui::Popup* popup, int index);
 
+// ---- Pickers (PickerView and DatePicker) ----
+// The column under a point (x in the picker's bounds), or -1.
+int pickerColumnAt(const ui::View& picker, double x);
+double pickerRowHeight(const ui::View& picker, int column);
+// Turns a column by a number of rows (down the list: positive) as a user's
+// spin does, telling the delegate or the targets. False when nothing moved.
+bool spinPicker(ui::View& picker, int column, int rows);
+
 // ---- Other view classes ----
 // Content drawing for a view class the renderer does not know, run after the
 // background and before the subviews with the user space in the view's bounds

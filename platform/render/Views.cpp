@@ -12,6 +12,9 @@
 #include "uikit/Label.h"
 #include "uikit/NavigationController.h"
 #include "uikit/PageControl.h"
+#include "uikit/ScrollView.h"
+#include "uikit/TableView.h"
+#include "uikit/TableViewCell.h"
 
 namespace render {
 
@@ -154,6 +157,90 @@ void paintNavigationBar(cairo_t* cr, const ui::NavigationBar& bar) {
     paint::hairline(cr, b.minX(), b.maxY() - 0.5, b.maxX(), b.maxY() - 0.5, ui::Color::colorWithWhite(0.7, 1));
 }
 
+// ---- Lists ----
+
+constexpr ui::Color kTint = ui::Color::colorWithRed(0, 122.0 / 255, 1, 1);
+
+void drawChevron(cairo_t* cr, double x, double midY, const ui::Color& c, double size = 4.5) {
+    cairo_save(cr);
+    cairo_set_line_width(cr, 2);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+    cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+    paint::setColor(cr, c);
+    cairo_move_to(cr, x - size, midY - size * 1.6);
+    cairo_line_to(cr, x, midY);
+    cairo_line_to(cr, x - size, midY + size * 1.6);
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
+void paintCell(cairo_t* cr, const ui::TableViewCell& cell) {
+    const ui::Rect b = cell.bounds();
+    const bool lit = (cell.isSelected() || cell.isHighlighted()) &&
+                     cell.selectionStyle() != ui::TableViewCellSelectionStyleNone;
+    if (lit) {
+        if (auto sel = cell.selectedBackgroundView()) {
+            sel->setFrame(b);
+            drawView(cr, *sel);
+        } else if (cell.selectionStyle() == ui::TableViewCellSelectionStyleBlue) {
+            paint::fillRect(cr, b, ui::Color::colorWithRed(0.02, 0.45, 0.9, 1));
+        } else {
+            paint::fillRect(cr, b, ui::Color::colorWithWhite(0.85, 1));
+        }
+    }
+    if (cell.accessoryView()) return;
+    const double right = b.maxX() - 15, midY = b.midY();
+    const ui::Color ink = lit ? ui::Color::whiteColor() : ui::Color::colorWithWhite(0.78, 1);
+    switch (cell.accessoryType()) {
+        case ui::TableViewCellAccessoryDisclosureIndicator: drawChevron(cr, right, midY, ink); break;
+        case ui::TableViewCellAccessoryDetailDisclosureButton:
+            paint::setColor(cr, kTint);
+            cairo_arc(cr, right - 8, midY, 11, 0, 2 * M_PI);
+            cairo_fill(cr);
+            drawChevron(cr, right - 6, midY, ui::Color::whiteColor(), 3.5);
+            break;
+        case ui::TableViewCellAccessoryCheckmark:
+            cairo_save(cr);
+            paint::setColor(cr, lit ? ui::Color::whiteColor() : kTint);
+            cairo_set_line_width(cr, 2.2);
+            cairo_set_line_cap(cr, CAIRO_LINE_CAP_ROUND);
+            cairo_move_to(cr, right - 13, midY);
+            cairo_line_to(cr, right - 8, midY + 5);
+            cairo_line_to(cr, right, midY - 6);
+            cairo_stroke(cr);
+            cairo_restore(cr);
+            break;
+        default: break;
+    }
+}
+
+void paintTableSeparators(cairo_t* cr, const ui::TableView& table) {
+    if (table.separatorStyle() == ui::TableViewCellSeparatorStyleNone) return;
+    const ui::Rect b = table.bounds();
+    for (const auto& cell : table.visibleCells()) {
+        if (cell->isHidden()) continue;
+        const ui::Rect f = cell->frame();
+        if (f.maxY() < b.minY() || f.minY() > b.maxY()) continue;
+        paint::hairline(cr, f.minX() + 15, f.maxY() - 0.5, f.maxX(), f.maxY() - 0.5, table.separatorColor());
+    }
+}
+
+// While a finger moves the content, a thin bar shows where the view is in it.
+void paintScrollIndicator(cairo_t* cr, const ui::ScrollView& sv) {
+    if (!(sv.isDragging() || sv.isDecelerating()) || !sv.showsVerticalScrollIndicator()) return;
+    const ui::Rect b = sv.bounds();
+    const ui::EdgeInsets in = sv.scrollIndicatorInsets();
+    const double content = sv.contentSize().height;
+    const double track = b.height() - in.top - in.bottom - 6;
+    if (content <= b.height() || track <= 0) return;
+    const double length = std::max(36.0, track * b.height() / content);
+    const double range = content - b.height();
+    const double pos = std::clamp(b.minY() / range, 0.0, 1.0);
+    const ui::Color ink = sv.indicatorStyle() == ui::ScrollViewIndicatorStyleWhite ? ui::Color::colorWithWhite(1, 0.6)
+                                                                                    : ui::Color::colorWithWhite(0, 0.4);
+    paint::fillRect(cr, ui::Rect(b.maxX() - 5.5, b.minY() + in.top + 3 + (track - length) * pos, 3, length), ink, 1.5);
+}
+
 }  // namespace
 
 ui::Rect labelTextRect(const ui::Label& label) {
@@ -176,10 +263,19 @@ bool paintBuiltInContent(cairo_t* cr, const ui::View& view) {
         paintPageControl(cr, *pc);
     } else if (auto* bar = dynamic_cast<const ui::NavigationBar*>(&view)) {
         paintNavigationBar(cr, *bar);
+    } else if (auto* cell = dynamic_cast<const ui::TableViewCell*>(&view)) {
+        paintCell(cr, *cell);
     } else {
-        return false;
+        return paintInputContent(cr, view);
     }
     return true;
+}
+
+void paintBuiltInOverlay(cairo_t* cr, const ui::View& view) {
+    auto* sv = dynamic_cast<const ui::ScrollView*>(&view);
+    if (!sv) return;
+    if (auto* table = dynamic_cast<const ui::TableView*>(sv)) paintTableSeparators(cr, *table);
+    paintScrollIndicator(cr, *sv);
 }
 
 }  // namespace detail

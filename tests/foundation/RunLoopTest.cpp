@@ -221,6 +221,29 @@ TEST_F(RunLoopTest, RunStopsWhenAskedFromAnotherThread) {
     EXPECT_EQ(ticks, 3);
 }
 
+TEST_F(RunLoopTest, WakeUpHandlerHearsOfPostsTimersAndStopsFromAnyThread) {
+    auto& loop = ns::RunLoop::main();
+    std::atomic<int> wakes{0};
+    loop.setWakeUpHandler([&] { wakes++; });
+    std::thread([&] { loop.post([] {}); }).join();
+    EXPECT_EQ(wakes.load(), 1);
+    ns::Timer::scheduled(5, false, [](ns::Timer&) {});
+    EXPECT_EQ(wakes.load(), 2);
+    loop.stop();
+    EXPECT_EQ(wakes.load(), 3);
+    // A handler may post (it runs outside the loop's lock); removed, it hears nothing.
+    loop.setWakeUpHandler([&] {
+        if (wakes++ == 3) loop.post([] {});
+    });
+    loop.post([] {});
+    EXPECT_EQ(wakes.load(), 5);
+    loop.setWakeUpHandler({});
+    loop.post([] {});
+    EXPECT_EQ(wakes.load(), 5);
+    loop.drain();
+    loop.run();  // returns at once: the stop asked above is still pending
+}
+
 TEST_F(RunLoopTest, NowFollowsTheManualClockOnEveryThread) {
     EXPECT_DOUBLE_EQ(ns::now().seconds, kStart);
     loop.advance(60);

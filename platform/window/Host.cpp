@@ -1,0 +1,372 @@
+#include "window/Host.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdlib>
+
+#include "foundation/Log.h"
+#include "foundation/RunLoop.h"
+#include "render/Renderer.h"
+#include "uikit/Alert.h"
+#include "uikit/PickerView.h"
+#include "uikit/Responder.h"
+#include "uikit/ScrollView.h"
+#include "uikit/Window.h"
+
+namespace window {
+
+namespace {
+
+// The picker the view is or lies in, if any.
+std::shared_ptr<ui::View> pickerOf(std::shared_ptr<ui::View> v) {
+    for (; v; v = v->superview()) {
+        if (std::dynamic_pointer_cast<ui::PickerView>(v) || std::dynamic_pointer_cast<ui::DatePicker>(v)) return v;
+    }
+    return nullptr;
+}
+
+// A screen point in the view's coordinates.
+ui::Point screenToView(const ui::View& v, ui::Point p) {
+    if (auto w = v.window()) {
+        p = ui::Point{p.x - w->frame().origin.x + w->bounds().origin.x, p.y - w->frame().origin.y + w->bounds().origin.y};
+    }
+    return v.convertPoint_fromView(p, nullptr);
+}
+
+// How far a finger must move for a touch to be a drag rather than a tap.
+constexpr double kTapSlop = 6;
+
+// Points the content moves for one notch of the wheel.
+constexpr double kWheelStep = 40;
+
+// The event that wakes the loop when work is posted from elsewhere; one in
+// the queue at a time.
+std::atomic<bool> g_wakePending{false};
+
+Uint32 wakeEventType() {
+    static const Uint32 type = SDL_RegisterEvents(1);
+    return type;
+}
+
+void pushWakeEvent() {
+    if (g_wakePending.exchange(true)) return;
+    SDL_Event e{};
+    e.type = wakeEventType();
+    if (SDL_PushEvent(&e) <= 0) g_wakePending = false;
+}
+
+}  // namespace
+
+Host::Host(ui::Application& app, const Options& options) : app_(app) {
+    SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error_ = SDL_GetError();
+        return;
+    }
+    const ui::Screen& screen = ui::Screen::mainScreen();
+    const ui::Size points = screen.bounds().size;
+    canvas_ = std::make_unique<render::Canvas>(points, screen.scale());
+
+    double scale = options.scale > 0 ? options.scale : screen.scale();
+    if (options.scale <= 0) {
+        SDL_Rect usable;
+        if (SDL_GetDisplayUsableBounds(0, &usable) == 0 && usable.h > 100 && points.height * scale > usable.h - 40) {
+            scale = std::max(0.5, (usable.h - 40) / points.height);
+        }
+    }
+    window_ = SDL_CreateWindow(options.title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                               static_cast<int>(std::lround(points.width * scale)),
+                               static_cast<int>(std::lround(points.height * scale)), SDL_WINDOW_RESIZABLE);
+    if (!window_) {
+        error_ = SDL_GetError();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return;
+    }
+    // Without a display (the offscreen and dummy drivers) there is nothing
+    // to accelerate: the picture goes straight into the window's pixels.
+    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if (driver == "offscreen" || driver == "dummy") {
+        SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    } else {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
+    }
+    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    if (renderer_) {
+        SDL_RenderSetLogicalSize(renderer_, canvas_->pixelWidth(), canvas_->pixelHeight());
+        texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING,
+                                     canvas_->pixelWidth(), canvas_->pixelHeight());
+    }
+    if (!renderer_ || !texture_) {
+        error_ = SDL_GetError();
+        if (renderer_) SDL_DestroyRenderer(renderer_);
+        SDL_DestroyWindow(window_);
+        renderer_ = nullptr;
+        window_ = nullptr;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return;
+    }
+    wakeEventType();
+    g_wakePending = false;
+    ns::RunLoop::main().setWakeUpHandler(pushWakeEvent);
+    SDL_StartTextInput();
+}
+
+Host::~Host() {
+    if (!window_) return;
+    ns::RunLoop::main().setWakeUpHandler({});
+    render::setPressedPopupButton(nullptr, -1);
+    SDL_StopTextInput();
+    SDL_DestroyTexture(texture_);
+    SDL_DestroyRenderer(renderer_);
+    SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+// ---- The loop ----
+
+int Host::waitMilliseconds(double maxWait) const {
+    auto& loop = ns::RunLoop::main();
+    if (dirty_ || loop.pendingPosts() > 0) return 0;
+    double wait = -1;
+    ns::Date due;
+    if (loop.nextFireDate(&due)) wait = std::max(0.0, due.seconds - ns::now().seconds);
+    if (maxWait >= 0) wait = wait < 0 ? maxWait : std::min(wait, maxWait);
+    if (wait < 0) return -1;
+    return static_cast<int>(std::min(std::ceil(wait * 1000), 3'600'000.0));
+}
+
+bool Host::runOnce(double maxWait) {
+    if (!isOpen()) return false;
+    const int ms = waitMilliseconds(maxWait);
+    SDL_Event e;
+    int got = ms < 0 ? SDL_WaitEvent(&e) : ms == 0 ? SDL_PollEvent(&e) : SDL_WaitEventTimeout(&e, ms);
+    if (got) {
+        handleEvent(e);
+        while (SDL_PollEvent(&e)) handleEvent(e);
+    }
+    if (ns::RunLoop::main().runOnce() > 0) dirty_ = true;
+    if (closed_) return false;
+    if (dirty_) redraw();
+    return true;
+}
+
+void Host::handleEvent(const SDL_Event& e) {
+    switch (e.type) {
+        case SDL_QUIT: closed_ = true; break;
+        case SDL_WINDOWEVENT:
+            if (e.window.event == SDL_WINDOWEVENT_CLOSE) closed_ = true;
+            dirty_ = true;
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+            if (e.button.button == SDL_BUTTON_LEFT) mouseDown(toScreen(e.button.x, e.button.y));
+            break;
+        case SDL_MOUSEMOTION:
+            pointer_ = toScreen(e.motion.x, e.motion.y);
+            if (e.motion.state & SDL_BUTTON_LMASK) mouseMoved(pointer_);
+            break;
+        case SDL_MOUSEBUTTONUP:
+            if (e.button.button == SDL_BUTTON_LEFT) mouseUp(toScreen(e.button.x, e.button.y));
+            break;
+        case SDL_MOUSEWHEEL: {
+            double flip = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
+            wheel(e.wheel.preciseX * flip, e.wheel.preciseY * flip);
+            break;
+        }
+        case SDL_TEXTINPUT: typeText(e.text.text); break;
+        case SDL_KEYDOWN: key(e.key); break;
+        default:
+            if (e.type == wakeEventType()) g_wakePending = false;
+            break;
+    }
+}
+
+void Host::redraw() {
+    if (!isOpen()) return;
+    render::drawScreen(canvas_->context());
+    SDL_UpdateTexture(texture_, nullptr, canvas_->data(), canvas_->stride());
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+    ++frames_;
+    dirty_ = false;
+    placeInputMethod();
+}
+
+SDL_Point Host::toWindow(ui::Point p) const {
+    return SDL_Point{static_cast<int>(std::lround(p.x * canvas_->scale())),
+                     static_cast<int>(std::lround(p.y * canvas_->scale()))};
+}
+
+ui::Point Host::toScreen(int x, int y) const {
+    // Mouse events come in the canvas's pixels (the renderer's logical size).
+    return ui::Point{(x + 0.5) / canvas_->scale(), (y + 0.5) / canvas_->scale()};
+}
+
+// ---- Mouse ----
+
+void Host::mouseDown(ui::Point p) {
+    pointer_ = p;
+    dirty_ = true;
+    auto popups = app_.visiblePopups();
+    if (!popups.empty()) {
+        auto top = popups.back();
+        pressedPopup_ = top;
+        pressedButton_ = render::popupButtonAt(*top, p);
+        render::setPressedPopupButton(top.get(), pressedButton_);
+        return;
+    }
+    if (touching_) app_.cancelTouch();
+    touching_ = true;
+    auto picker = pickerOf(app_.beginTouch(p));
+    picker_ = picker;
+    if (picker) {
+        pickerStart_ = p;
+        pickerColumn_ = render::pickerColumnAt(*picker, screenToView(*picker, p).x);
+    }
+}
+
+void Host::mouseMoved(ui::Point p) {
+    if (auto popup = pressedPopup_.lock()) {
+        // The press shows only while the pointer stays on its button.
+        bool on = pressedButton_ >= 0 && render::popupButtonAt(*popup, p) == pressedButton_;
+        render::setPressedPopupButton(popup.get(), on ? pressedButton_ : -1);
+        dirty_ = true;
+        return;
+    }
+    if (!touching_) return;
+    app_.moveTouch(p);
+    dirty_ = true;
+}
+
+void Host::mouseUp(ui::Point p) {
+    dirty_ = true;
+    if (auto popup = pressedPopup_.lock()) {
+        int index = pressedButton_;
+        pressedPopup_.reset();
+        pressedButton_ = -1;
+        render::setPressedPopupButton(nullptr, -1);
+        if (index >= 0 && render::popupButtonAt(*popup, p) == index) popup->pressButtonAtIndex(index);
+        return;
+    }
+    pressedPopup_.reset();
+    if (!touching_) return;
+    touching_ = false;
+    app_.endTouch(p);
+    if (auto picker = picker_.lock(); picker && pickerColumn_ >= 0) {
+        const double rowHeight = render::pickerRowHeight(*picker, pickerColumn_);
+        const double dy = p.y - pickerStart_.y;
+        int rows;
+        if (std::fabs(dy) < kTapSlop) {
+            rows = static_cast<int>(std::lround((screenToView(*picker, p).y - picker->bounds().midY()) /
+                                                rowHeight));
+        } else {
+            rows = -static_cast<int>(std::lround(dy / rowHeight));
+        }
+        render::spinPicker(*picker, pickerColumn_, rows);
+    }
+    picker_.reset();
+}
+
+std::shared_ptr<ui::View> Host::viewAt(ui::Point p) const {
+    auto windows = app_.windows();
+    for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+        ui::Rect f = (*it)->frame(), b = (*it)->bounds();
+        if (auto hit = (*it)->hitTest(ui::Point{p.x - f.origin.x + b.origin.x, p.y - f.origin.y + b.origin.y}, nullptr)) {
+            return hit;
+        }
+    }
+    return nullptr;
+}
+
+void Host::wheel(double dx, double dy) {
+    if (!app_.visiblePopups().empty() || touching_) return;
+    std::shared_ptr<ui::View> hit = viewAt(pointer_);
+    if (auto picker = pickerOf(hit)) {
+        int column = render::pickerColumnAt(*picker, screenToView(*picker, pointer_).x);
+        int rows = -static_cast<int>(std::lround(dy));
+        if (rows == 0 && dy != 0) rows = dy > 0 ? -1 : 1;
+        if (render::spinPicker(*picker, column, rows)) dirty_ = true;
+        return;
+    }
+    // The innermost scroll view that can still move that way takes it.
+    for (auto v = hit; v; v = v->superview()) {
+        auto sv = std::dynamic_pointer_cast<ui::ScrollView>(v);
+        if (!sv || !sv->isScrollEnabled()) continue;
+        ui::Point o = sv->contentOffset(), lo = sv->minimumContentOffset(), hi = sv->maximumContentOffset();
+        ui::Point n{std::clamp(o.x - dx * kWheelStep, lo.x, std::max(lo.x, hi.x)),
+                    std::clamp(o.y - dy * kWheelStep, lo.y, std::max(lo.y, hi.y))};
+        if (n == o) continue;
+        sv->setContentOffset(n);
+        dirty_ = true;
+        return;
+    }
+}
+
+// ---- Keyboard ----
+
+void Host::typeText(const std::string& text) {
+    auto input = std::dynamic_pointer_cast<ui::KeyInput>(ui::Responder::firstResponder());
+    if (!input || text.empty()) return;
+    input->insertText(text);
+    dirty_ = true;
+}
+
+void Host::key(const SDL_KeyboardEvent& e) {
+    auto input = std::dynamic_pointer_cast<ui::KeyInput>(ui::Responder::firstResponder());
+    if (!input) return;
+    switch (e.keysym.sym) {
+        case SDLK_BACKSPACE: input->deleteBackward(); break;
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: input->insertText("\n"); break;
+        case SDLK_v:
+            if (!(e.keysym.mod & KMOD_CTRL)) return;
+            if (char* clip = SDL_GetClipboardText()) {
+                if (*clip) input->insertText(clip);
+                SDL_free(clip);
+            }
+            break;
+        default: return;
+    }
+    dirty_ = true;
+}
+
+// The input method shows its candidates next to the field being edited.
+void Host::placeInputMethod() {
+    auto view = std::dynamic_pointer_cast<ui::View>(ui::Responder::firstResponder());
+    if (!view || !view->window()) return;
+    auto w = view->window();
+    ui::Rect r = view->convertRect_toView(view->bounds(), nullptr)
+                     .offsetBy(w->frame().origin.x - w->bounds().origin.x, w->frame().origin.y - w->bounds().origin.y);
+    int x0, y0, x1, y1;
+    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(r.minX() * canvas_->scale()),
+                              static_cast<float>(r.minY() * canvas_->scale()), &x0, &y0);
+    SDL_RenderLogicalToWindow(renderer_, static_cast<float>(r.maxX() * canvas_->scale()),
+                              static_cast<float>(r.maxY() * canvas_->scale()), &x1, &y1);
+    SDL_Rect rect{x0, y0, std::max(1, x1 - x0), std::max(1, y1 - y0)};
+    SDL_SetTextInputRect(&rect);
+}
+
+// ---- Entry points ----
+
+int runWindowed(ui::Application& app, const Options& options) {
+    Host host(app, options);
+    if (!host.isOpen()) {
+        ns::NSLog("window: %@", host.error());
+        return 1;
+    }
+    while (host.runOnce()) {
+    }
+    return 0;
+}
+
+bool displayAvailable() {
+    for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* v = std::getenv(name);
+        if (v && *v) return true;
+    }
+    return false;
+}
+
+}  // namespace window

@@ -1,0 +1,113 @@
+// The desktop window: the phone's screen drawn at 2x in an SDL window, the
+// mouse as a finger, the keyboard (and the input method) typing into the
+// field being edited.
+//
+//   if (window::displayAvailable()) return window::runWindowed(ui::Application::sharedApplication());
+//
+// Mouse: a press, drag and release of the left button become one touch
+// through the application's touch dispatcher (taps, gestures, scrolling,
+// pulling a list down); while an alert or sheet is up they press its
+// buttons instead. The wheel scrolls the scroll view under the pointer.
+// Pickers turn as a finger turns them: a drag moves the column under it by
+// the rows dragged over, a tap above or below the middle row turns to the
+// row tapped, and the wheel turns them a row a notch.
+// Keyboard: text (from the keyboard or the input method) is inserted into
+// the first responder; Backspace deletes, Return inserts "\n", Ctrl+V pastes.
+//
+// The loop sleeps in SDL's event queue until an event comes, the next timer
+// of the main run loop is due, or work is posted to it (from any thread, the
+// run loop's wake-up hook pushes an event); it redraws only after something
+// happened that can change the screen.
+#pragma once
+
+#include <SDL.h>
+
+#include <memory>
+#include <string>
+
+#include "render/Canvas.h"
+#include "uikit/Application.h"
+
+namespace window {
+
+struct Options {
+    // Window pixels per point; 0: the screen's scale, made smaller when the
+    // display is too small for it. The picture is drawn at the screen's scale.
+    double scale = 0;
+    std::string title = "Kestrowline";
+};
+
+class Host {
+public:
+    explicit Host(ui::Application& app, const Options& options = {});
+    ~Host();
+    Host(const Host&) = delete;
+    Host& operator=(const Host&) = delete;
+
+    // Whether the window opened (else error() says why).
+    bool isOpen() const { return window_ != nullptr && !closed_; }
+    const std::string& error() const { return error_; }
+
+    // One pass of the loop: waits (at most maxWait seconds; negative: as
+    // long as nothing happens) for an event, the next timer or posted work;
+    // handles the events that came, runs the work that is due and redraws
+    // when needed. False once the window has been closed.
+    bool runOnce(double maxWait = -1);
+
+    // Handles one event as the loop would (tests may feed events directly).
+    void handleEvent(const SDL_Event& event);
+    // Draws the screen and shows it now.
+    void redraw();
+    bool needsRedraw() const { return dirty_; }
+    // Frames drawn so far.
+    int frameCount() const { return frames_; }
+    // The last frame drawn.
+    const render::Canvas& canvas() const { return *canvas_; }
+
+    SDL_Window* sdlWindow() const { return window_; }
+    // Where a screen point is in the window's logical pixels (what mouse
+    // events carry) and back.
+    SDL_Point toWindow(ui::Point p) const;
+    ui::Point toScreen(int x, int y) const;
+
+private:
+    void mouseDown(ui::Point p);
+    void mouseMoved(ui::Point p);
+    void mouseUp(ui::Point p);
+    void wheel(double dx, double dy);
+    void typeText(const std::string& text);
+    void key(const SDL_KeyboardEvent& e);
+    void placeInputMethod();
+    int waitMilliseconds(double maxWait) const;
+    std::shared_ptr<ui::View> viewAt(ui::Point p) const;
+
+    ui::Application& app_;
+    std::string error_;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    std::unique_ptr<render::Canvas> canvas_;
+    bool closed_ = false;
+    bool dirty_ = true;
+    int frames_ = 0;
+    bool touching_ = false;
+    ui::Point pointer_;
+    // A picker being turned by the touch in progress.
+    std::weak_ptr<ui::View> picker_;
+    int pickerColumn_ = -1;
+    ui::Point pickerStart_;
+    // A button of an alert or sheet being pressed.
+    std::weak_ptr<ui::Popup> pressedPopup_;
+    int pressedButton_ = -1;
+};
+
+// Opens the window on the application's screen and runs until the window is
+// closed. Returns 0, or 1 when no window could be opened (the reason is
+// logged). Launching and terminating the application are the caller's.
+int runWindowed(ui::Application& app, const Options& options = {});
+
+// Whether a window can be shown: a display to connect to, or a video driver
+// chosen through SDL_VIDEODRIVER.
+bool displayAvailable();
+
+}  // namespace window
