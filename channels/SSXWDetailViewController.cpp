@@ -1,6 +1,7 @@
 #include "channels/SSXWDetailViewController.h"
 
 #include "app/ProgressHUD.h"
+#include "channels/ArticleRoutes.h"
 #include "app/Records.h"
 #include "app/Utils.h"
 #include "app/WebImageView.h"
@@ -21,6 +22,13 @@ constexpr const char* kArticleOperation = "GetArticleRecord";
 constexpr const char* kCommentOperation = "SubmitComment";
 
 }  // namespace
+
+std::shared_ptr<ui::ViewController> makeArticleDetail(const std::string& articleId, bool islogin) {
+    auto detail = ui::create<SSXWDetailViewController>();
+    detail->article_id = articleId;
+    detail->islogin = islogin;
+    return detail;
+}
 
 SSXWDetailViewController::~SSXWDetailViewController() {
     ns::NotificationCenter::defaultCenter().removeObserver(this);

@@ -13,6 +13,12 @@ using namespace detailtest;
 
 namespace {
 
+std::string jpeg(int w, int h) {
+    auto img = ui::Image::imageWithPixels(w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 4, 120));
+    auto bytes = ui::ImageJPEGRepresentation(img, 0.8);
+    return std::string(bytes->begin(), bytes->end());
+}
+
 class DetailScreenTest : public DetailTest {
 protected:
     std::shared_ptr<SSXWDetailViewController> open(const std::string& articleId = "88") {
@@ -255,19 +261,34 @@ TEST_F(DetailScreenTest, ReturnClosesTheBarAndShowCommentsOpensTheList) {
 }
 
 TEST_F(DetailScreenTest, APictureOpensFullScreenAndATapClosesIt) {
-    auto detail = openDrawn();
+    LoopbackService::Reply picture;
+    picture.body = jpeg(600, 400);
+    picture.contentType = "image/jpeg";
+    svc.serve("/pic.jpg", picture);
+    const std::string url = svc.baseURL() + "/pic.jpg";
+    auto detail = openDrawn(articleReply("图片新闻", "<p>导语</p><p><img src=\"" + url + "\"></p><p>" +
+                                                         std::string(300, 'x') + "</p>"));
     detail->msrview->setContentOffset(ui::Point{0, 40});
-    svc.serve("/pic.png", LoopbackService::held());
-    detail->htmlViewDidTapImage(detail->HtmlView, svc.baseURL() + "/pic.png");
+
+    // The member touches the picture in the body.
+    auto web = detail->HtmlView->webView();
+    const ui::web::Box* box = nullptr;
+    for (const auto& b : web->pageLayout()->boxes()) {
+        if (b.kind == ui::web::Box::Picture) box = &b;
+    }
+    ASSERT_TRUE(box);
+    driver->tapAt(web->convertPoint_toView(ui::Point{box->frame.midX(), box->frame.midY()}, nullptr));
     ASSERT_TRUE(detail->BigImagev);
     EXPECT_EQ(detail->BigImagev->frame(), (ui::Rect{0, 64, 320, 568 - 64}));
     EXPECT_TRUE(driver->isOnScreen(*detail->BigImagev));
     auto big = detail->BigImagev;
+    ASSERT_TRUE(driver->waitUntil([&] { return big->image() != nullptr; }));
+    EXPECT_EQ(big->image()->size().width, 600);
+
     driver->tap(big);
     EXPECT_FALSE(detail->BigImagev);
     EXPECT_FALSE(big->superview());
     EXPECT_EQ(detail->msrview->contentOffset().y, 40);
-    svc.release();
 }
 
 TEST_F(DetailScreenTest, AScreenThatHasGoneHearsNothing) {
