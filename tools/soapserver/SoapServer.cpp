@@ -1,4 +1,4 @@
-#include "support/LoopbackService.h"
+#include "soapserver/SoapServer.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -67,15 +67,15 @@ std::string faultEnvelope(const std::string& text) {
 
 }  // namespace
 
-struct LoopbackService::Connection {
+struct SoapServer::Connection {
     int fd = -1;
     std::thread thread;
     std::atomic<bool> done{false};
 };
 
-LoopbackService::LoopbackService(int port, std::string serviceNamespace) : namespace_(std::move(serviceNamespace)) {
+SoapServer::SoapServer(int port, std::string serviceNamespace) : namespace_(std::move(serviceNamespace)) {
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0) throw std::runtime_error("loopback: socket failed");
+    if (listenFd_ < 0) throw std::runtime_error("soap server: socket failed");
     int one = 1;
     setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in addr{};
@@ -84,7 +84,7 @@ LoopbackService::LoopbackService(int port, std::string serviceNamespace) : names
     addr.sin_port = htons(static_cast<uint16_t>(port));
     if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd_, 128) != 0) {
         ::close(listenFd_);
-        throw std::runtime_error("loopback: cannot listen on port " + std::to_string(port));
+        throw std::runtime_error("soap server: cannot listen on port " + std::to_string(port));
     }
     socklen_t len = sizeof addr;
     getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
@@ -93,7 +93,7 @@ LoopbackService::LoopbackService(int port, std::string serviceNamespace) : names
     acceptThread_ = std::thread([this] { acceptLoop(); });
 }
 
-LoopbackService::~LoopbackService() {
+SoapServer::~SoapServer() {
     {
         std::lock_guard lock(mutex_);
         stopping_ = true;
@@ -116,10 +116,10 @@ LoopbackService::~LoopbackService() {
     ::close(wakeFd_);
 }
 
-std::string LoopbackService::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
-std::string LoopbackService::url() const { return baseURL() + "/AppDataSource/interface.asmx"; }
+std::string SoapServer::baseURL() const { return "http://127.0.0.1:" + std::to_string(port_); }
+std::string SoapServer::url() const { return baseURL() + "/AppDataSource/interface.asmx"; }
 
-std::string LoopbackService::refusedURL() {
+std::string SoapServer::refusedURL() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
@@ -134,41 +134,47 @@ std::string LoopbackService::refusedURL() {
 
 // ---- Scripting ----
 
-void LoopbackService::reply(const std::string& operation, const std::string& resultText) {
+void SoapServer::reply(const std::string& operation, const std::string& resultText) {
     reply(operation, result(operation, resultText));
 }
 
-void LoopbackService::reply(const std::string& operation, const ns::Value& value) {
+void SoapServer::reply(const std::string& operation, const ns::Value& value) {
     reply(operation, JSONRepresentation(value));
 }
 
-void LoopbackService::reply(const std::string& operation, Reply r) {
+void SoapServer::reply(const std::string& operation, Reply r) {
     handle(operation, [r = std::move(r)](const Received&) { return r; });
 }
 
-void LoopbackService::handle(const std::string& operation, Handler handler) {
+void SoapServer::handle(const std::string& operation, Handler handler) {
     std::lock_guard lock(mutex_);
     handlers_[operation] = std::move(handler);
 }
 
-void LoopbackService::replyOnce(const std::string& operation, Reply r) {
+void SoapServer::replyOnce(const std::string& operation, Reply r) {
     std::lock_guard lock(mutex_);
     once_[operation].push_back(std::move(r));
 }
 
-void LoopbackService::clearReplies() {
+void SoapServer::handleOthers(Handler handler) {
+    std::lock_guard lock(mutex_);
+    fallback_ = std::move(handler);
+}
+
+void SoapServer::clearReplies() {
     std::lock_guard lock(mutex_);
     handlers_.clear();
+    fallback_ = nullptr;
     once_.clear();
     paths_.clear();
 }
 
-void LoopbackService::serve(const std::string& path, Reply r) {
+void SoapServer::serve(const std::string& path, Reply r) {
     std::lock_guard lock(mutex_);
     paths_[path] = std::move(r);
 }
 
-LoopbackService::Reply LoopbackService::result(const std::string& operation, const std::string& resultText,
+SoapServer::Reply SoapServer::result(const std::string& operation, const std::string& resultText,
                                                int code) const {
     Reply r;
     r.status = code;
@@ -176,14 +182,14 @@ LoopbackService::Reply LoopbackService::result(const std::string& operation, con
     return r;
 }
 
-LoopbackService::Reply LoopbackService::status(int code, std::string body) {
+SoapServer::Reply SoapServer::status(int code, std::string body) {
     Reply r;
     r.status = code;
     r.body = body.empty() ? faultEnvelope("Status " + std::to_string(code)) : std::move(body);
     return r;
 }
 
-LoopbackService::Reply LoopbackService::malformedXML(const std::string& operation) const {
+SoapServer::Reply SoapServer::malformedXML(const std::string& operation) const {
     Reply r;
     // The result element is there, but the envelope never closes.
     r.body = std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"") + kSoapNamespace +
@@ -192,21 +198,21 @@ LoopbackService::Reply LoopbackService::malformedXML(const std::string& operatio
     return r;
 }
 
-LoopbackService::Reply LoopbackService::withoutResult(const std::string& operation) const {
+SoapServer::Reply SoapServer::withoutResult(const std::string& operation) const {
     Reply r;
     r.body = std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"") + kSoapNamespace +
              "\"><soap:Body><" + operation + "Response xmlns=\"" + namespace_ + "\" /></soap:Body></soap:Envelope>";
     return r;
 }
 
-LoopbackService::Reply LoopbackService::cutShort(const std::string& operation, const std::string& resultText,
+SoapServer::Reply SoapServer::cutShort(const std::string& operation, const std::string& resultText,
                                                  std::size_t sendBytes) const {
     Reply r = result(operation, resultText);
     r.cutAfter = sendBytes;
     return r;
 }
 
-LoopbackService::Reply LoopbackService::dripping(const std::string& operation, const std::string& resultText,
+SoapServer::Reply SoapServer::dripping(const std::string& operation, const std::string& resultText,
                                                  std::size_t pieceBytes, double intervalSeconds) const {
     Reply r = result(operation, resultText);
     r.dripBytes = std::max<std::size_t>(1, pieceBytes);
@@ -214,18 +220,18 @@ LoopbackService::Reply LoopbackService::dripping(const std::string& operation, c
     return r;
 }
 
-LoopbackService::Reply LoopbackService::held(Reply r) {
+SoapServer::Reply SoapServer::held(Reply r) {
     r.hold = true;
     return r;
 }
 
-LoopbackService::Reply LoopbackService::closeWithoutReply() {
+SoapServer::Reply SoapServer::closeWithoutReply() {
     Reply r;
     r.closeWithoutReply = true;
     return r;
 }
 
-void LoopbackService::release() {
+void SoapServer::release() {
     {
         std::lock_guard lock(mutex_);
         released_ = true;
@@ -233,19 +239,19 @@ void LoopbackService::release() {
     changed_.notify_all();
 }
 
-void LoopbackService::stopHolding() {
+void SoapServer::stopHolding() {
     std::lock_guard lock(mutex_);
     released_ = false;
 }
 
 // ---- Records ----
 
-std::vector<LoopbackService::Received> LoopbackService::requests() const {
+std::vector<SoapServer::Received> SoapServer::requests() const {
     std::lock_guard lock(mutex_);
     return received_;
 }
 
-std::vector<LoopbackService::Received> LoopbackService::requests(const std::string& operation) const {
+std::vector<SoapServer::Received> SoapServer::requests(const std::string& operation) const {
     std::lock_guard lock(mutex_);
     std::vector<Received> out;
     for (const auto& r : received_)
@@ -253,47 +259,47 @@ std::vector<LoopbackService::Received> LoopbackService::requests(const std::stri
     return out;
 }
 
-std::size_t LoopbackService::count(const std::string& operation) const {
+std::size_t SoapServer::count(const std::string& operation) const {
     std::lock_guard lock(mutex_);
     return static_cast<std::size_t>(
         std::count_if(received_.begin(), received_.end(), [&](const auto& r) { return r.operation == operation; }));
 }
 
-std::size_t LoopbackService::count() const {
+std::size_t SoapServer::count() const {
     std::lock_guard lock(mutex_);
     return received_.size();
 }
 
-std::optional<LoopbackService::Received> LoopbackService::last(const std::string& operation) const {
+std::optional<SoapServer::Received> SoapServer::last(const std::string& operation) const {
     std::lock_guard lock(mutex_);
     for (auto it = received_.rbegin(); it != received_.rend(); ++it)
         if (it->operation == operation) return *it;
     return std::nullopt;
 }
 
-ns::Value LoopbackService::received(const std::string& operation) const {
+ns::Value SoapServer::received(const std::string& operation) const {
     auto r = last(operation);
     return r ? r->argument : ns::Value();
 }
 
-void LoopbackService::clearRecords() {
+void SoapServer::clearRecords() {
     std::lock_guard lock(mutex_);
     received_.clear();
 }
 
-void LoopbackService::setRecording(bool on) {
+void SoapServer::setRecording(bool on) {
     std::lock_guard lock(mutex_);
     recording_ = on;
 }
 
-std::size_t LoopbackService::connectionCount() const {
+std::size_t SoapServer::connectionCount() const {
     std::lock_guard lock(mutex_);
     return accepted_;
 }
 
 // ---- Serving ----
 
-void LoopbackService::acceptLoop() {
+void SoapServer::acceptLoop() {
     for (;;) {
         pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         int n = ::poll(fds, 2, -1);
@@ -332,7 +338,7 @@ void LoopbackService::acceptLoop() {
     }
 }
 
-bool LoopbackService::waitFor(double seconds, bool untilRelease) {
+bool SoapServer::waitFor(double seconds, bool untilRelease) {
     std::unique_lock lock(mutex_);
     auto ready = [&] { return stopping_ || (untilRelease && released_); };
     if (untilRelease && seconds <= 0)
@@ -342,7 +348,7 @@ bool LoopbackService::waitFor(double seconds, bool untilRelease) {
     return !stopping_;
 }
 
-LoopbackService::Reply LoopbackService::replyFor(const Received& r) {
+SoapServer::Reply SoapServer::replyFor(const Received& r) {
     Handler handler;
     {
         std::lock_guard lock(mutex_);
@@ -360,12 +366,13 @@ LoopbackService::Reply LoopbackService::replyFor(const Received& r) {
         }
         auto h = handlers_.find(r.operation);
         if (h != handlers_.end()) handler = h->second;
+        else handler = fallback_;
     }
     if (handler) return handler(r);
     return status(500, faultEnvelope("No reply scripted for " + r.operation));
 }
 
-void LoopbackService::send(Connection& c, const Reply& reply, bool keepAlive) {
+void SoapServer::send(Connection& c, const Reply& reply, bool keepAlive) {
     std::string body = reply.gzip ? net::gzip(reply.body) : reply.body;
     std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " " + reason(reply.status) + "\r\n";
     head += "Content-Type: " + reply.contentType + "\r\n";
@@ -385,7 +392,7 @@ void LoopbackService::send(Connection& c, const Reply& reply, bool keepAlive) {
     }
 }
 
-void LoopbackService::serveConnection(std::shared_ptr<Connection> c) {
+void SoapServer::serveConnection(std::shared_ptr<Connection> c) {
     std::string buffer;
     char chunk[64 * 1024];
     auto readMore = [&]() -> bool {

@@ -1,0 +1,9 @@
+#include "channels/Module.h"
+
+#include "channels/SSZTFrontViewController.h"
+#include "channels/SSZTRearViewController.h"
+
+void registerChannelsModule(ModuleRegistry& registry) {
+    registry.sszt.front = [] { return ui::create<SSZTFrontViewController>(); };
+    registry.sszt.rear = [] { return ui::create<SSZTRearViewController>(); };
+}
