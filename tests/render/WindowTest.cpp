@@ -336,6 +336,15 @@ TEST_F(WindowTest, RedrawsOnlyWhenSomethingHappenedAndWakesForPostedWork) {
     driver->advance(1.0);
     EXPECT_TRUE(fired);
 
+    // Asked to stop (from a signal's thread), the loop ends with the window still open.
+    std::thread([] { ns::RunLoop::main().stop(); }).join();
+    EXPECT_FALSE(host->runOnce(0));
+    EXPECT_TRUE(host->isOpen());
+    EXPECT_FALSE(host->runOnce(0));
+
+    host.reset();
+    host = std::make_unique<window::Host>(Application::sharedApplication(), window::Options{2, "test"});
+    ASSERT_TRUE(host->runOnce(0));
     SDL_Event quit{};
     quit.type = SDL_QUIT;
     push(quit);
