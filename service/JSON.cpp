@@ -92,13 +92,6 @@ int hexValue(unsigned char c) {
     return -1;
 }
 
-// The parsed dictionary's entries, filled in place: the reader builds each
-// object once, in order, so it appends straight into the storage instead of
-// looking every key up again.
-Entries& entriesOf(ns::Value& dictionary) {
-    return const_cast<Entries&>(dictionary.entries());
-}
-
 class Reader {
 public:
     Reader(std::string_view text, std::size_t maxDepth)
@@ -229,11 +222,11 @@ private:
             }
             if (*p_ == '}') {
                 ++p_;
-                out = ns::Value::dictionary();
-                Entries& entries = entriesOf(out);
-                entries.reserve(entryStack_.size() - base);
-                for (std::size_t i = base; i < entryStack_.size(); ++i) entries.push_back(std::move(entryStack_[i]));
+                // Keys are already distinct: a repeated key replaced its value above.
+                Entries entries(std::make_move_iterator(entryStack_.begin() + static_cast<std::ptrdiff_t>(base)),
+                                std::make_move_iterator(entryStack_.end()));
                 entryStack_.resize(base);
+                out = ns::Value::dictionaryWithUniqueEntries(std::move(entries));
                 return true;
             }
             return fail("Expected ',' or '}' in object");

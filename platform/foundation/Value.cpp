@@ -94,6 +94,12 @@ Value Value::dictionary(std::initializer_list<std::pair<std::string, Value>> ent
     return v;
 }
 
+Value Value::dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Value>> entries) {
+    Value v = dictionary();
+    v.dict()->entries = std::move(entries);
+    return v;
+}
+
 ArrayStorage* Value::arr() const {
     return kind_ == Kind::Array ? static_cast<ArrayStorage*>(ref_.get()) : nullptr;
 }

@@ -58,6 +58,9 @@ public:
     static Value array(std::vector<Value> items);
     static Value dictionary();
     static Value dictionary(std::initializer_list<std::pair<std::string, Value>> entries);
+    // Takes the entries as they are, in order; their keys must be distinct
+    // (for readers that have already checked, such as the JSON parser).
+    static Value dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Value>> entries);
 
     Kind kind() const { return kind_; }
     bool isNil() const { return kind_ == Kind::Nil; }
