@@ -1,14 +1,19 @@
 #include "app/Program.h"
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "app/AppDelegate.h"
+#include "foundation/FileManager.h"
 #include "foundation/RunLoop.h"
+#include "foundation/UserDefaults.h"
 #include "service/ServiceConfig.h"
 #include "uikit/Application.h"
 
@@ -95,8 +100,19 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
             err << "kestrowline: this build has no tour (it needs the drawing library)\n";
             return 2;
         }
+        // The tour starts as a first run does (logged out, nothing cached), in
+        // a home of its own that goes when it ends.
+        std::string pattern = (std::filesystem::temp_directory_path() / "kl-tour-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            err << "kestrowline: cannot make a temporary home for the tour\n";
+            return 1;
+        }
+        ns::setHomeDirectory(pattern);
+        ns::UserDefaults::resetStandardUserDefaults();
         int status = hosts.tour(tour, launch, out, err);
         finish();
+        std::error_code ec;
+        std::filesystem::remove_all(pattern, ec);
         return status;
     }
 

@@ -222,6 +222,8 @@ Walk::Outcome Walk::login() {
     bool filled = options_.userName.empty() ||
                   (ui_.typeText(user, options_.userName) && ui_.typeText(password, options_.password));
     if (!filled) return fail("the login fields take no typing");
+    // Done typing: the keyboard goes down and shows the buttons.
+    if (auto first = ui_.firstResponder()) first->resignFirstResponder();
     Outcome outcome = shoot("06-login.png", settle(), "the login");
     if (outcome != Outcome::Taken || options_.userName.empty()) return outcome;
 
@@ -258,8 +260,15 @@ bool Walk::quiet() const {
     if (net::NetworkActivity::count() > 0) return false;
     if (WebImageManager::sharedManager()->activeFetches() > 0) return false;
     if (ProgressHUD::isVisible()) return false;
-    for (const auto& web : ui_.findViews<ui::WebView>())
-        if (web->isLoading()) return false;
+    // Web views too that wait, unseen, for their page before they fade in.
+    std::function<bool(const std::shared_ptr<ui::View>&)> loading = [&](const std::shared_ptr<ui::View>& v) {
+        if (auto web = std::dynamic_pointer_cast<ui::WebView>(v); web && web->isLoading()) return true;
+        for (const auto& sub : v->subviews())
+            if (loading(sub)) return true;
+        return false;
+    };
+    for (const auto& window : ui::Application::sharedApplication().windows())
+        if (loading(window)) return false;
     return true;
 }
 
