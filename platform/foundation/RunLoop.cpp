@@ -110,6 +110,11 @@ void RunLoop::setWakeUpHandler(std::function<void()> handler) {
     wakeUpHandler_ = handler ? std::make_shared<const std::function<void()>>(std::move(handler)) : nullptr;
 }
 
+bool RunLoop::takeStopRequest() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return std::exchange(stopRequested_, false);
+}
+
 void RunLoop::wakeHost() {
     std::shared_ptr<const std::function<void()>> h;
     {

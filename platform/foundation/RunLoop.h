@@ -192,6 +192,9 @@ public:
     // it can wake up and run the loop. It must be quick and thread-safe.
     // An empty function removes it.
     void setWakeUpHandler(std::function<void()> handler);
+    // For such a host, which turns the loop with runOnce(): whether stop()
+    // was asked since run() last returned or this was last asked; clears it.
+    bool takeStopRequest();
 
     // ---- Probes ----
     std::size_t pendingPosts() const;

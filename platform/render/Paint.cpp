@@ -140,12 +140,78 @@ ui::Rect imageRect(ui::Size img, const ui::Rect& box, ui::ViewContentMode mode) 
 
 namespace {
 
+// Pictures shrunk to the size they are drawn at, made once: shrinking well
+// (every source pixel counted) is far slower than drawing at the same size.
+struct ScaledKey {
+    const ui::Image* image;
+    int width, height;
+    bool operator==(const ScaledKey&) const = default;
+};
+struct ScaledKeyHash {
+    std::size_t operator()(const ScaledKey& k) const {
+        return std::hash<const void*>()(k.image) ^ (static_cast<std::size_t>(k.width) * 7919u) ^
+               (static_cast<std::size_t>(k.height) << 20);
+    }
+};
+struct CachedScaled {
+    std::weak_ptr<ui::Image> image;
+    cairo_surface_t* surface = nullptr;
+    std::uint64_t lastFrame = 0;
+};
+
+std::unordered_map<ScaledKey, CachedScaled, ScaledKeyHash>& scaledCache() {
+    static auto* cache = new std::unordered_map<ScaledKey, CachedScaled, ScaledKeyHash>;
+    return *cache;
+}
+
+std::uint64_t g_frame = 1;
+
+cairo_surface_t* scaledSurface(const ui::ImagePtr& image, int w, int h) {
+    auto& cache = scaledCache();
+    ScaledKey key{image.get(), w, h};
+    auto it = cache.find(key);
+    if (it != cache.end()) {
+        if (it->second.image.lock() == image) {
+            it->second.lastFrame = g_frame;
+            return it->second.surface;
+        }
+        cairo_surface_destroy(it->second.surface);
+        cache.erase(it);
+    }
+    cairo_surface_t* src = imageSurface(image);
+    if (!src) return nullptr;
+    cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_t* cr = cairo_create(out);
+    cairo_scale(cr, static_cast<double>(w) / image->pixelWidth(), static_cast<double>(h) / image->pixelHeight());
+    cairo_set_source_surface(cr, src, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cache[key] = CachedScaled{image, out, g_frame};
+    return out;
+}
+
 // Sets the picture as the source, stretched onto the rectangle; false when
 // there is nothing to draw.
 bool setImageSource(cairo_t* cr, const ui::ImagePtr& image, const ui::Rect& rect) {
     cairo_surface_t* s = imageSurface(image);
     if (!s || rect.width() <= 0 || rect.height() <= 0) return false;
     double pw = image->pixelWidth(), ph = image->pixelHeight();
+    // The size it takes on the device.
+    double dx = rect.width(), dy = rect.height();
+    cairo_user_to_device_distance(cr, &dx, &dy);
+    dx = std::fabs(dx), dy = std::fabs(dy);
+    bool shrinks = dx < pw * 0.99 || dy < ph * 0.99;
+    if (shrinks) {
+        int w = std::max(1, static_cast<int>(std::lround(dx))), h = std::max(1, static_cast<int>(std::lround(dy)));
+        if (cairo_surface_t* scaled = scaledSurface(image, w, h)) {
+            s = scaled;
+            pw = w;
+            ph = h;
+        }
+    }
     cairo_matrix_t m;
     cairo_matrix_init_translate(&m, rect.minX(), rect.minY());
     cairo_matrix_scale(&m, rect.width() / pw, rect.height() / ph);
@@ -153,11 +219,7 @@ bool setImageSource(cairo_t* cr, const ui::ImagePtr& image, const ui::Rect& rect
     cairo_pattern_t* p = cairo_pattern_create_for_surface(s);
     cairo_pattern_set_matrix(p, &m);
     cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
-    // Shrinking averages the pixels it drops; the same size or larger is bilinear.
-    double dx = rect.width() / pw, dy = rect.height() / ph;
-    cairo_user_to_device_distance(cr, &dx, &dy);
-    bool shrinks = std::fabs(dx) < 0.99 || std::fabs(dy) < 0.99;
-    cairo_pattern_set_filter(p, shrinks ? CAIRO_FILTER_GOOD : CAIRO_FILTER_BILINEAR);
+    cairo_pattern_set_filter(p, CAIRO_FILTER_BILINEAR);
     cairo_set_source(cr, p);
     cairo_pattern_destroy(p);
     return true;
@@ -212,8 +274,8 @@ std::unordered_map<std::string, CachedLayout>& layoutCache() {
     return *cache;
 }
 
-std::uint64_t g_frame = 1;
 constexpr std::size_t kLayoutCacheLimit = 1500;
+constexpr std::size_t kScaledCacheLimit = 64;
 
 }  // namespace
 
@@ -297,6 +359,17 @@ void drawText(cairo_t* cr, std::string_view text, const ui::Font& font, const ui
 
 void beginFrame() {
     ++g_frame;
+    auto& scaled = scaledCache();
+    if (scaled.size() > kScaledCacheLimit) {
+        for (auto it = scaled.begin(); it != scaled.end();) {
+            if (it->second.lastFrame + 1 < g_frame || it->second.image.expired()) {
+                cairo_surface_destroy(it->second.surface);
+                it = scaled.erase(it);
+            } else {
+                ++it;
+            }
+        }
+    }
     auto& cache = layoutCache();
     if (cache.size() <= kLayoutCacheLimit) return;
     // Keep what the last frame used; a scrolling list reuses most of it.
@@ -315,6 +388,8 @@ void clearCaches() {
     layoutCache().clear();
     for (auto& [key, c] : imageCache()) cairo_surface_destroy(c.surface);
     imageCache().clear();
+    for (auto& [key, c] : scaledCache()) cairo_surface_destroy(c.surface);
+    scaledCache().clear();
 }
 
 }  // namespace render::paint

@@ -12,7 +12,8 @@
 // view with alpha below 1 is drawn as a whole and then faded.
 //
 // Text is laid out through the UI layer's text setup (uikit/TextLayout.h),
-// the same fonts and settings the screens measure with.
+// the same fonts and settings the screens measure with. Drawing belongs to
+// the main thread, as the view tree does.
 #pragma once
 
 #include <cairo.h>

@@ -138,7 +138,7 @@ int Host::waitMilliseconds(double maxWait) const {
 }
 
 bool Host::runOnce(double maxWait) {
-    if (!isOpen()) return false;
+    if (!isOpen() || stopped_) return false;
     const int ms = waitMilliseconds(maxWait);
     SDL_Event e;
     int got = ms < 0 ? SDL_WaitEvent(&e) : ms == 0 ? SDL_PollEvent(&e) : SDL_WaitEventTimeout(&e, ms);
@@ -146,8 +146,10 @@ bool Host::runOnce(double maxWait) {
         handleEvent(e);
         while (SDL_PollEvent(&e)) handleEvent(e);
     }
-    if (ns::RunLoop::main().runOnce() > 0) dirty_ = true;
-    if (closed_) return false;
+    auto& loop = ns::RunLoop::main();
+    if (loop.runOnce() > 0) dirty_ = true;
+    if (loop.takeStopRequest()) stopped_ = true;
+    if (closed_ || stopped_) return false;
     if (dirty_) redraw();
     return true;
 }

@@ -51,7 +51,8 @@ public:
     // One pass of the loop: waits (at most maxWait seconds; negative: as
     // long as nothing happens) for an event, the next timer or posted work;
     // handles the events that came, runs the work that is due and redraws
-    // when needed. False once the window has been closed.
+    // when needed. False once the window has been closed or the main run
+    // loop was asked to stop (as the program does on SIGINT and SIGTERM).
     bool runOnce(double maxWait = -1);
 
     // Handles one event as the loop would (tests may feed events directly).
@@ -88,6 +89,7 @@ private:
     SDL_Texture* texture_ = nullptr;
     std::unique_ptr<render::Canvas> canvas_;
     bool closed_ = false;
+    bool stopped_ = false;
     bool dirty_ = true;
     int frames_ = 0;
     bool touching_ = false;
@@ -102,7 +104,7 @@ private:
 };
 
 // Opens the window on the application's screen and runs until the window is
-// closed. Returns 0, or 1 when no window could be opened (the reason is
+// closed or the main run loop is asked to stop. Returns 0, or 1 when no window could be opened (the reason is
 // logged). Launching and terminating the application are the caller's.
 int runWindowed(ui::Application& app, const Options& options = {});
 

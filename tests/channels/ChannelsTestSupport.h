@@ -43,6 +43,15 @@ inline int requestedPage(const LoopbackService::Received& r) {
     return static_cast<int>(r.argument["page_index"].integerValue());
 }
 
+// Pulls the table down past the header's mark and lets go.
+inline void pullDown(const std::shared_ptr<ui::TableView>& table) { table->simulateDrag(ui::Point{0, 80}); }
+// Pulls the table's bottom edge up past the footer's mark and lets go.
+inline void pullUp(const std::shared_ptr<ui::TableView>& table) {
+    double height = table->frame().size.height;
+    double end = std::max(table->contentSize().height, height) - height;
+    table->simulateDrag(ui::Point{0, -(end - table->contentOffset().y + 80)});
+}
+
 class ChannelsTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -89,14 +98,8 @@ protected:
         return driver->waitUntil([&] { return svc.count(operation) >= n; });
     }
 
-    // Pulls the table down past the header's mark and lets go.
-    static void pullDown(const std::shared_ptr<ui::TableView>& table) { table->simulateDrag(ui::Point{0, 80}); }
-    // Pulls the table's bottom edge up past the footer's mark and lets go.
-    static void pullUp(const std::shared_ptr<ui::TableView>& table) {
-        double height = table->frame().size.height;
-        double end = std::max(table->contentSize().height, height) - height;
-        table->simulateDrag(ui::Point{0, -(end - table->contentOffset().y + 80)});
-    }
+    static void pullDown(const std::shared_ptr<ui::TableView>& table) { chtest::pullDown(table); }
+    static void pullUp(const std::shared_ptr<ui::TableView>& table) { chtest::pullUp(table); }
 
     LoopbackService svc;
     std::unique_ptr<ui::TestDriver> driver;

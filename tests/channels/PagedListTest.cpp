@@ -109,7 +109,10 @@ TEST_F(PagedListTest, RefreshAfterThreePagesShowsExactlyPageOne) {
     EXPECT_EQ(ids(*s->list), pageIds({1, 2, 3}));
     EXPECT_EQ(s->list->pageNo(), 3);
 
-    // The pull empties the list at once, and the table with it.
+    // The pull empties the list at once, and the table with it (the reply
+    // waits until the test has looked).
+    svc.replyOnce("GetArticleList", LoopbackService::held(svc.result(
+                                        "GetArticleList", chtest::listReply(chtest::articlePage(1)))));
     s->table->setContentOffset(ui::Point{0, 0});
     pullDown(s->table);
     EXPECT_TRUE(s->list->isReloading());
@@ -119,6 +122,7 @@ TEST_F(PagedListTest, RefreshAfterThreePagesShowsExactlyPageOne) {
     EXPECT_EQ(s->list->count(), 0u);
     EXPECT_EQ(s->table->numberOfRowsInSection(0), 0);
     EXPECT_TRUE(s->table->visibleCells().empty());
+    svc.release();
     ASSERT_TRUE(settle(s));
     EXPECT_EQ(ids(*s->list), pageIds({1}));
     EXPECT_EQ(s->table->numberOfRowsInSection(0), 10);
@@ -273,6 +277,18 @@ TEST_F(PagedListTest, ReplyAfterTheScreenHasGoneReachesNothing) {
     svc.release();
     driver->advance(2.0);
     driver->runPending();
+
+    // A pull whose delay outlives the screen starts nothing.
+    serveArticlePages();
+    s = open();
+    ASSERT_TRUE(settle(s));
+    pullUp(s->table);
+    list = s->list;
+    window->setRootViewController(nullptr);
+    s.reset();
+    EXPECT_TRUE(list.expired());
+    driver->advance(2.0);
+    EXPECT_EQ(pagesAsked(), (std::vector<int>{1, 1}));
 }
 
 TEST(RecordsTest, ReadersGiveTheEmptyValueOfTheKindAsked) {

@@ -243,6 +243,25 @@ TEST_F(ScreenTest, StatusBarSitsOverTheTopOfTheWindow) {
     EXPECT_GT(inkCount(*shot(), Rect{0, 0, 320, 20}, kBlack), 100);
 }
 
+// A view class of the program's own that draws itself: a cross.
+class Cross : public View {};
+
+TEST_F(ScreenTest, ContentPaintersDrawClassesTheRendererDoesNotKnow) {
+    auto cross = create<Cross>(Rect{100, 100, 50, 50});
+    cross->setBackgroundColor(Color::greenColor());
+    window->addSubview(cross);
+    render::setContentPainter<Cross>([](cairo_t* cr, const View& v) {
+        cairo_set_source_rgb(cr, 0, 0, 1);
+        cairo_rectangle(cr, v.bounds().midX() - 2, 0, 4, v.bounds().height());
+        cairo_fill(cr);
+    });
+    auto c = shot();
+    render::setContentPainter<Cross>(nullptr);
+    EXPECT_EQ(at(*c, 125, 110), (Pixel{0, 0, 255, 255}));  // painted over the background
+    EXPECT_EQ(at(*c, 105, 110), (Pixel{0, 255, 0, 255}));
+    EXPECT_EQ(at(*shot(), 125, 110), (Pixel{0, 255, 0, 255}));  // removed again
+}
+
 TEST_F(ScreenTest, WindowsDrawInLevelOrder) {
     auto top = create<Window>(Rect{0, 300, 320, 100});
     top->setWindowLevel(WindowLevelAlert);

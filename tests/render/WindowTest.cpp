@@ -188,6 +188,34 @@ TEST_F(WindowTest, DragScrollsAListPullsItDownAndWheelScrollsIt) {
     EXPECT_EQ(table->contentOffset().y, 0);
 }
 
+// A top bar that pans the screen under it sideways, as the slide menu does.
+class Panner : public Object {
+public:
+    void pan(std::shared_ptr<PanGestureRecognizer> r) {
+        states.push_back(r->state());
+        last = r->translationInView(nullptr);
+    }
+    std::vector<GestureRecognizerState> states;
+    Point last;
+};
+
+TEST_F(WindowTest, DragPansAViewWithAPanGesture) {
+    auto bar = create<View>(Rect{0, 20, 320, 44});
+    bar->setBackgroundColor(Color::redColor());
+    auto panner = std::make_shared<Panner>();
+    bar->addGestureRecognizer(create<PanGestureRecognizer>(panner, &Panner::pan));
+    window->addSubview(bar);
+    dragFrom(Point{40, 40}, Point{200, 5}, 8);
+    ASSERT_FALSE(panner->states.empty());
+    EXPECT_EQ(panner->states.front(), GestureRecognizerStateBegan);
+    EXPECT_EQ(panner->states.back(), GestureRecognizerStateEnded);
+    EXPECT_NEAR(panner->last.x, 200, 1);
+    // A click is not a pan.
+    panner->states.clear();
+    click(Point{40, 40});
+    EXPECT_TRUE(panner->states.empty());
+}
+
 // A field that takes typing.
 class Field : public View, public KeyInput {
 public:
@@ -336,6 +364,15 @@ TEST_F(WindowTest, RedrawsOnlyWhenSomethingHappenedAndWakesForPostedWork) {
     driver->advance(1.0);
     EXPECT_TRUE(fired);
 
+    // Asked to stop (from a signal's thread), the loop ends with the window still open.
+    std::thread([] { ns::RunLoop::main().stop(); }).join();
+    EXPECT_FALSE(host->runOnce(0));
+    EXPECT_TRUE(host->isOpen());
+    EXPECT_FALSE(host->runOnce(0));
+
+    host.reset();
+    host = std::make_unique<window::Host>(Application::sharedApplication(), window::Options{2, "test"});
+    ASSERT_TRUE(host->runOnce(0));
     SDL_Event quit{};
     quit.type = SDL_QUIT;
     push(quit);
