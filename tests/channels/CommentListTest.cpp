@@ -159,8 +159,10 @@ TEST_F(CommentListTest, APostAsksForTheSessionsLoginThenRestartsAtPageOne) {
     EXPECT_TRUE(login->view()->isHidden());
     EXPECT_TRUE(ns::UserDefaults::standardUserDefaults()->boolForKey("LoginState"));
 
+    svc.replyOnce("SubmitComment", LoopbackService::held(svc.result("SubmitComment", R"({"state":"successful"})")));
     tapCommentButton(screen);
     EXPECT_EQ(ProgressHUD::currentStatus(), "评论中...");
+    svc.release();
     ASSERT_TRUE(driver->waitUntil([&] { return driver->topPopup() != nullptr; }));
     EXPECT_EQ(lastAlertMessage(), "评论成功");
     ns::Value sent = svc.received("SubmitComment")["parameters"];
