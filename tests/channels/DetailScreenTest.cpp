@@ -3,7 +3,6 @@
 // and a screen that has gone hearing nothing.
 #include <gtest/gtest.h>
 
-#include "channels/CommentViewController.h"
 #include "channels/SSXWDetailViewController.h"
 #include "DetailTestSupport.h"
 #include "foundation/Log.h"
@@ -106,9 +105,11 @@ TEST_F(DetailScreenTest, ACommentArrivesAtTheServiceAsTyped) {
     startComment(detail);
     EXPECT_EQ(detail->pubView->frame().origin.y, 568 - 216 - 110);
     ASSERT_TRUE(driver->typeText(R"(a"b\c<d&e)"));
+    svc.replyOnce("SubmitComment", LoopbackService::held(svc.result("SubmitComment", R"({"state":"successful"})")));
     publish(detail);
     EXPECT_EQ(ProgressHUD::currentStatus(), "评论中...");
     EXPECT_TRUE(detail->pubView->isHidden());
+    svc.release();
     ASSERT_TRUE(waitForAlert());
 
     ns::Value sent = svc.received("SubmitComment")["parameters"];
@@ -124,18 +125,12 @@ TEST_F(DetailScreenTest, ACommentArrivesAtTheServiceAsTyped) {
     EXPECT_EQ(detail->pubView->contentField->text(), "");
     ASSERT_TRUE(driver->pressAlertButton("确定"));
 
-    // A line break (a pasted or dictated text) and blanks only are sent too.
+    // A line break (a pasted or dictated text) and the envelope's own markup too.
     startComment(detail);
     detail->pubView->contentField->setText("第一行\n</jsonString>]]>\t\"尾\"");
     publish(detail);
     ASSERT_TRUE(driver->waitUntil([&] { return svc.count("SubmitComment") == 2 && driver->topPopup(); }));
     EXPECT_EQ(svc.received("SubmitComment")["parameters"]["content"].str(), "第一行\n</jsonString>]]>\t\"尾\"");
-    driver->pressAlertButton("确定");
-
-    startComment(detail);
-    ASSERT_TRUE(driver->typeText("   "));
-    publish(detail);
-    ASSERT_TRUE(driver->waitUntil([&] { return svc.count("SubmitComment") == 3; }));
 }
 
 TEST_F(DetailScreenTest, ARefusedCommentIsNotReportedAsPostedAndKeepsItsText) {
@@ -161,7 +156,6 @@ TEST_F(DetailScreenTest, ARefusedCommentIsNotReportedAsPostedAndKeepsItsText) {
         std::size_t before = driver->shownPopups().size();
         publish(detail);
         if (c.alert.empty()) {
-            ASSERT_TRUE(driver->waitUntil([&] { return ProgressHUD::currentStatus() == "加载失败！" || !ProgressHUD::isVisible(); }));
             ASSERT_TRUE(driver->waitUntil([&] { return detail->type.empty(); }));
         } else {
             ASSERT_TRUE(waitForAlert()) << c.alert;
@@ -237,27 +231,6 @@ TEST_F(DetailScreenTest, PostingWaitsForALoginAskedForByTheCommentBar) {
     EXPECT_EQ(lastAlertMessage(), "请输入要评论的内容");
     EXPECT_FALSE(detail->pubView->isHidden());
     EXPECT_EQ(svc.count("SubmitComment"), 1u);
-}
-
-TEST_F(DetailScreenTest, ReturnClosesTheBarAndShowCommentsOpensTheList) {
-    svc.reply("GetCommentList", commentPage(1, 0));
-    svc.replyOnce("GetArticleRecord", LoopbackService::held(svc.result("GetArticleRecord", articleReply())));
-    auto detail = open();
-
-    startComment(detail);
-    ASSERT_TRUE(driver->typeText("不发了\n"));
-    EXPECT_TRUE(detail->pubView->isHidden());
-    EXPECT_EQ(detail->pubView->contentField->text(), "");
-    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
-
-    // Before the article came: an empty header.
-    driver->tapText("查看评论");
-    auto list = std::dynamic_pointer_cast<CommentViewController>(nav->topViewController());
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->article_id, "88");
-    EXPECT_EQ(list->commentview->titleLabel->text(), "");
-    EXPECT_EQ(list->commentview->timeLabel->text(), " ");
-    svc.release();
 }
 
 TEST_F(DetailScreenTest, APictureOpensFullScreenAndATapClosesIt) {
