@@ -143,12 +143,15 @@ net::Request HTTPRequest::buildRequest() const {
     return r;
 }
 
-void HTTPRequest::startAsynchronous() {
+void HTTPRequest::startAsynchronous() { startAsynchronous(nullptr); }
+
+void HTTPRequest::startAsynchronous(std::shared_ptr<void> owner) {
     {
         std::lock_guard lock(mutex_);
         if (started_) return;
         started_ = true;
         counted_ = true;
+        owner_ = std::move(owner);
     }
     net::NetworkActivity::increment();
     NetworkQueue::shared().add(shared_from_this());
@@ -244,18 +247,52 @@ void HTTPRequest::cancel() {
 }
 
 void HTTPRequest::clearDelegatesAndCancel() {
+    // Released after the lock (and after the cancellation): the owner and the
+    // blocks may hold this request, or be what holds its caller.
+    auto keep = shared_from_this();
+    std::shared_ptr<void> owner;
+    std::function<void()> started, completion, failed;
     {
         std::lock_guard lock(mutex_);
         delegate_.reset();
-        startedBlock_ = nullptr;
-        completionBlock_ = nullptr;
-        failedBlock_ = nullptr;
+        started = std::move(startedBlock_);
+        completion = std::move(completionBlock_);
+        failed = std::move(failedBlock_);
+        startedBlock_ = completionBlock_ = failedBlock_ = nullptr;
+        owner = std::move(owner_);
+        owner_.reset();
     }
     cancel();
 }
 
+// What the last callback carries besides the request: the owner. Destroyed
+// when the callback has run or when the run loop drops it unrun; either way
+// the request then lets go of its blocks.
+struct HTTPRequest::FinalDelivery {
+    HTTPRequestPtr request;
+    std::shared_ptr<void> owner;
+    ~FinalDelivery() { request->releaseBlocks(); }  // then the owner, then the request
+};
+
+void HTTPRequest::releaseBlocks() {
+    std::function<void()> started, completion, failed;  // destroyed after the lock
+    std::lock_guard lock(mutex_);
+    started = std::move(startedBlock_);
+    completion = std::move(completionBlock_);
+    failed = std::move(failedBlock_);
+    startedBlock_ = completionBlock_ = failedBlock_ = nullptr;
+}
+
 void HTTPRequest::deliver(Delivery what) {
-    ns::RunLoop::main().post([self = shared_from_this(), what] {
+    std::shared_ptr<FinalDelivery> final;
+    if (what != Delivery::Started) {
+        std::lock_guard lock(mutex_);
+        final = std::make_shared<FinalDelivery>();
+        final->request = shared_from_this();
+        final->owner = std::move(owner_);
+        owner_.reset();
+    }
+    ns::RunLoop::main().post([self = shared_from_this(), what, final = std::move(final)] {
         std::shared_ptr<HTTPRequestDelegate> delegate;
         {
             std::lock_guard lock(self->mutex_);

@@ -9,6 +9,10 @@
 //   r->setDelegate(self);          // held weakly
 //   r->startAsynchronous();        // the queue keeps r alive until it is done
 //
+// Once its last callback has run (or was dropped unrun by a reset of the
+// run loop) the request lets go of its blocks, so a block that captured the
+// request does not keep it alive.
+//
 // A request that fails carries an error in "HTTPRequestErrorDomain" whose
 // code tells what happened (HTTPRequestErrorType). cancel() reports a
 // cancelled failure to the delegate; clearDelegatesAndCancel() reports nothing.
@@ -86,13 +90,19 @@ public:
     // ---- Running ----
     // Queues the request on the shared queue; callbacks arrive on the main run loop.
     void startAsynchronous();
+    // The same, and keeps `owner` (which may hold this request) alive until
+    // the request's last callback has run on the main run loop, or has been
+    // dropped there without running, or the request was cancelled with its
+    // delegates cleared: whichever way it ends, the two do not keep each
+    // other alive afterwards.
+    void startAsynchronous(std::shared_ptr<void> owner);
     // Runs the request on the calling thread and returns when it is done; no
     // callbacks. Read the result with responseStatusCode(), error(), ...
     void startSynchronous();
     // Stops the request; the delegate hears requestFailed with the cancelled
     // error (on the main run loop). Nothing happens once the request is done.
     void cancel();
-    // Forgets the delegate and the blocks, then cancels: nothing is reported.
+    // Forgets the delegate, the blocks and the owner, then cancels: nothing is reported.
     void clearDelegatesAndCancel();
 
     // ---- State and result ----
@@ -126,6 +136,10 @@ private:
     void endActivity();
     void postStarted();  // once, and never after a cancellation
     void deliver(Delivery what);            // posts to the main run loop
+    // After the last callback has run or been dropped: lets go of the blocks,
+    // which may hold this request.
+    void releaseBlocks();
+    struct FinalDelivery;
     static ns::ErrorPtr errorFor(const net::Response& r, int errorCode);
 
     std::string url_;
@@ -139,6 +153,7 @@ private:
     mutable std::recursive_mutex mutex_;
     std::weak_ptr<HTTPRequestDelegate> delegate_;
     std::function<void()> startedBlock_, completionBlock_, failedBlock_;
+    std::shared_ptr<void> owner_;  // until the last callback is posted
     bool started_ = false;   // startAsynchronous/startSynchronous called
     bool executing_ = false;
     bool done_ = false;

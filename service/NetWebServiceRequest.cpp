@@ -65,15 +65,18 @@ void NetWebServiceRequest::startAsynchronous() {
             });
         }
         request_ = request;
-        running_ = shared_from_this();
     }
-    request->startAsynchronous();
+    // The transport keeps this request alive until its last callback has run
+    // here (or was dropped unrun), so dropping the last reference does not
+    // lose the reply, and nothing is left holding itself afterwards.
+    request->startAsynchronous(shared_from_this());
 }
 
 void NetWebServiceRequest::cancel() {
-    std::shared_ptr<NetWebServiceRequest> keep;  // the self-reference goes after the lock
+    // Cancelling lets go of the transport's hold on this request, which may
+    // be the last: it goes after the lock.
+    auto keep = weak_from_this().lock();
     std::lock_guard guard(lock_);
-    keep = std::move(running_);
     cancelled_ = true;
     delegate_.reset();
     if (request_) {
@@ -84,12 +87,6 @@ void NetWebServiceRequest::cancel() {
     }
 }
 
-void NetWebServiceRequest::finish() {
-    std::shared_ptr<NetWebServiceRequest> keep;  // released after the lock
-    std::lock_guard guard(lock_);
-    keep = std::move(running_);
-}
-
 void NetWebServiceRequest::requestStarted(HTTPRequest& request) {
     std::lock_guard guard(lock_);
     if (cancelled_ || request_.get() != &request) return;
@@ -97,7 +94,7 @@ void NetWebServiceRequest::requestStarted(HTTPRequest& request) {
 }
 
 void NetWebServiceRequest::requestFinished(HTTPRequest& request) {
-    auto self = shared_from_this();
+    auto self = shared_from_this();  // the delegate may let go of this request
     {
         std::lock_guard guard(lock_);
         if (cancelled_ || request_.get() != &request) return;
@@ -109,7 +106,6 @@ void NetWebServiceRequest::requestFinished(HTTPRequest& request) {
                 d->netRequestFailed(*this, ns::makeError(NetWebServiceRequestErrorDomain, status));
         }
     }
-    finish();
 }
 
 void NetWebServiceRequest::requestFailed(HTTPRequest& request) {
@@ -132,5 +128,4 @@ void NetWebServiceRequest::requestFailed(HTTPRequest& request) {
             d->netRequestFailed(*this, ns::makeError(NetWebServiceRequestErrorDomain, code, info));
         }
     }
-    finish();
 }

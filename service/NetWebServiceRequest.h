@@ -7,9 +7,11 @@
 // same domain with the transport's code, after the alert "网络连接超时"
 // (time-out) or "未连接网络" (no connection) for the user.
 //
-// While it runs, the request keeps itself alive, so dropping the last
-// reference does not lose its reply. cancel() stops it for good: after it, no
-// callback of this request reaches anybody.
+// While it runs, its transport request keeps it alive, so dropping the last
+// reference does not lose its reply; once the reply has been handed over (or
+// dropped by a reset of the main run loop) neither holds the other.
+// cancel() stops it for good: after it, no callback of this request reaches
+// anybody.
 #pragma once
 
 #include <memory>
@@ -78,15 +80,12 @@ public:
     void requestFailed(HTTPRequest& request) override;
 
 private:
-    void finish();  // drops the self-reference of a running request
-
     std::string url_, soapAction_, soapMessage_, operation_;
     std::string method_ = "POST";
     double timeOut_ = 0;
     ns::RecursiveLock lock_{"NetWebServiceRequest"};
     std::weak_ptr<NetWebServiceRequestDelegate> delegate_;
     HTTPRequestPtr request_;
-    std::shared_ptr<NetWebServiceRequest> running_;  // itself, while in flight
     bool cancelled_ = false;
     mutable std::mutex resultMutex_;
     std::optional<std::string> result_;

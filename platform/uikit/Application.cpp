@@ -189,7 +189,17 @@ std::vector<std::shared_ptr<GestureRecognizer>> recognizersFor(const std::shared
     return out;
 }
 
+// A screen point in the window's own coordinates.
+Point screenToWindow(const Window& w, Point p) {
+    Rect f = w.frame(), b = w.bounds();
+    return Point{p.x - f.origin.x + b.origin.x, p.y - f.origin.y + b.origin.y};
+}
+
 }  // namespace
+
+Point Application::touchPointInWindow(Point screenPoint) const {
+    return touchWindow_ ? screenToWindow(*touchWindow_, screenPoint) : screenPoint;
+}
 
 std::shared_ptr<View> Application::beginTouch(Point p) {
     if (touch_) cancelTouch();
@@ -197,17 +207,19 @@ std::shared_ptr<View> Application::beginTouch(Point p) {
     layoutIfNeeded();
     std::shared_ptr<View> hit;
     std::shared_ptr<Window> hitWindow;
+    Point local;
     auto ws = windows();
     for (auto it = ws.rbegin(); it != ws.rend() && !hit; ++it) {
-        Rect f = (*it)->frame(), b = (*it)->bounds();
-        Point local{p.x - f.origin.x + b.origin.x, p.y - f.origin.y + b.origin.y};
+        local = screenToWindow(**it, p);
         hit = (*it)->hitTest(local, nullptr);
         if (hit) hitWindow = *it;
     }
     if (!hit) return nullptr;
+    // The touch keeps its place in the coordinates of the window it began in.
     touch_ = std::make_shared<Touch>();
-    touch_->setUp(hit, hitWindow, p, nowSeconds());
+    touch_->setUp(hit, hitWindow, local, nowSeconds());
     touchView_ = hit;
+    touchWindow_ = hitWindow;
     touchWinner_.reset();
     touchCancelledForView_ = false;
     touchRecognizers_ = recognizersFor(hit, *touch_);
@@ -223,7 +235,7 @@ std::shared_ptr<View> Application::beginTouch(Point p) {
 void Application::moveTouch(Point p) {
     if (!touch_) return;
     auto touch = touch_;
-    touch->moveTo(p, TouchPhaseMoved, nowSeconds());
+    touch->moveTo(touchPointInWindow(p), TouchPhaseMoved, nowSeconds());
     if (!touchWinner_) {
         for (auto& r : touchRecognizers_) {
             if (r->state() == GestureRecognizerStateFailed) continue;
@@ -252,7 +264,7 @@ void Application::moveTouch(Point p) {
     }
 }
 
-void Application::endTouch(Point p) { touchEndedOrCancelled(false, p); }
+void Application::endTouch(Point p) { touchEndedOrCancelled(false, touchPointInWindow(p)); }
 
 void Application::cancelTouch() { touchEndedOrCancelled(true, touch_ ? touch_->windowLocation() : Point{}); }
 
@@ -265,6 +277,7 @@ void Application::touchEndedOrCancelled(bool cancelled, Point p) {
     bool viewCancelled = touchCancelledForView_;
     touch_.reset();
     touchView_.reset();
+    touchWindow_.reset();
     touchRecognizers_.clear();
     touchWinner_.reset();
     touchCancelledForView_ = false;
@@ -317,6 +330,7 @@ void Application::resetForTesting() {
     auto& app = sharedApplication();
     app.touch_.reset();
     app.touchView_.reset();
+    app.touchWindow_.reset();
     app.touchRecognizers_.clear();
     app.touchWinner_.reset();
     app.popups_.clear();

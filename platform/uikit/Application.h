@@ -111,7 +111,9 @@ public:
     // ---- Touches (one finger) ----
     // Screen coordinates. A touch goes to the frontmost visible window that
     // hit-tests a view under the point; while an alert or sheet is up it
-    // goes nowhere. beginTouch returns the view touched.
+    // goes nowhere. beginTouch returns the view touched. The touch itself
+    // reports its place in that window's coordinates (Touch::windowLocation,
+    // locationInView), wherever the window lies on the screen.
     std::shared_ptr<View> beginTouch(Point screenPoint);
     void moveTouch(Point screenPoint);
     void endTouch(Point screenPoint);
@@ -133,7 +135,9 @@ public:
 
 private:
     void postLifecycle(const char* name);
+    // `p` in the touch's window coordinates.
     void touchEndedOrCancelled(bool cancelled, Point p);
+    Point touchPointInWindow(Point screenPoint) const;
 
     std::shared_ptr<ApplicationDelegate> delegate_;
     std::vector<std::weak_ptr<Window>> windows_;
@@ -150,6 +154,7 @@ private:
     // The touch in progress.
     TouchPtr touch_;
     std::shared_ptr<View> touchView_;
+    std::shared_ptr<Window> touchWindow_;
     std::vector<std::shared_ptr<GestureRecognizer>> touchRecognizers_;
     std::shared_ptr<GestureRecognizer> touchWinner_;
     bool touchCancelledForView_ = false;

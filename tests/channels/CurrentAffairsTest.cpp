@@ -10,6 +10,7 @@
 #include "channels/NewsViewController.h"
 #include "channels/RearMenu.h"
 #include "channels/SSXWCell.h"
+#include "channels/SSXWDetailViewController.h"
 #include "channels/SSZTFrontViewController.h"
 #include "channels/SSZTRearViewController.h"
 #include "foundation/Log.h"
@@ -133,6 +134,28 @@ TEST_F(CurrentAffairsTest, NewsListShowsThumbnailTitleAndSummaryUnderItsTopBar) 
     driver->fire(front->navigationBarPanGestureRecognizer, ui::Point{200, 0});
     driver->advance(1.0);
     EXPECT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionRight);
+}
+
+TEST_F(CurrentAffairsTest, RowOpensItsArticleWithTheListsLoginFlag) {
+    svc.reply("GetArticleList", chtest::listReply(chtest::articlePage(1)));
+    svc.reply("GetArticleRecord", LoopbackService::held());
+    openCurrentAffairs();
+    ASSERT_TRUE(settle(front));
+    auto nav = front->navigationController();
+    ASSERT_TRUE(front->mtableview->tapRowAtIndexPath(ui::IndexPath{0, 2}));
+    auto detail = std::dynamic_pointer_cast<SSXWDetailViewController>(nav->topViewController());
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->article_id, "1-3");
+    EXPECT_FALSE(detail->islogin);
+
+    nav->popViewControllerAnimated(false);
+    front->islogin = true;
+    ASSERT_TRUE(front->mtableview->tapRowAtIndexPath(ui::IndexPath{0, 0}));
+    detail = std::dynamic_pointer_cast<SSXWDetailViewController>(nav->topViewController());
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->article_id, "1-1");
+    EXPECT_TRUE(detail->islogin);
+    svc.release();
 }
 
 TEST_F(CurrentAffairsTest, MenuStartsWithNoHighlightAndTouchingTheShownRowOnlyMovesIt) {

@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "ServiceTestSupport.h"
 #include "net/Gzip.h"
 #include "net/Http.h"
+#include "service/NetWebServiceRequest.h"
+#include "service/SoapXmlParseHelper.h"
 
 namespace {
 
@@ -203,6 +207,102 @@ TEST_F(TransportTest, ErrorCodesOfTheTransport) {
     EXPECT_EQ(refused->error()->code, 1);
     EXPECT_EQ(slow->error()->code, 2);
     EXPECT_EQ(badURL->error()->code, 5);
+    svc.release();
+}
+
+// Waits for background work without running the main run loop, so that what
+// the work posts stays queued there. Woken by each post; looks again every
+// few milliseconds for changes that post nothing.
+bool waitWithoutRunningTheLoop(const std::function<bool()>& condition, double limitSeconds = 30) {
+    struct Signal {
+        std::mutex mutex;
+        std::condition_variable posted;
+    };
+    auto signal = std::make_shared<Signal>();  // the handler may still run on a worker after we return
+    ns::RunLoop::main().setWakeUpHandler([signal] {
+        std::lock_guard lock(signal->mutex);
+        signal->posted.notify_all();
+    });
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(limitSeconds);
+    bool met = false;
+    {
+        std::unique_lock lock(signal->mutex);
+        while (!(met = condition()) && std::chrono::steady_clock::now() < deadline)
+            signal->posted.wait_for(lock, std::chrono::milliseconds(5));
+    }
+    ns::RunLoop::main().setWakeUpHandler({});
+    return met;
+}
+
+struct ServiceRecorder : NetWebServiceRequestDelegate {
+    int calls = 0;
+    void netRequestStarted(NetWebServiceRequest&) override { calls++; }
+    void netRequestFinished(NetWebServiceRequest&, const std::string&) override { calls++; }
+    void netRequestFailed(NetWebServiceRequest&, const ns::ErrorPtr&) override { calls++; }
+};
+
+// A reply still waiting in the main run loop when the loop is reset (between
+// tests) is dropped: the request and its transport go with it.
+TEST_F(TransportTest, AReplyDroppedByALoopResetTakesTheRequestAndItsTransportWithIt) {
+    svc.reply("GetSign", R"({"state":"successful"})");
+    auto recorder = std::make_shared<ServiceRecorder>();
+    std::weak_ptr<NetWebServiceRequest> service;
+    std::weak_ptr<HTTPRequest> transport;
+    {
+        auto request = NetWebServiceRequest::serviceRequestUrl(
+            svc.url(), svc.serviceNamespace() + "GetSign",
+            SoapXmlParseHelper::requestEnvelope("GetSign", svc.serviceNamespace(), std::string("{}")));
+        request->setOperationName("GetSign");
+        request->setDelegate(recorder);
+        request->startAsynchronous();
+        service = request;
+        transport = request->httpRequest();
+    }
+    ASSERT_FALSE(transport.expired());
+    // "Started" and "finished" are both queued and the worker has let go.
+    ASSERT_TRUE(waitWithoutRunningTheLoop([&] {
+        return HTTPRequest::queuedRequestCount() == 0 && ns::RunLoop::main().pendingPosts() == 2;
+    }));
+    EXPECT_FALSE(service.expired());  // the queued reply still holds them
+    EXPECT_FALSE(transport.expired());
+
+    ns::RunLoop::resetForTesting();
+    EXPECT_TRUE(service.expired());
+    EXPECT_TRUE(transport.expired());
+    EXPECT_EQ(recorder->calls, 0);
+    EXPECT_EQ(net::NetworkActivity::count(), 0);
+}
+
+// Blocks may hold their own request: once the last callback has run, or was
+// dropped, the request lets go of them, whether it finished, failed or was
+// cancelled.
+TEST_F(TransportTest, BlocksHoldingTheirRequestLetGoWhenItEnds) {
+    svc.serve("/ok", LoopbackService::status(200, "ok"));
+    svc.serve("/held", LoopbackService::held());
+    auto holdingItself = [&](const std::string& path, int* ran) {
+        auto r = HTTPRequest::requestWithURL(svc.baseURL() + path);
+        r->setCompletionBlock([r, ran] { ++*ran; });
+        r->setFailedBlock([r, ran] { ++*ran; });
+        r->startAsynchronous();
+        return std::weak_ptr<HTTPRequest>(r);
+    };
+    int finishedRan = 0, cancelledRan = 0, droppedRan = 0;
+    auto finished = holdingItself("/ok", &finishedRan);
+    auto cancelled = holdingItself("/held", &cancelledRan);
+    ASSERT_TRUE(runUntil([&] { return finishedRan == 1 && svc.count() == 2; }));
+    cancelled.lock()->cancel();
+    ASSERT_TRUE(runUntil([&] { return cancelledRan == 1 && HTTPRequest::queuedRequestCount() == 0; }));
+    ns::RunLoop::main().drain();
+    EXPECT_TRUE(finished.expired());
+    EXPECT_TRUE(cancelled.expired());
+
+    auto dropped = holdingItself("/ok", &droppedRan);
+    ASSERT_TRUE(waitWithoutRunningTheLoop([&] {
+        return HTTPRequest::queuedRequestCount() == 0 && ns::RunLoop::main().pendingPosts() == 2;
+    }));
+    ns::RunLoop::resetForTesting();
+    EXPECT_TRUE(dropped.expired());
+    EXPECT_EQ(droppedRan, 0);
     svc.release();
 }
 

@@ -103,6 +103,48 @@ TEST_F(ApplicationTest, TouchesGoToTheFrontmostWindowThatTakesThem) {
     EXPECT_EQ(driver->tapAt(Point{10, 120}), button);
 }
 
+// A window lower on the screen (as the keyboard's is): its touches are in
+// its own coordinates, so its buttons fire and moves off them count as outside.
+TEST_F(ApplicationTest, TouchesInAWindowBelowTheTopAreInItsOwnCoordinates) {
+    struct Counter : Object {
+        void inside() { ins++; }
+        void outside() { outs++; }
+        int ins = 0, outs = 0;
+    };
+    struct Spot : View {
+        std::vector<Point> inView, inWindow;
+        void touchesBegan(const TouchSet& t, Event*) override {
+            inView.push_back(t.anyObject()->locationInView(this));
+            inWindow.push_back(t.anyObject()->locationInView(nullptr));
+        }
+    };
+    auto lower = create<Window>(Rect{0, 350, 320, 218});
+    auto spot = create<Spot>(Rect{0, 0, 320, 100});
+    lower->addSubview(spot);
+    auto button = create<Button>(Rect{200, 150, 100, 40});
+    lower->addSubview(button);
+    auto counter = std::make_shared<Counter>();
+    button->addTarget(counter, &Counter::inside, ControlEventTouchUpInside);
+    button->addTarget(counter, &Counter::outside, ControlEventTouchUpOutside);
+    lower->makeKeyAndVisible();
+
+    EXPECT_EQ(driver->tapAt(Point{30, 360}), spot);
+    ASSERT_EQ(spot->inView.size(), 1u);
+    EXPECT_EQ(spot->inView[0], (Point{30, 10}));
+    EXPECT_EQ(spot->inWindow[0], (Point{30, 10}));
+
+    EXPECT_EQ(driver->tap(button), button);
+    EXPECT_EQ(counter->ins, 1);
+    EXPECT_EQ(counter->outs, 0);
+    // Down on the button, up well above it (still in the window).
+    driver->dragFrom(Point{250, 520}, Point{0, -140});
+    EXPECT_EQ(counter->ins, 1);
+    EXPECT_EQ(counter->outs, 1);
+    // A small move stays on it.
+    driver->dragFrom(Point{250, 520}, Point{5, 5});
+    EXPECT_EQ(counter->ins, 2);
+}
+
 TEST_F(ApplicationTest, ScreenSizeCanBeSet) {
     EXPECT_EQ(Screen::mainScreen().bounds(), (Rect{0, 0, 320, 568}));
     EXPECT_EQ(Screen::mainScreen().applicationFrame(), (Rect{0, 20, 320, 548}));
