@@ -201,6 +201,20 @@ TEST_F(PagedListTest, PullWhileLoadingStartsNothing) {
     EXPECT_EQ(ids(*s->list), pageIds({1, 2}));
 }
 
+TEST_F(PagedListTest, ReloadFromFirstPageDropsALoadMoreWaitingOutItsDelay) {
+    serveArticlePages();
+    auto s = open();
+    ASSERT_TRUE(settle(s));
+    pullUp(s->table);
+    driver->advance(1.0);
+    s->list->reloadFromFirstPage();  // as after a posted comment
+    ASSERT_TRUE(settle(s));
+    driver->advance(3.0);
+    ASSERT_TRUE(settle(s));
+    EXPECT_EQ(pagesAsked(), (std::vector<int>{1, 1}));
+    EXPECT_EQ(ids(*s->list), pageIds({1}));
+}
+
 TEST_F(PagedListTest, ReplyOfASupersededLoadIsDropped) {
     // Page 2 hangs until released; the rest answer at once.
     svc.handle("GetArticleList", [this](const LoopbackService::Received& r) {
