@@ -6,7 +6,7 @@
 #include "ChannelsTestSupport.h"
 #include "app/SystemViewController.h"
 #include "app/Records.h"
-#include "channels/PagedList.h"
+#include "app/PagedList.h"
 #include "foundation/Log.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "channels/PagedList.h"
+#include "app/PagedList.h"
 
 #include <algorithm>
 
