@@ -84,25 +84,16 @@ std::string SQLDatabase::description() const {
 
 // ---- Connection ----
 
-bool SQLDatabase::open() {
-    if (db_) return true;
-    int rc = sqlite3_open(databasePath_ ? databasePath_->c_str() : ":memory:", &db_);
-    if (rc != SQLITE_OK) {
-        ns::NSLog("error opening!: %d", rc);
-        // SQLite hands back a handle even when opening fails; keeping it
-        // would make the connection look open while every statement fails.
-        sqlite3_close(db_);
-        db_ = nullptr;
-        return false;
-    }
-    return true;
-}
+// sqlite3_open is sqlite3_open_v2 with these flags.
+bool SQLDatabase::open() { return openWithFlags(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); }
 
 bool SQLDatabase::openWithFlags(int flags) {
     if (db_) return true;
     int rc = sqlite3_open_v2(databasePath_ ? databasePath_->c_str() : ":memory:", &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         ns::NSLog("error opening!: %d", rc);
+        // SQLite hands back a handle even when opening fails; keeping it
+        // would make the connection look open while every statement fails.
         sqlite3_close(db_);
         db_ = nullptr;
         return false;
