@@ -120,7 +120,6 @@ TEST_F(RegistrationTest, SubmitsTheFormAndClearsItButTheUrgentFlag) {
 
     svc.replyOnce("SubmitEvent", svc.result("SubmitEvent", R"({"state":"successful","message":"ok"})"));
     driver->tap(form->submitButton);
-    EXPECT_EQ(ProgressHUD::currentStatus(), "提交中...");
     ASSERT_TRUE(waitForAlert());
     EXPECT_EQ(alertMessage(), "提交成功！");
     ns::Value p = svc.received("SubmitEvent")["parameters"];
@@ -174,9 +173,11 @@ TEST_F(RegistrationTest, RefusedOrFailedSubmissionKeepsTheForm) {
     EXPECT_EQ(alertMessage(), "提交失败！");
     driver->pressAlertButton("确定");
 
-    svc.replyOnce("SubmitEvent", LoopbackService::status(500));
+    svc.replyOnce("SubmitEvent", LoopbackService::held(LoopbackService::status(500)));
     driver->tap(form->submitButton);
     ASSERT_TRUE(waitForRequests("SubmitEvent", 3));
+    EXPECT_EQ(ProgressHUD::currentStatus(), "提交中...");
+    svc.release();
     EXPECT_TRUE(hudClosed());
     EXPECT_EQ(driver->topPopup(), nullptr);
     EXPECT_EQ(form->contentTextview->text(), "三盏路灯不亮");
