@@ -1,5 +1,6 @@
 #include "cases/Module.h"
 
+#include "cases/DJWGRearViewController.h"
 #include "cases/DqFrontViewController.h"
 #include "cases/DqRearViewController.h"
 
@@ -10,4 +11,5 @@ void registerCasesModule(ModuleRegistry& registry) {
         rear->channel_code = "dqzt";
         return rear;
     };
+    registry.djwg.rear = [] { return ui::create<DJWGRearViewController>(); };
 }
