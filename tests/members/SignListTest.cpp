@@ -173,11 +173,14 @@ TEST_F(SignListTest, TheSameDayInAnEarlierMonthLeavesTheButton) {
 TEST_F(SignListTest, ASuccessfulSignInRequeriesTheMonthOnScreen) {
     auto screen = open();
     step(screen, "上一月");
-    svc.reply("SubmitSign", R"({"state":"successful","message":"签到成功，积分+1"})");
+    svc.reply("SubmitSign", LoopbackService::held(svc.result("SubmitSign", R"({"state":"successful","message":"签到成功，积分+1"})")));
     months["2015-08"] = monthReply("2015-08", {10});
     months["2015-09"] = monthReply("2015-09", {10});
     driver->tap(screen->signButton);
+    ASSERT_TRUE(waitForCount("SubmitSign", 1));
+    driver->runPending();
     EXPECT_EQ(ProgressHUD::currentStatus(), "签到中...");
+    svc.release();
     ASSERT_TRUE(waitForAlert());
     EXPECT_EQ(svc.received("SubmitSign")["parameters"]["user_id"].str(), "501");
     EXPECT_EQ(takeAlert(), "签到成功，积分+1");

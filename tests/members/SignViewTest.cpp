@@ -84,9 +84,12 @@ TEST_F(SignViewTest, SignInBringsTodaysMonthBackAndHidesThePanel) {
     auto panel = open();
     tap(panel->upButton);
     tap(panel->upButton);
-    svc.reply("SubmitSign", R"({"state":"successful","message":"签到成功"})");
+    svc.reply("SubmitSign", LoopbackService::held(svc.result("SubmitSign", R"({"state":"successful","message":"签到成功"})")));
     driver->tap(panel->signButton);
+    ASSERT_TRUE(waitForCount("SubmitSign", 1));
+    driver->runPending();
     EXPECT_EQ(ProgressHUD::currentStatus(), "签到中...");
+    svc.release();
     ASSERT_TRUE(waitForAlert());
     EXPECT_EQ(takeAlert(), "签到成功");
     EXPECT_TRUE(panel->isHidden());
