@@ -180,7 +180,8 @@ void AudioDetailViewController::itemReplied(const std::string& result) {
 
     // Only records count as attachments.
     mdataArray = ns::Value::array();
-    for (const auto& a : records::array(record, "attachs").items()) {
+    const ns::Value attachs = records::array(record, "attachs");
+    for (const auto& a : attachs.items()) {
         if (a.isDictionary()) mdataArray.push(a);
     }
     if (mdataArray.count() == 0) mtableview->setHidden(true);

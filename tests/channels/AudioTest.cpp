@@ -179,6 +179,8 @@ TEST_F(AudioTest, CommentsPostAfterLoginAndAreReportedByTheirReply) {
     EXPECT_EQ(svc.count("SubmitComment"), 0u);
 
     storeMember();
+    detail->rolesName("", true);
+    EXPECT_TRUE(detail->loginview->view()->isHidden());
     svc.replyOnce("SubmitComment", svc.result("SubmitComment", R"({"state":"failed","message":"请稍后再试"})"));
     driver->tap(detail->pubView->PublishedButton);
     EXPECT_EQ(ProgressHUD::currentStatus(), "评论中...");
@@ -189,6 +191,8 @@ TEST_F(AudioTest, CommentsPostAfterLoginAndAreReportedByTheirReply) {
     EXPECT_TRUE(detail->type.empty());
 
     svc.replyOnce("SubmitComment", svc.result("SubmitComment", R"({"state":"successful"})"));
+    driver->tap(detail->commentFiled);
+    EXPECT_EQ(detail->pubView->contentField->text(), "好课");
     driver->tap(detail->pubView->PublishedButton);
     ASSERT_TRUE(driver->waitUntil([&] { return driver->topPopup() != nullptr; }));
     EXPECT_EQ(lastAlertMessage(), "评论成功");
