@@ -295,6 +295,37 @@ bool SQLDatabase::bindArguments(StatementRun& run, const ns::Value& arrayArgs, c
     return complete;
 }
 
+bool SQLDatabase::readyToExecute() {
+    if (!databaseExists()) return false;
+    if (isExecutingStatement_) {
+        warnInUse();
+        return false;
+    }
+    return true;
+}
+
+bool SQLDatabase::startStatement(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
+                                 const ArgumentList* args, bool isUpdate, const char* operation, int line,
+                                 ns::ErrorPtr* outErr) {
+    if (shouldCacheStatements_) {
+        auto cached = cachedStatementForQuery(run.sql);
+        // A cached statement that an open result set still iterates is not
+        // handed out again; a fresh one is prepared instead.
+        if (cached && cached->statement() && !cached->inUse()) {
+            run.cached = std::move(cached);
+            run.stmt = run.cached->statement();
+            sqlite3_reset(run.stmt);
+            sqlite3_clear_bindings(run.stmt);
+        }
+    }
+    if (!run.stmt && !prepareStatement(run, operation, line, outErr)) return false;
+    if (!bindArguments(run, arrayArgs, dictionaryArgs, args, isUpdate)) {
+        giveUpStatement(run);
+        return false;
+    }
+    return true;
+}
+
 void SQLDatabase::giveUpStatement(StatementRun& run) {
     if (run.cached) {
         run.cached->reset();  // stays in the cache
@@ -316,31 +347,12 @@ std::shared_ptr<SQLResultSet> SQLDatabase::executeQuery_withParameterDictionary(
 
 std::shared_ptr<SQLResultSet> SQLDatabase::executeQuery_withArgumentsInArray_orDictionary_orVAList(
     const std::string& sql, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs, const ArgumentList* args) {
-    if (!databaseExists()) return nullptr;
-    if (isExecutingStatement_) {
-        warnInUse();
-        return nullptr;
-    }
+    if (!readyToExecute()) return nullptr;
     ExecutingGuard executing(isExecutingStatement_);
     if (traceExecution_) ns::NSLog("%@ executeQuery: %@", description(), sql);
 
     StatementRun run{sql, nullptr, nullptr};
-    if (shouldCacheStatements_) {
-        auto cached = cachedStatementForQuery(sql);
-        // A cached statement that an open result set still iterates is not
-        // handed out again; a fresh one is prepared instead.
-        if (cached && cached->statement() && !cached->inUse()) {
-            run.cached = std::move(cached);
-            run.stmt = run.cached->statement();
-            sqlite3_reset(run.stmt);
-            sqlite3_clear_bindings(run.stmt);
-        }
-    }
-    if (!run.stmt && !prepareStatement(run, __func__, __LINE__, nullptr)) return nullptr;
-    if (!bindArguments(run, arrayArgs, dictionaryArgs, args, false)) {
-        giveUpStatement(run);
-        return nullptr;
-    }
+    if (!startStatement(run, arrayArgs, dictionaryArgs, args, false, __func__, __LINE__, nullptr)) return nullptr;
 
     std::shared_ptr<SQLStatement> statement = run.cached;
     if (!statement) {
@@ -369,29 +381,12 @@ bool SQLDatabase::executeUpdate_error_withArgumentsInArray_orDictionary_orVAList
                                                                                  const ns::Value& arrayArgs,
                                                                                  const ns::Value& dictionaryArgs,
                                                                                  const ArgumentList* args) {
-    if (!databaseExists()) return false;
-    if (isExecutingStatement_) {
-        warnInUse();
-        return false;
-    }
+    if (!readyToExecute()) return false;
     ExecutingGuard executing(isExecutingStatement_);
     if (traceExecution_) ns::NSLog("%@ executeUpdate: %@", description(), sql);
 
     StatementRun run{sql, nullptr, nullptr};
-    if (shouldCacheStatements_) {
-        auto cached = cachedStatementForQuery(sql);
-        if (cached && cached->statement() && !cached->inUse()) {
-            run.cached = std::move(cached);
-            run.stmt = run.cached->statement();
-            sqlite3_reset(run.stmt);
-            sqlite3_clear_bindings(run.stmt);
-        }
-    }
-    if (!run.stmt && !prepareStatement(run, __func__, __LINE__, outErr)) return false;
-    if (!bindArguments(run, arrayArgs, dictionaryArgs, args, true)) {
-        giveUpStatement(run);
-        return false;
-    }
+    if (!startStatement(run, arrayArgs, dictionaryArgs, args, true, __func__, __LINE__, outErr)) return false;
 
     int rc = SQLITE_OK;
     int retries = 0;

@@ -264,6 +264,14 @@ public:
 
 private:
     struct StatementRun;
+    // Open, and not in the middle of another statement (logged otherwise).
+    bool readyToExecute();
+    // Takes the cache's statement for the text when it is free, else prepares
+    // one, then binds the arguments; on a failure nothing is left open.
+    // `operation` and `line` name the caller in the busy log.
+    bool startStatement(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
+                        const ArgumentList* args, bool isUpdate, const char* operation, int line,
+                        ns::ErrorPtr* outErr);
     bool prepareStatement(StatementRun& run, const char* operation, int line, ns::ErrorPtr* outErr);
     bool bindArguments(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
                        const ArgumentList* args, bool isUpdate);
