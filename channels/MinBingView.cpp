@@ -122,6 +122,11 @@ void MinBingDetailViewController::viewWillAppear(bool animated) {
     if (auto nav = navigationController()) nav->setNavigationBarHidden(true, false);
 }
 
+void MinBingDetailViewController::viewWillDisappear(bool animated) {
+    SystemViewController::viewWillDisappear(animated);
+    if (mwebview && mwebview->isLoading()) ProgressHUD::dismiss();
+}
+
 void MinBingDetailViewController::back() {
     if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
 }

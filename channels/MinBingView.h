@@ -68,6 +68,8 @@ class MinBingDetailViewController : public SystemViewController, public ui::WebV
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    // A page still loading takes its overlay with it.
+    void viewWillDisappear(bool animated) override;
 
     ns::Value dataDit = ns::Value::dictionary();  // the link record
 

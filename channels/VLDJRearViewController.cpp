@@ -81,6 +81,11 @@ void VLDJWebViewController::viewWillAppear(bool animated) {
     if (auto nav = navigationController()) nav->setNavigationBarHidden(true, false);
 }
 
+void VLDJWebViewController::viewWillDisappear(bool animated) {
+    SystemViewController::viewWillDisappear(animated);
+    if (mwebview && mwebview->isLoading()) ProgressHUD::dismiss();
+}
+
 void VLDJWebViewController::back() {
     if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
 }

@@ -36,6 +36,8 @@ class VLDJWebViewController : public SystemViewController, public ui::WebViewDel
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    // A page still loading takes its overlay with it.
+    void viewWillDisappear(bool animated) override;
 
     std::shared_ptr<NavBarView> naview;
     std::shared_ptr<ui::WebView> mwebview;

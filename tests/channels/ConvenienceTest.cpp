@@ -113,6 +113,21 @@ TEST_F(ConvenienceTest, ALinkOpensItsPageAndBackKeepsTheBoxes) {
     ASSERT_TRUE(driver->waitUntil([&] { return !ProgressHUD::isVisible(); }));
 }
 
+TEST_F(ConvenienceTest, LeavingAPageStillLoadingTakesItsOverlayAlong) {
+    ui::WebView::setManualLoading(true);
+    auto front = openDirectory(ns::format(R"({"records":[{"title":"办事","links":%@}]})", links(1)));
+    ASSERT_TRUE(waitForBoxes(front, 1));
+    driver->tap(boxes(front)[0]->viewWithTag(200));
+    auto page = std::dynamic_pointer_cast<MinBingDetailViewController>(nav->topViewController());
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(driver->waitUntil([&] { return page->mwebview->hasPendingLoad(); }));
+    EXPECT_TRUE(ProgressHUD::isVisible());
+    driver->tap(page->naview->leftButton);
+    driver->advance(1.0);
+    EXPECT_EQ(nav->topViewController(), front);
+    EXPECT_FALSE(ProgressHUD::isVisible());
+}
+
 TEST_F(ConvenienceTest, AViewOutsideTheDirectoryScreenPushesNothing) {
     svc.reply("GetLinkList", ns::format(R"({"records":[{"title":"办事","links":%@}]})", links(1)));
     auto loose = ui::create<MinBingView>(ui::Rect{0, 0, 320, 400});
