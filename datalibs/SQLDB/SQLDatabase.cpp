@@ -84,25 +84,16 @@ std::string SQLDatabase::description() const {
 
 // ---- Connection ----
 
-bool SQLDatabase::open() {
-    if (db_) return true;
-    int rc = sqlite3_open(databasePath_ ? databasePath_->c_str() : ":memory:", &db_);
-    if (rc != SQLITE_OK) {
-        ns::NSLog("error opening!: %d", rc);
-        // SQLite hands back a handle even when opening fails; keeping it
-        // would make the connection look open while every statement fails.
-        sqlite3_close(db_);
-        db_ = nullptr;
-        return false;
-    }
-    return true;
-}
+// sqlite3_open is sqlite3_open_v2 with these flags.
+bool SQLDatabase::open() { return openWithFlags(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); }
 
 bool SQLDatabase::openWithFlags(int flags) {
     if (db_) return true;
     int rc = sqlite3_open_v2(databasePath_ ? databasePath_->c_str() : ":memory:", &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         ns::NSLog("error opening!: %d", rc);
+        // SQLite hands back a handle even when opening fails; keeping it
+        // would make the connection look open while every statement fails.
         sqlite3_close(db_);
         db_ = nullptr;
         return false;
@@ -681,46 +672,33 @@ int SQLDatabase::changes() const {
 
 // ---- Transactions and save points ----
 
-bool SQLDatabase::beginTransaction() {
-    bool ok = executeUpdate("begin exclusive transaction");
-    if (ok) inTransaction_ = true;
+bool SQLDatabase::transactionStatement(const char* sql, bool inTransactionAfter) {
+    bool ok = executeUpdate(sql);
+    if (ok) inTransaction_ = inTransactionAfter;
     return ok;
 }
 
-bool SQLDatabase::beginDeferredTransaction() {
-    bool ok = executeUpdate("begin deferred transaction");
-    if (ok) inTransaction_ = true;
-    return ok;
-}
+bool SQLDatabase::beginTransaction() { return transactionStatement("begin exclusive transaction", true); }
+bool SQLDatabase::beginDeferredTransaction() { return transactionStatement("begin deferred transaction", true); }
+bool SQLDatabase::commit() { return transactionStatement("commit transaction", false); }
+bool SQLDatabase::rollback() { return transactionStatement("rollback transaction", false); }
 
-bool SQLDatabase::commit() {
-    bool ok = executeUpdate("commit transaction");
-    if (ok) inTransaction_ = false;
-    return ok;
-}
-
-bool SQLDatabase::rollback() {
-    bool ok = executeUpdate("rollback transaction");
-    if (ok) inTransaction_ = false;
+bool SQLDatabase::savePointStatement(const char* format, const std::string& name, ns::ErrorPtr* outErr) {
+    bool ok = executeUpdate(ns::format(format, quoted(name)));
+    if (!ok && outErr) *outErr = lastError();
     return ok;
 }
 
 bool SQLDatabase::startSavePointWithName(const std::string& name, ns::ErrorPtr* outErr) {
-    bool ok = executeUpdate(ns::format("savepoint '%@';", quoted(name)));
-    if (!ok && outErr) *outErr = lastError();
-    return ok;
+    return savePointStatement("savepoint '%@';", name, outErr);
 }
 
 bool SQLDatabase::releaseSavePointWithName(const std::string& name, ns::ErrorPtr* outErr) {
-    bool ok = executeUpdate(ns::format("release savepoint '%@';", quoted(name)));
-    if (!ok && outErr) *outErr = lastError();
-    return ok;
+    return savePointStatement("release savepoint '%@';", name, outErr);
 }
 
 bool SQLDatabase::rollbackToSavePointWithName(const std::string& name, ns::ErrorPtr* outErr) {
-    bool ok = executeUpdate(ns::format("rollback transaction to savepoint '%@';", quoted(name)));
-    if (!ok && outErr) *outErr = lastError();
-    return ok;
+    return savePointStatement("rollback transaction to savepoint '%@';", name, outErr);
 }
 
 ns::ErrorPtr SQLDatabase::inSavePoint(const std::function<void(bool* rollback)>& block) {

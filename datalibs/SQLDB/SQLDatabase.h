@@ -276,6 +276,12 @@ private:
     bool bindArguments(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
                        const ArgumentList* args, bool isUpdate);
     void giveUpStatement(StatementRun& run);
+    // A transaction statement; on success the database is (or is no longer)
+    // in a transaction.
+    bool transactionStatement(const char* sql, bool inTransactionAfter);
+    // A save-point statement for the name (format with one %@, quoted name);
+    // a failure is given in outErr.
+    bool savePointStatement(const char* format, const std::string& name, ns::ErrorPtr* outErr);
     bool busyGiveUp(int& retries, const char* operation, int line) const;
     void bindObject(const ns::Value& obj, int idx, sqlite3_stmt* statement) const;
 
