@@ -4,5 +4,6 @@
 #include "app/ModuleRegistry.h"
 
 // Fills the factories of the modules built in this library: 时事直通
-// (SSZTFrontViewController with SSZTRearViewController).
+// (SSZTFrontViewController with SSZTRearViewController) and 移动党校
+// (YDDXFrontViewController with YDDXRearViewController).
 void registerChannelsModule(ModuleRegistry& registry);
