@@ -17,7 +17,10 @@ class ChannelListsTest : public chtest::ModuleFixture {
 protected:
     std::shared_ptr<RevealController> openCurrentAffairs() {
         rear = ui::create<SSZTRearViewController>();
-        auto reveal = openModule(ui::create<SSZTFrontViewController>(), rear);
+        auto news = ui::create<SSZTFrontViewController>();
+        auto reveal = openModule(news, rear);
+        // The news list's first page is in before a channel is chosen.
+        EXPECT_TRUE(settle(news));
         return reveal;
     }
     // Touches a menu row with the menu open.
