@@ -1,5 +1,6 @@
 #include "channels/Module.h"
 
+#include "channels/BMFWFrontViewController.h"
 #include "channels/PartySchool.h"
 #include "channels/SSZTFrontViewController.h"
 #include "channels/SSZTRearViewController.h"
@@ -9,4 +10,5 @@ void registerChannelsModule(ModuleRegistry& registry) {
     registry.sszt.rear = [] { return ui::create<SSZTRearViewController>(); };
     registry.yddx.front = [] { return ui::create<YDDXFrontViewController>(); };
     registry.yddx.rear = [] { return ui::create<YDDXRearViewController>(); };
+    registry.bmfw = [] { return ui::create<BMFWFrontViewController>(); };
 }
