@@ -1,21 +1,27 @@
 #include "app/Program.h"
 
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include "app/AppDelegate.h"
+#include "foundation/FileManager.h"
 #include "foundation/RunLoop.h"
+#include "foundation/UserDefaults.h"
 #include "service/ServiceConfig.h"
 #include "uikit/Application.h"
 
 namespace {
 
 const char* kUsage =
-    "usage: kestrowline [--service URL] [--service-namespace NS] [--dump-home [--wait SECONDS]]\n";
+    "usage: kestrowline [--service URL] [--service-namespace NS] [--no-window]\n"
+    "                   [--dump-home [--wait SECONDS]] [--tour DIR [--tour-login USER:PASSWORD]]\n";
 
 // SIGINT and SIGTERM stop the main run loop instead of killing the program,
 // so the application passes through the background and terminates cleanly.
@@ -34,7 +40,7 @@ void stopOnSignals() {
 
 }  // namespace
 
-int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err) {
+int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, const ProgramHosts& hosts) {
     ns::RunLoop::main();  // this thread is the main thread
     std::string error;
     if (!ServiceConfig::applyCommandLine(argc, argv, &error)) {
@@ -42,13 +48,32 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err) 
         return 2;
     }
     bool dumpHome = false;
+    bool noWindow = false;
     double waitSeconds = 10;
+    TourOptions tour;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         if (arg == "--dump-home") {
             dumpHome = true;
         } else if (arg == "--wait" && i + 1 < argc) {
             waitSeconds = std::atof(argv[++i]);
+        } else if (arg == "--no-window") {
+            noWindow = true;
+        } else if (arg == "--tour" && i + 1 < argc) {
+            tour.folder = argv[++i];
+            if (tour.folder.empty()) {
+                err << "kestrowline: --tour needs a folder\n" << kUsage;
+                return 2;
+            }
+        } else if (arg == "--tour-login" && i + 1 < argc) {
+            std::string login = argv[++i];
+            std::size_t colon = login.find(':');
+            if (colon == std::string::npos || colon == 0) {
+                err << "kestrowline: --tour-login takes USER:PASSWORD\n" << kUsage;
+                return 2;
+            }
+            tour.userName = login.substr(0, colon);
+            tour.password = login.substr(colon + 1);
         } else if (arg == "--help" || arg == "-h") {
             out << kUsage;
             return 0;
@@ -58,12 +83,49 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err) 
         }
     }
 
-    if (!dumpHome) stopOnSignals();
-
     auto& app = ui::Application::sharedApplication();
     auto delegate = std::make_shared<AppDelegate>();
-    app.setDelegate(delegate);
-    app.finishLaunching();
+    auto launch = [&] {
+        app.setDelegate(delegate);
+        app.finishLaunching();
+        return delegate;
+    };
+    auto finish = [&] {
+        app.enterBackground();
+        app.terminate();
+    };
+
+    if (!tour.folder.empty()) {
+        if (!hosts.tour) {
+            err << "kestrowline: this build has no tour (it needs the drawing library)\n";
+            return 2;
+        }
+        // The tour starts as a first run does (logged out, nothing cached), in
+        // a home of its own that goes when it ends.
+        std::string pattern = (std::filesystem::temp_directory_path() / "kl-tour-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            err << "kestrowline: cannot make a temporary home for the tour\n";
+            return 1;
+        }
+        ns::setHomeDirectory(pattern);
+        ns::UserDefaults::resetStandardUserDefaults();
+        int status = hosts.tour(tour, launch, out, err);
+        finish();
+        std::error_code ec;
+        std::filesystem::remove_all(pattern, ec);
+        return status;
+    }
+
+    // In a window, closing it (or SIGINT, which the window turns into a close) ends the run.
+    if (!dumpHome && !noWindow && hosts.runWindowed && hosts.displayAvailable && hosts.displayAvailable()) {
+        launch();
+        int status = hosts.runWindowed(app);
+        finish();
+        return status;
+    }
+
+    if (!dumpHome) stopOnSignals();
+    launch();
 
     if (dumpHome) {
         bool settled = ns::RunLoop::main().runUntil([&] { return delegate->isStartupSettled(); }, waitSeconds);
@@ -75,7 +137,6 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err) 
     }
 
     ns::RunLoop::main().run();
-    app.enterBackground();
-    app.terminate();
+    finish();
     return 0;
 }

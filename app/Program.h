@@ -1,14 +1,47 @@
-// The program: options, launch, and either the run until it is stopped or a
-// print of the home screen.
+// The program: options, launch, and then one of: the run in a desktop
+// window, the run until it is stopped, a print of the home screen, or the
+// headless tour of the screens.
 //
-//   kestrowline [--service URL] [--service-namespace NS]   runs until SIGINT or SIGTERM
+//   kestrowline [--service URL] [--service-namespace NS]   a window when there is a display
+//                                                            (and the build has one), else runs
+//                                                            headless until SIGINT or SIGTERM
+//   kestrowline --no-window                                  headless even with a display
 //   kestrowline --dump-home [--wait SECONDS]                 starts, waits for the start-up
 //                                                            requests (10 s at most), prints
 //                                                            the screen as text and exits
+//   kestrowline --tour DIR [--tour-login USER:PASSWORD]      walks the built screens, writes a
+//                                                            PNG of each into DIR and exits
 //
-// The program's entry registers the modules built into it before calling run.
+// The program's entry registers the modules built into it, and hands in
+// what its build adds (the window, the tour), before calling run.
 #pragma once
 
+#include <functional>
 #include <iosfwd>
+#include <memory>
+#include <string>
 
-int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err);
+class AppDelegate;
+namespace ui {
+class Application;
+}
+
+struct TourOptions {
+    std::string folder;    // where the pictures go; made when missing
+    std::string userName;  // the member the tour logs in as ("": the login screen is only shown)
+    std::string password;
+};
+
+// What the program's entry adds when its build has it; an empty function
+// means the build has no such thing.
+struct ProgramHosts {
+    // Whether a desktop window can be shown, and the run in one until it is closed.
+    std::function<bool()> displayAvailable;
+    std::function<int(ui::Application&)> runWindowed;
+    // The tour: it launches the application through `launch` (which answers
+    // the application delegate), walks the screens and answers the exit status.
+    using Launch = std::function<std::shared_ptr<AppDelegate>()>;
+    std::function<int(const TourOptions&, const Launch& launch, std::ostream& out, std::ostream& err)> tour;
+};
+
+int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, const ProgramHosts& hosts = {});

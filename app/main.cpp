@@ -1,12 +1,19 @@
 // The program's entry: registers the modules built into this program, then
 // hands over to the application. A module library takes part once it has
-// its registration header (see app/ModuleRegistry.h).
+// its registration header (see app/ModuleRegistry.h); the desktop window and
+// the screen tour once their libraries are built with the program.
 #include <iostream>
 
 #include "app/MervioHooks.h"
 #include "app/ModuleRegistry.h"
 #include "app/Program.h"
 
+#if KL_HAVE_WINDOW
+#include "window/Host.h"
+#endif
+#if KL_HAVE_TOUR
+#include "tour/Tour.h"
+#endif
 #if KL_HAVE_CHANNELS && __has_include("channels/Module.h")
 #define KL_REGISTER_CHANNELS 1
 #include "channels/Module.h"
@@ -39,5 +46,13 @@ int main(int argc, char** argv) {
 #if KL_REGISTER_MERVIO
     registerMervioModule(modules, mervio);
 #endif
-    return runKestrowline(argc, argv, std::cout, std::cerr);
+    ProgramHosts hosts;
+#if KL_HAVE_WINDOW
+    hosts.displayAvailable = [] { return window::displayAvailable(); };
+    hosts.runWindowed = [](ui::Application& app) { return window::runWindowed(app); };
+#endif
+#if KL_HAVE_TOUR
+    hosts.tour = tour::run;
+#endif
+    return runKestrowline(argc, argv, std::cout, std::cerr, hosts);
 }

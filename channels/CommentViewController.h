@@ -23,7 +23,7 @@
 #include "app/NavBarView.h"
 #include "app/SystemViewController.h"
 #include "channels/CommentView.h"
-#include "channels/PagedList.h"
+#include "app/PagedList.h"
 #include "foundation/Notification.h"
 #include "service/VoVaClient.h"
 #include "uikit/BarButtonItem.h"

@@ -2,8 +2,8 @@
 
 #include "app/ProgressHUD.h"
 #include "app/UIUtils.h"
-#include "channels/FrontScreen.h"
-#include "channels/PagedList.h"
+#include "app/FrontScreen.h"
+#include "app/PagedList.h"
 #include "uikit/Button.h"
 #include "uikit/Image.h"
 #include "uikit/NavigationController.h"

@@ -3,7 +3,7 @@
 #include "app/Records.h"
 #include "app/WebImageView.h"
 #include "channels/ArticleRoutes.h"
-#include "channels/FrontScreen.h"
+#include "app/FrontScreen.h"
 #include "channels/SSXWCell.h"
 #include "foundation/Log.h"
 #include "uikit/Button.h"

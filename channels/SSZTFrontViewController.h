@@ -12,7 +12,7 @@
 
 #include "app/NavBarView.h"
 #include "app/SystemViewController.h"
-#include "channels/PagedList.h"
+#include "app/PagedList.h"
 #include "service/VoVaClient.h"
 #include "uikit/BarButtonItem.h"
 #include "uikit/GestureRecognizer.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/SystemViewController.h"
-#include "channels/RearMenu.h"
+#include "app/RearMenu.h"
 #include "service/VoVaClient.h"
 #include "uikit/TableView.h"
 

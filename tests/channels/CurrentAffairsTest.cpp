@@ -8,7 +8,7 @@
 #include "app/RearviewCell.h"
 #include "app/RevealController.h"
 #include "channels/NewsViewController.h"
-#include "channels/RearMenu.h"
+#include "app/RearMenu.h"
 #include "channels/SSXWCell.h"
 #include "channels/SSXWDetailViewController.h"
 #include "channels/SSZTFrontViewController.h"

@@ -6,7 +6,7 @@
 #include "ChannelsTestSupport.h"
 #include "app/SystemViewController.h"
 #include "app/Records.h"
-#include "channels/PagedList.h"
+#include "app/PagedList.h"
 #include "foundation/Log.h"
 
 namespace {
@@ -199,6 +199,20 @@ TEST_F(PagedListTest, PullWhileLoadingStartsNothing) {
     driver->advance(3.0);
     EXPECT_EQ(pagesAsked(), (std::vector<int>{1, 2}));
     EXPECT_EQ(ids(*s->list), pageIds({1, 2}));
+}
+
+TEST_F(PagedListTest, ReloadFromFirstPageDropsALoadMoreWaitingOutItsDelay) {
+    serveArticlePages();
+    auto s = open();
+    ASSERT_TRUE(settle(s));
+    pullUp(s->table);
+    driver->advance(1.0);
+    s->list->reloadFromFirstPage();  // as after a posted comment
+    ASSERT_TRUE(settle(s));
+    driver->advance(3.0);
+    ASSERT_TRUE(settle(s));
+    EXPECT_EQ(pagesAsked(), (std::vector<int>{1, 1}));
+    EXPECT_EQ(ids(*s->list), pageIds({1}));
 }
 
 TEST_F(PagedListTest, ReplyOfASupersededLoadIsDropped) {

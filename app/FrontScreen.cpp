@@ -1,4 +1,4 @@
-#include "channels/FrontScreen.h"
+#include "app/FrontScreen.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "channels/RearMenu.h"
+#include "app/RearMenu.h"
 
 #include "app/RearviewCell.h"
 #include "app/RevealController.h"

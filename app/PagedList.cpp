@@ -1,4 +1,4 @@
-#include "channels/PagedList.h"
+#include "app/PagedList.h"
 
 #include <algorithm>
 
@@ -120,6 +120,9 @@ void PagedList::loadingData(const std::string& page) {
 }
 
 void PagedList::refreshView() {
+    // A load-more still waiting out its pull delay would land after page 1
+    // and leave the list showing page 2 alone.
+    ns::RunLoop::main().cancelPreviousPerformRequests(this, kNextPageCall);
     pageNo_ = 1;
     mdataArray_.removeAll();
     // The table must not go on showing rows that are gone.

@@ -1,0 +1,417 @@
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+
+#include <ctime>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "DemoTestSupport.h"
+#include "demo/DemoPictures.h"
+#include "net/Http.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using demotest::call;
+using demotest::startService;
+
+// The category codes the article lists of the built screens ask for.
+const char* const kCategories[] = {"shishixinwen", "velmarshdongtai", "lingdaoyanlun", "ganburenmian",
+                                   "lilunxuexi",   "dangnafagui",     "zhongwendangshi", "zhengcedayi",
+                                   "qunzhongluxian", "zugongyaowen",  "jicengdongtai",  "xianjindianxing"};
+
+void expectSuccessful(const ns::Value& reply) {
+    EXPECT_EQ(reply["state"].text(), "successful") << reply.description();
+    EXPECT_TRUE(reply["message"].isString()) << reply.description();
+}
+
+void expectKeys(const ns::Value& record, std::initializer_list<const char*> keys) {
+    ASSERT_TRUE(record.isDictionary()) << record.description();
+    for (const char* k : keys) EXPECT_TRUE(record.has(k)) << k << " missing in " << record.description();
+}
+
+ns::Value articles(const std::string& category, int page = 1, int size = 10) {
+    return call([&](VoVaClient& c) { c.news_request(std::to_string(page), std::to_string(size), category); });
+}
+
+ns::Value commentsOf(const std::string& article, int page = 1) {
+    return call([&](VoVaClient& c) { c.comment_request(std::to_string(page), "10", article); });
+}
+
+std::string fetch(const std::string& url, std::string* contentType = nullptr) {
+    net::Request request;
+    request.url = url;
+    net::Response response = net::perform(request);
+    EXPECT_EQ(response.status, 200) << url;
+    if (contentType) *contentType = response.header("Content-Type");
+    return response.body;
+}
+
+// PNG bytes decoded: width and height, or 0 x 0.
+std::pair<int, int> pngSize(const std::string& png) {
+    struct Reader {
+        const std::string& bytes;
+        std::size_t at = 0;
+    } reader{png};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(
+        [](void* closure, unsigned char* data, unsigned int length) {
+            auto* r = static_cast<Reader*>(closure);
+            if (r->bytes.size() - r->at < length) return CAIRO_STATUS_READ_ERROR;
+            std::copy_n(r->bytes.data() + r->at, length, data);
+            r->at += length;
+            return CAIRO_STATUS_SUCCESS;
+        },
+        &reader);
+    std::pair<int, int> size{0, 0};
+    if (cairo_surface_status(s) == CAIRO_STATUS_SUCCESS)
+        size = {cairo_image_surface_get_width(s), cairo_image_surface_get_height(s)};
+    cairo_surface_destroy(s);
+    return size;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// ---- The operations of the application shell ----
+
+TEST(DemoService, ShellOperationsAnswerAsTheShellReadsThem) {
+    auto svc = startService();
+    auto member = svc->demoMember();
+    EXPECT_FALSE(member.userName.empty());
+    EXPECT_FALSE(member.password.empty());
+
+    ns::Value version = call([](VoVaClient& c) { c.AutoUpdate(); });
+    expectSuccessful(version);
+    EXPECT_TRUE(version["ios_version"].isString());
+
+    expectSuccessful(call([](VoVaClient& c) { c.SubmitDevice("device-1"); }));
+    expectSuccessful(call([](VoVaClient& c) { c.SubmitDevice("device-1"); }));  // again: still fine, kept once
+    ns::Value devices = JSONValue(readFile(fs::path(svc->stateFolder()) / "devices.json"))["devices"];
+    ASSERT_EQ(devices.count(), 1u);
+    EXPECT_EQ(devices.at(0)["device_id"].text(), "device-1");
+
+    ns::Value login = call([&](VoVaClient& c) { c.MemberLogin(member.userName, member.password); });
+    expectSuccessful(login);
+    expectKeys(login["records"], {"member_id", "uname", "user_name", "password", "real_name", "type", "area_id"});
+    EXPECT_EQ(login["records"]["real_name"].text(), member.realName);
+    std::string id = login["records"]["member_id"].text();
+
+    ns::Value refused = call([&](VoVaClient& c) { c.MemberLogin(member.userName, member.password + "x"); });
+    EXPECT_EQ(refused["state"].text(), "failed");
+    EXPECT_FALSE(refused.has("records"));
+    EXPECT_EQ(call([](VoVaClient& c) { c.MemberLogin("", ""); })["state"].text(), "failed");
+
+    // The demo member may use the SMS platform and the grid; nobody else.
+    EXPECT_EQ(call([&](VoVaClient& c) { c.GetPower(id, "1", "sms_platform"); })["is_power"].text(), "1");
+    EXPECT_EQ(call([&](VoVaClient& c) { c.GetPower(id, "1", "other"); })["is_power"].text(), "0");
+    EXPECT_EQ(call([](VoVaClient& c) { c.GetPower("999", "1", "sms_platform"); })["is_power"].text(), "0");
+    EXPECT_EQ(call([&](VoVaClient& c) { c.QueryEventPower(id, "1"); })["is_power"].text(), "1");
+    EXPECT_EQ(call([](VoVaClient& c) { c.QueryEventPower("1002", "1"); })["is_power"].text(), "0");
+}
+
+TEST(DemoService, OrganisationsCategoriesBooksAndLinks) {
+    auto svc = startService();
+    ns::Value counties = call([](VoVaClient& c) { c.GetOrgList("county"); });
+    expectSuccessful(counties);
+    ASSERT_GE(counties["records"].count(), 2u);
+    for (const auto& org : counties["records"].items()) expectKeys(org, {"id", "name"});
+    // One level down, and the member's own organisations.
+    std::string county = counties["records"].at(0)["id"].text();
+    ns::Value below = call([&](VoVaClient& c) { c.GetOrgList_id("org", county); })["records"];
+    ASSERT_GE(below.count(), 1u);
+    EXPECT_NE(below.at(0)["id"].text(), county);
+    EXPECT_GE(call([](VoVaClient& c) { c.GetOrgList_user_id("orgChildOrg", "1001"); })["records"].count(), 1u);
+    EXPECT_EQ(call([](VoVaClient& c) { c.GetOrgList_id("org", "no-such"); })["records"].count(), 0u);
+
+    ns::Value record = call([&](VoVaClient& c) { c.GetOrgRecord(county); });
+    expectSuccessful(record);
+    expectKeys(record["records"], {"name", "mobile", "address", "member_count", "head_portrait", "org_id", "child_org"});
+
+    ns::Value kinds = call([](VoVaClient& c) { c.GetCategoryList("qunzhongxinsheng"); })["records"];
+    ASSERT_GE(kinds.count(), 1u);
+    for (const auto& k : kinds.items()) expectKeys(k, {"category_title", "channel_id", "category_id"});
+
+    ns::Value books = call([](VoVaClient& c) { c.OnlineRead("1", "20", "zaixianyuedu"); })["records"];
+    ASSERT_GE(books.count(), 1u);
+    for (const auto& b : books.items()) {
+        expectKeys(b, {"title", "img_url", "file_path"});
+        EXPECT_GT(pngSize(fetch(b["img_url"].text())).first, 0);
+        EXPECT_NE(fetch(b["file_path"].text()).find(b["title"].text()), std::string::npos);
+    }
+
+    ns::Value groups = call([](VoVaClient& c) { c.getMinBinlink(); })["records"];
+    ASSERT_GE(groups.count(), 1u);
+    for (const auto& g : groups.items()) {
+        expectKeys(g, {"title", "links"});
+        for (const auto& l : g["links"].items()) {
+            expectKeys(l, {"title", "site_url"});
+            std::string type;
+            fetch(l["site_url"].text(), &type);
+            EXPECT_NE(type.find("text/html"), std::string::npos);
+        }
+    }
+}
+
+// ---- Articles ----
+
+TEST(DemoService, EveryCategoryListsArticlesNewestFirstThatOpenWithTheirPictures) {
+    auto svc = startService();
+    std::set<std::string> seen;
+    for (const char* category : kCategories) {
+        ns::Value reply = articles(category, 1, 100);
+        expectSuccessful(reply);
+        ns::Value list = reply["records"];
+        ASSERT_GE(list.count(), 1u) << category;
+        std::string previous = "9999";
+        for (const auto& a : list.items()) {
+            expectKeys(a, {"id", "title", "add_time", "img_url", "zhaiyao", "support_count"});
+            EXPECT_TRUE(a["img_url"].isString() || a["img_url"].isNull());
+            EXPECT_LE(a["add_time"].text(), previous) << category;
+            previous = a["add_time"].text();
+            EXPECT_TRUE(seen.insert(a["id"].text()).second) << "article " << a["id"].text() << " listed twice";
+
+            ns::Value detail = call([&](VoVaClient& c) { c.news_detail_request(a["id"].text()); });
+            expectSuccessful(detail);
+            ns::Value article = detail["records"];
+            expectKeys(article, {"title", "user_name", "add_time", "img_url", "content", "channel_id", "attachs"});
+            EXPECT_EQ(article["title"], a["title"]);
+            EXPECT_NE(article["content"].text().find("<p>"), std::string::npos);
+            EXPECT_EQ(article["content"].text().find("$BASE"), std::string::npos);
+            // Every picture of the list and the body is served.
+            if (a["img_url"].isString()) {
+                EXPECT_GT(pngSize(fetch(a["img_url"].text())).first, 0);
+            }
+            std::string body = article["content"].text();
+            static const std::regex kImage("<img src='([^']+)'");
+            for (std::sregex_iterator m(body.begin(), body.end(), kImage), end; m != end; ++m)
+                EXPECT_GT(pngSize(fetch((*m)[1])).first, 0) << (*m)[1];
+            for (const auto& f : article["attachs"].items()) {
+                expectKeys(f, {"file_name", "file_ext", "file_path"});
+                fetch(f["file_path"].text());
+            }
+        }
+    }
+    EXPECT_EQ(articles("no-such-category")["records"].count(), 0u);
+    ns::Value missing = call([](VoVaClient& c) { c.news_detail_request("no-such-article"); });
+    EXPECT_EQ(missing["state"].text(), "failed");
+    EXPECT_FALSE(missing.has("records"));
+}
+
+TEST(DemoService, ArticleListsPageByTen) {
+    auto svc = startService();
+    ns::Value all = articles("shishixinwen", 1, 100)["records"];
+    ASSERT_GT(all.count(), 10u) << "the news list needs a second page";
+    ns::Value first = articles("shishixinwen", 1)["records"];
+    ns::Value second = articles("shishixinwen", 2)["records"];
+    ASSERT_EQ(first.count(), 10u);
+    EXPECT_EQ(second.count(), all.count() - 10);
+    EXPECT_EQ(first.at(0)["id"], all.at(0)["id"]);
+    EXPECT_EQ(second.at(0)["id"], all.at(10)["id"]);
+    EXPECT_EQ(articles("shishixinwen", 3)["records"].count(), 0u);
+    // Nonsense page numbers read as the first page.
+    EXPECT_EQ(articles("shishixinwen", 0)["records"].at(0)["id"], all.at(0)["id"]);
+}
+
+// ---- Comments ----
+
+TEST(DemoService, ACommentShowsFirstInTheNextListAndSurvivesARestart) {
+    std::string posted = "第一次发言，\"引号\"和<尖括号>也要原样保存";
+    {
+        auto svc = startService();
+        ns::Value before = commentsOf("101")["records"];
+        ASSERT_GE(before.count(), 1u);
+        for (const auto& c : before.items()) expectKeys(c, {"user_name", "add_time", "support_count", "content"});
+
+        ns::Value sent = call([&](VoVaClient& c) { c.subitComment(posted, "林晓明", "101", "1001", "1"); });
+        expectSuccessful(sent);
+        ns::Value after = commentsOf("101")["records"];
+        ASSERT_EQ(after.count(), std::min<std::size_t>(before.count() + 1, 10));
+        EXPECT_EQ(after.at(0)["content"].text(), posted);
+        EXPECT_EQ(after.at(0)["user_name"].text(), "林晓明");
+        EXPECT_EQ(after.at(1)["content"], before.at(0)["content"]);
+        // Only its own article's list shows it.
+        ns::Value other = commentsOf("102")["records"];
+        for (const auto& c : other.items()) EXPECT_NE(c["content"].text(), posted);
+    }
+    // A new service on the same state folder (another port).
+    auto again = startService();
+    ns::Value list = commentsOf("101")["records"];
+    ASSERT_GE(list.count(), 1u);
+    EXPECT_EQ(list.at(0)["content"].text(), posted);
+    // Later comments go on top of it.
+    expectSuccessful(call([](VoVaClient& c) { c.subitComment("第二次发言", "林晓明", "101", "1001", "1"); }));
+    list = commentsOf("101")["records"];
+    EXPECT_EQ(list.at(0)["content"].text(), "第二次发言");
+    EXPECT_EQ(list.at(1)["content"].text(), posted);
+    EXPECT_NE(list.at(0)["id"], list.at(1)["id"]);
+}
+
+TEST(DemoService, CommentsArePagedAndArticlesWithoutCommentsListNone) {
+    auto svc = startService();
+    for (int i = 1; i <= 12; ++i)
+        expectSuccessful(call([&](VoVaClient& c) { c.subitComment("留言" + std::to_string(i), "网友", "108", "", "1"); }));
+    EXPECT_EQ(commentsOf("108", 1)["records"].count(), 10u);
+    ns::Value second = commentsOf("108", 2)["records"];
+    ASSERT_EQ(second.count(), 2u);
+    EXPECT_EQ(second.at(1)["content"].text(), "留言1");  // the oldest last
+    EXPECT_EQ(commentsOf("113")["records"].count(), 0u);
+}
+
+TEST(DemoService, CommentsThatCannotBeKeptAreRefusedAndNotListed) {
+    auto svc = startService();
+    std::size_t count = commentsOf("101")["records"].count();
+    ns::Value empty = call([](VoVaClient& c) { c.subitComment("", "林晓明", "101", "1001", "1"); });
+    EXPECT_EQ(empty["state"].text(), "failed");
+    EXPECT_FALSE(empty["message"].text().empty());
+    EXPECT_EQ(call([](VoVaClient& c) { c.subitComment("内容", "林晓明", "no-such", "1001", "1"); })["state"].text(),
+              "failed");
+    std::string tooLong;
+    for (int i = 0; i < 1001; ++i) tooLong += "长";
+    EXPECT_EQ(call([&](VoVaClient& c) { c.subitComment(tooLong, "林晓明", "101", "1001", "1"); })["state"].text(),
+              "failed");
+    EXPECT_EQ(commentsOf("101")["records"].count(), count);
+
+    // A state folder that cannot be written: the comment is refused, not lost quietly.
+    fs::path comments = fs::path(svc->stateFolder()) / "comments.json.new";
+    fs::create_directories(comments);  // the temporary file's place is taken
+    EXPECT_EQ(call([](VoVaClient& c) { c.subitComment("内容", "林晓明", "101", "1001", "1"); })["state"].text(),
+              "failed");
+    EXPECT_EQ(commentsOf("101")["records"].count(), count);
+}
+
+// ---- Everything else ----
+
+TEST(DemoService, OtherSubmissionsAreKeptAndOtherListsAreEmpty) {
+    {
+        auto svc = startService();
+        expectSuccessful(call([](VoVaClient& c) { c.SubmitMessage("通知", "明天上午开会", "13800000011", "1"); }));
+        ns::Value other = call([](VoVaClient& c) { c.GetEventList("1", "10", "1", "1001"); });
+        expectSuccessful(other);
+        EXPECT_TRUE(other["records"].isArray());
+        EXPECT_EQ(other["records"].count(), 0u);
+    }
+    auto again = startService();
+    expectSuccessful(call([](VoVaClient& c) { c.SubmitMessage("通知", "改到下午", "13800000012", "1"); }));
+    ns::Value kept = JSONValue(readFile(fs::path(again->stateFolder()) / "submissions.json"))["submissions"];
+    ASSERT_EQ(kept.count(), 2u);
+    EXPECT_EQ(kept.at(0)["operation"].text(), "SubmitMessage");
+    EXPECT_EQ(kept.at(0)["argument"]["parameters"]["content"].text(), "明天上午开会");
+    EXPECT_EQ(kept.at(1)["argument"]["parameters"]["number_list"].text(), "13800000012");
+}
+
+// ---- Members: sign-in, people ----
+
+std::string thisMonth() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%Y-%m", &tm);
+    return buf;
+}
+
+TEST(DemoService, SignInsOfTheMonthAndOneMoreTodayThatIsKept) {
+    std::string month = thisMonth();
+    auto signsOf = [&](const std::string& member) {
+        return call([&](VoVaClient& c) { c.GetSign(member, month); });
+    };
+    std::size_t before = 0;
+    {
+        auto svc = startService();
+        ns::Value reply = signsOf("1001");
+        expectSuccessful(reply);
+        before = reply["records"].count();
+        EXPECT_EQ(reply["sign_count"].integerValue(), static_cast<long long>(before));
+        std::string previous = "9999";
+        for (const auto& s : reply["records"].items()) {
+            ASSERT_GE(s["add_time"].text().size(), 10u);
+            EXPECT_EQ(s["add_time"].text().substr(0, 7), month);
+            EXPECT_LT(s["add_time"].text(), previous);  // newest first, one a day
+            previous = s["add_time"].text();
+        }
+
+        ns::Value signed_ = call([](VoVaClient& c) { c.SubmitSign("1001"); });
+        expectSuccessful(signed_);
+        EXPECT_FALSE(signed_["message"].text().empty());
+        EXPECT_EQ(call([](VoVaClient& c) { c.SubmitSign("1001"); })["state"].text(), "failed");  // once a day
+        EXPECT_EQ(call([](VoVaClient& c) { c.SubmitSign("no-such"); })["state"].text(), "failed");
+    }
+    auto again = startService();
+    ns::Value reply = signsOf("1001");
+    ASSERT_EQ(reply["records"].count(), before + 1);
+    // Today's comes first: the calendar reads its day from the first record.
+    EXPECT_EQ(reply["records"].at(0)["add_time"].text().substr(0, 10), [] {
+        std::time_t t = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&t, &tm);
+        char buf[16];
+        std::strftime(buf, sizeof buf, "%Y-%m-%d", &tm);
+        return std::string(buf);
+    }());
+    EXPECT_EQ(signsOf("1002")["sign_count"].integerValue(), 0);
+    EXPECT_EQ(call([](VoVaClient& c) { c.GetSign("1001", "1999-01"); })["records"].count(), 0u);
+
+    ns::Value config = call([](VoVaClient& c) { c.GetUserConfig(); });
+    expectSuccessful(config);
+    EXPECT_NE(config["records"]["activity_rule"].text().find("<p>"), std::string::npos);
+    EXPECT_TRUE(config["records"]["disclaimer"].isString());
+}
+
+TEST(DemoService, PeopleOfOrganisationsAndTheAddressBook) {
+    auto svc = startService();
+    ns::Value people = call([](VoVaClient& c) { c.GetOrgUser("11,12"); })["records"];
+    ASSERT_GE(people.count(), 2u);
+    for (const auto& p : people.items()) expectKeys(p, {"real_name", "user_name"});
+    EXPECT_GT(people.count(), call([](VoVaClient& c) { c.GetOrgUser("11"); })["records"].count());
+    EXPECT_EQ(call([](VoVaClient& c) { c.GetOrgUser(""); })["records"].count(), 0u);
+
+    ns::Value book = call([](VoVaClient& c) { c.GetMailList("1", "20", "11", ""); })["records"];
+    ASSERT_GE(book.count(), 2u);
+    ns::Value found = call([](VoVaClient& c) { c.GetMailList("1", "20", "11", "晓"); })["records"];
+    ASSERT_GE(found.count(), 1u);
+    for (const auto& p : found.items()) EXPECT_NE(p["real_name"].text().find("晓"), std::string::npos);
+}
+
+TEST(DemoService, DamagedStateIsSetAsideAndMissingDataNamed) {
+    std::string state = demotest::stateFolder();
+    fs::create_directories(state);
+    std::ofstream(fs::path(state) / "comments.json") << "{\"comments\": [";
+    {
+        auto svc = startService(state);
+        EXPECT_TRUE(fs::exists(fs::path(state) / "comments.json.damaged"));
+        expectSuccessful(call([](VoVaClient& c) { c.subitComment("重新开始", "林晓明", "101", "1001", "1"); }));
+        EXPECT_EQ(commentsOf("101")["records"].at(0)["content"].text(), "重新开始");
+    }
+    fs::path data = fs::path(std::getenv("KL_HOME")) / "data";
+    fs::copy(KL_DEMO_DATA_DIR, data, fs::copy_options::recursive);
+    std::ofstream(data / "articles.json") << "{\"categories\": [";
+    try {
+        demo::DemoService svc({data.string(), state, 0});
+        ADD_FAILURE() << "damaged data accepted";
+    } catch (const std::runtime_error& e) {
+        EXPECT_NE(std::string(e.what()).find("articles.json"), std::string::npos) << e.what();
+    }
+}
+
+TEST(DemoPictures, DrawsEachSceneAtItsSizeAndRefusesTheRest) {
+    for (const char* scene : {"city", "field", "bridge", "hills", "river", "book"}) {
+        ns::Value d = ns::Value::dictionary(
+            {{"name", "x.png"}, {"width", 120}, {"height", 80}, {"scene", scene}, {"caption", "标题"}});
+        EXPECT_EQ(pngSize(demo::drawPicture(d)), std::make_pair(120, 80)) << scene;
+    }
+    EXPECT_TRUE(demo::drawPicture(ns::Value::dictionary({{"width", 10}, {"height", 10}, {"scene", "moon"}})).empty());
+    EXPECT_TRUE(demo::drawPicture(ns::Value::dictionary({{"width", 0}, {"height", 10}, {"scene", "city"}})).empty());
+    EXPECT_TRUE(
+        demo::drawPicture(ns::Value::dictionary({{"width", 5000}, {"height", 10}, {"scene", "city"}})).empty());
+}
+
+}  // namespace

@@ -1,0 +1,130 @@
+// The tour as CI runs it: the program itself, headless, against the demo
+// service, writing its pictures.
+#include <gtest/gtest.h>
+
+#include <cairo.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <vector>
+
+#include "DemoTestSupport.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+#ifdef KL_PROGRAM_PATH
+
+struct ProgramRun {
+    int status = -1;
+    std::string output;
+};
+
+// Runs the program with the arguments, its output (both streams) to a file.
+ProgramRun runProgram(const std::vector<std::string>& arguments) {
+    fs::path log = fs::path(std::getenv("KL_HOME")) / "tour.log";
+    std::vector<std::string> all{KL_PROGRAM_PATH};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    pid_t pid = 0;
+    ProgramRun run;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+        int status = 0;
+        // The service answers on this process's threads; the main loop is not needed.
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    std::ifstream in(log);
+    std::stringstream text;
+    text << in.rdbuf();
+    run.output = text.str();
+    return run;
+}
+
+// Whether the PNG is a phone screen at 2x with something drawn on it: many
+// colours, and no colour covering almost all of it.
+::testing::AssertionResult isDrawnScreen(const fs::path& path) {
+    cairo_surface_t* s = cairo_image_surface_create_from_png(path.c_str());
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        cairo_surface_destroy(s);
+        return ::testing::AssertionFailure() << path << " is not a PNG";
+    }
+    int w = cairo_image_surface_get_width(s), h = cairo_image_surface_get_height(s);
+    int stride = cairo_image_surface_get_stride(s);
+    const unsigned char* data = cairo_image_surface_get_data(s);
+    std::map<uint32_t, int> colours;
+    for (int y = 0; y < h; y += 4)
+        for (int x = 0; x < w; x += 4) ++colours[*reinterpret_cast<const uint32_t*>(data + y * stride + x * 4) & 0xFFFFFF];
+    cairo_surface_destroy(s);
+    int samples = ((h + 3) / 4) * ((w + 3) / 4), most = 0;
+    for (const auto& [c, n] : colours) most = std::max(most, n);
+    if (w != 640 || h != 1136) return ::testing::AssertionFailure() << path << " is " << w << " x " << h;
+    if (colours.size() < 16 || most > samples * 9 / 10)
+        return ::testing::AssertionFailure() << path << " is nearly blank (" << colours.size() << " colours)";
+    return ::testing::AssertionSuccess();
+}
+
+TEST(Tour, WalksTheBuiltScreensAgainstTheDemoServiceAndLeavesTheirPictures) {
+    auto svc = demotest::startService();
+    auto member = svc->demoMember();
+    fs::path folder = fs::path(std::getenv("KL_HOME")) / "tour";
+    ProgramRun run = runProgram({"--service", svc->url(), "--tour", folder.string(), "--tour-login",
+                          member.userName + ":" + member.password});
+    EXPECT_EQ(run.status, 0) << run.output;
+
+    // Every picture the tour names is there and drawn; the steps this build
+    // has at any rate are among them.
+    static const std::regex kPicture(": (/[^\\n]+\\.png)\\n");
+    std::set<std::string> named;
+    for (std::sregex_iterator m(run.output.begin(), run.output.end(), kPicture), end; m != end; ++m) {
+        named.insert(fs::path((*m)[1].str()).filename().string());
+        EXPECT_TRUE(isDrawnScreen((*m)[1].str()));
+    }
+    for (const char* always : {"01-home.png", "02-module.png", "03-news.png", "06-login.png"})
+        EXPECT_TRUE(named.count(always)) << always << " missing:\n" << run.output;
+    EXPECT_NE(run.output.find(folder.string()), std::string::npos);
+
+    // When the tour got as far as posting, the service has the comment.
+    if (named.count("07-commented.png")) {
+        bool found = false;
+        for (const char* id : {"101", "102", "103"}) {
+            ns::Value list = demotest::call([&](VoVaClient& c) { c.comment_request("1", "10", id); })["records"];
+            found = found || list.at(0)["user_name"].text() == member.realName;
+        }
+        EXPECT_TRUE(found);
+    }
+}
+
+TEST(Tour, RefusesAFolderItCannotMakeAndALoginWithoutPassword) {
+    fs::path file = fs::path(std::getenv("KL_HOME")) / "not-a-folder";
+    std::ofstream(file) << "x";
+    ProgramRun run = runProgram({"--service", "http://127.0.0.1:1/", "--tour", (file / "pictures").string()});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("cannot make the folder"), std::string::npos) << run.output;
+
+    run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--tour-login", "demo"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("USER:PASSWORD"), std::string::npos) << run.output;
+}
+
+#endif
+
+}  // namespace

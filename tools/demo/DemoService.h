@@ -1,0 +1,142 @@
+// The demo service: a stand-in for the organisation's server with sample
+// data in Chinese, for demonstrations and tests. It answers, over the SOAP
+// server on 127.0.0.1, every operation the built screens use: the version
+// check, device registration, login and permissions, article lists per
+// category, articles with HTML bodies and pictures, comments with posting,
+// category and organisation lists, the people of organisations, the daily
+// sign-in with its rules, the online bookshelf and the link directory. It
+// also serves the pictures and pages those records point at.
+//
+//   demo::DemoService svc({.dataFolder = "tools/demo-data", .stateFolder = "/tmp/state"});
+//   ServiceConfig::setEndpoint(svc.url());
+//
+// Data: service.json (version record, members, organisations and their
+// people, category lists, sign-ins, settings, books, links, pages),
+// articles.json, comments.json and
+// pictures.json in the data folder, read once at start. "$BASE" in any text
+// there stands for the service's own address (http://127.0.0.1:<port>).
+//
+// Sample sign-ins of the demo member are dated back from the day the
+// service starts ("sign_ins" in service.json: days ago), so the calendar of
+// the current month always has some.
+//
+// Submissions are kept in the state folder and read back at the next start:
+// comments (comments.json, shown in later comment lists), sign-ins
+// (signs.json, in later months' calendars), registered devices
+// (devices.json) and every other operation whose name starts with "Submit"
+// (submissions.json, answered as accepted). Any other operation without data
+// answers with an empty list.
+#pragma once
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "foundation/Value.h"
+#include "soapserver/SoapServer.h"
+
+namespace demo {
+
+class DemoService {
+public:
+    struct Options {
+        std::string dataFolder;   // the sample data (see above)
+        std::string stateFolder;  // submissions; made when missing
+        int port = 0;             // 0: a free port
+    };
+    struct Member {
+        std::string userName;
+        std::string password;
+        std::string realName;
+    };
+
+    // Reads the data and the earlier submissions, then answers. Throws
+    // std::runtime_error naming the file when the data cannot be read or the
+    // state folder cannot be made.
+    explicit DemoService(const Options& options);
+    ~DemoService();
+    DemoService(const DemoService&) = delete;
+    DemoService& operator=(const DemoService&) = delete;
+
+    std::string url() const { return server_->url(); }          // the service endpoint
+    std::string baseURL() const { return server_->baseURL(); }  // http://127.0.0.1:<port>
+    int port() const { return server_->port(); }
+    const std::string& stateFolder() const { return stateFolder_; }
+
+    // The member to log in with: the first of the data.
+    Member demoMember() const;
+    // The operations answered from the data.
+    static const std::vector<std::string>& operations();
+    // The pictures' and pages' paths on the service ("/demo/pictures/bridge.png", ...).
+    const std::vector<std::string>& servedPaths() const { return servedPaths_; }
+
+    // The data folder to use when none is given: "demo-data" beside the
+    // program when there is one, else the source tree's.
+    static std::string defaultDataFolder(const std::string& programPath);
+
+private:
+    using Handler = ns::Value (DemoService::*)(const ns::Value& argument);
+
+    ns::Value readData(const std::string& file) const;
+    void loadArticles(const ns::Value& data);
+    void loadComments(const ns::Value& data, bool submitted);
+    void loadPictures(const ns::Value& data);
+    void loadPages(const ns::Value& data);
+    void loadState();
+    bool saveState(const std::string& file, const ns::Value& value) const;
+    std::string expand(const std::string& text) const;  // "$BASE"
+    ns::Value expandAll(const ns::Value& value) const;
+    std::string pictureURL(const std::string& name) const;
+    std::string pageURL(const std::string& name) const;
+    const ns::Value* memberById(const std::string& id) const;
+
+    // One per operation; called under the lock.
+    ns::Value autoUpdate(const ns::Value&);
+    ns::Value submitDevice(const ns::Value&);
+    ns::Value memberLogin(const ns::Value&);
+    ns::Value getPower(const ns::Value&);
+    ns::Value getEventPower(const ns::Value&);
+    ns::Value getArticleList(const ns::Value&);
+    ns::Value getArticleRecord(const ns::Value&);
+    ns::Value getCommentList(const ns::Value&);
+    ns::Value submitComment(const ns::Value&);
+    ns::Value getCategoryList(const ns::Value&);
+    ns::Value getOrgList(const ns::Value&);
+    ns::Value getOrgRecord(const ns::Value&);
+    ns::Value getOnlineRead(const ns::Value&);
+    ns::Value getLinkList(const ns::Value&);
+    ns::Value getSign(const ns::Value&);
+    ns::Value submitSign(const ns::Value&);
+    ns::Value getUserConfig(const ns::Value&);
+    ns::Value getOrgUser(const ns::Value&);
+    ns::Value getMailList(const ns::Value&);
+    ns::Value otherOperation(const std::string& operation, const ns::Value&);
+
+    SoapServer::Reply answer(const std::string& operation, const ns::Value& reply) const;
+
+    std::string dataFolder_;
+    std::string stateFolder_;
+    std::vector<std::string> servedPaths_;
+
+    mutable std::mutex mutex_;
+    ns::Value service_;       // service.json
+    ns::Value categories_;    // code -> {"title", "channel_id", "articles": [full records, newest first]}
+    ns::Value articles_;      // id -> full record
+    struct Comment {
+        ns::Value record;
+        long sequence = 0;  // order of arrival, newest last
+    };
+    std::vector<Comment> comments_;
+    ns::Value submittedComments_ = ns::Value::array();
+    ns::Value signs_ = ns::Value::array();           // {"user_id", "add_time"}: samples, then submitted
+    ns::Value submittedSigns_ = ns::Value::array();
+    ns::Value devices_ = ns::Value::array();
+    ns::Value submissions_ = ns::Value::array();
+    long nextSequence_ = 1;
+
+    // Last: stops answering (and joins its threads) before the data goes.
+    std::unique_ptr<SoapServer> server_;
+};
+
+}  // namespace demo

@@ -1,0 +1,125 @@
+// kl-demo-service: the demo service as a program, on 127.0.0.1.
+//
+//   kl-demo-service [--port N] [--state DIR] [--data DIR] [--info-file FILE]
+//
+// --port     the port to listen on (default: a free one)
+// --state    where submissions are kept between runs (default: a new
+//            temporary folder, removed at exit)
+// --data     the sample data (default: demo-data beside the program, else
+//            the source tree's tools/demo-data)
+// --info-file  once listening, writes the endpoint and the demo member
+//            there as KEY=VALUE lines (KL_DEMO_ENDPOINT, KL_DEMO_USER,
+//            KL_DEMO_PASSWORD, KL_DEMO_STATE), for scripts
+//
+// Prints the endpoint and the member to log in with, then answers until
+// SIGINT or SIGTERM.
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include <pthread.h>
+#include <unistd.h>
+
+#include "demo/DemoService.h"
+
+namespace {
+
+const char* kUsage = "usage: kl-demo-service [--port N] [--state DIR] [--data DIR] [--info-file FILE]\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    namespace fs = std::filesystem;
+    demo::DemoService::Options options;
+    std::string infoFile;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+        const char* v = nullptr;
+        if (arg == "--help" || arg == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else if (arg == "--port" && (v = value())) {
+            char* end = nullptr;
+            long port = std::strtol(v, &end, 10);
+            if (*v == '\0' || *end != '\0' || port < 0 || port > 65535) {
+                std::cerr << "kl-demo-service: bad port " << v << "\n";
+                return 2;
+            }
+            options.port = static_cast<int>(port);
+        } else if (arg == "--state" && (v = value())) {
+            options.stateFolder = v;
+        } else if (arg == "--data" && (v = value())) {
+            options.dataFolder = v;
+        } else if (arg == "--info-file" && (v = value())) {
+            infoFile = v;
+        } else {
+            std::cerr << "kl-demo-service: unknown or incomplete option " << arg << "\n" << kUsage;
+            return 2;
+        }
+    }
+    if (options.dataFolder.empty()) options.dataFolder = demo::DemoService::defaultDataFolder(argv[0]);
+    std::string temporaryState;
+    if (options.stateFolder.empty()) {
+        std::string pattern = (fs::temp_directory_path() / "kl-demo-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            std::cerr << "kl-demo-service: cannot make a temporary state folder\n";
+            return 1;
+        }
+        options.stateFolder = temporaryState = pattern;
+    }
+
+    // Signals are taken by sigwait below; the server's threads must not get them.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGINT);
+    sigaddset(&stop, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+
+    int status = 0;
+    try {
+        demo::DemoService service(options);
+        auto member = service.demoMember();
+        std::cout << "Kestrowline demo service\n"
+                  << "  endpoint:     " << service.url() << "\n"
+                  << "  demo member:  user name \"" << member.userName << "\", password \"" << member.password
+                  << "\" (" << member.realName << ")\n"
+                  << "  data:         " << options.dataFolder << "\n"
+                  << "  submissions:  " << service.stateFolder() << (temporaryState.empty() ? "" : " (removed at exit)")
+                  << "\n"
+                  << "Stop with Ctrl+C.\n"
+                  << std::flush;
+        if (!infoFile.empty()) {
+            std::string temp = infoFile + ".new";
+            {
+                std::ofstream out(temp, std::ios::trunc);
+                out << "KL_DEMO_ENDPOINT=" << service.url() << "\n"
+                    << "KL_DEMO_USER=" << member.userName << "\n"
+                    << "KL_DEMO_PASSWORD=" << member.password << "\n"
+                    << "KL_DEMO_STATE=" << service.stateFolder() << "\n";
+            }
+            // Whole or not at all: a script waiting for the file never reads half of it.
+            std::error_code ec;
+            fs::rename(temp, infoFile, ec);
+            if (ec) {
+                std::cerr << "kl-demo-service: cannot write " << infoFile << "\n";
+                status = 1;
+            }
+        }
+        if (status == 0) {
+            int sig = 0;
+            sigwait(&stop, &sig);
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "kl-demo-service: " << e.what() << "\n";
+        status = 1;
+    }
+    if (!temporaryState.empty()) {
+        std::error_code ec;
+        fs::remove_all(temporaryState, ec);
+    }
+    return status;
+}
