@@ -326,13 +326,8 @@ bool ZipArchiver::UnzipOpenFile(const std::string& path) {
 }
 
 bool ZipArchiver::UnzipOpenFile(const std::string& path, const std::string& password) {
-    UnzipCloseFile();
+    if (!UnzipOpenFile(path)) return false;
     readPassword_ = password;
-    unzFile_ = datalibs::openZipForReading(path);
-    if (!unzFile_) return false;
-    unz_global_info64 global{};
-    if (unzGetGlobalInfo64(U(unzFile_), &global) == UNZ_OK)
-        ns::NSLog("%d entries in the zip file", static_cast<int>(global.number_entry));
     return true;
 }
 

@@ -35,16 +35,22 @@ if [ $own_service -eq 0 ]; then
 fi
 
 # The demo service, stopped on the way out however this script ends.
+# The program runs in the background too, so that a signal to this script
+# reaches the traps at once and stops both.
 work=$(mktemp -d)
 service_pid=
-stop_service() {
-  if [ -n "$service_pid" ] && kill -0 "$service_pid" 2>/dev/null; then
-    kill "$service_pid" 2>/dev/null || true
-    wait "$service_pid" 2>/dev/null || true
-  fi
+program_pid=
+# shellcheck disable=SC2317  # reached through the trap
+stop() {
+  for pid in $program_pid $service_pid; do
+    if kill -0 "$pid" 2>/dev/null; then
+      kill "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
   rm -rf "$work"
 }
-trap stop_service EXIT
+trap stop EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
@@ -68,13 +74,20 @@ info() { grep "^$1=" "$work/info" | cut -d= -f2-; }
 endpoint=$(info KL_DEMO_ENDPOINT)
 login="$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)"
 
+status=0
 if [ $with_display -eq 1 ]; then
   echo "run.sh: the program is in its window; log in as $(info KL_DEMO_USER) / $(info KL_DEMO_PASSWORD)"
-  "$program" --service "$endpoint" "$@"
+  "$program" --service "$endpoint" "$@" &
+  program_pid=$!
+  wait "$program_pid" || status=$?
 else
   folder=${KL_TOUR_DIR:-build/tour}
+  mkdir -p "$folder"
   rm -f "$folder"/*.png
-  echo "run.sh: no display; touring the screens headless"
-  "$program" --service "$endpoint" --tour "$folder" --tour-login "$login" "$@"
+  echo "run.sh: no display; touring the screens headless (the program's log: $folder/kestrowline.log)"
+  "$program" --service "$endpoint" --tour "$folder" --tour-login "$login" "$@" 2>"$folder/kestrowline.log" &
+  program_pid=$!
+  wait "$program_pid" || status=$?
   echo "run.sh: the screens' pictures are in $(cd "$folder" && pwd)"
 fi
+exit $status

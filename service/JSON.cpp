@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/Log.h"
+#include "foundation/Strings.h"
 
 namespace {
 
@@ -36,52 +37,6 @@ constexpr std::array<unsigned char, 256> makeClasses() {
     return t;
 }
 constexpr auto kClasses = makeClasses();
-
-// Length of the well-formed UTF-8 sequence at p (p[0] >= 0x80), or 0:
-// no overlong forms, no surrogates, nothing above U+10FFFF.
-inline std::size_t utf8Length(const unsigned char* p, const unsigned char* end) {
-    unsigned c = p[0];
-    std::ptrdiff_t left = end - p;
-    if (c >= 0xE0 && c < 0xF0) {  // the common case for Chinese text
-        if (left < 3) return 0;
-        unsigned c1 = p[1];
-        if ((c1 & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80) return 0;
-        if (c == 0xE0 && c1 < 0xA0) return 0;   // overlong
-        if (c == 0xED && c1 >= 0xA0) return 0;  // UTF-16 surrogate
-        return 3;
-    }
-    if (c >= 0xC2 && c < 0xE0) {
-        if (left < 2 || (p[1] & 0xC0) != 0x80) return 0;
-        return 2;
-    }
-    if (c >= 0xF0 && c < 0xF5) {
-        if (left < 4) return 0;
-        unsigned c1 = p[1];
-        if ((c1 & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80 || (p[3] & 0xC0) != 0x80) return 0;
-        if (c == 0xF0 && c1 < 0x90) return 0;   // overlong
-        if (c == 0xF4 && c1 >= 0x90) return 0;  // above U+10FFFF
-        return 4;
-    }
-    return 0;
-}
-
-void appendUTF8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
@@ -305,7 +260,7 @@ private:
                     if (low < 0xDC00 || low > 0xDFFF) return fail("Lone high surrogate");
                     cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
                 }
-                appendUTF8(out, cp);
+                ns::appendUTF8(out, cp);
                 return true;
             }
             default:
@@ -326,7 +281,7 @@ private:
                     ++p_;
                     return true;
                 case kHigh: {
-                    std::size_t n = utf8Length(p_, end_);
+                    std::size_t n = ns::utf8SequenceLength(p_, end_);
                     if (!n) return fail("Invalid UTF-8 in string");
                     p_ += n;
                     break;
@@ -608,7 +563,7 @@ void JSONEscapeAppend(std::string& out, std::string_view text) {
             continue;
         }
         if (cls == kHigh) {
-            std::size_t n = utf8Length(p, end);
+            std::size_t n = ns::utf8SequenceLength(p, end);
             if (n) {
                 p += n;
                 continue;

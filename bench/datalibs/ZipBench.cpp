@@ -111,29 +111,35 @@ void clear(const fs::path& p) {
     fs::remove_all(p, ec);
 }
 
+// Runs the work once per iteration, each time with the target it writes
+// removed first; the removal is not timed.
+template <typename Work>
+void fromScratch(benchmark::State& state, const fs::path& target, Work work) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        clear(target);
+        state.ResumeTiming();
+        work();
+    }
+}
+
 void OursAddBig(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path out = in.root / "ours-big.zip";
-    for (auto _ : state) {
-        state.PauseTiming();
-        clear(out);
-        state.ResumeTiming();
+    fromScratch(state, out, [&] {
         ZipArchiver z;
         if (!z.CreateZipFile2(out.string()) || !z.addFileToZip(in.big.string(), "big.txt") || !z.CloseZipFile2())
             std::abort();
-    }
+    });
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
 }
 
 void InfoZipAddBig(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path out = in.root / "infozip-big.zip";
-    for (auto _ : state) {
-        state.PauseTiming();
-        clear(out);
-        state.ResumeTiming();
+    fromScratch(state, out, [&] {
         sh({"cd ", q(in.root / "big"), " && zip -q ", q(out), " big.txt"});
-    }
+    });
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
 }
 
@@ -141,54 +147,42 @@ void OursExtractBig(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path dest = in.root / "ours-big-out";
     ns::LogCapture quiet;
-    for (auto _ : state) {
-        state.PauseTiming();
-        clear(dest);
-        state.ResumeTiming();
+    fromScratch(state, dest, [&] {
         ZipArchiver z;
         if (!z.UnzipOpenFile(in.bigZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
         z.UnzipCloseFile();
-    }
+    });
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
 }
 
 void InfoZipExtractBig(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path dest = in.root / "infozip-big-out";
-    for (auto _ : state) {
-        state.PauseTiming();
-        clear(dest);
-        state.ResumeTiming();
+    fromScratch(state, dest, [&] {
         sh({"unzip -q ", q(in.bigZip), " -d ", q(dest)});
-    }
+    });
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
 }
 
 void OursAddSmall(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path out = in.root / "ours-small.zip";
-    for (auto _ : state) {
-        state.PauseTiming();
-        clear(out);
-        state.ResumeTiming();
+    fromScratch(state, out, [&] {
         ZipArchiver z;
         if (!z.CreateZipFile2(out.string())) std::abort();
         for (const auto& [path, entry] : in.smallFiles)
             if (!z.addFileToZip(path, entry)) std::abort();
         if (!z.CloseZipFile2()) std::abort();
-    }
+    });
     state.SetItemsProcessed(state.iterations() * kSmallFiles);
 }
 
 void InfoZipAddSmall(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path out = in.root / "infozip-small.zip";
-    for (auto _ : state) {
-        state.PauseTiming();
-        clear(out);
-        state.ResumeTiming();
+    fromScratch(state, out, [&] {
         sh({"cd ", q(in.root), " && zip -q -r -D ", q(out), " small"});
-    }
+    });
     state.SetItemsProcessed(state.iterations() * kSmallFiles);
 }
 
@@ -196,26 +190,20 @@ void OursExtractSmall(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path dest = in.root / "ours-small-out";
     ns::LogCapture quiet;
-    for (auto _ : state) {
-        state.PauseTiming();
-        clear(dest);
-        state.ResumeTiming();
+    fromScratch(state, dest, [&] {
         ZipArchiver z;
         if (!z.UnzipOpenFile(in.smallZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
         z.UnzipCloseFile();
-    }
+    });
     state.SetItemsProcessed(state.iterations() * kSmallFiles);
 }
 
 void InfoZipExtractSmall(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path dest = in.root / "infozip-small-out";
-    for (auto _ : state) {
-        state.PauseTiming();
-        clear(dest);
-        state.ResumeTiming();
+    fromScratch(state, dest, [&] {
         sh({"unzip -q ", q(in.smallZip), " -d ", q(dest)});
-    }
+    });
     state.SetItemsProcessed(state.iterations() * kSmallFiles);
 }
 

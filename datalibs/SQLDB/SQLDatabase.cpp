@@ -84,25 +84,16 @@ std::string SQLDatabase::description() const {
 
 // ---- Connection ----
 
-bool SQLDatabase::open() {
-    if (db_) return true;
-    int rc = sqlite3_open(databasePath_ ? databasePath_->c_str() : ":memory:", &db_);
-    if (rc != SQLITE_OK) {
-        ns::NSLog("error opening!: %d", rc);
-        // SQLite hands back a handle even when opening fails; keeping it
-        // would make the connection look open while every statement fails.
-        sqlite3_close(db_);
-        db_ = nullptr;
-        return false;
-    }
-    return true;
-}
+// sqlite3_open is sqlite3_open_v2 with these flags.
+bool SQLDatabase::open() { return openWithFlags(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); }
 
 bool SQLDatabase::openWithFlags(int flags) {
     if (db_) return true;
     int rc = sqlite3_open_v2(databasePath_ ? databasePath_->c_str() : ":memory:", &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         ns::NSLog("error opening!: %d", rc);
+        // SQLite hands back a handle even when opening fails; keeping it
+        // would make the connection look open while every statement fails.
         sqlite3_close(db_);
         db_ = nullptr;
         return false;
@@ -295,6 +286,37 @@ bool SQLDatabase::bindArguments(StatementRun& run, const ns::Value& arrayArgs, c
     return complete;
 }
 
+bool SQLDatabase::readyToExecute() {
+    if (!databaseExists()) return false;
+    if (isExecutingStatement_) {
+        warnInUse();
+        return false;
+    }
+    return true;
+}
+
+bool SQLDatabase::startStatement(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
+                                 const ArgumentList* args, bool isUpdate, const char* operation, int line,
+                                 ns::ErrorPtr* outErr) {
+    if (shouldCacheStatements_) {
+        auto cached = cachedStatementForQuery(run.sql);
+        // A cached statement that an open result set still iterates is not
+        // handed out again; a fresh one is prepared instead.
+        if (cached && cached->statement() && !cached->inUse()) {
+            run.cached = std::move(cached);
+            run.stmt = run.cached->statement();
+            sqlite3_reset(run.stmt);
+            sqlite3_clear_bindings(run.stmt);
+        }
+    }
+    if (!run.stmt && !prepareStatement(run, operation, line, outErr)) return false;
+    if (!bindArguments(run, arrayArgs, dictionaryArgs, args, isUpdate)) {
+        giveUpStatement(run);
+        return false;
+    }
+    return true;
+}
+
 void SQLDatabase::giveUpStatement(StatementRun& run) {
     if (run.cached) {
         run.cached->reset();  // stays in the cache
@@ -316,31 +338,12 @@ std::shared_ptr<SQLResultSet> SQLDatabase::executeQuery_withParameterDictionary(
 
 std::shared_ptr<SQLResultSet> SQLDatabase::executeQuery_withArgumentsInArray_orDictionary_orVAList(
     const std::string& sql, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs, const ArgumentList* args) {
-    if (!databaseExists()) return nullptr;
-    if (isExecutingStatement_) {
-        warnInUse();
-        return nullptr;
-    }
+    if (!readyToExecute()) return nullptr;
     ExecutingGuard executing(isExecutingStatement_);
     if (traceExecution_) ns::NSLog("%@ executeQuery: %@", description(), sql);
 
     StatementRun run{sql, nullptr, nullptr};
-    if (shouldCacheStatements_) {
-        auto cached = cachedStatementForQuery(sql);
-        // A cached statement that an open result set still iterates is not
-        // handed out again; a fresh one is prepared instead.
-        if (cached && cached->statement() && !cached->inUse()) {
-            run.cached = std::move(cached);
-            run.stmt = run.cached->statement();
-            sqlite3_reset(run.stmt);
-            sqlite3_clear_bindings(run.stmt);
-        }
-    }
-    if (!run.stmt && !prepareStatement(run, __func__, __LINE__, nullptr)) return nullptr;
-    if (!bindArguments(run, arrayArgs, dictionaryArgs, args, false)) {
-        giveUpStatement(run);
-        return nullptr;
-    }
+    if (!startStatement(run, arrayArgs, dictionaryArgs, args, false, __func__, __LINE__, nullptr)) return nullptr;
 
     std::shared_ptr<SQLStatement> statement = run.cached;
     if (!statement) {
@@ -369,29 +372,12 @@ bool SQLDatabase::executeUpdate_error_withArgumentsInArray_orDictionary_orVAList
                                                                                  const ns::Value& arrayArgs,
                                                                                  const ns::Value& dictionaryArgs,
                                                                                  const ArgumentList* args) {
-    if (!databaseExists()) return false;
-    if (isExecutingStatement_) {
-        warnInUse();
-        return false;
-    }
+    if (!readyToExecute()) return false;
     ExecutingGuard executing(isExecutingStatement_);
     if (traceExecution_) ns::NSLog("%@ executeUpdate: %@", description(), sql);
 
     StatementRun run{sql, nullptr, nullptr};
-    if (shouldCacheStatements_) {
-        auto cached = cachedStatementForQuery(sql);
-        if (cached && cached->statement() && !cached->inUse()) {
-            run.cached = std::move(cached);
-            run.stmt = run.cached->statement();
-            sqlite3_reset(run.stmt);
-            sqlite3_clear_bindings(run.stmt);
-        }
-    }
-    if (!run.stmt && !prepareStatement(run, __func__, __LINE__, outErr)) return false;
-    if (!bindArguments(run, arrayArgs, dictionaryArgs, args, true)) {
-        giveUpStatement(run);
-        return false;
-    }
+    if (!startStatement(run, arrayArgs, dictionaryArgs, args, true, __func__, __LINE__, outErr)) return false;
 
     int rc = SQLITE_OK;
     int retries = 0;
@@ -686,46 +672,33 @@ int SQLDatabase::changes() const {
 
 // ---- Transactions and save points ----
 
-bool SQLDatabase::beginTransaction() {
-    bool ok = executeUpdate("begin exclusive transaction");
-    if (ok) inTransaction_ = true;
+bool SQLDatabase::transactionStatement(const char* sql, bool inTransactionAfter) {
+    bool ok = executeUpdate(sql);
+    if (ok) inTransaction_ = inTransactionAfter;
     return ok;
 }
 
-bool SQLDatabase::beginDeferredTransaction() {
-    bool ok = executeUpdate("begin deferred transaction");
-    if (ok) inTransaction_ = true;
-    return ok;
-}
+bool SQLDatabase::beginTransaction() { return transactionStatement("begin exclusive transaction", true); }
+bool SQLDatabase::beginDeferredTransaction() { return transactionStatement("begin deferred transaction", true); }
+bool SQLDatabase::commit() { return transactionStatement("commit transaction", false); }
+bool SQLDatabase::rollback() { return transactionStatement("rollback transaction", false); }
 
-bool SQLDatabase::commit() {
-    bool ok = executeUpdate("commit transaction");
-    if (ok) inTransaction_ = false;
-    return ok;
-}
-
-bool SQLDatabase::rollback() {
-    bool ok = executeUpdate("rollback transaction");
-    if (ok) inTransaction_ = false;
+bool SQLDatabase::savePointStatement(const char* format, const std::string& name, ns::ErrorPtr* outErr) {
+    bool ok = executeUpdate(ns::format(format, quoted(name)));
+    if (!ok && outErr) *outErr = lastError();
     return ok;
 }
 
 bool SQLDatabase::startSavePointWithName(const std::string& name, ns::ErrorPtr* outErr) {
-    bool ok = executeUpdate(ns::format("savepoint '%@';", quoted(name)));
-    if (!ok && outErr) *outErr = lastError();
-    return ok;
+    return savePointStatement("savepoint '%@';", name, outErr);
 }
 
 bool SQLDatabase::releaseSavePointWithName(const std::string& name, ns::ErrorPtr* outErr) {
-    bool ok = executeUpdate(ns::format("release savepoint '%@';", quoted(name)));
-    if (!ok && outErr) *outErr = lastError();
-    return ok;
+    return savePointStatement("release savepoint '%@';", name, outErr);
 }
 
 bool SQLDatabase::rollbackToSavePointWithName(const std::string& name, ns::ErrorPtr* outErr) {
-    bool ok = executeUpdate(ns::format("rollback transaction to savepoint '%@';", quoted(name)));
-    if (!ok && outErr) *outErr = lastError();
-    return ok;
+    return savePointStatement("rollback transaction to savepoint '%@';", name, outErr);
 }
 
 ns::ErrorPtr SQLDatabase::inSavePoint(const std::function<void(bool* rollback)>& block) {

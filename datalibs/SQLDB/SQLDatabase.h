@@ -264,10 +264,24 @@ public:
 
 private:
     struct StatementRun;
+    // Open, and not in the middle of another statement (logged otherwise).
+    bool readyToExecute();
+    // Takes the cache's statement for the text when it is free, else prepares
+    // one, then binds the arguments; on a failure nothing is left open.
+    // `operation` and `line` name the caller in the busy log.
+    bool startStatement(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
+                        const ArgumentList* args, bool isUpdate, const char* operation, int line,
+                        ns::ErrorPtr* outErr);
     bool prepareStatement(StatementRun& run, const char* operation, int line, ns::ErrorPtr* outErr);
     bool bindArguments(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
                        const ArgumentList* args, bool isUpdate);
     void giveUpStatement(StatementRun& run);
+    // A transaction statement; on success the database is (or is no longer)
+    // in a transaction.
+    bool transactionStatement(const char* sql, bool inTransactionAfter);
+    // A save-point statement for the name (format with one %@, quoted name);
+    // a failure is given in outErr.
+    bool savePointStatement(const char* format, const std::string& name, ns::ErrorPtr* outErr);
     bool busyGiveUp(int& retries, const char* operation, int line) const;
     void bindObject(const ns::Value& obj, int idx, sqlite3_stmt* statement) const;
 

@@ -37,29 +37,6 @@ std::string& cachedHome() {
     return s;
 }
 
-std::string defaultHome() {
-    if (const char* h = std::getenv("KL_HOME"); h && *h) return h;
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') return std::string(x) + "/kestrowline";
-    std::string user;
-    if (const char* h = std::getenv("HOME"); h && *h) {
-        user = h;
-    } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) {
-        user = pw->pw_dir;
-    } else {
-        user = "/tmp";
-    }
-    return user + "/.local/share/kestrowline";
-}
-
-// Makes the folder and its parents; failures are logged, the path returned
-// regardless (later file operations report their own errors).
-std::string ensureFolder(const std::string& path) {
-    std::error_code ec;
-    fs::create_directories(path, ec);
-    if (ec) NSLog("FileManager: cannot create %@: %@", path, ec.message());
-    return path;
-}
-
 Date dateOf(const struct timespec& ts) {
     return Date{static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9};
 }
@@ -84,6 +61,29 @@ bool failWith(ErrorPtr* error, int err, const std::string& path, bool writing) {
 
 }  // namespace
 
+// ---- Folders of the user's data ----
+
+std::string userDataDirectory(const char* variable, const std::string& name) {
+    if (const char* v = std::getenv(variable); v && *v) return v;
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') return std::string(x) + "/" + name;
+    std::string user;
+    if (const char* h = std::getenv("HOME"); h && *h) {
+        user = h;
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) {
+        user = pw->pw_dir;
+    } else {
+        user = "/tmp";
+    }
+    return user + "/.local/share/" + name;
+}
+
+std::string ensureDirectory(const std::string& path, const char* owner) {
+    std::error_code ec;
+    fs::create_directories(path, ec);
+    if (ec) NSLog("%s: cannot create %@: %@", owner, path, ec.message());
+    return path;
+}
+
 // ---- App home ----
 
 std::string homeDirectory() {
@@ -93,17 +93,23 @@ std::string homeDirectory() {
         if (!overrideHome().empty()) {
             home = overrideHome();
         } else {
-            if (cachedHome().empty()) cachedHome() = defaultHome();
+            if (cachedHome().empty()) cachedHome() = userDataDirectory("KL_HOME", "kestrowline");
             home = cachedHome();
         }
     }
-    return ensureFolder(home);
+    return ensureDirectory(home, "FileManager");
 }
 
-std::string documentsDirectory() { return ensureFolder(homeDirectory() + "/Documents"); }
-std::string cachesDirectory() { return ensureFolder(homeDirectory() + "/Library/Caches"); }
-std::string preferencesDirectory() { return ensureFolder(homeDirectory() + "/Library/Preferences"); }
-std::string temporaryDirectory() { return ensureFolder(homeDirectory() + "/tmp"); }
+namespace {
+
+std::string homeFolder(const char* relative) { return ensureDirectory(homeDirectory() + relative, "FileManager"); }
+
+}  // namespace
+
+std::string documentsDirectory() { return homeFolder("/Documents"); }
+std::string cachesDirectory() { return homeFolder("/Library/Caches"); }
+std::string preferencesDirectory() { return homeFolder("/Library/Preferences"); }
+std::string temporaryDirectory() { return homeFolder("/tmp"); }
 
 void setHomeDirectory(const std::string& path) {
     std::lock_guard lock(homeMutex());

@@ -16,6 +16,18 @@
 
 namespace ns {
 
+// ---- Folders of the user's data ----
+
+// Where one of our programs keeps its data on this machine: $<variable> when
+// set and not empty, else $XDG_DATA_HOME/<name> when that is an absolute path,
+// else <user home>/.local/share/<name> (the user home from $HOME, else the
+// password entry, else /tmp). Nothing is made.
+std::string userDataDirectory(const char* variable, const std::string& name);
+// Makes the folder and its parents and answers the path. A failure is logged
+// as "<owner>: cannot create <path>: <reason>", the path answered regardless
+// (later file operations report their own errors).
+std::string ensureDirectory(const std::string& path, const char* owner);
+
 // ---- App home ----
 
 std::string homeDirectory();         // NSHomeDirectory()

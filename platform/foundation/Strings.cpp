@@ -11,70 +11,27 @@ constexpr char32_t kReplacement = 0xFFFD;
 // Decodes one code point at s[i]. Returns its length in bytes (at least 1);
 // `ok` is false for a malformed sequence, which then counts as one byte.
 std::size_t decodeOne(std::string_view s, std::size_t i, char32_t& cp, bool& ok) {
-    auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char c = b(i);
-    ok = true;
-    if (c < 0x80) {
-        cp = c;
-        return 1;
-    }
-    std::size_t len;
-    char32_t min;
-    if (c >= 0xC2 && c <= 0xDF) {
-        len = 2;
-        cp = c & 0x1F;
-        min = 0x80;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        len = 3;
-        cp = c & 0x0F;
-        min = 0x800;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        len = 4;
-        cp = c & 0x07;
-        min = 0x10000;
-    } else {
-        ok = false;
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data()) + i;
+    std::size_t len = utf8SequenceLength(p, p + (s.size() - i));
+    ok = len != 0;
+    if (!ok) {
         cp = kReplacement;
         return 1;
     }
-    if (i + len > s.size()) {
-        ok = false;
-        cp = kReplacement;
-        return 1;
-    }
-    for (std::size_t k = 1; k < len; ++k) {
-        unsigned char cc = b(i + k);
-        if ((cc & 0xC0) != 0x80) {
-            ok = false;
-            cp = kReplacement;
-            return 1;
-        }
-        cp = (cp << 6) | (cc & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-        ok = false;
-        cp = kReplacement;
-        return 1;
-    }
+    static constexpr unsigned char kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+    cp = p[0] & kLeadBits[len];
+    for (std::size_t k = 1; k < len; ++k) cp = (cp << 6) | (p[k] & 0x3F);
     return len;
 }
 
-void appendUTF8(std::string& out, char32_t cp) {
-    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+// Calls f with each code point of the text; each malformed byte is U+FFFD.
+template <typename F>
+void forEachCodePoint(std::string_view s, F&& f) {
+    for (std::size_t i = 0; i < s.size();) {
+        char32_t cp;
+        bool ok;
+        i += decodeOne(s, i, cp, ok);
+        f(cp);
     }
 }
 
@@ -126,13 +83,33 @@ std::string collapseSlashes(std::string_view p) {
 // ---- UTF-8 and UTF-16 ----
 
 bool isValidUTF8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        char32_t cp;
-        bool ok;
-        i += decodeOne(s, i, cp, ok);
-        if (!ok) return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+    const auto* end = p + s.size();
+    while (p < end) {
+        std::size_t len = utf8SequenceLength(p, end);
+        if (!len) return false;
+        p += len;
     }
     return true;
+}
+
+void appendUTF8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
 }
 
 std::optional<std::string> stringFromUTF8(std::string_view bytes) {
@@ -149,12 +126,7 @@ Bytes bytesFromString(std::string_view text) { return Bytes(text.begin(), text.e
 std::u32string toUTF32(std::string_view s) {
     std::u32string out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        char32_t cp;
-        bool ok;
-        i += decodeOne(s, i, cp, ok);
-        out += cp;
-    }
+    forEachCodePoint(s, [&](char32_t cp) { out += cp; });
     return out;
 }
 
@@ -168,10 +140,7 @@ std::string fromUTF32(std::u32string_view cps) {
 std::u16string toUTF16(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        char32_t cp;
-        bool ok;
-        i += decodeOne(s, i, cp, ok);
+    forEachCodePoint(s, [&](char32_t cp) {
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (cp >> 10));
@@ -179,7 +148,7 @@ std::u16string toUTF16(std::string_view s) {
         } else {
             out += static_cast<char16_t>(cp);
         }
-    }
+    });
     return out;
 }
 
@@ -201,12 +170,7 @@ std::string fromUTF16(std::u16string_view u) {
 
 std::size_t utf16Length(std::string_view s) {
     std::size_t n = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        char32_t cp;
-        bool ok;
-        i += decodeOne(s, i, cp, ok);
-        n += cp >= 0x10000 ? 2 : 1;
-    }
+    forEachCodePoint(s, [&](char32_t cp) { n += cp >= 0x10000 ? 2 : 1; });
     return n;
 }
 

@@ -21,6 +21,41 @@ namespace ns {
 
 // True when the bytes are well-formed UTF-8 (no overlongs, no surrogates).
 bool isValidUTF8(std::string_view bytes);
+
+// Length of the well-formed UTF-8 sequence that starts at p (p < end): 1 for
+// ASCII, 2 to 4 otherwise, 0 when the bytes there are not one (a stray
+// continuation byte, an overlong form, a surrogate, a value above U+10FFFF,
+// or a sequence cut short by end). Inline: readers call it per character.
+inline std::size_t utf8SequenceLength(const unsigned char* p, const unsigned char* end) {
+    unsigned c = p[0];
+    if (c < 0x80) return 1;
+    std::ptrdiff_t left = end - p;
+    if (c >= 0xE0 && c < 0xF0) {  // the common case for Chinese text
+        if (left < 3) return 0;
+        unsigned c1 = p[1];
+        if ((c1 & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80) return 0;
+        if (c == 0xE0 && c1 < 0xA0) return 0;   // overlong
+        if (c == 0xED && c1 >= 0xA0) return 0;  // UTF-16 surrogate
+        return 3;
+    }
+    if (c >= 0xC2 && c < 0xE0) {
+        if (left < 2 || (p[1] & 0xC0) != 0x80) return 0;
+        return 2;
+    }
+    if (c >= 0xF0 && c < 0xF5) {
+        if (left < 4) return 0;
+        unsigned c1 = p[1];
+        if ((c1 & 0xC0) != 0x80 || (p[2] & 0xC0) != 0x80 || (p[3] & 0xC0) != 0x80) return 0;
+        if (c == 0xF0 && c1 < 0x90) return 0;   // overlong
+        if (c == 0xF4 && c1 >= 0x90) return 0;  // above U+10FFFF
+        return 4;
+    }
+    return 0;
+}
+
+// Appends the UTF-8 form of a code point; a surrogate or a value above
+// U+10FFFF becomes U+FFFD.
+void appendUTF8(std::string& out, char32_t codePoint);
 // The text of UTF-8 bytes, or nullopt when they are not well-formed UTF-8
 // (the platform's string from bad bytes is nil).
 std::optional<std::string> stringFromUTF8(std::string_view bytes);

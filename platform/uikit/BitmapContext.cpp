@@ -1,8 +1,5 @@
 #include "uikit/BitmapContext.h"
 
-#include <stdio.h>  // jpeglib.h needs FILE first
-#include <jpeglib.h>
-
 #include <algorithm>
 #include <cmath>
 #include <csetjmp>
@@ -10,6 +7,7 @@
 #include <cstring>
 
 #include "foundation/Log.h"
+#include "uikit/JpegErrors.h"
 #include "uikit/Window.h"
 
 namespace ui {
@@ -275,18 +273,6 @@ std::vector<std::uint8_t> resampleRGBA(const std::vector<std::uint8_t>& rgba, in
 
 namespace {
 
-struct JpegError {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
-
-void jpegErrorExit(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
-    std::longjmp(err->jump, 1);
-}
-
-void jpegSilence(j_common_ptr, int) {}
-
 // Everything libjpeg touches across the longjmp lives here, not on the
 // frame that setjmp saved.
 struct JpegEncodeJob {
@@ -298,9 +284,7 @@ struct JpegEncodeJob {
 };
 
 bool runEncode(JpegEncodeJob& job, int width, int height, const std::vector<std::uint8_t>& rgba, int quality) {
-    job.cinfo.err = jpeg_std_error(&job.err.mgr);
-    job.err.mgr.error_exit = jpegErrorExit;
-    job.err.mgr.emit_message = jpegSilence;
+    job.cinfo.err = quietJpegErrors(job.err);
     if (setjmp(job.err.jump)) {
         jpeg_destroy_compress(&job.cinfo);
         return false;

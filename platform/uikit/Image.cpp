@@ -1,8 +1,6 @@
 #include "uikit/Image.h"
 
 #include <png.h>
-#include <stdio.h>  // jpeglib.h needs FILE first
-#include <jpeglib.h>
 
 #include <csetjmp>
 #include <cstring>
@@ -12,6 +10,7 @@
 #include <mutex>
 
 #include "foundation/Bundle.h"
+#include "uikit/JpegErrors.h"
 #include "uikit/Window.h"
 
 namespace ui {
@@ -148,26 +147,12 @@ bool decodePNG(const ns::Bytes& data, int* width, int* height, std::vector<std::
 
 namespace {
 
-struct JpegError {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
-};
-
-void jpegErrorExit(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<JpegError*>(cinfo->err);
-    std::longjmp(err->jump, 1);
-}
-
-void jpegSilence(j_common_ptr) {}
-
 // Decodes into a buffer allocated by the caller's size query; only plain data
 // lives between setjmp and the decoding so a jump skips no destructor.
 bool jpegDecode(const unsigned char* bytes, unsigned long size, std::vector<std::uint8_t>* rgb, int* w, int* h) {
     jpeg_decompress_struct cinfo;
     JpegError err;
-    cinfo.err = jpeg_std_error(&err.mgr);
-    err.mgr.error_exit = jpegErrorExit;
-    err.mgr.output_message = jpegSilence;
+    cinfo.err = quietJpegErrors(err);
     if (setjmp(err.jump)) {
         jpeg_destroy_decompress(&cinfo);
         return false;

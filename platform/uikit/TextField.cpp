@@ -1,28 +1,8 @@
 #include "uikit/TextField.h"
 
 #include "foundation/Notification.h"
-#include "uikit/Keyboard.h"
 
 namespace ui {
-
-ns::Range lastCharacterRange(std::string_view text) {
-    std::u16string units = ns::toUTF16(text);
-    std::size_t n = units.size();
-    if (n == 0) return ns::Range{0, 0};
-    std::size_t len = 1;
-    if (n >= 2 && units[n - 1] >= 0xDC00 && units[n - 1] <= 0xDFFF && units[n - 2] >= 0xD800 && units[n - 2] <= 0xDBFF) {
-        len = 2;
-    }
-    return ns::Range{n - len, len};
-}
-
-std::string replaceUTF16Range(std::string_view text, ns::Range range, std::string_view replacement) {
-    std::u16string units = ns::toUTF16(text);
-    std::size_t loc = std::min(range.location, units.size());
-    std::size_t len = std::min(range.length, units.size() - loc);
-    return ns::fromUTF16(std::u16string_view(units).substr(0, loc)) + std::string(replacement) +
-           ns::fromUTF16(std::u16string_view(units).substr(loc + len));
-}
 
 void TextField::init(const Rect& frame) {
     Control::init(frame);
@@ -60,12 +40,7 @@ bool TextField::becomeFirstResponder() {
     if (!canBecomeFirstResponder() || !window()) return false;
     auto keep = self();
     if (auto d = delegate(); d && !d->textFieldShouldBeginEditing(keep)) return false;
-    Keyboard::shared().beginFocusChange();
-    bool ok = Control::becomeFirstResponder();
-    Keyboard::shared().endFocusChange();
-    // The old one resigned but this one did not take over: the keyboard goes.
-    if (!ok && !dynamic_cast<KeyInput*>(Responder::firstResponder().get())) Keyboard::shared().inputResigned();
-    return ok;
+    return takeFocus([this] { return Control::becomeFirstResponder(); });
 }
 
 bool TextField::resignFirstResponder() {
@@ -77,9 +52,8 @@ bool TextField::resignFirstResponder() {
 
 void TextField::didBecomeFirstResponder() {
     auto keep = self();
-    editing_ = true;
     if (clearsOnBeginEditing_) text_.clear();
-    Keyboard::shared().show(inputView_);
+    startEditing();
     if (auto d = delegate()) d->textFieldDidBeginEditing(keep);
     sendActionsForControlEvents(ControlEventEditingDidBegin);
     ns::NotificationCenter::defaultCenter().post(UITextFieldTextDidBeginEditingNotification, this);
@@ -87,8 +61,7 @@ void TextField::didBecomeFirstResponder() {
 
 void TextField::didResignFirstResponder() {
     auto keep = self();
-    editing_ = false;
-    Keyboard::shared().inputResigned();
+    stopEditing();
     if (auto d = delegate()) d->textFieldDidEndEditing(keep);
     sendActionsForControlEvents(ControlEventEditingDidEnd);
     ns::NotificationCenter::defaultCenter().post(UITextFieldTextDidEndEditingNotification, this);
@@ -125,12 +98,7 @@ void TextField::insertText(const std::string& text) {
     for (char& c : line) {
         if (c == '\n' || c == '\r') c = ' ';
     }
-    replace(ns::Range{ns::utf16Length(text_), 0}, line);
-}
-
-void TextField::deleteBackward() {
-    if (!editing_ || text_.empty()) return;
-    replace(lastCharacterRange(text_), std::string());
+    replace(endOfText(), line);
 }
 
 void TextField::touchesEnded(const TouchSet& touches, Event* event) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "foundation/Notification.h"
-#include "uikit/Keyboard.h"
 
 namespace ui {
 
@@ -46,11 +45,7 @@ bool TextView::becomeFirstResponder() {
     if (!canBecomeFirstResponder() || !window()) return false;
     auto keep = self();
     if (auto d = delegate(); d && !d->textViewShouldBeginEditing(keep)) return false;
-    Keyboard::shared().beginFocusChange();
-    bool ok = ScrollView::becomeFirstResponder();
-    Keyboard::shared().endFocusChange();
-    if (!ok && !dynamic_cast<KeyInput*>(Responder::firstResponder().get())) Keyboard::shared().inputResigned();
-    return ok;
+    return takeFocus([this] { return ScrollView::becomeFirstResponder(); });
 }
 
 bool TextView::resignFirstResponder() {
@@ -62,16 +57,14 @@ bool TextView::resignFirstResponder() {
 
 void TextView::didBecomeFirstResponder() {
     auto keep = self();
-    editing_ = true;
-    Keyboard::shared().show(inputView_);
+    startEditing();
     if (auto d = delegate()) d->textViewDidBeginEditing(keep);
     ns::NotificationCenter::defaultCenter().post(UITextViewTextDidBeginEditingNotification, this);
 }
 
 void TextView::didResignFirstResponder() {
     auto keep = self();
-    editing_ = false;
-    Keyboard::shared().inputResigned();
+    stopEditing();
     if (auto d = delegate()) d->textViewDidEndEditing(keep);
     ns::NotificationCenter::defaultCenter().post(UITextViewTextDidEndEditingNotification, this);
 }
@@ -89,12 +82,7 @@ bool TextView::replace(ns::Range range, const std::string& replacement) {
 
 void TextView::insertText(const std::string& text) {
     if (!editing_ || text.empty()) return;
-    replace(ns::Range{ns::utf16Length(text_), 0}, text);
-}
-
-void TextView::deleteBackward() {
-    if (!editing_ || text_.empty()) return;
-    replace(lastCharacterRange(text_), std::string());
+    replace(endOfText(), text);
 }
 
 void TextView::touchesEnded(const TouchSet& touches, Event* event) {

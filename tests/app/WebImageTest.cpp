@@ -11,6 +11,7 @@
 #include "foundation/Log.h"
 #include "foundation/Notification.h"
 #include "support/LoopbackService.h"
+#include "support/WebContent.h"
 #include "uikit/TestDriver.h"
 #include "uikit/UIKit.h"
 
@@ -24,10 +25,7 @@ std::string resourceBytes(const std::string& name) {
 }
 
 LoopbackService::Reply imageReply(const std::string& resource) {
-    LoopbackService::Reply r;
-    r.body = resourceBytes(resource);
-    r.contentType = resource.ends_with(".jpg") ? "image/jpeg" : "image/png";
-    return r;
+    return testsupport::content(resourceBytes(resource), resource.ends_with(".jpg") ? "image/jpeg" : "image/png");
 }
 
 std::size_t pathRequests(const LoopbackService& svc, const std::string& path) {
@@ -134,10 +132,7 @@ TEST_F(WebImageTest, RestartFindsTheImageOnDiskWithoutNetwork) {
 TEST_F(WebImageTest, FailedLoadsKeepThePlaceholderAndLogOneLineEach) {
     LoopbackService svc;
     svc.serve("/missing.png", LoopbackService::status(404, "no such picture"));
-    LoopbackService::Reply text;
-    text.body = "<html>not a picture</html>";
-    text.contentType = "text/html";
-    svc.serve("/page.png", text);
+    svc.serve("/page.png", testsupport::content("<html>not a picture</html>", "text/html"));
     LoopbackService::Reply truncated = imageReply("maiwei1.png");
     truncated.body.resize(truncated.body.size() / 3);
     svc.serve("/cut.png", truncated);

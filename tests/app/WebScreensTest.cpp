@@ -6,22 +6,12 @@
 #include "app/HTMLArticleView.h"
 #include "app/OCJUIWebViewController.h"
 #include "support/LoopbackService.h"
-#include "uikit/BitmapContext.h"
+#include "support/WebContent.h"
 
 namespace {
 
-std::string jpeg(int w, int h) {
-    auto img = ui::Image::imageWithPixels(w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 4, 120));
-    auto bytes = ui::ImageJPEGRepresentation(img, 0.8);
-    return std::string(bytes->begin(), bytes->end());
-}
-
-LoopbackService::Reply file(std::string body, std::string type) {
-    LoopbackService::Reply r;
-    r.body = std::move(body);
-    r.contentType = std::move(type);
-    return r;
-}
+using testsupport::content;
+using testsupport::jpegPicture;
 
 class Reader : public HTMLArticleViewDelegate {
 public:
@@ -82,7 +72,7 @@ protected:
 
 TEST_F(HTMLArticleViewTest, BodyShowsOnceLaidOutWithWidePicturesScaledToThePage) {
     LoopbackService svc;
-    svc.serve("/pic/wide.jpg", file(jpeg(640, 320), "image/jpeg"));
+    svc.serve("/pic/wide.jpg", content(jpegPicture(640, 320, 120), "image/jpeg"));
     std::string body = "<p>第一段</p><p><img src=\"" + svc.baseURL() + "/pic/wide.jpg\"></p><p>第二段</p>";
     article->loadHtmlBody(body);
     EXPECT_TRUE(article->webView()->isHidden());
@@ -109,7 +99,7 @@ TEST_F(HTMLArticleViewTest, EmptyBodyStillFinishesWithoutError) {
 
 TEST_F(HTMLArticleViewTest, PictureAndLinkTouchesGoToTheDelegateAndTheLinkIsNotFollowed) {
     LoopbackService svc;
-    svc.serve("/p.jpg", file(jpeg(100, 80), "image/jpeg"));
+    svc.serve("/p.jpg", content(jpegPicture(100, 80, 120), "image/jpeg"));
     std::string pic = svc.baseURL() + "/p.jpg";
     article->setFrame(ui::Rect{5, 70, 310, 400});
     article->loadHtmlBody("<p><a href=\"http://example.org/appoint.jpg\">任免名单</a></p><p><img src=\"" + pic +
@@ -188,7 +178,7 @@ protected:
 TEST_F(WebScreenTest, LoadsTheAddressUnderTheTitleWithTheOverlayWhileLoading) {
     LoopbackService svc;
     svc.serve("/GB/68294/index6.html",
-              LoopbackService::held(file("<html><body><p>在线阅读</p></body></html>", "text/html")));
+              LoopbackService::held(content("<html><body><p>在线阅读</p></body></html>", "text/html")));
     auto web = ui::create<OCJUIWebViewController>("OCJUIWebViewController");
     EXPECT_EQ(web->nibName(), "OCJUIWebViewController");
     web->titleStr = "附件详情";

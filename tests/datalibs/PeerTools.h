@@ -2,12 +2,13 @@
 // and the command-line peers (xmllint, zip, unzip, zipinfo).
 #pragma once
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+
+#include "support/Command.h"
 
 namespace peer {
 
@@ -46,23 +47,9 @@ inline std::string q(const std::string& s) {
     return out + "'";
 }
 
-struct Result {
-    int status = -1;
-    std::string output;  // standard output and error
-};
+using Result = testsupport::CommandResult;
 
 // Runs a shell command in a UTF-8 locale.
-inline Result run(const std::string& command) {
-    Result r;
-    std::string full = "LC_ALL=C.UTF-8 " + command + " 2>&1";
-    FILE* p = popen(full.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    std::size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.output.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+inline Result run(const std::string& command) { return testsupport::runCommand("LC_ALL=C.UTF-8 " + command); }
 
 }  // namespace peer

@@ -8,6 +8,7 @@
 
 #include "PeerTools.h"
 #include "datalibs/ZipArchiver.h"
+#include "foundation/DateTime.h"
 #include "foundation/Log.h"
 
 namespace fs = std::filesystem;
@@ -30,15 +31,7 @@ struct Recorder : ZipArchiverDelegate {
 };
 
 time_t localTime(int y, int mo, int d, int h, int mi, int s) {
-    std::tm t{};
-    t.tm_year = y - 1900;
-    t.tm_mon = mo - 1;
-    t.tm_mday = d;
-    t.tm_hour = h;
-    t.tm_min = mi;
-    t.tm_sec = s;
-    t.tm_isdst = -1;
-    return mktime(&t);
+    return static_cast<time_t>(ns::dateFromComponents(y, mo, d, h, mi, s).value().seconds);
 }
 
 void setModified(const fs::path& p, time_t when) {

@@ -2,6 +2,8 @@
 
 #include <cairo.h>
 
+#include <ctime>
+
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -291,19 +293,92 @@ TEST(DemoService, CommentsThatCannotBeKeptAreRefusedAndNotListed) {
 TEST(DemoService, OtherSubmissionsAreKeptAndOtherListsAreEmpty) {
     {
         auto svc = startService();
-        expectSuccessful(call([](VoVaClient& c) { c.SubmitSign("1001"); }));
+        expectSuccessful(call([](VoVaClient& c) { c.SubmitMessage("通知", "明天上午开会", "13800000011", "1"); }));
         ns::Value other = call([](VoVaClient& c) { c.GetEventList("1", "10", "1", "1001"); });
         expectSuccessful(other);
         EXPECT_TRUE(other["records"].isArray());
         EXPECT_EQ(other["records"].count(), 0u);
     }
     auto again = startService();
-    expectSuccessful(call([](VoVaClient& c) { c.SubmitSign("1002"); }));
+    expectSuccessful(call([](VoVaClient& c) { c.SubmitMessage("通知", "改到下午", "13800000012", "1"); }));
     ns::Value kept = JSONValue(readFile(fs::path(again->stateFolder()) / "submissions.json"))["submissions"];
     ASSERT_EQ(kept.count(), 2u);
-    EXPECT_EQ(kept.at(0)["operation"].text(), "SubmitSign");
-    EXPECT_EQ(kept.at(0)["argument"]["parameters"]["user_id"].text(), "1001");
-    EXPECT_EQ(kept.at(1)["argument"]["parameters"]["user_id"].text(), "1002");
+    EXPECT_EQ(kept.at(0)["operation"].text(), "SubmitMessage");
+    EXPECT_EQ(kept.at(0)["argument"]["parameters"]["content"].text(), "明天上午开会");
+    EXPECT_EQ(kept.at(1)["argument"]["parameters"]["number_list"].text(), "13800000012");
+}
+
+// ---- Members: sign-in, people ----
+
+std::string thisMonth() {
+    std::time_t t = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%Y-%m", &tm);
+    return buf;
+}
+
+TEST(DemoService, SignInsOfTheMonthAndOneMoreTodayThatIsKept) {
+    std::string month = thisMonth();
+    auto signsOf = [&](const std::string& member) {
+        return call([&](VoVaClient& c) { c.GetSign(member, month); });
+    };
+    std::size_t before = 0;
+    {
+        auto svc = startService();
+        ns::Value reply = signsOf("1001");
+        expectSuccessful(reply);
+        before = reply["records"].count();
+        EXPECT_EQ(reply["sign_count"].integerValue(), static_cast<long long>(before));
+        std::string previous = "9999";
+        for (const auto& s : reply["records"].items()) {
+            ASSERT_GE(s["add_time"].text().size(), 10u);
+            EXPECT_EQ(s["add_time"].text().substr(0, 7), month);
+            EXPECT_LT(s["add_time"].text(), previous);  // newest first, one a day
+            previous = s["add_time"].text();
+        }
+
+        ns::Value signed_ = call([](VoVaClient& c) { c.SubmitSign("1001"); });
+        expectSuccessful(signed_);
+        EXPECT_FALSE(signed_["message"].text().empty());
+        EXPECT_EQ(call([](VoVaClient& c) { c.SubmitSign("1001"); })["state"].text(), "failed");  // once a day
+        EXPECT_EQ(call([](VoVaClient& c) { c.SubmitSign("no-such"); })["state"].text(), "failed");
+    }
+    auto again = startService();
+    ns::Value reply = signsOf("1001");
+    ASSERT_EQ(reply["records"].count(), before + 1);
+    // Today's comes first: the calendar reads its day from the first record.
+    EXPECT_EQ(reply["records"].at(0)["add_time"].text().substr(0, 10), [] {
+        std::time_t t = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&t, &tm);
+        char buf[16];
+        std::strftime(buf, sizeof buf, "%Y-%m-%d", &tm);
+        return std::string(buf);
+    }());
+    EXPECT_EQ(signsOf("1002")["sign_count"].integerValue(), 0);
+    EXPECT_EQ(call([](VoVaClient& c) { c.GetSign("1001", "1999-01"); })["records"].count(), 0u);
+
+    ns::Value config = call([](VoVaClient& c) { c.GetUserConfig(); });
+    expectSuccessful(config);
+    EXPECT_NE(config["records"]["activity_rule"].text().find("<p>"), std::string::npos);
+    EXPECT_TRUE(config["records"]["disclaimer"].isString());
+}
+
+TEST(DemoService, PeopleOfOrganisationsAndTheAddressBook) {
+    auto svc = startService();
+    ns::Value people = call([](VoVaClient& c) { c.GetOrgUser("11,12"); })["records"];
+    ASSERT_GE(people.count(), 2u);
+    for (const auto& p : people.items()) expectKeys(p, {"real_name", "user_name"});
+    EXPECT_GT(people.count(), call([](VoVaClient& c) { c.GetOrgUser("11"); })["records"].count());
+    EXPECT_EQ(call([](VoVaClient& c) { c.GetOrgUser(""); })["records"].count(), 0u);
+
+    ns::Value book = call([](VoVaClient& c) { c.GetMailList("1", "20", "11", ""); })["records"];
+    ASSERT_GE(book.count(), 2u);
+    ns::Value found = call([](VoVaClient& c) { c.GetMailList("1", "20", "11", "晓"); })["records"];
+    ASSERT_GE(found.count(), 1u);
+    for (const auto& p : found.items()) EXPECT_NE(p["real_name"].text().find("晓"), std::string::npos);
 }
 
 TEST(DemoService, DamagedStateIsSetAsideAndMissingDataNamed) {

@@ -113,12 +113,16 @@ TEST(Tour, WalksTheBuiltScreensAgainstTheDemoServiceAndLeavesTheirPictures) {
     }
 }
 
-TEST(Tour, RefusesAFolderItCannotMake) {
+TEST(Tour, RefusesAFolderItCannotMakeAndALoginWithoutPassword) {
     fs::path file = fs::path(std::getenv("KL_HOME")) / "not-a-folder";
     std::ofstream(file) << "x";
     ProgramRun run = runProgram({"--service", "http://127.0.0.1:1/", "--tour", (file / "pictures").string()});
-    EXPECT_NE(run.status, 0);
+    EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("cannot make the folder"), std::string::npos) << run.output;
+
+    run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--tour-login", "demo"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("USER:PASSWORD"), std::string::npos) << run.output;
 }
 
 #endif

@@ -6,6 +6,7 @@
 
 #include "foundation/Data.h"
 #include "foundation/FileManager.h"
+#include "foundation/Log.h"
 
 using namespace ns;
 
@@ -57,6 +58,36 @@ TEST_F(FileManagerTest, DefaultHomeComesFromTheEnvironment) {
     setenv("KL_HOME", saved.c_str(), 1);
     resetHomeDirectory();
     EXPECT_EQ(homeDirectory(), saved);
+}
+
+// Other programs' folders (the device store) follow the same lookup with
+// their own variable and name; an empty variable or a relative XDG path is
+// passed over.
+TEST_F(FileManagerTest, UserDataFoldersFollowTheSameLookup) {
+    std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
+    setenv("KL_TEST_DATA", (root_ + "/own").c_str(), 1);
+    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer"), root_ + "/own");
+    EXPECT_FALSE(fm().fileExistsAtPath(root_ + "/own"));  // nothing is made
+
+    setenv("KL_TEST_DATA", "", 1);
+    setenv("XDG_DATA_HOME", (root_ + "/xdg").c_str(), 1);
+    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer"), root_ + "/xdg/peer");
+
+    setenv("XDG_DATA_HOME", "relative/xdg", 1);
+    setenv("HOME", (root_ + "/user").c_str(), 1);
+    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer"), root_ + "/user/.local/share/peer");
+
+    unsetenv("XDG_DATA_HOME");
+    unsetenv("KL_TEST_DATA");
+    setenv("HOME", savedHome.c_str(), 1);
+
+    std::string made = ensureDirectory(root_ + "/a/b", "Peer");
+    EXPECT_EQ(made, root_ + "/a/b");
+    EXPECT_TRUE(fm().isDirectory(made));
+    LogCapture log;
+    ASSERT_TRUE(fm().createFileAtPath(root_ + "/file", Bytes{}));
+    EXPECT_EQ(ensureDirectory(root_ + "/file/sub", "Peer"), root_ + "/file/sub");
+    EXPECT_TRUE(log.contains("Peer: cannot create " + root_ + "/file/sub")) << log.lines().size();
 }
 
 TEST_F(FileManagerTest, CreateFoldersWithAndWithoutIntermediates) {

@@ -51,6 +51,38 @@ TEST(StringsUTF16, BadUTF8GivesNoString) {
     EXPECT_EQ(stringFromUTF8(Bytes{'o', 'k'}), "ok");
 }
 
+// The smallest and largest code point of each length are whole sequences; one
+// past either edge is not. A malformed byte decodes as one U+FFFD of its own.
+TEST(StringsUTF16, SequenceEdgesAndReplacement) {
+    auto length = [](std::string_view s) {
+        const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+        return utf8SequenceLength(p, p + s.size());
+    };
+    EXPECT_EQ(length("a"), 1u);
+    EXPECT_EQ(length("\xC2\x80"), 2u);
+    EXPECT_EQ(length("\xDF\xBF"), 2u);
+    EXPECT_EQ(length("\xE0\xA0\x80"), 3u);      // U+0800
+    EXPECT_EQ(length("\xE0\x9F\xBF"), 0u);      // overlong
+    EXPECT_EQ(length("\xED\x9F\xBF"), 3u);      // U+D7FF
+    EXPECT_EQ(length("\xEE\x80\x80"), 3u);      // U+E000
+    EXPECT_EQ(length("\xF0\x90\x80\x80"), 4u);  // U+10000
+    EXPECT_EQ(length("\xF0\x8F\xBF\xBF"), 0u);  // overlong
+    EXPECT_EQ(length("\xF4\x8F\xBF\xBF"), 4u);  // U+10FFFF
+    EXPECT_EQ(length("\x80"), 0u);              // stray continuation
+    EXPECT_EQ(length(std::string_view("\xE5\x85\x9A", 2)), 0u);  // cut short by the end
+
+    EXPECT_EQ(toUTF32("\xF4\x8F\xBF\xBF" + kChinese.substr(0, 3)), (std::u32string{0x10FFFF, U'党'}));
+    EXPECT_EQ(toUTF32("a\xE0\x80\xAF" "b"), (std::u32string{U'a', 0xFFFD, 0xFFFD, 0xFFFD, U'b'}));
+    EXPECT_EQ(toUTF16("\xED\xA0\x80"), (std::u16string{0xFFFD, 0xFFFD, 0xFFFD}));
+
+    std::string out;
+    appendUTF8(out, U'党');
+    appendUTF8(out, 0x1F600);
+    appendUTF8(out, 0xD800);    // a lone surrogate
+    appendUTF8(out, 0x110000);  // beyond Unicode
+    EXPECT_EQ(out, "党" + kEmoji + "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(StringsPieces, SplitJoinTrim) {
     EXPECT_EQ(componentsSeparatedByString("a,,b", ","), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(componentsSeparatedByString("", ","), (std::vector<std::string>{""}));

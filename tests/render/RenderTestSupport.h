@@ -11,24 +11,18 @@
 #include <string>
 
 #include "render/Renderer.h"
+#include "support/ScreenTest.h"
 #include "uikit/TestDriver.h"
 #include "uikit/UIKit.h"
 
 namespace rendertest {
 
-class RenderTest : public testing::Test {
+class RenderTest : public testsupport::ScreenTest {
 protected:
     void SetUp() override {
-        ui::Application::resetForTesting();
-        driver = std::make_unique<ui::TestDriver>();
-        window = ui::create<ui::Window>(ui::Screen::mainScreen().bounds());
+        ScreenTest::SetUp();
         window->setBackgroundColor(ui::Color::whiteColor());
         window->makeKeyAndVisible();
-    }
-    void TearDown() override {
-        window.reset();
-        driver.reset();
-        ui::Application::resetForTesting();
     }
 
     // The screen now, at 2x. With KL_RENDER_TEST_PNG set to a folder, it is
@@ -41,8 +35,6 @@ protected:
         return c;
     }
 
-    std::unique_ptr<ui::TestDriver> driver;
-    std::shared_ptr<ui::Window> window;
 };
 
 inline int colorDistance(render::Pixel a, render::Pixel b) {

@@ -5,27 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "foundation/RunLoop.h"
+#include "support/ScreenTest.h"
 #include "uikit/UIKit.h"
 #include "uikit/TestDriver.h"
 
 namespace uitest {
 
-class UITest : public testing::Test {
-protected:
-    void SetUp() override {
-        ui::Application::resetForTesting();
-        driver = std::make_unique<ui::TestDriver>();
-        window = ui::create<ui::Window>(ui::Screen::mainScreen().bounds());
-    }
-    void TearDown() override {
-        window.reset();
-        driver.reset();
-        ui::Application::resetForTesting();
-    }
-
-    std::unique_ptr<ui::TestDriver> driver;
-    std::shared_ptr<ui::Window> window;
-};
+class UITest : public testsupport::ScreenTest {};
 
 // A screen that counts its calls.
 class TracingScreen : public ui::ViewController {

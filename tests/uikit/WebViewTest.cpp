@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "support/LoopbackService.h"
+#include "support/WebContent.h"
 #include "UITestSupport.h"
-#include "uikit/BitmapContext.h"
 #include "uikit/WebView.h"
 
 using namespace ui;
@@ -40,19 +40,8 @@ public:
     ns::ErrorPtr lastError;
 };
 
-// A JPEG picture of the given size, as a server would send it.
-std::string jpeg(int w, int h) {
-    auto img = Image::imageWithPixels(w, h, std::vector<std::uint8_t>(static_cast<std::size_t>(w) * h * 4, 180));
-    auto bytes = ImageJPEGRepresentation(img, 0.8);
-    return std::string(bytes->begin(), bytes->end());
-}
-
-LoopbackService::Reply file(std::string body, std::string type) {
-    LoopbackService::Reply r;
-    r.body = std::move(body);
-    r.contentType = std::move(type);
-    return r;
-}
+using testsupport::content;
+using testsupport::jpegPicture;
 
 class WebViewTest : public UITest {
 protected:
@@ -76,10 +65,10 @@ protected:
 
 TEST_F(WebViewTest, APageWithPicturesFromTheLoopbackServiceReportsItsHeight) {
     LoopbackService svc;
-    svc.serve("/news/pics/a.jpg", file(jpeg(200, 150), "image/jpeg"));
-    svc.serve("/b.jpg", file(jpeg(400, 300), "image/jpeg"));
+    svc.serve("/news/pics/a.jpg", content(jpegPicture(200, 150), "image/jpeg"));
+    svc.serve("/b.jpg", content(jpegPicture(400, 300), "image/jpeg"));
     svc.serve("/news/item.html",
-              file("<html><body style='margin:0'><img src='pics/a.jpg'><a href='/other.html'>"
+              content("<html><body style='margin:0'><img src='pics/a.jpg'><a href='/other.html'>"
                    "<img src='/b.jpg' width='100'></a><img src='missing.jpg' width='10' height='10'></body></html>",
                    "text/html; charset=utf-8"));
 
@@ -96,7 +85,7 @@ TEST_F(WebViewTest, APageWithPicturesFromTheLoopbackServiceReportsItsHeight) {
     ASSERT_TRUE(svc.count() >= 4);  // the page and its three pictures
 
     // The picture that is a link: a tap follows it in place, with the callbacks again.
-    svc.serve("/other.html", file("<p>other</p>", "text/html"));
+    svc.serve("/other.html", content("<p>other</p>", "text/html"));
     auto box = web->pageLayout()->boxes()[1].frame;  // page coordinates: below the 90-point view
     web->scrollView()->setContentOffset(Point{0, box.minY()});
     Point inView{box.midX(), box.midY() - box.minY()};

@@ -24,6 +24,7 @@ constexpr std::size_t kMaxCommentCharacters = 1000;
 // State files.
 constexpr const char* kCommentsFile = "comments.json";
 constexpr const char* kDevicesFile = "devices.json";
+constexpr const char* kSignsFile = "signs.json";
 constexpr const char* kSubmissionsFile = "submissions.json";
 
 ns::Value reply(const char* state, const std::string& message) {
@@ -66,8 +67,9 @@ std::size_t characterCount(const std::string& text) {
         std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-std::string now() {
-    std::time_t t = std::time(nullptr);
+// Local time as "yyyy-MM-dd HH:mm:ss", some days before now.
+std::string now(int daysAgo = 0) {
+    std::time_t t = std::time(nullptr) - static_cast<std::time_t>(daysAgo) * 24 * 3600;
     std::tm tm{};
     localtime_r(&t, &tm);
     char buf[32];
@@ -130,6 +132,11 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
         {"GetOrgRecord", &DemoService::getOrgRecord},
         {"GetOnlineRead", &DemoService::getOnlineRead},
         {"GetLinkList", &DemoService::getLinkList},
+        {"GetSign", &DemoService::getSign},
+        {"SubmitSign", &DemoService::submitSign},
+        {"GetUserConfig", &DemoService::getUserConfig},
+        {"GetOrgUser", &DemoService::getOrgUser},
+        {"GetMailList", &DemoService::getMailList},
     };
     for (const auto& [operation, handler] : kHandlers) {
         server_->handle(operation, [this, op = std::string(operation), handler](const SoapServer::Received& r) {
@@ -149,7 +156,8 @@ const std::vector<std::string>& DemoService::operations() {
     static const std::vector<std::string> kOperations = {
         "AutoUpdate",     "SubmitDevice",  "MemberLogin",     "GetPower",    "GetEventPower",
         "GetArticleList", "GetArticleRecord", "GetCommentList", "SubmitComment", "GetCategoryList",
-        "GetOrgList",     "GetOrgRecord",  "GetOnlineRead",   "GetLinkList"};
+        "GetOrgList",     "GetOrgRecord",  "GetOnlineRead",   "GetLinkList",   "GetSign",
+        "SubmitSign",     "GetUserConfig", "GetOrgUser",      "GetMailList"};
     return kOperations;
 }
 
@@ -301,6 +309,13 @@ void DemoService::loadState() {
         return v;
     };
     loadComments(read(kCommentsFile, "comments"), true);
+    for (const auto& [member, sample] : service_["sign_ins"].entries())
+        for (const auto& daysAgo : sample["days_ago"].items()) {
+            std::string day = now(daysAgo.intValue()).substr(0, 10);
+            signs_.push(ns::Value::dictionary({{"user_id", member}, {"add_time", day + " 08:30:00"}}));
+        }
+    submittedSigns_ = read(kSignsFile, "signs");
+    signs_.append(submittedSigns_);
     devices_ = read(kDevicesFile, "devices");
     submissions_ = read(kSubmissionsFile, "submissions");
 }
@@ -497,6 +512,65 @@ ns::Value DemoService::getLinkList(const ns::Value&) {
         groups.push(ns::Value::dictionary({{"title", g["title"]}, {"links", links}}));
     }
     return listReply(groups);
+}
+
+ns::Value DemoService::getSign(const ns::Value& argument) {
+    std::string member = parameter(argument, "user_id"), month = parameter(argument, "year_month");
+    std::vector<ns::Value> found;
+    for (const auto& s : signs_.items())
+        if (!month.empty() && s["user_id"].text() == member && s["add_time"].text().rfind(month + "-", 0) == 0)
+            found.push_back(ns::Value::dictionary({{"add_time", s["add_time"]}}));
+    std::sort(found.begin(), found.end(),
+              [](const ns::Value& x, const ns::Value& y) { return x["add_time"].text() > y["add_time"].text(); });
+    ns::Value r = listReply(ns::Value::array(found));
+    r.set("sign_count", static_cast<long long>(found.size()));
+    return r;
+}
+
+ns::Value DemoService::submitSign(const ns::Value& argument) {
+    std::string member = parameter(argument, "user_id");
+    if (!memberById(member)) return failed("请先登录");
+    std::string time = now(), today = time.substr(0, 10);
+    for (const auto& s : signs_.items())
+        if (s["user_id"].text() == member && s["add_time"].text().rfind(today, 0) == 0) return failed("今天已经签到过了");
+    ns::Value sign = ns::Value::dictionary({{"user_id", member}, {"add_time", time}});
+    submittedSigns_.push(sign);
+    if (!saveState(kSignsFile, ns::Value::dictionary({{"signs", submittedSigns_}}))) {
+        submittedSigns_.removeLast();
+        return failed("签到失败");
+    }
+    signs_.push(sign);
+    return succeeded("签到成功");
+}
+
+ns::Value DemoService::getUserConfig(const ns::Value&) {
+    ns::Value r = succeeded();
+    r.set("records", service_["config"].isDictionary() ? service_["config"].deepCopy() : ns::Value::dictionary());
+    return r;
+}
+
+ns::Value DemoService::getOrgUser(const ns::Value& argument) {
+    // Organisation ids joined by ",".
+    std::string list = parameter(argument, "org_list");
+    ns::Value records = ns::Value::array();
+    std::size_t at = 0;
+    while (at <= list.size()) {
+        std::size_t comma = std::min(list.find(',', at), list.size());
+        std::string id = list.substr(at, comma - at);
+        for (const auto& m : service_["org_members"][id].items()) records.push(pick(m, {"real_name", "user_name"}));
+        at = comma + 1;
+    }
+    return listReply(records);
+}
+
+ns::Value DemoService::getMailList(const ns::Value& argument) {
+    std::string keywords = parameter(argument, "keywords");
+    std::vector<ns::Value> found;
+    for (const auto& m : service_["org_members"][parameter(argument, "org_id")].items())
+        if (keywords.empty() || m["real_name"].text().find(keywords) != std::string::npos ||
+            m["user_name"].text().find(keywords) != std::string::npos)
+            found.push_back(pick(m, {"real_name", "user_name"}));
+    return listReply(pageOfItems(found, pageOf(argument)));
 }
 
 ns::Value DemoService::otherOperation(const std::string& operation, const ns::Value& argument) {

@@ -3,19 +3,26 @@
 // server on 127.0.0.1, every operation the built screens use: the version
 // check, device registration, login and permissions, article lists per
 // category, articles with HTML bodies and pictures, comments with posting,
-// category and organisation lists, the online bookshelf and the link
-// directory. It also serves the pictures and pages those records point at.
+// category and organisation lists, the people of organisations, the daily
+// sign-in with its rules, the online bookshelf and the link directory. It
+// also serves the pictures and pages those records point at.
 //
 //   demo::DemoService svc({.dataFolder = "tools/demo-data", .stateFolder = "/tmp/state"});
 //   ServiceConfig::setEndpoint(svc.url());
 //
-// Data: service.json (version record, members, organisations, category
-// lists, books, links, pages), articles.json, comments.json and
+// Data: service.json (version record, members, organisations and their
+// people, category lists, sign-ins, settings, books, links, pages),
+// articles.json, comments.json and
 // pictures.json in the data folder, read once at start. "$BASE" in any text
 // there stands for the service's own address (http://127.0.0.1:<port>).
 //
+// Sample sign-ins of the demo member are dated back from the day the
+// service starts ("sign_ins" in service.json: days ago), so the calendar of
+// the current month always has some.
+//
 // Submissions are kept in the state folder and read back at the next start:
-// comments (comments.json, shown in later comment lists), registered devices
+// comments (comments.json, shown in later comment lists), sign-ins
+// (signs.json, in later months' calendars), registered devices
 // (devices.json) and every other operation whose name starts with "Submit"
 // (submissions.json, answered as accepted). Any other operation without data
 // answers with an empty list.
@@ -99,6 +106,11 @@ private:
     ns::Value getOrgRecord(const ns::Value&);
     ns::Value getOnlineRead(const ns::Value&);
     ns::Value getLinkList(const ns::Value&);
+    ns::Value getSign(const ns::Value&);
+    ns::Value submitSign(const ns::Value&);
+    ns::Value getUserConfig(const ns::Value&);
+    ns::Value getOrgUser(const ns::Value&);
+    ns::Value getMailList(const ns::Value&);
     ns::Value otherOperation(const std::string& operation, const ns::Value&);
 
     SoapServer::Reply answer(const std::string& operation, const ns::Value& reply) const;
@@ -117,6 +129,8 @@ private:
     };
     std::vector<Comment> comments_;
     ns::Value submittedComments_ = ns::Value::array();
+    ns::Value signs_ = ns::Value::array();           // {"user_id", "add_time"}: samples, then submitted
+    ns::Value submittedSigns_ = ns::Value::array();
     ns::Value devices_ = ns::Value::array();
     ns::Value submissions_ = ns::Value::array();
     long nextSequence_ = 1;

@@ -136,7 +136,7 @@ int Walk::run(const ProgramHosts::Launch& launch) {
         if (outcome == Outcome::Skipped) out_ << "  " << step.name << ": skipped, " << why_ << "\n";
         if (outcome == Outcome::Failed) {
             ++failed;
-            err_ << "  " << step.name << ": FAILED, " << why_ << "\n";
+            out_ << "  " << step.name << ": FAILED, " << why_ << "\n";
         }
         out_ << std::flush;
     }
