@@ -5,6 +5,9 @@
 #include "OrgTestSupport.h"
 #include "app/RevealController.h"
 #include "cases/ActivityViewController.h"
+#include "cases/AddressBookViewController.h"
+#include "cases/DJWGRearViewController.h"
+#include "cases/Module.h"
 #include "cases/DJWGDetailViewController.h"
 #include "cases/DJWGFrontViewController.h"
 #include "cases/GroupDetailViewController.h"
@@ -83,6 +86,44 @@ TEST_F(GridOrgTest, FrontListsTheMembersOrganisationsInAContainer) {
     auto detail = std::dynamic_pointer_cast<DJWGDetailViewController>(frontNav->topViewController());
     ASSERT_TRUE(detail);
     EXPECT_EQ(detail->msgDit["id"].text(), "20");
+}
+
+TEST_F(GridOrgTest, ModuleOpensTheFrontAndTheMenuRebuildsItOrPushesTheAddressBook) {
+    ModuleRegistry registry;
+    registerCasesModule(registry);
+    ASSERT_TRUE(registry.djwg.isBuilt());
+    auto front = std::dynamic_pointer_cast<DJWGFrontViewController>(registry.djwg.front());
+    ASSERT_TRUE(front);
+    EXPECT_EQ(front->channel_code, "djwg");
+    auto rear = std::dynamic_pointer_cast<DJWGRearViewController>(registry.djwg.rear());
+    auto home = ui::create<ui::NavigationController>(ui::create<orgtest::HomeStub>());
+    home->setNavigationBarHidden(true, false);
+    window->setRootViewController(home);
+    ui::Application::sharedApplication().layoutIfNeeded();
+    auto reveal = ui::create<RevealController>(ui::create<ui::NavigationController>(front), rear);
+    home->pushViewController(reveal, false);
+    ui::Application::sharedApplication().layoutIfNeeded();
+    ASSERT_TRUE(waitForRequests("GetOrgList", 1));
+
+    rear->selectRow(0);  // "网格信息": a fresh front
+    auto rebuilt = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
+    ASSERT_TRUE(rebuilt);
+    auto fresh = std::dynamic_pointer_cast<DJWGFrontViewController>(rebuilt->viewControllers().front());
+    ASSERT_TRUE(fresh && fresh != front);
+    EXPECT_EQ(fresh->channel_code, "");
+    ASSERT_TRUE(waitForRequests("GetOrgList", 2));
+
+    svc.reply("GetMailList", R"({"records":[]})");
+    rear->selectRow(5);  // "通讯录": over the whole module
+    driver->advance(1.0);
+    auto book = std::dynamic_pointer_cast<AddressBookViewController>(home->topViewController());
+    ASSERT_TRUE(book);
+    ASSERT_TRUE(waitForRequests("GetMailList", 1));
+    driver->waitUntil([&] { return !book->list->isLoadingPage(); });
+    driver->tap(book->naview->leftButton);
+    driver->advance(1.0);
+    EXPECT_EQ(home->topViewController(), reveal);
+    EXPECT_EQ(reveal->frontViewController(), rebuilt);
 }
 
 TEST_F(GridOrgTest, EmptyOrFailedFrontListStaysEmpty) {

@@ -1,0 +1,8 @@
+// The case-handling screens as the home screen opens them.
+#pragma once
+
+#include "app/ModuleRegistry.h"
+
+// Fills the factories of the modules built in this library: 党建网格
+// (DJWGFrontViewController with DJWGRearViewController).
+void registerCasesModule(ModuleRegistry& registry);
