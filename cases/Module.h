@@ -3,6 +3,7 @@
 
 #include "app/ModuleRegistry.h"
 
-// Fills the factories of the modules built in this library: 党建网格
-// (DJWGFrontViewController with DJWGRearViewController).
+// Fills the factories of the modules built in this library: 党群直通
+// (DqFrontViewController with DqRearViewController, channel_code "dqzt") and
+// 党建网格 (DJWGFrontViewController with DJWGRearViewController).
 void registerCasesModule(ModuleRegistry& registry);

@@ -1,0 +1,70 @@
+// The opinion survey (民意调查): the survey host's page in a web view under
+// the top bar, its loads reported in the progress overlay. DQLTViewController
+// is a front-screen skeleton of the same module that asks for one article
+// page and shows nothing of it.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/NavBarView.h"
+#include "app/SystemViewController.h"
+#include "service/VoVaClient.h"
+#include "uikit/Button.h"
+#include "uikit/GestureRecognizer.h"
+#include "uikit/WebView.h"
+
+// The survey page: "http://<survey host>:5008/Pages/Web/dqzt/CanvassWap.aspx".
+// The host is $KL_SURVEY_HOST, or else the service endpoint's host.
+std::string surveyPageURL();
+
+class MYDCViewController : public SystemViewController,
+                           public PPClientDelegate,
+                           public NavBarViewDelegate,
+                           public ui::WebViewDelegate {
+public:
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+
+    std::string category_code;  // set by the opener; read only by loadingData
+
+    std::shared_ptr<NavBarView> naview;
+    std::shared_ptr<ui::Button> menuButton;
+    std::shared_ptr<ui::WebView> webView;
+    std::shared_ptr<VoVaClient> pp;  // never created: loadingData sends nothing
+    ns::Value ary = ns::Value::array();               // option records {"state": "0" | "1"}
+    std::vector<std::shared_ptr<ui::Button>> buttonArray;  // the option buttons, in the order of ary
+    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
+
+    void revealToggle();
+
+    void webViewDidStartLoad(const std::shared_ptr<ui::WebView>& webView) override;
+    void webViewDidFinishLoad(const std::shared_ptr<ui::WebView>& webView) override;
+    void webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>& webView, const ns::ErrorPtr& error) override;
+
+    // The option form (nothing builds it).
+    void loadingData(const std::string& page);
+    void GetWebServerContent_success(const std::string& result) override;
+    void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
+    void selectContent(const std::shared_ptr<ui::Button>& sender);
+    void submit();
+};
+
+class DQLTViewController : public SystemViewController, public PPClientDelegate, public NavBarViewDelegate {
+public:
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+
+    std::string category_code;
+
+    std::shared_ptr<VoVaClient> pp;
+    std::shared_ptr<NavBarView> naview;
+    std::shared_ptr<ui::Button> menuButton;
+    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
+
+    void revealToggle();
+    void loadingData(const std::string& page);
+    void GetWebServerContent_success(const std::string& result) override;
+    void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
+};
