@@ -1,9 +1,11 @@
 #include "channels/Module.h"
 
+#include "channels/BMFWFrontViewController.h"
 #include "channels/SSZTFrontViewController.h"
 #include "channels/SSZTRearViewController.h"
 
 void registerChannelsModule(ModuleRegistry& registry) {
     registry.sszt.front = [] { return ui::create<SSZTFrontViewController>(); };
     registry.sszt.rear = [] { return ui::create<SSZTRearViewController>(); };
+    registry.bmfw = [] { return ui::create<BMFWFrontViewController>(); };
 }

@@ -4,5 +4,6 @@
 #include "app/ModuleRegistry.h"
 
 // Fills the factories of the modules built in this library: 时事直通
-// (SSZTFrontViewController with SSZTRearViewController).
+// (SSZTFrontViewController with SSZTRearViewController) and 便民服务
+// (BMFWFrontViewController).
 void registerChannelsModule(ModuleRegistry& registry);

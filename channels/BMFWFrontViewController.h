@@ -1,0 +1,37 @@
+// The convenience-services module: the directory of outside links under a top
+// bar whose back arrow returns home, and the module's slide menu.
+//
+//   homeNav->pushViewController(ui::create<BMFWFrontViewController>(), true);
+#pragma once
+
+#include <memory>
+
+#include "app/NavBarView.h"
+#include "app/RearMenu.h"
+#include "app/SystemViewController.h"
+#include "channels/MinBingView.h"
+
+class BMFWFrontViewController : public SystemViewController, public NavBarViewDelegate {
+public:
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+
+    std::shared_ptr<NavBarView> naview;
+    std::shared_ptr<MinBingView> minbinview;
+
+    void back() override;
+
+    static constexpr const char* kTitle = "便民服务";
+};
+
+// The module's menu: home, the older news screen, and two rows that only take
+// the highlight. No screen opens it.
+class BMFWRearViewController : public SystemViewController {
+public:
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+
+    std::shared_ptr<RearMenu> menu;
+    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
+    const ns::Value& mdataArray() const { return menu->records(); }
+};
