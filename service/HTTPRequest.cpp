@@ -146,9 +146,15 @@ net::Request HTTPRequest::buildRequest() const {
 void HTTPRequest::startAsynchronous() { startAsynchronous(nullptr); }
 
 void HTTPRequest::startAsynchronous(std::shared_ptr<void> owner) {
+    // Asked outside the lock: the delegate may take locks of its own that are
+    // held while calling into this request.
+    auto listener = delegate();
+    bool hearsStarted = listener && listener->respondsToRequestStarted();
+    listener.reset();
     {
         std::lock_guard lock(mutex_);
         if (started_) return;
+        delegateHearsStarted_ = hearsStarted;
         started_ = true;
         counted_ = true;
         owner_ = std::move(owner);
@@ -225,6 +231,7 @@ void HTTPRequest::postStarted() {
     std::lock_guard lock(mutex_);
     if (startedPosted_ || cancelled_) return;  // a request cancelled first never reports a start
     startedPosted_ = true;
+    if (!delegateHearsStarted_ && !startedBlock_) return;  // nobody to tell
     deliver(Delivery::Started);
 }
 

@@ -49,6 +49,11 @@ public:
     virtual void requestStarted(HTTPRequest&) {}
     virtual void requestFinished(HTTPRequest&) {}
     virtual void requestFailed(HTTPRequest&) {}
+    // Whether requestStarted does anything; asked when the request starts. A
+    // request whose delegate does not listen (and that has no started block)
+    // posts no "started", sparing the main run loop a wake-up in the middle
+    // of the exchange.
+    virtual bool respondsToRequestStarted() const { return true; }
 };
 
 class HTTPRequest : public std::enable_shared_from_this<HTTPRequest> {
@@ -160,6 +165,7 @@ private:
     bool cancelled_ = false;
     bool counted_ = false;   // counted in NetworkActivity
     bool startedPosted_ = false;
+    bool delegateHearsStarted_ = true;  // as the delegate answered at the start
     net::Cancellation cancellation_;
     net::Response response_;
     ns::ErrorPtr error_;

@@ -93,6 +93,12 @@ void NetWebServiceRequest::requestStarted(HTTPRequest& request) {
     if (auto d = delegate_.lock()) d->netRequestStarted(*this);
 }
 
+bool NetWebServiceRequest::respondsToRequestStarted() const {
+    std::lock_guard guard(lock_);
+    auto d = delegate_.lock();
+    return !cancelled_ && d && d->respondsToNetRequestStarted();
+}
+
 void NetWebServiceRequest::requestFinished(HTTPRequest& request) {
     auto self = shared_from_this();  // the delegate may let go of this request
     {

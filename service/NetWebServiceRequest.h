@@ -33,6 +33,9 @@ public:
     virtual void netRequestStarted(NetWebServiceRequest&) {}
     virtual void netRequestFinished(NetWebServiceRequest&, const std::string& /*response*/) {}
     virtual void netRequestFailed(NetWebServiceRequest&, const ns::ErrorPtr& /*error*/) {}
+    // Whether netRequestStarted does anything; asked when the request starts
+    // (one that nobody hears is not posted).
+    virtual bool respondsToNetRequestStarted() const { return true; }
 };
 
 class NetWebServiceRequest : public HTTPRequestDelegate, public std::enable_shared_from_this<NetWebServiceRequest> {
@@ -76,6 +79,7 @@ public:
 
     // HTTPRequestDelegate (main run loop)
     void requestStarted(HTTPRequest& request) override;
+    bool respondsToRequestStarted() const override;
     void requestFinished(HTTPRequest& request) override;
     void requestFailed(HTTPRequest& request) override;
 
@@ -83,7 +87,7 @@ private:
     std::string url_, soapAction_, soapMessage_, operation_;
     std::string method_ = "POST";
     double timeOut_ = 0;
-    ns::RecursiveLock lock_{"NetWebServiceRequest"};
+    mutable ns::RecursiveLock lock_{"NetWebServiceRequest"};
     std::weak_ptr<NetWebServiceRequestDelegate> delegate_;
     HTTPRequestPtr request_;
     bool cancelled_ = false;

@@ -1,5 +1,7 @@
 #include "service/SoapXmlParseHelper.h"
 
+#include "service/SoapResultScan.h"
+
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
 #include <libxml/tree.h>
@@ -85,69 +87,15 @@ std::string xmlEscape(std::string_view text) {
     return out;
 }
 
-namespace {
-
-// Reads the reply as a stream of events and keeps only the text of the first
-// element with the wanted local name: no tree is built for a reply that may
-// be large, and the whole document must still be well-formed.
-struct ResultScan {
-    std::string name;
-    int depth = 0;  // nesting inside the result element; 0 = outside
-    bool found = false;
-    std::string text;
-
-    static ResultScan& of(void* ctx) { return *static_cast<ResultScan*>(ctx); }
-
-    static void start(void* ctx, const xmlChar* localname, const xmlChar*, const xmlChar*, int, const xmlChar**, int,
-                      int, const xmlChar**) {
-        ResultScan& s = of(ctx);
-        if (s.depth > 0) {
-            ++s.depth;
-        } else if (!s.found && s.name == reinterpret_cast<const char*>(localname)) {
-            s.found = true;
-            s.depth = 1;
-        }
-    }
-    static void end(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
-        ResultScan& s = of(ctx);
-        if (s.depth > 0) --s.depth;
-    }
-    static void characters(void* ctx, const xmlChar* ch, int len) {
-        ResultScan& s = of(ctx);
-        if (s.depth > 0) s.text.append(reinterpret_cast<const char*>(ch), static_cast<std::size_t>(len));
-    }
-    static void quiet(void*, xmlErrorPtr) {}
-};
-
-}  // namespace
-
 std::optional<std::string> SoapXmlParseHelper::findResultText(std::string_view xml, std::string_view operation) {
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
-    if (xml.empty() || xml.size() > INT_MAX || hasDoctype(xml)) return std::nullopt;
-
-    xmlSAXHandler sax{};
-    sax.initialized = XML_SAX2_MAGIC;
-    sax.startElementNs = &ResultScan::start;
-    sax.endElementNs = &ResultScan::end;
-    sax.characters = &ResultScan::characters;
-    sax.cdataBlock = &ResultScan::characters;
-    sax.serror = &ResultScan::quiet;
-
-    ResultScan scan;
-    scan.name = std::string(operation) + "Result";
-    xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size()));
-    if (!ctxt) return std::nullopt;
-    xmlSAXHandlerPtr own = ctxt->sax;
-    ctxt->sax = &sax;
-    ctxt->userData = &scan;
-    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
-    xmlParseDocument(ctxt);
-    bool wellFormed = ctxt->wellFormed != 0;
-    ctxt->sax = own;
-    xmlFreeParserCtxt(ctxt);
-    if (!wellFormed || !scan.found) return std::nullopt;
-    return std::move(scan.text);
+    std::string name = std::string(operation) + "Result";
+    std::string text;
+    switch (soapscan::quickScan(xml, name, text)) {
+        case soapscan::Quick::Found: return text;
+        case soapscan::Quick::Absent: return std::nullopt;
+        case soapscan::Quick::Unsure: break;
+    }
+    return soapscan::fullScan(xml, name);
 }
 
 std::string SoapXmlParseHelper::resultText(std::string_view xml, std::string_view operation) {

@@ -45,7 +45,7 @@ std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::strin
     std::string serviceNamespace = ServiceConfig::serviceNamespace();
     std::string envelope = SoapXmlParseHelper::requestEnvelope(operation, serviceNamespace, jsonString);
     auto request =
-        NetWebServiceRequest::serviceRequestUrl(ServiceConfig::endpoint(), serviceNamespace + operation, envelope);
+        NetWebServiceRequest::serviceRequestUrl(ServiceConfig::endpoint(), serviceNamespace + operation, std::move(envelope));
     request->setOperationName(operation);
     request->setRequestMethod(method);
     request->setDelegate(std::weak_ptr<NetWebServiceRequestDelegate>(weak_from_this()));

@@ -142,6 +142,7 @@ public:
     // NetWebServiceRequestDelegate (main run loop)
     void netRequestFinished(NetWebServiceRequest& request, const std::string& response) override;
     void netRequestFailed(NetWebServiceRequest& request, const ns::ErrorPtr& error) override;
+    bool respondsToNetRequestStarted() const override { return false; }
 
 private:
     std::weak_ptr<PPClientDelegate> delegate_;

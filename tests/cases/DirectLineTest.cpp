@@ -138,6 +138,34 @@ TEST_F(DirectLineTest, LeavingCancelsTheLoadSoItNeverLandsInTheList) {
     EXPECT_EQ(front->mdataArray().count(), 0u);
 }
 
+TEST_F(DirectLineTest, OddValuesInTheRecordsNeitherCrashNorShowNull) {
+    svc.reply("GetGroupVoice", R"({"records":[7,{"id":12,"title":null,"org_name":["x"],"content":3.5}]})");
+    svc.reply("GetGroupVoiceRecord", R"({"records":[1,2]})");
+    openDirectLine();
+    ASSERT_TRUE(settle());
+    auto table = front->mtableview;
+    ASSERT_EQ(table->numberOfRowsInSection(0), 1);
+    auto cell = std::dynamic_pointer_cast<XinShengTableViewCell>(table->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
+    EXPECT_EQ(cell->titleLabel->text(), "标题: 机构:");
+    EXPECT_EQ(cell->contentLabel->text(), "内容:3.5");
+    EXPECT_EQ(cell->userLabel->text(), "发起人:");
+
+    // The record screen, popped before its reply, hears nothing of it.
+    ASSERT_TRUE(table->tapRowAtIndexPath(ui::IndexPath{0, 0}));
+    auto nav = front->navigationController();
+    auto detail = std::dynamic_pointer_cast<XinShengDetailViewController>(nav->topViewController());
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->feel_id, "12");
+    ASSERT_TRUE(waitForRequests("GetGroupVoiceRecord", 1));
+    EXPECT_EQ(svc.received("GetGroupVoiceRecord")["parameters"]["feel_id"].str(), "12");
+    std::weak_ptr<XinShengDetailViewController> gone = detail;
+    detail.reset();
+    nav->popViewControllerAnimated(false);
+    driver->advance(1.0);
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(gone.expired());
+}
+
 TEST_F(DirectLineTest, HandlingListWaitsForALogin) {
     servePetitionPages(1);
     svc.reply("MemberLogin", R"({"state":"successful","records":{"member_id":"501","user_name":"lisi"}})");

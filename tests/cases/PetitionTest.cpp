@@ -280,3 +280,27 @@ TEST_F(HandlingTest, SuccessfulStepHidesTheButtonsAndReloadsTheRecord) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HandlingTest, StepThatNeverArrivesLeavesThePopupToSendAgain) {
+    svc.reply("GetGroupVoiceRecord", kRecord);
+    svc.reply("SubmitGroupVoiceHandle", LoopbackService::status(500));
+    auto screen = openHandling();
+    screen->reply();
+    screen->repview->contentView->setText("尽快处理");
+    driver->tap(screen->repview->submitButton);
+    EXPECT_EQ(ProgressHUD::currentStatus(), "提交中...");
+    ASSERT_TRUE(driver->waitUntil([&] { return !ProgressHUD::isVisible(); }));
+    EXPECT_FALSE(screen->repview->isHidden());
+    EXPECT_EQ(screen->repview->contentView->text(), "尽快处理");
+    EXPECT_FALSE(screen->replyButton->isHidden());
+
+    // Sent again, the step goes through.
+    svc.reply("SubmitGroupVoiceHandle", R"({"state":"successful","message":"回复成功"})");
+    driver->tap(screen->repview->submitButton);
+    ASSERT_TRUE(driver->waitUntil([&] { return alertsWithMessage("回复成功") == 1; }));
+    EXPECT_TRUE(screen->repview->isHidden());
+}
+
+}  // namespace

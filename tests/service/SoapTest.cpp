@@ -2,10 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <set>
 
 #include "service/JSON.h"
 #include "service/ServiceArgument.h"
 #include "service/ServiceConfig.h"
+#include "service/SoapResultScan.h"
 #include "service/SoapXmlParseHelper.h"
 
 namespace {
@@ -71,6 +73,136 @@ TEST(SoapResult, GivesEmptyTextWhenTheEnvelopeCannotBeRead) {
     EXPECT_EQ(SoapXmlParseHelper::findResultText(SoapXmlParseHelper::responseEnvelope("GetSign", "urn:a", ""),
                                                  "GetSign"),
               std::optional<std::string>(""));
+}
+
+// The quick reader answers only where the full one would give the same: over
+// plain replies, every way of writing XML it leaves alone, broken documents,
+// every cut of a reply and single-byte damage anywhere in one.
+TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
+    using soapscan::Quick;
+    const std::string name = "GetSignResult";
+    int answered = 0, checked = 0;
+    auto agree = [&](const std::string& xml, const std::string& label) -> Quick {
+        std::string text;
+        Quick q = soapscan::quickScan(xml, name, text);
+        auto full = soapscan::fullScan(xml, name);
+        ++checked;
+        if (q == Quick::Found) {
+            ++answered;
+            EXPECT_EQ(full, std::optional<std::string>(text)) << label;
+        } else if (q == Quick::Absent) {
+            ++answered;
+            EXPECT_FALSE(full) << label << ": " << *full;
+        }
+        EXPECT_EQ(SoapXmlParseHelper::findResultText(xml, "GetSign"), full) << label;
+        return q;
+    };
+    auto envelope = [](const std::string& result) {
+        return SoapXmlParseHelper::responseEnvelope("GetSign", "http://tempuri.org/", result);
+    };
+
+    const std::string plain[] = {
+        R"({"state":"successful","records":[{"title":"基层党组织建设 \"会议\"","n":1}]})",
+        "", "x", "<b>&amp; ]]> 'q' \"q\"", "tab\tnew\nline", "cr\r\nlf", "😀 \xC2\xA9 \xEF\xBF\xBD", "  lead and trail  ",
+    };
+    for (const auto& r : plain) {
+        SCOPED_TRACE(r);
+        Quick q = agree(envelope(r), "plain");
+        EXPECT_EQ(q, Quick::Found);  // the quick reader takes the service's own replies
+    }
+    EXPECT_EQ(agree(SoapXmlParseHelper::responseEnvelope("GetOrgList", "urn:a", "{}"), "other"), Quick::Absent);
+
+    const std::string head = R"(<?xml version="1.0" encoding="utf-8"?>)";
+    const std::string open = R"(<s:Envelope xmlns:s="http://www.w3.org/2003/05/soap-envelope"><s:Body>)";
+    const std::string close = "</s:Body></s:Envelope>";
+    auto wrap = [&](const std::string& inner) { return head + open + inner + close; };
+    const std::pair<const char*, std::string> odd[] = {
+        {"prefixed", wrap(R"(<m:GetSignResponse xmlns:m="urn:a"><m:GetSignResult>1</m:GetSignResult></m:GetSignResponse>)")},
+        {"single quotes", wrap(R"(<GetSignResult xmlns='urn:a' a = 'x"y'>1</GetSignResult>)")},
+        {"no declaration", open + "<GetSignResult>1</GetSignResult>" + close},
+        {"declaration without encoding", R"(<?xml version="1.0"?>)" + open + "<GetSignResult>1</GetSignResult>" + close},
+        {"upper-case encoding", R"(<?xml version='1.0' encoding='UTF-8' ?>)" + open + "<GetSignResult>1</GetSignResult>" + close},
+        {"standalone", R"(<?xml version="1.0" standalone="yes"?>)" + open + "<GetSignResult>1</GetSignResult>" + close},
+        {"version 1.1", R"(<?xml version="1.1"?>)" + open + "<GetSignResult>1</GetSignResult>" + close},
+        {"other encoding", R"(<?xml version="1.0" encoding="ISO-8859-1"?>)" + open + "<GetSignResult>\xE9</GetSignResult>" + close},
+        {"byte order mark", "\xEF\xBB\xBF" + wrap("<GetSignResult>1</GetSignResult>")},
+        {"comment", wrap("<!-- c --><GetSignResult>1<!-- d -->2</GetSignResult>")},
+        {"cdata", wrap("<GetSignResult><![CDATA[<a>]]></GetSignResult>")},
+        {"processing instruction", wrap("<?pi x?><GetSignResult>1</GetSignResult>")},
+        {"empty element", wrap("<GetSignResult/>")},
+        {"empty element with space", wrap("<GetSignResult />")},
+        {"only white space", wrap("<GetSignResult> \n\t </GetSignResult>")},
+        {"nested", wrap("<GetSignResult>a<b>c</b>d</GetSignResult>")},
+        {"second of two", wrap("<GetSignResult>1</GetSignResult><GetSignResult>2</GetSignResult>")},
+        {"references", wrap("<GetSignResult>&lt;&#65;&#x4e2d;&#x1F600;&quot;&apos;&amp;&#13;</GetSignResult>")},
+        {"unknown entity", wrap("<GetSignResult>&nbsp;</GetSignResult>")},
+        {"bad character references", wrap("<GetSignResult>&#0;&#xD800;&#xFFFE;&#x110000;&#;&#x;</GetSignResult>")},
+        {"bare ampersand", wrap("<GetSignResult>a & b</GetSignResult>")},
+        {"cdata end in text", wrap("<GetSignResult>]]></GetSignResult>")},
+        {"control character", wrap("<GetSignResult>\x01</GetSignResult>")},
+        {"nul", wrap(std::string("<GetSignResult>\0</GetSignResult>", 32))},
+        {"overlong", wrap("<GetSignResult>\xC0\x80</GetSignResult>")},
+        {"surrogate", wrap("<GetSignResult>\xED\xA0\x80</GetSignResult>")},
+        {"not a character", wrap("<GetSignResult>\xEF\xBF\xBE</GetSignResult>")},
+        {"beyond unicode", wrap("<GetSignResult>\xF4\x90\x80\x80</GetSignResult>")},
+        {"truncated sequence", wrap("<GetSignResult>\xE4\xB8</GetSignResult>")},
+        {"stray continuation", wrap("<GetSignResult>\x80</GetSignResult>")},
+        {"latin-1 byte", wrap("<GetSignResult>caf\xE9</GetSignResult>")},
+        {"undeclared prefix", wrap("<q:GetSignResult>1</q:GetSignResult>")},
+        {"undeclared attribute prefix", wrap(R"(<GetSignResult q:a="1">1</GetSignResult>)")},
+        {"xml prefix", wrap(R"(<GetSignResult xml:lang="zh">1</GetSignResult>)")},
+        {"xml:space", wrap(R"(<GetSignResult xml:space="preserve"> </GetSignResult>)")},
+        {"empty prefix binding", wrap(R"(<GetSignResult xmlns:p="">1</GetSignResult>)")},
+        {"duplicate attribute", wrap(R"(<GetSignResult a="1" a="2">1</GetSignResult>)")},
+        {"duplicate expanded name", wrap(R"(<GetSignResult xmlns:p="u" xmlns:q="u" p:a="1" q:a="2">1</GetSignResult>)")},
+        {"attributes run together", wrap(R"(<GetSignResult a="1"b="2">1</GetSignResult>)")},
+        {"unquoted attribute", wrap("<GetSignResult a=1>1</GetSignResult>")},
+        {"lt in attribute", wrap(R"(<GetSignResult a="<">1</GetSignResult>)")},
+        {"reference in attribute", wrap(R"(<GetSignResult a="&amp;&#65;&bad;">1</GetSignResult>)")},
+        {"mismatched end", wrap("<GetSignResult>1</GetSignResul>")},
+        {"end tag with space", wrap("<GetSignResult>1</GetSignResult >")},
+        {"non-ASCII name", wrap("<GetSignResult><名字>1</名字></GetSignResult>") },
+        {"non-ASCII sibling", wrap("<名字>x</名字><GetSignResult>1</GetSignResult>")},
+        {"colon twice", wrap("<a:b:GetSignResult>1</a:b:GetSignResult>")},
+        {"text after root", wrap("<GetSignResult>1</GetSignResult>") + "x"},
+        {"two roots", wrap("<GetSignResult>1</GetSignResult>") + "<a/>"},
+        {"white space after root", wrap("<GetSignResult>1</GetSignResult>") + "\n\r\n "},
+        {"white space before declaration", " " + wrap("<GetSignResult>1</GetSignResult>")},
+        {"longer name", wrap("<GetSignResultX>1</GetSignResultX>")},
+        {"carriage return in text", wrap("<GetSignResult>a\rb\r\nc</GetSignResult>")},
+        {"carriage return elsewhere", wrap("\r\n<GetSignResult>1</GetSignResult>\r\n")},
+        {"doctype", R"(<?xml version="1.0"?><!DOCTYPE x []><x><GetSignResult>1</GetSignResult></x>)"},
+    };
+    // Plain XML that the quick reader takes itself; the rest it may leave.
+    const std::set<std::string> taken = {"prefixed", "single quotes", "no declaration", "declaration without encoding",
+                                         "upper-case encoding", "empty element", "empty element with space",
+                                         "second of two", "references", "xml prefix", "end tag with space",
+                                         "white space after root", "carriage return elsewhere", "longer name"};
+    for (const auto& [label, xml] : odd) {
+        Quick q = agree(xml, label);
+        if (taken.count(label)) {
+            EXPECT_NE(q, Quick::Unsure) << label;
+        }
+    }
+    std::string deep;
+    for (int i = 0; i < 300; ++i) deep += "<a>";
+    deep += "<GetSignResult>1</GetSignResult>";
+    for (int i = 0; i < 300; ++i) deep += "</a>";
+    agree(deep, "deep");
+
+    // Every cut of a reply, and damage at every byte of its markup.
+    const std::string reply = wrap(R"(<m:GetSignResponse xmlns:m="urn:a" k='v'><m:GetSignResult>{"t":"中文 &amp; &#x4e2d;"})"
+                                   R"(</m:GetSignResult></m:GetSignResponse>)");
+    for (std::size_t n = 0; n < reply.size(); ++n) agree(reply.substr(0, n), "cut at " + std::to_string(n));
+    const char damage[] = {'<', '>', '&', '"', '\'', ':', '/', ' ', '\0', '\x80', '\xE4', ']', '=', '\r', 'x', '?', '!'};
+    for (std::size_t i = 0; i < reply.size(); ++i)
+        for (char c : damage) {
+            std::string broken = reply;
+            broken[i] = c;
+            agree(broken, "byte " + std::to_string(i) + " as " + std::to_string(static_cast<unsigned char>(c)));
+        }
+    EXPECT_GT(answered, 0);
+    EXPECT_GT(checked, answered);
 }
 
 TEST(ServiceArgumentText, QuotedBarePagedAndOrders) {

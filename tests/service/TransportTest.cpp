@@ -297,13 +297,36 @@ TEST_F(TransportTest, BlocksHoldingTheirRequestLetGoWhenItEnds) {
     EXPECT_TRUE(cancelled.expired());
 
     auto dropped = holdingItself("/ok", &droppedRan);
-    ASSERT_TRUE(waitWithoutRunningTheLoop([&] {
-        return HTTPRequest::queuedRequestCount() == 0 && ns::RunLoop::main().pendingPosts() == 2;
-    }));
+    ASSERT_TRUE(waitWithoutRunningTheLoop([&] { return HTTPRequest::queuedRequestCount() == 0; }));
+    ASSERT_EQ(ns::RunLoop::main().pendingPosts(), 1u);  // the outcome, queued
     ns::RunLoop::resetForTesting();
     EXPECT_TRUE(dropped.expired());
     EXPECT_EQ(droppedRan, 0);
     svc.release();
+}
+
+// A delegate that does not listen for the start gets no "started" post: the
+// main run loop is woken once, for the outcome. A started block is still heard.
+TEST_F(TransportTest, NoStartedIsPostedWhenNobodyListensForIt) {
+    struct Deaf : Recorder {
+        bool respondsToRequestStarted() const override { return false; }
+    };
+    svc.serve("/ok", LoopbackService::status(200, "ok"));
+    auto deaf = std::make_shared<Deaf>();
+    auto plain = HTTPRequest::requestWithURL(svc.baseURL() + "/ok");
+    plain->setDelegate(deaf);
+    plain->startAsynchronous();
+    ASSERT_TRUE(waitWithoutRunningTheLoop([&] { return HTTPRequest::queuedRequestCount() == 0; }));
+    EXPECT_EQ(ns::RunLoop::main().pendingPosts(), 1u);
+    ns::RunLoop::main().drain();
+    EXPECT_EQ(deaf->calls, (std::vector<std::string>{"finished 200"}));
+
+    auto withBlock = HTTPRequest::requestWithURL(svc.baseURL() + "/ok");
+    withBlock->setDelegate(deaf);
+    bool started = false;
+    withBlock->setStartedBlock([&] { started = true; });
+    withBlock->startAsynchronous();
+    ASSERT_TRUE(runUntil([&] { return withBlock->isFinished() && started; }));
 }
 
 }  // namespace

@@ -1,0 +1,463 @@
+#include "service/SoapResultScan.h"
+
+#include <libxml/parser.h>
+#include <libxml/parserInternals.h>
+
+#include <climits>
+#include <cstdint>
+#include <mutex>
+#include <vector>
+
+namespace soapscan {
+
+// ---- The quick reader ----
+
+namespace {
+
+bool isSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool isNameChar(unsigned char c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '.' || c == '-'; }
+
+bool isXmlChar(std::uint32_t cp) {
+    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD) ||
+           (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
+void appendUtf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+class Scanner {
+public:
+    Scanner(std::string_view xml, std::string_view name, std::string& text)
+        : p_(reinterpret_cast<const unsigned char*>(xml.data())), end_(p_ + xml.size()), name_(name), text_(text) {}
+
+    Quick run() {
+        text_.clear();
+        if (!document()) return Quick::Unsure;
+        if (!found_) return Quick::Absent;
+        if (!text_.empty() && text_.find_first_not_of(" \t\n") == std::string::npos) return Quick::Unsure;
+        return Quick::Found;
+    }
+
+private:
+    static constexpr std::size_t kMaxDepth = 256;
+
+    struct Element {
+        std::string_view qname;
+        std::size_t prefixes;  // prefixes declared before this element
+    };
+    struct Attribute {
+        std::string_view qname, prefix, local;
+    };
+
+    bool at(std::string_view s) const {
+        return static_cast<std::size_t>(end_ - p_) >= s.size() && std::string_view(reinterpret_cast<const char*>(p_), s.size()) == s;
+    }
+    bool skipSpace() {
+        const unsigned char* start = p_;
+        while (p_ < end_ && isSpace(*p_)) ++p_;
+        return p_ != start;
+    }
+    std::string_view view(const unsigned char* from) const {
+        return std::string_view(reinterpret_cast<const char*>(from), static_cast<std::size_t>(p_ - from));
+    }
+
+    // An ASCII name without a colon.
+    bool ncName() {
+        if (p_ >= end_ || !isNameStart(*p_)) return false;
+        while (++p_ < end_ && isNameChar(*p_)) {
+        }
+        return true;
+    }
+    // prefix:local or local; what follows must not continue a name.
+    bool qName(std::string_view& qname, std::string_view& prefix, std::string_view& local) {
+        const unsigned char* start = p_;
+        if (!ncName()) return false;
+        prefix = {};
+        local = view(start);
+        if (p_ < end_ && *p_ == ':') {
+            prefix = local;
+            ++p_;
+            const unsigned char* l = p_;
+            if (!ncName()) return false;
+            local = view(l);
+        }
+        if (p_ < end_ && (*p_ == ':' || *p_ >= 0x80)) return false;
+        qname = view(start);
+        return true;
+    }
+
+    // One character of text at p_ (not markup): checks it and moves past it.
+    bool character() {
+        unsigned char c = *p_;
+        if (c < 0x80) {
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') return false;
+            ++p_;
+            return true;
+        }
+        std::uint32_t cp;
+        int n;
+        if (c >= 0xC2 && c <= 0xDF) {
+            cp = c & 0x1F;
+            n = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            cp = c & 0x0F;
+            n = 2;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            cp = c & 0x07;
+            n = 3;
+        } else {
+            return false;
+        }
+        if (end_ - p_ <= n) return false;
+        for (int i = 1; i <= n; ++i) {
+            unsigned char k = p_[i];
+            if ((k & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (k & 0x3F);
+        }
+        static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
+        if (cp < kLeast[n] || !isXmlChar(cp)) return false;
+        p_ += n + 1;
+        return true;
+    }
+
+    // At '&': a predefined entity or a character reference.
+    bool reference(std::uint32_t& cp) {
+        ++p_;
+        if (p_ < end_ && *p_ == '#') {
+            ++p_;
+            bool hex = p_ < end_ && *p_ == 'x';
+            if (hex) ++p_;
+            cp = 0;
+            int digits = 0;
+            for (; p_ < end_ && *p_ != ';'; ++p_, ++digits) {
+                unsigned char c = *p_;
+                int d = c >= '0' && c <= '9'                 ? c - '0'
+                        : hex && c >= 'a' && c <= 'f'       ? c - 'a' + 10
+                        : hex && c >= 'A' && c <= 'F'       ? c - 'A' + 10
+                                                            : -1;
+                if (d < 0 || digits >= 7) return false;
+                cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+            }
+            if (p_ >= end_ || digits == 0 || !isXmlChar(cp)) return false;
+            ++p_;
+            return true;
+        }
+        static constexpr std::pair<std::string_view, char> kEntities[] = {
+            {"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"quot;", '"'}, {"apos;", '\''}};
+        for (const auto& [entity, ch] : kEntities) {
+            if (at(entity)) {
+                p_ += entity.size();
+                cp = static_cast<unsigned char>(ch);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // <?xml version="1.0" encoding="utf-8"?>, the encoding optional.
+    bool declaration() {
+        p_ += 5;  // "<?xml"
+        if (!skipSpace() || !at("version")) return false;
+        p_ += 7;
+        std::string_view value;
+        if (!equalsAndValue(value) || value != "1.0") return false;
+        bool space = skipSpace();
+        if (space && at("encoding")) {
+            p_ += 8;
+            if (!equalsAndValue(value) || value.size() != 5) return false;
+            for (std::size_t i = 0; i < 5; ++i) {
+                char c = value[i];
+                if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+                if (c != "utf-8"[i]) return false;
+            }
+            skipSpace();
+        }
+        if (!at("?>")) return false;
+        p_ += 2;
+        return true;
+    }
+    // S? '=' S? and a quoted value of plain characters (for the declaration).
+    bool equalsAndValue(std::string_view& value) {
+        skipSpace();
+        if (p_ >= end_ || *p_ != '=') return false;
+        ++p_;
+        skipSpace();
+        if (p_ >= end_ || (*p_ != '"' && *p_ != '\'')) return false;
+        unsigned char quote = *p_++;
+        const unsigned char* start = p_;
+        while (p_ < end_ && *p_ != quote) {
+            if (*p_ == '<' || *p_ == '&' || *p_ >= 0x80 || *p_ < 0x20) return false;
+            ++p_;
+        }
+        if (p_ >= end_) return false;
+        value = view(start);
+        ++p_;
+        return true;
+    }
+
+    // An attribute value after its opening quote; checks and skips it.
+    bool attributeValue(unsigned char quote, bool& empty) {
+        const unsigned char* start = p_;
+        while (p_ < end_ && *p_ != quote) {
+            if (*p_ == '<') return false;
+            if (*p_ == '&') {
+                std::uint32_t cp;
+                if (!reference(cp)) return false;
+            } else if (!character()) {
+                return false;
+            }
+        }
+        if (p_ >= end_) return false;
+        empty = p_ == start;
+        ++p_;
+        return true;
+    }
+
+    bool declared(std::string_view prefix) const {
+        for (auto it = prefixes_.rbegin(); it != prefixes_.rend(); ++it)
+            if (*it == prefix) return true;
+        return false;
+    }
+
+    // At '<' of a start tag.
+    bool startTag() {
+        ++p_;
+        std::string_view qname, prefix, local;
+        if (!qName(qname, prefix, local)) return false;
+        Element element{qname, prefixes_.size()};
+        std::vector<Attribute>& attributes = attributes_;
+        attributes.clear();
+        bool empty = false;
+        for (;;) {
+            bool space = skipSpace();
+            if (p_ >= end_) return false;
+            if (*p_ == '>') {
+                ++p_;
+                break;
+            }
+            if (*p_ == '/') {
+                if (!at("/>")) return false;
+                p_ += 2;
+                empty = true;
+                break;
+            }
+            if (!space) return false;
+            Attribute a;
+            if (!qName(a.qname, a.prefix, a.local)) return false;
+            skipSpace();
+            if (p_ >= end_ || *p_ != '=') return false;
+            ++p_;
+            skipSpace();
+            if (p_ >= end_ || (*p_ != '"' && *p_ != '\'')) return false;
+            unsigned char quote = *p_++;
+            bool emptyValue = false;
+            if (!attributeValue(quote, emptyValue)) return false;
+            for (const auto& other : attributes) {
+                if (other.qname == a.qname) return false;
+                if (!a.prefix.empty() && !other.prefix.empty() && other.local == a.local) return false;
+            }
+            if (a.prefix == "xmlns") {
+                if (a.local == "xml" || a.local == "xmlns" || emptyValue) return false;
+                prefixes_.push_back(a.local);
+            }
+            attributes.push_back(a);
+        }
+        for (const auto& a : attributes)
+            if (!a.prefix.empty() && a.prefix != "xmlns" && a.prefix != "xml" && !declared(a.prefix)) return false;
+        if (!prefix.empty() && (prefix == "xml" || prefix == "xmlns" || !declared(prefix))) return false;
+
+        if (capturing_) return false;  // an element inside the wanted one
+        if (!found_ && local == name_) {
+            found_ = true;
+            capturing_ = !empty;
+        }
+        if (empty) {
+            prefixes_.resize(element.prefixes);
+            return true;
+        }
+        if (open_.size() >= kMaxDepth) return false;
+        open_.push_back(element);
+        return true;
+    }
+
+    // At "</".
+    bool endTag() {
+        p_ += 2;
+        std::string_view qname, prefix, local;
+        if (!qName(qname, prefix, local)) return false;
+        skipSpace();
+        if (p_ >= end_ || *p_ != '>') return false;
+        ++p_;
+        if (open_.empty() || open_.back().qname != qname) return false;
+        prefixes_.resize(open_.back().prefixes);
+        open_.pop_back();
+        capturing_ = false;  // nothing nests inside the wanted element
+        return true;
+    }
+
+    // Character data up to the next '<' (or the end).
+    bool characterData() {
+        const unsigned char* run = p_;
+        auto flush = [&] {
+            if (capturing_) text_.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
+        };
+        while (p_ < end_ && *p_ != '<') {
+            unsigned char c = *p_;
+            // The common cases first: plain ASCII, and three-byte characters
+            // whose lead byte admits no surrogate and no non-character
+            // (U+1000 to U+CFFF, where most CJK text lies).
+            if (c >= 0x20 && c < 0x80 && c != '&' && c != ']') {
+                ++p_;
+                continue;
+            }
+            if (c >= 0xE1 && c <= 0xEC && end_ - p_ > 2 && (p_[1] & 0xC0) == 0x80 && (p_[2] & 0xC0) == 0x80) {
+                p_ += 3;
+                continue;
+            }
+            if (c == '&') {
+                flush();
+                std::uint32_t cp;
+                if (!reference(cp)) return false;
+                if (capturing_) appendUtf8(text_, cp);
+                run = p_;
+            } else if (c == ']') {
+                if (at("]]>")) return false;
+                ++p_;
+            } else if (c == '\r' && capturing_) {
+                return false;  // line ends are normalised by the full reader
+            } else if (!character()) {
+                return false;
+            }
+        }
+        flush();
+        return true;
+    }
+
+    bool document() {
+        if (p_ >= end_ || *p_ == 0xEF) return false;
+        if (at("<?xml") && end_ - p_ > 5 && isSpace(p_[5]) && !declaration()) return false;
+        skipSpace();
+        if (p_ >= end_ || *p_ != '<' || !startTag()) return false;
+        while (!open_.empty()) {
+            if (p_ >= end_) return false;
+            if (*p_ != '<') {
+                if (!characterData()) return false;
+                continue;
+            }
+            if (end_ - p_ < 2) return false;
+            unsigned char next = p_[1];
+            if (next == '/') {
+                if (!endTag()) return false;
+            } else if (next == '!' || next == '?') {
+                return false;
+            } else if (!startTag()) {
+                return false;
+            }
+        }
+        skipSpace();
+        return p_ == end_;
+    }
+
+    const unsigned char* p_;
+    const unsigned char* end_;
+    std::string_view name_;
+    std::string& text_;
+    bool found_ = false;
+    bool capturing_ = false;
+    std::vector<Element> open_;
+    std::vector<std::string_view> prefixes_;  // declared, innermost last
+    std::vector<Attribute> attributes_;       // of the start tag being read
+};
+
+}  // namespace
+
+Quick quickScan(std::string_view xml, std::string_view name, std::string& text) {
+    return Scanner(xml, name, text).run();
+}
+
+// ---- The full reader ----
+
+namespace {
+
+// Reads the reply as a stream of events and keeps only the text of the first
+// element with the wanted local name: no tree is built for a reply that may
+// be large, and the whole document must still be well-formed.
+struct ResultScan {
+    std::string name;
+    int depth = 0;  // nesting inside the result element; 0 = outside
+    bool found = false;
+    std::string text;
+
+    static ResultScan& of(void* ctx) { return *static_cast<ResultScan*>(ctx); }
+
+    static void start(void* ctx, const xmlChar* localname, const xmlChar*, const xmlChar*, int, const xmlChar**, int,
+                      int, const xmlChar**) {
+        ResultScan& s = of(ctx);
+        if (s.depth > 0) {
+            ++s.depth;
+        } else if (!s.found && s.name == reinterpret_cast<const char*>(localname)) {
+            s.found = true;
+            s.depth = 1;
+        }
+    }
+    static void end(void* ctx, const xmlChar*, const xmlChar*, const xmlChar*) {
+        ResultScan& s = of(ctx);
+        if (s.depth > 0) --s.depth;
+    }
+    static void characters(void* ctx, const xmlChar* ch, int len) {
+        ResultScan& s = of(ctx);
+        if (s.depth > 0) s.text.append(reinterpret_cast<const char*>(ch), static_cast<std::size_t>(len));
+    }
+    static void quiet(void*, xmlErrorPtr) {}
+};
+
+}  // namespace
+
+std::optional<std::string> fullScan(std::string_view xml, std::string_view name) {
+    static std::once_flag once;
+    std::call_once(once, [] { xmlInitParser(); });
+    // SOAP messages carry no document type declaration; refusing one up front
+    // keeps entity expansion out of the reader, whatever its size limits.
+    if (xml.empty() || xml.size() > INT_MAX || xml.find("<!DOCTYPE") != std::string_view::npos) return std::nullopt;
+
+    xmlSAXHandler sax{};
+    sax.initialized = XML_SAX2_MAGIC;
+    sax.startElementNs = &ResultScan::start;
+    sax.endElementNs = &ResultScan::end;
+    sax.characters = &ResultScan::characters;
+    sax.cdataBlock = &ResultScan::characters;
+    sax.serror = &ResultScan::quiet;
+
+    ResultScan scan;
+    scan.name = std::string(name);
+    xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size()));
+    if (!ctxt) return std::nullopt;
+    xmlSAXHandlerPtr own = ctxt->sax;
+    ctxt->sax = &sax;
+    ctxt->userData = &scan;
+    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
+    xmlParseDocument(ctxt);
+    bool wellFormed = ctxt->wellFormed != 0;
+    ctxt->sax = own;
+    xmlFreeParserCtxt(ctxt);
+    if (!wellFormed || !scan.found) return std::nullopt;
+    return std::move(scan.text);
+}
+
+}  // namespace soapscan
