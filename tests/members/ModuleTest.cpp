@@ -6,6 +6,8 @@
 #include "app/Utils.h"
 #include "members/Module.h"
 #include "members/SignListViewController.h"
+#include "members/SMSViewController.h"
+#include "app/Records.h"
 #include "uikit/NavigationController.h"
 
 namespace {
@@ -31,6 +33,24 @@ TEST_F(MembersModuleTest, SignButtonOpensTheCalendarAfterLogin) {
     ASSERT_TRUE(screen);
     ASSERT_TRUE(driver->waitUntil([&] { return svc.count("GetSign") == 1; }));
     EXPECT_EQ(svc.received("GetSign")["parameters"]["user_id"].str(), "501");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MembersModuleTest, SmsTileOpensThePlatformWithTheRight) {
+    svc.reply("GetOrgList", R"({"records":[]})");
+    svc.reply("MemberLogin", shelltest::kMemberReply);
+    launchHome();
+    registerMembersModule(moduleRegistry());
+    ASSERT_TRUE(moduleRegistry().sms);
+    Utils::saveUserWithMemberData(records::item(records::parse(shelltest::kMemberReply)), "1");
+
+    svc.reply("GetPower", R"({"is_power":1})");
+    tapTile(HeadViewController::kTileSms);
+    ASSERT_TRUE(driver->waitUntil([&] { return std::dynamic_pointer_cast<SMSViewController>(top()) != nullptr; }));
+    EXPECT_EQ(svc.received("GetPower")["parameters"]["model_name"].str(), "sms_platform");
 }
 
 }  // namespace
