@@ -51,7 +51,15 @@ void CWDSDetailViewController::viewDidLoad() {
     navigationItem()->setLeftBarButtonItem(left());
 
     ProgressHUD::showWithTitle("", channelstyle::kLoadingText);
+    loading_ = true;
     pp->news_detail_request(article_id);
+}
+
+void CWDSDetailViewController::viewWillDisappear(bool animated) {
+    SystemViewController::viewWillDisappear(animated);
+    if (!loading_) return;
+    loading_ = false;
+    ProgressHUD::dismiss();
 }
 
 void CWDSDetailViewController::viewWillAppear(bool animated) {
@@ -72,6 +80,7 @@ void CWDSDetailViewController::back() {
 }
 
 void CWDSDetailViewController::GetWebServerContent_success(const std::string& result) {
+    loading_ = false;
     loadingSuccess();
     ProgressHUD::dismissWithSuccess("加载成功！", "", kResultDelay);
     ProgressHUD::dismiss();
@@ -91,6 +100,7 @@ void CWDSDetailViewController::GetWebServerContent_success(const std::string& re
 }
 
 void CWDSDetailViewController::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) {
+    loading_ = false;
     loadingFail();
     ProgressHUD::dismissWithError(channelstyle::kLoadFailedText, "", kResultDelay);
     ProgressHUD::dismiss();

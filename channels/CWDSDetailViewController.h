@@ -28,6 +28,8 @@ class CWDSDetailViewController : public SystemViewController,
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    // Leaving before the article came closes the loading overlay.
+    void viewWillDisappear(bool animated) override;
 
     // ---- Set by the opener before the view loads ----
     std::string article_id;
@@ -54,4 +56,7 @@ public:
     void webViewDidFinishLoad(const std::shared_ptr<ui::WebView>& webView) override;
 
     static constexpr float kResultDelay = 0.75f;
+
+private:
+    bool loading_ = false;  // the article request is outstanding
 };

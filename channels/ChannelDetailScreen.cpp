@@ -54,7 +54,15 @@ void ChannelDetailScreen::viewDidLoad() {
     navigationItem()->setLeftBarButtonItem(left());
 
     ProgressHUD::showWithTitle("", channelstyle::kLoadingText);
+    loading_ = true;
     pp->news_detail_request(article_id);
+}
+
+void ChannelDetailScreen::viewWillDisappear(bool animated) {
+    SystemViewController::viewWillDisappear(animated);
+    if (!loading_) return;
+    loading_ = false;
+    ProgressHUD::dismiss();
 }
 
 void ChannelDetailScreen::viewWillAppear(bool animated) {
@@ -75,6 +83,7 @@ void ChannelDetailScreen::back() {
 }
 
 void ChannelDetailScreen::GetWebServerContent_success(const std::string& result) {
+    loading_ = false;
     if (behaviour().showsResult) ProgressHUD::dismissWithSuccess("加载成功！", "", kResultDelay);
     ProgressHUD::dismiss();
 
@@ -94,6 +103,7 @@ void ChannelDetailScreen::GetWebServerContent_success(const std::string& result)
 }
 
 void ChannelDetailScreen::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) {
+    loading_ = false;
     ProgressHUD::dismissWithError(channelstyle::kLoadFailedText, "", kResultDelay);
     ProgressHUD::dismiss();
 }

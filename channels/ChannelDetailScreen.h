@@ -29,6 +29,8 @@ class ChannelDetailScreen : public SystemViewController,
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    // Leaving before the article came closes the loading overlay.
+    void viewWillDisappear(bool animated) override;
 
     // ---- Set by the opener before the view loads ----
     std::string article_id;
@@ -71,6 +73,7 @@ protected:
     virtual Behaviour behaviour() const = 0;
 
 private:
+    bool loading_ = false;  // the article request is outstanding
     void showPicture(const std::string& url);
     void layoutBody();
 };

@@ -33,17 +33,6 @@ protected:
     std::shared_ptr<SSZTRearViewController> rear;
 };
 
-TEST_F(ChannelListsTest, RoutesKnowTheThreeChannels) {
-    EXPECT_EQ(channelListClass("velmarshdongtai"), std::type_index(typeid(VLDTViewController)));
-    EXPECT_EQ(channelListClass("lingdaoyanlun"), std::type_index(typeid(LDYLViewController)));
-    EXPECT_EQ(channelListClass("ganburenmian"), std::type_index(typeid(GBRMViewController)));
-    EXPECT_EQ(channelListClass("shishixinwen"), std::type_index(typeid(void)));
-    auto list = std::dynamic_pointer_cast<GBRMViewController>(makeChannelList("ganburenmian"));
-    ASSERT_TRUE(list);
-    EXPECT_EQ(list->category_code, "ganburenmian");
-    EXPECT_FALSE(makeChannelList("other"));
-}
-
 TEST_F(ChannelListsTest, RegionalNewsFromTheMenuShowsThumbnailRows) {
     serveArticlePages();
     auto reveal = openCurrentAffairs();

@@ -4,6 +4,7 @@
 
 #include "DetailTestSupport.h"
 #include "channels/CWDSDetailViewController.h"
+#include "channels/ChannelDetailScreen.h"
 
 using namespace detailtest;
 
@@ -19,11 +20,14 @@ protected:
         nav->pushViewController(detail, false);
         return detail;
     }
+    bool waitForRequests(std::size_t n) {
+        return driver->waitUntil([&] { return svc.count("GetArticleRecord") >= n; });
+    }
 };
 
 TEST_F(WebArticleTest, TheBodyIsStretchedToItsPageAndScrollsWithTheArticle) {
     ui::WebView::setScriptResultForAllViews("document.body.scrollHeight", "900");
-    auto detail = open(articleReply("一个很长的标题，长到一行放不下，要折成两行甚至三行才能放得下", "<p>正文</p>"));
+    auto detail = open(articleReply("标题", "<p>正文</p>"));
     EXPECT_EQ(detail->naview->titleLabel->text(), "重温党史");
     EXPECT_FALSE(detail->naview->leftButton->isHidden());
     EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");
@@ -32,11 +36,8 @@ TEST_F(WebArticleTest, TheBodyIsStretchedToItsPageAndScrollsWithTheArticle) {
     EXPECT_EQ(svc.received("GetArticleRecord")["parameters"]["id"].str(), "55");
 
     EXPECT_EQ(detail->timeLabel->text(), "时间: 2014-03-05 10:20");
-    ui::Rect title = detail->titleLabel->frame();
-    EXPECT_GT(title.size.height, 20);
-    EXPECT_EQ(detail->timeLabel->frame(), (ui::Rect{5, title.size.height + 10, 200, 15}));
     ui::Rect rule = detail->line->frame();
-    EXPECT_EQ(rule.origin.y, title.size.height + 35);
+    EXPECT_EQ(rule.origin.y, detail->titleLabel->frame().size.height + 35);
     ui::Rect body = detail->mwebview->frame();
     EXPECT_EQ(body, (ui::Rect{5, rule.origin.y + rule.size.height, 310, 900}));
     EXPECT_EQ(detail->msrview->frame(), (ui::Rect{0, 64, 320, 568 - 64}));
@@ -75,6 +76,35 @@ TEST_F(WebArticleTest, NullsAndFailuresLeaveThePageEmpty) {
     ASSERT_TRUE(driver->waitUntil([] { return !ProgressHUD::isVisible(); }));
     EXPECT_EQ(second->titleLabel->text(), "");
     EXPECT_TRUE(second->mwebview->loads().empty());
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(WebArticleTest, LeavingBeforeTheArticleCameClosesTheOverlay) {
+    for (bool party : {true, false}) {
+        svc.reply("GetArticleRecord", LoopbackService::held(svc.result("GetArticleRecord", articleReply())));
+        std::shared_ptr<ui::ViewController> detail;
+        if (party) {
+            detail = ui::create<CWDSDetailViewController>();
+        } else {
+            detail = ui::create<GBRMDetailViewController>();
+        }
+        nav->pushViewController(detail, false);
+        EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");
+        ASSERT_TRUE(waitForRequests(party ? 1 : 2));
+        std::weak_ptr<ui::ViewController> gone = detail;
+        detail.reset();
+        nav->popViewControllerAnimated(false);
+        driver->runPending();
+        EXPECT_TRUE(gone.expired());
+        EXPECT_FALSE(ProgressHUD::isVisible());
+        // The reply that comes after reaches nothing.
+        svc.release();
+        settleService();
+        EXPECT_FALSE(ProgressHUD::isVisible());
+    }
 }
 
 }  // namespace
