@@ -10,11 +10,23 @@
 
 namespace {
 
+// One input row: the box picture ("user.png", "password.png": a 240 x 40
+// framed box with its icon left of a divider at x 50) at its own size, and a
+// borderless field over the box's part right of the divider.
+constexpr double kRowX = 20, kRowWidth = 240, kRowHeight = 40, kTextInset = 56;
+
+std::shared_ptr<ui::ImageView> makeRowBox(double y, const std::string& picture) {
+    auto box = ui::create<ui::ImageView>(ui::Rect{kRowX, y, kRowWidth, kRowHeight});
+    box->setImage(ui::Image::imageNamed(picture));
+    return box;
+}
+
 std::shared_ptr<ui::TextField> makeField(double y, const std::string& placeholder) {
-    auto field = ui::create<ui::TextField>(ui::Rect{50, y, LoginViewController::kBoxWidth - 70, 36});
+    auto field = ui::create<ui::TextField>(ui::Rect{kRowX + kTextInset, y, kRowWidth - kTextInset - 6, kRowHeight});
     field->setPlaceholder(placeholder);
     field->setFont(ui::Font::systemFontOfSize(15));
-    field->setBorderStyle(ui::TextBorderStyleRoundedRect);
+    field->setBorderStyle(ui::TextBorderStyleNone);
+    field->setContentVerticalAlignment(ui::ControlContentVerticalAlignmentCenter);
     field->setClearButtonMode(ui::TextFieldViewModeWhileEditing);
     field->setAutocapitalizationType(ui::TextAutocapitalizationTypeNone);
     field->setAutocorrectionType(ui::TextAutocorrectionTypeNo);
@@ -59,18 +71,14 @@ void LoginViewController::viewDidLoad() {
     titleLabel->setBackgroundColor(ui::Color::clearColor());
     loginBox->addSubview(titleLabel);
 
-    auto userIcon = ui::create<ui::ImageView>(ui::Rect{20, 60, 22, 22});
-    userIcon->setImage(ui::Image::imageNamed("user.png"));
-    loginBox->addSubview(userIcon);
+    loginBox->addSubview(makeRowBox(53, "user.png"));
     userField = makeField(53, "请输入用户名");
     userField->setReturnKeyType(ui::ReturnKeyNext);
     userField->setDelegate(sharedAs<ui::TextFieldDelegate>());
     loginBox->addSubview(userField);
 
-    auto passwordIcon = ui::create<ui::ImageView>(ui::Rect{20, 109, 22, 22});
-    passwordIcon->setImage(ui::Image::imageNamed("password.png"));
-    loginBox->addSubview(passwordIcon);
-    passwordField = makeField(102, "请输入密码");
+    loginBox->addSubview(makeRowBox(103, "password.png"));
+    passwordField = makeField(103, "请输入密码");
     passwordField->setSecureTextEntry(true);
     passwordField->setReturnKeyType(ui::ReturnKeyGo);
     passwordField->setDelegate(sharedAs<ui::TextFieldDelegate>());

@@ -3,6 +3,9 @@
 #include "app/Records.h"
 #include "app/RevealController.h"
 #include "app/Utils.h"
+#include "cases/ActivitiesViewController.h"
+#include "cases/AddressBookViewController.h"
+#include "cases/DJWGFrontViewController.h"
 #include "cases/EventListViewController.h"
 #include "cases/TryingViewController.h"
 #include "service/JSON.h"
@@ -13,10 +16,10 @@ namespace {
 constexpr const char* kPowerOperation = "GetEventPower";
 
 // The screens of the grid organisations, the address book and the
-// grassroots activities (nullptr while this program has none).
-std::shared_ptr<ui::ViewController> makeGridOrganisations() { return nullptr; }
-std::shared_ptr<ui::ViewController> makeAddressBook() { return nullptr; }
-std::shared_ptr<ui::ViewController> makeActivities() { return nullptr; }
+// grassroots activities.
+std::shared_ptr<ui::ViewController> makeGridOrganisations() { return ui::create<DJWGFrontViewController>(); }
+std::shared_ptr<ui::ViewController> makeAddressBook() { return ui::create<AddressBookViewController>(); }
+std::shared_ptr<ui::ViewController> makeActivities() { return ui::create<ActivitiesViewController>(); }
 
 // The event type of an event-list row.
 std::string eventTypeOf(const std::string& row) {

@@ -1,5 +1,6 @@
 #include "cases/Module.h"
 
+#include "cases/DJWGFrontViewController.h"
 #include "cases/DJWGRearViewController.h"
 #include "cases/DqFrontViewController.h"
 #include "cases/DqRearViewController.h"
@@ -10,6 +11,11 @@ void registerCasesModule(ModuleRegistry& registry) {
         auto rear = ui::create<DqRearViewController>();
         rear->channel_code = "dqzt";
         return rear;
+    };
+    registry.djwg.front = [] {
+        auto front = ui::create<DJWGFrontViewController>();
+        front->setChannel_code("djwg");
+        return front;
     };
     registry.djwg.rear = [] { return ui::create<DJWGRearViewController>(); };
 }

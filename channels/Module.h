@@ -4,6 +4,7 @@
 #include "app/ModuleRegistry.h"
 
 // Fills the factories of the modules built in this library: 时事直通
-// (SSZTFrontViewController with SSZTRearViewController) and 便民服务
+// (SSZTFrontViewController with SSZTRearViewController), 移动党校
+// (YDDXFrontViewController with YDDXRearViewController) and 便民服务
 // (BMFWFrontViewController).
 void registerChannelsModule(ModuleRegistry& registry);

@@ -77,6 +77,29 @@ TEST_F(LoginTest, SuccessSavesTheMemberHidesAndTellsTheDelegate) {
     EXPECT_EQ(member->password, ns::Value("secret"));
 }
 
+// The row pictures are whole framed boxes with their icon: shown at their own
+// size, not squeezed or cropped, with each field inside its box right of the icon.
+TEST_F(LoginTest, RowPicturesShowWholeWithTheirFieldsInside) {
+    std::vector<std::shared_ptr<ui::ImageView>> boxes;
+    for (auto& v : login->loginBox->subviews())
+        if (auto iv = std::dynamic_pointer_cast<ui::ImageView>(v); iv && iv->image()) boxes.push_back(iv);
+    ASSERT_EQ(boxes.size(), 2u);
+    const std::shared_ptr<ui::TextField> fields[] = {login->userField, login->passwordField};
+    for (std::size_t i = 0; i < 2; ++i) {
+        EXPECT_EQ(boxes[i]->image(), ui::Image::imageNamed(i == 0 ? "user.png" : "password.png"));
+        EXPECT_EQ(boxes[i]->frame().size, boxes[i]->image()->size());
+        ui::Rect box = boxes[i]->frame(), field = fields[i]->frame();
+        EXPECT_GE(field.minX(), box.minX() + 50) << i;  // right of the icon's divider
+        EXPECT_LE(field.maxX(), box.maxX()) << i;
+        EXPECT_GE(field.minY(), box.minY()) << i;
+        EXPECT_LE(field.maxY(), box.maxY()) << i;
+        EXPECT_EQ(fields[i]->borderStyle(), ui::TextBorderStyleNone) << i;  // the picture is the border
+        EXPECT_LE(box.maxX(), login->loginBox->bounds().maxX()) << i;
+    }
+    EXPECT_LE(boxes[0]->frame().maxY(), boxes[1]->frame().minY());
+    EXPECT_LE(boxes[1]->frame().maxY(), login->loginButton->frame().minY());
+}
+
 TEST_F(LoginTest, EmptyFieldsRefusalsAndUnreadableAnswersLogNobodyIn) {
     submit("", "x");
     EXPECT_EQ(alertShown(), "温馨提示/请输入用户名");

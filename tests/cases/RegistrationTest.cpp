@@ -72,6 +72,23 @@ TEST_F(RegistrationTest, TypePanelLoadsTheServiceListEachTimeItOpens) {
     form->typeview->cancelView();
     EXPECT_TRUE(form->typeview->isHidden());
     EXPECT_EQ(form->typeLabel->text(), "环境");
+
+    // While a new list is on its way the panel still shows the old rows; a
+    // touch on one takes the text it shows, and the late list only refills
+    // the closed panel.
+    chooseType(R"({"records":[{"key":"治安"},{"key":"环境"}]})", 0);
+    svc.replyOnce("GetEnumList", LoopbackService::held(svc.result("GetEnumList", R"({"records":[{"key":"消防"}]})")));
+    driver->tap(form->typeLabel);
+    ASSERT_TRUE(waitForRequests("GetEnumList", 4));
+    EXPECT_EQ(form->dataArray.count(), 0u);
+    ASSERT_EQ(form->typeview->rowLabels.size(), 2u);
+    driver->tap(form->typeview->rowLabels[1]);
+    EXPECT_EQ(form->typeLabel->text(), "环境");
+    EXPECT_TRUE(form->typeview->isHidden());
+    svc.release();
+    ASSERT_TRUE(driver->waitUntil([&] { return form->typeview->rowLabels.size() == 1; }));
+    EXPECT_EQ(form->typeLabel->text(), "环境");
+    EXPECT_TRUE(form->typeview->isHidden());
 }
 
 TEST_F(RegistrationTest, ChecksStopAtTheFirstMissingValue) {

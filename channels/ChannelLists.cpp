@@ -1,0 +1,28 @@
+#include "channels/ChannelLists.h"
+
+#include "app/Records.h"
+#include "channels/ArticleRoutes.h"
+#include "channels/ChannelDetailScreen.h"
+
+namespace {
+
+template <typename Detail>
+std::shared_ptr<ui::ViewController> detailOf(const ns::Value& record) {
+    auto detail = ui::create<Detail>();
+    detail->article_id = records::text(record, "id");
+    return detail;
+}
+
+}  // namespace
+
+std::shared_ptr<ui::ViewController> VLDTViewController::detailFor(const ns::Value& record) {
+    return detailOf<VLDTDetailViewController>(record);
+}
+
+std::shared_ptr<ui::ViewController> LDYLViewController::detailFor(const ns::Value& record) {
+    return detailOf<LDYLDetailViewController>(record);
+}
+
+std::shared_ptr<ui::ViewController> GBRMViewController::detailFor(const ns::Value& record) {
+    return detailOf<GBRMDetailViewController>(record);
+}

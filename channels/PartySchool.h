@@ -1,0 +1,57 @@
+// The party-school module ("移动党校"): three article lists and the online
+// reading page, swapped in front of the container by its menu.
+//
+//   YDDXFrontViewController  "理论学习"  "lilunxuexi" (fixed)
+//   ZCJDViewController       "党内法规"  its category_code ("dangnafagui")
+//   CWDSViewController       "重温党史"  its category_code ("zhongwendangshi"); titled by the menu
+//   OnlineReadViewController "在线阅读"
+//
+// A list row opens the article in CWDSDetailViewController.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/RearMenu.h"
+#include "app/SystemViewController.h"
+#include "channels/ArticleListScreen.h"
+
+class YDDXFrontViewController : public ArticleListScreen {
+public:
+    static constexpr const char* kTitle = "理论学习";
+    static constexpr const char* kCategory = "lilunxuexi";
+
+protected:
+    std::string ownTitle() const override { return kTitle; }
+    std::string listCategory() const override { return kCategory; }
+    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
+};
+
+class ZCJDViewController : public ArticleListScreen {
+public:
+    static constexpr const char* kTitle = "党内法规";
+
+protected:
+    std::string ownTitle() const override { return kTitle; }
+    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
+};
+
+class CWDSViewController : public ArticleListScreen {
+public:
+    static constexpr const char* kDetailTitle = "重温党史";
+
+protected:
+    double menuButtonTop() const override { return 21; }
+    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
+};
+
+// The module's menu: the three lists, the reading page and the way home.
+class YDDXRearViewController : public SystemViewController {
+public:
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+
+    std::shared_ptr<RearMenu> menu;  // the rows (mdataArray), the table and the touches
+    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
+    const ns::Value& mdataArray() const { return menu->records(); }
+};

@@ -1,0 +1,9 @@
+// The member services as the home screen opens them.
+#pragma once
+
+#include "app/ModuleRegistry.h"
+
+// Fills the factories of the screens built in this library: the sign-in
+// calendar (签到, SignListViewController) and the SMS platform (短信平台,
+// SMSViewController).
+void registerMembersModule(ModuleRegistry& registry);

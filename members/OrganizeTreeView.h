@@ -1,0 +1,81 @@
+// The people picker of the SMS platform: the organisation tree on the left
+// (four levels, an expand arrow and a tick box per organisation), the
+// members of the ticked organisations on the right (each with a tick that
+// keeps or drops it), "添加" between them and "确定" / "取消" below.
+//
+//   trview = ui::create<OrganizeTreeView>(ui::Rect{0, 64, w, h - 64});   // loads the tree now
+//   trview->setDelegate(sharedAs<OrganizeTreeViewDelegate>());
+//   trview->setHidden(true);
+//
+// "确定" hands the owner every member confirmed during the panel's life;
+// the panel keeps its tree, ticks and members while it is hidden.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/Treeview.h"
+#include "foundation/Value.h"
+#include "service/VoVaClient.h"
+#include "uikit/Button.h"
+#include "uikit/GestureRecognizer.h"
+#include "uikit/ImageView.h"
+#include "uikit/ScrollView.h"
+#include "uikit/View.h"
+
+class OrganizeTreeViewDelegate {
+public:
+    virtual ~OrganizeTreeViewDelegate() = default;
+    // Optional: the members confirmed so far (records with "real_name" and
+    // "user_name").
+    virtual void phoneArray(const ns::Value& /*members*/) {}
+};
+
+class OrganizeTreeView : public ui::View, public PPClientDelegate {
+public:
+    void init(const ui::Rect& frame) override;
+    using ui::View::init;
+
+    std::shared_ptr<OrganizeTreeViewDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(const std::shared_ptr<OrganizeTreeViewDelegate>& d) { delegate_ = d; }
+
+    static constexpr const char* kTreeType = "GetOrgList";
+    static constexpr const char* kAddType = "add";
+
+    std::shared_ptr<VoVaClient> pp;
+    ns::Value mdataArray = ns::Value::array();       // listed nodes, in display order
+    ns::Value FirstLevelArray = ns::Value::array();  // the top organisations
+    std::vector<std::shared_ptr<Treeview>> treeViewArray;
+    ns::Value peopleArray = ns::Value::array();  // members of the last member reply
+    ns::Value senderArray = ns::Value::array();  // every member confirmed
+    std::shared_ptr<ui::ScrollView> mscrview;
+    std::shared_ptr<ui::ScrollView> peoplescrview;
+    std::shared_ptr<ui::Button> addButton, okButton, cancelButton;
+    std::vector<std::shared_ptr<ui::ImageView>> peopleTicks;  // the member pane's ticks, in order
+    std::string requestType;
+
+    // ---- Actions (by row index) ----
+    void openTree(std::size_t row);
+    void selectPeople(std::size_t row);
+    void addpeople();
+    void deletePeople(std::size_t index);
+    void subit();
+    void cancelButtonPress();
+
+    void loadingData(const ns::Value& nodes);
+    void loadingPeoplewithData(const ns::Value& people);
+
+    // PPClientDelegate
+    void GetWebServerContent_success(const std::string& result) override;
+    void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
+
+private:
+    void arrowTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer);
+    void tickTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer);
+    void personTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer);
+    void treeReplied(const std::string& result);
+    void peopleReplied(const std::string& result);
+    std::weak_ptr<OrganizeTreeViewDelegate> delegate_;
+    std::weak_ptr<NetWebServiceRequest> peopleRequest_;
+};

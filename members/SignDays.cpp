@@ -1,0 +1,95 @@
+#include "members/SignDays.h"
+
+#include <algorithm>
+
+#include "app/Records.h"
+#include "foundation/DateTime.h"
+#include "foundation/Format.h"
+#include "foundation/RunLoop.h"
+
+namespace signdays {
+
+std::vector<std::shared_ptr<ui::Label>> makeDayGrid(const std::shared_ptr<ui::View>& container, double screenWidth,
+                                                    double top) {
+    std::vector<std::shared_ptr<ui::Label>> labels;
+    const double gap = (screenWidth - 250) / 6;
+    for (int i = 0; i < kDayCount; ++i) {
+        const int column = i % 7;
+        const int row = i / 7;
+        auto label = ui::create<ui::Label>(
+            ui::Rect{20 + column * (kCellSize + gap), top + row * kRowPitch, kCellSize, kCellSize});
+        label->setText(ns::format("%02d", i + 1));
+        label->setFont(ui::Font::systemFontOfSize(12));
+        label->setTextColor(ui::Color::blackColor());
+        label->setTextAlignment(ui::TextAlignmentCenter);
+        label->setBackgroundColor(ui::Color::clearColor());
+        container->addSubview(label);
+        labels.push_back(label);
+    }
+    return labels;
+}
+
+void ring(ui::Label& label) {
+    label.setBackgroundColor(ui::Color::redColor());
+    label.layer().setCornerRadius(15);
+    label.layer().setBorderWidth(1);
+    label.layer().setBorderColor(ui::Color::redColor());
+    label.layer().setMasksToBounds(true);
+    label.setTextColor(ui::Color::whiteColor());
+}
+
+void plain(ui::Label& label) {
+    label.setBackgroundColor(ui::Color::clearColor());
+    label.layer().setCornerRadius(0);
+    label.layer().setBorderWidth(0);
+    label.setTextColor(ui::Color::blackColor());
+}
+
+void showSignedDays(const std::vector<std::shared_ptr<ui::Label>>& labels, const std::vector<std::string>& days) {
+    for (const auto& label : labels) {
+        if (std::find(days.begin(), days.end(), label->text()) != days.end()) {
+            ring(*label);
+        } else {
+            plain(*label);
+        }
+    }
+}
+
+std::vector<std::string> daysOfReply(const ns::Value& reply) {
+    std::vector<std::string> days;
+    const ns::Value rows = records::array(reply, "records");
+    for (const ns::Value& row : rows.items()) {
+        const std::string time = records::text(row, "add_time");
+        if (time.size() < 10) continue;
+        const std::string day = time.substr(8, 2);
+        const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+        if (!digit(day[0]) || !digit(day[1])) continue;
+        days.push_back(day);
+    }
+    return days;
+}
+
+std::string countText(const ns::Value& reply) {
+    const ns::Value count = reply["sign_count"];
+    if (count.isNone()) return "0";
+    return count.description();
+}
+
+Today today() {
+    ns::DateComponents c = ns::dateComponents(ns::now());
+    return Today{c.year, c.month, c.day};
+}
+
+void stepMonth(long long& year, long long& month, int delta) {
+    month += delta;
+    while (month > 12) {
+        month -= 12;
+        ++year;
+    }
+    while (month < 1) {
+        month += 12;
+        --year;
+    }
+}
+
+}  // namespace signdays

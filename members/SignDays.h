@@ -1,0 +1,53 @@
+// Pieces the sign-in calendar and the monthly sign-in panel share: the
+// 31-label day grid, the red ring of a signed day, and the signed days read
+// from a month reply.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "foundation/Value.h"
+#include "uikit/Label.h"
+#include "uikit/View.h"
+
+namespace signdays {
+
+constexpr int kDayCount = 31;
+constexpr double kCellSize = 30;
+constexpr double kRowPitch = 40;
+
+// The 31 labels "01" to "31", added to the container in order: label i in
+// column i mod 7 and row i div 7, the first row at `top`; seven 30-point
+// cells span from 20 to screenWidth - 20 with equal gaps.
+std::vector<std::shared_ptr<ui::Label>> makeDayGrid(const std::shared_ptr<ui::View>& container, double screenWidth,
+                                                    double top);
+
+// A signed day: red disc with white text; otherwise plain black text.
+void ring(ui::Label& label);
+void plain(ui::Label& label);
+// Rings the labels whose text is one of the days, leaves the others plain.
+void showSignedDays(const std::vector<std::shared_ptr<ui::Label>>& labels, const std::vector<std::string>& days);
+
+// The signed days of a month reply, in reply order: characters 9 and 10 of
+// each record's "add_time" (yyyy-MM-dd HH:mm:ss). Records whose time is too
+// short or has no two-digit day there are left out; a "records" that is not
+// an array gives no days.
+std::vector<std::string> daysOfReply(const ns::Value& reply);
+
+// The count line's number: "sign_count" as "%@" prints it ("0" when the reply
+// has no count).
+std::string countText(const ns::Value& reply);
+
+// Today in the program's clock.
+struct Today {
+    long long year = 0;
+    long long month = 0;
+    long long day = 0;
+};
+Today today();
+
+// One month back or forward (January back is December of the year before).
+void stepMonth(long long& year, long long& month, int delta);
+
+}  // namespace signdays

@@ -1,0 +1,157 @@
+// The current-affairs channel lists as the module's menu swaps them in: the
+// request each asks with, its rows, the detail a row opens, and the refresh.
+#include <gtest/gtest.h>
+
+#include "ModuleTestSupport.h"
+#include "app/ZCDYCell.h"
+#include "channels/ArticleRoutes.h"
+#include "channels/ChannelDetailScreen.h"
+#include "channels/ChannelLists.h"
+#include "channels/SSXWCell.h"
+#include "channels/SSZTFrontViewController.h"
+#include "channels/SSZTRearViewController.h"
+
+namespace {
+
+class ChannelListsTest : public chtest::ModuleFixture {
+protected:
+    std::shared_ptr<RevealController> openCurrentAffairs() {
+        rear = ui::create<SSZTRearViewController>();
+        auto news = ui::create<SSZTFrontViewController>();
+        auto reveal = openModule(news, rear);
+        // The news list's first page is in before a channel is chosen.
+        EXPECT_TRUE(settle(news));
+        return reveal;
+    }
+    // Touches a menu row with the menu open.
+    void touchRow(const std::shared_ptr<RevealController>& reveal, long row) {
+        openMenu(reveal);
+        ASSERT_TRUE(rear->rearTableView()->tapRowAtIndexPath(ui::IndexPath{0, row}));
+        driver->advance(1.0);
+    }
+
+    std::shared_ptr<SSZTRearViewController> rear;
+};
+
+TEST_F(ChannelListsTest, RegionalNewsFromTheMenuShowsThumbnailRows) {
+    serveArticlePages();
+    auto reveal = openCurrentAffairs();
+    svc.reply("GetArticleList", R"({"records":[)"
+                                R"({"id":"7","title":"动态一","zhaiyao":"摘要","img_url":null},)"
+                                R"({"id":"8","title":"动态二","zhaiyao":null,"img_url":""},)"
+                                R"("not a record"]})");
+    touchRow(reveal, 1);
+    auto list = frontAs<VLDTViewController>(reveal);
+    ASSERT_TRUE(list);
+    ASSERT_TRUE(settle(list));
+    EXPECT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionLeft);
+    EXPECT_EQ(list->title(), "Velmarsh动态");
+    EXPECT_EQ(list->naview->titleLabel->text(), "Velmarsh动态");
+    EXPECT_TRUE(list->naview->leftButton->isHidden());
+    EXPECT_EQ(list->menuButton->frame(), (ui::Rect{10, 25, 22, 22}));
+    EXPECT_EQ(list->mtableview->frame(), (ui::Rect{0, 64, 320, 568 - 64}));
+
+    auto asked = svc.requests("GetArticleList").back().argument;
+    EXPECT_EQ(asked["page_index"].integerValue(), 1);
+    EXPECT_EQ(asked["page_size"].integerValue(), 10);
+    EXPECT_EQ(asked["parameters"]["category_code"].str(), "velmarshdongtai");
+
+    auto table = list->mtableview;
+    ASSERT_EQ(table->numberOfRowsInSection(0), 2);
+    EXPECT_EQ(table->rectForRowAtIndexPath(ui::IndexPath{0, 1}).size.height, 70);
+    auto first = std::dynamic_pointer_cast<SSXWCell>(table->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
+    auto second = std::dynamic_pointer_cast<SSXWCell>(table->cellForRowAtIndexPath(ui::IndexPath{0, 1}));
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->headimagev->image(), ui::Image::imageNamed("icon_empty.png"));
+    EXPECT_EQ(first->subLabel->text(), "摘要");
+    EXPECT_EQ(second->titleLabel->text(), "动态二");
+    EXPECT_EQ(second->subLabel->text(), "");
+    EXPECT_EQ(second->accessoryType(), ui::TableViewCellAccessoryDisclosureIndicator);
+
+    ASSERT_TRUE(table->tapRowAtIndexPath(ui::IndexPath{0, 1}));
+    auto detail = std::dynamic_pointer_cast<VLDTDetailViewController>(list->navigationController()->topViewController());
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->article_id, "8");
+}
+
+TEST_F(ChannelListsTest, SpeechAndAppointmentRowsShowTitleAndTime) {
+    serveArticlePages();
+    auto reveal = openCurrentAffairs();
+    touchRow(reveal, 3);
+    auto cadre = frontAs<GBRMViewController>(reveal);
+    ASSERT_TRUE(cadre);
+    ASSERT_TRUE(settle(cadre));
+    EXPECT_EQ(cadre->title(), "干部任免");
+    EXPECT_EQ(svc.requests("GetArticleList").back().argument["parameters"]["category_code"].str(), "ganburenmian");
+    auto table = cadre->mtableview;
+    ASSERT_EQ(table->numberOfRowsInSection(0), 10);
+    EXPECT_EQ(table->rectForRowAtIndexPath(ui::IndexPath{0, 1}).size.height, 60);
+    auto cell = std::dynamic_pointer_cast<ZCDYCell>(table->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->reuseIdentifier(), "cell");
+    EXPECT_EQ(cell->titleLabel->text(), "标题1-1");
+    EXPECT_EQ(cell->timeLabel->text(), "时间: 2014-05-14");
+    ASSERT_TRUE(table->tapRowAtIndexPath(ui::IndexPath{0, 3}));
+    auto detail = std::dynamic_pointer_cast<GBRMDetailViewController>(cadre->navigationController()->topViewController());
+    ASSERT_TRUE(detail);
+    EXPECT_EQ(detail->article_id, "1-4");
+
+    touchRow(reveal, 2);
+    auto speeches = frontAs<LDYLViewController>(reveal);
+    ASSERT_TRUE(speeches);
+    ASSERT_TRUE(settle(speeches));
+    EXPECT_EQ(svc.requests("GetArticleList").back().argument["parameters"]["category_code"].str(), "lingdaoyanlun");
+    ASSERT_TRUE(speeches->mtableview->tapRowAtIndexPath(ui::IndexPath{0, 0}));
+    auto speech =
+        std::dynamic_pointer_cast<LDYLDetailViewController>(speeches->navigationController()->topViewController());
+    ASSERT_TRUE(speech);
+    EXPECT_EQ(speech->article_id, "1-1");
+}
+
+TEST_F(ChannelListsTest, TheShownChannelStaysAndAnotherVisitStartsAfresh) {
+    serveArticlePages();
+    auto reveal = openCurrentAffairs();
+    touchRow(reveal, 1);
+    auto list = frontAs<VLDTViewController>(reveal);
+    ASSERT_TRUE(settle(list));
+    chtest::pullUp(list->mtableview);
+    driver->advance(2.0);
+    ASSERT_TRUE(driver->waitUntil([&] { return list->mdataArray().count() == 20; }));
+    const std::size_t asked = svc.count("GetArticleList");
+
+    // Its own row again: only the highlight, the menu stays open.
+    openMenu(reveal);
+    ASSERT_TRUE(rear->rearTableView()->tapRowAtIndexPath(ui::IndexPath{0, 1}));
+    driver->advance(1.0);
+    EXPECT_EQ(frontRoot(reveal), list);
+    EXPECT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionRight);
+    EXPECT_EQ(svc.count("GetArticleList"), asked);
+
+    // Away and back: a new list from page "1".
+    ASSERT_TRUE(rear->rearTableView()->tapRowAtIndexPath(ui::IndexPath{0, 2}));
+    driver->advance(1.0);
+    touchRow(reveal, 1);
+    auto again = frontAs<VLDTViewController>(reveal);
+    ASSERT_TRUE(again);
+    EXPECT_NE(again, list);
+    ASSERT_TRUE(settle(again));
+    EXPECT_EQ(again->mdataArray().count(), 10u);
+    EXPECT_EQ(pagesAsked().back(), 1);
+}
+
+TEST_F(ChannelListsTest, AFailedFirstLoadLeavesTheListEmptyAndAPullStartsAgain) {
+    auto list = std::dynamic_pointer_cast<LDYLViewController>(makeChannelList("lingdaoyanlun"));
+    svc.replyOnce("GetArticleList", LoopbackService::status(500));
+    openModule(list, ui::create<SSZTRearViewController>());
+    ASSERT_TRUE(settle(list));
+    EXPECT_EQ(list->mtableview->numberOfRowsInSection(0), 0);
+    EXPECT_EQ(list->naview->titleLabel->text(), "");  // nobody titled it
+
+    serveArticlePages();
+    pullDown(list->mtableview);
+    driver->advance(2.0);
+    ASSERT_TRUE(driver->waitUntil([&] { return list->mdataArray().count() == 10; }));
+    EXPECT_EQ(pagesAsked(), (std::vector<int>{1, 1}));
+}
+
+}  // namespace

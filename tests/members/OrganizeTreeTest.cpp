@@ -1,0 +1,190 @@
+// The organisation-tree people picker: the tree as it arrives, expanding and
+// collapsing, ticking, asking for members, dropping and confirming them.
+#include <gtest/gtest.h>
+
+#include "members/OrganizeTreeView.h"
+#include "MembersTestSupport.h"
+
+using namespace memberstest;
+
+namespace {
+
+ns::Value org(const std::string& id, int level, std::initializer_list<ns::Value> kids = {}) {
+    return ns::Value::dictionary(
+        {{"id", id}, {"name", "机构" + id}, {"level", level}, {"child_org", ns::Value::array(kids)}});
+}
+
+// 1 ─┬ 11 ─┬ 111 ── 1111
+//    │     └ 112
+//    └ 12 ── 121 ── 1211
+std::string treeReply() {
+    ns::Value top = org("1", 1,
+                        {org("11", 2, {org("111", 3, {org("1111", 4)}), org("112", 3)}),
+                         org("12", 2, {org("121", 3, {org("1211", 4)})})});
+    return JSONRepresentation(ns::Value::dictionary({{"records", ns::Value::array({top})}}));
+}
+
+struct Owner : OrganizeTreeViewDelegate {
+    std::vector<std::vector<std::string>> handed;
+    void phoneArray(const ns::Value& members) override {
+        std::vector<std::string> numbers;
+        for (auto& m : members.items()) numbers.push_back(m["user_name"].str());
+        handed.push_back(numbers);
+    }
+};
+
+class OrganizeTreeTest : public MembersTest {
+protected:
+    void SetUp() override {
+        MembersTest::SetUp();
+        nav->setNavigationBarHidden(true);
+        svc.reply("GetOrgList", treeReply());
+        svc.reply("GetOrgUser", R"({"records":[{"real_name":"张三","user_name":"13800000001"},)"
+                                R"({"real_name":"李四","user_name":"13800000002"}]})");
+    }
+    std::shared_ptr<OrganizeTreeView> open() {
+        auto tree = ui::create<OrganizeTreeView>(ui::Rect{0, 0, 320, 400});
+        tree->setDelegate(owner);
+        root->view()->addSubview(tree);
+        EXPECT_TRUE(driver->waitUntil([&] { return tree->mdataArray.count() > 0; }));
+        return tree;
+    }
+    // Each listed row as "<id><arrow><tick>": arrow "v" open / ">" closed,
+    // tick "+" / "-".
+    static std::vector<std::string> rows(const OrganizeTreeView& tree) {
+        std::vector<std::string> out;
+        for (auto& row : tree.treeViewArray) {
+            std::string id = row->nameLabel->text().substr(std::string("机构").size());
+            id += row->signimagev->image()->name() == "xia.png" ? "v" : ">";
+            id += row->selectimagev->image()->name() == "have_shangji.png" ? "+" : "-";
+            out.push_back(id);
+        }
+        return out;
+    }
+    void tapArrow(const std::shared_ptr<OrganizeTreeView>& tree, std::size_t i) {
+        driver->fireGesture<ui::TapGestureRecognizer>(tree->treeViewArray.at(i)->signimagev);
+    }
+    void tapTick(const std::shared_ptr<OrganizeTreeView>& tree, std::size_t i) {
+        driver->fireGesture<ui::TapGestureRecognizer>(tree->treeViewArray.at(i)->selectimagev);
+    }
+    std::shared_ptr<Owner> owner = std::make_shared<Owner>();
+};
+
+using Rows = std::vector<std::string>;
+
+TEST_F(OrganizeTreeTest, ArrivesWithTheTopOpenAndItsChildrenClosed) {
+    auto tree = open();
+    auto sent = svc.received("GetOrgList")["parameters"];
+    EXPECT_EQ(sent["type"].str(), "all_org");
+    EXPECT_EQ(sent["user_id"].str(), "");
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11>-", "12>-"}));
+    EXPECT_EQ(tree->treeViewArray[1]->frame().origin, (ui::Point{10, 30}));
+    EXPECT_EQ(tree->mscrview->contentSize().height, 90);
+}
+
+TEST_F(OrganizeTreeTest, ExpandingAndCollapsing) {
+    auto tree = open();
+    tapArrow(tree, 1);  // 11 open
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v-", "111>-", "112>-", "12>-"}));
+    tapArrow(tree, 2);  // 111 open
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v-", "111v-", "1111>-", "112>-", "12>-"}));
+    EXPECT_EQ(tree->treeViewArray[3]->frame().origin.x, 30);
+    tapArrow(tree, 3);  // the deepest level does nothing
+    EXPECT_EQ(rows(*tree).size(), 6u);
+    tapArrow(tree, 5);  // 12 open
+    tapArrow(tree, 6);  // 121 open
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v-", "111v-", "1111>-", "112>-", "12v-", "121v-", "1211>-"}));
+
+    // Closing 12 takes its children and every deepest row, also 1111.
+    tapArrow(tree, 5);
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v-", "111v-", "112>-", "12>-"}));
+    tapArrow(tree, 2);  // 111 closes (its children are gone already)
+    tapArrow(tree, 2);  // and opens with them again
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v-", "111v-", "1111>-", "112>-", "12>-"}));
+
+    // The top row: closed shows the top alone, open the list as it was.
+    tapArrow(tree, 0);
+    EXPECT_EQ(rows(*tree), (Rows{"1>-"}));
+    tapArrow(tree, 0);
+    EXPECT_EQ(rows(*tree).size(), 6u);
+}
+
+TEST_F(OrganizeTreeTest, TickingSpreadsByLevel) {
+    auto tree = open();
+    tapTick(tree, 1);  // 11 and its unlisted descendants
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11>+", "12>-"}));
+    tapArrow(tree, 1);
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v+", "111>+", "112>+", "12>-"}));
+    tapTick(tree, 2);  // a closed level-3 row alone
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v+", "111>-", "112>+", "12>-"}));
+    tapArrow(tree, 2);  // opens with its own tick
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v+", "111v-", "1111>-", "112>+", "12>-"}));
+
+    // The top row ticks every listed row, also after it was collapsed.
+    tapArrow(tree, 0);
+    tapTick(tree, 0);
+    EXPECT_EQ(rows(*tree), (Rows{"1>+", "11v+", "111v+", "1111>+", "112>+", "12>+"}));
+}
+
+TEST_F(OrganizeTreeTest, AddsTheMembersOfTheTickedOrganisations) {
+    auto tree = open();
+    driver->tap(tree->addButton);
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(takeAlert(), "请先选择机构");
+    EXPECT_EQ(svc.count("GetOrgUser"), 0u);
+
+    tapTick(tree, 1);
+    tapTick(tree, 2);
+    driver->tap(tree->addButton);
+    ASSERT_TRUE(driver->waitUntil([&] { return tree->peopleTicks.size() == 2; }));
+    EXPECT_EQ(svc.received("GetOrgUser")["parameters"]["org_list"].str(), "11,12");
+    EXPECT_EQ(tree->peoplescrview->contentSize().height, 90);
+    EXPECT_TRUE(driver->findViewWithText("张三"));
+
+    // Dropped members stay behind; confirming again adds no number twice.
+    driver->fireGesture<ui::TapGestureRecognizer>(tree->peopleTicks[0]);
+    EXPECT_EQ(tree->peopleTicks[0]->image()->name(), "no_shangji.png");
+    driver->tap(tree->okButton);
+    driver->fireGesture<ui::TapGestureRecognizer>(tree->peopleTicks[0]);
+    driver->tap(tree->okButton);
+    ASSERT_EQ(owner->handed.size(), 2u);
+    EXPECT_EQ(owner->handed[0], (std::vector<std::string>{"13800000002"}));
+    EXPECT_EQ(owner->handed[1], (std::vector<std::string>{"13800000002", "13800000001"}));
+
+    driver->tap(tree->cancelButton);
+    EXPECT_TRUE(tree->isHidden());
+}
+
+TEST_F(OrganizeTreeTest, ConfirmingWithoutMembersAsksForThem) {
+    auto tree = open();
+    driver->tap(tree->okButton);
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(takeAlert(), "请添加人员");
+    EXPECT_TRUE(owner->handed.empty());
+}
+
+TEST_F(OrganizeTreeTest, TreeRepliesOfOddShapesLeaveAnEmptyPane) {
+    svc.reply("GetOrgList", R"({"records":"none"})");
+    auto tree = ui::create<OrganizeTreeView>(ui::Rect{0, 0, 320, 400});
+    root->view()->addSubview(tree);
+    ASSERT_TRUE(waitForCount("GetOrgList", 1));
+    settleService();
+    EXPECT_TRUE(tree->treeViewArray.empty());
+    driver->tap(tree->addButton);
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(takeAlert(), "请先选择机构");
+}
+
+TEST_F(OrganizeTreeTest, TheTreeStillArrivesAfterAnEarlyAdd) {
+    svc.reply("GetOrgList", LoopbackService::held(svc.result("GetOrgList", treeReply())));
+    auto tree = ui::create<OrganizeTreeView>(ui::Rect{0, 0, 320, 400});
+    root->view()->addSubview(tree);
+    ASSERT_TRUE(waitForCount("GetOrgList", 1));
+    driver->tap(tree->addButton);
+    ASSERT_TRUE(waitForAlert());
+    takeAlert();
+    svc.release();
+    ASSERT_TRUE(driver->waitUntil([&] { return tree->treeViewArray.size() == 3; }));
+}
+
+}  // namespace

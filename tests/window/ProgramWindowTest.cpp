@@ -1,0 +1,218 @@
+// The program as a person uses it in its window: the application launched
+// against the demo service with the current-affairs module built in, the
+// window under SDL's offscreen video driver, and the mouse synthesised
+// through SDL's own event queue.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "app/AppDelegate.h"
+#include "app/HeadViewController.h"
+#include "app/MervioHooks.h"
+#include "app/ModuleRegistry.h"
+#include "app/ProgressHUD.h"
+#include "app/RevealController.h"
+#include "app/WebImageManager.h"
+#include "channels/Module.h"
+#include "channels/SSZTFrontViewController.h"
+#include "demo/DemoService.h"
+#include "foundation/UserDefaults.h"
+#include "net/NetworkActivity.h"
+#include "service/ServiceConfig.h"
+#include "uikit/TestDriver.h"
+#include "uikit/UIKit.h"
+#include "window/Host.h"
+
+namespace {
+
+using ui::Point;
+
+class ProgramWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        // KL_WINDOW_TEST_DRIVER=x11 runs the same on a display (Xvfb).
+        const char* videoDriver = std::getenv("KL_WINDOW_TEST_DRIVER");
+        setenv("SDL_VIDEODRIVER", videoDriver && *videoDriver ? videoDriver : "offscreen", 1);
+        ui::Application::resetForTesting();
+        ProgressHUD::resetForTesting();
+        moduleRegistry().clear();
+        mervioHooks() = MervioHooks{};
+        registerChannelsModule(moduleRegistry());
+        auto state = std::filesystem::path(std::getenv("KL_HOME")) / "demo-state";
+        service = std::make_unique<demo::DemoService>(demo::DemoService::Options{KL_DEMO_DATA_DIR, state.string(), 0});
+        ServiceConfig::reset();
+        ServiceConfig::setEndpoint(service->url());
+        auto defaults = ns::UserDefaults::standardUserDefaults();
+        for (const char* key : {"login_flg", "memberDic", "LoginState"}) defaults->removeObjectForKey(key);
+        driver = std::make_unique<ui::TestDriver>();
+
+        appDelegate = std::make_shared<AppDelegate>();
+        auto& app = ui::Application::sharedApplication();
+        app.setDelegate(appDelegate);
+        app.finishLaunching();
+        ASSERT_TRUE(driver->waitUntil([&] { return appDelegate->isStartupSettled(); }));
+
+        host = std::make_unique<window::Host>(app, window::Options{2, "test"});
+        ASSERT_TRUE(host->isOpen()) << host->error();
+        host->runOnce(0);
+    }
+    void TearDown() override {
+        // Nothing still on its way from the service when it stops.
+        driver->waitUntil([] {
+            return net::NetworkActivity::count() == 0 && WebImageManager::sharedManager()->activeFetches() == 0;
+        });
+        ns::RunLoop::main().drain();
+        host.reset();
+        ProgressHUD::resetForTesting();
+        appDelegate.reset();
+        driver.reset();
+        ui::Application::resetForTesting();
+        moduleRegistry().clear();
+        ServiceConfig::reset();
+        service.reset();
+    }
+
+    Uint32 windowID() const { return SDL_GetWindowID(host->sdlWindow()); }
+    void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
+    void button(Uint32 type, Point p) {
+        SDL_Point w = host->toWindow(p);
+        SDL_Event e{};
+        e.type = type;
+        e.button.windowID = windowID();
+        e.button.button = SDL_BUTTON_LEFT;
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.button.clicks = 1;
+        e.button.x = w.x;
+        e.button.y = w.y;
+        push(e);
+        host->runOnce(0);
+    }
+    void motion(Point p) {
+        SDL_Point w = host->toWindow(p);
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = windowID();
+        e.motion.state = SDL_BUTTON_LMASK;
+        e.motion.x = w.x;
+        e.motion.y = w.y;
+        push(e);
+        host->runOnce(0);
+    }
+    void click(Point p) {
+        button(SDL_MOUSEBUTTONDOWN, p);
+        button(SDL_MOUSEBUTTONUP, p);
+    }
+    void drag(Point from, Point by, int steps = 6) {
+        button(SDL_MOUSEBUTTONDOWN, from);
+        for (int i = 1; i <= steps; ++i) motion(Point{from.x + by.x * i / steps, from.y + by.y * i / steps});
+        button(SDL_MOUSEBUTTONUP, Point{from.x + by.x, from.y + by.y});
+    }
+
+    // Runs the program (its clock in steps, the service for real) until the
+    // condition holds, drawing as the window's loop would.
+    bool settle(const std::function<bool()>& ready) {
+        for (int i = 0; i < 200; ++i) {
+            driver->advance(0.1);
+            host->runOnce(0);
+            if (ready()) return true;
+            driver->waitUntil(ready, 0.05);
+        }
+        return false;
+    }
+
+    std::shared_ptr<ui::Button> tile(const std::string& title) const {
+        for (auto& b : appDelegate->headViewController->tileButtons)
+            if (b->currentTitle() == title) return b;
+        return nullptr;
+    }
+    // The current-affairs front screen when it is the screen in front.
+    std::shared_ptr<SSZTFrontViewController> newsList() const {
+        auto reveal = std::dynamic_pointer_cast<RevealController>(appDelegate->navigationController->topViewController());
+        auto nav = reveal ? std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController()) : nullptr;
+        return nav ? std::dynamic_pointer_cast<SSZTFrontViewController>(nav->topViewController()) : nullptr;
+    }
+    // Opens the module with a click on its tile and waits for its first page.
+    std::shared_ptr<SSZTFrontViewController> openNews() {
+        auto t = tile("时事直通");
+        if (!t) return nullptr;
+        ui::Rect r = t->convertRect_toView(t->bounds(), nullptr);
+        click(Point{r.midX(), r.midY()});
+        std::shared_ptr<SSZTFrontViewController> news;
+        bool loaded = settle([&] {
+            news = newsList();
+            return news && news->list && news->list->count() > 0 && !news->list->isLoadingPage() &&
+                   !ProgressHUD::isVisible();
+        });
+        return loaded ? news : nullptr;
+    }
+
+    std::unique_ptr<demo::DemoService> service;
+    std::unique_ptr<ui::TestDriver> driver;
+    std::shared_ptr<AppDelegate> appDelegate;
+    std::unique_ptr<window::Host> host;
+};
+
+TEST_F(ProgramWindowTest, ClickOnTheCurrentAffairsTileOpensTheNewsList) {
+    ASSERT_EQ(appDelegate->navigationController->topViewController(), appDelegate->headViewController);
+    auto t = tile("时事直通");
+    ASSERT_TRUE(t);
+    ui::Rect r = t->convertRect_toView(t->bounds(), nullptr);
+    // Beside every tile (the title bar): nothing opens.
+    click(Point{160, 40});
+    driver->advance(1.0);
+    EXPECT_EQ(appDelegate->navigationController->topViewController(), appDelegate->headViewController);
+    // Pressed on the tile and dragged off it before release: nothing opens.
+    drag(Point{r.midX(), r.midY()}, Point{0, 150});
+    driver->advance(1.0);
+    EXPECT_EQ(appDelegate->navigationController->topViewController(), appDelegate->headViewController);
+
+    int frames = host->frameCount();
+    auto news = openNews();
+    ASSERT_TRUE(news) << driver->dump();
+    EXPECT_GT(host->frameCount(), frames);
+    EXPECT_EQ(news->naview->titleLabel->text(), "时事新闻");
+    EXPECT_TRUE(ui::TestDriver::isOnScreen(*news->mtableview));
+    EXPECT_EQ(news->mtableview->numberOfRowsInSection(0), static_cast<long>(news->list->count()));
+    // The first article's title is on the screen the window shows.
+    std::string first = news->list->recordAt(0)["title"].str();
+    ASSERT_FALSE(first.empty());
+    EXPECT_TRUE(driver->findViewWithText(first));
+}
+
+TEST_F(ProgramWindowTest, DragOnTheNewsListScrollsItAndAPullPast65PointsRefreshesIt) {
+    auto news = openNews();
+    ASSERT_TRUE(news) << driver->dump();
+    auto table = news->mtableview;
+    ASSERT_GT(table->contentSize().height, table->bounds().size.height + 100);
+    auto nav = news->navigationController();
+
+    // Up by 150 points: the list follows the finger and opens no article.
+    drag(Point{160, 450}, Point{0, -150});
+    EXPECT_NEAR(table->contentOffset().y, 150, 1);
+    EXPECT_EQ(nav->topViewController(), news);
+    driver->advance(1.0);
+
+    // Back down past the top by 100 points: the header asks for a refresh.
+    drag(Point{160, 150}, Point{0, 250}, 10);
+    EXPECT_TRUE(news->list->isReloading());
+    EXPECT_LT(table->contentOffset().y, 0);  // held open over the header while it reloads
+    const std::size_t before = news->list->count();
+    ASSERT_GT(before, 0u);
+    bool reloaded = settle([&] {
+        return !news->list->isReloading() && !news->list->isLoadingPage() && !ProgressHUD::isVisible();
+    });
+    ASSERT_TRUE(reloaded);
+    EXPECT_EQ(news->list->count(), before);  // page one again, not appended
+    EXPECT_EQ(news->list->pageNo(), 1);
+    EXPECT_EQ(table->contentOffset().y, 0);
+
+    // A pull of less than 65 points only springs back.
+    drag(Point{160, 150}, Point{0, 50});
+    EXPECT_FALSE(news->list->isReloading());
+    EXPECT_EQ(table->contentOffset().y, 0);
+}
+
+}  // namespace
