@@ -158,14 +158,15 @@ void SignListViewController::sign() {
 
 void SignListViewController::GetWebServerContent_success(const std::string& result) {
     ProgressHUD::dismiss();
-    // Each reply is read only by the kind of request it answers.
+    // Each reply is read by the operation it answers, so that a month that
+    // arrives while a sign-in is on its way is still drawn.
     const std::string& operation = pp->replyOperation();
-    if (requestType == kSignType && operation == kSubmitSign) {
+    if (operation == kSubmitSign) {
         signReplied(result);
-    } else if (requestType == kHistoryType && operation == kGetSign) {
+    } else if (operation == kGetSign) {
         if (pp->replyRequest() != monthRequest_.lock()) return;  // a month stepped past
         monthReplied(result);
-    } else if (requestType == kRulesType && operation == kGetUserConfig) {
+    } else if (operation == kGetUserConfig) {
         rulesReplied(result);
     }
 }
@@ -198,7 +199,7 @@ void SignListViewController::monthReplied(const std::string& result) {
     if (currentShown && signedToday) signButton->setTitle(kSignedTitle, ui::ControlStateNormal);
     reloadDay();
     explainLabel->setText(ns::format("你本月累计签到%@次", count));
-    requestType = kRulesType;
+    if (requestType != kSignType) requestType = kRulesType;
     pp->GetUserConfig();
 }
 

@@ -123,7 +123,7 @@ void SignView::sign() {
 void SignView::GetWebServerContent_success(const std::string& result) {
     ProgressHUD::dismiss();
     const std::string& operation = pp->replyOperation();
-    if (requestType == kSignType && operation == kSubmitSign) {
+    if (operation == kSubmitSign) {
         ns::Value reply = records::parse(result);
         std::string message = records::message(reply);
         if (records::succeeded(reply)) {
@@ -137,7 +137,7 @@ void SignView::GetWebServerContent_success(const std::string& result) {
         }
         Utils::showAlert(message);
         setHidden(true);
-    } else if (requestType == kHistoryType && operation == kGetSign) {
+    } else if (operation == kGetSign) {
         if (pp->replyRequest() != monthRequest_.lock()) return;  // a month stepped past
         ns::Value reply = records::parse(result);
         timeArray = signdays::daysOfReply(reply);

@@ -265,3 +265,22 @@ TEST_F(SignListTest, BackPopsAndLateRepliesReachNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SignListTest, AMonthArrivingDuringASignInIsStillDrawn) {
+    auto screen = open();
+    months["2015-08"] = monthReply("2015-08", {7});
+    svc.reply("SubmitSign", LoopbackService::held(svc.result("SubmitSign", R"({"state":"failed","message":"稍后再试"})")));
+    driver->tap(screen->signButton);
+    ASSERT_TRUE(waitForCount("SubmitSign", 1));
+    driver->tap(screen->upButton);
+    ASSERT_TRUE(waitForCount("GetUserConfig", 2));
+    settleService();
+    EXPECT_EQ(ringed(*screen), (std::vector<std::string>{"07"}));
+    svc.release();
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(takeAlert(), "稍后再试");
+}
+
+}  // namespace
