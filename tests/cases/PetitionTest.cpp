@@ -285,12 +285,14 @@ namespace {
 
 TEST_F(HandlingTest, StepThatNeverArrivesLeavesThePopupToSendAgain) {
     svc.reply("GetGroupVoiceRecord", kRecord);
-    svc.reply("SubmitGroupVoiceHandle", LoopbackService::status(500));
+    // Held, so the overlay can be seen before the failure takes it away.
+    svc.reply("SubmitGroupVoiceHandle", LoopbackService::held(LoopbackService::status(500)));
     auto screen = openHandling();
     screen->reply();
     screen->repview->contentView->setText("尽快处理");
     driver->tap(screen->repview->submitButton);
     EXPECT_EQ(ProgressHUD::currentStatus(), "提交中...");
+    svc.release();
     ASSERT_TRUE(driver->waitUntil([&] { return !ProgressHUD::isVisible(); }));
     EXPECT_FALSE(screen->repview->isHidden());
     EXPECT_EQ(screen->repview->contentView->text(), "尽快处理");
