@@ -10,7 +10,7 @@
 #include "members/MobilePartyViewController.h"
 #include "members/QuorvelPartViewController.h"
 #include "uikit/NavigationController.h"
-#include "uikit/SystemStandIns.h"
+#include "uikit/Alert.h"
 #include "uikit/TableViewCell.h"
 
 namespace {

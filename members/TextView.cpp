@@ -6,7 +6,7 @@
 #include "app/Records.h"
 #include "foundation/Log.h"
 #include "foundation/UserDefaults.h"
-#include "uikit/SystemStandIns.h"
+#include "uikit/Alert.h"
 
 namespace {
 
