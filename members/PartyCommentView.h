@@ -7,7 +7,11 @@
 #include <string>
 
 #include "foundation/Value.h"
+#include "members/LeaveMsgView.h"
+#include "members/LevelMsgCell.h"
+#include "uikit/Alert.h"
 #include "service/VoVaClient.h"
+#include "uikit/GestureRecognizer.h"
 #include "uikit/TableView.h"
 #include "uikit/View.h"
 #include "uikit/ViewController.h"
@@ -15,7 +19,10 @@
 class PartyCommentView : public ui::View,
                          public ui::TableViewDataSource,
                          public ui::TableViewDelegate,
-                         public PPClientDelegate {
+                         public PPClientDelegate,
+                         public ui::TextFieldDelegate,
+                         public LevelMsgCellDelegate,
+                         public ui::AlertViewDelegate {
 public:
     void init(const ui::Rect& frame, const std::shared_ptr<ui::ViewController>& host);
 
@@ -34,12 +41,30 @@ public:
                                                                        const ui::IndexPath& ip) override;
     double tableView_heightForRowAtIndexPath(const std::shared_ptr<ui::TableView>&, const ui::IndexPath&) override;
 
-    void GetWebServerContent_success(const std::string&) override {}
-    void GetWebServerContent_Fail(const ns::ErrorPtr&) override {}
+    std::string requestType, parent_id;
+    ns::Value parentMesgDit;
+    std::shared_ptr<LeaveMsgView> leveMsgview;
+    std::shared_ptr<maskView> maskview;
+
+    void reply();
+    void PartyreplyMessage();
+    void replyMesg(std::shared_ptr<ui::Button> sender);
+    void DeleteMesg(std::shared_ptr<ui::Button> sender);
+    void replyMessage(const ns::Value& message) override;
+    void DeleteMessage(const ns::Value& message) override;
+    void disview();
+    void alertView_clickedButtonAtIndex(const std::shared_ptr<ui::AlertView>& alert, int buttonIndex) override;
+    bool textFieldShouldBeginEditing(const std::shared_ptr<ui::TextField>& field) override;
+    bool textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) override;
+    void GetWebServerContent_success(const std::string& result) override;
+    void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
 
     static constexpr const char* kReloadNotification = "reloadPartyMessage";
 
 private:
+    void openReplyBar();
+    void askDelete();
+    void maskTapped(std::shared_ptr<ui::TapGestureRecognizer>);
     std::weak_ptr<ui::ViewController> parent_;
     ns::Value commentArray_ = ns::Value::array();
 };

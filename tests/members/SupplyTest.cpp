@@ -310,4 +310,49 @@ TEST_F(PartyDetailTest, CallingReportsTheContactThenDials) {
     settleService();
 }
 
+TEST_F(PartyDetailTest, TheBoardPostsRepliesAndDeletesThenReloads) {
+    svc.reply("SubmitRetailerComment", R"({"state":"successful"})");
+    svc.reply("SubmitRetCommentDel", R"({"state":"failed"})");
+    auto detail = openDetail(kRecord, kComments);
+    auto board = detail->partycommentview;
+    driver->tap(detail->Level_MsgButton);
+    driver->advance(0.2);
+
+    board->reply();
+    EXPECT_EQ(takeAlert(), "请输入要留言的内容");
+    board->leveMsgview->contentField->setText("还有货吗");
+    board->reply();
+    ASSERT_TRUE(waitForCount("GetRetailerComment", 2));  // reloaded after the post
+    auto sent = svc.received("SubmitRetailerComment")["parameters"];
+    EXPECT_EQ(sent.keys(), (std::vector<std::string>{"user_id", "id", "parent_id", "content", "user_type"}));
+    EXPECT_EQ(sent["parent_id"].str(), "");
+    EXPECT_EQ(sent["content"].str(), "还有货吗");
+    EXPECT_EQ(sent["user_id"].str(), "77");
+    settleService();
+    EXPECT_EQ(board->leveMsgview->contentField->text(), "");
+
+    // A reply to a nested reply uses the nested record's id.
+    board->replyMessage(ns::Value::dictionary({{"id", 42}}));
+    EXPECT_FALSE(board->maskview->isHidden());
+    board->PartyreplyMessage();
+    EXPECT_EQ(takeAlert(), "请输入要回复的内容");
+    board->maskview->leveMsgview->contentField->setText("有");
+    board->PartyreplyMessage();
+    ASSERT_TRUE(waitForCount("GetRetailerComment", 3));
+    EXPECT_EQ(svc.received("SubmitRetailerComment")["parameters"]["parent_id"].str(), "42");
+    settleService();
+    EXPECT_TRUE(board->maskview->isHidden());
+    EXPECT_EQ(board->maskview->leveMsgview->contentField->text(), "");
+
+    // A refused delete shows nothing but still reloads the list.
+    auto row = std::dynamic_pointer_cast<ui::Button>(ui::create<ui::Button>(ui::Rect{}));
+    row->setTag(2000);
+    board->DeleteMesg(row);
+    ASSERT_TRUE(driver->pressAlertButton("确定"));
+    ASSERT_TRUE(waitForCount("GetRetailerComment", 4));
+    EXPECT_EQ(svc.received("SubmitRetCommentDel")["parameters"]["comment_id"].str(), "5");
+    settleService();
+    EXPECT_EQ(driver->topPopup(), nullptr);
+}
+
 }  // namespace
