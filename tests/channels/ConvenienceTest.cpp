@@ -49,9 +49,10 @@ TEST_F(ConvenienceTest, GroupsStackAsBoxesSizedByTheirLinks) {
     EXPECT_EQ(front->naview->titleLabel->text(), "便民服务");
     EXPECT_FALSE(front->naview->leftButton->isHidden());
     EXPECT_EQ(front->minbinview->frame(), (ui::Rect{0, 64, 320, 568 - 64}));
-    EXPECT_EQ(svc.requests("GetLinkList").size(), 1u);
-    EXPECT_FALSE(svc.requests("GetLinkList")[0].jsonString.has_value());
     ASSERT_TRUE(waitForBoxes(front, 4));
+    // The boxes come from the reply, so the request has been recorded by now.
+    ASSERT_EQ(svc.requests("GetLinkList").size(), 1u);
+    EXPECT_FALSE(svc.requests("GetLinkList")[0].jsonString.has_value());
 
     auto b = boxes(front);
     EXPECT_EQ(b[0]->frame(), (ui::Rect{5, 0, 310, 120}));

@@ -176,8 +176,11 @@ TEST_F(ClientFaultTest, NothingAfterCancelWhenTheReplyIsAlreadyOnItsWay) {
     auto http = request->httpRequest();
     ASSERT_TRUE(http);
     // Wait without running the main loop, so the reply's delivery is queued there.
+    // The transport marks itself finished a moment before it posts the delivery:
+    // wait for both.
+    auto queued = [&] { return http->isFinished() && ns::RunLoop::main().pendingPosts() > 0; };
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!http->isFinished() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    while (!queued() && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
     ASSERT_TRUE(http->isFinished());
     EXPECT_GT(ns::RunLoop::main().pendingPosts(), 0u);
     request->cancel();
