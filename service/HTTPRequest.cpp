@@ -256,7 +256,7 @@ void HTTPRequest::cancel() {
 void HTTPRequest::clearDelegatesAndCancel() {
     // Released after the lock (and after the cancellation): the owner and the
     // blocks may hold this request, or be what holds its caller.
-    auto keep = shared_from_this();
+    auto keep = weak_from_this().lock();
     std::shared_ptr<void> owner;
     std::function<void()> started, completion, failed;
     {

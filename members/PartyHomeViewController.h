@@ -1,0 +1,60 @@
+// The members' homes: a top bar, the tabs 组织关系 / 组织生活 / 网上登记 and
+// their panes. 组织生活 shows the organisational-life list once the home's
+// identity check has passed in this run (the organisation id is kept in the
+// user defaults under the home's key); 网上登记 shows the registration form.
+//
+// MobilePartyViewController (流动党员之家, type "2", "MobileOrg_id") and
+// QuorvelPartViewController (Quorvel党员之家, type "3", "QuorvelOrg_id") are
+// the two homes; they are the front screens of the module's slide menu.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "app/NavBarView.h"
+#include "members/OnlineRegistrationView.h"
+#include "members/OrganizationalLifeView.h"
+#include "members/TextView.h"
+#include "service/VoVaClient.h"
+#include "uikit/BarButtonItem.h"
+#include "uikit/Button.h"
+#include "uikit/GestureRecognizer.h"
+#include "uikit/Label.h"
+#include "uikit/ViewController.h"
+
+class PartyHomeViewController : public ui::ViewController,
+                                public PPClientDelegate,
+                                public TextViewDelegate,
+                                public NavBarViewDelegate {
+public:
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+
+    // What tells the two homes apart.
+    virtual std::string screenTitle() const = 0;
+    virtual std::string homeType() const = 0;
+    virtual std::string orgKey() const = 0;
+
+    std::shared_ptr<NavBarView> naview;
+    std::shared_ptr<ui::Button> guanxiBt, shenghuoBt, dengjiBt;
+    std::shared_ptr<ui::View> scrview;  // the red underline of the chosen tab
+    std::shared_ptr<ui::Label> buildingLabel;
+    std::shared_ptr<OnlineRegistrationView> regview;
+    std::shared_ptr<OrganizationalLifeView> orgLifeview;
+    std::shared_ptr<TextView> testview;
+    std::shared_ptr<VoVaClient> PP;  // the screen sends nothing of its own
+    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
+
+    // Target of the three tabs.
+    void MeetingManger(std::shared_ptr<ui::Button> sender);
+    void revealToggle();
+    // A bar item that no bar shows; its button does nothing.
+    std::shared_ptr<ui::BarButtonItem> right();
+    void set() {}
+
+    // TextViewDelegate
+    void loginSuccessReloadLife(const std::string& orgId) override;
+    // PPClientDelegate
+    void GetWebServerContent_success(const std::string&) override {}
+    void GetWebServerContent_Fail(const ns::ErrorPtr&) override {}
+};

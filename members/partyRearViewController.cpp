@@ -1,0 +1,38 @@
+#include "members/partyRearViewController.h"
+
+#include "members/partyFrontViewController.h"
+#include "uikit/NavigationController.h"
+
+void partyRearViewController::viewDidLoad() {
+    SystemViewController::viewDidLoad();
+    std::weak_ptr<partyRearViewController> weak = sharedAs<partyRearViewController>();
+    auto listRow = [weak](const std::string& title, const std::string& type) {
+        RearMenu::Row row = RearMenu::bareScreenRow<partyFrontViewController>(title);
+        row.make = [weak, type](const std::string& t) -> RearMenu::Screen {
+            auto screen = ui::create<partyFrontViewController>();
+            screen->_type = type;
+            screen->navTitle = t;
+            if (auto self = weak.lock()) {
+                screen->userID = self->userID;
+                screen->userType = self->userType;
+            }
+            return screen;
+        };
+        return row;
+    };
+    menu = RearMenu::create(
+        {
+            listRow("供应信息", "1"),
+            listRow("求购信息", "2"),
+            listRow("我的信息", "3"),
+            RearMenu::homeRow(),
+        },
+        RearMenu::Options{.swapByClass = false, .animatedHome = false});
+    ui::Size size = view()->frame().size;
+    menu->build(sharedAs<ui::ViewController>(), ui::Rect{0, 0, size.width, size.height});
+}
+
+void partyRearViewController::viewWillAppear(bool animated) {
+    if (auto nav = navigationController()) nav->setNavigationBarHidden(true, false);
+    SystemViewController::viewWillAppear(animated);
+}
