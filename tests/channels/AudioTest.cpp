@@ -55,6 +55,9 @@ TEST_F(AudioTest, MenuBuildsANewListForEveryCategoryAndGoesHome) {
     ASSERT_EQ(table->numberOfRowsInSection(0), 7);
     EXPECT_EQ(rear->menu->highlightedRow(), -1);
     EXPECT_EQ(records::text(rear->mdataArray().at(3), "catoryCode"), "weidianying");
+    // The first list's own page has reached the service before the menu replaces it,
+    // so the last request the service saw is the new list's.
+    ASSERT_TRUE(driver->waitUntil([&] { return first->list && !first->list->isLoadingPage(); }));
 
     ASSERT_TRUE(table->tapRowAtIndexPath(ui::IndexPath{0, 3}));
     auto frontNav = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
