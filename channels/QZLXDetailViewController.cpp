@@ -2,6 +2,7 @@
 
 #include "app/ProgressHUD.h"
 #include "app/Records.h"
+#include "channels/ArticlePage.h"
 #include "channels/ChannelStyle.h"
 #include "foundation/Format.h"
 #include "uikit/Button.h"
@@ -20,28 +21,12 @@ void RegionalDetailViewController::viewDidLoad() {
     const double w = bounds.size.width;
     const double h = bounds.size.height;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    view()->addSubview(naview);
-
-    msrview = ui::create<ui::ScrollView>(ui::Rect{0, 64, w, h - 64});
-    view()->addSubview(msrview);
-
-    titleLabel = ui::create<ui::Label>(ui::Rect{5, 0, w - 10, 20});
-    titleLabel->setFont(ui::Font::boldSystemFontOfSize(16));
-    titleLabel->setNumberOfLines(0);
-    titleLabel->setLineBreakMode(ui::LineBreakByCharWrapping);
-    msrview->addSubview(titleLabel);
-
-    timeLabel = ui::create<ui::Label>(ui::Rect{5, 30, w - 10, 15});
-    timeLabel->setFont(ui::Font::systemFontOfSize(12));
-    timeLabel->setTextColor(ui::Color::lightGrayColor());
-    msrview->addSubview(timeLabel);
-
-    line = ui::create<ui::View>(ui::Rect{5, 50, w - 10, 0.8});
-    line->setBackgroundColor(channelstyle::kRuleColor);
-    msrview->addSubview(line);
+    auto page = buildArticlePage(*view(), title(), sharedAs<NavBarViewDelegate>(), h - 64);
+    naview = page.naview;
+    msrview = page.msrview;
+    titleLabel = page.titleLabel;
+    timeLabel = page.timeLabel;
+    line = page.line;
 
     mwebview = ui::create<ui::WebView>(ui::Rect{5, 50.8, w - 10, 90});
     mwebview->setAutoresizingMask(ui::ViewAutoresizingFlexibleWidth | ui::ViewAutoresizingFlexibleHeight);
