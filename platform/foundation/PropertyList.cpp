@@ -213,7 +213,9 @@ public:
         offsetSize_ = t[6];
         refSize_ = t[7];
         std::uint64_t count = be(t + 8, 8), top = be(t + 16, 8), table = be(t + 24, 8);
-        auto okSize = [](unsigned s) { return s == 1 || s == 2 || s == 4 || s == 8; };
+        // Any width from 1 to 8 bytes: writers pick the narrowest that fits
+        // (libplist writes 3-byte offsets for lists of 64 KiB to 16 MiB).
+        auto okSize = [](unsigned s) { return s >= 1 && s <= 8; };
         if (!okSize(offsetSize_) || !okSize(refSize_)) return "bad trailer";
         if (count == 0 || count > n_ || top >= count || table < 8 || table > n_ - 32) return "bad trailer";
         if ((n_ - 32 - table) / offsetSize_ < count) return "bad offset table";
