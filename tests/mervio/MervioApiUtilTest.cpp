@@ -13,10 +13,9 @@
 namespace {
 
 using U = MervioApiUtil;
+using testsupport::MervioTest;
 
 class MervioApiUtilTest : public testsupport::MervioTest {};
-
-ns::Bytes bytes(std::string_view s) { return ns::Bytes(s.begin(), s.end()); }
 
 void putSDKInfo(const ns::Value& info) {
     auto board = ui::Pasteboard::pasteboardWithName("mervio_sdk_infomation", true);
@@ -117,7 +116,7 @@ TEST_F(MervioApiUtilTest, PropertyListsReadAnyFormatAndWriteBinary) {
     EXPECT_EQ(U::propertyListFromData(*xml), dict);
 
     EXPECT_TRUE(U::propertyListFromData(std::nullopt).isNil());
-    EXPECT_TRUE(U::propertyListFromData(bytes("not a plist")).isNil());
+    EXPECT_TRUE(U::propertyListFromData(MervioTest::bytes("not a plist")).isNil());
     EXPECT_FALSE(U::dataFromPropertyList(ns::Value()));
     EXPECT_FALSE(U::dataFromPropertyList(ns::Value::array({ns::Value::null()})));
 }
@@ -127,8 +126,8 @@ TEST_F(MervioApiUtilTest, Base64EncodesTheRFC4648Vectors) {
              {"f", "Zg=="}, {"fo", "Zm8="}, {"foo", "Zm9v"}, {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="},
              {"foobar", "Zm9vYmFy"}}) {
         EXPECT_EQ(U::EncodeBase64(plain), coded);
-        EXPECT_EQ(U::NsDataEncodeBase64(bytes(plain)), coded);
-        EXPECT_EQ(U::DecodeWithBase64(coded), bytes(plain));
+        EXPECT_EQ(U::NsDataEncodeBase64(MervioTest::bytes(plain)), coded);
+        EXPECT_EQ(U::DecodeWithBase64(coded), MervioTest::bytes(plain));
         EXPECT_EQ(U::DecodeBase64(coded), plain);
     }
     EXPECT_FALSE(U::EncodeBase64(""));
@@ -141,13 +140,13 @@ TEST_F(MervioApiUtilTest, Base64EncodesTheRFC4648Vectors) {
 }
 
 TEST_F(MervioApiUtilTest, Base64DecodesWithoutValidation) {
-    EXPECT_EQ(U::DecodeWithBase64("Zg=="), bytes("f"));
+    EXPECT_EQ(U::DecodeWithBase64("Zg=="), MervioTest::bytes("f"));
     for (const char* nothing : {"", "Zg", "Zm9", "====", "A==="})
         EXPECT_FALSE(U::DecodeWithBase64(nothing)) << nothing;
     // A trailing part group is ignored.
-    EXPECT_EQ(U::DecodeWithBase64("Zm9vYg"), bytes("foo"));
+    EXPECT_EQ(U::DecodeWithBase64("Zm9vYg"), MervioTest::bytes("foo"));
     // Every final "=" takes a byte, padding or not.
-    EXPECT_EQ(U::DecodeWithBase64("Zm9vYmFy=="), bytes("foob"));
+    EXPECT_EQ(U::DecodeWithBase64("Zm9vYmFy=="), MervioTest::bytes("foob"));
     // Characters outside the alphabet, high bytes included, count as "A".
     EXPECT_EQ(U::DecodeWithBase64("Zm9!"), U::DecodeWithBase64("Zm9A"));
     EXPECT_EQ(U::DecodeWithBase64("Zm9\xFF"), U::DecodeWithBase64("Zm9A"));

@@ -13,8 +13,6 @@ namespace {
 
 using testsupport::MervioTest;
 
-ns::Bytes bytes(std::string_view s) { return ns::Bytes(s.begin(), s.end()); }
-
 std::string repeat(std::string_view unit, std::size_t n) {
     std::string out;
     out.reserve(unit.size() * n);
@@ -89,7 +87,7 @@ std::vector<Case> cases() {
         {"SendMessageToMVReq media, app data", 1010,
          [](AppCommunicateData& r) {
              auto req = std::make_shared<SendMessageToMVReq>();
-             req->message = mediaMessage(appExtend("info", bytes("\x01\x02\x03")));
+             req->message = mediaMessage(appExtend("info", MervioTest::bytes("\x01\x02\x03")));
              req->openID = "o-2";
              return r.ReqToData(req);
          },
@@ -108,11 +106,11 @@ std::vector<Case> cases() {
              ASSERT_TRUE(object);
              EXPECT_EQ(object->url, "mv5c3e://show?id=1");
              EXPECT_EQ(object->extInfo, "info");
-             EXPECT_EQ(object->fileData, bytes("\x01\x02\x03"));
+             EXPECT_EQ(object->fileData, MervioTest::bytes("\x01\x02\x03"));
              auto flat = r.mediaInternalMessage();
              ASSERT_TRUE(flat);
              EXPECT_EQ(flat->objectType, 7u);
-             EXPECT_EQ(flat->fileData, bytes("\x01\x02\x03"));
+             EXPECT_EQ(flat->fileData, MervioTest::bytes("\x01\x02\x03"));
          }},
         {"SendMessageToMVReq media, web page", 1010,
          [](AppCommunicateData& r) {
@@ -153,7 +151,7 @@ std::vector<Case> cases() {
              auto flat = MVMediaInternalMessage::message();
              flat->objectType = 7;
              flat->extInfo = "flat-info";
-             flat->fileData = bytes("data");
+             flat->fileData = MervioTest::bytes("data");
              return r.ReqToData_withMediaInternalMessage(req, flat);
          },
          [](const AppCommunicateData& r) {
@@ -163,7 +161,7 @@ std::vector<Case> cases() {
              auto object = std::dynamic_pointer_cast<MVAppExtendObject>(show->message->mediaObject);
              ASSERT_TRUE(object);
              EXPECT_EQ(object->extInfo, "flat-info");
-             EXPECT_EQ(object->fileData, bytes("data"));
+             EXPECT_EQ(object->fileData, MervioTest::bytes("data"));
          }},
         {"LaunchFromMVReq", 2040,
          [](AppCommunicateData& r) {
@@ -347,7 +345,7 @@ TEST_F(RecordTest, ReceivedValuesAreReadByTheirKind) {
     // Commands from numbers or numeric text; anything else is no command.
     EXPECT_EQ(read({{"command", ns::Value(1020)}}).command(), 1020u);
     EXPECT_EQ(read({{"command", ns::Value(" 1020abc")}}).command(), 1020u);
-    for (const ns::Value& bad : {ns::Value("abc"), ns::Value(bytes("1020")), ns::Value(true), ns::Value::array()}) {
+    for (const ns::Value& bad : {ns::Value("abc"), ns::Value(MervioTest::bytes("1020")), ns::Value(true), ns::Value::array()}) {
         AppCommunicateData r = read({{"command", bad}, {"title", ns::Value("x")}});
         EXPECT_EQ(r.command(), 0u) << bad.description();
         EXPECT_TRUE(r.propertList().isNil());
@@ -359,7 +357,7 @@ TEST_F(RecordTest, ReceivedValuesAreReadByTheirKind) {
     // returnFromApp: missing or "1" is YES, every other value NO.
     EXPECT_TRUE(read({{"command", ns::Value("1")}}).returnFromApp);
     EXPECT_TRUE(read({{"command", ns::Value("1")}, {"returnFromApp", ns::Value("1")}}).returnFromApp);
-    for (const ns::Value& no : {ns::Value("0"), ns::Value(false), ns::Value(bytes("1"))})
+    for (const ns::Value& no : {ns::Value("0"), ns::Value(false), ns::Value(MervioTest::bytes("1"))})
         EXPECT_FALSE(read({{"command", ns::Value("1")}, {"returnFromApp", no}}).returnFromApp) << no.description();
 
     // result and scene only when present and numeric.
@@ -372,7 +370,7 @@ TEST_F(RecordTest, ReceivedValuesAreReadByTheirKind) {
                                      {"objectType", ns::Value("7")},
                                      {"title", ns::Value(5)},
                                      {"extInfo", ns::Value::dictionary()},
-                                     {"mediaUrl", ns::Value(bytes("url"))},
+                                     {"mediaUrl", ns::Value(MervioTest::bytes("url"))},
                                      {"thumbData", ns::Value("not data")},
                                      {"account", ns::Value(12)},
                                      {"language", ns::Value::array()}});
@@ -387,7 +385,7 @@ TEST_F(RecordTest, ReceivedValuesAreReadByTheirKind) {
     EXPECT_EQ(object->url, "");
     EXPECT_EQ(object->extInfo, "");
     EXPECT_FALSE(wrong.mediaInternalMessage()) << "no URL, extInfo or data is left";
-    EXPECT_FALSE(read({{"command", ns::Value("1010")}, {"objectType", ns::Value(bytes("7"))}}).mediaMessage());
+    EXPECT_FALSE(read({{"command", ns::Value("1010")}, {"objectType", ns::Value(MervioTest::bytes("7"))}}).mediaMessage());
     EXPECT_FALSE(read({{"command", ns::Value("1010")}, {"objectType", ns::Value("9")}}).mediaMessage());
     EXPECT_FALSE(read({{"command", ns::Value("1020")}, {"title", ns::Value(7)}}).textMessage());
     EXPECT_FALSE(read({{"command", ns::Value("1030")}, {"scope", ns::Value(7)}}).authRequest());
@@ -449,7 +447,7 @@ TEST_F(RecordTest, WritersRefuseEachLimitByOne) {
          [&](std::size_t n) {
              auto file = MVFileObject::object();
              file->fileExtension = repeat("x", n);
-             file->fileData = bytes("d");
+             file->fileData = MervioTest::bytes("d");
              return linkObject(file);
          }},
         {"emoticon bytes", 10485760,

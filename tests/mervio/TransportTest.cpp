@@ -27,8 +27,6 @@ protected:
     }
 };
 
-ns::Bytes bytes(std::string_view s) { return ns::Bytes(s.begin(), s.end()); }
-
 }  // namespace
 
 TEST_F(TransportTest, BeforeiOS7RecordsGoToNamedPersistentBoardsAndOtherAppsStay) {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mervio/AppCommunicate.h"
@@ -39,6 +40,8 @@ public:
     static void useRoad(bool iOS7) { useSystemVersion(iOS7 ? "7.0" : "6.1"); }
 
     static constexpr const char* kAppId = "mv5c3e8a1f20b74d96";
+
+    static ns::Bytes bytes(std::string_view text) { return ns::Bytes(text.begin(), text.end()); }
 
     // The record written to the pasteboards of the current road and read back.
     static AppCommunicateDataPtr throughPasteboard(const AppCommunicateDataPtr& record,
