@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "SQLDB/SQLDatabase.h"
@@ -26,16 +27,14 @@ std::unordered_map<sqlite3_stmt*, SQLStatement*>& owners() {
 // Letter by letter, by Unicode's simple mapping, which does not depend on the
 // locale (whole-string lowering would make "I" dotless in a Turkish one).
 std::string sqldb_detail::lowercaseColumnName(std::string_view name) {
-    if (!g_utf8_validate(name.data(), static_cast<gssize>(name.size()), nullptr)) return ns::asciiLowercase(name);
+    auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    if (std::all_of(name.begin(), name.end(), isAscii) ||
+        !g_utf8_validate(name.data(), static_cast<gssize>(name.size()), nullptr))
+        return ns::asciiLowercase(name);
     std::string out;
     out.reserve(name.size());
     const char* end = name.data() + name.size();
     for (const char* p = name.data(); p < end; p = g_utf8_next_char(p)) {
-        const auto c = static_cast<unsigned char>(*p);
-        if (c < 0x80) {
-            out += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : static_cast<char>(c);
-            continue;
-        }
         gchar letter[6];
         gint length = g_unichar_to_utf8(g_unichar_tolower(g_utf8_get_char(p)), letter);
         out.append(letter, static_cast<std::size_t>(length));
