@@ -364,7 +364,7 @@ public:
         if (root_ < 0) {
             std::error_code ec;
             fs::create_directories(path_, ec);
-            root_ = ::open(path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            root_ = ::open(path_.empty() ? "." : path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (root_ < 0) return -1;
         }
         if (lastFd_ >= 0 && relative == lastPath_) return lastFd_;
