@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "service/JSON.h"
 
 namespace {

@@ -5,7 +5,7 @@
 // the quick scan answers (Found or Absent), the full reader must give the
 // same; the helper's answer is always the full reader's.
 #include "FuzzSupport.h"
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "service/SoapResultScan.h"
 #include "service/SoapXmlParseHelper.h"
 

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "FuzzSupport.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/UserDefaults.h"
 
 namespace {
