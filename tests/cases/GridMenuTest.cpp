@@ -4,6 +4,7 @@
 
 #include "GridTestSupport.h"
 #include "app/framework/RearviewCell.h"
+#include "cases/DJWGFrontViewController.h"
 #include "cases/DJWGRearViewController.h"
 #include "cases/EventListViewController.h"
 #include "cases/Module.h"
@@ -136,6 +137,21 @@ TEST_F(GridMenuTest, OnlyTheAnswerToTheLastTapCounts) {
     EXPECT_EQ(frontRoot(reveal), list);
     EXPECT_EQ(std::dynamic_pointer_cast<EventListViewController>(list)->eventType, "2");
     EXPECT_EQ(driver->topPopup(), nullptr);
+}
+
+TEST_F(GridMenuTest, AnotherRowTouchedBeforeTheAnswerDropsTheGrant) {
+    auto reveal = openGrid();
+    svc.replyOnce("GetEventPower", LoopbackService::held(svc.result("GetEventPower", R"({"is_power":"1"})")));
+    tapRow(2);  // "事件处理" asks
+    ASSERT_TRUE(waitForRequests("GetEventPower", 1));
+    tapRow(0);  // "网格信息" before the answer: its front comes at once
+    auto grid = std::dynamic_pointer_cast<DJWGFrontViewController>(frontRoot(reveal));
+    ASSERT_TRUE(grid);
+    svc.release();
+    ASSERT_TRUE(driver->waitUntil([&] { return !rear->isQueryingPower(); }));
+    EXPECT_EQ(frontRoot(reveal), grid);
+    EXPECT_EQ(svc.count("GetEventList"), 0u);
+    EXPECT_EQ(rear->menu->highlightedRow(), 0);
 }
 
 TEST_F(GridMenuTest, TransportFailureChangesNothing) {
