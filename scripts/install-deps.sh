@@ -15,6 +15,8 @@ PACKAGES=(
   rapidjson-dev nlohmann-json3-dev
   # data libraries and their peers in tests
   libsqlite3-dev sqlite3 libminizip-dev zip unzip
+  # case-insensitive column names: Unicode case mapping
+  libglib2.0-dev
   # drawing, text, images, window
   libpango1.0-dev libcairo2-dev fonts-wqy-microhei libjpeg-dev libpng-dev libsdl2-dev xvfb xauth
 )
