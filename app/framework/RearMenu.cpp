@@ -66,7 +66,7 @@ void RearMenu::selectRow(long row) {
     if (options_.swapByClass) {
         auto frontNav = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
         if (frontNav && !frontNav->viewControllers().empty()) {
-            auto& shown = frontNav->viewControllers().front();
+            const auto* shown = frontNav->viewControllers().front().get();
             if (shown && std::type_index(typeid(*shown)) == chosen.screenClass) return;
         }
     }
