@@ -196,6 +196,7 @@ private:
                 if (tag->name != "key") return fail("dictionary value without a key");
                 auto text = tag->selfClosing ? std::string() : content("key");
                 if (!text) return {};
+                if (!isValidUTF8(*text)) return fail("key that is not UTF-8");
                 stack.back().key = std::move(*text);
                 continue;
             }
@@ -213,6 +214,8 @@ private:
                 auto text = tag->selfClosing ? std::string() : content(tag->name);
                 if (!text) return {};
                 std::optional<Value> v;
+                // Text that is not UTF-8 could not be written back whole.
+                if (tag->name == "string" && !isValidUTF8(*text)) return fail("string that is not UTF-8");
                 if (tag->name == "string") v = Value(std::move(*text));
                 else if (tag->name == "integer") v = integerFrom(*text);
                 else if (tag->name == "real") v = realFrom(*text);
