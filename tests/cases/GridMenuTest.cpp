@@ -75,7 +75,7 @@ TEST_F(GridMenuTest, EventRowsAskPermissionTypeTwoAndBuildANewListPerGrant) {
     ASSERT_TRUE(urgent);
     EXPECT_EQ(urgent->eventType, "1");
     EXPECT_EQ(urgent->naview->titleLabel->text(), "急件处理");
-    ASSERT_TRUE(waitForRequests("GetEventList", 1));
+    ASSERT_TRUE(waitForRequests("GetEventList", 2));  // the first list's page, then this one's
     EXPECT_EQ(svc.last("GetEventList")->argument["parameters"]["type"].integerValue(), 1);
 
     power(ns::Value::dictionary({{"is_power", "1"}}));

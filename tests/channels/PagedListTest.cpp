@@ -399,9 +399,12 @@ TEST_F(PagedListTest, AGridLaysOutEveryTileAgainAndItsFirstPageComesQuietly) {
     EXPECT_EQ(s->layouts, (std::vector<std::size_t>{10}));
 
     // The pulls work on the grid as on a table; a pull shows the overlay.
+    svc.replyOnce("GetArticleList", LoopbackService::held(svc.result(
+                                        "GetArticleList", chtest::listReply(chtest::articlePage(2)))));
     pullUpScroll(s->grid);
     driver->advance(2.0);
     EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");
+    svc.release();
     ASSERT_TRUE(driver->waitUntil([&] { return !s->list->isLoadingPage(); }));
     EXPECT_EQ(s->layouts.back(), 20u);
     EXPECT_TRUE(s->grid->viewWithTag(1019));
