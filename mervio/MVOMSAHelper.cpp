@@ -83,6 +83,23 @@ bool routeTableQuery(unsigned index, InterfaceMessage* out, std::size_t* size) {
     return true;
 }
 
+// Feeds the whole input to a zlib stream and calls `step` while it answers
+// OK, the output buffer growing by `growth` whenever it is full. The last
+// answer of `step`.
+template <typename Step>
+int run(z_stream& stream, const ns::Bytes& input, ns::Bytes& buffer, std::size_t growth, Step step) {
+    stream.next_in = const_cast<Bytef*>(input.data());
+    stream.avail_in = static_cast<uInt>(input.size());
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        if (stream.total_out >= buffer.size()) buffer.resize(buffer.size() + growth);
+        stream.next_out = buffer.data() + stream.total_out;
+        stream.avail_out = static_cast<uInt>(buffer.size() - stream.total_out);
+        rc = step();
+    }
+    return rc;
+}
+
 }  // namespace
 
 // ---- The singleton ----
@@ -198,15 +215,7 @@ int MVOMSAHelper::GZip(const ns::Bytes& data, ns::Bytes* out) {
     if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK) return -1;
     constexpr std::size_t kStep = 8192;
     ns::Bytes buffer(kStep);
-    stream.next_in = const_cast<Bytef*>(data.data());
-    stream.avail_in = static_cast<uInt>(data.size());
-    int rc = Z_OK;
-    while (rc == Z_OK) {
-        if (stream.total_out >= buffer.size()) buffer.resize(buffer.size() + kStep);
-        stream.next_out = buffer.data() + stream.total_out;
-        stream.avail_out = static_cast<uInt>(buffer.size() - stream.total_out);
-        rc = deflate(&stream, Z_FINISH);
-    }
+    int rc = run(stream, data, buffer, kStep, [&] { return deflate(&stream, Z_FINISH); });
     std::size_t written = stream.total_out;
     deflateEnd(&stream);
     // Only a finished stream is a gzip body; anything else would go out cut short.
@@ -222,15 +231,7 @@ int MVOMSAHelper::GUnzip(const ns::Bytes& data, ns::Bytes* out) {
     if (inflateInit2(&stream, 47) != Z_OK) return -1;
     std::size_t half = data.size() / 2;
     ns::Bytes buffer(data.size() + half);
-    stream.next_in = const_cast<Bytef*>(data.data());
-    stream.avail_in = static_cast<uInt>(data.size());
-    int rc = Z_OK;
-    while (rc == Z_OK) {
-        if (stream.total_out >= buffer.size()) buffer.resize(buffer.size() + half);
-        stream.next_out = buffer.data() + stream.total_out;
-        stream.avail_out = static_cast<uInt>(buffer.size() - stream.total_out);
-        rc = inflate(&stream, Z_SYNC_FLUSH);
-    }
+    int rc = run(stream, data, buffer, half, [&] { return inflate(&stream, Z_SYNC_FLUSH); });
     std::size_t written = stream.total_out;
     if (inflateEnd(&stream) != Z_OK || rc != Z_STREAM_END) return -1;
     buffer.resize(written);
