@@ -177,7 +177,7 @@ std::optional<Bytes> readFile(const std::string& path) {
     return out;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error, int mode) {
+bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error) {
     auto fail = [&](int err) {
         if (error) *error = fileError(err, path, true);
         return false;
@@ -190,12 +190,11 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorP
         ::unlink(temp.c_str());
         return fail(err);
     };
-    // The mode asked for, else the mode of the file being replaced, else rw-r--r--.
+    // The program's files are the member's alone: new files get rw-------,
+    // a replaced file keeps its owner's bits only.
     struct stat st {};
-    mode_t newMode = mode >= 0 ? static_cast<mode_t>(mode)
-                     : ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777)
-                                                      : 0644;
-    if (::fchmod(fd, newMode) != 0) return abandon(errno);
+    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 0700) : 0600;
+    if (::fchmod(fd, mode) != 0) return abandon(errno);
     std::size_t done = 0;
     while (done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -225,8 +224,8 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorP
     return true;
 }
 
-bool writeFileAtomically(const std::string& path, const Bytes& data, ErrorPtr* error, int mode) {
-    return writeFileAtomically(path, view(data), error, mode);
+bool writeFileAtomically(const std::string& path, const Bytes& data, ErrorPtr* error) {
+    return writeFileAtomically(path, view(data), error);
 }
 
 }  // namespace ns

