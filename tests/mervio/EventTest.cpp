@@ -29,6 +29,14 @@ protected:
         return v;
     }
 
+    // An event of kind T, filled in.
+    template <typename T>
+    static std::shared_ptr<MVOMSAEvent> made(const std::function<void(T&)>& fill = {}) {
+        auto event = std::make_shared<T>();
+        if (fill) fill(*event);
+        return event;
+    }
+
     static std::set<std::string> keys(const ns::Value& dict) {
         std::vector<std::string> k = dict.keys();
         return {k.begin(), k.end()};
@@ -94,56 +102,32 @@ TEST_F(EventTest, EveryKindWritesItsKeys) {
     };
     struct Case {
         const char* name;
-        std::function<std::shared_ptr<MVOMSAEvent>()> make;
+        std::shared_ptr<MVOMSAEvent> event;
         int type;
         std::set<std::string> keys;
     } cases[] = {
-        {"page view", [] { auto e = std::make_shared<MVOMSAPageView>(); e->page = "首页"; e->refer = "登录"; return e; },
-         1, with({"pi", "du", "rf"})},
-        {"session", [] { return std::make_shared<MVOMSASessionEnv>(); }, 2,
-         {"idx", "ts", "si", "ut", "mc", "ui", "mid", "ifv", "et", "ky", "ev", "cfg"}},
-        {"error", [] { auto e = std::make_shared<MVOMSAErrorEvent>(); e->error = "boom"; return e; }, 3,
-         with({"er", "ea", "errkv"})},
-        {"custom", [] { auto e = std::make_shared<MVOMSACustomEvent>(); e->eventID = "onBackground_MV"; return e; },
-         1000, with({"ei"})},
-        {"custom with all", [] {
-             auto e = std::make_shared<MVOMSACustomEvent>();
-             e->eventID = "share";
-             e->args = ns::Value::array({ns::Value("weixin")});
-             e->kvs = ns::Value::dictionary({{"to", ns::Value("group")}});
-             e->duration = 4;
-             return e;
-         }, 1000, with({"ei", "ar", "kv", "du"})},
-        {"addition", [] { return std::make_shared<MVOMSAAdditionEvent>(); }, 1001, common},
-        {"account", [] { return std::make_shared<MVOMSAAccountEvent>(); }, 1001, with({"acc"})},
-        {"monitor", [] {
-             auto e = std::make_shared<MVOMSAMonitorStatEvent>();
-             e->stat = MVOMSAAppMonitorStat{"GetNewsList", 120, 4096, 87, 0, 1, 0};
-             return e;
-         }, 1002, with({"na", "rq", "rp", "tm", "rc", "sp", "rt", "cn"})},
-        {"monitor without interface", [] {
-             auto e = std::make_shared<MVOMSAMonitorStatEvent>();
-             e->stat = MVOMSAAppMonitorStat{};
-             return e;
-         }, 1002, common},
-        {"game user", [] {
-             auto e = std::make_shared<MVOMSAGameUserEvent>();
-             e->uid = "u1";
-             e->level = "3";
-             return e;
-         }, 1003, with({"gid", "lev"})},
-        {"speed test", [] {
-             auto e = std::make_shared<MVOMSATestSpeedEvent>();
-             e->sp = "[]";
-             e->op = "46001";
-             e->cn = "WIFI";
-             return e;
-         }, 1004, with({"sp", "op", "cn"})},
+        {"page view", made<MVOMSAPageView>([](auto& e) { e.page = "首页"; e.refer = "登录"; }), 1, with({"pi", "du", "rf"})},
+        {"session", made<MVOMSASessionEnv>(), 2, {"idx", "ts", "si", "ut", "mc", "ui", "mid", "ifv", "et", "ky", "ev", "cfg"}},
+        {"error", made<MVOMSAErrorEvent>([](auto& e) { e.error = "boom"; }), 3, with({"er", "ea", "errkv"})},
+        {"custom", made<MVOMSACustomEvent>([](auto& e) { e.eventID = "onBackground_MV"; }), 1000, with({"ei"})},
+        {"custom with all", made<MVOMSACustomEvent>([](auto& e) {
+             e.eventID = "share";
+             e.args = ns::Value::array({ns::Value("weixin")});
+             e.duration = 4;
+             e.kvs = ns::Value::dictionary({{"to", ns::Value("group")}});
+         }), 1000, with({"ei", "ar", "kv", "du"})},
+        {"addition", made<MVOMSAAdditionEvent>(), 1001, common},
+        {"account", made<MVOMSAAccountEvent>(), 1001, with({"acc"})},
+        {"monitor", made<MVOMSAMonitorStatEvent>([](auto& e) { e.stat = MVOMSAAppMonitorStat{"GetNewsList", 120, 4096, 87, 0, 1, 0}; }),
+         1002, with({"na", "rq", "rp", "tm", "rc", "sp", "rt", "cn"})},
+        {"monitor without interface", made<MVOMSAMonitorStatEvent>([](auto& e) { e.stat = MVOMSAAppMonitorStat{}; }), 1002, common},
+        {"game user", made<MVOMSAGameUserEvent>([](auto& e) { e.uid = "u1"; e.level = "3"; }), 1003, with({"gid", "lev"})},
+        {"speed test", made<MVOMSATestSpeedEvent>([](auto& e) { e.sp = "[]"; e.op = "46001"; e.cn = "WIFI"; }), 1004,
+         with({"sp", "op", "cn"})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto event = c.make();
-        ns::Value v = json(*event);
+        ns::Value v = json(*c.event);
         EXPECT_EQ(keys(v), c.keys);
         EXPECT_EQ(v["et"].integerValue(), c.type);
         EXPECT_EQ(v["mid"].str(), "none");
