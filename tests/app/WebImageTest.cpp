@@ -2,9 +2,9 @@
 // failures, view reuse and the cache's bounds, against the loopback server.
 #include <gtest/gtest.h>
 
-#include "app/WebImageCache.h"
-#include "app/WebImageManager.h"
-#include "app/WebImageView.h"
+#include "app/images/WebImageCache.h"
+#include "app/images/WebImageManager.h"
+#include "app/images/WebImageView.h"
 #include "foundation/Bundle.h"
 #include "foundation/Data.h"
 #include "foundation/FileManager.h"
