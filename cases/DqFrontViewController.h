@@ -21,7 +21,8 @@
 class DqFrontViewController : public SystemViewController,
                               public PPClientDelegate,
                               public ui::TextFieldDelegate,
-                              public LoginViewControllerDelegate {
+                              public LoginViewControllerDelegate,
+                              public PagedListSource {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
@@ -60,10 +61,12 @@ public:
     static constexpr const char* kSearchingStatus = "搜索中...";
     static constexpr const char* kLoginFrom = "群众心声";
 
+protected:
+    // PagedListSource: page `page` of all petitions, or of the searched mobile number.
+    void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) override;
+    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
+    void open(const ns::Value& record) override;
+
 private:
-    // Page `page` of all petitions, or of the searched mobile number.
-    void query(VoVaClient& client, const std::string& page, const std::string& pageSize) const;
-    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record);
-    void open(const ns::Value& record);
     void openHandling();
 };

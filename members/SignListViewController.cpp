@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
@@ -48,10 +49,7 @@ void SignListViewController::viewDidLoad() {
     timeArray.clear();
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, viewWidth, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    view()->addSubview(naview);
+    naview = makeBackNavBar(*this);
     mscrview = ui::create<ui::ScrollView>(ui::Rect{0, 64, W, screenHeight - 64});
     view()->addSubview(mscrview);
     view()->setBackgroundColor(ui::Color::whiteColor());

@@ -22,7 +22,8 @@
 class partyFrontViewController : public SystemViewController,
                                  public PPClientDelegate,
                                  public ui::TextFieldDelegate,
-                                 public TypeViewDelegate {
+                                 public TypeViewDelegate,
+                                 public PagedListSource {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
@@ -68,10 +69,14 @@ public:
     static constexpr const char* kTitleSearch = "标题模糊查询";
     static constexpr const char* kEmptyText = "暂无数据！";
 
+protected:
+    // PagedListSource
+    void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) override;
+    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
+    void open(const ns::Value& record) override;
+    void pageLoaded() override;
+
 private:
-    void request(VoVaClient& client, const std::string& page, const std::string& pageSize);
-    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record);
-    void open(const ns::Value& record);
     void typeTapped(std::shared_ptr<ui::TapGestureRecognizer>);
     void dimTapped(std::shared_ptr<ui::TapGestureRecognizer>);
 };

@@ -31,7 +31,7 @@
 #include "uikit/GestureRecognizer.h"
 #include "uikit/TableView.h"
 
-class ListScreen : public SystemViewController, public PPClientDelegate {
+class ListScreen : public SystemViewController, public PPClientDelegate, public PagedListSource {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
@@ -74,15 +74,14 @@ protected:
     };
     virtual Options options() const { return {}; }
 
-    // Starts the request for one page: the articles of listCategory() by default.
-    virtual void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize);
+    // PagedListSource: the articles of listCategory() by default, in
+    // textRow cells; a row pushes detailFor.
+    void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) override;
+    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
+    void open(const ns::Value& record) override;
     virtual std::string listCategory() const { return category_code; }
-    // The cell of a row: textRow by default.
-    virtual std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record);
     // The screen a touched row opens (nullptr: none).
     virtual std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) = 0;
-    // A page arrived; its rows are in the list, the table reloads next.
-    virtual void pageLoaded() {}
 
     // A ZCDYCell with the record's title and "时间: <add_time>".
     static std::shared_ptr<ui::TableViewCell> textRow(const PagedList::Table& table, const ns::Value& record);
