@@ -26,7 +26,7 @@ void DqFrontViewController::viewDidLoad() {
     setTitle(kTitle);
     PP = VoVaClient::create(sharedAs<PPClientDelegate>());
 
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
+    buildFrontBar();
     auto root = view();
     const ui::Size size = root->frame().size;
 
@@ -37,7 +37,6 @@ void DqFrontViewController::viewDidLoad() {
     addButton->setFrame(ui::Rect{size.width - 35, 25, 24, 24});
     addButton->addTarget(this, &DqFrontViewController::add, ui::ControlEventTouchUpInside);
     naview->addSubview(addButton);
-    menuButton = addMenuButton(*naview, this);
 
     root->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1));
 
@@ -81,8 +80,7 @@ void DqFrontViewController::viewDidLoad() {
 }
 
 void DqFrontViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
+    FrontOf::viewWillAppear(animated);
     // A fresh first page on every appearance, without the overlay.
     list->restart();
 }
@@ -100,8 +98,6 @@ void DqFrontViewController::requestPage(VoVaClient& client, const std::string& p
         client.GetGroupVoice(page, pageSize, "3");
     }
 }
-
-void DqFrontViewController::revealToggle() { toggleRevealOf(*this); }
 
 void DqFrontViewController::seach() {
     phoneField->resignFirstResponder();

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/FrontScreen.h"
 #include "app/shell/LoginViewController.h"
 #include "app/widgets/NavBarView.h"
 #include "app/framework/PagedList.h"
@@ -18,7 +19,7 @@
 #include "uikit/TableView.h"
 #include "uikit/TextField.h"
 
-class DqFrontViewController : public SystemViewController,
+class DqFrontViewController : public FrontOf<SystemViewController>,
                               public PPClientDelegate,
                               public ui::TextFieldDelegate,
                               public LoginViewControllerDelegate,
@@ -30,16 +31,13 @@ public:
 
     // ---- Views and state ----
     std::shared_ptr<VoVaClient> PP;
-    std::shared_ptr<NavBarView> naview;
     std::shared_ptr<ui::Button> addButton;
-    std::shared_ptr<ui::Button> menuButton;
     std::shared_ptr<ui::TextField> phoneField;
     std::shared_ptr<ui::Button> searchButton;
     std::shared_ptr<ui::Button> doneButton;
     std::shared_ptr<ui::TableView> mtableview;
     std::shared_ptr<PagedList> list;  // the rows (mdataArray), pageNo and the refresh views
     std::shared_ptr<LoginViewController> loginview;
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
 
     const ns::Value& mdataArray() const { return list->records(); }
     int pageNo() const { return list->pageNo(); }
@@ -48,7 +46,6 @@ public:
     void add();
     void seach();
     void Done();
-    void revealToggle();
 
     bool textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) override;
     void rolesName(const std::string& name, bool loginState) override;

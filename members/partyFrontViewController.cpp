@@ -24,8 +24,7 @@ void partyFrontViewController::viewDidLoad() {
     const double h = root->frame().size.height;
     root->setBackgroundColor(kBackground);
 
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    menuButton = addMenuButton(*naview, this);
+    buildFrontBar();
 
     typeLine = ui::create<ui::ImageView>(ui::Rect{10, 66, w - 20, 30});
     typeLine->setImage(ui::Image::imageNamed("title.png"));
@@ -75,13 +74,6 @@ void partyFrontViewController::viewDidLoad() {
     ns::NSLog("user_id==%@  user_type==%@", ns::Value(userID), ns::Value(userType));
     list->start();
 }
-
-void partyFrontViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void partyFrontViewController::revealToggle() { toggleRevealOf(*this); }
 
 void partyFrontViewController::requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) {
     const std::string keywords = titleField->text();

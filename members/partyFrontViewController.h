@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/NavBarView.h"
 #include "app/framework/PagedList.h"
 #include "app/framework/SystemViewController.h"
@@ -19,14 +20,13 @@
 #include "uikit/TableView.h"
 #include "uikit/TextField.h"
 
-class partyFrontViewController : public SystemViewController,
+class partyFrontViewController : public FrontOf<SystemViewController>,
                                  public PPClientDelegate,
                                  public ui::TextFieldDelegate,
                                  public TypeViewDelegate,
                                  public PagedListSource {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     // ---- Set by the opener ----
     std::string _type = "1";
@@ -35,11 +35,8 @@ public:
 
     // ---- Views and state ----
     std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
     std::shared_ptr<ui::TableView> mtableview;
     std::shared_ptr<PagedList> list;  // the records (mdataArray), pageNo and the refresh views
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
     std::shared_ptr<ui::ImageView> typeLine;
     std::shared_ptr<ui::Label> institutionsLabel;
     std::shared_ptr<ui::TextField> titleField;
@@ -51,7 +48,6 @@ public:
     const ns::Value& mdataArray() const { return list->records(); }
     int pageNo() const { return list->pageNo(); }
 
-    void revealToggle();
     void refreshView() { list->refreshView(); }
     void getNextPageView() { list->getNextPageView(); }
     void seach();

@@ -15,8 +15,7 @@ void ListScreen::viewDidLoad() {
 
     auto root = view();
     root->setBackgroundColor(o.background);
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    menuButton = addMenuButton(*naview, this);
+    buildFrontBar();
     menuButton->setFrame(ui::Rect{10, o.menuButtonTop, 22, 22});
 
     ui::Size size = root->frame().size;
@@ -35,13 +34,6 @@ void ListScreen::viewDidLoad() {
     list->attach(sharedAs<ui::ViewController>(), mtableview, pp);
     list->start();
 }
-
-void ListScreen::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void ListScreen::revealToggle() { toggleRevealOf(*this); }
 
 std::shared_ptr<ui::BarButtonItem> ListScreen::right() {
     auto button = ui::Button::buttonWithType(ui::ButtonTypeCustom);

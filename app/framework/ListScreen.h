@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/PagedList.h"
 #include "app/framework/SystemViewController.h"
 #include "app/widgets/NavBarView.h"
@@ -31,26 +32,21 @@
 #include "uikit/GestureRecognizer.h"
 #include "uikit/TableView.h"
 
-class ListScreen : public SystemViewController, public PPClientDelegate, public PagedListSource {
+class ListScreen : public FrontOf<SystemViewController>, public PPClientDelegate, public PagedListSource {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     // ---- Set by the opener before the view loads ----
     std::string category_code;
 
     // ---- Views and state ----
     std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
     std::shared_ptr<ui::TableView> mtableview;
     std::shared_ptr<PagedList> list;  // the rows (mdataArray), pageNo and the refresh views
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
 
     const ns::Value& mdataArray() const { return list->records(); }
     int pageNo() const { return list->pageNo(); }
 
-    void revealToggle();
     // A bar item with the "head_right.png" button calling set(); no list places it.
     std::shared_ptr<ui::BarButtonItem> right();
     void set() {}
