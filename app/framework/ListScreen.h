@@ -23,6 +23,7 @@
 
 #include "app/framework/FrontScreen.h"
 #include "app/framework/PagedList.h"
+#include "app/framework/Records.h"
 #include "app/framework/SystemViewController.h"
 #include "app/widgets/NavBarView.h"
 #include "service/VoVaClient.h"
@@ -81,4 +82,15 @@ protected:
 
     // A ZCDYCell with the record's title and "时间: <add_time>".
     static std::shared_ptr<ui::TableViewCell> textRow(const PagedList::Table& table, const ns::Value& record);
+};
+
+// A list whose rows open a new `Detail` article page with the row's "id".
+template <typename Detail>
+class ArticleList : public ListScreen {
+protected:
+    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override {
+        auto detail = ui::create<Detail>();
+        detail->article_id = records::text(record, "id");
+        return detail;
+    }
 };
