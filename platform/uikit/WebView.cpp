@@ -93,6 +93,7 @@ Body fetchURL(const URLRequest& req, net::Cancellation* cancellation) {
         r.headers = req.headers;
         r.body = req.body;
         r.timeout = req.timeoutInterval;
+        r.maxResponseBytes = net::kPageLimit;  // pages and what they show
         net::Response resp = net::perform(r, cancellation);
         switch (resp.error) {
             case net::ErrorKind::None: break;

@@ -215,4 +215,16 @@ TEST_F(WebViewTest, FailuresRefusalsAndErrorPages) {
     EXPECT_TRUE(pages->calls.empty());
 }
 
+// A page larger than a page may be (8 MB once decoded) fails to load.
+TEST_F(WebViewTest, APageLargerThanAPageMayBeFails) {
+    LoopbackService svc;
+    auto huge = content("<p>" + std::string(9u * 1024 * 1024, 'x') + "</p>", "text/html");
+    huge.gzip = true;
+    svc.serve("/huge.html", huge);
+    web->loadRequest(URLRequest::requestWithURL(svc.baseURL() + "/huge.html"));
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "fail -1"}));
+    EXPECT_NE(pages->lastError->localizedDescription().find("too large"), std::string::npos);
+}
+
 }  // namespace
