@@ -1,6 +1,6 @@
 #include "cases/ActivitiesViewController.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "cases/ActivityDetailViewController.h"
 #include "uikit/Font.h"
 #include "uikit/NavigationController.h"

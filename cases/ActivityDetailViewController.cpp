@@ -1,8 +1,8 @@
 #include "cases/ActivityDetailViewController.h"
 
-#include "app/Records.h"
-#include "app/Utils.h"
-#include "app/WebImageView.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
+#include "app/images/WebImageView.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "uikit/Font.h"

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
 #include "foundation/Value.h"
 #include "uikit/GestureRecognizer.h"
 #include "uikit/ImageView.h"

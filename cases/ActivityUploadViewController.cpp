@@ -1,9 +1,9 @@
 #include "cases/ActivityUploadViewController.h"
 
-#include "app/Photo.h"
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/shell/Photo.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/Log.h"
 #include "uikit/BitmapContext.h"
 #include "uikit/Font.h"

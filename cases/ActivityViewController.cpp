@@ -1,7 +1,7 @@
 #include "cases/ActivityViewController.h"
 
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "cases/ActivityDetailViewController.h"
 #include "cases/ActivityUploadViewController.h"
 #include "foundation/Log.h"

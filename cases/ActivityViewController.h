@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/PullRefresh/PullRefreshTableDelegate.h"
-#include "app/PullRefresh/PullRefreshTableHeaderView.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/widgets/PullRefresh/PullRefreshTableDelegate.h"
+#include "app/widgets/PullRefresh/PullRefreshTableHeaderView.h"
+#include "app/framework/SystemViewController.h"
 #include "foundation/Value.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"

@@ -1,8 +1,8 @@
 #include "cases/AddXinShengViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/Log.h"
 #include "uikit/Color.h"
 #include "uikit/Font.h"

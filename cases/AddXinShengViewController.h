@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/OrgViewController.h"
-#include "app/TypeView.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/OrgViewController.h"
+#include "app/widgets/TypeView.h"
 #include "cases/UserMsgView.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"

@@ -1,6 +1,6 @@
 #include "cases/AddressBookViewController.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "cases/EventCell.h"
 #include "foundation/Format.h"
 

@@ -1,8 +1,8 @@
 #include "cases/DJWGDetailViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/WebImageView.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/images/WebImageView.h"
 #include "cases/ActivityViewController.h"
 #include "cases/OrgCells.h"
 #include "foundation/Format.h"

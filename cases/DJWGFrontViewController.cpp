@@ -1,9 +1,9 @@
 #include "cases/DJWGFrontViewController.h"
 
-#include "app/FrontScreen.h"
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/framework/FrontScreen.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "cases/DJWGDetailViewController.h"
 #include "cases/OrgCells.h"
 #include "foundation/Log.h"

@@ -1,8 +1,8 @@
 #include "cases/DJWGRearViewController.h"
 
-#include "app/Records.h"
-#include "app/RevealController.h"
-#include "app/Utils.h"
+#include "app/framework/Records.h"
+#include "app/framework/RevealController.h"
+#include "app/shell/Utils.h"
 #include "cases/ActivitiesViewController.h"
 #include "cases/AddressBookViewController.h"
 #include "cases/DJWGFrontViewController.h"

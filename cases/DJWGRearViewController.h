@@ -11,8 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "app/RearMenu.h"
-#include "app/SystemViewController.h"
+#include "app/framework/RearMenu.h"
+#include "app/framework/SystemViewController.h"
 #include "service/VoVaClient.h"
 #include "uikit/TableView.h"
 

@@ -1,9 +1,9 @@
 #include "cases/DqFrontViewController.h"
 
-#include "app/FrontScreen.h"
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/framework/FrontScreen.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "cases/AddXinShengViewController.h"
 #include "cases/MyDoneViewController.h"
 #include "cases/XinShengDetailViewController.h"

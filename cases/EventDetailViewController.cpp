@@ -1,8 +1,8 @@
 #include "cases/EventDetailViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "cases/ResultCell.h"
 #include "foundation/Format.h"
 #include "uikit/Font.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
+#include "app/widgets/NavBarView.h"
 #include "cases/ResultView.h"
 #include "service/VoVaClient.h"
 #include "uikit/Label.h"

@@ -1,8 +1,8 @@
 #include "cases/EventListViewController.h"
 
-#include "app/FrontScreen.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/framework/FrontScreen.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "cases/EventCell.h"
 #include "cases/EventDetailViewController.h"
 #include "foundation/Format.h"

@@ -1,6 +1,6 @@
 #include "cases/FilteredListScreen.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "uikit/Font.h"
 #include "uikit/Image.h"
 #include "uikit/NavigationController.h"

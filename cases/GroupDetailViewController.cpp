@@ -1,6 +1,6 @@
 #include "cases/GroupDetailViewController.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "cases/OrgCells.h"
 #include "uikit/NavigationController.h"
 

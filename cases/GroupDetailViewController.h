@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
 #include "foundation/Value.h"
 #include "uikit/TableView.h"
 

@@ -2,11 +2,11 @@
 
 #include <cstdlib>
 
-#include "app/FrontScreen.h"
-#include "app/PagedList.h"
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/framework/FrontScreen.h"
+#include "app/framework/PagedList.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "service/ServiceConfig.h"
 #include "uikit/Color.h"
 #include "uikit/Image.h"

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/GestureRecognizer.h"

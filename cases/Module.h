@@ -1,7 +1,7 @@
 // The case-handling screens as the home screen opens them.
 #pragma once
 
-#include "app/ModuleRegistry.h"
+#include "app/shell/ModuleRegistry.h"
 
 // Fills the factories of the modules built in this library: 党群直通
 // (DqFrontViewController with DqRearViewController, channel_code "dqzt") and

@@ -1,7 +1,7 @@
 #include "cases/MyDoneViewController.h"
 
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "cases/MyXinShengDetailViewController.h"
 #include "cases/XinShengTableViewCell.h"
 #include "foundation/Log.h"

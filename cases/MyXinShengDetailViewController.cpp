@@ -1,8 +1,8 @@
 #include "cases/MyXinShengDetailViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "uikit/Color.h"

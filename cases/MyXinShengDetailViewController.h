@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
 #include "cases/PetitionRecordView.h"
 #include "cases/ReplyView.h"
 #include "service/VoVaClient.h"

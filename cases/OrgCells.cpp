@@ -1,6 +1,6 @@
 #include "cases/OrgCells.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "uikit/Font.h"
 #include "uikit/Label.h"
 

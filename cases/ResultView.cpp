@@ -1,6 +1,6 @@
 #include "cases/ResultView.h"
 
-#include "app/Utils.h"
+#include "app/shell/Utils.h"
 #include "uikit/Font.h"
 #include "uikit/Image.h"
 

@@ -7,9 +7,9 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/TimePickView.h"
-#include "app/TypeView.h"
+#include "app/widgets/NavBarView.h"
+#include "app/widgets/TimePickView.h"
+#include "app/widgets/TypeView.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/GestureRecognizer.h"

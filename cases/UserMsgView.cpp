@@ -1,6 +1,6 @@
 #include "cases/UserMsgView.h"
 
-#include "app/Utils.h"
+#include "app/shell/Utils.h"
 #include "uikit/Color.h"
 #include "uikit/Font.h"
 #include "uikit/Image.h"

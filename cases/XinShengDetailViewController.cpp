@@ -1,8 +1,8 @@
 #include "cases/XinShengDetailViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/Format.h"
 #include "uikit/Color.h"
 #include "uikit/NavigationController.h"

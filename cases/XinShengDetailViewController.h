@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
+#include "app/widgets/NavBarView.h"
 #include "cases/PetitionRecordView.h"
 #include "service/VoVaClient.h"
 #include "uikit/TableView.h"

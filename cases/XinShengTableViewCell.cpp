@@ -1,6 +1,6 @@
 #include "cases/XinShengTableViewCell.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "foundation/Format.h"
 #include "uikit/Color.h"
 #include "uikit/Font.h"

@@ -1,9 +1,9 @@
 #include "cases/ZCDYViewController.h"
 
-#include "app/FrontScreen.h"
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/ZCDYCell.h"
+#include "app/framework/FrontScreen.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/widgets/ZCDYCell.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "uikit/Color.h"

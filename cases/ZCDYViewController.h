@@ -5,10 +5,10 @@
 #include <memory>
 #include <string>
 
-#include "app/HTMLArticleView.h"
-#include "app/NavBarView.h"
-#include "app/PagedList.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/HTMLArticleView.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/PagedList.h"
+#include "app/framework/SystemViewController.h"
 #include "service/VoVaClient.h"
 #include "uikit/BarButtonItem.h"
 #include "uikit/Button.h"

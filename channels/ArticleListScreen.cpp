@@ -1,9 +1,9 @@
 #include "channels/ArticleListScreen.h"
 
-#include "app/FrontScreen.h"
-#include "app/Records.h"
-#include "app/WebImageView.h"
-#include "app/ZCDYCell.h"
+#include "app/framework/FrontScreen.h"
+#include "app/framework/Records.h"
+#include "app/images/WebImageView.h"
+#include "app/widgets/ZCDYCell.h"
 #include "channels/SSXWCell.h"
 #include "foundation/Format.h"
 #include "uikit/Image.h"

@@ -16,9 +16,9 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/PagedList.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/PagedList.h"
+#include "app/framework/SystemViewController.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/GestureRecognizer.h"

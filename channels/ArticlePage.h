@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
+#include "app/widgets/NavBarView.h"
 #include "uikit/Label.h"
 #include "uikit/ScrollView.h"
 #include "uikit/View.h"

@@ -1,8 +1,8 @@
 #include "channels/AudioFrontViewController.h"
 
-#include "app/FrontScreen.h"
-#include "app/Records.h"
-#include "app/WebImageView.h"
+#include "app/framework/FrontScreen.h"
+#include "app/framework/Records.h"
+#include "app/images/WebImageView.h"
 #include "channels/AudioDetailViewController.h"
 #include "channels/SSXWCell.h"
 #include "uikit/Image.h"

@@ -6,9 +6,9 @@
 
 #include <memory>
 
-#include "app/NavBarView.h"
-#include "app/RearMenu.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/RearMenu.h"
+#include "app/framework/SystemViewController.h"
 #include "channels/MinBingView.h"
 
 class BMFWFrontViewController : public SystemViewController, public NavBarViewDelegate {

@@ -1,7 +1,7 @@
 #include "channels/CWDSDetailViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
 #include "channels/ArticlePage.h"
 #include "channels/ChannelStyle.h"
 #include "foundation/Format.h"

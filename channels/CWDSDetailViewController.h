@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
 #include "service/VoVaClient.h"
 #include "uikit/BarButtonItem.h"
 #include "uikit/Label.h"

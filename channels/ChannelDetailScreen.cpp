@@ -1,8 +1,8 @@
 #include "channels/ChannelDetailScreen.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/WebImageView.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/images/WebImageView.h"
 #include "channels/ArticlePage.h"
 #include "channels/ChannelStyle.h"
 #include "foundation/Format.h"

@@ -1,6 +1,6 @@
 #include "channels/ChannelLists.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "channels/ArticleRoutes.h"
 #include "channels/ChannelDetailScreen.h"
 

@@ -1,6 +1,6 @@
 #include "channels/CommentCell.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "channels/ChannelStyle.h"
 #include "uikit/Image.h"
 #include "uikit/ImageView.h"

@@ -1,6 +1,6 @@
 #include "channels/CommentReply.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 
 std::string CommentReply::alertText() const {
     if (posted) return kCommentPostedText;

@@ -1,7 +1,7 @@
 #include "channels/CommentViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/shell/Utils.h"
 #include "channels/ChannelStyle.h"
 #include "channels/CommentCell.h"
 #include "channels/CommentReply.h"

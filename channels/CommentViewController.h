@@ -19,11 +19,11 @@
 #include <memory>
 #include <string>
 
-#include "app/LoginViewController.h"
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
+#include "app/shell/LoginViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
 #include "channels/CommentView.h"
-#include "app/PagedList.h"
+#include "app/framework/PagedList.h"
 #include "foundation/Notification.h"
 #include "service/VoVaClient.h"
 #include "uikit/BarButtonItem.h"

@@ -1,7 +1,7 @@
 #include "channels/MinBingView.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
 #include "channels/BMFWFrontViewController.h"
 #include "channels/ChannelStyle.h"
 #include "uikit/Font.h"

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
 #include "foundation/Value.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"

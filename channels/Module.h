@@ -1,7 +1,7 @@
 // The information channels' screens as the home screen opens them.
 #pragma once
 
-#include "app/ModuleRegistry.h"
+#include "app/shell/ModuleRegistry.h"
 
 // Fills the factories of the modules built in this library: 时事直通
 // (SSZTFrontViewController with SSZTRearViewController), 移动党校

@@ -1,9 +1,9 @@
 #include "channels/NewsViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/UIUtils.h"
-#include "app/FrontScreen.h"
-#include "app/PagedList.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/shell/UIUtils.h"
+#include "app/framework/FrontScreen.h"
+#include "app/framework/PagedList.h"
 #include "uikit/Button.h"
 #include "uikit/Image.h"
 #include "uikit/NavigationController.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/SystemViewController.h"
+#include "app/framework/SystemViewController.h"
 #include "service/VoVaClient.h"
 #include "uikit/BarButtonItem.h"
 

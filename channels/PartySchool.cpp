@@ -1,6 +1,6 @@
 #include "channels/PartySchool.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "channels/CWDSDetailViewController.h"
 #include "channels/OnlineRead.h"
 #include "uikit/NavigationController.h"

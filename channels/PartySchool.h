@@ -12,8 +12,8 @@
 #include <memory>
 #include <string>
 
-#include "app/RearMenu.h"
-#include "app/SystemViewController.h"
+#include "app/framework/RearMenu.h"
+#include "app/framework/SystemViewController.h"
 #include "channels/ArticleListScreen.h"
 
 class YDDXFrontViewController : public ArticleListScreen {

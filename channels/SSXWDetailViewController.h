@@ -16,10 +16,10 @@
 #include <memory>
 #include <string>
 
-#include "app/HTMLArticleView.h"
-#include "app/LoginViewController.h"
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/HTMLArticleView.h"
+#include "app/shell/LoginViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
 #include "channels/PublishedView.h"
 #include "foundation/Notification.h"
 #include "service/VoVaClient.h"

@@ -1,9 +1,9 @@
 #include "channels/SSZTFrontViewController.h"
 
-#include "app/Records.h"
-#include "app/WebImageView.h"
+#include "app/framework/Records.h"
+#include "app/images/WebImageView.h"
 #include "channels/ArticleRoutes.h"
-#include "app/FrontScreen.h"
+#include "app/framework/FrontScreen.h"
 #include "channels/SSXWCell.h"
 #include "foundation/Log.h"
 #include "uikit/Button.h"

@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
-#include "app/PagedList.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
+#include "app/framework/PagedList.h"
 #include "service/VoVaClient.h"
 #include "uikit/BarButtonItem.h"
 #include "uikit/GestureRecognizer.h"

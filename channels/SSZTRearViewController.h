@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "app/SystemViewController.h"
-#include "app/RearMenu.h"
+#include "app/framework/SystemViewController.h"
+#include "app/framework/RearMenu.h"
 #include "service/VoVaClient.h"
 #include "uikit/TableView.h"
 

@@ -1,9 +1,9 @@
 #include "channels/VLDJFrontViewController.h"
 
-#include "app/FrontScreen.h"
-#include "app/Records.h"
-#include "app/WebImageView.h"
-#include "app/ZCDYCell.h"
+#include "app/framework/FrontScreen.h"
+#include "app/framework/Records.h"
+#include "app/images/WebImageView.h"
+#include "app/widgets/ZCDYCell.h"
 #include "channels/QZLXDetailViewController.h"
 #include "channels/XJDXCell.h"
 #include "foundation/Format.h"

@@ -1,7 +1,7 @@
 #include "channels/VLDJRearViewController.h"
 
-#include "app/AppLinks.h"
-#include "app/ProgressHUD.h"
+#include "app/shell/AppLinks.h"
+#include "app/widgets/ProgressHUD.h"
 #include "channels/ChannelStyle.h"
 #include "channels/VLDJFrontViewController.h"
 #include "uikit/NavigationController.h"

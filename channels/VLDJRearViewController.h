@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/RearMenu.h"
-#include "app/SystemViewController.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/RearMenu.h"
+#include "app/framework/SystemViewController.h"
 #include "uikit/TableView.h"
 #include "uikit/WebView.h"
 

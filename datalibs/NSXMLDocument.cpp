@@ -11,6 +11,7 @@
 #include "datalibs/ZipFileIO.h"
 #include "foundation/FileManager.h"
 #include "foundation/Format.h"
+#include "foundation/Log.h"
 
 using namespace datalibs::xml;
 namespace fs = std::filesystem;
@@ -20,7 +21,6 @@ const char* const NSXMLDocument::kZipFolderName = "XMLDocuments";
 namespace {
 
 constexpr std::size_t kZipReadPiece = 1024;
-constexpr std::size_t kMaxReserve = 64u << 20;
 
 NSXMLDocumentPtr parse(const char* bytes, std::size_t size, ns::ErrorPtr* error) {
     ensureInitialized();
@@ -34,20 +34,36 @@ NSXMLDocumentPtr parse(const char* bytes, std::size_t size, ns::ErrorPtr* error)
     return std::make_shared<NSXMLDocument>(doc);
 }
 
-// The entry's bytes, or nullopt when it cannot be read whole and intact.
+// Whether a relative name stays inside the folder it is joined to.
+bool staysInside(const fs::path& name) {
+    if (name.empty() || name.is_absolute() || name.has_root_path()) return false;
+    return std::none_of(name.begin(), name.end(), [](const fs::path& part) { return part == ".."; });
+}
+
+// The entry's bytes, or nullopt when it cannot be read whole and intact or
+// would inflate beyond the limit. minizip stops reading at the size the entry
+// declares, so the declared size bounds what is read.
 std::optional<ns::Bytes> readZipEntry(const fs::path& archive, const std::string& entryName) {
     unzFile uf = datalibs::openZipForReading(archive.string());
     if (!uf) return std::nullopt;
     std::optional<ns::Bytes> out;
     if (unzLocateFile(uf, entryName.c_str(), 1) == UNZ_OK && unzOpenCurrentFile(uf) == UNZ_OK) {
         unz_file_info64 info{};
-        if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) == UNZ_OK) {
+        if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            // nothing read
+        } else if (info.uncompressed_size > NSXMLDocument::kMaxZippedDocumentSize) {
+            ns::NSLog("Zipped document %@ in %@ is larger than %llu bytes", entryName, archive.string(),
+                      NSXMLDocument::kMaxZippedDocumentSize);
+        } else {
             ns::Bytes data;
-            data.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(info.uncompressed_size, kMaxReserve)));
+            data.reserve(static_cast<std::size_t>(info.uncompressed_size));
             std::uint8_t piece[kZipReadPiece];
             int n;
-            while ((n = unzReadCurrentFile(uf, piece, kZipReadPiece)) > 0) data.insert(data.end(), piece, piece + n);
-            if (n == 0) out = std::move(data);
+            while ((n = unzReadCurrentFile(uf, piece, kZipReadPiece)) > 0) {
+                if (data.size() + static_cast<std::size_t>(n) > info.uncompressed_size) break;
+                data.insert(data.end(), piece, piece + n);
+            }
+            if (n == 0 && data.size() == info.uncompressed_size) out = std::move(data);
         }
         if (unzCloseCurrentFile(uf) != UNZ_OK) out.reset();
     }
@@ -70,6 +86,10 @@ NSXMLDocumentPtr NSXMLDocument::initWithData(const ns::Bytes& data, unsigned opt
 NSXMLDocumentPtr NSXMLDocument::initWithZipFile(const std::string& fileName, unsigned options, ns::ErrorPtr* error) {
     (void)error;  // parse errors are not handed on from here
     if (fileName.empty()) return nullptr;
+    if (!staysInside(fs::path(fileName))) {
+        ns::NSLog("Refused zipped document outside the caches folder: %@", fileName);
+        return nullptr;
+    }
     std::string entry = fs::path(fileName).filename().stem().string() + ".xml";
     fs::path folder = fs::path(ns::cachesDirectory()) / kZipFolderName;
     auto& files = ns::FileManager::defaultManager();

@@ -2,6 +2,7 @@
 // document.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,7 +22,9 @@ public:
                                               ns::ErrorPtr* error = nullptr);
     static NSXMLDocumentPtr initWithData(const ns::Bytes& data, unsigned options, ns::ErrorPtr* error = nullptr);
     // Reads "<name>.xml" out of the zip archive fileName kept in the caches
-    // folder's "XMLDocuments" sub-folder.
+    // folder's "XMLDocuments" sub-folder. A name that would lead out of that
+    // folder (absolute, or with a ".." component) and an entry larger than
+    // kMaxZippedDocumentSize answer nullptr with a log line.
     static NSXMLDocumentPtr initWithZipFile(const std::string& fileName, unsigned options,
                                             ns::ErrorPtr* error = nullptr);
     // A new document whose root element is a copy of the element.
@@ -43,6 +46,10 @@ public:
 
     // The caches sub-folder that holds zipped documents.
     static const char* const kZipFolderName;
+    // The most a zipped document may inflate to: 32 MiB, some thirty times
+    // the largest reply the service sends; parsed, it takes about four times
+    // as much memory again.
+    static constexpr std::uint64_t kMaxZippedDocumentSize = 32u << 20;
 
 private:
     xmlDocPtr xmlDoc_ = nullptr;

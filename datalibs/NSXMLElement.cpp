@@ -231,31 +231,36 @@ std::optional<NSXMLNodeArray> NSXMLElement::elementsForLocalName(const std::stri
 
 std::optional<NSXMLNodeArray> NSXMLElement::attributes() {
     if (!xmlNode_ || xmlNode_->type != XML_ELEMENT_NODE) return std::nullopt;
-    if (!cachedAttributes_) {
-        NSXMLNodeArray list;
-        for (xmlAttrPtr a = xmlNode_->properties; a; a = a->next)
-            list.push_back(nodeBorrowingXMLNode(reinterpret_cast<xmlNodePtr>(a)));
-        cachedAttributes_ = std::move(list);
-    }
-    if (cachedAttributes_->empty()) return std::nullopt;
-    return cachedAttributes_;
+    const NSXMLNodeArray& list = refreshedCache(cachedAttributes_, reinterpret_cast<xmlNodePtr>(xmlNode_->properties));
+    if (list.empty()) return std::nullopt;
+    return list;
 }
 
 void NSXMLElement::addAttribute(const NSXMLNodePtr& attribute) {
     if (!xmlNode_ || xmlNode_->type != XML_ELEMENT_NODE || !attribute) return;
     xmlNodePtr given = attribute->XMLNode();
-    if (!given || given->type != XML_ATTRIBUTE_NODE) return;
+    if (!given || given->type != XML_ATTRIBUTE_NODE || !given->name) return;
     releaseCachedValues();
-    xmlNsPtr givenNs = given->ns;
-    if (findAttribute(xmlNode_, given->name, givenNs == nullptr, givenNs ? givenNs->href : nullptr)) return;
 
+    // The name and namespace the attribute will have on this element, found
+    // before the duplicate check: "p:k" and "{urn:p}:k" are resolved here as
+    // the namespace repair would resolve them after grafting.
+    std::string local = C(given->name);
+    const xmlChar* uri = nullptr;
     xmlNsPtr target = nullptr;
-    if (givenNs && givenNs->href) {
-        target = findByURI(xmlNode_, givenNs->href, true);
-        if (!target) target = declareNamespace(xmlNode_, givenNs->href, givenNs->prefix, true);
+    if (given->ns && given->ns->href) {
+        uri = given->ns->href;
+        target = findByURI(xmlNode_, uri, true);
+    } else if (auto resolved = resolveQualifiedName(given, xmlNode_)) {
+        local = resolved->local;
+        target = resolved->ns;
+        uri = target->href;
     }
+    if (findAttribute(xmlNode_, X(local), uri == nullptr, uri)) return;
+
+    if (uri && !target) target = declareNamespace(xmlNode_, uri, given->ns->prefix, true);
     std::optional<std::string> value = take(xmlNodeGetContent(given));
-    xmlAttrPtr made = xmlNewNsProp(xmlNode_, target, given->name, value ? X(*value) : BAD_CAST "");
+    xmlAttrPtr made = xmlNewNsProp(xmlNode_, target, X(local), value ? X(*value) : BAD_CAST "");
     if (made) fixUpNamespacesForNode(reinterpret_cast<xmlNodePtr>(made), xmlNode_);
 }
 
@@ -296,38 +301,40 @@ void NSXMLElement::deleteNamespacePtr(xmlNsPtr ns, xmlNodePtr node) {
     }
 }
 
-void NSXMLElement::fixQualifiedNamesForNode(xmlNodePtr node, xmlNodePtr graftPoint) {
-    if (!node || !graftPoint || node->ns || !node->name) return;
-    if (node->type != XML_ELEMENT_NODE && node->type != XML_ATTRIBUTE_NODE) return;
+std::optional<NSXMLElement::ResolvedName> NSXMLElement::resolveQualifiedName(xmlNodePtr node, xmlNodePtr scope) {
+    if (!node || !scope || node->ns || !node->name) return std::nullopt;
+    if (node->type != XML_ELEMENT_NODE && node->type != XML_ATTRIBUTE_NODE) return std::nullopt;
     std::string name = C(node->name);
     std::size_t colon = name.rfind(':');
-    if (colon != std::string::npos && colon + 1 == name.size()) return;
+    if (colon != std::string::npos && colon + 1 == name.size()) return std::nullopt;
     std::optional<std::string> prefix;
     std::string local = name;
     if (colon != std::string::npos) {
         if (colon > 0) prefix = name.substr(0, colon);
         local = name.substr(colon + 1);
     }
-    // Names are resolved where the node now stands, which lies in the graft
-    // point's scope.
     bool forAttribute = node->type == XML_ATTRIBUTE_NODE;
-    xmlNodePtr scope = scopeOf(node);
-    if (!scope) scope = graftPoint;
     if (prefix && prefix->size() >= 3 && prefix->front() == '{' && prefix->back() == '}') {
         std::string uri = prefix->substr(1, prefix->size() - 2);
-        if (xmlNsPtr found = findByURI(node, X(uri), forAttribute)) {
-            xmlSetNs(node, found);
-            xmlNodeSetName(node, X(local));
-            return;
-        }
+        if (xmlNsPtr found = findByURI(scope, X(uri), forAttribute)) return ResolvedName{found, local};
     }
     // An attribute without a prefix belongs to no namespace, whatever the
     // default namespace.
-    if (!prefix && forAttribute) return;
+    if (!prefix && forAttribute) return std::nullopt;
     xmlNsPtr found = xmlSearchNs(scope->doc, scope, prefix ? X(*prefix) : nullptr);
-    if (found && found->href && *found->href) {
-        xmlSetNs(node, found);
-        xmlNodeSetName(node, X(local));
+    if (found && found->href && *found->href) return ResolvedName{found, local};
+    return std::nullopt;
+}
+
+void NSXMLElement::fixQualifiedNamesForNode(xmlNodePtr node, xmlNodePtr graftPoint) {
+    if (!node || !graftPoint) return;
+    // Names are resolved where the node now stands, which lies in the graft
+    // point's scope.
+    xmlNodePtr scope = scopeOf(node);
+    if (!scope) scope = graftPoint;
+    if (auto resolved = resolveQualifiedName(node, scope)) {
+        xmlSetNs(node, resolved->ns);
+        xmlNodeSetName(node, X(resolved->local));
     }
 }
 
@@ -355,17 +362,21 @@ void NSXMLElement::fixDuplicateNamespacesForNode(xmlNodePtr node, xmlNodePtr gra
     }
 }
 
-void NSXMLElement::fixUpNamespacesForNode(xmlNodePtr node, xmlNodePtr graftPoint, NamespaceMap& map) {
+void NSXMLElement::fixUpNamespacesForNode_graftingToTreeNode_namespaceSubstitutionMap(xmlNodePtr node,
+                                                                                     xmlNodePtr graftPoint,
+                                                                                     NamespaceMap& map) {
     if (!node || (node->type != XML_ELEMENT_NODE && node->type != XML_ATTRIBUTE_NODE)) return;
     fixQualifiedNamesForNode(node, graftPoint);
     fixDuplicateNamespacesForNode(node, graftPoint, map);
     if (node->type != XML_ELEMENT_NODE) return;
-    for (xmlNodePtr c = node->children; c; c = c->next) fixUpNamespacesForNode(c, graftPoint, map);
+    for (xmlNodePtr c = node->children; c; c = c->next)
+        fixUpNamespacesForNode_graftingToTreeNode_namespaceSubstitutionMap(c, graftPoint, map);
     for (xmlAttrPtr a = node->properties; a; a = a->next)
-        fixUpNamespacesForNode(reinterpret_cast<xmlNodePtr>(a), graftPoint, map);
+        fixUpNamespacesForNode_graftingToTreeNode_namespaceSubstitutionMap(reinterpret_cast<xmlNodePtr>(a),
+                                                                           graftPoint, map);
 }
 
 void NSXMLElement::fixUpNamespacesForNode(xmlNodePtr node, xmlNodePtr graftPoint) {
     NamespaceMap map;
-    fixUpNamespacesForNode(node, graftPoint, map);
+    fixUpNamespacesForNode_graftingToTreeNode_namespaceSubstitutionMap(node, graftPoint, map);
 }

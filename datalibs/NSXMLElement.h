@@ -31,6 +31,11 @@ public:
     // records to addNamespace).
     void addChild(const NSXMLNodePtr& child);
     std::optional<NSXMLNodeArray> elementsForName(const std::string& name);
+    // The child elements with that local name in the namespace URI, whatever
+    // prefix binds them and wherever it is declared (a child often declares
+    // its own namespace, as SOAP bodies do), and those still named
+    // "{URI}:localName"; without a URI, those in no namespace. nullopt when
+    // none match.
     std::optional<NSXMLNodeArray> elementsForLocalName(const std::string& localName,
                                                        const std::optional<std::string>& URI);
 
@@ -45,9 +50,22 @@ public:
     static void deleteNamespacePtr(xmlNsPtr ns, xmlNodePtr node);
     static void fixQualifiedNamesForNode(xmlNodePtr node, xmlNodePtr graftPoint);
     static void fixDuplicateNamespacesForNode(xmlNodePtr node, xmlNodePtr graftPoint, NamespaceMap& map);
-    static void fixUpNamespacesForNode(xmlNodePtr node, xmlNodePtr graftPoint, NamespaceMap& map);
+    static void fixUpNamespacesForNode_graftingToTreeNode_namespaceSubstitutionMap(xmlNodePtr node,
+                                                                                   xmlNodePtr graftPoint,
+                                                                                   NamespaceMap& map);
     static void fixUpNamespacesForNode(xmlNodePtr node, xmlNodePtr graftPoint);
 
 protected:
     const char* className() const override { return "NSXMLElement"; }
+
+private:
+    // The namespace in scope that a node without one is bound to by its
+    // name ("prefix:local", "{URI}:local", or a bare element name under a
+    // default namespace), with the local name it then takes; nullopt when
+    // the name binds to nothing there.
+    struct ResolvedName {
+        xmlNsPtr ns;
+        std::string local;
+    };
+    static std::optional<ResolvedName> resolveQualifiedName(xmlNodePtr node, xmlNodePtr scope);
 };

@@ -136,8 +136,8 @@ NSXMLNodePtr NSXMLNode::attributeWithName(const std::string& name, const std::st
     return std::make_shared<NSXMLNode>(reinterpret_cast<xmlNodePtr>(attr), true);
 }
 
-NSXMLNodePtr NSXMLNode::attributeWithName(const std::string& name, const std::string& URI,
-                                          const std::string& stringValue) {
+NSXMLNodePtr NSXMLNode::attributeWithName_URI_stringValue(const std::string& name, const std::string& URI,
+                                                          const std::string& stringValue) {
     return attributeWithName(ns::format("{%@}:%@", URI, name), stringValue);
 }
 
@@ -314,19 +314,33 @@ std::optional<std::string> NSXMLNode::URI() const {
 
 // ---- Children ----
 
-const NSXMLNodeArray& NSXMLNode::cachedChildren() {
-    if (!cachedChildren_) {
-        NSXMLNodeArray list;
-        if (xmlNode_ && !isNamespaceRecord())
-            for (xmlNodePtr c = xmlNode_->children; c; c = c->next) list.push_back(nodeBorrowingXMLNode(c));
-        cachedChildren_ = std::move(list);
+const NSXMLNodeArray& NSXMLNode::refreshedCache(std::optional<NSXMLNodeArray>& cache, xmlNodePtr first) {
+    NSXMLNodeArray& list = cache ? *cache : cache.emplace();
+    std::size_t i = 0;
+    // Attributes chain through the same field as other nodes.
+    for (xmlNodePtr n = first; n; n = n->next, ++i) {
+        if (i == list.size()) {
+            list.push_back(nodeBorrowingXMLNode(n));
+            continue;
+        }
+        // Only the wrapper's own pointer is compared, never the node it had:
+        // that one may be freed. An address libxml2 handed out again may hold
+        // another kind of node, which needs the other wrapper class.
+        const NSXMLNodePtr& held = list[i];
+        bool elementWrapper = dynamic_cast<const NSXMLElement*>(held.get()) != nullptr;
+        if (held->xmlNode_ != n || elementWrapper != (n->type == XML_ELEMENT_NODE)) list[i] = nodeBorrowingXMLNode(n);
     }
-    return *cachedChildren_;
+    list.erase(list.begin() + static_cast<std::ptrdiff_t>(i), list.end());
+    return list;
+}
+
+const NSXMLNodeArray& NSXMLNode::cachedChildren() {
+    xmlNodePtr first = xmlNode_ && !isNamespaceRecord() ? xmlNode_->children : nullptr;
+    return refreshedCache(cachedChildren_, first);
 }
 
 unsigned NSXMLNode::childCount() {
     if (!xmlNode_ || isNamespaceRecord()) return 0;
-    if (cachedChildren_) return static_cast<unsigned>(cachedChildren_->size());
     unsigned n = 0;
     for (xmlNodePtr c = xmlNode_->children; c; c = c->next) ++n;
     return n;
@@ -447,7 +461,7 @@ xmlNodePtr NSXMLNode::XMLNodeCopy() const {
     return xmlCopyNode(xmlNode_, 1);
 }
 
-NSXMLNodePtr NSXMLNode::copy() const {
+NSXMLNodePtr NSXMLNode::copyWithZone() const {
     xmlNodePtr c = XMLNodeCopy();
     if (!c) return nullptr;
     return std::make_shared<NSXMLNode>(c, true);

@@ -60,8 +60,8 @@ public:
     static NSXMLElementPtr elementWithName_stringValue(const std::string& name, const std::string& stringValue);
     static NSXMLElementPtr elementWithName_URI(const std::string& name, const std::string& URI);
     static NSXMLNodePtr attributeWithName(const std::string& name, const std::string& stringValue);
-    static NSXMLNodePtr attributeWithName(const std::string& name, const std::string& URI,
-                                          const std::string& stringValue);
+    static NSXMLNodePtr attributeWithName_URI_stringValue(const std::string& name, const std::string& URI,
+                                                          const std::string& stringValue);
     static NSXMLNodePtr textWithStringValue(const std::string& stringValue);
     // A namespace record with the prefix name (none when empty) and the URI.
     static NSXMLNodePtr namespaceWithName(const std::string& name, const std::string& stringValue);
@@ -95,6 +95,8 @@ public:
     std::optional<std::string> URI() const;
 
     // ---- Children ----
+    // Every read sees the node's children as they are now, whichever wrapper
+    // of the node (or of another node) changed them.
     unsigned childCount();
     std::optional<NSXMLNodeArray> children();
     NSXMLNodePtr childAtIndex(std::uint32_t index);
@@ -107,8 +109,8 @@ public:
 
     std::string description() const;
 
-    // copyWithZone: a deep copy, owned, in a plain NSXMLNode.
-    NSXMLNodePtr copy() const;
+    // A deep copy, owned, in a plain NSXMLNode.
+    NSXMLNodePtr copyWithZone() const;
     bool isEqual(const NSXMLNodePtr& other) const;
     std::size_t hash() const;
 
@@ -124,8 +126,13 @@ protected:
     virtual const char* className() const { return "NSXMLNode"; }
     bool isNamespaceRecord() const;
     xmlNsPtr asNamespace() const { return reinterpret_cast<xmlNsPtr>(xmlNode_); }
-    // The cached children, rebuilt when the node's child list changed.
+    // The cached children, brought in line with the node's child list first.
     const NSXMLNodeArray& cachedChildren();
+    // Brings a cache of wrappers in line with the list of nodes that starts
+    // at first: a wrapper is kept while it stands for the node at its place,
+    // and replaced otherwise. Several wrappers may wrap one node, and any of
+    // them may change its lists, freeing nodes the others have cached.
+    static const NSXMLNodeArray& refreshedCache(std::optional<NSXMLNodeArray>& cache, xmlNodePtr first);
 
     xmlNodePtr xmlNode_ = nullptr;  // for a namespace wrapper an xmlNs
     bool shouldFreeXMLNode_ = false;

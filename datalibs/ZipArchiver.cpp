@@ -19,7 +19,6 @@
 
 #include "datalibs/ZipCrypto.h"
 #include "datalibs/ZipFileIO.h"
-#include "foundation/FileManager.h"
 #include "foundation/Log.h"
 
 namespace fs = std::filesystem;
@@ -45,6 +44,7 @@ constexpr const char* kBadCrc = "CRC error in zip file: ";
 constexpr const char* kCannotWrite = "Failed to write file: ";
 constexpr const char* kCannotMakeFolder = "Failed to create folder: ";
 constexpr const char* kUnsafeName = "Skipped entry outside the target folder: ";
+constexpr const char* kBeyondDeclaredSize = "Entry holds more than its declared size: ";
 
 inline zipFile Z(void* p) { return static_cast<zipFile>(p); }
 inline unzFile U(void* p) { return static_cast<unzFile>(p); }
@@ -161,6 +161,17 @@ bool leadsOutside(const std::string& name) {
     return false;
 }
 
+// The current entry's information and its name (UTF-8, up to a NUL).
+bool currentEntry(unzFile uf, unz_file_info64& info, std::string& name) {
+    if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) return false;
+    std::vector<char> buffer(info.size_filename + 1, '\0');
+    if (unzGetCurrentFileInfo64(uf, &info, buffer.data(), static_cast<uLong>(buffer.size()), nullptr, 0, nullptr, 0) !=
+        UNZ_OK)
+        return false;
+    name = buffer.data();
+    return true;
+}
+
 }  // namespace
 
 // Reads one entry's data through minizip's raw mode: decrypts it when it is
@@ -258,7 +269,7 @@ bool ZipArchiver::CreateZipFile2(const std::string& path) {
     return zipFile_ != nullptr;
 }
 
-bool ZipArchiver::CreateZipFile2(const std::string& path, const std::string& password) {
+bool ZipArchiver::CreateZipFile2_Password(const std::string& path, const std::string& password) {
     CloseZipFile2();
     writePassword_ = password;
     zipFile_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
@@ -325,21 +336,113 @@ bool ZipArchiver::UnzipOpenFile(const std::string& path) {
     return true;
 }
 
-bool ZipArchiver::UnzipOpenFile(const std::string& path, const std::string& password) {
+bool ZipArchiver::UnzipOpenFile_Password(const std::string& path, const std::string& password) {
     if (!UnzipOpenFile(path)) return false;
     readPassword_ = password;
     return true;
 }
 
+// The target folder, and the folders below it opened one name at a time
+// without following symbolic links: a link on the way (or a file where a
+// folder should be) fails instead of leading somewhere else. The target
+// itself is the caller's path, links and all.
+class ZipArchiver::TargetFolder {
+public:
+    explicit TargetFolder(std::string path) : path_(std::move(path)) {}
+    ~TargetFolder() {
+        forgetLast();
+        if (root_ >= 0) ::close(root_);
+    }
+    TargetFolder(const TargetFolder&) = delete;
+    TargetFolder& operator=(const TargetFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+
+    // The folder at the relative path ("/" between names), made as needed;
+    // -1 when it cannot be made or opened as a real folder.
+    int folder(const std::string& relative) {
+        if (root_ < 0) {
+            std::error_code ec;
+            fs::create_directories(path_, ec);
+            root_ = ::open(path_.empty() ? "." : path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (root_ < 0) return -1;
+        }
+        if (lastFd_ >= 0 && relative == lastPath_) return lastFd_;
+        forgetLast();
+        int fd = root_;
+        std::size_t start = 0;
+        while (start < relative.size()) {
+            std::size_t end = std::min(relative.find('/', start), relative.size());
+            std::string part = relative.substr(start, end - start);
+            start = end + 1;
+            if (part.empty() || part == ".") continue;
+            ::mkdirat(fd, part.c_str(), 0777);  // an existing one is opened below
+            int next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd != root_) ::close(fd);
+            if (next < 0) return -1;
+            fd = next;
+        }
+        if (fd != root_) {
+            lastFd_ = fd;  // entries of one folder mostly follow each other
+            lastPath_ = relative;
+        }
+        return fd;
+    }
+
+private:
+    void forgetLast() {
+        if (lastFd_ >= 0) ::close(lastFd_);
+        lastFd_ = -1;
+        lastPath_.clear();
+    }
+
+    std::string path_;
+    int root_ = -1;
+    int lastFd_ = -1;
+    std::string lastPath_;
+};
+
+std::string ZipArchiver::beyondLimits() {
+    unzFile uf = U(unzFile_);
+    unz_global_info64 global{};
+    if (limits_.entries != 0 && unzGetGlobalInfo64(uf, &global) == UNZ_OK && global.number_entry > limits_.entries)
+        return "Archive refused: " + std::to_string(global.number_entry) + " entries, more than " +
+               std::to_string(limits_.entries);
+    std::string why;
+    std::uint64_t total = 0;
+    for (int rc = unzGoToFirstFile(uf); rc == UNZ_OK && why.empty(); rc = unzGoToNextFile(uf)) {
+        unz_file_info64 info{};
+        std::string name;
+        if (!currentEntry(uf, info, name)) break;  // extraction reports it
+        const std::uint64_t size = info.uncompressed_size, packed = info.compressed_size;
+        if (limits_.ratio != 0 && size > limits_.ratioFloor && (size - 1) / limits_.ratio >= packed) {
+            why = "Archive refused: entry " + name + " would inflate " + std::to_string(size) + " bytes from " +
+                  std::to_string(packed) + ", more than " + std::to_string(limits_.ratio) + " to 1";
+        } else if (limits_.totalBytes != 0 && size > limits_.totalBytes - total) {
+            why = "Archive refused: its entries would write more than " + std::to_string(limits_.totalBytes) +
+                  " bytes";
+        }
+        total += size;
+    }
+    unzGoToFirstFile(uf);
+    return why;
+}
+
 bool ZipArchiver::UnzipFileTo(const std::string& path, bool overWrite) {
     unzFile uf = U(unzFile_);
-    bool ok = true;
     int rc = unzGoToFirstFile(uf);
-    if (rc != UNZ_OK) OutputErrorMessage(kNoFirstEntry);
-    std::string lastFolder;  // made already, for the entries that follow in it
+    if (rc != UNZ_OK) {
+        OutputErrorMessage(kNoFirstEntry);
+    } else if (std::string why = beyondLimits(); !why.empty()) {
+        ns::NSLog("%@", why);
+        OutputErrorMessage(why);
+        return false;
+    }
+    TargetFolder target(path);
+    bool ok = true;
     do {
         bool stop = false;
-        if (!extractCurrent(path, overWrite, stop, lastFolder)) ok = false;
+        if (!extractCurrent(target, overWrite, stop)) ok = false;
         if (stop) return false;
         rc = unzGoToNextFile(uf);
     } while (rc == UNZ_OK);
@@ -352,7 +455,7 @@ bool ZipArchiver::UnzipFileTo(const std::string& path, bool overWrite) {
 
 // One entry: false when it was not extracted whole; stop is set when the
 // extraction cannot go on at all.
-bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool& stop, std::string& lastFolder) {
+bool ZipArchiver::extractCurrent(TargetFolder& target, bool overWrite, bool& stop) {
     unzFile uf = U(unzFile_);
     int method = 0, level = 0;
     if (unzOpenCurrentFile2(uf, &method, &level, 1) != UNZ_OK) {
@@ -361,15 +464,8 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
         return false;
     }
     unz_file_info64 info{};
-    if (unzGetCurrentFileInfo64(uf, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
-        OutputErrorMessage(kCannotReadInfo);
-        unzCloseCurrentFile(uf);
-        stop = true;
-        return false;
-    }
-    std::vector<char> nameBuf(info.size_filename + 1, '\0');
-    if (unzGetCurrentFileInfo64(uf, &info, nameBuf.data(), static_cast<uLong>(nameBuf.size()), nullptr, 0, nullptr,
-                                0) != UNZ_OK) {
+    std::string name;
+    if (!currentEntry(uf, info, name)) {
         OutputErrorMessage(kCannotReadInfo);
         unzCloseCurrentFile(uf);
         stop = true;
@@ -395,7 +491,6 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
         return false;
     }
 
-    std::string name(nameBuf.data());  // up to the first NUL
     if (name.empty()) {
         unzCloseCurrentFile(uf);
         return true;
@@ -408,36 +503,40 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
         return false;
     }
 
-    fs::path fullPath = fs::path(target) / name;
-    fs::path folder = isFolder ? fullPath : fullPath.parent_path();
-    std::error_code ec;
-    if (folder.native() != lastFolder) {
-        fs::create_directories(folder, ec);
-        if (ec && !fs::is_directory(folder)) {
-            OutputErrorMessage(kCannotMakeFolder + folder.string());
-            unzCloseCurrentFile(uf);
-            lastFolder.clear();
-            return false;
-        }
-        lastFolder = folder.native();
+    std::size_t slash = name.rfind('/');
+    std::string folderName = isFolder ? name : name.substr(0, slash == std::string::npos ? 0 : slash);
+    std::string leaf = isFolder ? std::string() : name.substr(slash == std::string::npos ? 0 : slash + 1);
+    int folder = target.folder(folderName);
+    if (folder < 0) {
+        OutputErrorMessage(kCannotMakeFolder + (fs::path(target.path()) / folderName).string());
+        unzCloseCurrentFile(uf);
+        return false;
     }
     if (isFolder) {
         unzCloseCurrentFile(uf);
         return true;
     }
-    std::string full = fullPath.string();
-    if (!overWrite && fs::exists(fullPath, ec) && !OverWrite(full)) {
+    std::string full = (fs::path(target.path()) / name).string();
+    struct stat existing{};
+    if (!overWrite && ::fstatat(folder, leaf.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0 && !OverWrite(full)) {
         unzCloseCurrentFile(uf);
         return true;
     }
 
-    bool ok = true;
-    int fd = ::open(full.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    // Never through a link, and only into a regular file (a FIFO would hold
+    // the extraction until someone reads it).
+    int fd = ::openat(folder, leaf.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    struct stat file{};
+    if (fd >= 0 && (::fstat(fd, &file) != 0 || !S_ISREG(file.st_mode))) {
+        ::close(fd);
+        fd = -1;
+    }
     if (fd < 0) {
         OutputErrorMessage(kCannotWrite + full);
         unzCloseCurrentFile(uf);
         return false;
     }
+    bool ok = true;
     // Pieces of 4,096 bytes are gathered into larger writes.
     std::vector<std::uint8_t> pending;
     pending.reserve(kWriteBatch);
@@ -452,6 +551,7 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
         pending.clear();
         return true;
     };
+    const std::uint64_t declared = info.uncompressed_size;
     std::uint8_t buf[kExtractBufferSize];
     for (;;) {
         int n = entry.read(buf, kExtractBufferSize);
@@ -461,7 +561,17 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
             ok = false;
             break;
         }
-        pending.insert(pending.end(), buf, buf + n);
+        // Nothing beyond the declared size is written: the limits were
+        // checked against it.
+        const bool beyond = entry.produced > declared;
+        const std::size_t keep = static_cast<std::size_t>(n) - (beyond ? entry.produced - declared : 0);
+        pending.insert(pending.end(), buf, buf + keep);
+        if (beyond) {
+            ns::NSLog("%@%@", std::string(kBeyondDeclaredSize), name);
+            OutputErrorMessage(kBeyondDeclaredSize + name);
+            ok = false;
+            break;
+        }
         if (pending.size() + kExtractBufferSize > kWriteBatch && !flush()) {
             OutputErrorMessage(kCannotWrite + full);
             ok = false;
@@ -469,12 +579,11 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
         }
     }
     bool written = flush();
-    if (::close(fd) != 0) written = false;
     if (!written && ok) {
         OutputErrorMessage(kCannotWrite + full);
         ok = false;
     }
-    if (ok && entry.produced != info.uncompressed_size) {
+    if (ok && entry.produced != declared) {
         OutputErrorMessage(kCannotReadData);
         ok = false;
     }
@@ -492,9 +601,12 @@ bool ZipArchiver::extractCurrent(const std::string& target, bool overWrite, bool
     tm.tm_year = static_cast<int>(info.tmu_date.tm_year) - 1900;
     tm.tm_isdst = -1;
     time_t when = mktime(&tm);
-    if (when == static_cast<time_t>(-1) ||
-        !ns::FileManager::defaultManager().setModificationDate(full, ns::Date{static_cast<double>(when)}))
-        ns::NSLog("Failed to set attributes");
+    struct timespec times[2] = {{when, 0}, {when, 0}};
+    if (when == static_cast<time_t>(-1) || ::futimens(fd, times) != 0) ns::NSLog("Failed to set attributes");
+    if (::close(fd) != 0 && ok) {
+        OutputErrorMessage(kCannotWrite + full);
+        ok = false;
+    }
 
     unzCloseCurrentFile(uf);
     return ok;

@@ -1,6 +1,6 @@
 #include "members/LevelMsgCell.h"
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "uikit/Color.h"
 #include "uikit/Font.h"
 

@@ -1,8 +1,8 @@
 #include "members/LiabilityViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/RevealController.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/framework/RevealController.h"
 #include "foundation/Log.h"
 #include "members/partyFrontViewController.h"
 #include "members/partyRearViewController.h"

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "app/NavBarView.h"
+#include "app/widgets/NavBarView.h"
 #include "members/CheckView.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"

@@ -1,7 +1,7 @@
 // The member services as the home screen opens them.
 #pragma once
 
-#include "app/ModuleRegistry.h"
+#include "app/shell/ModuleRegistry.h"
 
 // Fills the factories of the screens built in this library: the sign-in
 // calendar (签到, SignListViewController) and the SMS platform (短信平台,

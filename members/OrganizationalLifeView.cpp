@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"

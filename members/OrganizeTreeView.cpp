@@ -1,7 +1,7 @@
 #include "members/OrganizeTreeView.h"
 
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/Format.h"
 #include "uikit/Label.h"
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Treeview.h"
+#include "app/widgets/Treeview.h"
 #include "foundation/Value.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"

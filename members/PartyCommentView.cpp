@@ -1,7 +1,7 @@
 #include "members/PartyCommentView.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
 #include "foundation/Log.h"
 #include "foundation/Notification.h"
 #include "uikit/Window.h"

@@ -1,8 +1,8 @@
 #include "members/PartyDetailViewController.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/WebImageView.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/images/WebImageView.h"
 #include "foundation/Log.h"
 #include "uikit/Application.h"
 #include "uikit/Image.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
+#include "app/widgets/NavBarView.h"
 #include "foundation/Notification.h"
 #include "foundation/Value.h"
 #include "members/PartyCommentView.h"

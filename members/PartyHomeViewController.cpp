@@ -2,8 +2,8 @@
 
 #include "members/MobilePartyViewController.h"
 
-#include "app/FrontScreen.h"
-#include "app/Records.h"
+#include "app/framework/FrontScreen.h"
+#include "app/framework/Records.h"
 #include "foundation/UserDefaults.h"
 #include "uikit/NavigationController.h"
 #include "uikit/TableViewCell.h"

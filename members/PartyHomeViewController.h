@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
+#include "app/widgets/NavBarView.h"
 #include "members/OnlineRegistrationView.h"
 #include "members/OrganizationalLifeView.h"
 #include "members/TextView.h"

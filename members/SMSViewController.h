@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "app/NavBarView.h"
-#include "app/SystemViewController.h"
-#include "app/TypeView.h"
+#include "app/widgets/NavBarView.h"
+#include "app/framework/SystemViewController.h"
+#include "app/widgets/TypeView.h"
 #include "foundation/Value.h"
 #include "members/OrganizeTreeView.h"
 #include "service/VoVaClient.h"

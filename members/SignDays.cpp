@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "foundation/DateTime.h"
 #include "foundation/Format.h"
 #include "foundation/RunLoop.h"

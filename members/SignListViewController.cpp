@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/DateTime.h"
 #include "foundation/Format.h"
 #include "members/SignDays.h"

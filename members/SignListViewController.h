@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/NavBarView.h"
+#include "app/widgets/NavBarView.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/Label.h"

@@ -1,8 +1,8 @@
 #include "members/SignView.h"
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/Format.h"
 #include "members/SignDays.h"
 #include "uikit/Window.h"

@@ -2,8 +2,8 @@
 
 #include <regex>
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
 #include "foundation/Log.h"
 #include "foundation/UserDefaults.h"
 #include "uikit/Alert.h"

@@ -4,8 +4,8 @@
 
 #include <memory>
 
-#include "app/RearMenu.h"
-#include "app/SystemViewController.h"
+#include "app/framework/RearMenu.h"
+#include "app/framework/SystemViewController.h"
 #include "uikit/TableView.h"
 
 class VUDIRearViewController : public SystemViewController {

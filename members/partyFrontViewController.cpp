@@ -1,8 +1,8 @@
 #include "members/partyFrontViewController.h"
 
-#include "app/FrontScreen.h"
-#include "app/Records.h"
-#include "app/WebImageView.h"
+#include "app/framework/FrontScreen.h"
+#include "app/framework/Records.h"
+#include "app/images/WebImageView.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "members/PartyCell.h"

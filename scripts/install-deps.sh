@@ -13,8 +13,11 @@ PACKAGES=(
   libcurl4-openssl-dev zlib1g-dev libxml2-dev libxml2-utils
   # benchmarks of the service codec: the JSON readers we compare with
   rapidjson-dev nlohmann-json3-dev
-  # data libraries and their peers in tests
-  libsqlite3-dev sqlite3 libminizip-dev zip unzip
+  # data libraries and their peers in tests; Python's plistlib reads and
+  # writes the Mervio SDK's records and keyed archives in tests
+  libsqlite3-dev sqlite3 libminizip-dev zip unzip python3
+  # case-insensitive column names: Unicode case mapping
+  libglib2.0-dev
   # drawing, text, images, window
   libpango1.0-dev libcairo2-dev fonts-wqy-microhei libjpeg-dev libpng-dev libsdl2-dev xvfb xauth
 )

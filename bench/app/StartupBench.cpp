@@ -18,8 +18,8 @@
 
 #include <unistd.h>
 
-#include "app/AppDelegate.h"
-#include "app/ProgressHUD.h"
+#include "app/shell/AppDelegate.h"
+#include "app/widgets/ProgressHUD.h"
 #include "foundation/RunLoop.h"
 #include "render/Renderer.h"
 #include "service/ServiceConfig.h"

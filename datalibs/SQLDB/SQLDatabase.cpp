@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "SQLDB/SQLDatabaseBlocks.h"
 #include "foundation/Log.h"
 
 namespace {
@@ -102,6 +103,10 @@ bool SQLDatabase::openWithFlags(int flags) {
 }
 
 bool SQLDatabase::close() {
+    if (isExecutingStatement_ || steppingStatements_ > 0) {
+        warnInUse();
+        return false;
+    }
     clearCachedStatements();
     closeOpenResultSets();
     if (!db_) return true;
@@ -703,15 +708,9 @@ bool SQLDatabase::rollbackToSavePointWithName(const std::string& name, ns::Error
 
 ns::ErrorPtr SQLDatabase::inSavePoint(const std::function<void(bool* rollback)>& block) {
     std::string name = ns::format("dbSavePoint%ld", gSavePointCounter.fetch_add(1));
-    ns::ErrorPtr err;
-    if (!startSavePointWithName(name, &err)) return err;
-    bool shouldRollback = false;
-    if (block) block(&shouldRollback);
-    // Rolling back to a save point keeps it open; it is released in both
-    // cases so that no transaction is left behind.
-    if (shouldRollback && !rollbackToSavePointWithName(name, &err)) return err;
-    releaseSavePointWithName(name, &err);
-    return err;
+    return sqldb_detail::runInSavePoint(*this, name, [&](SQLDatabase*, bool* rollback) {
+        if (block) block(rollback);
+    });
 }
 
 // ---- SQL functions ----

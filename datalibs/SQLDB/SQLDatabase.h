@@ -103,6 +103,8 @@ public:
     // ---- Connection ----
     bool open();
     bool openWithFlags(int flags);
+    // False, with the in-use warning, while a statement of the connection
+    // runs (from an SQL function), and when it stays busy.
     bool close();
     const std::optional<std::string>& databasePath() const { return databasePath_; }
     sqlite3* sqliteHandle() const { return db_; }
@@ -199,7 +201,8 @@ public:
     bool releaseSavePointWithName(const std::string& name, ns::ErrorPtr* outErr = nullptr);
     bool rollbackToSavePointWithName(const std::string& name, ns::ErrorPtr* outErr = nullptr);
     // Runs the block inside a fresh save point; the block sets *rollback to
-    // undo its work. Gives back the error of a failed save-point step.
+    // undo its work (a block that throws is undone too, and the exception goes
+    // on). Gives back the error of a failed save-point step.
     ns::ErrorPtr inSavePoint(const std::function<void(bool* rollback)>& block);
 
     // ---- SQL functions ----
@@ -217,6 +220,24 @@ public:
     int busyRetryTimeout() const { return busyRetryTimeout_; }
     void setBusyRetryTimeout(int v) { busyRetryTimeout_ = v; }
     bool isExecutingStatement() const { return isExecutingStatement_; }
+
+    // Held by a result set around each step of its statement. SQL functions
+    // run inside a step; while one is held (or an update runs), close()
+    // answers false, since it would finalise the statement under way.
+    class StepScope {
+    public:
+        explicit StepScope(SQLDatabase* db) : db_(db) {
+            if (db_) ++db_->steppingStatements_;
+        }
+        ~StepScope() {
+            if (db_) --db_->steppingStatements_;
+        }
+        StepScope(const StepScope&) = delete;
+        StepScope& operator=(const StepScope&) = delete;
+
+    private:
+        SQLDatabase* db_;
+    };
 
     // Called instead of the 20-microsecond pause between busy retries; lets
     // tests count retries and free the database without sleeping.
@@ -304,6 +325,7 @@ private:
     bool isExecutingStatement_ = false;
     bool inTransaction_ = false;
     int busyRetryTimeout_ = 0;
+    int steppingStatements_ = 0;
     std::optional<StatementCache> cachedStatements_;
     std::unordered_set<SQLResultSet*> openResultSets_;  // not owned
     std::list<FunctionBlock> openFunctions_;            // stable addresses: SQLite keeps pointers to them

@@ -4,20 +4,11 @@
 
 #include "SQLDB/SQLDatabase.h"
 #include "foundation/Log.h"
-
-namespace {
-
-std::string asciiLower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-}  // namespace
+#include "foundation/Strings.h"
 
 bool SQLDatabase::tableExists(const std::string& tableName) {
     auto rs = executeQuery("select [sql] from sqlite_master where [type] = 'table' and lower(name) = ?",
-                           asciiLower(tableName));
+                           ns::asciiLowercase(tableName));
     if (!rs) return false;
     bool found = rs->next();
     rs->close();
@@ -40,13 +31,15 @@ std::shared_ptr<SQLResultSet> SQLDatabase::getTableSchema(const std::string& tab
 }
 
 bool SQLDatabase::columnExists_inTableWithName(const std::string& columnName, const std::string& tableName) {
-    const std::string column = asciiLower(columnName);
-    auto rs = getTableSchema(asciiLower(tableName));
+    const std::string column = sqldb_detail::lowercaseColumnName(columnName);
+    // SQLite matches table names without regard to the case of ASCII letters
+    // only: the others must stay as they are to be found.
+    auto rs = getTableSchema(ns::asciiLowercase(tableName));
     if (!rs) return false;
     bool found = false;
     while (rs->next()) {
         auto name = rs->stringForColumn("name");
-        if (name && asciiLower(*name) == column) {
+        if (name && sqldb_detail::lowercaseColumnName(*name) == column) {
             found = true;
             break;
         }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "SQLDB/SQLDatabaseBlocks.h"
 #include "foundation/Log.h"
 
 namespace {
@@ -87,48 +88,43 @@ void SQLDatabasePool::pushDatabaseBackInPool(const std::shared_ptr<SQLDatabase>&
                              "The SQLDatabase being put back into the pool is already present in the pool");
 }
 
-void SQLDatabasePool::inDatabase(const DatabaseBlock& block) {
+void SQLDatabasePool::withDatabase(const DatabaseBlock& work) {
     auto db = this->db();
-    block(db.get());
+    try {
+        work(db.get());
+    } catch (...) {
+        try {
+            pushDatabaseBackInPool(db);
+        } catch (const SQLDBException&) {
+            // The block put it back itself; the block's exception is the one to pass on.
+        }
+        throw;
+    }
     pushDatabaseBackInPool(db);
 }
+
+void SQLDatabasePool::inDatabase(const DatabaseBlock& block) { withDatabase(block); }
 
 void SQLDatabasePool::inTransaction(const TransactionBlock& block) { beginTransaction(false, block); }
 
 void SQLDatabasePool::inDeferredTransaction(const TransactionBlock& block) { beginTransaction(true, block); }
 
 void SQLDatabasePool::beginTransaction(bool useDeferred, const TransactionBlock& block) {
-    auto db = this->db();
-    if (!db) return;
-    bool began = useDeferred ? db->beginDeferredTransaction() : db->beginTransaction();
-    if (began) {
-        bool shouldRollback = false;
-        block(db.get(), &shouldRollback);
-        if (shouldRollback) {
-            db->rollback();
-        } else {
-            db->commit();
-        }
-    } else {
-        // Running the block outside a transaction would commit its writes
-        // one by one, whatever it decides about rolling back.
-        ns::NSLog("SQLDatabasePool could not begin a transaction (%d: %@)", db->lastErrorCode(), db->lastErrorMessage());
-    }
-    pushDatabaseBackInPool(db);
+    withDatabase([&](SQLDatabase* db) {
+        if (db) sqldb_detail::runInTransaction(*db, useDeferred, block, "SQLDatabasePool");
+    });
 }
 
 ns::ErrorPtr SQLDatabasePool::inSavePoint(const TransactionBlock& block) {
-    auto db = this->db();
-    if (!db) return ns::makeError(kSQLDatabaseErrorDomain, SQLITE_CANTOPEN, std::string("no database available in the pool"));
-    std::string name = ns::format("savePoint%ld", gPoolSavePointCounter.fetch_add(1));
     ns::ErrorPtr err;
-    if (db->startSavePointWithName(name, &err)) {
-        bool shouldRollback = false;
-        block(db.get(), &shouldRollback);
-        // Rolling back to a save point keeps it open; release it either way.
-        if (!shouldRollback || db->rollbackToSavePointWithName(name, &err)) db->releaseSavePointWithName(name, &err);
-    }
-    pushDatabaseBackInPool(db);
+    withDatabase([&](SQLDatabase* db) {
+        if (!db) {
+            err = ns::makeError(kSQLDatabaseErrorDomain, SQLITE_CANTOPEN,
+                                std::string("no database available in the pool"));
+            return;
+        }
+        err = sqldb_detail::runInSavePoint(*db, ns::format("savePoint%ld", gPoolSavePointCounter.fetch_add(1)), block);
+    });
     return err;
 }
 

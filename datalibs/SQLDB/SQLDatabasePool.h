@@ -48,6 +48,9 @@ public:
     // Throws SQLDBException "Database already in pool" when it is idle already.
     void pushDatabaseBackInPool(const std::shared_ptr<SQLDatabase>& db);
 
+    // Each of these puts its connection back into the pool however the block
+    // ends; a block that throws inside a transaction or a save point has its
+    // work rolled back, and the exception goes on to the caller.
     void inDatabase(const DatabaseBlock& block);
     void inTransaction(const TransactionBlock& block);
     void inDeferredTransaction(const TransactionBlock& block);
@@ -71,6 +74,10 @@ public:
     std::string description() const;
 
 private:
+    // Checks a connection out for the work (which may get none) and puts it
+    // back when the work ends, also by an exception.
+    void withDatabase(const DatabaseBlock& work);
+
     std::optional<std::string> path_;
     ns::SerialQueue lockQueue_;
     std::vector<std::shared_ptr<SQLDatabase>> databaseInPool_;

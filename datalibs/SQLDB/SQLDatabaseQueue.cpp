@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "SQLDB/SQLDatabaseBlocks.h"
 #include "foundation/Log.h"
 
 namespace {
@@ -70,23 +71,7 @@ void SQLDatabaseQueue::beginTransaction(bool useDeferred, const TransactionBlock
     if (refuseReentry(__func__)) return;
     auto self = shared_from_this();
     queue_->sync([&] {
-        SQLDatabase* db = database();
-        if (!db) return;
-        bool began = useDeferred ? db->beginDeferredTransaction() : db->beginTransaction();
-        if (!began) {
-            // Running the block outside a transaction would commit its
-            // writes one by one, whatever it decides about rolling back.
-            ns::NSLog("SQLDatabaseQueue could not begin a transaction (%d: %@)", db->lastErrorCode(),
-                      db->lastErrorMessage());
-            return;
-        }
-        bool shouldRollback = false;
-        block(db, &shouldRollback);
-        if (shouldRollback) {
-            db->rollback();
-        } else {
-            db->commit();
-        }
+        if (SQLDatabase* db = database()) sqldb_detail::runInTransaction(*db, useDeferred, block, "SQLDatabaseQueue");
     });
 }
 
@@ -102,13 +87,7 @@ ns::ErrorPtr SQLDatabaseQueue::inSavePoint(const TransactionBlock& block) {
             err = ns::makeError(kSQLDatabaseErrorDomain, SQLITE_CANTOPEN, std::string("unable to open database file"));
             return;
         }
-        std::string name = ns::format("savePoint%ld", gQueueSavePointCounter.fetch_add(1));
-        if (!db->startSavePointWithName(name, &err)) return;
-        bool shouldRollback = false;
-        block(db, &shouldRollback);
-        // Rolling back to a save point keeps it open; release it either way.
-        if (shouldRollback && !db->rollbackToSavePointWithName(name, &err)) return;
-        db->releaseSavePointWithName(name, &err);
+        err = sqldb_detail::runInSavePoint(*db, ns::format("savePoint%ld", gQueueSavePointCounter.fetch_add(1)), block);
     });
     return err;
 }

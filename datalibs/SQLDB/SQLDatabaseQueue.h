@@ -5,7 +5,9 @@
 //   queue->inTransaction([](SQLDatabase* db, bool* rollback) { ... });
 //
 // Blocks receive nullptr when the connection cannot be (re)opened. A call made
-// from inside one of the queue's own blocks is refused with a log line.
+// from inside one of the queue's own blocks is refused with a log line. A
+// block that throws inside a transaction or a save point has its work rolled
+// back, and the exception goes on to the caller.
 #pragma once
 
 #include <functional>

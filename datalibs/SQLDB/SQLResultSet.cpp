@@ -1,12 +1,15 @@
 #include "SQLDB/SQLResultSet.h"
 
+#include <glib.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <mutex>
 
 #include "SQLDB/SQLDatabase.h"
 #include "foundation/Log.h"
+#include "foundation/Strings.h"
 
 namespace {
 
@@ -19,14 +22,25 @@ std::unordered_map<sqlite3_stmt*, SQLStatement*>& owners() {
     return *map;
 }
 
-std::string asciiLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+}  // namespace
+
+// Letter by letter, by Unicode's simple mapping, which does not depend on the
+// locale (whole-string lowering would make "I" dotless in a Turkish one).
+std::string sqldb_detail::lowercaseColumnName(std::string_view name) {
+    auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+    if (std::all_of(name.begin(), name.end(), isAscii) ||
+        !g_utf8_validate(name.data(), static_cast<gssize>(name.size()), nullptr))
+        return ns::asciiLowercase(name);
+    std::string out;
+    out.reserve(name.size());
+    const char* end = name.data() + name.size();
+    for (const char* p = name.data(); p < end; p = g_utf8_next_char(p)) {
+        gchar letter[6];
+        gint length = g_unichar_to_utf8(g_unichar_tolower(g_utf8_get_char(p)), letter);
+        out.append(letter, static_cast<std::size_t>(length));
+    }
     return out;
 }
-
-}  // namespace
 
 // ---- SQLStatement ----
 
@@ -111,7 +125,10 @@ bool SQLResultSet::next() {
     int rc = SQLITE_OK;
     int retries = 0;
     for (;;) {
-        rc = sqlite3_step(st);
+        {
+            SQLDatabase::StepScope stepping(parentDB_);
+            rc = sqlite3_step(st);
+        }
         if (rc != SQLITE_BUSY) break;
         // Busy comes from another connection and passes; "locked" comes from
         // this one and would never pass, so it ends the iteration below.
@@ -152,14 +169,14 @@ void SQLResultSet::setupColumnNames() {
     int count = columnCount();
     for (int i = 0; i < count; ++i) {
         const char* name = sqlite3_column_name(stmt(), i);
-        if (name) columnNameToIndexMap_[asciiLower(name)] = i;
+        if (name) columnNameToIndexMap_[sqldb_detail::lowercaseColumnName(name)] = i;
     }
     columnNamesSetup_ = true;
 }
 
 int SQLResultSet::columnIndexForName(std::string_view columnName) {
     if (!columnNamesSetup_) setupColumnNames();
-    std::string lower = asciiLower(columnName);
+    std::string lower = sqldb_detail::lowercaseColumnName(columnName);
     auto it = columnNameToIndexMap_.find(lower);
     if (it != columnNameToIndexMap_.end()) return it->second;
     ns::NSLog("Warning: I could not find the column named '%@'.", lower);
@@ -305,7 +322,7 @@ ns::Value SQLResultSet::resultDict() {
     // Column order; a name shared by several columns appears once, with the
     // value of the column the name map holds for it (the later one).
     for (int i = 0; i < count; ++i) {
-        std::string name = asciiLower(columnNameForIndex(i));
+        std::string name = sqldb_detail::lowercaseColumnName(columnNameForIndex(i));
         if (dict.has(name)) continue;
         dict.set(name, objectForColumnName(name));
     }

@@ -3,7 +3,8 @@
 // SQLStatement owns one prepared SQLite statement with its text and use
 // count; connections cache them and result sets hold them while rows are read.
 // SQLResultSet steps through the rows of one statement and reads the current
-// row's columns by index (from 0) or by name (without regard to case).
+// row's columns by index (from 0) or by name (without regard to case, for
+// every letter that has a lower case, not ASCII only).
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,13 @@
 
 struct sqlite3_stmt;
 class SQLDatabase;
+
+namespace sqldb_detail {
+// A column name as names are compared: every letter in lower case, by
+// Unicode's case mapping; a name that is not UTF-8 has its ASCII letters
+// lowered only.
+std::string lowercaseColumnName(std::string_view name);
+}  // namespace sqldb_detail
 
 class SQLStatement {
 public:

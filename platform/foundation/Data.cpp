@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <random>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,6 +56,20 @@ std::optional<Bytes> base64Decode(std::string_view text) {
     if (!base64_decode_final(&ctx)) return std::nullopt;
     out.resize(len);
     return out;
+}
+
+std::string uuidString() {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    Bytes b(16);
+    for (std::size_t i = 0; i < b.size(); i += 8) {
+        std::uint64_t r = random();
+        for (std::size_t j = 0; j < 8; ++j) b[i + j] = static_cast<std::uint8_t>(r >> (8 * j));
+    }
+    b[6] = static_cast<std::uint8_t>((b[6] & 0x0F) | 0x40);  // version 4
+    b[8] = static_cast<std::uint8_t>((b[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    std::string hex = hexEncode(b, true);
+    return hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" +
+           hex.substr(20);
 }
 
 // ---- Digests ----

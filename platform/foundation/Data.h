@@ -30,6 +30,9 @@ std::string sha1Hex(const Bytes& data);
 std::string sha1Hex(std::string_view bytes);
 
 std::string hexEncode(const Bytes& data, bool uppercase = false);
+// A new random (version 4) UUID as the platform writes it:
+// "E621E1F8-C36C-495A-93FC-0C247A3E6E5F".
+std::string uuidString();
 // Pairs of hexadecimal digits (either case); nullopt for odd lengths or
 // other characters.
 std::optional<Bytes> hexDecode(std::string_view text);

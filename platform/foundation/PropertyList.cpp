@@ -13,6 +13,7 @@
 
 #include "foundation/Data.h"
 #include "foundation/Log.h"
+#include "foundation/Strings.h"
 
 namespace ns {
 
@@ -139,7 +140,11 @@ Value fromNode(plist_t node, int depth) {
             uint64_t len = 0;
             const char* s = plist_get_string_ptr(node, &len);
             if (!s) return Value(std::string());
-            return Value(std::string(s, ::strnlen(s, static_cast<std::size_t>(len))));
+            // Text that is not UTF-8 (bytes passed through as they are) could
+            // not be written back whole.
+            std::string text(s, ::strnlen(s, static_cast<std::size_t>(len)));
+            if (!isValidUTF8(text)) throw Failure{"string that is not UTF-8"};
+            return Value(std::move(text));
         }
         case PLIST_DATA: {
             char* d = nullptr;
@@ -181,6 +186,10 @@ Value fromNode(plist_t node, int depth) {
                 if (!key) break;
                 std::string k = key;
                 std::free(key);
+                if (!isValidUTF8(k)) {
+                    std::free(it);
+                    throw Failure{"key that is not UTF-8"};
+                }
                 if (!item) {
                     std::free(it);
                     throw Failure{"dictionary key without a value"};
@@ -213,7 +222,7 @@ public:
         offsetSize_ = t[6];
         refSize_ = t[7];
         std::uint64_t count = be(t + 8, 8), top = be(t + 16, 8), table = be(t + 24, 8);
-        auto okSize = [](unsigned s) { return s == 1 || s == 2 || s == 4 || s == 8; };
+        auto okSize = [](unsigned s) { return s >= 1 && s <= 8; };
         if (!okSize(offsetSize_) || !okSize(refSize_)) return "bad trailer";
         if (count == 0 || count > n_ || top >= count || table < 8 || table > n_ - 32) return "bad trailer";
         if ((n_ - 32 - table) / offsetSize_ < count) return "bad offset table";
@@ -233,7 +242,12 @@ public:
     }
 
 private:
+    // Writers share equal scalars (and seldom a container), so a list
+    // expands to little more than its references, each at least a byte: a
+    // few bytes of containers holding each other twice must not expand to a
+    // tree that takes seconds to build.
     static constexpr std::uint64_t kMaxNodes = 1'000'000;
+    static constexpr std::uint64_t kMaxNodesPerByte = 4;
 
     std::uint64_t be(const std::uint8_t* q, unsigned size) const {
         std::uint64_t v = 0;
@@ -290,8 +304,10 @@ private:
                 break;
             case 0x5:
                 if (!countOf(at, low, count) || end_ - at < count) return "bad string";
-                for (std::uint64_t i = 0; i < count; ++i)
+                for (std::uint64_t i = 0; i < count; ++i) {
                     if (p_[at + i] == 0) return "string with a NUL character";
+                    if (p_[at + i] >= 0x80) return "ASCII string with a byte above 127";
+                }
                 break;
             case 0x6:
                 if (!countOf(at, low, count) || (end_ - at) / 2 < count) return "bad string";
@@ -317,7 +333,7 @@ private:
                     std::uint64_t w = 0;
                     if (auto bad = visit(static_cast<std::size_t>(ref), depth + 1, w)) return bad;
                     weight += w;
-                    if (weight > kMaxNodes) return "too many objects";
+                    if (weight > kMaxNodes || weight > kMaxNodesPerByte * n_) return "too many objects";
                 }
                 break;
             }

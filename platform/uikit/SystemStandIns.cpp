@@ -4,6 +4,7 @@
 #include "foundation/Notification.h"
 #include "foundation/Strings.h"
 #include "uikit/Application.h"
+#include "uikit/Device.h"
 #include "uikit/Keyboard.h"
 #include "uikit/WebView.h"
 
@@ -156,6 +157,7 @@ void PhoneDialler::resetForTesting() { state().calls.clear(); }
 void resetStandInsForTesting() {
     Keyboard::shared().resetForTesting();
     WebView::resetForTesting();
+    Device::currentDevice().resetForTesting();
     state() = StandInState{};
 }
 

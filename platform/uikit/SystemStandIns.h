@@ -236,6 +236,7 @@ public:
 };
 
 // Back to the stand-ins' defaults: the keyboard, web views' test settings,
+// the device's answers,
 // no camera, SMS available, no records. Application::resetForTesting runs it.
 void resetStandInsForTesting();
 

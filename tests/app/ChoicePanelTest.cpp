@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
-#include "app/Photo.h"
-#include "app/TypeView.h"
+#include "app/shell/Photo.h"
+#include "app/widgets/TypeView.h"
 #include "foundation/Data.h"
 #include "uikit/BitmapContext.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "ShellTestSupport.h"
-#include "app/RevealController.h"
-#include "app/Utils.h"
+#include "app/framework/RevealController.h"
+#include "app/shell/Utils.h"
 
 namespace {
 

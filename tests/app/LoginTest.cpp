@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ShellTestSupport.h"
-#include "app/LoginViewController.h"
-#include "app/UIUtils.h"
-#include "app/Utils.h"
+#include "app/shell/LoginViewController.h"
+#include "app/shell/UIUtils.h"
+#include "app/shell/Utils.h"
 #include "uikit/Text.h"
 
 namespace {

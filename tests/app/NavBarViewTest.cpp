@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
-#include "app/NavBarView.h"
+#include "app/widgets/NavBarView.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
-#include "app/OrgViewController.h"
+#include "app/framework/OrgViewController.h"
 #include "foundation/Log.h"
 #include "service/JSON.h"
 #include "service/ServiceConfig.h"

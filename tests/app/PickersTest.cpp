@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
-#include "app/CityLocateView.h"
-#include "app/CusDatePickView.h"
-#include "app/TimePickView.h"
+#include "app/widgets/CityLocateView.h"
+#include "app/widgets/CusDatePickView.h"
+#include "app/widgets/TimePickView.h"
 #include "foundation/DateTime.h"
 
 namespace {

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "ShellTestSupport.h"
-#include "app/ModulePlaceholder.h"
-#include "app/RevealController.h"
-#include "app/Utils.h"
+#include "app/shell/ModulePlaceholder.h"
+#include "app/framework/RevealController.h"
+#include "app/shell/Utils.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <thread>
 
 #include "WidgetTestSupport.h"
-#include "app/ProgressHUD.h"
+#include "app/widgets/ProgressHUD.h"
 
 namespace {
 

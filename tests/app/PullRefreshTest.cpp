@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
-#include "app/PullRefresh/PullRefreshTableFooterView.h"
-#include "app/PullRefresh/PullRefreshTableHeaderView.h"
+#include "app/widgets/PullRefresh/PullRefreshTableFooterView.h"
+#include "app/widgets/PullRefresh/PullRefreshTableHeaderView.h"
 #include "foundation/UserDefaults.h"
 #include "uikit/TableView.h"
 

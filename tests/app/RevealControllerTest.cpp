@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
-#include "app/RevealController.h"
+#include "app/framework/RevealController.h"
 
 namespace {
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/AppDelegate.h"
-#include "app/HeadViewController.h"
-#include "app/MervioHooks.h"
-#include "app/ModuleRegistry.h"
-#include "app/ProgressHUD.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/HeadViewController.h"
+#include "app/shell/MervioHooks.h"
+#include "app/shell/ModuleRegistry.h"
+#include "app/widgets/ProgressHUD.h"
 #include "foundation/UserDefaults.h"
 #include "net/Alert.h"
 #include "net/NetworkActivity.h"

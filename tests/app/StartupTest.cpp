@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ShellTestSupport.h"
-#include "app/AppLinks.h"
+#include "app/shell/AppLinks.h"
 
 namespace {
 

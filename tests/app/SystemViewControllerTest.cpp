@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
-#include "app/SystemViewController.h"
+#include "app/framework/SystemViewController.h"
 
 namespace {
 

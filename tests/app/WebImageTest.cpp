@@ -4,10 +4,10 @@
 
 #include <optional>
 
-#include "app/WebImageCache.h"
-#include "app/WebImageDownloader.h"
-#include "app/WebImageManager.h"
-#include "app/WebImageView.h"
+#include "app/images/WebImageCache.h"
+#include "app/images/WebImageDownloader.h"
+#include "app/images/WebImageManager.h"
+#include "app/images/WebImageView.h"
 #include "foundation/Bundle.h"
 #include "foundation/Data.h"
 #include "foundation/FileManager.h"

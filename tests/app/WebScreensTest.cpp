@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "WidgetTestSupport.h"
-#include "app/HTMLArticleView.h"
-#include "app/OCJUIWebViewController.h"
+#include "app/widgets/HTMLArticleView.h"
+#include "app/framework/OCJUIWebViewController.h"
 #include "support/LoopbackService.h"
 #include "support/WebContent.h"
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/ProgressHUD.h"
+#include "app/widgets/ProgressHUD.h"
 #include "support/AppScreenTest.h"
 #include "uikit/TestDriver.h"
 #include "uikit/UIKit.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "DqTestSupport.h"
-#include "app/ProgressHUD.h"
+#include "app/widgets/ProgressHUD.h"
 #include "cases/DqFrontViewController.h"
 #include "cases/DqRearViewController.h"
 #include "cases/MYDCViewController.h"
@@ -13,7 +13,7 @@
 #include "cases/XinShengDetailViewController.h"
 #include "cases/XinShengTableViewCell.h"
 #include "cases/ZCDYViewController.h"
-#include "app/ZCDYCell.h"
+#include "app/widgets/ZCDYCell.h"
 #include "foundation/Log.h"
 
 namespace {

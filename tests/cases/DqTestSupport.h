@@ -6,9 +6,9 @@
 #include <string>
 
 #include "../channels/ChannelsTestSupport.h"
-#include "app/Records.h"
-#include "app/RevealController.h"
-#include "app/Utils.h"
+#include "app/framework/Records.h"
+#include "app/framework/RevealController.h"
+#include "app/shell/Utils.h"
 #include "service/JSON.h"
 #include "uikit/NavigationController.h"
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "GridTestSupport.h"
-#include "app/RearviewCell.h"
+#include "app/framework/RearviewCell.h"
 #include "cases/DJWGRearViewController.h"
 #include "cases/EventListViewController.h"
 #include "cases/Module.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "OrgTestSupport.h"
-#include "app/RevealController.h"
+#include "app/framework/RevealController.h"
 #include "cases/ActivityViewController.h"
 #include "cases/AddressBookViewController.h"
 #include "cases/DJWGRearViewController.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "app/RevealController.h"
-#include "app/Utils.h"
+#include "app/framework/RevealController.h"
+#include "app/shell/Utils.h"
 #include "channels/ChannelsTestSupport.h"
 #include "service/JSON.h"
 #include "uikit/NavigationController.h"

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "app/ProgressHUD.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/shell/Utils.h"
 #include "foundation/Format.h"
 #include "foundation/Value.h"
 #include "service/JSON.h"

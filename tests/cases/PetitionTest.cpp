@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "DqTestSupport.h"
-#include "app/ProgressHUD.h"
+#include "app/widgets/ProgressHUD.h"
 #include "cases/AddXinShengViewController.h"
 #include "cases/MyDoneViewController.h"
 #include "cases/MyXinShengDetailViewController.h"

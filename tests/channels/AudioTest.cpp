@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "DetailTestSupport.h"
-#include "app/OCJUIWebViewController.h"
-#include "app/RevealController.h"
+#include "app/framework/OCJUIWebViewController.h"
+#include "app/framework/RevealController.h"
 #include "channels/AudioDetailViewController.h"
 #include "channels/AudioFrontViewController.h"
 #include "channels/CommentViewController.h"

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ModuleTestSupport.h"
-#include "app/ZCDYCell.h"
+#include "app/widgets/ZCDYCell.h"
 #include "channels/ArticleRoutes.h"
 #include "channels/ChannelDetailScreen.h"
 #include "channels/ChannelLists.h"

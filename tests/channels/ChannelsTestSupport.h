@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/ProgressHUD.h"
+#include "app/widgets/ProgressHUD.h"
 #include "foundation/Format.h"
 #include "foundation/Value.h"
 #include "service/JSON.h"

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "DetailTestSupport.h"
-#include "app/ModuleRegistry.h"
+#include "app/shell/ModuleRegistry.h"
 #include "foundation/Format.h"
-#include "app/RevealController.h"
+#include "app/framework/RevealController.h"
 #include "channels/BMFWFrontViewController.h"
 #include "channels/Module.h"
 #include "channels/NewsViewController.h"

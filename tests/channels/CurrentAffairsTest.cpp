@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "ChannelsTestSupport.h"
-#include "app/Records.h"
-#include "app/RearviewCell.h"
-#include "app/RevealController.h"
+#include "app/framework/Records.h"
+#include "app/framework/RearviewCell.h"
+#include "app/framework/RevealController.h"
 #include "channels/NewsViewController.h"
-#include "app/RearMenu.h"
+#include "app/framework/RearMenu.h"
 #include "channels/SSXWCell.h"
 #include "channels/SSXWDetailViewController.h"
 #include "channels/SSZTFrontViewController.h"

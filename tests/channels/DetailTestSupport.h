@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/UserDefaults.h"
 #include "net/Alert.h"
 #include "service/JSON.h"

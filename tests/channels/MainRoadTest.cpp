@@ -4,7 +4,7 @@
 // seen in the comment list, back to the list, the menu, and home.
 #include <gtest/gtest.h>
 
-#include "app/RevealController.h"
+#include "app/framework/RevealController.h"
 #include "app/ShellTestSupport.h"
 #include "channels/CommentCell.h"
 #include "channels/CommentViewController.h"

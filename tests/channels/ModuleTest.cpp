@@ -2,7 +2,7 @@
 // library, and its menu leads back home.
 #include <gtest/gtest.h>
 
-#include "app/RevealController.h"
+#include "app/framework/RevealController.h"
 #include "app/ShellTestSupport.h"
 #include "channels/Module.h"
 #include "channels/SSZTFrontViewController.h"

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "ChannelsTestSupport.h"
-#include "app/RevealController.h"
+#include "app/framework/RevealController.h"
 #include "uikit/NavigationController.h"
 
 namespace chtest {

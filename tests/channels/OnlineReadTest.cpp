@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "ModuleTestSupport.h"
-#include "app/AppLinks.h"
-#include "app/OCJUIWebViewController.h"
+#include "app/shell/AppLinks.h"
+#include "app/framework/OCJUIWebViewController.h"
 #include "channels/OnlineRead.h"
 #include "channels/PartySchool.h"
 #include "uikit/ImageView.h"

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "ChannelsTestSupport.h"
-#include "app/SystemViewController.h"
-#include "app/Records.h"
-#include "app/PagedList.h"
+#include "app/framework/SystemViewController.h"
+#include "app/framework/Records.h"
+#include "app/framework/PagedList.h"
 #include "foundation/Log.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "ModuleTestSupport.h"
-#include "app/RearviewCell.h"
-#include "app/Records.h"
+#include "app/framework/RearviewCell.h"
+#include "app/framework/Records.h"
 #include "app/ShellTestSupport.h"
-#include "app/ZCDYCell.h"
+#include "app/widgets/ZCDYCell.h"
 #include "channels/CWDSDetailViewController.h"
 #include "channels/Module.h"
 #include "channels/OnlineRead.h"

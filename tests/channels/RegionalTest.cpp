@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "ChannelsTestSupport.h"
-#include "app/AppLinks.h"
-#include "app/RearviewCell.h"
-#include "app/RevealController.h"
-#include "app/ZCDYCell.h"
+#include "app/shell/AppLinks.h"
+#include "app/framework/RearviewCell.h"
+#include "app/framework/RevealController.h"
+#include "app/widgets/ZCDYCell.h"
 #include "channels/QZLXDetailViewController.h"
 #include "channels/VLDJFrontViewController.h"
 #include "channels/VLDJRearViewController.h"

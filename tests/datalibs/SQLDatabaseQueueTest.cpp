@@ -2,7 +2,10 @@
 // from several threads at once.
 #include <sqlite3.h>
 
+#include <functional>
+#include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "SQLDB/SQLDatabasePool.h"
@@ -243,6 +246,55 @@ TEST(SQLDatabasePool, TransactionsSavePointsAndAFailedBegin) {
     EXPECT_TRUE(log.contains("could not begin a transaction"));
     db->executeUpdate("commit");
     EXPECT_EQ(db->intForQuery("select group_concat(x) from t"), 2);
+}
+
+TEST(SQLDatabasePool, AThrowingBlockGivesItsConnectionBackWithItsWorkUndone) {
+    using Block = std::function<void(SQLDatabase*, bool*)>;
+    struct Way {
+        const char* what;
+        std::function<void(SQLDatabasePool&, const Block&)> pool;
+        std::function<void(SQLDatabaseQueue&, const Block&)> queue;  // none for inDatabase
+        bool undone;
+    } ways[] = {
+        {"inDatabase", [](SQLDatabasePool& p, const Block& b) { p.inDatabase([&](SQLDatabase* db) { b(db, nullptr); }); },
+         nullptr, false},
+        {"inTransaction", [](SQLDatabasePool& p, const Block& b) { p.inTransaction(b); },
+         [](SQLDatabaseQueue& q, const Block& b) { q.inTransaction(b); }, true},
+        {"inDeferredTransaction", [](SQLDatabasePool& p, const Block& b) { p.inDeferredTransaction(b); },
+         [](SQLDatabaseQueue& q, const Block& b) { q.inDeferredTransaction(b); }, true},
+        {"inSavePoint", [](SQLDatabasePool& p, const Block& b) { p.inSavePoint(b); },
+         [](SQLDatabaseQueue& q, const Block& b) { q.inSavePoint(b); }, true},
+    };
+    const Block throwing = [](SQLDatabase* db, bool*) {
+        ASSERT_TRUE(db);
+        EXPECT_TRUE(db->executeUpdate("insert into t values (1)"));
+        throw std::runtime_error("block failed");
+    };
+    auto rowsAndAutocommit = [](SQLDatabase* db) {
+        return std::make_pair(db->intForQuery("select count(*) from t"), sqlite3_get_autocommit(db->sqliteHandle()));
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        auto pool = SQLDatabasePool::databasePoolWithPath(pathInHome(std::string("throwing-") + way.what + ".db"));
+        pool->setMaximumNumberOfDatabasesToCreate(1);
+        pool->inDatabase([](SQLDatabase* db) { ASSERT_TRUE(db->executeUpdate("create table t (x)")); });
+        EXPECT_THROW(way.pool(*pool, throwing), std::runtime_error);
+        EXPECT_EQ(pool->countOfCheckedOutDatabases(), 0u);
+        EXPECT_EQ(pool->countOfCheckedInDatabases(), 1u);
+        std::pair<int, int> state;
+        pool->inDatabase([&](SQLDatabase* db) {
+            ASSERT_TRUE(db);
+            state = rowsAndAutocommit(db);
+        });
+        EXPECT_EQ(state, std::make_pair(way.undone ? 0 : 1, 1));
+
+        if (!way.queue) continue;
+        auto queue = SQLDatabaseQueue::databaseQueueWithPath(pathInHome(std::string("throwing-q-") + way.what + ".db"));
+        queue->inDatabase([](SQLDatabase* db) { ASSERT_TRUE(db->executeUpdate("create table t (x)")); });
+        EXPECT_THROW(way.queue(*queue, throwing), std::runtime_error);
+        queue->inDatabase([&](SQLDatabase* db) { state = rowsAndAutocommit(db); });
+        EXPECT_EQ(state, std::make_pair(0, 1));
+    }
 }
 
 TEST(SQLDatabasePool, ManyThreadsWriteThroughTheirOwnConnections) {

@@ -451,6 +451,31 @@ TEST(SQLDatabaseClose, ClosesResultSetsCachedAndLeakedStatements) {
     EXPECT_FALSE(survivor->hasAnotherRow());
 }
 
+TEST(SQLDatabaseClose, RefusedFromInsideAStatementOfTheConnection) {
+    for (bool caching : {false, true}) {
+        SCOPED_TRACE(caching);
+        ns::LogCapture log;
+        auto db = openMemory();
+        db->setShouldCacheStatements(caching);
+        std::vector<bool> answers;
+        db->makeFunctionNamed("closer", 0, [&](sqlite3_context* context, int, sqlite3_value**) {
+            answers.push_back(db->close());
+            sqlite3_result_int(context, 1);
+        });
+        ASSERT_TRUE(db->executeUpdate("create table t (x)"));
+        EXPECT_TRUE(db->executeUpdate("insert into t values (closer())"));
+        auto rs = db->executeQuery("select closer() from t");
+        ASSERT_TRUE(rs && rs->next());
+        EXPECT_EQ(rs->intForColumnIndex(0), 1);
+        EXPECT_FALSE(rs->next());
+
+        EXPECT_EQ(answers, (std::vector<bool>{false, false}));
+        EXPECT_TRUE(log.contains("is currently in use."));
+        EXPECT_EQ(db->intForQuery("select count(*) from t"), 1);
+        EXPECT_TRUE(db->close());
+    }
+}
+
 TEST(SQLDatabaseAdditions, SingleValuesAndSchemaQuestions) {
     auto db = openMemory();
     ASSERT_TRUE(db->executeUpdate("create table People (Name text, Age integer)"));

@@ -169,6 +169,32 @@ TEST(SQLResultSetDictionaries, CaseOfNamesAndDuplicateColumns) {
     EXPECT_TRUE(log.contains("Warning: There seem to be no columns in this set."));
 }
 
+TEST(SQLResultSetColumns, NamesMatchWithoutRegardToTheCaseOfAnyLetter) {
+    struct Case {
+        const char* column;
+        const char* asked;
+        const char* key;  // in resultDict
+    } cases[] = {
+        {"ÄBC", "äbc", "äbc"},       {"äbc", "ÄBC", "äbc"},       {"ИМЯ", "имя", "имя"},
+        {"ΌΝΟΜΑ", "όνομα", "όνομα"}, {"ＡＢＣ", "ａｂｃ", "ａｂｃ"}, {"Mixed", "mIXED", "mixed"},
+    };
+    auto db = openMemory();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column);
+        ASSERT_TRUE(db->executeUpdate(ns::format("create table \"t%@\" (\"%@\")", c.column, c.column)));
+        EXPECT_TRUE(db->columnExists_inTableWithName(c.asked, ns::format("t%@", c.column)));
+        auto rs = db->executeQuery(ns::format("select 7 as \"%@\"", c.column));
+        ASSERT_TRUE(rs && rs->next());
+        EXPECT_EQ(rs->columnIndexForName(c.asked), 0);
+        EXPECT_EQ(rs->intForColumn(c.asked), 7);
+        EXPECT_EQ(rs->resultDict().keys(), std::vector<std::string>{c.key});
+    }
+    // A name that is not UTF-8 still has its ASCII letters folded.
+    auto rs = db->executeQuery("select 8 as \"A\xff\"");
+    ASSERT_TRUE(rs && rs->next());
+    EXPECT_EQ(rs->intForColumn("a\xff"), 8);
+}
+
 TEST(SQLResultSetDictionaries, KeyValueCodingSetsTextOfNonNullColumns) {
     auto db = peopleDatabase();
     auto rs = db->executeQuery("select Name, Age, Note from p order by Age");

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <regex>
 
 #include "PeerTools.h"
 #include "datalibs/NSXMLDocument.h"
 #include "foundation/FileManager.h"
 #include "foundation/Log.h"
+#include "support/ZipFixtures.h"
 
 namespace {
 
@@ -122,7 +124,7 @@ TEST(XMLModel, GraftedPlaceholderAndDefaultNamespaceAreBound) {
     EXPECT_EQ(grafted->name(), "n:c");
     EXPECT_EQ(grafted->URI(), "urn:n");
     EXPECT_EQ(child->name(), "{urn:n}:c");  // the given node is not taken
-    parent->addAttribute(NSXMLNode::attributeWithName("k", "urn:n", "v"));
+    parent->addAttribute(NSXMLNode::attributeWithName_URI_stringValue("k", "urn:n", "v"));
     EXPECT_EQ(parent->XMLString(), R"(<p xmlns:n="urn:n" n:k="v"><n:c/></p>)");
 
     auto withDefault = NSXMLElement::initWithXMLString(R"(<p xmlns="urn:d"/>)");
@@ -175,20 +177,92 @@ TEST(XMLModel, AttributesAndNamespaceDeclarations) {
     EXPECT_EQ(e->resolvePrefixForNamespaceURI("urn:q"), "q");
 }
 
-TEST(XMLModel, ElementsFoundByNamespaceDeclaredOnTheChild) {
-    auto r = NSXMLElement::initWithXMLString(R"(<r><m:p xmlns:m="urn:m">1</m:p><p>2</p></r>)");
+TEST(XMLModel, ElementsAreFoundByNamespaceWhateverPrefixBindsThem) {
+    // Declared on the child itself, under another prefix than the one in
+    // scope, and under the prefix in scope.
+    auto r = NSXMLElement::initWithXMLString(
+        R"(<r xmlns:a="urn:m"><m:p xmlns:m="urn:m">1</m:p><p>2</p><b:p xmlns:b="urn:m">3</b:p><a:p>4</a:p></r>)");
     auto found = r->elementsForLocalName("p", std::string("urn:m"));
     ASSERT_TRUE(found);
-    ASSERT_EQ(found->size(), 1u);
-    EXPECT_EQ((*found)[0]->stringValue(), "1");
+    std::vector<std::string> texts;
+    for (auto& e : *found) texts.push_back(e->stringValue().value_or(""));
+    EXPECT_EQ(texts, (std::vector<std::string>{"1", "3", "4"}));
     auto bare = r->elementsForLocalName("p", std::nullopt);
     ASSERT_TRUE(bare);
     EXPECT_EQ((*bare)[0]->stringValue(), "2");
+    EXPECT_EQ(r->elementsForName("a:p")->size(), 3u);
+}
+
+TEST(XMLModel, ANamespacedAttributeIsAddedOnceHoweverItIsNamed) {
+    std::vector<NSXMLElementPtr> sources;  // the trees copied attributes are borrowed from
+    struct Way {
+        const char* what;
+        std::function<NSXMLNodePtr(const std::string&)> make;
+    } ways[] = {
+        {"URI", [](const std::string& v) { return NSXMLNode::attributeWithName_URI_stringValue("k", "urn:p", v); }},
+        {"prefix in scope", [](const std::string& v) { return NSXMLNode::attributeWithName("p:k", v); }},
+        {"copy from another tree",
+         [&](const std::string& v) {
+             sources.push_back(NSXMLElement::initWithXMLString(R"(<s xmlns:q="urn:p" q:k=")" + v + R"("/>)"));
+             return sources.back()->attributeForName("q:k");
+         }},
+    };
+    auto dir = peer::scratch("xml-attributes");
+    for (const Way& first : ways) {
+        for (const Way& second : ways) {
+            SCOPED_TRACE(std::string(first.what) + ", then " + second.what);
+            auto r = NSXMLElement::initWithXMLString(R"(<r xmlns:p="urn:p"/>)");
+            r->addAttribute(first.make("1"));
+            r->addAttribute(second.make("2"));
+            EXPECT_EQ(r->XMLString(), R"(<r xmlns:p="urn:p" p:k="1"/>)");
+            peer::writeFile(dir / "out.xml", r->XMLString().value_or(""));
+            auto lint = peer::run("xmllint --noout " + peer::q((dir / "out.xml").string()));
+            EXPECT_EQ(lint.status, 0) << lint.output;
+        }
+    }
+}
+
+TEST(XMLModel, WrappersOfOneNodeSeeEachOthersEdits) {
+    auto doc = NSXMLDocument::initWithXMLString(R"(<r><a x="1"><b/>text</a><c/></r>)", 0);
+    auto reader = doc->rootElement();
+    auto writer = doc->rootElement();
+    ASSERT_EQ(reader->childCount(), 2u);
+    auto a = asElement(reader->childAtIndex(0));
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a, reader->childAtIndex(0));  // unchanged children keep their wrappers
+    ASSERT_EQ(a->childCount(), 2u);
+    auto attribute = a->attributeForName("x");
+    ASSERT_EQ(attribute->childAtIndex(0)->stringValue(), "1");
+
+    // Below: edits through other wrappers of a and of its attribute free the
+    // nodes the first wrappers had cached.
+    asElement(writer->childAtIndex(0))->setStringValue(std::string("new"));
+    ASSERT_EQ(a->childCount(), 1u);
+    EXPECT_EQ(a->childAtIndex(0)->kind(), NSXMLTextKind);
+    EXPECT_EQ(a->childAtIndex(0)->stringValue(), "new");
+    EXPECT_FALSE(a->childAtIndex(1));
+    asElement(writer->childAtIndex(0))->attributeForName("x")->setStringValue(std::string("2"));
+    EXPECT_EQ(attribute->childAtIndex(0)->stringValue(), "2");
+
+    // At the top: the whole tree below goes, and a new child comes.
+    writer->setStringValue(std::string("flat"));
+    auto kids = reader->children();
+    ASSERT_TRUE(kids);
+    ASSERT_EQ(kids->size(), 1u);
+    EXPECT_EQ((*kids)[0]->name(), "text");
+    EXPECT_EQ((*kids)[0]->stringValue(), "flat");
+    writer->addChild(NSXMLNode::elementWithName("d"));
+    ASSERT_EQ(reader->childCount(), 2u);
+    EXPECT_EQ(reader->childAtIndex(1)->name(), "d");
+    EXPECT_TRUE(asElement(reader->childAtIndex(1)));
+    writer->addAttribute(NSXMLNode::attributeWithName("y", "3"));
+    ASSERT_TRUE(reader->attributes());
+    EXPECT_EQ(reader->attributes()->size(), 1u);
 }
 
 TEST(XMLModel, CopiesArePlainNodesThatCompareEqual) {
     auto e = NSXMLElement::initWithXMLString("<a x='1'><b/><c/></a>");
-    auto c = e->copy();
+    auto c = e->copyWithZone();
     ASSERT_TRUE(c);
     EXPECT_FALSE(asElement(c));
     EXPECT_EQ(c->kind(), NSXMLElementKind);
@@ -198,7 +272,7 @@ TEST(XMLModel, CopiesArePlainNodesThatCompareEqual) {
     EXPECT_FALSE(e->isEqual(NSXMLNode::elementWithName("a")));
     EXPECT_FALSE(e->isEqual(nullptr));
 
-    auto spaceCopy = NSXMLNode::namespaceWithName("p", "urn:p")->copy();
+    auto spaceCopy = NSXMLNode::namespaceWithName("p", "urn:p")->copyWithZone();
     ASSERT_TRUE(spaceCopy);
     EXPECT_EQ(spaceCopy->kind(), NSXMLNamespaceKind);
     EXPECT_EQ(spaceCopy->stringValue(), "urn:p");
@@ -376,6 +450,36 @@ TEST(XMLModel, ZippedDocumentsAreReadFromTheCaches) {
     EXPECT_FALSE(NSXMLDocument::initWithZipFile("bad.zip", 0));
 }
 
+TEST(XMLModel, ZippedDocumentsStayInTheirFolderAndWithinTheirSize) {
+    auto caches = std::filesystem::path(ns::cachesDirectory());
+    auto folder = caches / NSXMLDocument::kZipFolderName;
+    std::filesystem::create_directories(folder / "sub");
+    zipfixture::craft(caches / "outside.zip", {{"outside.xml", "<outside/>"}});
+    zipfixture::craft(folder / "sub/inner.zip", {{"inner.xml", "<inner/>"}});
+    struct Case {
+        std::string name;
+        bool read;
+    } cases[] = {
+        {"sub/inner.zip", true},
+        {"../outside.zip", false},
+        {"sub/../../outside.zip", false},
+        {(caches / "outside.zip").string(), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ns::LogCapture log;
+        EXPECT_EQ(NSXMLDocument::initWithZipFile(c.name, 0) != nullptr, c.read);
+        EXPECT_EQ(log.contains("Refused zipped document outside the caches folder: " + c.name), !c.read);
+    }
+
+    std::string big = "<big>" + std::string(NSXMLDocument::kMaxZippedDocumentSize, ' ') + "</big>";
+    zipfixture::craft(folder / "big.zip", {{"big.xml", big}});
+    ns::LogCapture log;
+    EXPECT_FALSE(NSXMLDocument::initWithZipFile("big.zip", 0));
+    EXPECT_TRUE(log.contains("Zipped document big.xml in " + (folder / "big.zip").string() +
+                             " is larger than 33554432 bytes"));
+}
+
 TEST(XMLModel, WrittenDocumentsMatchXmllintCanonicalForm) {
     const char* input =
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
@@ -397,7 +501,7 @@ TEST(XMLModel, WrittenDocumentsMatchXmllintCanonicalForm) {
     // Edited documents stay well-formed.
     auto root = doc->rootElement();
     root->addChild(NSXMLNode::elementWithName_URI("n", "urn:a"));
-    root->addAttribute(NSXMLNode::attributeWithName("k", "urn:a", "v & w"));
+    root->addAttribute(NSXMLNode::attributeWithName_URI_stringValue("k", "urn:a", "v & w"));
     peer::writeFile(dir / "edited.xml", str(doc->XMLData()));
     lint = peer::run("xmllint --noout " + peer::q((dir / "edited.xml").string()));
     EXPECT_EQ(lint.status, 0) << lint.output << peer::readFile(dir / "edited.xml");

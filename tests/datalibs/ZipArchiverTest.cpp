@@ -10,12 +10,14 @@
 #include "datalibs/ZipArchiver.h"
 #include "foundation/DateTime.h"
 #include "foundation/Log.h"
+#include "support/ZipFixtures.h"
 
 namespace fs = std::filesystem;
 using peer::q;
 using peer::readFile;
 using peer::run;
 using peer::writeFile;
+using zipfixture::craft;
 
 namespace {
 
@@ -51,18 +53,14 @@ std::string pattern(std::size_t size) {
     return s;
 }
 
-// An archive with exactly these entry names and contents, written by minizip.
-void craft(const fs::path& zipPath, const std::vector<std::pair<std::string, std::string>>& entries) {
-    zipFile zf = zipOpen(zipPath.c_str(), APPEND_STATUS_CREATE);
-    ASSERT_TRUE(zf);
-    for (const auto& [name, content] : entries) {
-        zip_fileinfo info{};
-        info.tmz_date = tm_zip{0, 0, 12, 1, 0, 2020};
-        ASSERT_EQ(zipOpenNewFileInZip(zf, name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED, -1), ZIP_OK);
-        ASSERT_EQ(zipWriteInFileInZip(zf, content.data(), static_cast<unsigned>(content.size())), ZIP_OK);
-        ASSERT_EQ(zipCloseFileInZip(zf), ZIP_OK);
-    }
-    ASSERT_EQ(zipClose(zf, nullptr), ZIP_OK);
+// Every file and link below the folder, relative to it, sorted; links are
+// not followed.
+std::vector<std::string> filesUnder(const fs::path& dir) {
+    std::vector<std::string> found;
+    for (auto& e : fs::recursive_directory_iterator(dir))
+        if (e.is_regular_file() || e.is_symlink()) found.push_back(fs::relative(e.path(), dir).string());
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 std::vector<std::string> listing(const fs::path& zipPath) {
@@ -151,7 +149,7 @@ TEST(ZipArchiver, EncryptedEntriesWorkWithInfoZipBothWays) {
     fs::path ours = dir / "ours.zip";
     {
         ZipArchiver z;
-        ASSERT_TRUE(z.CreateZipFile2(ours.string(), password));
+        ASSERT_TRUE(z.CreateZipFile2_Password(ours.string(), password));
         EXPECT_TRUE(z.addFileToZip((dir / "src/secret.txt").string(), "secret.txt"));
         EXPECT_TRUE(z.addFileToZip((dir / "src/blob.bin").string(), "d/blob.bin"));
         EXPECT_TRUE(z.addFileToZip((dir / "src/none.txt").string(), "none.txt"));
@@ -182,7 +180,7 @@ TEST(ZipArchiver, EncryptedEntriesWorkWithInfoZipBothWays) {
         ZipArchiver z;
         auto rec = std::make_shared<Recorder>();
         z.setDelegate(rec);
-        ASSERT_TRUE(z.UnzipOpenFile((dir / name).string(), password));
+        ASSERT_TRUE(z.UnzipOpenFile_Password((dir / name).string(), password));
         EXPECT_TRUE(z.UnzipFileTo((dir / "here" / name).string(), true)) << name;
         EXPECT_TRUE(rec->errors.empty()) << name << ": " << (rec->errors.empty() ? "" : rec->errors[0]);
         EXPECT_EQ(readFile(dir / "here" / name / "secret.txt"), "top secret text, repeated, repeated, repeated");
@@ -193,7 +191,7 @@ TEST(ZipArchiver, EncryptedEntriesWorkWithInfoZipBothWays) {
         ZipArchiver z;
         auto rec = std::make_shared<Recorder>();
         z.setDelegate(rec);
-        ASSERT_TRUE(attempt ? z.UnzipOpenFile((dir / "theirs.zip").string(), *attempt)
+        ASSERT_TRUE(attempt ? z.UnzipOpenFile_Password((dir / "theirs.zip").string(), *attempt)
                             : z.UnzipOpenFile((dir / "theirs.zip").string()));
         EXPECT_FALSE(z.UnzipFileTo((dir / "refused").string(), true));
         EXPECT_EQ(rec->errors, std::vector<std::string>{"Error occurs"});
@@ -210,9 +208,9 @@ TEST(ZipArchiver, PasswordsAreCopiedAndKeptApartForReadingAndWriting) {
 
     ZipArchiver z;
     std::string writePassword = "w1";
-    ASSERT_TRUE(z.CreateZipFile2((dir / "write.zip").string(), writePassword));
+    ASSERT_TRUE(z.CreateZipFile2_Password((dir / "write.zip").string(), writePassword));
     writePassword = "changed";
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "read.zip").string(), "r1"));
+    ASSERT_TRUE(z.UnzipOpenFile_Password((dir / "read.zip").string(), "r1"));
     EXPECT_TRUE(z.addFileToZip((dir / "src/one.txt").string(), "one.txt"));
     EXPECT_TRUE(z.UnzipFileTo((dir / "out").string(), true));
     EXPECT_TRUE(z.UnzipCloseFile());
@@ -246,11 +244,7 @@ TEST(ZipArchiver, EntriesLeadingOutsideTheTargetFolderAreSkipped) {
     EXPECT_FALSE(z.UnzipFileTo((dir / "target/inner").string(), true));
     EXPECT_EQ(readFile(dir / "target/inner/good.txt"), "fine");
 
-    std::vector<std::string> found;
-    for (auto& e : fs::recursive_directory_iterator(dir))
-        if (e.is_regular_file()) found.push_back(fs::relative(e.path(), dir).string());
-    std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::string>{"evil.zip", "target/inner/good.txt"}));
+    EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{"evil.zip", "target/inner/good.txt"}));
     ASSERT_EQ(rec->errors.size(), 5u);
     EXPECT_EQ(rec->errors[0], "Skipped entry outside the target folder: ../evil.txt");
     EXPECT_EQ(rec->errors[3], "Skipped entry outside the target folder: a/../../back.txt");
@@ -394,4 +388,116 @@ TEST(ZipArchiver, DatesBeforeNineteenEightyBecomeItsFirstDay) {
     ASSERT_TRUE(z.UnzipOpenFile((dir / "d.zip").string()));
     EXPECT_TRUE(z.UnzipFileTo((dir / "out").string(), true));
     EXPECT_EQ(static_cast<double>(modified(dir / "out/old.txt")), ZipArchiver::Date1980().seconds);
+}
+
+TEST(ZipArchiver, ZipBombsAreRefusedBeforeAnythingIsWritten) {
+    // Two archives of about 1 MB that inflate to 1 GiB: one entry, and 1,024
+    // entries of 1 MiB each (each alone below the ratio's floor).
+    std::vector<zipfixture::Zeros> many;
+    for (int i = 0; i < 1024; ++i) many.push_back({"part" + std::to_string(i) + ".bin", 1u << 20, std::nullopt});
+    struct Case {
+        const char* archive;
+        std::vector<zipfixture::Zeros> entries;
+        std::string why;
+    } cases[] = {
+        {"one.zip", {{"bomb.bin", 1ull << 30, std::nullopt}},
+         "Archive refused: entry bomb.bin would inflate 1073741824 bytes from "},
+        {"many.zip", many, "Archive refused: its entries would write more than 536870912 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.archive);
+        auto dir = peer::scratch("zip-bomb");
+        fs::path archive = dir / c.archive;
+        zipfixture::craftZeros(archive, c.entries);
+        EXPECT_LT(fs::file_size(archive), 1300000u);
+        auto claimed = run("unzip -l " + q(archive.string()) + " | tail -1");
+        EXPECT_NE(claimed.output.find("1073741824"), std::string::npos) << claimed.output;
+
+        ns::LogCapture log;
+        ZipArchiver z;
+        auto rec = std::make_shared<Recorder>();
+        z.setDelegate(rec);
+        ASSERT_TRUE(z.UnzipOpenFile(archive.string()));
+        EXPECT_FALSE(z.UnzipFileTo((dir / "target").string(), true));
+        ASSERT_EQ(rec->errors.size(), 1u);
+        EXPECT_EQ(rec->errors[0].rfind(c.why, 0), 0u) << rec->errors[0];
+        EXPECT_TRUE(log.contains(rec->errors[0]));
+        EXPECT_EQ(filesUnder(dir), std::vector<std::string>{c.archive});
+    }
+}
+
+TEST(ZipArchiver, EachLimitRefusesTheArchiveAndZeroSwitchesItOff) {
+    auto dir = peer::scratch("zip-limits");
+    craft(dir / "three.zip", {{"a.txt", "123456"}, {"b.txt", "123456"}, {"zeros.bin", std::string(2u << 20, '\0')}});
+    using Limits = ZipArchiver::Limits;
+    struct Case {
+        const char* what;
+        Limits limits;
+        std::string why;  // "" when the archive is extracted
+    } cases[] = {
+        {"ratio, by default", Limits{}, "Archive refused: entry zeros.bin would inflate 2097152 bytes from "},
+        {"total", Limits{(2u << 20) + 11, 0, 0, 0}, "Archive refused: its entries would write more than 2097163 bytes"},
+        {"total, met exactly", Limits{(2u << 20) + 12, 0, 0, 0}, ""},
+        {"entries", Limits{0, 2, 0, 0}, "Archive refused: 3 entries, more than 2"},
+        {"ratio above the floor only", Limits{0, 0, 100, 2u << 20}, ""},
+        {"none", Limits{0, 0, 0, 0}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::path target = dir / c.what;
+        ZipArchiver z;
+        auto rec = std::make_shared<Recorder>();
+        z.setDelegate(rec);
+        z.setLimits(c.limits);
+        ASSERT_TRUE(z.UnzipOpenFile((dir / "three.zip").string()));
+        EXPECT_EQ(z.UnzipFileTo(target.string(), true), c.why.empty());
+        if (c.why.empty()) {
+            EXPECT_TRUE(rec->errors.empty());
+            EXPECT_EQ(fs::file_size(target / "zeros.bin"), 2u << 20);
+        } else {
+            ASSERT_EQ(rec->errors.size(), 1u);
+            EXPECT_EQ(rec->errors[0].rfind(c.why, 0), 0u) << rec->errors[0];
+            EXPECT_FALSE(fs::exists(target));
+        }
+    }
+}
+
+TEST(ZipArchiver, AnEntryIsWrittenOnlyUpToTheSizeItDeclares) {
+    auto dir = peer::scratch("zip-liar");
+    zipfixture::craftZeros(dir / "liar.zip", {{"liar.bin", 50u << 20, 10}, {"after.bin", 1u << 20, std::nullopt}});
+    ns::LogCapture log;
+    ZipArchiver z;
+    auto rec = std::make_shared<Recorder>();
+    z.setDelegate(rec);
+    ASSERT_TRUE(z.UnzipOpenFile((dir / "liar.zip").string()));
+    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(fs::file_size(dir / "out/liar.bin"), 10u);
+    EXPECT_EQ(fs::file_size(dir / "out/after.bin"), 1u << 20);
+    EXPECT_EQ(rec->errors, std::vector<std::string>{"Entry holds more than its declared size: liar.bin"});
+    EXPECT_TRUE(log.contains("Entry holds more than its declared size: liar.bin"));
+}
+
+TEST(ZipArchiver, SymbolicLinksInsideTheTargetAreNotFollowed) {
+    auto dir = peer::scratch("zip-links");
+    fs::path target = dir / "target";
+    writeFile(dir / "outside/victim.txt", "original");
+    fs::create_directories(target);
+    fs::create_directory_symlink(dir / "outside", target / "inside");
+    fs::create_symlink(dir / "outside/victim.txt", target / "leaf.txt");
+    craft(dir / "links.zip", {{"inside/planted.txt", "planted"}, {"leaf.txt", "replaced"}, {"fine.txt", "ok"}});
+
+    for (bool overWrite : {true, false}) {
+        SCOPED_TRACE(overWrite);
+        ZipArchiver z;
+        auto rec = std::make_shared<Recorder>();
+        z.setDelegate(rec);
+        ASSERT_TRUE(z.UnzipOpenFile((dir / "links.zip").string()));
+        EXPECT_FALSE(z.UnzipFileTo(target.string(), overWrite));
+        EXPECT_EQ(rec->errors, (std::vector<std::string>{"Failed to create folder: " + (target / "inside").string(),
+                                                         "Failed to write file: " + (target / "leaf.txt").string()}));
+        EXPECT_EQ(filesUnder(dir / "outside"), std::vector<std::string>{"victim.txt"});
+        EXPECT_EQ(readFile(dir / "outside/victim.txt"), "original");
+        EXPECT_EQ(readFile(target / "fine.txt"), "ok");
+        EXPECT_TRUE(fs::is_symlink(target / "leaf.txt"));
+    }
 }

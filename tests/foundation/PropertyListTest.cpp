@@ -96,6 +96,12 @@ TEST(PropertyList, BinaryDatesKeepFractionsXMLWholeSeconds) {
     }
 }
 
+TEST(PropertyList, BinaryListsPastSixtyFourKibibytesReadBack) {
+    // Offsets wider than two bytes (three, as libplist writes them).
+    Value big = Value::dictionary({{"data", Value(Bytes(70000, 0x5A))}, {"after", Value("tail")}});
+    EXPECT_EQ(roundTrip(big, PropertyListFormat::Binary), big);
+}
+
 TEST(PropertyList, KeyedArchiveUIDsReadAsDictionaries) {
     Value archive = Value::dictionary({{"$top", Value::dictionary({{"root", Value::dictionary({{"CF$UID", Value(1)}})}})},
                                       {"$objects", Value::array({Value("$null"), Value("x")})}});

@@ -2,8 +2,8 @@
 // organisational-life list, the list's pages and detail page, and the menu.
 #include <gtest/gtest.h>
 
-#include "app/RevealController.h"
-#include "app/RearviewCell.h"
+#include "app/framework/RevealController.h"
+#include "app/framework/RearviewCell.h"
 #include "members/MobilePartyViewController.h"
 #include "members/QuorvelPartViewController.h"
 #include "members/VUDIRearViewController.h"

@@ -8,9 +8,9 @@
 #include <memory>
 #include <string>
 
-#include "app/ProgressHUD.h"
-#include "app/Records.h"
-#include "app/Utils.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/DateTime.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"

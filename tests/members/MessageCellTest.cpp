@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "members/LeaveMsgView.h"
 #include "members/LevelMsgCell.h"
 #include "uikit/UIKit.h"

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "app/ShellTestSupport.h"
-#include "app/Utils.h"
+#include "app/shell/Utils.h"
 #include "members/Module.h"
 #include "members/SignListViewController.h"
 #include "members/SMSViewController.h"
-#include "app/Records.h"
+#include "app/framework/Records.h"
 #include "uikit/NavigationController.h"
 
 namespace {

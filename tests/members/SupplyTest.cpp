@@ -2,7 +2,7 @@
 // and their menu, and the product detail.
 #include <gtest/gtest.h>
 
-#include "app/RevealController.h"
+#include "app/framework/RevealController.h"
 #include "members/LiabilityViewController.h"
 #include "members/PartyCell.h"
 #include "members/PartyDetailViewController.h"

@@ -3,7 +3,7 @@
 // overlay cleared before and after each test.
 #pragma once
 
-#include "app/ProgressHUD.h"
+#include "app/widgets/ProgressHUD.h"
 #include "support/ScreenTest.h"
 
 namespace testsupport {

@@ -9,13 +9,13 @@
 #include <memory>
 #include <string>
 
-#include "app/AppDelegate.h"
-#include "app/HeadViewController.h"
-#include "app/MervioHooks.h"
-#include "app/ModuleRegistry.h"
-#include "app/ProgressHUD.h"
-#include "app/RevealController.h"
-#include "app/WebImageManager.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/HeadViewController.h"
+#include "app/shell/MervioHooks.h"
+#include "app/shell/ModuleRegistry.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/framework/RevealController.h"
+#include "app/images/WebImageManager.h"
 #include "channels/Module.h"
 #include "channels/SSZTFrontViewController.h"
 #include "demo/DemoService.h"

@@ -9,11 +9,11 @@
 #include <system_error>
 #include <vector>
 
-#include "app/AppDelegate.h"
-#include "app/ModuleRegistry.h"
-#include "app/ProgressHUD.h"
-#include "app/SlideRevealController.h"
-#include "app/WebImageManager.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/ModuleRegistry.h"
+#include "app/widgets/ProgressHUD.h"
+#include "app/widgets/SlideRevealController.h"
+#include "app/images/WebImageManager.h"
 #include "net/NetworkActivity.h"
 #include "render/Renderer.h"
 #include "uikit/Button.h"

@@ -15,7 +15,7 @@
 
 #include <iosfwd>
 
-#include "app/Program.h"
+#include "app/shell/Program.h"
 
 namespace tour {
 

@@ -1,6 +1,0 @@
-#include "app/MervioHooks.h"
-
-MervioHooks& mervioHooks() {
-    static MervioHooks hooks;
-    return hooks;
-}

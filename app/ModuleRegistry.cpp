@@ -1,6 +1,0 @@
-#include "app/ModuleRegistry.h"
-
-ModuleRegistry& moduleRegistry() {
-    static ModuleRegistry registry;
-    return registry;
-}

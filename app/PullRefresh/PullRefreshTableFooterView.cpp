@@ -1,6 +1,0 @@
-#include "app/PullRefresh/PullRefreshTableFooterView.h"
-
-void PullRefreshTableFooterView::init(const ui::Rect& frame) {
-    PullRefreshView::init(frame);
-    setUp(PullRefreshFooter);
-}

@@ -1,6 +1,0 @@
-#include "app/PullRefresh/PullRefreshTableHeaderView.h"
-
-void PullRefreshTableHeaderView::init(const ui::Rect& frame) {
-    PullRefreshView::init(frame);
-    setUp(PullRefreshHeader);
-}

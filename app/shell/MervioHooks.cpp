@@ -1,0 +1,6 @@
+#include "app/shell/MervioHooks.h"
+
+MervioHooks& mervioHooks() {
+    static MervioHooks hooks;
+    return hooks;
+}

@@ -1,0 +1,6 @@
+#include "app/shell/ModuleRegistry.h"
+
+ModuleRegistry& moduleRegistry() {
+    static ModuleRegistry registry;
+    return registry;
+}

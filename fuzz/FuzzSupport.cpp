@@ -1,0 +1,97 @@
+#include "FuzzSupport.h"
+
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <system_error>
+
+namespace fuzz {
+
+namespace {
+
+std::string& homeSlot() {
+    static std::string home;
+    return home;
+}
+
+void removeHome() {
+    std::error_code ec;
+    if (!homeSlot().empty()) std::filesystem::remove_all(homeSlot(), ec);
+}
+
+}  // namespace
+
+const std::string& home() { return homeSlot(); }
+
+void fail(const char* file, int line, const char* condition) {
+    std::fprintf(stderr, "%s:%d: check failed: %s\n", file, line, condition);
+    std::abort();
+}
+
+bool sameValue(const ns::Value& a, const ns::Value& b, const Slack& slack) {
+    using Kind = ns::Value::Kind;
+    auto numeric = [](const ns::Value& v) { return v.kind() == Kind::Integer || v.kind() == Kind::Double; };
+    if (slack.numbersByValue && numeric(a) && numeric(b) && a.kind() != b.kind()) return a == b;
+    if (a.kind() != b.kind()) return false;
+    switch (a.kind()) {
+        case Kind::Nil:
+        case Kind::Null: return true;
+        case Kind::Bool: return a.boolValue() == b.boolValue();
+        case Kind::Integer:
+            return a.isUnsigned() == b.isUnsigned() && a.integerValue() == b.integerValue() &&
+                   a.unsignedValue() == b.unsignedValue();
+        case Kind::Double: {
+            double x = a.doubleValue(), y = b.doubleValue();
+            if (std::isnan(x) || std::isnan(y)) return std::isnan(x) && std::isnan(y);
+            return x == y && (slack.numbersByValue || std::signbit(x) == std::signbit(y));
+        }
+        case Kind::String: return a.str() == b.str();
+        case Kind::Data: return a.data() == b.data();
+        case Kind::Date: return std::fabs(a.date().seconds - b.date().seconds) <= slack.dateSeconds;
+        case Kind::Array: {
+            const auto& x = a.items();
+            const auto& y = b.items();
+            if (x.size() != y.size()) return false;
+            for (std::size_t i = 0; i < x.size(); ++i)
+                if (!sameValue(x[i], y[i], slack)) return false;
+            return true;
+        }
+        case Kind::Dictionary: {
+            if (a.count() != b.count()) return false;
+            for (const auto& [key, value] : a.entries())
+                if (!b.has(key) || !sameValue(value, b[key], slack)) return false;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The settings every test program runs with (tests/support/TestMain.cpp).
+void setUpProcess() {
+    namespace fs = std::filesystem;
+    std::string pattern = (fs::temp_directory_path() / "kl-fuzz-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) {
+        std::perror("kl-fuzz: cannot make a temporary home");
+        std::exit(2);
+    }
+    homeSlot() = pattern;
+    std::atexit(removeHome);
+    setenv("KL_HOME", pattern.c_str(), 1);
+    setenv("KL_DEVICE_HOME", (pattern + "/device").c_str(), 1);
+    setenv("TZ", "Asia/Shanghai", 1);
+    if (!std::getenv("KL_RESOURCES")) setenv("KL_RESOURCES", KL_RESOURCES_DIR, 1);
+    tzset();
+}
+
+}  // namespace fuzz
+
+// libFuzzer calls this once before the first input; the replay driver does
+// the same.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    fuzz::setUpProcess();
+    return 0;
+}

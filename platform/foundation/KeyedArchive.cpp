@@ -1,0 +1,443 @@
+#include "foundation/KeyedArchive.h"
+
+#include <climits>
+#include <cmath>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "foundation/PropertyList.h"
+
+namespace ns {
+
+namespace {
+
+constexpr long long kArchiveVersion = 100000;
+constexpr const char* kArchiverName = "NSKeyedArchiver";
+constexpr const char* kNullObject = "$null";
+constexpr const char* kUIDKey = "CF$UID";
+// Seconds between 1970-01-01 and the archive dates' 2001-01-01 reference.
+constexpr double kReferenceOffset = 978307200.0;
+
+Value uid(std::size_t index) { return Value::dictionary({{kUIDKey, Value(static_cast<long long>(index))}}); }
+
+// The index a UID value names; nullopt for anything that is not a UID.
+std::optional<std::size_t> uidIndex(const Value& v) {
+    if (!v.isDictionary() || v.count() != 1) return std::nullopt;
+    Value n = v[kUIDKey];
+    if (!n.isInteger() || n.isUnsigned() || n.integerValue() < 0) return std::nullopt;
+    return static_cast<std::size_t>(n.integerValue());
+}
+
+bool isArrayClass(const std::string& name) { return name == "NSArray" || name == "NSMutableArray"; }
+bool isDictionaryClass(const std::string& name) { return name == "NSDictionary" || name == "NSMutableDictionary"; }
+bool isStringClass(const std::string& name) { return name == "NSString" || name == "NSMutableString"; }
+bool isDataClass(const std::string& name) { return name == "NSData" || name == "NSMutableData"; }
+
+}  // namespace
+
+// ---- Writing ----
+
+struct KeyedArchiver::State {
+    std::vector<Value> objects{Value(kNullObject)};
+    std::unordered_map<std::string, std::size_t> strings;
+    std::unordered_map<std::string, std::size_t> classes;
+    std::vector<Value> current;  // the dictionaries of the coded objects being written
+    int depth = 0;
+    bool failed = false;
+
+    std::size_t reserve() {
+        objects.emplace_back();
+        return objects.size() - 1;
+    }
+
+    std::size_t classRecord(const std::string& name) {
+        auto it = classes.find(name);
+        if (it != classes.end()) return it->second;
+        std::size_t at = objects.size();
+        objects.push_back(Value::dictionary(
+            {{"$classes", Value::array({Value(name), Value("NSObject")})}, {"$classname", Value(name)}}));
+        classes.emplace(name, at);
+        return at;
+    }
+
+    std::size_t encode(const Value& v) {
+        if (failed) return 0;
+        if (depth > ArchiveLimits{}.maxDepth) {
+            failed = true;  // also stops a container that holds itself
+            return 0;
+        }
+        switch (v.kind()) {
+            case Value::Kind::Nil: return 0;
+            case Value::Kind::Null: failed = true; return 0;
+            case Value::Kind::String: {
+                if (v.str().find('\0') != std::string::npos) {
+                    failed = true;
+                    return 0;
+                }
+                auto it = strings.find(v.str());
+                if (it != strings.end()) return it->second;
+                objects.push_back(v);
+                strings.emplace(v.str(), objects.size() - 1);
+                return objects.size() - 1;
+            }
+            case Value::Kind::Bool:
+            case Value::Kind::Integer:
+            case Value::Kind::Double:
+            case Value::Kind::Data: objects.push_back(v); return objects.size() - 1;
+            case Value::Kind::Date: {
+                std::size_t at = reserve();
+                objects[at] = Value::dictionary({{"NS.time", Value(v.date().seconds - kReferenceOffset)},
+                                                 {"$class", uid(classRecord("NSDate"))}});
+                return at;
+            }
+            case Value::Kind::Array: {
+                std::size_t at = reserve();
+                ++depth;
+                Value refs = Value::array();
+                for (const auto& item : v.items()) refs.push(uid(encode(item)));
+                --depth;
+                objects[at] = Value::dictionary({{"NS.objects", refs}, {"$class", uid(classRecord("NSArray"))}});
+                return at;
+            }
+            case Value::Kind::Dictionary: {
+                std::size_t at = reserve();
+                ++depth;
+                Value keys = Value::array(), values = Value::array();
+                for (const auto& [key, item] : v.entries()) {
+                    keys.push(uid(encode(Value(key))));
+                    values.push(uid(encode(item)));
+                }
+                --depth;
+                objects[at] = Value::dictionary(
+                    {{"NS.keys", keys}, {"NS.objects", values}, {"$class", uid(classRecord("NSDictionary"))}});
+                return at;
+            }
+        }
+        failed = true;
+        return 0;
+    }
+
+    std::size_t encode(const Coding& object, KeyedArchiver& coder) {
+        if (failed) return 0;
+        if (depth > ArchiveLimits{}.maxDepth) {
+            failed = true;
+            return 0;
+        }
+        std::size_t at = reserve();
+        current.push_back(Value::dictionary());
+        ++depth;
+        object.encodeWithCoder(coder);
+        --depth;
+        Value fields = current.back();
+        current.pop_back();
+        fields.set("$class", uid(classRecord(object.className())));
+        objects[at] = fields;
+        return at;
+    }
+
+    void put(const std::string& key, Value v) {
+        if (current.empty()) {
+            failed = true;  // a key written outside encodeWithCoder:
+            return;
+        }
+        current.back().set(key, std::move(v));
+    }
+
+    std::optional<Bytes> finish(std::size_t root) {
+        if (failed) return std::nullopt;
+        Value archive = Value::dictionary({
+            {"$version", Value(kArchiveVersion)},
+            {"$archiver", Value(kArchiverName)},
+            {"$top", Value::dictionary({{"root", uid(root)}})},
+            {"$objects", Value::array(std::move(objects))},
+        });
+        ErrorPtr error;
+        return PropertyListSerialization::dataWithPropertyList(archive, PropertyListFormat::Binary, &error);
+    }
+};
+
+KeyedArchiver::KeyedArchiver() : s_(std::make_unique<State>()) {}
+KeyedArchiver::~KeyedArchiver() = default;
+
+std::optional<Bytes> KeyedArchiver::archivedDataWithRootObject(const Value& root) {
+    if (root.isNil()) return std::nullopt;
+    KeyedArchiver coder;
+    std::size_t at = coder.s_->encode(root);
+    return coder.s_->finish(at);
+}
+
+std::optional<Bytes> KeyedArchiver::archivedDataWithRootObject(const CodingPtr& root) {
+    if (!root) return std::nullopt;
+    KeyedArchiver coder;
+    std::size_t at = coder.s_->encode(*root, coder);
+    return coder.s_->finish(at);
+}
+
+void KeyedArchiver::encodeObject(const Value& value, const std::string& key) {
+    std::size_t at = s_->encode(value);
+    s_->put(key, uid(at));
+}
+
+void KeyedArchiver::encodeObject(const CodingPtr& object, const std::string& key) {
+    std::size_t at = object ? s_->encode(*object, *this) : 0;
+    s_->put(key, uid(at));
+}
+
+void KeyedArchiver::encodeBool(bool value, const std::string& key) { s_->put(key, Value(value)); }
+void KeyedArchiver::encodeInt32(std::int32_t value, const std::string& key) { s_->put(key, Value(value)); }
+void KeyedArchiver::encodeInt64(std::int64_t value, const std::string& key) {
+    s_->put(key, Value(static_cast<long long>(value)));
+}
+
+// ---- Reading ----
+
+struct KeyedUnarchiver::State {
+    const std::vector<Value>& objects;
+    std::unordered_map<std::string, const ArchiveClass*> classes;
+    ArchiveLimits limits;
+    std::size_t decoded = 0;
+    std::vector<std::uint8_t> onPath;  // objects being decoded, against cycles
+    std::vector<Value> current;        // the fields of the coded objects being read
+    int depth = 0;
+    bool failed = false;
+
+    State(const std::vector<Value>& o, const std::vector<ArchiveClass>& allowed, const ArchiveLimits& l)
+        : objects(o), limits(l), onPath(o.size(), 0) {
+        for (const auto& c : allowed) classes.emplace(c.name, &c);
+    }
+
+    bool fail() {
+        failed = true;
+        return false;
+    }
+
+    // Counts one more value built and one more level entered.
+    bool enter(std::size_t index) {
+        if (failed) return false;
+        if (index >= objects.size() || onPath[index]) return fail();
+        if (++decoded > limits.maxDecoded || depth + 1 > limits.maxDepth) return fail();
+        onPath[index] = 1;
+        ++depth;
+        return true;
+    }
+    void leave(std::size_t index) {
+        onPath[index] = 0;
+        --depth;
+    }
+
+    // The class name of an object dictionary; "" (and failure) when its
+    // "$class" is not a proper class record.
+    std::string classOf(const Value& object) {
+        auto ref = uidIndex(object["$class"]);
+        if (!ref || *ref == 0 || *ref >= objects.size()) {
+            fail();
+            return {};
+        }
+        const Value& record = objects[*ref];
+        Value name = record["$classname"];
+        if (!record.isDictionary() || !name.isString() || name.str().empty()) {
+            fail();
+            return {};
+        }
+        return name.str();
+    }
+
+    bool isCoded(const std::string& name) const { return classes.count(name) != 0; }
+
+    // The plain value at a reference; nil for the nil reference, for a coded
+    // object of an allowed class, and on failure (which is remembered).
+    Value plainAt(const Value& ref) {
+        auto index = uidIndex(ref);
+        if (!index) {
+            fail();
+            return {};
+        }
+        return plain(*index);
+    }
+
+    Value plain(std::size_t index) {
+        if (index == 0) return {};
+        if (!enter(index)) return {};
+        Value out = plainBody(objects[index]);
+        leave(index);
+        return failed ? Value() : out;
+    }
+
+    Value plainBody(const Value& object) {
+        switch (object.kind()) {
+            case Value::Kind::String:
+            case Value::Kind::Bool:
+            case Value::Kind::Integer:
+            case Value::Kind::Double:
+            case Value::Kind::Data:
+            case Value::Kind::Date: return object;
+            case Value::Kind::Dictionary: break;
+            default: fail(); return {};
+        }
+        std::string name = classOf(object);
+        if (failed) return {};
+        if (name == "NSDate") {
+            Value t = object["NS.time"];
+            if (!t.isInteger() && !t.isDouble()) return fail(), Value();
+            double seconds = t.doubleValue() + kReferenceOffset;
+            if (!std::isfinite(seconds)) return fail(), Value();
+            return Value(Date{seconds});
+        }
+        if (isStringClass(name)) {
+            Value s = object["NS.string"];
+            return s.isString() ? s : (fail(), Value());
+        }
+        if (isDataClass(name)) {
+            Value d = object["NS.data"];
+            return d.isData() ? d : (fail(), Value());
+        }
+        if (isArrayClass(name)) {
+            Value refs = object["NS.objects"];
+            if (!refs.isArray()) return fail(), Value();
+            std::vector<Value> items;
+            items.reserve(refs.count());
+            for (const auto& r : refs.items()) {
+                Value item = plainAt(r);
+                if (failed) return {};
+                // A nil or coded element has no place in an array of values.
+                if (item.isNil()) return fail(), Value();
+                items.push_back(std::move(item));
+            }
+            return Value::array(std::move(items));
+        }
+        if (isDictionaryClass(name)) {
+            Value keys = object["NS.keys"], values = object["NS.objects"];
+            if (!keys.isArray() || !values.isArray() || keys.count() != values.count()) return fail(), Value();
+            std::vector<std::pair<std::string, Value>> entries;
+            std::unordered_map<std::string, std::size_t> seen;
+            entries.reserve(keys.count());
+            for (std::size_t i = 0; i < keys.count(); ++i) {
+                Value key = plainAt(keys.items()[i]);
+                if (failed) return {};
+                if (!key.isString()) return fail(), Value();
+                Value item = plainAt(values.items()[i]);
+                if (failed) return {};
+                if (item.isNil()) return fail(), Value();
+                auto [it, fresh] = seen.emplace(key.str(), entries.size());
+                if (fresh)
+                    entries.emplace_back(key.str(), std::move(item));
+                else
+                    entries[it->second].second = std::move(item);  // a later key replaces an earlier one
+            }
+            return Value::dictionaryWithUniqueEntries(std::move(entries));
+        }
+        if (!isCoded(name)) fail();  // a class outside the allow-list refuses the archive
+        return {};
+    }
+
+    // The raw entry under a key of the coded object being read.
+    Value field(const std::string& key) const {
+        if (current.empty()) return {};
+        return current.back()[key];
+    }
+};
+
+CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
+    if (index == 0 || index >= s.objects.size()) return nullptr;
+    const Value& object = s.objects[index];
+    if (!object.isDictionary()) return nullptr;
+    std::string name = s.classOf(object);
+    if (s.failed) return nullptr;
+    auto it = s.classes.find(name);
+    if (it == s.classes.end()) {
+        // A plain value, or a class outside the allow-list.
+        if (!isArrayClass(name) && !isDictionaryClass(name) && !isStringClass(name) && !isDataClass(name) &&
+            name != "NSDate")
+            s.fail();
+        return nullptr;
+    }
+    if (!s.enter(index)) return nullptr;
+    CodingPtr made = it->second->make ? it->second->make() : nullptr;
+    if (made) {
+        s.current.push_back(object);
+        KeyedUnarchiver coder(s);
+        made->initWithCoder(coder);
+        s.current.pop_back();
+    }
+    s.leave(index);
+    return s.failed ? nullptr : made;
+}
+
+namespace {
+
+// The parsed archive, or nil when its outer shape is wrong.
+Value readArchive(const Bytes& data, const ArchiveLimits& limits) {
+    if (data.empty() || data.size() > limits.maxBytes) return {};
+    ErrorPtr error;
+    Value archive = PropertyListSerialization::propertyListWithData(data, nullptr, &error);
+    if (!archive.isDictionary()) return {};
+    Value archiver = archive["$archiver"], version = archive["$version"], objects = archive["$objects"],
+          top = archive["$top"];
+    if (!archiver.isString() || archiver.str() != kArchiverName) return {};
+    if (!version.isInteger() || version.integerValue() != kArchiveVersion) return {};
+    if (!objects.isArray() || objects.count() == 0 || objects.count() > limits.maxObjects) return {};
+    if (!objects.at(0).isString() || objects.at(0).str() != kNullObject) return {};
+    if (!top.isDictionary() || !uidIndex(top["root"])) return {};
+    return archive;
+}
+
+}  // namespace
+
+Value KeyedUnarchiver::unarchivedValue(const Bytes& data, const ArchiveLimits& limits) {
+    Value archive = readArchive(data, limits);
+    if (!archive) return {};
+    Value objects = archive["$objects"];
+    State s(objects.items(), {}, limits);
+    Value root = s.plainAt(archive["$top"]["root"]);
+    return s.failed ? Value() : root;
+}
+
+CodingPtr KeyedUnarchiver::unarchivedObject(const Bytes& data, const std::vector<ArchiveClass>& classes,
+                                            const ArchiveLimits& limits) {
+    Value archive = readArchive(data, limits);
+    if (!archive) return nullptr;
+    Value objects = archive["$objects"];
+    State s(objects.items(), classes, limits);
+    CodingPtr root = decodeCoded(s, *uidIndex(archive["$top"]["root"]));
+    return s.failed ? nullptr : root;
+}
+
+bool KeyedUnarchiver::containsValueForKey(const std::string& key) const {
+    return !s_.current.empty() && s_.current.back().has(key);
+}
+
+Value KeyedUnarchiver::decodeObjectForKey(const std::string& key) {
+    Value ref = s_.field(key);
+    if (ref.isNil()) return {};
+    auto index = uidIndex(ref);
+    if (!index) return {};  // an inline value where an object belongs: read as missing
+    return s_.plain(*index);
+}
+
+CodingPtr KeyedUnarchiver::decodeCodedObjectForKey(const std::string& key) {
+    auto index = uidIndex(s_.field(key));
+    if (!index) return nullptr;
+    return decodeCoded(s_, *index);
+}
+
+bool KeyedUnarchiver::decodeBoolForKey(const std::string& key) {
+    Value v = s_.field(key);
+    if (v.isBool() || v.isInteger()) return v.integerValue() != 0 || v.isUnsigned();
+    return false;
+}
+
+std::int32_t KeyedUnarchiver::decodeInt32ForKey(const std::string& key) {
+    Value v = s_.field(key);
+    if (!v.isInteger() || v.isUnsigned()) return 0;
+    long long n = v.integerValue();
+    if (n < INT32_MIN || n > static_cast<long long>(UINT32_MAX)) return 0;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(n));
+}
+
+std::int64_t KeyedUnarchiver::decodeInt64ForKey(const std::string& key) {
+    Value v = s_.field(key);
+    if (!v.isInteger()) return 0;
+    return static_cast<std::int64_t>(v.integerValue());
+}
+
+}  // namespace ns

@@ -1,0 +1,58 @@
+// The program's entry: registers the modules built into this program, then
+// hands over to the application. A module library takes part once it has
+// its registration header (see app/shell/ModuleRegistry.h); the desktop window and
+// the screen tour once their libraries are built with the program.
+#include <iostream>
+
+#include "app/shell/MervioHooks.h"
+#include "app/shell/ModuleRegistry.h"
+#include "app/shell/Program.h"
+
+#if KL_HAVE_WINDOW
+#include "window/Host.h"
+#endif
+#if KL_HAVE_TOUR
+#include "tour/Tour.h"
+#endif
+#if KL_HAVE_CHANNELS && __has_include("channels/Module.h")
+#define KL_REGISTER_CHANNELS 1
+#include "channels/Module.h"
+#endif
+#if KL_HAVE_CASES && __has_include("cases/Module.h")
+#define KL_REGISTER_CASES 1
+#include "cases/Module.h"
+#endif
+#if KL_HAVE_MEMBERS && __has_include("members/Module.h")
+#define KL_REGISTER_MEMBERS 1
+#include "members/Module.h"
+#endif
+#if KL_HAVE_MERVIO && __has_include("mervio/Module.h")
+#define KL_REGISTER_MERVIO 1
+#include "mervio/Module.h"
+#endif
+
+int main(int argc, char** argv) {
+    [[maybe_unused]] ModuleRegistry& modules = moduleRegistry();
+    [[maybe_unused]] MervioHooks& mervio = mervioHooks();
+#if KL_REGISTER_CHANNELS
+    registerChannelsModule(modules);
+#endif
+#if KL_REGISTER_CASES
+    registerCasesModule(modules);
+#endif
+#if KL_REGISTER_MEMBERS
+    registerMembersModule(modules);
+#endif
+#if KL_REGISTER_MERVIO
+    registerMervioModule(modules, mervio);
+#endif
+    ProgramHosts hosts;
+#if KL_HAVE_WINDOW
+    hosts.displayAvailable = [] { return window::displayAvailable(); };
+    hosts.runWindowed = [](ui::Application& app) { return window::runWindowed(app); };
+#endif
+#if KL_HAVE_TOUR
+    hosts.tour = tour::run;
+#endif
+    return runKestrowline(argc, argv, std::cout, std::cerr, hosts);
+}

@@ -1,0 +1,201 @@
+// Keyed archives: the archive's shape, plain values and coded objects both
+// ways, and the reader's refusals of archives that other programs could
+// hand us.
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "foundation/KeyedArchive.h"
+#include "foundation/PropertyList.h"
+
+using namespace ns;
+
+namespace {
+
+Value uid(long long n) { return Value::dictionary({{"CF$UID", Value(n)}}); }
+
+// A coded object with one field of each archive form.
+class Sample : public Coding {
+public:
+    Value name;
+    bool on = false;
+    std::int32_t small = 0;
+    std::int64_t big = 0;
+    std::shared_ptr<Sample> child;
+
+    std::string className() const override { return "Sample"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override {
+        coder.encodeObject(name, "name");
+        coder.encodeBool(on, "on");
+        coder.encodeInt32(small, "small");
+        coder.encodeInt64(big, "big");
+        coder.encodeObject(std::static_pointer_cast<Coding>(child), "child");
+    }
+    void initWithCoder(KeyedUnarchiver& coder) override {
+        name = coder.decodeObjectForKey("name");
+        on = coder.decodeBoolForKey("on");
+        small = coder.decodeInt32ForKey("small");
+        big = coder.decodeInt64ForKey("big");
+        child = std::dynamic_pointer_cast<Sample>(coder.decodeCodedObjectForKey("child"));
+    }
+};
+
+// An archive written by hand: the objects after "$null", the root's index.
+Bytes archive(std::vector<Value> objects, long long root = 1) {
+    objects.insert(objects.begin(), Value("$null"));
+    Value plist = Value::dictionary({{"$archiver", Value("NSKeyedArchiver")},
+                                     {"$version", Value(100000)},
+                                     {"$top", Value::dictionary({{"root", uid(root)}})},
+                                     {"$objects", Value::array(std::move(objects))}});
+    return *PropertyListSerialization::dataWithPropertyList(plist, PropertyListFormat::Binary);
+}
+
+Value classRecord(const std::string& name) {
+    return Value::dictionary({{"$classname", Value(name)}, {"$classes", Value::array({Value(name), Value("NSObject")})}});
+}
+
+}  // namespace
+
+TEST(KeyedArchive, PlainValuesRoundTripInTheArchiveShape) {
+    Value tree = Value::dictionary({
+        {"text", Value("迈维 text")},
+        {"count", Value(42)},
+        {"negative", Value(LLONG_MIN)},
+        {"ratio", Value(0.25)},
+        {"flag", Value(false)},
+        {"bytes", Value(Bytes{0, 1, 0xFF})},
+        {"when", Value(Date{1425175200.5})},
+        {"list", Value::array({Value("a"), Value("a"), Value::array({Value(1)}), Value::dictionary()})},
+        {"nested", Value::dictionary({{"k", Value("v")}})},
+    });
+    auto bytes = KeyedArchiver::archivedDataWithRootObject(tree);
+    ASSERT_TRUE(bytes);
+    Value back = KeyedUnarchiver::unarchivedValue(*bytes);
+    EXPECT_EQ(back, tree) << back.description();
+    EXPECT_TRUE(back["flag"].isBool());
+    EXPECT_DOUBLE_EQ(back["when"].date().seconds, 1425175200.5);
+
+    Value plist = PropertyListSerialization::propertyListWithData(*bytes);
+    EXPECT_EQ(plist["$archiver"].str(), "NSKeyedArchiver");
+    EXPECT_EQ(plist["$version"].integerValue(), 100000);
+    EXPECT_EQ(plist["$objects"].at(0).str(), "$null");
+    EXPECT_EQ(plist["$top"]["root"]["CF$UID"].integerValue(), 1);
+    // Equal strings are stored once.
+    int copies = 0;
+    for (const auto& o : plist["$objects"].items()) copies += o.isString() && o.str() == "a";
+    EXPECT_EQ(copies, 1);
+}
+
+TEST(KeyedArchive, WhatAnArchiveCannotHoldIsRefused) {
+    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(Value()));
+    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(Value::array({Value::null()})));
+    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(Value(std::string("a\0b", 3))));
+    Value loop = Value::array();
+    loop.push(loop);
+    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(loop));
+    loop.removeAll();  // break the cycle for the leak checker
+}
+
+TEST(KeyedArchive, CodedObjectsRoundTripWithEveryKeyForm) {
+    auto sample = std::make_shared<Sample>();
+    sample->name = Value("root");
+    sample->on = true;
+    sample->small = INT32_MIN;
+    sample->big = INT64_MAX;
+    sample->child = std::make_shared<Sample>();
+    sample->child->name = Value::array({Value("x")});
+    auto bytes = KeyedArchiver::archivedDataWithRootObject(std::static_pointer_cast<Coding>(sample));
+    ASSERT_TRUE(bytes);
+
+    auto back = KeyedUnarchiver::unarchivedObjectOfClass<Sample>(*bytes);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->name, Value("root"));
+    EXPECT_TRUE(back->on);
+    EXPECT_EQ(back->small, INT32_MIN);
+    EXPECT_EQ(back->big, INT64_MAX);
+    ASSERT_TRUE(back->child);
+    EXPECT_EQ(back->child->name, Value::array({Value("x")}));
+    EXPECT_FALSE(back->child->child);
+
+    // A coded root is no plain value, and a reader that does not allow the
+    // class refuses the archive.
+    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*bytes).isNil());
+    EXPECT_FALSE(KeyedUnarchiver::unarchivedObject(*bytes, {}));
+}
+
+TEST(KeyedArchive, MissingKeysAndOtherKindsReadEmptyWithoutRefusing) {
+    // "name" holds an inline integer, "on" a string, "small" a value beyond
+    // 32 bits, "big" a real; "child" is absent.
+    auto bytes = archive({Value::dictionary({{"name", Value(5)},
+                                             {"on", uid(3)},
+                                             {"small", Value(1LL << 40)},
+                                             {"big", Value(1.5)},
+                                             {"$class", uid(2)}}),
+                          classRecord("Sample"), Value("yes")});
+    auto back = KeyedUnarchiver::unarchivedObjectOfClass<Sample>(bytes);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(back->name.isNil());
+    EXPECT_FALSE(back->on);
+    EXPECT_EQ(back->small, 0);
+    EXPECT_EQ(back->big, 0);
+    EXPECT_FALSE(back->child);
+
+    // Unsigned 32-bit values written by other archivers keep their bits.
+    auto wide = archive({Value::dictionary({{"small", Value(4294967295LL)}, {"on", Value(2)}, {"$class", uid(2)}}),
+                         classRecord("Sample")});
+    auto read = KeyedUnarchiver::unarchivedObjectOfClass<Sample>(wide);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(static_cast<std::uint32_t>(read->small), 4294967295u);
+    EXPECT_TRUE(read->on);
+}
+
+TEST(KeyedArchive, HostileArchivesGiveNothing) {
+    Value dictClass = classRecord("NSDictionary");
+    Value arrayClass = classRecord("NSArray");
+    struct Case {
+        const char* what;
+        Bytes bytes;
+    };
+    // An array whose every element is the next array: 2^40 values if expanded.
+    std::vector<Value> bomb;
+    for (int i = 0; i < 40; ++i) {
+        long long next = i + 3;
+        bomb.push_back(Value::dictionary({{"NS.objects", Value::array({uid(next), uid(next)})}, {"$class", uid(2)}}));
+        if (i == 0) bomb.push_back(arrayClass);
+    }
+    bomb.push_back(Value("leaf"));
+    std::vector<Case> cases = {
+        {"a class outside the allow-list",
+         archive({Value::dictionary({{"NS.relative", uid(3)}, {"$class", uid(2)}}), classRecord("NSURL"), Value("x")})},
+        {"a dangling reference",
+         archive({Value::dictionary({{"NS.objects", Value::array({uid(99)})}, {"$class", uid(2)}}), arrayClass})},
+        {"a cycle",
+         archive({Value::dictionary({{"NS.objects", Value::array({uid(1)})}, {"$class", uid(2)}}), arrayClass})},
+        {"a key that is no string",
+         archive({Value::dictionary({{"NS.keys", Value::array({uid(3)})}, {"NS.objects", Value::array({uid(3)})},
+                                     {"$class", uid(2)}}),
+                  dictClass, Value(7)})},
+        {"keys and objects of different counts",
+         archive({Value::dictionary({{"NS.keys", Value::array({uid(3)})}, {"NS.objects", Value::array()},
+                                     {"$class", uid(2)}}),
+                  dictClass, Value("k")})},
+        {"a class reference to no class record", archive({Value::dictionary({{"$class", uid(2)}}), Value("NSArray")})},
+        {"a root beyond the objects", archive({Value("x")}, 5)},
+        {"an expansion bomb", archive(bomb)},
+        {"no archive at all", *PropertyListSerialization::dataWithPropertyList(Value::dictionary({{"a", Value(1)}}),
+                                                                               PropertyListFormat::Binary)},
+        {"not a property list", Bytes{'b', 'p', 'l', 'i', 's', 't', '0', '0', 1, 2, 3}},
+        {"nothing", Bytes{}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(c.bytes).isNil()) << c.what;
+        EXPECT_FALSE(KeyedUnarchiver::unarchivedObjectOfClass<Sample>(c.bytes)) << c.what;
+    }
+
+    // Limits are the reader's to set.
+    auto fine = KeyedArchiver::archivedDataWithRootObject(Value::array({Value(1), Value(2), Value(3)}));
+    ASSERT_TRUE(fine);
+    EXPECT_FALSE(KeyedUnarchiver::unarchivedValue(*fine).isNil());
+    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*fine, ArchiveLimits{.maxBytes = fine->size() - 1}).isNil());
+    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*fine, ArchiveLimits{.maxDecoded = 3}).isNil());
+}
