@@ -74,10 +74,6 @@ void ActivityDetailViewController::viewDidLoad() {
     msrview->setContentSize(ui::Size{w, y + textHeight + 30});
 }
 
-void ActivityDetailViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void ActivityDetailViewController::showphoto(std::shared_ptr<ui::TapGestureRecognizer> recognizer) {
     auto tapped = recognizer ? recognizer->view() : nullptr;
     if (!tapped) return;

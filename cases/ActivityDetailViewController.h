@@ -18,7 +18,7 @@
 #include "uikit/Label.h"
 #include "uikit/ScrollView.h"
 
-class ActivityDetailViewController : public SystemViewController, public NavBarViewDelegate {
+class ActivityDetailViewController : public SystemViewController {
 public:
     void viewDidLoad() override;
 
@@ -39,7 +39,6 @@ public:
     void showImageURL(const std::string& url);
     void handleSingleViewTap(std::shared_ptr<ui::TapGestureRecognizer> recognizer);
 
-    void back() override;
 
     static constexpr const char* kTitle = "活动详情";
     static constexpr const char* kPlaceholder = "icon_empty.png";

@@ -25,7 +25,6 @@
 
 class ActivityUploadViewController : public SystemViewController,
                                      public PPClientDelegate,
-                                     public NavBarViewDelegate,
                                      public ui::TextFieldDelegate,
                                      public ui::TextViewDelegate,
                                      public ui::ActionSheetDelegate,

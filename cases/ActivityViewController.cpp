@@ -75,10 +75,6 @@ void ActivityViewController::finishReloadingData() {
     _refreshHeaderView->pullRefreshScrollViewDataSourceDidFinishedLoading(mtableview);
 }
 
-void ActivityViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void ActivityViewController::uploadPhoto() {
     ns::NSLog("is_power==%@", is_power);
     if (is_power != "1") {

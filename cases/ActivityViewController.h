@@ -21,7 +21,6 @@
 
 class ActivityViewController : public SystemViewController,
                                public PPClientDelegate,
-                               public NavBarViewDelegate,
                                public PullRefreshTableDelegate,
                                public ui::TableViewDataSource,
                                public ui::TableViewDelegate {
@@ -49,7 +48,6 @@ public:
     void refreshView();
     void finishReloadingData();
 
-    void back() override;
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
 

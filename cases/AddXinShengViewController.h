@@ -4,6 +4,7 @@
 // controller of its own; it closes itself.
 #pragma once
 
+#include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
 
@@ -20,9 +21,8 @@
 #include "uikit/TextView.h"
 #include "uikit/ViewController.h"
 
-class AddXinShengViewController : public ui::ViewController,
+class AddXinShengViewController : public BaseScreen,
                                   public PPClientDelegate,
-                                  public NavBarViewDelegate,
                                   public ui::TextFieldDelegate,
                                   public ui::TextViewDelegate,
                                   public TypeViewDelegate,

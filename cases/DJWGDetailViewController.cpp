@@ -72,10 +72,6 @@ void DJWGDetailViewController::viewDidLoad() {
     pp->GetOrgRecord(records::text(msgDit, "id"));
 }
 
-void DJWGDetailViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void DJWGDetailViewController::showactivity() {
     auto activity = ui::create<ActivityViewController>();
     activity->setActivID(orgID);

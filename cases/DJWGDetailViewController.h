@@ -22,7 +22,6 @@
 
 class DJWGDetailViewController : public SystemViewController,
                                  public PPClientDelegate,
-                                 public NavBarViewDelegate,
                                  public ui::TableViewDataSource,
                                  public ui::TableViewDelegate {
 public:
@@ -47,7 +46,6 @@ public:
     // "活动开展": the activity list of this organisation.
     void showactivity();
 
-    void back() override;
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
 

@@ -19,7 +19,6 @@
 
 class DJWGFrontViewController : public SystemViewController,
                                 public PPClientDelegate,
-                                public NavBarViewDelegate,
                                 public ui::TableViewDataSource,
                                 public ui::TableViewDelegate {
 public:

@@ -5,10 +5,12 @@
 // Registration and the event lists are guarded: the row asks the service for
 // the member's permission ("GetEventPower", type "1" to register, "2" to
 // handle events) and the front changes only when the answer's "is_power" is
-// "1". Every front change builds a new screen in a new navigation controller.
+// "1" and no other row was touched since. Every front change builds a new
+// screen in a new navigation controller.
 #pragma once
 
 #include <memory>
+#include <functional>
 #include <string>
 
 #include "app/framework/RearMenu.h"
@@ -16,35 +18,15 @@
 #include "service/VoVaClient.h"
 #include "uikit/TableView.h"
 
-class DJWGRearViewController : public SystemViewController,
-                               public PPClientDelegate,
-                               public ui::TableViewDelegate {
+class DJWGRearViewController : public RearMenuScreen, public PPClientDelegate {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     std::shared_ptr<VoVaClient> pp;  // the permission queries
-    std::shared_ptr<RearMenu> menu;  // the rows, their highlight and the table
     std::string user_id;             // the member's id, read when the view loads
-    std::string requestType;         // "排查登记" or "事件处理" while a query is out
-    std::string titleStr;            // the row touched last
-
-    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
-    const ns::Value& mdataArray() const { return menu->records(); }
 
     // True while the answer to the last permission query is outstanding.
     bool isQueryingPower() const { return powerRequest_ != nullptr; }
-
-    // A row was touched: the highlight moves, then the row's action.
-    void selectRow(long row);
-
-    // ---- Table (the menu is the data source) ----
-    double tableView_heightForRowAtIndexPath(const std::shared_ptr<ui::TableView>&, const ui::IndexPath&) override {
-        return RearMenu::kRowHeight;
-    }
-    void tableView_didSelectRowAtIndexPath(const std::shared_ptr<ui::TableView>&, const ui::IndexPath& ip) override {
-        selectRow(ip.row);
-    }
 
     // PPClientDelegate
     void GetWebServerContent_success(const std::string& result) override;
@@ -56,15 +38,20 @@ public:
     static constexpr const char* kRowUrgent = "急件处理";
     static constexpr const char* kRowCoordination = "协调件处理";
     static constexpr const char* kRowAddressBook = "通讯录";
-    static constexpr const char* kRowActivities = "基层活动";
     static constexpr const char* kNoReportPower = "你没有权限上报";
     static constexpr const char* kNoViewPower = "你没有权限查看";
 
+protected:
+    std::vector<RearMenu::Row> menuRows() override;
+    RearMenu::Options menuOptions() const override { return {.swapByClass = false}; }
+
 private:
-    void setFront(const std::shared_ptr<ui::ViewController>& screen);
-    void pushOverModule(const std::shared_ptr<ui::ViewController>& screen);
-    void queryPower(const std::string& kind, const std::string& type);
+    // Asks whether the member may ("1" register, "2" handle events); the
+    // answer goes to `answer`, a refusal shows `refusal`.
+    void queryPower(const std::string& type, const std::string& refusal, std::function<void(bool)> answer);
 
     // The permission query whose answer counts: the last one sent.
     std::shared_ptr<NetWebServiceRequest> powerRequest_;
+    std::function<void(bool)> powerAnswer_;
+    std::string powerRefusal_;
 };

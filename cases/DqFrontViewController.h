@@ -20,7 +20,6 @@
 
 class DqFrontViewController : public SystemViewController,
                               public PPClientDelegate,
-                              public NavBarViewDelegate,
                               public ui::TextFieldDelegate,
                               public LoginViewControllerDelegate {
 public:

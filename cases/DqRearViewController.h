@@ -9,14 +9,10 @@
 #include "app/framework/SystemViewController.h"
 #include "uikit/TableView.h"
 
-class DqRearViewController : public SystemViewController {
+class DqRearViewController : public RearMenuScreen {
 public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
+    std::string channel_code;  // kept only
 
-    std::string channel_code;        // kept only
-    std::shared_ptr<RearMenu> menu;  // the rows (mdataArray), the table and the touches
-
-    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
-    const ns::Value& mdataArray() const { return menu->records(); }
+protected:
+    std::vector<RearMenu::Row> menuRows() override;
 };

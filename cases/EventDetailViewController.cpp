@@ -81,10 +81,6 @@ void EventDetailViewController::loadEvent() {
     pp->GetEventRecord(eventID, user_id);
 }
 
-void EventDetailViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 long EventDetailViewController::tableView_numberOfRowsInSection(const std::shared_ptr<ui::TableView>&, long) {
     return static_cast<long>(dataArray.count());
 }

@@ -3,6 +3,7 @@
 // out with "SubmitEventHandle" and the event is loaded again afterwards.
 #pragma once
 
+#include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
 
@@ -15,13 +16,12 @@
 #include "uikit/TextView.h"
 #include "uikit/ViewController.h"
 
-class EventDetailViewController : public ui::ViewController,
+class EventDetailViewController : public BaseScreen,
                                   public PPClientDelegate,
                                   public ui::TableViewDataSource,
                                   public ui::TableViewDelegate,
                                   public ResultViewDelegate,
-                                  public ui::TextViewDelegate,
-                                  public NavBarViewDelegate {
+                                  public ui::TextViewDelegate {
 public:
     void viewDidLoad() override;
 
@@ -39,8 +39,6 @@ public:
     std::string requestType;  // "事件详细" or "提交"
     std::string user_id;
 
-    // NavBarViewDelegate
-    void back() override;
 
     // ---- Table ----
     long tableView_numberOfRowsInSection(const std::shared_ptr<ui::TableView>&, long section) override;

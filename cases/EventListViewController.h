@@ -12,45 +12,36 @@
 #include <string>
 
 #include "app/widgets/NavBarView.h"
-#include "app/framework/PagedList.h"
+#include "app/framework/ListScreen.h"
 #include "app/framework/SystemViewController.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/GestureRecognizer.h"
 #include "uikit/TableView.h"
 
-class EventListViewController : public SystemViewController, public PPClientDelegate, public NavBarViewDelegate {
+class EventListViewController : public ListScreen {
 public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
     // ---- Set by the opener before the view loads ----
     std::string eventType;   // sent as "type"
     std::string eventTitle;  // the bar's title
 
-    // ---- Views and state ----
-    std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
-    std::shared_ptr<ui::TableView> mtableview;
-    std::shared_ptr<PagedList> list;  // the records (mdataArray), pageNo and the refresh views
-    std::string user_id;
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
+    std::string user_id;  // the logged-in member's, read when the view loads
 
-    const ns::Value& mdataArray() const { return list->records(); }
-    int pageNo() const { return list->pageNo(); }
-
-    void revealToggle();
-
-    // PPClientDelegate
-    void GetWebServerContent_success(const std::string& result) override;
-    void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
+    void viewDidLoad() override;
 
     static constexpr const char* kCellIdentifier = "cell";
     static constexpr const char* kNoDataText = "暂无数据！";
     static constexpr double kRowHeight = 80;
 
-private:
-    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record);
-    void open(const ns::Value& record);
+protected:
+    Options options() const override {
+        return {.title = eventTitle,
+                .rowHeight = kRowHeight,
+                .separators = true,
+                .background = ui::Color::colorWithRed(0.96, 0.96, 0.96, 1)};
+    }
+    void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) override;
+    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
+    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
+    void pageLoaded() override;
 };

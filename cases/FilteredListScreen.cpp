@@ -113,10 +113,6 @@ bool FilteredListScreen::textFieldShouldReturn(const std::shared_ptr<ui::TextFie
     return true;
 }
 
-void FilteredListScreen::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void FilteredListScreen::GetWebServerContent_success(const std::string& result) { list->handleSuccess(*pp, result); }
 
 void FilteredListScreen::GetWebServerContent_Fail(const ns::ErrorPtr& error) { list->handleFailure(*pp, error); }

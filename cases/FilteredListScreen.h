@@ -20,7 +20,6 @@
 
 class FilteredListScreen : public SystemViewController,
                            public PPClientDelegate,
-                           public NavBarViewDelegate,
                            public ui::TextFieldDelegate,
                            public OrgViewControllerDelegate {
 public:
@@ -44,7 +43,6 @@ public:
 
     void orgName(const ns::Value& name, const ns::Value& orgId) override;
     bool textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) override;
-    void back() override;
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
 

@@ -26,10 +26,6 @@ void GroupDetailViewController::viewDidLoad() {
     mtableview->reloadData();
 }
 
-void GroupDetailViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 long GroupDetailViewController::tableView_numberOfRowsInSection(const std::shared_ptr<ui::TableView>&, long) {
     return static_cast<long>(mdataArray.count());
 }

@@ -10,7 +10,6 @@
 // The names of the child organisations of a record ("child_org"); a row
 // opens nothing. No screen opens it.
 class GroupDetailViewController : public SystemViewController,
-                                  public NavBarViewDelegate,
                                   public ui::TableViewDataSource,
                                   public ui::TableViewDelegate {
 public:
@@ -23,7 +22,6 @@ public:
     std::shared_ptr<ui::TableView> mtableview;
     ns::Value mdataArray = ns::Value::array();
 
-    void back() override;
 
     long tableView_numberOfRowsInSection(const std::shared_ptr<ui::TableView>&, long section) override;
     std::shared_ptr<ui::TableViewCell> tableView_cellForRowAtIndexPath(const std::shared_ptr<ui::TableView>& table,

@@ -45,39 +45,6 @@ std::string surveyPageURL() {
 
 // ---- The survey ----
 
-void MYDCViewController::viewDidLoad() {
-    SystemViewController::viewDidLoad();
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    menuButton = addMenuButton(*naview, this);
-    auto root = view();
-    root->setBackgroundColor(ui::Color::whiteColor());
-    const ui::Size size = root->frame().size;
-
-    webView = ui::create<ui::WebView>(ui::Rect{0, 64, size.width, size.height - 64});
-    webView->setDelegate(sharedAs<ui::WebViewDelegate>());
-    webView->setAutoresizingMask(ui::ViewAutoresizingFlexibleWidth | ui::ViewAutoresizingFlexibleHeight);
-    root->addSubview(webView);
-    webView->loadRequest(ui::URLRequest::requestWithURL(surveyPageURL()));
-}
-
-void MYDCViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void MYDCViewController::revealToggle() { toggleRevealOf(*this); }
-
-void MYDCViewController::webViewDidStartLoad(const std::shared_ptr<ui::WebView>&) { showLoading(); }
-
-void MYDCViewController::webViewDidFinishLoad(const std::shared_ptr<ui::WebView>&) {
-    loadingSuccess();
-    endWithSuccess();
-}
-
-void MYDCViewController::webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>&, const ns::ErrorPtr&) {
-    endWithFailure();
-}
-
 void MYDCViewController::loadingData(const std::string& page) {
     showLoading();
     if (pp) pp->news_request(page, "10", category_code);

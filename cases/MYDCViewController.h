@@ -10,6 +10,7 @@
 
 #include "app/widgets/NavBarView.h"
 #include "app/framework/SystemViewController.h"
+#include "app/framework/WebPageScreen.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/GestureRecognizer.h"
@@ -19,29 +20,13 @@
 // The host is $KL_SURVEY_HOST, or else the service endpoint's host.
 std::string surveyPageURL();
 
-class MYDCViewController : public SystemViewController,
-                           public PPClientDelegate,
-                           public NavBarViewDelegate,
-                           public ui::WebViewDelegate {
+class MYDCViewController : public WebPageScreen, public PPClientDelegate {
 public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
     std::string category_code;  // set by the opener; read only by loadingData
 
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
-    std::shared_ptr<ui::WebView> webView;
     std::shared_ptr<VoVaClient> pp;  // never created: loadingData sends nothing
     ns::Value ary = ns::Value::array();               // option records {"state": "0" | "1"}
     std::vector<std::shared_ptr<ui::Button>> buttonArray;  // the option buttons, in the order of ary
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
-
-    void revealToggle();
-
-    void webViewDidStartLoad(const std::shared_ptr<ui::WebView>& webView) override;
-    void webViewDidFinishLoad(const std::shared_ptr<ui::WebView>& webView) override;
-    void webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>& webView, const ns::ErrorPtr& error) override;
 
     // The option form (nothing builds it).
     void loadingData(const std::string& page);
@@ -49,9 +34,13 @@ public:
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
     void selectContent(const std::shared_ptr<ui::Button>& sender);
     void submit();
+
+protected:
+    Page page() const override { return {.front = true}; }
+    std::string pageURL() const override { return surveyPageURL(); }
 };
 
-class DQLTViewController : public SystemViewController, public PPClientDelegate, public NavBarViewDelegate {
+class DQLTViewController : public SystemViewController, public PPClientDelegate {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;

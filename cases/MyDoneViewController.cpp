@@ -50,10 +50,6 @@ void MyDoneViewController::viewDidLoad() {
     list->start();
 }
 
-void MyDoneViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void MyDoneViewController::GetWebServerContent_success(const std::string& result) {
     if (list->handleSuccess(*pp, result) && list->count() == 0 && !list->isLoadingPage()) {
         showAlertWithTitle(kNoData);

@@ -11,7 +11,7 @@
 #include "service/VoVaClient.h"
 #include "uikit/TableView.h"
 
-class MyDoneViewController : public SystemViewController, public PPClientDelegate, public NavBarViewDelegate {
+class MyDoneViewController : public SystemViewController, public PPClientDelegate {
 public:
     void viewDidLoad() override;
 
@@ -24,7 +24,6 @@ public:
     const ns::Value& mdataArray() const { return list->records(); }
     int pageNo() const { return list->pageNo(); }
 
-    void back() override;
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
 

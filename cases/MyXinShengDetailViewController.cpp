@@ -79,10 +79,6 @@ void MyXinShengDetailViewController::loadRecord() {
     PP->GetGroupVoiceRecord_user_id(feel_id, user_id);
 }
 
-void MyXinShengDetailViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void MyXinShengDetailViewController::reply() { openPopup("回复"); }
 void MyXinShengDetailViewController::report() { openPopup("上报"); }
 

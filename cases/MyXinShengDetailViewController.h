@@ -17,7 +17,6 @@
 
 class MyXinShengDetailViewController : public SystemViewController,
                                        public PPClientDelegate,
-                                       public NavBarViewDelegate,
                                        public ReplyViewDelegate,
                                        public ui::TableViewDataSource,
                                        public ui::TableViewDelegate {
@@ -39,7 +38,6 @@ public:
     std::string ActionType;   // "回复" or "上报"
     std::string user_id;
 
-    void back() override;
     void reply();
     void report();
 

@@ -4,6 +4,7 @@
 // submission, cleared for the next entry (the urgent flag stays as it was).
 #pragma once
 
+#include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
 
@@ -19,13 +20,12 @@
 #include "uikit/TextView.h"
 #include "uikit/ViewController.h"
 
-class TryingViewController : public ui::ViewController,
+class TryingViewController : public BaseScreen,
                              public PPClientDelegate,
                              public TypeViewDelegate,
                              public ui::TextFieldDelegate,
                              public ui::TextViewDelegate,
-                             public TimePickViewDelegate,
-                             public NavBarViewDelegate {
+                             public TimePickViewDelegate {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;

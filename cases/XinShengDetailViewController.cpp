@@ -44,10 +44,6 @@ void XinShengDetailViewController::viewDidLoad() {
     PP->GetGroupVoiceRecord(feel_id);
 }
 
-void XinShengDetailViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void XinShengDetailViewController::GetWebServerContent_success(const std::string& result) {
     ProgressHUD::dismiss();
     ns::Value record = records::item(records::parse(result));

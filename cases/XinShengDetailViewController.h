@@ -2,6 +2,7 @@
 // handling step. The labels grow with their texts.
 #pragma once
 
+#include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
 
@@ -11,9 +12,8 @@
 #include "uikit/TableView.h"
 #include "uikit/ViewController.h"
 
-class XinShengDetailViewController : public ui::ViewController,
+class XinShengDetailViewController : public BaseScreen,
                                      public PPClientDelegate,
-                                     public NavBarViewDelegate,
                                      public ui::TableViewDataSource,
                                      public ui::TableViewDelegate {
 public:
@@ -27,7 +27,6 @@ public:
     std::shared_ptr<ui::TableView> mtableview;
     ns::Value mdataArray = ns::Value::array();  // the handling records
 
-    void back() override;
 
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;

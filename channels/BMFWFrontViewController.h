@@ -11,7 +11,7 @@
 #include "app/framework/SystemViewController.h"
 #include "channels/MinBingView.h"
 
-class BMFWFrontViewController : public SystemViewController, public NavBarViewDelegate {
+class BMFWFrontViewController : public SystemViewController {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
@@ -19,19 +19,13 @@ public:
     std::shared_ptr<NavBarView> naview;
     std::shared_ptr<MinBingView> minbinview;
 
-    void back() override;
 
     static constexpr const char* kTitle = "便民服务";
 };
 
 // The module's menu: home, the older news screen, and two rows that only take
 // the highlight. No screen opens it.
-class BMFWRearViewController : public SystemViewController {
-public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
-    std::shared_ptr<RearMenu> menu;
-    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
-    const ns::Value& mdataArray() const { return menu->records(); }
+class BMFWRearViewController : public RearMenuScreen {
+protected:
+    std::vector<RearMenu::Row> menuRows() override;
 };

@@ -1,8 +1,8 @@
 #include "channels/ChannelLists.h"
 
 #include "app/framework/Records.h"
-#include "channels/ArticleRoutes.h"
 #include "channels/ChannelDetailScreen.h"
+#include "channels/SSXWCell.h"
 
 namespace {
 
@@ -14,6 +14,10 @@ std::shared_ptr<ui::ViewController> detailOf(const ns::Value& record) {
 }
 
 }  // namespace
+
+std::shared_ptr<ui::TableViewCell> VLDTViewController::cellFor(const PagedList::Table& table, const ns::Value& record) {
+    return thumbnailRow(table, record);
+}
 
 std::shared_ptr<ui::ViewController> VLDTViewController::detailFor(const ns::Value& record) {
     return detailOf<VLDTDetailViewController>(record);

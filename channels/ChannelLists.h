@@ -5,20 +5,21 @@
 // A row opens the article in the channel's own detail screen.
 #pragma once
 
-#include "channels/ArticleListScreen.h"
+#include "app/framework/ListScreen.h"
 
-class VLDTViewController : public ArticleListScreen {
+class VLDTViewController : public ListScreen {
 protected:
-    bool thumbnailRows() const override { return true; }
+    Options options() const override { return {.rowHeight = 70}; }
+    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
     std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
 };
 
-class LDYLViewController : public ArticleListScreen {
+class LDYLViewController : public ListScreen {
 protected:
     std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
 };
 
-class GBRMViewController : public ArticleListScreen {
+class GBRMViewController : public ListScreen {
 protected:
     std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
 };

@@ -125,10 +125,6 @@ std::shared_ptr<ui::BarButtonItem> CommentViewController::left() {
     return ui::create<ui::BarButtonItem>(std::static_pointer_cast<ui::View>(button));
 }
 
-void CommentViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void CommentViewController::showCount() {
     commentview->countLabel->setText(ns::format("最新评论(%lu条)", list->count()));
 }

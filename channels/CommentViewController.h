@@ -33,8 +33,7 @@
 class CommentViewController : public SystemViewController,
                               public PPClientDelegate,
                               public ui::TextFieldDelegate,
-                              public LoginViewControllerDelegate,
-                              public NavBarViewDelegate {
+                              public LoginViewControllerDelegate {
 public:
     ~CommentViewController() override;
     void viewDidLoad() override;
@@ -65,8 +64,6 @@ public:
     // A bar item calling back(); the screen does not place it.
     std::shared_ptr<ui::BarButtonItem> left();
 
-    // NavBarViewDelegate
-    void back() override;
     // PPClientDelegate
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;

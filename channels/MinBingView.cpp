@@ -96,48 +96,6 @@ void MinBingView::MinBingDetail(const ns::Value& link) {
 
 // ---- MinBingDetailViewController ----
 
-void MinBingDetailViewController::viewDidLoad() {
-    SystemViewController::viewDidLoad();
-    const ui::Rect bounds = view()->bounds();
-    const double w = bounds.size.width;
-    const double h = bounds.size.height;
-    view()->setBackgroundColor(ui::Color::whiteColor());
-    setTitle(BMFWFrontViewController::kTitle);
+WebPageScreen::Page MinBingDetailViewController::page() const { return {.title = BMFWFrontViewController::kTitle}; }
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    view()->addSubview(naview);
-
-    mwebview = ui::create<ui::WebView>(ui::Rect{0, 64, w, h - 64});
-    mwebview->setDelegate(sharedAs<ui::WebViewDelegate>());
-    view()->addSubview(mwebview);
-
-    ProgressHUD::showWithTitle("", channelstyle::kLoadingText);
-    mwebview->loadRequest(ui::URLRequest::requestWithURL(records::text(dataDit, "site_url")));
-}
-
-void MinBingDetailViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    if (auto nav = navigationController()) nav->setNavigationBarHidden(true, false);
-}
-
-void MinBingDetailViewController::viewWillDisappear(bool animated) {
-    SystemViewController::viewWillDisappear(animated);
-    if (mwebview && mwebview->isLoading()) ProgressHUD::dismiss();
-}
-
-void MinBingDetailViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
-void MinBingDetailViewController::webViewDidFinishLoad(const std::shared_ptr<ui::WebView>&) {
-    ProgressHUD::dismissWithSuccess("加载成功！", "", kResultDelay);
-    ProgressHUD::dismiss();
-}
-
-void MinBingDetailViewController::webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>&,
-                                                               const ns::ErrorPtr&) {
-    ProgressHUD::dismissWithError(channelstyle::kLoadFailedText, "", kResultDelay);
-    ProgressHUD::dismiss();
-}
+std::string MinBingDetailViewController::pageURL() const { return records::text(dataDit, "site_url"); }

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/widgets/NavBarView.h"
-#include "app/framework/SystemViewController.h"
+#include "app/framework/WebPageScreen.h"
 #include "foundation/Value.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
@@ -64,21 +64,11 @@ public:
 };
 
 // One link's page under the top bar.
-class MinBingDetailViewController : public SystemViewController, public ui::WebViewDelegate, public NavBarViewDelegate {
+class MinBingDetailViewController : public WebPageScreen {
 public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-    // A page still loading takes its overlay with it.
-    void viewWillDisappear(bool animated) override;
-
     ns::Value dataDit = ns::Value::dictionary();  // the link record
 
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::WebView> mwebview;
-
-    void back() override;
-    void webViewDidFinishLoad(const std::shared_ptr<ui::WebView>&) override;
-    void webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>&, const ns::ErrorPtr&) override;
-
-    static constexpr float kResultDelay = 0.75f;
+protected:
+    Page page() const override;
+    std::string pageURL() const override;
 };

@@ -22,60 +22,6 @@ constexpr const char* kShelfOperation = "GetOnlineRead";
 
 std::string OnlineReadViewController::pageAddress() { return AppLinks::webHost() + kPagePath; }
 
-OnlineReadViewController::~OnlineReadViewController() { endProgress(); }
-
-void OnlineReadViewController::viewDidLoad() {
-    SystemViewController::viewDidLoad();
-    view()->setBackgroundColor(ui::Color::whiteColor());
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    menuButton = addMenuButton(*naview, this);
-
-    ui::Size size = view()->frame().size;
-    auto web = ui::create<ui::WebView>(ui::Rect{0, 64, size.width, size.height - 64});
-    web->setAutoresizingMask(ui::ViewAutoresizingFlexibleWidth | ui::ViewAutoresizingFlexibleHeight);
-    web->loadRequest(ui::URLRequest::requestWithURL(pageAddress()));
-    view()->addSubview(web);
-    web->setDelegate(sharedAs<ui::WebViewDelegate>());
-    webView_ = web;
-}
-
-void OnlineReadViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void OnlineReadViewController::viewWillDisappear(bool animated) {
-    SystemViewController::viewWillDisappear(animated);
-    // A page still loading when the screen goes leaves no overlay behind.
-    endProgress();
-}
-
-void OnlineReadViewController::revealToggle() { toggleRevealOf(*this); }
-
-void OnlineReadViewController::webViewDidStartLoad(const std::shared_ptr<ui::WebView>&) {
-    showingProgress_ = true;
-    ProgressHUD::showWithTitle("", channelstyle::kLoadingText);
-}
-
-void OnlineReadViewController::webViewDidFinishLoad(const std::shared_ptr<ui::WebView>&) {
-    if (!showingProgress_) return;
-    showingProgress_ = false;
-    ProgressHUD::dismissWithSuccess("加载成功！", "", kResultDelay);
-    ProgressHUD::dismiss();
-}
-
-void OnlineReadViewController::webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>&,
-                                                            const ns::ErrorPtr&) {
-    endProgress();
-}
-
-void OnlineReadViewController::endProgress() {
-    if (!showingProgress_) return;
-    showingProgress_ = false;
-    ProgressHUD::dismissWithError(channelstyle::kLoadFailedText, "", kResultDelay);
-    ProgressHUD::dismiss();
-}
-
 // ---- The bookshelf ----
 
 void ZXCYViewController::viewDidLoad() {

@@ -17,51 +17,30 @@
 #include "app/widgets/PullRefresh/PullRefreshTableDelegate.h"
 #include "app/widgets/PullRefresh/PullRefreshTableHeaderView.h"
 #include "app/framework/SystemViewController.h"
+#include "app/framework/WebPageScreen.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/GestureRecognizer.h"
 #include "uikit/ScrollView.h"
 #include "uikit/WebView.h"
 
-class OnlineReadViewController : public SystemViewController, public ui::WebViewDelegate, public NavBarViewDelegate {
+class OnlineReadViewController : public WebPageScreen {
 public:
-    ~OnlineReadViewController() override;
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-    void viewWillDisappear(bool animated) override;
-
     std::string category_code;  // kept only
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
-    // The page's web view (owned by the screen's view).
-    std::shared_ptr<ui::WebView> webView() const { return webView_.lock(); }
-
-    void revealToggle();
-
-    // WebViewDelegate
-    void webViewDidStartLoad(const std::shared_ptr<ui::WebView>&) override;
-    void webViewDidFinishLoad(const std::shared_ptr<ui::WebView>&) override;
-    void webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>&, const ns::ErrorPtr& error) override;
 
     // The page shown: the reading page's path on the theory-news host.
     static std::string pageAddress();
     static constexpr const char* kPagePath = "/GB/68294/index6.html";
-    static constexpr float kResultDelay = 0.75f;
 
-private:
-    // Closes the overlay this screen put up, as a failed load.
-    void endProgress();
-
-    std::weak_ptr<ui::WebView> webView_;
-    bool showingProgress_ = false;
+protected:
+    Page page() const override { return {.front = true}; }
+    std::string pageURL() const override { return pageAddress(); }
 };
 
 class ZXCYViewController : public SystemViewController,
                            public PPClientDelegate,
                            public PullRefreshTableDelegate,
-                           public ui::ScrollViewDelegate,
-                           public NavBarViewDelegate {
+                           public ui::ScrollViewDelegate {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;

@@ -3,7 +3,6 @@
 #include "app/framework/Records.h"
 #include "channels/CWDSDetailViewController.h"
 #include "channels/OnlineRead.h"
-#include "uikit/NavigationController.h"
 
 namespace {
 
@@ -28,9 +27,8 @@ std::shared_ptr<ui::ViewController> CWDSViewController::detailFor(const ns::Valu
     return articleDetail(record, kDetailTitle);
 }
 
-void YDDXRearViewController::viewDidLoad() {
-    SystemViewController::viewDidLoad();
-    menu = RearMenu::create({
+std::vector<RearMenu::Row> YDDXRearViewController::menuRows() {
+    return {
         RearMenu::screenRow<YDDXFrontViewController>("理论学习"),
         RearMenu::screenRow<ZCJDViewController>("党内法规",
                                                 [](ZCJDViewController& s) { s.category_code = "dangnafagui"; }),
@@ -38,12 +36,5 @@ void YDDXRearViewController::viewDidLoad() {
                                                 [](CWDSViewController& s) { s.category_code = "zhongwendangshi"; }),
         RearMenu::screenRow<OnlineReadViewController>("在线阅读"),
         RearMenu::homeRow(),
-    });
-    ui::Size size = view()->frame().size;
-    menu->build(sharedAs<ui::ViewController>(), ui::Rect{0, 0, size.width, size.height});
-}
-
-void YDDXRearViewController::viewWillAppear(bool animated) {
-    if (auto nav = navigationController()) nav->setNavigationBarHidden(true, false);
-    SystemViewController::viewWillAppear(animated);
+    };
 }

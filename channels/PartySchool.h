@@ -14,44 +14,39 @@
 
 #include "app/framework/RearMenu.h"
 #include "app/framework/SystemViewController.h"
-#include "channels/ArticleListScreen.h"
+#include "app/framework/ListScreen.h"
 
-class YDDXFrontViewController : public ArticleListScreen {
+class YDDXFrontViewController : public ListScreen {
 public:
     static constexpr const char* kTitle = "理论学习";
     static constexpr const char* kCategory = "lilunxuexi";
 
 protected:
-    std::string ownTitle() const override { return kTitle; }
+    Options options() const override { return {.title = kTitle}; }
     std::string listCategory() const override { return kCategory; }
     std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
 };
 
-class ZCJDViewController : public ArticleListScreen {
+class ZCJDViewController : public ListScreen {
 public:
     static constexpr const char* kTitle = "党内法规";
 
 protected:
-    std::string ownTitle() const override { return kTitle; }
+    Options options() const override { return {.title = kTitle}; }
     std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
 };
 
-class CWDSViewController : public ArticleListScreen {
+class CWDSViewController : public ListScreen {
 public:
     static constexpr const char* kDetailTitle = "重温党史";
 
 protected:
-    double menuButtonTop() const override { return 21; }
+    Options options() const override { return {.menuButtonTop = 21}; }
     std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
 };
 
 // The module's menu: the three lists, the reading page and the way home.
-class YDDXRearViewController : public SystemViewController {
-public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
-    std::shared_ptr<RearMenu> menu;  // the rows (mdataArray), the table and the touches
-    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
-    const ns::Value& mdataArray() const { return menu->records(); }
+class YDDXRearViewController : public RearMenuScreen {
+protected:
+    std::vector<RearMenu::Row> menuRows() override;
 };

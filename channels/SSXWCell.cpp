@@ -1,6 +1,9 @@
 #include "channels/SSXWCell.h"
 
+#include "app/framework/Records.h"
+#include "app/images/WebImageView.h"
 #include "uikit/Font.h"
+#include "uikit/Image.h"
 
 void SSXWCell::init(ui::TableViewCellStyle style, const std::string& reuseIdentifier) {
     ui::TableViewCell::init(style, reuseIdentifier);
@@ -26,4 +29,15 @@ void SSXWCell::init(ui::TableViewCellStyle style, const std::string& reuseIdenti
     auto separator = ui::create<ui::View>(ui::Rect{0, 69, frame().size.width, 0.7});
     separator->setBackgroundColor(ui::Color::colorWithRed(0.89, 0.89, 0.89, 1));
     content->addSubview(separator);
+}
+
+std::shared_ptr<SSXWCell> thumbnailRow(const std::shared_ptr<ui::TableView>& table, const ns::Value& record) {
+    auto cell = std::dynamic_pointer_cast<SSXWCell>(table->dequeueReusableCellWithIdentifier(SSXWCell::kIdentifier));
+    if (!cell) cell = ui::create<SSXWCell>(ui::TableViewCellStyleDefault, SSXWCell::kIdentifier);
+    cell->setAccessoryType(ui::TableViewCellAccessoryDisclosureIndicator);
+    cell->setSelectionStyle(ui::TableViewCellSelectionStyleNone);
+    setImageWithURL(cell->headimagev, records::text(record, "img_url"), ui::Image::imageNamed(SSXWCell::kPlaceholder));
+    cell->titleLabel->setText(records::text(record, "title"));
+    cell->subLabel->setText(records::text(record, "zhaiyao"));
+    return cell;
 }

@@ -5,8 +5,10 @@
 #include <memory>
 #include <string>
 
+#include "foundation/Value.h"
 #include "uikit/ImageView.h"
 #include "uikit/Label.h"
+#include "uikit/TableView.h"
 #include "uikit/TableViewCell.h"
 
 class SSXWCell : public ui::TableViewCell {
@@ -22,3 +24,7 @@ public:
     static constexpr const char* kIdentifier = "SSXWCell";
     static constexpr const char* kPlaceholder = "icon_empty.png";
 };
+
+// A news row of the table (reused by kIdentifier) for an article record: its
+// "img_url" picture (the placeholder until it comes), "title" and "zhaiyao".
+std::shared_ptr<SSXWCell> thumbnailRow(const std::shared_ptr<ui::TableView>& table, const ns::Value& record);

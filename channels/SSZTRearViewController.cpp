@@ -1,45 +1,26 @@
 #include "channels/SSZTRearViewController.h"
 
-#include "channels/ArticleRoutes.h"
+#include "channels/ChannelLists.h"
 #include "channels/NewsViewController.h"
 #include "channels/SSZTFrontViewController.h"
 #include "uikit/NavigationController.h"
 
-namespace {
-
-// A channel list row: a new list of the code, titled with the row's title.
-RearMenu::Row channelRow(const std::string& title, const std::string& code) {
-    RearMenu::Row row;
-    row.kind = RearMenu::Row::Kind::Screen;
-    row.title = title;
-    row.screenClass = channelListClass(code);
-    row.make = [code](const std::string& t) -> RearMenu::Screen {
-        auto screen = makeChannelList(code);
-        if (screen) screen->setTitle(t);
-        return screen;
-    };
-    return row;
-}
-
-}  // namespace
-
 void SSZTRearViewController::viewDidLoad() {
-    SystemViewController::viewDidLoad();
-    pp = VoVaClient::create(sharedAs<PPClientDelegate>());
-    menu = RearMenu::create({
-        RearMenu::screenRow<SSZTFrontViewController>("时事新闻"),
-        channelRow("Velmarsh动态", "velmarshdongtai"),
-        channelRow("领导言论", "lingdaoyanlun"),
-        channelRow("干部任免", "ganburenmian"),
-        RearMenu::homeRow(),
-    });
-    ui::Size size = view()->frame().size;
-    menu->build(sharedAs<ui::ViewController>(), ui::Rect{0, 0, size.width, size.height});
+    pp = VoVaClient::create(weakAs<PPClientDelegate>());
+    RearMenuScreen::viewDidLoad();
 }
 
-void SSZTRearViewController::viewWillAppear(bool animated) {
-    if (auto nav = navigationController()) nav->setNavigationBarHidden(true, false);
-    SystemViewController::viewWillAppear(animated);
+std::vector<RearMenu::Row> SSZTRearViewController::menuRows() {
+    return {
+        RearMenu::screenRow<SSZTFrontViewController>("时事新闻"),
+        RearMenu::screenRow<VLDTViewController>("Velmarsh动态",
+                                                [](VLDTViewController& s) { s.category_code = "velmarshdongtai"; }),
+        RearMenu::screenRow<LDYLViewController>("领导言论",
+                                                [](LDYLViewController& s) { s.category_code = "lingdaoyanlun"; }),
+        RearMenu::screenRow<GBRMViewController>("干部任免",
+                                                [](GBRMViewController& s) { s.category_code = "ganburenmian"; }),
+        RearMenu::homeRow(),
+    };
 }
 
 void RearViewController::viewDidLoad() {

@@ -10,17 +10,15 @@
 #include "service/VoVaClient.h"
 #include "uikit/TableView.h"
 
-class SSZTRearViewController : public SystemViewController, public PPClientDelegate {
+class SSZTRearViewController : public RearMenuScreen, public PPClientDelegate {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
-    std::string channel_code;  // kept only
+    std::string channel_code;        // kept only
     std::shared_ptr<VoVaClient> pp;  // the menu sends nothing through it
-    std::shared_ptr<RearMenu> menu;  // the rows (mdataArray), the table and the touches
 
-    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
-    const ns::Value& mdataArray() const { return menu->records(); }
+protected:
+    std::vector<RearMenu::Row> menuRows() override;
 };
 
 // The menu of the older current-affairs pair: home first, then the news

@@ -13,42 +13,23 @@
 #include "app/widgets/NavBarView.h"
 #include "app/framework/RearMenu.h"
 #include "app/framework/SystemViewController.h"
+#include "app/framework/WebPageScreen.h"
 #include "uikit/TableView.h"
 #include "uikit/WebView.h"
 
-class VLDJRearViewController : public SystemViewController {
-public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
-    std::shared_ptr<RearMenu> menu;  // the rows (mdataArray), the table and the touches
-    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
-    const ns::Value& mdataArray() const { return menu->records(); }
-
-    // The row of the web page: pushes it on the menu's navigation controller.
-    void openWebPage();
-
-    static constexpr long kWebPageRow = 4;
+class VLDJRearViewController : public RearMenuScreen {
+protected:
+    std::vector<RearMenu::Row> menuRows() override;
 };
 
 // The fixed party-building page under a top bar whose back arrow pops it.
-class VLDJWebViewController : public SystemViewController, public ui::WebViewDelegate, public NavBarViewDelegate {
+class VLDJWebViewController : public WebPageScreen {
 public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-    // A page still loading takes its overlay with it.
-    void viewWillDisappear(bool animated) override;
-
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::WebView> mwebview;
-
-    void back() override;
-    void webViewDidStartLoad(const std::shared_ptr<ui::WebView>&) override;
-    void webViewDidFinishLoad(const std::shared_ptr<ui::WebView>&) override;
-    void webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>&, const ns::ErrorPtr&) override;
-
     static constexpr const char* kTitle = "Velmarsh党建";
-    static constexpr float kResultDelay = 0.75f;
+
+protected:
+    Page page() const override { return {.title = kTitle, .clearBackground = true}; }
+    std::string pageURL() const override;
 };
 
 // A mass-line list screen that builds no list: only the base screen shows.

@@ -1,27 +1,20 @@
-// The advanced-models row: a 60-point thumbnail, the title in bold, the
-// summary in grey below it, and the like count beside a thumb icon at the
-// lower right, over a thin separator.
+// The advanced-models row: the news row (thumbnail, bold title, grey summary,
+// separator) with the like count beside a thumb icon at the lower right.
 #pragma once
 
 #include <memory>
 #include <string>
 
-#include "uikit/ImageView.h"
-#include "uikit/Label.h"
-#include "uikit/TableViewCell.h"
+#include "channels/SSXWCell.h"
 
-class XJDXCell : public ui::TableViewCell {
+class XJDXCell : public SSXWCell {
 public:
-    using ui::TableViewCell::init;
+    using SSXWCell::init;
     void init(ui::TableViewCellStyle style, const std::string& reuseIdentifier) override;
 
-    std::shared_ptr<ui::ImageView> headimagev;
-    std::shared_ptr<ui::Label> titleLabel;
-    std::shared_ptr<ui::Label> subLabel;
     std::shared_ptr<ui::Label> support_countLabel;
     std::shared_ptr<ui::ImageView> likeIcon;
 
-    static constexpr double kHeight = 70;
     static constexpr const char* kIdentifier = "cell";
     static constexpr const char* kPlaceholder = "test_adv_item.jpg";
 };

@@ -52,10 +52,6 @@ void LiabilityViewController::viewDidLoad() {
     pp->GetUserConfig();
 }
 
-void LiabilityViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void LiabilityViewController::check() { checkview->setHidden(false); }
 
 void LiabilityViewController::CheckUser(const ns::Value& identity) {

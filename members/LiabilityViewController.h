@@ -6,6 +6,7 @@
 //   nav->pushViewController(ui::create<LiabilityViewController>(), true);
 #pragma once
 
+#include "app/framework/BaseScreen.h"
 #include <memory>
 
 #include "app/widgets/NavBarView.h"
@@ -15,11 +16,10 @@
 #include "uikit/ViewController.h"
 #include "uikit/WebView.h"
 
-class LiabilityViewController : public ui::ViewController,
+class LiabilityViewController : public BaseScreen,
                                 public PPClientDelegate,
                                 public ui::WebViewDelegate,
-                                public CheckViewDelegate,
-                                public NavBarViewDelegate {
+                                public CheckViewDelegate {
 public:
     void viewDidLoad() override;
 
@@ -29,7 +29,6 @@ public:
     std::shared_ptr<CheckView> checkview;
     std::shared_ptr<ui::Button> backButton, agreeButton;
 
-    void back() override;
     void check();
     void CheckUser(const ns::Value& records) override;
     void GetWebServerContent_success(const std::string& result) override;

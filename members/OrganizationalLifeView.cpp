@@ -283,6 +283,3 @@ void ZuZhiDetailViewController::viewDidLoad() {
     bodyLabel->setLineBreakMode(ui::LineBreakByCharWrapping);
 }
 
-void ZuZhiDetailViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}

@@ -8,6 +8,7 @@
 //   orgLifeview->loadingDataWithorg_id(orgId);    // page "1" of that organisation
 #pragma once
 
+#include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
 
@@ -95,10 +96,9 @@ private:
 };
 
 // One organisational-life record: heading, author and time, and the body.
-class ZuZhiDetailViewController : public ui::ViewController, public NavBarViewDelegate {
+class ZuZhiDetailViewController : public BaseScreen {
 public:
     void viewDidLoad() override;
-    void back() override;
 
     const ns::Value& LiftDit() const { return liftDit_; }
     void setLiftDit(const ns::Value& record) { liftDit_ = record; }

@@ -114,10 +114,6 @@ void PartyDetailViewController::viewDidLoad() {
     pp->GetRetailerRecord(partyID);
 }
 
-void PartyDetailViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 void PartyDetailViewController::requestComments() {
     requestType = kCommentsRequest;
     pp->GetRetailerComment(partyID, userID, userType);

@@ -8,6 +8,7 @@
 //   nav->pushViewController(detail, true);
 #pragma once
 
+#include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
 
@@ -24,10 +25,9 @@
 #include "uikit/ViewController.h"
 #include "uikit/WebView.h"
 
-class PartyDetailViewController : public ui::ViewController,
+class PartyDetailViewController : public BaseScreen,
                                   public PPClientDelegate,
                                   public ui::ScrollViewDelegate,
-                                  public NavBarViewDelegate,
                                   public ui::WebViewDelegate,
                                   public ui::AlertViewDelegate {
 public:
@@ -53,7 +53,6 @@ public:
     std::string contact_phone;
     std::shared_ptr<PartyCommentView> partycommentview;
 
-    void back() override;
     void tell();
     void ButtonManger(const std::shared_ptr<ui::Button>& sender);
     void advertisingViewLoadingwidth(const ns::Value& albums);

@@ -8,6 +8,7 @@
 // the two homes; they are the front screens of the module's slide menu.
 #pragma once
 
+#include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
 
@@ -22,10 +23,9 @@
 #include "uikit/Label.h"
 #include "uikit/ViewController.h"
 
-class PartyHomeViewController : public ui::ViewController,
+class PartyHomeViewController : public BaseScreen,
                                 public PPClientDelegate,
-                                public TextViewDelegate,
-                                public NavBarViewDelegate {
+                                public TextViewDelegate {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;

@@ -169,10 +169,6 @@ void SMSViewController::applyLayout(bool general) {
     place(*sendBt, 20, top + 40 + 70 + 15);
 }
 
-void SMSViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 // ---- The type ----
 
 void SMSViewController::typeTapped(std::shared_ptr<ui::TapGestureRecognizer> /*recognizer*/) { showtype(); }

@@ -29,8 +29,7 @@ class SMSViewController : public SystemViewController,
                           public ui::TextViewDelegate,
                           public ui::MessageComposeViewControllerDelegate,
                           public OrganizeTreeViewDelegate,
-                          public TypeViewDelegate,
-                          public NavBarViewDelegate {
+                          public TypeViewDelegate {
 public:
     void viewDidLoad() override;
 
@@ -67,8 +66,6 @@ public:
     void showSMSPicker();
     void displaySMSComposerSheet();
 
-    // NavBarViewDelegate
-    void back() override;
     // TypeViewDelegate
     void TypeContent(const std::string& text, long tag) override;
     // OrganizeTreeViewDelegate

@@ -104,10 +104,6 @@ void SignListViewController::viewDidLoad() {
     reloadDay();
 }
 
-void SignListViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}
-
 // ---- The month on screen ----
 
 void SignListViewController::requestMonth() {

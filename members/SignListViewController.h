@@ -10,6 +10,7 @@
 // have no limit; later ones stop at the current month.
 #pragma once
 
+#include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,9 +23,8 @@
 #include "uikit/ViewController.h"
 #include "uikit/WebView.h"
 
-class SignListViewController : public ui::ViewController,
+class SignListViewController : public BaseScreen,
                                public PPClientDelegate,
-                               public NavBarViewDelegate,
                                public ui::WebViewDelegate {
 public:
     void viewDidLoad() override;
@@ -61,8 +61,6 @@ public:
     void nextPages();
     void reloadDay();
 
-    // NavBarViewDelegate
-    void back() override;
     // PPClientDelegate
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;

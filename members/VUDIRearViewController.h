@@ -8,12 +8,7 @@
 #include "app/framework/SystemViewController.h"
 #include "uikit/TableView.h"
 
-class VUDIRearViewController : public SystemViewController {
-public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
-    std::shared_ptr<RearMenu> menu;  // the rows (mdataArray), the table and the touches
-    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
-    const ns::Value& mdataArray() const { return menu->records(); }
+class VUDIRearViewController : public RearMenuScreen {
+protected:
+    std::vector<RearMenu::Row> menuRows() override;
 };

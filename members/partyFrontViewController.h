@@ -22,8 +22,7 @@
 class partyFrontViewController : public SystemViewController,
                                  public PPClientDelegate,
                                  public ui::TextFieldDelegate,
-                                 public TypeViewDelegate,
-                                 public NavBarViewDelegate {
+                                 public TypeViewDelegate {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;

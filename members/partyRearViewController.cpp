@@ -1,10 +1,8 @@
 #include "members/partyRearViewController.h"
 
 #include "members/partyFrontViewController.h"
-#include "uikit/NavigationController.h"
 
-void partyRearViewController::viewDidLoad() {
-    SystemViewController::viewDidLoad();
+std::vector<RearMenu::Row> partyRearViewController::menuRows() {
     std::weak_ptr<partyRearViewController> weak = sharedAs<partyRearViewController>();
     auto listRow = [weak](const std::string& title, const std::string& type) {
         RearMenu::Row row = RearMenu::bareScreenRow<partyFrontViewController>(title);
@@ -20,19 +18,10 @@ void partyRearViewController::viewDidLoad() {
         };
         return row;
     };
-    menu = RearMenu::create(
-        {
-            listRow("供应信息", "1"),
-            listRow("求购信息", "2"),
-            listRow("我的信息", "3"),
-            RearMenu::homeRow(),
-        },
-        RearMenu::Options{.swapByClass = false, .animatedHome = false});
-    ui::Size size = view()->frame().size;
-    menu->build(sharedAs<ui::ViewController>(), ui::Rect{0, 0, size.width, size.height});
-}
-
-void partyRearViewController::viewWillAppear(bool animated) {
-    if (auto nav = navigationController()) nav->setNavigationBarHidden(true, false);
-    SystemViewController::viewWillAppear(animated);
+    return {
+        listRow("供应信息", "1"),
+        listRow("求购信息", "2"),
+        listRow("我的信息", "3"),
+        RearMenu::homeRow(),
+    };
 }

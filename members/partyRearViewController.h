@@ -10,14 +10,11 @@
 #include "app/framework/SystemViewController.h"
 #include "uikit/TableView.h"
 
-class partyRearViewController : public SystemViewController {
+class partyRearViewController : public RearMenuScreen {
 public:
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
     std::string userID, userType;
-    std::shared_ptr<RearMenu> menu;  // the rows (mdataArray), the table and the touches
 
-    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
-    const ns::Value& mdataArray() const { return menu->records(); }
+protected:
+    std::vector<RearMenu::Row> menuRows() override;
+    RearMenu::Options menuOptions() const override { return {.swapByClass = false}; }
 };

@@ -13,6 +13,15 @@ void toggleRevealOf(const ui::ViewController& screen) {
     if (auto reveal = revealControllerOf(screen)) reveal->revealToggle(nullptr);
 }
 
+std::shared_ptr<NavBarView> makeBackNavBar(BaseScreen& screen, const std::string& title) {
+    auto view = screen.view();
+    auto bar = ui::create<NavBarView>(ui::Rect{0, 0, view->frame().size.width, NavBarView::kHeight});
+    bar->setDelegate(screen.sharedAs<NavBarViewDelegate>());
+    bar->titleLabel->setText(title.empty() ? screen.title() : title);
+    view->addSubview(bar);
+    return bar;
+}
+
 std::shared_ptr<NavBarView> makeFrontNavBar(ui::ViewController& screen,
                                             const std::shared_ptr<NavBarViewDelegate>& delegate) {
     auto view = screen.view();

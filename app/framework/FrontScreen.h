@@ -1,3 +1,8 @@
+// The top bars of the module screens. A screen pushed over another has the
+// bar with the back button:
+//
+//   naview = makeBackNavBar(*this);                     // back() pops the screen
+//
 // What every module's front screen does with its slide-menu container: the
 // top bar with the "menu.png" button that opens and closes the menu, and the
 // pan on the top bar that drags it.
@@ -12,7 +17,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
+#include "app/framework/BaseScreen.h"
 #include "app/widgets/NavBarView.h"
 #include "app/widgets/SlideRevealController.h"
 #include "uikit/Button.h"
@@ -25,6 +32,11 @@ std::shared_ptr<SlideRevealController> revealControllerOf(const ui::ViewControll
 
 // Opens or closes the container's menu; nothing outside a container.
 void toggleRevealOf(const ui::ViewController& screen);
+
+// The 64-point top bar across the screen's view, showing `title` (the
+// screen's own when empty), with its back button calling the screen's back(),
+// added to the view.
+std::shared_ptr<NavBarView> makeBackNavBar(BaseScreen& screen, const std::string& title = "");
 
 // The 64-point top bar across the screen's view, showing the screen's title,
 // without its back button, added to the view.

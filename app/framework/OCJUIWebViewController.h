@@ -5,44 +5,24 @@
 //   web->urlStr = record["file_path"].text();
 //   navigationController()->pushViewController(web, true);
 //
-// The page loads when the view loads. While a page loads the progress
-// overlay shows "加载中..."; it goes when the load ends or fails, or when the
-// screen goes away. Links open in the same web view. The bar's back button
-// pops the screen; the system navigation bar stays hidden.
+// While a page loads the overlay shows "加载中..."; it closes without a
+// result text when the load ends or fails.
 #pragma once
 
-#include <memory>
 #include <string>
 
-#include "app/widgets/NavBarView.h"
-#include "app/framework/SystemViewController.h"
-#include "uikit/WebView.h"
+#include "app/framework/WebPageScreen.h"
 
-class OCJUIWebViewController : public SystemViewController, public ui::WebViewDelegate, public NavBarViewDelegate {
+class OCJUIWebViewController : public WebPageScreen {
 public:
-    using SystemViewController::init;
+    using WebPageScreen::init;
     // initWithNibName:bundle: (no bundle).
     void init(const std::string& nibName) { initWithNibName(nibName, nullptr); }
-
-    void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-    void viewWillDisappear(bool animated) override;
 
     std::string titleStr;
     std::string urlStr;
 
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::WebView> webView;
-
-    // NavBarViewDelegate
-    void back() override;
-    // WebViewDelegate
-    void webViewDidStartLoad(const std::shared_ptr<ui::WebView>&) override;
-    void webViewDidFinishLoad(const std::shared_ptr<ui::WebView>&) override;
-    void webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>&, const ns::ErrorPtr& error) override;
-
-private:
-    void endProgress();
-
-    bool showingProgress_ = false;
+protected:
+    Page page() const override { return {.title = titleStr, .showsResult = false, .scalesToFit = true}; }
+    std::string pageURL() const override { return urlStr; }
 };

@@ -140,6 +140,3 @@ void OrgViewController::confirm() {
     if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
 }
 
-void OrgViewController::back() {
-    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
-}

@@ -33,7 +33,6 @@ public:
 
 class OrgViewController : public SystemViewController,
                           public PPClientDelegate,
-                          public NavBarViewDelegate,
                           public ui::TableViewDataSource,
                           public ui::TableViewDelegate {
 public:
@@ -48,8 +47,6 @@ public:
     void goUp();
     void confirm();
 
-    // NavBarViewDelegate
-    void back() override;
     // PPClientDelegate
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;

@@ -44,11 +44,28 @@ long RearMenu::highlightedRow() const {
 void RearMenu::selectRow(long row) {
     if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) return;
     auto keep = sharedAs<RearMenu>();
+    const unsigned long touch = ++touches_;
     for (std::size_t i = 0; i < mdataArray_.count(); ++i) {
         mdataArray_.at(i).set("state", static_cast<long>(i) == row ? "1" : "0");
     }
     if (rearTableView) rearTableView->reloadData();
 
+    // Rows act only inside the module's container.
+    auto host = host_.lock();
+    if (!host || !std::dynamic_pointer_cast<RevealController>(host->parentViewController())) return;
+    const Row& chosen = rows_[static_cast<std::size_t>(row)];
+    if (!chosen.guard) {
+        act(row);
+        return;
+    }
+    std::weak_ptr<RearMenu> weak = keep;
+    chosen.guard(chosen.title, [weak, touch, row](bool yes) {
+        auto self = weak.lock();
+        if (self && yes && touch == self->touches_) self->act(row);
+    });
+}
+
+void RearMenu::act(long row) {
     auto host = host_.lock();
     if (!host) return;
     auto reveal = std::dynamic_pointer_cast<RevealController>(host->parentViewController());
@@ -60,6 +77,11 @@ void RearMenu::selectRow(long row) {
         case Row::Kind::Highlight: return;
         case Row::Kind::Home:
             if (auto home = host->navigationController()) home->popViewControllerAnimated(options_.animatedHome);
+            return;
+        case Row::Kind::Push:
+            if (auto home = host->navigationController()) {
+                if (auto screen = chosen.make ? chosen.make(title) : nullptr) home->pushViewController(screen, true);
+            }
             return;
         case Row::Kind::Screen: break;
     }
@@ -96,4 +118,22 @@ std::shared_ptr<ui::TableViewCell> RearMenu::tableView_cellForRowAtIndexPath(con
     }
     cell->setSelectionStyle(ui::TableViewCellSelectionStyleNone);
     return cell;
+}
+
+// ---- The menu screen ----
+
+std::shared_ptr<RearMenu> RearMenuScreen::makeMenu(std::vector<RearMenu::Row> rows, RearMenu::Options options) {
+    return RearMenu::create(std::move(rows), options);
+}
+
+void RearMenuScreen::viewDidLoad() {
+    SystemViewController::viewDidLoad();
+    menu = makeMenu(menuRows(), menuOptions());
+    ui::Size size = view()->frame().size;
+    menu->build(sharedAs<ui::ViewController>(), ui::Rect{0, 0, size.width, size.height});
+}
+
+void RearMenuScreen::viewWillAppear(bool animated) {
+    if (auto nav = navigationController()) nav->setNavigationBarHidden(true, false);
+    SystemViewController::viewWillAppear(animated);
 }

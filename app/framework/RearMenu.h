@@ -8,8 +8,13 @@
 //   default): then only the highlight moves and the menu stays open. A menu
 //   whose rows open one class with different parameters (swapByClass false)
 //   builds a new front for every touch;
+// - a push row pushes a new screen over the whole module, on the navigation
+//   controller that holds the container;
 // - the home row ("回到首页") pops the container off the home navigation
 //   controller, which shows the home screen.
+// A row may be guarded: before it acts, its guard is asked and answers
+// later; only a yes to the row touched last lets it act (touching any other
+// row drops the question).
 //
 //   menu = RearMenu::create({
 //       RearMenu::screenRow<SSZTFrontViewController>("时事新闻"),
@@ -26,6 +31,7 @@
 #include <typeindex>
 #include <vector>
 
+#include "app/framework/SystemViewController.h"
 #include "foundation/Value.h"
 #include "uikit/Color.h"
 #include "uikit/ImageView.h"
@@ -37,13 +43,16 @@ public:
     using Screen = std::shared_ptr<ui::ViewController>;
 
     struct Row {
-        enum class Kind { Screen, Home, Highlight };
+        enum class Kind { Screen, Push, Home, Highlight };
         Kind kind = Kind::Highlight;
         std::string title;
         // Screen rows: the class the row opens, and how to build its screen
         // (given the row's title).
         std::type_index screenClass = std::type_index(typeid(void));
         std::function<Screen(const std::string& title)> make{};
+        // Optional: asked (with the row's title) before the row acts; it
+        // calls `answer` with yes or no, now or later.
+        std::function<void(const std::string& title, std::function<void(bool)> answer)> guard{};
     };
 
     // A row that opens a new T (made with init), titled with the row's title,
@@ -67,6 +76,13 @@ public:
     static Row bareScreenRow(const std::string& title) {
         Row row = screenRow<T>(title);
         row.make = [](const std::string&) -> Screen { return ui::create<T>(); };
+        return row;
+    }
+    // A row that pushes a new T (made with init, nothing set on it) over the module.
+    template <typename T>
+    static Row pushRow(const std::string& title) {
+        Row row = bareScreenRow<T>(title);
+        row.kind = Row::Kind::Push;
         return row;
     }
     static Row homeRow(const std::string& title = kHomeTitle) {
@@ -95,7 +111,8 @@ public:
     // backgroundFrame and the table at (0, 20, view width, view height - 20).
     void build(const std::shared_ptr<ui::ViewController>& host, const ui::Rect& backgroundFrame);
 
-    // A row was touched: the highlight, then the row's action.
+    // A row was touched: the highlight, then the row's action (after its
+    // guard's yes).
     void selectRow(long row);
 
     // ---- State ----
@@ -125,8 +142,29 @@ public:
     static constexpr ui::Color kTitleColor = ui::Color::colorWithRed(0.71, 0.71, 0.71, 1);
 
 private:
+    void act(long row);
+
     std::vector<Row> rows_;
+    unsigned long touches_ = 0;  // rows touched so far: a guard's answer counts for the last
     Options options_;
     ns::Value mdataArray_ = ns::Value::array();
     std::weak_ptr<ui::ViewController> host_;
+};
+
+// A module's menu screen: the menu of menuRows() filling its view. The
+// navigation controller around it keeps its bar hidden.
+class RearMenuScreen : public SystemViewController {
+public:
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+
+    std::shared_ptr<RearMenu> menu;  // the rows (mdataArray), the table and the touches
+    std::shared_ptr<ui::TableView> rearTableView() const { return menu ? menu->rearTableView : nullptr; }
+    const ns::Value& mdataArray() const { return menu->records(); }
+
+protected:
+    virtual std::vector<RearMenu::Row> menuRows() = 0;
+    virtual RearMenu::Options menuOptions() const { return {}; }
+    // The menu for the rows (a subclass may make its own kind).
+    virtual std::shared_ptr<RearMenu> makeMenu(std::vector<RearMenu::Row> rows, RearMenu::Options options);
 };

@@ -12,12 +12,13 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/BaseScreen.h"
 #include "uikit/Button.h"
 #include "uikit/Label.h"
 #include "uikit/View.h"
 #include "uikit/ViewController.h"
 
-class SystemViewController : public ui::ViewController {
+class SystemViewController : public BaseScreen {
 public:
     void viewDidLoad() override;
 

@@ -13,6 +13,12 @@ constexpr double kMinWidth = 100;
 
 }  // namespace
 
+namespace {
+unsigned long shows = 0;
+}  // namespace
+
+unsigned long ProgressHUD::showCount() { return shows; }
+
 std::shared_ptr<ProgressHUD>& ProgressHUD::shared() {
     static std::shared_ptr<ProgressHUD> hud;
     return hud;
@@ -174,6 +180,7 @@ void ProgressHUD::layout() {
 }
 
 void ProgressHUD::show(const std::string& title, const std::string& status) {
+    ++shows;
     cancelPendingDismissal();
     if (!onScreen()) {
         if (window_) window_->setHidden(true);

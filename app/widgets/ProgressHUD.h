@@ -29,6 +29,11 @@ public:
     static void dismissWithError(const std::string& status, const std::string& title, float delay);
     static void dismiss();
 
+    // How many times the overlay has been shown so far (main thread). One who
+    // notes it after showing the overlay can later tell whether the progress
+    // on screen is still the one it put up.
+    static unsigned long showCount();
+
     // ---- For tests and debugging (main thread) ----
     static State state();
     static bool isVisible() { return state() != State::Hidden; }

@@ -184,9 +184,10 @@ TEST_F(AudioTest, CommentsPostAfterLoginAndAreReportedByTheirReply) {
     storeMember();
     detail->rolesName("", true);
     EXPECT_TRUE(detail->loginview->view()->isHidden());
-    svc.replyOnce("SubmitComment", svc.result("SubmitComment", R"({"state":"failed","message":"请稍后再试"})"));
+    svc.replyOnce("SubmitComment", LoopbackService::held(svc.result("SubmitComment", R"({"state":"failed","message":"请稍后再试"})")));
     driver->tap(detail->pubView->PublishedButton);
     EXPECT_EQ(ProgressHUD::currentStatus(), "评论中...");
+    svc.release();
     ASSERT_TRUE(driver->waitUntil([&] { return driver->topPopup() != nullptr; }));
     EXPECT_EQ(lastAlertMessage(), "请稍后再试");
     EXPECT_EQ(detail->pubView->contentField->text(), "好课");

@@ -4,7 +4,6 @@
 
 #include "ModuleTestSupport.h"
 #include "app/widgets/ZCDYCell.h"
-#include "channels/ArticleRoutes.h"
 #include "channels/ChannelDetailScreen.h"
 #include "channels/ChannelLists.h"
 #include "channels/SSXWCell.h"
@@ -140,7 +139,8 @@ TEST_F(ChannelListsTest, TheShownChannelStaysAndAnotherVisitStartsAfresh) {
 }
 
 TEST_F(ChannelListsTest, AFailedFirstLoadLeavesTheListEmptyAndAPullStartsAgain) {
-    auto list = std::dynamic_pointer_cast<LDYLViewController>(makeChannelList("lingdaoyanlun"));
+    auto list = ui::create<LDYLViewController>();
+    list->category_code = "lingdaoyanlun";
     svc.replyOnce("GetArticleList", LoopbackService::status(500));
     openModule(list, ui::create<SSZTRearViewController>());
     ASSERT_TRUE(settle(list));

@@ -91,12 +91,12 @@ TEST_F(ConvenienceTest, ALinkOpensItsPageAndBackKeepsTheBoxes) {
     auto page = std::dynamic_pointer_cast<MinBingDetailViewController>(nav->topViewController());
     ASSERT_TRUE(page);
     EXPECT_EQ(page->naview->titleLabel->text(), "便民服务");
-    EXPECT_EQ(page->mwebview->frame(), (ui::Rect{0, 64, 320, 568 - 64}));
-    ASSERT_EQ(page->mwebview->loads().size(), 1u);
-    EXPECT_EQ(page->mwebview->loads()[0].url, svc.url() + "/page");
+    EXPECT_EQ(page->webView->frame(), (ui::Rect{0, 64, 320, 568 - 64}));
+    ASSERT_EQ(page->webView->loads().size(), 1u);
+    EXPECT_EQ(page->webView->loads()[0].url, svc.url() + "/page");
     EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");
-    ASSERT_TRUE(driver->waitUntil([&] { return page->mwebview->hasPendingLoad(); }));
-    page->mwebview->finishPendingLoad();
+    ASSERT_TRUE(driver->waitUntil([&] { return page->webView->hasPendingLoad(); }));
+    page->webView->finishPendingLoad();
     ASSERT_TRUE(driver->waitUntil([&] { return !ProgressHUD::isVisible(); }));
 
     driver->tap(page->naview->leftButton);
@@ -108,9 +108,9 @@ TEST_F(ConvenienceTest, ALinkOpensItsPageAndBackKeepsTheBoxes) {
     // A failing page shows the failure text.
     driver->tap(boxes(front)[0]->viewWithTag(200));
     page = std::dynamic_pointer_cast<MinBingDetailViewController>(nav->topViewController());
-    ASSERT_TRUE(driver->waitUntil([&] { return page->mwebview->hasPendingLoad(); }));
+    ASSERT_TRUE(driver->waitUntil([&] { return page->webView->hasPendingLoad(); }));
     EXPECT_TRUE(ProgressHUD::isVisible());
-    page->mwebview->failPendingLoad(ns::makeError(ui::NSURLErrorDomain, ui::URLErrorTimedOut));
+    page->webView->failPendingLoad(ns::makeError(ui::NSURLErrorDomain, ui::URLErrorTimedOut));
     ASSERT_TRUE(driver->waitUntil([&] { return !ProgressHUD::isVisible(); }));
 }
 
@@ -121,7 +121,7 @@ TEST_F(ConvenienceTest, LeavingAPageStillLoadingTakesItsOverlayAlong) {
     driver->tap(boxes(front)[0]->viewWithTag(200));
     auto page = std::dynamic_pointer_cast<MinBingDetailViewController>(nav->topViewController());
     ASSERT_TRUE(page);
-    ASSERT_TRUE(driver->waitUntil([&] { return page->mwebview->hasPendingLoad(); }));
+    ASSERT_TRUE(driver->waitUntil([&] { return page->webView->hasPendingLoad(); }));
     EXPECT_TRUE(ProgressHUD::isVisible());
     driver->tap(page->naview->leftButton);
     driver->advance(1.0);

@@ -52,7 +52,7 @@ TEST_F(OnlineReadTest, TheReadingPageShowsTheOverlayWhileItLoads) {
     auto reveal = openModule(reading, ui::create<YDDXRearViewController>());
     EXPECT_EQ(reading->naview->titleLabel->text(), "在线阅读");
     EXPECT_TRUE(reading->naview->leftButton->isHidden());
-    auto web = reading->webView();
+    auto web = reading->webView;
     ASSERT_TRUE(web);
     EXPECT_EQ(web->frame(), (ui::Rect{0, 64, 320, 568 - 64}));
     EXPECT_EQ(web->request().url, AppLinks::webHost() + "/GB/68294/index6.html");

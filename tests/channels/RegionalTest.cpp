@@ -43,11 +43,11 @@ protected:
         auto nav = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
         return nav && !nav->viewControllers().empty() ? nav->viewControllers().front() : nullptr;
     }
-    bool settle(const std::shared_ptr<RegionalListViewController>& s) {
+    bool settle(const std::shared_ptr<ListScreen>& s) {
         return driver->waitUntil([&] { return s->list && !s->list->isLoadingPage(); });
     }
-    std::shared_ptr<RegionalListViewController> shownList(const std::shared_ptr<RevealController>& reveal) {
-        return std::dynamic_pointer_cast<RegionalListViewController>(frontRoot(reveal));
+    std::shared_ptr<ListScreen> shownList(const std::shared_ptr<RevealController>& reveal) {
+        return std::dynamic_pointer_cast<ListScreen>(frontRoot(reveal));
     }
 
     std::shared_ptr<ui::NavigationController> homeNav;
@@ -152,12 +152,12 @@ TEST_F(RegionalTest, WebPageRowPushesTheFixedPageAndHomeRowLeaves) {
     ASSERT_TRUE(page);
     EXPECT_EQ(page->naview->titleLabel->text(), "Velmarsh党建");
     EXPECT_FALSE(page->naview->leftButton->isHidden());
-    ASSERT_EQ(page->mwebview->loads().size(), 1u);
-    EXPECT_EQ(page->mwebview->loads()[0].url,
+    ASSERT_EQ(page->webView->loads().size(), 1u);
+    EXPECT_EQ(page->webView->loads()[0].url,
               AppLinks::webHost() + "/html/ganbugongzuo/ganbugongzuodongtai/2013/1009/28.html");
-    ASSERT_TRUE(driver->waitUntil([&] { return page->mwebview->hasPendingLoad(); }));
+    ASSERT_TRUE(driver->waitUntil([&] { return page->webView->hasPendingLoad(); }));
     EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");
-    page->mwebview->finishPendingLoad("<html><body>page</body></html>");
+    page->webView->finishPendingLoad("<html><body>page</body></html>");
     ASSERT_TRUE(driver->waitUntil([&] { return !ProgressHUD::isVisible(); }));
 
     driver->tap(page->naview->leftButton);

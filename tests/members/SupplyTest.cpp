@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/framework/RevealController.h"
+#include "foundation/Log.h"
 #include "members/LiabilityViewController.h"
 #include "members/PartyCell.h"
 #include "members/PartyDetailViewController.h"
@@ -223,14 +224,15 @@ protected:
     std::shared_ptr<PartyDetailViewController> openDetail(const std::string& record, const std::string& comments) {
         svc.reply("GetRetailerRecord", record);
         svc.reply("GetRetailerComment", comments);
+        ns::LogCapture log;
         auto detail = ui::create<PartyDetailViewController>();
         detail->partyID = "9";
         detail->userID = "77";
         detail->userType = "2";
         nav->pushViewController(detail, false);
         ui::Application::sharedApplication().layoutIfNeeded();
-        EXPECT_TRUE(waitForCount("GetRetailerComment", 1));
-        settleService();
+        // The message list is asked for once the record is in, and read as it comes.
+        EXPECT_TRUE(driver->waitUntil([&] { return log.contains("评论列表resonse==="); }));
         return detail;
     }
 };

@@ -1,0 +1,40 @@
+#include "app/framework/BaseScreen.h"
+
+#include "app/widgets/ProgressHUD.h"
+#include "uikit/NavigationController.h"
+
+void BaseScreen::showProgress(const std::string& status) {
+    ProgressHUD::showWithTitle("", status);
+    progressShown_ = ProgressHUD::showCount();
+}
+
+bool BaseScreen::showsOwnProgress() const {
+    return progressShown_ != 0 && progressShown_ == ProgressHUD::showCount() &&
+           ProgressHUD::state() == ProgressHUD::State::Progress;
+}
+
+void BaseScreen::viewWillDisappear(bool animated) {
+    ui::ViewController::viewWillDisappear(animated);
+    if (showsOwnProgress()) ProgressHUD::dismiss();
+    progressShown_ = 0;
+}
+
+void BaseScreen::back() {
+    if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
+}
+
+std::shared_ptr<BaseScreen> BaseScreen::hosting(const ui::View& view) {
+    if (auto screen = std::dynamic_pointer_cast<BaseScreen>(view.owningViewController())) return screen;
+    for (auto v = view.superview(); v; v = v->superview()) {
+        if (auto screen = std::dynamic_pointer_cast<BaseScreen>(v->owningViewController())) return screen;
+    }
+    return nullptr;
+}
+
+void BaseScreen::showProgressFor(const ui::View& view, const std::string& status) {
+    if (auto screen = hosting(view)) {
+        screen->showProgress(status);
+    } else {
+        ProgressHUD::showWithTitle("", status);
+    }
+}
