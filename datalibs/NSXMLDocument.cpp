@@ -1,5 +1,6 @@
 #include "datalibs/NSXMLDocument.h"
 
+#include <libxml/encoding.h>
 #include <libxml/parser.h>
 #include <minizip/unzip.h>
 
@@ -126,7 +127,17 @@ std::optional<ns::Bytes> NSXMLDocument::XMLData() const {
     if (!xmlDoc_) return std::nullopt;
     xmlChar* mem = nullptr;
     int size = 0;
-    xmlDocDumpMemory(xmlDoc_, &mem, &size);
+    {
+        EscapedNamespaceURIs escaped(reinterpret_cast<xmlNodePtr>(xmlDoc_));
+        xmlDocDumpMemory(xmlDoc_, &mem, &size);
+        // In an encoding that also changes the declaration (UTF-7), no reader
+        // could tell how to read it: such a document is written in UTF-8.
+        if (mem && size >= 4 && xmlDetectCharEncoding(mem, size) == XML_CHAR_ENCODING_NONE) {
+            xmlFree(mem);
+            mem = nullptr;
+            xmlDocDumpMemoryEnc(xmlDoc_, &mem, &size, "UTF-8");
+        }
+    }
     if (!mem) return std::nullopt;
     std::optional<ns::Bytes> out;
     if (size > 0) out = ns::Bytes(mem, mem + size);

@@ -93,6 +93,53 @@ xmlNsPtr copyNamespaceRecord(const xmlNs* ns) {
     return copy;
 }
 
+EscapedNamespaceURIs::EscapedNamespaceURIs(xmlNodePtr top) {
+    if (!top) return;
+    if (isNamespaceRecord(top)) {
+        escape(reinterpret_cast<xmlNsPtr>(top));
+        return;
+    }
+    // Depth first without recursion through the elements (where namespaces
+    // are declared) and a document's top level; not into entity references,
+    // whose children belong to the entity's declaration.
+    bool document = top->type == XML_DOCUMENT_NODE || top->type == XML_HTML_DOCUMENT_NODE;
+    for (xmlNodePtr node = top; node;) {
+        if (node->type == XML_ELEMENT_NODE)
+            for (xmlNsPtr ns = node->nsDef; ns; ns = ns->next) escape(ns);
+        if ((node->type == XML_ELEMENT_NODE || (node == top && document)) && node->children) {
+            node = node->children;
+            continue;
+        }
+        while (node && node != top && !node->next) node = node->parent;
+        node = !node || node == top ? nullptr : node->next;
+    }
+}
+
+EscapedNamespaceURIs::~EscapedNamespaceURIs() {
+    for (auto& [ns, own] : saved_) {
+        xmlFree(const_cast<xmlChar*>(ns->href));
+        ns->href = own;
+    }
+}
+
+void EscapedNamespaceURIs::escape(xmlNsPtr ns) {
+    if (!ns->href || !std::strpbrk(C(ns->href), "<\t\n\r")) return;
+    std::string out;
+    for (const char* p = C(ns->href); *p; ++p) {
+        switch (*p) {
+            case '<': out += "&lt;"; break;
+            case '\t': out += "&#9;"; break;
+            case '\n': out += "&#10;"; break;
+            case '\r': out += "&#13;"; break;
+            default: out += *p;
+        }
+    }
+    xmlChar* escaped = xmlStrdup(X(out));
+    if (!escaped) return;
+    saved_.emplace_back(ns, ns->href);
+    ns->href = escaped;
+}
+
 }  // namespace xml
 }  // namespace datalibs
 
@@ -277,7 +324,11 @@ std::optional<std::string> NSXMLNode::XMLString() const {
     if (!xmlNode_) return std::nullopt;
     xmlBufferPtr buf = xmlBufferCreate();
     if (!buf) return std::nullopt;
-    int n = xmlNodeDump(buf, nodeDocument(xmlNode_), xmlNode_, 0, 0);
+    int n;
+    {
+        EscapedNamespaceURIs escaped(xmlNode_);
+        n = xmlNodeDump(buf, nodeDocument(xmlNode_), xmlNode_, 0, 0);
+    }
     std::optional<std::string> out;
     if (n >= 0) {
         const xmlChar* content = xmlBufferContent(buf);
@@ -428,7 +479,9 @@ std::optional<NSXMLNodeArray> NSXMLNode::nodesForXPath(const std::string& xpath,
                     // The result owns its namespace nodes and frees them with itself.
                     xmlNsPtr copy = copyNamespaceRecord(reinterpret_cast<xmlNsPtr>(n));
                     if (copy) nodes.push_back(std::make_shared<NSXMLNode>(reinterpret_cast<xmlNodePtr>(copy), true));
-                } else if (n) {
+                } else if (n && n != reinterpret_cast<xmlNodePtr>(tempDoc)) {
+                    // The temporary document goes with this call: "/" or ".."
+                    // from the top of a detached tree finds nothing.
                     nodes.push_back(nodeBorrowingXMLNode(n));
                 }
             }

@@ -5,6 +5,8 @@
 
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace datalibs::xml {
 
@@ -66,5 +68,22 @@ xmlNsPtr copyNamespaceRecord(const xmlNs* ns);
 // libxml2 ready and its error lines routed to the project log; safe to call
 // any number of times.
 void ensureInitialized();
+
+// While alive, the namespace URIs declared in the tree (or the one record)
+// are held escaped: libxml2's writer puts them between quotes as they are,
+// so a URI with "<" would make markup that does not read back, and one with
+// a tab or a line end would read back with spaces. ("&" is kept by the
+// reader as the reference "&#38;", which is written as it is.)
+class EscapedNamespaceURIs {
+public:
+    explicit EscapedNamespaceURIs(xmlNodePtr top);
+    ~EscapedNamespaceURIs();
+    EscapedNamespaceURIs(const EscapedNamespaceURIs&) = delete;
+    EscapedNamespaceURIs& operator=(const EscapedNamespaceURIs&) = delete;
+
+private:
+    void escape(xmlNsPtr ns);
+    std::vector<std::pair<xmlNsPtr, const xmlChar*>> saved_;  // record, its own URI
+};
 
 }  // namespace datalibs::xml

@@ -1,6 +1,7 @@
 #include "service/VoVaClient.h"
 
 #include "foundation/Log.h"
+#include "service/LogMasking.h"
 #include "service/ServiceArgument.h"
 #include "service/ServiceConfig.h"
 #include "service/SoapXmlParseHelper.h"
@@ -41,7 +42,7 @@ std::shared_ptr<VoVaClient> VoVaClient::create(std::weak_ptr<PPClientDelegate> d
 std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::string& operation,
                                                                 const std::optional<std::string>& jsonString,
                                                                 const std::string& method) {
-    if (jsonString) ns::NSLog("content===%@", *jsonString);
+    if (jsonString) ns::NSLog("content===%@", maskPasswords(*jsonString));
     std::string serviceNamespace = ServiceConfig::serviceNamespace();
     std::string envelope = SoapXmlParseHelper::requestEnvelope(operation, serviceNamespace, jsonString);
     auto request =

@@ -4,6 +4,7 @@
 #include "app/shell/Utils.h"
 #include "foundation/Log.h"
 #include "service/JSON.h"
+#include "service/LogMasking.h"
 #include "uikit/Font.h"
 #include "uikit/Image.h"
 #include "uikit/ImageView.h"
@@ -137,7 +138,7 @@ void LoginViewController::endLogin() {
 void LoginViewController::GetWebServerContent_success(const std::string& result) {
     if (!loggingIn_) return;
     endLogin();
-    ns::NSLog("登录response=%@", result);
+    ns::NSLog("登录response=%@", maskPasswords(result));
     ns::Value reply = JSONValue(result);
     ns::Value member = reply["records"];
     if (member.isArray()) member = member.at(0);

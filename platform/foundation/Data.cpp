@@ -190,9 +190,10 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorP
         ::unlink(temp.c_str());
         return fail(err);
     };
-    // Keep the mode of the file being replaced; new files get rw-r--r--.
+    // The program's files are the member's alone: new files get rw-------,
+    // a replaced file keeps its owner's bits only.
     struct stat st {};
-    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 0700) : 0600;
     if (::fchmod(fd, mode) != 0) return abandon(errno);
     std::size_t done = 0;
     while (done < bytes.size()) {

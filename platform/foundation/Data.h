@@ -44,8 +44,9 @@ std::optional<Bytes> readFile(const std::string& path);
 // Writes the bytes to a temporary file in the same folder, flushes it to
 // disk, then renames it over `path` and flushes the folder: readers see the
 // old content or the new, never a mix, and a crash mid-write leaves the old
-// file intact (at worst a stray "<name>.tmp-XXXXXX" beside it). The folder
-// must exist. Errors are in the Cocoa domain with the file's path.
+// file intact (at worst a stray "<name>.tmp-XXXXXX" beside it). The file is
+// for its owner alone (0600; a replaced file keeps its owner's bits). The
+// folder must exist. Errors are in the Cocoa domain with the file's path.
 bool writeFileAtomically(const std::string& path, const Bytes& data, ErrorPtr* error = nullptr);
 bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error = nullptr);
 

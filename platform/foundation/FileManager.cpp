@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <mutex>
 
@@ -25,6 +26,20 @@ namespace {
 std::mutex& homeMutex() {
     static std::mutex m;
     return m;
+}
+
+// Makes the folder and any missing parents for the owner alone (0700);
+// 0 or the errno of the failure.
+int makePrivateFolders(const std::string& path) {
+    if (path.empty()) return ENOENT;
+    for (std::size_t i = 1; i <= path.size(); ++i) {
+        if (i < path.size() && path[i] != '/') continue;
+        if (path[i - 1] == '/') continue;
+        if (::mkdir(path.substr(0, i).c_str(), 0700) != 0 && errno != EEXIST) return errno;
+    }
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno;
+    return S_ISDIR(st.st_mode) ? 0 : EEXIST;
 }
 
 std::string& overrideHome() {
@@ -78,9 +93,14 @@ std::string userDataDirectory(const char* variable, const std::string& name) {
 }
 
 std::string ensureDirectory(const std::string& path, const char* owner) {
-    std::error_code ec;
-    fs::create_directories(path, ec);
-    if (ec) NSLog("%s: cannot create %@: %@", owner, path, ec.message());
+    if (int err = makePrivateFolders(path)) {
+        NSLog("%s: cannot create %@: %@", owner, path, std::string(std::strerror(err)));
+        return path;
+    }
+    // A folder an earlier version made for everyone to read is closed now.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 077) != 0 && ::chmod(path.c_str(), st.st_mode & 0700) != 0)
+        NSLog("%s: cannot make %@ private: %@", owner, path, std::string(std::strerror(errno)));
     return path;
 }
 
@@ -102,7 +122,18 @@ std::string homeDirectory() {
 
 namespace {
 
-std::string homeFolder(const char* relative) { return ensureDirectory(homeDirectory() + relative, "FileManager"); }
+// Level by level, so that a "Library" an earlier version left open is closed too.
+std::string homeFolder(std::string_view relative) {
+    std::string path = homeDirectory();
+    for (std::size_t at = 0; at < relative.size();) {
+        std::size_t next = relative.find('/', at + 1);
+        if (next == std::string_view::npos) next = relative.size();
+        path.append(relative.substr(at, next - at));
+        ensureDirectory(path, "FileManager");
+        at = next;
+    }
+    return path;
+}
 
 }  // namespace
 
@@ -143,17 +174,10 @@ bool FileManager::isDirectory(const std::string& path) const {
 bool FileManager::createDirectoryAtPath(const std::string& path, bool intermediates, ErrorPtr* error) const {
     if (path.empty()) return failWith(error, ENOENT, path, true);
     if (!intermediates) {
-        if (::mkdir(path.c_str(), 0755) != 0) return failWith(error, errno, path, true);
+        if (::mkdir(path.c_str(), 0700) != 0) return failWith(error, errno, path, true);
         return true;
     }
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return true;
-        return failWith(error, EEXIST, path, true);
-    }
-    std::error_code ec;
-    fs::create_directories(path, ec);
-    if (ec) return failWith(error, ec.value(), path, true);
+    if (int err = makePrivateFolders(path)) return failWith(error, err, path, true);
     return true;
 }
 

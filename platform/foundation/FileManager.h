@@ -4,7 +4,9 @@
 // The app home is named by the environment variable KL_HOME; without it, it
 // is $XDG_DATA_HOME/kestrowline, else ~/.local/share/kestrowline. Its
 // sub-folders Documents, Library/Caches, Library/Preferences and tmp are
-// created when first asked for.
+// created when first asked for. What the program keeps there (the member's
+// password among it) is for the member alone: its folders are 0700 and the
+// files it writes 0600.
 #pragma once
 
 #include <optional>
@@ -23,9 +25,10 @@ namespace ns {
 // else <user home>/.local/share/<name> (the user home from $HOME, else the
 // password entry, else /tmp). Nothing is made.
 std::string userDataDirectory(const char* variable, const std::string& name);
-// Makes the folder and its parents and answers the path. A failure is logged
-// as "<owner>: cannot create <path>: <reason>", the path answered regardless
-// (later file operations report their own errors).
+// Makes the folder and its parents (for the owner alone, 0700; an existing
+// folder open to others is closed to them) and answers the path. A failure
+// is logged as "<owner>: cannot create <path>: <reason>", the path answered
+// regardless (later file operations report their own errors).
 std::string ensureDirectory(const std::string& path, const char* owner);
 
 // ---- App home ----
@@ -66,7 +69,8 @@ public:
 
     // Without intermediates the parent must exist and the folder must not
     // (an existing one is FileWriteFileExistsError). With intermediates every
-    // missing folder is made, and an existing folder is success.
+    // missing folder is made, and an existing folder is success. New folders
+    // are for the owner alone (0700).
     bool createDirectoryAtPath(const std::string& path, bool withIntermediateDirectories,
                                ErrorPtr* error = nullptr) const;
     // Removes a file, a link, or a folder with everything in it.

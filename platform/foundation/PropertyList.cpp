@@ -7,12 +7,14 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <plist/plist.h>
 
 #include "foundation/Data.h"
 #include "foundation/Log.h"
+#include "foundation/PropertyListXML.h"
 #include "foundation/Strings.h"
 
 namespace ns {
@@ -21,7 +23,7 @@ namespace {
 
 // Seconds between 1970-01-01 and the property lists' 2001-01-01 reference.
 constexpr double kReferenceOffset = 978307200.0;
-constexpr int kMaxDepth = 512;
+using plistxml::kMaxDepth;
 constexpr const char* kUIDKey = "CF$UID";
 
 struct PlistFree {
@@ -175,10 +177,12 @@ Value fromNode(plist_t node, int depth) {
             return out;
         }
         case PLIST_DICT: {
-            Value out = Value::dictionary();
+            // Built through an index: a dictionary of many keys reads in linear time.
+            std::vector<std::pair<std::string, Value>> entries;
+            std::unordered_map<std::string, std::size_t> index;
             plist_dict_iter it = nullptr;
             plist_dict_new_iter(node, &it);
-            if (!it) return out;
+            if (!it) return Value::dictionary();
             for (;;) {
                 char* key = nullptr;
                 plist_t item = nullptr;
@@ -195,14 +199,19 @@ Value fromNode(plist_t node, int depth) {
                     throw Failure{"dictionary key without a value"};
                 }
                 try {
-                    out.set(std::move(k), fromNode(item, depth + 1));
+                    Value v = fromNode(item, depth + 1);
+                    auto [at, fresh] = index.try_emplace(k, entries.size());
+                    if (fresh)
+                        entries.emplace_back(std::move(k), std::move(v));
+                    else
+                        entries[at->second].second = std::move(v);
                 } catch (...) {
                     std::free(it);
                     throw;
                 }
             }
             std::free(it);
-            return out;
+            return Value::dictionaryWithUniqueEntries(std::move(entries));
         }
         default: throw Failure{"unsupported node"};
     }
@@ -416,19 +425,26 @@ Value PropertyListSerialization::propertyListWithData(const Bytes& data, Propert
         report(error, kPropertyListReadCorruptError, "not a property list");
         return {};
     }
+    if (!binary) {
+        std::string problem;
+        Value v = plistxml::read(std::string_view(bytes, len), &problem);
+        if (v.isNil()) {
+            report(error, kPropertyListReadCorruptError, "not a property list: " + problem);
+            return {};
+        }
+        if (format) *format = PropertyListFormat::XML;
+        return v;
+    }
     plist_t raw = nullptr;
-    if (binary)
-        plist_from_bin(bytes, len, &raw);
-    else
-        plist_from_xml(bytes, len, &raw);
+    plist_from_bin(bytes, len, &raw);
     PlistPtr root(raw);
     if (!root) {
-        report(error, kPropertyListReadCorruptError, binary ? "corrupt binary property list" : "not a property list");
+        report(error, kPropertyListReadCorruptError, "corrupt binary property list");
         return {};
     }
     try {
         Value v = fromNode(root.get(), 0);
-        if (format) *format = binary ? PropertyListFormat::Binary : PropertyListFormat::XML;
+        if (format) *format = PropertyListFormat::Binary;
         return v;
     } catch (const Failure& f) {
         report(error, kPropertyListReadCorruptError, "corrupt property list: " + f.reason);

@@ -1,5 +1,7 @@
-// Property lists (XML and binary, version 1.0) to and from Value, through
-// libplist.
+// Property lists (XML and binary, version 1.0) to and from Value: written
+// through libplist; binary lists read through libplist once their structure
+// has been checked, XML lists by a reader of our own (PropertyListXML.h)
+// that never recurses.
 //
 // Kinds: dictionary, array, string, data, integer (signed 64-bit and
 // unsigned values above INT64_MAX), real, boolean, date. Keyed-archive UIDs

@@ -69,8 +69,14 @@ UserDefaults::UserDefaults(std::string path)
     ErrorPtr error;
     Value stored = PropertyListSerialization::propertyListWithData(*bytes, nullptr, &error);
     if (!stored.isDictionary()) {
-        NSLog("UserDefaults: %@ is damaged (%@); starting empty", path_,
-              error ? error->localizedDescription() : std::string("not a dictionary"));
+        // Set aside rather than overwritten by the next write: it may still
+        // be worth looking at.
+        std::string aside = path_ + ".damaged";
+        FileManager::defaultManager().removeItemAtPath(aside);
+        bool moved = FileManager::defaultManager().moveItemAtPath(path_, aside);
+        NSLog("UserDefaults: %@ is damaged (%@); %@, starting empty", path_,
+              error ? error->localizedDescription() : std::string("not a dictionary"),
+              moved ? "set aside as " + aside : std::string("cannot set it aside"));
         return;
     }
     values_ = stored;

@@ -5,8 +5,9 @@
 // Changes live in memory until synchronize() writes the whole store
 // atomically (temporary file, flush, rename), so an interrupted write
 // leaves the previous file whole. The store also writes itself when it goes
-// away (program exit, resetStandardUserDefaults). A missing or damaged file
-// gives an empty store and a log line. Every method is thread-safe.
+// away (program exit, resetStandardUserDefaults). A missing file gives an
+// empty store and a log line; so does a damaged one, which is first set aside
+// as "<file>.damaged". Every method is thread-safe.
 //
 // Values handed in and out are copies: changing a dictionary read from the
 // store changes the store only when it is set again.

@@ -9,13 +9,23 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
+#include "foundation/Strings.h"
 #include "uikit/TextLayout.h"
 
 namespace ui::web {
 
 namespace {
+
+// What a page may ask for. Numbers beyond a million count as a million, so
+// sums of lengths stay finite; fonts stop at 10,000 points (larger ones
+// fail in the font system), and so does a page's own viewport width, as on
+// the phone.
+constexpr double kMaxNumber = 1e6;
+constexpr double kMaxFontSize = 10000;
+constexpr double kMaxViewportWidth = 10000;
 
 // ---------------------------------------------------------------- text helpers
 
@@ -33,6 +43,26 @@ std::string trim(std::string_view s) {
 }
 
 bool isHTMLSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+// libxml2's HTML reader passes on bytes that are not UTF-8 in a page it
+// reads as UTF-8; pango takes only valid text, so each becomes U+FFFD.
+std::string validUTF8(const char* s) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s);
+    const auto* end = p + std::strlen(s);
+    std::string out;
+    out.reserve(static_cast<std::size_t>(end - p));
+    while (p < end) {
+        std::size_t n = ns::utf8SequenceLength(p, end);
+        if (n == 0) {
+            out += "\xEF\xBF\xBD";
+            ++p;
+            continue;
+        }
+        out.append(reinterpret_cast<const char*>(p), n);
+        p += n;
+    }
+    return out;
+}
 
 std::string attr(xmlNode* node, const char* name) {
     xmlChar* v = xmlGetProp(node, reinterpret_cast<const xmlChar*>(name));
@@ -87,7 +117,7 @@ bool splitNumber(std::string_view v, double* number, std::string* unit) {
     char* end = nullptr;
     double d = std::strtod(s.c_str(), &end);
     if (end == s.c_str() || !std::isfinite(d)) return false;
-    *number = d;
+    *number = std::clamp(d, -kMaxNumber, kMaxNumber);
     *unit = trim(std::string_view(end));
     return true;
 }
@@ -336,7 +366,7 @@ private:
         std::size_t end = c.find_first_of(",;", eq);
         std::string value = trim(c.substr(eq + 1, end == std::string::npos ? std::string::npos : end - eq - 1));
         double w = std::strtod(value.c_str(), nullptr);
-        if (w > 0) doc_.viewportWidth_ = w;
+        if (w > 0) doc_.viewportWidth_ = std::min(w, kMaxViewportWidth);
     }
 
     // Rules "sel, sel { decls }" whose selectors are element names (or "*").
@@ -441,6 +471,7 @@ private:
                 if (auto s = parseFontSize(value, parent.in.fontSize)) c.in.fontSize = *s;
             }
         }
+        c.in.fontSize = std::min(c.in.fontSize, kMaxFontSize);
         double em = c.in.fontSize;
         double vm = defaultVerticalMarginEm(t) * em;
         c.margin[0] = c.margin[2] = vm;
@@ -616,7 +647,9 @@ private:
         lineFontSize_ = in.fontSize;
     }
 
-    void appendText(const char* s, const Inherited& in) {
+    void appendText(const char* raw, const Inherited& in) {
+        const std::string valid = validUTF8(raw);
+        const char* s = valid.c_str();
         std::string out;
         if (in.pre) {
             if (pendingSpace_) out.push_back(' ');
@@ -796,6 +829,19 @@ double lineHeightOf(double fontSize) {
     return f.lineHeight();
 }
 
+// The height of a text layout, line by line: pango's own total is an int
+// of 1/1024 points and wraps past two million points (thousands of lines of
+// the largest type).
+double layoutHeight(PangoLayout* layout) {
+    double h = 0;
+    for (GSList* l = pango_layout_get_lines_readonly(layout); l; l = l->next) {
+        PangoRectangle logical;
+        pango_layout_line_get_extents(static_cast<PangoLayoutLine*>(l->data), nullptr, &logical);
+        h += static_cast<double>(logical.height) / PANGO_SCALE;
+    }
+    return h;
+}
+
 long wholePoints(double v) { return static_cast<long>(std::ceil(v - 1e-6)); }
 
 }  // namespace
@@ -848,9 +894,7 @@ PageLayout Document::layout(double viewWidth, double viewHeight) const {
                     h = lineHeightOf(it.lineFontSize);
                 } else {
                     b.layout = makeTextLayout(it, avail);
-                    PangoRectangle logical;
-                    pango_layout_get_extents(b.layout.get(), nullptr, &logical);
-                    h = static_cast<double>(logical.height) / PANGO_SCALE;
+                    h = layoutHeight(b.layout.get());
                 }
                 b.frame = Rect(f.left, y, avail, h);
                 page.boxes_.push_back(std::move(b));

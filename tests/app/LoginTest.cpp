@@ -1,5 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "foundation/Data.h"
+#include "foundation/FileManager.h"
+#include "foundation/Log.h"
+#include "foundation/PropertyList.h"
+
 #include "ShellTestSupport.h"
 #include "app/shell/LoginViewController.h"
 #include "app/shell/UIUtils.h"
@@ -144,6 +154,53 @@ TEST_F(LoginTest, LateAnswersAfterCancelOrAfterTheScreenHasGoneChangeNothing) {
     ASSERT_TRUE(driver->waitUntil([] { return net::NetworkActivity::count() == 0; }));
     driver->runPending();
     EXPECT_FALSE(Utils::isLogin());
+}
+
+// The member's password is kept (the store needs it) but for the member
+// alone, and the log shows its place, not its value.
+TEST_F(LoginTest, TheKeptPasswordIsTheMembersAloneAndTheLogMasksIt) {
+    // An app home as an earlier version left it: open to everyone to read.
+    namespace fs = std::filesystem;
+    fs::path home = fs::path(std::getenv("KL_HOME")) / "earlier-home";
+    fs::path preferences = home / "Library" / "Preferences";
+    fs::create_directories(preferences);
+    for (const fs::path& p : {home, home / "Library", preferences})
+        fs::permissions(p, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+    ns::UserDefaults::resetStandardUserDefaults();
+    ns::setHomeDirectory(home.string());
+    auto store = ns::PropertyListSerialization::dataWithPropertyList(
+        ns::Value::dictionary({{"login_flg", ns::Value("0")}}), ns::PropertyListFormat::Binary);
+    ASSERT_TRUE(store && ns::writeFileAtomically(ns::UserDefaults::standardUserDefaults()->path(), *store));
+    ASSERT_EQ(::chmod(ns::UserDefaults::standardUserDefaults()->path().c_str(), 0644), 0);
+
+    svc.reply("MemberLogin", shelltest::kMemberReply);
+    ns::LogCapture log;
+    submit("lisi", "secret");
+    ASSERT_TRUE(answered());
+    ASSERT_TRUE(Utils::isLogin());
+    ASSERT_TRUE(ns::UserDefaults::standardUserDefaults()->synchronize());
+    (void)ns::cachesDirectory(), (void)ns::documentsDirectory(), (void)ns::temporaryDirectory();
+
+    EXPECT_TRUE(log.contains(R"(content==={"parameters":{"user_name":"lisi","password":"***"}})"));
+    EXPECT_TRUE(log.contains(R"(登录response={"state":"successful","message":"登录成功","records":{"member_id":"501",)"));
+    EXPECT_TRUE(log.contains(R"("user_name":"lisi","password":"***"}})"));
+    for (const auto& line : log.lines()) EXPECT_EQ(line.find("secret"), std::string::npos) << line;
+
+    std::size_t files = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(home)) {
+        auto mode = static_cast<unsigned>(entry.status().permissions() & fs::perms::mask);
+        if (entry.is_directory()) {
+            EXPECT_EQ(mode, 0700u) << entry.path();
+        } else {
+            EXPECT_EQ(mode, 0600u) << entry.path();
+            ++files;
+        }
+    }
+    EXPECT_EQ(files, 1u);  // the store
+    EXPECT_EQ(static_cast<unsigned>(fs::status(home).permissions() & fs::perms::mask), 0700u);
+    ns::UserDefaults::resetStandardUserDefaults();
+    ns::resetHomeDirectory();
 }
 
 TEST(UtilsTest, LoginStateMemberRecordTextMeasureAndMenuButton) {

@@ -302,6 +302,57 @@ TEST(XMLModel, XPathOnAFreeElementLeavesItOutsideAnyDocument) {
     EXPECT_TRUE(counted->empty());
 }
 
+TEST(XMLModel, NamespaceURIsWithMarkupCharactersWriteBackAsTheSameURIs) {
+    // As written in the document, and as read (libxml2 keeps "&" as "&#38;").
+    const std::pair<const char*, const char*> cases[] = {
+        {"urn:a&lt;b", "urn:a<b"},
+        {"urn:a&#9;b&#10;c&#13;", "urn:a\tb\nc\r"},
+        {"urn:&quot;a'", "urn:\"a'"},
+        {"urn:a&amp;b", "urn:a&#38;b"},
+    };
+    for (const auto& [written, uri] : cases) {
+        std::string xml = std::string("<r xmlns:p=\"") + written + "\"><p:x/></r>";
+        ns::LogCapture quiet;  // libxml2 warns of URIs that are not valid
+        auto doc = NSXMLDocument::initWithXMLString(xml, 0);
+        ASSERT_TRUE(doc) << written;
+        ASSERT_EQ(doc->rootElement()->childAtIndex(0)->URI(), uri);
+        auto data = doc->XMLData();
+        ASSERT_TRUE(data);
+        auto again = NSXMLDocument::initWithData(*data, 0);
+        ASSERT_TRUE(again) << std::string(data->begin(), data->end());
+        EXPECT_EQ(again->rootElement()->childAtIndex(0)->URI(), uri);
+        auto element = NSXMLElement::initWithXMLString(*doc->rootElement()->XMLString());
+        ASSERT_TRUE(element) << written;
+        EXPECT_EQ(element->childAtIndex(0)->URI(), uri);
+        // Writing leaves the document's own URI as it was.
+        EXPECT_EQ(doc->rootElement()->childAtIndex(0)->URI(), uri);
+    }
+}
+
+TEST(XMLModel, ADocumentInUTF7IsWrittenInUTF8) {
+    // UTF-7 would change the declaration too, and nothing could read it back.
+    auto doc = NSXMLDocument::initWithXMLString(R"(<?xml version="1.0" encoding="UTF-7"?><r a="1">text</r>)", 0);
+    ASSERT_TRUE(doc);
+    auto data = doc->XMLData();
+    ASSERT_TRUE(data);
+    EXPECT_EQ(std::string(data->begin(), data->end()).rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
+    auto again = NSXMLDocument::initWithData(*data, 0);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->rootElement()->XMLString(), R"(<r a="1">text</r>)");
+}
+
+TEST(XMLModel, XPathAboveAFreeElementFindsNothing) {
+    // The document the query runs in is gone once it returns: only nodes of
+    // the element's own tree come back.
+    auto r = NSXMLNode::elementWithName("r");
+    r->addChild(NSXMLNode::elementWithName("x"));
+    for (const char* xpath : {"..", "/", "/..", "x/../..", "ancestor-or-self::node()"}) {
+        auto found = r->nodesForXPath(xpath);
+        ASSERT_TRUE(found) << xpath;
+        for (auto& n : *found) EXPECT_EQ(n->XMLString(), "<r><x/></r>") << xpath;
+    }
+}
+
 TEST(XMLModel, XPathErrorsCarryLibxmlCodes) {
     auto doc = NSXMLDocument::initWithXMLString("<r><x/></r>", 0);
     auto root = doc->rootElement();

@@ -167,3 +167,104 @@ TEST(PropertyList, BadBytesGiveNilNeverACrash) {
     EXPECT_TRUE(PropertyListSerialization::propertyListWithData(Bytes{'x'}).isNil());
     EXPECT_TRUE(log.contains("PropertyList"));
 }
+
+TEST(PropertyList, XMLAsOtherWritersWriteIt) {
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!DOCTYPE plist PUBLIC "
+                             "\"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n";
+    struct Case {
+        std::string xml;
+        Value expected;  // nil: refused
+    };
+    const std::vector<Case> cases = {
+        {head + "<plist version=\"1.0\"><string>a &lt;&amp;&gt; &#20013;&#x1F600;</string></plist>", Value("a <&> 中😀")},
+        {"<plist><string><![CDATA[<b>&amp;</b>]]><!-- note --> x</string></plist>", Value("<b>&amp;</b> x")},
+        {"\xEF\xBB\xBF<array><integer>\n\t-7 </integer><integer>18446744073709551615</integer><true/><false></false>"
+         "<real>1.5</real><string/><array/><dict/></array>",
+         Value::array({Value(-7), Value(18446744073709551615ULL), Value(true), Value(false), Value(1.5), Value(""),
+                       Value::array(), Value::dictionary()})},
+        {"<plist><dict><key>a</key><integer>1</integer><!-- c --><key>b</key><date>2015-03-01T02:00:00Z</date>"
+         "<key>a</key><data> AAEC\n /w== </data></dict></plist>",
+         Value::dictionary({{"a", Value(Bytes{0, 1, 2, 0xFF})}, {"b", Value(Date{1425175200})}})},
+        {"<plist><date>1969-12-31T23:59:59.5Z</date></plist>", Value(Date{-0.5})},
+        // Damage of every kind is refused.
+        {"", {}},
+        {"<plist></plist>", {}},
+        {"<plist><string>x</string>", {}},
+        {"<plist><string>x</plist>", {}},
+        {"<plist><string>x</string></plist> trailing", {}},
+        {"<plist><string>x</string><string>y</string></plist>", {}},
+        {"<plist><dict><key>a</key></dict></plist>", {}},
+        {"<plist><dict><string>a</string></dict></plist>", {}},
+        {"<plist><array></dict></plist>", {}},
+        {"<plist><integer>12x</integer></plist>", {}},
+        {"<plist><integer>18446744073709551616</integer></plist>", {}},
+        {"<plist><date>yesterday</date></plist>", {}},
+        {"<plist><data>%%%%</data></plist>", {}},
+        {"<plist><string>&#0;</string></plist>", {}},
+        {"<plist><string><b>x</b></string></plist>", {}},
+        {"<plist><blob/></plist>", {}},
+        // Entities a DOCTYPE declares are not expanded.
+        {"<!DOCTYPE plist [<!ENTITY big \"xxxxxxxx\">]><plist><string>&big;</string></plist>", {}},
+    };
+    for (const auto& c : cases) {
+        ErrorPtr error;
+        Value v = PropertyListSerialization::propertyListWithData(Bytes(c.xml.begin(), c.xml.end()), nullptr, &error);
+        EXPECT_EQ(v, c.expected) << c.xml << " -> " << v.description();
+        if (c.expected.isNil()) {
+            ASSERT_TRUE(error) << c.xml;
+            EXPECT_EQ(error->code, kPropertyListReadCorruptError);
+        }
+    }
+}
+
+TEST(PropertyList, DeepNestingIsRefusedWithoutExhaustingTheStack) {
+    auto nested = [](int depth, const std::string& open, const std::string& close) {
+        std::string s = "<plist>";
+        for (int i = 0; i < depth; ++i) s += open;
+        for (int i = 0; i < depth; ++i) s += close;
+        if (!close.empty()) s += "</plist>";
+        return Bytes(s.begin(), s.end());
+    };
+    // What a damaged defaults file held: 200000 <array> that never close.
+    for (const Bytes& damaged : {nested(200000, "<array>", ""), nested(200000, "<array>", "</array>"),
+                                 nested(200000, "<dict><key>k</key>", "</dict>"), nested(513, "<array>", "</array>")}) {
+        ErrorPtr error;
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(damaged, nullptr, &error).isNil());
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code, kPropertyListReadCorruptError);
+    }
+    std::string deepest;
+    for (int i = 0; i < 512; ++i) deepest += "<array>";
+    for (int i = 0; i < 512; ++i) deepest += "</array>";
+    Value v = PropertyListSerialization::propertyListWithData(Bytes(deepest.begin(), deepest.end()));
+    int depth = 0;
+    for (; v.isArray(); v = v.at(0)) ++depth;
+    EXPECT_EQ(depth, 512);
+}
+
+TEST(PropertyList, ManyKeysReadInLinearTime) {
+    // Quadratic building took minutes over this many keys; the test's time
+    // limit catches that.
+    constexpr int kKeys = 200000;
+    std::string xml = "<plist><dict>";
+    std::vector<std::pair<std::string, Value>> entries;
+    for (int i = 0; i < kKeys; ++i) {
+        std::string key = "key" + std::to_string(i);
+        xml += "<key>" + key + "</key><integer>" + std::to_string(i) + "</integer>";
+        entries.emplace_back(key, Value(i));
+    }
+    xml += "<key>key7</key><string>last wins</string></dict></plist>";
+    Value fromXML = PropertyListSerialization::propertyListWithData(Bytes(xml.begin(), xml.end()));
+    ASSERT_EQ(fromXML.count(), static_cast<std::size_t>(kKeys));
+    EXPECT_EQ(fromXML["key199999"].integerValue(), 199999);
+    EXPECT_EQ(fromXML["key7"].str(), "last wins");
+
+    // Fewer in binary, where libplist's own writer is slow with many keys.
+    entries.resize(kKeys / 3);
+    auto binary = PropertyListSerialization::dataWithPropertyList(Value::dictionaryWithUniqueEntries(entries),
+                                                                  PropertyListFormat::Binary);
+    ASSERT_TRUE(binary);
+    Value fromBinary = PropertyListSerialization::propertyListWithData(*binary);
+    ASSERT_EQ(fromBinary.count(), entries.size());
+    EXPECT_EQ(fromBinary[entries.back().first], entries.back().second);
+}

@@ -139,14 +139,23 @@ TEST_F(UserDefaultsTest, DamagedOrMissingFileGivesAnEmptyStoreAndALogLine) {
         EXPECT_EQ(defaults()->dictionaryRepresentation().count(), 0u);
         EXPECT_TRUE(log.contains("no stored defaults"));
     }
+    std::string unclosed = "<plist>";
+    for (int i = 0; i < 200000; ++i) unclosed += "<array>";
     for (std::string_view junk : {std::string_view("not a plist"), std::string_view("bplist00\x01\x02"),
-                                  std::string_view("<plist><array><string>x</string></array></plist>")}) {
+                                  std::string_view("<plist><array><string>x</string></array></plist>"),
+                                  std::string_view(unclosed)}) {
         restart();
         ASSERT_TRUE(writeFileAtomically(storePath(), junk));
         LogCapture log;
         restart();
         EXPECT_EQ(defaults()->dictionaryRepresentation().count(), 0u);
-        EXPECT_TRUE(log.contains("damaged")) << junk;
+        EXPECT_TRUE(log.contains("damaged")) << junk.substr(0, 60);
+        // Set aside whole, for a later look; nothing is left in its place.
+        EXPECT_TRUE(log.contains("set aside as " + storePath() + ".damaged"));
+        auto aside = readFile(storePath() + ".damaged");
+        ASSERT_TRUE(aside);
+        EXPECT_EQ(std::string_view(reinterpret_cast<const char*>(aside->data()), aside->size()), junk);
+        EXPECT_FALSE(FileManager::defaultManager().fileExistsAtPath(storePath()));
     }
     // The store works on and replaces the damaged file.
     defaults()->setBool(true, "LoginState");

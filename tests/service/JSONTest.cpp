@@ -1,5 +1,6 @@
 // The JSON codec: what it accepts, what it refuses, what it gives back, and
-// that writing and reading agree.
+// that writing and reading agree; and the masking of passwords in JSON texts
+// bound for the log.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -9,6 +10,7 @@
 
 #include "foundation/Log.h"
 #include "service/JSON.h"
+#include "service/LogMasking.h"
 
 namespace {
 
@@ -228,3 +230,19 @@ TEST(JSONNumbers, TellsJSONNumbersFromOtherText) {
 }
 
 }  // namespace
+
+TEST(LogMasking, PasswordValuesAreMaskedAndTheRestKept) {
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"parameters":{"user_name":"lisi","password":"secret"}})",
+         R"({"parameters":{"user_name":"lisi","password":"***"}})"},
+        {R"({"records":{"Password" : "a\"b", "new_password":12345,"uname":"password"}})",
+         R"({"records":{"Password" : "***", "new_password":***,"uname":"password"}})"},
+        {R"({"pass\u0077ord":"secret"})", R"({"pass\u0077ord":"***"})"},
+        {R"([{"password":""},{"password":null},{"password":{"x":"y"}}])",
+         R"([{"password":""},{"password":***},{"password":{"x":"y"}}])"},
+        {R"(not JSON "password": "secret)", R"(not JSON "password": "***)"},
+        {R"({"state":"failed","message":"用户名或密码错误"})", R"({"state":"failed","message":"用户名或密码错误"})"},
+        {"", ""},
+    };
+    for (const auto& [text, masked] : cases) EXPECT_EQ(maskPasswords(text), masked) << text;
+}

@@ -1,6 +1,9 @@
 // The web page model: parsing, block layout, pictures, hit-testing, scripts.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <string>
+
 #include "uikit/Image.h"
 #include "uikit/WebDocument.h"
 
@@ -161,6 +164,48 @@ TEST(WebDocument, CharsetAndBrokenMarkup) {
     EXPECT_EQ(Document::parseHTML("<p>one<p>two<div>three", "")->textContent(), "one\ntwo\nthree");
     EXPECT_EQ(Document::parseHTML("", "")->layout(320, 0).scrollHeight(), 0);
     EXPECT_EQ(Document::parseHTML("plain words", "")->textContent(), "plain words");
+}
+
+TEST(WebDocument, AbsurdSizesAreCapped) {
+    // Each page asks for something the screen cannot hold; the layout caps it
+    // and stays finite.
+    const std::string deepBig = [] {
+        std::string s;
+        for (int i = 0; i < 4000; ++i) s += "<big>";
+        return s + "x";
+    }();
+    struct {
+        std::string html;
+        double tallest;  // most the page may be, in points
+    } cases[] = {
+        {"<p style='font-size:1e308px'>huge</p>", 1e5},
+        {"<p style='font-size:100000px'>huge</p>", 1e5},
+        {"<p style='font-size:1e300%'>huge</p>", 1e5},
+        {"<h1><h1><h1><h1><h1><h1><h1><h1><h1><h1><h1><h1><h1><h1><h1><h1>deep</h1></h1></h1>", 1e5},
+        {deepBig, 1e5},
+        {"<p style='margin:1e300px 0'>far</p>", 3e6},
+        {"<img src='a.png' style='width:1e300%;height:1e308px'>", 3e6},
+    };
+    for (const auto& c : cases) {
+        auto page = Document::parseHTML(c.html, "")->layout(320, 0);
+        EXPECT_TRUE(std::isfinite(page.contentSize().height)) << c.html.substr(0, 60);
+        EXPECT_LE(page.contentSize().height, c.tallest) << c.html.substr(0, 60);
+    }
+    auto wide = Document::parseHTML("<meta name='viewport' content='width=1e9'><p>x</p>", "");
+    EXPECT_EQ(wide->viewportWidth(), 10000);
+
+    // 300 lines of the largest type: more than pango's own total can count.
+    std::string words;
+    for (int i = 0; i < 300; ++i) words += "W<br>";
+    auto tall = Document::parseHTML("<p style='font-size:10000px;margin:0'>" + words + "</p>", "");
+    auto page = tall->layout(320, 0);
+    ASSERT_EQ(page.boxes().size(), 1u);
+    EXPECT_GT(page.boxes()[0].frame.size.height, 300 * 10000.0);
+}
+
+TEST(WebDocument, BytesThatAreNotUTF8ReadAsReplacementCharacters) {
+    auto doc = Document::parseHTML("<p>a\xff\xfe b \xe4\xb8</p><p>\xe4\xb8\xad</p>", "");
+    EXPECT_EQ(doc->textContent(), "a\uFFFD\uFFFD b \uFFFD\uFFFD\n\u4E2D");
 }
 
 TEST(WebDocument, ResolvingAddresses) {

@@ -1,0 +1,410 @@
+#include "foundation/PropertyListXML.h"
+
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "foundation/Data.h"
+#include "foundation/Strings.h"
+
+namespace ns::plistxml {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool isNameChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
+           c == '.' || c == ':';
+}
+
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+std::optional<Value> integerFrom(std::string_view text) {
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    const char* end = text.data() + text.size();
+    if (text.front() == '-') {
+        long long v = 0;
+        auto r = std::from_chars(text.data(), end, v);
+        if (r.ec != std::errc() || r.ptr != end) return std::nullopt;
+        return Value(v);
+    }
+    unsigned long long u = 0;
+    auto r = std::from_chars(text.data(), end, u);
+    if (r.ec != std::errc() || r.ptr != end) return std::nullopt;
+    return Value(u);  // signed when it fits, as the binary reader gives it
+}
+
+std::optional<Value> realFrom(std::string_view text) {
+    text = trimmed(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (text.empty()) return std::nullopt;
+    double d = 0;
+    const char* end = text.data() + text.size();
+    auto r = std::from_chars(text.data(), end, d);
+    if (r.ec != std::errc() || r.ptr != end) return std::nullopt;
+    return Value(d);
+}
+
+// Days from 1970-01-01 to the date of the proleptic Gregorian calendar.
+long long daysFromCivil(long long y, unsigned m, unsigned d) {
+    y -= m <= 2;
+    long long era = (y >= 0 ? y : y - 399) / 400;
+    auto yoe = static_cast<unsigned>(y - era * 400);
+    unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
+    unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + static_cast<long long>(doe) - 719468;
+}
+
+// "2015-03-01T02:00:00Z", perhaps with a fraction of a second.
+std::optional<Value> dateFrom(std::string_view text) {
+    text = trimmed(text);
+    auto number = [&](std::size_t at, std::size_t digits, int& out) {
+        if (at + digits > text.size()) return false;
+        out = 0;
+        for (std::size_t i = at; i < at + digits; ++i) {
+            if (text[i] < '0' || text[i] > '9') return false;
+            out = out * 10 + (text[i] - '0');
+        }
+        return true;
+    };
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (text.size() < 20 || !number(0, 4, y) || text[4] != '-' || !number(5, 2, mo) || text[7] != '-' ||
+        !number(8, 2, d) || text[10] != 'T' || !number(11, 2, h) || text[13] != ':' || !number(14, 2, mi) ||
+        text[16] != ':' || !number(17, 2, s))
+        return std::nullopt;
+    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60) return std::nullopt;
+    double fraction = 0;
+    std::size_t at = 19;
+    if (text[at] == '.') {
+        double scale = 0.1;
+        for (++at; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, scale /= 10)
+            fraction += (text[at] - '0') * scale;
+    }
+    if (at + 1 != text.size() || text[at] != 'Z') return std::nullopt;
+    long long days = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d));
+    double seconds = static_cast<double>(days * 86400 + h * 3600 + mi * 60 + s) + fraction;
+    return Value(Date{seconds});
+}
+
+std::optional<Value> dataFrom(std::string_view text) {
+    std::string compact;
+    compact.reserve(text.size());
+    for (char c : text)
+        if (!isBlank(c)) compact.push_back(c);
+    auto bytes = base64Decode(compact);
+    if (!bytes) return std::nullopt;
+    return Value(std::move(*bytes));
+}
+
+// A container being read.
+struct Frame {
+    bool isDict = false;
+    std::vector<Value> items;
+    std::vector<std::pair<std::string, Value>> entries;
+    std::unordered_map<std::string, std::size_t> index;  // key -> place in entries
+    std::optional<std::string> key;                       // read, its value not yet
+
+    void add(Value v) {
+        if (!isDict) {
+            items.push_back(std::move(v));
+            return;
+        }
+        auto [it, fresh] = index.try_emplace(*key, entries.size());
+        if (fresh)
+            entries.emplace_back(std::move(*key), std::move(v));
+        else
+            entries[it->second].second = std::move(v);
+        key.reset();
+    }
+
+    Value finish() {
+        if (isDict) return Value::dictionaryWithUniqueEntries(std::move(entries));
+        return Value::array(std::move(items));
+    }
+};
+
+class Reader {
+public:
+    explicit Reader(std::string_view text) : s_(text) {}
+
+    Value read(std::string* problem) {
+        Value v = document();
+        if (v.isNil() && problem) *problem = problem_.empty() ? "not a property list" : problem_;
+        return v;
+    }
+
+private:
+    struct Tag {
+        std::string name;
+        bool selfClosing = false;
+    };
+
+    Value document() {
+        if (s_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
+        if (!skipMisc(true)) return {};
+        std::size_t start = at_;
+        auto tag = startTag();
+        if (!tag) return {};
+        bool wrapped = tag->name == "plist";
+        if (wrapped) {
+            if (tag->selfClosing) return fail("empty property list");
+            if (!skipMisc(false)) return {};
+            if (looking("</")) return fail("empty property list");
+        } else {
+            at_ = start;
+        }
+        Value v = value();
+        if (v.isNil()) return {};
+        if (!skipMisc(false)) return {};
+        if (wrapped && !endTag("plist")) return {};
+        if (!skipMisc(false)) return {};
+        if (at_ != s_.size()) return fail("text after the property list");
+        return v;
+    }
+
+    // One whole value from its start tag, containers on a stack of their own.
+    Value value() {
+        std::vector<Frame> stack;
+        for (;;) {
+            if (!skipMisc(false)) return {};
+            if (at_ >= s_.size()) return fail("unexpected end");
+            if (s_[at_] != '<') return fail("text between elements");
+            if (looking("</")) {
+                if (stack.empty()) return fail("unexpected end tag");
+                Frame& top = stack.back();
+                if (!endTag(top.isDict ? "dict" : "array")) return {};
+                if (top.key) return fail("key without a value");
+                Value done = top.finish();
+                stack.pop_back();
+                if (stack.empty()) return done;
+                stack.back().add(std::move(done));
+                continue;
+            }
+            auto tag = startTag();
+            if (!tag) return {};
+            if (!stack.empty() && stack.back().isDict && !stack.back().key) {
+                if (tag->name != "key") return fail("dictionary value without a key");
+                auto text = tag->selfClosing ? std::string() : content("key");
+                if (!text) return {};
+                if (!isValidUTF8(*text)) return fail("key that is not UTF-8");
+                stack.back().key = std::move(*text);
+                continue;
+            }
+            Value leaf;
+            if (tag->name == "dict" || tag->name == "array") {
+                Frame frame;
+                frame.isDict = tag->name == "dict";
+                if (!tag->selfClosing) {
+                    if (static_cast<int>(stack.size()) >= kMaxDepth) return fail("nesting too deep");
+                    stack.push_back(std::move(frame));
+                    continue;
+                }
+                leaf = frame.finish();
+            } else {
+                auto text = tag->selfClosing ? std::string() : content(tag->name);
+                if (!text) return {};
+                std::optional<Value> v;
+                // Text that is not UTF-8 could not be written back whole.
+                if (tag->name == "string" && !isValidUTF8(*text)) return fail("string that is not UTF-8");
+                if (tag->name == "string") v = Value(std::move(*text));
+                else if (tag->name == "integer") v = integerFrom(*text);
+                else if (tag->name == "real") v = realFrom(*text);
+                else if (tag->name == "date") v = dateFrom(*text);
+                else if (tag->name == "data") v = dataFrom(*text);
+                else if (tag->name == "true" || tag->name == "false") {
+                    if (!trimmed(*text).empty()) return fail("text in <" + tag->name + ">");
+                    v = Value(tag->name == "true");
+                } else {
+                    return fail("unknown element <" + tag->name + ">");
+                }
+                if (!v) return fail("bad <" + tag->name + ">");
+                leaf = std::move(*v);
+            }
+            if (stack.empty()) return leaf;
+            stack.back().add(std::move(leaf));
+        }
+    }
+
+    // ---- Tokens ----
+
+    Value fail(std::string reason) {
+        if (problem_.empty()) problem_ = std::move(reason);
+        return {};
+    }
+
+    bool looking(std::string_view what) const { return s_.substr(at_, what.size()) == what; }
+
+    // Moves past the terminator; false (and a failure) when there is none.
+    bool skipPast(std::string_view terminator, const char* what) {
+        std::size_t end = s_.find(terminator, at_);
+        if (end == std::string_view::npos) {
+            fail(std::string("unterminated ") + what);
+            return false;
+        }
+        at_ = end + terminator.size();
+        return true;
+    }
+
+    // Blanks, comments and processing instructions; in the prolog also a
+    // DOCTYPE, whose internal subset is skipped unread.
+    bool skipMisc(bool prolog) {
+        for (;;) {
+            while (at_ < s_.size() && isBlank(s_[at_])) ++at_;
+            if (looking("<!--")) {
+                if (!skipPast("-->", "comment")) return false;
+            } else if (looking("<?")) {
+                if (!skipPast("?>", "processing instruction")) return false;
+            } else if (prolog && looking("<!DOCTYPE")) {
+                std::size_t gt = s_.find('>', at_), bracket = s_.find('[', at_);
+                if (bracket != std::string_view::npos && bracket < gt) {
+                    at_ = bracket;
+                    if (!skipPast("]", "DOCTYPE")) return false;
+                }
+                if (!skipPast(">", "DOCTYPE")) return false;
+            } else {
+                return true;
+            }
+        }
+    }
+
+    std::string name() {
+        std::size_t start = at_;
+        while (at_ < s_.size() && isNameChar(s_[at_])) ++at_;
+        return std::string(s_.substr(start, at_ - start));
+    }
+
+    // At "<name ...>" or "<name .../>"; attributes are skipped.
+    std::optional<Tag> startTag() {
+        if (!looking("<")) {
+            fail("expected an element");
+            return std::nullopt;
+        }
+        ++at_;
+        Tag tag;
+        tag.name = name();
+        if (tag.name.empty()) {
+            fail("bad element");
+            return std::nullopt;
+        }
+        while (at_ < s_.size()) {
+            char c = s_[at_];
+            if (c == '>') {
+                ++at_;
+                return tag;
+            }
+            if (c == '/' && at_ + 1 < s_.size() && s_[at_ + 1] == '>') {
+                at_ += 2;
+                tag.selfClosing = true;
+                return tag;
+            }
+            if (c == '"' || c == '\'') {
+                std::size_t close = s_.find(c, at_ + 1);
+                if (close == std::string_view::npos) break;
+                at_ = close;
+            }
+            ++at_;
+        }
+        fail("unterminated <" + tag.name + ">");
+        return std::nullopt;
+    }
+
+    bool endTag(std::string_view expected) {
+        if (!looking("</")) {
+            fail("expected </" + std::string(expected) + ">");
+            return false;
+        }
+        at_ += 2;
+        std::string n = name();
+        while (at_ < s_.size() && isBlank(s_[at_])) ++at_;
+        if (n != expected || !looking(">")) {
+            fail("expected </" + std::string(expected) + ">");
+            return false;
+        }
+        ++at_;
+        return true;
+    }
+
+    // The text of a leaf element up to its end tag: entities and character
+    // references decoded, CDATA taken as it is, comments dropped.
+    std::optional<std::string> content(const std::string& element) {
+        std::string out;
+        for (;;) {
+            std::size_t stop = s_.find_first_of("<&", at_);
+            if (stop == std::string_view::npos) {
+                fail("unterminated <" + element + ">");
+                return std::nullopt;
+            }
+            out.append(s_.substr(at_, stop - at_));
+            at_ = stop;
+            if (s_[at_] == '&') {
+                if (!reference(out)) return std::nullopt;
+            } else if (looking("<![CDATA[")) {
+                std::size_t start = at_ + 9;
+                at_ = start;
+                if (!skipPast("]]>", "CDATA section")) return std::nullopt;
+                out.append(s_.substr(start, at_ - 3 - start));
+            } else if (looking("<!--")) {
+                if (!skipPast("-->", "comment")) return std::nullopt;
+            } else if (looking("</")) {
+                if (!endTag(element)) return std::nullopt;
+                return out;
+            } else {
+                fail("element inside <" + element + ">");
+                return std::nullopt;
+            }
+        }
+    }
+
+    bool reference(std::string& out) {
+        std::size_t semi = s_.find(';', at_);
+        if (semi == std::string_view::npos || semi - at_ > 12) {
+            fail("bad entity reference");
+            return false;
+        }
+        std::string_view ref = s_.substr(at_ + 1, semi - at_ - 1);
+        at_ = semi + 1;
+        static const std::pair<std::string_view, char> kNamed[] = {
+            {"lt", '<'}, {"gt", '>'}, {"amp", '&'}, {"quot", '"'}, {"apos", '\''}};
+        for (const auto& [n, c] : kNamed) {
+            if (ref == n) {
+                out.push_back(c);
+                return true;
+            }
+        }
+        if (ref.size() < 2 || ref[0] != '#') {
+            fail("unknown entity &" + std::string(ref) + ";");
+            return false;
+        }
+        bool hex = ref[1] == 'x' || ref[1] == 'X';
+        std::string_view digits = ref.substr(hex ? 2 : 1);
+        std::uint32_t cp = 0;
+        auto r = std::from_chars(digits.data(), digits.data() + digits.size(), cp, hex ? 16 : 10);
+        if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() || cp == 0 ||
+            cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            fail("bad character reference");
+            return false;
+        }
+        appendUTF8(out, static_cast<char32_t>(cp));
+        return true;
+    }
+
+    std::string_view s_;
+    std::size_t at_ = 0;
+    std::string problem_;
+};
+
+}  // namespace
+
+Value read(std::string_view text, std::string* problem) { return Reader(text).read(problem); }
+
+}  // namespace ns::plistxml
