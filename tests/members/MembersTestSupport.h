@@ -72,6 +72,13 @@ protected:
         return screen;
     }
 
+    // Pulls the table's bottom edge up past the footer's mark and lets go.
+    static void pullUp(const std::shared_ptr<ui::TableView>& table) {
+        double height = table->frame().size.height;
+        double end = std::max(table->contentSize().height, height) - height;
+        table->simulateDrag(ui::Point{0, -(end - table->contentOffset().y + 80)});
+    }
+
     bool waitForCount(const std::string& operation, std::size_t n) {
         return driver->waitUntil([&] { return svc.count(operation) >= n; });
     }
