@@ -56,12 +56,12 @@ const char* errorKindName(ErrorKind kind);
 //   reply can cost: it is held once and then parsed on the main thread.
 // - Pictures: the screen is 640 x 1136 pixels, 2.9 MB even uncompressed; a
 //   photo straight from a camera is 2 to 6 MB as JPEG. 8 MB takes those.
-// - Web pages (and the files a page links): article pages and the link
-//   directory's sites are well under 1 MB of HTML; 8 MB takes the largest
-//   plain page, and the page is laid out whole.
+// - Anything else, web pages among them (the web view sets its own limits,
+//   of the same size): an article page or a linked site is well under 1 MB
+//   of HTML; 8 MB takes the largest plain page, and a page is laid out whole.
 inline constexpr std::size_t kServiceReplyLimit = 64u * 1024u * 1024u;
 inline constexpr std::size_t kPictureLimit = 8u * 1024u * 1024u;
-inline constexpr std::size_t kPageLimit = 8u * 1024u * 1024u;
+inline constexpr std::size_t kDefaultReplyLimit = 8u * 1024u * 1024u;
 
 struct Request {
     std::string method = "GET";
@@ -72,7 +72,7 @@ struct Request {
     double exchangeLimit = 300;  // seconds for the whole exchange, redirects included (0 or less: 300)
     bool followRedirects = true;  // at most five, to http and https only
     bool acceptCompressed = true;                   // ask for and decode gzip/deflate
-    std::size_t maxResponseBytes = kPageLimit;      // a larger decoded body fails (Other)
+    std::size_t maxResponseBytes = kDefaultReplyLimit;  // a larger decoded body fails (Other)
 };
 
 struct Response {
