@@ -15,6 +15,7 @@
 #include "mervio/MVOMSADataConfigHolder.h"
 #include "mervio/MVOMSADispatcher.h"
 #include "mervio/MVOMSAHelper.h"
+#include "mervio/MVOMSAInstance.h"
 #include "mervio/MVOMSAKeyChain.h"
 #include "mervio/MVOMSAReachability.h"
 #include "mervio/MVOMSAStore.h"
@@ -24,29 +25,15 @@ namespace {
 using EventPtr = std::shared_ptr<MVOMSAEvent>;
 using Key = MVOMSA::Key;
 
-// ---- The reporter's publication ----
+// ---- The reporter ----
 
-// Made under the first lock, handed out under the second once its start-up
-// is done: until then, events wait in the buffer.
-std::mutex& creationMutex() {
-    static std::mutex m;
-    return m;
-}
-
-std::mutex& instanceMutex() {
-    static std::mutex m;
-    return m;
-}
-
-std::shared_ptr<MVOMSA>& instance() {
-    static std::shared_ptr<MVOMSA> reporter;
+// Published once its start-up is done: until then, events wait in the buffer.
+mvomsa::Instance<MVOMSA>& reporterInstance() {
+    static mvomsa::Instance<MVOMSA> reporter;
     return reporter;
 }
 
-std::shared_ptr<MVOMSA> existing() {
-    std::lock_guard lock(instanceMutex());
-    return instance();
-}
+std::shared_ptr<MVOMSA> existing() { return reporterInstance().get(); }
 
 // ---- The engine's state ----
 
@@ -321,14 +308,11 @@ std::string MVOMSATimingKeyForProps(const std::string& eventId, const ns::Value&
 // ---- MVOMSA ----
 
 std::shared_ptr<MVOMSA> MVOMSA::getInstance() {
-    if (auto reporter = existing()) return reporter;
-    std::lock_guard creating(creationMutex());
-    if (auto reporter = existing()) return reporter;
-    auto reporter = std::shared_ptr<MVOMSA>(new MVOMSA());
-    reporter->init();
-    std::lock_guard lock(instanceMutex());
-    instance() = reporter;
-    return reporter;
+    return reporterInstance().getOrMake([] {
+        auto reporter = std::shared_ptr<MVOMSA>(new MVOMSA());
+        reporter->init();
+        return reporter;
+    });
 }
 
 void MVOMSA::init() {
@@ -377,10 +361,7 @@ void MVOMSA::waitForQueuesForTesting() {
 
 void MVOMSA::resetForTesting() {
     waitForQueuesForTesting();
-    {
-        std::lock_guard lock(instanceMutex());
-        instance().reset();
-    }
+    reporterInstance().take();
     MSAMV::resetForTesting();
     {
         SessionState& s = session();

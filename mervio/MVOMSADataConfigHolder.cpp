@@ -7,26 +7,16 @@
 #include "mervio/MVOMSAConfig.h"
 #include "mervio/MVOMSADispatcher.h"
 #include "mervio/MVOMSAHelper.h"
+#include "mervio/MVOMSAInstance.h"
 #include "mervio/MVOMSAReachability.h"
 #include "service/JSON.h"
 
 namespace {
 
-// Made under the first lock; handed out under the second only once it has
-// applied the stored configuration, so that a call back into the reporter
-// while it does (an error event) never waits for it.
-std::mutex& creationMutex() {
-    static std::mutex m;
-    return m;
-}
-
-std::mutex& instanceMutex() {
-    static std::mutex m;
-    return m;
-}
-
-std::shared_ptr<MVOMSADataConfigHolder>& instance() {
-    static std::shared_ptr<MVOMSADataConfigHolder> holder;
+// Published once it has applied the stored configuration: an error event it
+// reports meanwhile never waits for it.
+mvomsa::Instance<MVOMSADataConfigHolder>& holderInstance() {
+    static mvomsa::Instance<MVOMSADataConfigHolder> holder;
     return holder;
 }
 
@@ -44,34 +34,26 @@ bool textEquals(const ns::Value& value, const std::string& text) { return value.
 }  // namespace
 
 MVOMSADataConfigHolder::MVOMSADataConfigHolder()
-    : insertEvent_("insert into events(content, status, send_count,ts) values(@CONTENT, @STATUS, @SENDCOUNT, @TS)") {}
+    : insertEvent_(mvomsa::kInsertEvent) {}
 
 MVOMSADataConfigHolder::~MVOMSADataConfigHolder() { closeDB(); }
 
 std::shared_ptr<MVOMSADataConfigHolder> MVOMSADataConfigHolder::initSingleton(const std::function<void()>& completion) {
-    std::lock_guard creating(creationMutex());
-    if (auto holder = getInstance()) return holder;
-    auto holder = std::shared_ptr<MVOMSADataConfigHolder>(new MVOMSADataConfigHolder());
-    holder->initWithBlock(completion);
-    {
-        std::lock_guard lock(instanceMutex());
-        instance() = holder;
-    }
-    MVOMSAReporterLinks::setConfigSource(holder);
+    bool made = false;
+    auto holder = holderInstance().getOrMake([&] {
+        auto fresh = std::shared_ptr<MVOMSADataConfigHolder>(new MVOMSADataConfigHolder());
+        fresh->initWithBlock(completion);
+        made = true;
+        return fresh;
+    });
+    if (made) MVOMSAReporterLinks::setConfigSource(holder);
     return holder;
 }
 
-std::shared_ptr<MVOMSADataConfigHolder> MVOMSADataConfigHolder::getInstance() {
-    std::lock_guard lock(instanceMutex());
-    return instance();
-}
+std::shared_ptr<MVOMSADataConfigHolder> MVOMSADataConfigHolder::getInstance() { return holderInstance().get(); }
 
 void MVOMSADataConfigHolder::resetForTesting() {
-    std::shared_ptr<MVOMSADataConfigHolder> holder;
-    {
-        std::lock_guard lock(instanceMutex());
-        holder = std::move(instance());
-    }
+    std::shared_ptr<MVOMSADataConfigHolder> holder = holderInstance().take();
     if (!holder) return;
     holder->closeDB();
     if (MVOMSAReporterLinks::configSource() == holder) MVOMSAReporterLinks::setConfigSource(nullptr);
@@ -188,18 +170,12 @@ void MVOMSADataConfigHolder::encode(ns::Value& dict) {
 
 sqlite3* MVOMSADataConfigHolder::getDB() {
     std::lock_guard lock(mvomsa::databaseLock());
-    if (!db_) {
-        mvomsa::moveOldDatabase();
-        db_ = mvomsa::openDatabase(MVOMSAStore::databasePath());
-    }
-    return db_;
+    return mvomsa::connect(db_, MVOMSAStore::databasePath());
 }
 
 void MVOMSADataConfigHolder::closeDB() {
     std::lock_guard lock(mvomsa::databaseLock());
-    insertEvent_.finalize();
-    mvomsa::closeDatabase(db_);
-    db_ = nullptr;
+    mvomsa::disconnect(db_, {&insertEvent_});
 }
 
 void MVOMSADataConfigHolder::deleteDB() {

@@ -110,8 +110,19 @@ sqlite3* openDatabase(const std::string& path) {
     return db;
 }
 
-void closeDatabase(sqlite3* db) {
+sqlite3* connect(sqlite3*& db, const std::string& path) {
+    if (!db) {
+        moveOldDatabase();
+        db = openDatabase(path);
+    }
+    return db;
+}
+
+void disconnect(sqlite3*& db, std::initializer_list<CachedStatement*> statements) {
+    // A statement still prepared would keep the connection, and the file, open.
+    for (CachedStatement* statement : statements) statement->finalize();
     if (db) sqlite3_close(db);
+    db = nullptr;
 }
 
 int execute(sqlite3* db, const char* sql, std::initializer_list<SQLValue> values) {

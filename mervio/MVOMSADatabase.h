@@ -33,6 +33,10 @@ using SQLValue = std::variant<std::int64_t, std::string>;
 // One row read as texts, one per column (a NULL past the first column reads as "").
 using Row = std::vector<std::string>;
 
+// Stores one event as waiting: its JSON text, status, send count and time.
+inline constexpr const char* kInsertEvent =
+    "insert into events(content, status, send_count,ts) values(@CONTENT, @STATUS, @SENDCOUNT, @TS)";
+
 // The lock every statement on the statistics database runs under.
 ns::RecursiveLock& databaseLock();
 
@@ -48,7 +52,13 @@ void moveOldDatabase();
 
 // Opens the file, creating it when missing; nullptr when that fails.
 sqlite3* openDatabase(const std::string& path);
-void closeDatabase(sqlite3* db);
+
+class CachedStatement;
+// The connection in `db`, opening the file first (after moving an old one
+// into place) when none is open; nullptr when that fails.
+sqlite3* connect(sqlite3*& db, const std::string& path);
+// Finalises the statements prepared on the connection, closes it and forgets it.
+void disconnect(sqlite3*& db, std::initializer_list<CachedStatement*> statements);
 
 // Prepares the statement, binds the values in order, steps it to the end and
 // finalises it: 0 (SQLITE_OK) when it ran through, else SQLite's code; -1

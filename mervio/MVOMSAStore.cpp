@@ -50,7 +50,7 @@ bool MVOMSADataConfig::decode(const ns::Value& dict) {
 // ---- The store ----
 
 MVOMSAStore::MVOMSAStore()
-    : insertEvent_("insert into events(content, status, send_count,ts) values(@CONTENT, @STATUS, @SENDCOUNT, @TS)"),
+    : insertEvent_(mvomsa::kInsertEvent),
       replaceConfig_("replace into config(type, content, md5sum, version) values(@TYPE, @CONTENT, @MD5, @VER)") {}
 
 MVOMSAStore::~MVOMSAStore() { closeDB(); }
@@ -98,20 +98,12 @@ void MVOMSAStore::initDB() {
 
 sqlite3* MVOMSAStore::getDB() {
     std::lock_guard lock(mvomsa::databaseLock());
-    if (!db_) {
-        mvomsa::moveOldDatabase();
-        db_ = mvomsa::openDatabase(databasePath());
-    }
-    return db_;
+    return mvomsa::connect(db_, MVOMSAStore::databasePath());
 }
 
 void MVOMSAStore::closeDB() {
     std::lock_guard lock(mvomsa::databaseLock());
-    // Statements prepared on the connection would keep it, and the file, open.
-    insertEvent_.finalize();
-    replaceConfig_.finalize();
-    mvomsa::closeDatabase(db_);
-    db_ = nullptr;
+    mvomsa::disconnect(db_, {&insertEvent_, &replaceConfig_});
 }
 
 void MVOMSAStore::deleteDB() {
