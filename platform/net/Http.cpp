@@ -299,7 +299,10 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     std::string noProxy = noProxyList();
     curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
-    if (request.acceptCompressed) curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    if (request.acceptCompressed)
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    else
+        curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     if (request.timeout > 0) {
         auto ms = static_cast<long>(std::max(1.0, request.timeout * 1000.0));
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, ms);

@@ -9,14 +9,16 @@
 //   if (r.failed()) ... r.error, r.errorMessage ... else r.status, r.body
 //
 // perform() blocks the calling thread; a Cancellation handed in lets another
-// thread stop it at once. Replies sent with gzip or deflate are decoded. The
-// time-out counts seconds during which no byte moves either way (connecting
-// included), so a slow but steady reply is not cut off; the exchange limit
-// bounds the whole exchange, so a peer that sends a byte now and then cannot
-// hold it for ever. Only http and https are spoken, and redirects are followed
-// only to them; a request body is never sent on to another host (a 307 or 308
-// that asks for it fails). Proxies and TLS are libcurl's, from the usual
-// environment variables; loopback addresses never go through a proxy.
+// thread stop it at once. Replies sent with gzip or deflate are decoded,
+// unless the request turns acceptCompressed off: then every body is handed
+// over as it came, whatever its Content-Encoding says. The time-out counts
+// seconds during which no byte moves either way (connecting included), so a
+// slow but steady reply is not cut off; the exchange limit bounds the whole
+// exchange, so a peer that sends a byte now and then cannot hold it for ever.
+// Only http and https are spoken, and redirects are followed only to them; a
+// request body is never sent on to another host (a 307 or 308 that asks for
+// it fails). Proxies and TLS are libcurl's, from the usual environment
+// variables; loopback addresses never go through a proxy.
 #pragma once
 
 #include <atomic>
