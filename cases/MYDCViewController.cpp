@@ -40,7 +40,9 @@ void endWithFailure() {
 std::string surveyPageURL() {
     const char* configured = std::getenv("KL_SURVEY_HOST");
     std::string host = configured && *configured ? configured : hostOf(ServiceConfig::endpoint());
-    return "http://" + host + ":" + std::to_string(kSurveyPort) + kSurveyPath;
+    // A host given with its port ("127.0.0.1:8735", the demo service) keeps it.
+    if (host.find(':') == std::string::npos) host += ":" + std::to_string(kSurveyPort);
+    return "http://" + host + kSurveyPath;
 }
 
 // ---- The survey ----
