@@ -40,9 +40,15 @@ void endWithFailure() {
 std::string surveyPageURL() {
     const char* configured = std::getenv("KL_SURVEY_HOST");
     std::string host = configured && *configured ? configured : hostOf(ServiceConfig::endpoint());
+    std::string url = "http://";
+    url += host;
     // A host given with its port ("127.0.0.1:8735", the demo service) keeps it.
-    if (host.find(':') == std::string::npos) host += ":" + std::to_string(kSurveyPort);
-    return "http://" + host + kSurveyPath;
+    if (host.find(':') == std::string::npos) {
+        url += ':';
+        url += std::to_string(kSurveyPort);
+    }
+    url += kSurveyPath;
+    return url;
 }
 
 // ---- The survey ----
