@@ -15,7 +15,9 @@
 // grid events, organisation activities, sign-ins, settings, books, links,
 // pages), articles.json, comments.json and pictures.json in the data folder,
 // read once at start. "$BASE" in any text there stands for the service's own
-// address (http://127.0.0.1:<port>). A page is served at
+// address (http://127.0.0.1:<port>). A picture is drawn from its description
+// or, with "file", served as that file of the data folder is; a link names its
+// page, or its own address ("url"). A page is served at
 // /demo/pages/<name>.html, or at its own "path": the outside pages the
 // screens open (the regional party-building page, the online-reading page,
 // the opinion survey) live on the service's host.
