@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds (release: the program, the demo service and
 # kl-soap), starts the demo service on a free loopback port and the program
-# against it:
+# against it (its service and its statistics server):
 #   - with a display ($DISPLAY or $WAYLAND_DISPLAY), in a desktop window; the
 #     demo service keeps what is submitted (comments and the like) in
 #     build/demo-state (or $KL_DEMO_STATE) from one run to the next;
@@ -94,6 +94,8 @@ if [ ! -s "$work/info" ]; then
 fi
 info() { grep "^$1=" "$work/info" | cut -d= -f2-; }
 endpoint=$(info KL_DEMO_ENDPOINT)
+# The program's usage statistics go to the demo service too, never elsewhere.
+stat_url=$(info KL_DEMO_STAT_URL)
 login="$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)"
 # The opinion survey's page is the demo service's too.
 KL_SURVEY_HOST=$(info KL_SURVEY_HOST)
@@ -102,10 +104,10 @@ export KL_SURVEY_HOST
 if [ $with_display -eq 1 ]; then
   echo "run.sh: the program is in its window; log in as $(info KL_DEMO_USER) / $(info KL_DEMO_PASSWORD)"
   echo "run.sh: submissions are kept in $state (remove it to start afresh)"
-  "$program" --service "$endpoint" "$@" &
+  "$program" --service "$endpoint" --stat-report "$stat_url" "$@" &
   program_pid=$!
   wait "$program_pid" || status=$?
 else
-  tour --service "$endpoint" --tour-login "$login" "$@"
+  tour --service "$endpoint" --stat-report "$stat_url" --tour-login "$login" "$@"
 fi
 exit $status

@@ -106,8 +106,8 @@ TEST(Tour, WalksEveryModuleAgainstTheDemoServiceAndATourAfterItAgainstADeadServi
     fs::path folder = fs::path(std::getenv("KL_HOME")) / "tour";
     fs::create_directories(folder);
     std::ofstream(folder / "notes.txt") << "not the tour's";
-    ProgramRun run = runProgram({"--service", svc->url(), "--tour", folder.string(), "--tour-login",
-                                 member.userName + ":" + member.password});
+    ProgramRun run = runProgram({"--service", svc->url(), "--stat-report", svc->statReportURL(), "--tour",
+                                 folder.string(), "--tour-login", member.userName + ":" + member.password});
     EXPECT_EQ(run.status, 0) << run.output;
 
     // A screen of every module a tile or the title bar opens, each drawn and
@@ -138,7 +138,7 @@ TEST(Tour, WalksEveryModuleAgainstTheDemoServiceAndATourAfterItAgainstADeadServi
     EXPECT_NE(run.output.find("connect"), std::string::npos) << run.output;
 }
 
-TEST(Tour, RefusesAFolderItCannotMakeAndALoginWithoutPassword) {
+TEST(Tour, RefusesAFolderItCannotMakeALoginWithoutPasswordAndAStatisticsServerWithoutURL) {
     fs::path file = fs::path(std::getenv("KL_HOME")) / "not-a-folder";
     std::ofstream(file) << "x";
     ProgramRun run = runProgram({"--service", "http://127.0.0.1:1/", "--tour", (file / "pictures").string()});
@@ -148,6 +148,10 @@ TEST(Tour, RefusesAFolderItCannotMakeAndALoginWithoutPassword) {
     run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--tour-login", "demo"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("USER:PASSWORD"), std::string::npos) << run.output;
+
+    run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--stat-report"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("--stat-report needs a value"), std::string::npos) << run.output;
 }
 
 #endif

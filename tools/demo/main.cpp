@@ -8,9 +8,10 @@
 // --data     the sample data (default: demo-data beside the program, else
 //            the source tree's tools/demo-data)
 // --info-file  once listening, writes the endpoint and the demo member
-//            there as KEY=VALUE lines (KL_DEMO_ENDPOINT, KL_DEMO_USER,
-//            KL_DEMO_PASSWORD, KL_DEMO_STATE, and KL_SURVEY_HOST: the host
-//            and port the program finds the opinion survey at), for scripts
+//            there as KEY=VALUE lines (KL_DEMO_ENDPOINT, KL_DEMO_STAT_URL,
+//            KL_DEMO_USER, KL_DEMO_PASSWORD, KL_DEMO_STATE, and
+//            KL_SURVEY_HOST: the host and port the program finds the
+//            opinion survey at), for scripts
 //
 // Prints the endpoint and the member to log in with, then answers until
 // SIGINT or SIGTERM.
@@ -88,6 +89,7 @@ int main(int argc, char** argv) {
         const std::string surveyHost = "127.0.0.1:" + std::to_string(service.port());
         std::cout << "Kestrowline demo service\n"
                   << "  endpoint:     " << service.url() << "\n"
+                  << "  statistics:   " << service.statReportURL() << "\n"
                   << "  demo member:  user name \"" << member.userName << "\", password \"" << member.password
                   << "\" (" << member.realName << ")\n"
                   << "  data:         " << options.dataFolder << "\n"
@@ -101,6 +103,7 @@ int main(int argc, char** argv) {
             {
                 std::ofstream out(temp, std::ios::trunc);
                 out << "KL_DEMO_ENDPOINT=" << service.url() << "\n"
+                    << "KL_DEMO_STAT_URL=" << service.statReportURL() << "\n"
                     << "KL_DEMO_USER=" << member.userName << "\n"
                     << "KL_DEMO_PASSWORD=" << member.password << "\n"
                     << "KL_DEMO_STATE=" << service.stateFolder() << "\n"
