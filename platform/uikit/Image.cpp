@@ -119,16 +119,53 @@ ImagePtr Image::imageNamed(const std::string& name) {
     return nullptr;
 }
 
+// ---- Decoding ----
+
+namespace {
+
+// The most pixels a picture may have (4096 x 4096, 64 MB decoded), and the
+// longest side. A header asking for more, as a few hundred damaged bytes
+// can, is refused before anything is allocated or decoded.
+constexpr std::uint64_t kMaxPixels = 4096ull * 4096ull;
+constexpr std::uint32_t kMaxSide = 16384;
+
+bool sizeAllowed(std::uint64_t width, std::uint64_t height) {
+    return width > 0 && height > 0 && width <= kMaxSide && height <= kMaxSide && width * height <= kMaxPixels;
+}
+
+}  // namespace
+
 // ---- PNG ----
 
+namespace {
+
+// True when the chunks before the image data lie within the bytes. libpng
+// allocates (and clears) the length such a chunk declares before reading
+// it, so one claiming gigabytes in a short file would cost that much for
+// nothing. The image data is read piece by piece, and what follows it is
+// not read at all.
+bool headerChunksFit(const ns::Bytes& data) {
+    std::size_t at = 8;
+    while (data.size() - at >= 8) {  // a length and a type: enough for libpng to allocate
+        const std::uint8_t* p = data.data() + at;
+        if (std::memcmp(p + 4, "IDAT", 4) == 0) return true;
+        std::size_t length = (std::size_t{p[0]} << 24) | (std::size_t{p[1]} << 16) | (std::size_t{p[2]} << 8) | p[3];
+        if (data.size() - at < 12 || length > data.size() - at - 12) return false;
+        at += 12 + length;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool decodePNG(const ns::Bytes& data, int* width, int* height, std::vector<std::uint8_t>* rgba) {
-    if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) return false;
+    if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0 || !headerChunksFit(data)) return false;
     png_image image;
     std::memset(&image, 0, sizeof image);
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&image, data.data(), data.size())) return false;
     image.format = PNG_FORMAT_RGBA;
-    if (image.width == 0 || image.height == 0 || image.width > 16384 || image.height > 16384) {
+    if (!sizeAllowed(image.width, image.height)) {
         png_image_free(&image);
         return false;
     }
@@ -147,9 +184,10 @@ bool decodePNG(const ns::Bytes& data, int* width, int* height, std::vector<std::
 
 namespace {
 
-// Decodes into a buffer allocated by the caller's size query; only plain data
+// Decodes straight into RGBA (libjpeg-turbo adds the opaque alpha) in a
+// buffer of the caller's, sized once the header is read; only plain data
 // lives between setjmp and the decoding so a jump skips no destructor.
-bool jpegDecode(const unsigned char* bytes, unsigned long size, std::vector<std::uint8_t>* rgb, int* w, int* h) {
+bool jpegDecode(const unsigned char* bytes, unsigned long size, std::vector<std::uint8_t>* rgba, int* w, int* h) {
     jpeg_decompress_struct cinfo;
     JpegError err;
     cinfo.err = quietJpegErrors(err);
@@ -159,23 +197,22 @@ bool jpegDecode(const unsigned char* bytes, unsigned long size, std::vector<std:
     }
     jpeg_create_decompress(&cinfo);
     jpeg_mem_src(&cinfo, bytes, size);
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK || !sizeAllowed(cinfo.image_width, cinfo.image_height)) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
-    cinfo.out_color_space = JCS_RGB;
+    cinfo.out_color_space = JCS_EXT_RGBA;
     jpeg_start_decompress(&cinfo);
-    if (cinfo.output_width == 0 || cinfo.output_height == 0 || cinfo.output_width > 16384 ||
-        cinfo.output_height > 16384 || cinfo.output_components != 3) {
+    if (!sizeAllowed(cinfo.output_width, cinfo.output_height) || cinfo.output_components != 4) {
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
     *w = static_cast<int>(cinfo.output_width);
     *h = static_cast<int>(cinfo.output_height);
-    rgb->resize(static_cast<std::size_t>(*w) * static_cast<std::size_t>(*h) * 3);
-    unsigned char* base = rgb->data();
+    rgba->resize(static_cast<std::size_t>(*w) * static_cast<std::size_t>(*h) * 4);
+    unsigned char* base = rgba->data();
     while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = base + static_cast<std::size_t>(cinfo.output_scanline) * static_cast<std::size_t>(*w) * 3;
+        JSAMPROW row = base + static_cast<std::size_t>(cinfo.output_scanline) * static_cast<std::size_t>(*w) * 4;
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
     jpeg_finish_decompress(&cinfo);
@@ -187,17 +224,9 @@ bool jpegDecode(const unsigned char* bytes, unsigned long size, std::vector<std:
 
 bool decodeJPEG(const ns::Bytes& data, int* width, int* height, std::vector<std::uint8_t>* rgba) {
     if (data.size() < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
-    std::vector<std::uint8_t> rgb;
-    rgb.reserve(0);
+    std::vector<std::uint8_t> out;
     int w = 0, h = 0;
-    if (!jpegDecode(data.data(), static_cast<unsigned long>(data.size()), &rgb, &w, &h)) return false;
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
-    for (std::size_t i = 0, n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h); i < n; ++i) {
-        out[i * 4] = rgb[i * 3];
-        out[i * 4 + 1] = rgb[i * 3 + 1];
-        out[i * 4 + 2] = rgb[i * 3 + 2];
-        out[i * 4 + 3] = 255;
-    }
+    if (!jpegDecode(data.data(), static_cast<unsigned long>(data.size()), &out, &w, &h)) return false;
     *width = w;
     *height = h;
     *rgba = std::move(out);
