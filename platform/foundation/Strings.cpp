@@ -320,6 +320,34 @@ bool asciiCaseInsensitiveEqual(std::string_view a, std::string_view b) {
     return a.size() == b.size() && asciiLowercase(a) == asciiLowercase(b);
 }
 
+int compareNumeric(std::string_view a, std::string_view b) {
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    // The digit run at `i`, without its leading zeros; `i` moves past it.
+    auto run = [&](std::string_view s, std::size_t& i) {
+        std::size_t start = i;
+        while (i < s.size() && isDigit(s[i])) ++i;
+        std::string_view digits = s.substr(start, i - start);
+        std::size_t zeros = digits.find_first_not_of('0');
+        return zeros == std::string_view::npos ? std::string_view() : digits.substr(zeros);
+    };
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            std::string_view x = run(a, i), y = run(b, j);
+            if (x.size() != y.size()) return x.size() < y.size() ? -1 : 1;
+            if (int c = x.compare(y)) return c < 0 ? -1 : 1;
+            continue;
+        }
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[j]);
+        if (x != y) return x < y ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+
 // ---- Paths ----
 
 bool isAbsolutePath(std::string_view path) { return !path.empty() && path.front() == '/'; }

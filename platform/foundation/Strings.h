@@ -126,6 +126,12 @@ std::string asciiLowercase(std::string_view text);
 std::string asciiUppercase(std::string_view text);
 bool asciiCaseInsensitiveEqual(std::string_view a, std::string_view b);
 
+// Comparison with numeric search, as versions compare: runs of ASCII digits
+// compare by their value ("1.10" after "1.4.6", "06.0" equal to "6.0"),
+// every other byte by its value, and a text that is a prefix of the other
+// comes first. -1, 0 or 1.
+int compareNumeric(std::string_view a, std::string_view b);
+
 // ---- Paths (the platform's path semantics) ----
 
 // "/tmp/scratch.tiff" -> "scratch.tiff"; "/tmp/" -> "tmp"; "/" -> "/"; "" -> "".

@@ -1,8 +1,14 @@
 #include "uikit/DeviceStore.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <mutex>
 
 #include "foundation/FileManager.h"
+#include "foundation/Log.h"
 
 namespace ui {
 
@@ -36,6 +42,21 @@ std::string deviceStoreSubdirectory(const std::string& name) {
 void setDeviceStoreDirectory(const std::string& path) {
     std::lock_guard<std::mutex> lock(storeMutex());
     overridePath() = path;
+}
+
+DeviceStoreLock::DeviceStoreLock(const std::string& folder, bool exclusive) {
+    std::string path = folder + "/.lock";
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) {
+        ns::NSLog("DeviceStore: cannot open the lock %@", path);
+        return;
+    }
+    while (::flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
+    }
+}
+
+DeviceStoreLock::~DeviceStoreLock() {
+    if (fd_ >= 0) ::close(fd_);  // closing releases the lock
 }
 
 }  // namespace ui

@@ -19,4 +19,18 @@ std::string deviceStoreSubdirectory(const std::string& name);
 // Points the store elsewhere; "" returns to the environment's choice.
 void setDeviceStoreDirectory(const std::string& path);
 
+// A device-wide lock on one sub-folder's records (a ".lock" file in it):
+// exclusive for read-modify-write, shared for reads. Held for the object's
+// lifetime, across processes and threads alike.
+class DeviceStoreLock {
+public:
+    DeviceStoreLock(const std::string& folder, bool exclusive);
+    ~DeviceStoreLock();
+    DeviceStoreLock(const DeviceStoreLock&) = delete;
+    DeviceStoreLock& operator=(const DeviceStoreLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
 }  // namespace ui

@@ -1,8 +1,6 @@
 #include "uikit/Pasteboard.h"
 
-#include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -173,26 +171,9 @@ std::string fileNameFor(const std::string& name) {
 std::string pathFor(const std::string& name) { return directory() + "/" + fileNameFor(name); }
 
 // The device-wide lock for read-modify-write of boards; a shared lock for reads.
-class StoreLock {
+class StoreLock : public DeviceStoreLock {
 public:
-    explicit StoreLock(bool exclusive) {
-        std::string path = directory() + "/.lock";
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (fd_ < 0) {
-            ns::NSLog("Pasteboard: cannot open the store lock %@", path);
-            return;
-        }
-        while (::flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {
-        }
-    }
-    ~StoreLock() {
-        if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-    }
-    StoreLock(const StoreLock&) = delete;
-    StoreLock& operator=(const StoreLock&) = delete;
-
-private:
-    int fd_ = -1;
+    explicit StoreLock(bool exclusive) : DeviceStoreLock(directory(), exclusive) {}
 };
 
 bool isGeneralName(const std::string& name) { return name == kPasteboardNameGeneral; }

@@ -109,6 +109,18 @@ TEST(StringsPieces, PrefixSuffixReplaceCase) {
     EXPECT_TRUE(asciiCaseInsensitiveEqual("Name", "nAME"));
 }
 
+TEST(StringsPieces, NumericComparisonOrdersVersions) {
+    struct Case {
+        const char *a, *b;
+        int order;
+    } cases[] = {{"1.10", "1.4.6", 1}, {"1.4.5", "1.4.6", -1}, {"1.4.6", "1.4.6", 0}, {"06.0", "6.0", 0},
+                 {"6.0", "6.0.1", -1}, {"5.1.1", "6.0", -1}, {"10", "9", 1}, {"1.a", "1.b", -1}, {"", "0", -1}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(compareNumeric(c.a, c.b), c.order) << c.a << " " << c.b;
+        EXPECT_EQ(compareNumeric(c.b, c.a), -c.order) << c.b << " " << c.a;
+    }
+}
+
 TEST(StringsPaths, ComponentsAndExtensions) {
     EXPECT_EQ(lastPathComponent("/tmp/scratch.tiff"), "scratch.tiff");
     EXPECT_EQ(lastPathComponent("/tmp/"), "tmp");

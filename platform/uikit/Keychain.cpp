@@ -1,0 +1,133 @@
+#include "uikit/Keychain.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "foundation/Data.h"
+#include "foundation/Log.h"
+#include "foundation/PropertyList.h"
+#include "uikit/DeviceStore.h"
+
+namespace sec {
+
+namespace {
+
+constexpr std::size_t kMaxItemBytes = 16u << 20;
+
+std::string directory() { return ui::deviceStoreSubdirectory("Keychain"); }
+
+struct Key {
+    std::string itemClass, service, account;
+};
+
+// The item's key from a query or attributes; nullopt for a class other than
+// generic passwords or a service or account that is not text.
+std::optional<Key> keyOf(const ns::Value& query) {
+    if (!query.isDictionary() || query[kClass].str() != kClassGenericPassword) return std::nullopt;
+    Key key{kClassGenericPassword, {}, {}};
+    for (auto [name, field] : {std::pair{kAttrService, &key.service}, std::pair{kAttrAccount, &key.account}}) {
+        ns::Value v = query[name];
+        if (v.isNil()) continue;
+        if (!v.isString()) return std::nullopt;
+        *field = v.str();
+    }
+    return key;
+}
+
+// One file per item, named by a digest of the key's parts (each with its length,
+// so no two keys share a name).
+std::string pathFor(const Key& key) {
+    std::string text;
+    for (const std::string* part : {&key.itemClass, &key.service, &key.account})
+        text += std::to_string(part->size()) + ":" + *part;
+    return directory() + "/" + ns::sha1Hex(text) + ".item";
+}
+
+// The stored item (a dictionary of its attributes and data), or nil when it
+// is missing or its file is not one of ours for this key.
+ns::Value load(const Key& key) {
+    std::string path = pathFor(key);
+    std::error_code ec;
+    auto size = std::filesystem::file_size(path, ec);
+    if (ec || size > kMaxItemBytes) return {};
+    std::optional<ns::Bytes> bytes = ns::readFile(path);
+    if (!bytes) return {};
+    ns::ErrorPtr error;
+    ns::Value item = ns::PropertyListSerialization::propertyListWithData(*bytes, nullptr, &error);
+    if (!item.isDictionary() || item[kClass].str() != key.itemClass || item[kAttrService].str() != key.service ||
+        item[kAttrAccount].str() != key.account || !item[kValueData].isData() || !item[kAttrAccessible].isString()) {
+        if (!item.isNil() || error) ns::NSLog("Keychain: unreadable item file %@", path);
+        return {};
+    }
+    return item;
+}
+
+}  // namespace
+
+Status itemAdd(const ns::Value& attributes) {
+    std::optional<Key> key = keyOf(attributes);
+    if (!key) return Status::BadParameter;
+    ns::Value data = attributes[kValueData];
+    if (!data.isNil() && !data.isData()) return Status::BadParameter;
+    ns::Value accessible = attributes[kAttrAccessible];
+    if (!accessible.isNil() && !accessible.isString()) return Status::BadParameter;
+
+    ns::Value item = ns::Value::dictionary({{kClass, ns::Value(key->itemClass)},
+                                            {kAttrService, ns::Value(key->service)},
+                                            {kAttrAccount, ns::Value(key->account)},
+                                            {kAttrAccessible, accessible.isNil() ? ns::Value(kAttrAccessibleWhenUnlocked) : accessible},
+                                            {kValueData, data.isNil() ? ns::Value(ns::Bytes()) : data}});
+    std::optional<ns::Bytes> bytes = ns::PropertyListSerialization::dataWithPropertyList(item, ns::PropertyListFormat::Binary);
+    if (!bytes || bytes->size() > kMaxItemBytes) return Status::BadParameter;
+
+    ui::DeviceStoreLock lock(directory(), true);
+    if (!load(*key).isNil()) return Status::DuplicateItem;
+    ns::ErrorPtr error;
+    if (!ns::writeFileAtomically(pathFor(*key), *bytes, &error)) {  // 0600, for the owner alone
+        ns::NSLog("Keychain: cannot write an item: %@", error ? error->description() : std::string());
+        return Status::IOError;
+    }
+    return Status::Success;
+}
+
+Status itemDelete(const ns::Value& query) {
+    std::optional<Key> key = keyOf(query);
+    if (!key) return Status::BadParameter;
+    ui::DeviceStoreLock lock(directory(), true);
+    std::error_code ec;
+    if (!std::filesystem::remove(pathFor(*key), ec)) return ec ? Status::IOError : Status::ItemNotFound;
+    return Status::Success;
+}
+
+Status itemCopyMatching(const ns::Value& query, ns::Value* result) {
+    if (result) *result = ns::Value();
+    std::optional<Key> key = keyOf(query);
+    if (!key) return Status::BadParameter;
+    ns::Value item;
+    {
+        ui::DeviceStoreLock lock(directory(), false);
+        item = load(*key);
+    }
+    if (item.isNil()) return Status::ItemNotFound;
+    if (!result) return Status::Success;
+    bool wantData = query[kReturnData].boolValue();
+    if (query[kReturnAttributes].boolValue()) {
+        if (!wantData) item.remove(kValueData);
+        *result = item;
+    } else if (wantData) {
+        *result = item[kValueData];
+    }
+    return Status::Success;
+}
+
+void removeAllForTesting() {
+    std::string dir = directory();
+    ui::DeviceStoreLock lock(dir, true);
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        if (entry.path().extension() == ".item") std::filesystem::remove(entry.path(), ec);
+    }
+}
+
+}  // namespace sec

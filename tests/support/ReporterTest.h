@@ -1,0 +1,121 @@
+// Set-up for tests of the statistics reporter's foundations: on top of
+// MervioTest's fresh device, an empty keychain, no ShareUDID in the user
+// defaults, fresh reporter singletons, the network switch and the clock under
+// the test's control. relaunch() stands for the next start of the app on the
+// same device: everything the process kept is forgotten, the device's
+// keychain, pasteboards and the app's user defaults file stay.
+//
+//   class UserRuleTest : public testsupport::ReporterTest {};
+//   TEST_F(UserRuleTest, ...) { auto store = useUserStorage(); ... relaunch(); ... }
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "foundation/Bundle.h"
+#include "foundation/PropertyList.h"
+#include "foundation/RunLoop.h"
+#include "foundation/UserDefaults.h"
+#include "mervio/MVOMSAConfig.h"
+#include "mervio/MVOMSAEvent.h"
+#include "mervio/MVOMSAHelper.h"
+#include "mervio/MVOMSAReporterLinks.h"
+#include "mervio/MVOMSAShareUDID.h"
+#include "net/Reachability.h"
+#include "net/ReachabilityTarget.h"
+#include "support/MervioTest.h"
+#include "uikit/Keychain.h"
+
+namespace testsupport {
+
+// The user row the store keeps, in memory: made from the environment on
+// first load, as the store makes it; every write recorded.
+class MemoryUserStorage : public MVOMSAUserStorage {
+public:
+    std::optional<MVOMSAUser> row;
+    std::vector<MVOMSAUser> writes;
+
+    std::optional<MVOMSAUser> loadUser() override {
+        if (!row) {
+            const MVOMSAEnv& env = MVOMSAHelper::getInstance()->getEnv();
+            row = MVOMSAUser{env.deviceid, 0, env.app_version, static_cast<std::uint32_t>(ns::now().seconds)};
+        }
+        return row;
+    }
+    void storeUser(const MVOMSAUser& user) override {
+        row = user;
+        writes.push_back(user);
+    }
+};
+
+class ReporterTest : public MervioTest {
+protected:
+    // 2024-01-15 10:00:00 in Shanghai; a year later is day 15 of the year again.
+    static constexpr double kStart = 1705284000;
+    static constexpr double kDay = 86400;
+
+    void SetUp() override {
+        MervioTest::SetUp();
+        sec::removeAllForTesting();
+        auto defaults = ns::UserDefaults::standardUserDefaults();
+        for (const char* key : {MVOMSAShareUDID::kDefaultsKey, MVOMSAShareUDID::kAppUIDKey, "AppleLanguages"})
+            defaults->removeObjectForKey(key);
+        MVOMSAShareUDID::setSourcesForTesting(nullptr, nullptr);
+        relaunch();
+        MVOMSAReporterLinks::setUserStorage(nullptr);
+        MVOMSAReporterLinks::setConfigSource(nullptr);
+        ns::RunLoop::useManualClock(ns::Date{kStart});
+    }
+
+    void TearDown() override {
+        net::Reachability::clearOverride();
+        net::ReachabilityTarget::setFlagsReadableForTesting(true);
+        MVOMSAReporterLinks::setUserStorage(nullptr);
+        if (!bundleDir_.empty()) {
+            unsetenv("KL_RESOURCES");
+            if (!resources_.empty()) setenv("KL_RESOURCES", resources_.c_str(), 1);
+            ns::Bundle::resetMainBundle();
+        }
+        MervioTest::TearDown();
+    }
+
+public:
+    // A new start of the app on the same device.
+    static void relaunch() {
+        ns::UserDefaults::resetStandardUserDefaults();
+        MVOMSAShareUDID::resetCacheForTesting();
+        MVOMSAHelper::resetForTesting();
+        MVOMSAConfig::resetForTesting();
+        MVOMSAEvent::resetIndexRestoreForTesting();
+    }
+
+    std::shared_ptr<MemoryUserStorage> useUserStorage() {
+        auto storage = std::make_shared<MemoryUserStorage>();
+        MVOMSAReporterLinks::setUserStorage(storage);
+        return storage;
+    }
+
+    // The main bundle's Info dictionary becomes `info`.
+    void useBundleInfo(const ns::Value& info) {
+        if (bundleDir_.empty()) {
+            const char* now = std::getenv("KL_RESOURCES");
+            resources_ = now ? now : "";
+            bundleDir_ = std::filesystem::path(std::getenv("KL_HOME")) / "bundle";
+            std::filesystem::create_directories(bundleDir_);
+        }
+        auto bytes = ns::PropertyListSerialization::dataWithPropertyList(info, ns::PropertyListFormat::XML);
+        std::ofstream(bundleDir_ / "Info.plist", std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+        setenv("KL_RESOURCES", bundleDir_.c_str(), 1);
+        ns::Bundle::resetMainBundle();
+    }
+
+private:
+    std::filesystem::path bundleDir_;
+    std::string resources_;
+};
+
+}  // namespace testsupport
