@@ -32,6 +32,9 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
 out=build/fuzz
+# The targets that write files (user defaults, zip extraction) do so in a
+# temporary home per process: in memory when the machine has /dev/shm.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 mkdir -p "$out/logs" "$out/results"
 
 run_one() {
