@@ -1,18 +1,14 @@
 // The identity panel of the supply-and-demand board: the member's full name
 // and mobile number are checked by the service, which answers with the
 // member's user id and user type ("records"), handed to the delegate.
+// "取消" hides the panel.
 #pragma once
 
 #include <memory>
 #include <string>
 
 #include "foundation/Value.h"
-#include "service/VoVaClient.h"
-#include "uikit/Button.h"
-#include "uikit/ImageView.h"
-#include "uikit/ScrollView.h"
-#include "uikit/TextField.h"
-#include "uikit/View.h"
+#include "members/IdentityPanel.h"
 
 class CheckViewDelegate {
 public:
@@ -20,14 +16,11 @@ public:
     virtual void CheckUser(const ns::Value& records) = 0;
 };
 
-class CheckView : public ui::View, public PPClientDelegate, public ui::TextFieldDelegate {
+class CheckView : public IdentityPanel {
 public:
     void init(const ui::Rect& frame) override;
+    using IdentityPanel::init;
 
-    std::shared_ptr<ui::TextField> userNameFiled;
-    std::shared_ptr<ui::TextField> passWordFiled;  // the mobile number
-    std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<ui::ScrollView> mscrv;
     std::shared_ptr<ui::Button> cancelButton, checkButton;
 
     void setDelegate(const std::shared_ptr<CheckViewDelegate>& d) { delegate_ = d; }
@@ -35,11 +28,7 @@ public:
 
     void check();
     void back();
-    void Canecllogin();
-    static bool isMobileNumber(const std::string& number);
 
-    bool textFieldShouldBeginEditing(const std::shared_ptr<ui::TextField>& field) override;
-    bool textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) override;
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
 

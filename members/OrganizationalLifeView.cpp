@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/widgets/ProgressHUD.h"
+#include "app/shell/Utils.h"
 #include "app/framework/Records.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
@@ -10,121 +10,71 @@
 #include "members/MobilePartyViewController.h"
 #include "members/QuorvelPartViewController.h"
 #include "uikit/NavigationController.h"
-#include "uikit/Alert.h"
 #include "uikit/TableViewCell.h"
 
 namespace {
 
-constexpr const char* kGetOrgLifeList = "GetOrgLifeList";
 constexpr const char* kCellId = "SSXWCell";
-constexpr double kHeaderInset = 60;
 
 }  // namespace
 
 void OrganizationalLifeView::init(const ui::Rect& frame) {
     ui::View::init(frame);
-    pageNo = 1;
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
     setBackgroundColor(ui::Color::whiteColor());
-    mdataArray = ns::Value::array();
     mtableview = ui::create<ui::TableView>(ui::Rect{0, 0, frame.size.width, frame.size.height},
                                            ui::TableViewStylePlain);
-    mtableview->setDelegate(sharedAs<ui::TableViewDelegate>());
-    mtableview->setDataSource(sharedAs<ui::TableViewDataSource>());
     addSubview(mtableview);
-    createHeaderView();
-    setFooterView();
-    ns::RunLoop::main().performAfterDelay(weakAs<OrganizationalLifeView>(), 0.0, [this] { testFinishedLoadData(); },
-                                          "testFinishedLoadData");
-}
 
-// ---- Loading ----
-
-void OrganizationalLifeView::request(const std::string& page) {
-    // Only the newest page counts: one of an older request (another
-    // organisation, or a page overtaken by a refresh) is stopped.
-    if (pending_) pending_->cancel();
-    pending_.reset();
-    auto before = pp->runningRequest();
-    pp->GetOrgLifeList(page, kPageSize, orgID);
-    auto started = pp->runningRequest();
-    if (started != before) pending_ = started;
+    std::weak_ptr<OrganizationalLifeView> weak = sharedAs<OrganizationalLifeView>();
+    list = PagedList::create(PagedList::Config{
+        .request = [weak](VoVaClient& client, const std::string& page, const std::string& pageSize) {
+            if (auto self = weak.lock()) client.GetOrgLifeList(page, pageSize, self->orgID);
+        },
+        .cell = [](const PagedList::Table& table, const ns::Value& record,
+                   const ui::IndexPath&) -> std::shared_ptr<ui::TableViewCell> {
+            auto cell = table->dequeueReusableCellWithIdentifier(kCellId);
+            if (!cell) {
+                cell = ui::create<ui::TableViewCell>(ui::TableViewCellStyleSubtitle, kCellId);
+                cell->setAccessoryType(ui::TableViewCellAccessoryDisclosureIndicator);
+                cell->setSelectionStyle(ui::TableViewCellSelectionStyleNone);
+            }
+            cell->textLabel()->setFont(ui::Font::systemFontOfSize(12));
+            cell->textLabel()->setText(records::text(record, "title"));
+            cell->detailTextLabel()->setFont(ui::Font::systemFontOfSize(12));
+            cell->detailTextLabel()->setText(records::text(record, "date_time"));
+            return cell;
+        },
+        .rowHeight = [](const PagedList::Table&, const ns::Value&, const ui::IndexPath&) { return 50.0; },
+        .select = [weak](const ns::Value& record, const ui::IndexPath&) {
+            if (auto self = weak.lock()) self->open(record);
+        },
+        .pageLoaded = [weak](const ns::Value&, const ns::Value&) {
+            auto self = weak.lock();
+            if (!self) return;
+            const bool empty = self->list->count() == 0;
+            self->mtableview->setHidden(empty);
+            if (empty) Utils::showAlert("暂无相关数据！");
+        },
+        .pageSize = kPageSize,
+        .showsResult = false,
+        .replyLog = "组织生活resone===%@",
+        .firstLoadOverlay = false,
+    });
+    list->attach(nullptr, mtableview, pp);
+    list->prepare();
 }
 
 void OrganizationalLifeView::loadingDataWithorg_id(const std::string& orgId) {
-    ns::RunLoop::main().cancelPreviousPerformRequests(this, "getNextPageView");
     orgID = orgId;
-    pageNo = 1;
-    mdataArray.removeAll();
-    mtableview->reloadData();
-    request("1");
-}
-
-void OrganizationalLifeView::refreshView() {
-    ns::RunLoop::main().cancelPreviousPerformRequests(this, "getNextPageView");
-    pageNo = 1;
-    mdataArray.removeAll();
-    mtableview->reloadData();
-    ProgressHUD::showWithTitle("", "加载中...");
-    request("1");
-}
-
-void OrganizationalLifeView::getNextPageView() {
-    removeFooterView();
-    pageNo += 1;
-    ProgressHUD::showWithTitle("", "加载中...");
-    request(ns::format("%d", pageNo));
+    list->restart();
 }
 
 void OrganizationalLifeView::GetWebServerContent_success(const std::string& result) {
-    if (pp->replyOperation() != kGetOrgLifeList || !pending_ || pp->replyRequest() != pending_) return;
-    pending_.reset();
-    ns::NSLog("组织生活resone===%@", result);
-    ns::Value rows = records::list(records::parse(result));
-    for (const ns::Value& row : rows.items()) mdataArray.push(row);
-    mtableview->reloadData();
-    testFinishedLoadData();
-    ProgressHUD::dismiss();
-    if (mdataArray.count() == 0) {
-        mtableview->setHidden(true);
-        ui::create<ui::AlertView>("温馨提示", "暂无相关数据！", nullptr, "确定")->show();
-    } else {
-        mtableview->setHidden(false);
-    }
+    list->handleSuccess(*pp, result);
 }
 
-void OrganizationalLifeView::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) {
-    if (pp->replyOperation() != kGetOrgLifeList || !pending_ || pp->replyRequest() != pending_) return;
-    pending_.reset();
-    // A page that never came is asked for again by the next pull-up.
-    if (pageNo > 1) pageNo -= 1;
-    testFinishedLoadData();
-    ProgressHUD::dismiss();
-}
-
-// ---- Table ----
-
-long OrganizationalLifeView::tableView_numberOfRowsInSection(const Table&, long) {
-    return static_cast<long>(mdataArray.count());
-}
-
-double OrganizationalLifeView::tableView_heightForRowAtIndexPath(const Table&, const ui::IndexPath&) { return 50; }
-
-std::shared_ptr<ui::TableViewCell> OrganizationalLifeView::tableView_cellForRowAtIndexPath(const Table& table,
-                                                                                           const ui::IndexPath& ip) {
-    auto cell = table->dequeueReusableCellWithIdentifier(kCellId);
-    if (!cell) {
-        cell = ui::create<ui::TableViewCell>(ui::TableViewCellStyleSubtitle, kCellId);
-        cell->setAccessoryType(ui::TableViewCellAccessoryDisclosureIndicator);
-        cell->setSelectionStyle(ui::TableViewCellSelectionStyleNone);
-    }
-    ns::Value record = records::object(mdataArray.at(static_cast<std::size_t>(ip.row)));
-    cell->textLabel()->setFont(ui::Font::systemFontOfSize(12));
-    cell->textLabel()->setText(records::text(record, "title"));
-    cell->detailTextLabel()->setFont(ui::Font::systemFontOfSize(12));
-    cell->detailTextLabel()->setText(records::text(record, "date_time"));
-    return cell;
-}
+void OrganizationalLifeView::GetWebServerContent_Fail(const ns::ErrorPtr& error) { list->handleFailure(*pp, error); }
 
 template <typename T>
 std::shared_ptr<T> OrganizationalLifeView::host() const {
@@ -142,8 +92,7 @@ std::shared_ptr<QuorvelPartViewController> OrganizationalLifeView::QuorvelviewCo
     return host<QuorvelPartViewController>();
 }
 
-void OrganizationalLifeView::tableView_didSelectRowAtIndexPath(const Table&, const ui::IndexPath& ip) {
-    if (ip.row < 0 || static_cast<std::size_t>(ip.row) >= mdataArray.count()) return;
+void OrganizationalLifeView::open(const ns::Value& record) {
     std::shared_ptr<ui::ViewController> hostScreen;
     if (type_ == "2") {
         hostScreen = viewController();
@@ -152,106 +101,8 @@ void OrganizationalLifeView::tableView_didSelectRowAtIndexPath(const Table&, con
     }
     if (!hostScreen) return;
     auto detail = ui::create<ZuZhiDetailViewController>();
-    detail->setLiftDit(records::object(mdataArray.at(static_cast<std::size_t>(ip.row))));
+    detail->setLiftDit(records::object(record));
     if (auto nav = hostScreen->navigationController()) nav->pushViewController(detail, true);
-}
-
-void OrganizationalLifeView::scrollViewDidScroll(const std::shared_ptr<ui::ScrollView>& scrollView) {
-    if (_refreshHeaderView) _refreshHeaderView->pullRefreshScrollViewDidScroll(scrollView);
-    if (_refreshFooterView) _refreshFooterView->pullRefreshScrollViewDidScroll(scrollView);
-}
-
-void OrganizationalLifeView::scrollViewDidEndDragging_willDecelerate(const std::shared_ptr<ui::ScrollView>& scrollView,
-                                                                     bool) {
-    if (_refreshHeaderView) _refreshHeaderView->pullRefreshScrollViewDidEndDragging(scrollView);
-    if (_refreshFooterView) _refreshFooterView->pullRefreshScrollViewDidEndDragging(scrollView);
-}
-
-// ---- Refresh views ----
-
-void OrganizationalLifeView::createHeaderView() {
-    if (_refreshHeaderView) _refreshHeaderView->removeFromSuperview();
-    const ui::Rect b = bounds();
-    _refreshHeaderView =
-        ui::create<PullRefreshTableHeaderView>(ui::Rect{0, -b.size.height, b.size.width, b.size.height});
-    _refreshHeaderView->setDelegate(sharedAs<PullRefreshTableDelegate>());
-    mtableview->addSubview(_refreshHeaderView);
-    _refreshHeaderView->refreshLastUpdatedDate();
-}
-
-void OrganizationalLifeView::removeHeaderView() {
-    if (_refreshHeaderView) _refreshHeaderView->removeFromSuperview();
-    _refreshHeaderView.reset();
-}
-
-void OrganizationalLifeView::setFooterView() {
-    const double y = std::max(mtableview->contentSize().height, mtableview->frame().size.height);
-    const ui::Rect frame{0, y, mtableview->frame().size.width, bounds().size.height};
-    if (_refreshFooterView && _refreshFooterView->superview()) {
-        _refreshFooterView->setFrame(frame);
-    } else {
-        _refreshFooterView = ui::create<PullRefreshTableFooterView>(frame);
-        _refreshFooterView->setDelegate(sharedAs<PullRefreshTableDelegate>());
-        mtableview->addSubview(_refreshFooterView);
-    }
-    _refreshFooterView->refreshLastUpdatedDate();
-}
-
-void OrganizationalLifeView::removeFooterView() {
-    if (_refreshFooterView) _refreshFooterView->removeFromSuperview();
-    _refreshFooterView.reset();
-}
-
-void OrganizationalLifeView::showRefreshHeader(bool animated) {
-    auto inset = [this] {
-        ui::EdgeInsets insets = mtableview->contentInset();
-        insets.top = kHeaderInset;
-        mtableview->setContentInset(insets);
-    };
-    if (animated) {
-        ui::View::animateWithDuration(0.2, inset);
-    } else {
-        inset();
-    }
-    mtableview->scrollRectToVisible(ui::Rect{0, 0, 1, 1}, animated);
-    if (_refreshHeaderView) _refreshHeaderView->setState(PullRefreshLoading);
-}
-
-void OrganizationalLifeView::beginToReloadData(PullRefreshPos position) {
-    _reloading = true;
-    auto& loop = ns::RunLoop::main();
-    if (position == PullRefreshHeader) {
-        loop.performAfterDelay(weakAs<OrganizationalLifeView>(), 2.0, [this] { refreshView(); }, "refreshView");
-    } else if (position == PullRefreshFooter) {
-        loop.performAfterDelay(weakAs<OrganizationalLifeView>(), 2.0, [this] { getNextPageView(); },
-                               "getNextPageView");
-    }
-}
-
-void OrganizationalLifeView::finishReloadingData() {
-    _reloading = false;
-    if (_refreshHeaderView) _refreshHeaderView->pullRefreshScrollViewDataSourceDidFinishedLoading(mtableview);
-    if (_refreshFooterView) {
-        _refreshFooterView->pullRefreshScrollViewDataSourceDidFinishedLoading(mtableview);
-        setFooterView();
-    }
-}
-
-void OrganizationalLifeView::testFinishedLoadData() {
-    finishReloadingData();
-    setFooterView();
-}
-
-void OrganizationalLifeView::pullRefreshTableDidTriggerRefresh(PullRefreshPos position) {
-    beginToReloadData(position);
-}
-
-bool OrganizationalLifeView::pullRefreshTableDataSourceIsLoading(const std::shared_ptr<ui::View>&) {
-    return _reloading || pending_ != nullptr;
-}
-
-ns::Date OrganizationalLifeView::pullRefreshTableDataSourceLastUpdated(const std::shared_ptr<ui::View>&) {
-    return ns::now();
 }
 
 // ---- The detail page ----

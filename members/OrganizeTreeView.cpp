@@ -7,21 +7,8 @@
 
 namespace {
 
-constexpr const char* kGetOrgList = "GetOrgList";
 constexpr const char* kGetOrgUser = "GetOrgUser";
-constexpr int kArrowTag = 1000;
-constexpr int kTickTag = 2000;
 constexpr int kPersonTag = 8000;
-
-std::string level(const ns::Value& node) { return records::text(node, "level"); }
-ns::Value children(const ns::Value& node) { return records::array(node, "child_org"); }
-
-std::shared_ptr<ui::ScrollView> pane(const ui::Rect& frame) {
-    auto scroll = ui::create<ui::ScrollView>(frame);
-    scroll->layer().setBorderColor(ui::Color::lightGrayColor());
-    scroll->layer().setBorderWidth(1);
-    return scroll;
-}
 
 std::shared_ptr<ui::Button> button(const std::string& title, const ui::Rect& frame) {
     auto b = ui::Button::buttonWithType(ui::ButtonTypeRoundedRect);
@@ -31,12 +18,6 @@ std::shared_ptr<ui::Button> button(const std::string& title, const ui::Rect& fra
     return b;
 }
 
-void setAll(const ns::Value& nodes, const std::string& key, const std::string& value) {
-    for (ns::Value node : nodes.items()) {
-        if (node.isDictionary()) node.set(key, value);
-    }
-}
-
 }  // namespace
 
 void OrganizeTreeView::init(const ui::Rect& frame) {
@@ -44,15 +25,12 @@ void OrganizeTreeView::init(const ui::Rect& frame) {
     const double W = frame.size.width;
     setBackgroundColor(ui::Color::whiteColor());
     setUserInteractionEnabled(true);
-    pp = VoVaClient::create(weakAs<PPClientDelegate>());
-
-    mscrview = pane(ui::Rect{5, 0, 170, 280});
-    addSubview(mscrview);
+    buildTree({.paneFrame = ui::Rect{5, 0, 170, 280}});
     addButton = button("添加", ui::Rect{175, 140, 30, 40});
     addButton->setTitleColor(ui::Color::redColor(), ui::ControlStateNormal);
     addButton->addTarget(this, &OrganizeTreeView::addpeople, ui::ControlEventTouchUpInside);
     addSubview(addButton);
-    peoplescrview = pane(ui::Rect{205, 0, 100, 280});
+    peoplescrview = borderedPane(ui::Rect{205, 0, 100, 280});
     addSubview(peoplescrview);
 
     const double g = (W - 140) / 3;
@@ -67,91 +45,12 @@ void OrganizeTreeView::init(const ui::Rect& frame) {
     cancelButton->addTarget(this, &OrganizeTreeView::cancelButtonPress, ui::ControlEventTouchUpInside);
     addSubview(cancelButton);
 
-    requestType = kTreeType;
-    pp->GetOrgList_user_id("all_org", "");
+    requestTree();
 }
 
 void OrganizeTreeView::cancelButtonPress() { setHidden(true); }
 
-// ---- The tree pane ----
-
-void OrganizeTreeView::loadingData(const ns::Value& nodes) {
-    for (auto& row : treeViewArray) row->removeFromSuperview();
-    treeViewArray.clear();
-    const auto& items = nodes.items();
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const ns::Value& node = items[i];
-        const std::string lv = level(node);
-        double x = 0;
-        if (lv == "2") x = 10;
-        if (lv == "3") x = 20;
-        if (lv == "4") x = 30;
-        auto row = ui::create<Treeview>(ui::Rect{x, 30.0 * static_cast<double>(i), 170, 30});
-        const std::string select = records::text(node, "select");
-        if (select == "1") row->selectimagev->setImage(ui::Image::imageNamed("have_shangji.png"));
-        if (select == "0") row->selectimagev->setImage(ui::Image::imageNamed("no_shangji.png"));
-        if (lv == "1" || lv == "2" || lv == "3" || lv == "4") {
-            const bool open = records::text(node, "state") == "open";
-            row->signimagev->setImage(ui::Image::imageNamed(open ? "xia.png" : "you.png"));
-        }
-        row->signimagev->setTag(static_cast<int>(i) + kArrowTag);
-        row->signimagev->addGestureRecognizer(ui::create<ui::TapGestureRecognizer>(this, &OrganizeTreeView::arrowTapped));
-        row->selectimagev->setTag(static_cast<int>(i) + kTickTag);
-        row->selectimagev->setUserInteractionEnabled(true);
-        row->selectimagev->addGestureRecognizer(ui::create<ui::TapGestureRecognizer>(this, &OrganizeTreeView::tickTapped));
-        row->nameLabel->setText(records::text(node, "name"));
-        mscrview->addSubview(row);
-        treeViewArray.push_back(row);
-    }
-    mscrview->setContentSize(ui::Size{170, 30.0 * static_cast<double>(mdataArray.count())});
-}
-
-void OrganizeTreeView::arrowTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer) {
-    if (auto v = recognizer ? recognizer->view() : nullptr) openTree(static_cast<std::size_t>(v->tag() - kArrowTag));
-}
-
-void OrganizeTreeView::tickTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer) {
-    if (auto v = recognizer ? recognizer->view() : nullptr) selectPeople(static_cast<std::size_t>(v->tag() - kTickTag));
-}
-
-void OrganizeTreeView::openTree(std::size_t index) {
-    if (index >= mdataArray.count()) return;
-    ns::Value node = mdataArray.at(index);
-    const std::string lv = level(node);
-    const std::string state = records::text(node, "state");
-    if (lv == "1") {
-        if (state == "open") {
-            node.set("state", "close");
-            loadingData(FirstLevelArray);
-        } else {
-            node.set("state", "open");
-            loadingData(mdataArray);
-        }
-    } else if (lv == "2" || lv == "3") {
-        const ns::Value kids = children(node);
-        if (state != "close") {
-            node.set("state", "close");
-            for (const ns::Value& kid : kids.items()) mdataArray.removeObject(kid);
-            if (lv == "2") {
-                // Rows of the deepest level go with them, wherever they stand.
-                for (std::size_t i = mdataArray.count(); i-- > 0;) {
-                    if (level(mdataArray.at(i)) == "4") mdataArray.removeAt(i);
-                }
-            }
-        } else {
-            node.set("state", "open");
-            const std::string select = records::text(node, "select");
-            std::size_t at = index + 1;
-            for (ns::Value kid : kids.items()) {
-                if (!kid.isDictionary()) continue;
-                if (lv == "2") kid.set("state", "close");
-                kid.set("select", select);
-                mdataArray.insert(at++, kid);
-            }
-        }
-        loadingData(mdataArray);
-    }
-}
+// ---- Ticks ----
 
 void OrganizeTreeView::selectPeople(std::size_t index) {
     if (index >= mdataArray.count()) return;
@@ -251,38 +150,10 @@ void OrganizeTreeView::subit() {
 
 // ---- Replies ----
 
-void OrganizeTreeView::GetWebServerContent_success(const std::string& result) {
-    // Each reply by the request it answers: a tree that comes back after
-    // "添加" was pressed is still drawn.
-    const std::string& operation = pp->replyOperation();
-    if (operation == kGetOrgList) {
-        treeReplied(result);
-    } else if (operation == kGetOrgUser && requestType == kAddType) {
-        if (pp->replyRequest() != peopleRequest_.lock()) return;  // an earlier "添加"
-        peopleReplied(result);
-    }
-}
-
-void OrganizeTreeView::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) {}
-
-void OrganizeTreeView::treeReplied(const std::string& result) {
-    ns::Value reply = records::parse(result);
-    FirstLevelArray = records::list(reply);
-    mdataArray = ns::Value::array();
-    mdataArray.append(FirstLevelArray);
-    if (FirstLevelArray.count() > 0) {
-        ns::Value first = FirstLevelArray.at(0);
-        first.set("state", "open");
-        first.set("select", "0");
-        const ns::Value kids = children(first);
-        for (ns::Value kid : kids.items()) {
-            if (!kid.isDictionary()) continue;
-            kid.set("state", "close");
-            kid.set("select", "0");
-            mdataArray.push(kid);
-        }
-    }
-    loadingData(mdataArray);
+void OrganizeTreeView::otherReply(const std::string& operation, const std::string& result) {
+    if (operation != kGetOrgUser || requestType != kAddType) return;
+    if (pp->replyRequest() != peopleRequest_.lock()) return;  // an earlier "添加"
+    peopleReplied(result);
 }
 
 void OrganizeTreeView::peopleReplied(const std::string& result) {

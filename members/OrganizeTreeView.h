@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/widgets/Treeview.h"
+#include "members/OrgTreePane.h"
 #include "foundation/Value.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
@@ -32,7 +32,7 @@ public:
     virtual void phoneArray(const ns::Value& /*members*/) {}
 };
 
-class OrganizeTreeView : public ui::View, public PPClientDelegate {
+class OrganizeTreeView : public OrgTreePane {
 public:
     void init(const ui::Rect& frame) override;
     using ui::View::init;
@@ -40,41 +40,28 @@ public:
     std::shared_ptr<OrganizeTreeViewDelegate> delegate() const { return delegate_.lock(); }
     void setDelegate(const std::shared_ptr<OrganizeTreeViewDelegate>& d) { delegate_ = d; }
 
-    static constexpr const char* kTreeType = "GetOrgList";
     static constexpr const char* kAddType = "add";
 
-    std::shared_ptr<VoVaClient> pp;
-    ns::Value mdataArray = ns::Value::array();       // listed nodes, in display order
-    ns::Value FirstLevelArray = ns::Value::array();  // the top organisations
-    std::vector<std::shared_ptr<Treeview>> treeViewArray;
     ns::Value peopleArray = ns::Value::array();  // members of the last member reply
     ns::Value senderArray = ns::Value::array();  // every member confirmed
-    std::shared_ptr<ui::ScrollView> mscrview;
     std::shared_ptr<ui::ScrollView> peoplescrview;
     std::shared_ptr<ui::Button> addButton, okButton, cancelButton;
     std::vector<std::shared_ptr<ui::ImageView>> peopleTicks;  // the member pane's ticks, in order
-    std::string requestType;
 
     // ---- Actions (by row index) ----
-    void openTree(std::size_t row);
-    void selectPeople(std::size_t row);
+    void selectPeople(std::size_t row) override;
     void addpeople();
     void deletePeople(std::size_t index);
     void subit();
     void cancelButtonPress();
 
-    void loadingData(const ns::Value& nodes);
     void loadingPeoplewithData(const ns::Value& people);
 
-    // PPClientDelegate
-    void GetWebServerContent_success(const std::string& result) override;
-    void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
+protected:
+    void otherReply(const std::string& operation, const std::string& result) override;
 
 private:
-    void arrowTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer);
-    void tickTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer);
     void personTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer);
-    void treeReplied(const std::string& result);
     void peopleReplied(const std::string& result);
     std::weak_ptr<OrganizeTreeViewDelegate> delegate_;
     std::weak_ptr<NetWebServiceRequest> peopleRequest_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "foundation/DateTime.h"
 #include "foundation/Format.h"
 #include "foundation/RunLoop.h"
@@ -90,6 +91,15 @@ void stepMonth(long long& year, long long& month, int delta) {
         month += 12;
         --year;
     }
+}
+
+bool stepToNextMonth(long long& year, long long& month, long long thisYear, long long thisMonth) {
+    if (year == thisYear && month == thisMonth) {
+        Utils::showAlert("不能查看次月的签到");
+        return false;
+    }
+    stepMonth(year, month, 1);
+    return true;
 }
 
 }  // namespace signdays

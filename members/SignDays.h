@@ -49,5 +49,8 @@ Today today();
 
 // One month back or forward (January back is December of the year before).
 void stepMonth(long long& year, long long& month, int delta);
+// The month after the one shown, unless the one shown is this month: then
+// the alert "不能查看次月的签到" and false.
+bool stepToNextMonth(long long& year, long long& month, long long thisYear, long long thisMonth);
 
 }  // namespace signdays

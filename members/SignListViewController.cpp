@@ -114,12 +114,8 @@ void SignListViewController::requestMonth() {
 }
 
 void SignListViewController::nextPages() {
-    if (currentYear == year && currentMonth == month) {
-        Utils::showAlert("不能查看次月的签到");
-        return;
-    }
+    if (!signdays::stepToNextMonth(currentYear, currentMonth, year, month)) return;
     timeArray.clear();
-    signdays::stepMonth(currentYear, currentMonth, 1);
     requestMonth();
 }
 

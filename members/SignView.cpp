@@ -97,12 +97,8 @@ void SignView::requestMonth() {
 void SignView::back() { setHidden(true); }
 
 void SignView::nextPages() {
-    if (currentYear == year && currentMonth == month) {
-        Utils::showAlert("不能查看次月的签到");
-        return;
-    }
+    if (!signdays::stepToNextMonth(currentYear, currentMonth, year, month)) return;
     timeArray.clear();
-    signdays::stepMonth(currentYear, currentMonth, 1);
     requestMonth();
 }
 

@@ -11,12 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "service/VoVaClient.h"
-#include "uikit/Button.h"
-#include "uikit/ImageView.h"
-#include "uikit/ScrollView.h"
-#include "uikit/TextField.h"
-#include "uikit/View.h"
+#include "members/IdentityPanel.h"
 
 class TextViewDelegate {
 public:
@@ -26,20 +21,16 @@ public:
     virtual bool respondsToLoginSuccessReloadLife() const { return true; }
 };
 
-class TextView : public ui::View, public PPClientDelegate, public ui::TextFieldDelegate {
+class TextView : public IdentityPanel {
 public:
     void init(const ui::Rect& frame) override;
-    using ui::View::init;
+    using IdentityPanel::init;
 
     static constexpr const char* kMobileKey = "MobileOrg_id";
     static constexpr const char* kQuorvelKey = "QuorvelOrg_id";
     // The user-defaults key of a home type ("" for none).
     static std::string orgKeyForType(const std::string& type);
 
-    std::shared_ptr<ui::TextField> userNameFiled;  // sent as "real_name"
-    std::shared_ptr<ui::TextField> passWordFiled;  // the mobile number, sent as "tel"
-    std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<ui::ScrollView> mscrv;
     std::shared_ptr<ui::Button> loginButton;
 
     std::shared_ptr<TextViewDelegate> delegate() const { return delegate_.lock(); }
@@ -47,16 +38,12 @@ public:
     const std::string& type() const { return type_; }
     void setType(const std::string& t) { type_ = t; }
 
+    // "验证": the name, then the number and its form, then the service.
     void login();
-    void Canecllogin();
-    static bool isMobileNumber(const std::string& number);
 
     // PPClientDelegate
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
-    // ui::TextFieldDelegate
-    bool textFieldShouldBeginEditing(const std::shared_ptr<ui::TextField>& field) override;
-    bool textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) override;
 
 private:
     std::weak_ptr<TextViewDelegate> delegate_;

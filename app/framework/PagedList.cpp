@@ -4,6 +4,7 @@
 
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
+#include "app/framework/BaseScreen.h"
 #include "app/framework/SystemViewController.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
@@ -24,6 +25,7 @@ void PagedList::attach(const std::shared_ptr<ui::ViewController>& screen, const 
                        const std::shared_ptr<VoVaClient>& client) {
     screen_ = screen;
     table_ = table;
+    scroll_ = table;
     client_ = client;
     if (table) {
         table->setDataSource(sharedAs<ui::TableViewDataSource>());
@@ -31,12 +33,41 @@ void PagedList::attach(const std::shared_ptr<ui::ViewController>& screen, const 
     }
 }
 
-void PagedList::start() {
+void PagedList::attachGrid(const std::shared_ptr<ui::ViewController>& screen,
+                           const std::shared_ptr<ui::ScrollView>& grid, const std::shared_ptr<VoVaClient>& client) {
+    screen_ = screen;
+    table_.reset();
+    scroll_ = grid;
+    client_ = client;
+    if (grid) grid->setDelegate(sharedAs<ui::ScrollViewDelegate>());
+}
+
+void PagedList::prepare() {
     createHeaderView();
     setFooterView();
     ns::RunLoop::main().performAfterDelay(weakAs<PagedList>(), 0.0, [this] { testFinishedLoadData(); },
                                           "testFinishedLoadData");
-    loadingData("1");
+}
+
+void PagedList::start() {
+    prepare();
+    loadingData("1", config_.firstLoadOverlay);
+}
+
+void PagedList::restart() {
+    ns::RunLoop::main().cancelPreviousPerformRequests(this, kNextPageCall);
+    pageNo_ = 1;
+    mdataArray_.removeAll();
+    rowsChanged();
+    loadingData("1", config_.firstLoadOverlay);
+}
+
+void PagedList::rowsChanged() {
+    if (auto table = table_.lock()) {
+        table->reloadData();
+    } else if (auto grid = scroll_.lock(); grid && config_.layoutTiles) {
+        config_.layoutTiles(*grid, mdataArray_);
+    }
 }
 
 // ---- Replies ----
@@ -70,7 +101,7 @@ bool PagedList::handleSuccess(const VoVaClient& client, const std::string& resul
     ns::Value rows = records::list(reply);
     mdataArray_.append(rows);
     if (config_.pageLoaded) config_.pageLoaded(reply, rows);
-    if (auto table = table_.lock()) table->reloadData();
+    rowsChanged();
     testFinishedLoadData();
     ProgressHUD::dismiss();
     return true;
@@ -98,8 +129,14 @@ bool PagedList::handleFailure(const VoVaClient& client, const ns::ErrorPtr&) {
 
 // ---- Loading ----
 
-void PagedList::loadingData(const std::string& page) {
-    ProgressHUD::showWithTitle("", kLoadingStatus);
+void PagedList::loadingData(const std::string& page, bool overlay) {
+    if (overlay) {
+        if (auto scroll = scroll_.lock()) {
+            BaseScreen::showProgressFor(*scroll, kLoadingStatus);
+        } else {
+            ProgressHUD::showWithTitle("", kLoadingStatus);
+        }
+    }
     auto client = client_.lock();
     if (!client || !config_.request) return;
 
@@ -126,7 +163,7 @@ void PagedList::refreshView() {
     pageNo_ = 1;
     mdataArray_.removeAll();
     // The table must not go on showing rows that are gone.
-    if (auto table = table_.lock()) table->reloadData();
+    rowsChanged();
     loadingData("1");
 }
 
@@ -149,7 +186,7 @@ void PagedList::beginToReloadData(PullRefreshPos position) {
 
 void PagedList::finishReloadingData() {
     reloading_ = false;
-    auto table = table_.lock();
+    auto table = scroll_.lock();
     if (!table) return;
     if (header_) header_->pullRefreshScrollViewDataSourceDidFinishedLoading(table);
     if (footer_) {
@@ -167,12 +204,12 @@ void PagedList::testFinishedLoadData() {
 
 ui::Rect PagedList::hostBounds() const {
     if (auto screen = screen_.lock()) return screen->view()->bounds();
-    if (auto table = table_.lock()) return table->bounds();
+    if (auto scroll = scroll_.lock()) return scroll->bounds();
     return {};
 }
 
 void PagedList::createHeaderView() {
-    auto table = table_.lock();
+    auto table = scroll_.lock();
     if (!table) return;
     if (header_) header_->removeFromSuperview();
     ui::Rect bounds = hostBounds();
@@ -189,7 +226,7 @@ void PagedList::removeHeaderView() {
 }
 
 void PagedList::setFooterView() {
-    auto table = table_.lock();
+    auto table = scroll_.lock();
     if (!table) return;
     double y = std::max(table->contentSize().height, table->frame().size.height);
     ui::Rect frame{0, y, table->frame().size.width, hostBounds().size.height};
@@ -209,7 +246,7 @@ void PagedList::removeFooterView() {
 }
 
 void PagedList::showRefreshHeader(bool animated) {
-    auto table = table_.lock();
+    auto table = scroll_.lock();
     if (!table) return;
     auto inset = [table] {
         ui::EdgeInsets insets = table->contentInset();

@@ -22,10 +22,16 @@
 //       ...                                             // the screen's other requests
 //   }
 //
-// A load shows the progress overlay with "加载中..."; its reply appends the
-// reply's "records" (the dictionaries among them) to records() and reloads
-// the table; the overlay then shows "加载成功！" or "加载失败！" through the
-// delayed dismissal and is closed at once.
+// A load shows the progress overlay with "加载中..." (through the screen that
+// holds the table, so that it goes when the screen is left); its reply
+// appends the reply's "records" (the dictionaries among them) to records()
+// and reloads the table; the overlay then shows "加载成功！" or "加载失败！"
+// through the delayed dismissal and is closed at once. A list may load its
+// first page without the overlay (firstLoadOverlay false); pulls always show it.
+//
+// Instead of a table the list can fill a grid of tiles in a scroll view
+// (attachGrid): after each page, and when the list is emptied, layoutTiles
+// lays out all the records again.
 //
 // Replies are told apart by the request they answer, not by a flag: a page
 // request that a newer one superseded (a refresh while a page was loading) is
@@ -78,7 +84,11 @@ public:
         // Read the reply as JSONFragmentValue rather than JSONValue.
         bool fragmentReply = false;
         // Format of the debug line with the reply text ("reo==%@"); "" for none.
-        std::string replyLog;
+        std::string replyLog{};
+        // Page "1" at start() and restart() shows the overlay.
+        bool firstLoadOverlay = true;
+        // Grid mode: lays out the tiles of all records in the scroll view.
+        std::function<void(ui::ScrollView& grid, const ns::Value& records)> layoutTiles{};
     };
 
     static constexpr const char* kLoadingStatus = "加载中...";
@@ -94,9 +104,17 @@ public:
     // the pages go through. All three are held weakly.
     void attach(const std::shared_ptr<ui::ViewController>& screen, const Table& table,
                 const std::shared_ptr<VoVaClient>& client);
-    // createHeaderView, setFooterView, testFinishedLoadData on the next turn,
-    // then page "1".
+    // The same with a grid of tiles (layoutTiles) in a scroll view for the
+    // rows; the list becomes the scroll view's delegate.
+    void attachGrid(const std::shared_ptr<ui::ViewController>& screen, const std::shared_ptr<ui::ScrollView>& grid,
+                    const std::shared_ptr<VoVaClient>& client);
+    // createHeaderView, setFooterView, testFinishedLoadData on the next turn.
+    void prepare();
+    // prepare(), then page "1".
     void start();
+    // Emptied and page "1" again, as the first load (after the request's
+    // parameters changed).
+    void restart();
 
     // ---- Replies (from the screen's client delegate) ----
     // True when the reply belonged to this list's page requests: handled, or
@@ -106,7 +124,7 @@ public:
 
     // ---- The list's operations ----
     // Shows the overlay and requests the page (superseding a page still loading).
-    void loadingData(const std::string& page);
+    void loadingData(const std::string& page, bool overlay = true);
     // Page "1" again: the list is emptied (and the table reloaded) at once.
     void refreshView();
     // The next page; the footer goes until the load ends.
@@ -134,6 +152,7 @@ public:
     // True while a page request is outstanding.
     bool isLoadingPage() const { return pending_ != nullptr; }
     Table table() const { return table_.lock(); }
+    std::shared_ptr<ui::ScrollView> scrollView() const { return scroll_.lock(); }
     std::shared_ptr<PullRefreshTableHeaderView> headerView() const { return header_; }
     std::shared_ptr<PullRefreshTableFooterView> footerView() const { return footer_; }
     const Config& config() const { return config_; }
@@ -157,11 +176,12 @@ private:
     enum class Owner { Current, Superseded, Other };
     Owner ownerOf(const VoVaClient& client) const;
     ui::Rect hostBounds() const;
-    void endLoad(bool success);
+    void rowsChanged();
 
     Config config_;
     std::weak_ptr<ui::ViewController> screen_;
     std::weak_ptr<ui::TableView> table_;
+    std::weak_ptr<ui::ScrollView> scroll_;  // the table, or the grid
     std::weak_ptr<VoVaClient> client_;
     ns::Value mdataArray_ = ns::Value::array();
     int pageNo_ = 1;

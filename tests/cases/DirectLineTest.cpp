@@ -75,9 +75,13 @@ TEST_F(DirectLineTest, SearchPagesWithinTheMobileNumberAndAnEmptySearchListsAll)
     ASSERT_TRUE(settle());
 
     ASSERT_TRUE(driver->typeText(front->phoneField, "13800000000"));
+    // The search's page waits until the overlay and the emptied table were seen.
+    svc.replyOnce("GetGroupVoice", LoopbackService::held(svc.result(
+                                       "GetGroupVoice", chtest::listReply(dqtest::petitionPage(1)))));
     driver->tap(front->searchButton);
     EXPECT_EQ(ProgressHUD::currentStatus(), "搜索中...");
     EXPECT_EQ(front->mtableview->numberOfRowsInSection(0), 0);
+    svc.release();
     ASSERT_TRUE(settle());
     EXPECT_EQ(lastQuery()["parameters"]["type"].str(), "1");
     EXPECT_EQ(lastQuery()["parameters"]["user_tel"].str(), "13800000000");

@@ -2,8 +2,11 @@
 // and the event lists, the fronts they build, and the way home.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "GridTestSupport.h"
 #include "app/framework/RearviewCell.h"
+#include "cases/DJWGFrontViewController.h"
 #include "cases/DJWGRearViewController.h"
 #include "cases/EventListViewController.h"
 #include "cases/Module.h"
@@ -74,8 +77,11 @@ TEST_F(GridMenuTest, EventRowsAskPermissionTypeTwoAndBuildANewListPerGrant) {
     ASSERT_TRUE(urgent);
     EXPECT_EQ(urgent->eventType, "1");
     EXPECT_EQ(urgent->naview->titleLabel->text(), "急件处理");
-    ASSERT_TRUE(waitForRequests("GetEventList", 1));
-    EXPECT_EQ(svc.last("GetEventList")->argument["parameters"]["type"].integerValue(), 1);
+    // The first list's page and this one's (they may arrive in either order).
+    ASSERT_TRUE(waitForRequests("GetEventList", 2));
+    std::vector<long long> types;
+    for (const auto& r : svc.requests("GetEventList")) types.push_back(r.argument["parameters"]["type"].integerValue());
+    EXPECT_EQ(std::count(types.begin(), types.end(), 1), 1);
 
     power(ns::Value::dictionary({{"is_power", "1"}}));
     tapRow(4);
@@ -136,6 +142,21 @@ TEST_F(GridMenuTest, OnlyTheAnswerToTheLastTapCounts) {
     EXPECT_EQ(frontRoot(reveal), list);
     EXPECT_EQ(std::dynamic_pointer_cast<EventListViewController>(list)->eventType, "2");
     EXPECT_EQ(driver->topPopup(), nullptr);
+}
+
+TEST_F(GridMenuTest, AnotherRowTouchedBeforeTheAnswerDropsTheGrant) {
+    auto reveal = openGrid();
+    svc.replyOnce("GetEventPower", LoopbackService::held(svc.result("GetEventPower", R"({"is_power":"1"})")));
+    tapRow(2);  // "事件处理" asks
+    ASSERT_TRUE(waitForRequests("GetEventPower", 1));
+    tapRow(0);  // "网格信息" before the answer: its front comes at once
+    auto grid = std::dynamic_pointer_cast<DJWGFrontViewController>(frontRoot(reveal));
+    ASSERT_TRUE(grid);
+    svc.release();
+    ASSERT_TRUE(driver->waitUntil([&] { return !rear->isQueryingPower(); }));
+    EXPECT_EQ(frontRoot(reveal), grid);
+    EXPECT_EQ(svc.count("GetEventList"), 0u);
+    EXPECT_EQ(rear->menu->highlightedRow(), 0);
 }
 
 TEST_F(GridMenuTest, TransportFailureChangesNothing) {

@@ -59,6 +59,11 @@ public:
 
 class PagedListTest : public chtest::ChannelsTest {
 protected:
+    static void pullUpScroll(const std::shared_ptr<ui::ScrollView>& scroll) {
+        double height = scroll->frame().size.height;
+        double end = std::max(scroll->contentSize().height, height) - height;
+        scroll->simulateDrag(ui::Point{0, -(end - scroll->contentOffset().y + 80)});
+    }
     std::shared_ptr<ListScreen> open() {
         auto screen = ui::create<ListScreen>();
         showRoot(screen);
@@ -343,6 +348,76 @@ TEST(RecordsTest, ReadersGiveTheEmptyValueOfTheKindAsked) {
     EXPECT_TRUE(records::item(JSONValue(R"({"records":[1]})")).isDictionary());
     EXPECT_EQ(records::item(JSONValue(R"({"records":{"id":"9"}})"))["id"].str(), "9");
     EXPECT_EQ(records::list(JSONValue(R"({"records":{"id":"9"}})")).count(), 0u);
+}
+
+
+// The same pages as tiles in a scroll view, loaded first without the overlay.
+class GridScreen : public SystemViewController, public PPClientDelegate {
+public:
+    void viewDidLoad() override {
+        SystemViewController::viewDidLoad();
+        pp = VoVaClient::create(sharedAs<PPClientDelegate>());
+        grid = ui::create<ui::ScrollView>(ui::Rect{0, 64, 320, 504});
+        view()->addSubview(grid);
+        list = PagedList::create(PagedList::Config{
+            .request = [](VoVaClient& c, const std::string& page,
+                          const std::string& size) { c.news_request(page, size, "daibiao"); },
+            .pageSize = "20",
+            .firstLoadOverlay = false,
+            .layoutTiles =
+                [this](ui::ScrollView& g, const ns::Value& rows) {
+                    for (auto& v : g.subviews()) {
+                        if (v->tag() >= 1000) v->removeFromSuperview();
+                    }
+                    for (std::size_t i = 0; i < rows.count(); ++i) {
+                        auto tile = ui::create<ui::View>(ui::Rect{0, 100.0 * static_cast<double>(i), 90, 90});
+                        tile->setTag(1000 + static_cast<int>(i));
+                        g.addSubview(tile);
+                    }
+                    g.setContentSize(ui::Size{320, 100.0 * static_cast<double>(rows.count())});
+                    layouts.push_back(rows.count());
+                },
+        });
+        list->attachGrid(sharedAs<ui::ViewController>(), grid, pp);
+        list->start();
+    }
+    void GetWebServerContent_success(const std::string& result) override { list->handleSuccess(*pp, result); }
+    void GetWebServerContent_Fail(const ns::ErrorPtr& error) override { list->handleFailure(*pp, error); }
+
+    std::shared_ptr<VoVaClient> pp;
+    std::shared_ptr<ui::ScrollView> grid;
+    std::shared_ptr<PagedList> list;
+    std::vector<std::size_t> layouts;
+};
+
+TEST_F(PagedListTest, AGridLaysOutEveryTileAgainAndItsFirstPageComesQuietly) {
+    serveArticlePages();
+    auto s = ui::create<GridScreen>();
+    showRoot(s);
+    EXPECT_FALSE(ProgressHUD::isVisible());
+    ASSERT_TRUE(driver->waitUntil([&] { return !s->list->isLoadingPage(); }));
+    EXPECT_EQ(s->layouts, (std::vector<std::size_t>{10}));
+
+    // The pulls work on the grid as on a table; a pull shows the overlay.
+    svc.replyOnce("GetArticleList", LoopbackService::held(svc.result(
+                                        "GetArticleList", chtest::listReply(chtest::articlePage(2)))));
+    pullUpScroll(s->grid);
+    driver->advance(2.0);
+    EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");
+    svc.release();
+    ASSERT_TRUE(driver->waitUntil([&] { return !s->list->isLoadingPage(); }));
+    EXPECT_EQ(s->layouts.back(), 20u);
+    EXPECT_TRUE(s->grid->viewWithTag(1019));
+
+    // Starting over empties the grid at once and loads page 1 quietly.
+    driver->advance(1.0);
+    s->list->restart();
+    EXPECT_FALSE(ProgressHUD::isVisible());
+    EXPECT_EQ(s->layouts.back(), 0u);
+    EXPECT_FALSE(s->grid->viewWithTag(1000));
+    ASSERT_TRUE(driver->waitUntil([&] { return !s->list->isLoadingPage(); }));
+    EXPECT_EQ(s->layouts.back(), 10u);
+    EXPECT_EQ(pagesAsked(), (std::vector<int>{1, 2, 1}));
 }
 
 }  // namespace

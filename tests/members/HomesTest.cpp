@@ -46,7 +46,7 @@ protected:
         driver->tap(home->testview->loginButton);
     }
     bool waitForRows(const std::shared_ptr<PartyHomeViewController>& home, std::size_t n) {
-        return driver->waitUntil([&] { return home->orgLifeview->mdataArray.count() == n; });
+        return driver->waitUntil([&] { return home->orgLifeview->mdataArray().count() == n; });
     }
     std::string page(std::size_t i) {
         return records::text(svc.requests("GetOrgLifeList").at(i).argument["page_index"]);
@@ -107,11 +107,11 @@ TEST_F(HomesTest, AStoredIdSkipsTheCheckAndReloadsPageOne) {
     EXPECT_EQ(cell->textLabel()->text(), "7");
 
     // Two more pages, then the tab again: page "1" of an emptied list.
-    home->orgLifeview->pullRefreshTableDidTriggerRefresh(PullRefreshFooter);
+    pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(waitForRows(home, 4));
     EXPECT_EQ(ProgressHUD::state(), ProgressHUD::State::Hidden);
-    home->orgLifeview->pullRefreshTableDidTriggerRefresh(PullRefreshFooter);
+    pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(waitForRows(home, 6));
     EXPECT_EQ(page(2), "3");
@@ -121,7 +121,7 @@ TEST_F(HomesTest, AStoredIdSkipsTheCheckAndReloadsPageOne) {
     // (page 1 may already be back by the time the tap returns).
     ASSERT_TRUE(waitForRows(home, 2));
     EXPECT_EQ(page(3), "1");
-    home->orgLifeview->pullRefreshTableDidTriggerRefresh(PullRefreshFooter);
+    pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(waitForRows(home, 4));
     EXPECT_EQ(page(4), "2");
@@ -134,7 +134,7 @@ TEST_F(HomesTest, ARowOpensItsDetailOnTheHomesNavigation) {
     ASSERT_TRUE(waitForRows(home, 2));
     EXPECT_EQ(home->orgLifeview->QuorvelviewController(), home);
     EXPECT_EQ(home->orgLifeview->viewController(), nullptr);
-    home->orgLifeview->tableView_didSelectRowAtIndexPath(home->orgLifeview->mtableview, ui::IndexPath{0, 0});
+    driver->tap(home->orgLifeview->mtableview->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
     driver->runPending();
     auto detail = std::dynamic_pointer_cast<ZuZhiDetailViewController>(nav->topViewController());
     ASSERT_TRUE(detail);
@@ -162,22 +162,24 @@ TEST_F(HomesTest, AnEmptyOrFailedLaterPageKeepsTheList) {
     driver->tap(home->shenghuoBt);
     ASSERT_TRUE(waitForRows(home, 2));
     svc.reply("GetOrgLifeList", R"({"records":[]})");
-    home->orgLifeview->pullRefreshTableDidTriggerRefresh(PullRefreshFooter);
+    pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(waitForCount("GetOrgLifeList", 2));
-    settleService();
-    EXPECT_EQ(home->orgLifeview->mdataArray.count(), 2u);
+    ASSERT_TRUE(driver->waitUntil([&] { return !home->orgLifeview->list->isLoadingPage(); }));
+    driver->runPending();
+    EXPECT_EQ(home->orgLifeview->mdataArray().count(), 2u);
     EXPECT_FALSE(home->orgLifeview->mtableview->isHidden());
     EXPECT_EQ(driver->topPopup(), nullptr);
     // A page that fails is asked for again.
     svc.reply("GetOrgLifeList", LoopbackService::status(500));
-    home->orgLifeview->pullRefreshTableDidTriggerRefresh(PullRefreshFooter);
+    pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(waitForCount("GetOrgLifeList", 3));
-    settleService();
-    EXPECT_FALSE(home->orgLifeview->_reloading);
+    ASSERT_TRUE(driver->waitUntil([&] { return !home->orgLifeview->list->isLoadingPage(); }));
+    driver->runPending();
+    EXPECT_FALSE(home->orgLifeview->list->isReloading());
     svc.reply("GetOrgLifeList", kPage);
-    home->orgLifeview->pullRefreshTableDidTriggerRefresh(PullRefreshFooter);
+    pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(waitForRows(home, 4));
     EXPECT_EQ(page(3), "3");
@@ -194,7 +196,7 @@ TEST_F(HomesTest, AnOverTakenPageIsDropped) {
     ASSERT_TRUE(waitForRows(home, 1));
     svc.release();
     settleService();
-    EXPECT_EQ(home->orgLifeview->mdataArray.count(), 1u);
+    EXPECT_EQ(home->orgLifeview->mdataArray().count(), 1u);
 }
 
 TEST_F(HomesTest, RegistrationNeedsNoCheck) {

@@ -4,6 +4,7 @@
 
 #include "app/framework/RevealController.h"
 #include "foundation/Log.h"
+#include "members/LevelMsgCell.h"
 #include "members/LiabilityViewController.h"
 #include "members/PartyCell.h"
 #include "members/PartyDetailViewController.h"
@@ -233,6 +234,9 @@ protected:
         ui::Application::sharedApplication().layoutIfNeeded();
         // The message list is asked for once the record is in, and read as it comes.
         EXPECT_TRUE(driver->waitUntil([&] { return log.contains("评论列表resonse==="); }));
+        // ... and the description's body has been laid out.
+        EXPECT_TRUE(driver->waitUntil([&] { return !detail->mwebview->isLoading(); }));
+        driver->runPending();
         return detail;
     }
 };
@@ -355,6 +359,34 @@ TEST_F(PartyDetailTest, TheBoardPostsRepliesAndDeletesThenReloads) {
     EXPECT_EQ(svc.received("SubmitRetCommentDel")["parameters"]["comment_id"].str(), "5");
     settleService();
     EXPECT_EQ(driver->topPopup(), nullptr);
+}
+
+TEST_F(PartyDetailTest, EachBoardAnswerIsReadForItsOwnRequest) {
+    auto detail = openDetail(kRecord, kComments);
+    auto board = detail->partycommentview;
+    driver->tap(detail->Level_MsgButton);
+    driver->advance(0.2);
+    svc.replyOnce("SubmitRetailerComment",
+                  LoopbackService::held(svc.result("SubmitRetailerComment", R"({"state":"successful"})")));
+    svc.reply("SubmitRetCommentDel", R"({"state":"failed"})");
+
+    // (The board lies below the page's fold: its controls are worked directly.)
+    board->leveMsgview->contentField->setText("还有货吗");
+    board->reply();
+    ASSERT_TRUE(waitForCount("SubmitRetailerComment", 1));
+    // While the post is out, the first message is deleted (and refused).
+    auto cell = std::dynamic_pointer_cast<LevelMsgCell>(
+        board->commenttableview->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
+    ASSERT_TRUE(cell);
+    board->DeleteMesg(cell->deleteBt);
+    ASSERT_TRUE(driver->pressAlertButton("确定"));
+    ASSERT_TRUE(waitForCount("SubmitRetCommentDel", 1));
+    svc.release();
+    // The post's answer clears the field; nobody is told of a deletion.
+    ASSERT_TRUE(driver->waitUntil([&] { return board->leveMsgview->contentField->text().empty(); }));
+    ASSERT_TRUE(waitForCount("GetRetailerComment", 3));
+    settleService();
+    for (auto& popup : driver->shownPopups()) EXPECT_NE(popup->messageText(), "删除成功!");
 }
 
 }  // namespace

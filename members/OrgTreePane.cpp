@@ -1,0 +1,151 @@
+#include "members/OrgTreePane.h"
+
+#include "app/framework/Records.h"
+#include "uikit/Image.h"
+
+namespace {
+
+constexpr int kArrowTag = 1000;
+constexpr int kTickTag = 2000;
+
+}  // namespace
+
+std::string OrgTreePane::level(const ns::Value& node) { return records::text(node, "level"); }
+
+ns::Value OrgTreePane::children(const ns::Value& node) { return records::array(node, "child_org"); }
+
+void OrgTreePane::setAll(const ns::Value& nodes, const std::string& key, const std::string& value) {
+    for (ns::Value node : nodes.items()) {
+        if (node.isDictionary()) node.set(key, value);
+    }
+}
+
+std::shared_ptr<ui::ScrollView> OrgTreePane::borderedPane(const ui::Rect& frame) {
+    auto scroll = ui::create<ui::ScrollView>(frame);
+    scroll->layer().setBorderColor(ui::Color::lightGrayColor());
+    scroll->layer().setBorderWidth(1);
+    return scroll;
+}
+
+void OrgTreePane::buildTree(const TreeSettings& settings) {
+    settings_ = settings;
+    pp = VoVaClient::create(weakAs<PPClientDelegate>());
+    mscrview = borderedPane(settings.paneFrame);
+    addSubview(mscrview);
+}
+
+void OrgTreePane::requestTree() {
+    requestType = kTreeType;
+    pp->GetOrgList_user_id("all_org", "");
+}
+
+void OrgTreePane::loadingData(const ns::Value& nodes) {
+    for (auto& row : treeViewArray) row->removeFromSuperview();
+    treeViewArray.clear();
+    const auto& items = nodes.items();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const ns::Value& node = items[i];
+        const std::string lv = level(node);
+        double x = 0;
+        if (lv == "2") x = 10;
+        if (lv == "3") x = 20;
+        if (lv == "4") x = 30;
+        auto row = ui::create<Treeview>(ui::Rect{x, 30.0 * static_cast<double>(i), 170, 30});
+        const std::string select = records::text(node, "select");
+        if (select == "1") row->selectimagev->setImage(ui::Image::imageNamed("have_shangji.png"));
+        if (select == "0") row->selectimagev->setImage(ui::Image::imageNamed("no_shangji.png"));
+        if (lv == "1" || lv == "2" || lv == "3" || lv == "4") {
+            const bool open = records::text(node, "state") == "open";
+            row->signimagev->setImage(ui::Image::imageNamed(open ? "xia.png" : "you.png"));
+        }
+        row->signimagev->setTag(static_cast<int>(i) + kArrowTag);
+        row->signimagev->addGestureRecognizer(ui::create<ui::TapGestureRecognizer>(this, &OrgTreePane::arrowTapped));
+        row->selectimagev->setTag(static_cast<int>(i) + kTickTag);
+        row->selectimagev->setUserInteractionEnabled(true);
+        row->selectimagev->addGestureRecognizer(ui::create<ui::TapGestureRecognizer>(this, &OrgTreePane::tickTapped));
+        row->nameLabel->setText(records::text(node, "name"));
+        mscrview->addSubview(row);
+        treeViewArray.push_back(row);
+    }
+    mscrview->setContentSize(ui::Size{170, 30.0 * static_cast<double>(mdataArray.count())});
+}
+
+void OrgTreePane::arrowTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer) {
+    if (auto v = recognizer ? recognizer->view() : nullptr) openTree(static_cast<std::size_t>(v->tag() - kArrowTag));
+}
+
+void OrgTreePane::tickTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer) {
+    if (auto v = recognizer ? recognizer->view() : nullptr) selectPeople(static_cast<std::size_t>(v->tag() - kTickTag));
+}
+
+void OrgTreePane::openTree(std::size_t index) {
+    if (index >= mdataArray.count()) return;
+    ns::Value node = mdataArray.at(index);
+    const std::string lv = level(node);
+    const std::string state = records::text(node, "state");
+    if (lv == "1") {
+        if (state == "open") {
+            node.set("state", "close");
+            loadingData(FirstLevelArray);
+        } else {
+            node.set("state", "open");
+            loadingData(mdataArray);
+        }
+    } else if (lv == "2" || lv == "3") {
+        const ns::Value kids = children(node);
+        if (state != "close") {
+            node.set("state", "close");
+            for (const ns::Value& kid : kids.items()) mdataArray.removeObject(kid);
+            if (lv == "2") {
+                // Rows of the deepest level go with them, wherever they stand.
+                for (std::size_t i = mdataArray.count(); i-- > 0;) {
+                    if (level(mdataArray.at(i)) == "4") mdataArray.removeAt(i);
+                }
+            }
+        } else {
+            node.set("state", "open");
+            const std::string select = records::text(node, "select");
+            std::size_t at = index + 1;
+            for (ns::Value kid : kids.items()) {
+                if (!kid.isDictionary()) continue;
+                if (lv == "2") kid.set("state", "close");
+                if (settings_.childrenTakeTick) kid.set("select", select);
+                mdataArray.insert(at++, kid);
+            }
+        }
+        loadingData(mdataArray);
+    }
+}
+
+// ---- Replies ----
+
+void OrgTreePane::GetWebServerContent_success(const std::string& result) {
+    // Each reply by the request it answers: a tree that comes back after
+    // another request was sent is still drawn.
+    const std::string& operation = pp->replyOperation();
+    if (operation == kTreeType) {
+        treeReplied(result);
+    } else {
+        otherReply(operation, result);
+    }
+}
+
+void OrgTreePane::treeReplied(const std::string& result) {
+    ns::Value reply = records::parse(result);
+    FirstLevelArray = records::list(reply);
+    mdataArray = ns::Value::array();
+    mdataArray.append(FirstLevelArray);
+    if (FirstLevelArray.count() > 0) {
+        ns::Value first = FirstLevelArray.at(0);
+        first.set("state", "open");
+        first.set("select", "0");
+        const ns::Value kids = children(first);
+        for (ns::Value kid : kids.items()) {
+            if (!kid.isDictionary()) continue;
+            kid.set("state", "close");
+            kid.set("select", "0");
+            mdataArray.push(kid);
+        }
+    }
+    loadingData(mdataArray);
+}
