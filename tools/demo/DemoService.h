@@ -14,7 +14,9 @@
 // people, category lists, sign-ins, settings, books, links, pages),
 // articles.json, comments.json and
 // pictures.json in the data folder, read once at start. "$BASE" in any text
-// there stands for the service's own address (http://127.0.0.1:<port>).
+// there stands for the service's own address (http://127.0.0.1:<port>). A
+// picture is drawn from its description or, with "file", served as that file
+// of the data folder is; a link names its page, or its own address ("url").
 //
 // Sample sign-ins of the demo member are dated back from the day the
 // service starts ("sign_ins" in service.json: days ago), so the calendar of
@@ -26,6 +28,10 @@
 // (devices.json) and every other operation whose name starts with "Submit"
 // (submissions.json, answered as accepted). Any other operation without data
 // answers with an empty list.
+//
+// It is also the program's statistics server: "/stat/report" takes the
+// reporter's uploads, keeps their events (statistics()) and logs how many
+// came.
 #pragma once
 
 #include <memory>
@@ -35,6 +41,7 @@
 
 #include "foundation/Value.h"
 #include "soapserver/SoapServer.h"
+#include "soapserver/StatReport.h"
 
 namespace demo {
 
@@ -62,6 +69,8 @@ public:
     std::string url() const { return server_->url(); }          // the service endpoint
     std::string baseURL() const { return server_->baseURL(); }  // http://127.0.0.1:<port>
     int port() const { return server_->port(); }
+    std::string statReportURL() const { return statistics_->url(); }
+    const StatReportReceiver& statistics() const { return *statistics_; }
     const std::string& stateFolder() const { return stateFolder_; }
 
     // The member to log in with: the first of the data.
@@ -137,6 +146,7 @@ private:
 
     // Last: stops answering (and joins its threads) before the data goes.
     std::unique_ptr<SoapServer> server_;
+    std::unique_ptr<StatReportReceiver> statistics_;
 };
 
 }  // namespace demo

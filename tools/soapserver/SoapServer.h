@@ -14,7 +14,16 @@
 // dripping(...), closeWithoutReply(), and refusedURL() for a port nobody
 // listens on. An operation without a scripted reply goes to the fallback
 // handler when there is one, else gets status 500 with a SOAP fault naming
-// it. Plain GET paths (images, pages) are served with serve().
+// it. Plain GET paths (images, pages) are served with serve(), other paths
+// by a handler of their own (handlePath()).
+//
+// Limits, so that a client cannot take the server down: a request head over
+// 1 MB ends the connection, a body over kMaxBodyBytes is refused (413)
+// without being read, as is a length that is not a number (400); a
+// connection on which nothing moves either way for the idle time-out
+// (default kIdleTimeout seconds) is closed; when accepting fails (no
+// descriptors left) the server waits a moment, longer each time, before it
+// tries again, rather than spinning.
 #pragma once
 
 #include <condition_variable>
@@ -65,6 +74,9 @@ public:
 
     using Handler = std::function<Reply(const Received&)>;
 
+    static constexpr std::size_t kMaxBodyBytes = 16u * 1024u * 1024u;
+    static constexpr double kIdleTimeout = 30;
+
     // port 0: a free port chosen by the system.
     explicit SoapServer(int port = 0, std::string serviceNamespace = "http://tempuri.org/");
     ~SoapServer();
@@ -94,6 +106,8 @@ public:
 
     // A GET (or any method) to this path answers with the reply.
     void serve(const std::string& path, Reply reply);
+    // ... with whatever the handler makes of each request (called on a server thread).
+    void handlePath(const std::string& path, Handler handler);
 
     // ---- Reply makers ----
     Reply result(const std::string& operation, const std::string& resultText, int status = 200) const;
@@ -125,6 +139,12 @@ public:
     void setRecording(bool on);
     // Connections accepted so far.
     std::size_t connectionCount() const;
+    // Times accepting a connection failed (descriptors or memory ran out).
+    std::size_t acceptFailures() const;
+
+    // ---- Limits ----
+    // Seconds a connection may stay silent (applies to connections accepted later).
+    void setIdleTimeout(double seconds);
 
     // A URL on 127.0.0.1 where nothing listens (connection refused).
     static std::string refusedURL();
@@ -151,8 +171,10 @@ private:
     std::map<std::string, Handler> handlers_;
     Handler fallback_;
     std::map<std::string, std::list<Reply>> once_;
-    std::map<std::string, Reply> paths_;
+    std::map<std::string, Handler> paths_;
     std::vector<Received> received_;
     std::list<std::shared_ptr<Connection>> connections_;
     std::size_t accepted_ = 0;
+    std::size_t acceptFailures_ = 0;
+    double idleTimeout_ = kIdleTimeout;
 };
