@@ -11,13 +11,21 @@ constexpr double kMargin = 15;
 constexpr double kMarkSize = 30;
 constexpr double kMinWidth = 100;
 
-}  // namespace
-
-namespace {
 unsigned long shows = 0;
+
+std::function<void(const ProgressHUD::Change&)>& observer() {
+    static std::function<void(const ProgressHUD::Change&)> o;
+    return o;
+}
+void tell(const ProgressHUD::Change& change) {
+    if (auto& o = observer()) o(change);
+}
+
 }  // namespace
 
 unsigned long ProgressHUD::showCount() { return shows; }
+
+void ProgressHUD::setObserver(std::function<void(const Change&)> o) { observer() = std::move(o); }
 
 std::shared_ptr<ProgressHUD>& ProgressHUD::shared() {
     static std::shared_ptr<ProgressHUD> hud;
@@ -194,6 +202,7 @@ void ProgressHUD::show(const std::string& title, const std::string& status) {
     statusLabel_->setText(status);
     layout();
     window_->makeKeyAndVisible();
+    tell({State::Progress, status, 0});
 }
 
 void ProgressHUD::finish(State state, const std::string& status, const std::string& title, float delay) {
@@ -203,6 +212,7 @@ void ProgressHUD::finish(State state, const std::string& status, const std::stri
     titleLabel_->setText(title);
     statusLabel_->setText(status);
     layout();
+    tell({state, status, delay});
     std::weak_ptr<ProgressHUD> weak = weak_from_this();
     dismissTimer_ = ns::Timer::scheduled(std::max(0.0, static_cast<double>(delay)), weak, false,
                                          [weak](ns::Timer&) {
@@ -217,6 +227,7 @@ void ProgressHUD::close() {
         return;
     }
     state_ = State::Hidden;
+    tell({State::Hidden, "", 0});
     auto window = std::move(window_);
     bool wasKey = window->isKeyWindow();
     window->setHidden(true);

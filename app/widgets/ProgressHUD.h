@@ -12,6 +12,7 @@
 // success and error while the overlay is down do nothing.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -43,6 +44,16 @@ public:
     static std::shared_ptr<ui::Window> overlayWindow();
     // Drops the shared overlay (its window and any pending dismissal).
     static void resetForTesting();
+    // Told of what the overlay shows, as it shows it: Progress with the status
+    // when it goes up, Success or Error with the status and the delay before
+    // it closes, Hidden when it closes (nullptr: nobody).
+    struct Change {
+        State state;
+        std::string status;
+        double delay = 0;
+        bool operator==(const Change&) const = default;
+    };
+    static void setObserver(std::function<void(const Change&)> observer);
 
     ProgressHUD() = default;
     ProgressHUD(const ProgressHUD&) = delete;

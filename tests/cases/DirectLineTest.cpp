@@ -293,6 +293,7 @@ TEST_F(DirectLineTest, TheForumSkeletonAsksForPageOneOfItsCategoryAndShowsNothin
 }
 
 TEST_F(DirectLineTest, SurveyLoadsItsPageOnPort5008AndReportsEachLoad) {
+    ui::WebView::setManualLoading(true);
     auto survey = ui::create<MYDCViewController>();
     survey->setTitle("民意调查");
     openModule(survey, ui::create<DqRearViewController>());
@@ -307,10 +308,9 @@ TEST_F(DirectLineTest, SurveyLoadsItsPageOnPort5008AndReportsEachLoad) {
     EXPECT_EQ(surveyPageURL(), "http://127.0.0.1:8735/Pages/Web/dqzt/CanvassWap.aspx");
     unsetenv("KL_SURVEY_HOST");
 
-    survey->webViewDidStartLoad(survey->webView);
-    EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");
-    survey->webViewDidFinishLoad(survey->webView);
-    EXPECT_FALSE(ProgressHUD::isVisible());
+    ASSERT_TRUE(driver->waitUntil([] { return ProgressHUD::currentStatus() == "加载中..."; }));
+    ASSERT_TRUE(survey->webView->finishPendingLoad("<p>问卷</p>"));
+    EXPECT_TRUE(driver->waitUntil([] { return !ProgressHUD::isVisible(); }));
 
     // The option form's rule: exactly one option selected.
     for (int i = 0; i < 3; ++i) {

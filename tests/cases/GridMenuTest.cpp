@@ -28,11 +28,15 @@ protected:
     std::shared_ptr<RevealController> openGrid() {
         front = ui::create<FrontStub>();
         rear = ui::create<DJWGRearViewController>();
-        return openModule(front, rear);
+        reveal = openModule(front, rear);
+        return reveal;
     }
+    // Opens the menu when it is closed and touches the row.
     void tapRow(long row) {
-        rear->rearTableView()->delegate()->tableView_didSelectRowAtIndexPath(rear->rearTableView(),
-                                                                             ui::IndexPath{0, row});
+        if (reveal->currentFrontViewPosition() != FrontViewPositionRight) openMenu(reveal);
+        auto cell = rear->rearTableView()->cellForRowAtIndexPath(ui::IndexPath{0, row});
+        ASSERT_TRUE(cell);
+        driver->tap(cell);
     }
     std::string rowTitle(long row) {
         auto cell = std::dynamic_pointer_cast<RearviewCell>(
@@ -48,6 +52,7 @@ protected:
 
     std::shared_ptr<FrontStub> front;
     std::shared_ptr<DJWGRearViewController> rear;
+    std::shared_ptr<RevealController> reveal;
 };
 
 TEST_F(GridMenuTest, SevenRowsNoneLitAndSixtyPointsEach) {

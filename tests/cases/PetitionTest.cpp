@@ -36,16 +36,18 @@ protected:
     void fill(const std::shared_ptr<AddXinShengViewController>& form, const std::string& skip = "") {
         if (skip != "title") form->titleField->setText("修路");
         if (skip != "content") form->contentView->setText("村口的路坏了");
-        if (skip != "type") {
-            form->showType();
-            ASSERT_TRUE(driver->waitUntil([&] { return form->ispress; }));
-            form->TypeContent("投诉", 1);
-        }
-        if (skip != "identity") {
-            form->showIdentity();
-            form->TypeContent("党员", 0);
-        }
+        if (skip != "type") choose(form, form->typeChooser, 1);
+        if (skip != "identity") choose(form, form->identityChooser, 0);
         if (skip != "org") form->orgName("镇政府", "12");
+    }
+    // Opens the chooser's panel and touches the row once it is there.
+    void choose(const std::shared_ptr<AddXinShengViewController>& form, const std::shared_ptr<ui::View>& chooser,
+                std::size_t row) {
+        driver->tap(chooser);
+        ASSERT_FALSE(form->typeview->isHidden());
+        ASSERT_TRUE(driver->waitUntil([&] { return form->typeview->rowLabels.size() > row; }));
+        driver->tap(form->typeview->rowLabels[row]);
+        EXPECT_TRUE(form->typeview->isHidden());
     }
     std::string alertAfterSubmit(const std::shared_ptr<AddXinShengViewController>& form) {
         std::size_t before = driver->shownPopups().size();
@@ -104,10 +106,9 @@ TEST_F(PetitionTest, FormSendsItsChoicesAndLoadsTheTypesOnce) {
     auto host = showInNav(ui::create<moduletest::HomeStub>());
     host->presentViewController(nav, false);
     fill(form);
-    form->showType();  // the loaded list again, no request
+    choose(form, form->typeChooser, 1);  // the loaded list again, no request
     EXPECT_EQ(svc.count("GetCategoryList"), 1u);
     EXPECT_EQ(form->typeview->rowLabels.size(), 2u);
-    form->TypeContent("投诉", 1);
     driver->tap(form->OpenBt);
     driver->tap(form->CloseBt);
     driver->tap(form->OpenBt);
@@ -135,8 +136,7 @@ TEST_F(PetitionTest, RefusedPetitionKeepsTheFormAndItsEntries) {
     svc.reply("SubmitGroupVoice", R"({"state":"failed","message":"手机号码有误"})");
     auto form = openForm();
     fill(form);
-    form->showIdentity();
-    form->TypeContent("普通群众", 1);
+    choose(form, form->identityChooser, 1);
     alertAfterSubmit(form);
     sendFromBox(form);
     ASSERT_TRUE(driver->waitUntil([&] { return alertsWithMessage("手机号码有误") == 1; }));

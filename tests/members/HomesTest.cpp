@@ -257,7 +257,7 @@ TEST_F(HomesMenuTest, RowsSwapTheHomeByClass) {
 
 TEST_F(HomesMenuTest, OutsideAContainerRowsOnlyHighlight) {
     auto menu = push<VUDIRearViewController>();
-    menu->menu->selectRow(1);
+    driver->tap(menu->rearTableView()->cellForRowAtIndexPath(ui::IndexPath{0, 1}));
     EXPECT_EQ(records::text(menu->mdataArray().at(1), "state"), "1");
     EXPECT_EQ(nav->topViewController(), menu);
 }

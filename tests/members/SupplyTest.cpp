@@ -61,6 +61,14 @@ protected:
         auto front = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
         return front ? std::dynamic_pointer_cast<partyFrontViewController>(front->viewControllers().front()) : nullptr;
     }
+    // Opens the board's menu when it is closed and touches the row.
+    void touchMenuRow(const std::shared_ptr<RevealController>& reveal, long row) {
+        if (reveal->currentFrontViewPosition() != FrontViewPositionRight) openMenu(reveal);
+        auto rear = std::dynamic_pointer_cast<partyRearViewController>(reveal->rearViewController());
+        auto cell = rear->rearTableView()->cellForRowAtIndexPath(ui::IndexPath{0, row});
+        ASSERT_TRUE(cell);
+        driver->tap(cell);
+    }
     void waitForList(const std::shared_ptr<partyFrontViewController>& list, std::size_t requests) {
         ASSERT_TRUE(waitForRequests("GetRetailerList", requests));
         settleService();
@@ -190,7 +198,7 @@ TEST_F(SupplyTest, TheMenuRebuildsTheListAndMineSendsTheMemberIds) {
     auto first = frontOf(reveal);
     waitForList(first, 1);
     auto rear = std::dynamic_pointer_cast<partyRearViewController>(reveal->rearViewController());
-    rear->menu->selectRow(2);
+    touchMenuRow(reveal, 2);
     auto mine = frontOf(reveal);
     ASSERT_TRUE(mine);
     ASSERT_NE(mine, first);
@@ -204,20 +212,20 @@ TEST_F(SupplyTest, TheMenuRebuildsTheListAndMineSendsTheMemberIds) {
     EXPECT_EQ(sent["user_id"].str(), "77");
     EXPECT_EQ(sent["user_type"].str(), "2");
 
-    rear->menu->selectRow(2);  // the row already shown builds a new list too
+    touchMenuRow(reveal, 2);  // the row already shown builds a new list too
     auto again = frontOf(reveal);
     ASSERT_NE(again, mine);
     ui::Application::sharedApplication().layoutIfNeeded();
     waitForList(again, 3);
 
-    rear->menu->selectRow(1);
+    touchMenuRow(reveal, 1);
     auto demand = frontOf(reveal);
     ui::Application::sharedApplication().layoutIfNeeded();
     waitForList(demand, 4);
     EXPECT_EQ(svc.received("GetRetailerList")["parameters"]["type"].str(), "2");
     EXPECT_TRUE(svc.received("GetRetailerList")["parameters"]["user_id"].isNil());
 
-    rear->menu->selectRow(3);  // back to the disclaimer, panel hidden, fields kept
+    touchMenuRow(reveal, 3);  // back to the disclaimer, panel hidden, fields kept
     driver->runPending();
     EXPECT_EQ(nav->topViewController(), page);
     EXPECT_TRUE(page->checkview->isHidden());
