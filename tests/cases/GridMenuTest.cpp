@@ -31,13 +31,7 @@ protected:
         reveal = openModule(front, rear);
         return reveal;
     }
-    // Opens the menu when it is closed and touches the row.
-    void tapRow(long row) {
-        if (reveal->currentFrontViewPosition() != FrontViewPositionRight) openMenu(reveal);
-        auto cell = rear->rearTableView()->cellForRowAtIndexPath(ui::IndexPath{0, row});
-        ASSERT_TRUE(cell);
-        driver->tap(cell);
-    }
+    void tapRow(long row) { touchMenuRow(reveal, row); }
     std::string rowTitle(long row) {
         auto cell = std::dynamic_pointer_cast<RearviewCell>(
             rear->rearTableView()->cellForRowAtIndexPath(ui::IndexPath{0, row}));

@@ -61,14 +61,6 @@ protected:
         auto front = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
         return front ? std::dynamic_pointer_cast<partyFrontViewController>(front->viewControllers().front()) : nullptr;
     }
-    // Opens the board's menu when it is closed and touches the row.
-    void touchMenuRow(const std::shared_ptr<RevealController>& reveal, long row) {
-        if (reveal->currentFrontViewPosition() != FrontViewPositionRight) openMenu(reveal);
-        auto rear = std::dynamic_pointer_cast<partyRearViewController>(reveal->rearViewController());
-        auto cell = rear->rearTableView()->cellForRowAtIndexPath(ui::IndexPath{0, row});
-        ASSERT_TRUE(cell);
-        driver->tap(cell);
-    }
     void waitForList(const std::shared_ptr<partyFrontViewController>& list, std::size_t requests) {
         ASSERT_TRUE(waitForRequests("GetRetailerList", requests));
         settleService();

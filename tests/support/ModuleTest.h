@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "app/framework/RearMenu.h"
 #include "app/framework/Records.h"
 #include "app/framework/RevealController.h"
 #include "app/shell/Utils.h"
@@ -205,6 +206,15 @@ protected:
         reveal->revealToggle(nullptr);
         driver->advance(SlideRevealController::kToggleDuration);
         ASSERT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionRight);
+    }
+    // Opens the module's menu when it is closed and touches the row.
+    void touchMenuRow(const std::shared_ptr<RevealController>& reveal, long row) {
+        if (reveal->currentFrontViewPosition() != FrontViewPositionRight) openMenu(reveal);
+        auto menu = std::dynamic_pointer_cast<RearMenuScreen>(reveal->rearViewController());
+        ASSERT_TRUE(menu);
+        auto cell = menu->rearTableView()->cellForRowAtIndexPath(ui::IndexPath{0, row});
+        ASSERT_TRUE(cell);
+        driver->tap(cell);
     }
     // The screen at the root of the container's front navigation controller.
     static std::shared_ptr<ui::ViewController> frontRoot(const std::shared_ptr<RevealController>& reveal) {
