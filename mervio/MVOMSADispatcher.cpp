@@ -197,7 +197,8 @@ void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callb
 
 void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done) {
     queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done)] {
-        std::string plain = "[" + ns::componentsJoinedByString(texts, ",") + "]";
+        std::string plain = "[";
+        plain.append(ns::componentsJoinedByString(texts, ",")).append("]");
         std::optional<ns::Bytes> reply;
         bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply);
         done(ok);
@@ -300,7 +301,8 @@ void MVOMSADispatcher::speedTest(const std::string& text) {
     std::vector<std::string> results;
     for (const std::string& url : splitSpeedString(text)) results.push_back(taSocket(url).toJsonString());
     auto config = MVOMSAConfig::getInstance();
-    config->setSp("[" + ns::componentsJoinedByString(results, ",") + "]");
+    std::string sp = "[";
+    config->setSp(sp.append(ns::componentsJoinedByString(results, ",")).append("]"));
     if (auto reachability = MVOMSAReachability::reachabilityForInternetConnection()) {
         if (reachability->isReachableViaWiFi())
             config->setCn(std::string("WIFI"));

@@ -66,7 +66,7 @@ TEST_F(ProgramTest, TheProgramStartsHeadlessAndPrintsTheHomeScreen) {
 }
 
 TEST_F(ProgramTest, HelpGoesToStandardOutputAndUsageErrorsNameTheProgram) {
-    auto help = testsupport::runCommand("(" + std::string(KL_PROGRAM_PATH) + " --help 2>/dev/null)");
+    auto help = testsupport::runCommand(std::string("(").append(KL_PROGRAM_PATH).append(" --help 2>/dev/null)"));
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.output.rfind("usage: kestrowline", 0), 0u) << help.output;
     for (const char* arguments : {"--service", "--tour", "--tour-login", "--wait", "--no-such-option"}) {

@@ -274,7 +274,7 @@ TEST(WebImageCacheTest, StaysWithinItsBoundsDroppingTheLeastRecentlyUsed) {
     ns::Bytes kb(1000, 7);
     {
         auto cache = std::make_shared<WebImageCache>(dir, 3 * 1936, 3500);
-        for (int i = 0; i < 3; i++) cache->storeImage(img, kb, "k" + std::to_string(i));
+        for (int i = 0; i < 3; i++) cache->storeImage(img, kb, std::string("k").append(std::to_string(i)));
         EXPECT_EQ(cache->memoryCount(), 3u);
         EXPECT_TRUE(cache->imageFromMemoryCache("k0"));  // k0 is now the most recent
         cache->storeImage(img, kb, "k3");

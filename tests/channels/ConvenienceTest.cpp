@@ -39,7 +39,8 @@ protected:
     static std::string links(int n) {
         std::string s = "[";
         for (int i = 0; i < n; ++i) {
-            s += (i ? "," : "") + ns::format(R"({"title":"链接%d","site_url":"http://links.test/%d"})", i, i);
+            s += i ? "," : "";
+            s += ns::format(R"({"title":"链接%d","site_url":"http://links.test/%d"})", i, i);
         }
         return s + "]";
     }

@@ -5,6 +5,7 @@
 
 #include "foundation/Data.h"
 #include "foundation/FileManager.h"
+#include "foundation/Format.h"
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "foundation/UserDefaults.h"
@@ -199,7 +200,7 @@ TEST_F(UserDefaultsTest, ConcurrentWritersAllLand) {
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([d, t] {
             for (int i = 0; i < 200; ++i) {
-                d->setInteger(i, "t" + std::to_string(t) + "-" + std::to_string(i));
+                d->setInteger(i, ns::format("t%d-%d", t, i));
                 (void)d->integerForKey("t0-0");
                 if (i % 100 == 0) d->synchronize();
             }

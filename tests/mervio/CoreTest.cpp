@@ -44,7 +44,7 @@ protected:
 
 TEST_F(CoreTest, EarlyEventsWaitInABufferOf128AndGoFirstInTheirOrder) {
     MVOMSAHelper::getInstance()->setMSAEnableFlag(true);
-    for (int i = 0; i < 130; ++i) MVOMSA::trackCustomEvent("e" + std::to_string(i), {});
+    for (int i = 0; i < 130; ++i) MVOMSA::trackCustomEvent(std::string("e").append(std::to_string(i)), {});
     start(3);
     EXPECT_TRUE(storedEvents().empty());
     MVOMSA::trackCustomEvent("after", {});
@@ -55,10 +55,10 @@ TEST_F(CoreTest, EarlyEventsWaitInABufferOf128AndGoFirstInTheirOrder) {
 TEST_F(CoreTest, ASessionReportsAtMostTheLimitAndANewSessionAllowsAsManyAgain) {
     MVOMSAConfig::getInstance()->setMaxSessionStatReportCount(5);
     start(3);
-    for (int i = 0; i < 6; ++i) MVOMSA::trackCustomEvent("a" + std::to_string(i), {});
+    for (int i = 0; i < 6; ++i) MVOMSA::trackCustomEvent(std::string("a").append(std::to_string(i)), {});
     MVOMSA::stopSession();
     MVOMSA::startNewSession();
-    for (int i = 0; i < 6; ++i) MVOMSA::trackCustomEvent("b" + std::to_string(i), {});
+    for (int i = 0; i < 6; ++i) MVOMSA::trackCustomEvent(std::string("b").append(std::to_string(i)), {});
     EXPECT_EQ(names(storedEvents()), join({{"et2"}, numbered("a", 0, 4), {"et2"}, numbered("b", 0, 4)}));
 }
 
@@ -260,7 +260,7 @@ TEST_F(CoreTest, EventsFromTheMainThreadWhileUploadsAndASpeedTestRun) {
                           std::to_string(server.port()) + R"("},"v":1,"m":""}}})"});
     start(1);
     for (int i = 0; i < 200; ++i) {
-        MVOMSA::trackCustomEvent("c" + std::to_string(i), {});
+        MVOMSA::trackCustomEvent(std::string("c").append(std::to_string(i)), {});
         if (i % 50 == 0) post(ns::UIApplicationDidBecomeActiveNotification);
     }
     settle();

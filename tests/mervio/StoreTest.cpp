@@ -36,7 +36,7 @@ protected:
         settle();
     }
     void putMany(int n, std::uint32_t from) {
-        for (int i = 0; i < n; ++i) store->storeEvent(custom("e" + std::to_string(from + i), from + i), false, nullptr);
+        for (int i = 0; i < n; ++i) store->storeEvent(custom(std::string("e").append(std::to_string(from + i)), from + i), false, nullptr);
         settle();
     }
 };
@@ -148,7 +148,7 @@ TEST_F(StoreTest, ACorruptFileIsMadeAnewTheNextEventsGoThereAndTheSqlite3Program
     put({{"b", 2}});
     EXPECT_EQ(names(storedEvents()), (Names{"b"}));
 
-    std::string path = "'" + MVOMSAStore::databasePath() + "'";
+    std::string path = std::string("'").append(MVOMSAStore::databasePath()).append("'");
     auto tables = testsupport::runCommand("sqlite3 " + path + " .tables");
     ASSERT_EQ(tables.status, 0) << tables.output;
     for (const char* table : {"config", "events", "user"}) EXPECT_NE(tables.output.find(table), std::string::npos);

@@ -216,7 +216,7 @@ TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
         {"text after root", wrap("<GetSignResult>1</GetSignResult>") + "x"},
         {"two roots", wrap("<GetSignResult>1</GetSignResult>") + "<a/>"},
         {"white space after root", wrap("<GetSignResult>1</GetSignResult>") + "\n\r\n "},
-        {"white space before declaration", " " + wrap("<GetSignResult>1</GetSignResult>")},
+        {"white space before declaration", std::string(" ").append(wrap("<GetSignResult>1</GetSignResult>"))},
         {"longer name", wrap("<GetSignResultX>1</GetSignResultX>")},
         {"carriage return in text", wrap("<GetSignResult>a\rb\r\nc</GetSignResult>")},
         {"carriage return elsewhere", wrap("\r\n<GetSignResult>1</GetSignResult>\r\n")},

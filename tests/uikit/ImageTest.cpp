@@ -113,7 +113,7 @@ TEST_F(ImageTest, PNGChunksAreCheckedOnlyBeforeTheImageData) {
     auto chunk = [](std::uint32_t declared, const char* type) {
         ns::Bytes c = {static_cast<std::uint8_t>(declared >> 24), static_cast<std::uint8_t>(declared >> 16),
                        static_cast<std::uint8_t>(declared >> 8), static_cast<std::uint8_t>(declared)};
-        c.insert(c.end(), type, type + 4);
+        for (int k = 0; k < 4; ++k) c.push_back(static_cast<std::uint8_t>(type[k]));
         c.insert(c.end(), {'a', 'b', 'c'});
         return c;
     };
