@@ -72,8 +72,12 @@ protected:
         return screen;
     }
 
-    // Pulls the table's bottom edge up past the footer's mark and lets go.
-    static void pullUp(const std::shared_ptr<ui::TableView>& table) {
+    // Scrolls the table (or grid) to its top and pulls it down past the header's mark.
+    static void pullDown(const std::shared_ptr<ui::ScrollView>& table) {
+        table->simulateDrag(ui::Point{0, table->contentOffset().y + 80});
+    }
+    // Pulls the table's (or grid's) bottom edge up past the footer's mark and lets go.
+    static void pullUp(const std::shared_ptr<ui::ScrollView>& table) {
         double height = table->frame().size.height;
         double end = std::max(table->contentSize().height, height) - height;
         table->simulateDrag(ui::Point{0, -(end - table->contentOffset().y + 80)});
