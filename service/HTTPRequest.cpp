@@ -177,9 +177,11 @@ void HTTPRequest::startSynchronous() {
         r.error = net::ErrorKind::Other;
         r.errorMessage = "Unable to create request (bad url?)";
         complete(std::move(r), HTTPUnableToCreateRequestErrorType);
+        endActivity();
         return;
     }
     complete(net::perform(buildRequest(), &cancellation_));
+    endActivity();
 }
 
 void HTTPRequest::runOnQueue() {
@@ -214,7 +216,6 @@ bool HTTPRequest::complete(net::Response response, int errorCode) {
         error_ = errorFor(response, errorCode);
         response_ = std::move(response);
     }
-    endActivity();
     return true;
 }
 
@@ -300,6 +301,9 @@ void HTTPRequest::deliver(Delivery what) {
         owner_.reset();
     }
     ns::RunLoop::main().post([self = shared_from_this(), what, final = std::move(final)] {
+        // The exchange counts until its outcome is told, so that no count
+        // means no outcome on its way.
+        if (what != Delivery::Started) self->endActivity();
         std::shared_ptr<HTTPRequestDelegate> delegate;
         {
             std::lock_guard lock(self->mutex_);

@@ -3,12 +3,12 @@
 namespace {
 
 // The page around an article body: the device's width, a readable size, and
-// pictures no wider than the page.
+// pictures, tables and long words no wider than the page.
 constexpr const char* kPageHead =
     "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
     "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1.0, user-scalable=no\">"
     "<style>"
-    "body { margin: 0; padding: 0; font-size: 15px; color: #333333; }"
+    "body { margin: 0; padding: 0; font-size: 15px; color: #333333; word-wrap: break-word; }"
     "p { margin: 0 0 8px 0; }"
     "img { max-width: 100%; }"
     "table { max-width: 100%; }"

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <ctime>
 #include <functional>
 
@@ -38,8 +37,6 @@ std::string bullets(const std::string& text) {
     return out;
 }
 
-constexpr double kClearButtonWidth = 25;
-
 void paintTextField(cairo_t* cr, const ui::TextField& f) {
     const ui::Rect b = f.bounds();
     double inset = 0;
@@ -71,8 +68,9 @@ void paintTextField(cairo_t* cr, const ui::TextField& f) {
     }
     ui::Rect area(b.minX() + inset, b.minY(), std::max(0.0, b.width() - 2 * inset), b.height());
     if (f.isClearButtonVisible()) {
-        area.size.width = std::max(0.0, area.size.width - kClearButtonWidth + inset / 2);
-        const double cx = b.maxX() - kClearButtonWidth / 2 - 1, cy = b.midY(), r = 7;
+        const ui::Rect button = f.clearButtonRect();
+        area.size.width = std::max(0.0, std::min(area.width(), button.minX() - inset / 2 - area.minX()));
+        const double cx = button.midX() - 1, cy = button.midY(), r = 7;
         paint::setColor(cr, ui::Color::colorWithWhite(0.72, 1));
         cairo_arc(cr, cx, cy, r, 0, 2 * M_PI);
         cairo_fill(cr);
@@ -334,33 +332,19 @@ void paintPage(cairo_t* cr, const ui::web::PageLayout& page, const ui::Rect& vis
 
 // ---- The keyboard ----
 
-// The standard keyboard's keys over its blank face (the input itself comes
-// from the desktop's keyboard).
-void paintKeys(cairo_t* cr, const ui::Rect& face) {
-    static const char* rows[3] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
-    const double gap = 6, top = 12, keyH = 38, rowGap = 15;
-    const double keyW = (face.width() - gap * 11) / 10;
+// The standard keyboard's keys over its face; ⇧ lights up while on.
+void paintKeys(cairo_t* cr, const ui::KeyboardView& keyboard) {
     const ui::Font font = ui::Font::systemFontOfSize(20);
-    auto key = [&](const ui::Rect& r, const std::string& label, bool dark, const ui::Font& f) {
-        paint::fillRect(cr, r.offsetBy(0, 1), ui::Color::colorWithWhite(0.55, 1), 5);
-        paint::fillRect(cr, r, dark ? ui::Color::colorWithRed(0.68, 0.7, 0.74, 1) : ui::Color::whiteColor(), 5);
-        if (!label.empty()) paint::drawText(cr, label, f, ui::Color::blackColor(), r, ui::TextAlignmentCenter);
-    };
-    double y = face.minY() + top;
-    for (int r = 0; r < 3; ++r, y += keyH + rowGap) {
-        const int n = static_cast<int>(std::strlen(rows[r]));
-        double x = face.minX() + (face.width() - (n * keyW + (n - 1) * gap)) / 2;
-        for (int i = 0; i < n; ++i, x += keyW + gap) key(ui::Rect(x, y, keyW, keyH), std::string(1, rows[r][i]), false, font);
-    }
-    const double sideW = keyW * 1.35;
-    key(ui::Rect(face.minX() + 3, y - keyH - rowGap, sideW, keyH), "\u21e7", true, font);
-    key(ui::Rect(face.maxX() - 3 - sideW, y - keyH - rowGap, sideW, keyH), "\u232b", true, font);
     const ui::Font small = ui::Font::systemFontOfSize(15);
-    key(ui::Rect(face.minX() + 3, y, sideW * 1.2, keyH), "123", true, small);
-    key(ui::Rect(face.minX() + 6 + sideW * 1.2, y, sideW * 0.9, keyH), "\u263a", true, small);
-    key(ui::Rect(face.maxX() - 3 - sideW * 1.8, y, sideW * 1.8, keyH), "换行", true, small);
-    double spaceX = face.minX() + 9 + sideW * 2.1;
-    key(ui::Rect(spaceX, y, face.maxX() - 6 - sideW * 1.8 - spaceX, keyH), "空格", false, small);
+    for (const auto& k : keyboard.keys()) {
+        using Key = ui::KeyboardView::Key;
+        const bool dark = k.kind != Key::Character && k.kind != Key::Space &&
+                          !(k.kind == Key::Shift && keyboard.isShifted());
+        const bool word = k.kind == Key::SwitchLayout || k.kind == Key::Space || k.kind == Key::Return;
+        paint::fillRect(cr, k.frame.offsetBy(0, 1), ui::Color::colorWithWhite(0.55, 1), 5);
+        paint::fillRect(cr, k.frame, dark ? ui::Color::colorWithRed(0.68, 0.7, 0.74, 1) : ui::Color::whiteColor(), 5);
+        paint::drawText(cr, k.label, word ? small : font, ui::Color::blackColor(), k.frame, ui::TextAlignmentCenter);
+    }
 }
 
 }  // namespace
@@ -380,11 +364,10 @@ bool paintInputContent(cairo_t* cr, const ui::View& view) {
         auto web = std::dynamic_pointer_cast<ui::WebView>(sv->superview());
         if (!web || web->scrollView().get() != sv || !web->pageLayout()) return false;
         paintPage(cr, *web->pageLayout(), sv->bounds());
+    } else if (auto* kb = dynamic_cast<const ui::KeyboardView*>(&view)) {
+        paintKeys(cr, *kb);
     } else {
-        auto& kb = ui::Keyboard::shared();
-        auto w = kb.window();
-        if (!w || kb.inputView() || view.superview() != w) return false;
-        paintKeys(cr, view.bounds());
+        return false;
     }
     return true;
 }

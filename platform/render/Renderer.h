@@ -52,6 +52,9 @@ bool snapshotToPNG(const std::string& path);
 // drawn: as wide as its bounds, as high as the lines shown, centred
 // vertically. Empty text gives an empty rectangle.
 ui::Rect labelTextRect(const ui::Label& label);
+// Whether the label's text, as drawn, is cut short with "…": it does not fit
+// and the label's line-break mode truncates.
+bool labelIsTruncated(const ui::Label& label);
 
 // ---- Alerts and sheets ----
 // Where an alert's or sheet's parts are drawn, in screen points.

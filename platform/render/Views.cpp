@@ -27,11 +27,37 @@ struct LabelLines {
     int lines = 0;        // lines shown (0: all of the layout)
     double x = 0;         // offset of the layout in the bounds
     double height = 0;    // of the lines shown
+    bool truncated = false;  // the text ends in "…"
 };
 
 bool truncates(ui::LineBreakMode m) {
     return m == ui::LineBreakByTruncatingHead || m == ui::LineBreakByTruncatingMiddle ||
            m == ui::LineBreakByTruncatingTail;
+}
+
+// The text of the first `shown` lines of a wrapped layout, each line a
+// paragraph of its own: laid out one line to a paragraph it shows the same
+// lines (Pango limits lines per paragraph, not per layout). The last line
+// runs on to the end of its paragraph, so that the "…" ends it where it was
+// wrapped; where a line break ends it instead, the "…" is put after it.
+std::string truncationText(const std::string& text, PangoLayout* wrapped, int shown, bool& ellipsisAdded) {
+    std::string out;
+    for (int i = 0; i < shown; ++i) {
+        const PangoLayoutLine* line = pango_layout_get_line_readonly(wrapped, i);
+        const auto start = static_cast<std::size_t>(line->start_index);
+        const auto end = start + static_cast<std::size_t>(line->length);
+        if (i + 1 < shown) {
+            out.append(text, start, end - start);
+            out += '\n';
+        } else if (end < text.size() && (text[end] == '\n' || text[end] == '\r')) {
+            out.append(text, start, end - start);
+            out += "\u2026";
+            ellipsisAdded = true;
+        } else {
+            out.append(text, start, text.find_first_of("\r\n", end) - start);
+        }
+    }
+    return out;
 }
 
 // How the label's text is laid out in its bounds: one line, or wrapped in
@@ -53,6 +79,7 @@ LabelLines layLabel(const ui::Label& label) {
         double natural = paint::layoutWidth(paint::layout(text, font, 0, ui::LineBreakByClipping, 0, ui::TextAlignmentLeft));
         if (truncates(mode) && natural > b.width()) {
             out.layout = paint::layout(text, font, b.width(), mode, 1, align);
+            out.truncated = pango_layout_is_ellipsized(out.layout);
         } else {
             // Unwrapped; placed by hand so a line wider than the label starts at its left edge.
             out.layout = paint::layout(text, font, 0, ui::LineBreakByClipping, 0, ui::TextAlignmentLeft);
@@ -79,8 +106,11 @@ LabelLines layLabel(const ui::Label& label) {
         pango_layout_iter_free(it);
         const int shown = std::min(limit, fit);
         if (truncates(mode) && shown < total) {
-            out.layout = paint::layout(text, font, b.width(), mode, shown, align);
+            bool ellipsisAdded = false;
+            const std::string shownText = truncationText(text, all, shown, ellipsisAdded);
+            out.layout = paint::layout(shownText, font, b.width(), mode, 1, align);
             out.lines = 0;
+            out.truncated = ellipsisAdded || pango_layout_is_ellipsized(out.layout);
         } else {
             out.layout = all;
             out.lines = shown;
@@ -248,6 +278,10 @@ ui::Rect labelTextRect(const ui::Label& label) {
     if (!l.layout) return ui::Rect{};
     const ui::Rect b = label.bounds();
     return ui::Rect(b.minX(), b.minY() + (b.height() - l.height) / 2, b.width(), l.height);
+}
+
+bool labelIsTruncated(const ui::Label& label) {
+    return layLabel(label).truncated;
 }
 
 namespace detail {

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "foundation/Notification.h"
+#include "uikit/Responder.h"
 
 namespace ui {
 
@@ -76,14 +77,15 @@ void Keyboard::show(const std::shared_ptr<View>& inputView) {
     if (!window_) {
         window_ = create<Window>(onScreen);
         window_->setWindowLevel(kKeyboardLevel);
-        blank_ = create<View>(Rect(0, 0, onScreen.size.width, h));
-        blank_->setBackgroundColor(Color::colorWithRed(0.82, 0.84, 0.86, 1));
+        keys_ = create<KeyboardView>(Rect(0, 0, onScreen.size.width, h));
+        keys_->setBackgroundColor(Color::colorWithRed(0.82, 0.84, 0.86, 1));
     }
     window_->setFrame(onScreen);
     if (inputView_ && inputView_ != inputView) inputView_->removeFromSuperview();
-    blank_->removeFromSuperview();
+    if (!isVisible()) keys_->reset();
+    keys_->removeFromSuperview();
     inputView_ = inputView;
-    std::shared_ptr<View> content = inputView ? inputView : blank_;
+    std::shared_ptr<View> content = inputView ? inputView : keys_;
     content->setFrame(Rect(0, 0, onScreen.size.width, h));
     window_->addSubview(content);
     window_->setHidden(false);
@@ -106,12 +108,88 @@ void Keyboard::inputResigned() {
     post(UIKeyboardDidHideNotification, onScreen, offScreen);
 }
 
+// ---- The keys ----
+
+std::vector<KeyboardView::Key> KeyboardView::keys() const {
+    static const char* const kLetters[3] = {"qwertyuiop", "asdfghjkl", "zxcvbnm"};
+    static const char* const kDigits[3] = {"1234567890", "-/:;()$&@\"", ".,?!'"};
+    const Rect face = bounds();
+    const double gap = 6, top = 12, keyH = 38, rowGap = 15;
+    const double keyW = (face.width() - gap * 11) / 10;
+    const double sideW = keyW * 1.35;
+    std::vector<Key> out;
+    double y = face.minY() + top;
+    for (int r = 0; r < 3; ++r, y += keyH + rowGap) {
+        const std::string row = (digits_ ? kDigits : kLetters)[r];
+        const double n = static_cast<double>(row.size());
+        double x = face.minX() + (face.width() - (n * keyW + (n - 1) * gap)) / 2;
+        for (char c : row) {
+            char shown = shifted_ && !digits_ ? static_cast<char>(c - 'a' + 'A') : c;
+            out.push_back(Key{Key::Character, std::string(1, shown), Rect(x, y, keyW, keyH)});
+            x += keyW + gap;
+        }
+    }
+    const double third = y - keyH - rowGap;
+    if (!digits_) out.push_back(Key{Key::Shift, "\u21e7", Rect(face.minX() + 3, third, sideW, keyH)});
+    out.push_back(Key{Key::Delete, "\u232b", Rect(face.maxX() - 3 - sideW, third, sideW, keyH)});
+    const double switchW = sideW * 2.1 + 3;
+    out.push_back(Key{Key::SwitchLayout, digits_ ? "ABC" : "123", Rect(face.minX() + 3, y, switchW, keyH)});
+    const double returnW = sideW * 1.8;
+    out.push_back(Key{Key::Return, "换行", Rect(face.maxX() - 3 - returnW, y, returnW, keyH)});
+    const double spaceX = face.minX() + 9 + switchW;
+    out.push_back(Key{Key::Space, "空格", Rect(spaceX, y, face.maxX() - 6 - returnW - spaceX, keyH)});
+    return out;
+}
+
+std::optional<KeyboardView::Key> KeyboardView::keyAt(Point p) const {
+    for (auto& k : keys()) {
+        if (k.frame.contains(p)) return k;
+    }
+    return std::nullopt;
+}
+
+void KeyboardView::reset() {
+    shifted_ = false;
+    digits_ = false;
+}
+
+void KeyboardView::touchesEnded(const TouchSet& touches, Event* event) {
+    View::touchesEnded(touches, event);
+    auto touch = touches.anyObject();
+    if (!touch) return;
+    if (auto key = keyAt(touch->locationInView(this))) press(*key);
+}
+
+void KeyboardView::press(const Key& key) {
+    auto input = std::dynamic_pointer_cast<KeyInput>(Responder::firstResponder());
+    switch (key.kind) {
+        case Key::Shift: shifted_ = !shifted_; return;
+        case Key::SwitchLayout:
+            digits_ = !digits_;
+            shifted_ = false;
+            return;
+        case Key::Delete:
+            if (input) input->deleteBackward();
+            return;
+        case Key::Space:
+            if (input) input->insertText(" ");
+            return;
+        case Key::Return:
+            if (input) input->insertText("\n");
+            return;
+        case Key::Character:
+            shifted_ = false;
+            if (input) input->insertText(key.label);
+            return;
+    }
+}
+
 void Keyboard::resetForTesting() {
     if (window_) window_->View::setHidden(true);
     if (inputView_) inputView_->removeFromSuperview();
     inputView_.reset();
     window_.reset();
-    blank_.reset();
+    keys_.reset();
     height_ = 216;
     switching_ = 0;
     shows_ = 0;

@@ -16,13 +16,15 @@
 // begin (off screen when showing) and end (on screen when showing), with the
 // keyboard's height, which is fixed (216 unless set), or the input view's.
 //
-// While up, the keyboard is a window at the bottom of the screen: a blank
-// keyboard, or the responder's input view (a picker), which takes touches.
+// While up, the keyboard is a window at the bottom of the screen: the keys
+// (KeyboardView), or the responder's input view (a picker), which takes
+// touches.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "foundation/Value.h"
 #include "uikit/Geometry.h"
@@ -44,6 +46,37 @@ std::string stringFromRect(const Rect& r);
 std::optional<Rect> rectFromString(const std::string& s);
 // The rectangle under a key of a notification's user info (zero when absent).
 Rect rectFromUserInfo(const ns::Value& userInfo, const std::string& key);
+
+// The standard keyboard's face. A tap on a key types into the first
+// responder: a letter (a capital after ⇧, for one letter), a digit or mark,
+// "空格" a blank and "换行" the return key; ⌫ deletes backwards, "123" and
+// "ABC" switch between the letters and the digits and marks.
+class KeyboardView : public View {
+public:
+    struct Key {
+        enum Kind { Character, Shift, Delete, SwitchLayout, Space, Return };
+        Kind kind = Character;
+        std::string label;  // what the key shows (a character key types it)
+        Rect frame;         // in the keyboard's bounds
+    };
+
+    // The keys of the layout showing, laid out in the bounds.
+    std::vector<Key> keys() const;
+    // The key under a point of the bounds, if any.
+    std::optional<Key> keyAt(Point p) const;
+    bool isShifted() const { return shifted_; }
+    bool showsDigits() const { return digits_; }
+    // Back to lower-case letters (each time the keyboard comes up).
+    void reset();
+
+    void touchesEnded(const TouchSet& touches, Event* event) override;
+
+private:
+    void press(const Key& key);
+
+    bool shifted_ = false;
+    bool digits_ = false;
+};
 
 class Keyboard {
 public:
@@ -85,7 +118,7 @@ private:
     int hides_ = 0;
     double shownHeight_ = 0;
     std::shared_ptr<Window> window_;
-    std::shared_ptr<View> blank_;
+    std::shared_ptr<KeyboardView> keys_;
     std::shared_ptr<View> inputView_;
 };
 

@@ -1,8 +1,10 @@
 #include "uikit/TestDriver.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "foundation/RunLoop.h"
+#include "net/NetworkActivity.h"
 #include "uikit/NavigationController.h"
 #include "uikit/TableView.h"
 #include "uikit/Window.h"
@@ -268,6 +270,18 @@ void TestDriver::runPending() { ns::RunLoop::main().drain(); }
 
 bool TestDriver::waitUntil(const std::function<bool()>& condition, double limitSeconds) {
     return ns::RunLoop::main().runUntil(condition, limitSeconds);
+}
+
+bool TestDriver::waitUntilExchangesSettle(int stillHeld, double limitSeconds) {
+    // An exchange counts until its outcome is posted to the main run loop;
+    // handling it may start another.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(limitSeconds);
+    for (;;) {
+        const double left = std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+        if (!waitUntil([&] { return net::NetworkActivity::count() <= stillHeld; }, std::max(0.0, left))) return false;
+        runPending();
+        if (net::NetworkActivity::count() <= stillHeld) return true;
+    }
 }
 
 }  // namespace ui

@@ -125,6 +125,11 @@ public:
     // Runs the main loop, waiting for real background work (the loopback
     // service), until the condition holds or the limit (real seconds) passes.
     bool waitUntil(const std::function<bool()>& condition, double limitSeconds = 10);
+    // Runs the main loop until no service exchange is in flight (but the
+    // number held back on purpose) and the outcomes of those that ended have
+    // been handled, so what they led to is on screen; false when the limit
+    // (real seconds) passes first.
+    bool waitUntilExchangesSettle(int stillHeld = 0, double limitSeconds = 10);
 
 private:
     Point tapPoint(const View& view) const;

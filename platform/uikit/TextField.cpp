@@ -1,5 +1,7 @@
 #include "uikit/TextField.h"
 
+#include <algorithm>
+
 #include "foundation/Notification.h"
 
 namespace ui {
@@ -20,6 +22,12 @@ bool TextField::isClearButtonVisible() const {
         case TextFieldViewModeNever: break;
     }
     return false;
+}
+
+Rect TextField::clearButtonRect() const {
+    constexpr double kWidth = 25;
+    const Rect b = bounds();
+    return Rect(b.maxX() - std::min(kWidth, b.width()), b.minY(), std::min(kWidth, b.width()), b.height());
 }
 
 bool TextField::tapClearButton() {
@@ -105,7 +113,10 @@ void TextField::touchesEnded(const TouchSet& touches, Event* event) {
     Control::touchesEnded(touches, event);
     auto touch = touches.anyObject();
     if (!touch || !isEnabled()) return;
-    if (bounds().contains(touch->locationInView(this))) becomeFirstResponder();
+    const Point p = touch->locationInView(this);
+    if (!bounds().contains(p)) return;
+    if (isClearButtonVisible() && clearButtonRect().contains(p)) tapClearButton();
+    becomeFirstResponder();
 }
 
 }  // namespace ui

@@ -93,8 +93,11 @@ public:
 
     // Whether the clear button shows now (by its mode, the editing state and the text).
     bool isClearButtonVisible() const;
+    // Where the clear button is (in the bounds): the right end, as high as the field.
+    Rect clearButtonRect() const;
     // A touch on the clear button: asks textFieldShouldClear, then empties
     // the field. False when the button is not showing or the delegate refused.
+    // A tap that lands on the showing button does this too.
     bool tapClearButton();
 
     // ---- First responder ----
@@ -105,7 +108,7 @@ public:
     // ---- Typing (hasText and deleteBackward: TextInput) ----
     void insertText(const std::string& text) override;
 
-    // A tap focuses the field.
+    // A tap focuses the field (and clears it when on the clear button).
     void touchesEnded(const TouchSet& touches, Event* event) override;
     std::string debugText() const override { return text_.empty() ? placeholder_ : text_; }
 

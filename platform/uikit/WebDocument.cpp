@@ -246,6 +246,7 @@ struct Inherited {
     std::string link;
     TextAlignment align = TextAlignmentLeft;
     bool pre = false;
+    bool breakWords = false;  // a word longer than the line is broken (word-wrap: break-word)
 };
 
 struct Computed {
@@ -451,7 +452,7 @@ private:
                 if (auto col = parseColor(attr(n, "color"))) c.in.color = *col;
             }
         }
-        if (t == "img") {
+        if (t == "img" || t == "table") {
             if (hasAttr(n, "width")) c.width = parseLength(attr(n, "width"), c.in.fontSize);
             if (hasAttr(n, "height")) c.height = parseLength(attr(n, "height"), c.in.fontSize);
         }
@@ -497,6 +498,10 @@ private:
                 else if (v == "block" || v == "flex" || v == "table" || v == "table-row") c.display = Display::Block;
                 else if (v == "list-item") c.display = Display::ListItem;
                 else if (v.rfind("inline", 0) == 0 || v == "table-cell") c.display = Display::Inline;
+            } else if (prop == "word-wrap" || prop == "overflow-wrap") {
+                c.in.breakWords = v == "break-word" || v == "anywhere";
+            } else if (prop == "word-break") {
+                c.in.breakWords = v == "break-all" || v == "break-word";
             } else if (prop == "white-space") {
                 c.in.pre = v == "pre" || v == "pre-wrap" || v == "pre-line";
             } else if (prop == "width") {
@@ -595,8 +600,10 @@ private:
         it.paddingTop = c.padding[0];
         it.paddingLeft = c.padding[3];
         it.paddingRight = c.padding[1];
+        it.width = c.width;
+        it.maxWidth = c.maxWidth;
         doc_.items_.push_back(it);
-        aligns_.push_back(c.in.align);
+        blocks_.push_back(BlockText{c.in.align, c.in.breakWords});
     }
 
     void closeBlock(const Computed& c, double bottom) {
@@ -606,7 +613,7 @@ private:
         it.marginBottom = bottom;
         it.paddingBottom = c.padding[2];
         doc_.items_.push_back(it);
-        if (!aligns_.empty()) aligns_.pop_back();
+        if (!blocks_.empty()) blocks_.pop_back();
     }
 
     void picture(xmlNode* n, const Computed& c) {
@@ -620,7 +627,7 @@ private:
         it.width = c.width;
         it.height = c.height;
         it.maxWidth = c.maxWidth;
-        it.alignment = aligns_.empty() ? TextAlignmentLeft : aligns_.back();
+        it.alignment = blocks_.empty() ? TextAlignmentLeft : blocks_.back().align;
         doc_.items_.push_back(it);
     }
 
@@ -696,7 +703,8 @@ private:
             it.kind = Item::Text;
             it.text = std::move(text_);
             it.spans = std::move(spans_);
-            it.alignment = aligns_.empty() ? TextAlignmentLeft : aligns_.back();
+            it.alignment = blocks_.empty() ? TextAlignmentLeft : blocks_.back().align;
+            it.breakWords = !blocks_.empty() && blocks_.back().breakWords;
             it.lineFontSize = lineFontSize_;
             doc_.items_.push_back(std::move(it));
         }
@@ -717,7 +725,12 @@ private:
     bool pendingSpace_ = false;
     bool hasBreak_ = false;
     double lineFontSize_ = 16;
-    std::vector<TextAlignment> aligns_;
+    // The text settings of the blocks open, innermost last.
+    struct BlockText {
+        TextAlignment align = TextAlignmentLeft;
+        bool breakWords = false;
+    };
+    std::vector<BlockText> blocks_;
     std::vector<List> lists_;
 };
 
@@ -803,6 +816,9 @@ std::shared_ptr<PangoLayout> makeTextLayout(const Item& it, double width) {
     Font base = Font::systemFontOfSize(16);
     PangoLayout* layout = text::newLayout(webContext(), it.text, base, std::max(width, 1.0), LineBreakByWordWrapping, 0,
                                           it.alignment);
+    // Between words only, unless the page says otherwise: a longer word runs
+    // past the line, as in browsers.
+    if (!it.breakWords) pango_layout_set_wrap(layout, PANGO_WRAP_WORD);
     PangoAttrList* attrs = pango_attr_list_new();
     for (const Span& s : it.spans) {
         Font f = s.bold ? Font::boldSystemFontOfSize(s.fontSize) : Font::systemFontOfSize(s.fontSize);
@@ -870,7 +886,16 @@ PageLayout Document::layout(double viewWidth, double viewHeight) const {
                     y += pending + it.paddingTop;
                     pending = 0;
                 }
-                stack.push_back(Frame{f.left + it.marginLeft + it.paddingLeft, f.right + it.marginRight + it.paddingRight});
+                Frame inner{f.left + it.marginLeft + it.paddingLeft, f.right + it.marginRight + it.paddingRight};
+                const double room = std::max(0.0, avail - it.marginLeft - it.paddingLeft - it.marginRight - it.paddingRight);
+                if (std::optional<double> w = it.width.resolve(room)) {
+                    if (auto mw = it.maxWidth.resolve(room); mw && *w > *mw) w = *mw;
+                    // The content is as wide as set, past the right edge when wider.
+                    const double content = std::max(0.0, *w);
+                    inner.right = width - inner.left - content;
+                    right = std::max(right, inner.left + content + it.paddingRight + it.marginRight + f.right);
+                }
+                stack.push_back(inner);
                 break;
             }
             case Item::BlockEnd: {
@@ -895,6 +920,10 @@ PageLayout Document::layout(double viewWidth, double viewHeight) const {
                 } else {
                     b.layout = makeTextLayout(it, avail);
                     h = layoutHeight(b.layout.get());
+                    PangoRectangle logical;
+                    pango_layout_get_extents(b.layout.get(), nullptr, &logical);
+                    const double used = static_cast<double>(std::max(0, logical.x + logical.width)) / PANGO_SCALE;
+                    right = std::max(right, f.left + used + std::max(0.0, f.right));
                 }
                 b.frame = Rect(f.left, y, avail, h);
                 page.boxes_.push_back(std::move(b));
@@ -933,7 +962,7 @@ PageLayout Document::layout(double viewWidth, double viewHeight) const {
                 b.link = it.link;
                 b.image = img;
                 page.boxes_.push_back(std::move(b));
-                right = std::max(right, x + *w + f.right);
+                right = std::max(right, x + *w + std::max(0.0, f.right));
                 y += *h;
                 break;
             }

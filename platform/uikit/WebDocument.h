@@ -14,7 +14,12 @@
 // b/strong, i/em, u, small/big, font (size, color), span and a (links:
 // blue, underlined). Pictures (img) stand on lines of their own, sized by
 // their width/height attributes or style, else by the picture itself once
-// it is known, and limited by max-width. Styles: the style attribute and
+// it is known, and limited by max-width. A block's width (the style's, or a
+// table's width attribute) sets its content's width, which may be wider than
+// the page. As in browsers, lines break between words only, so a word longer
+// than the line, like a picture or a block wider than the page, widens the
+// page (unless word-wrap, overflow-wrap or word-break lets it break): scrollWidth
+// is the width the content takes. Styles: the style attribute and
 // <style> rules whose selectors are plain element names, for font-size,
 // font-weight, font-style, color, text-align, display:none, width, height,
 // max-width, margin and padding (px, pt, em and %). Script, style, head and
@@ -72,10 +77,12 @@ struct Item {
     std::vector<Span> spans;
     TextAlignment alignment = TextAlignmentLeft;
     double lineFontSize = 16;  // size of an empty line made by a lone <br>
+    bool breakWords = false;   // a word longer than the line is broken
     // Picture
     std::string src;  // resolved
     std::string alt;
     std::string link;
+    // Picture, and BlockStart (the content's width, limited by max-width)
     Length width, height, maxWidth;
 };
 

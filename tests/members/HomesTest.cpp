@@ -165,7 +165,8 @@ TEST_F(HomesTest, AnEmptyOrFailedLaterPageKeepsTheList) {
     pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(waitForCount("GetOrgLifeList", 2));
-    settleService();
+    ASSERT_TRUE(driver->waitUntil([&] { return !home->orgLifeview->list->isLoadingPage(); }));
+    driver->runPending();
     EXPECT_EQ(home->orgLifeview->mdataArray().count(), 2u);
     EXPECT_FALSE(home->orgLifeview->mtableview->isHidden());
     EXPECT_EQ(driver->topPopup(), nullptr);
@@ -174,7 +175,8 @@ TEST_F(HomesTest, AnEmptyOrFailedLaterPageKeepsTheList) {
     pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(waitForCount("GetOrgLifeList", 3));
-    settleService();
+    ASSERT_TRUE(driver->waitUntil([&] { return !home->orgLifeview->list->isLoadingPage(); }));
+    driver->runPending();
     EXPECT_FALSE(home->orgLifeview->list->isReloading());
     svc.reply("GetOrgLifeList", kPage);
     pullUp(home->orgLifeview->mtableview);

@@ -98,21 +98,8 @@ protected:
         return text;
     }
 
-    // Lets replies already on their way arrive: a probe answered after them
-    // comes back last.
-    void settleService() {
-        struct Probe : PPClientDelegate {
-            bool done = false;
-            void GetWebServerContent_success(const std::string&) override { done = true; }
-            void GetWebServerContent_Fail(const ns::ErrorPtr&) override { done = true; }
-        };
-        auto probe = std::make_shared<Probe>();
-        auto client = VoVaClient::create(probe);
-        svc.reply("GetLinkList", R"({"records":[]})");
-        client->getMinBinlink();
-        EXPECT_TRUE(driver->waitUntil([&] { return probe->done; }));
-        driver->runPending();
-    }
+    // Lets the replies on their way arrive and be handled (all but those held).
+    void settleService(int stillHeld = 0) { EXPECT_TRUE(driver->waitUntilExchangesSettle(stillHeld)); }
 
     LoopbackService svc;
     std::unique_ptr<ui::TestDriver> driver;

@@ -234,7 +234,7 @@ TEST_F(SignListTest, RepliesOfMonthsSteppedPastAreDropped) {
     ASSERT_TRUE(waitForCount("GetSign", 2));
     driver->tap(screen->upButton);  // July
     ASSERT_TRUE(waitForCount("GetUserConfig", 2));
-    settleService();
+    settleService(1);
     driver->tap(screen->upButton);  // June, slow
     ASSERT_TRUE(waitForCount("GetSign", 4));
     svc.release();
@@ -276,7 +276,7 @@ TEST_F(SignListTest, AMonthArrivingDuringASignInIsStillDrawn) {
     ASSERT_TRUE(waitForCount("SubmitSign", 1));
     driver->tap(screen->upButton);
     ASSERT_TRUE(waitForCount("GetUserConfig", 2));
-    settleService();
+    settleService(1);
     EXPECT_EQ(ringed(*screen), (std::vector<std::string>{"07"}));
     svc.release();
     ASSERT_TRUE(waitForAlert());

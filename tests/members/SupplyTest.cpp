@@ -234,6 +234,9 @@ protected:
         ui::Application::sharedApplication().layoutIfNeeded();
         // The message list is asked for once the record is in, and read as it comes.
         EXPECT_TRUE(driver->waitUntil([&] { return log.contains("评论列表resonse==="); }));
+        // ... and the description's body has been laid out.
+        EXPECT_TRUE(driver->waitUntil([&] { return !detail->mwebview->isLoading(); }));
+        driver->runPending();
         return detail;
     }
 };

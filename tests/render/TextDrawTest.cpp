@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "RenderTestSupport.h"
 
 using namespace ui;
@@ -109,6 +111,41 @@ TEST_F(TextDrawTest, TruncationKeepsOneLineInsideTheLabel) {
     EXPECT_NEAR(r.height(), Font::systemFontOfSize(15).lineHeight(), 0.5);
     EXPECT_GT(inkCount(*c, l->frame(), kWhite), 50);
     EXPECT_EQ(inkCount(*c, Rect{90, 40, 60, 30}, kWhite), 0);
+}
+
+TEST_F(TextDrawTest, TextThatDoesNotFitEndsInAnEllipsisUnlessTheLabelSetsAnotherMode) {
+    const std::string para = "会议总结了去年全区党建工作，部署了今年的重点任务，要求把党建工作同发展任务结合起来。";
+    struct Case {
+        Rect frame;
+        std::string text;
+        int lines;
+        std::optional<LineBreakMode> mode;  // none: the label's own
+        bool truncated;
+    };
+    const std::vector<Case> cases = {
+        {Rect{10, 30, 80, 30}, para, 1, std::nullopt, true},
+        {Rect{10, 70, 230, 30}, para, 0, std::nullopt, true},
+        {Rect{10, 110, 230, 60}, para, 2, std::nullopt, true},
+        {Rect{10, 180, 230, 30}, "会议\n总结\n去年\n全区", 0, std::nullopt, true},
+        {Rect{10, 220, 300, 80}, para, 0, std::nullopt, false},
+        {Rect{10, 310, 300, 30}, "时事直通", 1, std::nullopt, false},
+        {Rect{10, 350, 230, 30}, para, 0, LineBreakByCharWrapping, false},
+        {Rect{10, 390, 230, 30}, para, 0, LineBreakByWordWrapping, false},
+        {Rect{10, 430, 80, 30}, para, 1, LineBreakByClipping, false},
+        {Rect{10, 470, 80, 30}, para, 1, LineBreakByTruncatingHead, true},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(i);
+        const auto& k = cases[i];
+        auto l = create<Label>(k.frame);
+        l->setText(k.text);
+        l->setFont(Font::systemFontOfSize(12));
+        l->setNumberOfLines(k.lines);
+        if (k.mode) l->setLineBreakMode(*k.mode);
+        window->addSubview(l);
+        EXPECT_EQ(render::labelIsTruncated(*l), k.truncated);
+        EXPECT_LE(render::labelTextRect(*l).height(), k.frame.height() + 0.5);
+    }
 }
 
 TEST_F(TextDrawTest, ColoursAndHighlight) {

@@ -252,6 +252,72 @@ TEST_F(WindowTest, TypedTextGoesToTheFirstResponder) {
     EXPECT_EQ(field->text, "社粘贴");
 }
 
+// Refuses to clear while `keep` is set.
+class ClearGuard : public TextFieldDelegate {
+public:
+    bool textFieldShouldClear(const std::shared_ptr<TextField>&) override { return !keep; }
+    bool keep = false;
+};
+
+TEST_F(WindowTest, ClickOnTheClearButtonEmptiesTheFieldAndTypingStartsAfresh) {
+    auto password = create<TextField>(Rect{20, 100, 280, 36});
+    password->setBorderStyle(TextBorderStyleRoundedRect);
+    password->setSecureTextEntry(true);
+    password->setClearButtonMode(TextFieldViewModeWhileEditing);
+    password->setText("demo123");
+    auto guard = std::make_shared<ClearGuard>();
+    password->setDelegate(guard);
+    window->addSubview(password);
+    const Rect button = password->clearButtonRect().offsetBy(password->frame().minX(), password->frame().minY());
+    const Point onButton{button.midX(), button.midY()};
+
+    click(onButton);  // not editing: the button is not showing, the click focuses
+    ASSERT_TRUE(password->isFirstResponder());
+    EXPECT_EQ(password->text(), "demo123");
+    guard->keep = true;
+    click(onButton);
+    EXPECT_EQ(password->text(), "demo123");
+    guard->keep = false;
+    click(onButton);
+    EXPECT_EQ(password->text(), "");
+    EXPECT_TRUE(password->isFirstResponder());
+    text("demo");
+    EXPECT_EQ(password->text(), "demo");
+    click(Point{60, 118});  // on the text, not the button
+    EXPECT_EQ(password->text(), "demo");
+}
+
+TEST_F(WindowTest, ClicksOnTheDrawnKeyboardType) {
+    auto field = create<TextField>(Rect{20, 100, 280, 36});
+    field->setBorderStyle(TextBorderStyleRoundedRect);
+    window->addSubview(field);
+    click(Point{160, 118});
+    ASSERT_TRUE(field->isFirstResponder());
+    auto keyboard = std::dynamic_pointer_cast<KeyboardView>(Keyboard::shared().window()->subviews().at(0));
+    ASSERT_TRUE(keyboard);
+    const Rect kb = Keyboard::shared().frame();
+    EXPECT_GT(inkCount(host->canvas(), kb.insetBy(0, 10), render::Pixel{209, 214, 219, 255}), 2000);  // the keys
+    auto press = [&](const std::string& label) {
+        for (const auto& k : keyboard->keys()) {
+            if (k.label == label) return click(Point{kb.minX() + k.frame.midX(), kb.minY() + k.frame.midY()});
+        }
+        ADD_FAILURE() << "no key " << label;
+    };
+    // ⇧ gives one capital; the digits and back; a blank, a deletion, return.
+    for (const char* k : {"\u21e7", "D", "e", "m", "o", "123", "1", "2", "3", "ABC", "\u232b", "\u232b", "空格", "x"}) {
+        press(k);
+    }
+    EXPECT_EQ(field->text(), "Demo1 x");
+    auto returns = std::make_shared<Counter>();
+    field->addTarget(returns, &Counter::hit, ControlEventEditingDidEndOnExit);
+    press("换行");
+    EXPECT_EQ(returns->hits, 1);
+    EXPECT_EQ(field->text(), "Demo1 x");
+    // Between the keys nothing is typed.
+    click(Point{kb.minX() + 1, kb.minY() + 1});
+    EXPECT_EQ(field->text(), "Demo1 x");
+}
+
 class Kinds : public PickerViewDataSource, public PickerViewDelegate {
 public:
     long numberOfComponentsInPickerView(const std::shared_ptr<PickerView>&) override { return 1; }

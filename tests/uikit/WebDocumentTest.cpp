@@ -47,6 +47,40 @@ TEST(WebDocument, PicturesSizeThePage) {
     EXPECT_EQ(wide->layout(320, 0).scrollWidth(), 616);
 }
 
+TEST(WebDocument, ScrollWidthIsTheWidthTheContentTakes) {
+    struct Case {
+        const char* html;
+        long atLeast, atMost;  // scrollWidth at a 320-point view
+    };
+    const std::string longWord(60, 'x');
+    const std::vector<Case> cases = {
+        {"<p>社区将于本周六上午九点在文化广场举办便民服务活动，欢迎居民朋友们踊跃参加，共建美好家园。</p>", 320, 320},
+        {"<p>many short words that wrap at the edge of the page many short words that wrap</p>", 320, 320},
+        {"<table width='600'><tr><td>一</td><td>二</td></tr></table>", 616, 616},
+        {"<table width='50%'><tr><td>一</td></tr></table>", 320, 320},
+        {"<div style='width:500px;padding:0 10px'>宽</div>", 536, 536},
+        {"<style>table { max-width: 100% }</style><table width='600'><tr><td>一</td></tr></table>", 320, 320},
+        {"<table width='600'><tr><td><img src='p.png' width='700' height='10'></td></tr></table>", 708, 716},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE(cases[i].html);
+        auto page = Document::parseHTML(cases[i].html, "")->layout(320, 0);
+        EXPECT_GE(page.scrollWidth(), cases[i].atLeast);
+        EXPECT_LE(page.scrollWidth(), cases[i].atMost);
+    }
+    // A word longer than the line is not broken: it runs on and widens the page.
+    auto word = Document::parseHTML("<p>see " + longWord + " here</p>", "")->layout(100, 0);
+    ASSERT_EQ(word.boxes().size(), 1u);
+    EXPECT_EQ(word.boxes()[0].text, "see " + longWord + " here");
+    EXPECT_GT(word.scrollWidth(), 200);
+    EXPECT_EQ(word.scrollWidth(), static_cast<long>(std::ceil(word.contentSize().width - 1e-6)));
+    // Unless the page lets words break.
+    for (const char* rule : {"word-wrap: break-word", "overflow-wrap: anywhere", "word-break: break-all"}) {
+        auto broken = Document::parseHTML(std::string("<body style='") + rule + "'><p>see " + longWord + "</p></body>", "");
+        EXPECT_EQ(broken->layout(100, 0).scrollWidth(), 100) << rule;
+    }
+}
+
 TEST(WebDocument, PicturesWithoutSizesUseTheirOwnOnceKnown) {
     auto doc = Document::parseHTML(
         "<body style='margin:0'><img src='pics/one.png'><img src='/two.png' width='60'>"
