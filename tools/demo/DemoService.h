@@ -4,16 +4,19 @@
 // check, device registration, login and permissions, article lists per
 // category, articles with HTML bodies and pictures, comments with posting,
 // category and organisation lists, the people of organisations, the daily
-// sign-in with its rules, the online bookshelf and the link directory. It
-// also serves the pictures and pages those records point at.
+// sign-in with its rules, the online bookshelf, the link directory and the
+// party representatives (counties, representatives with their photos and
+// proposals, messages with replies). It also serves the pictures and pages
+// those records point at.
 //
 //   demo::DemoService svc({.dataFolder = "tools/demo-data", .stateFolder = "/tmp/state"});
 //   ServiceConfig::setEndpoint(svc.url());
 //
 // Data: service.json (version record, members, organisations and their
 // people, category lists, sign-ins, settings, books, links, pages),
-// articles.json, comments.json and
-// pictures.json in the data folder, read once at start. "$BASE" in any text
+// articles.json, comments.json, pictures.json and representatives.json
+// (counties, representatives with their proposals and sample messages, and
+// the pictures of both) in the data folder, read once at start. "$BASE" in any text
 // there stands for the service's own address (http://127.0.0.1:<port>).
 //
 // Sample sign-ins of the demo member are dated back from the day the
@@ -22,7 +25,9 @@
 //
 // Submissions are kept in the state folder and read back at the next start:
 // comments (comments.json, shown in later comment lists), sign-ins
-// (signs.json, in later months' calendars), registered devices
+// (signs.json, in later months' calendars), messages to representatives
+// (rep_comments.json; the member who logged in last is their author, and
+// may delete them again), registered devices
 // (devices.json) and every other operation whose name starts with "Submit"
 // (submissions.json, answered as accepted). Any other operation without data
 // answers with an empty list.
@@ -83,6 +88,7 @@ private:
     void loadComments(const ns::Value& data, bool submitted);
     void loadPictures(const ns::Value& data);
     void loadPages(const ns::Value& data);
+    void loadRepresentatives(const ns::Value& data);
     void loadState();
     bool saveState(const std::string& file, const ns::Value& value) const;
     std::string expand(const std::string& text) const;  // "$BASE"
@@ -111,6 +117,11 @@ private:
     ns::Value getUserConfig(const ns::Value&);
     ns::Value getOrgUser(const ns::Value&);
     ns::Value getMailList(const ns::Value&);
+    ns::Value getRepresentativeList(const ns::Value&);
+    ns::Value getRepresentativeRecord(const ns::Value&);
+    ns::Value getRepresentativeComment(const ns::Value&);
+    ns::Value submitRepresentativeComment(const ns::Value&);
+    ns::Value submitRepCommentDel(const ns::Value&);
     ns::Value otherOperation(const std::string& operation, const ns::Value&);
 
     SoapServer::Reply answer(const std::string& operation, const ns::Value& reply) const;
@@ -133,6 +144,10 @@ private:
     ns::Value submittedSigns_ = ns::Value::array();
     ns::Value devices_ = ns::Value::array();
     ns::Value submissions_ = ns::Value::array();
+    ns::Value counties_ = ns::Value::array();         // {"id", "name", "img_url"}
+    ns::Value representatives_ = ns::Value::array();  // representatives.json's, in order
+    ns::Value repComments_ = ns::Value::array();      // submitted: {"id", "user_id", "parent_id", "author", "author_id", ...}
+    std::string lastMember_;                          // the member id of the last login
     long nextSequence_ = 1;
 
     // Last: stops answering (and joins its threads) before the data goes.

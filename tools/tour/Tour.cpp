@@ -64,6 +64,8 @@ private:
     Outcome comments();
     Outcome login();
     Outcome commented();
+    Outcome publicAccount();
+    Outcome representative();
 
     Outcome skip(std::string why) {
         why_ = std::move(why);
@@ -83,6 +85,8 @@ private:
     // The picture of the screen; the outcome of a step that ends with it.
     Outcome shoot(const std::string& file, bool settled, const std::string& what);
 
+    // Back to the home screen, whatever was pushed over it.
+    void backHome();
     // The screen the user is looking at, inside the slide-menu container and
     // the navigation controllers.
     std::shared_ptr<ui::ViewController> currentScreen() const;
@@ -121,7 +125,8 @@ int Walk::run(const ProgramHosts::Launch& launch) {
     static const Step kSteps[] = {
         {"home", &Walk::home},         {"module", &Walk::module},     {"news list", &Walk::news},
         {"article", &Walk::article},   {"comments", &Walk::comments}, {"login", &Walk::login},
-        {"commented", &Walk::commented},
+        {"commented", &Walk::commented}, {"public account", &Walk::publicAccount},
+        {"representative", &Walk::representative},
     };
     int taken = 0, failed = 0;
     for (const auto& step : kSteps) {
@@ -210,9 +215,7 @@ Walk::Outcome Walk::login() {
     if (commentsShown_) {
         ui_.tap(button("评论"));
     } else {
-        auto nav = std::dynamic_pointer_cast<ui::NavigationController>(ui_.keyWindow()->rootViewController());
-        if (nav) nav->popToRootViewControllerAnimated(false);
-        settle();
+        backHome();
         ui_.tap(button("签到"));
         if (!ui_.pressAlertButton("现在去登录")) return fail("the sign-in did not ask for a login");
     }
@@ -254,7 +257,56 @@ Walk::Outcome Walk::commented() {
     return shoot("07-commented.png", settled, "the comments after posting one");
 }
 
+Walk::Outcome Walk::publicAccount() {
+    if (!moduleRegistry().maiWei) return skip("this build has no public-account page");
+    backHome();
+    ui_.tapText("先锋Velmarsh");
+    auto shown = [&] {
+        auto screen = ui_.frontViewController();
+        return screen && screen->title() == "先锋Velmarsh";
+    };
+    bool settled = settle(shown);
+    if (!shown()) return fail("the public-account page did not open");
+    Outcome outcome = shoot("08-public-account.png", settled, "the public-account page");
+    // Its back arrow, the only visible one.
+    ui_.tap(ui_.findView<ui::Button>([](ui::Button& b) { return b.frame() == ui::Rect{10, 20, 40, 40}; }));
+    settle([&] { return !shown(); });
+    return outcome;
+}
+
+Walk::Outcome Walk::representative() {
+    // No tile opens the directory; the tour does, as a member (the page is
+    // for members only).
+    if (!moduleRegistry().partyBehalf) return skip("this build has no representatives' directory");
+    if (!loggedIn_) return skip("it needs the login");
+    backHome();
+    auto nav = std::dynamic_pointer_cast<ui::NavigationController>(ui_.keyWindow()->rootViewController());
+    auto directory = moduleRegistry().partyBehalf();
+    if (!nav || !directory) return fail("the directory did not open");
+    nav->pushViewController(directory, false);
+    auto firstTile = [&] { return ui_.findView<ui::Button>([](ui::Button& b) { return b.tag() == 1000; }); };
+    for (const char* what : {"the counties", "the representatives"}) {
+        auto screen = currentScreen();
+        settle([&] { return firstTile() != nullptr; });
+        if (!firstTile()) return fail(std::string(what) + " did not show");
+        ui_.tap(firstTile());
+        settle([&] { return currentScreen() != screen; });
+    }
+    if (!ui_.tapText("留言")) return fail("the representative's page did not open");
+    bool settled = settle([&] { return ui_.findViewWithText("删除") != nullptr; });
+    return shoot("09-representative.png", settled, "a representative's page, its messages");
+}
+
 // ---- Helpers ----
+
+void Walk::backHome() {
+    auto nav = std::dynamic_pointer_cast<ui::NavigationController>(ui_.keyWindow()->rootViewController());
+    if (!nav) return;
+    for (const auto& screen : {std::static_pointer_cast<ui::ViewController>(nav), nav->topViewController()})
+        if (screen && screen->presentedViewController()) screen->dismissViewControllerAnimated(false);
+    nav->popToRootViewControllerAnimated(false);
+    settle();
+}
 
 bool Walk::quiet() const {
     if (net::NetworkActivity::count() > 0) return false;

@@ -7,7 +7,10 @@
 // Steps, each a picture: 01-home, 02-module (the current-affairs menu open),
 // 03-news (the news list), 04-article (its first article), 05-comments (the
 // article's comments), 06-login (the login screen, filled in when a member is
-// given), 07-commented (the comments after posting one as that member). A
+// given), 07-commented (the comments after posting one as that member),
+// 08-public-account (the "先锋Velmarsh" tile's page), 09-representative (a
+// party representative's page with its messages, reached through the
+// representatives' directory that no tile opens, as that member). A
 // step whose screen this build does not have is skipped with a note; a step
 // whose screen does not settle within its time still leaves its picture but
 // makes the run fail.
