@@ -1,8 +1,5 @@
 #include "uikit/Image.h"
 
-#include <png.h>
-
-#include <csetjmp>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -10,13 +7,13 @@
 #include <mutex>
 
 #include "foundation/Bundle.h"
-#include "uikit/JpegErrors.h"
 #include "uikit/Window.h"
 
 namespace ui {
 
 Image::Image(Private, int w, int h, std::vector<std::uint8_t> rgba, double scale)
-    : pixelWidth_(w), pixelHeight_(h), scale_(scale > 0 ? scale : 1), pixels_(std::move(rgba)) {}
+    : pixelWidth_(w), pixelHeight_(h), scale_(scale > 0 ? scale : 1),
+      size_{w / scale_, h / scale_}, pixels_(std::move(rgba)) {}
 
 ImagePtr Image::imageWithPixels(int w, int h, std::vector<std::uint8_t> rgba, double scale) {
     if (w <= 0 || h <= 0) return nullptr;
@@ -25,12 +22,11 @@ ImagePtr Image::imageWithPixels(int w, int h, std::vector<std::uint8_t> rgba, do
 }
 
 ImagePtr Image::imageWithData(const ns::Bytes& data, double scale) {
-    int w = 0, h = 0;
-    std::vector<std::uint8_t> rgba;
-    if (decodePNG(data, &w, &h, &rgba) || decodeJPEG(data, &w, &h, &rgba)) {
-        return imageWithPixels(w, h, std::move(rgba), scale);
-    }
-    return nullptr;
+    auto decoded = decodePicture(data);
+    if (!decoded) return nullptr;
+    ImagePtr image = imageWithPixels(decoded->width, decoded->height, std::move(decoded->rgba), scale);
+    if (image) image->size_ = Size{decoded->sourceWidth / image->scale_, decoded->sourceHeight / image->scale_};
+    return image;
 }
 
 namespace {
@@ -117,91 +113,6 @@ ImagePtr Image::imageNamed(const std::string& name) {
         }
     }
     return nullptr;
-}
-
-// ---- PNG ----
-
-bool decodePNG(const ns::Bytes& data, int* width, int* height, std::vector<std::uint8_t>* rgba) {
-    if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) return false;
-    png_image image;
-    std::memset(&image, 0, sizeof image);
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, data.data(), data.size())) return false;
-    image.format = PNG_FORMAT_RGBA;
-    if (image.width == 0 || image.height == 0 || image.width > 16384 || image.height > 16384) {
-        png_image_free(&image);
-        return false;
-    }
-    std::vector<std::uint8_t> out(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, out.data(), 0, nullptr)) {
-        png_image_free(&image);
-        return false;
-    }
-    *width = static_cast<int>(image.width);
-    *height = static_cast<int>(image.height);
-    *rgba = std::move(out);
-    return true;
-}
-
-// ---- JPEG ----
-
-namespace {
-
-// Decodes into a buffer allocated by the caller's size query; only plain data
-// lives between setjmp and the decoding so a jump skips no destructor.
-bool jpegDecode(const unsigned char* bytes, unsigned long size, std::vector<std::uint8_t>* rgb, int* w, int* h) {
-    jpeg_decompress_struct cinfo;
-    JpegError err;
-    cinfo.err = quietJpegErrors(err);
-    if (setjmp(err.jump)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, bytes, size);
-    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    cinfo.out_color_space = JCS_RGB;
-    jpeg_start_decompress(&cinfo);
-    if (cinfo.output_width == 0 || cinfo.output_height == 0 || cinfo.output_width > 16384 ||
-        cinfo.output_height > 16384 || cinfo.output_components != 3) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
-    *w = static_cast<int>(cinfo.output_width);
-    *h = static_cast<int>(cinfo.output_height);
-    rgb->resize(static_cast<std::size_t>(*w) * static_cast<std::size_t>(*h) * 3);
-    unsigned char* base = rgb->data();
-    while (cinfo.output_scanline < cinfo.output_height) {
-        JSAMPROW row = base + static_cast<std::size_t>(cinfo.output_scanline) * static_cast<std::size_t>(*w) * 3;
-        jpeg_read_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_decompress(&cinfo);
-    jpeg_destroy_decompress(&cinfo);
-    return true;
-}
-
-}  // namespace
-
-bool decodeJPEG(const ns::Bytes& data, int* width, int* height, std::vector<std::uint8_t>* rgba) {
-    if (data.size() < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
-    std::vector<std::uint8_t> rgb;
-    rgb.reserve(0);
-    int w = 0, h = 0;
-    if (!jpegDecode(data.data(), static_cast<unsigned long>(data.size()), &rgb, &w, &h)) return false;
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
-    for (std::size_t i = 0, n = static_cast<std::size_t>(w) * static_cast<std::size_t>(h); i < n; ++i) {
-        out[i * 4] = rgb[i * 3];
-        out[i * 4 + 1] = rgb[i * 3 + 1];
-        out[i * 4 + 2] = rgb[i * 3 + 2];
-        out[i * 4 + 3] = 255;
-    }
-    *width = w;
-    *height = h;
-    *rgba = std::move(out);
-    return true;
 }
 
 }  // namespace ui

@@ -80,9 +80,10 @@ struct Body {
     ns::ErrorPtr error;
 };
 
-// One resource by its address: http(s) through the network layer, file, data
-// and about:blank locally. Runs on any thread.
-Body fetchURL(const URLRequest& req, net::Cancellation* cancellation) {
+// One resource by its address, at most maxBytes: http(s) through the network
+// layer, data and about:blank from the address itself. Nothing else is
+// reached, local files least of all. Runs on any thread.
+Body fetchURL(const URLRequest& req, net::Cancellation* cancellation, std::size_t maxBytes) {
     Body b;
     b.finalURL = req.url;
     std::string scheme = schemeOf(req.url);
@@ -93,6 +94,7 @@ Body fetchURL(const URLRequest& req, net::Cancellation* cancellation) {
         r.headers = req.headers;
         r.body = req.body;
         r.timeout = req.timeoutInterval;
+        r.maxResponseBytes = maxBytes;
         net::Response resp = net::perform(r, cancellation);
         switch (resp.error) {
             case net::ErrorKind::None: break;
@@ -111,18 +113,6 @@ Body fetchURL(const URLRequest& req, net::Cancellation* cancellation) {
         b.bytes = std::move(resp.body);
         b.charset = charsetOf(resp.header("Content-Type"));
         if (!resp.effectiveURL.empty()) b.finalURL = resp.effectiveURL;
-        return b;
-    }
-    if (scheme == "file") {
-        std::string path = req.url.substr(5);
-        if (path.rfind("//", 0) == 0) path = path.substr(path.find('/', 2) == std::string::npos ? path.size() : path.find('/', 2));
-        path = ns::percentDecode(path).value_or(path);
-        auto bytes = ns::readFile(path);
-        if (!bytes) {
-            b.error = urlError(URLErrorFileDoesNotExist, "The requested URL was not found on this server.", req.url);
-            return b;
-        }
-        b.bytes.assign(bytes->begin(), bytes->end());
         return b;
     }
     if (scheme == "about") return b;
@@ -150,14 +140,36 @@ Body fetchURL(const URLRequest& req, net::Cancellation* cancellation) {
     return b;
 }
 
-// Fetches and decodes the page's pictures (failed ones are marked as such).
-void fetchImages(const web::DocumentPtr& doc, bool remoteToo, net::Cancellation* cancellation) {
+// Pictures a page can have: from the network or inside their address.
+bool isFetchablePicture(const std::string& src) { return isRemote(src) || schemeOf(src) == "data"; }
+
+// Marks the pictures that will not be fetched as failed; true when some are
+// left to fetch.
+bool refuseUnfetchablePictures(web::Document& doc) {
+    bool any = false;
+    for (const std::string& src : doc.imageSources()) {
+        if (isFetchablePicture(src))
+            any = true;
+        else
+            doc.setImage(src, nullptr);
+    }
+    return any;
+}
+
+// Fetches and decodes the page's pictures, off the main thread, within the
+// page's limits; the ones beyond them, or that fail, are marked as failed.
+void fetchImages(const web::DocumentPtr& doc, net::Cancellation* cancellation) {
+    std::size_t pictures = 0, pixelBytes = 0;
     for (const std::string& src : doc->imageSources()) {
         if (cancellation && cancellation->cancelled()) return;
-        if (isRemote(src) && !remoteToo) continue;
-        Body b = fetchURL(URLRequest::requestWithURL(src), cancellation);
+        if (!isFetchablePicture(src)) continue;
         ImagePtr img;
-        if (!b.error) img = Image::imageWithData(ns::Bytes(b.bytes.begin(), b.bytes.end()));
+        if (++pictures <= WebView::kMaxPagePictures && pixelBytes < WebView::kMaxPagePixelBytes) {
+            Body b = fetchURL(URLRequest::requestWithURL(src), cancellation, WebView::kMaxPictureBytes);
+            if (!b.error) img = Image::imageWithData(ns::Bytes(b.bytes.begin(), b.bytes.end()));
+            if (img) pixelBytes += img->pixels().size();
+            if (pixelBytes > WebView::kMaxPagePixelBytes) img = nullptr;
+        }
         doc->setImage(src, img);
     }
 }
@@ -165,14 +177,7 @@ void fetchImages(const web::DocumentPtr& doc, bool remoteToo, net::Cancellation*
 // Addresses a web view can show itself.
 bool isLoadable(const std::string& url) {
     std::string s = schemeOf(url);
-    return s == "http" || s == "https" || s == "file" || s == "about" || s == "data";
-}
-
-bool needsNetwork(const web::Document& doc) {
-    for (const std::string& src : doc.imageSources()) {
-        if (isRemote(src)) return true;
-    }
-    return false;
+    return s == "http" || s == "https" || s == "about" || s == "data";
 }
 
 // The script without blanks and a final ";".
@@ -334,13 +339,14 @@ void WebView::fetch(const std::shared_ptr<Load>& load) {
         });
     };
     if (load->isHTML || !isRemote(load->request.url)) {
-        // Nothing to wait for but, perhaps, remote pictures.
+        // The page is at hand (a text, about: or data:); its pictures, if it
+        // has any to fetch, come on another thread.
         Fetched f;
         if (load->isHTML) {
             f.url = load->baseURL;
             f.doc = web::Document::parseHTML(load->html, load->baseURL);
         } else {
-            Body b = fetchURL(load->request, load->cancellation.get());
+            Body b = fetchURL(load->request, load->cancellation.get(), kMaxPageBytes);
             if (b.error) {
                 f.error = b.error;
                 deliver(std::move(f));
@@ -349,13 +355,12 @@ void WebView::fetch(const std::shared_ptr<Load>& load) {
             f.url = b.finalURL;
             f.doc = web::Document::parseHTML(b.bytes, b.finalURL, b.charset);
         }
-        fetchImages(f.doc, false, nullptr);
-        if (!needsNetwork(*f.doc)) {
+        if (!refuseUnfetchablePictures(*f.doc)) {
             deliver(std::move(f));
             return;
         }
         ns::globalQueue().async([deliver, load, f = std::move(f)]() mutable {
-            fetchImages(f.doc, true, load->cancellation.get());
+            fetchImages(f.doc, load->cancellation.get());
             deliver(std::move(f));
         });
         return;
@@ -363,13 +368,14 @@ void WebView::fetch(const std::shared_ptr<Load>& load) {
     URLRequest request = load->request;
     ns::globalQueue().async([deliver, load, request] {
         Fetched f;
-        Body b = fetchURL(request, load->cancellation.get());
+        Body b = fetchURL(request, load->cancellation.get(), kMaxPageBytes);
         if (b.error) {
             f.error = b.error;
         } else {
             f.url = b.finalURL;
             f.doc = web::Document::parseHTML(b.bytes, b.finalURL, b.charset);
-            fetchImages(f.doc, true, load->cancellation.get());
+            refuseUnfetchablePictures(*f.doc);
+            fetchImages(f.doc, load->cancellation.get());
         }
         deliver(std::move(f));
     });
@@ -404,7 +410,7 @@ bool WebView::finishPendingLoad(const std::optional<std::string>& html) {
     f.url = load->isHTML ? load->baseURL : load->request.url;
     std::string page = html ? *html : (load->isHTML ? load->html : std::string());
     f.doc = web::Document::parseHTML(page, f.url);
-    fetchImages(f.doc, false, nullptr);
+    refuseUnfetchablePictures(*f.doc);
     completeLoad(load, std::move(f));
     return true;
 }

@@ -23,6 +23,14 @@
 // WebKitErrorDomain 102 (frame load interrupted); other schemes fail with
 // NSURLErrorDomain -1002.
 //
+// What a page reaches: http and https only (and data: addresses, which hold
+// their own bytes). A file: address, whether a page, a picture or a link and
+// whoever gave it, reaches nothing: the page fails with -1002, the picture
+// fails. A page is at most kMaxPageBytes; its pictures are fetched and
+// decoded off the main thread, each at most kMaxPictureBytes, the first
+// kMaxPagePictures of them and while their decoded pixels stay within
+// kMaxPagePixelBytes; the others fail.
+//
 // Tests: loads are recorded (loads()); setManualLoading(true) holds every
 // load after its start until finishPendingLoad or failPendingLoad; script
 // answers and the page size can be set per view or for every view.
@@ -96,6 +104,11 @@ public:
 
 class WebView : public View {
 public:
+    static constexpr std::size_t kMaxPageBytes = 8u * 1024u * 1024u;
+    static constexpr std::size_t kMaxPictureBytes = 8u * 1024u * 1024u;
+    static constexpr std::size_t kMaxPagePictures = 100;
+    static constexpr std::size_t kMaxPagePixelBytes = 32u * 1024u * 1024u;  // some 11 screens
+
     ~WebView() override;
     void init(const Rect& frame) override;
 

@@ -2,6 +2,9 @@
 // the home tile's slot and the module's menu.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+
 #include "DetailTestSupport.h"
 #include "app/shell/ModuleRegistry.h"
 #include "foundation/Format.h"
@@ -112,6 +115,21 @@ TEST_F(ConvenienceTest, ALinkOpensItsPageAndBackKeepsTheBoxes) {
     EXPECT_TRUE(ProgressHUD::isVisible());
     page->webView->failPendingLoad(ns::makeError(ui::NSURLErrorDomain, ui::URLErrorTimedOut));
     ASSERT_TRUE(driver->waitUntil([&] { return !ProgressHUD::isVisible(); }));
+}
+
+// A link the service gave that names a local file opens nothing of it.
+TEST_F(ConvenienceTest, ALinkToALocalFileShowsNoFile) {
+    std::string file = std::string(std::getenv("KL_HOME")) + "/notes.txt";
+    std::ofstream(file) << "private notes";
+    auto front = openDirectory(ns::format(R"({"records":[{"title":"办事","links":[)"
+                                          R"({"title":"社保","site_url":"file://%@"}]}]})", file));
+    ASSERT_TRUE(waitForBoxes(front, 1));
+    driver->tap(boxes(front)[0]->viewWithTag(200));
+    auto page = std::dynamic_pointer_cast<MinBingDetailViewController>(nav->topViewController());
+    ASSERT_TRUE(page);
+    ASSERT_TRUE(driver->waitUntil([&] { return !page->webView->isLoading() && !ProgressHUD::isVisible(); }));
+    auto shown = page->webView->document();
+    EXPECT_TRUE(!shown || shown->textContent().find("private notes") == std::string::npos);
 }
 
 TEST_F(ConvenienceTest, LeavingAPageStillLoadingTakesItsOverlayAlong) {

@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "UITestSupport.h"
+#include "demo/HostileData.h"
 
 using namespace ui;
 
@@ -103,6 +104,58 @@ TEST_F(ImageTest, DecodesPNGAndJPEGBytes) {
     auto badPng = makePNG(4, 4, 1);
     badPng.resize(40);
     EXPECT_EQ(Image::imageWithData(badPng), nullptr);
+}
+
+TEST_F(ImageTest, PicturesBeyondTheLimitsAreRefusedByTheirHeader) {
+    auto bytes = [](const std::string& s) { return ns::Bytes(s.begin(), s.end()); };
+    ns::Bytes truncated = bytes(demo::blackPNG(4000, 3000));
+    truncated.resize(truncated.size() / 2);
+    // What allocated gigabytes: a 33 KB PNG and a 600-byte JPEG of 16384 x 16384.
+    const std::pair<const char*, ns::Bytes> refused[] = {
+        {"PNG 16384 x 16384", bytes(demo::blackPNG(16384, 16384))},
+        {"JPEG claiming 16384 x 16384", bytes(demo::jpegClaiming(16384, 16384))},
+        {"PNG of 8193 x 4096, one row over the pixels", bytes(demo::blackPNG(8193, 4096))},
+        {"JPEG claiming a side over 16384", bytes(demo::jpegClaiming(16385, 16))},
+        {"truncated PNG", truncated},
+        {"interlaced PNG of 2000 x 2000", bytes(demo::blackPNG(2000, 2000, true))},
+    };
+    for (const auto& [what, data] : refused) EXPECT_EQ(Image::imageWithData(data), nullptr) << what;
+}
+
+TEST_F(ImageTest, LargePicturesAreDecodedScaledDownKeepingTheirSizeInPoints) {
+    struct Case {
+        const char* what;
+        ns::Bytes data;
+        double scale;
+        Size size;
+        int pixelWidth, pixelHeight;
+    };
+    auto bytes = [](const std::string& s) { return ns::Bytes(s.begin(), s.end()); };
+    const Case cases[] = {
+        {"photograph", makeJPEG(4000, 3000), 1, {4000, 3000}, 984, 738},
+        {"translucent PNG at 2x", makePNG(2000, 1500, 250), 2, {1000, 750}, 984, 738},
+        {"as large as allowed", bytes(demo::blackPNG(8192, 4096)), 1, {8192, 4096}, 1205, 602},
+        {"interlaced", bytes(demo::blackPNG(1000, 800, true)), 1, {1000, 800}, 953, 762},
+        {"a screenful", makePNG(640, 1136, 7), 1, {640, 1136}, 640, 1136},
+    };
+    for (const auto& c : cases) {
+        auto image = Image::imageWithData(c.data, c.scale);
+        ASSERT_TRUE(image) << c.what;
+        EXPECT_EQ(image->size(), c.size) << c.what;
+        EXPECT_EQ(image->pixelWidth(), c.pixelWidth) << c.what;
+        EXPECT_EQ(image->pixelHeight(), c.pixelHeight) << c.what;
+        EXPECT_LE(static_cast<std::int64_t>(image->pixelWidth()) * image->pixelHeight(), kMaxDecodedPixels);
+    }
+    // The colours come through the averaging: the photo's grey, the PNG's
+    // red at half alpha.
+    auto photo = Image::imageWithData(cases[0].data);
+    EXPECT_NEAR(photo->pixels()[0], 200, 3);
+    EXPECT_EQ(photo->pixels()[3], 255);
+    auto translucent = Image::imageWithData(cases[1].data);
+    const auto& px = translucent->pixels();
+    std::size_t middle = (px.size() / 8) * 4;
+    EXPECT_EQ(std::vector<int>(px.begin() + static_cast<long>(middle), px.begin() + static_cast<long>(middle) + 4),
+              (std::vector<int>{250, 0, 0, 128}));
 }
 
 TEST_F(ImageTest, NamedImagesComeFromTheResourcesAndPreferTwoX) {

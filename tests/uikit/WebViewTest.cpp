@@ -1,7 +1,13 @@
 // Web views: callbacks per load, pages and pictures from the loopback
-// service, script answers, links followed in place, and the test controls.
+// service, script answers, links followed in place, the test controls, and
+// what a page may reach and cost.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "foundation/Data.h"
 #include "support/LoopbackService.h"
 #include "support/WebContent.h"
 #include "UITestSupport.h"
@@ -213,6 +219,82 @@ TEST_F(WebViewTest, FailuresRefusalsAndErrorPages) {
     web.reset();
     driver->runPending();
     EXPECT_TRUE(pages->calls.empty());
+}
+
+// What an article body or a link from the service reached: the member's
+// own files, shown as a page's pictures and pages; /dev/zero froze the screen.
+TEST_F(WebViewTest, NothingAPageHoldsReachesALocalFile) {
+    namespace fs = std::filesystem;
+    const fs::path home = std::getenv("KL_HOME");
+    const std::string photo = (home / "private-photo.jpg").string(), text = (home / "private.txt").string();
+    std::ofstream(photo, std::ios::binary) << jpegPicture(200, 150);
+    std::ofstream(text) << "private text";
+    LoopbackService svc;
+    svc.serve("/a.jpg", content(jpegPicture(40, 30), "image/jpeg"));
+    const std::string remote = svc.baseURL() + "/a.jpg";
+    const std::string inside = "data:image/jpeg;base64," + ns::base64Encode(jpegPicture(10, 10));
+    const std::vector<std::string> local = {"file://" + photo, "file:" + photo, "FILE://" + photo, "file:///dev/zero"};
+
+    std::string body = "<body>";
+    for (const auto& src : local) body += "<img src='" + src + "'>";
+    body += "<img src='" + remote + "'><img src='" + inside + "'><a href='file://" + text + "'>link</a></body>";
+    web->loadHTMLString(body, "");
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "finish"}));
+    for (const auto& src : local) EXPECT_EQ(web->document()->imageFor(src), nullptr) << src;
+    EXPECT_TRUE(web->document()->imageFor(remote));
+    EXPECT_TRUE(web->document()->imageFor(inside));
+    // Nor through a base in the file system.
+    web->loadHTMLString("<img src='private-photo.jpg'>", "file://" + home.string() + "/");
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(web->document()->imageFor("file://" + photo), nullptr);
+
+    // A local page fails as an address a web view does not load, by a link too.
+    for (const std::string& url : {"file://" + text, "file:" + text, "File://localhost" + text}) {
+        pages->calls.clear();
+        web->loadRequest(URLRequest::requestWithURL(url));
+        ASSERT_TRUE(finish()) << url;
+        EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "fail -1002"})) << url;
+    }
+    pages->calls.clear();
+    web->followLink("file://" + text);
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(pages->calls, (std::vector<std::string>{"start", "fail -1002"}));
+    EXPECT_EQ(web->document()->textContent().find("private text"), std::string::npos);
+}
+
+TEST_F(WebViewTest, APageAndItsPicturesStayWithinTheirLimits) {
+    LoopbackService svc;
+    // Pictures of a whole screen each (2.8 MiB decoded): eleven fit in a page.
+    svc.serve("/screen.jpg", content(jpegPicture(640, 1136), "image/jpeg"));
+    std::string body = "<body>";
+    for (int i = 0; i < 20; ++i) body += "<img width='10' height='10' src='/screen.jpg?" + std::to_string(i) + "'>";
+    // More pictures than a page fetches.
+    svc.serve("/small.jpg", content(jpegPicture(4, 4), "image/jpeg"));
+    for (std::size_t i = 0; i < WebView::kMaxPagePictures; ++i)
+        body += "<img width='1' height='1' src='/small.jpg?" + std::to_string(i) + "'>";
+    svc.serve("/page.html", content(body + "</body>", "text/html"));
+    web->loadRequest(URLRequest::requestWithURL(svc.baseURL() + "/page.html"));
+    ASSERT_TRUE(finish());
+    int shown = 0;
+    for (const auto& src : web->document()->imageSources()) shown += web->document()->imageFor(src) ? 1 : 0;
+    EXPECT_EQ(shown, 11);
+    EXPECT_EQ(svc.count(), 1u + 12u);  // the page, and pictures until the twelfth went over
+
+    // A page, or a picture, larger than allowed (the picture a JPEG with 9 MB after its end).
+    svc.clearRecords();
+    svc.serve("/big.jpg", content(jpegPicture(40, 30) + std::string(9u << 20, '\0'), "image/jpeg"));
+    svc.serve("/fine.jpg", content(jpegPicture(40, 30), "image/jpeg"));
+    svc.serve("/big.html", content("<p>" + std::string(WebView::kMaxPageBytes, 'x') + "</p>", "text/html"));
+    web->loadHTMLString("<img src='/big.jpg'><img src='/fine.jpg'>", svc.baseURL() + "/");
+    ASSERT_TRUE(finish());
+    EXPECT_EQ(web->document()->imageFor(svc.baseURL() + "/big.jpg"), nullptr);
+    EXPECT_TRUE(web->document()->imageFor(svc.baseURL() + "/fine.jpg"));
+    pages->calls.clear();
+    web->loadRequest(URLRequest::requestWithURL(svc.baseURL() + "/big.html"));
+    ASSERT_TRUE(finish());
+    ASSERT_EQ(pages->calls.size(), 2u);
+    EXPECT_EQ(pages->calls[1].rfind("fail", 0), 0u) << pages->calls[1];
 }
 
 }  // namespace

@@ -277,11 +277,21 @@ void DemoService::loadComments(const ns::Value& data, bool submitted) {
 
 void DemoService::loadPictures(const ns::Value& data) {
     for (const auto& p : data["pictures"].items()) {
-        std::string png = drawPicture(p);
-        if (png.empty()) throw std::runtime_error(dataFolder_ + "/pictures.json: cannot draw \"" + p["name"].text() + "\"");
         SoapServer::Reply r;
-        r.contentType = "image/png";
-        r.body = std::move(png);
+        if (p.has("file")) {
+            // Bytes as they are, from a file of the data folder.
+            std::ifstream in(fs::path(dataFolder_) / p["file"].text(), std::ios::binary);
+            std::stringstream bytes;
+            bytes << in.rdbuf();
+            if (!in) throw std::runtime_error(dataFolder_ + "/pictures.json: cannot read \"" + p["file"].text() + "\"");
+            r.body = bytes.str();
+            r.contentType = p["name"].text().ends_with(".png") ? "image/png" : "image/jpeg";
+        } else {
+            r.body = drawPicture(p);
+            if (r.body.empty())
+                throw std::runtime_error(dataFolder_ + "/pictures.json: cannot draw \"" + p["name"].text() + "\"");
+            r.contentType = "image/png";
+        }
         servedPaths_.push_back(kPicturesPath + p["name"].text());
         server_->serve(servedPaths_.back(), std::move(r));
     }
@@ -520,7 +530,8 @@ ns::Value DemoService::getLinkList(const ns::Value&) {
     for (const auto& g : service_["links"].items()) {
         ns::Value links = ns::Value::array();
         for (const auto& l : g["links"].items())
-            links.push(ns::Value::dictionary({{"title", l["title"]}, {"site_url", pageURL(l["page"].text())}}));
+            links.push(ns::Value::dictionary(
+                {{"title", l["title"]}, {"site_url", l.has("url") ? l["url"] : ns::Value(pageURL(l["page"].text()))}}));
         groups.push(ns::Value::dictionary({{"title", g["title"]}, {"links", links}}));
     }
     return listReply(groups);

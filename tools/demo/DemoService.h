@@ -16,8 +16,11 @@
 // people, category lists, sign-ins, settings, books, links, pages),
 // articles.json, comments.json, pictures.json and representatives.json
 // (counties, representatives with their proposals and sample messages, and
-// the pictures of both) in the data folder, read once at start. "$BASE" in any text
-// there stands for the service's own address (http://127.0.0.1:<port>).
+// the pictures of both) in the data folder, read once at start. "$BASE" in
+// any text there stands for the service's own address
+// (http://127.0.0.1:<port>). A picture is drawn from its description or,
+// with "file", served as that file of the data folder is; a link names its
+// page, or its own address ("url").
 //
 // Sample sign-ins of the demo member are dated back from the day the
 // service starts ("sign_ins" in service.json: days ago), so the calendar of

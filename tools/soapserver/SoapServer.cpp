@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <charconv>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
@@ -41,6 +42,7 @@ const char* reason(int status) {
         case 400: return "Bad Request";
         case 404: return "Not Found";
         case 411: return "Length Required";
+        case 413: return "Payload Too Large";
         case 500: return "Internal Server Error";
         case 503: return "Service Unavailable";
         default: return "Status";
@@ -297,17 +299,44 @@ std::size_t SoapServer::connectionCount() const {
     return accepted_;
 }
 
+std::size_t SoapServer::acceptFailures() const {
+    std::lock_guard lock(mutex_);
+    return acceptFailures_;
+}
+
+void SoapServer::setIdleTimeout(double seconds) {
+    std::lock_guard lock(mutex_);
+    idleTimeout_ = seconds;
+}
+
 // ---- Serving ----
 
 void SoapServer::acceptLoop() {
+    // After a failed accept the waiting connection is still there, so the
+    // listening socket stays readable: wait before trying again.
+    constexpr int kFirstBackOffMs = 50, kLongestBackOffMs = 1000;
+    int backOffMs = 0;
     for (;;) {
         pollfd fds[2] = {{listenFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-        int n = ::poll(fds, 2, -1);
+        int n = backOffMs > 0 ? ::poll(&fds[1], 1, backOffMs) : ::poll(fds, 2, -1);
         if (n < 0 && errno == EINTR) continue;
         if (fds[1].revents) return;
+        if (backOffMs > 0) {
+            fds[0].revents = POLLIN;  // the wait is over: try again
+        }
         if (!(fds[0].revents & POLLIN)) continue;
         int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) continue;
+        if (fd < 0) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                backOffMs = backOffMs == 0 ? kFirstBackOffMs : std::min(backOffMs * 2, kLongestBackOffMs);
+                std::lock_guard lock(mutex_);
+                ++acceptFailures_;
+            } else {
+                backOffMs = 0;  // the client gave up (ECONNABORTED) or nothing was there
+            }
+            continue;
+        }
+        backOffMs = 0;
         int one = 1;
         setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         auto c = std::make_shared<Connection>();
@@ -319,6 +348,12 @@ void SoapServer::acceptLoop() {
                 ::close(fd);
                 return;
             }
+            // A connection silent this long either way is closed.
+            timeval idle{};
+            idle.tv_sec = static_cast<time_t>(idleTimeout_);
+            idle.tv_usec = static_cast<suseconds_t>((idleTimeout_ - static_cast<double>(idle.tv_sec)) * 1e6);
+            setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &idle, sizeof idle);
+            setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &idle, sizeof idle);
             ++accepted_;
             for (auto it = connections_.begin(); it != connections_.end();) {
                 if ((*it)->done) {
@@ -405,12 +440,12 @@ void SoapServer::serveConnection(std::shared_ptr<Connection> c) {
         }
     };
     for (;;) {
+        // A peer that stops (or goes silent past the idle time) is let go.
         std::size_t headEnd;
-        while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos)
-            if (buffer.size() > 1024 * 1024 || !readMore()) {
-                c->done = true;
-                return;
-            }
+        bool gone = false;
+        while (!gone && (headEnd = buffer.find("\r\n\r\n")) == std::string::npos)
+            gone = buffer.size() > 1024 * 1024 || !readMore();
+        if (gone) break;
         Received r;
         std::string_view head(buffer.data(), headEnd);
         std::size_t lineEnd = head.find("\r\n");
@@ -436,16 +471,26 @@ void SoapServer::serveConnection(std::shared_ptr<Connection> c) {
             send(*c, refused, false);
             break;
         }
-        std::size_t length = static_cast<std::size_t>(std::strtoull(r.header("Content-Length").c_str(), nullptr, 10));
+        // The body's length, refused unread when it is not a number or too large.
+        std::string lengthText = r.header("Content-Length");
+        std::size_t length = 0;
+        if (!lengthText.empty()) {
+            auto [end, ec] = std::from_chars(lengthText.data(), lengthText.data() + lengthText.size(), length);
+            if (ec == std::errc::result_out_of_range || (ec == std::errc() && length > kMaxBodyBytes)) {
+                send(*c, status(413, "Payload Too Large"), false);
+                break;
+            }
+            if (ec != std::errc() || end != lengthText.data() + lengthText.size()) {
+                send(*c, status(400, "Bad Request"), false);
+                break;
+            }
+        }
         if (equalsIgnoreCase(r.header("Expect"), "100-continue")) {
             static const char kContinue[] = "HTTP/1.1 100 Continue\r\n\r\n";
             sendAll(c->fd, kContinue, sizeof kContinue - 1);
         }
-        while (buffer.size() < length)
-            if (!readMore()) {
-                c->done = true;
-                return;
-            }
+        while (!gone && buffer.size() < length) gone = !readMore();
+        if (gone) break;
         r.body = buffer.substr(0, length);
         buffer.erase(0, length);
         std::string connection = r.header("Connection");

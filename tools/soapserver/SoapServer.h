@@ -15,6 +15,14 @@
 // listens on. An operation without a scripted reply goes to the fallback
 // handler when there is one, else gets status 500 with a SOAP fault naming
 // it. Plain GET paths (images, pages) are served with serve().
+//
+// Limits, so that a client cannot take the server down: a request head over
+// 1 MB ends the connection, a body over kMaxBodyBytes is refused (413)
+// without being read, as is a length that is not a number (400); a
+// connection on which nothing moves either way for the idle time-out
+// (default kIdleTimeout seconds) is closed; when accepting fails (no
+// descriptors left) the server waits a moment, longer each time, before it
+// tries again, rather than spinning.
 #pragma once
 
 #include <condition_variable>
@@ -64,6 +72,9 @@ public:
     };
 
     using Handler = std::function<Reply(const Received&)>;
+
+    static constexpr std::size_t kMaxBodyBytes = 16u * 1024u * 1024u;
+    static constexpr double kIdleTimeout = 30;
 
     // port 0: a free port chosen by the system.
     explicit SoapServer(int port = 0, std::string serviceNamespace = "http://tempuri.org/");
@@ -125,6 +136,12 @@ public:
     void setRecording(bool on);
     // Connections accepted so far.
     std::size_t connectionCount() const;
+    // Times accepting a connection failed (descriptors or memory ran out).
+    std::size_t acceptFailures() const;
+
+    // ---- Limits ----
+    // Seconds a connection may stay silent (applies to connections accepted later).
+    void setIdleTimeout(double seconds);
 
     // A URL on 127.0.0.1 where nothing listens (connection refused).
     static std::string refusedURL();
@@ -155,4 +172,6 @@ private:
     std::vector<Received> received_;
     std::list<std::shared_ptr<Connection>> connections_;
     std::size_t accepted_ = 0;
+    std::size_t acceptFailures_ = 0;
+    double idleTimeout_ = kIdleTimeout;
 };
