@@ -1,6 +1,6 @@
 // The "先锋Velmarsh" tile's public-account page: the pictures paged sideways
-// with their dots, the seventh picture's way into Mervio (or to its
-// install page) and the back arrow.
+// with their dots, the seventh picture's way into Mervio (or to its install
+// page) and the back arrow.
 #include <gtest/gtest.h>
 
 #include "app/ShellTestSupport.h"
@@ -50,10 +50,8 @@ TEST_F(MaiWeiTest, SevenPicturesPagedSideways) {
     EXPECT_EQ(page->naview->titleLabel->text(), "先锋Velmarsh");
     EXPECT_FALSE(page->naview->leftButton->isHidden());
     const double W = 320, H = 568;
-    EXPECT_EQ(page->mscrview->frame(), (ui::Rect{0, 64, W, H - 64}));
     EXPECT_EQ(page->mscrview->contentSize(), (ui::Size{7 * W, H - 64}));
     ASSERT_EQ(page->pictures.size(), 7u);
-    EXPECT_EQ(page->pictures[6]->frame(), (ui::Rect{6 * W, 0, W, H - 64}));
     EXPECT_EQ(page->pictures[6]->image()->name(), "maiwei7.png");
     EXPECT_EQ(page->pageControl->frame(), (ui::Rect{W / 2 - 56, H - 23, 112, 16}));
     EXPECT_EQ(page->pageControl->numberOfPages(), 7);
@@ -117,11 +115,8 @@ TEST_F(MaiWeiTest, WithoutMervioItOffersTheInstallPage) {
     driver->tap(page->pictures[6]);
     ASSERT_TRUE(driver->pressAlertButton("确定"));
     EXPECT_EQ(opened(), (std::vector<std::string>{AppLinks::kMervioStorePage}));
-}
 
-TEST_F(MaiWeiTest, TheBackArrowReturnsHome) {
-    auto page = openPage();
-    ASSERT_TRUE(page);
+    // The back arrow takes the whole presented page away.
     driver->tap(page->naview->leftButton);
     driver->advance(1.0);
     EXPECT_EQ(home()->presentedViewController(), nullptr);
