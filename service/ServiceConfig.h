@@ -7,6 +7,7 @@
 // a host ("http://10.0.0.5:8080") gets the service path added.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,12 @@ public:
     // when an option lacks its value.
     static bool applyCommandLine(int& argc, char** argv, std::string* error = nullptr);
 
-    // The URL with the service path added when it names only a host.
-    static std::string normaliseEndpoint(std::string_view url);
+    // Reads and removes every "--option VALUE" and "--option=VALUE" from argv,
+    // handing each value to `apply`: how many were taken, or -1 (with a
+    // message) when the option comes last without its value.
+    static int takeOption(int& argc, char** argv, std::string_view option,
+                          const std::function<void(std::string)>& apply, std::string* error = nullptr);
+
+    // The URL with the path added when it names only a host.
+    static std::string normaliseEndpoint(std::string_view url, std::string_view path = kServicePath);
 };

@@ -230,7 +230,10 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
         curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     }
-    if (request.acceptCompressed) curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    if (request.acceptCompressed)
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    else
+        curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     if (request.timeout > 0) {
         auto ms = static_cast<long>(std::max(1.0, request.timeout * 1000.0));
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, ms);

@@ -9,11 +9,13 @@
 //   if (r.failed()) ... r.error, r.errorMessage ... else r.status, r.body
 //
 // perform() blocks the calling thread; a Cancellation handed in lets another
-// thread stop it at once. Replies sent with gzip or deflate are decoded. The
-// time-out counts seconds during which no byte moves either way (connecting
-// included), so a slow but steady reply is not cut off. Proxies and TLS are
-// libcurl's, from the usual environment variables; loopback addresses never
-// go through a proxy.
+// thread stop it at once. Replies sent with gzip or deflate are decoded,
+// unless the request turns acceptCompressed off: then every body is handed
+// over as it came, whatever its Content-Encoding says. The time-out counts
+// seconds during which no byte moves either way (connecting included), so a
+// slow but steady reply is not cut off. Proxies and TLS are libcurl's, from
+// the usual environment variables; loopback addresses never go through a
+// proxy.
 #pragma once
 
 #include <atomic>

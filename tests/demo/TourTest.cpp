@@ -86,8 +86,8 @@ TEST(Tour, WalksTheBuiltScreensAgainstTheDemoServiceAndLeavesTheirPictures) {
     auto svc = demotest::startService();
     auto member = svc->demoMember();
     fs::path folder = fs::path(std::getenv("KL_HOME")) / "tour";
-    ProgramRun run = runProgram({"--service", svc->url(), "--tour", folder.string(), "--tour-login",
-                          member.userName + ":" + member.password});
+    ProgramRun run = runProgram({"--service", svc->url(), "--stat-report", svc->statReportURL(), "--tour",
+                                 folder.string(), "--tour-login", member.userName + ":" + member.password});
     EXPECT_EQ(run.status, 0) << run.output;
 
     // Every picture the tour names is there and drawn; the steps this build
@@ -114,7 +114,7 @@ TEST(Tour, WalksTheBuiltScreensAgainstTheDemoServiceAndLeavesTheirPictures) {
     }
 }
 
-TEST(Tour, RefusesAFolderItCannotMakeAndALoginWithoutPassword) {
+TEST(Tour, RefusesAFolderItCannotMakeALoginWithoutPasswordAndAStatisticsServerWithoutURL) {
     fs::path file = fs::path(std::getenv("KL_HOME")) / "not-a-folder";
     std::ofstream(file) << "x";
     ProgramRun run = runProgram({"--service", "http://127.0.0.1:1/", "--tour", (file / "pictures").string()});
@@ -124,6 +124,10 @@ TEST(Tour, RefusesAFolderItCannotMakeAndALoginWithoutPassword) {
     run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--tour-login", "demo"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("USER:PASSWORD"), std::string::npos) << run.output;
+
+    run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--stat-report"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("--stat-report needs a value"), std::string::npos) << run.output;
 }
 
 #endif

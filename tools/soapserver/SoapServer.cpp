@@ -172,8 +172,12 @@ void SoapServer::clearReplies() {
 }
 
 void SoapServer::serve(const std::string& path, Reply r) {
+    handlePath(path, [r = std::move(r)](const Received&) { return r; });
+}
+
+void SoapServer::handlePath(const std::string& path, Handler handler) {
     std::lock_guard lock(mutex_);
-    paths_[path] = std::move(r);
+    paths_[path] = std::move(handler);
 }
 
 SoapServer::Reply SoapServer::result(const std::string& operation, const std::string& resultText,
@@ -390,8 +394,15 @@ SoapServer::Reply SoapServer::replyFor(const Received& r) {
         std::string path = r.path.substr(0, r.path.find('?'));
         for (const auto& key : {r.path, path}) {
             auto p = paths_.find(key);
-            if (p != paths_.end()) return p->second;
+            if (p != paths_.end()) {
+                handler = p->second;
+                break;
+            }
         }
+    }
+    if (handler) return handler(r);
+    {
+        std::lock_guard lock(mutex_);
         if (r.operation.empty()) return status(404, "Not Found");
         auto q = once_.find(r.operation);
         if (q != once_.end() && !q->second.empty()) {

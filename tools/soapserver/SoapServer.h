@@ -14,7 +14,8 @@
 // dripping(...), closeWithoutReply(), and refusedURL() for a port nobody
 // listens on. An operation without a scripted reply goes to the fallback
 // handler when there is one, else gets status 500 with a SOAP fault naming
-// it. Plain GET paths (images, pages) are served with serve().
+// it. Plain GET paths (images, pages) are served with serve(), other paths
+// by a handler of their own (handlePath()).
 //
 // Limits, so that a client cannot take the server down: a request head over
 // 1 MB ends the connection, a body over kMaxBodyBytes is refused (413)
@@ -105,6 +106,8 @@ public:
 
     // A GET (or any method) to this path answers with the reply.
     void serve(const std::string& path, Reply reply);
+    // ... with whatever the handler makes of each request (called on a server thread).
+    void handlePath(const std::string& path, Handler handler);
 
     // ---- Reply makers ----
     Reply result(const std::string& operation, const std::string& resultText, int status = 200) const;
@@ -168,7 +171,7 @@ private:
     std::map<std::string, Handler> handlers_;
     Handler fallback_;
     std::map<std::string, std::list<Reply>> once_;
-    std::map<std::string, Reply> paths_;
+    std::map<std::string, Handler> paths_;
     std::vector<Received> received_;
     std::list<std::shared_ptr<Connection>> connections_;
     std::size_t accepted_ = 0;
