@@ -3,6 +3,8 @@
 // the seven checks in order, the request and what its answer leaves).
 #include <gtest/gtest.h>
 
+#include "support/ModuleTest.h"
+
 #include "app/framework/OrgViewController.h"
 #include "app/framework/RevealController.h"
 #include "app/widgets/CityLocateView.h"
@@ -10,18 +12,19 @@
 #include "members/QuorvelPartViewController.h"
 #include "members/VUDIFrontViewController.h"
 #include "members/VUDIRearViewController.h"
-#include "MembersTestSupport.h"
 
-using namespace memberstest;
+using namespace moduletest;
 
 namespace {
 
 // ---- The standalone form ----
 
-class StandaloneFormTest : public MembersTest {
+class StandaloneFormTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         form = ui::create<VUDIFrontViewController>();
         reveal = ui::create<RevealController>(ui::create<ui::NavigationController>(form),
                                               ui::create<VUDIRearViewController>());
@@ -82,10 +85,12 @@ std::string orgLevel(const ns::Value& parameters) {
 
 constexpr const char* kRegistered = R"({"state":"successful","message":"登记成功"})";
 
-class OnlineRegistrationTest : public MembersTest {
+class OnlineRegistrationTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         svc.handle("GetOrgList", [this](const LoopbackService::Received& r) {
             return svc.result("GetOrgList", orgLevel(r.argument["parameters"]));
         });
@@ -162,7 +167,7 @@ TEST_F(OnlineRegistrationTest, FilledThroughThePickersAndSentInOrder) {
 
     svc.reply("SubmitOnlineReg", LoopbackService::held(svc.result("SubmitOnlineReg", kRegistered)));
     tapSubmit();
-    ASSERT_TRUE(waitForCount("SubmitOnlineReg", 1));
+    ASSERT_TRUE(waitForRequests("SubmitOnlineReg", 1));
     EXPECT_EQ(ProgressHUD::currentStatus(), "登记中...");
     svc.release();
     ASSERT_TRUE(waitForAlert());
@@ -239,7 +244,7 @@ TEST_F(OnlineRegistrationTest, LeavingMidRequestTakesTheOverlayDown) {
     svc.reply("SubmitOnlineReg", LoopbackService::held(svc.result("SubmitOnlineReg", R"({"state":"successful"})")));
     fillAll();
     tapSubmit();
-    ASSERT_TRUE(waitForCount("SubmitOnlineReg", 1));
+    ASSERT_TRUE(waitForRequests("SubmitOnlineReg", 1));
     EXPECT_TRUE(ProgressHUD::isVisible());
     nav->popViewControllerAnimated(false);
     EXPECT_FALSE(ProgressHUD::isVisible());

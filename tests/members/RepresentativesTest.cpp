@@ -3,12 +3,13 @@
 // message board with its posts, replies and deletions.
 #include <gtest/gtest.h>
 
+#include "support/ModuleTest.h"
+
 #include "members/PartyBehalfViewController.h"
 #include "members/PartyListViewController.h"
 #include "members/RepresentativeListViewController.h"
-#include "MembersTestSupport.h"
 
-using namespace memberstest;
+using namespace moduletest;
 
 namespace {
 
@@ -37,10 +38,12 @@ std::string representatives(int page, int n) {
     return JSONRepresentation(ns::Value::dictionary({{"state", "successful"}, {"records", rows}}));
 }
 
-class RepresentativesTest : public MembersTest {
+class RepresentativesTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         nav->setNavigationBarHidden(true);
         svc.reply("GetOrgList", kCounties);
         svc.handle("GetRepresentativeList", [this](const LoopbackService::Received& r) {
@@ -86,7 +89,7 @@ protected:
         page->partyuserID = id;
         nav->pushViewController(page, false);
         ui::Application::sharedApplication().layoutIfNeeded();
-        EXPECT_TRUE(waitForCount("GetRepresentativeComment", 1));
+        EXPECT_TRUE(waitForRequests("GetRepresentativeComment", 1));
         settleService();
         return page;
     }
@@ -155,7 +158,7 @@ TEST_F(RepresentativesTest, FromTheCountiesToTheBoard) {
     EXPECT_EQ(page->partyuserID, "101");
 
     // The record, then the messages.
-    ASSERT_TRUE(waitForCount("GetRepresentativeComment", 1));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 1));
     settleService();
     EXPECT_EQ(svc.received("GetRepresentativeRecord")["parameters"]["user_id"].str(), "101");
     auto asked = svc.received("GetRepresentativeComment")["parameters"];
@@ -185,7 +188,7 @@ TEST_F(RepresentativesTest, FromTheCountiesToTheBoard) {
     EXPECT_DOUBLE_EQ(board->commenttableview->rectForRowAtIndexPath(ui::IndexPath{0, 0}).size.height, 272.5);
 
     send(board, "请关注村道");
-    ASSERT_TRUE(waitForCount("GetRepresentativeComment", 2));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 2));
     sent = sentComment();
     EXPECT_EQ(sent.keys(), (std::vector<std::string>{"user_id", "parent_id", "content"}));
     EXPECT_EQ(sent["user_id"].str(), "101");
@@ -201,7 +204,7 @@ TEST_F(RepresentativesTest, FromTheCountiesToTheBoard) {
     EXPECT_EQ(board->leveMsgview->frame().origin.y, board->frame().size.height - 50);
     EXPECT_EQ(title(board), "回复");
     driver->tap(board->leveMsgview->PublishedButton);
-    ASSERT_TRUE(waitForCount("GetRepresentativeComment", 3));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 3));
     EXPECT_EQ(sentComment()["parent_id"].str(), "3");
     settleService();
     EXPECT_EQ(title(board), "留言");
@@ -209,7 +212,7 @@ TEST_F(RepresentativesTest, FromTheCountiesToTheBoard) {
     driver->tap(cell(board, 0)->deleteBt);
     EXPECT_EQ(driver->topPopup()->messageText(), "关于该评论的所有信息都将被删除，确定删除？");
     ASSERT_TRUE(driver->pressAlertButton("确定"));
-    ASSERT_TRUE(waitForCount("GetRepresentativeComment", 4));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 4));
     EXPECT_EQ(svc.received("SubmitRepCommentDel")["parameters"]["comment_id"].str(), "1");
     ASSERT_TRUE(waitForAlert());
     EXPECT_EQ(takeAlert(), "删除成功!");
@@ -222,7 +225,7 @@ TEST_F(RepresentativesTest, TheGridKeepsItsPagesInStep) {
     svc.reply("GetRepresentativeList", LoopbackService::status(500));
     pullUp(list->msrview);
     driver->advance(2.0);
-    ASSERT_TRUE(waitForCount("GetRepresentativeList", 2));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeList", 2));
     settleService();
     EXPECT_EQ(tileCount(list->msrview), 20u);
     svc.reply("GetRepresentativeList", representatives(2, 20));
@@ -234,6 +237,7 @@ TEST_F(RepresentativesTest, TheGridKeepsItsPagesInStep) {
     // Pulled down: page "1" again; seven tiles on a 320-point screen lie
     // three a row, 105 apart.
     svc.reply("GetRepresentativeList", representatives(1, 7));
+    scrollToTop(list->msrview);
     pullDown(list->msrview);
     driver->advance(2.0);
     ASSERT_TRUE(driver->waitUntil([&] { return tileCount(list->msrview) == 7; }));
@@ -246,7 +250,7 @@ TEST_F(RepresentativesTest, TheGridKeepsItsPagesInStep) {
 TEST_F(RepresentativesTest, LeavingMidRequestTakesTheOverlayDown) {
     svc.reply("GetOrgList", LoopbackService::held(svc.result("GetOrgList", kCounties)));
     push<PartyBehalfViewController>();
-    ASSERT_TRUE(waitForCount("GetOrgList", 1));
+    ASSERT_TRUE(waitForRequests("GetOrgList", 1));
     EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");
     nav->popViewControllerAnimated(false);
     EXPECT_FALSE(ProgressHUD::isVisible());
@@ -257,7 +261,7 @@ TEST_F(RepresentativesTest, LeavingMidRequestTakesTheOverlayDown) {
     svc.reply("GetRepresentativeRecord", LoopbackService::held(svc.result("GetRepresentativeRecord", kRecord)));
     auto page = ui::create<PartyListViewController>();
     nav->pushViewController(page, false);
-    ASSERT_TRUE(waitForCount("GetRepresentativeRecord", 1));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeRecord", 1));
     EXPECT_TRUE(ProgressHUD::isVisible());
     nav->popViewControllerAnimated(false);
     EXPECT_FALSE(ProgressHUD::isVisible());
@@ -273,17 +277,17 @@ TEST_F(RepresentativesTest, EachAnswerIsReadForItsOwnRequest) {
     page->partyuserID = "7";
     nav->pushViewController(page, false);
     ui::Application::sharedApplication().layoutIfNeeded();
-    ASSERT_TRUE(waitForCount("GetRepresentativeRecord", 1));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeRecord", 1));
     EXPECT_TRUE(page->commentview->commenttableview->isHidden());  // nothing yet
     ns::NotificationCenter::defaultCenter().post(CommentsView::kReloadNotification);
-    ASSERT_TRUE(waitForCount("GetRepresentativeComment", 1));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 1));
     ASSERT_TRUE(driver->waitUntil([&] { return page->commentview->commentArray().count() == 2; }));
     EXPECT_FALSE(page->commentview->commenttableview->isHidden());
     EXPECT_EQ(page->nameLabel->text(), "");  // the list was not taken for the record
     svc.release();
     ASSERT_TRUE(driver->waitUntil([&] { return page->nameLabel->text() == "姓名:王芳"; }));
     svc.stopHolding();
-    ASSERT_TRUE(waitForCount("GetRepresentativeComment", 2));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 2));
     settleService();
     EXPECT_EQ(page->propview->proposaArray.count(), 1u);
     auto board = openBoard(page);
@@ -291,7 +295,7 @@ TEST_F(RepresentativesTest, EachAnswerIsReadForItsOwnRequest) {
     // A list the service refuses leaves the board as it was.
     svc.reply("GetRepresentativeComment", R"({"state":"failed","records":[],"comment_count":0})");
     send(board, "再问");
-    ASSERT_TRUE(waitForCount("GetRepresentativeComment", 3));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 3));
     settleService();
     EXPECT_EQ(board->commenttableview->numberOfRowsInSection(0), 2);
     EXPECT_EQ(page->level_Label->text(), "留言:4");
@@ -308,7 +312,7 @@ TEST_F(RepresentativesTest, RefusalsAreSaidAndKeepTheText) {
     ASSERT_TRUE(waitForAlert());
     EXPECT_EQ(takeAlert(), "内容含有敏感词");
     EXPECT_EQ(board->leveMsgview->contentField->text(), "敏感内容");
-    ASSERT_TRUE(waitForCount("GetRepresentativeComment", 2));  // the list all the same
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 2));  // the list all the same
 
     // A refused reply keeps its mode too; a deletion refused without a word says it failed.
     driver->tap(cell(board, 0)->replyBt);
@@ -330,7 +334,7 @@ TEST_F(RepresentativesTest, RefusalsAreSaidAndKeepTheText) {
     EXPECT_EQ(takeAlert(), "删除失败");
     EXPECT_EQ(svc.count("SubmitRepCommentDel"), 1u);
     EXPECT_EQ(svc.received("SubmitRepCommentDel")["parameters"]["comment_id"].str(), "2");
-    ASSERT_TRUE(waitForCount("GetRepresentativeComment", 4));
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 4));
     settleService();
 }
 
