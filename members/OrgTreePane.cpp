@@ -1,6 +1,7 @@
 #include "members/OrgTreePane.h"
 
 #include "app/framework/Records.h"
+#include "app/widgets/Controls.h"
 #include "uikit/Image.h"
 
 namespace {
@@ -34,12 +35,7 @@ void OrgTreePane::buildTree(const TreeSettings& settings, double panelWidth) {
     addSubview(mscrview);
 
     auto button = [&](const char* title, double x, const char* image) {
-        auto b = ui::Button::buttonWithType(ui::ButtonTypeCustom);
-        b->setFrame(ui::Rect{x, settings.paneFrame.size.height + 30, 70, 40});
-        b->setBackgroundImage(ui::Image::imageNamed(image), ui::ControlStateNormal);
-        b->setTitle(title, ui::ControlStateNormal);
-        b->setTitleColor(ui::Color::whiteColor(), ui::ControlStateNormal);
-        b->titleLabel()->setFont(ui::Font::systemFontOfSize(12));
+        auto b = makeImageButton(ui::Rect{x, settings.paneFrame.size.height + 30, 70, 40}, title, image);
         addSubview(b);
         return b;
     };

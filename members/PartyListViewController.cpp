@@ -4,7 +4,7 @@
 #include "app/framework/Records.h"
 #include "app/images/WebImageView.h"
 #include "app/shell/Utils.h"
-#include "app/widgets/ClearLabel.h"
+#include "app/widgets/Controls.h"
 #include "app/widgets/ProgressHUD.h"
 #include "foundation/Log.h"
 #include "uikit/Image.h"
@@ -33,10 +33,10 @@ void PartyListViewController::viewDidLoad() {
 
     headimagev = ui::create<ui::ImageView>(ui::Rect{10, 70, 90, 105});
     root->addSubview(headimagev);
-    nameLabel = addClearLabel(*root, ui::Rect{105, 65, 200, 30}, 13);
-    orgLabel = addClearLabel(*root, ui::Rect{105, 95, 200, 30}, 13);
-    phoneLabel = addClearLabel(*root, ui::Rect{105, 125, 200, 30}, 13);
-    level_Label = addClearLabel(*root, ui::Rect{105, 155, 200, 30}, 13);
+    nameLabel = makeCaption(ui::Rect{105, 65, 200, 30}, "", 13, root.get());
+    orgLabel = makeCaption(ui::Rect{105, 95, 200, 30}, "", 13, root.get());
+    phoneLabel = makeCaption(ui::Rect{105, 125, 200, 30}, "", 13, root.get());
+    level_Label = makeCaption(ui::Rect{105, 155, 200, 30}, "", 13, root.get());
 
     auto tab = [&](int i, const char* title, ui::Color colour) {
         auto b = ui::Button::buttonWithType(ui::ButtonTypeCustom);

@@ -1,12 +1,12 @@
 #include "members/RegistrationForm.h"
 
-#include "app/widgets/ClearLabel.h"
+#include "app/widgets/Controls.h"
 #include "uikit/Image.h"
 
 namespace regform {
 
 std::shared_ptr<ui::Label> caption(ui::View& parent, const std::string& text, const ui::Rect& frame) {
-    return addClearLabel(parent, frame, 14, text);
+    return makeCaption(frame, text, 14, &parent);
 }
 
 std::shared_ptr<ui::Label> requiredMark(ui::View& parent, const ui::Rect& frame) {
@@ -23,9 +23,8 @@ void box(ui::View& entry) {
 }
 
 std::shared_ptr<ui::TextField> field(ui::View& parent, const ui::Rect& frame, double fontSize) {
-    auto f = ui::create<ui::TextField>(frame);
-    if (fontSize > 0) f->setFont(ui::Font::systemFontOfSize(fontSize));
-    box(*f);
+    auto f = makeBorderedField(frame, fontSize);
+    f->layer().setCornerRadius(6);
     parent.addSubview(f);
     return f;
 }
@@ -39,11 +38,7 @@ std::shared_ptr<ui::Label> boxedLabel(ui::View& parent, const ui::Rect& frame, d
 }
 
 std::shared_ptr<ui::Button> submitButton(ui::View& parent, double y) {
-    auto b = ui::Button::buttonWithType(ui::ButtonTypeCustom);
-    b->setFrame(ui::Rect{(parent.frame().size.width - 80) / 2, y, 80, 40});
-    b->setBackgroundImage(ui::Image::imageNamed("subit.png"), ui::ControlStateNormal);
-    b->setTitle("提交", ui::ControlStateNormal);
-    b->setTitleColor(ui::Color::whiteColor(), ui::ControlStateNormal);
+    auto b = makeImageButton(ui::Rect{(parent.frame().size.width - 80) / 2, y, 80, 40}, "提交", "subit.png", 15);
     parent.addSubview(b);
     return b;
 }

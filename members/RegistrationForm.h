@@ -26,8 +26,8 @@ std::shared_ptr<ui::Label> caption(ui::View& parent, const std::string& text, co
 std::shared_ptr<ui::Label> requiredMark(ui::View& parent, const ui::Rect& frame);
 // An entry box: a light-grey 1-point border with a corner radius of 6.
 void box(ui::View& entry);
-// A boxed text field in the system font of that size (0: the default font).
-std::shared_ptr<ui::TextField> field(ui::View& parent, const ui::Rect& frame, double fontSize = 0);
+// A boxed text field in the system font of that size.
+std::shared_ptr<ui::TextField> field(ui::View& parent, const ui::Rect& frame, double fontSize = 17);
 // A boxed label in system font 14 (a picker's or a fixed value).
 std::shared_ptr<ui::Label> boxedLabel(ui::View& parent, const ui::Rect& frame, double fontSize = 14);
 // "提交": "subit.png" with a white title, 80 x 40, centred at y.

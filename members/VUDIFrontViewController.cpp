@@ -17,8 +17,7 @@ void VUDIFrontViewController::viewDidLoad() {
     auto root = view();
     const double W = root->frame().size.width;
     const double H = root->frame().size.height;
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    addMenuButton(*naview, this);
+    buildFrontBar();
     root->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1));
     navigationItem()->setRightBarButtonItem(homesRightItem());
 
@@ -79,13 +78,6 @@ void VUDIFrontViewController::viewDidLoad() {
     submitButton->addTarget(this, &VUDIFrontViewController::subit, ui::ControlEventTouchUpInside);
     form.setContentSize(ui::Size{W, submitButton->frame().maxY() + 180});
 }
-
-void VUDIFrontViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void VUDIFrontViewController::revealToggle() { toggleRevealOf(*this); }
 
 void VUDIFrontViewController::subit() {
     // Checked here only; nothing is sent or kept.

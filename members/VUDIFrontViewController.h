@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/SystemViewController.h"
 #include "app/widgets/NavBarView.h"
 #include "members/RegistrationForm.h"
@@ -20,27 +21,22 @@
 #include "uikit/TextField.h"
 #include "uikit/TextView.h"
 
-class VUDIFrontViewController : public SystemViewController,
+class VUDIFrontViewController : public FrontOf<SystemViewController>,
                                 public ui::TextFieldDelegate,
                                 public ui::TextViewDelegate {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-
-    std::shared_ptr<NavBarView> naview;
     std::shared_ptr<ui::ScrollView> mscrview;
     std::shared_ptr<ui::TextField> nameField, ageField, phoneField, jiguanField, jiguanField2, addressField;
     std::shared_ptr<ui::Label> nationalLabel, JonPartyLabel;
     std::shared_ptr<ui::TextView> specialtyTextview;
     std::shared_ptr<ui::Button> boyBt, girlBt, submitButton;
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
 
     // ---- Actions ----
     void subit();
     void boybutton() { sexButtons_.choose(true); }
     void girlbutton() { sexButtons_.choose(false); }
     void selectNational() {}
-    void revealToggle();
 
     // ---- Keys ----
     bool textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) override;

@@ -2,15 +2,15 @@
 
 #include "app/framework/FrontScreen.h"
 #include "app/framework/Records.h"
-#include "app/widgets/ClearLabel.h"
+#include "app/widgets/Controls.h"
 #include "members/PartyListViewController.h"
 #include "uikit/NavigationController.h"
 #include "uikit/Window.h"
 
 void proposaCell::init(ui::TableViewCellStyle style, const std::string& reuseIdentifier) {
     ui::TableViewCell::init(style, reuseIdentifier);
-    titleLabel = addClearLabel(*contentView(), ui::Rect{10, 0, 250, 30}, 13);
-    timeLabel = addClearLabel(*contentView(), ui::Rect{10, 30, 250, 20}, 13);
+    titleLabel = makeCaption(ui::Rect{10, 0, 250, 30}, "", 13, contentView().get());
+    timeLabel = makeCaption(ui::Rect{10, 30, 250, 20}, "", 13, contentView().get());
 }
 
 // ---- The tab ----
@@ -62,9 +62,9 @@ void ProposalViewController::viewDidLoad() {
     view()->setBackgroundColor(ui::Color::whiteColor());
     naview = makeBackNavBar(*this);
     const ui::Size screen = ui::Screen::mainScreen().bounds().size;
-    titleLabel = addClearLabel(*view(), ui::Rect{0, 64, screen.width, 30}, 14, records::text(propDit, "title"));
+    titleLabel = makeCaption(ui::Rect{0, 64, screen.width, 30}, records::text(propDit, "title"), 14, view().get());
     titleLabel->setTextAlignment(ui::TextAlignmentCenter);
-    timeLabel = addClearLabel(*view(), ui::Rect{5, 99, screen.width, 20}, 12, records::text(propDit, "add_time"));
+    timeLabel = makeCaption(ui::Rect{5, 99, screen.width, 20}, records::text(propDit, "add_time"), 12, view().get());
     timeLabel->setTextColor(ui::Color::lightGrayColor());
     mwebview = ui::create<ui::WebView>(ui::Rect{0, 119, screen.width, screen.height - 119});
     view()->addSubview(mwebview);

@@ -69,7 +69,7 @@ TEST_F(StandaloneFormTest, ChecksTheNameFirstThenTheAgeAndSendsNothing) {
     EXPECT_EQ(form->mscrview->contentOffset(), (ui::Point{0, 0}));
 
     // The menu button opens the module's menu.
-    driver->tap(form->naview->subviews().back());
+    driver->tap(form->menuButton);
     driver->advance(SlideRevealController::kToggleDuration);
     EXPECT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionRight);
 }
