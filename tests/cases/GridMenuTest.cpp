@@ -31,7 +31,7 @@ protected:
         reveal = openModule(front, rear);
         return reveal;
     }
-    void tapRow(long row) { touchMenuRow(reveal, row); }
+    void tapRow(long row) { touchMenuRow(reveal, rear->rearTableView(), row); }
     std::string rowTitle(long row) {
         auto cell = std::dynamic_pointer_cast<RearviewCell>(
             rear->rearTableView()->cellForRowAtIndexPath(ui::IndexPath{0, row}));

@@ -108,7 +108,7 @@ TEST_F(GridOrgTest, ModuleOpensTheFrontAndTheMenuRebuildsItOrPushesTheAddressBoo
     ui::Application::sharedApplication().layoutIfNeeded();
     ASSERT_TRUE(waitForRequests("GetOrgList", 1));
 
-    touchMenuRow(reveal, 0);  // "网格信息": a fresh front
+    touchMenuRow(reveal, rear->rearTableView(), 0);  // "网格信息": a fresh front
     auto rebuilt = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
     ASSERT_TRUE(rebuilt);
     auto fresh = std::dynamic_pointer_cast<DJWGFrontViewController>(rebuilt->viewControllers().front());
@@ -117,7 +117,7 @@ TEST_F(GridOrgTest, ModuleOpensTheFrontAndTheMenuRebuildsItOrPushesTheAddressBoo
     ASSERT_TRUE(waitForRequests("GetOrgList", 2));
 
     svc.reply("GetMailList", R"({"records":[]})");
-    touchMenuRow(reveal, 5);  // "通讯录": over the whole module
+    touchMenuRow(reveal, rear->rearTableView(), 5);  // "通讯录": over the whole module
     driver->advance(1.0);
     auto book = std::dynamic_pointer_cast<AddressBookViewController>(home->topViewController());
     ASSERT_TRUE(book);

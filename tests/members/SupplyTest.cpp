@@ -190,7 +190,7 @@ TEST_F(SupplyTest, TheMenuRebuildsTheListAndMineSendsTheMemberIds) {
     auto first = frontOf(reveal);
     waitForList(first, 1);
     auto rear = std::dynamic_pointer_cast<partyRearViewController>(reveal->rearViewController());
-    touchMenuRow(reveal, 2);
+    touchMenuRow(reveal, rear->rearTableView(), 2);
     auto mine = frontOf(reveal);
     ASSERT_TRUE(mine);
     ASSERT_NE(mine, first);
@@ -204,20 +204,20 @@ TEST_F(SupplyTest, TheMenuRebuildsTheListAndMineSendsTheMemberIds) {
     EXPECT_EQ(sent["user_id"].str(), "77");
     EXPECT_EQ(sent["user_type"].str(), "2");
 
-    touchMenuRow(reveal, 2);  // the row already shown builds a new list too
+    touchMenuRow(reveal, rear->rearTableView(), 2);  // the row already shown builds a new list too
     auto again = frontOf(reveal);
     ASSERT_NE(again, mine);
     ui::Application::sharedApplication().layoutIfNeeded();
     waitForList(again, 3);
 
-    touchMenuRow(reveal, 1);
+    touchMenuRow(reveal, rear->rearTableView(), 1);
     auto demand = frontOf(reveal);
     ui::Application::sharedApplication().layoutIfNeeded();
     waitForList(demand, 4);
     EXPECT_EQ(svc.received("GetRetailerList")["parameters"]["type"].str(), "2");
     EXPECT_TRUE(svc.received("GetRetailerList")["parameters"]["user_id"].isNil());
 
-    touchMenuRow(reveal, 3);  // back to the disclaimer, panel hidden, fields kept
+    touchMenuRow(reveal, rear->rearTableView(), 3);  // back to the disclaimer, panel hidden, fields kept
     driver->runPending();
     EXPECT_EQ(nav->topViewController(), page);
     EXPECT_TRUE(page->checkview->isHidden());
