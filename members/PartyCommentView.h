@@ -16,6 +16,7 @@
 class PartyCommentView : public MessageBoard {
 public:
     void init(const ui::Rect& frame, const std::shared_ptr<ui::ViewController>& host);
+    using MessageBoard::init;
 
     std::string partyID, userID, userType;
     std::shared_ptr<maskView> maskview;

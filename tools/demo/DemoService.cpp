@@ -101,13 +101,15 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
         {"SubmitAttach", &DemoService::submitAttach},
     };
     for (const auto& [operation, handler] : kHandlers) {
-        server_->handle(operation, [this, op = std::string(operation), handler](const SoapServer::Received& r) {
+        // Structured bindings go in through init-captures: clang 14 cannot capture them by name.
+        auto call = [this, op = std::string(operation), handler = handler](const SoapServer::Received& r) {
             std::lock_guard lock(mutex_);
             return answer(op, (this->*handler)(r.argument));
-        });
+        };
+        server_->handle(operation, call);
     }
     for (const auto& [operation, change] : changes()) {
-        server_->handle(operation, [this, op = std::string(operation), change](const SoapServer::Received& r) {
+        server_->handle(operation, [this, op = std::string(operation), change = change](const SoapServer::Received& r) {
             std::lock_guard lock(mutex_);
             return answer(op, keep(op, change, r.argument));
         });
