@@ -58,6 +58,12 @@ inline void expectSuccessful(const ns::Value& reply) {
     EXPECT_TRUE(reply["message"].isString()) << reply.description();
 }
 
+// Sends and expects the service to refuse.
+inline void expectRefused(const std::function<void(VoVaClient&)>& send) {
+    ns::Value reply = call(send);
+    EXPECT_EQ(reply["state"].text(), "failed") << reply.description();
+}
+
 inline void expectKeys(const ns::Value& record, std::initializer_list<const char*> keys) {
     ASSERT_TRUE(record.isDictionary()) << record.description();
     for (const char* k : keys) EXPECT_TRUE(record.has(k)) << k << " missing in " << record.description();
