@@ -26,6 +26,7 @@ using demotest::call;
 using demotest::expectKeys;
 using demotest::expectRefused;
 using demotest::expectSuccessful;
+using demotest::rows;
 using demotest::fetch;
 using demotest::startService;
 
@@ -113,8 +114,7 @@ TEST(DemoService, OrganisationsCategoriesBooksAndLinks) {
     auto svc = startService();
     ns::Value counties = call([](VoVaClient& c) { c.GetOrgList("county"); });
     expectSuccessful(counties);
-    ASSERT_GE(counties["records"].count(), 2u);
-    for (const auto& org : counties["records"].items()) expectKeys(org, {"id", "name"});
+    ASSERT_TRUE(rows(counties["records"], 2, {"id", "name"}));
     // One level down, and the member's own organisations.
     std::string county = counties["records"].at(0)["id"].text();
     ns::Value below = call([&](VoVaClient& c) { c.GetOrgList_id("org", county); })["records"];
@@ -128,21 +128,18 @@ TEST(DemoService, OrganisationsCategoriesBooksAndLinks) {
     expectKeys(record["records"], {"name", "mobile", "address", "member_count", "head_portrait", "org_id", "child_org"});
 
     ns::Value kinds = call([](VoVaClient& c) { c.GetCategoryList("qunzhongxinsheng"); })["records"];
-    ASSERT_GE(kinds.count(), 1u);
-    for (const auto& k : kinds.items()) expectKeys(k, {"category_title", "channel_id", "category_id"});
+    ASSERT_TRUE(rows(kinds, 1, {"category_title", "channel_id", "category_id"}));
 
     ns::Value books = call([](VoVaClient& c) { c.OnlineRead("1", "20", "zaixianyuedu"); })["records"];
-    ASSERT_GE(books.count(), 1u);
+    ASSERT_TRUE(rows(books, 1, {"title", "img_url", "file_path"}));
     for (const auto& b : books.items()) {
-        expectKeys(b, {"title", "img_url", "file_path"});
         EXPECT_GT(pngSize(fetch(b["img_url"].text())).first, 0);
         EXPECT_NE(fetch(b["file_path"].text()).find(b["title"].text()), std::string::npos);
     }
 
     ns::Value groups = call([](VoVaClient& c) { c.getMinBinlink(); })["records"];
-    ASSERT_GE(groups.count(), 1u);
+    ASSERT_TRUE(rows(groups, 1, {"title", "links"}));
     for (const auto& g : groups.items()) {
-        expectKeys(g, {"title", "links"});
         for (const auto& l : g["links"].items()) {
             expectKeys(l, {"title", "site_url"});
             std::string type;
@@ -219,8 +216,7 @@ TEST(DemoService, ACommentShowsFirstInTheNextListAndSurvivesARestart) {
     {
         auto svc = startService();
         ns::Value before = commentsOf("101")["records"];
-        ASSERT_GE(before.count(), 1u);
-        for (const auto& c : before.items()) expectKeys(c, {"user_name", "add_time", "support_count", "content"});
+        ASSERT_TRUE(rows(before, 1, {"user_name", "add_time", "support_count", "content"}));
 
         ns::Value sent = call([&](VoVaClient& c) { c.subitComment(posted, "林晓明", "101", "1001", "1"); });
         expectSuccessful(sent);
@@ -351,8 +347,7 @@ TEST(DemoService, SignInsOfTheMonthAndOneMoreTodayThatIsKept) {
 TEST(DemoService, PeopleOfOrganisationsAndTheAddressBook) {
     auto svc = startService();
     ns::Value people = call([](VoVaClient& c) { c.GetOrgUser("11,12"); })["records"];
-    ASSERT_GE(people.count(), 2u);
-    for (const auto& p : people.items()) expectKeys(p, {"real_name", "user_name"});
+    ASSERT_TRUE(rows(people, 2, {"real_name", "user_name"}));
     EXPECT_GT(people.count(), call([](VoVaClient& c) { c.GetOrgUser("11"); })["records"].count());
     EXPECT_EQ(call([](VoVaClient& c) { c.GetOrgUser(""); })["records"].count(), 0u);
 
@@ -394,16 +389,14 @@ TEST(DemoService, RepresentativesWithPhotosProposalsAndMessagesThatAreKept) {
     {
         auto svc = startService();
         ns::Value counties = call([](VoVaClient& c) { c.GetOrgList("countyandcity"); })["records"];
-        ASSERT_GE(counties.count(), 6u);
+        ASSERT_TRUE(rows(counties, 6, {"id", "name", "img_url"}));
         for (const auto& county : counties.items()) {
-            expectKeys(county, {"id", "name", "img_url"});
             EXPECT_EQ(pngSize(fetch(county["img_url"].text())), std::make_pair(180, 180));
         }
         ns::Value reps =
             call([&](VoVaClient& c) { c.GetRepresentativeList("1", "20", counties.at(0)["id"].text()); })["records"];
-        ASSERT_GE(reps.count(), 4u);
+        ASSERT_TRUE(rows(reps, 4, {"id", "real_name", "head_portrait"}));
         for (const auto& r : reps.items()) {
-            expectKeys(r, {"id", "real_name", "head_portrait"});
             EXPECT_EQ(pngSize(fetch(r["head_portrait"].text())), std::make_pair(180, 210));
         }
         EXPECT_EQ(call([](VoVaClient& c) { c.GetRepresentativeList("2", "20", "10"); })["records"].count(), 0u);
