@@ -12,6 +12,7 @@ struct Settings {
     std::string endpoint;
     std::string serviceNamespace;
     double timeOut = 0;
+    double exchangeLimit = 0;
 };
 
 Settings& settings() {
@@ -59,6 +60,16 @@ double ServiceConfig::timeOutSeconds() {
     return settings().timeOut > 0 ? settings().timeOut : kDefaultTimeOutSeconds;
 }
 
+double ServiceConfig::exchangeLimitSeconds() {
+    std::lock_guard lock(settings().mutex);
+    return settings().exchangeLimit > 0 ? settings().exchangeLimit : kDefaultExchangeLimitSeconds;
+}
+
+void ServiceConfig::setExchangeLimitSeconds(double seconds) {
+    std::lock_guard lock(settings().mutex);
+    settings().exchangeLimit = seconds;
+}
+
 void ServiceConfig::setEndpoint(std::string url) {
     std::lock_guard lock(settings().mutex);
     settings().endpoint = url.empty() ? std::string() : normaliseEndpoint(url);
@@ -79,6 +90,7 @@ void ServiceConfig::reset() {
     settings().endpoint.clear();
     settings().serviceNamespace.clear();
     settings().timeOut = 0;
+    settings().exchangeLimit = 0;
 }
 
 int ServiceConfig::takeOption(int& argc, char** argv, std::string_view option,

@@ -1,4 +1,5 @@
-// Where the service lives: its endpoint URL, its namespace and the time-out.
+// Where the service lives: its endpoint URL, its namespace, the time-out and
+// the limit on a whole exchange.
 //
 // Compiled-in defaults point at the local service the tests and the demo run
 // on 127.0.0.1. The environment overrides them (KL_SERVICE_URL,
@@ -17,15 +18,20 @@ public:
     static constexpr const char* kDefaultEndpoint = "http://127.0.0.1:8735/AppDataSource/interface.asmx";
     static constexpr const char* kDefaultNamespace = "http://tempuri.org/";
     static constexpr double kDefaultTimeOutSeconds = 60;
+    // A reply may come slowly, but no exchange lasts longer than this: a
+    // largest reply (64 MB) comes through a 2 Mbit/s line within it.
+    static constexpr double kDefaultExchangeLimitSeconds = 300;
 
     // In force: set here, else from the environment, else the default.
     static std::string endpoint();
     static std::string serviceNamespace();
     static double timeOutSeconds();
+    static double exchangeLimitSeconds();
 
     static void setEndpoint(std::string url);  // "" goes back to the environment/default
     static void setServiceNamespace(std::string ns);
     static void setTimeOutSeconds(double seconds);  // 0 or less: the default
+    static void setExchangeLimitSeconds(double seconds);  // 0 or less: the default
     static void reset();  // everything back to the environment/defaults
 
     // Reads and removes "--service URL", "--service=URL", "--service-namespace NS"

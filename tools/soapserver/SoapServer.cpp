@@ -60,11 +60,11 @@ bool sendAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-std::string faultEnvelope(const std::string& text) {
+std::string faultEnvelope(const std::string& text, const std::string& code = "soap:Receiver") {
     return std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"") + kSoapNamespace +
-           "\"><soap:Body><soap:Fault><soap:Code><soap:Value>soap:Receiver</soap:Value></soap:Code>"
-           "<soap:Reason><soap:Text xml:lang=\"en\">" +
-           xmlEscape(text) + "</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>";
+           "\"><soap:Body><soap:Fault><soap:Code><soap:Value>" + xmlEscape(code) +
+           "</soap:Value></soap:Code><soap:Reason><soap:Text xml:lang=\"en\">" + xmlEscape(text) +
+           "</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>";
 }
 
 }  // namespace
@@ -193,6 +193,10 @@ SoapServer::Reply SoapServer::status(int code, std::string body) {
     r.status = code;
     r.body = body.empty() ? faultEnvelope("Status " + std::to_string(code)) : std::move(body);
     return r;
+}
+
+SoapServer::Reply SoapServer::fault(const std::string& code, const std::string& reason, int statusCode) {
+    return status(statusCode, faultEnvelope(reason, code));
 }
 
 SoapServer::Reply SoapServer::malformedXML(const std::string& operation) const {

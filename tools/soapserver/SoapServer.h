@@ -9,7 +9,7 @@
 //   ... client->news_request("1", "10", "code") ...
 //   svc.received("GetArticleList")["parameters"]["category_code"]   // the parsed argument
 //
-// Faults: SoapServer::status(500), cutShort(...), malformedXML(),
+// Faults: SoapServer::status(500), fault(code, reason, status), cutShort(...), malformedXML(),
 // withoutResult(), held() (answers only after release() or shutdown),
 // dripping(...), closeWithoutReply(), and refusedURL() for a port nobody
 // listens on. An operation without a scripted reply goes to the fallback
@@ -112,6 +112,8 @@ public:
     // ---- Reply makers ----
     Reply result(const std::string& operation, const std::string& resultText, int status = 200) const;
     static Reply status(int code, std::string body = {});
+    // A SOAP 1.2 fault with this code ("soap:Sender") and reason, sent with the status.
+    static Reply fault(const std::string& code, const std::string& reason, int status = 500);
     Reply malformedXML(const std::string& operation) const;
     Reply withoutResult(const std::string& operation) const;
     Reply cutShort(const std::string& operation, const std::string& resultText, std::size_t sendBytes) const;
