@@ -30,6 +30,7 @@
 #include "members/Module.h"
 #endif
 #if KL_HAVE_MERVIO
+#include "mervio/MVOMSA.h"
 #include "mervio/MVOMSAConfig.h"
 #endif
 #if KL_HAVE_MERVIO && __has_include("mervio/Module.h")
@@ -75,5 +76,11 @@ int main(int argc, char** argv) {
 #if KL_HAVE_TOUR
     hosts.tour = tour::run;
 #endif
-    return runKestrowline(argc, argv, std::cout, std::cerr, hosts);
+    int status = runKestrowline(argc, argv, std::cout, std::cerr, hosts);
+#if KL_HAVE_MERVIO
+    // Registration started the statistics reporter: its queues stop before
+    // the process takes down what they use.
+    MVOMSA::finishBeforeExit();
+#endif
+    return status;
 }
