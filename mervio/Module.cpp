@@ -17,4 +17,6 @@ void registerMervioModule(ModuleRegistry&, MervioHooks& hooks) {
     hooks.handleOpenURL = [delegate = std::make_shared<ApplicationMervioDelegate>()](const std::string& url) {
         return MVApi::handleOpenURL(url, delegate);
     };
+    hooks.isMVAppInstalled = [] { return MVApi::isMVAppInstalled(); };
+    hooks.openMVApp = [] { return MVApi::openMVApp(); };
 }

@@ -7,5 +7,7 @@
 
 // Registration and the URLs handed back to the application go to MVApi,
 // with the application delegate as a Mervio delegate that answers neither
-// requests nor responses. The SDK opens no screen of the registry.
+// requests nor responses; the public-account page asks MVApi whether Mervio
+// is installed and opens it through MVApi. The SDK opens no screen of the
+// registry.
 void registerMervioModule(ModuleRegistry& registry, MervioHooks& hooks);

@@ -1,15 +1,19 @@
-// The program with the SDK built in, launched as the platform launches it:
-// its registration as the Mervio app reads it, its statistics at the
-// background, Mervio's returns through the app's own scheme.
+// The program with its modules and the SDK registered as its entry does,
+// launched as the platform launches it: its registration as the Mervio app
+// reads it, its statistics at the background, Mervio's returns through the
+// app's own scheme, and the public-account page's way into Mervio.
 #include <gtest/gtest.h>
 
 #include "app/shell/AppDelegate.h"
 #include "app/shell/MervioHooks.h"
 #include "app/shell/ModuleRegistry.h"
+#include "app/shell/HeadViewController.h"
 #include "app/widgets/ProgressHUD.h"
-#include "mervio/Module.h"
+#include "channels/MaiWeiViewController.h"
+#include "program/Modules.h"
 #include "service/ServiceConfig.h"
 #include "support/MVApiTest.h"
+#include "uikit/NavigationController.h"
 #include "uikit/TestDriver.h"
 
 namespace {
@@ -26,7 +30,7 @@ protected:
         ProgressHUD::resetForTesting();
         moduleRegistry().clear();
         mervioHooks() = MervioHooks{};
-        registerMervioModule(moduleRegistry(), mervioHooks());
+        registerBuiltInModules(moduleRegistry(), mervioHooks());
         ServiceConfig::reset();
         ServiceConfig::setEndpoint(server.url());
         ServiceConfig::setServiceNamespace(server.serviceNamespace());
@@ -90,4 +94,30 @@ TEST_F(LaunchTest, TheProgramRegistersReportsTheBackgroundAndTakesMervioReturns)
     EXPECT_TRUE(FakeMessenger::returnTo(kMervioAppId, "platformId=mervio"));
     EXPECT_FALSE(FakeMessenger::returnTo(kMervioAppId, "platformId=mervio")) << "the record was taken";
     EXPECT_TRUE(FakeMessenger::returnTo(kMervioAppId, "oauth?code=1"));
+}
+
+TEST_F(LaunchTest, ThePublicAccountPagesLastPictureOpensMervioOrOffersItsInstallPage) {
+    launch();
+    ASSERT_TRUE(mervioHooks().isMVAppInstalled && mervioHooks().openMVApp) << "the page reaches MVApi";
+    driver.tap(driver.findViewWithText("先锋Velmarsh"));
+    driver.advance(1.0);
+    auto presented = std::dynamic_pointer_cast<ui::NavigationController>(
+        appDelegate->headViewController->presentedViewController());
+    ASSERT_TRUE(presented);
+    auto page = std::dynamic_pointer_cast<MaiWeiViewController>(presented->topViewController());
+    ASSERT_TRUE(page);
+    ui::Application::sharedApplication().layoutIfNeeded();
+    for (int i = 0; i < 6; ++i) driver.drag(page->mscrview, ui::Point{-200, 0});
+    ASSERT_EQ(page->pageControl->currentPage(), 6);
+
+    driver.tap(page->pictures[6]);
+    ASSERT_EQ(mervio.opened().size(), 1u);
+    EXPECT_EQ(mervio.opened()[0].url, std::string("maiwei://app/") + kMervioAppId + "/");
+    EXPECT_FALSE(driver.lastAlert());
+
+    mervio.uninstall();
+    driver.tap(page->pictures[6]);
+    ASSERT_TRUE(driver.lastAlert());
+    EXPECT_EQ(driver.lastAlert()->message(), "您没有安装迈维，现在去安装");
+    EXPECT_EQ(mervio.opened().size(), 1u);
 }
