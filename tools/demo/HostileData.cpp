@@ -103,6 +103,13 @@ std::string jpegClaiming(int w, int h) {
     return out;
 }
 
+std::string hostileTitle(std::size_t bytes) {
+    std::string title = "【超长标题】";
+    title.reserve(bytes + 64);
+    while (title.size() < bytes) title += "一个服务端送来的极长标题，";
+    return title;
+}
+
 void writeHostileData(const std::string& from, const std::string& to) {
     const fs::path in(from), out(to);
     std::error_code ec;
@@ -127,9 +134,7 @@ void writeHostileData(const std::string& from, const std::string& to) {
             article.set("picture", n++ % 2 ? "huge.jpg" : "huge.png");
             if (!first) continue;
             first = false;
-            std::string title = "【超长标题】";
-            while (title.size() < kHostileTitleBytes) title += "一个服务端送来的极长标题，";
-            article.set("title", title);
+            article.set("title", hostileTitle());
             article.set("content", "<p>正文里的本地图片和链接：</p>"
                                    "<p><img src='" + local + "'></p><p><img src='file:///dev/zero'></p>"
                                    "<p><img src='file:" + std::string(kHostileLocalFile) + "'></p>"
