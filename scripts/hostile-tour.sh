@@ -27,17 +27,10 @@ stop() {
 trap stop EXIT
 
 build/release/kl-hostile-data "$work/data" >/dev/null
-build/release/kl-demo-service --data "$work/data" --state "$work/state" --info-file "$work/info" >/dev/null &
-service_pid=$!
-for _ in $(seq 1 200); do
-  [ -s "$work/info" ] && break
-  if ! kill -0 "$service_pid" 2>/dev/null; then
-    echo "hostile-tour.sh: the demo service did not start" >&2
-    exit 1
-  fi
-  sleep 0.05
-done
-info() { grep "^$1=" "$work/info" | cut -d= -f2-; }
+# shellcheck source=scripts/demo-service.sh
+. scripts/demo-service.sh
+start_demo_service "$work/info" --data "$work/data" --state "$work/state" >/dev/null
+info() { demo_info "$work/info" "$1"; }
 
 folder=${KL_TOUR_DIR:-build/hostile-tour}
 mkdir -p "$folder"
