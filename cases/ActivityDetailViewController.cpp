@@ -1,5 +1,6 @@
 #include "cases/ActivityDetailViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
 #include "app/images/WebImageView.h"
@@ -17,10 +18,7 @@ void ActivityDetailViewController::viewDidLoad() {
     const double w = root->frame().size.width;
     const double h = root->frame().size.height;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(kTitle);
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this, kTitle);
 
     msrview = ui::create<ui::ScrollView>(ui::Rect{0, 64, w, h - 64});
     msrview->setUserInteractionEnabled(true);

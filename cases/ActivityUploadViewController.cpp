@@ -1,5 +1,6 @@
 #include "cases/ActivityUploadViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/shell/Photo.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
@@ -56,10 +57,7 @@ void ActivityUploadViewController::viewDidLoad() {
     const double w = root->frame().size.width;
     const double h = root->frame().size.height;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(kTitle);
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this, kTitle);
 
     mscrview = ui::create<ui::ScrollView>(ui::Rect{0, 64, w, h - 64});
     mscrview->setUserInteractionEnabled(true);

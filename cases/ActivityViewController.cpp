@@ -1,5 +1,6 @@
 #include "cases/ActivityViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
 #include "cases/ActivityDetailViewController.h"
@@ -20,10 +21,7 @@ void ActivityViewController::viewDidLoad() {
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
     const ui::Size size = root->frame().size;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, size.width, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(kTitle);
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this, kTitle);
 
     uploadButton = ui::Button::buttonWithType(ui::ButtonTypeCustom);
     uploadButton->setFrame(ui::Rect{size.width - 70, 20, 60, 30});

@@ -1,5 +1,6 @@
 #include "cases/AddXinShengViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
@@ -37,10 +38,7 @@ void AddXinShengViewController::viewDidLoad() {
     const double w = root->frame().size.width;
     const double h = root->frame().size.height;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, 64});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this);
     root->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1));
 
     mscrv = ui::create<ui::ScrollView>(ui::Rect{0, 64, w, h - 64});

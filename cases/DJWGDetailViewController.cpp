@@ -1,5 +1,7 @@
 #include "cases/DJWGDetailViewController.h"
 
+#include "app/framework/FrontScreen.h"
+#include "app/widgets/Controls.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/images/WebImageView.h"
@@ -15,12 +17,6 @@ namespace {
 
 constexpr float kResultDelay = 0.75f;
 
-std::shared_ptr<ui::Label> cardLabel(const ui::Rect& frame) {
-    auto label = ui::create<ui::Label>(frame);
-    label->setFont(ui::Font::systemFontOfSize(12));
-    label->setBackgroundColor(ui::Color::clearColor());
-    return label;
-}
 
 }  // namespace
 
@@ -32,12 +28,9 @@ void DJWGDetailViewController::viewDidLoad() {
     root->setBackgroundColor(ui::Color::whiteColor());
     const ui::Size size = root->frame().size;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, size.width, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(kTitle);
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this, kTitle);
 
-    nameLabel = cardLabel(ui::Rect{10, 64, 230, 20});
+    nameLabel = makeCaption(ui::Rect{10, 64, 230, 20});
     nameLabel->setText(records::text(msgDit, "name"));
     root->addSubview(nameLabel);
 
@@ -56,10 +49,10 @@ void DJWGDetailViewController::viewDidLoad() {
     headimagev = ui::create<ui::ImageView>(ui::Rect{5, 96, 80, 80});
     root->addSubview(headimagev);
 
-    PeopleLabel = cardLabel(ui::Rect{90, 93, 220, 20});
-    phoneLabel = cardLabel(ui::Rect{90, 118, 220, 20});
-    addressLabel = cardLabel(ui::Rect{90, 143, 220, 20});
-    countLabel = cardLabel(ui::Rect{90, 168, 220, 20});
+    PeopleLabel = makeCaption(ui::Rect{90, 93, 220, 20});
+    phoneLabel = makeCaption(ui::Rect{90, 118, 220, 20});
+    addressLabel = makeCaption(ui::Rect{90, 143, 220, 20});
+    countLabel = makeCaption(ui::Rect{90, 168, 220, 20});
     for (const auto& label : {PeopleLabel, phoneLabel, addressLabel, countLabel}) root->addSubview(label);
 
     mtableview = ui::create<ui::TableView>(ui::Rect{0, 188, size.width, size.height - 188}, ui::TableViewStylePlain);

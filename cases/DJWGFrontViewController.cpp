@@ -16,8 +16,7 @@ void DJWGFrontViewController::viewDidLoad() {
     auto root = view();
     root->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1.0));
 
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    menuButton = addMenuButton(*naview, this);
+    buildFrontBar();
 
     const ui::Size size = root->frame().size;
     mtableview = ui::create<ui::TableView>(ui::Rect{0, 64, size.width, size.height - 64}, ui::TableViewStylePlain);
@@ -29,13 +28,6 @@ void DJWGFrontViewController::viewDidLoad() {
     ProgressHUD::showWithTitle("", "加载中...");
     pp->GetOrgList_user_id(kListType, records::text(Utils::getMember()->member_id));
 }
-
-void DJWGFrontViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void DJWGFrontViewController::revealToggle() { toggleRevealOf(*this); }
 
 void DJWGFrontViewController::GetWebServerContent_success(const std::string& result) {
     if (pp->replyOperation() != "GetOrgList") return;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/NavBarView.h"
 #include "app/framework/SystemViewController.h"
 #include "foundation/Value.h"
@@ -17,26 +18,21 @@
 #include "uikit/GestureRecognizer.h"
 #include "uikit/TableView.h"
 
-class DJWGFrontViewController : public SystemViewController,
+class DJWGFrontViewController : public FrontOf<SystemViewController>,
                                 public PPClientDelegate,
                                 public ui::TableViewDataSource,
                                 public ui::TableViewDelegate {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     // Kept for the module; the list does not depend on it.
     std::string channel_code;
     void setChannel_code(const std::string& code) { channel_code = code; }
 
     std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
     std::shared_ptr<ui::TableView> mtableview;
     ns::Value mdataArray = ns::Value::array();
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
 
-    void revealToggle();
 
     // PPClientDelegate
     void GetWebServerContent_success(const std::string& result) override;

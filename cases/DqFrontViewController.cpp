@@ -1,5 +1,6 @@
 #include "cases/DqFrontViewController.h"
 
+#include "app/widgets/Controls.h"
 #include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
@@ -17,15 +18,6 @@
 
 namespace {
 
-std::shared_ptr<ui::Button> barButton(const std::string& title, double fontSize, const ui::Rect& frame) {
-    auto button = ui::Button::buttonWithType(ui::ButtonTypeCustom);
-    button->setBackgroundImage(ui::Image::imageNamed("navbar.png"), ui::ControlStateNormal);
-    button->setTitle(title, ui::ControlStateNormal);
-    button->setTitleColor(ui::Color::whiteColor(), ui::ControlStateNormal);
-    button->titleLabel()->setFont(ui::Font::systemFontOfSize(fontSize));
-    button->setFrame(frame);
-    return button;
-}
 
 }  // namespace
 
@@ -34,7 +26,7 @@ void DqFrontViewController::viewDidLoad() {
     setTitle(kTitle);
     PP = VoVaClient::create(sharedAs<PPClientDelegate>());
 
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
+    buildFrontBar();
     auto root = view();
     const ui::Size size = root->frame().size;
 
@@ -45,25 +37,21 @@ void DqFrontViewController::viewDidLoad() {
     addButton->setFrame(ui::Rect{size.width - 35, 25, 24, 24});
     addButton->addTarget(this, &DqFrontViewController::add, ui::ControlEventTouchUpInside);
     naview->addSubview(addButton);
-    menuButton = addMenuButton(*naview, this);
 
     root->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1));
 
-    phoneField = ui::create<ui::TextField>(ui::Rect{10, 70, 180, 30});
-    phoneField->layer().setBorderColor(ui::Color::lightGrayColor());
-    phoneField->layer().setBorderWidth(1);
-    phoneField->setFont(ui::Font::systemFontOfSize(12));
+    phoneField = makeBorderedField(ui::Rect{10, 70, 180, 30}, 12);
     phoneField->setPlaceholder("请输入手机号码搜索");
     phoneField->setDelegate(sharedAs<ui::TextFieldDelegate>());
     phoneField->setReturnKeyType(ui::ReturnKeySearch);
     root->addSubview(phoneField);
 
     const ui::Rect field = phoneField->frame();
-    searchButton = barButton("搜索", 14, ui::Rect{field.size.width + 15, field.origin.y, 40, 30});
+    searchButton = makeImageButton(ui::Rect{field.size.width + 15, field.origin.y, 40, 30}, "搜索", "navbar.png", 14);
     searchButton->addTarget(this, &DqFrontViewController::seach, ui::ControlEventTouchUpInside);
     root->addSubview(searchButton);
     const ui::Rect s = searchButton->frame();
-    doneButton = barButton("需要我处理", 12, ui::Rect{s.origin.x + s.size.width + 5, field.origin.y, 65, 30});
+    doneButton = makeImageButton(ui::Rect{s.origin.x + s.size.width + 5, field.origin.y, 65, 30}, "需要我处理");
     doneButton->addTarget(this, &DqFrontViewController::Done, ui::ControlEventTouchUpInside);
     root->addSubview(doneButton);
 
@@ -71,30 +59,17 @@ void DqFrontViewController::viewDidLoad() {
     mtableview->setRowHeight(XinShengTableViewCell::kHeight);
     root->addSubview(mtableview);
 
-    std::weak_ptr<DqFrontViewController> weak = sharedAs<DqFrontViewController>();
     list = PagedList::create(PagedList::Config{
-        .request = [weak](VoVaClient& client, const std::string& page, const std::string& pageSize) {
-            if (auto self = weak.lock()) self->query(client, page, pageSize);
-        },
-        .cell = [weak](const PagedList::Table& table, const ns::Value& record,
-                       const ui::IndexPath&) -> std::shared_ptr<ui::TableViewCell> {
-            auto self = weak.lock();
-            return self ? self->cellFor(table, record) : nullptr;
-        },
-        .select = [weak](const ns::Value& record, const ui::IndexPath&) {
-            if (auto self = weak.lock()) self->open(record);
-        },
+        .source = weakAs<PagedListSource>(),
         .pageSize = "10",
         .showsResult = false,
         .fragmentReply = true,
         .replyLog = "reo==%@",
+        .firstLoadOverlay = false,
     });
     list->attach(sharedAs<ui::ViewController>(), mtableview, PP);
     // The first page comes with the first appearance.
-    list->createHeaderView();
-    list->setFooterView();
-    ns::RunLoop::main().performAfterDelay(weakAs<DqFrontViewController>(), 0.0,
-                                          [this] { list->testFinishedLoadData(); }, "testFinishedLoadData");
+    list->prepare();
 
     loginview = ui::create<LoginViewController>();
     loginview->view()->setFrame(ui::Rect{0, 64, size.width, size.height - 64});
@@ -105,11 +80,9 @@ void DqFrontViewController::viewDidLoad() {
 }
 
 void DqFrontViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
+    FrontOf::viewWillAppear(animated);
     // A fresh first page on every appearance, without the overlay.
-    list->refreshView();
-    ProgressHUD::dismiss();
+    list->restart();
 }
 
 void DqFrontViewController::viewWillDisappear(bool animated) {
@@ -117,7 +90,7 @@ void DqFrontViewController::viewWillDisappear(bool animated) {
     if (auto request = PP->runningRequest()) request->cancel();
 }
 
-void DqFrontViewController::query(VoVaClient& client, const std::string& page, const std::string& pageSize) const {
+void DqFrontViewController::requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) {
     const std::string tel = phoneField ? phoneField->text() : std::string();
     if (!tel.empty()) {
         client.GetGroupVoice_page_size_type_user_tel(page, pageSize, "1", tel);
@@ -125,8 +98,6 @@ void DqFrontViewController::query(VoVaClient& client, const std::string& page, c
         client.GetGroupVoice(page, pageSize, "3");
     }
 }
-
-void DqFrontViewController::revealToggle() { toggleRevealOf(*this); }
 
 void DqFrontViewController::seach() {
     phoneField->resignFirstResponder();

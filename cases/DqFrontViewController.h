@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/FrontScreen.h"
 #include "app/shell/LoginViewController.h"
 #include "app/widgets/NavBarView.h"
 #include "app/framework/PagedList.h"
@@ -18,10 +19,11 @@
 #include "uikit/TableView.h"
 #include "uikit/TextField.h"
 
-class DqFrontViewController : public SystemViewController,
+class DqFrontViewController : public FrontOf<SystemViewController>,
                               public PPClientDelegate,
                               public ui::TextFieldDelegate,
-                              public LoginViewControllerDelegate {
+                              public LoginViewControllerDelegate,
+                              public PagedListSource {
 public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
@@ -29,16 +31,13 @@ public:
 
     // ---- Views and state ----
     std::shared_ptr<VoVaClient> PP;
-    std::shared_ptr<NavBarView> naview;
     std::shared_ptr<ui::Button> addButton;
-    std::shared_ptr<ui::Button> menuButton;
     std::shared_ptr<ui::TextField> phoneField;
     std::shared_ptr<ui::Button> searchButton;
     std::shared_ptr<ui::Button> doneButton;
     std::shared_ptr<ui::TableView> mtableview;
     std::shared_ptr<PagedList> list;  // the rows (mdataArray), pageNo and the refresh views
     std::shared_ptr<LoginViewController> loginview;
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
 
     const ns::Value& mdataArray() const { return list->records(); }
     int pageNo() const { return list->pageNo(); }
@@ -47,7 +46,6 @@ public:
     void add();
     void seach();
     void Done();
-    void revealToggle();
 
     bool textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) override;
     void rolesName(const std::string& name, bool loginState) override;
@@ -60,10 +58,12 @@ public:
     static constexpr const char* kSearchingStatus = "搜索中...";
     static constexpr const char* kLoginFrom = "群众心声";
 
+protected:
+    // PagedListSource: page `page` of all petitions, or of the searched mobile number.
+    void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) override;
+    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
+    void open(const ns::Value& record) override;
+
 private:
-    // Page `page` of all petitions, or of the searched mobile number.
-    void query(VoVaClient& client, const std::string& page, const std::string& pageSize) const;
-    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record);
-    void open(const ns::Value& record);
     void openHandling();
 };

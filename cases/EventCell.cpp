@@ -1,16 +1,10 @@
 #include "cases/EventCell.h"
 
+#include "app/widgets/Controls.h"
 #include "uikit/Font.h"
 
 namespace {
 
-std::shared_ptr<ui::Label> rowLabel(ui::View& content, const ui::Rect& frame) {
-    auto label = ui::create<ui::Label>(frame);
-    label->setFont(ui::Font::systemFontOfSize(12));
-    label->setBackgroundColor(ui::Color::clearColor());
-    content.addSubview(label);
-    return label;
-}
 
 }  // namespace
 
@@ -18,7 +12,7 @@ void EventCell::init(ui::TableViewCellStyle style, const std::string& reuseIdent
     ui::TableViewCell::init(style, reuseIdentifier);
     auto content = contentView();
     const double w = frame().size.width;
-    titleLabel = rowLabel(*content, ui::Rect{5, 5, w - 10, 20});
-    peopleLabel = rowLabel(*content, ui::Rect{5, 30, 300, 20});
-    addressLabel = rowLabel(*content, ui::Rect{5, 55, 300, 20});
+    titleLabel = makeCaption(ui::Rect{5, 5, w - 10, 20}, "", 12, content.get());
+    peopleLabel = makeCaption(ui::Rect{5, 30, 300, 20}, "", 12, content.get());
+    addressLabel = makeCaption(ui::Rect{5, 55, 300, 20}, "", 12, content.get());
 }

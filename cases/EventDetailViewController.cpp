@@ -1,5 +1,6 @@
 #include "cases/EventDetailViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
@@ -28,10 +29,7 @@ void EventDetailViewController::viewDidLoad() {
     const double h = root->frame().size.height;
     root->setBackgroundColor(ui::Color::whiteColor());
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(kTitle);
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this, kTitle);
 
     mscrview = ui::create<ui::ScrollView>(ui::Rect{0, 64, w, h - 64});
     mscrview->setUserInteractionEnabled(true);

@@ -1,5 +1,7 @@
 #include "cases/FilteredListScreen.h"
 
+#include "app/widgets/Controls.h"
+#include "app/framework/FrontScreen.h"
 #include "app/framework/Records.h"
 #include "uikit/Font.h"
 #include "uikit/Image.h"
@@ -7,13 +9,6 @@
 
 namespace {
 
-std::shared_ptr<ui::Label> captionLabel(const ui::Rect& frame, const std::string& text) {
-    auto label = ui::create<ui::Label>(frame);
-    label->setFont(ui::Font::systemFontOfSize(13));
-    label->setBackgroundColor(ui::Color::clearColor());
-    label->setText(text);
-    return label;
-}
 
 }  // namespace
 
@@ -25,13 +20,11 @@ void FilteredListScreen::viewDidLoad() {
     const ui::Size size = root->frame().size;
     const Layout look = layout();
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, size.width, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this);
     showTitle();
 
-    root->addSubview(captionLabel(ui::Rect{5, 65, 80, 30}, look.orgCaption));
-    institutionsLabel = captionLabel(ui::Rect{80, 65, 210, 30}, "");
+    root->addSubview(makeCaption(ui::Rect{5, 65, 80, 30}, look.orgCaption, 13));
+    institutionsLabel = makeCaption(ui::Rect{80, 65, 210, 30}, "", 13);
     institutionsLabel->layer().setBorderWidth(1);
     institutionsLabel->layer().setBorderColor(ui::Color::lightGrayColor());
     institutionsLabel->setUserInteractionEnabled(true);
@@ -39,20 +32,12 @@ void FilteredListScreen::viewDidLoad() {
         ui::create<ui::TapGestureRecognizer>(this, &FilteredListScreen::showinstitutions));
     root->addSubview(institutionsLabel);
 
-    root->addSubview(captionLabel(ui::Rect{5, 100, 80, 30}, look.filterCaption));
-    filterField = ui::create<ui::TextField>(ui::Rect{80, 100, 120, 30});
-    filterField->setFont(ui::Font::systemFontOfSize(13));
-    filterField->layer().setBorderWidth(1);
-    filterField->layer().setBorderColor(ui::Color::lightGrayColor());
+    root->addSubview(makeCaption(ui::Rect{5, 100, 80, 30}, look.filterCaption, 13));
+    filterField = makeBorderedField(ui::Rect{80, 100, 120, 30});
     filterField->setDelegate(sharedAs<ui::TextFieldDelegate>());
     root->addSubview(filterField);
 
-    searchButton = ui::Button::buttonWithType(ui::ButtonTypeCustom);
-    searchButton->setFrame(ui::Rect{205, 100, 60, 30});
-    searchButton->setBackgroundImage(ui::Image::imageNamed("subit.png"), ui::ControlStateNormal);
-    searchButton->setTitle("搜索", ui::ControlStateNormal);
-    searchButton->setTitleColor(ui::Color::whiteColor(), ui::ControlStateNormal);
-    searchButton->titleLabel()->setFont(ui::Font::systemFontOfSize(16));
+    searchButton = makeImageButton(ui::Rect{205, 100, 60, 30}, "搜索", "subit.png", 16);
     searchButton->addTarget(this, &FilteredListScreen::seachPhone, ui::ControlEventTouchUpInside);
     root->addSubview(searchButton);
 
@@ -63,30 +48,18 @@ void FilteredListScreen::viewDidLoad() {
     org_id.clear();
     filterField->setText("");
 
-    std::weak_ptr<FilteredListScreen> weak = sharedAs<FilteredListScreen>();
     list = PagedList::create(PagedList::Config{
-        .request =
-            [weak](VoVaClient& client, const std::string& page, const std::string& pageSize) {
-                if (auto self = weak.lock()) self->requestPage(client, page, pageSize);
-            },
-        .cell = [weak](const PagedList::Table& table, const ns::Value& record,
-                       const ui::IndexPath&) -> std::shared_ptr<ui::TableViewCell> {
-            auto self = weak.lock();
-            return self ? self->cellFor(table, record) : nullptr;
-        },
-        .select = [weak](const ns::Value& record, const ui::IndexPath&) {
-            if (auto self = weak.lock()) self->open(record);
-        },
-        .pageLoaded = [weak](const ns::Value&, const ns::Value&) {
-            auto self = weak.lock();
-            if (self && self->list->count() == 0) self->showAlertWithTitle(kNoData);
-        },
+        .source = weakAs<PagedListSource>(),
         .pageSize = kPageSize,
         .resultDelay = 0.75,
         .replyLog = "机构====%@",
     });
     list->attach(sharedAs<ui::ViewController>(), mtableview, pp);
     list->start();
+}
+
+void FilteredListScreen::pageLoaded() {
+    if (list->count() == 0) showAlertWithTitle(kNoData);
 }
 
 void FilteredListScreen::showinstitutions(std::shared_ptr<ui::TapGestureRecognizer>) {

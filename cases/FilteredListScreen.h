@@ -21,7 +21,8 @@
 class FilteredListScreen : public SystemViewController,
                            public PPClientDelegate,
                            public ui::TextFieldDelegate,
-                           public OrgViewControllerDelegate {
+                           public OrgViewControllerDelegate,
+                           public PagedListSource {
 public:
     void viewDidLoad() override;
 
@@ -58,8 +59,6 @@ protected:
     virtual Layout layout() const = 0;
     // Sets the title (bar and screen).
     virtual void showTitle() = 0;
-    // Sends one page with the current filters.
-    virtual void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) = 0;
-    virtual std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) = 0;
-    virtual void open(const ns::Value& /*record*/) {}
+    // PagedListSource: requestPage sends one page with the current filters.
+    void pageLoaded() override;
 };

@@ -1,5 +1,6 @@
 #include "cases/GroupDetailViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/Records.h"
 #include "cases/OrgCells.h"
 #include "uikit/NavigationController.h"
@@ -11,10 +12,7 @@ void GroupDetailViewController::viewDidLoad() {
     root->setBackgroundColor(ui::Color::whiteColor());
     const ui::Size size = root->frame().size;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, size.width, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this);
 
     mtableview = ui::create<ui::TableView>(ui::Rect{0, 64, size.width, size.height - 64}, ui::TableViewStylePlain);
     mtableview->setBackgroundColor(ui::Color::clearColor());

@@ -85,18 +85,10 @@ void MYDCViewController::submit() { Utils::showAlert("提交成功"); }
 void DQLTViewController::viewDidLoad() {
     SystemViewController::viewDidLoad();
     pp = VoVaClient::create(sharedAs<PPClientDelegate>());
-    naview = makeFrontNavBar(*this, nullptr);
-    menuButton = addMenuButton(*naview, this);
+    buildFrontBar();
     view()->setBackgroundColor(ui::Color::whiteColor());
     loadingData("1");
 }
-
-void DQLTViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void DQLTViewController::revealToggle() { toggleRevealOf(*this); }
 
 void DQLTViewController::loadingData(const std::string& page) {
     showLoading();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/widgets/NavBarView.h"
+#include "app/framework/FrontScreen.h"
 #include "app/framework/SystemViewController.h"
 #include "app/framework/WebPageScreen.h"
 #include "service/VoVaClient.h"
@@ -40,19 +41,14 @@ protected:
     std::string pageURL() const override { return surveyPageURL(); }
 };
 
-class DQLTViewController : public SystemViewController, public PPClientDelegate {
+class DQLTViewController : public FrontOf<SystemViewController>, public PPClientDelegate {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     std::string category_code;
 
     std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
 
-    void revealToggle();
     void loadingData(const std::string& page);
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;

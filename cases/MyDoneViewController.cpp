@@ -1,5 +1,6 @@
 #include "cases/MyDoneViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
 #include "cases/MyXinShengDetailViewController.h"
@@ -16,10 +17,7 @@ void MyDoneViewController::viewDidLoad() {
     pp = VoVaClient::create(sharedAs<PPClientDelegate>());
     const ui::Size size = root->frame().size;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, size.width, 64});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this);
 
     mtableview = ui::create<ui::TableView>(ui::Rect{0, 64, size.width, size.height - 64}, ui::TableViewStylePlain);
     mtableview->setRowHeight(XinShengTableViewCell::kHeight);

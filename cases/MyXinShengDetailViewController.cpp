@@ -1,5 +1,7 @@
 #include "cases/MyXinShengDetailViewController.h"
 
+#include "app/framework/FrontScreen.h"
+#include "app/widgets/Controls.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
@@ -15,15 +17,6 @@ namespace {
 constexpr const char* kRecordOperation = "GetGroupVoiceRecord";
 constexpr const char* kStepOperation = "SubmitGroupVoiceHandle";
 
-std::shared_ptr<ui::Button> actionButton(const std::string& title, const ui::Rect& frame) {
-    auto button = ui::Button::buttonWithType(ui::ButtonTypeCustom);
-    button->setFrame(frame);
-    button->setBackgroundImage(ui::Image::imageNamed("navbar.png"), ui::ControlStateNormal);
-    button->setTitle(title, ui::ControlStateNormal);
-    button->setTitleColor(ui::Color::whiteColor(), ui::ControlStateNormal);
-    button->titleLabel()->setFont(ui::Font::systemFontOfSize(12));
-    return button;
-}
 
 }  // namespace
 
@@ -35,10 +28,7 @@ void MyXinShengDetailViewController::viewDidLoad() {
     const double w = root->frame().size.width;
     const double h = root->frame().size.height;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, 64});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this);
     root->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1));
 
     labels.build(root, w, 30, 30);
@@ -55,10 +45,10 @@ void MyXinShengDetailViewController::viewDidLoad() {
     loadRecord();
 
     const double x0 = static_cast<float>((w - 160) / 3);
-    replyButton = actionButton("回复", ui::Rect{x0, h - 40, 80, 30});
+    replyButton = makeImageButton(ui::Rect{x0, h - 40, 80, 30}, "回复");
     replyButton->addTarget(this, &MyXinShengDetailViewController::reply, ui::ControlEventTouchUpInside);
     root->addSubview(replyButton);
-    reportButton = actionButton("上报", ui::Rect{2 * x0 + 80, h - 40, 80, 30});
+    reportButton = makeImageButton(ui::Rect{2 * x0 + 80, h - 40, 80, 30}, "上报");
     reportButton->addTarget(this, &MyXinShengDetailViewController::report, ui::ControlEventTouchUpInside);
     root->addSubview(reportButton);
 

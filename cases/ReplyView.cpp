@@ -1,5 +1,6 @@
 #include "cases/ReplyView.h"
 
+#include "app/widgets/Controls.h"
 #include "app/shell/Utils.h"
 #include "uikit/Color.h"
 #include "uikit/Font.h"
@@ -7,15 +8,6 @@
 
 namespace {
 
-std::shared_ptr<ui::Button> popupButton(const std::string& title, const ui::Rect& frame) {
-    auto button = ui::Button::buttonWithType(ui::ButtonTypeCustom);
-    button->setFrame(frame);
-    button->setBackgroundImage(ui::Image::imageNamed("navbar.png"), ui::ControlStateNormal);
-    button->setTitle(title, ui::ControlStateNormal);
-    button->setTitleColor(ui::Color::whiteColor(), ui::ControlStateNormal);
-    button->titleLabel()->setFont(ui::Font::systemFontOfSize(12));
-    return button;
-}
 
 }  // namespace
 
@@ -32,10 +24,10 @@ void ReplyView::init(const ui::Rect& frame) {
     addSubview(contentView);
 
     const double x1 = static_cast<float>((fw - 160) / 3);
-    submitButton = popupButton("提交", ui::Rect{x1, 80, 80, 30});
+    submitButton = makeImageButton(ui::Rect{x1, 80, 80, 30}, "提交");
     submitButton->addTarget(this, &ReplyView::sumitContent, ui::ControlEventTouchUpInside);
     addSubview(submitButton);
-    closeButton = popupButton("关闭", ui::Rect{2 * x1 + 80, 80, 80, 30});
+    closeButton = makeImageButton(ui::Rect{2 * x1 + 80, 80, 80, 30}, "关闭");
     closeButton->addTarget(this, &ReplyView::closeContent, ui::ControlEventTouchUpInside);
     addSubview(closeButton);
 }

@@ -1,19 +1,12 @@
 #include "cases/ResultView.h"
 
+#include "app/widgets/Controls.h"
 #include "app/shell/Utils.h"
 #include "uikit/Font.h"
 #include "uikit/Image.h"
 
 namespace {
 
-std::shared_ptr<ui::Label> caption(ui::View& parent, const ui::Rect& frame, const std::string& text) {
-    auto label = ui::create<ui::Label>(frame);
-    label->setText(text);
-    label->setFont(ui::Font::systemFontOfSize(12));
-    label->setBackgroundColor(ui::Color::clearColor());
-    parent.addSubview(label);
-    return label;
-}
 
 }  // namespace
 
@@ -23,13 +16,13 @@ void ResultView::init(const ui::Rect& frame) {
     setUserInteractionEnabled(true);
     is_handing = true;
 
-    caption(*this, ui::Rect{5, 0, 60, 20}, "处理方式:");
+    makeCaption(ui::Rect{5, 0, 60, 20}, "处理方式:", 12, this);
     banjieBt = addChoice(60, "办结中", &ResultView::banjieBtPress, true);
     DoneBt = addChoice(125, "已办结", &ResultView::DoneBtPress, false);
     xietiaoBt = addChoice(190, "协调件", &ResultView::xietiaoBtPress, false);
     shangBaoBt = addChoice(255, "上报", &ResultView::shangBaoBtPress, false, &shangBaoLabel);
 
-    caption(*this, ui::Rect{5, 40, 60, 20}, "处理意见:");
+    makeCaption(ui::Rect{5, 40, 60, 20}, "处理意见:", 12, this);
     contentTextview = ui::create<ui::TextView>(ui::Rect{60, 25, 220, 120});
     contentTextview->layer().setBorderWidth(1);
     contentTextview->layer().setBorderColor(ui::Color::colorWithRed(1.0, 0.77, 0.18, 1.0));
@@ -53,7 +46,7 @@ std::shared_ptr<ui::Button> ResultView::addChoice(double x, const std::string& t
     button->setBackgroundImage(ui::Image::imageNamed(chosen ? kChosen : kNotChosen), ui::ControlStateNormal);
     button->addTarget(this, action, ui::ControlEventTouchUpInside);
     addSubview(button);
-    auto label = caption(*this, ui::Rect{x + 25, 0, 40, 20}, text);
+    auto label = makeCaption(ui::Rect{x + 25, 0, 40, 20}, text, 12, this);
     if (captionLabel) *captionLabel = label;
     return button;
 }

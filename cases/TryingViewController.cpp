@@ -37,8 +37,7 @@ void TryingViewController::viewDidLoad() {
     root->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1));
     setTitle(kTitle);
 
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    menuButton = addMenuButton(*naview, this);
+    buildFrontBar();
 
     mscrv = ui::create<ui::ScrollView>(ui::Rect{0, 64, w, h - 64});
     mscrv->setUserInteractionEnabled(true);
@@ -95,13 +94,6 @@ void TryingViewController::viewDidLoad() {
     typeview->setHidden(true);
     root->addSubview(typeview);
 }
-
-void TryingViewController::viewWillAppear(bool animated) {
-    ui::ViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void TryingViewController::revealToggle() { toggleRevealOf(*this); }
 
 void TryingViewController::addCaption(double y, const std::string& caption, double height) {
     auto label = ui::create<ui::Label>(ui::Rect{kCaptionX, y, kCaptionWidth, height});

@@ -4,6 +4,7 @@
 // submission, cleared for the next entry (the urgent flag stays as it was).
 #pragma once
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
@@ -20,7 +21,7 @@
 #include "uikit/TextView.h"
 #include "uikit/ViewController.h"
 
-class TryingViewController : public BaseScreen,
+class TryingViewController : public FrontOf<BaseScreen>,
                              public PPClientDelegate,
                              public TypeViewDelegate,
                              public ui::TextFieldDelegate,
@@ -28,12 +29,9 @@ class TryingViewController : public BaseScreen,
                              public TimePickViewDelegate {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     // ---- Views and state ----
     std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
     std::shared_ptr<ui::ScrollView> mscrv;
     std::shared_ptr<ui::Label> typeLabel;
     std::shared_ptr<ui::TextField> titleField, addressField, timeField, peopleField;
@@ -46,10 +44,8 @@ public:
     bool ispress = false;  // the check button's state
     std::string requestType;  // "事件类型" or "提交"
     ns::Value dataArray = ns::Value::array();  // the event types of the last list
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
 
     // ---- Actions ----
-    void revealToggle();
     void showType();
     void disview();
     void openMsg();

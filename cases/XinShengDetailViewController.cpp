@@ -1,5 +1,6 @@
 #include "cases/XinShengDetailViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
@@ -26,10 +27,7 @@ void XinShengDetailViewController::viewDidLoad() {
     PP = VoVaClient::create(sharedAs<PPClientDelegate>());
     const double w = view()->frame().size.width;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, 64});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    view()->addSubview(naview);
+    naview = makeBackNavBar(*this);
     view()->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1));
 
     labels.build(view(), w, 50, 50);

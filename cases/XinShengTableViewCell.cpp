@@ -1,5 +1,6 @@
 #include "cases/XinShengTableViewCell.h"
 
+#include "app/widgets/Controls.h"
 #include "app/framework/Records.h"
 #include "foundation/Format.h"
 #include "uikit/Color.h"
@@ -7,22 +8,15 @@
 
 namespace {
 
-std::shared_ptr<ui::Label> rowLabel(const ui::Rect& frame) {
-    auto label = ui::create<ui::Label>(frame);
-    label->setBackgroundColor(ui::Color::clearColor());
-    label->setFont(ui::Font::systemFontOfSize(12));
-    label->setNumberOfLines(1);
-    return label;
-}
 
 }  // namespace
 
 void XinShengTableViewCell::init(ui::TableViewCellStyle style, const std::string& reuseIdentifier) {
     ui::TableViewCell::init(style, reuseIdentifier);
     const double w = frame().size.width;
-    titleLabel = rowLabel(ui::Rect{5, 5, w - 20, 20});
-    contentLabel = rowLabel(ui::Rect{5, 30, w - 10, 20});
-    userLabel = rowLabel(ui::Rect{5, 55, w - 10, 20});
+    titleLabel = makeCaption(ui::Rect{5, 5, w - 20, 20});
+    contentLabel = makeCaption(ui::Rect{5, 30, w - 10, 20});
+    userLabel = makeCaption(ui::Rect{5, 55, w - 10, 20});
     contentView()->addSubview(titleLabel);
     contentView()->addSubview(contentLabel);
     contentView()->addSubview(userLabel);

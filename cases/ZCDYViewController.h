@@ -8,15 +8,6 @@
 #include "app/framework/ArticleScreen.h"
 #include "app/framework/ListScreen.h"
 
-class ZCDYViewController : public ListScreen {
-public:
-    // category_code: set by the opener.
-    static constexpr double kRowHeight = 60;
-
-protected:
-    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
-};
-
 // One policy answer: title, time and the HTML body.
 class ZCDYDetailViewController : public ArticleScreen {
 public:
@@ -24,4 +15,10 @@ public:
 
 protected:
     Page page() const override { return {.title = kTitle, .picturesCover = false}; }
+};
+
+// The list of the opener's category (category_code); a row pushes the answer.
+class ZCDYViewController : public ArticleList<ZCDYDetailViewController> {
+public:
+    static constexpr double kRowHeight = 60;
 };

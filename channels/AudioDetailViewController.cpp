@@ -1,5 +1,6 @@
 #include "channels/AudioDetailViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/OCJUIWebViewController.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
@@ -98,10 +99,7 @@ void ShowPictureViewController::viewDidLoad() {
     SystemViewController::viewDidLoad();
     view()->setBackgroundColor(ui::Color::whiteColor());
     const double w = view()->bounds().size.width;
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(kAttachmentTitle);
-    view()->addSubview(naview);
+    naview = makeBackNavBar(*this, kAttachmentTitle);
     imageView = ui::create<ui::ImageView>(ui::Rect{10, 70, w - 20, 300});
     view()->addSubview(imageView);
     setImageWithURL(imageView, picPath);

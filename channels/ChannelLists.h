@@ -6,20 +6,14 @@
 #pragma once
 
 #include "app/framework/ListScreen.h"
+#include "channels/ChannelDetailScreen.h"
 
-class VLDTViewController : public ListScreen {
+class VLDTViewController : public ArticleList<VLDTDetailViewController> {
 protected:
     Options options() const override { return {.rowHeight = 70}; }
     std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
-    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
 };
 
-class LDYLViewController : public ListScreen {
-protected:
-    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
-};
+class LDYLViewController : public ArticleList<LDYLDetailViewController> {};
 
-class GBRMViewController : public ListScreen {
-protected:
-    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
-};
+class GBRMViewController : public ArticleList<GBRMDetailViewController> {};

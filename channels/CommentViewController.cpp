@@ -1,5 +1,6 @@
 #include "channels/CommentViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/shell/Utils.h"
 #include "channels/ChannelStyle.h"
@@ -30,10 +31,7 @@ void CommentViewController::viewDidLoad() {
     const double w = bounds.size.width;
     const double h = bounds.size.height;
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText("评论");
-    view()->addSubview(naview);
+    naview = makeBackNavBar(*this, "评论");
 
     view()->setBackgroundColor(ui::Color::whiteColor());
 

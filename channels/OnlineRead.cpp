@@ -29,8 +29,7 @@ void ZXCYViewController::viewDidLoad() {
     pageNo = 1;
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
     view()->setBackgroundColor(ui::Color::whiteColor());
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    menuButton = addMenuButton(*naview, this);
+    buildFrontBar();
 
     ui::Size size = view()->frame().size;
     mscrview = ui::create<ui::ScrollView>(ui::Rect{0, 64, size.width, size.height - 64});
@@ -43,13 +42,6 @@ void ZXCYViewController::viewDidLoad() {
                                           "testFinishedLoadData");
     loadingData("1");
 }
-
-void ZXCYViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void ZXCYViewController::revealToggle() { toggleRevealOf(*this); }
 
 void ZXCYViewController::loadingData(const std::string& page) {
     ProgressHUD::showWithTitle("", channelstyle::kLoadingText);

@@ -16,6 +16,7 @@
 #include "app/widgets/NavBarView.h"
 #include "app/widgets/PullRefresh/PullRefreshTableDelegate.h"
 #include "app/widgets/PullRefresh/PullRefreshTableHeaderView.h"
+#include "app/framework/FrontScreen.h"
 #include "app/framework/SystemViewController.h"
 #include "app/framework/WebPageScreen.h"
 #include "service/VoVaClient.h"
@@ -37,24 +38,19 @@ protected:
     std::string pageURL() const override { return pageAddress(); }
 };
 
-class ZXCYViewController : public SystemViewController,
+class ZXCYViewController : public FrontOf<SystemViewController>,
                            public PPClientDelegate,
                            public PullRefreshTableDelegate,
                            public ui::ScrollViewDelegate {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     std::string category_code;  // kept only; the shelf shows "zaixianyuedu"
     std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
     std::shared_ptr<ui::ScrollView> mscrview;
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
     ns::Value BookArray = ns::Value::array();  // the books on the shelf
     int pageNo = 1;
 
-    void revealToggle();
     void loadingData(const std::string& page);
     void showBook(std::shared_ptr<ui::TapGestureRecognizer> sender);
     void refreshView();

@@ -2,32 +2,8 @@
 
 #include "app/framework/Records.h"
 #include "app/images/WebImageView.h"
-#include "channels/QZLXDetailViewController.h"
 #include "channels/XJDXCell.h"
 #include "uikit/Image.h"
-
-namespace {
-
-template <typename T>
-std::shared_ptr<ui::ViewController> detailOf(const ns::Value& record) {
-    auto detail = ui::create<T>();
-    detail->article_id = records::text(record, "id");
-    return detail;
-}
-
-}  // namespace
-
-std::shared_ptr<ui::ViewController> VLDJFrontViewController::detailFor(const ns::Value& record) {
-    return detailOf<QZLXDetailViewController>(record);
-}
-
-std::shared_ptr<ui::ViewController> ZGYWViewController::detailFor(const ns::Value& record) {
-    return detailOf<ZGYWDetailViewController>(record);
-}
-
-std::shared_ptr<ui::ViewController> JCDTViewController::detailFor(const ns::Value& record) {
-    return detailOf<JCDTDetailViewController>(record);
-}
 
 ListScreen::Options XJDXViewController::options() const { return {.rowHeight = XJDXCell::kHeight}; }
 
@@ -43,6 +19,3 @@ std::shared_ptr<ui::TableViewCell> XJDXViewController::cellFor(const PagedList::
     return cell;
 }
 
-std::shared_ptr<ui::ViewController> XJDXViewController::detailFor(const ns::Value& record) {
-    return detailOf<XJDXDetailViewController>(record);
-}

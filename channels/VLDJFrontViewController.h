@@ -12,9 +12,10 @@
 #pragma once
 
 #include "app/framework/ListScreen.h"
+#include "channels/QZLXDetailViewController.h"
 
 // The mass-line list: titled "群众路线" whatever it is given.
-class VLDJFrontViewController : public ListScreen {
+class VLDJFrontViewController : public ArticleList<QZLXDetailViewController> {
 public:
     static constexpr const char* kTitle = "群众路线";
     static constexpr const char* kCategory = "qunzhongluxian";
@@ -22,25 +23,17 @@ public:
 protected:
     Options options() const override { return {.title = kTitle}; }
     std::string listCategory() const override { return kCategory; }
-    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
 };
 
 // Organisation-work news.
-class ZGYWViewController : public ListScreen {
-protected:
-    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
-};
+class ZGYWViewController : public ArticleList<ZGYWDetailViewController> {};
 
 // Grassroots news.
-class JCDTViewController : public ListScreen {
-protected:
-    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
-};
+class JCDTViewController : public ArticleList<JCDTDetailViewController> {};
 
 // Advanced models, in XJDXCell rows with thumbnail, summary and like count.
-class XJDXViewController : public ListScreen {
+class XJDXViewController : public ArticleList<XJDXDetailViewController> {
 protected:
     Options options() const override;
     std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
-    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override;
 };

@@ -1,5 +1,6 @@
 #include "members/LiabilityViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/framework/RevealController.h"
@@ -20,10 +21,7 @@ void LiabilityViewController::viewDidLoad() {
     view()->setBackgroundColor(ui::Color::whiteColor());
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(kTitle);
-    view()->addSubview(naview);
+    naview = makeBackNavBar(*this, kTitle);
 
     mwebview = ui::create<ui::WebView>(ui::Rect{0, 64, w, h - 124});
     mwebview->setDelegate(sharedAs<ui::WebViewDelegate>());

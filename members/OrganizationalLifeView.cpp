@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/framework/FrontScreen.h"
 #include "app/shell/Utils.h"
 #include "app/framework/Records.h"
 #include "foundation/Format.h"
@@ -112,10 +113,7 @@ void ZuZhiDetailViewController::viewDidLoad() {
     setTitle("组织生活");
     const double W = view()->frame().size.width;
     view()->setBackgroundColor(ui::Color::whiteColor());
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, W, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    view()->addSubview(naview);
+    naview = makeBackNavBar(*this);
 
     auto label = [&](const ui::Rect& frame, double size, const std::string& text) {
         auto l = ui::create<ui::Label>(frame);

@@ -1,5 +1,6 @@
 #include "members/PartyDetailViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/images/WebImageView.h"
@@ -37,10 +38,7 @@ void PartyDetailViewController::viewDidLoad() {
     root->setBackgroundColor(ui::Color::whiteColor());
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(kTitle);
-    root->addSubview(naview);
+    naview = makeBackNavBar(*this, kTitle);
 
     rootScrview = ui::create<ui::ScrollView>(ui::Rect{0, 64, w, h - 64});
     root->addSubview(rootScrview);

@@ -24,8 +24,7 @@ void PartyHomeViewController::viewDidLoad() {
     setTitle(screenTitle());
     view()->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1));
 
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    addMenuButton(*naview, this);
+    buildFrontBar();
 
     auto strip = ui::create<ui::View>(ui::Rect{0, kStripTop, W, kStripHeight});
     strip->setBackgroundColor(ui::Color::whiteColor());
@@ -75,13 +74,6 @@ void PartyHomeViewController::viewDidLoad() {
     testview->setHidden(true);
     view()->addSubview(testview);
 }
-
-void PartyHomeViewController::viewWillAppear(bool animated) {
-    ui::ViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void PartyHomeViewController::revealToggle() { toggleRevealOf(*this); }
 
 void PartyHomeViewController::MeetingManger(std::shared_ptr<ui::Button> sender) {
     if (!sender || (sender != guanxiBt && sender != shenghuoBt && sender != dengjiBt)) return;

@@ -8,6 +8,7 @@
 // the two homes; they are the front screens of the module's slide menu.
 #pragma once
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/BaseScreen.h"
 #include <memory>
 #include <string>
@@ -23,19 +24,17 @@
 #include "uikit/Label.h"
 #include "uikit/ViewController.h"
 
-class PartyHomeViewController : public BaseScreen,
+class PartyHomeViewController : public FrontOf<BaseScreen>,
                                 public PPClientDelegate,
                                 public TextViewDelegate {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     // What tells the two homes apart.
     virtual std::string screenTitle() const = 0;
     virtual std::string homeType() const = 0;
     virtual std::string orgKey() const = 0;
 
-    std::shared_ptr<NavBarView> naview;
     std::shared_ptr<ui::Button> guanxiBt, shenghuoBt, dengjiBt;
     std::shared_ptr<ui::View> scrview;  // the red underline of the chosen tab
     std::shared_ptr<ui::Label> buildingLabel;
@@ -43,11 +42,9 @@ public:
     std::shared_ptr<OrganizationalLifeView> orgLifeview;
     std::shared_ptr<TextView> testview;
     std::shared_ptr<VoVaClient> PP;  // the screen sends nothing of its own
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
 
     // Target of the three tabs.
     void MeetingManger(std::shared_ptr<ui::Button> sender);
-    void revealToggle();
     // A bar item that no bar shows; its button does nothing.
     std::shared_ptr<ui::BarButtonItem> right();
     void set() {}

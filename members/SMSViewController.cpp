@@ -1,5 +1,6 @@
 #include "members/SMSViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
@@ -53,10 +54,7 @@ void SMSViewController::viewDidLoad() {
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
     mobileArray = ns::Value::array();
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    view()->addSubview(naview);
+    naview = makeBackNavBar(*this);
 
     label11 = formLabel("短信类型:");
     place(*label11, 0, 74);

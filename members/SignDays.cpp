@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/framework/BaseScreen.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
 #include "foundation/DateTime.h"
@@ -103,3 +104,41 @@ bool stepToNextMonth(long long& year, long long& month, long long thisYear, long
 }
 
 }  // namespace signdays
+
+// ---- The calendar ----
+
+void SignCalendar::startToday() {
+    user_id = records::text(Utils::getMember()->member_id);
+    const signdays::Today today = signdays::today();
+    year = today.year;
+    month = today.month;
+    day = today.day;
+    currentYear = year;
+    currentMonth = month;
+}
+
+void SignCalendar::upPages() {
+    timeArray.clear();
+    signdays::stepMonth(currentYear, currentMonth, -1);
+    requestMonth();
+}
+
+void SignCalendar::nextPages() {
+    if (!signdays::stepToNextMonth(currentYear, currentMonth, year, month)) return;
+    timeArray.clear();
+    requestMonth();
+}
+
+void SignCalendar::sendMonth(const std::string& key) {
+    requestType = kHistoryType;
+    pp->GetSign(user_id, key);
+    monthRequest_ = pp->runningRequest();
+}
+
+bool SignCalendar::answersMonth() const { return pp->replyRequest() == monthRequest_.lock(); }
+
+void SignCalendar::sendSign(const ui::View& host) {
+    requestType = kSignType;
+    BaseScreen::showProgressFor(host, "签到中...");
+    pp->SubmitSign(records::text(Utils::getMember()->member_id));
+}

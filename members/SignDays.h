@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "foundation/Value.h"
+#include "service/VoVaClient.h"
 #include "uikit/Label.h"
 #include "uikit/View.h"
 
@@ -54,3 +55,44 @@ void stepMonth(long long& year, long long& month, int delta);
 bool stepToNextMonth(long long& year, long long& month, long long thisYear, long long thisMonth);
 
 }  // namespace signdays
+
+// What the sign-in calendar and the monthly panel share: today and the month
+// on screen, its signed days and day labels, and the requests they send
+// (the month's sign-ins, today's sign-in).
+class SignCalendar {
+public:
+    virtual ~SignCalendar() = default;
+
+    // Kinds of request kept in requestType.
+    static constexpr const char* kSignType = "签到";
+    static constexpr const char* kHistoryType = "签到历史";
+
+    std::shared_ptr<VoVaClient> pp;
+    std::string user_id;
+    long long year = 0, month = 0, day = 0;  // today, when the calendar was made
+    long long currentYear = 0, currentMonth = 0;
+    std::string requestType;
+    std::vector<std::shared_ptr<ui::Label>> labelArray;  // label i shows day i + 1
+    std::vector<std::string> timeArray;  // signed days of the month on screen ("01".."31")
+    std::shared_ptr<ui::Label> explainLabel;
+
+    // "上一月" / "下一月" (never past this month): the month's sign-ins are asked for.
+    void upPages();
+    void nextPages();
+
+protected:
+    // Today, the logged-in member and this month on screen.
+    void startToday();
+    // Asks for the sign-ins of the month on screen.
+    virtual void requestMonth() = 0;
+    // Sends GetSign for the month key; its reply is the one the calendar waits for.
+    void sendMonth(const std::string& key);
+    // Whether the reply being read is that of the month asked for last.
+    bool answersMonth() const;
+    // Signs the member in for today under "签到中..." (shown over `host`).
+    void sendSign(const ui::View& host);
+
+private:
+    // Replies of months stepped past are dropped.
+    std::weak_ptr<NetWebServiceRequest> monthRequest_;
+};

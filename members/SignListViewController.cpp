@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
@@ -48,21 +49,12 @@ void SignListViewController::viewDidLoad() {
     timeArray.clear();
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, viewWidth, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    view()->addSubview(naview);
+    naview = makeBackNavBar(*this);
     mscrview = ui::create<ui::ScrollView>(ui::Rect{0, 64, W, screenHeight - 64});
     view()->addSubview(mscrview);
     view()->setBackgroundColor(ui::Color::whiteColor());
 
-    user_id = records::text(Utils::getMember()->member_id);
-    const signdays::Today today = signdays::today();
-    year = today.year;
-    month = today.month;
-    day = today.day;
-    currentYear = year;
-    currentMonth = month;
+    startToday();
 
     titleLabel = ui::create<ui::Label>(ui::Rect{0, 0, W, 40});
     titleLabel->setFont(ui::Font::systemFontOfSize(16));
@@ -107,22 +99,8 @@ void SignListViewController::viewDidLoad() {
 // ---- The month on screen ----
 
 void SignListViewController::requestMonth() {
-    requestType = kHistoryType;
     titleLabel->setText(monthKey());
-    pp->GetSign(user_id, titleLabel->text());
-    monthRequest_ = pp->runningRequest();
-}
-
-void SignListViewController::nextPages() {
-    if (!signdays::stepToNextMonth(currentYear, currentMonth, year, month)) return;
-    timeArray.clear();
-    requestMonth();
-}
-
-void SignListViewController::upPages() {
-    timeArray.clear();
-    signdays::stepMonth(currentYear, currentMonth, -1);
-    requestMonth();
+    sendMonth(titleLabel->text());
 }
 
 void SignListViewController::reloadDay() {
@@ -141,9 +119,7 @@ void SignListViewController::sign() {
         Utils::showAlert("您已经签到过了！请明天再来");
         return;
     }
-    requestType = kSignType;
-    ProgressHUD::showWithTitle("", "签到中...");
-    pp->SubmitSign(records::text(Utils::getMember()->member_id));
+    sendSign(*view());
 }
 
 // ---- Replies ----
@@ -156,7 +132,7 @@ void SignListViewController::GetWebServerContent_success(const std::string& resu
     if (operation == kSubmitSign) {
         signReplied(result);
     } else if (operation == kGetSign) {
-        if (pp->replyRequest() != monthRequest_.lock()) return;  // a month stepped past
+        if (!answersMonth()) return;  // a month stepped past
         monthReplied(result);
     } else if (operation == kGetUserConfig) {
         rulesReplied(result);
@@ -170,9 +146,7 @@ void SignListViewController::signReplied(const std::string& result) {
     std::string message = records::message(reply);
     if (records::succeeded(reply)) {
         timeArray.clear();
-        requestType = kHistoryType;
-        pp->GetSign(user_id, titleLabel->text());
-        monthRequest_ = pp->runningRequest();
+        sendMonth(titleLabel->text());
     } else if (message.empty()) {
         message = "签到失败，请稍后再试";
     }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/widgets/NavBarView.h"
+#include "members/SignDays.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/Label.h"
@@ -25,27 +26,17 @@
 
 class SignListViewController : public BaseScreen,
                                public PPClientDelegate,
-                               public ui::WebViewDelegate {
+                               public ui::WebViewDelegate,
+                               public SignCalendar {
 public:
     void viewDidLoad() override;
 
     // Kinds of request kept in requestType.
-    static constexpr const char* kSignType = "签到";
-    static constexpr const char* kHistoryType = "签到历史";
     static constexpr const char* kRulesType = "活动规则";
     static constexpr const char* kSignedTitle = "已签到";
 
     std::shared_ptr<ui::Label> titleLabel;  // the month key on screen, also sent as year_month
     std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<VoVaClient> pp;
-    std::vector<std::shared_ptr<ui::Label>> labelArray;  // label i shows day i + 1
-    long long currentMonth = 0;
-    long long currentYear = 0;
-    std::string requestType;
-    std::string user_id;
-    std::shared_ptr<ui::Label> explainLabel;
-    long long year = 0, month = 0, day = 0;  // today, fixed when the view loads
-    std::vector<std::string> timeArray;      // signed days of the month on screen ("01".."31")
     std::shared_ptr<ui::WebView> mwebview;
     std::shared_ptr<ui::Button> signButton;  // "签到" or "已签到"
     std::shared_ptr<ui::ScrollView> mscrview;
@@ -57,8 +48,6 @@ public:
 
     // ---- Actions ----
     void sign();
-    void upPages();
-    void nextPages();
     void reloadDay();
 
     // PPClientDelegate
@@ -67,12 +56,11 @@ public:
     // ui::WebViewDelegate
     void webViewDidFinishLoad(const std::shared_ptr<ui::WebView>& webView) override;
 
+protected:
+    void requestMonth() override;
+
 private:
-    void requestMonth();
     void signReplied(const std::string& result);
     void monthReplied(const std::string& result);
     void rulesReplied(const std::string& result);
-    // The month request whose reply the screen waits for: replies of
-    // months stepped past are dropped.
-    std::weak_ptr<NetWebServiceRequest> monthRequest_;
 };

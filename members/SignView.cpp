@@ -35,18 +35,11 @@ void SignView::init(const ui::Rect& frame) {
 
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
     setBackgroundColor(ui::Color::whiteColor());
-    user_id = records::text(Utils::getMember()->member_id);
+    startToday();
 
     auto bar = ui::create<ui::ImageView>(ui::Rect{0, 0, W, 64});
     bar->setImage(ui::Image::imageNamed("navbar.png"));
     addSubview(bar);
-
-    const signdays::Today today = signdays::today();
-    year = today.year;
-    month = today.month;
-    day = today.day;
-    currentYear = year;
-    currentMonth = month;
 
     titleLabel = ui::create<ui::Label>(ui::Rect{0, 10, W, 54});
     titleLabel->setFont(ui::Font::systemFontOfSize(16));
@@ -89,32 +82,14 @@ void SignView::init(const ui::Rect& frame) {
 
 void SignView::requestMonth() {
     titleLabel->setText(ns::format("%ld月", static_cast<long>(currentMonth)));
-    requestType = kHistoryType;
-    pp->GetSign(user_id, monthKey());
-    monthRequest_ = pp->runningRequest();
+    sendMonth(monthKey());
 }
 
 void SignView::back() { setHidden(true); }
 
-void SignView::nextPages() {
-    if (!signdays::stepToNextMonth(currentYear, currentMonth, year, month)) return;
-    timeArray.clear();
-    requestMonth();
-}
-
-void SignView::upPages() {
-    timeArray.clear();
-    signdays::stepMonth(currentYear, currentMonth, -1);
-    requestMonth();
-}
-
 void SignView::reloadDay() { signdays::showSignedDays(labelArray, timeArray); }
 
-void SignView::sign() {
-    requestType = kSignType;
-    ProgressHUD::showWithTitle("", "签到中...");
-    pp->SubmitSign(records::text(Utils::getMember()->member_id));
-}
+void SignView::sign() { sendSign(*this); }
 
 void SignView::GetWebServerContent_success(const std::string& result) {
     ProgressHUD::dismiss();
@@ -134,7 +109,7 @@ void SignView::GetWebServerContent_success(const std::string& result) {
         Utils::showAlert(message);
         setHidden(true);
     } else if (operation == kGetSign) {
-        if (pp->replyRequest() != monthRequest_.lock()) return;  // a month stepped past
+        if (!answersMonth()) return;  // a month stepped past
         ns::Value reply = records::parse(result);
         timeArray = signdays::daysOfReply(reply);
         reloadDay();

@@ -14,29 +14,19 @@
 #include <string>
 #include <vector>
 
+#include "members/SignDays.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/ImageView.h"
 #include "uikit/Label.h"
 #include "uikit/View.h"
 
-class SignView : public ui::View, public PPClientDelegate {
+class SignView : public ui::View, public PPClientDelegate, public SignCalendar {
 public:
     void init(const ui::Rect& frame) override;
     using ui::View::init;
 
-    static constexpr const char* kSignType = "签到";
-    static constexpr const char* kHistoryType = "签到历史";
-
-    std::shared_ptr<VoVaClient> pp;
-    std::string user_id;
-    long long year = 0, month = 0, day = 0;  // today, at creation
-    long long currentYear = 0, currentMonth = 0;
     std::shared_ptr<ui::Label> titleLabel;
-    std::vector<std::shared_ptr<ui::Label>> labelArray;
-    std::string requestType;
-    std::shared_ptr<ui::Label> explainLabel;
-    std::vector<std::string> timeArray;
     std::shared_ptr<ui::Button> upButton, nextButton, cancelButton, signButton;
 
     // "2015-3".
@@ -44,15 +34,12 @@ public:
 
     void back();
     void sign();
-    void upPages();
-    void nextPages();
     void reloadDay();
 
     // PPClientDelegate
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
 
-private:
-    void requestMonth();
-    std::weak_ptr<NetWebServiceRequest> monthRequest_;
+protected:
+    void requestMonth() override;
 };

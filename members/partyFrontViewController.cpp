@@ -1,5 +1,6 @@
 #include "members/partyFrontViewController.h"
 
+#include "app/widgets/Controls.h"
 #include "app/framework/FrontScreen.h"
 #include "app/framework/Records.h"
 #include "app/images/WebImageView.h"
@@ -23,8 +24,7 @@ void partyFrontViewController::viewDidLoad() {
     const double h = root->frame().size.height;
     root->setBackgroundColor(kBackground);
 
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    menuButton = addMenuButton(*naview, this);
+    buildFrontBar();
 
     typeLine = ui::create<ui::ImageView>(ui::Rect{10, 66, w - 20, 30});
     typeLine->setImage(ui::Image::imageNamed("title.png"));
@@ -37,19 +37,11 @@ void partyFrontViewController::viewDidLoad() {
     institutionsLabel->setText("请选择搜索类型");
     typeLine->addSubview(institutionsLabel);
 
-    titleField = ui::create<ui::TextField>(ui::Rect{10, 101, 220, 30});
-    titleField->setFont(ui::Font::systemFontOfSize(13));
-    titleField->layer().setBorderWidth(1);
-    titleField->layer().setBorderColor(ui::Color::lightGrayColor());
+    titleField = makeBorderedField(ui::Rect{10, 101, 220, 30});
     titleField->setDelegate(sharedAs<ui::TextFieldDelegate>());
     root->addSubview(titleField);
 
-    searchButton = ui::Button::buttonWithType(ui::ButtonTypeCustom);
-    searchButton->setFrame(ui::Rect{235, 101, 60, 30});
-    searchButton->setBackgroundImage(ui::Image::imageNamed("subit.png"), ui::ControlStateNormal);
-    searchButton->setTitle("搜索", ui::ControlStateNormal);
-    searchButton->setTitleColor(ui::Color::whiteColor(), ui::ControlStateNormal);
-    searchButton->titleLabel()->setFont(ui::Font::systemFontOfSize(16));
+    searchButton = makeImageButton(ui::Rect{235, 101, 60, 30}, "搜索", "subit.png", 16);
     searchButton->addTarget(this, &partyFrontViewController::seach, ui::ControlEventTouchUpInside);
     root->addSubview(searchButton);
 
@@ -72,23 +64,8 @@ void partyFrontViewController::viewDidLoad() {
     root->addSubview(typeview);
 
     search_type.clear();
-    std::weak_ptr<partyFrontViewController> weak = sharedAs<partyFrontViewController>();
     list = PagedList::create(PagedList::Config{
-        .request = [weak](VoVaClient& client, const std::string& page, const std::string& size) {
-            if (auto self = weak.lock()) self->request(client, page, size);
-        },
-        .cell = [weak](const PagedList::Table& table, const ns::Value& record,
-                       const ui::IndexPath&) -> std::shared_ptr<ui::TableViewCell> {
-            auto self = weak.lock();
-            return self ? self->cellFor(table, record) : nullptr;
-        },
-        .select = [weak](const ns::Value& record, const ui::IndexPath&) {
-            if (auto self = weak.lock()) self->open(record);
-        },
-        .pageLoaded = [weak](const ns::Value&, const ns::Value&) {
-            auto self = weak.lock();
-            if (self && self->list->count() == 0) self->showAlertWithTitle(kEmptyText);
-        },
+        .source = weakAs<PagedListSource>(),
         .pageSize = "20",
         .showsResult = false,
         .replyLog = "机构====%@",
@@ -98,14 +75,7 @@ void partyFrontViewController::viewDidLoad() {
     list->start();
 }
 
-void partyFrontViewController::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void partyFrontViewController::revealToggle() { toggleRevealOf(*this); }
-
-void partyFrontViewController::request(VoVaClient& client, const std::string& page, const std::string& pageSize) {
+void partyFrontViewController::requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) {
     const std::string keywords = titleField->text();
     if (navTitle == kMineTitle) {
         client.GetRetailerList_page_size_type_keywords_search_type_user_id_user_type(page, pageSize, _type, keywords,
@@ -113,6 +83,10 @@ void partyFrontViewController::request(VoVaClient& client, const std::string& pa
     } else {
         client.GetRetailerList(page, pageSize, _type, keywords, search_type);
     }
+}
+
+void partyFrontViewController::pageLoaded() {
+    if (list->count() == 0) showAlertWithTitle(kEmptyText);
 }
 
 // ---- Search ----

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/NavBarView.h"
 #include "app/framework/PagedList.h"
 #include "app/framework/SystemViewController.h"
@@ -19,13 +20,13 @@
 #include "uikit/TableView.h"
 #include "uikit/TextField.h"
 
-class partyFrontViewController : public SystemViewController,
+class partyFrontViewController : public FrontOf<SystemViewController>,
                                  public PPClientDelegate,
                                  public ui::TextFieldDelegate,
-                                 public TypeViewDelegate {
+                                 public TypeViewDelegate,
+                                 public PagedListSource {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     // ---- Set by the opener ----
     std::string _type = "1";
@@ -34,11 +35,8 @@ public:
 
     // ---- Views and state ----
     std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
     std::shared_ptr<ui::TableView> mtableview;
     std::shared_ptr<PagedList> list;  // the records (mdataArray), pageNo and the refresh views
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
     std::shared_ptr<ui::ImageView> typeLine;
     std::shared_ptr<ui::Label> institutionsLabel;
     std::shared_ptr<ui::TextField> titleField;
@@ -50,7 +48,6 @@ public:
     const ns::Value& mdataArray() const { return list->records(); }
     int pageNo() const { return list->pageNo(); }
 
-    void revealToggle();
     void refreshView() { list->refreshView(); }
     void getNextPageView() { list->getNextPageView(); }
     void seach();
@@ -68,10 +65,14 @@ public:
     static constexpr const char* kTitleSearch = "标题模糊查询";
     static constexpr const char* kEmptyText = "暂无数据！";
 
+protected:
+    // PagedListSource
+    void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) override;
+    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
+    void open(const ns::Value& record) override;
+    void pageLoaded() override;
+
 private:
-    void request(VoVaClient& client, const std::string& page, const std::string& pageSize);
-    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record);
-    void open(const ns::Value& record);
     void typeTapped(std::shared_ptr<ui::TapGestureRecognizer>);
     void dimTapped(std::shared_ptr<ui::TapGestureRecognizer>);
 };

@@ -1,6 +1,9 @@
 #include "mervio/MVOMSAConfig.h"
 
+#include <cstdlib>
+
 #include "mervio/MVOMSAReporterLinks.h"
+#include "service/ServiceConfig.h"
 
 namespace {
 
@@ -36,4 +39,22 @@ ns::Value MVOMSAConfig::getCustomProperty(const std::string& key, const ns::Valu
     auto source = MVOMSAReporterLinks::configSource();
     ns::Value value = source ? source->getAppProperty(key) : ns::Value();
     return value.isNil() ? fallback : value;
+}
+
+std::string MVOMSAConfig::reportURL() const {
+    Text url = statReportURL();
+    return url && !url->empty() ? *url : std::string(kBuiltInReportURL);
+}
+
+bool MVOMSAConfig::applyCommandLine(int& argc, char** argv, std::string* error) {
+    std::string url;
+    if (ServiceConfig::takeOption(argc, argv, "--stat-report", [&](std::string value) { url = std::move(value); },
+                                  error) < 0)
+        return false;
+    if (url.empty()) {
+        const char* env = std::getenv("KL_STAT_REPORT_URL");
+        if (env) url = env;
+    }
+    if (!url.empty()) getInstance()->setStatReportURL(ServiceConfig::normaliseEndpoint(url, kReportPath));
+    return true;
 }

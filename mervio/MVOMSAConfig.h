@@ -6,6 +6,10 @@
 //   auto config = MVOMSAConfig::getInstance();
 //   config->setReportStrategy(1);
 //   MVOMSASettings now = config->settings();
+//
+// The upload goes to statReportURL, else to the built-in endpoint. The
+// program sets statReportURL from "--stat-report URL" or KL_STAT_REPORT_URL
+// (applyCommandLine), as it takes the service's URL.
 #pragma once
 
 #include <cstdint>
@@ -55,12 +59,26 @@ class MVOMSAConfig {
 public:
     using Text = MVOMSASettings::Text;
 
+    static constexpr const char* kReportPath = "/stat/report";
+    // No statistics host is published for this app: the built-in endpoint
+    // names a host that never resolves, so a reporter left unconfigured keeps
+    // its events in its store and sends nothing anywhere.
+    static constexpr const char* kBuiltInReportURL = "http://stat.mervio.invalid/stat/report";
+
     static std::shared_ptr<MVOMSAConfig> getInstance();
     // Tests: the next getInstance() makes a fresh set with the defaults.
     static void resetForTesting();
 
     // All settings at once.
     MVOMSASettings settings() const;
+
+    // Where the upload goes: statReportURL when set, else the built-in endpoint.
+    std::string reportURL() const;
+    // The program's option: reads and removes "--stat-report URL" (or
+    // "--stat-report=URL") from argv, else reads KL_STAT_REPORT_URL, and sets
+    // statReportURL to it; a URL naming only a host gets the path
+    // "/stat/report". False, with a message, when the option lacks its value.
+    static bool applyCommandLine(int& argc, char** argv, std::string* error = nullptr);
 
     // The app configuration's property from the configuration holder, or
     // `fallback` when it has none.

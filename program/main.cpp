@@ -1,8 +1,10 @@
 // The program's entry: registers the modules built into this program, then
-// hands over to the application. A module library takes part once it has
+// hands over to the application (after taking the statistics server's URL,
+// which the SDK keeps). A module library takes part once it has
 // its registration header (see app/shell/ModuleRegistry.h); the desktop window and
 // the screen tour once their libraries are built with the program.
 #include <iostream>
+#include <string>
 
 #include "app/shell/MervioHooks.h"
 #include "app/shell/ModuleRegistry.h"
@@ -26,6 +28,9 @@
 #define KL_REGISTER_MEMBERS 1
 #include "members/Module.h"
 #endif
+#if KL_HAVE_MERVIO
+#include "mervio/MVOMSAConfig.h"
+#endif
 #if KL_HAVE_MERVIO && __has_include("mervio/Module.h")
 #define KL_REGISTER_MERVIO 1
 #include "mervio/Module.h"
@@ -45,6 +50,14 @@ int main(int argc, char** argv) {
 #endif
 #if KL_REGISTER_MERVIO
     registerMervioModule(modules, mervio);
+#endif
+#if KL_HAVE_MERVIO
+    // The statistics server, beside the service: --stat-report URL or KL_STAT_REPORT_URL.
+    std::string error;
+    if (!MVOMSAConfig::applyCommandLine(argc, argv, &error)) {
+        std::cerr << "kestrowline: " << error << "\n";
+        return 2;
+    }
 #endif
     ProgramHosts hosts;
 #if KL_HAVE_WINDOW

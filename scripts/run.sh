@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds (release), starts the demo service on a
-# free loopback port and the program against it:
+# free loopback port and the program against it (its service and its
+# statistics server):
 #   - with a display ($DISPLAY or $WAYLAND_DISPLAY), in a desktop window;
 #   - without one, a headless tour of the screens that writes a PNG of each
 #     into build/tour (or $KL_TOUR_DIR) and prints where they are.
@@ -59,12 +60,14 @@ trap 'exit 143' TERM
 start_demo_service "$work/info" --state "${KL_DEMO_STATE:-build/demo-state}"
 info() { demo_info "$work/info" "$1"; }
 endpoint=$(info KL_DEMO_ENDPOINT)
+# The program's usage statistics go to the demo service too, never elsewhere.
+stat_url=$(info KL_DEMO_STAT_URL)
 login="$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)"
 
 status=0
 if [ $with_display -eq 1 ]; then
   echo "run.sh: the program is in its window; log in as $(info KL_DEMO_USER) / $(info KL_DEMO_PASSWORD)"
-  "$program" --service "$endpoint" "$@" &
+  "$program" --service "$endpoint" --stat-report "$stat_url" "$@" &
   program_pid=$!
   wait "$program_pid" || status=$?
 else
@@ -72,7 +75,8 @@ else
   mkdir -p "$folder"
   rm -f "$folder"/*.png
   echo "run.sh: no display; touring the screens headless (the program's log: $folder/kestrowline.log)"
-  "$program" --service "$endpoint" --tour "$folder" --tour-login "$login" "$@" 2>"$folder/kestrowline.log" &
+  "$program" --service "$endpoint" --stat-report "$stat_url" --tour "$folder" --tour-login "$login" "$@" \
+    2>"$folder/kestrowline.log" &
   program_pid=$!
   wait "$program_pid" || status=$?
   echo "run.sh: the screens' pictures are in $(cd "$folder" && pwd)"

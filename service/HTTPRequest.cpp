@@ -139,6 +139,8 @@ net::Request HTTPRequest::buildRequest() const {
     r.headers = requestHeaders_;
     r.body = body_;
     r.timeout = timeOut_;
+    r.exchangeLimit = exchangeLimit_;
+    r.maxResponseBytes = maxResponseBytes_;
     r.followRedirects = followRedirects_;
     return r;
 }

@@ -79,6 +79,11 @@ public:
     void setTimeOutSeconds(double seconds) { timeOut_ = seconds; }
     double timeOutSeconds() const { return timeOut_; }
     void setShouldFollowRedirects(bool follow) { followRedirects_ = follow; }
+    // Seconds the whole exchange may take, however steadily the reply comes (300 by default).
+    void setExchangeLimitSeconds(double seconds) { exchangeLimit_ = seconds; }
+    // How large the decoded reply may grow before the request fails
+    // (net::kServiceReplyLimit by default: this transport carries service replies).
+    void setMaxResponseBytes(std::size_t bytes) { maxResponseBytes_ = bytes; }
 
     void setDelegate(std::weak_ptr<HTTPRequestDelegate> delegate);
     std::shared_ptr<HTTPRequestDelegate> delegate() const;
@@ -152,6 +157,8 @@ private:
     net::Headers requestHeaders_;
     std::string body_;
     double timeOut_;
+    double exchangeLimit_ = net::Request().exchangeLimit;
+    std::size_t maxResponseBytes_ = net::kServiceReplyLimit;
     bool followRedirects_ = true;
     ResponseProcessor processor_;
 

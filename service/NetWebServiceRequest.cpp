@@ -41,6 +41,26 @@ bool NetWebServiceRequest::isCancelled() {
     return cancelled_;
 }
 
+namespace {
+
+// Bodies larger than this are not read for a fault: a fault is a few lines.
+constexpr std::size_t kFaultReadLimit = 1024 * 1024;
+
+ns::ErrorPtr faultError(const SoapXmlParseHelper::Fault& fault, int status) {
+    ns::Value info = ns::Value::dictionary();
+    info.set(ns::kLocalizedDescriptionKey, fault.reason.empty() ? "SOAP fault " + fault.code : fault.reason);
+    info.set(kSoapFaultCodeKey, fault.code);
+    if (!fault.subcode.empty()) info.set(kSoapFaultSubcodeKey, fault.subcode);
+    info.set(kSoapFaultReasonKey, fault.reason);
+    if (!fault.detail.empty()) info.set(kSoapFaultDetailKey, fault.detail);
+    // A fault is a failure: one that came with a success status is reported
+    // with the status SOAP gives faults.
+    int code = status >= 200 && status < 300 ? 500 : status;
+    return ns::makeError(NetWebServiceRequestErrorDomain, code, info);
+}
+
+}  // namespace
+
 void NetWebServiceRequest::startAsynchronous() {
     HTTPRequestPtr request;
     {
@@ -52,18 +72,24 @@ void NetWebServiceRequest::startAsynchronous() {
         request->addRequestHeader("SOAPAction", soapAction_);
         request->setPostBody(soapMessage_);
         request->setTimeOutSeconds(timeOut_ > 0 ? timeOut_ : ServiceConfig::timeOutSeconds());
+        request->setExchangeLimitSeconds(ServiceConfig::exchangeLimitSeconds());
         request->setDelegate(std::weak_ptr<HTTPRequestDelegate>(shared_from_this()));
-        if (!operation_.empty()) {
-            std::weak_ptr<NetWebServiceRequest> weak = weak_from_this();
-            request->setResponseProcessor([weak, operation = operation_](const net::Response& response) {
-                if (response.status != 200) return;
-                auto self = weak.lock();
-                if (!self) return;
-                std::string text = SoapXmlParseHelper::resultText(response.body, operation);
-                std::lock_guard lock(self->resultMutex_);
-                self->result_ = std::move(text);
-            });
-        }
+        // On the network side: the result of a named operation, or the fault
+        // the reply carries instead.
+        std::weak_ptr<NetWebServiceRequest> weak = weak_from_this();
+        request->setResponseProcessor([weak, operation = operation_](const net::Response& response) {
+            auto self = weak.lock();
+            if (!self) return;
+            std::optional<std::string> result;
+            if (response.status == 200 && !operation.empty())
+                result = SoapXmlParseHelper::findResultText(response.body, operation);
+            ns::ErrorPtr fault;
+            if (!result && response.body.size() <= kFaultReadLimit)
+                if (auto f = SoapXmlParseHelper::findFault(response.body)) fault = faultError(*f, response.status);
+            std::lock_guard lock(self->resultMutex_);
+            if (!operation.empty() && response.status == 200) self->result_ = result.value_or(std::string());
+            self->fault_ = std::move(fault);
+        });
         request_ = request;
     }
     // The transport keeps this request alive until its last callback has run
@@ -87,10 +113,16 @@ void NetWebServiceRequest::cancel() {
     }
 }
 
-void NetWebServiceRequest::requestStarted(HTTPRequest& request) {
+// The delegate to tell about `request`'s outcome: none once this request was
+// cancelled or has moved on to another transport request.
+std::shared_ptr<NetWebServiceRequestDelegate> NetWebServiceRequest::delegateFor(const HTTPRequest& request) {
     std::lock_guard guard(lock_);
-    if (cancelled_ || request_.get() != &request) return;
-    if (auto d = delegate_.lock()) d->netRequestStarted(*this);
+    if (cancelled_ || request_.get() != &request) return nullptr;
+    return delegate_.lock();
+}
+
+void NetWebServiceRequest::requestStarted(HTTPRequest& request) {
+    if (auto d = delegateFor(request)) d->netRequestStarted(*this);
 }
 
 bool NetWebServiceRequest::respondsToRequestStarted() const {
@@ -101,17 +133,20 @@ bool NetWebServiceRequest::respondsToRequestStarted() const {
 
 void NetWebServiceRequest::requestFinished(HTTPRequest& request) {
     auto self = shared_from_this();  // the delegate may let go of this request
+    auto d = delegateFor(request);
+    if (!d) return;
+    ns::ErrorPtr fault;
     {
-        std::lock_guard guard(lock_);
-        if (cancelled_ || request_.get() != &request) return;
-        int status = request.responseStatusCode();
-        if (auto d = delegate_.lock()) {
-            if (status == 200)
-                d->netRequestFinished(*this, request.responseString());
-            else
-                d->netRequestFailed(*this, ns::makeError(NetWebServiceRequestErrorDomain, status));
-        }
+        std::lock_guard lock(resultMutex_);
+        fault = fault_;
     }
+    int status = request.responseStatusCode();
+    if (fault)
+        d->netRequestFailed(*this, fault);
+    else if (status == 200)
+        d->netRequestFinished(*this, request.responseString());
+    else
+        d->netRequestFailed(*this, ns::makeError(NetWebServiceRequestErrorDomain, status));
 }
 
 void NetWebServiceRequest::requestFailed(HTTPRequest& request) {
@@ -119,19 +154,20 @@ void NetWebServiceRequest::requestFailed(HTTPRequest& request) {
     {
         std::lock_guard guard(lock_);
         if (cancelled_ || request_.get() != &request) return;
-        ns::ErrorPtr transport = request.error();
-        long code = transport ? transport->code : static_cast<long>(HTTPInternalErrorType);
-        if (code == HTTPRequestTimedOutErrorType)
-            net::presentAlert({"温馨提示", "网络连接超时", "确定"});
-        else if (code == HTTPConnectionFailureErrorType)
-            net::presentAlert({"温馨提示", "未连接网络", "确定"});
-        if (auto d = delegate_.lock()) {
-            ns::Value info = ns::Value::dictionary();
-            if (transport) {
-                info.set(ns::kLocalizedDescriptionKey, transport->localizedDescription());
-                info.set("NSUnderlyingErrorDomain", transport->domain);
-            }
-            d->netRequestFailed(*this, ns::makeError(NetWebServiceRequestErrorDomain, code, info));
-        }
     }
+    ns::ErrorPtr transport = request.error();
+    long code = transport ? transport->code : static_cast<long>(HTTPInternalErrorType);
+    if (code == HTTPRequestTimedOutErrorType)
+        net::presentAlert({"温馨提示", "网络连接超时", "确定"});
+    else if (code == HTTPConnectionFailureErrorType)
+        net::presentAlert({"温馨提示", "未连接网络", "确定"});
+    // Asked again: the alert's presenter may have cancelled this request.
+    auto d = delegateFor(request);
+    if (!d) return;
+    ns::Value info = ns::Value::dictionary();
+    if (transport) {
+        info.set(ns::kLocalizedDescriptionKey, transport->localizedDescription());
+        info.set("NSUnderlyingErrorDomain", transport->domain);
+    }
+    d->netRequestFailed(*this, ns::makeError(NetWebServiceRequestErrorDomain, code, info));
 }

@@ -7,6 +7,12 @@
 // same domain with the transport's code, after the alert "网络连接超时"
 // (time-out) or "未连接网络" (no connection) for the user.
 //
+// A reply whose body is a SOAP fault fails whatever its status: with the
+// status as code (500 when the status said success), the fault's reason as
+// the error's description, and its parts in the user info under
+// kSoapFaultCodeKey, kSoapFaultSubcodeKey, kSoapFaultReasonKey and
+// kSoapFaultDetailKey (those the fault has).
+//
 // While it runs, its transport request keeps it alive, so dropping the last
 // reference does not lose its reply; once the reply has been handed over (or
 // dropped by a reset of the main run loop) neither holds the other.
@@ -24,6 +30,10 @@
 #include "service/HTTPRequest.h"
 
 inline constexpr const char* NetWebServiceRequestErrorDomain = "NetWebServiceRequestErrorDomain";
+inline constexpr const char* kSoapFaultCodeKey = "SOAPFaultCode";
+inline constexpr const char* kSoapFaultSubcodeKey = "SOAPFaultSubcode";
+inline constexpr const char* kSoapFaultReasonKey = "SOAPFaultReason";
+inline constexpr const char* kSoapFaultDetailKey = "SOAPFaultDetail";
 
 class NetWebServiceRequest;
 
@@ -60,7 +70,10 @@ public:
     const std::string& soapAction() const { return soapAction_; }
     const std::string& soapMessage() const { return soapMessage_; }
 
-    // Held weakly. Setting it and cancelling share one recursive lock.
+    // Held weakly. Setting it and cancelling share one recursive lock; the
+    // delegate is called outside it, so a delegate may take locks of its own
+    // that another thread holds while it calls in here. A cancel() from
+    // another thread while a callback is being made does not stop that one.
     void setDelegate(std::weak_ptr<NetWebServiceRequestDelegate> delegate);
     std::shared_ptr<NetWebServiceRequestDelegate> delegate();
 
@@ -84,6 +97,8 @@ public:
     void requestFailed(HTTPRequest& request) override;
 
 private:
+    std::shared_ptr<NetWebServiceRequestDelegate> delegateFor(const HTTPRequest& request);
+
     std::string url_, soapAction_, soapMessage_, operation_;
     std::string method_ = "POST";
     double timeOut_ = 0;
@@ -91,6 +106,8 @@ private:
     std::weak_ptr<NetWebServiceRequestDelegate> delegate_;
     HTTPRequestPtr request_;
     bool cancelled_ = false;
+    // What the network side read out of the reply.
     mutable std::mutex resultMutex_;
     std::optional<std::string> result_;
+    ns::ErrorPtr fault_;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <mutex>
 
 namespace {
@@ -11,6 +12,7 @@ struct Settings {
     std::string endpoint;
     std::string serviceNamespace;
     double timeOut = 0;
+    double exchangeLimit = 0;
 };
 
 Settings& settings() {
@@ -25,13 +27,13 @@ std::string fromEnvironment(const char* name) {
 
 }  // namespace
 
-std::string ServiceConfig::normaliseEndpoint(std::string_view url) {
+std::string ServiceConfig::normaliseEndpoint(std::string_view url, std::string_view path) {
     std::string out(url);
     auto scheme = out.find("://");
     std::size_t hostStart = scheme == std::string::npos ? 0 : scheme + 3;
     auto slash = out.find('/', hostStart);
-    if (slash == std::string::npos) return out + kServicePath;
-    if (slash == out.size() - 1) return out.substr(0, slash) + kServicePath;
+    if (slash == std::string::npos) return out + std::string(path);
+    if (slash == out.size() - 1) return out.substr(0, slash) + std::string(path);
     return out;
 }
 
@@ -58,6 +60,16 @@ double ServiceConfig::timeOutSeconds() {
     return settings().timeOut > 0 ? settings().timeOut : kDefaultTimeOutSeconds;
 }
 
+double ServiceConfig::exchangeLimitSeconds() {
+    std::lock_guard lock(settings().mutex);
+    return settings().exchangeLimit > 0 ? settings().exchangeLimit : kDefaultExchangeLimitSeconds;
+}
+
+void ServiceConfig::setExchangeLimitSeconds(double seconds) {
+    std::lock_guard lock(settings().mutex);
+    settings().exchangeLimit = seconds;
+}
+
 void ServiceConfig::setEndpoint(std::string url) {
     std::lock_guard lock(settings().mutex);
     settings().endpoint = url.empty() ? std::string() : normaliseEndpoint(url);
@@ -78,33 +90,35 @@ void ServiceConfig::reset() {
     settings().endpoint.clear();
     settings().serviceNamespace.clear();
     settings().timeOut = 0;
+    settings().exchangeLimit = 0;
 }
 
-bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error) {
-    int out = 1;
+int ServiceConfig::takeOption(int& argc, char** argv, std::string_view option,
+                              const std::function<void(std::string)>& apply, std::string* error) {
+    int out = 1, taken = 0;
     for (int i = 1; i < argc; ++i) {
         std::string_view arg = argv[i];
-        auto take = [&](std::string_view option, void (*apply)(std::string)) -> int {
-            if (arg == option) {
-                if (i + 1 >= argc) {
-                    if (error) *error = std::string(option) + " needs a value";
-                    return -1;
-                }
-                apply(argv[++i]);
-                return 1;
+        if (arg == option) {
+            if (i + 1 >= argc) {
+                if (error) *error = std::string(option) + " needs a value";
+                return -1;
             }
-            if (arg.size() > option.size() && arg.substr(0, option.size()) == option && arg[option.size()] == '=') {
-                apply(std::string(arg.substr(option.size() + 1)));
-                return 1;
-            }
-            return 0;
-        };
-        int r = take("--service", &ServiceConfig::setEndpoint);
-        if (r == 0) r = take("--service-namespace", &ServiceConfig::setServiceNamespace);
-        if (r < 0) return false;
-        if (r == 0) argv[out++] = argv[i];
+            apply(argv[++i]);
+            ++taken;
+        } else if (arg.size() > option.size() && arg.substr(0, option.size()) == option && arg[option.size()] == '=') {
+            apply(std::string(arg.substr(option.size() + 1)));
+            ++taken;
+        } else {
+            argv[out++] = argv[i];
+        }
     }
     argc = out;
     argv[argc] = nullptr;
-    return true;
+    return taken;
+}
+
+bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error) {
+    return takeOption(argc, argv, "--service", [](std::string url) { setEndpoint(std::move(url)); }, error) >= 0 &&
+           takeOption(argc, argv, "--service-namespace", [](std::string ns) { setServiceNamespace(std::move(ns)); },
+                      error) >= 0;
 }

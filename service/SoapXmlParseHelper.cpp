@@ -14,6 +14,7 @@
 namespace {
 
 constexpr const char* kSoap12Namespace = "http://www.w3.org/2003/05/soap-envelope";
+constexpr const char* kSoap11Namespace = "http://schemas.xmlsoap.org/soap/envelope/";
 
 struct DocFree {
     void operator()(xmlDoc* d) const { xmlFreeDoc(d); }
@@ -50,6 +51,28 @@ const xmlNode* firstElementChild(const xmlNode* node) {
         if (c->type == XML_ELEMENT_NODE) return c;
     return nullptr;
 }
+
+// The first child element with this local name (any namespace), or null.
+const xmlNode* child(const xmlNode* node, std::string_view name) {
+    for (const xmlNode* c = node ? node->children : nullptr; c; c = c->next)
+        if (nameIs(c, name)) return c;
+    return nullptr;
+}
+
+bool inNamespace(const xmlNode* node, const char* href) {
+    return node && node->ns && node->ns->href && std::strcmp(reinterpret_cast<const char*>(node->ns->href), href) == 0;
+}
+
+std::string trimmed(std::string s) {
+    const char* space = " \t\r\n";
+    std::size_t end = s.find_last_not_of(space);
+    if (end == std::string::npos) return {};
+    s.erase(end + 1);
+    s.erase(0, s.find_first_not_of(space));
+    return s;
+}
+
+std::string trimmedContent(const xmlNode* node) { return node ? trimmed(contentOf(node)) : std::string(); }
 
 }  // namespace
 
@@ -125,6 +148,32 @@ std::string SoapXmlParseHelper::requestEnvelope(std::string_view operation, std:
     }
     out += "  </soap12:Body>\n</soap12:Envelope>\n";
     return out;
+}
+
+std::optional<SoapXmlParseHelper::Fault> SoapXmlParseHelper::findFault(std::string_view xml) {
+    DocPtr doc = readDocument(xml);
+    if (!doc) return std::nullopt;
+    const xmlNode* envelope = xmlDocGetRootElement(doc.get());
+    if (!envelope || !nameIs(envelope, "Envelope")) return std::nullopt;
+    bool soap12 = inNamespace(envelope, kSoap12Namespace);
+    if (!soap12 && !inNamespace(envelope, kSoap11Namespace)) return std::nullopt;
+    const xmlNode* fault = firstElementChild(child(envelope, "Body"));
+    if (!fault || !nameIs(fault, "Fault") || !inNamespace(fault, soap12 ? kSoap12Namespace : kSoap11Namespace))
+        return std::nullopt;
+    Fault f;
+    if (soap12) {
+        const xmlNode* code = child(fault, "Code");
+        f.code = trimmedContent(child(code, "Value"));
+        for (const xmlNode* sub = child(code, "Subcode"); sub; sub = child(sub, "Subcode"))
+            f.subcode = trimmedContent(child(sub, "Value"));
+        f.reason = trimmedContent(child(child(fault, "Reason"), "Text"));
+        f.detail = trimmedContent(child(fault, "Detail"));
+    } else {
+        f.code = trimmedContent(child(fault, "faultcode"));
+        f.reason = trimmedContent(child(fault, "faultstring"));
+        f.detail = trimmedContent(child(fault, "detail"));
+    }
+    return f;
 }
 
 std::optional<SoapXmlParseHelper::Request> SoapXmlParseHelper::parseRequest(std::string_view xml) {

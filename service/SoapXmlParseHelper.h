@@ -16,6 +16,16 @@ public:
     // The same, telling "no such element" (nothing) from an empty result.
     static std::optional<std::string> findResultText(std::string_view xml, std::string_view operation);
 
+    // A fault the reply carries instead of a result (SOAP 1.2, or 1.1 from
+    // older peers): its code ("soap:Receiver"), the innermost subcode, the
+    // reason text (the first one, trimmed) and the text of its detail.
+    struct Fault {
+        std::string code, subcode, reason, detail;
+    };
+    // The fault of an envelope whose body holds one; nothing otherwise
+    // (a result, no envelope at all, or a document that does not read).
+    static std::optional<Fault> findFault(std::string_view xml);
+
     // The request envelope: a SOAP 1.2 body whose element is the operation in
     // the service namespace, holding <jsonString> when an argument is given.
     static std::string requestEnvelope(std::string_view operation, std::string_view serviceNamespace,

@@ -58,3 +58,31 @@ std::shared_ptr<ui::Button> addMenuButton(NavBarView& bar, S* screen) {
 // container, the top bar gets (once) a pan that drags the container's front.
 void prepareFrontAppearance(ui::ViewController& screen, NavBarView& bar,
                             std::shared_ptr<ui::PanGestureRecognizer>& recognizer);
+
+// A front screen on the base screen `Screen`: it builds its bar with
+// buildFrontBar() in viewDidLoad, and the rest comes with it.
+//
+//   class DJWGFrontViewController : public FrontOf<SystemViewController>, ... {
+//       void viewDidLoad() override { SystemViewController::viewDidLoad(); buildFrontBar(); ... }
+//   };
+template <typename Screen>
+class FrontOf : public Screen {
+public:
+    void viewWillAppear(bool animated) override {
+        Screen::viewWillAppear(animated);
+        if (naview) prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
+    }
+    // The menu button's action: opens or closes the container's menu.
+    void revealToggle() { toggleRevealOf(*this); }
+
+    std::shared_ptr<NavBarView> naview;
+    std::shared_ptr<ui::Button> menuButton;
+    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
+
+protected:
+    // The bar (makeFrontNavBar) and its menu button.
+    void buildFrontBar() {
+        naview = makeFrontNavBar(*this, this->template sharedAs<NavBarViewDelegate>());
+        menuButton = addMenuButton(*naview, this);
+    }
+};

@@ -15,8 +15,7 @@ void ListScreen::viewDidLoad() {
 
     auto root = view();
     root->setBackgroundColor(o.background);
-    naview = makeFrontNavBar(*this, sharedAs<NavBarViewDelegate>());
-    menuButton = addMenuButton(*naview, this);
+    buildFrontBar();
     menuButton->setFrame(ui::Rect{10, o.menuButtonTop, 22, 22});
 
     ui::Size size = root->frame().size;
@@ -25,26 +24,8 @@ void ListScreen::viewDidLoad() {
     if (!o.separators) mtableview->setSeparatorStyle(ui::TableViewCellSeparatorStyleNone);
     root->addSubview(mtableview);
 
-    std::weak_ptr<ListScreen> weak = sharedAs<ListScreen>();
     list = PagedList::create(PagedList::Config{
-        .request = [weak](VoVaClient& client, const std::string& page, const std::string& pageSize) {
-            if (auto self = weak.lock()) self->requestPage(client, page, pageSize);
-        },
-        .cell = [weak](const PagedList::Table& table, const ns::Value& record,
-                       const ui::IndexPath&) -> std::shared_ptr<ui::TableViewCell> {
-            auto self = weak.lock();
-            return self ? self->cellFor(table, record) : nullptr;
-        },
-        .select = [weak](const ns::Value& record, const ui::IndexPath&) {
-            auto self = weak.lock();
-            if (!self) return;
-            auto detail = self->detailFor(record);
-            auto nav = self->navigationController();
-            if (detail && nav) nav->pushViewController(detail, true);
-        },
-        .pageLoaded = [weak](const ns::Value&, const ns::Value&) {
-            if (auto self = weak.lock()) self->pageLoaded();
-        },
+        .source = weakAs<PagedListSource>(),
         .pageSize = "10",
         .resultDelay = o.resultDelay,
         .fragmentReply = o.fragmentReply,
@@ -53,13 +34,6 @@ void ListScreen::viewDidLoad() {
     list->attach(sharedAs<ui::ViewController>(), mtableview, pp);
     list->start();
 }
-
-void ListScreen::viewWillAppear(bool animated) {
-    SystemViewController::viewWillAppear(animated);
-    prepareFrontAppearance(*this, *naview, navigationBarPanGestureRecognizer);
-}
-
-void ListScreen::revealToggle() { toggleRevealOf(*this); }
 
 std::shared_ptr<ui::BarButtonItem> ListScreen::right() {
     auto button = ui::Button::buttonWithType(ui::ButtonTypeCustom);
@@ -75,6 +49,12 @@ void ListScreen::GetWebServerContent_Fail(const ns::ErrorPtr& error) { list->han
 
 void ListScreen::requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) {
     client.news_request(page, pageSize, listCategory());
+}
+
+void ListScreen::open(const ns::Value& record) {
+    auto detail = detailFor(record);
+    auto nav = navigationController();
+    if (detail && nav) nav->pushViewController(detail, true);
 }
 
 std::shared_ptr<ui::TableViewCell> ListScreen::cellFor(const PagedList::Table& table, const ns::Value& record) {

@@ -21,7 +21,9 @@
 #include <memory>
 #include <string>
 
+#include "app/framework/FrontScreen.h"
 #include "app/framework/PagedList.h"
+#include "app/framework/Records.h"
 #include "app/framework/SystemViewController.h"
 #include "app/widgets/NavBarView.h"
 #include "service/VoVaClient.h"
@@ -31,26 +33,21 @@
 #include "uikit/GestureRecognizer.h"
 #include "uikit/TableView.h"
 
-class ListScreen : public SystemViewController, public PPClientDelegate {
+class ListScreen : public FrontOf<SystemViewController>, public PPClientDelegate, public PagedListSource {
 public:
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
 
     // ---- Set by the opener before the view loads ----
     std::string category_code;
 
     // ---- Views and state ----
     std::shared_ptr<VoVaClient> pp;
-    std::shared_ptr<NavBarView> naview;
-    std::shared_ptr<ui::Button> menuButton;
     std::shared_ptr<ui::TableView> mtableview;
     std::shared_ptr<PagedList> list;  // the rows (mdataArray), pageNo and the refresh views
-    std::shared_ptr<ui::PanGestureRecognizer> navigationBarPanGestureRecognizer;
 
     const ns::Value& mdataArray() const { return list->records(); }
     int pageNo() const { return list->pageNo(); }
 
-    void revealToggle();
     // A bar item with the "head_right.png" button calling set(); no list places it.
     std::shared_ptr<ui::BarButtonItem> right();
     void set() {}
@@ -74,16 +71,26 @@ protected:
     };
     virtual Options options() const { return {}; }
 
-    // Starts the request for one page: the articles of listCategory() by default.
-    virtual void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize);
+    // PagedListSource: the articles of listCategory() by default, in
+    // textRow cells; a row pushes detailFor.
+    void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) override;
+    std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record) override;
+    void open(const ns::Value& record) override;
     virtual std::string listCategory() const { return category_code; }
-    // The cell of a row: textRow by default.
-    virtual std::shared_ptr<ui::TableViewCell> cellFor(const PagedList::Table& table, const ns::Value& record);
     // The screen a touched row opens (nullptr: none).
     virtual std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) = 0;
-    // A page arrived; its rows are in the list, the table reloads next.
-    virtual void pageLoaded() {}
 
     // A ZCDYCell with the record's title and "时间: <add_time>".
     static std::shared_ptr<ui::TableViewCell> textRow(const PagedList::Table& table, const ns::Value& record);
+};
+
+// A list whose rows open a new `Detail` article page with the row's "id".
+template <typename Detail>
+class ArticleList : public ListScreen {
+protected:
+    std::shared_ptr<ui::ViewController> detailFor(const ns::Value& record) override {
+        auto detail = ui::create<Detail>();
+        detail->article_id = records::text(record, "id");
+        return detail;
+    }
 };

@@ -1,5 +1,6 @@
 #include "app/framework/OrgViewController.h"
 
+#include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "service/JSON.h"
 #include "uikit/NavigationController.h"
@@ -16,10 +17,7 @@ void OrgViewController::viewDidLoad() {
     view()->setBackgroundColor(ui::Color::colorWithRed(0.96, 0.96, 0.96, 1));
     pp = VoVaClient::create(sharedAs<PPClientDelegate>());
 
-    naview = ui::create<NavBarView>(ui::Rect{0, 0, w, NavBarView::kHeight});
-    naview->setDelegate(sharedAs<NavBarViewDelegate>());
-    naview->titleLabel->setText(title());
-    view()->addSubview(naview);
+    naview = makeBackNavBar(*this);
 
     levelLabel = ui::create<ui::Label>(ui::Rect{10, 69, w - 180, 30});
     levelLabel->setFont(ui::Font::systemFontOfSize(13));

@@ -100,7 +100,11 @@ bool PagedList::handleSuccess(const VoVaClient& client, const std::string& resul
     ns::Value reply = records::parse(result, config_.fragmentReply);
     ns::Value rows = records::list(reply);
     mdataArray_.append(rows);
-    if (config_.pageLoaded) config_.pageLoaded(reply, rows);
+    if (config_.pageLoaded) {
+        config_.pageLoaded(reply, rows);
+    } else if (auto source = config_.source.lock()) {
+        source->pageLoaded();
+    }
     rowsChanged();
     testFinishedLoadData();
     ProgressHUD::dismiss();
@@ -138,7 +142,8 @@ void PagedList::loadingData(const std::string& page, bool overlay) {
         }
     }
     auto client = client_.lock();
-    if (!client || !config_.request) return;
+    auto source = config_.source.lock();
+    if (!client || (!config_.request && !source)) return;
 
     // Only the newest page request counts; an older one still running is stopped.
     std::erase_if(superseded_, [](const auto& w) { return w.expired(); });
@@ -148,7 +153,11 @@ void PagedList::loadingData(const std::string& page, bool overlay) {
         pending_.reset();
     }
     auto before = client->runningRequest();
-    config_.request(*client, page, config_.pageSize);
+    if (config_.request) {
+        config_.request(*client, page, config_.pageSize);
+    } else {
+        source->requestPage(*client, page, config_.pageSize);
+    }
     auto started = client->runningRequest();
     if (started && started != before) {
         pending_ = started;
@@ -281,6 +290,8 @@ std::shared_ptr<ui::TableViewCell> PagedList::tableView_cellForRowAtIndexPath(co
     ns::Value record = records::object(mdataArray_.at(static_cast<std::size_t>(ip.row)));
     if (config_.cell) {
         if (auto cell = config_.cell(table, record, ip)) return cell;
+    } else if (auto source = config_.source.lock()) {
+        if (auto cell = source->cellFor(table, record)) return cell;
     }
     auto cell = table->dequeueReusableCellWithIdentifier("Cell");
     return cell ? cell : ui::create<ui::TableViewCell>(ui::TableViewCellStyleDefault, "Cell");
@@ -295,7 +306,12 @@ double PagedList::tableView_heightForRowAtIndexPath(const Table& table, const ui
 
 void PagedList::tableView_didSelectRowAtIndexPath(const Table&, const ui::IndexPath& ip) {
     if (ip.row < 0 || static_cast<std::size_t>(ip.row) >= mdataArray_.count()) return;
-    if (config_.select) config_.select(mdataArray_.at(static_cast<std::size_t>(ip.row)), ip);
+    const ns::Value record = mdataArray_.at(static_cast<std::size_t>(ip.row));
+    if (config_.select) {
+        config_.select(record, ip);
+    } else if (auto source = config_.source.lock()) {
+        source->open(record);
+    }
 }
 
 void PagedList::scrollViewDidScroll(const std::shared_ptr<ui::ScrollView>& scrollView) {

@@ -55,6 +55,24 @@
 #include "uikit/TableView.h"
 #include "uikit/ViewController.h"
 
+class PagedList;
+
+// A screen that answers for its list in methods rather than in the config's
+// functions (Config::source).
+class PagedListSource {
+public:
+    virtual ~PagedListSource() = default;
+    // Starts the request for one page.
+    virtual void requestPage(VoVaClient& client, const std::string& page, const std::string& pageSize) = 0;
+    // The cell of a row.
+    virtual std::shared_ptr<ui::TableViewCell> cellFor(const std::shared_ptr<ui::TableView>& table,
+                                                       const ns::Value& record) = 0;
+    // A row was touched.
+    virtual void open(const ns::Value& /*record*/) {}
+    // A page arrived; its rows are in the list, the table reloads next.
+    virtual void pageLoaded() {}
+};
+
 class PagedList : public ui::Object,
                   public ui::TableViewDataSource,
                   public ui::TableViewDelegate,
@@ -74,6 +92,9 @@ public:
         std::function<void(const ns::Value& record, const ui::IndexPath&)> select{};
         // Optional: a page arrived and its rows were appended (before the table reloads).
         std::function<void(const ns::Value& reply, const ns::Value& rows)> pageLoaded{};
+
+        // Where request, cell, select or pageLoaded is not given.
+        std::weak_ptr<PagedListSource> source{};
 
         std::string pageSize = "10";
         double triggerDelay = 2.0;

@@ -117,6 +117,7 @@ WebImageDownloader::Result WebImageDownloader::fetch(const std::string& url, net
     request.method = "GET";
     request.url = url;
     request.timeout = kTimeout;
+    request.maxResponseBytes = net::kPictureLimit;
     net::Response response = net::perform(request, cancellation);
     if (response.failed()) {
         r.error = ns::makeError(WebImageErrorDomain, WebImageErrorTransport,

@@ -20,7 +20,7 @@
 namespace {
 
 const char* kUsage =
-    "usage: kestrowline [--service URL] [--service-namespace NS] [--no-window]\n"
+    "usage: kestrowline [--service URL] [--service-namespace NS] [--stat-report URL] [--no-window]\n"
     "                   [--dump-home [--wait SECONDS]] [--tour DIR [--tour-login USER:PASSWORD]]\n";
 
 // SIGINT and SIGTERM stop the main run loop instead of killing the program,

@@ -12,8 +12,10 @@
 //   kestrowline --tour DIR [--tour-login USER:PASSWORD]      walks the built screens, writes a
 //                                                            PNG of each into DIR and exits
 //
-// The program's entry registers the modules built into it, and hands in
-// what its build adds (the window, the tour), before calling run.
+// The program's entry registers the modules built into it, takes
+// "--stat-report URL" (the statistics server, kept by the SDK; else
+// KL_STAT_REPORT_URL), and hands in what its build adds (the window, the
+// tour), before calling run.
 #pragma once
 
 #include <functional>

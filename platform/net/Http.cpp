@@ -184,6 +184,79 @@ bool methodCarriesBody(const std::string& method) {
     return method == "POST" || method == "PUT" || method == "PATCH";
 }
 
+// What a redirect asks of the next hop, or why it is refused.
+struct NextHop {
+    std::string url, method;
+    bool sendBody = false;
+    std::string refusal;  // not empty: the redirect is not followed
+};
+
+std::string lowercase(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+// The URL's host, lower-cased ("" when it does not parse).
+std::string hostOf(const std::string& url) {
+    CURLU* u = curl_url();
+    std::string host;
+    char* part = nullptr;
+    if (u && curl_url_set(u, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
+        curl_url_get(u, CURLUPART_HOST, &part, 0) == CURLUE_OK && part) {
+        host = lowercase(part);
+    }
+    curl_free(part);
+    curl_url_cleanup(u);
+    return host;
+}
+
+bool isRedirect(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+// Where a redirect from `url` (sent with `method`, with or without a body)
+// to `location` goes. Only http and https are followed. 303, and 301 or 302
+// after a POST, go on as a GET without the body, as browsers do; the others
+// keep the method and the body, which never goes to another host.
+NextHop nextHop(const std::string& url, const std::string& method, bool sendBody, long status,
+                const std::string& location) {
+    NextHop next;
+    next.url = location;
+    std::string scheme = lowercase(location.substr(0, location.find(':')));
+    if (scheme != "http" && scheme != "https") {
+        next.refusal = "A redirect to " + (scheme.empty() ? location : scheme + ":") + " was refused";
+        return next;
+    }
+    bool toGet = (status == 303 && method != "HEAD") || ((status == 301 || status == 302) && method == "POST");
+    next.method = toGet ? "GET" : method;
+    next.sendBody = toGet ? false : sendBody;
+    if (next.sendBody && hostOf(location) != hostOf(url))
+        next.refusal = "A redirect asked for the request body to be sent to another host; it was refused";
+    return next;
+}
+
+// Sets the method and body of one hop.
+void setMethod(CURL* easy, const std::string& method, bool sendBody, const std::string& body) {
+    curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
+    if (sendBody) {
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.data());
+        if (method != "POST") curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.c_str());
+        return;
+    }
+    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    if (method == "HEAD")
+        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
+    else if (method != "GET")
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.c_str());
+}
+
+constexpr long kMaxRedirects = 5;
+constexpr double kDefaultExchangeLimit = 300;
+
 }  // namespace
 
 Response perform(const Request& request, Cancellation* cancellation, const Progress& progress,
@@ -215,8 +288,8 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
     state.limit = request.maxResponseBytes;
     state.progress = &progress;
 
-    curl_easy_setopt(easy, CURLOPT_URL, request.url.c_str());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &ExchangeState::onBody);
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &state);
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &ExchangeState::onHeader);
@@ -226,26 +299,13 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
     curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
     std::string noProxy = noProxyList();
     curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
-    if (request.followRedirects) {
-        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
-    }
-    if (request.acceptCompressed) curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    if (request.acceptCompressed)
+        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    else
+        curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
     if (request.timeout > 0) {
         auto ms = static_cast<long>(std::max(1.0, request.timeout * 1000.0));
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, ms);
-    }
-
-    const std::string& method = request.method.empty() ? std::string("GET") : request.method;
-    bool sendBody = !request.body.empty() || methodCarriesBody(method);
-    if (sendBody) {
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, request.body.data());
-        if (method != "POST") curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.c_str());
-    } else if (method == "HEAD") {
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-    } else if (method != "GET") {
-        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.c_str());
     }
 
     curl_slist* headers = nullptr;
@@ -258,63 +318,101 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
         std::string line = value.empty() ? name + ";" : name + ": " + value;
         headers = curl_slist_append(headers, line.c_str());
     }
+    std::string method = request.method.empty() ? std::string("GET") : request.method;
+    bool sendBody = !request.body.empty() || methodCarriesBody(method);
     if (sendBody && !hasContentType) headers = curl_slist_append(headers, "Content-Type:");
     headers = curl_slist_append(headers, "Expect:");  // send the body without waiting for 100-continue
     curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
 
-    curl_multi_add_handle(multi, easy);
+    const auto started = Clock::now();
+    const double exchangeLimit = request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit;
+    std::string url = request.url;
     ExchangeState::attach(cancellation, multi);
-
     CURLcode result = CURLE_OK;
-    bool done = false;
-    bool told = false;
     ErrorKind forced = ErrorKind::None;
-    while (!done) {
-        int running = 0;
-        CURLMcode mc = curl_multi_perform(multi, &running);
-        if (mc != CURLM_OK) {
-            forced = ErrorKind::Other;
-            response.errorMessage = curl_multi_strerror(mc);
-            break;
-        }
-        if (!told) {
-            told = true;
-            if (begun) begun();
-        }
-        int queued = 0;
-        while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
-            if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) {
-                result = msg->data.result;
-                done = true;
-            }
-        }
-        if (done) break;
-        if (cancellation && cancellation->cancelled()) {
-            forced = ErrorKind::Cancelled;
-            response.errorMessage = "The request was cancelled";
-            break;
-        }
-        int waitMs = 1000;
-        if (request.timeout > 0) {
-            double idle = std::chrono::duration<double>(Clock::now() - state.lastActivity).count();
-            if (idle >= request.timeout) {
-                forced = ErrorKind::TimedOut;
-                response.errorMessage = "The request timed out";
+    bool told = false;
+    for (long hop = 0;; ++hop) {
+        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
+        setMethod(easy, method, sendBody, request.body);
+        curl_multi_add_handle(multi, easy);
+        result = CURLE_OK;
+        bool done = false;
+        while (!done) {
+            int running = 0;
+            CURLMcode mc = curl_multi_perform(multi, &running);
+            if (mc != CURLM_OK) {
+                forced = ErrorKind::Other;
+                response.errorMessage = curl_multi_strerror(mc);
                 break;
             }
-            waitMs = std::clamp(static_cast<int>((request.timeout - idle) * 1000.0) + 1, 1, 1000);
+            if (!told) {
+                told = true;
+                if (begun) begun();
+            }
+            int queued = 0;
+            while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
+                if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) {
+                    result = msg->data.result;
+                    done = true;
+                }
+            }
+            if (done) break;
+            if (cancellation && cancellation->cancelled()) {
+                forced = ErrorKind::Cancelled;
+                response.errorMessage = "The request was cancelled";
+                break;
+            }
+            const auto now = Clock::now();
+            double left = exchangeLimit - std::chrono::duration<double>(now - started).count();
+            if (left <= 0) {
+                forced = ErrorKind::TimedOut;
+                response.errorMessage = "The exchange took longer than its limit";
+                break;
+            }
+            int waitMs = std::clamp(static_cast<int>(left * 1000.0) + 1, 1, 1000);
+            if (request.timeout > 0) {
+                double idle = std::chrono::duration<double>(now - state.lastActivity).count();
+                if (idle >= request.timeout) {
+                    forced = ErrorKind::TimedOut;
+                    response.errorMessage = "The request timed out";
+                    break;
+                }
+                waitMs = std::min(waitMs, static_cast<int>((request.timeout - idle) * 1000.0) + 1);
+            }
+            curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         }
-        curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
+        long status = 0;
+        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+        response.status = static_cast<int>(status);
+        char* effective = nullptr;
+        if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+            response.effectiveURL = effective;
+        char* location = nullptr;
+        if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location) != CURLE_OK) location = nullptr;
+        std::string redirect = location ? location : "";
+        curl_multi_remove_handle(multi, easy);
+        if (forced != ErrorKind::None || result != CURLE_OK) break;
+        if (!request.followRedirects || !isRedirect(status) || redirect.empty()) break;
+        if (hop == kMaxRedirects) {
+            forced = ErrorKind::Other;
+            response.errorMessage = "Too many redirects";
+            break;
+        }
+        NextHop next = nextHop(url, method, sendBody, status, redirect);
+        if (!next.refusal.empty()) {
+            forced = ErrorKind::Other;
+            response.errorMessage = next.refusal;
+            break;
+        }
+        url = std::move(next.url);
+        method = std::move(next.method);
+        sendBody = next.sendBody;
+        response.body.clear();
+        response.headers.clear();
+        state.lastActivity = Clock::now();
     }
-
     ExchangeState::detach(cancellation);
-    long status = 0;
-    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-    response.status = static_cast<int>(status);
-    char* effective = nullptr;
-    if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
-        response.effectiveURL = effective;
-    curl_multi_remove_handle(multi, easy);
+
     if (ownEasy) {
         curl_easy_cleanup(easy);
     } else {
@@ -325,7 +423,7 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
 
     if (forced != ErrorKind::None) {
         response.error = forced;
-        if (forced == ErrorKind::Cancelled || forced == ErrorKind::TimedOut) response.body.clear();
+        response.body.clear();
         return response;
     }
     if (result != CURLE_OK) {

@@ -9,11 +9,16 @@
 //   if (r.failed()) ... r.error, r.errorMessage ... else r.status, r.body
 //
 // perform() blocks the calling thread; a Cancellation handed in lets another
-// thread stop it at once. Replies sent with gzip or deflate are decoded. The
-// time-out counts seconds during which no byte moves either way (connecting
-// included), so a slow but steady reply is not cut off. Proxies and TLS are
-// libcurl's, from the usual environment variables; loopback addresses never
-// go through a proxy.
+// thread stop it at once. Replies sent with gzip or deflate are decoded,
+// unless the request turns acceptCompressed off: then every body is handed
+// over as it came, whatever its Content-Encoding says. The time-out counts
+// seconds during which no byte moves either way (connecting included), so a
+// slow but steady reply is not cut off; the exchange limit bounds the whole
+// exchange, so a peer that sends a byte now and then cannot hold it for ever.
+// Only http and https are spoken, and redirects are followed only to them; a
+// request body is never sent on to another host (a 307 or 308 that asks for
+// it fails). Proxies and TLS are libcurl's, from the usual environment
+// variables; loopback addresses never go through a proxy.
 #pragma once
 
 #include <atomic>
@@ -44,15 +49,32 @@ enum class ErrorKind {
 
 const char* errorKindName(ErrorKind kind);
 
+// How large a decoded reply body may grow, by what the exchange fetches. A
+// larger body fails (Other) as soon as it passes the cap, however small it was
+// on the wire.
+// - Service replies: a page of records or one article is tens of kilobytes;
+//   the largest the screens handle whole (a long list, an article with its
+//   pictures inline) stays under 50 MB. 64 MB keeps those and bounds what one
+//   reply can cost: it is held once and then parsed on the main thread.
+// - Pictures: the screen is 640 x 1136 pixels, 2.9 MB even uncompressed; a
+//   photo straight from a camera is 2 to 6 MB as JPEG. 8 MB takes those.
+// - Anything else, web pages among them (the web view sets its own limits,
+//   of the same size): an article page or a linked site is well under 1 MB
+//   of HTML; 8 MB takes the largest plain page, and a page is laid out whole.
+inline constexpr std::size_t kServiceReplyLimit = 64u * 1024u * 1024u;
+inline constexpr std::size_t kPictureLimit = 8u * 1024u * 1024u;
+inline constexpr std::size_t kDefaultReplyLimit = 8u * 1024u * 1024u;
+
 struct Request {
     std::string method = "GET";
     std::string url;
     Headers headers;
     std::string body;          // sent when not empty (or when the method is POST/PUT)
     double timeout = 60;       // seconds without progress; 0 or less: none
-    bool followRedirects = true;
-    bool acceptCompressed = true;                         // ask for and decode gzip/deflate
-    std::size_t maxResponseBytes = 512u * 1024u * 1024u;  // a larger body fails (Other)
+    double exchangeLimit = 300;  // seconds for the whole exchange, redirects included (0 or less: 300)
+    bool followRedirects = true;  // at most five, to http and https only
+    bool acceptCompressed = true;                   // ask for and decode gzip/deflate
+    std::size_t maxResponseBytes = kDefaultReplyLimit;  // a larger decoded body fails (Other)
 };
 
 struct Response {

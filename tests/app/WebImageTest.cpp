@@ -2,7 +2,10 @@
 // failures, view reuse and the cache's bounds, against the loopback server.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "app/images/WebImageCache.h"
+#include "app/images/WebImageDownloader.h"
 #include "app/images/WebImageManager.h"
 #include "app/images/WebImageView.h"
 #include "foundation/Bundle.h"
@@ -10,6 +13,7 @@
 #include "foundation/FileManager.h"
 #include "foundation/Log.h"
 #include "foundation/Notification.h"
+#include "foundation/RunLoop.h"
 #include "support/LoopbackService.h"
 #include "support/WebContent.h"
 #include "uikit/TestDriver.h"
@@ -232,6 +236,22 @@ TEST_F(WebImageTest, CancelledLoadStopsTheDownloadAndAViewThatWentAwayGetsNothin
     EXPECT_EQ(pendingImageLoads(), 0u);  // noticed the view had gone
     ASSERT_TRUE(driver.waitUntil([&] { return downloads.stopped == 2; }));
     EXPECT_EQ(v->image(), placeholder);
+}
+
+// A picture larger than any the screen can use (8 MB once decoded) fails in
+// transfer, however small it was on the wire.
+TEST_F(WebImageTest, APictureLargerThanAnyTheScreenCanUseFailsInTransfer) {
+    LoopbackService svc;
+    auto huge = testsupport::content(std::string(9u * 1024 * 1024, 'x'), "image/png");
+    huge.gzip = true;
+    svc.serve("/huge.png", huge);
+    std::optional<WebImageDownloader::Result> got;
+    auto d = WebImageDownloader::downloadWithURL(svc.baseURL() + "/huge.png",
+                                                 [&](const WebImageDownloader::Result& r) { got = r; });
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return got.has_value(); }, 60));
+    ASSERT_TRUE(got->error);
+    EXPECT_EQ(got->error->code, WebImageErrorTransport);
+    EXPECT_NE(got->error->description().find("too large"), std::string::npos) << got->error->description();
 }
 
 TEST_F(WebImageTest, ButtonsTakeTheImageForTheirNormalState) {

@@ -2,15 +2,17 @@
 // the activity page with its pictures.
 #include <gtest/gtest.h>
 
-#include "OrgTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "cases/ActivityDetailViewController.h"
 #include "cases/ActivityUploadViewController.h"
 #include "cases/ActivityViewController.h"
 #include "foundation/Log.h"
 
+using namespace moduletest;
+
 namespace {
 
-using orgtest::reply;
 
 ns::Value activities(int n) {
     ns::Value rows = ns::Value::array();
@@ -20,12 +22,16 @@ ns::Value activities(int n) {
     return rows;
 }
 
-class ActivityTest : public orgtest::OrgTest {
+class ActivityTest : public moduletest::ModuleTest {
 protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        storeMember("7", "李明");
+    }
     std::shared_ptr<ActivityViewController> openList(const ns::Value& power, int rows = 2) {
         ns::Value r = ns::Value::dictionary({{"records", activities(rows)}});
         if (!power.isNil()) r.set("is_power", power);
-        svc.reply("GetOrgActivity", reply(r));
+        svc.reply("GetOrgActivity", json(r));
         auto list = ui::create<ActivityViewController>();
         list->setActivID("55");
         showPushed(list);
@@ -98,7 +104,7 @@ TEST_F(ActivityTest, EmptyReplyAfterPullDownHidesTheTable) {
 }
 
 TEST_F(ActivityTest, ReplyOfAnEarlierAppearanceIsDropped) {
-    svc.reply("GetOrgActivity", LoopbackService::held(svc.result("GetOrgActivity", reply(ns::Value::dictionary(
+    svc.reply("GetOrgActivity", LoopbackService::held(svc.result("GetOrgActivity", json(ns::Value::dictionary(
                                                                                        {{"records", activities(3)}})))));
     auto list = ui::create<ActivityViewController>();
     showPushed(list);

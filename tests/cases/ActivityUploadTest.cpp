@@ -3,14 +3,16 @@
 // collected paths, and how replies and failures leave the form.
 #include <gtest/gtest.h>
 
-#include "OrgTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "cases/ActivityUploadViewController.h"
 #include "foundation/Data.h"
 #include "uikit/SystemStandIns.h"
 
+using namespace moduletest;
+
 namespace {
 
-using orgtest::reply;
 
 // A wide picture: left half red, right half blue.
 ui::ImagePtr widePicture() {
@@ -27,13 +29,14 @@ ui::ImagePtr widePicture() {
     return ui::Image::imageWithPixels(w, h, std::move(rgba));
 }
 
-class ActivityUploadTest : public orgtest::OrgTest {
+class ActivityUploadTest : public moduletest::ModuleTest {
 protected:
     void SetUp() override {
-        OrgTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember("7", "李明");
         upload = ui::create<ActivityUploadViewController>();
         upload->setActivID("55");
-        auto presenter = ui::create<orgtest::HomeStub>();
+        auto presenter = ui::create<moduletest::HomeStub>();
         showRoot(presenter);
         presenter->presentViewController(ui::create<ui::NavigationController>(upload), false);
         ui::Application::sharedApplication().layoutIfNeeded();
@@ -52,7 +55,7 @@ protected:
         ASSERT_TRUE(waitForRequests("SubmitAttach", before + 1));
     }
     void storeWithPath(const std::string& path) {
-        svc.reply("SubmitAttach", reply(ns::Value::dictionary({{"state", "successful"}, {"file_path", path}})));
+        svc.reply("SubmitAttach", json(ns::Value::dictionary({{"state", "successful"}, {"file_path", path}})));
         pickFromLibrary(widePicture());
         ASSERT_TRUE(driver->waitUntil([&] { return alertMessage() == "上传成功"; }));
         driver->pressAlertButton("确定");
@@ -126,7 +129,7 @@ TEST_F(ActivityUploadTest, ChecksThenConfirmsAndSendsPathsJoined) {
                                                                      R"({"state":"successful","message":"ok"})")));
     fillAndConfirm("  ", " ");  // blanks pass
     ASSERT_EQ(alertMessage(), "是否上传？上传后该内容将不能进行修改或删除!");
-    EXPECT_EQ(alert()->tag(), 5000);
+    EXPECT_EQ(driver->lastAlert()->tag(), 5000);
     driver->pressAlertButton("取消");
     EXPECT_EQ(svc.count("SubmitOrgActivity"), 0u);
 
@@ -177,7 +180,7 @@ TEST_F(ActivityUploadTest, NoPhotoSendsAnEmptyListAndRefusalKeepsTheForm) {
 TEST_F(ActivityUploadTest, CameraMissingAndKeyboardRules) {
     driver->tapText("选择照片");
     ASSERT_TRUE(driver->pressAlertButton("相机"));
-    auto a = alert();
+    auto a = driver->lastAlert();
     ASSERT_TRUE(a);
     EXPECT_EQ(a->title(), "Error");
     EXPECT_EQ(a->message(), "你没有摄像头");

@@ -3,15 +3,17 @@
 // picker.
 #include <gtest/gtest.h>
 
-#include "OrgTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "cases/ActivitiesViewController.h"
 #include "cases/ActivityDetailViewController.h"
 #include "cases/AddressBookViewController.h"
 #include "cases/EventCell.h"
 
+using namespace moduletest;
+
 namespace {
 
-using orgtest::reply;
 
 ns::Value members(int page, int n) {
     ns::Value rows = ns::Value::array();
@@ -22,10 +24,11 @@ ns::Value members(int page, int n) {
     return rows;
 }
 
-class AddressBookTest : public orgtest::OrgTest {
+class AddressBookTest : public moduletest::ModuleTest {
 protected:
     void SetUp() override {
-        OrgTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember("7", "李明");
         svc.handle("GetOrgList", [this](const LoopbackService::Received& r) {
             std::string type = r.argument["parameters"]["type"].text();
             if (type == "county")
@@ -37,7 +40,7 @@ protected:
     void serveMembers(int full) {
         svc.handle("GetMailList", [this, full](const LoopbackService::Received& r) {
             int page = static_cast<int>(r.argument["page_index"].integerValue());
-            return svc.result("GetMailList", reply(ns::Value::dictionary(
+            return svc.result("GetMailList", json(ns::Value::dictionary(
                                                  {{"records", members(page, page <= full ? 20 : 0)}})));
         });
     }

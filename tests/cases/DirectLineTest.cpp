@@ -3,7 +3,8 @@
 // list, the menu's swaps, the policy answers and the survey page.
 #include <gtest/gtest.h>
 
-#include "DqTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/widgets/ProgressHUD.h"
 #include "cases/DqFrontViewController.h"
 #include "cases/DqRearViewController.h"
@@ -16,9 +17,11 @@
 #include "app/widgets/ZCDYCell.h"
 #include "foundation/Log.h"
 
+using namespace moduletest;
+
 namespace {
 
-class DirectLineTest : public dqtest::DqTest {
+class DirectLineTest : public moduletest::ModuleTest {
 protected:
     std::shared_ptr<RevealController> openDirectLine() {
         ModuleRegistry registry;
@@ -77,7 +80,7 @@ TEST_F(DirectLineTest, SearchPagesWithinTheMobileNumberAndAnEmptySearchListsAll)
     ASSERT_TRUE(driver->typeText(front->phoneField, "13800000000"));
     // The search's page waits until the overlay and the emptied table were seen.
     svc.replyOnce("GetGroupVoice", LoopbackService::held(svc.result(
-                                       "GetGroupVoice", chtest::listReply(dqtest::petitionPage(1)))));
+                                       "GetGroupVoice", moduletest::listReply(moduletest::petitionPage(1)))));
     driver->tap(front->searchButton);
     EXPECT_EQ(ProgressHUD::currentStatus(), "搜索中...");
     EXPECT_EQ(front->mtableview->numberOfRowsInSection(0), 0);
@@ -133,7 +136,7 @@ TEST_F(DirectLineTest, ReturningFromAPetitionShowsAFreshFirstPage) {
 }
 
 TEST_F(DirectLineTest, LeavingCancelsTheLoadSoItNeverLandsInTheList) {
-    svc.reply("GetGroupVoice", LoopbackService::held(svc.result("GetGroupVoice", chtest::listReply(dqtest::petitionPage(1)))));
+    svc.reply("GetGroupVoice", LoopbackService::held(svc.result("GetGroupVoice", moduletest::listReply(moduletest::petitionPage(1)))));
     openDirectLine();
     ASSERT_TRUE(waitForRequests("GetGroupVoice", 1));
     front->add();
@@ -202,7 +205,7 @@ TEST_F(DirectLineTest, HandlingListWaitsForALogin) {
 
 TEST_F(DirectLineTest, MenuSwapsByClassExceptTheSurveyAndGoesHome) {
     servePetitionPages(1);
-    svc.reply("GetArticleList", chtest::listReply(chtest::articlePage(1, 2)));
+    svc.reply("GetArticleList", moduletest::listReply(moduletest::articlePage(1, 2)));
     auto reveal = openDirectLine();
     auto table = rear->rearTableView();
     ASSERT_EQ(table->numberOfRowsInSection(0), 4);

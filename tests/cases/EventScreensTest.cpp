@@ -2,13 +2,16 @@
 // and fields they show, the handling panel and what a handling sends.
 #include <gtest/gtest.h>
 
-#include "GridTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "cases/DJWGRearViewController.h"
 #include "cases/EventCell.h"
 #include "cases/EventDetailViewController.h"
 #include "cases/EventListViewController.h"
 #include "cases/ResultCell.h"
 #include "uikit/Image.h"
+
+using namespace moduletest;
 
 namespace {
 
@@ -36,8 +39,12 @@ ns::Value eventRecord(const std::string& isHandle, const std::string& isReport, 
     return ns::Value::dictionary({{"records", event}, {"is_handle", isHandle}, {"is_report", isReport}});
 }
 
-class EventListTest : public gridtest::GridTest {
+class EventListTest : public moduletest::ModuleTest {
 protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        storeMember("77", "王五");
+    }
     std::shared_ptr<EventListViewController> openList(const std::string& type, const std::string& title) {
         list = ui::create<EventListViewController>();
         list->eventType = type;
@@ -48,8 +55,8 @@ protected:
     bool settle() { return driver->waitUntil([&] { return list->list && !list->list->isLoadingPage(); }); }
     void servePages(int pages) {
         svc.handle("GetEventList", [this, pages](const LoopbackService::Received& r) {
-            int page = chtest::requestedPage(r);
-            return svc.result("GetEventList", chtest::listReply(page <= pages ? eventPage(page) : ns::Value::array()));
+            int page = moduletest::requestedPage(r);
+            return svc.result("GetEventList", moduletest::listReply(page <= pages ? eventPage(page) : ns::Value::array()));
         });
     }
     std::shared_ptr<EventCell> cell(long row) {
@@ -61,7 +68,7 @@ protected:
 };
 
 TEST_F(EventListTest, LoadsTheMembersEventsOfItsTypeAndDrawsThreeLines) {
-    svc.reply("GetEventList", chtest::listReply(ns::Value::array(
+    svc.reply("GetEventList", moduletest::listReply(ns::Value::array(
                                   {ns::Value::dictionary({{"id", "9"}, {"category", "治安"}, {"title", "打架"},
                                                           {"charge", "张三"}, {"place", "西街"}}),
                                    ns::Value::dictionary({{"id", "10"}, {"category", ""}, {"title", "噪音"},
@@ -130,7 +137,7 @@ TEST_F(EventListTest, NoRecordsShowsTheToast) {
 
 TEST_F(EventListTest, ARowPushesItsDetailOverTheList) {
     servePages(1);
-    svc.reply("GetEventRecord", gridtest::json(eventRecord("0", "0", ns::Value::array())));
+    svc.reply("GetEventRecord", moduletest::json(eventRecord("0", "0", ns::Value::array())));
     openList("3", "事件处理");
     ASSERT_TRUE(settle());
     list->mtableview->delegate()->tableView_didSelectRowAtIndexPath(list->mtableview, ui::IndexPath{0, 2});
@@ -152,10 +159,14 @@ TEST_F(EventListTest, ARowPushesItsDetailOverTheList) {
     EXPECT_EQ(list->mdataArray().count(), 10u);
 }
 
-class EventDetailTest : public gridtest::GridTest {
+class EventDetailTest : public moduletest::ModuleTest {
 protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        storeMember("77", "王五");
+    }
     std::shared_ptr<EventDetailViewController> openDetail(const ns::Value& reply) {
-        svc.replyOnce("GetEventRecord", svc.result("GetEventRecord", gridtest::json(reply)));
+        svc.replyOnce("GetEventRecord", svc.result("GetEventRecord", moduletest::json(reply)));
         detail = ui::create<EventDetailViewController>();
         detail->eventID = "5";
         showInNav(detail);
@@ -246,7 +257,7 @@ TEST_F(EventDetailTest, HandlingSendsTheChoiceAndReloadsTheEvent) {
     EXPECT_EQ(svc.count("SubmitEventHandle"), 0u);
 
     detail->resview->contentTextview->setText("已处理完毕");
-    svc.replyOnce("GetEventRecord", svc.result("GetEventRecord", gridtest::json(eventRecord(
+    svc.replyOnce("GetEventRecord", svc.result("GetEventRecord", moduletest::json(eventRecord(
                                                                      "0", "0", ns::Value::array({ns::Value::dictionary(
                                                                                    {{"user_name", "王五"}})})))));
     submitHandling(R"({"state":"successful","message":"处理成功"})");

@@ -2,9 +2,10 @@
 // and the event lists, the fronts they build, and the way home.
 #include <gtest/gtest.h>
 
+#include "support/ModuleTest.h"
+
 #include <algorithm>
 
-#include "GridTestSupport.h"
 #include "app/framework/RearviewCell.h"
 #include "cases/DJWGFrontViewController.h"
 #include "cases/DJWGRearViewController.h"
@@ -12,12 +13,18 @@
 #include "cases/Module.h"
 #include "cases/TryingViewController.h"
 
+using namespace moduletest;
+
 namespace {
 
-using gridtest::FrontStub;
+using moduletest::FrontStub;
 
-class GridMenuTest : public gridtest::GridTest {
+class GridMenuTest : public moduletest::ModuleTest {
 protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        storeMember("77", "王五");
+    }
     std::shared_ptr<RevealController> openGrid() {
         front = ui::create<FrontStub>();
         rear = ui::create<DJWGRearViewController>();
@@ -33,7 +40,7 @@ protected:
         return cell ? cell->titleLabel->text() : "";
     }
     // Answers the next permission query with this top level.
-    void power(const ns::Value& reply) { svc.replyOnce("GetEventPower", svc.result("GetEventPower", gridtest::json(reply))); }
+    void power(const ns::Value& reply) { svc.replyOnce("GetEventPower", svc.result("GetEventPower", moduletest::json(reply))); }
     // Waits until the request's outcome has been handed over (the request is gone).
     bool settled(const std::weak_ptr<NetWebServiceRequest>& request) {
         return driver->waitUntil([&] { return request.expired(); });
@@ -174,7 +181,7 @@ TEST_F(GridMenuTest, HomeRowLeavesTheModule) {
     auto reveal = openGrid();
     tapRow(6);
     ASSERT_EQ(homeNav->viewControllers().size(), 1u);
-    EXPECT_TRUE(std::dynamic_pointer_cast<gridtest::HomeStub>(homeNav->viewControllers().front()));
+    EXPECT_TRUE(std::dynamic_pointer_cast<moduletest::HomeStub>(homeNav->viewControllers().front()));
     EXPECT_EQ(svc.count("GetEventPower"), 0u);
 }
 

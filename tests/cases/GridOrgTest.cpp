@@ -2,7 +2,8 @@
 // with its child levels, the child-name list and the way to the activities.
 #include <gtest/gtest.h>
 
-#include "OrgTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/framework/RevealController.h"
 #include "cases/ActivityViewController.h"
 #include "cases/AddressBookViewController.h"
@@ -12,19 +13,21 @@
 #include "cases/DJWGFrontViewController.h"
 #include "cases/GroupDetailViewController.h"
 
+using namespace moduletest;
+
 namespace {
 
-using orgtest::reply;
 
 ns::Value org(const std::string& id, const std::string& name) {
     return ns::Value::dictionary({{"id", id}, {"name", name}});
 }
 
-class GridOrgTest : public orgtest::OrgTest {
+class GridOrgTest : public moduletest::ModuleTest {
 protected:
     void SetUp() override {
-        OrgTest::SetUp();
-        svc.reply("GetOrgList", reply(ns::Value::dictionary(
+        ModuleTest::SetUp();
+        storeMember("7", "李明");
+        svc.reply("GetOrgList", json(ns::Value::dictionary(
                                     {{"state", "successful"},
                                      {"records", ns::Value::array({org("10", "第一支部"), org("20", "第二支部")})}})));
         // Record "10" has a child "11", which has a child "12".
@@ -39,7 +42,7 @@ protected:
                                                       {"child_org", ns::Value::array()}});
             if (id == "10") record.set("child_org", ns::Value::array({org("11", "一组")}));
             if (id == "11") record.set("child_org", ns::Value::array({org("12", "一组一班")}));
-            return svc.result("GetOrgRecord", reply(ns::Value::dictionary({{"records", record}})));
+            return svc.result("GetOrgRecord", json(ns::Value::dictionary({{"records", record}})));
         });
     }
     std::shared_ptr<DJWGDetailViewController> top() const {
@@ -53,7 +56,7 @@ protected:
 TEST_F(GridOrgTest, FrontListsTheMembersOrganisationsInAContainer) {
     auto front = ui::create<DJWGFrontViewController>();
     front->setChannel_code("djwg");
-    auto home = ui::create<ui::NavigationController>(ui::create<orgtest::HomeStub>());
+    auto home = ui::create<ui::NavigationController>(ui::create<moduletest::HomeStub>());
     home->setNavigationBarHidden(true, false);  // as the home screen keeps it
     window->setRootViewController(home);
     ui::Application::sharedApplication().layoutIfNeeded();
@@ -96,7 +99,7 @@ TEST_F(GridOrgTest, ModuleOpensTheFrontAndTheMenuRebuildsItOrPushesTheAddressBoo
     ASSERT_TRUE(front);
     EXPECT_EQ(front->channel_code, "djwg");
     auto rear = std::dynamic_pointer_cast<DJWGRearViewController>(registry.djwg.rear());
-    auto home = ui::create<ui::NavigationController>(ui::create<orgtest::HomeStub>());
+    auto home = ui::create<ui::NavigationController>(ui::create<moduletest::HomeStub>());
     home->setNavigationBarHidden(true, false);
     window->setRootViewController(home);
     ui::Application::sharedApplication().layoutIfNeeded();

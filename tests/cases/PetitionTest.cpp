@@ -2,13 +2,16 @@
 // record with its handling rows, and the handling list and screen.
 #include <gtest/gtest.h>
 
-#include "DqTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/widgets/ProgressHUD.h"
 #include "cases/AddXinShengViewController.h"
 #include "cases/MyDoneViewController.h"
 #include "cases/MyXinShengDetailViewController.h"
 #include "cases/XinShengDetailViewController.h"
 #include "foundation/Log.h"
+
+using namespace moduletest;
 
 namespace {
 
@@ -22,7 +25,7 @@ constexpr const char* kRecord =
     R"("feel_handle":[{"handle_user":"王五","action":"回复","handle_content":null},)"
     R"({"handle_user":"赵六","action":"上报","handle_content":"已上报县里"}]}})";
 
-class PetitionTest : public dqtest::DqTest {
+class PetitionTest : public moduletest::ModuleTest {
 protected:
     std::shared_ptr<AddXinShengViewController> openForm() {
         auto form = ui::create<AddXinShengViewController>();
@@ -98,7 +101,7 @@ TEST_F(PetitionTest, FormSendsItsChoicesAndLoadsTheTypesOnce) {
     svc.reply("SubmitGroupVoice", R"({"state":"successful","message":"提交成功"})");
     auto form = openForm();
     auto nav = form->navigationController();
-    auto host = showInNav(ui::create<dqtest::HomeStub>());
+    auto host = showInNav(ui::create<moduletest::HomeStub>());
     host->presentViewController(nav, false);
     fill(form);
     form->showType();  // the loaded list again, no request
@@ -189,7 +192,7 @@ TEST_F(PetitionTest, RecordWithoutHandlingShowsOnlyTheHeading) {
 }
 
 TEST_F(PetitionTest, HandlingListWithNothingWaitingSaysSo) {
-    logIn();
+    storeMember();
     svc.reply("GetGroupVoice", R"({"records":[]})");
     auto list = ui::create<MyDoneViewController>();
     showInNav(list);
@@ -201,7 +204,7 @@ TEST_F(PetitionTest, HandlingListWithNothingWaitingSaysSo) {
 class HandlingTest : public PetitionTest {
 protected:
     std::shared_ptr<MyXinShengDetailViewController> openHandling() {
-        logIn();
+        storeMember();
         auto screen = ui::create<MyXinShengDetailViewController>();
         screen->feel_id = "9";
         showInNav(screen);

@@ -3,17 +3,21 @@
 // submission leaves behind.
 #include <gtest/gtest.h>
 
-#include "GridTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "cases/DJWGRearViewController.h"
 #include "cases/TryingViewController.h"
 #include "uikit/Image.h"
 
+using namespace moduletest;
+
 namespace {
 
-class RegistrationTest : public gridtest::GridTest {
+class RegistrationTest : public moduletest::ModuleTest {
 protected:
     void SetUp() override {
-        gridtest::GridTest::SetUp();
+        moduletest::ModuleTest::SetUp();
+        storeMember("77", "王五");
         form = ui::create<TryingViewController>();
         reveal = openModule(form, ui::create<DJWGRearViewController>());
     }

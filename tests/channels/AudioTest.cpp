@@ -2,7 +2,8 @@
 // with its attachments, and the item's comment bar.
 #include <gtest/gtest.h>
 
-#include "DetailTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/framework/OCJUIWebViewController.h"
 #include "app/framework/RevealController.h"
 #include "channels/AudioDetailViewController.h"
@@ -12,7 +13,7 @@
 #include "uikit/Keyboard.h"
 #include "uikit/SystemStandIns.h"
 
-using namespace detailtest;
+using namespace moduletest;
 
 namespace {
 
@@ -23,7 +24,7 @@ std::string itemReply(const std::string& attachs, const std::string& content = R
            content + R"(,"attachs":)" + attachs + "}}";
 }
 
-class AudioTest : public DetailTest {
+class AudioTest : public ModuleTest {
 protected:
     std::shared_ptr<AudioDetailViewController> openItem(const std::string& reply) {
         svc.reply("GetArticleRecord", reply);

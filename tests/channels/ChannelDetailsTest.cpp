@@ -3,15 +3,16 @@
 // and what each channel does with a touched picture or link.
 #include <gtest/gtest.h>
 
-#include "DetailTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "channels/ChannelDetailScreen.h"
 #include "foundation/Log.h"
 
-using namespace detailtest;
+using namespace moduletest;
 
 namespace {
 
-class ChannelDetailsTest : public DetailTest {
+class ChannelDetailsTest : public ModuleTest {
 protected:
     template <typename D>
     std::shared_ptr<D> open(const std::string& reply = articleReply()) {

@@ -2,7 +2,8 @@
 // request each asks with, its rows, the detail a row opens, and the refresh.
 #include <gtest/gtest.h>
 
-#include "ModuleTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/widgets/ZCDYCell.h"
 #include "channels/ChannelDetailScreen.h"
 #include "channels/ChannelLists.h"
@@ -10,9 +11,11 @@
 #include "channels/SSZTFrontViewController.h"
 #include "channels/SSZTRearViewController.h"
 
+using namespace moduletest;
+
 namespace {
 
-class ChannelListsTest : public chtest::ModuleFixture {
+class ChannelListsTest : public moduletest::ModuleTest {
 protected:
     std::shared_ptr<RevealController> openCurrentAffairs() {
         rear = ui::create<SSZTRearViewController>();
@@ -113,7 +116,7 @@ TEST_F(ChannelListsTest, TheShownChannelStaysAndAnotherVisitStartsAfresh) {
     touchRow(reveal, 1);
     auto list = frontAs<VLDTViewController>(reveal);
     ASSERT_TRUE(settle(list));
-    chtest::pullUp(list->mtableview);
+    moduletest::pullUp(list->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(driver->waitUntil([&] { return list->mdataArray().count() == 20; }));
     const std::size_t asked = svc.count("GetArticleList");

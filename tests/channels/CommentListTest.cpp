@@ -2,17 +2,18 @@
 // the inline bar behind the session's login, and refused posts.
 #include <gtest/gtest.h>
 
+#include "support/ModuleTest.h"
+
 #include <algorithm>
 
 #include "channels/CommentCell.h"
 #include "channels/CommentViewController.h"
-#include "DetailTestSupport.h"
 
-using namespace detailtest;
+using namespace moduletest;
 
 namespace {
 
-class CommentListTest : public DetailTest {
+class CommentListTest : public ModuleTest {
 protected:
     // Answers each page request with the page's comments: `total` in all.
     void serveComments(int total) {
@@ -33,10 +34,6 @@ protected:
         screen->channel_id = "12";
         nav->pushViewController(screen, false);
         return screen;
-    }
-    // Waits until the page requests so far have been answered and shown.
-    bool settle(const std::shared_ptr<CommentViewController>& screen) {
-        return driver->waitUntil([&] { return !screen->list->isLoadingPage(); });
     }
     // Pulls the table up past the end of its rows and waits out the delay.
     void pullUp(const std::shared_ptr<CommentViewController>& screen) {

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "DetailTestSupport.h"
+#include "support/ModuleTest.h"
 #include "app/shell/ModuleRegistry.h"
 #include "foundation/Format.h"
 #include "app/framework/RevealController.h"
@@ -13,11 +13,11 @@
 #include "channels/Module.h"
 #include "channels/NewsViewController.h"
 
-using namespace detailtest;
+using namespace moduletest;
 
 namespace {
 
-class ConvenienceTest : public DetailTest {
+class ConvenienceTest : public ModuleTest {
 protected:
     std::shared_ptr<BMFWFrontViewController> openDirectory(const std::string& reply) {
         svc.reply("GetLinkList", reply);

@@ -3,7 +3,8 @@
 // older menu pair, and the shared menu on screens of its own.
 #include <gtest/gtest.h>
 
-#include "ChannelsTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/framework/Records.h"
 #include "app/framework/RearviewCell.h"
 #include "app/framework/RevealController.h"
@@ -16,9 +17,9 @@
 #include "foundation/Log.h"
 #include "uikit/NavigationController.h"
 
-namespace {
+using namespace moduletest;
 
-class HomeStub : public ui::ViewController {};
+namespace {
 
 // Two list screens of different classes for the shared menu.
 class ScreenA : public ui::ViewController {
@@ -27,32 +28,12 @@ public:
 };
 class ScreenB : public ui::ViewController {};
 
-class CurrentAffairsTest : public chtest::ChannelsTest {
+class CurrentAffairsTest : public moduletest::ModuleTest {
 protected:
-    // The home navigation controller as the window's root, with the container
-    // pushed on it around the front and the rear.
-    std::shared_ptr<RevealController> openModule(const std::shared_ptr<ui::ViewController>& front,
-                                                 const std::shared_ptr<ui::ViewController>& rear) {
-        homeNav = ui::create<ui::NavigationController>(ui::create<HomeStub>());
-        showRoot(homeNav);
-        auto reveal = ui::create<RevealController>(ui::create<ui::NavigationController>(front), rear);
-        homeNav->pushViewController(reveal, false);
-        ui::Application::sharedApplication().layoutIfNeeded();
-        return reveal;
-    }
     std::shared_ptr<RevealController> openCurrentAffairs() {
         front = ui::create<SSZTFrontViewController>();
         rear = ui::create<SSZTRearViewController>();
         return openModule(front, rear);
-    }
-    void openMenu(const std::shared_ptr<RevealController>& reveal) {
-        reveal->revealToggle(nullptr);
-        driver->advance(SlideRevealController::kToggleDuration);
-        ASSERT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionRight);
-    }
-    static std::shared_ptr<ui::ViewController> frontRoot(const std::shared_ptr<RevealController>& reveal) {
-        auto nav = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
-        return nav && !nav->viewControllers().empty() ? nav->viewControllers().front() : nullptr;
     }
     static std::shared_ptr<RearviewCell> menuCell(const std::shared_ptr<ui::TableView>& table, long row) {
         return std::dynamic_pointer_cast<RearviewCell>(table->cellForRowAtIndexPath(ui::IndexPath{0, row}));
@@ -76,11 +57,7 @@ protected:
         }
         return out;
     }
-    bool settle(const std::shared_ptr<SSZTFrontViewController>& s) {
-        return driver->waitUntil([&] { return s->list && !s->list->isLoadingPage(); });
-    }
 
-    std::shared_ptr<ui::NavigationController> homeNav;
     std::shared_ptr<SSZTFrontViewController> front;
     std::shared_ptr<SSZTRearViewController> rear;
 };
@@ -137,7 +114,7 @@ TEST_F(CurrentAffairsTest, NewsListShowsThumbnailTitleAndSummaryUnderItsTopBar) 
 }
 
 TEST_F(CurrentAffairsTest, RowOpensItsArticleWithTheListsLoginFlag) {
-    svc.reply("GetArticleList", chtest::listReply(chtest::articlePage(1)));
+    svc.reply("GetArticleList", moduletest::listReply(moduletest::articlePage(1)));
     svc.reply("GetArticleRecord", LoopbackService::held());
     openCurrentAffairs();
     ASSERT_TRUE(settle(front));
@@ -291,7 +268,7 @@ TEST_F(CurrentAffairsTest, SharedMenuWithoutSwapByClassBuildsEveryTimeAndOutside
 }
 
 TEST_F(CurrentAffairsTest, OlderMenuOpensTheNewsScreenOnceAndGoesHomeByItsTitle) {
-    svc.reply("GetArticleList", chtest::listReply(chtest::articlePage(1)));
+    svc.reply("GetArticleList", moduletest::listReply(moduletest::articlePage(1)));
     auto older = ui::create<RearViewController>();
     auto reveal = openModule(ui::create<ScreenB>(), older);
     auto table = older->rearTableView();

@@ -3,12 +3,15 @@
 // and a screen that has gone hearing nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "support/ModuleTest.h"
+
 #include "channels/SSXWDetailViewController.h"
-#include "DetailTestSupport.h"
 #include "foundation/Log.h"
 #include "uikit/Keyboard.h"
 
-using namespace detailtest;
+using namespace moduletest;
 
 namespace {
 
@@ -18,7 +21,7 @@ std::string jpeg(int w, int h) {
     return std::string(bytes->begin(), bytes->end());
 }
 
-class DetailScreenTest : public DetailTest {
+class DetailScreenTest : public ModuleTest {
 protected:
     std::shared_ptr<SSXWDetailViewController> open(const std::string& articleId = "88") {
         auto detail = ui::create<SSXWDetailViewController>();
@@ -40,9 +43,6 @@ protected:
         ASSERT_EQ(driver->firstResponder(), detail->pubView->contentField);
     }
     void publish(const std::shared_ptr<SSXWDetailViewController>& detail) { driver->tap(detail->pubView->PublishedButton); }
-    bool waitForAlert() {
-        return driver->waitUntil([&] { return driver->topPopup() != nullptr; });
-    }
 };
 
 TEST_F(DetailScreenTest, DrawsTheArticleAndSizesItsBody) {
@@ -287,7 +287,7 @@ TEST_F(DetailScreenTest, AScreenThatHasGoneHearsNothing) {
     ASSERT_TRUE(gone.expired());
 
     // The web view finishes, the picture and the comment reply arrive, the keyboard comes up.
-    ASSERT_TRUE(driver->waitUntil([&] { return servedPath("/pic.png") && svc.count("SubmitComment") == 1; }));
+    ASSERT_TRUE(driver->waitUntil([&] { return std::ranges::any_of(svc.requests(), [](const auto& r) { return r.path == "/pic.png"; }) && svc.count("SubmitComment") == 1; }));
     web->finishPendingLoad();
     svc.release();
     settleService();

@@ -4,6 +4,8 @@
 // seen in the comment list, back to the list, the menu, and home.
 #include <gtest/gtest.h>
 
+#include "support/ModuleTest.h"
+
 #include "app/framework/RevealController.h"
 #include "app/ShellTestSupport.h"
 #include "channels/CommentCell.h"
@@ -11,9 +13,9 @@
 #include "channels/Module.h"
 #include "channels/SSXWDetailViewController.h"
 #include "channels/SSZTFrontViewController.h"
-#include "ChannelsTestSupport.h"
-#include "DetailTestSupport.h"
 #include "uikit/NavigationController.h"
+
+using namespace moduletest;
 
 namespace {
 
@@ -34,7 +36,7 @@ protected:
             std::lock_guard lock(mutex);
             ns::Value rows = ns::Value::array();
             for (auto& c : posted) rows.push(c);
-            return svc.result("GetCommentList", chtest::listReply(rows));
+            return svc.result("GetCommentList", moduletest::listReply(rows));
         });
     }
 
@@ -44,11 +46,11 @@ protected:
 
 TEST_F(MainRoadTest, FromTheHomeTileToAPostedCommentAndBackHome) {
     svc.handle("GetArticleList", [this](const LoopbackService::Received& r) {
-        return svc.result("GetArticleList", chtest::listReply(chtest::articlePage(chtest::requestedPage(r))));
+        return svc.result("GetArticleList", moduletest::listReply(moduletest::articlePage(moduletest::requestedPage(r))));
     });
     svc.handle("GetArticleRecord", [this](const LoopbackService::Received& r) {
         std::string id = r.argument["parameters"]["id"].str();
-        return svc.result("GetArticleRecord", detailtest::articleReply("标题" + id, "<p>正文" + id + "</p>"));
+        return svc.result("GetArticleRecord", moduletest::articleReply("标题" + id, "<p>正文" + id + "</p>"));
     });
     svc.reply("MemberLogin", shelltest::kMemberReply);
     serveComments();
@@ -67,7 +69,7 @@ TEST_F(MainRoadTest, FromTheHomeTileToAPostedCommentAndBackHome) {
     ASSERT_TRUE(driver->waitUntil([&] { return list->mdataArray().count() == 10; }));
 
     // Pull-up: the second page.
-    chtest::pullUp(list->mtableview);
+    moduletest::pullUp(list->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(driver->waitUntil([&] { return list->mdataArray().count() == 20; }));
     EXPECT_EQ(list->pageNo(), 2);

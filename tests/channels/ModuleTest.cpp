@@ -2,13 +2,16 @@
 // library, and its menu leads back home.
 #include <gtest/gtest.h>
 
+#include "support/ModuleTest.h"
+
 #include "app/framework/RevealController.h"
 #include "app/ShellTestSupport.h"
 #include "channels/Module.h"
 #include "channels/SSZTFrontViewController.h"
 #include "channels/SSZTRearViewController.h"
-#include "ChannelsTestSupport.h"
 #include "uikit/NavigationController.h"
+
+using namespace moduletest;
 
 namespace {
 
@@ -27,7 +30,7 @@ protected:
 
 TEST_F(ChannelsModuleTest, TileOpensTheNewsListAndTheMenuLeadsHome) {
     svc.handle("GetArticleList", [this](const LoopbackService::Received& r) {
-        return svc.result("GetArticleList", chtest::listReply(chtest::articlePage(chtest::requestedPage(r))));
+        return svc.result("GetArticleList", moduletest::listReply(moduletest::articlePage(moduletest::requestedPage(r))));
     });
     launchHome();
     registerChannelsModule(moduleRegistry());
@@ -41,7 +44,7 @@ TEST_F(ChannelsModuleTest, TileOpensTheNewsListAndTheMenuLeadsHome) {
     ASSERT_TRUE(rear);
     ASSERT_TRUE(driver->waitUntil([&] { return list->mdataArray().count() == 10; }));
 
-    chtest::pullUp(list->mtableview);
+    moduletest::pullUp(list->mtableview);
     driver->advance(2.0);
     ASSERT_TRUE(driver->waitUntil([&] { return list->mdataArray().count() == 20; }));
     EXPECT_EQ(list->pageNo(), 2);

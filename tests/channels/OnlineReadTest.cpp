@@ -2,13 +2,16 @@
 // and the bookshelf's grid, refresh and covers.
 #include <gtest/gtest.h>
 
-#include "ModuleTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/shell/AppLinks.h"
 #include "app/framework/OCJUIWebViewController.h"
 #include "channels/OnlineRead.h"
 #include "channels/PartySchool.h"
 #include "uikit/ImageView.h"
 #include "uikit/Label.h"
+
+using namespace moduletest;
 
 namespace {
 
@@ -19,14 +22,14 @@ std::string books(int n, const std::string& prefix = "书") {
                                          {"img_url", ns::Value::null()},
                                          {"file_path", "http://books.example/" + prefix + std::to_string(i) + ".pdf"}}));
     }
-    return chtest::listReply(rows);
+    return moduletest::listReply(rows);
 }
 
-class OnlineReadTest : public chtest::ModuleFixture {
+class OnlineReadTest : public moduletest::ModuleTest {
 protected:
     void TearDown() override {
         ui::WebView::resetForTesting();
-        ModuleFixture::TearDown();
+        ModuleTest::TearDown();
     }
     std::shared_ptr<ZXCYViewController> openShelf() {
         auto shelf = ui::create<ZXCYViewController>();
@@ -76,7 +79,7 @@ TEST_F(OnlineReadTest, TheReadingPageShowsTheOverlayWhileItLoads) {
     std::weak_ptr<OnlineReadViewController> gone = reading;
     reading.reset();
     web.reset();
-    reveal->setFrontViewController(ui::create<ui::NavigationController>(ui::create<chtest::HomeStub>()), false);
+    reveal->setFrontViewController(ui::create<ui::NavigationController>(ui::create<moduletest::HomeStub>()), false);
     driver->advance(1.0);
     EXPECT_TRUE(gone.expired());
     EXPECT_FALSE(ProgressHUD::isVisible());

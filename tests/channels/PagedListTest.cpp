@@ -3,11 +3,14 @@
 // of the wrong shape.
 #include <gtest/gtest.h>
 
-#include "ChannelsTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/framework/SystemViewController.h"
 #include "app/framework/Records.h"
 #include "app/framework/PagedList.h"
 #include "foundation/Log.h"
+
+using namespace moduletest;
 
 namespace {
 
@@ -57,7 +60,7 @@ public:
     std::string selected;
 };
 
-class PagedListTest : public chtest::ChannelsTest {
+class PagedListTest : public moduletest::ModuleTest {
 protected:
     static void pullUpScroll(const std::shared_ptr<ui::ScrollView>& scroll) {
         double height = scroll->frame().size.height;
@@ -69,10 +72,6 @@ protected:
         showRoot(screen);
         return screen;
     }
-    // Waits until no page is loading.
-    bool settle(const std::shared_ptr<ListScreen>& s) {
-        return driver->waitUntil([&] { return !s->list->isLoadingPage(); });
-    }
     // The ids of the rows, in order.
     static std::vector<std::string> ids(const PagedList& list) {
         std::vector<std::string> out;
@@ -82,7 +81,7 @@ protected:
     static std::vector<std::string> pageIds(std::initializer_list<int> pages) {
         std::vector<std::string> out;
         for (int p : pages) {
-            ns::Value page = chtest::articlePage(p);
+            ns::Value page = moduletest::articlePage(p);
             for (const auto& r : page.items()) out.push_back(records::text(r, "id"));
         }
         return out;
@@ -117,7 +116,7 @@ TEST_F(PagedListTest, RefreshAfterThreePagesShowsExactlyPageOne) {
     // The pull empties the list at once, and the table with it (the reply
     // waits until the test has looked).
     svc.replyOnce("GetArticleList", LoopbackService::held(svc.result(
-                                        "GetArticleList", chtest::listReply(chtest::articlePage(1)))));
+                                        "GetArticleList", moduletest::listReply(moduletest::articlePage(1)))));
     s->table->setContentOffset(ui::Point{0, 0});
     pullDown(s->table);
     EXPECT_TRUE(s->list->isReloading());
@@ -179,7 +178,7 @@ TEST_F(PagedListTest, EmptyPageChangesNothingAndTheNextPullAsksForTheFollowingPa
 }
 
 TEST_F(PagedListTest, PullWhileLoadingStartsNothing) {
-    svc.reply("GetArticleList", LoopbackService::held(svc.result("GetArticleList", chtest::listReply(chtest::articlePage(1)))));
+    svc.reply("GetArticleList", LoopbackService::held(svc.result("GetArticleList", moduletest::listReply(moduletest::articlePage(1)))));
     auto s = open();
     ASSERT_TRUE(waitForRequests("GetArticleList", 1));
     // The first page is still on its way: neither pull starts a load.
@@ -223,8 +222,8 @@ TEST_F(PagedListTest, ReloadFromFirstPageDropsALoadMoreWaitingOutItsDelay) {
 TEST_F(PagedListTest, ReplyOfASupersededLoadIsDropped) {
     // Page 2 hangs until released; the rest answer at once.
     svc.handle("GetArticleList", [this](const LoopbackService::Received& r) {
-        int page = chtest::requestedPage(r);
-        auto reply = svc.result("GetArticleList", chtest::listReply(chtest::articlePage(page)));
+        int page = moduletest::requestedPage(r);
+        auto reply = svc.result("GetArticleList", moduletest::listReply(moduletest::articlePage(page)));
         reply.hold = page == 2;
         return reply;
     });
@@ -286,7 +285,7 @@ TEST_F(PagedListTest, RepliesOfTheWrongShapeAddNothingAndCrashNothing) {
 }
 
 TEST_F(PagedListTest, ReplyAfterTheScreenHasGoneReachesNothing) {
-    svc.reply("GetArticleList", LoopbackService::held(svc.result("GetArticleList", chtest::listReply(chtest::articlePage(1)))));
+    svc.reply("GetArticleList", LoopbackService::held(svc.result("GetArticleList", moduletest::listReply(moduletest::articlePage(1)))));
     auto s = open();
     ASSERT_TRUE(waitForRequests("GetArticleList", 1));
     std::weak_ptr<PagedList> list = s->list;
@@ -400,7 +399,7 @@ TEST_F(PagedListTest, AGridLaysOutEveryTileAgainAndItsFirstPageComesQuietly) {
 
     // The pulls work on the grid as on a table; a pull shows the overlay.
     svc.replyOnce("GetArticleList", LoopbackService::held(svc.result(
-                                        "GetArticleList", chtest::listReply(chtest::articlePage(2)))));
+                                        "GetArticleList", moduletest::listReply(moduletest::articlePage(2)))));
     pullUpScroll(s->grid);
     driver->advance(2.0);
     EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");

@@ -3,7 +3,8 @@
 // pull-down that goes back to page "1".
 #include <gtest/gtest.h>
 
-#include "ModuleTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/framework/RearviewCell.h"
 #include "app/framework/Records.h"
 #include "app/ShellTestSupport.h"
@@ -13,9 +14,11 @@
 #include "channels/OnlineRead.h"
 #include "channels/PartySchool.h"
 
+using namespace moduletest;
+
 namespace {
 
-class PartySchoolTest : public chtest::ModuleFixture {
+class PartySchoolTest : public moduletest::ModuleTest {
 protected:
     std::shared_ptr<RevealController> openPartySchool() {
         front = ui::create<YDDXFrontViewController>();
@@ -114,7 +117,7 @@ TEST_F(PartySchoolTest, MenuSwapsRegulationsHistoryAndReading) {
 
     // Home at once.
     ASSERT_TRUE(table->tapRowAtIndexPath(ui::IndexPath{0, 4}));
-    EXPECT_TRUE(ui::isKind<chtest::HomeStub>(homeNav->topViewController()));
+    EXPECT_TRUE(ui::isKind<moduletest::HomeStub>(homeNav->topViewController()));
 }
 
 TEST_F(PartySchoolTest, TheShownListKeepsItsPagesAndAPullDownLeavesPageOne) {
@@ -122,7 +125,7 @@ TEST_F(PartySchoolTest, TheShownListKeepsItsPagesAndAPullDownLeavesPageOne) {
     auto reveal = openPartySchool();
     ASSERT_TRUE(settle(front));
     for (std::size_t n : {20u, 30u}) {
-        chtest::pullUp(front->mtableview);
+        moduletest::pullUp(front->mtableview);
         driver->advance(2.0);
         ASSERT_TRUE(driver->waitUntil([&] { return front->mdataArray().count() == n; }));
     }
@@ -146,7 +149,7 @@ TEST_F(PartySchoolTest, TheShownListKeepsItsPagesAndAPullDownLeavesPageOne) {
 class PartySchoolTileTest : public shelltest::ShellTest {};
 
 TEST_F(PartySchoolTileTest, TileOpensTheTheoryStudyList) {
-    svc.reply("GetArticleList", chtest::listReply(chtest::articlePage(1)));
+    svc.reply("GetArticleList", moduletest::listReply(moduletest::articlePage(1)));
     launchHome();
     registerChannelsModule(moduleRegistry());
     ASSERT_TRUE(moduleRegistry().yddx.isBuilt());

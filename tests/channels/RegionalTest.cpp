@@ -2,7 +2,8 @@
 // article lists, their articles and the fixed web page.
 #include <gtest/gtest.h>
 
-#include "ChannelsTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "app/shell/AppLinks.h"
 #include "app/framework/RearviewCell.h"
 #include "app/framework/RevealController.h"
@@ -13,51 +14,28 @@
 #include "channels/XJDXCell.h"
 #include "uikit/NavigationController.h"
 
+using namespace moduletest;
+
 namespace {
 
-class HomeStub : public ui::ViewController {};
-
-class RegionalTest : public chtest::ChannelsTest {
+class RegionalTest : public moduletest::ModuleTest {
 protected:
-    void SetUp() override {
-        ChannelsTest::SetUp();
-        ui::WebView::resetForTesting();
-        ServiceConfig::setServiceNamespace(svc.serviceNamespace());
-    }
-    void TearDown() override {
-        ns::RunLoop::main().drain();
-        ui::WebView::resetForTesting();
-        ChannelsTest::TearDown();
-    }
-    std::shared_ptr<RevealController> openModule() {
-        homeNav = ui::create<ui::NavigationController>(ui::create<HomeStub>());
-        showRoot(homeNav);
+    std::shared_ptr<RevealController> openRegional() {
         front = ui::create<VLDJFrontViewController>();
         rear = ui::create<VLDJRearViewController>();
-        auto reveal = ui::create<RevealController>(ui::create<ui::NavigationController>(front), rear);
-        homeNav->pushViewController(reveal, false);
-        ui::Application::sharedApplication().layoutIfNeeded();
-        return reveal;
-    }
-    static std::shared_ptr<ui::ViewController> frontRoot(const std::shared_ptr<RevealController>& reveal) {
-        auto nav = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
-        return nav && !nav->viewControllers().empty() ? nav->viewControllers().front() : nullptr;
-    }
-    bool settle(const std::shared_ptr<ListScreen>& s) {
-        return driver->waitUntil([&] { return s->list && !s->list->isLoadingPage(); });
+        return openModule(front, rear);
     }
     std::shared_ptr<ListScreen> shownList(const std::shared_ptr<RevealController>& reveal) {
         return std::dynamic_pointer_cast<ListScreen>(frontRoot(reveal));
     }
 
-    std::shared_ptr<ui::NavigationController> homeNav;
     std::shared_ptr<VLDJFrontViewController> front;
     std::shared_ptr<VLDJRearViewController> rear;
 };
 
 TEST_F(RegionalTest, MassLineListShowsTitledRowsWithTheirTime) {
     serveArticlePages(1);
-    openModule();
+    openRegional();
     ASSERT_TRUE(settle(front));
     auto asked = svc.received("GetArticleList");
     EXPECT_EQ(asked["page_index"].integerValue(), 1);
@@ -84,7 +62,7 @@ TEST_F(RegionalTest, MassLineListShowsTitledRowsWithTheirTime) {
 
 TEST_F(RegionalTest, MenuSwapsChannelsByClassAndTheMassLineComesBackFresh) {
     serveArticlePages();
-    auto reveal = openModule();
+    auto reveal = openRegional();
     ASSERT_TRUE(settle(front));
     auto table = rear->rearTableView();
     ASSERT_EQ(table->numberOfRowsInSection(0), 6);
@@ -110,7 +88,7 @@ TEST_F(RegionalTest, MenuSwapsChannelsByClassAndTheMassLineComesBackFresh) {
         ASSERT_TRUE(settle(list));
         EXPECT_EQ(list->naview->titleLabel->text(), c.title);
         EXPECT_EQ(svc.received("GetArticleList")["parameters"]["category_code"].str(), c.code);
-        EXPECT_EQ(chtest::requestedPage(svc.requests("GetArticleList").back()), 1);
+        EXPECT_EQ(moduletest::requestedPage(svc.requests("GetArticleList").back()), 1);
         EXPECT_EQ(rear->menu->highlightedRow(), c.row);
         driver->advance(1.0);
         EXPECT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionLeft);
@@ -142,7 +120,7 @@ TEST_F(RegionalTest, MenuSwapsChannelsByClassAndTheMassLineComesBackFresh) {
 TEST_F(RegionalTest, WebPageRowPushesTheFixedPageAndHomeRowLeaves) {
     serveArticlePages();
     ui::WebView::setManualLoading(true);
-    auto reveal = openModule();
+    auto reveal = openRegional();
     ASSERT_TRUE(settle(front));
     reveal->revealToggle(nullptr);
     driver->advance(1.0);

@@ -2,15 +2,16 @@
 // in a web view stretched to the page and measured again after a link.
 #include <gtest/gtest.h>
 
-#include "DetailTestSupport.h"
+#include "support/ModuleTest.h"
+
 #include "channels/CWDSDetailViewController.h"
 #include "channels/ChannelDetailScreen.h"
 
-using namespace detailtest;
+using namespace moduletest;
 
 namespace {
 
-class WebArticleTest : public DetailTest {
+class WebArticleTest : public ModuleTest {
 protected:
     std::shared_ptr<CWDSDetailViewController> open(const std::string& reply) {
         svc.reply("GetArticleRecord", reply);

@@ -2,6 +2,7 @@
 
 #include <cairo.h>
 
+#include <atomic>
 #include <ctime>
 
 #include <filesystem>
@@ -12,6 +13,10 @@
 
 #include "DemoTestSupport.h"
 #include "demo/DemoPictures.h"
+#include "foundation/Log.h"
+#include "mervio/MVOMSA.h"
+#include "mervio/MVOMSAConfig.h"
+#include "mervio/MVOMSADispatcher.h"
 #include "net/Http.h"
 
 namespace {
@@ -400,6 +405,24 @@ TEST(DemoService, DamagedStateIsSetAsideAndMissingDataNamed) {
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("articles.json"), std::string::npos) << e.what();
     }
+}
+
+TEST(DemoService, TakesTheReportersUploadsAndCountsThemInItsLog) {
+    auto svc = startService();
+    ns::LogCapture log;
+    MVOMSAConfig::getInstance()->setStatReportURL(svc->statReportURL());
+    MVOMSAStoreEvents batch;
+    for (const char* id : {"a", "b"})
+        batch.push_back(std::make_shared<MVOMSAStoreEvent>(
+            MVOMSAStoreEvent{0, std::string("{\"et\":1000,\"ei\":\"") + id + "\"}", 1, 0, 0}));
+    std::atomic<int> delivered{-1};
+    MVOMSADispatcher::getInstance()->send(batch, [&](bool ok, const MVOMSAStoreEvents&) { delivered = ok; });
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return delivered.load() >= 0; }, 20));
+    EXPECT_EQ(delivered.load(), 1);
+    ASSERT_EQ(svc->statistics().eventCount(), 2u);
+    EXPECT_EQ(svc->statistics().events()[1]["ei"].str(), "b");
+    EXPECT_TRUE(log.contains("statistics report with 2 events (2 in all)"));
+    MVOMSA::resetForTesting();  // the upload's thread ends with the test
 }
 
 TEST(DemoPictures, DrawsEachSceneAtItsSizeAndRefusesTheRest) {

@@ -103,8 +103,8 @@ std::set<std::string> drawnPictures(const ProgramRun& run) {
 
 ProgramRun tour(const demo::DemoService& svc, const fs::path& folder) {
     auto member = svc.demoMember();
-    return runProgram({"--service", svc.url(), "--tour", folder.string(), "--tour-login",
-                       member.userName + ":" + member.password});
+    return runProgram({"--service", svc.url(), "--stat-report", svc.statReportURL(), "--tour", folder.string(),
+                       "--tour-login", member.userName + ":" + member.password});
 }
 
 TEST(Tour, WalksTheBuiltScreensAgainstTheDemoServiceAndLeavesTheirPictures) {
@@ -150,7 +150,7 @@ TEST(Tour, AHostileServiceNeitherStallsTheTourNorExhaustsItsMemory) {
     EXPECT_LT(run.peakKilobytes, kPeakKilobytes);
 }
 
-TEST(Tour, RefusesAFolderItCannotMakeAndALoginWithoutPassword) {
+TEST(Tour, RefusesAFolderItCannotMakeALoginWithoutPasswordAndAStatisticsServerWithoutURL) {
     fs::path file = fs::path(std::getenv("KL_HOME")) / "not-a-folder";
     std::ofstream(file) << "x";
     ProgramRun run = runProgram({"--service", "http://127.0.0.1:1/", "--tour", (file / "pictures").string()});
@@ -160,6 +160,10 @@ TEST(Tour, RefusesAFolderItCannotMakeAndALoginWithoutPassword) {
     run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--tour-login", "demo"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("USER:PASSWORD"), std::string::npos) << run.output;
+
+    run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--stat-report"});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.output.find("--stat-report needs a value"), std::string::npos) << run.output;
 }
 
 #endif

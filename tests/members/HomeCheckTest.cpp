@@ -2,10 +2,11 @@
 // check keeps its organisation id, and the replies that do not pass.
 #include <gtest/gtest.h>
 
-#include "members/TextView.h"
-#include "MembersTestSupport.h"
+#include "support/ModuleTest.h"
 
-using namespace memberstest;
+#include "members/TextView.h"
+
+using namespace moduletest;
 
 namespace {
 
@@ -18,10 +19,12 @@ std::string stored(const char* key) {
     return records::text(ns::UserDefaults::standardUserDefaults()->objectForKey(key));
 }
 
-class HomeCheckTest : public MembersTest {
+class HomeCheckTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         auto d = ns::UserDefaults::standardUserDefaults();
         d->setObject(ns::Value(""), TextView::kMobileKey);
         d->setObject(ns::Value(""), TextView::kQuorvelKey);
@@ -126,7 +129,7 @@ TEST_F(HomeCheckTest, ATransportFailureOnlyClosesTheOverlay) {
     fill(v, "张三", "13812345678");
     svc.reply("PalmHomeLogin", LoopbackService::status(500));
     driver->tap(v->loginButton);
-    ASSERT_TRUE(waitForCount("PalmHomeLogin", 1));
+    ASSERT_TRUE(waitForRequests("PalmHomeLogin", 1));
     ASSERT_TRUE(driver->waitUntil([] { return !ProgressHUD::isVisible(); }));
     EXPECT_TRUE(listener->ids.empty());
     EXPECT_EQ(v->userNameFiled->text(), "张三");

@@ -2,14 +2,15 @@
 // organisational-life list, the list's pages and detail page, and the menu.
 #include <gtest/gtest.h>
 
+#include "support/ModuleTest.h"
+
 #include "app/framework/RevealController.h"
 #include "app/framework/RearviewCell.h"
 #include "members/MobilePartyViewController.h"
 #include "members/QuorvelPartViewController.h"
 #include "members/VUDIRearViewController.h"
-#include "MembersTestSupport.h"
 
-using namespace memberstest;
+using namespace moduletest;
 
 namespace {
 
@@ -25,10 +26,12 @@ std::string stored(const char* key) {
     return records::text(ns::UserDefaults::standardUserDefaults()->objectForKey(key));
 }
 
-class HomesTest : public MembersTest {
+class HomesTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         store(TextView::kMobileKey, "");
         store(TextView::kQuorvelKey, "");
         svc.reply("GetOrgLifeList", kPage);
@@ -164,7 +167,7 @@ TEST_F(HomesTest, AnEmptyOrFailedLaterPageKeepsTheList) {
     svc.reply("GetOrgLifeList", R"({"records":[]})");
     pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
-    ASSERT_TRUE(waitForCount("GetOrgLifeList", 2));
+    ASSERT_TRUE(waitForRequests("GetOrgLifeList", 2));
     ASSERT_TRUE(driver->waitUntil([&] { return !home->orgLifeview->list->isLoadingPage(); }));
     driver->runPending();
     EXPECT_EQ(home->orgLifeview->mdataArray().count(), 2u);
@@ -174,7 +177,7 @@ TEST_F(HomesTest, AnEmptyOrFailedLaterPageKeepsTheList) {
     svc.reply("GetOrgLifeList", LoopbackService::status(500));
     pullUp(home->orgLifeview->mtableview);
     driver->advance(2.0);
-    ASSERT_TRUE(waitForCount("GetOrgLifeList", 3));
+    ASSERT_TRUE(waitForRequests("GetOrgLifeList", 3));
     ASSERT_TRUE(driver->waitUntil([&] { return !home->orgLifeview->list->isLoadingPage(); }));
     driver->runPending();
     EXPECT_FALSE(home->orgLifeview->list->isReloading());
@@ -190,7 +193,7 @@ TEST_F(HomesTest, AnOverTakenPageIsDropped) {
     auto home = openHome<MobilePartyViewController>();
     svc.reply("GetOrgLifeList", LoopbackService::held(svc.result("GetOrgLifeList", kPage)));
     driver->tap(home->shenghuoBt);
-    ASSERT_TRUE(waitForCount("GetOrgLifeList", 1));
+    ASSERT_TRUE(waitForRequests("GetOrgLifeList", 1));
     svc.reply("GetOrgLifeList", R"({"records":[{"title":"新"}]})");
     driver->tap(home->shenghuoBt);
     ASSERT_TRUE(waitForRows(home, 1));

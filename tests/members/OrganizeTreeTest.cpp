@@ -2,10 +2,11 @@
 // collapsing, ticking, asking for members, dropping and confirming them.
 #include <gtest/gtest.h>
 
-#include "members/OrganizeTreeView.h"
-#include "MembersTestSupport.h"
+#include "support/ModuleTest.h"
 
-using namespace memberstest;
+#include "members/OrganizeTreeView.h"
+
+using namespace moduletest;
 
 namespace {
 
@@ -33,10 +34,12 @@ struct Owner : OrganizeTreeViewDelegate {
     }
 };
 
-class OrganizeTreeTest : public MembersTest {
+class OrganizeTreeTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         nav->setNavigationBarHidden(true);
         svc.reply("GetOrgList", treeReply());
         svc.reply("GetOrgUser", R"({"records":[{"real_name":"张三","user_name":"13800000001"},)"
@@ -167,7 +170,7 @@ TEST_F(OrganizeTreeTest, TreeRepliesOfOddShapesLeaveAnEmptyPane) {
     svc.reply("GetOrgList", R"({"records":"none"})");
     auto tree = ui::create<OrganizeTreeView>(ui::Rect{0, 0, 320, 400});
     root->view()->addSubview(tree);
-    ASSERT_TRUE(waitForCount("GetOrgList", 1));
+    ASSERT_TRUE(waitForRequests("GetOrgList", 1));
     settleService();
     EXPECT_TRUE(tree->treeViewArray.empty());
     driver->tap(tree->addButton);
@@ -179,7 +182,7 @@ TEST_F(OrganizeTreeTest, TheTreeStillArrivesAfterAnEarlyAdd) {
     svc.reply("GetOrgList", LoopbackService::held(svc.result("GetOrgList", treeReply())));
     auto tree = ui::create<OrganizeTreeView>(ui::Rect{0, 0, 320, 400});
     root->view()->addSubview(tree);
-    ASSERT_TRUE(waitForCount("GetOrgList", 1));
+    ASSERT_TRUE(waitForRequests("GetOrgList", 1));
     driver->tap(tree->addButton);
     ASSERT_TRUE(waitForAlert());
     takeAlert();

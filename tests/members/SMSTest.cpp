@@ -2,10 +2,11 @@
 // recipients from the picker and by hand, the request sent, and the replies.
 #include <gtest/gtest.h>
 
-#include "members/SMSViewController.h"
-#include "MembersTestSupport.h"
+#include "support/ModuleTest.h"
 
-using namespace memberstest;
+#include "members/SMSViewController.h"
+
+using namespace moduletest;
 
 namespace {
 
@@ -14,10 +15,12 @@ constexpr const char* kTree =
 constexpr const char* kPeople =
     R"({"records":[{"real_name":"张三","user_name":"13800000001"},{"real_name":"李四","user_name":"13800000002"}]})";
 
-class SMSTest : public MembersTest {
+class SMSTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         svc.reply("GetOrgList", kTree);
         svc.reply("GetOrgUser", kPeople);
     }
@@ -68,7 +71,7 @@ TEST_F(SMSTest, AGreetingGoesToThePickedMembers) {
     svc.reply("SubmitMessage", LoopbackService::held(svc.result("SubmitMessage",
                                                                 R"({"state":"successful","message":"已提交发送"})")));
     driver->tap(sms->sendBt);
-    ASSERT_TRUE(waitForCount("SubmitMessage", 1));
+    ASSERT_TRUE(waitForRequests("SubmitMessage", 1));
     driver->runPending();
     EXPECT_EQ(ProgressHUD::currentStatus(), "发送中...");
     EXPECT_FALSE(sms->glview->isHidden());
@@ -161,7 +164,7 @@ TEST_F(SMSTest, RefusedAndFailedSendsKeepTheForm) {
 
     svc.reply("SubmitMessage", LoopbackService::status(500));
     driver->tap(sms->sendBt);
-    ASSERT_TRUE(waitForCount("SubmitMessage", 2));
+    ASSERT_TRUE(waitForRequests("SubmitMessage", 2));
     settleService();
     EXPECT_TRUE(sms->glview->isHidden());
     EXPECT_EQ(sms->phonetextview->text(), "13800000001;13800000002");

@@ -3,19 +3,22 @@
 // page, and replies that belong to another request.
 #include <gtest/gtest.h>
 
+#include "support/ModuleTest.h"
+
 #include <map>
 
 #include "members/SignListViewController.h"
-#include "MembersTestSupport.h"
 
-using namespace memberstest;
+using namespace moduletest;
 
 namespace {
 
-class SignListTest : public MembersTest {
+class SignListTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         svc.handle("GetSign", [this](const LoopbackService::Received& r) {
             const std::string key = r.argument["parameters"]["year_month"].str();
             auto found = months.find(key);
@@ -177,7 +180,7 @@ TEST_F(SignListTest, ASuccessfulSignInRequeriesTheMonthOnScreen) {
     months["2015-08"] = monthReply("2015-08", {10});
     months["2015-09"] = monthReply("2015-09", {10});
     driver->tap(screen->signButton);
-    ASSERT_TRUE(waitForCount("SubmitSign", 1));
+    ASSERT_TRUE(waitForRequests("SubmitSign", 1));
     driver->runPending();
     EXPECT_EQ(ProgressHUD::currentStatus(), "签到中...");
     svc.release();
@@ -211,7 +214,7 @@ TEST_F(SignListTest, ARefusedSignInShowsWhyAndChangesNothing) {
 TEST_F(SignListTest, AFailedMonthStopsTheChain) {
     svc.handle("GetSign", [](const LoopbackService::Received&) { return LoopbackService::status(500); });
     auto screen = push<SignListViewController>();
-    ASSERT_TRUE(waitForCount("GetSign", 1));
+    ASSERT_TRUE(waitForRequests("GetSign", 1));
     settleService();
     EXPECT_EQ(svc.count("GetUserConfig"), 0u);
     EXPECT_EQ(screen->requestType, SignListViewController::kHistoryType);
@@ -231,14 +234,14 @@ TEST_F(SignListTest, RepliesOfMonthsSteppedPastAreDropped) {
         return svc.result("GetSign", monthReply(key, {}));
     });
     driver->tap(screen->upButton);  // August, held
-    ASSERT_TRUE(waitForCount("GetSign", 2));
+    ASSERT_TRUE(waitForRequests("GetSign", 2));
     driver->tap(screen->upButton);  // July
-    ASSERT_TRUE(waitForCount("GetUserConfig", 2));
+    ASSERT_TRUE(waitForRequests("GetUserConfig", 2));
     settleService(1);
     driver->tap(screen->upButton);  // June, slow
-    ASSERT_TRUE(waitForCount("GetSign", 4));
+    ASSERT_TRUE(waitForRequests("GetSign", 4));
     svc.release();
-    ASSERT_TRUE(waitForCount("GetUserConfig", 3));
+    ASSERT_TRUE(waitForRequests("GetUserConfig", 3));
     settleService();
     EXPECT_EQ(screen->titleLabel->text(), "2015-06");
     EXPECT_EQ(ringed(*screen), (std::vector<std::string>{"20"}));
@@ -253,7 +256,7 @@ TEST_F(SignListTest, BackPopsAndLateRepliesReachNothing) {
     {
         auto screen = push<SignListViewController>();
         weak = screen;
-        ASSERT_TRUE(waitForCount("GetSign", 1));
+        ASSERT_TRUE(waitForRequests("GetSign", 1));
         driver->tap(screen->naview->leftButton);
         driver->advance(1.0);
         EXPECT_EQ(nav->topViewController(), root);
@@ -273,9 +276,9 @@ TEST_F(SignListTest, AMonthArrivingDuringASignInIsStillDrawn) {
     months["2015-08"] = monthReply("2015-08", {7});
     svc.reply("SubmitSign", LoopbackService::held(svc.result("SubmitSign", R"({"state":"failed","message":"稍后再试"})")));
     driver->tap(screen->signButton);
-    ASSERT_TRUE(waitForCount("SubmitSign", 1));
+    ASSERT_TRUE(waitForRequests("SubmitSign", 1));
     driver->tap(screen->upButton);
-    ASSERT_TRUE(waitForCount("GetUserConfig", 2));
+    ASSERT_TRUE(waitForRequests("GetUserConfig", 2));
     settleService(1);
     EXPECT_EQ(ringed(*screen), (std::vector<std::string>{"07"}));
     svc.release();

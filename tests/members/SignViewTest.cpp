@@ -2,17 +2,20 @@
 // a sign-in that brings the current month back under its own title.
 #include <gtest/gtest.h>
 
-#include "members/SignView.h"
-#include "MembersTestSupport.h"
+#include "support/ModuleTest.h"
 
-using namespace memberstest;
+#include "members/SignView.h"
+
+using namespace moduletest;
 
 namespace {
 
-class SignViewTest : public MembersTest {
+class SignViewTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         setToday(2015, 3, 10);
         svc.handle("GetSign", [this](const LoopbackService::Received& r) {
             const std::string key = r.argument["parameters"]["year_month"].str();
@@ -30,7 +33,7 @@ protected:
         return panel;
     }
     void settle() {
-        EXPECT_TRUE(waitForCount("GetSign", ++asked));
+        EXPECT_TRUE(waitForRequests("GetSign", ++asked));
         settleService();
     }
     void tap(const std::shared_ptr<ui::Button>& button) {
@@ -86,7 +89,7 @@ TEST_F(SignViewTest, SignInBringsTodaysMonthBackAndHidesThePanel) {
     tap(panel->upButton);
     svc.reply("SubmitSign", LoopbackService::held(svc.result("SubmitSign", R"({"state":"successful","message":"签到成功"})")));
     driver->tap(panel->signButton);
-    ASSERT_TRUE(waitForCount("SubmitSign", 1));
+    ASSERT_TRUE(waitForRequests("SubmitSign", 1));
     driver->runPending();
     EXPECT_EQ(ProgressHUD::currentStatus(), "签到中...");
     svc.release();

@@ -2,6 +2,8 @@
 // and their menu, and the product detail.
 #include <gtest/gtest.h>
 
+#include "support/ModuleTest.h"
+
 #include "app/framework/RevealController.h"
 #include "foundation/Log.h"
 #include "members/LevelMsgCell.h"
@@ -10,9 +12,8 @@
 #include "members/PartyDetailViewController.h"
 #include "members/partyFrontViewController.h"
 #include "members/partyRearViewController.h"
-#include "MembersTestSupport.h"
 
-using namespace memberstest;
+using namespace moduletest;
 
 namespace {
 
@@ -23,10 +24,12 @@ constexpr const char* kProducts =
     R"("product_address":"栖霞","click_num":31,"comment_count":4},{"id":"10","product_title":"梨"}]})";
 constexpr const char* kEmpty = R"({"records":[]})";
 
-class SupplyTest : public MembersTest {
+class SupplyTest : public ModuleTest {
 protected:
     void SetUp() override {
-        MembersTest::SetUp();
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
         nav->setNavigationBarHidden(true);
         svc.reply("GetUserConfig", kConfig);
         svc.reply("GetRetailerLogin", kIdentity);
@@ -35,7 +38,7 @@ protected:
 
     std::shared_ptr<LiabilityViewController> openEntry() {
         auto page = push<LiabilityViewController>();
-        EXPECT_TRUE(waitForCount("GetUserConfig", 1));
+        EXPECT_TRUE(waitForRequests("GetUserConfig", 1));
         settleService();
         return page;
     }
@@ -59,7 +62,7 @@ protected:
         return front ? std::dynamic_pointer_cast<partyFrontViewController>(front->viewControllers().front()) : nullptr;
     }
     void waitForList(const std::shared_ptr<partyFrontViewController>& list, std::size_t requests) {
-        ASSERT_TRUE(waitForCount("GetRetailerList", requests));
+        ASSERT_TRUE(waitForRequests("GetRetailerList", requests));
         settleService();
         ASSERT_FALSE(list->list->isLoadingPage());
     }
@@ -304,7 +307,7 @@ TEST_F(PartyDetailTest, CallingReportsTheContactThenDials) {
     ASSERT_TRUE(driver->topPopup());
     EXPECT_EQ(driver->topPopup()->messageText(), "是否现在拨打？");
     driver->pressAlertButton("拨打");
-    ASSERT_TRUE(waitForCount("SubmitRetailerContact", 1));
+    ASSERT_TRUE(waitForRequests("SubmitRetailerContact", 1));
     EXPECT_EQ(svc.received("SubmitRetailerContact")["parameters"]["id"].str(), "9");
     ASSERT_FALSE(ui::Application::sharedApplication().openedURLs().empty());
     EXPECT_EQ(ui::Application::sharedApplication().openedURLs().back(), "telprompt://13900000000");
@@ -312,7 +315,7 @@ TEST_F(PartyDetailTest, CallingReportsTheContactThenDials) {
 
     // A post on the board fetches the messages again.
     ns::NotificationCenter::defaultCenter().post("reloadPartyMessage");
-    EXPECT_TRUE(waitForCount("GetRetailerComment", 2));
+    EXPECT_TRUE(waitForRequests("GetRetailerComment", 2));
     settleService();
 }
 
@@ -328,7 +331,7 @@ TEST_F(PartyDetailTest, TheBoardPostsRepliesAndDeletesThenReloads) {
     EXPECT_EQ(takeAlert(), "请输入要留言的内容");
     board->leveMsgview->contentField->setText("还有货吗");
     board->reply();
-    ASSERT_TRUE(waitForCount("GetRetailerComment", 2));  // reloaded after the post
+    ASSERT_TRUE(waitForRequests("GetRetailerComment", 2));  // reloaded after the post
     auto sent = svc.received("SubmitRetailerComment")["parameters"];
     EXPECT_EQ(sent.keys(), (std::vector<std::string>{"user_id", "id", "parent_id", "content", "user_type"}));
     EXPECT_EQ(sent["parent_id"].str(), "");
@@ -344,7 +347,7 @@ TEST_F(PartyDetailTest, TheBoardPostsRepliesAndDeletesThenReloads) {
     EXPECT_EQ(takeAlert(), "请输入要回复的内容");
     board->maskview->leveMsgview->contentField->setText("有");
     board->PartyreplyMessage();
-    ASSERT_TRUE(waitForCount("GetRetailerComment", 3));
+    ASSERT_TRUE(waitForRequests("GetRetailerComment", 3));
     EXPECT_EQ(svc.received("SubmitRetailerComment")["parameters"]["parent_id"].str(), "42");
     settleService();
     EXPECT_TRUE(board->maskview->isHidden());
@@ -355,7 +358,7 @@ TEST_F(PartyDetailTest, TheBoardPostsRepliesAndDeletesThenReloads) {
     row->setTag(2000);
     board->DeleteMesg(row);
     ASSERT_TRUE(driver->pressAlertButton("确定"));
-    ASSERT_TRUE(waitForCount("GetRetailerComment", 4));
+    ASSERT_TRUE(waitForRequests("GetRetailerComment", 4));
     EXPECT_EQ(svc.received("SubmitRetCommentDel")["parameters"]["comment_id"].str(), "5");
     settleService();
     EXPECT_EQ(driver->topPopup(), nullptr);
@@ -373,18 +376,18 @@ TEST_F(PartyDetailTest, EachBoardAnswerIsReadForItsOwnRequest) {
     // (The board lies below the page's fold: its controls are worked directly.)
     board->leveMsgview->contentField->setText("还有货吗");
     board->reply();
-    ASSERT_TRUE(waitForCount("SubmitRetailerComment", 1));
+    ASSERT_TRUE(waitForRequests("SubmitRetailerComment", 1));
     // While the post is out, the first message is deleted (and refused).
     auto cell = std::dynamic_pointer_cast<LevelMsgCell>(
         board->commenttableview->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
     ASSERT_TRUE(cell);
     board->DeleteMesg(cell->deleteBt);
     ASSERT_TRUE(driver->pressAlertButton("确定"));
-    ASSERT_TRUE(waitForCount("SubmitRetCommentDel", 1));
+    ASSERT_TRUE(waitForRequests("SubmitRetCommentDel", 1));
     svc.release();
     // The post's answer clears the field; nobody is told of a deletion.
     ASSERT_TRUE(driver->waitUntil([&] { return board->leveMsgview->contentField->text().empty(); }));
-    ASSERT_TRUE(waitForCount("GetRetailerComment", 3));
+    ASSERT_TRUE(waitForRequests("GetRetailerComment", 3));
     settleService();
     for (auto& popup : driver->shownPopups()) EXPECT_NE(popup->messageText(), "删除成功!");
 }

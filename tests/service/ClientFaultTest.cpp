@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "ServiceTestSupport.h"
 #include "foundation/Log.h"
+#include "net/Gzip.h"
 #include "service/JSON.h"
 #include "service/SoapXmlParseHelper.h"
 
@@ -83,6 +86,32 @@ TEST_F(ClientFaultTest, StatusOtherThan200FailsWithTheStatusAsCode) {
     expectFailure(sendAndWait(), 404, nullptr);
 }
 
+// A fault fails with its code and reason, whatever status it came with; the
+// error's code is the status (500 for a fault that came with 200).
+TEST_F(ClientFaultTest, SoapFaultsFailWithTheirCodeAndReasonWhateverTheStatus) {
+    const struct {
+        int status;
+        const char* code;
+        const char* reason;
+        long errorCode;
+    } cases[] = {
+        {500, "soap:Receiver", "服务器内部错误：<b>数据库</b> & \"连接\"失败", 500},
+        {200, "soap:Sender", "参数 user_id 无效 <br/>", 500},
+        {400, "soap:Sender", "请求格式错误", 400},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        svc.reply("GetSign", LoopbackService::fault(c.code, c.reason, c.status));
+        screen.delegate->outcomes.clear();
+        auto o = sendAndWait();
+        expectFailure(o, c.errorCode, nullptr);
+        ASSERT_TRUE(o.error);
+        EXPECT_EQ(o.error->localizedDescription(), c.reason);
+        EXPECT_EQ(o.error->userInfo[kSoapFaultCodeKey].str(), c.code);
+        EXPECT_EQ(o.error->userInfo[kSoapFaultReasonKey].str(), c.reason);
+    }
+}
+
 TEST_F(ClientFaultTest, BodyCutShortIsAFailureNotAShortSuccess) {
     std::string big(20000, 'x');
     svc.reply("GetSign", svc.cutShort("GetSign", R"({"state":"successful","pad":")" + big + "\"}", 5000));
@@ -143,6 +172,28 @@ TEST_F(ClientFaultTest, DripSlowerThanTheTimeOutTimesOut) {
     ServiceConfig::setTimeOutSeconds(0.2);
     svc.reply("GetSign", svc.dripping("GetSign", kOk, 10, 5.0));
     expectFailure(sendAndWait(), 2, "网络连接超时");
+}
+
+// A reply that keeps coming, a byte now and then, each within the time-out,
+// still ends at the limit on the whole exchange.
+TEST_F(ClientFaultTest, ADripWithinTheTimeOutEndsAtTheExchangeLimit) {
+    ServiceConfig::setTimeOutSeconds(5);
+    ServiceConfig::setExchangeLimitSeconds(0.5);
+    svc.reply("GetSign", svc.dripping("GetSign", kOk, 1, 0.05));  // about 20 s in all
+    expectFailure(sendAndWait(), 2, "网络连接超时");
+}
+
+// The decoded size counts: a small gzip body that inflates past what a service
+// reply may hold (64 MB) fails, and no alert is raised for it.
+TEST_F(ClientFaultTest, AReplyInflatingPastTheServiceCapFails) {
+    auto reply = svc.result("GetSign", std::string(65u * 1024 * 1024, ' ') + kOk);
+    reply.body = net::gzip(reply.body);
+    reply.headers = {{"Content-Encoding", "gzip"}};
+    ASSERT_LT(reply.body.size(), 1024u * 1024);
+    svc.reply("GetSign", reply);
+    const auto& o = sendAndWait();
+    expectFailure(o, HTTPInternalErrorType, nullptr);
+    EXPECT_NE(o.error->localizedDescription().find("too large"), std::string::npos) << o.error->description();
 }
 
 TEST_F(ClientFaultTest, GzipRepliesAreDecoded) {
@@ -265,6 +316,39 @@ TEST_F(ClientFaultTest, SeveralRequestsOutAtOnceEachReplyTellsItsOperation) {
     EXPECT_EQ(o[1].result, R"({"records":["article"]})");
     EXPECT_EQ(screen.client->replyOperation(), "");  // only during a callback
     EXPECT_FALSE(screen.client->replyRequest());
+}
+
+// No lock of the request is held while its delegate runs: another thread
+// that holds a lock the delegate takes and calls into the request meanwhile
+// (as the start-up's version check does) is not stuck behind the callback.
+TEST_F(ClientFaultTest, TheRequestIsFreeWhileItsDelegateRuns) {
+    struct Delegate : PPClientDelegate {
+        std::weak_ptr<VoVaClient> client;
+        std::mutex mutex;
+        std::condition_variable changed;
+        bool reached = false;
+        bool reachedDuringTheCallback = false;
+        std::thread other;
+        void GetWebServerContent_success(const std::string&) override {
+            auto request = client.lock()->replyRequest();
+            other = std::thread([this, request] {
+                request->setDelegate({});
+                std::lock_guard lock(mutex);
+                reached = true;
+                changed.notify_all();
+            });
+            std::unique_lock lock(mutex);
+            reachedDuringTheCallback = changed.wait_for(lock, std::chrono::seconds(20), [&] { return reached; });
+        }
+    };
+    svc.reply("GetSign", kOk);
+    auto delegate = std::make_shared<Delegate>();
+    auto client = VoVaClient::create(delegate);
+    delegate->client = client;
+    client->GetSign("501", "2015-03");
+    ASSERT_TRUE(runUntil([&] { return delegate->other.joinable(); }));
+    delegate->other.join();
+    EXPECT_TRUE(delegate->reachedDuringTheCallback);
 }
 
 TEST_F(ClientFaultTest, NetworkActivityCountsRequestsInFlight) {

@@ -78,6 +78,55 @@ TEST(SoapResult, GivesEmptyTextWhenTheEnvelopeCannotBeRead) {
 // The quick reader answers only where the full one would give the same: over
 // plain replies, every way of writing XML it leaves alone, broken documents,
 // every cut of a reply and single-byte damage anywhere in one.
+TEST(SoapFault, ReadsCodeSubcodeReasonAndDetailOfBothVersions) {
+    const std::string soap12 = R"(<?xml version="1.0" encoding="utf-8"?>)"
+                               R"(<env:Envelope xmlns:env="http://www.w3.org/2003/05/soap-envelope"><env:Body>)"
+                               R"(<env:Fault><env:Code><env:Value>env:Sender</env:Value><env:Subcode>)"
+                               R"(<env:Value>m:Outer</env:Value><env:Subcode><env:Value>m:Inner</env:Value>)"
+                               R"(</env:Subcode></env:Subcode></env:Code><env:Reason>)"
+                               R"(<env:Text xml:lang="zh">  参数 &lt;user_id&gt; 无效 &amp; 缺失 </env:Text>)"
+                               R"(<env:Text xml:lang="en">bad user_id</env:Text></env:Reason>)"
+                               R"(<env:Detail><m:Field xmlns:m="urn:m">user_id</m:Field></env:Detail>)"
+                               R"(</env:Fault></env:Body></env:Envelope>)";
+    auto f = SoapXmlParseHelper::findFault(soap12);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->code, "env:Sender");
+    EXPECT_EQ(f->subcode, "m:Inner");
+    EXPECT_EQ(f->reason, "参数 <user_id> 无效 & 缺失");
+    EXPECT_EQ(f->detail, "user_id");
+
+    const std::string soap11 = R"(<s:Envelope xmlns:s="http://schemas.xmlsoap.org/soap/envelope/"><s:Body><s:Fault>)"
+                               R"(<faultcode>s:Server</faultcode><faultstring><![CDATA[服务器错误 <b>]]></faultstring>)"
+                               R"(</s:Fault></s:Body></s:Envelope>)";
+    f = SoapXmlParseHelper::findFault(soap11);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->code, "s:Server");
+    EXPECT_EQ(f->reason, "服务器错误 <b>");
+    EXPECT_EQ(f->subcode, "");
+}
+
+TEST(SoapFault, OnlyAFaultInTheBodyOfASoapEnvelopeIsOne) {
+    const std::string fault12 = R"(<Fault><Code><Value>Receiver</Value></Code></Fault>)";
+    const struct {
+        const char* name;
+        std::string xml;
+    } cases[] = {
+        {"result", SoapXmlParseHelper::responseEnvelope("GetSign", "urn:a", R"({"Fault":1})")},
+        {"html", "<html><body><h1>500 Internal Server Error</h1></body></html>"},
+        {"empty", ""},
+        {"not xml", "Fault"},
+        {"fault outside the body",
+         R"(<e:Envelope xmlns:e="http://www.w3.org/2003/05/soap-envelope"><e:Header>)" + fault12 +
+             R"(</e:Header><e:Body/></e:Envelope>)"},
+        {"fault of another namespace",
+         R"(<e:Envelope xmlns:e="http://www.w3.org/2003/05/soap-envelope"><e:Body><Fault xmlns="urn:x"/>)"
+         R"(</e:Body></e:Envelope>)"},
+        {"envelope of another namespace", R"(<Envelope xmlns="urn:x"><Body>)" + fault12 + "</Body></Envelope>"},
+        {"cut short", R"(<e:Envelope xmlns:e="http://www.w3.org/2003/05/soap-envelope"><e:Body><e:Fault>)"},
+    };
+    for (const auto& c : cases) EXPECT_FALSE(SoapXmlParseHelper::findFault(c.xml)) << c.name;
+}
+
 TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
     using soapscan::Quick;
     const std::string name = "GetSignResult";

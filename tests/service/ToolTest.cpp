@@ -50,4 +50,15 @@ TEST(KlSoapTool, ReportsFailuresAndUsageErrors) {
     EXPECT_EQ(svc.count(), 1u);
 }
 
+TEST(KlSoapTool, PrintsTheCodeAndReasonOfAFaultWhateverItsStatus) {
+    LoopbackService svc;
+    for (int status : {200, 500}) {
+        svc.reply("GetSign", LoopbackService::fault("soap:Sender", "用户 <501> 不存在", status));
+        ToolRun r = run("--service " + svc.url() + " GetSign '{}'");
+        EXPECT_EQ(r.status, 1) << status;
+        EXPECT_NE(r.output.find("用户 <501> 不存在"), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("soap:Sender"), std::string::npos) << r.output;
+    }
+}
+
 }  // namespace

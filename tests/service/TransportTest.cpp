@@ -68,6 +68,85 @@ TEST_F(TransportTest, ErrorKinds) {
     svc.release();
 }
 
+// Redirects lead only to http and https, and never take a request body to
+// another host: a 307 or 308 that would fails; a 302 after a POST goes on as
+// a GET without it. Both the blocking exchange and the transport queue.
+TEST_F(TransportTest, RedirectsGoOnlyToHttpAndNeverTakeTheBodyToAnotherHost) {
+    LoopbackService other;  // reached as "localhost": another host name
+    other.serve("/landing", LoopbackService::status(200, "landed elsewhere"));
+    svc.serve("/landing", LoopbackService::status(200, "landed here"));
+    auto redirect = [&](const std::string& path, int status, const std::string& location) {
+        LoopbackService::Reply r = LoopbackService::status(status, "moved");
+        r.headers = {{"Location", location}};
+        svc.serve(path, r);
+    };
+    const std::string elsewhere = "http://localhost:" + std::to_string(other.port()) + "/landing";
+    redirect("/to-ftp", 302, "ftp://127.0.0.1:" + std::to_string(other.port()) + "/x");
+    redirect("/to-file", 301, "file:///etc/passwd");
+    redirect("/307-away", 307, elsewhere);
+    redirect("/308-away", 308, elsewhere);
+    redirect("/307-here", 307, "/landing");
+    redirect("/302-away", 302, elsewhere);
+    const struct {
+        const char* path;
+        const char* method;
+        const char* body;   // the reply's, "" when the exchange must fail
+        const char* other;  // what reached the other host: "" for nothing, else method and body
+    } cases[] = {
+        {"/to-ftp", "POST", "", ""},
+        {"/to-ftp", "GET", "", ""},
+        {"/to-file", "GET", "", ""},
+        {"/307-away", "POST", "", ""},
+        {"/308-away", "POST", "", ""},
+        {"/307-here", "POST", "landed here", ""},
+        {"/302-away", "POST", "landed elsewhere", "GET "},
+        {"/307-away", "GET", "landed elsewhere", "GET "},
+    };
+    const std::string secret = "<password>secret</password>";
+    for (bool queued : {false, true}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.method) + " " + c.path + (queued ? " queued" : " blocking"));
+            other.clearRecords();
+            svc.clearRecords();
+            std::size_t connectionsBefore = other.connectionCount();
+            bool post = std::string(c.method) == "POST";
+            int status = 0;
+            bool failed = false;
+            std::string body;
+            if (queued) {
+                auto r = HTTPRequest::requestWithURL(svc.baseURL() + c.path);
+                r->setRequestMethod(c.method);
+                if (post) r->setPostBody(secret);
+                r->startAsynchronous();
+                ASSERT_TRUE(runUntil([&] { return r->isFinished(); }));
+                failed = r->error() != nullptr;
+                status = r->responseStatusCode();
+                body = r->responseString();
+            } else {
+                net::Request r = ::post(svc.baseURL() + c.path, post ? secret : "");
+                r.method = c.method;
+                net::Response response = net::perform(r);
+                failed = response.failed();
+                status = response.status;
+                body = response.body;
+            }
+            EXPECT_EQ(failed, std::string(c.body).empty()) << status;
+            if (!failed) {
+                EXPECT_EQ(body, c.body);
+            }
+            std::string reached;
+            for (const auto& got : other.requests()) reached += got.method + " " + got.body;
+            EXPECT_EQ(reached, c.other);
+            if (std::string(c.other).empty()) {
+                EXPECT_EQ(other.connectionCount(), connectionsBefore);
+            }
+            if (std::string(c.path) == "/307-here") {
+                EXPECT_EQ(svc.requests().back().body, secret);
+            }
+        }
+    }
+}
+
 TEST_F(TransportTest, CancellationFromAnotherThreadStopsTheExchangeAtOnce) {
     svc.serve("/held", LoopbackService::held());
     net::Cancellation cancellation;

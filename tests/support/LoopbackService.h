@@ -8,7 +8,7 @@
 //   ... client->news_request("1", "10", "code") ...
 //   svc.received("GetArticleList")["parameters"]["category_code"]   // the parsed argument
 //
-// Faults: LoopbackService::status(500), cutShort(...), malformedXML(),
+// Faults: LoopbackService::status(500), fault(code, reason, status), cutShort(...), malformedXML(),
 // withoutResult(), held() (answers only after release() or shutdown),
 // dripping(...), closeWithoutReply(), and refusedURL() for a port nobody
 // listens on. An operation without a scripted reply gets status 500 with a

@@ -1,9 +1,10 @@
-// Set-up for tests of the statistics reporter's foundations: on top of
-// MervioTest's fresh device, an empty keychain, no ShareUDID in the user
-// defaults, fresh reporter singletons, the network switch and the clock under
-// the test's control. relaunch() stands for the next start of the app on the
-// same device: everything the process kept is forgotten, the device's
-// keychain, pasteboards and the app's user defaults file stay.
+// Set-up for tests of the statistics reporter: on top of MervioTest's fresh
+// device, an empty keychain, no ShareUDID, statistics database or reporter
+// keys in the user defaults, fresh reporter singletons, the network switch
+// and the clock under the test's control. relaunch() stands for the next
+// start of the app on the same device: everything the process kept is
+// forgotten (once the reporter's queues are idle), the device's keychain,
+// pasteboards and the app's files and user defaults stay.
 //
 //   class UserRuleTest : public testsupport::ReporterTest {};
 //   TEST_F(UserRuleTest, ...) { auto store = useUserStorage(); ... relaunch(); ... }
@@ -19,7 +20,11 @@
 #include "foundation/PropertyList.h"
 #include "foundation/RunLoop.h"
 #include "foundation/UserDefaults.h"
+#include "foundation/FileManager.h"
+#include "mervio/MVOMSA.h"
 #include "mervio/MVOMSAConfig.h"
+#include "mervio/MVOMSADatabase.h"
+#include "mervio/MVOMSAStore.h"
 #include "mervio/MVOMSAEvent.h"
 #include "mervio/MVOMSAHelper.h"
 #include "mervio/MVOMSAReporterLinks.h"
@@ -61,16 +66,20 @@ protected:
         MervioTest::SetUp();
         sec::removeAllForTesting();
         auto defaults = ns::UserDefaults::standardUserDefaults();
-        for (const char* key : {MVOMSAShareUDID::kDefaultsKey, MVOMSAShareUDID::kAppUIDKey, "AppleLanguages"})
+        for (const char* key : {MVOMSAShareUDID::kDefaultsKey, MVOMSAShareUDID::kAppUIDKey, "AppleLanguages",
+                                MVOMSAStore::kVersionKey, MVOMSA::kSentTimeKey})
             defaults->removeObjectForKey(key);
         MVOMSAShareUDID::setSourcesForTesting(nullptr, nullptr);
         relaunch();
+        removeStatistics();
         MVOMSAReporterLinks::setUserStorage(nullptr);
         MVOMSAReporterLinks::setConfigSource(nullptr);
         ns::RunLoop::useManualClock(ns::Date{kStart});
     }
 
     void TearDown() override {
+        relaunch();
+        mvomsa::setStatementTraceForTesting(nullptr);
         net::Reachability::clearOverride();
         net::ReachabilityTarget::setFlagsReadableForTesting(true);
         MVOMSAReporterLinks::setUserStorage(nullptr);
@@ -85,11 +94,19 @@ protected:
 public:
     // A new start of the app on the same device.
     static void relaunch() {
+        MVOMSA::resetForTesting();
         ns::UserDefaults::resetStandardUserDefaults();
         MVOMSAShareUDID::resetCacheForTesting();
         MVOMSAHelper::resetForTesting();
         MVOMSAConfig::resetForTesting();
         MVOMSAEvent::resetIndexRestoreForTesting();
+    }
+
+    // The statistics database and the time of the last period's upload go.
+    static void removeStatistics() {
+        for (const char* name : {".vovuruz_analysis_MVOMSAStore", ".vovuruz_analysis.db", "vovuruz_analysis.db"})
+            std::filesystem::remove(ns::documentsDirectory() + "/" + name);
+        ns::UserDefaults::standardUserDefaults()->removeObjectForKey(MVOMSA::kSentTimeKey);
     }
 
     std::shared_ptr<MemoryUserStorage> useUserStorage() {

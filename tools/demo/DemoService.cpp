@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "demo/DemoPictures.h"
+#include "foundation/Log.h"
 #include "service/JSON.h"
 
 namespace demo {
@@ -147,6 +148,10 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
     server_->handleOthers([this](const SoapServer::Received& r) {
         std::lock_guard lock(mutex_);
         return answer(r.operation, otherOperation(r.operation, r.argument));
+    });
+    statistics_ = std::make_unique<StatReportReceiver>(*server_);
+    statistics_->onUpload([](std::size_t events, std::size_t total) {
+        ns::NSLog("kl-demo-service: statistics report with %zu events (%zu in all)", events, total);
     });
 }
 

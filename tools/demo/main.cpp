@@ -8,8 +8,8 @@
 // --data     the sample data (default: demo-data beside the program, else
 //            the source tree's tools/demo-data)
 // --info-file  once listening, writes the endpoint and the demo member
-//            there as KEY=VALUE lines (KL_DEMO_ENDPOINT, KL_DEMO_USER,
-//            KL_DEMO_PASSWORD, KL_DEMO_STATE), for scripts
+//            there as KEY=VALUE lines (KL_DEMO_ENDPOINT, KL_DEMO_STAT_URL,
+//            KL_DEMO_USER, KL_DEMO_PASSWORD, KL_DEMO_STATE), for scripts
 //
 // Prints the endpoint and the member to log in with, then answers until
 // SIGINT or SIGTERM.
@@ -85,6 +85,7 @@ int main(int argc, char** argv) {
         auto member = service.demoMember();
         std::cout << "Kestrowline demo service\n"
                   << "  endpoint:     " << service.url() << "\n"
+                  << "  statistics:   " << service.statReportURL() << "\n"
                   << "  demo member:  user name \"" << member.userName << "\", password \"" << member.password
                   << "\" (" << member.realName << ")\n"
                   << "  data:         " << options.dataFolder << "\n"
@@ -97,6 +98,7 @@ int main(int argc, char** argv) {
             {
                 std::ofstream out(temp, std::ios::trunc);
                 out << "KL_DEMO_ENDPOINT=" << service.url() << "\n"
+                    << "KL_DEMO_STAT_URL=" << service.statReportURL() << "\n"
                     << "KL_DEMO_USER=" << member.userName << "\n"
                     << "KL_DEMO_PASSWORD=" << member.password << "\n"
                     << "KL_DEMO_STATE=" << service.stateFolder() << "\n";

@@ -60,11 +60,11 @@ bool sendAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
-std::string faultEnvelope(const std::string& text) {
+std::string faultEnvelope(const std::string& text, const std::string& code = "soap:Receiver") {
     return std::string("<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"") + kSoapNamespace +
-           "\"><soap:Body><soap:Fault><soap:Code><soap:Value>soap:Receiver</soap:Value></soap:Code>"
-           "<soap:Reason><soap:Text xml:lang=\"en\">" +
-           xmlEscape(text) + "</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>";
+           "\"><soap:Body><soap:Fault><soap:Code><soap:Value>" + xmlEscape(code) +
+           "</soap:Value></soap:Code><soap:Reason><soap:Text xml:lang=\"en\">" + xmlEscape(text) +
+           "</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>";
 }
 
 }  // namespace
@@ -172,8 +172,12 @@ void SoapServer::clearReplies() {
 }
 
 void SoapServer::serve(const std::string& path, Reply r) {
+    handlePath(path, [r = std::move(r)](const Received&) { return r; });
+}
+
+void SoapServer::handlePath(const std::string& path, Handler handler) {
     std::lock_guard lock(mutex_);
-    paths_[path] = std::move(r);
+    paths_[path] = std::move(handler);
 }
 
 SoapServer::Reply SoapServer::result(const std::string& operation, const std::string& resultText,
@@ -189,6 +193,10 @@ SoapServer::Reply SoapServer::status(int code, std::string body) {
     r.status = code;
     r.body = body.empty() ? faultEnvelope("Status " + std::to_string(code)) : std::move(body);
     return r;
+}
+
+SoapServer::Reply SoapServer::fault(const std::string& code, const std::string& reason, int statusCode) {
+    return status(statusCode, faultEnvelope(reason, code));
 }
 
 SoapServer::Reply SoapServer::malformedXML(const std::string& operation) const {
@@ -390,8 +398,15 @@ SoapServer::Reply SoapServer::replyFor(const Received& r) {
         std::string path = r.path.substr(0, r.path.find('?'));
         for (const auto& key : {r.path, path}) {
             auto p = paths_.find(key);
-            if (p != paths_.end()) return p->second;
+            if (p != paths_.end()) {
+                handler = p->second;
+                break;
+            }
         }
+    }
+    if (handler) return handler(r);
+    {
+        std::lock_guard lock(mutex_);
         if (r.operation.empty()) return status(404, "Not Found");
         auto q = once_.find(r.operation);
         if (q != once_.end() && !q->second.empty()) {

@@ -9,12 +9,13 @@
 //   ... client->news_request("1", "10", "code") ...
 //   svc.received("GetArticleList")["parameters"]["category_code"]   // the parsed argument
 //
-// Faults: SoapServer::status(500), cutShort(...), malformedXML(),
+// Faults: SoapServer::status(500), fault(code, reason, status), cutShort(...), malformedXML(),
 // withoutResult(), held() (answers only after release() or shutdown),
 // dripping(...), closeWithoutReply(), and refusedURL() for a port nobody
 // listens on. An operation without a scripted reply goes to the fallback
 // handler when there is one, else gets status 500 with a SOAP fault naming
-// it. Plain GET paths (images, pages) are served with serve().
+// it. Plain GET paths (images, pages) are served with serve(), other paths
+// by a handler of their own (handlePath()).
 //
 // Limits, so that a client cannot take the server down: a request head over
 // 1 MB ends the connection, a body over kMaxBodyBytes is refused (413)
@@ -105,10 +106,14 @@ public:
 
     // A GET (or any method) to this path answers with the reply.
     void serve(const std::string& path, Reply reply);
+    // ... with whatever the handler makes of each request (called on a server thread).
+    void handlePath(const std::string& path, Handler handler);
 
     // ---- Reply makers ----
     Reply result(const std::string& operation, const std::string& resultText, int status = 200) const;
     static Reply status(int code, std::string body = {});
+    // A SOAP 1.2 fault with this code ("soap:Sender") and reason, sent with the status.
+    static Reply fault(const std::string& code, const std::string& reason, int status = 500);
     Reply malformedXML(const std::string& operation) const;
     Reply withoutResult(const std::string& operation) const;
     Reply cutShort(const std::string& operation, const std::string& resultText, std::size_t sendBytes) const;
@@ -168,7 +173,7 @@ private:
     std::map<std::string, Handler> handlers_;
     Handler fallback_;
     std::map<std::string, std::list<Reply>> once_;
-    std::map<std::string, Reply> paths_;
+    std::map<std::string, Handler> paths_;
     std::vector<Received> received_;
     std::list<std::shared_ptr<Connection>> connections_;
     std::size_t accepted_ = 0;

@@ -1,0 +1,100 @@
+// The statistics database's shared pieces, used by the store and by the
+// configuration holder, which keep a connection each to one file: the
+// process-wide recursive lock "__MSA_LOCK__" held around every statement,
+// the file's place in Documents, and statements whose values are always
+// bound, never written into the SQL text.
+//
+//   std::lock_guard lock(mvomsa::databaseLock());
+//   int rc = mvomsa::execute(db, "delete from events where event_id = ?", {id});
+//   std::vector<mvomsa::Row> rows;
+//   mvomsa::query(db, "select uid from user limit 1", {}, &rows);
+//
+//   mvomsa::CachedStatement insert("insert into events(...) values(@CONTENT, ...)");
+//   insert.run(db, {json, 1, 0, ts});      // prepared once, kept between uses
+//   insert.finalize();                     // before the connection closes
+//
+// The functions that take a connection expect the caller to hold the lock.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "foundation/Dispatch.h"
+
+namespace mvomsa {
+
+using SQLValue = std::variant<std::int64_t, std::string>;
+// One row read as texts, one per column (a NULL past the first column reads as "").
+using Row = std::vector<std::string>;
+
+// Stores one event as waiting: its JSON text, status, send count and time.
+inline constexpr const char* kInsertEvent =
+    "insert into events(content, status, send_count,ts) values(@CONTENT, @STATUS, @SENDCOUNT, @TS)";
+
+// The lock every statement on the statistics database runs under.
+ns::RecursiveLock& databaseLock();
+
+// ".vovuruz_analysis_" followed by the store class's name; ".vovuruz_analysis.db"
+// for a store class named "MSAStore".
+std::string databaseFileName(const std::string& storeClassName);
+// The file of that name in the Documents folder.
+std::string databasePath(const std::string& storeClassName);
+
+// An old "vovuruz_analysis.db" in Documents becomes ".vovuruz_analysis.db"
+// (replacing one there); failures are ignored.
+void moveOldDatabase();
+
+// Opens the file, creating it when missing; nullptr when that fails.
+sqlite3* openDatabase(const std::string& path);
+
+class CachedStatement;
+// The connection in `db`, opening the file first (after moving an old one
+// into place) when none is open; nullptr when that fails.
+sqlite3* connect(sqlite3*& db, const std::string& path);
+// Finalises the statements prepared on the connection, closes it and forgets it.
+void disconnect(sqlite3*& db, std::initializer_list<CachedStatement*> statements);
+
+// Prepares the statement, binds the values in order, steps it to the end and
+// finalises it: 0 (SQLITE_OK) when it ran through, else SQLite's code; -1
+// without a connection.
+int execute(sqlite3* db, const char* sql, std::initializer_list<SQLValue> values = {});
+// The same for a statement that returns rows, read as texts; rows without
+// columns or whose first column is NULL are skipped. -1 without a connection
+// or a place for the rows.
+int query(sqlite3* db, const char* sql, std::initializer_list<SQLValue> values, std::vector<Row>* rows);
+
+// A statement kept prepared on one connection between uses.
+class CachedStatement {
+public:
+    explicit CachedStatement(const char* sql) : sql_(sql) {}
+    ~CachedStatement() { finalize(); }
+    CachedStatement(const CachedStatement&) = delete;
+    CachedStatement& operator=(const CachedStatement&) = delete;
+
+    // Prepares the statement unless it is prepared on this connection, binds
+    // the values and steps it once. When it is done (SQLITE_DONE) the
+    // bindings are cleared and the statement reset for the next use and the
+    // answer is true; any other outcome finalises it, so the next use
+    // prepares it again.
+    bool run(sqlite3* db, std::initializer_list<SQLValue> values);
+    // Finalises it; a connection must not close while it is prepared.
+    void finalize();
+
+private:
+    const char* sql_;
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+// Tests: `trace` receives the text of every statement prepared on a
+// connection opened from now on, as prepared (placeholders, not values).
+// An empty function stops it.
+void setStatementTraceForTesting(std::function<void(const std::string&)> trace);
+
+}  // namespace mvomsa

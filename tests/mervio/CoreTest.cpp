@@ -1,0 +1,276 @@
+// The reporter as registration starts it, against the loopback statistics
+// server: the early buffer, sessions, strategies, timed events, and every
+// event delivered once through failures, restarts and other threads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <mutex>
+#include <set>
+
+#include "foundation/Notification.h"
+#include "mervio/MVOMSAKeyChain.h"
+#include "support/StatReporterTest.h"
+#include "uikit/Application.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+class CoreTest : public testsupport::StatReporterTest {
+protected:
+    static void post(const char* notification) { ns::NotificationCenter::defaultCenter().post(notification); }
+    // The clock moves once the reporter has handled what came before.
+    static void advance(double seconds) {
+        settle();
+        ns::RunLoop::main().advance(seconds);
+    }
+
+    static Names numbered(const std::string& prefix, int from, int to) {
+        Names out;
+        for (int i = from; i < to; ++i) out.push_back(prefix + std::to_string(i));
+        return out;
+    }
+    static Names join(std::initializer_list<Names> parts) {
+        Names out;
+        for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+        return out;
+    }
+    // Sessions opened: their environment events, stored or sent.
+    std::size_t sessions() {
+        Names n = join({names(storedEvents()), names(stats.events())});
+        return static_cast<std::size_t>(std::count(n.begin(), n.end(), "et2"));
+    }
+};
+
+TEST_F(CoreTest, EarlyEventsWaitInABufferOf128AndGoFirstInTheirOrder) {
+    MVOMSAHelper::getInstance()->setMSAEnableFlag(true);
+    for (int i = 0; i < 130; ++i) MVOMSA::trackCustomEvent("e" + std::to_string(i), {});
+    start(3);
+    EXPECT_TRUE(storedEvents().empty());
+    MVOMSA::trackCustomEvent("after", {});
+    // The session opened by the first event leads; e127 was the 129th.
+    EXPECT_EQ(names(storedEvents()), join({{"et2"}, numbered("e", 0, 127), {"after"}}));
+}
+
+TEST_F(CoreTest, ASessionReportsAtMostTheLimitAndANewSessionAllowsAsManyAgain) {
+    MVOMSAConfig::getInstance()->setMaxSessionStatReportCount(5);
+    start(3);
+    for (int i = 0; i < 6; ++i) MVOMSA::trackCustomEvent("a" + std::to_string(i), {});
+    MVOMSA::stopSession();
+    MVOMSA::startNewSession();
+    for (int i = 0; i < 6; ++i) MVOMSA::trackCustomEvent("b" + std::to_string(i), {});
+    EXPECT_EQ(names(storedEvents()), join({{"et2"}, numbered("a", 0, 4), {"et2"}, numbered("b", 0, 4)}));
+}
+
+TEST_F(CoreTest, EachStrategySendsStoresOrDropsAsTheNetworkAllows) {
+    enum Fate { Dropped, Stored, Sent };
+    struct Case {
+        std::int32_t strategy;
+        bool wifi, smart;
+        Fate fate;
+    } cases[] = {
+        {7, false, false, Dropped}, {7, true, false, Sent},   {4, false, true, Stored}, {4, true, false, Sent},
+        {3, true, true, Sent},      {3, true, false, Stored}, {2, false, true, Stored}, {6, false, true, Stored},
+        {1, false, true, Sent},     {8, false, false, Dropped},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "strategy " << c.strategy << (c.wifi ? " on Wi-Fi" : "")
+                                        << (c.smart ? " smart" : ""));
+        relaunch();
+        removeStatistics();
+        stats.clear();
+        pointAtServer();
+        if (c.wifi)
+            useWiFi();
+        else
+            useMobileNetwork();
+        MVOMSAConfig::getInstance()->setSmartReporting(c.smart);
+        start(c.strategy);
+        MVOMSA::trackCustomEvent("x", {});
+        Names stored = names(storedEvents()), sent = names(stats.events());
+        EXPECT_EQ(std::count(stored.begin(), stored.end(), "x"), c.fate == Stored);
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), "x"), c.fate == Sent);
+    }
+}
+
+TEST_F(CoreTest, UnderStrategy5StoredEventsGoOnceThePeriodHasPassed) {
+    start(5);
+    MVOMSA::trackCustomEvent("a", {});
+    advance(1439 * 60);  // past midnight: a new session
+    MVOMSA::trackCustomEvent("b", {});
+    EXPECT_EQ(names(storedEvents()), (Names{"et2", "a", "et2", "b"}));
+    EXPECT_EQ(stats.eventCount(), 0u);
+    advance(60);
+    MVOMSA::trackCustomEvent("c", {});
+    ASSERT_TRUE(received(5));
+    EXPECT_TRUE(storedEvents().empty());
+}
+
+TEST_F(CoreTest, SessionsEndAfter30SilentSecondsAndAtMidnight) {
+    start(3);
+    struct Step {
+        double after;
+        const char* notification;
+        std::size_t sessions;
+    } steps[] = {
+        {29, ns::UIApplicationDidBecomeActiveNotification, 1},
+        {29, ns::UIApplicationWillEnterForegroundNotification, 1},
+        {30, ns::UIApplicationDidBecomeActiveNotification, 2},
+        {60, ns::UIApplicationWillResignActiveNotification, 2},  // no time-out test
+        {14 * 3600 - 148 - 10, ns::UIApplicationDidEnterBackgroundNotification, 2},  // 23:59:50
+        {15, ns::UIApplicationDidEnterBackgroundNotification, 3},                     // 00:00:05
+    };
+    for (const Step& step : steps) {
+        advance(step.after);
+        post(step.notification);
+        EXPECT_EQ(sessions(), step.sessions) << step.notification << " after " << step.after;
+    }
+}
+
+TEST_F(CoreTest, KeysPileUpAndStartingNeedsAKeyAndAKnownSDKVersion) {
+    MSAMV::startWithAppkey(std::nullopt);
+    EXPECT_FALSE(MVOMSAConfig::getInstance()->appkey());
+    MVOMSA::startWithAppkey("key1");
+    MVOMSA::startWithAppkey("");
+    EXPECT_TRUE(MVOMSA::startWithAppkey("key2", "1.4.6"));
+    EXPECT_EQ(MVOMSAConfig::getInstance()->appkey(), "key1|key2");
+    EXPECT_FALSE(MVOMSA::startWithAppkey("key3", "1.4.10"));
+    EXPECT_FALSE(MVOMSAConfig::getInstance()->statEnable());
+    EXPECT_EQ(MSAMV::ConvertMVappkey(std::string(kAppId)), std::string("IMVOP") + kAppId);
+}
+
+TEST_F(CoreTest, TimedEventsMeasureFromTheirFirstBeginAndEndOnce) {
+    start(3);
+    ns::Value args = ns::Value::array({ns::Value(1), ns::Value("a")});
+    ns::Value props = ns::Value::dictionary({{"k", ns::Value("v")}});
+    EXPECT_EQ(MVOMSATimingKeyForArgs("t", args), "t[1a");
+    EXPECT_EQ(MVOMSATimingKeyForProps("t", props), "t{kv");
+
+    MVOMSA::trackCustomEventBegin("quick", args);
+    MVOMSA::trackCustomEventEnd("quick", args);  // the same second counts 1
+    MVOMSA::trackCustomEventEnd("quick", args);  // no longer open
+    MVOMSA::trackCustomEventEnd("never", args);
+    MVOMSA::trackCustomKeyValueEventBegin("kv", props);
+    advance(5);
+    MVOMSA::trackCustomKeyValueEventBegin("kv", props);  // the first start stays
+    advance(5);
+    MVOMSA::trackCustomKeyValueEventEnd("kv", ns::Value::dictionary({{"k", ns::Value("other")}}));
+    MVOMSA::trackCustomKeyValueEventEnd("kv", props);
+    MVOMSA::trackPageViewBegin("home");
+    advance(3);
+    MVOMSA::trackPageViewEnd("home");
+    MVOMSA::trackPageViewBegin("home");
+    MVOMSA::trackPageViewEnd("home");
+
+    auto rows = storedEvents();
+    ASSERT_EQ(names(rows), (Names{"et2", "quick", "kv", "et1", "et1"}));
+    EXPECT_EQ(rows[1].event["du"].intValue(), 1);
+    EXPECT_EQ(JSONRepresentation(rows[1].event["ar"]), R"([1,"a"])");
+    EXPECT_EQ(rows[2].event["du"].intValue(), 10);
+    EXPECT_EQ(rows[2].event["kv"]["k"].str(), "v");
+    EXPECT_EQ(rows[3].event["du"].intValue(), 3);
+    EXPECT_FALSE(rows[3].event.has("rf"));
+    EXPECT_EQ(rows[4].event["rf"].str(), "-");
+}
+
+// What registration will do: start, report under strategies 1, 3 and 5 off
+// Wi-Fi, go to the background, terminate.
+TEST_F(CoreTest, EveryEventReachesTheServerExactlyOnceAndNoStatementCarriesAValue) {
+    std::mutex mutex;
+    std::set<std::string> statements;
+    std::size_t runs = 0;
+    mvomsa::setStatementTraceForTesting([&](const std::string& sql) {
+        std::lock_guard lock(mutex);
+        statements.insert(sql);
+        ++runs;
+    });
+    MVOMSAKeyChain::save(MVOMSAPasteboard::getCompanyDomain(), ns::Value::dictionary({{"pstoken", ns::Value("tok'1")}}));
+    stats.answerOnce({.body = R"({"ret":0,"cfg":{"2":{"c":{"k":"v"},"v":1,"m":"'"}}})"});
+    auto& app = ui::Application::sharedApplication();
+
+    start(1);
+    MVOMSA::trackCustomEvent("s1a", {});
+    MVOMSA::trackCustomKeyValueEvent("s1b", ns::Value::dictionary({{"quote", ns::Value("it's")}}));
+    MVOMSAConfig::getInstance()->setReportStrategy(3);
+    MVOMSA::trackCustomEvent("s3a", {});
+    MVOMSA::trackCustomEvent("s3b", {});
+    app.resignActive();
+    advance(31);
+    app.becomeActive();  // back after 31 s: a new session, and the stored events go
+    MVOMSAConfig::getInstance()->setReportStrategy(5);
+    MVOMSA::trackCustomEvent("s5a", {});
+    advance(1440 * 60);
+    MVOMSA::trackCustomEvent("s5b", {});  // the period has passed: everything stored goes
+    MSAMV::onBackground();
+    app.enterBackground();
+    app.terminate();
+
+    settle();
+    std::vector<ns::Value> events = stats.events();
+    std::vector<long long> indices;
+    for (const auto& e : events) indices.push_back(e["idx"].integerValue());
+    std::sort(indices.begin(), indices.end());
+    ASSERT_FALSE(indices.empty());
+    for (std::size_t i = 0; i < indices.size(); ++i) EXPECT_EQ(indices[i], static_cast<long long>(i + 1));
+    EXPECT_TRUE(storedEvents().empty());
+    Names sent = names(events);
+    for (const char* name : {"s1a", "s1b", "s3a", "s3b", "s5a", "s5b", MSAMV::kBackgroundEvent})
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), name), 1) << name;
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "et2"), 3);
+    for (const auto& e : events) {
+        EXPECT_EQ(e["mid"].str(), "tok'1");
+        EXPECT_EQ(e["ky"].str(), e["ei"].str() == MSAMV::kBackgroundEvent ? std::string("IMVOP") + kAppId
+                                                                          : e["ky"].str());
+    }
+    EXPECT_EQ(MVOMSAKeyChain::load(MVOMSAEvent::kIndexKeychainKey).integerValue(), indices.back());
+
+    std::lock_guard lock(mutex);
+    EXPECT_GT(runs, statements.size() * 2);
+    for (std::string sql : statements) {
+        for (std::size_t at; (at = sql.find("md5")) != std::string::npos || (at = sql.find("MD5")) != std::string::npos;)
+            sql.erase(at, 3);
+        EXPECT_EQ(sql.find_first_of("0123456789'"), std::string::npos) << sql;
+    }
+}
+
+TEST_F(CoreTest, EventsWaitWhileTheServerIsDownAndGoAtTheNextStart) {
+    MVOMSAConfig::getInstance()->setStatReportURL(LoopbackService::refusedURL());
+    start(1);
+    MVOMSA::trackCustomEvent("a", {});
+    auto rows = storedEvents();
+    ASSERT_EQ(names(rows), (Names{"et2", "a"}));
+    for (const auto& row : rows) EXPECT_LT(row.sendCount, 3u);
+
+    relaunch();
+    pointAtServer();
+    start(3);  // the new session's event may go with them or wait
+    settle();
+    std::vector<ns::Value> events = stats.events();
+    Names sent = names(events), all = join({sent, names(storedEvents())});
+    EXPECT_EQ(std::multiset<std::string>(all.begin(), all.end()), (std::multiset<std::string>{"a", "et2", "et2"}));
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "a"), 1);
+    long long firstSession = rows[0].event["si"].integerValue();
+    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [&](const ns::Value& e) {
+        return e["et"].intValue() == 2 && e["si"].integerValue() == firstSession;
+    }));
+}
+
+TEST_F(CoreTest, EventsFromTheMainThreadWhileUploadsAndASpeedTestRun) {
+    stats.answer({.body = R"({"ret":0,"cfg":{"1":{"c":{"__MSA_TEST_SPEED__":"127.0.0.1,)" +
+                          std::to_string(server.port()) + R"("},"v":1,"m":""}}})"});
+    start(1);
+    for (int i = 0; i < 200; ++i) {
+        MVOMSA::trackCustomEvent("c" + std::to_string(i), {});
+        if (i % 50 == 0) post(ns::UIApplicationDidBecomeActiveNotification);
+    }
+    settle();
+    MVOMSAStore::getInstance()->launch();  // counts the speed test's event in
+    MVOMSA::commitCachedStats(-1);
+    settle();
+    Names sent = names(stats.events());
+    for (const std::string& name : numbered("c", 0, 200)) EXPECT_EQ(std::count(sent.begin(), sent.end(), name), 1) << name;
+    EXPECT_EQ(std::count(sent.begin(), sent.end(), "et1004"), 1);
+    EXPECT_TRUE(storedEvents().empty());
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+// The statistics store: what it keeps and drops, its batches against the
+// loopback statistics server, and its file as SQLite and the sqlite3
+// program read it.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <set>
+
+#include "support/Command.h"
+#include "support/StatReporterTest.h"
+
+namespace {
+
+using Names = std::vector<std::string>;
+
+class StoreTest : public testsupport::StatReporterTest {
+protected:
+    std::shared_ptr<MVOMSAStore> store;
+
+    void SetUp() override {
+        StatReporterTest::SetUp();
+        store = MVOMSAStore::getInstance();
+    }
+
+    static std::shared_ptr<MVOMSACustomEvent> custom(const std::string& id, std::uint32_t ts = 0) {
+        auto event = std::make_shared<MVOMSACustomEvent>();
+        event->eventID = id;
+        if (ts) event->ts = ts;
+        return event;
+    }
+
+    // Stores the events (named, at their times) and waits until they are in.
+    void put(std::initializer_list<std::pair<std::string, std::uint32_t>> events) {
+        for (const auto& [id, ts] : events) store->storeEvent(custom(id, ts), false, nullptr);
+        settle();
+    }
+    void putMany(int n, std::uint32_t from) {
+        for (int i = 0; i < n; ++i) store->storeEvent(custom("e" + std::to_string(from + i), from + i), false, nullptr);
+        settle();
+    }
+};
+
+TEST_F(StoreTest, AFullStoreEvictsTheEventsOfItsOldestSecondOnce) {
+    MVOMSAConfig::getInstance()->setMaxStoreEventCount(3);
+    put({{"a", 100}, {"b", 100}, {"c", 200}, {"d", 300}});
+    EXPECT_EQ(names(storedEvents()), (Names{"c", "d"}));
+    EXPECT_EQ(store->storedEventCount(), 2u);
+    // Counted again after the eviction: the next event evicts nothing.
+    put({{"e", 400}});
+    EXPECT_EQ(names(storedEvents()), (Names{"c", "d", "e"}));
+}
+
+TEST_F(StoreTest, OverLongAndUnwritableEventsAreDroppedErrorEventsKeptAndEveryAttemptCompleted) {
+    MVOMSAConfig::getInstance()->setMaxReportEventLength(600);
+    auto error = std::make_shared<MVOMSAErrorEvent>();
+    error->error = std::string(900, 'x');
+    auto unwritable = custom("data");  // no JSON text: it would make the batch's array unreadable
+    unwritable->args = ns::Value::array({ns::Value(ns::Bytes{1, 2})});
+    std::atomic<int> completed{0};
+    for (std::shared_ptr<MVOMSAEvent> e : {std::shared_ptr<MVOMSAEvent>(error), std::shared_ptr<MVOMSAEvent>(custom(std::string(900, 'y'))),
+                                           std::shared_ptr<MVOMSAEvent>(unwritable), std::shared_ptr<MVOMSAEvent>(custom("ok"))})
+        store->storeEvent(e, false, [&] { ++completed; });
+    EXPECT_EQ(names(storedEvents()), (Names{"et3", "ok"}));
+    EXPECT_EQ(completed.load(), 4);
+    EXPECT_EQ(store->storedEventCount(), 2u);
+}
+
+TEST_F(StoreTest, AFailedUploadCountsOnceAndTheThirdFailureGivesTheEventUp) {
+    stats.answer({.status = 500});
+    put({{"a", 100}});
+    for (std::uint32_t failures : {1u, 2u}) {
+        store->sendCachedEvents(1);
+        auto rows = storedEvents();
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows[0].sendCount, failures);
+        EXPECT_EQ(rows[0].status, 1u);
+    }
+    store->sendCachedEvents(1);
+    EXPECT_TRUE(storedEvents().empty());
+    EXPECT_EQ(stats.uploads().size(), 3u);
+}
+
+TEST_F(StoreTest, BatchesHoldTheLoadLimitAndRequestsQueuedTogetherNeverSendARowTwice) {
+    putMany(40, 1000);
+    store->sendCachedEvents(10);  // loads 30, then the 10 that remain
+    ASSERT_TRUE(received(40));
+    std::vector<std::size_t> sizes;
+    for (const auto& upload : stats.uploads()) sizes.push_back(upload.events.count());
+    EXPECT_EQ(sizes, (std::vector<std::size_t>{30, 10}));
+    EXPECT_EQ(names(stats.events()).front(), "e1000");
+
+    stats.clear();
+    putMany(70, 2000);
+    store->sendCachedEvents(-1);
+    store->sendCachedEvents(-1);
+    ASSERT_TRUE(received(70));
+    Names sent = names(stats.events());
+    EXPECT_EQ(std::set<std::string>(sent.begin(), sent.end()).size(), 70u);
+    EXPECT_TRUE(storedEvents().empty());
+    EXPECT_EQ(store->storedEventCount(), 0u);
+}
+
+TEST_F(StoreTest, EventsLeftInUploadWaitAgainAfterARestart) {
+    put({{"a", 1}, {"b", 2}});
+    MVOMSAStoreEvents loaded;
+    store->loadCachedEvents(loaded);
+    store->updateEvents(loaded, MVOMSAStore::kSending);
+    for (const auto& row : storedEvents()) EXPECT_EQ(row.status, 2u);
+    relaunch();
+    store = MVOMSAStore::getInstance();
+    EXPECT_EQ(store->storedEventCount(), 0u);
+    store->launch();
+    for (const auto& row : storedEvents()) EXPECT_EQ(row.status, 1u);
+    EXPECT_EQ(store->storedEventCount(), 2u);
+}
+
+TEST_F(StoreTest, QuotesInTheUidTheAppVersionAndEventsGoInAndComeBackAsTheyWere) {
+    const std::string uid = "it's'); drop table user; --";
+    MVOMSAHelper::saveShareUDID(uid);
+    relaunch();
+    store = MVOMSAStore::getInstance();
+    ASSERT_EQ(store->loadUser()->uid, uid);
+    EXPECT_EQ(store->getMsaShareUDID(), uid);
+    store->storeUser(MVOMSAUser{uid, 3, "2.0 'beta'", 42});
+    settle();
+    MVOMSAUser user = *store->loadUser();
+    EXPECT_EQ(user.userType, 3);
+    EXPECT_EQ(user.appVer, "2.0 'beta'");
+    EXPECT_EQ(user.tagTime, 42u);
+    put({{"o'k\"", 5}});
+    EXPECT_EQ(names(storedEvents()), (Names{"o'k\""}));
+}
+
+TEST_F(StoreTest, ACorruptFileIsMadeAnewTheNextEventsGoThereAndTheSqlite3ProgramReadsIt) {
+    put({{"a", 1}});
+    store->closeDB();
+    {
+        // The first page of the events table no longer holds a table.
+        std::fstream file(MVOMSAStore::databasePath(), std::ios::in | std::ios::out | std::ios::binary);
+        unsigned char size[2];
+        file.seekg(16);
+        file.read(reinterpret_cast<char*>(size), 2);
+        file.seekp((size[0] << 8) | size[1]);
+        file.put('\x7f');
+    }
+    EXPECT_EQ(store->updateDatabase("update events set status=?  where status = ?", {1, 2}), SQLITE_CORRUPT);
+    put({{"b", 2}});
+    EXPECT_EQ(names(storedEvents()), (Names{"b"}));
+
+    std::string path = "'" + MVOMSAStore::databasePath() + "'";
+    auto tables = testsupport::runCommand("sqlite3 " + path + " .tables");
+    ASSERT_EQ(tables.status, 0) << tables.output;
+    for (const char* table : {"config", "events", "user"}) EXPECT_NE(tables.output.find(table), std::string::npos);
+    auto count = testsupport::runCommand("sqlite3 " + path + " 'select count(*) from events where status = 1'");
+    EXPECT_EQ(count.output, "1\n");
+}
+
+}  // namespace
