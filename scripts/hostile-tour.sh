@@ -37,6 +37,6 @@ mkdir -p "$folder"
 rm -f "$folder"/*.png
 status=0
 KL_HOME="$work/home" /usr/bin/time -v -o "$work/time" build/release/kestrowline --service "$(info KL_DEMO_ENDPOINT)" \
-  --tour "$folder" --tour-login "$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)" 2>"$folder/kestrowline.log" || status=$?
+  --stat-report "$(info KL_DEMO_STAT_URL)" --tour "$folder" --tour-login "$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)" 2>"$folder/kestrowline.log" || status=$?
 grep -E "Elapsed \(wall clock\)|Maximum resident set size" "$work/time" | sed 's/^\s*/hostile-tour.sh: /'
 exit $status
