@@ -40,7 +40,15 @@ void endWithFailure() {
 std::string surveyPageURL() {
     const char* configured = std::getenv("KL_SURVEY_HOST");
     std::string host = configured && *configured ? configured : hostOf(ServiceConfig::endpoint());
-    return "http://" + host + ":" + std::to_string(kSurveyPort) + kSurveyPath;
+    std::string url = "http://";
+    url += host;
+    // A host given with its port ("127.0.0.1:8735", the demo service) keeps it.
+    if (host.find(':') == std::string::npos) {
+        url += ':';
+        url += std::to_string(kSurveyPort);
+    }
+    url += kSurveyPath;
+    return url;
 }
 
 // ---- The survey ----

@@ -18,7 +18,8 @@
 #include "uikit/WebView.h"
 
 // The survey page: "http://<survey host>:5008/Pages/Web/dqzt/CanvassWap.aspx".
-// The host is $KL_SURVEY_HOST, or else the service endpoint's host.
+// The host is $KL_SURVEY_HOST, or else the service endpoint's host; a
+// $KL_SURVEY_HOST with a port ("127.0.0.1:8735") is used with that port.
 std::string surveyPageURL();
 
 class MYDCViewController : public WebPageScreen, public PPClientDelegate {

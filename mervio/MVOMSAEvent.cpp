@@ -98,7 +98,7 @@ std::string MVOMSAEvent::toJsonString() {
 void MVOMSAPageView::encode(ns::Value& dict) {
     setIf(dict, "pi", page);
     dict.set("du", ns::Value(duration));
-    if (page && refer == page) refer = "-";
+    if (page && refer == page) refer = std::string(1, '-');
     setIf(dict, "rf", refer);
 }
 

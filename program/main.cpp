@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "app/framework/OCJUIWebViewController.h"
 #include "app/shell/MervioHooks.h"
 #include "app/shell/ModuleRegistry.h"
 #include "app/shell/Program.h"
@@ -37,8 +38,15 @@
 #endif
 
 int main(int argc, char** argv) {
-    [[maybe_unused]] ModuleRegistry& modules = moduleRegistry();
+    ModuleRegistry& modules = moduleRegistry();
     [[maybe_unused]] MervioHooks& mervio = mervioHooks();
+    // The home screen's fixed web pages open in the shared web screen.
+    modules.webScreen = [](const std::string& title, const std::string& url) {
+        auto web = ui::create<OCJUIWebViewController>("OCJUIWebViewController");
+        web->titleStr = title;
+        web->urlStr = url;
+        return std::static_pointer_cast<ui::ViewController>(web);
+    };
 #if KL_REGISTER_CHANNELS
     registerChannelsModule(modules);
 #endif

@@ -31,6 +31,8 @@ build/release/kl-hostile-data "$work/data" >/dev/null
 . scripts/demo-service.sh
 start_demo_service "$work/info" --data "$work/data" --state "$work/state" >/dev/null
 info() { demo_info "$work/info" "$1"; }
+KL_SURVEY_HOST=$(info KL_SURVEY_HOST)
+export KL_SURVEY_HOST
 
 folder=${KL_TOUR_DIR:-build/hostile-tour}
 mkdir -p "$folder"

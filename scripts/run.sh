@@ -1,17 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds (release), starts the demo service on a
-# free loopback port and the program against it (its service and its
-# statistics server):
-#   - with a display ($DISPLAY or $WAYLAND_DISPLAY), in a desktop window;
+# Installs what is missing, builds (release: the program, the demo service and
+# kl-soap), starts the demo service on a free loopback port and the program
+# against it (its service and its statistics server):
+#   - with a display ($DISPLAY or $WAYLAND_DISPLAY), in a desktop window; the
+#     demo service keeps what is submitted (comments and the like) in
+#     build/demo-state (or $KL_DEMO_STATE) from one run to the next;
 #   - without one, a headless tour of the screens that writes a PNG of each
-#     into build/tour (or $KL_TOUR_DIR) and prints where they are.
+#     into build/tour (or $KL_TOUR_DIR), its log beside them, and prints
+#     where they are; each tour starts the demo service from a fresh state.
 # The demo service stops when this script ends.
 #
 #   scripts/run.sh                     the demo service and the program
 #   scripts/run.sh --service URL ...   the program against another service (no demo service)
 #
-# Further arguments go to the program. The demo service keeps what is
-# submitted (comments and the like) in build/demo-state (or $KL_DEMO_STATE).
+# Further arguments go to the program.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,17 +24,33 @@ done
 
 scripts/install-deps.sh
 cmake --preset release >/dev/null
-targets=(kestrowline)
+targets=(kestrowline kl-soap)
 if [ $own_service -eq 1 ]; then targets+=(kl-demo-service); fi
 cmake --build --preset release --target "${targets[@]}"
 
 program=build/release/kestrowline
 with_display=0
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then with_display=1; fi
+folder=${KL_TOUR_DIR:-build/tour}
 
+# The headless tour: its pictures (the tour replaces an earlier tour's) and
+# the program's log in the folder.
+tour() {
+  mkdir -p "$folder"
+  echo "run.sh: no display; touring the screens headless (the program's log: $folder/kestrowline.log)"
+  "$program" --tour "$folder" "$@" 2>"$folder/kestrowline.log" &
+  program_pid=$!
+  wait "$program_pid" || status=$?
+  echo "run.sh: the screens' pictures are in $(cd "$folder" && pwd)"
+}
+
+status=0
+program_pid=
 if [ $own_service -eq 0 ]; then
   if [ $with_display -eq 1 ]; then exec "$program" "$@"; fi
-  exec "$program" --tour "${KL_TOUR_DIR:-build/tour}" "$@"
+  trap 'kill "$program_pid" 2>/dev/null || true' INT TERM
+  tour "$@"
+  exit $status
 fi
 
 # The demo service, stopped on the way out however this script ends.
@@ -40,7 +58,6 @@ fi
 # reaches the traps at once and stops both.
 work=$(mktemp -d)
 service_pid=
-program_pid=
 # shellcheck disable=SC2317  # reached through the trap
 stop() {
   for pid in $program_pid $service_pid; do
@@ -55,30 +72,30 @@ trap stop EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
+if [ $with_display -eq 1 ]; then
+  state=${KL_DEMO_STATE:-build/demo-state}
+else
+  state=$work/state
+fi
 # shellcheck source=scripts/demo-service.sh
 . scripts/demo-service.sh
-start_demo_service "$work/info" --state "${KL_DEMO_STATE:-build/demo-state}"
+start_demo_service "$work/info" --state "$state"
 info() { demo_info "$work/info" "$1"; }
 endpoint=$(info KL_DEMO_ENDPOINT)
 # The program's usage statistics go to the demo service too, never elsewhere.
 stat_url=$(info KL_DEMO_STAT_URL)
 login="$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)"
+# The opinion survey's page is the demo service's too.
+KL_SURVEY_HOST=$(info KL_SURVEY_HOST)
+export KL_SURVEY_HOST
 
-status=0
 if [ $with_display -eq 1 ]; then
   echo "run.sh: the program is in its window; log in as $(info KL_DEMO_USER) / $(info KL_DEMO_PASSWORD)"
+  echo "run.sh: submissions are kept in $state (remove it to start afresh)"
   "$program" --service "$endpoint" --stat-report "$stat_url" "$@" &
   program_pid=$!
   wait "$program_pid" || status=$?
 else
-  folder=${KL_TOUR_DIR:-build/tour}
-  mkdir -p "$folder"
-  rm -f "$folder"/*.png
-  echo "run.sh: no display; touring the screens headless (the program's log: $folder/kestrowline.log)"
-  "$program" --service "$endpoint" --stat-report "$stat_url" --tour "$folder" --tour-login "$login" "$@" \
-    2>"$folder/kestrowline.log" &
-  program_pid=$!
-  wait "$program_pid" || status=$?
-  echo "run.sh: the screens' pictures are in $(cd "$folder" && pwd)"
+  tour --service "$endpoint" --stat-report "$stat_url" --tour-login "$login" "$@"
 fi
 exit $status

@@ -5,9 +5,10 @@
 //   kl-soap --list                            the client methods --call knows
 //
 // Options: --service URL, --service-namespace NS (or KL_SERVICE_URL and
-// KL_SERVICE_NAMESPACE), --timeout SECONDS, --pretty (indent a JSON result).
-// Prints the result text and exits 0; on failure prints the error to
-// standard error and exits 1 (2 for a usage error).
+// KL_SERVICE_NAMESPACE), --timeout SECONDS, --pretty (indent a JSON result),
+// --quiet (no log lines). Prints the result text and exits 0; on failure
+// prints the error to standard error and exits 1 (2 for a usage error, with
+// the usage). --help prints the usage and exits 0.
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -119,12 +120,14 @@ struct Outcome : PPClientDelegate {
     }
 };
 
-int usage(const char* message = nullptr) {
-    if (message) std::fprintf(stderr, "kl-soap: %s\n", message);
-    std::fprintf(stderr,
-                 "usage: kl-soap [--service URL] [--service-namespace NS] [--timeout S] [--pretty] OPERATION [JSON]\n"
-                 "       kl-soap [options] --call METHOD [ARG...]\n"
-                 "       kl-soap --list\n");
+const char* kUsage =
+    "usage: kl-soap [--service URL] [--service-namespace NS] [--timeout S] [--pretty] [--quiet] OPERATION [JSON]\n"
+    "       kl-soap [options] --call METHOD [ARG...]\n"
+    "       kl-soap --list\n";
+
+// A usage error: the message and the usage on standard error, status 2.
+int usage(const std::string& message) {
+    std::fprintf(stderr, "kl-soap: %s\n%s", message.c_str(), kUsage);
     return 2;
 }
 
@@ -133,7 +136,7 @@ int usage(const char* message = nullptr) {
 int main(int argc, char** argv) {
     ns::RunLoop::main();
     std::string error;
-    if (!ServiceConfig::applyCommandLine(argc, argv, &error)) return usage(error.c_str());
+    if (!ServiceConfig::applyCommandLine(argc, argv, &error)) return usage(error);
 
     bool pretty = false, call = false, quiet = false;
     Args rest;
@@ -152,7 +155,8 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc) return usage("--timeout needs a value");
             ServiceConfig::setTimeOutSeconds(std::atof(argv[++i]));
         } else if (a == "--help" || a == "-h") {
-            return usage();
+            std::fputs(kUsage, stdout);
+            return 0;
         } else {
             rest.push_back(a);
         }
@@ -169,10 +173,10 @@ int main(int argc, char** argv) {
     auto client = VoVaClient::create(outcome);
     if (call) {
         auto m = methods().find(rest[0]);
-        if (m == methods().end()) return usage(("unknown method " + rest[0] + " (see --list)").c_str());
+        if (m == methods().end()) return usage("unknown method " + rest[0] + " (see --list)");
         Args args(rest.begin() + 1, rest.end());
         if (args.size() != m->second.arity)
-            return usage((rest[0] + " takes " + std::to_string(m->second.arity) + " arguments").c_str());
+            return usage(rest[0] + " takes " + std::to_string(m->second.arity) + " arguments");
         m->second.call(*client, args);
     } else {
         if (rest.size() > 2) return usage("too many arguments");
@@ -180,7 +184,7 @@ int main(int argc, char** argv) {
         if (rest.size() == 2) {
             JSONParser parser;
             if (parser.parse(rest[1], false).isNil())
-                return usage(("the argument is not a JSON object or array: " + parser.error()).c_str());
+                return usage("the argument is not a JSON object or array: " + parser.error());
             argument = rest[1];
         }
         client->sendOperation(rest[0], argument);

@@ -44,7 +44,7 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
     ns::RunLoop::main();  // this thread is the main thread
     std::string error;
     if (!ServiceConfig::applyCommandLine(argc, argv, &error)) {
-        err << error << "\n" << kUsage;
+        err << "kestrowline: " << error << "\n" << kUsage;
         return 2;
     }
     bool dumpHome = false;
@@ -59,6 +59,9 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
             waitSeconds = std::atof(argv[++i]);
         } else if (arg == "--no-window") {
             noWindow = true;
+        } else if ((arg == "--wait" || arg == "--tour" || arg == "--tour-login") && i + 1 >= argc) {
+            err << "kestrowline: " << arg << " needs a value\n" << kUsage;
+            return 2;
         } else if (arg == "--tour" && i + 1 < argc) {
             tour.folder = argv[++i];
             if (tour.folder.empty()) {

@@ -12,6 +12,7 @@ namespace ns {
 struct LogCapture::State {
     mutable std::mutex mutex;
     std::vector<std::string> lines;
+    bool echo = false;
 };
 
 namespace {
@@ -19,7 +20,8 @@ std::mutex gLogMutex;
 LogCapture* gCapture = nullptr;
 }  // namespace
 
-LogCapture::LogCapture() : state_(new State) {
+LogCapture::LogCapture(Echo echo) : state_(new State) {
+    state_->echo = echo == Echo::Yes;
     std::lock_guard lock(gLogMutex);
     previous_ = gCapture;
     gCapture = this;
@@ -57,7 +59,7 @@ void logLine(const std::string& text) {
     if (gCapture) {
         std::lock_guard inner(gCapture->state_->mutex);
         gCapture->state_->lines.push_back(line);
-        return;
+        if (!gCapture->state_->echo) return;
     }
     timeval tv{};
     gettimeofday(&tv, nullptr);

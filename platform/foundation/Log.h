@@ -1,5 +1,6 @@
 // The system log: NSLog writes one line to standard error. Tests capture the
-// lines with a LogCapture, which also keeps them off standard error.
+// lines with a LogCapture, which also keeps them off standard error (unless
+// it echoes them, for a reader that also wants them written).
 #pragma once
 
 #include <functional>
@@ -18,11 +19,13 @@ void NSLog(std::string_view fmt, const A&... args) {
     logLine(format(fmt, args...));
 }
 
-// While alive, every logged line goes to this capture instead of stderr.
-// Captures nest; the innermost one receives the lines. Thread-safe.
+// While alive, every logged line goes to this capture instead of stderr
+// (as well, when it echoes). Captures nest; the innermost one receives the
+// lines. Thread-safe.
 class LogCapture {
 public:
-    LogCapture();
+    enum class Echo { No, Yes };
+    explicit LogCapture(Echo echo = Echo::No);
     ~LogCapture();
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;

@@ -7,6 +7,7 @@
 #include "app/shell/ModulePlaceholder.h"
 #include "app/framework/RevealController.h"
 #include "app/shell/Utils.h"
+#include "support/Command.h"
 
 namespace {
 
@@ -62,6 +63,19 @@ TEST_F(ProgramTest, TheProgramStartsHeadlessAndPrintsTheHomeScreen) {
     }
     EXPECT_EQ(svc.count("AutoUpdate"), 1u);
     EXPECT_EQ(svc.count("SubmitDevice"), 1u);
+}
+
+TEST_F(ProgramTest, HelpGoesToStandardOutputAndUsageErrorsNameTheProgram) {
+    auto help = testsupport::runCommand("(" + std::string(KL_PROGRAM_PATH) + " --help 2>/dev/null)");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("usage: kestrowline", 0), 0u) << help.output;
+    for (const char* arguments : {"--service", "--tour", "--tour-login", "--wait", "--no-such-option"}) {
+        auto r = testsupport::runCommand(std::string(KL_PROGRAM_PATH) + " " + arguments);
+        EXPECT_EQ(r.status, 2) << arguments;
+        EXPECT_EQ(r.output.rfind("kestrowline: ", 0), 0u) << r.output;
+        EXPECT_NE(r.output.find(arguments), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("usage: kestrowline"), std::string::npos) << r.output;
+    }
 }
 #endif
 

@@ -252,6 +252,12 @@ TEST_F(DirectLineTest, SurveyLoadsItsPageOnPort5008AndReportsEachLoad) {
     const std::string& url = survey->webView->request().url;
     EXPECT_EQ(url.rfind("http://", 0), 0u);
     EXPECT_NE(url.find(":5008/Pages/Web/dqzt/CanvassWap.aspx"), std::string::npos);
+    // A survey host set with its port (the demo service's) keeps that port.
+    setenv("KL_SURVEY_HOST", "survey.example", 1);
+    EXPECT_EQ(surveyPageURL(), "http://survey.example:5008/Pages/Web/dqzt/CanvassWap.aspx");
+    setenv("KL_SURVEY_HOST", "127.0.0.1:8735", 1);
+    EXPECT_EQ(surveyPageURL(), "http://127.0.0.1:8735/Pages/Web/dqzt/CanvassWap.aspx");
+    unsetenv("KL_SURVEY_HOST");
 
     survey->webViewDidStartLoad(survey->webView);
     EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");

@@ -23,6 +23,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using demotest::call;
+using demotest::expectKeys;
+using demotest::expectSuccessful;
+using demotest::fetch;
 using demotest::startService;
 
 // The category codes the article lists of the built screens ask for.
@@ -30,31 +33,12 @@ const char* const kCategories[] = {"shishixinwen", "velmarshdongtai", "lingdaoya
                                    "lilunxuexi",   "dangnafagui",     "zhongwendangshi", "zhengcedayi",
                                    "qunzhongluxian", "zugongyaowen",  "jicengdongtai",  "xianjindianxing"};
 
-void expectSuccessful(const ns::Value& reply) {
-    EXPECT_EQ(reply["state"].text(), "successful") << reply.description();
-    EXPECT_TRUE(reply["message"].isString()) << reply.description();
-}
-
-void expectKeys(const ns::Value& record, std::initializer_list<const char*> keys) {
-    ASSERT_TRUE(record.isDictionary()) << record.description();
-    for (const char* k : keys) EXPECT_TRUE(record.has(k)) << k << " missing in " << record.description();
-}
-
 ns::Value articles(const std::string& category, int page = 1, int size = 10) {
     return call([&](VoVaClient& c) { c.news_request(std::to_string(page), std::to_string(size), category); });
 }
 
 ns::Value commentsOf(const std::string& article, int page = 1) {
     return call([&](VoVaClient& c) { c.comment_request(std::to_string(page), "10", article); });
-}
-
-std::string fetch(const std::string& url, std::string* contentType = nullptr) {
-    net::Request request;
-    request.url = url;
-    net::Response response = net::perform(request);
-    EXPECT_EQ(response.status, 200) << url;
-    if (contentType) *contentType = response.header("Content-Type");
-    return response.body;
 }
 
 // PNG bytes decoded: width and height, or 0 x 0.
@@ -299,7 +283,7 @@ TEST(DemoService, OtherSubmissionsAreKeptAndOtherListsAreEmpty) {
     {
         auto svc = startService();
         expectSuccessful(call([](VoVaClient& c) { c.SubmitMessage("通知", "明天上午开会", "13800000011", "1"); }));
-        ns::Value other = call([](VoVaClient& c) { c.GetEventList("1", "10", "1", "1001"); });
+        ns::Value other = call([](VoVaClient& c) { c.GetRepresentativeList("1", "10", "11"); });
         expectSuccessful(other);
         EXPECT_TRUE(other["records"].isArray());
         EXPECT_EQ(other["records"].count(), 0u);

@@ -14,6 +14,7 @@
 
 #include "demo/DemoService.h"
 #include "foundation/RunLoop.h"
+#include "net/Http.h"
 #include "service/JSON.h"
 #include "service/ServiceConfig.h"
 #include "service/VoVaClient.h"
@@ -50,6 +51,26 @@ inline ns::Value call(const std::function<void(VoVaClient&)>& send) {
     ns::Value reply = JSONParser().parse(*capture->result, false);
     EXPECT_TRUE(reply.isDictionary()) << *capture->result;
     return reply;
+}
+
+inline void expectSuccessful(const ns::Value& reply) {
+    EXPECT_EQ(reply["state"].text(), "successful") << reply.description();
+    EXPECT_TRUE(reply["message"].isString()) << reply.description();
+}
+
+inline void expectKeys(const ns::Value& record, std::initializer_list<const char*> keys) {
+    ASSERT_TRUE(record.isDictionary()) << record.description();
+    for (const char* k : keys) EXPECT_TRUE(record.has(k)) << k << " missing in " << record.description();
+}
+
+// The body at the address (a test failure when the status is not 200).
+inline std::string fetch(const std::string& url, std::string* contentType = nullptr) {
+    net::Request request;
+    request.url = url;
+    net::Response response = net::perform(request);
+    EXPECT_EQ(response.status, 200) << url;
+    if (contentType) *contentType = response.header("Content-Type");
+    return response.body;
 }
 
 }  // namespace demotest

@@ -50,6 +50,18 @@ TEST(KlSoapTool, ReportsFailuresAndUsageErrors) {
     EXPECT_EQ(svc.count(), 1u);
 }
 
+TEST(KlSoapTool, HelpGoesToStandardOutputAndUsageErrorsNameTheTool) {
+    ToolRun help = testsupport::runCommand("(" + std::string(KL_SOAP_PATH) + " --help 2>/dev/null)");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind("usage: kl-soap", 0), 0u) << help.output;
+    for (const char* arguments : {"--service", "--timeout", "", "--call no_such_method"}) {
+        ToolRun r = testsupport::runCommand(std::string(KL_SOAP_PATH) + " " + arguments);
+        EXPECT_EQ(r.status, 2) << arguments;
+        EXPECT_EQ(r.output.rfind("kl-soap: ", 0), 0u) << r.output;
+        EXPECT_NE(r.output.find("usage: kl-soap"), std::string::npos) << r.output;
+    }
+}
+
 TEST(KlSoapTool, PrintsTheCodeAndReasonOfAFaultWhateverItsStatus) {
     LoopbackService svc;
     for (int status : {200, 500}) {

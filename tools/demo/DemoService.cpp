@@ -1,7 +1,6 @@
 #include "demo/DemoService.h"
 
 #include <algorithm>
-#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -9,12 +8,14 @@
 #include <system_error>
 
 #include "demo/DemoPictures.h"
+#include "demo/DemoReplies.h"
 #include "foundation/Log.h"
 #include "service/JSON.h"
 
 namespace demo {
 
 namespace fs = std::filesystem;
+using namespace replies;
 
 namespace {
 
@@ -28,56 +29,6 @@ constexpr const char* kDevicesFile = "devices.json";
 constexpr const char* kSignsFile = "signs.json";
 constexpr const char* kSubmissionsFile = "submissions.json";
 
-ns::Value reply(const char* state, const std::string& message) {
-    return ns::Value::dictionary({{"state", state}, {"message", message}});
-}
-ns::Value succeeded(const std::string& message = "") { return reply("successful", message); }
-ns::Value failed(const std::string& message) { return reply("failed", message); }
-ns::Value listReply(const ns::Value& records) {
-    ns::Value r = succeeded();
-    r.set("records", records);
-    return r;
-}
-
-// A parameter as text ("" when absent); the client sends most as strings,
-// some as bare numbers.
-std::string parameter(const ns::Value& argument, std::string_view key) { return argument["parameters"][key].text(); }
-
-// The page asked for: pages count from 1; sizes are held to 1..100.
-struct Page {
-    std::size_t first = 0;
-    std::size_t size = 10;
-};
-Page pageOf(const ns::Value& argument) {
-    long long index = argument["page_index"].integerValue();
-    long long size = argument["page_size"].integerValue();
-    if (index < 1) index = 1;
-    if (size < 1) size = 10;
-    if (size > 100) size = 100;
-    return Page{static_cast<std::size_t>(index - 1) * static_cast<std::size_t>(size), static_cast<std::size_t>(size)};
-}
-
-ns::Value pageOfItems(const std::vector<ns::Value>& items, const Page& page) {
-    ns::Value out = ns::Value::array();
-    for (std::size_t i = page.first; i < items.size() && i < page.first + page.size; ++i) out.push(items[i]);
-    return out;
-}
-
-std::size_t characterCount(const std::string& text) {
-    return static_cast<std::size_t>(
-        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
-// Local time as "yyyy-MM-dd HH:mm:ss", some days before now.
-std::string now(int daysAgo = 0) {
-    std::time_t t = std::time(nullptr) - static_cast<std::time_t>(daysAgo) * 24 * 3600;
-    std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[32];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &tm);
-    return buf;
-}
-
 std::string htmlEscape(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -89,12 +40,6 @@ std::string htmlEscape(const std::string& text) {
             default: out += c;
         }
     }
-    return out;
-}
-
-ns::Value pick(const ns::Value& record, std::initializer_list<const char*> keys) {
-    ns::Value out = ns::Value::dictionary();
-    for (const char* k : keys) out.set(k, record[k].isNil() ? ns::Value::null() : record[k]);
     return out;
 }
 
@@ -116,7 +61,9 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
     loadComments(readData("comments.json")["comments"], false);
     loadPictures(readData("pictures.json"));
     loadPages(service_["pages"]);
+    loadCases();
     loadState();
+    replayChanges();
 
     static const std::vector<std::pair<const char*, Handler>> kHandlers = {
         {"AutoUpdate", &DemoService::autoUpdate},
@@ -138,11 +85,24 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
         {"GetUserConfig", &DemoService::getUserConfig},
         {"GetOrgUser", &DemoService::getOrgUser},
         {"GetMailList", &DemoService::getMailList},
+        {"GetEnumList", &DemoService::getEnumList},
+        {"GetGroupVoice", &DemoService::getGroupVoice},
+        {"GetGroupVoiceRecord", &DemoService::getGroupVoiceRecord},
+        {"GetEventList", &DemoService::getEventList},
+        {"GetEventRecord", &DemoService::getEventRecord},
+        {"GetOrgActivity", &DemoService::getOrgActivity},
+        {"SubmitAttach", &DemoService::submitAttach},
     };
     for (const auto& [operation, handler] : kHandlers) {
         server_->handle(operation, [this, op = std::string(operation), handler](const SoapServer::Received& r) {
             std::lock_guard lock(mutex_);
             return answer(op, (this->*handler)(r.argument));
+        });
+    }
+    for (const auto& [operation, change] : changes()) {
+        server_->handle(operation, [this, op = std::string(operation), change](const SoapServer::Received& r) {
+            std::lock_guard lock(mutex_);
+            return answer(op, keep(op, change, r.argument));
         });
     }
     server_->handleOthers([this](const SoapServer::Received& r) {
@@ -162,7 +122,9 @@ const std::vector<std::string>& DemoService::operations() {
         "AutoUpdate",     "SubmitDevice",  "MemberLogin",     "GetPower",    "GetEventPower",
         "GetArticleList", "GetArticleRecord", "GetCommentList", "SubmitComment", "GetCategoryList",
         "GetOrgList",     "GetOrgRecord",  "GetOnlineRead",   "GetLinkList",   "GetSign",
-        "SubmitSign",     "GetUserConfig", "GetOrgUser",      "GetMailList"};
+        "SubmitSign",     "GetUserConfig", "GetOrgUser",      "GetMailList",   "GetEnumList",
+        "GetGroupVoice",  "GetGroupVoiceRecord", "SubmitGroupVoice", "SubmitGroupVoiceHandle", "GetEventList",
+        "GetEventRecord", "SubmitEvent",   "SubmitEventHandle", "GetOrgActivity", "SubmitAttach", "SubmitOrgActivity"};
     return kOperations;
 }
 
@@ -298,9 +260,12 @@ void DemoService::loadPages(const ns::Value& pages) {
     for (const auto& [name, page] : pages.entries()) {
         SoapServer::Reply r;
         r.contentType = "text/html; charset=utf-8";
-        r.body = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>" + htmlEscape(page["title"].text()) +
-                 "</title></head><body>" + page["content"].text() + "</body></html>";
-        servedPaths_.push_back(kPagesPath + name + ".html");
+        r.body = "<!DOCTYPE html><html><head><meta charset=\"utf-8\">"
+                 "<meta name=\"viewport\" content=\"width=device-width\"><title>" +
+                 htmlEscape(page["title"].text()) + "</title></head><body>" + page["content"].text() + "</body></html>";
+        // An outside page at its own path on this host, the others with the demo's pages.
+        std::string path = page["path"].text();
+        servedPaths_.push_back(path.rfind('/', 0) == 0 ? path : kPagesPath + name + ".html");
         server_->serve(servedPaths_.back(), std::move(r));
     }
 }
@@ -481,6 +446,9 @@ ns::Value DemoService::getOrgList(const ns::Value& argument) {
     } else if (type == "orgChildOrg") {
         const ns::Value* m = memberById(parameter(argument, "user_id"));
         if (m) parent = (*m)["org_id"].text();
+    } else if (type == "all_org") {
+        // The whole tree from the top, each node with its level and children.
+        return listReply(orgTree("0", 1));
     }
     ns::Value records = ns::Value::array();
     for (const auto& o : orgs.items())
@@ -492,7 +460,9 @@ ns::Value DemoService::getOrgRecord(const ns::Value& argument) {
     std::string id = parameter(argument, "id");
     for (const auto& o : service_["organisations"].items()) {
         if (id.empty() || o["id"].text() != id) continue;
-        ns::Value record = pick(o, {"name", "mobile", "address", "member_count"});
+        // "name" is the person in charge: the screen has the organisation's own name already.
+        ns::Value record = pick(o, {"mobile", "address", "member_count"});
+        record.set("name", o["leader"].isNone() ? ns::Value::null() : o["leader"]);
         record.set("id", id);
         record.set("org_id", id);
         record.set("head_portrait", ns::Value::null());

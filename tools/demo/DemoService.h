@@ -10,13 +10,17 @@
 //   demo::DemoService svc({.dataFolder = "tools/demo-data", .stateFolder = "/tmp/state"});
 //   ServiceConfig::setEndpoint(svc.url());
 //
-// Data: service.json (version record, members, organisations and their
-// people, category lists, sign-ins, settings, books, links, pages),
-// articles.json, comments.json and
-// pictures.json in the data folder, read once at start. "$BASE" in any text
-// there stands for the service's own address (http://127.0.0.1:<port>). A
-// picture is drawn from its description or, with "file", served as that file
-// of the data folder is; a link names its page, or its own address ("url").
+// Data: service.json (version record, members, organisations with their
+// people and the person in charge, category and enumeration lists, petitions,
+// grid events, organisation activities, sign-ins, settings, books, links,
+// pages), articles.json, comments.json and pictures.json in the data folder,
+// read once at start. "$BASE" in any text there stands for the service's own
+// address (http://127.0.0.1:<port>). A picture is drawn from its description
+// or, with "file", served as that file of the data folder is; a link names its
+// page, or its own address ("url"). A page is served at
+// /demo/pages/<name>.html, or at its own "path": the outside pages the
+// screens open (the regional party-building page, the online-reading page,
+// the opinion survey) live on the service's host.
 //
 // Sample sign-ins of the demo member are dated back from the day the
 // service starts ("sign_ins" in service.json: days ago), so the calendar of
@@ -25,9 +29,13 @@
 // Submissions are kept in the state folder and read back at the next start:
 // comments (comments.json, shown in later comment lists), sign-ins
 // (signs.json, in later months' calendars), registered devices
-// (devices.json) and every other operation whose name starts with "Submit"
-// (submissions.json, answered as accepted). Any other operation without data
-// answers with an empty list.
+// (devices.json), uploaded pictures (attachments/, served at
+// /demo/attachments/) and every other operation whose name starts with
+// "Submit" (submissions.json, answered as accepted). Petitions, grid events
+// and activities submitted, and the handling of petitions and events, are
+// replayed from submissions.json at start, so they show in the lists and
+// records as they did. Any other operation without data answers with an
+// empty list.
 //
 // It is also the program's statistics server: "/stat/report" takes the
 // reporter's uploads, keeps their events (statistics()) and logs how many
@@ -86,6 +94,9 @@ public:
 
 private:
     using Handler = ns::Value (DemoService::*)(const ns::Value& argument);
+    // A submission that changes what later lists show, applied at its time.
+    using Change = ns::Value (DemoService::*)(const ns::Value& argument, const std::string& time);
+    static const std::vector<std::pair<const char*, Change>>& changes();
 
     ns::Value readData(const std::string& file) const;
     void loadArticles(const ns::Value& data);
@@ -93,12 +104,22 @@ private:
     void loadPictures(const ns::Value& data);
     void loadPages(const ns::Value& data);
     void loadState();
+    void loadCases();
+    void replayChanges();
+    // Applies the change and keeps it in submissions.json; undone when it cannot be kept.
+    ns::Value keep(const std::string& operation, Change change, const ns::Value& argument);
     bool saveState(const std::string& file, const ns::Value& value) const;
     std::string expand(const std::string& text) const;  // "$BASE"
     ns::Value expandAll(const ns::Value& value) const;
     std::string pictureURL(const std::string& name) const;
     std::string pageURL(const std::string& name) const;
     const ns::Value* memberById(const std::string& id) const;
+    const ns::Value* orgById(const std::string& id) const;
+    std::string orgName(const std::string& id) const;
+    // Whether the organisation is the other one or lies under it.
+    bool isWithin(const std::string& org, const std::string& ancestor) const;
+    std::string parentOf(const std::string& org) const;
+    ns::Value orgTree(const std::string& parent, int level) const;
 
     // One per operation; called under the lock.
     ns::Value autoUpdate(const ns::Value&);
@@ -120,6 +141,23 @@ private:
     ns::Value getUserConfig(const ns::Value&);
     ns::Value getOrgUser(const ns::Value&);
     ns::Value getMailList(const ns::Value&);
+    // The direct line and the grid (DemoCases.cpp).
+    ns::Value getEnumList(const ns::Value&);
+    ns::Value getGroupVoice(const ns::Value&);
+    ns::Value getGroupVoiceRecord(const ns::Value&);
+    ns::Value submitGroupVoice(const ns::Value&, const std::string& time);
+    ns::Value submitGroupVoiceHandle(const ns::Value&, const std::string& time);
+    ns::Value getEventList(const ns::Value&);
+    ns::Value getEventRecord(const ns::Value&);
+    ns::Value submitEvent(const ns::Value&, const std::string& time);
+    ns::Value submitEventHandle(const ns::Value&, const std::string& time);
+    ns::Value getOrgActivity(const ns::Value&);
+    ns::Value submitAttach(const ns::Value&);
+    ns::Value submitOrgActivity(const ns::Value&, const std::string& time);
+    // The petition or event awaiting the member's handling, or nullptr.
+    const ns::Value* petitionAwaiting(const std::string& id, const ns::Value* member) const;
+    const ns::Value* eventAwaiting(const std::string& id, const ns::Value* member) const;
+    void serveAttachment(const std::string& file, std::string bytes);
     ns::Value otherOperation(const std::string& operation, const ns::Value&);
 
     SoapServer::Reply answer(const std::string& operation, const ns::Value& reply) const;
@@ -143,6 +181,11 @@ private:
     ns::Value devices_ = ns::Value::array();
     ns::Value submissions_ = ns::Value::array();
     long nextSequence_ = 1;
+    // Samples, then what was submitted, in order.
+    ns::Value petitions_ = ns::Value::array();
+    ns::Value events_ = ns::Value::array();
+    ns::Value activities_ = ns::Value::array();  // pictures as addresses under "attach"
+    int attachments_ = 0;
 
     // Last: stops answering (and joins its threads) before the data goes.
     std::unique_ptr<SoapServer> server_;

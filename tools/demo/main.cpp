@@ -9,7 +9,9 @@
 //            the source tree's tools/demo-data)
 // --info-file  once listening, writes the endpoint and the demo member
 //            there as KEY=VALUE lines (KL_DEMO_ENDPOINT, KL_DEMO_STAT_URL,
-//            KL_DEMO_USER, KL_DEMO_PASSWORD, KL_DEMO_STATE), for scripts
+//            KL_DEMO_USER, KL_DEMO_PASSWORD, KL_DEMO_STATE, and
+//            KL_SURVEY_HOST: the host and port the program finds the
+//            opinion survey at), for scripts
 //
 // Prints the endpoint and the member to log in with, then answers until
 // SIGINT or SIGTERM.
@@ -83,6 +85,8 @@ int main(int argc, char** argv) {
     try {
         demo::DemoService service(options);
         auto member = service.demoMember();
+        // The opinion survey is one of the pages served here.
+        const std::string surveyHost = "127.0.0.1:" + std::to_string(service.port());
         std::cout << "Kestrowline demo service\n"
                   << "  endpoint:     " << service.url() << "\n"
                   << "  statistics:   " << service.statReportURL() << "\n"
@@ -91,6 +95,7 @@ int main(int argc, char** argv) {
                   << "  data:         " << options.dataFolder << "\n"
                   << "  submissions:  " << service.stateFolder() << (temporaryState.empty() ? "" : " (removed at exit)")
                   << "\n"
+                  << "  survey page:  for the program, KL_SURVEY_HOST=" << surveyHost << "\n"
                   << "Stop with Ctrl+C.\n"
                   << std::flush;
         if (!infoFile.empty()) {
@@ -101,7 +106,8 @@ int main(int argc, char** argv) {
                     << "KL_DEMO_STAT_URL=" << service.statReportURL() << "\n"
                     << "KL_DEMO_USER=" << member.userName << "\n"
                     << "KL_DEMO_PASSWORD=" << member.password << "\n"
-                    << "KL_DEMO_STATE=" << service.stateFolder() << "\n";
+                    << "KL_DEMO_STATE=" << service.stateFolder() << "\n"
+                    << "KL_SURVEY_HOST=" << surveyHost << "\n";
             }
             // Whole or not at all: a script waiting for the file never reads half of it.
             std::error_code ec;

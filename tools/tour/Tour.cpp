@@ -5,17 +5,22 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <regex>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "app/images/WebImageManager.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/ModuleRegistry.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/widgets/SlideRevealController.h"
-#include "app/images/WebImageManager.h"
+#include "foundation/DateTime.h"
+#include "foundation/Log.h"
+#include "foundation/RunLoop.h"
 #include "net/NetworkActivity.h"
 #include "render/Renderer.h"
+#include "service/ServiceConfig.h"
 #include "uikit/Button.h"
 #include "uikit/NavigationController.h"
 #include "uikit/TableView.h"
@@ -47,6 +52,60 @@ std::shared_ptr<T> findIn(const std::shared_ptr<ui::View>& view, const std::func
     return nullptr;
 }
 
+// Whether a list with rows shows under the view: a table with rows, or a
+// scroll view of boxes with text in them.
+bool showsRows(const std::shared_ptr<ui::View>& view) {
+    auto table = findIn<ui::TableView>(view, [](ui::TableView& t) {
+        for (long s = 0; s < t.numberOfSections(); ++s)
+            if (t.numberOfRowsInSection(s) > 0) return true;
+        return false;
+    });
+    auto boxes = findIn<ui::ScrollView>(view, [](ui::ScrollView& scroll) {
+        if (dynamic_cast<ui::TableView*>(&scroll)) return false;
+        for (const auto& box : scroll.subviews())
+            if (findIn<ui::Label>(box, [](ui::Label& l) { return !l.text().empty(); })) return true;
+        return false;
+    });
+    return table || boxes;
+}
+
+bool showsAnything(const std::shared_ptr<ui::View>&) { return true; }
+
+// Whether a web page with something on it shows under the view.
+bool showsPage(const std::shared_ptr<ui::View>& view) {
+    return findIn<ui::WebView>(view, [](ui::WebView& web) {
+               return !web.isLoading() && web.pageLayout() && !web.pageLayout()->boxes().empty();
+           }) != nullptr;
+}
+
+// The tour's clock: today, at a fixed time of day (the status bar's clock
+// does not change the pictures from one run to the next; the calendar shows
+// this month, which the service's sample sign-ins are dated in).
+bool startClockToday() {
+    const ns::DateComponents today = ns::dateComponents(ns::now());
+    ns::Date start = ns::dateFromComponents(today.year, today.month, today.day, 9, 41).value_or(ns::now());
+    ns::RunLoop::useManualClock(start);
+    return true;
+}
+
+// The pictures a tour names: "NN-name.png".
+bool isTourPicture(const fs::path& path) {
+    static const std::regex kName("[0-9][0-9]-[a-z-]+\\.png");
+    return std::regex_match(path.filename().string(), kName);
+}
+
+// The message of a service failure as the log gives it: the quoted
+// description of the last error line of the service client, if any.
+std::string serviceFailure(const std::vector<std::string>& lines, std::size_t from) {
+    static const std::regex kError("Error Domain=NetWebServiceRequestErrorDomain Code=-?[0-9]+ \"([^\"]*)\"");
+    std::string found;
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        std::smatch m;
+        if (std::regex_search(lines[i], m, kError)) found = m[1].str();
+    }
+    return found;
+}
+
 class Walk {
 public:
     Walk(const TourOptions& options, std::ostream& out, std::ostream& err)
@@ -57,6 +116,17 @@ public:
 private:
     enum class Outcome { Taken, Skipped, Failed };
 
+    // A module reached from the home screen: a tile, or the title bar's button.
+    struct Door {
+        const char* title;  // what to touch
+        const char* file;
+        const char* what;
+        bool needsLogin;
+        const char* then;  // a button to touch once the screen is there, or nullptr
+        bool (*ready)(const std::shared_ptr<ui::View>&);
+        std::function<bool()> built;
+    };
+
     Outcome home();
     Outcome module();
     Outcome news();
@@ -64,6 +134,7 @@ private:
     Outcome comments();
     Outcome login();
     Outcome commented();
+    Outcome through(const Door& door);
 
     Outcome skip(std::string why) {
         why_ = std::move(why);
@@ -77,11 +148,17 @@ private:
     // Nothing under way: no service request or picture download, no page
     // loading, no progress overlay.
     bool quiet() const;
+    // The service's failure logged since the step began ("" when none).
+    std::string failureInStep() const { return serviceFailure(log_.lines(), stepLog_); }
     // Runs the program (its clock in small steps, for animations and delayed
-    // calls) until it is quiet and the condition holds; false after kStepSeconds.
+    // calls) until it is quiet and the condition holds; false after
+    // kStepSeconds, or as soon as it is quiet after the service failed.
     bool settle(const std::function<bool()>& ready = {});
     // The picture of the screen; the outcome of a step that ends with it.
     Outcome shoot(const std::string& file, bool settled, const std::string& what);
+    // Back to the home screen, nothing presented over it.
+    void goHome();
+    void removeEarlierPictures();
 
     // The screen the user is looking at, inside the slide-menu container and
     // the navigation controllers.
@@ -95,13 +172,18 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     std::string why_;
-    ui::TestDriver ui_;  // the manual clock, before the application starts
+    // The log as it goes, for the service's failures; still written out.
+    ns::LogCapture log_{ns::LogCapture::Echo::Yes};
+    std::size_t stepLog_ = 0;  // the log's lines before the step
+    bool clock_ = startClockToday();
+    ui::TestDriver ui_;  // on that clock, before the application starts
     std::shared_ptr<AppDelegate> delegate_;
 
     bool listShown_ = false;
     bool articleShown_ = false;
     bool commentsShown_ = false;
     bool loggedIn_ = false;
+    int pictures_ = 0;
 };
 
 int Walk::run(const ProgramHosts::Launch& launch) {
@@ -111,28 +193,65 @@ int Walk::run(const ProgramHosts::Launch& launch) {
         err_ << "kestrowline: cannot make the folder " << folder_.string() << "\n";
         return 1;
     }
+    removeEarlierPictures();
     out_ << "Tour of the screens; pictures go to " << folder_.string() << "\n" << std::flush;
     delegate_ = launch();
 
+    const auto& modules = moduleRegistry();
+    const std::vector<Door> doors = {
+        {"党群直通", "08-direct-line.png", "the direct line's petitions", false, nullptr, showsRows,
+         [&] { return modules.dq.isBuilt(); }},
+        {"Velmarsh党建", "09-party-building.png", "the regional party-building page", false, nullptr, showsPage,
+         [&] { return static_cast<bool>(modules.webScreen); }},
+        {"移动党校", "10-party-school.png", "the party school's study list", false, nullptr, showsRows,
+         [&] { return modules.yddx.isBuilt(); }},
+        {"党建网格", "11-grid.png", "the grid's organisations", true, nullptr, showsRows,
+         [&] { return modules.djwg.isBuilt(); }},
+        {"便民服务", "12-convenience.png", "the convenience links", false, nullptr, showsRows,
+         [&] { return static_cast<bool>(modules.bmfw); }},
+        {"短信平台", "13-sms.png", "the SMS platform's organisation tree", true, "选择人员", showsRows,
+         [&] { return static_cast<bool>(modules.sms); }},
+        {"签到", "14-sign-in.png", "the sign-in calendar", true, nullptr, showsAnything,
+         [&] { return static_cast<bool>(modules.signList); }},
+        {"先锋Velmarsh", "15-mervio.png", "the Mervio page", false, nullptr, showsAnything,
+         [&] { return static_cast<bool>(modules.maiWei); }},
+    };
     struct Step {
-        const char* name;
-        Outcome (Walk::*take)();
+        std::string name;
+        std::function<Outcome()> take;
     };
-    static const Step kSteps[] = {
-        {"home", &Walk::home},         {"module", &Walk::module},     {"news list", &Walk::news},
-        {"article", &Walk::article},   {"comments", &Walk::comments}, {"login", &Walk::login},
-        {"commented", &Walk::commented},
+    std::vector<Step> steps = {
+        {"home", [this] { return home(); }},         {"module", [this] { return module(); }},
+        {"news list", [this] { return news(); }},    {"article", [this] { return article(); }},
+        {"comments", [this] { return comments(); }}, {"login", [this] { return login(); }},
+        {"commented", [this] { return commented(); }},
     };
-    int taken = 0, failed = 0;
-    for (const auto& step : kSteps) {
+    for (const auto& door : doors) steps.push_back({door.title, [this, &door] { return through(door); }});
+
+    int failed = 0;
+    bool serviceDown = false;  // once the service failed or did not answer
+    for (const auto& step : steps) {
         why_.clear();
+        stepLog_ = log_.lines().size();
         Outcome outcome;
-        try {
-            outcome = (this->*step.take)();
-        } catch (const std::exception& e) {
-            outcome = fail(e.what());
+        if (serviceDown) {
+            outcome = skip("the service failed above");
+        } else {
+            try {
+                outcome = step.take();
+            } catch (const std::exception& e) {
+                outcome = fail(e.what());
+            }
+            if (std::string failure = failureInStep(); !failure.empty() && outcome != Outcome::Skipped) {
+                outcome = fail("the service at " + ServiceConfig::endpoint() + " failed: " + failure);
+                serviceDown = true;
+            } else if (outcome == Outcome::Failed && net::NetworkActivity::count() > 0) {
+                why_ += "; the service at " + ServiceConfig::endpoint() + " did not answer";
+                serviceDown = true;
+            }
+            // An alert left by the step (a failure's) does not stand in the next one's way.
+            while (ui_.topPopup()) ui_.pressAlertButton(0);
         }
-        if (outcome == Outcome::Taken) ++taken;
         if (outcome == Outcome::Skipped) out_ << "  " << step.name << ": skipped, " << why_ << "\n";
         if (outcome == Outcome::Failed) {
             ++failed;
@@ -140,10 +259,18 @@ int Walk::run(const ProgramHosts::Launch& launch) {
         }
         out_ << std::flush;
     }
-    out_ << taken << " pictures in " << folder_.string() << (failed ? "" : "\n");
-    if (failed) out_ << "; " << failed << " step(s) failed\n";
-    out_ << std::flush;
+    out_ << pictures_ << (pictures_ == 1 ? " picture in " : " pictures in ") << folder_.string();
+    if (failed) out_ << "; " << failed << " step(s) failed";
+    out_ << "\n" << std::flush;
     return failed ? 1 : 0;
+}
+
+void Walk::removeEarlierPictures() {
+    std::error_code ec;
+    std::vector<fs::path> earlier;
+    for (const auto& entry : fs::directory_iterator(folder_, ec))
+        if (entry.is_regular_file(ec) && isTourPicture(entry.path())) earlier.push_back(entry.path());
+    for (const auto& path : earlier) fs::remove(path, ec);
 }
 
 // ---- Steps ----
@@ -156,12 +283,10 @@ Walk::Outcome Walk::home() {
 Walk::Outcome Walk::module() {
     if (!moduleRegistry().sszt.isBuilt()) return skip("this build has no current-affairs module");
     ui_.tapText(kModuleTile);
-    auto hasRows = [&] {
+    bool settled = settle([&] {
         auto screen = currentScreen();
-        auto table = screen ? findIn<ui::TableView>(screen->view()) : nullptr;
-        return table && table->numberOfRowsInSection(0) > 0;
-    };
-    bool settled = settle(hasRows);
+        return screen && showsRows(screen->view());
+    });
     auto reveal = revealController();
     if (!reveal) return fail("the module did not open");
     listShown_ = settled;
@@ -210,9 +335,7 @@ Walk::Outcome Walk::login() {
     if (commentsShown_) {
         ui_.tap(button("评论"));
     } else {
-        auto nav = std::dynamic_pointer_cast<ui::NavigationController>(ui_.keyWindow()->rootViewController());
-        if (nav) nav->popToRootViewControllerAnimated(false);
-        settle();
+        goHome();
         ui_.tap(button("签到"));
         if (!ui_.pressAlertButton("现在去登录")) return fail("the sign-in did not ask for a login");
     }
@@ -254,6 +377,29 @@ Walk::Outcome Walk::commented() {
     return shoot("07-commented.png", settled, "the comments after posting one");
 }
 
+Walk::Outcome Walk::through(const Door& door) {
+    if (!door.built()) return skip("not in this build");
+    if (door.needsLogin && !loggedIn_) return skip("it needs a member logged in (--tour-login)");
+    goHome();
+    auto before = currentScreen();
+    auto entrance = button(door.title);
+    if (!entrance) return fail(std::string("the home screen has no ") + door.title);
+    ui_.tap(entrance);
+    auto opened = [&] {
+        auto screen = currentScreen();
+        return screen && screen != before;
+    };
+    bool settled = settle(opened);
+    if (!opened()) return fail(std::string(door.what) + " did not open");
+    if (door.then) {
+        auto next = button(door.then);
+        if (!next) return fail(std::string("the screen has no ") + door.then);
+        ui_.tap(next);
+    }
+    settled = settle([&] { return door.ready(currentScreen()->view()); }) && settled;
+    return shoot(door.file, settled, door.what);
+}
+
 // ---- Helpers ----
 
 bool Walk::quiet() const {
@@ -274,6 +420,7 @@ bool Walk::quiet() const {
 
 bool Walk::settle(const std::function<bool()>& ready) {
     auto calm = [&] { return quiet() && (!ready || ready()); };
+    auto failed = [&] { return quiet() && !failureInStep().empty(); };
     auto deadline = Clock::now() + std::chrono::duration<double>(kStepSeconds);
     while (Clock::now() < deadline) {
         ui_.advance(0.1);
@@ -282,7 +429,8 @@ bool Walk::settle(const std::function<bool()>& ready) {
             ui_.advance(1.0);
             if (calm()) return true;
         }
-        ui_.waitUntil(calm, 0.05);
+        if (failed()) return false;
+        ui_.waitUntil([&] { return calm() || failed(); }, 0.05);
     }
     return false;
 }
@@ -291,9 +439,18 @@ Walk::Outcome Walk::shoot(const std::string& file, bool settled, const std::stri
     fs::path path = folder_ / file;
     ui::Application::sharedApplication().layoutIfNeeded();
     if (!render::snapshotToPNG(path.string())) return fail("cannot write " + path.string());
+    ++pictures_;
     out_ << "  " << what << ": " << path.string() << "\n";
     if (!settled) return fail(what + " did not settle in " + std::to_string(static_cast<int>(kStepSeconds)) + " s");
     return Outcome::Taken;
+}
+
+void Walk::goHome() {
+    auto nav = std::dynamic_pointer_cast<ui::NavigationController>(ui_.keyWindow()->rootViewController());
+    if (!nav) return;
+    if (nav->presentedViewController()) nav->dismissViewControllerAnimated(false);
+    if (nav->viewControllers().size() > 1) nav->popToRootViewControllerAnimated(false);
+    settle();
 }
 
 std::shared_ptr<ui::ViewController> Walk::currentScreen() const {

@@ -7,10 +7,20 @@
 // Steps, each a picture: 01-home, 02-module (the current-affairs menu open),
 // 03-news (the news list), 04-article (its first article), 05-comments (the
 // article's comments), 06-login (the login screen, filled in when a member is
-// given), 07-commented (the comments after posting one as that member). A
-// step whose screen this build does not have is skipped with a note; a step
-// whose screen does not settle within its time still leaves its picture but
-// makes the run fail.
+// given), 07-commented (the comments after posting one as that member), and
+// then one screen of every other module a home tile or the title bar opens:
+// 08-direct-line, 09-party-building (a web page), 10-party-school,
+// 11-grid, 12-convenience, 13-sms (its organisation tree), 14-sign-in and
+// 15-mervio. A list shown must have rows. The grid, the SMS platform and the
+// sign-in need the member to be logged in.
+//
+// The folder holds this tour's pictures only: those of an earlier tour
+// (NN-name.png) are removed first. A step whose screen this build does not
+// have is skipped with a note; a step whose screen does not settle within
+// its time, or during which the service failed, still leaves its picture
+// but makes the run fail, with the reason (the service's error as the log
+// gives it); once the service has failed or not answered, the steps after
+// are skipped. The count printed at the end is of the pictures written.
 #pragma once
 
 #include <iosfwd>
