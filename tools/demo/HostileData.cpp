@@ -131,7 +131,12 @@ void writeHostileData(const std::string& from, const std::string& to) {
     ns::Value service = readJSON(in / "service.json");
     service["links"].at(0)["links"].at(0).set("url", local);
     writeText(out / "service.json", JSONRepresentation(service));
-    writeText(out / "comments.json", readText(in / "comments.json"));
+    // The rest of the data as it is.
+    for (const auto& entry : fs::directory_iterator(in)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name != "pictures.json" && name != "articles.json" && name != "service.json")
+            writeText(out / name, readText(entry.path()));
+    }
 }
 
 }  // namespace demo
