@@ -9,9 +9,8 @@
 #include <vector>
 
 #include "foundation/Value.h"
-#include "service/JSON.h"
 #include "uikit/BitmapContext.h"
-#include "uikit/Image.h"
+#include "service/JSON.h"
 
 namespace demo {
 
@@ -70,10 +69,12 @@ std::string blackPNG(int w, int h, bool interlaced) {
 }
 
 std::string jpegClaiming(int w, int h) {
-    auto grey = ui::Image::imageWithPixels(16, 16, std::vector<std::uint8_t>(16 * 16 * 4, 128));
-    auto bytes = ui::ImageJPEGRepresentation(grey, 0.8);
-    if (!bytes) throw std::runtime_error("cannot write a JPEG");
-    std::string out(bytes->begin(), bytes->end());
+    ns::Bytes bytes;
+    std::vector<std::uint8_t> grey(16 * 16 * 4, 128);
+    for (std::size_t i = 3; i < grey.size(); i += 4) grey[i] = 255;
+    if (!ui::encodeJPEG(16, 16, grey, 75, &bytes))
+        throw std::runtime_error("cannot encode a JPEG");
+    std::string out(bytes.begin(), bytes.end());
     // The frame header (FF C0, length, precision) then height and width.
     std::size_t sof = out.find("\xFF\xC0");
     if (sof == std::string::npos || sof + 9 > out.size()) throw std::runtime_error("no JPEG frame header");
