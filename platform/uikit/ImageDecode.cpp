@@ -201,7 +201,7 @@ bool jpegReadHeader(jpeg_decompress_struct* cinfo, JpegError* err, const std::ui
     plan->width = static_cast<int>(cinfo->image_width);
     plan->height = static_cast<int>(cinfo->image_height);
     auto [dw, dh] = decodedSize(plan->width, plan->height);
-    cinfo->out_color_space = JCS_RGB;
+    cinfo->out_color_space = JCS_EXT_RGBA;  // libjpeg-turbo adds the opaque alpha
     cinfo->scale_denom = 8;
     for (unsigned m = 1; m <= 8; ++m) {
         cinfo->scale_num = m;
@@ -210,21 +210,17 @@ bool jpegReadHeader(jpeg_decompress_struct* cinfo, JpegError* err, const std::ui
     }
     plan->outWidth = static_cast<int>(cinfo->output_width);
     plan->outHeight = static_cast<int>(cinfo->output_height);
-    return cinfo->output_components == 3 && plan->outWidth > 0 && plan->outHeight > 0;
+    return cinfo->output_components == 4 && plan->outWidth > 0 && plan->outHeight > 0;
 }
 
-bool jpegReadRows(jpeg_decompress_struct* cinfo, JpegError* err, const JpegPlan* plan, std::uint8_t* rgb,
-                  std::uint8_t* rgba, Shrinker* shrinker) {
+bool jpegReadRows(jpeg_decompress_struct* cinfo, JpegError* err, const JpegPlan* plan, std::uint8_t* rgba,
+                  Shrinker* shrinker) {
     if (setjmp(err->jump)) return false;
     jpeg_start_decompress(cinfo);
-    if (static_cast<int>(cinfo->output_width) != plan->outWidth || cinfo->output_components != 3) return false;
+    if (static_cast<int>(cinfo->output_width) != plan->outWidth || cinfo->output_components != 4) return false;
     while (cinfo->output_scanline < cinfo->output_height) {
-        JSAMPROW line = rgb;
+        JSAMPROW line = rgba;
         jpeg_read_scanlines(cinfo, &line, 1);
-        for (int x = 0; x < plan->outWidth; ++x) {
-            std::memcpy(rgba + x * 4, rgb + x * 3, 3);
-            rgba[x * 4 + 3] = 255;
-        }
         shrinker->addRow(rgba);
     }
     jpeg_finish_decompress(cinfo);
@@ -285,9 +281,8 @@ std::optional<DecodedPicture> decodeJPEGPicture(const ns::Bytes& data) {
     dw = std::min(dw, plan.outWidth);
     dh = std::min(dh, plan.outHeight);
     Shrinker shrinker(plan.outWidth, plan.outHeight, dw, dh);
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(plan.outWidth) * 3);
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(plan.outWidth) * 4);
-    if (!jpegReadRows(&cinfo, &err, &plan, rgb.data(), rgba.data(), &shrinker)) return std::nullopt;
+    if (!jpegReadRows(&cinfo, &err, &plan, rgba.data(), &shrinker)) return std::nullopt;
     return finished(plan.width, plan.height, shrinker, dw, dh);
 }
 
