@@ -56,12 +56,13 @@ void DJWGDetailViewController::viewDidLoad() {
     for (const auto& label : {PeopleLabel, phoneLabel, addressLabel, countLabel}) root->addSubview(label);
 
     mtableview = ui::create<ui::TableView>(ui::Rect{0, 188, size.width, size.height - 188}, ui::TableViewStylePlain);
+    mtableview->setRowHeight(40);
     mtableview->setBackgroundColor(ui::Color::clearColor());
     mtableview->setDelegate(sharedAs<ui::TableViewDelegate>());
     mtableview->setDataSource(sharedAs<ui::TableViewDataSource>());
     root->addSubview(mtableview);
 
-    ProgressHUD::showWithTitle("", "加载中...");
+    showProgress("加载中...");
     pp->GetOrgRecord(records::text(msgDit, "id"));
 }
 

@@ -10,6 +10,7 @@
 #include "channels/AudioFrontViewController.h"
 #include "channels/CommentViewController.h"
 #include "channels/SSXWCell.h"
+#include "channels/VLDJRearViewController.h"
 #include "uikit/Keyboard.h"
 #include "uikit/SystemStandIns.h"
 
@@ -27,12 +28,10 @@ std::string itemReply(const std::string& attachs, const std::string& content = R
 class AudioTest : public ModuleTest {
 protected:
     std::shared_ptr<AudioDetailViewController> openItem(const std::string& reply) {
-        svc.reply("GetArticleRecord", reply);
-        auto detail = ui::create<AudioDetailViewController>();
-        detail->article_id = "31";
-        detail->navTitle = "微电影";
-        nav->pushViewController(detail, false);
-        return detail;
+        return pushAnswered<AudioDetailViewController>("GetArticleRecord", reply, [](auto& d) {
+            d.article_id = "31";
+            d.navTitle = "微电影";
+        });
     }
     bool waitForRequests() {
         return driver->waitUntil([&] { return svc.count("GetArticleRecord") >= 1; });
@@ -107,6 +106,19 @@ TEST_F(AudioTest, OutsideAContainerCategoryRowsOnlyMoveTheHighlight) {
     EXPECT_EQ(rear->menu->highlightedRow(), 1);
     EXPECT_EQ(nav->topViewController(), rear);
     EXPECT_EQ(svc.requests().size(), 0u);
+}
+
+TEST_F(AudioTest, HomeRowOutsideAContainerStillGoesHome) {
+    const std::vector<std::function<std::shared_ptr<ui::ViewController>()>> menus = {
+        [] { return ui::create<AudioRearViewController>(); },
+        [] { return ui::create<VLDJRearViewController>(); },
+    };
+    for (const auto& make : menus) {
+        showPushed(make());
+        ASSERT_TRUE(driver->tapText("回到首页"));
+        driver->advance(ui::ViewController::kTransitionDuration);
+        EXPECT_EQ(nav->viewControllers().size(), 1u);
+    }
 }
 
 TEST_F(AudioTest, AttachmentsFollowTheBodyAndEndThePage) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <optional>
 
 #include "PeerTools.h"
 #include "datalibs/ZipArchiver.h"
@@ -14,6 +15,7 @@
 
 namespace fs = std::filesystem;
 using peer::q;
+using peer::ran;
 using peer::readFile;
 using peer::run;
 using peer::writeFile;
@@ -76,6 +78,18 @@ std::vector<std::string> listing(const fs::path& zipPath) {
     return names;
 }
 
+// Each file below the folder holds its text.
+void expectFiles(const fs::path& dir, std::initializer_list<std::pair<const char*, std::string>> files) {
+    for (const auto& [name, text] : files) EXPECT_EQ(readFile(dir / name), text) << name;
+}
+
+// Opens the archive and extracts it: nullopt when it does not open, else
+// whether the extraction succeeded.
+std::optional<bool> unzip(ZipArchiver& z, const std::string& zip, const std::string& to, bool overWrite) {
+    if (!z.UnzipOpenFile(zip)) return std::nullopt;
+    return z.UnzipFileTo(to, overWrite);
+}
+
 }  // namespace
 
 TEST(ZipArchiver, WritesArchivesThatInfoZipReadsAndExtractsThemWithDates) {
@@ -97,15 +111,12 @@ TEST(ZipArchiver, WritesArchivesThatInfoZipReadsAndExtractsThemWithDates) {
         EXPECT_TRUE(z.addFileToZip((dir / "src/empty.txt").string(), "empty.txt"));
         EXPECT_TRUE(z.CloseZipFile2());
     }
-    auto test = run("unzip -t " + q(zipPath.string()));
-    EXPECT_EQ(test.status, 0) << test.output;
+    EXPECT_TRUE(ran("unzip -t " + q(zipPath.string())));
     EXPECT_EQ(listing(zipPath), (std::vector<std::string>{"a.txt", "文件夹/中文.txt", "data/big.bin", "empty.txt"}));
     auto times = run("zipinfo -T " + q(zipPath.string()) + " a.txt");
     EXPECT_NE(times.output.find("20150308.102030"), std::string::npos) << times.output;
-    auto peerOut = run("unzip -q " + q(zipPath.string()) + " -d " + q((dir / "peer").string()));
-    ASSERT_EQ(peerOut.status, 0) << peerOut.output;
-    EXPECT_EQ(readFile(dir / "peer/文件夹/中文.txt"), "你好，世界");
-    EXPECT_EQ(readFile(dir / "peer/data/big.bin"), pattern(200000));
+    ASSERT_TRUE(ran("unzip -q " + q(zipPath.string()) + " -d " + q((dir / "peer").string())));
+    expectFiles(dir / "peer", {{"文件夹/中文.txt", "你好，世界"}, {"data/big.bin", pattern(200000)}});
 
     ns::LogCapture log;
     ZipArchiver z;
@@ -113,9 +124,7 @@ TEST(ZipArchiver, WritesArchivesThatInfoZipReadsAndExtractsThemWithDates) {
     EXPECT_TRUE(log.contains("4 entries in the zip file"));
     EXPECT_TRUE(z.UnzipFileTo((dir / "here").string(), true));
     EXPECT_TRUE(z.UnzipCloseFile());
-    EXPECT_EQ(readFile(dir / "here/a.txt"), "hello");
-    EXPECT_EQ(readFile(dir / "here/文件夹/中文.txt"), "你好，世界");
-    EXPECT_EQ(readFile(dir / "here/data/big.bin"), pattern(200000));
+    expectFiles(dir / "here", {{"a.txt", "hello"}, {"文件夹/中文.txt", "你好，世界"}, {"data/big.bin", pattern(200000)}});
     EXPECT_TRUE(fs::exists(dir / "here/empty.txt"));
     EXPECT_EQ(modified(dir / "here/a.txt"), when);
 }
@@ -127,14 +136,11 @@ TEST(ZipArchiver, ExtractsInfoZipArchivesWithFoldersAndChineseNames) {
     fs::create_directories(dir / "src/空目录");
     time_t when = localTime(2019, 12, 31, 23, 59, 58);
     setModified(dir / "src/资料/文件.txt", when);
-    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -r ../peer.zip 资料 空目录");
-    ASSERT_EQ(made.status, 0) << made.output;
+    ASSERT_TRUE(ran("cd " + q((dir / "src").string()) + " && zip -q -r ../peer.zip 资料 空目录"));
 
     ZipArchiver z;
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "peer.zip").string()));
-    EXPECT_TRUE(z.UnzipFileTo((dir / "out").string(), false));
-    EXPECT_EQ(readFile(dir / "out/资料/文件.txt"), "内容");
-    EXPECT_EQ(readFile(dir / "out/资料/deep/x.bin"), pattern(5000));
+    EXPECT_EQ(unzip(z, (dir / "peer.zip").string(), (dir / "out").string(), false), std::optional(true));
+    expectFiles(dir / "out", {{"资料/文件.txt", "内容"}, {"资料/deep/x.bin", pattern(5000)}});
     EXPECT_TRUE(fs::is_directory(dir / "out/空目录"));
     EXPECT_EQ(modified(dir / "out/资料/文件.txt"), when);
 }
@@ -163,12 +169,10 @@ TEST(ZipArchiver, EncryptedEntriesWorkWithInfoZipBothWays) {
             ++encrypted;
     EXPECT_EQ(encrypted, 3u) << details.output;
     EXPECT_EQ(readFile(ours).find("top secret"), std::string::npos);
-    auto good = run("unzip -P " + q(password) + " -t " + q(ours.string()));
-    EXPECT_EQ(good.status, 0) << good.output;
+    EXPECT_TRUE(ran("unzip -P " + q(password) + " -t " + q(ours.string())));
     auto wrong = run("unzip -P wrong -t " + q(ours.string()));
     EXPECT_NE(wrong.status, 0) << wrong.output;
-    auto out = run("unzip -q -P " + q(password) + " " + q(ours.string()) + " -d " + q((dir / "peer").string()));
-    ASSERT_EQ(out.status, 0) << out.output;
+    ASSERT_TRUE(ran("unzip -q -P " + q(password) + " " + q(ours.string()) + " -d " + q((dir / "peer").string())));
     EXPECT_EQ(readFile(dir / "peer/d/blob.bin"), pattern(70000));
 
     // Info-ZIP's own, deflated and stored.
@@ -203,8 +207,7 @@ TEST(ZipArchiver, PasswordsAreCopiedAndKeptApartForReadingAndWriting) {
     auto dir = peer::scratch("zip-passwords");
     writeFile(dir / "src/one.txt", "one");
     writeFile(dir / "src/two.txt", "two");
-    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -P r1 ../read.zip one.txt");
-    ASSERT_EQ(made.status, 0) << made.output;
+    ASSERT_TRUE(ran("cd " + q((dir / "src").string()) + " && zip -q -P r1 ../read.zip one.txt"));
 
     ZipArchiver z;
     std::string writePassword = "w1";
@@ -217,8 +220,7 @@ TEST(ZipArchiver, PasswordsAreCopiedAndKeptApartForReadingAndWriting) {
     EXPECT_TRUE(z.addFileToZip((dir / "src/two.txt").string(), "two.txt"));
     EXPECT_TRUE(z.CloseZipFile2());
     EXPECT_EQ(readFile(dir / "out/one.txt"), "one");
-    auto check = run("unzip -P w1 -t " + q((dir / "write.zip").string()));
-    EXPECT_EQ(check.status, 0) << check.output;
+    EXPECT_TRUE(ran("unzip -P w1 -t " + q((dir / "write.zip").string())));
 
     // Closing clears the password: the next archive is written in the clear.
     ASSERT_TRUE(z.CreateZipFile2((dir / "plain.zip").string()));
@@ -240,8 +242,7 @@ TEST(ZipArchiver, EntriesLeadingOutsideTheTargetFolderAreSkipped) {
     ZipArchiver z;
     auto rec = std::make_shared<Recorder>();
     z.setDelegate(rec);
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "evil.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "target/inner").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "evil.zip").string(), (dir / "target/inner").string(), true), std::optional(false));
     EXPECT_EQ(readFile(dir / "target/inner/good.txt"), "fine");
 
     EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{"evil.zip", "target/inner/good.txt"}));
@@ -265,8 +266,7 @@ TEST(ZipArchiver, FoldersBackslashesAndTheOverwriteQuestion) {
     writeFile(out / "top.txt", "old top");
 
     ZipArchiver z;
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "a.zip").string()));
-    EXPECT_TRUE(z.UnzipFileTo(out.string(), false));  // no delegate: replaced
+    EXPECT_EQ(unzip(z, (dir / "a.zip").string(), out.string(), false), std::optional(true));  // no delegate: replaced
     EXPECT_EQ(readFile(out / "dir/sub/f.txt"), "new");
     EXPECT_TRUE(fs::is_directory(out / "emptydir"));
     EXPECT_TRUE(fs::is_empty(out / "emptydir"));
@@ -322,8 +322,7 @@ TEST(ZipArchiver, BrokenDataAndUnwritableFilesAreReported) {
     auto dir = peer::scratch("zip-broken");
     writeFile(dir / "src/crc.txt", "abcdefghijklmnop");
     writeFile(dir / "src/size.txt", "12345");
-    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -0 ../crc.zip crc.txt && zip -q -0 ../size.zip size.txt");
-    ASSERT_EQ(made.status, 0) << made.output;
+    ASSERT_TRUE(ran("cd " + q((dir / "src").string()) + " && zip -q -0 ../crc.zip crc.txt && zip -q -0 ../size.zip size.txt"));
 
     std::string bytes = readFile(dir / "crc.zip");
     bytes[bytes.find("abcdefghijklmnop") + 3] = 'X';
@@ -339,21 +338,18 @@ TEST(ZipArchiver, BrokenDataAndUnwritableFilesAreReported) {
     ZipArchiver z;
     auto rec = std::make_shared<Recorder>();
     z.setDelegate(rec);
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "crc.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "crc.zip").string(), (dir / "out").string(), true), std::optional(false));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"CRC error in zip file: crc.txt"});
 
     rec->errors.clear();
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "size.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "size.zip").string(), (dir / "out").string(), true), std::optional(false));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"Failed to reading zip file"});
 
     // A folder stands where the file should go.
     craft(dir / "blocked.zip", {{"f.txt", "data"}, {"g.txt", "more"}});
     fs::create_directories(dir / "blocked/f.txt");
     rec->errors.clear();
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "blocked.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "blocked").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "blocked.zip").string(), (dir / "blocked").string(), true), std::optional(false));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"Failed to write file: " + (dir / "blocked/f.txt").string()});
     EXPECT_EQ(readFile(dir / "blocked/g.txt"), "more");
 }
@@ -385,8 +381,7 @@ TEST(ZipArchiver, DatesBeforeNineteenEightyBecomeItsFirstDay) {
     ASSERT_TRUE(z.CreateZipFile2((dir / "d.zip").string()));
     EXPECT_TRUE(z.addFileToZip((dir / "old.txt").string(), "old.txt"));
     EXPECT_TRUE(z.CloseZipFile2());
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "d.zip").string()));
-    EXPECT_TRUE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "d.zip").string(), (dir / "out").string(), true), std::optional(true));
     EXPECT_EQ(static_cast<double>(modified(dir / "out/old.txt")), ZipArchiver::Date1980().seconds);
 }
 
@@ -417,8 +412,7 @@ TEST(ZipArchiver, ZipBombsAreRefusedBeforeAnythingIsWritten) {
         ZipArchiver z;
         auto rec = std::make_shared<Recorder>();
         z.setDelegate(rec);
-        ASSERT_TRUE(z.UnzipOpenFile(archive.string()));
-        EXPECT_FALSE(z.UnzipFileTo((dir / "target").string(), true));
+        EXPECT_EQ(unzip(z, archive.string(), (dir / "target").string(), true), std::optional(false));
         ASSERT_EQ(rec->errors.size(), 1u);
         EXPECT_EQ(rec->errors[0].rfind(c.why, 0), 0u) << rec->errors[0];
         EXPECT_TRUE(log.contains(rec->errors[0]));
@@ -469,8 +463,7 @@ TEST(ZipArchiver, AnEntryIsWrittenOnlyUpToTheSizeItDeclares) {
     ZipArchiver z;
     auto rec = std::make_shared<Recorder>();
     z.setDelegate(rec);
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "liar.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "liar.zip").string(), (dir / "out").string(), true), std::optional(false));
     EXPECT_EQ(fs::file_size(dir / "out/liar.bin"), 10u);
     EXPECT_EQ(fs::file_size(dir / "out/after.bin"), 1u << 20);
     EXPECT_EQ(rec->errors, std::vector<std::string>{"Entry holds more than its declared size: liar.bin"});
@@ -491,8 +484,7 @@ TEST(ZipArchiver, SymbolicLinksInsideTheTargetAreNotFollowed) {
         ZipArchiver z;
         auto rec = std::make_shared<Recorder>();
         z.setDelegate(rec);
-        ASSERT_TRUE(z.UnzipOpenFile((dir / "links.zip").string()));
-        EXPECT_FALSE(z.UnzipFileTo(target.string(), overWrite));
+        EXPECT_EQ(unzip(z, (dir / "links.zip").string(), target.string(), overWrite), std::optional(false));
         EXPECT_EQ(rec->errors, (std::vector<std::string>{"Failed to create folder: " + (target / "inside").string(),
                                                          "Failed to write file: " + (target / "leaf.txt").string()}));
         EXPECT_EQ(filesUnder(dir / "outside"), std::vector<std::string>{"victim.txt"});

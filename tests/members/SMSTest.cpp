@@ -15,12 +15,10 @@ constexpr const char* kTree =
 constexpr const char* kPeople =
     R"({"records":[{"real_name":"张三","user_name":"13800000001"},{"real_name":"李四","user_name":"13800000002"}]})";
 
-class SMSTest : public ModuleTest {
+class SMSTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         svc.reply("GetOrgList", kTree);
         svc.reply("GetOrgUser", kPeople);
     }
@@ -142,6 +140,28 @@ TEST_F(SMSTest, TypedNumbersFollowThePickedOnes) {
     auto sent = svc.received("SubmitMessage")["parameters"];
     EXPECT_EQ(sent["title"].str(), "");
     EXPECT_EQ(sent["send_type"].str(), "2");
+}
+
+TEST_F(SMSTest, PickingTheSameMembersTwiceThenTypingANumberSendsToEachOnce) {
+    auto sms = open();
+    auto confirmAgain = [&] {
+        driver->tap(sms->bookBt);
+        driver->tap(sms->trview->okButton);
+    };
+    pickAll(sms);
+    chooseType(sms, "一般短信");
+    confirmAgain();
+    EXPECT_EQ(sms->phonetextview->text(), "13800000001;13800000002");
+    typeNumber(sms, "13800000002");  // typed by hand and picked too
+    EXPECT_EQ(sms->phonetextview->text(), "13800000001;13800000002");
+    confirmAgain();
+    typeNumber(sms, "13900000001");
+    EXPECT_EQ(sms->phonetextview->text(), "13800000001;13800000002;13900000001");
+    driver->typeText(sms->titleFiel, "通知\n");
+    driver->typeText(sms->condtentTextview, "开会\n");
+    svc.reply("SubmitMessage", R"({"state":"successful","message":"ok"})");
+    EXPECT_EQ(sendExpectingAlert(sms), "ok");
+    EXPECT_EQ(svc.received("SubmitMessage")["parameters"]["number_list"].str(), "13800000001;13800000002;13900000001");
 }
 
 TEST_F(SMSTest, ReturnInTheContentClosesTheKeyboard) {
