@@ -58,7 +58,9 @@ struct BufferedFile {
 
     uLong read(char* dest, uLong want) {
         uLong done = 0;
-        while (done < want) {
+        // Nothing lies past the end: no system call for it. A damaged
+        // directory has minizip read there thousands of times per entry.
+        while (done < want && pos < size) {
             if (Buffer* b = holding(pos)) {
                 b->used = ++clock;
                 std::size_t offset = static_cast<std::size_t>(pos - b->start);

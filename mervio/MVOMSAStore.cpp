@@ -14,8 +14,8 @@
 namespace {
 
 constexpr const char* kCreateStatements[] = {
-    "create table if not exists events(event_id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, content TEXT, status "
-    "INTEGER, send_count INTEGER, ts INTEGER)",
+    ("create table if not exists events(event_id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, content TEXT, "
+     "status INTEGER, send_count INTEGER, ts INTEGER)"),
     "create table if not exists user(uid TEXT, user_type INTEGER, app_ver TEXT, ts INTEGER, PRIMARY KEY(uid))",
     "create table if not exists config(type INTEGER, content TEXT, md5sum TEXT, version INTEGER, PRIMARY KEY(type))",
 };

@@ -32,6 +32,9 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
 out=build/fuzz
+# The targets that write files (user defaults, zip extraction) do so in a
+# temporary home per process: in memory when the machine has /dev/shm.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 mkdir -p "$out/logs" "$out/results"
 
 run_one() {
@@ -45,8 +48,8 @@ run_one() {
   local status=0
   "$program" "${options[@]}" "$out/corpus/$name" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
   local cov execs
-  cov=$(grep -Eo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
-  execs=$(grep -Eo 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || true)
+  cov=$(grep -aEo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
+  execs=$(grep -aEo 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || true)
   if [ "$status" -eq 0 ]; then
     printf '%-16s ok       %6s exec/s  %s  (%s s)\n' "$name" "${execs:-?}" "$cov" "$seconds" | tee "$out/results/$name"
   else

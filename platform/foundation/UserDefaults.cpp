@@ -68,14 +68,19 @@ UserDefaults::UserDefaults(std::string path)
     }
     ErrorPtr error;
     Value stored = PropertyListSerialization::propertyListWithData(*bytes, nullptr, &error);
-    if (!stored.isDictionary()) {
+    // A value the store could not write back (a date beyond the years the
+    // writer holds) would make every later synchronize fail.
+    bool writable = stored.isDictionary() && PropertyListSerialization::isValidPropertyList(stored);
+    if (!writable) {
         // Set aside rather than overwritten by the next write: it may still
         // be worth looking at.
         std::string aside = path_ + ".damaged";
         FileManager::defaultManager().removeItemAtPath(aside);
         bool moved = FileManager::defaultManager().moveItemAtPath(path_, aside);
-        NSLog("UserDefaults: %@ is damaged (%@); %@, starting empty", path_,
-              error ? error->localizedDescription() : std::string("not a dictionary"),
+        std::string why = error                 ? error->localizedDescription()
+                          : stored.isDictionary() ? std::string("a value that cannot be written back")
+                                                  : std::string("not a dictionary");
+        NSLog("UserDefaults: %@ is damaged (%@); %@, starting empty", path_, why,
               moved ? "set aside as " + aside : std::string("cannot set it aside"));
         return;
     }

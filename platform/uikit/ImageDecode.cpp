@@ -106,6 +106,23 @@ private:
 
 // ---- PNG ----
 
+// True when the chunks before the image data lie within the bytes. libpng
+// allocates (and clears) the length such a chunk declares before reading
+// it, so one claiming gigabytes in a short file would cost that much for
+// nothing (this libpng has no limit of its own). The image data is read
+// piece by piece, and what follows it is not read at all.
+bool headerChunksFit(const ns::Bytes& data) {
+    std::size_t at = 8;
+    while (data.size() - at >= 8) {  // a length and a type: enough for libpng to allocate
+        const std::uint8_t* p = data.data() + at;
+        if (std::memcmp(p + 4, "IDAT", 4) == 0) return true;
+        std::size_t length = (std::size_t{p[0]} << 24) | (std::size_t{p[1]} << 16) | (std::size_t{p[2]} << 8) | p[3];
+        if (data.size() - at < 12 || length > data.size() - at - 12) return false;
+        at += 12 + length;
+    }
+    return true;
+}
+
 struct PngSource {
     const std::uint8_t* bytes;
     std::size_t size;
@@ -225,7 +242,7 @@ std::optional<DecodedPicture> finished(int sourceWidth, int sourceHeight, Shrink
 }
 
 std::optional<DecodedPicture> decodePNGPicture(const ns::Bytes& data) {
-    if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) return std::nullopt;
+    if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0 || !headerChunksFit(data)) return std::nullopt;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFail, pngQuiet);
     if (!png) return std::nullopt;
     png_infop info = png_create_info_struct(png);

@@ -143,7 +143,10 @@ TEST_F(UserDefaultsTest, DamagedOrMissingFileGivesAnEmptyStoreAndALogLine) {
     for (int i = 0; i < 200000; ++i) unclosed += "<array>";
     for (std::string_view junk : {std::string_view("not a plist"), std::string_view("bplist00\x01\x02"),
                                   std::string_view("<plist><array><string>x</string></array></plist>"),
-                                  std::string_view(unclosed)}) {
+                                  std::string_view(unclosed),
+                                  // a date the store could never write back
+                                  std::string_view("<plist><dict><key>d</key><date>1900-01-01T00:00:00Z</date>"
+                                                   "</dict></plist>")}) {
         restart();
         ASSERT_TRUE(writeFileAtomically(storePath(), junk));
         LogCapture log;

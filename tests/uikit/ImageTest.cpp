@@ -106,6 +106,33 @@ TEST_F(ImageTest, DecodesPNGAndJPEGBytes) {
     EXPECT_EQ(Image::imageWithData(badPng), nullptr);
 }
 
+TEST_F(ImageTest, PNGChunksAreCheckedOnlyBeforeTheImageData) {
+    auto png = makePNG(4, 3, 9);
+    ns::Bytes ending(png.end() - 12, png.end());  // IEND
+    ns::Bytes body(png.begin(), png.end() - 12);
+    auto chunk = [](std::uint32_t declared, const char* type) {
+        ns::Bytes c = {static_cast<std::uint8_t>(declared >> 24), static_cast<std::uint8_t>(declared >> 16),
+                       static_cast<std::uint8_t>(declared >> 8), static_cast<std::uint8_t>(declared)};
+        c.insert(c.end(), type, type + 4);
+        c.insert(c.end(), {'a', 'b', 'c'});
+        return c;
+    };
+    // After the image data nothing is read: a cut chunk or no IEND is fine.
+    for (const ns::Bytes& tail : {ending, chunk(0x7fffff00, "tEXt"), chunk(100, "zTXt"), ns::Bytes{}}) {
+        ns::Bytes in = body;
+        in.insert(in.end(), tail.begin(), tail.end());
+        auto image = Image::imageWithData(in);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->size(), (Size{4, 3}));
+    }
+    // Before it, a chunk longer than the bytes is refused without being read.
+    ns::Bytes early(png.begin(), png.begin() + 33);  // signature and IHDR
+    auto huge = chunk(0x7fffff00, "zTXt");
+    early.insert(early.end(), huge.begin(), huge.end());
+    early.insert(early.end(), png.begin() + 33, png.end());
+    EXPECT_EQ(Image::imageWithData(early), nullptr);
+}
+
 TEST_F(ImageTest, PicturesBeyondTheLimitsAreRefusedByTheirHeader) {
     auto bytes = [](const std::string& s) { return ns::Bytes(s.begin(), s.end()); };
     ns::Bytes truncated = bytes(demo::blackPNG(4000, 3000));

@@ -1,0 +1,7 @@
+// JPEG decoding of any bytes.
+#include "ImageFuzz.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    fuzz::decodeImage(ui::decodeJPEG, data, size);
+    return 0;
+}
