@@ -177,7 +177,7 @@ void ActivityUploadViewController::imagePickerController_didFinishPickingMediaWi
 
         base64Str = Photo::image2String(scaled);
         requestType = kUploadPhoto;
-        ProgressHUD::showWithTitle("", "上传中...");
+        showProgress("上传中...");
         pp->SubmitAttach(base64Str);
     }
     if (picker) picker->dismissViewControllerAnimated(true);

@@ -152,7 +152,11 @@ void AddXinShengViewController::showType() {
     if (ispress) {
         typeview->LoadingWithData(typeArray);
     } else {
+        // No rows until the types come: the rows of another choice would be
+        // taken for a type.
+        typeview->LoadingWithData(ns::Value::array());
         PP->GetCategoryList(kCategoryCode);
+        typesRequest_ = PP->runningRequest();
     }
 }
 
@@ -165,6 +169,7 @@ void AddXinShengViewController::showIdentity() {
 
 void AddXinShengViewController::TypeContent(const std::string& text, long tag) {
     if (requestType == kTypeRequest) {
+        if (tag < 0 || static_cast<std::size_t>(tag) >= category_idArray.count()) return;
         typeLabel->setText(text);
         const auto i = static_cast<std::size_t>(tag);
         channel_id = records::text(channel_idArray.at(i));
@@ -239,7 +244,8 @@ void AddXinShengViewController::disview() {
 void AddXinShengViewController::GetWebServerContent_success(const std::string& result) {
     auto keep = sharedAs<AddXinShengViewController>();
     const std::string& operation = PP->replyOperation();
-    if (requestType == kTypeRequest && operation == kCategoryOperation) {
+    if (requestType == kTypeRequest && operation == kCategoryOperation &&
+        PP->replyRequest() == typesRequest_.lock()) {
         typesReplied(result);
     } else if (requestType == kSubmitRequest && operation == kSubmitOperation) {
         submissionReplied(result);
@@ -251,6 +257,9 @@ void AddXinShengViewController::typesReplied(const std::string& result) {
     ns::NSLog("建议类型=%@", result);
     ns::Value reply = records::parse(result);
     const ns::Value rows = records::list(reply);
+    typeArray = ns::Value::array();
+    channel_idArray = ns::Value::array();
+    category_idArray = ns::Value::array();
     for (const auto& record : rows.items()) {
         typeArray.push(records::text(record, "category_title"));
         channel_idArray.push(records::text(record, "channel_id"));

@@ -87,4 +87,7 @@ public:
 private:
     void typesReplied(const std::string& result);
     void submissionReplied(const std::string& result);
+
+    // The type list request whose answer counts: the last one sent.
+    std::weak_ptr<NetWebServiceRequest> typesRequest_;
 };

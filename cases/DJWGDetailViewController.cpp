@@ -61,7 +61,7 @@ void DJWGDetailViewController::viewDidLoad() {
     mtableview->setDataSource(sharedAs<ui::TableViewDataSource>());
     root->addSubview(mtableview);
 
-    ProgressHUD::showWithTitle("", "加载中...");
+    showProgress("加载中...");
     pp->GetOrgRecord(records::text(msgDit, "id"));
 }
 

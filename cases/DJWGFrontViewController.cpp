@@ -25,7 +25,7 @@ void DJWGFrontViewController::viewDidLoad() {
     mtableview->setDataSource(sharedAs<ui::TableViewDataSource>());
     root->addSubview(mtableview);
 
-    ProgressHUD::showWithTitle("", "加载中...");
+    showProgress("加载中...");
     pp->GetOrgList_user_id(kListType, records::text(Utils::getMember()->member_id));
 }
 

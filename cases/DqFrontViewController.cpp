@@ -102,7 +102,7 @@ void DqFrontViewController::requestPage(VoVaClient& client, const std::string& p
 void DqFrontViewController::seach() {
     phoneField->resignFirstResponder();
     list->refreshView();
-    ProgressHUD::showWithTitle("", kSearchingStatus);
+    showProgress(kSearchingStatus);
 }
 
 bool DqFrontViewController::textFieldShouldReturn(const std::shared_ptr<ui::TextField>&) {

@@ -69,7 +69,7 @@ void EventDetailViewController::viewDidLoad() {
     mscrview->addSubview(resview);
     mscrview->setContentSize(ui::Size{w, 715});
 
-    ProgressHUD::showWithTitle("", "加载中...");
+    showProgress("加载中...");
     user_id = records::text(Utils::getMember()->member_id);
     loadEvent();
 }
@@ -112,7 +112,7 @@ bool EventDetailViewController::textView_shouldChangeTextInRange_replacementText
 void EventDetailViewController::resultContent(const std::string& content, bool is_handing, bool is_handled,
                                               bool is_coordination, bool is_report) {
     requestType = kRequestSubmit;
-    ProgressHUD::showWithTitle("", "提交中...");
+    showProgress("提交中...");
     pp->SubmitEventHandle(eventID, user_id, is_handing ? 1 : 0, is_handled ? 1 : 0, is_coordination ? 1 : 0,
                           is_report ? 1 : 0, content);
 }

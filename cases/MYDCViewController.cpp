@@ -25,7 +25,6 @@ std::string hostOf(const std::string& url) {
     return url.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-void showLoading() { ProgressHUD::showWithTitle("", PagedList::kLoadingStatus); }
 void endWithSuccess() {
     ProgressHUD::dismissWithSuccess(PagedList::kSuccessStatus, "", kResultDelay);
     ProgressHUD::dismiss();
@@ -54,7 +53,7 @@ std::string surveyPageURL() {
 // ---- The survey ----
 
 void MYDCViewController::loadingData(const std::string& page) {
-    showLoading();
+    showProgress(PagedList::kLoadingStatus);
     if (pp) pp->news_request(page, "10", category_code);
 }
 
@@ -99,7 +98,7 @@ void DQLTViewController::viewDidLoad() {
 }
 
 void DQLTViewController::loadingData(const std::string& page) {
-    showLoading();
+    showProgress(PagedList::kLoadingStatus);
     pp->news_request(page, "10", category_code);
 }
 

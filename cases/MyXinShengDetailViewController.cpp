@@ -40,7 +40,7 @@ void MyXinShengDetailViewController::viewDidLoad() {
     mtableview->setHidden(true);
     root->addSubview(mtableview);
 
-    ProgressHUD::showWithTitle("", petition::kLoading);
+    showProgress(petition::kLoading);
     user_id = Utils::getMember()->member_id.text();
     loadRecord();
 
@@ -85,7 +85,7 @@ void MyXinShengDetailViewController::closeReplyContent() {
 
 void MyXinShengDetailViewController::sumitReplyContent(const std::string& text) {
     requestType = kSubmit;
-    ProgressHUD::showWithTitle("", "提交中...");
+    showProgress("提交中...");
     PP->SubmitGroupVoiceHandle(feel_id, user_id, ActionType, text);
 }
 

@@ -120,10 +120,13 @@ std::shared_ptr<ui::TextField> TryingViewController::addField(double y, const st
 void TryingViewController::showType() {
     typeview->setHidden(false);
     view()->bringSubviewToFront(typeview);
-    dataArray.removeAll();
+    // No rows until the list comes.
+    dataArray = ns::Value::array();
+    typeview->LoadingWithData(dataArray);
     typeview->setTitleStr(kTypePanelTitle);
     requestType = kRequestTypes;
     pp->GetEnumList(kEnumName);
+    typesRequest_ = pp->runningRequest();
 }
 
 void TryingViewController::TypeContent(const std::string& text, long) {
@@ -190,7 +193,7 @@ void TryingViewController::subit() {
             return;
         }
     }
-    ProgressHUD::showWithTitle("", "提交中...");
+    showProgress("提交中...");
     requestType = kRequestSubmit;
     pp->SubmitEvent(records::text(Utils::getMember()->member_id), titleField->text(), contentTextview->text(),
                     typeLabel->text(), peopleField->text(), istag ? 1 : 0, addressField->text(), timeField->text());
@@ -199,7 +202,7 @@ void TryingViewController::subit() {
 void TryingViewController::GetWebServerContent_success(const std::string& result) {
     const std::string& operation = pp->replyOperation();
     if (operation == kEnumOperation) {
-        if (requestType != kRequestTypes) return;
+        if (requestType != kRequestTypes || pp->replyRequest() != typesRequest_.lock()) return;
         ns::Value reply = records::parse(result);
         ns::Value rows = records::list(reply);
         for (const auto& record : rows.items()) dataArray.push(records::text(record, "key"));

@@ -78,4 +78,7 @@ private:
     std::shared_ptr<ui::TextField> addField(double y, const std::string& caption, const std::string& placeholder);
     void addCaption(double y, const std::string& caption, double height = 30);
     void resignFields();
+
+    // The type list request whose answer counts: the last one sent.
+    std::weak_ptr<NetWebServiceRequest> typesRequest_;
 };

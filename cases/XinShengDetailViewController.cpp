@@ -38,7 +38,7 @@ void XinShengDetailViewController::viewDidLoad() {
     mtableview->setHidden(true);
     view()->addSubview(mtableview);
 
-    ProgressHUD::showWithTitle("", petition::kLoading);
+    showProgress(petition::kLoading);
     PP->GetGroupVoiceRecord(feel_id);
 }
 

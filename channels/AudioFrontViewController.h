@@ -25,7 +25,9 @@ public:
 
 protected:
     std::vector<RearMenu::Row> menuRows() override;
-    RearMenu::Options menuOptions() const override { return {.swapByClass = false}; }
+    RearMenu::Options menuOptions() const override {
+        return {.swapByClass = false, .homeWithoutContainer = true};
+    }
 };
 
 class AudioFrontViewController : public ListScreen {

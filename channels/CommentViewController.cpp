@@ -188,7 +188,7 @@ void CommentViewController::comment() {
     }
     MemberDataPtr member = Utils::getMember();
     type = channelstyle::kCommentType;
-    ProgressHUD::showWithTitle("", channelstyle::kCommentingText);
+    showProgress(channelstyle::kCommentingText);
     pp->subitComment(content, member->real_name.text(), article_id, member->member_id.text(), channel_id);
     textFieldShouldReturn(commentFiled);
 }

@@ -29,7 +29,7 @@ std::shared_ptr<ui::BarButtonItem> NewsViewController::left() {
 }
 
 void NewsViewController::loadingData(const std::string& page) {
-    ProgressHUD::showWithTitle("", PagedList::kLoadingStatus);
+    showProgress(PagedList::kLoadingStatus);
     pp->news_request(page, "10", "shishixinwen");
 }
 

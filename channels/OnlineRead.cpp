@@ -44,7 +44,7 @@ void ZXCYViewController::viewDidLoad() {
 }
 
 void ZXCYViewController::loadingData(const std::string& page) {
-    ProgressHUD::showWithTitle("", channelstyle::kLoadingText);
+    showProgress(channelstyle::kLoadingText);
     pp->OnlineRead(page, kPageSize, kCategory);
 }
 

@@ -20,6 +20,7 @@
 class VLDJRearViewController : public RearMenuScreen {
 protected:
     std::vector<RearMenu::Row> menuRows() override;
+    RearMenu::Options menuOptions() const override { return {.homeWithoutContainer = true}; }
 };
 
 // The fixed party-building page under a top bar whose back arrow pops it.

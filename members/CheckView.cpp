@@ -39,10 +39,10 @@ void CheckView::GetWebServerContent_success(const std::string& result) {
     ns::NSLog("resopnse===%@", result);
     ProgressHUD::dismiss();
     ns::Value reply = records::parse(result);
-    // Only a reply that carries the member's identity opens the board; a
-    // refusal or a reply that cannot be read keeps the panel open.
+    // Only a reply that carries the member's identity (a user id) opens the
+    // board; a refusal or a reply that cannot be read keeps the panel open.
     ns::Value identity = reply["records"];
-    if (records::state(reply) == "failed" || !identity.isDictionary()) {
+    if (records::state(reply) == "failed" || !identity.isDictionary() || records::text(identity, "user_id").empty()) {
         showRefusal(reply);
         return;
     }

@@ -46,7 +46,7 @@ void LiabilityViewController::viewDidLoad() {
     checkview->setHidden(true);
     view()->addSubview(checkview);
 
-    ProgressHUD::showWithTitle("", "加载中...");
+    showProgress("加载中...");
     pp->GetUserConfig();
 }
 

@@ -107,7 +107,7 @@ void PartyDetailViewController::viewDidLoad() {
                                                         PartyCommentView::kReloadNotification,
                                                         &PartyDetailViewController::reloadPartyMessage);
 
-    ProgressHUD::showWithTitle("", "加载中...");
+    showProgress("加载中...");
     requestType = kDetailRequest;
     pp->GetRetailerRecord(partyID);
 }
@@ -124,7 +124,7 @@ void PartyDetailViewController::reloadPartyMessage(const ns::Notification&) { re
 void PartyDetailViewController::GetWebServerContent_success(const std::string& result) {
     ProgressHUD::dismiss();
     const std::string& operation = pp->replyOperation();
-    if (requestType == kDetailRequest && operation == kRecordOperation) {
+    if (operation == kRecordOperation) {
         ns::NSLog("详情resonse===%@", result);
         ns::Value record = records::object(records::parse(result), "records");
         ns::Value albums = records::array(record, "albums");
@@ -141,14 +141,16 @@ void PartyDetailViewController::GetWebServerContent_success(const std::string& r
         contact_phone = records::text(record, "contact_phone");
         mwebview->loadHTMLString(records::text(record, "product_content"), "");
         requestComments();
-    } else if (requestType == kCallRequest && operation == kContactOperation) {
+    } else if (operation == kContactOperation) {
         ns::NSLog("拨打电话resonse===%@", result);
-    } else if (requestType == kCommentsRequest && operation == kCommentOperation) {
+    } else if (operation == kCommentOperation) {
         ns::NSLog("评论列表resonse===%@", result);
         ns::Value reply = records::parse(result);
         partycommentview->setCommentArray(records::array(reply, "records"));
         lever_mesgLabel->setText("留言:" + records::text(reply, "comment_count"));
-        if (records::succeeded(reply)) partycommentview->commenttableview->reloadData();
+        // The rows must be the messages a reply or a deletion is read from,
+        // whatever the answer's state.
+        partycommentview->commenttableview->reloadData();
     }
 }
 

@@ -45,6 +45,16 @@ std::string SMSViewController::numbers(const ns::Value& rows) {
     return list;
 }
 
+// Each number is gathered once, whoever picked or typed it: a number listed
+// twice would get the message twice.
+void SMSViewController::gather(const ns::Value& recipient) {
+    const std::string number = records::text(recipient, "user_name");
+    for (const ns::Value& row : mobileArray.items()) {
+        if (records::text(row, "user_name") == number) return;
+    }
+    mobileArray.push(recipient);
+}
+
 void SMSViewController::viewDidLoad() {
     SystemViewController::viewDidLoad();
     setTitle("短信平台");
@@ -197,15 +207,16 @@ void SMSViewController::addBook() {
 
 void SMSViewController::phoneArray(const ns::Value& members) {
     trview->setHidden(true);
-    mobileArray.append(members);
-    phonetextview->setText(numbers(members));
+    // The picker hands over everyone it confirmed so far, earlier picks included.
+    for (const ns::Value& member : members.items()) gather(member);
+    phonetextview->setText(numbers(mobileArray));
 }
 
 void SMSViewController::addphone() {
     phoneField->resignFirstResponder();
     // An empty field adds no empty number to the list.
     if (ns::trimWhitespaceAndNewlines(phoneField->text()).empty()) return;
-    mobileArray.push(ns::Value::dictionary({{"user_name", phoneField->text()}}));
+    gather(ns::Value::dictionary({{"user_name", phoneField->text()}}));
     phonetextview->setText(numbers(mobileArray));
     mobileArray.removeAll();
 }
@@ -233,7 +244,7 @@ void SMSViewController::senderMessage() {
             return;
         }
     }
-    ProgressHUD::showWithTitle("", "发送中...");
+    showProgress("发送中...");
     pp->SubmitMessage(general ? titleFiel->text() : std::string(), general ? condtentTextview->text() : std::string(),
                       phonetextview->text(), typeID);
     glview->setHidden(false);

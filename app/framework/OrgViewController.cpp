@@ -49,7 +49,7 @@ void OrgViewController::viewDidLoad() {
 
     levels_.clear();
     levels_.push_back(Level{});
-    ProgressHUD::showWithTitle("", "加载中...");
+    showProgress("加载中...");
     pp->GetOrgList(kCountyLevel);
     levels_.back().request = pp->runningRequest();
     showLevel();
@@ -119,7 +119,7 @@ void OrgViewController::tableView_didSelectRowAtIndexPath(const std::shared_ptr<
     Level next;
     next.org = org;
     levels_.push_back(next);
-    ProgressHUD::showWithTitle("", "加载中...");
+    showProgress("加载中...");
     pp->GetOrgList_id(kOrgLevel, chosenId_.text());
     levels_.back().request = pp->runningRequest();
     showLevel();

@@ -52,8 +52,12 @@ void RearMenu::selectRow(long row) {
 
     // Rows act only inside the module's container.
     auto host = host_.lock();
-    if (!host || !std::dynamic_pointer_cast<RevealController>(host->parentViewController())) return;
+    if (!host) return;
     const Row& chosen = rows_[static_cast<std::size_t>(row)];
+    if (!std::dynamic_pointer_cast<RevealController>(host->parentViewController())) {
+        if (chosen.kind == Row::Kind::Home && options_.homeWithoutContainer) goHome(*host);
+        return;
+    }
     if (!chosen.guard) {
         act(row);
         return;
@@ -63,6 +67,10 @@ void RearMenu::selectRow(long row) {
         auto self = weak.lock();
         if (self && yes && touch == self->touches_) self->act(row);
     });
+}
+
+void RearMenu::goHome(ui::ViewController& host) {
+    if (auto home = host.navigationController()) home->popViewControllerAnimated(options_.animatedHome);
 }
 
 void RearMenu::act(long row) {
@@ -75,9 +83,7 @@ void RearMenu::act(long row) {
 
     switch (chosen.kind) {
         case Row::Kind::Highlight: return;
-        case Row::Kind::Home:
-            if (auto home = host->navigationController()) home->popViewControllerAnimated(options_.animatedHome);
-            return;
+        case Row::Kind::Home: goHome(*host); return;
         case Row::Kind::Push:
             if (auto home = host->navigationController()) {
                 if (auto screen = chosen.make ? chosen.make(title) : nullptr) home->pushViewController(screen, true);

@@ -11,7 +11,8 @@
 // - a push row pushes a new screen over the whole module, on the navigation
 //   controller that holds the container;
 // - the home row ("回到首页") pops the container off the home navigation
-//   controller, which shows the home screen.
+//   controller, which shows the home screen (a menu may let it pop its
+//   navigation controller outside a container too: homeWithoutContainer).
 // A row may be guarded: before it acts, its guard is asked and answers
 // later; only a yes to the row touched last lets it act (touching any other
 // row drops the question).
@@ -101,6 +102,9 @@ public:
     struct Options {
         bool swapByClass = true;     // false: every screen row builds a new front
         bool animatedHome = false;   // the home row pops with animation
+        // The home row pops the menu's navigation controller also when the
+        // menu is not inside a container.
+        bool homeWithoutContainer = false;
     };
 
     static std::shared_ptr<RearMenu> create(std::vector<Row> rows, Options options);
@@ -143,6 +147,7 @@ public:
 
 private:
     void act(long row);
+    void goHome(ui::ViewController& host);
 
     std::vector<Row> rows_;
     unsigned long touches_ = 0;  // rows touched so far: a guard's answer counts for the last

@@ -244,6 +244,54 @@ TEST_F(DirectLineTest, MenuSwapsByClassExceptTheSurveyAndGoesHome) {
     EXPECT_EQ(homeNav->viewControllers().size(), 1u);
 }
 
+TEST_F(DirectLineTest, TouchingAPolicyAnswerOpensItUnderTheFixedTitle) {
+    svc.reply("GetArticleList", moduletest::listReply(moduletest::articlePage(1, 2)));
+    svc.reply("GetArticleRecord", moduletest::articleReply("如何转接组织关系", "<p>带介绍信</p>"));
+    auto answers = ui::create<ZCDYViewController>();
+    answers->setTitle("答疑");
+    answers->category_code = "zhengcedayi";
+    openModule(answers, ui::create<DqRearViewController>());
+    ASSERT_TRUE(driver->waitUntil([&] { return answers->list->count() == 2; }));
+
+    ASSERT_TRUE(driver->tapText("标题1-2"));
+    auto detail = std::dynamic_pointer_cast<ZCDYDetailViewController>(answers->navigationController()->topViewController());
+    ASSERT_TRUE(detail);
+    ASSERT_TRUE(waitForRequests("GetArticleRecord", 1));
+    settleService();
+    EXPECT_EQ(svc.received("GetArticleRecord")["parameters"]["id"].str(), "1-2");
+    EXPECT_EQ(detail->naview->titleLabel->text(), "政策答疑");
+    EXPECT_EQ(detail->titleLabel->text(), "如何转接组织关系");
+    EXPECT_EQ(detail->timeLabel->text(), "时间: 2014-03-05 10:20");
+    EXPECT_FALSE(ProgressHUD::isVisible());
+    driver->tap(detail->naview->leftButton);
+    driver->advance(ui::ViewController::kTransitionDuration);
+    EXPECT_EQ(answers->navigationController()->topViewController(), answers);
+}
+
+TEST_F(DirectLineTest, TheForumSkeletonAsksForPageOneOfItsCategoryAndShowsNothing) {
+    svc.reply("GetArticleList",
+              LoopbackService::held(svc.result("GetArticleList", moduletest::listReply(moduletest::articlePage(1, 2)))));
+    auto forum = ui::create<DQLTViewController>();
+    forum->setTitle("党群论坛");
+    forum->category_code = "dangqunluntan";
+    auto reveal = openModule(forum, ui::create<DqRearViewController>());
+    EXPECT_EQ(forum->naview->titleLabel->text(), "党群论坛");
+    EXPECT_TRUE(forum->naview->leftButton->isHidden());
+    EXPECT_EQ(ProgressHUD::currentStatus(), "加载中...");
+    ASSERT_TRUE(waitForRequests("GetArticleList", 1));
+    auto asked = svc.received("GetArticleList");
+    EXPECT_EQ(asked["page_index"].integerValue(), 1);
+    EXPECT_EQ(asked["page_size"].integerValue(), 10);
+    EXPECT_EQ(asked["parameters"]["category_code"].str(), "dangqunluntan");
+    svc.release();
+    settleService();
+    EXPECT_FALSE(ProgressHUD::isVisible());
+    EXPECT_FALSE(driver->findView<ui::TableView>([&](ui::TableView& t) { return t.isDescendantOfView(forum->view().get()); }));
+    driver->tap(forum->menuButton);
+    driver->advance(SlideRevealController::kToggleDuration);
+    EXPECT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionRight);
+}
+
 TEST_F(DirectLineTest, SurveyLoadsItsPageOnPort5008AndReportsEachLoad) {
     auto survey = ui::create<MYDCViewController>();
     survey->setTitle("民意调查");

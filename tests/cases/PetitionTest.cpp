@@ -148,6 +148,30 @@ TEST_F(PetitionTest, RefusedPetitionKeepsTheFormAndItsEntries) {
     EXPECT_EQ(form->userMsgview->phoneField->text(), "13800000000");
 }
 
+TEST_F(PetitionTest, TheTypePanelOpenedTwiceWhileTypesLoadOffersOnlyTheTypes) {
+    svc.reply("GetCategoryList", LoopbackService::held(svc.result("GetCategoryList", kCategories)));
+    auto form = openForm();
+    driver->tap(form->identityChooser);
+    ASSERT_TRUE(driver->tapText("党员"));
+    EXPECT_EQ(form->identityLabel->text(), "党员");
+
+    // The types are on their way: the panel has nothing to touch yet.
+    driver->tap(form->typeChooser);
+    ASSERT_FALSE(form->typeview->isHidden());
+    EXPECT_TRUE(form->typeview->rowLabels.empty());
+    driver->tap(form->typeview->cancelButton);
+    driver->tap(form->typeChooser);
+    ASSERT_TRUE(waitForRequests("GetCategoryList", 2));
+    EXPECT_EQ(form->typeLabel->text(), "");
+
+    svc.release();
+    settleService();
+    ASSERT_EQ(form->typeview->rowLabels.size(), 2u);
+    driver->tap(form->typeview->rowLabels[1]);
+    EXPECT_EQ(form->typeLabel->text(), "投诉");
+    EXPECT_EQ(form->category_id, "81");
+}
+
 TEST_F(PetitionTest, ReturnInTheTextAreaInsertsNothing) {
     auto form = openForm();
     driver->tap(form->contentView);

@@ -10,6 +10,7 @@
 #include "channels/AudioFrontViewController.h"
 #include "channels/CommentViewController.h"
 #include "channels/SSXWCell.h"
+#include "channels/VLDJRearViewController.h"
 #include "uikit/Keyboard.h"
 #include "uikit/SystemStandIns.h"
 
@@ -107,6 +108,19 @@ TEST_F(AudioTest, OutsideAContainerCategoryRowsOnlyMoveTheHighlight) {
     EXPECT_EQ(rear->menu->highlightedRow(), 1);
     EXPECT_EQ(nav->topViewController(), rear);
     EXPECT_EQ(svc.requests().size(), 0u);
+}
+
+TEST_F(AudioTest, HomeRowOutsideAContainerStillGoesHome) {
+    const std::vector<std::function<std::shared_ptr<ui::ViewController>()>> menus = {
+        [] { return ui::create<AudioRearViewController>(); },
+        [] { return ui::create<VLDJRearViewController>(); },
+    };
+    for (const auto& make : menus) {
+        showPushed(make());
+        ASSERT_TRUE(driver->tapText("回到首页"));
+        driver->advance(ui::ViewController::kTransitionDuration);
+        EXPECT_EQ(nav->viewControllers().size(), 1u);
+    }
 }
 
 TEST_F(AudioTest, AttachmentsFollowTheBodyAndEndThePage) {

@@ -144,6 +144,28 @@ TEST_F(SMSTest, TypedNumbersFollowThePickedOnes) {
     EXPECT_EQ(sent["send_type"].str(), "2");
 }
 
+TEST_F(SMSTest, PickingTheSameMembersTwiceThenTypingANumberSendsToEachOnce) {
+    auto sms = open();
+    auto confirmAgain = [&] {
+        driver->tap(sms->bookBt);
+        driver->tap(sms->trview->okButton);
+    };
+    pickAll(sms);
+    chooseType(sms, "一般短信");
+    confirmAgain();
+    EXPECT_EQ(sms->phonetextview->text(), "13800000001;13800000002");
+    typeNumber(sms, "13800000002");  // typed by hand and picked too
+    EXPECT_EQ(sms->phonetextview->text(), "13800000001;13800000002");
+    confirmAgain();
+    typeNumber(sms, "13900000001");
+    EXPECT_EQ(sms->phonetextview->text(), "13800000001;13800000002;13900000001");
+    driver->typeText(sms->titleFiel, "通知\n");
+    driver->typeText(sms->condtentTextview, "开会\n");
+    svc.reply("SubmitMessage", R"({"state":"successful","message":"ok"})");
+    EXPECT_EQ(sendExpectingAlert(sms), "ok");
+    EXPECT_EQ(svc.received("SubmitMessage")["parameters"]["number_list"].str(), "13800000001;13800000002;13900000001");
+}
+
 TEST_F(SMSTest, ReturnInTheContentClosesTheKeyboard) {
     auto sms = open();
     chooseType(sms, "一般短信");

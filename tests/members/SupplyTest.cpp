@@ -104,15 +104,18 @@ TEST_F(SupplyTest, ARefusedCheckShowsTheServiceMessageAndKeepsThePanel) {
     EXPECT_EQ(nav->topViewController(), page);
 }
 
-TEST_F(SupplyTest, AReplyWithoutIdentityDoesNotOpenTheBoard) {
-    svc.reply("GetRetailerLogin", R"({"state":"successful","records":"x"})");
+TEST_F(SupplyTest, ACheckAnsweredWithoutAUserIdDoesNotOpenTheBoard) {
     auto page = openEntry();
     driver->tap(page->agreeButton);
     fill(page, "王五", "13912345678");
-    driver->tap(page->checkview->checkButton);
-    ASSERT_TRUE(waitForAlert());
-    EXPECT_EQ(takeAlert(), "身份验证失败");
-    EXPECT_EQ(nav->topViewController(), page);
+    for (const char* records : {R"("x")", "{}", R"({"user_id":"","user_type":2})", R"({"user_type":2})"}) {
+        SCOPED_TRACE(records);
+        svc.reply("GetRetailerLogin", std::string(R"({"state":"successful","records":)") + records + "}");
+        driver->tap(page->checkview->checkButton);
+        ASSERT_TRUE(waitForAlert());
+        EXPECT_EQ(takeAlert(), "身份验证失败");
+        EXPECT_EQ(nav->topViewController(), page);
+    }
 }
 
 TEST_F(SupplyTest, APassedCheckOpensTheSupplyListWithTheMemberIds) {
@@ -317,6 +320,48 @@ TEST_F(PartyDetailTest, CallingReportsTheContactThenDials) {
     ns::NotificationCenter::defaultCenter().post("reloadPartyMessage");
     EXPECT_TRUE(waitForRequests("GetRetailerComment", 2));
     settleService();
+}
+
+TEST_F(PartyDetailTest, CallingTheSellerWhileTheMessagesLoadKeepsTheMessages) {
+    svc.reply("GetRetailerRecord", kRecord);
+    svc.reply("GetRetailerComment", LoopbackService::held(svc.result("GetRetailerComment", kComments)));
+    svc.reply("SubmitRetailerContact", R"({"state":"successful"})");
+    auto detail = ui::create<PartyDetailViewController>();
+    detail->partyID = "9";
+    nav->pushViewController(detail, false);
+    ASSERT_TRUE(waitForRequests("GetRetailerComment", 1));
+    driver->tap(detail->tellButton);
+    ASSERT_TRUE(driver->pressAlertButton("拨打"));
+    ASSERT_TRUE(waitForRequests("SubmitRetailerContact", 1));
+    settleService(1);
+    svc.release();
+    settleService();
+    EXPECT_EQ(detail->partycommentview->commentArray().count(), 1u);
+    EXPECT_EQ(detail->partycommentview->commenttableview->numberOfRowsInSection(0), 1);
+    EXPECT_EQ(detail->lever_mesgLabel->text(), "留言:2");
+}
+
+TEST_F(PartyDetailTest, AnUnsuccessfulMessageListAfterADeletionShowsWhatItHolds) {
+    svc.reply("SubmitRetCommentDel", R"({"state":"successful"})");
+    auto detail = openDetail(kRecord, kComments);
+    auto board = detail->partycommentview;
+    driver->tap(detail->Level_MsgButton);
+    driver->advance(0.2);
+    svc.reply("GetRetailerComment",
+              R"({"state":"failed","comment_count":2,"records":[{"id":6,"comment_content":"有发票吗","childrens":[]},)"
+              R"({"id":7,"comment_content":"包邮吗","childrens":[]}]})");
+    auto shown = std::dynamic_pointer_cast<LevelMsgCell>(board->commenttableview->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
+    ASSERT_TRUE(shown);
+    driver->tap(shown->deleteBt);
+    ASSERT_TRUE(driver->pressAlertButton("确定"));
+    ASSERT_TRUE(waitForRequests("GetRetailerComment", 2));
+    settleService();
+    // The rows are the messages the board would answer or delete.
+    ASSERT_EQ(board->commentArray().count(), 2u);
+    ASSERT_EQ(board->commenttableview->numberOfRowsInSection(0), 2);
+    auto cell = std::dynamic_pointer_cast<LevelMsgCell>(board->commenttableview->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->contentLabel->text(), "有发票吗");
 }
 
 TEST_F(PartyDetailTest, TheBoardPostsRepliesAndDeletesThenReloads) {
