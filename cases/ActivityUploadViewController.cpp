@@ -191,14 +191,7 @@ void ActivityUploadViewController::imagePickerControllerDidCancel(
 // ---- Submission ----
 
 void ActivityUploadViewController::sumit() {
-    if (titleFiel->text().empty()) {
-        Utils::showAlert("请输入主题");
-        return;
-    }
-    if (condtentTextview->text().empty()) {
-        Utils::showAlert("请输入内容");
-        return;
-    }
+    if (!Utils::allFilled({{titleFiel->text(), "请输入主题"}, {condtentTextview->text(), "请输入内容"}})) return;
     auto ask = ui::create<ui::AlertView>("温馨提示", "是否上传？上传后该内容将不能进行修改或删除!",
                                          sharedAs<ui::AlertViewDelegate>(), "取消", std::vector<std::string>{"上传"});
     ask->setTag(kConfirmTag);

@@ -48,13 +48,8 @@ void UserMsgView::init(const ui::Rect& frame) {
 void UserMsgView::subit() {
     const std::string name = userField->text();
     const std::string phone = phoneField->text();
-    if (name.empty()) {
-        Utils::showAlert("请输入你的姓名");
-    } else if (phone.empty()) {
-        Utils::showAlert("请输入手机号码");
-    } else if (auto d = delegate()) {
-        d->determineMsg(name, phone);
-    }
+    if (!Utils::allFilled({{name, "请输入你的姓名"}, {phone, "请输入手机号码"}})) return;
+    if (auto d = delegate()) d->determineMsg(name, phone);
 }
 
 bool UserMsgView::textFieldShouldReturn(const std::shared_ptr<ui::TextField>&) {

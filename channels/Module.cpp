@@ -1,6 +1,7 @@
 #include "channels/Module.h"
 
 #include "channels/BMFWFrontViewController.h"
+#include "channels/MaiWeiViewController.h"
 #include "channels/PartySchool.h"
 #include "channels/SSZTFrontViewController.h"
 #include "channels/SSZTRearViewController.h"
@@ -11,4 +12,5 @@ void registerChannelsModule(ModuleRegistry& registry) {
     registry.yddx.front = [] { return ui::create<YDDXFrontViewController>(); };
     registry.yddx.rear = [] { return ui::create<YDDXRearViewController>(); };
     registry.bmfw = [] { return ui::create<BMFWFrontViewController>(); };
+    registry.maiWei = [] { return ui::create<MaiWeiViewController>(); };
 }

@@ -18,6 +18,17 @@ function(kl_library name)
   endif()
 endfunction()
 
+# kl_module(<name>): a module library of every .cpp below the calling folder,
+# built on the application, its headers found from the project root and from
+# the folder itself. A folder with no sources yet makes no library.
+function(kl_module name)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
+  if(sources)
+    kl_library(${name} SOURCES ${sources} DEPS kl_app)
+    target_include_directories(${name} PUBLIC "${CMAKE_CURRENT_SOURCE_DIR}")
+  endif()
+endfunction()
+
 # kl_test(<name> SOURCES ... DEPS ...): one GoogleTest executable, its cases
 # discovered by ctest. Every test runs with its own app home and a fixed zone.
 function(kl_test name)

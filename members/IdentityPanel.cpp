@@ -77,15 +77,7 @@ bool IdentityPanel::textFieldShouldReturn(const std::shared_ptr<ui::TextField>& 
 bool IdentityPanel::readEntries(std::string& name, std::string& number) const {
     name = userNameFiled->text();
     number = passWordFiled->text();
-    if (name.empty()) {
-        Utils::showAlert("请输入姓名");
-        return false;
-    }
-    if (number.empty()) {
-        Utils::showAlert("请输入手机号码");
-        return false;
-    }
-    return true;
+    return Utils::allFilled({{name, "请输入姓名"}, {number, "请输入手机号码"}});
 }
 
 void IdentityPanel::showRefusal(const ns::Value& reply) {

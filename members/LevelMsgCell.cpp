@@ -133,7 +133,8 @@ ns::Value LevelMsgCell::flatReplies(const ns::Value& message) {
         ns::Value second = records::array(d, "childrens");
         for (auto& e : second.items()) flat.push(e);
         for (auto& e : second.items()) {
-            for (auto& f : records::array(e, "childrens").items()) flat.push(f);
+            const ns::Value third = records::array(e, "childrens");
+            for (auto& f : third.items()) flat.push(f);
         }
     }
     return flat;

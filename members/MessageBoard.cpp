@@ -4,6 +4,7 @@
 
 #include "app/framework/BaseScreen.h"
 #include "app/framework/Records.h"
+#include "app/shell/Utils.h"
 #include "app/widgets/ProgressHUD.h"
 #include "foundation/Log.h"
 #include "foundation/Notification.h"
@@ -12,6 +13,8 @@ namespace {
 
 constexpr int kReplyTagBase = 1000;
 constexpr int kDeleteTagBase = 2000;
+constexpr double kBarHeight = 50;
+constexpr double kKeyboardAllowance = 240;
 
 }  // namespace
 
@@ -24,6 +27,7 @@ void MessageBoard::init(const ui::Rect& frame) {
     commenttableview = ui::create<ui::TableView>(ui::Rect{0, 0, w, h - 50}, ui::TableViewStylePlain);
     commenttableview->setDataSource(sharedAs<ui::TableViewDataSource>());
     commenttableview->setDelegate(sharedAs<ui::TableViewDelegate>());
+    commenttableview->setHidden(true);
     addSubview(commenttableview);
 
     leveMsgview = ui::create<LeaveMsgView>(ui::Rect{0, h - 50, w, 50});
@@ -31,7 +35,35 @@ void MessageBoard::init(const ui::Rect& frame) {
     addSubview(leveMsgview);
 }
 
-void MessageBoard::setCommentArray(const ns::Value& messages) { commentArray_ = records::array(messages); }
+void MessageBoard::setCommentArray(const ns::Value& messages) {
+    commentArray_ = records::array(messages);
+    commenttableview->setHidden(commentArray_.count() == 0);
+}
+
+// ---- The input bar ----
+
+void MessageBoard::placeBar(bool up) {
+    const double w = frame().size.width, h = frame().size.height;
+    leveMsgview->setFrame(ui::Rect{0, h - kBarHeight - (up ? kKeyboardAllowance : 0), w, kBarHeight});
+}
+
+bool MessageBoard::textFieldShouldBeginEditing(const std::shared_ptr<ui::TextField>&) {
+    placeBar(true);
+    return true;
+}
+
+bool MessageBoard::textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) {
+    placeBar(false);
+    if (field) field->resignFirstResponder();
+    return true;
+}
+
+bool MessageBoard::typedText(const LeaveMsgView& bar, const char* emptyAlert, std::string& text) {
+    text = bar.contentField->text();
+    if (!text.empty()) return true;
+    Utils::showAlert(emptyAlert);
+    return false;
+}
 
 // ---- Rows ----
 
@@ -134,7 +166,7 @@ void MessageBoard::GetWebServerContent_success(const std::string& result) {
         const Request kind = entry->second;
         outstanding_.erase(entry);
         auto keep = sharedAs<MessageBoard>();
-        answered(kind, records::succeeded(records::parse(result)));
+        answered(kind, records::parse(result));
     }
     ns::NotificationCenter::defaultCenter().post(reloadNotification());
 }

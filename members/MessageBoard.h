@@ -5,6 +5,10 @@
 // to a post or a deletion it posts its reload notification, on which the
 // page that holds it asks for the list again and hands it over.
 //
+// The table is hidden while there is no message. While the bar's field is
+// edited the bar stands 240 points higher, clear of the keyboard; Return
+// puts it back at the foot and ends the editing.
+//
 // Rows follow the threaded cell's host contract: a message's "回复" button
 // is tagged row + 1000 and sends replyMesg, its "删除" button row + 2000 and
 // DeleteMesg (shown only where the record grants deletion); the reply rows
@@ -55,7 +59,12 @@ public:
     ns::Value parentMesgDit;  // the message chosen by the last reply or delete tap
 
     const ns::Value& commentArray() const { return commentArray_; }
-    virtual void setCommentArray(const ns::Value& messages);
+    // The messages to show; the table is hidden while there is none.
+    void setCommentArray(const ns::Value& messages);
+
+    // The input bar: up while editing, down on Return.
+    bool textFieldShouldBeginEditing(const std::shared_ptr<ui::TextField>& field) override;
+    bool textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) override;
 
     // ---- Rows ----
     long tableView_numberOfRowsInSection(const std::shared_ptr<ui::TableView>&, long section) override;
@@ -89,8 +98,8 @@ protected:
     // The service operations.
     virtual void sendMessage(const std::string& parentId, const std::string& text) = 0;
     virtual void sendDelete(const std::string& id) = 0;
-    // The service answered the request of that kind ("successful" or not).
-    virtual void answered(Request kind, bool successful) = 0;
+    // The service answered the request of that kind with `reply` (parsed).
+    virtual void answered(Request kind, const ns::Value& reply) = 0;
     // The notification that asks the page for the list again.
     virtual std::string reloadNotification() const = 0;
 
@@ -99,6 +108,10 @@ protected:
     void send(Request kind, const std::string& text);
     // Asks whether parentMesgDit is to be deleted.
     void askDelete();
+    // The bar at the foot, or lifted clear of the keyboard.
+    void placeBar(bool up);
+    // The text typed in the bar; empty, it says so with the alert `emptyAlert`.
+    static bool typedText(const LeaveMsgView& bar, const char* emptyAlert, std::string& text);
 
 private:
     void sent(Request kind);

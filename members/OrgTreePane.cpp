@@ -1,6 +1,7 @@
 #include "members/OrgTreePane.h"
 
 #include "app/framework/Records.h"
+#include "app/widgets/Controls.h"
 #include "uikit/Image.h"
 
 namespace {
@@ -27,16 +28,28 @@ std::shared_ptr<ui::ScrollView> OrgTreePane::borderedPane(const ui::Rect& frame)
     return scroll;
 }
 
-void OrgTreePane::buildTree(const TreeSettings& settings) {
+void OrgTreePane::buildTree(const TreeSettings& settings, double panelWidth) {
     settings_ = settings;
     pp = VoVaClient::create(weakAs<PPClientDelegate>());
     mscrview = borderedPane(settings.paneFrame);
     addSubview(mscrview);
+
+    auto button = [&](const char* title, double x, const char* image) {
+        auto b = makeImageButton(ui::Rect{x, settings.paneFrame.size.height + 30, 70, 40}, title, image);
+        addSubview(b);
+        return b;
+    };
+    const double g = (panelWidth - 140) / 3;
+    okButton = button("确定", g, "navbar.png");
+    okButton->addTarget(this, &OrgTreePane::subit, ui::ControlEventTouchUpInside);
+    cancelButton = button("取消", 2 * g + 70, "cancelupdata.png");
+    cancelButton->addTarget(this, &OrgTreePane::cancelButtonPress, ui::ControlEventTouchUpInside);
 }
 
 void OrgTreePane::requestTree() {
     requestType = kTreeType;
     pp->GetOrgList_user_id("all_org", "");
+    treeRequest_ = pp->runningRequest();
 }
 
 void OrgTreePane::loadingData(const ns::Value& nodes) {
@@ -57,6 +70,8 @@ void OrgTreePane::loadingData(const ns::Value& nodes) {
         if (lv == "1" || lv == "2" || lv == "3" || lv == "4") {
             const bool open = records::text(node, "state") == "open";
             row->signimagev->setImage(ui::Image::imageNamed(open ? "xia.png" : "you.png"));
+        } else if (!settings_.arrowOnOtherLevels) {
+            row->signimagev->setImage(nullptr);
         }
         row->signimagev->setTag(static_cast<int>(i) + kArrowTag);
         row->signimagev->addGestureRecognizer(ui::create<ui::TapGestureRecognizer>(this, &OrgTreePane::arrowTapped));
@@ -122,6 +137,10 @@ void OrgTreePane::openTree(std::size_t index) {
 void OrgTreePane::GetWebServerContent_success(const std::string& result) {
     // Each reply by the request it answers: a tree that comes back after
     // another request was sent is still drawn.
+    if (settings_.treeRequestOnly) {
+        if (pp->replyRequest() && pp->replyRequest() == treeRequest_.lock()) treeReplied(result);
+        return;
+    }
     const std::string& operation = pp->replyOperation();
     if (operation == kTreeType) {
         treeReplied(result);

@@ -11,7 +11,8 @@
 //   every level-4 row goes as well, wherever it stands); opening puts the
 //   children in right after the row, those of a level-2 row closed;
 // - level 4 and others: nothing.
-// A tap on a tick box goes to the picker (selectPeople).
+// A tap on a tick box goes to the picker (selectPeople). Below the pane,
+// "确定" goes to the picker (subit) and "取消" hides the panel.
 //
 // The nodes are the parsed reply's own objects; the pane writes "state"
 // ("open" / "close") and "select" ("1" / "0") into them.
@@ -24,6 +25,7 @@
 #include "app/widgets/Treeview.h"
 #include "foundation/Value.h"
 #include "service/VoVaClient.h"
+#include "uikit/Button.h"
 #include "uikit/GestureRecognizer.h"
 #include "uikit/ScrollView.h"
 #include "uikit/View.h"
@@ -37,12 +39,17 @@ public:
     ns::Value FirstLevelArray = ns::Value::array();  // the top organisations
     std::vector<std::shared_ptr<Treeview>> treeViewArray;
     std::shared_ptr<ui::ScrollView> mscrview;
+    std::shared_ptr<ui::Button> okButton, cancelButton;
     std::string requestType;
 
     // The arrow of the listed row: opens or closes it.
     void openTree(std::size_t row);
     // The tick box of the listed row.
     virtual void selectPeople(std::size_t row) = 0;
+    // "确定".
+    virtual void subit() = 0;
+    // "取消": hides the panel, keeping all it holds.
+    void cancelButtonPress() { setHidden(true); }
     // Draws the rows of `nodes` (170 x 30 each, indented 10 per level).
     void loadingData(const ns::Value& nodes);
 
@@ -55,9 +62,16 @@ protected:
         ui::Rect paneFrame;
         // Children listed by opening a row take the row's tick.
         bool childrenTakeTick = true;
+        // Rows of a level other than 1 to 4 keep the row's first arrow
+        // ("you.png"); else they show none.
+        bool arrowOnOtherLevels = true;
+        // Only the answer to the tree request is read (the picker sends no
+        // other request); else replies go by their operation.
+        bool treeRequestOnly = false;
     };
-    // Makes the client and adds the pane.
-    void buildTree(const TreeSettings& settings);
+    // Makes the client, adds the pane, and "确定" and "取消" below it in a
+    // panel of that width.
+    void buildTree(const TreeSettings& settings, double panelWidth);
     // Asks for the whole tree.
     void requestTree();
     // A scroll view with a light-grey border of width 1.
@@ -76,4 +90,5 @@ private:
     void treeReplied(const std::string& result);
 
     TreeSettings settings_;
+    std::weak_ptr<NetWebServiceRequest> treeRequest_;
 };

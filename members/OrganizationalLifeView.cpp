@@ -77,29 +77,16 @@ void OrganizationalLifeView::GetWebServerContent_success(const std::string& resu
 
 void OrganizationalLifeView::GetWebServerContent_Fail(const ns::ErrorPtr& error) { list->handleFailure(*pp, error); }
 
-template <typename T>
-std::shared_ptr<T> OrganizationalLifeView::host() const {
-    for (auto v = superview(); v; v = v->superview()) {
-        if (auto found = std::dynamic_pointer_cast<T>(v->nextResponder())) return found;
-    }
-    return nullptr;
-}
-
 std::shared_ptr<MobilePartyViewController> OrganizationalLifeView::viewController() const {
-    return host<MobilePartyViewController>();
+    return BaseScreen::holding<MobilePartyViewController>(*this);
 }
 
 std::shared_ptr<QuorvelPartViewController> OrganizationalLifeView::QuorvelviewController() const {
-    return host<QuorvelPartViewController>();
+    return BaseScreen::holding<QuorvelPartViewController>(*this);
 }
 
 void OrganizationalLifeView::open(const ns::Value& record) {
-    std::shared_ptr<ui::ViewController> hostScreen;
-    if (type_ == "2") {
-        hostScreen = viewController();
-    } else if (type_ == "3") {
-        hostScreen = QuorvelviewController();
-    }
+    auto hostScreen = homeOfType(*this, type_);
     if (!hostScreen) return;
     auto detail = ui::create<ZuZhiDetailViewController>();
     detail->setLiftDit(records::object(record));

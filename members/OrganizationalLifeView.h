@@ -55,8 +55,6 @@ public:
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
 
 private:
-    template <typename T>
-    std::shared_ptr<T> host() const;
     void open(const ns::Value& record);
 
     std::string type_;

@@ -10,14 +10,6 @@ namespace {
 constexpr const char* kGetOrgUser = "GetOrgUser";
 constexpr int kPersonTag = 8000;
 
-std::shared_ptr<ui::Button> button(const std::string& title, const ui::Rect& frame) {
-    auto b = ui::Button::buttonWithType(ui::ButtonTypeRoundedRect);
-    b->setFrame(frame);
-    b->setTitle(title, ui::ControlStateNormal);
-    b->titleLabel()->setFont(ui::Font::systemFontOfSize(12));
-    return b;
-}
-
 }  // namespace
 
 void OrganizeTreeView::init(const ui::Rect& frame) {
@@ -25,30 +17,19 @@ void OrganizeTreeView::init(const ui::Rect& frame) {
     const double W = frame.size.width;
     setBackgroundColor(ui::Color::whiteColor());
     setUserInteractionEnabled(true);
-    buildTree({.paneFrame = ui::Rect{5, 0, 170, 280}});
-    addButton = button("添加", ui::Rect{175, 140, 30, 40});
+    buildTree({.paneFrame = ui::Rect{5, 0, 170, 280}}, W);
+    addButton = ui::Button::buttonWithType(ui::ButtonTypeRoundedRect);
+    addButton->setFrame(ui::Rect{175, 140, 30, 40});
+    addButton->setTitle("添加", ui::ControlStateNormal);
+    addButton->titleLabel()->setFont(ui::Font::systemFontOfSize(12));
     addButton->setTitleColor(ui::Color::redColor(), ui::ControlStateNormal);
     addButton->addTarget(this, &OrganizeTreeView::addpeople, ui::ControlEventTouchUpInside);
     addSubview(addButton);
     peoplescrview = borderedPane(ui::Rect{205, 0, 100, 280});
     addSubview(peoplescrview);
 
-    const double g = (W - 140) / 3;
-    okButton = button("确定", ui::Rect{g, 310, 70, 40});
-    okButton->setBackgroundImage(ui::Image::imageNamed("navbar.png"), ui::ControlStateNormal);
-    okButton->setTitleColor(ui::Color::whiteColor(), ui::ControlStateNormal);
-    okButton->addTarget(this, &OrganizeTreeView::subit, ui::ControlEventTouchUpInside);
-    addSubview(okButton);
-    cancelButton = button("取消", ui::Rect{2 * g + 70, 310, 70, 40});
-    cancelButton->setBackgroundImage(ui::Image::imageNamed("cancelupdata.png"), ui::ControlStateNormal);
-    cancelButton->setTitleColor(ui::Color::whiteColor(), ui::ControlStateNormal);
-    cancelButton->addTarget(this, &OrganizeTreeView::cancelButtonPress, ui::ControlEventTouchUpInside);
-    addSubview(cancelButton);
-
     requestTree();
 }
-
-void OrganizeTreeView::cancelButtonPress() { setHidden(true); }
 
 // ---- Ticks ----
 

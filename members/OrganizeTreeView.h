@@ -45,15 +45,14 @@ public:
     ns::Value peopleArray = ns::Value::array();  // members of the last member reply
     ns::Value senderArray = ns::Value::array();  // every member confirmed
     std::shared_ptr<ui::ScrollView> peoplescrview;
-    std::shared_ptr<ui::Button> addButton, okButton, cancelButton;
+    std::shared_ptr<ui::Button> addButton;
     std::vector<std::shared_ptr<ui::ImageView>> peopleTicks;  // the member pane's ticks, in order
 
     // ---- Actions (by row index) ----
     void selectPeople(std::size_t row) override;
     void addpeople();
     void deletePeople(std::size_t index);
-    void subit();
-    void cancelButtonPress();
+    void subit() override;
 
     void loadingPeoplewithData(const ns::Value& people);
 

@@ -7,7 +7,6 @@
 void PartyCommentView::init(const ui::Rect& frame, const std::shared_ptr<ui::ViewController>& host) {
     MessageBoard::init(frame);
     parent_ = host;
-    commenttableview->setHidden(true);
     leveMsgview->PublishedButton->addTarget(this, &PartyCommentView::reply, ui::ControlEventTouchUpInside);
 
     const ui::Rect screen = ui::Screen::mainScreen().bounds();
@@ -20,32 +19,11 @@ void PartyCommentView::init(const ui::Rect& frame, const std::shared_ptr<ui::Vie
     if (host) host->view()->addSubview(maskview);
 }
 
-void PartyCommentView::setCommentArray(const ns::Value& messages) {
-    MessageBoard::setCommentArray(messages);
-    commenttableview->setHidden(commentArray().count() == 0);
-}
-
 // ---- Leaving a message ----
 
-bool PartyCommentView::textFieldShouldBeginEditing(const std::shared_ptr<ui::TextField>&) {
-    const double w = frame().size.width, h = frame().size.height;
-    leveMsgview->setFrame(ui::Rect{0, h - 290, w, 50});
-    return true;
-}
-
-bool PartyCommentView::textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) {
-    const double w = frame().size.width, h = frame().size.height;
-    leveMsgview->setFrame(ui::Rect{0, h - 50, w, 50});
-    field->resignFirstResponder();
-    return true;
-}
-
 void PartyCommentView::reply() {
-    const std::string text = leveMsgview->contentField->text();
-    if (text.empty()) {
-        Utils::showAlert("请输入要留言的内容");
-        return;
-    }
+    std::string text;
+    if (!typedText(*leveMsgview, "请输入要留言的内容", text)) return;
     textFieldShouldReturn(leveMsgview->contentField);
     send(Request::Post, text);
 }
@@ -66,12 +44,8 @@ void PartyCommentView::chooseReply(const ns::Value& message) {
 }
 
 void PartyCommentView::PartyreplyMessage() {
-    const std::string text = maskview->leveMsgview->contentField->text();
-    if (text.empty()) {
-        Utils::showAlert("请输入要回复的内容");
-        return;
-    }
-    send(Request::Reply, text);
+    std::string text;
+    if (typedText(*maskview->leveMsgview, "请输入要回复的内容", text)) send(Request::Reply, text);
 }
 
 void PartyCommentView::maskTapped(std::shared_ptr<ui::TapGestureRecognizer>) { disview(); }
@@ -91,8 +65,8 @@ void PartyCommentView::sendMessage(const std::string& parentId, const std::strin
 
 void PartyCommentView::sendDelete(const std::string& id) { pp->SubmitRetCommentDel(id); }
 
-void PartyCommentView::answered(Request kind, bool successful) {
-    if (!successful) return;
+void PartyCommentView::answered(Request kind, const ns::Value& reply) {
+    if (!records::succeeded(reply)) return;
     if (kind == Request::Delete) {
         Utils::showAlert("删除成功!");
         return;

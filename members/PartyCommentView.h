@@ -23,15 +23,10 @@ public:
     std::shared_ptr<ui::ViewController> parentViewController() const { return parent_.lock(); }
     void setParentViewController(const std::shared_ptr<ui::ViewController>& host) { parent_ = host; }
 
-    void setCommentArray(const ns::Value& messages) override;
-
     // The foot bar's "留言" and the reply bar's "回复".
     void reply();
     void PartyreplyMessage();
     void disview();
-
-    bool textFieldShouldBeginEditing(const std::shared_ptr<ui::TextField>& field) override;
-    bool textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) override;
 
     static constexpr const char* kReloadNotification = "reloadPartyMessage";
 
@@ -39,7 +34,7 @@ protected:
     void chooseReply(const ns::Value& message) override;
     void sendMessage(const std::string& parentId, const std::string& text) override;
     void sendDelete(const std::string& id) override;
-    void answered(Request kind, bool successful) override;
+    void answered(Request kind, const ns::Value& reply) override;
     std::string reloadNotification() const override { return kReloadNotification; }
 
 private:

@@ -1,6 +1,7 @@
 #include "members/PartyHomeViewController.h"
 
 #include "members/MobilePartyViewController.h"
+#include "members/QuorvelPartViewController.h"
 
 #include "app/framework/FrontScreen.h"
 #include "app/framework/Records.h"
@@ -113,13 +114,20 @@ void PartyHomeViewController::loginSuccessReloadLife(const std::string& orgId) {
     orgLifeview->loadingDataWithorg_id(orgId);
 }
 
-std::shared_ptr<ui::BarButtonItem> PartyHomeViewController::right() {
+std::shared_ptr<ui::BarButtonItem> PartyHomeViewController::right() { return homesRightItem(); }
+
+std::shared_ptr<ui::BarButtonItem> homesRightItem() {
     auto b = ui::Button::buttonWithType(ui::ButtonTypeCustom);
     b->setBackgroundColor(ui::Color::clearColor());
     b->setFrame(ui::Rect{200, 0, 21, 23});
     b->setBackgroundImage(ui::Image::imageNamed("head_right.png"), ui::ControlStateNormal);
-    b->addTarget(this, &PartyHomeViewController::set, ui::ControlEventTouchUpInside);
     return ui::create<ui::BarButtonItem>(std::static_pointer_cast<ui::View>(b));
+}
+
+std::shared_ptr<PartyHomeViewController> homeOfType(const ui::View& view, const std::string& type) {
+    if (type == "2") return BaseScreen::holding<MobilePartyViewController>(view);
+    if (type == "3") return BaseScreen::holding<QuorvelPartViewController>(view);
+    return nullptr;
 }
 
 // ---- The floating members' home ----

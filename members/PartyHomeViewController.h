@@ -45,9 +45,8 @@ public:
 
     // Target of the three tabs.
     void MeetingManger(std::shared_ptr<ui::Button> sender);
-    // A bar item that no bar shows; its button does nothing.
+    // A bar item that no bar shows (homesRightItem).
     std::shared_ptr<ui::BarButtonItem> right();
-    void set() {}
 
     // TextViewDelegate
     void loginSuccessReloadLife(const std::string& orgId) override;
@@ -55,3 +54,13 @@ public:
     void GetWebServerContent_success(const std::string&) override {}
     void GetWebServerContent_Fail(const ns::ErrorPtr&) override {}
 };
+
+// The home of that type ("2": MobilePartyViewController, "3":
+// QuorvelPartViewController) whose view holds `view`; nullptr for another
+// type or when no such home holds it. The homes' panes open their pages on
+// its navigation controller.
+std::shared_ptr<PartyHomeViewController> homeOfType(const ui::View& view, const std::string& type);
+
+// The right bar item of the module's screens ("head_right.png", 21 x 23),
+// which does nothing; the system bar that would show it stays hidden.
+std::shared_ptr<ui::BarButtonItem> homesRightItem();

@@ -226,23 +226,11 @@ void SMSViewController::addphone() {
 void SMSViewController::senderMessage() {
     const bool general = typeLabel->text() == kGeneralType;
     if (!general) {
-        if (phonetextview->text().empty()) {
-            Utils::showAlert("请选择通讯录");
-            return;
-        }
-    } else {
-        if (titleFiel->text().empty()) {
-            Utils::showAlert("请输入主题");
-            return;
-        }
-        if (condtentTextview->text().empty()) {
-            Utils::showAlert("请输入内容");
-            return;
-        }
-        if (phonetextview->text().empty()) {
-            Utils::showAlert("请选择人员或手动添加电话号码");
-            return;
-        }
+        if (!Utils::allFilled({{phonetextview->text(), "请选择通讯录"}})) return;
+    } else if (!Utils::allFilled({{titleFiel->text(), "请输入主题"},
+                                  {condtentTextview->text(), "请输入内容"},
+                                  {phonetextview->text(), "请选择人员或手动添加电话号码"}})) {
+        return;
     }
     showProgress("发送中...");
     pp->SubmitMessage(general ? titleFiel->text() : std::string(), general ? condtentTextview->text() : std::string(),

@@ -8,6 +8,8 @@
 #include <mutex>
 #include <vector>
 
+#include "foundation/Strings.h"
+
 namespace soapscan {
 
 // ---- The quick reader ----
@@ -21,24 +23,6 @@ bool isNameChar(unsigned char c) { return isNameStart(c) || (c >= '0' && c <= '9
 bool isXmlChar(std::uint32_t cp) {
     return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD) ||
            (cp >= 0x10000 && cp <= 0x10FFFF);
-}
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 class Scanner {
@@ -192,14 +176,20 @@ private:
         p_ += 2;
         return true;
     }
-    // S? '=' S? and a quoted value of plain characters (for the declaration).
-    bool equalsAndValue(std::string_view& value) {
+    // S? '=' S? and the opening quote of a value.
+    bool equalsAndQuote(unsigned char& quote) {
         skipSpace();
         if (p_ >= end_ || *p_ != '=') return false;
         ++p_;
         skipSpace();
         if (p_ >= end_ || (*p_ != '"' && *p_ != '\'')) return false;
-        unsigned char quote = *p_++;
+        quote = *p_++;
+        return true;
+    }
+    // S? '=' S? and a quoted value of plain characters (for the declaration).
+    bool equalsAndValue(std::string_view& value) {
+        unsigned char quote = 0;
+        if (!equalsAndQuote(quote)) return false;
         const unsigned char* start = p_;
         while (p_ < end_ && *p_ != quote) {
             if (*p_ == '<' || *p_ == '&' || *p_ >= 0x80 || *p_ < 0x20) return false;
@@ -260,12 +250,8 @@ private:
             if (!space) return false;
             Attribute a;
             if (!qName(a.qname, a.prefix, a.local)) return false;
-            skipSpace();
-            if (p_ >= end_ || *p_ != '=') return false;
-            ++p_;
-            skipSpace();
-            if (p_ >= end_ || (*p_ != '"' && *p_ != '\'')) return false;
-            unsigned char quote = *p_++;
+            unsigned char quote = 0;
+            if (!equalsAndQuote(quote)) return false;
             bool emptyValue = false;
             if (!attributeValue(quote, emptyValue)) return false;
             for (const auto& other : attributes) {
@@ -334,7 +320,7 @@ private:
                 flush();
                 std::uint32_t cp;
                 if (!reference(cp)) return false;
-                if (capturing_) appendUtf8(text_, cp);
+                if (capturing_) ns::appendUTF8(text_, static_cast<char32_t>(cp));
                 run = p_;
             } else if (c == ']') {
                 if (at("]]>")) return false;

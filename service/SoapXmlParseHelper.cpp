@@ -38,6 +38,19 @@ bool nameIs(const xmlNode* node, std::string_view name) {
     return std::string_view(reinterpret_cast<const char*>(node->name)) == name;
 }
 
+// A message read whole, and its root element when that is an Envelope.
+struct Envelope {
+    DocPtr doc;
+    const xmlNode* root = nullptr;
+};
+
+Envelope readEnvelope(std::string_view xml) {
+    Envelope e{readDocument(xml)};
+    const xmlNode* root = e.doc ? xmlDocGetRootElement(e.doc.get()) : nullptr;
+    if (root && nameIs(root, "Envelope")) e.root = root;
+    return e;
+}
+
 std::string contentOf(const xmlNode* node) {
     xmlChar* text = xmlNodeGetContent(node);
     if (!text) return {};
@@ -101,6 +114,18 @@ void appendEscaped(std::string& out, std::string_view text, bool attribute) {
     out.append(text.data() + run, text.size() - run);
 }
 
+// The declaration and the envelope's start tag up to the SOAP 1.2 namespace
+// bound to `prefix` (its closing quote is the caller's).
+void appendEnvelopeStart(std::string& out, std::string_view prefix) {
+    out += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<";
+    out += prefix;
+    out += ":Envelope xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" xmlns:";
+    out += prefix;
+    out += "=\"";
+    out += kSoap12Namespace;
+}
+
 }  // namespace
 
 std::string xmlEscape(std::string_view text) {
@@ -129,10 +154,7 @@ std::string SoapXmlParseHelper::requestEnvelope(std::string_view operation, std:
                                                 const std::optional<std::string>& jsonString) {
     std::string out;
     out.reserve(320 + (jsonString ? jsonString->size() + jsonString->size() / 8 : 0));
-    out += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<soap12:Envelope xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" xmlns:soap12=\"";
-    out += kSoap12Namespace;
+    appendEnvelopeStart(out, "soap12");
     out += "\">\n  <soap12:Body>\n    <";
     out += operation;
     out += " xmlns=\"";
@@ -151,10 +173,9 @@ std::string SoapXmlParseHelper::requestEnvelope(std::string_view operation, std:
 }
 
 std::optional<SoapXmlParseHelper::Fault> SoapXmlParseHelper::findFault(std::string_view xml) {
-    DocPtr doc = readDocument(xml);
-    if (!doc) return std::nullopt;
-    const xmlNode* envelope = xmlDocGetRootElement(doc.get());
-    if (!envelope || !nameIs(envelope, "Envelope")) return std::nullopt;
+    Envelope message = readEnvelope(xml);
+    const xmlNode* envelope = message.root;
+    if (!envelope) return std::nullopt;
     bool soap12 = inNamespace(envelope, kSoap12Namespace);
     if (!soap12 && !inNamespace(envelope, kSoap11Namespace)) return std::nullopt;
     const xmlNode* fault = firstElementChild(child(envelope, "Body"));
@@ -177,12 +198,10 @@ std::optional<SoapXmlParseHelper::Fault> SoapXmlParseHelper::findFault(std::stri
 }
 
 std::optional<SoapXmlParseHelper::Request> SoapXmlParseHelper::parseRequest(std::string_view xml) {
-    DocPtr doc = readDocument(xml);
-    if (!doc) return std::nullopt;
-    const xmlNode* root = xmlDocGetRootElement(doc.get());
-    if (!root || !nameIs(root, "Envelope")) return std::nullopt;
+    Envelope message = readEnvelope(xml);
+    if (!message.root) return std::nullopt;
     const xmlNode* body = nullptr;
-    for (const xmlNode* c = root->children; c; c = c->next)
+    for (const xmlNode* c = message.root->children; c; c = c->next)
         if (nameIs(c, "Body")) body = c;
     const xmlNode* op = firstElementChild(body);
     if (!op) return std::nullopt;
@@ -201,10 +220,7 @@ std::string SoapXmlParseHelper::responseEnvelope(std::string_view operation, std
                                                  std::string_view result) {
     std::string out;
     out.reserve(360 + result.size() + result.size() / 8);
-    out += "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-           "<soap:Envelope xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
-           "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" xmlns:soap=\"";
-    out += kSoap12Namespace;
+    appendEnvelopeStart(out, "soap");
     out += "\"><soap:Body><";
     out += operation;
     out += "Response xmlns=\"";

@@ -23,14 +23,6 @@ void BaseScreen::back() {
     if (auto nav = navigationController()) nav->popViewControllerAnimated(true);
 }
 
-std::shared_ptr<BaseScreen> BaseScreen::hosting(const ui::View& view) {
-    if (auto screen = std::dynamic_pointer_cast<BaseScreen>(view.owningViewController())) return screen;
-    for (auto v = view.superview(); v; v = v->superview()) {
-        if (auto screen = std::dynamic_pointer_cast<BaseScreen>(v->owningViewController())) return screen;
-    }
-    return nullptr;
-}
-
 void BaseScreen::showProgressFor(const ui::View& view, const std::string& status) {
     if (auto screen = hosting(view)) {
         screen->showProgress(status);

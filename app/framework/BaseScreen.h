@@ -37,7 +37,17 @@ public:
     void back() override;
 
     // The screen whose view holds `view`, or nullptr.
-    static std::shared_ptr<BaseScreen> hosting(const ui::View& view);
+    static std::shared_ptr<BaseScreen> hosting(const ui::View& view) { return holding<BaseScreen>(view); }
+    // The nearest screen of class T (or a subclass) whose view holds `view`
+    // (the view itself included), or nullptr.
+    template <typename T>
+    static std::shared_ptr<T> holding(const ui::View& view) {
+        if (auto screen = std::dynamic_pointer_cast<T>(view.owningViewController())) return screen;
+        for (auto v = view.superview(); v; v = v->superview()) {
+            if (auto screen = std::dynamic_pointer_cast<T>(v->owningViewController())) return screen;
+        }
+        return nullptr;
+    }
     // Shows the overlay through the screen holding `view`; straight on the
     // overlay when no screen holds it.
     static void showProgressFor(const ui::View& view, const std::string& status);

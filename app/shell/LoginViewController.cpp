@@ -106,14 +106,7 @@ void LoginViewController::login() {
     if (loggingIn_ || view()->isHidden()) return;
     const std::string& user = userField->text();
     const std::string& password = passwordField->text();
-    if (user.empty()) {
-        Utils::showAlert("请输入用户名");
-        return;
-    }
-    if (password.empty()) {
-        Utils::showAlert("请输入密码");
-        return;
-    }
+    if (!Utils::allFilled({{user, "请输入用户名"}, {password, "请输入密码"}})) return;
     view()->endEditing(true);
     loggingIn_ = true;
     ProgressHUD::showWithTitle("", "登录中...");

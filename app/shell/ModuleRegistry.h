@@ -43,6 +43,9 @@ struct ModuleRegistry {
     ScreenFactory maiWei;   // 先锋Velmarsh: MaiWeiViewController
     ScreenFactory signList; // 签到: SignListViewController
     ScreenFactory sms;      // 短信平台: SMSViewController
+    // The party representatives' directory (PartyBehalfViewController): no
+    // tile opens it (党代表 does nothing); the screen tour does.
+    ScreenFactory partyBehalf;
     // The shared web screen (OCJUIWebViewController) with its title and address.
     std::function<std::shared_ptr<ui::ViewController>(const std::string& title, const std::string& url)> webScreen;
 

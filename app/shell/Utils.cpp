@@ -61,6 +61,16 @@ ui::Size Utils::labelAutoCalculateRectWith(const std::string& text, double fontS
     return ui::sizeWithFont(text, ui::Font::systemFontOfSize(fontSize), maxSize, ui::LineBreakByWordWrapping);
 }
 
+bool Utils::allFilled(std::initializer_list<std::pair<std::string, const char*>> textAndMessage) {
+    for (const auto& [text, message] : textAndMessage) {
+        if (text.empty()) {
+            showAlert(message);
+            return false;
+        }
+    }
+    return true;
+}
+
 std::shared_ptr<ui::AlertView> Utils::showAlert(const std::string& message,
                                                 const std::shared_ptr<ui::AlertViewDelegate>& delegate) {
     auto alert = ui::create<ui::AlertView>(kAlertTitle, message, delegate, kAlertButton);

@@ -7,8 +7,10 @@
 //   Utils::showAlert("请输入要评论的内容");          // "温馨提示" / message / "确定"
 #pragma once
 
+#include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "app/shell/MemberData.h"
 #include "foundation/Value.h"
@@ -38,6 +40,9 @@ public:
     // shown at once; the alert is returned for callers that want a tag.
     static std::shared_ptr<ui::AlertView> showAlert(const std::string& message,
                                                     const std::shared_ptr<ui::AlertViewDelegate>& delegate = nullptr);
+    // Shows the message paired with the first empty text, if any; true when
+    // every text is filled in. The form checks of the screens use it.
+    static bool allFilled(std::initializer_list<std::pair<std::string, const char*>> textAndMessage);
     static constexpr const char* kAlertTitle = "温馨提示";
     static constexpr const char* kAlertButton = "确定";
 };

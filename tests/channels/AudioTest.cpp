@@ -28,12 +28,10 @@ std::string itemReply(const std::string& attachs, const std::string& content = R
 class AudioTest : public ModuleTest {
 protected:
     std::shared_ptr<AudioDetailViewController> openItem(const std::string& reply) {
-        svc.reply("GetArticleRecord", reply);
-        auto detail = ui::create<AudioDetailViewController>();
-        detail->article_id = "31";
-        detail->navTitle = "微电影";
-        nav->pushViewController(detail, false);
-        return detail;
+        return pushAnswered<AudioDetailViewController>("GetArticleRecord", reply, [](auto& d) {
+            d.article_id = "31";
+            d.navTitle = "微电影";
+        });
     }
     bool waitForRequests() {
         return driver->waitUntil([&] { return svc.count("GetArticleRecord") >= 1; });

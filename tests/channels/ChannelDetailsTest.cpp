@@ -16,10 +16,7 @@ class ChannelDetailsTest : public ModuleTest {
 protected:
     template <typename D>
     std::shared_ptr<D> open(const std::string& reply = articleReply()) {
-        svc.reply("GetArticleRecord", reply);
-        auto detail = ui::create<D>();
-        detail->article_id = "31";
-        nav->pushViewController(detail, false);
+        auto detail = pushAnswered<D>("GetArticleRecord", reply, [](D& d) { d.article_id = "31"; });
         EXPECT_TRUE(driver->waitUntil([&] { return detail->HtmlView->alpha() == 1; }));
         return detail;
     }

@@ -4,7 +4,6 @@
 
 #include "support/ModuleTest.h"
 
-#include "app/widgets/ZCDYCell.h"
 #include "channels/ChannelDetailScreen.h"
 #include "channels/ChannelLists.h"
 #include "channels/SSXWCell.h"
@@ -25,11 +24,8 @@ protected:
         EXPECT_TRUE(settle(news));
         return reveal;
     }
-    // Touches a menu row with the menu open.
     void touchRow(const std::shared_ptr<RevealController>& reveal, long row) {
-        openMenu(reveal);
-        ASSERT_TRUE(rear->rearTableView()->tapRowAtIndexPath(ui::IndexPath{0, row}));
-        driver->advance(1.0);
+        touchMenuRow(reveal, rear->rearTableView(), row);
     }
 
     std::shared_ptr<SSZTRearViewController> rear;
@@ -71,7 +67,7 @@ TEST_F(ChannelListsTest, RegionalNewsFromTheMenuShowsThumbnailRows) {
     EXPECT_EQ(second->accessoryType(), ui::TableViewCellAccessoryDisclosureIndicator);
 
     ASSERT_TRUE(table->tapRowAtIndexPath(ui::IndexPath{0, 1}));
-    auto detail = std::dynamic_pointer_cast<VLDTDetailViewController>(list->navigationController()->topViewController());
+    auto detail = pushedOver<VLDTDetailViewController>(list);
     ASSERT_TRUE(detail);
     EXPECT_EQ(detail->article_id, "8");
 }
@@ -82,32 +78,14 @@ TEST_F(ChannelListsTest, SpeechAndAppointmentRowsShowTitleAndTime) {
     touchRow(reveal, 3);
     auto cadre = frontAs<GBRMViewController>(reveal);
     ASSERT_TRUE(cadre);
-    ASSERT_TRUE(settle(cadre));
     EXPECT_EQ(cadre->title(), "干部任免");
-    EXPECT_EQ(svc.requests("GetArticleList").back().argument["parameters"]["category_code"].str(), "ganburenmian");
-    auto table = cadre->mtableview;
-    ASSERT_EQ(table->numberOfRowsInSection(0), 10);
-    EXPECT_EQ(table->rectForRowAtIndexPath(ui::IndexPath{0, 1}).size.height, 60);
-    auto cell = std::dynamic_pointer_cast<ZCDYCell>(table->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
-    ASSERT_TRUE(cell);
-    EXPECT_EQ(cell->reuseIdentifier(), "cell");
-    EXPECT_EQ(cell->titleLabel->text(), "标题1-1");
-    EXPECT_EQ(cell->timeLabel->text(), "时间: 2014-05-14");
-    ASSERT_TRUE(table->tapRowAtIndexPath(ui::IndexPath{0, 3}));
-    auto detail = std::dynamic_pointer_cast<GBRMDetailViewController>(cadre->navigationController()->topViewController());
-    ASSERT_TRUE(detail);
-    EXPECT_EQ(detail->article_id, "1-4");
+    expectTitleAndTimeList<GBRMDetailViewController>(cadre, "ganburenmian", "干部任免");
+    EXPECT_EQ(cadre->mtableview->cellForRowAtIndexPath(ui::IndexPath{0, 0})->reuseIdentifier(), "cell");
 
     touchRow(reveal, 2);
     auto speeches = frontAs<LDYLViewController>(reveal);
     ASSERT_TRUE(speeches);
-    ASSERT_TRUE(settle(speeches));
-    EXPECT_EQ(svc.requests("GetArticleList").back().argument["parameters"]["category_code"].str(), "lingdaoyanlun");
-    ASSERT_TRUE(speeches->mtableview->tapRowAtIndexPath(ui::IndexPath{0, 0}));
-    auto speech =
-        std::dynamic_pointer_cast<LDYLDetailViewController>(speeches->navigationController()->topViewController());
-    ASSERT_TRUE(speech);
-    EXPECT_EQ(speech->article_id, "1-1");
+    expectTitleAndTimeList<LDYLDetailViewController>(speeches, "lingdaoyanlun", "领导言论");
 }
 
 TEST_F(ChannelListsTest, TheShownChannelStaysAndAnotherVisitStartsAfresh) {
@@ -122,9 +100,7 @@ TEST_F(ChannelListsTest, TheShownChannelStaysAndAnotherVisitStartsAfresh) {
     const std::size_t asked = svc.count("GetArticleList");
 
     // Its own row again: only the highlight, the menu stays open.
-    openMenu(reveal);
-    ASSERT_TRUE(rear->rearTableView()->tapRowAtIndexPath(ui::IndexPath{0, 1}));
-    driver->advance(1.0);
+    touchRow(reveal, 1);
     EXPECT_EQ(frontRoot(reveal), list);
     EXPECT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionRight);
     EXPECT_EQ(svc.count("GetArticleList"), asked);

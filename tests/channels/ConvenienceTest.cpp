@@ -20,10 +20,7 @@ namespace {
 class ConvenienceTest : public ModuleTest {
 protected:
     std::shared_ptr<BMFWFrontViewController> openDirectory(const std::string& reply) {
-        svc.reply("GetLinkList", reply);
-        auto front = ui::create<BMFWFrontViewController>();
-        nav->pushViewController(front, false);
-        return front;
+        return pushAnswered<BMFWFrontViewController>("GetLinkList", reply);
     }
     // The boxes in the order they were added.
     static std::vector<std::shared_ptr<MoreMinBingview>> boxes(const std::shared_ptr<BMFWFrontViewController>& f) {

@@ -5,9 +5,7 @@
 #include "support/ModuleTest.h"
 
 #include "app/shell/AppLinks.h"
-#include "app/framework/RearviewCell.h"
 #include "app/framework/RevealController.h"
-#include "app/widgets/ZCDYCell.h"
 #include "channels/QZLXDetailViewController.h"
 #include "channels/VLDJFrontViewController.h"
 #include "channels/VLDJRearViewController.h"
@@ -36,28 +34,8 @@ protected:
 TEST_F(RegionalTest, MassLineListShowsTitledRowsWithTheirTime) {
     serveArticlePages(1);
     openRegional();
-    ASSERT_TRUE(settle(front));
-    auto asked = svc.received("GetArticleList");
-    EXPECT_EQ(asked["page_index"].integerValue(), 1);
-    EXPECT_EQ(asked["page_size"].integerValue(), 10);
-    EXPECT_EQ(asked["parameters"]["category_code"].str(), "qunzhongluxian");
-    EXPECT_EQ(front->naview->titleLabel->text(), "群众路线");
     EXPECT_TRUE(front->naview->leftButton->isHidden());
-
-    auto table = front->mtableview;
-    ASSERT_EQ(table->numberOfRowsInSection(0), 10);
-    EXPECT_EQ(table->rectForRowAtIndexPath(ui::IndexPath{0, 1}).size.height, 60);
-    auto cell = std::dynamic_pointer_cast<ZCDYCell>(table->cellForRowAtIndexPath(ui::IndexPath{0, 1}));
-    ASSERT_TRUE(cell);
-    EXPECT_EQ(cell->titleLabel->text(), "标题1-2");
-    EXPECT_EQ(cell->timeLabel->text(), "时间: 2014-05-14");
-
-    svc.reply("GetArticleRecord", LoopbackService::held());
-    ASSERT_TRUE(table->tapRowAtIndexPath(ui::IndexPath{0, 2}));
-    auto detail = std::dynamic_pointer_cast<QZLXDetailViewController>(front->navigationController()->topViewController());
-    ASSERT_TRUE(detail);
-    EXPECT_EQ(detail->article_id, "1-3");
-    svc.release();
+    expectTitleAndTimeList<QZLXDetailViewController>(front, "qunzhongluxian", "群众路线");
 }
 
 TEST_F(RegionalTest, MenuSwapsChannelsByClassAndTheMassLineComesBackFresh) {
@@ -65,14 +43,7 @@ TEST_F(RegionalTest, MenuSwapsChannelsByClassAndTheMassLineComesBackFresh) {
     auto reveal = openRegional();
     ASSERT_TRUE(settle(front));
     auto table = rear->rearTableView();
-    ASSERT_EQ(table->numberOfRowsInSection(0), 6);
-    std::vector<std::string> titles;
-    for (long r = 0; r < 6; ++r) {
-        auto cell = std::dynamic_pointer_cast<RearviewCell>(table->cellForRowAtIndexPath(ui::IndexPath{0, r}));
-        titles.push_back(cell->titleLabel->text());
-        EXPECT_TRUE(cell->lineimagev->isHidden());
-    }
-    EXPECT_EQ(titles, (std::vector<std::string>{"群众路线", "组工要闻", "基层动态", "先进典型", "Velmarsh党建", "回到首页"}));
+    EXPECT_EQ(menuTitles(table), (std::vector<std::string>{"群众路线", "组工要闻", "基层动态", "先进典型", "Velmarsh党建", "回到首页"}));
 
     struct Case {
         long row;
@@ -176,36 +147,6 @@ TEST_F(RegionalTest, AdvancedModelRowsShowThumbnailSummaryAndLikes) {
     ASSERT_TRUE(detail);
     EXPECT_EQ(detail->article_id, "7");
     svc.release();
-}
-
-TEST_F(RegionalTest, RefreshShowsTheFirstPageAgainAndAFailedLoadCanStartOver) {
-    svc.reply("GetArticleList", LoopbackService::status(500));
-    auto list = ui::create<JCDTViewController>();
-    list->setTitle("基层动态");
-    list->category_code = "jicengdongtai";
-    showRoot(ui::create<ui::NavigationController>(list));
-    ASSERT_TRUE(settle(list));
-    EXPECT_EQ(list->mtableview->numberOfRowsInSection(0), 0);
-    EXPECT_FALSE(ProgressHUD::isVisible());
-
-    serveArticlePages();
-    pullDown(list->mtableview);
-    driver->advance(2.0);
-    ASSERT_TRUE(settle(list));
-    EXPECT_EQ(list->mtableview->numberOfRowsInSection(0), 10);
-    pullUp(list->mtableview);
-    driver->advance(2.0);
-    ASSERT_TRUE(settle(list));
-    EXPECT_EQ(list->mtableview->numberOfRowsInSection(0), 20);
-    list->mtableview->setContentOffset(ui::Point{0, 0});
-    pullDown(list->mtableview);
-    driver->advance(2.0);
-    ASSERT_TRUE(settle(list));
-    EXPECT_EQ(list->mtableview->numberOfRowsInSection(0), 10);
-    pullUp(list->mtableview);
-    driver->advance(2.0);
-    ASSERT_TRUE(settle(list));
-    EXPECT_EQ(pagesAsked(), (std::vector<int>{1, 1, 2, 1, 2}));
 }
 
 TEST_F(RegionalTest, ArticleShowsTheChannelTitleAndSizesItsBody) {

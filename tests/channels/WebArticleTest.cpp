@@ -14,12 +14,10 @@ namespace {
 class WebArticleTest : public ModuleTest {
 protected:
     std::shared_ptr<CWDSDetailViewController> open(const std::string& reply) {
-        svc.reply("GetArticleRecord", reply);
-        auto detail = ui::create<CWDSDetailViewController>();
-        detail->article_id = "55";
-        detail->titleStr = "重温党史";
-        nav->pushViewController(detail, false);
-        return detail;
+        return pushAnswered<CWDSDetailViewController>("GetArticleRecord", reply, [](auto& d) {
+            d.article_id = "55";
+            d.titleStr = "重温党史";
+        });
     }
     bool waitForRequests(std::size_t n) {
         return driver->waitUntil([&] { return svc.count("GetArticleRecord") >= n; });

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <ctime>
+#include <optional>
 
 #include "PeerTools.h"
 #include "datalibs/ZipArchiver.h"
@@ -76,6 +77,18 @@ std::vector<std::string> listing(const fs::path& zipPath) {
     return names;
 }
 
+// Each file below the folder holds its text.
+void expectFiles(const fs::path& dir, std::initializer_list<std::pair<const char*, std::string>> files) {
+    for (const auto& [name, text] : files) EXPECT_EQ(readFile(dir / name), text) << name;
+}
+
+// Opens the archive and extracts it: nullopt when it does not open, else
+// whether the extraction succeeded.
+std::optional<bool> unzip(ZipArchiver& z, const std::string& zip, const std::string& to, bool overWrite) {
+    if (!z.UnzipOpenFile(zip)) return std::nullopt;
+    return z.UnzipFileTo(to, overWrite);
+}
+
 }  // namespace
 
 TEST(ZipArchiver, WritesArchivesThatInfoZipReadsAndExtractsThemWithDates) {
@@ -104,8 +117,7 @@ TEST(ZipArchiver, WritesArchivesThatInfoZipReadsAndExtractsThemWithDates) {
     EXPECT_NE(times.output.find("20150308.102030"), std::string::npos) << times.output;
     auto peerOut = run("unzip -q " + q(zipPath.string()) + " -d " + q((dir / "peer").string()));
     ASSERT_EQ(peerOut.status, 0) << peerOut.output;
-    EXPECT_EQ(readFile(dir / "peer/文件夹/中文.txt"), "你好，世界");
-    EXPECT_EQ(readFile(dir / "peer/data/big.bin"), pattern(200000));
+    expectFiles(dir / "peer", {{"文件夹/中文.txt", "你好，世界"}, {"data/big.bin", pattern(200000)}});
 
     ns::LogCapture log;
     ZipArchiver z;
@@ -113,9 +125,7 @@ TEST(ZipArchiver, WritesArchivesThatInfoZipReadsAndExtractsThemWithDates) {
     EXPECT_TRUE(log.contains("4 entries in the zip file"));
     EXPECT_TRUE(z.UnzipFileTo((dir / "here").string(), true));
     EXPECT_TRUE(z.UnzipCloseFile());
-    EXPECT_EQ(readFile(dir / "here/a.txt"), "hello");
-    EXPECT_EQ(readFile(dir / "here/文件夹/中文.txt"), "你好，世界");
-    EXPECT_EQ(readFile(dir / "here/data/big.bin"), pattern(200000));
+    expectFiles(dir / "here", {{"a.txt", "hello"}, {"文件夹/中文.txt", "你好，世界"}, {"data/big.bin", pattern(200000)}});
     EXPECT_TRUE(fs::exists(dir / "here/empty.txt"));
     EXPECT_EQ(modified(dir / "here/a.txt"), when);
 }
@@ -131,10 +141,8 @@ TEST(ZipArchiver, ExtractsInfoZipArchivesWithFoldersAndChineseNames) {
     ASSERT_EQ(made.status, 0) << made.output;
 
     ZipArchiver z;
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "peer.zip").string()));
-    EXPECT_TRUE(z.UnzipFileTo((dir / "out").string(), false));
-    EXPECT_EQ(readFile(dir / "out/资料/文件.txt"), "内容");
-    EXPECT_EQ(readFile(dir / "out/资料/deep/x.bin"), pattern(5000));
+    EXPECT_EQ(unzip(z, (dir / "peer.zip").string(), (dir / "out").string(), false), std::optional(true));
+    expectFiles(dir / "out", {{"资料/文件.txt", "内容"}, {"资料/deep/x.bin", pattern(5000)}});
     EXPECT_TRUE(fs::is_directory(dir / "out/空目录"));
     EXPECT_EQ(modified(dir / "out/资料/文件.txt"), when);
 }
@@ -240,8 +248,7 @@ TEST(ZipArchiver, EntriesLeadingOutsideTheTargetFolderAreSkipped) {
     ZipArchiver z;
     auto rec = std::make_shared<Recorder>();
     z.setDelegate(rec);
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "evil.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "target/inner").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "evil.zip").string(), (dir / "target/inner").string(), true), std::optional(false));
     EXPECT_EQ(readFile(dir / "target/inner/good.txt"), "fine");
 
     EXPECT_EQ(filesUnder(dir), (std::vector<std::string>{"evil.zip", "target/inner/good.txt"}));
@@ -265,8 +272,7 @@ TEST(ZipArchiver, FoldersBackslashesAndTheOverwriteQuestion) {
     writeFile(out / "top.txt", "old top");
 
     ZipArchiver z;
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "a.zip").string()));
-    EXPECT_TRUE(z.UnzipFileTo(out.string(), false));  // no delegate: replaced
+    EXPECT_EQ(unzip(z, (dir / "a.zip").string(), out.string(), false), std::optional(true));  // no delegate: replaced
     EXPECT_EQ(readFile(out / "dir/sub/f.txt"), "new");
     EXPECT_TRUE(fs::is_directory(out / "emptydir"));
     EXPECT_TRUE(fs::is_empty(out / "emptydir"));
@@ -339,21 +345,18 @@ TEST(ZipArchiver, BrokenDataAndUnwritableFilesAreReported) {
     ZipArchiver z;
     auto rec = std::make_shared<Recorder>();
     z.setDelegate(rec);
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "crc.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "crc.zip").string(), (dir / "out").string(), true), std::optional(false));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"CRC error in zip file: crc.txt"});
 
     rec->errors.clear();
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "size.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "size.zip").string(), (dir / "out").string(), true), std::optional(false));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"Failed to reading zip file"});
 
     // A folder stands where the file should go.
     craft(dir / "blocked.zip", {{"f.txt", "data"}, {"g.txt", "more"}});
     fs::create_directories(dir / "blocked/f.txt");
     rec->errors.clear();
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "blocked.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "blocked").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "blocked.zip").string(), (dir / "blocked").string(), true), std::optional(false));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"Failed to write file: " + (dir / "blocked/f.txt").string()});
     EXPECT_EQ(readFile(dir / "blocked/g.txt"), "more");
 }
@@ -385,8 +388,7 @@ TEST(ZipArchiver, DatesBeforeNineteenEightyBecomeItsFirstDay) {
     ASSERT_TRUE(z.CreateZipFile2((dir / "d.zip").string()));
     EXPECT_TRUE(z.addFileToZip((dir / "old.txt").string(), "old.txt"));
     EXPECT_TRUE(z.CloseZipFile2());
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "d.zip").string()));
-    EXPECT_TRUE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "d.zip").string(), (dir / "out").string(), true), std::optional(true));
     EXPECT_EQ(static_cast<double>(modified(dir / "out/old.txt")), ZipArchiver::Date1980().seconds);
 }
 
@@ -417,8 +419,7 @@ TEST(ZipArchiver, ZipBombsAreRefusedBeforeAnythingIsWritten) {
         ZipArchiver z;
         auto rec = std::make_shared<Recorder>();
         z.setDelegate(rec);
-        ASSERT_TRUE(z.UnzipOpenFile(archive.string()));
-        EXPECT_FALSE(z.UnzipFileTo((dir / "target").string(), true));
+        EXPECT_EQ(unzip(z, archive.string(), (dir / "target").string(), true), std::optional(false));
         ASSERT_EQ(rec->errors.size(), 1u);
         EXPECT_EQ(rec->errors[0].rfind(c.why, 0), 0u) << rec->errors[0];
         EXPECT_TRUE(log.contains(rec->errors[0]));
@@ -469,8 +470,7 @@ TEST(ZipArchiver, AnEntryIsWrittenOnlyUpToTheSizeItDeclares) {
     ZipArchiver z;
     auto rec = std::make_shared<Recorder>();
     z.setDelegate(rec);
-    ASSERT_TRUE(z.UnzipOpenFile((dir / "liar.zip").string()));
-    EXPECT_FALSE(z.UnzipFileTo((dir / "out").string(), true));
+    EXPECT_EQ(unzip(z, (dir / "liar.zip").string(), (dir / "out").string(), true), std::optional(false));
     EXPECT_EQ(fs::file_size(dir / "out/liar.bin"), 10u);
     EXPECT_EQ(fs::file_size(dir / "out/after.bin"), 1u << 20);
     EXPECT_EQ(rec->errors, std::vector<std::string>{"Entry holds more than its declared size: liar.bin"});
@@ -491,8 +491,7 @@ TEST(ZipArchiver, SymbolicLinksInsideTheTargetAreNotFollowed) {
         ZipArchiver z;
         auto rec = std::make_shared<Recorder>();
         z.setDelegate(rec);
-        ASSERT_TRUE(z.UnzipOpenFile((dir / "links.zip").string()));
-        EXPECT_FALSE(z.UnzipFileTo(target.string(), overWrite));
+        EXPECT_EQ(unzip(z, (dir / "links.zip").string(), target.string(), overWrite), std::optional(false));
         EXPECT_EQ(rec->errors, (std::vector<std::string>{"Failed to create folder: " + (target / "inside").string(),
                                                          "Failed to write file: " + (target / "leaf.txt").string()}));
         EXPECT_EQ(filesUnder(dir / "outside"), std::vector<std::string>{"victim.txt"});

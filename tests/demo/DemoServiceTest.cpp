@@ -391,6 +391,67 @@ TEST(DemoService, DamagedStateIsSetAsideAndMissingDataNamed) {
     }
 }
 
+// ---- Party representatives ----
+
+TEST(DemoService, RepresentativesWithPhotosProposalsAndMessagesThatAreKept) {
+    auto messagesOf = [](const char* rep) {
+        return call([&](VoVaClient& c) { c.GetRepresentativeComment(rep, "1001"); });
+    };
+    std::string mine;
+    {
+        auto svc = startService();
+        ns::Value counties = call([](VoVaClient& c) { c.GetOrgList("countyandcity"); })["records"];
+        ASSERT_GE(counties.count(), 6u);
+        for (const auto& county : counties.items()) {
+            expectKeys(county, {"id", "name", "img_url"});
+            EXPECT_EQ(pngSize(fetch(county["img_url"].text())), std::make_pair(180, 180));
+        }
+        ns::Value reps =
+            call([&](VoVaClient& c) { c.GetRepresentativeList("1", "20", counties.at(0)["id"].text()); })["records"];
+        ASSERT_GE(reps.count(), 4u);
+        for (const auto& r : reps.items()) {
+            expectKeys(r, {"id", "real_name", "head_portrait"});
+            EXPECT_EQ(pngSize(fetch(r["head_portrait"].text())), std::make_pair(180, 210));
+        }
+        EXPECT_EQ(call([](VoVaClient& c) { c.GetRepresentativeList("2", "20", "10"); })["records"].count(), 0u);
+
+        ns::Value record = call([](VoVaClient& c) { c.GetRepresentativeRecord("1001"); });
+        expectSuccessful(record);
+        expectKeys(record["records"], {"real_name", "head_portrait", "org_name", "mobile", "comment_count", "proposals"});
+        EXPECT_EQ(record["records"]["org_name"].text(), "北岸县");
+        ASSERT_GE(record["records"]["proposals"].count(), 1u);
+        expectKeys(record["records"]["proposals"].at(0), {"title", "add_time", "content"});
+
+        // The member who logged in last leaves a message and a reply to a
+        // sample reply; they count, and are that member's to delete.
+        ns::Value before = messagesOf("1001");
+        expectSuccessful(call([](VoVaClient& c) { c.MemberLogin("demo", "demo123"); }));
+        expectSuccessful(call([](VoVaClient& c) { c.SubmitRepresentativeComment("1001", "", "请关注村道"); }));
+        expectSuccessful(call([](VoVaClient& c) { c.SubmitRepresentativeComment("1001", "2", "同意"); }));
+        EXPECT_EQ(call([](VoVaClient& c) { c.SubmitRepresentativeComment("1001", "none", "?"); })["state"].text(),
+                  "failed");
+        ns::Value after = messagesOf("1001");
+        EXPECT_EQ(after["comment_count"].integerValue(), before["comment_count"].integerValue() + 2);
+        ns::Value first = after["records"].at(0);
+        EXPECT_EQ(first["comment_content"].text(), "请关注村道");
+        EXPECT_EQ(first["comment_user_name"].text(), "林晓明");
+        EXPECT_EQ(first["is_del_permission"].text(), "1");
+        EXPECT_EQ(call([](VoVaClient& c) { c.GetRepresentativeComment("1001", "1002"); })["records"].at(0)
+                      ["is_del_permission"].text(),
+                  "0");
+        ns::Value sampleReply = after["records"].at(1)["childrens"].at(0);
+        ASSERT_EQ(sampleReply["id"].text(), "2");
+        EXPECT_EQ(sampleReply["childrens"].last()["comment_content"].text(), "同意");
+        mine = first["id"].text();
+        EXPECT_EQ(call([](VoVaClient& c) { c.SubmitRepCommentDel("1"); })["state"].text(), "failed");
+    }
+    // Kept over a restart, then deleted.
+    auto again = startService();
+    EXPECT_EQ(messagesOf("1001")["records"].at(0)["id"].text(), mine);
+    expectSuccessful(call([&](VoVaClient& c) { c.SubmitRepCommentDel(mine); }));
+    EXPECT_NE(messagesOf("1001")["records"].at(0)["id"].text(), mine);
+}
+
 TEST(DemoService, TakesTheReportersUploadsAndCountsThemInItsLog) {
     auto svc = startService();
     ns::LogCapture log;
@@ -410,7 +471,7 @@ TEST(DemoService, TakesTheReportersUploadsAndCountsThemInItsLog) {
 }
 
 TEST(DemoPictures, DrawsEachSceneAtItsSizeAndRefusesTheRest) {
-    for (const char* scene : {"city", "field", "bridge", "hills", "river", "book"}) {
+    for (const char* scene : {"city", "field", "bridge", "hills", "river", "book", "portrait"}) {
         ns::Value d = ns::Value::dictionary(
             {{"name", "x.png"}, {"width", 120}, {"height", 80}, {"scene", scene}, {"caption", "标题"}});
         EXPECT_EQ(pngSize(demo::drawPicture(d)), std::make_pair(120, 80)) << scene;

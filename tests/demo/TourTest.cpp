@@ -110,13 +110,14 @@ TEST(Tour, WalksEveryModuleAgainstTheDemoServiceAndATourAfterItAgainstADeadServi
                                  folder.string(), "--tour-login", member.userName + ":" + member.password});
     EXPECT_EQ(run.status, 0) << run.output;
 
-    // A screen of every module a tile or the title bar opens, each drawn and
-    // settled (a list without rows would have failed the run).
+    // A screen of every module a tile or the title bar opens, and the
+    // representative's page, each drawn and settled (a list without rows
+    // would have failed the run).
     const std::vector<std::string> expected = {
         "01-home.png",      "02-module.png",     "03-news.png",         "04-article.png",
         "05-comments.png",  "06-login.png",      "07-commented.png",    "08-direct-line.png",
         "09-party-building.png", "10-party-school.png", "11-grid.png",  "12-convenience.png",
-        "13-sms.png",       "14-sign-in.png"};
+        "13-sms.png",       "14-sign-in.png",    "15-mervio.png",       "16-representative.png"};
     std::vector<std::string> named = namedPictures(run);
     for (const auto& file : expected)
         EXPECT_NE(std::find(named.begin(), named.end(), file), named.end()) << file << " missing:\n" << run.output;

@@ -122,24 +122,24 @@ TEST(StringsPieces, NumericComparisonOrdersVersions) {
 }
 
 TEST(StringsPaths, ComponentsAndExtensions) {
-    EXPECT_EQ(lastPathComponent("/tmp/scratch.tiff"), "scratch.tiff");
-    EXPECT_EQ(lastPathComponent("/tmp/"), "tmp");
-    EXPECT_EQ(lastPathComponent("scratch///"), "scratch");
-    EXPECT_EQ(lastPathComponent("/"), "/");
-    EXPECT_EQ(lastPathComponent(""), "");
-
-    EXPECT_EQ(pathExtension("/tmp/scratch.tiff"), "tiff");
-    EXPECT_EQ(pathExtension(".scratch.tiff"), "tiff");
-    EXPECT_EQ(pathExtension("/tmp/scratch"), "");
-    EXPECT_EQ(pathExtension("/tmp/.hidden"), "");
-    EXPECT_EQ(pathExtension("/a.b/c"), "");
-
-    EXPECT_EQ(stringByDeletingPathExtension("/tmp/scratch.tiff"), "/tmp/scratch");
-    EXPECT_EQ(stringByDeletingPathExtension("scratch.bundle/"), "scratch");
-    EXPECT_EQ(stringByDeletingPathExtension("scratch..tiff"), "scratch.");
-    EXPECT_EQ(stringByDeletingPathExtension(".tiff"), ".tiff");
-    EXPECT_EQ(stringByDeletingPathExtension("/a.b/c"), "/a.b/c");
-    EXPECT_EQ(stringByDeletingPathExtension("/"), "/");
+    using Unary = std::string (*)(std::string_view);
+    struct Case {
+        Unary f;
+        const char *in, *out;
+    };
+    const Unary last = lastPathComponent, ext = pathExtension, noExt = stringByDeletingPathExtension,
+                parent = stringByDeletingLastPathComponent;
+    const Case cases[] = {
+        {last, "/tmp/scratch.tiff", "scratch.tiff"}, {last, "/tmp/", "tmp"}, {last, "scratch///", "scratch"},
+        {last, "/", "/"}, {last, "", ""},
+        {ext, "/tmp/scratch.tiff", "tiff"}, {ext, ".scratch.tiff", "tiff"}, {ext, "/tmp/scratch", ""},
+        {ext, "/tmp/.hidden", ""}, {ext, "/a.b/c", ""},
+        {noExt, "/tmp/scratch.tiff", "/tmp/scratch"}, {noExt, "scratch.bundle/", "scratch"},
+        {noExt, "scratch..tiff", "scratch."}, {noExt, ".tiff", ".tiff"}, {noExt, "/a.b/c", "/a.b/c"}, {noExt, "/", "/"},
+        {parent, "/tmp/scratch.tiff", "/tmp"}, {parent, "/tmp/lock/", "/tmp"}, {parent, "/tmp/", "/"},
+        {parent, "/", "/"}, {parent, "scratch.tiff", ""}, {parent, "a//b", "a"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.f(c.in), c.out) << c.in;
 
     // A zipped document's entry: last component, extension replaced by xml.
     EXPECT_EQ(stringByAppendingPathExtension(stringByDeletingPathExtension(lastPathComponent("/c/doc.zip")), "xml"),
@@ -147,24 +147,14 @@ TEST(StringsPaths, ComponentsAndExtensions) {
     EXPECT_EQ(stringByAppendingPathExtension("/tmp/scratch.old", "tiff"), "/tmp/scratch.old.tiff");
     EXPECT_EQ(stringByAppendingPathExtension("/tmp/", "tiff"), "/tmp.tiff");
     EXPECT_EQ(stringByAppendingPathExtension("", "xml"), "");
-}
 
-TEST(StringsPaths, AppendingAndDeletingComponents) {
-    EXPECT_EQ(stringByDeletingLastPathComponent("/tmp/scratch.tiff"), "/tmp");
-    EXPECT_EQ(stringByDeletingLastPathComponent("/tmp/lock/"), "/tmp");
-    EXPECT_EQ(stringByDeletingLastPathComponent("/tmp/"), "/");
-    EXPECT_EQ(stringByDeletingLastPathComponent("/"), "/");
-    EXPECT_EQ(stringByDeletingLastPathComponent("scratch.tiff"), "");
-    EXPECT_EQ(stringByDeletingLastPathComponent("a//b"), "a");
-
-    EXPECT_EQ(stringByAppendingPathComponent("/tmp", "scratch.tiff"), "/tmp/scratch.tiff");
-    EXPECT_EQ(stringByAppendingPathComponent("/tmp/", "scratch.tiff"), "/tmp/scratch.tiff");
-    EXPECT_EQ(stringByAppendingPathComponent("/", "scratch.tiff"), "/scratch.tiff");
-    EXPECT_EQ(stringByAppendingPathComponent("", "scratch.tiff"), "scratch.tiff");
-    // An absolute right side is appended, never substituted for the base.
-    EXPECT_EQ(stringByAppendingPathComponent("/out", "/etc/passwd"), "/out/etc/passwd");
-    EXPECT_EQ(stringByAppendingPathComponent("/out//a/", "b//c/"), "/out/a/b/c");
-    EXPECT_EQ(stringByAppendingPathComponent("/out", ""), "/out");
+    const char* appended[][3] = {
+        {"/tmp", "scratch.tiff", "/tmp/scratch.tiff"}, {"/tmp/", "scratch.tiff", "/tmp/scratch.tiff"},
+        {"/", "scratch.tiff", "/scratch.tiff"}, {"", "scratch.tiff", "scratch.tiff"},
+        // An absolute right side is appended, never substituted for the base.
+        {"/out", "/etc/passwd", "/out/etc/passwd"}, {"/out//a/", "b//c/", "/out/a/b/c"}, {"/out", "", "/out"},
+    };
+    for (auto& c : appended) EXPECT_EQ(stringByAppendingPathComponent(c[0], c[1]), c[2]) << c[0] << " + " << c[1];
 }
 
 TEST(StringsURL, PercentEncodingAndDecoding) {

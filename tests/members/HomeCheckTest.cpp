@@ -81,9 +81,12 @@ TEST_F(HomeCheckTest, LocalChecksStopBeforeSending) {
 TEST_F(HomeCheckTest, APassedCheckKeepsTheIdOfItsOwnHome) {
     auto v = open("2");
     fill(v, "  ", "13812345678");
-    svc.reply("PalmHomeLogin", R"({"state":"successful","message":"验证成功","records":{"org_id":17}})");
+    svc.reply("PalmHomeLogin", LoopbackService::held(svc.result(
+                                   "PalmHomeLogin", R"({"state":"successful","message":"验证成功","records":{"org_id":17}})")));
     driver->tap(v->loginButton);
+    ASSERT_TRUE(waitForRequests("PalmHomeLogin", 1));
     EXPECT_EQ(ProgressHUD::currentStatus(), "身份验证中...");
+    svc.release();
     ASSERT_TRUE(driver->waitUntil([&] { return !listener->ids.empty(); }));
     EXPECT_EQ(listener->ids, std::vector<std::string>{"17"});
     auto sent = svc.received("PalmHomeLogin")["parameters"];

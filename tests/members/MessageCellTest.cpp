@@ -73,21 +73,21 @@ TEST(LevelMsgCell, LaysOutTheMessageAndThreeFlatReplies) {
 }
 
 TEST(LevelMsgCell, FlattensThreeLevelsAndNamesTheTopAuthor) {
-    // A replies to the top; B to A; D to B; X to D (too deep to show).
+    // A replies to the top; B and F to A; D to B; X to D (too deep to show).
     auto msg = records::parse(
         R"({"id":1,"childrens":[{"id":"A","comment_user_name":"a","childrens":[)"
         R"({"id":"B","comment_user_name":"b","childrens":[{"id":"D","comment_user_name":"d",)"
-        R"("childrens":[{"id":"X"}]}]}]},{"id":"C","childrens":"oops"}]})");
+        R"("childrens":[{"id":"X"}]}]},{"id":"F"}]},{"id":"C","childrens":"oops"}]})");
     auto flat = LevelMsgCell::flatReplies(msg);
     std::vector<std::string> ids;
     for (auto& r : flat.items()) ids.push_back(records::text(r, "id"));
-    EXPECT_EQ(ids, (std::vector<std::string>{"A", "C", "B", "D"}));
+    EXPECT_EQ(ids, (std::vector<std::string>{"A", "C", "B", "F", "D"}));
     auto cell = makeCell();
     cell->loadingCellWithComments(flat);
     auto r = rows(*cell);
-    ASSERT_EQ(r.size(), 4u);
+    ASSERT_EQ(r.size(), 5u);
     EXPECT_EQ(r[2]->titleLabel->text(), "b回复张三");
-    EXPECT_EQ(r[3]->titleLabel->text(), "d回复张三");
+    EXPECT_EQ(r[4]->titleLabel->text(), "d回复张三");
     // Nothing of the records was changed.
     EXPECT_EQ(records::array(msg, "childrens").count(), 2u);
 }

@@ -1,9 +1,11 @@
-// The organisation-tree people picker: the tree as it arrives, expanding and
-// collapsing, ticking, asking for members, dropping and confirming them.
+// The organisation-tree pickers: the people picker (the tree as it arrives,
+// expanding and collapsing, ticking, asking for members, dropping and
+// confirming them) and the single picker (one tick in the whole tree).
 #include <gtest/gtest.h>
 
 #include "support/ModuleTest.h"
 
+#include "members/OrgTreeView.h"
 #include "members/OrganizeTreeView.h"
 
 using namespace moduletest;
@@ -52,22 +54,23 @@ protected:
         EXPECT_TRUE(driver->waitUntil([&] { return tree->mdataArray.count() > 0; }));
         return tree;
     }
-    // Each listed row as "<id><arrow><tick>": arrow "v" open / ">" closed,
-    // tick "+" / "-".
-    static std::vector<std::string> rows(const OrganizeTreeView& tree) {
+    // Each listed row as "<id><arrow><tick>": arrow "v" open / ">" closed /
+    // " " none, tick "+" / "-".
+    static std::vector<std::string> rows(const OrgTreePane& tree) {
         std::vector<std::string> out;
         for (auto& row : tree.treeViewArray) {
             std::string id = row->nameLabel->text().substr(std::string("机构").size());
-            id += row->signimagev->image()->name() == "xia.png" ? "v" : ">";
+            auto arrow = row->signimagev->image();
+            id += !arrow ? " " : arrow->name() == "xia.png" ? "v" : ">";
             id += row->selectimagev->image()->name() == "have_shangji.png" ? "+" : "-";
             out.push_back(id);
         }
         return out;
     }
-    void tapArrow(const std::shared_ptr<OrganizeTreeView>& tree, std::size_t i) {
+    void tapArrow(const std::shared_ptr<OrgTreePane>& tree, std::size_t i) {
         driver->fireGesture<ui::TapGestureRecognizer>(tree->treeViewArray.at(i)->signimagev);
     }
-    void tapTick(const std::shared_ptr<OrganizeTreeView>& tree, std::size_t i) {
+    void tapTick(const std::shared_ptr<OrgTreePane>& tree, std::size_t i) {
         driver->fireGesture<ui::TapGestureRecognizer>(tree->treeViewArray.at(i)->selectimagev);
     }
     std::shared_ptr<Owner> owner = std::make_shared<Owner>();
@@ -188,6 +191,80 @@ TEST_F(OrganizeTreeTest, TheTreeStillArrivesAfterAnEarlyAdd) {
     takeAlert();
     svc.release();
     ASSERT_TRUE(driver->waitUntil([&] { return tree->treeViewArray.size() == 3; }));
+}
+
+// ---- The single picker ----
+
+struct Picker : OrgTreeViewDelegate {
+    std::vector<ns::Value> handed;
+    void OrgTreeViewDit(const ns::Value& organisation) override { handed.push_back(organisation); }
+};
+
+class OrgTreeViewTest : public OrganizeTreeTest {
+protected:
+    std::shared_ptr<OrgTreeView> openPicker() {
+        auto tree = ui::create<OrgTreeView>(ui::Rect{0, 64, 320, 360});
+        tree->setDelegate(picker);
+        root->view()->addSubview(tree);
+        EXPECT_TRUE(driver->waitUntil([&] { return tree->mdataArray.count() > 0; }));
+        return tree;
+    }
+    std::shared_ptr<Picker> picker = std::make_shared<Picker>();
+};
+
+TEST_F(OrgTreeViewTest, ConfirmsNilUntilAPickAndHidesOnCancel) {
+    auto tree = openPicker();
+    EXPECT_EQ(tree->mscrview->frame(), (ui::Rect{10, 0, 300, 280}));
+    EXPECT_EQ(tree->okButton->frame(), (ui::Rect{60, 310, 70, 40}));
+    EXPECT_EQ(tree->cancelButton->frame(), (ui::Rect{190, 310, 70, 40}));
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11>-", "12>-"}));
+    driver->tap(tree->okButton);
+    ASSERT_EQ(picker->handed.size(), 1u);
+    EXPECT_TRUE(picker->handed[0].isNil());
+    EXPECT_EQ(driver->topPopup(), nullptr);
+    EXPECT_FALSE(tree->isHidden());  // "确定" leaves the panel to its owner
+
+    tapTick(tree, 2);
+    driver->tap(tree->okButton);
+    ASSERT_EQ(picker->handed.size(), 2u);
+    EXPECT_EQ(picker->handed[1]["id"].str(), "12");
+    driver->tap(tree->cancelButton);
+    EXPECT_TRUE(tree->isHidden());
+    EXPECT_EQ(picker->handed.size(), 2u);
+}
+
+TEST_F(OrgTreeViewTest, OneTickInTheWholeTreeAcrossClosedBranches) {
+    auto tree = openPicker();
+    tapArrow(tree, 1);  // 11 open: its children keep their own ticks
+    tapTick(tree, 1);
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v+", "111>-", "112>-", "12>-"}));
+    tapTick(tree, 2);  // 111: a radio choice
+    tapTick(tree, 2);  // again: still picked
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v-", "111>+", "112>-", "12>-"}));
+
+    // 111's branch is closed, 12 is picked, the branch opened again: 111
+    // shows no second tick.
+    tapArrow(tree, 1);
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11>-", "12>-"}));
+    tapTick(tree, 2);
+    tapArrow(tree, 1);
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v-", "111>-", "112>-", "12>+"}));
+    tapArrow(tree, 4);  // a ticked row opens with its children unticked
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11v-", "111>-", "112>-", "12v+", "121>-"}));
+    driver->tap(tree->okButton);
+    ASSERT_EQ(picker->handed.size(), 1u);
+    EXPECT_EQ(picker->handed[0]["name"].str(), "机构12");
+}
+
+TEST_F(OrgTreeViewTest, RowsOfAnUnknownLevelShowNoArrow) {
+    ns::Value top = org("1", 1, {org("11", 2), org("19", 7)});
+    svc.reply("GetOrgList", JSONRepresentation(ns::Value::dictionary({{"records", ns::Value::array({top})}})));
+    auto tree = openPicker();
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11>-", "19 -"}));
+    EXPECT_EQ(tree->treeViewArray[2]->frame().origin.x, 0);
+    tapArrow(tree, 2);
+    tapTick(tree, 2);
+    EXPECT_EQ(rows(*tree), (Rows{"1v-", "11>-", "19 +"}));
 }
 
 }  // namespace

@@ -2,8 +2,6 @@
 // mouse, wheel and keyboard events through SDL's own queue.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <thread>
 
 #include "RenderTestSupport.h"
@@ -12,6 +10,7 @@
 #include "uikit/PickerView.h"
 #include "uikit/TableView.h"
 #include "uikit/TextField.h"
+#include "support/WindowInput.h"
 #include "window/Host.h"
 
 using namespace ui;
@@ -20,12 +19,10 @@ using render::Pixel;
 
 namespace {
 
-class WindowTest : public RenderTest {
+class WindowTest : public RenderTest, protected testsupport::WindowInput {
 protected:
     void SetUp() override {
-        // KL_WINDOW_TEST_DRIVER=x11 runs the same on a display (Xvfb).
-        const char* driver = std::getenv("KL_WINDOW_TEST_DRIVER");
-        setenv("SDL_VIDEODRIVER", driver && *driver ? driver : "offscreen", 1);
+        useTestVideoDriver();
         RenderTest::SetUp();
         host = std::make_unique<window::Host>(Application::sharedApplication(), window::Options{2, "test"});
         ASSERT_TRUE(host->isOpen()) << host->error();
@@ -36,68 +33,6 @@ protected:
         RenderTest::TearDown();
     }
 
-    Uint32 windowID() const { return SDL_GetWindowID(host->sdlWindow()); }
-
-    void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
-
-    void button(Uint32 type, Point p) {
-        SDL_Point w = host->toWindow(p);
-        SDL_Event e{};
-        e.type = type;
-        e.button.windowID = windowID();
-        e.button.button = SDL_BUTTON_LEFT;
-        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        e.button.clicks = 1;
-        e.button.x = w.x;
-        e.button.y = w.y;
-        push(e);
-    }
-    void motion(Point p, bool pressed) {
-        SDL_Point w = host->toWindow(p);
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = windowID();
-        e.motion.state = pressed ? SDL_BUTTON_LMASK : 0;
-        e.motion.x = w.x;
-        e.motion.y = w.y;
-        push(e);
-    }
-    void click(Point p) {
-        button(SDL_MOUSEBUTTONDOWN, p);
-        button(SDL_MOUSEBUTTONUP, p);
-        host->runOnce(0);
-    }
-    // Press, move in steps (one pass of the loop each), release.
-    void dragFrom(Point p, Point by, int steps = 5) {
-        button(SDL_MOUSEBUTTONDOWN, p);
-        host->runOnce(0);
-        for (int i = 1; i <= steps; ++i) {
-            motion(Point{p.x + by.x * i / steps, p.y + by.y * i / steps}, true);
-            host->runOnce(0);
-        }
-        button(SDL_MOUSEBUTTONUP, Point{p.x + by.x, p.y + by.y});
-        host->runOnce(0);
-    }
-    void text(const char* s) {
-        SDL_Event e{};
-        e.type = SDL_TEXTINPUT;
-        e.text.windowID = windowID();
-        std::strncpy(e.text.text, s, sizeof e.text.text - 1);
-        push(e);
-        host->runOnce(0);
-    }
-    void key(SDL_Keycode k, Uint16 mod = KMOD_NONE) {
-        SDL_Event e{};
-        e.type = SDL_KEYDOWN;
-        e.key.windowID = windowID();
-        e.key.state = SDL_PRESSED;
-        e.key.keysym.sym = k;
-        e.key.keysym.mod = mod;
-        push(e);
-        host->runOnce(0);
-    }
-
-    std::unique_ptr<window::Host> host;
 };
 
 class Counter : public Object {
@@ -123,7 +58,7 @@ TEST_F(WindowTest, ClickOnAButtonFiresItsAction) {
     click(Point{160, 300});  // beside it
     EXPECT_EQ(counter->hits, 1);
     // Pressed and dragged off before release: no action.
-    dragFrom(Point{160, 222}, Point{0, 150});
+    drag(Point{160, 222}, Point{0, 150});
     EXPECT_EQ(counter->hits, 1);
 }
 
@@ -156,14 +91,14 @@ TEST_F(WindowTest, DragScrollsAListPullsItDownAndWheelScrollsIt) {
     table->reloadData();
     host->runOnce(0);
 
-    dragFrom(Point{160, 400}, Point{0, -150});
+    drag(Point{160, 400}, Point{0, -150});
     EXPECT_GT(table->contentOffset().y, 100);
     EXPECT_NEAR(rec->releasedAt, table->contentOffset().y, 0.5);
     EXPECT_EQ(rec->selected, -1);  // a drag is not a tap
 
     // Back at the top, a pull of 100 points is past the 65 that refresh needs.
     table->setContentOffset(Point{0, 0});
-    dragFrom(Point{160, 200}, Point{0, 100});
+    drag(Point{160, 200}, Point{0, 100});
     EXPECT_LE(rec->releasedAt, -65);
     EXPECT_EQ(table->contentOffset().y, 0);  // sprung back
 
@@ -173,18 +108,9 @@ TEST_F(WindowTest, DragScrollsAListPullsItDownAndWheelScrollsIt) {
 
     // Three notches down, then more than the content allows back up.
     motion(Point{160, 300}, false);
-    SDL_Event e{};
-    e.type = SDL_MOUSEWHEEL;
-    e.wheel.windowID = windowID();
-    e.wheel.y = -3;
-    e.wheel.preciseY = -3;
-    push(e);
-    host->runOnce(0);
+    wheel(-3);
     EXPECT_EQ(table->contentOffset().y, 120);
-    e.wheel.y = 10;
-    e.wheel.preciseY = 10;
-    push(e);
-    host->runOnce(0);
+    wheel(10);
     EXPECT_EQ(table->contentOffset().y, 0);
 }
 
@@ -205,7 +131,7 @@ TEST_F(WindowTest, DragPansAViewWithAPanGesture) {
     auto panner = std::make_shared<Panner>();
     bar->addGestureRecognizer(create<PanGestureRecognizer>(panner, &Panner::pan));
     window->addSubview(bar);
-    dragFrom(Point{40, 40}, Point{200, 5}, 8);
+    drag(Point{40, 40}, Point{200, 5}, 8);
     ASSERT_FALSE(panner->states.empty());
     EXPECT_EQ(panner->states.front(), GestureRecognizerStateBegan);
     EXPECT_EQ(panner->states.back(), GestureRecognizerStateEnded);
@@ -349,7 +275,7 @@ TEST_F(WindowTest, ClickFocusesAFieldWhosePickerTurnsByDragTapAndWheel) {
     Rect kb = Keyboard::shared().frame();
     const double mid = kb.midY();
     // Dragged up over two rows.
-    dragFrom(Point{160, mid}, Point{0, -64});
+    drag(Point{160, mid}, Point{0, -64});
     EXPECT_EQ(picker->selectedRowInComponent(0), 2);
     EXPECT_EQ(kinds->picked, 2);
     // A tap on the row below the middle.
@@ -357,13 +283,7 @@ TEST_F(WindowTest, ClickFocusesAFieldWhosePickerTurnsByDragTapAndWheel) {
     EXPECT_EQ(picker->selectedRowInComponent(0), 3);
     // The wheel: one notch back.
     motion(Point{160, mid}, false);
-    SDL_Event e{};
-    e.type = SDL_MOUSEWHEEL;
-    e.wheel.windowID = windowID();
-    e.wheel.y = 1;
-    e.wheel.preciseY = 1;
-    push(e);
-    host->runOnce(0);
+    wheel(1);
     EXPECT_EQ(picker->selectedRowInComponent(0), 2);
 
     // Another field takes the focus and the typing.

@@ -15,14 +15,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/framework/RearviewCell.h"
 #include "app/framework/Records.h"
 #include "app/framework/RevealController.h"
 #include "app/shell/Utils.h"
 #include "app/widgets/ProgressHUD.h"
+#include "app/widgets/ZCDYCell.h"
 #include "foundation/DateTime.h"
 #include "foundation/Format.h"
 #include "foundation/RunLoop.h"
@@ -127,6 +130,16 @@ inline void pullUp(const std::shared_ptr<ui::ScrollView>& list) {
     list->simulateDrag(ui::Point{0, -(end - list->contentOffset().y + 80)});
 }
 
+// The screen at the root of the container's front navigation controller.
+inline std::shared_ptr<ui::ViewController> frontRoot(const std::shared_ptr<RevealController>& reveal) {
+    auto front = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
+    return front && !front->viewControllers().empty() ? front->viewControllers().front() : nullptr;
+}
+template <typename T>
+std::shared_ptr<T> frontAs(const std::shared_ptr<RevealController>& reveal) {
+    return std::dynamic_pointer_cast<T>(frontRoot(reveal));
+}
+
 class ModuleTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -190,6 +203,17 @@ protected:
         ui::Application::sharedApplication().layoutIfNeeded();
         return screen;
     }
+    // A new T, given its fields by `setUp`, pushed on `nav` once `operation`
+    // is set to answer `reply`.
+    template <typename T>
+    std::shared_ptr<T> pushAnswered(const std::string& operation, const std::string& reply,
+                                    const std::function<void(T&)>& setUp = nullptr) {
+        svc.reply(operation, reply);
+        auto screen = ui::create<T>();
+        if (setUp) setUp(*screen);
+        nav->pushViewController(screen, false);
+        return screen;
+    }
     // The container around `front` (in a navigation controller) and `rear`,
     // pushed on the home navigation controller at the window's root.
     std::shared_ptr<RevealController> openModule(const std::shared_ptr<ui::ViewController>& front,
@@ -206,15 +230,55 @@ protected:
         driver->advance(SlideRevealController::kToggleDuration);
         ASSERT_EQ(reveal->currentFrontViewPosition(), FrontViewPositionRight);
     }
-    // The screen at the root of the container's front navigation controller.
-    static std::shared_ptr<ui::ViewController> frontRoot(const std::shared_ptr<RevealController>& reveal) {
-        auto front = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
-        return front && !front->viewControllers().empty() ? front->viewControllers().front() : nullptr;
+    // Opens the module's menu and touches one of its rows.
+    void touchMenuRow(const std::shared_ptr<RevealController>& reveal, const std::shared_ptr<ui::TableView>& menu,
+                      long row) {
+        openMenu(reveal);
+        ASSERT_TRUE(menu->tapRowAtIndexPath(ui::IndexPath{0, row}));
+        driver->advance(1.0);
     }
+    // The row titles of a module's menu.
+    static std::vector<std::string> menuTitles(const std::shared_ptr<ui::TableView>& menu) {
+        std::vector<std::string> out;
+        for (long r = 0; r < menu->numberOfRowsInSection(0); ++r) {
+            auto cell = std::dynamic_pointer_cast<RearviewCell>(menu->cellForRowAtIndexPath(ui::IndexPath{0, r}));
+            out.push_back(cell ? cell->titleLabel->text() : std::string());
+        }
+        return out;
+    }
+    // The screen on top of `screen`'s navigation controller, as T.
     template <typename T>
-    static std::shared_ptr<T> frontAs(const std::shared_ptr<RevealController>& reveal) {
-        return std::dynamic_pointer_cast<T>(frontRoot(reveal));
+    static std::shared_ptr<T> pushedOver(const std::shared_ptr<ui::ViewController>& screen) {
+        auto nav = screen->navigationController();
+        return nav ? std::dynamic_pointer_cast<T>(nav->topViewController()) : nullptr;
     }
+    // An article list on the first page that serveArticlePages gives: asked
+    // for its category, titled on its top bar, its rows of title and time 60
+    // high; its second row pushes a D for article "1-2", which is returned.
+    template <typename D, typename L>
+    std::shared_ptr<D> expectTitleAndTimeList(const std::shared_ptr<L>& list, const std::string& code,
+                                              const std::string& title) {
+        EXPECT_TRUE(settle(list));
+        auto asked = svc.received("GetArticleList");
+        EXPECT_EQ(asked["page_index"].integerValue(), 1);
+        EXPECT_EQ(asked["page_size"].integerValue(), 10);
+        EXPECT_EQ(asked["parameters"]["category_code"].str(), code);
+        EXPECT_EQ(list->naview->titleLabel->text(), title);
+        auto table = list->mtableview;
+        EXPECT_EQ(table->rectForRowAtIndexPath(ui::IndexPath{0, 1}).size.height, 60);
+        auto cell = std::dynamic_pointer_cast<ZCDYCell>(table->cellForRowAtIndexPath(ui::IndexPath{0, 1}));
+        EXPECT_TRUE(cell && cell->titleLabel->text() == "标题1-2" && cell->timeLabel->text() == "时间: 2014-05-14");
+        svc.replyOnce("GetArticleRecord", LoopbackService::held());
+        EXPECT_TRUE(table->tapRowAtIndexPath(ui::IndexPath{0, 1}));
+        auto detail = pushedOver<D>(list);
+        EXPECT_TRUE(detail && detail->article_id == "1-2") << title;
+        return detail;
+    }
+    // The category the last list request asked for.
+    std::string lastCategory(const std::string& operation = "GetArticleList") const {
+        return svc.requests(operation).back().argument["parameters"]["category_code"].str();
+    }
+
 
     // ---- The member and the clock ----
     // A member logged in from an earlier launch (the records of a login reply).

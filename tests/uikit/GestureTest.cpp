@@ -7,8 +7,6 @@ using uitest::UITest;
 
 namespace {
 
-using GestureTest = UITest;
-
 class Handler : public Object {
 public:
     void tapped(std::shared_ptr<TapGestureRecognizer> r) { tags.push_back(r->view()->tag()); }
@@ -27,12 +25,25 @@ struct TouchCounter : View {
     void touchesCancelled(const TouchSet&, Event*) override { cancelled++; }
 };
 
+class GestureTest : public UITest {
+protected:
+    void SetUp() override {
+        UITest::SetUp();
+        window->makeKeyAndVisible();
+    }
+    // A new view of that frame on the window.
+    template <typename V = View>
+    std::shared_ptr<V> add(Rect frame) {
+        auto v = create<V>(frame);
+        window->addSubview(v);
+        return v;
+    }
+    std::shared_ptr<Handler> h = std::make_shared<Handler>();
+};
+
 TEST_F(GestureTest, ATapRecogniserReportsItsViewAndCancelsTheTouch) {
-    window->makeKeyAndVisible();
-    auto h = std::make_shared<Handler>();
-    auto cover = create<TouchCounter>(Rect{0, 0, 320, 200});
+    auto cover = add<TouchCounter>(Rect{0, 0, 320, 200});
     cover->setTag(2003);
-    window->addSubview(cover);
     auto tap = create<TapGestureRecognizer>(h, &Handler::tapped);
     cover->addGestureRecognizer(tap);
     EXPECT_EQ(tap->view(), cover);
@@ -59,10 +70,7 @@ TEST_F(GestureTest, ATapRecogniserReportsItsViewAndCancelsTheTouch) {
 }
 
 TEST_F(GestureTest, ATapOnAButtonInsideGoesToTheButton) {
-    window->makeKeyAndVisible();
-    auto h = std::make_shared<Handler>();
-    auto row = create<View>(Rect{0, 0, 320, 100});
-    window->addSubview(row);
+    auto row = add(Rect{0, 0, 320, 100});
     row->addGestureRecognizer(create<TapGestureRecognizer>(h, &Handler::tapped));
     auto button = create<Button>(Rect{10, 10, 50, 30});
     row->addSubview(button);
@@ -80,10 +88,7 @@ TEST_F(GestureTest, ATapOnAButtonInsideGoesToTheButton) {
 }
 
 TEST_F(GestureTest, APanBeginsChangesAndEndsWithItsTranslation) {
-    window->makeKeyAndVisible();
-    auto h = std::make_shared<Handler>();
-    auto bar = create<TouchCounter>(Rect{0, 0, 320, 64});
-    window->addSubview(bar);
+    auto bar = add<TouchCounter>(Rect{0, 0, 320, 64});
     auto pan = create<PanGestureRecognizer>(h, &Handler::panned);
     bar->addGestureRecognizer(pan);
 
@@ -113,15 +118,10 @@ TEST_F(GestureTest, APanBeginsChangesAndEndsWithItsTranslation) {
 }
 
 TEST_F(GestureTest, ARecogniserWhoseTargetHasGoneDoesNothing) {
-    auto v = create<View>(Rect{0, 0, 100, 100});
-    window->addSubview(v);
-    window->makeKeyAndVisible();
-    std::shared_ptr<TapGestureRecognizer> tap;
-    {
-        auto h = std::make_shared<Handler>();
-        tap = create<TapGestureRecognizer>(h, &Handler::tapped);
-        v->addGestureRecognizer(tap);
-    }
+    auto v = add(Rect{0, 0, 100, 100});
+    auto tap = create<TapGestureRecognizer>(h, &Handler::tapped);
+    v->addGestureRecognizer(tap);
+    h.reset();
     driver->tap(v);  // nothing to call, nothing breaks
     v->removeGestureRecognizer(tap);
     EXPECT_EQ(tap->view(), nullptr);
@@ -134,10 +134,7 @@ public:
 };
 
 TEST_F(GestureTest, ADelegateCanStopAGesture) {
-    auto v = create<View>(Rect{0, 0, 100, 100});
-    window->addSubview(v);
-    window->makeKeyAndVisible();
-    auto h = std::make_shared<Handler>();
+    auto v = add(Rect{0, 0, 100, 100});
     auto tap = create<TapGestureRecognizer>(h, &Handler::tapped);
     auto refuser = std::make_shared<Refuser>();
     tap->setDelegate(refuser);

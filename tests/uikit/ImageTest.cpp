@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <png.h>
-#include <stdio.h>
-#include <jpeglib.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +8,7 @@
 #include <fstream>
 
 #include "UITestSupport.h"
+#include "uikit/BitmapContext.h"
 #include "demo/HostileData.h"
 
 using namespace ui;
@@ -37,28 +36,10 @@ ns::Bytes makePNG(int w, int h, std::uint8_t r) {
 }
 
 ns::Bytes makeJPEG(int w, int h) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* buf = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buf, &size);
-    c.image_width = static_cast<JDIMENSION>(w);
-    c.image_height = static_cast<JDIMENSION>(h);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> row(static_cast<std::size_t>(w * 3), 200);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&c, &p, 1);
-    }
-    jpeg_finish_compress(&c);
-    ns::Bytes out(buf, buf + size);
-    jpeg_destroy_compress(&c);
-    std::free(buf);
+    std::vector<std::uint8_t> grey(static_cast<std::size_t>(w * h * 4), 200);
+    for (std::size_t i = 3; i < grey.size(); i += 4) grey[i] = 255;
+    ns::Bytes out;
+    EXPECT_TRUE(ui::encodeJPEG(w, h, grey, 75, &out));
     return out;
 }
 

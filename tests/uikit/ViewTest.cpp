@@ -7,7 +7,15 @@ using uitest::UITest;
 
 namespace {
 
-using ViewTest = UITest;
+class ViewTest : public UITest {
+protected:
+    // A new view of that frame as the parent's last subview.
+    static ViewPtr addTo(const ViewPtr& parent, Rect frame) {
+        auto v = create<View>(frame);
+        parent->addSubview(v);
+        return v;
+    }
+};
 
 std::vector<View*> raw(const std::vector<ViewPtr>& v) {
     std::vector<View*> out;
@@ -84,10 +92,8 @@ TEST_F(ViewTest, ViewWithTagSearchesDepthFirst) {
 
 TEST_F(ViewTest, HitTestingPassesOverHiddenTransparentAndNonInteractiveViews) {
     auto root = create<View>(Rect{0, 0, 320, 568});
-    auto back = create<View>(Rect{0, 0, 200, 200});
-    auto front = create<View>(Rect{0, 0, 100, 100});
-    root->addSubview(back);
-    root->addSubview(front);
+    auto back = addTo(root, Rect{0, 0, 200, 200});
+    auto front = addTo(root, Rect{0, 0, 100, 100});
     EXPECT_EQ(root->hitTest(Point{50, 50}, nullptr), front);
     EXPECT_EQ(root->hitTest(Point{150, 150}, nullptr), back);
     EXPECT_EQ(root->hitTest(Point{300, 300}, nullptr), root);
@@ -114,24 +120,18 @@ TEST_F(ViewTest, HitTestingPassesOverHiddenTransparentAndNonInteractiveViews) {
     EXPECT_EQ(root->hitTest(Point{25, 25}, nullptr), back);
     label->setUserInteractionEnabled(true);
     EXPECT_EQ(root->hitTest(Point{25, 25}, nullptr), label);
-}
 
-TEST_F(ViewTest, HitTestingIgnoresPartsOutsideTheSuperview) {
-    auto root = create<View>(Rect{0, 0, 320, 568});
-    auto box = create<View>(Rect{0, 0, 100, 100});
-    auto overflow = create<View>(Rect{50, 50, 100, 100});  // sticks out of box
-    root->addSubview(box);
-    box->addSubview(overflow);
-    EXPECT_EQ(root->hitTest(Point{75, 75}, nullptr), overflow);
-    EXPECT_EQ(root->hitTest(Point{120, 120}, nullptr), root);
+    // The part of a view sticking out of its superview takes no touches.
+    auto box = addTo(root, Rect{0, 300, 100, 100});
+    auto overflow = addTo(box, Rect{50, 50, 100, 100});
+    EXPECT_EQ(root->hitTest(Point{75, 375}, nullptr), overflow);
+    EXPECT_EQ(root->hitTest(Point{120, 420}, nullptr), root);
 }
 
 TEST_F(ViewTest, CoordinatesFollowFramesAndBoundsOrigins) {
     auto root = create<View>(Rect{0, 0, 320, 568});
-    auto scroller = create<View>(Rect{0, 64, 320, 504});
-    auto row = create<View>(Rect{0, 300, 320, 70});
-    root->addSubview(scroller);
-    scroller->addSubview(row);
+    auto scroller = addTo(root, Rect{0, 64, 320, 504});
+    auto row = addTo(scroller, Rect{0, 300, 320, 70});
     EXPECT_EQ(row->convertPoint_toView(Point{5, 5}, root.get()), (Point{5, 369}));
     scroller->setBounds(Rect{0, 200, 320, 504});  // scrolled down by 200
     EXPECT_EQ(row->convertPoint_toView(Point{5, 5}, root.get()), (Point{5, 169}));

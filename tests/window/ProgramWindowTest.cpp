@@ -24,18 +24,17 @@
 #include "service/ServiceConfig.h"
 #include "uikit/TestDriver.h"
 #include "uikit/UIKit.h"
+#include "support/WindowInput.h"
 #include "window/Host.h"
 
 namespace {
 
 using ui::Point;
 
-class ProgramWindowTest : public testing::Test {
+class ProgramWindowTest : public testing::Test, protected testsupport::WindowInput {
 protected:
     void SetUp() override {
-        // KL_WINDOW_TEST_DRIVER=x11 runs the same on a display (Xvfb).
-        const char* videoDriver = std::getenv("KL_WINDOW_TEST_DRIVER");
-        setenv("SDL_VIDEODRIVER", videoDriver && *videoDriver ? videoDriver : "offscreen", 1);
+        useTestVideoDriver();
         ui::Application::resetForTesting();
         ProgressHUD::resetForTesting();
         moduleRegistry().clear();
@@ -73,42 +72,6 @@ protected:
         moduleRegistry().clear();
         ServiceConfig::reset();
         service.reset();
-    }
-
-    Uint32 windowID() const { return SDL_GetWindowID(host->sdlWindow()); }
-    void push(SDL_Event e) { ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError(); }
-    void button(Uint32 type, Point p) {
-        SDL_Point w = host->toWindow(p);
-        SDL_Event e{};
-        e.type = type;
-        e.button.windowID = windowID();
-        e.button.button = SDL_BUTTON_LEFT;
-        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        e.button.clicks = 1;
-        e.button.x = w.x;
-        e.button.y = w.y;
-        push(e);
-        host->runOnce(0);
-    }
-    void motion(Point p) {
-        SDL_Point w = host->toWindow(p);
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = windowID();
-        e.motion.state = SDL_BUTTON_LMASK;
-        e.motion.x = w.x;
-        e.motion.y = w.y;
-        push(e);
-        host->runOnce(0);
-    }
-    void click(Point p) {
-        button(SDL_MOUSEBUTTONDOWN, p);
-        button(SDL_MOUSEBUTTONUP, p);
-    }
-    void drag(Point from, Point by, int steps = 6) {
-        button(SDL_MOUSEBUTTONDOWN, from);
-        for (int i = 1; i <= steps; ++i) motion(Point{from.x + by.x * i / steps, from.y + by.y * i / steps});
-        button(SDL_MOUSEBUTTONUP, Point{from.x + by.x, from.y + by.y});
     }
 
     // Runs the program (its clock in steps, the service for real) until the
@@ -152,7 +115,6 @@ protected:
     std::unique_ptr<demo::DemoService> service;
     std::unique_ptr<ui::TestDriver> driver;
     std::shared_ptr<AppDelegate> appDelegate;
-    std::unique_ptr<window::Host> host;
 };
 
 TEST_F(ProgramWindowTest, ClickOnTheCurrentAffairsTileOpensTheNewsList) {
@@ -165,7 +127,7 @@ TEST_F(ProgramWindowTest, ClickOnTheCurrentAffairsTileOpensTheNewsList) {
     driver->advance(1.0);
     EXPECT_EQ(appDelegate->navigationController->topViewController(), appDelegate->headViewController);
     // Pressed on the tile and dragged off it before release: nothing opens.
-    drag(Point{r.midX(), r.midY()}, Point{0, 150});
+    drag(Point{r.midX(), r.midY()}, Point{0, 150}, 6);
     driver->advance(1.0);
     EXPECT_EQ(appDelegate->navigationController->topViewController(), appDelegate->headViewController);
 
@@ -190,7 +152,7 @@ TEST_F(ProgramWindowTest, DragOnTheNewsListScrollsItAndAPullPast65PointsRefreshe
     auto nav = news->navigationController();
 
     // Up by 150 points: the list follows the finger and opens no article.
-    drag(Point{160, 450}, Point{0, -150});
+    drag(Point{160, 450}, Point{0, -150}, 6);
     EXPECT_NEAR(table->contentOffset().y, 150, 1);
     EXPECT_EQ(nav->topViewController(), news);
     driver->advance(1.0);
@@ -210,7 +172,7 @@ TEST_F(ProgramWindowTest, DragOnTheNewsListScrollsItAndAPullPast65PointsRefreshe
     EXPECT_EQ(table->contentOffset().y, 0);
 
     // A pull of less than 65 points only springs back.
-    drag(Point{160, 150}, Point{0, 50});
+    drag(Point{160, 150}, Point{0, 50}, 6);
     EXPECT_FALSE(news->list->isReloading());
     EXPECT_EQ(table->contentOffset().y, 0);
 }

@@ -301,6 +301,24 @@ void book(Scene& s, const std::string& title) {
     g_object_unref(layout);
 }
 
+// Head and shoulders against a backdrop: a member's photo.
+void portrait(Scene& s) {
+    sky(s, s.h);
+    const double cx = s.w * s.dice.between(0.46, 0.54);
+    setColour(s.cr, s.ground);
+    cairo_move_to(s.cr, s.w * 0.1, s.h);
+    cairo_curve_to(s.cr, s.w * 0.12, s.h * 0.68, cx - s.w * 0.12, s.h * 0.64, cx, s.h * 0.64);
+    cairo_curve_to(s.cr, cx + s.w * 0.12, s.h * 0.64, s.w * 0.88, s.h * 0.68, s.w * 0.9, s.h);
+    cairo_close_path(s.cr);
+    cairo_fill(s.cr);
+    setColour(s.cr, mix(s.ground, Rgb{0.96, 0.85, 0.74}, 0.75));
+    cairo_arc(s.cr, cx, s.h * 0.42, s.w * 0.17, 0, 2 * kPi);
+    cairo_fill(s.cr);
+    setColour(s.cr, darker(s.ground, 0.5));
+    cairo_arc(s.cr, cx, s.h * 0.38, s.w * 0.175, kPi, 2 * kPi);
+    cairo_fill(s.cr);
+}
+
 cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
     static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
@@ -312,7 +330,7 @@ std::string drawPicture(const ns::Value& d) {
     long long w = d["width"].integerValue(), h = d["height"].integerValue();
     if (w <= 0 || h <= 0 || w > 4000 || h > 4000) return {};
     std::string scene = d["scene"].text();
-    static const char* kScenes[] = {"city", "field", "bridge", "hills", "river", "book"};
+    static const char* kScenes[] = {"city", "field", "bridge", "hills", "river", "book", "portrait"};
     if (std::none_of(std::begin(kScenes), std::end(kScenes), [&](const char* k) { return scene == k; })) return {};
 
     std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
@@ -328,6 +346,8 @@ std::string drawPicture(const ns::Value& d) {
     std::string caption = d["caption"].text();
     if (scene == "book") {
         book(s, caption);
+    } else if (scene == "portrait") {
+        portrait(s);
     } else {
         if (scene == "city") city(s);
         else if (scene == "field") field(s);

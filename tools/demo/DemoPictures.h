@@ -7,7 +7,9 @@
 // Scenes: "city", "field", "bridge", "hills", "river" (a landscape under a
 // sky running from the first colour at the top to the second) and "book" (a
 // cover in the sky colours with the caption as its title, in the ground
-// colour). Landscapes carry the caption on a band along their bottom edge.
+// colour) and "portrait" (head and shoulders in the ground colour before the
+// sky colours; no caption). Landscapes carry the caption on a band along
+// their bottom edge.
 #pragma once
 
 #include <string>

@@ -28,6 +28,7 @@ constexpr const char* kCommentsFile = "comments.json";
 constexpr const char* kDevicesFile = "devices.json";
 constexpr const char* kSignsFile = "signs.json";
 constexpr const char* kSubmissionsFile = "submissions.json";
+constexpr const char* kRepCommentsFile = "rep_comments.json";
 
 std::string htmlEscape(const std::string& text) {
     std::string out;
@@ -61,6 +62,7 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
     loadComments(readData("comments.json")["comments"], false);
     loadPictures(readData("pictures.json"));
     loadPages(service_["pages"]);
+    loadRepresentatives(readData("representatives.json"));
     loadCases();
     loadState();
     replayChanges();
@@ -85,6 +87,11 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
         {"GetUserConfig", &DemoService::getUserConfig},
         {"GetOrgUser", &DemoService::getOrgUser},
         {"GetMailList", &DemoService::getMailList},
+        {"GetRepresentativeList", &DemoService::getRepresentativeList},
+        {"GetRepresentativeRecord", &DemoService::getRepresentativeRecord},
+        {"GetRepresentativeComment", &DemoService::getRepresentativeComment},
+        {"SubmitRepresentativeComment", &DemoService::submitRepresentativeComment},
+        {"SubmitRepCommentDel", &DemoService::submitRepCommentDel},
         {"GetEnumList", &DemoService::getEnumList},
         {"GetGroupVoice", &DemoService::getGroupVoice},
         {"GetGroupVoiceRecord", &DemoService::getGroupVoiceRecord},
@@ -124,7 +131,9 @@ const std::vector<std::string>& DemoService::operations() {
         "GetOrgList",     "GetOrgRecord",  "GetOnlineRead",   "GetLinkList",   "GetSign",
         "SubmitSign",     "GetUserConfig", "GetOrgUser",      "GetMailList",   "GetEnumList",
         "GetGroupVoice",  "GetGroupVoiceRecord", "SubmitGroupVoice", "SubmitGroupVoiceHandle", "GetEventList",
-        "GetEventRecord", "SubmitEvent",   "SubmitEventHandle", "GetOrgActivity", "SubmitAttach", "SubmitOrgActivity"};
+        "GetEventRecord", "SubmitEvent",   "SubmitEventHandle", "GetOrgActivity", "SubmitAttach", "SubmitOrgActivity",
+        "GetRepresentativeList", "GetRepresentativeRecord", "GetRepresentativeComment", "SubmitRepresentativeComment",
+        "SubmitRepCommentDel"};
     return kOperations;
 }
 
@@ -297,6 +306,7 @@ void DemoService::loadState() {
     submittedSigns_ = read(kSignsFile, "signs");
     signs_.append(submittedSigns_);
     devices_ = read(kDevicesFile, "devices");
+    repComments_ = read(kRepCommentsFile, "comments");
     submissions_ = read(kSubmissionsFile, "submissions");
 }
 
@@ -345,6 +355,7 @@ ns::Value DemoService::memberLogin(const ns::Value& argument) {
     std::string user = parameter(argument, "user_name"), password = parameter(argument, "password");
     for (const auto& m : service_["members"].items()) {
         if (user.empty() || m["user_name"].text() != user || m["password"].text() != password) continue;
+        lastMember_ = m["member_id"].text();
         ns::Value r = succeeded("登录成功");
         r.set("records", pick(m, {"member_id", "uname", "user_name", "password", "real_name", "type", "area_id",
                                   "org_id", "mobile"}));
@@ -443,6 +454,8 @@ ns::Value DemoService::getOrgList(const ns::Value& argument) {
             if (o["parent_id"].text() == "0") parent = o["id"].text();
     } else if (type == "org") {
         parent = parameter(argument, "id");
+    } else if (type == "countyandcity") {
+        return listReply(counties_.deepCopy());
     } else if (type == "orgChildOrg") {
         const ns::Value* m = memberById(parameter(argument, "user_id"));
         if (m) parent = (*m)["org_id"].text();
@@ -557,6 +570,147 @@ ns::Value DemoService::getMailList(const ns::Value& argument) {
             m["user_name"].text().find(keywords) != std::string::npos)
             found.push_back(pick(m, {"real_name", "user_name"}));
     return listReply(pageOfItems(found, pageOf(argument)));
+}
+
+// ---- Party representatives ----
+
+void DemoService::loadRepresentatives(const ns::Value& data) {
+    loadPictures(data);
+    for (const auto& c : data["counties"].items())
+        counties_.push(ns::Value::dictionary(
+            {{"id", c["id"]}, {"name", c["name"]}, {"img_url", pictureURL(c["picture"].text())}}));
+    representatives_ = data["representatives"].isArray() ? data["representatives"] : ns::Value::array();
+}
+
+namespace {
+
+const ns::Value* findById(const ns::Value& list, const std::string& id) {
+    for (const auto& r : list.items())
+        if (!id.empty() && r["id"].text() == id) return &r;
+    return nullptr;
+}
+
+// A message as the boards read it, with its replies.
+ns::Value boardMessage(const ns::Value& m, const std::string& currentMember) {
+    ns::Value replies = ns::Value::array();
+    for (const auto& r : m["replies"].items()) replies.push(boardMessage(r, currentMember));
+    std::string author = m["author_id"].text();
+    return ns::Value::dictionary({{"id", m["id"].text()},
+                                  {"comment_user_name", m["author"]},
+                                  {"comment_content", m["content"]},
+                                  {"add_time", m["add_time"]},
+                                  {"is_del_permission", !author.empty() && author == currentMember ? "1" : "0"},
+                                  {"childrens", replies}});
+}
+
+std::size_t messageCount(const ns::Value& messages) {
+    std::size_t n = 0;
+    for (const auto& m : messages.items()) n += 1 + messageCount(m["childrens"]);
+    return n;
+}
+
+// The message of that id in the tree (the tree's own), or nil.
+ns::Value messageById(const ns::Value& messages, const std::string& id) {
+    for (const auto& m : messages.items()) {
+        if (m["id"].text() == id) return m;
+        if (ns::Value found = messageById(m["childrens"].isArray() ? m["childrens"] : m["replies"], id)) return found;
+    }
+    return {};
+}
+
+}  // namespace
+
+ns::Value DemoService::getRepresentativeList(const ns::Value& argument) {
+    std::string county = parameter(argument, "org_id");
+    std::vector<ns::Value> found;
+    for (const auto& r : representatives_.items())
+        if (r["county"].text() == county)
+            found.push_back(ns::Value::dictionary(
+                {{"id", r["id"]}, {"real_name", r["real_name"]}, {"head_portrait", pictureURL(r["picture"].text())}}));
+    return listReply(pageOfItems(found, pageOf(argument)));
+}
+
+ns::Value DemoService::getRepresentativeRecord(const ns::Value& argument) {
+    const ns::Value* r = findById(representatives_, parameter(argument, "user_id"));
+    if (!r) return failed("党代表不存在");
+    const ns::Value* county = findById(counties_, (*r)["county"].text());
+    ns::Value record = pick(*r, {"real_name", "mobile", "proposals"});
+    record.set("head_portrait", pictureURL((*r)["picture"].text()));
+    record.set("org_name", county ? (*county)["name"] : ns::Value::null());
+    record.set("comment_count", static_cast<long long>(messageCount(
+                                    getRepresentativeComment(ns::Value::dictionary({{"parameters", argument["parameters"]}}))["records"])));
+    ns::Value reply = succeeded();
+    reply.set("records", record);
+    return reply;
+}
+
+ns::Value DemoService::getRepresentativeComment(const ns::Value& argument) {
+    std::string id = parameter(argument, "user_id"), member = parameter(argument, "current_user_id");
+    const ns::Value* r = findById(representatives_, id);
+    if (!r) return failed("党代表不存在");
+    ns::Value messages = ns::Value::array();
+    for (const auto& m : (*r)["messages"].items()) messages.push(boardMessage(m, member));
+    // Those left here since, in the order they came: messages first, then the replies to them.
+    for (const auto& c : repComments_.items()) {
+        if (c["user_id"].text() != id) continue;
+        ns::Value message = boardMessage(c, member);
+        if (c["parent_id"].text().empty()) {
+            messages.insert(0, message);
+        } else if (ns::Value parent = messageById(messages, c["parent_id"].text())) {
+            parent["childrens"].push(message);
+        }
+    }
+    ns::Value reply = listReply(messages);
+    reply.set("comment_count", static_cast<long long>(messageCount(messages)));
+    return reply;
+}
+
+ns::Value DemoService::submitRepresentativeComment(const ns::Value& argument) {
+    std::string id = parameter(argument, "user_id"), parent = parameter(argument, "parent_id");
+    std::string content = parameter(argument, "content");
+    if (!findById(representatives_, id)) return failed("党代表不存在");
+    if (content.empty() || characterCount(content) > kMaxCommentCharacters) return failed("留言不能为空，也不能超过1000字");
+    if (!parent.empty() && !messageById(getRepresentativeComment(argument)["records"], parent))
+        return failed("要回复的留言已不存在");
+    const ns::Value* member = memberById(lastMember_);
+    ns::Value comment = ns::Value::dictionary({
+        {"id", "r" + std::to_string(repComments_.count() + nextSequence_++)},
+        {"user_id", id},
+        {"parent_id", parent},
+        {"author", member ? (*member)["real_name"] : ns::Value("游客")},
+        {"author_id", member ? (*member)["member_id"] : ns::Value("")},
+        {"content", content},
+        {"add_time", now()},
+    });
+    repComments_.push(comment);
+    if (!saveState(kRepCommentsFile, ns::Value::dictionary({{"comments", repComments_}}))) {
+        repComments_.removeLast();
+        return failed("留言保存失败");
+    }
+    return succeeded(parent.empty() ? "留言成功" : "回复成功");
+}
+
+ns::Value DemoService::submitRepCommentDel(const ns::Value& argument) {
+    std::string id = parameter(argument, "comment_id");
+    // The message and every reply left to it here go.
+    std::vector<std::string> gone{id};
+    ns::Value kept = ns::Value::array();
+    for (const auto& c : repComments_.items()) {
+        bool under = std::find(gone.begin(), gone.end(), c["parent_id"].text()) != gone.end();
+        if (c["id"].text() == id || under) {
+            gone.push_back(c["id"].text());
+        } else {
+            kept.push(c);
+        }
+    }
+    if (gone.size() == 1) {
+        for (const auto& r : representatives_.items())
+            if (messageById(r["messages"], id)) return failed("演示留言不能删除");
+        return failed("留言不存在");
+    }
+    if (!saveState(kRepCommentsFile, ns::Value::dictionary({{"comments", kept}}))) return failed("删除失败");
+    repComments_ = kept;
+    return succeeded("删除成功");
 }
 
 ns::Value DemoService::otherOperation(const std::string& operation, const ns::Value& argument) {

@@ -4,8 +4,10 @@
 // check, device registration, login and permissions, article lists per
 // category, articles with HTML bodies and pictures, comments with posting,
 // category and organisation lists, the people of organisations, the daily
-// sign-in with its rules, the online bookshelf and the link directory. It
-// also serves the pictures and pages those records point at.
+// sign-in with its rules, the online bookshelf, the link directory and the
+// party representatives (counties, representatives with their photos and
+// proposals, messages with replies). It also serves the pictures and pages
+// those records point at.
 //
 //   demo::DemoService svc({.dataFolder = "tools/demo-data", .stateFolder = "/tmp/state"});
 //   ServiceConfig::setEndpoint(svc.url());
@@ -13,10 +15,12 @@
 // Data: service.json (version record, members, organisations with their
 // people and the person in charge, category and enumeration lists, petitions,
 // grid events, organisation activities, sign-ins, settings, books, links,
-// pages), articles.json, comments.json and pictures.json in the data folder,
-// read once at start. "$BASE" in any text there stands for the service's own
-// address (http://127.0.0.1:<port>). A picture is drawn from its description
-// or, with "file", served as that file of the data folder is; a link names its
+// pages), articles.json, comments.json, pictures.json and representatives.json
+// (counties, representatives with their proposals and sample messages, and
+// the pictures of both) in the data folder, read once at start. "$BASE" in
+// any text there stands for the service's own address
+// (http://127.0.0.1:<port>). A picture is drawn from its description or,
+// with "file", served as that file of the data folder is; a link names its
 // page, or its own address ("url"). A page is served at
 // /demo/pages/<name>.html, or at its own "path": the outside pages the
 // screens open (the regional party-building page, the online-reading page,
@@ -28,14 +32,15 @@
 //
 // Submissions are kept in the state folder and read back at the next start:
 // comments (comments.json, shown in later comment lists), sign-ins
-// (signs.json, in later months' calendars), registered devices
-// (devices.json), uploaded pictures (attachments/, served at
-// /demo/attachments/) and every other operation whose name starts with
-// "Submit" (submissions.json, answered as accepted). Petitions, grid events
-// and activities submitted, and the handling of petitions and events, are
-// replayed from submissions.json at start, so they show in the lists and
-// records as they did. Any other operation without data answers with an
-// empty list.
+// (signs.json, in later months' calendars), messages to representatives
+// (rep_comments.json; the member who logged in last is their author, and
+// may delete them again), registered devices (devices.json), uploaded
+// pictures (attachments/, served at /demo/attachments/) and every other
+// operation whose name starts with "Submit" (submissions.json, answered as
+// accepted). Petitions, grid events and activities submitted, and the
+// handling of petitions and events, are replayed from submissions.json at
+// start, so they show in the lists and records as they did. Any other
+// operation without data answers with an empty list.
 //
 // It is also the program's statistics server: "/stat/report" takes the
 // reporter's uploads, keeps their events (statistics()) and logs how many
@@ -103,6 +108,7 @@ private:
     void loadComments(const ns::Value& data, bool submitted);
     void loadPictures(const ns::Value& data);
     void loadPages(const ns::Value& data);
+    void loadRepresentatives(const ns::Value& data);
     void loadState();
     void loadCases();
     void replayChanges();
@@ -141,6 +147,11 @@ private:
     ns::Value getUserConfig(const ns::Value&);
     ns::Value getOrgUser(const ns::Value&);
     ns::Value getMailList(const ns::Value&);
+    ns::Value getRepresentativeList(const ns::Value&);
+    ns::Value getRepresentativeRecord(const ns::Value&);
+    ns::Value getRepresentativeComment(const ns::Value&);
+    ns::Value submitRepresentativeComment(const ns::Value&);
+    ns::Value submitRepCommentDel(const ns::Value&);
     // The direct line and the grid (DemoCases.cpp).
     ns::Value getEnumList(const ns::Value&);
     ns::Value getGroupVoice(const ns::Value&);
@@ -180,6 +191,10 @@ private:
     ns::Value submittedSigns_ = ns::Value::array();
     ns::Value devices_ = ns::Value::array();
     ns::Value submissions_ = ns::Value::array();
+    ns::Value counties_ = ns::Value::array();         // {"id", "name", "img_url"}
+    ns::Value representatives_ = ns::Value::array();  // representatives.json's, in order
+    ns::Value repComments_ = ns::Value::array();      // submitted: {"id", "user_id", "parent_id", "author", "author_id", ...}
+    std::string lastMember_;                          // the member id of the last login
     long nextSequence_ = 1;
     // Samples, then what was submitted, in order.
     ns::Value petitions_ = ns::Value::array();

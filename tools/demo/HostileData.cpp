@@ -1,8 +1,6 @@
 #include "demo/HostileData.h"
 
 #include <png.h>
-#include <stdio.h>  // jpeglib.h needs FILE first
-#include <jpeglib.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "foundation/Value.h"
+#include "uikit/BitmapContext.h"
 #include "service/JSON.h"
 
 namespace demo {
@@ -71,28 +70,12 @@ std::string blackPNG(int w, int h, bool interlaced) {
 }
 
 std::string jpegClaiming(int w, int h) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* buf = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buf, &size);
-    c.image_width = 16;
-    c.image_height = 16;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_start_compress(&c, TRUE);
-    std::vector<unsigned char> row(16 * 3, 128);
-    while (c.next_scanline < c.image_height) {
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&c, &p, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::string out(reinterpret_cast<const char*>(buf), size);
-    jpeg_destroy_compress(&c);
-    std::free(buf);
+    ns::Bytes bytes;
+    std::vector<std::uint8_t> grey(16 * 16 * 4, 128);
+    for (std::size_t i = 3; i < grey.size(); i += 4) grey[i] = 255;
+    if (!ui::encodeJPEG(16, 16, grey, 75, &bytes))
+        throw std::runtime_error("cannot encode a JPEG");
+    std::string out(bytes.begin(), bytes.end());
     // The frame header (FF C0, length, precision) then height and width.
     std::size_t sof = out.find("\xFF\xC0");
     if (sof == std::string::npos || sof + 9 > out.size()) throw std::runtime_error("no JPEG frame header");

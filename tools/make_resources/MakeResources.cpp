@@ -105,14 +105,19 @@ void buttonFace(cairo_t* cr, double w, double h, double radius, Rgb top, Rgb bot
     cairo_pattern_destroy(shine);
 }
 
-// A white input box with a grey rim and a divider after the icon area.
-void fieldBox(cairo_t* cr, double w, double h) {
-    roundedRect(cr, 0.5, 0.5, w - 1, h - 1, 5);
+// A white box with a grey rim and rounded corners.
+void whiteBox(cairo_t* cr, double w, double h, double radius) {
+    roundedRect(cr, 0.5, 0.5, w - 1, h - 1, radius);
     setColour(cr, kWhite);
     cairo_fill_preserve(cr);
     setColour(cr, kBorder);
     cairo_set_line_width(cr, 1);
     cairo_stroke(cr);
+}
+
+// A white input box with a grey rim and a divider after the icon area.
+void fieldBox(cairo_t* cr, double w, double h) {
+    whiteBox(cr, w, h, 5);
     cairo_move_to(cr, 50.5, 8);
     cairo_line_to(cr, 50.5, h - 8);
     cairo_stroke(cr);
@@ -225,12 +230,7 @@ void drawPullArrow(cairo_t* cr, double w, double h) {
 
 // A chooser box: a white field with a small red drop-down mark at its right.
 void drawChooser(cairo_t* cr, double w, double h) {
-    roundedRect(cr, 0.5, 0.5, w - 1, h - 1, 4);
-    setColour(cr, kWhite);
-    cairo_fill_preserve(cr);
-    setColour(cr, kBorder);
-    cairo_set_line_width(cr, 1);
-    cairo_stroke(cr);
+    whiteBox(cr, w, h, 4);
     const double cx = w - 18, cy = h / 2;
     cairo_move_to(cr, cx - 6, cy - 3);
     cairo_line_to(cr, cx + 6, cy - 3);
@@ -416,15 +416,22 @@ void drawCall(cairo_t* cr, double w, double h) {
     (void)h;
 }
 
+// Fills the current path red and sets a gold star (radius `starRadius` of the width,
+// its gradient from `goldTop` of the height) over a gold caption.
+void goldStarOnRed(cairo_t* cr, double w, double h, double starRadius, double goldTop, const char* caption,
+                   double captionSize) {
+    verticalGradient(cr, 0, h, kRedLight, kRedDark);
+    cairo_fill(cr);
+    star(cr, w / 2, h * 0.40, w * starRadius);
+    verticalGradient(cr, h * goldTop, h * 0.62, kGold, kGoldDark);
+    cairo_fill(cr);
+    centredText(cr, caption, w * captionSize, w / 2, h * 0.80, kGold, true);
+}
+
 // Placeholder of the advanced models' portraits.
 void drawModelPlaceholder(cairo_t* cr, double w, double h) {
     cairo_rectangle(cr, 0, 0, w, h);
-    verticalGradient(cr, 0, h, kRedLight, kRedDark);
-    cairo_fill(cr);
-    star(cr, w / 2, h * 0.40, w * 0.25);
-    verticalGradient(cr, h * 0.15, h * 0.62, kGold, kGoldDark);
-    cairo_fill(cr);
-    centredText(cr, "先进典型", w * 0.14, w / 2, h * 0.80, kGold, true);
+    goldStarOnRed(cr, w, h, 0.25, 0.15, "先进典型", 0.14);
 }
 
 struct Page {
@@ -496,12 +503,7 @@ void drawPage(cairo_t* cr, double w, double h, int index) {
 
 void drawAppIcon(cairo_t* cr, double w, double h) {
     roundedRect(cr, 0, 0, w, h, w * 0.18);
-    verticalGradient(cr, 0, h, kRedLight, kRedDark);
-    cairo_fill(cr);
-    star(cr, w / 2, h * 0.40, w * 0.27);
-    verticalGradient(cr, h * 0.13, h * 0.62, kGold, kGoldDark);
-    cairo_fill(cr);
-    centredText(cr, "党群", w * 0.19, w / 2, h * 0.80, kGold, true);
+    goldStarOnRed(cr, w, h, 0.27, 0.13, "党群", 0.19);
 }
 
 // ---- files -----------------------------------------------------------------

@@ -135,6 +135,7 @@ private:
     Outcome login();
     Outcome commented();
     Outcome through(const Door& door);
+    Outcome representative();
 
     Outcome skip(std::string why) {
         why_ = std::move(why);
@@ -227,6 +228,7 @@ int Walk::run(const ProgramHosts::Launch& launch) {
         {"commented", [this] { return commented(); }},
     };
     for (const auto& door : doors) steps.push_back({door.title, [this, &door] { return through(door); }});
+    steps.push_back({"representative", [this] { return representative(); }});
 
     int failed = 0;
     bool serviceDown = false;  // once the service failed or did not answer
@@ -365,7 +367,7 @@ Walk::Outcome Walk::login() {
 Walk::Outcome Walk::commented() {
     if (!commentsShown_) return skip("it needs the comment list");
     if (options_.userName.empty()) return skip("no member to log in as (--tour-login)");
-    if (!loggedIn_) return skip("it needs the login");
+    if (!loggedIn_) return skip("it needs a member logged in (--tour-login)");
     auto field = fieldWithPlaceholder("我来说两句 ...");
     if (!field || !ui_.typeText(field, kComment)) return fail("the comment field takes no typing");
     ui_.tap(button("评论"));
@@ -398,6 +400,29 @@ Walk::Outcome Walk::through(const Door& door) {
     }
     settled = settle([&] { return door.ready(currentScreen()->view()); }) && settled;
     return shoot(door.file, settled, door.what);
+}
+
+Walk::Outcome Walk::representative() {
+    // No tile opens the directory; the tour does, as a member (the page is
+    // for members only).
+    if (!moduleRegistry().partyBehalf) return skip("not in this build");
+    if (!loggedIn_) return skip("it needs a member logged in (--tour-login)");
+    goHome();
+    auto nav = std::dynamic_pointer_cast<ui::NavigationController>(ui_.keyWindow()->rootViewController());
+    auto directory = moduleRegistry().partyBehalf();
+    if (!nav || !directory) return fail("the directory did not open");
+    nav->pushViewController(directory, false);
+    auto firstTile = [&] { return ui_.findView<ui::Button>([](ui::Button& b) { return b.tag() == 1000; }); };
+    for (const char* what : {"the counties", "the representatives"}) {
+        auto screen = currentScreen();
+        settle([&] { return firstTile() != nullptr; });
+        if (!firstTile()) return fail(std::string(what) + " did not show");
+        ui_.tap(firstTile());
+        settle([&] { return currentScreen() != screen; });
+    }
+    if (!ui_.tapText("留言")) return fail("the representative's page did not open");
+    bool settled = settle([&] { return ui_.findViewWithText("删除") != nullptr; });
+    return shoot("16-representative.png", settled, "a representative's page, its messages");
 }
 
 // ---- Helpers ----
@@ -448,7 +473,8 @@ Walk::Outcome Walk::shoot(const std::string& file, bool settled, const std::stri
 void Walk::goHome() {
     auto nav = std::dynamic_pointer_cast<ui::NavigationController>(ui_.keyWindow()->rootViewController());
     if (!nav) return;
-    if (nav->presentedViewController()) nav->dismissViewControllerAnimated(false);
+    for (const auto& screen : {std::static_pointer_cast<ui::ViewController>(nav), nav->topViewController()})
+        if (screen && screen->presentedViewController()) screen->dismissViewControllerAnimated(false);
     if (nav->viewControllers().size() > 1) nav->popToRootViewControllerAnimated(false);
     settle();
 }

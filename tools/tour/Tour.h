@@ -11,8 +11,11 @@
 // then one screen of every other module a home tile or the title bar opens:
 // 08-direct-line, 09-party-building (a web page), 10-party-school,
 // 11-grid, 12-convenience, 13-sms (its organisation tree), 14-sign-in and
-// 15-mervio. A list shown must have rows. The grid, the SMS platform and the
-// sign-in need the member to be logged in.
+// 15-mervio (the public-account page); last 16-representative (a party
+// representative's page with its messages, reached through the
+// representatives' directory that no tile opens). A list shown must have
+// rows. The grid, the SMS platform, the sign-in and the representative need
+// the member to be logged in.
 //
 // The folder holds this tour's pictures only: those of an earlier tour
 // (NN-name.png) are removed first. A step whose screen this build does not
