@@ -56,6 +56,7 @@ void DJWGDetailViewController::viewDidLoad() {
     for (const auto& label : {PeopleLabel, phoneLabel, addressLabel, countLabel}) root->addSubview(label);
 
     mtableview = ui::create<ui::TableView>(ui::Rect{0, 188, size.width, size.height - 188}, ui::TableViewStylePlain);
+    mtableview->setRowHeight(40);
     mtableview->setBackgroundColor(ui::Color::clearColor());
     mtableview->setDelegate(sharedAs<ui::TableViewDelegate>());
     mtableview->setDataSource(sharedAs<ui::TableViewDataSource>());

@@ -52,9 +52,6 @@ public:
     long tableView_numberOfRowsInSection(const std::shared_ptr<ui::TableView>&, long section) override;
     std::shared_ptr<ui::TableViewCell> tableView_cellForRowAtIndexPath(const std::shared_ptr<ui::TableView>& table,
                                                                        const ui::IndexPath& ip) override;
-    double tableView_heightForRowAtIndexPath(const std::shared_ptr<ui::TableView>&, const ui::IndexPath&) override {
-        return 40;
-    }
     void tableView_didSelectRowAtIndexPath(const std::shared_ptr<ui::TableView>&, const ui::IndexPath& ip) override;
 
     static constexpr const char* kTitle = "党建网格";

@@ -89,8 +89,7 @@ TEST_F(DirectLineTest, SearchPagesWithinTheMobileNumberAndAnEmptySearchListsAll)
     EXPECT_EQ(lastQuery()["parameters"]["type"].str(), "1");
     EXPECT_EQ(lastQuery()["parameters"]["user_tel"].str(), "13800000000");
 
-    pullUp(front->mtableview);
-    driver->advance(2.0);
+    loadNextPage(front->mtableview);
     ASSERT_TRUE(settle());
     EXPECT_EQ(lastQuery()["page_index"].integerValue(), 2);
     EXPECT_EQ(lastQuery()["parameters"]["user_tel"].str(), "13800000000");
@@ -111,8 +110,7 @@ TEST_F(DirectLineTest, ReturningFromAPetitionShowsAFreshFirstPage) {
     openDirectLine();
     ASSERT_TRUE(settle());
     for (int i = 0; i < 2; ++i) {
-        pullUp(front->mtableview);
-        driver->advance(2.0);
+        loadNextPage(front->mtableview);
         ASSERT_TRUE(settle());
     }
     EXPECT_EQ(front->pageNo(), 3);
@@ -129,8 +127,7 @@ TEST_F(DirectLineTest, ReturningFromAPetitionShowsAFreshFirstPage) {
     ASSERT_TRUE(settle());
     EXPECT_EQ(front->mdataArray().count(), 10u);
     EXPECT_EQ(lastQuery()["page_index"].integerValue(), 1);
-    pullUp(front->mtableview);
-    driver->advance(2.0);
+    loadNextPage(front->mtableview);
     ASSERT_TRUE(settle());
     EXPECT_EQ(lastQuery()["page_index"].integerValue(), 2);
 }

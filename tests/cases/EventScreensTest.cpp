@@ -106,13 +106,11 @@ TEST_F(EventListTest, PagingRefreshAndTheEmptyList) {
     servePages(2);
     openList("3", "事件处理");
     ASSERT_TRUE(settle());
-    pullUp(list->mtableview);
-    driver->advance(2.0);
+    loadNextPage(list->mtableview);
     ASSERT_TRUE(settle());
     EXPECT_EQ(list->mdataArray().count(), 20u);
     // Past the last page: nothing added, the page number one higher.
-    pullUp(list->mtableview);
-    driver->advance(2.0);
+    loadNextPage(list->mtableview);
     ASSERT_TRUE(settle());
     EXPECT_EQ(list->mdataArray().count(), 20u);
     EXPECT_EQ(list->pageNo(), 3);

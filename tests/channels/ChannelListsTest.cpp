@@ -94,8 +94,7 @@ TEST_F(ChannelListsTest, TheShownChannelStaysAndAnotherVisitStartsAfresh) {
     touchRow(reveal, 1);
     auto list = frontAs<VLDTViewController>(reveal);
     ASSERT_TRUE(settle(list));
-    moduletest::pullUp(list->mtableview);
-    driver->advance(2.0);
+    loadNextPage(list->mtableview);
     ASSERT_TRUE(driver->waitUntil([&] { return list->mdataArray().count() == 20; }));
     const std::size_t asked = svc.count("GetArticleList");
 

@@ -88,8 +88,7 @@ protected:
     }
     // Pull, the trigger delay, and the load.
     void loadMore(const std::shared_ptr<ListScreen>& s) {
-        pullUp(s->table);
-        driver->advance(2.0);
+        loadNextPage(s->table);
         ASSERT_TRUE(settle(s));
     }
 };
@@ -229,8 +228,7 @@ TEST_F(PagedListTest, ReplyOfASupersededLoadIsDropped) {
     });
     auto s = open();
     ASSERT_TRUE(settle(s));
-    pullUp(s->table);
-    driver->advance(2.0);
+    loadNextPage(s->table);
     ASSERT_TRUE(waitForRequests("GetArticleList", 2));
     EXPECT_TRUE(s->list->isLoadingPage());
 

@@ -2,6 +2,8 @@
 // and the command-line peers (xmllint, zip, unzip, zipinfo).
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -51,5 +53,12 @@ using Result = testsupport::CommandResult;
 
 // Runs a shell command in a UTF-8 locale.
 inline Result run(const std::string& command) { return testsupport::runCommand("LC_ALL=C.UTF-8 " + command); }
+
+// The command ran and exited 0; else the failure names it and what it printed.
+inline testing::AssertionResult ran(const std::string& command) {
+    Result r = run(command);
+    if (r.status == 0) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << command << " -> " << r.status << ": " << r.output;
+}
 
 }  // namespace peer

@@ -15,6 +15,7 @@
 
 namespace fs = std::filesystem;
 using peer::q;
+using peer::ran;
 using peer::readFile;
 using peer::run;
 using peer::writeFile;
@@ -110,13 +111,11 @@ TEST(ZipArchiver, WritesArchivesThatInfoZipReadsAndExtractsThemWithDates) {
         EXPECT_TRUE(z.addFileToZip((dir / "src/empty.txt").string(), "empty.txt"));
         EXPECT_TRUE(z.CloseZipFile2());
     }
-    auto test = run("unzip -t " + q(zipPath.string()));
-    EXPECT_EQ(test.status, 0) << test.output;
+    EXPECT_TRUE(ran("unzip -t " + q(zipPath.string())));
     EXPECT_EQ(listing(zipPath), (std::vector<std::string>{"a.txt", "文件夹/中文.txt", "data/big.bin", "empty.txt"}));
     auto times = run("zipinfo -T " + q(zipPath.string()) + " a.txt");
     EXPECT_NE(times.output.find("20150308.102030"), std::string::npos) << times.output;
-    auto peerOut = run("unzip -q " + q(zipPath.string()) + " -d " + q((dir / "peer").string()));
-    ASSERT_EQ(peerOut.status, 0) << peerOut.output;
+    ASSERT_TRUE(ran("unzip -q " + q(zipPath.string()) + " -d " + q((dir / "peer").string())));
     expectFiles(dir / "peer", {{"文件夹/中文.txt", "你好，世界"}, {"data/big.bin", pattern(200000)}});
 
     ns::LogCapture log;
@@ -137,8 +136,7 @@ TEST(ZipArchiver, ExtractsInfoZipArchivesWithFoldersAndChineseNames) {
     fs::create_directories(dir / "src/空目录");
     time_t when = localTime(2019, 12, 31, 23, 59, 58);
     setModified(dir / "src/资料/文件.txt", when);
-    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -r ../peer.zip 资料 空目录");
-    ASSERT_EQ(made.status, 0) << made.output;
+    ASSERT_TRUE(ran("cd " + q((dir / "src").string()) + " && zip -q -r ../peer.zip 资料 空目录"));
 
     ZipArchiver z;
     EXPECT_EQ(unzip(z, (dir / "peer.zip").string(), (dir / "out").string(), false), std::optional(true));
@@ -171,12 +169,10 @@ TEST(ZipArchiver, EncryptedEntriesWorkWithInfoZipBothWays) {
             ++encrypted;
     EXPECT_EQ(encrypted, 3u) << details.output;
     EXPECT_EQ(readFile(ours).find("top secret"), std::string::npos);
-    auto good = run("unzip -P " + q(password) + " -t " + q(ours.string()));
-    EXPECT_EQ(good.status, 0) << good.output;
+    EXPECT_TRUE(ran("unzip -P " + q(password) + " -t " + q(ours.string())));
     auto wrong = run("unzip -P wrong -t " + q(ours.string()));
     EXPECT_NE(wrong.status, 0) << wrong.output;
-    auto out = run("unzip -q -P " + q(password) + " " + q(ours.string()) + " -d " + q((dir / "peer").string()));
-    ASSERT_EQ(out.status, 0) << out.output;
+    ASSERT_TRUE(ran("unzip -q -P " + q(password) + " " + q(ours.string()) + " -d " + q((dir / "peer").string())));
     EXPECT_EQ(readFile(dir / "peer/d/blob.bin"), pattern(70000));
 
     // Info-ZIP's own, deflated and stored.
@@ -211,8 +207,7 @@ TEST(ZipArchiver, PasswordsAreCopiedAndKeptApartForReadingAndWriting) {
     auto dir = peer::scratch("zip-passwords");
     writeFile(dir / "src/one.txt", "one");
     writeFile(dir / "src/two.txt", "two");
-    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -P r1 ../read.zip one.txt");
-    ASSERT_EQ(made.status, 0) << made.output;
+    ASSERT_TRUE(ran("cd " + q((dir / "src").string()) + " && zip -q -P r1 ../read.zip one.txt"));
 
     ZipArchiver z;
     std::string writePassword = "w1";
@@ -225,8 +220,7 @@ TEST(ZipArchiver, PasswordsAreCopiedAndKeptApartForReadingAndWriting) {
     EXPECT_TRUE(z.addFileToZip((dir / "src/two.txt").string(), "two.txt"));
     EXPECT_TRUE(z.CloseZipFile2());
     EXPECT_EQ(readFile(dir / "out/one.txt"), "one");
-    auto check = run("unzip -P w1 -t " + q((dir / "write.zip").string()));
-    EXPECT_EQ(check.status, 0) << check.output;
+    EXPECT_TRUE(ran("unzip -P w1 -t " + q((dir / "write.zip").string())));
 
     // Closing clears the password: the next archive is written in the clear.
     ASSERT_TRUE(z.CreateZipFile2((dir / "plain.zip").string()));
@@ -328,8 +322,7 @@ TEST(ZipArchiver, BrokenDataAndUnwritableFilesAreReported) {
     auto dir = peer::scratch("zip-broken");
     writeFile(dir / "src/crc.txt", "abcdefghijklmnop");
     writeFile(dir / "src/size.txt", "12345");
-    auto made = run("cd " + q((dir / "src").string()) + " && zip -q -0 ../crc.zip crc.txt && zip -q -0 ../size.zip size.txt");
-    ASSERT_EQ(made.status, 0) << made.output;
+    ASSERT_TRUE(ran("cd " + q((dir / "src").string()) + " && zip -q -0 ../crc.zip crc.txt && zip -q -0 ../size.zip size.txt"));
 
     std::string bytes = readFile(dir / "crc.zip");
     bytes[bytes.find("abcdefghijklmnop") + 3] = 'X';

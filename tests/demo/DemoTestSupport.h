@@ -63,6 +63,21 @@ inline void expectKeys(const ns::Value& record, std::initializer_list<const char
     for (const char* k : keys) EXPECT_TRUE(record.has(k)) << k << " missing in " << record.description();
 }
 
+// At least `least` rows, each with the keys.
+inline testing::AssertionResult rows(const ns::Value& list, std::size_t least,
+                                     std::initializer_list<const char*> keys = {}) {
+    if (list.count() < least) return testing::AssertionFailure() << list.count() << " rows: " << list.description();
+    for (const auto& row : list.items()) expectKeys(row, keys);
+    return testing::AssertionSuccess();
+}
+
+// Sends and expects the service to refuse.
+inline void expectRefused(const std::function<void(VoVaClient&)>& send) {
+    ns::Value reply = call(send);
+    EXPECT_EQ(reply["state"].text(), "failed") << reply.description();
+}
+
+
 // The body at the address (a test failure when the status is not 200).
 inline std::string fetch(const std::string& url, std::string* contentType = nullptr) {
     net::Request request;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "foundation/DateTime.h"
 
 using namespace ns;
@@ -33,13 +35,9 @@ TEST(Calendar, LocalZoneIsTheProcessZone) {
 }
 
 TEST(Calendar, MonthEndsAndLeapDays) {
-    EXPECT_EQ(daysInMonth(2015, 2), 28);
-    EXPECT_EQ(daysInMonth(2016, 2), 29);
-    EXPECT_EQ(daysInMonth(1900, 2), 28);
-    EXPECT_EQ(daysInMonth(2000, 2), 29);
-    EXPECT_EQ(daysInMonth(2015, 4), 30);
-    EXPECT_EQ(daysInMonth(2015, 12), 31);
-    EXPECT_EQ(daysInMonth(2015, 13), 0);
+    for (auto [y, m, days] : {std::array{2015, 2, 28}, {2016, 2, 29}, {1900, 2, 28}, {2000, 2, 29}, {2015, 4, 30},
+                              {2015, 12, 31}, {2015, 13, 0}})
+        EXPECT_EQ(daysInMonth(y, m), days) << y << "-" << m;
 
     // The last second of January, then the first of February.
     Date end = local(2015, 1, 31, 23, 59, 59);

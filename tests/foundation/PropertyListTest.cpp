@@ -233,10 +233,7 @@ TEST(PropertyList, DeepNestingIsRefusedWithoutExhaustingTheStack) {
         ASSERT_TRUE(error);
         EXPECT_EQ(error->code, kPropertyListReadCorruptError);
     }
-    std::string deepest;
-    for (int i = 0; i < 512; ++i) deepest += "<array>";
-    for (int i = 0; i < 512; ++i) deepest += "</array>";
-    Value v = PropertyListSerialization::propertyListWithData(Bytes(deepest.begin(), deepest.end()));
+    Value v = PropertyListSerialization::propertyListWithData(nested(512, "<array>", "</array>"));
     int depth = 0;
     for (; v.isArray(); v = v.at(0)) ++depth;
     EXPECT_EQ(depth, 512);

@@ -185,20 +185,6 @@ TEST_F(RunLoopTest, PostingFromManyThreadsLosesNothing) {
     EXPECT_EQ(ran.load(), kThreads * kEach);
 }
 
-TEST_F(RunLoopTest, RunUntilProcessesPostedWorkWhileABackgroundThreadWorks) {
-    bool done = false;
-    std::thread worker([&] {
-        int sum = 0;
-        for (int i = 1; i <= 100; ++i) sum += i;
-        ns::postToMain([&, sum] {
-            EXPECT_TRUE(ns::isMainThread());
-            done = sum == 5050;
-        });
-    });
-    EXPECT_TRUE(loop.runUntil([&] { return done; }, 10));
-    worker.join();
-}
-
 TEST_F(RunLoopTest, RunUntilGivesUpAtTheLimitAndDoesNotFireManualTimers) {
     bool fired = false;
     ns::Timer::scheduled(0.001, false, [&](ns::Timer&) { fired = true; });

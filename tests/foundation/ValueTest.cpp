@@ -6,18 +6,13 @@
 using ns::Value;
 
 TEST(ValueDescription, ScalarsPrintAsFoundationDoes) {
-    EXPECT_EQ(Value(12).description(), "12");
-    EXPECT_EQ(Value(1.5).description(), "1.5");
-    EXPECT_EQ(Value(3.0).description(), "3");
-    EXPECT_EQ(Value(0.1).description(), "0.1");
-    EXPECT_EQ(Value(true).description(), "1");
-    EXPECT_EQ(Value(false).description(), "0");
-    EXPECT_EQ(Value::null().description(), "<null>");
-    EXPECT_EQ(Value().description(), "(null)");
-    EXPECT_EQ(Value("时间").description(), "时间");
-    EXPECT_EQ(Value(18446744073709551615ULL).description(), "18446744073709551615");
-    EXPECT_EQ(Value(ns::Bytes{1, 2, 3, 4, 5}).description(), "<01020304 05>");
-    EXPECT_EQ(Value(ns::Date{0}).description(), "1970-01-01 00:00:00 +0000");
+    const std::pair<Value, const char*> cases[] = {
+        {Value(12), "12"}, {Value(1.5), "1.5"}, {Value(3.0), "3"}, {Value(0.1), "0.1"}, {Value(true), "1"},
+        {Value(false), "0"}, {Value::null(), "<null>"}, {Value(), "(null)"}, {Value("时间"), "时间"},
+        {Value(18446744073709551615ULL), "18446744073709551615"}, {Value(ns::Bytes{1, 2, 3, 4, 5}), "<01020304 05>"},
+        {Value(ns::Date{0}), "1970-01-01 00:00:00 +0000"},
+    };
+    for (const auto& [v, text] : cases) EXPECT_EQ(v.description(), text);
 }
 
 TEST(ValueDescription, CollectionsUseFoundationLayout) {

@@ -19,12 +19,10 @@ std::string stored(const char* key) {
     return records::text(ns::UserDefaults::standardUserDefaults()->objectForKey(key));
 }
 
-class HomeCheckTest : public ModuleTest {
+class HomeCheckTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         auto d = ns::UserDefaults::standardUserDefaults();
         d->setObject(ns::Value(""), TextView::kMobileKey);
         d->setObject(ns::Value(""), TextView::kQuorvelKey);

@@ -26,12 +26,10 @@ std::string stored(const char* key) {
     return records::text(ns::UserDefaults::standardUserDefaults()->objectForKey(key));
 }
 
-class HomesTest : public ModuleTest {
+class HomesTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         store(TextView::kMobileKey, "");
         store(TextView::kQuorvelKey, "");
         svc.reply("GetOrgLifeList", kPage);
@@ -110,12 +108,10 @@ TEST_F(HomesTest, AStoredIdSkipsTheCheckAndReloadsPageOne) {
     EXPECT_EQ(cell->textLabel()->text(), "7");
 
     // Two more pages, then the tab again: page "1" of an emptied list.
-    pullUp(home->orgLifeview->mtableview);
-    driver->advance(2.0);
+    loadNextPage(home->orgLifeview->mtableview);
     ASSERT_TRUE(waitForRows(home, 4));
     EXPECT_EQ(ProgressHUD::state(), ProgressHUD::State::Hidden);
-    pullUp(home->orgLifeview->mtableview);
-    driver->advance(2.0);
+    loadNextPage(home->orgLifeview->mtableview);
     ASSERT_TRUE(waitForRows(home, 6));
     EXPECT_EQ(page(2), "3");
     driver->tap(home->guanxiBt);
@@ -124,8 +120,7 @@ TEST_F(HomesTest, AStoredIdSkipsTheCheckAndReloadsPageOne) {
     // (page 1 may already be back by the time the tap returns).
     ASSERT_TRUE(waitForRows(home, 2));
     EXPECT_EQ(page(3), "1");
-    pullUp(home->orgLifeview->mtableview);
-    driver->advance(2.0);
+    loadNextPage(home->orgLifeview->mtableview);
     ASSERT_TRUE(waitForRows(home, 4));
     EXPECT_EQ(page(4), "2");
 }
@@ -165,8 +160,7 @@ TEST_F(HomesTest, AnEmptyOrFailedLaterPageKeepsTheList) {
     driver->tap(home->shenghuoBt);
     ASSERT_TRUE(waitForRows(home, 2));
     svc.reply("GetOrgLifeList", R"({"records":[]})");
-    pullUp(home->orgLifeview->mtableview);
-    driver->advance(2.0);
+    loadNextPage(home->orgLifeview->mtableview);
     ASSERT_TRUE(waitForRequests("GetOrgLifeList", 2));
     ASSERT_TRUE(driver->waitUntil([&] { return !home->orgLifeview->list->isLoadingPage(); }));
     driver->runPending();
@@ -175,15 +169,13 @@ TEST_F(HomesTest, AnEmptyOrFailedLaterPageKeepsTheList) {
     EXPECT_EQ(driver->topPopup(), nullptr);
     // A page that fails is asked for again.
     svc.reply("GetOrgLifeList", LoopbackService::status(500));
-    pullUp(home->orgLifeview->mtableview);
-    driver->advance(2.0);
+    loadNextPage(home->orgLifeview->mtableview);
     ASSERT_TRUE(waitForRequests("GetOrgLifeList", 3));
     ASSERT_TRUE(driver->waitUntil([&] { return !home->orgLifeview->list->isLoadingPage(); }));
     driver->runPending();
     EXPECT_FALSE(home->orgLifeview->list->isReloading());
     svc.reply("GetOrgLifeList", kPage);
-    pullUp(home->orgLifeview->mtableview);
-    driver->advance(2.0);
+    loadNextPage(home->orgLifeview->mtableview);
     ASSERT_TRUE(waitForRows(home, 4));
     EXPECT_EQ(page(3), "3");
 }

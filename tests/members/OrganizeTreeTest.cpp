@@ -36,12 +36,10 @@ struct Owner : OrganizeTreeViewDelegate {
     }
 };
 
-class OrganizeTreeTest : public ModuleTest {
+class OrganizeTreeTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         nav->setNavigationBarHidden(true);
         svc.reply("GetOrgList", treeReply());
         svc.reply("GetOrgUser", R"({"records":[{"real_name":"张三","user_name":"13800000001"},)"

@@ -19,12 +19,10 @@ namespace {
 
 // ---- The standalone form ----
 
-class StandaloneFormTest : public ModuleTest {
+class StandaloneFormTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         form = ui::create<VUDIFrontViewController>();
         reveal = ui::create<RevealController>(ui::create<ui::NavigationController>(form),
                                               ui::create<VUDIRearViewController>());
@@ -85,12 +83,10 @@ std::string orgLevel(const ns::Value& parameters) {
 
 constexpr const char* kRegistered = R"({"state":"successful","message":"登记成功"})";
 
-class OnlineRegistrationTest : public ModuleTest {
+class OnlineRegistrationTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         svc.handle("GetOrgList", [this](const LoopbackService::Received& r) {
             return svc.result("GetOrgList", orgLevel(r.argument["parameters"]));
         });

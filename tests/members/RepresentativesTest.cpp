@@ -38,12 +38,10 @@ std::string representatives(int page, int n) {
     return JSONRepresentation(ns::Value::dictionary({{"state", "successful"}, {"records", rows}}));
 }
 
-class RepresentativesTest : public ModuleTest {
+class RepresentativesTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         nav->setNavigationBarHidden(true);
         svc.reply("GetOrgList", kCounties);
         svc.handle("GetRepresentativeList", [this](const LoopbackService::Received& r) {
@@ -134,8 +132,7 @@ TEST_F(RepresentativesTest, FromTheCountiesToTheBoard) {
     EXPECT_EQ(sent["page_size"].text(), "20");
     EXPECT_EQ(sent["parameters"]["org_id"].str(), "3");  // the county's number id, as text
     EXPECT_EQ(sent["orders"]["add_time"].str(), "desc");
-    pullUp(list->msrview);
-    driver->advance(2.0);
+    loadNextPage(list->msrview);
     ASSERT_TRUE(driver->waitUntil([&] { return tileCount(list->msrview) == 40; }));
     EXPECT_EQ(svc.received("GetRepresentativeList")["page_index"].text(), "2");
     EXPECT_EQ(tile(list->msrview, 39)->frame(), (ui::Rect{10, 1700, 90, 90}));
@@ -223,14 +220,12 @@ TEST_F(RepresentativesTest, TheGridKeepsItsPagesInStep) {
     auto list = openCounty();
     // A failed next page is asked for again.
     svc.reply("GetRepresentativeList", LoopbackService::status(500));
-    pullUp(list->msrview);
-    driver->advance(2.0);
+    loadNextPage(list->msrview);
     ASSERT_TRUE(waitForRequests("GetRepresentativeList", 2));
     settleService();
     EXPECT_EQ(tileCount(list->msrview), 20u);
     svc.reply("GetRepresentativeList", representatives(2, 20));
-    pullUp(list->msrview);
-    driver->advance(2.0);
+    loadNextPage(list->msrview);
     ASSERT_TRUE(driver->waitUntil([&] { return tileCount(list->msrview) == 40; }));
     EXPECT_EQ(svc.received("GetRepresentativeList")["page_index"].text(), "2");
 

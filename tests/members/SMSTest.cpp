@@ -15,12 +15,10 @@ constexpr const char* kTree =
 constexpr const char* kPeople =
     R"({"records":[{"real_name":"张三","user_name":"13800000001"},{"real_name":"李四","user_name":"13800000002"}]})";
 
-class SMSTest : public ModuleTest {
+class SMSTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         svc.reply("GetOrgList", kTree);
         svc.reply("GetOrgUser", kPeople);
     }

@@ -13,12 +13,10 @@ using namespace moduletest;
 
 namespace {
 
-class SignListTest : public ModuleTest {
+class SignListTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         svc.handle("GetSign", [this](const LoopbackService::Received& r) {
             const std::string key = r.argument["parameters"]["year_month"].str();
             auto found = months.find(key);

@@ -10,12 +10,10 @@ using namespace moduletest;
 
 namespace {
 
-class SignViewTest : public ModuleTest {
+class SignViewTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         setToday(2015, 3, 10);
         svc.handle("GetSign", [this](const LoopbackService::Received& r) {
             const std::string key = r.argument["parameters"]["year_month"].str();

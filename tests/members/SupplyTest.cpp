@@ -24,12 +24,10 @@ constexpr const char* kProducts =
     R"("product_address":"栖霞","click_num":31,"comment_count":4},{"id":"10","product_title":"梨"}]})";
 constexpr const char* kEmpty = R"({"records":[]})";
 
-class SupplyTest : public ModuleTest {
+class SupplyTest : public MemberTest {
 protected:
     void SetUp() override {
-        ModuleTest::SetUp();
-        storeMember();
-        setToday(2015, 9, 10);
+        MemberTest::SetUp();
         nav->setNavigationBarHidden(true);
         svc.reply("GetUserConfig", kConfig);
         svc.reply("GetRetailerLogin", kIdentity);

@@ -116,16 +116,14 @@ public:
 
 TEST_F(InputDrawTest, WebViewDrawsThePageWithHeadingsLinksAndPictures) {
     LoopbackService svc;
-    LoopbackService::Reply pic;
-    pic.body = jpeg(120, 60, 0, 160, 0);
+    auto pic = LoopbackService::status(200, jpeg(120, 60, 0, 160, 0));
     pic.contentType = "image/jpeg";
     svc.serve("/pic.jpg", pic);
-    LoopbackService::Reply page;
-    page.contentType = "text/html; charset=utf-8";
-    page.body =
-        "<html><body style='margin:8px'><h1>社区新闻</h1>"
+    auto page = LoopbackService::status(
+        200, "<html><body style='margin:8px'><h1>社区新闻</h1>"
         "<p>本周六上午九点，文化广场举办便民服务活动。<a href='/more.html'>详情</a></p>"
-        "<img src='/pic.jpg' width='240' height='120'><p>欢迎参加。</p><hr></body></html>";
+        "<img src='/pic.jpg' width='240' height='120'><p>欢迎参加。</p><hr></body></html>");
+    page.contentType = "text/html; charset=utf-8";
     svc.serve("/page.html", page);
 
     auto pages = std::make_shared<Pages>();

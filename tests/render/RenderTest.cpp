@@ -167,7 +167,6 @@ TEST_F(ScreenTest, BackgroundsAlphaClippingCornersAndBorders) {
     window->addSubview(rounded);
 
     auto c = shot("shapes");
-    auto near = [](Pixel p, Pixel q) { return colorDistance(p, q) <= 8; };
     EXPECT_TRUE(near(at(*c, 20, 60), (Pixel{127, 127, 255, 255})));   // half blue over white
     EXPECT_TRUE(near(at(*c, 75, 60), (Pixel{255, 127, 127, 255})));   // the red child faded too
     EXPECT_TRUE(near(at(*c, 150, 60), (Pixel{0, 255, 0, 255})));
@@ -198,7 +197,7 @@ TEST_F(ScreenTest, ImagesFollowTheirContentMode) {
     make(Rect{10, 150, 100, 100}, ViewContentModeCenter);
     make(Rect{120, 150, 100, 100}, ViewContentModeTopLeft);
     auto c = shot("images");
-    auto near = [](Pixel p, Pixel q) { return colorDistance(p, q) <= 12; };
+    auto near = [](Pixel p, Pixel q) { return rendertest::near(p, q, 12); };
     // Stretched: top to bottom, half and half.
     EXPECT_TRUE(near(at(*c, 12, 32), red));
     EXPECT_TRUE(near(at(*c, 108, 128), green));

@@ -46,16 +46,20 @@ inline render::Pixel at(const render::Canvas& c, double x, double y) {
     return c.pixel(static_cast<int>(std::floor(x * c.scale())), static_cast<int>(std::floor(y * c.scale())));
 }
 
-// Pixels within the rectangle (points) that differ clearly from `ground`.
-inline int inkCount(const render::Canvas& c, const ui::Rect& r, render::Pixel ground, int threshold = 60) {
-    int n = 0;
+// Calls `ink(x, y)` for each device pixel within the rectangle (points) that
+// differs clearly from `ground`, row by row; it answers false to skip the rest of the row.
+template <class F>
+void eachInk(const render::Canvas& c, const ui::Rect& r, render::Pixel ground, int threshold, F&& ink) {
     int x0 = static_cast<int>(std::floor(r.minX() * c.scale())), x1 = static_cast<int>(std::ceil(r.maxX() * c.scale()));
     int y0 = static_cast<int>(std::floor(r.minY() * c.scale())), y1 = static_cast<int>(std::ceil(r.maxY() * c.scale()));
-    for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) {
-            if (colorDistance(c.pixel(x, y), ground) > threshold) ++n;
-        }
-    }
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (colorDistance(c.pixel(x, y), ground) > threshold && !ink(x, y)) break;
+}
+
+inline int inkCount(const render::Canvas& c, const ui::Rect& r, render::Pixel ground, int threshold = 60) {
+    int n = 0;
+    eachInk(c, r, ground, threshold, [&](int, int) { return ++n; });
     return n;
 }
 
@@ -63,19 +67,16 @@ inline int inkCount(const render::Canvas& c, const ui::Rect& r, render::Pixel gr
 inline std::pair<int, int> inkRows(const render::Canvas& c, const ui::Rect& r, render::Pixel ground,
                                    int threshold = 60) {
     std::pair<int, int> out{-1, -1};
-    int x0 = static_cast<int>(std::floor(r.minX() * c.scale())), x1 = static_cast<int>(std::ceil(r.maxX() * c.scale()));
-    int y0 = static_cast<int>(std::floor(r.minY() * c.scale())), y1 = static_cast<int>(std::ceil(r.maxY() * c.scale()));
-    for (int y = y0; y < y1; ++y) {
-        for (int x = x0; x < x1; ++x) {
-            if (colorDistance(c.pixel(x, y), ground) > threshold) {
-                if (out.first < 0) out.first = y;
-                out.second = y;
-                break;
-            }
-        }
-    }
+    eachInk(c, r, ground, threshold, [&](int, int y) {
+        if (out.first < 0) out.first = y;
+        out.second = y;
+        return false;
+    });
     return out;
 }
+
+// Whether two pixels are the same colour within the tolerance.
+inline bool near(render::Pixel p, render::Pixel q, int tolerance = 8) { return colorDistance(p, q) <= tolerance; }
 
 inline constexpr render::Pixel kWhite{255, 255, 255, 255};
 inline constexpr render::Pixel kBlack{0, 0, 0, 255};

@@ -83,16 +83,11 @@ TEST_F(TextDrawTest, AlignmentPlacesTheLine) {
     auto c = shot();
     auto columns = [&](const LabelPtr& l) {
         int first = -1, last = -1;
-        Rect f = l->frame();
-        for (int x = static_cast<int>(f.minX() * 2); x < static_cast<int>(f.maxX() * 2); ++x) {
-            for (int y = static_cast<int>(f.minY() * 2); y < static_cast<int>(f.maxY() * 2); ++y) {
-                if (colorDistance(c->pixel(x, y), kWhite) > 60) {
-                    if (first < 0) first = x;
-                    last = x;
-                    break;
-                }
-            }
-        }
+        eachInk(*c, l->frame(), kWhite, 60, [&](int x, int) {
+            first = first < 0 ? x : std::min(first, x);
+            last = std::max(last, x);
+            return true;
+        });
         return std::pair<double, double>{first / 2.0, last / 2.0};
     };
     auto [l0, l1] = columns(left);

@@ -27,6 +27,7 @@ protected:
 
     // Sends GetSign and waits for the outcome (a failed one when none came).
     const RecordingDelegate::Outcome& sendAndWait(double limitSeconds = 30) {
+        screen.delegate->outcomes.clear();
         screen.client->GetSign("501", "2015-03");
         EXPECT_TRUE(runUntil([&] { return !screen.delegate->outcomes.empty(); }, limitSeconds));
         EXPECT_EQ(screen.delegate->outcomes.size(), 1u);
@@ -50,6 +51,13 @@ protected:
         EXPECT_EQ(alerts[0].message, alert);
         EXPECT_EQ(alerts[0].cancelButton, "确定");
         EXPECT_EQ(o.alertsBefore, 1u);  // the alert came first
+    }
+
+    // Sends GetSign and expects the result, unchanged.
+    void expectResult(const std::string& result, double limitSeconds = 30) {
+        auto o = sendAndWait(limitSeconds);
+        EXPECT_TRUE(o.success);
+        EXPECT_TRUE(o.result == result) << o.result.size() << " bytes";
     }
 
     // Waits until the transport has nothing left, then runs what it posted.
@@ -83,7 +91,6 @@ TEST_F(ClientFaultTest, StatusOtherThan200FailsWithTheStatusAsCode) {
     svc.reply("GetSign", LoopbackService::status(500));
     expectFailure(sendAndWait(), 500, nullptr);
     svc.reply("GetSign", svc.result("GetSign", kOk, 404));
-    screen.delegate->outcomes.clear();
     expectFailure(sendAndWait(), 404, nullptr);
 }
 
@@ -103,7 +110,6 @@ TEST_F(ClientFaultTest, SoapFaultsFailWithTheirCodeAndReasonWhateverTheStatus) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.status);
         svc.reply("GetSign", LoopbackService::fault(c.code, c.reason, c.status));
-        screen.delegate->outcomes.clear();
         auto o = sendAndWait();
         expectFailure(o, c.errorCode, nullptr);
         ASSERT_TRUE(o.error);
@@ -125,25 +131,18 @@ TEST_F(ClientFaultTest, ConnectionClosedWithoutReplyFailsWithCodeOne) {
 }
 
 TEST_F(ClientFaultTest, UnreadableEnvelopesGiveTheEmptyText) {
-    svc.reply("GetSign", svc.malformedXML("GetSign"));
-    auto o = sendAndWait();
-    EXPECT_TRUE(o.success);
-    EXPECT_EQ(o.result, "");
-    svc.reply("GetSign", svc.withoutResult("GetSign"));
-    screen.delegate->outcomes.clear();
-    o = sendAndWait();
-    EXPECT_TRUE(o.success);
-    EXPECT_EQ(o.result, "");
+    for (const auto& reply : {svc.malformedXML("GetSign"), svc.withoutResult("GetSign")}) {
+        svc.reply("GetSign", reply);
+        expectResult("");
+    }
     EXPECT_TRUE(alerts.empty());
 }
 
 TEST_F(ClientFaultTest, ResultThatIsNotJSONReachesTheScreenWhichGetsNil) {
     svc.reply("GetSign", "服务器内部错误 <not json>");
-    auto o = sendAndWait();
-    EXPECT_TRUE(o.success);
-    EXPECT_EQ(o.result, "服务器内部错误 <not json>");
+    expectResult("服务器内部错误 <not json>");
     ns::LogCapture log;
-    EXPECT_TRUE(JSONValue(o.result).isNil());
+    EXPECT_TRUE(JSONValue("服务器内部错误 <not json>").isNil());
     EXPECT_TRUE(log.contains("-JSONValue failed. Error trace is:"));
 }
 
@@ -155,19 +154,14 @@ TEST_F(ClientFaultTest, FiftyMegabyteResultArrivesWhole) {
     result += '}';
     svc.reply("GetSign", result);
     // Fifty megabytes through the sanitized reader take long on a busy machine.
-    auto o = sendAndWait(240);
-    EXPECT_TRUE(o.success);
-    EXPECT_EQ(o.result.size(), result.size());
-    EXPECT_TRUE(o.result == result);
+    expectResult(result, 240);
 }
 
 TEST_F(ClientFaultTest, SlowDripWithinTheTimeOutArrivesIntact) {
     ServiceConfig::setTimeOutSeconds(2);
     std::string result = std::string(R"({"state":"successful","message":")") + std::string(3000, 'a') + "中文\"}";
     svc.reply("GetSign", svc.dripping("GetSign", result, 200, 0.01));
-    auto o = sendAndWait();
-    EXPECT_TRUE(o.success);
-    EXPECT_EQ(o.result, result);
+    expectResult(result);
 }
 
 TEST_F(ClientFaultTest, DripSlowerThanTheTimeOutTimesOut) {
@@ -202,9 +196,7 @@ TEST_F(ClientFaultTest, GzipRepliesAreDecoded) {
     auto reply = svc.result("GetSign", kOk);
     reply.gzip = true;
     svc.reply("GetSign", reply);
-    auto o = sendAndWait();
-    EXPECT_TRUE(o.success);
-    EXPECT_EQ(o.result, kOk);
+    expectResult(kOk);
 }
 
 TEST_F(ClientFaultTest, NothingAfterCancelWhileTheServiceHoldsTheReply) {

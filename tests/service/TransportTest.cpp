@@ -200,16 +200,19 @@ struct Recorder : HTTPRequestDelegate {
     }
 };
 
+// A queued request for the path with the delegate, started.
+HTTPRequestPtr started(const std::string& url, const std::shared_ptr<HTTPRequestDelegate>& delegate) {
+    auto r = HTTPRequest::requestWithURL(url);
+    r->setDelegate(delegate);
+    r->startAsynchronous();
+    return r;
+}
+
 TEST_F(TransportTest, AtMostFourRunAtOnceAndTheRestWait) {
     svc.serve("/held", LoopbackService::held(LoopbackService::status(200, "done")));
     auto recorder = std::make_shared<Recorder>();
     std::vector<HTTPRequestPtr> requests;
-    for (int i = 0; i < 6; ++i) {
-        auto r = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
-        r->setDelegate(recorder);
-        r->startAsynchronous();
-        requests.push_back(r);
-    }
+    for (int i = 0; i < 6; ++i) requests.push_back(started(svc.baseURL() + "/held", recorder));
     EXPECT_EQ(net::NetworkActivity::count(), 6);
     ASSERT_TRUE(runUntil([&] { return svc.count() == 4; }));
     // Four are with the server and blocked there, so nothing else can have started.
@@ -217,11 +220,8 @@ TEST_F(TransportTest, AtMostFourRunAtOnceAndTheRestWait) {
     EXPECT_EQ(svc.count(), 4u);
 
     // One still waiting is cancelled: it reports the cancellation and never a start.
-    auto waiting = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
     auto waitingRecorder = std::make_shared<Recorder>();
-    waiting->setDelegate(waitingRecorder);
-    waiting->startAsynchronous();
-    waiting->cancel();
+    started(svc.baseURL() + "/held", waitingRecorder)->cancel();
     EXPECT_EQ(HTTPRequest::queuedRequestCount(), 6u);
 
     svc.release();
@@ -247,9 +247,7 @@ TEST_F(TransportTest, GetWithABodyGoesOutAsPost) {
 TEST_F(TransportTest, CancelReportsCancelledUnlessTheDelegatesWereCleared) {
     svc.serve("/held", LoopbackService::held());
     auto recorder = std::make_shared<Recorder>();
-    auto a = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
-    a->setDelegate(recorder);
-    a->startAsynchronous();
+    auto a = started(svc.baseURL() + "/held", recorder);
     ASSERT_TRUE(runUntil([&] { return svc.count() == 1; }));
     a->cancel();
     EXPECT_TRUE(a->isCancelled());
@@ -273,15 +271,12 @@ TEST_F(TransportTest, CancelReportsCancelledUnlessTheDelegatesWereCleared) {
 
 TEST_F(TransportTest, ErrorCodesOfTheTransport) {
     auto recorder = std::make_shared<Recorder>();
-    auto refused = HTTPRequest::requestWithURL(LoopbackService::refusedURL());
-    auto badURL = HTTPRequest::requestWithURL("ftp://127.0.0.1/x");
     svc.serve("/held", LoopbackService::held());
     auto slow = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
     slow->setTimeOutSeconds(0.2);
-    for (auto& r : {refused, badURL, slow}) {
-        r->setDelegate(recorder);
-        r->startAsynchronous();
-    }
+    slow->setDelegate(recorder);
+    slow->startAsynchronous();
+    auto refused = started(LoopbackService::refusedURL(), recorder), badURL = started("ftp://127.0.0.1/x", recorder);
     ASSERT_TRUE(runUntil([&] { return refused->isFinished() && badURL->isFinished() && slow->isFinished(); }));
     EXPECT_EQ(refused->error()->code, 1);
     EXPECT_EQ(slow->error()->code, 2);
@@ -392,9 +387,7 @@ TEST_F(TransportTest, NoStartedIsPostedWhenNobodyListensForIt) {
     };
     svc.serve("/ok", LoopbackService::status(200, "ok"));
     auto deaf = std::make_shared<Deaf>();
-    auto plain = HTTPRequest::requestWithURL(svc.baseURL() + "/ok");
-    plain->setDelegate(deaf);
-    plain->startAsynchronous();
+    started(svc.baseURL() + "/ok", deaf);
     ASSERT_TRUE(waitWithoutRunningTheLoop([&] { return HTTPRequest::queuedRequestCount() == 0; }));
     EXPECT_EQ(ns::RunLoop::main().pendingPosts(), 1u);
     ns::RunLoop::main().drain();

@@ -280,6 +280,12 @@ protected:
     }
 
 
+    // Pulls the list's bottom edge up and waits out the footer's trigger delay.
+    void loadNextPage(const std::shared_ptr<ui::ScrollView>& list) {
+        pullUp(list);
+        driver->advance(2.0);
+    }
+
     // ---- The member and the clock ----
     // A member logged in from an earlier launch (the records of a login reply).
     static void storeMember(const ns::Value& member = records::item(records::parse(kMemberReply))) {
@@ -365,6 +371,16 @@ protected:
     std::shared_ptr<ui::ViewController> root;
     std::shared_ptr<ui::NavigationController> nav;
     std::shared_ptr<ui::NavigationController> homeNav;
+};
+
+// The members' screens: the stored member, on 10 September 2015.
+class MemberTest : public ModuleTest {
+protected:
+    void SetUp() override {
+        ModuleTest::SetUp();
+        storeMember();
+        setToday(2015, 9, 10);
+    }
 };
 
 }  // namespace moduletest
