@@ -360,6 +360,8 @@ void MVOMSA::waitForQueuesForTesting() {
     }
 }
 
+void MVOMSA::finishBeforeExit() { resetForTesting(); }
+
 void MVOMSA::resetForTesting() {
     waitForQueuesForTesting();
     reporterInstance().take();

@@ -58,6 +58,10 @@ public:
     // reporter, its store, holder and upload, and every event, table and
     // session it kept, as a new process would.
     static void resetForTesting();
+    // At the end of the program: the reporter finishes what its queues hold
+    // and stops them, with its store closed, before the process tears down
+    // what they use.
+    static void finishBeforeExit();
 
     // Starts (once statistics are on): keys given again pile up, "|" between them.
     static void startWithAppkey(const std::string& key);

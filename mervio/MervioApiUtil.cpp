@@ -30,16 +30,6 @@ std::function<bool(const std::string&)>& canOpenURLQuery() {
     return query;
 }
 
-bool canOpenURL(const std::string& url) {
-    std::function<bool(const std::string&)> query;
-    {
-        std::lock_guard<std::mutex> lock(queryMutex());
-        query = canOpenURLQuery();
-    }
-    if (query) return query(url);
-    return ui::Application::sharedApplication().canOpenURL(url);
-}
-
 constexpr char kEncodingTable[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 // The value of each character below 128; 0 for those outside the alphabet.
@@ -189,6 +179,16 @@ std::optional<std::string> MervioApiUtil::getAppUrlWithPlatformId_withOtherArgs(
 }
 
 bool MervioApiUtil::isMVAppSupportApi() { return canOpenURL(kMervioScheme); }
+
+bool MervioApiUtil::canOpenURL(const std::string& url) {
+    std::function<bool(const std::string&)> query;
+    {
+        std::lock_guard<std::mutex> lock(queryMutex());
+        query = canOpenURLQuery();
+    }
+    if (query) return query(url);
+    return ui::Application::sharedApplication().canOpenURL(url);
+}
 
 std::optional<std::string> MervioApiUtil::_internal_getSDKVersion() {
     auto board = ui::Pasteboard::pasteboardWithName(kSDKInfoPasteboard, false);

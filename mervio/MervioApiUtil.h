@@ -51,6 +51,8 @@ public:
                                                                             const std::string& args);
     // Whether the system can open "maiwei://".
     static bool isMVAppSupportApi();
+    // Whether the system can open the URL (the test's stand-in when one is set).
+    static bool canOpenURL(const std::string& url);
 
     // The "version" text the Mervio app leaves on the pasteboard
     // "mervio_sdk_infomation" (type "content"); nullopt at any missing step.

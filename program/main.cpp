@@ -16,6 +16,7 @@
 #include "tour/Tour.h"
 #endif
 #if KL_HAVE_MERVIO
+#include "mervio/MVOMSA.h"
 #include "mervio/MVOMSAConfig.h"
 #endif
 #include "program/Modules.h"
@@ -38,5 +39,11 @@ int main(int argc, char** argv) {
 #if KL_HAVE_TOUR
     hosts.tour = tour::run;
 #endif
-    return runKestrowline(argc, argv, std::cout, std::cerr, hosts);
+    int status = runKestrowline(argc, argv, std::cout, std::cerr, hosts);
+#if KL_HAVE_MERVIO
+    // Registration started the statistics reporter: its queues stop before
+    // the process takes down what they use.
+    MVOMSA::finishBeforeExit();
+#endif
+    return status;
 }

@@ -15,7 +15,7 @@ std::string installLink();
 
 // The Mervio app's page in the App Store, where the public-account page
 // sends a member who has not installed it.
-inline constexpr const char* kMervioStorePage = "https://apps.apple.com/cn/app/maiwei";
+inline constexpr const char* kMervioStorePage = "https://itunes.apple.com/cn/app/id910000001?mt=8";
 
 inline constexpr const char* kRegionalPartyBuildingPath = "/html/ganbugongzuo/ganbugongzuodongtai/2013/1009/28.html";
 inline constexpr const char* kInstallManifestPath = "/download/Kestrowline.plist";

@@ -37,6 +37,12 @@ void globalInit() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+// Done as the program loads, on the main thread, as libcurl asks: the TLS
+// library's state for the initialising thread is then the main thread's,
+// which its clean-up at exit releases, rather than a worker's that a queue
+// joins only after that clean-up.
+[[maybe_unused]] const bool kInitialisedAtLoad = (globalInit(), true);
+
 // Each thread keeps one multi handle, so its connections stay open between
 // exchanges (keep-alive) without sharing a cache across threads, and one easy
 // handle, reset for each exchange instead of built anew.

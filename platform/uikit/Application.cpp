@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/Bundle.h"
 #include "foundation/Notification.h"
 #include "foundation/RunLoop.h"
 #include "uikit/Alert.h"
@@ -99,7 +100,21 @@ bool Application::openURL(const std::string& url) {
 
 void Application::postLifecycle(const char* name) { ns::NotificationCenter::defaultCenter().post(name, this); }
 
+void Application::registerBundleURLSchemes() {
+    ns::Value types = ns::Bundle::mainBundle()->objectForInfoDictionaryKey("CFBundleURLTypes");
+    for (const auto& type : types.items()) {
+        for (const auto& scheme : type["CFBundleURLSchemes"].items()) {
+            if (!scheme.isString() || scheme.str().empty()) continue;
+            registerURLScheme(scheme.str(), [this](const std::string& url) {
+                auto d = delegate_;
+                return d && d->application_openURL_sourceApplication_annotation(*this, url, "", ns::Value());
+            });
+        }
+    }
+}
+
 bool Application::finishLaunching(const ns::Value& options) {
+    registerBundleURLSchemes();
     bool ok = true;
     if (auto d = delegate_) ok = d->application_didFinishLaunchingWithOptions(*this, options);
     state_ = ApplicationStateInactive;

@@ -9,6 +9,9 @@
 //
 // URL schemes are answered by handlers that tests (and peer apps) register:
 //   app.registerURLScheme("maiwei", [](const std::string& url) { ...; return true; });
+// The application's own schemes (the bundle's CFBundleURLTypes, each with its
+// CFBundleURLSchemes) are registered at launch: a URL of one of them goes to
+// the delegate's application_openURL_sourceApplication_annotation.
 #pragma once
 
 #include <functional>
@@ -50,10 +53,12 @@ public:
     virtual void applicationDidBecomeActive(Application&) {}
     virtual void applicationWillTerminate(Application&) {}
     virtual bool application_handleOpenURL(Application&, const std::string& /*url*/) { return false; }
-    virtual bool application_openURL_sourceApplication_annotation(Application&, const std::string& /*url*/,
+    // A URL of one of the application's own schemes that another app opened.
+    // A delegate without this callback hears application_handleOpenURL.
+    virtual bool application_openURL_sourceApplication_annotation(Application& app, const std::string& url,
                                                                    const std::string& /*sourceApplication*/,
                                                                    const ns::Value& /*annotation*/) {
-        return false;
+        return application_handleOpenURL(app, url);
     }
 };
 
@@ -93,7 +98,8 @@ public:
     // ---- Lifecycle (the host and tests drive it) ----
     // Each step calls the delegate, then posts the platform's notification.
     ApplicationState applicationState() const { return state_; }
-    bool finishLaunching(const ns::Value& options = {});  // did finish launching, then become active
+    // Registers the bundle's URL schemes, then did finish launching, then become active.
+    bool finishLaunching(const ns::Value& options = {});
     void resignActive();
     void enterBackground();   // resigns active first when active
     void enterForeground();   // will enter foreground, then become active
@@ -135,6 +141,7 @@ public:
 
 private:
     void postLifecycle(const char* name);
+    void registerBundleURLSchemes();
     // `p` in the touch's window coordinates.
     void touchEndedOrCancelled(bool cancelled, Point p);
     Point touchPointInWindow(Point screenPoint) const;

@@ -32,7 +32,7 @@
 // kMaxPagePixelBytes; the others fail.
 //
 // Tests: loads are recorded (loads()); setManualLoading(true) holds every
-// load after its start until finishPendingLoad or failPendingLoad; script
+// load of a page after its start until finishPendingLoad or failPendingLoad; script
 // answers and the page size can be set per view or for every view.
 #pragma once
 
@@ -157,7 +157,8 @@ public:
     static void setScriptResultForAllViews(const std::string& script, const std::string& answer);
     // Answers the page-size scripts from this size instead of the layout.
     void setPageSizeForTesting(std::optional<Size> size) { pageSize_ = size; }
-    // While on, loads wait after their start for finishPendingLoad or failPendingLoad.
+    // While on, loads of pages wait after their start for finishPendingLoad or
+    // failPendingLoad (an address that another app opens still goes to it).
     static void setManualLoading(bool manual);
     bool hasPendingLoad() const;
     // Completes the held load with this page (or, for an HTML text, its own).

@@ -19,12 +19,6 @@ using Names = std::vector<std::string>;
 class CoreTest : public testsupport::StatReporterTest {
 protected:
     static void post(const char* notification) { ns::NotificationCenter::defaultCenter().post(notification); }
-    // The clock moves once the reporter has handled what came before.
-    static void advance(double seconds) {
-        settle();
-        ns::RunLoop::main().advance(seconds);
-    }
-
     static Names numbered(const std::string& prefix, int from, int to) {
         Names out;
         for (int i = from; i < to; ++i) out.push_back(prefix + std::to_string(i));

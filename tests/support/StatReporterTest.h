@@ -61,6 +61,11 @@ public:
     }
 
     static void settle() { MVOMSA::waitForQueuesForTesting(); }
+    // The clock moves once the reporter has handled what came before.
+    static void advance(double seconds) {
+        settle();
+        ns::RunLoop::main().advance(seconds);
+    }
 
     // Waits until the server holds n events (20 s at most) and the reporter
     // is idle; true when it then holds exactly n.
