@@ -29,13 +29,17 @@ function(kl_module name)
   endif()
 endfunction()
 
-# kl_test(<name> SOURCES ... DEPS ...): one GoogleTest executable, its cases
-# discovered by ctest. Every test runs with its own app home and a fixed zone.
+# kl_test(<name> SOURCES ... DEPS ... [TIMEOUT seconds]): one GoogleTest
+# executable, its cases discovered by ctest. Every test runs with its own app
+# home and a fixed zone, within 120 s unless TIMEOUT says otherwise.
 function(kl_test name)
-  cmake_parse_arguments(KL "" "" "SOURCES;DEPS" ${ARGN})
+  cmake_parse_arguments(KL "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
+  if(NOT KL_TIMEOUT)
+    set(KL_TIMEOUT 120)
+  endif()
   add_executable(${name} ${KL_SOURCES})
   target_link_libraries(${name} PRIVATE ${KL_DEPS} kl_testsupport GTest::gtest GTest::gmock)
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "TZ=Asia/Shanghai" TIMEOUT 120)
+    PROPERTIES ENVIRONMENT "TZ=Asia/Shanghai" TIMEOUT ${KL_TIMEOUT})
 endfunction()

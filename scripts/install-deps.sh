@@ -20,6 +20,8 @@ PACKAGES=(
   libglib2.0-dev
   # drawing, text, images, window
   libpango1.0-dev libcairo2-dev fonts-wqy-microhei libjpeg-dev libpng-dev libsdl2-dev xvfb xauth
+  # GNU time: the hostile tour's peak memory
+  time
 )
 
 missing=()

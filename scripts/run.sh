@@ -77,22 +77,10 @@ if [ $with_display -eq 1 ]; then
 else
   state=$work/state
 fi
-build/release/kl-demo-service --state "$state" --info-file "$work/info" &
-service_pid=$!
-# The service writes its endpoint and demo member once it listens.
-for _ in $(seq 1 200); do
-  [ -s "$work/info" ] && break
-  if ! kill -0 "$service_pid" 2>/dev/null; then
-    echo "run.sh: the demo service did not start" >&2
-    exit 1
-  fi
-  sleep 0.05
-done
-if [ ! -s "$work/info" ]; then
-  echo "run.sh: the demo service did not answer in time" >&2
-  exit 1
-fi
-info() { grep "^$1=" "$work/info" | cut -d= -f2-; }
+# shellcheck source=scripts/demo-service.sh
+. scripts/demo-service.sh
+start_demo_service "$work/info" --state "$state"
+info() { demo_info "$work/info" "$1"; }
 endpoint=$(info KL_DEMO_ENDPOINT)
 # The program's usage statistics go to the demo service too, never elsewhere.
 stat_url=$(info KL_DEMO_STAT_URL)

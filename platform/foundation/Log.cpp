@@ -40,6 +40,16 @@ std::vector<std::string> LogCapture::lines() const {
     return state_->lines;
 }
 
+std::size_t LogCapture::lineCount() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->lines.size();
+}
+
+void LogCapture::forEachLine(std::size_t from, const std::function<void(std::string_view)>& visit) const {
+    std::lock_guard lock(state_->mutex);
+    for (std::size_t i = from; i < state_->lines.size(); ++i) visit(state_->lines[i]);
+}
+
 bool LogCapture::contains(std::string_view needle) const {
     std::lock_guard lock(state_->mutex);
     for (const auto& l : state_->lines)

@@ -3,8 +3,10 @@
 // it echoes them, for a reader that also wants them written).
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/Format.h"
@@ -31,6 +33,10 @@ public:
     LogCapture& operator=(const LogCapture&) = delete;
 
     std::vector<std::string> lines() const;
+    std::size_t lineCount() const;
+    // Each line from the index `from` on, without copying it; `visit` runs
+    // under the capture's lock and must not log.
+    void forEachLine(std::size_t from, const std::function<void(std::string_view)>& visit) const;
     bool contains(std::string_view needle) const;  // any line containing it
     void clear();
 

@@ -64,10 +64,16 @@ std::string truncationText(const std::string& text, PangoLayout* wrapped, int sh
 // the width on as many lines as it allows and the height holds.
 LabelLines layLabel(const ui::Label& label) {
     LabelLines out;
-    const std::string& text = label.text();
     const ui::Rect b = label.bounds();
-    if (text.empty() || b.width() <= 0) return out;
     ui::Font font = label.font();
+    // No more of the text than the label can show (at the smallest size it
+    // may shrink to): a title of megabytes costs what two lines cost.
+    int lines = label.numberOfLines();
+    if (lines <= 0 && font.pointSize > 0 && b.height() < 1e6)
+        lines = std::max(1, static_cast<int>(b.height() / font.pointSize) + 1);
+    const std::string text(ui::showableText(label.text(), label.adjustsFontSizeToFitWidth() ? font.fontWithSize(4) : font,
+                                            b.width(), lines));
+    if (text.empty() || b.width() <= 0) return out;
     const ui::LineBreakMode mode = label.lineBreakMode();
     const ui::TextAlignment align = label.textAlignment();
 

@@ -5,6 +5,7 @@
 
 #include "foundation/RunLoop.h"
 #include "net/NetworkActivity.h"
+#include "uikit/Label.h"
 #include "uikit/NavigationController.h"
 #include "uikit/TableView.h"
 #include "uikit/Window.h"
@@ -55,7 +56,8 @@ std::vector<std::shared_ptr<View>> TestDriver::visibleViews() const {
 std::vector<std::shared_ptr<View>> TestDriver::findViewsWithText(const std::string& text) const {
     std::vector<std::shared_ptr<View>> out;
     for (auto& v : visibleViews()) {
-        if (v->debugText() == text) out.push_back(v);
+        auto* label = dynamic_cast<const Label*>(v.get());
+        if (label ? label->text() == text : v->debugText() == text) out.push_back(v);
     }
     return out;
 }

@@ -4,6 +4,7 @@
 #include <pango/pangocairo.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <mutex>
@@ -91,8 +92,15 @@ PangoFontDescription* newFontDescription(const Font& font) {
     return d;
 }
 
+namespace {
+std::atomic<std::uint64_t> laidOut{0};
+}  // namespace
+
+std::uint64_t laidOutBytes() { return laidOut.load(); }
+
 PangoLayout* newLayout(PangoContext* context, std::string_view str, const Font& font, double width,
                        LineBreakMode mode, int maxLines, TextAlignment alignment) {
+    laidOut += str.size();
     PangoLayout* layout = pango_layout_new(context);
     PangoFontDescription* d = newFontDescription(font);
     pango_layout_set_font_description(layout, d);
@@ -135,8 +143,29 @@ struct Measured {
     int lines = 0;
 };
 
-// Lays the text out (width <= 0: one line) and sums whole lines up to maxHeight.
-Measured measure(std::string_view str, const Font& font, double width, double maxHeight, LineBreakMode mode) {
+// Lines of the font a height can hold, at most: no line is lower than the
+// font's size. 0 (no limit) for heights that mean "any".
+int linesWithin(double height, const Font& font) {
+    if (height >= 1e6 || font.pointSize <= 0) return 0;
+    return static_cast<int>(height / font.pointSize) + 1;
+}
+
+// The text up to the character after the first `characters`.
+std::string_view firstCharacters(std::string_view text, std::size_t characters) {
+    if (characters >= text.size()) return text;
+    std::size_t at = 0;
+    for (std::size_t n = 0; at < text.size() && n < characters; ++n) {
+        do {
+            ++at;
+        } while (at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80);
+    }
+    return text.substr(0, at);
+}
+
+// Lays the text out (width <= 0: one line) and sums whole lines up to
+// maxHeight; `more` tells whether the layout went on past the line after them.
+Measured layOut(std::string_view str, const Font& font, double width, double maxHeight, LineBreakMode mode,
+                bool* more) {
     Measured m;
     if (str.empty()) return m;
     std::lock_guard<std::mutex> lock(textMutex());
@@ -156,10 +185,30 @@ Measured measure(std::string_view str, const Font& font, double width, double ma
         m.height = lineBottom - top;
         m.width = std::max(m.width, toPoints(logical.x + logical.width));
     } while (pango_layout_iter_next_line(it));
+    *more = pango_layout_get_line_count(layout) >= m.lines + 2;
     pango_layout_iter_free(it);
     g_object_unref(layout);
     if (width > 0) m.width = std::min(m.width, width);
     return m;
+}
+
+// Measures no more of a long text than the lines the height holds can show:
+// first a likely share of what they could (characters half the font's size
+// wide), more only when that share did not run on past them.
+Measured measure(std::string_view str, const Font& font, double width, double maxHeight, LineBreakMode mode) {
+    const int lines = width > 0 ? linesWithin(maxHeight, font) : 1;
+    const std::string_view most = showableText(str, font, width, lines);
+    bool more = false;
+    if (width > 0 && lines > 0 && most.size() < str.size()) {
+        auto perLine = static_cast<std::size_t>(width / std::max(0.5, font.pointSize / 2)) + 3;
+        for (std::size_t characters = perLine * (static_cast<std::size_t>(lines) + 2);; characters *= 2) {
+            std::string_view part = firstCharacters(most, characters);
+            if (part.size() == most.size()) break;
+            Measured m = layOut(part, font, width, maxHeight, mode, &more);
+            if (more) return m;
+        }
+    }
+    return layOut(most, font, width, maxHeight, mode, &more);
 }
 
 }  // namespace
@@ -178,6 +227,17 @@ Size sizeWithFont(std::string_view str, const Font& font) {
 
 int numberOfLinesForText(std::string_view str, const Font& font, Float width, LineBreakMode mode) {
     return measure(str, font, width, 1e9, mode).lines;
+}
+
+std::string_view showableText(std::string_view text, const Font& font, double width, int lines) {
+    if (lines <= 0) return text;
+    // No character that shows is narrower than a tenth of the font's size;
+    // a line holds at most this many, and two more for its break.
+    double narrowest = std::max(0.25, font.pointSize / 10);
+    double perLine = std::floor((width > 0 ? width : kWidestLine) / narrowest) + 3;
+    double most = perLine * (lines + 1.0);
+    if (most >= static_cast<double>(text.size())) return text;
+    return firstCharacters(text, static_cast<std::size_t>(most));
 }
 
 // ---- Fonts ----

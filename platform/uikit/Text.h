@@ -46,4 +46,15 @@ Size sizeWithFont(std::string_view text, const Font& font);
 int numberOfLinesForText(std::string_view text, const Font& font, Float width,
                          LineBreakMode mode = LineBreakByWordWrapping);
 
+// The start of the text that `lines` lines of the width (<= 0: one line as
+// wide as kWidestLine) can show in the font, and one line more, so that it
+// wraps and truncates as the whole text would within those lines; the whole
+// text when it is no longer, or when lines <= 0. Cut at a character. The
+// measurement above and the drawing of labels lay out only this much, so a
+// text of megabytes costs what it shows.
+std::string_view showableText(std::string_view text, const Font& font, double width, int lines);
+// Wider than any line a screen shows; one line of unlimited width is measured
+// this far.
+inline constexpr double kWidestLine = 4096;
+
 }  // namespace ui

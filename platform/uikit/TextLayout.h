@@ -7,6 +7,7 @@
 
 #include <pango/pango.h>
 
+#include <cstdint>
 #include <string_view>
 
 #include "uikit/Font.h"
@@ -28,5 +29,9 @@ PangoFontDescription* newFontDescription(const Font& font);
 // lines, truncating the last as the mode says; 0 means no limit.
 PangoLayout* newLayout(PangoContext* context, std::string_view text, const Font& font, double width,
                        LineBreakMode mode, int maxLines, TextAlignment alignment);
+
+// Bytes of text laid out so far, on any thread: what measuring and drawing
+// cost, for tests and measurements.
+std::uint64_t laidOutBytes();
 
 }  // namespace ui::text

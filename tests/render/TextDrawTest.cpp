@@ -3,6 +3,8 @@
 #include <optional>
 
 #include "RenderTestSupport.h"
+#include "demo/HostileData.h"
+#include "uikit/TextLayout.h"
 
 using namespace ui;
 using namespace rendertest;
@@ -21,6 +23,45 @@ LabelPtr addLabel(const WindowPtr& w, Rect frame, const std::string& text, int l
     l->setLineBreakMode(mode);
     w->addSubview(l);
     return l;
+}
+
+// A 10 MB title in a list cell froze the screen while all of it was laid
+// out. Labels lay out only what they can show; a text just short enough to
+// be laid out whole, yet longer than the label shows, draws the same.
+TEST_F(TextDrawTest, AHugeTextCostsWhatTheLabelShowsAndDrawsAsItsBeginning) {
+    const std::string huge = demo::hostileTitle();
+    struct Case {
+        Rect frame;
+        int lines;
+        double size;
+        bool shrinks;
+        std::size_t wholeCharacters;
+    };
+    const Case cases[] = {
+        {Rect{10, 30, 250, 20}, 1, 14, false, 300},   // a list cell's title
+        {Rect{10, 60, 300, 40}, 2, 14, false, 550},
+        {Rect{10, 110, 300, 100}, 0, 14, false, 1600},
+        {Rect{10, 220, 250, 20}, 1, 17, true, 1000},  // shrinks to fit, down to 4 points
+    };
+    std::vector<LabelPtr> labels;
+    for (const auto& c : cases) {
+        labels.push_back(addLabel(window, c.frame, huge, c.lines, LineBreakByTruncatingTail, c.size));
+        labels.back()->setAdjustsFontSizeToFitWidth(c.shrinks);
+    }
+    std::uint64_t before = text::laidOutBytes();
+    auto all = shot("huge-title");
+    EXPECT_LT(text::laidOutBytes() - before, 1'000'000u);
+    for (std::size_t i = 0; i < labels.size(); ++i) labels[i]->setText(huge.substr(0, cases[i].wholeCharacters * 3));
+    auto beginning = shot();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(toString(c.frame));
+        EXPECT_GT(inkCount(*all, c.frame, kWhite), 50);
+        int differing = 0;
+        for (int y = static_cast<int>(c.frame.minY() * 2); y < static_cast<int>(c.frame.maxY() * 2); ++y)
+            for (int x = static_cast<int>(c.frame.minX() * 2); x < static_cast<int>(c.frame.maxX() * 2); ++x)
+                differing += colorDistance(all->pixel(x, y), beginning->pixel(x, y)) > 0;
+        EXPECT_EQ(differing, 0);
+    }
 }
 
 TEST_F(TextDrawTest, MeasuredAndDrawnHeightsAgree) {

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "UITestSupport.h"
+#include "demo/HostileData.h"
+#include "uikit/TextLayout.h"
 
 using namespace ui;
 
@@ -77,6 +79,51 @@ TEST(TextTest, LabelsMeasureByTheirLines) {
     Size two = label->sizeThatFits(Size{100, 1000});
     EXPECT_LT(two.height, many.height);
     EXPECT_EQ(label->frame(), (Rect{0, 0, 100, 20}));  // measuring never resizes
+}
+
+// A 10 MB title froze the screen for 18 s while all of it was measured.
+// Measured now is only what its lines can show; a text just short enough to
+// be measured whole, yet longer than the lines show, measures the same.
+TEST(TextTest, AHugeTextIsMeasuredOnlyAsFarAsItsLinesCanShow) {
+    const std::string huge = demo::hostileTitle();
+    auto prefix = [&](std::size_t characters) { return huge.substr(0, characters * 3); };  // all 3-byte characters
+    struct Case {
+        const char* what;
+        Font font;
+        Size within;  // (0, 0): one line of any width
+        LineBreakMode mode;
+        std::size_t wholeCharacters;
+    };
+    const Case cases[] = {
+        {"article title", Font::boldSystemFontOfSize(16), {310, 500}, LineBreakByCharWrapping, 5000},
+        {"comment", Font::systemFontOfSize(14), {310, 10000}, LineBreakByWordWrapping, 100000},
+        {"one line", Font::systemFontOfSize(17), {0, 0}, LineBreakByWordWrapping, 4000},
+    };
+    auto measure = [](const std::string& text, const Case& c) {
+        return c.within.width > 0 ? sizeWithFont(text, c.font, c.within, c.mode) : sizeWithFont(text, c.font);
+    };
+    for (const auto& c : cases) {
+        std::uint64_t before = text::laidOutBytes();
+        Size all = measure(huge, c);
+        EXPECT_LT(text::laidOutBytes() - before, 1'000'000u) << c.what;
+        Size whole = measure(prefix(c.wholeCharacters), c);
+        if (c.within.width > 0) {
+            EXPECT_EQ(all, whole) << c.what;
+        } else {
+            // One line of any width: as wide as the text, or wider than a line can be.
+            EXPECT_EQ(all.height, whole.height);
+            EXPECT_GE(all.width, kWidestLine);
+        }
+    }
+    // A label of two lines likewise.
+    auto label = create<Label>(Rect{0, 0, 250, 40});
+    label->setNumberOfLines(2);
+    label->setText(huge);
+    std::uint64_t before = text::laidOutBytes();
+    Size two = label->sizeThatFits(Size{250, 0});
+    EXPECT_LT(text::laidOutBytes() - before, 1'000'000u);
+    label->setText(prefix(500));
+    EXPECT_EQ(two, label->sizeThatFits(Size{250, 0}));
 }
 
 }  // namespace

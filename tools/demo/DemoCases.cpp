@@ -21,7 +21,6 @@ namespace {
 
 constexpr const char* kAttachmentsFolder = "attachments";
 constexpr const char* kAttachmentsPath = "/demo/attachments/";
-constexpr const char* kPicturesPath = "/demo/pictures/";
 constexpr const char* kSubmissionsFile = "submissions.json";
 constexpr std::size_t kMaxTitleCharacters = 100;
 constexpr std::size_t kMaxTextCharacters = 2000;

@@ -12,6 +12,9 @@
 
 namespace demo::replies {
 
+// The path below which the service serves its pictures.
+inline constexpr const char* kPicturesPath = "/demo/pictures/";
+
 inline ns::Value reply(const char* state, const std::string& message) {
     return ns::Value::dictionary({{"state", state}, {"message", message}});
 }

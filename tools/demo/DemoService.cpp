@@ -19,7 +19,6 @@ using namespace replies;
 
 namespace {
 
-constexpr const char* kPicturesPath = "/demo/pictures/";
 constexpr const char* kPagesPath = "/demo/pages/";
 constexpr std::size_t kMaxCommentCharacters = 1000;
 

@@ -2,7 +2,6 @@
 
 #include <png.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -86,6 +85,13 @@ std::string jpegClaiming(int w, int h) {
     return out;
 }
 
+std::string hostileTitle(std::size_t bytes) {
+    std::string title = "【超长标题】";
+    title.reserve(bytes + 64);
+    while (title.size() < bytes) title += "一个服务端送来的极长标题，";
+    return title;
+}
+
 void writeHostileData(const std::string& from, const std::string& to) {
     const fs::path in(from), out(to);
     std::error_code ec;
@@ -110,9 +116,7 @@ void writeHostileData(const std::string& from, const std::string& to) {
             article.set("picture", n++ % 2 ? "huge.jpg" : "huge.png");
             if (!first) continue;
             first = false;
-            std::string title = "【超长标题】";
-            while (title.size() < kHostileTitleBytes) title += "一个服务端送来的极长标题，";
-            article.set("title", title);
+            article.set("title", hostileTitle());
             article.set("content", "<p>正文里的本地图片和链接：</p>"
                                    "<p><img src='" + local + "'></p><p><img src='file:///dev/zero'></p>"
                                    "<p><img src='file:" + std::string(kHostileLocalFile) + "'></p>"
@@ -128,7 +132,12 @@ void writeHostileData(const std::string& from, const std::string& to) {
     ns::Value service = readJSON(in / "service.json");
     service["links"].at(0)["links"].at(0).set("url", local);
     writeText(out / "service.json", JSONRepresentation(service));
-    writeText(out / "comments.json", readText(in / "comments.json"));
+    // The rest of the data as it is.
+    for (const auto& entry : fs::directory_iterator(in)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && name != "pictures.json" && name != "articles.json" && name != "service.json")
+            writeText(out / name, readText(entry.path()));
+    }
 }
 
 }  // namespace demo

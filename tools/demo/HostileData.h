@@ -11,6 +11,7 @@
 // pictures.json, served as they are).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace demo {
@@ -21,8 +22,10 @@ std::string blackPNG(int w, int h, bool interlaced = false);
 // A small JPEG whose header claims w x h pixels; its data stops long before.
 std::string jpegClaiming(int w, int h);
 
-// The title of the first article of every category (10 MB of text).
+// The title of the first article of the first list: 10 MB of text.
 inline constexpr std::size_t kHostileTitleBytes = 10'000'000;
+// A title of that many bytes (at least): "【超长标题】" and one phrase over and over.
+std::string hostileTitle(std::size_t bytes = kHostileTitleBytes);
 // The local file the pages point at, which must never show.
 inline constexpr const char* kHostileLocalFile = "/etc/passwd";
 

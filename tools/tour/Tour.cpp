@@ -7,6 +7,7 @@
 #include <memory>
 #include <regex>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -95,14 +96,25 @@ bool isTourPicture(const fs::path& path) {
 }
 
 // The message of a service failure as the log gives it: the quoted
-// description of the last error line of the service client, if any.
-std::string serviceFailure(const std::vector<std::string>& lines, std::size_t from) {
-    static const std::regex kError("Error Domain=NetWebServiceRequestErrorDomain Code=-?[0-9]+ \"([^\"]*)\"");
+// description of the last error line of the service client, if any. Read
+// without a regular expression: a reply line may be megabytes long.
+std::string serviceFailure(const ns::LogCapture& log, std::size_t from) {
+    static constexpr std::string_view kError = "Error Domain=NetWebServiceRequestErrorDomain Code=";
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     std::string found;
-    for (std::size_t i = from; i < lines.size(); ++i) {
-        std::smatch m;
-        if (std::regex_search(lines[i], m, kError)) found = m[1].str();
-    }
+    log.forEachLine(from, [&](std::string_view line) {
+        for (std::size_t at = line.find(kError); at != std::string_view::npos; at = line.find(kError, at + 1)) {
+            std::size_t p = at + kError.size();
+            if (p < line.size() && line[p] == '-') ++p;
+            const std::size_t digits = p;
+            while (p < line.size() && isDigit(line[p])) ++p;
+            if (p == digits || line.substr(p, 2) != " \"") continue;
+            const std::size_t close = line.find('"', p + 2);
+            if (close == std::string_view::npos) continue;
+            found = std::string(line.substr(p + 2, close - p - 2));
+            break;
+        }
+    });
     return found;
 }
 
@@ -150,7 +162,7 @@ private:
     // loading, no progress overlay.
     bool quiet() const;
     // The service's failure logged since the step began ("" when none).
-    std::string failureInStep() const { return serviceFailure(log_.lines(), stepLog_); }
+    std::string failureInStep() const { return serviceFailure(log_, stepLog_); }
     // Runs the program (its clock in small steps, for animations and delayed
     // calls) until it is quiet and the condition holds; false after
     // kStepSeconds, or as soon as it is quiet after the service failed.
@@ -234,7 +246,7 @@ int Walk::run(const ProgramHosts::Launch& launch) {
     bool serviceDown = false;  // once the service failed or did not answer
     for (const auto& step : steps) {
         why_.clear();
-        stepLog_ = log_.lines().size();
+        stepLog_ = log_.lineCount();
         Outcome outcome;
         if (serviceDown) {
             outcome = skip("the service failed above");

@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# The headless tour against a service that means harm: the demo service over
+# a hostile variant of its data (kl-hostile-data: pictures whose headers
+# claim 16384 x 16384, page bodies with file: pictures and links, a 10 MB
+# title). Builds the release programs, runs the tour under GNU time and
+# prints its elapsed time and peak memory. The tour's pictures go to
+# build/hostile-tour (or $KL_TOUR_DIR); its exit status is the script's.
+#
+#   scripts/hostile-tour.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+cmake --preset release >/dev/null
+cmake --build --preset release --target kestrowline kl-demo-service kl-hostile-data
+
+work=$(mktemp -d)
+service_pid=
+# shellcheck disable=SC2317  # reached through the trap
+stop() {
+  if [ -n "$service_pid" ] && kill -0 "$service_pid" 2>/dev/null; then
+    kill "$service_pid" 2>/dev/null || true
+    wait "$service_pid" 2>/dev/null || true
+  fi
+  rm -rf "$work"
+}
+trap stop EXIT
+
+build/release/kl-hostile-data "$work/data" >/dev/null
+# shellcheck source=scripts/demo-service.sh
+. scripts/demo-service.sh
+start_demo_service "$work/info" --data "$work/data" --state "$work/state" >/dev/null
+info() { demo_info "$work/info" "$1"; }
+KL_SURVEY_HOST=$(info KL_SURVEY_HOST)
+export KL_SURVEY_HOST
+
+folder=${KL_TOUR_DIR:-build/hostile-tour}
+mkdir -p "$folder"
+rm -f "$folder"/*.png
+status=0
+KL_HOME="$work/home" /usr/bin/time -v -o "$work/time" build/release/kestrowline --service "$(info KL_DEMO_ENDPOINT)" \
+  --stat-report "$(info KL_DEMO_STAT_URL)" --tour "$folder" --tour-login "$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)" 2>"$folder/kestrowline.log" || status=$?
+grep -E "Elapsed \(wall clock\)|Maximum resident set size" "$work/time" | sed 's/^\s*/hostile-tour.sh: /'
+exit $status
