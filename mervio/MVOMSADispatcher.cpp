@@ -25,6 +25,15 @@
 
 namespace {
 
+// The texts as the items of one JSON array (each already JSON). Appended
+// piece by piece: GCC 12 takes "[" + a temporary for an overlapping copy.
+std::string jsonArrayOf(const std::vector<std::string>& items) {
+    std::string out(1, '[');
+    out += ns::componentsJoinedByString(items, ",");
+    out += ']';
+    return out;
+}
+
 std::mutex& instanceMutex() {
     static std::mutex m;
     return m;
@@ -197,8 +206,7 @@ void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callb
 
 void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done) {
     queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done)] {
-        std::string plain = "[";
-        plain.append(ns::componentsJoinedByString(texts, ",")).append("]");
+        std::string plain = jsonArrayOf(texts);
         std::optional<ns::Bytes> reply;
         bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply);
         done(ok);
@@ -301,8 +309,7 @@ void MVOMSADispatcher::speedTest(const std::string& text) {
     std::vector<std::string> results;
     for (const std::string& url : splitSpeedString(text)) results.push_back(taSocket(url).toJsonString());
     auto config = MVOMSAConfig::getInstance();
-    std::string sp = "[";
-    config->setSp(sp.append(ns::componentsJoinedByString(results, ",")).append("]"));
+    config->setSp(jsonArrayOf(results));
     if (auto reachability = MVOMSAReachability::reachabilityForInternetConnection()) {
         if (reachability->isReachableViaWiFi())
             config->setCn(std::string("WIFI"));

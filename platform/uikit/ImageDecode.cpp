@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "uikit/Image.h"
+#include "uikit/ImageShrink.h"
 #include "uikit/JpegErrors.h"
 
 namespace ui {
@@ -31,78 +32,6 @@ std::pair<int, int> decodedSize(int w, int h) {
     while (static_cast<std::int64_t>(dw) * dh > kMaxDecodedPixels) (dw >= dh ? dw : dh)--;
     return {dw, dh};
 }
-
-// Takes a picture's RGBA rows top to bottom and averages them down to the
-// decoded size: each source pixel counts once, in the decoded pixel it falls
-// in, weighted by its alpha so transparent pixels lend no colour.
-class Shrinker {
-public:
-    Shrinker(int sourceWidth, int sourceHeight, int width, int height)
-        : sw_(sourceWidth), sh_(sourceHeight), dw_(width), dh_(height),
-          out_(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4) {
-        if (identity()) return;
-        column_.resize(static_cast<std::size_t>(sw_));
-        for (int x = 0; x < sw_; ++x)
-            column_[static_cast<std::size_t>(x)] = static_cast<int>(static_cast<std::int64_t>(x) * dw_ / sw_);
-        sums_.assign(static_cast<std::size_t>(dw_) * 4, 0);
-        counts_.assign(static_cast<std::size_t>(dw_), 0);
-    }
-
-    void addRow(const std::uint8_t* rgba) {
-        if (y_ >= sh_) return;
-        if (identity()) {
-            std::memcpy(out_.data() + static_cast<std::size_t>(y_) * static_cast<std::size_t>(sw_) * 4, rgba,
-                        static_cast<std::size_t>(sw_) * 4);
-            ++y_;
-            return;
-        }
-        int row = static_cast<int>(static_cast<std::int64_t>(y_) * dh_ / sh_);
-        if (row != row_) flush();
-        row_ = row;
-        for (int x = 0; x < sw_; ++x) {
-            const std::uint8_t* p = rgba + static_cast<std::size_t>(x) * 4;
-            std::uint32_t* s = &sums_[static_cast<std::size_t>(column_[static_cast<std::size_t>(x)]) * 4];
-            s[0] += p[0] * p[3];
-            s[1] += p[1] * p[3];
-            s[2] += p[2] * p[3];
-            s[3] += p[3];
-            ++counts_[static_cast<std::size_t>(column_[static_cast<std::size_t>(x)])];
-        }
-        ++y_;
-    }
-
-    // The decoded pixels once every row has come (rows not sent stay clear).
-    std::vector<std::uint8_t> finish() {
-        if (!identity()) flush();
-        return std::move(out_);
-    }
-
-private:
-    bool identity() const { return sw_ == dw_ && sh_ == dh_; }
-
-    void flush() {
-        if (row_ < 0) return;
-        std::uint8_t* line = out_.data() + static_cast<std::size_t>(row_) * static_cast<std::size_t>(dw_) * 4;
-        for (std::size_t c = 0; c < static_cast<std::size_t>(dw_); ++c) {
-            std::uint32_t* s = &sums_[c * 4];
-            if (counts_[c] > 0 && s[3] > 0) {
-                for (int k = 0; k < 3; ++k) line[c * 4 + k] = static_cast<std::uint8_t>((s[k] + s[3] / 2) / s[3]);
-                line[c * 4 + 3] = static_cast<std::uint8_t>((s[3] + counts_[c] / 2) / counts_[c]);
-            }
-            s[0] = s[1] = s[2] = s[3] = 0;
-            counts_[c] = 0;
-        }
-        row_ = -1;
-    }
-
-    int sw_, sh_, dw_, dh_;
-    std::vector<std::uint8_t> out_;
-    std::vector<int> column_;           // source column -> decoded column
-    std::vector<std::uint32_t> sums_;   // premultiplied colour and alpha per decoded column
-    std::vector<std::uint32_t> counts_;
-    int y_ = 0;     // next source row
-    int row_ = -1;  // decoded row being summed
-};
 
 // ---- PNG ----
 
@@ -201,7 +130,7 @@ bool jpegReadHeader(jpeg_decompress_struct* cinfo, JpegError* err, const std::ui
     plan->width = static_cast<int>(cinfo->image_width);
     plan->height = static_cast<int>(cinfo->image_height);
     auto [dw, dh] = decodedSize(plan->width, plan->height);
-    cinfo->out_color_space = JCS_RGB;
+    cinfo->out_color_space = JCS_EXT_RGBA;  // libjpeg-turbo adds the opaque alpha
     cinfo->scale_denom = 8;
     for (unsigned m = 1; m <= 8; ++m) {
         cinfo->scale_num = m;
@@ -210,21 +139,17 @@ bool jpegReadHeader(jpeg_decompress_struct* cinfo, JpegError* err, const std::ui
     }
     plan->outWidth = static_cast<int>(cinfo->output_width);
     plan->outHeight = static_cast<int>(cinfo->output_height);
-    return cinfo->output_components == 3 && plan->outWidth > 0 && plan->outHeight > 0;
+    return cinfo->output_components == 4 && plan->outWidth > 0 && plan->outHeight > 0;
 }
 
-bool jpegReadRows(jpeg_decompress_struct* cinfo, JpegError* err, const JpegPlan* plan, std::uint8_t* rgb,
-                  std::uint8_t* rgba, Shrinker* shrinker) {
+bool jpegReadRows(jpeg_decompress_struct* cinfo, JpegError* err, const JpegPlan* plan, std::uint8_t* rgba,
+                  Shrinker* shrinker) {
     if (setjmp(err->jump)) return false;
     jpeg_start_decompress(cinfo);
-    if (static_cast<int>(cinfo->output_width) != plan->outWidth || cinfo->output_components != 3) return false;
+    if (static_cast<int>(cinfo->output_width) != plan->outWidth || cinfo->output_components != 4) return false;
     while (cinfo->output_scanline < cinfo->output_height) {
-        JSAMPROW line = rgb;
+        JSAMPROW line = rgba;
         jpeg_read_scanlines(cinfo, &line, 1);
-        for (int x = 0; x < plan->outWidth; ++x) {
-            std::memcpy(rgba + x * 4, rgb + x * 3, 3);
-            rgba[x * 4 + 3] = 255;
-        }
         shrinker->addRow(rgba);
     }
     jpeg_finish_decompress(cinfo);
@@ -285,9 +210,8 @@ std::optional<DecodedPicture> decodeJPEGPicture(const ns::Bytes& data) {
     dw = std::min(dw, plan.outWidth);
     dh = std::min(dh, plan.outHeight);
     Shrinker shrinker(plan.outWidth, plan.outHeight, dw, dh);
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(plan.outWidth) * 3);
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(plan.outWidth) * 4);
-    if (!jpegReadRows(&cinfo, &err, &plan, rgb.data(), rgba.data(), &shrinker)) return std::nullopt;
+    if (!jpegReadRows(&cinfo, &err, &plan, rgba.data(), &shrinker)) return std::nullopt;
     return finished(plan.width, plan.height, shrinker, dw, dh);
 }
 
