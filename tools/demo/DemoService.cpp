@@ -123,7 +123,12 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
     });
 }
 
-DemoService::~DemoService() { server_.reset(); }
+DemoService::~DemoService() {
+    // The server's threads answer through server_ until its destructor has
+    // joined them, so the pointer stays set until the server has gone.
+    delete server_.get();
+    (void)server_.release();
+}
 
 const std::vector<std::string>& DemoService::operations() {
     static const std::vector<std::string> kOperations = {
