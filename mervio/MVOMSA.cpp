@@ -360,9 +360,11 @@ void MVOMSA::waitForQueuesForTesting() {
     }
 }
 
-void MVOMSA::finishBeforeExit() { resetForTesting(); }
+void MVOMSA::resetForTesting() { finishBeforeExit(); }
 
-void MVOMSA::resetForTesting() {
+// Lets queued work finish, then forgets the reporter and its singletons, so
+// nothing runs against the statistics store while the process tears it down.
+void MVOMSA::finishBeforeExit() {
     waitForQueuesForTesting();
     reporterInstance().take();
     MSAMV::resetForTesting();

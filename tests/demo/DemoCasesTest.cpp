@@ -12,13 +12,7 @@
 
 namespace {
 
-using demotest::call;
-using demotest::expectKeys;
-using demotest::expectRefused;
-using demotest::expectSuccessful;
-using demotest::rows;
-using demotest::fetch;
-using demotest::startService;
+using namespace demotest;
 
 constexpr const char* kMember = "1001";     // the demo member, of 北岸镇党委 (11)
 constexpr const char* kResident = "1002";   // of 溪口街道党工委 (21)

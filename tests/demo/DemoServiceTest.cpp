@@ -22,13 +22,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using demotest::call;
-using demotest::expectKeys;
-using demotest::expectRefused;
-using demotest::expectSuccessful;
-using demotest::rows;
-using demotest::fetch;
-using demotest::startService;
+using namespace demotest;
 
 // The category codes the article lists of the built screens ask for.
 const char* const kCategories[] = {"shishixinwen", "velmarshdongtai", "lingdaoyanlun", "ganburenmian",
