@@ -3,7 +3,7 @@
 // reads back the same.
 #include "FuzzSupport.h"
 #include "foundation/KeyedArchive.h"
-#include "mervio/AppRecords.h"
+#include "mervio/apps/AppRecords.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Quiet quiet;

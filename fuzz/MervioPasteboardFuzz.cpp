@@ -4,8 +4,8 @@
 // the board's content. The record is taken by its first reader, and the
 // general pasteboard gets back the text the record carried.
 #include "MervioRecordFuzz.h"
-#include "mervio/AppCommunicate.h"
-#include "mervio/MervioApiUtil.h"
+#include "mervio/apps/AppCommunicate.h"
+#include "mervio/apps/MervioApiUtil.h"
 #include "mervio/RecordReader.h"
 #include "uikit/Device.h"
 #include "uikit/Pasteboard.h"

@@ -2,7 +2,7 @@
 // from another app; the dictionary, and each dictionary in it (the entries
 // of a board's content, by app id), read by every record reader.
 #include "MervioRecordFuzz.h"
-#include "mervio/MervioApiUtil.h"
+#include "mervio/apps/MervioApiUtil.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Quiet quiet;

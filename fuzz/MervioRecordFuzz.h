@@ -3,7 +3,7 @@
 #pragma once
 
 #include "FuzzSupport.h"
-#include "mervio/AppCommunicateData.h"
+#include "mervio/apps/AppCommunicateData.h"
 
 namespace fuzz {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "mervio/MVApi.h"
-#include "mervio/MVOMSAConfig.h"
+#include "mervio/apps/MVApi.h"
+#include "mervio/reporter/MVOMSAConfig.h"
 #include "uikit/Pasteboard.h"
 
 namespace {

@@ -3,8 +3,8 @@
 // bytes survive encoding again.
 #include "FuzzSupport.h"
 #include "foundation/Strings.h"
-#include "mervio/MervioApiUtil.h"
-#include "mervio/URLArgumentsAdditions.h"
+#include "mervio/apps/MervioApiUtil.h"
+#include "mervio/apps/URLArgumentsAdditions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Quiet quiet;

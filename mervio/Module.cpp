@@ -1,6 +1,6 @@
 #include "mervio/Module.h"
 
-#include "mervio/MVApi.h"
+#include "mervio/apps/MVApi.h"
 
 namespace {
 

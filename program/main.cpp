@@ -16,8 +16,8 @@
 #include "tour/Tour.h"
 #endif
 #if KL_HAVE_MERVIO
-#include "mervio/MVOMSA.h"
-#include "mervio/MVOMSAConfig.h"
+#include "mervio/reporter/MVOMSA.h"
+#include "mervio/reporter/MVOMSAConfig.h"
 #endif
 #include "program/Modules.h"
 

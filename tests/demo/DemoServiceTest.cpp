@@ -14,9 +14,9 @@
 #include "DemoTestSupport.h"
 #include "demo/DemoPictures.h"
 #include "foundation/Log.h"
-#include "mervio/MVOMSA.h"
-#include "mervio/MVOMSAConfig.h"
-#include "mervio/MVOMSADispatcher.h"
+#include "mervio/reporter/MVOMSA.h"
+#include "mervio/reporter/MVOMSAConfig.h"
+#include "mervio/reporter/MVOMSADispatcher.h"
 #include "net/Http.h"
 
 namespace {

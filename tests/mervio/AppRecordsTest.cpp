@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/PropertyList.h"
-#include "mervio/AppRecords.h"
+#include "mervio/apps/AppRecords.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <set>
 
 #include "foundation/Notification.h"
-#include "mervio/MVOMSAKeyChain.h"
+#include "mervio/reporter/MVOMSAKeyChain.h"
 #include "support/StatReporterTest.h"
 #include "uikit/Application.h"
 

@@ -8,7 +8,7 @@
 #include <set>
 #include <thread>
 
-#include "mervio/MVOMSAKeyChain.h"
+#include "mervio/reporter/MVOMSAKeyChain.h"
 #include "service/JSON.h"
 #include "support/ReporterTest.h"
 

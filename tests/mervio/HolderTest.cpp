@@ -3,7 +3,7 @@
 // error events for content that is not an object.
 #include <gtest/gtest.h>
 
-#include "mervio/MVOMSADataConfigHolder.h"
+#include "mervio/reporter/MVOMSADataConfigHolder.h"
 #include "support/StatReporterTest.h"
 
 namespace {

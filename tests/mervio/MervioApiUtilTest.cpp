@@ -5,8 +5,8 @@
 #include <stdexcept>
 
 #include "foundation/PropertyList.h"
-#include "mervio/MervioApiUtil.h"
-#include "mervio/URLArgumentsAdditions.h"
+#include "mervio/apps/MervioApiUtil.h"
+#include "mervio/apps/URLArgumentsAdditions.h"
 #include "support/MervioTest.h"
 #include "uikit/Window.h"
 

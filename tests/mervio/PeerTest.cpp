@@ -10,8 +10,8 @@
 
 #include "foundation/Data.h"
 #include "foundation/PropertyList.h"
-#include "mervio/AppCommunicate.h"
-#include "mervio/AppRecords.h"
+#include "mervio/apps/AppCommunicate.h"
+#include "mervio/apps/AppRecords.h"
 #include "support/Command.h"
 #include "support/MervioTest.h"
 

@@ -6,7 +6,7 @@
 #include <functional>
 
 #include "foundation/Strings.h"
-#include "mervio/AppCommunicate.h"
+#include "mervio/apps/AppCommunicate.h"
 #include "support/MervioTest.h"
 
 namespace {

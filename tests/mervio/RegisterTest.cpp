@@ -7,7 +7,7 @@
 
 #include "foundation/Bundle.h"
 #include "foundation/Data.h"
-#include "mervio/MVApiRegister.h"
+#include "mervio/apps/MVApiRegister.h"
 #include "support/MVApiTest.h"
 #include "uikit/Window.h"
 

@@ -11,8 +11,8 @@
 
 #include "foundation/Data.h"
 #include "foundation/Notification.h"
-#include "mervio/MVOMSAKeyChain.h"
-#include "mervio/MVOMSAReachability.h"
+#include "mervio/reporter/MVOMSAKeyChain.h"
+#include "mervio/reporter/MVOMSAReachability.h"
 #include "service/JSON.h"
 #include "support/Command.h"
 #include "support/ReporterTest.h"

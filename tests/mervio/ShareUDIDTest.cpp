@@ -9,7 +9,7 @@
 
 #include "foundation/Data.h"
 #include "foundation/Format.h"
-#include "mervio/MVOMSAKeyChain.h"
+#include "mervio/reporter/MVOMSAKeyChain.h"
 #include "support/ReporterTest.h"
 #include "uikit/DeviceStore.h"
 

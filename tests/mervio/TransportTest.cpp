@@ -2,7 +2,7 @@
 // and leaves, the user's copied text, other apps' entries.
 #include <gtest/gtest.h>
 
-#include "mervio/AppCommunicate.h"
+#include "mervio/apps/AppCommunicate.h"
 #include "support/MervioTest.h"
 
 namespace {

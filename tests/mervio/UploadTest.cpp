@@ -4,7 +4,7 @@
 
 #include <condition_variable>
 
-#include "mervio/MVOMSADispatcher.h"
+#include "mervio/reporter/MVOMSADispatcher.h"
 #include "net/Gzip.h"
 #include "net/Http.h"
 #include "support/StatReporterTest.h"

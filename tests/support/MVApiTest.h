@@ -16,8 +16,8 @@
 #include <memory>
 #include <vector>
 
-#include "mervio/MVApi.h"
-#include "mervio/WapAuthHandler.h"
+#include "mervio/apps/MVApi.h"
+#include "mervio/apps/WapAuthHandler.h"
 #include "support/FakeMessenger.h"
 #include "support/StatReporterTest.h"
 

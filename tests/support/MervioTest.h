@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "mervio/AppCommunicate.h"
-#include "mervio/MervioApiUtil.h"
+#include "mervio/apps/AppCommunicate.h"
+#include "mervio/apps/MervioApiUtil.h"
 #include "uikit/Application.h"
 #include "uikit/BitmapContext.h"
 #include "uikit/Device.h"

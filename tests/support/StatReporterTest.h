@@ -18,9 +18,9 @@
 #include <string>
 #include <vector>
 
-#include "mervio/MVOMSA.h"
-#include "mervio/MVOMSADatabase.h"
-#include "mervio/MVOMSAStore.h"
+#include "mervio/reporter/MVOMSA.h"
+#include "mervio/reporter/MVOMSADatabase.h"
+#include "mervio/reporter/MVOMSAStore.h"
 #include "service/JSON.h"
 #include "soapserver/StatReport.h"
 #include "support/LoopbackService.h"

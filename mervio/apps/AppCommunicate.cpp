@@ -1,0 +1,140 @@
+#include "mervio/apps/AppCommunicate.h"
+
+#include "mervio/apps/MervioApiUtil.h"
+#include "mervio/RecordReader.h"
+
+namespace {
+
+constexpr const char* kContentType = "content";
+constexpr const char* kOldTextKey = "old_text";
+
+ui::PasteboardPtr namedPersistentBoard(const std::string& name) {
+    auto board = ui::Pasteboard::pasteboardWithName(name, true);
+    if (board) board->setPersistent(true);
+    return board;
+}
+
+// The board's content as a property list; when it is one, the content is
+// emptied (the record is taken), whatever its kind.
+ns::Value takeContent(const ui::PasteboardPtr& board) {
+    if (!board) return {};
+    ns::Value plist = MervioApiUtil::propertyListFromData(board->dataForPasteboardType(kContentType));
+    if (plist.isNil()) return {};
+    board->setData(ns::Bytes(), kContentType);
+    return plist;
+}
+
+// The app's entry of a dictionary of all apps, when it is a dictionary.
+ns::Value entryFor(const ns::Value& all, const std::string& appId) {
+    ns::Value entry = all[appId];
+    return entry.isDictionary() ? entry : ns::Value();
+}
+
+bool writable(const AppCommunicateDataPtr& record, const std::string& appId) {
+    return record && record->propertList().isDictionary() && !appId.empty();
+}
+
+}  // namespace
+
+bool AppCommunicate::setAppCommunicateData(const AppCommunicateDataPtr& record, const std::string& appId) {
+    if (MervioApiUtil::isiOS7plus()) return setAppCommunicateDataForiOS7Plus(record, appId);
+    if (!writable(record, appId)) return false;
+    if (!setPropertyList(record->propertList(), appId)) return false;
+    setFileData(record->fileData, appId);
+    return true;
+}
+
+AppCommunicateDataPtr AppCommunicate::appCommunicateDataForAppID(const std::string& appId) {
+    if (MervioApiUtil::isiOS7plus()) return appCommunicateDataForAppIDForiOS7Plus(appId);
+    if (appId.empty()) return nullptr;
+    ns::Value entry = propertyListForAppID(appId);
+    if (entry.isNil()) return nullptr;
+    auto record = std::make_shared<AppCommunicateData>(entry);
+    record->fileData = fileDataForAppID(appId);
+    return record;
+}
+
+// ---- Before iOS 7 ----
+
+std::string AppCommunicate::getDataPasteboardName() { return "mervio_data"; }
+std::string AppCommunicate::getFilePasteboardName() { return "mervio_file"; }
+ui::PasteboardPtr AppCommunicate::getDataPasteboard() { return namedPersistentBoard(getDataPasteboardName()); }
+ui::PasteboardPtr AppCommunicate::getFilePasteboard() { return namedPersistentBoard(getFilePasteboardName()); }
+
+ns::Value AppCommunicate::propertyListForAllApp() {
+    ns::Value all = takeContent(getDataPasteboard());
+    return all.isDictionary() ? all : ns::Value();
+}
+
+ns::Value AppCommunicate::propertyListForAppID(const std::string& appId) {
+    return entryFor(propertyListForAllApp(), appId);
+}
+
+bool AppCommunicate::setPropertyList(const ns::Value& propertyList, const std::string& appId) {
+    if (propertyList.isNil() || appId.empty()) return false;
+    ns::Value all = ns::Value::dictionary();
+    ns::Value earlier = propertyListForAllApp();
+    for (const auto& [key, entry] : earlier.entries()) all.set(key, entry);
+    all.set(appId, propertyList);
+    auto bytes = MervioApiUtil::dataFromPropertyList(all);
+    auto board = getDataPasteboard();
+    if (!bytes || !board) return false;
+    board->setData(*bytes, kContentType);
+    return true;
+}
+
+void AppCommunicate::setFileData(const ns::Bytes& data, const std::string&) {
+    if (auto board = getFilePasteboard()) board->setData(data, kContentType);
+}
+
+ns::Bytes AppCommunicate::fileDataForAppID(const std::string&) {
+    auto board = getFilePasteboard();
+    if (!board) return {};
+    ns::Bytes data = board->dataForPasteboardType(kContentType).value_or(ns::Bytes());
+    board->setData(ns::Bytes(), kContentType);
+    return data;
+}
+
+// ---- From iOS 7 on ----
+
+ui::PasteboardPtr AppCommunicate::getDataPasteboardForiOS7Plus() { return ui::Pasteboard::generalPasteboard(); }
+
+ns::Value AppCommunicate::propertyListForAllAppForiOS7Plus() {
+    auto board = getDataPasteboardForiOS7Plus();
+    ns::Value all = takeContent(board);
+    if (!all.isDictionary()) return {};
+    auto oldText = mvrecord::text(all, kOldTextKey);
+    if (oldText && !oldText->empty()) board->setString(*oldText);
+    return all;
+}
+
+ns::Value AppCommunicate::propertyListForAppIDForiOS7Plus(const std::string& appId) {
+    return entryFor(propertyListForAllAppForiOS7Plus(), appId);
+}
+
+bool AppCommunicate::setPropertyListForiOS7Plus(const ns::Value& propertyList, const std::string& appId) {
+    if (propertyList.isNil() || appId.empty()) return false;
+    auto board = getDataPasteboardForiOS7Plus();
+    if (!board) return false;
+    ns::Value all = ns::Value::dictionary({{appId, propertyList}});
+    auto oldText = board->string();
+    if (oldText && !oldText->empty()) all.set(kOldTextKey, *oldText);
+    auto bytes = MervioApiUtil::dataFromPropertyList(all);
+    if (!bytes) return false;
+    board->setData(*bytes, kContentType);
+    return true;
+}
+
+bool AppCommunicate::setAppCommunicateDataForiOS7Plus(const AppCommunicateDataPtr& record, const std::string& appId) {
+    if (!writable(record, appId)) return false;
+    return setPropertyListForiOS7Plus(record->propertList(), appId);
+}
+
+AppCommunicateDataPtr AppCommunicate::appCommunicateDataForAppIDForiOS7Plus(const std::string& appId) {
+    if (appId.empty()) return nullptr;
+    ns::Value entry = propertyListForAppIDForiOS7Plus(appId);
+    if (entry.isNil()) return nullptr;
+    auto record = std::make_shared<AppCommunicateData>(entry);
+    record->fileData = mvrecord::data(entry, "fileData").value_or(ns::Bytes());
+    return record;
+}

@@ -1,0 +1,320 @@
+#include "mervio/reporter/MVOMSADispatcher.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "foundation/DateTime.h"
+#include "foundation/Format.h"
+#include "foundation/RunLoop.h"
+#include "foundation/Strings.h"
+#include "mervio/reporter/MVOMSAConfig.h"
+#include "mervio/reporter/MVOMSADataConfigHolder.h"
+#include "mervio/reporter/MVOMSAHelper.h"
+#include "mervio/reporter/MVOMSAReachability.h"
+#include "net/Http.h"
+#include "service/JSON.h"
+
+namespace {
+
+// The texts as the items of one JSON array (each already JSON). Appended
+// piece by piece: GCC 12 takes "[" + a temporary for an overlapping copy.
+std::string jsonArrayOf(const std::vector<std::string>& items) {
+    std::string out(1, '[');
+    out += ns::componentsJoinedByString(items, ",");
+    out += ']';
+    return out;
+}
+
+std::mutex& instanceMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::shared_ptr<MVOMSADispatcher>& instance() {
+    static std::shared_ptr<MVOMSADispatcher> dispatcher;
+    return dispatcher;
+}
+
+std::optional<std::string> systemLookup(const std::string& host) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return std::nullopt;
+    char text[INET_ADDRSTRLEN] = {};
+    const auto* address = reinterpret_cast<const sockaddr_in*>(found->ai_addr);
+    std::optional<std::string> out;
+    if (inet_ntop(AF_INET, &address->sin_addr, text, sizeof text)) out = text;
+    freeaddrinfo(found);
+    return out;
+}
+
+struct Resolver {
+    std::mutex mutex;
+    MVOMSADispatcher::Lookup lookup = systemLookup;
+    double limit = MVOMSADispatcher::kResolveLimitSeconds;
+};
+
+Resolver& resolver() {
+    static Resolver r;
+    return r;
+}
+
+// The host's address, or none when the lookup fails or takes longer than
+// the limit. The lookup runs on a thread of its own, which is left to
+// finish by itself when it is too slow; nothing else in the process is
+// disturbed.
+std::optional<std::string> resolveWithin(const std::string& host) {
+    MVOMSADispatcher::Lookup lookup;
+    double limit;
+    {
+        std::lock_guard lock(resolver().mutex);
+        lookup = resolver().lookup;
+        limit = resolver().limit;
+    }
+    struct Answer {
+        std::mutex mutex;
+        std::condition_variable ready;
+        bool done = false;
+        std::optional<std::string> address;
+    };
+    auto answer = std::make_shared<Answer>();
+    std::thread([answer, lookup, host] {
+        std::optional<std::string> address = lookup(host);
+        std::lock_guard lock(answer->mutex);
+        answer->address = std::move(address);
+        answer->done = true;
+        answer->ready.notify_all();
+    }).detach();
+    std::unique_lock lock(answer->mutex);
+    if (!answer->ready.wait_for(lock, std::chrono::duration<double>(limit), [&] { return answer->done; }))
+        return std::nullopt;
+    return answer->address;
+}
+
+// "http://host:port/..." as host and port (80 when it names none).
+void hostAndPort(const std::string& url, std::string* host, long long* port) {
+    std::string rest = url;
+    std::size_t scheme = rest.find("://");
+    if (scheme != std::string::npos) rest = rest.substr(scheme + 3);
+    rest = rest.substr(0, rest.find_first_of("/?#"));
+    std::size_t colon = rest.rfind(':');
+    *port = 80;
+    if (colon != std::string::npos) {
+        std::string digits = rest.substr(colon + 1);
+        if (!digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            *port = ns::parseLeadingInteger(digits);
+        rest = rest.substr(0, colon);
+    }
+    *host = rest;
+}
+
+bool containsRC4(std::string encoding) {
+    std::transform(encoding.begin(), encoding.end(), encoding.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return encoding.find("rc4") != std::string::npos;
+}
+
+void setIf(ns::Value& dict, const char* key, const std::optional<std::string>& text) {
+    if (text) dict.set(key, ns::Value(*text));
+}
+
+void setIf(ns::Value& dict, const char* key, const std::optional<long long>& number) {
+    if (number) dict.set(key, ns::Value(*number));
+}
+
+}  // namespace
+
+// ---- The speed test's record ----
+
+std::string MVOMSATestSpeed::toJsonString() const {
+    ns::Value d = ns::Value::dictionary();
+    setIf(d, "dm", dm);
+    setIf(d, "pt", pt);
+    setIf(d, "rip", rip);
+    setIf(d, "st", st);
+    setIf(d, "ts", ts);
+    setIf(d, "tm", tm);
+    return MVOMSAHelper::getInstance()->getJson(d);
+}
+
+std::string MVOMSATestSpeed::description() const {
+    auto text = [](const auto& value) -> std::string {
+        if (!value) return "(null)";
+        return ns::Value(*value).description();
+    };
+    return "MSATestSpeed info is dm:" + text(dm) + " , pt:" + text(pt) + " , rip:" + text(rip) + " , st:" + text(st) +
+           " , ts:" + text(ts) + " , tm:" + text(tm) + " ";
+}
+
+// ---- The dispatcher ----
+
+std::shared_ptr<MVOMSADispatcher> MVOMSADispatcher::getInstance() {
+    std::lock_guard lock(instanceMutex());
+    if (!instance()) instance() = std::shared_ptr<MVOMSADispatcher>(new MVOMSADispatcher());
+    return instance();
+}
+
+void MVOMSADispatcher::resetForTesting() {
+    {
+        std::lock_guard lock(instanceMutex());
+        instance().reset();
+    }
+    setLookupForTesting(systemLookup, kResolveLimitSeconds);
+}
+
+void MVOMSADispatcher::setLookupForTesting(Lookup lookup, double limitSeconds) {
+    std::lock_guard lock(resolver().mutex);
+    resolver().lookup = lookup ? std::move(lookup) : systemLookup;
+    resolver().limit = limitSeconds;
+}
+
+void MVOMSADispatcher::sendEvent(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback) {
+    if (!event) return;
+    std::string json = event->toJsonString();
+    if (ns::utf16Length(json) > MVOMSAConfig::getInstance()->maxReportEventLength() && event->getType() != 3) {
+        if (callback) callback(true, nullptr);
+        return;
+    }
+    if (json.empty()) return;
+    send(event, std::move(callback));
+}
+
+void MVOMSADispatcher::send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback) {
+    if (!event) return;
+    post({event->toJsonString()}, [event, callback = std::move(callback)](bool ok) {
+        if (callback) callback(ok, event);
+    });
+}
+
+void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callback) {
+    std::vector<std::string> texts;
+    for (const auto& e : events) texts.push_back(e->content);
+    post(std::move(texts), [events, callback = std::move(callback)](bool ok) {
+        if (callback) callback(ok, events);
+    });
+}
+
+void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done) {
+    queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done)] {
+        std::string plain = jsonArrayOf(texts);
+        std::optional<ns::Bytes> reply;
+        bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply);
+        done(ok);
+        if (!ok || !reply) return;
+        ns::Value object = JSONParser().parse(std::string(reply->begin(), reply->end()), false);
+        auto holder = MVOMSADataConfigHolder::getInstance();
+        if (object.isDictionary() && holder) holder->updateOnlineConfig(object);
+    });
+}
+
+bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, std::optional<ns::Bytes>* reply) {
+    ns::Bytes body;
+    net::Request request;
+    if (plain.size() < kCompressFrom) {
+        body = plain;
+        request.headers = {{"Content-Encoding", "rc4"}};
+    } else {
+        ns::Bytes packed;
+        if (MVOMSAHelper::GZip(plain, &packed) != 0) return false;
+        auto n = static_cast<std::uint32_t>(plain.size());
+        body = {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 8),
+                static_cast<std::uint8_t>(n)};
+        body.insert(body.end(), packed.begin(), packed.end());
+        request.headers = {{"Content-Encoding", "rc4,gzip"}};
+    }
+    MVOMSAHelper::ChiperRC4(body);
+    request.headers.insert(request.headers.begin(), {{"Connection", "keep-alive"}, {"Content-Type", "json"}});
+    request.method = "POST";
+    request.url = MVOMSAConfig::getInstance()->reportURL();
+    request.body.assign(body.begin(), body.end());
+    request.timeout = kTimeoutSeconds;
+    request.acceptCompressed = false;  // the reply's "rc4" is ours to undo, not the HTTP layer's
+
+    net::Response response = net::perform(request);
+    if (response.failed() || response.status != 200) return false;
+    if (response.body.empty()) {
+        if (reply) reply->reset();
+        return false;
+    }
+    ns::Bytes data(response.body.begin(), response.body.end());
+    if (containsRC4(response.header("Content-Encoding"))) MVOMSAHelper::ChiperRC4(data);
+    if (reply) *reply = data;
+    ns::Value object = JSONParser().parse(std::string(data.begin(), data.end()), false);
+    if (!object.isDictionary()) return false;
+    ns::Value ret = object["ret"];
+    return !ret.isNil() && ret.description() == "0";
+}
+
+std::string MVOMSADispatcher::GetCurTime() {
+    return ns::DateFormatter("yyyy/MM/dd HH:mm:ss:SSS").stringFromDate(ns::now());
+}
+
+std::vector<std::string> MVOMSADispatcher::splitSpeedString(const std::string& text) {
+    std::vector<std::string> urls;
+    for (const std::string& entry : ns::componentsSeparatedByString(text, ";")) {
+        if (entry.empty()) continue;
+        std::string hostPort = entry;
+        std::replace(hostPort.begin(), hostPort.end(), ',', ':');
+        urls.push_back("http://" + hostPort);
+    }
+    return urls;
+}
+
+MVOMSATestSpeed MVOMSADispatcher::taSocket(const std::string& url) {
+    MVOMSATestSpeed result;
+    std::string host;
+    long long port = 80;
+    hostAndPort(url, &host, &port);
+    result.dm = host;
+    result.pt = port;
+    auto stamp = static_cast<long long>(ns::now().seconds);
+
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        result.st = -1;
+        return result;
+    }
+    // Timed on the monotonic clock: a change of the wall clock does not count.
+    auto start = std::chrono::steady_clock::now();
+    std::optional<std::string> address = resolveWithin(host);
+    sockaddr_in peer{};
+    peer.sin_family = AF_INET;
+    peer.sin_port = htons(static_cast<std::uint16_t>(port));
+    if (address) result.rip = *address;
+    if (!address || inet_pton(AF_INET, address->c_str(), &peer.sin_addr) != 1 ||
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
+        ::close(fd);
+        result.st = -1;
+        return result;
+    }
+    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    result.st = 0;
+    result.ts = stamp;
+    result.tm = static_cast<long long>(elapsed * 100);
+    ::close(fd);
+    return result;
+}
+
+void MVOMSADispatcher::speedTest(const std::string& text) {
+    std::vector<std::string> results;
+    for (const std::string& url : splitSpeedString(text)) results.push_back(taSocket(url).toJsonString());
+    auto config = MVOMSAConfig::getInstance();
+    config->setSp(jsonArrayOf(results));
+    if (auto reachability = MVOMSAReachability::reachabilityForInternetConnection()) {
+        if (reachability->isReachableViaWiFi())
+            config->setCn(std::string("WIFI"));
+        else if (reachability->isReachableViaWWAN())
+            config->setCn(std::string("CellNetwork"));
+    }
+    if (auto mccmnc = MVOMSAHelper::getInstance()->getEnv().mccmnc) config->setOp(*mccmnc);
+}

@@ -1,0 +1,96 @@
+// The statistics reporter's upload: one event, or a batch of stored events,
+// goes to the statistics server as one JSON array in one POST to
+// "/stat/report" (statReportURL, else the built-in endpoint). From 256
+// bytes the array is gzipped behind its 4-byte big-endian length; every body
+// is enciphered with RC4 under the reporter's key, and so is the reply when
+// its Content-Encoding names rc4. A send succeeds on status 200 with a reply
+// whose "ret" reads "0"; the reply's "cfg" then goes to the configuration
+// holder.
+//
+//   MVOMSADispatcher::getInstance()->sendEvent(event, [](bool ok, std::shared_ptr<MVOMSAEvent> sent) { ... });
+//   MVOMSADispatcher::getInstance()->send(batch, [](bool ok, const MVOMSAStoreEvents& sent) { ... });
+//
+// Exchanges run one at a time on the serial queue "HttpDispatcher", each a
+// blocking request with a 10-second time-out; the callback runs there once,
+// with the very object sent. The same class runs the speed test the server
+// may order: a timed TCP connection to each listed server, the results kept
+// in the settings.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/Dispatch.h"
+#include "foundation/Value.h"
+#include "mervio/reporter/MVOMSAEvent.h"
+#include "mervio/reporter/MVOMSAStore.h"
+
+// The result of one connection test; absent values are left out of its text.
+struct MVOMSATestSpeed {
+    std::optional<std::string> dm;  // host
+    std::optional<long long> pt;    // port
+    std::optional<std::string> rip; // the address the host resolved to
+    std::optional<long long> st;    // 0 connected, -1 failed
+    std::optional<long long> ts;    // start, seconds since 1970
+    std::optional<long long> tm;    // connection time, hundredths of a second
+
+    // {"dm":..., "pt":..., "rip":..., "st":..., "ts":..., "tm":...}
+    std::string toJsonString() const;
+    std::string description() const;
+};
+
+class MVOMSADispatcher : public std::enable_shared_from_this<MVOMSADispatcher> {
+public:
+    using EventCallback = std::function<void(bool success, const std::shared_ptr<MVOMSAEvent>& event)>;
+    using BatchCallback = std::function<void(bool success, const MVOMSAStoreEvents& events)>;
+    // A blocking lookup of a host's IPv4 address as dotted text, or none.
+    using Lookup = std::function<std::optional<std::string>(const std::string& host)>;
+
+    static constexpr double kTimeoutSeconds = 10;
+    static constexpr double kResolveLimitSeconds = 10;
+    static constexpr std::size_t kCompressFrom = 256;  // bytes of the plain array
+
+    static std::shared_ptr<MVOMSADispatcher> getInstance();
+    // Tests: forgets the dispatcher (its queue must be idle) and the lookup.
+    static void resetForTesting();
+    // Tests: resolves with `lookup`, giving up after `limitSeconds`.
+    static void setLookupForTesting(Lookup lookup, double limitSeconds);
+
+    ns::SerialQueue& taskQueue() { return queue_; }
+    void close() {}
+
+    // An event longer than maxReportEventLength (other than an error event)
+    // is dropped: the callback gets success and no event at once, on this
+    // thread. An event with no text is not sent and not called back.
+    void sendEvent(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback);
+    void send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback);
+    void send(const MVOMSAStoreEvents& events, BatchCallback callback);
+    // One exchange with the plain array: true on status 200 and "ret" "0";
+    // `reply` gets the (deciphered) reply body, none when it was empty.
+    bool nsRequest(const ns::Bytes& plain, std::optional<ns::Bytes>* reply);
+
+    // Now, local time, "yyyy/MM/dd HH:mm:ss:SSS".
+    static std::string GetCurTime();
+    // "host,port;host,port;..." as "http://host:port" texts; empty entries skipped.
+    static std::vector<std::string> splitSpeedString(const std::string& text);
+    // Connects to the URL's host and port (80 by default) and times it.
+    MVOMSATestSpeed taSocket(const std::string& url);
+    // Tests every server of the text; sets sp (the results' JSON array), cn
+    // (the network's kind) and op (the carrier) of the settings.
+    void speedTest(const std::string& text);
+
+    MVOMSADispatcher(const MVOMSADispatcher&) = delete;
+    MVOMSADispatcher& operator=(const MVOMSADispatcher&) = delete;
+
+private:
+    MVOMSADispatcher() = default;
+    // On the queue: posts the texts as one array, calls `done`, then hands a
+    // successful reply's configuration to the holder.
+    void post(std::vector<std::string> texts, std::function<void(bool)> done);
+
+    ns::SerialQueue queue_{"HttpDispatcher"};
+};

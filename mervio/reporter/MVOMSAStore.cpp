@@ -1,0 +1,337 @@
+#include "mervio/reporter/MVOMSAStore.h"
+
+#include <mutex>
+
+#include "foundation/FileManager.h"
+#include "foundation/RunLoop.h"
+#include "foundation/Strings.h"
+#include "foundation/UserDefaults.h"
+#include "mervio/reporter/MVOMSAConfig.h"
+#include "mervio/reporter/MVOMSADataConfigHolder.h"
+#include "mervio/reporter/MVOMSADispatcher.h"
+#include "mervio/reporter/MVOMSAHelper.h"
+
+namespace {
+
+constexpr const char* kCreateStatements[] = {
+    ("create table if not exists events(event_id INTEGER PRIMARY KEY AUTOINCREMENT NOT NULL, content TEXT, "
+     "status INTEGER, send_count INTEGER, ts INTEGER)"),
+    "create table if not exists user(uid TEXT, user_type INTEGER, app_ver TEXT, ts INTEGER, PRIMARY KEY(uid))",
+    "create table if not exists config(type INTEGER, content TEXT, md5sum TEXT, version INTEGER, PRIMARY KEY(type))",
+};
+
+std::mutex& instanceMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::shared_ptr<MVOMSAStore>& instance() {
+    static std::shared_ptr<MVOMSAStore> store;
+    return store;
+}
+
+std::int64_t number(const std::string& text) { return ns::parseLeadingInteger(text); }
+
+}  // namespace
+
+// ---- Records ----
+
+void MVOMSADataConfig::encodeWithNoContent(ns::Value& dict) const { dict.set("v", ns::Value(version)); }
+
+bool MVOMSADataConfig::decode(const ns::Value& dict) {
+    ns::Value c = dict["c"], v = dict["v"], m = dict["m"];
+    if (!c.isDictionary() || !v.isNumber() || v.isBool() || !m.isString()) return false;
+    md5 = m.str();
+    content = MVOMSAHelper::getInstance()->getJson(c);
+    version = static_cast<std::uint32_t>(v.integerValue());
+    return true;
+}
+
+// ---- The store ----
+
+MVOMSAStore::MVOMSAStore()
+    : insertEvent_(mvomsa::kInsertEvent),
+      replaceConfig_("replace into config(type, content, md5sum, version) values(@TYPE, @CONTENT, @MD5, @VER)") {}
+
+MVOMSAStore::~MVOMSAStore() { closeDB(); }
+
+std::shared_ptr<MVOMSAStore> MVOMSAStore::getInstance() {
+    std::shared_ptr<MVOMSAStore> made;
+    {
+        std::lock_guard lock(instanceMutex());
+        if (instance()) return instance();
+        made = instance() = std::shared_ptr<MVOMSAStore>(new MVOMSAStore());
+        made->initDB();
+    }
+    MVOMSAReporterLinks::setUserStorage(made);
+    return made;
+}
+
+std::shared_ptr<MVOMSAStore> MVOMSAStore::existing() {
+    std::lock_guard lock(instanceMutex());
+    return instance();
+}
+
+void MVOMSAStore::resetForTesting() {
+    std::shared_ptr<MVOMSAStore> store;
+    {
+        std::lock_guard lock(instanceMutex());
+        store = std::move(instance());
+    }
+    if (!store) return;
+    store->closeDB();
+    if (MVOMSAReporterLinks::userStorage() == store) MVOMSAReporterLinks::setUserStorage(nullptr);
+}
+
+std::string MVOMSAStore::databasePath() { return mvomsa::databasePath(kClassName); }
+
+void MVOMSAStore::initDB() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    sqlite3* db = getDB();
+    auto defaults = ns::UserDefaults::standardUserDefaults();
+    if (defaults->integerForKey(kVersionKey) == 0) {
+        defaults->setInteger(1, kVersionKey);
+        defaults->synchronize();
+    }
+    for (const char* sql : kCreateStatements) mvomsa::execute(db, sql);
+}
+
+sqlite3* MVOMSAStore::getDB() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    return mvomsa::connect(db_, MVOMSAStore::databasePath());
+}
+
+void MVOMSAStore::closeDB() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    mvomsa::disconnect(db_, {&insertEvent_, &replaceConfig_});
+}
+
+void MVOMSAStore::deleteDB() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    closeDB();
+    // The holder's connection would go on writing the removed file.
+    if (auto holder = MVOMSADataConfigHolder::getInstance()) holder->closeDB();
+    ns::FileManager::defaultManager().removeItemAtPath(databasePath());
+}
+
+int MVOMSAStore::updateDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values) {
+    std::lock_guard lock(mvomsa::databaseLock());
+    sqlite3* db = getDB();
+    if (!db) return -1;
+    int rc = mvomsa::execute(db, sql, values);
+    if (rc == SQLITE_CORRUPT) {
+        deleteDB();
+        initDB();
+    }
+    return rc;
+}
+
+void MVOMSAStore::recount() { numStoredEvents_.store(getStoredEventsNum()); }
+
+void MVOMSAStore::launch() {
+    queue_.async([self = shared_from_this()] {
+        if (!self->getDB()) return;
+        self->updateDatabase("update events set status=?  where status = ?", {kWaiting, kSending});
+        self->recount();
+    });
+}
+
+std::uint32_t MVOMSAStore::getStoredEventsNum() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    std::vector<mvomsa::Row> rows;
+    if (mvomsa::query(getDB(), "select count(*) from events where status=?", {kWaiting}, &rows) != SQLITE_OK ||
+        rows.size() != 1 || rows[0].size() != 1)
+        return 0;
+    return static_cast<std::uint32_t>(number(rows[0][0]));
+}
+
+void MVOMSAStore::storeEvent(std::shared_ptr<MVOMSAEvent> event, bool, std::function<void()> completion) {
+    queue_.async([self = shared_from_this(), event = std::move(event), completion = std::move(completion)] {
+        MVOMSASettings settings = MVOMSAConfig::getInstance()->settings();
+        if (self->storedEventCount() >= settings.maxStoreEventCount) {
+            self->updateDatabase("delete from events where ts in (select min(ts) from events)");
+            self->recount();
+        }
+        std::string json = event ? event->toJsonString() : std::string();
+        // An empty text would make the batch's array unreadable, and the whole batch fail.
+        bool tooLong = ns::utf16Length(json) > settings.maxReportEventLength && event->getType() != 3;
+        if (!json.empty() && !tooLong) {
+            std::lock_guard lock(mvomsa::databaseLock());
+            sqlite3* db = self->getDB();
+            if (db && self->insertEvent_.run(db, {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{event->ts}}))
+                self->numStoredEvents_.fetch_add(1);
+        }
+        if (completion) completion();
+    });
+}
+
+void MVOMSAStore::sendCachedEvents(std::int32_t n) {
+    queue_.async([self = shared_from_this(), n] {
+        if (!MVOMSAConfig::getInstance()->statEnable() || self->storedEventCount() == 0) return;
+        MVOMSAStoreEvents batch;
+        self->loadCachedEvents(batch);
+        if (batch.empty()) return;
+        // Marked in upload before it goes, so a second request queued meanwhile
+        // does not load and send the same rows.
+        self->markSending(batch);
+        MVOMSADispatcher::getInstance()->send(batch, [self, n](bool success, const MVOMSAStoreEvents& sent) {
+            self->queue_.async([self, n, success, sent] {
+                if (!success) {
+                    self->failEvents(sent);
+                    return;
+                }
+                self->removeEvents(sent);
+                self->afterSent(n, sent.size());
+            });
+        });
+    });
+}
+
+void MVOMSAStore::afterSent(std::int32_t n, std::size_t batchSize) {
+    if (n < 0) sendCachedEvents(-1);
+    if (n >= 1 && static_cast<std::size_t>(n) > batchSize) sendCachedEvents(n - static_cast<std::int32_t>(batchSize));
+    if (n >= 1 && storedEventCount() >= static_cast<std::uint32_t>(n)) sendCachedEvents(n);
+}
+
+void MVOMSAStore::loadCachedEvents(MVOMSAStoreEvents& events) {
+    std::lock_guard lock(mvomsa::databaseLock());
+    std::vector<mvomsa::Row> rows;
+    std::int64_t limit = MVOMSAConfig::getInstance()->maxLoadEventCount();
+    if (mvomsa::query(getDB(),
+                      "select event_id, content, status, send_count,ts from events where status = ? order by ts, "
+                      "event_id limit ?",
+                      {kWaiting, limit}, &rows) != SQLITE_OK)
+        return;
+    for (const mvomsa::Row& row : rows) {
+        if (row.size() != 5) continue;
+        auto event = std::make_shared<MVOMSAStoreEvent>();
+        event->eventId = static_cast<std::uint32_t>(number(row[0]));
+        event->content = row[1];
+        event->status = static_cast<std::uint32_t>(number(row[2]));
+        event->sendCount = static_cast<std::uint32_t>(number(row[3]));
+        event->ts = static_cast<std::uint32_t>(number(row[4]));
+        events.push_back(std::move(event));
+    }
+}
+
+void MVOMSAStore::runBatch(const MVOMSAStoreEvents& events,
+                           const std::function<int(MVOMSAStoreEvent& event, bool again)>& statement) {
+    MVOMSAStoreEvents failed;
+    {
+        struct Transaction {
+            MVOMSAStore& store;
+            explicit Transaction(MVOMSAStore& s) : store(s) { store.updateDatabase("BEGIN TRANSACTION"); }
+            ~Transaction() { store.updateDatabase("END TRANSACTION"); }
+        } transaction(*this);
+        for (const auto& event : events)
+            if (statement(*event, false) != SQLITE_OK) failed.push_back(event);
+    }
+    if (!failed.empty()) {
+        updateDatabase("BEGIN TRANSACTION");
+        for (const auto& event : failed) statement(*event, true);
+        updateDatabase("END TRANSACTION");
+    }
+    recount();
+}
+
+void MVOMSAStore::updateEvents(MVOMSAStoreEvents events, std::uint32_t status) {
+    queue_.async([self = shared_from_this(), events = std::move(events), status] {
+        self->runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+            return self->updateDatabase("update events set status = ? where event_id = ?", {status, e.eventId});
+        });
+    });
+}
+
+void MVOMSAStore::markSending(const MVOMSAStoreEvents& events) {
+    runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+        return updateDatabase("update events set status = ? where event_id = ?", {kSending, e.eventId});
+    });
+}
+
+void MVOMSAStore::removeEvents(const MVOMSAStoreEvents& events) {
+    runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+        return updateDatabase("delete from events where event_id = ?", {e.eventId});
+    });
+}
+
+void MVOMSAStore::deleteEvents(MVOMSAStoreEvents events, std::function<void()> callback) {
+    queue_.async([self = shared_from_this(), events = std::move(events), callback = std::move(callback)] {
+        self->removeEvents(events);
+        if (callback) callback();
+    });
+}
+
+void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events) {
+    std::uint32_t retries = MVOMSAConfig::getInstance()->maxSendRetryCount();
+    runBatch(events, [&](MVOMSAStoreEvent& e, bool again) {
+        // One failed upload counts once, also when its statement needs a second try.
+        if (!again) ++e.sendCount;
+        if (e.sendCount < retries)
+            return updateDatabase("update events set status=?,send_count=? where event_id = ?",
+                                  {kWaiting, e.sendCount, e.eventId});
+        return updateDatabase("delete from events where event_id = ?", {e.eventId});
+    });
+}
+
+void MVOMSAStore::updateSendFailedEvents(MVOMSAStoreEvents events) {
+    queue_.async([self = shared_from_this(), events = std::move(events)] { self->failEvents(events); });
+}
+
+void MVOMSAStore::storeUser(const MVOMSAUser& user) {
+    queue_.async([self = shared_from_this(), user] {
+        self->updateDatabase("update user set user_type=?, app_ver=?, ts=? where uid=?",
+                             {user.userType, user.appVer, user.tagTime, user.uid});
+    });
+}
+
+std::optional<MVOMSAUser> MVOMSAStore::loadUser() {
+    MVOMSAUser user;
+    queue_.sync([&] {
+        std::lock_guard lock(mvomsa::databaseLock());
+        std::vector<mvomsa::Row> rows;
+        if (mvomsa::query(getDB(), "select uid,user_type,app_ver,ts from user", {}, &rows) != SQLITE_OK) return;
+        if (rows.empty()) {
+            const MVOMSAEnv& env = MVOMSAHelper::getInstance()->getEnv();
+            user = MVOMSAUser{env.deviceid, 0, env.app_version, static_cast<std::uint32_t>(ns::now().seconds)};
+            updateDatabase("insert into user values(?, ?, ?, ?)", {user.uid, user.userType, user.appVer, user.tagTime});
+        } else if (rows.size() == 1 && rows[0].size() == 4) {
+            user = MVOMSAUser{rows[0][0], static_cast<std::int32_t>(number(rows[0][1])), rows[0][2],
+                              static_cast<std::uint32_t>(number(rows[0][3]))};
+        }
+    });
+    return user;
+}
+
+std::string MVOMSAStore::getMsaShareUDID() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    std::vector<mvomsa::Row> rows;
+    if (mvomsa::query(getDB(), "select uid from user limit 1", {}, &rows) != SQLITE_OK || rows.size() != 1 ||
+        rows[0].size() != 1)
+        return {};
+    return rows[0][0];
+}
+
+void MVOMSAStore::storeConfig(MVOMSADataConfig config) {
+    queue_.async([self = shared_from_this(), config = std::move(config)] {
+        std::lock_guard lock(mvomsa::databaseLock());
+        self->replaceConfig_.run(self->getDB(), {config.type, config.content, config.md5, config.version});
+    });
+}
+
+void MVOMSAStore::loadConfig(const std::function<void(const MVOMSADataConfig&)>& block) {
+    std::vector<mvomsa::Row> rows;
+    {
+        std::lock_guard lock(mvomsa::databaseLock());
+        if (mvomsa::query(getDB(), "select type, content, md5sum, version from config;", {}, &rows) != SQLITE_OK)
+            return;
+    }
+    for (const mvomsa::Row& row : rows) {
+        if (row.size() != 4) continue;
+        MVOMSADataConfig config;
+        config.type = static_cast<std::uint32_t>(number(row[0]));
+        config.content = row[1];
+        config.md5 = row[2];
+        config.version = static_cast<std::uint32_t>(number(row[3]));
+        if (block) block(config);
+    }
+}

@@ -1,0 +1,156 @@
+// The statistics reporter's store: every event not sent at once, the
+// reporting user and the server's configuration, in one SQLite file in
+// Documents (".vovuruz_analysis_MVOMSAStore"). It hands batches of waiting
+// events to the upload and applies the outcome: sent events go, failed ones
+// wait again with their count raised and go after maxSendRetryCount
+// failures.
+//
+//   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
+//   store->launch();                              // events left in upload wait again
+//   store->storeEvent(event, false, [] { ... });  // on the "StatStore" queue
+//   store->sendCachedEvents(-1);                  // every waiting event, batch by batch
+//
+// Rows of events: status 1 waits, 2 is in upload. Writes and batches run on
+// the store's serial queue "StatStore"; loadUser() waits for it (inline when
+// already on it); the rest runs on the caller's thread. Every statement runs
+// under the "__MSA_LOCK__" lock that the configuration holder's connection
+// shares, and every value is bound to it. Thread-safe.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/Dispatch.h"
+#include "foundation/Value.h"
+#include "mervio/reporter/MVOMSADatabase.h"
+#include "mervio/reporter/MVOMSAEvent.h"
+#include "mervio/reporter/MVOMSAReporterLinks.h"
+
+// One row of the events table.
+struct MVOMSAStoreEvent {
+    std::uint32_t eventId = 0;
+    std::string content;  // the event's JSON text
+    std::uint32_t status = 0;
+    std::uint32_t sendCount = 0;  // failed uploads
+    std::uint32_t ts = 0;
+};
+using MVOMSAStoreEventPtr = std::shared_ptr<MVOMSAStoreEvent>;
+using MVOMSAStoreEvents = std::vector<MVOMSAStoreEventPtr>;
+
+// One row of the config table: a configuration of the server by type (1 the
+// SDK's, 2 the app's).
+struct MVOMSADataConfig {
+    std::uint32_t type = 0;
+    std::string content;  // JSON text
+    std::string md5;
+    std::uint32_t version = 0;
+
+    // Sets "v" to the version.
+    void encodeWithNoContent(ns::Value& dict) const;
+    // Reads the server form {"c": {...}, "v": <number>, "m": "<digest>"}; false
+    // (and nothing changed) when a key is missing or of another kind.
+    bool decode(const ns::Value& dict);
+};
+
+class MVOMSAStore : public MVOMSAUserStorage, public std::enable_shared_from_this<MVOMSAStore> {
+public:
+    static constexpr const char* kClassName = "MVOMSAStore";
+    static constexpr const char* kVersionKey = "MSA_SDK_DB_VER";  // user defaults: the schema's version, 1
+    enum Status : std::uint32_t { kWaiting = 1, kSending = 2 };
+
+    // The store, made on first use: the queue, then initDB(). Registers as
+    // the helper's user storage.
+    static std::shared_ptr<MVOMSAStore> getInstance();
+    // The store when it has been made, else nullptr.
+    static std::shared_ptr<MVOMSAStore> existing();
+    // Tests: closes the database and forgets the store (its queue must be idle).
+    static void resetForTesting();
+    // Documents/.vovuruz_analysis_MVOMSAStore
+    static std::string databasePath();
+
+    ns::SerialQueue& taskQueue() { return queue_; }
+
+    // Opens the database, sets the schema version when the defaults have
+    // none, and creates the three tables.
+    void initDB();
+    // The open connection, opening the file first when none is (nullptr when
+    // that fails; the next call tries again).
+    sqlite3* getDB();
+    void closeDB();
+    void close() { closeDB(); }
+    // Closes (the holder's connection too) and removes the file.
+    void deleteDB();
+    // Runs one statement with its values: SQLite's code (0 when it ran
+    // through), -1 without a database. A corrupt database (11) is removed
+    // and made anew, and 11 answered.
+    int updateDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values = {});
+
+    // Asynchronous: rows left in upload wait again; the count is read anew.
+    void launch();
+    // Waiting events in the table (0 on any failure).
+    std::uint32_t getStoredEventsNum();
+    // The count kept: read at launch and after every batch, raised by each event stored.
+    std::uint32_t storedEventCount() const { return numStoredEvents_.load(); }
+
+    // Asynchronous: stores the event's JSON text as waiting, after evicting
+    // the oldest second's events when the store is full. An event longer than
+    // maxReportEventLength (unless an error event) or with no text is
+    // dropped. `completion` runs once in every case.
+    void storeEvent(std::shared_ptr<MVOMSAEvent> event, bool hasTrySent, std::function<void()> completion);
+    // Asynchronous: uploads one batch of up to maxLoadEventCount waiting
+    // events (oldest first), marked in upload before it goes; on success
+    // deletes them and asks for more: all that wait for n < 0, else while n
+    // is not reached or n more wait. On failure they wait again.
+    void sendCachedEvents(std::int32_t n);
+    // Appends up to maxLoadEventCount waiting events, oldest first.
+    void loadCachedEvents(MVOMSAStoreEvents& events);
+    // Asynchronous batch updates; each recounts afterwards.
+    void updateEvents(MVOMSAStoreEvents events, std::uint32_t status);
+    void deleteEvents(MVOMSAStoreEvents events, std::function<void()> callback);
+    // Each event's send count goes up by one: below maxSendRetryCount it
+    // waits again, else it is deleted.
+    void updateSendFailedEvents(MVOMSAStoreEvents events);
+
+    // Asynchronous: the user's type, app version and tag time, by uid.
+    void storeUser(const MVOMSAUser& user) override;
+    // On the store queue: the user row; a first use creates it from the
+    // environment with type 0. The empty record when the table cannot be read.
+    std::optional<MVOMSAUser> loadUser() override;
+    // The uid of the user row, else "".
+    std::string getMsaShareUDID();
+
+    // Asynchronous: writes the configuration of its type.
+    void storeConfig(MVOMSADataConfig config);
+    // Calls `block` with every stored configuration.
+    void loadConfig(const std::function<void(const MVOMSADataConfig&)>& block);
+
+    MVOMSAStore(const MVOMSAStore&) = delete;
+    MVOMSAStore& operator=(const MVOMSAStore&) = delete;
+    ~MVOMSAStore() override;
+
+private:
+    MVOMSAStore();
+    void recount();
+    // The batch updates' transaction: the statement for each event, then
+    // once more (in a second transaction) for those that failed.
+    void runBatch(const MVOMSAStoreEvents& events,
+                  const std::function<int(MVOMSAStoreEvent& event, bool again)>& statement);
+    void markSending(const MVOMSAStoreEvents& events);
+    void removeEvents(const MVOMSAStoreEvents& events);
+    void failEvents(const MVOMSAStoreEvents& events);
+    void afterSent(std::int32_t n, std::size_t batchSize);
+
+    ns::SerialQueue queue_{"StatStore"};
+    sqlite3* db_ = nullptr;  // under the database lock
+    mvomsa::CachedStatement insertEvent_;
+    mvomsa::CachedStatement replaceConfig_;
+    std::atomic<std::uint32_t> numStoredEvents_{0};
+};
