@@ -16,6 +16,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "foundation/RunLoop.h"
 #include "net/Gzip.h"
 #include "service/JSON.h"
 #include "service/SoapXmlParseHelper.h"
@@ -523,11 +524,15 @@ void SoapServer::serveConnection(std::shared_ptr<Connection> c) {
                 if (r.jsonString) r.argument = JSONParser().parse(*r.jsonString);
             }
         }
+        bool recorded = false;
         {
             std::lock_guard lock(mutex_);
             if (recording_) received_.push_back(r);
+            recorded = recording_;
         }
         changed_.notify_all();
+        // A test on the main thread may be waiting for this request to arrive.
+        if (recorded) ns::RunLoop::main().wakeUp();
 
         Reply reply = replyFor(r);
         if (reply.closeWithoutReply) break;
