@@ -524,6 +524,10 @@ void SoapServer::serveConnection(std::shared_ptr<Connection> c) {
                 if (r.jsonString) r.argument = JSONParser().parse(*r.jsonString);
             }
         }
+        // The reply is chosen before the request shows in the records, so a
+        // test that sees it arrive and scripts the next reply never gives
+        // that one to this request.
+        Reply reply = replyFor(r);
         bool recorded = false;
         {
             std::lock_guard lock(mutex_);
@@ -533,8 +537,6 @@ void SoapServer::serveConnection(std::shared_ptr<Connection> c) {
         changed_.notify_all();
         // A test on the main thread may be waiting for this request to arrive.
         if (recorded) ns::RunLoop::main().wakeUp();
-
-        Reply reply = replyFor(r);
         if (reply.closeWithoutReply) break;
         if (reply.delay > 0 && !waitFor(reply.delay, false)) break;
         if (reply.hold && !waitFor(0, true)) break;
