@@ -105,9 +105,11 @@ void CommentedArticleScreen::viewDidLoad() {
 
     loginview = commentbar::addLoginOverlay(*this, weakAs<LoginViewControllerDelegate>());
 
-    ns::NotificationCenter::defaultCenter().addObserver(sharedAs<CommentedArticleScreen>(),
-                                                        ui::UIKeyboardDidShowNotification,
-                                                        &CommentedArticleScreen::keyboardWasShown);
+    auto& center = ns::NotificationCenter::defaultCenter();
+    center.addObserver(sharedAs<CommentedArticleScreen>(), ui::UIKeyboardDidShowNotification,
+                       &CommentedArticleScreen::keyboardWasShown);
+    center.addObserver(sharedAs<CommentedArticleScreen>(), ui::UIKeyboardDidHideNotification,
+                       &CommentedArticleScreen::keyboardWasHidden);
 }
 
 void CommentedArticleScreen::articleShown(const ns::Value& record) {
@@ -170,6 +172,13 @@ void CommentedArticleScreen::keyboardWasShown(const ns::Notification& notificati
     pubView->setHidden(false);
     pubView->setFrame(ui::Rect{0, bounds.size.height - keyboardHeight - 110, bounds.size.width, 100});
     pubView->contentField->becomeFirstResponder();
+}
+
+void CommentedArticleScreen::keyboardWasHidden(const ns::Notification&) {
+    // The input bar stands on the keyboard: it goes when the keyboard goes,
+    // however it went (a login from the overlay ends its editing), and keeps
+    // its text for the next time.
+    pubView->setHidden(true);
 }
 
 bool CommentedArticleScreen::textFieldShouldReturn(const std::shared_ptr<ui::TextField>& /*field*/) {

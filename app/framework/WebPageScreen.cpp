@@ -61,6 +61,11 @@ void WebPageScreen::webView_didFailLoadWithError(const std::shared_ptr<ui::WebVi
         webView->isLoading())
         return;
     if (!showsOwnProgress()) return;
-    if (page().showsResult) ProgressHUD::dismissWithError("加载失败！", "", kResultDelay);
+    if (page().showsResult) {
+        // The failure stays in sight for its delay (a dismissal now would
+        // take it down unseen, the page left blank without a word).
+        ProgressHUD::dismissWithError("加载失败！", "", kResultDelay);
+        return;
+    }
     ProgressHUD::dismiss();
 }
