@@ -176,7 +176,7 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
 
     // Nothing shows the run: say what it is and how it ends.
     if (noWindow) {
-        err << "kestrowline: running headless (--no-window)";
+        err << "kestrowline: --no-window, running headless";
     } else if (hosts.runWindowed) {
         err << "kestrowline: no display ($DISPLAY or $WAYLAND_DISPLAY), running headless";
     } else {

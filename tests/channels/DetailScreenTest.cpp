@@ -102,13 +102,17 @@ TEST_F(DetailScreenTest, ACommentArrivesAtTheServiceAsTyped) {
     auto detail = openDrawn();
     svc.reply("SubmitComment", R"({"state":"successful","message":"评论成功"})");
 
+    const ui::Rect article = detail->msrview->frame();
     startComment(detail);
     EXPECT_EQ(detail->pubView->frame().origin.y, 568 - 216 - 110);
+    // The article ends at the input bar: nothing of it between the bar and the keyboard.
+    EXPECT_EQ(detail->msrview->frame().maxY(), detail->pubView->frame().minY());
     ASSERT_TRUE(driver->typeText(R"(a"b\c<d&e)"));
     svc.replyOnce("SubmitComment", LoopbackService::held(svc.result("SubmitComment", R"({"state":"successful"})")));
     publish(detail);
     EXPECT_EQ(ProgressHUD::currentStatus(), "评论中...");
     EXPECT_TRUE(detail->pubView->isHidden());
+    EXPECT_EQ(detail->msrview->frame(), article);
     svc.release();
     ASSERT_TRUE(waitForAlert());
 

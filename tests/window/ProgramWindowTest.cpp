@@ -129,6 +129,13 @@ protected:
         ui::Rect r = v->convertRect_toView(v->bounds(), nullptr);
         click(Point{r.midX(), r.midY()});
     }
+    // With KL_WINDOW_TEST_PICTURES=DIR, the window's picture as DIR/name.png.
+    void keepPicture(const std::string& name) {
+        if (const char* folder = std::getenv("KL_WINDOW_TEST_PICTURES")) {
+            host->redraw();
+            host->canvas().writePNG(std::string(folder) + "/" + name + ".png");
+        }
+    }
     // Whether every pixel of the band of screen rows [top, bottom) is white.
     bool whiteBand(double top, double bottom) {
         host->redraw();
@@ -207,9 +214,9 @@ TEST_F(ProgramWindowTest, DragOnTheNewsListScrollsItAndAPullPast65PointsRefreshe
     EXPECT_EQ(table->contentOffset().y, 0);
 }
 
-// The comment list's bar, as a new user meets it: the keyboard up for a
-// comment, "评论" asks for the login, the login is clicked, and the keyboard
-// goes. The bar comes down with it; while the keyboard is up no line of the
+// The comment bars, as a new user meets them: on the article page, and on the
+// comment list with the keyboard up for a comment, "评论" asks for the login,
+// the login is clicked, and the keyboard goes. The bar comes down with it; while the keyboard is up no line of the
 // comments shows between the bar and the keyboard.
 TEST_F(ProgramWindowTest, TheCommentListsBarAfterALoginClickedAboveTheKeyboard) {
     auto news = openNews();
@@ -222,6 +229,14 @@ TEST_F(ProgramWindowTest, TheCommentListsBarAfterALoginClickedAboveTheKeyboard) 
         detail = front<SSXWDetailViewController>();
         return detail && !detail->titleStr.empty() && !ProgressHUD::isVisible();
     }));
+    // The article page's input bar: nothing of the article shows below it either.
+    clickOn(detail->commentFiled);
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    ASSERT_FALSE(detail->pubView->isHidden());
+    EXPECT_TRUE(whiteBand(detail->pubView->frame().maxY(), ui::Keyboard::shared().frame().minY()));
+    keepPicture("detail-keyboard-up");
+    key(SDLK_RETURN);
+    EXPECT_TRUE(detail->pubView->isHidden());
     clickOn(driver->findViewWithText("查看评论"));
     std::shared_ptr<CommentViewController> comments;
     ASSERT_TRUE(settle([&] {
@@ -238,6 +253,7 @@ TEST_F(ProgramWindowTest, TheCommentListsBarAfterALoginClickedAboveTheKeyboard) 
     const double barBottom = comments->NewcommentView->frame().maxY();
     ASSERT_LT(barBottom, keyboardTop);
     EXPECT_TRUE(whiteBand(barBottom + 1, keyboardTop));  // the bar's border is grey
+    keepPicture("comments-keyboard-up");
 
     clickOn(driver->findView<ui::Button>([&](ui::Button& b) {
         return b.currentTitle() == "评论" && b.isDescendantOfView(comments->NewcommentView.get());
@@ -248,16 +264,14 @@ TEST_F(ProgramWindowTest, TheCommentListsBarAfterALoginClickedAboveTheKeyboard) 
     text("demo");
     clickOn(login->passwordField);
     text("demo123");
+    keepPicture("comments-login");
     clickOn(login->loginButton);  // above the keyboard: the click reaches it
     ASSERT_TRUE(settle([&] { return login->view()->isHidden() && !login->isLoggingIn(); })) << driver->dump();
     EXPECT_FALSE(ui::Keyboard::shared().isVisible());
     EXPECT_EQ(comments->NewcommentView->frame().minY(), rest);
     EXPECT_EQ(comments->mtableview->frame().maxY(), rest);
     EXPECT_EQ(comments->commentFiled->text(), "好文章");
-    if (const char* keep = std::getenv("KL_WINDOW_TEST_PICTURES")) {
-        host->redraw();
-        host->canvas().writePNG(std::string(keep) + "/comments-after-login.png");
-    }
+    keepPicture("comments-after-login");
 }
 
 // The desktop's opener: xdg-open from the search path, handed the address.
