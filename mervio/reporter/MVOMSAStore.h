@@ -3,7 +3,8 @@
 // Documents (".vovuruz_analysis_MVOMSAStore"). It hands batches of waiting
 // events to the upload and applies the outcome: sent events go, failed ones
 // wait again with their count raised and go after maxSendRetryCount
-// failures.
+// failures. A file SQLite does not take for a database is set aside under
+// setAsidePath() and a fresh store made in its place.
 //
 //   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
 //   store->launch();                              // events left in upload wait again
