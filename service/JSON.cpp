@@ -564,6 +564,15 @@ void JSONEscapeAppend(std::string& out, std::string_view text) {
         }
         if (cls == kHigh) {
             std::size_t n = ns::utf8SequenceLength(p, end);
+            if (n == 3 && p[0] == 0xEF && p[1] == 0xBF && p[2] >= 0xBE) {
+                // U+FFFE and U+FFFF are no XML characters: escaped, a JSON
+                // text can travel inside an XML document.
+                flush();
+                out += p[2] == 0xBE ? "\\ufffe" : "\\uffff";
+                p += 3;
+                run = p;
+                continue;
+            }
             if (n) {
                 p += n;
                 continue;

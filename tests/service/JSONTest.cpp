@@ -191,6 +191,18 @@ TEST(JSONWriter, EscapesSoEveryTextReadsBackIntact) {
         ASSERT_TRUE(back.isArray()) << json;
         EXPECT_EQ(back.at(0).str(), t) << json;
     }
+    // Characters XML cannot carry are written as escapes; what XML can carry
+    // (tab, LF, DEL, U+FFFD, a supplementary non-character) goes as it is.
+    const std::pair<std::string, std::string> escaped[] = {
+        {"a\xEF\xBF\xBE", R"("a\ufffe")"},
+        {"\xEF\xBF\xBF" "b\xEF\xBF\xBE", R"("\uffffb\ufffe")"},
+        {std::string("\x01\x0B\x1F", 3), R"("\u0001\u000b\u001f")"},
+        {"\t\n\x7F\xEF\xBF\xBD\xEF\xBF\xBC\xF0\x9F\xBF\xBE", "\"\\t\\n\x7F\xEF\xBF\xBD\xEF\xBF\xBC\xF0\x9F\xBF\xBE\""},
+    };
+    for (const auto& [text, quoted] : escaped) {
+        EXPECT_EQ(JSONQuote(text), quoted);
+        EXPECT_EQ(JSONFragmentValue(quoted).str(), text);
+    }
     // Bytes that are not UTF-8 become U+FFFD, so the output is still JSON.
     std::string json = JSONRepresentation(ns::Value::array({ns::Value(std::string("caf\xE9"))}));
     EXPECT_EQ(JSONValue(json).at(0).str(), "caf\xEF\xBF\xBD");
