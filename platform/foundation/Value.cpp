@@ -1,6 +1,7 @@
 #include "foundation/Value.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -55,6 +56,13 @@ Value::Value(std::string s) : kind_(Kind::String), ref_(std::make_shared<std::st
 Value::Value(std::string_view s) : kind_(Kind::String), ref_(std::make_shared<std::string>(s)) {}
 Value::Value(Bytes data) : kind_(Kind::Data), ref_(std::make_shared<Bytes>(std::move(data))) {}
 Value::Value(Date date) : kind_(Kind::Date), d_(date.seconds) {}
+
+Value Value::dateSinceReferenceDate(double interval) {
+    Value v(Date{interval + kReferenceDateSince1970});
+    v.b_ = true;
+    v.i_ = std::bit_cast<long long>(interval);
+    return v;
+}
 
 Value Value::null() {
     Value v;
@@ -168,6 +176,11 @@ const Bytes& Value::data() const {
 }
 
 Date Value::date() const { return kind_ == Kind::Date ? Date{d_} : Date{}; }
+
+double Value::timeIntervalSinceReferenceDate() const {
+    if (kind_ != Kind::Date) return 0;
+    return b_ ? std::bit_cast<double>(i_) : d_ - kReferenceDateSince1970;
+}
 
 // ---- Arrays ----
 
