@@ -23,7 +23,8 @@ namespace ns {
 // scalars are strings, or data.
 enum class PropertyListFormat { XML, Binary, OpenStep };
 
-// The deepest nesting of containers the readers and writers take.
+// The deepest nesting of containers (one inside the other) the readers and
+// writers take.
 inline constexpr int kPropertyListMaxDepth = 512;
 // The key of the dictionary that stands for a keyed-archive UID.
 inline constexpr const char* kPropertyListUIDKey = "CF$UID";

@@ -123,7 +123,6 @@ private:
     // Depth-first over the object graph: reads every scalar, rejects cycles
     // and bounds the size of the tree the references expand to.
     Problem visit(std::size_t obj, int depth, std::uint64_t& weight) {
-        if (depth > kPropertyListMaxDepth) return "nesting too deep";
         if (state_[obj] == 1) return "reference cycle";
         if (state_[obj] == 2) {
             weight = weight_[obj];
@@ -134,6 +133,7 @@ private:
         std::uint8_t marker = p_[offsets_[obj]];
         unsigned type = marker >> 4;
         if (type == 0xA || type == 0xD) {
+            if (depth >= kPropertyListMaxDepth) return "nesting too deep";
             std::size_t at = offsets_[obj] + 1;
             std::uint64_t count = 0;
             if (!countOf(at, marker & 0xF, count)) return "bad container";
@@ -361,8 +361,8 @@ private:
     // Gives every distinct object its number, the root first, each
     // container before what it holds.
     std::size_t flatten(const Value& v, int depth) {
-        if (depth > kPropertyListMaxDepth) throw Failure{"nesting too deep"};
         bool container = (v.isArray() || v.isDictionary()) && !isUID(v);
+        if (container && depth >= kPropertyListMaxDepth) throw Failure{"nesting too deep"};
         if (!container) {
             check(v);
             auto [it, fresh] = scalars_.try_emplace(scalarKey(v), objects_.size());

@@ -501,7 +501,6 @@ private:
     }
 
     void value(const Value& v, int depth) {
-        if (depth > kPropertyListMaxDepth) throw Failure{"nesting too deep"};
         switch (v.kind()) {
             case Value::Kind::Nil: throw Failure{"nil has no property-list form"};
             case Value::Kind::Null: throw Failure{"the null object has no property-list form"};
@@ -533,6 +532,7 @@ private:
             case Value::Kind::Dictionary: {
                 bool dict = v.isDictionary();
                 const char* name = dict ? "dict" : "array";
+                if (depth >= kPropertyListMaxDepth) throw Failure{"nesting too deep"};
                 if (v.count() == 0) {
                     indent(depth);
                     out_ += dict ? "<dict/>\n" : "<array/>\n";

@@ -398,6 +398,11 @@ TEST(PropertyList, DeepNestingIsRefusedWithoutExhaustingTheStack) {
         EXPECT_EQ(error->code, kPropertyListReadCorruptError);
     }
     Value v = PropertyListSerialization::propertyListWithData(nested(512, "<array>", "</array>"));
+    // As deep in binary, and no deeper.
+    auto binary = PropertyListSerialization::dataWithPropertyList(v, PropertyListFormat::Binary);
+    ASSERT_TRUE(binary);
+    EXPECT_EQ(PropertyListSerialization::propertyListWithData(*binary), v);
+    EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(Value::array({v}), PropertyListFormat::Binary));
     int depth = 0;
     for (; v.isArray(); v = v.at(0)) ++depth;
     EXPECT_EQ(depth, 512);

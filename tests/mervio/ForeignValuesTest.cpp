@@ -124,7 +124,9 @@ for i, (road, xml, value) in enumerate(CASES):
                 ASSERT_EQ(recorder->resps.size(), 1u);
                 EXPECT_EQ(recorder->lastResp<SendMessageToMVResp>()->errCode, -3);
                 EXPECT_EQ(content(board), ns::Bytes()) << "the record is taken";
-                if (iOS7) EXPECT_EQ(Pasteboard::generalPasteboard()->string(), "剪贴板");
+                if (iOS7) {
+                    EXPECT_EQ(Pasteboard::generalPasteboard()->string(), "剪贴板");
+                }
                 break;
             }
             case Road::Copied:
