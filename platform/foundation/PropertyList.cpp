@@ -8,6 +8,7 @@
 #include "foundation/Data.h"
 #include "foundation/Log.h"
 #include "foundation/PropertyListBinary.h"
+#include "foundation/PropertyListCodec.h"
 #include "foundation/PropertyListText.h"
 #include "foundation/PropertyListXML.h"
 
@@ -37,15 +38,16 @@ bool startsWithElement(std::string_view text) {
 
 std::optional<Bytes> PropertyListSerialization::dataWithPropertyList(const Value& plist, PropertyListFormat format,
                                                                      ErrorPtr* error) {
-    std::string problem;
-    std::optional<Bytes> bytes;
-    switch (format) {
-        case PropertyListFormat::Binary: bytes = plistbinary::write(plist, &problem); break;
-        case PropertyListFormat::XML: bytes = plistxml::write(plist, &problem); break;
-        case PropertyListFormat::OpenStep: problem = "the OpenStep form is read only"; break;
+    try {
+        switch (format) {
+            case PropertyListFormat::Binary: return plistbinary::write(plist);
+            case PropertyListFormat::XML: return plistxml::write(plist);
+            case PropertyListFormat::OpenStep: throw plistcodec::Refusal{"the OpenStep form is read only"};
+        }
+    } catch (const plistcodec::Refusal& refusal) {
+        report(error, kPropertyListWriteInvalidError, "cannot write property list: " + refusal.reason);
     }
-    if (!bytes) report(error, kPropertyListWriteInvalidError, "cannot write property list: " + problem);
-    return bytes;
+    return std::nullopt;
 }
 
 bool PropertyListSerialization::isValidPropertyList(const Value& plist) { return plistbinary::writable(plist); }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/PropertyList.h"
+#include "foundation/PropertyListCodec.h"
 #include "foundation/Strings.h"
 
 namespace ns::plistbinary {
@@ -286,9 +287,7 @@ private:
 
 // ---- Writing ----
 
-struct Failure {
-    std::string reason;
-};
+using Failure = plistcodec::Refusal;
 
 bool isUID(const Value& v) {
     if (!v.isDictionary() || v.count() != 1) return false;
@@ -498,14 +497,7 @@ private:
 
 Value read(const Bytes& bytes, std::string* problem) { return Reader(bytes).read(problem); }
 
-std::optional<Bytes> write(const Value& plist, std::string* problem) {
-    try {
-        return Writer().write(plist);
-    } catch (const Failure& f) {
-        if (problem) *problem = f.reason;
-        return std::nullopt;
-    }
-}
+Bytes write(const Value& plist) { return Writer().write(plist); }
 
 bool writable(const Value& plist) {
     try {

@@ -16,7 +16,6 @@
 // twice), with the narrowest offsets and references that fit.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "foundation/Value.h"
@@ -26,10 +25,10 @@ namespace ns::plistbinary {
 // The property list in the bytes, or nil with the reason in *problem.
 Value read(const Bytes& bytes, std::string* problem);
 
-// The bytes, or nullopt with the reason in *problem (a value a property list
-// cannot hold: nil, the null object, text that is not UTF-8, a date that is
-// not a number, a container that holds itself, nesting past kMaxDepth).
-std::optional<Bytes> write(const Value& plist, std::string* problem);
+// The bytes; throws plistcodec::Refusal for a value a property list cannot
+// hold (nil, the null object, text that is not UTF-8, a date that is not a
+// number, a container that holds itself, nesting past kPropertyListMaxDepth).
+Bytes write(const Value& plist);
 
 // True when write would take the value (without writing it).
 bool writable(const Value& plist);

@@ -16,13 +16,6 @@ bool isBareCharacter(char c) {
            c == '/' || c == ':' || c == '.' || c == '-';
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 class Reader {
 public:
     explicit Reader(std::string_view text) : s_(text) {}
@@ -139,7 +132,7 @@ private:
                 return Value(std::move(bytes));
             }
             if (c == ' ' || c == '\t' || c == '\n' || c == '\r') continue;
-            int v = hexValue(c);
+            int v = hexDigitValue(c);
             if (v < 0) return fail("bad character in data");
             if (high < 0) {
                 high = v;
@@ -155,7 +148,7 @@ private:
     unsigned digits(int base, int most) {
         unsigned v = 0;
         for (int i = 0; i < most && at_ < s_.size(); ++i, ++at_) {
-            int d = base == 16 ? hexValue(s_[at_]) : (s_[at_] >= '0' && s_[at_] <= '7' ? s_[at_] - '0' : -1);
+            int d = base == 16 ? hexDigitValue(s_[at_]) : (s_[at_] >= '0' && s_[at_] <= '7' ? s_[at_] - '0' : -1);
             if (d < 0) break;
             v = v * static_cast<unsigned>(base) + static_cast<unsigned>(d);
         }

@@ -12,6 +12,7 @@
 
 #include "foundation/Data.h"
 #include "foundation/PropertyList.h"
+#include "foundation/PropertyListCodec.h"
 #include "foundation/Strings.h"
 
 namespace ns::plistxml {
@@ -409,9 +410,7 @@ private:
 
 // ---- Writing ----
 
-struct Failure {
-    std::string reason;
-};
+using Failure = plistcodec::Refusal;
 
 // The year, month and day of a day counted from 1970-01-01 (the inverse of
 // daysFromCivil).
@@ -567,13 +566,6 @@ private:
 
 Value read(std::string_view text, std::string* problem) { return Reader(text).read(problem); }
 
-std::optional<Bytes> write(const Value& plist, std::string* problem) {
-    try {
-        return Writer().write(plist);
-    } catch (const Failure& f) {
-        if (problem) *problem = f.reason;
-        return std::nullopt;
-    }
-}
+Bytes write(const Value& plist) { return Writer().write(plist); }
 
 }  // namespace ns::plistxml

@@ -20,7 +20,6 @@
 // second, rounded down.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,8 +30,8 @@ namespace ns::plistxml {
 // The property list in the text, or nil with the reason in *problem.
 Value read(std::string_view text, std::string* problem);
 
-// The text, or nullopt with the reason in *problem (what
-// PropertyListSerialization::dataWithPropertyList refuses in XML).
-std::optional<Bytes> write(const Value& plist, std::string* problem);
+// The text; throws plistcodec::Refusal for what
+// PropertyListSerialization::dataWithPropertyList refuses in XML.
+Bytes write(const Value& plist);
 
 }  // namespace ns::plistxml
