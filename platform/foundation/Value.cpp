@@ -1,7 +1,6 @@
 #include "foundation/Value.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -37,7 +36,7 @@ std::ptrdiff_t DictionaryStorage::find(std::string_view key) const {
 
 // ---- Construction ----
 
-Value::Value(bool b) : kind_(Kind::Bool), b_(b), i_(b ? 1 : 0) {}
+Value::Value(bool b) : kind_(Kind::Bool), i_(b ? 1 : 0) {}
 Value::Value(int i) : kind_(Kind::Integer), i_(i) {}
 Value::Value(long i) : kind_(Kind::Integer), i_(i) {}
 Value::Value(long long i) : kind_(Kind::Integer), i_(i) {}
@@ -59,8 +58,7 @@ Value::Value(Date date) : kind_(Kind::Date), d_(date.seconds) {}
 
 Value Value::dateSinceReferenceDate(double interval) {
     Value v(Date{interval + kReferenceDateSince1970});
-    v.b_ = true;
-    v.i_ = std::bit_cast<long long>(interval);
+    v.ref_ = std::make_shared<double>(interval);
     return v;
 }
 
@@ -153,7 +151,7 @@ unsigned long long Value::unsignedValue() const {
 
 double Value::doubleValue() const {
     switch (kind_) {
-        case Kind::Bool: return b_ ? 1.0 : 0.0;
+        case Kind::Bool: return i_ ? 1.0 : 0.0;
         case Kind::Integer: return unsigned_ ? static_cast<double>(static_cast<unsigned long long>(i_)) : static_cast<double>(i_);
         case Kind::Double: return d_;
         case Kind::String: return parseLeadingDouble(str());
@@ -163,7 +161,7 @@ double Value::doubleValue() const {
 
 bool Value::boolValue() const {
     switch (kind_) {
-        case Kind::Bool: return b_;
+        case Kind::Bool: return i_ != 0;
         case Kind::Integer: return i_ != 0;
         case Kind::Double: return d_ != 0;
         case Kind::String: return parseBoolText(str());
@@ -179,7 +177,7 @@ Date Value::date() const { return kind_ == Kind::Date ? Date{d_} : Date{}; }
 
 double Value::timeIntervalSinceReferenceDate() const {
     if (kind_ != Kind::Date) return 0;
-    return b_ ? std::bit_cast<double>(i_) : d_ - kReferenceDateSince1970;
+    return ref_ ? *static_cast<const double*>(ref_.get()) : d_ - kReferenceDateSince1970;
 }
 
 // ---- Arrays ----

@@ -152,10 +152,13 @@ private:
 
     Kind kind_ = Kind::Nil;
     bool unsigned_ = false;
-    bool b_ = false;   // booleans; for dates: i_ holds the reference interval's bits
-    long long i_ = 0;
-    double d_ = 0;  // doubles and dates (seconds since 1970)
-    std::shared_ptr<void> ref_;  // string, data, array or dictionary storage
+    union {
+        long long i_ = 0;  // booleans (0 or 1) and integers
+        double d_;         // doubles and dates (seconds since 1970)
+    };
+    // String, data, array or dictionary storage; for a date made by
+    // dateSinceReferenceDate, its seconds since the reference date (a double).
+    std::shared_ptr<void> ref_;
 };
 
 struct ArrayStorage {
