@@ -15,7 +15,9 @@
 //
 // While it runs, its transport request keeps it alive, so dropping the last
 // reference does not lose its reply; once the reply has been handed over (or
-// dropped by a reset of the main run loop) neither holds the other.
+// dropped by a reset of the main run loop) neither holds the other, and once
+// the delegate has heard, the request lets go of its transport request and
+// with it of the reply's body (a reply may be megabytes).
 // cancel() stops it for good: after it, no callback of this request reaches
 // anybody.
 #pragma once
@@ -86,8 +88,12 @@ public:
     // After a 200 reply to a named operation: the text of its
     // "<operation>Result" element ("" when the envelope cannot be read).
     std::optional<std::string> resultText() const;
+    // The same, moved out: the delegate that keeps the result takes it
+    // without a copy (resultText() is empty afterwards).
+    std::optional<std::string> takeResultText();
 
-    // The transport request, while there is one.
+    // The transport request, while there is one (not after cancel() or once
+    // the delegate has heard the outcome).
     HTTPRequestPtr httpRequest();
 
     // HTTPRequestDelegate (main run loop)
@@ -98,6 +104,8 @@ public:
 
 private:
     std::shared_ptr<NetWebServiceRequestDelegate> delegateFor(const HTTPRequest& request);
+    // Lets go of the transport request once its outcome has been told.
+    void handedOver(const HTTPRequest& request);
 
     std::string url_, soapAction_, soapMessage_, operation_;
     std::string method_ = "POST";
@@ -106,6 +114,7 @@ private:
     std::weak_ptr<NetWebServiceRequestDelegate> delegate_;
     HTTPRequestPtr request_;
     bool cancelled_ = false;
+    bool handedOver_ = false;  // the outcome was told: never started again
     // What the network side read out of the reply.
     mutable std::mutex resultMutex_;
     std::optional<std::string> result_;

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -272,6 +273,14 @@ private:
         if (!found_ && local == name_) {
             found_ = true;
             capturing_ = !empty;
+            // The text runs to the next '<' at most (nothing nests in it, and
+            // decoding never lengthens it): room for it at once, so that a
+            // result of megabytes is not copied over and over as it grows.
+            if (capturing_) {
+                const void* next = std::memchr(p_, '<', static_cast<std::size_t>(end_ - p_));
+                text_.reserve(next ? static_cast<std::size_t>(static_cast<const unsigned char*>(next) - p_)
+                                   : static_cast<std::size_t>(end_ - p_));
+            }
         }
         if (empty) {
             prefixes_.resize(element.prefixes);

@@ -59,7 +59,7 @@ void VoVaClient::netRequestFinished(NetWebServiceRequest& request, const std::st
     auto delegate = delegate_.lock();
     if (!delegate) return;
     // Read on the network thread already, unless the request had no name then.
-    auto extracted = request.resultText();
+    auto extracted = request.takeResultText();
     std::string result =
         extracted ? std::move(*extracted) : SoapXmlParseHelper::resultText(response, request.operationName());
     ReplyScope scope(replyOperation_, replyRequest_, request);

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -107,6 +108,7 @@ struct ExchangeState {
     Response* response = nullptr;
     std::size_t limit = 0;
     bool tooLarge = false;
+    std::size_t announced = 0;  // the response's Content-Length (0: none)
     Clock::time_point lastActivity = Clock::now();
     curl_off_t lastDown = 0, lastUp = 0;
     const Progress* progress = nullptr;
@@ -130,6 +132,11 @@ struct ExchangeState {
             self->tooLarge = true;
             return 0;  // makes libcurl stop with a write error
         }
+        // Room for the whole body at once, as long as it says and the limit
+        // allows: a body of megabytes grown piece by piece is copied over
+        // and over, and held twice while it is.
+        if (self->response->body.empty() && self->announced > n)
+            self->response->body.reserve(std::min(self->announced, self->limit));
         self->response->body.append(data, n);
         return n;
     }
@@ -142,12 +149,20 @@ struct ExchangeState {
         if (line.substr(0, 5) == "HTTP/") {
             // A new response (after a redirect or an interim 1xx): start over.
             self->response->headers.clear();
+            self->announced = 0;
             return n;
         }
         auto colon = line.find(':');
-        if (colon != std::string_view::npos && colon > 0)
-            self->response->headers.emplace_back(std::string(trim(line.substr(0, colon))),
-                                                 std::string(trim(line.substr(colon + 1))));
+        if (colon != std::string_view::npos && colon > 0) {
+            auto& [name, value] = self->response->headers.emplace_back(std::string(trim(line.substr(0, colon))),
+                                                                        std::string(trim(line.substr(colon + 1))));
+            if (equalsIgnoreCase(name, "Content-Length")) {
+                unsigned long long length = 0;
+                auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), length);
+                self->announced =
+                    ec == std::errc() && end == value.data() + value.size() ? static_cast<std::size_t>(length) : 0;
+            }
+        }
         return n;
     }
 
