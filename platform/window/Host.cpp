@@ -1,9 +1,18 @@
 #include "window/Host.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
 
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
@@ -358,9 +367,52 @@ int runWindowed(ui::Application& app, const Options& options) {
         ns::NSLog("window: %@", host.error());
         return 1;
     }
+    // Web pages the program leaves for (the App Store's) open in the desktop's
+    // browser; a window on no desktop (SDL's offscreen and dummy drivers) has none.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool onDesktop = !driver || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0);
+    const char* path = std::getenv("PATH");
+    if (auto opener = onDesktop ? desktopURLOpener(path ? path : "") : nullptr) app.setWebURLOpener(opener);
     while (host.runOnce()) {
     }
+    app.setWebURLOpener(nullptr);
     return 0;
+}
+
+std::function<bool(const std::string&)> desktopURLOpener(const std::string& searchPath) {
+    std::string program;
+    for (std::size_t start = 0; start <= searchPath.size();) {
+        std::size_t end = searchPath.find(':', start);
+        if (end == std::string::npos) end = searchPath.size();
+        std::string folder = searchPath.substr(start, end - start);
+        start = end + 1;
+        if (folder.empty()) continue;  // never the current folder
+        std::string candidate = folder + "/xdg-open";
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            program = candidate;
+            break;
+        }
+    }
+    if (program.empty()) return nullptr;
+    return [program](const std::string& url) {
+        ns::NSLog("openURL: %@ goes to xdg-open", url);
+        std::vector<char*> args{const_cast<char*>(program.c_str()), const_cast<char*>(url.c_str()), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        pid_t pid = 0;
+        int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, args.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (failed != 0) return false;
+        // The browser outlives the opener, which ends at once: it is reaped
+        // aside so that it leaves no zombie behind.
+        std::thread([pid] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+        return true;
+    };
 }
 
 bool displayAvailable() {

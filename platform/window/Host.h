@@ -22,6 +22,7 @@
 
 #include <SDL.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -106,7 +107,13 @@ private:
 // Opens the window on the application's screen and runs until the window is
 // closed or the main run loop is asked to stop. Returns 0, or 1 when no window could be opened (the reason is
 // logged). Launching and terminating the application are the caller's.
+// While it runs, the web addresses the program opens go to the desktop's
+// opener (desktopURLOpener) when the window is on a desktop.
 int runWindowed(ui::Application& app, const Options& options = {});
+
+// Hands a web address to "xdg-open", found in the folders of the search path
+// (PATH's form): YES once it has been started. nullptr when there is none.
+std::function<bool(const std::string&)> desktopURLOpener(const std::string& searchPath);
 
 // Whether a window can be shown: a display to connect to, or a video driver
 // chosen through SDL_VIDEODRIVER.
