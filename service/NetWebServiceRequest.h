@@ -15,9 +15,10 @@
 //
 // While it runs, its transport request keeps it alive, so dropping the last
 // reference does not lose its reply; once the reply has been handed over (or
-// dropped by a reset of the main run loop) neither holds the other, and once
-// the delegate has heard, the request lets go of its transport request and
-// with it of the reply's body (a reply may be megabytes).
+// dropped by a reset of the main run loop) neither holds the other. Once the
+// delegate has heard the outcome, the request lets go of the reply (its
+// result text and the transport request with the body): a reply may be
+// megabytes, and a client keeps its last request. It is not sent again.
 // cancel() stops it for good: after it, no callback of this request reaches
 // anybody.
 #pragma once
@@ -59,7 +60,9 @@ public:
 
     // The operation this request carries, for whoever needs to tell replies
     // apart. With a name set, a 200 reply's "<operation>Result" text is read
-    // on the network thread (see resultText()).
+    // as soon as the reply is in (off the main thread for a large reply; see
+    // resultText()), in place where it can be: netRequestFinished is then
+    // handed that text rather than the reply envelope.
     void setOperationName(std::string name) { operation_ = std::move(name); }
     const std::string& operationName() const { return operation_; }
     // "POST" by default; "GET" still goes out as a POST because it has a body.
@@ -85,12 +88,11 @@ public:
     void cancel();
     bool isCancelled();
 
-    // After a 200 reply to a named operation: the text of its
-    // "<operation>Result" element ("" when the envelope cannot be read).
+    // After a 200 reply to a named operation, until the delegate has heard:
+    // the text of its "<operation>Result" element ("" when the envelope
+    // cannot be read).
     std::optional<std::string> resultText() const;
-    // The same, moved out: the delegate that keeps the result takes it
-    // without a copy (resultText() is empty afterwards).
-    std::optional<std::string> takeResultText();
+    bool hasResultText() const;
 
     // The transport request, while there is one (not after cancel() or once
     // the delegate has heard the outcome).
@@ -104,7 +106,7 @@ public:
 
 private:
     std::shared_ptr<NetWebServiceRequestDelegate> delegateFor(const HTTPRequest& request);
-    // Lets go of the transport request once its outcome has been told.
+    // Lets go of the reply once its outcome has been told.
     void handedOver(const HTTPRequest& request);
 
     std::string url_, soapAction_, soapMessage_, operation_;
@@ -114,7 +116,7 @@ private:
     std::weak_ptr<NetWebServiceRequestDelegate> delegate_;
     HTTPRequestPtr request_;
     bool cancelled_ = false;
-    bool handedOver_ = false;  // the outcome was told: never started again
+    bool handedOver_ = false;  // the outcome was told: never sent again
     // What the network side read out of the reply.
     mutable std::mutex resultMutex_;
     std::optional<std::string> result_;

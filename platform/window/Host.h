@@ -14,10 +14,10 @@
 // Keyboard: text (from the keyboard or the input method) is inserted into
 // the first responder; Backspace deletes, Return inserts "\n", Ctrl+V pastes.
 //
-// The loop sleeps in SDL's event queue until an event comes, the next timer
-// of the main run loop is due, or work is posted to it (from any thread, the
-// run loop's wake-up hook pushes an event); it redraws only after something
-// happened that can change the screen.
+// The loop sleeps in the main run loop, which also waits on the display's
+// connection (X11 or Wayland), until an event comes, the next timer is due,
+// work is posted to it from any thread, or the network has something; it
+// redraws only after something happened that can change the screen.
 #pragma once
 
 #include <SDL.h>
@@ -26,6 +26,7 @@
 #include <memory>
 #include <string>
 
+#include "foundation/RunLoop.h"
 #include "render/Canvas.h"
 #include "uikit/Application.h"
 
@@ -80,7 +81,10 @@ private:
     void typeText(const std::string& text);
     void key(const SDL_KeyboardEvent& e);
     void placeInputMethod();
-    int waitMilliseconds(double maxWait) const;
+    // The display's connection, as the main run loop watches it.
+    struct DisplaySource : ns::RunLoopSource {
+        bool descriptorReady(int, unsigned) override { return false; }  // the events are read after the wait
+    };
     std::shared_ptr<ui::View> viewAt(ui::Point p) const;
 
     ui::Application& app_;
@@ -89,6 +93,9 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     std::unique_ptr<render::Canvas> canvas_;
+    std::unique_ptr<DisplaySource> display_;
+    int displayFd_ = -1;
+    bool quietDriver_ = false;  // offscreen and dummy: no events from outside
     bool closed_ = false;
     bool stopped_ = false;
     bool dirty_ = true;
