@@ -36,7 +36,7 @@ std::ptrdiff_t DictionaryStorage::find(std::string_view key) const {
 
 // ---- Construction ----
 
-Value::Value(bool b) : kind_(Kind::Bool), b_(b), i_(b ? 1 : 0) {}
+Value::Value(bool b) : kind_(Kind::Bool), i_(b ? 1 : 0) {}
 Value::Value(int i) : kind_(Kind::Integer), i_(i) {}
 Value::Value(long i) : kind_(Kind::Integer), i_(i) {}
 Value::Value(long long i) : kind_(Kind::Integer), i_(i) {}
@@ -151,7 +151,7 @@ unsigned long long Value::unsignedValue() const {
 
 double Value::doubleValue() const {
     switch (kind_) {
-        case Kind::Bool: return b_ ? 1.0 : 0.0;
+        case Kind::Bool: return i_ ? 1.0 : 0.0;
         case Kind::Integer: return unsigned_ ? static_cast<double>(static_cast<unsigned long long>(i_)) : static_cast<double>(i_);
         case Kind::Double: return d_;
         case Kind::String: return parseLeadingDouble(str());
@@ -161,7 +161,7 @@ double Value::doubleValue() const {
 
 bool Value::boolValue() const {
     switch (kind_) {
-        case Kind::Bool: return b_;
+        case Kind::Bool: return i_ != 0;
         case Kind::Integer: return i_ != 0;
         case Kind::Double: return d_ != 0;
         case Kind::String: return parseBoolText(str());

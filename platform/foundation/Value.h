@@ -144,9 +144,10 @@ private:
 
     Kind kind_ = Kind::Nil;
     bool unsigned_ = false;
-    bool b_ = false;
-    long long i_ = 0;
-    double d_ = 0;  // doubles and dates
+    union {
+        long long i_ = 0;  // booleans (0 or 1) and integers
+        double d_;         // doubles and dates
+    };
     std::shared_ptr<void> ref_;  // string, data, array or dictionary storage
 };
 
