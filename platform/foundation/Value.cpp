@@ -56,6 +56,12 @@ Value::Value(std::string_view s) : kind_(Kind::String), ref_(std::make_shared<st
 Value::Value(Bytes data) : kind_(Kind::Data), ref_(std::make_shared<Bytes>(std::move(data))) {}
 Value::Value(Date date) : kind_(Kind::Date), d_(date.seconds) {}
 
+Value Value::dateSinceReferenceDate(double interval) {
+    Value v(Date{interval + kReferenceDateSince1970});
+    v.ref_ = std::make_shared<double>(interval);
+    return v;
+}
+
 Value Value::null() {
     Value v;
     v.kind_ = Kind::Null;
@@ -174,6 +180,11 @@ const Bytes& Value::data() const {
 }
 
 Date Value::date() const { return kind_ == Kind::Date ? Date{d_} : Date{}; }
+
+double Value::timeIntervalSinceReferenceDate() const {
+    if (kind_ != Kind::Date) return 0;
+    return ref_ ? *static_cast<const double*>(ref_.get()) : d_ - kReferenceDateSince1970;
+}
 
 // ---- Arrays ----
 
