@@ -1,7 +1,6 @@
 #include "service/JSON.h"
 
 #include <array>
-#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -11,12 +10,9 @@
 #include <utility>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "foundation/Log.h"
 #include "foundation/Strings.h"
+#include "service/TextScan.h"
 
 namespace {
 
@@ -45,58 +41,6 @@ constexpr auto kClasses = makeClasses();
 
 inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-// The length of the run of plain printable ASCII (not '"' or '\\') at p,
-// counted in blocks: at most `block` bytes are looked at, and the answer is
-// `block` when all were plain. Needs `block` readable bytes at p.
-#if defined(__SSE2__)
-constexpr std::ptrdiff_t kBlock = 16;
-inline std::ptrdiff_t plainASCII(const unsigned char* p) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    // The comparison is signed: bytes from 0x80 count as below 0x20 too.
-    const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
-                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))),
-                                      _mm_cmplt_epi8(v, _mm_set1_epi8(0x20)));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stop));
-    return mask ? std::countr_zero(mask) : kBlock;
-}
-
-// Five three-byte sequences in a row at p (15 bytes), none with a lead byte
-// that limits its second byte (E0: no overlong form; ED: no surrogate).
-// Needs 16 readable bytes.
-inline bool fiveThreeByteSequences(const unsigned char* p) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i shape = _mm_setr_epi8(-16, -64, -64, -16, -64, -64, -16, -64, -64, -16, -64, -64, -16, -64, -64, 0);
-    const __m128i bits = _mm_setr_epi8(-32, -128, -128, -32, -128, -128, -32, -128, -128, -32, -128, -128, -32, -128, -128, 0);
-    const unsigned ok = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, shape), bits)));
-    const unsigned limited = static_cast<unsigned>(_mm_movemask_epi8(
-        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xE0))),
-                     _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xED))))));
-    return ok == 0xFFFF && !(limited & 0x1249);  // lead bytes at 0, 3, 6, 9, 12
-}
-#else
-constexpr std::ptrdiff_t kBlock = 8;
-inline std::ptrdiff_t plainASCII(const unsigned char* p) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    const std::uint64_t quote = w ^ (kOnes * '"');
-    const std::uint64_t backslash = w ^ (kOnes * '\\');
-    // The high bit of a byte is set when the byte is below 0x20, a quote, a
-    // backslash or not ASCII. Borrows can flag a byte after a flagged one,
-    // never one before it.
-    const std::uint64_t stop =
-        (((w - kOnes * 0x20) & ~w) | ((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash) | w) &
-        0x8080808080808080ULL;
-    if (!stop) return kBlock;
-    if constexpr (std::endian::native == std::endian::little) return std::countr_zero(stop) >> 3;
-    std::ptrdiff_t n = 0;
-    while (kClasses[p[n]] == kPlain) ++n;
-    return n;
-}
-
-inline bool fiveThreeByteSequences(const unsigned char*) { return false; }
-#endif
-
 // Skips what a string holds as it is: printable ASCII other than '"' and
 // '\\', and well-formed multi-byte UTF-8. Stops at the first byte that needs
 // work (a quote, a backslash, a control character, the start of a malformed
@@ -104,17 +48,17 @@ inline bool fiveThreeByteSequences(const unsigned char*) { return false; }
 // three-byte sequences, five at a time and else one at a time without a call.
 const unsigned char* skipPlain(const unsigned char* p, const unsigned char* end) {
     for (;;) {
-        if (end - p >= kBlock) {
-            const std::ptrdiff_t n = plainASCII(p);
+        if (end - p >= textscan::kBlock) {
+            const std::ptrdiff_t n = textscan::plainASCII<'"', '\\', '\\'>(p);
             p += n;
-            if (n == kBlock) continue;
+            if (n == textscan::kBlock) continue;
         } else {
             while (p < end && kClasses[*p] == kPlain) ++p;
             if (p == end) return p;
         }
         if (*p < 0x80) return p;
         do {
-            if (end - p >= 16 && fiveThreeByteSequences(p)) {
+            if (end - p >= 16 && textscan::fiveThreeByteSequences(p)) {
                 p += 15;
                 continue;
             }
@@ -139,6 +83,23 @@ int hexValue(unsigned char c) {
     return -1;
 }
 
+// The readers' member stacks and escape buffer keep their room from one text
+// to the next on each thread, so a page of records takes none anew (room of
+// a kilobyte and more taken per text also made the allocator tidy up all its
+// small free blocks each time); what a large text grew them to is let go.
+struct Stacks {
+    Entries entries;
+    std::vector<ns::Value> items;
+    std::string scratch;
+};
+constexpr std::size_t kKeptStackRoom = 256;  // members
+constexpr std::size_t kKeptScratchRoom = 16 * 1024;
+
+Stacks& threadStacks() {
+    thread_local Stacks stacks;
+    return stacks;
+}
+
 class Reader {
 public:
     Reader(std::string_view text, std::size_t maxDepth)
@@ -150,6 +111,16 @@ public:
         entryStack_.reserve(16);
         itemStack_.reserve(16);
     }
+    ~Reader() {
+        // Members of a text that failed are dropped here.
+        entryStack_.clear();
+        itemStack_.clear();
+        if (entryStack_.capacity() > kKeptStackRoom) Entries().swap(entryStack_);
+        if (itemStack_.capacity() > kKeptStackRoom) std::vector<ns::Value>().swap(itemStack_);
+        if (scratch_.capacity() > kKeptScratchRoom) std::string().swap(scratch_);
+    }
+    Reader(const Reader&) = delete;
+    Reader& operator=(const Reader&) = delete;
 
     bool document(ns::Value& out) {
         skipSpace();
@@ -470,9 +441,11 @@ private:
     const unsigned char* p_;
     const unsigned char* end_;
     std::size_t maxDepth_;
-    Entries entryStack_;
-    std::vector<ns::Value> itemStack_;
-    std::string scratch_;
+    // A text is read whole before another one on the same thread begins.
+    Stacks& stacks_ = threadStacks();
+    Entries& entryStack_ = stacks_.entries;
+    std::vector<ns::Value>& itemStack_ = stacks_.items;
+    std::string& scratch_ = stacks_.scratch;
 };
 
 // ---- Writer ----

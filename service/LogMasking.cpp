@@ -43,9 +43,25 @@ std::string keyName(std::string_view quoted) {
     return out;
 }
 
+// Whether a key in the text could name a password: without an escape, such
+// a key holds the word itself, in some case. Most texts have neither and
+// are copied as they are.
+bool mayNameAPassword(std::string_view s) {
+    if (s.find('\\') != std::string_view::npos) return true;
+    static constexpr std::string_view kWord = "password";
+    for (std::size_t i = 0; i + kWord.size() <= s.size(); ++i) {
+        if ((s[i] | 0x20) != 'p') continue;
+        std::size_t k = 1;
+        while (k < kWord.size() && std::tolower(static_cast<unsigned char>(s[i + k])) == kWord[k]) ++k;
+        if (k == kWord.size()) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string maskPasswords(std::string_view s) {
+    if (!mayNameAPassword(s)) return std::string(s);
     std::string out;
     out.reserve(s.size());
     std::size_t copied = 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/Strings.h"
+#include "service/TextScan.h"
 
 namespace soapscan {
 
@@ -234,7 +235,13 @@ private:
     // An attribute value after its opening quote; checks and skips it.
     bool attributeValue(unsigned char quote, bool& empty) {
         const unsigned char* start = p_;
-        while (p_ < end_ && *p_ != quote) {
+        for (;;) {
+            if (quote == '"' && end_ - p_ >= textscan::kBlock) {
+                const std::ptrdiff_t n = textscan::plainASCII<'"', '<', '&'>(p_);
+                p_ += n;
+                if (n == textscan::kBlock) continue;
+            }
+            if (p_ >= end_ || *p_ == quote) break;
             if (*p_ == '<') return false;
             if (*p_ == '&') {
                 std::uint32_t cp;
@@ -335,16 +342,29 @@ private:
         auto flush = [&] {
             if (capturing_ && text_) text_->append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
         };
-        while (p_ < end_ && *p_ != '<') {
+        while (p_ < end_) {
+            // The common cases first: plain ASCII a block at a time, and
+            // three-byte characters that can be no overlong form, surrogate
+            // or non-character (U+1000 to U+CFFF, where most CJK text lies,
+            // U+E000 to U+FFBF, the full-width punctuation among them), five
+            // at a time where they come in a row.
+            if (end_ - p_ >= textscan::kBlock) {
+                const std::ptrdiff_t n = textscan::plainASCII<'<', '&', ']'>(p_);
+                p_ += n;
+                if (n == textscan::kBlock) continue;
+            }
             unsigned char c = *p_;
-            // The common cases first: plain ASCII, and three-byte characters
-            // whose lead byte admits no surrogate and no non-character
-            // (U+1000 to U+CFFF, where most CJK text lies).
+            if (c == '<') break;
             if (c >= 0x20 && c < 0x80 && c != '&' && c != ']') {
                 ++p_;
                 continue;
             }
-            if (c >= 0xE1 && c <= 0xEC && end_ - p_ > 2 && (p_[1] & 0xC0) == 0x80 && (p_[2] & 0xC0) == 0x80) {
+            if (c >= 0xE1 && end_ - p_ >= 16 && textscan::fiveThreeByteSequences<true>(p_)) {
+                p_ += 15;
+                continue;
+            }
+            if (c >= 0xE1 && c != 0xED && c <= 0xEF && end_ - p_ > 2 && (p_[1] & 0xC0) == 0x80 &&
+                (p_[2] & 0xC0) == 0x80 && (c != 0xEF || p_[1] != 0xBF)) {
                 p_ += 3;
                 continue;
             }

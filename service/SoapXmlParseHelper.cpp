@@ -1,6 +1,7 @@
 #include "service/SoapXmlParseHelper.h"
 
 #include "service/SoapResultScan.h"
+#include "service/TextScan.h"
 
 #include <libxml/parser.h>
 #include <libxml/parserInternals.h>
@@ -94,8 +95,17 @@ namespace {
 // Escapes what XML text must not carry as it is. In element content quotes
 // need no escaping, and leaving them keeps the reader on its fast path.
 void appendEscaped(std::string& out, std::string_view text, bool attribute) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     std::size_t run = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
+        // Element content goes a block at a time up to the next byte that
+        // may need escaping (or is not plain ASCII).
+        while (!attribute && text.size() - i >= static_cast<std::size_t>(textscan::kBlock)) {
+            const std::ptrdiff_t n = textscan::plainASCII<'&', '<', '>'>(bytes + i);
+            i += static_cast<std::size_t>(n);
+            if (n != textscan::kBlock) break;
+        }
+        if (i == text.size()) break;
         const char* entity = nullptr;
         switch (text[i]) {
             case '&': entity = "&amp;"; break;
@@ -176,7 +186,7 @@ std::string SoapXmlParseHelper::requestEnvelope(std::string_view operation, std:
     out += "\">\n  <soap12:Body>\n    <";
     out += operation;
     out += " xmlns=\"";
-    out += xmlEscape(serviceNamespace);
+    appendEscaped(out, serviceNamespace, true);
     if (!jsonString) {
         out += "\" />\n";
     } else {
@@ -242,7 +252,7 @@ std::string SoapXmlParseHelper::responseEnvelope(std::string_view operation, std
     out += "\"><soap:Body><";
     out += operation;
     out += "Response xmlns=\"";
-    out += xmlEscape(serviceNamespace);
+    appendEscaped(out, serviceNamespace, true);
     out += "\"><";
     out += operation;
     out += "Result>";

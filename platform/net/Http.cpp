@@ -300,6 +300,8 @@ void Transfer::begin(Easy& e) {
     response.headers.reserve(8);
     CURL* h = e.handle;
     const int compressed = request.acceptCompressed ? 1 : 0;
+    const bool headersChanged = !e.headersMade || e.headerKeyBody != sendBody || e.compressed != compressed ||
+                                e.headerKey != request.headers;
     if (e.compressed != compressed) {
         curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, compressed ? "" : nullptr);
         curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, static_cast<long>(compressed));
@@ -310,18 +312,23 @@ void Transfer::begin(Easy& e) {
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
         e.connectTimeoutMs = connectMs;
     }
-    if (!e.headersMade || e.headerKeyBody != sendBody || e.headerKey != request.headers) {
+    if (headersChanged) {
         curl_slist* list = nullptr;
-        bool hasContentType = false;
+        bool hasContentType = false, hasAcceptEncoding = false;
         for (const auto& [name, value] : request.headers) {
             if (name.empty() || name.find_first_of(":\r\n") != std::string::npos ||
                 value.find_first_of("\r\n") != std::string::npos)
                 continue;  // a header that would split the message is dropped
             if (equalsIgnoreCase(name, "Content-Type")) hasContentType = true;
+            if (equalsIgnoreCase(name, "Accept-Encoding")) hasAcceptEncoding = true;
             std::string line = value.empty() ? name + ";" : name + ": " + value;
             list = curl_slist_append(list, line.c_str());
         }
         if (sendBody && !hasContentType) list = curl_slist_append(list, "Content-Type:");
+        // Asked for in the list rather than by libcurl, which formats its
+        // own line anew for every exchange; libcurl still decodes the reply.
+        if (compressed && !hasAcceptEncoding && (curl_version_info(CURLVERSION_NOW)->features & CURL_VERSION_LIBZ))
+            list = curl_slist_append(list, "Accept-Encoding: gzip, deflate");
         list = curl_slist_append(list, "Expect:");  // send the body without waiting for 100-continue
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, list);
         curl_slist_free_all(e.headers);

@@ -299,6 +299,8 @@ TEST(LogMasking, PasswordValuesAreMaskedAndTheRestKept) {
          R"([{"password":""},{"password":***},{"password":{"x":"y"}}])"},
         {R"(not JSON "password": "secret)", R"(not JSON "password": "***)"},
         {R"({"state":"failed","message":"用户名或密码错误"})", R"({"state":"failed","message":"用户名或密码错误"})"},
+        {R"({"USER_PASSWORD":"x","note":"a\"b"})", R"({"USER_PASSWORD":"***","note":"a\"b"})"},
+        {R"({"pass_word":"x","passwor":"y","Passwords":"z"})", R"({"pass_word":"x","passwor":"y","Passwords":"***"})"},
         {"", ""},
     };
     for (const auto& [text, masked] : cases) EXPECT_EQ(maskPasswords(text), masked) << text;

@@ -25,6 +25,22 @@ TEST(SoapEnvelope, CarriesAnyTextIntactThroughXMLAndJSON) {
     EXPECT_EQ(JSONValue(*request->jsonString)["parameters"]["content"].str(), nasty);
 }
 
+// Long arguments are escaped a block at a time: what needs escaping is
+// found wherever it lies in a block.
+TEST(SoapEnvelope, EscapesWhatNeedsItAnywhereInALongArgument) {
+    const std::string specials[] = {"&", "<", ">", "\r", "]]>", "\"", "'", "中", "\x01"};
+    for (std::size_t at = 0; at < 40; ++at)
+        for (const auto& special : specials) {
+            std::string text(48, 'a');
+            text.replace(at, special.size(), special);
+            const std::string argument = formatParameters({quoted("content", text)});
+            const std::string envelope = SoapXmlParseHelper::requestEnvelope("SubmitComment", "urn:a", argument);
+            const auto request = SoapXmlParseHelper::parseRequest(envelope);
+            ASSERT_TRUE(request && request->jsonString) << at << " " << special;
+            EXPECT_EQ(*request->jsonString, argument) << at << " " << special;
+        }
+}
+
 TEST(SoapEnvelope, OperationsWithoutArgumentHaveNoJsonStringElement) {
     std::string envelope = SoapXmlParseHelper::requestEnvelope("GetLinkList", "urn:x", std::nullopt);
     auto request = SoapXmlParseHelper::parseRequest(envelope);
@@ -257,6 +273,46 @@ TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
         }
     EXPECT_GT(answered, 0);
     EXPECT_GT(checked, answered);
+}
+
+// The quick reader steps over plain ASCII sixteen bytes at a time and over
+// Chinese text five characters at a time: whatever it meets inside such a
+// step (markup, a reference, a character XML refuses, a broken sequence)
+// must stop it just as it stops the reader byte by byte.
+TEST(SoapResult, TheQuickReaderStopsInsideItsLongStepsAsItDoesElsewhere) {
+    using soapscan::Quick;
+    std::string result;
+    for (int i = 0; i < 4; ++i)
+        result += R"({"title":"基层党组织建设工作推进会议召开（第一期），会议强调。","img_url":"/upload/201503/0.jpg"},)";
+    const std::string reply = SoapXmlParseHelper::responseEnvelope("GetSign", "http://tempuri.org/", result);
+    const std::size_t begin = reply.find(result), end = begin + result.size();
+    ASSERT_NE(begin, std::string::npos);
+    {
+        std::string text;
+        ASSERT_EQ(soapscan::quickScan(reply, "GetSignResult", text), Quick::Found);
+        EXPECT_EQ(text, result);
+    }
+    const std::string damage[] = {"<", "&", "]]>", "\r", "\x01", std::string(1, '\0'), "\x80", "\xEF\xBF\xBE",
+                                  "\xEF\xBF\xBF", "\xED\xA0\x80", "\xE0\x80\x80", "\xE4\xB8", "\xF4\x90\x80\x80",
+                                  "\xEF\xBF\xBD", "\xEE\x80\x80", "&amp;", "&#x4e2d;"};
+    int unsure = 0;
+    for (std::size_t at = begin; at < end; at += 7)
+        for (const auto& d : damage) {
+            std::string broken = reply;
+            broken.replace(at, d.size(), d);
+            std::string text;
+            const Quick q = soapscan::quickScan(broken, "GetSignResult", text);
+            const auto full = soapscan::fullScan(broken, "GetSignResult");
+            if (q == Quick::Found)
+                EXPECT_EQ(full, std::optional<std::string>(text)) << at << " " << d;
+            else if (q == Quick::Absent)
+                EXPECT_FALSE(full) << at << " " << d;
+            else
+                ++unsure;
+            std::string owned = broken;
+            EXPECT_EQ(SoapXmlParseHelper::takeResultText(owned, "GetSign"), full) << at << " " << d;
+        }
+    EXPECT_GT(unsure, 0);
 }
 
 // A reply's result is read where it lies: the text handed on is the reply's

@@ -49,6 +49,43 @@ TEST_F(TransportTest, ExchangeGivesStatusHeadersAndDecodedBody) {
     EXPECT_EQ(got.header("X-Bad"), "");
 }
 
+// A handle keeps its header list from one exchange to the next: whether the
+// reply may come compressed is asked anew whenever that changes, and a
+// request that names its own encodings is sent just those.
+TEST_F(TransportTest, CompressedRepliesAreAskedForOnlyWhileTheyAreAccepted) {
+    LoopbackService::Reply zipped;
+    zipped.body = "plain text";
+    zipped.gzip = true;
+    svc.serve("/zipped", zipped);
+    struct Case {
+        bool accept;
+        net::Headers headers;
+        std::string asked, body;
+    };
+    const Case cases[] = {
+        {true, {}, "gzip, deflate", "plain text"},
+        {false, {}, "", net::gzip("plain text")},
+        {true, {}, "gzip, deflate", "plain text"},
+        {true, {{"Accept-Encoding", "identity"}}, "identity", "plain text"},
+        {false, {{"Accept-Encoding", "gzip"}}, "gzip", net::gzip("plain text")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.asked);
+        net::Request r;
+        r.url = svc.baseURL() + "/zipped";
+        r.acceptCompressed = c.accept;
+        r.headers = c.headers;
+        net::Response response = net::perform(r);
+        ASSERT_FALSE(response.failed()) << response.errorMessage;
+        EXPECT_EQ(response.body, c.body);
+        auto got = svc.requests().back();
+        EXPECT_EQ(got.header("Accept-Encoding"), c.asked);
+        int lines = 0;
+        for (const auto& [name, value] : got.headers) lines += name == "Accept-Encoding";
+        EXPECT_EQ(lines, c.asked.empty() ? 0 : 1);
+    }
+}
+
 // A body that says its length is received into room for all of it at once
 // (grown piece by piece, a reply of megabytes was copied over and over and
 // held twice while it was); a compressed one grows from its stated length.
