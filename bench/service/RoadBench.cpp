@@ -7,6 +7,7 @@
 #include <curl/curl.h>
 
 #include <sys/resource.h>
+#include <time.h>
 
 #include <chrono>
 #include <memory>
@@ -147,6 +148,13 @@ void rounds(benchmark::State& state, int atOnce) {
     state.SetItemsProcessed(state.iterations() * atOnce);
 }
 
+// CPU time of the calling (main) thread so far, in microseconds.
+double threadCpuMicros() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e6 + static_cast<double>(t.tv_nsec) / 1e3;
+}
+
 // Context switches of the whole process so far (the loopback service's
 // threads included: both sides share them).
 long contextSwitches() {
@@ -157,7 +165,8 @@ long contextSwitches() {
 
 // Both sides in turn inside each iteration (which goes first alternates), so
 // that both see the same load on a shared machine; the counters give each
-// side's mean, their ratio, the context switches per round of each side, and
+// side's mean, their ratio, the main thread's CPU time per round of each
+// side, the context switches per round of each side, and
 // the connections the service accepted during the timed rounds (0: both
 // sides kept theirs open throughout).
 void paired(benchmark::State& state, int atOnce) {
@@ -169,15 +178,21 @@ void paired(benchmark::State& state, int atOnce) {
     std::size_t connectionsBefore = fixture().svc.connectionCount();
     bool bareFirst = true;
     long roadSwitches = 0, bareSwitches = 0;
+    double roadCpu = 0, bareCpu = 0;
     for (auto _ : state) {
         const long s0 = contextSwitches();
+        const double c0 = threadCpuMicros();
         auto t0 = Clock::now();
         ok = (bareFirst ? bare.round() : road.round()) && ok;
         auto t1 = Clock::now();
+        const double c1 = threadCpuMicros();
         const long s1 = contextSwitches();
         ok = (bareFirst ? road.round() : bare.round()) && ok;
         auto t2 = Clock::now();
+        const double c2 = threadCpuMicros();
         const long s2 = contextSwitches();
+        bareCpu += bareFirst ? c1 - c0 : c2 - c1;
+        roadCpu += bareFirst ? c2 - c1 : c1 - c0;
         if (!ok) state.SkipWithError("a request failed");
         double first = std::chrono::duration<double, std::micro>(t1 - t0).count();
         double second = std::chrono::duration<double, std::micro>(t2 - t1).count();
@@ -191,6 +206,11 @@ void paired(benchmark::State& state, int atOnce) {
     state.counters["bare_us"] = bareTime / n;
     state.counters["road_us"] = roadTime / n;
     state.counters["ratio"] = bareTime > 0 ? roadTime / bareTime : 0;
+    // The main thread's own CPU time per round (kernel time included): what
+    // each side costs the thread that runs the screens, wherever the
+    // scheduler puts the service's threads.
+    state.counters["bare_cpu_us"] = bareCpu / n;
+    state.counters["road_cpu_us"] = roadCpu / n;
     state.counters["road_cs"] = static_cast<double>(roadSwitches) / n;
     state.counters["bare_cs"] = static_cast<double>(bareSwitches) / n;
     state.counters["new_connections"] = static_cast<double>(fixture().svc.connectionCount() - connectionsBefore);
