@@ -1,5 +1,7 @@
 #include "channels/CommentBar.h"
 
+#include <algorithm>
+
 #include "app/shell/Utils.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
@@ -105,9 +107,11 @@ void CommentedArticleScreen::viewDidLoad() {
 
     loginview = commentbar::addLoginOverlay(*this, weakAs<LoginViewControllerDelegate>());
 
-    ns::NotificationCenter::defaultCenter().addObserver(sharedAs<CommentedArticleScreen>(),
-                                                        ui::UIKeyboardDidShowNotification,
-                                                        &CommentedArticleScreen::keyboardWasShown);
+    auto& center = ns::NotificationCenter::defaultCenter();
+    center.addObserver(sharedAs<CommentedArticleScreen>(), ui::UIKeyboardDidShowNotification,
+                       &CommentedArticleScreen::keyboardWasShown);
+    center.addObserver(sharedAs<CommentedArticleScreen>(), ui::UIKeyboardDidHideNotification,
+                       &CommentedArticleScreen::keyboardWasHidden);
 }
 
 void CommentedArticleScreen::articleShown(const ns::Value& record) {
@@ -169,7 +173,21 @@ void CommentedArticleScreen::keyboardWasShown(const ns::Notification& notificati
     const ui::Rect bounds = view()->bounds();
     pubView->setHidden(false);
     pubView->setFrame(ui::Rect{0, bounds.size.height - keyboardHeight - 110, bounds.size.width, 100});
+    // The article ends where the input bar begins: none of it shows in the
+    // gap between the bar and the keyboard.
+    if (articleFrame_.isEmpty()) articleFrame_ = msrview->frame();
+    ui::Rect above = articleFrame_;
+    above.size.height = std::max(0.0, pubView->frame().minY() - above.minY());
+    msrview->setFrame(above);
     pubView->contentField->becomeFirstResponder();
+}
+
+void CommentedArticleScreen::keyboardWasHidden(const ns::Notification&) {
+    // The input bar stands on the keyboard: it goes when the keyboard goes,
+    // however it went (a login from the overlay ends its editing), and keeps
+    // its text for the next time.
+    pubView->setHidden(true);
+    if (!articleFrame_.isEmpty()) msrview->setFrame(articleFrame_);
 }
 
 bool CommentedArticleScreen::textFieldShouldReturn(const std::shared_ptr<ui::TextField>& /*field*/) {

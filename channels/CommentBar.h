@@ -3,7 +3,8 @@
 // CommentedArticleScreen is an article page with the comment bar at its foot:
 // the field ("我来说两句 ...") and "查看评论", which opens the article's
 // comment list. Touching the field brings up the input bar (PublishedView)
-// just above the keyboard with the focus; "发表" posts the typed text as the
+// just above the keyboard with the focus, the article ending above it, and it
+// goes (keeping its text) when the keyboard goes; "发表" posts the typed text as the
 // logged-in member, or shows the login overlay when nobody is logged in. The
 // article and comment replies are told apart by the operation they answer,
 // so an article that arrives after a comment was sent is still drawn, and
@@ -66,6 +67,7 @@ public:
     void showcomment();
     void PublishedContent();
     void keyboardWasShown(const ns::Notification& notification);
+    void keyboardWasHidden(const ns::Notification& notification);
 
     void GetWebServerContent_success(const std::string& result) override;
     void GetWebServerContent_Fail(const ns::ErrorPtr& error) override;
@@ -79,4 +81,6 @@ protected:
 
 private:
     void commentReplied(const std::string& result);
+
+    ui::Rect articleFrame_;  // the article's area while the keyboard is down
 };

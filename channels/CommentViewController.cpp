@@ -98,9 +98,11 @@ void CommentViewController::viewDidLoad() {
     commentButton->addTarget(this, &CommentViewController::comment, ui::ControlEventTouchUpInside);
     NewcommentView->addSubview(commentButton);
 
-    ns::NotificationCenter::defaultCenter().addObserver(sharedAs<CommentViewController>(),
-                                                        ui::UIKeyboardDidShowNotification,
-                                                        &CommentViewController::keyboardWasShown);
+    auto& center = ns::NotificationCenter::defaultCenter();
+    center.addObserver(sharedAs<CommentViewController>(), ui::UIKeyboardDidShowNotification,
+                       &CommentViewController::keyboardWasShown);
+    center.addObserver(sharedAs<CommentViewController>(), ui::UIKeyboardDidHideNotification,
+                       &CommentViewController::keyboardWasHidden);
 
     loginview = ui::create<LoginViewController>();
     loginview->view()->setFrame(ui::Rect{0, 64, w, h - 64});
@@ -164,14 +166,26 @@ void CommentViewController::keyboardWasShown(const ns::Notification& notificatio
     if (ui::Responder::firstResponder() != commentFiled) return;
     double keyboardHeight = ui::rectFromUserInfo(notification.userInfo, ui::UIKeyboardFrameBeginUserInfoKey).size.height;
     ns::NSLog("keyBoard:%f", keyboardHeight);
+    placeBar(view()->bounds().size.height - keyboardHeight - 50);
+}
+
+void CommentViewController::keyboardWasHidden(const ns::Notification&) {
+    // However the keyboard went (a login from the overlay ends its editing),
+    // the bar goes back to the bottom with it.
+    placeBar(view()->bounds().size.height - kBarHeight);
+}
+
+void CommentViewController::placeBar(double y) {
     const ui::Rect bounds = view()->bounds();
-    NewcommentView->setFrame(ui::Rect{0, bounds.size.height - keyboardHeight - 50, bounds.size.width, kBarHeight});
+    NewcommentView->setFrame(ui::Rect{0, y, bounds.size.width, kBarHeight});
+    // The list ends where the bar begins: no row shows in the gap between a
+    // raised bar and the keyboard.
+    mtableview->setFrame(ui::Rect{0, 64, bounds.size.width, y - 64});
 }
 
 bool CommentViewController::textFieldShouldReturn(const std::shared_ptr<ui::TextField>& /*field*/) {
     commentFiled->resignFirstResponder();
-    const ui::Rect bounds = view()->bounds();
-    NewcommentView->setFrame(ui::Rect{0, bounds.size.height - kBarHeight, bounds.size.width, kBarHeight});
+    placeBar(view()->bounds().size.height - kBarHeight);
     return true;
 }
 

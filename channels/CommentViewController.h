@@ -14,6 +14,10 @@
 //
 // Posting asks for the login overlay while the session's "LoginState" is not
 // set (a login begun from a comment screen sets it).
+//
+// While the keyboard is up for the comment field, the bar stands 6 points
+// above it and the list ends at the bar; when the keyboard goes down, however
+// it went, the bar is back at the bottom under the whole list.
 #pragma once
 
 #include <memory>
@@ -61,6 +65,7 @@ public:
     // ---- Actions ----
     void comment();
     void keyboardWasShown(const ns::Notification& notification);
+    void keyboardWasHidden(const ns::Notification& notification);
     // A bar item calling back(); the screen does not place it.
     std::shared_ptr<ui::BarButtonItem> left();
 
@@ -76,5 +81,7 @@ public:
 
 private:
     void commentReplied(const std::string& result);
+    // The input bar at that height, the list above it.
+    void placeBar(double y);
     void showCount();
 };

@@ -1,10 +1,13 @@
 // The program's entry: registers the modules built into this program
-// (program/Modules.h), then
-// hands over to the application (after taking the statistics server's URL,
-// which the SDK keeps). A module library takes part once it has
-// its registration header (see app/shell/ModuleRegistry.h); the desktop window and
-// the screen tour once their libraries are built with the program.
+// (program/Modules.h), then hands over to the application, with the
+// statistics server's option (its URL, which the SDK keeps). A module library
+// takes part once it has its registration header (see
+// app/shell/ModuleRegistry.h); the desktop window and the screen tour once
+// their libraries are built with the program. The data libraries go into the
+// program whole (CMakeLists.txt), though nothing here calls them.
+#include <cstdlib>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "app/shell/Program.h"
@@ -18,20 +21,32 @@
 #if KL_HAVE_MERVIO
 #include "mervio/reporter/MVOMSA.h"
 #include "mervio/reporter/MVOMSAConfig.h"
+#include "service/ServiceConfig.h"
 #endif
 #include "program/Modules.h"
 
 int main(int argc, char** argv) {
     registerBuiltInModules(moduleRegistry(), mervioHooks());
+    ProgramHosts hosts;
 #if KL_HAVE_MERVIO
     // The statistics server, beside the service: --stat-report URL or KL_STAT_REPORT_URL.
-    std::string error;
-    if (!MVOMSAConfig::applyCommandLine(argc, argv, &error)) {
-        std::cerr << "kestrowline: " << error << "\n";
-        return 2;
-    }
+    hosts.takeOptions = [](int& count, char** arguments, std::string* error) {
+        std::optional<std::string> given = optionValue(count, arguments, "--stat-report");
+        if (!MVOMSAConfig::applyCommandLine(count, arguments, error)) return false;
+        if (given && given->empty()) {
+            if (error) *error = "--stat-report needs a value";
+            return false;
+        }
+        if (ServiceConfig::isWebURL(MVOMSAConfig::getInstance()->reportURL())) return true;
+        const char* variable = std::getenv("KL_STAT_REPORT_URL");
+        if (error) {
+            *error = given ? "--stat-report takes an http or https URL, not \"" + *given + "\""
+                           : std::string("KL_STAT_REPORT_URL must be an http or https URL, not \"") +
+                                 (variable ? variable : "") + "\"";
+        }
+        return false;
+    };
 #endif
-    ProgramHosts hosts;
 #if KL_HAVE_WINDOW
     hosts.displayAvailable = [] { return window::displayAvailable(); };
     hosts.runWindowed = [](ui::Application& app) { return window::runWindowed(app); };

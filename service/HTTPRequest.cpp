@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cctype>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "foundation/RunLoop.h"
+#include "net/Engine.h"
 #include "net/NetworkActivity.h"
 
 namespace {
@@ -21,25 +25,34 @@ bool hasHTTPScheme(const std::string& url) {
 
 }  // namespace
 
-// The shared queue: up to four worker threads, started as work arrives and
-// kept for the life of the program.
-class NetworkQueue {
+// The shared queue: at most four exchanges run at once on the main run
+// loop's engine, the rest wait in order. Large replies are read on one
+// reader thread, which endAll() (and a reset of the main run loop) joins.
+class NetworkQueue final : public ns::RunLoopSource {
 public:
     static NetworkQueue& shared() {
-        static NetworkQueue* queue = new NetworkQueue;  // lives as long as its threads
+        static NetworkQueue* queue = [] {
+            auto* q = new NetworkQueue;  // never destroyed: requests may end while the program exits
+            // No reader may still be at work while the program's statics go.
+            std::atexit([] { shared().stopReader(); });
+            return q;
+        }();
         return *queue;
     }
 
+    // Any thread.
     void add(HTTPRequestPtr request) {
-        std::lock_guard lock(mutex_);
-        waiting_.push_back(std::move(request));
-        if (waiting_.size() > static_cast<std::size_t>(idle_) && threads_ < HTTPRequest::kMaxConcurrentRequests) {
-            ++threads_;
-            std::thread([this] { work(); }).detach();
+        {
+            std::lock_guard lock(mutex_);
+            waiting_.push_back(std::move(request));
         }
-        wake_.notify_one();
+        if (ns::isMainThread())
+            pump();
+        else
+            ns::RunLoop::main().post([] { shared().pump(); });
     }
 
+    // Any thread: a waiting request that was cancelled.
     void remove(const HTTPRequest* request) {
         HTTPRequestPtr dropped;  // released outside the lock
         std::lock_guard lock(mutex_);
@@ -52,35 +65,140 @@ public:
 
     std::size_t count() {
         std::lock_guard lock(mutex_);
-        return waiting_.size() + static_cast<std::size_t>(running_);
+        return waiting_.size() + running_.size() + reading_.size();
     }
 
-private:
-    void work() {
-        for (;;) {
-            HTTPRequestPtr request;
-            {
-                std::unique_lock lock(mutex_);
-                ++idle_;
-                wake_.wait(lock, [&] { return !waiting_.empty(); });
-                --idle_;
-                request = std::move(waiting_.front());
-                waiting_.pop_front();
-                ++running_;
-            }
-            request->runOnQueue();
-            request.reset();
+    // Main thread: the request's exchange has ended (or never began).
+    void finished(const HTTPRequest* request) {
+        HTTPRequestPtr done;  // released after the lock
+        {
             std::lock_guard lock(mutex_);
-            --running_;
+            auto it = std::find_if(running_.begin(), running_.end(), [&](const auto& r) { return r.get() == request; });
+            if (it == running_.end()) return;
+            done = std::move(*it);
+            running_.erase(it);
+        }
+        pump();
+    }
+
+    // Main thread: gives waiting requests their turn while fewer than four run.
+    void pump() {
+        if (!registered_) {
+            registered_ = true;
+            ns::RunLoop::main().addSource(this);
+        }
+        if (pumping_ || ending_) return;
+        pumping_ = true;
+        for (;;) {
+            HTTPRequestPtr next;
+            {
+                std::lock_guard lock(mutex_);
+                if (waiting_.empty() ||
+                    running_.size() >= static_cast<std::size_t>(HTTPRequest::kMaxConcurrentRequests))
+                    break;
+                next = std::move(waiting_.front());
+                waiting_.pop_front();
+                running_.push_back(next);
+            }
+            next->begin();
+        }
+        pumping_ = false;
+    }
+
+    // Main thread: runs `read` on the reader thread. The request counts as
+    // queued until readDone().
+    void readOffMain(HTTPRequestPtr request, std::function<void()> read) {
+        {
+            std::lock_guard lock(mutex_);
+            reading_.push_back(std::move(request));
+            reads_.push_back(std::move(read));
+            if (!reader_.joinable()) {
+                readerStop_ = false;
+                reader_ = std::thread([this] { readLoop(); });
+            }
+        }
+        readable_.notify_one();
+    }
+
+    // Main thread: a large reply has been read and is about to be told.
+    void readDone(const HTTPRequest* request) {
+        HTTPRequestPtr done;  // released after the lock
+        std::lock_guard lock(mutex_);
+        auto it = std::find_if(reading_.begin(), reading_.end(), [&](const auto& r) { return r.get() == request; });
+        if (it == reading_.end()) return;
+        done = std::move(*it);
+        reading_.erase(it);
+    }
+
+    // Main thread.
+    void endAll() {
+        ending_ = true;
+        std::deque<HTTPRequestPtr> waiting;
+        std::vector<HTTPRequestPtr> running, reading;
+        {
+            std::lock_guard lock(mutex_);
+            waiting.swap(waiting_);
+            running.swap(running_);
+            reading.swap(reading_);
+        }
+        for (auto& r : waiting) r->clearDelegatesAndCancel();
+        for (auto& r : running) r->clearDelegatesAndCancel();
+        for (auto& r : reading) r->clearDelegatesAndCancel();
+        stopReader();
+        ending_ = false;
+    }
+
+    // Stops the reader thread and waits for it; reads not begun are dropped.
+    void stopReader() {
+        std::thread reader;
+        std::deque<std::function<void()>> dropped;  // released after the lock
+        {
+            std::lock_guard lock(mutex_);
+            readerStop_ = true;
+            reader = std::move(reader_);
+            dropped.swap(reads_);
+        }
+        readable_.notify_all();
+        if (reader.joinable() && reader.get_id() != std::this_thread::get_id()) reader.join();
+    }
+
+    bool hasReader() {
+        std::lock_guard lock(mutex_);
+        return reader_.joinable();
+    }
+
+    // RunLoopSource: no descriptors; a reset of the main loop ends everything.
+    bool descriptorReady(int, unsigned) override { return false; }
+    void loopReset() override { endAll(); }
+
+private:
+    void readLoop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            readable_.wait(lock, [&] { return readerStop_ || !reads_.empty(); });
+            if (readerStop_) return;
+            auto read = std::move(reads_.front());
+            reads_.pop_front();
+            lock.unlock();
+            read();
+            read = nullptr;
+            lock.lock();
         }
     }
 
     std::mutex mutex_;
-    std::condition_variable wake_;
     std::deque<HTTPRequestPtr> waiting_;
-    int threads_ = 0;
-    int idle_ = 0;
-    int running_ = 0;
+    std::vector<HTTPRequestPtr> running_;  // their exchanges run
+    std::vector<HTTPRequestPtr> reading_;  // their large replies are with the reader
+    // The reader of large replies.
+    std::condition_variable readable_;
+    std::deque<std::function<void()>> reads_;
+    std::thread reader_;
+    bool readerStop_ = false;
+    // Main thread only.
+    bool registered_ = false;
+    bool pumping_ = false;
+    bool ending_ = false;
 };
 
 HTTPRequestPtr HTTPRequest::requestWithURL(std::string url) { return std::make_shared<HTTPRequest>(std::move(url)); }
@@ -96,6 +214,10 @@ void HTTPRequest::setDefaultTimeOutSeconds(double seconds) {
 double HTTPRequest::defaultTimeOutSeconds() { return gDefaultTimeOut.load(); }
 
 std::size_t HTTPRequest::queuedRequestCount() { return NetworkQueue::shared().count(); }
+
+void HTTPRequest::endAll() { NetworkQueue::shared().endAll(); }
+
+bool HTTPRequest::hasReaderThread() { return NetworkQueue::shared().hasReader(); }
 
 void HTTPRequest::addRequestHeader(std::string name, std::string value) {
     for (auto& [k, v] : requestHeaders_)
@@ -186,10 +308,13 @@ void HTTPRequest::startSynchronous() {
     endActivity();
 }
 
-void HTTPRequest::runOnQueue() {
+void HTTPRequest::begin() {
     {
         std::lock_guard lock(mutex_);
-        if (done_) return;
+        if (done_) {
+            NetworkQueue::shared().finished(this);
+            return;
+        }
         executing_ = true;
     }
     if (!hasHTTPScheme(url_)) {
@@ -198,15 +323,49 @@ void HTTPRequest::runOnQueue() {
         r.error = net::ErrorKind::Other;
         r.errorMessage = "Unable to create request (bad url?)";
         if (complete(std::move(r), HTTPUnableToCreateRequestErrorType)) deliver(Delivery::Failed);
+        NetworkQueue::shared().finished(this);
         return;
     }
-    // "Started" is posted once the exchange is under way, so posting it does
-    // not delay the request itself.
-    net::Response response = net::perform(buildRequest(), &cancellation_, {}, [this] { postStarted(); });
+    exchange_ = net::startExchange(buildRequest(), [self = shared_from_this()](net::Response&& response) {
+        self->exchangeEnded(std::move(response));
+    });
+    // Under way: libcurl starts it on this turn of the main run loop or the next.
     postStarted();
-    bool failed = response.failed();
-    if (!failed && processor_ && !isFinished()) processor_(response);
-    if (complete(std::move(response))) deliver(failed ? Delivery::Failed : Delivery::Finished);
+}
+
+void HTTPRequest::exchangeEnded(net::Response&& response) {
+    exchange_ = 0;
+    auto keep = shared_from_this();
+    NetworkQueue& queue = NetworkQueue::shared();
+    // The next waiting request starts before this one's outcome is handled.
+    queue.finished(this);
+    if (isFinished()) return;  // cancelled meanwhile: that was told
+    const bool failed = response.failed();
+    if (!failed && processor_ && response.body.size() >= kLargeReplyBytes) {
+        // Reading it here could freeze the screen: the reader thread reads
+        // it and hands it back.
+        auto reply = std::make_shared<net::Response>(std::move(response));
+        queue.readOffMain(keep, [keep, reply] {
+            if (!keep->isFinished()) keep->processor_(*reply);
+            ns::RunLoop::main().post([keep, reply] {
+                NetworkQueue::shared().readDone(keep.get());
+                keep->readEnded(std::move(*reply));
+            });
+        });
+        return;
+    }
+    if (!failed && processor_) processor_(response);
+    if (complete(std::move(response))) deliverNow(failed ? Delivery::Failed : Delivery::Finished);
+}
+
+void HTTPRequest::readEnded(net::Response&& response) {
+    if (complete(std::move(response))) deliverNow(Delivery::Finished);
+}
+
+void HTTPRequest::stopExchange() {
+    if (!exchange_) return;
+    net::cancelExchange(std::exchange(exchange_, 0));
+    NetworkQueue::shared().finished(this);
 }
 
 bool HTTPRequest::complete(net::Response response, int errorCode) {
@@ -235,6 +394,7 @@ void HTTPRequest::postStarted() {
     if (startedPosted_ || cancelled_) return;  // a request cancelled first never reports a start
     startedPosted_ = true;
     if (!delegateHearsStarted_ && !startedBlock_) return;  // nobody to tell
+    startedPending_ = true;
     deliver(Delivery::Started);
 }
 
@@ -253,6 +413,11 @@ void HTTPRequest::cancel() {
     }
     cancellation_.cancel();
     NetworkQueue::shared().remove(this);
+    if (ns::isMainThread()) {
+        stopExchange();
+    } else if (auto self = weak_from_this().lock()) {
+        ns::RunLoop::main().post([self] { self->stopExchange(); });
+    }
     endActivity();
 }
 
@@ -302,31 +467,54 @@ void HTTPRequest::deliver(Delivery what) {
         final->owner = std::move(owner_);
         owner_.reset();
     }
-    ns::RunLoop::main().post([self = shared_from_this(), what, final = std::move(final)] {
-        // The exchange counts until its outcome is told, so that no count
-        // means no outcome on its way.
-        if (what != Delivery::Started) self->endActivity();
-        std::shared_ptr<HTTPRequestDelegate> delegate;
-        {
-            std::lock_guard lock(self->mutex_);
-            delegate = self->delegate_.lock();
+    ns::RunLoop::main().post([self = shared_from_this(), what, final = std::move(final)] { self->runDelivery(what); });
+}
+
+void HTTPRequest::deliverNow(Delivery what) {
+    bool behindStarted;
+    {
+        std::lock_guard lock(mutex_);
+        behindStarted = startedPending_;
+    }
+    if (behindStarted) {
+        deliver(what);  // keeps the order: "started" first
+        return;
+    }
+    FinalDelivery final;
+    {
+        std::lock_guard lock(mutex_);
+        final.request = shared_from_this();
+        final.owner = std::move(owner_);
+        owner_.reset();
+    }
+    runDelivery(what);
+}
+
+void HTTPRequest::runDelivery(Delivery what) {
+    // The exchange counts until its outcome is told, so that no count
+    // means no outcome on its way.
+    if (what != Delivery::Started) endActivity();
+    std::shared_ptr<HTTPRequestDelegate> delegate;
+    {
+        std::lock_guard lock(mutex_);
+        if (what == Delivery::Started) startedPending_ = false;
+        delegate = delegate_.lock();
+    }
+    if (delegate) {
+        switch (what) {
+            case Delivery::Started: delegate->requestStarted(*this); break;
+            case Delivery::Finished: delegate->requestFinished(*this); break;
+            case Delivery::Failed: delegate->requestFailed(*this); break;
         }
-        if (delegate) {
-            switch (what) {
-                case Delivery::Started: delegate->requestStarted(*self); break;
-                case Delivery::Finished: delegate->requestFinished(*self); break;
-                case Delivery::Failed: delegate->requestFailed(*self); break;
-            }
-        }
-        std::function<void()> block;  // read after the delegate, which may have cleared it
-        {
-            std::lock_guard lock(self->mutex_);
-            block = what == Delivery::Started    ? self->startedBlock_
-                    : what == Delivery::Finished ? self->completionBlock_
-                                                 : self->failedBlock_;
-        }
-        if (block) block();
-    });
+    }
+    std::function<void()> block;  // read after the delegate, which may have cleared it
+    {
+        std::lock_guard lock(mutex_);
+        block = what == Delivery::Started    ? startedBlock_
+                : what == Delivery::Finished ? completionBlock_
+                                             : failedBlock_;
+    }
+    if (block) block();
 }
 
 ns::ErrorPtr HTTPRequest::errorFor(const net::Response& r, int errorCode) {

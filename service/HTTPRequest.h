@@ -1,6 +1,8 @@
-// One HTTP exchange with its settings, headers, body and result, run on the
-// shared network queue (at most four at a time, off the main thread) with
-// every delegate call and completion block delivered on the main run loop.
+// One HTTP exchange with its settings, headers, body and result, run from
+// the shared network queue (at most four at a time, the rest waiting in
+// order) by the main run loop's network engine (net/Engine.h), with every
+// delegate call and completion block delivered on the main run loop, on a
+// later turn than the call that started it.
 //
 //   auto r = HTTPRequest::requestWithURL(url);
 //   r->setRequestMethod("POST");
@@ -20,6 +22,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -91,10 +94,12 @@ public:
     void setStartedBlock(std::function<void()> fn);
     void setCompletionBlock(std::function<void()> fn);
     void setFailedBlock(std::function<void()> fn);
-    // Runs on the network thread once a reply has arrived, before the
-    // callbacks are posted: work on the reply that should not hold up the
-    // main run loop (reading a large body, say).
-    using ResponseProcessor = std::function<void(const net::Response&)>;
+    // Runs once a reply has arrived, before the callbacks: on the main
+    // thread, or, for a reply of kLargeReplyBytes and more, which could
+    // freeze the screen while it is read, on the network queue's reader
+    // thread. It may take the body (a large reply is then held once).
+    using ResponseProcessor = std::function<void(net::Response&)>;
+    static constexpr std::size_t kLargeReplyBytes = 256 * 1024;
     void setResponseProcessor(ResponseProcessor fn) { processor_ = std::move(fn); }
 
     // ---- Running ----
@@ -130,8 +135,16 @@ public:
     // The default time-out of new requests (60 s); tests shorten it.
     static void setDefaultTimeOutSeconds(double seconds);
     static double defaultTimeOutSeconds();
-    // Requests the shared queue holds (waiting or running).
+    // Requests the shared queue holds (waiting, running, or having a large
+    // reply read).
     static std::size_t queuedRequestCount();
+    // Ends every request of the shared queue without telling anybody and
+    // waits for the reader of large replies to stop: what the program and
+    // the tests' run-loop reset do so that no worker runs past them. Main thread.
+    static void endAll();
+    // Whether the reader of large replies has a thread now (it is started
+    // for the first large reply and ended by endAll()).
+    static bool hasReaderThread();
     // At most this many run at a time (4).
     static constexpr int kMaxConcurrentRequests = 4;
 
@@ -140,12 +153,17 @@ private:
     enum class Delivery { Started, Finished, Failed };
 
     net::Request buildRequest() const;
-    void runOnQueue();                      // on a queue thread
+    void begin();  // on the main thread, when the queue gives the request its turn
+    void exchangeEnded(net::Response&& response);  // main thread
+    void readEnded(net::Response&& response);      // main thread, after the reader
+    void stopExchange();                           // main thread
     // Records the outcome once; false when the request was already done.
     bool complete(net::Response response, int errorCode = 0);
     void endActivity();
     void postStarted();  // once, and never after a cancellation
     void deliver(Delivery what);            // posts to the main run loop
+    void deliverNow(Delivery what);         // on the main thread, now (or posted behind a pending "started")
+    void runDelivery(Delivery what);
     // After the last callback has run or been dropped: lets go of the blocks,
     // which may hold this request.
     void releaseBlocks();
@@ -172,8 +190,10 @@ private:
     bool cancelled_ = false;
     bool counted_ = false;   // counted in NetworkActivity
     bool startedPosted_ = false;
+    bool startedPending_ = false;  // a posted "started" has not run yet
     bool delegateHearsStarted_ = true;  // as the delegate answered at the start
     net::Cancellation cancellation_;
+    std::uint64_t exchange_ = 0;  // main thread: the engine's exchange while it runs
     net::Response response_;
     ns::ErrorPtr error_;
 };

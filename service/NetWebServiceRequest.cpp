@@ -36,6 +36,11 @@ std::optional<std::string> NetWebServiceRequest::resultText() const {
     return result_;
 }
 
+bool NetWebServiceRequest::hasResultText() const {
+    std::lock_guard lock(resultMutex_);
+    return result_.has_value();
+}
+
 bool NetWebServiceRequest::isCancelled() {
     std::lock_guard guard(lock_);
     return cancelled_;
@@ -74,20 +79,21 @@ void NetWebServiceRequest::startAsynchronous() {
         request->setTimeOutSeconds(timeOut_ > 0 ? timeOut_ : ServiceConfig::timeOutSeconds());
         request->setExchangeLimitSeconds(ServiceConfig::exchangeLimitSeconds());
         request->setDelegate(std::weak_ptr<HTTPRequestDelegate>(shared_from_this()));
-        // On the network side: the result of a named operation, or the fault
-        // the reply carries instead.
+        // When the reply has come (on the main thread, or on the reader
+        // thread for a large one): the result of a named operation, read out
+        // of the reply in place, or the fault the reply carries instead.
         std::weak_ptr<NetWebServiceRequest> weak = weak_from_this();
-        request->setResponseProcessor([weak, operation = operation_](const net::Response& response) {
+        request->setResponseProcessor([weak, operation = operation_](net::Response& response) {
             auto self = weak.lock();
             if (!self) return;
             std::optional<std::string> result;
             if (response.status == 200 && !operation.empty())
-                result = SoapXmlParseHelper::findResultText(response.body, operation);
+                result = SoapXmlParseHelper::takeResultText(response.body, operation);
             ns::ErrorPtr fault;
             if (!result && response.body.size() <= kFaultReadLimit)
                 if (auto f = SoapXmlParseHelper::findFault(response.body)) fault = faultError(*f, response.status);
             std::lock_guard lock(self->resultMutex_);
-            if (!operation.empty() && response.status == 200) self->result_ = result.value_or(std::string());
+            if (!operation.empty() && response.status == 200) self->result_ = std::move(result).value_or(std::string());
             self->fault_ = std::move(fault);
         });
         request_ = request;
@@ -141,12 +147,19 @@ void NetWebServiceRequest::requestFinished(HTTPRequest& request) {
         fault = fault_;
     }
     int status = request.responseStatusCode();
-    if (fault)
+    if (fault) {
         d->netRequestFailed(*this, fault);
-    else if (status == 200)
-        d->netRequestFinished(*this, request.responseString());
-    else
+    } else if (status == 200) {
+        // A named operation's result was read out of the reply in place: it
+        // is what is handed on. (Written before the outcome was told, and
+        // not again.)
+        if (result_)
+            d->netRequestFinished(*this, *result_);
+        else
+            d->netRequestFinished(*this, request.responseString());
+    } else {
         d->netRequestFailed(*this, ns::makeError(NetWebServiceRequestErrorDomain, status));
+    }
 }
 
 void NetWebServiceRequest::requestFailed(HTTPRequest& request) {

@@ -57,7 +57,9 @@ public:
 
     // The operation this request carries, for whoever needs to tell replies
     // apart. With a name set, a 200 reply's "<operation>Result" text is read
-    // on the network thread (see resultText()).
+    // as soon as the reply is in (off the main thread for a large reply; see
+    // resultText()), in place where it can be: netRequestFinished is then
+    // handed that text rather than the reply envelope.
     void setOperationName(std::string name) { operation_ = std::move(name); }
     const std::string& operationName() const { return operation_; }
     // "POST" by default; "GET" still goes out as a POST because it has a body.
@@ -86,6 +88,7 @@ public:
     // After a 200 reply to a named operation: the text of its
     // "<operation>Result" element ("" when the envelope cannot be read).
     std::optional<std::string> resultText() const;
+    bool hasResultText() const;
 
     // The transport request, while there is one.
     HTTPRequestPtr httpRequest();

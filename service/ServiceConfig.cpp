@@ -1,5 +1,6 @@
 #include "service/ServiceConfig.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -118,7 +119,82 @@ int ServiceConfig::takeOption(int& argc, char** argv, std::string_view option,
 }
 
 bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error) {
-    return takeOption(argc, argv, "--service", [](std::string url) { setEndpoint(std::move(url)); }, error) >= 0 &&
-           takeOption(argc, argv, "--service-namespace", [](std::string ns) { setServiceNamespace(std::move(ns)); },
-                      error) >= 0;
+    // An address that is none would only make every request fail, in the log.
+    std::string badURL, namespaceGiven = "x";
+    int services = takeOption(
+        argc, argv, "--service",
+        [&](std::string url) {
+            if (!isWebURL(url)) badURL = url.empty() ? "\"\"" : "\"" + url + "\"";
+            setEndpoint(std::move(url));
+        },
+        error);
+    if (services < 0) return false;
+    if (takeOption(argc, argv, "--service-namespace",
+                   [&](std::string ns) {
+                       if (ns.empty()) namespaceGiven.clear();
+                       setServiceNamespace(std::move(ns));
+                   },
+                   error) < 0)
+        return false;
+    const std::string variable = fromEnvironment("KL_SERVICE_URL");
+    std::string message;
+    if (!badURL.empty()) {
+        message = "--service takes an http or https URL, not " + badURL;
+    } else if (services == 0 && !variable.empty() && !isWebURL(variable)) {
+        message = "KL_SERVICE_URL must be an http or https URL, not \"" + variable + "\"";
+    } else if (namespaceGiven.empty()) {
+        message = "--service-namespace needs a value";
+    }
+    if (message.empty()) return true;
+    if (error) *error = message;
+    return false;
+}
+
+bool ServiceConfig::isWebURL(std::string_view url) {
+    auto lower = [](std::string_view s) {
+        std::string out(s);
+        for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return out;
+    };
+    std::size_t schemeEnd = url.find("://");
+    if (schemeEnd == std::string_view::npos) return false;
+    std::string scheme = lower(url.substr(0, schemeEnd));
+    if (scheme != "http" && scheme != "https") return false;
+    std::string_view rest = url.substr(schemeEnd + 3);
+    std::string_view authority = rest.substr(0, rest.find_first_of("/?#"));
+    if (authority.find('@') != std::string_view::npos) return false;
+    std::string_view host = authority, port;
+    if (!authority.empty() && authority.front() == '[') {
+        std::size_t close = authority.find(']');
+        if (close == std::string_view::npos || close == 1) return false;
+        for (char c : authority.substr(1, close - 1))
+            if (!std::isxdigit(static_cast<unsigned char>(c)) && c != ':' && c != '.') return false;
+        host = authority.substr(0, close + 1);
+        std::string_view after = authority.substr(close + 1);
+        if (!after.empty() && after.front() != ':') return false;
+        if (!after.empty()) port = after.substr(1);
+        if (!after.empty() && port.empty()) return false;
+    } else {
+        std::size_t colon = authority.find(':');
+        if (colon != std::string_view::npos) {
+            host = authority.substr(0, colon);
+            port = authority.substr(colon + 1);
+            if (port.empty()) return false;
+        }
+        if (host.empty() || host.front() == '.' || host.front() == '-') return false;
+        for (char c : host)
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.' && c != '_') return false;
+    }
+    if (!port.empty()) {
+        if (port.size() > 5) return false;
+        unsigned number = 0;
+        for (char c : port) {
+            if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+            number = number * 10 + static_cast<unsigned>(c - '0');
+        }
+        if (number == 0 || number > 65535) return false;
+    }
+    for (char c : url)
+        if (static_cast<unsigned char>(c) <= ' ' || c == 0x7f) return false;
+    return true;
 }

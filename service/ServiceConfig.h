@@ -36,8 +36,12 @@ public:
 
     // Reads and removes "--service URL", "--service=URL", "--service-namespace NS"
     // and "--service-namespace=NS" from argv. Returns false (with a message)
-    // when an option lacks its value.
+    // when an option lacks its value, the URL is not an http or https one
+    // (nor, without the option, KL_SERVICE_URL) or the namespace is empty.
     static bool applyCommandLine(int& argc, char** argv, std::string* error = nullptr);
+
+    // Whether the text is an http or https URL naming a host (with a port or not).
+    static bool isWebURL(std::string_view url);
 
     // Reads and removes every "--option VALUE" and "--option=VALUE" from argv,
     // handing each value to `apply`: how many were taken, or -1 (with a

@@ -27,15 +27,29 @@ bool isXmlChar(std::uint32_t cp) {
 
 class Scanner {
 public:
-    Scanner(std::string_view xml, std::string_view name, std::string& text)
-        : p_(reinterpret_cast<const unsigned char*>(xml.data())), end_(p_ + xml.size()), name_(name), text_(text) {}
+    // With `text`, the wanted element's text is gathered there; without, only
+    // where it lies is noted (span()).
+    Scanner(std::string_view xml, std::string_view name, std::string* text)
+        : begin_(reinterpret_cast<const unsigned char*>(xml.data())),
+          p_(begin_),
+          end_(p_ + xml.size()),
+          name_(name),
+          text_(text) {}
 
     Quick run() {
-        text_.clear();
+        if (text_) text_->clear();
         if (!document()) return Quick::Unsure;
         if (!found_) return Quick::Absent;
-        if (!text_.empty() && text_.find_first_not_of(" \t\n") == std::string::npos) return Quick::Unsure;
+        if (text_) {
+            if (!text_->empty() && text_->find_first_not_of(" \t\n") == std::string::npos) return Quick::Unsure;
+        } else if (capEnd_ != capStart_ && onlySpace()) {
+            return Quick::Unsure;
+        }
         return Quick::Found;
+    }
+
+    Span span() const {
+        return Span{static_cast<std::size_t>(capStart_ - begin_), static_cast<std::size_t>(capEnd_ - begin_), escaped_};
     }
 
 private:
@@ -117,6 +131,22 @@ private:
         static constexpr std::uint32_t kLeast[] = {0, 0x80, 0x800, 0x10000};
         if (cp < kLeast[n] || !isXmlChar(cp)) return false;
         p_ += n + 1;
+        return true;
+    }
+
+    // Whether the wanted element's text, references read, is all white space.
+    bool onlySpace() {
+        p_ = capStart_;
+        while (p_ < capEnd_) {
+            if (*p_ == '&') {
+                std::uint32_t cp = 0;
+                if (!reference(cp) || (cp != ' ' && cp != '\t' && cp != '\n')) return false;
+            } else if (*p_ == ' ' || *p_ == '\t' || *p_ == '\n') {
+                ++p_;
+            } else {
+                return false;
+            }
+        }
         return true;
     }
 
@@ -272,6 +302,7 @@ private:
         if (!found_ && local == name_) {
             found_ = true;
             capturing_ = !empty;
+            capStart_ = capEnd_ = p_;
         }
         if (empty) {
             prefixes_.resize(element.prefixes);
@@ -284,6 +315,7 @@ private:
 
     // At "</".
     bool endTag() {
+        if (capturing_) capEnd_ = p_;
         p_ += 2;
         std::string_view qname, prefix, local;
         if (!qName(qname, prefix, local)) return false;
@@ -301,7 +333,7 @@ private:
     bool characterData() {
         const unsigned char* run = p_;
         auto flush = [&] {
-            if (capturing_) text_.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
+            if (capturing_ && text_) text_->append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
         };
         while (p_ < end_ && *p_ != '<') {
             unsigned char c = *p_;
@@ -320,7 +352,10 @@ private:
                 flush();
                 std::uint32_t cp;
                 if (!reference(cp)) return false;
-                if (capturing_) ns::appendUTF8(text_, static_cast<char32_t>(cp));
+                if (capturing_) {
+                    escaped_ = true;
+                    if (text_) ns::appendUTF8(*text_, static_cast<char32_t>(cp));
+                }
                 run = p_;
             } else if (c == ']') {
                 if (at("]]>")) return false;
@@ -360,12 +395,16 @@ private:
         return p_ == end_;
     }
 
+    const unsigned char* begin_;
     const unsigned char* p_;
     const unsigned char* end_;
     std::string_view name_;
-    std::string& text_;
+    std::string* text_;
     bool found_ = false;
     bool capturing_ = false;
+    const unsigned char* capStart_ = nullptr;  // the wanted element's content
+    const unsigned char* capEnd_ = nullptr;
+    bool escaped_ = false;  // it holds references
     std::vector<Element> open_;
     std::vector<std::string_view> prefixes_;  // declared, innermost last
     std::vector<Attribute> attributes_;       // of the start tag being read
@@ -374,7 +413,52 @@ private:
 }  // namespace
 
 Quick quickScan(std::string_view xml, std::string_view name, std::string& text) {
-    return Scanner(xml, name, text).run();
+    return Scanner(xml, name, &text).run();
+}
+
+Quick quickSpan(std::string_view xml, std::string_view name, Span& span) {
+    Scanner scanner(xml, name, nullptr);
+    Quick q = scanner.run();
+    if (q == Quick::Found) span = scanner.span();
+    return q;
+}
+
+void cutToSpan(std::string& xml, const Span& span) {
+    if (!span.escaped) {
+        xml.erase(span.end);
+        xml.erase(0, span.begin);
+        return;
+    }
+    // The text, references read, is never longer than it was written: it is
+    // written over the document from the front.
+    char* out = xml.data();
+    std::size_t w = 0;
+    for (std::size_t i = span.begin; i < span.end;) {
+        if (xml[i] != '&') {
+            out[w++] = xml[i++];
+            continue;
+        }
+        std::size_t semi = xml.find(';', i);
+        std::string_view ref(xml.data() + i + 1, semi - i - 1);
+        std::uint32_t cp = 0;
+        if (ref == "lt") cp = '<';
+        else if (ref == "gt") cp = '>';
+        else if (ref == "amp") cp = '&';
+        else if (ref == "quot") cp = '"';
+        else if (ref == "apos") cp = '\'';
+        else {
+            const bool hex = ref.size() > 1 && ref[1] == 'x';
+            for (char c : ref.substr(hex ? 2 : 1)) {
+                int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c - 'A' + 10;
+                cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+            }
+        }
+        std::string utf8;
+        ns::appendUTF8(utf8, static_cast<char32_t>(cp));
+        for (char c : utf8) out[w++] = c;
+        i = semi + 1;
+    }
+    xml.resize(w);
 }
 
 // ---- The full reader ----

@@ -10,6 +10,7 @@
 //   }
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,18 @@ enum class Quick { Found, Absent, Unsure };
 // Found: `text` holds the text of the first element whose local name is
 // `name`, as the full reader gives it.
 Quick quickScan(std::string_view xml, std::string_view name, std::string& text);
+
+// Where the wanted element's text lies in the document, unread: its content
+// from `begin` to `end`, and whether that holds references.
+struct Span {
+    std::size_t begin = 0, end = 0;
+    bool escaped = false;
+};
+// quickScan without gathering the text: Found tells where it is.
+Quick quickSpan(std::string_view xml, std::string_view name, Span& span);
+// Turns the document, in place, into the text of a span quickSpan found
+// (references read): a large reply is never held twice.
+void cutToSpan(std::string& xml, const Span& span);
 
 // The full reader (libxml2, streaming): the text of the first element whose
 // local name is `name` (that of elements inside it included), or nothing when

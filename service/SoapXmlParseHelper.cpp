@@ -146,6 +146,24 @@ std::optional<std::string> SoapXmlParseHelper::findResultText(std::string_view x
     return soapscan::fullScan(xml, name);
 }
 
+std::optional<std::string> SoapXmlParseHelper::takeResultText(std::string& xml, std::string_view operation) {
+    std::string name;
+    name.reserve(operation.size() + 6);
+    name.append(operation).append("Result");
+    soapscan::Span span;
+    switch (soapscan::quickSpan(xml, name, span)) {
+        case soapscan::Quick::Found: {
+            soapscan::cutToSpan(xml, span);
+            std::optional<std::string> result(std::move(xml));
+            xml.clear();
+            return result;
+        }
+        case soapscan::Quick::Absent: return std::nullopt;
+        case soapscan::Quick::Unsure: break;
+    }
+    return soapscan::fullScan(xml, name);
+}
+
 std::string SoapXmlParseHelper::resultText(std::string_view xml, std::string_view operation) {
     return findResultText(xml, operation).value_or(std::string());
 }

@@ -15,6 +15,10 @@ public:
     static std::string resultText(std::string_view xml, std::string_view operation);
     // The same, telling "no such element" (nothing) from an empty result.
     static std::optional<std::string> findResultText(std::string_view xml, std::string_view operation);
+    // findResultText that may take the reply's own storage: when the result
+    // is found by the quick reader, `xml` is turned into the result in place
+    // and moved out (left empty); otherwise it is left as it was.
+    static std::optional<std::string> takeResultText(std::string& xml, std::string_view operation);
 
     // A fault the reply carries instead of a result (SOAP 1.2, or 1.1 from
     // older peers): its code ("soap:Receiver"), the innermost subcode, the

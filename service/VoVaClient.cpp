@@ -58,12 +58,14 @@ std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::strin
 void VoVaClient::netRequestFinished(NetWebServiceRequest& request, const std::string& response) {
     auto delegate = delegate_.lock();
     if (!delegate) return;
-    // Read on the network thread already, unless the request had no name then.
-    auto extracted = request.resultText();
-    std::string result =
-        extracted ? std::move(*extracted) : SoapXmlParseHelper::resultText(response, request.operationName());
     ReplyScope scope(replyOperation_, replyRequest_, request);
-    delegate->GetWebServerContent_success(result);
+    // Read out of the reply already (`response` is that text), unless the
+    // request had no name then.
+    if (request.hasResultText()) {
+        delegate->GetWebServerContent_success(response);
+        return;
+    }
+    delegate->GetWebServerContent_success(SoapXmlParseHelper::resultText(response, request.operationName()));
 }
 
 void VoVaClient::netRequestFailed(NetWebServiceRequest& request, const ns::ErrorPtr& error) {

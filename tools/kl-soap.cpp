@@ -9,6 +9,7 @@
 // --quiet (no log lines). Prints the result text and exits 0; on failure
 // prints the error to standard error and exits 1 (2 for a usage error, with
 // the usage). --help prints the usage and exits 0.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -153,10 +154,17 @@ int main(int argc, char** argv) {
             return 0;
         } else if (a == "--timeout") {
             if (i + 1 >= argc) return usage("--timeout needs a value");
-            ServiceConfig::setTimeOutSeconds(std::atof(argv[++i]));
+            std::string value = argv[++i];
+            char* end = nullptr;
+            double seconds = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0)
+                return usage("--timeout takes a number of seconds above 0, not \"" + value + "\"");
+            ServiceConfig::setTimeOutSeconds(seconds);
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
+        } else if (a.rfind("--", 0) == 0) {
+            return usage("unknown option " + a);
         } else {
             rest.push_back(a);
         }

@@ -56,11 +56,16 @@ void WebPageScreen::webViewDidFinishLoad(const std::shared_ptr<ui::WebView>&) {
 }
 
 void WebPageScreen::webView_didFailLoadWithError(const std::shared_ptr<ui::WebView>&, const ns::ErrorPtr& error) {
+    const bool cancelled = error && error->domain == ui::NSURLErrorDomain && error->code == ui::URLErrorCancelled;
     // A load cut short by the next one: that one ends the overlay.
-    if (error && error->domain == ui::NSURLErrorDomain && error->code == ui::URLErrorCancelled && webView &&
-        webView->isLoading())
-        return;
+    if (cancelled && webView && webView->isLoading()) return;
     if (!showsOwnProgress()) return;
-    if (page().showsResult) ProgressHUD::dismissWithError("加载失败！", "", kResultDelay);
+    // A load stopped on purpose (the screen is left) failed nothing.
+    if (page().showsResult && !cancelled) {
+        // The failure stays in sight for its delay (a dismissal now would
+        // take it down unseen, the page left blank without a word).
+        ProgressHUD::dismissWithError("加载失败！", "", kResultDelay);
+        return;
+    }
     ProgressHUD::dismiss();
 }

@@ -1,6 +1,6 @@
 // A web page under the top bar, its loads reported on the progress overlay:
 // "加载中..." while a page loads, then (where the page says so) "加载成功！"
-// or "加载失败！" as it ends. Links open in the same web view. The page is
+// or "加载失败！" as it ends; a failure stays in sight for kResultDelay. Links open in the same web view. The page is
 // either pushed (the bar's back button pops it) or a module's front screen
 // (the bar's menu button and pan work the slide menu).
 //

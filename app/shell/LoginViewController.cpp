@@ -1,5 +1,7 @@
 #include "app/shell/LoginViewController.h"
 
+#include <algorithm>
+
 #include "app/widgets/ProgressHUD.h"
 #include "app/shell/Utils.h"
 #include "foundation/Log.h"
@@ -8,6 +10,8 @@
 #include "uikit/Font.h"
 #include "uikit/Image.h"
 #include "uikit/ImageView.h"
+#include "uikit/Keyboard.h"
+#include "uikit/Responder.h"
 
 namespace {
 
@@ -47,6 +51,7 @@ std::shared_ptr<ui::Button> makeButton(const ui::Rect& frame, const std::string&
 }  // namespace
 
 LoginViewController::~LoginViewController() {
+    ns::NotificationCenter::defaultCenter().removeObserver(this);
     // The screen went away with a login in flight: its progress overlay goes too.
     if (loggingIn_) ProgressHUD::dismiss();
 }
@@ -59,7 +64,7 @@ void LoginViewController::viewDidLoad() {
     root->setBackgroundColor(ui::Color::colorWithWhite(0, 0.5));
 
     const double w = kBoxWidth, h = kBoxHeight;
-    loginBox = ui::create<ui::View>(ui::Rect{(root->frame().size.width - w) / 2, 120, w, h});
+    loginBox = ui::create<ui::View>(ui::Rect{(root->frame().size.width - w) / 2, kBoxTop, w, h});
     loginBox->setBackgroundColor(ui::Color::whiteColor());
     loginBox->layer().setCornerRadius(8);
     loginBox->setAutoresizingMask(ui::ViewAutoresizingFlexibleLeftMargin | ui::ViewAutoresizingFlexibleRightMargin);
@@ -91,6 +96,32 @@ void LoginViewController::viewDidLoad() {
     cancelButton = makeButton(ui::Rect{145, 160, 115, 40}, "取消");
     cancelButton->addTarget(this, &LoginViewController::Canecllogin, ui::ControlEventTouchUpInside);
     loginBox->addSubview(cancelButton);
+
+    auto& center = ns::NotificationCenter::defaultCenter();
+    auto self = sharedAs<LoginViewController>();
+    center.addObserver(self, ui::UIKeyboardDidShowNotification, &LoginViewController::keyboardMoved);
+    center.addObserver(self, ui::UIKeyboardDidHideNotification, &LoginViewController::keyboardMoved);
+}
+
+void LoginViewController::keyboardMoved(const ns::Notification& notification) {
+    if (!loginBox) return;
+    // While the keyboard is up for one of the box's fields, the box rises
+    // (within the overlay) until its buttons stand clear of the keyboard.
+    double top = kBoxTop;
+    auto responder = ui::Responder::firstResponder();
+    if (notification.name == ui::UIKeyboardDidShowNotification && !view()->isHidden() &&
+        (responder == userField || responder == passwordField)) {
+        ui::Rect keyboard = ui::rectFromUserInfo(notification.userInfo, ui::UIKeyboardFrameEndUserInfoKey);
+        if (auto window = view()->window()) {  // from the screen's points to the window's
+            keyboard.origin.x -= window->frame().origin.x;
+            keyboard.origin.y -= window->frame().origin.y;
+        }
+        const double keyboardTop = view()->convertRect_fromView(keyboard, nullptr).minY();
+        top = std::max(kBoxMargin, std::min(kBoxTop, keyboardTop - kBoxMargin - kBoxHeight));
+    }
+    ui::Rect frame = loginBox->frame();
+    frame.origin.y = top;
+    loginBox->setFrame(frame);
 }
 
 bool LoginViewController::textFieldShouldReturn(const std::shared_ptr<ui::TextField>& field) {

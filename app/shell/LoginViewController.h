@@ -16,12 +16,15 @@
 // the record is saved through Utils with "1", and the delegate (when one is
 // set) hears rolesName("", true); isFrom still names the feature that asked.
 // A refusal shows the reply's "message". "取消" (Canecllogin) hides the
-// overlay and abandons a login in flight.
+// overlay and abandons a login in flight. While the keyboard is up for one of
+// its fields, the box rises within the overlay so that "登录" and "取消" stay
+// above the keyboard, and goes back when the keyboard goes down.
 #pragma once
 
 #include <memory>
 #include <string>
 
+#include "foundation/Notification.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/Label.h"
@@ -69,9 +72,12 @@ public:
 
     static constexpr double kBoxWidth = 280;
     static constexpr double kBoxHeight = 220;
+    static constexpr double kBoxTop = 120;    // in the overlay, at rest
+    static constexpr double kBoxMargin = 10;  // kept above the keyboard, and below the overlay's top
 
 private:
     void endLogin();
+    void keyboardMoved(const ns::Notification& notification);
 
     std::weak_ptr<LoginViewControllerDelegate> delegate_;
     std::string isFrom_;

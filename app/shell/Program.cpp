@@ -2,12 +2,16 @@
 
 #include <unistd.h>
 
+#include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "app/shell/AppDelegate.h"
@@ -40,51 +44,81 @@ void stopOnSignals() {
 
 }  // namespace
 
+std::optional<std::string> optionValue(int argc, char** argv, std::string_view name) {
+    std::optional<std::string> value;
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == name) {
+            if (i + 1 < argc) value = argv[++i];
+        } else if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
+            value = std::string(arg.substr(name.size() + 1));
+        }
+    }
+    return value;
+}
+
+namespace {
+
+// A number of seconds: a whole decimal number, finite and not negative.
+std::optional<double> secondsIn(const std::string& text) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    double value = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value < 0) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
 int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, const ProgramHosts& hosts) {
     ns::RunLoop::main();  // this thread is the main thread
-    std::string error;
-    if (!ServiceConfig::applyCommandLine(argc, argv, &error)) {
-        err << "kestrowline: " << error << "\n" << kUsage;
+    auto usageError = [&](const std::string& message) {
+        err << "kestrowline: " << message << "\n" << kUsage;
         return 2;
-    }
+    };
+    std::string error;
+    if (hosts.takeOptions && !hosts.takeOptions(argc, argv, &error)) return usageError(error);
+    if (!ServiceConfig::applyCommandLine(argc, argv, &error)) return usageError(error);
+
     bool dumpHome = false;
     bool noWindow = false;
-    double waitSeconds = 10;
+    bool tourLogin = false;
+    std::optional<double> waitSeconds;
     TourOptions tour;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
+        const bool takesValue = arg == "--wait" || arg == "--tour" || arg == "--tour-login";
+        if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--dump-home") {
             dumpHome = true;
-        } else if (arg == "--wait" && i + 1 < argc) {
-            waitSeconds = std::atof(argv[++i]);
         } else if (arg == "--no-window") {
             noWindow = true;
-        } else if ((arg == "--wait" || arg == "--tour" || arg == "--tour-login") && i + 1 >= argc) {
-            err << "kestrowline: " << arg << " needs a value\n" << kUsage;
-            return 2;
-        } else if (arg == "--tour" && i + 1 < argc) {
+        } else if (arg == "--wait") {
+            std::string value = argv[++i];
+            waitSeconds = secondsIn(value);
+            if (!waitSeconds) return usageError("--wait takes a number of seconds, not \"" + value + "\"");
+        } else if (arg == "--tour") {
             tour.folder = argv[++i];
-            if (tour.folder.empty()) {
-                err << "kestrowline: --tour needs a folder\n" << kUsage;
-                return 2;
-            }
-        } else if (arg == "--tour-login" && i + 1 < argc) {
+            if (tour.folder.empty()) return usageError("--tour needs a folder");
+        } else if (arg == "--tour-login") {
             std::string login = argv[++i];
             std::size_t colon = login.find(':');
-            if (colon == std::string::npos || colon == 0) {
-                err << "kestrowline: --tour-login takes USER:PASSWORD\n" << kUsage;
-                return 2;
-            }
+            if (colon == std::string::npos || colon == 0) return usageError("--tour-login takes USER:PASSWORD");
             tour.userName = login.substr(0, colon);
             tour.password = login.substr(colon + 1);
+            tourLogin = true;
         } else if (arg == "--help" || arg == "-h") {
             out << kUsage;
             return 0;
         } else {
-            err << "kestrowline: unknown option " << arg << "\n" << kUsage;
-            return 2;
+            return usageError("unknown option " + arg);
         }
     }
+    // Options that mean something only beside another one.
+    if (waitSeconds && !dumpHome) return usageError("--wait goes with --dump-home");
+    if (tourLogin && tour.folder.empty()) return usageError("--tour-login goes with --tour");
+    if (dumpHome && !tour.folder.empty()) return usageError("--dump-home and --tour do not go together");
 
     auto& app = ui::Application::sharedApplication();
     auto delegate = std::make_shared<AppDelegate>();
@@ -131,14 +165,26 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
     launch();
 
     if (dumpHome) {
-        bool settled = ns::RunLoop::main().runUntil([&] { return delegate->isStartupSettled(); }, waitSeconds);
-        if (!settled) err << "kestrowline: the start-up requests did not finish in " << waitSeconds << " s\n";
+        const double wait = waitSeconds.value_or(10);
+        bool settled = ns::RunLoop::main().runUntil([&] { return delegate->isStartupSettled(); }, wait);
+        if (!settled) err << "kestrowline: the start-up requests did not finish in " << wait << " s\n";
         app.layoutIfNeeded();
         out << app.dump();
         out.flush();
         return 0;
     }
 
+    // Nothing shows the run: say what it is and how it ends.
+    if (noWindow) {
+        err << "kestrowline: --no-window, running headless";
+    } else if (hosts.runWindowed) {
+        err << "kestrowline: no display ($DISPLAY or $WAYLAND_DISPLAY), running headless";
+    } else {
+        err << "kestrowline: this build has no window, running headless";
+    }
+    err << " until interrupted (Ctrl+C or SIGTERM)\n"
+        << "kestrowline: for pictures of the screens, tour them: kestrowline --tour DIR [--tour-login USER:PASSWORD]\n";
+    err.flush();
     ns::RunLoop::main().run();
     finish();
     return 0;

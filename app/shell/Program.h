@@ -4,7 +4,8 @@
 //
 //   kestrowline [--service URL] [--service-namespace NS]   a window when there is a display
 //                                                            (and the build has one), else runs
-//                                                            headless until SIGINT or SIGTERM
+//                                                            headless until SIGINT or SIGTERM,
+//                                                            saying so on standard error
 //   kestrowline --no-window                                  headless even with a display
 //   kestrowline --dump-home [--wait SECONDS]                 starts, waits for the start-up
 //                                                            requests (10 s at most), prints
@@ -12,16 +13,22 @@
 //   kestrowline --tour DIR [--tour-login USER:PASSWORD]      walks the built screens, writes a
 //                                                            PNG of each into DIR and exits
 //
-// The program's entry registers the modules built into it, takes
-// "--stat-report URL" (the statistics server, kept by the SDK; else
-// KL_STAT_REPORT_URL), and hands in what its build adds (the window, the
-// tour), before calling run.
+// A usage error (an unknown option, a missing or malformed value, a service
+// URL that is not an http or https URL, an option without the one it goes
+// with) prints the usage on standard error and answers 2.
+//
+// The program's entry registers the modules built into it and hands in what
+// its build adds (the window, the tour, the statistics server's option
+// "--stat-report URL", kept by the SDK; else KL_STAT_REPORT_URL), before
+// calling run.
 #pragma once
 
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 class AppDelegate;
 namespace ui {
@@ -37,6 +44,9 @@ struct TourOptions {
 // What the program's entry adds when its build has it; an empty function
 // means the build has no such thing.
 struct ProgramHosts {
+    // Takes the options of what the build adds out of argv (before the
+    // program's own are read): false, with a message, on a bad one.
+    std::function<bool(int& argc, char** argv, std::string* error)> takeOptions;
     // Whether a desktop window can be shown, and the run in one until it is closed.
     std::function<bool()> displayAvailable;
     std::function<int(ui::Application&)> runWindowed;
@@ -45,5 +55,8 @@ struct ProgramHosts {
     using Launch = std::function<std::shared_ptr<AppDelegate>()>;
     std::function<int(const TourOptions&, const Launch& launch, std::ostream& out, std::ostream& err)> tour;
 };
+
+// The value of the last "--name VALUE" or "--name=VALUE" in argv, which stays as it is.
+std::optional<std::string> optionValue(int argc, char** argv, std::string_view name);
 
 int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, const ProgramHosts& hosts = {});

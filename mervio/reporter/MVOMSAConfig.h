@@ -61,8 +61,9 @@ public:
 
     static constexpr const char* kReportPath = "/stat/report";
     // No statistics host is published for this app: the built-in endpoint
-    // names a host that never resolves, so a reporter left unconfigured keeps
-    // its events in its store and sends nothing anywhere.
+    // names a host that never resolves. A reporter left unconfigured still
+    // asks the resolver for it at every upload, and each upload fails, so its
+    // stored events go after maxSendRetryCount tries, as any failed upload's.
     static constexpr const char* kBuiltInReportURL = "http://stat.mervio.invalid/stat/report";
 
     static std::shared_ptr<MVOMSAConfig> getInstance();

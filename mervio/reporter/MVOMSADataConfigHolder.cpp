@@ -1,5 +1,8 @@
 #include "mervio/reporter/MVOMSADataConfigHolder.h"
 
+#include <cmath>
+#include <limits>
+
 #include "foundation/FileManager.h"
 #include "foundation/Format.h"
 #include "foundation/Strings.h"
@@ -30,6 +33,26 @@ const char* className(const ns::Value& value) {
 }
 
 bool textEquals(const ns::Value& value, const std::string& text) { return value.isString() && value.str() == text; }
+
+// The report strategy a number of "rs" names: its integer value, when it is
+// 1 or more. A value past the strategy's range, or not finite, names none.
+std::optional<std::int32_t> strategyOf(const ns::Value& value) {
+    constexpr auto kMost = std::numeric_limits<std::int32_t>::max();
+    if (!value.isNumber()) return std::nullopt;
+    if (value.kind() == ns::Value::Kind::Double) {
+        double whole = std::trunc(value.doubleValue());
+        if (!std::isfinite(whole) || whole < 1 || whole > kMost) return std::nullopt;
+        return static_cast<std::int32_t>(whole);
+    }
+    if (value.isUnsigned()) {
+        unsigned long long n = value.unsignedValue();
+        if (n < 1 || n > static_cast<unsigned long long>(kMost)) return std::nullopt;
+        return static_cast<std::int32_t>(n);
+    }
+    long long n = value.integerValue();
+    if (n < 1 || n > kMost) return std::nullopt;
+    return static_cast<std::int32_t>(n);
+}
 
 }  // namespace
 
@@ -90,9 +113,7 @@ void MVOMSADataConfigHolder::setConfig(const MVOMSADataConfig& config) {
 
 void MVOMSADataConfigHolder::applySDKContent(const ns::Value& content) {
     auto settings = MVOMSAConfig::getInstance();
-    ns::Value strategy = content["rs"];
-    if (strategy.isNumber() && strategy.integerValue() >= 1)
-        settings->setReportStrategy(static_cast<std::int32_t>(strategy.integerValue()));
+    if (std::optional<std::int32_t> strategy = strategyOf(content["rs"])) settings->setReportStrategy(*strategy);
 
     ns::Value hibernate = content["__HIBERNATE__"];
     if (hibernate.isString() && ns::compareNumeric(hibernate.str(), MVOMSAHelper::kSDKVersion) >= 0)

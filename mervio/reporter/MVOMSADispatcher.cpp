@@ -210,11 +210,24 @@ void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(b
         std::optional<ns::Bytes> reply;
         bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply);
         done(ok);
-        if (!ok || !reply) return;
-        ns::Value object = JSONParser().parse(std::string(reply->begin(), reply->end()), false);
-        auto holder = MVOMSADataConfigHolder::getInstance();
-        if (object.isDictionary() && holder) holder->updateOnlineConfig(object);
+        if (ok && reply) takeReply(*reply);
     });
+}
+
+ns::Value MVOMSADispatcher::replyObject(const ns::Bytes& reply) {
+    ns::Value object = JSONParser().parse(std::string(reply.begin(), reply.end()), false);
+    return object.isDictionary() ? object : ns::Value();
+}
+
+bool MVOMSADispatcher::replyAccepted(const ns::Bytes& reply) {
+    ns::Value ret = replyObject(reply)["ret"];
+    return !ret.isNil() && ret.description() == "0";
+}
+
+void MVOMSADispatcher::takeReply(const ns::Bytes& reply) {
+    ns::Value object = replyObject(reply);
+    auto holder = MVOMSADataConfigHolder::getInstance();
+    if (object.isDictionary() && holder) holder->updateOnlineConfig(object);
 }
 
 bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, std::optional<ns::Bytes>* reply) {
@@ -249,10 +262,7 @@ bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, std::optional<ns::Bytes
     ns::Bytes data(response.body.begin(), response.body.end());
     if (containsRC4(response.header("Content-Encoding"))) MVOMSAHelper::ChiperRC4(data);
     if (reply) *reply = data;
-    ns::Value object = JSONParser().parse(std::string(data.begin(), data.end()), false);
-    if (!object.isDictionary()) return false;
-    ns::Value ret = object["ret"];
-    return !ret.isNil() && ret.description() == "0";
+    return replyAccepted(data);
 }
 
 std::string MVOMSADispatcher::GetCurTime() {

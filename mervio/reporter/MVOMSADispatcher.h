@@ -73,6 +73,14 @@ public:
     // `reply` gets the (deciphered) reply body, none when it was empty.
     bool nsRequest(const ns::Bytes& plain, std::optional<ns::Bytes>* reply);
 
+    // A deciphered reply read as JSON: the object, or nil for anything else.
+    static ns::Value replyObject(const ns::Bytes& reply);
+    // Whether a deciphered reply is an object whose "ret" reads "0".
+    static bool replyAccepted(const ns::Bytes& reply);
+    // After a successful upload: the deciphered reply's configuration goes to
+    // the configuration holder, when there is one.
+    static void takeReply(const ns::Bytes& reply);
+
     // Now, local time, "yyyy/MM/dd HH:mm:ss:SSS".
     static std::string GetCurTime();
     // "host,port;host,port;..." as "http://host:port" texts; empty entries skipped.

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "foundation/FileManager.h"
+#include "foundation/Log.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Strings.h"
 #include "foundation/UserDefaults.h"
@@ -85,15 +86,48 @@ void MVOMSAStore::resetForTesting() {
 
 std::string MVOMSAStore::databasePath() { return mvomsa::databasePath(kClassName); }
 
+std::string MVOMSAStore::setAsidePath() { return databasePath() + ".unreadable"; }
+
 void MVOMSAStore::initDB() {
     std::lock_guard lock(mvomsa::databaseLock());
-    sqlite3* db = getDB();
     auto defaults = ns::UserDefaults::standardUserDefaults();
     if (defaults->integerForKey(kVersionKey) == 0) {
         defaults->setInteger(1, kVersionKey);
         defaults->synchronize();
     }
-    for (const char* sql : kCreateStatements) mvomsa::execute(db, sql);
+    // A file that is no database at all would refuse every event for good:
+    // it is set aside and a fresh store made in its place.
+    if (createTables(getDB()) == SQLITE_NOTADB) {
+        setAside();
+        createTables(getDB());
+    }
+}
+
+int MVOMSAStore::createTables(sqlite3* db) {
+    int first = SQLITE_OK;
+    for (const char* sql : kCreateStatements) {
+        int rc = mvomsa::execute(db, sql);
+        if (first == SQLITE_OK) first = rc;
+    }
+    return first;
+}
+
+void MVOMSAStore::closeConnections() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    closeDB();
+    // The holder's connection would go on using the file that is gone.
+    if (auto holder = MVOMSADataConfigHolder::getInstance()) holder->closeDB();
+}
+
+void MVOMSAStore::setAside() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    closeConnections();
+    auto& files = ns::FileManager::defaultManager();
+    std::string path = databasePath(), aside = setAsidePath();
+    if (files.fileExistsAtPath(aside)) files.removeItemAtPath(aside);
+    files.moveItemAtPath(path, aside);
+    if (MVOMSAConfig::getInstance()->debugEnable())
+        ns::NSLog("%@", ns::Value("statistics store unreadable, set aside as " + aside));
 }
 
 sqlite3* MVOMSAStore::getDB() {
@@ -108,9 +142,7 @@ void MVOMSAStore::closeDB() {
 
 void MVOMSAStore::deleteDB() {
     std::lock_guard lock(mvomsa::databaseLock());
-    closeDB();
-    // The holder's connection would go on writing the removed file.
-    if (auto holder = MVOMSADataConfigHolder::getInstance()) holder->closeDB();
+    closeConnections();
     ns::FileManager::defaultManager().removeItemAtPath(databasePath());
 }
 
@@ -121,6 +153,9 @@ int MVOMSAStore::updateDatabase(const char* sql, std::initializer_list<mvomsa::S
     int rc = mvomsa::execute(db, sql, values);
     if (rc == SQLITE_CORRUPT) {
         deleteDB();
+        initDB();
+    } else if (rc == SQLITE_NOTADB) {
+        setAside();
         initDB();
     }
     return rc;

@@ -3,7 +3,8 @@
 // Documents (".vovuruz_analysis_MVOMSAStore"). It hands batches of waiting
 // events to the upload and applies the outcome: sent events go, failed ones
 // wait again with their count raised and go after maxSendRetryCount
-// failures.
+// failures. A file SQLite does not take for a database is set aside under
+// setAsidePath() and a fresh store made in its place.
 //
 //   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
 //   store->launch();                              // events left in upload wait again
@@ -75,11 +76,15 @@ public:
     static void resetForTesting();
     // Documents/.vovuruz_analysis_MVOMSAStore
     static std::string databasePath();
+    // Where a file that is no database is set aside (replacing one set aside
+    // before): the database's path with ".unreadable" added.
+    static std::string setAsidePath();
 
     ns::SerialQueue& taskQueue() { return queue_; }
 
     // Opens the database, sets the schema version when the defaults have
-    // none, and creates the three tables.
+    // none, and creates the three tables. A file that SQLite does not take
+    // for a database is set aside and a fresh one made.
     void initDB();
     // The open connection, opening the file first when none is (nullptr when
     // that fails; the next call tries again).
@@ -90,7 +95,8 @@ public:
     void deleteDB();
     // Runs one statement with its values: SQLite's code (0 when it ran
     // through), -1 without a database. A corrupt database (11) is removed
-    // and made anew, and 11 answered.
+    // and made anew, and 11 answered; a file that is no database (26) is set
+    // aside, a fresh one made, and 26 answered.
     int updateDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values = {});
 
     // Asynchronous: rows left in upload wait again; the count is read anew.
@@ -139,6 +145,12 @@ public:
 private:
     MVOMSAStore();
     void recount();
+    // Creates the tables: the code of the first statement.
+    static int createTables(sqlite3* db);
+    // Closes the store's connection and the configuration holder's.
+    void closeConnections();
+    // Moves the file to setAsidePath(), both connections closed first.
+    void setAside();
     // The batch updates' transaction: the statement for each event, then
     // once more (in a second transaction) for those that failed.
     void runBatch(const MVOMSAStoreEvents& events,

@@ -149,7 +149,10 @@ private:
             }
             lock.lock();
             --running_;
-            if (tasks_.empty() && running_ == 0) idle_.notify_all();
+            if (tasks_.empty() && running_ == 0) {
+                idle_.notify_all();
+                RunLoop::main().wakeUp();  // the main thread may be waiting for this queue
+            }
         }
     }
 
@@ -275,7 +278,10 @@ void SerialQueue::waitUntilIdle() {
     if (isCurrent()) return;
     if (isMainThread()) {
         auto reached = std::make_shared<std::atomic<bool>>(false);
-        async([reached] { reached->store(true); });
+        async([reached] {
+            reached->store(true);
+            RunLoop::main().wakeUp();
+        });
         pumpMainUntil([&] { return reached->load(); });
         return;
     }

@@ -3,8 +3,13 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cerrno>
 #include <cmath>
 #include <vector>
+
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace ns {
 
@@ -33,6 +38,21 @@ std::int64_t realNow() {
 std::int64_t clockNow() { return g_manual.load(std::memory_order_acquire) ? g_manualNow.load() : realNow(); }
 
 constexpr double kMinInterval = 0.0001;  // what a zero or negative repeating interval becomes
+
+// How often runUntil looks at its condition at the latest when nothing wakes the loop.
+constexpr std::int64_t kConditionRecheckNs = 50'000'000;
+constexpr std::int64_t kForever = -1;
+
+std::int64_t steadyNanos(std::chrono::steady_clock::time_point t) {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(t.time_since_epoch()).count();
+}
+
+// The shorter of two waits (negative: without limit).
+std::int64_t shorter(std::int64_t a, std::int64_t b) {
+    if (a < 0) return b;
+    if (b < 0) return a;
+    return std::min(a, b);
+}
 
 std::atomic<std::thread::id> g_mainThread{};
 
@@ -91,18 +111,35 @@ RunLoop& RunLoop::main() {
     return *loop;
 }
 
-RunLoop::RunLoop() = default;
+RunLoop::RunLoop() : wakeFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
 
-RunLoop::~RunLoop() { clear(); }
+RunLoop::~RunLoop() {
+    clear();
+    if (wakeFd_ >= 0) close(wakeFd_);
+}
+
+void RunLoop::signalLocked(std::unique_lock<std::mutex>& lock) {
+    const bool write = waiting_ && !signalled_;
+    if (write) signalled_ = true;
+    lock.unlock();
+    if (write && wakeFd_ >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
+    }
+}
 
 void RunLoop::post(std::function<void()> fn) {
     if (!fn) return;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        posted_.push_back(std::move(fn));
-    }
-    wake_.notify_all();
-    wakeHost();
+    std::unique_lock<std::mutex> lock(mutex_);
+    posted_.push_back(std::move(fn));
+    const bool hasHost = wakeUpHandler_ != nullptr;
+    signalLocked(lock);
+    if (hasHost) wakeHost();
+}
+
+void RunLoop::wakeUp() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    signalLocked(lock);
 }
 
 void RunLoop::setWakeUpHandler(std::function<void()> handler) {
@@ -134,12 +171,11 @@ TimerPtr RunLoop::addTimerImpl(double interval, bool repeats, Timer::Callback fn
     auto t = std::make_shared<Timer>(Timer::Private{}, this, interval, repeats,
                                      std::make_shared<Timer::Callback>(std::move(fn)), std::move(target), hasTarget,
                                      owner, std::move(selector));
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        schedule(t, clockNow() + toNanos(interval));
-    }
-    wake_.notify_all();
-    wakeHost();
+    std::unique_lock<std::mutex> lock(mutex_);
+    schedule(t, clockNow() + toNanos(interval));
+    const bool hasHost = wakeUpHandler_ != nullptr;
+    signalLocked(lock);
+    if (hasHost) wakeHost();
     return t;
 }
 
@@ -295,7 +331,102 @@ bool RunLoop::fireOne(std::int64_t limit, std::uint64_t maxSeq) {
     return true;
 }
 
-std::size_t RunLoop::runOnce() {
+std::size_t RunLoop::runOnce(double maxWaitSeconds) {
+    return turn(maxWaitSeconds < 0 ? kForever : toNanos(maxWaitSeconds));
+}
+
+void RunLoop::waitForEvents(std::int64_t waitNs) {
+    ready_.clear();
+    if (waitNs != 0) {
+        // Nothing to wait for when work is already there.
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!posted_.empty() || stopRequested_) {
+            waitNs = 0;
+        } else if (!isManualClock() && !timers_.empty()) {
+            waitNs = shorter(waitNs, std::max<std::int64_t>(0, timers_.begin()->first.first - clockNow()));
+        }
+    }
+    if (waitNs != 0) {
+        const auto nowSteady = std::chrono::steady_clock::now();
+        for (RunLoopSource* source : sources_) {
+            const auto due = source->deadline();
+            if (due == RunLoopSource::SteadyTime::max()) continue;
+            waitNs = shorter(waitNs, std::max<std::int64_t>(0, steadyNanos(due) - steadyNanos(nowSteady)));
+        }
+    }
+    if (waitNs == 0 && watches_.empty()) return;  // nothing to look at without waiting
+
+    thread_local std::vector<pollfd> fds;
+    fds.clear();
+    fds.push_back(pollfd{wakeFd_, POLLIN, 0});
+    for (const Watch& w : watches_) {
+        short events = 0;
+        if (w.events & kReadable) events |= POLLIN;
+        if (w.events & kWritable) events |= POLLOUT;
+        fds.push_back(pollfd{w.fd, events, 0});
+    }
+    if (waitNs != 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!posted_.empty() || stopRequested_) {
+            waitNs = 0;
+        } else {
+            waiting_ = true;
+            ++sleeps_;
+        }
+    }
+    timespec ts{};
+    if (waitNs > 0) {
+        ts.tv_sec = static_cast<time_t>(waitNs / 1'000'000'000);
+        ts.tv_nsec = static_cast<long>(waitNs % 1'000'000'000);
+    }
+    int n = ppoll(fds.data(), static_cast<nfds_t>(fds.size()), waitNs < 0 ? nullptr : &ts, nullptr);
+    if (waitNs != 0) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting_ = false;
+        signalled_ = false;
+    }
+    if (n <= 0) return;  // timed out, or a signal came
+    if (fds[0].revents) {
+        std::uint64_t count;
+        [[maybe_unused]] auto got = ::read(wakeFd_, &count, sizeof count);
+    }
+    for (std::size_t i = 1; i < fds.size(); ++i) {
+        const short r = fds[i].revents;
+        if (!r) continue;
+        unsigned events = 0;
+        if (r & (POLLIN | POLLPRI)) events |= kReadable;
+        if (r & POLLOUT) events |= kWritable;
+        if (r & (POLLERR | POLLHUP | POLLNVAL)) events |= kReadable | kWritable;
+        ready_.emplace_back(fds[i].fd, events);
+    }
+}
+
+std::size_t RunLoop::dispatchSources() {
+    std::size_t n = 0;
+    if (!ready_.empty()) {
+        // A call may change the watches (and start or end others): each ready
+        // descriptor is looked up again before its source hears of it.
+        auto ready = std::move(ready_);
+        ready_.clear();
+        for (auto [fd, events] : ready) {
+            auto it = std::find_if(watches_.begin(), watches_.end(), [&](const Watch& w) { return w.fd == fd; });
+            if (it == watches_.end()) continue;
+            RunLoopSource* source = it->source;
+            if (source->descriptorReady(fd, events)) ++n;
+        }
+    }
+    if (!sources_.empty()) {
+        const auto nowSteady = std::chrono::steady_clock::now();
+        for (std::size_t i = 0; i < sources_.size(); ++i) {
+            RunLoopSource* source = sources_[i];
+            if (source->deadline() <= nowSteady && source->deadlinePassed()) ++n;
+        }
+    }
+    return n;
+}
+
+std::size_t RunLoop::turn(std::int64_t waitNs) {
+    waitForEvents(waitNs);
     std::uint64_t maxSeq;
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -304,6 +435,7 @@ std::size_t RunLoop::runOnce() {
     std::size_t n = runPosted();
     const std::int64_t limit = clockNow();
     while (fireOne(limit, maxSeq)) ++n;
+    n += dispatchSources();
     return n;
 }
 
@@ -320,58 +452,69 @@ bool RunLoop::runUntil(const std::function<bool()>& condition, double limitSecon
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
                                              std::chrono::duration<double>(std::max(0.0, limitSeconds)));
+    turn(0);
     for (;;) {
-        runOnce();
         if (condition()) return true;
-        std::unique_lock<std::mutex> lock(mutex_);
-        if (!posted_.empty()) continue;
-        auto wakeAt = deadline;
-        if (!isManualClock() && !timers_.empty()) {
-            auto wait = std::max<std::int64_t>(0, timers_.begin()->first.first - clockNow());
-            auto due = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(wait));
-            wakeAt = std::min(wakeAt, due);
-        }
-        // The condition may also be changed by a background thread that does
-        // not post; look again at least every few milliseconds.
-        wakeAt = std::min(wakeAt, Clock::now() + std::chrono::milliseconds(5));
-        wake_.wait_until(lock, wakeAt, [&] { return !posted_.empty(); });
-        lock.unlock();
-        if (Clock::now() >= deadline) {
-            runOnce();
+        const std::int64_t left = steadyNanos(deadline) - steadyNanos(Clock::now());
+        if (left <= 0) {
+            turn(0);
             return condition();
         }
+        turn(std::min(left, kConditionRecheckNs));
     }
 }
 
 void RunLoop::run() {
     for (;;) {
-        runOnce();
-        std::unique_lock<std::mutex> lock(mutex_);
+        turn(kForever);
+        std::lock_guard<std::mutex> lock(mutex_);
         if (stopRequested_) {
             stopRequested_ = false;
             return;
-        }
-        if (!posted_.empty()) continue;
-        if (!isManualClock() && !timers_.empty()) {
-            std::int64_t wait = timers_.begin()->first.first - clockNow();
-            if (wait <= 0) continue;
-            wake_.wait_for(lock, std::chrono::nanoseconds(std::min<std::int64_t>(wait, 3600'000'000'000LL)),
-                           [&] { return !posted_.empty() || stopRequested_; });
-        } else {
-            // With no timer due (or on the manual clock) only posted work or
-            // stop() can wake the loop; a timer added meanwhile notifies too.
-            wake_.wait_for(lock, std::chrono::seconds(1), [&] { return !posted_.empty() || stopRequested_; });
         }
     }
 }
 
 void RunLoop::stop() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopRequested_ = true;
+    std::unique_lock<std::mutex> lock(mutex_);
+    stopRequested_ = true;
+    const bool hasHost = wakeUpHandler_ != nullptr;
+    signalLocked(lock);
+    if (hasHost) wakeHost();
+}
+
+void RunLoop::addSource(RunLoopSource* source) {
+    if (source && std::find(sources_.begin(), sources_.end(), source) == sources_.end()) sources_.push_back(source);
+}
+
+void RunLoop::removeSource(RunLoopSource* source) {
+    sources_.erase(std::remove(sources_.begin(), sources_.end(), source), sources_.end());
+    watches_.erase(std::remove_if(watches_.begin(), watches_.end(), [&](const Watch& w) { return w.source == source; }),
+                   watches_.end());
+}
+
+void RunLoop::watch(RunLoopSource* source, int fd, unsigned events) {
+    auto it = std::find_if(watches_.begin(), watches_.end(), [&](const Watch& w) { return w.fd == fd; });
+    if (!source || events == 0) {
+        if (it != watches_.end()) watches_.erase(it);
+        return;
     }
-    wake_.notify_all();
-    wakeHost();
+    if (it != watches_.end()) {
+        it->events = events;
+        it->source = source;
+    } else {
+        watches_.push_back(Watch{fd, events, source});
+    }
+}
+
+bool RunLoop::isWaiting() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return waiting_;
+}
+
+std::uint64_t RunLoop::sleepCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return sleeps_;
 }
 
 std::size_t RunLoop::pendingPosts() const {
@@ -413,6 +556,9 @@ void RunLoop::clear() {
 }
 
 void RunLoop::resetForTesting() {
+    // Sources first: what they end may hold posted work or timers.
+    auto sources = main().sources_;
+    for (RunLoopSource* source : sources) source->loopReset();
     main().clear();
     main().setWakeUpHandler({});
     useRealClock();

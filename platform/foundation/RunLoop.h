@@ -17,8 +17,15 @@
 //   auto t = ns::Timer::scheduled(0.25, true, [](ns::Timer&) { ... });
 //   loop.performAfterDelay(weakSelf, 2.0, [] { ... });  // performSelector:afterDelay:
 //   loop.cancelPreviousPerformRequests(this);           // cancelPreviousPerformRequestsWithTarget:
+//
+// While it has nothing to do the loop sleeps in poll(2) on a wake-up
+// descriptor (an eventfd that post(), new timers and stop() write from other
+// threads), on the descriptors of its sources (the network engine's sockets,
+// the window system's connection) and until the next timer or source
+// deadline: it never polls on a period.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -31,6 +38,7 @@
 #include <string_view>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "foundation/Value.h"
 
@@ -38,6 +46,7 @@ namespace ns {
 
 class RunLoop;
 class Timer;
+class RunLoopSource;
 using TimerPtr = std::shared_ptr<Timer>;
 
 // The current date of the program's clock: real, or the tests' manual clock.
@@ -99,6 +108,26 @@ private:
     bool scheduled_ = false;
     std::int64_t fire_ = 0;  // nanoseconds since 1970
     std::uint64_t seq_ = 0;
+};
+
+// Something besides posted work and timers that a run loop waits for: file
+// descriptors it watches (RunLoop::watch) and a deadline on the steady clock,
+// which the tests' manual clock does not move. Every call comes on the loop's
+// own thread, inside a turn.
+class RunLoopSource {
+public:
+    using SteadyTime = std::chrono::steady_clock::time_point;
+    virtual ~RunLoopSource() = default;
+    // A watched descriptor is ready (RunLoop::kReadable / kWritable; an error
+    // or hang-up counts as both). Returns whether it ran program work.
+    virtual bool descriptorReady(int fd, unsigned events) = 0;
+    // When the source next wants deadlinePassed(); SteadyTime::max() for never.
+    virtual SteadyTime deadline() const { return SteadyTime::max(); }
+    // The deadline has come. Returns whether it ran program work.
+    virtual bool deadlinePassed() { return false; }
+    // The main loop is being reset between tests: end everything in flight
+    // without telling anybody.
+    virtual void loopReset() {}
 };
 
 class RunLoop {
@@ -171,20 +200,39 @@ public:
     void advance(double seconds);
 
     // ---- Running (on the loop's own thread) ----
-    // One turn: the work posted before the turn began, then the timers due
-    // now. Returns how many items ran.
-    std::size_t runOnce();
+    // One turn: the work posted before the turn began, the timers due now,
+    // then the sources' ready descriptors and passed deadlines. Returns how
+    // many items ran (a source's call counts when it ran program work).
+    std::size_t runOnce() { return runOnce(0.0); }
+    // Waits at most `maxWaitSeconds` (negative: without limit) until work is
+    // posted, a timer comes due (real clock), a watched descriptor is ready,
+    // a source's deadline passes or stop() is asked; then runs one turn.
+    std::size_t runOnce(double maxWaitSeconds);
     // Turns until nothing is due now. Returns how many items ran.
     std::size_t drain();
     // Runs turns, waiting for posted work (and, on the real clock, for
     // timers), until `condition` holds or `limitSeconds` of real time have
     // passed. Returns whether the condition held. For waiting on real
     // background work such as a loopback request; on the manual clock timers
-    // fire only through advance().
+    // fire only through advance(). The condition is looked at after every
+    // turn; a background thread that changes it without posting should call
+    // wakeUp() (it is looked at again every 50 ms at the latest).
     bool runUntil(const std::function<bool()>& condition, double limitSeconds);
     // Runs until stop() (any thread).
     void run();
     void stop();
+    // Wakes the loop if it sleeps, so that it looks at its work (and a
+    // runUntil condition) again. Any thread.
+    void wakeUp();
+
+    // ---- Sources (on the loop's own thread) ----
+    static constexpr unsigned kReadable = 1, kWritable = 2;
+    void addSource(RunLoopSource* source);
+    void removeSource(RunLoopSource* source);  // also stops its watches
+    // Watches `fd` for the source (replacing an earlier watch of that fd);
+    // events 0 stops watching it.
+    void watch(RunLoopSource* source, int fd, unsigned events);
+    void unwatch(int fd) { watch(nullptr, fd, 0); }
 
     // A host that waits on something other than this loop (a window
     // system's event queue) is called here, on whichever thread did it,
@@ -199,13 +247,18 @@ public:
     // ---- Probes ----
     std::size_t pendingPosts() const;
     std::size_t pendingTimers() const;  // scheduled timers and delayed calls
+    // Whether the loop's thread is asleep, waiting for something to happen.
+    bool isWaiting() const;
+    // How many times the loop has gone to sleep and been woken (by anything).
+    std::uint64_t sleepCount() const;
     bool hasPendingWork() const { return pendingPosts() + pendingTimers() > 0; }
     // The earliest fire date among scheduled timers, or nil date (0) with false.
     bool nextFireDate(Date* out) const;
 
-    // Drops all posted work, timers, delayed calls and the wake-up handler of the main loop,
-    // returns to the real clock and clears a pending stop. For tests, between
-    // cases that share one process.
+    // Ends what the main loop's sources have in flight (loopReset), drops
+    // all posted work, timers, delayed calls and the wake-up handler of the
+    // main loop, returns to the real clock and clears a pending stop. For
+    // tests, between cases that share one process.
     static void resetForTesting();
 
 private:
@@ -220,12 +273,30 @@ private:
     // Pops and runs one due timer (fire date <= limit, seq < maxSeq).
     bool fireOne(std::int64_t limit, std::uint64_t maxSeq);
     std::size_t runPosted();  // the work posted so far
+    // Waits (waitNs < 0: without limit) as runOnce(seconds) describes, then one turn.
+    std::size_t turn(std::int64_t waitNs);
+    // Sleeps in poll(2) for at most waitNs; records the ready descriptors.
+    void waitForEvents(std::int64_t waitNs);
+    std::size_t dispatchSources();
     void clear();
     void wakeHost();
+    void signalLocked(std::unique_lock<std::mutex>& lock);  // wakes a sleeping loop; unlocks
 
     mutable std::mutex mutex_;
     std::shared_ptr<const std::function<void()>> wakeUpHandler_;  // guarded by mutex_
-    std::condition_variable wake_;
+    int wakeFd_ = -1;       // eventfd written to wake the sleeping loop
+    bool waiting_ = false;  // guarded by mutex_: asleep in poll
+    bool signalled_ = false;  // guarded by mutex_: the descriptor was written since the sleep began
+    std::uint64_t sleeps_ = 0;  // guarded by mutex_
+    // The loop thread's own: sources, watches and what the last wait found ready.
+    struct Watch {
+        int fd;
+        unsigned events;
+        RunLoopSource* source;
+    };
+    std::vector<RunLoopSource*> sources_;
+    std::vector<Watch> watches_;
+    std::vector<std::pair<int, unsigned>> ready_;
     std::deque<std::function<void()>> posted_;
     std::map<Key, TimerPtr> timers_;
     std::uint64_t nextSeq_ = 1;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "net/Reachability.h"
+#include "net/Transfer.h"
 
 namespace net {
 
@@ -32,31 +33,21 @@ std::string_view trim(std::string_view s) {
     return s;
 }
 
-void globalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 // Done as the program loads, on the main thread, as libcurl asks: the TLS
 // library's state for the initialising thread is then the main thread's,
 // which its clean-up at exit releases, rather than a worker's that a queue
 // joins only after that clean-up.
-[[maybe_unused]] const bool kInitialisedAtLoad = (globalInit(), true);
+[[maybe_unused]] const bool kInitialisedAtLoad = (detail::globalInit(), true);
 
-// Each thread keeps one multi handle, so its connections stay open between
-// exchanges (keep-alive) without sharing a cache across threads, and one easy
-// handle, reset for each exchange instead of built anew.
+// Each thread keeps one multi handle for its blocking exchanges, so its
+// connections stay open between exchanges (keep-alive) without sharing a
+// cache across threads, and one easy handle that keeps its settings.
 struct ThreadHandles {
     CURLM* multi = nullptr;
-    CURL* easy = nullptr;
+    detail::Easy easy;
     bool easyInUse = false;
-    ThreadHandles() {
-        globalInit();
-        multi = curl_multi_init();
-        easy = curl_easy_init();
-    }
+    ThreadHandles() { multi = curl_multi_init(); }
     ~ThreadHandles() {
-        if (easy) curl_easy_cleanup(easy);
         if (multi) curl_multi_cleanup(multi);
     }
 };
@@ -75,7 +66,7 @@ std::string noProxyList() {
     return list;
 }
 
-using Clock = std::chrono::steady_clock;
+using detail::Clock;
 
 }  // namespace
 
@@ -102,15 +93,8 @@ void Cancellation::cancel() {
     if (multi_) curl_multi_wakeup(static_cast<CURLM*>(multi_));
 }
 
-// What the callbacks of one exchange share.
+// Lets a Cancellation reach the multi handle of the exchange it may stop.
 struct ExchangeState {
-    Response* response = nullptr;
-    std::size_t limit = 0;
-    bool tooLarge = false;
-    Clock::time_point lastActivity = Clock::now();
-    curl_off_t lastDown = 0, lastUp = 0;
-    const Progress* progress = nullptr;
-
     static void attach(Cancellation* c, CURLM* multi) {
         if (!c) return;
         std::lock_guard lock(c->mutex_);
@@ -120,47 +104,6 @@ struct ExchangeState {
         if (!c) return;
         std::lock_guard lock(c->mutex_);
         c->multi_ = nullptr;
-    }
-
-    static size_t onBody(char* data, size_t size, size_t count, void* user) {
-        auto* self = static_cast<ExchangeState*>(user);
-        std::size_t n = size * count;
-        self->lastActivity = Clock::now();
-        if (self->response->body.size() + n > self->limit) {
-            self->tooLarge = true;
-            return 0;  // makes libcurl stop with a write error
-        }
-        self->response->body.append(data, n);
-        return n;
-    }
-
-    static size_t onHeader(char* data, size_t size, size_t count, void* user) {
-        auto* self = static_cast<ExchangeState*>(user);
-        std::size_t n = size * count;
-        self->lastActivity = Clock::now();
-        std::string_view line(data, n);
-        if (line.substr(0, 5) == "HTTP/") {
-            // A new response (after a redirect or an interim 1xx): start over.
-            self->response->headers.clear();
-            return n;
-        }
-        auto colon = line.find(':');
-        if (colon != std::string_view::npos && colon > 0)
-            self->response->headers.emplace_back(std::string(trim(line.substr(0, colon))),
-                                                 std::string(trim(line.substr(colon + 1))));
-        return n;
-    }
-
-    static int onProgress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
-        auto* self = static_cast<ExchangeState*>(user);
-        if (dlnow != self->lastDown || ulnow != self->lastUp) {
-            self->lastActivity = Clock::now();
-            if (dlnow != self->lastDown && self->progress && *self->progress)
-                (*self->progress)(static_cast<std::uint64_t>(dlnow), static_cast<std::uint64_t>(dltotal));
-            self->lastDown = dlnow;
-            self->lastUp = ulnow;
-        }
-        return 0;
     }
 };
 
@@ -243,27 +186,247 @@ NextHop nextHop(const std::string& url, const std::string& method, bool sendBody
     return next;
 }
 
-// Sets the method and body of one hop.
-void setMethod(CURL* easy, const std::string& method, bool sendBody, const std::string& body) {
-    curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, nullptr);
-    curl_easy_setopt(easy, CURLOPT_NOBODY, 0L);
-    if (sendBody) {
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, body.data());
-        if (method != "POST") curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.c_str());
-        return;
-    }
-    curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-    if (method == "HEAD")
-        curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
-    else if (method != "GET")
-        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, method.c_str());
-}
-
 constexpr long kMaxRedirects = 5;
 constexpr double kDefaultExchangeLimit = 300;
 
+// ---- libcurl's callbacks: `user` is the Easy, whose current exchange is told
+
+detail::Transfer& transferOf(void* user) { return *static_cast<detail::Easy*>(user)->current; }
+
+size_t onBody(char* data, size_t size, size_t count, void* user) {
+    detail::Transfer& t = transferOf(user);
+    std::size_t n = size * count;
+    t.lastActivity = Clock::now();
+    std::string& body = t.response.body;
+    if (body.size() + n > t.request.maxResponseBytes) {
+        t.tooLarge = true;
+        return 0;  // makes libcurl stop with a write error
+    }
+    body.append(data, n);
+    return n;
+}
+
+// "Content-Length: n" with n within the reply cap: the body's room is taken
+// at once, so a large reply is never copied while it grows. (A compressed
+// reply's length is a floor for its decoded size.)
+void reserveFor(detail::Transfer& t, std::string_view value) {
+    std::size_t n = 0;
+    for (char c : value) {
+        if (c < '0' || c > '9') return;
+        if (n > t.request.maxResponseBytes) return;
+        n = n * 10 + static_cast<std::size_t>(c - '0');
+    }
+    if (n > 0 && n <= t.request.maxResponseBytes) t.response.body.reserve(n);
+    t.reserved = true;
+}
+
+size_t onHeader(char* data, size_t size, size_t count, void* user) {
+    detail::Transfer& t = transferOf(user);
+    std::size_t n = size * count;
+    t.lastActivity = Clock::now();
+    std::string_view line(data, n);
+    if (line.substr(0, 5) == "HTTP/") {
+        // A new response (after a redirect or an interim 1xx): start over.
+        t.response.headers.clear();
+        t.reserved = false;
+        return n;
+    }
+    auto colon = line.find(':');
+    if (colon != std::string_view::npos && colon > 0) {
+        std::string_view name = trim(line.substr(0, colon)), value = trim(line.substr(colon + 1));
+        if (!t.reserved && equalsIgnoreCase(name, "Content-Length")) reserveFor(t, value);
+        t.response.headers.emplace_back(std::string(name), std::string(value));
+    }
+    return n;
+}
+
+int onProgress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+    detail::Transfer& t = transferOf(user);
+    if (dlnow != t.lastDown || ulnow != t.lastUp) {
+        t.lastActivity = Clock::now();
+        if (dlnow != t.lastDown && t.progress && *t.progress)
+            (*t.progress)(static_cast<std::uint64_t>(dlnow), static_cast<std::uint64_t>(dltotal));
+        t.lastDown = dlnow;
+        t.lastUp = ulnow;
+    }
+    return 0;
+}
+
+const std::string& processNoProxyList() {
+    static const std::string list = noProxyList();
+    return list;
+}
+
 }  // namespace
+
+namespace detail {
+
+void globalInit() {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+Easy::Easy() {
+    globalInit();
+    handle = curl_easy_init();
+    if (!handle) return;
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &onBody);
+    curl_easy_setopt(handle, CURLOPT_WRITEDATA, this);
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &onHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_NOPROXY, processNoProxyList().c_str());
+}
+
+Easy::~Easy() {
+    if (handle) curl_easy_cleanup(handle);
+    curl_slist_free_all(headers);
+}
+
+Transfer::Transfer(const Request& r, const Progress* p) : request(r), progress(p) {
+    method = r.method.empty() ? std::string("GET") : r.method;
+    url = r.url;
+    sendBody = !r.body.empty() || methodCarriesBody(method);
+    started = lastActivity = Clock::now();
+}
+
+void Transfer::begin(Easy& e) {
+    easy = &e;
+    e.current = this;
+    CURL* h = e.handle;
+    const int compressed = request.acceptCompressed ? 1 : 0;
+    if (e.compressed != compressed) {
+        curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, compressed ? "" : nullptr);
+        curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, static_cast<long>(compressed));
+        e.compressed = compressed;
+    }
+    const long connectMs = request.timeout > 0 ? static_cast<long>(std::max(1.0, request.timeout * 1000.0)) : 0L;
+    if (e.connectTimeoutMs != connectMs) {
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
+        e.connectTimeoutMs = connectMs;
+    }
+    if (!e.headersMade || e.headerKeyBody != sendBody || e.headerKey != request.headers) {
+        curl_slist* list = nullptr;
+        bool hasContentType = false;
+        for (const auto& [name, value] : request.headers) {
+            if (name.empty() || name.find_first_of(":\r\n") != std::string::npos ||
+                value.find_first_of("\r\n") != std::string::npos)
+                continue;  // a header that would split the message is dropped
+            if (equalsIgnoreCase(name, "Content-Type")) hasContentType = true;
+            std::string line = value.empty() ? name + ";" : name + ": " + value;
+            list = curl_slist_append(list, line.c_str());
+        }
+        if (sendBody && !hasContentType) list = curl_slist_append(list, "Content-Type:");
+        list = curl_slist_append(list, "Expect:");  // send the body without waiting for 100-continue
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, list);
+        curl_slist_free_all(e.headers);
+        e.headers = list;
+        e.headerKey = request.headers;
+        e.headerKeyBody = sendBody;
+        e.headersMade = true;
+    }
+    setHop();
+}
+
+void Transfer::setHop() {
+    CURL* h = easy->handle;
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, nullptr);
+    curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
+    if (sendBody) {
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        curl_easy_setopt(h, CURLOPT_POSTFIELDS, request.body.data());
+        if (method != "POST") curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
+        return;
+    }
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    if (method == "HEAD")
+        curl_easy_setopt(h, CURLOPT_NOBODY, 1L);
+    else if (method != "GET")
+        curl_easy_setopt(h, CURLOPT_CUSTOMREQUEST, method.c_str());
+}
+
+bool Transfer::hopEnded(CURLcode code) {
+    CURL* h = easy->handle;
+    result = code;
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    response.status = static_cast<int>(status);
+    char* effective = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+        response.effectiveURL = effective;
+    if (forced != ErrorKind::None || result != CURLE_OK) return false;
+    if (!request.followRedirects || !isRedirect(status)) return false;
+    char* location = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location) != CURLE_OK || !location || !*location) return false;
+    if (hop == kMaxRedirects) {
+        force(ErrorKind::Other, "Too many redirects");
+        return false;
+    }
+    NextHop next = nextHop(url, method, sendBody, status, location);
+    if (!next.refusal.empty()) {
+        force(ErrorKind::Other, next.refusal);
+        return false;
+    }
+    url = std::move(next.url);
+    method = std::move(next.method);
+    sendBody = next.sendBody;
+    response.body.clear();
+    response.headers.clear();
+    lastActivity = Clock::now();
+    ++hop;
+    return true;
+}
+
+Response Transfer::finish() {
+    if (easy) {
+        easy->current = nullptr;
+        easy = nullptr;
+    }
+    if (forced != ErrorKind::None) {
+        response.error = forced;
+        response.body = std::string();
+    } else if (result != CURLE_OK) {
+        response.error = tooLarge ? ErrorKind::Other : kindOf(result);
+        response.errorMessage = tooLarge ? "The reply is too large" : curl_easy_strerror(result);
+        if (tooLarge) response.body = std::string();
+    }
+    return std::move(response);
+}
+
+void Transfer::force(ErrorKind kind, std::string message) {
+    if (forced != ErrorKind::None) return;
+    forced = kind;
+    response.errorMessage = std::move(message);
+}
+
+Clock::time_point Transfer::deadline() const {
+    const double limit = request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit;
+    auto due = started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
+    if (request.timeout > 0)
+        due = std::min(due, lastActivity + std::chrono::duration_cast<Clock::duration>(
+                                               std::chrono::duration<double>(request.timeout)));
+    return due;
+}
+
+bool Transfer::expire(Clock::time_point now) {
+    const double limit = request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit;
+    if (std::chrono::duration<double>(now - started).count() >= limit) {
+        force(ErrorKind::TimedOut, "The exchange took longer than its limit");
+        return true;
+    }
+    if (request.timeout > 0 && std::chrono::duration<double>(now - lastActivity).count() >= request.timeout) {
+        force(ErrorKind::TimedOut, "The request timed out");
+        return true;
+    }
+    return false;
+}
+
+}  // namespace detail
 
 Response perform(const Request& request, Cancellation* cancellation, const Progress& progress,
                  const std::function<void()>& begun) {
@@ -281,74 +444,25 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
     CURLM* multi = handles.multi;
     // A progress or begun callback may run another exchange on this thread;
     // that one gets an easy handle of its own.
-    bool ownEasy = handles.easyInUse || !handles.easy;
-    CURL* easy = ownEasy ? curl_easy_init() : handles.easy;
-    if (!multi || !easy) return fail(ErrorKind::Other, "Could not create the exchange");
-    if (!ownEasy) {
-        curl_easy_reset(easy);
-        handles.easyInUse = true;
-    }
+    std::unique_ptr<detail::Easy> own;
+    if (handles.easyInUse || !handles.easy.handle) own = std::make_unique<detail::Easy>();
+    detail::Easy& easy = own ? *own : handles.easy;
+    if (!multi || !easy.handle) return fail(ErrorKind::Other, "Could not create the exchange");
+    if (!own) handles.easyInUse = true;
 
-    ExchangeState state;
-    state.response = &response;
-    state.limit = request.maxResponseBytes;
-    state.progress = &progress;
-
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &ExchangeState::onBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &state);
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &ExchangeState::onHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, &state);
-    curl_easy_setopt(easy, CURLOPT_XFERINFOFUNCTION, &ExchangeState::onProgress);
-    curl_easy_setopt(easy, CURLOPT_XFERINFODATA, &state);
-    curl_easy_setopt(easy, CURLOPT_NOPROGRESS, 0L);
-    std::string noProxy = noProxyList();
-    curl_easy_setopt(easy, CURLOPT_NOPROXY, noProxy.c_str());
-    if (request.acceptCompressed)
-        curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
-    else
-        curl_easy_setopt(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
-    if (request.timeout > 0) {
-        auto ms = static_cast<long>(std::max(1.0, request.timeout * 1000.0));
-        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, ms);
-    }
-
-    curl_slist* headers = nullptr;
-    bool hasContentType = false;
-    for (const auto& [name, value] : request.headers) {
-        if (name.empty() || name.find_first_of(":\r\n") != std::string::npos ||
-            value.find_first_of("\r\n") != std::string::npos)
-            continue;  // a header that would split the message is dropped
-        if (equalsIgnoreCase(name, "Content-Type")) hasContentType = true;
-        std::string line = value.empty() ? name + ";" : name + ": " + value;
-        headers = curl_slist_append(headers, line.c_str());
-    }
-    std::string method = request.method.empty() ? std::string("GET") : request.method;
-    bool sendBody = !request.body.empty() || methodCarriesBody(method);
-    if (sendBody && !hasContentType) headers = curl_slist_append(headers, "Content-Type:");
-    headers = curl_slist_append(headers, "Expect:");  // send the body without waiting for 100-continue
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, headers);
-
-    const auto started = Clock::now();
-    const double exchangeLimit = request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit;
-    std::string url = request.url;
+    detail::Transfer t(request, &progress);
+    t.begin(easy);
     ExchangeState::attach(cancellation, multi);
-    CURLcode result = CURLE_OK;
-    ErrorKind forced = ErrorKind::None;
     bool told = false;
-    for (long hop = 0;; ++hop) {
-        curl_easy_setopt(easy, CURLOPT_URL, url.c_str());
-        setMethod(easy, method, sendBody, request.body);
-        curl_multi_add_handle(multi, easy);
-        result = CURLE_OK;
+    for (;;) {
+        curl_multi_add_handle(multi, easy.handle);
+        CURLcode result = CURLE_OK;
         bool done = false;
         while (!done) {
             int running = 0;
             CURLMcode mc = curl_multi_perform(multi, &running);
             if (mc != CURLM_OK) {
-                forced = ErrorKind::Other;
-                response.errorMessage = curl_multi_strerror(mc);
+                t.force(ErrorKind::Other, curl_multi_strerror(mc));
                 break;
             }
             if (!told) {
@@ -357,86 +471,30 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
             }
             int queued = 0;
             while (CURLMsg* msg = curl_multi_info_read(multi, &queued)) {
-                if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy) {
+                if (msg->msg == CURLMSG_DONE && msg->easy_handle == easy.handle) {
                     result = msg->data.result;
                     done = true;
                 }
             }
             if (done) break;
             if (cancellation && cancellation->cancelled()) {
-                forced = ErrorKind::Cancelled;
-                response.errorMessage = "The request was cancelled";
+                t.force(ErrorKind::Cancelled, "The request was cancelled");
                 break;
             }
             const auto now = Clock::now();
-            double left = exchangeLimit - std::chrono::duration<double>(now - started).count();
-            if (left <= 0) {
-                forced = ErrorKind::TimedOut;
-                response.errorMessage = "The exchange took longer than its limit";
-                break;
-            }
+            if (t.expire(now)) break;
+            const double left = std::chrono::duration<double>(t.deadline() - now).count();
             int waitMs = std::clamp(static_cast<int>(left * 1000.0) + 1, 1, 1000);
-            if (request.timeout > 0) {
-                double idle = std::chrono::duration<double>(now - state.lastActivity).count();
-                if (idle >= request.timeout) {
-                    forced = ErrorKind::TimedOut;
-                    response.errorMessage = "The request timed out";
-                    break;
-                }
-                waitMs = std::min(waitMs, static_cast<int>((request.timeout - idle) * 1000.0) + 1);
-            }
             curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         }
-        long status = 0;
-        curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
-        response.status = static_cast<int>(status);
-        char* effective = nullptr;
-        if (curl_easy_getinfo(easy, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
-            response.effectiveURL = effective;
-        char* location = nullptr;
-        if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location) != CURLE_OK) location = nullptr;
-        std::string redirect = location ? location : "";
-        curl_multi_remove_handle(multi, easy);
-        if (forced != ErrorKind::None || result != CURLE_OK) break;
-        if (!request.followRedirects || !isRedirect(status) || redirect.empty()) break;
-        if (hop == kMaxRedirects) {
-            forced = ErrorKind::Other;
-            response.errorMessage = "Too many redirects";
-            break;
-        }
-        NextHop next = nextHop(url, method, sendBody, status, redirect);
-        if (!next.refusal.empty()) {
-            forced = ErrorKind::Other;
-            response.errorMessage = next.refusal;
-            break;
-        }
-        url = std::move(next.url);
-        method = std::move(next.method);
-        sendBody = next.sendBody;
-        response.body.clear();
-        response.headers.clear();
-        state.lastActivity = Clock::now();
+        bool again = t.hopEnded(result);
+        curl_multi_remove_handle(multi, easy.handle);
+        if (!again) break;
+        t.setHop();
     }
     ExchangeState::detach(cancellation);
-
-    if (ownEasy) {
-        curl_easy_cleanup(easy);
-    } else {
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, nullptr);
-        handles.easyInUse = false;
-    }
-    curl_slist_free_all(headers);
-
-    if (forced != ErrorKind::None) {
-        response.error = forced;
-        response.body.clear();
-        return response;
-    }
-    if (result != CURLE_OK) {
-        response.error = state.tooLarge ? ErrorKind::Other : kindOf(result);
-        response.errorMessage = state.tooLarge ? "The reply is too large" : curl_easy_strerror(result);
-    }
-    return response;
+    if (!own) handles.easyInUse = false;
+    return t.finish();
 }
 
 }  // namespace net

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "foundation/Bundle.h"
+#include "foundation/Log.h"
 #include "foundation/Notification.h"
 #include "foundation/RunLoop.h"
 #include "uikit/Alert.h"
@@ -83,17 +84,32 @@ void Application::unregisterURLScheme(const std::string& scheme) {
     schemes_.erase(s);
 }
 
+namespace {
+bool isWebScheme(const std::string& scheme) { return scheme == "http" || scheme == "https"; }
+}  // namespace
+
 bool Application::canOpenURL(const std::string& url) const {
     std::string s = schemeOf(url);
-    return !s.empty() && schemes_.count(s) > 0;
+    if (s.empty()) return false;
+    return schemes_.count(s) > 0 || (isWebScheme(s) && webOpener_);
 }
 
 bool Application::openURL(const std::string& url) {
     openedURLs_.push_back(url);
-    auto it = schemes_.find(schemeOf(url));
-    if (it == schemes_.end() || !it->second) return false;
-    auto handler = it->second;  // the handler may unregister itself
-    return handler(url);
+    const std::string scheme = schemeOf(url);
+    auto it = schemes_.find(scheme);
+    if (it != schemes_.end() && it->second) {
+        auto handler = it->second;  // the handler may unregister itself
+        return handler(url);
+    }
+    if (isWebScheme(scheme) && webOpener_) {
+        auto opener = webOpener_;
+        if (opener(url)) return true;
+        ns::NSLog("openURL: the desktop could not open %@", url);
+        return false;
+    }
+    ns::NSLog("openURL: nothing here opens %@", url);
+    return false;
 }
 
 // ---- Lifecycle ----
@@ -357,6 +373,7 @@ void Application::resetForTesting() {
     app.keyWindow_.reset();
     app.delegate_.reset();
     app.schemes_.clear();
+    app.webOpener_ = nullptr;
     app.openedURLs_.clear();
     app.networkActivity_ = false;
     app.statusBarHidden_ = false;

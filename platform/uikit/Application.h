@@ -12,6 +12,9 @@
 // The application's own schemes (the bundle's CFBundleURLTypes, each with its
 // CFBundleURLSchemes) are registered at launch: a URL of one of them goes to
 // the delegate's application_openURL_sourceApplication_annotation.
+// Web addresses (http, https) that no handler takes go to the web opener the
+// host sets (the desktop window hands them to the desktop's browser); a URL
+// that nothing opens is written to the log, so it is not lost unseen.
 #pragma once
 
 #include <functional>
@@ -80,10 +83,14 @@ public:
     using URLHandler = std::function<bool(const std::string& url)>;
     void registerURLScheme(const std::string& scheme, URLHandler handler);
     void unregisterURLScheme(const std::string& scheme);
-    // YES when a handler is registered for the URL's scheme.
+    // YES when a handler is registered for the URL's scheme, or a web opener
+    // is set and the URL is an http or https one.
     bool canOpenURL(const std::string& url) const;
-    // Records the URL, then hands it to its scheme's handler; YES when one took it.
+    // Records the URL, then hands it to its scheme's handler, or (http, https)
+    // to the web opener; YES when one took it. Else logs it and answers NO.
     bool openURL(const std::string& url);
+    // The host's way to show web pages (nullptr: none, the default).
+    void setWebURLOpener(URLHandler opener) { webOpener_ = std::move(opener); }
     const std::vector<std::string>& openedURLs() const { return openedURLs_; }
 
     // ---- Status bar and indicator ----
@@ -150,6 +157,7 @@ private:
     std::vector<std::weak_ptr<Window>> windows_;
     std::weak_ptr<Window> keyWindow_;
     std::map<std::string, URLHandler> schemes_;
+    URLHandler webOpener_;
     std::vector<std::string> openedURLs_;
     bool networkActivity_ = false;
     bool statusBarHidden_ = false;

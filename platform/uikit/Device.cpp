@@ -26,6 +26,7 @@ struct Settings {
     bool screenAnswersScale = true;
     std::optional<CarrierCodes> carrier;
     std::optional<std::vector<NetworkInterface>> interfaces;
+    std::optional<std::vector<NetworkInterface>> hostInterfaces;
     std::optional<std::optional<WiFiNetworkInfo>> networkInfo;
     std::set<std::string> files;
 };
@@ -59,20 +60,21 @@ std::string formatMAC(const std::array<std::uint8_t, 6>& mac) {
 }
 
 // The host's interfaces in the order the system lists them.
-std::vector<NetworkInterface> hostInterfaces() {
+std::vector<NetworkInterface> systemInterfaces() {
     std::vector<NetworkInterface> out;
     ifaddrs* list = nullptr;
     if (::getifaddrs(&list) != 0) return out;
     auto entryFor = [&out](const char* name) -> NetworkInterface& {
         for (auto& i : out)
             if (i.name == name) return i;
-        out.push_back(NetworkInterface{name, std::nullopt, false, std::nullopt});
+        out.push_back(NetworkInterface{name, std::nullopt, false, std::nullopt, false});
         return out.back();
     };
     for (ifaddrs* a = list; a; a = a->ifa_next) {
         if (!a->ifa_name) continue;
         NetworkInterface& entry = entryFor(a->ifa_name);
         if (a->ifa_flags & IFF_LOOPBACK) entry.loopback = true;
+        entry.up = (a->ifa_flags & IFF_UP) != 0;
         if (!a->ifa_addr) continue;
         if (a->ifa_addr->sa_family == AF_INET && !entry.ipv4) {
             char text[INET_ADDRSTRLEN] = {};
@@ -91,7 +93,28 @@ std::vector<NetworkInterface> hostInterfaces() {
     return out;
 }
 
+std::vector<NetworkInterface> hostInterfaces() {
+    if (auto set = read(&Settings::hostInterfaces)) return *set;
+    return systemInterfaces();
+}
+
+bool hasHardwareAddress(const NetworkInterface& i) {
+    return i.mac && *i.mac != std::array<std::uint8_t, 6>{};
+}
+
 }  // namespace
+
+std::optional<std::size_t> wifiInterfaceIndex(const std::vector<NetworkInterface>& host) {
+    auto first = [&](bool withIPv4) -> std::optional<std::size_t> {
+        for (std::size_t at = 0; at < host.size(); ++at) {
+            const NetworkInterface& i = host[at];
+            if (i.up && !i.loopback && hasHardwareAddress(i) && (!withIPv4 || i.ipv4)) return at;
+        }
+        return std::nullopt;
+    };
+    if (auto found = first(true)) return found;
+    return first(false);
+}
 
 Device& Device::currentDevice() {
     static Device device;
@@ -139,12 +162,7 @@ std::string Device::timeZoneName() const {
 std::vector<NetworkInterface> Device::interfaces() const {
     if (auto set = read(&Settings::interfaces)) return *set;
     std::vector<NetworkInterface> list = hostInterfaces();
-    for (auto& i : list) {
-        if (!i.loopback) {
-            i.name = "en0";
-            break;
-        }
-    }
+    if (auto wifi = wifiInterfaceIndex(list)) list[*wifi].name = "en0";
     return list;
 }
 
@@ -158,13 +176,13 @@ std::optional<WiFiNetworkInfo> Device::currentNetworkInfo(const std::string& int
     if (interfaceName != "en0") return std::nullopt;
     if (auto set = read(&Settings::networkInfo)) return *set;
     if (read(&Settings::interfaces)) return std::nullopt;  // a test's interfaces carry no network
-    // The host's first interface that is not a loopback stands for the Wi-Fi
-    // network: its name is the network's name, its address the station's.
-    for (const auto& i : hostInterfaces()) {
-        if (i.loopback) continue;
-        return WiFiNetworkInfo{i.name, formatMAC(i.mac.value_or(std::array<std::uint8_t, 6>{}))};
-    }
-    return std::nullopt;
+    // The interface that is "en0" stands for the Wi-Fi network: its name is
+    // the network's name, its hardware address the station's.
+    std::vector<NetworkInterface> list = hostInterfaces();
+    std::optional<std::size_t> wifi = wifiInterfaceIndex(list);
+    if (!wifi) return std::nullopt;
+    const NetworkInterface& i = list[*wifi];
+    return WiFiNetworkInfo{i.name, formatMAC(*i.mac)};
 }
 
 bool Device::fileExistsAtPath(const std::string& path) const {
@@ -188,6 +206,9 @@ void Device::setTimeZoneName(const std::string& name) {
 }
 void Device::setInterfaces(std::vector<NetworkInterface> interfaces) {
     write(&Settings::interfaces, std::optional<std::vector<NetworkInterface>>(std::move(interfaces)));
+}
+void Device::setHostInterfaces(std::vector<NetworkInterface> interfaces) {
+    write(&Settings::hostInterfaces, std::optional<std::vector<NetworkInterface>>(std::move(interfaces)));
 }
 void Device::setCurrentNetworkInfo(std::optional<WiFiNetworkInfo> info) {
     write(&Settings::networkInfo, std::optional<std::optional<WiFiNetworkInfo>>(std::move(info)));

@@ -11,14 +11,15 @@
 // On Linux the answers are: system "iPhone OS" "7.0", model "iPhone", the
 // machine field of uname, a vendor identifier made once and kept in the
 // device store (DeviceStore.h), the main screen (Window.h), no carrier, the
-// process's time zone, the host's interfaces with the first one that is not
-// a loopback named "en0" (and that one standing for the Wi-Fi network, its
-// host name as SSID), and an empty file view: the host's own files are
-// never looked at. Every answer has a test setter; resetForTesting returns
-// to these defaults. Thread-safe.
+// process's time zone, the host's interfaces with the one wifiInterfaceIndex
+// picks named "en0" (and that one standing for the Wi-Fi network, its host
+// name as SSID, its hardware address as BSSID), and an empty file view: the
+// host's own files are never looked at. Every answer has a test setter;
+// resetForTesting returns to these defaults. Thread-safe.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -34,7 +35,14 @@ struct NetworkInterface {
     std::optional<std::string> ipv4;                // dotted address
     bool loopback = false;
     std::optional<std::array<std::uint8_t, 6>> mac; // link-level address
+    bool up = true;
 };
+
+// Which of the host's interfaces stands for the phone's "en0" (its Wi-Fi):
+// the first one up, not a loopback, with an IPv4 address and a hardware
+// address; else the first one up, not a loopback, with a hardware address
+// (an address of zeros is none). nullopt when none is.
+std::optional<std::size_t> wifiInterfaceIndex(const std::vector<NetworkInterface>& host);
 
 // The subscriber's cellular provider's codes.
 struct CarrierCodes {
@@ -85,7 +93,11 @@ public:
     void setScreenAnswersScale(bool answers);
     void setCarrier(std::optional<CarrierCodes> carrier);
     void setTimeZoneName(const std::string& name);
+    // The device's interfaces as they are answered, "en0" included.
     void setInterfaces(std::vector<NetworkInterface> interfaces);
+    // The host's interfaces as the system would list them: "en0" and the
+    // Wi-Fi network are picked from them as from the real ones.
+    void setHostInterfaces(std::vector<NetworkInterface> interfaces);
     void setCurrentNetworkInfo(std::optional<WiFiNetworkInfo> info);
     void setFileExists(const std::string& path, bool exists);
     void resetForTesting();

@@ -1,9 +1,21 @@
 #include "window/Host.h"
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <thread>
+#include <vector>
+
+#include <SDL_syswm.h>
+#include <dlfcn.h>
 
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
@@ -40,21 +52,35 @@ constexpr double kTapSlop = 6;
 // Points the content moves for one notch of the wheel.
 constexpr double kWheelStep = 40;
 
-// The event that wakes the loop when work is posted from elsewhere; one in
-// the queue at a time.
-std::atomic<bool> g_wakePending{false};
-
-Uint32 wakeEventType() {
-    static const Uint32 type = SDL_RegisterEvents(1);
-    return type;
+// A function of a library that SDL has loaded, or null.
+void* loadedSymbol(const char* library, const char* name) {
+    void* lib = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
+    if (!lib) return nullptr;
+    void* fn = dlsym(lib, name);
+    dlclose(lib);
+    return fn;
 }
 
-void pushWakeEvent() {
-    if (g_wakePending.exchange(true)) return;
-    SDL_Event e{};
-    e.type = wakeEventType();
-    if (SDL_PushEvent(&e) <= 0) g_wakePending = false;
+// The descriptor of the connection to the display, which becomes readable
+// when the window system has events for the window; -1 when there is none.
+int displayDescriptor(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info)) return -1;
+    if (info.subsystem == SDL_SYSWM_X11) {
+        using Fn = int (*)(void*);
+        if (auto fn = reinterpret_cast<Fn>(loadedSymbol("libX11.so.6", "XConnectionNumber")))
+            return fn(info.info.x11.display);
+    } else if (info.subsystem == SDL_SYSWM_WAYLAND) {
+        using Fn = int (*)(void*);
+        if (auto fn = reinterpret_cast<Fn>(loadedSymbol("libwayland-client.so.0", "wl_display_get_fd")))
+            return fn(info.info.wl.display);
+    }
+    return -1;
 }
+
+// Without a descriptor to wait on, SDL's queue is looked at this often.
+constexpr double kQueueLookSeconds = 0.01;
 
 }  // namespace
 
@@ -107,15 +133,19 @@ Host::Host(ui::Application& app, const Options& options) : app_(app) {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return;
     }
-    wakeEventType();
-    g_wakePending = false;
-    ns::RunLoop::main().setWakeUpHandler(pushWakeEvent);
+    // The main run loop sleeps on the display's connection too; the
+    // offscreen and dummy drivers have no events but those pushed here.
+    displayFd_ = displayDescriptor(window_);
+    quietDriver_ = driver == "offscreen" || driver == "dummy";
+    display_ = std::make_unique<DisplaySource>();
+    ns::RunLoop::main().addSource(display_.get());
+    if (displayFd_ >= 0) ns::RunLoop::main().watch(display_.get(), displayFd_, ns::RunLoop::kReadable);
     SDL_StartTextInput();
 }
 
 Host::~Host() {
     if (!window_) return;
-    ns::RunLoop::main().setWakeUpHandler({});
+    ns::RunLoop::main().removeSource(display_.get());
     render::setPressedPopupButton(nullptr, -1);
     SDL_StopTextInput();
     SDL_DestroyTexture(texture_);
@@ -126,28 +156,22 @@ Host::~Host() {
 
 // ---- The loop ----
 
-int Host::waitMilliseconds(double maxWait) const {
-    auto& loop = ns::RunLoop::main();
-    if (dirty_ || loop.pendingPosts() > 0) return 0;
-    double wait = -1;
-    ns::Date due;
-    if (loop.nextFireDate(&due)) wait = std::max(0.0, due.seconds - ns::now().seconds);
-    if (maxWait >= 0) wait = wait < 0 ? maxWait : std::min(wait, maxWait);
-    if (wait < 0) return -1;
-    return static_cast<int>(std::min(std::ceil(wait * 1000), 3'600'000.0));
-}
-
 bool Host::runOnce(double maxWait) {
     if (!isOpen() || stopped_) return false;
-    const int ms = waitMilliseconds(maxWait);
+    // What the window system has sent (this also flushes what was drawn).
     SDL_Event e;
-    int got = ms < 0 ? SDL_WaitEvent(&e) : ms == 0 ? SDL_PollEvent(&e) : SDL_WaitEventTimeout(&e, ms);
-    if (got) {
+    bool handled = false;
+    while (SDL_PollEvent(&e)) {
         handleEvent(e);
-        while (SDL_PollEvent(&e)) handleEvent(e);
+        handled = true;
     }
+    double wait = dirty_ || handled ? 0 : maxWait;
+    if (wait != 0 && displayFd_ < 0 && !quietDriver_) wait = wait < 0 ? kQueueLookSeconds : std::min(wait, kQueueLookSeconds);
+    // Sleeps in the main run loop until the display, posted work, a timer,
+    // the network or stop() wakes it.
     auto& loop = ns::RunLoop::main();
-    if (loop.runOnce() > 0) dirty_ = true;
+    if (loop.runOnce(wait) > 0) dirty_ = true;
+    while (SDL_PollEvent(&e)) handleEvent(e);
     if (loop.takeStopRequest()) stopped_ = true;
     if (closed_ || stopped_) return false;
     if (dirty_) redraw();
@@ -178,9 +202,7 @@ void Host::handleEvent(const SDL_Event& e) {
         }
         case SDL_TEXTINPUT: typeText(e.text.text); break;
         case SDL_KEYDOWN: key(e.key); break;
-        default:
-            if (e.type == wakeEventType()) g_wakePending = false;
-            break;
+        default: break;
     }
 }
 
@@ -358,9 +380,52 @@ int runWindowed(ui::Application& app, const Options& options) {
         ns::NSLog("window: %@", host.error());
         return 1;
     }
+    // Web pages the program leaves for (the App Store's) open in the desktop's
+    // browser; a window on no desktop (SDL's offscreen and dummy drivers) has none.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const bool onDesktop = !driver || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0);
+    const char* path = std::getenv("PATH");
+    if (auto opener = onDesktop ? desktopURLOpener(path ? path : "") : nullptr) app.setWebURLOpener(opener);
     while (host.runOnce()) {
     }
+    app.setWebURLOpener(nullptr);
     return 0;
+}
+
+std::function<bool(const std::string&)> desktopURLOpener(const std::string& searchPath) {
+    std::string program;
+    for (std::size_t start = 0; start <= searchPath.size();) {
+        std::size_t end = searchPath.find(':', start);
+        if (end == std::string::npos) end = searchPath.size();
+        std::string folder = searchPath.substr(start, end - start);
+        start = end + 1;
+        if (folder.empty()) continue;  // never the current folder
+        std::string candidate = folder + "/xdg-open";
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            program = candidate;
+            break;
+        }
+    }
+    if (program.empty()) return nullptr;
+    return [program](const std::string& url) {
+        ns::NSLog("openURL: %@ goes to xdg-open", url);
+        std::vector<char*> args{const_cast<char*>(program.c_str()), const_cast<char*>(url.c_str()), nullptr};
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        pid_t pid = 0;
+        int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, args.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (failed != 0) return false;
+        // The browser outlives the opener, which ends at once: it is reaped
+        // aside so that it leaves no zombie behind.
+        std::thread([pid] {
+            int status = 0;
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+            }
+        }).detach();
+        return true;
+    };
 }
 
 bool displayAvailable() {

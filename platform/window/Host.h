@@ -14,17 +14,19 @@
 // Keyboard: text (from the keyboard or the input method) is inserted into
 // the first responder; Backspace deletes, Return inserts "\n", Ctrl+V pastes.
 //
-// The loop sleeps in SDL's event queue until an event comes, the next timer
-// of the main run loop is due, or work is posted to it (from any thread, the
-// run loop's wake-up hook pushes an event); it redraws only after something
-// happened that can change the screen.
+// The loop sleeps in the main run loop, which also waits on the display's
+// connection (X11 or Wayland), until an event comes, the next timer is due,
+// work is posted to it from any thread, or the network has something; it
+// redraws only after something happened that can change the screen.
 #pragma once
 
 #include <SDL.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "foundation/RunLoop.h"
 #include "render/Canvas.h"
 #include "uikit/Application.h"
 
@@ -79,7 +81,10 @@ private:
     void typeText(const std::string& text);
     void key(const SDL_KeyboardEvent& e);
     void placeInputMethod();
-    int waitMilliseconds(double maxWait) const;
+    // The display's connection, as the main run loop watches it.
+    struct DisplaySource : ns::RunLoopSource {
+        bool descriptorReady(int, unsigned) override { return false; }  // the events are read after the wait
+    };
     std::shared_ptr<ui::View> viewAt(ui::Point p) const;
 
     ui::Application& app_;
@@ -88,6 +93,9 @@ private:
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     std::unique_ptr<render::Canvas> canvas_;
+    std::unique_ptr<DisplaySource> display_;
+    int displayFd_ = -1;
+    bool quietDriver_ = false;  // offscreen and dummy: no events from outside
     bool closed_ = false;
     bool stopped_ = false;
     bool dirty_ = true;
@@ -106,7 +114,13 @@ private:
 // Opens the window on the application's screen and runs until the window is
 // closed or the main run loop is asked to stop. Returns 0, or 1 when no window could be opened (the reason is
 // logged). Launching and terminating the application are the caller's.
+// While it runs, the web addresses the program opens go to the desktop's
+// opener (desktopURLOpener) when the window is on a desktop.
 int runWindowed(ui::Application& app, const Options& options = {});
+
+// Hands a web address to "xdg-open", found in the folders of the search path
+// (PATH's form): YES once it has been started. nullptr when there is none.
+std::function<bool(const std::string&)> desktopURLOpener(const std::string& searchPath);
 
 // Whether a window can be shown: a display to connect to, or a video driver
 // chosen through SDL_VIDEODRIVER.

@@ -14,6 +14,7 @@
 #include "app/shell/LoginViewController.h"
 #include "app/shell/UIUtils.h"
 #include "app/shell/Utils.h"
+#include "uikit/Keyboard.h"
 #include "uikit/Text.h"
 
 namespace {
@@ -85,6 +86,53 @@ TEST_F(LoginTest, SuccessSavesTheMemberHidesAndTellsTheDelegate) {
     EXPECT_EQ(member->member_id, ns::Value("501"));
     EXPECT_EQ(member->real_name, ns::Value("李四"));
     EXPECT_EQ(member->password, ns::Value("secret"));
+}
+
+// Wherever the host puts the overlay, "登录" and "取消" stay above the keyboard
+// while a field is edited, so a finger reaches them; the box goes back after.
+TEST_F(LoginTest, TheBoxRisesClearOfTheKeyboardWithinTheOverlay) {
+    svc.reply("MemberLogin", shelltest::kMemberReply);
+    const double width = host->view()->bounds().size.width, height = host->view()->bounds().size.height;
+    struct Case {
+        const char* where;
+        ui::Rect overlay;
+        bool viaCancel;
+    };
+    const Case cases[] = {
+        {"the whole screen (home)", ui::Rect{0, 0, width, height}, false},
+        {"below the top bar (comment screens)", ui::Rect{0, 64, width, height - 64}, false},
+        {"below the top bar, cancelled", ui::Rect{0, 64, width, height - 64}, true},
+    };
+    auto hits = [&](const std::shared_ptr<ui::Button>& button) {
+        auto hit = driver->tap(button);
+        return hit && (hit == button || hit->isDescendantOfView(button.get()));
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.where);
+        login->view()->setFrame(c.overlay);
+        login->view()->setHidden(false);
+        ASSERT_TRUE(driver->typeText(login->userField, "lisi"));
+        ASSERT_TRUE(driver->typeText(login->passwordField, "secret"));
+        ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+        const double keyboardTop = ui::Keyboard::shared().frame().minY();
+        for (const auto& button : {login->loginButton, login->cancelButton}) {
+            ui::Rect onScreen = button->convertRect_toView(button->bounds(), nullptr);
+            EXPECT_LE(onScreen.maxY(), keyboardTop);
+        }
+        // Inside the overlay, and no higher than it needs to go.
+        ui::Rect box = login->loginBox->frame();
+        EXPECT_GE(box.minY(), 0);
+        EXPECT_EQ(box.minY(), std::min(LoginViewController::kBoxTop,
+                                       keyboardTop - c.overlay.minY() - LoginViewController::kBoxMargin -
+                                           LoginViewController::kBoxHeight));
+
+        ASSERT_TRUE(hits(c.viaCancel ? login->cancelButton : login->loginButton));
+        ASSERT_TRUE(answered());
+        EXPECT_TRUE(login->view()->isHidden());
+        EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+        EXPECT_EQ(login->loginBox->frame().minY(), LoginViewController::kBoxTop);
+    }
+    EXPECT_EQ(svc.count("MemberLogin"), 2u);
 }
 
 // The row pictures are whole framed boxes with their icon: shown at their own

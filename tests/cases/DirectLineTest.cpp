@@ -241,6 +241,44 @@ TEST_F(DirectLineTest, MenuSwapsByClassExceptTheSurveyAndGoesHome) {
     EXPECT_EQ(homeNav->viewControllers().size(), 1u);
 }
 
+// The survey host refuses the connection: "加载中..." while it tries, then
+// "加载失败！" stays in sight for its 0.75 s before the overlay closes, over the
+// blank page, which nothing retries.
+TEST_F(DirectLineTest, ASurveyHostThatRefusesShowsTheFailureForItsTime) {
+    servePetitionPages(1);
+    std::string refused = LoopbackService::refusedURL();  // http://127.0.0.1:PORT/...
+    refused = refused.substr(7, refused.find('/', 7) - 7);
+    setenv("KL_SURVEY_HOST", refused.c_str(), 1);
+    std::vector<ProgressHUD::Change> changes;
+    ProgressHUD::setObserver([&](const ProgressHUD::Change& c) { changes.push_back(c); });
+    auto reveal = openDirectLine();
+    ASSERT_TRUE(settle());
+    changes.clear();
+    driver->tap(front->menuButton);
+    driver->advance(SlideRevealController::kToggleDuration);
+    driver->tapText("民意调查");
+    unsetenv("KL_SURVEY_HOST");
+    auto survey = std::dynamic_pointer_cast<MYDCViewController>(frontRoot(reveal));
+    ASSERT_TRUE(survey);
+    EXPECT_NE(survey->webView->request().url.find(refused), std::string::npos);
+
+    ASSERT_TRUE(driver->waitUntil([&] { return !survey->webView->isLoading(); }));
+    driver->runPending();
+    EXPECT_EQ(ProgressHUD::state(), ProgressHUD::State::Error);
+    EXPECT_EQ(ProgressHUD::currentStatus(), "加载失败！");
+    EXPECT_TRUE(driver->findViewWithText("加载失败！"));
+    driver->advance(0.7);
+    EXPECT_TRUE(ProgressHUD::isVisible());
+    driver->advance(0.1);
+    EXPECT_FALSE(ProgressHUD::isVisible());
+    ProgressHUD::setObserver(nullptr);
+    EXPECT_EQ(changes, (std::vector<ProgressHUD::Change>{{ProgressHUD::State::Progress, "加载中..."},
+                                                         {ProgressHUD::State::Error, "加载失败！", 0.75},
+                                                         {ProgressHUD::State::Hidden, ""}}));
+    auto page = survey->webView->document();
+    EXPECT_TRUE(!page || page->textContent().empty());
+}
+
 TEST_F(DirectLineTest, TouchingAPolicyAnswerOpensItUnderTheFixedTitle) {
     svc.reply("GetArticleList", moduletest::listReply(moduletest::articlePage(1, 2)));
     svc.reply("GetArticleRecord", moduletest::articleReply("如何转接组织关系", "<p>带介绍信</p>"));

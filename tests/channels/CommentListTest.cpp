@@ -8,6 +8,7 @@
 
 #include "channels/CommentCell.h"
 #include "channels/CommentViewController.h"
+#include "uikit/Keyboard.h"
 
 using namespace moduletest;
 
@@ -178,6 +179,47 @@ TEST_F(CommentListTest, APostAsksForTheSessionsLoginThenRestartsAtPageOne) {
     pullUp(screen);
     ASSERT_TRUE(settle(screen));
     EXPECT_EQ(requestedPages(), (std::vector<long long>{1, 2, 3, 1, 2}));
+}
+
+// "评论" pressed while the keyboard is up for the bar: the login overlay comes
+// over the raised bar, and the login takes the keyboard down. The bar comes
+// down with it instead of staying mid-screen over the comments, and while it
+// is up no row shows in the gap between it and the keyboard.
+TEST_F(CommentListTest, TheBarComesDownWithTheKeyboardAfterALoginAndNoRowShowsBelowIt) {
+    serveComments(25);
+    svc.reply("MemberLogin", kMemberReply);
+    auto screen = open();
+    ASSERT_TRUE(settle(screen));
+    const double rest = 568 - 44, raised = 568 - 216 - 50;
+    EXPECT_EQ(screen->mtableview->frame().maxY(), rest);
+
+    ASSERT_TRUE(driver->typeText(screen->commentFiled, "好文章"));
+    EXPECT_EQ(screen->NewcommentView->frame().origin.y, raised);
+    EXPECT_EQ(screen->mtableview->frame().maxY(), raised);  // the gap shows the screen, not a row
+    EXPECT_TRUE(ui::TestDriver::isOnScreen(*screen->NewcommentView));
+
+    tapCommentButton(screen);
+    auto login = screen->loginview;
+    ASSERT_FALSE(login->view()->isHidden());
+    ASSERT_TRUE(driver->typeText(login->userField, "lisi"));
+    ASSERT_TRUE(driver->typeText(login->passwordField, "secret"));
+    auto hit = driver->tap(login->loginButton);  // a finger reaches it above the keyboard
+    ASSERT_TRUE(hit && (hit == login->loginButton || hit->isDescendantOfView(login->loginButton.get())));
+    ASSERT_TRUE(driver->waitUntil([&] { return !login->isLoggingIn(); }));
+    EXPECT_TRUE(login->view()->isHidden());
+
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    EXPECT_EQ(screen->NewcommentView->frame().origin.y, rest);
+    EXPECT_EQ(screen->mtableview->frame().maxY(), rest);
+    EXPECT_EQ(screen->commentFiled->text(), "好文章");
+    EXPECT_EQ(svc.count("SubmitComment"), 0u);
+
+    // Up and down again through the return key: the same two places.
+    driver->tap(screen->commentFiled);
+    EXPECT_EQ(screen->mtableview->frame().maxY(), raised);
+    ASSERT_TRUE(driver->pressReturn());
+    EXPECT_EQ(screen->NewcommentView->frame().origin.y, rest);
+    EXPECT_EQ(screen->mtableview->frame().maxY(), rest);
 }
 
 TEST_F(CommentListTest, ARefusedPostKeepsItsTextAndTheList) {

@@ -112,7 +112,10 @@ TEST_F(ConvenienceTest, ALinkOpensItsPageAndBackKeepsTheBoxes) {
     ASSERT_TRUE(driver->waitUntil([&] { return page->webView->hasPendingLoad(); }));
     EXPECT_TRUE(ProgressHUD::isVisible());
     page->webView->failPendingLoad(ns::makeError(ui::NSURLErrorDomain, ui::URLErrorTimedOut));
-    ASSERT_TRUE(driver->waitUntil([&] { return !ProgressHUD::isVisible(); }));
+    ASSERT_TRUE(driver->waitUntil([&] { return ProgressHUD::state() == ProgressHUD::State::Error; }));
+    EXPECT_EQ(ProgressHUD::currentStatus(), "加载失败！");
+    driver->advance(WebPageScreen::kResultDelay);
+    EXPECT_FALSE(ProgressHUD::isVisible());
 }
 
 // A link the service gave that names a local file opens nothing of it.
@@ -125,7 +128,10 @@ TEST_F(ConvenienceTest, ALinkToALocalFileShowsNoFile) {
     driver->tap(boxes(front)[0]->viewWithTag(200));
     auto page = std::dynamic_pointer_cast<MinBingDetailViewController>(nav->topViewController());
     ASSERT_TRUE(page);
-    ASSERT_TRUE(driver->waitUntil([&] { return !page->webView->isLoading() && !ProgressHUD::isVisible(); }));
+    ASSERT_TRUE(driver->waitUntil([&] { return !page->webView->isLoading(); }));
+    EXPECT_EQ(ProgressHUD::currentStatus(), "加载失败！");
+    driver->advance(WebPageScreen::kResultDelay);
+    EXPECT_FALSE(ProgressHUD::isVisible());
     auto shown = page->webView->document();
     EXPECT_TRUE(!shown || shown->textContent().find("private notes") == std::string::npos);
 }

@@ -102,13 +102,17 @@ TEST_F(DetailScreenTest, ACommentArrivesAtTheServiceAsTyped) {
     auto detail = openDrawn();
     svc.reply("SubmitComment", R"({"state":"successful","message":"评论成功"})");
 
+    const ui::Rect article = detail->msrview->frame();
     startComment(detail);
     EXPECT_EQ(detail->pubView->frame().origin.y, 568 - 216 - 110);
+    // The article ends at the input bar: nothing of it between the bar and the keyboard.
+    EXPECT_EQ(detail->msrview->frame().maxY(), detail->pubView->frame().minY());
     ASSERT_TRUE(driver->typeText(R"(a"b\c<d&e)"));
     svc.replyOnce("SubmitComment", LoopbackService::held(svc.result("SubmitComment", R"({"state":"successful"})")));
     publish(detail);
     EXPECT_EQ(ProgressHUD::currentStatus(), "评论中...");
     EXPECT_TRUE(detail->pubView->isHidden());
+    EXPECT_EQ(detail->msrview->frame(), article);
     svc.release();
     ASSERT_TRUE(waitForAlert());
 
@@ -211,12 +215,17 @@ TEST_F(DetailScreenTest, PostingWaitsForALoginAskedForByTheCommentBar) {
     auto login = detail->loginview;
     ASSERT_TRUE(driver->typeText(login->userField, "lisi"));
     EXPECT_EQ(driver->firstResponder(), login->userField);
-    ASSERT_TRUE(driver->typeText(login->passwordField, "secret\n"));  // return logs in
+    ASSERT_TRUE(driver->typeText(login->passwordField, "secret"));
+    // "登录" stands above the keyboard, where a finger reaches it.
+    auto hit = driver->tap(login->loginButton);
+    ASSERT_TRUE(hit && (hit == login->loginButton || hit->isDescendantOfView(login->loginButton.get())));
     ASSERT_TRUE(driver->waitUntil([&] { return !login->isLoggingIn(); }));
     EXPECT_TRUE(login->view()->isHidden());
     EXPECT_TRUE(ns::UserDefaults::standardUserDefaults()->boolForKey("LoginState"));
     EXPECT_TRUE(Utils::isLogin());
     EXPECT_EQ(svc.count("SubmitComment"), 0u);  // the member publishes again
+    // The keyboard went with the login, and the input bar with it.
+    EXPECT_TRUE(detail->pubView->isHidden());
 
     startComment(detail);
     EXPECT_EQ(detail->pubView->contentField->text(), "登录后评论");

@@ -5,6 +5,7 @@
 
 #include "app/ShellTestSupport.h"
 #include "app/shell/AppLinks.h"
+#include "foundation/Log.h"
 #include "channels/MaiWeiViewController.h"
 #include "channels/Module.h"
 #include "uikit/NavigationController.h"
@@ -112,9 +113,13 @@ TEST_F(MaiWeiTest, WithoutMervioItOffersTheInstallPage) {
     EXPECT_TRUE(opened().empty());
     EXPECT_EQ(presented->topViewController(), page);
 
+    // Nothing here opens web pages (the window hands them to the desktop's
+    // browser): the log says which page it was.
+    ns::LogCapture log;
     driver->tap(page->pictures[6]);
     ASSERT_TRUE(driver->pressAlertButton("确定"));
     EXPECT_EQ(opened(), (std::vector<std::string>{AppLinks::kMervioStorePage}));
+    EXPECT_TRUE(log.contains(AppLinks::kMervioStorePage));
 
     // The back arrow takes the whole presented page away.
     driver->tap(page->naview->leftButton);

@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "foundation/Dispatch.h"
 #include "foundation/RunLoop.h"
 
@@ -229,6 +231,76 @@ TEST_F(RunLoopTest, WakeUpHandlerHearsOfPostsTimersAndStopsFromAnyThread) {
     loop.drain();
     EXPECT_TRUE(loop.takeStopRequest());  // the stop asked above, taken once
     EXPECT_FALSE(loop.takeStopRequest());
+}
+
+// The loop sleeps in poll until something happens: work posted from another
+// thread wakes it (one sleep, ended by the post), with no period of its own.
+TEST_F(RunLoopTest, ASleepingLoopWakesForWorkPostedFromAnotherThread) {
+    for (bool stopInstead : {false, true}) {
+        SCOPED_TRACE(stopInstead ? "stop" : "post");
+        bool ran = false;
+        std::thread other([&] {
+            while (!loop.isWaiting()) std::this_thread::yield();
+            if (stopInstead)
+                loop.stop();
+            else
+                loop.post([&] { ran = true; });
+        });
+        const auto sleeps = loop.sleepCount();
+        const std::size_t items = loop.runOnce(3600.0);  // returns only once woken
+        other.join();
+        EXPECT_EQ(loop.sleepCount() - sleeps, 1u);
+        EXPECT_EQ(items, stopInstead ? 0u : 1u);
+        EXPECT_EQ(ran, !stopInstead);
+        EXPECT_EQ(loop.takeStopRequest(), stopInstead);
+    }
+}
+
+// A watched descriptor wakes the loop and is handed to its source; a
+// source's deadline is kept in real time whatever the manual clock says;
+// a reset of the loop tells every source, and a removed source hears nothing.
+TEST_F(RunLoopTest, SourcesAreWokenByTheirDescriptorsAndDeadlinesAndHearOfAReset) {
+    struct Source : ns::RunLoopSource {
+        std::vector<std::string> heard;
+        SteadyTime due = SteadyTime::max();
+        bool descriptorReady(int, unsigned events) override {
+            heard.push_back(events & ns::RunLoop::kReadable ? "readable" : "other");
+            return true;
+        }
+        SteadyTime deadline() const override { return due; }
+        bool deadlinePassed() override {
+            due = SteadyTime::max();
+            heard.push_back("deadline");
+            return false;
+        }
+        void loopReset() override { heard.push_back("reset"); }
+    } source;
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    loop.addSource(&source);
+    loop.watch(&source, fds[0], ns::RunLoop::kReadable);
+    EXPECT_EQ(loop.runOnce(), 0u);  // nothing ready: no wait either
+    std::thread writer([&] {
+        while (!loop.isWaiting()) std::this_thread::yield();
+        ASSERT_EQ(write(fds[1], "x", 1), 1);
+    });
+    EXPECT_EQ(loop.runOnce(3600.0), 1u);
+    writer.join();
+    char c;
+    ASSERT_EQ(read(fds[0], &c, 1), 1);
+    loop.unwatch(fds[0]);
+
+    source.due = std::chrono::steady_clock::now() + std::chrono::milliseconds(1);
+    EXPECT_EQ(loop.runOnce(3600.0), 0u);  // sleeps until the deadline, on the manual clock too
+    EXPECT_EQ(source.heard, (std::vector<std::string>{"readable", "deadline"}));
+
+    ns::RunLoop::resetForTesting();
+    EXPECT_EQ(source.heard.back(), "reset");
+    loop.removeSource(&source);
+    ns::RunLoop::resetForTesting();
+    EXPECT_EQ(source.heard.size(), 3u);
+    close(fds[0]);
+    close(fds[1]);
 }
 
 TEST_F(RunLoopTest, NowFollowsTheManualClockOnEveryThread) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 #include <set>
 
@@ -58,29 +59,38 @@ TEST_F(CoreTest, ASessionReportsAtMostTheLimitAndANewSessionAllowsAsManyAgain) {
 
 TEST_F(CoreTest, EachStrategySendsStoresOrDropsAsTheNetworkAllows) {
     enum Fate { Dropped, Stored, Sent };
+    enum Net { Offline, Mobile, WiFi };
     struct Case {
         std::int32_t strategy;
-        bool wifi, smart;
+        Net net;
+        bool smart;
         Fate fate;
+        bool realTime = false;
     } cases[] = {
-        {7, false, false, Dropped}, {7, true, false, Sent},   {4, false, true, Stored}, {4, true, false, Sent},
-        {3, true, true, Sent},      {3, true, false, Stored}, {2, false, true, Stored}, {6, false, true, Stored},
-        {1, false, true, Sent},     {8, false, false, Dropped},
+        {7, Mobile, false, Dropped}, {7, WiFi, false, Sent},   {4, Mobile, true, Stored}, {4, WiFi, false, Sent},
+        {3, WiFi, true, Sent},       {3, WiFi, false, Stored}, {2, Mobile, true, Stored}, {6, Mobile, true, Stored},
+        {1, Mobile, true, Sent},     {8, Mobile, false, Dropped},
+        // Unreachable: everything waits in the store, but strategy 7 drops what it cannot send on Wi-Fi.
+        {1, Offline, true, Stored},  {3, Offline, true, Stored}, {4, Offline, true, Stored},
+        {5, Offline, true, Stored},  {7, Offline, true, Dropped}, {3, Offline, true, Stored, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "strategy " << c.strategy << (c.wifi ? " on Wi-Fi" : "")
-                                        << (c.smart ? " smart" : ""));
+        SCOPED_TRACE(testing::Message() << "strategy " << c.strategy << (c.net == WiFi ? " on Wi-Fi" : "")
+                                        << (c.net == Offline ? " offline" : "") << (c.smart ? " smart" : "")
+                                        << (c.realTime ? " real time" : ""));
         relaunch();
         removeStatistics();
         stats.clear();
         pointAtServer();
-        if (c.wifi)
+        if (c.net == WiFi)
             useWiFi();
-        else
+        else if (c.net == Mobile)
             useMobileNetwork();
+        else
+            net::Reachability::setFlags(0);
         MVOMSAConfig::getInstance()->setSmartReporting(c.smart);
         start(c.strategy);
-        MVOMSA::trackCustomEvent("x", {});
+        MVOMSA::trackCustomEvent("x", {}, std::nullopt, c.realTime);
         Names stored = names(storedEvents()), sent = names(stats.events());
         EXPECT_EQ(std::count(stored.begin(), stored.end(), "x"), c.fate == Stored);
         EXPECT_EQ(std::count(sent.begin(), sent.end(), "x"), c.fate == Sent);
@@ -211,10 +221,11 @@ TEST_F(CoreTest, EveryEventReachesTheServerExactlyOnceAndNoStatementCarriesAValu
     for (const char* name : {"s1a", "s1b", "s3a", "s3b", "s5a", "s5b", MSAMV::kBackgroundEvent})
         EXPECT_EQ(std::count(sent.begin(), sent.end(), name), 1) << name;
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "et2"), 3);
+    // The background event carries the SDK's key itself, the others the key
+    // the start configured: the same one here.
     for (const auto& e : events) {
         EXPECT_EQ(e["mid"].str(), "tok'1");
-        EXPECT_EQ(e["ky"].str(), e["ei"].str() == MSAMV::kBackgroundEvent ? std::string("IMVOP") + kAppId
-                                                                          : e["ky"].str());
+        EXPECT_EQ(e["ky"].str(), std::string("IMVOP") + kAppId) << e.description();
     }
     EXPECT_EQ(MVOMSAKeyChain::load(MVOMSAEvent::kIndexKeychainKey).integerValue(), indices.back());
 
@@ -265,6 +276,196 @@ TEST_F(CoreTest, EventsFromTheMainThreadWhileUploadsAndASpeedTestRun) {
     for (const std::string& name : numbered("c", 0, 200)) EXPECT_EQ(std::count(sent.begin(), sent.end(), name), 1) << name;
     EXPECT_EQ(std::count(sent.begin(), sent.end(), "et1004"), 1);
     EXPECT_TRUE(storedEvents().empty());
+}
+
+TEST_F(CoreTest, UnderStrategy2StoredEventsGoInABatchOnceTheThresholdIsReached) {
+    MVOMSAConfig::getInstance()->setMinBatchReportCount(3);
+    start(2);
+    MVOMSA::trackCustomEvent("a", {});
+    EXPECT_EQ(names(storedEvents()), (Names{"et2", "a"}));
+    EXPECT_EQ(stats.eventCount(), 0u);
+    MVOMSA::trackCustomEvent("b", {});  // the third waiting event
+    ASSERT_TRUE(received(3));
+    EXPECT_EQ(stats.uploads().size(), 1u);
+    EXPECT_EQ(names(stats.events()), (Names{"et2", "a", "b"}));
+    MVOMSA::trackCustomEvent("c", {});
+    EXPECT_EQ(names(storedEvents()), (Names{"c"}));
+    EXPECT_EQ(stats.eventCount(), 3u);
+}
+
+TEST_F(CoreTest, EachTrackingOperationReportsItsEventAndNothingWithoutItsArgument) {
+    start(3);
+    const long long session = storedEvents().at(0).event["si"].integerValue();
+    const ns::Value props = ns::Value::dictionary({{"chapter", ns::Value("2")}});
+    struct Case {
+        const char* name;
+        std::function<void()> track;
+        std::optional<std::string> reported;  // the event's name; none: nothing reported
+        std::function<void(const ns::Value&)> check;
+    } cases[] = {
+        {"no exception", [] { MVOMSA::trackException(std::nullopt); }, std::nullopt, nullptr},
+        {"exception",
+         [] {
+             MVOMSA::trackException(MVOMSAException{"NSRangeException: index 5 beyond bounds",
+                                                    ns::Value::array({ns::Value("0 CoreFoundation"), ns::Value("1 main")})});
+         },
+         "et3",
+         [&](const ns::Value& e) {
+             EXPECT_EQ(e["ea"].intValue(), 1);
+             EXPECT_EQ(e["er"].str().rfind("NSRangeException: index 5 beyond bounds\n", 0), 0u) << e["er"].str();
+             EXPECT_NE(e["er"].str().find("1 main"), std::string::npos);
+             EXPECT_NE(e["si"].integerValue(), session);  // a fresh id, not the session's
+         }},
+        {"empty error", [] { MVOMSA::trackError(""); }, std::nullopt, nullptr},
+        {"error", [] { MVOMSA::trackError("disk full"); }, "et3",
+         [&](const ns::Value& e) {
+             EXPECT_EQ(e["ea"].intValue(), 0);
+             EXPECT_EQ(e["er"].str(), "disk full");
+             EXPECT_EQ(e["si"].integerValue(), session);
+         }},
+        {"no monitor record", [] { MVOMSA::reportAppMonitorStat(std::nullopt); }, std::nullopt, nullptr},
+        {"monitor record without interface", [] { MVOMSA::reportAppMonitorStat(MVOMSAAppMonitorStat{}); }, std::nullopt,
+         nullptr},
+        {"monitor", [] { MVOMSA::reportAppMonitorStat(MVOMSAAppMonitorStat{"GetArticleList", 120, 4096, 87, -2, 1, 0}); },
+         "et1002",
+         [&](const ns::Value& e) {
+             EXPECT_EQ(e["na"].str(), "GetArticleList");
+             EXPECT_EQ(e["tm"].integerValue(), 87);
+             EXPECT_EQ(e["rc"].intValue(), -2);
+             EXPECT_EQ(e["sp"].intValue(), 1);
+             EXPECT_EQ(e["si"].integerValue(), session);
+         }},
+        {"no game user", [] { MVOMSA::trackGameUser(std::nullopt, "north", "12"); }, std::nullopt, nullptr},
+        {"game user", [] { MVOMSA::trackGameUser(std::string("u7"), "north", "12"); }, "et1003",
+         [&](const ns::Value& e) {
+             EXPECT_EQ(e["gid"].str(), "u7");
+             EXPECT_EQ(e["wod"].str(), "north");
+             EXPECT_EQ(e["lev"].str(), "12");
+         }},
+        {"duration 0", [&] { MVOMSA::trackCustomKeyValueEventDuration(0, "read", props); }, std::nullopt, nullptr},
+        {"duration without id", [&] { MVOMSA::trackCustomKeyValueEventDuration(5, "", props); }, std::nullopt, nullptr},
+        {"duration", [&] { MVOMSA::trackCustomKeyValueEventDuration(7, "read", props); }, "read",
+         [&](const ns::Value& e) {
+             EXPECT_EQ(e["du"].intValue(), 7);
+             EXPECT_EQ(e["kv"]["chapter"].str(), "2");
+             EXPECT_EQ(e["si"].integerValue(), session);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::size_t before = storedEvents().size();
+        c.track();
+        auto rows = storedEvents();
+        if (!c.reported) {
+            EXPECT_EQ(rows.size(), before);
+            continue;
+        }
+        ASSERT_EQ(rows.size(), before + 1);
+        EXPECT_EQ(names(std::vector<ns::Value>{rows.back().event}), Names{*c.reported});
+        if (c.check) c.check(rows.back().event);
+    }
+}
+
+TEST_F(CoreTest, YMAndAccountAreReportedAtOnceAndTheYMNumberTravelsWithErrors) {
+    start(3);
+    MVOMSA::reportYM("ym-1");
+    settle();  // an event's text is written when it is stored, with the settings of that moment
+    MVOMSA::trackCustomEvent("x", {});  // the addition event went already in this process
+    MVOMSA::reportYM("ym-2");           // and goes again all the same
+    MVOMSA::reportAccount("alice", 300, "gold");  // the type kept as a signed 8-bit value
+    MVOMSA::trackError("boom");
+    auto rows = storedEvents();
+    ASSERT_EQ(names(rows), (Names{"et2", "et1001", "x", "et1001", "et1001", "et3"}));
+    EXPECT_EQ(rows[1].event["ym"].str(), "ym-1");
+    EXPECT_FALSE(rows[1].event.has("acc"));
+    EXPECT_EQ(rows[3].event["ym"].str(), "ym-2");
+    const ns::Value& account = rows[4].event;
+    EXPECT_EQ(account["ym"].str(), "alice");
+    EXPECT_EQ(account["acc"]["a"].str(), "alice");
+    EXPECT_EQ(account["acc"]["t"].intValue(), 44);
+    EXPECT_EQ(account["acc"]["e"].str(), "gold");
+    EXPECT_EQ(JSONValue(rows[5].event["errkv"].str())["ym"].str(), "ym-2");  // the YM number over the account
+}
+
+TEST_F(CoreTest, TheServersKillSwitchStopsTrackingButNotSessionsAndHibernatingStopsBoth) {
+    struct Case {
+        const char* content;
+        Names sent;
+    } cases[] = {
+        {R"({"__MSA_KILL__":{"sv":"1.4.6"}})", {"et2", "et1", "et2"}},
+        {R"({"__HIBERNATE__":"1.4.6"})", {"et2"}},
+        {R"({"__MSA_KILL__":{"sv":"1.4.5"}})", {"et2", "x", "et1", "et1", "et2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.content);
+        relaunch();
+        removeStatistics();
+        stats.clear();
+        pointAtServer();
+        stats.answerOnce({.body = std::string(R"({"ret":0,"cfg":{"1":{"c":)") + c.content + R"(,"v":1,"m":""}}})"});
+        start(1);
+        ASSERT_TRUE(received(1));  // the session's event, whose reply brings the configuration
+        MVOMSA::trackCustomEvent("x", {});
+        MVOMSA::trackPageViewBegin("guarded");
+        MVOMSA::trackPageViewEnd("guarded");
+        MVOMSA::trackDirectPageViewBegin("direct");
+        advance(2);
+        MVOMSA::trackDirectPageViewEnd("direct");
+        MVOMSA::stopSession();
+        MVOMSA::startNewSession();
+        settle();
+        EXPECT_EQ(names(stats.events()), c.sent);
+        EXPECT_TRUE(storedEvents().empty());
+    }
+}
+
+TEST_F(CoreTest, TheCurrentPageClosesOnResigningActiveAndReopensOnBecomingActive) {
+    start(6);  // stores only: the new session sends nothing
+    MVOMSA::trackPageViewBegin("home");
+    advance(4);
+    post(ns::UIApplicationWillResignActiveNotification);
+    advance(100);
+    post(ns::UIApplicationDidBecomeActiveNotification);  // a new session, and the page open again
+    advance(6);
+    MVOMSA::trackPageViewEnd("home");
+    post(ns::UIApplicationWillResignActiveNotification);  // no page open: nothing more
+    auto rows = storedEvents();
+    ASSERT_EQ(names(rows), (Names{"et2", "et1", "et2", "et1"}));
+    EXPECT_EQ(rows[1].event["pi"].str(), "home");
+    EXPECT_EQ(rows[1].event["du"].intValue(), 4);
+    EXPECT_EQ(rows[3].event["pi"].str(), "home");
+    EXPECT_EQ(rows[3].event["du"].intValue(), 6);
+    EXPECT_EQ(rows[3].event["rf"].str(), "-");
+    EXPECT_EQ(rows[3].event["si"].integerValue(), rows[2].event["si"].integerValue());
+    EXPECT_FALSE(MVOMSA::getInstance()->msaCurrentPage());
+}
+
+// Without a server that answers, each upload of the stored events counts
+// against them: at the start, and when the program goes to the background.
+TEST_F(CoreTest, WhileTheServerIsDownStoredEventsAreGivenUpAtTheirThirdFailedUpload) {
+    struct Launch {
+        Names stored;
+        std::vector<std::uint32_t> sendCounts;
+    } launches[] = {
+        {{"et2", "a", MSAMV::kBackgroundEvent}, {1, 1, 1}},
+        // Sent again at the start (2), and with the background event (3): given up.
+        {{"et2", MSAMV::kBackgroundEvent}, {1, 1}},
+    };
+    for (const Launch& launch : launches) {
+        relaunch();
+        MVOMSAConfig::getInstance()->setStatReportURL(LoopbackService::refusedURL());
+        start(3);
+        settle();
+        if (&launch == &launches[0]) MVOMSA::trackCustomEvent("a", {});
+        settle();
+        MSAMV::onBackground();
+        auto rows = storedEvents();
+        EXPECT_EQ(names(rows), launch.stored);
+        std::vector<std::uint32_t> counts;
+        for (const auto& row : rows) counts.push_back(row.sendCount);
+        EXPECT_EQ(counts, launch.sendCounts);
+    }
+    EXPECT_EQ(stats.eventCount(), 0u);
 }
 
 }  // namespace

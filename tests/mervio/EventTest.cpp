@@ -112,7 +112,7 @@ TEST_F(EventTest, EveryKindWritesItsKeys) {
         {"custom", made<MVOMSACustomEvent>([](auto& e) { e.eventID = "onBackground_MV"; }), 1000, with({"ei"})},
         {"custom with all", made<MVOMSACustomEvent>([](auto& e) {
              e.eventID = "share";
-             e.args = ns::Value::array({ns::Value("weixin")});
+             e.args = ns::Value::array({ns::Value("friends")});
              e.duration = 4;
              e.kvs = ns::Value::dictionary({{"to", ns::Value("group")}});
          }), 1000, with({"ei", "ar", "kv", "du"})},

@@ -92,6 +92,17 @@ TEST_F(ReporterUtilTest, MacAddressAndWiFiFollowTheInterfaceEn0) {
         EXPECT_EQ(MVOMSAHelper::getMacAddress(), c.address);
         EXPECT_EQ(MVOMSAHelper::isWiFiAvailable(), c.wifi) << c.address;
     }
+
+    // On a host whose first interface after the loopback is a virtual one
+    // that is down, "mc" and "wf" both name the interface that carries the traffic.
+    auto& device = ui::Device::currentDevice();
+    device.resetForTesting();
+    device.setHostInterfaces({I{"lo", "127.0.0.1", true, std::array<std::uint8_t, 6>{}, true},
+                              I{"ifb0", std::nullopt, false, std::array<std::uint8_t, 6>{0xbe, 0x56, 0x7e, 0x1e, 0xc5, 0xa8}, false},
+                              I{"eth0", "192.0.2.2", false, mac, true}});
+    EXPECT_EQ(MVOMSAHelper::getMacAddress(), "02:1A:B3:00:4F:EE");
+    EXPECT_TRUE(MVOMSAHelper::isWiFiAvailable());
+    EXPECT_EQ(MVOMSAHelper::getInstance()->fetchSSIDInfo(), R"({"ss":"eth0","bs":"02:1a:b3:00:4f:ee"})");
 }
 
 TEST_F(ReporterUtilTest, TheEnvironmentRecordAndTheWiFiNetwork) {

@@ -5,6 +5,8 @@
 
 #include <atomic>
 #include <fstream>
+#include <random>
+#include <sstream>
 #include <set>
 
 #include "support/Command.h"
@@ -34,6 +36,22 @@ protected:
     void put(std::initializer_list<std::pair<std::string, std::uint32_t>> events) {
         for (const auto& [id, ts] : events) store->storeEvent(custom(id, ts), false, nullptr);
         settle();
+    }
+    // Bytes that SQLite takes for no database, the same in every run.
+    static std::string randomBytes(std::uint32_t seed, std::size_t n = 3000) {
+        std::mt19937 next(seed);
+        std::string out(n, '\0');
+        for (char& c : out) c = static_cast<char>(next() & 0xff);
+        return out;
+    }
+    static void writeFile(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    static std::string readFile(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
     }
     void putMany(int n, std::uint32_t from) {
         for (int i = 0; i < n; ++i) store->storeEvent(custom(std::string("e").append(std::to_string(from + i)), from + i), false, nullptr);
@@ -154,6 +172,35 @@ TEST_F(StoreTest, ACorruptFileIsMadeAnewTheNextEventsGoThereAndTheSqlite3Program
     for (const char* table : {"config", "events", "user"}) EXPECT_NE(tables.output.find(table), std::string::npos);
     auto count = testsupport::runCommand("sqlite3 " + path + " 'select count(*) from events where status = 1'");
     EXPECT_EQ(count.output, "1\n");
+}
+
+TEST_F(StoreTest, AStoreFileOfRandomBytesIsSetAsideAndTheNextEventReachesTheServer) {
+    relaunch();
+    pointAtServer();
+    const std::string bytes = randomBytes(29);
+    writeFile(MVOMSAStore::databasePath(), bytes);
+    start(1);
+    MVOMSA::trackCustomEvent("after", {});
+    ASSERT_TRUE(received(2));
+    EXPECT_EQ(names(stats.events()), (Names{"et2", "after"}));
+    EXPECT_EQ(readFile(MVOMSAStore::setAsidePath()), bytes);
+    EXPECT_EQ(MVOMSA::getMsaUDID(), MVOMSAHelper::getInstance()->getEnv().deviceid);  // the fresh store's user row
+}
+
+TEST_F(StoreTest, AFileThatTurnsIntoNoDatabaseIsSetAsideReplacingTheOneBeforeAndTheNextEventsStayInTheFreshOne) {
+    for (std::uint32_t seed : {1u, 2u}) {
+        SCOPED_TRACE(seed);
+        put({{"a", 1}});
+        store->closeDB();
+        const std::string bytes = randomBytes(seed, 100 + seed * 1000);
+        writeFile(MVOMSAStore::databasePath(), bytes);
+        EXPECT_EQ(store->updateDatabase("update events set status=?  where status = ?", {1, 2}), SQLITE_NOTADB);
+        EXPECT_EQ(readFile(MVOMSAStore::setAsidePath()), bytes);
+        put({{"b", 2}});
+        EXPECT_EQ(names(storedEvents()), (Names{"b"}));
+        store->updateDatabase("delete from events");
+        settle();
+    }
 }
 
 }  // namespace

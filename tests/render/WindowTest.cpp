@@ -333,12 +333,15 @@ TEST_F(WindowTest, RedrawsOnlyWhenSomethingHappenedAndWakesForPostedWork) {
     host->runOnce(0);
     EXPECT_EQ(host->frameCount(), frames);
 
-    // Work posted from another thread wakes the loop through SDL's queue.
+    // Work posted from another thread wakes the loop while it sleeps.
     auto marker = create<View>(Rect{0, 100, 320, 100});
     marker->setBackgroundColor(Color::redColor());
-    std::thread([&] { ns::RunLoop::main().post([&] { window->addSubview(marker); }); }).join();
-    EXPECT_EQ(SDL_HasEvents(SDL_USEREVENT, SDL_LASTEVENT), SDL_TRUE);
-    host->runOnce(0);
+    std::thread poster([&] {
+        while (!ns::RunLoop::main().isWaiting()) std::this_thread::yield();
+        ns::RunLoop::main().post([&] { window->addSubview(marker); });
+    });
+    host->runOnce(-1);  // sleeps until the post
+    poster.join();
     EXPECT_EQ(host->frameCount(), frames + 1);
     EXPECT_EQ(at(host->canvas(), 160, 150), (Pixel{255, 0, 0, 255}));
 

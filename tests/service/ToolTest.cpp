@@ -54,7 +54,9 @@ TEST(KlSoapTool, HelpGoesToStandardOutputAndUsageErrorsNameTheTool) {
     ToolRun help = testsupport::runCommand("(" + std::string(KL_SOAP_PATH) + " --help 2>/dev/null)");
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.output.rfind("usage: kl-soap", 0), 0u) << help.output;
-    for (const char* arguments : {"--service", "--timeout", "", "--call no_such_method"}) {
+    for (const char* arguments : {"--service", "--timeout", "", "--call no_such_method", "--service notaurl GetSign",
+                                  "--service=ftp://h/x GetSign", "--timeout abc GetSign", "--timeout 0 GetSign",
+                                  "--timeout -5 GetSign", "--bogus GetSign", "GetSign '{}' --prety"}) {
         ToolRun r = testsupport::runCommand(std::string(KL_SOAP_PATH) + " " + arguments);
         EXPECT_EQ(r.status, 2) << arguments;
         EXPECT_EQ(r.output.rfind("kl-soap: ", 0), 0u) << r.output;

@@ -8,6 +8,7 @@
 
 #include "ServiceTestSupport.h"
 #include "net/Gzip.h"
+#include "net/Engine.h"
 #include "net/Http.h"
 #include "service/NetWebServiceRequest.h"
 #include "service/SoapXmlParseHelper.h"
@@ -284,30 +285,6 @@ TEST_F(TransportTest, ErrorCodesOfTheTransport) {
     svc.release();
 }
 
-// Waits for background work without running the main run loop, so that what
-// the work posts stays queued there. Woken by each post; looks again every
-// few milliseconds for changes that post nothing.
-bool waitWithoutRunningTheLoop(const std::function<bool()>& condition, double limitSeconds = 30) {
-    struct Signal {
-        std::mutex mutex;
-        std::condition_variable posted;
-    };
-    auto signal = std::make_shared<Signal>();  // the handler may still run on a worker after we return
-    ns::RunLoop::main().setWakeUpHandler([signal] {
-        std::lock_guard lock(signal->mutex);
-        signal->posted.notify_all();
-    });
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(limitSeconds);
-    bool met = false;
-    {
-        std::unique_lock lock(signal->mutex);
-        while (!(met = condition()) && std::chrono::steady_clock::now() < deadline)
-            signal->posted.wait_for(lock, std::chrono::milliseconds(5));
-    }
-    ns::RunLoop::main().setWakeUpHandler({});
-    return met;
-}
-
 struct ServiceRecorder : NetWebServiceRequestDelegate {
     int calls = 0;
     void netRequestStarted(NetWebServiceRequest&) override { calls++; }
@@ -315,10 +292,10 @@ struct ServiceRecorder : NetWebServiceRequestDelegate {
     void netRequestFailed(NetWebServiceRequest&, const ns::ErrorPtr&) override { calls++; }
 };
 
-// A reply still waiting in the main run loop when the loop is reset (between
-// tests) is dropped: the request and its transport go with it.
-TEST_F(TransportTest, AReplyDroppedByALoopResetTakesTheRequestAndItsTransportWithIt) {
-    svc.reply("GetSign", R"({"state":"successful"})");
+// An exchange still in flight when the main run loop is reset (between
+// tests) is ended unheard: the request and its transport go with it.
+TEST_F(TransportTest, AnExchangeEndedByALoopResetTakesTheRequestAndItsTransportWithIt) {
+    svc.reply("GetSign", LoopbackService::held(svc.result("GetSign", R"({"state":"successful"})")));
     auto recorder = std::make_shared<ServiceRecorder>();
     std::weak_ptr<NetWebServiceRequest> service;
     std::weak_ptr<HTTPRequest> transport;
@@ -333,17 +310,20 @@ TEST_F(TransportTest, AReplyDroppedByALoopResetTakesTheRequestAndItsTransportWit
         transport = request->httpRequest();
     }
     ASSERT_FALSE(transport.expired());
-    // "Started" and "finished" are both queued and the worker has let go.
-    ASSERT_TRUE(waitWithoutRunningTheLoop([&] {
-        return HTTPRequest::queuedRequestCount() == 0 && ns::RunLoop::main().pendingPosts() == 2;
-    }));
-    EXPECT_FALSE(service.expired());  // the queued reply still holds them
+    ASSERT_TRUE(runUntil([&] { return svc.count() == 1; }));
+    EXPECT_FALSE(service.expired());  // the running exchange holds them
     EXPECT_FALSE(transport.expired());
+    const int heard = recorder->calls;  // "started" at most
 
     ns::RunLoop::resetForTesting();
     EXPECT_TRUE(service.expired());
     EXPECT_TRUE(transport.expired());
-    EXPECT_EQ(recorder->calls, 0);
+    EXPECT_EQ(net::runningExchanges(), 0u);
+    EXPECT_EQ(HTTPRequest::queuedRequestCount(), 0u);
+    svc.release();
+    ns::RunLoop::main().drain();
+    EXPECT_EQ(recorder->calls, heard);
+    EXPECT_LE(heard, 1);
     EXPECT_EQ(net::NetworkActivity::count(), 0);
 }
 
@@ -370,35 +350,38 @@ TEST_F(TransportTest, BlocksHoldingTheirRequestLetGoWhenItEnds) {
     EXPECT_TRUE(finished.expired());
     EXPECT_TRUE(cancelled.expired());
 
-    auto dropped = holdingItself("/ok", &droppedRan);
-    ASSERT_TRUE(waitWithoutRunningTheLoop([&] { return HTTPRequest::queuedRequestCount() == 0; }));
-    ASSERT_EQ(ns::RunLoop::main().pendingPosts(), 1u);  // the outcome, queued
-    ns::RunLoop::resetForTesting();
+    auto dropped = holdingItself("/held", &droppedRan);
+    ASSERT_TRUE(runUntil([&] { return svc.count() == 3; }));
+    ns::RunLoop::resetForTesting();  // ends the exchange unheard
     EXPECT_TRUE(dropped.expired());
     EXPECT_EQ(droppedRan, 0);
     svc.release();
 }
 
-// A delegate that does not listen for the start gets no "started" post: the
-// main run loop is woken once, for the outcome. A started block is still heard.
+// A delegate that does not listen for the start gets no "started" post:
+// nothing is posted to the main run loop at all, the outcome is told as the
+// reply is read. A started block is still heard, before the outcome.
 TEST_F(TransportTest, NoStartedIsPostedWhenNobodyListensForIt) {
     struct Deaf : Recorder {
         bool respondsToRequestStarted() const override { return false; }
     };
     svc.serve("/ok", LoopbackService::status(200, "ok"));
     auto deaf = std::make_shared<Deaf>();
-    started(svc.baseURL() + "/ok", deaf);
-    ASSERT_TRUE(waitWithoutRunningTheLoop([&] { return HTTPRequest::queuedRequestCount() == 0; }));
-    EXPECT_EQ(ns::RunLoop::main().pendingPosts(), 1u);
-    ns::RunLoop::main().drain();
+    auto r = started(svc.baseURL() + "/ok", deaf);
+    EXPECT_EQ(ns::RunLoop::main().pendingPosts(), 0u);
+    ASSERT_TRUE(runUntil([&] { return r->isFinished(); }));
     EXPECT_EQ(deaf->calls, (std::vector<std::string>{"finished 200"}));
+    EXPECT_EQ(ns::RunLoop::main().pendingPosts(), 0u);
 
     auto withBlock = HTTPRequest::requestWithURL(svc.baseURL() + "/ok");
     withBlock->setDelegate(deaf);
-    bool started = false;
-    withBlock->setStartedBlock([&] { started = true; });
+    std::vector<std::string> order;
+    withBlock->setStartedBlock([&] { order.push_back("started"); });
+    withBlock->setCompletionBlock([&] { order.push_back("finished"); });
     withBlock->startAsynchronous();
-    ASSERT_TRUE(runUntil([&] { return withBlock->isFinished() && started; }));
+    EXPECT_EQ(ns::RunLoop::main().pendingPosts(), 1u);
+    ASSERT_TRUE(runUntil([&] { return withBlock->isFinished() && order.size() == 2; }));
+    EXPECT_EQ(order, (std::vector<std::string>{"started", "finished"}));
 }
 
 }  // namespace

@@ -26,6 +26,48 @@ protected:
     ui::Device& device = ui::Device::currentDevice();
 };
 
+// The host's interfaces as this machine lists them: which one stands for the
+// phone's "en0" and its Wi-Fi network.
+TEST_F(DeviceTest, En0IsTheFirstInterfaceUpWithAnIPv4AndAHardwareAddressElseTheFirstUpWithAHardwareAddress) {
+    using I = ui::NetworkInterface;
+    using Mac = std::array<std::uint8_t, 6>;
+    const Mac a{0xbe, 0x56, 0x7e, 0x1e, 0xc5, 0xa8}, b{0x02, 0xfc, 0x00, 0x00, 0x00, 0x01}, zeros{};
+    const I lo{"lo", "127.0.0.1", true, zeros, true};
+    struct Case {
+        const char* what;
+        std::vector<I> host;
+        std::optional<std::size_t> en0;  // its place in `host`
+    } cases[] = {
+        {"a virtual interface that is down comes first",
+         {lo, I{"ifb0", std::nullopt, false, a, false}, I{"eth0", "192.0.2.2", false, b, true}}, 2},
+        {"down, even with an address", {lo, I{"ifb0", "10.0.0.1", false, a, false}, I{"wlan0", std::nullopt, false, b, true}}, 2},
+        {"no hardware address", {lo, I{"tun0", "10.8.0.2", false, std::nullopt, true}, I{"eth1", std::nullopt, false, b, true}}, 2},
+        {"an address of zeros is none", {lo, I{"dummy0", "10.1.0.1", false, zeros, true}, I{"eth2", "10.2.0.1", false, b, true}}, 2},
+        {"an IPv4 address goes before the order", {lo, I{"eth3", std::nullopt, false, a, true}, I{"eth4", "10.3.0.1", false, b, true}}, 2},
+        {"up with a hardware address, without IPv4", {lo, I{"eth5", std::nullopt, false, a, true}}, 1},
+        {"none up", {lo, I{"ifb0", "10.0.0.1", false, a, false}}, std::nullopt},
+        {"a loopback only", {lo}, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        device.setHostInterfaces(c.host);
+        EXPECT_EQ(ui::wifiInterfaceIndex(c.host), c.en0);
+        std::vector<I> answered = device.interfaces();
+        ASSERT_EQ(answered.size(), c.host.size());
+        for (std::size_t at = 0; at < answered.size(); ++at)
+            EXPECT_EQ(answered[at].name, c.en0 == at ? "en0" : c.host[at].name);
+        auto info = device.currentNetworkInfo("en0");
+        if (!c.en0) {
+            EXPECT_TRUE(device.supportedNetworkInterfaces().empty());
+            EXPECT_FALSE(info);
+            continue;
+        }
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->ssid, c.host[*c.en0].name);
+        EXPECT_EQ(info->bssid, c.host[*c.en0].mac == b ? "02:fc:00:00:00:01" : "be:56:7e:1e:c5:a8");
+    }
+}
+
 }  // namespace
 
 TEST_F(DeviceTest, LinuxDefaults) {

@@ -6,6 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -17,11 +19,14 @@
 #include "app/framework/RevealController.h"
 #include "app/images/WebImageManager.h"
 #include "channels/Module.h"
+#include "channels/CommentViewController.h"
+#include "channels/SSXWDetailViewController.h"
 #include "channels/SSZTFrontViewController.h"
 #include "demo/DemoService.h"
 #include "foundation/UserDefaults.h"
 #include "net/NetworkActivity.h"
 #include "service/ServiceConfig.h"
+#include "uikit/Keyboard.h"
 #include "uikit/TestDriver.h"
 #include "uikit/UIKit.h"
 #include "support/WindowInput.h"
@@ -112,6 +117,38 @@ protected:
         return loaded ? news : nullptr;
     }
 
+    // The screen in front of the current-affairs module's navigation.
+    template <typename T>
+    std::shared_ptr<T> front() const {
+        auto reveal = std::dynamic_pointer_cast<RevealController>(appDelegate->navigationController->topViewController());
+        auto nav = reveal ? std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController()) : nullptr;
+        return nav ? std::dynamic_pointer_cast<T>(nav->topViewController()) : nullptr;
+    }
+    // A click in the middle of the view, where a person would put the pointer.
+    void clickOn(const std::shared_ptr<ui::View>& v) {
+        ui::Rect r = v->convertRect_toView(v->bounds(), nullptr);
+        click(Point{r.midX(), r.midY()});
+    }
+    // With KL_WINDOW_TEST_PICTURES=DIR, the window's picture as DIR/name.png.
+    void keepPicture(const std::string& name) {
+        if (const char* folder = std::getenv("KL_WINDOW_TEST_PICTURES")) {
+            host->redraw();
+            host->canvas().writePNG(std::string(folder) + "/" + name + ".png");
+        }
+    }
+    // Whether every pixel of the band of screen rows [top, bottom) is white.
+    bool whiteBand(double top, double bottom) {
+        host->redraw();
+        const render::Canvas& canvas = host->canvas();
+        const double scale = canvas.pixelWidth() / 320.0;
+        for (int y = static_cast<int>(top * scale); y < static_cast<int>(bottom * scale); ++y)
+            for (int x = 0; x < canvas.pixelWidth(); ++x) {
+                render::Pixel p = canvas.pixel(x, y);
+                if (p.r < 250 || p.g < 250 || p.b < 250) return false;
+            }
+        return true;
+    }
+
     std::unique_ptr<demo::DemoService> service;
     std::unique_ptr<ui::TestDriver> driver;
     std::shared_ptr<AppDelegate> appDelegate;
@@ -175,6 +212,95 @@ TEST_F(ProgramWindowTest, DragOnTheNewsListScrollsItAndAPullPast65PointsRefreshe
     drag(Point{160, 150}, Point{0, 50}, 6);
     EXPECT_FALSE(news->list->isReloading());
     EXPECT_EQ(table->contentOffset().y, 0);
+}
+
+// The comment bars, as a new user meets them: on the article page, and on the
+// comment list with the keyboard up for a comment, "评论" asks for the login,
+// the login is clicked, and the keyboard goes. The bar comes down with it; while the keyboard is up no line of the
+// comments shows between the bar and the keyboard.
+TEST_F(ProgramWindowTest, TheCommentListsBarAfterALoginClickedAboveTheKeyboard) {
+    auto news = openNews();
+    ASSERT_TRUE(news) << driver->dump();
+    auto cell = news->mtableview->cellForRowAtIndexPath(ui::IndexPath{0, 0});
+    ASSERT_TRUE(cell);
+    clickOn(cell);
+    std::shared_ptr<SSXWDetailViewController> detail;
+    ASSERT_TRUE(settle([&] {
+        detail = front<SSXWDetailViewController>();
+        return detail && !detail->titleStr.empty() && !ProgressHUD::isVisible();
+    }));
+    // The article page's input bar: nothing of the article shows below it either.
+    clickOn(detail->commentFiled);
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    ASSERT_FALSE(detail->pubView->isHidden());
+    EXPECT_TRUE(whiteBand(detail->pubView->frame().maxY(), ui::Keyboard::shared().frame().minY()));
+    keepPicture("detail-keyboard-up");
+    key(SDLK_RETURN);
+    EXPECT_TRUE(detail->pubView->isHidden());
+    clickOn(driver->findViewWithText("查看评论"));
+    std::shared_ptr<CommentViewController> comments;
+    ASSERT_TRUE(settle([&] {
+        comments = front<CommentViewController>();
+        return comments && comments->list->count() >= 4 && !comments->list->isLoadingPage() &&
+               !ProgressHUD::isVisible();
+    }));
+    const double rest = 568 - CommentViewController::kBarHeight;
+
+    clickOn(comments->commentFiled);
+    text("好文章");
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    const double keyboardTop = ui::Keyboard::shared().frame().minY();
+    const double barBottom = comments->NewcommentView->frame().maxY();
+    ASSERT_LT(barBottom, keyboardTop);
+    EXPECT_TRUE(whiteBand(barBottom + 1, keyboardTop));  // the bar's border is grey
+    keepPicture("comments-keyboard-up");
+
+    clickOn(driver->findView<ui::Button>([&](ui::Button& b) {
+        return b.currentTitle() == "评论" && b.isDescendantOfView(comments->NewcommentView.get());
+    }));
+    auto login = comments->loginview;
+    ASSERT_FALSE(login->view()->isHidden());
+    clickOn(login->userField);
+    text("demo");
+    clickOn(login->passwordField);
+    text("demo123");
+    keepPicture("comments-login");
+    clickOn(login->loginButton);  // above the keyboard: the click reaches it
+    ASSERT_TRUE(settle([&] { return login->view()->isHidden() && !login->isLoggingIn(); })) << driver->dump();
+    EXPECT_FALSE(ui::Keyboard::shared().isVisible());
+    EXPECT_EQ(comments->NewcommentView->frame().minY(), rest);
+    EXPECT_EQ(comments->mtableview->frame().maxY(), rest);
+    EXPECT_EQ(comments->commentFiled->text(), "好文章");
+    keepPicture("comments-after-login");
+}
+
+// The desktop's opener: xdg-open from the search path, handed the address.
+TEST_F(ProgramWindowTest, TheDesktopsOpenerIsXdgOpenFromThePath) {
+    namespace fs = std::filesystem;
+    EXPECT_FALSE(window::desktopURLOpener(""));
+    const fs::path bin = fs::path(std::getenv("KL_HOME")) / "bin";
+    fs::create_directories(bin);
+    EXPECT_FALSE(window::desktopURLOpener("/nonexistent:" + bin.string()));
+    const fs::path opened = bin / "opened";
+    {
+        std::ofstream script(bin / "xdg-open");
+        script << "#!/bin/sh\nprintf '%s' \"$1\" > '" << opened.string() << ".part' && mv '" << opened.string()
+               << ".part' '" << opened.string() << "'\n";
+    }
+    fs::permissions(bin / "xdg-open", fs::perms::owner_all);
+    auto opener = window::desktopURLOpener("/nonexistent::" + bin.string());
+    ASSERT_TRUE(opener);
+
+    auto& app = ui::Application::sharedApplication();
+    app.setWebURLOpener(opener);
+    EXPECT_TRUE(app.canOpenURL("https://itunes.apple.com/cn/app/id910000001?mt=8"));
+    EXPECT_FALSE(app.canOpenURL("maiwei://app/x/"));
+    EXPECT_TRUE(app.openURL("https://itunes.apple.com/cn/app/id910000001?mt=8"));
+    ASSERT_TRUE(driver->waitUntil([&] { return fs::exists(opened); }));
+    std::ifstream in(opened);
+    std::string url((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(url, "https://itunes.apple.com/cn/app/id910000001?mt=8");
+    app.setWebURLOpener(nullptr);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "foundation/RunLoop.h"
 #include "net/Gzip.h"
 #include "service/JSON.h"
 #include "service/SoapXmlParseHelper.h"
@@ -523,13 +524,19 @@ void SoapServer::serveConnection(std::shared_ptr<Connection> c) {
                 if (r.jsonString) r.argument = JSONParser().parse(*r.jsonString);
             }
         }
+        // The reply is chosen before the request shows in the records, so a
+        // test that sees it arrive and scripts the next reply never gives
+        // that one to this request.
+        Reply reply = replyFor(r);
+        bool recorded = false;
         {
             std::lock_guard lock(mutex_);
             if (recording_) received_.push_back(r);
+            recorded = recording_;
         }
         changed_.notify_all();
-
-        Reply reply = replyFor(r);
+        // A test on the main thread may be waiting for this request to arrive.
+        if (recorded) ns::RunLoop::main().wakeUp();
         if (reply.closeWithoutReply) break;
         if (reply.delay > 0 && !waitFor(reply.delay, false)) break;
         if (reply.hold && !waitFor(0, true)) break;

@@ -1,0 +1,188 @@
+// The program's command line as a person types it: a usage error prints the
+// usage on standard error and exits 2 before anything starts; a headless run
+// says on standard error what it is and how it ends.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "service/ServiceConfig.h"
+#include "support/Command.h"
+
+namespace {
+
+const std::string kProgram = KL_PROGRAM_PATH;
+
+TEST(ProgramOptionsTest, AUsageErrorPrintsTheUsageAndExits2) {
+    struct Case {
+        const char* arguments;  // after the program's name, as a shell reads them
+        const char* named;      // what the message names
+    };
+    const Case cases[] = {
+        // Values that are none.
+        {"--wait abc --dump-home", "--wait"},
+        {"--dump-home --wait -1", "--wait"},
+        {"--dump-home --wait inf", "--wait"},
+        {"--dump-home --wait ''", "--wait"},
+        {"--dump-home --wait '5 s'", "--wait"},
+        {"--service notaurl", "--service"},
+        {"--service ftp://127.0.0.1/x", "--service"},
+        {"--service http://", "--service"},
+        {"--service=http://127.0.0.1:99999", "--service"},
+        {"--service 'http://127.0.0.1:8735 /x'", "--service"},
+        {"--service ''", "--service"},
+        {"--service-namespace ''", "--service-namespace"},
+        {"--stat-report notaurl", "--stat-report"},
+        {"--stat-report=", "--stat-report"},
+        {"--tour ''", "--tour"},
+        {"--tour /tmp/kl-no-tour --tour-login demo", "--tour-login"},
+        // Values missing.
+        {"--service", "--service"},
+        {"--service-namespace", "--service-namespace"},
+        {"--stat-report", "--stat-report"},
+        {"--tour", "--tour"},
+        {"--tour-login", "--tour-login"},
+        {"--dump-home --wait", "--wait"},
+        // Options without the one they go with, or with one they exclude.
+        {"--tour-login demo:demo123", "--tour-login"},
+        {"--wait 5", "--wait"},
+        {"--dump-home --tour /tmp/kl-no-tour", "--tour"},
+        // Unknown.
+        {"--bogus", "--bogus"},
+        {"-x", "-x"},
+        {"home", "home"},
+        {"--tour=/tmp/kl-no-tour", "--tour=/tmp/kl-no-tour"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        // Standard error only: nothing goes to standard output.
+        auto r = testsupport::runCommand("( " + kProgram + " " + c.arguments + " >/dev/null )");
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.output.rfind("kestrowline: ", 0), 0u) << r.output;
+        EXPECT_NE(r.output.find(c.named), std::string::npos) << r.output;
+        EXPECT_NE(r.output.find("\nusage: kestrowline"), std::string::npos) << r.output;
+    }
+}
+
+TEST(ProgramOptionsTest, TheEnvironmentsURLsAreCheckedAsTheOptionsAre) {
+    struct Case {
+        const char* environment;
+        const char* arguments;
+        int status;
+    };
+    const Case cases[] = {
+        {"KL_SERVICE_URL=notaurl", "--dump-home", 2},
+        {"KL_STAT_REPORT_URL=stat", "--dump-home", 2},
+        // The option stands in for the variable.
+        {"KL_SERVICE_URL=notaurl", "--service http://127.0.0.1:1 --help", 0},
+        {"KL_STAT_REPORT_URL=stat", "--stat-report http://127.0.0.1:1 --help", 0},
+        {"KL_SERVICE_URL=http://127.0.0.1:1", "--help", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.environment) + " " + c.arguments);
+        auto r = testsupport::runCommand(std::string(c.environment) + " " + kProgram + " " + c.arguments);
+        EXPECT_EQ(r.status, c.status) << r.output;
+        if (c.status == 2) {
+            EXPECT_NE(r.output.find(std::string(c.environment).substr(0, std::string(c.environment).find('='))),
+                      std::string::npos)
+                << r.output;
+            EXPECT_NE(r.output.find("usage: kestrowline"), std::string::npos) << r.output;
+        }
+    }
+}
+
+TEST(ProgramOptionsTest, WebURLsNameAHostAndAtMostAPort) {
+    struct Case {
+        const char* url;
+        bool web;
+    };
+    const Case cases[] = {
+        {"http://127.0.0.1:8735/AppDataSource/interface.asmx", true},
+        {"https://example.org", true},
+        {"HTTP://Example.org/", true},
+        {"http://[::1]:8735/x", true},
+        {"http://host.local?x=1", true},
+        {"http://a_b.example:1/", true},
+        {"notaurl", false},
+        {"http:/example.org", false},
+        {"http://", false},
+        {"http:///path", false},
+        {"http://:80/", false},
+        {"http://host:/", false},
+        {"http://host:0/", false},
+        {"http://host:65536/", false},
+        {"http://host:8o/", false},
+        {"http://user@host/", false},
+        {"http://[::1/", false},
+        {"http://[]/", false},
+        {"http://ho st/", false},
+        {"http://host/a b", false},
+        {"ftp://host/", false},
+        {"maiwei://app/x/", false},
+        {"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ServiceConfig::isWebURL(c.url), c.web) << c.url;
+}
+
+// Runs the program with its standard error on a pipe, without a display,
+// until it has said `line`; then stops it with `sig`. Its exit status, or -1.
+int runUntilItSays(const std::vector<std::string>& arguments, const std::string& line, int sig, std::string* said) {
+    int pipeEnds[2];
+    if (pipe(pipeEnds) != 0) return -1;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeEnds[1], STDERR_FILENO);
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) unsetenv(name);
+        std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
+        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(kProgram.c_str(), argv.data());
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    FILE* err = fdopen(pipeEnds[0], "r");
+    char buffer[4096];
+    bool heard = false;
+    while (!heard && fgets(buffer, sizeof buffer, err)) {
+        said->append(buffer);
+        heard = said->find(line) != std::string::npos;
+    }
+    if (heard) kill(pid, sig);
+    // Whatever it says on its way out.
+    while (fgets(buffer, sizeof buffer, err)) said->append(buffer);
+    fclose(err);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(ProgramOptionsTest, AHeadlessRunSaysSoAndHowToGetPicturesAndEndsOnASignal) {
+    const std::string service = "http://127.0.0.1:1";  // nobody answers there
+    struct Case {
+        std::vector<std::string> arguments;
+        const char* why;
+        int signal;
+    };
+    const Case cases[] = {
+        {{"--service", service}, "no display", SIGINT},
+        {{"--service", service, "--no-window"}, "--no-window", SIGTERM},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        std::string said;
+        int status = runUntilItSays(c.arguments, "kestrowline --tour DIR", c.signal, &said);
+        EXPECT_EQ(status, 0) << said;
+        EXPECT_NE(said.find(c.why), std::string::npos) << said;
+        EXPECT_NE(said.find("running headless until interrupted"), std::string::npos) << said;
+        EXPECT_NE(said.find("for pictures of the screens"), std::string::npos) << said;
+    }
+}
+
+}  // namespace
