@@ -35,6 +35,9 @@ int main(int argc, char** argv) {
     if (!std::getenv("KL_RESOURCES")) setenv("KL_RESOURCES", KL_RESOURCES_DIR, 1);
     tzset();
     int rc = RUN_ALL_TESTS();
+    // What the last test left under way (exchanges, downloads and their
+    // threads) ends here, before the program's statics go.
+    ns::RunLoop::resetForTesting();
     if (made) {
         std::error_code ec;
         fs::remove_all(made, ec);
