@@ -51,7 +51,10 @@ bool sameValue(const ns::Value& a, const ns::Value& b, const Slack& slack) {
         }
         case Kind::String: return a.str() == b.str();
         case Kind::Data: return a.data() == b.data();
-        case Kind::Date: return std::fabs(a.date().seconds - b.date().seconds) <= slack.dateSeconds;
+        case Kind::Date:
+            // Without slack, to the bit of the seconds since the reference date.
+            if (slack.dateSeconds == 0) return a.timeIntervalSinceReferenceDate() == b.timeIntervalSinceReferenceDate();
+            return std::fabs(a.date().seconds - b.date().seconds) <= slack.dateSeconds;
         case Kind::Array: {
             const auto& x = a.items();
             const auto& y = b.items();

@@ -37,7 +37,7 @@ using Quiet = ns::LogCapture;
 
 // What a format may change in a value it writes and reads back.
 struct Slack {
-    double dateSeconds = 0;       // dates within this many seconds
+    double dateSeconds = 0;       // dates within this many seconds (0: exactly)
     bool numbersByValue = false;  // 1.0 may come back as 1, -0.0 as 0
 };
 

@@ -1,7 +1,8 @@
 // The JSON reader over any bytes. What it accepts must come back the same
 // through the writer (compact and pretty), a document is a fragment whose top
 // level is an object or an array, a lower depth limit only ever refuses more,
-// and a lone number is what isJSONNumber says it is.
+// a lone number is what isJSONNumber says it is, and a string is read exactly
+// when it is well-formed UTF-8.
 #include "FuzzSupport.h"
 #include "foundation/Strings.h"
 #include "service/JSON.h"
@@ -33,6 +34,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             FUZZ_CHECK(fuzz::sameValue(JSONParser().parse(*written), value, {.numbersByValue = true}));
         }
     }
+
+    // The reader's block-wise scan of a string accepts exactly the
+    // well-formed UTF-8: the bytes, less those a string must escape.
+    std::string literal = "\"";
+    for (unsigned char c : text)
+        if (c >= 0x20 && c != '"' && c != '\\') literal += static_cast<char>(c);
+    literal += '"';
+    ns::Value read = JSONParser().parse(literal);
+    FUZZ_CHECK(read.isString() == ns::isValidUTF8(literal));
+    if (read.isString()) FUZZ_CHECK(read.str() == literal.substr(1, literal.size() - 2));
 
     // The writer's strings always read back: the text itself when it is UTF-8.
     std::string quoted = JSONQuote(text);

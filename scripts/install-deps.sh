@@ -7,8 +7,8 @@ PACKAGES=(
   # toolchain and test frameworks
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  # foundation stand-in: digests, property lists
-  nettle-dev libplist-dev libplist++-dev
+  # foundation stand-in: digests
+  nettle-dev
   # service access
   libcurl4-openssl-dev zlib1g-dev libxml2-dev libxml2-utils
   # benchmarks of the service codec: the JSON readers we compare with

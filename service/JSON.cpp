@@ -1,6 +1,7 @@
 #include "service/JSON.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -9,6 +10,10 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "foundation/Log.h"
 #include "foundation/Strings.h"
@@ -40,6 +45,93 @@ constexpr auto kClasses = makeClasses();
 
 inline bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
+// The length of the run of plain printable ASCII (not '"' or '\\') at p,
+// counted in blocks: at most `block` bytes are looked at, and the answer is
+// `block` when all were plain. Needs `block` readable bytes at p.
+#if defined(__SSE2__)
+constexpr std::ptrdiff_t kBlock = 16;
+inline std::ptrdiff_t plainASCII(const unsigned char* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // The comparison is signed: bytes from 0x80 count as below 0x20 too.
+    const __m128i stop = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('"')),
+                                                   _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))),
+                                      _mm_cmplt_epi8(v, _mm_set1_epi8(0x20)));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(stop));
+    return mask ? std::countr_zero(mask) : kBlock;
+}
+
+// Five three-byte sequences in a row at p (15 bytes), none with a lead byte
+// that limits its second byte (E0: no overlong form; ED: no surrogate).
+// Needs 16 readable bytes.
+inline bool fiveThreeByteSequences(const unsigned char* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i shape = _mm_setr_epi8(-16, -64, -64, -16, -64, -64, -16, -64, -64, -16, -64, -64, -16, -64, -64, 0);
+    const __m128i bits = _mm_setr_epi8(-32, -128, -128, -32, -128, -128, -32, -128, -128, -32, -128, -128, -32, -128, -128, 0);
+    const unsigned ok = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(v, shape), bits)));
+    const unsigned limited = static_cast<unsigned>(_mm_movemask_epi8(
+        _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xE0))),
+                     _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xED))))));
+    return ok == 0xFFFF && !(limited & 0x1249);  // lead bytes at 0, 3, 6, 9, 12
+}
+#else
+constexpr std::ptrdiff_t kBlock = 8;
+inline std::ptrdiff_t plainASCII(const unsigned char* p) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    const std::uint64_t quote = w ^ (kOnes * '"');
+    const std::uint64_t backslash = w ^ (kOnes * '\\');
+    // The high bit of a byte is set when the byte is below 0x20, a quote, a
+    // backslash or not ASCII. Borrows can flag a byte after a flagged one,
+    // never one before it.
+    const std::uint64_t stop =
+        (((w - kOnes * 0x20) & ~w) | ((quote - kOnes) & ~quote) | ((backslash - kOnes) & ~backslash) | w) &
+        0x8080808080808080ULL;
+    if (!stop) return kBlock;
+    if constexpr (std::endian::native == std::endian::little) return std::countr_zero(stop) >> 3;
+    std::ptrdiff_t n = 0;
+    while (kClasses[p[n]] == kPlain) ++n;
+    return n;
+}
+
+inline bool fiveThreeByteSequences(const unsigned char*) { return false; }
+#endif
+
+// Skips what a string holds as it is: printable ASCII other than '"' and
+// '\\', and well-formed multi-byte UTF-8. Stops at the first byte that needs
+// work (a quote, a backslash, a control character, the start of a malformed
+// sequence) or at end. ASCII goes a block at a time; Chinese text, mostly
+// three-byte sequences, five at a time and else one at a time without a call.
+const unsigned char* skipPlain(const unsigned char* p, const unsigned char* end) {
+    for (;;) {
+        if (end - p >= kBlock) {
+            const std::ptrdiff_t n = plainASCII(p);
+            p += n;
+            if (n == kBlock) continue;
+        } else {
+            while (p < end && kClasses[*p] == kPlain) ++p;
+            if (p == end) return p;
+        }
+        if (*p < 0x80) return p;
+        do {
+            if (end - p >= 16 && fiveThreeByteSequences(p)) {
+                p += 15;
+                continue;
+            }
+            if (end - p >= 3 && (p[0] & 0xF0) == 0xE0 && (p[1] & 0xC0) == 0x80 && (p[2] & 0xC0) == 0x80) {
+                // No overlong form (below U+0800), no surrogate.
+                const unsigned top = ((p[0] & 0x0Fu) << 6) | (p[1] & 0x3Fu);  // code point >> 6
+                if (top < 0x20 || (top >= 0x360 && top < 0x380)) return p;
+                p += 3;
+                continue;
+            }
+            const std::size_t n = ns::utf8SequenceLength(p, end);
+            if (!n) return p;
+            p += n;
+        } while (p < end && *p >= 0x80);
+    }
+}
+
 int hexValue(unsigned char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -53,7 +145,11 @@ public:
         : begin_(reinterpret_cast<const unsigned char*>(text.data())),
           p_(begin_),
           end_(begin_ + text.size()),
-          maxDepth_(maxDepth) {}
+          maxDepth_(maxDepth) {
+        // Room for a page of records without growing step by step.
+        entryStack_.reserve(16);
+        itemStack_.reserve(16);
+    }
 
     bool document(ns::Value& out) {
         skipSpace();
@@ -269,30 +365,33 @@ private:
         }
     }
 
+    // A string without escapes is copied once; one with escapes is gathered
+    // in a buffer kept from string to string, then copied at its exact size.
     bool string(std::string& out) {
         ++p_;  // '"'
-        const unsigned char* run = p_;
+        const unsigned char* const start = p_;
+        const unsigned char* run = start;
         for (;;) {
-            while (p_ < end_ && kClasses[*p_] == kPlain) ++p_;
+            p_ = skipPlain(p_, end_);
             if (p_ >= end_) return fail("Unterminated string");
             switch (kClasses[*p_]) {
                 case kQuote:
-                    out.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
+                    if (run == start) {
+                        out.assign(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p_ - start));
+                    } else {
+                        scratch_.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
+                        out.assign(scratch_);
+                    }
                     ++p_;
                     return true;
-                case kHigh: {
-                    std::size_t n = ns::utf8SequenceLength(p_, end_);
-                    if (!n) return fail("Invalid UTF-8 in string");
-                    p_ += n;
-                    break;
-                }
                 case kBackslash:
-                    out.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
-                    if (!escape(out)) return false;
+                    if (run == start) scratch_.clear();
+                    scratch_.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
+                    if (!escape(scratch_)) return false;
                     run = p_;
                     break;
-                default:
-                    return fail("Unescaped control character in string");
+                case kHigh: return fail("Invalid UTF-8 in string");
+                default: return fail("Unescaped control character in string");
             }
         }
     }
@@ -373,6 +472,7 @@ private:
     std::size_t maxDepth_;
     Entries entryStack_;
     std::vector<ns::Value> itemStack_;
+    std::string scratch_;
 };
 
 // ---- Writer ----
@@ -564,6 +664,15 @@ void JSONEscapeAppend(std::string& out, std::string_view text) {
         }
         if (cls == kHigh) {
             std::size_t n = ns::utf8SequenceLength(p, end);
+            if (n == 3 && p[0] == 0xEF && p[1] == 0xBF && p[2] >= 0xBE) {
+                // U+FFFE and U+FFFF are no XML characters: escaped, a JSON
+                // text can travel inside an XML document.
+                flush();
+                out += p[2] == 0xBE ? "\\ufffe" : "\\uffff";
+                p += 3;
+                run = p;
+                continue;
+            }
             if (n) {
                 p += n;
                 continue;

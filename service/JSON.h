@@ -71,7 +71,10 @@ bool isValidJSONObject(const ns::Value& value);
 // The JSON text of a string, quotes included: "a\"b".
 std::string JSONQuote(std::string_view text);
 // Appends the escaped characters of the text (no quotes); invalid UTF-8
-// becomes U+FFFD so the output is always valid JSON.
+// becomes U+FFFD so the output is always valid JSON. Every character XML 1.0
+// cannot carry is escaped (controls other than tab, LF and CR as \u00XX; the
+// non-characters U+FFFE and U+FFFF as \ufffe and \uffff), so the text can go
+// into an XML document as it is, as the request arguments do.
 void JSONEscapeAppend(std::string& out, std::string_view text);
 // True when the whole text is one JSON number ("12", "-0.5", "1e3").
 bool isJSONNumber(std::string_view text);

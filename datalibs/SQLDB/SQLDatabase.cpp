@@ -49,6 +49,10 @@ void callFunctionBlock(sqlite3_context* context, int argc, sqlite3_value** argv)
 
 std::atomic<long> gSavePointCounter{0};
 
+// The operations the busy log names.
+constexpr const char* kQueryOperation = "executeQuery_withArgumentsInArray_orDictionary_orVAList";
+constexpr const char* kUpdateOperation = "executeUpdate_error_withArgumentsInArray_orDictionary_orVAList";
+
 }  // namespace
 
 // One statement being run by a query or an update.
@@ -56,6 +60,9 @@ struct SQLDatabase::StatementRun {
     const std::string& sql;
     std::shared_ptr<SQLStatement> cached;  // the cache's statement, when one was used
     sqlite3_stmt* stmt = nullptr;
+    std::vector<ns::Value> held;  // the bound values of a fresh statement, until an SQLStatement takes them
+
+    std::vector<ns::Value>& boundValues() { return cached ? cached->boundValues() : held; }
 };
 
 // ---- Creation ----
@@ -201,55 +208,65 @@ bool SQLDatabase::prepareStatement(StatementRun& run, const char* operation, int
     }
 }
 
-void SQLDatabase::bindObject(const ns::Value& obj, int idx, sqlite3_stmt* statement) const {
-    // Text and blobs are copied by SQLite: the values may go away before the
-    // statement is stepped for the last time.
+int SQLDatabase::bindObject(const ns::Value& obj, int idx, sqlite3_stmt* statement,
+                             std::vector<ns::Value>& held) const {
+    // Texts and blobs are bound without a copy. The caller's values may go
+    // (or a container holding them may change) before the statement is
+    // stepped for the last time, so the statement holds a copy of each value:
+    // its text or bytes, shared and never changed, stay where they are.
     switch (obj.kind()) {
         case ns::Value::Kind::Nil:
         case ns::Value::Kind::Null:
-            sqlite3_bind_null(statement, idx);
-            break;
+            return sqlite3_bind_null(statement, idx);
         case ns::Value::Kind::Data: {
             const ns::Bytes& bytes = obj.data();
             // Empty data is a zero-length blob, not NULL.
             const void* p = bytes.empty() ? static_cast<const void*>("") : bytes.data();
-            sqlite3_bind_blob(statement, idx, p, static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-            break;
+            held.push_back(obj);
+            return sqlite3_bind_blob(statement, idx, p, static_cast<int>(bytes.size()), SQLITE_STATIC);
         }
         case ns::Value::Kind::Date:
-            sqlite3_bind_double(statement, idx, obj.date().seconds);
-            break;
+            return sqlite3_bind_double(statement, idx, obj.date().seconds);
         case ns::Value::Kind::Bool:
-            sqlite3_bind_int(statement, idx, obj.boolValue() ? 1 : 0);
-            break;
+            return sqlite3_bind_int(statement, idx, obj.boolValue() ? 1 : 0);
         case ns::Value::Kind::Integer:
-            if (obj.isUnsigned()) {
-                sqlite3_bind_int64(statement, idx, static_cast<sqlite3_int64>(obj.unsignedValue()));
-            } else {
-                sqlite3_bind_int64(statement, idx, obj.integerValue());
-            }
-            break;
+            if (obj.isUnsigned())
+                return sqlite3_bind_int64(statement, idx, static_cast<sqlite3_int64>(obj.unsignedValue()));
+            return sqlite3_bind_int64(statement, idx, obj.integerValue());
         case ns::Value::Kind::Double:
-            sqlite3_bind_double(statement, idx, obj.doubleValue());
-            break;
+            return sqlite3_bind_double(statement, idx, obj.doubleValue());
         case ns::Value::Kind::String: {
             const std::string& s = obj.str();
-            sqlite3_bind_text(statement, idx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-            break;
+            held.push_back(obj);
+            return sqlite3_bind_text(statement, idx, s.data(), static_cast<int>(s.size()), SQLITE_STATIC);
         }
         default: {
-            std::string s = obj.description();
-            sqlite3_bind_text(statement, idx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
-            break;
+            std::string s = obj.description();  // a temporary: SQLite copies it
+            return sqlite3_bind_text(statement, idx, s.data(), static_cast<int>(s.size()), SQLITE_TRANSIENT);
         }
     }
 }
 
 bool SQLDatabase::bindArguments(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
-                                const ArgumentList* args, bool isUpdate) {
+                                Arguments args, bool isUpdate) {
     sqlite3_stmt* st = run.stmt;
     const int queryCount = sqlite3_bind_parameter_count(st);
     bool complete = true;
+    // Every parameter is bound again below (or all are cleared on a failure),
+    // so the values of the previous run can go.
+    std::vector<ns::Value>& held = run.boundValues();
+    held.clear();
+    // The layer resets its statements after each use. One stepped from
+    // outside and not reset refuses bindings (misuse): it is reset then, and
+    // the value bound again.
+    bool reset = false;
+    auto bind = [&](const ns::Value& value, int idx) {
+        if (bindObject(value, idx, st, held) == SQLITE_MISUSE && !reset) {
+            reset = true;
+            sqlite3_reset(st);
+            bindObject(value, idx, st, held);
+        }
+    };
 
     if (dictionaryArgs.isDictionary()) {
         // Every key must name a placeholder and every placeholder must get a value.
@@ -258,7 +275,7 @@ bool SQLDatabase::bindArguments(StatementRun& run, const ns::Value& arrayArgs, c
             std::string parameterName = ":" + key;
             int idx = sqlite3_bind_parameter_index(st, parameterName.c_str());
             if (idx > 0) {
-                bindObject(value, idx, st);
+                bind(value, idx);
                 bound[static_cast<std::size_t>(idx)] = true;
             } else {
                 ns::NSLog("Could not find index for %@", key);
@@ -268,20 +285,22 @@ bool SQLDatabase::bindArguments(StatementRun& run, const ns::Value& arrayArgs, c
         for (int i = 1; i <= queryCount; ++i)
             if (!bound[static_cast<std::size_t>(i)]) complete = false;
     } else {
-        const std::vector<ns::Value>* values = arrayArgs.isArray() ? &arrayArgs.items() : args;
-        const std::size_t available = values ? values->size() : 0;
-        if (available < static_cast<std::size_t>(queryCount)) {
+        const Arguments values = arrayArgs.isArray() ? Arguments(arrayArgs.items()) : args;
+        if (values.size() < static_cast<std::size_t>(queryCount)) {
             complete = false;
         } else {
             for (int idx = 1; idx <= queryCount; ++idx) {
-                const ns::Value& obj = (*values)[static_cast<std::size_t>(idx - 1)];
+                const ns::Value& obj = values[static_cast<std::size_t>(idx - 1)];
                 if (traceExecution_) ns::NSLog("obj: %@", obj);
-                bindObject(obj, idx, st);
+                bind(obj, idx);
             }
         }
     }
 
     if (!complete) {
+        // No parameter may keep pointing into a value no longer held.
+        sqlite3_clear_bindings(st);
+        held.clear();
         if (isUpdate) {
             ns::NSLog("Error: the bind count is not correct for the # of variables (%@) (executeUpdate)", run.sql);
         } else {
@@ -301,7 +320,7 @@ bool SQLDatabase::readyToExecute() {
 }
 
 bool SQLDatabase::startStatement(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
-                                 const ArgumentList* args, bool isUpdate, const char* operation, int line,
+                                 Arguments args, bool isUpdate, const char* operation, int line,
                                  ns::ErrorPtr* outErr) {
     if (shouldCacheStatements_) {
         auto cached = cachedStatementForQuery(run.sql);
@@ -310,8 +329,10 @@ bool SQLDatabase::startStatement(StatementRun& run, const ns::Value& arrayArgs, 
         if (cached && cached->statement() && !cached->inUse()) {
             run.cached = std::move(cached);
             run.stmt = run.cached->statement();
-            sqlite3_reset(run.stmt);
-            sqlite3_clear_bindings(run.stmt);
+            // The layer leaves its statements reset. One stepped from outside
+            // and left so is reset when it refuses its first value (see
+            // bindArguments()); one without parameters, here.
+            if (sqlite3_bind_parameter_count(run.stmt) == 0) sqlite3_reset(run.stmt);
         }
     }
     if (!run.stmt && !prepareStatement(run, operation, line, outErr)) return false;
@@ -333,27 +354,33 @@ void SQLDatabase::giveUpStatement(StatementRun& run) {
 
 std::shared_ptr<SQLResultSet> SQLDatabase::executeQuery_withArgumentsInArray(const std::string& sql,
                                                                              const ns::Value& arguments) {
-    return executeQuery_withArgumentsInArray_orDictionary_orVAList(sql, arguments, {}, nullptr);
+    return runQuery(sql, arguments, {}, {});
 }
 
 std::shared_ptr<SQLResultSet> SQLDatabase::executeQuery_withParameterDictionary(const std::string& sql,
                                                                                 const ns::Value& arguments) {
-    return executeQuery_withArgumentsInArray_orDictionary_orVAList(sql, {}, arguments, nullptr);
+    return runQuery(sql, {}, arguments, {});
 }
 
 std::shared_ptr<SQLResultSet> SQLDatabase::executeQuery_withArgumentsInArray_orDictionary_orVAList(
     const std::string& sql, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs, const ArgumentList* args) {
+    return runQuery(sql, arrayArgs, dictionaryArgs, args ? Arguments(*args) : Arguments());
+}
+
+std::shared_ptr<SQLResultSet> SQLDatabase::runQuery(const std::string& sql, const ns::Value& arrayArgs,
+                                                    const ns::Value& dictionaryArgs, Arguments args) {
     if (!readyToExecute()) return nullptr;
     ExecutingGuard executing(isExecutingStatement_);
     if (traceExecution_) ns::NSLog("%@ executeQuery: %@", description(), sql);
 
-    StatementRun run{sql, nullptr, nullptr};
-    if (!startStatement(run, arrayArgs, dictionaryArgs, args, false, __func__, __LINE__, nullptr)) return nullptr;
+    StatementRun run{sql, nullptr, nullptr, {}};
+    if (!startStatement(run, arrayArgs, dictionaryArgs, args, false, kQueryOperation, __LINE__, nullptr)) return nullptr;
 
     std::shared_ptr<SQLStatement> statement = run.cached;
     if (!statement) {
         statement = std::make_shared<SQLStatement>();
         statement->setStatement(run.stmt);
+        statement->boundValues() = std::move(run.held);
         statement->setQuery(sql);
         if (shouldCacheStatements_) setCachedStatement(statement, sql);
     }
@@ -365,11 +392,11 @@ std::shared_ptr<SQLResultSet> SQLDatabase::executeQuery_withArgumentsInArray_orD
 }
 
 bool SQLDatabase::executeUpdate_withArgumentsInArray(const std::string& sql, const ns::Value& arguments) {
-    return executeUpdate_error_withArgumentsInArray_orDictionary_orVAList(sql, nullptr, arguments, {}, nullptr);
+    return runUpdate(sql, nullptr, arguments, {}, {});
 }
 
 bool SQLDatabase::executeUpdate_withParameterDictionary(const std::string& sql, const ns::Value& arguments) {
-    return executeUpdate_error_withArgumentsInArray_orDictionary_orVAList(sql, nullptr, {}, arguments, nullptr);
+    return runUpdate(sql, nullptr, {}, arguments, {});
 }
 
 bool SQLDatabase::executeUpdate_error_withArgumentsInArray_orDictionary_orVAList(const std::string& sql,
@@ -377,12 +404,17 @@ bool SQLDatabase::executeUpdate_error_withArgumentsInArray_orDictionary_orVAList
                                                                                  const ns::Value& arrayArgs,
                                                                                  const ns::Value& dictionaryArgs,
                                                                                  const ArgumentList* args) {
+    return runUpdate(sql, outErr, arrayArgs, dictionaryArgs, args ? Arguments(*args) : Arguments());
+}
+
+bool SQLDatabase::runUpdate(const std::string& sql, ns::ErrorPtr* outErr, const ns::Value& arrayArgs,
+                            const ns::Value& dictionaryArgs, Arguments args) {
     if (!readyToExecute()) return false;
     ExecutingGuard executing(isExecutingStatement_);
     if (traceExecution_) ns::NSLog("%@ executeUpdate: %@", description(), sql);
 
-    StatementRun run{sql, nullptr, nullptr};
-    if (!startStatement(run, arrayArgs, dictionaryArgs, args, true, __func__, __LINE__, outErr)) return false;
+    StatementRun run{sql, nullptr, nullptr, {}};
+    if (!startStatement(run, arrayArgs, dictionaryArgs, args, true, kUpdateOperation, __LINE__, outErr)) return false;
 
     int rc = SQLITE_OK;
     int retries = 0;
@@ -393,7 +425,7 @@ bool SQLDatabase::executeUpdate_error_withArgumentsInArray_orDictionary_orVAList
         // Only busy is retried: "locked" comes from this same connection and
         // would never clear while we wait.
         pauseForBusyRetry();
-        if (busyGiveUp(retries, __func__, __LINE__)) {
+        if (busyGiveUp(retries, kUpdateOperation, __LINE__)) {
             gaveUp = true;
             break;
         }
@@ -413,6 +445,7 @@ bool SQLDatabase::executeUpdate_error_withArgumentsInArray_orDictionary_orVAList
     if (!cached && shouldCacheStatements_) {
         cached = std::make_shared<SQLStatement>();
         cached->setStatement(run.stmt);
+        cached->boundValues() = std::move(run.held);
         setCachedStatement(cached, sql);
     }
     int closeRc;

@@ -11,11 +11,13 @@
 // through SQLDatabaseQueue or SQLDatabasePool.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -118,8 +120,8 @@ public:
     // ---- Queries ----
     template <typename... A>
     std::shared_ptr<SQLResultSet> executeQuery(const std::string& sql, const A&... args) {
-        ArgumentList list{sqldb_detail::toValue(args)...};
-        return executeQuery_withArgumentsInArray_orDictionary_orVAList(sql, {}, {}, &list);
+        const std::array<ns::Value, sizeof...(A)> list{sqldb_detail::toValue(args)...};
+        return runQuery(sql, {}, {}, list);
     }
     std::shared_ptr<SQLResultSet> executeQuery_withArgumentsInArray(const std::string& sql, const ns::Value& arguments);
     std::shared_ptr<SQLResultSet> executeQuery_withParameterDictionary(const std::string& sql,
@@ -129,7 +131,7 @@ public:
         std::string sql;
         ArgumentList values;
         extractSQL(format, {sqldb_detail::formatArg(args)...}, sql, values);
-        return executeQuery_withArgumentsInArray_orDictionary_orVAList(sql, {}, {}, &values);
+        return runQuery(sql, {}, {}, values);
     }
     // The common query path: values from the array, else the dictionary,
     // else the argument list.
@@ -139,8 +141,8 @@ public:
     // ---- Updates ----
     template <typename... A>
     bool executeUpdate(const std::string& sql, const A&... args) {
-        ArgumentList list{sqldb_detail::toValue(args)...};
-        return executeUpdate_error_withArgumentsInArray_orDictionary_orVAList(sql, nullptr, {}, {}, &list);
+        const std::array<ns::Value, sizeof...(A)> list{sqldb_detail::toValue(args)...};
+        return runUpdate(sql, nullptr, {}, {}, list);
     }
     bool executeUpdate_withArgumentsInArray(const std::string& sql, const ns::Value& arguments);
     bool executeUpdate_withParameterDictionary(const std::string& sql, const ns::Value& arguments);
@@ -149,13 +151,13 @@ public:
         std::string sql;
         ArgumentList values;
         extractSQL(format, {sqldb_detail::formatArg(args)...}, sql, values);
-        return executeUpdate_error_withArgumentsInArray_orDictionary_orVAList(sql, nullptr, {}, {}, &values);
+        return runUpdate(sql, nullptr, {}, {}, values);
     }
     // An update that reports a failure to prepare through outErr (when given).
     template <typename... A>
     bool update(const std::string& sql, ns::ErrorPtr* outErr, const A&... args) {
-        ArgumentList list{sqldb_detail::toValue(args)...};
-        return executeUpdate_error_withArgumentsInArray_orDictionary_orVAList(sql, outErr, {}, {}, &list);
+        const std::array<ns::Value, sizeof...(A)> list{sqldb_detail::toValue(args)...};
+        return runUpdate(sql, outErr, {}, {}, list);
     }
     bool executeUpdate_error_withArgumentsInArray_orDictionary_orVAList(const std::string& sql, ns::ErrorPtr* outErr,
                                                                         const ns::Value& arrayArgs,
@@ -285,17 +287,23 @@ public:
 
 private:
     struct StatementRun;
+    using Arguments = std::span<const ns::Value>;
+    // The query and update paths; `args` is the argument list (empty when
+    // the values come from the array or the dictionary).
+    std::shared_ptr<SQLResultSet> runQuery(const std::string& sql, const ns::Value& arrayArgs,
+                                           const ns::Value& dictionaryArgs, Arguments args);
+    bool runUpdate(const std::string& sql, ns::ErrorPtr* outErr, const ns::Value& arrayArgs,
+                   const ns::Value& dictionaryArgs, Arguments args);
     // Open, and not in the middle of another statement (logged otherwise).
     bool readyToExecute();
     // Takes the cache's statement for the text when it is free, else prepares
     // one, then binds the arguments; on a failure nothing is left open.
     // `operation` and `line` name the caller in the busy log.
     bool startStatement(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
-                        const ArgumentList* args, bool isUpdate, const char* operation, int line,
-                        ns::ErrorPtr* outErr);
+                        Arguments args, bool isUpdate, const char* operation, int line, ns::ErrorPtr* outErr);
     bool prepareStatement(StatementRun& run, const char* operation, int line, ns::ErrorPtr* outErr);
     bool bindArguments(StatementRun& run, const ns::Value& arrayArgs, const ns::Value& dictionaryArgs,
-                       const ArgumentList* args, bool isUpdate);
+                       Arguments args, bool isUpdate);
     void giveUpStatement(StatementRun& run);
     // A transaction statement; on success the database is (or is no longer)
     // in a transaction.
@@ -304,7 +312,8 @@ private:
     // a failure is given in outErr.
     bool savePointStatement(const char* format, const std::string& name, ns::ErrorPtr* outErr);
     bool busyGiveUp(int& retries, const char* operation, int line) const;
-    void bindObject(const ns::Value& obj, int idx, sqlite3_stmt* statement) const;
+    // Texts and data are bound without a copy and kept in `held`; SQLite's answer.
+    int bindObject(const ns::Value& obj, int idx, sqlite3_stmt* statement, std::vector<ns::Value>& held) const;
 
     template <typename R, typename D>
     static R firstValue(const std::shared_ptr<SQLResultSet>& rs, R (SQLResultSet::*getter)(int) const, D empty) {

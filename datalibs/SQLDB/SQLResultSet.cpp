@@ -54,6 +54,7 @@ void SQLStatement::close() {
     }
     sqlite3_finalize(statement_);
     statement_ = nullptr;
+    boundValues_.clear();
 }
 
 void SQLStatement::reset() {

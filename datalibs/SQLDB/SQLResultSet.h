@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "foundation/Value.h"
 
@@ -52,6 +53,13 @@ public:
     bool inUse() const { return inUse_; }
     void setInUse(bool inUse) { inUse_ = inUse; }
 
+    // The values whose texts and bytes the statement's parameters point at.
+    // They are bound without a copy; holding them here keeps those bytes
+    // (which never change) alive, whatever the caller then does with its own
+    // values, until the parameters are bound again or the statement is
+    // finalised.
+    std::vector<ns::Value>& boundValues() { return boundValues_; }
+
     // "<SQLStatement: 0x...> 2 hit(s) for query select ..."
     std::string description() const;
 
@@ -64,6 +72,7 @@ private:
     std::string query_;
     long long useCount_ = 0;
     bool inUse_ = false;
+    std::vector<ns::Value> boundValues_;
 };
 
 // An object whose properties a result set can fill by key-value coding.

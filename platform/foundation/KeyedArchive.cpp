@@ -3,7 +3,6 @@
 #include <climits>
 #include <cmath>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "foundation/PropertyList.h"
 
@@ -14,9 +13,7 @@ namespace {
 constexpr long long kArchiveVersion = 100000;
 constexpr const char* kArchiverName = "NSKeyedArchiver";
 constexpr const char* kNullObject = "$null";
-constexpr const char* kUIDKey = "CF$UID";
-// Seconds between 1970-01-01 and the archive dates' 2001-01-01 reference.
-constexpr double kReferenceOffset = 978307200.0;
+constexpr const char* kUIDKey = kPropertyListUIDKey;
 
 Value uid(std::size_t index) { return Value::dictionary({{kUIDKey, Value(static_cast<long long>(index))}}); }
 
@@ -41,6 +38,10 @@ struct KeyedArchiver::State {
     std::vector<Value> objects{Value(kNullObject)};
     std::unordered_map<std::string, std::size_t> strings;
     std::unordered_map<std::string, std::size_t> classes;
+    // Containers and coded objects by identity, so that one held in several
+    // places is written once; kOnPath while its contents are written.
+    std::unordered_map<const void*, std::size_t> written;
+    static constexpr std::size_t kOnPath = 0;
     std::vector<Value> current;  // the dictionaries of the coded objects being written
     int depth = 0;
     bool failed = false;
@@ -48,6 +49,15 @@ struct KeyedArchiver::State {
     std::size_t reserve() {
         objects.emplace_back();
         return objects.size() - 1;
+    }
+
+    // The index of an object already written, or nullopt (and the object
+    // marked as being written) for a new one; a cycle fails.
+    std::optional<std::size_t> seen(const void* identity) {
+        auto [it, fresh] = written.try_emplace(identity, kOnPath);
+        if (fresh) return std::nullopt;
+        if (it->second == kOnPath) failed = true;  // an object that holds itself
+        return it->second;
     }
 
     std::size_t classRecord(const std::string& name) {
@@ -70,10 +80,6 @@ struct KeyedArchiver::State {
             case Value::Kind::Nil: return 0;
             case Value::Kind::Null: failed = true; return 0;
             case Value::Kind::String: {
-                if (v.str().find('\0') != std::string::npos) {
-                    failed = true;
-                    return 0;
-                }
                 auto it = strings.find(v.str());
                 if (it != strings.end()) return it->second;
                 objects.push_back(v);
@@ -86,20 +92,23 @@ struct KeyedArchiver::State {
             case Value::Kind::Data: objects.push_back(v); return objects.size() - 1;
             case Value::Kind::Date: {
                 std::size_t at = reserve();
-                objects[at] = Value::dictionary({{"NS.time", Value(v.date().seconds - kReferenceOffset)},
+                objects[at] = Value::dictionary({{"NS.time", Value(v.timeIntervalSinceReferenceDate())},
                                                  {"$class", uid(classRecord("NSDate"))}});
                 return at;
             }
             case Value::Kind::Array: {
+                if (auto done = seen(&v.items())) return *done;
                 std::size_t at = reserve();
                 ++depth;
                 Value refs = Value::array();
                 for (const auto& item : v.items()) refs.push(uid(encode(item)));
                 --depth;
                 objects[at] = Value::dictionary({{"NS.objects", refs}, {"$class", uid(classRecord("NSArray"))}});
+                written[&v.items()] = at;
                 return at;
             }
             case Value::Kind::Dictionary: {
+                if (auto done = seen(&v.entries())) return *done;
                 std::size_t at = reserve();
                 ++depth;
                 Value keys = Value::array(), values = Value::array();
@@ -110,6 +119,7 @@ struct KeyedArchiver::State {
                 --depth;
                 objects[at] = Value::dictionary(
                     {{"NS.keys", keys}, {"NS.objects", values}, {"$class", uid(classRecord("NSDictionary"))}});
+                written[&v.entries()] = at;
                 return at;
             }
         }
@@ -123,6 +133,7 @@ struct KeyedArchiver::State {
             failed = true;
             return 0;
         }
+        if (auto done = seen(&object)) return *done;
         std::size_t at = reserve();
         current.push_back(Value::dictionary());
         ++depth;
@@ -132,6 +143,7 @@ struct KeyedArchiver::State {
         current.pop_back();
         fields.set("$class", uid(classRecord(object.className())));
         objects[at] = fields;
+        written[&object] = at;
         return at;
     }
 
@@ -195,15 +207,41 @@ struct KeyedUnarchiver::State {
     const std::vector<Value>& objects;
     std::unordered_map<std::string, const ArchiveClass*> classes;
     ArchiveLimits limits;
-    std::size_t decoded = 0;
+    std::size_t decoded = 0;           // values of the result, expanded
     std::vector<std::uint8_t> onPath;  // objects being decoded, against cycles
     std::vector<Value> current;        // the fields of the coded objects being read
     int depth = 0;
     bool failed = false;
 
+    // What each object decoded to, as a plain value and as a coded object,
+    // so that an object referred to from several places is one value (or
+    // coded object) in all of them; and how many values it expands to.
+    template <class T>
+    struct Decoded {
+        bool done = false;
+        T made{};
+        std::size_t weight = 0;
+    };
+    std::vector<Decoded<Value>> plains;
+    std::vector<Decoded<CodingPtr>> codeds;
+
     State(const std::vector<Value>& o, const std::vector<ArchiveClass>& allowed, const ArchiveLimits& l)
-        : objects(o), limits(l), onPath(o.size(), 0) {
+        : objects(o), limits(l), onPath(o.size(), 0), plains(o.size()), codeds(o.size()) {
         for (const auto& c : allowed) classes.emplace(c.name, &c);
+    }
+
+    // An object decoded before: its values counted again, it given back.
+    template <class T>
+    std::optional<T> again(std::vector<Decoded<T>>& memo, std::size_t index) {
+        if (failed || index >= memo.size() || !memo[index].done) return std::nullopt;
+        decoded += memo[index].weight;
+        if (decoded > limits.maxDecoded) return fail(), T{};
+        return memo[index].made;
+    }
+    // Keeps what an object decoded to; `before` is the count when it began.
+    template <class T>
+    void keep(std::vector<Decoded<T>>& memo, std::size_t index, std::size_t before, const T& made) {
+        if (!failed) memo[index] = {true, made, decoded - before};
     }
 
     bool fail() {
@@ -257,9 +295,12 @@ struct KeyedUnarchiver::State {
 
     Value plain(std::size_t index) {
         if (index == 0) return {};
+        if (auto done = again(plains, index)) return *done;
+        std::size_t before = decoded;
         if (!enter(index)) return {};
         Value out = plainBody(objects[index]);
         leave(index);
+        keep(plains, index, before, out);
         return failed ? Value() : out;
     }
 
@@ -279,9 +320,8 @@ struct KeyedUnarchiver::State {
         if (name == "NSDate") {
             Value t = object["NS.time"];
             if (!t.isInteger() && !t.isDouble()) return fail(), Value();
-            double seconds = t.doubleValue() + kReferenceOffset;
-            if (!std::isfinite(seconds)) return fail(), Value();
-            return Value(Date{seconds});
+            if (!std::isfinite(t.doubleValue())) return fail(), Value();
+            return Value::dateSinceReferenceDate(t.doubleValue());
         }
         if (isStringClass(name)) {
             Value s = object["NS.string"];
@@ -351,6 +391,8 @@ CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
             s.fail();
         return nullptr;
     }
+    if (auto done = s.again(s.codeds, index)) return *done;
+    std::size_t before = s.decoded;
     if (!s.enter(index)) return nullptr;
     CodingPtr made = it->second->make ? it->second->make() : nullptr;
     if (made) {
@@ -360,6 +402,7 @@ CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
         s.current.pop_back();
     }
     s.leave(index);
+    s.keep(s.codeds, index, before, made);
     return s.failed ? nullptr : made;
 }
 

@@ -5,7 +5,9 @@
 //     "$top": { "root": UID }, "$objects": [ "$null", ... ] }
 //
 // where every object lives once in "$objects" and refers to others by UID
-// (index into "$objects"; UID 0 is nil). Strings, numbers, booleans and data
+// (index into "$objects"; UID 0 is nil). A container or coded object held in
+// several places is written once and reads back as one object in all of
+// them. Strings, numbers, booleans and data
 // are stored as they are; dates, arrays, dictionaries and coded objects are
 // dictionaries with a "$class" UID naming a class record
 // { "$classname": ..., "$classes": [...] }.
@@ -67,14 +69,15 @@ struct ArchiveClass {
 struct ArchiveLimits {
     std::size_t maxBytes = 32u << 20;     // the archive's own size
     std::size_t maxObjects = 1u << 17;    // entries of "$objects"
-    std::size_t maxDecoded = 1u << 18;    // values built, a value referred to twice counted twice
+    std::size_t maxDecoded = 1u << 18;    // values of the result, one referred to twice counted twice
     int maxDepth = 64;                    // nesting of containers and coded objects
 };
 
 class KeyedArchiver {
 public:
     // archivedDataWithRootObject: nullopt when the value holds what an
-    // archive cannot (nil at the root, the null object, a string with a NUL).
+    // archive cannot (nil at the root, the null object, an object that holds
+    // itself, nesting deeper than the reader takes).
     static std::optional<Bytes> archivedDataWithRootObject(const Value& root);
     static std::optional<Bytes> archivedDataWithRootObject(const CodingPtr& root);
 

@@ -1,13 +1,15 @@
-// Property lists (XML and binary, version 1.0) to and from Value: written
-// through libplist; binary lists read through libplist once their structure
-// has been checked, XML lists by a reader of our own (PropertyListXML.h)
-// that never recurses.
+// Property lists to and from Value, by readers and writers of our own:
+// binary (version 1.0, PropertyListBinary.h) and XML (PropertyListXML.h)
+// both ways, and the old text form of OpenStep (PropertyListText.h) for
+// reading.
 //
 // Kinds: dictionary, array, string, data, integer (signed 64-bit and
 // unsigned values above INT64_MAX), real, boolean, date. Keyed-archive UIDs
 // read as the dictionary {"CF$UID": n}, and such a dictionary is written as
-// a UID, as the platform's own converters do. Dates in XML carry whole
-// seconds; binary keeps microseconds.
+// a UID, as the platform's own converters do. Binary lists keep every
+// string (NUL characters included) and every date exactly as they hold it;
+// XML cannot hold a NUL or most other control characters, and carries dates
+// to the whole second.
 #pragma once
 
 #include <optional>
@@ -17,7 +19,15 @@
 
 namespace ns {
 
-enum class PropertyListFormat { XML, Binary };
+// OpenStep: the old text form ({a = b; c = (1, 2);}), read only; all its
+// scalars are strings, or data.
+enum class PropertyListFormat { XML, Binary, OpenStep };
+
+// The deepest nesting of containers (one inside the other) the readers and
+// writers take.
+inline constexpr int kPropertyListMaxDepth = 512;
+// The key of the dictionary that stands for a keyed-archive UID.
+inline constexpr const char* kPropertyListUIDKey = "CF$UID";
 
 inline constexpr long kPropertyListReadCorruptError = 3840;
 inline constexpr long kPropertyListWriteInvalidError = 3851;
@@ -26,15 +36,20 @@ class PropertyListSerialization {
 public:
     // nullopt, plus an error (Cocoa domain, kPropertyListWriteInvalidError),
     // when the value holds something a property list cannot: nil, the null
-    // object, a date outside the years 1933 to 2068, or a
-    // string or key with a NUL character.
+    // object, text that is not UTF-8, a date that is not a number, a
+    // container that holds itself, nesting past kPropertyListMaxDepth; in
+    // XML also a string or key with a character XML cannot hold (a control
+    // character other than tab, line feed and carriage return; U+FFFE,
+    // U+FFFF) and a date outside the years 0 to 9999. OpenStep is not
+    // written.
     static std::optional<Bytes> dataWithPropertyList(const Value& plist, PropertyListFormat format,
                                                      ErrorPtr* error = nullptr);
 
-    // True when dataWithPropertyList would accept the value.
+    // True when dataWithPropertyList would accept the value in binary.
     static bool isValidPropertyList(const Value& plist);
 
-    // Reads either format (detected from the bytes). Bad bytes give nil and
+    // Reads any format (told from the bytes: binary by its header; text that
+    // starts with an element is XML, or else OpenStep). Bad bytes give nil and
     // an error (kPropertyListReadCorruptError) when a place is given, else a
     // log line. Dictionaries and arrays come back as fresh containers.
     static Value propertyListWithData(const Bytes& data, PropertyListFormat* format = nullptr,

@@ -1,13 +1,18 @@
 #include "foundation/PropertyListXML.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "foundation/Data.h"
+#include "foundation/PropertyList.h"
+#include "foundation/PropertyListCodec.h"
 #include "foundation/Strings.h"
 
 namespace ns::plistxml {
@@ -92,8 +97,8 @@ std::optional<Value> dateFrom(std::string_view text) {
     }
     if (at + 1 != text.size() || text[at] != 'Z') return std::nullopt;
     long long days = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d));
-    double seconds = static_cast<double>(days * 86400 + h * 3600 + mi * 60 + s) + fraction;
-    return Value(Date{seconds});
+    long long whole = days * 86400 + h * 3600 + mi * 60 + s - static_cast<long long>(kReferenceDateSince1970);
+    return Value::dateSinceReferenceDate(static_cast<double>(whole) + fraction);
 }
 
 std::optional<Value> dataFrom(std::string_view text) {
@@ -205,7 +210,7 @@ private:
                 Frame frame;
                 frame.isDict = tag->name == "dict";
                 if (!tag->selfClosing) {
-                    if (static_cast<int>(stack.size()) >= kMaxDepth) return fail("nesting too deep");
+                    if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return fail("nesting too deep");
                     stack.push_back(std::move(frame));
                     continue;
                 }
@@ -403,8 +408,164 @@ private:
     std::string problem_;
 };
 
+// ---- Writing ----
+
+using Failure = plistcodec::Refusal;
+
+// The year, month and day of a day counted from 1970-01-01 (the inverse of
+// daysFromCivil).
+void civilFromDays(long long days, long long& y, unsigned& m, unsigned& d) {
+    days += 719468;
+    long long era = (days >= 0 ? days : days - 146096) / 146097;
+    auto doe = static_cast<unsigned>(days - era * 146097);
+    unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    unsigned mp = (5 * doy + 2) / 153;
+    d = doy - (153 * mp + 2) / 5 + 1;
+    m = mp < 10 ? mp + 3 : mp - 9;
+    y = static_cast<long long>(yoe) + era * 400 + (m <= 2);
+}
+
+class Writer {
+public:
+    Bytes write(const Value& root) {
+        out_ = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+               "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+               "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+               "<plist version=\"1.0\">\n";
+        value(root, 0);
+        out_ += "</plist>\n";
+        return Bytes(out_.begin(), out_.end());
+    }
+
+private:
+    void indent(int depth) { out_.append(static_cast<std::size_t>(depth), '\t'); }
+
+    void element(const char* name, std::string_view text, int depth) {
+        indent(depth);
+        out_ += '<';
+        out_ += name;
+        out_ += '>';
+        out_ += text;
+        out_ += "</";
+        out_ += name;
+        out_ += ">\n";
+    }
+
+    // Text as XML holds it; a character it cannot hold refuses the list.
+    std::string escaped(std::string_view s) {
+        if (!isValidUTF8(s)) throw Failure{"text that is not UTF-8"};
+        std::string out;
+        out.reserve(s.size());
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            auto c = static_cast<unsigned char>(s[i]);
+            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') throw Failure{"a control character in XML text"};
+            if (c == 0xEF && i + 2 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0xBF &&
+                static_cast<unsigned char>(s[i + 2]) >= 0xBE)
+                throw Failure{"U+FFFE or U+FFFF in XML text"};
+            switch (c) {
+                case '&': out += "&amp;"; break;
+                case '<': out += "&lt;"; break;
+                case '>': out += "&gt;"; break;
+                case '\r': out += "&#13;"; break;
+                default: out += static_cast<char>(c);
+            }
+        }
+        return out;
+    }
+
+    static std::string real(double d) {
+        if (std::isnan(d)) return "nan";
+        if (std::isinf(d)) return d > 0 ? "+infinity" : "-infinity";
+        char buffer[32];
+        auto r = std::to_chars(buffer, buffer + sizeof buffer, d);
+        return std::string(buffer, r.ptr);
+    }
+
+    static std::string date(double interval) {
+        // The years 0 to 9999, the four digits of the form.
+        constexpr double kFirst = -62167219200.0 - kReferenceDateSince1970;  // 0000-01-01
+        constexpr double kEnd = 253402300800.0 - kReferenceDateSince1970;    // 10000-01-01
+        if (!(interval >= kFirst && interval < kEnd)) throw Failure{"date outside the years 0 to 9999"};
+        auto seconds = static_cast<long long>(std::floor(interval)) + static_cast<long long>(kReferenceDateSince1970);
+        long long days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
+        long long rest = seconds - days * 86400;
+        long long y = 0;
+        unsigned m = 0, d = 0;
+        civilFromDays(days, y, m, d);
+        char buffer[80];
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ", y, m, d, rest / 3600,
+                      rest / 60 % 60, rest % 60);
+        return buffer;
+    }
+
+    void value(const Value& v, int depth) {
+        switch (v.kind()) {
+            case Value::Kind::Nil: throw Failure{"nil has no property-list form"};
+            case Value::Kind::Null: throw Failure{"the null object has no property-list form"};
+            case Value::Kind::Bool:
+                indent(depth);
+                out_ += v.boolValue() ? "<true/>\n" : "<false/>\n";
+                return;
+            case Value::Kind::Integer:
+                element("integer", v.isUnsigned() ? std::to_string(v.unsignedValue()) : std::to_string(v.integerValue()),
+                        depth);
+                return;
+            case Value::Kind::Double: element("real", real(v.doubleValue()), depth); return;
+            case Value::Kind::Date: element("date", date(v.timeIntervalSinceReferenceDate()), depth); return;
+            case Value::Kind::String: element("string", escaped(v.str()), depth); return;
+            case Value::Kind::Data: {
+                std::string text = base64Encode(v.data());
+                indent(depth);
+                out_ += "<data>\n";
+                for (std::size_t at = 0; at < text.size(); at += kDataLine) {
+                    indent(depth);
+                    out_.append(text, at, kDataLine);
+                    out_ += '\n';
+                }
+                indent(depth);
+                out_ += "</data>\n";
+                return;
+            }
+            case Value::Kind::Array:
+            case Value::Kind::Dictionary: {
+                bool dict = v.isDictionary();
+                const char* name = dict ? "dict" : "array";
+                if (depth >= kPropertyListMaxDepth) throw Failure{"nesting too deep"};
+                if (v.count() == 0) {
+                    indent(depth);
+                    out_ += dict ? "<dict/>\n" : "<array/>\n";
+                    return;
+                }
+                if (!onPath_.insert(dict ? static_cast<const void*>(&v.entries()) : &v.items()).second)
+                    throw Failure{"a container that holds itself"};
+                indent(depth);
+                out_ += std::string("<") + name + ">\n";
+                if (dict) {
+                    for (const auto& [key, item] : v.entries()) {
+                        element("key", escaped(key), depth + 1);
+                        value(item, depth + 1);
+                    }
+                } else {
+                    for (const auto& item : v.items()) value(item, depth + 1);
+                }
+                indent(depth);
+                out_ += std::string("</") + name + ">\n";
+                onPath_.erase(dict ? static_cast<const void*>(&v.entries()) : &v.items());
+                return;
+            }
+        }
+    }
+
+    static constexpr std::size_t kDataLine = 68;
+    std::string out_;
+    std::unordered_set<const void*> onPath_;
+};
+
 }  // namespace
 
 Value read(std::string_view text, std::string* problem) { return Reader(text).read(problem); }
+
+Bytes write(const Value& plist) { return Writer().write(plist); }
 
 }  // namespace ns::plistxml

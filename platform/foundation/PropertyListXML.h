@@ -1,7 +1,7 @@
-// The XML property-list reader (PropertyList.h reads binary lists through
-// libplist and XML ones here).
+// The XML property-list form, read and written (PropertyList.h is the way
+// in).
 //
-// It never recurses: containers are kept on an explicit stack, so a damaged
+// The reader never recurses: containers are kept on an explicit stack, so a damaged
 // file of a million unclosed <array> costs no stack and is refused at the
 // nesting limit. Dictionaries are built with a hash index (a repeated key
 // keeps its last value), so a list of many keys reads in linear time.
@@ -11,7 +11,13 @@
 // data (base64, blanks ignored), date (ISO 8601, UTC), integer (decimal,
 // signed 64-bit, and unsigned up to 2^64 - 1), real, true and false; the
 // five predefined entities, character references and CDATA sections in
-// text. Entities a DOCTYPE declares are not expanded.
+// text. Entities a DOCTYPE declares are not expanded. Dates read as
+// Value::dateSinceReferenceDate.
+//
+// Writing gives what the platform's writer gives (the XML declaration, the
+// DOCTYPE, tab indentation, data in base64 lines), with a carriage return as
+// "&#13;" so that readers do not take it for a line feed; dates to the whole
+// second, rounded down.
 #pragma once
 
 #include <string>
@@ -21,10 +27,11 @@
 
 namespace ns::plistxml {
 
-// The deepest nesting of containers either reader accepts.
-inline constexpr int kMaxDepth = 512;
-
 // The property list in the text, or nil with the reason in *problem.
 Value read(std::string_view text, std::string* problem);
+
+// The text; throws plistcodec::Refusal for what
+// PropertyListSerialization::dataWithPropertyList refuses in XML.
+Bytes write(const Value& plist);
 
 }  // namespace ns::plistxml

@@ -409,7 +409,9 @@ std::size_t RunLoop::dispatchSources() {
         auto ready = std::move(ready_);
         ready_.clear();
         for (auto [fd, events] : ready) {
-            auto it = std::find_if(watches_.begin(), watches_.end(), [&](const Watch& w) { return w.fd == fd; });
+            // (A copy of the binding: older compilers cannot name one in a lambda.)
+            auto it = std::find_if(watches_.begin(), watches_.end(),
+                                   [watched = fd](const Watch& w) { return w.fd == watched; });
             if (it == watches_.end()) continue;
             RunLoopSource* source = it->source;
             if (source->descriptorReady(fd, events)) ++n;

@@ -46,13 +46,6 @@ bool isUnreserved(unsigned char c) {
            c == '_' || c == '~';
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 void appendEscape(std::string& out, unsigned char c) {
     static const char* hex = "0123456789ABCDEF";
     out += '%';
@@ -416,6 +409,13 @@ std::string percentEncode(std::string_view text, std::string_view keep) {
     return out;
 }
 
+int hexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
 std::optional<std::string> percentDecode(std::string_view text) {
     std::string out;
     out.reserve(text.size());
@@ -425,7 +425,7 @@ std::optional<std::string> percentDecode(std::string_view text) {
             continue;
         }
         if (i + 2 >= text.size()) return std::nullopt;
-        int hi = hexValue(text[i + 1]), lo = hexValue(text[i + 2]);
+        int hi = hexDigitValue(text[i + 1]), lo = hexDigitValue(text[i + 2]);
         if (hi < 0 || lo < 0) return std::nullopt;
         out += static_cast<char>(hi * 16 + lo);
         i += 2;
@@ -440,7 +440,7 @@ std::string escapeURLString(std::string_view text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
         bool keep = isUnreserved(c) || (c < 0x80 && kURLReservedCharacters.find(text[i]) != std::string_view::npos);
-        if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0)
+        if (c == '%' && i + 2 < text.size() && hexDigitValue(text[i + 1]) >= 0 && hexDigitValue(text[i + 2]) >= 0)
             keep = true;
         if (keep)
             out += text[i];

@@ -161,6 +161,8 @@ std::string percentEncode(std::string_view text, std::string_view keep = {});
 // Decodes %XX escapes. nullopt when an escape is malformed or the result is
 // not valid UTF-8.
 std::optional<std::string> percentDecode(std::string_view text);
+// The value of a hexadecimal digit (either case), -1 for any other character.
+int hexDigitValue(char c);
 // Escapes what may not appear in a URL (spaces, non-ASCII, quotes, <>\^`{|}
 // and the like), keeping the reserved characters and existing %XX escapes.
 std::string escapeURLString(std::string_view text);

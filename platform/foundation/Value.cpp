@@ -36,7 +36,7 @@ std::ptrdiff_t DictionaryStorage::find(std::string_view key) const {
 
 // ---- Construction ----
 
-Value::Value(bool b) : kind_(Kind::Bool), b_(b), i_(b ? 1 : 0) {}
+Value::Value(bool b) : kind_(Kind::Bool), i_(b ? 1 : 0) {}
 Value::Value(int i) : kind_(Kind::Integer), i_(i) {}
 Value::Value(long i) : kind_(Kind::Integer), i_(i) {}
 Value::Value(long long i) : kind_(Kind::Integer), i_(i) {}
@@ -55,6 +55,12 @@ Value::Value(std::string s) : kind_(Kind::String), ref_(std::make_shared<std::st
 Value::Value(std::string_view s) : kind_(Kind::String), ref_(std::make_shared<std::string>(s)) {}
 Value::Value(Bytes data) : kind_(Kind::Data), ref_(std::make_shared<Bytes>(std::move(data))) {}
 Value::Value(Date date) : kind_(Kind::Date), d_(date.seconds) {}
+
+Value Value::dateSinceReferenceDate(double interval) {
+    Value v(Date{interval + kReferenceDateSince1970});
+    v.ref_ = std::make_shared<double>(interval);
+    return v;
+}
 
 Value Value::null() {
     Value v;
@@ -145,7 +151,7 @@ unsigned long long Value::unsignedValue() const {
 
 double Value::doubleValue() const {
     switch (kind_) {
-        case Kind::Bool: return b_ ? 1.0 : 0.0;
+        case Kind::Bool: return i_ ? 1.0 : 0.0;
         case Kind::Integer: return unsigned_ ? static_cast<double>(static_cast<unsigned long long>(i_)) : static_cast<double>(i_);
         case Kind::Double: return d_;
         case Kind::String: return parseLeadingDouble(str());
@@ -155,7 +161,7 @@ double Value::doubleValue() const {
 
 bool Value::boolValue() const {
     switch (kind_) {
-        case Kind::Bool: return b_;
+        case Kind::Bool: return i_ != 0;
         case Kind::Integer: return i_ != 0;
         case Kind::Double: return d_ != 0;
         case Kind::String: return parseBoolText(str());
@@ -168,6 +174,11 @@ const Bytes& Value::data() const {
 }
 
 Date Value::date() const { return kind_ == Kind::Date ? Date{d_} : Date{}; }
+
+double Value::timeIntervalSinceReferenceDate() const {
+    if (kind_ != Kind::Date) return 0;
+    return ref_ ? *static_cast<const double*>(ref_.get()) : d_ - kReferenceDateSince1970;
+}
 
 // ---- Arrays ----
 

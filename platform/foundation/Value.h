@@ -28,6 +28,10 @@ struct Date {
     friend bool operator==(const Date&, const Date&) = default;
 };
 
+// Seconds from 1970-01-01 to 2001-01-01, the reference date from which
+// property lists and keyed archives count their dates.
+inline constexpr double kReferenceDateSince1970 = 978307200.0;
+
 class Value;
 struct ArrayStorage;
 struct DictionaryStorage;
@@ -61,6 +65,11 @@ public:
     // Takes the entries as they are, in order; their keys must be distinct
     // (for readers that have already checked, such as the JSON parser).
     static Value dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Value>> entries);
+    // A date as property lists and archives hold it: seconds since the
+    // reference date. The value keeps that number as it is, so a date read
+    // from one list is written to the next unchanged (seconds since 1970, a
+    // double too, cannot hold every such number).
+    static Value dateSinceReferenceDate(double interval);
 
     Kind kind() const { return kind_; }
     bool isNil() const { return kind_ == Kind::Nil; }
@@ -96,6 +105,9 @@ public:
     bool boolValue() const;
     const Bytes& data() const;  // empty for non-data
     Date date() const;          // epoch 0 for non-dates
+    // A date's seconds since the reference date (exactly as made by
+    // dateSinceReferenceDate); 0 for non-dates.
+    double timeIntervalSinceReferenceDate() const;
 
     // ---- Arrays ----
     std::size_t count() const;  // elements of an array, entries of a dictionary, else 0
@@ -140,10 +152,13 @@ private:
 
     Kind kind_ = Kind::Nil;
     bool unsigned_ = false;
-    bool b_ = false;
-    long long i_ = 0;
-    double d_ = 0;  // doubles and dates
-    std::shared_ptr<void> ref_;  // string, data, array or dictionary storage
+    union {
+        long long i_ = 0;  // booleans (0 or 1) and integers
+        double d_;         // doubles and dates (seconds since 1970)
+    };
+    // String, data, array or dictionary storage; for a date made by
+    // dateSinceReferenceDate, its seconds since the reference date (a double).
+    std::shared_ptr<void> ref_;
 };
 
 struct ArrayStorage {

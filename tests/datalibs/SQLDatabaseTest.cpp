@@ -120,6 +120,90 @@ TEST(SQLDatabaseBinding, TextBoundForAQueryOutlivesTheCallersValues) {
     EXPECT_EQ(*rs->dataForColumnIndex(1), ns::Bytes(300, 7));
 }
 
+// Texts and data are bound without a copy: the statement holds the values, so
+// their bytes stay valid whatever the caller does meanwhile, here an SQL
+// function that empties the caller's array between the reading of the values
+// and the writing of the row, or the caller's values going before the cached
+// statement is looked at again.
+TEST(SQLDatabaseBinding, TextBoundForAnUpdateStaysValidWhateverTheCallerDoes) {
+    for (bool caching : {false, true}) {
+        SCOPED_TRACE(caching ? "cached" : "not cached");
+        auto db = openMemory();
+        db->setShouldCacheStatements(caching);
+        ASSERT_TRUE(db->executeUpdate("create table t (a, b, c)"));
+        const std::string text = std::string(100, 'a') + "末尾";
+        const ns::Bytes bytes(64, 9);
+        Value args = Value::array({Value(text), Value(bytes)});
+        db->makeFunctionNamed("spoil", 0, [&](sqlite3_context* context, int, sqlite3_value**) {
+            args.removeAll();
+            args.push(Value(std::string(120, 'z')));
+            sqlite3_result_int(context, 1);
+        });
+        const std::string insert = "insert into t (a, b, c) values (?, ?, spoil())";
+        ASSERT_TRUE(db->executeUpdate_withArgumentsInArray(insert, args));
+        args = Value();
+        EXPECT_EQ(*db->stringForQuery("select a from t"), text);
+        EXPECT_EQ(*db->dataForQuery("select b from t"), bytes);
+
+        // The next run binds its own values, from temporaries.
+        for (int i = 0; i < 2; ++i) {
+            args = Value::array();
+            ASSERT_TRUE(db->executeUpdate(insert, std::string(40, static_cast<char>('p' + i)), ns::Bytes(3, 1)));
+        }
+        EXPECT_EQ(db->intForQuery("select count(*) from t where a = ?", std::string(40, 'q')), 1);
+        if (caching) {
+            // Still pointing at the last values, which the statement holds.
+            char* expanded = sqlite3_expanded_sql(db->cachedStatementForQuery(insert)->statement());
+            ASSERT_NE(expanded, nullptr);
+            EXPECT_NE(std::string(expanded).find(std::string(40, 'q')), std::string::npos);
+            sqlite3_free(expanded);
+        }
+    }
+}
+
+// A cached statement stepped from outside, part-way or to its end, and left
+// so, runs again from the start with the new values.
+TEST(SQLDatabaseCache, StatementsLeftUnresetFromOutsideRunAfresh) {
+    auto db = openMemory();
+    db->setShouldCacheStatements(true);
+    ASSERT_TRUE(db->executeUpdate("create table t (a)"));
+    const std::string insert = "insert into t values (?)";
+    ASSERT_TRUE(db->executeUpdate(insert, "first"));
+    sqlite3_stmt* raw = db->cachedStatementForQuery(insert)->statement();
+    ASSERT_EQ(sqlite3_step(raw), SQLITE_DONE);  // run to its end again, not reset
+    ASSERT_TRUE(db->executeUpdate(insert, "second"));
+    EXPECT_EQ(db->intForQuery("select count(*) from t where a = 'second'"), 1);
+    EXPECT_EQ(db->intForQuery("select count(*) from t"), 3);
+
+    const std::string constant = "insert into t values ('constant')";  // no parameter to refuse a value
+    ASSERT_TRUE(db->executeUpdate(constant));
+    ASSERT_EQ(sqlite3_step(db->cachedStatementForQuery(constant)->statement()), SQLITE_DONE);
+    ASSERT_TRUE(db->executeUpdate(constant));
+    EXPECT_EQ(db->intForQuery("select count(*) from t where a = 'constant'"), 3);
+
+    const std::string select = "select a from t where a <> ? order by rowid";
+    auto rs = db->executeQuery(select, "none");
+    ASSERT_TRUE(rs);
+    rs->close();
+    raw = db->cachedStatementForQuery(select)->statement();
+    ASSERT_EQ(sqlite3_step(raw), SQLITE_ROW);  // part-way, not reset
+    ASSERT_EQ(sqlite3_step(raw), SQLITE_ROW);
+    rs = db->executeQuery(select, "first");
+    ASSERT_TRUE(rs && rs->next());
+    EXPECT_EQ(*rs->stringForColumnIndex(0), "second");
+    rs->close();
+
+    const std::string all = "select rowid from t order by rowid";
+    rs = db->executeQuery(all);
+    ASSERT_TRUE(rs);
+    rs->close();
+    ASSERT_EQ(sqlite3_step(db->cachedStatementForQuery(all)->statement()), SQLITE_ROW);
+    rs = db->executeQuery(all);
+    ASSERT_TRUE(rs && rs->next());
+    EXPECT_EQ(rs->intForColumnIndex(0), 1);
+    rs->close();
+}
+
 TEST(SQLDatabaseBinding, ArraysListsAndDictionariesCheckTheBindCount) {
     ns::LogCapture log;
     auto db = openMemory();

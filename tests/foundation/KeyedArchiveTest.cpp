@@ -21,7 +21,7 @@ public:
     bool on = false;
     std::int32_t small = 0;
     std::int64_t big = 0;
-    std::shared_ptr<Sample> child;
+    std::shared_ptr<Sample> child, other;
 
     std::string className() const override { return "Sample"; }
     void encodeWithCoder(KeyedArchiver& coder) const override {
@@ -30,6 +30,7 @@ public:
         coder.encodeInt32(small, "small");
         coder.encodeInt64(big, "big");
         coder.encodeObject(std::static_pointer_cast<Coding>(child), "child");
+        coder.encodeObject(std::static_pointer_cast<Coding>(other), "other");
     }
     void initWithCoder(KeyedUnarchiver& coder) override {
         name = coder.decodeObjectForKey("name");
@@ -37,6 +38,7 @@ public:
         small = coder.decodeInt32ForKey("small");
         big = coder.decodeInt64ForKey("big");
         child = std::dynamic_pointer_cast<Sample>(coder.decodeCodedObjectForKey("child"));
+        other = std::dynamic_pointer_cast<Sample>(coder.decodeCodedObjectForKey("other"));
     }
 };
 
@@ -89,11 +91,59 @@ TEST(KeyedArchive, PlainValuesRoundTripInTheArchiveShape) {
 TEST(KeyedArchive, WhatAnArchiveCannotHoldIsRefused) {
     EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(Value()));
     EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(Value::array({Value::null()})));
-    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(Value(std::string("a\0b", 3))));
     Value loop = Value::array();
-    loop.push(loop);
+    loop.push(Value::dictionary({{"back", loop}}));
     EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(loop));
     loop.removeAll();  // break the cycle for the leak checker
+    auto self = std::make_shared<Sample>();
+    self->child = self;
+    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(std::static_pointer_cast<Coding>(self)));
+    self->child.reset();
+
+    // A NUL in a string and dates of any year are no obstacle.
+    Value odd = Value::array({Value(std::string("a\0b", 3)), Value::dateSinceReferenceDate(3124137600.000001),
+                              Value::dateSinceReferenceDate(-63113904000.0)});
+    auto bytes = KeyedArchiver::archivedDataWithRootObject(odd);
+    ASSERT_TRUE(bytes);
+    Value back = KeyedUnarchiver::unarchivedValue(*bytes);
+    ASSERT_EQ(back.count(), 3u);
+    EXPECT_EQ(back.at(0).str(), std::string("a\0b", 3));
+    EXPECT_EQ(back.at(1).timeIntervalSinceReferenceDate(), 3124137600.000001);
+    EXPECT_EQ(back.at(2).timeIntervalSinceReferenceDate(), -63113904000.0);
+}
+
+TEST(KeyedArchive, WhatSeveralPlacesHoldIsWrittenOnceAndReadAsOne) {
+    // Sixteen levels, each holding the one below twice.
+    Value level = Value::array({Value("leaf")});
+    for (int i = 0; i < 16; ++i) level = Value::array({level, level});
+    auto bytes = KeyedArchiver::archivedDataWithRootObject(level);
+    ASSERT_TRUE(bytes);
+    EXPECT_LT(bytes->size(), 1000u);
+    Value back = KeyedUnarchiver::unarchivedValue(*bytes);
+    ASSERT_TRUE(back.isArray());
+    EXPECT_TRUE(back.at(0).isSame(back.at(1)));
+    EXPECT_TRUE(back.at(0).at(0).isSame(back.at(1).at(1)));
+    Value bottom = back;
+    for (int i = 0; i < 16; ++i) bottom = bottom.at(1);
+    EXPECT_EQ(bottom, Value::array({Value("leaf")}));
+    // The limit counts what the result holds, each place again: 2^17 values.
+    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 1u << 16}).isNil());
+
+    // A coded object held twice is one object when read back, and so is a
+    // value that two coded objects hold.
+    auto shared = std::make_shared<Sample>();
+    shared->name = Value::dictionary({{"a", Value::array({Value(1)})}});
+    auto root = std::make_shared<Sample>();
+    root->child = shared;
+    root->other = shared;
+    root->name = shared->name;
+    auto coded = KeyedArchiver::archivedDataWithRootObject(std::static_pointer_cast<Coding>(root));
+    ASSERT_TRUE(coded);
+    auto read = KeyedUnarchiver::unarchivedObjectOfClass<Sample>(*coded);
+    ASSERT_TRUE(read && read->child);
+    EXPECT_EQ(read->child, read->other);
+    EXPECT_TRUE(read->name.isSame(read->child->name));
+    EXPECT_EQ(read->child->name, shared->name);
 }
 
 TEST(KeyedArchive, CodedObjectsRoundTripWithEveryKeyForm) {

@@ -97,7 +97,7 @@ TEST(PropertyList, BinaryDatesKeepFractionsXMLWholeSeconds) {
 }
 
 TEST(PropertyList, BinaryListsPastSixtyFourKibibytesReadBack) {
-    // Offsets wider than two bytes (three, as libplist writes them).
+    // Offsets wider than two bytes.
     Value big = Value::dictionary({{"data", Value(Bytes(70000, 0x5A))}, {"after", Value("tail")}});
     EXPECT_EQ(roundTrip(big, PropertyListFormat::Binary), big);
 }
@@ -110,13 +110,175 @@ TEST(PropertyList, KeyedArchiveUIDsReadAsDictionaries) {
 }
 
 TEST(PropertyList, WhatCannotBeWrittenFails) {
-    for (const Value& bad : {Value(), Value::null(), Value::array({Value("a"), Value::null()}),
-                             Value(Date{-3e9}), Value(std::string("a\0b", 3))}) {
-        ErrorPtr error;
-        EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(bad, PropertyListFormat::Binary, &error));
-        ASSERT_TRUE(error);
-        EXPECT_EQ(error->code, kPropertyListWriteInvalidError);
+    Value loop = Value::array();
+    loop.push(Value::dictionary({{"back", loop}}));
+    Value deep = Value::array();
+    for (int i = 0; i < kPropertyListMaxDepth + 1; ++i) deep = Value::array({deep});
+    const struct {
+        const char* what;
+        Value value;
+        bool binary;  // written in binary all the same
+    } cases[] = {
+        {"nil", Value(), false},
+        {"the null object", Value::array({Value("a"), Value::null()}), false},
+        {"text that is not UTF-8", Value::dictionary({{"k", Value(std::string("\xFF\xFE"))}}), false},
+        {"a key that is not UTF-8", Value::dictionary({{std::string("\xC0"), Value(1)}}), false},
+        {"a date that is not a number", Value::dateSinceReferenceDate(std::nan("")), false},
+        {"a container that holds itself", loop, false},
+        {"nesting too deep", deep, false},
+        {"a NUL in a string", Value(std::string("a\0b", 3)), true},
+        {"a NUL in a key", Value::dictionary({{std::string("k\0", 2), Value(1)}}), true},
+        {"a control character", Value::array({Value("bell \a")}), true},
+        {"U+FFFF", Value("\xEF\xBF\xBF"), true},
+        {"the year 10000", Value(Date{253402300800.0}), true},
+        {"the year -1", Value(Date{-62167219201.0}), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (auto format : {PropertyListFormat::Binary, PropertyListFormat::XML}) {
+            ErrorPtr error;
+            bool written = PropertyListSerialization::dataWithPropertyList(c.value, format, &error).has_value();
+            EXPECT_EQ(written, c.binary && format == PropertyListFormat::Binary);
+            if (!written) {
+                ASSERT_TRUE(error);
+                EXPECT_EQ(error->code, kPropertyListWriteInvalidError);
+            }
+        }
+        EXPECT_EQ(PropertyListSerialization::isValidPropertyList(c.value), c.binary);
     }
+    EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(Value("x"), PropertyListFormat::OpenStep));
+    loop.removeAll();  // break the cycle for the leak checker
+}
+
+TEST(PropertyList, WhatOtherAppsWriteReadsAndWritesBackUnchanged) {
+    // Dates the platform's 32-bit date calls could not carry, and fractions
+    // near a second's end, as seconds since 2001.
+    const double dates[] = {-3187296000.0,   // 1900-01-01
+                            -2145916800.0,   // 1933-01-01, just past the old limit
+                            -2147483649.0,   // 1932-12-13 20:45:51
+                            2177452799.0,    // 2069-12-31 23:59:59
+                            3124137600.0,    // 2100-01-01
+                            -63113904000.0,  // 0001-01-01
+                            446868000.588395, 446868000.999999, -0.000001};
+    Value tree = Value::dictionary({{"nul", Value(std::string("a\0b\0", 4))},
+                                    {std::string("k\0ey", 4), Value("NUL in a key")},
+                                    {"cr", Value("a\rb")},
+                                    {"lf", Value("a\nb")},
+                                    {"a\rb", Value(1)},
+                                    {"a\nb", Value(2)},
+                                    {"zero", Value(-0.0)},
+                                    {"uid", Value::dictionary({{"CF$UID", Value(4294967296LL)}})},
+                                    {"uid64", Value::dictionary({{"CF$UID", Value(18446744073709551615ULL)}})},
+                                    {"dates", Value::array()}});
+    for (double d : dates) tree["dates"].push(Value::dateSinceReferenceDate(d));
+
+    Value binary = roundTrip(tree, PropertyListFormat::Binary);
+    EXPECT_EQ(binary["nul"].str(), std::string("a\0b\0", 4));
+    EXPECT_EQ(binary[std::string("k\0ey", 4)].str(), "NUL in a key");
+    EXPECT_EQ(binary["uid"]["CF$UID"].integerValue(), 4294967296LL);
+    EXPECT_EQ(binary["uid64"]["CF$UID"].unsignedValue(), 18446744073709551615ULL);
+    ASSERT_EQ(binary["dates"].count(), std::size(dates));
+    for (std::size_t i = 0; i < std::size(dates); ++i)
+        EXPECT_EQ(binary["dates"].at(i).timeIntervalSinceReferenceDate(), dates[i]) << dates[i];
+
+    tree.remove("nul");
+    tree.remove(std::string("k\0ey", 4));
+    Value xml = roundTrip(tree, PropertyListFormat::XML);
+    EXPECT_EQ(xml["cr"].str(), "a\rb");
+    EXPECT_EQ(xml["a\rb"].integerValue(), 1);
+    EXPECT_EQ(xml["a\nb"].integerValue(), 2);
+    EXPECT_TRUE(std::signbit(xml["zero"].doubleValue()));
+    EXPECT_EQ(xml["uid64"]["CF$UID"].unsignedValue(), 18446744073709551615ULL);
+    for (std::size_t i = 0; i < std::size(dates); ++i)
+        EXPECT_EQ(xml["dates"].at(i).timeIntervalSinceReferenceDate(), std::floor(dates[i])) << dates[i];
+
+    // As other writers lay them out: a 16-byte integer, UIDs of 8 and 16
+    // bytes, a UTF-16 string with a NUL, a date of 2100.
+    const struct {
+        Bytes object;
+        Value expected;
+    } objects[] = {
+        {{0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}, Value(18446744073709551614ULL)},
+        {{0x14, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE}, Value(-2)},
+        {{0x87, 0, 0, 0, 1, 0, 0, 0, 0}, Value::dictionary({{"CF$UID", Value(4294967296LL)}})},
+        {{0x8F, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 7}, Value::dictionary({{"CF$UID", Value(7)}})},
+        {{0x62, 0x4E, 0x2D, 0, 0}, Value(std::string("中\0", 4))},
+        {{0x33, 0x41, 0xE7, 0x46, 0xD1, 0xD0, 0, 0, 0}, Value(Date{4102444800.0})},
+    };
+    for (const auto& o : objects) {
+        Value v = PropertyListSerialization::propertyListWithData(bplist({o.object}));
+        EXPECT_EQ(v, o.expected) << v.description();
+    }
+    for (const Bytes& beyond : {Bytes{0x14, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0},
+                                Bytes{0x88, 1, 0, 0, 0, 0, 0, 0, 0, 0}, Bytes{0x33, 0x7F, 0xF8, 0, 0, 0, 0, 0, 0}})
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(bplist({beyond})).isNil());
+}
+
+TEST(PropertyList, SharedContainersAreWrittenOnce) {
+    // Sixteen levels, each holding the one below twice: 2^16 leaves.
+    Value level = Value::array({Value("leaf")});
+    for (int i = 0; i < 16; ++i) level = Value::array({level, level});
+    auto bytes = PropertyListSerialization::dataWithPropertyList(level, PropertyListFormat::Binary);
+    ASSERT_TRUE(bytes);
+    EXPECT_LT(bytes->size(), 200u);
+    // Reading refuses what expands that far from so few bytes.
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(*bytes).isNil());
+    Value small = Value::array({Value("x"), Value(1)});
+    Value twice = Value::dictionary({{"a", small}, {"b", small}});
+    Value back = roundTrip(twice, PropertyListFormat::Binary);
+    EXPECT_EQ(back, twice);
+    EXPECT_FALSE(back["a"].isSame(back["b"])) << "fresh containers for each place";
+}
+
+TEST(PropertyList, TheOldTextForm) {
+    struct Case {
+        std::string text;
+        Value expected;  // nil: refused
+    };
+    const std::vector<Case> cases = {
+        {"{a = b; c = (1, 2);}", Value::dictionary({{"a", Value("b")}, {"c", Value::array({Value("1"), Value("2")})}})},
+        {"\xEF\xBB\xBF // a comment\n{ \"名 称\" = '温馨 提示'; /* note */ empty = {}; list = (); }",
+         Value::dictionary({{"名 称", Value("温馨 提示")}, {"empty", Value::dictionary()}, {"list", Value::array()}})},
+        {"(a, \"b\\\"c\", <0fBD 7a>, path/to.file:$_-, )",
+         Value::array({Value("a"), Value("b\"c"), Value(Bytes{0x0F, 0xBD, 0x7A}), Value("path/to.file:$_-")})},
+        {"\"\\t\\n\\r\\101\\0\\U4e2d\\Ud83d\\Ude00\\q\"", Value(std::string("\t\n\rA\0中😀q", 13))},
+        {"<>", Value(Bytes{})},
+        {"{k = 1; k = 2;}", Value::dictionary({{"k", Value("2")}})},
+        {"bare", Value("bare")},
+        // Damage is refused.
+        {"{a = b}", {}},
+        {"{a b;}", {}},
+        {"{(a) = b;}", {}},
+        {"(a b)", {}},
+        {"(a,,b)", {}},
+        {"<0fb>", {}},
+        {"<0fbx>", {}},
+        {"\"open", {}},
+        {"\"\\Ud83d\"", {}},
+        {"\"\\200\"", {}},
+        {"/* open", {}},
+        {"a b", {}},
+        {"{a = b;} }", {}},
+        {"   ", {}},
+        {"hello world", {}},
+    };
+    for (const auto& c : cases) {
+        ErrorPtr error;
+        PropertyListFormat format = PropertyListFormat::Binary;
+        Value v = PropertyListSerialization::propertyListWithData(Bytes(c.text.begin(), c.text.end()), &format, &error);
+        EXPECT_EQ(v, c.expected) << c.text << " -> " << v.description();
+        if (c.expected.isNil()) {
+            ASSERT_TRUE(error) << c.text;
+            EXPECT_EQ(error->code, kPropertyListReadCorruptError);
+        } else {
+            EXPECT_EQ(format, PropertyListFormat::OpenStep) << c.text;
+        }
+    }
+    // Deep nesting stops at the limit, without exhausting the stack.
+    std::string deep(100000, '(');
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(Bytes(deep.begin(), deep.end())).isNil());
+    std::string fine = std::string(512, '(') + std::string(512, ')');
+    EXPECT_FALSE(PropertyListSerialization::propertyListWithData(Bytes(fine.begin(), fine.end())).isNil());
 }
 
 TEST(PropertyList, BadBytesGiveNilNeverACrash) {
@@ -139,11 +301,11 @@ TEST(PropertyList, BadBytesGiveNilNeverACrash) {
         in[i] ^= 0xFF;
         (void)PropertyListSerialization::propertyListWithData(in);
     }
-    // Damage libplist itself would abort on, or expand without end.
+    // Damage of the structure, and shared references that expand without end.
     const std::vector<Bytes> refused = {
         bplist({{0xA1, 0}}),                                   // an array that holds itself
         bplist({{0xD1, 1, 2}, {0x10, 5}, {0x51, 'v'}}),        // an integer as dictionary key
-        bplist({{0x53, 'a', 0, 'b'}}),                         // a string with a NUL
+        bplist({{0x51, 0x80}}),                                // an ASCII string with a byte above 127
         bplist({{0xA1, 5}}),                                   // a reference past the end
         bplist({{0x5F, 0x10, 200, 'a'}}),                      // a length past the end
     };
@@ -157,14 +319,16 @@ TEST(PropertyList, BadBytesGiveNilNeverACrash) {
     for (std::uint8_t i = 0; i < 40; ++i) bomb.push_back({0xA2, static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(i + 1)});
     bomb.push_back({0x09});
     EXPECT_TRUE(PropertyListSerialization::propertyListWithData(bplist(bomb)).isNil());
-    // The checks pass well-formed hand-made lists: a 4-byte real, shared leaves.
+    // The checks pass well-formed hand-made lists: a 4-byte real, a lone
+    // surrogate (read as U+FFFD), shared leaves.
     EXPECT_EQ(PropertyListSerialization::propertyListWithData(bplist({{0x22, 0x3F, 0xC0, 0, 0}})), Value(1.5));
+    EXPECT_EQ(PropertyListSerialization::propertyListWithData(bplist({{0x61, 0xD8, 0x3D}})), Value("\xEF\xBF\xBD"));
     Value shared = PropertyListSerialization::propertyListWithData(bplist({{0xA2, 1, 1}, {0x51, 'x'}}));
     EXPECT_EQ(shared, Value::array({Value("x"), Value("x")}));
 
     // Without an error place the failure is logged.
     log.clear();
-    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(Bytes{'x'}).isNil());
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(Bytes{'{', 'x'}).isNil());
     EXPECT_TRUE(log.contains("PropertyList"));
 }
 
@@ -234,6 +398,11 @@ TEST(PropertyList, DeepNestingIsRefusedWithoutExhaustingTheStack) {
         EXPECT_EQ(error->code, kPropertyListReadCorruptError);
     }
     Value v = PropertyListSerialization::propertyListWithData(nested(512, "<array>", "</array>"));
+    // As deep in binary, and no deeper.
+    auto binary = PropertyListSerialization::dataWithPropertyList(v, PropertyListFormat::Binary);
+    ASSERT_TRUE(binary);
+    EXPECT_EQ(PropertyListSerialization::propertyListWithData(*binary), v);
+    EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(Value::array({v}), PropertyListFormat::Binary));
     int depth = 0;
     for (; v.isArray(); v = v.at(0)) ++depth;
     EXPECT_EQ(depth, 512);
@@ -256,7 +425,7 @@ TEST(PropertyList, ManyKeysReadInLinearTime) {
     EXPECT_EQ(fromXML["key199999"].integerValue(), 199999);
     EXPECT_EQ(fromXML["key7"].str(), "last wins");
 
-    // Fewer in binary, where libplist's own writer is slow with many keys.
+    // Fewer in binary, whose writer was slow with many keys.
     entries.resize(kKeys / 3);
     auto binary = PropertyListSerialization::dataWithPropertyList(Value::dictionaryWithUniqueEntries(entries),
                                                                   PropertyListFormat::Binary);

@@ -12,38 +12,19 @@
 #include "foundation/PropertyList.h"
 #include "mervio/apps/AppCommunicate.h"
 #include "mervio/apps/AppRecords.h"
-#include "support/Command.h"
 #include "support/MervioTest.h"
+#include "support/Plistlib.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-
 class PeerTest : public testsupport::MervioTest {
 protected:
-    void SetUp() override {
-        MervioTest::SetUp();
-        const char* home = std::getenv("KL_HOME");
-        dir_ = fs::path(home ? home : fs::temp_directory_path().c_str()) / "mervio-peer";
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
+    testsupport::Plistlib peer{"mervio-peer"};
 
-    static bool havePython() { return testsupport::runCommand("python3 -c 'import plistlib'").status == 0; }
-
-    testsupport::CommandResult python(const std::string& script) {
-        std::ofstream(dir_ / "peer.py") << script;
-        return testsupport::runCommand("cd '" + dir_.string() + "' && LC_ALL=C.UTF-8 python3 peer.py");
-    }
-
-    void write(const std::string& name, const ns::Bytes& bytes) {
-        std::ofstream out(dir_ / name, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    }
-
-    ns::Bytes read(const std::string& name) { return ns::readFile((dir_ / name).string()).value_or(ns::Bytes()); }
-
-    fs::path dir_;
+    static bool havePython() { return testsupport::Plistlib::available(); }
+    testsupport::CommandResult python(const std::string& script) { return peer.run(script); }
+    void write(const std::string& name, const ns::Bytes& bytes) { peer.write(name, bytes); }
+    ns::Bytes read(const std::string& name) { return peer.read(name); }
 };
 
 // A record as the iOS 7 road leaves it: a media message with app data.

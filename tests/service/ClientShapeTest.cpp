@@ -8,6 +8,7 @@
 #include "ServiceTestSupport.h"
 #include "foundation/Log.h"
 #include "service/JSON.h"
+#include "service/SoapXmlParseHelper.h"
 
 namespace {
 
@@ -220,6 +221,40 @@ TEST_F(ClientShapeTest, TextsAUserTypesReachTheServiceIntact) {
     EXPECT_EQ(p["content"].str(), nasty);
     EXPECT_EQ(p["user_name"].str(), "O'Brien <admin>");
     EXPECT_EQ(p["user_id"].str(), "");  // an empty value stays empty, never "(null)"
+}
+
+// U+FFFE and U+FFFF are no XML characters: sent raw, they would leave the
+// envelope not well-formed and the request would fail. Bytes that are not
+// UTF-8 (a lone surrogate among them) arrive as U+FFFD.
+TEST_F(ClientShapeTest, TextsXMLCannotCarryArriveIntactInAWellFormedEnvelope) {
+    const std::string kFFFD = "\xEF\xBF\xBD";
+    const struct {
+        const char* name;
+        std::string typed;
+        std::string arrives;
+    } cases[] = {
+        {"U+FFFE", "\xEF\xBF\xBE", "\xEF\xBF\xBE"},
+        {"U+FFFF", "a\xEF\xBF\xBF" "b", "a\xEF\xBF\xBF" "b"},
+        {"mixed", "评论\xEF\xBF\xBE\xEF\xBF\xBF\x01<&>\"\\\r\xEF\xBF\xBD\xF0\x9F\xBF\xBF完",
+         "评论\xEF\xBF\xBE\xEF\xBF\xBF\x01<&>\"\\\r\xEF\xBF\xBD\xF0\x9F\xBF\xBF完"},
+        {"not UTF-8", "caf\xE9 \xED\xA0\x80!", "caf" + kFFFD + " " + kFFFD + kFFFD + kFFFD + "!"},
+    };
+    Screen screen;
+    svc.reply("SubmitComment", R"({"state":"successful"})");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        svc.clearRecords();
+        std::size_t before = screen.delegate->outcomes.size();
+        screen.client->subitComment(c.typed, "张三", "88", "501", "7");
+        ASSERT_TRUE(runUntil([&] { return screen.delegate->outcomes.size() > before; }));
+        EXPECT_TRUE(screen.delegate->outcomes.back().success);
+        auto received = svc.last("SubmitComment");
+        ASSERT_TRUE(received);
+        EXPECT_TRUE(SoapXmlParseHelper::parseRequest(received->body));  // well-formed: libxml2 reads it strictly
+        EXPECT_EQ(received->body.find("\xEF\xBF\xBE"), std::string::npos);
+        EXPECT_EQ(received->body.find("\xEF\xBF\xBF"), std::string::npos);
+        EXPECT_EQ(received->argument["parameters"]["content"].str(), c.arrives);
+    }
 }
 
 TEST_F(ClientShapeTest, BareValuesThatAreNotNumbersGoAsStrings) {

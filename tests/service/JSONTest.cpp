@@ -3,12 +3,14 @@
 // bound for the log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <limits>
 #include <string>
 
 #include "foundation/Log.h"
+#include "foundation/Strings.h"
 #include "service/JSON.h"
 #include "service/LogMasking.h"
 
@@ -101,6 +103,49 @@ TEST(JSONReader, AcceptsWhatRFC8259Allows) {
     }
 }
 
+// Strings are scanned in blocks and Chinese text several characters at a
+// time: a bad byte, a quote, an escape or a control character must be found
+// at every place, and what is accepted is exactly the well-formed UTF-8.
+TEST(JSONReader, ChecksEveryByteOfLongStrings) {
+    const std::string han = "党建网格群众服务学习教育";  // twelve three-byte characters
+    const std::string ascii = "Kestrowline news item 2015";
+    const Case inserts[] = {
+        {"overlong three-byte form", "\xE0\x80\xAF"},
+        {"surrogate", "\xED\xA0\x80"},
+        {"stray continuation byte", "\x80"},
+        {"cut-short sequence", "\xE5\x85"},
+        {"overlong two-byte form", "\xC0\xAF"},
+        {"above U+10FFFF", "\xF4\x90\x80\x80"},
+        {"invalid lead byte", "\xF8\x88\x80\x80\x80"},
+        {"control character", "\x1F"},
+        {"smallest three-byte form", "\xE0\xA0\x80"},
+        {"last before the surrogates", "\xED\x9F\xBF"},
+        {"non-characters", "\xEF\xBF\xBE\xEF\xBF\xBF"},
+        {"two- and four-byte forms", "\xC2\xA9\xF0\x9F\x98\x80"},
+        {"escape", "\\n\\u4e2d\\\""},
+    };
+    for (const std::string& filler : {han, ascii, han + ascii}) {
+        for (const auto& insert : inserts) {
+            for (std::size_t at = 0; at <= 40; ++at) {
+                std::string content = filler + filler + filler;
+                content.insert(std::min(at, content.size()), insert.text);
+                // Only whole characters of the filler are kept apart from the insert.
+                if (!ns::isValidUTF8(std::string_view(content).substr(0, std::min(at, content.size())))) continue;
+                const std::string text = "[\"" + content + "\"]";
+                JSONParser parser;
+                ns::Value v = parser.parse(text);
+                bool escape = insert.text.front() == '\\';
+                bool valid = escape || (ns::isValidUTF8(content) && insert.text != "\x1F");
+                ASSERT_EQ(v.isArray(), valid) << insert.name << " at " << at << ": " << parser.error();
+                if (!valid) continue;
+                std::string expected = content;
+                if (escape) expected.replace(std::min(at, content.size()), insert.text.size(), "\n中\"");
+                EXPECT_EQ(v.at(0).str(), expected) << insert.name << " at " << at;
+            }
+        }
+    }
+}
+
 TEST(JSONReader, GivesTheValuesTheTextHolds) {
     ns::Value v = JSONValue(R"({"state":"successful","records":[{"id":"12","title":"标题\n第二行","n":3}],)"
                             R"("emoji":"\ud83d\ude00","null":null,"yes":true})");
@@ -190,6 +235,18 @@ TEST(JSONWriter, EscapesSoEveryTextReadsBackIntact) {
         ns::Value back = JSONValue(json);
         ASSERT_TRUE(back.isArray()) << json;
         EXPECT_EQ(back.at(0).str(), t) << json;
+    }
+    // Characters XML cannot carry are written as escapes; what XML can carry
+    // (tab, LF, DEL, U+FFFD, a supplementary non-character) goes as it is.
+    const std::pair<std::string, std::string> escaped[] = {
+        {"a\xEF\xBF\xBE", R"("a\ufffe")"},
+        {"\xEF\xBF\xBF" "b\xEF\xBF\xBE", R"("\uffffb\ufffe")"},
+        {std::string("\x01\x0B\x1F", 3), R"("\u0001\u000b\u001f")"},
+        {"\t\n\x7F\xEF\xBF\xBD\xEF\xBF\xBC\xF0\x9F\xBF\xBE", "\"\\t\\n\x7F\xEF\xBF\xBD\xEF\xBF\xBC\xF0\x9F\xBF\xBE\""},
+    };
+    for (const auto& [text, quoted] : escaped) {
+        EXPECT_EQ(JSONQuote(text), quoted);
+        EXPECT_EQ(JSONFragmentValue(quoted).str(), text);
     }
     // Bytes that are not UTF-8 become U+FFFD, so the output is still JSON.
     std::string json = JSONRepresentation(ns::Value::array({ns::Value(std::string("caf\xE9"))}));

@@ -1,9 +1,10 @@
 // A fake Mervio app, the SDK's peer in tests: it answers the "maiwei" scheme
 // on the shared application, records and parses every URL it is asked to
 // open, reads what the SDK leaves on the stand-in device's pasteboards and
-// writes its own replies there. It reads and writes property lists with its
-// own small codec on libplist, never through the SDK's records, so a test
-// checks the SDK's wire format rather than restating it.
+// writes its own replies there. It reads and writes binary property lists
+// with its own small codec, never through the SDK's records or the
+// platform's property lists, so a test checks the SDK's wire format rather
+// than restating it.
 //
 //   testsupport::FakeMessenger mervio;                  // installed: "maiwei://..." opens
 //   MVApi::sendReq(req);
@@ -18,8 +19,7 @@
 // system version, as the real app's would.
 #pragma once
 
-#include <plist/plist.h>
-
+#include <bit>
 #include <cstdint>
 #include <cstdlib>
 #include <initializer_list>
@@ -30,20 +30,22 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/Strings.h"
 #include "uikit/Application.h"
 #include "uikit/Device.h"
 #include "uikit/Pasteboard.h"
 
 namespace testsupport {
 
-// A property-list value as the peer reads it: texts, numbers, data, arrays
-// and dictionaries; other kinds read as None.
+// A property-list value as the peer reads it: texts (any characters, NUL
+// included), numbers, dates (seconds since 2001-01-01), data, arrays and
+// dictionaries; other kinds read as None.
 struct PeerValue {
-    enum class Kind { None, Text, Integer, Real, Boolean, Data, Array, Dictionary };
+    enum class Kind { None, Text, Integer, Real, Boolean, Date, Data, Array, Dictionary };
     Kind kind = Kind::None;
     std::string text;
     std::int64_t integer = 0;
-    double real = 0;
+    double real = 0;  // reals, and dates
     std::vector<std::uint8_t> data;
     std::vector<PeerValue> array;
     std::map<std::string, PeerValue> dictionary;
@@ -55,6 +57,12 @@ struct PeerValue {
         PeerValue v;
         v.kind = Kind::Data;
         v.data = std::move(d);
+        return v;
+    }
+    static PeerValue date(double sinceReferenceDate) {
+        PeerValue v;
+        v.kind = Kind::Date;
+        v.real = sinceReferenceDate;
         return v;
     }
     static PeerValue dict(std::initializer_list<std::pair<const std::string, PeerValue>> entries = {}) {
@@ -77,116 +85,182 @@ struct PeerValue {
         return out;
     }
 
-    // ---- The codec ----
-    // Any property list (binary or XML); None when the bytes are none.
+    // ---- The codec: binary property lists, written plainly (every object
+    // once per place, four-byte offsets and references) ----
+    // None when the bytes are no binary property list.
     static PeerValue decode(const std::vector<std::uint8_t>& bytes) {
-        if (bytes.empty()) return {};
-        plist_t root = nullptr;
-        plist_from_memory(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()), &root);
-        PeerValue v = fromNode(root);
-        if (root) plist_free(root);
-        return v;
+        if (!isBinary(bytes) || bytes.size() < 40) return {};
+        const std::uint8_t* trailer = bytes.data() + bytes.size() - 32;
+        BinaryIn in{bytes, trailer[6], trailer[7], number(trailer + 8, 8), number(trailer + 24, 8)};
+        return in.object(number(trailer + 16, 8), 0);
     }
     static bool isBinary(const std::vector<std::uint8_t>& bytes) {
-        return !bytes.empty() &&
-               plist_is_binary(reinterpret_cast<const char*>(bytes.data()), static_cast<uint32_t>(bytes.size()));
+        return bytes.size() >= 8 && std::string(bytes.begin(), bytes.begin() + 8) == "bplist00";
     }
-    // Binary property list.
     std::vector<std::uint8_t> encode() const {
-        plist_t root = toNode();
-        char* out = nullptr;
-        uint32_t length = 0;
-        plist_to_bin(root, &out, &length);
-        std::vector<std::uint8_t> bytes(out, out + length);
-        plist_to_bin_free(out);
-        plist_free(root);
-        return bytes;
+        std::vector<std::vector<std::uint8_t>> objects;
+        put(objects);
+        std::vector<std::uint8_t> out = {'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+        std::vector<std::uint64_t> offsets;
+        for (const auto& o : objects) {
+            offsets.push_back(out.size());
+            out.insert(out.end(), o.begin(), o.end());
+        }
+        std::uint64_t table = out.size();
+        for (auto off : offsets) append(out, off, 4);
+        out.insert(out.end(), {0, 0, 0, 0, 0, 0, 4, 4});
+        append(out, objects.size(), 8);
+        append(out, 0, 8);
+        append(out, table, 8);
+        return out;
     }
 
 private:
-    static PeerValue fromNode(plist_t node) {
-        PeerValue v;
-        if (!node) return v;
-        switch (plist_get_node_type(node)) {
-            case PLIST_STRING: {
-                char* s = nullptr;
-                plist_get_string_val(node, &s);
-                v = PeerValue(std::string(s ? s : ""));
-                std::free(s);
-                break;
-            }
-            case PLIST_UINT: {
-                uint64_t u = 0;
-                plist_get_uint_val(node, &u);
-                v.kind = Kind::Integer;
-                v.integer = static_cast<std::int64_t>(u);
-                break;
-            }
-            case PLIST_REAL:
-                v.kind = Kind::Real;
-                plist_get_real_val(node, &v.real);
-                break;
-            case PLIST_BOOLEAN: {
-                uint8_t b = 0;
-                plist_get_bool_val(node, &b);
-                v.kind = Kind::Boolean;
-                v.integer = b;
-                break;
-            }
-            case PLIST_DATA: {
-                char* d = nullptr;
-                uint64_t n = 0;
-                plist_get_data_val(node, &d, &n);
-                v = bytes(std::vector<std::uint8_t>(d, d + n));
-                std::free(d);
-                break;
-            }
-            case PLIST_ARRAY:
-                v.kind = Kind::Array;
-                for (uint32_t i = 0; i < plist_array_get_size(node); ++i)
-                    v.array.push_back(fromNode(plist_array_get_item(node, i)));
-                break;
-            case PLIST_DICT: {
-                v.kind = Kind::Dictionary;
-                plist_dict_iter it = nullptr;
-                plist_dict_new_iter(node, &it);
-                for (;;) {
-                    char* key = nullptr;
-                    plist_t item = nullptr;
-                    plist_dict_next_item(node, it, &key, &item);
-                    if (!item) break;
-                    v.dictionary[key ? key : ""] = fromNode(item);
-                    std::free(key);
-                }
-                std::free(it);
-                break;
-            }
-            default: break;
-        }
+    static std::uint64_t number(const std::uint8_t* p, std::size_t n) {
+        std::uint64_t v = 0;
+        while (n--) v = v << 8 | *p++;
         return v;
     }
+    static void append(std::vector<std::uint8_t>& out, std::uint64_t v, int n) {
+        while (n--) out.push_back(static_cast<std::uint8_t>(v >> (8 * n)));
+    }
+    static void head(std::vector<std::uint8_t>& out, std::uint8_t type, std::uint64_t count) {
+        if (count < 15) {
+            out.push_back(static_cast<std::uint8_t>(type | count));
+        } else {
+            out.push_back(static_cast<std::uint8_t>(type | 0xF));
+            out.push_back(0x13);
+            append(out, count, 8);
+        }
+    }
 
-    plist_t toNode() const {
+    // Appends this value's object (and those it holds) and gives its number.
+    std::uint64_t put(std::vector<std::vector<std::uint8_t>>& objects) const {
+        std::uint64_t self = objects.size();
+        objects.emplace_back();
+        std::vector<std::uint8_t> o;
         switch (kind) {
-            case Kind::Text: return plist_new_string(text.c_str());
-            case Kind::Integer: return plist_new_uint(static_cast<uint64_t>(integer));
-            case Kind::Real: return plist_new_real(real);
-            case Kind::Boolean: return plist_new_bool(integer ? 1 : 0);
-            case Kind::Data: return plist_new_data(reinterpret_cast<const char*>(data.data()), data.size());
+            case Kind::Text: {
+                bool ascii = true;
+                for (unsigned char c : text) ascii = ascii && c < 0x80;
+                if (ascii) {
+                    head(o, 0x50, text.size());
+                    o.insert(o.end(), text.begin(), text.end());
+                } else {
+                    std::u16string units = ns::toUTF16(text);
+                    head(o, 0x60, units.size());
+                    for (char16_t u : units) append(o, u, 2);
+                }
+                break;
+            }
+            case Kind::Integer: o.push_back(0x13); append(o, static_cast<std::uint64_t>(integer), 8); break;
+            case Kind::Real:
+            case Kind::Date:
+                o.push_back(kind == Kind::Real ? 0x23 : 0x33);
+                append(o, std::bit_cast<std::uint64_t>(real), 8);
+                break;
+            case Kind::Boolean: o.push_back(integer ? 0x09 : 0x08); break;
+            case Kind::Data:
+                head(o, 0x40, data.size());
+                o.insert(o.end(), data.begin(), data.end());
+                break;
             case Kind::Array: {
-                plist_t node = plist_new_array();
-                for (const auto& item : array) plist_array_append_item(node, item.toNode());
-                return node;
+                std::vector<std::uint64_t> refs;
+                for (const auto& item : array) refs.push_back(item.put(objects));
+                head(o, 0xA0, refs.size());
+                for (auto r : refs) append(o, r, 4);
+                break;
             }
             case Kind::Dictionary:
             case Kind::None: {
-                plist_t node = plist_new_dict();
-                for (const auto& [key, item] : dictionary) plist_dict_set_item(node, key.c_str(), item.toNode());
-                return node;
+                std::vector<std::uint64_t> keys, values;
+                for (const auto& [key, item] : dictionary) {
+                    keys.push_back(PeerValue(key).put(objects));
+                    values.push_back(item.put(objects));
+                }
+                head(o, 0xD0, keys.size());
+                for (auto r : keys) append(o, r, 4);
+                for (auto r : values) append(o, r, 4);
+                break;
             }
         }
-        return plist_new_dict();
+        objects[self] = std::move(o);
+        return self;
     }
+
+    struct BinaryIn {
+        const std::vector<std::uint8_t>& bytes;
+        unsigned offsetSize, refSize;
+        std::uint64_t count, table;
+
+        bool fits(std::uint64_t at, std::uint64_t n) const { return at <= bytes.size() && n <= bytes.size() - at; }
+
+        PeerValue object(std::uint64_t index, int depth) const {
+            PeerValue v;
+            if (index >= count || depth > 64 || !fits(table + index * offsetSize, offsetSize)) return v;
+            std::uint64_t at = number(&bytes[table + index * offsetSize], offsetSize);
+            if (!fits(at, 1)) return v;
+            std::uint8_t marker = bytes[at++];
+            std::uint64_t n = marker & 0xF;
+            if ((marker >> 4) >= 4 && (marker >> 4) != 8 && n == 0xF) {
+                if (!fits(at, 1)) return v;
+                std::uint64_t size = std::uint64_t{1} << (bytes[at++] & 0x3);
+                if (!fits(at, size)) return v;
+                n = number(&bytes[at], size);
+                at += size;
+            }
+            auto ref = [&](std::uint64_t i) { return number(&bytes[at + i * refSize], refSize); };
+            switch (marker >> 4) {
+                case 0x0:
+                    if (marker == 0x08 || marker == 0x09) {
+                        v.kind = Kind::Boolean;
+                        v.integer = marker == 0x09;
+                    }
+                    break;
+                case 0x1:
+                    if (n <= 3 && fits(at, std::uint64_t{1} << n)) {
+                        v.kind = Kind::Integer;
+                        v.integer = static_cast<std::int64_t>(number(&bytes[at], std::size_t{1} << n));
+                    }
+                    break;
+                case 0x2:
+                case 0x3:
+                    if (fits(at, 8) && (marker == 0x23 || marker == 0x33)) {
+                        v.kind = marker == 0x23 ? Kind::Real : Kind::Date;
+                        v.real = std::bit_cast<double>(number(&bytes[at], 8));
+                    }
+                    break;
+                case 0x4:
+                    if (fits(at, n)) v = PeerValue::bytes(std::vector<std::uint8_t>(bytes.begin() + at, bytes.begin() + at + n));
+                    break;
+                case 0x5:
+                    if (fits(at, n)) v = PeerValue(std::string(bytes.begin() + at, bytes.begin() + at + n));
+                    break;
+                case 0x6:
+                    if (fits(at, 2 * n)) {
+                        std::u16string units;
+                        for (std::uint64_t i = 0; i < n; ++i) units.push_back(static_cast<char16_t>(number(&bytes[at + 2 * i], 2)));
+                        v = PeerValue(ns::fromUTF16(units));
+                    }
+                    break;
+                case 0xA:
+                    if (fits(at, n * refSize)) {
+                        v.kind = Kind::Array;
+                        for (std::uint64_t i = 0; i < n; ++i) v.array.push_back(object(ref(i), depth + 1));
+                    }
+                    break;
+                case 0xD:
+                    if (fits(at, 2 * n * refSize)) {
+                        v.kind = Kind::Dictionary;
+                        for (std::uint64_t i = 0; i < n; ++i)
+                            v.dictionary[object(ref(i), depth + 1).text] = object(ref(n + i), depth + 1);
+                    }
+                    break;
+                default: break;
+            }
+            return v;
+        }
+    };
 };
 
 class FakeMessenger {

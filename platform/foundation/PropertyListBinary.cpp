@@ -1,0 +1,511 @@
+#include "foundation/PropertyListBinary.h"
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "foundation/PropertyList.h"
+#include "foundation/PropertyListCodec.h"
+#include "foundation/Strings.h"
+
+namespace ns::plistbinary {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 8;
+constexpr std::size_t kTrailerSize = 32;
+
+// Object markers: the high nibble is the kind, the low one a size or count.
+enum Marker : std::uint8_t {
+    kFalse = 0x08,
+    kTrue = 0x09,
+    kInteger = 0x10,
+    kReal = 0x20,
+    kDate = 0x33,
+    kData = 0x40,
+    kASCII = 0x50,
+    kUTF16 = 0x60,
+    kUID = 0x80,
+    kArray = 0xA0,
+    kDictionary = 0xD0,
+};
+
+std::uint64_t bigEndian(const std::uint8_t* q, std::size_t size) {
+    std::uint64_t v = 0;
+    for (std::size_t i = 0; i < size; ++i) v = (v << 8) | q[i];
+    return v;
+}
+
+// ---- Reading ----
+
+class Reader {
+public:
+    explicit Reader(const Bytes& bytes) : p_(bytes.data()), n_(bytes.size()) {}
+
+    Value read(std::string* problem) {
+        if (auto bad = check()) {
+            if (problem) *problem = *bad;
+            return {};
+        }
+        return build(top_);
+    }
+
+private:
+    // Writers share equal scalars (and seldom a container), so a list
+    // expands to little more than its references, each at least a byte.
+    static constexpr std::uint64_t kMaxNodes = 1'000'000;
+    static constexpr std::uint64_t kMaxNodesPerByte = 4;
+
+    using Problem = std::optional<std::string>;
+
+    Problem check() {
+        if (n_ < kHeaderSize + kTrailerSize || std::memcmp(p_, "bplist00", kHeaderSize) != 0) return "truncated";
+        const std::uint8_t* t = p_ + n_ - kTrailerSize;
+        offsetSize_ = t[6];
+        refSize_ = t[7];
+        std::uint64_t count = bigEndian(t + 8, 8), top = bigEndian(t + 16, 8), table = bigEndian(t + 24, 8);
+        auto okSize = [](unsigned s) { return s >= 1 && s <= 8; };
+        if (!okSize(offsetSize_) || !okSize(refSize_)) return "bad trailer";
+        if (count == 0 || count > n_ || top >= count || table < kHeaderSize || table > n_ - kTrailerSize)
+            return "bad trailer";
+        if ((n_ - kTrailerSize - table) / offsetSize_ < count) return "bad offset table";
+        count_ = static_cast<std::size_t>(count);
+        top_ = static_cast<std::size_t>(top);
+        end_ = static_cast<std::size_t>(table);
+        offsets_.resize(count_);
+        for (std::size_t i = 0; i < count_; ++i) {
+            std::uint64_t off = bigEndian(p_ + table + i * offsetSize_, offsetSize_);
+            if (off < kHeaderSize || off >= end_) return "object outside the object area";
+            offsets_[i] = static_cast<std::size_t>(off);
+        }
+        state_.assign(count_, 0);
+        weight_.assign(count_, 0);
+        scalars_.resize(count_);
+        std::uint64_t total = 0;
+        return visit(top_, 0, total);
+    }
+
+    // The count of a marker: its low nibble, or a following integer object.
+    bool countOf(std::size_t& at, unsigned low, std::uint64_t& count) const {
+        if (low != 0xF) {
+            count = low;
+            return true;
+        }
+        if (at >= end_) return false;
+        std::uint8_t m = p_[at++];
+        if ((m >> 4) != 0x1 || (m & 0xF) > 3) return false;
+        std::size_t size = std::size_t{1} << (m & 0xF);
+        if (end_ - at < size) return false;
+        count = bigEndian(p_ + at, size);
+        at += size;
+        return true;
+    }
+
+    // Where a container's references start, and how many there are.
+    struct Refs {
+        std::size_t at = 0;
+        std::uint64_t count = 0;  // entries: a dictionary has twice as many references
+    };
+    Refs refsOf(std::size_t obj) const {
+        std::size_t at = offsets_[obj] + 1;
+        Refs r;
+        countOf(at, p_[offsets_[obj]] & 0xF, r.count);
+        r.at = at;
+        return r;
+    }
+    std::size_t ref(std::size_t at, std::uint64_t i) const {
+        return static_cast<std::size_t>(bigEndian(p_ + at + i * refSize_, refSize_));
+    }
+
+    // Depth-first over the object graph: reads every scalar, rejects cycles
+    // and bounds the size of the tree the references expand to.
+    Problem visit(std::size_t obj, int depth, std::uint64_t& weight) {
+        if (state_[obj] == 1) return "reference cycle";
+        if (state_[obj] == 2) {
+            weight = weight_[obj];
+            return std::nullopt;
+        }
+        state_[obj] = 1;
+        weight = 1;
+        std::uint8_t marker = p_[offsets_[obj]];
+        unsigned type = marker >> 4;
+        if (type == 0xA || type == 0xD) {
+            if (depth >= kPropertyListMaxDepth) return "nesting too deep";
+            std::size_t at = offsets_[obj] + 1;
+            std::uint64_t count = 0;
+            if (!countOf(at, marker & 0xF, count)) return "bad container";
+            std::uint64_t refs = type == 0xD ? count * 2 : count;
+            if (count > n_ || (end_ - at) / refSize_ < refs) return "bad container";
+            for (std::uint64_t i = 0; i < refs; ++i) {
+                std::uint64_t r = bigEndian(p_ + at + i * refSize_, refSize_);
+                if (r >= count_) return "bad reference";
+                if (type == 0xD && i < count) {
+                    unsigned keyType = p_[offsets_[r]] >> 4;
+                    if (keyType != 0x5 && keyType != 0x6) return "dictionary key is not a string";
+                }
+                std::uint64_t w = 0;
+                if (auto bad = visit(static_cast<std::size_t>(r), depth + 1, w)) return bad;
+                weight += w;
+                if (weight > kMaxNodes || weight > kMaxNodesPerByte * n_) return "too many objects";
+            }
+        } else {
+            if (auto bad = scalar(obj)) return bad;
+        }
+        state_[obj] = 2;
+        weight_[obj] = weight;
+        return std::nullopt;
+    }
+
+    Problem scalar(std::size_t obj) {
+        std::size_t at = offsets_[obj];
+        std::uint8_t marker = p_[at++];
+        unsigned low = marker & 0xF;
+        std::size_t left = end_ - at;
+        Value& out = scalars_[obj];
+        switch (marker >> 4) {
+            case 0x0:
+                if (marker != kFalse && marker != kTrue) return "unsupported object";
+                out = Value(marker == kTrue);
+                return std::nullopt;
+            case 0x1: {
+                if (low > 4 || left < (std::size_t{1} << low)) return "bad integer";
+                if (low < 3) {
+                    out = Value(static_cast<long long>(bigEndian(p_ + at, std::size_t{1} << low)));
+                } else if (low == 3) {
+                    out = Value(static_cast<long long>(bigEndian(p_ + at, 8)));
+                } else {
+                    // 128 bits, signed: what fits in 64 bits reads.
+                    std::uint64_t high = bigEndian(p_ + at, 8), value = bigEndian(p_ + at + 8, 8);
+                    if (high == 0)
+                        out = Value(static_cast<unsigned long long>(value));
+                    else if (high == ~std::uint64_t{0} && (value >> 63) != 0)
+                        out = Value(static_cast<long long>(value));
+                    else
+                        return "integer beyond 64 bits";
+                }
+                return std::nullopt;
+            }
+            case 0x2:
+                if (low == 2 && left >= 4) {
+                    out = Value(static_cast<double>(std::bit_cast<float>(static_cast<std::uint32_t>(bigEndian(p_ + at, 4)))));
+                } else if (low == 3 && left >= 8) {
+                    out = Value(std::bit_cast<double>(bigEndian(p_ + at, 8)));
+                } else {
+                    return "bad real";
+                }
+                return std::nullopt;
+            case 0x3: {
+                if (marker != kDate || left < 8) return "bad date";
+                double interval = std::bit_cast<double>(bigEndian(p_ + at, 8));
+                if (!std::isfinite(interval)) return "bad date";
+                out = Value::dateSinceReferenceDate(interval);
+                return std::nullopt;
+            }
+            case 0x4: {
+                std::uint64_t count = 0;
+                if (!countOf(at, low, count) || end_ - at < count) return "bad data";
+                out = Value(Bytes(p_ + at, p_ + at + count));
+                return std::nullopt;
+            }
+            case 0x5: {
+                std::uint64_t count = 0;
+                if (!countOf(at, low, count) || end_ - at < count) return "bad string";
+                for (std::uint64_t i = 0; i < count; ++i)
+                    if (p_[at + i] >= 0x80) return "ASCII string with a byte above 127";
+                out = Value(std::string(reinterpret_cast<const char*>(p_ + at), count));
+                return std::nullopt;
+            }
+            case 0x6: {
+                std::uint64_t count = 0;
+                if (!countOf(at, low, count) || (end_ - at) / 2 < count) return "bad string";
+                std::u16string units(count, u'\0');
+                for (std::uint64_t i = 0; i < count; ++i)
+                    units[i] = static_cast<char16_t>(bigEndian(p_ + at + 2 * i, 2));
+                out = Value(fromUTF16(units));
+                return std::nullopt;
+            }
+            case 0x8: {
+                std::size_t size = low + 1u;
+                if (left < size) return "bad UID";
+                for (std::size_t i = 0; i + 8 < size; ++i)
+                    if (p_[at + i] != 0) return "UID beyond 64 bits";
+                std::size_t skip = size > 8 ? size - 8 : 0;
+                auto n = static_cast<unsigned long long>(bigEndian(p_ + at + skip, size - skip));
+                out = Value::dictionary({{kPropertyListUIDKey, Value(n)}});
+                return std::nullopt;
+            }
+            default: return "unsupported object";
+        }
+    }
+
+    // The checked graph as values: scalars shared, containers built afresh
+    // wherever they are referred to.
+    Value build(std::size_t obj) {
+        unsigned type = p_[offsets_[obj]] >> 4;
+        if (type == 0xA) {
+            Refs r = refsOf(obj);
+            std::vector<Value> items;
+            items.reserve(r.count);
+            for (std::uint64_t i = 0; i < r.count; ++i) items.push_back(build(ref(r.at, i)));
+            return Value::array(std::move(items));
+        }
+        if (type == 0xD) {
+            // Built through an index: a repeated key keeps its last value, in linear time.
+            Refs r = refsOf(obj);
+            std::vector<std::pair<std::string, Value>> entries;
+            std::unordered_map<std::string_view, std::size_t> index;
+            entries.reserve(r.count);
+            for (std::uint64_t i = 0; i < r.count; ++i) {
+                const std::string& key = scalars_[ref(r.at, i)].str();
+                Value item = build(ref(r.at, r.count + i));
+                auto [it, fresh] = index.try_emplace(key, entries.size());
+                if (fresh)
+                    entries.emplace_back(key, std::move(item));
+                else
+                    entries[it->second].second = std::move(item);
+            }
+            return Value::dictionaryWithUniqueEntries(std::move(entries));
+        }
+        const Value& v = scalars_[obj];
+        // A UID is a dictionary: each place gets its own.
+        return v.isDictionary() ? v.deepCopy() : v;
+    }
+
+    const std::uint8_t* p_;
+    std::size_t n_;
+    unsigned offsetSize_ = 0, refSize_ = 0;
+    std::size_t count_ = 0, top_ = 0, end_ = 0;
+    std::vector<std::size_t> offsets_;
+    std::vector<std::uint8_t> state_;  // 0 new, 1 on the path, 2 done
+    std::vector<std::uint64_t> weight_;
+    std::vector<Value> scalars_;
+};
+
+// ---- Writing ----
+
+using Failure = plistcodec::Refusal;
+
+bool isUID(const Value& v) {
+    if (!v.isDictionary() || v.count() != 1) return false;
+    Value n = v[kPropertyListUIDKey];
+    return n.isInteger() && (n.isUnsigned() || n.integerValue() >= 0);
+}
+
+// The narrowest of 1, 2, 4 and 8 bytes that holds the number.
+unsigned widthOf(std::uint64_t n) {
+    if (n < (1u << 8)) return 1;
+    if (n < (1u << 16)) return 2;
+    if (n <= 0xFFFFFFFFu) return 4;
+    return 8;
+}
+
+unsigned log2Width(unsigned width) { return width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3; }
+
+class Writer {
+public:
+    // Numbers the objects; throws a Failure for a value no list can hold.
+    void prepare(const Value& root) { flatten(root, 0); }
+
+    Bytes write(const Value& root) {
+        prepare(root);
+        refSize_ = widthOf(objects_.size());
+        out_.assign({'b', 'p', 'l', 'i', 's', 't', '0', '0'});
+        std::vector<std::uint64_t> offsets;
+        offsets.reserve(objects_.size());
+        for (const auto& object : objects_) {
+            offsets.push_back(out_.size());
+            encode(object);
+        }
+        std::uint64_t table = out_.size();
+        unsigned offsetSize = widthOf(offsets.empty() ? 0 : offsets.back());
+        for (std::uint64_t off : offsets) number(off, offsetSize);
+        out_.insert(out_.end(), 6, 0);
+        out_.push_back(static_cast<std::uint8_t>(offsetSize));
+        out_.push_back(static_cast<std::uint8_t>(refSize_));
+        number(objects_.size(), 8);
+        number(0, 8);  // the root is the first object
+        number(table, 8);
+        return std::move(out_);
+    }
+
+private:
+    struct Object {
+        Value value;
+        std::vector<std::size_t> refs;  // a container's: keys then values
+    };
+
+    // The key under which an equal scalar is found again.
+    static std::string scalarKey(const Value& v) {
+        auto bits = [](char tag, std::uint64_t b, bool flag = false) {
+            std::string key(1, tag);
+            key.append(reinterpret_cast<const char*>(&b), sizeof b);
+            if (flag) key.push_back('+');
+            return key;
+        };
+        switch (v.kind()) {
+            case Value::Kind::Bool: return v.boolValue() ? "T" : "F";
+            case Value::Kind::Integer: return bits('i', v.unsignedValue(), v.isUnsigned());
+            case Value::Kind::Double: return bits('r', std::bit_cast<std::uint64_t>(v.doubleValue()));
+            case Value::Kind::Date: return bits('d', std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate()));
+            case Value::Kind::String: return "s" + v.str();
+            case Value::Kind::Data: return "b" + std::string(v.data().begin(), v.data().end());
+            default: return bits('u', v[kPropertyListUIDKey].unsignedValue());
+        }
+    }
+
+    // Gives every distinct object its number, the root first, each
+    // container before what it holds.
+    std::size_t flatten(const Value& v, int depth) {
+        bool container = (v.isArray() || v.isDictionary()) && !isUID(v);
+        if (container && depth >= kPropertyListMaxDepth) throw Failure{"nesting too deep"};
+        if (!container) {
+            check(v);
+            auto [it, fresh] = scalars_.try_emplace(scalarKey(v), objects_.size());
+            if (fresh) objects_.push_back({v, {}});
+            return it->second;
+        }
+        const void* identity = v.isArray() ? static_cast<const void*>(&v.items()) : &v.entries();
+        auto [it, fresh] = containers_.try_emplace(identity, objects_.size());
+        if (!fresh) {
+            if (it->second == kOnPath) throw Failure{"a container that holds itself"};
+            return it->second;
+        }
+        it->second = kOnPath;
+        std::size_t at = objects_.size();
+        objects_.push_back({v, {}});
+        std::vector<std::size_t> refs;
+        if (v.isArray()) {
+            refs.reserve(v.count());
+            for (const auto& item : v.items()) refs.push_back(flatten(item, depth + 1));
+        } else {
+            refs.reserve(2 * v.count());
+            for (const auto& [key, item] : v.entries()) refs.push_back(flatten(Value(key), depth + 1));
+            for (const auto& [key, item] : v.entries()) refs.push_back(flatten(item, depth + 1));
+        }
+        objects_[at].refs = std::move(refs);
+        containers_[identity] = at;
+        return at;
+    }
+
+    static void check(const Value& v) {
+        switch (v.kind()) {
+            case Value::Kind::Nil: throw Failure{"nil has no property-list form"};
+            case Value::Kind::Null: throw Failure{"the null object has no property-list form"};
+            case Value::Kind::String:
+                if (!isValidUTF8(v.str())) throw Failure{"text that is not UTF-8"};
+                break;
+            case Value::Kind::Date:
+                if (!std::isfinite(v.timeIntervalSinceReferenceDate())) throw Failure{"date that is not a number"};
+                break;
+            default: break;
+        }
+    }
+
+    void number(std::uint64_t n, unsigned width) {
+        for (unsigned i = width; i-- > 0;) out_.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
+    }
+
+    // A marker with its count: in the low nibble, or as an integer after it.
+    void head(std::uint8_t marker, std::uint64_t count) {
+        if (count < 15) {
+            out_.push_back(static_cast<std::uint8_t>(marker | count));
+            return;
+        }
+        out_.push_back(static_cast<std::uint8_t>(marker | 0xF));
+        unsigned width = widthOf(count);
+        out_.push_back(static_cast<std::uint8_t>(kInteger | log2Width(width)));
+        number(count, width);
+    }
+
+    void encode(const Object& object) {
+        const Value& v = object.value;
+        switch (v.kind()) {
+            case Value::Kind::Bool: out_.push_back(v.boolValue() ? kTrue : kFalse); return;
+            case Value::Kind::Integer: {
+                if (v.isUnsigned()) {  // above INT64_MAX: 16 bytes, as a signed 128-bit number
+                    out_.push_back(kInteger | 4);
+                    number(0, 8);
+                    number(v.unsignedValue(), 8);
+                    return;
+                }
+                long long n = v.integerValue();
+                unsigned width = n < 0 ? 8 : widthOf(static_cast<std::uint64_t>(n));
+                out_.push_back(static_cast<std::uint8_t>(kInteger | log2Width(width)));
+                number(static_cast<std::uint64_t>(n), width);
+                return;
+            }
+            case Value::Kind::Double:
+                out_.push_back(kReal | 3);
+                number(std::bit_cast<std::uint64_t>(v.doubleValue()), 8);
+                return;
+            case Value::Kind::Date:
+                out_.push_back(kDate);
+                number(std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate()), 8);
+                return;
+            case Value::Kind::Data:
+                head(kData, v.data().size());
+                out_.insert(out_.end(), v.data().begin(), v.data().end());
+                return;
+            case Value::Kind::String: {
+                const std::string& s = v.str();
+                bool ascii = true;
+                for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+                if (ascii) {
+                    head(kASCII, s.size());
+                    out_.insert(out_.end(), s.begin(), s.end());
+                } else {
+                    std::u16string units = toUTF16(s);
+                    head(kUTF16, units.size());
+                    for (char16_t u : units) number(u, 2);
+                }
+                return;
+            }
+            case Value::Kind::Array:
+                head(kArray, object.refs.size());
+                for (std::size_t r : object.refs) number(r, refSize_);
+                return;
+            case Value::Kind::Dictionary: {
+                if (object.refs.empty() && isUID(v)) {
+                    std::uint64_t n = v[kPropertyListUIDKey].unsignedValue();
+                    unsigned width = widthOf(n);
+                    out_.push_back(static_cast<std::uint8_t>(kUID | (width - 1)));
+                    number(n, width);
+                    return;
+                }
+                head(kDictionary, object.refs.size() / 2);
+                for (std::size_t r : object.refs) number(r, refSize_);
+                return;
+            }
+            default: return;  // refused while flattening
+        }
+    }
+
+    static constexpr std::size_t kOnPath = static_cast<std::size_t>(-1);
+
+    std::vector<Object> objects_;
+    std::unordered_map<std::string, std::size_t> scalars_;
+    std::unordered_map<const void*, std::size_t> containers_;
+    unsigned refSize_ = 1;
+    Bytes out_;
+};
+
+}  // namespace
+
+Value read(const Bytes& bytes, std::string* problem) { return Reader(bytes).read(problem); }
+
+Bytes write(const Value& plist) { return Writer().write(plist); }
+
+bool writable(const Value& plist) {
+    try {
+        Writer().prepare(plist);
+        return true;
+    } catch (const Failure&) {
+        return false;
+    }
+}
+
+}  // namespace ns::plistbinary

@@ -1,0 +1,36 @@
+// The binary property-list form ("bplist00"), read and written by our own
+// code (PropertyList.h is the way in).
+//
+// Reading checks the whole object graph before it builds anything: every
+// object and reference inside the object area, offsets and references of
+// any width (1 to 8 bytes), no reference cycles, a bounded tree once shared
+// references are expanded (a few bytes of containers that each hold the
+// next twice must not expand to millions of values), nesting to kMaxDepth.
+// Strings may hold any character, NUL included; UTF-16 strings with a lone
+// surrogate read it as U+FFFD. Dates are kept as the list holds them
+// (Value::dateSinceReferenceDate), whatever their year. Integers of 16 bytes
+// and UIDs of up to 16 bytes read when their value fits in 64 bits.
+//
+// Writing stores every distinct scalar once and every container once (by
+// identity: a container held in two places is one object referred to
+// twice), with the narrowest offsets and references that fit.
+#pragma once
+
+#include <string>
+
+#include "foundation/Value.h"
+
+namespace ns::plistbinary {
+
+// The property list in the bytes, or nil with the reason in *problem.
+Value read(const Bytes& bytes, std::string* problem);
+
+// The bytes; throws plistcodec::Refusal for a value a property list cannot
+// hold (nil, the null object, text that is not UTF-8, a date that is not a
+// number, a container that holds itself, nesting past kPropertyListMaxDepth).
+Bytes write(const Value& plist);
+
+// True when write would take the value (without writing it).
+bool writable(const Value& plist);
+
+}  // namespace ns::plistbinary

@@ -1,0 +1,194 @@
+// What other apps leave on the shared boards, as Python's plistlib writes
+// it: strings and keys with a NUL, dates of any year, in binary and XML. The
+// SDK keeps other apps' entries as they were, takes Mervio's records and
+// carries the user's copied text, whatever such values they hold.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/MVApiTest.h"
+#include "support/Plistlib.h"
+
+namespace {
+
+using ui::Pasteboard;
+
+constexpr const char* kText = "党建快讯";
+
+// Where the values travel.
+enum class Road {
+    Register,      // another app's entry on "mervio_register", then registerApp
+    Send,          // another app's entry on "mervio_data", then sendReq before iOS 7
+    ReturnBefore7, // Mervio's record on "mervio_data", then handleOpenURL before iOS 7
+    Return7,       // Mervio's record on the general board, then handleOpenURL from iOS 7 on
+    Copied,        // the user's copied text, then sendReq from iOS 7 on
+};
+
+class ForeignValuesTest : public testsupport::MVApiTest {
+protected:
+    testsupport::Plistlib peer{"foreign"};
+
+    static bool sendText() {
+        auto req = std::make_shared<SendMessageToMVReq>();
+        req->bText = true;
+        req->text = kText;
+        return MVApi::sendReq(req);
+    }
+    static ns::Bytes content(const ui::PasteboardPtr& board) {
+        return board->dataForPasteboardType("content").value_or(ns::Bytes());
+    }
+    static ui::PasteboardPtr named(const char* name) { return Pasteboard::pasteboardWithName(name, true); }
+
+    // The peer's script: `cases` and what plistlib_peer.py offers.
+    std::string script(const std::string& cases, const std::string& body) const {
+        return std::string("import datetime, plistlib, sys\nsys.path.insert(0, '" KL_TEST_SUPPORT_DIR "')\n"
+                           "from plistlib_peer import same\n") +
+               "APP = '" + kAppId + "'\nTEXT = '" + kText + "'\nCASES = [" + cases + "]\n" + body;
+    }
+};
+
+}  // namespace
+
+TEST_F(ForeignValuesTest, OtherAppsEntriesRecordsAndCopiedTextKeepTheirValuesOnEveryRoad) {
+    ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
+    struct Foreign {
+        const char* python;
+        bool xml;  // XML can hold it
+    };
+    const Foreign values[] = {
+        {"'a\\x00b'", false},
+        {"{'k\\x00ey': 'v', 'list': ['\\x00']}", false},
+        {"datetime.datetime(1900, 1, 1)", true},
+        {"datetime.datetime(1932, 12, 13, 20, 45, 51)", true},
+        {"datetime.datetime(2069, 12, 31, 23, 59, 59, 999999)", true},
+        {"datetime.datetime(2100, 1, 1, 0, 0, 0, 250000)", true},
+    };
+    struct Case {
+        Road road;
+        bool xml;
+        std::string python;
+    };
+    std::vector<Case> cases;
+    for (Road road : {Road::Register, Road::Send, Road::ReturnBefore7, Road::Return7})
+        for (const auto& v : values)
+            for (bool xml : {false, true})
+                if (!xml || v.xml) cases.push_back({road, xml, v.python});
+    cases.push_back({Road::Copied, false, "'copied\\x00text'"});
+    std::string list;
+    for (const auto& c : cases)
+        list += "(" + std::to_string(static_cast<int>(c.road)) + ", " + (c.xml ? "True" : "False") + ", " + c.python + "),\n";
+
+    // The boards as plistlib writes them.
+    auto made = peer.run(script(list, R"(
+for i, (road, xml, value) in enumerate(CASES):
+    if road == 4:
+        open("in%d" % i, "wb").write(value.encode())
+        continue
+    if road == 0:
+        board = {"other": {"appID": "other", "value": value}}
+    elif road == 1:
+        board = {"other": {"command": "1020", "value": value}}
+    else:
+        board = {APP: {"command": "2010", "result": "-3", "value": value}, "old_text": "剪贴板" if xml else "剪\x00贴板"}
+    open("in%d" % i, "wb").write(plistlib.dumps(board, fmt=plistlib.FMT_XML if xml else plistlib.FMT_BINARY))
+)"));
+    ASSERT_EQ(made.status, 0) << made.output;
+
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(std::to_string(i) + ": " + c.python + (c.xml ? " in XML" : " in binary"));
+        Pasteboard::removeAllForTesting();
+        recorder->resps.clear();
+        const ns::Bytes in = peer.read("in" + std::to_string(i));
+        ns::Bytes out;
+        switch (c.road) {
+            case Road::Register:
+                named("mervio_register")->setData(in, "content");
+                ASSERT_TRUE(MVApi::registerApp(kAppId, ""));
+                out = content(named("mervio_register"));
+                break;
+            case Road::Send:
+                useRoad(false);
+                named("mervio_data")->setData(in, "content");
+                ASSERT_TRUE(sendText());
+                out = content(named("mervio_data"));
+                break;
+            case Road::ReturnBefore7:
+            case Road::Return7: {
+                bool iOS7 = c.road == Road::Return7;
+                useRoad(iOS7);
+                auto board = iOS7 ? Pasteboard::generalPasteboard() : named("mervio_data");
+                board->setData(in, "content");
+                ASSERT_TRUE(mervio.returnTo(kAppId, "platformId=mervio"));
+                ASSERT_EQ(recorder->resps.size(), 1u);
+                EXPECT_EQ(recorder->lastResp<SendMessageToMVResp>()->errCode, -3);
+                EXPECT_EQ(content(board), ns::Bytes()) << "the record is taken";
+                if (iOS7) {  // the copied text it carried is back, a NUL and all
+                    EXPECT_EQ(Pasteboard::generalPasteboard()->string(), c.xml ? "剪贴板" : std::string("剪\0贴板", 10));
+                }
+                break;
+            }
+            case Road::Copied:
+                useRoad(true);
+                Pasteboard::generalPasteboard()->setString(std::string(in.begin(), in.end()));
+                ASSERT_TRUE(sendText());
+                out = content(Pasteboard::generalPasteboard());
+                break;
+        }
+        peer.write("out" + std::to_string(i), out);
+    }
+
+    // What the SDK left, as plistlib reads it.
+    auto checked = peer.run(script(list, R"(
+bad = 0
+for i, (road, xml, value) in enumerate(CASES):
+    wrote = plistlib.loads(open("in%d" % i, "rb").read()) if road != 4 else None
+    out = open("out%d" % i, "rb").read()
+    if road in (2, 3):
+        continue
+    left = plistlib.loads(out)
+    if road == 4:
+        ok = left["old_text"] == value and left[APP]["title"] == TEXT
+    else:
+        ok = same(left["other"], wrote["other"], False) and (APP in left)
+        ok = ok and (left[APP]["appID"] == APP if road == 0 else left[APP]["title"] == TEXT)
+    if not ok:
+        bad += 1
+        print("case %d: %r\n  left %r" % (i, CASES[i], left))
+sys.exit(1 if bad else 0)
+)"));
+    EXPECT_EQ(checked.status, 0) << checked.output;
+}
+
+TEST_F(ForeignValuesTest, ARegistrationLeavesEntriesWithANulAndOneOf2100AsPlistlibWroteThem) {
+    ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
+    const std::string entries = R"(
+BOARD = {"nul": {"appID": "nul", "appName": "名\x00称", "k\x00": b"\x00"},
+         "later": {"appID": "later", "firstLaunchTime": datetime.datetime(2100, 1, 1, 8, 0, 0, 123456)}}
+)";
+    auto made = peer.run(script("", entries + "open('board', 'wb').write(plistlib.dumps(BOARD, fmt=plistlib.FMT_BINARY))\n"));
+    ASSERT_EQ(made.status, 0) << made.output;
+    named("mervio_register")->setData(peer.read("board"), "content");
+
+    for (int launch = 0; launch < 2; ++launch) ASSERT_TRUE(MVApi::registerApp(kAppId, "党建"));
+    peer.write("after", content(named("mervio_register")));
+    auto checked = peer.run(script("", entries + R"(
+left = plistlib.loads(open("after", "rb").read())
+assert sorted(left) == sorted(["nul", "later", APP]), sorted(left)
+assert same(left["nul"], BOARD["nul"], False), left["nul"]
+assert same(left["later"], BOARD["later"], False), left["later"]
+assert left[APP]["appDescriptionSDK"] == "党建"
+)"));
+    EXPECT_EQ(checked.status, 0) << checked.output;
+
+    // Mervio's record with a NUL in a string is taken, and consumed.
+    useRoad(true);
+    mervio.replyRecord(kAppId, testsupport::PeerValue::dict({{"command", "2010"}, {"result", "0"},
+                                                             {"language", std::string("zh\0CN", 5)}}));
+    ASSERT_TRUE(mervio.returnTo(kAppId, "platformId=mervio"));
+    ASSERT_EQ(recorder->resps.size(), 1u);
+    EXPECT_EQ(recorder->lastResp<SendMessageToMVResp>()->lang, std::string("zh\0CN", 5));
+    EXPECT_EQ(content(Pasteboard::generalPasteboard()), ns::Bytes());
+    EXPECT_FALSE(mervio.returnTo(kAppId, "platformId=mervio"));
+}
