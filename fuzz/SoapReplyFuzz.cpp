@@ -27,6 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::optional<std::string> result = SoapXmlParseHelper::findResultText(xml, operation);
     FUZZ_CHECK(result == full);
     FUZZ_CHECK(SoapXmlParseHelper::resultText(xml, operation) == full.value_or(""));
+    std::string owned(xml);  // read in place: the same text
+    FUZZ_CHECK(SoapXmlParseHelper::takeResultText(owned, operation) == full);
 
     if (result) {
         ns::Value reply = records::parse(*result);

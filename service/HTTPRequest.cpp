@@ -253,13 +253,14 @@ void HTTPRequest::setFailedBlock(std::function<void()> fn) {
     failedBlock_ = std::move(fn);
 }
 
-net::Request HTTPRequest::buildRequest() const {
+net::Request HTTPRequest::takeRequest() {
     net::Request r;
     r.method = method_.empty() ? "GET" : method_;
     if (!body_.empty() && (r.method == "GET" || r.method == "HEAD")) r.method = "POST";
     r.url = url_;
     r.headers = requestHeaders_;
-    r.body = body_;
+    r.body = std::move(body_);  // goes with the exchange: never held twice
+    body_.clear();
     r.timeout = timeOut_;
     r.exchangeLimit = exchangeLimit_;
     r.maxResponseBytes = maxResponseBytes_;
@@ -304,7 +305,7 @@ void HTTPRequest::startSynchronous() {
         endActivity();
         return;
     }
-    complete(net::perform(buildRequest(), &cancellation_));
+    complete(net::perform(takeRequest(), &cancellation_));
     endActivity();
 }
 
@@ -326,7 +327,7 @@ void HTTPRequest::begin() {
         NetworkQueue::shared().finished(this);
         return;
     }
-    exchange_ = net::startExchange(buildRequest(), [self = shared_from_this()](net::Response&& response) {
+    exchange_ = net::startExchange(takeRequest(), [self = shared_from_this()](net::Response&& response) {
         self->exchangeEnded(std::move(response));
     });
     // Under way: libcurl starts it on this turn of the main run loop or the next.

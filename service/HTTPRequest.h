@@ -78,6 +78,7 @@ public:
     const net::Headers& requestHeaders() const { return requestHeaders_; }
     void setPostBody(std::string body) { body_ = std::move(body); }
     void appendPostData(std::string_view data) { body_.append(data); }
+    // The body to send; it moves into the exchange when the request starts.
     const std::string& postBody() const { return body_; }
     void setTimeOutSeconds(double seconds) { timeOut_ = seconds; }
     double timeOutSeconds() const { return timeOut_; }
@@ -152,7 +153,7 @@ private:
     friend class NetworkQueue;
     enum class Delivery { Started, Finished, Failed };
 
-    net::Request buildRequest() const;
+    net::Request takeRequest();  // the exchange's request; the body moves into it
     void begin();  // on the main thread, when the queue gives the request its turn
     void exchangeEnded(net::Response&& response);  // main thread
     void readEnded(net::Response&& response);      // main thread, after the reader

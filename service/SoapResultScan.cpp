@@ -405,9 +405,24 @@ private:
     const unsigned char* capStart_ = nullptr;  // the wanted element's content
     const unsigned char* capEnd_ = nullptr;
     bool escaped_ = false;  // it holds references
-    std::vector<Element> open_;
-    std::vector<std::string_view> prefixes_;  // declared, innermost last
-    std::vector<Attribute> attributes_;       // of the start tag being read
+    // The scanner's lists keep their room from one reply to the next on
+    // each thread, so reading a reply allocates nothing.
+    struct Lists {
+        std::vector<Element> open;
+        std::vector<std::string_view> prefixes;  // declared, innermost last
+        std::vector<Attribute> attributes;       // of the start tag being read
+    };
+    static Lists& lists() {
+        thread_local Lists l;
+        l.open.clear();
+        l.prefixes.clear();
+        l.attributes.clear();
+        return l;
+    }
+    Lists& lists_ = lists();
+    std::vector<Element>& open_ = lists_.open;
+    std::vector<std::string_view>& prefixes_ = lists_.prefixes;
+    std::vector<Attribute>& attributes_ = lists_.attributes;
 };
 
 }  // namespace

@@ -1,9 +1,12 @@
 // The whole road of one request (format the argument, wrap the envelope,
-// POST over loopback on the transport queue, extract the result, parse it,
-// deliver on the main run loop) against a bare libcurl POST of the same
-// bytes to the same loopback service: one at a time, and four at once.
+// POST over loopback through the transport queue on the main run loop's
+// network engine, extract the result, deliver it and parse it on the main
+// thread) against a bare libcurl POST of the same bytes to the same loopback
+// service: one at a time, and four at once.
 #include <benchmark/benchmark.h>
 #include <curl/curl.h>
+
+#include <sys/resource.h>
 
 #include <chrono>
 #include <memory>
@@ -144,10 +147,19 @@ void rounds(benchmark::State& state, int atOnce) {
     state.SetItemsProcessed(state.iterations() * atOnce);
 }
 
+// Context switches of the whole process so far (the loopback service's
+// threads included: both sides share them).
+long contextSwitches() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_nvcsw + u.ru_nivcsw;
+}
+
 // Both sides in turn inside each iteration (which goes first alternates), so
 // that both see the same load on a shared machine; the counters give each
-// side's mean, their ratio, and the connections the service accepted during
-// the timed rounds (0: both sides kept theirs open throughout).
+// side's mean, their ratio, the context switches per round of each side, and
+// the connections the service accepted during the timed rounds (0: both
+// sides kept theirs open throughout).
 void paired(benchmark::State& state, int atOnce) {
     Road road(atOnce);
     BareCurl bare(atOnce);
@@ -156,23 +168,31 @@ void paired(benchmark::State& state, int atOnce) {
     double roadTime = 0, bareTime = 0;
     std::size_t connectionsBefore = fixture().svc.connectionCount();
     bool bareFirst = true;
+    long roadSwitches = 0, bareSwitches = 0;
     for (auto _ : state) {
+        const long s0 = contextSwitches();
         auto t0 = Clock::now();
         ok = (bareFirst ? bare.round() : road.round()) && ok;
         auto t1 = Clock::now();
+        const long s1 = contextSwitches();
         ok = (bareFirst ? road.round() : bare.round()) && ok;
         auto t2 = Clock::now();
+        const long s2 = contextSwitches();
         if (!ok) state.SkipWithError("a request failed");
         double first = std::chrono::duration<double, std::micro>(t1 - t0).count();
         double second = std::chrono::duration<double, std::micro>(t2 - t1).count();
         bareTime += bareFirst ? first : second;
         roadTime += bareFirst ? second : first;
+        bareSwitches += bareFirst ? s1 - s0 : s2 - s1;
+        roadSwitches += bareFirst ? s2 - s1 : s1 - s0;
         bareFirst = !bareFirst;
     }
     double n = static_cast<double>(state.iterations());
     state.counters["bare_us"] = bareTime / n;
     state.counters["road_us"] = roadTime / n;
     state.counters["ratio"] = bareTime > 0 ? roadTime / bareTime : 0;
+    state.counters["road_cs"] = static_cast<double>(roadSwitches) / n;
+    state.counters["bare_cs"] = static_cast<double>(bareSwitches) / n;
     state.counters["new_connections"] = static_cast<double>(fixture().svc.connectionCount() - connectionsBefore);
 }
 
@@ -207,7 +227,7 @@ void BM_Part_ExchangeOnCallingThread(benchmark::State& state) {
 }
 BENCHMARK(BM_Part_ExchangeOnCallingThread)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-// The transport queue: a worker thread runs the exchange, the main run loop hears of it.
+// The transport queue: the main run loop's engine runs the exchange and hears of it.
 void BM_Part_TransportQueue(benchmark::State& state) {
     Fixture& f = fixture();
     for (auto _ : state) {

@@ -63,12 +63,12 @@ void LogCapture::clear() {
 }
 
 void logLine(const std::string& text) {
-    std::string line = text;
-    while (!line.empty() && line.back() == '\n') line.pop_back();
+    std::string_view line = text;
+    while (!line.empty() && line.back() == '\n') line.remove_suffix(1);
     std::lock_guard lock(gLogMutex);
     if (gCapture) {
         std::lock_guard inner(gCapture->state_->mutex);
-        gCapture->state_->lines.push_back(line);
+        gCapture->state_->lines.emplace_back(line);
         if (!gCapture->state_->echo) return;
     }
     timeval tv{};
@@ -78,8 +78,8 @@ void logLine(const std::string& text) {
     localtime_r(&secs, &tm);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
-    std::fprintf(stderr, "%s.%03d Kestrowline[%d] %s\n", stamp, static_cast<int>(tv.tv_usec / 1000),
-                 static_cast<int>(getpid()), line.c_str());
+    std::fprintf(stderr, "%s.%03d Kestrowline[%d] %.*s\n", stamp, static_cast<int>(tv.tv_usec / 1000),
+                 static_cast<int>(getpid()), static_cast<int>(line.size()), line.data());
 }
 
 }  // namespace ns

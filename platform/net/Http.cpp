@@ -297,6 +297,7 @@ Transfer::Transfer(const Request& r, const Progress* p) : request(r), progress(p
 void Transfer::begin(Easy& e) {
     easy = &e;
     e.current = this;
+    response.headers.reserve(8);
     CURL* h = e.handle;
     const int compressed = request.acceptCompressed ? 1 : 0;
     if (e.compressed != compressed) {

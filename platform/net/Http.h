@@ -8,8 +8,10 @@
 //   net::Response r = net::perform(req);
 //   if (r.failed()) ... r.error, r.errorMessage ... else r.status, r.body
 //
-// perform() blocks the calling thread; a Cancellation handed in lets another
-// thread stop it at once. Replies sent with gzip or deflate are decoded,
+// perform() blocks the calling thread (background queues use it); a
+// Cancellation handed in lets another thread stop it at once. Exchanges for
+// the main thread run on the main run loop itself instead (net/Engine.h),
+// under the same rules. Replies sent with gzip or deflate are decoded,
 // unless the request turns acceptCompressed off: then every body is handed
 // over as it came, whatever its Content-Encoding says. The time-out counts
 // seconds during which no byte moves either way (connecting included), so a

@@ -144,6 +144,11 @@ TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
             EXPECT_FALSE(full) << label << ": " << *full;
         }
         EXPECT_EQ(SoapXmlParseHelper::findResultText(xml, "GetSign"), full) << label;
+        // Taken in place: the same text; the reply is used up only when the
+        // quick reader found the result.
+        std::string owned = xml;
+        EXPECT_EQ(SoapXmlParseHelper::takeResultText(owned, "GetSign"), full) << label;
+        EXPECT_EQ(owned.empty(), q == Quick::Found || xml.empty()) << label;
         return q;
     };
     auto envelope = [](const std::string& result) {
@@ -252,6 +257,24 @@ TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
         }
     EXPECT_GT(answered, 0);
     EXPECT_GT(checked, answered);
+}
+
+// A reply's result is read where it lies: the text handed on is the reply's
+// own storage, cut down (and its references read) in place, never a copy.
+TEST(SoapResult, TheResultIsTakenFromTheReplyWithoutACopy) {
+    for (const char* escapes : {"", " &amp; &#x4e2d; &lt;b&gt;"}) {
+        SCOPED_TRACE(escapes);
+        std::string result = R"({"state":"successful","pad":")" + std::string(100000, 'p') + "\"}";
+        std::string reply = SoapXmlParseHelper::responseEnvelope("GetSign", "urn:a", result);
+        reply.insert(reply.find("\"}</GetSignResult>"), escapes);
+        const char* storage = reply.data();
+        std::optional<std::string> taken = SoapXmlParseHelper::takeResultText(reply, "GetSign");
+        ASSERT_TRUE(taken);
+        EXPECT_EQ(taken->data(), storage);
+        EXPECT_TRUE(reply.empty());
+        const std::string want = *escapes ? result.substr(0, result.size() - 2) + " & 中 <b>\"}" : result;
+        EXPECT_TRUE(*taken == want);
+    }
 }
 
 TEST(ServiceArgumentText, QuotedBarePagedAndOrders) {
