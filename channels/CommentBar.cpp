@@ -117,7 +117,7 @@ void CommentedArticleScreen::viewDidLoad() {
 void CommentedArticleScreen::articleShown(const ns::Value& record) {
     user_name = records::text(record, "user_name");
     timeStr = records::text(record, "add_time");
-    titleStr = records::text(record, "title");
+    titleStr = records::sharedText(record, "title");
     channel_id = records::text(record, "channel_id");
 }
 

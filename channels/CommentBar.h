@@ -20,6 +20,7 @@
 #include "app/shell/LoginViewController.h"
 #include "channels/PublishedView.h"
 #include "foundation/Notification.h"
+#include "foundation/SharedText.h"
 #include "service/VoVaClient.h"
 #include "uikit/Button.h"
 #include "uikit/TextField.h"
@@ -58,8 +59,9 @@ public:
     // "pinglun" while a comment post is outstanding, else empty.
     std::string type;
     // The article's "title", "user_name", "add_time" and "channel_id"; empty
-    // until its reply arrives.
-    std::string titleStr;
+    // until its reply arrives. The title is the reply's own string (a title
+    // may be megabytes).
+    ns::SharedText titleStr;
     std::string user_name;
     std::string timeStr;
     std::string channel_id;

@@ -45,7 +45,7 @@ public:
 
     // ---- Set by the opener before the view loads ----
     std::string article_id;
-    std::string titleStr;
+    ns::SharedText titleStr;  // the article's, shared
     std::string user_name;
     std::string timeStr;
     std::string channel_id;

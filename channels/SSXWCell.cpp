@@ -37,7 +37,7 @@ std::shared_ptr<SSXWCell> thumbnailRow(const std::shared_ptr<ui::TableView>& tab
     cell->setAccessoryType(ui::TableViewCellAccessoryDisclosureIndicator);
     cell->setSelectionStyle(ui::TableViewCellSelectionStyleNone);
     setImageWithURL(cell->headimagev, records::text(record, "img_url"), ui::Image::imageNamed(SSXWCell::kPlaceholder));
-    cell->titleLabel->setText(records::text(record, "title"));
+    cell->titleLabel->setText(records::sharedText(record, "title"));
     cell->subLabel->setText(records::text(record, "zhaiyao"));
     return cell;
 }

@@ -4,7 +4,10 @@
 # claim 16384 x 16384, page bodies with file: pictures and links, a 10 MB
 # title). Builds the release programs, runs the tour under GNU time and
 # prints its elapsed time and peak memory. The tour's pictures go to
-# build/hostile-tour (or $KL_TOUR_DIR); its exit status is the script's.
+# build/hostile-tour (or $KL_TOUR_DIR). It fails when the tour does, or when
+# the program's peak resident memory reaches 100 MB (100000 kB as GNU time
+# counts; $KL_HOSTILE_PEAK_KB sets another bound). docs/PERFORMANCE.md has
+# the figures and where the memory goes.
 #
 #   scripts/hostile-tour.sh
 set -euo pipefail
@@ -41,4 +44,10 @@ status=0
 KL_HOME="$work/home" /usr/bin/time -v -o "$work/time" build/release/kestrowline --service "$(info KL_DEMO_ENDPOINT)" \
   --stat-report "$(info KL_DEMO_STAT_URL)" --tour "$folder" --tour-login "$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)" 2>"$folder/kestrowline.log" || status=$?
 grep -E "Elapsed \(wall clock\)|Maximum resident set size" "$work/time" | sed 's/^\s*/hostile-tour.sh: /'
+limit=${KL_HOSTILE_PEAK_KB:-100000}
+peak=$(sed -n 's/^\s*Maximum resident set size (kbytes): //p' "$work/time")
+if [ -z "$peak" ] || [ "$peak" -ge "$limit" ]; then
+  echo "hostile-tour.sh: the peak resident memory (${peak:-unknown} kB) is not under ${limit} kB" >&2
+  [ "$status" -ne 0 ] || status=1
+fi
 exit $status

@@ -70,7 +70,7 @@ void NetWebServiceRequest::startAsynchronous() {
     HTTPRequestPtr request;
     {
         std::lock_guard guard(lock_);
-        if (request_ || cancelled_) return;
+        if (request_ || cancelled_ || handedOver_) return;
         request = HTTPRequest::requestWithURL(url_);
         request->setRequestMethod(method_);
         request->addRequestHeader("Content-Type", "text/xml; charset=utf-8");
@@ -137,10 +137,21 @@ bool NetWebServiceRequest::respondsToRequestStarted() const {
     return !cancelled_ && d && d->respondsToNetRequestStarted();
 }
 
+void NetWebServiceRequest::handedOver(const HTTPRequest& request) {
+    {
+        std::lock_guard guard(lock_);
+        if (request_.get() != &request) return;
+        handedOver_ = true;
+        request_.reset();
+    }
+    std::lock_guard lock(resultMutex_);
+    result_.reset();
+}
+
 void NetWebServiceRequest::requestFinished(HTTPRequest& request) {
     auto self = shared_from_this();  // the delegate may let go of this request
     auto d = delegateFor(request);
-    if (!d) return;
+    if (!d) return handedOver(request);
     ns::ErrorPtr fault;
     {
         std::lock_guard lock(resultMutex_);
@@ -160,6 +171,7 @@ void NetWebServiceRequest::requestFinished(HTTPRequest& request) {
     } else {
         d->netRequestFailed(*this, ns::makeError(NetWebServiceRequestErrorDomain, status));
     }
+    handedOver(request);
 }
 
 void NetWebServiceRequest::requestFailed(HTTPRequest& request) {
@@ -176,11 +188,12 @@ void NetWebServiceRequest::requestFailed(HTTPRequest& request) {
         net::presentAlert({"温馨提示", "未连接网络", "确定"});
     // Asked again: the alert's presenter may have cancelled this request.
     auto d = delegateFor(request);
-    if (!d) return;
+    if (!d) return handedOver(request);
     ns::Value info = ns::Value::dictionary();
     if (transport) {
         info.set(ns::kLocalizedDescriptionKey, transport->localizedDescription());
         info.set("NSUnderlyingErrorDomain", transport->domain);
     }
     d->netRequestFailed(*this, ns::makeError(NetWebServiceRequestErrorDomain, code, info));
+    handedOver(request);
 }

@@ -15,7 +15,10 @@
 //
 // While it runs, its transport request keeps it alive, so dropping the last
 // reference does not lose its reply; once the reply has been handed over (or
-// dropped by a reset of the main run loop) neither holds the other.
+// dropped by a reset of the main run loop) neither holds the other. Once the
+// delegate has heard the outcome, the request lets go of the reply (its
+// result text and the transport request with the body): a reply may be
+// megabytes, and a client keeps its last request. It is not sent again.
 // cancel() stops it for good: after it, no callback of this request reaches
 // anybody.
 #pragma once
@@ -85,12 +88,14 @@ public:
     void cancel();
     bool isCancelled();
 
-    // After a 200 reply to a named operation: the text of its
-    // "<operation>Result" element ("" when the envelope cannot be read).
+    // After a 200 reply to a named operation, until the delegate has heard:
+    // the text of its "<operation>Result" element ("" when the envelope
+    // cannot be read).
     std::optional<std::string> resultText() const;
     bool hasResultText() const;
 
-    // The transport request, while there is one.
+    // The transport request, while there is one (not after cancel() or once
+    // the delegate has heard the outcome).
     HTTPRequestPtr httpRequest();
 
     // HTTPRequestDelegate (main run loop)
@@ -101,6 +106,8 @@ public:
 
 private:
     std::shared_ptr<NetWebServiceRequestDelegate> delegateFor(const HTTPRequest& request);
+    // Lets go of the reply once its outcome has been told.
+    void handedOver(const HTTPRequest& request);
 
     std::string url_, soapAction_, soapMessage_, operation_;
     std::string method_ = "POST";
@@ -109,6 +116,7 @@ private:
     std::weak_ptr<NetWebServiceRequestDelegate> delegate_;
     HTTPRequestPtr request_;
     bool cancelled_ = false;
+    bool handedOver_ = false;  // the outcome was told: never sent again
     // What the network side read out of the reply.
     mutable std::mutex resultMutex_;
     std::optional<std::string> result_;

@@ -113,7 +113,7 @@ void ArticleScreen::articleFailed() {
 
 void ArticleScreen::layoutHeading(const ns::Value& record) {
     const Page p = page();
-    const std::string titleText = records::text(record, "title");
+    const ns::SharedText titleText = records::sharedText(record, "title");
     const double w = view()->bounds().size.width;
     ui::Size titleSize = ui::sizeWithFont(titleText, ui::Font::boldSystemFontOfSize(16), ui::Size{w - 10, 500},
                                           ui::LineBreakByCharWrapping);

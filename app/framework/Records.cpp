@@ -17,6 +17,12 @@ std::string text(const ns::Value& value) {
 
 std::string text(const ns::Value& record, std::string_view key) { return text(record[key]); }
 
+ns::SharedText sharedText(const ns::Value& record, std::string_view key) {
+    const ns::Value value = record[key];
+    if (value.isString()) return value.sharedText();
+    return ns::SharedText(text(value));
+}
+
 ns::Value array(const ns::Value& value) { return value.isArray() ? value : ns::Value::array(); }
 
 ns::Value array(const ns::Value& record, std::string_view key) { return array(record[key]); }

@@ -8,6 +8,7 @@
 //   ns::Value reply = records::parse(result);               // always a dictionary
 //   for (auto& row : records::list(reply).items()) ...      // "records" as rows
 //   titleLabel->setText(records::text(row, "title"));       // null -> ""
+//   titleLabel->setText(records::sharedText(row, "title")); // the row's own string
 //   ns::Value article = records::item(reply);               // "records" as one record
 //   if (records::succeeded(reply)) ...                      // "state" == "successful"
 #pragma once
@@ -29,6 +30,9 @@ ns::Value parse(std::string_view text, bool fragment = false);
 // Text of a string or a number; "" for null, absent and every other kind.
 std::string text(const ns::Value& value);
 std::string text(const ns::Value& record, std::string_view key);
+// The same text, a string's shared with the record rather than copied: for
+// what a screen keeps or shows and a reply may make large (titles).
+ns::SharedText sharedText(const ns::Value& record, std::string_view key);
 
 // The array itself, or a new empty array for anything else.
 ns::Value array(const ns::Value& value);

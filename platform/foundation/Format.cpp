@@ -18,17 +18,24 @@ std::string cformat(const std::string& spec, auto value) {
 }
 
 // Pads an object's text to the width of "%10@" or "%-10@" (rarely used).
-std::string pad(std::string text, const std::string& flags, int width) {
-    if (width <= 0 || static_cast<int>(text.size()) >= width) return text;
-    std::string fill(static_cast<std::size_t>(width) - text.size(), ' ');
-    return flags.find('-') != std::string::npos ? text + fill : fill + text;
+// Appends the text, padded with spaces to the width (on the right with "-").
+void appendPadded(std::string& out, std::string_view text, const std::string& flags, int width) {
+    const std::size_t fill = width > 0 && static_cast<std::size_t>(width) > text.size() ? width - text.size() : 0;
+    const bool left = flags.find('-') != std::string::npos;
+    if (!left) out.append(fill, ' ');
+    out.append(text);
+    if (left) out.append(fill, ' ');
 }
 
 }  // namespace
 
 std::string formatArgs(std::string_view fmt, const std::vector<FormatArg>& args) {
     std::string out;
-    out.reserve(fmt.size() + 16 * args.size());
+    // Room for the texts as they are: a text argument may be megabytes.
+    std::size_t room = fmt.size() + 16 * args.size();
+    for (const auto& a : args)
+        if (a.kind == FormatArg::Kind::String) room += a.s.size();
+    out.reserve(room);
     std::size_t next = 0;
     std::size_t i = 0;
     while (i < fmt.size()) {
@@ -69,17 +76,20 @@ std::string formatArgs(std::string_view fmt, const std::vector<FormatArg>& args)
         std::string base = "%" + flags + widthText + precision;
         switch (conv) {
             case '@': {
+                if (a && a->kind == FormatArg::Kind::String) {
+                    appendPadded(out, a->s, flags, width);
+                    break;
+                }
                 std::string text;
                 if (!a) text = "(null)";
                 else if (a->kind == FormatArg::Kind::Object) text = a->v.description();
-                else if (a->kind == FormatArg::Kind::String) text = a->s;
                 else if (a->kind == FormatArg::Kind::CString) text = a->cstr ? a->cstr : "(null)";
                 else if (a->kind == FormatArg::Kind::Signed) text = std::to_string(a->i);
                 else if (a->kind == FormatArg::Kind::Unsigned) text = std::to_string(a->u);
                 else if (a->kind == FormatArg::Kind::Double) text = formatDouble(a->d);
                 else if (a->kind == FormatArg::Kind::Char) text = std::string(1, static_cast<char>(a->i));
                 else text = cformat("%p", a->p);
-                out += pad(std::move(text), flags, width);
+                appendPadded(out, text, flags, width);
                 break;
             }
             case 'd':
@@ -121,9 +131,11 @@ std::string formatArgs(std::string_view fmt, const std::vector<FormatArg>& args)
                 break;
             }
             case 's': {
+                // Up to its first NUL, as a C string.
+                const std::string asCString = a && a->kind == FormatArg::Kind::String ? std::string(a->s) : std::string();
                 const char* s = !a ? "(null)"
                               : a->kind == FormatArg::Kind::CString ? (a->cstr ? a->cstr : "(null)")
-                              : a->kind == FormatArg::Kind::String  ? a->s.c_str()
+                              : a->kind == FormatArg::Kind::String  ? asCString.c_str()
                                                                     : nullptr;
                 std::string text = s ? s : (a->kind == FormatArg::Kind::Object ? a->v.description() : "");
                 out += cformat(base + "s", text.c_str());

@@ -18,13 +18,16 @@
 
 namespace ns {
 
+// One argument, as the call that formats it gives it: C strings and strings
+// are referred to, not copied (a text logged may be megabytes), so an
+// argument lives only as long as the call's own arguments.
 struct FormatArg {
     enum class Kind { Signed, Unsigned, Double, CString, String, Object, Pointer, Char } kind;
     long long i = 0;
     unsigned long long u = 0;
     double d = 0;
     const char* cstr = nullptr;
-    std::string s;
+    std::string_view s;
     Value v;
     const void* p = nullptr;
 
@@ -55,7 +58,7 @@ struct FormatArg {
             a.cstr = x;
         } else if constexpr (std::is_same_v<D, std::string> || std::is_same_v<D, std::string_view>) {
             a.kind = Kind::String;
-            a.s = std::string(x);
+            a.s = x;
         } else if constexpr (std::is_same_v<D, Value>) {
             a.kind = Kind::Object;
             a.v = x;

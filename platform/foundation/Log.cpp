@@ -3,6 +3,8 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -13,6 +15,7 @@ struct LogCapture::State {
     mutable std::mutex mutex;
     std::vector<std::string> lines;
     bool echo = false;
+    LogCapture::Keep keep;
 };
 
 namespace {
@@ -20,8 +23,9 @@ std::mutex gLogMutex;
 LogCapture* gCapture = nullptr;
 }  // namespace
 
-LogCapture::LogCapture(Echo echo) : state_(new State) {
+LogCapture::LogCapture(Echo echo, Keep keep) : state_(new State) {
     state_->echo = echo == Echo::Yes;
+    state_->keep = std::move(keep);
     std::lock_guard lock(gLogMutex);
     previous_ = gCapture;
     gCapture = this;
@@ -62,14 +66,15 @@ void LogCapture::clear() {
     state_->lines.clear();
 }
 
-void logLine(const std::string& text) {
+void logLine(std::string_view text) {
     std::string_view line = text;
     while (!line.empty() && line.back() == '\n') line.remove_suffix(1);
     std::lock_guard lock(gLogMutex);
     if (gCapture) {
-        std::lock_guard inner(gCapture->state_->mutex);
-        gCapture->state_->lines.emplace_back(line);
-        if (!gCapture->state_->echo) return;
+        LogCapture::State& capture = *gCapture->state_;
+        std::lock_guard inner(capture.mutex);
+        if (!capture.keep || capture.keep(line)) capture.lines.emplace_back(line);
+        if (!capture.echo) return;
     }
     timeval tv{};
     gettimeofday(&tv, nullptr);
@@ -79,7 +84,7 @@ void logLine(const std::string& text) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &tm);
     std::fprintf(stderr, "%s.%03d Kestrowline[%d] %.*s\n", stamp, static_cast<int>(tv.tv_usec / 1000),
-                 static_cast<int>(getpid()), static_cast<int>(line.size()), line.data());
+                 static_cast<int>(getpid()), static_cast<int>(std::min<std::size_t>(line.size(), INT_MAX)), line.data());
 }
 
 }  // namespace ns

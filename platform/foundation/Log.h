@@ -14,7 +14,7 @@
 namespace ns {
 
 // Writes one line (a trailing newline is added when missing).
-void logLine(const std::string& text);
+void logLine(std::string_view text);
 
 template <typename... A>
 void NSLog(std::string_view fmt, const A&... args) {
@@ -23,11 +23,14 @@ void NSLog(std::string_view fmt, const A&... args) {
 
 // While alive, every logged line goes to this capture instead of stderr
 // (as well, when it echoes). Captures nest; the innermost one receives the
-// lines. Thread-safe.
+// lines. Thread-safe. A capture given a test keeps only the lines that pass
+// it (a log may carry replies of megabytes that its reader has no use for);
+// the others are still echoed.
 class LogCapture {
 public:
     enum class Echo { No, Yes };
-    explicit LogCapture(Echo echo = Echo::No);
+    using Keep = std::function<bool(std::string_view)>;
+    explicit LogCapture(Echo echo = Echo::No, Keep keep = {});
     ~LogCapture();
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
@@ -41,7 +44,7 @@ public:
     void clear();
 
 private:
-    friend void logLine(const std::string& text);
+    friend void logLine(std::string_view text);
     struct State;
     State* state_;
     LogCapture* previous_;

@@ -120,6 +120,12 @@ const std::string& Value::str() const {
     return kind_ == Kind::String ? *static_cast<const std::string*>(ref_.get()) : kEmptyString;
 }
 
+SharedText Value::sharedText() const {
+    if (kind_ == Kind::String)
+        return SharedText(std::shared_ptr<const std::string>(ref_, static_cast<const std::string*>(ref_.get())));
+    return SharedText(text());
+}
+
 std::string Value::text() const {
     switch (kind_) {
         case Kind::String: return str();

@@ -18,6 +18,8 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/SharedText.h"
+
 namespace ns {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -95,6 +97,8 @@ public:
     const std::string& str() const;
     // Text of a string or a number (numbers as "%@" prints them), else "".
     std::string text() const;
+    // The same text, a string's shared with this value rather than copied.
+    SharedText sharedText() const;
     // Numbers as numbers; strings by Foundation's rules (leading number, 0 when none).
     long long integerValue() const;
     int intValue() const { return static_cast<int>(integerValue()); }

@@ -60,7 +60,8 @@ struct CachedImage {
 };
 
 // The caches live as long as the program (never destroyed, so what they
-// hold stays reachable to the end).
+// hold stays reachable to the end). A picture's surfaces go with the
+// picture, at the next frame.
 std::unordered_map<const ui::Image*, CachedImage>& imageCache() {
     static auto* cache = new std::unordered_map<const ui::Image*, CachedImage>;
     return *cache;
@@ -98,16 +99,6 @@ cairo_surface_t* imageSurface(const ui::ImagePtr& image) {
         if (it->second.image.lock() == image) return it->second.surface;
         cairo_surface_destroy(it->second.surface);  // an earlier image at the same address
         cache.erase(it);
-    }
-    if (cache.size() > 256) {
-        for (auto i = cache.begin(); i != cache.end();) {
-            if (i->second.image.expired()) {
-                cairo_surface_destroy(i->second.surface);
-                i = cache.erase(i);
-            } else {
-                ++i;
-            }
-        }
     }
     cairo_surface_t* s = makeSurface(*image);
     cache[image.get()] = CachedImage{image, s};
@@ -359,15 +350,26 @@ void drawText(cairo_t* cr, std::string_view text, const ui::Font& font, const ui
 
 void beginFrame() {
     ++g_frame;
+    // A picture that has gone takes its surfaces with it (one of a screen
+    // is some megabytes); the shrunk ones not used last frame go too once
+    // there are many.
+    auto& images = imageCache();
+    for (auto it = images.begin(); it != images.end();) {
+        if (it->second.image.expired()) {
+            cairo_surface_destroy(it->second.surface);
+            it = images.erase(it);
+        } else {
+            ++it;
+        }
+    }
     auto& scaled = scaledCache();
-    if (scaled.size() > kScaledCacheLimit) {
-        for (auto it = scaled.begin(); it != scaled.end();) {
-            if (it->second.lastFrame + 1 < g_frame || it->second.image.expired()) {
-                cairo_surface_destroy(it->second.surface);
-                it = scaled.erase(it);
-            } else {
-                ++it;
-            }
+    const bool many = scaled.size() > kScaledCacheLimit;
+    for (auto it = scaled.begin(); it != scaled.end();) {
+        if (it->second.image.expired() || (many && it->second.lastFrame + 1 < g_frame)) {
+            cairo_surface_destroy(it->second.surface);
+            it = scaled.erase(it);
+        } else {
+            ++it;
         }
     }
     auto& cache = layoutCache();
@@ -382,6 +384,8 @@ void beginFrame() {
         }
     }
 }
+
+std::size_t cachedSurfaceCount() { return imageCache().size() + scaledCache().size(); }
 
 void clearCaches() {
     for (auto& [key, l] : layoutCache()) g_object_unref(l.layout);

@@ -52,5 +52,7 @@ void drawText(cairo_t* cr, std::string_view text, const ui::Font& font, const ui
 // Called as each frame starts: trims the caches.
 void beginFrame();
 void clearCaches();
+// The picture surfaces the caches hold (whole and shrunk).
+std::size_t cachedSurfaceCount();
 
 }  // namespace render::paint

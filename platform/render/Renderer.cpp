@@ -129,4 +129,6 @@ void setContentPainter(std::type_index viewClass, ContentPainter painter) {
 
 void clearCaches() { paint::clearCaches(); }
 
+std::size_t cachedPictureSurfaces() { return paint::cachedSurfaceCount(); }
+
 }  // namespace render

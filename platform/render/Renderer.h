@@ -93,5 +93,8 @@ void setContentPainter(ContentPainter painter) {
 
 // Frees the cached text layouts and image surfaces (they are rebuilt on demand).
 void clearCaches();
+// The picture surfaces held for drawing, whole and shrunk; a picture's go
+// once it has gone, as the next frame begins.
+std::size_t cachedPictureSurfaces();
 
 }  // namespace render

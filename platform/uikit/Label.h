@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "foundation/SharedText.h"
 #include "uikit/Color.h"
 #include "uikit/Font.h"
 #include "uikit/Text.h"
@@ -22,8 +23,10 @@ class Label : public View {
 public:
     void init(const Rect& frame) override;
 
-    const std::string& text() const { return text_; }
-    virtual void setText(const std::string& text) { text_ = text; }
+    const std::string& text() const { return text_.str(); }
+    // Text given as a std::string is copied; shared text is shared
+    // (records::sharedText: a record's title is then held once).
+    virtual void setText(ns::SharedText text) { text_ = std::move(text); }
     const Font& font() const { return font_; }
     void setFont(const Font& font) { font_ = font; }
     Color textColor() const { return textColor_; }
@@ -47,10 +50,10 @@ public:
     // The text's size: one line for numberOfLines 1, else wrapped within the
     // given width (and at most numberOfLines lines).
     Size sizeThatFits(Size size) const override;
-    std::string debugText() const override { return text_; }
+    std::string debugText() const override { return text_.str(); }
 
 private:
-    std::string text_;
+    ns::SharedText text_;
     Font font_ = Font::systemFontOfSize(17);
     Color textColor_ = Color::blackColor();
     Color highlightedTextColor_ = Color::whiteColor();

@@ -8,6 +8,7 @@
 #include "app/framework/Records.h"
 #include "app/framework/RearviewCell.h"
 #include "app/framework/RevealController.h"
+#include "channels/CommentViewController.h"
 #include "channels/NewsViewController.h"
 #include "app/framework/RearMenu.h"
 #include "channels/SSXWCell.h"
@@ -133,6 +134,39 @@ TEST_F(CurrentAffairsTest, RowOpensItsArticleWithTheListsLoginFlag) {
     EXPECT_EQ(detail->article_id, "1-1");
     EXPECT_TRUE(detail->islogin);
     svc.release();
+}
+
+// A title of megabytes is held once however many screens show it: the
+// list's cell shows the row's own string, and the article's heading, its
+// comment bar and the comment list's header share the article's.
+TEST_F(CurrentAffairsTest, ALongTitleIsSharedFromTheListToTheCommentsNotCopied) {
+    std::string title = "长标题";
+    while (title.size() < 256 * 1024) title += "一个服务端送来的极长标题，";
+    svc.reply("GetArticleList", R"({"records":[{"id":"7","title":")" + title + R"(","zhaiyao":"","img_url":""}]})");
+    svc.reply("GetArticleRecord", R"({"records":{"id":"7","title":")" + title + R"(","content":"<p>正文</p>"}})");
+    svc.reply("GetCommentList", R"({"records":[]})");
+    openCurrentAffairs();
+    ASSERT_TRUE(settle(front));
+    auto cell = std::dynamic_pointer_cast<SSXWCell>(front->mtableview->cellForRowAtIndexPath(ui::IndexPath{0, 0}));
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->titleLabel->text(), title);
+    EXPECT_EQ(cell->titleLabel->text().data(), front->mdataArray().at(0)["title"].str().data());
+
+    auto nav = front->navigationController();
+    ASSERT_TRUE(front->mtableview->tapRowAtIndexPath(ui::IndexPath{0, 0}));
+    auto detail = std::dynamic_pointer_cast<SSXWDetailViewController>(nav->topViewController());
+    ASSERT_TRUE(detail);
+    ASSERT_TRUE(driver->waitUntil([&] { return detail->titleLabel->text() == title; }));
+    const char* held = detail->titleLabel->text().data();
+    EXPECT_NE(held, cell->titleLabel->text().data());  // another reply, another string
+    EXPECT_EQ(detail->titleStr.str().data(), held);
+
+    driver->tap(driver->findViewWithText("查看评论"));
+    auto comments = std::dynamic_pointer_cast<CommentViewController>(nav->topViewController());
+    ASSERT_TRUE(comments);
+    EXPECT_EQ(comments->titleStr.str().data(), held);
+    EXPECT_EQ(comments->commentview->titleLabel->text().data(), held);
+    settleService();
 }
 
 TEST_F(CurrentAffairsTest, MenuStartsWithNoHighlightAndTouchingTheShownRowOnlyMovesIt) {

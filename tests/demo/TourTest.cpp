@@ -153,8 +153,9 @@ TEST(Tour, WalksEveryModuleAgainstTheDemoServiceAndATourAfterItAgainstADeadServi
 // 16384 x 16384, the first article has a 10 MB title and a body reaching for
 // local files. Those pictures took the tour past 6 GB and /dev/zero froze it;
 // now every step settles as against the demo data. The program's peak stays
-// within a bound it passed by gigabytes (its copies of the 10 MB title take
-// most of it; a sanitizer build holds on to what is freed).
+// within a bound it passed by gigabytes (the release build's is under 100 MB,
+// which scripts/hostile-tour.sh checks; an unoptimised one maps more code,
+// and a sanitizer build holds on to what is freed).
 TEST(Tour, AHostileServiceNeitherStallsTheTourNorExhaustsItsMemory) {
     const fs::path home = std::getenv("KL_HOME");
     demo::writeHostileData(KL_DEMO_DATA_DIR, (home / "hostile-data").string());
@@ -167,7 +168,7 @@ TEST(Tour, AHostileServiceNeitherStallsTheTourNorExhaustsItsMemory) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     constexpr long kPeakKilobytes = 1024 * 1024;
 #else
-    constexpr long kPeakKilobytes = 192 * 1024;
+    constexpr long kPeakKilobytes = 128 * 1024;
 #endif
     EXPECT_LT(run.peakKilobytes, kPeakKilobytes);
 }

@@ -63,3 +63,35 @@ TEST(Format, SpecifiersThePartsUse) {
     EXPECT_EQ(ns::format("%@ %@", Value(), Value::null()), "(null) <null>");
     EXPECT_EQ(ns::format("%d%%"), "0%");
 }
+
+// Text arguments are appended as they are, padded as asked; "%s" stops at a NUL.
+TEST(Format, TextArgumentsPadAndStopWhereCStringsDo) {
+    const std::string text = "中文";
+    const std::string_view view = "ab";
+    EXPECT_EQ(ns::format("[%8@][%-4@][%1@]", text, view, text), "[  中文][ab  ][中文]");
+    EXPECT_EQ(ns::format("[%s][%4s]", std::string("a\0b", 3), view), "[a][  ab]");
+    const std::string big(3'000'000, 'x');
+    EXPECT_EQ(ns::format("<%@>", big).size(), big.size() + 2);
+}
+
+// A string's shared text is the value's own string; anything else gives its
+// text() in a string of its own. Copies share.
+TEST(ValueSharedText, IsTheStringItselfNotACopy) {
+    const Value title("一个很长的标题");
+    const ns::SharedText shared = title.sharedText();
+    EXPECT_EQ(shared.str().data(), title.str().data());
+    const ns::SharedText copy = shared;
+    EXPECT_TRUE(copy.sharesWith(shared));
+    EXPECT_EQ(copy, "一个很长的标题");
+
+    const std::pair<Value, const char*> others[] = {
+        {Value(12), "12"}, {Value(1.5), "1.5"}, {Value(), ""}, {Value::null(), ""}, {Value::array({1}), ""},
+    };
+    for (const auto& [v, text] : others) EXPECT_EQ(v.sharedText(), text) << v.description();
+
+    ns::SharedText own(std::string("自己的"));
+    EXPECT_FALSE(own.sharesWith(ns::SharedText(std::string("自己的"))));
+    own.clear();
+    EXPECT_TRUE(own.empty());
+    EXPECT_FALSE(ns::SharedText().sharesWith(ns::SharedText()));
+}

@@ -229,6 +229,30 @@ TEST_F(ScreenTest, ImagesFollowTheirContentMode) {
     EXPECT_TRUE(near(at(*c2, 259, 159), green));
 }
 
+// The surfaces a picture is drawn from (whole, and shrunk to a smaller
+// frame) are held while it lives and go with it at the next frame.
+TEST_F(ScreenTest, APicturesSurfacesGoWithIt) {
+    const Pixel red{255, 0, 0, 255}, green{0, 255, 0, 255};
+    shot();
+    const std::size_t before = render::cachedPictureSurfaces();
+    {
+        auto whole = create<ImageView>(Rect{10, 30, 40, 20});
+        whole->setImage(twoToneImage(40, 20, red, green));
+        auto shrunk = create<ImageView>(Rect{10, 60, 20, 10});
+        shrunk->setImage(twoToneImage(200, 100, red, green));
+        window->addSubview(whole);
+        window->addSubview(shrunk);
+        shot();
+        EXPECT_EQ(render::cachedPictureSurfaces(), before + 3);
+        shot();
+        EXPECT_EQ(render::cachedPictureSurfaces(), before + 3);  // drawn again from them
+        whole->removeFromSuperview();
+        shrunk->removeFromSuperview();
+    }
+    shot();
+    EXPECT_EQ(render::cachedPictureSurfaces(), before);
+}
+
 TEST_F(ScreenTest, StatusBarSitsOverTheTopOfTheWindow) {
     auto with = shot("statusbar");
     EXPECT_GT(inkCount(*with, Rect{0, 0, 320, 20}, kWhite), 100);

@@ -349,6 +349,36 @@ TEST_F(ClientFaultTest, TheRequestIsFreeWhileItsDelegateRuns) {
     EXPECT_TRUE(delegate->reachedDuringTheCallback);
 }
 
+// A reply may be megabytes: once the delegate has heard, neither the request
+// nor its client holds on to it (the client's running request stays), and a
+// request told its outcome is not sent again.
+TEST_F(ClientFaultTest, OnceHandedOverTheReplyIsLetGoAndTheRequestIsNotSentAgain) {
+    const std::pair<const char*, LoopbackService::Reply> cases[] = {
+        {"a result", svc.result("GetSign", kOk)},
+        {"a failure", LoopbackService::status(500)},
+    };
+    for (const auto& [what, reply] : cases) {
+        SCOPED_TRACE(what);
+        svc.reply("GetSign", reply);
+        const int sent = svc.count("GetSign");
+        screen.delegate->outcomes.clear();
+        screen.client->GetSign("501", "2015-03");
+        auto request = screen.client->runningRequest();
+        std::weak_ptr<HTTPRequest> transport = request->httpRequest();
+        ASSERT_FALSE(transport.expired());
+        ASSERT_TRUE(runUntil([&] { return !screen.delegate->outcomes.empty(); }));
+        settle();
+        EXPECT_EQ(screen.client->runningRequest(), request);
+        EXPECT_FALSE(request->httpRequest());
+        EXPECT_TRUE(transport.expired());       // and the body with it
+        EXPECT_FALSE(request->resultText());    // the client took the result
+        request->startAsynchronous();
+        settle();
+        EXPECT_EQ(svc.count("GetSign"), sent + 1);
+        EXPECT_EQ(screen.delegate->outcomes.size(), 1u);
+    }
+}
+
 TEST_F(ClientFaultTest, NetworkActivityCountsRequestsInFlight) {
     svc.reply("GetSign", LoopbackService::held(svc.result("GetSign", kOk)));
     screen.client->GetSign("1", "2015-03");

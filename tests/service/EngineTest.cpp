@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "ServiceTestSupport.h"
@@ -170,6 +172,40 @@ TEST_F(EngineTest, EndingAllWaitsForTheReaderAndTellsNothing) {
     ns::RunLoop::main().drain();
     EXPECT_TRUE(outcomes->calls.empty());
     EXPECT_EQ(net::NetworkActivity::count(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::atomic<bool> gExitReleases{false};
+
+// A program that ends while a large reply is being read waits for the
+// reader before its statics and libraries go: once the transport's exit
+// handler has run, no reader is left, and the reader finished its read.
+TEST_F(EngineTest, AProgramEndingWhileAReplyIsReadWaitsForTheReader) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    svc.serve("/large", LoopbackService::status(200, std::string(HTTPRequest::kLargeReplyBytes, 'l')));
+    EXPECT_EXIT(
+        {
+            // Registered before the transport's own handler, so it runs after it.
+            std::atexit([] {
+                if (!HTTPRequest::hasReaderThread()) std::fputs("no reader left\n", stderr);
+            });
+            std::atomic<bool> inside{false};
+            auto r = HTTPRequest::requestWithURL(svc.baseURL() + "/large");
+            r->setResponseProcessor([&](net::Response&) {
+                inside = true;
+                ns::RunLoop::main().wakeUp();
+                while (!gExitReleases) std::this_thread::yield();
+                std::fputs("the reader finished; ", stderr);
+            });
+            r->startAsynchronous();
+            ns::RunLoop::main().runUntil([&] { return inside.load(); }, 30);
+            std::atexit([] { gExitReleases = true; });  // runs first at exit: the reader may go on
+            std::exit(inside ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "the reader finished; no reader left");
 }
 
 }  // namespace

@@ -49,6 +49,29 @@ TEST_F(TransportTest, ExchangeGivesStatusHeadersAndDecodedBody) {
     EXPECT_EQ(got.header("X-Bad"), "");
 }
 
+// A body that says its length is received into room for all of it at once
+// (grown piece by piece, a reply of megabytes was copied over and over and
+// held twice while it was); a compressed one grows from its stated length.
+TEST_F(TransportTest, ABodyOfAStatedLengthArrivesIntoRoomForItAll) {
+    LoopbackService::Reply plain;
+    plain.body = std::string(3'000'000, 'p');
+    svc.serve("/plain", plain);
+    LoopbackService::Reply packed = plain;
+    packed.gzip = true;
+    svc.serve("/packed", packed);
+    for (const char* path : {"/plain", "/packed"}) {
+        SCOPED_TRACE(path);
+        net::Request r;
+        r.url = svc.baseURL() + path;
+        net::Response response = net::perform(r);
+        ASSERT_FALSE(response.failed()) << response.errorMessage;
+        EXPECT_EQ(response.body, plain.body);
+        if (std::string(path) == "/plain") {
+            EXPECT_EQ(response.body.capacity(), plain.body.size());
+        }
+    }
+}
+
 TEST_F(TransportTest, ErrorKinds) {
     EXPECT_EQ(net::perform(post(LoopbackService::refusedURL())).error, net::ErrorKind::ConnectionFailure);
     EXPECT_EQ(net::perform(post("not a url")).error, net::ErrorKind::Other);

@@ -13,7 +13,8 @@
 
 namespace {
 
-// Every test starts with an empty main run loop and notification centre.
+// Every test starts with an empty main run loop and notification centre
+// (the reset also ends the exchanges a test left in flight).
 class ResetSharedState : public testing::EmptyTestEventListener {
     void OnTestStart(const testing::TestInfo&) override {
         ns::RunLoop::resetForTesting();
@@ -35,8 +36,8 @@ int main(int argc, char** argv) {
     if (!std::getenv("KL_RESOURCES")) setenv("KL_RESOURCES", KL_RESOURCES_DIR, 1);
     tzset();
     int rc = RUN_ALL_TESTS();
-    // What the last test left under way (exchanges, downloads and their
-    // threads) ends here, before the program's statics go.
+    // What the last test left in flight ends here, its workers joined, before
+    // the program's statics and libraries go.
     ns::RunLoop::resetForTesting();
     if (made) {
         std::error_code ec;

@@ -95,11 +95,13 @@ bool isTourPicture(const fs::path& path) {
     return std::regex_match(path.filename().string(), kName);
 }
 
+// What a line of the service client's errors holds.
+constexpr std::string_view kError = "Error Domain=NetWebServiceRequestErrorDomain Code=";
+
 // The message of a service failure as the log gives it: the quoted
 // description of the last error line of the service client, if any. Read
-// without a regular expression: a reply line may be megabytes long.
+// without a regular expression: a line may be long.
 std::string serviceFailure(const ns::LogCapture& log, std::size_t from) {
-    static constexpr std::string_view kError = "Error Domain=NetWebServiceRequestErrorDomain Code=";
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
     std::string found;
     log.forEachLine(from, [&](std::string_view line) {
@@ -185,8 +187,10 @@ private:
     std::ostream& out_;
     std::ostream& err_;
     std::string why_;
-    // The log as it goes, for the service's failures; still written out.
-    ns::LogCapture log_{ns::LogCapture::Echo::Yes};
+    // The service's failures as the log gives them; every line is still
+    // written out. Only those lines are kept: screens log whole replies.
+    ns::LogCapture log_{ns::LogCapture::Echo::Yes,
+                        [](std::string_view line) { return line.find(kError) != std::string_view::npos; }};
     std::size_t stepLog_ = 0;  // the log's lines before the step
     bool clock_ = startClockToday();
     ui::TestDriver ui_;  // on that clock, before the application starts
