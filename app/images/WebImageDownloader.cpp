@@ -1,6 +1,8 @@
 #include "app/images/WebImageDownloader.h"
 
+#include <algorithm>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <thread>
@@ -11,49 +13,92 @@
 
 namespace {
 
-// The network workers: started as needed up to the limit, living as long as
-// the program (like the platform's own network threads).
-class DownloadPool {
+// The network workers: started as needed up to the limit. A reset of the
+// main run loop (between tests) and the program's exit stop them: downloads
+// under way are cancelled, those waiting dropped, and the workers joined, so
+// none is still inside the transport (or decoding) while the program's
+// statics go, nor tells a test that has ended.
+class DownloadPool final : public ns::RunLoopSource {
 public:
     static DownloadPool& shared() {
-        static DownloadPool* pool = new DownloadPool();
+        static DownloadPool* pool = [] {
+            auto* p = new DownloadPool;  // never destroyed: it is stopped at exit instead
+            std::atexit([] { shared().stop(); });
+            return p;
+        }();
         return *pool;
     }
 
-    void submit(std::function<void()> task) {
+    // Main thread.
+    void submit(std::shared_ptr<net::Cancellation> cancellation, std::function<void()> task) {
+        if (!registered_) {
+            registered_ = true;
+            ns::RunLoop::main().addSource(this);
+        }
         std::lock_guard<std::mutex> lock(mutex_);
-        tasks_.push_back(std::move(task));
+        tasks_.push_back(Task{std::move(cancellation), std::move(task)});
         // A woken worker counts as idle until it takes a task, so compare the
         // waiting tasks with the idle workers rather than test for none idle.
         if (tasks_.size() > idle_ && static_cast<int>(workers_.size()) < WebImageDownloader::kMaxConcurrent) {
             workers_.emplace_back([this] { work(); });
-            workers_.back().detach();
         } else {
             cv_.notify_one();
         }
     }
 
+    // Cancels the downloads under way, drops those waiting and waits for the
+    // workers to return. Main thread (or the exiting one).
+    void stop() {
+        std::vector<std::thread> workers;
+        std::deque<Task> dropped;  // released after the lock
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+            dropped.swap(tasks_);
+            for (const auto& c : running_) c->cancel();
+            workers.swap(workers_);
+        }
+        cv_.notify_all();
+        for (auto& w : workers) w.join();
+        std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = false;
+    }
+
+    bool descriptorReady(int, unsigned) override { return false; }
+    void loopReset() override { stop(); }
+
 private:
+    struct Task {
+        std::shared_ptr<net::Cancellation> cancellation;
+        std::function<void()> run;
+    };
+
     void work() {
         std::unique_lock<std::mutex> lock(mutex_);
         for (;;) {
             ++idle_;
-            cv_.wait(lock, [&] { return !tasks_.empty(); });
+            cv_.wait(lock, [&] { return stopping_ || !tasks_.empty(); });
             --idle_;
-            auto task = std::move(tasks_.front());
+            if (stopping_) return;
+            Task task = std::move(tasks_.front());
             tasks_.pop_front();
+            running_.push_back(task.cancellation);
             lock.unlock();
-            task();
-            task = nullptr;
+            task.run();
+            task.run = nullptr;
             lock.lock();
+            running_.erase(std::find(running_.begin(), running_.end(), task.cancellation));
         }
     }
 
     std::mutex mutex_;
     std::condition_variable cv_;
-    std::deque<std::function<void()>> tasks_;
+    std::deque<Task> tasks_;
+    std::vector<std::shared_ptr<net::Cancellation>> running_;
     std::vector<std::thread> workers_;
     std::size_t idle_ = 0;
+    bool stopping_ = false;
+    bool registered_ = false;  // main thread only
 };
 
 bool startsWithNoCase(const std::string& s, std::string_view prefix) {
@@ -104,7 +149,7 @@ void WebImageDownloader::start() {
     }
     auto cancellation = cancellation_;
     std::string url = url_;
-    DownloadPool::shared().submit([self, cancellation, url] {
+    DownloadPool::shared().submit(cancellation, [self, cancellation, url] {
         Result r = fetch(url, cancellation.get());
         ns::postToMain([self, r = std::move(r)] { self->finish(r); });
     });

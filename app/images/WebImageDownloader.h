@@ -10,7 +10,9 @@
 // notification's object is the downloader), then calls the completion with
 // the bytes and the decoded image, or with an error: a URL that is not an
 // absolute http(s) address, a transport failure, a status other than 2xx, or
-// bytes that are not an image.
+// bytes that are not an image. A reset of the main run loop (between tests)
+// and the program's exit cancel the downloads under way and drop those
+// waiting, telling nobody, and wait for the workers.
 #pragma once
 
 #include <functional>

@@ -252,9 +252,11 @@ int onProgress(void* user, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, cur
     return 0;
 }
 
+// Never destroyed: a worker may start its first exchange while the program
+// ends, after the statics have gone.
 const std::string& processNoProxyList() {
-    static const std::string list = noProxyList();
-    return list;
+    static const std::string* list = new std::string(noProxyList());
+    return *list;
 }
 
 }  // namespace

@@ -238,6 +238,37 @@ TEST_F(WebImageTest, CancelledLoadStopsTheDownloadAndAViewThatWentAwayGetsNothin
     EXPECT_EQ(v->image(), placeholder);
 }
 
+// A reset of the main run loop (between tests, and as a test program ends)
+// stops the downloads: those under way are cancelled and their workers
+// waited for, those waiting never go out, and nobody is told. A worker left
+// running reached into the transport while the program's statics went.
+TEST_F(WebImageTest, AResetOfTheMainLoopStopsTheDownloadsAndWaitsForTheirWorkers) {
+    LoopbackService svc;
+    svc.serve("/slow.png", LoopbackService::held(imageReply("Icon.png")));
+    int told = 0;
+    std::vector<WebImageDownloaderPtr> downloads;
+    for (int i = 0; i < WebImageDownloader::kMaxConcurrent + 2; ++i)
+        downloads.push_back(WebImageDownloader::downloadWithURL(svc.baseURL() + "/slow.png",
+                                                                [&](const WebImageDownloader::Result&) { told++; }));
+    ASSERT_TRUE(driver.waitUntil([&] { return pathRequests(svc, "/slow.png") == WebImageDownloader::kMaxConcurrent; }));
+
+    ns::RunLoop::resetForTesting();
+    svc.release();
+    driver.runPending();
+    EXPECT_EQ(told, 0);
+    EXPECT_EQ(pathRequests(svc, "/slow.png"), static_cast<std::size_t>(WebImageDownloader::kMaxConcurrent));
+
+    // The pool takes work again.
+    svc.serve("/quick.png", imageReply("Icon.png"));
+    std::optional<WebImageDownloader::Result> got;
+    auto d = WebImageDownloader::downloadWithURL(svc.baseURL() + "/quick.png",
+                                                 [&](const WebImageDownloader::Result& r) { got = r; });
+    ASSERT_TRUE(driver.waitUntil([&] { return got.has_value(); }));
+    EXPECT_TRUE(got->image);
+    EXPECT_EQ(told, 0);
+    EXPECT_EQ(pathRequests(svc, "/slow.png"), static_cast<std::size_t>(WebImageDownloader::kMaxConcurrent));
+}
+
 // A picture larger than any the screen can use (8 MB once decoded) fails in
 // transfer, however small it was on the wire.
 TEST_F(WebImageTest, APictureLargerThanAnyTheScreenCanUseFailsInTransfer) {

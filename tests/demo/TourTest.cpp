@@ -165,7 +165,7 @@ TEST(Tour, AHostileServiceNeitherStallsTheTourNorExhaustsItsMemory) {
     std::vector<std::string> named = namedPictures(run);
     for (const char* file : {"03-news.png", "04-article.png", "05-comments.png", "12-convenience.png"})
         EXPECT_NE(std::find(named.begin(), named.end(), file), named.end()) << file << " missing:\n" << run.output;
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     constexpr long kPeakKilobytes = 1024 * 1024;
 #else
     constexpr long kPeakKilobytes = 128 * 1024;
