@@ -15,21 +15,7 @@ namespace {
 
 using EngineTest = ServiceTest;
 
-// Records outcomes; does not listen for the start.
-struct Outcomes : HTTPRequestDelegate {
-    std::vector<std::string> calls;
-    void requestFinished(HTTPRequest& r) override {
-        EXPECT_TRUE(ns::isMainThread());
-        calls.push_back("finished " + std::to_string(r.responseStatusCode()));
-    }
-    void requestFailed(HTTPRequest& r) override {
-        EXPECT_TRUE(ns::isMainThread());
-        calls.push_back("failed " + std::to_string(r.error()->code));
-    }
-    bool respondsToRequestStarted() const override { return false; }
-};
-
-HTTPRequestPtr start(const std::string& url, const std::shared_ptr<Outcomes>& outcomes, double timeOut = 10) {
+HTTPRequestPtr start(const std::string& url, const std::shared_ptr<DeafRecorder>& outcomes, double timeOut = 10) {
     auto r = HTTPRequest::requestWithURL(url);
     r->setDelegate(outcomes);
     r->setTimeOutSeconds(timeOut);
@@ -58,7 +44,7 @@ TEST_F(EngineTest, EveryOutcomeComesOnALaterTurn) {
             net::Reachability::setReachable(false);
         else
             net::Reachability::clearOverride();
-        auto outcomes = std::make_shared<Outcomes>();
+        auto outcomes = std::make_shared<DeafRecorder>();
         auto r = start(c.url, outcomes);
         EXPECT_TRUE(outcomes->calls.empty());
         ASSERT_TRUE(runUntil([&] { return !outcomes->calls.empty(); }));
@@ -71,7 +57,7 @@ TEST_F(EngineTest, EveryOutcomeComesOnALaterTurn) {
 // thread or from another.
 TEST_F(EngineTest, FourRunAtOnceAndCancellingGivesTheTurnOn) {
     svc.serve("/held", LoopbackService::held(LoopbackService::status(200, "done")));
-    auto outcomes = std::make_shared<Outcomes>();
+    auto outcomes = std::make_shared<DeafRecorder>();
     std::vector<HTTPRequestPtr> requests;
     for (int i = 0; i < 6; ++i) requests.push_back(start(svc.baseURL() + "/held", outcomes));
     ASSERT_TRUE(runUntil([&] { return svc.count() == 4; }));
@@ -100,7 +86,7 @@ TEST_F(EngineTest, FourRunAtOnceAndCancellingGivesTheTurnOn) {
 TEST_F(EngineTest, TimeOutsKeepRealTimeOnTheManualClock) {
     ns::RunLoop::useManualClock(ns::Date{1420070400});
     svc.serve("/held", LoopbackService::held());
-    auto outcomes = std::make_shared<Outcomes>();
+    auto outcomes = std::make_shared<DeafRecorder>();
     auto idle = start(svc.baseURL() + "/held", outcomes, 0.2);
     auto limited = HTTPRequest::requestWithURL(svc.baseURL() + "/held");
     limited->setDelegate(outcomes);
@@ -121,7 +107,7 @@ TEST_F(EngineTest, LargeRepliesAreReadOffTheMainThread) {
                              std::size_t{3} * 1024 * 1024}) {
         SCOPED_TRACE(size);
         svc.serve("/reply", LoopbackService::status(200, std::string(size, 'r')));
-        auto outcomes = std::make_shared<Outcomes>();
+        auto outcomes = std::make_shared<DeafRecorder>();
         auto r = HTTPRequest::requestWithURL(svc.baseURL() + "/reply");
         std::atomic<int> readOnMain{-1};
         std::atomic<std::size_t> read{0};
@@ -144,7 +130,7 @@ TEST_F(EngineTest, LargeRepliesAreReadOffTheMainThread) {
 // worker of the transport runs, and nothing is told.
 TEST_F(EngineTest, EndingAllWaitsForTheReaderAndTellsNothing) {
     svc.serve("/large", LoopbackService::status(200, std::string(HTTPRequest::kLargeReplyBytes, 'l')));
-    auto outcomes = std::make_shared<Outcomes>();
+    auto outcomes = std::make_shared<DeafRecorder>();
     std::atomic<bool> inside{false}, release{false}, finished{false};
     auto r = HTTPRequest::requestWithURL(svc.baseURL() + "/large");
     r->setResponseProcessor([&](net::Response&) {

@@ -1,5 +1,5 @@
 // What the service tests share: a loopback service the configuration points
-// at, the alerts raised, a delegate that records outcomes, and waiting on
+// at, the alerts raised, delegates that record outcomes, and waiting on
 // the main run loop for real background work.
 #pragma once
 
@@ -48,6 +48,25 @@ protected:
 
 private:
     net::AlertPresenter previousPresenter_;
+};
+
+// Records HTTPRequest callbacks ("started", "finished <status>", "failed <code>").
+struct Recorder : HTTPRequestDelegate {
+    std::vector<std::string> calls;
+    void requestStarted(HTTPRequest&) override { calls.push_back("started"); }
+    void requestFinished(HTTPRequest& r) override {
+        EXPECT_TRUE(ns::isMainThread());
+        calls.push_back("finished " + std::to_string(r.responseStatusCode()));
+    }
+    void requestFailed(HTTPRequest& r) override {
+        EXPECT_TRUE(ns::isMainThread());
+        calls.push_back("failed " + std::to_string(r.error()->code));
+    }
+};
+
+// A recorder that does not listen for the start, so it hears only outcomes.
+struct DeafRecorder : Recorder {
+    bool respondsToRequestStarted() const override { return false; }
 };
 
 // A screen stand-in: records every outcome with the operation it belongs to.

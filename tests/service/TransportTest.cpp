@@ -247,20 +247,6 @@ TEST_F(TransportTest, GzipHelpersRefuseCutStreams) {
     EXPECT_FALSE(net::gunzip(packed, 100));  // larger than allowed
 }
 
-// Records HTTPRequest callbacks.
-struct Recorder : HTTPRequestDelegate {
-    std::vector<std::string> calls;
-    void requestStarted(HTTPRequest&) override { calls.push_back("started"); }
-    void requestFinished(HTTPRequest& r) override {
-        EXPECT_TRUE(ns::isMainThread());
-        calls.push_back("finished " + std::to_string(r.responseStatusCode()));
-    }
-    void requestFailed(HTTPRequest& r) override {
-        EXPECT_TRUE(ns::isMainThread());
-        calls.push_back("failed " + std::to_string(r.error()->code));
-    }
-};
-
 // A queued request for the path with the delegate, started.
 HTTPRequestPtr started(const std::string& url, const std::shared_ptr<HTTPRequestDelegate>& delegate) {
     auto r = HTTPRequest::requestWithURL(url);
@@ -422,11 +408,8 @@ TEST_F(TransportTest, BlocksHoldingTheirRequestLetGoWhenItEnds) {
 // nothing is posted to the main run loop at all, the outcome is told as the
 // reply is read. A started block is still heard, before the outcome.
 TEST_F(TransportTest, NoStartedIsPostedWhenNobodyListensForIt) {
-    struct Deaf : Recorder {
-        bool respondsToRequestStarted() const override { return false; }
-    };
     svc.serve("/ok", LoopbackService::status(200, "ok"));
-    auto deaf = std::make_shared<Deaf>();
+    auto deaf = std::make_shared<DeafRecorder>();
     auto r = started(svc.baseURL() + "/ok", deaf);
     EXPECT_EQ(ns::RunLoop::main().pendingPosts(), 0u);
     ASSERT_TRUE(runUntil([&] { return r->isFinished(); }));
