@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "DemoTestSupport.h"
+#include "support/Command.h"
 #include "demo/DemoPictures.h"
 #include "foundation/Log.h"
 #include "mervio/reporter/MVOMSA.h"
@@ -460,5 +461,22 @@ TEST(DemoPictures, DrawsEachSceneAtItsSizeAndRefusesTheRest) {
     EXPECT_TRUE(
         demo::drawPicture(ns::Value::dictionary({{"width", 5000}, {"height", 10}, {"scene", "city"}})).empty());
 }
+
+#ifdef KL_DEMO_SERVICE_PATH
+// Asked for help it says how to call it and ends well; a wrong call says what
+// was wrong, then the same usage, and ends with status 2.
+TEST(DemoService, ItsCommandLineAnswersWrongCallsWithTheUsage) {
+    const std::string program = KL_DEMO_SERVICE_PATH;
+    const std::string usage = "usage: kl-demo-service [--port N]";
+    auto help = testsupport::runCommand(program + " --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.output.rfind(usage, 0), 0u) << help.output;
+    for (const char* wrong : {"--port abc", "--port 70000", "--port", "--bogus"}) {
+        auto r = testsupport::runCommand(program + " " + wrong);
+        EXPECT_EQ(r.status, 2) << wrong;
+        EXPECT_NE(r.output.find(usage), std::string::npos) << wrong << ": " << r.output;
+    }
+}
+#endif
 
 }  // namespace

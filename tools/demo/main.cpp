@@ -48,7 +48,7 @@ int main(int argc, char** argv) {
             char* end = nullptr;
             long port = std::strtol(v, &end, 10);
             if (*v == '\0' || *end != '\0' || port < 0 || port > 65535) {
-                std::cerr << "kl-demo-service: bad port " << v << "\n";
+                std::cerr << "kl-demo-service: bad port " << v << "\n" << kUsage;
                 return 2;
             }
             options.port = static_cast<int>(port);
