@@ -279,7 +279,8 @@ TEST_F(ViewControllerTest, TheBarShowsTheTopScreensItems) {
     driver->runPending();
     ASSERT_TRUE(bar->backButton());
     EXPECT_EQ(bar->backButton()->currentTitle(), "首页");
-    EXPECT_EQ(driver->tap(bar->backButton()), bar->backButton());
+    auto back = bar->backButton();
+    EXPECT_EQ(driver->tap(back), back);
     EXPECT_EQ(nav->topViewController(), a);
 
     nav->pushViewController(b, false);
