@@ -42,6 +42,11 @@ struct KeyedArchiver::State {
     // places is written once; kOnPath while its contents are written.
     std::unordered_map<const void*, std::size_t> written;
     static constexpr std::size_t kOnPath = 0;
+    // What `written` names stays alive until the archive is done: a value or
+    // coded object made on the spot and gone must not leave its address to
+    // the next one.
+    std::vector<Value> heldValues;
+    std::vector<CodingPtr> heldObjects;
     std::vector<Value> current;  // the dictionaries of the coded objects being written
     int depth = 0;
     bool failed = false;
@@ -98,6 +103,7 @@ struct KeyedArchiver::State {
             }
             case Value::Kind::Array: {
                 if (auto done = seen(&v.items())) return *done;
+                heldValues.push_back(v);
                 std::size_t at = reserve();
                 ++depth;
                 Value refs = Value::array();
@@ -109,6 +115,7 @@ struct KeyedArchiver::State {
             }
             case Value::Kind::Dictionary: {
                 if (auto done = seen(&v.entries())) return *done;
+                heldValues.push_back(v);
                 std::size_t at = reserve();
                 ++depth;
                 Value keys = Value::array(), values = Value::array();
@@ -191,6 +198,7 @@ void KeyedArchiver::encodeObject(const Value& value, const std::string& key) {
 }
 
 void KeyedArchiver::encodeObject(const CodingPtr& object, const std::string& key) {
+    if (object) s_->heldObjects.push_back(object);
     std::size_t at = object ? s_->encode(*object, *this) : 0;
     s_->put(key, uid(at));
 }

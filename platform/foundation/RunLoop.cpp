@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cerrno>
 #include <cmath>
 #include <vector>
 
@@ -139,6 +138,7 @@ void RunLoop::post(std::function<void()> fn) {
 
 void RunLoop::wakeUp() {
     std::unique_lock<std::mutex> lock(mutex_);
+    if (!waiting_) wakeRequested_ = true;  // the next wait does not sleep
     signalLocked(lock);
 }
 
@@ -351,7 +351,7 @@ void RunLoop::waitForEvents(std::int64_t waitNs) {
         for (RunLoopSource* source : sources_) {
             const auto due = source->deadline();
             if (due == RunLoopSource::SteadyTime::max()) continue;
-            waitNs = shorter(waitNs, std::max<std::int64_t>(0, steadyNanos(due) - steadyNanos(nowSteady)));
+            waitNs = due <= nowSteady ? 0 : shorter(waitNs, steadyNanos(due) - steadyNanos(nowSteady));
         }
     }
     if (waitNs == 0 && watches_.empty()) return;  // nothing to look at without waiting
@@ -366,10 +366,14 @@ void RunLoop::waitForEvents(std::int64_t waitNs) {
         fds.push_back(pollfd{w.fd, events, 0});
     }
     if (waitNs != 0) {
+        // Looked at again: what came from other threads since the look above
+        // (a timer, a wake-up) found the loop awake and wrote nothing.
         std::lock_guard<std::mutex> lock(mutex_);
-        if (!posted_.empty() || stopRequested_) {
-            waitNs = 0;
-        } else {
+        if (!isManualClock() && !timers_.empty())
+            waitNs = shorter(waitNs, std::max<std::int64_t>(0, timers_.begin()->first.first - clockNow()));
+        if (!posted_.empty() || stopRequested_ || wakeRequested_) waitNs = 0;
+        wakeRequested_ = false;
+        if (waitNs != 0) {
             waiting_ = true;
             ++sleeps_;
         }
@@ -553,6 +557,7 @@ void RunLoop::clear() {
             fns.push_back(std::move(t->fn_));
         }
         stopRequested_ = false;
+        wakeRequested_ = false;
     }
     // Destroyed here, outside the lock: captured objects may post or cancel.
 }

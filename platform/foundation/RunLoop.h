@@ -287,6 +287,7 @@ private:
     int wakeFd_ = -1;       // eventfd written to wake the sleeping loop
     bool waiting_ = false;  // guarded by mutex_: asleep in poll
     bool signalled_ = false;  // guarded by mutex_: the descriptor was written since the sleep began
+    bool wakeRequested_ = false;  // guarded by mutex_: wakeUp() came while the loop was awake
     std::uint64_t sleeps_ = 0;  // guarded by mutex_
     // The loop thread's own: sources, watches and what the last wait found ready.
     struct Watch {

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "foundation/KeyedArchive.h"
 #include "foundation/PropertyList.h"
@@ -39,6 +42,31 @@ public:
         big = coder.decodeInt64ForKey("big");
         child = std::dynamic_pointer_cast<Sample>(coder.decodeCodedObjectForKey("child"));
         other = std::dynamic_pointer_cast<Sample>(coder.decodeCodedObjectForKey("other"));
+    }
+};
+
+// A coded object that writes values and coded objects it makes on the spot,
+// each gone before the next is made.
+class MadeOnTheSpot : public Coding {
+public:
+    static constexpr int kCount = 8;
+    std::vector<Value> lists;
+    std::vector<std::shared_ptr<Sample>> children;
+
+    std::string className() const override { return "MadeOnTheSpot"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override {
+        for (int i = 0; i < kCount; ++i) {
+            coder.encodeObject(Value::array({Value(i)}), "list" + std::to_string(i));
+            auto child = std::make_shared<Sample>();
+            child->small = i;
+            coder.encodeObject(std::static_pointer_cast<Coding>(child), "child" + std::to_string(i));
+        }
+    }
+    void initWithCoder(KeyedUnarchiver& coder) override {
+        for (int i = 0; i < kCount; ++i) {
+            lists.push_back(coder.decodeObjectForKey("list" + std::to_string(i)));
+            children.push_back(std::dynamic_pointer_cast<Sample>(coder.decodeCodedObjectForKey("child" + std::to_string(i))));
+        }
     }
 };
 
@@ -144,6 +172,24 @@ TEST(KeyedArchive, WhatSeveralPlacesHoldIsWrittenOnceAndReadAsOne) {
     EXPECT_EQ(read->child, read->other);
     EXPECT_TRUE(read->name.isSame(read->child->name));
     EXPECT_EQ(read->child->name, shared->name);
+}
+
+// Objects are told apart by what they are while the archive is written:
+// one made on the spot and gone before the next is never taken for that
+// next one, wherever the next one's memory lies.
+TEST(KeyedArchive, ObjectsMadeWhileWritingAreEachTheirOwn) {
+    auto bytes = KeyedArchiver::archivedDataWithRootObject(std::make_shared<MadeOnTheSpot>());
+    ASSERT_TRUE(bytes);
+    auto read = std::dynamic_pointer_cast<MadeOnTheSpot>(
+        KeyedUnarchiver::unarchivedObject(*bytes, {ArchiveClass::of<MadeOnTheSpot>(), ArchiveClass::of<Sample>()}));
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->lists.size(), static_cast<std::size_t>(MadeOnTheSpot::kCount));
+    for (int i = 0; i < MadeOnTheSpot::kCount; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(read->lists[static_cast<std::size_t>(i)], Value::array({Value(i)}));
+        ASSERT_TRUE(read->children[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(read->children[static_cast<std::size_t>(i)]->small, i);
+    }
 }
 
 TEST(KeyedArchive, CodedObjectsRoundTripWithEveryKeyForm) {

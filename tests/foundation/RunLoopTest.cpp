@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -301,6 +303,60 @@ TEST_F(RunLoopTest, SourcesAreWokenByTheirDescriptorsAndDeadlinesAndHearOfAReset
     EXPECT_EQ(source.heard.size(), 3u);
     close(fds[0]);
     close(fds[1]);
+}
+
+// What another thread adds after the loop last looked at its work, but
+// before it sleeps (a source's deadline is asked in between), keeps it
+// awake: a timer due now runs on this turn, and a wake-up asked for is not
+// lost (the loop has not slept yet, so nothing else would end the sleep).
+TEST_F(RunLoopTest, WhatArrivesJustBeforeTheLoopSleepsKeepsItAwake) {
+    ns::RunLoop::useRealClock();
+    struct Source : ns::RunLoopSource {
+        mutable std::function<void()> arrive;  // from another thread, once
+        bool descriptorReady(int, unsigned) override { return false; }
+        SteadyTime deadline() const override {
+            if (arrive) std::thread(std::exchange(arrive, nullptr)).join();
+            return SteadyTime::max();
+        }
+    } source;
+    loop.addSource(&source);
+    bool fired = false;
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"a timer", [&] { ns::Timer::scheduled(0, false, [&](ns::Timer&) { fired = true; }); }},
+        {"a wake-up", [&] { loop.wakeUp(); }},
+    };
+    for (const auto& [name, arrive] : cases) {
+        SCOPED_TRACE(name);
+        source.arrive = arrive;
+        const auto sleeps = loop.sleepCount();
+        loop.runOnce(2.0);  // had it slept, nothing would have woken it before the limit
+        EXPECT_FALSE(source.arrive);
+        EXPECT_EQ(loop.sleepCount(), sleeps);
+    }
+    EXPECT_TRUE(fired);
+    loop.removeSource(&source);
+}
+
+// A deadline at the very start of the steady clock (what a source gives
+// when it has something to tell at once) is due now: no wait.
+TEST_F(RunLoopTest, ASourceDueAtTheEarliestTimeIsCalledWithoutAWait) {
+    struct Source : ns::RunLoopSource {
+        SteadyTime due = SteadyTime::min();
+        int calls = 0;
+        bool descriptorReady(int, unsigned) override { return false; }
+        SteadyTime deadline() const override { return due; }
+        bool deadlinePassed() override {
+            due = SteadyTime::max();
+            ++calls;
+            return true;
+        }
+    } source;
+    loop.addSource(&source);
+    const auto sleeps = loop.sleepCount();
+    EXPECT_EQ(loop.runOnce(2.0), 1u);
+    EXPECT_EQ(source.calls, 1);
+    EXPECT_EQ(loop.sleepCount(), sleeps);
+    loop.removeSource(&source);
 }
 
 TEST_F(RunLoopTest, NowFollowsTheManualClockOnEveryThread) {
