@@ -76,15 +76,13 @@ private:
         count_ = static_cast<std::size_t>(count);
         top_ = static_cast<std::size_t>(top);
         end_ = static_cast<std::size_t>(table);
-        offsets_.resize(count_);
         for (std::size_t i = 0; i < count_; ++i) {
             std::uint64_t off = bigEndian(p_ + table + i * offsetSize_, offsetSize_);
             if (off < kHeaderSize || off >= end_) return "object outside the object area";
-            offsets_[i] = static_cast<std::size_t>(off);
         }
+        // A byte for each object the list claims (up to one per byte of the
+        // list); the rest only for the objects the root reaches.
         state_.assign(count_, 0);
-        weight_.assign(count_, 0);
-        scalars_.resize(count_);
         std::uint64_t total = 0;
         return visit(top_, 0, total);
     }
@@ -111,14 +109,18 @@ private:
         std::uint64_t count = 0;  // entries: a dictionary has twice as many references
     };
     Refs refsOf(std::size_t obj) const {
-        std::size_t at = offsets_[obj] + 1;
+        std::size_t at = offsetOf(obj) + 1;
         Refs r;
-        countOf(at, p_[offsets_[obj]] & 0xF, r.count);
+        countOf(at, p_[offsetOf(obj)] & 0xF, r.count);
         r.at = at;
         return r;
     }
     std::size_t ref(std::size_t at, std::uint64_t i) const {
         return static_cast<std::size_t>(bigEndian(p_ + at + i * refSize_, refSize_));
+    }
+    // Where an object starts (checked to lie in the object area).
+    std::size_t offsetOf(std::size_t obj) const {
+        return static_cast<std::size_t>(bigEndian(p_ + end_ + obj * offsetSize_, offsetSize_));
     }
 
     // Depth-first over the object graph: reads every scalar, rejects cycles
@@ -131,11 +133,11 @@ private:
         }
         state_[obj] = 1;
         weight = 1;
-        std::uint8_t marker = p_[offsets_[obj]];
+        std::uint8_t marker = p_[offsetOf(obj)];
         unsigned type = marker >> 4;
         if (type == 0xA || type == 0xD) {
             if (depth >= kPropertyListMaxDepth) return "nesting too deep";
-            std::size_t at = offsets_[obj] + 1;
+            std::size_t at = offsetOf(obj) + 1;
             std::uint64_t count = 0;
             if (!countOf(at, marker & 0xF, count)) return "bad container";
             std::uint64_t refs = type == 0xD ? count * 2 : count;
@@ -144,7 +146,7 @@ private:
                 std::uint64_t r = bigEndian(p_ + at + i * refSize_, refSize_);
                 if (r >= count_) return "bad reference";
                 if (type == 0xD && i < count) {
-                    unsigned keyType = p_[offsets_[r]] >> 4;
+                    unsigned keyType = p_[offsetOf(static_cast<std::size_t>(r))] >> 4;
                     if (keyType != 0x5 && keyType != 0x6) return "dictionary key is not a string";
                 }
                 std::uint64_t w = 0;
@@ -161,7 +163,7 @@ private:
     }
 
     Problem scalar(std::size_t obj) {
-        std::size_t at = offsets_[obj];
+        std::size_t at = offsetOf(obj);
         std::uint8_t marker = p_[at++];
         unsigned low = marker & 0xF;
         std::size_t left = end_ - at;
@@ -245,7 +247,7 @@ private:
     // The checked graph as values: scalars shared, containers built afresh
     // wherever they are referred to.
     Value build(std::size_t obj) {
-        unsigned type = p_[offsets_[obj]] >> 4;
+        unsigned type = p_[offsetOf(obj)] >> 4;
         if (type == 0xA) {
             Refs r = refsOf(obj);
             std::vector<Value> items;
@@ -260,7 +262,7 @@ private:
             std::unordered_map<std::string_view, std::size_t> index;
             entries.reserve(r.count);
             for (std::uint64_t i = 0; i < r.count; ++i) {
-                const std::string& key = scalars_[ref(r.at, i)].str();
+                const std::string& key = scalars_.at(ref(r.at, i)).str();
                 Value item = build(ref(r.at, r.count + i));
                 auto [it, fresh] = index.try_emplace(key, entries.size());
                 if (fresh)
@@ -270,7 +272,7 @@ private:
             }
             return Value::dictionaryWithUniqueEntries(std::move(entries));
         }
-        const Value& v = scalars_[obj];
+        const Value& v = scalars_.at(obj);
         // A UID is a dictionary: each place gets its own.
         return v.isDictionary() ? v.deepCopy() : v;
     }
@@ -279,10 +281,10 @@ private:
     std::size_t n_;
     unsigned offsetSize_ = 0, refSize_ = 0;
     std::size_t count_ = 0, top_ = 0, end_ = 0;
-    std::vector<std::size_t> offsets_;
     std::vector<std::uint8_t> state_;  // 0 new, 1 on the path, 2 done
-    std::vector<std::uint64_t> weight_;
-    std::vector<Value> scalars_;
+    // Of the objects visited: what each expands to, and the scalars read.
+    std::unordered_map<std::size_t, std::uint64_t> weight_;
+    std::unordered_map<std::size_t, Value> scalars_;
 };
 
 // ---- Writing ----

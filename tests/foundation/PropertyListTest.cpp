@@ -2,6 +2,9 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
@@ -63,6 +66,15 @@ Bytes bplist(const std::vector<Bytes>& objects) {
     trailer[31] = table;
     out.insert(out.end(), trailer.begin(), trailer.end());
     return out;
+}
+
+// This process's resident memory in kB: "VmRSS:" now, "VmHWM:" at its peak.
+long residentKB(const std::string& key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
+    return -1;
 }
 
 }  // namespace
@@ -279,6 +291,28 @@ TEST(PropertyList, TheOldTextForm) {
     EXPECT_TRUE(PropertyListSerialization::propertyListWithData(Bytes(deep.begin(), deep.end())).isNil());
     std::string fine = std::string(512, '(') + std::string(512, ')');
     EXPECT_FALSE(PropertyListSerialization::propertyListWithData(Bytes(fine.begin(), fine.end())).isNil());
+}
+
+// A binary list may claim an object for every byte of its offset table
+// (all of them one object): reading it takes little more than the list's
+// own size, not tens of bytes for each object claimed.
+TEST(PropertyList, ObjectsABinaryListClaimsCostLittleMemory) {
+    constexpr std::size_t kClaimed = 16u << 20;
+    Bytes list = {'b', 'p', 'l', 'i', 's', 't', '0', '0', 0x09};  // one object: true
+    list.insert(list.end(), kClaimed, 8);                          // every offset names it
+    Bytes trailer(32, 0);
+    trailer[6] = 1;  // offset size
+    trailer[7] = 1;  // reference size
+    for (int i = 0; i < 8; ++i) trailer[8 + i] = static_cast<std::uint8_t>(kClaimed >> (8 * (7 - i)));
+    trailer[31] = 9;  // the offset table
+    list.insert(list.end(), trailer.begin(), trailer.end());
+
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+    const long before = residentKB("VmRSS:");
+    Value v = PropertyListSerialization::propertyListWithData(list);
+    const long grown = residentKB("VmHWM:") - before;
+    EXPECT_EQ(v, Value(true));
+    EXPECT_LT(grown, static_cast<long>(4 * kClaimed / 1024)) << "kB";  // four bytes an object at most
 }
 
 TEST(PropertyList, BadBytesGiveNilNeverACrash) {
