@@ -221,8 +221,8 @@ public:
     // Runs until stop() (any thread).
     void run();
     void stop();
-    // Wakes the loop if it sleeps, so that it looks at its work (and a
-    // runUntil condition) again. Any thread.
+    // Wakes the loop if it sleeps (if not, its next wait does not sleep), so
+    // that it looks at its work (and a runUntil condition) again. Any thread.
     void wakeUp();
 
     // ---- Sources (on the loop's own thread) ----
