@@ -11,7 +11,6 @@
 #include "uikit/Image.h"
 #include "uikit/ImageView.h"
 #include "uikit/Keyboard.h"
-#include "uikit/Responder.h"
 
 namespace {
 
@@ -105,17 +104,17 @@ void LoginViewController::viewDidLoad() {
 
 void LoginViewController::keyboardMoved(const ns::Notification& notification) {
     if (!loginBox) return;
-    // While the keyboard is up for one of the box's fields, the box rises
-    // (within the overlay) until its buttons stand clear of the keyboard.
+    // While the keyboard is up, the box stands risen (within the overlay) so
+    // that its buttons are clear of the keyboard: for its own fields, and
+    // already while the overlay is hidden, for the screen's field it may be
+    // shown over (a comment bar asks for the login with its keyboard up).
     double top = kBoxTop;
-    auto responder = ui::Responder::firstResponder();
-    if (notification.name == ui::UIKeyboardDidShowNotification && !view()->isHidden() &&
-        (responder == userField || responder == passwordField)) {
+    auto window = view()->window();
+    if (notification.name == ui::UIKeyboardDidShowNotification && window) {
         ui::Rect keyboard = ui::rectFromUserInfo(notification.userInfo, ui::UIKeyboardFrameEndUserInfoKey);
-        if (auto window = view()->window()) {  // from the screen's points to the window's
-            keyboard.origin.x -= window->frame().origin.x;
-            keyboard.origin.y -= window->frame().origin.y;
-        }
+        // From the screen's points to the window's.
+        keyboard.origin.x -= window->frame().origin.x;
+        keyboard.origin.y -= window->frame().origin.y;
         const double keyboardTop = view()->convertRect_fromView(keyboard, nullptr).minY();
         top = std::max(kBoxMargin, std::min(kBoxTop, keyboardTop - kBoxMargin - kBoxHeight));
     }

@@ -16,9 +16,10 @@
 // the record is saved through Utils with "1", and the delegate (when one is
 // set) hears rolesName("", true); isFrom still names the feature that asked.
 // A refusal shows the reply's "message". "取消" (Canecllogin) hides the
-// overlay and abandons a login in flight. While the keyboard is up for one of
-// its fields, the box rises within the overlay so that "登录" and "取消" stay
-// above the keyboard, and goes back when the keyboard goes down.
+// overlay and abandons a login in flight. While the keyboard is up (for one of
+// its fields, or for the screen's own field when the overlay is shown over
+// it), the box rises within the overlay so that "登录" and "取消" stay above
+// the keyboard, and goes back when the keyboard goes down.
 #pragma once
 
 #include <memory>

@@ -145,7 +145,8 @@ public:
 private:
     MVOMSAStore();
     void recount();
-    // Creates the tables: the code of the first statement.
+    // Creates the tables: SQLite's code of the first statement that failed
+    // (0 when all ran; -1 without a database).
     static int createTables(sqlite3* db);
     // Closes the store's connection and the configuration holder's.
     void closeConnections();

@@ -201,6 +201,10 @@ TEST_F(CommentListTest, TheBarComesDownWithTheKeyboardAfterALoginAndNoRowShowsBe
     tapCommentButton(screen);
     auto login = screen->loginview;
     ASSERT_FALSE(login->view()->isHidden());
+    // The keyboard is still up for the bar: the box's buttons stand clear of it.
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    for (const auto& button : {login->loginButton, login->cancelButton})
+        EXPECT_LE(button->convertRect_toView(button->bounds(), nullptr).maxY(), ui::Keyboard::shared().frame().minY());
     ASSERT_TRUE(driver->typeText(login->userField, "lisi"));
     ASSERT_TRUE(driver->typeText(login->passwordField, "secret"));
     auto hit = driver->tap(login->loginButton);  // a finger reaches it above the keyboard

@@ -242,6 +242,30 @@ TEST_F(DetailScreenTest, PostingWaitsForALoginAskedForByTheCommentBar) {
     EXPECT_EQ(svc.count("SubmitComment"), 1u);
 }
 
+// "发表" asks for the login while the keyboard is still up for the input bar:
+// the box's buttons stand clear of the keyboard from the start, and "取消"
+// goes back to the comment as it was.
+TEST_F(DetailScreenTest, ALoginAskedForOverTheKeyboardShowsItsButtonsAboveIt) {
+    auto detail = openDrawn();
+    startComment(detail);
+    ASSERT_TRUE(driver->typeText("还没登录"));
+    publish(detail);
+    auto login = detail->loginview;
+    ASSERT_FALSE(login->view()->isHidden());
+    ASSERT_TRUE(ui::Keyboard::shared().isVisible());
+    const double keyboardTop = ui::Keyboard::shared().frame().minY();
+    for (const auto& button : {login->loginButton, login->cancelButton})
+        EXPECT_LE(button->convertRect_toView(button->bounds(), nullptr).maxY(), keyboardTop);
+
+    auto hit = driver->tap(login->cancelButton);
+    ASSERT_TRUE(hit && (hit == login->cancelButton || hit->isDescendantOfView(login->cancelButton.get())));
+    EXPECT_TRUE(login->view()->isHidden());
+    EXPECT_FALSE(detail->pubView->isHidden());
+    EXPECT_EQ(driver->firstResponder(), detail->pubView->contentField);
+    EXPECT_EQ(detail->pubView->contentField->text(), "还没登录");
+    EXPECT_EQ(svc.count("SubmitComment"), 0u);
+}
+
 TEST_F(DetailScreenTest, APictureOpensFullScreenAndATapClosesIt) {
     LoopbackService::Reply picture;
     picture.body = jpeg(600, 400);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -201,6 +202,39 @@ TEST_F(StoreTest, AFileThatTurnsIntoNoDatabaseIsSetAsideReplacingTheOneBeforeAnd
         store->updateDatabase("delete from events");
         settle();
     }
+}
+
+// Only a file that is no database is set aside: a store that another
+// connection holds locked, or that has no room left, answers the failure and
+// keeps its events, for the init as for any statement.
+TEST_F(StoreTest, AStoreThatIsBusyOrFullIsNeverSetAside) {
+    put({{"a", 1}});
+    {
+        SCOPED_TRACE("locked by another connection");
+        sqlite3* other = nullptr;
+        ASSERT_EQ(sqlite3_open(MVOMSAStore::databasePath().c_str(), &other), SQLITE_OK);
+        ASSERT_EQ(mvomsa::execute(other, "begin exclusive"), SQLITE_OK);
+        store->closeDB();
+        store->initDB();
+        EXPECT_EQ(store->updateDatabase("update events set status=?  where status = ?", {1, 2}), SQLITE_BUSY);
+        EXPECT_EQ(mvomsa::execute(other, "commit"), SQLITE_OK);
+        sqlite3_close(other);
+    }
+    EXPECT_FALSE(std::filesystem::exists(MVOMSAStore::setAsidePath()));
+    EXPECT_EQ(names(storedEvents()), (Names{"a"}));
+    {
+        SCOPED_TRACE("full");
+        std::lock_guard lock(mvomsa::databaseLock());
+        ASSERT_EQ(mvomsa::execute(store->getDB(), "pragma max_page_count = 1"), SQLITE_OK);  // no page more
+        EXPECT_EQ(store->updateDatabase("insert into events (content, status, send_count, ts) values (?, 0, 0, 2)",
+                                        {std::string(100000, 'x')}),
+                  SQLITE_FULL);
+        store->closeDB();
+    }
+    EXPECT_FALSE(std::filesystem::exists(MVOMSAStore::setAsidePath()));
+    EXPECT_EQ(names(storedEvents()), (Names{"a"}));
+    put({{"b", 2}});
+    EXPECT_EQ(names(storedEvents()), (Names{"a", "b"}));
 }
 
 }  // namespace
