@@ -228,6 +228,8 @@ void AddXinShengViewController::subit() {
 }
 
 void AddXinShengViewController::determineMsg(const std::string& name, const std::string& phone) {
+    if (submitting_) return;
+    submitting_ = true;
     requestType = kSubmitRequest;
     user_type = identityLabel->text() == kPartyMember ? "1" : "2";
     PP->SubmitGroupVoice(name, category_id, titleField->text(), contentView->text(), phone, user_type, is_open ? 1 : 0, org_id);
@@ -244,6 +246,7 @@ void AddXinShengViewController::disview() {
 void AddXinShengViewController::GetWebServerContent_success(const std::string& result) {
     auto keep = sharedAs<AddXinShengViewController>();
     const std::string& operation = PP->replyOperation();
+    if (operation == kSubmitOperation) submitting_ = false;
     if (requestType == kTypeRequest && operation == kCategoryOperation &&
         PP->replyRequest() == typesRequest_.lock()) {
         typesReplied(result);
@@ -289,7 +292,10 @@ void AddXinShengViewController::submissionReplied(const std::string& result) {
     back();
 }
 
-void AddXinShengViewController::GetWebServerContent_Fail(const ns::ErrorPtr&) { ProgressHUD::dismiss(); }
+void AddXinShengViewController::GetWebServerContent_Fail(const ns::ErrorPtr&) {
+    if (PP->replyOperation() == kSubmitOperation) submitting_ = false;
+    ProgressHUD::dismiss();
+}
 
 // ---- Keyboard ----
 

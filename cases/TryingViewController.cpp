@@ -182,6 +182,7 @@ bool TryingViewController::textView_shouldChangeTextInRange_replacementText(cons
 // ---- Submission ----
 
 void TryingViewController::subit() {
+    if (submitting_) return;
     const std::pair<std::string, const char*> checks[] = {
         {typeLabel->text(), "请选择事件类型"},  {titleField->text(), "请输入主题"},
         {addressField->text(), "请输入事件地点"}, {timeField->text(), "请选择事件"},
@@ -193,6 +194,7 @@ void TryingViewController::subit() {
             return;
         }
     }
+    submitting_ = true;
     showProgress("提交中...");
     requestType = kRequestSubmit;
     pp->SubmitEvent(records::text(Utils::getMember()->member_id), titleField->text(), contentTextview->text(),
@@ -210,6 +212,7 @@ void TryingViewController::GetWebServerContent_success(const std::string& result
         return;
     }
     if (operation != kSubmitOperation) return;
+    submitting_ = false;
     ns::Value reply = records::parse(result);
     if (records::succeeded(reply)) {
         Utils::showAlert(kSubmittedText);
@@ -229,4 +232,7 @@ void TryingViewController::GetWebServerContent_success(const std::string& result
     Utils::showAlert(message.empty() ? kSubmitFailedText : message);
 }
 
-void TryingViewController::GetWebServerContent_Fail(const ns::ErrorPtr&) { ProgressHUD::dismiss(); }
+void TryingViewController::GetWebServerContent_Fail(const ns::ErrorPtr&) {
+    if (pp->replyOperation() == kSubmitOperation) submitting_ = false;
+    ProgressHUD::dismiss();
+}

@@ -390,12 +390,16 @@ private:
             while (p_ < end_ && isDigit(*p_)) ++p_;
             integral = false;
         }
+        const unsigned char* fractionEnd = p_;
         bool negativeExponent = false;
+        long long exponent = 0;  // held at a bound beyond any text's count of digits
         if (p_ < end_ && (*p_ == 'e' || *p_ == 'E')) {
             ++p_;
             if (p_ < end_ && (*p_ == '+' || *p_ == '-')) negativeExponent = *p_++ == '-';
             if (p_ >= end_ || !isDigit(*p_)) return fail("Invalid exponent in number");
-            while (p_ < end_ && isDigit(*p_)) ++p_;
+            for (; p_ < end_ && isDigit(*p_); ++p_)
+                if (exponent < 1000000000000LL) exponent = exponent * 10 + (*p_ - '0');
+            if (negativeExponent) exponent = -exponent;
             integral = false;
         }
         if (integral) {
@@ -424,17 +428,31 @@ private:
         double d = 0;
         auto [ptr, ec] = std::from_chars(reinterpret_cast<const char*>(start), reinterpret_cast<const char*>(p_), d);
         if (ec == std::errc::result_out_of_range) {
-            if (!negativeExponent) {
+            // Too large is refused, too small is zero: which one it is, the
+            // power of ten of its first significant digit tells, not the
+            // exponent's sign alone ("1000...0e-1" can be too large).
+            if (magnitude(digits, digitsEnd, fractionEnd, exponent) > 0) {
                 p_ = start;
                 return fail("Number out of range");
             }
-            d = negative ? -0.0 : 0.0;  // too small: zero
+            d = negative ? -0.0 : 0.0;
         } else if (ec != std::errc() || ptr != reinterpret_cast<const char*>(p_) || !std::isfinite(d)) {
             p_ = start;
             return fail("Number out of range");
         }
         out = ns::Value(d);
         return true;
+    }
+
+    // The power of ten of a number's first significant digit: its integer
+    // digits [digits, digitsEnd), then an optional fraction up to
+    // fractionEnd, then the exponent.
+    static long long magnitude(const unsigned char* digits, const unsigned char* digitsEnd,
+                               const unsigned char* fractionEnd, long long exponent) {
+        if (*digits != '0') return exponent + (digitsEnd - digits) - 1;
+        long long zeros = 0;
+        for (const unsigned char* q = digitsEnd + 1; q < fractionEnd && *q == '0'; ++q) ++zeros;
+        return exponent - zeros - 1;
     }
 
     const unsigned char* begin_;

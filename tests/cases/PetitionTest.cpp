@@ -148,6 +148,28 @@ TEST_F(PetitionTest, RefusedPetitionKeepsTheFormAndItsEntries) {
     EXPECT_EQ(form->userMsgview->phoneField->text(), "13800000000");
 }
 
+TEST_F(PetitionTest, ConfirmTouchedAgainWhileThePetitionIsOnItsWaySendsItOnce) {
+    svc.reply("GetCategoryList", kCategories);
+    svc.reply("SubmitGroupVoice", LoopbackService::held(LoopbackService::status(500)));
+    auto form = openForm();
+    fill(form);
+    alertAfterSubmit(form);
+    sendFromBox(form);
+    ASSERT_TRUE(waitForRequests("SubmitGroupVoice", 1));
+    // The box stays open while the petition is on its way: a second touch sends nothing.
+    driver->tap(form->userMsgview->confirmButton);
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitGroupVoice"), 1u);
+
+    // Once the first has failed, "确定" sends it again.
+    svc.release();
+    settleService();
+    svc.reply("SubmitGroupVoice", R"({"state":"successful","message":"提交成功"})");
+    driver->tap(form->userMsgview->confirmButton);
+    ASSERT_TRUE(driver->waitUntil([&] { return alertsWithMessage("提交成功") == 1; }));
+    EXPECT_EQ(svc.count("SubmitGroupVoice"), 2u);
+}
+
 TEST_F(PetitionTest, TheTypePanelOpenedTwiceWhileTypesLoadOffersOnlyTheTypes) {
     svc.reply("GetCategoryList", LoopbackService::held(svc.result("GetCategoryList", kCategories)));
     auto form = openForm();
@@ -309,6 +331,21 @@ TEST_F(HandlingTest, SuccessfulStepHidesTheButtonsAndReloadsTheRecord) {
 }  // namespace
 
 namespace {
+
+TEST_F(HandlingTest, SubmitTouchedAgainWhileTheStepIsOnItsWaySendsItOnce) {
+    svc.reply("GetGroupVoiceRecord", kRecord);
+    svc.reply("SubmitGroupVoiceHandle", LoopbackService::held(LoopbackService::status(500)));
+    auto screen = openHandling();
+    screen->reply();
+    screen->repview->contentView->setText("尽快处理");
+    driver->tap(screen->repview->submitButton);
+    ASSERT_TRUE(waitForRequests("SubmitGroupVoiceHandle", 1));
+    driver->tap(screen->repview->submitButton);
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitGroupVoiceHandle"), 1u);
+    svc.release();
+    EXPECT_TRUE(hudClosed());
+}
 
 TEST_F(HandlingTest, StepThatNeverArrivesLeavesThePopupToSendAgain) {
     svc.reply("GetGroupVoiceRecord", kRecord);

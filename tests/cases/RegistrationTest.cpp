@@ -204,6 +204,26 @@ TEST_F(RegistrationTest, RefusedOrFailedSubmissionKeepsTheForm) {
     EXPECT_EQ(form->contentTextview->text(), "三盏路灯不亮");
 }
 
+TEST_F(RegistrationTest, SubmitTouchedAgainWhileTheEventIsOnItsWaySendsItOnce) {
+    chooseType(R"({"records":[{"key":"治安"}]})", 0);
+    fillTexts();
+    svc.reply("SubmitEvent", LoopbackService::held(LoopbackService::status(500)));
+    driver->tap(form->submitButton);
+    ASSERT_TRUE(waitForRequests("SubmitEvent", 1));
+    driver->tap(form->submitButton);
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitEvent"), 1u);
+
+    // Once the first has failed, the form sends again.
+    svc.release();
+    EXPECT_TRUE(hudClosed());
+    svc.reply("SubmitEvent", svc.result("SubmitEvent", R"({"state":"successful"})"));
+    driver->tap(form->submitButton);
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(alertMessage(), "提交成功！");
+    EXPECT_EQ(svc.count("SubmitEvent"), 2u);
+}
+
 TEST_F(RegistrationTest, ReturnAndNewlinePutTheKeyboardAway) {
     ASSERT_TRUE(driver->typeText(form->titleField, "主题"));
     EXPECT_TRUE(driver->pressReturn());

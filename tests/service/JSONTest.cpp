@@ -40,6 +40,7 @@ TEST(JSONReader, RefusesWhatRFC8259Forbids) {
         {"NaN", "[NaN]"},
         {"Infinity", "[Infinity]"},
         {"number too large for a double", "[1e400]"},
+        {"number too large for a double, with a negative exponent", "[1" + std::string(400, '0') + "e-1]"},
         {"single quotes", "['a']"},
         {"unquoted key", "{a:1}"},
         {"missing colon", R"({"a" 1})"},
@@ -177,6 +178,12 @@ TEST(JSONReader, ReadsNumbersExactlyOrAsDoubles) {
     EXPECT_DOUBLE_EQ(v.at(7).doubleValue(), 100.0);
     EXPECT_EQ(v.at(8).doubleValue(), 0.0);  // too small: zero
     EXPECT_EQ(v.at(9).integerValue(), 0);
+
+    // Too small is zero however the exponent is written.
+    ns::Value tiny = JSONValue("[0." + std::string(400, '0') + "1e5, -0." + std::string(400, '0') + "1e+5]");
+    ASSERT_TRUE(tiny.isArray());
+    EXPECT_EQ(tiny.at(0).doubleValue(), 0.0);
+    EXPECT_TRUE(std::signbit(tiny.at(1).doubleValue()));
 }
 
 TEST(JSONReader, ContainersAreMutableAndRepeatedKeysKeepTheLastValue) {
