@@ -150,6 +150,23 @@ TEST_F(SupplyTest, APassedCheckOpensTheSupplyListWithTheMemberIds) {
     EXPECT_EQ(cell->Leave_mesgLabel->text(), "留言:4");
 }
 
+TEST_F(SupplyTest, VerifyTouchedAgainWhileTheCheckIsOnItsWayOpensTheBoardOnce) {
+    svc.reply("GetRetailerLogin", LoopbackService::held(svc.result("GetRetailerLogin", kIdentity)));
+    auto page = openEntry();
+    driver->tap(page->agreeButton);
+    fill(page, "王五", "13912345678");
+    driver->tap(page->checkview->checkButton);
+    ASSERT_TRUE(waitForRequests("GetRetailerLogin", 1));
+    driver->tap(page->checkview->checkButton);
+    settleService(1);
+    EXPECT_EQ(svc.count("GetRetailerLogin"), 1u);
+    svc.release();
+    ASSERT_TRUE(driver->waitUntil([&] { return std::dynamic_pointer_cast<RevealController>(nav->topViewController()) != nullptr; }));
+    settleService();
+    driver->advance(1.0);
+    EXPECT_EQ(nav->viewControllers().size(), 3u);  // the root, the entry and one board
+}
+
 TEST_F(SupplyTest, SearchTypeAndKeywordsGoOutOnlyWhenSearching) {
     auto list = frontOf(enterBoard(openEntry()));
     waitForList(list, 1);
