@@ -84,6 +84,8 @@ void MyXinShengDetailViewController::closeReplyContent() {
 }
 
 void MyXinShengDetailViewController::sumitReplyContent(const std::string& text) {
+    // A step still on its way is not sent a second time.
+    if (requestType == kSubmit) return;
     requestType = kSubmit;
     showProgress("提交中...");
     PP->SubmitGroupVoiceHandle(feel_id, user_id, ActionType, text);

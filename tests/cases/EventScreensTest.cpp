@@ -294,6 +294,25 @@ TEST_F(EventDetailTest, RefusedHandlingSaysWhyAndKeepsThePanel) {
     EXPECT_EQ(detail->resview->contentTextview->text(), "上报县里");
 }
 
+TEST_F(EventDetailTest, SubmitTouchedAgainWhileTheHandlingIsOnItsWaySendsItOnce) {
+    openDetail(eventRecord("1", "1", ns::Value::array()));
+    detail->resview->contentTextview->setText("已处理完毕");
+    svc.reply("SubmitEventHandle", LoopbackService::held(LoopbackService::status(500)));
+    tapSubmit();
+    ASSERT_TRUE(waitForRequests("SubmitEventHandle", 1));
+    tapSubmit();
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitEventHandle"), 1u);
+
+    // Once the first has failed, the panel sends again.
+    svc.release();
+    EXPECT_TRUE(hudClosed());
+    svc.reply("SubmitEventHandle", svc.result("SubmitEventHandle", R"({"state":"failed","message":"无权上报"})"));
+    tapSubmit();
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(svc.count("SubmitEventHandle"), 2u);
+}
+
 TEST_F(EventDetailTest, FailedLoadLeavesTheScreenEmpty) {
     svc.replyOnce("GetEventRecord", LoopbackService::status(500));
     detail = ui::create<EventDetailViewController>();

@@ -332,6 +332,21 @@ TEST_F(HandlingTest, SuccessfulStepHidesTheButtonsAndReloadsTheRecord) {
 
 namespace {
 
+TEST_F(HandlingTest, SubmitTouchedAgainWhileTheStepIsOnItsWaySendsItOnce) {
+    svc.reply("GetGroupVoiceRecord", kRecord);
+    svc.reply("SubmitGroupVoiceHandle", LoopbackService::held(LoopbackService::status(500)));
+    auto screen = openHandling();
+    screen->reply();
+    screen->repview->contentView->setText("尽快处理");
+    driver->tap(screen->repview->submitButton);
+    ASSERT_TRUE(waitForRequests("SubmitGroupVoiceHandle", 1));
+    driver->tap(screen->repview->submitButton);
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitGroupVoiceHandle"), 1u);
+    svc.release();
+    EXPECT_TRUE(hudClosed());
+}
+
 TEST_F(HandlingTest, StepThatNeverArrivesLeavesThePopupToSendAgain) {
     svc.reply("GetGroupVoiceRecord", kRecord);
     // Held, so the overlay can be seen before the failure takes it away.
