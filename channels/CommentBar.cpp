@@ -200,6 +200,8 @@ bool CommentedArticleScreen::textFieldShouldReturn(const std::shared_ptr<ui::Tex
 }
 
 void CommentedArticleScreen::PublishedContent() {
+    // A comment still on its way is not sent a second time.
+    if (type == channelstyle::kCommentType) return;
     if (!Utils::isLogin()) {
         loginview->view()->setHidden(false);
         return;

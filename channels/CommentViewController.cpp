@@ -190,6 +190,8 @@ bool CommentViewController::textFieldShouldReturn(const std::shared_ptr<ui::Text
 }
 
 void CommentViewController::comment() {
+    // A comment still on its way is not sent a second time.
+    if (type == channelstyle::kCommentType) return;
     if (!ns::UserDefaults::standardUserDefaults()->boolForKey(Utils::kLoginStateKey)) {
         loginview->view()->setHidden(false);
         return;

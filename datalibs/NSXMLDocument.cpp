@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <filesystem>
+#include <unordered_map>
 
 #include "datalibs/XMLSupport.h"
 #include "datalibs/ZipFileIO.h"
@@ -23,11 +24,77 @@ namespace {
 
 constexpr std::size_t kZipReadPiece = 1024;
 
+// Entity references stay references in the tree, and whatever reads a
+// node's text (its string value, XPath's string functions) expands them:
+// a 60 KB document can read as gigabytes. libxml2 refuses such documents when
+// it substitutes entities; without substitution the model adds up what the
+// document's references expand to, and stops counting past the limit.
+class EntityExpansion {
+public:
+    EntityExpansion(xmlDocPtr doc, std::uint64_t limit) : doc_(doc), limit_(limit) {}
+
+    bool withinLimit() { return below(reinterpret_cast<xmlNodePtr>(doc_), false, 0) <= limit_; }
+
+private:
+    static constexpr int kMaxNesting = 64;
+
+    std::uint64_t add(std::uint64_t a, std::uint64_t b) const { return a > limit_ || b > limit_ - a ? limit_ + 1 : a + b; }
+
+    // What the references below the node expand to; with `text`, its plain
+    // text counts too (for an entity's content). Stops just past the limit.
+    std::uint64_t below(xmlNodePtr node, bool text, int nesting) {
+        std::uint64_t size = 0;
+        for (xmlNodePtr n = node->children; n && size <= limit_; n = n->next) {
+            switch (n->type) {
+                case XML_TEXT_NODE:
+                case XML_CDATA_SECTION_NODE:
+                    if (text) size = add(size, static_cast<std::uint64_t>(xmlStrlen(n->content)));
+                    break;
+                case XML_ENTITY_REF_NODE:
+                    size = add(size, entity(xmlGetDocEntity(doc_, n->name), nesting));
+                    break;
+                case XML_ELEMENT_NODE:
+                    for (xmlAttrPtr a = n->properties; a && size <= limit_; a = a->next)
+                        size = add(size, below(reinterpret_cast<xmlNodePtr>(a), text, nesting));
+                    size = add(size, below(n, text, nesting));
+                    break;
+                case XML_DTD_NODE:
+                    break;  // declarations count where they are referenced
+                default:
+                    size = add(size, below(n, text, nesting));
+                    break;
+            }
+        }
+        return size;
+    }
+
+    // An entity's content, its own references expanded.
+    std::uint64_t entity(xmlEntityPtr e, int nesting) {
+        if (!e || e->etype == XML_INTERNAL_PREDEFINED_ENTITY) return 0;
+        auto known = sizes_.find(e);
+        if (known != sizes_.end()) return known->second;
+        // A loop, or nesting deeper than libxml2 itself parses, is too much.
+        sizes_[e] = limit_ + 1;
+        if (nesting >= kMaxNesting) return limit_ + 1;
+        return sizes_[e] = below(reinterpret_cast<xmlNodePtr>(e), true, nesting + 1);
+    }
+
+    xmlDocPtr doc_;
+    std::uint64_t limit_;
+    std::unordered_map<xmlEntityPtr, std::uint64_t> sizes_;
+};
+
 NSXMLDocumentPtr parse(const char* bytes, std::size_t size, ns::ErrorPtr* error) {
     ensureInitialized();
     xmlDocPtr doc = size > INT_MAX ? nullptr
                                    : xmlReadMemory(bytes ? bytes : "", static_cast<int>(size), nullptr, nullptr,
                                                    kParseOptions);
+    if (doc && doc->intSubset && !EntityExpansion(doc, NSXMLDocument::kMaxEntityExpansion).withinLimit()) {
+        ns::NSLog("XML document refused: its entity references expand to more than %llu bytes",
+                  static_cast<unsigned long long>(NSXMLDocument::kMaxEntityExpansion));
+        xmlFreeDoc(doc);
+        doc = nullptr;
+    }
     if (!doc) {
         if (error) *error = ns::makeError(NSXMLErrorDomain, -1);
         return nullptr;

@@ -17,7 +17,9 @@ class NSXMLDocument {
 public:
     // The parse options argument is accepted and not used: every parse merges
     // CDATA into text and drops ignorable blank text. Failures answer nullptr
-    // and, when asked, an error with code -1.
+    // and, when asked, an error with code -1. Entity references stay in the
+    // tree and are expanded when text is read; a document whose references
+    // together expand to more than kMaxEntityExpansion bytes fails.
     static NSXMLDocumentPtr initWithXMLString(const std::string& string, unsigned options,
                                               ns::ErrorPtr* error = nullptr);
     static NSXMLDocumentPtr initWithData(const ns::Bytes& data, unsigned options, ns::ErrorPtr* error = nullptr);
@@ -50,6 +52,9 @@ public:
     // the largest reply the service sends; parsed, it takes about four times
     // as much memory again.
     static constexpr std::uint64_t kMaxZippedDocumentSize = 32u << 20;
+    // The most all entity references of a parsed document may expand to: as
+    // much text again as the largest zipped document.
+    static constexpr std::uint64_t kMaxEntityExpansion = kMaxZippedDocumentSize;
 
 private:
     xmlDocPtr xmlDoc_ = nullptr;

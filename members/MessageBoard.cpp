@@ -128,6 +128,7 @@ void MessageBoard::askDelete() {
 // ---- Sending ----
 
 void MessageBoard::send(Request kind, const std::string& text) {
+    if (awaiting(kind)) return;
     if (kind == Request::Reply) {
         requestType = kReplyRequest;
         BaseScreen::showProgressFor(*this, "回复中...");
@@ -147,6 +148,11 @@ void MessageBoard::alertView_clickedButtonAtIndex(const std::shared_ptr<ui::Aler
     BaseScreen::showProgressFor(*this, "删除中...");
     sendDelete(records::text(parentMesgDit, "id"));
     sent(Request::Delete);
+}
+
+bool MessageBoard::awaiting(Request kind) const {
+    return std::any_of(outstanding_.begin(), outstanding_.end(),
+                       [kind](const auto& entry) { return entry.second == kind && !entry.first.expired(); });
 }
 
 void MessageBoard::sent(Request kind) {
@@ -171,4 +177,8 @@ void MessageBoard::GetWebServerContent_success(const std::string& result) {
     ns::NotificationCenter::defaultCenter().post(reloadNotification());
 }
 
-void MessageBoard::GetWebServerContent_Fail(const ns::ErrorPtr&) { ProgressHUD::dismiss(); }
+void MessageBoard::GetWebServerContent_Fail(const ns::ErrorPtr&) {
+    ProgressHUD::dismiss();
+    auto request = pp->replyRequest();
+    std::erase_if(outstanding_, [&](const auto& entry) { return request && entry.first.lock() == request; });
+}

@@ -104,7 +104,8 @@ protected:
     virtual std::string reloadNotification() const = 0;
 
     // Sends `text` as a new message or, with parentMesgDit's id, as a reply,
-    // under "留言中..." or "回复中...".
+    // under "留言中..." or "回复中..."; nothing while one of that kind is still
+    // on its way.
     void send(Request kind, const std::string& text);
     // Asks whether parentMesgDit is to be deleted.
     void askDelete();
@@ -115,6 +116,8 @@ protected:
 
 private:
     void sent(Request kind);
+    // Whether a request of that kind is still waiting for its answer.
+    bool awaiting(Request kind) const;
 
     ns::Value commentArray_ = ns::Value::array();
     std::vector<std::pair<std::weak_ptr<NetWebServiceRequest>, Request>> outstanding_;

@@ -262,6 +262,30 @@ TEST_F(CommentListTest, ARefusedPostKeepsItsTextAndTheList) {
     EXPECT_EQ(alertsWithMessage("评论成功"), 0);
 }
 
+TEST_F(CommentListTest, CommentTouchedAgainWhileThePostIsOnItsWaySendsItOnce) {
+    storeMember();
+    ns::UserDefaults::standardUserDefaults()->setBool(true, "LoginState");
+    serveComments(4);
+    auto screen = open();
+    ASSERT_TRUE(settle(screen));
+    svc.reply("SubmitComment", LoopbackService::held(LoopbackService::status(500)));
+    screen->commentFiled->setText("我的意见");
+    tapCommentButton(screen);
+    ASSERT_TRUE(waitForRequests("SubmitComment", 1));
+    // The text stays in the field until the reply: a second touch sends nothing.
+    tapCommentButton(screen);
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitComment"), 1u);
+
+    // Once the first has failed, the comment can be sent again.
+    svc.release();
+    ASSERT_TRUE(driver->waitUntil([&] { return screen->type.empty(); }));
+    svc.reply("SubmitComment", svc.result("SubmitComment", R"({"state":"failed","message":"评论已关闭"})"));
+    tapCommentButton(screen);
+    ASSERT_TRUE(driver->waitUntil([&] { return driver->topPopup() != nullptr; }));
+    EXPECT_EQ(svc.count("SubmitComment"), 2u);
+}
+
 TEST_F(CommentListTest, AListThatHasGoneHearsNothing) {
     ns::UserDefaults::standardUserDefaults()->setBool(true, "LoginState");
     storeMember();

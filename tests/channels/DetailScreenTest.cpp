@@ -176,6 +176,30 @@ TEST_F(DetailScreenTest, ARefusedCommentIsNotReportedAsPostedAndKeepsItsText) {
     EXPECT_EQ(alertsWithMessage("评论成功"), 0);
 }
 
+TEST_F(DetailScreenTest, ACommentPublishedAgainWhileItIsOnItsWayIsSentOnce) {
+    storeMember();
+    auto detail = openDrawn();
+    svc.reply("SubmitComment", LoopbackService::held(LoopbackService::status(500)));
+    startComment(detail);
+    detail->pubView->contentField->setText("我的看法");
+    publish(detail);
+    ASSERT_TRUE(waitForRequests("SubmitComment", 1));
+    // The bar again, its text kept: publishing it once more sends nothing.
+    startComment(detail);
+    publish(detail);
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitComment"), 1u);
+
+    svc.release();
+    ASSERT_TRUE(driver->waitUntil([&] { return detail->type.empty(); }));
+    svc.reply("SubmitComment", R"({"state":"successful"})");
+    startComment(detail);
+    publish(detail);
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(lastAlertMessage(), "评论成功");
+    EXPECT_EQ(svc.count("SubmitComment"), 2u);
+}
+
 TEST_F(DetailScreenTest, AnArticleArrivingAfterACommentWasSentIsStillDrawn) {
     storeMember();
     svc.replyOnce("GetArticleRecord", LoopbackService::held(svc.result("GetArticleRecord", articleReply("迟到的文章"))));

@@ -462,6 +462,54 @@ TEST(XMLModel, ParseFailuresAnswerNothingAndLogLibxmlLines) {
     EXPECT_TRUE(log.contains("libxml2"));
 }
 
+// Entity references stay references in the tree, and reading text expands
+// them: a small document must not be able to expand to gigabytes that way.
+TEST(XMLModel, DocumentsWhoseEntitiesWouldExpandFarBeyondTheirSizeAreRefused) {
+    auto document = [](const std::string& declarations, const std::string& body) {
+        return "<?xml version=\"1.0\"?>\n<!DOCTYPE r [" + declarations + "]>\n<r>" + body + "</r>\n";
+    };
+    auto repeat = [](const std::string& s, int n) {
+        std::string out;
+        for (int i = 0; i < n; ++i) out += s;
+        return out;
+    };
+    const std::string large = "<!ENTITY a \"" + std::string(20000, 'x') + "\">";
+    const std::string k32 = "<!ENTITY k \"" + std::string(32 << 10, 'k') + "\">";
+    std::string nested = "<!ENTITY a0 \"xxxxxxxxxx\">";
+    for (int i = 1; i <= 6; ++i)
+        nested += "<!ENTITY a" + std::to_string(i) + " \"" + repeat("&a" + std::to_string(i - 1) + ";", 10) + "\">";
+    struct Case {
+        const char* what;
+        std::string xml;
+        bool refused;
+        std::size_t text = 0;  // the root's text, when it is read
+    };
+    const Case cases[] = {
+        // 60 KB that would read as 200 MB of text.
+        {"one large entity referenced often", document(large, repeat("&a;", 10000)), true},
+        {"in attribute values", document(large, "<e v=\"" + repeat("&a;", 10000) + "\"/>"), true},
+        // Each level ten times the one below.
+        {"nested entities", document(nested, repeat("&a6;", 10)), true},
+        {"up to the limit", document(k32, repeat("&k;", 1024)), false},
+        {"one reference beyond it", document(k32, repeat("&k;", 1025)), true},
+        {"entities used as a document uses them",
+         document("<!ENTITY org \"Velmarsh 党委\">", repeat("<p>&org; &amp; &org;</p>", 500)), false,
+         500 * (2 * std::strlen("Velmarsh 党委") + 3)},
+    };
+    for (const Case& c : cases) {
+        ns::LogCapture log;
+        ns::ErrorPtr error;
+        auto doc = NSXMLDocument::initWithXMLString(c.xml, 0, &error);
+        EXPECT_EQ(!doc, c.refused) << c.what;
+        if (c.refused) {
+            ASSERT_TRUE(error) << c.what;
+            EXPECT_EQ(error->code, -1) << c.what;
+        } else if (doc && c.text) {
+            EXPECT_EQ(doc->rootElement()->stringValue()->size(), c.text) << c.what;
+        }
+    }
+}
+
 TEST(XMLModel, DocumentVersionAndEncoding) {
     auto doc = NSXMLDocument::initWithRootElement(NSXMLNode::elementWithName_stringValue("r", "中文"));
     doc->setVersion(std::string("1.1"));

@@ -296,6 +296,27 @@ TEST_F(RepresentativesTest, EachAnswerIsReadForItsOwnRequest) {
     EXPECT_EQ(page->level_Label->text(), "留言:4");
 }
 
+TEST_F(RepresentativesTest, AMessageSentAgainWhileItIsOnItsWayGoesOnce) {
+    auto page = openPage();
+    auto board = openBoard(page);
+    svc.reply("SubmitRepresentativeComment", LoopbackService::held(LoopbackService::status(500)));
+    send(board, "请问");
+    ASSERT_TRUE(waitForRequests("SubmitRepresentativeComment", 1));
+    // The text stays in the bar while it is on its way: a second touch sends nothing.
+    send(board, "");
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitRepresentativeComment"), 1u);
+
+    // Once it has failed, it can be sent again.
+    svc.release();
+    settleService();
+    svc.reply("SubmitRepresentativeComment", R"({"state":"failed","message":"内容含有敏感词"})");
+    send(board, "");
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(takeAlert(), "内容含有敏感词");
+    EXPECT_EQ(svc.count("SubmitRepresentativeComment"), 2u);
+}
+
 TEST_F(RepresentativesTest, RefusalsAreSaidAndKeepTheText) {
     auto page = openPage();
     auto board = openBoard(page);
