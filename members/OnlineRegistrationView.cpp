@@ -153,6 +153,7 @@ bool OnlineRegistrationView::textView_shouldChangeTextInRange_replacementText(co
 // ---- Sending ----
 
 void OnlineRegistrationView::subit() {
+    if (submitting_) return;
     const std::pair<std::string, const char*> checks[] = {
         {nameField->text(), "请输入姓名"},         {ageField->text(), "请输入年龄"},
         {nationalField->text(), "请输入民族"},     {JonPartyField->text(), "请选择入党时间"},
@@ -165,6 +166,7 @@ void OnlineRegistrationView::subit() {
             return;
         }
     }
+    submitting_ = true;
     BaseScreen::showProgressFor(*this, "登记中...");
     requestType = kRequestType;
     pp->SubmitOnlineReg(nameField->text(), ageField->text(), sex, nationalField->text(), JonPartyField->text(),
@@ -172,6 +174,7 @@ void OnlineRegistrationView::subit() {
 }
 
 void OnlineRegistrationView::GetWebServerContent_success(const std::string& result) {
+    submitting_ = false;
     if (requestType == kRequestType) {
         const ns::Value reply = records::parse(result);
         const bool registered = records::succeeded(reply);
@@ -184,7 +187,10 @@ void OnlineRegistrationView::GetWebServerContent_success(const std::string& resu
     ProgressHUD::dismiss();
 }
 
-void OnlineRegistrationView::GetWebServerContent_Fail(const ns::ErrorPtr&) { ProgressHUD::dismiss(); }
+void OnlineRegistrationView::GetWebServerContent_Fail(const ns::ErrorPtr&) {
+    submitting_ = false;
+    ProgressHUD::dismiss();
+}
 
 void OnlineRegistrationView::emptyEntries() {
     for (const auto& f : {nameField, ageField, nationalField, JonPartyField, phoneField}) f->setText("");

@@ -236,6 +236,25 @@ TEST_F(OnlineRegistrationTest, ARefusedRegistrationKeepsTheEntries) {
     EXPECT_EQ(form->specialtyTextview->text(), "木工");
 }
 
+TEST_F(OnlineRegistrationTest, SubmitTouchedAgainWhileTheRegistrationIsOnItsWaySendsItOnce) {
+    svc.reply("SubmitOnlineReg", LoopbackService::held(LoopbackService::status(500)));
+    fillAll();
+    tapSubmit();
+    ASSERT_TRUE(waitForRequests("SubmitOnlineReg", 1));
+    driver->tap(form->submitButton);
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitOnlineReg"), 1u);
+
+    // Once it has failed, the form sends again.
+    svc.release();
+    settleService();
+    svc.reply("SubmitOnlineReg", kRegistered);
+    driver->tap(form->submitButton);
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(takeAlert(), "登记成功");
+    EXPECT_EQ(svc.count("SubmitOnlineReg"), 2u);
+}
+
 TEST_F(OnlineRegistrationTest, LeavingMidRequestTakesTheOverlayDown) {
     svc.reply("SubmitOnlineReg", LoopbackService::held(svc.result("SubmitOnlineReg", R"({"state":"successful"})")));
     fillAll();
