@@ -1,6 +1,7 @@
 #include "net/Http.h"
 
 #include <curl/curl.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <chrono>
@@ -189,6 +190,135 @@ NextHop nextHop(const std::string& url, const std::string& method, bool sendBody
 constexpr long kMaxRedirects = 5;
 constexpr double kDefaultExchangeLimit = 300;
 
+}  // namespace
+
+namespace detail {
+
+// The content codings of one reply, undone in turn (the last one applied
+// first): gzip, and deflate with or without its zlib wrapper.
+struct Decoding {
+    struct Stage {
+        z_stream zs{};
+        bool deflate = false;  // may come without its zlib wrapper
+        bool raw = false;      // it did
+        bool begun = false;    // bytes have gone in
+        bool ended = false;    // the stream is complete
+        ~Stage() { inflateEnd(&zs); }
+    };
+    std::vector<std::unique_ptr<Stage>> stages;
+};
+
+}  // namespace detail
+
+namespace {
+
+// Chooses how the hop's body is decoded, from its Content-Encoding headers.
+// False when a coding is none this exchange can undo.
+bool chooseDecoding(detail::Transfer& t) {
+    t.decodingChosen = true;
+    t.decoding.reset();
+    if (!t.request.acceptCompressed) return true;
+    std::vector<std::string> codings;
+    for (const auto& [name, value] : t.response.headers) {
+        if (!equalsIgnoreCase(name, "Content-Encoding")) continue;
+        std::string_view list = value;
+        while (!list.empty()) {
+            const std::size_t comma = list.find(',');
+            const std::string coding = lowercase(trim(list.substr(0, comma)));
+            list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
+            if (!coding.empty() && coding != "identity") codings.push_back(coding);
+        }
+    }
+    if (codings.empty()) return true;
+    auto decoding = std::make_shared<detail::Decoding>();
+    for (auto it = codings.rbegin(); it != codings.rend(); ++it) {
+        const bool gzip = *it == "gzip" || *it == "x-gzip";
+        if (!gzip && *it != "deflate") {
+            t.force(ErrorKind::Other, "The reply came in a content coding that was not asked for (" + *it + ")");
+            return false;
+        }
+        auto stage = std::make_unique<detail::Decoding::Stage>();
+        if (inflateInit2(&stage->zs, gzip ? 15 + 16 : 15) != Z_OK) {
+            t.force(ErrorKind::Other, "Could not decode the reply");
+            return false;
+        }
+        stage->deflate = !gzip;
+        decoding->stages.push_back(std::move(stage));
+    }
+    t.decoding = std::move(decoding);
+    return true;
+}
+
+// Keeps decoded bytes within the reply cap.
+bool keep(detail::Transfer& t, const char* data, std::size_t n) {
+    std::string& body = t.response.body;
+    if (body.size() + n > t.request.maxResponseBytes) {
+        t.tooLarge = true;
+        return false;
+    }
+    body.append(data, n);
+    return true;
+}
+
+// Passes bytes through the decoding from `stage` on; false when they cannot
+// be decoded or the reply grows too large.
+bool decode(detail::Transfer& t, std::size_t stage, const char* data, std::size_t n) {
+    if (stage == t.decoding->stages.size()) return keep(t, data, n);
+    if (n == 0) return true;
+    detail::Decoding::Stage& s = *t.decoding->stages[stage];
+    if (s.ended) {
+        t.force(ErrorKind::Other, "The reply has bytes after the end of its compressed body");
+        return false;
+    }
+    s.zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+    s.zs.avail_in = static_cast<uInt>(n);
+    char out[16 * 1024];
+    for (;;) {
+        s.zs.next_out = reinterpret_cast<Bytef*>(out);
+        s.zs.avail_out = sizeof out;
+        int rc = inflate(&s.zs, Z_NO_FLUSH);
+        if (rc == Z_DATA_ERROR && s.deflate && !s.raw && !s.begun) {
+            // "deflate" sent as a bare deflate stream, as some servers do.
+            inflateEnd(&s.zs);
+            s.zs = z_stream{};
+            if (inflateInit2(&s.zs, -15) != Z_OK) {
+                t.force(ErrorKind::Other, "Could not decode the reply");
+                return false;
+            }
+            s.raw = true;
+            s.zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
+            s.zs.avail_in = static_cast<uInt>(n);
+            continue;
+        }
+        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) {
+            t.force(ErrorKind::Other, "The reply's compressed body is damaged");
+            return false;
+        }
+        s.begun = true;
+        const std::size_t got = sizeof out - s.zs.avail_out;
+        if (got && !decode(t, stage + 1, out, got)) return false;
+        if (rc == Z_STREAM_END) {
+            s.ended = true;
+            break;
+        }
+        if (s.zs.avail_in == 0 && s.zs.avail_out != 0) break;  // all taken in, all given out
+        if (rc == Z_BUF_ERROR && got == 0) break;
+    }
+    if (s.ended && s.zs.avail_in > 0) {
+        t.force(ErrorKind::Other, "The reply has bytes after the end of its compressed body");
+        return false;
+    }
+    return true;
+}
+
+// Whether a compressed body stopped before its end.
+bool brokeOff(const detail::Transfer& t) {
+    if (!t.decoding) return false;
+    for (const auto& s : t.decoding->stages)
+        if (s->begun && !s->ended) return true;
+    return false;
+}
+
 // ---- libcurl's callbacks: `user` is the Easy, whose current exchange is told
 
 detail::Transfer& transferOf(void* user) { return *static_cast<detail::Easy*>(user)->current; }
@@ -197,13 +327,10 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     detail::Transfer& t = transferOf(user);
     std::size_t n = size * count;
     t.lastActivity = Clock::now();
-    std::string& body = t.response.body;
-    if (body.size() + n > t.request.maxResponseBytes) {
-        t.tooLarge = true;
-        return 0;  // makes libcurl stop with a write error
-    }
-    body.append(data, n);
-    return n;
+    if (!t.decodingChosen && !chooseDecoding(t)) return 0;
+    // Returning less than was given makes libcurl stop with a write error.
+    if (t.decoding) return decode(t, 0, data, n) ? n : 0;
+    return keep(t, data, n) ? n : 0;
 }
 
 // "Content-Length: n" with n within the reply cap: the body's room is taken
@@ -229,6 +356,8 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
         // A new response (after a redirect or an interim 1xx): start over.
         t.response.headers.clear();
         t.reserved = false;
+        t.decoding.reset();
+        t.decodingChosen = false;
         return n;
     }
     auto colon = line.find(':');
@@ -282,6 +411,7 @@ Easy::Easy() {
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(handle, CURLOPT_NOPROXY, processNoProxyList().c_str());
+    curl_easy_setopt(handle, CURLOPT_HTTP_CONTENT_DECODING, 0L);  // decoded in onBody
 }
 
 Easy::~Easy() {
@@ -304,11 +434,7 @@ void Transfer::begin(Easy& e) {
     const int compressed = request.acceptCompressed ? 1 : 0;
     const bool headersChanged = !e.headersMade || e.headerKeyBody != sendBody || e.compressed != compressed ||
                                 e.headerKey != request.headers;
-    if (e.compressed != compressed) {
-        curl_easy_setopt(h, CURLOPT_ACCEPT_ENCODING, compressed ? "" : nullptr);
-        curl_easy_setopt(h, CURLOPT_HTTP_CONTENT_DECODING, static_cast<long>(compressed));
-        e.compressed = compressed;
-    }
+    e.compressed = compressed;
     const long connectMs = request.timeout > 0 ? static_cast<long>(std::max(1.0, request.timeout * 1000.0)) : 0L;
     if (e.connectTimeoutMs != connectMs) {
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
@@ -327,10 +453,8 @@ void Transfer::begin(Easy& e) {
             list = curl_slist_append(list, line.c_str());
         }
         if (sendBody && !hasContentType) list = curl_slist_append(list, "Content-Type:");
-        // Asked for in the list rather than by libcurl, which formats its
-        // own line anew for every exchange; libcurl still decodes the reply.
-        if (compressed && !hasAcceptEncoding && (curl_version_info(CURLVERSION_NOW)->features & CURL_VERSION_LIBZ))
-            list = curl_slist_append(list, "Accept-Encoding: gzip, deflate");
+        // What onBody can decode.
+        if (compressed && !hasAcceptEncoding) list = curl_slist_append(list, "Accept-Encoding: gzip, deflate");
         list = curl_slist_append(list, "Expect:");  // send the body without waiting for 100-continue
         curl_easy_setopt(h, CURLOPT_HTTPHEADER, list);
         curl_slist_free_all(e.headers);
@@ -370,9 +494,15 @@ bool Transfer::hopEnded(CURLcode code) {
     if (curl_easy_getinfo(h, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
         response.effectiveURL = effective;
     if (forced != ErrorKind::None || result != CURLE_OK) return false;
-    if (!request.followRedirects || !isRedirect(status)) return false;
+    // A reply whose compressed body stops before its end is cut short,
+    // however whole its framing looked.
+    auto last = [this] {
+        if (brokeOff(*this)) force(ErrorKind::ConnectionFailure, "The reply broke off inside its compressed body");
+        return false;
+    };
+    if (!request.followRedirects || !isRedirect(status)) return last();
     char* location = nullptr;
-    if (curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location) != CURLE_OK || !location || !*location) return false;
+    if (curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location) != CURLE_OK || !location || !*location) return last();
     if (hop == kMaxRedirects) {
         force(ErrorKind::Other, "Too many redirects");
         return false;
@@ -387,6 +517,8 @@ bool Transfer::hopEnded(CURLcode code) {
     sendBody = next.sendBody;
     response.body.clear();
     response.headers.clear();
+    decoding.reset();
+    decodingChosen = false;
     lastActivity = Clock::now();
     ++hop;
     return true;

@@ -13,7 +13,9 @@
 // the main thread run on the main run loop itself instead (net/Engine.h),
 // under the same rules. Replies sent with gzip or deflate are decoded,
 // unless the request turns acceptCompressed off: then every body is handed
-// over as it came, whatever its Content-Encoding says. The time-out counts
+// over as it came, whatever its Content-Encoding says. A compressed body
+// that stops before the end of its stream fails as a reply that broke off
+// (ConnectionFailure), however whole its framing was. The time-out counts
 // seconds during which no byte moves either way (connecting included), so a
 // slow but steady reply is not cut off; the exchange limit bounds the whole
 // exchange, so a peer that sends a byte now and then cannot hold it for ever.

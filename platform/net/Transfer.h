@@ -7,6 +7,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <memory>
 #include <string>
 
 #include "net/Http.h"
@@ -16,6 +17,8 @@ namespace net::detail {
 using Clock = std::chrono::steady_clock;
 
 struct Transfer;
+// How a reply body is decoded (Http.cpp).
+struct Decoding;
 
 // One libcurl easy handle with the settings it keeps between exchanges:
 // the callbacks and fixed options are set once, the header list, the
@@ -53,6 +56,10 @@ struct Transfer {
     curl_off_t lastDown = 0, lastUp = 0;
     CURLcode result = CURLE_OK;
     ErrorKind forced = ErrorKind::None;  // an outcome decided here, not by libcurl
+    // The hop's content codings, undone here as the body comes (libcurl would
+    // hand over a compressed body cut short as if it were whole).
+    std::shared_ptr<Decoding> decoding;
+    bool decodingChosen = false;
 
     // Takes the handle and sets it up for the first hop.
     void begin(Easy& easy);

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <thread>
 
+#include <zlib.h>
+
 #include "ServiceTestSupport.h"
 #include "net/Gzip.h"
 #include "net/Engine.h"
@@ -83,6 +85,53 @@ TEST_F(TransportTest, CompressedRepliesAreAskedForOnlyWhileTheyAreAccepted) {
         int lines = 0;
         for (const auto& [name, value] : got.headers) lines += name == "Accept-Encoding";
         EXPECT_EQ(lines, c.asked.empty() ? 0 : 1);
+    }
+}
+
+// A compressed body is decoded whole or not at all: one that stops before
+// the end of its stream fails as a reply cut short, even when the bytes the
+// server framed all came.
+TEST_F(TransportTest, ACompressedBodyCutShortFailsEvenWhenItsFramingIsWhole) {
+    const std::string text = "压缩的内容 " + std::string(200000, 'z') + " 完";
+    const std::string packed = net::gzip(text);
+    std::string zlibbed(compressBound(static_cast<uLong>(text.size())), '\0');
+    uLongf zlibbedSize = static_cast<uLongf>(zlibbed.size());
+    ASSERT_EQ(compress(reinterpret_cast<Bytef*>(zlibbed.data()), &zlibbedSize,
+                       reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size())),
+              Z_OK);
+    zlibbed.resize(zlibbedSize);
+    const std::string bare = zlibbed.substr(2, zlibbed.size() - 6);  // without the zlib wrapper
+    struct Case {
+        const char* name;
+        std::string coding, body;
+        net::ErrorKind error;
+    };
+    const Case cases[] = {
+        {"whole gzip", "gzip", packed, net::ErrorKind::None},
+        {"gzip twice", "gzip, gzip", net::gzip(packed), net::ErrorKind::None},
+        {"deflate", "deflate", zlibbed, net::ErrorKind::None},
+        {"bare deflate", "deflate", bare, net::ErrorKind::None},
+        {"gzip cut in half", "gzip", packed.substr(0, packed.size() / 2), net::ErrorKind::ConnectionFailure},
+        {"gzip without its trailer", "gzip", packed.substr(0, packed.size() - 8), net::ErrorKind::ConnectionFailure},
+        {"deflate cut short", "deflate", zlibbed.substr(0, zlibbed.size() - 10), net::ErrorKind::ConnectionFailure},
+        {"gzip twice, inner cut", "gzip, gzip", net::gzip(packed.substr(0, packed.size() - 1)),
+         net::ErrorKind::ConnectionFailure},
+        {"not gzip at all", "gzip", text, net::ErrorKind::Other},
+        {"bytes after the stream", "gzip", packed + "junk", net::ErrorKind::Other},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        LoopbackService::Reply reply;
+        reply.body = c.body;
+        reply.contentType = "text/plain; charset=utf-8";
+        reply.headers = {{"Content-Encoding", c.coding}};
+        svc.serve("/coded", reply);
+        net::Request r;
+        r.url = svc.baseURL() + "/coded";
+        net::Response response = net::perform(r);
+        EXPECT_EQ(response.error, c.error) << response.errorMessage;
+        EXPECT_TRUE(response.body == (c.error == net::ErrorKind::None ? text : std::string()))
+            << response.body.size() << " bytes";
     }
 }
 
