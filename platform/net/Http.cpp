@@ -238,7 +238,8 @@ bool chooseDecoding(detail::Transfer& t) {
             return false;
         }
         auto stage = std::make_unique<detail::Decoding::Stage>();
-        if (inflateInit2(&stage->zs, gzip ? 15 + 16 : 15) != Z_OK) {
+        // gzip takes a zlib stream too, as servers that mislabel one send it.
+        if (inflateInit2(&stage->zs, gzip ? 15 + 32 : 15) != Z_OK) {
             t.force(ErrorKind::Other, "Could not decode the reply");
             return false;
         }

@@ -111,6 +111,7 @@ TEST_F(TransportTest, ACompressedBodyCutShortFailsEvenWhenItsFramingIsWhole) {
         {"gzip twice", "gzip, gzip", net::gzip(packed), net::ErrorKind::None},
         {"deflate", "deflate", zlibbed, net::ErrorKind::None},
         {"bare deflate", "deflate", bare, net::ErrorKind::None},
+        {"zlib stream called gzip", "gzip", zlibbed, net::ErrorKind::None},
         {"gzip cut in half", "gzip", packed.substr(0, packed.size() / 2), net::ErrorKind::ConnectionFailure},
         {"gzip without its trailer", "gzip", packed.substr(0, packed.size() - 8), net::ErrorKind::ConnectionFailure},
         {"deflate cut short", "deflate", zlibbed.substr(0, zlibbed.size() - 10), net::ErrorKind::ConnectionFailure},
