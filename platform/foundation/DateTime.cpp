@@ -1,5 +1,6 @@
 #include "foundation/DateTime.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -15,8 +16,12 @@ namespace {
 
 // The date split into whole seconds (floored) and microseconds, rounded to
 // the microsecond first so that 1.234 is 1 s and 234000 µs, not 233999.
+// Dates beyond some 285,000 years either way (and NaN) are taken at that
+// bound (and at 1970), where the microseconds and the calendar still hold.
 void split(Date date, long long& secs, long long& micros) {
-    long long us = std::llround(date.seconds * 1e6);
+    constexpr double kBound = 9e12;
+    const double seconds = std::isnan(date.seconds) ? 0 : std::clamp(date.seconds, -kBound, kBound);
+    long long us = std::llround(seconds * 1e6);
     secs = us / 1000000;
     micros = us % 1000000;
     if (micros < 0) {

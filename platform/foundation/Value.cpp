@@ -425,12 +425,35 @@ std::string quoteIfNeeded(const std::string& s) {
     return out;
 }
 
+// Dates of other apps' lists and stores can lie anywhere a double can: the
+// calendar is worked out in 64-bit days (proleptic Gregorian, as gmtime) for
+// some three billion years either side of 1970; beyond that, and for NaN,
+// the seconds themselves are shown.
 std::string dateText(double seconds) {
-    std::time_t t = static_cast<std::time_t>(std::floor(seconds));
-    std::tm tm{};
-    gmtime_r(&t, &tm);
-    char buf[64];
-    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S +0000", &tm);
+    constexpr double kCalendarRange = 1e17;
+    char buf[96];
+    if (!(std::fabs(seconds) <= kCalendarRange)) {
+        std::snprintf(buf, sizeof buf, "%.17g s from 1970-01-01 00:00:00 +0000", seconds);
+        return buf;
+    }
+    const auto secs = static_cast<long long>(std::floor(seconds));
+    long long days = secs / 86400, daySecs = secs % 86400;
+    if (daySecs < 0) {
+        daySecs += 86400;
+        days -= 1;
+    }
+    // Days since 1970-01-01 to year, month and day, in 400-year eras from 0000-03-01.
+    const long long z = days + 719468;
+    const long long era = (z >= 0 ? z : z - 146096) / 146097;
+    const long long dayOfEra = z - era * 146097;
+    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const long long shiftedMonth = (5 * dayOfYear + 2) / 153;
+    const long long day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
+    const long long month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
+    const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    std::snprintf(buf, sizeof buf, "%s%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000", year < 0 ? "-" : "",
+                  year < 0 ? -year : year, month, day, daySecs / 3600, daySecs / 60 % 60, daySecs % 60);
     return buf;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 
 #include "foundation/DateTime.h"
 
@@ -58,6 +59,12 @@ TEST(Calendar, MonthEndsAndLeapDays) {
 
     // Fractions and times before 1970 floor to the second they lie in.
     EXPECT_EQ(dateComponents(Date{-0.5}), (DateComponents{1970, 1, 1, 7, 59, 59, 5, 1}));
+
+    // Dates no calendar step can hold are taken at the farthest it can.
+    EXPECT_EQ(dateComponents(Date{1e300}).year, dateComponents(Date{9e12}).year);
+    EXPECT_GT(dateComponents(Date{1e300}).year, 285000);
+    EXPECT_LT(dateComponents(Date{-INFINITY}).year, -281000);
+    EXPECT_EQ(dateComponents(Date{NAN}), dateComponents(Date{0}));
 }
 
 TEST(DateFormat, PatternsInUseFormatAndParseBack) {

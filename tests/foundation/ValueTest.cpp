@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "foundation/Format.h"
 #include "foundation/Value.h"
 
@@ -13,6 +15,25 @@ TEST(ValueDescription, ScalarsPrintAsFoundationDoes) {
         {Value(ns::Date{0}), "1970-01-01 00:00:00 +0000"},
     };
     for (const auto& [v, text] : cases) EXPECT_EQ(v.description(), text);
+}
+
+// Another app's list may hold any date a double can: years keep four digits,
+// far years are worked out whole, and what no calendar holds shows its seconds.
+TEST(ValueDescription, DatesOfAnyYearPrintWhole) {
+    const std::pair<double, const char*> cases[] = {
+        {-0.5, "1969-12-31 23:59:59 +0000"},
+        {-2208988800, "1900-01-01 00:00:00 +0000"},
+        {4102444800, "2100-01-01 00:00:00 +0000"},
+        {253402300799, "9999-12-31 23:59:59 +0000"},
+        {-62135596800, "0001-01-01 00:00:00 +0000"},
+        {-62135596800 - 366 * 86400.0 - 1, "-0001-12-31 23:59:59 +0000"},
+        {1e17, "3168875820-09-06 09:46:40 +0000"},
+        {-1e17, "-3168871881-04-27 14:13:20 +0000"},
+        {1e300, "1.0000000000000001e+300 s from 1970-01-01 00:00:00 +0000"},
+        {-INFINITY, "-inf s from 1970-01-01 00:00:00 +0000"},
+        {NAN, "nan s from 1970-01-01 00:00:00 +0000"},
+    };
+    for (const auto& [seconds, text] : cases) EXPECT_EQ(Value(ns::Date{seconds}).description(), text) << seconds;
 }
 
 TEST(ValueDescription, CollectionsUseFoundationLayout) {
