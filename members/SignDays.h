@@ -89,10 +89,14 @@ protected:
     void sendMonth(const std::string& key);
     // Whether the reply being read is that of the month asked for last.
     bool answersMonth() const;
-    // Signs the member in for today under "签到中..." (shown over `host`).
+    // Signs the member in for today under "签到中..." (shown over `host`);
+    // nothing while a sign-in is still on its way.
     void sendSign(const ui::View& host);
+    // The sign-in's answer (or failure) has come.
+    void signAnswered() { signing_ = false; }
 
 private:
+    bool signing_ = false;
     // Replies of months stepped past are dropped.
     std::weak_ptr<NetWebServiceRequest> monthRequest_;
 };

@@ -95,6 +95,7 @@ void SignView::GetWebServerContent_success(const std::string& result) {
     ProgressHUD::dismiss();
     const std::string& operation = pp->replyOperation();
     if (operation == kSubmitSign) {
+        signAnswered();
         ns::Value reply = records::parse(result);
         std::string message = records::message(reply);
         if (records::succeeded(reply)) {
@@ -117,4 +118,7 @@ void SignView::GetWebServerContent_success(const std::string& result) {
     }
 }
 
-void SignView::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) { ProgressHUD::dismiss(); }
+void SignView::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) {
+    if (pp->replyOperation() == kSubmitSign) signAnswered();
+    ProgressHUD::dismiss();
+}

@@ -191,6 +191,25 @@ TEST_F(SignListTest, ASuccessfulSignInRequeriesTheMonthOnScreen) {
     EXPECT_EQ(signTitle(*screen), "签到");
 }
 
+TEST_F(SignListTest, SignTouchedAgainWhileTheSignInIsOnItsWaySendsItOnce) {
+    auto screen = open();
+    svc.reply("SubmitSign", LoopbackService::held(LoopbackService::status(500)));
+    driver->tap(screen->signButton);
+    ASSERT_TRUE(waitForRequests("SubmitSign", 1));
+    driver->tap(screen->signButton);
+    settleService(1);
+    EXPECT_EQ(svc.count("SubmitSign"), 1u);
+
+    // Once it has failed, the member can sign in again.
+    svc.release();
+    settleService();
+    svc.reply("SubmitSign", R"({"state":"failed","message":"今日已签到"})");
+    driver->tap(screen->signButton);
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(takeAlert(), "今日已签到");
+    EXPECT_EQ(svc.count("SubmitSign"), 2u);
+}
+
 TEST_F(SignListTest, ARefusedSignInShowsWhyAndChangesNothing) {
     auto screen = open();
     svc.replyOnce("SubmitSign", svc.result("SubmitSign", R"({"state":"failed","message":"今日已签到"})"));
