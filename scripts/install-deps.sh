@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian package the project needs, and only
-# what is missing. This is the one list of our dependencies.
+# what is missing. This is the one list of our dependencies. With --fuzz it
+# adds what the fuzz targets need.
 set -euo pipefail
 
 PACKAGES=(
@@ -23,6 +24,10 @@ PACKAGES=(
   # GNU time: the hostile tour's peak memory
   time
 )
+# The fuzz targets (scripts/fuzz.sh) are built with clang and its libFuzzer.
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do
