@@ -60,8 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     ns::Value object = MVOMSADispatcher::replyObject(reply);
     FUZZ_CHECK(object.isNil() || object.isDictionary());
-    if (MVOMSADispatcher::replyAccepted(reply)) FUZZ_CHECK(object.isDictionary());
-    MVOMSADispatcher::takeReply(reply);
+    if (MVOMSADispatcher::replyAccepted(object)) FUZZ_CHECK(object.isDictionary());
+    MVOMSADispatcher::takeReply(object);
     MVOMSA::waitForQueuesForTesting();
 
     MVOMSASettings settings = MVOMSAConfig::getInstance()->settings();

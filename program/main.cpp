@@ -5,9 +5,7 @@
 // app/shell/ModuleRegistry.h); the desktop window and the screen tour once
 // their libraries are built with the program. The data libraries go into the
 // program whole (CMakeLists.txt), though nothing here calls them.
-#include <cstdlib>
 #include <iostream>
-#include <optional>
 #include <string>
 
 #include "app/shell/Program.h"
@@ -21,7 +19,6 @@
 #if KL_HAVE_MERVIO
 #include "mervio/reporter/MVOMSA.h"
 #include "mervio/reporter/MVOMSAConfig.h"
-#include "service/ServiceConfig.h"
 #endif
 #include "program/Modules.h"
 
@@ -31,20 +28,7 @@ int main(int argc, char** argv) {
 #if KL_HAVE_MERVIO
     // The statistics server, beside the service: --stat-report URL or KL_STAT_REPORT_URL.
     hosts.takeOptions = [](int& count, char** arguments, std::string* error) {
-        std::optional<std::string> given = optionValue(count, arguments, "--stat-report");
-        if (!MVOMSAConfig::applyCommandLine(count, arguments, error)) return false;
-        if (given && given->empty()) {
-            if (error) *error = "--stat-report needs a value";
-            return false;
-        }
-        if (ServiceConfig::isWebURL(MVOMSAConfig::getInstance()->reportURL())) return true;
-        const char* variable = std::getenv("KL_STAT_REPORT_URL");
-        if (error) {
-            *error = given ? "--stat-report takes an http or https URL, not \"" + *given + "\""
-                           : std::string("KL_STAT_REPORT_URL must be an http or https URL, not \"") +
-                                 (variable ? variable : "") + "\"";
-        }
-        return false;
+        return MVOMSAConfig::applyCommandLine(count, arguments, error);
     };
 #endif
 #if KL_HAVE_WINDOW

@@ -459,15 +459,17 @@ void HTTPRequest::releaseBlocks() {
     startedBlock_ = completionBlock_ = failedBlock_ = nullptr;
 }
 
+std::shared_ptr<HTTPRequest::FinalDelivery> HTTPRequest::finalDelivery() {
+    std::lock_guard lock(mutex_);
+    auto final = std::make_shared<FinalDelivery>();
+    final->request = shared_from_this();
+    final->owner = std::move(owner_);
+    owner_.reset();
+    return final;
+}
+
 void HTTPRequest::deliver(Delivery what) {
-    std::shared_ptr<FinalDelivery> final;
-    if (what != Delivery::Started) {
-        std::lock_guard lock(mutex_);
-        final = std::make_shared<FinalDelivery>();
-        final->request = shared_from_this();
-        final->owner = std::move(owner_);
-        owner_.reset();
-    }
+    auto final = what != Delivery::Started ? finalDelivery() : nullptr;
     ns::RunLoop::main().post([self = shared_from_this(), what, final = std::move(final)] { self->runDelivery(what); });
 }
 
@@ -481,13 +483,7 @@ void HTTPRequest::deliverNow(Delivery what) {
         deliver(what);  // keeps the order: "started" first
         return;
     }
-    FinalDelivery final;
-    {
-        std::lock_guard lock(mutex_);
-        final.request = shared_from_this();
-        final.owner = std::move(owner_);
-        owner_.reset();
-    }
+    auto final = finalDelivery();
     runDelivery(what);
 }
 

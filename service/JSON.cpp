@@ -76,13 +76,6 @@ const unsigned char* skipPlain(const unsigned char* p, const unsigned char* end)
     }
 }
 
-int hexValue(unsigned char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // The readers' member stacks and escape buffer keep their room from one text
 // to the next on each thread, so a page of records takes none anew (room of
 // a kilobyte and more taken per text also made the allocator tidy up all its
@@ -293,7 +286,7 @@ private:
         if (end_ - p_ < 4) return fail("Short \\u escape");
         std::uint32_t v = 0;
         for (int i = 0; i < 4; ++i) {
-            int h = hexValue(p_[i]);
+            int h = ns::hexDigitValue(static_cast<char>(p_[i]));
             if (h < 0) return fail("Invalid \\u escape");
             v = (v << 4) | static_cast<std::uint32_t>(h);
         }

@@ -6,6 +6,8 @@
 #include <functional>
 #include <mutex>
 
+#include "foundation/Strings.h"
+
 namespace {
 
 struct Settings {
@@ -120,7 +122,8 @@ int ServiceConfig::takeOption(int& argc, char** argv, std::string_view option,
 
 bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error) {
     // An address that is none would only make every request fail, in the log.
-    std::string badURL, namespaceGiven = "x";
+    std::string badURL;
+    bool emptyNamespace = false;
     int services = takeOption(
         argc, argv, "--service",
         [&](std::string url) {
@@ -131,7 +134,7 @@ bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error)
     if (services < 0) return false;
     if (takeOption(argc, argv, "--service-namespace",
                    [&](std::string ns) {
-                       if (ns.empty()) namespaceGiven.clear();
+                       if (ns.empty()) emptyNamespace = true;
                        setServiceNamespace(std::move(ns));
                    },
                    error) < 0)
@@ -142,7 +145,7 @@ bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error)
         message = "--service takes an http or https URL, not " + badURL;
     } else if (services == 0 && !variable.empty() && !isWebURL(variable)) {
         message = "KL_SERVICE_URL must be an http or https URL, not \"" + variable + "\"";
-    } else if (namespaceGiven.empty()) {
+    } else if (emptyNamespace) {
         message = "--service-namespace needs a value";
     }
     if (message.empty()) return true;
@@ -151,15 +154,11 @@ bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error)
 }
 
 bool ServiceConfig::isWebURL(std::string_view url) {
-    auto lower = [](std::string_view s) {
-        std::string out(s);
-        for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return out;
-    };
     std::size_t schemeEnd = url.find("://");
     if (schemeEnd == std::string_view::npos) return false;
-    std::string scheme = lower(url.substr(0, schemeEnd));
-    if (scheme != "http" && scheme != "https") return false;
+    const std::string_view scheme = url.substr(0, schemeEnd);
+    if (!ns::asciiCaseInsensitiveEqual(scheme, "http") && !ns::asciiCaseInsensitiveEqual(scheme, "https"))
+        return false;
     std::string_view rest = url.substr(schemeEnd + 3);
     std::string_view authority = rest.substr(0, rest.find_first_of("/?#"));
     if (authority.find('@') != std::string_view::npos) return false;

@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -24,6 +25,41 @@ bool isNameChar(unsigned char c) { return isNameStart(c) || (c >= '0' && c <= '9
 bool isXmlChar(std::uint32_t cp) {
     return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) || (cp >= 0xE000 && cp <= 0xFFFD) ||
            (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
+// At '&': reads a predefined entity or a character reference of an XML
+// character, and moves past its ';'.
+bool readReference(const unsigned char*& p, const unsigned char* end, std::uint32_t& cp) {
+    ++p;
+    if (p < end && *p == '#') {
+        ++p;
+        bool hex = p < end && *p == 'x';
+        if (hex) ++p;
+        cp = 0;
+        int digits = 0;
+        for (; p < end && *p != ';'; ++p, ++digits) {
+            unsigned char c = *p;
+            int d = c >= '0' && c <= '9'                 ? c - '0'
+                    : hex && c >= 'a' && c <= 'f'       ? c - 'a' + 10
+                    : hex && c >= 'A' && c <= 'F'       ? c - 'A' + 10
+                                                        : -1;
+            if (d < 0 || digits >= 7) return false;
+            cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
+        }
+        if (p >= end || digits == 0 || !isXmlChar(cp)) return false;
+        ++p;
+        return true;
+    }
+    static constexpr std::pair<std::string_view, char> kEntities[] = {
+        {"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"quot;", '"'}, {"apos;", '\''}};
+    for (const auto& [entity, ch] : kEntities) {
+        if (static_cast<std::size_t>(end - p) >= entity.size() && std::memcmp(p, entity.data(), entity.size()) == 0) {
+            p += entity.size();
+            cp = static_cast<unsigned char>(ch);
+            return true;
+        }
+    }
+    return false;
 }
 
 class Scanner {
@@ -152,38 +188,7 @@ private:
     }
 
     // At '&': a predefined entity or a character reference.
-    bool reference(std::uint32_t& cp) {
-        ++p_;
-        if (p_ < end_ && *p_ == '#') {
-            ++p_;
-            bool hex = p_ < end_ && *p_ == 'x';
-            if (hex) ++p_;
-            cp = 0;
-            int digits = 0;
-            for (; p_ < end_ && *p_ != ';'; ++p_, ++digits) {
-                unsigned char c = *p_;
-                int d = c >= '0' && c <= '9'                 ? c - '0'
-                        : hex && c >= 'a' && c <= 'f'       ? c - 'a' + 10
-                        : hex && c >= 'A' && c <= 'F'       ? c - 'A' + 10
-                                                            : -1;
-                if (d < 0 || digits >= 7) return false;
-                cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
-            }
-            if (p_ >= end_ || digits == 0 || !isXmlChar(cp)) return false;
-            ++p_;
-            return true;
-        }
-        static constexpr std::pair<std::string_view, char> kEntities[] = {
-            {"lt;", '<'}, {"gt;", '>'}, {"amp;", '&'}, {"quot;", '"'}, {"apos;", '\''}};
-        for (const auto& [entity, ch] : kEntities) {
-            if (at(entity)) {
-                p_ += entity.size();
-                cp = static_cast<unsigned char>(ch);
-                return true;
-            }
-        }
-        return false;
-    }
+    bool reference(std::uint32_t& cp) { return readReference(p_, end_, cp); }
 
     // <?xml version="1.0" encoding="utf-8"?>, the encoding optional.
     bool declaration() {
@@ -465,7 +470,9 @@ void cutToSpan(std::string& xml, const Span& span) {
         return;
     }
     // The text, references read, is never longer than it was written: it is
-    // written over the document from the front.
+    // written over the document from the front. (The scanner has checked
+    // every reference in it.)
+    const auto* bytes = reinterpret_cast<const unsigned char*>(xml.data());
     char* out = xml.data();
     std::size_t w = 0;
     for (std::size_t i = span.begin; i < span.end;) {
@@ -473,25 +480,13 @@ void cutToSpan(std::string& xml, const Span& span) {
             out[w++] = xml[i++];
             continue;
         }
-        std::size_t semi = xml.find(';', i);
-        std::string_view ref(xml.data() + i + 1, semi - i - 1);
+        const unsigned char* p = bytes + i;
         std::uint32_t cp = 0;
-        if (ref == "lt") cp = '<';
-        else if (ref == "gt") cp = '>';
-        else if (ref == "amp") cp = '&';
-        else if (ref == "quot") cp = '"';
-        else if (ref == "apos") cp = '\'';
-        else {
-            const bool hex = ref.size() > 1 && ref[1] == 'x';
-            for (char c : ref.substr(hex ? 2 : 1)) {
-                int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c - 'A' + 10;
-                cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
-            }
-        }
+        readReference(p, bytes + span.end, cp);
+        i = static_cast<std::size_t>(p - bytes);
         std::string utf8;
         ns::appendUTF8(utf8, static_cast<char32_t>(cp));
         for (char c : utf8) out[w++] = c;
-        i = semi + 1;
     }
     xml.resize(w);
 }

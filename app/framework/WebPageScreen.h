@@ -1,8 +1,9 @@
 // A web page under the top bar, its loads reported on the progress overlay:
 // "加载中..." while a page loads, then (where the page says so) "加载成功！"
-// or "加载失败！" as it ends; a failure stays in sight for kResultDelay. Links open in the same web view. The page is
-// either pushed (the bar's back button pops it) or a module's front screen
-// (the bar's menu button and pan work the slide menu).
+// or "加载失败！" as it ends; a failure stays in sight for kResultDelay.
+// Links open in the same web view. The page is either pushed (the bar's back
+// button pops it) or a module's front screen (the bar's menu button and pan
+// work the slide menu).
 //
 //   class VLDJWebViewController : public WebPageScreen {
 //       Page page() const override { return {.title = "Velmarsh党建", .clearBackground = true}; }

@@ -11,7 +11,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <thread>
 
 #include "app/shell/AppDelegate.h"
@@ -41,23 +40,6 @@ void stopOnSignals() {
         ns::RunLoop::main().stop();
     }).detach();
 }
-
-}  // namespace
-
-std::optional<std::string> optionValue(int argc, char** argv, std::string_view name) {
-    std::optional<std::string> value;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view arg = argv[i];
-        if (arg == name) {
-            if (i + 1 < argc) value = argv[++i];
-        } else if (arg.size() > name.size() && arg.substr(0, name.size()) == name && arg[name.size()] == '=') {
-            value = std::string(arg.substr(name.size() + 1));
-        }
-    }
-    return value;
-}
-
-namespace {
 
 // A number of seconds: a whole decimal number, finite and not negative.
 std::optional<double> secondsIn(const std::string& text) {

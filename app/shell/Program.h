@@ -26,9 +26,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
 
 class AppDelegate;
 namespace ui {
@@ -55,8 +53,5 @@ struct ProgramHosts {
     using Launch = std::function<std::shared_ptr<AppDelegate>()>;
     std::function<int(const TourOptions&, const Launch& launch, std::ostream& out, std::ostream& err)> tour;
 };
-
-// The value of the last "--name VALUE" or "--name=VALUE" in argv, which stays as it is.
-std::optional<std::string> optionValue(int argc, char** argv, std::string_view name);
 
 int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, const ProgramHosts& hosts = {});

@@ -78,7 +78,9 @@ public:
     // The program's option: reads and removes "--stat-report URL" (or
     // "--stat-report=URL") from argv, else reads KL_STAT_REPORT_URL, and sets
     // statReportURL to it; a URL naming only a host gets the path
-    // "/stat/report". False, with a message, when the option lacks its value.
+    // "/stat/report". False, with a message, when the option lacks its value
+    // or the URL (of the option, else of the variable) is not an http or
+    // https URL.
     static bool applyCommandLine(int& argc, char** argv, std::string* error = nullptr);
 
     // The app configuration's property from the configuration holder, or

@@ -207,10 +207,10 @@ void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callb
 void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done) {
     queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done)] {
         std::string plain = jsonArrayOf(texts);
-        std::optional<ns::Bytes> reply;
+        ns::Value reply;
         bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply);
         done(ok);
-        if (ok && reply) takeReply(*reply);
+        if (ok) takeReply(reply);
     });
 }
 
@@ -219,18 +219,17 @@ ns::Value MVOMSADispatcher::replyObject(const ns::Bytes& reply) {
     return object.isDictionary() ? object : ns::Value();
 }
 
-bool MVOMSADispatcher::replyAccepted(const ns::Bytes& reply) {
-    ns::Value ret = replyObject(reply)["ret"];
+bool MVOMSADispatcher::replyAccepted(const ns::Value& object) {
+    ns::Value ret = object["ret"];
     return !ret.isNil() && ret.description() == "0";
 }
 
-void MVOMSADispatcher::takeReply(const ns::Bytes& reply) {
-    ns::Value object = replyObject(reply);
+void MVOMSADispatcher::takeReply(const ns::Value& object) {
     auto holder = MVOMSADataConfigHolder::getInstance();
     if (object.isDictionary() && holder) holder->updateOnlineConfig(object);
 }
 
-bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, std::optional<ns::Bytes>* reply) {
+bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, ns::Value* reply) {
     ns::Bytes body;
     net::Request request;
     if (plain.size() < kCompressFrom) {
@@ -255,14 +254,13 @@ bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, std::optional<ns::Bytes
 
     net::Response response = net::perform(request);
     if (response.failed() || response.status != 200) return false;
-    if (response.body.empty()) {
-        if (reply) reply->reset();
-        return false;
-    }
+    if (response.body.empty()) return false;
     ns::Bytes data(response.body.begin(), response.body.end());
     if (containsRC4(response.header("Content-Encoding"))) MVOMSAHelper::ChiperRC4(data);
-    if (reply) *reply = data;
-    return replyAccepted(data);
+    ns::Value object = replyObject(data);
+    const bool accepted = replyAccepted(object);
+    if (reply) *reply = std::move(object);
+    return accepted;
 }
 
 std::string MVOMSADispatcher::GetCurTime() {

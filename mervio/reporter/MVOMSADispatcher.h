@@ -70,16 +70,17 @@ public:
     void send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback);
     void send(const MVOMSAStoreEvents& events, BatchCallback callback);
     // One exchange with the plain array: true on status 200 and "ret" "0";
-    // `reply` gets the (deciphered) reply body, none when it was empty.
-    bool nsRequest(const ns::Bytes& plain, std::optional<ns::Bytes>* reply);
+    // `reply` gets the (deciphered) reply's object (replyObject), nil when
+    // there was none.
+    bool nsRequest(const ns::Bytes& plain, ns::Value* reply);
 
     // A deciphered reply read as JSON: the object, or nil for anything else.
     static ns::Value replyObject(const ns::Bytes& reply);
-    // Whether a deciphered reply is an object whose "ret" reads "0".
-    static bool replyAccepted(const ns::Bytes& reply);
-    // After a successful upload: the deciphered reply's configuration goes to
+    // Whether a reply's object has a "ret" that reads "0".
+    static bool replyAccepted(const ns::Value& object);
+    // After a successful upload: the reply object's configuration goes to
     // the configuration holder, when there is one.
-    static void takeReply(const ns::Bytes& reply);
+    static void takeReply(const ns::Value& object);
 
     // Now, local time, "yyyy/MM/dd HH:mm:ss:SSS".
     static std::string GetCurTime();

@@ -117,29 +117,29 @@ RunLoop::~RunLoop() {
     if (wakeFd_ >= 0) close(wakeFd_);
 }
 
-void RunLoop::signalLocked(std::unique_lock<std::mutex>& lock) {
+void RunLoop::signalLocked(std::unique_lock<std::mutex>& lock, bool andHost) {
     const bool write = waiting_ && !signalled_;
     if (write) signalled_ = true;
+    auto host = andHost ? wakeUpHandler_ : nullptr;
     lock.unlock();
     if (write && wakeFd_ >= 0) {
         const std::uint64_t one = 1;
         [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
     }
+    if (host) (*host)();
 }
 
 void RunLoop::post(std::function<void()> fn) {
     if (!fn) return;
     std::unique_lock<std::mutex> lock(mutex_);
     posted_.push_back(std::move(fn));
-    const bool hasHost = wakeUpHandler_ != nullptr;
-    signalLocked(lock);
-    if (hasHost) wakeHost();
+    signalLocked(lock, true);
 }
 
 void RunLoop::wakeUp() {
     std::unique_lock<std::mutex> lock(mutex_);
     if (!waiting_) wakeRequested_ = true;  // the next wait does not sleep
-    signalLocked(lock);
+    signalLocked(lock, false);
 }
 
 void RunLoop::setWakeUpHandler(std::function<void()> handler) {
@@ -150,15 +150,6 @@ void RunLoop::setWakeUpHandler(std::function<void()> handler) {
 bool RunLoop::takeStopRequest() {
     std::lock_guard<std::mutex> lock(mutex_);
     return std::exchange(stopRequested_, false);
-}
-
-void RunLoop::wakeHost() {
-    std::shared_ptr<const std::function<void()>> h;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        h = wakeUpHandler_;
-    }
-    if (h) (*h)();
 }
 
 TimerPtr RunLoop::addTimer(double interval, bool repeats, Timer::Callback fn) {
@@ -173,9 +164,7 @@ TimerPtr RunLoop::addTimerImpl(double interval, bool repeats, Timer::Callback fn
                                      owner, std::move(selector));
     std::unique_lock<std::mutex> lock(mutex_);
     schedule(t, clockNow() + toNanos(interval));
-    const bool hasHost = wakeUpHandler_ != nullptr;
-    signalLocked(lock);
-    if (hasHost) wakeHost();
+    signalLocked(lock, true);
     return t;
 }
 
@@ -338,20 +327,26 @@ std::size_t RunLoop::runOnce(double maxWaitSeconds) {
 void RunLoop::waitForEvents(std::int64_t waitNs) {
     ready_.clear();
     if (waitNs != 0) {
-        // Nothing to wait for when work is already there.
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!posted_.empty() || stopRequested_) {
-            waitNs = 0;
-        } else if (!isManualClock() && !timers_.empty()) {
-            waitNs = shorter(waitNs, std::max<std::int64_t>(0, timers_.begin()->first.first - clockNow()));
-        }
-    }
-    if (waitNs != 0) {
         const auto nowSteady = std::chrono::steady_clock::now();
         for (RunLoopSource* source : sources_) {
             const auto due = source->deadline();
             if (due == RunLoopSource::SteadyTime::max()) continue;
             waitNs = due <= nowSteady ? 0 : shorter(waitNs, steadyNanos(due) - steadyNanos(nowSteady));
+        }
+    }
+    if (waitNs != 0) {
+        // The last look before sleeping, under the lock that other threads
+        // take to post, add a timer or wake the loop: what came before it
+        // keeps the loop awake, what comes after finds it waiting and writes
+        // the wake-up descriptor.
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!isManualClock() && !timers_.empty())
+            waitNs = shorter(waitNs, std::max<std::int64_t>(0, timers_.begin()->first.first - clockNow()));
+        if (!posted_.empty() || stopRequested_ || wakeRequested_) waitNs = 0;
+        wakeRequested_ = false;
+        if (waitNs != 0) {
+            waiting_ = true;
+            ++sleeps_;
         }
     }
     if (waitNs == 0 && watches_.empty()) return;  // nothing to look at without waiting
@@ -364,19 +359,6 @@ void RunLoop::waitForEvents(std::int64_t waitNs) {
         if (w.events & kReadable) events |= POLLIN;
         if (w.events & kWritable) events |= POLLOUT;
         fds.push_back(pollfd{w.fd, events, 0});
-    }
-    if (waitNs != 0) {
-        // Looked at again: what came from other threads since the look above
-        // (a timer, a wake-up) found the loop awake and wrote nothing.
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (!isManualClock() && !timers_.empty())
-            waitNs = shorter(waitNs, std::max<std::int64_t>(0, timers_.begin()->first.first - clockNow()));
-        if (!posted_.empty() || stopRequested_ || wakeRequested_) waitNs = 0;
-        wakeRequested_ = false;
-        if (waitNs != 0) {
-            waiting_ = true;
-            ++sleeps_;
-        }
     }
     timespec ts{};
     if (waitNs > 0) {
@@ -484,9 +466,7 @@ void RunLoop::run() {
 void RunLoop::stop() {
     std::unique_lock<std::mutex> lock(mutex_);
     stopRequested_ = true;
-    const bool hasHost = wakeUpHandler_ != nullptr;
-    signalLocked(lock);
-    if (hasHost) wakeHost();
+    signalLocked(lock, true);
 }
 
 void RunLoop::addSource(RunLoopSource* source) {

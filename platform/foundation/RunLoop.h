@@ -26,7 +26,6 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -279,8 +278,8 @@ private:
     void waitForEvents(std::int64_t waitNs);
     std::size_t dispatchSources();
     void clear();
-    void wakeHost();
-    void signalLocked(std::unique_lock<std::mutex>& lock);  // wakes a sleeping loop; unlocks
+    // Wakes a sleeping loop (and, with andHost, the window host's wait); unlocks.
+    void signalLocked(std::unique_lock<std::mutex>& lock, bool andHost);
 
     mutable std::mutex mutex_;
     std::shared_ptr<const std::function<void()>> wakeUpHandler_;  // guarded by mutex_

@@ -178,11 +178,7 @@ private:
             }
             std::unique_ptr<Record> record = std::move(*it);
             records_.erase(it);
-            if (record->easy) {
-                record->easy->current = nullptr;
-                record->transfer.easy = nullptr;
-            }
-            Response response = record->transfer.finish();
+            Response response = record->transfer.finish();  // lets go of the handle
             if (record->easy) idle_.push_back(std::move(record->easy));
             ExchangeDone done = std::move(record->done);
             record.reset();

@@ -547,22 +547,30 @@ void Transfer::force(ErrorKind kind, std::string message) {
     response.errorMessage = std::move(message);
 }
 
-Clock::time_point Transfer::deadline() const {
-    const double limit = request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit;
-    auto due = started + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
-    if (request.timeout > 0)
-        due = std::min(due, lastActivity + std::chrono::duration_cast<Clock::duration>(
-                                               std::chrono::duration<double>(request.timeout)));
-    return due;
+namespace {
+
+Clock::duration seconds(double s) {
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
 }
 
+}  // namespace
+
+Clock::time_point Transfer::limitDue() const {
+    return started + seconds(request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit);
+}
+
+Clock::time_point Transfer::idleDue() const {
+    return request.timeout > 0 ? lastActivity + seconds(request.timeout) : Clock::time_point::max();
+}
+
+Clock::time_point Transfer::deadline() const { return std::min(limitDue(), idleDue()); }
+
 bool Transfer::expire(Clock::time_point now) {
-    const double limit = request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit;
-    if (std::chrono::duration<double>(now - started).count() >= limit) {
+    if (now >= limitDue()) {
         force(ErrorKind::TimedOut, "The exchange took longer than its limit");
         return true;
     }
-    if (request.timeout > 0 && std::chrono::duration<double>(now - lastActivity).count() >= request.timeout) {
+    if (now >= idleDue()) {
         force(ErrorKind::TimedOut, "The request timed out");
         return true;
     }

@@ -74,6 +74,8 @@ struct Transfer {
 
     // When the time-out or the exchange limit runs out next.
     Clock::time_point deadline() const;
+    Clock::time_point limitDue() const;  // the exchange limit
+    Clock::time_point idleDue() const;   // the time-out (none: max)
     // Whether either has run out by `now` (then the outcome is a time-out).
     bool expire(Clock::time_point now);
     void force(ErrorKind kind, std::string message);

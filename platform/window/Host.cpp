@@ -79,6 +79,13 @@ int displayDescriptor(SDL_Window* window) {
     return -1;
 }
 
+// Whether SDL draws on no display (its offscreen and dummy drivers): no
+// events come from outside, and there is no desktop.
+bool withoutDisplay() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+}
+
 // Without a descriptor to wait on, SDL's queue is looked at this often.
 constexpr double kQueueLookSeconds = 0.01;
 
@@ -112,8 +119,8 @@ Host::Host(ui::Application& app, const Options& options) : app_(app) {
     }
     // Without a display (the offscreen and dummy drivers) there is nothing
     // to accelerate: the picture goes straight into the window's pixels.
-    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
-    if (driver == "offscreen" || driver == "dummy") {
+    quietDriver_ = withoutDisplay();
+    if (quietDriver_) {
         SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     } else {
         renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED);
@@ -136,7 +143,6 @@ Host::Host(ui::Application& app, const Options& options) : app_(app) {
     // The main run loop sleeps on the display's connection too; the
     // offscreen and dummy drivers have no events but those pushed here.
     displayFd_ = displayDescriptor(window_);
-    quietDriver_ = driver == "offscreen" || driver == "dummy";
     display_ = std::make_unique<DisplaySource>();
     ns::RunLoop::main().addSource(display_.get());
     if (displayFd_ >= 0) ns::RunLoop::main().watch(display_.get(), displayFd_, ns::RunLoop::kReadable);
@@ -382,10 +388,8 @@ int runWindowed(ui::Application& app, const Options& options) {
     }
     // Web pages the program leaves for (the App Store's) open in the desktop's
     // browser; a window on no desktop (SDL's offscreen and dummy drivers) has none.
-    const char* driver = SDL_GetCurrentVideoDriver();
-    const bool onDesktop = !driver || (std::strcmp(driver, "offscreen") != 0 && std::strcmp(driver, "dummy") != 0);
     const char* path = std::getenv("PATH");
-    if (auto opener = onDesktop ? desktopURLOpener(path ? path : "") : nullptr) app.setWebURLOpener(opener);
+    if (auto opener = withoutDisplay() ? nullptr : desktopURLOpener(path ? path : "")) app.setWebURLOpener(opener);
     while (host.runOnce()) {
     }
     app.setWebURLOpener(nullptr);
