@@ -228,8 +228,7 @@ void AddXinShengViewController::subit() {
 }
 
 void AddXinShengViewController::determineMsg(const std::string& name, const std::string& phone) {
-    if (submitting_) return;
-    submitting_ = true;
+    if (PP->isSending(kSubmitOperation)) return;  // a petition on its way is not sent again
     requestType = kSubmitRequest;
     user_type = identityLabel->text() == kPartyMember ? "1" : "2";
     PP->SubmitGroupVoice(name, category_id, titleField->text(), contentView->text(), phone, user_type, is_open ? 1 : 0, org_id);
@@ -246,7 +245,6 @@ void AddXinShengViewController::disview() {
 void AddXinShengViewController::GetWebServerContent_success(const std::string& result) {
     auto keep = sharedAs<AddXinShengViewController>();
     const std::string& operation = PP->replyOperation();
-    if (operation == kSubmitOperation) submitting_ = false;
     if (requestType == kTypeRequest && operation == kCategoryOperation &&
         PP->replyRequest() == typesRequest_.lock()) {
         typesReplied(result);
@@ -292,10 +290,7 @@ void AddXinShengViewController::submissionReplied(const std::string& result) {
     back();
 }
 
-void AddXinShengViewController::GetWebServerContent_Fail(const ns::ErrorPtr&) {
-    if (PP->replyOperation() == kSubmitOperation) submitting_ = false;
-    ProgressHUD::dismiss();
-}
+void AddXinShengViewController::GetWebServerContent_Fail(const ns::ErrorPtr&) { ProgressHUD::dismiss(); }
 
 // ---- Keyboard ----
 

@@ -90,6 +90,4 @@ private:
 
     // The type list request whose answer counts: the last one sent.
     std::weak_ptr<NetWebServiceRequest> typesRequest_;
-    // A petition is on its way: "确定" sends no second one until it is answered.
-    bool submitting_ = false;
 };

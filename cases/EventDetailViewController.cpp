@@ -111,8 +111,7 @@ bool EventDetailViewController::textView_shouldChangeTextInRange_replacementText
 
 void EventDetailViewController::resultContent(const std::string& content, bool is_handing, bool is_handled,
                                               bool is_coordination, bool is_report) {
-    if (submitting_) return;
-    submitting_ = true;
+    if (pp->isSending(kHandleOperation)) return;  // a step on its way is not sent again
     requestType = kRequestSubmit;
     showProgress("提交中...");
     pp->SubmitEventHandle(eventID, user_id, is_handing ? 1 : 0, is_handled ? 1 : 0, is_coordination ? 1 : 0,
@@ -128,7 +127,6 @@ void EventDetailViewController::GetWebServerContent_success(const std::string& r
         return;
     }
     if (operation != kHandleOperation) return;
-    submitting_ = false;
     ns::Value reply = records::parse(result);
     if (records::succeeded(reply)) {
         Utils::showAlert(records::message(reply));
@@ -163,7 +161,6 @@ void EventDetailViewController::showEvent(const ns::Value& reply) {
 }
 
 void EventDetailViewController::GetWebServerContent_Fail(const ns::ErrorPtr&) {
-    if (pp->replyOperation() == kHandleOperation) submitting_ = false;
     ProgressHUD::dismissWithError("加载失败！", "", 0.75f);
     ProgressHUD::dismiss();
 }

@@ -67,6 +67,4 @@ public:
 private:
     void loadEvent();
     void showEvent(const ns::Value& reply);
-    // A handling step is on its way: "提交" sends no second one until it is answered.
-    bool submitting_ = false;
 };

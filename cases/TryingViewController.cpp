@@ -182,7 +182,7 @@ bool TryingViewController::textView_shouldChangeTextInRange_replacementText(cons
 // ---- Submission ----
 
 void TryingViewController::subit() {
-    if (submitting_) return;
+    if (pp->isSending(kSubmitOperation)) return;  // an event on its way is not sent again
     const std::pair<std::string, const char*> checks[] = {
         {typeLabel->text(), "请选择事件类型"},  {titleField->text(), "请输入主题"},
         {addressField->text(), "请输入事件地点"}, {timeField->text(), "请选择事件"},
@@ -194,7 +194,6 @@ void TryingViewController::subit() {
             return;
         }
     }
-    submitting_ = true;
     showProgress("提交中...");
     requestType = kRequestSubmit;
     pp->SubmitEvent(records::text(Utils::getMember()->member_id), titleField->text(), contentTextview->text(),
@@ -212,7 +211,6 @@ void TryingViewController::GetWebServerContent_success(const std::string& result
         return;
     }
     if (operation != kSubmitOperation) return;
-    submitting_ = false;
     ns::Value reply = records::parse(result);
     if (records::succeeded(reply)) {
         Utils::showAlert(kSubmittedText);
@@ -232,7 +230,4 @@ void TryingViewController::GetWebServerContent_success(const std::string& result
     Utils::showAlert(message.empty() ? kSubmitFailedText : message);
 }
 
-void TryingViewController::GetWebServerContent_Fail(const ns::ErrorPtr&) {
-    if (pp->replyOperation() == kSubmitOperation) submitting_ = false;
-    ProgressHUD::dismiss();
-}
+void TryingViewController::GetWebServerContent_Fail(const ns::ErrorPtr&) { ProgressHUD::dismiss(); }

@@ -81,6 +81,4 @@ private:
 
     // The type list request whose answer counts: the last one sent.
     std::weak_ptr<NetWebServiceRequest> typesRequest_;
-    // An event is on its way: "提交" sends no second one until it is answered.
-    bool submitting_ = false;
 };

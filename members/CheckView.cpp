@@ -26,10 +26,9 @@ void CheckView::init(const ui::Rect& frame) {
 }
 
 void CheckView::check() {
-    if (checking_) return;
+    if (pp->isSending(kOperation)) return;  // a check on its way is not sent again
     std::string name, number;
     if (!readEntries(name, number)) return;
-    checking_ = true;
     BaseScreen::showProgressFor(*this, kCheckingText);
     pp->GetRetailerLogin(number, name);
 }
@@ -38,7 +37,6 @@ void CheckView::back() { setHidden(true); }
 
 void CheckView::GetWebServerContent_success(const std::string& result) {
     if (pp->replyOperation() != kOperation) return;
-    checking_ = false;
     ns::NSLog("resopnse===%@", result);
     ProgressHUD::dismiss();
     ns::Value reply = records::parse(result);
@@ -54,6 +52,5 @@ void CheckView::GetWebServerContent_success(const std::string& result) {
 
 void CheckView::GetWebServerContent_Fail(const ns::ErrorPtr&) {
     if (pp->replyOperation() != kOperation) return;
-    checking_ = false;
     ProgressHUD::dismiss();
 }

@@ -47,7 +47,4 @@ protected:
     static void showRefusal(const ns::Value& reply);
 
     static constexpr const char* kCheckingText = "身份验证中...";
-
-    // A check is on its way: "验证" sends no second one until it is answered.
-    bool checking_ = false;
 };

@@ -12,6 +12,7 @@
 namespace {
 
 constexpr double kSpecialityOffset = 280;
+constexpr const char* kSubmitOperation = "SubmitOnlineReg";
 
 }  // namespace
 
@@ -153,7 +154,7 @@ bool OnlineRegistrationView::textView_shouldChangeTextInRange_replacementText(co
 // ---- Sending ----
 
 void OnlineRegistrationView::subit() {
-    if (submitting_) return;
+    if (pp->isSending(kSubmitOperation)) return;  // a registration on its way is not sent again
     const std::pair<std::string, const char*> checks[] = {
         {nameField->text(), "请输入姓名"},         {ageField->text(), "请输入年龄"},
         {nationalField->text(), "请输入民族"},     {JonPartyField->text(), "请选择入党时间"},
@@ -166,7 +167,6 @@ void OnlineRegistrationView::subit() {
             return;
         }
     }
-    submitting_ = true;
     BaseScreen::showProgressFor(*this, "登记中...");
     requestType = kRequestType;
     pp->SubmitOnlineReg(nameField->text(), ageField->text(), sex, nationalField->text(), JonPartyField->text(),
@@ -174,7 +174,6 @@ void OnlineRegistrationView::subit() {
 }
 
 void OnlineRegistrationView::GetWebServerContent_success(const std::string& result) {
-    submitting_ = false;
     if (requestType == kRequestType) {
         const ns::Value reply = records::parse(result);
         const bool registered = records::succeeded(reply);
@@ -187,10 +186,7 @@ void OnlineRegistrationView::GetWebServerContent_success(const std::string& resu
     ProgressHUD::dismiss();
 }
 
-void OnlineRegistrationView::GetWebServerContent_Fail(const ns::ErrorPtr&) {
-    submitting_ = false;
-    ProgressHUD::dismiss();
-}
+void OnlineRegistrationView::GetWebServerContent_Fail(const ns::ErrorPtr&) { ProgressHUD::dismiss(); }
 
 void OnlineRegistrationView::emptyEntries() {
     for (const auto& f : {nameField, ageField, nationalField, JonPartyField, phoneField}) f->setText("");

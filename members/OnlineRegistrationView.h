@@ -87,6 +87,4 @@ private:
 
     std::string type_;
     regform::SexButtons sexButtons_;
-    // A registration is on its way: "提交" sends no second one until it is answered.
-    bool submitting_ = false;
 };

@@ -138,8 +138,7 @@ void SignCalendar::sendMonth(const std::string& key) {
 bool SignCalendar::answersMonth() const { return pp->replyRequest() == monthRequest_.lock(); }
 
 void SignCalendar::sendSign(const ui::View& host) {
-    if (signing_) return;
-    signing_ = true;
+    if (pp->isSending(kSubmitSign)) return;
     requestType = kSignType;
     BaseScreen::showProgressFor(host, "签到中...");
     pp->SubmitSign(records::text(Utils::getMember()->member_id));

@@ -66,6 +66,8 @@ public:
     // Kinds of request kept in requestType.
     static constexpr const char* kSignType = "签到";
     static constexpr const char* kHistoryType = "签到历史";
+    // The sign-in's operation.
+    static constexpr const char* kSubmitSign = "SubmitSign";
 
     std::shared_ptr<VoVaClient> pp;
     std::string user_id;
@@ -92,11 +94,8 @@ protected:
     // Signs the member in for today under "签到中..." (shown over `host`);
     // nothing while a sign-in is still on its way.
     void sendSign(const ui::View& host);
-    // The sign-in's answer (or failure) has come.
-    void signAnswered() { signing_ = false; }
 
 private:
-    bool signing_ = false;
     // Replies of months stepped past are dropped.
     std::weak_ptr<NetWebServiceRequest> monthRequest_;
 };

@@ -15,7 +15,6 @@
 namespace {
 
 constexpr const char* kGetSign = "GetSign";
-constexpr const char* kSubmitSign = "SubmitSign";
 constexpr const char* kGetUserConfig = "GetUserConfig";
 
 std::shared_ptr<ui::Button> monthButton(const std::string& title, const ui::Rect& frame) {
@@ -139,13 +138,9 @@ void SignListViewController::GetWebServerContent_success(const std::string& resu
     }
 }
 
-void SignListViewController::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) {
-    if (pp->replyOperation() == kSubmitSign) signAnswered();
-    ProgressHUD::dismiss();
-}
+void SignListViewController::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) { ProgressHUD::dismiss(); }
 
 void SignListViewController::signReplied(const std::string& result) {
-    signAnswered();
     ns::Value reply = records::parse(result);
     std::string message = records::message(reply);
     if (records::succeeded(reply)) {

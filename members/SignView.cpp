@@ -10,7 +10,6 @@
 namespace {
 
 constexpr const char* kGetSign = "GetSign";
-constexpr const char* kSubmitSign = "SubmitSign";
 
 std::shared_ptr<ui::Button> plainButton(const std::string& title, const ui::Rect& frame, double fontSize) {
     auto button = ui::Button::buttonWithType(ui::ButtonTypeRoundedRect);
@@ -95,7 +94,6 @@ void SignView::GetWebServerContent_success(const std::string& result) {
     ProgressHUD::dismiss();
     const std::string& operation = pp->replyOperation();
     if (operation == kSubmitSign) {
-        signAnswered();
         ns::Value reply = records::parse(result);
         std::string message = records::message(reply);
         if (records::succeeded(reply)) {
@@ -118,7 +116,4 @@ void SignView::GetWebServerContent_success(const std::string& result) {
     }
 }
 
-void SignView::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) {
-    if (pp->replyOperation() == kSubmitSign) signAnswered();
-    ProgressHUD::dismiss();
-}
+void SignView::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) { ProgressHUD::dismiss(); }

@@ -31,21 +31,19 @@ std::string TextView::orgKeyForType(const std::string& type) {
 }
 
 void TextView::login() {
-    if (checking_) return;
+    if (pp->isSending(kPalmHomeLogin)) return;  // a check on its way is not sent again
     std::string name, tel;
     if (!readEntries(name, tel)) return;
     if (!isMobileNumber(tel)) {
         Utils::showAlert("你输入的手机号码非法");
         return;
     }
-    checking_ = true;
     BaseScreen::showProgressFor(*this, kCheckingText);
     pp->PalmHomeLogin(name, tel, type_);
 }
 
 void TextView::GetWebServerContent_success(const std::string& result) {
     if (pp->replyOperation() != kPalmHomeLogin) return;
-    checking_ = false;
     ns::NSLog("resopnse===%@", result);
     ProgressHUD::dismiss();
     ns::Value reply = records::parse(result);
@@ -66,7 +64,4 @@ void TextView::GetWebServerContent_success(const std::string& result) {
     if (d && d->respondsToLoginSuccessReloadLife()) d->loginSuccessReloadLife(orgId);
 }
 
-void TextView::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) {
-    checking_ = false;
-    ProgressHUD::dismiss();
-}
+void TextView::GetWebServerContent_Fail(const ns::ErrorPtr& /*error*/) { ProgressHUD::dismiss(); }

@@ -1,5 +1,7 @@
 #include "service/VoVaClient.h"
 
+#include <algorithm>
+
 #include "foundation/Log.h"
 #include "service/LogMasking.h"
 #include "service/ServiceArgument.h"
@@ -52,10 +54,24 @@ std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::strin
     request->setDelegate(std::weak_ptr<NetWebServiceRequestDelegate>(weak_from_this()));
     request->startAsynchronous();
     runningRequest_ = request;  // the previous request keeps running
+    std::erase_if(unanswered_, [](const auto& r) { return r.expired(); });
+    unanswered_.push_back(request);
     return request;
 }
 
+bool VoVaClient::isSending(std::string_view operation) const {
+    return std::any_of(unanswered_.begin(), unanswered_.end(), [&](const auto& weak) {
+        auto r = weak.lock();
+        return r && r->operationName() == operation && !r->isCancelled();
+    });
+}
+
+void VoVaClient::answered(const NetWebServiceRequest& request) {
+    std::erase_if(unanswered_, [&](const auto& r) { return r.expired() || r.lock().get() == &request; });
+}
+
 void VoVaClient::netRequestFinished(NetWebServiceRequest& request, const std::string& response) {
+    answered(request);
     auto delegate = delegate_.lock();
     if (!delegate) return;
     ReplyScope scope(replyOperation_, replyRequest_, request);
@@ -69,6 +85,7 @@ void VoVaClient::netRequestFinished(NetWebServiceRequest& request, const std::st
 }
 
 void VoVaClient::netRequestFailed(NetWebServiceRequest& request, const ns::ErrorPtr& error) {
+    answered(request);
     auto delegate = delegate_.lock();
     if (!delegate) return;
     ReplyScope scope(replyOperation_, replyRequest_, request);

@@ -27,6 +27,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "foundation/Error.h"
 #include "service/NetWebServiceRequest.h"
@@ -51,6 +53,10 @@ public:
     std::shared_ptr<PPClientDelegate> delegate() const { return delegate_.lock(); }
     // The request of the last operation started.
     std::shared_ptr<NetWebServiceRequest> runningRequest() const { return runningRequest_; }
+    // Whether a request of the operation was started and its outcome not yet
+    // told (nor the request cancelled): a form sends nothing twice while its
+    // submission is on its way.
+    bool isSending(std::string_view operation) const;
 
     // During a delegate callback: the operation name and the request the
     // outcome belongs to ("" and nullptr at other times).
@@ -145,8 +151,11 @@ public:
     bool respondsToNetRequestStarted() const override { return false; }
 
 private:
+    void answered(const NetWebServiceRequest& request);  // its outcome is being told
+
     std::weak_ptr<PPClientDelegate> delegate_;
     std::shared_ptr<NetWebServiceRequest> runningRequest_;
+    std::vector<std::weak_ptr<NetWebServiceRequest>> unanswered_;  // started, outcome not yet told
     std::string replyOperation_;
     std::weak_ptr<NetWebServiceRequest> replyRequest_;
 };
