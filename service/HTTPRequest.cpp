@@ -56,11 +56,7 @@ public:
     void remove(const HTTPRequest* request) {
         HTTPRequestPtr dropped;  // released outside the lock
         std::lock_guard lock(mutex_);
-        auto it = std::find_if(waiting_.begin(), waiting_.end(), [&](const auto& r) { return r.get() == request; });
-        if (it != waiting_.end()) {
-            dropped = std::move(*it);
-            waiting_.erase(it);
-        }
+        dropped = takeOut(waiting_, request);
     }
 
     std::size_t count() {
@@ -73,12 +69,9 @@ public:
         HTTPRequestPtr done;  // released after the lock
         {
             std::lock_guard lock(mutex_);
-            auto it = std::find_if(running_.begin(), running_.end(), [&](const auto& r) { return r.get() == request; });
-            if (it == running_.end()) return;
-            done = std::move(*it);
-            running_.erase(it);
+            done = takeOut(running_, request);
         }
-        pump();
+        if (done) pump();
     }
 
     // Main thread: gives waiting requests their turn while fewer than four run.
@@ -124,10 +117,7 @@ public:
     void readDone(const HTTPRequest* request) {
         HTTPRequestPtr done;  // released after the lock
         std::lock_guard lock(mutex_);
-        auto it = std::find_if(reading_.begin(), reading_.end(), [&](const auto& r) { return r.get() == request; });
-        if (it == reading_.end()) return;
-        done = std::move(*it);
-        reading_.erase(it);
+        done = takeOut(reading_, request);
     }
 
     // Main thread.
@@ -172,6 +162,16 @@ public:
     void loopReset() override { endAll(); }
 
 private:
+    // Takes the request out of the list, when it is there (under the lock).
+    template <typename List>
+    static HTTPRequestPtr takeOut(List& list, const HTTPRequest* request) {
+        auto it = std::find_if(list.begin(), list.end(), [&](const auto& r) { return r.get() == request; });
+        if (it == list.end()) return nullptr;
+        HTTPRequestPtr taken = std::move(*it);
+        list.erase(it);
+        return taken;
+    }
+
     void readLoop() {
         std::unique_lock lock(mutex_);
         for (;;) {
