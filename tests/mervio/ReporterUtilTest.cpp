@@ -60,6 +60,7 @@ TEST_F(ReporterUtilTest, GzipGrowsPastItsFirstBufferTheGzipProgramReadsItAndGunz
     auto peer = testsupport::runCommand("gunzip -f '" + path + "'");
     ASSERT_EQ(peer.status, 0) << peer.output;
     EXPECT_TRUE(ns::readFile(path.substr(0, path.size() - 3)) == data);
+    std::filesystem::remove(path.substr(0, path.size() - 3));
 
     ns::Bytes back;
     ASSERT_EQ(MVOMSAHelper::GUnzip(out, &back), 0);

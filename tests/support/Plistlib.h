@@ -8,6 +8,7 @@
 //   auto r = peer.run("import plistlib\nprint(plistlib.load(open('in.bplist', 'rb')))");
 //   EXPECT_EQ(r.status, 0) << r.output;
 //   peer.runTool("gen 7 100 docs.blobs");              // support/plistlib_peer.py with arguments
+//                                                      // (the folder goes with the peer)
 //
 // Blobs: byte strings one after another in one file, each an 8-byte
 // big-endian length and its bytes (writeBlobs, readBlobs; the tool's too).
@@ -35,6 +36,13 @@ public:
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
+    // The folder goes with the peer: nothing is left for the next test.
+    ~Plistlib() {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir_, ignored);
+    }
+    Plistlib(const Plistlib&) = delete;
+    Plistlib& operator=(const Plistlib&) = delete;
 
     static bool available() { return runCommand("python3 -c 'import plistlib'").status == 0; }
 

@@ -4,7 +4,8 @@
 // and the clock under the test's control. relaunch() stands for the next
 // start of the app on the same device: everything the process kept is
 // forgotten (once the reporter's queues are idle), the device's keychain,
-// pasteboards and the app's files and user defaults stay.
+// pasteboards and the app's files and user defaults stay. At the end of each
+// test its statistics files, user defaults, bundle and keychain go.
 //
 //   class UserRuleTest : public testsupport::ReporterTest {};
 //   TEST_F(UserRuleTest, ...) { auto store = useUserStorage(); ... relaunch(); ... }
@@ -79,6 +80,7 @@ protected:
 
     void TearDown() override {
         relaunch();
+        removeStatistics();  // nothing of this test's store is left for the next one
         mvomsa::setStatementTraceForTesting(nullptr);
         net::Reachability::clearOverride();
         net::ReachabilityTarget::setFlagsReadableForTesting(true);
@@ -87,7 +89,10 @@ protected:
             unsetenv("KL_RESOURCES");
             if (!resources_.empty()) setenv("KL_RESOURCES", resources_.c_str(), 1);
             ns::Bundle::resetMainBundle();
+            std::filesystem::remove_all(bundleDir_);
         }
+        removeDefaults();
+        sec::removeAllForTesting();
         MervioTest::TearDown();
     }
 
@@ -102,11 +107,23 @@ public:
         MVOMSAEvent::resetIndexRestoreForTesting();
     }
 
-    // The statistics database and the time of the last period's upload go.
+    // The statistics database (with its journal and a file set aside) and
+    // the time of the last period's upload go.
     static void removeStatistics() {
-        for (const char* name : {".vovuruz_analysis_MVOMSAStore", ".vovuruz_analysis.db", "vovuruz_analysis.db"})
-            std::filesystem::remove(ns::documentsDirectory() + "/" + name);
+        const std::string documents = ns::documentsDirectory() + "/";
+        for (const std::string& path : {MVOMSAStore::databasePath(), MVOMSAStore::setAsidePath(),
+                                        documents + ".vovuruz_analysis.db", documents + "vovuruz_analysis.db"})
+            for (const char* suffix : {"", "-journal"}) std::filesystem::remove(path + suffix);
         ns::UserDefaults::standardUserDefaults()->removeObjectForKey(MVOMSA::kSentTimeKey);
+    }
+
+    // The user defaults go, and their files (of every bundle identifier a test used).
+    static void removeDefaults() {
+        auto defaults = ns::UserDefaults::standardUserDefaults();
+        const ns::Value all = defaults->dictionaryRepresentation();
+        for (const auto& [key, value] : all.entries()) defaults->removeObjectForKey(key);
+        ns::UserDefaults::resetStandardUserDefaults();
+        std::filesystem::remove_all(ns::preferencesDirectory());
     }
 
     std::shared_ptr<MemoryUserStorage> useUserStorage() {
