@@ -30,6 +30,24 @@ bool isDictionaryClass(const std::string& name) { return name == "NSDictionary" 
 bool isStringClass(const std::string& name) { return name == "NSString" || name == "NSMutableString"; }
 bool isDataClass(const std::string& name) { return name == "NSData" || name == "NSMutableData"; }
 
+// How deep an object lies, as the writer and the reader both count it: the
+// arrays, dictionaries and coded objects on the way from the root, the
+// object itself included (a root array is at 1); strings, numbers, data and
+// dates add nothing. So the writer refuses exactly what the reader would.
+class Nesting {
+public:
+    // One level further down; false (and nothing entered) past the limit.
+    bool enter(int limit) {
+        if (depth_ >= limit) return false;
+        ++depth_;
+        return true;
+    }
+    void leave() { --depth_; }
+
+private:
+    int depth_ = 0;
+};
+
 }  // namespace
 
 // ---- Writing ----
@@ -48,7 +66,7 @@ struct KeyedArchiver::State {
     std::vector<Value> heldValues;
     std::vector<CodingPtr> heldObjects;
     std::vector<Value> current;  // the dictionaries of the coded objects being written
-    int depth = 0;
+    Nesting nesting;
     bool failed = false;
 
     std::size_t reserve() {
@@ -75,12 +93,15 @@ struct KeyedArchiver::State {
         return at;
     }
 
+    // One level further down for a container or coded object; failure past
+    // the depth the reader takes.
+    bool enter() {
+        if (!nesting.enter(ArchiveLimits{}.maxDepth)) failed = true;
+        return !failed;
+    }
+
     std::size_t encode(const Value& v) {
         if (failed) return 0;
-        if (depth > ArchiveLimits{}.maxDepth) {
-            failed = true;  // also stops a container that holds itself
-            return 0;
-        }
         switch (v.kind()) {
             case Value::Kind::Nil: return 0;
             case Value::Kind::Null: failed = true; return 0;
@@ -104,11 +125,11 @@ struct KeyedArchiver::State {
             case Value::Kind::Array: {
                 if (auto done = seen(&v.items())) return *done;
                 heldValues.push_back(v);
+                if (!enter()) return 0;
                 std::size_t at = reserve();
-                ++depth;
                 Value refs = Value::array();
                 for (const auto& item : v.items()) refs.push(uid(encode(item)));
-                --depth;
+                nesting.leave();
                 objects[at] = Value::dictionary({{"NS.objects", refs}, {"$class", uid(classRecord("NSArray"))}});
                 written[&v.items()] = at;
                 return at;
@@ -116,14 +137,14 @@ struct KeyedArchiver::State {
             case Value::Kind::Dictionary: {
                 if (auto done = seen(&v.entries())) return *done;
                 heldValues.push_back(v);
+                if (!enter()) return 0;
                 std::size_t at = reserve();
-                ++depth;
                 Value keys = Value::array(), values = Value::array();
                 for (const auto& [key, item] : v.entries()) {
                     keys.push(uid(encode(Value(key))));
                     values.push(uid(encode(item)));
                 }
-                --depth;
+                nesting.leave();
                 objects[at] = Value::dictionary(
                     {{"NS.keys", keys}, {"NS.objects", values}, {"$class", uid(classRecord("NSDictionary"))}});
                 written[&v.entries()] = at;
@@ -136,16 +157,12 @@ struct KeyedArchiver::State {
 
     std::size_t encode(const Coding& object, KeyedArchiver& coder) {
         if (failed) return 0;
-        if (depth > ArchiveLimits{}.maxDepth) {
-            failed = true;
-            return 0;
-        }
         if (auto done = seen(&object)) return *done;
+        if (!enter()) return 0;
         std::size_t at = reserve();
         current.push_back(Value::dictionary());
-        ++depth;
         object.encodeWithCoder(coder);
-        --depth;
+        nesting.leave();
         Value fields = current.back();
         current.pop_back();
         fields.set("$class", uid(classRecord(object.className())));
@@ -218,7 +235,7 @@ struct KeyedUnarchiver::State {
     std::size_t decoded = 0;           // values of the result, expanded
     std::vector<std::uint8_t> onPath;  // objects being decoded, against cycles
     std::vector<Value> current;        // the fields of the coded objects being read
-    int depth = 0;
+    Nesting nesting;
     bool failed = false;
 
     // What each object decoded to, as a plain value and as a coded object,
@@ -257,19 +274,17 @@ struct KeyedUnarchiver::State {
         return false;
     }
 
-    // Counts one more value built and one more level entered.
+    // Counts one more value built, its object now on the path.
     bool enter(std::size_t index) {
         if (failed) return false;
         if (index >= objects.size() || onPath[index]) return fail();
-        if (++decoded > limits.maxDecoded || depth + 1 > limits.maxDepth) return fail();
+        if (++decoded > limits.maxDecoded) return fail();
         onPath[index] = 1;
-        ++depth;
         return true;
     }
-    void leave(std::size_t index) {
-        onPath[index] = 0;
-        --depth;
-    }
+    void leave(std::size_t index) { onPath[index] = 0; }
+    // One level further down for a container or coded object.
+    bool deeper() { return nesting.enter(limits.maxDepth) || fail(); }
 
     // The class name of an object dictionary; "" (and failure) when its
     // "$class" is not a proper class record.
@@ -341,7 +356,7 @@ struct KeyedUnarchiver::State {
         }
         if (isArrayClass(name)) {
             Value refs = object["NS.objects"];
-            if (!refs.isArray()) return fail(), Value();
+            if (!refs.isArray() || !deeper()) return fail(), Value();
             std::vector<Value> items;
             items.reserve(refs.count());
             for (const auto& r : refs.items()) {
@@ -351,11 +366,13 @@ struct KeyedUnarchiver::State {
                 if (item.isNil()) return fail(), Value();
                 items.push_back(std::move(item));
             }
+            nesting.leave();
             return Value::array(std::move(items));
         }
         if (isDictionaryClass(name)) {
             Value keys = object["NS.keys"], values = object["NS.objects"];
-            if (!keys.isArray() || !values.isArray() || keys.count() != values.count()) return fail(), Value();
+            if (!keys.isArray() || !values.isArray() || keys.count() != values.count() || !deeper())
+                return fail(), Value();
             std::vector<std::pair<std::string, Value>> entries;
             std::unordered_map<std::string, std::size_t> seen;
             entries.reserve(keys.count());
@@ -372,6 +389,7 @@ struct KeyedUnarchiver::State {
                 else
                     entries[it->second].second = std::move(item);  // a later key replaces an earlier one
             }
+            nesting.leave();
             return Value::dictionaryWithUniqueEntries(std::move(entries));
         }
         if (!isCoded(name)) fail();  // a class outside the allow-list refuses the archive
@@ -401,7 +419,7 @@ CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
     }
     if (auto done = s.again(s.codeds, index)) return *done;
     std::size_t before = s.decoded;
-    if (!s.enter(index)) return nullptr;
+    if (!s.enter(index) || !s.deeper()) return nullptr;
     CodingPtr made = it->second->make ? it->second->make() : nullptr;
     if (made) {
         s.current.push_back(object);
@@ -409,6 +427,7 @@ CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
         made->initWithCoder(coder);
         s.current.pop_back();
     }
+    s.nesting.leave();
     s.leave(index);
     s.keep(s.codeds, index, before, made);
     return s.failed ? nullptr : made;

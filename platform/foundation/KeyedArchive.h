@@ -70,14 +70,15 @@ struct ArchiveLimits {
     std::size_t maxBytes = 32u << 20;     // the archive's own size
     std::size_t maxObjects = 1u << 17;    // entries of "$objects"
     std::size_t maxDecoded = 1u << 18;    // values of the result, one referred to twice counted twice
-    int maxDepth = 64;                    // nesting of containers and coded objects
+    int maxDepth = 64;                    // arrays, dictionaries and coded objects inside each other
+                                          // (a root array is 1; the values they hold add none)
 };
 
 class KeyedArchiver {
 public:
     // archivedDataWithRootObject: nullopt when the value holds what an
     // archive cannot (nil at the root, the null object, an object that holds
-    // itself, nesting deeper than the reader takes).
+    // itself, nesting deeper than the reader takes by default).
     static std::optional<Bytes> archivedDataWithRootObject(const Value& root);
     static std::optional<Bytes> archivedDataWithRootObject(const CodingPtr& root);
 

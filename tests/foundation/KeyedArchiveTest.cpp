@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "foundation/Format.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/PropertyList.h"
+#include "support/Plistlib.h"
 
 using namespace ns;
 
@@ -294,4 +296,104 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
     EXPECT_FALSE(KeyedUnarchiver::unarchivedValue(*fine).isNil());
     EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*fine, ArchiveLimits{.maxBytes = fine->size() - 1}).isNil());
     EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*fine, ArchiveLimits{.maxDecoded = 3}).isNil());
+}
+
+namespace {
+
+// `levels` arrays (or dictionaries, each under the key "k") inside each
+// other; the innermost holds the string "leaf" when `leaf` is set, else
+// nothing.
+Value nested(int levels, bool dictionaries, bool leaf) {
+    auto wrap = [&](Value inner) {
+        if (dictionaries) return inner.isNil() ? Value::dictionary() : Value::dictionary({{"k", inner}});
+        return inner.isNil() ? Value::array() : Value::array({inner});
+    };
+    Value v = wrap(leaf ? Value("leaf") : Value());
+    for (int i = 1; i < levels; ++i) v = wrap(v);
+    return v;
+}
+
+// The same written by hand, as another archiver may write it.
+Bytes nestedArchive(int levels, bool dictionaries, bool leaf) {
+    // 1: the class record; 2: the key "k"; 3 on: the containers, outermost first; then the leaf.
+    std::vector<Value> objects = {classRecord(dictionaries ? "NSDictionary" : "NSArray"), Value("k")};
+    for (int i = 0; i < levels; ++i) {
+        long long next = i + 4;
+        bool last = i == levels - 1;
+        Value refs = last && !leaf ? Value::array() : Value::array({uid(next)});
+        Value keys = last && !leaf ? Value::array() : Value::array({uid(2)});
+        objects.push_back(dictionaries ? Value::dictionary({{"NS.keys", keys}, {"NS.objects", refs}, {"$class", uid(1)}})
+                                       : Value::dictionary({{"NS.objects", refs}, {"$class", uid(1)}}));
+    }
+    if (leaf) objects.push_back(Value("leaf"));
+    return archive(objects, 3);
+}
+
+}  // namespace
+
+// Depth counts the arrays, dictionaries and coded objects inside each other,
+// the same way when writing and reading: what is written at the limit reads
+// back, one more is refused by both.
+TEST(KeyedArchive, WhatIsWrittenAtTheDepthLimitReadsBackAndOneMoreIsRefusedByBoth) {
+    const int limit = ArchiveLimits{}.maxDepth;
+    for (bool dictionaries : {false, true}) {
+        for (bool leaf : {false, true}) {
+            SCOPED_TRACE(std::string(dictionaries ? "dictionaries" : "arrays") + (leaf ? " around a string" : ""));
+            Value deepest = nested(limit, dictionaries, leaf);
+            auto bytes = KeyedArchiver::archivedDataWithRootObject(deepest);
+            ASSERT_TRUE(bytes);
+            EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes), deepest);
+            EXPECT_EQ(KeyedUnarchiver::unarchivedValue(nestedArchive(limit, dictionaries, leaf)), deepest);
+
+            EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(nested(limit + 1, dictionaries, leaf)));
+            EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(nestedArchive(limit + 1, dictionaries, leaf)).isNil());
+        }
+    }
+
+    // Coded objects count as levels too, and their fields' values do not.
+    auto chain = [](int levels) {
+        auto top = std::make_shared<Sample>();
+        top->name = Value("leaf");
+        for (int i = 1; i < levels; ++i) {
+            auto outer = std::make_shared<Sample>();
+            outer->name = Value("leaf");
+            outer->child = top;
+            top = outer;
+        }
+        return std::static_pointer_cast<Coding>(top);
+    };
+    auto coded = KeyedArchiver::archivedDataWithRootObject(chain(limit));
+    ASSERT_TRUE(coded);
+    auto read = KeyedUnarchiver::unarchivedObjectOfClass<Sample>(*coded);
+    int levels = 0;
+    for (auto at = read; at; at = at->child) {
+        EXPECT_EQ(at->name, Value("leaf"));
+        ++levels;
+    }
+    EXPECT_EQ(levels, limit);
+    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(chain(limit + 1)));
+}
+
+TEST(KeyedArchive, PlistlibReadsAnArchiveAtTheDepthLimit) {
+    ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
+    testsupport::Plistlib peer("keyed-archive-depth");
+    const int limit = ArchiveLimits{}.maxDepth;
+    for (bool dictionaries : {false, true}) {
+        auto bytes = KeyedArchiver::archivedDataWithRootObject(nested(limit, dictionaries, true));
+        ASSERT_TRUE(bytes);
+        peer.write(dictionaries ? "dictionaries" : "arrays", *bytes);
+    }
+    // Down the first reference of each container to the leaf.
+    auto walked = peer.run(R"(import plistlib
+for name in ("arrays", "dictionaries"):
+    archive = plistlib.load(open(name, "rb"))
+    objects = archive["$objects"]
+    at, depth = objects[archive["$top"]["root"].data], 0
+    while isinstance(at, dict):
+        depth += 1
+        at = objects[at["NS.objects"][0].data]
+    print(name, depth, at)
+)");
+    EXPECT_EQ(walked.status, 0) << walked.output;
+    EXPECT_EQ(walked.output, ns::format("arrays %d leaf\ndictionaries %d leaf\n", limit, limit));
 }
