@@ -1,5 +1,7 @@
 #include "mervio/RecordReader.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace mvrecord {
@@ -20,6 +22,15 @@ std::optional<long long> integerValue(const ns::Value& value) {
 }
 
 std::optional<long long> integer(const ns::Value& dict, std::string_view key) { return integerValue(dict[key]); }
+
+std::optional<std::int32_t> int32(const ns::Value& dict, std::string_view key) {
+    ns::Value value = dict[key];
+    auto n = integerValue(value);
+    if (!n) return std::nullopt;
+    // An unsigned integer above the signed range reads as negative here.
+    if (value.isUnsigned() && *n < 0) return INT32_MAX;
+    return static_cast<std::int32_t>(std::clamp<long long>(*n, INT32_MIN, INT32_MAX));
+}
 
 std::optional<std::string> text(const ns::Value& dict, std::string_view key) {
     ns::Value v = dict[key];

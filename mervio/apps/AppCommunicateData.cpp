@@ -128,7 +128,7 @@ AppCommunicateData::AppCommunicateData(const ns::Value& dict) {
     sdkVer = textOr(dict, "sdkver");
     lang = textOr(dict, "language");
     country = textOr(dict, "country");
-    if (auto r = mvrecord::integer(dict, "result")) result = static_cast<std::int32_t>(*r);
+    if (auto r = mvrecord::int32(dict, "result")) result = *r;
     if (auto s = mvrecord::integer(dict, "scene")) scene = static_cast<std::int32_t>(*s);
     dictionary_ = dict.deepCopy();
 }

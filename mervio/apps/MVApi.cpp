@@ -59,7 +59,7 @@ std::string textOr(const ns::Value& params, std::string_view key) {
 }
 
 std::int32_t integerOr0(const ns::Value& params, std::string_view key) {
-    return static_cast<std::int32_t>(mvrecord::integer(params, key).value_or(0));
+    return mvrecord::int32(params, key).value_or(0);
 }
 
 void deliver(const MVApiDelegatePtr& delegate, const BaseRespPtr& resp) {

@@ -13,6 +13,7 @@
 
 #include "foundation/Data.h"
 #include "foundation/Log.h"
+#include "foundation/Strings.h"
 #include "uikit/DeviceStore.h"
 
 namespace ui {
@@ -302,7 +303,7 @@ ns::Value Pasteboard::valueForPasteboardType(const std::string& type) const {
 std::optional<std::string> Pasteboard::string() const {
     std::optional<ns::Bytes> b = dataForPasteboardType(kPasteboardTypeUTF8PlainText);
     if (!b) return std::nullopt;
-    return std::string(b->begin(), b->end());
+    return ns::stringFromUTF8(*b);
 }
 
 void Pasteboard::setString(const std::string& text) { setValue(ns::Value(text), kPasteboardTypeUTF8PlainText); }

@@ -60,7 +60,8 @@ public:
     // when the type is absent.
     ns::Value valueForPasteboardType(const std::string& type) const;
 
-    // The text on the board (type public.utf8-plain-text), or nullopt.
+    // The text on the board (type public.utf8-plain-text), or nullopt; bytes
+    // there that are not well-formed UTF-8 are no text.
     std::optional<std::string> string() const;
     // Replaces the board's content with the text.
     void setString(const std::string& text);

@@ -2,10 +2,13 @@
 // it leaves and takes, Mervio's returns and what a peer's damaged values do.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "foundation/Format.h"
 #include "foundation/Strings.h"
 #include "service/JSON.h"
 #include "support/MVApiTest.h"
+#include "support/Plistlib.h"
 
 namespace {
 
@@ -259,4 +262,94 @@ TEST_F(ApiTest, ATextMessageAndItsAnswerTravelOnBothRoads) {
         EXPECT_EQ(resp->country, "CN");
         EXPECT_FALSE(mervio.returnTo(kAppId, "platformId=mervio")) << "the record was taken";
     }
+}
+
+// Codes other apps hand back beyond the int range hold at its nearer end,
+// never wrapped around: 2^32 would be 0, a success. Records come as
+// Python's plistlib writes them (numbers of every width, reals, numeric
+// text), URL values as text; "1e20" as text reads as its leading 1.
+TEST_F(ApiTest, ReturnedCodesBeyondTheIntRangeHoldAtItsEnds) {
+    ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
+    struct Code {
+        const char* python;  // the record's "result"
+        const char* text;    // the URL's value
+        int errCode;
+    };
+    const std::vector<Code> codes = {
+        {"'4294967296'", "4294967296", INT_MAX},
+        {"'2147483648'", "2147483648", INT_MAX},
+        {"'2147483647'", "2147483647", INT_MAX},
+        {"'-2147483648'", "-2147483648", INT_MIN},
+        {"'-2147483649'", "-2147483649", INT_MIN},
+        {"'-4294967296'", "-4294967296", INT_MIN},
+        {"'99999999999999999999'", "99999999999999999999", INT_MAX},
+        {"'-99999999999999999999'", "-99999999999999999999", INT_MIN},
+        {"'1e20'", "1e20", 1},
+        {"4294967296", "4294967297", INT_MAX},
+        {"2**63", "9223372036854775808", INT_MAX},
+        {"2**64 - 1", "18446744073709551615", INT_MAX},
+        {"-2**63", "-9223372036854775808", INT_MIN},
+        {"1e20", "+4294967296", INT_MAX},
+        {"-1e20", "-4294967296abc", INT_MIN},
+    };
+    testsupport::Plistlib peer("returned-codes");
+    std::string list;
+    for (const auto& c : codes) list += std::string(c.python) + ",\n";
+    auto made = peer.run(std::string("import plistlib\nAPP = '") + kAppId + "'\nCODES = [" + list + R"(]
+for i, code in enumerate(CODES):
+    for xml in (False, True):
+        board = {APP: {"command": "2010", "result": code}}
+        data = plistlib.dumps(board, fmt=plistlib.FMT_XML if xml else plistlib.FMT_BINARY)
+        open("r%d%s" % (i, "x" if xml else ""), "wb").write(data)
+)");
+    ASSERT_EQ(made.status, 0) << made.output;
+
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        const Code& c = codes[i];
+        SCOPED_TRACE(std::string(c.python) + " / " + c.text);
+        for (bool iOS7 : {true, false}) {
+            useRoad(iOS7);
+            for (bool xml : {false, true}) {
+                recorder->resps.clear();
+                auto board = iOS7 ? ui::Pasteboard::generalPasteboard() : ui::Pasteboard::pasteboardWithName("mervio_data", true);
+                board->setData(peer.read("r" + std::to_string(i) + (xml ? "x" : "")), "content");
+                ASSERT_TRUE(mervio.returnTo(kAppId, "platformId=mervio"));
+                auto resp = recorder->lastResp<SendMessageToMVResp>();
+                ASSERT_TRUE(resp);
+                EXPECT_EQ(resp->errCode, c.errCode) << (iOS7 ? "iOS 7" : "before iOS 7") << (xml ? ", XML" : "");
+            }
+        }
+        for (const char* action : {"pay/?ret=", "opentempsession/?ret=", "openwebview/?ret=", "openranklist/?ret=",
+                                   "cardPackage/?errCode="}) {
+            recorder->resps.clear();
+            ASSERT_TRUE(mervio.returnTo(kAppId, action + std::string(c.text)));
+            ASSERT_EQ(recorder->resps.size(), 1u);
+            EXPECT_EQ(recorder->resps[0]->errCode, c.errCode) << action;
+        }
+    }
+}
+
+// From iOS 7 on, the user's copied text travels in the record; bytes on the
+// board that are no UTF-8 are no text, so the record goes without it.
+TEST_F(ApiTest, CopiedBytesThatAreNoTextStayOutOfTheRecordAndTheMessageGoes) {
+    useRoad(true);
+    auto general = ui::Pasteboard::generalPasteboard();
+    general->setData(bytes("a\xFF" "b"), ui::kPasteboardTypeUTF8PlainText);
+    EXPECT_FALSE(general->string());
+    ASSERT_TRUE(MVApi::sendReq(make<SendMessageToMVReq>([](auto& r) {
+        r.bText = true;
+        r.text = "党建";
+    })));
+    EXPECT_EQ(mervio.opened().back().url, base + "sendreq/?");
+    PeerValue board = PeerValue::decode(mervio.recordContent());
+    EXPECT_EQ(board.keys(), (std::vector<std::string>{kAppId}));
+    EXPECT_EQ(board[kAppId]["title"].text, "党建");
+
+    // Well-formed text still travels.
+    general->setString("剪贴板");
+    ASSERT_TRUE(MVApi::sendReq(make<SendMessageToMVReq>([](auto& r) {
+        r.bText = true;
+        r.text = "党建";
+    })));
+    EXPECT_EQ(PeerValue::decode(mervio.recordContent())["old_text"].text, "剪贴板");
 }

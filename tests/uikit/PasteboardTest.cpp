@@ -76,6 +76,8 @@ TEST_F(PasteboardTest, GeneralBoardKeepsTextAndIsPersistent) {
     EXPECT_FALSE(general->string());
     general->setString("用户的文字");
     EXPECT_EQ(general->string(), "用户的文字");
+    general->setData(bytes("a\xFF" "b"), ui::kPasteboardTypeUTF8PlainText);
+    EXPECT_FALSE(general->string());  // another app's bytes that are no UTF-8 are no text
     general->setData(bytes("plist"), "content");
     EXPECT_FALSE(general->string());  // the record replaced the text
     general->setPersistent(false);    // ignored for the general board
