@@ -152,23 +152,26 @@ int query(sqlite3* db, const char* sql, std::initializer_list<SQLValue> values, 
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
 }
 
-bool CachedStatement::run(sqlite3* db, std::initializer_list<SQLValue> values) {
-    if (!db) return false;
+int CachedStatement::run(sqlite3* db, std::initializer_list<SQLValue> values) {
+    if (!db) return -1;
     if (statement_ && db_ != db) finalize();
     if (!statement_) {
-        if (sqlite3_prepare_v2(db, sql_, -1, &statement_, nullptr) != SQLITE_OK || !statement_) {
+        int rc = sqlite3_prepare_v2(db, sql_, -1, &statement_, nullptr);
+        if (rc != SQLITE_OK || !statement_) {
             finalize();
-            return false;
+            return rc == SQLITE_OK ? SQLITE_ERROR : rc;
         }
         db_ = db;
     }
-    if (bind(statement_, values) == SQLITE_OK && sqlite3_step(statement_) == SQLITE_DONE) {
+    int rc = bind(statement_, values);
+    if (rc == SQLITE_OK) rc = sqlite3_step(statement_);
+    if (rc == SQLITE_DONE) {
         sqlite3_clear_bindings(statement_);
         sqlite3_reset(statement_);
-        return true;
+        return SQLITE_OK;
     }
     finalize();
-    return false;
+    return rc;
 }
 
 void CachedStatement::finalize() {

@@ -80,9 +80,10 @@ public:
     // Prepares the statement unless it is prepared on this connection, binds
     // the values and steps it once. When it is done (SQLITE_DONE) the
     // bindings are cleared and the statement reset for the next use and the
-    // answer is true; any other outcome finalises it, so the next use
-    // prepares it again.
-    bool run(sqlite3* db, std::initializer_list<SQLValue> values);
+    // answer is 0 (SQLITE_OK); any other outcome finalises it, so the next
+    // use prepares it again, and answers SQLite's code (-1 without a
+    // connection).
+    int run(sqlite3* db, std::initializer_list<SQLValue> values);
     // Finalises it; a connection must not close while it is prepared.
     void finalize();
 

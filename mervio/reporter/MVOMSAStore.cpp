@@ -95,12 +95,8 @@ void MVOMSAStore::initDB() {
         defaults->setInteger(1, kVersionKey);
         defaults->synchronize();
     }
-    // A file that is no database at all would refuse every event for good:
-    // it is set aside and a fresh store made in its place.
-    if (createTables(getDB()) == SQLITE_NOTADB) {
-        setAside();
-        createTables(getDB());
-    }
+    tablesMade_ = false;
+    getDB();
 }
 
 int MVOMSAStore::createTables(sqlite3* db) {
@@ -115,6 +111,7 @@ int MVOMSAStore::createTables(sqlite3* db) {
 void MVOMSAStore::closeConnections() {
     std::lock_guard lock(mvomsa::databaseLock());
     closeDB();
+    tablesMade_ = false;  // the file goes: the next one needs its tables
     // The holder's connection would go on using the file that is gone.
     if (auto holder = MVOMSADataConfigHolder::getInstance()) holder->closeDB();
 }
@@ -132,12 +129,33 @@ void MVOMSAStore::setAside() {
 
 sqlite3* MVOMSAStore::getDB() {
     std::lock_guard lock(mvomsa::databaseLock());
-    return mvomsa::connect(db_, MVOMSAStore::databasePath());
+    sqlite3* db = mvomsa::connect(db_, MVOMSAStore::databasePath());
+    if (!db || tablesMade_) return db;
+    // Until the tables are there (a full disk or a folder that takes no file
+    // at start), every connection tries to make them again.
+    int rc = createTables(db);
+    tablesMade_ = rc == SQLITE_OK;
+    return renewIfUnusable(rc) ? db_ : db;
 }
 
 void MVOMSAStore::closeDB() {
     std::lock_guard lock(mvomsa::databaseLock());
     mvomsa::disconnect(db_, {&insertEvent_, &replaceConfig_});
+}
+
+bool MVOMSAStore::renewIfUnusable(int rc) {
+    if (rc != SQLITE_CORRUPT && rc != SQLITE_NOTADB) return false;
+    std::lock_guard lock(mvomsa::databaseLock());
+    if (renewing_) return false;  // the fresh file answers the same: the next statement tries again
+    renewing_ = true;
+    if (rc == SQLITE_CORRUPT)
+        deleteDB();
+    else
+        setAside();
+    numStoredEvents_.store(0);  // the fresh store holds none
+    getDB();
+    renewing_ = false;
+    return true;
 }
 
 void MVOMSAStore::deleteDB() {
@@ -151,13 +169,7 @@ int MVOMSAStore::updateDatabase(const char* sql, std::initializer_list<mvomsa::S
     sqlite3* db = getDB();
     if (!db) return -1;
     int rc = mvomsa::execute(db, sql, values);
-    if (rc == SQLITE_CORRUPT) {
-        deleteDB();
-        initDB();
-    } else if (rc == SQLITE_NOTADB) {
-        setAside();
-        initDB();
-    }
+    renewIfUnusable(rc);
     return rc;
 }
 
@@ -174,9 +186,8 @@ void MVOMSAStore::launch() {
 std::uint32_t MVOMSAStore::getStoredEventsNum() {
     std::lock_guard lock(mvomsa::databaseLock());
     std::vector<mvomsa::Row> rows;
-    if (mvomsa::query(getDB(), "select count(*) from events where status=?", {kWaiting}, &rows) != SQLITE_OK ||
-        rows.size() != 1 || rows[0].size() != 1)
-        return 0;
+    int rc = mvomsa::query(getDB(), "select count(*) from events where status=?", {kWaiting}, &rows);
+    if (renewIfUnusable(rc) || rc != SQLITE_OK || rows.size() != 1 || rows[0].size() != 1) return 0;
     return static_cast<std::uint32_t>(number(rows[0][0]));
 }
 
@@ -192,9 +203,14 @@ void MVOMSAStore::storeEvent(std::shared_ptr<MVOMSAEvent> event, bool, std::func
         bool tooLong = ns::utf16Length(json) > settings.maxReportEventLength && event->getType() != 3;
         if (!json.empty() && !tooLong) {
             std::lock_guard lock(mvomsa::databaseLock());
-            sqlite3* db = self->getDB();
-            if (db && self->insertEvent_.run(db, {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{event->ts}}))
-                self->numStoredEvents_.fetch_add(1);
+            auto insert = [&] {
+                return self->insertEvent_.run(self->getDB(),
+                                              {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{event->ts}});
+            };
+            int rc = insert();
+            // A file that stopped being a database: the event goes into the fresh one.
+            if (self->renewIfUnusable(rc)) rc = insert();
+            if (rc == SQLITE_OK) self->numStoredEvents_.fetch_add(1);
         }
         if (completion) completion();
     });
@@ -232,11 +248,11 @@ void MVOMSAStore::loadCachedEvents(MVOMSAStoreEvents& events) {
     std::lock_guard lock(mvomsa::databaseLock());
     std::vector<mvomsa::Row> rows;
     std::int64_t limit = MVOMSAConfig::getInstance()->maxLoadEventCount();
-    if (mvomsa::query(getDB(),
-                      "select event_id, content, status, send_count,ts from events where status = ? order by ts, "
-                      "event_id limit ?",
-                      {kWaiting, limit}, &rows) != SQLITE_OK)
-        return;
+    int rc = mvomsa::query(getDB(),
+                           "select event_id, content, status, send_count,ts from events where status = ? order by ts, "
+                           "event_id limit ?",
+                           {kWaiting, limit}, &rows);
+    if (renewIfUnusable(rc) || rc != SQLITE_OK) return;
     for (const mvomsa::Row& row : rows) {
         if (row.size() != 5) continue;
         auto event = std::make_shared<MVOMSAStoreEvent>();
@@ -324,7 +340,8 @@ std::optional<MVOMSAUser> MVOMSAStore::loadUser() {
     queue_.sync([&] {
         std::lock_guard lock(mvomsa::databaseLock());
         std::vector<mvomsa::Row> rows;
-        if (mvomsa::query(getDB(), "select uid,user_type,app_ver,ts from user", {}, &rows) != SQLITE_OK) return;
+        int rc = mvomsa::query(getDB(), "select uid,user_type,app_ver,ts from user", {}, &rows);
+        if (renewIfUnusable(rc) || rc != SQLITE_OK) return;
         if (rows.empty()) {
             const MVOMSAEnv& env = MVOMSAHelper::getInstance()->getEnv();
             user = MVOMSAUser{env.deviceid, 0, env.app_version, static_cast<std::uint32_t>(ns::now().seconds)};
@@ -340,16 +357,16 @@ std::optional<MVOMSAUser> MVOMSAStore::loadUser() {
 std::string MVOMSAStore::getMsaShareUDID() {
     std::lock_guard lock(mvomsa::databaseLock());
     std::vector<mvomsa::Row> rows;
-    if (mvomsa::query(getDB(), "select uid from user limit 1", {}, &rows) != SQLITE_OK || rows.size() != 1 ||
-        rows[0].size() != 1)
-        return {};
+    int rc = mvomsa::query(getDB(), "select uid from user limit 1", {}, &rows);
+    if (renewIfUnusable(rc) || rc != SQLITE_OK || rows.size() != 1 || rows[0].size() != 1) return {};
     return rows[0][0];
 }
 
 void MVOMSAStore::storeConfig(MVOMSADataConfig config) {
     queue_.async([self = shared_from_this(), config = std::move(config)] {
         std::lock_guard lock(mvomsa::databaseLock());
-        self->replaceConfig_.run(self->getDB(), {config.type, config.content, config.md5, config.version});
+        self->renewIfUnusable(
+            self->replaceConfig_.run(self->getDB(), {config.type, config.content, config.md5, config.version}));
     });
 }
 
@@ -357,8 +374,8 @@ void MVOMSAStore::loadConfig(const std::function<void(const MVOMSADataConfig&)>&
     std::vector<mvomsa::Row> rows;
     {
         std::lock_guard lock(mvomsa::databaseLock());
-        if (mvomsa::query(getDB(), "select type, content, md5sum, version from config;", {}, &rows) != SQLITE_OK)
-            return;
+        int rc = mvomsa::query(getDB(), "select type, content, md5sum, version from config;", {}, &rows);
+        if (renewIfUnusable(rc) || rc != SQLITE_OK) return;
     }
     for (const mvomsa::Row& row : rows) {
         if (row.size() != 4) continue;

@@ -3,8 +3,10 @@
 // Documents (".vovuruz_analysis_MVOMSAStore"). It hands batches of waiting
 // events to the upload and applies the outcome: sent events go, failed ones
 // wait again with their count raised and go after maxSendRetryCount
-// failures. A file SQLite does not take for a database is set aside under
-// setAsidePath() and a fresh store made in its place.
+// failures. A file SQLite does not take for a database, at start or when a
+// statement meets it later, is set aside under setAsidePath() and a fresh
+// store made in its place; a corrupt one is removed and made anew. Tables
+// that could not be made (a full disk) are made at the next attempt.
 //
 //   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
 //   store->launch();                              // events left in upload wait again
@@ -82,12 +84,14 @@ public:
 
     ns::SerialQueue& taskQueue() { return queue_; }
 
-    // Opens the database, sets the schema version when the defaults have
-    // none, and creates the three tables. A file that SQLite does not take
-    // for a database is set aside and a fresh one made.
+    // Sets the schema version when the defaults have none, opens the
+    // database and creates the three tables (getDB()).
     void initDB();
     // The open connection, opening the file first when none is (nullptr when
-    // that fails; the next call tries again).
+    // that fails; the next call tries again). Until the tables of the file
+    // have once been created (a full disk, or a folder that took no file at
+    // start), each call creates them; a file that is no database, or a
+    // corrupt one, met there is made anew (renewIfUnusable).
     sqlite3* getDB();
     void closeDB();
     void close() { closeDB(); }
@@ -148,6 +152,11 @@ private:
     // Creates the tables: SQLite's code of the first statement that failed
     // (0 when all ran; -1 without a database).
     static int createTables(sqlite3* db);
+    // What every statement does with its code: for a corrupt database (11)
+    // the file is removed, for a file that is no database (26) it is set
+    // aside, and a fresh store is made; true then, false for any other code
+    // (a busy or full store keeps its file).
+    bool renewIfUnusable(int rc);
     // Closes the store's connection and the configuration holder's.
     void closeConnections();
     // Moves the file to setAsidePath(), both connections closed first.
@@ -162,7 +171,9 @@ private:
     void afterSent(std::int32_t n, std::size_t batchSize);
 
     ns::SerialQueue queue_{"StatStore"};
-    sqlite3* db_ = nullptr;  // under the database lock
+    sqlite3* db_ = nullptr;  // under the database lock, as the two below
+    bool tablesMade_ = false;  // in the file
+    bool renewing_ = false;
     mvomsa::CachedStatement insertEvent_;
     mvomsa::CachedStatement replaceConfig_;
     std::atomic<std::uint32_t> numStoredEvents_{0};

@@ -3,7 +3,10 @@
 // program read it.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -53,6 +56,11 @@ protected:
         std::ostringstream out;
         out << in.rdbuf();
         return out.str();
+    }
+    // Writes the bytes over the start of the file, leaving the rest as it was.
+    static void overwriteStart(const std::string& path, const std::string& bytes) {
+        std::fstream(path, std::ios::in | std::ios::out | std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     void putMany(int n, std::uint32_t from) {
         for (int i = 0; i < n; ++i) store->storeEvent(custom(std::string("e").append(std::to_string(from + i)), from + i), false, nullptr);
@@ -235,6 +243,101 @@ TEST_F(StoreTest, AStoreThatIsBusyOrFullIsNeverSetAside) {
     EXPECT_EQ(names(storedEvents()), (Names{"a"}));
     put({{"b", 2}});
     EXPECT_EQ(names(storedEvents()), (Names{"a", "b"}));
+}
+
+// The file stops being a database while the reporter runs: whichever
+// statement meets that first, the insert, the count or the load, sets it
+// aside, and the events from then on reach the server from a fresh store.
+TEST_F(StoreTest, AFileThatStopsBeingADatabaseWhileRunningIsSetAsideWhereverAStatementMeetsIt) {
+    for (const char* first : {"insert", "count", "load"}) {
+        SCOPED_TRACE(first);
+        stats.clear();
+        put({{"before", 1}});
+        const std::string bytes = randomBytes(static_cast<std::uint32_t>(first[0]), 8192);
+        overwriteStart(MVOMSAStore::databasePath(), bytes);
+        if (first == std::string("count")) {
+            EXPECT_EQ(store->getStoredEventsNum(), 0u);
+        } else if (first == std::string("load")) {
+            MVOMSAStoreEvents loaded;
+            store->loadCachedEvents(loaded);
+            EXPECT_TRUE(loaded.empty());
+        }
+        put({{"a", 2}, {"b", 3}, {"c", 4}, {"d", 5}, {"e", 6}});
+        EXPECT_EQ(readFile(MVOMSAStore::setAsidePath()).substr(0, bytes.size()), bytes);
+        store->sendCachedEvents(-1);
+        ASSERT_TRUE(received(5));
+        EXPECT_EQ(names(stats.events()), (Names{"a", "b", "c", "d", "e"}));
+        EXPECT_TRUE(storedEvents().empty());
+    }
+}
+
+namespace {
+
+// The disk is full while it lives: no file of the process may grow
+// (RLIMIT_FSIZE 0, its signal ignored, so that a write fails as on a full disk).
+class FullDisk {
+public:
+    FullDisk() {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit none = saved_;
+        none.rlim_cur = 0;
+        setrlimit(RLIMIT_FSIZE, &none);
+    }
+    ~FullDisk() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, handler_);
+    }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*handler_)(int) = nullptr;
+};
+
+// Documents is a plain file while it lives: no store file can be made there.
+class NoDocumentsFolder {
+public:
+    NoDocumentsFolder() : path_(ns::documentsDirectory()) {
+        std::filesystem::remove_all(path_);
+        std::ofstream(path_) << "no folder";
+    }
+    ~NoDocumentsFolder() {
+        std::filesystem::remove(path_);
+        std::filesystem::create_directories(path_);
+    }
+    NoDocumentsFolder(const NoDocumentsFolder&) = delete;
+    NoDocumentsFolder& operator=(const NoDocumentsFolder&) = delete;
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+// A store that could not be made at start gets its tables once there is
+// room, and the events from then on reach the server.
+TEST_F(StoreTest, AStoreThatCouldNotBeMadeAtStartGetsItsTablesOnceThereIsRoom) {
+    for (bool full : {true, false}) {
+        SCOPED_TRACE(full ? "a full disk" : "no Documents folder");
+        relaunch();
+        removeStatistics();
+        pointAtServer();
+        stats.clear();
+        {
+            std::unique_ptr<FullDisk> disk = full ? std::make_unique<FullDisk>() : nullptr;
+            std::unique_ptr<NoDocumentsFolder> folder = full ? nullptr : std::make_unique<NoDocumentsFolder>();
+            store = MVOMSAStore::getInstance();
+            put({{"lost", 1}});
+            EXPECT_EQ(store->storedEventCount(), 0u);
+        }
+        put({{"a", 2}, {"b", 3}});
+        ASSERT_EQ(names(storedEvents()), (Names{"a", "b"}));
+        store->sendCachedEvents(-1);
+        ASSERT_TRUE(received(2));
+        EXPECT_EQ(names(stats.events()), (Names{"a", "b"}));
+    }
 }
 
 }  // namespace
