@@ -577,9 +577,11 @@ TEST(PropertyList, XMLAsPlistlibReadsIt) {
     ASSERT_TRUE(negative.isDouble());
     EXPECT_EQ(negative.doubleValue(), 0.0);
     EXPECT_TRUE(std::signbit(negative.doubleValue()));
+}
 
-    // UTF-16 with a byte-order mark, in either order; not without one, nor
-    // with a lone surrogate or an odd byte.
+TEST(PropertyList, XMLInUTF16WithAByteOrderMark) {
+    // In either order; not without the mark, nor with a lone surrogate or
+    // an odd byte.
     const std::u16string xml = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<plist version=\"1.0\"><dict>"
                                u"<key>名称</key><string>温馨 😀</string></dict></plist>\n";
     auto utf16 = [&xml](bool little, bool mark, char16_t extra = 0) {
