@@ -48,11 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(fuzz::sameValue(ns::PropertyListSerialization::propertyListWithData(*written), value));
 
     // The general reader takes text that opens with no element (nor a
-    // byte-order mark of UTF-16) for this form.
+    // byte-order mark of UTF-16, nor the binary form's header) for this form.
+    const bool binary = text.substr(0, 6) == "bplist";
     const bool element = text.find_first_not_of(" \t\r\n") != std::string_view::npos &&
                          text[text.find_first_not_of(" \t\r\n")] == '<';
     const bool wide = size >= 2 && ((data[0] == 0xFF && data[1] == 0xFE) || (data[0] == 0xFE && data[1] == 0xFF));
-    if (!element && !wide && text.find('\0') == std::string_view::npos && text.substr(0, 3) != "\xEF\xBB\xBF") {
+    if (!element && !wide && !binary && text.find('\0') == std::string_view::npos && text.substr(0, 3) != "\xEF\xBB\xBF") {
         ns::PropertyListFormat format{};
         ns::Value general = ns::PropertyListSerialization::propertyListWithData(fuzz::bytes(data, size), &format);
         FUZZ_CHECK(format == ns::PropertyListFormat::OpenStep);
