@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <set>
+#include <utility>
 #include <system_error>
 
 namespace fuzz {
@@ -32,7 +34,14 @@ void fail(const char* file, int line, const char* condition) {
     std::abort();
 }
 
-bool sameValue(const ns::Value& a, const ns::Value& b, const Slack& slack) {
+namespace {
+
+// Pairs of containers found the same, or being compared: each pair is
+// compared once, so values that share containers compare in the time of
+// their distinct pairs.
+using Compared = std::set<std::pair<const void*, const void*>>;
+
+bool same(const ns::Value& a, const ns::Value& b, const Slack& slack, Compared& compared) {
     using Kind = ns::Value::Kind;
     auto numeric = [](const ns::Value& v) { return v.kind() == Kind::Integer || v.kind() == Kind::Double; };
     if (slack.numbersByValue && numeric(a) && numeric(b) && a.kind() != b.kind()) return a == b;
@@ -56,21 +65,30 @@ bool sameValue(const ns::Value& a, const ns::Value& b, const Slack& slack) {
             if (slack.dateSeconds == 0) return a.timeIntervalSinceReferenceDate() == b.timeIntervalSinceReferenceDate();
             return std::fabs(a.date().seconds - b.date().seconds) <= slack.dateSeconds;
         case Kind::Array: {
+            if (!compared.emplace(&a.items(), &b.items()).second) return true;
             const auto& x = a.items();
             const auto& y = b.items();
             if (x.size() != y.size()) return false;
             for (std::size_t i = 0; i < x.size(); ++i)
-                if (!sameValue(x[i], y[i], slack)) return false;
+                if (!same(x[i], y[i], slack, compared)) return false;
             return true;
         }
         case Kind::Dictionary: {
+            if (!compared.emplace(&a.entries(), &b.entries()).second) return true;
             if (a.count() != b.count()) return false;
             for (const auto& [key, value] : a.entries())
-                if (!b.has(key) || !sameValue(value, b[key], slack)) return false;
+                if (!b.has(key) || !same(value, b[key], slack, compared)) return false;
             return true;
         }
     }
     return false;
+}
+
+}  // namespace
+
+bool sameValue(const ns::Value& a, const ns::Value& b, const Slack& slack) {
+    Compared compared;
+    return same(a, b, slack, compared);
 }
 
 // The settings every test program runs with (tests/support/TestMain.cpp).

@@ -2,12 +2,36 @@
 // fails with an error or is a value the binary writer takes back and that
 // reads back exactly the same (every string, every date); the XML writer
 // takes it back too unless XML cannot hold one of its strings or dates, and
-// it reads back the same with dates to the second.
+// it reads back the same with dates to the second. XML holds no shared
+// references: a value whose shared containers expand far is not written in
+// XML.
+#include <algorithm>
+#include <unordered_map>
+
 #include "FuzzSupport.h"
 #include "foundation/PropertyList.h"
 
 using ns::PropertyListFormat;
 using ns::PropertyListSerialization;
+
+namespace {
+
+constexpr std::uint64_t kMostXMLValues = 100'000;
+
+// The values of the tree the value's references expand to, up to kMostXMLValues + 1
+// (each container counted once, with what it expands to).
+std::uint64_t expanded(const ns::Value& v, std::unordered_map<const void*, std::uint64_t>& known) {
+    if (!v.isArray() && !v.isDictionary()) return 1;
+    const void* identity = v.isArray() ? static_cast<const void*>(&v.items()) : &v.entries();
+    if (auto it = known.find(identity); it != known.end()) return it->second;
+    std::uint64_t n = 1;
+    for (const auto& item : v.items()) n = std::min(n + expanded(item, known), kMostXMLValues + 1);
+    for (const auto& [key, item] : v.entries()) n = std::min(n + 1 + expanded(item, known), kMostXMLValues + 1);
+    known.emplace(identity, n);
+    return n;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Quiet quiet;
@@ -21,7 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(error == nullptr);
     bool binary = size >= 6 && fuzz::text(data, 6) == "bplist";
     FUZZ_CHECK(binary ? format == PropertyListFormat::Binary : format != PropertyListFormat::Binary);
+    std::unordered_map<const void*, std::uint64_t> known;
+    const bool xmlToo = expanded(value, known) <= kMostXMLValues;
     for (auto again : {PropertyListFormat::Binary, PropertyListFormat::XML}) {
+        if (again == PropertyListFormat::XML && !xmlToo) continue;
         ns::ErrorPtr writeError;
         auto written = PropertyListSerialization::dataWithPropertyList(value, again, &writeError);
         if (!written) {

@@ -15,10 +15,12 @@ ui::PasteboardPtr namedPersistentBoard(const std::string& name) {
 }
 
 // The board's content as a property list; when it is one, the content is
-// emptied (the record is taken), whatever its kind.
-ns::Value takeContent(const ui::PasteboardPtr& board) {
+// emptied (the record is taken), whatever its kind. Content beyond what the
+// reader takes stays, and `beyondLimits` (when given) tells so.
+ns::Value takeContent(const ui::PasteboardPtr& board, bool* beyondLimits = nullptr) {
+    if (beyondLimits) *beyondLimits = false;
     if (!board) return {};
-    ns::Value plist = MervioApiUtil::propertyListFromData(board->dataForPasteboardType(kContentType));
+    ns::Value plist = MervioApiUtil::propertyListFromData(board->dataForPasteboardType(kContentType), beyondLimits);
     if (plist.isNil()) return {};
     board->setData(ns::Bytes(), kContentType);
     return plist;
@@ -61,8 +63,8 @@ std::string AppCommunicate::getFilePasteboardName() { return "mervio_file"; }
 ui::PasteboardPtr AppCommunicate::getDataPasteboard() { return namedPersistentBoard(getDataPasteboardName()); }
 ui::PasteboardPtr AppCommunicate::getFilePasteboard() { return namedPersistentBoard(getFilePasteboardName()); }
 
-ns::Value AppCommunicate::propertyListForAllApp() {
-    ns::Value all = takeContent(getDataPasteboard());
+ns::Value AppCommunicate::propertyListForAllApp(bool* beyondLimits) {
+    ns::Value all = takeContent(getDataPasteboard(), beyondLimits);
     return all.isDictionary() ? all : ns::Value();
 }
 
@@ -73,7 +75,11 @@ ns::Value AppCommunicate::propertyListForAppID(const std::string& appId) {
 bool AppCommunicate::setPropertyList(const ns::Value& propertyList, const std::string& appId) {
     if (propertyList.isNil() || appId.empty()) return false;
     ns::Value all = ns::Value::dictionary();
-    ns::Value earlier = propertyListForAllApp();
+    // Other apps' records may be on a board this reader cannot take: it is
+    // left as it is.
+    bool beyondLimits = false;
+    ns::Value earlier = propertyListForAllApp(&beyondLimits);
+    if (beyondLimits) return false;
     for (const auto& [key, entry] : earlier.entries()) all.set(key, entry);
     all.set(appId, propertyList);
     auto bytes = MervioApiUtil::dataFromPropertyList(all);

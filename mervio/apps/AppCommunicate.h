@@ -32,10 +32,14 @@ public:
     static std::string getFilePasteboardName();  // "mervio_file"
     static ui::PasteboardPtr getDataPasteboard();  // created when missing, persistent
     static ui::PasteboardPtr getFilePasteboard();
-    // The whole dictionary (and "content" emptied); nil when absent or not a dictionary.
-    static ns::Value propertyListForAllApp();
+    // The whole dictionary (and "content" emptied); nil when absent or not a
+    // dictionary. Content beyond what the reader takes is left, and
+    // `beyondLimits` (when given) tells so.
+    static ns::Value propertyListForAllApp(bool* beyondLimits = nullptr);
     static ns::Value propertyListForAppID(const std::string& appId);
-    // Rewrites the whole dictionary with this app's entry replaced.
+    // Rewrites the whole dictionary with this app's entry replaced; NO, and
+    // the board left as it is, when its content is beyond what the reader
+    // takes.
     static bool setPropertyList(const ns::Value& propertyList, const std::string& appId);
     static void setFileData(const ns::Bytes& data, const std::string& appId);
     // What "mervio_file" holds (then emptied).

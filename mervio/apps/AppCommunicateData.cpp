@@ -130,7 +130,9 @@ AppCommunicateData::AppCommunicateData(const ns::Value& dict) {
     country = textOr(dict, "country");
     if (auto r = mvrecord::int32(dict, "result")) result = *r;
     if (auto s = mvrecord::integer(dict, "scene")) scene = static_cast<std::int32_t>(*s);
-    dictionary_ = dict.deepCopy();
+    // A copy of the top dictionary, the only one the writers change; what it
+    // holds is taken over as it was read.
+    dictionary_ = ns::Value::dictionaryWithUniqueEntries(dict.entries());
 }
 
 void AppCommunicateData::initCommonField(std::uint64_t code) {

@@ -54,9 +54,10 @@ void MVApiRegister::DidEnterBackground(const ns::Notification&) { MSAMV::onBackg
 
 std::string MVApiRegister::getRegisterPasteboardName() { return kRegisterPasteboard; }
 
-ns::Value MVApiRegister::getRegisterDictionary(const ui::PasteboardPtr& board) {
+ns::Value MVApiRegister::getRegisterDictionary(const ui::PasteboardPtr& board, bool* beyondLimits) {
+    if (beyondLimits) *beyondLimits = false;
     if (!board) return {};
-    ns::Value content = MervioApiUtil::propertyListFromData(board->dataForPasteboardType("content"));
+    ns::Value content = MervioApiUtil::propertyListFromData(board->dataForPasteboardType("content"), beyondLimits);
     return content.isDictionary() ? content : ns::Value();
 }
 
@@ -100,8 +101,12 @@ bool MVApiRegister::registerApp(const std::string& appId, const std::string& des
     if (!board) return false;
     board->setPersistent(true);
 
-    ns::Value all = getRegisterDictionary(board);
-    all = all.isDictionary() ? all.deepCopy() : ns::Value::dictionary();
+    bool beyondLimits = false;
+    ns::Value read = getRegisterDictionary(board, &beyondLimits);
+    if (beyondLimits) return false;
+    // Only the top dictionary changes: the other apps' entries are taken over
+    // as they were read (and written back once each, shared or not).
+    ns::Value all = ns::Value::dictionaryWithUniqueEntries(read.entries());
     ns::Value record = buildAppDictionary(appId, all[appId]);
     std::size_t length = ns::utf16Length(description);
     if (length >= 1 && length <= kMaxDescription) record.set("appDescriptionSDK", description);

@@ -41,8 +41,9 @@ public:
     void DidEnterBackground(const ns::Notification& notification);
 
     static std::string getRegisterPasteboardName();  // "mervio_register"
-    // The board's dictionary; nil when absent, no property list or no dictionary.
-    static ns::Value getRegisterDictionary(const ui::PasteboardPtr& board);
+    // The board's dictionary; nil when absent, no property list or no
+    // dictionary. `beyondLimits` as MervioApiUtil::propertyListFromData's.
+    static ns::Value getRegisterDictionary(const ui::PasteboardPtr& board, bool* beyondLimits = nullptr);
     // The icon file the bundle names for this screen: from CFBundleIconFiles
     // the first name with "@2x" on a 2x screen (without it elsewhere), else the
     // list's last name; without a list CFBundleIconFile; else "Icon@2x.png" or
@@ -51,8 +52,9 @@ public:
     // This app's record, keeping the first launch time of `oldAppDictionary`.
     static ns::Value buildAppDictionary(const std::string& appId, const ns::Value& oldAppDictionary);
 
-    // NO for an empty app id, a board that cannot be had or a record that
-    // cannot be written.
+    // NO for an empty app id, a board that cannot be had, a board beyond
+    // what the reader takes (left as it is: other apps' entries may be in it)
+    // or a record that cannot be written.
     static bool registerApp(const std::string& appId);
     static bool registerApp(const std::string& appId, const std::string& description);
 };

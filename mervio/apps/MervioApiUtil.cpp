@@ -113,10 +113,17 @@ bool MervioApiUtil::is2xScreen() {
     return screenClass > 1;
 }
 
-ns::Value MervioApiUtil::propertyListFromData(const std::optional<ns::Bytes>& data) {
-    if (!data || data->size() > kMaxPropertyListBytes) return {};
-    ns::ErrorPtr discarded;
-    return ns::PropertyListSerialization::propertyListWithData(*data, nullptr, &discarded);
+ns::Value MervioApiUtil::propertyListFromData(const std::optional<ns::Bytes>& data, bool* beyondLimits) {
+    if (beyondLimits) *beyondLimits = false;
+    if (!data) return {};
+    if (data->size() > kMaxPropertyListBytes) {
+        if (beyondLimits) *beyondLimits = true;
+        return {};
+    }
+    ns::ErrorPtr error;
+    ns::Value plist = ns::PropertyListSerialization::propertyListWithData(*data, nullptr, &error);
+    if (beyondLimits && error) *beyondLimits = error->code == ns::kPropertyListReadBeyondLimitsError;
+    return plist;
 }
 
 std::optional<ns::Bytes> MervioApiUtil::dataFromPropertyList(const ns::Value& plist) {

@@ -25,8 +25,10 @@ public:
     static bool is2xScreen();
 
     // Any property-list format; nil for no data, bytes that are not a
-    // property list, or more than kMaxPropertyListBytes.
-    static ns::Value propertyListFromData(const std::optional<ns::Bytes>& data);
+    // property list, or more than kMaxPropertyListBytes. `beyondLimits`, when
+    // given, tells the last apart: a list larger or deeper than the readers
+    // take, which this program cannot read but need not be damaged.
+    static ns::Value propertyListFromData(const std::optional<ns::Bytes>& data, bool* beyondLimits = nullptr);
     // Binary property list (version 1.0); nullopt for nil or what a
     // property list cannot hold.
     static std::optional<ns::Bytes> dataFromPropertyList(const ns::Value& plist);

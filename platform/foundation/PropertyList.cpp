@@ -11,6 +11,7 @@
 #include "foundation/PropertyListCodec.h"
 #include "foundation/PropertyListText.h"
 #include "foundation/PropertyListXML.h"
+#include "foundation/Strings.h"
 
 namespace ns {
 
@@ -34,6 +35,26 @@ bool startsWithElement(std::string_view text) {
     return next == '?' || next == '!' || (next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z');
 }
 
+// The text of bytes in UTF-16 with a byte-order mark (either byte order),
+// as UTF-8 without the mark; nullopt for anything else, and for UTF-16 that
+// is not well formed (an odd byte, a lone surrogate).
+std::optional<std::string> textOfUTF16(const Bytes& data) {
+    if (data.size() < 2 || data.size() % 2 != 0) return std::nullopt;
+    bool little = data[0] == 0xFF && data[1] == 0xFE, big = data[0] == 0xFE && data[1] == 0xFF;
+    if (!little && !big) return std::nullopt;
+    std::u16string units;
+    units.reserve(data.size() / 2 - 1);
+    for (std::size_t i = 2; i < data.size(); i += 2)
+        units.push_back(static_cast<char16_t>(little ? data[i] | data[i + 1] << 8 : data[i] << 8 | data[i + 1]));
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF, low = units[i] >= 0xDC00 && units[i] <= 0xDFFF;
+        if (low || (high && (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF)))
+            return std::nullopt;
+        if (high) ++i;
+    }
+    return fromUTF16(units);
+}
+
 }  // namespace
 
 std::optional<Bytes> PropertyListSerialization::dataWithPropertyList(const Value& plist, PropertyListFormat format,
@@ -53,21 +74,31 @@ std::optional<Bytes> PropertyListSerialization::dataWithPropertyList(const Value
 bool PropertyListSerialization::isValidPropertyList(const Value& plist) { return plistbinary::writable(plist); }
 
 Value PropertyListSerialization::propertyListWithData(const Bytes& data, PropertyListFormat* format, ErrorPtr* error) {
-    if (data.empty() || data.size() > UINT32_MAX) {
-        report(error, kPropertyListReadCorruptError, data.empty() ? "empty property list" : "property list too large");
+    if (data.empty()) {
+        report(error, kPropertyListReadCorruptError, "empty property list");
+        return {};
+    }
+    if (data.size() > UINT32_MAX) {
+        report(error, kPropertyListReadBeyondLimitsError, "property list too large");
         return {};
     }
     std::string problem;
+    // A reader's failure: a list beyond the readers' bounds, or no list.
+    auto refuse = [&](const std::string& what) {
+        bool beyond = problem == plistcodec::kTooDeep;
+        report(error, beyond ? kPropertyListReadBeyondLimitsError : kPropertyListReadCorruptError, what + problem);
+        return Value();
+    };
     if (data.size() >= 6 && std::memcmp(data.data(), "bplist", 6) == 0) {
         Value v = plistbinary::read(data, &problem);
-        if (v.isNil()) {
-            report(error, kPropertyListReadCorruptError, "corrupt binary property list: " + problem);
-            return {};
-        }
+        if (v.isNil()) return refuse("corrupt binary property list: ");
         if (format) *format = PropertyListFormat::Binary;
         return v;
     }
     std::string_view text(reinterpret_cast<const char*>(data.data()), data.size());
+    // XML in UTF-16, told by its byte-order mark.
+    std::optional<std::string> wide = textOfUTF16(data);
+    if (wide) text = *wide;
     // Neither text form holds a NUL byte.
     if (text.find('\0') != std::string_view::npos) {
         report(error, kPropertyListReadCorruptError, "not a property list");
@@ -79,22 +110,22 @@ Value PropertyListSerialization::propertyListWithData(const Bytes& data, Propert
             if (format) *format = PropertyListFormat::XML;
             return v;
         }
+        if (problem == plistcodec::kTooDeep) return refuse("not a property list: ");
         // "<0fbd>" is data in the text form.
         std::string ignored;
-        v = plisttext::read(text, &ignored);
+        if (!wide) v = plisttext::read(text, &ignored);
         if (!v.isNil()) {
             if (format) *format = PropertyListFormat::OpenStep;
             return v;
         }
-    } else {
+    } else if (!wide) {
         Value v = plisttext::read(text, &problem);
         if (!v.isNil()) {
             if (format) *format = PropertyListFormat::OpenStep;
             return v;
         }
     }
-    report(error, kPropertyListReadCorruptError, "not a property list: " + problem);
-    return {};
+    return refuse("not a property list: ");
 }
 
 }  // namespace ns

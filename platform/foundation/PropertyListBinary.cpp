@@ -1,5 +1,6 @@
 #include "foundation/PropertyListBinary.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -55,11 +56,6 @@ public:
     }
 
 private:
-    // Writers share equal scalars (and seldom a container), so a list
-    // expands to little more than its references, each at least a byte.
-    static constexpr std::uint64_t kMaxNodes = 1'000'000;
-    static constexpr std::uint64_t kMaxNodesPerByte = 4;
-
     using Problem = std::optional<std::string>;
 
     Problem check() {
@@ -83,8 +79,10 @@ private:
         // A byte for each object the list claims (up to one per byte of the
         // list); the rest only for the objects the root reaches.
         state_.assign(count_, 0);
-        std::uint64_t total = 0;
-        return visit(top_, 0, total);
+        if (auto bad = visit(top_, 0)) return bad;
+        // A container reached again deeper down nests deeper there.
+        if (height(top_) > kPropertyListMaxDepth) return plistcodec::kTooDeep;
+        return std::nullopt;
     }
 
     // The count of a marker: its low nibble, or a following integer object.
@@ -123,25 +121,22 @@ private:
         return static_cast<std::size_t>(bigEndian(p_ + end_ + obj * offsetSize_, offsetSize_));
     }
 
-    // Depth-first over the object graph: reads every scalar, rejects cycles
-    // and bounds the size of the tree the references expand to.
-    Problem visit(std::size_t obj, int depth, std::uint64_t& weight) {
+    // Depth-first over the object graph, each object once: reads every
+    // scalar, rejects cycles and notes how deep each container nests.
+    Problem visit(std::size_t obj, int depth) {
         if (state_[obj] == 1) return "reference cycle";
-        if (state_[obj] == 2) {
-            weight = weight_[obj];
-            return std::nullopt;
-        }
+        if (state_[obj] == 2) return std::nullopt;
         state_[obj] = 1;
-        weight = 1;
         std::uint8_t marker = p_[offsetOf(obj)];
         unsigned type = marker >> 4;
         if (type == 0xA || type == 0xD) {
-            if (depth >= kPropertyListMaxDepth) return "nesting too deep";
+            if (depth >= kPropertyListMaxDepth) return plistcodec::kTooDeep;
             std::size_t at = offsetOf(obj) + 1;
             std::uint64_t count = 0;
             if (!countOf(at, marker & 0xF, count)) return "bad container";
             std::uint64_t refs = type == 0xD ? count * 2 : count;
             if (count > n_ || (end_ - at) / refSize_ < refs) return "bad container";
+            int below = 0;
             for (std::uint64_t i = 0; i < refs; ++i) {
                 std::uint64_t r = bigEndian(p_ + at + i * refSize_, refSize_);
                 if (r >= count_) return "bad reference";
@@ -149,17 +144,21 @@ private:
                     unsigned keyType = p_[offsetOf(static_cast<std::size_t>(r))] >> 4;
                     if (keyType != 0x5 && keyType != 0x6) return "dictionary key is not a string";
                 }
-                std::uint64_t w = 0;
-                if (auto bad = visit(static_cast<std::size_t>(r), depth + 1, w)) return bad;
-                weight += w;
-                if (weight > kMaxNodes || weight > kMaxNodesPerByte * n_) return "too many objects";
+                if (auto bad = visit(static_cast<std::size_t>(r), depth + 1)) return bad;
+                below = std::max(below, height(static_cast<std::size_t>(r)));
             }
+            heights_[obj] = below + 1;
         } else {
             if (auto bad = scalar(obj)) return bad;
         }
         state_[obj] = 2;
-        weight_[obj] = weight;
         return std::nullopt;
+    }
+
+    // Containers nested in one another from here down: 0 for a scalar.
+    int height(std::size_t obj) const {
+        auto it = heights_.find(obj);
+        return it == heights_.end() ? 0 : it->second;
     }
 
     Problem scalar(std::size_t obj) {
@@ -244,20 +243,27 @@ private:
         }
     }
 
-    // The checked graph as values: scalars shared, containers built afresh
-    // wherever they are referred to.
+    // The checked graph as values, each object built once: a container the
+    // list refers to from several places is one shared container there, as
+    // the writer of the list had it, so memory and work follow the list's
+    // own objects however far its references would expand.
     Value build(std::size_t obj) {
         unsigned type = p_[offsetOf(obj)] >> 4;
+        if (type != 0xA && type != 0xD) {
+            const Value& v = scalars_.at(obj);
+            // A UID is a dictionary: each place gets its own.
+            return v.isDictionary() ? v.deepCopy() : v;
+        }
+        if (auto done = built_.find(obj); done != built_.end()) return done->second;
+        Refs r = refsOf(obj);
+        Value out;
         if (type == 0xA) {
-            Refs r = refsOf(obj);
             std::vector<Value> items;
             items.reserve(r.count);
             for (std::uint64_t i = 0; i < r.count; ++i) items.push_back(build(ref(r.at, i)));
-            return Value::array(std::move(items));
-        }
-        if (type == 0xD) {
+            out = Value::array(std::move(items));
+        } else {
             // Built through an index: a repeated key keeps its last value, in linear time.
-            Refs r = refsOf(obj);
             std::vector<std::pair<std::string, Value>> entries;
             std::unordered_map<std::string_view, std::size_t> index;
             entries.reserve(r.count);
@@ -270,11 +276,10 @@ private:
                 else
                     entries[it->second].second = std::move(item);
             }
-            return Value::dictionaryWithUniqueEntries(std::move(entries));
+            out = Value::dictionaryWithUniqueEntries(std::move(entries));
         }
-        const Value& v = scalars_.at(obj);
-        // A UID is a dictionary: each place gets its own.
-        return v.isDictionary() ? v.deepCopy() : v;
+        built_.emplace(obj, out);
+        return out;
     }
 
     const std::uint8_t* p_;
@@ -282,9 +287,11 @@ private:
     unsigned offsetSize_ = 0, refSize_ = 0;
     std::size_t count_ = 0, top_ = 0, end_ = 0;
     std::vector<std::uint8_t> state_;  // 0 new, 1 on the path, 2 done
-    // Of the objects visited: what each expands to, and the scalars read.
-    std::unordered_map<std::size_t, std::uint64_t> weight_;
+    // Of the objects visited: how deep each container nests, the scalars
+    // read, and the containers built.
+    std::unordered_map<std::size_t, int> heights_;
     std::unordered_map<std::size_t, Value> scalars_;
+    std::unordered_map<std::size_t, Value> built_;
 };
 
 // ---- Writing ----
@@ -338,6 +345,7 @@ private:
     struct Object {
         Value value;
         std::vector<std::size_t> refs;  // a container's: keys then values
+        int height = 0;                 // containers nested from here down
     };
 
     // The key under which an equal scalar is found again.
@@ -382,6 +390,8 @@ private:
         auto [it, fresh] = containers_.try_emplace(identity, objects_.size());
         if (!fresh) {
             if (it->second == kOnPath) throw Failure{"a container that holds itself"};
+            // Held again deeper down, it nests deeper there.
+            if (depth + objects_[it->second].height > kPropertyListMaxDepth) throw Failure{"nesting too deep"};
             return it->second;
         }
         it->second = kOnPath;
@@ -396,7 +406,10 @@ private:
             for (const auto& [key, item] : v.entries()) refs.push_back(flatten(Value(key), depth + 1));
             for (const auto& [key, item] : v.entries()) refs.push_back(flatten(item, depth + 1));
         }
+        int below = 0;
+        for (std::size_t r : refs) below = std::max(below, objects_[r].height);
         objects_[at].refs = std::move(refs);
+        objects_[at].height = below + 1;
         containers_[identity] = at;
         return at;
     }

@@ -3,9 +3,11 @@
 //
 // Reading checks the whole object graph before it builds anything: every
 // object and reference inside the object area, offsets and references of
-// any width (1 to 8 bytes), no reference cycles, a bounded tree once shared
-// references are expanded (a few bytes of containers that each hold the
-// next twice must not expand to millions of values), nesting to kMaxDepth.
+// any width (1 to 8 bytes), no reference cycles, nesting to
+// kPropertyListMaxDepth along every path. It then builds each object once:
+// a container referred to from several places is one shared container in
+// all of them, so a few bytes of containers that each hold the next twice
+// cost what their objects cost, not the millions of values they expand to.
 // Strings may hold any character, NUL included; UTF-16 strings with a lone
 // surrogate read it as U+FFFD. Dates are kept as the list holds them
 // (Value::dateSinceReferenceDate), whatever their year. Integers of 16 bytes
@@ -13,7 +15,8 @@
 //
 // Writing stores every distinct scalar once and every container once (by
 // identity: a container held in two places is one object referred to
-// twice), with the narrowest offsets and references that fit.
+// twice), with the narrowest offsets and references that fit; it refuses
+// what nests deeper than the reader takes along any path.
 #pragma once
 
 #include <string>

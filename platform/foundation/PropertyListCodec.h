@@ -12,4 +12,8 @@ struct Refusal {
     std::string reason;
 };
 
+// A reader's reason for a list nested deeper than kPropertyListMaxDepth: a
+// list beyond this reader's bounds rather than bytes that are no list.
+inline constexpr const char* kTooDeep = "nesting too deep";
+
 }  // namespace ns::plistcodec

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "foundation/PropertyList.h"
+#include "foundation/PropertyListCodec.h"
 #include "foundation/Strings.h"
 
 namespace ns::plisttext {
@@ -72,7 +73,7 @@ private:
         if (at_ >= s_.size()) return fail("unexpected end");
         char c = s_[at_];
         if (c == '{' || c == '(') {
-            if (depth >= kPropertyListMaxDepth) return fail("nesting too deep");
+            if (depth >= kPropertyListMaxDepth) return fail(plistcodec::kTooDeep);
             ++at_;
             return c == '{' ? dictionary(depth) : array(depth);
         }

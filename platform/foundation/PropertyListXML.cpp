@@ -1,9 +1,11 @@
 #include "foundation/PropertyListXML.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -33,6 +35,16 @@ std::string_view trimmed(std::string_view s) {
 }
 
 std::optional<Value> integerFrom(std::string_view text) {
+    // Hexadecimal right at the start ("0x10"), without a sign, as other
+    // writers and readers take it.
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        std::string_view digits = trimmed(text.substr(2));
+        unsigned long long u = 0;
+        const char* end = digits.data() + digits.size();
+        auto r = std::from_chars(digits.data(), end, u, 16);
+        if (digits.empty() || r.ec != std::errc() || r.ptr != end) return std::nullopt;
+        return Value(u);
+    }
     text = trimmed(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     if (text.empty()) return std::nullopt;
@@ -49,6 +61,28 @@ std::optional<Value> integerFrom(std::string_view text) {
     return Value(u);  // signed when it fits, as the binary reader gives it
 }
 
+// Whether a decimal number out of a double's range lies below it (toward 0)
+// rather than above it: the power of ten of its first significant digit.
+bool belowRange(std::string_view number) {
+    if (!number.empty() && number.front() == '-') number.remove_prefix(1);
+    std::size_t e = number.find_first_of("eE");
+    std::string_view mantissa = number.substr(0, e);
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view digits = number.substr(e + 1);
+        bool negative = !digits.empty() && digits.front() == '-';
+        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
+        for (char c : digits) exponent = std::min(exponent * 10 + (c - '0'), 1'000'000'000LL);
+        if (negative) exponent = -exponent;
+    }
+    std::size_t point = mantissa.find('.');
+    std::size_t whole = point == std::string_view::npos ? mantissa.size() : point;
+    std::size_t first = mantissa.find_first_of("123456789");
+    if (first == std::string_view::npos) return true;
+    long long place = first < whole ? static_cast<long long>(whole - first) - 1 : -static_cast<long long>(first - whole);
+    return place + exponent < 0;
+}
+
 std::optional<Value> realFrom(std::string_view text) {
     text = trimmed(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
@@ -56,7 +90,14 @@ std::optional<Value> realFrom(std::string_view text) {
     double d = 0;
     const char* end = text.data() + text.size();
     auto r = std::from_chars(text.data(), end, d);
-    if (r.ec != std::errc() || r.ptr != end) return std::nullopt;
+    if (r.ptr != end) return std::nullopt;
+    if (r.ec == std::errc::result_out_of_range) {
+        // Too small for a double is zero, too large infinity, with its sign.
+        bool negative = text.front() == '-';
+        double magnitude = belowRange(text) ? 0.0 : std::numeric_limits<double>::infinity();
+        return Value(negative ? -magnitude : magnitude);
+    }
+    if (r.ec != std::errc()) return std::nullopt;
     return Value(d);
 }
 
@@ -70,7 +111,9 @@ long long daysFromCivil(long long y, unsigned m, unsigned d) {
     return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
-// "2015-03-01T02:00:00Z", perhaps with a fraction of a second.
+// "2015-03-01T02:00:00Z", perhaps with a fraction of a second; the time, or
+// its seconds, or its minutes and seconds, may be left out ("2015-03-01Z",
+// "2015-03-01T02Z", "2015-03-01T02:00Z").
 std::optional<Value> dateFrom(std::string_view text) {
     text = trimmed(text);
     auto number = [&](std::size_t at, std::size_t digits, int& out) {
@@ -82,20 +125,30 @@ std::optional<Value> dateFrom(std::string_view text) {
         }
         return true;
     };
+    auto at = [&](std::size_t i, char c) { return i < text.size() && text[i] == c; };
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
-    if (text.size() < 20 || !number(0, 4, y) || text[4] != '-' || !number(5, 2, mo) || text[7] != '-' ||
-        !number(8, 2, d) || text[10] != 'T' || !number(11, 2, h) || text[13] != ':' || !number(14, 2, mi) ||
-        text[16] != ':' || !number(17, 2, s))
-        return std::nullopt;
-    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60) return std::nullopt;
+    if (!number(0, 4, y) || !at(4, '-') || !number(5, 2, mo) || !at(7, '-') || !number(8, 2, d)) return std::nullopt;
+    std::size_t next = 10;
     double fraction = 0;
-    std::size_t at = 19;
-    if (text[at] == '.') {
-        double scale = 0.1;
-        for (++at; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at, scale /= 10)
-            fraction += (text[at] - '0') * scale;
+    if (at(next, 'T')) {
+        if (!number(11, 2, h)) return std::nullopt;
+        next = 13;
+        if (at(next, ':')) {
+            if (!number(14, 2, mi)) return std::nullopt;
+            next = 16;
+            if (at(next, ':')) {
+                if (!number(17, 2, s)) return std::nullopt;
+                next = 19;
+                if (at(next, '.')) {
+                    double scale = 0.1;
+                    for (++next; next < text.size() && text[next] >= '0' && text[next] <= '9'; ++next, scale /= 10)
+                        fraction += (text[next] - '0') * scale;
+                }
+            }
+        }
     }
-    if (at + 1 != text.size() || text[at] != 'Z') return std::nullopt;
+    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60) return std::nullopt;
+    if (next + 1 != text.size() || text[next] != 'Z') return std::nullopt;
     long long days = daysFromCivil(y, static_cast<unsigned>(mo), static_cast<unsigned>(d));
     long long whole = days * 86400 + h * 3600 + mi * 60 + s - static_cast<long long>(kReferenceDateSince1970);
     return Value::dateSinceReferenceDate(static_cast<double>(whole) + fraction);
@@ -210,7 +263,7 @@ private:
                 Frame frame;
                 frame.isDict = tag->name == "dict";
                 if (!tag->selfClosing) {
-                    if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return fail("nesting too deep");
+                    if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return fail(plistcodec::kTooDeep);
                     stack.push_back(std::move(frame));
                     continue;
                 }
@@ -349,7 +402,7 @@ private:
                 fail("unterminated <" + element + ">");
                 return std::nullopt;
             }
-            out.append(s_.substr(at_, stop - at_));
+            appendLines(out, s_.substr(at_, stop - at_));
             at_ = stop;
             if (s_[at_] == '&') {
                 if (!reference(out)) return std::nullopt;
@@ -357,7 +410,7 @@ private:
                 std::size_t start = at_ + 9;
                 at_ = start;
                 if (!skipPast("]]>", "CDATA section")) return std::nullopt;
-                out.append(s_.substr(start, at_ - 3 - start));
+                appendLines(out, s_.substr(start, at_ - 3 - start));
             } else if (looking("<!--")) {
                 if (!skipPast("-->", "comment")) return std::nullopt;
             } else if (looking("</")) {
@@ -367,6 +420,20 @@ private:
                 fail("element inside <" + element + ">");
                 return std::nullopt;
             }
+        }
+    }
+
+    // Text as it stands in the document, its line ends as XML reads them: a
+    // carriage return, alone or before a line feed, is one line feed (a
+    // written "&#13;" stays a carriage return).
+    static void appendLines(std::string& out, std::string_view raw) {
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            if (raw[i] != '\r') {
+                out.push_back(raw[i]);
+                continue;
+            }
+            out.push_back('\n');
+            if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
         }
     }
 

@@ -8,11 +8,15 @@
 //
 // Understood: an optional XML declaration, DOCTYPE, comments and processing
 // instructions; a <plist> root or a bare value; dict/key, array, string,
-// data (base64, blanks ignored), date (ISO 8601, UTC), integer (decimal,
-// signed 64-bit, and unsigned up to 2^64 - 1), real, true and false; the
-// five predefined entities, character references and CDATA sections in
-// text. Entities a DOCTYPE declares are not expanded. Dates read as
-// Value::dateSinceReferenceDate.
+// data (base64, blanks ignored), date (ISO 8601, UTC; the time or its last
+// parts may be left out), integer (decimal, signed 64-bit, and unsigned up
+// to 2^64 - 1; also hexadecimal after "0x"), real (a number too small for a
+// double is 0 with its sign, too large infinity), true and false; the five
+// predefined entities, character references and CDATA sections in text,
+// whose carriage returns and CR LF pairs read as line feeds, as in every XML
+// reader ("&#13;" stays a carriage return). Entities a DOCTYPE declares are
+// not expanded. Dates read as Value::dateSinceReferenceDate. The text is
+// UTF-8 (PropertyList.cpp turns UTF-16 into it).
 //
 // Writing gives what the platform's writer gives (the XML declaration, the
 // DOCTYPE, tab indentation, data in base64 lines), with a carriage return as

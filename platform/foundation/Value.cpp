@@ -8,6 +8,9 @@
 #include <cctype>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace ns {
 
@@ -310,18 +313,47 @@ const std::vector<std::pair<std::string, Value>>& Value::entries() const {
     return d ? d->entries : kEmptyEntries;
 }
 
+// Containers already copied, by the storage of the original: a container
+// held in several places is copied once, so a list of shared references
+// copies in the time of its own objects, not of its expanded tree.
+struct Value::CopiedContainers {
+    std::unordered_map<const void*, Value> done;
+};
+
+// Pairs of containers found equal, or being compared: not compared again,
+// so two values that share containers compare in the time of their distinct
+// pairs, not of their expanded trees.
+struct Value::ComparedContainers {
+    struct PairHash {
+        std::size_t operator()(const std::pair<const void*, const void*>& p) const {
+            return std::hash<const void*>()(p.first) * 31 + std::hash<const void*>()(p.second);
+        }
+    };
+    std::unordered_set<std::pair<const void*, const void*>, PairHash> seen;
+    bool firstTime(const void* a, const void* b) { return seen.emplace(a, b).second; }
+};
+
 Value Value::deepCopy() const {
-    if (auto* a = arr()) {
-        Value out = array();
-        for (const auto& x : a->items) out.push(x.deepCopy());
-        return out;
+    if (!arr() && !dict()) return *this;
+    CopiedContainers copied;
+    return deepCopy(copied);
+}
+
+Value Value::deepCopy(CopiedContainers& copied) const {
+    auto* a = arr();
+    auto* d = dict();
+    if (!a && !d) return *this;
+    if (auto done = copied.done.find(ref_.get()); done != copied.done.end()) return done->second;
+    Value out = a ? array() : dictionary();
+    if (a) {
+        out.arr()->items.reserve(a->items.size());
+        for (const auto& x : a->items) out.arr()->items.push_back(x.deepCopy(copied));
+    } else {
+        out.dict()->entries.reserve(d->entries.size());
+        for (const auto& [k, x] : d->entries) out.dict()->entries.emplace_back(k, x.deepCopy(copied));
     }
-    if (auto* d = dict()) {
-        Value out = dictionary();
-        for (const auto& [k, x] : d->entries) out.dict()->entries.emplace_back(k, x.deepCopy());
-        return out;
-    }
-    return *this;
+    copied.done.emplace(ref_.get(), out);
+    return out;
 }
 
 bool Value::isSame(const Value& other) const {
@@ -330,6 +362,11 @@ bool Value::isSame(const Value& other) const {
 }
 
 bool Value::operator==(const Value& o) const {
+    ComparedContainers compared;
+    return equals(o, compared);
+}
+
+bool Value::equals(const Value& o, ComparedContainers& compared) const {
     if (isNumber() && o.isNumber()) {
         if (kind_ == Kind::Double || o.kind_ == Kind::Double) return doubleValue() == o.doubleValue();
         return i_ == o.i_ && unsigned_ == o.unsigned_;
@@ -343,16 +380,23 @@ bool Value::operator==(const Value& o) const {
         case Kind::Date: return d_ == o.d_;
         case Kind::Array: {
             if (ref_ == o.ref_) return true;
-            return arr()->items == o.arr()->items;
+            if (!compared.firstTime(ref_.get(), o.ref_.get())) return true;
+            const auto& a = arr()->items;
+            const auto& b = o.arr()->items;
+            if (a.size() != b.size()) return false;
+            for (std::size_t i = 0; i < a.size(); ++i)
+                if (!a[i].equals(b[i], compared)) return false;
+            return true;
         }
         case Kind::Dictionary: {
             if (ref_ == o.ref_) return true;
+            if (!compared.firstTime(ref_.get(), o.ref_.get())) return true;
             const auto& a = dict()->entries;
             const auto& b = o.dict()->entries;
             if (a.size() != b.size()) return false;
             for (const auto& [k, v] : a) {
                 auto i = o.dict()->find(k);
-                if (i < 0 || !(b[static_cast<std::size_t>(i)].second == v)) return false;
+                if (i < 0 || !v.equals(b[static_cast<std::size_t>(i)].second, compared)) return false;
             }
             return true;
         }

@@ -138,18 +138,26 @@ public:
     std::vector<std::string> keys() const;  // in insertion order
     const std::vector<std::pair<std::string, Value>>& entries() const;
 
-    // Deep copy of containers (mutableCopy of the whole tree).
+    // Deep copy of containers (mutableCopy of the whole tree): the copy
+    // shares no container with this value. A container held in several
+    // places is copied once and held by the same places of the copy, so the
+    // work follows the distinct containers, not the expanded tree.
     Value deepCopy() const;
 
     // Same object: containers by identity, scalars by equality.
     bool isSame(const Value& other) const;
-    // isEqual: deep equality; integers and doubles compare by value.
+    // isEqual: deep equality; integers and doubles compare by value. Each
+    // pair of containers is compared once, however often it is held.
     bool operator==(const Value& other) const;
 
     // The text Foundation's "%@" gives for this object.
     std::string description() const;
 
 private:
+    struct CopiedContainers;
+    struct ComparedContainers;
+    Value deepCopy(CopiedContainers& copied) const;
+    bool equals(const Value& other, ComparedContainers& compared) const;
     void setKindArray();
     ArrayStorage* arr() const;
     DictionaryStorage* dict() const;

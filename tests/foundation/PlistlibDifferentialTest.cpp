@@ -1,9 +1,12 @@
 // Our property lists against Python's plistlib on random documents of a fixed
-// seed, both ways: what plistlib writes, we read and write again in binary
-// and XML, and plistlib reads back what it wrote (XML: dates to the second,
-// UIDs as {"CF$UID": n}, and refused where XML cannot hold a string); what
-// we write in either form, plistlib reads and writes again in binary, and we
-// read back what we wrote. One python3 process per batch.
+// seed, both ways: what plistlib writes (containers held in several places;
+// XML at times crafted as other writers write it: UTF-16, hexadecimal
+// integers, CR LF or CR line ends, reals too small for a double), we read
+// and write again in binary and XML, and plistlib reads back what it wrote
+// (XML: dates to the second, UIDs as {"CF$UID": n}, and refused where XML
+// cannot hold a string); what we write in either form, plistlib reads and
+// writes again in binary, and we read back what we wrote. One python3
+// process per batch.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -31,18 +34,25 @@ std::string hex(std::uint64_t bits) {
     return buffer;
 }
 
+// A kind's letter and the text after it.
+std::string tagged(char tag, const std::string& text) {
+    std::string out(1, tag);
+    out += text;
+    return out;
+}
+
 // The value as text that tells every kind and bit apart (after XML: any NaN
 // alike, dates to the second), for comparing round trips and showing them.
 std::string canonical(const Value& v, bool xml) {
     switch (v.kind()) {
         case Value::Kind::Bool: return v.boolValue() ? "true" : "false";
-        case Value::Kind::Integer: return (v.isUnsigned() ? "u" : "i") + std::to_string(v.integerValue());
+        case Value::Kind::Integer: return tagged(v.isUnsigned() ? 'u' : 'i', std::to_string(v.integerValue()));
         case Value::Kind::Double:
             if (xml && std::isnan(v.doubleValue())) return "nan";
-            return "r" + hex(std::bit_cast<std::uint64_t>(v.doubleValue()));
+            return tagged('r', hex(std::bit_cast<std::uint64_t>(v.doubleValue())));
         case Value::Kind::Date:
-            if (xml) return "d" + std::to_string(static_cast<long long>(std::floor(v.timeIntervalSinceReferenceDate())));
-            return "d" + hex(std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate()));
+            if (xml) return tagged('d', std::to_string(static_cast<long long>(std::floor(v.timeIntervalSinceReferenceDate()))));
+            return tagged('d', hex(std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate())));
         case Value::Kind::String: {
             std::string out = "\"";
             for (unsigned char c : v.str()) {
@@ -169,6 +179,7 @@ private:
             d.set("a\rb", value(depth + 1));
             d.set("a\nb", value(depth + 1));
         }
+        if (depth > 1 && pick(5) == 0) shared_ = d;
         return d;
     }
 
@@ -181,7 +192,7 @@ private:
             return a;
         }
         if (depth < 4 && k < 7) return dictionary(depth);
-        if (k == 7 && shared_.isArray() && shared_.count() < 4) return shared_;  // held in two places
+        if (k == 7 && !shared_.isNil() && shared_.count() < 4) return shared_;  // held in two places
         return scalar();
     }
 

@@ -68,6 +68,37 @@ Bytes bplist(const std::vector<Bytes>& objects) {
     return out;
 }
 
+// A binary property list of arrays only, by hand: each array the numbers of
+// the objects it holds, the first array on top; 4-byte offsets and
+// references, so any number of objects.
+Bytes arraysList(const std::vector<std::vector<std::uint32_t>>& arrays) {
+    Bytes out = {'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+    auto put = [&out](std::uint64_t n, int width) {
+        for (int i = width - 1; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(n >> (8 * i)));
+    };
+    std::vector<std::uint64_t> offsets;
+    for (const auto& refs : arrays) {
+        offsets.push_back(out.size());
+        if (refs.size() < 15) {
+            out.push_back(static_cast<std::uint8_t>(0xA0 | refs.size()));
+        } else {
+            out.push_back(0xAF);
+            out.push_back(0x12);
+            put(refs.size(), 4);
+        }
+        for (std::uint32_t r : refs) put(r, 4);
+    }
+    const std::uint64_t table = out.size();
+    for (std::uint64_t off : offsets) put(off, 4);
+    out.insert(out.end(), 6, 0);
+    out.push_back(4);
+    out.push_back(4);
+    put(arrays.size(), 8);
+    put(0, 8);
+    put(table, 8);
+    return out;
+}
+
 // This process's resident memory in kB: "VmRSS:" now, "VmHWM:" at its peak.
 long residentKB(const std::string& key) {
     std::ifstream in("/proc/self/status");
@@ -226,20 +257,90 @@ TEST(PropertyList, WhatOtherAppsWriteReadsAndWritesBackUnchanged) {
         EXPECT_TRUE(PropertyListSerialization::propertyListWithData(bplist({beyond})).isNil());
 }
 
-TEST(PropertyList, SharedContainersAreWrittenOnce) {
+TEST(PropertyList, SharedContainersAreWrittenOnceAndReadBackShared) {
     // Sixteen levels, each holding the one below twice: 2^16 leaves.
     Value level = Value::array({Value("leaf")});
     for (int i = 0; i < 16; ++i) level = Value::array({level, level});
     auto bytes = PropertyListSerialization::dataWithPropertyList(level, PropertyListFormat::Binary);
     ASSERT_TRUE(bytes);
     EXPECT_LT(bytes->size(), 200u);
-    // Reading refuses what expands that far from so few bytes.
-    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(*bytes).isNil());
+    // Read back as the list holds it: each level once, held twice.
+    Value tree = PropertyListSerialization::propertyListWithData(*bytes);
+    ASSERT_TRUE(tree.isArray());
+    EXPECT_EQ(tree, level);
+    int depth = 0;
+    for (Value at = tree; at.count() == 2; at = at.at(0), ++depth) EXPECT_TRUE(at.at(0).isSame(at.at(1)));
+    EXPECT_EQ(depth, 16);
+    EXPECT_EQ(PropertyListSerialization::dataWithPropertyList(tree, PropertyListFormat::Binary), bytes);
+
     Value small = Value::array({Value("x"), Value(1)});
     Value twice = Value::dictionary({{"a", small}, {"b", small}});
     Value back = roundTrip(twice, PropertyListFormat::Binary);
     EXPECT_EQ(back, twice);
-    EXPECT_FALSE(back["a"].isSame(back["b"])) << "fresh containers for each place";
+    EXPECT_TRUE(back["a"].isSame(back["b"])) << "one container held in both places";
+    EXPECT_FALSE(back["a"].isSame(small));
+
+    // An array of ten numbers put a hundred times into another.
+    Value ten = Value::array();
+    for (int i = 0; i < 10; ++i) ten.push(Value(i));
+    Value hundred = Value::array();
+    for (int i = 0; i < 100; ++i) hundred.push(ten);
+    auto written = PropertyListSerialization::dataWithPropertyList(hundred, PropertyListFormat::Binary);
+    ASSERT_TRUE(written);
+    EXPECT_LT(written->size(), 200u);
+    Value read = PropertyListSerialization::propertyListWithData(*written);
+    ASSERT_EQ(read.count(), 100u);
+    EXPECT_EQ(read, hundred);
+    EXPECT_TRUE(read.at(0).isSame(read.at(99)));
+}
+
+TEST(PropertyList, SharedReferencesCostWhatTheirObjectsCostNotWhatTheyExpandTo) {
+    // Sixty levels, each holding the next twice: 2^60 values when expanded,
+    // read, compared, copied and written again from its 61 objects.
+    std::vector<std::vector<std::uint32_t>> doubling;
+    for (std::uint32_t i = 0; i < 60; ++i) doubling.push_back({i + 1, i + 1});
+    doubling.push_back({});
+    const Bytes bytes = arraysList(doubling);
+    Value tree = PropertyListSerialization::propertyListWithData(bytes);
+    ASSERT_TRUE(tree.isArray());
+    Value again = PropertyListSerialization::propertyListWithData(bytes);
+    EXPECT_EQ(tree, again);
+    Value copy = tree.deepCopy();
+    EXPECT_FALSE(copy.isSame(tree));
+    EXPECT_TRUE(copy.at(0).isSame(copy.at(1)));
+    EXPECT_EQ(copy, tree);
+    auto written = PropertyListSerialization::dataWithPropertyList(copy, PropertyListFormat::Binary);
+    ASSERT_TRUE(written);
+    EXPECT_LT(written->size(), bytes.size());
+    // A difference at the bottom is still found.
+    Value changed = tree.deepCopy();
+    Value bottom = changed;
+    while (bottom.at(0).count() > 0) bottom = bottom.at(0);
+    bottom.replaceAt(0, Value::array({Value(1)}));
+    EXPECT_FALSE(changed == tree);
+
+    // A chain first met near the top, then again at its bottom through
+    // another: every path counts, so 200 chains of 300 nest 60,000 deep
+    // and the list is one beyond the readers' bounds, not one to recurse into.
+    constexpr std::uint32_t kChains = 200, kLength = 300;
+    std::vector<std::vector<std::uint32_t>> chains(1);
+    for (std::uint32_t c = 0; c < kChains; ++c) {
+        const std::uint32_t head = static_cast<std::uint32_t>(chains.size());
+        chains[0].push_back(head);
+        for (std::uint32_t i = 0; i + 1 < kLength; ++i) chains.push_back({head + i + 1});
+        chains.push_back(c == 0 ? std::vector<std::uint32_t>{} : std::vector<std::uint32_t>{head - kLength});
+    }
+    ErrorPtr error;
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(arraysList(chains), nullptr, &error).isNil());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
+    // The writer refuses such a value too.
+    Value chain = Value::array();
+    for (int i = 0; i < 300; ++i) chain = Value::array({chain});
+    Value deeper = chain;
+    for (int i = 0; i < 300; ++i) deeper = Value::array({deeper});
+    EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(Value::array({chain, deeper}), PropertyListFormat::Binary));
+    EXPECT_TRUE(PropertyListSerialization::dataWithPropertyList(Value::array({chain, chain}), PropertyListFormat::Binary));
 }
 
 TEST(PropertyList, TheOldTextForm) {
@@ -362,11 +463,14 @@ TEST(PropertyList, BadBytesGiveNilNeverACrash) {
         EXPECT_TRUE(PropertyListSerialization::propertyListWithData(in, nullptr, &error).isNil());
         EXPECT_TRUE(error);
     }
-    // 40 arrays, each holding the next one twice: 2^40 nodes when expanded.
+    // 40 arrays, each holding the next one twice: 2^40 nodes when expanded,
+    // 41 objects as read.
     std::vector<Bytes> bomb;
     for (std::uint8_t i = 0; i < 40; ++i) bomb.push_back({0xA2, static_cast<std::uint8_t>(i + 1), static_cast<std::uint8_t>(i + 1)});
     bomb.push_back({0x09});
-    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(bplist(bomb)).isNil());
+    Value bombed = PropertyListSerialization::propertyListWithData(bplist(bomb));
+    ASSERT_TRUE(bombed.isArray());
+    EXPECT_TRUE(bombed.at(0).isSame(bombed.at(1)));
     // The checks pass well-formed hand-made lists: a 4-byte real, a lone
     // surrogate (read as U+FFFD), shared leaves.
     EXPECT_EQ(PropertyListSerialization::propertyListWithData(bplist({{0x22, 0x3F, 0xC0, 0, 0}})), Value(1.5));
@@ -429,6 +533,97 @@ TEST(PropertyList, XMLAsOtherWritersWriteIt) {
     }
 }
 
+TEST(PropertyList, XMLAsPlistlibReadsIt) {
+    struct Case {
+        std::string xml;
+        Value expected;  // nil: refused
+    };
+    const std::vector<Case> cases = {
+        // Integers in hexadecimal, right after the element's start and unsigned.
+        {"<plist><array><integer>0x10</integer><integer>0XfF </integer><integer>0xFFFFFFFFFFFFFFFF</integer>"
+         "<integer>0x8000000000000000</integer></array></plist>",
+         Value::array({Value(16), Value(255), Value(18446744073709551615ULL), Value(9223372036854775808ULL)})},
+        {"<plist><integer>-0x10</integer></plist>", {}},
+        {"<plist><integer>+0x10</integer></plist>", {}},
+        {"<plist><integer> 0x10</integer></plist>", {}},
+        {"<plist><integer>0x</integer></plist>", {}},
+        {"<plist><integer>0x10000000000000000</integer></plist>", {}},
+        {"<plist><integer>0x1g</integer></plist>", {}},
+        // Dates without their time, or its last parts.
+        {"<plist><array><date>2015-03-01Z</date><date>2015-03-01T02Z</date><date>2015-03-01T02:30Z</date>"
+         "<date>2015-03-01T02:30:15Z</date></array></plist>",
+         Value::array({Value(Date{1425168000}), Value(Date{1425175200}), Value(Date{1425177000}),
+                       Value(Date{1425177015})})},
+        {"<plist><date>2015-03-01</date></plist>", {}},
+        {"<plist><date>2015-03Z</date></plist>", {}},
+        {"<plist><date>2015-03-01T2Z</date></plist>", {}},
+        {"<plist><date>2015-03-01TZ</date></plist>", {}},
+        // Reals beyond a double's range: zero or infinity, with their sign.
+        {"<plist><array><real>1e-400</real><real>1e400</real><real>-1e400</real><real>0.000001e-320</real>"
+         "<real>100000e305</real><real>1e-320</real></array></plist>",
+         Value::array({Value(0.0), Value(HUGE_VAL), Value(-HUGE_VAL), Value(0.0), Value(HUGE_VAL), Value(1e-320)})},
+        {"<plist><real>1e-400x</real></plist>", {}},
+    };
+    for (const auto& c : cases) {
+        ErrorPtr error;
+        Value v = PropertyListSerialization::propertyListWithData(Bytes(c.xml.begin(), c.xml.end()), nullptr, &error);
+        EXPECT_EQ(v, c.expected) << c.xml << " -> " << v.description();
+        if (c.expected.isNil()) {
+            EXPECT_TRUE(error) << c.xml;
+        }
+    }
+    Value negative = PropertyListSerialization::propertyListWithData(Bytes{
+        '<', 'r', 'e', 'a', 'l', '>', '-', '1', 'e', '-', '4', '0', '0', '<', '/', 'r', 'e', 'a', 'l', '>'});
+    ASSERT_TRUE(negative.isDouble());
+    EXPECT_EQ(negative.doubleValue(), 0.0);
+    EXPECT_TRUE(std::signbit(negative.doubleValue()));
+}
+
+TEST(PropertyList, XMLInUTF16WithAByteOrderMark) {
+    // In either order; not without the mark, nor with a lone surrogate or
+    // an odd byte.
+    const std::u16string xml = u"<?xml version=\"1.0\" encoding=\"UTF-16\"?>\n<plist version=\"1.0\"><dict>"
+                               u"<key>名称</key><string>温馨 😀</string></dict></plist>\n";
+    auto utf16 = [&xml](bool little, bool mark, char16_t extra = 0) {
+        std::u16string units = xml;
+        if (extra) units.insert(units.find(u"</string>"), 1, extra);
+        if (mark) units.insert(units.begin(), 0xFEFF);
+        Bytes out;
+        for (char16_t u : units) {
+            auto high = static_cast<std::uint8_t>(u >> 8), low = static_cast<std::uint8_t>(u & 0xFF);
+            out.push_back(little ? low : high);
+            out.push_back(little ? high : low);
+        }
+        return out;
+    };
+    const Value expected = Value::dictionary({{"名称", Value("温馨 😀")}});
+    for (bool little : {true, false}) {
+        PropertyListFormat format{};
+        EXPECT_EQ(PropertyListSerialization::propertyListWithData(utf16(little, true), &format), expected);
+        EXPECT_EQ(format, PropertyListFormat::XML);
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(utf16(little, false)).isNil());
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(utf16(little, true, 0xD800)).isNil());
+        Bytes odd = utf16(little, true);
+        odd.pop_back();
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(odd).isNil());
+    }
+}
+
+TEST(PropertyList, XMLLineEndsReadAsXMLReadsThem) {
+    // A carriage return alone or before a line feed is one line feed, in
+    // keys, strings and CDATA; "&#13;" stays a carriage return.
+    const std::string xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<plist version=\"1.0\">\r\n<dict>\r\n"
+        "\t<key>a\r\n</key>\r\n\t<string>x\ry\r\nz\n\r</string>\r\n"
+        "\t<key>a\n</key>\r\n\t<string>later</string>\r\n"
+        "\t<key>cr&#13;</key>\r\n\t<string>&#13;&#10;<![CDATA[\r\n]]>\r</string>\r\n</dict>\r\n</plist>\r\n";
+    Value v = PropertyListSerialization::propertyListWithData(Bytes(xml.begin(), xml.end()));
+    EXPECT_EQ(v, Value::dictionary({{"a\n", Value("later")}, {"cr\r", Value("\r\n\n\n")}})) << v.description();
+    // What XML writes of a carriage return reads back as one.
+    Value cr = Value::dictionary({{"k\r\n", Value("a\rb\r\n")}, {"k\n", Value("c")}});
+    EXPECT_EQ(roundTrip(cr, PropertyListFormat::XML), cr);
+}
+
 TEST(PropertyList, DeepNestingIsRefusedWithoutExhaustingTheStack) {
     auto nested = [](int depth, const std::string& open, const std::string& close) {
         std::string s = "<plist>";
@@ -438,13 +633,30 @@ TEST(PropertyList, DeepNestingIsRefusedWithoutExhaustingTheStack) {
         return Bytes(s.begin(), s.end());
     };
     // What a damaged defaults file held: 200000 <array> that never close.
+    // Nesting past the readers' bounds is told apart from damage: such a
+    // list need not be damaged, this program just cannot read it.
     for (const Bytes& damaged : {nested(200000, "<array>", ""), nested(200000, "<array>", "</array>"),
                                  nested(200000, "<dict><key>k</key>", "</dict>"), nested(513, "<array>", "</array>")}) {
         ErrorPtr error;
         EXPECT_TRUE(PropertyListSerialization::propertyListWithData(damaged, nullptr, &error).isNil());
         ASSERT_TRUE(error);
-        EXPECT_EQ(error->code, kPropertyListReadCorruptError);
+        EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
     }
+    std::string text(513, '(');
+    text += std::string(513, ')');
+    auto chain = [](std::uint32_t arrays) {
+        std::vector<std::vector<std::uint32_t>> list;
+        for (std::uint32_t i = 0; i + 1 < arrays; ++i) list.push_back({i + 1});
+        list.push_back({});
+        return arraysList(list);
+    };
+    for (const Bytes& deep : {Bytes(text.begin(), text.end()), chain(513)}) {
+        ErrorPtr error;
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(deep, nullptr, &error).isNil());
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
+    }
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(chain(512)).isArray());
     Value v = PropertyListSerialization::propertyListWithData(nested(512, "<array>", "</array>"));
     // As deep in binary, and no deeper.
     auto binary = PropertyListSerialization::dataWithPropertyList(v, PropertyListFormat::Binary);

@@ -116,3 +116,26 @@ TEST(ValueSharedText, IsTheStringItselfNotACopy) {
     EXPECT_TRUE(own.empty());
     EXPECT_FALSE(ns::SharedText().sharesWith(ns::SharedText()));
 }
+
+// A container held in many places is copied and compared once: 2^64
+// places here.
+TEST(ValueContainers, SharedContainersAreCopiedAndComparedOnce) {
+    Value a = Value::array({1}), b = Value::array({1});
+    for (int i = 0; i < 64; ++i) {
+        a = Value::array({a, a});
+        b = Value::array({b, b});
+    }
+    EXPECT_EQ(a, b);
+    Value copy = a.deepCopy();
+    EXPECT_TRUE(copy.at(0).isSame(copy.at(1)));
+    EXPECT_FALSE(copy.at(0).isSame(a.at(0)));
+    EXPECT_EQ(copy, a);
+    Value bottom = copy;
+    while (bottom.at(0).isArray()) bottom = bottom.at(0);
+    bottom.replaceAt(0, Value(2));
+    EXPECT_FALSE(copy == a);
+    EXPECT_EQ(a.at(1).at(1).at(0).count(), 2u);
+    Value leaf = a;
+    while (leaf.at(0).isArray()) leaf = leaf.at(0);
+    EXPECT_EQ(leaf.at(0), Value(1)) << "the original is left as it was";
+}

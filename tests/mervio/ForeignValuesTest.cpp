@@ -192,3 +192,102 @@ assert left[APP]["appDescriptionSDK"] == "党建"
     EXPECT_EQ(content(Pasteboard::generalPasteboard()), ns::Bytes());
     EXPECT_FALSE(mervio.returnTo(kAppId, "platformId=mervio"));
 }
+
+TEST_F(ForeignValuesTest, SharedReferencesKeepEveryEntryOnEveryRoad) {
+    ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
+    // Boards whose containers are held in many places: plistlib's, and one
+    // of our own writer (an array of ten numbers put a hundred times into
+    // another). The last of plistlib's doubles at every level: 2^60 values
+    // from a few hundred bytes.
+    const std::string boards = R"(
+L = list(range(1000))
+D = {"appID": "x", "n": 1}
+T = [1]
+for _ in range(60):
+    T = [T, T]
+BOARDS = [{"k%d" % i: L for i in range(50)}, {"other": [D] * 1000}, {"other": {"appID": "other", "tree": T}},
+          {"other": [list(range(10))] * 100}]
+RECORD = {APP: {"command": "2010", "result": "-3", "tree": T, "list": [D] * 1000}}
+)";
+    auto made = peer.run(script("", boards + R"(
+for i, board in enumerate(BOARDS[:3]):
+    open("board%d" % i, "wb").write(plistlib.dumps(board, fmt=plistlib.FMT_BINARY))
+open("record", "wb").write(plistlib.dumps(RECORD, fmt=plistlib.FMT_BINARY))
+)"));
+    ASSERT_EQ(made.status, 0) << made.output;
+    ns::Value ten = ns::Value::array();
+    for (int i = 0; i < 10; ++i) ten.push(ns::Value(i));
+    ns::Value hundred = ns::Value::array();
+    for (int i = 0; i < 100; ++i) hundred.push(ten);
+    peer.write("board3", *MervioApiUtil::dataFromPropertyList(ns::Value::dictionary({{"other", hundred}})));
+
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE("board " + std::to_string(i));
+        const ns::Bytes in = peer.read("board" + std::to_string(i));
+        Pasteboard::removeAllForTesting();
+        named("mervio_register")->setData(in, "content");
+        ASSERT_TRUE(MVApi::registerApp(kAppId, ""));
+        peer.write("registered" + std::to_string(i), content(named("mervio_register")));
+
+        Pasteboard::removeAllForTesting();
+        useRoad(false);
+        named("mervio_data")->setData(in, "content");
+        ASSERT_TRUE(sendText());
+        peer.write("sent" + std::to_string(i), content(named("mervio_data")));
+        useRoad(true);
+    }
+    // Every other entry as plistlib wrote it, still shared.
+    auto checked = peer.run(script("", boards + R"(
+for i, board in enumerate(BOARDS):
+    for road in ("registered", "sent"):
+        out = open("%s%d" % (road, i), "rb").read()
+        left = plistlib.loads(out)
+        assert sorted(left) == sorted(list(board) + [APP]), (road, i, sorted(left))
+        assert all(same(left[k], board[k], False) for k in board), (road, i)
+        assert left[APP]["appID"] == APP if road == "registered" else left[APP]["title"] == TEXT, (road, i)
+        assert len(out) < 20000, (road, i, len(out))
+)"));
+    EXPECT_EQ(checked.status, 0) << checked.output;
+
+    // Mervio's record with such values is taken on both roads.
+    for (bool iOS7 : {false, true}) {
+        Pasteboard::removeAllForTesting();
+        recorder->resps.clear();
+        useRoad(iOS7);
+        auto board = iOS7 ? Pasteboard::generalPasteboard() : named("mervio_data");
+        board->setData(peer.read("record"), "content");
+        ASSERT_TRUE(mervio.returnTo(kAppId, "platformId=mervio"));
+        ASSERT_EQ(recorder->resps.size(), 1u);
+        EXPECT_EQ(recorder->lastResp<SendMessageToMVResp>()->errCode, -3);
+    }
+}
+
+TEST_F(ForeignValuesTest, BoardsBeyondWhatTheReaderTakesAreLeftAsTheyAre) {
+    ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
+    // Above 32 MiB, and nested 600 deep in binary and in XML: valid lists
+    // that this program cannot read, holding another app's entry.
+    auto made = peer.run(script("", R"(
+sys.setrecursionlimit(20000)
+deep = []
+for _ in range(600):
+    deep = [deep]
+open("big", "wb").write(plistlib.dumps({"other": {"appID": "other", "blob": bytes(32 << 20)}}, fmt=plistlib.FMT_BINARY))
+open("deep", "wb").write(plistlib.dumps({"other": {"appID": "other", "deep": deep}}, fmt=plistlib.FMT_BINARY))
+open("deepxml", "wb").write(plistlib.dumps({"other": {"appID": "other", "deep": deep}}, fmt=plistlib.FMT_XML))
+)"));
+    ASSERT_EQ(made.status, 0) << made.output;
+    for (const char* name : {"big", "deep", "deepxml"}) {
+        SCOPED_TRACE(name);
+        const ns::Bytes in = peer.read(name);
+        Pasteboard::removeAllForTesting();
+        named("mervio_register")->setData(in, "content");
+        EXPECT_FALSE(MVApi::registerApp(kAppId, ""));
+        EXPECT_TRUE(content(named("mervio_register")) == in) << "the board is left as it was";
+
+        useRoad(false);
+        named("mervio_data")->setData(in, "content");
+        EXPECT_FALSE(sendText());
+        EXPECT_TRUE(content(named("mervio_data")) == in) << "the board is left as it was";
+        useRoad(true);
+    }
+}

@@ -1,7 +1,11 @@
 """Python's plistlib as the peer of our property lists (tests/support/Plistlib.h).
 
     plistlib_peer.py docs SEED COUNT OUT    random documents as plistlib writes them: per document
-                                            its binary form, then the XML form of a document XML can hold
+                                            its binary form (containers held in several places written
+                                            once), then the XML form of a document XML can hold, at times
+                                            with hexadecimal integers, reals too small for a double, CR LF
+                                            or CR line ends, or in UTF-16, which plistlib reads but never
+                                            writes
     plistlib_peer.py check SEED COUNT IN    our rewrites of those (per document: binary and XML of the
                                             binary one, binary and XML of the XML one; an empty blob where
                                             we refused) compared with what plistlib wrote
@@ -13,6 +17,7 @@ Blobs: 8-byte big-endian length, then the bytes. The documents of a seed are the
 import datetime
 import plistlib
 import random
+import re
 import struct
 import sys
 
@@ -49,6 +54,7 @@ class Generator:
     def __init__(self, seed, xml):
         self.r = random.Random(seed)
         self.xml = xml
+        self.shared = None
 
     def text(self, most=8):
         r, out = self.r, []
@@ -126,7 +132,10 @@ class Generator:
         r = self.r
         k = r.random()
         if depth < 4 and k < 0.15:
-            return [self.value(depth + 1) for _ in range(r.randrange(0, 6))]
+            a = [self.value(depth + 1) for _ in range(r.randrange(0, 6))]
+            if r.random() < 0.2:
+                self.shared = a
+            return a
         if depth < 4 and k < 0.35:
             d = {}
             for _ in range(r.randrange(0, 6)):
@@ -136,7 +145,12 @@ class Generator:
             if not self.xml and r.random() < 0.3:
                 # Two keys that differ only in a line end.
                 d["a\rb"], d["a\nb"] = self.value(depth + 1), self.value(depth + 1)
+            if r.random() < 0.2:
+                self.shared = d
             return d
+        if k < 0.42 and self.shared is not None and len(self.shared) < 4:
+            # A container held in several places, which plistlib writes once.
+            return self.shared
         return self.scalar()
 
     def document(self):
@@ -146,6 +160,39 @@ class Generator:
 def documents(seed, count):
     binary, xml = Generator(seed, False), Generator(seed + 1, True)
     return [(binary.document(), xml.document()) for _ in range(count)]
+
+
+TINY_REALS = ["1e-400", "-1e-400", "2.5e-330", "-7e-999", "0.0001e-321"]
+
+
+def crafted(r, xml):
+    """XML as other writers write it and plistlib reads it, though plistlib writes none of it:
+    integers in hexadecimal, reals too small for a double, CR LF or CR line ends, UTF-16."""
+    text = xml.decode("utf-8")
+    if r.random() < 0.3:
+        text = re.sub(r"<integer>(\d+)</integer>",
+                      lambda m: "<integer>%s%x</integer>" % (r.choice(["0x", "0X"]), int(m.group(1)))
+                      if r.random() < 0.7 else m.group(0), text)
+    if r.random() < 0.3:
+        text = re.sub(r"<real>[^<]*</real>",
+                      lambda m: "<real>%s</real>" % r.choice(TINY_REALS) if r.random() < 0.7 else m.group(0), text)
+    k = r.random()
+    if k < 0.2:
+        text = text.replace("\n", "\r\n")
+    elif k < 0.3:
+        text = text.replace("\n", "\r")
+    if r.random() < 0.2:
+        text = text.replace('encoding="UTF-8"', 'encoding="UTF-16"')
+        return b"\xff\xfe" + text.encode("utf-16-le") if r.random() < 0.5 else b"\xfe\xff" + text.encode("utf-16-be")
+    return text.encode("utf-8")
+
+
+def written(seed, count):
+    """Per document: its binary form as plistlib writes it, then the XML form, crafted at times."""
+    r = random.Random(seed + 2)
+    return [(plistlib.dumps(b, fmt=plistlib.FMT_BINARY, sort_keys=False),
+             crafted(r, plistlib.dumps(x, fmt=plistlib.FMT_XML, sort_keys=False)))
+            for b, x in documents(seed, count)]
 
 
 def holds_no_xml(v):
@@ -172,18 +219,26 @@ def as_xml(v):
     return v
 
 
-def same(a, b, xml):
-    """Equality that tells kinds apart (True is not 1) and compares reals by their bits (XML: any NaN)."""
+def same(a, b, xml, compared=None):
+    """Equality that tells kinds apart (True is not 1) and compares reals by their bits (XML: any NaN).
+
+    Each pair of containers is compared once, so values that share containers compare in the time
+    of their distinct pairs, not of their expanded trees."""
     if type(a) is not type(b):
         return False
     if isinstance(a, float):
         if xml and a != a and b != b:
             return True
         return struct.pack(">d", a) == struct.pack(">d", b)
+    if isinstance(a, (dict, list)):
+        compared = set() if compared is None else compared
+        if (id(a), id(b)) in compared:
+            return True
+        compared.add((id(a), id(b)))
     if isinstance(a, dict):
-        return a.keys() == b.keys() and all(same(a[k], b[k], xml) for k in a)
+        return a.keys() == b.keys() and all(same(a[k], b[k], xml, compared) for k in a)
     if isinstance(a, list):
-        return len(a) == len(b) and all(same(x, y, xml) for x, y in zip(a, b))
+        return len(a) == len(b) and all(same(x, y, xml, compared) for x, y in zip(a, b))
     if isinstance(a, plistlib.UID):
         return a.data == b.data
     return a == b
@@ -191,9 +246,8 @@ def same(a, b, xml):
 
 def docs(seed, count, out):
     blobs = []
-    for b, x in documents(seed, count):
-        blobs.append(plistlib.dumps(b, fmt=plistlib.FMT_BINARY, sort_keys=False))
-        blobs.append(plistlib.dumps(x, fmt=plistlib.FMT_XML, sort_keys=False))
+    for b, x in written(seed, count):
+        blobs += [b, x]
     write_blobs(out, blobs)
 
 
@@ -203,8 +257,8 @@ def check(seed, count, path):
         print("expected %d blobs, got %d" % (4 * count, len(ours)))
         return 1
     bad = 0
-    for i, (b, x) in enumerate(documents(seed, count)):
-        wrote = {"b": plistlib.dumps(b, fmt=plistlib.FMT_BINARY), "x": plistlib.dumps(x, fmt=plistlib.FMT_XML)}
+    for i, (b, x) in enumerate(written(seed, count)):
+        wrote = {"b": b, "x": x}
         for j, (origin, form) in enumerate((("b", "binary"), ("b", "xml"), ("x", "binary"), ("x", "xml"))):
             reference = plistlib.loads(wrote[origin])
             blob = ours[4 * i + j]
