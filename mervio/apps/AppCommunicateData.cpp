@@ -129,7 +129,7 @@ AppCommunicateData::AppCommunicateData(const ns::Value& dict) {
     lang = textOr(dict, "language");
     country = textOr(dict, "country");
     if (auto r = mvrecord::int32(dict, "result")) result = *r;
-    if (auto s = mvrecord::integer(dict, "scene")) scene = static_cast<std::int32_t>(*s);
+    if (auto s = mvrecord::int32(dict, "scene")) scene = *s;
     // A copy of the top dictionary, the only one the writers change; what it
     // holds is taken over as it was read.
     dictionary_ = ns::Value::dictionaryWithUniqueEntries(dict.entries());
