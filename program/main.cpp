@@ -38,11 +38,10 @@ int main(int argc, char** argv) {
 #if KL_HAVE_TOUR
     hosts.tour = tour::run;
 #endif
-    int status = runKestrowline(argc, argv, std::cout, std::cerr, hosts);
 #if KL_HAVE_MERVIO
     // Registration started the statistics reporter: its queues stop before
-    // the process takes down what they use.
-    MVOMSA::finishBeforeExit();
+    // the process takes down what they use (and before the tour's home goes).
+    hosts.beforeExit = [] { MVOMSA::finishBeforeExit(); };
 #endif
-    return status;
+    return runKestrowline(argc, argv, std::cout, std::cerr, hosts);
 }

@@ -28,6 +28,16 @@ if [ ${#targets[@]} -eq 0 ]; then
   for dir in fuzz/corpus/*/; do targets+=("$(basename "$dir")"); done
 fi
 
+# The names fuzz/CMakeLists.txt makes targets of, checked before the long
+# build: a misspelt one fails at once.
+known=$(sed -nE 's/^kl_fuzz_target\(([A-Za-z0-9_]+)[ )].*/\1/p' fuzz/CMakeLists.txt)
+for name in "${targets[@]}"; do
+  if ! grep -qxF -- "$name" <<<"$known"; then
+    echo "fuzz.sh: no target $name (the targets: ${known//$'\n'/ })" >&2
+    exit 2
+  fi
+done
+
 scripts/install-deps.sh --fuzz
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz

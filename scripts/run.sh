@@ -34,14 +34,32 @@ if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then with_display=1; 
 folder=${KL_TOUR_DIR:-build/tour}
 
 # The headless tour: its pictures (the tour replaces an earlier tour's) and
-# the program's log in the folder.
+# the program's log in the folder. The program's own messages (its errors, a
+# usage error with the usage) show on the terminal too; the pictures are named
+# only when this run wrote some.
 tour() {
   mkdir -p "$folder"
-  echo "run.sh: no display; touring the screens headless (the program's log: $folder/kestrowline.log)"
-  "$program" --tour "$folder" "$@" 2>"$folder/kestrowline.log" &
+  local log=$folder/kestrowline.log started
+  echo "run.sh: no display; touring the screens headless (the program's log: $log)"
+  started=$(date +%s.%N)
+  "$program" --tour "$folder" "$@" 2>"$log" &
   program_pid=$!
   wait "$program_pid" || status=$?
-  echo "run.sh: the screens' pictures are in $(cd "$folder" && pwd)"
+  # A signal to this script stops the program (the traps): wait for its end.
+  while kill -0 "$program_pid" 2>/dev/null; do
+    status=0
+    wait "$program_pid" || status=$?
+  done
+  if [ "$status" -eq 2 ]; then
+    cat "$log" >&2
+  else
+    grep -a '^kestrowline: ' "$log" >&2 || true
+  fi
+  if [ -n "$(find "$folder" -maxdepth 1 -name '[0-9][0-9]-*.png' -newermt "@$started" -print -quit)" ]; then
+    echo "run.sh: the screens' pictures are in $(cd "$folder" && pwd)"
+  else
+    echo "run.sh: the tour wrote no pictures (exit status $status)"
+  fi
 }
 
 status=0

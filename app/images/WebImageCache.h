@@ -66,7 +66,8 @@ public:
     // Total bytes of the cached files (waits for the disk queue).
     std::size_t diskSize();
 
-    // Tests: waits until every disk task submitted so far has finished.
+    // Waits until every disk task submitted so far has finished (tests, and
+    // the end of a run whose home is removed after it).
     void waitForDisk();
 
 private:

@@ -2,17 +2,20 @@
 
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
 #include <thread>
 
+#include "app/images/WebImageManager.h"
 #include "app/shell/AppDelegate.h"
 #include "foundation/FileManager.h"
 #include "foundation/RunLoop.h"
@@ -26,18 +29,43 @@ const char* kUsage =
     "usage: kestrowline [--service URL] [--service-namespace NS] [--stat-report URL] [--no-window]\n"
     "                   [--dump-home [--wait SECONDS]] [--tour DIR [--tour-login USER:PASSWORD]]\n";
 
-// SIGINT and SIGTERM stop the main run loop instead of killing the program,
-// so the application passes through the background and terminates cleanly.
-void stopOnSignals() {
+// Set by the first SIGINT or SIGTERM.
+std::atomic<bool>& interrupted() {
+    static std::atomic<bool> flag{false};
+    return flag;
+}
+
+// Ends the process as the signal does by default.
+[[noreturn]] void endBySignal(int sig) {
+    std::signal(sig, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, sig);
+    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    raise(sig);
+    _exit(128 + sig);
+}
+
+// The first SIGINT or SIGTERM stops the main run loop (and sets
+// interrupted()) instead of killing the program, so the application passes
+// through the background and terminates cleanly; a second one ends the
+// process at once, after `atOnce`.
+void stopOnSignals(std::function<void()> atOnce = {}) {
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);  // before any other thread starts
-    std::thread([set] {
+    std::thread([set, atOnce = std::move(atOnce)] {
         int sig = 0;
         sigwait(&set, &sig);
+        interrupted().store(true);
         ns::RunLoop::main().stop();
+        sigwait(&set, &sig);
+        static const char kAtOnce[] = "kestrowline: interrupted again, ending at once\n";
+        [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, kAtOnce, sizeof kAtOnce - 1);
+        if (atOnce) atOnce();
+        endBySignal(sig);
     }).detach();
 }
 
@@ -109,9 +137,12 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         app.finishLaunching();
         return delegate;
     };
+    // The end of every run that launched: the application goes to the
+    // background and terminates, then what the build adds stops.
     auto finish = [&] {
         app.enterBackground();
         app.terminate();
+        if (hosts.beforeExit) hosts.beforeExit();
     };
 
     if (!tour.folder.empty()) {
@@ -120,18 +151,28 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
             return 2;
         }
         // The tour starts as a first run does (logged out, nothing cached), in
-        // a home of its own that goes when it ends.
+        // a home of its own that goes when it ends, once nothing writes there
+        // any more: the statistics reporter and the image cache have stopped.
+        // A signal ends the tour after the step under way; a second one ends
+        // the program at once, the home removed first.
         std::string pattern = (std::filesystem::temp_directory_path() / "kl-tour-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             err << "kestrowline: cannot make a temporary home for the tour\n";
             return 1;
         }
-        ns::setHomeDirectory(pattern);
+        const std::string home = pattern;
+        auto removeHome = [home] {
+            std::error_code ec;
+            std::filesystem::remove_all(home, ec);
+        };
+        stopOnSignals(removeHome);
+        tour.interrupted = [] { return interrupted().load(); };
+        ns::setHomeDirectory(home);
         ns::UserDefaults::resetStandardUserDefaults();
         int status = hosts.tour(tour, launch, out, err);
         finish();
-        std::error_code ec;
-        std::filesystem::remove_all(pattern, ec);
+        WebImageManager::sharedManager()->imageCache()->waitForDisk();
+        removeHome();
         return status;
     }
 
@@ -153,6 +194,7 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         app.layoutIfNeeded();
         out << app.dump();
         out.flush();
+        if (hosts.beforeExit) hosts.beforeExit();
         return 0;
     }
 

@@ -5,13 +5,18 @@
 //   kestrowline [--service URL] [--service-namespace NS]   a window when there is a display
 //                                                            (and the build has one), else runs
 //                                                            headless until SIGINT or SIGTERM,
-//                                                            saying so on standard error
+//                                                            saying so on standard error (a
+//                                                            second signal ends it at once)
 //   kestrowline --no-window                                  headless even with a display
 //   kestrowline --dump-home [--wait SECONDS]                 starts, waits for the start-up
 //                                                            requests (10 s at most), prints
 //                                                            the screen as text and exits
 //   kestrowline --tour DIR [--tour-login USER:PASSWORD]      walks the built screens, writes a
-//                                                            PNG of each into DIR and exits
+//                                                            PNG of each into DIR and exits; in
+//                                                            a temporary home of its own, which
+//                                                            goes once nothing writes there any
+//                                                            more, also when SIGINT or SIGTERM
+//                                                            ends the tour early
 //
 // A usage error (an unknown option, a missing or malformed value, a service
 // URL that is not an http or https URL, an option without the one it goes
@@ -37,6 +42,8 @@ struct TourOptions {
     std::string folder;    // where the pictures go; made when missing
     std::string userName;  // the member the tour logs in as ("": the login screen is only shown)
     std::string password;
+    // Whether the tour is to end now (SIGINT or SIGTERM came); never, when empty.
+    std::function<bool()> interrupted;
 };
 
 // What the program's entry adds when its build has it; an empty function
@@ -52,6 +59,10 @@ struct ProgramHosts {
     // the application delegate), walks the screens and answers the exit status.
     using Launch = std::function<std::shared_ptr<AppDelegate>()>;
     std::function<int(const TourOptions&, const Launch& launch, std::ostream& out, std::ostream& err)> tour;
+    // What must stop before the program ends (the statistics reporter's
+    // queues, whose uploads get a moment more): called once the application
+    // has terminated, and before the tour's home goes.
+    std::function<void()> beforeExit;
 };
 
 int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, const ProgramHosts& hosts = {});

@@ -360,12 +360,12 @@ void MVOMSA::waitForQueuesForTesting() {
     }
 }
 
-void MVOMSA::resetForTesting() { finishBeforeExit(); }
+namespace {
 
 // Lets queued work finish, then forgets the reporter and its singletons, so
 // nothing runs against the statistics store while the process tears it down.
-void MVOMSA::finishBeforeExit() {
-    waitForQueuesForTesting();
+void finishAndForget() {
+    MVOMSA::waitForQueuesForTesting();
     reporterInstance().take();
     MSAMV::resetForTesting();
     {
@@ -384,6 +384,20 @@ void MVOMSA::finishBeforeExit() {
     MVOMSADataConfigHolder::resetForTesting();
     MVOMSAStore::resetForTesting();
     MVOMSADispatcher::resetForTesting();
+}
+
+}  // namespace
+
+void MVOMSA::resetForTesting() { finishAndForget(); }
+
+// The uploads get a moment to finish (a server that answers takes
+// milliseconds); one that takes longer is stopped, its events kept for the
+// next start, so that the program ends at once however the server behaves.
+void MVOMSA::finishBeforeExit() {
+    auto dispatcher = MVOMSADispatcher::getInstance();
+    dispatcher->stopUploadsAfter(MVOMSADispatcher::kExitGraceSeconds);
+    finishAndForget();
+    dispatcher->stopUploads();
 }
 
 void MVOMSA::startWithAppkey(const std::string& key) {

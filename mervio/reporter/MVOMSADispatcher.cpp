@@ -178,6 +178,36 @@ void MVOMSADispatcher::setLookupForTesting(Lookup lookup, double limitSeconds) {
     resolver().limit = limitSeconds;
 }
 
+MVOMSADispatcher::~MVOMSADispatcher() { stopUploads(); }
+
+void MVOMSADispatcher::stopUploadsAfter(double seconds) {
+    std::lock_guard lock(stopMutex_);
+    if (stopWatch_.joinable() || stopped_) return;
+    stopWatch_ = std::thread([this, seconds] {
+        std::unique_lock lock(stopMutex_);
+        stopNow_.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return stopAsked_; });
+        stopped_ = true;
+        if (inFlight_) inFlight_->cancel();
+    });
+}
+
+void MVOMSADispatcher::stopUploads() {
+    std::thread watch;
+    {
+        std::lock_guard lock(stopMutex_);
+        stopAsked_ = stopped_ = true;
+        if (inFlight_) inFlight_->cancel();
+        watch = std::move(stopWatch_);
+    }
+    stopNow_.notify_all();
+    if (watch.joinable()) watch.join();
+}
+
+bool MVOMSADispatcher::uploadsStopped() const {
+    std::lock_guard lock(stopMutex_);
+    return stopped_;
+}
+
 void MVOMSADispatcher::sendEvent(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback) {
     if (!event) return;
     std::string json = event->toJsonString();
@@ -191,24 +221,37 @@ void MVOMSADispatcher::sendEvent(const std::shared_ptr<MVOMSAEvent>& event, Even
 
 void MVOMSADispatcher::send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback) {
     if (!event) return;
-    post({event->toJsonString()}, [event, callback = std::move(callback)](bool ok) {
-        if (callback) callback(ok, event);
-    });
+    auto shared = std::make_shared<EventCallback>(std::move(callback));
+    auto done = [event, shared](bool ok) {
+        if (*shared) (*shared)(ok, event);
+    };
+    // Not sent: called back so, and the caller keeps the event.
+    post({event->toJsonString()}, done, [done] { done(false); });
 }
 
 void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callback) {
     std::vector<std::string> texts;
     for (const auto& e : events) texts.push_back(e->content);
-    post(std::move(texts), [events, callback = std::move(callback)](bool ok) {
-        if (callback) callback(ok, events);
-    });
+    // Stopped: not called back; the events stay stored as they are.
+    post(
+        std::move(texts),
+        [events, callback = std::move(callback)](bool ok) {
+            if (callback) callback(ok, events);
+        },
+        [] {});
 }
 
-void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done) {
-    queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done)] {
+void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done,
+                            std::function<void()> stopped) {
+    queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done),
+                  stopped = std::move(stopped)] {
         std::string plain = jsonArrayOf(texts);
         ns::Value reply;
         bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply);
+        if (!ok && self->uploadsStopped()) {
+            stopped();
+            return;
+        }
         done(ok);
         if (ok) takeReply(reply);
     });
@@ -252,7 +295,18 @@ bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, ns::Value* reply) {
     request.timeout = kTimeoutSeconds;
     request.acceptCompressed = false;  // the reply's "rc4" is ours to undo, not the HTTP layer's
 
-    net::Response response = net::perform(request);
+    // The stop at the program's end reaches the exchange under way.
+    net::Cancellation cancellation;
+    {
+        std::lock_guard lock(stopMutex_);
+        if (stopped_) return false;
+        inFlight_ = &cancellation;
+    }
+    net::Response response = net::perform(request, &cancellation);
+    {
+        std::lock_guard lock(stopMutex_);
+        inFlight_ = nullptr;
+    }
     if (response.failed() || response.status != 200) return false;
     if (response.body.empty()) return false;
     ns::Bytes data(response.body.begin(), response.body.end());

@@ -12,22 +12,33 @@
 //
 // Exchanges run one at a time on the serial queue "HttpDispatcher", each a
 // blocking request with a 10-second time-out; the callback runs there once,
-// with the very object sent. The same class runs the speed test the server
+// with the very object sent.
+//
+// At the program's end (stopUploadsAfter, then stopUploads) the uploads get
+// a moment more; then the one in flight is stopped and those after it are
+// not tried. A stopped upload is not a failed one: an event sent alone is
+// called back as not sent (so it is stored again), and a batch of stored
+// events is not called back at all, so its events stay in the store, with
+// no failure counted against them, for the next start. The same class runs the speed test the server
 // may order: a timed TCP connection to each listed server, the results kept
 // in the settings.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/Dispatch.h"
 #include "foundation/Value.h"
 #include "mervio/reporter/MVOMSAEvent.h"
 #include "mervio/reporter/MVOMSAStore.h"
+#include "net/Http.h"
 
 // The result of one connection test; absent values are left out of its text.
 struct MVOMSATestSpeed {
@@ -51,6 +62,8 @@ public:
     using Lookup = std::function<std::optional<std::string>(const std::string& host)>;
 
     static constexpr double kTimeoutSeconds = 10;
+    // How long the uploads may still take once the program ends.
+    static constexpr double kExitGraceSeconds = 0.5;
     static constexpr double kResolveLimitSeconds = 10;
     static constexpr std::size_t kCompressFrom = 256;  // bytes of the plain array
 
@@ -62,6 +75,14 @@ public:
 
     ns::SerialQueue& taskQueue() { return queue_; }
     void close() {}
+    ~MVOMSADispatcher();
+
+    // The program ends: `seconds` from now the upload in flight is stopped,
+    // and no upload is tried after that.
+    void stopUploadsAfter(double seconds);
+    // Stops them now (and ends the wait of stopUploadsAfter).
+    void stopUploads();
+    bool uploadsStopped() const;
 
     // An event longer than maxReportEventLength (other than an error event)
     // is dropped: the callback gets success and no event at once, on this
@@ -97,9 +118,18 @@ public:
 
 private:
     MVOMSADispatcher() = default;
-    // On the queue: posts the texts as one array, calls `done`, then hands a
-    // successful reply's configuration to the holder.
-    void post(std::vector<std::string> texts, std::function<void(bool)> done);
+    // On the queue: posts the texts as one array, calls `done` (or, when the
+    // uploads were stopped, `stopped`), then hands a successful reply's
+    // configuration to the holder.
+    void post(std::vector<std::string> texts, std::function<void(bool)> done, std::function<void()> stopped);
 
     ns::SerialQueue queue_{"HttpDispatcher"};
+
+    // The stop at the program's end.
+    mutable std::mutex stopMutex_;
+    std::condition_variable stopNow_;
+    bool stopped_ = false;
+    bool stopAsked_ = false;
+    net::Cancellation* inFlight_ = nullptr;  // the exchange under way
+    std::thread stopWatch_;
 };

@@ -52,6 +52,11 @@ std::string& cachedHome() {
     return s;
 }
 
+bool& cachedHomeGiven() {
+    static bool given = false;
+    return given;
+}
+
 Date dateOf(const struct timespec& ts) {
     return Date{static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9};
 }
@@ -78,8 +83,12 @@ bool failWith(ErrorPtr* error, int err, const std::string& path, bool writing) {
 
 // ---- Folders of the user's data ----
 
-std::string userDataDirectory(const char* variable, const std::string& name) {
-    if (const char* v = std::getenv(variable); v && *v) return v;
+std::string userDataDirectory(const char* variable, const std::string& name, bool* given) {
+    if (given) *given = false;
+    if (const char* v = std::getenv(variable); v && *v) {
+        if (given) *given = true;
+        return v;
+    }
     if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') return std::string(x) + "/" + name;
     std::string user;
     if (const char* h = std::getenv("HOME"); h && *h) {
@@ -92,11 +101,12 @@ std::string userDataDirectory(const char* variable, const std::string& name) {
     return user + "/.local/share/" + name;
 }
 
-std::string ensureDirectory(const std::string& path, const char* owner) {
+std::string ensureDirectory(const std::string& path, const char* owner, ExistingFolder existing) {
     if (int err = makePrivateFolders(path)) {
         NSLog("%s: cannot create %@: %@", owner, path, std::string(std::strerror(err)));
         return path;
     }
+    if (existing == ExistingFolder::KeepMode) return path;
     // A folder an earlier version made for everyone to read is closed now.
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 077) != 0 && ::chmod(path.c_str(), st.st_mode & 0700) != 0)
@@ -108,16 +118,18 @@ std::string ensureDirectory(const std::string& path, const char* owner) {
 
 std::string homeDirectory() {
     std::string home;
+    bool given = false;  // named by KL_HOME: an existing folder keeps its mode
     {
         std::lock_guard lock(homeMutex());
         if (!overrideHome().empty()) {
             home = overrideHome();
         } else {
-            if (cachedHome().empty()) cachedHome() = userDataDirectory("KL_HOME", "kestrowline");
+            if (cachedHome().empty()) cachedHome() = userDataDirectory("KL_HOME", "kestrowline", &cachedHomeGiven());
             home = cachedHome();
+            given = cachedHomeGiven();
         }
     }
-    return ensureDirectory(home, "FileManager");
+    return ensureDirectory(home, "FileManager", given ? ExistingFolder::KeepMode : ExistingFolder::MakePrivate);
 }
 
 namespace {

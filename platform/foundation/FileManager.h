@@ -5,8 +5,9 @@
 // is $XDG_DATA_HOME/kestrowline, else ~/.local/share/kestrowline. Its
 // sub-folders Documents, Library/Caches, Library/Preferences and tmp are
 // created when first asked for. What the program keeps there (the member's
-// password among it) is for the member alone: its folders are 0700 and the
-// files it writes 0600.
+// password among it) is for the member alone: the folders it makes, and every
+// folder inside the home, are 0700 and the files it writes 0600. A folder
+// that KL_HOME names and that is already there keeps its mode.
 #pragma once
 
 #include <optional>
@@ -21,15 +22,21 @@ namespace ns {
 // ---- Folders of the user's data ----
 
 // Where one of our programs keeps its data on this machine: $<variable> when
-// set and not empty, else $XDG_DATA_HOME/<name> when that is an absolute path,
-// else <user home>/.local/share/<name> (the user home from $HOME, else the
-// password entry, else /tmp). Nothing is made.
-std::string userDataDirectory(const char* variable, const std::string& name);
+// set and not empty (`given` is then set), else $XDG_DATA_HOME/<name> when
+// that is an absolute path, else <user home>/.local/share/<name> (the user
+// home from $HOME, else the password entry, else /tmp). Nothing is made.
+std::string userDataDirectory(const char* variable, const std::string& name, bool* given = nullptr);
+// What ensureDirectory does with a folder that is already there: closes it
+// to others (a folder of our own), or leaves its mode (a folder the user
+// named, which may be shared, such as a sticky 1777 one).
+enum class ExistingFolder { MakePrivate, KeepMode };
 // Makes the folder and its parents (for the owner alone, 0700; an existing
-// folder open to others is closed to them) and answers the path. A failure
-// is logged as "<owner>: cannot create <path>: <reason>", the path answered
-// regardless (later file operations report their own errors).
-std::string ensureDirectory(const std::string& path, const char* owner);
+// folder open to others is closed to them, unless `existing` keeps its mode)
+// and answers the path. A failure is logged as "<owner>: cannot create
+// <path>: <reason>", the path answered regardless (later file operations
+// report their own errors).
+std::string ensureDirectory(const std::string& path, const char* owner,
+                            ExistingFolder existing = ExistingFolder::MakePrivate);
 
 // ---- App home ----
 

@@ -28,11 +28,14 @@ std::string& overridePath() {
 
 std::string deviceStoreDirectory() {
     std::string path;
+    bool given = false;  // named by KL_DEVICE_HOME: an existing folder keeps its mode
     {
         std::lock_guard<std::mutex> lock(storeMutex());
-        path = overridePath().empty() ? ns::userDataDirectory("KL_DEVICE_HOME", "kestrowline-device") : overridePath();
+        path = overridePath().empty() ? ns::userDataDirectory("KL_DEVICE_HOME", "kestrowline-device", &given)
+                                      : overridePath();
     }
-    return ns::ensureDirectory(path, "DeviceStore");
+    return ns::ensureDirectory(path, "DeviceStore",
+                               given ? ns::ExistingFolder::KeepMode : ns::ExistingFolder::MakePrivate);
 }
 
 std::string deviceStoreSubdirectory(const std::string& name) {

@@ -5,7 +5,9 @@
 // and a peer app in tests) can exchange them.
 //
 // The folder is $KL_DEVICE_HOME when set, else $XDG_DATA_HOME/kestrowline-device,
-// else ~/.local/share/kestrowline-device. Tests get a temporary one.
+// else ~/.local/share/kestrowline-device. Tests get a temporary one. The
+// folders made are for the owner alone (0700); a folder that KL_DEVICE_HOME
+// names and that is already there keeps its mode (its sub-folders do not).
 #pragma once
 
 #include <string>

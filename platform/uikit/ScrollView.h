@@ -115,6 +115,11 @@ public:
     // content follows it. An axis along which the content cannot scroll stays.
     void dragBy(Point translation);
     void endDragging();
+    // Whether a drag moves the content along the axis: scrolling enabled,
+    // and the content (with its insets) larger than the view or the view
+    // bouncing that way always.
+    bool canScrollHorizontally() const;
+    bool canScrollVertically() const;
     // beginDragging, `steps` equal moves adding up to the translation, endDragging.
     void simulateDrag(Point translation, int steps = 4);
     // A drag that brings the content to the offset, then the release.
@@ -132,8 +137,6 @@ protected:
 private:
     void applyOffset(Point offset);
     Point clampedOffset(Point offset) const;
-    bool canScrollHorizontally() const;
-    bool canScrollVertically() const;
     void handlePan(std::shared_ptr<PanGestureRecognizer> pan);
 
     Size contentSize_;

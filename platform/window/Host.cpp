@@ -51,6 +51,8 @@ constexpr double kTapSlop = 6;
 
 // Points the content moves for one notch of the wheel.
 constexpr double kWheelStep = 40;
+// The delayed call that releases the wheel's pull.
+constexpr const char* kWheelRelease = "releaseWheelPull";
 
 // A function of a library that SDL has loaded, or null.
 void* loadedSymbol(const char* library, const char* name) {
@@ -150,6 +152,7 @@ Host::Host(ui::Application& app, const Options& options) : app_(app) {
 }
 
 Host::~Host() {
+    ns::RunLoop::main().cancelPreviousPerformRequests(this);
     if (!window_) return;
     ns::RunLoop::main().removeSource(display_.get());
     render::setPressedPopupButton(nullptr, -1);
@@ -247,6 +250,7 @@ void Host::mouseDown(ui::Point p) {
         render::setPressedPopupButton(top.get(), pressedButton_);
         return;
     }
+    releaseWheelPull();  // the finger takes over from the wheel
     if (touching_) app_.cancelTouch();
     touching_ = true;
     auto picker = pickerOf(app_.beginTouch(p));
@@ -312,6 +316,13 @@ std::shared_ptr<ui::View> Host::viewAt(ui::Point p) const {
 
 void Host::wheel(double dx, double dy) {
     if (!app_.visiblePopups().empty() || touching_) return;
+    // A pull under way follows the wheel either way until it is released.
+    if (auto pulled = wheelPull_.lock(); pulled && pulled->isDragging()) {
+        pulled->dragBy(ui::Point{0, dy * kWheelStep});
+        dirty_ = true;
+        holdWheelPull();
+        return;
+    }
     std::shared_ptr<ui::View> hit = viewAt(pointer_);
     if (auto picker = pickerOf(hit)) {
         int column = render::pickerColumnAt(*picker, screenToView(*picker, pointer_).x);
@@ -321,17 +332,45 @@ void Host::wheel(double dx, double dy) {
         return;
     }
     // The innermost scroll view that can still move that way takes it.
+    std::shared_ptr<ui::ScrollView> atEnd;  // the innermost one at the end of its content, when turned down
     for (auto v = hit; v; v = v->superview()) {
         auto sv = std::dynamic_pointer_cast<ui::ScrollView>(v);
         if (!sv || !sv->isScrollEnabled()) continue;
         ui::Point o = sv->contentOffset(), lo = sv->minimumContentOffset(), hi = sv->maximumContentOffset();
         ui::Point n{std::clamp(o.x - dx * kWheelStep, lo.x, std::max(lo.x, hi.x)),
                     std::clamp(o.y - dy * kWheelStep, lo.y, std::max(lo.y, hi.y))};
-        if (n == o) continue;
+        if (n == o) {
+            if (!atEnd && dy < 0 && o.y >= hi.y && sv->canScrollVertically()) atEnd = sv;
+            continue;
+        }
         sv->setContentOffset(n);
         dirty_ = true;
         return;
     }
+    // Nothing left to scroll that way: the wheel pulls the list up past its
+    // end, as a finger dragging it would.
+    if (!atEnd) return;
+    atEnd->beginDragging();
+    if (!atEnd->isDragging()) return;
+    atEnd->dragBy(ui::Point{0, dy * kWheelStep});
+    wheelPull_ = atEnd;
+    dirty_ = true;
+    holdWheelPull();
+}
+
+void Host::holdWheelPull() {
+    auto& loop = ns::RunLoop::main();
+    loop.cancelPreviousPerformRequests(this, kWheelRelease);
+    loop.performAfterDelay(this, kWheelReleaseSeconds, [this] { releaseWheelPull(); }, kWheelRelease);
+}
+
+void Host::releaseWheelPull() {
+    ns::RunLoop::main().cancelPreviousPerformRequests(this, kWheelRelease);
+    auto pulled = wheelPull_.lock();
+    wheelPull_.reset();
+    if (!pulled || !pulled->isDragging()) return;
+    pulled->endDragging();
+    dirty_ = true;
 }
 
 // ---- Keyboard ----

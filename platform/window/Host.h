@@ -7,7 +7,11 @@
 // Mouse: a press, drag and release of the left button become one touch
 // through the application's touch dispatcher (taps, gestures, scrolling,
 // pulling a list down); while an alert or sheet is up they press its
-// buttons instead. The wheel scrolls the scroll view under the pointer.
+// buttons instead. The wheel scrolls the scroll view under the pointer; at
+// the end of its content, the wheel turned on downwards pulls it up past the
+// end as a finger would, and the pull is released once the wheel has been
+// still for kWheelReleaseSeconds (a list then loads its next page by the
+// rule of the finger's pull).
 // Pickers turn as a finger turns them: a drag moves the column under it by
 // the rows dragged over, a tap above or below the middle row turns to the
 // row tapped, and the wheel turns them a row a notch.
@@ -29,6 +33,7 @@
 #include "foundation/RunLoop.h"
 #include "render/Canvas.h"
 #include "uikit/Application.h"
+#include "uikit/ScrollView.h"
 
 namespace window {
 
@@ -41,6 +46,9 @@ struct Options {
 
 class Host {
 public:
+    // How long after the wheel's last notch a pull it made counts as released.
+    static constexpr double kWheelReleaseSeconds = 0.35;
+
     explicit Host(ui::Application& app, const Options& options = {});
     ~Host();
     Host(const Host&) = delete;
@@ -78,6 +86,9 @@ private:
     void mouseMoved(ui::Point p);
     void mouseUp(ui::Point p);
     void wheel(double dx, double dy);
+    // The wheel's pull past the end: released after the wheel has been still.
+    void holdWheelPull();
+    void releaseWheelPull();
     void typeText(const std::string& text);
     void key(const SDL_KeyboardEvent& e);
     void placeInputMethod();
@@ -106,6 +117,8 @@ private:
     std::weak_ptr<ui::View> picker_;
     int pickerColumn_ = -1;
     ui::Point pickerStart_;
+    // The scroll view the wheel is pulling past its end.
+    std::weak_ptr<ui::ScrollView> wheelPull_;
     // A button of an alert or sheet being pressed.
     std::weak_ptr<ui::Popup> pressedPopup_;
     int pressedButton_ = -1;

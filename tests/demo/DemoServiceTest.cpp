@@ -358,8 +358,12 @@ TEST(DemoService, DamagedStateIsSetAsideAndMissingDataNamed) {
     fs::create_directories(state);
     std::ofstream(fs::path(state) / "comments.json") << "{\"comments\": [";
     {
+        ns::LogCapture log;
         auto svc = startService(state);
         EXPECT_TRUE(fs::exists(fs::path(state) / "comments.json.damaged"));
+        // Said, not done silently.
+        EXPECT_TRUE(log.contains("comments.json is damaged; set aside as " + state + "/comments.json.damaged"))
+            << log.lines().size();
         expectSuccessful(call([](VoVaClient& c) { c.subitComment("重新开始", "林晓明", "101", "1001", "1"); }));
         EXPECT_EQ(commentsOf("101")["records"].at(0)["content"].text(), "重新开始");
     }

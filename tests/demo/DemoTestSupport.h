@@ -21,8 +21,16 @@
 
 namespace demotest {
 
-inline std::string stateFolder(const std::string& name = "demo-state") {
-    return (std::filesystem::path(std::getenv("KL_HOME")) / name).string();
+// A state folder in the test program's home: by default the running test's
+// own, so that what one test submits (or breaks) is not the next one's.
+inline std::string stateFolder(const std::string& name = "") {
+    std::string folder = name;
+    if (folder.empty()) {
+        const auto* test = testing::UnitTest::GetInstance()->current_test_info();
+        folder = "demo-state";
+        if (test) folder += std::string("-") + test->test_suite_name() + "." + test->name();
+    }
+    return (std::filesystem::path(std::getenv("KL_HOME")) / folder).string();
 }
 
 inline std::unique_ptr<demo::DemoService> startService(const std::string& state = stateFolder()) {

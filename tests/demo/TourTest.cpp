@@ -19,6 +19,8 @@
 
 #include "DemoTestSupport.h"
 #include "demo/HostileData.h"
+#include "soapserver/StatReport.h"
+#include "support/ChildProcess.h"
 
 extern char** environ;
 
@@ -187,6 +189,71 @@ TEST(Tour, RefusesAFolderItCannotMakeALoginWithoutPasswordAndAStatisticsServerWi
     run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--stat-report"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("--stat-report needs a value"), std::string::npos) << run.output;
+}
+
+// The temporary homes of tours ("kl-tour-*") in the folder.
+std::vector<std::string> tourHomesIn(const fs::path& folder) {
+    std::vector<std::string> homes;
+    for (const auto& name : filesIn(folder))
+        if (name.rfind("kl-tour-", 0) == 0) homes.push_back(name);
+    return homes;
+}
+
+// A folder of its own for the temporary files of the program's run.
+fs::path temporaryFolder(const std::string& name) {
+    fs::path folder = fs::path(std::getenv("KL_HOME")) / name;
+    fs::create_directories(folder);
+    return folder;
+}
+
+// Against a service that is not there, the tour ends at its first step, and
+// its statistics (the start-up's and the background's) cannot be sent: to a
+// server that refuses them, and to one that takes the upload and never
+// answers, whose upload the end stops. Either way its temporary home goes
+// once nothing writes there any more: none is left.
+TEST(Tour, AgainstADeadServiceLeavesNoTemporaryHome) {
+    SoapServer silent;
+    silent.serve(StatReportReceiver::kPath, SoapServer::held());
+    const std::string statServers[] = {SoapServer::refusedURL(), silent.baseURL() + StatReportReceiver::kPath};
+    for (const std::string& statServer : statServers) {
+        SCOPED_TRACE(statServer);
+        fs::path temporary = temporaryFolder("tmp-dead-" + std::to_string(&statServer - statServers));
+        testsupport::ChildProcess program(KL_PROGRAM_PATH,
+                                          {"--service", SoapServer::refusedURL(), "--stat-report", statServer, "--tour",
+                                           (temporary.parent_path() / "dead-tour").string()},
+                                          {{"TMPDIR", temporary.string()}});
+        ASSERT_TRUE(program.waitForExit(120)) << program.output;
+        EXPECT_EQ(program.status, 1) << program.output;
+        EXPECT_NE(program.output.find("home: FAILED"), std::string::npos) << program.output;
+        EXPECT_EQ(tourHomesIn(temporary), std::vector<std::string>{}) << program.output;
+    }
+    silent.release();
+}
+
+// Ctrl+C or SIGTERM in the middle of a step (the service holds the start-up's
+// requests): the tour ends after that step, says so, and its temporary home,
+// with the member's password in its defaults, goes.
+TEST(Tour, InterruptedLeavesNoTemporaryHome) {
+    SoapServer stalled;
+    stalled.handleOthers([](const SoapServer::Received&) { return SoapServer::held(); });
+    for (int sig : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(sig);
+        fs::path temporary = temporaryFolder("tmp-interrupted-" + std::to_string(sig));
+        testsupport::ChildProcess program(
+            KL_PROGRAM_PATH,
+            {"--service", stalled.url(), "--stat-report", SoapServer::refusedURL(), "--tour",
+             (temporary.parent_path() / "interrupted-tour").string(), "--tour-login", "demo:demo123"},
+            {{"TMPDIR", temporary.string()}});
+        ASSERT_TRUE(program.waitForOutput("Tour of the screens")) << program.output;
+        ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stalled.count() > 0; }, 60));
+        EXPECT_EQ(tourHomesIn(temporary).size(), 1u);
+        program.signal(sig);
+        ASSERT_TRUE(program.waitForExit(60)) << program.output;
+        EXPECT_EQ(program.status, 1) << program.output;
+        EXPECT_NE(program.output.find("home; the steps"), std::string::npos) << program.output;  // before or during it
+        EXPECT_EQ(tourHomesIn(temporary), std::vector<std::string>{}) << program.output;
+    }
+    stalled.release();
 }
 
 #endif

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "foundation/Data.h"
@@ -58,6 +59,41 @@ TEST_F(FileManagerTest, DefaultHomeComesFromTheEnvironment) {
     setenv("KL_HOME", saved.c_str(), 1);
     resetHomeDirectory();
     EXPECT_EQ(homeDirectory(), saved);
+}
+
+// A folder KL_HOME names that is already there (a shared one, sticky and
+// open to all) keeps its mode; the folders inside it, which hold the login,
+// are the owner's alone, and so is a home KL_HOME names that has to be made.
+TEST_F(FileManagerTest, AFolderKLHomeNamesKeepsItsModeAndTheFoldersInItArePrivate) {
+    auto modeOf = [](const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? static_cast<unsigned>(st.st_mode & 07777) : 0u;
+    };
+    const std::string saved = std::getenv("KL_HOME");
+    const std::string shared = root_ + "/shared";
+    ASSERT_TRUE(fm().createDirectoryAtPath(shared, true));
+    ASSERT_EQ(::chmod(shared.c_str(), 01777), 0);
+    ASSERT_TRUE(fm().createDirectoryAtPath(shared + "/Library", false));
+    ASSERT_EQ(::chmod((shared + "/Library").c_str(), 0755), 0);
+    setenv("KL_HOME", shared.c_str(), 1);
+    resetHomeDirectory();
+
+    EXPECT_EQ(preferencesDirectory(), shared + "/Library/Preferences");
+    EXPECT_EQ(documentsDirectory(), shared + "/Documents");
+    EXPECT_EQ(modeOf(shared), 01777u);
+    for (const char* inside : {"/Library", "/Library/Preferences", "/Documents"})
+        EXPECT_EQ(modeOf(shared + inside), 0700u) << inside;
+
+    const std::string made = root_ + "/new/home";
+    setenv("KL_HOME", made.c_str(), 1);
+    resetHomeDirectory();
+    EXPECT_EQ(homeDirectory(), made);
+    EXPECT_EQ(modeOf(made), 0700u);
+    EXPECT_EQ(modeOf(root_ + "/new"), 0700u);
+
+    setenv("KL_HOME", saved.c_str(), 1);
+    resetHomeDirectory();
+    setHomeDirectory(root_);
 }
 
 // Other programs' folders (the device store) follow the same lookup with

@@ -469,3 +469,39 @@ TEST_F(CoreTest, WhileTheServerIsDownStoredEventsAreGivenUpAtTheirThirdFailedUpl
 }
 
 }  // namespace
+
+namespace {
+
+// The program's end while the statistics server has taken an upload and
+// never answers: the end does not wait out the upload's time-out. The upload
+// is stopped and its events stay stored, with no failure counted against
+// them; the event sent alone behind it goes back to the store; the next
+// start sends them all.
+TEST_F(CoreTest, AtTheEndAnUploadTheServerDoesNotAnswerIsStoppedAndItsEventsGoAtTheNextStart) {
+    start(3);
+    MVOMSA::trackCustomEvent("a", {});
+    ASSERT_EQ(names(storedEvents()), (Names{"et2", "a"}));
+    server.serve(StatReportReceiver::kPath, SoapServer::held());
+    MVOMSA::commitCachedStats(-1);
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return server.count() == 1; }, 20));
+    MSAMV::onBackground();  // sent at once, behind the batch
+    MVOMSA::finishBeforeExit();
+
+    relaunch();
+    auto rows = storedEvents();
+    EXPECT_EQ(names(rows), (Names{"et2", "a", MSAMV::kBackgroundEvent}));
+    for (const auto& row : rows) EXPECT_EQ(row.sendCount, 0u) << row.event.description();
+
+    server.release();
+    StatReportReceiver next(server);
+    pointAtServer();
+    start(3);
+    auto sent = [&] {
+        Names n = names(next.events());
+        return std::count(n.begin(), n.end(), "a") == 1 && std::count(n.begin(), n.end(), MSAMV::kBackgroundEvent) == 1;
+    };
+    EXPECT_TRUE(ns::RunLoop::main().runUntil(sent, 20)) << next.eventCount();
+    settle();
+}
+
+}  // namespace

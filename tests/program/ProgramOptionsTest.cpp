@@ -12,6 +12,9 @@
 #include <vector>
 
 #include "service/ServiceConfig.h"
+#include "soapserver/SoapServer.h"
+#include "soapserver/StatReport.h"
+#include "support/ChildProcess.h"
 #include "support/Command.h"
 
 namespace {
@@ -129,38 +132,16 @@ TEST(ProgramOptionsTest, WebURLsNameAHostAndAtMostAPort) {
     for (const Case& c : cases) EXPECT_EQ(ServiceConfig::isWebURL(c.url), c.web) << c.url;
 }
 
-// Runs the program with its standard error on a pipe, without a display,
-// until it has said `line`; then stops it with `sig`. Its exit status, or -1.
+// Runs the program without a display until it has said `line`; then stops
+// it with `sig`. Its exit status, or -1.
 int runUntilItSays(const std::vector<std::string>& arguments, const std::string& line, int sig, std::string* said) {
-    int pipeEnds[2];
-    if (pipe(pipeEnds) != 0) return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(pipeEnds[1], STDERR_FILENO);
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) unsetenv(name);
-        std::vector<char*> argv{const_cast<char*>(kProgram.c_str())};
-        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(kProgram.c_str(), argv.data());
-        _exit(127);
-    }
-    close(pipeEnds[1]);
-    FILE* err = fdopen(pipeEnds[0], "r");
-    char buffer[4096];
-    bool heard = false;
-    while (!heard && fgets(buffer, sizeof buffer, err)) {
-        said->append(buffer);
-        heard = said->find(line) != std::string::npos;
-    }
-    if (heard) kill(pid, sig);
+    testsupport::ChildProcess program(kProgram, arguments);
+    bool heard = program.waitForOutput(line);
+    if (heard) program.signal(sig);
     // Whatever it says on its way out.
-    while (fgets(buffer, sizeof buffer, err)) said->append(buffer);
-    fclose(err);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    bool ended = program.waitForExit(120);
+    *said = program.output;
+    return ended && program.status < 128 ? program.status : -1;
 }
 
 TEST(ProgramOptionsTest, AHeadlessRunSaysSoAndHowToGetPicturesAndEndsOnASignal) {
@@ -183,6 +164,28 @@ TEST(ProgramOptionsTest, AHeadlessRunSaysSoAndHowToGetPicturesAndEndsOnASignal) 
         EXPECT_NE(said.find("running headless until interrupted"), std::string::npos) << said;
         EXPECT_NE(said.find("for pictures of the screens"), std::string::npos) << said;
     }
+}
+
+// Its statistics server takes the uploads and never answers: SIGTERM still
+// ends the run at once (the upload in flight is stopped; it would otherwise
+// take its whole time-out), and so does Ctrl+C.
+TEST(ProgramOptionsTest, AHeadlessRunEndsPromptlyOnASignalWhileItsStatisticsServerIsSilent) {
+    SoapServer silent;
+    silent.serve(StatReportReceiver::kPath, SoapServer::held());
+    for (int sig : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(sig);
+        testsupport::ChildProcess program(
+            kProgram, {"--service", "http://127.0.0.1:1", "--stat-report", silent.baseURL() + StatReportReceiver::kPath});
+        ASSERT_TRUE(program.waitForOutput("until interrupted")) << program.output;
+        program.signal(sig);
+        // Well within the upload's 10-second time-out, however loaded the machine.
+        ASSERT_TRUE(program.waitForExit(5)) << program.output;
+        EXPECT_EQ(program.status, 0) << program.output;
+        // An upload reached it (at the start or on the way out): unanswered, it was in flight at the end.
+        EXPECT_GT(silent.count(), 0u);
+        silent.clearRecords();
+    }
+    silent.release();
 }
 
 }  // namespace

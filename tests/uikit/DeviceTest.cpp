@@ -116,6 +116,21 @@ TEST_F(DeviceTest, TheVendorIdentifierIsMadeOnceAndKeptInTheDeviceStore) {
     EXPECT_NE(device.identifierForVendor(), first) << "another device";
 }
 
+// A device folder KL_DEVICE_HOME names that is already there keeps its mode;
+// the keychain's folder in it is the owner's alone.
+TEST_F(DeviceTest, AnExistingFolderKLDeviceHomeNamesKeepsItsMode) {
+    namespace fs = std::filesystem;
+    const std::string saved = std::getenv("KL_DEVICE_HOME");
+    const fs::path shared = fs::path(saved).parent_path() / "shared-device";
+    fs::create_directories(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit);
+    setenv("KL_DEVICE_HOME", shared.c_str(), 1);
+    EXPECT_EQ(ui::deviceStoreSubdirectory("Keychain"), (shared / "Keychain").string());
+    EXPECT_EQ(fs::status(shared).permissions(), fs::perms::all | fs::perms::sticky_bit);
+    EXPECT_EQ(fs::status(shared / "Keychain").permissions(), fs::perms::owner_all);
+    setenv("KL_DEVICE_HOME", saved.c_str(), 1);
+}
+
 TEST_F(DeviceTest, EveryAnswerHasATestSetter) {
     device.setSystemName("iOS");
     device.setSystemVersion("6.1");

@@ -214,6 +214,40 @@ TEST_F(ProgramWindowTest, DragOnTheNewsListScrollsItAndAPullPast65PointsRefreshe
     EXPECT_EQ(table->contentOffset().y, 0);
 }
 
+// The wheel scrolls the news list to its end; turned on down from there, it
+// pulls the list up past its end as a finger would, released once the wheel
+// is still, and the finger's rule decides: 40 points spring back, 80 load
+// the next page.
+TEST_F(ProgramWindowTest, TheWheelPastTheEndOfTheNewsListLoadsItsNextPageByTheDragsRule) {
+    auto news = openNews();
+    ASSERT_TRUE(news) << driver->dump();
+    auto table = news->mtableview;
+    const std::size_t firstPage = news->list->count();
+    motion(Point{160, 400}, false);  // the pointer over the list
+    const double end = table->maximumContentOffset().y;
+    ASSERT_GT(end, 0);
+    for (int i = 0; i < 100 && table->contentOffset().y < end; ++i) wheel(-1);
+    ASSERT_EQ(table->contentOffset().y, end);
+
+    wheel(-1);
+    EXPECT_NEAR(table->contentOffset().y, end + 40, 1);
+    settle([&] { return !table->isDragging(); });
+    EXPECT_EQ(table->contentOffset().y, end);
+    EXPECT_FALSE(news->list->isLoadingPage());
+    EXPECT_EQ(news->list->count(), firstPage);
+
+    wheel(-1);
+    wheel(-1);
+    EXPECT_NEAR(table->contentOffset().y, end + 80, 1);
+    ASSERT_TRUE(settle([&] { return !table->isDragging(); }));
+    EXPECT_GT(table->contentOffset().y, end);  // held over the footer while it loads
+    bool loaded = settle([&] {
+        return news->list->count() > firstPage && !news->list->isLoadingPage() && !ProgressHUD::isVisible();
+    });
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(news->list->pageNo(), 2);
+}
+
 // The comment bars, as a new user meets them: on the article page, and on the
 // comment list with the keyboard up for a comment, "评论" asks for the login,
 // the login is clicked, and the keyboard goes. The bar comes down with it; while the keyboard is up no line of the

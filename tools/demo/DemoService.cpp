@@ -295,10 +295,18 @@ void DemoService::loadState() {
         std::stringstream text;
         text << in.rdbuf();
         ns::Value v = JSONParser().parse(text.str(), false)[key];
-        // A damaged file is set aside rather than overwritten by the next submission.
+        // A damaged file is set aside rather than overwritten by the next
+        // submission, and the person running the service told.
         if (!v.isArray()) {
+            const std::string aside = path.string() + ".damaged";
             std::error_code ec;
-            fs::rename(path, path.string() + ".damaged", ec);
+            fs::rename(path, aside, ec);
+            if (ec)
+                ns::NSLog("kl-demo-service: %@ is damaged and cannot be set aside (%@); its %s start empty",
+                          path.string(), ec.message(), key);
+            else
+                ns::NSLog("kl-demo-service: %@ is damaged; set aside as %@, its %s start empty", path.string(),
+                          aside, key);
             return ns::Value::array();
         }
         return v;

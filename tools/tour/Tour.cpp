@@ -163,6 +163,8 @@ private:
     // Nothing under way: no service request or picture download, no page
     // loading, no progress overlay.
     bool quiet() const;
+    // Whether the tour is to end now (a signal came).
+    bool stopped() const { return options_.interrupted && options_.interrupted(); }
     // The service's failure logged since the step began ("" when none).
     std::string failureInStep() const { return serviceFailure(log_, stepLog_); }
     // Runs the program (its clock in small steps, for animations and delayed
@@ -248,7 +250,13 @@ int Walk::run(const ProgramHosts::Launch& launch) {
 
     int failed = 0;
     bool serviceDown = false;  // once the service failed or did not answer
+    bool interrupted = false;
     for (const auto& step : steps) {
+        if (stopped()) {
+            out_ << "  interrupted before " << step.name << "; the steps from there on are not taken\n";
+            interrupted = true;
+            break;
+        }
         why_.clear();
         stepLog_ = log_.lineCount();
         Outcome outcome;
@@ -259,6 +267,11 @@ int Walk::run(const ProgramHosts::Launch& launch) {
                 outcome = step.take();
             } catch (const std::exception& e) {
                 outcome = fail(e.what());
+            }
+            if (stopped()) {
+                out_ << "  interrupted during " << step.name << "; the steps after it are not taken\n";
+                interrupted = true;
+                break;
             }
             if (std::string failure = failureInStep(); !failure.empty() && outcome != Outcome::Skipped) {
                 outcome = fail("the service at " + ServiceConfig::endpoint() + " failed: " + failure);
@@ -279,8 +292,9 @@ int Walk::run(const ProgramHosts::Launch& launch) {
     }
     out_ << pictures_ << (pictures_ == 1 ? " picture in " : " pictures in ") << folder_.string();
     if (failed) out_ << "; " << failed << " step(s) failed";
+    if (interrupted) out_ << "; interrupted";
     out_ << "\n" << std::flush;
-    return failed ? 1 : 0;
+    return failed || interrupted ? 1 : 0;
 }
 
 void Walk::removeEarlierPictures() {
@@ -463,7 +477,7 @@ bool Walk::settle(const std::function<bool()>& ready) {
     auto calm = [&] { return quiet() && (!ready || ready()); };
     auto failed = [&] { return quiet() && !failureInStep().empty(); };
     auto deadline = Clock::now() + std::chrono::duration<double>(kStepSeconds);
-    while (Clock::now() < deadline) {
+    while (Clock::now() < deadline && !stopped()) {
         ui_.advance(0.1);
         if (calm()) {
             // Let animations, fades and delayed dismissals run out, then look again.
@@ -471,7 +485,7 @@ bool Walk::settle(const std::function<bool()>& ready) {
             if (calm()) return true;
         }
         if (failed()) return false;
-        ui_.waitUntil([&] { return calm() || failed(); }, 0.05);
+        ui_.waitUntil([&] { return calm() || failed() || stopped(); }, 0.05);
     }
     return false;
 }

@@ -24,6 +24,8 @@
 // but makes the run fail, with the reason (the service's error as the log
 // gives it); once the service has failed or not answered, the steps after
 // are skipped. The count printed at the end is of the pictures written.
+// Interrupted (options.interrupted), the tour ends after the step under way,
+// which stops waiting for its screen, and says so.
 #pragma once
 
 #include <iosfwd>
@@ -32,7 +34,7 @@
 
 namespace tour {
 
-// 0 when every step taken settled and its picture was written; 1 otherwise.
+// 0 when every step was taken, settled and its picture written; 1 otherwise.
 int run(const TourOptions& options, const ProgramHosts::Launch& launch, std::ostream& out, std::ostream& err);
 
 }  // namespace tour
