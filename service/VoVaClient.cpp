@@ -1,6 +1,7 @@
 #include "service/VoVaClient.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "foundation/Log.h"
 #include "service/LogMasking.h"
@@ -52,11 +53,12 @@ std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::strin
     request->setOperationName(operation);
     request->setRequestMethod(method);
     request->setDelegate(std::weak_ptr<NetWebServiceRequestDelegate>(weak_from_this()));
+    std::shared_ptr<NetWebServiceRequest> previous;  // let go of after the lock
     {
         // Recorded before it starts: sent from another thread, its outcome
         // may be told on the main run loop before the start has returned.
         std::lock_guard lock(mutex_);
-        runningRequest_ = request;  // the previous request keeps running
+        previous = std::exchange(runningRequest_, request);  // it keeps running
         std::erase_if(unanswered_, [](const auto& r) { return r.expired(); });
         unanswered_.push_back(request);
     }
