@@ -19,8 +19,10 @@ PACKAGES=(
   libsqlite3-dev sqlite3 libminizip-dev zip unzip python3
   # case-insensitive column names: Unicode case mapping
   libglib2.0-dev
-  # drawing, text, images, window
-  libpango1.0-dev libcairo2-dev fonts-wqy-microhei libjpeg-dev libpng-dev libsdl2-dev xvfb xauth
+  # drawing, text, images, window; the emoji font is where text falls back
+  # for emoji the Chinese font has not
+  libpango1.0-dev libcairo2-dev fonts-wqy-microhei fonts-noto-color-emoji libjpeg-dev libpng-dev libsdl2-dev
+  xvfb xauth
   # GNU time: the hostile tour's peak memory
   time
 )

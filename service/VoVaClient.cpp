@@ -1,6 +1,7 @@
 #include "service/VoVaClient.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "foundation/Log.h"
 #include "service/LogMasking.h"
@@ -52,27 +53,55 @@ std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::strin
     request->setOperationName(operation);
     request->setRequestMethod(method);
     request->setDelegate(std::weak_ptr<NetWebServiceRequestDelegate>(weak_from_this()));
+    std::shared_ptr<NetWebServiceRequest> previous;  // let go of after the lock
+    {
+        // Recorded before it starts: sent from another thread, its outcome
+        // may be told on the main run loop before the start has returned.
+        std::lock_guard lock(mutex_);
+        previous = std::exchange(runningRequest_, request);  // it keeps running
+        std::erase_if(unanswered_, [](const auto& r) { return r.expired(); });
+        unanswered_.push_back(request);
+    }
     request->startAsynchronous();
-    runningRequest_ = request;  // the previous request keeps running
-    std::erase_if(unanswered_, [](const auto& r) { return r.expired(); });
-    unanswered_.push_back(request);
     return request;
 }
 
+void VoVaClient::setDelegate(std::weak_ptr<PPClientDelegate> delegate) {
+    std::lock_guard lock(mutex_);
+    delegate_ = std::move(delegate);
+}
+
+std::shared_ptr<PPClientDelegate> VoVaClient::delegate() const {
+    std::lock_guard lock(mutex_);
+    return delegate_.lock();
+}
+
+std::shared_ptr<NetWebServiceRequest> VoVaClient::runningRequest() const {
+    std::lock_guard lock(mutex_);
+    return runningRequest_;
+}
+
 bool VoVaClient::isSending(std::string_view operation) const {
-    return std::any_of(unanswered_.begin(), unanswered_.end(), [&](const auto& weak) {
+    std::vector<std::weak_ptr<NetWebServiceRequest>> unanswered;
+    {
+        std::lock_guard lock(mutex_);
+        unanswered = unanswered_;
+    }
+    // Asked outside the lock: each request takes its own.
+    return std::any_of(unanswered.begin(), unanswered.end(), [&](const auto& weak) {
         auto r = weak.lock();
         return r && r->operationName() == operation && !r->isCancelled();
     });
 }
 
 void VoVaClient::answered(const NetWebServiceRequest& request) {
+    std::lock_guard lock(mutex_);
     std::erase_if(unanswered_, [&](const auto& r) { return r.expired() || r.lock().get() == &request; });
 }
 
 void VoVaClient::netRequestFinished(NetWebServiceRequest& request, const std::string& response) {
     answered(request);
-    auto delegate = delegate_.lock();
+    auto delegate = this->delegate();
     if (!delegate) return;
     ReplyScope scope(replyOperation_, replyRequest_, request);
     // Read out of the reply already (`response` is that text), unless the
@@ -86,7 +115,7 @@ void VoVaClient::netRequestFinished(NetWebServiceRequest& request, const std::st
 
 void VoVaClient::netRequestFailed(NetWebServiceRequest& request, const ns::ErrorPtr& error) {
     answered(request);
-    auto delegate = delegate_.lock();
+    auto delegate = this->delegate();
     if (!delegate) return;
     ReplyScope scope(replyOperation_, replyRequest_, request);
     delegate->GetWebServerContent_Fail(error);

@@ -17,6 +17,12 @@
 // replyOperation() and replyRequest() tell which operation and which request
 // the outcome belongs to.
 //
+// Operations may be sent from any thread (the start-up sends its version
+// check from a background queue); the outcome is told on the main run loop
+// all the same, possibly before the sending call has returned. The client
+// records a request before starting it, and keeps its delegate, its running
+// request and what it has on its way under a lock of its own.
+//
 // Names: a selector becomes its first keyword. Where several selectors share
 // a first keyword, the one with the fewest keywords keeps the short name and
 // the others spell the whole selector: GetGroupVoice_page_size_type_user_tel,
@@ -25,6 +31,7 @@
 #pragma once
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,17 +56,17 @@ public:
     VoVaClient() = default;
     static std::shared_ptr<VoVaClient> create(std::weak_ptr<PPClientDelegate> delegate = {});
 
-    void setDelegate(std::weak_ptr<PPClientDelegate> delegate) { delegate_ = std::move(delegate); }
-    std::shared_ptr<PPClientDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<PPClientDelegate> delegate);
+    std::shared_ptr<PPClientDelegate> delegate() const;
     // The request of the last operation started.
-    std::shared_ptr<NetWebServiceRequest> runningRequest() const { return runningRequest_; }
+    std::shared_ptr<NetWebServiceRequest> runningRequest() const;
     // Whether a request of the operation was started and its outcome not yet
     // told (nor the request cancelled): a form sends nothing twice while its
     // submission is on its way.
     bool isSending(std::string_view operation) const;
 
     // During a delegate callback: the operation name and the request the
-    // outcome belongs to ("" and nullptr at other times).
+    // outcome belongs to ("" and nullptr at other times). Main run loop only.
     const std::string& replyOperation() const { return replyOperation_; }
     std::shared_ptr<NetWebServiceRequest> replyRequest() const { return replyRequest_.lock(); }
 
@@ -153,9 +160,11 @@ public:
 private:
     void answered(const NetWebServiceRequest& request);  // its outcome is being told
 
+    mutable std::mutex mutex_;  // guards the next three
     std::weak_ptr<PPClientDelegate> delegate_;
     std::shared_ptr<NetWebServiceRequest> runningRequest_;
     std::vector<std::weak_ptr<NetWebServiceRequest>> unanswered_;  // started, outcome not yet told
+    // Set only on the main run loop, during a callback.
     std::string replyOperation_;
     std::weak_ptr<NetWebServiceRequest> replyRequest_;
 };

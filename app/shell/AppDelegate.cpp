@@ -127,14 +127,11 @@ void AppDelegate::startVersionCheck() {
     requestType = kRequestVersion;
     // The task holds the client, not this delegate: were it the last owner,
     // the delegate and its screens would be torn down off the main thread.
-    ns::globalQueue().async([client = pp, lock = clientMutex_] {
-        std::lock_guard guard(*lock);
-        client->AutoUpdate();
-    });
+    // The client may be used from any thread; the reply comes on the main one.
+    ns::globalQueue().async([client = pp] { client->AutoUpdate(); });
 }
 
 void AppDelegate::GetWebServerContent_success(const std::string& result) {
-    { std::lock_guard wait(*clientMutex_); }  // the starting thread has let go of the client
     if (requestType == kRequestVersion) {
         versionReply(result);
     } else if (requestType == kRequestDevice) {
@@ -144,7 +141,6 @@ void AppDelegate::GetWebServerContent_success(const std::string& result) {
 }
 
 void AppDelegate::GetWebServerContent_Fail(const ns::ErrorPtr& error) {
-    { std::lock_guard wait(*clientMutex_); }
     ns::NSLog("%@失败: %@", requestType, error ? error->description() : std::string("(null)"));
     if (requestType == kRequestVersion) {
         versionCheckDone_ = true;

@@ -8,7 +8,6 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "service/VoVaClient.h"
@@ -76,9 +75,6 @@ private:
     void registerDevice();
     void hideUpdateViews();
 
-    // Held while the version check starts on the background queue, so the
-    // reply cannot reach the client on the main thread before it has finished.
-    std::shared_ptr<std::mutex> clientMutex_ = std::make_shared<std::mutex>();
     bool versionCheckDone_ = false;
     bool deviceRegistrationDone_ = false;
 };

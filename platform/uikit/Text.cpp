@@ -98,6 +98,37 @@ std::atomic<std::uint64_t> laidOut{0};
 
 std::uint64_t laidOutBytes() { return laidOut.load(); }
 
+namespace {
+
+// Gives the layout its text and the attributes every text has: a line broken
+// inside a word gets no hyphen (pango adds one by default), and a NUL shows
+// as nothing. pango would end the text at its first NUL, so each is laid out
+// as another one-byte character drawn as an empty shape of no width: what
+// follows it is measured and drawn, and byte offsets into the text stay the
+// layout's.
+void setTextAndAttributes(PangoLayout* layout, std::string_view str) {
+    PangoAttrList* attrs = pango_attr_list_new();
+    pango_attr_list_insert(attrs, pango_attr_insert_hyphens_new(FALSE));
+    std::string withoutNul;
+    if (str.find('\0') != std::string_view::npos) {
+        withoutNul.assign(str);
+        const PangoRectangle nothing{0, 0, 0, 0};
+        for (std::size_t at = withoutNul.find('\0'); at != std::string::npos; at = withoutNul.find('\0', at + 1)) {
+            withoutNul[at] = '\x01';
+            PangoAttribute* shape = pango_attr_shape_new(&nothing, &nothing);
+            shape->start_index = static_cast<guint>(at);
+            shape->end_index = static_cast<guint>(at + 1);
+            pango_attr_list_insert(attrs, shape);
+        }
+        str = withoutNul;
+    }
+    pango_layout_set_text(layout, str.data(), static_cast<int>(str.size()));
+    pango_layout_set_attributes(layout, attrs);
+    pango_attr_list_unref(attrs);
+}
+
+}  // namespace
+
 PangoLayout* newLayout(PangoContext* context, std::string_view str, const Font& font, double width,
                        LineBreakMode mode, int maxLines, TextAlignment alignment) {
     laidOut += str.size();
@@ -105,7 +136,7 @@ PangoLayout* newLayout(PangoContext* context, std::string_view str, const Font& 
     PangoFontDescription* d = newFontDescription(font);
     pango_layout_set_font_description(layout, d);
     pango_font_description_free(d);
-    pango_layout_set_text(layout, str.data(), static_cast<int>(str.size()));
+    setTextAndAttributes(layout, str);
     if (width > 0) {
         pango_layout_set_width(layout, static_cast<int>(std::floor(width * PANGO_SCALE)));
         pango_layout_set_wrap(layout, mode == LineBreakByCharWrapping ? PANGO_WRAP_CHAR : PANGO_WRAP_WORD_CHAR);

@@ -26,7 +26,10 @@ PangoContext* newContext();
 PangoFontDescription* newFontDescription(const Font& font);
 
 // A new layout of the text. width <= 0: no wrapping. maxLines > 0 limits the
-// lines, truncating the last as the mode says; 0 means no limit.
+// lines, truncating the last as the mode says; 0 means no limit. Lines break
+// without adding a hyphen, and a NUL in the text shows as nothing (what
+// follows it is laid out). The layout carries attributes for that: add to a
+// copy of them rather than replacing them.
 PangoLayout* newLayout(PangoContext* context, std::string_view text, const Font& font, double width,
                        LineBreakMode mode, int maxLines, TextAlignment alignment);
 

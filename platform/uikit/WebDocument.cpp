@@ -819,7 +819,7 @@ std::shared_ptr<PangoLayout> makeTextLayout(const Item& it, double width) {
     // Between words only, unless the page says otherwise: a longer word runs
     // past the line, as in browsers.
     if (!it.breakWords) pango_layout_set_wrap(layout, PANGO_WRAP_WORD);
-    PangoAttrList* attrs = pango_attr_list_new();
+    PangoAttrList* attrs = pango_attr_list_copy(pango_layout_get_attributes(layout));
     for (const Span& s : it.spans) {
         Font f = s.bold ? Font::boldSystemFontOfSize(s.fontSize) : Font::systemFontOfSize(s.fontSize);
         PangoFontDescription* d = text::newFontDescription(f);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "RenderTestSupport.h"
@@ -181,6 +183,57 @@ TEST_F(TextDrawTest, TextThatDoesNotFitEndsInAnEllipsisUnlessTheLabelSetsAnother
         window->addSubview(l);
         EXPECT_EQ(render::labelIsTruncated(*l), k.truncated);
         EXPECT_LE(render::labelTextRect(*l).height(), k.frame.height() + 0.5);
+    }
+}
+
+// A comment "NUL>\u0000after" from the service: the NUL shows as nothing and
+// the rest of the text is drawn, on one line and wrapped.
+TEST_F(TextDrawTest, TextAfterANulIsDrawn) {
+    using namespace std::string_literals;
+    const std::string para = "社区将于本周六上午九点在文化广场举办便民服务活动，欢迎居民朋友们踊跃参加。";
+    struct Case {
+        Rect frame;
+        std::string withNul, without;
+        int lines;
+        LineBreakMode mode;
+    };
+    const Case cases[] = {
+        {Rect{10, 30, 300, 30}, "NUL>\0after"s, "NUL>after", 1, LineBreakByTruncatingTail},
+        {Rect{10, 70, 150, 120}, para.substr(0, 12) + "\0"s + para.substr(12), para, 0, LineBreakByCharWrapping},
+    };
+    for (const auto& k : cases) addLabel(window, k.frame, k.withNul, k.lines, k.mode);
+    auto withNul = shot("nul");
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.without);
+        auto label = addLabel(window, k.frame, k.without, k.lines, k.mode);
+        label->setBackgroundColor(Color::whiteColor());
+        auto without = shot();
+        EXPECT_GT(inkCount(*without, k.frame, kWhite), 100);
+        int differing = 0;
+        eachInk(*withNul, k.frame, kWhite, -1, [&](int x, int y) {
+            differing += colorDistance(withNul->pixel(x, y), without->pixel(x, y)) > 0;
+            return true;
+        });
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+// Emoji draw from the emoji font, in its colours, where the font the
+// screens ask for has none.
+TEST_F(TextDrawTest, EmojiDrawInColour) {
+    const char* emoji[] = {"👍", "😀", "🙏", "🎉"};
+    for (std::size_t i = 0; i < std::size(emoji); ++i) addLabel(window, Rect{10 + 40.0 * i, 40, 36, 36}, emoji[i], 1,
+                                                               LineBreakByClipping, 28);
+    auto c = shot("emoji");
+    for (std::size_t i = 0; i < std::size(emoji); ++i) {
+        SCOPED_TRACE(emoji[i]);
+        int coloured = 0;
+        eachInk(*c, Rect{10 + 40.0 * i, 40, 36, 36}, kWhite, 60, [&](int x, int y) {
+            Pixel p = c->pixel(x, y);
+            coloured += std::max({p.r, p.g, p.b}) - std::min({p.r, p.g, p.b}) > 100;
+            return true;
+        });
+        EXPECT_GT(coloured, 100);
     }
 }
 

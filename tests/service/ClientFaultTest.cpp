@@ -3,6 +3,7 @@
 // the delegate has gone.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -318,7 +319,7 @@ TEST_F(ClientFaultTest, SeveralRequestsOutAtOnceEachReplyTellsItsOperation) {
 
 // No lock of the request is held while its delegate runs: another thread
 // that holds a lock the delegate takes and calls into the request meanwhile
-// (as the start-up's version check does) is not stuck behind the callback.
+// is not stuck behind the callback.
 TEST_F(ClientFaultTest, TheRequestIsFreeWhileItsDelegateRuns) {
     struct Delegate : PPClientDelegate {
         std::weak_ptr<VoVaClient> client;
@@ -347,6 +348,40 @@ TEST_F(ClientFaultTest, TheRequestIsFreeWhileItsDelegateRuns) {
     ASSERT_TRUE(runUntil([&] { return delegate->other.joinable(); }));
     delegate->other.join();
     EXPECT_TRUE(delegate->reachedDuringTheCallback);
+}
+
+// The start-up sends its version check from a background queue, and the
+// reply may be told on the main thread before that call has returned. Here
+// the sending thread is held as its request joins the network queue (whose
+// post to the main run loop calls the loop's wake-up handler on that thread)
+// until the main thread has heard the reply; then the main thread reads the
+// client's account while the sender finishes. The flags are relaxed, so
+// ThreadSanitizer sees no order between the two threads that the client does
+// not make itself.
+TEST_F(ClientFaultTest, AnOperationSentFromAnotherThreadIsAccountedForLikeAnyOther) {
+    svc.reply("AutoUpdate", kOk);
+    std::atomic<bool> heard{false}, returned{false};
+    ns::RunLoop::main().setWakeUpHandler([&] {
+        while (!ns::isMainThread() && !heard.load(std::memory_order_relaxed)) std::this_thread::yield();
+    });
+    std::thread sender([&] {
+        screen.client->AutoUpdate();
+        returned.store(true, std::memory_order_relaxed);
+    });
+    bool answered = runUntil([&] { return !screen.delegate->outcomes.empty(); });
+    heard.store(true, std::memory_order_relaxed);
+    bool sendingMeanwhile = false;
+    while (!returned.load(std::memory_order_relaxed)) sendingMeanwhile |= screen.client->isSending("AutoUpdate");
+    sender.join();
+    ns::RunLoop::main().setWakeUpHandler({});
+    ASSERT_TRUE(answered);
+    EXPECT_FALSE(sendingMeanwhile);
+    EXPECT_FALSE(screen.client->isSending("AutoUpdate"));  // answered, not on its way for ever
+    const auto& o = screen.delegate->outcomes[0];
+    EXPECT_TRUE(o.success);
+    EXPECT_TRUE(o.onMainThread);
+    EXPECT_EQ(o.operation, "AutoUpdate");
+    EXPECT_EQ(screen.client->runningRequest(), o.request);
 }
 
 // A reply may be megabytes: once the delegate has heard, neither the request

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "UITestSupport.h"
 #include "demo/HostileData.h"
@@ -11,6 +13,24 @@ using namespace ui;
 namespace {
 
 bool whole(double v) { return v == std::floor(v); }
+
+// The lines the text is laid out in within the width.
+std::vector<uitest::LaidOutLine> wrappedLines(const std::string& str, const Font& f, double width, LineBreakMode mode,
+                                              int* unknownGlyphs = nullptr) {
+    PangoContext* context = text::newContext();
+    PangoLayout* layout = text::newLayout(context, str, f, width, mode, 0, TextAlignmentLeft);
+    auto lines = uitest::linesOf(layout);
+    if (unknownGlyphs) *unknownGlyphs = pango_layout_get_unknown_glyphs_count(layout);
+    g_object_unref(layout);
+    g_object_unref(context);
+    return lines;
+}
+
+std::string repeated(const std::string& part, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += part;
+    return out;
+}
 
 TEST(TextTest, SizesAreWholePointsAndGrowWithTheText) {
     Font f = Font::systemFontOfSize(14);
@@ -62,6 +82,55 @@ TEST(TextTest, WordWrapKeepsWordsWholeWhereCharacterWrapSplitsThem) {
     Size longWord = sizeWithFont("abcdefghijklmnopqrstuvwxyz", f, Size{40, 1000}, LineBreakByWordWrapping);
     EXPECT_LE(longWord.width, 40);
     EXPECT_GT(numberOfLinesForText("abcdefghijklmnopqrstuvwxyz", f, 40), 1);
+}
+
+// A line broken inside a word (a comment of 250 letters, a long Hebrew word)
+// holds the text's own characters and nothing more: no hyphen is added, so
+// each line is as wide as its characters on a line of their own.
+TEST(TextTest, ALineBrokenInsideAWordGetsNoHyphen) {
+    Font f = Font::systemFontOfSize(14);
+    const std::string latin = repeated("abcdefghijklmnopqrstuvwxy", 10);
+    const std::string hebrew = repeated("שלוםעולם", 12);
+    for (const auto& str : {latin, hebrew}) {
+        for (LineBreakMode mode : {LineBreakByCharWrapping, LineBreakByWordWrapping}) {
+            SCOPED_TRACE(str.substr(0, 8) + (mode == LineBreakByCharWrapping ? " by character" : " by word"));
+            auto lines = wrappedLines(str, f, 150, mode);
+            ASSERT_GE(lines.size(), 3u);
+            std::string joined;
+            for (const auto& line : lines) {
+                joined += line.text;
+                EXPECT_LE(line.width, 150);
+                // sizeWithFont rounds up to a whole point; a hyphen is 4.5 points wide.
+                double own = sizeWithFont(line.text, f).width;
+                EXPECT_LE(line.width, own) << line.text;
+                EXPECT_GT(line.width, own - 1) << line.text;
+            }
+            EXPECT_EQ(joined, str);
+            EXPECT_EQ(numberOfLinesForText(str, f, 150, mode), static_cast<int>(lines.size()));
+        }
+    }
+}
+
+// A NUL inside a text (a comment "NUL>\u0000after" from the service) shows as
+// nothing: the text after it is measured, and wraps, as if it were not there.
+TEST(TextTest, TextAfterANulIsMeasured) {
+    using namespace std::string_literals;
+    Font f = Font::systemFontOfSize(14);
+    EXPECT_EQ(sizeWithFont("NUL>\0after"s, f), sizeWithFont("NUL>after", f));
+    EXPECT_GT(sizeWithFont("NUL>\0after"s, f).width, sizeWithFont("NUL>", f).width + 20);
+    EXPECT_EQ(sizeWithFont("\0\0x"s, f), sizeWithFont("x", f));
+    const std::string para = repeated("社区便民服务", 10);
+    const std::string withNuls = para.substr(0, 9) + "\0"s + para.substr(9, 60) + "\0"s + para.substr(69);
+    EXPECT_EQ(sizeWithFont(withNuls, f, Size{150, 1000}, LineBreakByCharWrapping),
+              sizeWithFont(para, f, Size{150, 1000}, LineBreakByCharWrapping));
+    EXPECT_EQ(numberOfLinesForText(withNuls, f, 150), numberOfLinesForText(para, f, 150));
+}
+
+// Emoji come from a font that has them, whichever block they are in.
+TEST(TextTest, EmojiHaveGlyphs) {
+    int unknown = -1;
+    wrappedLines("👍😀🙏🎉🔥💪🤝🥰❤️ ok 好", Font::systemFontOfSize(14), 0, LineBreakByWordWrapping, &unknown);
+    EXPECT_EQ(unknown, 0);
 }
 
 TEST(TextTest, LabelsMeasureByTheirLines) {

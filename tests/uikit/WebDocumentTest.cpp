@@ -4,7 +4,9 @@
 #include <cmath>
 #include <string>
 
+#include "UITestSupport.h"
 #include "uikit/Image.h"
+#include "uikit/Text.h"
 #include "uikit/WebDocument.h"
 
 namespace {
@@ -74,10 +76,19 @@ TEST(WebDocument, ScrollWidthIsTheWidthTheContentTakes) {
     EXPECT_EQ(word.boxes()[0].text, "see " + longWord + " here");
     EXPECT_GT(word.scrollWidth(), 200);
     EXPECT_EQ(word.scrollWidth(), static_cast<long>(std::ceil(word.contentSize().width - 1e-6)));
-    // Unless the page lets words break.
+    // Unless the page lets words break, which adds no hyphen: each line is
+    // as wide as its own characters.
     for (const char* rule : {"word-wrap: break-word", "overflow-wrap: anywhere", "word-break: break-all"}) {
         auto broken = Document::parseHTML(std::string("<body style='") + rule + "'><p>see " + longWord + "</p></body>", "");
-        EXPECT_EQ(broken->layout(100, 0).scrollWidth(), 100) << rule;
+        auto page = broken->layout(100, 0);
+        EXPECT_EQ(page.scrollWidth(), 100) << rule;
+        ASSERT_EQ(page.boxes().size(), 1u);
+        auto lines = uitest::linesOf(page.boxes()[0].layout.get());
+        ASSERT_GE(lines.size(), 3u);
+        for (const auto& line : lines) {
+            if (line.text.find(' ') != std::string::npos) continue;
+            EXPECT_LE(line.width, ui::sizeWithFont(line.text, ui::Font::systemFontOfSize(16)).width) << rule;
+        }
     }
 }
 
