@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -25,11 +26,17 @@ class ResetSharedState : public testing::EmptyTestEventListener {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A death test's child is this program started again; it keeps the
+    // parent's home (inherited through the environment) and makes none of
+    // its own, since it ends without coming back here to remove it.
+    bool deathTestChild = false;
+    for (int i = 1; i < argc; ++i)
+        if (std::string_view(argv[i]).starts_with("--gtest_internal_run_death_test")) deathTestChild = true;
     testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(new ResetSharedState);
     namespace fs = std::filesystem;
     std::string pattern = (fs::temp_directory_path() / "kl-test-XXXXXX").string();
-    char* made = mkdtemp(pattern.data());
+    char* made = deathTestChild ? nullptr : mkdtemp(pattern.data());
     if (made && !std::getenv("KL_HOME_KEEP")) setenv("KL_HOME", made, 1);
     if (made) setenv("KL_DEVICE_HOME", (std::string(made) + "/device").c_str(), 1);  // pasteboards, keychain
     if (!std::getenv("TZ")) setenv("TZ", "Asia/Shanghai", 1);
