@@ -4,6 +4,7 @@
 
 #include "foundation/Notification.h"
 #include "foundation/RunLoop.h"
+#include "foundation/UserDefaults.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -46,6 +47,9 @@ int main(int argc, char** argv) {
     // What the last test left in flight ends here, its workers joined, before
     // the program's statics and libraries go.
     ns::RunLoop::resetForTesting();
+    // The defaults store writes what it still holds when it goes, after
+    // main() has returned; it writes now, before its folder is removed.
+    ns::UserDefaults::resetStandardUserDefaults();
     if (made) {
         std::error_code ec;
         fs::remove_all(made, ec);
