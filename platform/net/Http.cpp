@@ -9,23 +9,13 @@
 #include <cstring>
 #include <memory>
 
+#include "foundation/Strings.h"
 #include "net/Reachability.h"
 #include "net/Transfer.h"
 
 namespace net {
 
 namespace {
-
-bool equalsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::string_view trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -73,7 +63,7 @@ using detail::Clock;
 
 std::string headerValue(const Headers& headers, std::string_view name) {
     for (const auto& [k, v] : headers)
-        if (equalsIgnoreCase(k, name)) return v;
+        if (ns::asciiCaseInsensitiveEqual(k, name)) return v;
     return {};
 }
 
@@ -141,13 +131,6 @@ struct NextHop {
     std::string refusal;  // not empty: the redirect is not followed
 };
 
-std::string lowercase(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
 // The URL's host, lower-cased ("" when it does not parse).
 std::string hostOf(const std::string& url) {
     CURLU* u = curl_url();
@@ -155,7 +138,7 @@ std::string hostOf(const std::string& url) {
     char* part = nullptr;
     if (u && curl_url_set(u, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK &&
         curl_url_get(u, CURLUPART_HOST, &part, 0) == CURLUE_OK && part) {
-        host = lowercase(part);
+        host = ns::asciiLowercase(part);
     }
     curl_free(part);
     curl_url_cleanup(u);
@@ -174,7 +157,7 @@ NextHop nextHop(const std::string& url, const std::string& method, bool sendBody
                 const std::string& location) {
     NextHop next;
     next.url = location;
-    std::string scheme = lowercase(location.substr(0, location.find(':')));
+    std::string scheme = ns::asciiLowercase(location.substr(0, location.find(':')));
     if (scheme != "http" && scheme != "https") {
         next.refusal = "A redirect to " + (scheme.empty() ? location : scheme + ":") + " was refused";
         return next;
@@ -188,6 +171,9 @@ NextHop nextHop(const std::string& url, const std::string& method, bool sendBody
 }
 
 constexpr long kMaxRedirects = 5;
+// Codings stacked on one reply that are undone (each is a stage of its own);
+// a reply naming more is refused, as libcurl refuses it.
+constexpr std::size_t kMaxContentCodings = 5;
 constexpr double kDefaultExchangeLimit = 300;
 
 }  // namespace
@@ -203,6 +189,7 @@ struct Decoding {
         bool raw = false;      // it did
         bool begun = false;    // bytes have gone in
         bool ended = false;    // the stream is complete
+        std::vector<char> out = std::vector<char>(16 * 1024);  // what one inflate call gives
         ~Stage() { inflateEnd(&zs); }
     };
     std::vector<std::unique_ptr<Stage>> stages;
@@ -220,16 +207,20 @@ bool chooseDecoding(detail::Transfer& t) {
     if (!t.request.acceptCompressed) return true;
     std::vector<std::string> codings;
     for (const auto& [name, value] : t.response.headers) {
-        if (!equalsIgnoreCase(name, "Content-Encoding")) continue;
+        if (!ns::asciiCaseInsensitiveEqual(name, "Content-Encoding")) continue;
         std::string_view list = value;
         while (!list.empty()) {
             const std::size_t comma = list.find(',');
-            const std::string coding = lowercase(trim(list.substr(0, comma)));
+            const std::string coding = ns::asciiLowercase(trim(list.substr(0, comma)));
             list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
             if (!coding.empty() && coding != "identity") codings.push_back(coding);
         }
     }
     if (codings.empty()) return true;
+    if (codings.size() > kMaxContentCodings) {
+        t.force(ErrorKind::Other, "The reply came in more content codings than are undone");
+        return false;
+    }
     auto decoding = std::make_shared<detail::Decoding>();
     for (auto it = codings.rbegin(); it != codings.rend(); ++it) {
         const bool gzip = *it == "gzip" || *it == "x-gzip";
@@ -273,10 +264,9 @@ bool decode(detail::Transfer& t, std::size_t stage, const char* data, std::size_
     }
     s.zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
     s.zs.avail_in = static_cast<uInt>(n);
-    char out[16 * 1024];
     for (;;) {
-        s.zs.next_out = reinterpret_cast<Bytef*>(out);
-        s.zs.avail_out = sizeof out;
+        s.zs.next_out = reinterpret_cast<Bytef*>(s.out.data());
+        s.zs.avail_out = static_cast<uInt>(s.out.size());
         int rc = inflate(&s.zs, Z_NO_FLUSH);
         if (rc == Z_DATA_ERROR && s.deflate && !s.raw && !s.begun) {
             // "deflate" sent as a bare deflate stream, as some servers do.
@@ -296,8 +286,8 @@ bool decode(detail::Transfer& t, std::size_t stage, const char* data, std::size_
             return false;
         }
         s.begun = true;
-        const std::size_t got = sizeof out - s.zs.avail_out;
-        if (got && !decode(t, stage + 1, out, got)) return false;
+        const std::size_t got = s.out.size() - s.zs.avail_out;
+        if (got && !decode(t, stage + 1, s.out.data(), got)) return false;
         if (rc == Z_STREAM_END) {
             s.ended = true;
             break;
@@ -364,7 +354,7 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
     auto colon = line.find(':');
     if (colon != std::string_view::npos && colon > 0) {
         std::string_view name = trim(line.substr(0, colon)), value = trim(line.substr(colon + 1));
-        if (!t.reserved && equalsIgnoreCase(name, "Content-Length")) reserveFor(t, value);
+        if (!t.reserved && ns::asciiCaseInsensitiveEqual(name, "Content-Length")) reserveFor(t, value);
         t.response.headers.emplace_back(std::string(name), std::string(value));
     }
     return n;
@@ -448,8 +438,8 @@ void Transfer::begin(Easy& e) {
             if (name.empty() || name.find_first_of(":\r\n") != std::string::npos ||
                 value.find_first_of("\r\n") != std::string::npos)
                 continue;  // a header that would split the message is dropped
-            if (equalsIgnoreCase(name, "Content-Type")) hasContentType = true;
-            if (equalsIgnoreCase(name, "Accept-Encoding")) hasAcceptEncoding = true;
+            if (ns::asciiCaseInsensitiveEqual(name, "Content-Type")) hasContentType = true;
+            if (ns::asciiCaseInsensitiveEqual(name, "Accept-Encoding")) hasAcceptEncoding = true;
             std::string line = value.empty() ? name + ";" : name + ": " + value;
             list = curl_slist_append(list, line.c_str());
         }
