@@ -297,15 +297,10 @@ TEST_F(EventDetailTest, RefusedHandlingSaysWhyAndKeepsThePanel) {
 TEST_F(EventDetailTest, SubmitTouchedAgainWhileTheHandlingIsOnItsWaySendsItOnce) {
     openDetail(eventRecord("1", "1", ns::Value::array()));
     detail->resview->contentTextview->setText("已处理完毕");
-    svc.reply("SubmitEventHandle", LoopbackService::held(LoopbackService::status(500)));
-    tapSubmit();
-    ASSERT_TRUE(waitForRequests("SubmitEventHandle", 1));
-    tapSubmit();
-    settleService(1);
-    EXPECT_EQ(svc.count("SubmitEventHandle"), 1u);
+    ASSERT_NO_FATAL_FAILURE(
+        touchTwiceWhileHeld("SubmitEventHandle", LoopbackService::status(500), [&] { tapSubmit(); }));
 
     // Once the first has failed, the panel sends again.
-    svc.release();
     EXPECT_TRUE(hudClosed());
     svc.reply("SubmitEventHandle", svc.result("SubmitEventHandle", R"({"state":"failed","message":"无权上报"})"));
     tapSubmit();

@@ -150,19 +150,15 @@ TEST_F(PetitionTest, RefusedPetitionKeepsTheFormAndItsEntries) {
 
 TEST_F(PetitionTest, ConfirmTouchedAgainWhileThePetitionIsOnItsWaySendsItOnce) {
     svc.reply("GetCategoryList", kCategories);
-    svc.reply("SubmitGroupVoice", LoopbackService::held(LoopbackService::status(500)));
     auto form = openForm();
     fill(form);
     alertAfterSubmit(form);
-    sendFromBox(form);
-    ASSERT_TRUE(waitForRequests("SubmitGroupVoice", 1));
     // The box stays open while the petition is on its way: a second touch sends nothing.
-    driver->tap(form->userMsgview->confirmButton);
-    settleService(1);
-    EXPECT_EQ(svc.count("SubmitGroupVoice"), 1u);
+    ASSERT_NO_FATAL_FAILURE(touchTwiceWhileHeld("SubmitGroupVoice", LoopbackService::status(500),
+                                                [&] { sendFromBox(form); },
+                                                [&] { driver->tap(form->userMsgview->confirmButton); }));
 
     // Once the first has failed, "确定" sends it again.
-    svc.release();
     settleService();
     svc.reply("SubmitGroupVoice", R"({"state":"successful","message":"提交成功"})");
     driver->tap(form->userMsgview->confirmButton);
@@ -334,19 +330,16 @@ namespace {
 
 TEST_F(HandlingTest, StepThatNeverArrivesLeavesThePopupToSendAgain) {
     svc.reply("GetGroupVoiceRecord", kRecord);
-    // Held, so the overlay can be seen before the failure takes it away.
-    svc.reply("SubmitGroupVoiceHandle", LoopbackService::held(LoopbackService::status(500)));
     auto screen = openHandling();
     screen->reply();
     screen->repview->contentView->setText("尽快处理");
-    driver->tap(screen->repview->submitButton);
-    EXPECT_EQ(ProgressHUD::currentStatus(), "提交中...");
-    // Touched again while the step is on its way: nothing more is sent.
-    ASSERT_TRUE(waitForRequests("SubmitGroupVoiceHandle", 1));
-    driver->tap(screen->repview->submitButton);
-    settleService(1);
-    EXPECT_EQ(svc.count("SubmitGroupVoiceHandle"), 1u);
-    svc.release();
+    // Held, so the overlay can be seen before the failure takes it away;
+    // touched again while the step is on its way, nothing more is sent.
+    auto submit = [&] { driver->tap(screen->repview->submitButton); };
+    ASSERT_NO_FATAL_FAILURE(touchTwiceWhileHeld("SubmitGroupVoiceHandle", LoopbackService::status(500), [&] {
+        submit();
+        EXPECT_EQ(ProgressHUD::currentStatus(), "提交中...");
+    }, submit));
     ASSERT_TRUE(driver->waitUntil([&] { return !ProgressHUD::isVisible(); }));
     EXPECT_FALSE(screen->repview->isHidden());
     EXPECT_EQ(screen->repview->contentView->text(), "尽快处理");

@@ -207,15 +207,10 @@ TEST_F(RegistrationTest, RefusedOrFailedSubmissionKeepsTheForm) {
 TEST_F(RegistrationTest, SubmitTouchedAgainWhileTheEventIsOnItsWaySendsItOnce) {
     chooseType(R"({"records":[{"key":"治安"}]})", 0);
     fillTexts();
-    svc.reply("SubmitEvent", LoopbackService::held(LoopbackService::status(500)));
-    driver->tap(form->submitButton);
-    ASSERT_TRUE(waitForRequests("SubmitEvent", 1));
-    driver->tap(form->submitButton);
-    settleService(1);
-    EXPECT_EQ(svc.count("SubmitEvent"), 1u);
+    ASSERT_NO_FATAL_FAILURE(touchTwiceWhileHeld("SubmitEvent", LoopbackService::status(500),
+                                                [&] { driver->tap(form->submitButton); }));
 
     // Once the first has failed, the form sends again.
-    svc.release();
     EXPECT_TRUE(hudClosed());
     svc.reply("SubmitEvent", svc.result("SubmitEvent", R"({"state":"successful"})"));
     driver->tap(form->submitButton);

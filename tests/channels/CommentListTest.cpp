@@ -36,6 +36,15 @@ protected:
         nav->pushViewController(screen, false);
         return screen;
     }
+    // Logged in, the list of `comments` comments open with its first page in
+    // (nullptr when the page never came).
+    std::shared_ptr<CommentViewController> openLoggedIn(int comments) {
+        storeMember();
+        ns::UserDefaults::standardUserDefaults()->setBool(true, "LoginState");
+        serveComments(comments);
+        auto screen = open();
+        return settle(screen) ? screen : nullptr;
+    }
     // Pulls the table up past the end of its rows and waits out the delay.
     void pullUp(const std::shared_ptr<CommentViewController>& screen) {
         releasePullUp(screen);
@@ -227,11 +236,8 @@ TEST_F(CommentListTest, TheBarComesDownWithTheKeyboardAfterALoginAndNoRowShowsBe
 }
 
 TEST_F(CommentListTest, ARefusedPostKeepsItsTextAndTheList) {
-    storeMember();
-    ns::UserDefaults::standardUserDefaults()->setBool(true, "LoginState");
-    serveComments(4);
-    auto screen = open();
-    ASSERT_TRUE(settle(screen));
+    auto screen = openLoggedIn(4);
+    ASSERT_TRUE(screen);
 
     // Empty text: refused before anything is sent.
     tapCommentButton(screen);
@@ -263,22 +269,14 @@ TEST_F(CommentListTest, ARefusedPostKeepsItsTextAndTheList) {
 }
 
 TEST_F(CommentListTest, CommentTouchedAgainWhileThePostIsOnItsWaySendsItOnce) {
-    storeMember();
-    ns::UserDefaults::standardUserDefaults()->setBool(true, "LoginState");
-    serveComments(4);
-    auto screen = open();
-    ASSERT_TRUE(settle(screen));
-    svc.reply("SubmitComment", LoopbackService::held(LoopbackService::status(500)));
+    auto screen = openLoggedIn(4);
+    ASSERT_TRUE(screen);
     screen->commentFiled->setText("我的意见");
-    tapCommentButton(screen);
-    ASSERT_TRUE(waitForRequests("SubmitComment", 1));
     // The text stays in the field until the reply: a second touch sends nothing.
-    tapCommentButton(screen);
-    settleService(1);
-    EXPECT_EQ(svc.count("SubmitComment"), 1u);
+    ASSERT_NO_FATAL_FAILURE(touchTwiceWhileHeld("SubmitComment", LoopbackService::status(500),
+                                                [&] { tapCommentButton(screen); }));
 
     // Once the first has failed, the comment can be sent again.
-    svc.release();
     ASSERT_TRUE(driver->waitUntil([&] { return screen->type.empty(); }));
     svc.reply("SubmitComment", svc.result("SubmitComment", R"({"state":"failed","message":"评论已关闭"})"));
     tapCommentButton(screen);
@@ -287,11 +285,8 @@ TEST_F(CommentListTest, CommentTouchedAgainWhileThePostIsOnItsWaySendsItOnce) {
 }
 
 TEST_F(CommentListTest, AListThatHasGoneHearsNothing) {
-    ns::UserDefaults::standardUserDefaults()->setBool(true, "LoginState");
-    storeMember();
-    serveComments(0);
-    auto screen = open();
-    ASSERT_TRUE(settle(screen));
+    auto screen = openLoggedIn(0);
+    ASSERT_TRUE(screen);
     EXPECT_EQ(count(screen), "最新评论(0条)");
     svc.replyOnce("SubmitComment", LoopbackService::held(svc.result("SubmitComment", R"({"state":"successful"})")));
     screen->commentFiled->setText("再见");

@@ -117,14 +117,9 @@ TEST_F(HomeCheckTest, RefusalsKeepNothing) {
 TEST_F(HomeCheckTest, VerifyTouchedAgainWhileTheCheckIsOnItsWayReportsOnce) {
     auto v = open("2");
     fill(v, "张三", "13812345678");
-    svc.reply("PalmHomeLogin", LoopbackService::held(svc.result(
-                                   "PalmHomeLogin", R"({"state":"successful","records":{"org_id":"17"}})")));
-    driver->tap(v->loginButton);
-    ASSERT_TRUE(waitForRequests("PalmHomeLogin", 1));
-    driver->tap(v->loginButton);
-    settleService(1);
-    EXPECT_EQ(svc.count("PalmHomeLogin"), 1u);
-    svc.release();
+    ASSERT_NO_FATAL_FAILURE(touchTwiceWhileHeld(
+        "PalmHomeLogin", svc.result("PalmHomeLogin", R"({"state":"successful","records":{"org_id":"17"}})"),
+        [&] { driver->tap(v->loginButton); }));
     settleService();
     EXPECT_EQ(listener->ids, std::vector<std::string>{"17"});
 

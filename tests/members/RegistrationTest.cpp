@@ -237,16 +237,11 @@ TEST_F(OnlineRegistrationTest, ARefusedRegistrationKeepsTheEntries) {
 }
 
 TEST_F(OnlineRegistrationTest, SubmitTouchedAgainWhileTheRegistrationIsOnItsWaySendsItOnce) {
-    svc.reply("SubmitOnlineReg", LoopbackService::held(LoopbackService::status(500)));
     fillAll();
-    tapSubmit();
-    ASSERT_TRUE(waitForRequests("SubmitOnlineReg", 1));
-    driver->tap(form->submitButton);
-    settleService(1);
-    EXPECT_EQ(svc.count("SubmitOnlineReg"), 1u);
+    ASSERT_NO_FATAL_FAILURE(touchTwiceWhileHeld("SubmitOnlineReg", LoopbackService::status(500),
+                                                [&] { tapSubmit(); }, [&] { driver->tap(form->submitButton); }));
 
     // Once it has failed, the form sends again.
-    svc.release();
     settleService();
     svc.reply("SubmitOnlineReg", kRegistered);
     driver->tap(form->submitButton);

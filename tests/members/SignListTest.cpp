@@ -193,15 +193,10 @@ TEST_F(SignListTest, ASuccessfulSignInRequeriesTheMonthOnScreen) {
 
 TEST_F(SignListTest, SignTouchedAgainWhileTheSignInIsOnItsWaySendsItOnce) {
     auto screen = open();
-    svc.reply("SubmitSign", LoopbackService::held(LoopbackService::status(500)));
-    driver->tap(screen->signButton);
-    ASSERT_TRUE(waitForRequests("SubmitSign", 1));
-    driver->tap(screen->signButton);
-    settleService(1);
-    EXPECT_EQ(svc.count("SubmitSign"), 1u);
+    ASSERT_NO_FATAL_FAILURE(touchTwiceWhileHeld("SubmitSign", LoopbackService::status(500),
+                                                [&] { driver->tap(screen->signButton); }));
 
     // Once it has failed, the member can sign in again.
-    svc.release();
     settleService();
     svc.reply("SubmitSign", R"({"state":"failed","message":"今日已签到"})");
     driver->tap(screen->signButton);

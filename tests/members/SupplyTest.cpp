@@ -45,15 +45,23 @@ protected:
         if (!name.empty()) driver->typeText(page->checkview->userNameFiled, name);
         if (!number.empty()) driver->typeText(page->checkview->passWordFiled, number);
     }
-    // Agrees, passes the check and returns the container that was pushed.
-    std::shared_ptr<RevealController> enterBoard(const std::shared_ptr<LiabilityViewController>& page) {
+    // Agrees and fills the check in with the member's name and number.
+    void fillCheck(const std::shared_ptr<LiabilityViewController>& page) {
         driver->tap(page->agreeButton);
         fill(page, "王五", "13912345678");
-        driver->tap(page->checkview->checkButton);
+    }
+    // The container the passed check pushes, once it is there (else nullptr).
+    std::shared_ptr<RevealController> boardPushed() {
         EXPECT_TRUE(driver->waitUntil([&] { return std::dynamic_pointer_cast<RevealController>(nav->topViewController()) != nullptr; }));
         auto reveal = std::dynamic_pointer_cast<RevealController>(nav->topViewController());
         ui::Application::sharedApplication().layoutIfNeeded();
         return reveal;
+    }
+    // Agrees, passes the check and returns the container that was pushed.
+    std::shared_ptr<RevealController> enterBoard(const std::shared_ptr<LiabilityViewController>& page) {
+        fillCheck(page);
+        driver->tap(page->checkview->checkButton);
+        return boardPushed();
     }
     std::shared_ptr<partyFrontViewController> frontOf(const std::shared_ptr<RevealController>& reveal) {
         auto front = std::dynamic_pointer_cast<ui::NavigationController>(reveal->frontViewController());
@@ -151,17 +159,11 @@ TEST_F(SupplyTest, APassedCheckOpensTheSupplyListWithTheMemberIds) {
 }
 
 TEST_F(SupplyTest, VerifyTouchedAgainWhileTheCheckIsOnItsWayOpensTheBoardOnce) {
-    svc.reply("GetRetailerLogin", LoopbackService::held(svc.result("GetRetailerLogin", kIdentity)));
     auto page = openEntry();
-    driver->tap(page->agreeButton);
-    fill(page, "王五", "13912345678");
-    driver->tap(page->checkview->checkButton);
-    ASSERT_TRUE(waitForRequests("GetRetailerLogin", 1));
-    driver->tap(page->checkview->checkButton);
-    settleService(1);
-    EXPECT_EQ(svc.count("GetRetailerLogin"), 1u);
-    svc.release();
-    ASSERT_TRUE(driver->waitUntil([&] { return std::dynamic_pointer_cast<RevealController>(nav->topViewController()) != nullptr; }));
+    fillCheck(page);
+    ASSERT_NO_FATAL_FAILURE(touchTwiceWhileHeld("GetRetailerLogin", svc.result("GetRetailerLogin", kIdentity),
+                                                [&] { driver->tap(page->checkview->checkButton); }));
+    ASSERT_TRUE(boardPushed());
     settleService();
     driver->advance(1.0);
     EXPECT_EQ(nav->viewControllers().size(), 3u);  // the root, the entry and one board

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/framework/RearviewCell.h"
@@ -302,6 +303,20 @@ protected:
     // ---- The service ----
     bool waitForRequests(const std::string& operation, std::size_t n) {
         return driver->waitUntil([&] { return svc.count(operation) >= n; });
+    }
+    // With `operation` answering `reply` only once released: `touch` sends
+    // it, `again` (or `touch` once more) comes while it is on its way and
+    // must send nothing; then the reply is let go (as is any held after it).
+    // Call under ASSERT_NO_FATAL_FAILURE.
+    void touchTwiceWhileHeld(const std::string& operation, SoapServer::Reply reply,
+                             const std::function<void()>& touch, const std::function<void()>& again = nullptr) {
+        svc.reply(operation, LoopbackService::held(std::move(reply)));
+        touch();
+        ASSERT_TRUE(waitForRequests(operation, 1));
+        (again ? again : touch)();
+        settleService(1);
+        EXPECT_EQ(svc.count(operation), 1u);
+        svc.release();
     }
     // Every list request answers with the page it asks for; pages beyond
     // `pages` are empty.
