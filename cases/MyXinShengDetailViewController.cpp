@@ -84,8 +84,7 @@ void MyXinShengDetailViewController::closeReplyContent() {
 }
 
 void MyXinShengDetailViewController::sumitReplyContent(const std::string& text) {
-    // A step still on its way is not sent a second time.
-    if (requestType == kSubmit) return;
+    if (PP->isSending(kStepOperation)) return;  // a step on its way is not sent again
     requestType = kSubmit;
     showProgress("提交中...");
     PP->SubmitGroupVoiceHandle(feel_id, user_id, ActionType, text);
@@ -131,7 +130,8 @@ void MyXinShengDetailViewController::stepReplied(const std::string& result) {
         replyButton->setHidden(true);
         reportButton->setHidden(true);
     } else {
-        // The pop-up stays with its text, so the step can be sent again.
+        // The pop-up stays with its text, so the step can be sent again;
+        // no later answer is read for this one.
         requestType.clear();
     }
     std::string message = records::message(reply);

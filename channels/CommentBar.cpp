@@ -200,8 +200,7 @@ bool CommentedArticleScreen::textFieldShouldReturn(const std::shared_ptr<ui::Tex
 }
 
 void CommentedArticleScreen::PublishedContent() {
-    // A comment still on its way is not sent a second time.
-    if (type == channelstyle::kCommentType) return;
+    if (pp->isSending(kCommentOperation)) return;  // a comment on its way is not sent again
     if (!Utils::isLogin()) {
         loginview->view()->setHidden(false);
         return;

@@ -190,8 +190,7 @@ bool CommentViewController::textFieldShouldReturn(const std::shared_ptr<ui::Text
 }
 
 void CommentViewController::comment() {
-    // A comment still on its way is not sent a second time.
-    if (type == channelstyle::kCommentType) return;
+    if (pp->isSending(kCommentOperation)) return;  // a comment on its way is not sent again
     if (!ns::UserDefaults::standardUserDefaults()->boolForKey(Utils::kLoginStateKey)) {
         loginview->view()->setHidden(false);
         return;
