@@ -128,36 +128,41 @@ void MessageBoard::askDelete() {
 // ---- Sending ----
 
 void MessageBoard::send(Request kind, const std::string& text) {
-    if (awaiting(kind)) return;
-    if (kind == Request::Reply) {
-        requestType = kReplyRequest;
-        BaseScreen::showProgressFor(*this, "回复中...");
-        parent_id = records::text(parentMesgDit, "id");
-        sendMessage(parent_id, text);
-    } else {
-        requestType = kPostRequest;
-        BaseScreen::showProgressFor(*this, "留言中...");
-        sendMessage("", text);
-    }
-    sent(kind);
+    start(kind, [&] {
+        if (kind == Request::Reply) {
+            parent_id = records::text(parentMesgDit, "id");
+            sendMessage(parent_id, text);
+        } else {
+            sendMessage("", text);
+        }
+    });
 }
 
 void MessageBoard::alertView_clickedButtonAtIndex(const std::shared_ptr<ui::AlertView>&, int buttonIndex) {
     if (buttonIndex != 1) return;
-    requestType = kDeleteRequest;
-    BaseScreen::showProgressFor(*this, "删除中...");
-    sendDelete(records::text(parentMesgDit, "id"));
-    sent(Request::Delete);
+    start(Request::Delete, [&] { sendDelete(records::text(parentMesgDit, "id")); });
 }
 
-bool MessageBoard::awaiting(Request kind) const {
-    return std::any_of(outstanding_.begin(), outstanding_.end(),
-                       [kind](const auto& entry) { return entry.second == kind && !entry.first.expired(); });
-}
-
-void MessageBoard::sent(Request kind) {
+void MessageBoard::start(Request kind, const std::function<void()>& request) {
     std::erase_if(outstanding_, [](const auto& entry) { return entry.first.expired(); });
-    if (auto request = pp->runningRequest()) outstanding_.emplace_back(request, kind);
+    if (std::any_of(outstanding_.begin(), outstanding_.end(), [kind](const auto& e) { return e.second == kind; }))
+        return;  // one of that kind is still on its way
+    switch (kind) {
+        case Request::Post:
+            requestType = kPostRequest;
+            BaseScreen::showProgressFor(*this, "留言中...");
+            break;
+        case Request::Reply:
+            requestType = kReplyRequest;
+            BaseScreen::showProgressFor(*this, "回复中...");
+            break;
+        case Request::Delete:
+            requestType = kDeleteRequest;
+            BaseScreen::showProgressFor(*this, "删除中...");
+            break;
+    }
+    request();
+    if (auto running = pp->runningRequest()) outstanding_.emplace_back(running, kind);
 }
 
 // ---- Answers ----

@@ -18,12 +18,14 @@
 // A deletion asks first ("关于该评论的所有信息都将被删除，确定删除？", "取消" /
 // "确定"). Each answer is read as the answer to the request it belongs to,
 // so a deletion confirmed while a message is being posted is not taken for
-// the post, nor the post for the deletion.
+// the post, nor the post for the deletion. While a post, a reply or a
+// deletion is on its way, another of the same kind sends nothing.
 //
 // A board is a subclass that says how a reply is begun, what the service
 // operations are and what an answer changes.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -115,9 +117,10 @@ protected:
     static bool typedText(const LeaveMsgView& bar, const char* emptyAlert, std::string& text);
 
 private:
-    void sent(Request kind);
-    // Whether a request of that kind is still waiting for its answer.
-    bool awaiting(Request kind) const;
+    // Unless a request of that kind is still waiting for its answer: notes
+    // the kind in requestType, shows its overlay and sends through `request`,
+    // whose request is then the one awaited.
+    void start(Request kind, const std::function<void()>& request);
 
     ns::Value commentArray_ = ns::Value::array();
     std::vector<std::pair<std::weak_ptr<NetWebServiceRequest>, Request>> outstanding_;

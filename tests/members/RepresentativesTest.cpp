@@ -312,6 +312,26 @@ TEST_F(RepresentativesTest, AMessageSentAgainWhileItIsOnItsWayGoesOnce) {
     EXPECT_EQ(svc.count("SubmitRepresentativeComment"), 2u);
 }
 
+TEST_F(RepresentativesTest, ADeletionConfirmedAgainWhileItIsOnItsWayGoesOnce) {
+    auto page = openPage();
+    auto board = openBoard(page);
+    auto confirmDelete = [&] {
+        driver->tap(cell(board, 0)->deleteBt);
+        ASSERT_TRUE(driver->pressAlertButton("确定"));
+    };
+    ASSERT_NO_FATAL_FAILURE(touchTwiceWhileHeld("SubmitRepCommentDel", LoopbackService::status(500), confirmDelete));
+
+    // Once it has failed, it can be confirmed again.
+    settleService();
+    svc.reply("SubmitRepCommentDel", R"({"state":"successful"})");
+    confirmDelete();
+    ASSERT_TRUE(waitForAlert());
+    EXPECT_EQ(takeAlert(), "删除成功!");
+    EXPECT_EQ(svc.count("SubmitRepCommentDel"), 2u);
+    ASSERT_TRUE(waitForRequests("GetRepresentativeComment", 2));
+    settleService();
+}
+
 TEST_F(RepresentativesTest, RefusalsAreSaidAndKeepTheText) {
     auto page = openPage();
     auto board = openBoard(page);
