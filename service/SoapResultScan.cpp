@@ -38,11 +38,8 @@ bool readReference(const unsigned char*& p, const unsigned char* end, std::uint3
         cp = 0;
         int digits = 0;
         for (; p < end && *p != ';'; ++p, ++digits) {
-            unsigned char c = *p;
-            int d = c >= '0' && c <= '9'                 ? c - '0'
-                    : hex && c >= 'a' && c <= 'f'       ? c - 'a' + 10
-                    : hex && c >= 'A' && c <= 'F'       ? c - 'A' + 10
-                                                        : -1;
+            const char c = static_cast<char>(*p);
+            int d = hex ? ns::hexDigitValue(c) : c >= '0' && c <= '9' ? c - '0' : -1;
             if (d < 0 || digits >= 7) return false;
             cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(d);
         }
