@@ -66,7 +66,8 @@ public:
     // Kinds of request kept in requestType.
     static constexpr const char* kSignType = "签到";
     static constexpr const char* kHistoryType = "签到历史";
-    // The sign-in's operation.
+    // The operations: a month's sign-ins, today's sign-in.
+    static constexpr const char* kGetSign = "GetSign";
     static constexpr const char* kSubmitSign = "SubmitSign";
 
     std::shared_ptr<VoVaClient> pp;

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr const char* kGetSign = "GetSign";
 constexpr const char* kGetUserConfig = "GetUserConfig";
 
 std::shared_ptr<ui::Button> monthButton(const std::string& title, const ui::Rect& frame) {

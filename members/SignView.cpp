@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr const char* kGetSign = "GetSign";
-
 std::shared_ptr<ui::Button> plainButton(const std::string& title, const ui::Rect& frame, double fontSize) {
     auto button = ui::Button::buttonWithType(ui::ButtonTypeRoundedRect);
     button->setFrame(frame);
