@@ -29,32 +29,17 @@ function(kl_module name)
   endif()
 endfunction()
 
-# kl_test(<name> SOURCES ... DEPS ... [TIMEOUT seconds]
-#         [LONG <Suite.Test> ... LONG_TIMEOUT seconds]): one GoogleTest
+# kl_test(<name> SOURCES ... DEPS ... [TIMEOUT seconds]): one GoogleTest
 # executable, its cases discovered by ctest. Every test runs with its own app
-# home and a fixed zone, within 120 s unless TIMEOUT says otherwise; the
-# cases named after LONG (GoogleTest filter patterns) within LONG_TIMEOUT.
+# home and a fixed zone, within 120 s unless TIMEOUT says otherwise.
 function(kl_test name)
-  cmake_parse_arguments(KL "" "TIMEOUT;LONG_TIMEOUT" "SOURCES;DEPS;LONG" ${ARGN})
+  cmake_parse_arguments(KL "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
   if(NOT KL_TIMEOUT)
     set(KL_TIMEOUT 120)
   endif()
   add_executable(${name} ${KL_SOURCES})
   target_link_libraries(${name} PRIVATE ${KL_DEPS} kl_testsupport GTest::gtest GTest::gmock)
-  set(filter)
-  if(KL_LONG)
-    if(NOT KL_LONG_TIMEOUT)
-      message(FATAL_ERROR "kl_test(${name}): LONG needs LONG_TIMEOUT")
-    endif()
-    list(JOIN KL_LONG ":" long)
-    gtest_discover_tests(${name}
-      DISCOVERY_TIMEOUT 60
-      TEST_FILTER "${long}"
-      PROPERTIES ENVIRONMENT "TZ=Asia/Shanghai" TIMEOUT ${KL_LONG_TIMEOUT})
-    set(filter TEST_FILTER "-${long}")
-  endif()
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 60
-    ${filter}
     PROPERTIES ENVIRONMENT "TZ=Asia/Shanghai" TIMEOUT ${KL_TIMEOUT})
 endfunction()
