@@ -435,8 +435,7 @@ void HTTPRequest::clearDelegatesAndCancel() {
         completion = std::move(completionBlock_);
         failed = std::move(failedBlock_);
         startedBlock_ = completionBlock_ = failedBlock_ = nullptr;
-        owner = std::move(owner_);
-        owner_.reset();
+        owner = std::move(owner_);  // leaves owner_ empty
     }
     cancel();
 }
@@ -445,9 +444,14 @@ void HTTPRequest::clearDelegatesAndCancel() {
 // when the callback has run or when the run loop drops it unrun; either way
 // the request then lets go of its blocks.
 struct HTTPRequest::FinalDelivery {
+    FinalDelivery(HTTPRequestPtr r, std::shared_ptr<void> o) : request(std::move(r)), owner(std::move(o)) {}
+    FinalDelivery(FinalDelivery&&) = default;  // the one moved from lets go of nothing
+    ~FinalDelivery() {
+        if (request) request->releaseBlocks();  // then the owner, then the request
+    }
+
     HTTPRequestPtr request;
     std::shared_ptr<void> owner;
-    ~FinalDelivery() { request->releaseBlocks(); }  // then the owner, then the request
 };
 
 void HTTPRequest::releaseBlocks() {
@@ -459,17 +463,15 @@ void HTTPRequest::releaseBlocks() {
     startedBlock_ = completionBlock_ = failedBlock_ = nullptr;
 }
 
-std::shared_ptr<HTTPRequest::FinalDelivery> HTTPRequest::finalDelivery() {
+HTTPRequest::FinalDelivery HTTPRequest::finalDelivery() {
     std::lock_guard lock(mutex_);
-    auto final = std::make_shared<FinalDelivery>();
-    final->request = shared_from_this();
-    final->owner = std::move(owner_);
-    owner_.reset();
-    return final;
+    return FinalDelivery(shared_from_this(), std::move(owner_));  // leaves owner_ empty
 }
 
 void HTTPRequest::deliver(Delivery what) {
-    auto final = what != Delivery::Started ? finalDelivery() : nullptr;
+    // Shared: the run loop's work is copyable.
+    std::shared_ptr<FinalDelivery> final;
+    if (what != Delivery::Started) final = std::make_shared<FinalDelivery>(finalDelivery());
     ns::RunLoop::main().post([self = shared_from_this(), what, final = std::move(final)] { self->runDelivery(what); });
 }
 
