@@ -33,7 +33,10 @@
 #include "foundation/RunLoop.h"
 #include "render/Canvas.h"
 #include "uikit/Application.h"
-#include "uikit/ScrollView.h"
+
+namespace ui {
+class ScrollView;
+}
 
 namespace window {
 
