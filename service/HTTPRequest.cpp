@@ -435,7 +435,8 @@ void HTTPRequest::clearDelegatesAndCancel() {
         completion = std::move(completionBlock_);
         failed = std::move(failedBlock_);
         startedBlock_ = completionBlock_ = failedBlock_ = nullptr;
-        owner = std::move(owner_);  // leaves owner_ empty
+        owner = std::move(owner_);
+        owner_.reset();
     }
     cancel();
 }
@@ -444,14 +445,9 @@ void HTTPRequest::clearDelegatesAndCancel() {
 // when the callback has run or when the run loop drops it unrun; either way
 // the request then lets go of its blocks.
 struct HTTPRequest::FinalDelivery {
-    FinalDelivery(HTTPRequestPtr r, std::shared_ptr<void> o) : request(std::move(r)), owner(std::move(o)) {}
-    FinalDelivery(FinalDelivery&&) = default;  // the one moved from lets go of nothing
-    ~FinalDelivery() {
-        if (request) request->releaseBlocks();  // then the owner, then the request
-    }
-
     HTTPRequestPtr request;
     std::shared_ptr<void> owner;
+    ~FinalDelivery() { request->releaseBlocks(); }  // then the owner, then the request
 };
 
 void HTTPRequest::releaseBlocks() {
@@ -463,15 +459,17 @@ void HTTPRequest::releaseBlocks() {
     startedBlock_ = completionBlock_ = failedBlock_ = nullptr;
 }
 
-HTTPRequest::FinalDelivery HTTPRequest::finalDelivery() {
+std::shared_ptr<HTTPRequest::FinalDelivery> HTTPRequest::finalDelivery() {
     std::lock_guard lock(mutex_);
-    return FinalDelivery(shared_from_this(), std::move(owner_));  // leaves owner_ empty
+    auto final = std::make_shared<FinalDelivery>();
+    final->request = shared_from_this();
+    final->owner = std::move(owner_);
+    owner_.reset();
+    return final;
 }
 
 void HTTPRequest::deliver(Delivery what) {
-    // Shared: the run loop's work is copyable.
-    std::shared_ptr<FinalDelivery> final;
-    if (what != Delivery::Started) final = std::make_shared<FinalDelivery>(finalDelivery());
+    auto final = what != Delivery::Started ? finalDelivery() : nullptr;
     ns::RunLoop::main().post([self = shared_from_this(), what, final = std::move(final)] { self->runDelivery(what); });
 }
 

@@ -170,7 +170,7 @@ private:
     void releaseBlocks();
     struct FinalDelivery;
     // What lets go of the blocks and the owner once the outcome has been told.
-    FinalDelivery finalDelivery();
+    std::shared_ptr<FinalDelivery> finalDelivery();
     static ns::ErrorPtr errorFor(const net::Response& r, int errorCode);
 
     std::string url_;
