@@ -435,8 +435,7 @@ void HTTPRequest::clearDelegatesAndCancel() {
         completion = std::move(completionBlock_);
         failed = std::move(failedBlock_);
         startedBlock_ = completionBlock_ = failedBlock_ = nullptr;
-        owner = std::move(owner_);
-        owner_.reset();
+        owner = std::move(owner_);  // leaves owner_ empty
     }
     cancel();
 }
@@ -463,8 +462,7 @@ std::shared_ptr<HTTPRequest::FinalDelivery> HTTPRequest::finalDelivery() {
     std::lock_guard lock(mutex_);
     auto final = std::make_shared<FinalDelivery>();
     final->request = shared_from_this();
-    final->owner = std::move(owner_);
-    owner_.reset();
+    final->owner = std::move(owner_);  // leaves owner_ empty
     return final;
 }
 
