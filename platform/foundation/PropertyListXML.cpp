@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/Data.h"
+#include "foundation/DateTime.h"
 #include "foundation/PropertyList.h"
 #include "foundation/PropertyListCodec.h"
 #include "foundation/Strings.h"
@@ -99,16 +100,6 @@ std::optional<Value> realFrom(std::string_view text) {
     }
     if (r.ec != std::errc()) return std::nullopt;
     return Value(d);
-}
-
-// Days from 1970-01-01 to the date of the proleptic Gregorian calendar.
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    long long era = (y >= 0 ? y : y - 399) / 400;
-    auto yoe = static_cast<unsigned>(y - era * 400);
-    unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
 // "2015-03-01T02:00:00Z", perhaps with a fraction of a second; the time, or
@@ -479,20 +470,6 @@ private:
 
 using Failure = plistcodec::Refusal;
 
-// The year, month and day of a day counted from 1970-01-01 (the inverse of
-// daysFromCivil).
-void civilFromDays(long long days, long long& y, unsigned& m, unsigned& d) {
-    days += 719468;
-    long long era = (days >= 0 ? days : days - 146096) / 146097;
-    auto doe = static_cast<unsigned>(days - era * 146097);
-    unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<long long>(yoe) + era * 400 + (m <= 2);
-}
-
 class Writer {
 public:
     Bytes write(const Value& root) {
@@ -557,12 +534,10 @@ private:
         auto seconds = static_cast<long long>(std::floor(interval)) + static_cast<long long>(kReferenceDateSince1970);
         long long days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
         long long rest = seconds - days * 86400;
-        long long y = 0;
-        unsigned m = 0, d = 0;
-        civilFromDays(days, y, m, d);
+        const CivilDate day = civilFromDays(days);
         char buffer[80];
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ", y, m, d, rest / 3600,
-                      rest / 60 % 60, rest % 60);
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ", day.year, day.month, day.day,
+                      rest / 3600, rest / 60 % 60, rest % 60);
         return buffer;
     }
 

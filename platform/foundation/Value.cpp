@@ -7,10 +7,11 @@
 #include <cstdio>
 #include <cctype>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "foundation/DateTime.h"
 
 namespace ns {
 
@@ -503,18 +504,10 @@ std::string dateText(double seconds) {
         daySecs += 86400;
         days -= 1;
     }
-    // Days since 1970-01-01 to year, month and day, in 400-year eras from 0000-03-01.
-    const long long z = days + 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long dayOfEra = z - era * 146097;
-    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const long long shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const long long day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-    const long long month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-    const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-    std::snprintf(buf, sizeof buf, "%s%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000", year < 0 ? "-" : "",
-                  year < 0 ? -year : year, month, day, daySecs / 3600, daySecs / 60 % 60, daySecs % 60);
+    const CivilDate date = civilFromDays(days);
+    std::snprintf(buf, sizeof buf, "%s%04lld-%02u-%02u %02lld:%02lld:%02lld +0000", date.year < 0 ? "-" : "",
+                  date.year < 0 ? -date.year : date.year, date.month, date.day, daySecs / 3600, daySecs / 60 % 60,
+                  daySecs % 60);
     return buf;
 }
 
