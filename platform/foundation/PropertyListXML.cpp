@@ -1,11 +1,10 @@
 #include "foundation/PropertyListXML.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <limits>
+#include <cstdlib>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -62,28 +61,6 @@ std::optional<Value> integerFrom(std::string_view text) {
     return Value(u);  // signed when it fits, as the binary reader gives it
 }
 
-// Whether a decimal number out of a double's range lies below it (toward 0)
-// rather than above it: the power of ten of its first significant digit.
-bool belowRange(std::string_view number) {
-    if (!number.empty() && number.front() == '-') number.remove_prefix(1);
-    std::size_t e = number.find_first_of("eE");
-    std::string_view mantissa = number.substr(0, e);
-    long long exponent = 0;
-    if (e != std::string_view::npos) {
-        std::string_view digits = number.substr(e + 1);
-        bool negative = !digits.empty() && digits.front() == '-';
-        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
-        for (char c : digits) exponent = std::min(exponent * 10 + (c - '0'), 1'000'000'000LL);
-        if (negative) exponent = -exponent;
-    }
-    std::size_t point = mantissa.find('.');
-    std::size_t whole = point == std::string_view::npos ? mantissa.size() : point;
-    std::size_t first = mantissa.find_first_of("123456789");
-    if (first == std::string_view::npos) return true;
-    long long place = first < whole ? static_cast<long long>(whole - first) - 1 : -static_cast<long long>(first - whole);
-    return place + exponent < 0;
-}
-
 std::optional<Value> realFrom(std::string_view text) {
     text = trimmed(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
@@ -93,10 +70,9 @@ std::optional<Value> realFrom(std::string_view text) {
     auto r = std::from_chars(text.data(), end, d);
     if (r.ptr != end) return std::nullopt;
     if (r.ec == std::errc::result_out_of_range) {
-        // Too small for a double is zero, too large infinity, with its sign.
-        bool negative = text.front() == '-';
-        double magnitude = belowRange(text) ? 0.0 : std::numeric_limits<double>::infinity();
-        return Value(negative ? -magnitude : magnitude);
+        // Too small for a double is zero, too large infinity, with its sign:
+        // what strtod gives for the decimal number checked above.
+        return Value(std::strtod(std::string(text).c_str(), nullptr));
     }
     if (r.ec != std::errc()) return std::nullopt;
     return Value(d);
