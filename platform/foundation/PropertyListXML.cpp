@@ -28,17 +28,21 @@ bool isNameChar(char c) {
            c == '.' || c == ':';
 }
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+std::string_view trimmedEnd(std::string_view s) {
     while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    return trimmedEnd(s);
+}
+
 std::optional<Value> integerFrom(std::string_view text) {
-    // Hexadecimal right at the start ("0x10"), without a sign, as other
-    // writers and readers take it.
+    // Hexadecimal right at the start ("0x10"), without a sign or blanks
+    // before the digits, as other writers and readers take it.
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        std::string_view digits = trimmed(text.substr(2));
+        std::string_view digits = trimmedEnd(text.substr(2));
         unsigned long long u = 0;
         const char* end = digits.data() + digits.size();
         auto r = std::from_chars(digits.data(), end, u, 16);

@@ -546,6 +546,8 @@ TEST(PropertyList, XMLAsPlistlibReadsIt) {
         {"<plist><integer>-0x10</integer></plist>", {}},
         {"<plist><integer>+0x10</integer></plist>", {}},
         {"<plist><integer> 0x10</integer></plist>", {}},
+        {"<plist><integer>0x 10</integer></plist>", {}},
+        {"<plist><integer>0x\t10</integer></plist>", {}},
         {"<plist><integer>0x</integer></plist>", {}},
         {"<plist><integer>0x10000000000000000</integer></plist>", {}},
         {"<plist><integer>0x1g</integer></plist>", {}},
