@@ -82,11 +82,11 @@ Value PropertyListSerialization::propertyListWithData(const Bytes& data, Propert
         report(error, kPropertyListReadBeyondLimitsError, "property list too large");
         return {};
     }
-    std::string problem;
+    plistcodec::Problem problem;
     // A reader's failure: a list beyond the readers' bounds, or no list.
     auto refuse = [&](const std::string& what) {
-        bool beyond = problem == plistcodec::kTooDeep;
-        report(error, beyond ? kPropertyListReadBeyondLimitsError : kPropertyListReadCorruptError, what + problem);
+        report(error, problem.beyondLimits ? kPropertyListReadBeyondLimitsError : kPropertyListReadCorruptError,
+               what + problem.reason);
         return Value();
     };
     if (data.size() >= 6 && std::memcmp(data.data(), "bplist", 6) == 0) {
@@ -110,9 +110,9 @@ Value PropertyListSerialization::propertyListWithData(const Bytes& data, Propert
             if (format) *format = PropertyListFormat::XML;
             return v;
         }
-        if (problem == plistcodec::kTooDeep) return refuse("not a property list: ");
+        if (problem.beyondLimits) return refuse("not a property list: ");
         // "<0fbd>" is data in the text form.
-        std::string ignored;
+        plistcodec::Problem ignored;
         if (!wide) v = plisttext::read(text, &ignored);
         if (!v.isNil()) {
             if (format) *format = PropertyListFormat::OpenStep;

@@ -47,18 +47,25 @@ class Reader {
 public:
     explicit Reader(const Bytes& bytes) : p_(bytes.data()), n_(bytes.size()) {}
 
-    Value read(std::string* problem) {
+    Value read(plistcodec::Problem* problem) {
         if (auto bad = check()) {
-            if (problem) *problem = *bad;
+            if (problem) *problem = {*bad, beyondLimits_};
             return {};
         }
         return build(top_);
     }
 
 private:
-    using Problem = std::optional<std::string>;
+    // What is wrong with the list, or nothing.
+    using Fault = std::optional<std::string>;
 
-    Problem check() {
+    // A list nested deeper than the readers take.
+    Fault tooDeep() {
+        beyondLimits_ = true;
+        return plistcodec::kTooDeep;
+    }
+
+    Fault check() {
         if (n_ < kHeaderSize + kTrailerSize || std::memcmp(p_, "bplist00", kHeaderSize) != 0) return "truncated";
         const std::uint8_t* t = p_ + n_ - kTrailerSize;
         offsetSize_ = t[6];
@@ -81,7 +88,7 @@ private:
         state_.assign(count_, 0);
         if (auto bad = visit(top_, 0)) return bad;
         // A container reached again deeper down nests deeper there.
-        if (height(top_) > kPropertyListMaxDepth) return plistcodec::kTooDeep;
+        if (height(top_) > kPropertyListMaxDepth) return tooDeep();
         return std::nullopt;
     }
 
@@ -123,14 +130,14 @@ private:
 
     // Depth-first over the object graph, each object once: reads every
     // scalar, rejects cycles and notes how deep each container nests.
-    Problem visit(std::size_t obj, int depth) {
+    Fault visit(std::size_t obj, int depth) {
         if (state_[obj] == 1) return "reference cycle";
         if (state_[obj] == 2) return std::nullopt;
         state_[obj] = 1;
         std::uint8_t marker = p_[offsetOf(obj)];
         unsigned type = marker >> 4;
         if (type == 0xA || type == 0xD) {
-            if (depth >= kPropertyListMaxDepth) return plistcodec::kTooDeep;
+            if (depth >= kPropertyListMaxDepth) return tooDeep();
             std::size_t at = offsetOf(obj) + 1;
             std::uint64_t count = 0;
             if (!countOf(at, marker & 0xF, count)) return "bad container";
@@ -161,7 +168,7 @@ private:
         return it == heights_.end() ? 0 : it->second;
     }
 
-    Problem scalar(std::size_t obj) {
+    Fault scalar(std::size_t obj) {
         std::size_t at = offsetOf(obj);
         std::uint8_t marker = p_[at++];
         unsigned low = marker & 0xF;
@@ -286,6 +293,7 @@ private:
     std::size_t n_;
     unsigned offsetSize_ = 0, refSize_ = 0;
     std::size_t count_ = 0, top_ = 0, end_ = 0;
+    bool beyondLimits_ = false;  // the fault is a list deeper than the readers take
     std::vector<std::uint8_t> state_;  // 0 new, 1 on the path, 2 done
     // Of the objects visited: how deep each container nests, the scalars
     // read, and the containers built.
@@ -379,7 +387,7 @@ private:
     // container before what it holds.
     std::size_t flatten(const Value& v, int depth) {
         bool container = (v.isArray() || v.isDictionary()) && !isUID(v);
-        if (container && depth >= kPropertyListMaxDepth) throw Failure{"nesting too deep"};
+        if (container && depth >= kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
         if (!container) {
             check(v);
             auto [it, fresh] = scalars_.try_emplace(scalarKey(v), objects_.size());
@@ -391,7 +399,7 @@ private:
         if (!fresh) {
             if (it->second == kOnPath) throw Failure{"a container that holds itself"};
             // Held again deeper down, it nests deeper there.
-            if (depth + objects_[it->second].height > kPropertyListMaxDepth) throw Failure{"nesting too deep"};
+            if (depth + objects_[it->second].height > kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
             return it->second;
         }
         it->second = kOnPath;
@@ -518,7 +526,7 @@ private:
 
 }  // namespace
 
-Value read(const Bytes& bytes, std::string* problem) { return Reader(bytes).read(problem); }
+Value read(const Bytes& bytes, plistcodec::Problem* problem) { return Reader(bytes).read(problem); }
 
 Bytes write(const Value& plist) { return Writer().write(plist); }
 

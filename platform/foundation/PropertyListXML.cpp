@@ -166,9 +166,12 @@ class Reader {
 public:
     explicit Reader(std::string_view text) : s_(text) {}
 
-    Value read(std::string* problem) {
+    Value read(plistcodec::Problem* problem) {
         Value v = document();
-        if (v.isNil() && problem) *problem = problem_.empty() ? "not a property list" : problem_;
+        if (v.isNil() && problem) {
+            *problem = problem_;
+            if (problem->reason.empty()) problem->reason = "not a property list";
+        }
         return v;
     }
 
@@ -234,7 +237,7 @@ private:
                 Frame frame;
                 frame.isDict = tag->name == "dict";
                 if (!tag->selfClosing) {
-                    if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return fail(plistcodec::kTooDeep);
+                    if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return tooDeep();
                     stack.push_back(std::move(frame));
                     continue;
                 }
@@ -266,10 +269,13 @@ private:
 
     // ---- Tokens ----
 
-    Value fail(std::string reason) {
-        if (problem_.empty()) problem_ = std::move(reason);
+    Value fail(std::string reason, bool beyondLimits = false) {
+        if (problem_.reason.empty()) problem_ = {std::move(reason), beyondLimits};
         return {};
     }
+
+    // A list nested deeper than the readers take.
+    Value tooDeep() { return fail(plistcodec::kTooDeep, true); }
 
     bool looking(std::string_view what) const { return s_.substr(at_, what.size()) == what; }
 
@@ -443,7 +449,7 @@ private:
 
     std::string_view s_;
     std::size_t at_ = 0;
-    std::string problem_;
+    plistcodec::Problem problem_;
 };
 
 // ---- Writing ----
@@ -553,7 +559,7 @@ private:
             case Value::Kind::Dictionary: {
                 bool dict = v.isDictionary();
                 const char* name = dict ? "dict" : "array";
-                if (depth >= kPropertyListMaxDepth) throw Failure{"nesting too deep"};
+                if (depth >= kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
                 if (v.count() == 0) {
                     indent(depth);
                     out_ += dict ? "<dict/>\n" : "<array/>\n";
@@ -586,7 +592,7 @@ private:
 
 }  // namespace
 
-Value read(std::string_view text, std::string* problem) { return Reader(text).read(problem); }
+Value read(std::string_view text, plistcodec::Problem* problem) { return Reader(text).read(problem); }
 
 Bytes write(const Value& plist) { return Writer().write(plist); }
 
