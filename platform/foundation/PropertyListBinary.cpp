@@ -83,9 +83,10 @@ private:
             std::uint64_t off = bigEndian(p_ + table + i * offsetSize_, offsetSize_);
             if (off < kHeaderSize || off >= end_) return "object outside the object area";
         }
-        // A byte for each object the list claims (up to one per byte of the
-        // list); the rest only for the objects the root reaches.
-        state_.assign(count_, 0);
+        // Three bytes for each object the list claims (up to one per byte of
+        // the list); the rest only for the objects the root reaches.
+        state_.assign(count_, kNew);
+        heights_.assign(count_, 0);
         if (auto bad = visit(top_, 0)) return bad;
         // A container reached again deeper down nests deeper there.
         if (height(top_) > kPropertyListMaxDepth) return tooDeep();
@@ -129,11 +130,15 @@ private:
     }
 
     // Depth-first over the object graph, each object once: reads every
-    // scalar, rejects cycles and notes how deep each container nests.
+    // scalar, rejects cycles, notes how deep each container nests and which
+    // objects are referred to again.
     Fault visit(std::size_t obj, int depth) {
-        if (state_[obj] == 1) return "reference cycle";
-        if (state_[obj] == 2) return std::nullopt;
-        state_[obj] = 1;
+        if (state_[obj] == kOnPath) return "reference cycle";
+        if (state_[obj] != kNew) {
+            state_[obj] = kReachedAgain;
+            return std::nullopt;
+        }
+        state_[obj] = kOnPath;
         std::uint8_t marker = p_[offsetOf(obj)];
         unsigned type = marker >> 4;
         if (type == 0xA || type == 0xD) {
@@ -154,19 +159,18 @@ private:
                 if (auto bad = visit(static_cast<std::size_t>(r), depth + 1)) return bad;
                 below = std::max(below, height(static_cast<std::size_t>(r)));
             }
-            heights_[obj] = below + 1;
+            // Counted no further than one past the limit: how far past is no
+            // matter, and it keeps to its two bytes.
+            heights_[obj] = static_cast<std::uint16_t>(std::min(below + 1, kPropertyListMaxDepth + 1));
         } else {
             if (auto bad = scalar(obj)) return bad;
         }
-        state_[obj] = 2;
+        state_[obj] = kDone;
         return std::nullopt;
     }
 
     // Containers nested in one another from here down: 0 for a scalar.
-    int height(std::size_t obj) const {
-        auto it = heights_.find(obj);
-        return it == heights_.end() ? 0 : it->second;
-    }
+    int height(std::size_t obj) const { return heights_[obj]; }
 
     Fault scalar(std::size_t obj) {
         std::size_t at = offsetOf(obj);
@@ -253,7 +257,8 @@ private:
     // The checked graph as values, each object built once: a container the
     // list refers to from several places is one shared container there, as
     // the writer of the list had it, so memory and work follow the list's
-    // own objects however far its references would expand.
+    // own objects however far its references would expand. Only those are
+    // kept once built; a container referred to once is built once anyway.
     Value build(std::size_t obj) {
         unsigned type = p_[offsetOf(obj)] >> 4;
         if (type != 0xA && type != 0xD) {
@@ -261,7 +266,10 @@ private:
             // A UID is a dictionary: each place gets its own.
             return v.isDictionary() ? v.deepCopy() : v;
         }
-        if (auto done = built_.find(obj); done != built_.end()) return done->second;
+        const bool shared = state_[obj] == kReachedAgain;
+        if (shared) {
+            if (auto done = built_.find(obj); done != built_.end()) return done->second;
+        }
         Refs r = refsOf(obj);
         Value out;
         if (type == 0xA) {
@@ -285,7 +293,7 @@ private:
             }
             out = Value::dictionaryWithUniqueEntries(std::move(entries));
         }
-        built_.emplace(obj, out);
+        if (shared) built_.emplace(obj, out);
         return out;
     }
 
@@ -294,10 +302,13 @@ private:
     unsigned offsetSize_ = 0, refSize_ = 0;
     std::size_t count_ = 0, top_ = 0, end_ = 0;
     bool beyondLimits_ = false;  // the fault is a list deeper than the readers take
-    std::vector<std::uint8_t> state_;  // 0 new, 1 on the path, 2 done
-    // Of the objects visited: how deep each container nests, the scalars
-    // read, and the containers built.
-    std::unordered_map<std::size_t, int> heights_;
+    // Of each object claimed: where the walk stands with it, and how deep
+    // it nests (counted to kPropertyListMaxDepth + 1).
+    enum State : std::uint8_t { kNew, kOnPath, kDone, kReachedAgain };
+    std::vector<std::uint8_t> state_;
+    std::vector<std::uint16_t> heights_;
+    // Of the objects visited: the scalars read, and the containers referred
+    // to again, once built.
     std::unordered_map<std::size_t, Value> scalars_;
     std::unordered_map<std::size_t, Value> built_;
 };

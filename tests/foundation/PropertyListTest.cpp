@@ -321,19 +321,27 @@ TEST(PropertyList, SharedReferencesCostWhatTheirObjectsCostNotWhatTheyExpandTo) 
 
     // A chain first met near the top, then again at its bottom through
     // another: every path counts, so 200 chains of 300 nest 60,000 deep
-    // and the list is one beyond the readers' bounds, not one to recurse into.
-    constexpr std::uint32_t kChains = 200, kLength = 300;
-    std::vector<std::vector<std::uint32_t>> chains(1);
-    for (std::uint32_t c = 0; c < kChains; ++c) {
-        const std::uint32_t head = static_cast<std::uint32_t>(chains.size());
-        chains[0].push_back(head);
-        for (std::uint32_t i = 0; i + 1 < kLength; ++i) chains.push_back({head + i + 1});
-        chains.push_back(c == 0 ? std::vector<std::uint32_t>{} : std::vector<std::uint32_t>{head - kLength});
+    // and the list is one beyond the readers' bounds, not one to recurse into;
+    // so are 257 chains of 255 in an array of their own, 65,537 deep.
+    struct Chains {
+        std::uint32_t count, length;
+        bool inOwnArray;
+    };
+    for (const auto& [count, length, inOwnArray] : {Chains{200, 300, false}, Chains{257, 255, true}}) {
+        std::vector<std::vector<std::uint32_t>> chains(1);
+        const std::size_t holder = inOwnArray ? 1 : 0;
+        if (inOwnArray) chains = {{1}, {}};
+        for (std::uint32_t c = 0; c < count; ++c) {
+            const std::uint32_t head = static_cast<std::uint32_t>(chains.size());
+            chains[holder].push_back(head);
+            for (std::uint32_t i = 0; i + 1 < length; ++i) chains.push_back({head + i + 1});
+            chains.push_back(c == 0 ? std::vector<std::uint32_t>{} : std::vector<std::uint32_t>{head - length});
+        }
+        ErrorPtr error;
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(arraysList(chains), nullptr, &error).isNil());
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
     }
-    ErrorPtr error;
-    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(arraysList(chains), nullptr, &error).isNil());
-    ASSERT_TRUE(error);
-    EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
     // The writer refuses such a value too.
     Value chain = Value::array();
     for (int i = 0; i < 300; ++i) chain = Value::array({chain});
