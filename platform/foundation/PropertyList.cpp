@@ -46,13 +46,7 @@ std::optional<std::string> textOfUTF16(const Bytes& data) {
     units.reserve(data.size() / 2 - 1);
     for (std::size_t i = 2; i < data.size(); i += 2)
         units.push_back(static_cast<char16_t>(little ? data[i] | data[i + 1] << 8 : data[i] << 8 | data[i + 1]));
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF, low = units[i] >= 0xDC00 && units[i] <= 0xDFFF;
-        if (low || (high && (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF)))
-            return std::nullopt;
-        if (high) ++i;
-    }
-    return fromUTF16(units);
+    return stringFromUTF16(units);
 }
 
 }  // namespace
