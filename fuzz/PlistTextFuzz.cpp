@@ -36,10 +36,10 @@ bool onlyTextKinds(const ns::Value& v, int depth) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzz::Quiet quiet;
     const std::string_view text = fuzz::text(data, size);
-    std::string problem;
+    ns::plistcodec::Problem problem;
     ns::Value value = ns::plisttext::read(text, &problem);
     if (value.isNil()) {
-        FUZZ_CHECK(!problem.empty());
+        FUZZ_CHECK(!problem.reason.empty());
         return 0;
     }
     FUZZ_CHECK(onlyTextKinds(value, 0));

@@ -35,6 +35,22 @@ DateComponents dateComponents(Date date);
 std::optional<Date> dateFromComponents(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 bool isLeapYear(int year);
+
+// ---- Days of the proleptic Gregorian calendar, in UTC ----
+
+// A day of the calendar: year (0 is 1 BC, -1 is 2 BC), month 1-12, day 1-31.
+struct CivilDate {
+    long long year = 1970;
+    unsigned month = 1;
+    unsigned day = 1;
+    friend bool operator==(const CivilDate&, const CivilDate&) = default;
+};
+// Days from 1970-01-01 to the date (negative before it). In 64 bits
+// throughout: exact for years within 10^16 either way of 1970.
+long long daysFromCivil(long long year, unsigned month, unsigned day);
+// The date of a day counted from 1970-01-01, the inverse of daysFromCivil,
+// for any count of days within 2^62 either way.
+CivilDate civilFromDays(long long days);
 // 28-31; 0 for a month outside 1-12.
 int daysInMonth(int year, int month);
 

@@ -47,14 +47,9 @@ std::string& overrideHome() {
     return s;
 }
 
-std::string& cachedHome() {
-    static std::string s;
-    return s;
-}
-
-bool& cachedHomeGiven() {
-    static bool given = false;
-    return given;
+std::optional<UserDataFolder>& cachedHome() {
+    static std::optional<UserDataFolder> folder;
+    return folder;
 }
 
 Date dateOf(const struct timespec& ts) {
@@ -83,13 +78,9 @@ bool failWith(ErrorPtr* error, int err, const std::string& path, bool writing) {
 
 // ---- Folders of the user's data ----
 
-std::string userDataDirectory(const char* variable, const std::string& name, bool* given) {
-    if (given) *given = false;
-    if (const char* v = std::getenv(variable); v && *v) {
-        if (given) *given = true;
-        return v;
-    }
-    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') return std::string(x) + "/" + name;
+UserDataFolder userDataDirectory(const char* variable, const std::string& name) {
+    if (const char* v = std::getenv(variable); v && *v) return {v, ExistingFolder::KeepMode};
+    if (const char* x = std::getenv("XDG_DATA_HOME"); x && *x == '/') return {std::string(x) + "/" + name};
     std::string user;
     if (const char* h = std::getenv("HOME"); h && *h) {
         user = h;
@@ -98,7 +89,7 @@ std::string userDataDirectory(const char* variable, const std::string& name, boo
     } else {
         user = "/tmp";
     }
-    return user + "/.local/share/" + name;
+    return {user + "/.local/share/" + name};
 }
 
 std::string ensureDirectory(const std::string& path, const char* owner, ExistingFolder existing) {
@@ -117,19 +108,17 @@ std::string ensureDirectory(const std::string& path, const char* owner, Existing
 // ---- App home ----
 
 std::string homeDirectory() {
-    std::string home;
-    bool given = false;  // named by KL_HOME: an existing folder keeps its mode
+    UserDataFolder home;
     {
         std::lock_guard lock(homeMutex());
         if (!overrideHome().empty()) {
-            home = overrideHome();
+            home.path = overrideHome();
         } else {
-            if (cachedHome().empty()) cachedHome() = userDataDirectory("KL_HOME", "kestrowline", &cachedHomeGiven());
-            home = cachedHome();
-            given = cachedHomeGiven();
+            if (!cachedHome()) cachedHome() = userDataDirectory("KL_HOME", "kestrowline");
+            home = *cachedHome();
         }
     }
-    return ensureDirectory(home, "FileManager", given ? ExistingFolder::KeepMode : ExistingFolder::MakePrivate);
+    return ensureDirectory(home.path, "FileManager", home.existing);
 }
 
 namespace {
@@ -157,7 +146,7 @@ std::string temporaryDirectory() { return homeFolder("/tmp"); }
 void setHomeDirectory(const std::string& path) {
     std::lock_guard lock(homeMutex());
     overrideHome() = path;
-    cachedHome().clear();
+    cachedHome().reset();
 }
 
 void resetHomeDirectory() { setHomeDirectory({}); }

@@ -21,15 +21,21 @@ namespace ns {
 
 // ---- Folders of the user's data ----
 
-// Where one of our programs keeps its data on this machine: $<variable> when
-// set and not empty (`given` is then set), else $XDG_DATA_HOME/<name> when
-// that is an absolute path, else <user home>/.local/share/<name> (the user
-// home from $HOME, else the password entry, else /tmp). Nothing is made.
-std::string userDataDirectory(const char* variable, const std::string& name, bool* given = nullptr);
 // What ensureDirectory does with a folder that is already there: closes it
 // to others (a folder of our own), or leaves its mode (a folder the user
 // named, which may be shared, such as a sticky 1777 one).
 enum class ExistingFolder { MakePrivate, KeepMode };
+// A folder of the user's data, and what is done with it when it is there.
+struct UserDataFolder {
+    std::string path;
+    ExistingFolder existing = ExistingFolder::MakePrivate;
+};
+// Where one of our programs keeps its data on this machine: $<variable> when
+// set and not empty (a folder the user named: KeepMode), else
+// $XDG_DATA_HOME/<name> when that is an absolute path, else <user
+// home>/.local/share/<name> (the user home from $HOME, else the password
+// entry, else /tmp). Nothing is made.
+UserDataFolder userDataDirectory(const char* variable, const std::string& name);
 // Makes the folder and its parents (for the owner alone, 0700; an existing
 // folder open to others is closed to them, unless `existing` keeps its mode)
 // and answers the path. A failure is logged as "<owner>: cannot create

@@ -1,8 +1,10 @@
 #include "foundation/KeyedArchive.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <unordered_map>
+#include <utility>
 
 #include "foundation/PropertyList.h"
 
@@ -33,19 +35,42 @@ bool isDataClass(const std::string& name) { return name == "NSData" || name == "
 // How deep an object lies, as the writer and the reader both count it: the
 // arrays, dictionaries and coded objects on the way from the root, the
 // object itself included (a root array is at 1); strings, numbers, data and
-// dates add nothing. So the writer refuses exactly what the reader would.
+// dates add nothing. An object held in several places is written and read
+// once, in whatever place each meets it first, and its levels are checked
+// again in every other place: so the writer refuses exactly what the reader
+// would, whatever order a coded object's fields are written and read in.
 class Nesting {
 public:
     // One level further down; false (and nothing entered) past the limit.
     bool enter(int limit) {
         if (depth_ >= limit) return false;
         ++depth_;
+        deepest_ = std::max(deepest_, depth_);
         return true;
     }
     void leave() { --depth_; }
 
+    // Starts measuring the levels an object met here reaches; what it
+    // answers goes to reached().
+    int measure() { return std::exchange(deepest_, depth_); }
+    // The levels below this one that the object measured reaches (0 for a
+    // string, 1 for an empty array).
+    int reached(int outer) {
+        const int below = deepest_ - depth_;
+        deepest_ = std::max(outer, deepest_);
+        return below;
+    }
+    // An object measured before, met again here; false when it would reach
+    // past the limit.
+    bool again(int below, int limit) {
+        if (depth_ + below > limit) return false;
+        deepest_ = std::max(deepest_, depth_ + below);
+        return true;
+    }
+
 private:
     int depth_ = 0;
+    int deepest_ = 0;  // the deepest level reached since the last measure()
 };
 
 }  // namespace
@@ -57,8 +82,13 @@ struct KeyedArchiver::State {
     std::unordered_map<std::string, std::size_t> strings;
     std::unordered_map<std::string, std::size_t> classes;
     // Containers and coded objects by identity, so that one held in several
-    // places is written once; kOnPath while its contents are written.
-    std::unordered_map<const void*, std::size_t> written;
+    // places is written once: where it is (kOnPath while its contents are
+    // written), and the levels it reaches below the place it is met.
+    struct Written {
+        std::size_t at = kOnPath;
+        int below = 0;
+    };
+    std::unordered_map<const void*, Written> written;
     static constexpr std::size_t kOnPath = 0;
     // What `written` names stays alive until the archive is done: a value or
     // coded object made on the spot and gone must not leave its address to
@@ -75,12 +105,20 @@ struct KeyedArchiver::State {
     }
 
     // The index of an object already written, or nullopt (and the object
-    // marked as being written) for a new one; a cycle fails.
+    // marked as being written) for a new one; a cycle fails, and so does an
+    // object that would nest too deep here.
     std::optional<std::size_t> seen(const void* identity) {
-        auto [it, fresh] = written.try_emplace(identity, kOnPath);
+        auto [it, fresh] = written.try_emplace(identity);
         if (fresh) return std::nullopt;
-        if (it->second == kOnPath) failed = true;  // an object that holds itself
-        return it->second;
+        if (it->second.at == kOnPath) failed = true;  // an object that holds itself
+        if (!nesting.again(it->second.below, ArchiveLimits{}.maxDepth)) failed = true;
+        return it->second.at;
+    }
+
+    // Keeps where an object was written and the levels it reached; `outer`
+    // is what nesting.measure() gave before it was entered.
+    void wrote(const void* identity, std::size_t at, int outer) {
+        written[identity] = {at, nesting.reached(outer)};
     }
 
     std::size_t classRecord(const std::string& name) {
@@ -125,18 +163,20 @@ struct KeyedArchiver::State {
             case Value::Kind::Array: {
                 if (auto done = seen(&v.items())) return *done;
                 heldValues.push_back(v);
+                const int outer = nesting.measure();
                 if (!enter()) return 0;
                 std::size_t at = reserve();
                 Value refs = Value::array();
                 for (const auto& item : v.items()) refs.push(uid(encode(item)));
                 nesting.leave();
                 objects[at] = Value::dictionary({{"NS.objects", refs}, {"$class", uid(classRecord("NSArray"))}});
-                written[&v.items()] = at;
+                wrote(&v.items(), at, outer);
                 return at;
             }
             case Value::Kind::Dictionary: {
                 if (auto done = seen(&v.entries())) return *done;
                 heldValues.push_back(v);
+                const int outer = nesting.measure();
                 if (!enter()) return 0;
                 std::size_t at = reserve();
                 Value keys = Value::array(), values = Value::array();
@@ -147,7 +187,7 @@ struct KeyedArchiver::State {
                 nesting.leave();
                 objects[at] = Value::dictionary(
                     {{"NS.keys", keys}, {"NS.objects", values}, {"$class", uid(classRecord("NSDictionary"))}});
-                written[&v.entries()] = at;
+                wrote(&v.entries(), at, outer);
                 return at;
             }
         }
@@ -158,6 +198,7 @@ struct KeyedArchiver::State {
     std::size_t encode(const Coding& object, KeyedArchiver& coder) {
         if (failed) return 0;
         if (auto done = seen(&object)) return *done;
+        const int outer = nesting.measure();
         if (!enter()) return 0;
         std::size_t at = reserve();
         current.push_back(Value::dictionary());
@@ -167,7 +208,7 @@ struct KeyedArchiver::State {
         current.pop_back();
         fields.set("$class", uid(classRecord(object.className())));
         objects[at] = fields;
-        written[&object] = at;
+        wrote(&object, at, outer);
         return at;
     }
 
@@ -240,12 +281,14 @@ struct KeyedUnarchiver::State {
 
     // What each object decoded to, as a plain value and as a coded object,
     // so that an object referred to from several places is one value (or
-    // coded object) in all of them; and how many values it expands to.
+    // coded object) in all of them; how many values it expands to, and the
+    // levels it reaches below the place it is met.
     template <class T>
     struct Decoded {
         bool done = false;
         T made{};
         std::size_t weight = 0;
+        int below = 0;
     };
     std::vector<Decoded<Value>> plains;
     std::vector<Decoded<CodingPtr>> codeds;
@@ -255,18 +298,22 @@ struct KeyedUnarchiver::State {
         for (const auto& c : allowed) classes.emplace(c.name, &c);
     }
 
-    // An object decoded before: its values counted again, it given back.
+    // An object decoded before: its values counted again and its levels
+    // checked here, it given back.
     template <class T>
     std::optional<T> again(std::vector<Decoded<T>>& memo, std::size_t index) {
         if (failed || index >= memo.size() || !memo[index].done) return std::nullopt;
         decoded += memo[index].weight;
         if (decoded > limits.maxDecoded) return fail(), T{};
+        if (!nesting.again(memo[index].below, limits.maxDepth)) return fail(), T{};
         return memo[index].made;
     }
-    // Keeps what an object decoded to; `before` is the count when it began.
+    // Keeps what an object decoded to; `before` is the count when it began,
+    // `outer` what nesting.measure() gave then.
     template <class T>
-    void keep(std::vector<Decoded<T>>& memo, std::size_t index, std::size_t before, const T& made) {
-        if (!failed) memo[index] = {true, made, decoded - before};
+    void keep(std::vector<Decoded<T>>& memo, std::size_t index, std::size_t before, int outer, const T& made) {
+        const int below = nesting.reached(outer);
+        if (!failed) memo[index] = {true, made, decoded - before, below};
     }
 
     bool fail() {
@@ -320,10 +367,11 @@ struct KeyedUnarchiver::State {
         if (index == 0) return {};
         if (auto done = again(plains, index)) return *done;
         std::size_t before = decoded;
+        const int outer = nesting.measure();
         if (!enter(index)) return {};
         Value out = plainBody(objects[index]);
         leave(index);
-        keep(plains, index, before, out);
+        keep(plains, index, before, outer, out);
         return failed ? Value() : out;
     }
 
@@ -419,6 +467,7 @@ CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
     }
     if (auto done = s.again(s.codeds, index)) return *done;
     std::size_t before = s.decoded;
+    const int outer = s.nesting.measure();
     if (!s.enter(index) || !s.deeper()) return nullptr;
     CodingPtr made = it->second->make ? it->second->make() : nullptr;
     if (made) {
@@ -429,7 +478,7 @@ CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
     }
     s.nesting.leave();
     s.leave(index);
-    s.keep(s.codeds, index, before, made);
+    s.keep(s.codeds, index, before, outer, made);
     return s.failed ? nullptr : made;
 }
 

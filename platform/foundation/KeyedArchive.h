@@ -71,7 +71,8 @@ struct ArchiveLimits {
     std::size_t maxObjects = 1u << 17;    // entries of "$objects"
     std::size_t maxDecoded = 1u << 18;    // values of the result, one referred to twice counted twice
     int maxDepth = 64;                    // arrays, dictionaries and coded objects inside each other
-                                          // (a root array is 1; the values they hold add none)
+                                          // (a root array is 1; the values they hold add none), in
+                                          // every place an object held in several places is held
 };
 
 class KeyedArchiver {

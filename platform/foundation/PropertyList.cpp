@@ -46,13 +46,7 @@ std::optional<std::string> textOfUTF16(const Bytes& data) {
     units.reserve(data.size() / 2 - 1);
     for (std::size_t i = 2; i < data.size(); i += 2)
         units.push_back(static_cast<char16_t>(little ? data[i] | data[i + 1] << 8 : data[i] << 8 | data[i + 1]));
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF, low = units[i] >= 0xDC00 && units[i] <= 0xDFFF;
-        if (low || (high && (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF)))
-            return std::nullopt;
-        if (high) ++i;
-    }
-    return fromUTF16(units);
+    return stringFromUTF16(units);
 }
 
 }  // namespace
@@ -82,11 +76,11 @@ Value PropertyListSerialization::propertyListWithData(const Bytes& data, Propert
         report(error, kPropertyListReadBeyondLimitsError, "property list too large");
         return {};
     }
-    std::string problem;
+    plistcodec::Problem problem;
     // A reader's failure: a list beyond the readers' bounds, or no list.
     auto refuse = [&](const std::string& what) {
-        bool beyond = problem == plistcodec::kTooDeep;
-        report(error, beyond ? kPropertyListReadBeyondLimitsError : kPropertyListReadCorruptError, what + problem);
+        report(error, problem.beyondLimits ? kPropertyListReadBeyondLimitsError : kPropertyListReadCorruptError,
+               what + problem.reason);
         return Value();
     };
     if (data.size() >= 6 && std::memcmp(data.data(), "bplist", 6) == 0) {
@@ -110,9 +104,9 @@ Value PropertyListSerialization::propertyListWithData(const Bytes& data, Propert
             if (format) *format = PropertyListFormat::XML;
             return v;
         }
-        if (problem == plistcodec::kTooDeep) return refuse("not a property list: ");
+        if (problem.beyondLimits) return refuse("not a property list: ");
         // "<0fbd>" is data in the text form.
-        std::string ignored;
+        plistcodec::Problem ignored;
         if (!wide) v = plisttext::read(text, &ignored);
         if (!v.isNil()) {
             if (format) *format = PropertyListFormat::OpenStep;

@@ -47,18 +47,25 @@ class Reader {
 public:
     explicit Reader(const Bytes& bytes) : p_(bytes.data()), n_(bytes.size()) {}
 
-    Value read(std::string* problem) {
+    Value read(plistcodec::Problem* problem) {
         if (auto bad = check()) {
-            if (problem) *problem = *bad;
+            if (problem) *problem = {*bad, beyondLimits_};
             return {};
         }
         return build(top_);
     }
 
 private:
-    using Problem = std::optional<std::string>;
+    // What is wrong with the list, or nothing.
+    using Fault = std::optional<std::string>;
 
-    Problem check() {
+    // A list nested deeper than the readers take.
+    Fault tooDeep() {
+        beyondLimits_ = true;
+        return plistcodec::kTooDeep;
+    }
+
+    Fault check() {
         if (n_ < kHeaderSize + kTrailerSize || std::memcmp(p_, "bplist00", kHeaderSize) != 0) return "truncated";
         const std::uint8_t* t = p_ + n_ - kTrailerSize;
         offsetSize_ = t[6];
@@ -76,12 +83,13 @@ private:
             std::uint64_t off = bigEndian(p_ + table + i * offsetSize_, offsetSize_);
             if (off < kHeaderSize || off >= end_) return "object outside the object area";
         }
-        // A byte for each object the list claims (up to one per byte of the
-        // list); the rest only for the objects the root reaches.
-        state_.assign(count_, 0);
+        // Three bytes for each object the list claims (up to one per byte of
+        // the list); the rest only for the objects the root reaches.
+        state_.assign(count_, kNew);
+        heights_.assign(count_, 0);
         if (auto bad = visit(top_, 0)) return bad;
         // A container reached again deeper down nests deeper there.
-        if (height(top_) > kPropertyListMaxDepth) return plistcodec::kTooDeep;
+        if (height(top_) > kPropertyListMaxDepth) return tooDeep();
         return std::nullopt;
     }
 
@@ -122,15 +130,19 @@ private:
     }
 
     // Depth-first over the object graph, each object once: reads every
-    // scalar, rejects cycles and notes how deep each container nests.
-    Problem visit(std::size_t obj, int depth) {
-        if (state_[obj] == 1) return "reference cycle";
-        if (state_[obj] == 2) return std::nullopt;
-        state_[obj] = 1;
+    // scalar, rejects cycles, notes how deep each container nests and which
+    // objects are referred to again.
+    Fault visit(std::size_t obj, int depth) {
+        if (state_[obj] == kOnPath) return "reference cycle";
+        if (state_[obj] != kNew) {
+            state_[obj] = kReachedAgain;
+            return std::nullopt;
+        }
+        state_[obj] = kOnPath;
         std::uint8_t marker = p_[offsetOf(obj)];
         unsigned type = marker >> 4;
         if (type == 0xA || type == 0xD) {
-            if (depth >= kPropertyListMaxDepth) return plistcodec::kTooDeep;
+            if (depth >= kPropertyListMaxDepth) return tooDeep();
             std::size_t at = offsetOf(obj) + 1;
             std::uint64_t count = 0;
             if (!countOf(at, marker & 0xF, count)) return "bad container";
@@ -147,21 +159,20 @@ private:
                 if (auto bad = visit(static_cast<std::size_t>(r), depth + 1)) return bad;
                 below = std::max(below, height(static_cast<std::size_t>(r)));
             }
-            heights_[obj] = below + 1;
+            // Counted no further than one past the limit: how far past is no
+            // matter, and it keeps to its two bytes.
+            heights_[obj] = static_cast<std::uint16_t>(std::min(below + 1, kPropertyListMaxDepth + 1));
         } else {
             if (auto bad = scalar(obj)) return bad;
         }
-        state_[obj] = 2;
+        state_[obj] = kDone;
         return std::nullopt;
     }
 
     // Containers nested in one another from here down: 0 for a scalar.
-    int height(std::size_t obj) const {
-        auto it = heights_.find(obj);
-        return it == heights_.end() ? 0 : it->second;
-    }
+    int height(std::size_t obj) const { return heights_[obj]; }
 
-    Problem scalar(std::size_t obj) {
+    Fault scalar(std::size_t obj) {
         std::size_t at = offsetOf(obj);
         std::uint8_t marker = p_[at++];
         unsigned low = marker & 0xF;
@@ -246,7 +257,8 @@ private:
     // The checked graph as values, each object built once: a container the
     // list refers to from several places is one shared container there, as
     // the writer of the list had it, so memory and work follow the list's
-    // own objects however far its references would expand.
+    // own objects however far its references would expand. Only those are
+    // kept once built; a container referred to once is built once anyway.
     Value build(std::size_t obj) {
         unsigned type = p_[offsetOf(obj)] >> 4;
         if (type != 0xA && type != 0xD) {
@@ -254,7 +266,10 @@ private:
             // A UID is a dictionary: each place gets its own.
             return v.isDictionary() ? v.deepCopy() : v;
         }
-        if (auto done = built_.find(obj); done != built_.end()) return done->second;
+        const bool shared = state_[obj] == kReachedAgain;
+        if (shared) {
+            if (auto done = built_.find(obj); done != built_.end()) return done->second;
+        }
         Refs r = refsOf(obj);
         Value out;
         if (type == 0xA) {
@@ -278,7 +293,7 @@ private:
             }
             out = Value::dictionaryWithUniqueEntries(std::move(entries));
         }
-        built_.emplace(obj, out);
+        if (shared) built_.emplace(obj, out);
         return out;
     }
 
@@ -286,10 +301,14 @@ private:
     std::size_t n_;
     unsigned offsetSize_ = 0, refSize_ = 0;
     std::size_t count_ = 0, top_ = 0, end_ = 0;
-    std::vector<std::uint8_t> state_;  // 0 new, 1 on the path, 2 done
-    // Of the objects visited: how deep each container nests, the scalars
-    // read, and the containers built.
-    std::unordered_map<std::size_t, int> heights_;
+    bool beyondLimits_ = false;  // the fault is a list deeper than the readers take
+    // Of each object claimed: where the walk stands with it, and how deep
+    // it nests (counted to kPropertyListMaxDepth + 1).
+    enum State : std::uint8_t { kNew, kOnPath, kDone, kReachedAgain };
+    std::vector<std::uint8_t> state_;
+    std::vector<std::uint16_t> heights_;
+    // Of the objects visited: the scalars read, and the containers referred
+    // to again, once built.
     std::unordered_map<std::size_t, Value> scalars_;
     std::unordered_map<std::size_t, Value> built_;
 };
@@ -379,7 +398,7 @@ private:
     // container before what it holds.
     std::size_t flatten(const Value& v, int depth) {
         bool container = (v.isArray() || v.isDictionary()) && !isUID(v);
-        if (container && depth >= kPropertyListMaxDepth) throw Failure{"nesting too deep"};
+        if (container && depth >= kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
         if (!container) {
             check(v);
             auto [it, fresh] = scalars_.try_emplace(scalarKey(v), objects_.size());
@@ -391,7 +410,7 @@ private:
         if (!fresh) {
             if (it->second == kOnPath) throw Failure{"a container that holds itself"};
             // Held again deeper down, it nests deeper there.
-            if (depth + objects_[it->second].height > kPropertyListMaxDepth) throw Failure{"nesting too deep"};
+            if (depth + objects_[it->second].height > kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
             return it->second;
         }
         it->second = kOnPath;
@@ -518,7 +537,7 @@ private:
 
 }  // namespace
 
-Value read(const Bytes& bytes, std::string* problem) { return Reader(bytes).read(problem); }
+Value read(const Bytes& bytes, plistcodec::Problem* problem) { return Reader(bytes).read(problem); }
 
 Bytes write(const Value& plist) { return Writer().write(plist); }
 

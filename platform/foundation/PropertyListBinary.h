@@ -19,14 +19,13 @@
 // what nests deeper than the reader takes along any path.
 #pragma once
 
-#include <string>
-
+#include "foundation/PropertyListCodec.h"
 #include "foundation/Value.h"
 
 namespace ns::plistbinary {
 
-// The property list in the bytes, or nil with the reason in *problem.
-Value read(const Bytes& bytes, std::string* problem);
+// The property list in the bytes, or nil with the problem in *problem.
+Value read(const Bytes& bytes, plistcodec::Problem* problem);
 
 // The bytes; throws plistcodec::Refusal for a value a property list cannot
 // hold (nil, the null object, text that is not UTF-8, a date that is not a

@@ -12,8 +12,16 @@ struct Refusal {
     std::string reason;
 };
 
-// A reader's reason for a list nested deeper than kPropertyListMaxDepth: a
-// list beyond this reader's bounds rather than bytes that are no list.
+// The reason for a list nested deeper than kPropertyListMaxDepth, read or
+// written.
 inline constexpr const char* kTooDeep = "nesting too deep";
+
+// Why a reader gave no list; PropertyList.cpp makes it the read error.
+struct Problem {
+    std::string reason;
+    // A list beyond the readers' bounds (nested too deep) rather than bytes
+    // that are no list.
+    bool beyondLimits = false;
+};
 
 }  // namespace ns::plistcodec

@@ -21,7 +21,7 @@ class Reader {
 public:
     explicit Reader(std::string_view text) : s_(text) {}
 
-    Value read(std::string* problem) {
+    Value read(plistcodec::Problem* problem) {
         if (s_.substr(0, 3) == "\xEF\xBB\xBF") at_ = 3;
         Value v;
         if (skip()) {
@@ -29,15 +29,21 @@ public:
             else v = value(0);
         }
         if (!v.isNil() && skip() && at_ != s_.size()) v = fail("text after the property list");
-        if (v.isNil() && problem) *problem = problem_.empty() ? "not a property list" : problem_;
+        if (v.isNil() && problem) {
+            *problem = problem_;
+            if (problem->reason.empty()) problem->reason = "not a property list";
+        }
         return v;
     }
 
 private:
-    Value fail(std::string reason) {
-        if (problem_.empty()) problem_ = std::move(reason);
+    Value fail(std::string reason, bool beyondLimits = false) {
+        if (problem_.reason.empty()) problem_ = {std::move(reason), beyondLimits};
         return {};
     }
+
+    // A list nested deeper than the readers take.
+    Value tooDeep() { return fail(plistcodec::kTooDeep, true); }
 
     // Blanks and comments; false for a comment that does not end.
     bool skip() {
@@ -73,7 +79,7 @@ private:
         if (at_ >= s_.size()) return fail("unexpected end");
         char c = s_[at_];
         if (c == '{' || c == '(') {
-            if (depth >= kPropertyListMaxDepth) return fail(plistcodec::kTooDeep);
+            if (depth >= kPropertyListMaxDepth) return tooDeep();
             ++at_;
             return c == '{' ? dictionary(depth) : array(depth);
         }
@@ -91,7 +97,7 @@ private:
         std::vector<Value> items;
         for (;;) {
             if (take(')')) return Value::array(std::move(items));
-            if (!problem_.empty()) return {};
+            if (!problem_.reason.empty()) return {};
             Value item = value(depth + 1);
             if (item.isNil()) return {};
             items.push_back(std::move(item));
@@ -105,7 +111,7 @@ private:
         std::unordered_map<std::string, std::size_t> index;
         for (;;) {
             if (take('}')) return Value::dictionaryWithUniqueEntries(std::move(entries));
-            if (!problem_.empty()) return {};
+            if (!problem_.reason.empty()) return {};
             Value key = value(depth + 1);
             if (key.isNil()) return {};
             if (!key.isString()) return fail("dictionary key is not a string");
@@ -219,11 +225,11 @@ private:
 
     std::string_view s_;
     std::size_t at_ = 0;
-    std::string problem_;
+    plistcodec::Problem problem_;
 };
 
 }  // namespace
 
-Value read(std::string_view text, std::string* problem) { return Reader(text).read(problem); }
+Value read(std::string_view text, plistcodec::Problem* problem) { return Reader(text).read(problem); }
 
 }  // namespace ns::plisttext

@@ -14,14 +14,14 @@
 // key keeps its last value.
 #pragma once
 
-#include <string>
 #include <string_view>
 
+#include "foundation/PropertyListCodec.h"
 #include "foundation/Value.h"
 
 namespace ns::plisttext {
 
-// The property list in the text, or nil with the reason in *problem.
-Value read(std::string_view text, std::string* problem);
+// The property list in the text, or nil with the problem in *problem.
+Value read(std::string_view text, plistcodec::Problem* problem);
 
 }  // namespace ns::plisttext

@@ -1,11 +1,10 @@
 #include "foundation/PropertyListXML.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <limits>
+#include <cstdlib>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "foundation/Data.h"
+#include "foundation/DateTime.h"
 #include "foundation/PropertyList.h"
 #include "foundation/PropertyListCodec.h"
 #include "foundation/Strings.h"
@@ -28,17 +28,21 @@ bool isNameChar(char c) {
            c == '.' || c == ':';
 }
 
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+std::string_view trimmedEnd(std::string_view s) {
     while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
     return s;
 }
 
+std::string_view trimmed(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    return trimmedEnd(s);
+}
+
 std::optional<Value> integerFrom(std::string_view text) {
-    // Hexadecimal right at the start ("0x10"), without a sign, as other
-    // writers and readers take it.
+    // Hexadecimal right at the start ("0x10"), without a sign or blanks
+    // before the digits, as other writers and readers take it.
     if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        std::string_view digits = trimmed(text.substr(2));
+        std::string_view digits = trimmedEnd(text.substr(2));
         unsigned long long u = 0;
         const char* end = digits.data() + digits.size();
         auto r = std::from_chars(digits.data(), end, u, 16);
@@ -61,28 +65,6 @@ std::optional<Value> integerFrom(std::string_view text) {
     return Value(u);  // signed when it fits, as the binary reader gives it
 }
 
-// Whether a decimal number out of a double's range lies below it (toward 0)
-// rather than above it: the power of ten of its first significant digit.
-bool belowRange(std::string_view number) {
-    if (!number.empty() && number.front() == '-') number.remove_prefix(1);
-    std::size_t e = number.find_first_of("eE");
-    std::string_view mantissa = number.substr(0, e);
-    long long exponent = 0;
-    if (e != std::string_view::npos) {
-        std::string_view digits = number.substr(e + 1);
-        bool negative = !digits.empty() && digits.front() == '-';
-        if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
-        for (char c : digits) exponent = std::min(exponent * 10 + (c - '0'), 1'000'000'000LL);
-        if (negative) exponent = -exponent;
-    }
-    std::size_t point = mantissa.find('.');
-    std::size_t whole = point == std::string_view::npos ? mantissa.size() : point;
-    std::size_t first = mantissa.find_first_of("123456789");
-    if (first == std::string_view::npos) return true;
-    long long place = first < whole ? static_cast<long long>(whole - first) - 1 : -static_cast<long long>(first - whole);
-    return place + exponent < 0;
-}
-
 std::optional<Value> realFrom(std::string_view text) {
     text = trimmed(text);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
@@ -92,23 +74,12 @@ std::optional<Value> realFrom(std::string_view text) {
     auto r = std::from_chars(text.data(), end, d);
     if (r.ptr != end) return std::nullopt;
     if (r.ec == std::errc::result_out_of_range) {
-        // Too small for a double is zero, too large infinity, with its sign.
-        bool negative = text.front() == '-';
-        double magnitude = belowRange(text) ? 0.0 : std::numeric_limits<double>::infinity();
-        return Value(negative ? -magnitude : magnitude);
+        // Too small for a double is zero, too large infinity, with its sign:
+        // what strtod gives for the decimal number checked above.
+        return Value(std::strtod(std::string(text).c_str(), nullptr));
     }
     if (r.ec != std::errc()) return std::nullopt;
     return Value(d);
-}
-
-// Days from 1970-01-01 to the date of the proleptic Gregorian calendar.
-long long daysFromCivil(long long y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    long long era = (y >= 0 ? y : y - 399) / 400;
-    auto yoe = static_cast<unsigned>(y - era * 400);
-    unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<long long>(doe) - 719468;
 }
 
 // "2015-03-01T02:00:00Z", perhaps with a fraction of a second; the time, or
@@ -195,9 +166,12 @@ class Reader {
 public:
     explicit Reader(std::string_view text) : s_(text) {}
 
-    Value read(std::string* problem) {
+    Value read(plistcodec::Problem* problem) {
         Value v = document();
-        if (v.isNil() && problem) *problem = problem_.empty() ? "not a property list" : problem_;
+        if (v.isNil() && problem) {
+            *problem = problem_;
+            if (problem->reason.empty()) problem->reason = "not a property list";
+        }
         return v;
     }
 
@@ -263,7 +237,7 @@ private:
                 Frame frame;
                 frame.isDict = tag->name == "dict";
                 if (!tag->selfClosing) {
-                    if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return fail(plistcodec::kTooDeep);
+                    if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return tooDeep();
                     stack.push_back(std::move(frame));
                     continue;
                 }
@@ -295,10 +269,13 @@ private:
 
     // ---- Tokens ----
 
-    Value fail(std::string reason) {
-        if (problem_.empty()) problem_ = std::move(reason);
+    Value fail(std::string reason, bool beyondLimits = false) {
+        if (problem_.reason.empty()) problem_ = {std::move(reason), beyondLimits};
         return {};
     }
+
+    // A list nested deeper than the readers take.
+    Value tooDeep() { return fail(plistcodec::kTooDeep, true); }
 
     bool looking(std::string_view what) const { return s_.substr(at_, what.size()) == what; }
 
@@ -472,26 +449,12 @@ private:
 
     std::string_view s_;
     std::size_t at_ = 0;
-    std::string problem_;
+    plistcodec::Problem problem_;
 };
 
 // ---- Writing ----
 
 using Failure = plistcodec::Refusal;
-
-// The year, month and day of a day counted from 1970-01-01 (the inverse of
-// daysFromCivil).
-void civilFromDays(long long days, long long& y, unsigned& m, unsigned& d) {
-    days += 719468;
-    long long era = (days >= 0 ? days : days - 146096) / 146097;
-    auto doe = static_cast<unsigned>(days - era * 146097);
-    unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    unsigned mp = (5 * doy + 2) / 153;
-    d = doy - (153 * mp + 2) / 5 + 1;
-    m = mp < 10 ? mp + 3 : mp - 9;
-    y = static_cast<long long>(yoe) + era * 400 + (m <= 2);
-}
 
 class Writer {
 public:
@@ -557,12 +520,10 @@ private:
         auto seconds = static_cast<long long>(std::floor(interval)) + static_cast<long long>(kReferenceDateSince1970);
         long long days = seconds >= 0 ? seconds / 86400 : -((-seconds + 86399) / 86400);
         long long rest = seconds - days * 86400;
-        long long y = 0;
-        unsigned m = 0, d = 0;
-        civilFromDays(days, y, m, d);
+        const CivilDate day = civilFromDays(days);
         char buffer[80];
-        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ", y, m, d, rest / 3600,
-                      rest / 60 % 60, rest % 60);
+        std::snprintf(buffer, sizeof buffer, "%04lld-%02u-%02uT%02lld:%02lld:%02lldZ", day.year, day.month, day.day,
+                      rest / 3600, rest / 60 % 60, rest % 60);
         return buffer;
     }
 
@@ -598,7 +559,7 @@ private:
             case Value::Kind::Dictionary: {
                 bool dict = v.isDictionary();
                 const char* name = dict ? "dict" : "array";
-                if (depth >= kPropertyListMaxDepth) throw Failure{"nesting too deep"};
+                if (depth >= kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
                 if (v.count() == 0) {
                     indent(depth);
                     out_ += dict ? "<dict/>\n" : "<array/>\n";
@@ -631,7 +592,7 @@ private:
 
 }  // namespace
 
-Value read(std::string_view text, std::string* problem) { return Reader(text).read(problem); }
+Value read(std::string_view text, plistcodec::Problem* problem) { return Reader(text).read(problem); }
 
 Bytes write(const Value& plist) { return Writer().write(plist); }
 

@@ -24,15 +24,15 @@
 // second, rounded down.
 #pragma once
 
-#include <string>
 #include <string_view>
 
+#include "foundation/PropertyListCodec.h"
 #include "foundation/Value.h"
 
 namespace ns::plistxml {
 
-// The property list in the text, or nil with the reason in *problem.
-Value read(std::string_view text, std::string* problem);
+// The property list in the text, or nil with the problem in *problem.
+Value read(std::string_view text, plistcodec::Problem* problem);
 
 // The text; throws plistcodec::Refusal for what
 // PropertyListSerialization::dataWithPropertyList refuses in XML.

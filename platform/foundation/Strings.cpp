@@ -145,8 +145,11 @@ std::u16string toUTF16(std::string_view s) {
     return out;
 }
 
-std::string fromUTF16(std::u16string_view u) {
-    std::string out;
+namespace {
+
+// The UTF-8 of UTF-16 units into `out`. A lone surrogate becomes U+FFFD,
+// or, when `strict`, stops the conversion with false.
+bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
     out.reserve(u.size());
     for (std::size_t i = 0; i < u.size(); ++i) {
         char32_t c = u[i];
@@ -154,10 +157,25 @@ std::string fromUTF16(std::u16string_view u) {
             c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
+            if (strict) return false;
             c = kReplacement;
         }
         appendUTF8(out, c);
     }
+    return true;
+}
+
+}  // namespace
+
+std::string fromUTF16(std::u16string_view u) {
+    std::string out;
+    convertUTF16(u, out, false);
+    return out;
+}
+
+std::optional<std::string> stringFromUTF16(std::u16string_view u) {
+    std::string out;
+    if (!convertUTF16(u, out, true)) return std::nullopt;
     return out;
 }
 

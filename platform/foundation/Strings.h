@@ -65,6 +65,9 @@ Bytes bytesFromString(std::string_view text);
 // Conversions; malformed input becomes U+FFFD.
 std::u16string toUTF16(std::string_view text);
 std::string fromUTF16(std::u16string_view units);
+// The text of UTF-16 units, or nullopt when they hold a surrogate that is
+// not half of a pair.
+std::optional<std::string> stringFromUTF16(std::u16string_view units);
 std::u32string toUTF32(std::string_view text);
 std::string fromUTF32(std::u32string_view codePoints);
 

@@ -7,10 +7,11 @@
 #include <cstdio>
 #include <cctype>
 #include <cstdlib>
-#include <ctime>
 #include <functional>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "foundation/DateTime.h"
 
 namespace ns {
 
@@ -313,16 +314,20 @@ const std::vector<std::pair<std::string, Value>>& Value::entries() const {
     return d ? d->entries : kEmptyEntries;
 }
 
-// Containers already copied, by the storage of the original: a container
-// held in several places is copied once, so a list of shared references
-// copies in the time of its own objects, not of its expanded tree.
+// Containers already copied, by the storage of the original. Only a
+// container held in more than one place can be reached twice, so only such
+// a one is kept here: a list of shared references copies in the time of its
+// own objects, not of its expanded tree, and a tree without sharing keeps
+// nothing at all.
 struct Value::CopiedContainers {
     std::unordered_map<const void*, Value> done;
 };
 
 // Pairs of containers found equal, or being compared: not compared again,
 // so two values that share containers compare in the time of their distinct
-// pairs, not of their expanded trees.
+// pairs, not of their expanded trees. A pair is kept when either of its
+// containers is held in more than one place; a pair of containers each held
+// in one place is reached only through its parents' pair.
 struct Value::ComparedContainers {
     struct PairHash {
         std::size_t operator()(const std::pair<const void*, const void*>& p) const {
@@ -334,25 +339,30 @@ struct Value::ComparedContainers {
 };
 
 Value Value::deepCopy() const {
-    if (!arr() && !dict()) return *this;
-    CopiedContainers copied;
-    return deepCopy(copied);
+    std::unique_ptr<CopiedContainers> copied;
+    return deepCopy(copied, true);
 }
 
-Value Value::deepCopy(CopiedContainers& copied) const {
+Value Value::deepCopy(std::unique_ptr<CopiedContainers>& copied, bool root) const {
     auto* a = arr();
     auto* d = dict();
     if (!a && !d) return *this;
-    if (auto done = copied.done.find(ref_.get()); done != copied.done.end()) return done->second;
+    const bool shared = !root && ref_.use_count() > 1;
+    if (shared && copied) {
+        if (auto done = copied->done.find(ref_.get()); done != copied->done.end()) return done->second;
+    }
     Value out = a ? array() : dictionary();
     if (a) {
         out.arr()->items.reserve(a->items.size());
-        for (const auto& x : a->items) out.arr()->items.push_back(x.deepCopy(copied));
+        for (const auto& x : a->items) out.arr()->items.push_back(x.deepCopy(copied, false));
     } else {
         out.dict()->entries.reserve(d->entries.size());
-        for (const auto& [k, x] : d->entries) out.dict()->entries.emplace_back(k, x.deepCopy(copied));
+        for (const auto& [k, x] : d->entries) out.dict()->entries.emplace_back(k, x.deepCopy(copied, false));
     }
-    copied.done.emplace(ref_.get(), out);
+    if (shared) {
+        if (!copied) copied = std::make_unique<CopiedContainers>();
+        copied->done.emplace(ref_.get(), out);
+    }
     return out;
 }
 
@@ -362,11 +372,11 @@ bool Value::isSame(const Value& other) const {
 }
 
 bool Value::operator==(const Value& o) const {
-    ComparedContainers compared;
-    return equals(o, compared);
-}
-
-bool Value::equals(const Value& o, ComparedContainers& compared) const {
+    if (kind_ == o.kind_ && (kind_ == Kind::Array || kind_ == Kind::Dictionary)) {
+        if (ref_ == o.ref_) return true;
+        std::unique_ptr<ComparedContainers> compared;
+        return containersEqual(o, compared, true);
+    }
     if (isNumber() && o.isNumber()) {
         if (kind_ == Kind::Double || o.kind_ == Kind::Double) return doubleValue() == o.doubleValue();
         return i_ == o.i_ && unsigned_ == o.unsigned_;
@@ -378,30 +388,38 @@ bool Value::equals(const Value& o, ComparedContainers& compared) const {
         case Kind::String: return str() == o.str();
         case Kind::Data: return data() == o.data();
         case Kind::Date: return d_ == o.d_;
-        case Kind::Array: {
-            if (ref_ == o.ref_) return true;
-            if (!compared.firstTime(ref_.get(), o.ref_.get())) return true;
-            const auto& a = arr()->items;
-            const auto& b = o.arr()->items;
-            if (a.size() != b.size()) return false;
-            for (std::size_t i = 0; i < a.size(); ++i)
-                if (!a[i].equals(b[i], compared)) return false;
-            return true;
-        }
-        case Kind::Dictionary: {
-            if (ref_ == o.ref_) return true;
-            if (!compared.firstTime(ref_.get(), o.ref_.get())) return true;
-            const auto& a = dict()->entries;
-            const auto& b = o.dict()->entries;
-            if (a.size() != b.size()) return false;
-            for (const auto& [k, v] : a) {
-                auto i = o.dict()->find(k);
-                if (i < 0 || !v.equals(b[static_cast<std::size_t>(i)].second, compared)) return false;
-            }
-            return true;
-        }
         default: return false;
     }
+}
+
+bool Value::equals(const Value& o, std::unique_ptr<ComparedContainers>& compared) const {
+    if (kind_ == o.kind_ && (kind_ == Kind::Array || kind_ == Kind::Dictionary))
+        return ref_ == o.ref_ || containersEqual(o, compared, false);
+    return *this == o;
+}
+
+// Two arrays or two dictionaries of distinct storage, element by element.
+bool Value::containersEqual(const Value& o, std::unique_ptr<ComparedContainers>& compared, bool root) const {
+    if (!root && (ref_.use_count() > 1 || o.ref_.use_count() > 1)) {
+        if (!compared) compared = std::make_unique<ComparedContainers>();
+        if (!compared->firstTime(ref_.get(), o.ref_.get())) return true;
+    }
+    if (kind_ == Kind::Array) {
+        const auto& a = arr()->items;
+        const auto& b = o.arr()->items;
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (!a[i].equals(b[i], compared)) return false;
+        return true;
+    }
+    const auto& a = dict()->entries;
+    const auto& b = o.dict()->entries;
+    if (a.size() != b.size()) return false;
+    for (const auto& [k, v] : a) {
+        auto i = o.dict()->find(k);
+        if (i < 0 || !v.equals(b[static_cast<std::size_t>(i)].second, compared)) return false;
+    }
+    return true;
 }
 
 // ---- Description ----
@@ -486,18 +504,10 @@ std::string dateText(double seconds) {
         daySecs += 86400;
         days -= 1;
     }
-    // Days since 1970-01-01 to year, month and day, in 400-year eras from 0000-03-01.
-    const long long z = days + 719468;
-    const long long era = (z >= 0 ? z : z - 146096) / 146097;
-    const long long dayOfEra = z - era * 146097;
-    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const long long shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const long long day = dayOfYear - (153 * shiftedMonth + 2) / 5 + 1;
-    const long long month = shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9;
-    const long long year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-    std::snprintf(buf, sizeof buf, "%s%04lld-%02lld-%02lld %02lld:%02lld:%02lld +0000", year < 0 ? "-" : "",
-                  year < 0 ? -year : year, month, day, daySecs / 3600, daySecs / 60 % 60, daySecs % 60);
+    const CivilDate date = civilFromDays(days);
+    std::snprintf(buf, sizeof buf, "%s%04lld-%02u-%02u %02lld:%02lld:%02lld +0000", date.year < 0 ? "-" : "",
+                  date.year < 0 ? -date.year : date.year, date.month, date.day, daySecs / 3600, daySecs / 60 % 60,
+                  daySecs % 60);
     return buf;
 }
 

@@ -156,8 +156,9 @@ public:
 private:
     struct CopiedContainers;
     struct ComparedContainers;
-    Value deepCopy(CopiedContainers& copied) const;
-    bool equals(const Value& other, ComparedContainers& compared) const;
+    Value deepCopy(std::unique_ptr<CopiedContainers>& copied, bool root) const;
+    bool equals(const Value& other, std::unique_ptr<ComparedContainers>& compared) const;
+    bool containersEqual(const Value& other, std::unique_ptr<ComparedContainers>& compared, bool root) const;
     void setKindArray();
     ArrayStorage* arr() const;
     DictionaryStorage* dict() const;

@@ -27,15 +27,15 @@ std::string& overridePath() {
 }  // namespace
 
 std::string deviceStoreDirectory() {
-    std::string path;
-    bool given = false;  // named by KL_DEVICE_HOME: an existing folder keeps its mode
+    ns::UserDataFolder folder;
     {
         std::lock_guard<std::mutex> lock(storeMutex());
-        path = overridePath().empty() ? ns::userDataDirectory("KL_DEVICE_HOME", "kestrowline-device", &given)
-                                      : overridePath();
+        if (overridePath().empty())
+            folder = ns::userDataDirectory("KL_DEVICE_HOME", "kestrowline-device");
+        else
+            folder.path = overridePath();
     }
-    return ns::ensureDirectory(path, "DeviceStore",
-                               given ? ns::ExistingFolder::KeepMode : ns::ExistingFolder::MakePrivate);
+    return ns::ensureDirectory(folder.path, "DeviceStore", folder.existing);
 }
 
 std::string deviceStoreSubdirectory(const std::string& name) {

@@ -67,6 +67,38 @@ TEST(Calendar, MonthEndsAndLeapDays) {
     EXPECT_EQ(dateComponents(Date{NAN}), dateComponents(Date{0}));
 }
 
+// The UTC calendar of day counts: day by day over two thousand years either
+// side of 1970, and as far as 64 bits reach.
+TEST(Calendar, DayCountsAndDatesAgree) {
+    EXPECT_EQ(civilFromDays(0), (CivilDate{1970, 1, 1}));
+    EXPECT_EQ(civilFromDays(11016), (CivilDate{2000, 2, 29}));
+    EXPECT_EQ(civilFromDays(-719528), (CivilDate{0, 1, 1}));
+    EXPECT_EQ(civilFromDays(-719529), (CivilDate{-1, 12, 31}));
+    EXPECT_EQ(daysFromCivil(2015, 3, 1), 16495);
+    EXPECT_EQ(daysFromCivil(1900, 3, 1), -25508);
+
+    constexpr long long kSpan = 800'000;
+    CivilDate previous = civilFromDays(-kSpan - 1);
+    for (long long days = -kSpan; days <= kSpan; ++days) {
+        const CivilDate date = civilFromDays(days);
+        ASSERT_EQ(daysFromCivil(date.year, date.month, date.day), days);
+        const bool newMonth = date.day == 1;
+        const int monthDays = daysInMonth(static_cast<int>(previous.year), static_cast<int>(previous.month));
+        ASSERT_EQ(newMonth, previous.day == static_cast<unsigned>(monthDays)) << days;
+        if (!newMonth) {
+            ASSERT_EQ(date.day, previous.day + 1) << days;
+        }
+        previous = date;
+    }
+
+    for (long long days : {1LL << 62, -(1LL << 62), 1'000'000'000'000'000LL, -999'999'999'999'999LL}) {
+        const CivilDate date = civilFromDays(days);
+        EXPECT_EQ(daysFromCivil(date.year, date.month, date.day), days) << days;
+    }
+    EXPECT_EQ(civilFromDays(daysFromCivil(10'000'000'000'000'000LL, 12, 31)),
+              (CivilDate{10'000'000'000'000'000LL, 12, 31}));
+}
+
 TEST(DateFormat, PatternsInUseFormatAndParseBack) {
     Date when{local(2015, 3, 8, 9, 5, 7).seconds + 0.042};
     struct Case {

@@ -102,16 +102,19 @@ TEST_F(FileManagerTest, AFolderKLHomeNamesKeepsItsModeAndTheFoldersInItArePrivat
 TEST_F(FileManagerTest, UserDataFoldersFollowTheSameLookup) {
     std::string savedHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     setenv("KL_TEST_DATA", (root_ + "/own").c_str(), 1);
-    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer"), root_ + "/own");
+    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer").path, root_ + "/own");
+    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer").existing, ExistingFolder::KeepMode);
     EXPECT_FALSE(fm().fileExistsAtPath(root_ + "/own"));  // nothing is made
 
     setenv("KL_TEST_DATA", "", 1);
     setenv("XDG_DATA_HOME", (root_ + "/xdg").c_str(), 1);
-    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer"), root_ + "/xdg/peer");
+    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer").path, root_ + "/xdg/peer");
+    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer").existing, ExistingFolder::MakePrivate);
 
     setenv("XDG_DATA_HOME", "relative/xdg", 1);
     setenv("HOME", (root_ + "/user").c_str(), 1);
-    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer"), root_ + "/user/.local/share/peer");
+    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer").path, root_ + "/user/.local/share/peer");
+    EXPECT_EQ(userDataDirectory("KL_TEST_DATA", "peer").existing, ExistingFolder::MakePrivate);
 
     unsetenv("XDG_DATA_HOME");
     unsetenv("KL_TEST_DATA");

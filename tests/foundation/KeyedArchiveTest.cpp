@@ -374,6 +374,60 @@ TEST(KeyedArchive, WhatIsWrittenAtTheDepthLimitReadsBackAndOneMoreIsRefusedByBot
     EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(chain(limit + 1)));
 }
 
+namespace {
+
+// A coded object that writes a value and then an array holding it, and
+// reads them the other way round.
+class ReadInAnotherOrder : public Coding {
+public:
+    Value inner, outer;
+
+    std::string className() const override { return "ReadInAnotherOrder"; }
+    void encodeWithCoder(KeyedArchiver& coder) const override {
+        coder.encodeObject(inner, "inner");
+        coder.encodeObject(outer, "outer");
+    }
+    void initWithCoder(KeyedUnarchiver& coder) override {
+        outer = coder.decodeObjectForKey("outer");
+        inner = coder.decodeObjectForKey("inner");
+    }
+};
+
+}  // namespace
+
+// A value held in two places nests as deep as its deeper place, whichever
+// place is written or read first.
+TEST(KeyedArchive, WhatSeveralPlacesHoldNestsAsDeepAsItsDeepestPlace) {
+    const int limit = ArchiveLimits{}.maxDepth;
+    for (int levels : {limit - 2, limit - 1}) {
+        SCOPED_TRACE(levels);
+        // The object, the outer array, then the levels of the inner value.
+        auto object = std::make_shared<ReadInAnotherOrder>();
+        object->inner = nested(levels, false, true);
+        object->outer = Value::array({object->inner});
+        auto bytes = KeyedArchiver::archivedDataWithRootObject(std::static_pointer_cast<Coding>(object));
+        if (levels + 2 > limit) {
+            EXPECT_FALSE(bytes);
+            continue;
+        }
+        ASSERT_TRUE(bytes);
+        auto read = KeyedUnarchiver::unarchivedObjectOfClass<ReadInAnotherOrder>(*bytes);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read->inner, object->inner);
+        EXPECT_TRUE(read->outer.at(0).isSame(read->inner));
+    }
+
+    // Plain values, written and read in one order: the second place counts.
+    Value inner = nested(limit - 2, false, true);
+    Value both = Value::array({inner, Value::array({inner})});
+    auto bytes = KeyedArchiver::archivedDataWithRootObject(both);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes), both);
+    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDepth = limit - 1}).isNil());
+    Value deeper = nested(limit - 1, false, true);
+    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(Value::array({deeper, Value::array({deeper})})));
+}
+
 TEST(KeyedArchive, PlistlibReadsAnArchiveAtTheDepthLimit) {
     ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
     testsupport::Plistlib peer("keyed-archive-depth");

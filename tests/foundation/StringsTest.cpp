@@ -41,6 +41,23 @@ TEST(StringsUTF16, SubstringAndIndexUseUTF16Units) {
     EXPECT_FALSE(rangeOfString("abc", "").found());
 }
 
+// Only whole surrogate pairs make text; fromUTF16 shows a lone half as U+FFFD.
+TEST(StringsUTF16, LoneSurrogatesGiveNoString) {
+    const std::u16string good = toUTF16("x" + kChinese + kEmoji);
+    EXPECT_EQ(stringFromUTF16(good), "x" + kChinese + kEmoji);
+    EXPECT_EQ(stringFromUTF16(u""), "");
+    const std::u16string bad[] = {
+        {u'a', char16_t(0xD83D)},                   // a high half at the end
+        {char16_t(0xDE00), u'a'},                   // a low half first
+        {char16_t(0xD83D), u'a', char16_t(0xDE00)}, // halves apart
+        {char16_t(0xD83D), char16_t(0xD83D), char16_t(0xDE00)},
+    };
+    for (const auto& units : bad) {
+        EXPECT_FALSE(stringFromUTF16(units).has_value()) << fromUTF16(units);
+        EXPECT_NE(fromUTF16(units).find("\xEF\xBF\xBD"), std::string::npos);
+    }
+}
+
 TEST(StringsUTF16, BadUTF8GivesNoString) {
     EXPECT_TRUE(stringFromUTF8(kChinese + kEmoji).has_value());
     EXPECT_FALSE(stringFromUTF8(std::string("\xC3\x28")).has_value());        // bad continuation

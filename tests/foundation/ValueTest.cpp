@@ -139,3 +139,25 @@ TEST(ValueContainers, SharedContainersAreCopiedAndComparedOnce) {
     while (leaf.at(0).isArray()) leaf = leaf.at(0);
     EXPECT_EQ(leaf.at(0), Value(1)) << "the original is left as it was";
 }
+
+// Sharing on one side only, level by level in turn: the first value holds
+// each single-element array in two places, the second each two-element one;
+// both expand to the same 2^60 places.
+TEST(ValueContainers, TreesSharedAtDifferentLevelsCompareOnce) {
+    Value one = Value::array({1});
+    Value first = Value::array({1}), second = Value::array({1});
+    Value pair;
+    for (int i = 0; i < 60; ++i) {
+        one = Value::array({Value::array({one, one})});
+        pair = Value::array({first, second});
+        first = Value::array({pair});
+        second = Value::array({pair});
+    }
+    EXPECT_EQ(one, first);
+    EXPECT_EQ(first.deepCopy(), one);
+    Value bottom = first;
+    while (bottom.at(0).at(0).isArray()) bottom = bottom.at(0).at(1);
+    bottom.replaceAt(0, Value(2));
+    EXPECT_FALSE(one == first);
+    EXPECT_FALSE(first == one);
+}
