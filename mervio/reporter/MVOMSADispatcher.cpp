@@ -181,32 +181,28 @@ void MVOMSADispatcher::setLookupForTesting(Lookup lookup, double limitSeconds) {
 MVOMSADispatcher::~MVOMSADispatcher() { stopUploads(); }
 
 void MVOMSADispatcher::stopUploadsAfter(double seconds) {
-    std::lock_guard lock(stopMutex_);
-    if (stopWatch_.joinable() || stopped_) return;
+    std::lock_guard lock(watchMutex_);
+    if (stopWatch_.joinable() || stopAsked_) return;
     stopWatch_ = std::thread([this, seconds] {
-        std::unique_lock lock(stopMutex_);
+        std::unique_lock lock(watchMutex_);
         stopNow_.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return stopAsked_; });
-        stopped_ = true;
-        if (inFlight_) inFlight_->cancel();
+        stop_.cancel();
     });
 }
 
 void MVOMSADispatcher::stopUploads() {
     std::thread watch;
     {
-        std::lock_guard lock(stopMutex_);
-        stopAsked_ = stopped_ = true;
-        if (inFlight_) inFlight_->cancel();
+        std::lock_guard lock(watchMutex_);
+        stopAsked_ = true;
         watch = std::move(stopWatch_);
     }
+    stop_.cancel();
     stopNow_.notify_all();
     if (watch.joinable()) watch.join();
 }
 
-bool MVOMSADispatcher::uploadsStopped() const {
-    std::lock_guard lock(stopMutex_);
-    return stopped_;
-}
+bool MVOMSADispatcher::uploadsStopped() const { return stop_.cancelled(); }
 
 void MVOMSADispatcher::sendEvent(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback) {
     if (!event) return;
@@ -295,18 +291,7 @@ bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, ns::Value* reply) {
     request.timeout = kTimeoutSeconds;
     request.acceptCompressed = false;  // the reply's "rc4" is ours to undo, not the HTTP layer's
 
-    // The stop at the program's end reaches the exchange under way.
-    net::Cancellation cancellation;
-    {
-        std::lock_guard lock(stopMutex_);
-        if (stopped_) return false;
-        inFlight_ = &cancellation;
-    }
-    net::Response response = net::perform(request, &cancellation);
-    {
-        std::lock_guard lock(stopMutex_);
-        inFlight_ = nullptr;
-    }
+    net::Response response = net::perform(request, &stop_);
     if (response.failed() || response.status != 200) return false;
     if (response.body.empty()) return false;
     ns::Bytes data(response.body.begin(), response.body.end());

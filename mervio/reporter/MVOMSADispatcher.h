@@ -90,7 +90,7 @@ public:
     void sendEvent(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback);
     void send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback);
     void send(const MVOMSAStoreEvents& events, BatchCallback callback);
-    // One exchange with the plain array: true on status 200 and "ret" "0";
+    // One exchange with the plain array (on the queue): true on status 200 and "ret" "0";
     // `reply` gets the (deciphered) reply's object (replyObject), nil when
     // there was none.
     bool nsRequest(const ns::Bytes& plain, ns::Value* reply);
@@ -125,11 +125,13 @@ private:
 
     ns::SerialQueue queue_{"HttpDispatcher"};
 
-    // The stop at the program's end.
-    mutable std::mutex stopMutex_;
+    // The stop at the program's end: once cancelled, the exchange under way
+    // fails at once and every later one before it starts (the queue runs
+    // them one at a time, so one cancellation serves them all).
+    net::Cancellation stop_;
+    // The wait of stopUploadsAfter, which stopUploads ends early.
+    std::mutex watchMutex_;
     std::condition_variable stopNow_;
-    bool stopped_ = false;
     bool stopAsked_ = false;
-    net::Cancellation* inFlight_ = nullptr;  // the exchange under way
     std::thread stopWatch_;
 };
