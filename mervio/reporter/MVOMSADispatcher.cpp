@@ -217,12 +217,13 @@ void MVOMSADispatcher::sendEvent(const std::shared_ptr<MVOMSAEvent>& event, Even
 
 void MVOMSADispatcher::send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback) {
     if (!event) return;
-    auto shared = std::make_shared<EventCallback>(std::move(callback));
-    auto done = [event, shared](bool ok) {
-        if (*shared) (*shared)(ok, event);
-    };
     // Not sent: called back so, and the caller keeps the event.
-    post({event->toJsonString()}, done, [done] { done(false); });
+    post(
+        {event->toJsonString()},
+        [event, callback = std::move(callback)](bool ok) {
+            if (callback) callback(ok, event);
+        },
+        true);
 }
 
 void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callback) {
@@ -234,18 +235,16 @@ void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callb
         [events, callback = std::move(callback)](bool ok) {
             if (callback) callback(ok, events);
         },
-        [] {});
+        false);
 }
 
-void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done,
-                            std::function<void()> stopped) {
-    queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done),
-                  stopped = std::move(stopped)] {
+void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done, bool reportWhenStopped) {
+    queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done), reportWhenStopped] {
         std::string plain = jsonArrayOf(texts);
         ns::Value reply;
         bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply);
         if (!ok && self->uploadsStopped()) {
-            stopped();
+            if (reportWhenStopped) done(false);
             return;
         }
         done(ok);

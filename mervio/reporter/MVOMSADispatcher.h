@@ -118,10 +118,10 @@ public:
 
 private:
     MVOMSADispatcher() = default;
-    // On the queue: posts the texts as one array, calls `done` (or, when the
-    // uploads were stopped, `stopped`), then hands a successful reply's
-    // configuration to the holder.
-    void post(std::vector<std::string> texts, std::function<void(bool)> done, std::function<void()> stopped);
+    // On the queue: posts the texts as one array, calls `done`, then hands a
+    // successful reply's configuration to the holder. When the uploads were
+    // stopped, `done` gets false if `reportWhenStopped`, else is not called.
+    void post(std::vector<std::string> texts, std::function<void(bool)> done, bool reportWhenStopped);
 
     ns::SerialQueue queue_{"HttpDispatcher"};
 
