@@ -3,10 +3,12 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -69,11 +71,28 @@ Resolver& resolver() {
     return r;
 }
 
-// The host's address, or none when the lookup fails or takes longer than
-// the limit. The lookup runs on a thread of its own, which is left to
-// finish by itself when it is too slow; nothing else in the process is
-// disturbed.
-std::optional<std::string> resolveWithin(const std::string& host) {
+using Clock = std::chrono::steady_clock;
+
+// How often a wait of the speed test looks whether the uploads were stopped.
+constexpr std::chrono::milliseconds kStopCheck{50};
+
+// Waits until `ready` (which itself waits at most the time it is given)
+// answers true: false when the deadline passes first, or the uploads stop.
+template <typename Ready>
+bool waitUnlessStopped(Clock::time_point deadline, const MVOMSADispatcher& dispatcher, Ready ready) {
+    for (;;) {
+        if (dispatcher.uploadsStopped()) return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return false;
+        if (ready(std::min(left, kStopCheck))) return true;
+    }
+}
+
+// The host's address, or none when the lookup fails, takes longer than the
+// limit, or the uploads stop meanwhile. The lookup runs on a thread of its
+// own, which is left to finish by itself when it is too slow; nothing else in
+// the process is disturbed.
+std::optional<std::string> resolveWithin(const std::string& host, const MVOMSADispatcher& dispatcher) {
     MVOMSADispatcher::Lookup lookup;
     double limit;
     {
@@ -95,10 +114,30 @@ std::optional<std::string> resolveWithin(const std::string& host) {
         answer->done = true;
         answer->ready.notify_all();
     }).detach();
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
     std::unique_lock lock(answer->mutex);
-    if (!answer->ready.wait_for(lock, std::chrono::duration<double>(limit), [&] { return answer->done; }))
+    if (!waitUnlessStopped(deadline, dispatcher, [&](auto wait) {
+            return answer->ready.wait_for(lock, wait, [&] { return answer->done; });
+        }))
         return std::nullopt;
     return answer->address;
+}
+
+// Connects the non-blocking socket to the peer within the time-out: false
+// when it fails, the time-out passes, or the uploads stop meanwhile.
+bool connectWithin(int fd, const sockaddr_in& peer, double timeoutSeconds, const MVOMSADispatcher& dispatcher) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return true;
+    if (errno != EINPROGRESS) return false;
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeoutSeconds));
+    if (!waitUnlessStopped(deadline, dispatcher, [&](std::chrono::milliseconds wait) {
+            pollfd p{fd, POLLOUT, 0};
+            return ::poll(&p, 1, static_cast<int>(wait.count())) > 0;
+        }))
+        return false;
+    int problem = 0;
+    socklen_t length = sizeof problem;
+    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &problem, &length) == 0 && problem == 0;
 }
 
 // "http://host:port/..." as host and port (80 when it names none).
@@ -323,37 +362,38 @@ MVOMSATestSpeed MVOMSADispatcher::taSocket(const std::string& url) {
     hostAndPort(url, &host, &port);
     result.dm = host;
     result.pt = port;
+    result.st = -1;
     auto stamp = static_cast<long long>(ns::now().seconds);
+    if (uploadsStopped()) return result;
 
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        result.st = -1;
-        return result;
-    }
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return result;
     // Timed on the monotonic clock: a change of the wall clock does not count.
-    auto start = std::chrono::steady_clock::now();
-    std::optional<std::string> address = resolveWithin(host);
+    auto start = Clock::now();
+    std::optional<std::string> address = resolveWithin(host, *this);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(static_cast<std::uint16_t>(port));
     if (address) result.rip = *address;
-    if (!address || inet_pton(AF_INET, address->c_str(), &peer.sin_addr) != 1 ||
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-        ::close(fd);
-        result.st = -1;
-        return result;
-    }
-    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const bool connected = address && inet_pton(AF_INET, address->c_str(), &peer.sin_addr) == 1 &&
+                           connectWithin(fd, peer, kTimeoutSeconds, *this);
+    ::close(fd);
+    if (!connected) return result;
+    double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     result.st = 0;
     result.ts = stamp;
     result.tm = static_cast<long long>(elapsed * 100);
-    ::close(fd);
     return result;
 }
 
-void MVOMSADispatcher::speedTest(const std::string& text) {
+bool MVOMSADispatcher::speedTest(const std::string& text) {
     std::vector<std::string> results;
-    for (const std::string& url : splitSpeedString(text)) results.push_back(taSocket(url).toJsonString());
+    for (const std::string& url : splitSpeedString(text)) {
+        MVOMSATestSpeed result = taSocket(url);
+        // The program ends: what was measured so far is no result.
+        if (uploadsStopped()) return false;
+        results.push_back(result.toJsonString());
+    }
     auto config = MVOMSAConfig::getInstance();
     config->setSp(jsonArrayOf(results));
     if (auto reachability = MVOMSAReachability::reachabilityForInternetConnection()) {
@@ -363,4 +403,5 @@ void MVOMSADispatcher::speedTest(const std::string& text) {
             config->setCn(std::string("CellNetwork"));
     }
     if (auto mccmnc = MVOMSAHelper::getInstance()->getEnv().mccmnc) config->setOp(*mccmnc);
+    return true;
 }

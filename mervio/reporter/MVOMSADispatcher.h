@@ -19,9 +19,9 @@
 // not tried. A stopped upload is not a failed one: an event sent alone is
 // called back as not sent (so it is stored again), and a batch of stored
 // events is not called back at all, so its events stay in the store, with
-// no failure counted against them, for the next start. The same class runs the speed test the server
-// may order: a timed TCP connection to each listed server, the results kept
-// in the settings.
+// no failure counted against them, for the next start. The same class runs
+// the speed test the server may order: a timed TCP connection to each listed
+// server, the results kept in the settings; it stops with the uploads.
 #pragma once
 
 #include <condition_variable>
@@ -107,11 +107,15 @@ public:
     static std::string GetCurTime();
     // "host,port;host,port;..." as "http://host:port" texts; empty entries skipped.
     static std::vector<std::string> splitSpeedString(const std::string& text);
-    // Connects to the URL's host and port (80 by default) and times it.
+    // Connects to the URL's host and port (80 by default) and times it; the
+    // lookup and the connection each get their limit, and both give up
+    // (failed) once the uploads are stopped.
     MVOMSATestSpeed taSocket(const std::string& url);
     // Tests every server of the text; sets sp (the results' JSON array), cn
-    // (the network's kind) and op (the carrier) of the settings.
-    void speedTest(const std::string& text);
+    // (the network's kind) and op (the carrier) of the settings. When the
+    // uploads are stopped meanwhile, it ends there and leaves the settings as
+    // they were: false.
+    bool speedTest(const std::string& text);
 
     MVOMSADispatcher(const MVOMSADispatcher&) = delete;
     MVOMSADispatcher& operator=(const MVOMSADispatcher&) = delete;
