@@ -136,8 +136,10 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         app.finishLaunching();
         return delegate;
     };
-    // The end of every run that launched: the application goes to the
-    // background and terminates, then what the build adds stops.
+    // The end of a run in a window, headless or touring: the application
+    // goes to the background and terminates, then what the build adds stops.
+    // --dump-home only prints the screen: it stops what the build adds
+    // without the application passing through the background or terminating.
     auto finish = [&] {
         app.enterBackground();
         app.terminate();
