@@ -120,18 +120,43 @@ int ServiceConfig::takeOption(int& argc, char** argv, std::string_view option,
     return taken;
 }
 
-bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error) {
+bool ServiceConfig::takeURLOption(int& argc, char** argv, std::string_view option, const char* variable,
+                                  std::string* url, bool* fromOption, std::string* error) {
     // An address that is none would only make every request fail, in the log.
-    std::string badURL;
-    bool emptyNamespace = false;
-    int services = takeOption(
-        argc, argv, "--service",
-        [&](std::string url) {
-            if (!isWebURL(url)) badURL = url.empty() ? "\"\"" : "\"" + url + "\"";
-            setEndpoint(std::move(url));
+    std::string given, message;
+    int taken = takeOption(
+        argc, argv, option,
+        [&](std::string value) {
+            if (!message.empty()) return;
+            if (value.empty())
+                message = std::string(option) + " needs a value";
+            else if (!isWebURL(value))
+                message = std::string(option) + " takes an http or https URL, not \"" + value + "\"";
+            given = std::move(value);
         },
         error);
-    if (services < 0) return false;
+    if (taken < 0) return false;
+    if (taken == 0) {
+        given = fromEnvironment(variable);
+        if (!given.empty() && !isWebURL(given))
+            message = std::string(variable) + " must be an http or https URL, not \"" + given + "\"";
+    }
+    if (!message.empty()) {
+        if (error) *error = std::move(message);
+        return false;
+    }
+    if (url) *url = std::move(given);
+    if (fromOption) *fromOption = taken > 0;
+    return true;
+}
+
+bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error) {
+    std::string url;
+    bool fromOption = false;
+    if (!takeURLOption(argc, argv, "--service", "KL_SERVICE_URL", &url, &fromOption, error)) return false;
+    // The environment's URL is read where it is used.
+    if (fromOption) setEndpoint(std::move(url));
+    bool emptyNamespace = false;
     if (takeOption(argc, argv, "--service-namespace",
                    [&](std::string ns) {
                        if (ns.empty()) emptyNamespace = true;
@@ -139,17 +164,8 @@ bool ServiceConfig::applyCommandLine(int& argc, char** argv, std::string* error)
                    },
                    error) < 0)
         return false;
-    const std::string variable = fromEnvironment("KL_SERVICE_URL");
-    std::string message;
-    if (!badURL.empty()) {
-        message = "--service takes an http or https URL, not " + badURL;
-    } else if (services == 0 && !variable.empty() && !isWebURL(variable)) {
-        message = "KL_SERVICE_URL must be an http or https URL, not \"" + variable + "\"";
-    } else if (emptyNamespace) {
-        message = "--service-namespace needs a value";
-    }
-    if (message.empty()) return true;
-    if (error) *error = message;
+    if (!emptyNamespace) return true;
+    if (error) *error = "--service-namespace needs a value";
     return false;
 }
 

@@ -49,6 +49,14 @@ public:
     static int takeOption(int& argc, char** argv, std::string_view option,
                           const std::function<void(std::string)>& apply, std::string* error = nullptr);
 
+    // An http or https URL from "--option URL" or "--option=URL" (read and
+    // removed from argv; the last one counts), else from the environment
+    // variable when it is set and not empty: `url` gets it ("" for neither)
+    // and `fromOption` whether the option gave it. False, with a message,
+    // when the option lacks its value or a value is not such a URL.
+    static bool takeURLOption(int& argc, char** argv, std::string_view option, const char* variable, std::string* url,
+                              bool* fromOption, std::string* error = nullptr);
+
     // The URL with the path added when it names only a host.
     static std::string normaliseEndpoint(std::string_view url, std::string_view path = kServicePath);
 };

@@ -8,6 +8,7 @@
 #include "foundation/Data.h"
 #include "foundation/FileManager.h"
 #include "foundation/Log.h"
+#include "foundation/Notification.h"
 #include "foundation/RunLoop.h"
 
 namespace {
@@ -111,10 +112,15 @@ WebImageCache::WebImageCache(std::string directory, std::size_t memoryLimit, std
       io_(std::make_unique<ns::SerialQueue>("WebImageCache.disk")) {
     disk_->dir = directory_;
     disk_->limit = diskLimit;
+    // The application's end waits for the disk work already submitted, so a
+    // run that ends there (and may remove its home next) loses no write.
+    ns::NotificationCenter::defaultCenter().addObserver(
+        terminating_, ns::UIApplicationWillTerminateNotification,
+        [io = io_.get()](const ns::Notification&) { io->waitUntilIdle(); });
 }
 
 // The queue's destructor finishes the disk work already submitted.
-WebImageCache::~WebImageCache() = default;
+WebImageCache::~WebImageCache() { ns::NotificationCenter::defaultCenter().removeObserver(terminating_.get()); }
 
 std::size_t WebImageCache::costOf(const ui::Image& image) {
     return static_cast<std::size_t>(image.pixelWidth()) * static_cast<std::size_t>(image.pixelHeight()) * 4;

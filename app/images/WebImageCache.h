@@ -11,7 +11,8 @@
 // are the MD5 of the key, so any URL text is a safe key. The memory cache
 // counts decoded pixel bytes and drops the least recently used images beyond
 // its limit; the disk cache drops the least recently used files once their
-// total passes its limit. What is on disk survives a restart.
+// total passes its limit. What is on disk survives a restart: when the
+// application terminates, the cache waits for its disk work.
 #pragma once
 
 #include <cstddef>
@@ -67,7 +68,7 @@ public:
     std::size_t diskSize();
 
     // Waits until every disk task submitted so far has finished (tests, and
-    // the end of a run whose home is removed after it).
+    // the application's end).
     void waitForDisk();
 
 private:
@@ -88,4 +89,5 @@ private:
 
     std::shared_ptr<DiskState> disk_;     // touched only on io_
     std::unique_ptr<ns::SerialQueue> io_;
+    std::shared_ptr<int> terminating_ = std::make_shared<int>(0);  // observes the application's end
 };

@@ -15,7 +15,6 @@
 #include <string>
 #include <thread>
 
-#include "app/images/WebImageManager.h"
 #include "app/shell/AppDelegate.h"
 #include "foundation/FileManager.h"
 #include "foundation/RunLoop.h"
@@ -137,8 +136,10 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         app.finishLaunching();
         return delegate;
     };
-    // The end of every run that launched: the application goes to the
-    // background and terminates, then what the build adds stops.
+    // The end of a run in a window, headless or touring: the application
+    // goes to the background and terminates, then what the build adds stops.
+    // --dump-home only prints the screen: it stops what the build adds
+    // without the application passing through the background or terminating.
     auto finish = [&] {
         app.enterBackground();
         app.terminate();
@@ -152,7 +153,8 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         }
         // The tour starts as a first run does (logged out, nothing cached), in
         // a home of its own that goes when it ends, once nothing writes there
-        // any more: the statistics reporter and the image cache have stopped.
+        // any more: the image cache finishes its disk work as the application
+        // terminates, and the statistics reporter stops in beforeExit.
         // A signal ends the tour after the step under way; a second one ends
         // the program at once, the home removed first.
         std::string pattern = (std::filesystem::temp_directory_path() / "kl-tour-XXXXXX").string();
@@ -171,7 +173,6 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         ns::UserDefaults::resetStandardUserDefaults();
         int status = hosts.tour(tour, launch, out, err);
         finish();
-        WebImageManager::sharedManager()->imageCache()->waitForDisk();
         removeHome();
         return status;
     }

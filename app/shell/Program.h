@@ -60,8 +60,10 @@ struct ProgramHosts {
     using Launch = std::function<std::shared_ptr<AppDelegate>()>;
     std::function<int(const TourOptions&, const Launch& launch, std::ostream& out, std::ostream& err)> tour;
     // What must stop before the program ends (the statistics reporter's
-    // queues, whose uploads get a moment more): called once the application
-    // has terminated, and before the tour's home goes.
+    // queues, whose uploads get a moment more): called once at the end of
+    // every run that launched the application, after it has terminated
+    // (--dump-home, which does not terminate it, after the print), and
+    // before the tour's home goes.
     std::function<void()> beforeExit;
 };
 

@@ -74,13 +74,14 @@ ns::Value AppCommunicate::propertyListForAppID(const std::string& appId) {
 
 bool AppCommunicate::setPropertyList(const ns::Value& propertyList, const std::string& appId) {
     if (propertyList.isNil() || appId.empty()) return false;
-    ns::Value all = ns::Value::dictionary();
     // Other apps' records may be on a board this reader cannot take: it is
     // left as it is.
     bool beyondLimits = false;
     ns::Value earlier = propertyListForAllApp(&beyondLimits);
     if (beyondLimits) return false;
-    for (const auto& [key, entry] : earlier.entries()) all.set(key, entry);
+    // Only the top dictionary changes: the other apps' entries are taken
+    // over as they were read (the reader kept one of each key).
+    ns::Value all = ns::Value::dictionaryWithUniqueEntries(earlier.entries());
     all.set(appId, propertyList);
     auto bytes = MervioApiUtil::dataFromPropertyList(all);
     auto board = getDataPasteboard();

@@ -1,8 +1,5 @@
 #include "mervio/reporter/MVOMSAConfig.h"
 
-#include <cstdlib>
-#include <optional>
-
 #include "mervio/reporter/MVOMSAReporterLinks.h"
 #include "service/ServiceConfig.h"
 
@@ -48,26 +45,9 @@ std::string MVOMSAConfig::reportURL() const {
 }
 
 bool MVOMSAConfig::applyCommandLine(int& argc, char** argv, std::string* error) {
-    std::optional<std::string> given;
-    if (ServiceConfig::takeOption(argc, argv, "--stat-report", [&](std::string value) { given = std::move(value); },
-                                  error) < 0)
-        return false;
-    auto refuse = [&](std::string message) {
-        if (error) *error = std::move(message);
-        return false;
-    };
     std::string url;
-    if (given) {
-        // An address that is none would only make every upload fail, in the log.
-        if (given->empty()) return refuse("--stat-report needs a value");
-        if (!ServiceConfig::isWebURL(*given))
-            return refuse("--stat-report takes an http or https URL, not \"" + *given + "\"");
-        url = std::move(*given);
-    } else if (const char* env = std::getenv("KL_STAT_REPORT_URL"); env && *env) {
-        url = env;
-        if (!ServiceConfig::isWebURL(url))
-            return refuse("KL_STAT_REPORT_URL must be an http or https URL, not \"" + url + "\"");
-    }
+    if (!ServiceConfig::takeURLOption(argc, argv, "--stat-report", "KL_STAT_REPORT_URL", &url, nullptr, error))
+        return false;
     if (!url.empty()) getInstance()->setStatReportURL(ServiceConfig::normaliseEndpoint(url, kReportPath));
     return true;
 }

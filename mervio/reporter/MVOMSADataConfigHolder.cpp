@@ -136,7 +136,7 @@ void MVOMSADataConfigHolder::applySDKContent(const ns::Value& content) {
 void MVOMSADataConfigHolder::runSpeedTest(const std::string& text) {
     auto reachability = MVOMSAReachability::reachabilityForInternetConnection();
     if (!reachability || !reachability->isReachable()) return;
-    MVOMSADispatcher::getInstance()->speedTest(text);
+    if (!MVOMSADispatcher::getInstance()->speedTest(text)) return;
     MVOMSASettings settings = MVOMSAConfig::getInstance()->settings();
     auto event = std::make_shared<MVOMSATestSpeedEvent>();
     event->sp = settings.sp;

@@ -74,7 +74,8 @@ private:
     MVOMSADataConfigHolder();
     void initWithBlock(const std::function<void()>& completion);
     void applySDKContent(const ns::Value& content);
-    // On the holder's queue: the test, then its event into the events table.
+    // On the holder's queue: the test, then its event into the events table
+    // (none when the program's end stopped the test).
     void runSpeedTest(const std::string& text);
 
     ns::SerialQueue queue_{"StatStore"};

@@ -3,10 +3,12 @@
 #include <arpa/inet.h>
 #include <netdb.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -69,11 +71,28 @@ Resolver& resolver() {
     return r;
 }
 
-// The host's address, or none when the lookup fails or takes longer than
-// the limit. The lookup runs on a thread of its own, which is left to
-// finish by itself when it is too slow; nothing else in the process is
-// disturbed.
-std::optional<std::string> resolveWithin(const std::string& host) {
+using Clock = std::chrono::steady_clock;
+
+// How often a wait of the speed test looks whether the uploads were stopped.
+constexpr std::chrono::milliseconds kStopCheck{50};
+
+// Waits until `ready` (which itself waits at most the time it is given)
+// answers true: false when the deadline passes first, or the uploads stop.
+template <typename Ready>
+bool waitUnlessStopped(Clock::time_point deadline, const MVOMSADispatcher& dispatcher, Ready ready) {
+    for (;;) {
+        if (dispatcher.uploadsStopped()) return false;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return false;
+        if (ready(std::min(left, kStopCheck))) return true;
+    }
+}
+
+// The host's address, or none when the lookup fails, takes longer than the
+// limit, or the uploads stop meanwhile. The lookup runs on a thread of its
+// own, which is left to finish by itself when it is too slow; nothing else in
+// the process is disturbed.
+std::optional<std::string> resolveWithin(const std::string& host, const MVOMSADispatcher& dispatcher) {
     MVOMSADispatcher::Lookup lookup;
     double limit;
     {
@@ -95,10 +114,30 @@ std::optional<std::string> resolveWithin(const std::string& host) {
         answer->done = true;
         answer->ready.notify_all();
     }).detach();
+    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
     std::unique_lock lock(answer->mutex);
-    if (!answer->ready.wait_for(lock, std::chrono::duration<double>(limit), [&] { return answer->done; }))
+    if (!waitUnlessStopped(deadline, dispatcher, [&](auto wait) {
+            return answer->ready.wait_for(lock, wait, [&] { return answer->done; });
+        }))
         return std::nullopt;
     return answer->address;
+}
+
+// Connects the non-blocking socket to the peer within the time-out: false
+// when it fails, the time-out passes, or the uploads stop meanwhile.
+bool connectWithin(int fd, const sockaddr_in& peer, double timeoutSeconds, const MVOMSADispatcher& dispatcher) {
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return true;
+    if (errno != EINPROGRESS) return false;
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeoutSeconds));
+    if (!waitUnlessStopped(deadline, dispatcher, [&](std::chrono::milliseconds wait) {
+            pollfd p{fd, POLLOUT, 0};
+            return ::poll(&p, 1, static_cast<int>(wait.count())) > 0;
+        }))
+        return false;
+    int problem = 0;
+    socklen_t length = sizeof problem;
+    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &problem, &length) == 0 && problem == 0;
 }
 
 // "http://host:port/..." as host and port (80 when it names none).
@@ -181,32 +220,28 @@ void MVOMSADispatcher::setLookupForTesting(Lookup lookup, double limitSeconds) {
 MVOMSADispatcher::~MVOMSADispatcher() { stopUploads(); }
 
 void MVOMSADispatcher::stopUploadsAfter(double seconds) {
-    std::lock_guard lock(stopMutex_);
-    if (stopWatch_.joinable() || stopped_) return;
+    std::lock_guard lock(watchMutex_);
+    if (stopWatch_.joinable() || stopAsked_) return;
     stopWatch_ = std::thread([this, seconds] {
-        std::unique_lock lock(stopMutex_);
+        std::unique_lock lock(watchMutex_);
         stopNow_.wait_for(lock, std::chrono::duration<double>(seconds), [this] { return stopAsked_; });
-        stopped_ = true;
-        if (inFlight_) inFlight_->cancel();
+        stop_.cancel();
     });
 }
 
 void MVOMSADispatcher::stopUploads() {
     std::thread watch;
     {
-        std::lock_guard lock(stopMutex_);
-        stopAsked_ = stopped_ = true;
-        if (inFlight_) inFlight_->cancel();
+        std::lock_guard lock(watchMutex_);
+        stopAsked_ = true;
         watch = std::move(stopWatch_);
     }
+    stop_.cancel();
     stopNow_.notify_all();
     if (watch.joinable()) watch.join();
 }
 
-bool MVOMSADispatcher::uploadsStopped() const {
-    std::lock_guard lock(stopMutex_);
-    return stopped_;
-}
+bool MVOMSADispatcher::uploadsStopped() const { return stop_.cancelled(); }
 
 void MVOMSADispatcher::sendEvent(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback) {
     if (!event) return;
@@ -221,12 +256,13 @@ void MVOMSADispatcher::sendEvent(const std::shared_ptr<MVOMSAEvent>& event, Even
 
 void MVOMSADispatcher::send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback) {
     if (!event) return;
-    auto shared = std::make_shared<EventCallback>(std::move(callback));
-    auto done = [event, shared](bool ok) {
-        if (*shared) (*shared)(ok, event);
-    };
     // Not sent: called back so, and the caller keeps the event.
-    post({event->toJsonString()}, done, [done] { done(false); });
+    post(
+        {event->toJsonString()},
+        [event, callback = std::move(callback)](bool ok) {
+            if (callback) callback(ok, event);
+        },
+        true);
 }
 
 void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callback) {
@@ -238,18 +274,16 @@ void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callb
         [events, callback = std::move(callback)](bool ok) {
             if (callback) callback(ok, events);
         },
-        [] {});
+        false);
 }
 
-void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done,
-                            std::function<void()> stopped) {
-    queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done),
-                  stopped = std::move(stopped)] {
+void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done, bool reportWhenStopped) {
+    queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done), reportWhenStopped] {
         std::string plain = jsonArrayOf(texts);
         ns::Value reply;
         bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply);
         if (!ok && self->uploadsStopped()) {
-            stopped();
+            if (reportWhenStopped) done(false);
             return;
         }
         done(ok);
@@ -295,18 +329,7 @@ bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, ns::Value* reply) {
     request.timeout = kTimeoutSeconds;
     request.acceptCompressed = false;  // the reply's "rc4" is ours to undo, not the HTTP layer's
 
-    // The stop at the program's end reaches the exchange under way.
-    net::Cancellation cancellation;
-    {
-        std::lock_guard lock(stopMutex_);
-        if (stopped_) return false;
-        inFlight_ = &cancellation;
-    }
-    net::Response response = net::perform(request, &cancellation);
-    {
-        std::lock_guard lock(stopMutex_);
-        inFlight_ = nullptr;
-    }
+    net::Response response = net::perform(request, &stop_);
     if (response.failed() || response.status != 200) return false;
     if (response.body.empty()) return false;
     ns::Bytes data(response.body.begin(), response.body.end());
@@ -339,37 +362,38 @@ MVOMSATestSpeed MVOMSADispatcher::taSocket(const std::string& url) {
     hostAndPort(url, &host, &port);
     result.dm = host;
     result.pt = port;
+    result.st = -1;
     auto stamp = static_cast<long long>(ns::now().seconds);
+    if (uploadsStopped()) return result;
 
-    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        result.st = -1;
-        return result;
-    }
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return result;
     // Timed on the monotonic clock: a change of the wall clock does not count.
-    auto start = std::chrono::steady_clock::now();
-    std::optional<std::string> address = resolveWithin(host);
+    auto start = Clock::now();
+    std::optional<std::string> address = resolveWithin(host, *this);
     sockaddr_in peer{};
     peer.sin_family = AF_INET;
     peer.sin_port = htons(static_cast<std::uint16_t>(port));
     if (address) result.rip = *address;
-    if (!address || inet_pton(AF_INET, address->c_str(), &peer.sin_addr) != 1 ||
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-        ::close(fd);
-        result.st = -1;
-        return result;
-    }
-    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const bool connected = address && inet_pton(AF_INET, address->c_str(), &peer.sin_addr) == 1 &&
+                           connectWithin(fd, peer, kTimeoutSeconds, *this);
+    ::close(fd);
+    if (!connected) return result;
+    double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
     result.st = 0;
     result.ts = stamp;
     result.tm = static_cast<long long>(elapsed * 100);
-    ::close(fd);
     return result;
 }
 
-void MVOMSADispatcher::speedTest(const std::string& text) {
+bool MVOMSADispatcher::speedTest(const std::string& text) {
     std::vector<std::string> results;
-    for (const std::string& url : splitSpeedString(text)) results.push_back(taSocket(url).toJsonString());
+    for (const std::string& url : splitSpeedString(text)) {
+        MVOMSATestSpeed result = taSocket(url);
+        // The program ends: what was measured so far is no result.
+        if (uploadsStopped()) return false;
+        results.push_back(result.toJsonString());
+    }
     auto config = MVOMSAConfig::getInstance();
     config->setSp(jsonArrayOf(results));
     if (auto reachability = MVOMSAReachability::reachabilityForInternetConnection()) {
@@ -379,4 +403,5 @@ void MVOMSADispatcher::speedTest(const std::string& text) {
             config->setCn(std::string("CellNetwork"));
     }
     if (auto mccmnc = MVOMSAHelper::getInstance()->getEnv().mccmnc) config->setOp(*mccmnc);
+    return true;
 }

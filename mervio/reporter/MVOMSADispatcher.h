@@ -19,9 +19,9 @@
 // not tried. A stopped upload is not a failed one: an event sent alone is
 // called back as not sent (so it is stored again), and a batch of stored
 // events is not called back at all, so its events stay in the store, with
-// no failure counted against them, for the next start. The same class runs the speed test the server
-// may order: a timed TCP connection to each listed server, the results kept
-// in the settings.
+// no failure counted against them, for the next start. The same class runs
+// the speed test the server may order: a timed TCP connection to each listed
+// server, the results kept in the settings; it stops with the uploads.
 #pragma once
 
 #include <condition_variable>
@@ -90,7 +90,7 @@ public:
     void sendEvent(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback);
     void send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback);
     void send(const MVOMSAStoreEvents& events, BatchCallback callback);
-    // One exchange with the plain array: true on status 200 and "ret" "0";
+    // One exchange with the plain array (on the queue): true on status 200 and "ret" "0";
     // `reply` gets the (deciphered) reply's object (replyObject), nil when
     // there was none.
     bool nsRequest(const ns::Bytes& plain, ns::Value* reply);
@@ -107,29 +107,35 @@ public:
     static std::string GetCurTime();
     // "host,port;host,port;..." as "http://host:port" texts; empty entries skipped.
     static std::vector<std::string> splitSpeedString(const std::string& text);
-    // Connects to the URL's host and port (80 by default) and times it.
+    // Connects to the URL's host and port (80 by default) and times it; the
+    // lookup and the connection each get their limit, and both give up
+    // (failed) once the uploads are stopped.
     MVOMSATestSpeed taSocket(const std::string& url);
     // Tests every server of the text; sets sp (the results' JSON array), cn
-    // (the network's kind) and op (the carrier) of the settings.
-    void speedTest(const std::string& text);
+    // (the network's kind) and op (the carrier) of the settings. When the
+    // uploads are stopped meanwhile, it ends there and leaves the settings as
+    // they were: false.
+    bool speedTest(const std::string& text);
 
     MVOMSADispatcher(const MVOMSADispatcher&) = delete;
     MVOMSADispatcher& operator=(const MVOMSADispatcher&) = delete;
 
 private:
     MVOMSADispatcher() = default;
-    // On the queue: posts the texts as one array, calls `done` (or, when the
-    // uploads were stopped, `stopped`), then hands a successful reply's
-    // configuration to the holder.
-    void post(std::vector<std::string> texts, std::function<void(bool)> done, std::function<void()> stopped);
+    // On the queue: posts the texts as one array, calls `done`, then hands a
+    // successful reply's configuration to the holder. When the uploads were
+    // stopped, `done` gets false if `reportWhenStopped`, else is not called.
+    void post(std::vector<std::string> texts, std::function<void(bool)> done, bool reportWhenStopped);
 
     ns::SerialQueue queue_{"HttpDispatcher"};
 
-    // The stop at the program's end.
-    mutable std::mutex stopMutex_;
+    // The stop at the program's end: once cancelled, the exchange under way
+    // fails at once and every later one before it starts (the queue runs
+    // them one at a time, so one cancellation serves them all).
+    net::Cancellation stop_;
+    // The wait of stopUploadsAfter, which stopUploads ends early.
+    std::mutex watchMutex_;
     std::condition_variable stopNow_;
-    bool stopped_ = false;
     bool stopAsked_ = false;
-    net::Cancellation* inFlight_ = nullptr;  // the exchange under way
     std::thread stopWatch_;
 };

@@ -173,6 +173,14 @@ int MVOMSAStore::updateDatabase(const char* sql, std::initializer_list<mvomsa::S
     return rc;
 }
 
+int MVOMSAStore::queryDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values,
+                               std::vector<mvomsa::Row>* rows) {
+    std::lock_guard lock(mvomsa::databaseLock());
+    int rc = mvomsa::query(getDB(), sql, values, rows);
+    renewIfUnusable(rc);
+    return rc;
+}
+
 void MVOMSAStore::recount() { numStoredEvents_.store(getStoredEventsNum()); }
 
 void MVOMSAStore::launch() {
@@ -184,10 +192,10 @@ void MVOMSAStore::launch() {
 }
 
 std::uint32_t MVOMSAStore::getStoredEventsNum() {
-    std::lock_guard lock(mvomsa::databaseLock());
     std::vector<mvomsa::Row> rows;
-    int rc = mvomsa::query(getDB(), "select count(*) from events where status=?", {kWaiting}, &rows);
-    if (renewIfUnusable(rc) || rc != SQLITE_OK || rows.size() != 1 || rows[0].size() != 1) return 0;
+    if (queryDatabase("select count(*) from events where status=?", {kWaiting}, &rows) != SQLITE_OK ||
+        rows.size() != 1 || rows[0].size() != 1)
+        return 0;
     return static_cast<std::uint32_t>(number(rows[0][0]));
 }
 
@@ -245,14 +253,12 @@ void MVOMSAStore::afterSent(std::int32_t n, std::size_t batchSize) {
 }
 
 void MVOMSAStore::loadCachedEvents(MVOMSAStoreEvents& events) {
-    std::lock_guard lock(mvomsa::databaseLock());
     std::vector<mvomsa::Row> rows;
     std::int64_t limit = MVOMSAConfig::getInstance()->maxLoadEventCount();
-    int rc = mvomsa::query(getDB(),
-                           "select event_id, content, status, send_count,ts from events where status = ? order by ts, "
-                           "event_id limit ?",
-                           {kWaiting, limit}, &rows);
-    if (renewIfUnusable(rc) || rc != SQLITE_OK) return;
+    if (queryDatabase("select event_id, content, status, send_count,ts from events where status = ? order by ts, "
+                      "event_id limit ?",
+                      {kWaiting, limit}, &rows) != SQLITE_OK)
+        return;
     for (const mvomsa::Row& row : rows) {
         if (row.size() != 5) continue;
         auto event = std::make_shared<MVOMSAStoreEvent>();
@@ -340,8 +346,7 @@ std::optional<MVOMSAUser> MVOMSAStore::loadUser() {
     queue_.sync([&] {
         std::lock_guard lock(mvomsa::databaseLock());
         std::vector<mvomsa::Row> rows;
-        int rc = mvomsa::query(getDB(), "select uid,user_type,app_ver,ts from user", {}, &rows);
-        if (renewIfUnusable(rc) || rc != SQLITE_OK) return;
+        if (queryDatabase("select uid,user_type,app_ver,ts from user", {}, &rows) != SQLITE_OK) return;
         if (rows.empty()) {
             const MVOMSAEnv& env = MVOMSAHelper::getInstance()->getEnv();
             user = MVOMSAUser{env.deviceid, 0, env.app_version, static_cast<std::uint32_t>(ns::now().seconds)};
@@ -355,10 +360,10 @@ std::optional<MVOMSAUser> MVOMSAStore::loadUser() {
 }
 
 std::string MVOMSAStore::getMsaShareUDID() {
-    std::lock_guard lock(mvomsa::databaseLock());
     std::vector<mvomsa::Row> rows;
-    int rc = mvomsa::query(getDB(), "select uid from user limit 1", {}, &rows);
-    if (renewIfUnusable(rc) || rc != SQLITE_OK || rows.size() != 1 || rows[0].size() != 1) return {};
+    if (queryDatabase("select uid from user limit 1", {}, &rows) != SQLITE_OK || rows.size() != 1 ||
+        rows[0].size() != 1)
+        return {};
     return rows[0][0];
 }
 
@@ -372,11 +377,7 @@ void MVOMSAStore::storeConfig(MVOMSADataConfig config) {
 
 void MVOMSAStore::loadConfig(const std::function<void(const MVOMSADataConfig&)>& block) {
     std::vector<mvomsa::Row> rows;
-    {
-        std::lock_guard lock(mvomsa::databaseLock());
-        int rc = mvomsa::query(getDB(), "select type, content, md5sum, version from config;", {}, &rows);
-        if (renewIfUnusable(rc) || rc != SQLITE_OK) return;
-    }
+    if (queryDatabase("select type, content, md5sum, version from config;", {}, &rows) != SQLITE_OK) return;
     for (const mvomsa::Row& row : rows) {
         if (row.size() != 4) continue;
         MVOMSADataConfig config;

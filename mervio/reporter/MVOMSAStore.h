@@ -102,6 +102,9 @@ public:
     // and made anew, and 11 answered; a file that is no database (26) is set
     // aside, a fresh one made, and 26 answered.
     int updateDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values = {});
+    // Runs one query, its rows appended to `rows`: SQLite's code as
+    // updateDatabase answers it, an unusable file made anew the same way.
+    int queryDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values, std::vector<mvomsa::Row>* rows);
 
     // Asynchronous: rows left in upload wait again; the count is read anew.
     void launch();

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 
 #include "ShellTestSupport.h"
@@ -48,14 +47,9 @@ TEST_F(ProgramTest, HomeLoginAndAnEmptyModuleContainer) {
 TEST_F(ProgramTest, TheProgramStartsHeadlessAndPrintsTheHomeScreen) {
     svc.reply("AutoUpdate", R"({"state":"successful","ios_version":"1.0"})");
     svc.reply("SubmitDevice", R"({"state":"successful"})");
-    std::string command = std::string(KL_PROGRAM_PATH) + " --service " + svc.url() + " --dump-home 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_TRUE(pipe);
-    std::string out;
-    char buffer[4096];
-    while (std::size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
-    int status = pclose(pipe);
-    EXPECT_EQ(status, 0) << out;
+    auto run = testsupport::runCommand(std::string(KL_PROGRAM_PATH) + " --service " + svc.url() + " --dump-home");
+    const std::string& out = run.output;
+    EXPECT_EQ(run.status, 0) << out;
     EXPECT_NE(out.find("<HeadViewController>"), std::string::npos) << out;
     EXPECT_NE(out.find("\"Velmarsh Kestrowline\""), std::string::npos) << out;
     for (const auto& t : H::tileList()) {

@@ -343,4 +343,24 @@ TEST(WebImageCacheTest, AFileThatNoLongerDecodesIsAMissAndIsRemoved) {
     EXPECT_FALSE(ns::FileManager::defaultManager().fileExistsAtPath(cache->cachePathForKey("http://h/x.png")));
 }
 
+// The program removes a tour's home right after the application terminates:
+// by then every write the cache took is on disk.
+TEST(WebImageCacheTest, TheApplicationsEndWaitsForTheWritesOnDisk) {
+    ui::TestDriver driver;
+    std::string dir = ns::temporaryDirectory() + "/ending-cache";
+    ns::FileManager::defaultManager().removeItemAtPath(dir);
+    auto img = ui::Image::imageNamed("ico_back.png");
+    ASSERT_TRUE(img);
+    auto cache = std::make_shared<WebImageCache>(dir);
+    ns::Bytes picture(256 * 1024, 7);
+    for (int i = 0; i < 40; i++) cache->storeImage(img, picture, std::string("k").append(std::to_string(i)));
+    ui::Application::sharedApplication().terminate();
+    for (int i = 0; i < 40; i++) {
+        std::string key = std::string("k").append(std::to_string(i));
+        EXPECT_TRUE(ns::FileManager::defaultManager().fileExistsAtPath(cache->cachePathForKey(key))) << key;
+    }
+    cache.reset();
+    ns::FileManager::defaultManager().removeItemAtPath(dir);
+}
+
 }  // namespace

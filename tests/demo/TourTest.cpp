@@ -3,10 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -14,15 +10,12 @@
 #include <map>
 #include <regex>
 #include <set>
-#include <sstream>
 #include <vector>
 
 #include "DemoTestSupport.h"
 #include "demo/HostileData.h"
 #include "soapserver/StatReport.h"
 #include "support/ChildProcess.h"
-
-extern char** environ;
 
 namespace {
 
@@ -36,34 +29,17 @@ struct ProgramRun {
     long peakKilobytes = 0;  // the largest resident set it had
 };
 
-// Runs the program with the arguments, its output (both streams) to a file.
+// Runs the program with the arguments, to its end.
 ProgramRun runProgram(const std::vector<std::string>& arguments) {
-    fs::path log = fs::path(std::getenv("KL_HOME")) / "tour.log";
-    std::vector<std::string> all{KL_PROGRAM_PATH};
-    all.insert(all.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    pid_t pid = 0;
+    // The service answers on this process's threads; the main loop is not needed.
+    testsupport::ChildProcess program(KL_PROGRAM_PATH, arguments);
     ProgramRun run;
-    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-        int status = 0;
-        rusage usage{};
-        // The service answers on this process's threads; the main loop is not needed.
-        while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
-        }
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        run.peakKilobytes = usage.ru_maxrss;
+    // A bound on the wait, beyond the test's own time-out.
+    if (program.waitForExit(600)) {
+        run.status = program.status;
+        run.peakKilobytes = program.peakKilobytes;
     }
-    posix_spawn_file_actions_destroy(&actions);
-    std::ifstream in(log);
-    std::stringstream text;
-    text << in.rdbuf();
-    run.output = text.str();
+    run.output = program.output;
     return run;
 }
 

@@ -4,11 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <set>
+#include <thread>
 
 #include "foundation/Notification.h"
+#include "mervio/reporter/MVOMSADispatcher.h"
 #include "mervio/reporter/MVOMSAKeyChain.h"
 #include "support/StatReporterTest.h"
 #include "uikit/Application.h"
@@ -502,6 +505,38 @@ TEST_F(CoreTest, AtTheEndAnUploadTheServerDoesNotAnswerIsStoppedAndItsEventsGoAt
     };
     EXPECT_TRUE(ns::RunLoop::main().runUntil(sent, 20)) << next.eventCount();
     settle();
+}
+
+// The program's end while the speed test the server ordered waits on a
+// server that never answers: the end does not wait for it, and the test
+// leaves no result behind.
+TEST_F(CoreTest, AtTheEndASpeedTestTowardAServerThatNeverAnswersIsStopped) {
+    SoapServer::SilentPort silent;
+    stats.answer({.body = R"({"ret":0,"cfg":{"1":{"c":{"__MSA_TEST_SPEED__":"127.0.0.1,)" +
+                          std::to_string(silent.port()) + R"("},"v":1,"m":""}}})"});
+    std::atomic<bool> looked{false};
+    MVOMSADispatcher::setLookupForTesting(
+        [&looked](const std::string&) -> std::optional<std::string> {
+            looked = true;
+            return "127.0.0.1";
+        },
+        MVOMSADispatcher::kResolveLimitSeconds);
+    start(1);
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return looked.load(); }, 20));
+
+    std::atomic<bool> finished{false};
+    std::thread end([&] {
+        MVOMSA::finishBeforeExit();
+        finished = true;
+    });
+    // Without the stop, the connection would wait out the time-out.
+    EXPECT_TRUE(ns::RunLoop::main().runUntil([&] { return finished.load(); }, 5));
+    end.join();
+
+    relaunch();
+    Names stored = names(storedEvents());
+    EXPECT_EQ(std::count(stored.begin(), stored.end(), "et1004"), 0);
+    EXPECT_FALSE(MVOMSAConfig::getInstance()->settings().sp);
 }
 
 }  // namespace

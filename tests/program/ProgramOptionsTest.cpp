@@ -72,6 +72,17 @@ TEST(ProgramOptionsTest, AUsageErrorPrintsTheUsageAndExits2) {
     }
 }
 
+TEST(ProgramOptionsTest, AnEmptyURLNeedsAValueWhicheverAddressItIsFor) {
+    for (std::string option : {"--service", "--stat-report"}) {
+        for (const std::string& arguments : {option + " ''", option + "="}) {
+            SCOPED_TRACE(arguments);
+            auto r = testsupport::runCommand(kProgram + " " + arguments);
+            EXPECT_EQ(r.status, 2);
+            EXPECT_NE(r.output.find("kestrowline: " + option + " needs a value\n"), std::string::npos) << r.output;
+        }
+    }
+}
+
 TEST(ProgramOptionsTest, TheEnvironmentsURLsAreCheckedAsTheOptionsAre) {
     struct Case {
         const char* environment;

@@ -279,6 +279,21 @@ TEST_F(TransportTest, CancellationFromAnotherThreadStopsTheExchangeAtOnce) {
     svc.release();
 }
 
+TEST_F(TransportTest, OneCancellationServesExchangesOneAfterAnother) {
+    svc.serve("/held", LoopbackService::held());
+    svc.serve("/ok", LoopbackService::status(200, "fine"));
+    net::Cancellation cancellation;
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(net::perform(post(svc.baseURL() + "/ok"), &cancellation).body, "fine");
+    net::Response response;
+    std::thread worker([&] { response = net::perform(post(svc.baseURL() + "/held"), &cancellation); });
+    ASSERT_TRUE(runUntil([&] { return svc.count() == 3; }));
+    // Reaches the exchange under way, not one that has ended.
+    cancellation.cancel();
+    worker.join();
+    EXPECT_EQ(response.error, net::ErrorKind::Cancelled);
+    svc.release();
+}
+
 TEST_F(TransportTest, ReachabilitySwitch) {
     std::vector<std::uint32_t> seen;
     int token = net::Reachability::addObserver([&](std::uint32_t f) { seen.push_back(f); });

@@ -9,11 +9,14 @@
 //   EXPECT_EQ(p.status, 0);
 //
 // A child still running when the object goes is killed and reaped: nothing is
-// left behind.
+// left behind. Once it has ended, peakKilobytes tells the most memory it held.
 #pragma once
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,8 +24,11 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+extern char** environ;
 
 namespace testsupport {
 
@@ -32,27 +38,31 @@ public:
 
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
                  const Environment& environment = {}) {
+        // Started by posix_spawn: nothing runs in the child before the program
+        // (no calls unsafe in a threaded process between fork and exec), and
+        // the child's peak memory is its own, not this process's.
+        std::vector<std::string> variables = environmentFor(environment);
+        std::vector<char*> envp;
+        for (auto& v : variables) envp.push_back(v.data());
+        envp.push_back(nullptr);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
         int ends[2];
-        if (pipe(ends) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(ends[1], STDOUT_FILENO);
-            dup2(ends[1], STDERR_FILENO);
-            close(ends[0]);
-            close(ends[1]);
-            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) unsetenv(name);
-            for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(program.c_str())};
-            for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
+        if (pipe2(ends, O_CLOEXEC) != 0) return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+        pid_t pid = -1;
+        const bool spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0;
+        posix_spawn_file_actions_destroy(&actions);
         close(ends[1]);
-        if (pid_ < 0) {
+        if (!spawned) {
             close(ends[0]);
             return;
         }
+        pid_ = pid;
         fd_ = ends[0];
     }
     ~ChildProcess() {
@@ -90,17 +100,40 @@ public:
         }
         if (!closed_) return false;  // still running at the deadline
         int raw = 0;
-        if (waitpid(pid_, &raw, 0) != pid_) return false;
+        rusage usage{};
+        pid_t reaped;
+        while ((reaped = wait4(pid_, &raw, 0, &usage)) < 0 && errno == EINTR) {
+        }
+        if (reaped != pid_) return false;
         exited_ = true;
         status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+        peakKilobytes = usage.ru_maxrss;
         return true;
     }
 
     std::string output;
     int status = -1;
+    long peakKilobytes = 0;  // once it has ended: the largest resident set it had
 
 private:
     using Clock = std::chrono::steady_clock;
+
+    // This process's environment without a display, with `environment` set.
+    static std::vector<std::string> environmentFor(const Environment& environment) {
+        auto replaced = [&](std::string_view entry) {
+            std::string_view name = entry.substr(0, entry.find('='));
+            for (const char* display : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"})
+                if (name == display) return true;
+            for (const auto& [set, value] : environment)
+                if (name == set) return true;
+            return false;
+        };
+        std::vector<std::string> out;
+        for (char** e = environ; *e; ++e)
+            if (!replaced(*e)) out.emplace_back(*e);
+        for (const auto& [name, value] : environment) out.push_back(name + "=" + value);
+        return out;
+    }
 
     static Clock::time_point after(double seconds) {
         return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));

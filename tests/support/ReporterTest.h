@@ -117,11 +117,9 @@ public:
         ns::UserDefaults::standardUserDefaults()->removeObjectForKey(MVOMSA::kSentTimeKey);
     }
 
-    // The user defaults go, and their files (of every bundle identifier a test used).
+    // The user defaults go, and their files (of every bundle identifier a
+    // test used): the store left behind writes no more.
     static void removeDefaults() {
-        auto defaults = ns::UserDefaults::standardUserDefaults();
-        const ns::Value all = defaults->dictionaryRepresentation();
-        for (const auto& [key, value] : all.entries()) defaults->removeObjectForKey(key);
         ns::UserDefaults::resetStandardUserDefaults();
         std::filesystem::remove_all(ns::preferencesDirectory());
     }

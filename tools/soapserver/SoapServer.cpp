@@ -135,6 +135,34 @@ std::string SoapServer::refusedURL() {
     return "http://127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/AppDataSource/interface.asmx";
 }
 
+SoapServer::SilentPort::SilentPort() {
+    auto fail = [this](const char* what) {
+        close();
+        throw std::runtime_error(std::string("SilentPort: ") + what);
+    };
+    listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    // A queue of one: the filler takes it, and the kernel drops what comes after.
+    if (listener_ < 0 || ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::listen(listener_, 0) != 0 || getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len) != 0)
+        fail("cannot listen on 127.0.0.1");
+    port_ = ntohs(addr.sin_port);
+    filler_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (filler_ < 0 || ::connect(filler_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0)
+        fail("cannot fill the queue");
+}
+
+SoapServer::SilentPort::~SilentPort() { close(); }
+
+void SoapServer::SilentPort::close() {
+    if (filler_ >= 0) ::close(filler_);
+    if (listener_ >= 0) ::close(listener_);
+    filler_ = listener_ = -1;
+}
+
 // ---- Scripting ----
 
 void SoapServer::reply(const std::string& operation, const std::string& resultText) {

@@ -11,8 +11,8 @@
 //
 // Faults: SoapServer::status(500), fault(code, reason, status), cutShort(...), malformedXML(),
 // withoutResult(), held() (answers only after release() or shutdown),
-// dripping(...), closeWithoutReply(), and refusedURL() for a port nobody
-// listens on. An operation without a scripted reply goes to the fallback
+// dripping(...), closeWithoutReply(), refusedURL() for a port nobody
+// listens on, and SilentPort for one that never answers. An operation without a scripted reply goes to the fallback
 // handler when there is one, else gets status 500 with a SOAP fault naming
 // it. Plain GET paths (images, pages) are served with serve(), other paths
 // by a handler of their own (handlePath()).
@@ -150,6 +150,24 @@ public:
 
     // A URL on 127.0.0.1 where nothing listens (connection refused).
     static std::string refusedURL();
+
+    // A port on 127.0.0.1 that takes no connection and refuses none: its
+    // listener's queue is full and nobody accepts, so a new connection's
+    // first packet goes unanswered until the object goes.
+    class SilentPort {
+    public:
+        SilentPort();
+        ~SilentPort();
+        SilentPort(const SilentPort&) = delete;
+        SilentPort& operator=(const SilentPort&) = delete;
+        int port() const { return port_; }
+
+    private:
+        void close();
+        int listener_ = -1;
+        int filler_ = -1;  // the connection that fills the queue
+        int port_ = 0;
+    };
 
 private:
     struct Connection;
