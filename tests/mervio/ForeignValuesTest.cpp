@@ -193,29 +193,6 @@ assert left[APP]["appDescriptionSDK"] == "党建"
     EXPECT_FALSE(mervio.returnTo(kAppId, "platformId=mervio"));
 }
 
-// A board another app filled with very many entries: each road that writes
-// its own record back keeps them all, without looking each one up again.
-TEST_F(ForeignValuesTest, ABoardOfVeryManyEntriesIsWrittenBackWhole) {
-    constexpr std::size_t kEntries = 80000;
-    std::vector<std::pair<std::string, ns::Value>> entries;
-    for (std::size_t i = 0; i < kEntries; ++i) entries.emplace_back("app" + std::to_string(i), ns::Value(1));
-    const auto board = MervioApiUtil::dataFromPropertyList(ns::Value::dictionaryWithUniqueEntries(std::move(entries)));
-    ASSERT_TRUE(board);
-    for (bool registering : {true, false}) {
-        SCOPED_TRACE(registering ? "registered" : "sent");
-        Pasteboard::removeAllForTesting();
-        useRoad(false);
-        auto target = named(registering ? "mervio_register" : "mervio_data");
-        target->setData(*board, "content");
-        ASSERT_TRUE(registering ? MVApi::registerApp(kAppId, "") : sendText());
-        ns::Value written = MervioApiUtil::propertyListFromData(content(target));
-        EXPECT_EQ(written.count(), kEntries + 1);
-        EXPECT_TRUE(written[kAppId].isDictionary());
-        EXPECT_EQ(written["app79999"], ns::Value(1));
-    }
-    useRoad(true);
-}
-
 TEST_F(ForeignValuesTest, SharedReferencesKeepEveryEntryOnEveryRoad) {
     ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
     // Boards whose containers are held in many places: plistlib's, and one
