@@ -74,18 +74,21 @@ ns::Value AppCommunicate::propertyListForAppID(const std::string& appId) {
 
 bool AppCommunicate::setPropertyList(const ns::Value& propertyList, const std::string& appId) {
     if (propertyList.isNil() || appId.empty()) return false;
-    // Other apps' records may be on a board this reader cannot take: it is
-    // left as it is.
+    auto board = getDataPasteboard();
+    if (!board) return false;
+    // The board is read, not taken: it changes only once its new content is
+    // ready, so a record that cannot be written leaves every app's entry. A
+    // board this reader cannot take is left as it is.
     bool beyondLimits = false;
-    ns::Value earlier = propertyListForAllApp(&beyondLimits);
+    ns::Value earlier = MervioApiUtil::propertyListFromData(board->dataForPasteboardType(kContentType), &beyondLimits);
     if (beyondLimits) return false;
     // Only the top dictionary changes: the other apps' entries are taken
-    // over as they were read (the reader kept one of each key).
+    // over as they were read (the reader kept one of each key); content
+    // that is no dictionary gives none.
     ns::Value all = ns::Value::dictionaryWithUniqueEntries(earlier.entries());
     all.set(appId, propertyList);
     auto bytes = MervioApiUtil::dataFromPropertyList(all);
-    auto board = getDataPasteboard();
-    if (!bytes || !board) return false;
+    if (!bytes) return false;
     board->setData(*bytes, kContentType);
     return true;
 }

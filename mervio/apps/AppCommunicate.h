@@ -39,7 +39,7 @@ public:
     static ns::Value propertyListForAppID(const std::string& appId);
     // Rewrites the whole dictionary with this app's entry replaced; NO, and
     // the board left as it is, when its content is beyond what the reader
-    // takes.
+    // takes or the new dictionary cannot be serialised.
     static bool setPropertyList(const ns::Value& propertyList, const std::string& appId);
     static void setFileData(const ns::Bytes& data, const std::string& appId);
     // What "mervio_file" holds (then emptied).

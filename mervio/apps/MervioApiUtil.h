@@ -27,7 +27,8 @@ public:
     // Any property-list format; nil for no data, bytes that are not a
     // property list, or more than kMaxPropertyListBytes. `beyondLimits`, when
     // given, tells the last apart: a list larger or deeper than the readers
-    // take, which this program cannot read but need not be damaged.
+    // take, or XML in an encoding the system's converters do not know, which
+    // this program cannot read but need not be damaged.
     static ns::Value propertyListFromData(const std::optional<ns::Bytes>& data, bool* beyondLimits = nullptr);
     // Binary property list (version 1.0); nullopt for nil or what a
     // property list cannot hold.

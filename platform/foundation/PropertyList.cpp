@@ -93,6 +93,14 @@ Value PropertyListSerialization::propertyListWithData(const Bytes& data, Propert
     // XML in UTF-16, told by its byte-order mark.
     std::optional<std::string> wide = textOfUTF16(data);
     if (wide) text = *wide;
+    // XML in another encoding its declaration names.
+    std::optional<std::string> declared;
+    if (!wide) declared = plistxml::textInDeclaredEncoding(text, &problem);
+    if (declared) {
+        text = *declared;
+    } else if (!problem.reason.empty()) {
+        return refuse("not a property list: ");
+    }
     // Neither text form holds a NUL byte.
     if (text.find('\0') != std::string_view::npos) {
         report(error, kPropertyListReadCorruptError, "not a property list");

@@ -31,7 +31,8 @@ inline constexpr const char* kPropertyListUIDKey = "CF$UID";
 
 inline constexpr long kPropertyListReadCorruptError = 3840;
 // Ours: a list beyond what the readers take (more than 4 GiB, nesting deeper
-// than kPropertyListMaxDepth), which need not be a damaged one.
+// than kPropertyListMaxDepth, XML in an encoding the system's converters do
+// not know), which need not be a damaged one.
 inline constexpr long kPropertyListReadBeyondLimitsError = 3843;
 inline constexpr long kPropertyListWriteInvalidError = 3851;
 
@@ -52,8 +53,9 @@ public:
     static bool isValidPropertyList(const Value& plist);
 
     // Reads any format (told from the bytes: binary by its header; text that
-    // starts with an element is XML, in UTF-8 or in UTF-16 with a byte-order
-    // mark, or else OpenStep in UTF-8). Bad bytes give nil and an error
+    // starts with an element is XML, in UTF-8, in UTF-16 with a byte-order
+    // mark or in the encoding its XML declaration names, or else OpenStep in
+    // UTF-8). Bad bytes give nil and an error
     // (kPropertyListReadCorruptError; kPropertyListReadBeyondLimitsError for
     // a list beyond the readers' bounds) when a place is given, else a log
     // line. Dictionaries and arrays come back as fresh containers; one that a

@@ -19,8 +19,8 @@ inline constexpr const char* kTooDeep = "nesting too deep";
 // Why a reader gave no list; PropertyList.cpp makes it the read error.
 struct Problem {
     std::string reason;
-    // A list beyond the readers' bounds (nested too deep) rather than bytes
-    // that are no list.
+    // A list beyond the readers' bounds (nested too deep, in an encoding
+    // the converters do not know) rather than bytes that are no list.
     bool beyondLimits = false;
 };
 

@@ -452,6 +452,58 @@ private:
     plistcodec::Problem problem_;
 };
 
+// ---- The declared encoding ----
+
+// The encoding named by the declaration at the start of the text, with the
+// declaration's length; nullopt for text without a declaration there or
+// without an encoding in it. A declaration this cannot take apart is left
+// to read() as it stands.
+struct Declaration {
+    std::string_view encoding;
+    std::size_t length = 0;
+};
+
+std::optional<Declaration> declarationAtStart(std::string_view text) {
+    constexpr std::string_view kOpen = "<?xml";
+    if (text.substr(0, kOpen.size()) != kOpen || text.size() <= kOpen.size() || !isBlank(text[kOpen.size()]))
+        return std::nullopt;
+    const std::size_t end = text.find("?>");
+    if (end == std::string_view::npos) return std::nullopt;
+    std::string_view rest = text.substr(kOpen.size(), end - kOpen.size());
+    // Pseudo-attributes: name = "value" or 'value', blanks between.
+    for (;;) {
+        rest = trimmed(rest);
+        if (rest.empty()) return std::nullopt;
+        std::size_t nameEnd = 0;
+        while (nameEnd < rest.size() && isNameChar(rest[nameEnd])) ++nameEnd;
+        std::string_view name = rest.substr(0, nameEnd);
+        rest = trimmed(rest.substr(nameEnd));
+        if (name.empty() || rest.empty() || rest.front() != '=') return std::nullopt;
+        rest = trimmed(rest.substr(1));
+        if (rest.empty() || (rest.front() != '"' && rest.front() != '\'')) return std::nullopt;
+        const std::size_t close = rest.find(rest.front(), 1);
+        if (close == std::string_view::npos) return std::nullopt;
+        if (name == "encoding") return Declaration{rest.substr(1, close - 1), end + 2};
+        rest = rest.substr(close + 1);
+    }
+}
+
+// XML's form of an encoding name: a letter, then letters, digits, ".", "_"
+// and "-".
+bool isEncodingName(std::string_view name) {
+    if (name.empty() || !((name[0] >= 'a' && name[0] <= 'z') || (name[0] >= 'A' && name[0] <= 'Z'))) return false;
+    for (char c : name)
+        if (!isNameChar(c) || c == ':') return false;
+    return true;
+}
+
+bool namesUTF8(std::string_view name) {
+    std::string bare;
+    for (char c : name)
+        if (c != '-' && c != '_') bare.push_back(c);
+    return asciiCaseInsensitiveEqual(bare, "UTF8");
+}
+
 // ---- Writing ----
 
 using Failure = plistcodec::Refusal;
@@ -593,6 +645,26 @@ private:
 }  // namespace
 
 Value read(std::string_view text, plistcodec::Problem* problem) { return Reader(text).read(problem); }
+
+std::optional<std::string> textInDeclaredEncoding(std::string_view bytes, plistcodec::Problem* problem) {
+    auto refuse = [problem](std::string reason, bool beyondLimits) -> std::optional<std::string> {
+        if (problem) *problem = {std::move(reason), beyondLimits};
+        return std::nullopt;
+    };
+    auto declaration = declarationAtStart(bytes);
+    if (!declaration || namesUTF8(declaration->encoding)) return std::nullopt;
+    const std::string name(declaration->encoding);
+    bool unknown = !isEncodingName(name);
+    std::optional<std::string> head;
+    if (!unknown) head = stringFromEncoding(bytes.substr(0, declaration->length), name, &unknown);
+    if (unknown) return refuse("an encoding this reader does not know: \"" + name + "\"", true);
+    // The declaration was read as 8-bit text; an encoding that reads it
+    // otherwise is not the one the text is in.
+    if (head != bytes.substr(0, declaration->length)) return std::nullopt;
+    auto text = stringFromEncoding(bytes, name);
+    if (!text) return refuse("text that is not " + name, false);
+    return text;
+}
 
 Bytes write(const Value& plist) { return Writer().write(plist); }
 

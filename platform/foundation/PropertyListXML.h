@@ -16,7 +16,8 @@
 // whose carriage returns and CR LF pairs read as line feeds, as in every XML
 // reader ("&#13;" stays a carriage return). Entities a DOCTYPE declares are
 // not expanded. Dates read as Value::dateSinceReferenceDate. The text is
-// UTF-8 (PropertyList.cpp turns UTF-16 into it).
+// UTF-8: PropertyList.cpp turns UTF-16 with a byte-order mark into it, and
+// text in another encoding its XML declaration names (textInDeclaredEncoding).
 //
 // Writing gives what the platform's writer gives (the XML declaration, the
 // DOCTYPE, tab indentation, data in base64 lines), with a carriage return as
@@ -24,6 +25,8 @@
 // second, rounded down.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "foundation/PropertyListCodec.h"
@@ -33,6 +36,18 @@ namespace ns::plistxml {
 
 // The property list in the text, or nil with the problem in *problem.
 Value read(std::string_view text, plistcodec::Problem* problem);
+
+// Bytes that open with an XML declaration naming an encoding, as UTF-8 text
+// for read(), by the system's converters (ns::stringFromEncoding: the names
+// iconv knows, in any case). nullopt, the problem left empty, for text read
+// as it stands: without a declaration at its very start (a byte-order mark
+// before it names the encoding itself), without an encoding in it, naming
+// UTF-8, or naming an encoding that would not read the declaration itself
+// as it is written (UTF-16 in 8-bit text). nullopt with the problem set when
+// the list cannot be read: an encoding name the converters do not know
+// (beyond the readers' bounds: it need not be a damaged list), or bytes not
+// valid in the named encoding.
+std::optional<std::string> textInDeclaredEncoding(std::string_view bytes, plistcodec::Problem* problem);
 
 // The text; throws plistcodec::Refusal for what
 // PropertyListSerialization::dataWithPropertyList refuses in XML.

@@ -1,6 +1,9 @@
 #include "foundation/Strings.h"
 
+#include <iconv.h>
+
 #include <algorithm>
+#include <cerrno>
 
 namespace ns {
 
@@ -176,6 +179,44 @@ std::string fromUTF16(std::u16string_view u) {
 std::optional<std::string> stringFromUTF16(std::u16string_view u) {
     std::string out;
     if (!convertUTF16(u, out, true)) return std::nullopt;
+    return out;
+}
+
+std::optional<std::string> stringFromEncoding(std::string_view bytes, std::string_view encoding,
+                                              bool* unknownEncoding) {
+    if (unknownEncoding) *unknownEncoding = false;
+    iconv_t converter = reinterpret_cast<iconv_t>(-1);
+    if (!encoding.empty() && encoding.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos)
+        converter = iconv_open("UTF-8", std::string(encoding).c_str());
+    if (converter == reinterpret_cast<iconv_t>(-1)) {
+        if (unknownEncoding) *unknownEncoding = true;
+        return std::nullopt;
+    }
+    struct Closer {
+        iconv_t c;
+        ~Closer() { iconv_close(c); }
+    } closer{converter};
+
+    std::string out(bytes.size() + bytes.size() / 2 + 16, '\0');
+    std::size_t used = 0;
+    char* in = const_cast<char*>(bytes.data());
+    std::size_t inLeft = bytes.size();
+    // The input, then the end of it: a stateful encoding's shift back.
+    for (bool flushing = false;;) {
+        char* to = out.data() + used;
+        std::size_t toLeft = out.size() - used;
+        std::size_t done = flushing ? iconv(converter, nullptr, nullptr, &to, &toLeft)
+                                    : iconv(converter, &in, &inLeft, &to, &toLeft);
+        used = static_cast<std::size_t>(to - out.data());
+        if (done == static_cast<std::size_t>(-1)) {
+            if (errno != E2BIG) return std::nullopt;  // EILSEQ, or EINVAL: cut short
+            out.resize(out.size() * 2);
+            continue;
+        }
+        if (flushing) break;
+        flushing = true;
+    }
+    out.resize(used);
     return out;
 }
 

@@ -71,6 +71,16 @@ std::optional<std::string> stringFromUTF16(std::u16string_view units);
 std::u32string toUTF32(std::string_view text);
 std::string fromUTF32(std::u32string_view codePoints);
 
+// The text of bytes in a named encoding, as UTF-8, by the system's
+// converters (iconv; names in any case and their aliases: "ISO-8859-1",
+// "latin1", "GBK", "GB2312"). nullopt when the bytes are not valid in that
+// encoding (a sequence it does not define, or one cut short by the end), or
+// when the converters know no encoding of that name, which *unknownEncoding
+// then tells. A name with the converters' suffixes ("//IGNORE") is none
+// they know: every byte is converted or the whole text refused.
+std::optional<std::string> stringFromEncoding(std::string_view bytes, std::string_view encoding,
+                                              bool* unknownEncoding = nullptr);
+
 // Length in UTF-16 units ("length" of the platform's string).
 std::size_t utf16Length(std::string_view text);
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -16,14 +17,19 @@ namespace {
 FileManager& fm() { return FileManager::defaultManager(); }
 std::optional<Bytes> bytesOf(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
-// Points the home at a fresh folder for one test, and back afterwards.
+// Points the home at a fresh folder for one test, and back afterwards; the
+// folder goes with the test.
 class FileManagerTest : public testing::Test {
 protected:
     void SetUp() override {
         root_ = std::string(std::getenv("KL_HOME")) + "/fm-" + testing::UnitTest::GetInstance()->current_test_info()->name();
         setHomeDirectory(root_);
     }
-    void TearDown() override { resetHomeDirectory(); }
+    void TearDown() override {
+        resetHomeDirectory();
+        std::error_code ignored;
+        std::filesystem::remove_all(root_, ignored);
+    }
     std::string root_;
 };
 

@@ -1,12 +1,12 @@
 // Our property lists against Python's plistlib on random documents of a fixed
 // seed, both ways: what plistlib writes (containers held in several places;
-// XML at times crafted as other writers write it: UTF-16, hexadecimal
-// integers, CR LF or CR line ends, reals too small for a double), we read
-// and write again in binary and XML, and plistlib reads back what it wrote
-// (XML: dates to the second, UIDs as {"CF$UID": n}, and refused where XML
-// cannot hold a string); what we write in either form, plistlib reads and
-// writes again in binary, and we read back what we wrote. One python3
-// process per batch.
+// XML at times crafted as other writers write it: UTF-16, an 8-bit encoding
+// its declaration names, hexadecimal integers, CR LF or CR line ends, reals
+// too small for a double), we read and write again in binary and XML, and
+// plistlib reads back what it wrote (XML: dates to the second, UIDs as
+// {"CF$UID": n}, and refused where XML cannot hold a string); what we write
+// in either form, plistlib reads and writes again in binary, and we read
+// back what we wrote. One python3 process per batch.
 #include <gtest/gtest.h>
 
 #include <bit>

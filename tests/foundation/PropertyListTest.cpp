@@ -597,6 +597,98 @@ TEST(PropertyList, XMLInUTF16WithAByteOrderMark) {
     }
 }
 
+TEST(PropertyList, XMLInTheEncodingItsDeclarationNames) {
+    auto declared = [](const std::string& declaration, const std::string& body) {
+        std::string xml = declaration + "\n<plist version=\"1.0\"><dict><key>other</key>" + body + "</dict></plist>\n";
+        return Bytes(xml.begin(), xml.end());
+    };
+    auto decl = [](const std::string& encoding) { return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>"; };
+    const std::string latin1 = "<string>caf\xE9</string>";
+    const Value cafe = Value::dictionary({{"other", Value("café")}});
+    struct Case {
+        const char* name;
+        Bytes xml;
+        Value expected;  // nil: refused
+        long code = kPropertyListReadCorruptError;
+    };
+    const std::vector<Case> cases = {
+        // Names the system's converters know, in any case and by their aliases.
+        {"ISO-8859-1", declared(decl("ISO-8859-1"), latin1), cafe},
+        {"latin1", declared(decl("latin1"), latin1), cafe},
+        {"iso_8859-1", declared(decl("iso_8859-1"), latin1), cafe},
+        {"quotes and blanks", declared("<?xml version='1.0'  encoding = 'ISO-8859-1' standalone=\"yes\" ?>", latin1), cafe},
+        {"a key, a reference",
+         declared(decl("ISO-8859-1"), "<string>&#x4E2D;</string><key>\xF6</key><string>\xDF</string>"),
+         Value::dictionary({{"other", Value("中")}, {"ö", Value("ß")}})},
+        {"windows-1252", declared(decl("windows-1252"), "<string>\x80</string>"),
+         Value::dictionary({{"other", Value("€")}})},
+        {"GBK", declared(decl("GBK"), "<string>\xB5\xB3\xBD\xA8</string>"), Value::dictionary({{"other", Value("党建")}})},
+        {"GB2312", declared(decl("GB2312"), "<string>\xB5\xB3\xBD\xA8</string>"),
+         Value::dictionary({{"other", Value("党建")}})},
+        {"utf-8", declared(decl("utf-8"), "<string>café</string>"), cafe},
+        {"UTF8", declared(decl("UTF8"), "<string>café</string>"), cafe},
+        // Bytes the named encoding does not define are no property list.
+        {"not ASCII", declared(decl("US-ASCII"), latin1), {}},
+        {"not GBK", declared(decl("GBK"), "<string>\xB5<</string>"), {}},
+        {"not UTF-8", declared(decl("UTF-8"), latin1), {}},
+        {"a NUL", declared(decl("latin1"), std::string("<string>a\0b</string>", 20)), {}},
+        // A name the converters do not know: a list this reader cannot take.
+        {"unknown", declared(decl("x-unknown-encoding"), latin1), {}, kPropertyListReadBeyondLimitsError},
+        {"empty name", declared(decl(""), "<string>x</string>"), {}, kPropertyListReadBeyondLimitsError},
+        {"a converter's suffix", declared(decl("US-ASCII//IGNORE"), latin1), {}, kPropertyListReadBeyondLimitsError},
+        // A byte-order mark names the encoding; a declaration after it is not
+        // asked.
+        {"UTF-8 mark", declared("\xEF\xBB\xBF" + decl("ISO-8859-1"), "<string>café</string>"), cafe},
+        {"UTF-8 mark, Latin-1 bytes", declared("\xEF\xBB\xBF" + decl("ISO-8859-1"), latin1), {}},
+        {"UTF-8 mark, unknown name", declared("\xEF\xBB\xBF" + decl("x-unknown-encoding"), "<string>café</string>"), cafe},
+        // 8-bit text cannot be in the UTF-16 it names: it reads as it stands.
+        {"UTF-16 in 8-bit text", declared(decl("UTF-16"), "<string>café</string>"), cafe},
+        {"UTF-16LE in 8-bit text", declared(decl("UTF-16LE"), "<string>café</string>"), cafe},
+        // Only a declaration at the very start is one.
+        {"declaration after a blank", declared(" " + decl("ISO-8859-1"), latin1), {}},
+        {"a processing instruction", declared("<?xml-stylesheet encoding=\"ISO-8859-1\"?>", latin1), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ErrorPtr error;
+        PropertyListFormat format{};
+        Value v = PropertyListSerialization::propertyListWithData(c.xml, &format, &error);
+        EXPECT_EQ(v, c.expected) << v.description();
+        if (c.expected.isNil()) {
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->code, c.code) << error->localizedDescription();
+        } else {
+            EXPECT_EQ(format, PropertyListFormat::XML);
+        }
+    }
+
+    // UTF-16 with its mark reads as UTF-16 whatever the declaration says;
+    // without the mark it is no property list, whatever it names.
+    auto utf16 = [](const std::string& declaration, bool mark, bool little) {
+        std::u16string units = toUTF16(declaration + "<plist><string>café</string></plist>");
+        if (mark) units.insert(units.begin(), 0xFEFF);
+        Bytes out;
+        for (char16_t u : units) {
+            auto high = static_cast<std::uint8_t>(u >> 8), low = static_cast<std::uint8_t>(u & 0xFF);
+            out.push_back(little ? low : high);
+            out.push_back(little ? high : low);
+        }
+        return out;
+    };
+    for (bool little : {true, false}) {
+        EXPECT_EQ(PropertyListSerialization::propertyListWithData(utf16(decl("ISO-8859-1"), true, little)), Value("café"));
+        EXPECT_EQ(PropertyListSerialization::propertyListWithData(utf16(decl("x-unknown"), true, little)), Value("café"));
+        for (const char* name : {"UTF-16", "UTF-16LE", "UTF-16BE"}) {
+            ErrorPtr error;
+            EXPECT_TRUE(PropertyListSerialization::propertyListWithData(utf16(decl(name), false, little), nullptr, &error)
+                            .isNil())
+                << name;
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->code, kPropertyListReadCorruptError);
+        }
+    }
+}
+
 TEST(PropertyList, XMLLineEndsReadAsXMLReadsThem) {
     // A carriage return alone or before a line feed is one line feed, in
     // keys, strings and CDATA; "&#13;" stays a carriage return.

@@ -100,6 +100,44 @@ TEST(StringsUTF16, SequenceEdgesAndReplacement) {
     EXPECT_EQ(out, "党" + kEmoji + "\xEF\xBF\xBD\xEF\xBF\xBD");
 }
 
+TEST(StringsEncodings, NamedEncodingsByTheSystemsConverters) {
+    // Names in any case and their aliases.
+    for (const char* latin1 : {"ISO-8859-1", "iso-8859-1", "latin1", "ISO_8859-1"})
+        EXPECT_EQ(stringFromEncoding("caf\xE9", latin1), "café") << latin1;
+    EXPECT_EQ(stringFromEncoding("\x80", "windows-1252"), "€");
+    for (const char* chinese : {"GBK", "GB2312", "gb18030"})
+        EXPECT_EQ(stringFromEncoding("\xB5\xB3\xBD\xA8", chinese), "党建") << chinese;
+    EXPECT_EQ(stringFromEncoding("", "GBK"), "");
+    // A stateful encoding shifts back at the end.
+    EXPECT_EQ(stringFromEncoding("\x1B$B@5\x1B(B!", "ISO-2022-JP"), "正!");
+    // Output many times the input grows as it must.
+    const std::string many(5000, '\xE9');
+    std::string expected;
+    for (int i = 0; i < 5000; ++i) expected += "é";
+    EXPECT_EQ(stringFromEncoding(many, "latin1"), expected);
+
+    // Bytes the encoding does not define, or cut short: no text, and the
+    // encoding is a known one.
+    const struct {
+        std::string bytes;
+        const char* encoding;
+    } invalid[] = {{"caf\xE9", "US-ASCII"}, {"\xB5\x20", "GBK"}, {"\xB5", "GBK"}, {"a\xFF", "UTF-8"}};
+    for (const auto& c : invalid) {
+        bool unknown = true;
+        EXPECT_FALSE(stringFromEncoding(c.bytes, c.encoding, &unknown)) << c.encoding;
+        EXPECT_FALSE(unknown) << c.encoding;
+    }
+    // Names the converters do not know, and suffixes that would let bad
+    // bytes through.
+    for (std::string_view name : {std::string_view("x-unknown-encoding"), std::string_view(""),
+                                  std::string_view("US-ASCII//IGNORE"), std::string_view("US-ASCII//TRANSLIT"),
+                                  std::string_view("latin1\0x", 8)}) {
+        bool unknown = false;
+        EXPECT_FALSE(stringFromEncoding("caf\xE9", name, &unknown)) << name;
+        EXPECT_TRUE(unknown) << name;
+    }
+}
+
 TEST(StringsPieces, SplitJoinTrim) {
     EXPECT_EQ(componentsSeparatedByString("a,,b", ","), (std::vector<std::string>{"a", "", "b"}));
     EXPECT_EQ(componentsSeparatedByString("", ","), (std::vector<std::string>{""}));

@@ -264,8 +264,9 @@ for i, board in enumerate(BOARDS):
 
 TEST_F(ForeignValuesTest, BoardsBeyondWhatTheReaderTakesAreLeftAsTheyAre) {
     ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
-    // Above 32 MiB, and nested 600 deep in binary and in XML: valid lists
-    // that this program cannot read, holding another app's entry.
+    // Above 32 MiB, nested 600 deep in binary and in XML, XML in an encoding
+    // the system's converters do not know: lists that this program cannot
+    // read, holding another app's entry.
     auto made = peer.run(script("", R"(
 sys.setrecursionlimit(20000)
 deep = []
@@ -274,9 +275,12 @@ for _ in range(600):
 open("big", "wb").write(plistlib.dumps({"other": {"appID": "other", "blob": bytes(32 << 20)}}, fmt=plistlib.FMT_BINARY))
 open("deep", "wb").write(plistlib.dumps({"other": {"appID": "other", "deep": deep}}, fmt=plistlib.FMT_BINARY))
 open("deepxml", "wb").write(plistlib.dumps({"other": {"appID": "other", "deep": deep}}, fmt=plistlib.FMT_XML))
+unknown = plistlib.dumps({"other": {"appID": "other", "appName": "café"}}, fmt=plistlib.FMT_XML).decode()
+unknown = unknown.replace('encoding="UTF-8"', 'encoding="x-unknown-encoding"').encode("latin-1")
+open("unknownencoding", "wb").write(unknown)
 )"));
     ASSERT_EQ(made.status, 0) << made.output;
-    for (const char* name : {"big", "deep", "deepxml"}) {
+    for (const char* name : {"big", "deep", "deepxml", "unknownencoding"}) {
         SCOPED_TRACE(name);
         const ns::Bytes in = peer.read(name);
         Pasteboard::removeAllForTesting();
@@ -290,4 +294,57 @@ open("deepxml", "wb").write(plistlib.dumps({"other": {"appID": "other", "deep": 
         EXPECT_TRUE(content(named("mervio_data")) == in) << "the board is left as it was";
         useRoad(true);
     }
+}
+
+TEST_F(ForeignValuesTest, BoardsInTheEncodingTheirDeclarationNamesKeepEveryEntry) {
+    ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
+    // plistlib's XML declared and written in Latin-1, windows-1252 and GBK,
+    // characters outside them as references; plistlib reads back the first
+    // two (it reads no multi-byte encoding). Then a board whose bytes the
+    // named encoding does not define: no property list, replaced.
+    const std::string boards = R"(
+BOARD = {"other": {"appID": "other", "appName": "Café €", "名称": "党建", "k": [1, "ü"]}, "été": {"appID": "été"}}
+ENCODINGS = ["ISO-8859-1", "windows-1252", "GBK"]
+def declared(board, encoding):
+    text = plistlib.dumps(board, fmt=plistlib.FMT_XML).decode().replace('encoding="UTF-8"', 'encoding="%s"' % encoding)
+    return text.encode(encoding, "xmlcharrefreplace")
+)";
+    auto made = peer.run(script("", boards + R"(
+for i, encoding in enumerate(ENCODINGS):
+    board = declared(BOARD, encoding)
+    if encoding != "GBK":
+        assert same(plistlib.loads(board), BOARD, True), encoding
+    open("board%d" % i, "wb").write(board)
+open("notascii", "wb").write(declared({"other": {"appID": "other"}}, "US-ASCII").replace(b"other</string>", b"\xe9</string>"))
+)"));
+    ASSERT_EQ(made.status, 0) << made.output;
+
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE("board " + std::to_string(i));
+        const ns::Bytes in = peer.read("board" + std::to_string(i));
+        Pasteboard::removeAllForTesting();
+        named("mervio_register")->setData(in, "content");
+        ASSERT_TRUE(MVApi::registerApp(kAppId, ""));
+        peer.write("registered" + std::to_string(i), content(named("mervio_register")));
+
+        Pasteboard::removeAllForTesting();
+        useRoad(false);
+        named("mervio_data")->setData(in, "content");
+        ASSERT_TRUE(sendText());
+        peer.write("sent" + std::to_string(i), content(named("mervio_data")));
+        useRoad(true);
+    }
+    Pasteboard::removeAllForTesting();
+    named("mervio_register")->setData(peer.read("notascii"), "content");
+    ASSERT_TRUE(MVApi::registerApp(kAppId, ""));
+    EXPECT_EQ(testsupport::FakeMessenger::registrations().keys(), std::vector<std::string>{kAppId});
+
+    auto checked = peer.run(script("", boards + R"(
+for i in range(len(ENCODINGS)):
+    for road in ("registered", "sent"):
+        left = plistlib.loads(open("%s%d" % (road, i), "rb").read())
+        assert sorted(left) == sorted(list(BOARD) + [APP]), (road, i, sorted(left))
+        assert all(same(left[k], BOARD[k], False) for k in BOARD), (road, i, left)
+)"));
+    EXPECT_EQ(checked.status, 0) << checked.output;
 }

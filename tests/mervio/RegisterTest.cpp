@@ -149,3 +149,11 @@ TEST_F(RegisterTest, EachRegistrationReportsEachEntryIntoTheBackground) {
     auto sent = names(stats.events());
     EXPECT_EQ(std::count(sent.begin(), sent.end(), MSAMV::kBackgroundEvent), 2);
 }
+
+TEST_F(RegisterTest, ARecordThatCannotBeWrittenLeavesTheBoardAsItWas) {
+    // A description that is not UTF-8 has no property-list form.
+    putBoard(PeerValue::dict({{"otherapp", PeerValue::dict({{"appID", "otherapp"}})}}).encode());
+    const auto raw = ui::Pasteboard::pasteboardWithName("mervio_register", false)->dataForPasteboardType("content");
+    EXPECT_FALSE(MVApi::registerApp(kAppId, "a\xFF" "b"));
+    EXPECT_EQ(ui::Pasteboard::pasteboardWithName("mervio_register", false)->dataForPasteboardType("content"), raw);
+}

@@ -137,3 +137,39 @@ TEST_F(TransportTest, NothingIsWrittenWithoutARecordOrAnAppId) {
     }
     EXPECT_FALSE(Pasteboard::generalPasteboard()->dataForPasteboardType("content"));
 }
+
+TEST_F(TransportTest, ARecordThatCannotBeWrittenLeavesEveryBoardAsItWas) {
+    // Text that is not UTF-8 passes the record's checks but has no property
+    // list form: nothing may be taken from a board before what replaces it
+    // is ready.
+    const ns::Value others =
+        ns::Value::dictionary({{"other", ns::Value::dictionary({{"appID", ns::Value("other")}, {"n", ns::Value(1)}})}});
+    for (bool iOS7 : {false, true}) {
+        SCOPED_TRACE(iOS7 ? "iOS 7" : "before iOS 7");
+        useRoad(iOS7);
+        auto files = AppCommunicate::getFilePasteboard();
+        files->setData(bytes("the other app's file"), "content");
+        auto data = iOS7 ? AppCommunicate::getDataPasteboardForiOS7Plus() : AppCommunicate::getDataPasteboard();
+        if (iOS7) {
+            data->setString("用户复制的文字");
+        } else {
+            putContent(data, others);
+        }
+        const auto types = data->pasteboardTypes();
+        const auto before = data->dataForPasteboardType(iOS7 ? types.at(0) : "content");
+
+        auto record = textRecord("a\xFF" "b");
+        record->fileData = bytes("never sent");
+        EXPECT_FALSE(AppCommunicate::setAppCommunicateData(record, kAppId));
+        EXPECT_EQ(data->pasteboardTypes(), types);
+        EXPECT_EQ(data->dataForPasteboardType(iOS7 ? types.at(0) : "content"), before);
+        EXPECT_EQ(files->dataForPasteboardType("content"), bytes("the other app's file"));
+
+        // With text that can be written, the other app's entry stays beside it.
+        ASSERT_TRUE(AppCommunicate::setAppCommunicateData(textRecord("plain"), kAppId));
+        ns::Value all = contentOf(data);
+        EXPECT_EQ(all.keys(), iOS7 ? (std::vector<std::string>{kAppId, "old_text"})
+                                   : (std::vector<std::string>{"other", kAppId}));
+        ui::Pasteboard::removeAllForTesting();
+    }
+}

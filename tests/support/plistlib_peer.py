@@ -4,8 +4,8 @@
                                             its binary form (containers held in several places written
                                             once), then the XML form of a document XML can hold, at times
                                             with hexadecimal integers, reals too small for a double, CR LF
-                                            or CR line ends, or in UTF-16, which plistlib reads but never
-                                            writes
+                                            or CR line ends, or in UTF-16 or an 8-bit encoding its
+                                            declaration names, which plistlib reads but never writes
     plistlib_peer.py check SEED COUNT IN    our rewrites of those (per document: binary and XML of the
                                             binary one, binary and XML of the XML one; an empty blob where
                                             we refused) compared with what plistlib wrote
@@ -163,11 +163,14 @@ def documents(seed, count):
 
 
 TINY_REALS = ["1e-400", "-1e-400", "2.5e-330", "-7e-999", "0.0001e-321"]
+# Names Python's codecs, plistlib's parser and the system's converters all know.
+DECLARED = ["ISO-8859-1", "latin1", "windows-1252", "KOI8-R", "iso-8859-15", "US-ASCII"]
 
 
 def crafted(r, xml):
     """XML as other writers write it and plistlib reads it, though plistlib writes none of it:
-    integers in hexadecimal, reals too small for a double, CR LF or CR line ends, UTF-16."""
+    integers in hexadecimal, reals too small for a double, CR LF or CR line ends, UTF-16, an 8-bit
+    encoding the declaration names."""
     text = xml.decode("utf-8")
     if r.random() < 0.3:
         text = re.sub(r"<integer>(\d+)</integer>",
@@ -181,9 +184,15 @@ def crafted(r, xml):
         text = text.replace("\n", "\r\n")
     elif k < 0.3:
         text = text.replace("\n", "\r")
-    if r.random() < 0.2:
+    k = r.random()
+    if k < 0.2:
         text = text.replace('encoding="UTF-8"', 'encoding="UTF-16"')
         return b"\xff\xfe" + text.encode("utf-16-le") if r.random() < 0.5 else b"\xfe\xff" + text.encode("utf-16-be")
+    if k < 0.35:
+        # An 8-bit encoding the declaration names; what it cannot hold goes as character references.
+        encoding = r.choice(DECLARED)
+        text = text.replace('encoding="UTF-8"', 'encoding="%s"' % encoding)
+        return text.encode(encoding, "xmlcharrefreplace")
     return text.encode("utf-8")
 
 
