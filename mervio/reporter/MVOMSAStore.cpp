@@ -144,16 +144,21 @@ void MVOMSAStore::closeDB() {
 }
 
 bool MVOMSAStore::renewIfUnusable(int rc) {
-    if (rc != SQLITE_CORRUPT && rc != SQLITE_NOTADB) return false;
     std::lock_guard lock(mvomsa::databaseLock());
+    // A connection whose file was deleted or moved away writes nothing more;
+    // any other read-only store keeps its connection.
+    const bool moved = rc == SQLITE_READONLY && db_ && sqlite3_extended_errcode(db_) == SQLITE_READONLY_DBMOVED;
+    if (rc != SQLITE_CORRUPT && rc != SQLITE_NOTADB && !moved) return false;
     if (renewing_) return false;  // the fresh file answers the same: the next statement tries again
     renewing_ = true;
     if (rc == SQLITE_CORRUPT)
         deleteDB();
-    else
+    else if (rc == SQLITE_NOTADB)
         setAside();
-    numStoredEvents_.store(0);  // the fresh store holds none
+    else
+        closeConnections();  // the path is opened again: a fresh store unless a file was put there
     getDB();
+    recount();
     renewing_ = false;
     return true;
 }
@@ -231,8 +236,11 @@ void MVOMSAStore::sendCachedEvents(std::int32_t n) {
         self->loadCachedEvents(batch);
         if (batch.empty()) return;
         // Marked in upload before it goes, so a second request queued meanwhile
-        // does not load and send the same rows.
-        self->markSending(batch);
+        // does not load and send the same rows. A store that cannot mark them
+        // (full, read-only, locked by another connection) could not record the
+        // outcome either, and the same rows would go again at once: nothing
+        // goes, and the next request tries again.
+        if (!self->markSending(batch)) return;
         MVOMSADispatcher::getInstance()->send(batch, [self, n](bool success, const MVOMSAStoreEvents& sent) {
             self->queue_.async([self, n, success, sent] {
                 if (!success) {
@@ -271,24 +279,41 @@ void MVOMSAStore::loadCachedEvents(MVOMSAStoreEvents& events) {
     }
 }
 
-void MVOMSAStore::runBatch(const MVOMSAStoreEvents& events,
-                           const std::function<int(MVOMSAStoreEvent& event, bool again)>& statement) {
+bool MVOMSAStore::endTransaction() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    int rc = updateDatabase("END TRANSACTION");
+    // A commit that failed (busy) leaves the transaction open: no later
+    // statement may run inside it.
+    if (db_ && !sqlite3_get_autocommit(db_)) updateDatabase("ROLLBACK");
+    return rc == SQLITE_OK;
+}
+
+MVOMSAStoreEvents MVOMSAStore::runTransaction(const MVOMSAStoreEvents& events, bool again, const BatchStatement& statement) {
+    struct Transaction {
+        MVOMSAStore& store;
+        bool open = true;
+        explicit Transaction(MVOMSAStore& s) : store(s) { store.updateDatabase("BEGIN TRANSACTION"); }
+        bool commit() {
+            open = false;
+            return store.endTransaction();
+        }
+        ~Transaction() {
+            if (open) store.endTransaction();
+        }
+    } transaction(*this);
     MVOMSAStoreEvents failed;
-    {
-        struct Transaction {
-            MVOMSAStore& store;
-            explicit Transaction(MVOMSAStore& s) : store(s) { store.updateDatabase("BEGIN TRANSACTION"); }
-            ~Transaction() { store.updateDatabase("END TRANSACTION"); }
-        } transaction(*this);
-        for (const auto& event : events)
-            if (statement(*event, false) != SQLITE_OK) failed.push_back(event);
-    }
-    if (!failed.empty()) {
-        updateDatabase("BEGIN TRANSACTION");
-        for (const auto& event : failed) statement(*event, true);
-        updateDatabase("END TRANSACTION");
-    }
+    for (const auto& event : events)
+        if (statement(*event, again) != SQLITE_OK) failed.push_back(event);
+    // Not committed (or rolled back by SQLite after a failed write): what ran
+    // is not kept, whatever each statement answered.
+    return transaction.commit() ? failed : events;
+}
+
+bool MVOMSAStore::runBatch(const MVOMSAStoreEvents& events, const BatchStatement& statement) {
+    MVOMSAStoreEvents left = runTransaction(events, false, statement);
+    if (!left.empty()) left = runTransaction(left, true, statement);
     recount();
+    return left.empty();
 }
 
 void MVOMSAStore::updateEvents(MVOMSAStoreEvents events, std::uint32_t status) {
@@ -299,8 +324,8 @@ void MVOMSAStore::updateEvents(MVOMSAStoreEvents events, std::uint32_t status) {
     });
 }
 
-void MVOMSAStore::markSending(const MVOMSAStoreEvents& events) {
-    runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+bool MVOMSAStore::markSending(const MVOMSAStoreEvents& events) {
+    return runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
         return updateDatabase("update events set status = ? where event_id = ?", {kSending, e.eventId});
     });
 }

@@ -164,11 +164,20 @@ private:
     void closeConnections();
     // Moves the file to setAsidePath(), both connections closed first.
     void setAside();
+    using BatchStatement = std::function<int(MVOMSAStoreEvent& event, bool again)>;
     // The batch updates' transaction: the statement for each event, then
-    // once more (in a second transaction) for those that failed.
-    void runBatch(const MVOMSAStoreEvents& events,
-                  const std::function<int(MVOMSAStoreEvent& event, bool again)>& statement);
-    void markSending(const MVOMSAStoreEvents& events);
+    // once more (in a second transaction) for those that failed or whose
+    // transaction was not kept; recounts. True when every event's statement
+    // was kept.
+    bool runBatch(const MVOMSAStoreEvents& events, const BatchStatement& statement);
+    // One transaction of a batch: the events whose statement failed, or all
+    // of them when the transaction could not be committed.
+    MVOMSAStoreEvents runTransaction(const MVOMSAStoreEvents& events, bool again, const BatchStatement& statement);
+    // Commits; a transaction that could not be committed is rolled back.
+    // True when it was committed.
+    bool endTransaction();
+    // True when every event of the batch is now marked in upload.
+    bool markSending(const MVOMSAStoreEvents& events);
     void removeEvents(const MVOMSAStoreEvents& events);
     void failEvents(const MVOMSAStoreEvents& events);
     void afterSent(std::int32_t n, std::size_t batchSize);
