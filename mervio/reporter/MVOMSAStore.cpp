@@ -112,6 +112,7 @@ void MVOMSAStore::closeConnections() {
     std::lock_guard lock(mvomsa::databaseLock());
     closeDB();
     tablesMade_ = false;  // the file goes: the next one needs its tables
+    ++file_;
     // The holder's connection would go on using the file that is gone.
     if (auto holder = MVOMSADataConfigHolder::getInstance()) holder->closeDB();
 }
@@ -233,21 +234,28 @@ void MVOMSAStore::sendCachedEvents(std::int32_t n) {
     queue_.async([self = shared_from_this(), n] {
         if (!MVOMSAConfig::getInstance()->statEnable() || self->storedEventCount() == 0) return;
         MVOMSAStoreEvents batch;
-        self->loadCachedEvents(batch);
+        std::uint64_t file = 0;
+        {
+            // The rows and the file they come from, together: the outcome
+            // applies to that file alone.
+            std::lock_guard lock(mvomsa::databaseLock());
+            self->loadCachedEvents(batch);
+            file = self->file_;
+        }
         if (batch.empty()) return;
         // Marked in upload before it goes, so a second request queued meanwhile
         // does not load and send the same rows. A store that cannot mark them
         // (full, read-only, locked by another connection) could not record the
         // outcome either, and the same rows would go again at once: nothing
         // goes, and the next request tries again.
-        if (!self->markSending(batch)) return;
-        MVOMSADispatcher::getInstance()->send(batch, [self, n](bool success, const MVOMSAStoreEvents& sent) {
-            self->queue_.async([self, n, success, sent] {
+        if (!self->markSending(batch, file)) return;
+        MVOMSADispatcher::getInstance()->send(batch, [self, n, file](bool success, const MVOMSAStoreEvents& sent) {
+            self->queue_.async([self, n, file, success, sent] {
                 if (!success) {
-                    self->failEvents(sent);
+                    self->failEvents(sent, file);
                     return;
                 }
-                self->removeEvents(sent);
+                self->removeEvents(sent, file);
                 self->afterSent(n, sent.size());
             });
         });
@@ -288,7 +296,9 @@ bool MVOMSAStore::endTransaction() {
     return rc == SQLITE_OK;
 }
 
-MVOMSAStoreEvents MVOMSAStore::runTransaction(const MVOMSAStoreEvents& events, bool again, const BatchStatement& statement) {
+MVOMSAStoreEvents MVOMSAStore::runTransaction(const MVOMSAStoreEvents& events, std::uint64_t file, bool again,
+                                              const BatchStatement& statement) {
+    if (currentFile() != file) return events;  // their rows went with their file
     struct Transaction {
         MVOMSAStore& store;
         bool open = true;
@@ -302,50 +312,60 @@ MVOMSAStoreEvents MVOMSAStore::runTransaction(const MVOMSAStoreEvents& events, b
         }
     } transaction(*this);
     MVOMSAStoreEvents failed;
-    for (const auto& event : events)
+    for (const auto& event : events) {
+        std::lock_guard lock(mvomsa::databaseLock());
+        // A fresh file numbers its rows from 1 again: an event id means
+        // nothing there.
+        if (file_ != file) break;
         if (statement(*event, again) != SQLITE_OK) failed.push_back(event);
+    }
     // Not committed (or rolled back by SQLite after a failed write): what ran
     // is not kept, whatever each statement answered.
     return transaction.commit() ? failed : events;
 }
 
-bool MVOMSAStore::runBatch(const MVOMSAStoreEvents& events, const BatchStatement& statement) {
-    MVOMSAStoreEvents left = runTransaction(events, false, statement);
-    if (!left.empty()) left = runTransaction(left, true, statement);
+bool MVOMSAStore::runBatch(const MVOMSAStoreEvents& events, std::uint64_t file, const BatchStatement& statement) {
+    MVOMSAStoreEvents left = runTransaction(events, file, false, statement);
+    if (!left.empty()) left = runTransaction(left, file, true, statement);
     recount();
-    return left.empty();
+    return left.empty() && currentFile() == file;
+}
+
+std::uint64_t MVOMSAStore::currentFile() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    return file_;
 }
 
 void MVOMSAStore::updateEvents(MVOMSAStoreEvents events, std::uint32_t status) {
     queue_.async([self = shared_from_this(), events = std::move(events), status] {
-        self->runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+        self->runBatch(events, self->currentFile(), [&](MVOMSAStoreEvent& e, bool) {
             return self->updateDatabase("update events set status = ? where event_id = ?", {status, e.eventId});
         });
     });
 }
 
-bool MVOMSAStore::markSending(const MVOMSAStoreEvents& events) {
-    return runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+bool MVOMSAStore::markSending(const MVOMSAStoreEvents& events, std::uint64_t file) {
+    return runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
         return updateDatabase("update events set status = ? where event_id = ?", {kSending, e.eventId});
     });
 }
 
-void MVOMSAStore::removeEvents(const MVOMSAStoreEvents& events) {
-    runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+void MVOMSAStore::removeEvents(const MVOMSAStoreEvents& events, std::uint64_t file) {
+    runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
         return updateDatabase("delete from events where event_id = ?", {e.eventId});
     });
 }
 
 void MVOMSAStore::deleteEvents(MVOMSAStoreEvents events, std::function<void()> callback) {
     queue_.async([self = shared_from_this(), events = std::move(events), callback = std::move(callback)] {
-        self->removeEvents(events);
+        self->removeEvents(events, self->currentFile());
         if (callback) callback();
     });
 }
 
-void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events) {
+void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events, std::uint64_t file) {
     std::uint32_t retries = MVOMSAConfig::getInstance()->maxSendRetryCount();
-    runBatch(events, [&](MVOMSAStoreEvent& e, bool again) {
+    runBatch(events, file, [&](MVOMSAStoreEvent& e, bool again) {
         // One failed upload counts once, also when its statement needs a second try.
         if (!again) ++e.sendCount;
         if (e.sendCount < retries)
@@ -356,7 +376,7 @@ void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events) {
 }
 
 void MVOMSAStore::updateSendFailedEvents(MVOMSAStoreEvents events) {
-    queue_.async([self = shared_from_this(), events = std::move(events)] { self->failEvents(events); });
+    queue_.async([self = shared_from_this(), events = std::move(events)] { self->failEvents(events, self->currentFile()); });
 }
 
 void MVOMSAStore::storeUser(const MVOMSAUser& user) {

@@ -491,4 +491,44 @@ TEST_F(StoreTest, ALaunchOnAFullDiskSendsNothingAndTheEventsGoOnceThereIsRoom) {
     EXPECT_EQ(names(stats.events()), (Names{"a", "b", "later"}));
 }
 
+// The file stops being a database while a batch is in upload: the fresh
+// file numbers its rows from 1 again, and the batch's outcome, success or
+// the last failure, must not delete the fresh file's events.
+TEST_F(StoreTest, AnUploadsOutcomeTouchesNoEventOfTheFreshFileAfterASetAside) {
+    for (bool success : {true, false}) {
+        SCOPED_TRACE(success ? "success" : "third failure");
+        relaunch();
+        removeStatistics();
+        pointAtServer();
+        stats.clear();
+        store = MVOMSAStore::getInstance();
+        put({{"a", 1}, {"b", 2}, {"c", 3}});
+        if (!success) {
+            stats.answer({.status = 500});
+            for (int failures = 0; failures < 2; ++failures) {
+                store->sendCachedEvents(1);
+                settle();
+            }
+        }
+        stats.answerOnce({.status = success ? 200 : 500, .hold = true});
+        stats.answer({});
+        store->sendCachedEvents(-1);
+        ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == (success ? 1u : 3u); }, 20));
+        overwriteStart(MVOMSAStore::databasePath(), randomBytes(success ? 5 : 6, 8192));
+        std::atomic<bool> stored{false};
+        store->storeEvent(custom("x", 9), false, [&] { stored = true; });  // row 1 of the fresh file
+        ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stored.load(); }, 20));
+        server.release();
+        settle();  // a success goes on with the next batch: x
+        server.stopHolding();
+        if (!success) {
+            EXPECT_EQ(names(storedEvents()), (Names{"x"}));
+            store->sendCachedEvents(-1);
+            settle();
+        }
+        EXPECT_EQ(names(stats.events()), success ? (Names{"a", "b", "c", "x"}) : Names{"x"});
+        EXPECT_TRUE(storedEvents().empty());
+    }
+}
+
 }  // namespace
