@@ -376,7 +376,9 @@ void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events, std::uint64_t file
 }
 
 void MVOMSAStore::updateSendFailedEvents(MVOMSAStoreEvents events) {
-    queue_.async([self = shared_from_this(), events = std::move(events)] { self->failEvents(events, self->currentFile()); });
+    queue_.async([self = shared_from_this(), events = std::move(events)] {
+        self->failEvents(events, self->currentFile());
+    });
 }
 
 void MVOMSAStore::storeUser(const MVOMSAUser& user) {

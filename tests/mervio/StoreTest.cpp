@@ -378,14 +378,17 @@ public:
         }
         keep(file_, 0444);
         keep(documents_, 0555);
-        if (root) acting_ = seteuid(65534) == 0;
+        if (!root) return;
+        dumpable_ = prctl(PR_GET_DUMPABLE);
+        acting_ = seteuid(65534) == 0;
+        EXPECT_TRUE(acting_) << "cannot act as nobody";
     }
     ~ReadOnlyStore() {
         if (acting_) {
-            [[maybe_unused]] int rc = seteuid(0);
-            prctl(PR_SET_DUMPABLE, 1);  // as it was before the change of user
+            EXPECT_EQ(seteuid(0), 0);
+            prctl(PR_SET_DUMPABLE, dumpable_);  // a change of user resets it
         }
-        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) chmod(it->first.c_str(), it->second);
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) EXPECT_EQ(chmod(it->first.c_str(), it->second), 0);
     }
     ReadOnlyStore(const ReadOnlyStore&) = delete;
     ReadOnlyStore& operator=(const ReadOnlyStore&) = delete;
@@ -398,19 +401,20 @@ private:
     }
     void keep(const std::filesystem::path& p, mode_t to) {
         saved_.emplace_back(p, mode(p));
-        chmod(p.c_str(), to);
+        EXPECT_EQ(chmod(p.c_str(), to), 0) << p;
     }
 
     std::filesystem::path documents_ = ns::documentsDirectory(), file_ = MVOMSAStore::databasePath();
     std::vector<std::pair<std::filesystem::path, mode_t>> saved_;
     bool acting_ = false;
+    int dumpable_ = 1;
 };
 
 // Another connection holds the store's write lock while it lives.
 class WriteLock {
 public:
     WriteLock() {
-        sqlite3_open(MVOMSAStore::databasePath().c_str(), &db_);
+        EXPECT_EQ(sqlite3_open(MVOMSAStore::databasePath().c_str(), &db_), SQLITE_OK);
         EXPECT_EQ(mvomsa::execute(db_, "begin immediate"), SQLITE_OK);
     }
     ~WriteLock() {
