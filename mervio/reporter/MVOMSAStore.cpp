@@ -112,6 +112,7 @@ void MVOMSAStore::closeConnections() {
     std::lock_guard lock(mvomsa::databaseLock());
     closeDB();
     tablesMade_ = false;  // the file goes: the next one needs its tables
+    ++file_;
     // The holder's connection would go on using the file that is gone.
     if (auto holder = MVOMSADataConfigHolder::getInstance()) holder->closeDB();
 }
@@ -144,16 +145,21 @@ void MVOMSAStore::closeDB() {
 }
 
 bool MVOMSAStore::renewIfUnusable(int rc) {
-    if (rc != SQLITE_CORRUPT && rc != SQLITE_NOTADB) return false;
     std::lock_guard lock(mvomsa::databaseLock());
+    // A connection whose file was deleted or moved away writes nothing more;
+    // any other read-only store keeps its connection.
+    const bool moved = rc == SQLITE_READONLY && db_ && sqlite3_extended_errcode(db_) == SQLITE_READONLY_DBMOVED;
+    if (rc != SQLITE_CORRUPT && rc != SQLITE_NOTADB && !moved) return false;
     if (renewing_) return false;  // the fresh file answers the same: the next statement tries again
     renewing_ = true;
     if (rc == SQLITE_CORRUPT)
         deleteDB();
-    else
+    else if (rc == SQLITE_NOTADB)
         setAside();
-    numStoredEvents_.store(0);  // the fresh store holds none
+    else
+        closeConnections();  // the path is opened again: a fresh store unless a file was put there
     getDB();
+    recount();
     renewing_ = false;
     return true;
 }
@@ -228,18 +234,28 @@ void MVOMSAStore::sendCachedEvents(std::int32_t n) {
     queue_.async([self = shared_from_this(), n] {
         if (!MVOMSAConfig::getInstance()->statEnable() || self->storedEventCount() == 0) return;
         MVOMSAStoreEvents batch;
-        self->loadCachedEvents(batch);
+        std::uint64_t file = 0;
+        {
+            // The rows and the file they come from, together: the outcome
+            // applies to that file alone.
+            std::lock_guard lock(mvomsa::databaseLock());
+            self->loadCachedEvents(batch);
+            file = self->file_;
+        }
         if (batch.empty()) return;
         // Marked in upload before it goes, so a second request queued meanwhile
-        // does not load and send the same rows.
-        self->markSending(batch);
-        MVOMSADispatcher::getInstance()->send(batch, [self, n](bool success, const MVOMSAStoreEvents& sent) {
-            self->queue_.async([self, n, success, sent] {
+        // does not load and send the same rows. A store that cannot mark them
+        // (full, read-only, locked by another connection) could not record the
+        // outcome either, and the same rows would go again at once: nothing
+        // goes, and the next request tries again.
+        if (!self->markSending(batch, file)) return;
+        MVOMSADispatcher::getInstance()->send(batch, [self, n, file](bool success, const MVOMSAStoreEvents& sent) {
+            self->queue_.async([self, n, file, success, sent] {
                 if (!success) {
-                    self->failEvents(sent);
+                    self->failEvents(sent, file);
                     return;
                 }
-                self->removeEvents(sent);
+                self->removeEvents(sent, file);
                 self->afterSent(n, sent.size());
             });
         });
@@ -271,56 +287,85 @@ void MVOMSAStore::loadCachedEvents(MVOMSAStoreEvents& events) {
     }
 }
 
-void MVOMSAStore::runBatch(const MVOMSAStoreEvents& events,
-                           const std::function<int(MVOMSAStoreEvent& event, bool again)>& statement) {
+bool MVOMSAStore::endTransaction() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    int rc = updateDatabase("END TRANSACTION");
+    // A commit that failed (busy) leaves the transaction open: no later
+    // statement may run inside it.
+    if (db_ && !sqlite3_get_autocommit(db_)) updateDatabase("ROLLBACK");
+    return rc == SQLITE_OK;
+}
+
+MVOMSAStoreEvents MVOMSAStore::runTransaction(const MVOMSAStoreEvents& events, std::uint64_t file, bool again,
+                                              const BatchStatement& statement) {
+    if (currentFile() != file) return events;  // their rows went with their file
+    struct Transaction {
+        MVOMSAStore& store;
+        bool open = true;
+        explicit Transaction(MVOMSAStore& s) : store(s) { store.updateDatabase("BEGIN TRANSACTION"); }
+        bool commit() {
+            open = false;
+            return store.endTransaction();
+        }
+        ~Transaction() {
+            if (open) store.endTransaction();
+        }
+    } transaction(*this);
     MVOMSAStoreEvents failed;
-    {
-        struct Transaction {
-            MVOMSAStore& store;
-            explicit Transaction(MVOMSAStore& s) : store(s) { store.updateDatabase("BEGIN TRANSACTION"); }
-            ~Transaction() { store.updateDatabase("END TRANSACTION"); }
-        } transaction(*this);
-        for (const auto& event : events)
-            if (statement(*event, false) != SQLITE_OK) failed.push_back(event);
+    for (const auto& event : events) {
+        std::lock_guard lock(mvomsa::databaseLock());
+        // A fresh file numbers its rows from 1 again: an event id means
+        // nothing there.
+        if (file_ != file) break;
+        if (statement(*event, again) != SQLITE_OK) failed.push_back(event);
     }
-    if (!failed.empty()) {
-        updateDatabase("BEGIN TRANSACTION");
-        for (const auto& event : failed) statement(*event, true);
-        updateDatabase("END TRANSACTION");
-    }
+    // Not committed (or rolled back by SQLite after a failed write): what ran
+    // is not kept, whatever each statement answered.
+    return transaction.commit() ? failed : events;
+}
+
+bool MVOMSAStore::runBatch(const MVOMSAStoreEvents& events, std::uint64_t file, const BatchStatement& statement) {
+    MVOMSAStoreEvents left = runTransaction(events, file, false, statement);
+    if (!left.empty()) left = runTransaction(left, file, true, statement);
     recount();
+    return left.empty() && currentFile() == file;
+}
+
+std::uint64_t MVOMSAStore::currentFile() {
+    std::lock_guard lock(mvomsa::databaseLock());
+    return file_;
 }
 
 void MVOMSAStore::updateEvents(MVOMSAStoreEvents events, std::uint32_t status) {
     queue_.async([self = shared_from_this(), events = std::move(events), status] {
-        self->runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+        self->runBatch(events, self->currentFile(), [&](MVOMSAStoreEvent& e, bool) {
             return self->updateDatabase("update events set status = ? where event_id = ?", {status, e.eventId});
         });
     });
 }
 
-void MVOMSAStore::markSending(const MVOMSAStoreEvents& events) {
-    runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+bool MVOMSAStore::markSending(const MVOMSAStoreEvents& events, std::uint64_t file) {
+    return runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
         return updateDatabase("update events set status = ? where event_id = ?", {kSending, e.eventId});
     });
 }
 
-void MVOMSAStore::removeEvents(const MVOMSAStoreEvents& events) {
-    runBatch(events, [&](MVOMSAStoreEvent& e, bool) {
+void MVOMSAStore::removeEvents(const MVOMSAStoreEvents& events, std::uint64_t file) {
+    runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
         return updateDatabase("delete from events where event_id = ?", {e.eventId});
     });
 }
 
 void MVOMSAStore::deleteEvents(MVOMSAStoreEvents events, std::function<void()> callback) {
     queue_.async([self = shared_from_this(), events = std::move(events), callback = std::move(callback)] {
-        self->removeEvents(events);
+        self->removeEvents(events, self->currentFile());
         if (callback) callback();
     });
 }
 
-void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events) {
+void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events, std::uint64_t file) {
     std::uint32_t retries = MVOMSAConfig::getInstance()->maxSendRetryCount();
-    runBatch(events, [&](MVOMSAStoreEvent& e, bool again) {
+    runBatch(events, file, [&](MVOMSAStoreEvent& e, bool again) {
         // One failed upload counts once, also when its statement needs a second try.
         if (!again) ++e.sendCount;
         if (e.sendCount < retries)
@@ -331,7 +376,9 @@ void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events) {
 }
 
 void MVOMSAStore::updateSendFailedEvents(MVOMSAStoreEvents events) {
-    queue_.async([self = shared_from_this(), events = std::move(events)] { self->failEvents(events); });
+    queue_.async([self = shared_from_this(), events = std::move(events)] {
+        self->failEvents(events, self->currentFile());
+    });
 }
 
 void MVOMSAStore::storeUser(const MVOMSAUser& user) {

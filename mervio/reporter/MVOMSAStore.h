@@ -5,7 +5,8 @@
 // wait again with their count raised and go after maxSendRetryCount
 // failures. A file SQLite does not take for a database, at start or when a
 // statement meets it later, is set aside under setAsidePath() and a fresh
-// store made in its place; a corrupt one is removed and made anew. Tables
+// store made in its place; a corrupt one is removed and made anew, and one
+// deleted or moved away while open is opened again at its path. Tables
 // that could not be made (a full disk) are made at the next attempt.
 //
 //   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
@@ -121,7 +122,10 @@ public:
     // Asynchronous: uploads one batch of up to maxLoadEventCount waiting
     // events (oldest first), marked in upload before it goes; on success
     // deletes them and asks for more: all that wait for n < 0, else while n
-    // is not reached or n more wait. On failure they wait again.
+    // is not reached or n more wait. On failure they wait again. A batch
+    // that cannot be marked (the store takes no writes) does not go, and no
+    // more is asked for. The outcome touches only the file the batch came
+    // from: none once that file has been set aside or made anew.
     void sendCachedEvents(std::int32_t n);
     // Appends up to maxLoadEventCount waiting events, oldest first.
     void loadCachedEvents(MVOMSAStoreEvents& events);
@@ -164,19 +168,35 @@ private:
     void closeConnections();
     // Moves the file to setAsidePath(), both connections closed first.
     void setAside();
+    using BatchStatement = std::function<int(MVOMSAStoreEvent& event, bool again)>;
     // The batch updates' transaction: the statement for each event, then
-    // once more (in a second transaction) for those that failed.
-    void runBatch(const MVOMSAStoreEvents& events,
-                  const std::function<int(MVOMSAStoreEvent& event, bool again)>& statement);
-    void markSending(const MVOMSAStoreEvents& events);
-    void removeEvents(const MVOMSAStoreEvents& events);
-    void failEvents(const MVOMSAStoreEvents& events);
+    // once more (in a second transaction) for those that failed or whose
+    // transaction was not kept; recounts. The events' rows are those of
+    // `file` (file_ when they were loaded): once that file has gone, no
+    // statement runs. True when every event's statement was kept in it.
+    bool runBatch(const MVOMSAStoreEvents& events, std::uint64_t file, const BatchStatement& statement);
+    // One transaction of a batch: the events whose statement failed, or all
+    // of them when the transaction could not be committed (or the file went).
+    MVOMSAStoreEvents runTransaction(const MVOMSAStoreEvents& events, std::uint64_t file, bool again,
+                                     const BatchStatement& statement);
+    std::uint64_t currentFile();  // file_
+    // Commits; a transaction that could not be committed is rolled back.
+    // True when it was committed.
+    bool endTransaction();
+    // True when every event of the batch is now marked in upload.
+    bool markSending(const MVOMSAStoreEvents& events, std::uint64_t file);
+    void removeEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
+    void failEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
     void afterSent(std::int32_t n, std::size_t batchSize);
 
     ns::SerialQueue queue_{"StatStore"};
-    sqlite3* db_ = nullptr;  // under the database lock, as the two below
+    sqlite3* db_ = nullptr;  // under the database lock, as the three below
     bool tablesMade_ = false;  // in the file
     bool renewing_ = false;
+    // Which of the files the store has had in this process is open: raised
+    // each time the file goes (set aside, removed, or found moved), since a
+    // fresh one numbers its rows from 1 again.
+    std::uint64_t file_ = 0;
     mvomsa::CachedStatement insertEvent_;
     mvomsa::CachedStatement replaceConfig_;
     std::atomic<std::uint32_t> numStoredEvents_{0};

@@ -3,7 +3,10 @@
 // program read it.
 #include <gtest/gtest.h>
 
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
@@ -12,7 +15,9 @@
 #include <random>
 #include <sstream>
 #include <set>
+#include <thread>
 
+#include "mervio/reporter/MVOMSADispatcher.h"
 #include "support/Command.h"
 #include "support/StatReporterTest.h"
 
@@ -61,6 +66,22 @@ protected:
     static void overwriteStart(const std::string& path, const std::string& bytes) {
         std::fstream(path, std::ios::in | std::ios::out | std::ios::binary)
             .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    // Waits until the reporter has nothing left to do: false when it is
+    // still busy after `most` uploads arrived, or after 20 s; its uploads are
+    // then stopped, so that the test can end.
+    bool drainEnds(std::size_t most) {
+        std::atomic<bool> idle{false};
+        std::thread waiter([&] {
+            settle();
+            idle = true;
+            ns::RunLoop::main().wakeUp();
+        });
+        ns::RunLoop::main().runUntil([&] { return idle.load() || stats.uploads().size() > most; }, 20);
+        const bool ended = idle.load();
+        if (!ended) MVOMSADispatcher::getInstance()->stopUploads();
+        waiter.join();
+        return ended && stats.uploads().size() <= most;
     }
     void putMany(int n, std::uint32_t from) {
         for (int i = 0; i < n; ++i) store->storeEvent(custom(std::string("e").append(std::to_string(from + i)), from + i), false, nullptr);
@@ -337,6 +358,180 @@ TEST_F(StoreTest, AStoreThatCouldNotBeMadeAtStartGetsItsTablesOnceThereIsRoom) {
         store->sendCachedEvents(-1);
         ASSERT_TRUE(received(2));
         EXPECT_EQ(names(stats.events()), (Names{"a", "b"}));
+    }
+}
+
+namespace {
+
+// Documents and the store's file are read-only while it lives, as a person
+// could make them on a device. Modes bind no process that runs as root, so
+// such a process acts as nobody meanwhile (every thread; its group stays
+// root's), the folders up to Documents made searchable for group and others
+// (the test's home is not).
+class ReadOnlyStore {
+public:
+    ReadOnlyStore() {
+        const bool root = geteuid() == 0;
+        for (std::filesystem::path p = documents_; root && p != p.parent_path();) {
+            p = p.parent_path();
+            if ((mode(p) & 011) != 011) keep(p, mode(p) | 011);
+        }
+        keep(file_, 0444);
+        keep(documents_, 0555);
+        if (!root) return;
+        dumpable_ = prctl(PR_GET_DUMPABLE);
+        acting_ = seteuid(65534) == 0;
+        EXPECT_TRUE(acting_) << "cannot act as nobody";
+    }
+    ~ReadOnlyStore() {
+        if (acting_) {
+            EXPECT_EQ(seteuid(0), 0);
+            prctl(PR_SET_DUMPABLE, dumpable_);  // a change of user resets it
+        }
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) EXPECT_EQ(chmod(it->first.c_str(), it->second), 0);
+    }
+    ReadOnlyStore(const ReadOnlyStore&) = delete;
+    ReadOnlyStore& operator=(const ReadOnlyStore&) = delete;
+
+private:
+    static mode_t mode(const std::filesystem::path& p) {
+        struct stat st{};
+        stat(p.c_str(), &st);
+        return st.st_mode & 07777;
+    }
+    void keep(const std::filesystem::path& p, mode_t to) {
+        saved_.emplace_back(p, mode(p));
+        EXPECT_EQ(chmod(p.c_str(), to), 0) << p;
+    }
+
+    std::filesystem::path documents_ = ns::documentsDirectory(), file_ = MVOMSAStore::databasePath();
+    std::vector<std::pair<std::filesystem::path, mode_t>> saved_;
+    bool acting_ = false;
+    int dumpable_ = 1;
+};
+
+// Another connection holds the store's write lock while it lives.
+class WriteLock {
+public:
+    WriteLock() {
+        EXPECT_EQ(sqlite3_open(MVOMSAStore::databasePath().c_str(), &db_), SQLITE_OK);
+        EXPECT_EQ(mvomsa::execute(db_, "begin immediate"), SQLITE_OK);
+    }
+    ~WriteLock() {
+        mvomsa::execute(db_, "rollback");
+        sqlite3_close(db_);
+    }
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+}  // namespace
+
+// The store stops taking writes while a batch is in upload: the batch's
+// outcome cannot be recorded, and no later batch goes, since none can be
+// marked as in upload. Each event reaches the server once at most, and
+// once the store takes writes again (a deleted file is made anew at once)
+// the next request sends what waits and what came since.
+TEST_F(StoreTest, AStoreThatStopsTakingWritesDuringAnUploadSendsNoEventTwiceAndLaterOnesOnce) {
+    enum Way { kDeleted, kReadOnly, kFull, kLocked };
+    for (Way way : {kDeleted, kReadOnly, kFull, kLocked}) {
+        const char* const ways[] = {"file deleted", "read-only", "disk full", "write lock held"};
+        SCOPED_TRACE(ways[way]);
+        relaunch();
+        removeStatistics();
+        pointAtServer();
+        stats.clear();
+        store = MVOMSAStore::getInstance();
+        MVOMSAConfig::getInstance()->setMaxLoadEventCount(2);
+        put({{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}, {"e", 5}});
+        stats.answerOnce({.hold = true});
+        store->sendCachedEvents(-1);
+        ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
+        // A store opened again makes its tables: only a deleted file is reopened.
+        auto reopened = std::make_shared<std::atomic<int>>(0);
+        mvomsa::setStatementTraceForTesting([reopened](const std::string& sql) {
+            if (sql.starts_with("create table if not exists events")) ++*reopened;
+        });
+        {
+            std::unique_ptr<FullDisk> disk = way == kFull ? std::make_unique<FullDisk>() : nullptr;
+            std::unique_ptr<ReadOnlyStore> readOnly = way == kReadOnly ? std::make_unique<ReadOnlyStore>() : nullptr;
+            std::unique_ptr<WriteLock> lock = way == kLocked ? std::make_unique<WriteLock>() : nullptr;
+            if (way == kDeleted) std::filesystem::remove(MVOMSAStore::databasePath());
+            server.release();
+            ASSERT_TRUE(drainEnds(1)) << stats.uploads().size() << " uploads";
+        }
+        mvomsa::setStatementTraceForTesting(nullptr);
+        EXPECT_EQ(reopened->load() > 0, way == kDeleted);
+        server.stopHolding();
+        EXPECT_EQ(names(stats.events()), (Names{"a", "b"}));
+        put({{"later", 9}});
+        store->sendCachedEvents(-1);
+        // The rows of a deleted file went with it; a and b, in upload when
+        // their outcome could not be recorded, wait for the next start.
+        Names expected = way == kDeleted ? Names{"a", "b", "later"} : Names{"a", "b", "c", "d", "e", "later"};
+        ASSERT_TRUE(received(expected.size()));
+        EXPECT_EQ(names(stats.events()), expected);
+        EXPECT_EQ(names(storedEvents()), way == kDeleted ? Names{} : (Names{"a", "b"}));
+    }
+}
+
+// The disk is full when the app starts: the store's events wait, nothing is
+// sent, and they go once when there is room again.
+TEST_F(StoreTest, ALaunchOnAFullDiskSendsNothingAndTheEventsGoOnceThereIsRoom) {
+    put({{"a", 1}, {"b", 2}});
+    relaunch();
+    pointAtServer();
+    {
+        FullDisk disk;
+        start(3);  // the launch asks for every waiting event
+        ASSERT_TRUE(drainEnds(0)) << stats.uploads().size() << " uploads";
+    }
+    MVOMSA::trackCustomEvent("later", {});
+    MVOMSA::commitCachedStats(-1);
+    ASSERT_TRUE(received(3));
+    EXPECT_EQ(names(stats.events()), (Names{"a", "b", "later"}));
+}
+
+// The file stops being a database while a batch is in upload: the fresh
+// file numbers its rows from 1 again, and the batch's outcome, success or
+// the last failure, must not delete the fresh file's events.
+TEST_F(StoreTest, AnUploadsOutcomeTouchesNoEventOfTheFreshFileAfterASetAside) {
+    for (bool success : {true, false}) {
+        SCOPED_TRACE(success ? "success" : "third failure");
+        relaunch();
+        removeStatistics();
+        pointAtServer();
+        stats.clear();
+        store = MVOMSAStore::getInstance();
+        put({{"a", 1}, {"b", 2}, {"c", 3}});
+        if (!success) {
+            stats.answer({.status = 500});
+            for (int failures = 0; failures < 2; ++failures) {
+                store->sendCachedEvents(1);
+                settle();
+            }
+        }
+        stats.answerOnce({.status = success ? 200 : 500, .hold = true});
+        stats.answer({});
+        store->sendCachedEvents(-1);
+        ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == (success ? 1u : 3u); }, 20));
+        overwriteStart(MVOMSAStore::databasePath(), randomBytes(success ? 5 : 6, 8192));
+        std::atomic<bool> stored{false};
+        store->storeEvent(custom("x", 9), false, [&] { stored = true; });  // row 1 of the fresh file
+        ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stored.load(); }, 20));
+        server.release();
+        settle();  // a success goes on with the next batch: x
+        server.stopHolding();
+        if (!success) {
+            EXPECT_EQ(names(storedEvents()), (Names{"x"}));
+            store->sendCachedEvents(-1);
+            settle();
+        }
+        EXPECT_EQ(names(stats.events()), success ? (Names{"a", "b", "c", "x"}) : Names{"x"});
+        EXPECT_TRUE(storedEvents().empty());
     }
 }
 

@@ -89,6 +89,7 @@ SoapServer::Reply StatReportReceiver::State::receive(const SoapServer::Received&
     reply.status = answer.status;
     reply.contentType = "json";
     reply.body = answer.body;
+    reply.hold = answer.hold;
     if (answer.encipher) rc4(reply.body, key);
     if (answer.contentEncoding) reply.headers.emplace_back("Content-Encoding", *answer.contentEncoding);
     return reply;

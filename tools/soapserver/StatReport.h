@@ -6,6 +6,7 @@
 //   ... the reporter uploads ...
 //   stats.eventCount();  stats.events()[0]["ei"];
 //   stats.answerOnce({.status = 500});              // the next upload fails
+//   stats.answerOnce({.hold = true});               // ... is answered after server.release()
 //
 // A report is a POST whose body is enciphered with RC4 under the key's
 // ASCII bytes; when its Content-Encoding names gzip, the deciphered body is
@@ -48,6 +49,7 @@ public:
         std::string body = R"({"ret":0})";
         std::optional<std::string> contentEncoding = "rc4";
         bool encipher = true;
+        bool hold = false;  // answered only after the server's release()
     };
 
     explicit StatReportReceiver(SoapServer& server, std::string key = kKey);
