@@ -20,14 +20,18 @@ namespace {
 FileManager& fm() { return FileManager::defaultManager(); }
 std::optional<Bytes> bytesOf(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
-// Points the home at a fresh folder for one test, and back afterwards.
+// Points the home at a fresh folder for one test, and back afterwards; the
+// folder goes with the test.
 class FileManagerTest : public testing::Test {
 protected:
     void SetUp() override {
         root_ = std::string(std::getenv("KL_HOME")) + "/fm-" + testing::UnitTest::GetInstance()->current_test_info()->name();
         setHomeDirectory(root_);
     }
-    void TearDown() override { resetHomeDirectory(); }
+    void TearDown() override {
+        resetHomeDirectory();
+        fm().removeItemAtPath(root_);
+    }
     std::string root_;
 };
 
@@ -250,6 +254,8 @@ TEST_F(FileManagerTest, AHomeRemovedForGoodIsNotMadeAgain) {
 
     EXPECT_TRUE(fm().createDirectoryAtPath(root_ + "-beside/Library", true));
     EXPECT_TRUE(fm().createDirectoryAtPath(root_ + "x", false));
+    fm().removeItemAtPath(root_ + "-beside");
+    fm().removeItemAtPath(root_ + "x");
     EXPECT_TRUE(removeHomeDirectory(root_));  // again: nothing there, nothing to do
 
     // Pointing the home anywhere (here: at the same folder) starts afresh.
