@@ -22,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -156,12 +157,11 @@ private:
         int ended = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
         if (ended < 0) return true;  // no way to watch: the reaping waits
         bool done = false;
-        for (;;) {
+        for (;;) {  // a look at least once, also past the deadline
             auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-            if (left <= 0) break;
             pollfd p{ended, POLLIN, 0};
-            int ready = poll(&p, 1, static_cast<int>(left));
-            if (ready < 0 && errno == EINTR) continue;
+            int ready = poll(&p, 1, static_cast<int>(std::max<long long>(left, 0)));
+            if (ready < 0 && errno == EINTR && left > 0) continue;
             done = ready > 0;
             break;
         }
