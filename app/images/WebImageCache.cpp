@@ -112,11 +112,23 @@ WebImageCache::WebImageCache(std::string directory, std::size_t memoryLimit, std
       io_(std::make_unique<ns::SerialQueue>("WebImageCache.disk")) {
     disk_->dir = directory_;
     disk_->limit = diskLimit;
-    // The application's end waits for the disk work already submitted, so a
-    // run that ends there (and may remove its home next) loses no write.
+    // The application's end waits for the disk work already submitted, and
+    // for what the main run loop hands the cache while it waits (a download
+    // that completes then), so a run that ends there (and may remove its
+    // home next) loses no write and has none still under way.
     ns::NotificationCenter::defaultCenter().addObserver(
         terminating_, ns::UIApplicationWillTerminateNotification,
-        [io = io_.get()](const ns::Notification&) { io->waitUntilIdle(); });
+        [io = io_.get(), submitted = submitted_](const ns::Notification&) {
+            for (std::uint64_t seen = submitted->load();; seen = submitted->load()) {
+                io->waitUntilIdle();
+                if (submitted->load() == seen) break;
+            }
+        });
+}
+
+void WebImageCache::onDisk(std::function<void()> task) {
+    submitted_->fetch_add(1);
+    io_->async(std::move(task));
 }
 
 // The queue's destructor finishes the disk work already submitted.
@@ -175,7 +187,7 @@ void WebImageCache::queryDiskCache(const std::string& key, std::function<void(ui
     std::weak_ptr<WebImageCache> weakSelf = weak_from_this();
     auto disk = disk_;
     std::string name = ns::md5Hex(key);
-    io_->async([disk, name, key, weakSelf, done = std::move(done)]() mutable {
+    onDisk([disk, name, key, weakSelf, done = std::move(done)]() mutable {
         disk->scan();
         ui::ImagePtr image;
         if (disk->files.count(name)) {
@@ -202,7 +214,7 @@ void WebImageCache::storeImage(const ui::ImagePtr& image, const ns::Bytes& bytes
     if (bytes.empty() || key.empty()) return;
     auto disk = disk_;
     std::string name = ns::md5Hex(key);
-    io_->async([disk, name, bytes] {
+    onDisk([disk, name, bytes] {
         disk->scan();
         auto& fm = ns::FileManager::defaultManager();
         fm.createDirectoryAtPath(disk->dir, true);
@@ -225,7 +237,7 @@ void WebImageCache::removeImage(const std::string& key) {
     }
     auto disk = disk_;
     std::string name = ns::md5Hex(key);
-    io_->async([disk, name] {
+    onDisk([disk, name] {
         disk->scan();
         disk->remove(name, true);
     });
@@ -233,7 +245,7 @@ void WebImageCache::removeImage(const std::string& key) {
 
 void WebImageCache::clearDisk() {
     auto disk = disk_;
-    io_->async([disk] {
+    onDisk([disk] {
         disk->scan();
         while (!disk->byUse.empty()) disk->remove(disk->byUse.begin()->second, true);
     });

@@ -12,9 +12,11 @@
 // counts decoded pixel bytes and drops the least recently used images beyond
 // its limit; the disk cache drops the least recently used files once their
 // total passes its limit. What is on disk survives a restart: when the
-// application terminates, the cache waits for its disk work.
+// application terminates, the cache waits for its disk work (also for what
+// it is handed while it waits).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -80,6 +82,8 @@ private:
     };
     static std::size_t costOf(const ui::Image& image);
     void trimMemory();
+    // Hands the task to the disk queue, counting it.
+    void onDisk(std::function<void()> task);
 
     std::string directory_;
     std::size_t memoryLimit_;
@@ -89,5 +93,6 @@ private:
 
     std::shared_ptr<DiskState> disk_;     // touched only on io_
     std::unique_ptr<ns::SerialQueue> io_;
+    std::shared_ptr<std::atomic<std::uint64_t>> submitted_ = std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<int> terminating_ = std::make_shared<int>(0);  // observes the application's end
 };

@@ -142,6 +142,10 @@ void AppDelegate::GetWebServerContent_success(const std::string& result) {
 
 void AppDelegate::GetWebServerContent_Fail(const ns::ErrorPtr& error) {
     ns::NSLog("%@失败: %@", requestType, error ? error->description() : std::string("(null)"));
+    if (startupFailure_.empty()) {
+        startupFailure_ = std::string(requestType == kRequestVersion ? "the version check" : "the device registration") +
+                          ": " + (error ? error->localizedDescription() : std::string("no reason given"));
+    }
     if (requestType == kRequestVersion) {
         versionCheckDone_ = true;
         deviceRegistrationDone_ = true;  // nothing is sent without the version reply

@@ -67,6 +67,8 @@ public:
     // (answered or failed): the start-up has nothing more to do.
     bool isStartupSettled() const { return versionCheckDone_ && deviceRegistrationDone_; }
     bool isVersionCheckDone() const { return versionCheckDone_; }
+    // Which start-up request failed and why ("" while none has).
+    const std::string& startupFailure() const { return startupFailure_; }
 
 private:
     void buildUpdateViews();
@@ -77,4 +79,5 @@ private:
 
     bool versionCheckDone_ = false;
     bool deviceRegistrationDone_ = false;
+    std::string startupFailure_;
 };

@@ -28,10 +28,38 @@ const char* kUsage =
     "usage: kestrowline [--service URL] [--service-namespace NS] [--stat-report URL] [--no-window]\n"
     "                   [--dump-home [--wait SECONDS]] [--tour DIR [--tour-login USER:PASSWORD]]\n";
 
-// Set by the first SIGINT or SIGTERM.
+// Set by the first SIGINT, SIGTERM or SIGHUP.
 std::atomic<bool>& interrupted() {
     static std::atomic<bool> flag{false};
     return flag;
+}
+
+// The signals that end a run: Ctrl+C, kill or timeout, a closed terminal.
+sigset_t endingSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+// Held back from this thread and from every thread it starts later, for
+// stopOnSignals' thread to take; one that comes before that waits for it.
+void holdEndingSignals() {
+    sigset_t set = endingSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+}
+
+// A write to a pipe whose reader has gone (`| head`) fails instead of ending
+// the program; the tour takes the failure as an interruption. Caught, not
+// ignored, so that the programs it starts get the usual behaviour back.
+void failWritesToClosedPipes() {
+    struct sigaction action {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGPIPE, &action, nullptr);
 }
 
 // Ends the process as the signal does by default.
@@ -45,17 +73,13 @@ std::atomic<bool>& interrupted() {
     _exit(128 + sig);
 }
 
-// The first SIGINT or SIGTERM stops the main run loop (and sets
+// The first SIGINT, SIGTERM or SIGHUP stops the main run loop (and sets
 // interrupted()) instead of killing the program, so the application passes
 // through the background and terminates cleanly; a second one ends the
 // process at once, after `atOnce`.
 void stopOnSignals(std::function<void()> atOnce = {}) {
-    sigset_t set;
-    sigemptyset(&set);
-    sigaddset(&set, SIGINT);
-    sigaddset(&set, SIGTERM);
-    pthread_sigmask(SIG_BLOCK, &set, nullptr);  // before any other thread starts
-    std::thread([set, atOnce = std::move(atOnce)] {
+    holdEndingSignals();  // before any other thread starts
+    std::thread([set = endingSignals(), atOnce = std::move(atOnce)] {
         int sig = 0;
         sigwait(&set, &sig);
         interrupted().store(true);
@@ -82,6 +106,7 @@ std::optional<double> secondsIn(const std::string& text) {
 
 int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, const ProgramHosts& hosts) {
     ns::RunLoop::main();  // this thread is the main thread
+    failWritesToClosedPipes();
     auto usageError = [&](const std::string& message) {
         err << "kestrowline: " << message << "\n" << kUsage;
         return 2;
@@ -154,26 +179,31 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         // The tour starts as a first run does (logged out, nothing cached), in
         // a home of its own that goes when it ends, once nothing writes there
         // any more: the image cache finishes its disk work as the application
-        // terminates, and the statistics reporter stops in beforeExit.
-        // A signal ends the tour after the step under way; a second one ends
-        // the program at once, the home removed first.
+        // terminates, and the statistics reporter stops in beforeExit. Once
+        // it is removed, no writer makes it again.
+        // A signal, or output nobody reads any more (a closed pipe), ends the
+        // tour after the step under way; a second signal ends the program at
+        // once, the home removed first (the writers still at work are barred
+        // from it). Signals that come before the home is known wait for it.
+        holdEndingSignals();
         std::string pattern = (std::filesystem::temp_directory_path() / "kl-tour-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
             err << "kestrowline: cannot make a temporary home for the tour\n";
             return 1;
         }
         const std::string home = pattern;
-        auto removeHome = [home] {
-            std::error_code ec;
-            std::filesystem::remove_all(home, ec);
-        };
-        stopOnSignals(removeHome);
-        tour.interrupted = [] { return interrupted().load(); };
         ns::setHomeDirectory(home);
         ns::UserDefaults::resetStandardUserDefaults();
+        stopOnSignals([home] { ns::removeHomeDirectory(home); });
+        tour.interrupted = [&out] { return interrupted().load() || out.fail(); };
         int status = hosts.tour(tour, launch, out, err);
         finish();
-        removeHome();
+        // What is still unwritten goes with the home, not into a new one at exit.
+        ns::UserDefaults::resetStandardUserDefaults();
+        if (!ns::removeHomeDirectory(home)) {
+            err << "kestrowline: cannot remove the tour's temporary home " << home << "\n";
+            return 1;
+        }
         return status;
     }
 
@@ -189,14 +219,24 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
     launch();
 
     if (dumpHome) {
+        // The screen is printed whatever the start-up's outcome; the status
+        // says whether it came from a start-up that went through.
         const double wait = waitSeconds.value_or(10);
         bool settled = ns::RunLoop::main().runUntil([&] { return delegate->isStartupSettled(); }, wait);
-        if (!settled) err << "kestrowline: the start-up requests did not finish in " << wait << " s\n";
+        const std::string failure = delegate->startupFailure();
+        if (!settled) {
+            err << "kestrowline: the start-up requests did not finish in " << wait << " s\n";
+        } else if (!failure.empty()) {
+            err << "kestrowline: the start-up failed: " << failure << "\n";
+        }
         app.layoutIfNeeded();
         out << app.dump();
         out.flush();
+        const bool written = !out.fail();
+        if (!written) err << "kestrowline: cannot write the home screen to standard output\n";
+        err.flush();
         if (hosts.beforeExit) hosts.beforeExit();
-        return 0;
+        return settled && failure.empty() && written ? 0 : 1;
     }
 
     // Nothing shows the run: say what it is and how it ends.

@@ -4,23 +4,27 @@
 //
 //   kestrowline [--service URL] [--service-namespace NS]   a window when there is a display
 //                                                            (and the build has one), else runs
-//                                                            headless until SIGINT or SIGTERM,
-//                                                            saying so on standard error (a
-//                                                            second signal ends it at once)
+//                                                            headless until SIGINT, SIGTERM or
+//                                                            SIGHUP, saying so on standard error
+//                                                            (a second signal ends it at once)
 //   kestrowline --no-window                                  headless even with a display
 //   kestrowline --dump-home [--wait SECONDS]                 starts, waits for the start-up
 //                                                            requests (10 s at most), prints
-//                                                            the screen as text and exits
+//                                                            the screen as text and exits: 1,
+//                                                            saying why, when they did not
+//                                                            finish or one failed
 //   kestrowline --tour DIR [--tour-login USER:PASSWORD]      walks the built screens, writes a
 //                                                            PNG of each into DIR and exits; in
 //                                                            a temporary home of its own, which
 //                                                            goes once nothing writes there any
-//                                                            more, also when SIGINT or SIGTERM
-//                                                            ends the tour early
+//                                                            more, also when a signal or a
+//                                                            closed output ends the tour early,
+//                                                            or a second signal the program
 //
-// A usage error (an unknown option, a missing or malformed value, a service
-// URL that is not an http or https URL, an option without the one it goes
-// with) prints the usage on standard error and answers 2.
+// A write to a closed pipe fails rather than ending the program. A usage
+// error (an unknown option, a missing or malformed value, a service URL that
+// is not an http or https URL, an option without the one it goes with)
+// prints the usage on standard error and answers 2.
 //
 // The program's entry registers the modules built into it and hands in what
 // its build adds (the window, the tour, the statistics server's option
@@ -42,7 +46,8 @@ struct TourOptions {
     std::string folder;    // where the pictures go; made when missing
     std::string userName;  // the member the tour logs in as ("": the login screen is only shown)
     std::string password;
-    // Whether the tour is to end now (SIGINT or SIGTERM came); never, when empty.
+    // Whether the tour is to end now (SIGINT, SIGTERM or SIGHUP came, or
+    // its output has no reader any more); never, when empty.
     std::function<bool()> interrupted;
 };
 

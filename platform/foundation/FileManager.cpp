@@ -7,6 +7,8 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <shared_mutex>
+#include <vector>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -28,10 +30,48 @@ std::mutex& homeMutex() {
     return m;
 }
 
+// Homes removed for good (removeHomeDirectory), lexically normal and
+// absolute. Folder makers hold the lock shared while they check and make, so
+// once a home is on the list no maker that began earlier is still at work.
+struct RemovedHomes {
+    std::shared_mutex mutex;
+    std::vector<std::string> paths;
+};
+
+RemovedHomes& removedHomes() {
+    static RemovedHomes homes;
+    return homes;
+}
+
+std::string normalPath(const std::string& path) {
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    std::string normal = (ec ? fs::path(path) : absolute).lexically_normal().string();
+    while (normal.size() > 1 && normal.back() == '/') normal.pop_back();
+    return normal;
+}
+
+// Whether the path is a removed home or lies inside one; the caller holds
+// the lock.
+bool inRemovedHome(const std::string& path) {
+    const auto& homes = removedHomes().paths;
+    if (homes.empty()) return false;
+    const std::string normal = normalPath(path);
+    for (const auto& home : homes)
+        if (normal.compare(0, home.size(), home) == 0 && (normal.size() == home.size() || normal[home.size()] == '/'))
+            return true;
+    return false;
+}
+
+// What makePrivateFolders answers for a folder it may not make.
+constexpr int kInRemovedHome = -1;
+
 // Makes the folder and any missing parents for the owner alone (0700);
-// 0 or the errno of the failure.
+// 0, the errno of the failure, or kInRemovedHome.
 int makePrivateFolders(const std::string& path) {
     if (path.empty()) return ENOENT;
+    std::shared_lock lock(removedHomes().mutex);
+    if (inRemovedHome(path)) return kInRemovedHome;
     for (std::size_t i = 1; i <= path.size(); ++i) {
         if (i < path.size() && path[i] != '/') continue;
         if (path[i - 1] == '/') continue;
@@ -94,6 +134,7 @@ UserDataFolder userDataDirectory(const char* variable, const std::string& name) 
 
 std::string ensureDirectory(const std::string& path, const char* owner, ExistingFolder existing) {
     if (int err = makePrivateFolders(path)) {
+        if (err == kInRemovedHome) return path;  // on purpose: nothing to report
         NSLog("%s: cannot create %@: %@", owner, path, std::string(std::strerror(err)));
         return path;
     }
@@ -144,12 +185,45 @@ std::string preferencesDirectory() { return homeFolder("/Library/Preferences"); 
 std::string temporaryDirectory() { return homeFolder("/tmp"); }
 
 void setHomeDirectory(const std::string& path) {
-    std::lock_guard lock(homeMutex());
-    overrideHome() = path;
-    cachedHome().reset();
+    {
+        std::lock_guard lock(homeMutex());
+        overrideHome() = path;
+        cachedHome().reset();
+    }
+    std::unique_lock lock(removedHomes().mutex);
+    removedHomes().paths.clear();
 }
 
 void resetHomeDirectory() { setHomeDirectory({}); }
+
+bool removeHomeDirectory(const std::string& path) {
+    if (path.empty()) return false;
+    const std::string home = normalPath(path);
+    {
+        std::unique_lock lock(removedHomes().mutex);
+        auto& homes = removedHomes().paths;
+        if (std::find(homes.begin(), homes.end(), home) == homes.end()) homes.push_back(home);
+    }
+    static std::mutex removal;
+    std::lock_guard one(removal);
+    auto exists = [](const std::string& p) {
+        struct stat st {};
+        return ::lstat(p.c_str(), &st) == 0 || errno != ENOENT;
+    };
+    // Again while a writer still puts a file into a folder as it goes.
+    auto removeAll = [&](const std::string& p) {
+        for (int attempt = 0; attempt < 8 && exists(p); ++attempt) {
+            std::error_code ec;
+            fs::remove_all(p, ec);
+        }
+    };
+    // Moved aside in one step: from then on no path into the home leads
+    // anywhere. What cannot move is removed in place.
+    const std::string aside = home + ".removing";
+    if (::rename(home.c_str(), aside.c_str()) != 0) removeAll(home);
+    removeAll(aside);
+    return !exists(home) && !exists(aside);
+}
 
 // ---- FileManager ----
 
@@ -175,10 +249,12 @@ bool FileManager::isDirectory(const std::string& path) const {
 bool FileManager::createDirectoryAtPath(const std::string& path, bool intermediates, ErrorPtr* error) const {
     if (path.empty()) return failWith(error, ENOENT, path, true);
     if (!intermediates) {
+        std::shared_lock lock(removedHomes().mutex);
+        if (inRemovedHome(path)) return failWith(error, ENOENT, path, true);
         if (::mkdir(path.c_str(), 0700) != 0) return failWith(error, errno, path, true);
         return true;
     }
-    if (int err = makePrivateFolders(path)) return failWith(error, err, path, true);
+    if (int err = makePrivateFolders(path)) return failWith(error, err == kInRemovedHome ? ENOENT : err, path, true);
     return true;
 }
 

@@ -52,10 +52,22 @@ std::string cachesDirectory();       // <home>/Library/Caches
 std::string preferencesDirectory();  // <home>/Library/Preferences
 std::string temporaryDirectory();    // <home>/tmp (no trailing slash)
 
-// Tests: point the home somewhere else, or (with "") back to the default
-// lookup, which re-reads KL_HOME.
+// Tests, and a run in a home of its own: point the home somewhere else, or
+// (with "") back to the default lookup, which re-reads KL_HOME. Either lets
+// the homes removed for good below be made again.
 void setHomeDirectory(const std::string& path);
 void resetHomeDirectory();
+
+// Removes a home that is done with, for good, also while other threads still
+// write there. From the call on, nothing makes that folder, or any folder
+// inside it, again: homeDirectory() and the folders below answer their paths
+// without making them, createDirectoryAtPath and ensureDirectory fail there
+// (ensureDirectory without a log line), so a writer that comes later fails as
+// on a missing folder. Then the folder is moved aside ("<path>.removing") and
+// removed with everything in it: a writer that reaches it by its path finds
+// nothing, so nothing lands in it while it goes. True when neither is left.
+// Safe from any thread; one removal runs at a time.
+bool removeHomeDirectory(const std::string& path);
 
 // ---- Attribute keys ----
 

@@ -363,4 +363,25 @@ TEST(WebImageCacheTest, TheApplicationsEndWaitsForTheWritesOnDisk) {
     ns::FileManager::defaultManager().removeItemAtPath(dir);
 }
 
+// Downloads that complete while the end waits (their completions run on the
+// main run loop as it waits) are on disk when it is over too: no write is
+// still under way when the home goes.
+TEST(WebImageCacheTest, TheApplicationsEndAlsoWaitsForWritesThatArriveWhileItWaits) {
+    ui::TestDriver driver;
+    std::string dir = ns::temporaryDirectory() + "/late-cache";
+    ns::FileManager::defaultManager().removeItemAtPath(dir);
+    auto img = ui::Image::imageNamed("ico_back.png");
+    ASSERT_TRUE(img);
+    auto cache = std::make_shared<WebImageCache>(dir);
+    auto picture = std::make_shared<ns::Bytes>(256 * 1024, 7);
+    cache->storeImage(img, *picture, "early");
+    for (int i = 0; i < 40; i++)
+        ns::RunLoop::main().post([cache, img, picture, i] { cache->storeImage(img, *picture, "late" + std::to_string(i)); });
+    ui::Application::sharedApplication().terminate();
+    for (const std::string& key : {std::string("early"), std::string("late0"), std::string("late39")})
+        EXPECT_TRUE(ns::FileManager::defaultManager().fileExistsAtPath(cache->cachePathForKey(key))) << key;
+    cache.reset();
+    ns::FileManager::defaultManager().removeItemAtPath(dir);
+}
+
 }  // namespace

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -219,4 +223,78 @@ TEST_F(FileManagerTest, SizeAndModificationDateFollowLinks) {
     EXPECT_FALSE(fm().setModificationDate(dir + "/dangling", when, &error));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->domain, kCocoaErrorDomain);
+}
+
+// A home removed for good stays gone: the writers that still hold its paths
+// (the image cache's folder, the defaults' file, a database's folder) fail
+// as on a missing folder instead of making it again. Folders beside it, even
+// ones whose names begin with its name, are made as before.
+TEST_F(FileManagerTest, AHomeRemovedForGoodIsNotMadeAgain) {
+    const std::string images = cachesDirectory() + "/ImageCache";
+    ASSERT_TRUE(fm().createDirectoryAtPath(images, true));
+    ASSERT_TRUE(writeFileAtomically(images + "/picture", Bytes{1, 2, 3}));
+    ASSERT_TRUE(writeFileAtomically(preferencesDirectory() + "/defaults.plist", std::string_view("password")));
+
+    LogCapture log;
+    EXPECT_TRUE(removeHomeDirectory(root_));
+    EXPECT_FALSE(fm().fileExistsAtPath(root_));
+    EXPECT_FALSE(fm().fileExistsAtPath(root_ + ".removing"));
+
+    EXPECT_EQ(homeDirectory(), root_);
+    EXPECT_EQ(documentsDirectory(), root_ + "/Documents");
+    EXPECT_EQ(preferencesDirectory(), root_ + "/Library/Preferences");
+    EXPECT_EQ(ensureDirectory(root_ + "/Library/Caches", "Peer"), root_ + "/Library/Caches");
+    ErrorPtr error;
+    EXPECT_FALSE(fm().createDirectoryAtPath(images, true, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, FileNoSuchFileError);
+    EXPECT_FALSE(fm().createDirectoryAtPath(root_, false));
+    EXPECT_FALSE(fm().createDirectoryAtPath(root_ + "/./Documents/../tmp", true));
+    EXPECT_FALSE(writeFileAtomically(images + "/picture", Bytes{4}));
+    EXPECT_FALSE(fm().fileExistsAtPath(root_));
+    EXPECT_FALSE(log.contains("cannot create"));  // refused on purpose, not a failure to report
+
+    EXPECT_TRUE(fm().createDirectoryAtPath(root_ + "-beside/Library", true));
+    EXPECT_TRUE(fm().createDirectoryAtPath(root_ + "x", false));
+    fm().removeItemAtPath(root_ + "-beside");
+    fm().removeItemAtPath(root_ + "x");
+    EXPECT_TRUE(removeHomeDirectory(root_));  // again: nothing there, nothing to do
+
+    // Pointing the home anywhere (here: at the same folder) starts afresh.
+    setHomeDirectory(root_);
+    EXPECT_TRUE(fm().isDirectory(documentsDirectory()));
+}
+
+// Writers at work on other threads while the home goes: whatever they were
+// doing at that moment, once it has gone nothing of it is left, however long
+// they go on writing.
+TEST_F(FileManagerTest, AHomeRemovedWhileWritersWriteStaysGone) {
+    const std::string home = homeDirectory();
+    constexpr int kWriters = 4;
+    constexpr int kWritesBefore = 20;
+    constexpr int kWritesAfter = 200;
+    std::atomic<int> ready{0};
+    std::atomic<bool> removed{false};
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.emplace_back([&, w] {
+            const std::string folder = home + "/Library/Caches/ImageCache" + std::to_string(w);
+            for (int n = 0, after = 0; after < kWritesAfter; ++n) {
+                const bool late = removed.load();
+                fm().createDirectoryAtPath(folder, true);
+                writeFileAtomically(folder + "/" + std::to_string(n % 8), Bytes(64, static_cast<std::uint8_t>(n)));
+                ensureDirectory(home + "/Documents", "Writer");
+                if (late) ++after;
+                if (n + 1 == kWritesBefore) ready.fetch_add(1);
+            }
+        });
+    }
+    // Every writer is under way before the home goes.
+    while (ready.load() < kWriters) std::this_thread::yield();
+    const bool gone = removeHomeDirectory(home);
+    removed.store(true);
+    for (auto& t : writers) t.join();
+    EXPECT_TRUE(gone);
+    EXPECT_FALSE(fm().fileExistsAtPath(home));
+    EXPECT_FALSE(fm().fileExistsAtPath(home + ".removing"));
 }

@@ -216,3 +216,22 @@ TEST_F(UserDefaultsTest, ConcurrentWritersAllLand) {
     EXPECT_EQ(defaults()->dictionaryRepresentation().count(), 800u);
     EXPECT_EQ(defaults()->integerForKey("t3-199"), 199);
 }
+
+// The defaults of a home removed for good (a tour's, holding the member's
+// password) are written nowhere after it: neither a later synchronize nor the
+// store's going makes the home again.
+TEST_F(UserDefaultsTest, AStoreWhoseHomeWasRemovedDoesNotMakeItAgain) {
+    const std::string home = homeDirectory() + "/removed-home";
+    setHomeDirectory(home);
+    UserDefaults::resetStandardUserDefaults();
+    auto d = defaults();
+    d->setObject(Value("demo123"), "password");
+    ASSERT_TRUE(d->synchronize());
+    d->setObject(Value("changed"), "password");
+    ASSERT_TRUE(removeHomeDirectory(home));
+    EXPECT_FALSE(d->synchronize());
+    d.reset();
+    UserDefaults::resetStandardUserDefaults();  // the store goes, with a change unwritten
+    EXPECT_FALSE(FileManager::defaultManager().fileExistsAtPath(home));
+    resetHomeDirectory();
+}

@@ -165,6 +165,7 @@ TEST(ProgramOptionsTest, AHeadlessRunSaysSoAndHowToGetPicturesAndEndsOnASignal) 
     const Case cases[] = {
         {{"--service", service}, "no display", SIGINT},
         {{"--service", service, "--no-window"}, "--no-window", SIGTERM},
+        {{"--service", service, "--no-window"}, "--no-window", SIGHUP},  // its terminal closed
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.why);

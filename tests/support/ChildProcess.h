@@ -1,6 +1,7 @@
 // A program run as a person runs it from a terminal without a display, for
 // tests of how it starts and ends: its standard output and error on one pipe,
-// read as they come; signals sent to it as Ctrl+C or `kill` would.
+// read as they come or closed as `| head` does; signals sent to it as Ctrl+C
+// or `kill` would.
 //
 //   testsupport::ChildProcess p(KL_PROGRAM_PATH, {"--no-window"}, {{"TMPDIR", dir}});
 //   ASSERT_TRUE(p.waitForOutput("until interrupted"));
@@ -17,9 +18,11 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -90,6 +93,14 @@ public:
         if (pid_ > 0 && !exited_) kill(pid_, sig);
     }
 
+    // Stops reading, as a reader that has had enough does (`| head`): its
+    // output then has no reader, and what it writes there fails.
+    void closeOutput() {
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+        closed_ = true;
+    }
+
     // Waits for it to end (true) within `limitSeconds`, reading the rest of
     // what it prints; `status` is then its exit status, or 128 + the signal
     // that ended it.
@@ -99,6 +110,7 @@ public:
         while (readSome(deadline)) {
         }
         if (!closed_) return false;  // still running at the deadline
+        if (!endsBefore(deadline)) return false;
         int raw = 0;
         rusage usage{};
         pid_t reaped;
@@ -137,6 +149,24 @@ private:
 
     static Clock::time_point after(double seconds) {
         return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    }
+
+    // Whether it has ended by the deadline (its output may have closed
+    // before it did, or have been closed here).
+    bool endsBefore(Clock::time_point deadline) const {
+        int ended = static_cast<int>(syscall(SYS_pidfd_open, pid_, 0));
+        if (ended < 0) return true;  // no way to watch: the reaping waits
+        bool done = false;
+        for (;;) {  // a look at least once, also past the deadline
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            pollfd p{ended, POLLIN, 0};
+            int ready = poll(&p, 1, static_cast<int>(std::max<long long>(left, 0)));
+            if (ready < 0 && errno == EINTR && left > 0) continue;
+            done = ready > 0;
+            break;
+        }
+        close(ended);
+        return done;
     }
 
     // Reads what is there, waiting for it until the deadline; false at the

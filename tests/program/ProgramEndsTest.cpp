@@ -1,0 +1,169 @@
+// How the program ends: its exit status says whether it did what it was
+// asked, and whatever ends a tour (a signal, two in a row, a closed terminal,
+// output nobody reads any more), the temporary home it made, which holds the
+// member's password, is gone afterwards and nothing makes it again.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "demo/DemoService.h"
+#include "soapserver/SoapServer.h"
+#include "support/ChildProcess.h"
+#include "support/Command.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = KL_PROGRAM_PATH;
+
+// A print of the home screen whose start-up did not go through still shows
+// the screen, but says why and exits 1: a service that refuses the
+// connection, one that never answers, and output that cannot be written.
+TEST(ProgramEndsTest, APrintOfTheHomeScreenExits1AndSaysWhyWhenItsStartUpDidNotGoThrough) {
+    auto refused = testsupport::runCommand(kProgram + " --service " + SoapServer::refusedURL() + " --dump-home");
+    EXPECT_EQ(refused.status, 1) << refused.output;
+    EXPECT_NE(refused.output.find("kestrowline: the start-up failed: the version check: "), std::string::npos)
+        << refused.output;
+    EXPECT_NE(refused.output.find("connect"), std::string::npos) << refused.output;
+    EXPECT_NE(refused.output.find("<HeadViewController>"), std::string::npos) << refused.output;
+
+    SoapServer silent;
+    silent.handleOthers([](const SoapServer::Received&) { return SoapServer::held(); });
+    auto unanswered = testsupport::runCommand(kProgram + " --service " + silent.url() + " --dump-home --wait 1");
+    silent.release();
+    EXPECT_EQ(unanswered.status, 1) << unanswered.output;
+    EXPECT_NE(unanswered.output.find("kestrowline: the start-up requests did not finish in 1 s"), std::string::npos)
+        << unanswered.output;
+    EXPECT_EQ(unanswered.output.find("start-up failed"), std::string::npos) << unanswered.output;
+
+    demo::DemoService svc({KL_DEMO_DATA_DIR, (fs::path(std::getenv("KL_HOME")) / "dump-state").string(), 0});
+    auto answered = testsupport::runCommand(kProgram + " --service " + svc.url() + " --dump-home >/dev/null");
+    EXPECT_EQ(answered.status, 0) << answered.output;
+    auto unwritten = testsupport::runCommand("( " + kProgram + " --service " + svc.url() + " --dump-home >/dev/full )");
+    EXPECT_EQ(unwritten.status, 1) << unwritten.output;
+    EXPECT_NE(unwritten.output.find("kestrowline: cannot write the home screen"), std::string::npos)
+        << unwritten.output;
+    fs::remove_all(svc.stateFolder());
+}
+
+#ifdef KL_PROGRAM_TOURS
+
+// Tours of the demo service as its member, each with a temporary folder of
+// its own (TMPDIR), where the tour makes its home.
+class TourEndsTest : public testing::Test {
+protected:
+    void SetUp() override {
+        scratch_ = fs::path(std::getenv("KL_HOME")) /
+                   (std::string("ends-") + testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(scratch_);
+        svc_ = std::make_unique<demo::DemoService>(
+            demo::DemoService::Options{KL_DEMO_DATA_DIR, (scratch_ / "state").string(), 0});
+    }
+    void TearDown() override {
+        svc_.reset();
+        fs::remove_all(scratch_);
+    }
+
+    // The temporary folder of the run named so, made empty.
+    fs::path temporaryFolder(const std::string& run) {
+        fs::path folder = scratch_ / ("tmp-" + std::to_string(runs_++) + "-" + run);
+        fs::create_directories(folder);
+        return folder;
+    }
+    std::unique_ptr<testsupport::ChildProcess> tour(const fs::path& temporary) {
+        auto member = svc_->demoMember();
+        return std::make_unique<testsupport::ChildProcess>(
+            kProgram,
+            std::vector<std::string>{"--service", svc_->url(), "--stat-report", svc_->statReportURL(), "--tour",
+                                     (scratch_ / "pictures").string(), "--tour-login",
+                                     member.userName + ":" + member.password},
+            testsupport::ChildProcess::Environment{{"TMPDIR", temporary.string()}});
+    }
+    // What a tour left in the folder: its home, or the home on its way out.
+    static std::vector<std::string> leftIn(const fs::path& folder) {
+        std::vector<std::string> left;
+        for (const auto& entry : fs::directory_iterator(folder)) left.push_back(entry.path().filename().string());
+        return left;
+    }
+
+    fs::path scratch_;
+    std::unique_ptr<demo::DemoService> svc_;
+    int runs_ = 0;
+};
+
+// `kestrowline --tour DIR | head -3`, or `| head -8` once the member has
+// logged in: the tour's next line finds no reader, so the tour ends there as
+// an interruption ends it (after the step under way, exit status 1) instead
+// of dying of the closed pipe with its home left behind.
+TEST_F(TourEndsTest, OutputNobodyReadsEndsTheTourAndLeavesNoHome) {
+    for (const char* lastRead : {"  home: ", "the comments after posting one: "}) {
+        SCOPED_TRACE(lastRead);
+        fs::path temporary = temporaryFolder("cut");
+        auto program = tour(temporary);
+        ASSERT_TRUE(program->waitForOutput(lastRead)) << program->output;
+        program->closeOutput();
+        ASSERT_TRUE(program->waitForExit(120));
+        EXPECT_EQ(program->status, 1);
+        EXPECT_EQ(leftIn(temporary), std::vector<std::string>{});
+    }
+}
+
+// A closed terminal (SIGHUP) ends the tour as Ctrl+C does.
+TEST_F(TourEndsTest, AClosedTerminalEndsTheTourAfterTheStepAndLeavesNoHome) {
+    fs::path temporary = temporaryFolder("hangup");
+    auto program = tour(temporary);
+    ASSERT_TRUE(program->waitForOutput("the login: ")) << program->output;
+    program->signal(SIGHUP);
+    ASSERT_TRUE(program->waitForExit(120)) << program->output;
+    EXPECT_EQ(program->status, 1) << program->output;
+    EXPECT_NE(program->output.find("; interrupted\n"), std::string::npos) << program->output;
+    EXPECT_EQ(leftIn(temporary), std::vector<std::string>{}) << program->output;
+}
+
+// Ctrl+C on a script that passes SIGTERM on as it exits: the second signal
+// ends the program at once, whatever step the tour is in and whatever is
+// still being written (pictures in the cache, the login in the defaults,
+// the statistics in their store), and its home is gone all the same.
+TEST_F(TourEndsTest, TwoSignalsInARowEndTheProgramAtOnceAndLeaveNoHome) {
+    for (const char* step : {"  home: ", "the news list: ", "the login: ", "the comments after posting one: ",
+                             "the direct line's petitions: ", "the sign-in calendar: "}) {
+        SCOPED_TRACE(step);
+        fs::path temporary = temporaryFolder("twice");
+        auto program = tour(temporary);
+        ASSERT_TRUE(program->waitForOutput(step)) << program->output;
+        program->signal(SIGINT);
+        program->signal(SIGTERM);
+        ASSERT_TRUE(program->waitForExit(60)) << program->output;
+        EXPECT_EQ(program->status, 128 + SIGTERM) << program->output;
+        EXPECT_NE(program->output.find("interrupted again, ending at once"), std::string::npos) << program->output;
+        EXPECT_EQ(leftIn(temporary), std::vector<std::string>{}) << program->output;
+    }
+}
+
+// One SIGTERM as the next step's pictures load (the news list's, an
+// article's, the representatives'): the tour ends after that step, and no
+// picture arriving at the end lands in a home made again.
+TEST_F(TourEndsTest, OneSignalWhilePicturesLoadLeavesNoHome) {
+    for (const char* step : {"the current-affairs module, its menu open: ", "the news list: ", "the Mervio page: "}) {
+        SCOPED_TRACE(step);
+        fs::path temporary = temporaryFolder("once");
+        auto program = tour(temporary);
+        ASSERT_TRUE(program->waitForOutput(step)) << program->output;
+        program->signal(SIGTERM);
+        ASSERT_TRUE(program->waitForExit(120)) << program->output;
+        EXPECT_EQ(program->status, 1) << program->output;
+        EXPECT_NE(program->output.find("; interrupted\n"), std::string::npos) << program->output;
+        EXPECT_EQ(leftIn(temporary), std::vector<std::string>{}) << program->output;
+    }
+}
+
+#endif
+
+}  // namespace
