@@ -492,6 +492,8 @@ TEST(DemoService, ItsCommandLineAnswersWrongCallsWithTheUsage) {
 TEST(DemoService, TheProgramTakesNoRequestBeforeItIsReady) {
     const fs::path home = std::getenv("KL_HOME");
     const fs::path info = home / "service.info";
+    fs::remove(info);
+    fs::remove_all(stateFolder());
     const std::string url = SoapServer::refusedURL();  // on a port nobody listens on yet
     const std::size_t colon = url.rfind(':');
     const std::string port = url.substr(colon + 1, url.find('/', colon) - colon - 1);
