@@ -250,6 +250,7 @@ TEST(Readme, TheServiceCommandsRunAsWrittenCompleteATour) {
     testsupport::ChildProcess commands(
         "/bin/bash", {"-c", script},
         {{"KL_SERVICE_URL", "http://127.0.0.1:" + port}, {"TMPDIR", (top / "tmp").string()}});
+    EndsScript ends{commands};
     ASSERT_TRUE(commands.waitForExit(280)) << script << commands.output;
     EXPECT_EQ(commands.status, 0) << script << commands.output;
     EXPECT_NE(commands.output.find("16 pictures in " + (top / "tour").string()), std::string::npos)
