@@ -13,8 +13,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# A usage error: the message and the usage, exit 2, nothing built or run.
+usage() {
+  echo "fuzz.sh: $1" >&2
+  echo "usage: scripts/fuzz.sh [-j N] [SECONDS] [TARGET...]" >&2
+  exit 2
+}
+
 jobs=1
 if [ "${1:-}" = "-j" ]; then
+  [ $# -ge 2 ] || usage "-j needs the number of targets to run at a time"
+  [[ "$2" =~ ^[1-9][0-9]{0,3}$ ]] || usage "-j takes a number of targets from 1 to 9999, not \"$2\""
   jobs=$2
   shift 2
 fi

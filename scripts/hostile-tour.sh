@@ -7,15 +7,25 @@
 # build/hostile-tour (or $KL_TOUR_DIR). It fails when the tour does, or when
 # the program's peak resident memory reaches 100 MB (100000 kB as GNU time
 # counts; $KL_HOSTILE_PEAK_KB sets another bound). docs/PERFORMANCE.md has
-# the figures and where the memory goes.
+# the figures and where the memory goes. The tour replaces its own pictures
+# of an earlier run; other files in the folder stay.
 #
 #   scripts/hostile-tour.sh
+#
+# With $KL_PROGRAMS_DIR the programs (kestrowline, kl-demo-service,
+# kl-hostile-data) are taken from that folder as built there: nothing is
+# installed or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release --target kestrowline kl-demo-service kl-hostile-data
+if [ -n "${KL_PROGRAMS_DIR:-}" ]; then
+  programs=$KL_PROGRAMS_DIR
+else
+  scripts/install-deps.sh
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target kestrowline kl-demo-service kl-hostile-data
+  programs=build/release
+fi
 
 work=$(mktemp -d)
 service_pid=
@@ -29,7 +39,7 @@ stop() {
 }
 trap stop EXIT
 
-build/release/kl-hostile-data "$work/data" >/dev/null
+"$programs/kl-hostile-data" "$work/data" >/dev/null
 # shellcheck source=scripts/demo-service.sh
 . scripts/demo-service.sh
 start_demo_service "$work/info" --data "$work/data" --state "$work/state" >/dev/null
@@ -39,9 +49,8 @@ export KL_SURVEY_HOST
 
 folder=${KL_TOUR_DIR:-build/hostile-tour}
 mkdir -p "$folder"
-rm -f "$folder"/*.png
 status=0
-KL_HOME="$work/home" /usr/bin/time -v -o "$work/time" build/release/kestrowline --service "$(info KL_DEMO_ENDPOINT)" \
+KL_HOME="$work/home" /usr/bin/time -v -o "$work/time" "$programs/kestrowline" --service "$(info KL_DEMO_ENDPOINT)" \
   --stat-report "$(info KL_DEMO_STAT_URL)" --tour "$folder" --tour-login "$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)" 2>"$folder/kestrowline.log" || status=$?
 grep -E "Elapsed \(wall clock\)|Maximum resident set size" "$work/time" | sed 's/^\s*/hostile-tour.sh: /'
 limit=${KL_HOSTILE_PEAK_KB:-100000}

@@ -8,12 +8,17 @@
 #   - without one, a headless tour of the screens that writes a PNG of each
 #     into build/tour (or $KL_TOUR_DIR), its log beside them, and prints
 #     where they are; each tour starts the demo service from a fresh state.
-# The demo service stops when this script ends.
+# The program's options are checked before anything starts: a bad one is a
+# usage error (exit 2). Ctrl+C, SIGTERM or SIGHUP ends the program as one
+# signal does (a tour after the step under way), then the demo service; the
+# script removes only what it made itself.
 #
 #   scripts/run.sh                     the demo service and the program
 #   scripts/run.sh --service URL ...   the program against another service (no demo service)
 #
-# Further arguments go to the program.
+# Further arguments go to the program. With $KL_PROGRAMS_DIR the programs
+# (kestrowline, kl-demo-service) are taken from that folder as built there:
+# nothing is installed or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,16 +27,91 @@ for arg in "$@"; do
   case "$arg" in --service|--service=*) own_service=0 ;; esac
 done
 
-scripts/install-deps.sh
-cmake --preset release >/dev/null
-targets=(kestrowline kl-soap)
-if [ $own_service -eq 1 ]; then targets+=(kl-demo-service); fi
-cmake --build --preset release --target "${targets[@]}"
+if [ -n "${KL_PROGRAMS_DIR:-}" ]; then
+  programs=$KL_PROGRAMS_DIR
+else
+  scripts/install-deps.sh
+  cmake --preset release >/dev/null
+  targets=(kestrowline kl-soap)
+  if [ $own_service -eq 1 ]; then targets+=(kl-demo-service); fi
+  cmake --build --preset release --target "${targets[@]}"
+  programs=build/release
+fi
+program=$programs/kestrowline
 
-program=build/release/kestrowline
+# The options, checked by the program itself before anything starts or any
+# file is written: it reads every one of them up to a --help put after them,
+# and a bad one is a usage error with the usage (exit 2). An asked-for usage
+# is shown as the program shows it.
+for arg in "$@"; do
+  case "$arg" in --help|-h) exec "$program" "$@" ;; esac
+done
+"$program" "$@" --help >/dev/null || exit $?
+
 with_display=0
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then with_display=1; fi
 folder=${KL_TOUR_DIR:-build/tour}
+
+# The program and the demo service run in sessions of their own, out of the
+# terminal's reach: Ctrl+C there (SIGINT to its foreground processes), like a
+# SIGTERM or SIGHUP to this script, comes to this script alone, which passes
+# one SIGTERM to the program for each and waits for its end; the program
+# takes a second as a call to end at once. The demo service outlives the
+# program and stops after it.
+status=0
+signalled=0  # this script's exit status once a signal came (128 + the signal)
+program_pid=
+service_pid=
+work=
+
+# shellcheck disable=SC2317  # reached through the traps
+pass_on() {
+  signalled=$1
+  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
+    kill -TERM "$program_pid" 2>/dev/null || true
+  else
+    exit "$signalled"
+  fi
+}
+# shellcheck disable=SC2317  # reached through the trap
+stop() {
+  for pid in $program_pid $service_pid; do
+    if kill -0 "$pid" 2>/dev/null; then
+      kill -TERM "$pid" 2>/dev/null || true
+      wait "$pid" 2>/dev/null || true
+    fi
+  done
+  if [ -n "$work" ]; then rm -rf "$work"; fi
+}
+trap stop EXIT
+trap 'pass_on 130' INT
+trap 'pass_on 143' TERM
+trap 'pass_on 129' HUP
+
+# Starts the program (its id in program_pid) in the background, so that the
+# traps run at once, in a session of its own.
+start_program() {
+  setsid "$program" "$@" &
+  program_pid=$!
+}
+
+# Waits for the program's end, its exit status in status. A signal to this
+# script ends a wait early (the trap passes it on): the program's end is
+# waited for again.
+wait_program() {
+  status=0
+  wait "$program_pid" || status=$?
+  while kill -0 "$program_pid" 2>/dev/null; do
+    status=0
+    wait "$program_pid" || status=$?
+  done
+}
+
+# The exit status: 128 + the signal when one came, else the program's.
+finish() {
+  if [ "$signalled" -ne 0 ]; then exit "$signalled"; fi
+  exit "$status"
+}
 
 # The headless tour: its pictures (the tour replaces an earlier tour's) and
 # the program's log in the folder. The program's own messages (its errors, a
@@ -42,14 +122,8 @@ tour() {
   local log=$folder/kestrowline.log started
   echo "run.sh: no display; touring the screens headless (the program's log: $log)"
   started=$(date +%s.%N)
-  "$program" --tour "$folder" "$@" 2>"$log" &
-  program_pid=$!
-  wait "$program_pid" || status=$?
-  # A signal to this script stops the program (the traps): wait for its end.
-  while kill -0 "$program_pid" 2>/dev/null; do
-    status=0
-    wait "$program_pid" || status=$?
-  done
+  start_program --tour "$folder" "$@" 2>"$log"
+  wait_program
   if [ "$status" -eq 2 ]; then
     cat "$log" >&2
   else
@@ -62,34 +136,14 @@ tour() {
   fi
 }
 
-status=0
-program_pid=
 if [ $own_service -eq 0 ]; then
   if [ $with_display -eq 1 ]; then exec "$program" "$@"; fi
-  trap 'kill "$program_pid" 2>/dev/null || true' INT TERM
   tour "$@"
-  exit $status
+  finish
 fi
 
 # The demo service, stopped on the way out however this script ends.
-# The program runs in the background too, so that a signal to this script
-# reaches the traps at once and stops both.
 work=$(mktemp -d)
-service_pid=
-# shellcheck disable=SC2317  # reached through the trap
-stop() {
-  for pid in $program_pid $service_pid; do
-    if kill -0 "$pid" 2>/dev/null; then
-      kill "$pid" 2>/dev/null || true
-      wait "$pid" 2>/dev/null || true
-    fi
-  done
-  rm -rf "$work"
-}
-trap stop EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-
 if [ $with_display -eq 1 ]; then
   state=${KL_DEMO_STATE:-build/demo-state}
 else
@@ -110,10 +164,9 @@ export KL_SURVEY_HOST
 if [ $with_display -eq 1 ]; then
   echo "run.sh: the program is in its window; log in as $(info KL_DEMO_USER) / $(info KL_DEMO_PASSWORD)"
   echo "run.sh: submissions are kept in $state (remove it to start afresh)"
-  "$program" --service "$endpoint" --stat-report "$stat_url" "$@" &
-  program_pid=$!
-  wait "$program_pid" || status=$?
+  start_program --service "$endpoint" --stat-report "$stat_url" "$@"
+  wait_program
 else
   tour --service "$endpoint" --stat-report "$stat_url" --tour-login "$login" "$@"
 fi
-exit $status
+finish

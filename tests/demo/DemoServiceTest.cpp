@@ -3,6 +3,7 @@
 #include <cairo.h>
 
 #include <atomic>
+#include <chrono>
 #include <ctime>
 
 #include <filesystem>
@@ -12,6 +13,7 @@
 #include <sstream>
 
 #include "DemoTestSupport.h"
+#include "support/ChildProcess.h"
 #include "support/Command.h"
 #include "demo/DemoPictures.h"
 #include "foundation/Log.h"
@@ -19,6 +21,7 @@
 #include "mervio/reporter/MVOMSAConfig.h"
 #include "mervio/reporter/MVOMSADispatcher.h"
 #include "net/Http.h"
+#include "service/SoapXmlParseHelper.h"
 
 namespace {
 
@@ -480,6 +483,51 @@ TEST(DemoService, ItsCommandLineAnswersWrongCallsWithTheUsage) {
         EXPECT_EQ(r.status, 2) << wrong;
         EXPECT_NE(r.output.find(usage), std::string::npos) << wrong << ": " << r.output;
     }
+}
+
+// The program reads its data before it takes a connection: a client asking
+// from before it starts until it writes its info file is refused, then
+// answered from the data, never with a fault for an operation it has not
+// set up yet.
+TEST(DemoService, TheProgramTakesNoRequestBeforeItIsReady) {
+    const fs::path home = std::getenv("KL_HOME");
+    const fs::path info = home / "service.info";
+    fs::remove(info);
+    fs::remove_all(stateFolder());
+    const std::string url = SoapServer::refusedURL();  // on a port nobody listens on yet
+    const std::size_t colon = url.rfind(':');
+    const std::string port = url.substr(colon + 1, url.find('/', colon) - colon - 1);
+    testsupport::ChildProcess service(KL_DEMO_SERVICE_PATH,
+                                      {"--port", port, "--state", stateFolder(), "--info-file", info.string()});
+    ASSERT_TRUE(service.started());
+    net::Request request;
+    request.method = "POST";
+    request.url = url;
+    request.headers = {{"Content-Type", "application/soap+xml; charset=utf-8"}};
+    request.body = SoapXmlParseHelper::requestEnvelope("AutoUpdate", "http://tempuri.org/", "{}");
+    request.timeout = 30;
+    int refused = 0, faults = 0;
+    std::string firstFault;
+    // Whether it answered, and with the version record.
+    auto ask = [&] {
+        net::Response reply = net::perform(request);
+        if (reply.error == net::ErrorKind::ConnectionFailure && reply.status == 0) {
+            ++refused;
+            return false;
+        }
+        if ((reply.status != 200 || reply.body.find("AutoUpdateResult") == std::string::npos) && faults++ == 0)
+            firstFault = std::to_string(reply.status) + " " + reply.body;
+        return true;
+    };
+    // A bound, should it never get ready.
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!fs::exists(info) && std::chrono::steady_clock::now() < limit) ask();
+    ASSERT_TRUE(fs::exists(info)) << service.output;
+    EXPECT_TRUE(ask()) << "refused once ready";
+    EXPECT_EQ(faults, 0) << "the first: " << firstFault << "\n(" << refused << " refused before)";
+    service.signal(SIGTERM);
+    EXPECT_TRUE(service.waitForExit(60)) << service.output;
+    EXPECT_EQ(service.status, 0) << service.output;
 }
 #endif
 

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "DemoTestSupport.h"
@@ -89,12 +91,28 @@ ProgramRun tour(const demo::DemoService& svc, const fs::path& folder) {
                        "--tour-login", member.userName + ":" + member.password});
 }
 
+// The files of the folder that are a person's own, with what they hold: the
+// tour leaves them as they are, pictures among them, one named as its own are.
+const std::map<std::string, std::string> kOwnFiles = {{"notes.txt", "not the tour's"},
+                                                      {"holiday.png", "a holiday"},
+                                                      {"scan 2.png", "a scan"},
+                                                      {"01-family.png", "the family"}};
+
+std::map<std::string, std::string> ownFilesIn(const fs::path& folder) {
+    std::map<std::string, std::string> found;
+    for (const auto& [name, bytes] : kOwnFiles) {
+        std::ifstream in(folder / name, std::ios::binary);
+        if (in) found[name] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return found;
+}
+
 TEST(Tour, WalksEveryModuleAgainstTheDemoServiceAndATourAfterItAgainstADeadServiceLeavesOnlyItsOwn) {
     auto svc = demotest::startService();
     auto member = svc->demoMember();
     fs::path folder = fs::path(std::getenv("KL_HOME")) / "tour";
     fs::create_directories(folder);
-    std::ofstream(folder / "notes.txt") << "not the tour's";
+    for (const auto& [name, bytes] : kOwnFiles) std::ofstream(folder / name, std::ios::binary) << bytes;
     ProgramRun run = tour(*svc, folder);
     EXPECT_EQ(run.status, 0) << run.output;
 
@@ -117,11 +135,14 @@ TEST(Tour, WalksEveryModuleAgainstTheDemoServiceAndATourAfterItAgainstADeadServi
     EXPECT_EQ(list.at(0)["user_name"].text(), member.realName);
 
     // Again into the same folder against a service that is not there: the
-    // home screen's picture only, the count of it, and why.
+    // home screen's picture only, the count of it, and why; the earlier
+    // tour's other pictures are gone, the person's files are not.
     run = runProgram({"--service", SoapServer::refusedURL(), "--tour", folder.string()});
     EXPECT_EQ(run.status, 1) << run.output;
     EXPECT_EQ(namedPictures(run), (std::vector<std::string>{"01-home.png"})) << run.output;
-    EXPECT_EQ(filesIn(folder), (std::set<std::string>{"01-home.png", "notes.txt"}));
+    EXPECT_EQ(filesIn(folder),
+              (std::set<std::string>{"01-home.png", "notes.txt", "holiday.png", "scan 2.png", "01-family.png"}));
+    EXPECT_EQ(ownFilesIn(folder), kOwnFiles);
     EXPECT_NE(run.output.find("1 picture in " + folder.string()), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("home: FAILED, the service at"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("connect"), std::string::npos) << run.output;

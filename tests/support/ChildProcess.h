@@ -57,8 +57,21 @@ public:
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDERR_FILENO);
+        // The signals a terminal sends come to it as to a program started
+        // there: none ignored or blocked, whatever this process does with them.
+        posix_spawnattr_t attributes;
+        posix_spawnattr_init(&attributes);
+        sigset_t terminal, none;
+        sigemptyset(&terminal);
+        for (int sig : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) sigaddset(&terminal, sig);
+        sigemptyset(&none);
+        posix_spawnattr_setsigdefault(&attributes, &terminal);
+        posix_spawnattr_setsigmask(&attributes, &none);
+        posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
         pid_t pid = -1;
-        const bool spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0;
+        const bool spawned =
+            posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data()) == 0;
+        posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         close(ends[1]);
         if (!spawned) {
@@ -79,6 +92,8 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     bool started() const { return fd_ >= 0; }
+    // Its process id (and its process group's, when it made one of its own).
+    pid_t pid() const { return pid_; }
 
     // Reads what it prints until the text shows (true) or it closes its
     // output (false); the wait is bounded by `limitSeconds`.

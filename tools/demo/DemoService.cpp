@@ -51,7 +51,10 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
     std::error_code ec;
     fs::create_directories(stateFolder_, ec);
     if (!fs::is_directory(stateFolder_)) throw std::runtime_error("cannot make the state folder " + stateFolder_);
-    server_ = std::make_unique<SoapServer>(options.port);
+    // The port is known (the data's addresses name it) but no connection is
+    // taken until every handler is in place: a request in between would get
+    // a fault instead of its reply.
+    server_ = std::make_unique<SoapServer>(options.port, "http://tempuri.org/", SoapServer::Listening::Later);
     server_->setRecording(false);
 
     service_ = expandAll(readData("service.json"));
@@ -121,6 +124,7 @@ DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolde
     statistics_->onUpload([](std::size_t events, std::size_t total) {
         ns::NSLog("kl-demo-service: statistics report with %zu events (%zu in all)", events, total);
     });
+    server_->listen();
 }
 
 DemoService::~DemoService() {

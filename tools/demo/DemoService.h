@@ -71,7 +71,8 @@ public:
         std::string realName;
     };
 
-    // Reads the data and the earlier submissions, then answers. Throws
+    // Reads the data and the earlier submissions, then answers (until then
+    // its port refuses connections). Throws
     // std::runtime_error naming the file when the data cannot be read or the
     // state folder cannot be made.
     explicit DemoService(const Options& options);

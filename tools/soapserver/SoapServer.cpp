@@ -76,7 +76,8 @@ struct SoapServer::Connection {
     std::atomic<bool> done{false};
 };
 
-SoapServer::SoapServer(int port, std::string serviceNamespace) : namespace_(std::move(serviceNamespace)) {
+SoapServer::SoapServer(int port, std::string serviceNamespace, Listening listening)
+    : namespace_(std::move(serviceNamespace)) {
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenFd_ < 0) throw std::runtime_error("soap server: socket failed");
     int one = 1;
@@ -85,14 +86,35 @@ SoapServer::SoapServer(int port, std::string serviceNamespace) : namespace_(std:
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(static_cast<uint16_t>(port));
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listenFd_, 128) != 0) {
+    // Bound but not yet listening, the port is this server's and a connection
+    // to it is refused.
+    socklen_t len = sizeof addr;
+    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
         ::close(listenFd_);
         throw std::runtime_error("soap server: cannot listen on port " + std::to_string(port));
     }
-    socklen_t len = sizeof addr;
-    getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd_ < 0) {
+        ::close(listenFd_);
+        throw std::runtime_error("soap server: eventfd failed");
+    }
+    if (listening == Listening::Now) {
+        try {
+            listen();
+        } catch (...) {
+            ::close(listenFd_);
+            ::close(wakeFd_);
+            throw;
+        }
+    }
+}
+
+void SoapServer::listen() {
+    if (acceptThread_.joinable()) return;
+    if (::listen(listenFd_, 128) != 0)
+        throw std::runtime_error("soap server: cannot listen on port " + std::to_string(port_));
     acceptThread_ = std::thread([this] { acceptLoop(); });
 }
 
@@ -104,7 +126,7 @@ SoapServer::~SoapServer() {
     changed_.notify_all();
     uint64_t one = 1;
     [[maybe_unused]] auto n = ::write(wakeFd_, &one, sizeof one);
-    acceptThread_.join();
+    if (acceptThread_.joinable()) acceptThread_.join();
     std::list<std::shared_ptr<Connection>> connections;
     {
         std::lock_guard lock(mutex_);

@@ -3,7 +3,7 @@
 // handler makes of the request. The loopback test service and the demo
 // service are built on it.
 //
-//   SoapServer svc;                        // listening once constructed
+//   SoapServer svc;                        // listening once constructed (or at listen())
 //   ServiceConfig::setEndpoint(svc.url());
 //   svc.reply("GetArticleList", R"({"state":"successful","records":[]})");
 //   ... client->news_request("1", "10", "code") ...
@@ -77,11 +77,21 @@ public:
     static constexpr std::size_t kMaxBodyBytes = 16u * 1024u * 1024u;
     static constexpr double kIdleTimeout = 30;
 
+    // Listening::Later: the port is taken but every connection to it is
+    // refused until listen(), so that a service setting itself up answers no
+    // request before it is ready.
+    enum class Listening { Now, Later };
+
     // port 0: a free port chosen by the system.
-    explicit SoapServer(int port = 0, std::string serviceNamespace = "http://tempuri.org/");
+    explicit SoapServer(int port = 0, std::string serviceNamespace = "http://tempuri.org/",
+                        Listening listening = Listening::Now);
     ~SoapServer();
     SoapServer(const SoapServer&) = delete;
     SoapServer& operator=(const SoapServer&) = delete;
+
+    // Starts taking connections (a server made with Listening::Later); throws
+    // std::runtime_error when it cannot. Once listening, does nothing.
+    void listen();
 
     int port() const { return port_; }
     std::string baseURL() const;  // http://127.0.0.1:<port>

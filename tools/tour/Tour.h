@@ -17,11 +17,12 @@
 // rows. The grid, the SMS platform, the sign-in and the representative need
 // the member to be logged in.
 //
-// The folder holds this tour's pictures only: those of an earlier tour
-// (NN-name.png) are removed first. A step whose screen this build does not
-// have is skipped with a note; a step whose screen does not settle within
-// its time, or during which the service failed, still leaves its picture
-// but makes the run fail, with the reason (the service's error as the log
+// A tour replaces an earlier tour's pictures: those (by their names above)
+// are removed first; any other file in the folder stays. A step whose
+// screen this build does not have is skipped with a note; a step whose
+// screen does not settle within its time, or during which the service
+// failed, still leaves its picture but makes the run fail, with the reason
+// (the service's error as the log
 // gives it); once the service has failed or not answered, the steps after
 // are skipped. The count printed at the end is of the pictures written.
 // Interrupted (options.interrupted), the tour ends after the step under way,
