@@ -70,6 +70,10 @@ protected:
             return net::NetworkActivity::count() == 0 && WebImageManager::sharedManager()->activeFetches() == 0;
         });
         ns::RunLoop::main().drain();
+        // The pictures' cache writes into this test's home: its writes end
+        // here, and the next test's cache is in its own home.
+        WebImageManager::sharedManager()->imageCache()->waitForDisk();
+        WebImageManager::setSharedManager(nullptr);
         host.reset();
         ProgressHUD::resetForTesting();
         appDelegate.reset();
