@@ -37,8 +37,8 @@ set(KL_TEST_GLIB_ENVIRONMENT "G_SLICE=set:always-malloc")
 
 # kl_test(<name> SOURCES ... DEPS ... [TIMEOUT seconds]): one GoogleTest
 # executable, its cases discovered by ctest. Every test runs with its own app
-# home, a fixed zone and KL_TEST_GLIB_ENVIRONMENT, within 120 s unless TIMEOUT says
-# otherwise.
+# home, a fixed zone and KL_TEST_GLIB_ENVIRONMENT, within 120 s unless TIMEOUT
+# says otherwise.
 function(kl_test name)
   cmake_parse_arguments(KL "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
   if(NOT KL_TIMEOUT)

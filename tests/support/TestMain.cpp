@@ -39,8 +39,9 @@ void useHome(const fs::path& folder) {
 }
 
 // Each test's home: <root>/<n>, made empty before the test and removed after
-// it. Between tests the home is the root itself; whatever a singleton left
-// from an earlier test still writes lands there and goes with the root.
+// it. Between tests the home is the root itself. A singleton made during an
+// earlier test may still write into that test's folder: it is in the root
+// and goes with it.
 class FreshHome : public testing::EmptyTestEventListener {
 public:
     explicit FreshHome(fs::path root) : root_(std::move(root)) { useHome(root_); }
