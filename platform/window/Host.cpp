@@ -316,12 +316,17 @@ std::shared_ptr<ui::View> Host::viewAt(ui::Point p) const {
 
 void Host::wheel(double dx, double dy) {
     if (!app_.visiblePopups().empty() || touching_) return;
-    // A pull under way follows the wheel either way until it is released.
+    // A pull under way goes on while the wheel turns on down; turned up, the
+    // wheel releases it (it springs back to the end) and scrolls as it does
+    // anywhere else, so it never drags the list past its top.
     if (auto pulled = wheelPull_.lock(); pulled && pulled->isDragging()) {
-        pulled->dragBy(ui::Point{0, dy * kWheelStep});
-        dirty_ = true;
-        holdWheelPull();
-        return;
+        if (dy <= 0) {
+            pulled->dragBy(ui::Point{0, dy * kWheelStep});
+            dirty_ = true;
+            holdWheelPull();
+            return;
+        }
+        releaseWheelPull();
     }
     std::shared_ptr<ui::View> hit = viewAt(pointer_);
     if (auto picker = pickerOf(hit)) {

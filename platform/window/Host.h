@@ -11,7 +11,8 @@
 // the end of its content, the wheel turned on downwards pulls it up past the
 // end as a finger would, and the pull is released once the wheel has been
 // still for kWheelReleaseSeconds (a list then loads its next page by the
-// rule of the finger's pull).
+// rule of the finger's pull), or at once when the wheel turns up, which then
+// scrolls the list as it does elsewhere.
 // Pickers turn as a finger turns them: a drag moves the column under it by
 // the rows dragged over, a tap above or below the middle row turns to the
 // row tapped, and the wheel turns them a row a notch.

@@ -11,7 +11,7 @@
 
 namespace sqldbtest {
 
-// A file path inside this test process's app home.
+// A file path inside the running test's app home.
 inline std::string pathInHome(const std::string& name) {
     const char* home = std::getenv("KL_HOME");
     return std::string(home ? home : "/tmp") + "/" + name;

@@ -21,8 +21,8 @@
 
 namespace demotest {
 
-// A state folder in the test program's home: by default the running test's
-// own, so that what one test submits (or breaks) is not the next one's.
+// A state folder in the running test's home, named after the test unless
+// `name` is given.
 inline std::string stateFolder(const std::string& name = "") {
     std::string folder = name;
     if (folder.empty()) {

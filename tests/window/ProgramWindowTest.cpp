@@ -4,6 +4,7 @@
 // through SDL's own event queue.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -69,6 +70,10 @@ protected:
             return net::NetworkActivity::count() == 0 && WebImageManager::sharedManager()->activeFetches() == 0;
         });
         ns::RunLoop::main().drain();
+        // The pictures' cache writes into this test's home: its writes end
+        // here, and the next test's cache is in its own home.
+        WebImageManager::sharedManager()->imageCache()->waitForDisk();
+        WebImageManager::setSharedManager(nullptr);
         host.reset();
         ProgressHUD::resetForTesting();
         appDelegate.reset();
@@ -246,6 +251,43 @@ TEST_F(ProgramWindowTest, TheWheelPastTheEndOfTheNewsListLoadsItsNextPageByTheDr
     });
     ASSERT_TRUE(loaded);
     EXPECT_EQ(news->list->pageNo(), 2);
+}
+
+// Turned back up after a notch down at the end, the wheel ends the pull and
+// scrolls the list as it does anywhere: up to its top and no further, with
+// no refresh when it comes to rest.
+TEST_F(ProgramWindowTest, TheWheelTurnedUpDuringAPullAtTheEndScrollsToTheTopAndNoFurther) {
+    auto news = openNews();
+    ASSERT_TRUE(news) << driver->dump();
+    auto table = news->mtableview;
+    const std::size_t firstPage = news->list->count();
+    motion(Point{160, 400}, false);  // the pointer over the list
+    const double top = table->minimumContentOffset().y, end = table->maximumContentOffset().y;
+    ASSERT_GT(end, top);
+    for (int i = 0; i < 100 && table->contentOffset().y < end; ++i) wheel(-1);
+    ASSERT_EQ(table->contentOffset().y, end);
+
+    wheel(-1);
+    ASSERT_TRUE(table->isDragging());
+    EXPECT_NEAR(table->contentOffset().y, end + 40, 1);
+    wheel(1);
+    EXPECT_FALSE(table->isDragging());
+    EXPECT_EQ(table->contentOffset().y, std::max(top, end - 40));
+    const int notches = static_cast<int>((end - top) / 40) + 4;  // more than the way to the top
+    for (int i = 0; i < notches; ++i) {
+        wheel(1);
+        EXPECT_GE(table->contentOffset().y, top) << "after " << i + 2 << " notches up";
+        EXPECT_FALSE(table->isDragging());
+        EXPECT_FALSE(news->list->isReloading());
+    }
+    EXPECT_EQ(table->contentOffset().y, top);
+    driver->advance(1.0);  // well past the moment a pull of the wheel is released
+    host->runOnce(0);
+    EXPECT_EQ(table->contentOffset().y, top);
+    EXPECT_FALSE(table->isDragging());
+    EXPECT_FALSE(news->list->isReloading());
+    EXPECT_FALSE(news->list->isLoadingPage());
+    EXPECT_EQ(news->list->count(), firstPage);
 }
 
 // The comment bars, as a new user meets them: on the article page, and on the

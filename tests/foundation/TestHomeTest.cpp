@@ -1,0 +1,58 @@
+// The app home every test gets from the test programs' main(): empty at the
+// start of each test, whatever the test before it (or the same test, run
+// again in the same process) left there.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "foundation/FileManager.h"
+#include "foundation/UserDefaults.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kMark = "testHomeMark";
+
+// Checks that nothing of another test is in the home, then leaves a file and
+// a default behind for the next test to (not) find.
+void expectAFreshHomeAndLeaveAMark() {
+    const char* home = std::getenv("KL_HOME");
+    const char* device = std::getenv("KL_DEVICE_HOME");
+    ASSERT_TRUE(home && device);
+    EXPECT_EQ(fs::path(device).parent_path(), fs::path(home));
+    EXPECT_EQ(ns::homeDirectory(), home);
+    EXPECT_FALSE(fs::exists(fs::path(home) / "mark")) << "the home still holds another test's file";
+    EXPECT_FALSE(ns::UserDefaults::standardUserDefaults()->objectForKey(kMark).isString())
+        << "the defaults still hold another test's value";
+
+    static std::string earlier;
+    EXPECT_NE(home, earlier);
+    earlier = home;
+
+    std::ofstream(fs::path(home) / "mark") << "here";
+    ASSERT_TRUE(fs::exists(fs::path(home) / "mark"));
+    ns::UserDefaults::standardUserDefaults()->setObject(ns::Value("here"), kMark);
+}
+
+TEST(TestHome, EveryTestStartsInAnEmptyHomeOfItsOwn) { expectAFreshHomeAndLeaveAMark(); }
+TEST(TestHome, AndSoDoesTheNextOne) { expectAFreshHomeAndLeaveAMark(); }
+
+// A death test's child is the program started again to run the one test: it
+// works in that test's home rather than making one of its own.
+TEST(TestHome, ADeathTestsChildWorksInItsTestsHome) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const fs::path home = std::getenv("KL_HOME");
+    EXPECT_EXIT(
+        {
+            std::ofstream(fs::path(std::getenv("KL_HOME")) / "from-the-child") << "here";
+            std::exit(fs::exists(fs::path(ns::homeDirectory()) / "from-the-child") ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(fs::exists(home / "from-the-child"));
+}
+
+}  // namespace
