@@ -824,6 +824,38 @@ TEST(PropertyList, AUIDIsALevelOfNestingInEveryForm) {
     }
 }
 
+// XML holds no shared containers: a few bytes of binary list that hold one
+// container in many places expand without end. The writer stops once its
+// text passes kPropertyListMaxXMLBytes and refuses the list.
+TEST(PropertyList, XMLTextStopsAtItsBound) {
+    // Sixty-four levels, each holding the next twice: 2^64 empty arrays.
+    std::vector<std::vector<std::uint32_t>> doubling;
+    for (std::uint32_t i = 0; i < 64; ++i) doubling.push_back({i + 1, i + 1});
+    doubling.push_back({});
+    Value tree = PropertyListSerialization::propertyListWithData(arraysList(doubling));
+    ASSERT_TRUE(tree.isArray());
+    ErrorPtr error;
+    EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(tree, PropertyListFormat::XML, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, kPropertyListWriteInvalidError);
+    EXPECT_NE(error->localizedDescription().find("XML"), std::string::npos) << error->localizedDescription();
+    EXPECT_TRUE(PropertyListSerialization::dataWithPropertyList(tree, PropertyListFormat::Binary));
+
+    // Text of exactly the bound is written; one byte more is not. Data of
+    // 51 bytes is one line of base64, so the text grows by a line per 51
+    // bytes; a string fills up the rest.
+    auto xmlSize = [](std::size_t lines, std::size_t letters) -> std::size_t {
+        Value v = Value::array({Value(Bytes(51 * lines, 0x5A)), Value(std::string(letters, 'a'))});
+        auto text = PropertyListSerialization::dataWithPropertyList(v, PropertyListFormat::XML);
+        return text ? text->size() : 0;
+    };
+    const std::size_t bare = xmlSize(0, 0), line = xmlSize(1, 0) - bare;
+    const std::size_t lines = (kPropertyListMaxXMLBytes - bare) / line;
+    const std::size_t letters = kPropertyListMaxXMLBytes - bare - lines * line;
+    EXPECT_EQ(xmlSize(lines, letters), kPropertyListMaxXMLBytes);
+    EXPECT_EQ(xmlSize(lines, letters + 1), 0u);
+}
+
 TEST(PropertyList, ManyKeysReadInLinearTime) {
     // Quadratic building took minutes over this many keys; the test's time
     // limit catches that.
