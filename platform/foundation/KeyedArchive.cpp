@@ -77,6 +77,11 @@ private:
 
 // ---- Writing ----
 
+// The archiver refuses what the reader's default limits would: more objects
+// than it takes, more bytes, nesting deeper. It need not count decoded
+// values: the reader counts each object once, and they are fewer.
+static_assert(ArchiveLimits{}.maxObjects <= ArchiveLimits{}.maxDecoded);
+
 struct KeyedArchiver::State {
     std::vector<Value> objects{Value(kNullObject)};
     std::unordered_map<std::string, std::size_t> strings;
@@ -102,6 +107,12 @@ struct KeyedArchiver::State {
     std::size_t reserve() {
         objects.emplace_back();
         return objects.size() - 1;
+    }
+
+    // True (and failure) once "$objects" holds more than the reader takes.
+    bool tooMany() {
+        if (objects.size() > ArchiveLimits{}.maxObjects) failed = true;
+        return failed;
     }
 
     // The index of an object already written, or nullopt (and the object
@@ -139,7 +150,7 @@ struct KeyedArchiver::State {
     }
 
     std::size_t encode(const Value& v) {
-        if (failed) return 0;
+        if (tooMany()) return 0;
         switch (v.kind()) {
             case Value::Kind::Nil: return 0;
             case Value::Kind::Null: failed = true; return 0;
@@ -155,6 +166,11 @@ struct KeyedArchiver::State {
             case Value::Kind::Double:
             case Value::Kind::Data: objects.push_back(v); return objects.size() - 1;
             case Value::Kind::Date: {
+                // The reader takes no date that is not a number.
+                if (!std::isfinite(v.timeIntervalSinceReferenceDate())) {
+                    failed = true;
+                    return 0;
+                }
                 std::size_t at = reserve();
                 objects[at] = Value::dictionary({{"NS.time", Value(v.timeIntervalSinceReferenceDate())},
                                                  {"$class", uid(classRecord("NSDate"))}});
@@ -167,7 +183,11 @@ struct KeyedArchiver::State {
                 if (!enter()) return 0;
                 std::size_t at = reserve();
                 Value refs = Value::array();
-                for (const auto& item : v.items()) refs.push(uid(encode(item)));
+                for (const auto& item : v.items()) {
+                    // nil has no place in an array (the reader refuses it).
+                    if (item.isNil()) failed = true;
+                    refs.push(uid(encode(item)));
+                }
                 nesting.leave();
                 objects[at] = Value::dictionary({{"NS.objects", refs}, {"$class", uid(classRecord("NSArray"))}});
                 wrote(&v.items(), at, outer);
@@ -181,6 +201,7 @@ struct KeyedArchiver::State {
                 std::size_t at = reserve();
                 Value keys = Value::array(), values = Value::array();
                 for (const auto& [key, item] : v.entries()) {
+                    if (item.isNil()) failed = true;
                     keys.push(uid(encode(Value(key))));
                     values.push(uid(encode(item)));
                 }
@@ -196,8 +217,12 @@ struct KeyedArchiver::State {
     }
 
     std::size_t encode(const Coding& object, KeyedArchiver& coder) {
-        if (failed) return 0;
+        if (tooMany()) return 0;
         if (auto done = seen(&object)) return *done;
+        if (object.className().empty()) {
+            failed = true;  // a class record names its class
+            return 0;
+        }
         const int outer = nesting.measure();
         if (!enter()) return 0;
         std::size_t at = reserve();
@@ -221,7 +246,7 @@ struct KeyedArchiver::State {
     }
 
     std::optional<Bytes> finish(std::size_t root) {
-        if (failed) return std::nullopt;
+        if (tooMany()) return std::nullopt;
         Value archive = Value::dictionary({
             {"$version", Value(kArchiveVersion)},
             {"$archiver", Value(kArchiverName)},
@@ -229,7 +254,9 @@ struct KeyedArchiver::State {
             {"$objects", Value::array(std::move(objects))},
         });
         ErrorPtr error;
-        return PropertyListSerialization::dataWithPropertyList(archive, PropertyListFormat::Binary, &error);
+        auto bytes = PropertyListSerialization::dataWithPropertyList(archive, PropertyListFormat::Binary, &error);
+        if (bytes && bytes->size() > ArchiveLimits{}.maxBytes) return std::nullopt;
+        return bytes;
     }
 };
 
@@ -273,47 +300,44 @@ struct KeyedUnarchiver::State {
     const std::vector<Value>& objects;
     std::unordered_map<std::string, const ArchiveClass*> classes;
     ArchiveLimits limits;
-    std::size_t decoded = 0;           // values of the result, expanded
-    std::vector<std::uint8_t> onPath;  // objects being decoded, against cycles
-    std::vector<Value> current;        // the fields of the coded objects being read
+    std::size_t decoded = 0;            // objects decoded, each once
+    std::vector<std::uint8_t> counted;  // objects counted in `decoded`
+    std::vector<std::uint8_t> onPath;   // objects being decoded, against cycles
+    std::vector<Value> current;         // the fields of the coded objects being read
     Nesting nesting;
     bool failed = false;
 
     // What each object decoded to, as a plain value and as a coded object,
     // so that an object referred to from several places is one value (or
-    // coded object) in all of them; how many values it expands to, and the
-    // levels it reaches below the place it is met.
+    // coded object) in all of them, and the levels it reaches below the
+    // place it is met.
     template <class T>
     struct Decoded {
         bool done = false;
         T made{};
-        std::size_t weight = 0;
         int below = 0;
     };
     std::vector<Decoded<Value>> plains;
     std::vector<Decoded<CodingPtr>> codeds;
 
     State(const std::vector<Value>& o, const std::vector<ArchiveClass>& allowed, const ArchiveLimits& l)
-        : objects(o), limits(l), onPath(o.size(), 0), plains(o.size()), codeds(o.size()) {
+        : objects(o), limits(l), counted(o.size(), 0), onPath(o.size(), 0), plains(o.size()), codeds(o.size()) {
         for (const auto& c : allowed) classes.emplace(c.name, &c);
     }
 
-    // An object decoded before: its values counted again and its levels
-    // checked here, it given back.
+    // An object decoded before: its levels checked here, it given back.
     template <class T>
     std::optional<T> again(std::vector<Decoded<T>>& memo, std::size_t index) {
         if (failed || index >= memo.size() || !memo[index].done) return std::nullopt;
-        decoded += memo[index].weight;
-        if (decoded > limits.maxDecoded) return fail(), T{};
         if (!nesting.again(memo[index].below, limits.maxDepth)) return fail(), T{};
         return memo[index].made;
     }
-    // Keeps what an object decoded to; `before` is the count when it began,
-    // `outer` what nesting.measure() gave then.
+    // Keeps what an object decoded to; `outer` is what nesting.measure()
+    // gave when it began.
     template <class T>
-    void keep(std::vector<Decoded<T>>& memo, std::size_t index, std::size_t before, int outer, const T& made) {
+    void keep(std::vector<Decoded<T>>& memo, std::size_t index, int outer, const T& made) {
         const int below = nesting.reached(outer);
-        if (!failed) memo[index] = {true, made, decoded - before, below};
+        if (!failed) memo[index] = {true, made, below};
     }
 
     bool fail() {
@@ -321,11 +345,14 @@ struct KeyedUnarchiver::State {
         return false;
     }
 
-    // Counts one more value built, its object now on the path.
+    // Counts the object, the first time it is decoded; it is on the path.
     bool enter(std::size_t index) {
         if (failed) return false;
         if (index >= objects.size() || onPath[index]) return fail();
-        if (++decoded > limits.maxDecoded) return fail();
+        if (!counted[index]) {
+            counted[index] = 1;
+            if (++decoded > limits.maxDecoded) return fail();
+        }
         onPath[index] = 1;
         return true;
     }
@@ -366,12 +393,11 @@ struct KeyedUnarchiver::State {
     Value plain(std::size_t index) {
         if (index == 0) return {};
         if (auto done = again(plains, index)) return *done;
-        std::size_t before = decoded;
         const int outer = nesting.measure();
         if (!enter(index)) return {};
         Value out = plainBody(objects[index]);
         leave(index);
-        keep(plains, index, before, outer, out);
+        keep(plains, index, outer, out);
         return failed ? Value() : out;
     }
 
@@ -466,7 +492,6 @@ CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
         return nullptr;
     }
     if (auto done = s.again(s.codeds, index)) return *done;
-    std::size_t before = s.decoded;
     const int outer = s.nesting.measure();
     if (!s.enter(index) || !s.deeper()) return nullptr;
     CodingPtr made = it->second->make ? it->second->make() : nullptr;
@@ -478,7 +503,7 @@ CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
     }
     s.nesting.leave();
     s.leave(index);
-    s.keep(s.codeds, index, before, outer, made);
+    s.keep(s.codeds, index, outer, made);
     return s.failed ? nullptr : made;
 }
 

@@ -69,7 +69,7 @@ struct ArchiveClass {
 struct ArchiveLimits {
     std::size_t maxBytes = 32u << 20;     // the archive's own size
     std::size_t maxObjects = 1u << 17;    // entries of "$objects"
-    std::size_t maxDecoded = 1u << 18;    // values of the result, one referred to twice counted twice
+    std::size_t maxDecoded = 1u << 18;    // objects decoded, each once however many places hold it
     int maxDepth = 64;                    // arrays, dictionaries and coded objects inside each other
                                           // (a root array is 1; the values they hold add none), in
                                           // every place an object held in several places is held
@@ -78,8 +78,10 @@ struct ArchiveLimits {
 class KeyedArchiver {
 public:
     // archivedDataWithRootObject: nullopt when the value holds what an
-    // archive cannot (nil at the root, the null object, an object that holds
-    // itself, nesting deeper than the reader takes by default).
+    // archive cannot (nil at the root or in an array or dictionary, the null
+    // object, a date that is not a number, a coded object without a class
+    // name, an object that holds itself) or what the reader's default
+    // limits refuse (nesting, objects, bytes).
     static std::optional<Bytes> archivedDataWithRootObject(const Value& root);
     static std::optional<Bytes> archivedDataWithRootObject(const CodingPtr& root);
 

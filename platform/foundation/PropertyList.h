@@ -12,6 +12,7 @@
 // to the whole second.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 
 #include "foundation/Error.h"
@@ -26,6 +27,9 @@ enum class PropertyListFormat { XML, Binary, OpenStep };
 // The deepest nesting of containers (one inside the other) the readers and
 // writers take.
 inline constexpr int kPropertyListMaxDepth = 512;
+// The most text the XML writer gives: a list whose text would pass it (one
+// container held in many places expands in XML) is refused.
+inline constexpr std::size_t kPropertyListMaxXMLBytes = 32u << 20;
 // The key of the dictionary that stands for a keyed-archive UID.
 inline constexpr const char* kPropertyListUIDKey = "CF$UID";
 
@@ -44,8 +48,8 @@ public:
     // container that holds itself, nesting past kPropertyListMaxDepth; in
     // XML also a string or key with a character XML cannot hold (a control
     // character other than tab, line feed and carriage return; U+FFFE,
-    // U+FFFF) and a date outside the years 0 to 9999. OpenStep is not
-    // written.
+    // U+FFFF), a date outside the years 0 to 9999 and text beyond
+    // kPropertyListMaxXMLBytes. OpenStep is not written.
     static std::optional<Bytes> dataWithPropertyList(const Value& plist, PropertyListFormat format,
                                                      ErrorPtr* error = nullptr);
 

@@ -162,6 +162,11 @@ private:
             // Counted no further than one past the limit: how far past is no
             // matter, and it keeps to its two bytes.
             heights_[obj] = static_cast<std::uint16_t>(std::min(below + 1, kPropertyListMaxDepth + 1));
+        } else if (type == 0x8) {
+            // A UID reads as a dictionary: one level, as deep as one.
+            if (depth >= kPropertyListMaxDepth) return tooDeep();
+            if (auto bad = scalar(obj)) return bad;
+            heights_[obj] = 1;
         } else {
             if (auto bad = scalar(obj)) return bad;
         }
@@ -169,7 +174,8 @@ private:
         return std::nullopt;
     }
 
-    // Containers nested in one another from here down: 0 for a scalar.
+    // Containers nested in one another from here down: 0 for a scalar, 1
+    // for a UID (the dictionary it reads as).
     int height(std::size_t obj) const { return heights_[obj]; }
 
     Fault scalar(std::size_t obj) {
@@ -364,7 +370,7 @@ private:
     struct Object {
         Value value;
         std::vector<std::size_t> refs;  // a container's: keys then values
-        int height = 0;                 // containers nested from here down
+        int height = 0;                 // containers nested from here down (a UID is one)
     };
 
     // The key under which an equal scalar is found again.
@@ -395,14 +401,16 @@ private:
     }
 
     // Gives every distinct object its number, the root first, each
-    // container before what it holds.
+    // container before what it holds. A UID is written as a scalar but
+    // reads as a dictionary, so it nests as one.
     std::size_t flatten(const Value& v, int depth) {
-        bool container = (v.isArray() || v.isDictionary()) && !isUID(v);
-        if (container && depth >= kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
+        const bool uid = isUID(v);
+        const bool container = (v.isArray() || v.isDictionary()) && !uid;
+        if ((container || uid) && depth >= kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
         if (!container) {
             check(v);
             auto [it, fresh] = scalars_.try_emplace(scalarKey(v), objects_.size());
-            if (fresh) objects_.push_back({v, {}});
+            if (fresh) objects_.push_back({v, {}, uid ? 1 : 0});
             return it->second;
         }
         const void* identity = v.isArray() ? static_cast<const void*>(&v.items()) : &v.entries();

@@ -4,7 +4,8 @@
 // Reading checks the whole object graph before it builds anything: every
 // object and reference inside the object area, offsets and references of
 // any width (1 to 8 bytes), no reference cycles, nesting to
-// kPropertyListMaxDepth along every path. It then builds each object once:
+// kPropertyListMaxDepth along every path (a UID is a level: it reads as a
+// dictionary). It then builds each object once:
 // a container referred to from several places is one shared container in
 // all of them, so a few bytes of containers that each hold the next twice
 // cost what their objects cost, not the millions of values they expand to.
@@ -16,7 +17,8 @@
 // Writing stores every distinct scalar once and every container once (by
 // identity: a container held in two places is one object referred to
 // twice), with the narrowest offsets and references that fit; it refuses
-// what nests deeper than the reader takes along any path.
+// what nests deeper than the reader takes along any path, counting a UID as
+// the reader does.
 #pragma once
 
 #include "foundation/PropertyListCodec.h"

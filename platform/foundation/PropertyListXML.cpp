@@ -517,10 +517,17 @@ public:
                "<plist version=\"1.0\">\n";
         value(root, 0);
         out_ += "</plist>\n";
+        checkSize();
         return Bytes(out_.begin(), out_.end());
     }
 
 private:
+    // XML holds no shared containers: one held in many places is written
+    // out in each, so the text is checked against its bound as it grows.
+    void checkSize() const {
+        if (out_.size() > kPropertyListMaxXMLBytes) throw Failure{"XML text beyond 32 MiB"};
+    }
+
     void indent(int depth) { out_.append(static_cast<std::size_t>(depth), '\t'); }
 
     void element(const char* name, std::string_view text, int depth) {
@@ -580,6 +587,7 @@ private:
     }
 
     void value(const Value& v, int depth) {
+        checkSize();
         switch (v.kind()) {
             case Value::Kind::Nil: throw Failure{"nil has no property-list form"};
             case Value::Kind::Null: throw Failure{"the null object has no property-list form"};

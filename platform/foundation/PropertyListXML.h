@@ -22,7 +22,9 @@
 // Writing gives what the platform's writer gives (the XML declaration, the
 // DOCTYPE, tab indentation, data in base64 lines), with a carriage return as
 // "&#13;" so that readers do not take it for a line feed; dates to the whole
-// second, rounded down.
+// second, rounded down. A container held in several places is written out
+// in each, so the writer refuses a list once its text passes
+// kPropertyListMaxXMLBytes.
 #pragma once
 
 #include <optional>

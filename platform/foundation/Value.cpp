@@ -525,11 +525,17 @@ std::string dataText(const Bytes& b) {
 
 void describe(const Value& v, std::string& out, int level, bool inCollection);
 
+// Past its bound the text is cut (description() does that); what is left of
+// a container is not printed.
+bool full(const std::string& out) { return out.size() > kDescriptionMaxBytes; }
+
 void describeContainer(const Value& v, std::string& out, int level) {
+    if (full(out)) return;
     if (v.isArray()) {
         out += "(\n";
         const auto& items = v.items();
         for (std::size_t i = 0; i < items.size(); ++i) {
+            if (full(out)) return;
             indent(out, level + 1);
             if (items[i].isArray() || items[i].isDictionary()) indent(out, level + 1);
             describe(items[i], out, level + 1, true);
@@ -544,6 +550,7 @@ void describeContainer(const Value& v, std::string& out, int level) {
     auto entries = v.entries();
     std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (const auto& [k, x] : entries) {
+        if (full(out)) return;
         indent(out, level + 1);
         out += quoteIfNeeded(k);
         out += " = ";
@@ -577,6 +584,12 @@ void describe(const Value& v, std::string& out, int level, bool inCollection) {
 std::string Value::description() const {
     std::string out;
     describe(*this, out, 0, false);
+    // A container's text is plain ASCII (strings inside are escaped), so it
+    // can be cut at any byte.
+    if ((isArray() || isDictionary()) && full(out)) {
+        out.resize(kDescriptionMaxBytes);
+        out += kDescriptionTruncated;
+    }
     return out;
 }
 

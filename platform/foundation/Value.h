@@ -10,6 +10,7 @@
 // type reads as nil, 0 or empty.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -33,6 +34,11 @@ struct Date {
 // Seconds from 1970-01-01 to 2001-01-01, the reference date from which
 // property lists and keyed archives count their dates.
 inline constexpr double kReferenceDateSince1970 = 978307200.0;
+
+// The most text description() gives of a container, and what ends a text
+// cut there.
+inline constexpr std::size_t kDescriptionMaxBytes = 32u << 20;
+inline constexpr std::string_view kDescriptionTruncated = "\n... (description truncated at 32 MiB)";
 
 class Value;
 struct ArrayStorage;
@@ -150,7 +156,9 @@ public:
     // pair of containers is compared once, however often it is held.
     bool operator==(const Value& other) const;
 
-    // The text Foundation's "%@" gives for this object.
+    // The text Foundation's "%@" gives for this object. A container's text
+    // stops once it passes kDescriptionMaxBytes (one held in many places is
+    // printed in each): it is cut there and ends in kDescriptionTruncated.
     std::string description() const;
 
 private:

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -156,8 +157,10 @@ TEST(KeyedArchive, WhatSeveralPlacesHoldIsWrittenOnceAndReadAsOne) {
     Value bottom = back;
     for (int i = 0; i < 16; ++i) bottom = bottom.at(1);
     EXPECT_EQ(bottom, Value::array({Value("leaf")}));
-    // The limit counts what the result holds, each place again: 2^17 values.
-    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 1u << 16}).isNil());
+    // The limit counts the archive's objects, each once however many places
+    // hold it: the 17 arrays and the leaf.
+    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 18}), level);
+    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 17}).isNil());
 
     // A coded object held twice is one object when read back, and so is a
     // value that two coded objects hold.
@@ -255,13 +258,13 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
         Bytes bytes;
     };
     // An array whose every element is the next array: 2^40 values if expanded.
-    std::vector<Value> bomb;
+    std::vector<Value> doubling;
     for (int i = 0; i < 40; ++i) {
         long long next = i + 3;
-        bomb.push_back(Value::dictionary({{"NS.objects", Value::array({uid(next), uid(next)})}, {"$class", uid(2)}}));
-        if (i == 0) bomb.push_back(arrayClass);
+        doubling.push_back(Value::dictionary({{"NS.objects", Value::array({uid(next), uid(next)})}, {"$class", uid(2)}}));
+        if (i == 0) doubling.push_back(arrayClass);
     }
-    bomb.push_back(Value("leaf"));
+    doubling.push_back(Value("leaf"));
     std::vector<Case> cases = {
         {"a class outside the allow-list",
          archive({Value::dictionary({{"NS.relative", uid(3)}, {"$class", uid(2)}}), classRecord("NSURL"), Value("x")})},
@@ -279,7 +282,6 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
                   dictClass, Value("k")})},
         {"a class reference to no class record", archive({Value::dictionary({{"$class", uid(2)}}), Value("NSArray")})},
         {"a root beyond the objects", archive({Value("x")}, 5)},
-        {"an expansion bomb", archive(bomb)},
         {"no archive at all", *PropertyListSerialization::dataWithPropertyList(Value::dictionary({{"a", Value(1)}}),
                                                                                PropertyListFormat::Binary)},
         {"not a property list", Bytes{'b', 'p', 'l', 'i', 's', 't', '0', '0', 1, 2, 3}},
@@ -290,12 +292,73 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
         EXPECT_FALSE(KeyedUnarchiver::unarchivedObjectOfClass<Sample>(c.bytes)) << c.what;
     }
 
+    // The expansion costs nothing: the 40 arrays read as 40 containers, each
+    // held twice by the one above.
+    Value expands = KeyedUnarchiver::unarchivedValue(archive(doubling));
+    int levels = 0;
+    for (Value at = expands; at.isArray(); at = at.at(0), ++levels) ASSERT_TRUE(at.at(0).isSame(at.at(1)));
+    EXPECT_EQ(levels, 40);
+
     // Limits are the reader's to set.
     auto fine = KeyedArchiver::archivedDataWithRootObject(Value::array({Value(1), Value(2), Value(3)}));
     ASSERT_TRUE(fine);
     EXPECT_FALSE(KeyedUnarchiver::unarchivedValue(*fine).isNil());
     EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*fine, ArchiveLimits{.maxBytes = fine->size() - 1}).isNil());
     EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*fine, ArchiveLimits{.maxDecoded = 3}).isNil());
+}
+
+namespace {
+
+// A coded object without a class name.
+class Nameless : public Coding {
+public:
+    std::string className() const override { return ""; }
+    void encodeWithCoder(KeyedArchiver&) const override {}
+    void initWithCoder(KeyedUnarchiver&) override {}
+};
+
+}  // namespace
+
+// The reader's limits guard against other programs' archives; the archiver
+// refuses what they would refuse, so what it writes reads back.
+TEST(KeyedArchive, WhatTheArchiverWritesReadsBack) {
+    // Eighteen levels, each holding the one below twice: 2^18 places, 20 objects.
+    Value level = Value::array({Value("leaf")});
+    for (int i = 0; i < 18; ++i) level = Value::array({level, level});
+    auto shared = KeyedArchiver::archivedDataWithRootObject(level);
+    ASSERT_TRUE(shared);
+    Value back = KeyedUnarchiver::unarchivedValue(*shared);
+    EXPECT_EQ(back, level);
+    EXPECT_TRUE(back.at(0).isSame(back.at(1)));
+
+    // "$objects": "$null", the array, its class record and each number.
+    const std::size_t most = ArchiveLimits{}.maxObjects;
+    for (std::size_t numbers : {most - 3, most - 2}) {
+        SCOPED_TRACE(numbers);
+        std::vector<Value> items;
+        for (std::size_t i = 0; i < numbers; ++i) items.emplace_back(static_cast<long long>(i));
+        Value many = Value::array(std::move(items));
+        auto bytes = KeyedArchiver::archivedDataWithRootObject(many);
+        EXPECT_EQ(bytes.has_value(), numbers == most - 3);
+        if (bytes) {
+            EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes), many);
+        }
+    }
+
+    // The archive's own bytes: data of the reader's whole bound cannot fit.
+    const std::size_t bound = ArchiveLimits{}.maxBytes;
+    auto large = KeyedArchiver::archivedDataWithRootObject(Value(Bytes(bound - 4096, 0x5A)));
+    ASSERT_TRUE(large);
+    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*large).data().size(), bound - 4096);
+    large.reset();
+    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(Value(Bytes(bound, 0x5A))));
+
+    // What the reader takes for a broken archive.
+    Value holes = Value::dictionaryWithUniqueEntries({{"k", Value()}});
+    for (const Value& v : {Value::array({Value(1), Value()}), holes, Value::dateSinceReferenceDate(std::nan("")),
+                           Value::array({Value(Date{INFINITY})})})
+        EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(v)) << v.description();
+    EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(std::make_shared<Nameless>()));
 }
 
 namespace {

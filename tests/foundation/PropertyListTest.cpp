@@ -748,6 +748,114 @@ TEST(PropertyList, DeepNestingIsRefusedWithoutExhaustingTheStack) {
     EXPECT_EQ(depth, 512);
 }
 
+namespace {
+
+// A binary list's array object with 2-byte references.
+Bytes arrayOf(std::initializer_list<unsigned> refs) {
+    Bytes array = {static_cast<std::uint8_t>(0xA0 | refs.size())};
+    for (unsigned r : refs) putNumber(array, r, 2);
+    return array;
+}
+
+// `arrays` arrays inside each other, the innermost holding UID 7.
+Bytes uidBelowArrays(unsigned arrays) {
+    std::vector<Bytes> objects;
+    for (unsigned i = 0; i < arrays; ++i) objects.push_back(arrayOf({i + 1}));
+    objects.push_back({0x80, 7});
+    return bplist(objects, 2);
+}
+
+Value uid7() { return Value::dictionary({{kPropertyListUIDKey, Value(7)}}); }
+
+}  // namespace
+
+// A UID reads as a dictionary, so it is one level of nesting, to the binary
+// reader and writer as to XML: a list one form takes, the others take too.
+TEST(PropertyList, AUIDIsALevelOfNestingInEveryForm) {
+    const Bytes beyond = uidBelowArrays(512);
+    ASSERT_EQ(beyond.size(), 2604u);
+    ErrorPtr error;
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(beyond, nullptr, &error).isNil());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
+
+    // One array fewer is as deep as a list goes: read, and written back in both forms.
+    Value deepest = PropertyListSerialization::propertyListWithData(uidBelowArrays(511));
+    int arrays = 0;
+    Value at = deepest;
+    for (; at.isArray(); at = at.at(0)) ++arrays;
+    EXPECT_EQ(arrays, 511);
+    EXPECT_EQ(at, uid7());
+    EXPECT_EQ(roundTrip(deepest, PropertyListFormat::Binary), deepest);
+    EXPECT_EQ(roundTrip(deepest, PropertyListFormat::XML), deepest);
+    Value deeper = Value::array({deepest});
+    for (auto format : {PropertyListFormat::Binary, PropertyListFormat::XML}) {
+        ErrorPtr writeError;
+        EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(deeper, format, &writeError));
+        ASSERT_TRUE(writeError);
+        EXPECT_EQ(writeError->code, kPropertyListWriteInvalidError);
+    }
+    EXPECT_FALSE(PropertyListSerialization::isValidPropertyList(deeper));
+
+    // A UID met first near the top and again at the bottom of a chain nests
+    // as deep as its deeper place: the root, `chain` arrays, then the UID.
+    for (unsigned chain : {510u, 511u}) {
+        SCOPED_TRACE(chain);
+        std::vector<Bytes> objects = {arrayOf({1, 2}), {0x80, 7}};
+        for (unsigned i = 0; i + 1 < chain; ++i) objects.push_back(arrayOf({i + 3}));
+        objects.push_back(arrayOf({1}));
+        Value read = PropertyListSerialization::propertyListWithData(bplist(objects, 2));
+        EXPECT_EQ(read.isArray(), chain == 510);
+    }
+    // So in the writer: an array holding a UID, held near the top and again
+    // `wraps` arrays further down.
+    for (int wraps : {509, 510}) {
+        SCOPED_TRACE(wraps);
+        Value holder = Value::array({uid7()});
+        Value chain = holder;
+        for (int i = 0; i < wraps; ++i) chain = Value::array({chain});
+        Value both = Value::array({holder, chain});
+        auto bytes = PropertyListSerialization::dataWithPropertyList(both, PropertyListFormat::Binary);
+        EXPECT_EQ(bytes.has_value(), wraps == 509);
+        EXPECT_EQ(PropertyListSerialization::isValidPropertyList(both), wraps == 509);
+        if (bytes) {
+            EXPECT_EQ(PropertyListSerialization::propertyListWithData(*bytes), both);
+        }
+    }
+}
+
+// XML holds no shared containers: a few bytes of binary list that hold one
+// container in many places expand without end. The writer stops once its
+// text passes kPropertyListMaxXMLBytes and refuses the list.
+TEST(PropertyList, XMLTextStopsAtItsBound) {
+    // Sixty-four levels, each holding the next twice: 2^64 empty arrays.
+    std::vector<std::vector<std::uint32_t>> doubling;
+    for (std::uint32_t i = 0; i < 64; ++i) doubling.push_back({i + 1, i + 1});
+    doubling.push_back({});
+    Value tree = PropertyListSerialization::propertyListWithData(arraysList(doubling));
+    ASSERT_TRUE(tree.isArray());
+    ErrorPtr error;
+    EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(tree, PropertyListFormat::XML, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, kPropertyListWriteInvalidError);
+    EXPECT_NE(error->localizedDescription().find("XML"), std::string::npos) << error->localizedDescription();
+    EXPECT_TRUE(PropertyListSerialization::dataWithPropertyList(tree, PropertyListFormat::Binary));
+
+    // Text of exactly the bound is written; one byte more is not. Data of
+    // 51 bytes is one line of base64, so the text grows by a line per 51
+    // bytes; a string fills up the rest.
+    auto xmlSize = [](std::size_t lines, std::size_t letters) -> std::size_t {
+        Value v = Value::array({Value(Bytes(51 * lines, 0x5A)), Value(std::string(letters, 'a'))});
+        auto text = PropertyListSerialization::dataWithPropertyList(v, PropertyListFormat::XML);
+        return text ? text->size() : 0;
+    };
+    const std::size_t bare = xmlSize(0, 0), line = xmlSize(1, 0) - bare;
+    const std::size_t lines = (kPropertyListMaxXMLBytes - bare) / line;
+    const std::size_t letters = kPropertyListMaxXMLBytes - bare - lines * line;
+    EXPECT_EQ(xmlSize(lines, letters), kPropertyListMaxXMLBytes);
+    EXPECT_EQ(xmlSize(lines, letters + 1), 0u);
+}
+
 TEST(PropertyList, ManyKeysReadInLinearTime) {
     // Quadratic building took minutes over this many keys; the test's time
     // limit catches that.

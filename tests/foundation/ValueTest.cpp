@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 
 #include "foundation/Format.h"
 #include "foundation/Value.h"
@@ -42,6 +43,39 @@ TEST(ValueDescription, CollectionsUseFoundationLayout) {
     Value d = Value::dictionary({{"z", 1}, {"a", Value::dictionary({{"k", "中"}})}});
     EXPECT_EQ(d.description(), "{\n    a =     {\n        k = \"\\U4e2d\";\n    };\n    z = 1;\n}");
     EXPECT_EQ(Value::array().description(), "(\n)");
+}
+
+// A container held in many places prints in each of them; once the text
+// passes kDescriptionMaxBytes it stops, ending in kDescriptionTruncated, so
+// a log line of another app's list never carries gigabytes.
+TEST(ValueDescription, StopsOnceItPassesItsBound) {
+    Value arrays = Value::array({Value("leaf")}), dictionaries = Value::dictionary({{"k", "leaf"}});
+    for (int i = 0; i < 64; ++i) {
+        arrays = Value::array({arrays, arrays});
+        dictionaries = Value::dictionary({{"a", dictionaries}, {"b", dictionaries}});
+    }
+    Value loop = Value::array();
+    loop.push(Value::dictionary({{"back", loop}}));
+    const std::size_t most = ns::kDescriptionMaxBytes + ns::kDescriptionTruncated.size();
+    for (const Value& v : {arrays, dictionaries, loop}) {
+        const std::string text = v.description();
+        EXPECT_EQ(text.size(), most);
+        EXPECT_TRUE(text.starts_with(v.isArray() ? "(\n" : "{\n"));
+        EXPECT_TRUE(text.ends_with(ns::kDescriptionTruncated));
+    }
+    EXPECT_EQ(ns::format("<%@>", arrays).size(), most + 2);
+    loop.removeAll();  // break the cycle for the leak checker
+
+    // What fits prints whole, and a string is its own text however long.
+    Value sixteen = Value::array({Value("leaf")});
+    for (int i = 0; i < 16; ++i) sixteen = Value::array({sixteen, sixteen});
+    const std::string whole = sixteen.description();
+    EXPECT_TRUE(whole.ends_with("\n)"));
+    std::size_t leaves = 0;
+    for (std::size_t at = whole.find("leaf"); at != std::string::npos; at = whole.find("leaf", at + 1)) ++leaves;
+    EXPECT_EQ(leaves, 1u << 16);
+    const std::string longText(ns::kDescriptionMaxBytes + 1, 'a');
+    EXPECT_EQ(Value(longText).description(), longText);
 }
 
 TEST(ValueContainers, AreSharedAndMutable) {
