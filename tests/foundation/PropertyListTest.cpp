@@ -95,6 +95,19 @@ Bytes arraysList(const std::vector<std::vector<std::uint32_t>>& arrays) {
     return bplist(objects, 4);
 }
 
+// The UTF-16 code units as bytes in either order, with the byte-order mark
+// first when asked for.
+Bytes utf16Bytes(std::u16string units, bool little, bool mark) {
+    if (mark) units.insert(units.begin(), 0xFEFF);
+    Bytes out;
+    for (char16_t u : units) {
+        auto high = static_cast<std::uint8_t>(u >> 8), low = static_cast<std::uint8_t>(u & 0xFF);
+        out.push_back(little ? low : high);
+        out.push_back(little ? high : low);
+    }
+    return out;
+}
+
 // This process's resident memory in kB: "VmRSS:" now, "VmHWM:" at its peak.
 long residentKB(const std::string& key) {
     std::ifstream in("/proc/self/status");
@@ -575,14 +588,7 @@ TEST(PropertyList, XMLInUTF16WithAByteOrderMark) {
     auto utf16 = [&xml](bool little, bool mark, char16_t extra = 0) {
         std::u16string units = xml;
         if (extra) units.insert(units.find(u"</string>"), 1, extra);
-        if (mark) units.insert(units.begin(), 0xFEFF);
-        Bytes out;
-        for (char16_t u : units) {
-            auto high = static_cast<std::uint8_t>(u >> 8), low = static_cast<std::uint8_t>(u & 0xFF);
-            out.push_back(little ? low : high);
-            out.push_back(little ? high : low);
-        }
-        return out;
+        return utf16Bytes(std::move(units), little, mark);
     };
     const Value expected = Value::dictionary({{"名称", Value("温馨 😀")}});
     for (bool little : {true, false}) {
@@ -665,15 +671,7 @@ TEST(PropertyList, XMLInTheEncodingItsDeclarationNames) {
     // UTF-16 with its mark reads as UTF-16 whatever the declaration says;
     // without the mark it is no property list, whatever it names.
     auto utf16 = [](const std::string& declaration, bool mark, bool little) {
-        std::u16string units = toUTF16(declaration + "<plist><string>café</string></plist>");
-        if (mark) units.insert(units.begin(), 0xFEFF);
-        Bytes out;
-        for (char16_t u : units) {
-            auto high = static_cast<std::uint8_t>(u >> 8), low = static_cast<std::uint8_t>(u & 0xFF);
-            out.push_back(little ? low : high);
-            out.push_back(little ? high : low);
-        }
-        return out;
+        return utf16Bytes(toUTF16(declaration + "<plist><string>café</string></plist>"), little, mark);
     };
     for (bool little : {true, false}) {
         EXPECT_EQ(PropertyListSerialization::propertyListWithData(utf16(decl("ISO-8859-1"), true, little)), Value("café"));

@@ -40,6 +40,28 @@ protected:
     }
     static ui::PasteboardPtr named(const char* name) { return Pasteboard::pasteboardWithName(name, true); }
 
+    // Puts the peer's boards "<name>0" to "<name>{count-1}" on "mervio_register"
+    // for a registration and on "mervio_data" for a text sent before iOS 7,
+    // and hands what each left back to the peer as "registered<i>" and
+    // "sent<i>".
+    void registerAndSendOver(const std::string& name, int count) {
+        for (int i = 0; i < count; ++i) {
+            SCOPED_TRACE(name + std::to_string(i));
+            const ns::Bytes in = peer.read(name + std::to_string(i));
+            Pasteboard::removeAllForTesting();
+            named("mervio_register")->setData(in, "content");
+            ASSERT_TRUE(MVApi::registerApp(kAppId, ""));
+            peer.write("registered" + std::to_string(i), content(named("mervio_register")));
+
+            Pasteboard::removeAllForTesting();
+            useRoad(false);
+            named("mervio_data")->setData(in, "content");
+            ASSERT_TRUE(sendText());
+            peer.write("sent" + std::to_string(i), content(named("mervio_data")));
+            useRoad(true);
+        }
+    }
+
     // The peer's script: `cases` and what plistlib_peer.py offers.
     std::string script(const std::string& cases, const std::string& body) const {
         return std::string("import datetime, plistlib, sys\nsys.path.insert(0, '" KL_TEST_SUPPORT_DIR "')\n"
@@ -221,21 +243,7 @@ open("record", "wb").write(plistlib.dumps(RECORD, fmt=plistlib.FMT_BINARY))
     for (int i = 0; i < 100; ++i) hundred.push(ten);
     peer.write("board3", *MervioApiUtil::dataFromPropertyList(ns::Value::dictionary({{"other", hundred}})));
 
-    for (int i = 0; i < 4; ++i) {
-        SCOPED_TRACE("board " + std::to_string(i));
-        const ns::Bytes in = peer.read("board" + std::to_string(i));
-        Pasteboard::removeAllForTesting();
-        named("mervio_register")->setData(in, "content");
-        ASSERT_TRUE(MVApi::registerApp(kAppId, ""));
-        peer.write("registered" + std::to_string(i), content(named("mervio_register")));
-
-        Pasteboard::removeAllForTesting();
-        useRoad(false);
-        named("mervio_data")->setData(in, "content");
-        ASSERT_TRUE(sendText());
-        peer.write("sent" + std::to_string(i), content(named("mervio_data")));
-        useRoad(true);
-    }
+    ASSERT_NO_FATAL_FAILURE(registerAndSendOver("board", 4));
     // Every other entry as plistlib wrote it, still shared.
     auto checked = peer.run(script("", boards + R"(
 for i, board in enumerate(BOARDS):
@@ -319,21 +327,7 @@ open("notascii", "wb").write(declared({"other": {"appID": "other"}}, "US-ASCII")
 )"));
     ASSERT_EQ(made.status, 0) << made.output;
 
-    for (int i = 0; i < 3; ++i) {
-        SCOPED_TRACE("board " + std::to_string(i));
-        const ns::Bytes in = peer.read("board" + std::to_string(i));
-        Pasteboard::removeAllForTesting();
-        named("mervio_register")->setData(in, "content");
-        ASSERT_TRUE(MVApi::registerApp(kAppId, ""));
-        peer.write("registered" + std::to_string(i), content(named("mervio_register")));
-
-        Pasteboard::removeAllForTesting();
-        useRoad(false);
-        named("mervio_data")->setData(in, "content");
-        ASSERT_TRUE(sendText());
-        peer.write("sent" + std::to_string(i), content(named("mervio_data")));
-        useRoad(true);
-    }
+    ASSERT_NO_FATAL_FAILURE(registerAndSendOver("board", 3));
     Pasteboard::removeAllForTesting();
     named("mervio_register")->setData(peer.read("notascii"), "content");
     ASSERT_TRUE(MVApi::registerApp(kAppId, ""));
