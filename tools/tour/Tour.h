@@ -22,9 +22,8 @@
 // screen this build does not have is skipped with a note; a step whose
 // screen does not settle within its time, or during which the service
 // failed, still leaves its picture but makes the run fail, with the reason
-// (the service's error as the log
-// gives it); once the service has failed or not answered, the steps after
-// are skipped. The count printed at the end is of the pictures written.
+// (the service's error as the log gives it); once the service has failed
+// or not answered, the steps after are skipped. The count printed at the end is of the pictures written.
 // Interrupted (options.interrupted), the tour ends after the step under way,
 // which stops waiting for its screen, and says so.
 #pragma once
