@@ -148,6 +148,7 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
     bool dumpHome = false;
     bool noWindow = false;
     bool tourLogin = false;
+    bool help = false;
     std::optional<double> waitSeconds;
     TourOptions tour;
     for (int i = 1; i < argc; ++i) {
@@ -173,8 +174,8 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
             tour.password = login.substr(colon + 1);
             tourLogin = true;
         } else if (arg == "--help" || arg == "-h") {
-            out << kUsage;
-            return 0;
+            help = true;  // what follows it is not read
+            break;
         } else {
             return usageError("unknown option " + arg);
         }
@@ -183,6 +184,10 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
     if (waitSeconds && !dumpHome) return usageError("--wait goes with --dump-home");
     if (tourLogin && tour.folder.empty()) return usageError("--tour-login goes with --tour");
     if (dumpHome && !tour.folder.empty()) return usageError("--dump-home and --tour do not go together");
+    if (help) {
+        out << kUsage;
+        return 0;
+    }
 
     auto& app = ui::Application::sharedApplication();
     auto delegate = std::make_shared<AppDelegate>();
