@@ -39,18 +39,24 @@ else
 fi
 program=$programs/kestrowline
 
-# The options, checked by the program itself before anything starts or any
-# file is written: it reads every one of them up to a --help put after them,
-# and a bad one is a usage error with the usage (exit 2). An asked-for usage
-# is shown as the program shows it.
-for arg in "$@"; do
-  case "$arg" in --help|-h) exec "$program" "$@" ;; esac
-done
-"$program" "$@" --help >/dev/null || exit $?
-
 with_display=0
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then with_display=1; fi
 folder=${KL_TOUR_DIR:-build/tour}
+
+# The options, checked by the program itself before anything starts or any
+# file is written, beside those this script adds (a tour's without a
+# display): it reads every one of them up to a --help put after them, and a
+# bad one, or one that does not go with the others, is a usage error with
+# the usage (exit 2). An asked-for usage is shown as the program shows it.
+for arg in "$@"; do
+  case "$arg" in --help|-h) exec "$program" "$@" ;; esac
+done
+added=()
+if [ $with_display -eq 0 ]; then
+  added=(--tour "$folder")
+  if [ $own_service -eq 1 ]; then added+=(--tour-login demo:demo); fi
+fi
+"$program" "${added[@]}" "$@" --help >/dev/null || exit $?
 
 # The program and the demo service run in sessions of their own, out of the
 # terminal's reach: Ctrl+C there (SIGINT to its foreground processes), like a

@@ -11,6 +11,7 @@
 #include <functional>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -73,23 +74,52 @@ void failWritesToClosedPipes() {
     _exit(128 + sig);
 }
 
+// What stopOnSignals' thread shares with the end of the run. Never
+// destroyed: the thread may take a signal while the process exits, after
+// the static objects have gone.
+struct SignalHandling {
+    std::mutex mutex;  // held while a signal is handled
+    bool over = false;  // the run is over (runOver)
+};
+
+SignalHandling& signalHandling() {
+    static auto* handling = new SignalHandling;
+    return *handling;
+}
+
 // The first SIGINT, SIGTERM or SIGHUP stops the main run loop (and sets
 // interrupted()) instead of killing the program, so the application passes
 // through the background and terminates cleanly; a second one ends the
-// process at once, after `atOnce`.
+// process at once, after `atOnce`. Once the run is over (runOver), a signal
+// ends the process as it does by default: what `atOnce` would use may be gone.
 void stopOnSignals(std::function<void()> atOnce = {}) {
     holdEndingSignals();  // before any other thread starts
     std::thread([set = endingSignals(), atOnce = std::move(atOnce)] {
+        SignalHandling& handling = signalHandling();
         int sig = 0;
         sigwait(&set, &sig);
-        interrupted().store(true);
-        ns::RunLoop::main().stop();
+        {
+            std::lock_guard lock(handling.mutex);
+            if (handling.over) endBySignal(sig);
+            interrupted().store(true);
+            ns::RunLoop::main().stop();
+        }
         sigwait(&set, &sig);
+        std::lock_guard lock(handling.mutex);  // to the process's end
+        if (handling.over) endBySignal(sig);
         static const char kAtOnce[] = "kestrowline: interrupted again, ending at once\n";
         [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, kAtOnce, sizeof kAtOnce - 1);
         if (atOnce) atOnce();
         endBySignal(sig);
     }).detach();
+}
+
+// The run has done all it had to (a tour's home is gone): from here on the
+// process exits, and a signal only ends it. Waits for the handling of a
+// signal under way (a second signal's ends the process).
+void runOver() {
+    std::lock_guard lock(signalHandling().mutex);
+    signalHandling().over = true;
 }
 
 // A number of seconds: a whole decimal number, finite and not negative.
@@ -118,6 +148,7 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
     bool dumpHome = false;
     bool noWindow = false;
     bool tourLogin = false;
+    bool help = false;
     std::optional<double> waitSeconds;
     TourOptions tour;
     for (int i = 1; i < argc; ++i) {
@@ -143,8 +174,8 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
             tour.password = login.substr(colon + 1);
             tourLogin = true;
         } else if (arg == "--help" || arg == "-h") {
-            out << kUsage;
-            return 0;
+            help = true;  // what follows it is not read
+            break;
         } else {
             return usageError("unknown option " + arg);
         }
@@ -153,6 +184,10 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
     if (waitSeconds && !dumpHome) return usageError("--wait goes with --dump-home");
     if (tourLogin && tour.folder.empty()) return usageError("--tour-login goes with --tour");
     if (dumpHome && !tour.folder.empty()) return usageError("--dump-home and --tour do not go together");
+    if (help) {
+        out << kUsage;
+        return 0;
+    }
 
     auto& app = ui::Application::sharedApplication();
     auto delegate = std::make_shared<AppDelegate>();
@@ -200,7 +235,9 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         finish();
         // What is still unwritten goes with the home, not into a new one at exit.
         ns::UserDefaults::resetStandardUserDefaults();
-        if (!ns::removeHomeDirectory(home)) {
+        const bool removed = ns::removeHomeDirectory(home);
+        runOver();
+        if (!removed) {
             err << "kestrowline: cannot remove the tour's temporary home " << home << "\n";
             return 1;
         }
@@ -252,5 +289,6 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
     err.flush();
     ns::RunLoop::main().run();
     finish();
+    runOver();
     return 0;
 }

@@ -24,7 +24,9 @@
 // A write to a closed pipe fails rather than ending the program. A usage
 // error (an unknown option, a missing or malformed value, a service URL that
 // is not an http or https URL, an option without the one it goes with)
-// prints the usage on standard error and answers 2.
+// prints the usage on standard error and answers 2. --help (-h) prints the
+// usage and answers 0 when the options before it are sound; those after it
+// are not read.
 //
 // The program's entry registers the modules built into it and hands in what
 // its build adds (the window, the tour, the statistics server's option

@@ -77,14 +77,16 @@ protected:
         fs::create_directories(folder);
         return folder;
     }
-    std::unique_ptr<testsupport::ChildProcess> tour(const fs::path& temporary) {
+    std::unique_ptr<testsupport::ChildProcess> tour(const fs::path& temporary,
+                                                    testsupport::ChildProcess::Environment more = {}) {
         auto member = svc_->demoMember();
+        more.emplace_back("TMPDIR", temporary.string());
         return std::make_unique<testsupport::ChildProcess>(
             kProgram,
             std::vector<std::string>{"--service", svc_->url(), "--stat-report", svc_->statReportURL(), "--tour",
                                      (scratch_ / "pictures").string(), "--tour-login",
                                      member.userName + ":" + member.password},
-            testsupport::ChildProcess::Environment{{"TMPDIR", temporary.string()}});
+            more);
     }
     // What a tour left in the folder: its home, or the home on its way out.
     static std::vector<std::string> leftIn(const fs::path& folder) {
@@ -162,6 +164,26 @@ TEST_F(TourEndsTest, OneSignalWhilePicturesLoadLeavesNoHome) {
         EXPECT_NE(program->output.find("; interrupted\n"), std::string::npos) << program->output;
         EXPECT_EQ(leftIn(temporary), std::vector<std::string>{}) << program->output;
     }
+}
+
+// A signal as the process exits, once the tour's home is gone and the
+// program's static objects with it (Ctrl+C pressed again at that moment):
+// it ends the process as it does by default, without touching what is gone.
+TEST_F(TourEndsTest, ASignalAsTheProgramExitsEndsItAndTouchesNothingThatIsGone) {
+    fs::path temporary = temporaryFolder("exiting");
+    // The sanitizers' runtime would rather be first; the probe has none of its own.
+    const char* asan = std::getenv("ASAN_OPTIONS");
+    auto program = tour(temporary, {{"LD_PRELOAD", KL_EXIT_SIGNAL_PROBE},
+                                    {"KL_EXIT_SIGNAL_PROBE", std::to_string(SIGINT)},
+                                    {"ASAN_OPTIONS", (asan && *asan ? std::string(asan) + ":" : std::string()) +
+                                                         "verify_asan_link_order=0"}});
+    ASSERT_TRUE(program->waitForOutput("  home: ")) << program->output;
+    program->signal(SIGTERM);
+    ASSERT_TRUE(program->waitForExit(120)) << program->output;
+    EXPECT_EQ(program->status, 128 + SIGINT) << program->output;
+    EXPECT_NE(program->output.find("; interrupted\n"), std::string::npos) << program->output;
+    EXPECT_EQ(program->output.find("interrupted again"), std::string::npos) << program->output;
+    EXPECT_EQ(leftIn(temporary), std::vector<std::string>{}) << program->output;
 }
 
 #endif

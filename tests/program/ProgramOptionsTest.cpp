@@ -55,6 +55,10 @@ TEST(ProgramOptionsTest, AUsageErrorPrintsTheUsageAndExits2) {
         {"--tour-login demo:demo123", "--tour-login"},
         {"--wait 5", "--wait"},
         {"--dump-home --tour /tmp/kl-no-tour", "--tour"},
+        // The same before a --help, which answers for the options before it.
+        {"--tour-login demo:demo123 --help", "--tour-login"},
+        {"--wait 5 --help", "--wait"},
+        {"--dump-home --tour /tmp/kl-no-tour -h", "--tour"},
         // Unknown.
         {"--bogus", "--bogus"},
         {"-x", "-x"},

@@ -74,13 +74,16 @@ struct EndsScript {
 // ---- run.sh ----
 
 // A bad option is found by the program before anything starts: the usage
-// error and status 2, no demo service, no tour folder or log written. Asked
-// for, the usage is shown the same way.
+// error and status 2, no demo service, no tour folder or log written; also
+// one that does not go with the tour the script runs without a display.
+// Asked for, the usage is shown the same way.
 TEST(RunScript, ABadOptionIsAUsageErrorBeforeAnythingStarts) {
     const std::map<std::vector<std::string>, std::string> wrong = {
         {{"--bogus"}, "kestrowline: unknown option --bogus"},
         {{"--wait", "soon"}, "kestrowline: --wait takes a number of seconds"},
         {{"--service", "ftp://127.0.0.1/"}, "kestrowline: "},
+        {{"--wait", "3"}, "kestrowline: --wait goes with --dump-home"},
+        {{"--dump-home"}, "kestrowline: --dump-home and --tour do not go together"},
     };
     for (const auto& [arguments, message] : wrong) {
         SCOPED_TRACE(arguments.front());
