@@ -402,15 +402,25 @@ private:
 
     // Gives every distinct object its number, the root first, each
     // container before what it holds. A UID is written as a scalar but
-    // reads as a dictionary, so it nests as one.
-    std::size_t flatten(const Value& v, int depth) {
+    // reads as a dictionary, so it nests as one. `inValue`: v is part of the
+    // value being written, not a key made into a value for the moment.
+    std::size_t flatten(const Value& v, int depth, bool inValue = true) {
         const bool uid = isUID(v);
         const bool container = (v.isArray() || v.isDictionary()) && !uid;
         if ((container || uid) && depth >= kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
         if (!container) {
+            // A string or data of the value held in many places is one
+            // storage: checked and keyed once, however long it is.
+            const void* storage = nullptr;
+            if (inValue && v.isString()) storage = &v.str();
+            if (inValue && v.isData()) storage = &v.data();
+            if (storage) {
+                if (auto known = texts_.find(storage); known != texts_.end()) return known->second;
+            }
             check(v);
             auto [it, fresh] = scalars_.try_emplace(scalarKey(v), objects_.size());
             if (fresh) objects_.push_back({v, {}, uid ? 1 : 0});
+            if (storage) texts_.emplace(storage, it->second);
             return it->second;
         }
         const void* identity = v.isArray() ? static_cast<const void*>(&v.items()) : &v.entries();
@@ -430,7 +440,7 @@ private:
             for (const auto& item : v.items()) refs.push_back(flatten(item, depth + 1));
         } else {
             refs.reserve(2 * v.count());
-            for (const auto& [key, item] : v.entries()) refs.push_back(flatten(Value(key), depth + 1));
+            for (const auto& [key, item] : v.entries()) refs.push_back(flatten(Value(key), depth + 1, false));
             for (const auto& [key, item] : v.entries()) refs.push_back(flatten(item, depth + 1));
         }
         int below = 0;
@@ -539,6 +549,9 @@ private:
     std::vector<Object> objects_;
     std::unordered_map<std::string, std::size_t> scalars_;
     std::unordered_map<const void*, std::size_t> containers_;
+    // The value's strings and data by their storage, which lives as long as
+    // the value being written.
+    std::unordered_map<const void*, std::size_t> texts_;
     unsigned refSize_ = 1;
     Bytes out_;
 };

@@ -360,6 +360,31 @@ TEST(PropertyList, SharedReferencesCostWhatTheirObjectsCostNotWhatTheyExpandTo) 
     EXPECT_TRUE(PropertyListSerialization::dataWithPropertyList(Value::array({chain, chain}), PropertyListFormat::Binary));
 }
 
+// A string or data held in many places (one storage, as a list read back
+// gives it to each place) is looked at once when written, not once in each
+// place: 65,536 places of 8 MiB would be half a terabyte to look at.
+TEST(PropertyList, TextAndDataHeldInManyPlacesAreWrittenInTheTimeOfTheirSize) {
+    constexpr std::size_t kSize = 8u << 20;
+    const Value blob(Bytes(kSize, 0x5A)), text(std::string(kSize, 't'));
+    std::vector<Value> items;
+    for (int i = 0; i < (1 << 15); ++i) {
+        items.push_back(blob);
+        items.push_back(text);
+    }
+    const Value many = Value::array(std::move(items));
+    EXPECT_TRUE(PropertyListSerialization::isValidPropertyList(many));
+    auto written = PropertyListSerialization::dataWithPropertyList(many, PropertyListFormat::Binary);
+    ASSERT_TRUE(written);
+    EXPECT_LT(written->size(), 2 * kSize + (1u << 20));
+    // Read back, each place holds the one string or data again: written again
+    // the same way.
+    Value back = PropertyListSerialization::propertyListWithData(*written);
+    ASSERT_EQ(back.count(), many.count());
+    EXPECT_EQ(back.at(0).data().size(), kSize);
+    EXPECT_EQ(back.at(many.count() - 1).str().size(), kSize);
+    EXPECT_EQ(PropertyListSerialization::dataWithPropertyList(back, PropertyListFormat::Binary), written);
+}
+
 TEST(PropertyList, TheOldTextForm) {
     struct Case {
         std::string text;
