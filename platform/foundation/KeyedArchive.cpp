@@ -78,12 +78,14 @@ private:
 // ---- Writing ----
 
 // The archiver refuses what the reader's default limits would: more objects
-// than it takes, more bytes, nesting deeper. It need not count decoded
-// values: the reader counts each object once, and they are fewer.
-static_assert(ArchiveLimits{}.maxObjects <= ArchiveLimits{}.maxDecoded);
+// than it takes, more bytes, nesting deeper, more to decode. It counts what
+// the reader counts, each object once and the references its arrays and
+// dictionaries hold, over every object it writes (the reader counts only
+// those it reaches).
 
 struct KeyedArchiver::State {
     std::vector<Value> objects{Value(kNullObject)};
+    std::size_t references = 0;  // held by the arrays and dictionaries written
     std::unordered_map<std::string, std::size_t> strings;
     std::unordered_map<std::string, std::size_t> classes;
     // Containers and coded objects by identity, so that one held in several
@@ -109,9 +111,11 @@ struct KeyedArchiver::State {
         return objects.size() - 1;
     }
 
-    // True (and failure) once "$objects" holds more than the reader takes.
+    // True (and failure) once "$objects" holds more than the reader takes,
+    // or more than it decodes.
     bool tooMany() {
-        if (objects.size() > ArchiveLimits{}.maxObjects) failed = true;
+        const ArchiveLimits limits;
+        if (objects.size() > limits.maxObjects || objects.size() + references > limits.maxDecoded) failed = true;
         return failed;
     }
 
@@ -182,6 +186,7 @@ struct KeyedArchiver::State {
                 const int outer = nesting.measure();
                 if (!enter()) return 0;
                 std::size_t at = reserve();
+                references += v.count();
                 Value refs = Value::array();
                 for (const auto& item : v.items()) {
                     // nil has no place in an array (the reader refuses it).
@@ -199,6 +204,7 @@ struct KeyedArchiver::State {
                 const int outer = nesting.measure();
                 if (!enter()) return 0;
                 std::size_t at = reserve();
+                references += 2 * v.count();
                 Value keys = Value::array(), values = Value::array();
                 for (const auto& [key, item] : v.entries()) {
                     if (item.isNil()) failed = true;
@@ -300,7 +306,7 @@ struct KeyedUnarchiver::State {
     const std::vector<Value>& objects;
     std::unordered_map<std::string, const ArchiveClass*> classes;
     ArchiveLimits limits;
-    std::size_t decoded = 0;            // objects decoded, each once
+    std::size_t decoded = 0;            // objects decoded, each once, and the references they hold
     std::vector<std::uint8_t> counted;  // objects counted in `decoded`
     std::vector<std::uint8_t> onPath;   // objects being decoded, against cycles
     std::vector<Value> current;         // the fields of the coded objects being read
@@ -357,6 +363,13 @@ struct KeyedUnarchiver::State {
         return true;
     }
     void leave(std::size_t index) { onPath[index] = 0; }
+    // Counts the references of an array or dictionary being decoded (once:
+    // its object is decoded once). Objects of the list that share one body
+    // each decode it, so the work follows these, not the list's objects.
+    bool follow(std::size_t references) {
+        decoded += references;
+        return decoded <= limits.maxDecoded || fail();
+    }
     // One level further down for a container or coded object.
     bool deeper() { return nesting.enter(limits.maxDepth) || fail(); }
 
@@ -430,7 +443,7 @@ struct KeyedUnarchiver::State {
         }
         if (isArrayClass(name)) {
             Value refs = object["NS.objects"];
-            if (!refs.isArray() || !deeper()) return fail(), Value();
+            if (!refs.isArray() || !deeper() || !follow(refs.count())) return fail(), Value();
             std::vector<Value> items;
             items.reserve(refs.count());
             for (const auto& r : refs.items()) {
@@ -445,7 +458,8 @@ struct KeyedUnarchiver::State {
         }
         if (isDictionaryClass(name)) {
             Value keys = object["NS.keys"], values = object["NS.objects"];
-            if (!keys.isArray() || !values.isArray() || keys.count() != values.count() || !deeper())
+            if (!keys.isArray() || !values.isArray() || keys.count() != values.count() || !deeper() ||
+                !follow(2 * keys.count()))
                 return fail(), Value();
             std::vector<std::pair<std::string, Value>> entries;
             std::unordered_map<std::string, std::size_t> seen;

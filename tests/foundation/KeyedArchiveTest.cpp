@@ -158,9 +158,10 @@ TEST(KeyedArchive, WhatSeveralPlacesHoldIsWrittenOnceAndReadAsOne) {
     for (int i = 0; i < 16; ++i) bottom = bottom.at(1);
     EXPECT_EQ(bottom, Value::array({Value("leaf")}));
     // The limit counts the archive's objects, each once however many places
-    // hold it: the 17 arrays and the leaf.
-    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 18}), level);
-    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 17}).isNil());
+    // hold it, and the references they hold: the 17 arrays and the leaf, 33
+    // references.
+    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 51}), level);
+    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 50}).isNil());
 
     // A coded object held twice is one object when read back, and so is a
     // value that two coded objects hold.
@@ -292,6 +293,23 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
         EXPECT_FALSE(KeyedUnarchiver::unarchivedObjectOfClass<Sample>(c.bytes)) << c.what;
     }
 
+    // Objects of the list that share one body in the property list (a few
+    // bytes each) each decode it: 3,000 objects of 1,024 references are
+    // 3 million values, beyond the count of references.
+    {
+        const long long objects = 3000, references = 1024, arrayClassAt = objects + 2, leafAt = objects + 3;
+        std::vector<Value> toLeaf(references, uid(leafAt)), toBodies;
+        for (long long i = 0; i < objects; ++i) toBodies.push_back(uid(i + 2));
+        const Value body = Value::dictionary({{"NS.objects", Value::array(std::move(toLeaf))}, {"$class", uid(arrayClassAt)}});
+        std::vector<Value> list = {Value::dictionary({{"NS.objects", Value::array(std::move(toBodies))}, {"$class", uid(arrayClassAt)}})};
+        list.insert(list.end(), objects, body);
+        list.push_back(arrayClass);
+        list.push_back(Value("leaf"));
+        const Bytes shared = archive(std::move(list));
+        EXPECT_LT(shared.size(), 40000u);
+        EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(shared).isNil());
+    }
+
     // The expansion costs nothing: the 40 arrays read as 40 containers, each
     // held twice by the one above.
     Value expands = KeyedUnarchiver::unarchivedValue(archive(doubling));
@@ -342,6 +360,20 @@ TEST(KeyedArchive, WhatTheArchiverWritesReadsBack) {
         EXPECT_EQ(bytes.has_value(), numbers == most - 3);
         if (bytes) {
             EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes), many);
+        }
+    }
+
+    // References count as the reader counts them: "$null", the two arrays,
+    // their class record and the number, then the references.
+    const Value inner = Value::array({Value(1)});
+    const std::size_t decodable = ArchiveLimits{}.maxDecoded;
+    for (std::size_t places : {decodable - 6, decodable - 5}) {
+        SCOPED_TRACE(places);
+        const Value outer = Value::array(std::vector<Value>(places, inner));
+        auto bytes = KeyedArchiver::archivedDataWithRootObject(outer);
+        EXPECT_EQ(bytes.has_value(), places == decodable - 6);
+        if (bytes) {
+            EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes), outer);
         }
     }
 
