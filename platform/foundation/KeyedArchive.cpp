@@ -1,8 +1,11 @@
 #include "foundation/KeyedArchive.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <utility>
 
@@ -86,7 +89,13 @@ private:
 struct KeyedArchiver::State {
     std::vector<Value> objects{Value(kNullObject)};
     std::size_t references = 0;  // held by the arrays and dictionaries written
-    std::unordered_map<std::string, std::size_t> strings;
+    // Strings, numbers, data and dates by value: each distinct one is one
+    // object however many places hold it, as the reader gives one value to
+    // every place of an object. A string or data is looked for by its
+    // storage first (the object written holds that storage), so a long one
+    // held in many places is keyed once.
+    std::unordered_map<std::string, std::size_t> scalars;
+    std::unordered_map<const void*, std::size_t> storages;
     std::unordered_map<std::string, std::size_t> classes;
     // Containers and coded objects by identity, so that one held in several
     // places is written once: where it is (kOnPath while its contents are
@@ -153,33 +162,62 @@ struct KeyedArchiver::State {
         return !failed;
     }
 
+    // The key under which an equal string, number, data or date is found again.
+    static std::string scalarKey(const Value& v) {
+        auto bits = [](char tag, std::uint64_t b, bool flag = false) {
+            std::string key(1, tag);
+            key.append(reinterpret_cast<const char*>(&b), sizeof b);
+            if (flag) key.push_back('+');
+            return key;
+        };
+        switch (v.kind()) {
+            case Value::Kind::Bool: return v.boolValue() ? "T" : "F";
+            case Value::Kind::Integer: return bits('i', v.unsignedValue(), v.isUnsigned());
+            case Value::Kind::Double: return bits('r', std::bit_cast<std::uint64_t>(v.doubleValue()));
+            case Value::Kind::Date: return bits('d', std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate()));
+            case Value::Kind::String: return "s" + v.str();
+            default: return "b" + std::string(v.data().begin(), v.data().end());
+        }
+    }
+
+    // The object of a string, number, data or date, written the first time.
+    std::size_t scalar(const Value& v) {
+        const void* storage = nullptr;
+        if (v.isString()) storage = &v.str();
+        if (v.isData()) storage = &v.data();
+        if (storage) {
+            if (auto known = storages.find(storage); known != storages.end()) return known->second;
+        }
+        auto [it, fresh] = scalars.try_emplace(scalarKey(v));
+        if (!fresh) return it->second;
+        const std::size_t at = it->second = reserve();
+        if (v.isDate()) {
+            objects[at] = Value::dictionary({{"NS.time", Value(v.timeIntervalSinceReferenceDate())},
+                                             {"$class", uid(classRecord("NSDate"))}});
+        } else {
+            objects[at] = v;
+            if (storage) storages.emplace(storage, at);
+        }
+        return at;
+    }
+
     std::size_t encode(const Value& v) {
         if (tooMany()) return 0;
         switch (v.kind()) {
             case Value::Kind::Nil: return 0;
             case Value::Kind::Null: failed = true; return 0;
-            case Value::Kind::String: {
-                auto it = strings.find(v.str());
-                if (it != strings.end()) return it->second;
-                objects.push_back(v);
-                strings.emplace(v.str(), objects.size() - 1);
-                return objects.size() - 1;
-            }
-            case Value::Kind::Bool:
-            case Value::Kind::Integer:
-            case Value::Kind::Double:
-            case Value::Kind::Data: objects.push_back(v); return objects.size() - 1;
-            case Value::Kind::Date: {
+            case Value::Kind::Date:
                 // The reader takes no date that is not a number.
                 if (!std::isfinite(v.timeIntervalSinceReferenceDate())) {
                     failed = true;
                     return 0;
                 }
-                std::size_t at = reserve();
-                objects[at] = Value::dictionary({{"NS.time", Value(v.timeIntervalSinceReferenceDate())},
-                                                 {"$class", uid(classRecord("NSDate"))}});
-                return at;
-            }
+                return scalar(v);
+            case Value::Kind::String:
+            case Value::Kind::Bool:
+            case Value::Kind::Integer:
+            case Value::Kind::Double:
+            case Value::Kind::Data: return scalar(v);
             case Value::Kind::Array: {
                 if (auto done = seen(&v.items())) return *done;
                 heldValues.push_back(v);

@@ -377,6 +377,26 @@ TEST(KeyedArchive, WhatTheArchiverWritesReadsBack) {
         }
     }
 
+    // What the reader reads, written again: one number, data, date and
+    // string, each held in 44,000 places of an archive (as an archiver that
+    // writes each distinct object once writes them), are four objects again,
+    // not 132,000 beyond the count of objects.
+    {
+        const long long places = 44000, arrayClassAt = 2;
+        std::vector<Value> list = {Value(), classRecord("NSArray"), Value(7), Value(Bytes{1, 2}),
+                                   Value::dictionary({{"NS.time", Value(1.5)}, {"$class", uid(7)}}), Value("text"),
+                                   classRecord("NSDate")};
+        std::vector<Value> refs;
+        for (long long i = 0; i < places; ++i)
+            for (long long at : {3, 4, 5, 6}) refs.push_back(uid(at));
+        list[0] = Value::dictionary({{"NS.objects", Value::array(std::move(refs))}, {"$class", uid(arrayClassAt)}});
+        const Value read = KeyedUnarchiver::unarchivedValue(archive(std::move(list)));
+        ASSERT_EQ(read.count(), static_cast<std::size_t>(4 * places));
+        auto again = KeyedArchiver::archivedDataWithRootObject(read);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*again), read);
+    }
+
     // The archive's own bytes: data of the reader's whole bound cannot fit.
     const std::size_t bound = ArchiveLimits{}.maxBytes;
     auto large = KeyedArchiver::archivedDataWithRootObject(Value(Bytes(bound - 4096, 0x5A)));
