@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "foundation/PropertyList.h"
@@ -89,6 +90,8 @@ private:
 struct KeyedArchiver::State {
     std::vector<Value> objects{Value(kNullObject)};
     std::size_t references = 0;  // held by the arrays and dictionaries written
+    std::unordered_set<std::size_t> keysHeld;  // objects a dictionary written holds as a key
+    std::size_t sharedKeyBytes = 0;            // the copies of them the other dictionaries hold
     // Strings, numbers, data and dates by value: each distinct one is one
     // object however many places hold it, as the reader gives one value to
     // every place of an object. A string or data is looked for by its
@@ -118,6 +121,14 @@ struct KeyedArchiver::State {
     std::size_t reserve() {
         objects.emplace_back();
         return objects.size() - 1;
+    }
+
+    // A dictionary written holds the key object, as the reader counts it: a
+    // copy of it when another dictionary holds it too.
+    void holdKey(std::size_t key, std::size_t size) {
+        if (keysHeld.insert(key).second) return;
+        sharedKeyBytes += size;
+        if (sharedKeyBytes > kPropertyListMaxSharedKeyBytes) failed = true;
     }
 
     // True (and failure) once "$objects" holds more than the reader takes,
@@ -246,7 +257,9 @@ struct KeyedArchiver::State {
                 Value keys = Value::array(), values = Value::array();
                 for (const auto& [key, item] : v.entries()) {
                     if (item.isNil()) failed = true;
-                    keys.push(uid(encode(Value(key))));
+                    const std::size_t keyAt = encode(Value(key));
+                    holdKey(keyAt, key.size());
+                    keys.push(uid(keyAt));
                     values.push(uid(encode(item)));
                 }
                 nesting.leave();
@@ -348,6 +361,8 @@ struct KeyedUnarchiver::State {
     std::vector<std::uint8_t> counted;  // objects counted in `decoded`
     std::vector<std::uint8_t> onPath;   // objects being decoded, against cycles
     std::vector<Value> current;         // the fields of the coded objects being read
+    std::unordered_set<std::size_t> keysHeld;  // objects a dictionary decoded holds as a key
+    std::size_t sharedKeyBytes = 0;            // the copies of them the other dictionaries hold
     Nesting nesting;
     bool failed = false;
 
@@ -401,6 +416,14 @@ struct KeyedUnarchiver::State {
         return true;
     }
     void leave(std::size_t index) { onPath[index] = 0; }
+    // A dictionary being decoded holds the key object: a copy of it when
+    // another dictionary holds it too (as a property list's reader counts
+    // them, to the same bound).
+    bool holdKey(std::size_t key, std::size_t size) {
+        if (keysHeld.insert(key).second) return true;
+        sharedKeyBytes += size;
+        return sharedKeyBytes <= kPropertyListMaxSharedKeyBytes || fail();
+    }
     // Counts the references of an array or dictionary being decoded (once:
     // its object is decoded once). Objects of the list that share one body
     // each decode it, so the work follows these, not the list's objects.
@@ -505,7 +528,7 @@ struct KeyedUnarchiver::State {
             for (std::size_t i = 0; i < keys.count(); ++i) {
                 Value key = plainAt(keys.items()[i]);
                 if (failed) return {};
-                if (!key.isString()) return fail(), Value();
+                if (!key.isString() || !holdKey(*uidIndex(keys.items()[i]), key.str().size())) return fail(), Value();
                 Value item = plainAt(values.items()[i]);
                 if (failed) return {};
                 if (item.isNil()) return fail(), Value();

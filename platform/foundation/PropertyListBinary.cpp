@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -63,6 +64,15 @@ private:
     Fault tooDeep() {
         beyondLimits_ = true;
         return plistcodec::kTooDeep;
+    }
+    // The dictionary at hand holds the key object: a copy of it when another
+    // dictionary holds it too.
+    Fault holdKey(std::size_t key) {
+        if (keysHeld_.insert(key).second) return std::nullopt;
+        sharedKeyBytes_ += scalars_.at(key).str().size();
+        if (sharedKeyBytes_ <= kPropertyListMaxSharedKeyBytes) return std::nullopt;
+        beyondLimits_ = true;
+        return plistcodec::kSharedKeysTooLong;
     }
 
     Fault check() {
@@ -157,6 +167,9 @@ private:
                     if (keyType != 0x5 && keyType != 0x6) return "dictionary key is not a string";
                 }
                 if (auto bad = visit(static_cast<std::size_t>(r), depth + 1)) return bad;
+                if (type == 0xD && i < count) {
+                    if (auto bad = holdKey(static_cast<std::size_t>(r))) return bad;
+                }
                 below = std::max(below, height(static_cast<std::size_t>(r)));
             }
             // Counted no further than one past the limit: how far past is no
@@ -313,6 +326,10 @@ private:
     enum State : std::uint8_t { kNew, kOnPath, kDone, kReachedAgain };
     std::vector<std::uint8_t> state_;
     std::vector<std::uint16_t> heights_;
+    // The objects a dictionary holds as keys; the bytes of the copies the
+    // other dictionaries that hold them make.
+    std::unordered_set<std::size_t> keysHeld_;
+    std::size_t sharedKeyBytes_ = 0;
     // Of the objects visited: the scalars read, and the containers referred
     // to again, once built.
     std::unordered_map<std::size_t, Value> scalars_;
@@ -440,7 +457,10 @@ private:
             for (const auto& item : v.items()) refs.push_back(flatten(item, depth + 1));
         } else {
             refs.reserve(2 * v.count());
-            for (const auto& [key, item] : v.entries()) refs.push_back(flatten(Value(key), depth + 1, false));
+            for (const auto& [key, item] : v.entries()) {
+                refs.push_back(flatten(Value(key), depth + 1, false));
+                holdKey(refs.back(), key.size());
+            }
             for (const auto& [key, item] : v.entries()) refs.push_back(flatten(item, depth + 1));
         }
         int below = 0;
@@ -449,6 +469,14 @@ private:
         objects_[at].height = below + 1;
         containers_[identity] = at;
         return at;
+    }
+
+    // A dictionary written holds the key object, as the reader counts it: a
+    // copy of it when another dictionary holds it too.
+    void holdKey(std::size_t key, std::size_t size) {
+        if (keysHeld_.insert(key).second) return;
+        sharedKeyBytes_ += size;
+        if (sharedKeyBytes_ > kPropertyListMaxSharedKeyBytes) throw Failure{plistcodec::kSharedKeysTooLong};
     }
 
     static void check(const Value& v) {
@@ -552,6 +580,8 @@ private:
     // The value's strings and data by their storage, which lives as long as
     // the value being written.
     std::unordered_map<const void*, std::size_t> texts_;
+    std::unordered_set<std::size_t> keysHeld_;  // objects that a dictionary holds as a key
+    std::size_t sharedKeyBytes_ = 0;
     unsigned refSize_ = 1;
     Bytes out_;
 };

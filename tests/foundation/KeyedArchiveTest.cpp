@@ -310,6 +310,25 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
         EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(shared).isNil());
     }
 
+    // Dictionaries that each hold a copy of one long key: 4,096 of them would
+    // be 4 GiB of keys.
+    {
+        const long long dictionaries = 4096, keyAt = dictionaries + 2;
+        std::vector<Value> toDictionaries;
+        for (long long i = 0; i < dictionaries; ++i) toDictionaries.push_back(uid(i + 2));
+        const Value body = Value::dictionary({{"NS.keys", Value::array({uid(keyAt)})},
+                                              {"NS.objects", Value::array({uid(keyAt + 1)})},
+                                              {"$class", uid(keyAt + 3)}});
+        std::vector<Value> list = {Value::dictionary({{"NS.objects", Value::array(std::move(toDictionaries))},
+                                                      {"$class", uid(keyAt + 2)}})};
+        list.insert(list.end(), dictionaries, body);
+        list.push_back(Value(std::string(1u << 20, 'k')));
+        list.push_back(Value(5));
+        list.push_back(arrayClass);
+        list.push_back(dictClass);
+        EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(archive(std::move(list))).isNil());
+    }
+
     // The expansion costs nothing: the 40 arrays read as 40 containers, each
     // held twice by the one above.
     Value expands = KeyedUnarchiver::unarchivedValue(archive(doubling));
@@ -395,6 +414,20 @@ TEST(KeyedArchive, WhatTheArchiverWritesReadsBack) {
         auto again = KeyedArchiver::archivedDataWithRootObject(read);
         ASSERT_TRUE(again);
         EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*again), read);
+    }
+
+    // Keys held by many dictionaries, in copies up to the bound the reader
+    // takes: one copy more is refused.
+    {
+        const std::string key(1u << 20, 'k');
+        Value dictionaries = Value::array();
+        for (std::size_t i = 0; i <= kPropertyListMaxSharedKeyBytes / key.size(); ++i)
+            dictionaries.push(Value::dictionary({{key, Value(static_cast<long long>(i))}}));
+        auto bytes = KeyedArchiver::archivedDataWithRootObject(dictionaries);
+        ASSERT_TRUE(bytes);
+        EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes), dictionaries);
+        dictionaries.push(Value::dictionary({{key, Value(-1)}}));
+        EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(dictionaries));
     }
 
     // The archive's own bytes: data of the reader's whole bound cannot fit.

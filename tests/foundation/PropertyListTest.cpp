@@ -385,6 +385,57 @@ TEST(PropertyList, TextAndDataHeldInManyPlacesAreWrittenInTheTimeOfTheirSize) {
     EXPECT_EQ(PropertyListSerialization::dataWithPropertyList(back, PropertyListFormat::Binary), written);
 }
 
+// A key is not shared: each dictionary holds its own copy of a key object
+// the list refers to from several of them, so a long key held by many
+// dictionaries would make a few bytes of list gigabytes. The copies may add
+// up to kPropertyListMaxSharedKeyBytes; a list beyond is beyond the readers'
+// bounds, and the binary writer does not write one.
+TEST(PropertyList, KeysHeldByManyDictionariesAreCopiedOnlyWithinTheirBound) {
+    constexpr std::size_t kKey = 1u << 20;
+    constexpr std::size_t kMostCopies = kPropertyListMaxSharedKeyBytes / kKey;
+    // An array of `dictionaries` dictionaries, each {<the one long key>: 5}.
+    auto shared = [](std::size_t dictionaries) {
+        std::vector<Bytes> objects;
+        Bytes top = {0xAF, 0x12};
+        putNumber(top, dictionaries, 4);
+        for (std::size_t i = 0; i < dictionaries; ++i) putNumber(top, i + 1, 4);
+        objects.push_back(top);
+        for (std::size_t i = 0; i < dictionaries; ++i) {
+            Bytes dict = {0xD1};
+            putNumber(dict, dictionaries + 1, 4);
+            putNumber(dict, dictionaries + 2, 4);
+            objects.push_back(dict);
+        }
+        Bytes key = {0x5F, 0x12};
+        putNumber(key, kKey, 4);
+        key.insert(key.end(), kKey, 'k');
+        objects.push_back(key);
+        objects.push_back({0x10, 5});
+        return bplist(objects, 4);
+    };
+    Value read = PropertyListSerialization::propertyListWithData(shared(kMostCopies + 1));
+    ASSERT_EQ(read.count(), kMostCopies + 1);
+    EXPECT_EQ(read.at(kMostCopies)[std::string(kKey, 'k')], Value(5));
+    ErrorPtr error;
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(shared(kMostCopies + 2), nullptr, &error).isNil());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
+    // 4,096 dictionaries would hold 4 GiB of copies.
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(shared(4096)).isNil());
+
+    // The writer counts the copies the reader would make.
+    read.push(Value::dictionary({{std::string(kKey, 'k'), Value(6)}}));
+    EXPECT_FALSE(PropertyListSerialization::isValidPropertyList(read));
+    ErrorPtr writeError;
+    EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(read, PropertyListFormat::Binary, &writeError));
+    ASSERT_TRUE(writeError);
+    EXPECT_EQ(writeError->code, kPropertyListWriteInvalidError);
+    read.removeAt(read.count() - 1);
+    auto written = PropertyListSerialization::dataWithPropertyList(read, PropertyListFormat::Binary);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(PropertyListSerialization::propertyListWithData(*written).count(), kMostCopies + 1);
+}
+
 TEST(PropertyList, TheOldTextForm) {
     struct Case {
         std::string text;
