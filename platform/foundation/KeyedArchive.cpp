@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -361,8 +362,8 @@ struct KeyedUnarchiver::State {
     std::vector<std::uint8_t> counted;  // objects counted in `decoded`
     std::vector<std::uint8_t> onPath;   // objects being decoded, against cycles
     std::vector<Value> current;         // the fields of the coded objects being read
-    std::unordered_set<std::size_t> keysHeld;  // objects a dictionary decoded holds as a key
-    std::size_t sharedKeyBytes = 0;            // the copies of them the other dictionaries hold
+    std::unordered_set<std::string_view> keysHeld;  // keys a dictionary decoded holds
+    std::size_t sharedKeyBytes = 0;                 // the copies of them the other dictionaries hold
     Nesting nesting;
     bool failed = false;
 
@@ -416,12 +417,12 @@ struct KeyedUnarchiver::State {
         return true;
     }
     void leave(std::size_t index) { onPath[index] = 0; }
-    // A dictionary being decoded holds the key object: a copy of it when
-    // another dictionary holds it too (as a property list's reader counts
-    // them, to the same bound).
-    bool holdKey(std::size_t key, std::size_t size) {
+    // A dictionary being decoded holds the key (a string decoded, kept in
+    // `plains`): a copy of it when another dictionary holds it, or an equal
+    // key, too (as a property list's reader counts them, to the same bound).
+    bool holdKey(const std::string& key) {
         if (keysHeld.insert(key).second) return true;
-        sharedKeyBytes += size;
+        sharedKeyBytes += key.size();
         return sharedKeyBytes <= kPropertyListMaxSharedKeyBytes || fail();
     }
     // Counts the references of an array or dictionary being decoded (once:
@@ -528,7 +529,7 @@ struct KeyedUnarchiver::State {
             for (std::size_t i = 0; i < keys.count(); ++i) {
                 Value key = plainAt(keys.items()[i]);
                 if (failed) return {};
-                if (!key.isString() || !holdKey(*uidIndex(keys.items()[i]), key.str().size())) return fail(), Value();
+                if (!key.isString() || !holdKey(key.str())) return fail(), Value();
                 Value item = plainAt(values.items()[i]);
                 if (failed) return {};
                 if (item.isNil()) return fail(), Value();

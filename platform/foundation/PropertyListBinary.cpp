@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -66,10 +67,12 @@ private:
         return plistcodec::kTooDeep;
     }
     // The dictionary at hand holds the key object: a copy of it when another
-    // dictionary holds it too.
+    // dictionary holds it, or an equal key, too (as the writer, which writes
+    // equal keys as one object, counts it).
     Fault holdKey(std::size_t key) {
-        if (keysHeld_.insert(key).second) return std::nullopt;
-        sharedKeyBytes_ += scalars_.at(key).str().size();
+        const std::string& text = scalars_.at(key).str();
+        if (keysHeld_.insert(text).second) return std::nullopt;
+        sharedKeyBytes_ += text.size();
         if (sharedKeyBytes_ <= kPropertyListMaxSharedKeyBytes) return std::nullopt;
         beyondLimits_ = true;
         return plistcodec::kSharedKeysTooLong;
@@ -326,9 +329,9 @@ private:
     enum State : std::uint8_t { kNew, kOnPath, kDone, kReachedAgain };
     std::vector<std::uint8_t> state_;
     std::vector<std::uint16_t> heights_;
-    // The objects a dictionary holds as keys; the bytes of the copies the
+    // The keys dictionaries hold (in scalars_); the bytes of the copies the
     // other dictionaries that hold them make.
-    std::unordered_set<std::size_t> keysHeld_;
+    std::unordered_set<std::string_view> keysHeld_;
     std::size_t sharedKeyBytes_ = 0;
     // Of the objects visited: the scalars read, and the containers referred
     // to again, once built.

@@ -393,24 +393,27 @@ TEST(PropertyList, TextAndDataHeldInManyPlacesAreWrittenInTheTimeOfTheirSize) {
 TEST(PropertyList, KeysHeldByManyDictionariesAreCopiedOnlyWithinTheirBound) {
     constexpr std::size_t kKey = 1u << 20;
     constexpr std::size_t kMostCopies = kPropertyListMaxSharedKeyBytes / kKey;
-    // An array of `dictionaries` dictionaries, each {<the one long key>: 5}.
-    auto shared = [](std::size_t dictionaries) {
+    // An array of `dictionaries` dictionaries, each {<the long key>: 5}; with
+    // `twice`, every other one holds a second key object of the same text.
+    auto shared = [](std::size_t dictionaries, bool twice = false) {
         std::vector<Bytes> objects;
         Bytes top = {0xAF, 0x12};
         putNumber(top, dictionaries, 4);
         for (std::size_t i = 0; i < dictionaries; ++i) putNumber(top, i + 1, 4);
         objects.push_back(top);
+        const std::size_t number = dictionaries + 1, key = dictionaries + 2;
         for (std::size_t i = 0; i < dictionaries; ++i) {
             Bytes dict = {0xD1};
-            putNumber(dict, dictionaries + 1, 4);
-            putNumber(dict, dictionaries + 2, 4);
+            putNumber(dict, key + (twice ? i % 2 : 0), 4);
+            putNumber(dict, number, 4);
             objects.push_back(dict);
         }
-        Bytes key = {0x5F, 0x12};
-        putNumber(key, kKey, 4);
-        key.insert(key.end(), kKey, 'k');
-        objects.push_back(key);
         objects.push_back({0x10, 5});
+        Bytes text = {0x5F, 0x12};
+        putNumber(text, kKey, 4);
+        text.insert(text.end(), kKey, 'k');
+        objects.push_back(text);
+        objects.push_back(text);
         return bplist(objects, 4);
     };
     Value read = PropertyListSerialization::propertyListWithData(shared(kMostCopies + 1));
@@ -420,6 +423,8 @@ TEST(PropertyList, KeysHeldByManyDictionariesAreCopiedOnlyWithinTheirBound) {
     EXPECT_TRUE(PropertyListSerialization::propertyListWithData(shared(kMostCopies + 2), nullptr, &error).isNil());
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
+    // Equal keys count as one, as the writer writes them.
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(shared(kMostCopies + 2, true)).isNil());
     // 4,096 dictionaries would hold 4 GiB of copies.
     EXPECT_TRUE(PropertyListSerialization::propertyListWithData(shared(4096)).isNil());
 
