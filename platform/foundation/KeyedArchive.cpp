@@ -1,9 +1,14 @@
 #include "foundation/KeyedArchive.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "foundation/PropertyList.h"
@@ -78,13 +83,23 @@ private:
 // ---- Writing ----
 
 // The archiver refuses what the reader's default limits would: more objects
-// than it takes, more bytes, nesting deeper. It need not count decoded
-// values: the reader counts each object once, and they are fewer.
-static_assert(ArchiveLimits{}.maxObjects <= ArchiveLimits{}.maxDecoded);
+// than it takes, more bytes, nesting deeper, more to decode. It counts what
+// the reader counts, each object once and the references its arrays and
+// dictionaries hold, over every object it writes (the reader counts only
+// those it reaches).
 
 struct KeyedArchiver::State {
     std::vector<Value> objects{Value(kNullObject)};
-    std::unordered_map<std::string, std::size_t> strings;
+    std::size_t references = 0;  // held by the arrays and dictionaries written
+    std::unordered_set<std::size_t> keysHeld;  // objects a dictionary written holds as a key
+    std::size_t sharedKeyBytes = 0;            // the copies of them the other dictionaries hold
+    // Strings, numbers, data and dates by value: each distinct one is one
+    // object however many places hold it, as the reader gives one value to
+    // every place of an object. A string or data is looked for by its
+    // storage first (the object written holds that storage), so a long one
+    // held in many places is keyed once.
+    std::unordered_map<std::string, std::size_t> scalars;
+    std::unordered_map<const void*, std::size_t> storages;
     std::unordered_map<std::string, std::size_t> classes;
     // Containers and coded objects by identity, so that one held in several
     // places is written once: where it is (kOnPath while its contents are
@@ -109,9 +124,19 @@ struct KeyedArchiver::State {
         return objects.size() - 1;
     }
 
-    // True (and failure) once "$objects" holds more than the reader takes.
+    // A dictionary written holds the key object, as the reader counts it: a
+    // copy of it when another dictionary holds it too.
+    void holdKey(std::size_t key, std::size_t size) {
+        if (keysHeld.insert(key).second) return;
+        sharedKeyBytes += size;
+        if (sharedKeyBytes > kPropertyListMaxSharedKeyBytes) failed = true;
+    }
+
+    // True (and failure) once "$objects" holds more than the reader takes,
+    // or more than it decodes.
     bool tooMany() {
-        if (objects.size() > ArchiveLimits{}.maxObjects) failed = true;
+        const ArchiveLimits limits;
+        if (objects.size() > limits.maxObjects || objects.size() + references > limits.maxDecoded) failed = true;
         return failed;
     }
 
@@ -149,39 +174,69 @@ struct KeyedArchiver::State {
         return !failed;
     }
 
+    // The key under which an equal string, number, data or date is found again.
+    static std::string scalarKey(const Value& v) {
+        auto bits = [](char tag, std::uint64_t b, bool flag = false) {
+            std::string key(1, tag);
+            key.append(reinterpret_cast<const char*>(&b), sizeof b);
+            if (flag) key.push_back('+');
+            return key;
+        };
+        switch (v.kind()) {
+            case Value::Kind::Bool: return v.boolValue() ? "T" : "F";
+            case Value::Kind::Integer: return bits('i', v.unsignedValue(), v.isUnsigned());
+            case Value::Kind::Double: return bits('r', std::bit_cast<std::uint64_t>(v.doubleValue()));
+            case Value::Kind::Date: return bits('d', std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate()));
+            case Value::Kind::String: return "s" + v.str();
+            default: return "b" + std::string(v.data().begin(), v.data().end());
+        }
+    }
+
+    // The object of a string, number, data or date, written the first time.
+    std::size_t scalar(const Value& v) {
+        const void* storage = nullptr;
+        if (v.isString()) storage = &v.str();
+        if (v.isData()) storage = &v.data();
+        if (storage) {
+            if (auto known = storages.find(storage); known != storages.end()) return known->second;
+        }
+        auto [it, fresh] = scalars.try_emplace(scalarKey(v));
+        if (!fresh) return it->second;
+        const std::size_t at = it->second = reserve();
+        if (v.isDate()) {
+            objects[at] = Value::dictionary({{"NS.time", Value(v.timeIntervalSinceReferenceDate())},
+                                             {"$class", uid(classRecord("NSDate"))}});
+        } else {
+            objects[at] = v;
+            if (storage) storages.emplace(storage, at);
+        }
+        return at;
+    }
+
     std::size_t encode(const Value& v) {
         if (tooMany()) return 0;
         switch (v.kind()) {
             case Value::Kind::Nil: return 0;
             case Value::Kind::Null: failed = true; return 0;
-            case Value::Kind::String: {
-                auto it = strings.find(v.str());
-                if (it != strings.end()) return it->second;
-                objects.push_back(v);
-                strings.emplace(v.str(), objects.size() - 1);
-                return objects.size() - 1;
-            }
-            case Value::Kind::Bool:
-            case Value::Kind::Integer:
-            case Value::Kind::Double:
-            case Value::Kind::Data: objects.push_back(v); return objects.size() - 1;
-            case Value::Kind::Date: {
+            case Value::Kind::Date:
                 // The reader takes no date that is not a number.
                 if (!std::isfinite(v.timeIntervalSinceReferenceDate())) {
                     failed = true;
                     return 0;
                 }
-                std::size_t at = reserve();
-                objects[at] = Value::dictionary({{"NS.time", Value(v.timeIntervalSinceReferenceDate())},
-                                                 {"$class", uid(classRecord("NSDate"))}});
-                return at;
-            }
+                return scalar(v);
+            case Value::Kind::String:
+            case Value::Kind::Bool:
+            case Value::Kind::Integer:
+            case Value::Kind::Double:
+            case Value::Kind::Data: return scalar(v);
             case Value::Kind::Array: {
                 if (auto done = seen(&v.items())) return *done;
                 heldValues.push_back(v);
                 const int outer = nesting.measure();
                 if (!enter()) return 0;
                 std::size_t at = reserve();
+                references += v.count();
                 Value refs = Value::array();
                 for (const auto& item : v.items()) {
                     // nil has no place in an array (the reader refuses it).
@@ -199,10 +254,13 @@ struct KeyedArchiver::State {
                 const int outer = nesting.measure();
                 if (!enter()) return 0;
                 std::size_t at = reserve();
+                references += 2 * v.count();
                 Value keys = Value::array(), values = Value::array();
                 for (const auto& [key, item] : v.entries()) {
                     if (item.isNil()) failed = true;
-                    keys.push(uid(encode(Value(key))));
+                    const std::size_t keyAt = encode(Value(key));
+                    holdKey(keyAt, key.size());
+                    keys.push(uid(keyAt));
                     values.push(uid(encode(item)));
                 }
                 nesting.leave();
@@ -300,10 +358,12 @@ struct KeyedUnarchiver::State {
     const std::vector<Value>& objects;
     std::unordered_map<std::string, const ArchiveClass*> classes;
     ArchiveLimits limits;
-    std::size_t decoded = 0;            // objects decoded, each once
+    std::size_t decoded = 0;            // objects decoded, each once, and the references they hold
     std::vector<std::uint8_t> counted;  // objects counted in `decoded`
     std::vector<std::uint8_t> onPath;   // objects being decoded, against cycles
     std::vector<Value> current;         // the fields of the coded objects being read
+    std::unordered_set<std::string_view> keysHeld;  // keys a dictionary decoded holds
+    std::size_t sharedKeyBytes = 0;                 // the copies of them the other dictionaries hold
     Nesting nesting;
     bool failed = false;
 
@@ -357,6 +417,21 @@ struct KeyedUnarchiver::State {
         return true;
     }
     void leave(std::size_t index) { onPath[index] = 0; }
+    // A dictionary being decoded holds the key (a string decoded, kept in
+    // `plains`): a copy of it when another dictionary holds it, or an equal
+    // key, too (as a property list's reader counts them, to the same bound).
+    bool holdKey(const std::string& key) {
+        if (keysHeld.insert(key).second) return true;
+        sharedKeyBytes += key.size();
+        return sharedKeyBytes <= kPropertyListMaxSharedKeyBytes || fail();
+    }
+    // Counts the references of an array or dictionary being decoded (once:
+    // its object is decoded once). Objects of the list that share one body
+    // each decode it, so the work follows these, not the list's objects.
+    bool follow(std::size_t references) {
+        decoded += references;
+        return decoded <= limits.maxDecoded || fail();
+    }
     // One level further down for a container or coded object.
     bool deeper() { return nesting.enter(limits.maxDepth) || fail(); }
 
@@ -430,7 +505,7 @@ struct KeyedUnarchiver::State {
         }
         if (isArrayClass(name)) {
             Value refs = object["NS.objects"];
-            if (!refs.isArray() || !deeper()) return fail(), Value();
+            if (!refs.isArray() || !deeper() || !follow(refs.count())) return fail(), Value();
             std::vector<Value> items;
             items.reserve(refs.count());
             for (const auto& r : refs.items()) {
@@ -445,7 +520,8 @@ struct KeyedUnarchiver::State {
         }
         if (isDictionaryClass(name)) {
             Value keys = object["NS.keys"], values = object["NS.objects"];
-            if (!keys.isArray() || !values.isArray() || keys.count() != values.count() || !deeper())
+            if (!keys.isArray() || !values.isArray() || keys.count() != values.count() || !deeper() ||
+                !follow(2 * keys.count()))
                 return fail(), Value();
             std::vector<std::pair<std::string, Value>> entries;
             std::unordered_map<std::string, std::size_t> seen;
@@ -453,7 +529,7 @@ struct KeyedUnarchiver::State {
             for (std::size_t i = 0; i < keys.count(); ++i) {
                 Value key = plainAt(keys.items()[i]);
                 if (failed) return {};
-                if (!key.isString()) return fail(), Value();
+                if (!key.isString() || !holdKey(key.str())) return fail(), Value();
                 Value item = plainAt(values.items()[i]);
                 if (failed) return {};
                 if (item.isNil()) return fail(), Value();

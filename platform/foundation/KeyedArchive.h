@@ -69,7 +69,8 @@ struct ArchiveClass {
 struct ArchiveLimits {
     std::size_t maxBytes = 32u << 20;     // the archive's own size
     std::size_t maxObjects = 1u << 17;    // entries of "$objects"
-    std::size_t maxDecoded = 1u << 18;    // objects decoded, each once however many places hold it
+    std::size_t maxDecoded = 1u << 18;    // objects decoded, each once however many places hold it, and
+                                          // the references their arrays and dictionaries hold
     int maxDepth = 64;                    // arrays, dictionaries and coded objects inside each other
                                           // (a root array is 1; the values they hold add none), in
                                           // every place an object held in several places is held
@@ -81,7 +82,7 @@ public:
     // archive cannot (nil at the root or in an array or dictionary, the null
     // object, a date that is not a number, a coded object without a class
     // name, an object that holds itself) or what the reader's default
-    // limits refuse (nesting, objects, bytes).
+    // limits refuse (nesting, objects, what there is to decode, bytes).
     static std::optional<Bytes> archivedDataWithRootObject(const Value& root);
     static std::optional<Bytes> archivedDataWithRootObject(const CodingPtr& root);
 

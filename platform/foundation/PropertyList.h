@@ -30,13 +30,22 @@ inline constexpr int kPropertyListMaxDepth = 512;
 // The most text the XML writer gives: a list whose text would pass it (one
 // container held in many places expands in XML) is refused.
 inline constexpr std::size_t kPropertyListMaxXMLBytes = 32u << 20;
+// The most bytes of keys the dictionaries of a list hold in copies: a
+// dictionary holds its own copy of each key, also of a key that other
+// dictionaries hold (one key object of a binary list, referred to from many
+// of them), so a long key held by many dictionaries would make a few bytes
+// of list gigabytes. What a list's dictionaries hold of a key beyond its
+// first holder counts; a list beyond is beyond the readers' bounds, and the
+// binary writer does not write one.
+inline constexpr std::size_t kPropertyListMaxSharedKeyBytes = 32u << 20;
 // The key of the dictionary that stands for a keyed-archive UID.
 inline constexpr const char* kPropertyListUIDKey = "CF$UID";
 
 inline constexpr long kPropertyListReadCorruptError = 3840;
 // Ours: a list beyond what the readers take (more than 4 GiB, nesting deeper
-// than kPropertyListMaxDepth, XML in an encoding the system's converters do
-// not know), which need not be a damaged one.
+// than kPropertyListMaxDepth, keys held by many dictionaries beyond
+// kPropertyListMaxSharedKeyBytes, XML in an encoding the system's converters
+// do not know), which need not be a damaged one.
 inline constexpr long kPropertyListReadBeyondLimitsError = 3843;
 inline constexpr long kPropertyListWriteInvalidError = 3851;
 
@@ -46,6 +55,7 @@ public:
     // when the value holds something a property list cannot: nil, the null
     // object, text that is not UTF-8, a date that is not a number, a
     // container that holds itself, nesting past kPropertyListMaxDepth; in
+    // binary also keys in copies beyond kPropertyListMaxSharedKeyBytes; in
     // XML also a string or key with a character XML cannot hold (a control
     // character other than tab, line feed and carriage return; U+FFFE,
     // U+FFFF), a date outside the years 0 to 9999 and text beyond

@@ -5,7 +5,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -63,6 +65,17 @@ private:
     Fault tooDeep() {
         beyondLimits_ = true;
         return plistcodec::kTooDeep;
+    }
+    // The dictionary at hand holds the key object: a copy of it when another
+    // dictionary holds it, or an equal key, too (as the writer, which writes
+    // equal keys as one object, counts it).
+    Fault holdKey(std::size_t key) {
+        const std::string& text = scalars_.at(key).str();
+        if (keysHeld_.insert(text).second) return std::nullopt;
+        sharedKeyBytes_ += text.size();
+        if (sharedKeyBytes_ <= kPropertyListMaxSharedKeyBytes) return std::nullopt;
+        beyondLimits_ = true;
+        return plistcodec::kSharedKeysTooLong;
     }
 
     Fault check() {
@@ -157,6 +170,9 @@ private:
                     if (keyType != 0x5 && keyType != 0x6) return "dictionary key is not a string";
                 }
                 if (auto bad = visit(static_cast<std::size_t>(r), depth + 1)) return bad;
+                if (type == 0xD && i < count) {
+                    if (auto bad = holdKey(static_cast<std::size_t>(r))) return bad;
+                }
                 below = std::max(below, height(static_cast<std::size_t>(r)));
             }
             // Counted no further than one past the limit: how far past is no
@@ -313,6 +329,10 @@ private:
     enum State : std::uint8_t { kNew, kOnPath, kDone, kReachedAgain };
     std::vector<std::uint8_t> state_;
     std::vector<std::uint16_t> heights_;
+    // The keys dictionaries hold (in scalars_); the bytes of the copies the
+    // other dictionaries that hold them make.
+    std::unordered_set<std::string_view> keysHeld_;
+    std::size_t sharedKeyBytes_ = 0;
     // Of the objects visited: the scalars read, and the containers referred
     // to again, once built.
     std::unordered_map<std::size_t, Value> scalars_;
@@ -402,15 +422,25 @@ private:
 
     // Gives every distinct object its number, the root first, each
     // container before what it holds. A UID is written as a scalar but
-    // reads as a dictionary, so it nests as one.
-    std::size_t flatten(const Value& v, int depth) {
+    // reads as a dictionary, so it nests as one. `inValue`: v is part of the
+    // value being written, not a key made into a value for the moment.
+    std::size_t flatten(const Value& v, int depth, bool inValue = true) {
         const bool uid = isUID(v);
         const bool container = (v.isArray() || v.isDictionary()) && !uid;
         if ((container || uid) && depth >= kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
         if (!container) {
+            // A string or data of the value held in many places is one
+            // storage: checked and keyed once, however long it is.
+            const void* storage = nullptr;
+            if (inValue && v.isString()) storage = &v.str();
+            if (inValue && v.isData()) storage = &v.data();
+            if (storage) {
+                if (auto known = texts_.find(storage); known != texts_.end()) return known->second;
+            }
             check(v);
             auto [it, fresh] = scalars_.try_emplace(scalarKey(v), objects_.size());
             if (fresh) objects_.push_back({v, {}, uid ? 1 : 0});
+            if (storage) texts_.emplace(storage, it->second);
             return it->second;
         }
         const void* identity = v.isArray() ? static_cast<const void*>(&v.items()) : &v.entries();
@@ -430,7 +460,10 @@ private:
             for (const auto& item : v.items()) refs.push_back(flatten(item, depth + 1));
         } else {
             refs.reserve(2 * v.count());
-            for (const auto& [key, item] : v.entries()) refs.push_back(flatten(Value(key), depth + 1));
+            for (const auto& [key, item] : v.entries()) {
+                refs.push_back(flatten(Value(key), depth + 1, false));
+                holdKey(refs.back(), key.size());
+            }
             for (const auto& [key, item] : v.entries()) refs.push_back(flatten(item, depth + 1));
         }
         int below = 0;
@@ -439,6 +472,14 @@ private:
         objects_[at].height = below + 1;
         containers_[identity] = at;
         return at;
+    }
+
+    // A dictionary written holds the key object, as the reader counts it: a
+    // copy of it when another dictionary holds it too.
+    void holdKey(std::size_t key, std::size_t size) {
+        if (keysHeld_.insert(key).second) return;
+        sharedKeyBytes_ += size;
+        if (sharedKeyBytes_ > kPropertyListMaxSharedKeyBytes) throw Failure{plistcodec::kSharedKeysTooLong};
     }
 
     static void check(const Value& v) {
@@ -539,6 +580,11 @@ private:
     std::vector<Object> objects_;
     std::unordered_map<std::string, std::size_t> scalars_;
     std::unordered_map<const void*, std::size_t> containers_;
+    // The value's strings and data by their storage, which lives as long as
+    // the value being written.
+    std::unordered_map<const void*, std::size_t> texts_;
+    std::unordered_set<std::size_t> keysHeld_;  // objects that a dictionary holds as a key
+    std::size_t sharedKeyBytes_ = 0;
     unsigned refSize_ = 1;
     Bytes out_;
 };

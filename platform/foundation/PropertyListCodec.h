@@ -15,12 +15,16 @@ struct Refusal {
 // The reason for a list nested deeper than kPropertyListMaxDepth, read or
 // written.
 inline constexpr const char* kTooDeep = "nesting too deep";
+// The reason for keys copied beyond kPropertyListMaxSharedKeyBytes, read or
+// written.
+inline constexpr const char* kSharedKeysTooLong = "keys held by many dictionaries beyond 32 MiB";
 
 // Why a reader gave no list; PropertyList.cpp makes it the read error.
 struct Problem {
     std::string reason;
-    // A list beyond the readers' bounds (nested too deep, in an encoding
-    // the converters do not know) rather than bytes that are no list.
+    // A list beyond the readers' bounds (nested too deep, keys copied too
+    // often, in an encoding the converters do not know) rather than bytes
+    // that are no list.
     bool beyondLimits = false;
 };
 

@@ -158,9 +158,10 @@ TEST(KeyedArchive, WhatSeveralPlacesHoldIsWrittenOnceAndReadAsOne) {
     for (int i = 0; i < 16; ++i) bottom = bottom.at(1);
     EXPECT_EQ(bottom, Value::array({Value("leaf")}));
     // The limit counts the archive's objects, each once however many places
-    // hold it: the 17 arrays and the leaf.
-    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 18}), level);
-    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 17}).isNil());
+    // hold it, and the references they hold: the 17 arrays and the leaf, 33
+    // references.
+    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 51}), level);
+    EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(*bytes, ArchiveLimits{.maxDecoded = 50}).isNil());
 
     // A coded object held twice is one object when read back, and so is a
     // value that two coded objects hold.
@@ -292,6 +293,42 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
         EXPECT_FALSE(KeyedUnarchiver::unarchivedObjectOfClass<Sample>(c.bytes)) << c.what;
     }
 
+    // Objects of the list that share one body in the property list (a few
+    // bytes each) each decode it: 3,000 objects of 1,024 references are
+    // 3 million values, beyond the count of references.
+    {
+        const long long objects = 3000, references = 1024, arrayClassAt = objects + 2, leafAt = objects + 3;
+        std::vector<Value> toLeaf(references, uid(leafAt)), toBodies;
+        for (long long i = 0; i < objects; ++i) toBodies.push_back(uid(i + 2));
+        const Value body = Value::dictionary({{"NS.objects", Value::array(std::move(toLeaf))}, {"$class", uid(arrayClassAt)}});
+        std::vector<Value> list = {Value::dictionary({{"NS.objects", Value::array(std::move(toBodies))}, {"$class", uid(arrayClassAt)}})};
+        list.insert(list.end(), objects, body);
+        list.push_back(arrayClass);
+        list.push_back(Value("leaf"));
+        const Bytes shared = archive(std::move(list));
+        EXPECT_LT(shared.size(), 40000u);
+        EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(shared).isNil());
+    }
+
+    // Dictionaries that each hold a copy of one long key: 4,096 of them would
+    // be 4 GiB of keys.
+    {
+        const long long dictionaries = 4096, keyAt = dictionaries + 2;
+        std::vector<Value> toDictionaries;
+        for (long long i = 0; i < dictionaries; ++i) toDictionaries.push_back(uid(i + 2));
+        const Value body = Value::dictionary({{"NS.keys", Value::array({uid(keyAt)})},
+                                              {"NS.objects", Value::array({uid(keyAt + 1)})},
+                                              {"$class", uid(keyAt + 3)}});
+        std::vector<Value> list = {Value::dictionary({{"NS.objects", Value::array(std::move(toDictionaries))},
+                                                      {"$class", uid(keyAt + 2)}})};
+        list.insert(list.end(), dictionaries, body);
+        list.push_back(Value(std::string(1u << 20, 'k')));
+        list.push_back(Value(5));
+        list.push_back(arrayClass);
+        list.push_back(dictClass);
+        EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(archive(std::move(list))).isNil());
+    }
+
     // The expansion costs nothing: the 40 arrays read as 40 containers, each
     // held twice by the one above.
     Value expands = KeyedUnarchiver::unarchivedValue(archive(doubling));
@@ -343,6 +380,54 @@ TEST(KeyedArchive, WhatTheArchiverWritesReadsBack) {
         if (bytes) {
             EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes), many);
         }
+    }
+
+    // References count as the reader counts them: "$null", the two arrays,
+    // their class record and the number, then the references.
+    const Value inner = Value::array({Value(1)});
+    const std::size_t decodable = ArchiveLimits{}.maxDecoded;
+    for (std::size_t places : {decodable - 6, decodable - 5}) {
+        SCOPED_TRACE(places);
+        const Value outer = Value::array(std::vector<Value>(places, inner));
+        auto bytes = KeyedArchiver::archivedDataWithRootObject(outer);
+        EXPECT_EQ(bytes.has_value(), places == decodable - 6);
+        if (bytes) {
+            EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes), outer);
+        }
+    }
+
+    // What the reader reads, written again: one number, data, date and
+    // string, each held in 44,000 places of an archive (as an archiver that
+    // writes each distinct object once writes them), are four objects again,
+    // not 132,000 beyond the count of objects.
+    {
+        const long long places = 44000, arrayClassAt = 2;
+        std::vector<Value> list = {Value(), classRecord("NSArray"), Value(7), Value(Bytes{1, 2}),
+                                   Value::dictionary({{"NS.time", Value(1.5)}, {"$class", uid(7)}}), Value("text"),
+                                   classRecord("NSDate")};
+        std::vector<Value> refs;
+        for (long long i = 0; i < places; ++i)
+            for (long long at : {3, 4, 5, 6}) refs.push_back(uid(at));
+        list[0] = Value::dictionary({{"NS.objects", Value::array(std::move(refs))}, {"$class", uid(arrayClassAt)}});
+        const Value read = KeyedUnarchiver::unarchivedValue(archive(std::move(list)));
+        ASSERT_EQ(read.count(), static_cast<std::size_t>(4 * places));
+        auto again = KeyedArchiver::archivedDataWithRootObject(read);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*again), read);
+    }
+
+    // Keys held by many dictionaries, in copies up to the bound the reader
+    // takes: one copy more is refused.
+    {
+        const std::string key(1u << 20, 'k');
+        Value dictionaries = Value::array();
+        for (std::size_t i = 0; i <= kPropertyListMaxSharedKeyBytes / key.size(); ++i)
+            dictionaries.push(Value::dictionary({{key, Value(static_cast<long long>(i))}}));
+        auto bytes = KeyedArchiver::archivedDataWithRootObject(dictionaries);
+        ASSERT_TRUE(bytes);
+        EXPECT_EQ(KeyedUnarchiver::unarchivedValue(*bytes), dictionaries);
+        dictionaries.push(Value::dictionary({{key, Value(-1)}}));
+        EXPECT_FALSE(KeyedArchiver::archivedDataWithRootObject(dictionaries));
     }
 
     // The archive's own bytes: data of the reader's whole bound cannot fit.

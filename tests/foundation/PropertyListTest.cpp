@@ -360,6 +360,87 @@ TEST(PropertyList, SharedReferencesCostWhatTheirObjectsCostNotWhatTheyExpandTo) 
     EXPECT_TRUE(PropertyListSerialization::dataWithPropertyList(Value::array({chain, chain}), PropertyListFormat::Binary));
 }
 
+// A string or data held in many places (one storage, as a list read back
+// gives it to each place) is looked at once when written, not once in each
+// place: 65,536 places of 8 MiB would be half a terabyte to look at.
+TEST(PropertyList, TextAndDataHeldInManyPlacesAreWrittenInTheTimeOfTheirSize) {
+    constexpr std::size_t kSize = 8u << 20;
+    const Value blob(Bytes(kSize, 0x5A)), text(std::string(kSize, 't'));
+    std::vector<Value> items;
+    for (int i = 0; i < (1 << 15); ++i) {
+        items.push_back(blob);
+        items.push_back(text);
+    }
+    const Value many = Value::array(std::move(items));
+    EXPECT_TRUE(PropertyListSerialization::isValidPropertyList(many));
+    auto written = PropertyListSerialization::dataWithPropertyList(many, PropertyListFormat::Binary);
+    ASSERT_TRUE(written);
+    EXPECT_LT(written->size(), 2 * kSize + (1u << 20));
+    // Read back, each place holds the one string or data again: written again
+    // the same way.
+    Value back = PropertyListSerialization::propertyListWithData(*written);
+    ASSERT_EQ(back.count(), many.count());
+    EXPECT_EQ(back.at(0).data().size(), kSize);
+    EXPECT_EQ(back.at(many.count() - 1).str().size(), kSize);
+    EXPECT_EQ(PropertyListSerialization::dataWithPropertyList(back, PropertyListFormat::Binary), written);
+}
+
+// A key is not shared: each dictionary holds its own copy of a key object
+// the list refers to from several of them, so a long key held by many
+// dictionaries would make a few bytes of list gigabytes. The copies may add
+// up to kPropertyListMaxSharedKeyBytes; a list beyond is beyond the readers'
+// bounds, and the binary writer does not write one.
+TEST(PropertyList, KeysHeldByManyDictionariesAreCopiedOnlyWithinTheirBound) {
+    constexpr std::size_t kKey = 1u << 20;
+    constexpr std::size_t kMostCopies = kPropertyListMaxSharedKeyBytes / kKey;
+    // An array of `dictionaries` dictionaries, each {<the long key>: 5}; with
+    // `twice`, every other one holds a second key object of the same text.
+    auto shared = [](std::size_t dictionaries, bool twice = false) {
+        std::vector<Bytes> objects;
+        Bytes top = {0xAF, 0x12};
+        putNumber(top, dictionaries, 4);
+        for (std::size_t i = 0; i < dictionaries; ++i) putNumber(top, i + 1, 4);
+        objects.push_back(top);
+        const std::size_t number = dictionaries + 1, key = dictionaries + 2;
+        for (std::size_t i = 0; i < dictionaries; ++i) {
+            Bytes dict = {0xD1};
+            putNumber(dict, key + (twice ? i % 2 : 0), 4);
+            putNumber(dict, number, 4);
+            objects.push_back(dict);
+        }
+        objects.push_back({0x10, 5});
+        Bytes text = {0x5F, 0x12};
+        putNumber(text, kKey, 4);
+        text.insert(text.end(), kKey, 'k');
+        objects.push_back(text);
+        objects.push_back(text);
+        return bplist(objects, 4);
+    };
+    Value read = PropertyListSerialization::propertyListWithData(shared(kMostCopies + 1));
+    ASSERT_EQ(read.count(), kMostCopies + 1);
+    EXPECT_EQ(read.at(kMostCopies)[std::string(kKey, 'k')], Value(5));
+    ErrorPtr error;
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(shared(kMostCopies + 2), nullptr, &error).isNil());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
+    // Equal keys count as one, as the writer writes them.
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(shared(kMostCopies + 2, true)).isNil());
+    // 4,096 dictionaries would hold 4 GiB of copies.
+    EXPECT_TRUE(PropertyListSerialization::propertyListWithData(shared(4096)).isNil());
+
+    // The writer counts the copies the reader would make.
+    read.push(Value::dictionary({{std::string(kKey, 'k'), Value(6)}}));
+    EXPECT_FALSE(PropertyListSerialization::isValidPropertyList(read));
+    ErrorPtr writeError;
+    EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(read, PropertyListFormat::Binary, &writeError));
+    ASSERT_TRUE(writeError);
+    EXPECT_EQ(writeError->code, kPropertyListWriteInvalidError);
+    read.removeAt(read.count() - 1);
+    auto written = PropertyListSerialization::dataWithPropertyList(read, PropertyListFormat::Binary);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(PropertyListSerialization::propertyListWithData(*written).count(), kMostCopies + 1);
+}
+
 TEST(PropertyList, TheOldTextForm) {
     struct Case {
         std::string text;
