@@ -33,14 +33,17 @@ std::mutex& homeMutex() {
 // Homes removed for good (removeHomeDirectory), lexically normal and
 // absolute. Folder makers hold the lock shared while they check and make, so
 // once a home is on the list no maker that began earlier is still at work.
+// Never destroyed: a writer still at work while the process exits (a
+// queue's last file, a signal's removal) must find the list as it was.
 struct RemovedHomes {
     std::shared_mutex mutex;
+    std::mutex removal;  // one removal at a time
     std::vector<std::string> paths;
 };
 
 RemovedHomes& removedHomes() {
-    static RemovedHomes homes;
-    return homes;
+    static auto* homes = new RemovedHomes;
+    return *homes;
 }
 
 std::string normalPath(const std::string& path) {
@@ -204,8 +207,7 @@ bool removeHomeDirectory(const std::string& path) {
         auto& homes = removedHomes().paths;
         if (std::find(homes.begin(), homes.end(), home) == homes.end()) homes.push_back(home);
     }
-    static std::mutex removal;
-    std::lock_guard one(removal);
+    std::lock_guard one(removedHomes().removal);
     auto exists = [](const std::string& p) {
         struct stat st {};
         return ::lstat(p.c_str(), &st) == 0 || errno != ENOENT;
