@@ -176,6 +176,11 @@ struct KeyedArchiver::State {
 
     // The key under which an equal string, number, data or date is found again.
     static std::string scalarKey(const Value& v) {
+        auto tagged = [](char tag, std::string_view bytes) {
+            std::string key(1, tag);
+            key.append(bytes);
+            return key;
+        };
         auto bits = [](char tag, std::uint64_t b, bool flag = false) {
             std::string key(1, tag);
             key.append(reinterpret_cast<const char*>(&b), sizeof b);
@@ -187,8 +192,11 @@ struct KeyedArchiver::State {
             case Value::Kind::Integer: return bits('i', v.unsignedValue(), v.isUnsigned());
             case Value::Kind::Double: return bits('r', std::bit_cast<std::uint64_t>(v.doubleValue()));
             case Value::Kind::Date: return bits('d', std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate()));
-            case Value::Kind::String: return "s" + v.str();
-            default: return "b" + std::string(v.data().begin(), v.data().end());
+            case Value::Kind::String: return tagged('s', v.str());
+            default: {
+                const Bytes& data = v.data();
+                return tagged('b', std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
+            }
         }
     }
 
