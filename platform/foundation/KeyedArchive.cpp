@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "foundation/PropertyList.h"
+#include "foundation/PropertyListCodec.h"
 
 namespace ns {
 
@@ -174,32 +175,6 @@ struct KeyedArchiver::State {
         return !failed;
     }
 
-    // The key under which an equal string, number, data or date is found again.
-    static std::string scalarKey(const Value& v) {
-        auto tagged = [](char tag, std::string_view bytes) {
-            std::string key(1, tag);
-            key.append(bytes);
-            return key;
-        };
-        auto bits = [](char tag, std::uint64_t b, bool flag = false) {
-            std::string key(1, tag);
-            key.append(reinterpret_cast<const char*>(&b), sizeof b);
-            if (flag) key.push_back('+');
-            return key;
-        };
-        switch (v.kind()) {
-            case Value::Kind::Bool: return v.boolValue() ? "T" : "F";
-            case Value::Kind::Integer: return bits('i', v.unsignedValue(), v.isUnsigned());
-            case Value::Kind::Double: return bits('r', std::bit_cast<std::uint64_t>(v.doubleValue()));
-            case Value::Kind::Date: return bits('d', std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate()));
-            case Value::Kind::String: return tagged('s', v.str());
-            default: {
-                const Bytes& data = v.data();
-                return tagged('b', std::string_view(reinterpret_cast<const char*>(data.data()), data.size()));
-            }
-        }
-    }
-
     // The object of a string, number, data or date, written the first time.
     std::size_t scalar(const Value& v) {
         const void* storage = nullptr;
@@ -208,7 +183,7 @@ struct KeyedArchiver::State {
         if (storage) {
             if (auto known = storages.find(storage); known != storages.end()) return known->second;
         }
-        auto [it, fresh] = scalars.try_emplace(scalarKey(v));
+        auto [it, fresh] = scalars.try_emplace(plistcodec::scalarKey(v));
         if (!fresh) return it->second;
         const std::size_t at = it->second = reserve();
         if (v.isDate()) {

@@ -393,33 +393,6 @@ private:
         int height = 0;                 // containers nested from here down (a UID is one)
     };
 
-    // The key under which an equal scalar is found again.
-    static std::string scalarKey(const Value& v) {
-        auto tagged = [](char tag, std::string_view bytes) {
-            std::string key(1, tag);
-            key.append(bytes);
-            return key;
-        };
-        auto bits = [](char tag, std::uint64_t b, bool flag = false) {
-            std::string key(1, tag);
-            key.append(reinterpret_cast<const char*>(&b), sizeof b);
-            if (flag) key.push_back('+');
-            return key;
-        };
-        switch (v.kind()) {
-            case Value::Kind::Bool: return v.boolValue() ? "T" : "F";
-            case Value::Kind::Integer: return bits('i', v.unsignedValue(), v.isUnsigned());
-            case Value::Kind::Double: return bits('r', std::bit_cast<std::uint64_t>(v.doubleValue()));
-            case Value::Kind::Date: return bits('d', std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate()));
-            case Value::Kind::String: return tagged('s', v.str());
-            case Value::Kind::Data: {
-                const auto& d = v.data();
-                return tagged('b', std::string_view(reinterpret_cast<const char*>(d.data()), d.size()));
-            }
-            default: return bits('u', v[kPropertyListUIDKey].unsignedValue());
-        }
-    }
-
     // Gives every distinct object its number, the root first, each
     // container before what it holds. A UID is written as a scalar but
     // reads as a dictionary, so it nests as one. `inValue`: v is part of the
@@ -438,7 +411,7 @@ private:
                 if (auto known = texts_.find(storage); known != texts_.end()) return known->second;
             }
             check(v);
-            auto [it, fresh] = scalars_.try_emplace(scalarKey(v), objects_.size());
+            auto [it, fresh] = scalars_.try_emplace(plistcodec::scalarKey(v), objects_.size());
             if (fresh) objects_.push_back({v, {}, uid ? 1 : 0});
             if (storage) texts_.emplace(storage, it->second);
             return it->second;
@@ -605,3 +578,33 @@ bool writable(const Value& plist) {
 }
 
 }  // namespace ns::plistbinary
+
+namespace ns::plistcodec {
+
+std::string scalarKey(const Value& v) {
+    auto tagged = [](char tag, std::string_view bytes) {
+        std::string key(1, tag);
+        key.append(bytes);
+        return key;
+    };
+    auto bits = [](char tag, std::uint64_t b, bool flag = false) {
+        std::string key(1, tag);
+        key.append(reinterpret_cast<const char*>(&b), sizeof b);
+        if (flag) key.push_back('+');
+        return key;
+    };
+    switch (v.kind()) {
+        case Value::Kind::Bool: return v.boolValue() ? "T" : "F";
+        case Value::Kind::Integer: return bits('i', v.unsignedValue(), v.isUnsigned());
+        case Value::Kind::Double: return bits('r', std::bit_cast<std::uint64_t>(v.doubleValue()));
+        case Value::Kind::Date: return bits('d', std::bit_cast<std::uint64_t>(v.timeIntervalSinceReferenceDate()));
+        case Value::Kind::String: return tagged('s', v.str());
+        case Value::Kind::Data: {
+            const auto& d = v.data();
+            return tagged('b', std::string_view(reinterpret_cast<const char*>(d.data()), d.size()));
+        }
+        default: return bits('u', v[kPropertyListUIDKey].unsignedValue());
+    }
+}
+
+}  // namespace ns::plistcodec

@@ -4,6 +4,10 @@
 
 #include <string>
 
+namespace ns {
+class Value;
+}
+
 namespace ns::plistcodec {
 
 // Thrown by a writer for a value its form cannot hold; PropertyList.cpp
@@ -27,5 +31,9 @@ struct Problem {
     // that are no list.
     bool beyondLimits = false;
 };
+
+// The key under which a writer finds an equal scalar (a boolean, number,
+// date, string, data or UID) again, to write it once: its kind and its bits.
+std::string scalarKey(const Value& v);
 
 }  // namespace ns::plistcodec
