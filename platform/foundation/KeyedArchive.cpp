@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "foundation/PropertyList.h"
@@ -92,8 +91,7 @@ private:
 struct KeyedArchiver::State {
     std::vector<Value> objects{Value(kNullObject)};
     std::size_t references = 0;  // held by the arrays and dictionaries written
-    std::unordered_set<std::size_t> keysHeld;  // objects a dictionary written holds as a key
-    std::size_t sharedKeyBytes = 0;            // the copies of them the other dictionaries hold
+    plistcodec::KeyCopies<std::size_t> keyCopies;  // of the keys' objects, as the reader counts them
     // Strings, numbers, data and dates by value: each distinct one is one
     // object however many places hold it, as the reader gives one value to
     // every place of an object. A string or data is looked for by its
@@ -123,14 +121,6 @@ struct KeyedArchiver::State {
     std::size_t reserve() {
         objects.emplace_back();
         return objects.size() - 1;
-    }
-
-    // A dictionary written holds the key object, as the reader counts it: a
-    // copy of it when another dictionary holds it too.
-    void holdKey(std::size_t key, std::size_t size) {
-        if (keysHeld.insert(key).second) return;
-        sharedKeyBytes += size;
-        if (sharedKeyBytes > kPropertyListMaxSharedKeyBytes) failed = true;
     }
 
     // True (and failure) once "$objects" holds more than the reader takes,
@@ -242,7 +232,7 @@ struct KeyedArchiver::State {
                 for (const auto& [key, item] : v.entries()) {
                     if (item.isNil()) failed = true;
                     const std::size_t keyAt = encode(Value(key));
-                    holdKey(keyAt, key.size());
+                    if (!keyCopies.hold(keyAt, key.size())) failed = true;
                     keys.push(uid(keyAt));
                     values.push(uid(encode(item)));
                 }
@@ -345,8 +335,9 @@ struct KeyedUnarchiver::State {
     std::vector<std::uint8_t> counted;  // objects counted in `decoded`
     std::vector<std::uint8_t> onPath;   // objects being decoded, against cycles
     std::vector<Value> current;         // the fields of the coded objects being read
-    std::unordered_set<std::string_view> keysHeld;  // keys a dictionary decoded holds
-    std::size_t sharedKeyBytes = 0;                 // the copies of them the other dictionaries hold
+    // The keys the dictionaries decoded hold (strings kept in `plains`),
+    // counted as a property list's reader counts them, to the same bound.
+    plistcodec::KeyCopies<std::string_view> keyCopies;
     Nesting nesting;
     bool failed = false;
 
@@ -400,14 +391,6 @@ struct KeyedUnarchiver::State {
         return true;
     }
     void leave(std::size_t index) { onPath[index] = 0; }
-    // A dictionary being decoded holds the key (a string decoded, kept in
-    // `plains`): a copy of it when another dictionary holds it, or an equal
-    // key, too (as a property list's reader counts them, to the same bound).
-    bool holdKey(const std::string& key) {
-        if (keysHeld.insert(key).second) return true;
-        sharedKeyBytes += key.size();
-        return sharedKeyBytes <= kPropertyListMaxSharedKeyBytes || fail();
-    }
     // Counts the references of an array or dictionary being decoded (once:
     // its object is decoded once). Objects of the list that share one body
     // each decode it, so the work follows these, not the list's objects.
@@ -512,7 +495,7 @@ struct KeyedUnarchiver::State {
             for (std::size_t i = 0; i < keys.count(); ++i) {
                 Value key = plainAt(keys.items()[i]);
                 if (failed) return {};
-                if (!key.isString() || !holdKey(key.str())) return fail(), Value();
+                if (!key.isString() || !keyCopies.hold(key.str(), key.str().size())) return fail(), Value();
                 Value item = plainAt(values.items()[i]);
                 if (failed) return {};
                 if (item.isNil()) return fail(), Value();

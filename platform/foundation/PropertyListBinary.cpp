@@ -7,7 +7,6 @@
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -66,14 +65,10 @@ private:
         beyondLimits_ = true;
         return plistcodec::kTooDeep;
     }
-    // The dictionary at hand holds the key object: a copy of it when another
-    // dictionary holds it, or an equal key, too (as the writer, which writes
-    // equal keys as one object, counts it).
+    // The dictionary at hand holds the key object.
     Fault holdKey(std::size_t key) {
         const std::string& text = scalars_.at(key).str();
-        if (keysHeld_.insert(text).second) return std::nullopt;
-        sharedKeyBytes_ += text.size();
-        if (sharedKeyBytes_ <= kPropertyListMaxSharedKeyBytes) return std::nullopt;
+        if (keyCopies_.hold(text, text.size())) return std::nullopt;
         beyondLimits_ = true;
         return plistcodec::kSharedKeysTooLong;
     }
@@ -329,10 +324,7 @@ private:
     enum State : std::uint8_t { kNew, kOnPath, kDone, kReachedAgain };
     std::vector<std::uint8_t> state_;
     std::vector<std::uint16_t> heights_;
-    // The keys dictionaries hold (in scalars_); the bytes of the copies the
-    // other dictionaries that hold them make.
-    std::unordered_set<std::string_view> keysHeld_;
-    std::size_t sharedKeyBytes_ = 0;
+    plistcodec::KeyCopies<std::string_view> keyCopies_;  // the keys' text, in scalars_
     // Of the objects visited: the scalars read, and the containers referred
     // to again, once built.
     std::unordered_map<std::size_t, Value> scalars_;
@@ -435,7 +427,7 @@ private:
             refs.reserve(2 * v.count());
             for (const auto& [key, item] : v.entries()) {
                 refs.push_back(flatten(Value(key), depth + 1, false));
-                holdKey(refs.back(), key.size());
+                if (!keyCopies_.hold(refs.back(), key.size())) throw Failure{plistcodec::kSharedKeysTooLong};
             }
             for (const auto& [key, item] : v.entries()) refs.push_back(flatten(item, depth + 1));
         }
@@ -445,14 +437,6 @@ private:
         objects_[at].height = below + 1;
         containers_[identity] = at;
         return at;
-    }
-
-    // A dictionary written holds the key object, as the reader counts it: a
-    // copy of it when another dictionary holds it too.
-    void holdKey(std::size_t key, std::size_t size) {
-        if (keysHeld_.insert(key).second) return;
-        sharedKeyBytes_ += size;
-        if (sharedKeyBytes_ > kPropertyListMaxSharedKeyBytes) throw Failure{plistcodec::kSharedKeysTooLong};
     }
 
     static void check(const Value& v) {
@@ -556,8 +540,7 @@ private:
     // The value's strings and data by their storage, which lives as long as
     // the value being written.
     std::unordered_map<const void*, std::size_t> texts_;
-    std::unordered_set<std::size_t> keysHeld_;  // objects that a dictionary holds as a key
-    std::size_t sharedKeyBytes_ = 0;
+    plistcodec::KeyCopies<std::size_t> keyCopies_;  // the keys' objects
     unsigned refSize_ = 1;
     Bytes out_;
 };

@@ -2,11 +2,11 @@
 // (PropertyListBinary.h, PropertyListXML.h, PropertyListText.h).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <unordered_set>
 
-namespace ns {
-class Value;
-}
+#include "foundation/PropertyList.h"
 
 namespace ns::plistcodec {
 
@@ -35,5 +35,26 @@ struct Problem {
 // The key under which a writer finds an equal scalar (a boolean, number,
 // date, string, data or UID) again, to write it once: its kind and its bits.
 std::string scalarKey(const Value& v);
+
+// The copies of keys that the dictionaries of a list hold, as the readers
+// and the writers count them alike: the first dictionary to hold a key holds
+// the key object, every other one a copy. `Key` tells keys apart: their text
+// in a reader, the number of their object in a writer (which writes equal
+// keys as one object).
+template <class Key>
+class KeyCopies {
+public:
+    // One more dictionary holds the key of `size` bytes; false once the
+    // copies pass kPropertyListMaxSharedKeyBytes.
+    bool hold(const Key& key, std::size_t size) {
+        if (held_.insert(key).second) return true;
+        bytes_ += size;
+        return bytes_ <= kPropertyListMaxSharedKeyBytes;
+    }
+
+private:
+    std::unordered_set<Key> held_;
+    std::size_t bytes_ = 0;
+};
 
 }  // namespace ns::plistcodec
