@@ -121,6 +121,20 @@ protected:
         });
         return loaded ? news : nullptr;
     }
+    // How the wheel tests start: the news list opened (`firstPage`, the rows
+    // it opened with), the pointer over it and the wheel turned down notch by
+    // notch until the list is at its end.
+    void openNewsAndWheelToItsEnd(std::shared_ptr<SSZTFrontViewController>& news, std::size_t& firstPage) {
+        news = openNews();
+        ASSERT_TRUE(news) << driver->dump();
+        auto table = news->mtableview;
+        firstPage = news->list->count();
+        motion(Point{160, 400}, false);  // the pointer over the list
+        const double end = table->maximumContentOffset().y;
+        ASSERT_GT(end, table->minimumContentOffset().y);
+        for (int i = 0; i < 100 && table->contentOffset().y < end; ++i) wheel(-1);
+        ASSERT_EQ(table->contentOffset().y, end);
+    }
 
     // The screen in front of the current-affairs module's navigation.
     template <typename T>
@@ -224,15 +238,11 @@ TEST_F(ProgramWindowTest, DragOnTheNewsListScrollsItAndAPullPast65PointsRefreshe
 // is still, and the finger's rule decides: 40 points spring back, 80 load
 // the next page.
 TEST_F(ProgramWindowTest, TheWheelPastTheEndOfTheNewsListLoadsItsNextPageByTheDragsRule) {
-    auto news = openNews();
-    ASSERT_TRUE(news) << driver->dump();
+    std::shared_ptr<SSZTFrontViewController> news;
+    std::size_t firstPage = 0;
+    ASSERT_NO_FATAL_FAILURE(openNewsAndWheelToItsEnd(news, firstPage));
     auto table = news->mtableview;
-    const std::size_t firstPage = news->list->count();
-    motion(Point{160, 400}, false);  // the pointer over the list
     const double end = table->maximumContentOffset().y;
-    ASSERT_GT(end, 0);
-    for (int i = 0; i < 100 && table->contentOffset().y < end; ++i) wheel(-1);
-    ASSERT_EQ(table->contentOffset().y, end);
 
     wheel(-1);
     EXPECT_NEAR(table->contentOffset().y, end + 40, 1);
@@ -257,15 +267,11 @@ TEST_F(ProgramWindowTest, TheWheelPastTheEndOfTheNewsListLoadsItsNextPageByTheDr
 // scrolls the list as it does anywhere: up to its top and no further, with
 // no refresh when it comes to rest.
 TEST_F(ProgramWindowTest, TheWheelTurnedUpDuringAPullAtTheEndScrollsToTheTopAndNoFurther) {
-    auto news = openNews();
-    ASSERT_TRUE(news) << driver->dump();
+    std::shared_ptr<SSZTFrontViewController> news;
+    std::size_t firstPage = 0;
+    ASSERT_NO_FATAL_FAILURE(openNewsAndWheelToItsEnd(news, firstPage));
     auto table = news->mtableview;
-    const std::size_t firstPage = news->list->count();
-    motion(Point{160, 400}, false);  // the pointer over the list
     const double top = table->minimumContentOffset().y, end = table->maximumContentOffset().y;
-    ASSERT_GT(end, top);
-    for (int i = 0; i < 100 && table->contentOffset().y < end; ++i) wheel(-1);
-    ASSERT_EQ(table->contentOffset().y, end);
 
     wheel(-1);
     ASSERT_TRUE(table->isDragging());
