@@ -77,9 +77,11 @@ using Clock = std::chrono::steady_clock;
 constexpr std::chrono::milliseconds kStopCheck{50};
 
 // Waits until `ready` (which itself waits at most the time it is given)
-// answers true: false when the deadline passes first, or the uploads stop.
+// answers true: false when `seconds` pass first, or the uploads stop.
 template <typename Ready>
-bool waitUnlessStopped(Clock::time_point deadline, const MVOMSADispatcher& dispatcher, Ready ready) {
+bool waitUnlessStopped(double seconds, const MVOMSADispatcher& dispatcher, Ready ready) {
+    const auto deadline =
+        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (;;) {
         if (dispatcher.uploadsStopped()) return false;
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
@@ -114,9 +116,8 @@ std::optional<std::string> resolveWithin(const std::string& host, const MVOMSADi
         answer->done = true;
         answer->ready.notify_all();
     }).detach();
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
     std::unique_lock lock(answer->mutex);
-    if (!waitUnlessStopped(deadline, dispatcher, [&](auto wait) {
+    if (!waitUnlessStopped(limit, dispatcher, [&](auto wait) {
             return answer->ready.wait_for(lock, wait, [&] { return answer->done; });
         }))
         return std::nullopt;
@@ -128,9 +129,7 @@ std::optional<std::string> resolveWithin(const std::string& host, const MVOMSADi
 bool connectWithin(int fd, const sockaddr_in& peer, double timeoutSeconds, const MVOMSADispatcher& dispatcher) {
     if (::connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == 0) return true;
     if (errno != EINPROGRESS) return false;
-    const auto deadline =
-        Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(timeoutSeconds));
-    if (!waitUnlessStopped(deadline, dispatcher, [&](std::chrono::milliseconds wait) {
+    if (!waitUnlessStopped(timeoutSeconds, dispatcher, [&](std::chrono::milliseconds wait) {
             pollfd p{fd, POLLOUT, 0};
             return ::poll(&p, 1, static_cast<int>(wait.count())) > 0;
         }))

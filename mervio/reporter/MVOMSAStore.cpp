@@ -299,18 +299,7 @@ bool MVOMSAStore::endTransaction() {
 MVOMSAStoreEvents MVOMSAStore::runTransaction(const MVOMSAStoreEvents& events, std::uint64_t file, bool again,
                                               const BatchStatement& statement) {
     if (currentFile() != file) return events;  // their rows went with their file
-    struct Transaction {
-        MVOMSAStore& store;
-        bool open = true;
-        explicit Transaction(MVOMSAStore& s) : store(s) { store.updateDatabase("BEGIN TRANSACTION"); }
-        bool commit() {
-            open = false;
-            return store.endTransaction();
-        }
-        ~Transaction() {
-            if (open) store.endTransaction();
-        }
-    } transaction(*this);
+    updateDatabase("BEGIN TRANSACTION");
     MVOMSAStoreEvents failed;
     for (const auto& event : events) {
         std::lock_guard lock(mvomsa::databaseLock());
@@ -321,7 +310,7 @@ MVOMSAStoreEvents MVOMSAStore::runTransaction(const MVOMSAStoreEvents& events, s
     }
     // Not committed (or rolled back by SQLite after a failed write): what ran
     // is not kept, whatever each statement answered.
-    return transaction.commit() ? failed : events;
+    return endTransaction() ? failed : events;
 }
 
 bool MVOMSAStore::runBatch(const MVOMSAStoreEvents& events, std::uint64_t file, const BatchStatement& statement) {

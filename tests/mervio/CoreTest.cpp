@@ -81,10 +81,7 @@ TEST_F(CoreTest, EachStrategySendsStoresOrDropsAsTheNetworkAllows) {
         SCOPED_TRACE(testing::Message() << "strategy " << c.strategy << (c.net == WiFi ? " on Wi-Fi" : "")
                                         << (c.net == Offline ? " offline" : "") << (c.smart ? " smart" : "")
                                         << (c.realTime ? " real time" : ""));
-        relaunch();
-        removeStatistics();
-        stats.clear();
-        pointAtServer();
+        startAfresh();
         if (c.net == WiFi)
             useWiFi();
         else if (c.net == Mobile)
@@ -401,10 +398,7 @@ TEST_F(CoreTest, TheServersKillSwitchStopsTrackingButNotSessionsAndHibernatingSt
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.content);
-        relaunch();
-        removeStatistics();
-        stats.clear();
-        pointAtServer();
+        startAfresh();
         stats.answerOnce({.body = std::string(R"({"ret":0,"cfg":{"1":{"c":)") + c.content + R"(,"v":1,"m":""}}})"});
         start(1);
         ASSERT_TRUE(received(1));  // the session's event, whose reply brings the configuration

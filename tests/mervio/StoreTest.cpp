@@ -342,10 +342,7 @@ private:
 TEST_F(StoreTest, AStoreThatCouldNotBeMadeAtStartGetsItsTablesOnceThereIsRoom) {
     for (bool full : {true, false}) {
         SCOPED_TRACE(full ? "a full disk" : "no Documents folder");
-        relaunch();
-        removeStatistics();
-        pointAtServer();
-        stats.clear();
+        startAfresh();
         {
             std::unique_ptr<FullDisk> disk = full ? std::make_unique<FullDisk>() : nullptr;
             std::unique_ptr<NoDocumentsFolder> folder = full ? nullptr : std::make_unique<NoDocumentsFolder>();
@@ -440,10 +437,7 @@ TEST_F(StoreTest, AStoreThatStopsTakingWritesDuringAnUploadSendsNoEventTwiceAndL
     for (Way way : {kDeleted, kReadOnly, kFull, kLocked}) {
         const char* const ways[] = {"file deleted", "read-only", "disk full", "write lock held"};
         SCOPED_TRACE(ways[way]);
-        relaunch();
-        removeStatistics();
-        pointAtServer();
-        stats.clear();
+        startAfresh();
         store = MVOMSAStore::getInstance();
         MVOMSAConfig::getInstance()->setMaxLoadEventCount(2);
         put({{"a", 1}, {"b", 2}, {"c", 3}, {"d", 4}, {"e", 5}});
@@ -501,10 +495,7 @@ TEST_F(StoreTest, ALaunchOnAFullDiskSendsNothingAndTheEventsGoOnceThereIsRoom) {
 TEST_F(StoreTest, AnUploadsOutcomeTouchesNoEventOfTheFreshFileAfterASetAside) {
     for (bool success : {true, false}) {
         SCOPED_TRACE(success ? "success" : "third failure");
-        relaunch();
-        removeStatistics();
-        pointAtServer();
-        stats.clear();
+        startAfresh();
         store = MVOMSAStore::getInstance();
         put({{"a", 1}, {"b", 2}, {"c", 3}});
         if (!success) {

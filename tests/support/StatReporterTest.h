@@ -53,6 +53,14 @@ public:
 
     // Uploads go to the loopback server (again after a relaunch, which forgets the settings).
     void pointAtServer() { MVOMSAConfig::getInstance()->setStatReportURL(stats.url()); }
+    // The next case of a loop: a relaunch on a device without statistics,
+    // the server holding nothing and taking the uploads again.
+    void startAfresh() {
+        relaunch();
+        removeStatistics();
+        stats.clear();
+        pointAtServer();
+    }
 
     // Starts the reporter under the strategy, as registration does.
     static void start(std::int32_t strategy = 3) {
