@@ -21,7 +21,9 @@
 
 namespace fuzz {
 
-// The temporary app home of this process ($KL_HOME), removed at exit.
+// The temporary app home of this process ($KL_HOME), removed at exit and when
+// Ctrl+C, SIGTERM or SIGHUP ends the process (which then ends as the signal
+// ends it: status 128 + the signal).
 const std::string& home();
 
 inline std::string_view text(const std::uint8_t* data, std::size_t size) {

@@ -4,12 +4,18 @@
 #
 #   scripts/fuzz.sh [-j N] [SECONDS] [TARGET...]
 #
-# SECONDS defaults to 60; the targets default to every folder of fuzz/corpus/.
-# -j N runs N targets at a time (default 1). Each target reads its seeds from
-# fuzz/corpus/<target>/ and keeps what it finds new in build/fuzz/corpus/<target>/;
-# a crash, a hang (over 1 s), a leak, a sanitizer report or an allocation over
-# 2 GB stops it and leaves the input in build/fuzz/findings/<target>/. Logs are
-# in build/fuzz/logs/. A finding makes the script fail.
+# SECONDS (1 or more) defaults to 60; the targets default to every folder of
+# fuzz/corpus/. -j N runs N targets at a time (default 1). Each target reads
+# its seeds from fuzz/corpus/<target>/ and keeps what it finds new in
+# build/fuzz/corpus/<target>/; a crash, a hang (over 1 s), a leak, a sanitizer
+# report or an allocation over 2 GB stops it and leaves the input in
+# build/fuzz/findings/<target>/. Logs are in build/fuzz/logs/. A finding makes
+# the script fail. Ctrl+C, SIGTERM or SIGHUP ends the targets under way, which
+# are reported as interrupted, and starts no more (exit 128 + the signal).
+# Each target's temporary home goes once it has ended, however it ended.
+#
+# With $KL_PROGRAMS_DIR the targets (fuzz-<target>) are taken from that
+# folder as built there: nothing is installed or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,7 +35,9 @@ if [ "${1:-}" = "-j" ]; then
 fi
 seconds=60
 if [[ "${1:-}" =~ ^[0-9]+$ ]]; then
-  seconds=$1
+  # libFuzzer takes 0 for no limit at all; the bound keeps within its int.
+  [[ "$1" =~ ^0*[1-9][0-9]{0,8}$ ]] || usage "SECONDS takes a whole number from 1 to 999999999, not $1"
+  seconds=$((10#$1))
   shift
 fi
 targets=("$@")
@@ -47,49 +55,95 @@ for name in "${targets[@]}"; do
   fi
 done
 
-scripts/install-deps.sh --fuzz
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz
-
-out=build/fuzz
-# The targets that write files (user defaults, zip extraction) do so in a
-# temporary home per process: in memory when the machine has /dev/shm.
-if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
-mkdir -p "$out/logs" "$out/results"
-
-run_one() {
-  local name=$1
-  local program="$out/fuzz/fuzz-$name"
-  local log="$out/logs/$name.log"
-  local options=(-max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -print_final_stats=1
-                 -artifact_prefix="$out/findings/$name/")
-  [ -f "fuzz/dict/$name.dict" ] && options+=(-dict="fuzz/dict/$name.dict")
-  mkdir -p "$out/corpus/$name" "$out/findings/$name"
-  local status=0
-  "$program" "${options[@]}" "$out/corpus/$name" "fuzz/corpus/$name" >"$log" 2>&1 || status=$?
-  local cov execs
-  cov=$(grep -aEo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
-  execs=$(grep -aEo 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || true)
-  if [ "$status" -eq 0 ]; then
-    printf '%-16s ok       %6s exec/s  %s  (%s s)\n' "$name" "${execs:-?}" "$cov" "$seconds" | tee "$out/results/$name"
-  else
-    printf '%-16s FINDING  see %s and %s\n' "$name" "$log" "$out/findings/$name/" | tee "$out/results/$name"
-  fi
-}
-
+if [ -n "${KL_PROGRAMS_DIR:-}" ]; then
+  programs=$KL_PROGRAMS_DIR
+else
+  scripts/install-deps.sh --fuzz
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz
+  programs=build/fuzz/fuzz
+fi
 for name in "${targets[@]}"; do
-  if [ ! -x "$out/fuzz/fuzz-$name" ]; then
-    echo "fuzz.sh: no target $name" >&2
+  if [ ! -x "$programs/fuzz-$name" ]; then
+    echo "fuzz.sh: no target $name in $programs" >&2
     exit 2
   fi
 done
 
-for name in "${targets[@]}"; do
+out=build/fuzz
+# The targets that write files (user defaults, zip extraction) do so in a
+# temporary home per process: in memory when the machine has /dev/shm. Each
+# process makes it in a folder of its own here, removed once the process has
+# ended: a finding ends a target without its own clean-up.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+mkdir -p "$out/logs" "$out/results"
+work=$(mktemp -d "${TMPDIR:-/tmp}/kl-fuzz-run-XXXXXX")
+
+declare -A running=()  # the targets under way: process id -> target
+declare -A homes=()    # process id -> the folder of its temporary home
+signalled=0            # 128 + the signal that ended the run
+
+# shellcheck disable=SC2317  # reached through the traps
+end_targets() {
+  for pid in "${!running[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
+}
+# shellcheck disable=SC2317  # reached through the trap
+stop() {
+  end_targets
+  wait || true
+  rm -rf "$work"
+}
+trap stop EXIT
+trap 'signalled=130; end_targets' INT
+trap 'signalled=143; end_targets' TERM
+trap 'signalled=129; end_targets' HUP
+
+start_one() {
+  local name=$1
+  local options=(-max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -print_final_stats=1
+                 -artifact_prefix="$out/findings/$name/")
+  [ -f "fuzz/dict/$name.dict" ] && options+=(-dict="fuzz/dict/$name.dict")
+  mkdir -p "$out/corpus/$name" "$out/findings/$name"
   rm -f "$out/results/$name"
-  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
-  run_one "$name" &
+  local home
+  home=$(mktemp -d "$work/$name-XXXXXX")
+  TMPDIR=$home "$programs/fuzz-$name" "${options[@]}" "$out/corpus/$name" "fuzz/corpus/$name" \
+    >"$out/logs/$name.log" 2>&1 &
+  running[$!]=$name
+  homes[$!]=$home
+  # A signal that came as it started has not reached it.
+  if [ "$signalled" -ne 0 ]; then kill -TERM "$!" 2>/dev/null || true; fi
+}
+
+# Waits for one target to end and reports how it ended; a signal to this
+# script ends the wait early (its trap ends the targets under way).
+reap_one() {
+  local pid status=0
+  wait -n -p pid "${!running[@]}" || status=$?
+  [ -n "${pid:-}" ] || return 0
+  local name=${running[$pid]}
+  unset "running[$pid]"
+  rm -rf "${homes[$pid]}"
+  unset "homes[$pid]"
+  local log="$out/logs/$name.log" cov execs
+  cov=$(grep -aEo 'cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 || true)
+  execs=$(grep -aEo 'stat::average_exec_per_sec: *[0-9]+' "$log" | grep -Eo '[0-9]+$' || true)
+  # Ended by Ctrl+C, SIGTERM or SIGHUP: as fuzz/FuzzSupport.cpp ends a
+  # target (128 + the signal), or as libFuzzer ends one by itself (72).
+  case $status in
+    0) printf '%-16s ok       %6s exec/s  %s  (%s s)\n' "$name" "${execs:-?}" "$cov" "$seconds" ;;
+    72 | 129 | 130 | 143) printf '%-16s interrupted  %s  see %s\n' "$name" "$cov" "$log" ;;
+    *) printf '%-16s FINDING  see %s and %s\n' "$name" "$log" "$out/findings/$name/" ;;
+  esac | tee "$out/results/$name"
+}
+
+for name in "${targets[@]}"; do
+  while [ "$signalled" -eq 0 ] && [ ${#running[@]} -ge "$jobs" ]; do reap_one; done
+  [ "$signalled" -eq 0 ] || break
+  start_one "$name"
 done
-wait
+while [ ${#running[@]} -gt 0 ]; do reap_one; done
+[ "$signalled" -eq 0 ] || exit "$signalled"
 failed=0
 for name in "${targets[@]}"; do
   grep -q ' ok ' "$out/results/$name" 2>/dev/null || failed=1

@@ -8,6 +8,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -38,13 +39,21 @@ fs::path sourceCopy(const std::string& name, std::initializer_list<const char*> 
     return top;
 }
 
-// The environment a script runs in from the copy: this build's programs, its
-// temporary files in the copy's tmp/.
+// The environment a script runs in from the copy: this build's programs
+// (unless `more` names others), its temporary files in the copy's tmp/.
 testsupport::ChildProcess::Environment scriptEnvironment(const fs::path& top,
                                                          testsupport::ChildProcess::Environment more = {}) {
-    more.emplace_back("KL_PROGRAMS_DIR", KL_PROGRAMS_DIR);
+    if (std::none_of(more.begin(), more.end(), [](const auto& v) { return v.first == "KL_PROGRAMS_DIR"; }))
+        more.emplace_back("KL_PROGRAMS_DIR", KL_PROGRAMS_DIR);
     more.emplace_back("TMPDIR", (top / "tmp").string());
     return more;
+}
+
+// A script's call: the script in the copy, then its arguments.
+std::vector<std::string> scriptCall(const fs::path& top, const char* script, const std::vector<std::string>& arguments) {
+    std::vector<std::string> call{(top / script).string()};
+    call.insert(call.end(), arguments.begin(), arguments.end());
+    return call;
 }
 
 std::vector<std::string> filesIn(const fs::path& folder) {
@@ -183,22 +192,99 @@ TEST(HostileTourScript, LeavesAPersonsPicturesAndReplacesTheTourOwn) {
 
 // ---- fuzz.sh ----
 
-// A job count that is none is a usage error, before anything is installed,
-// built or run.
-TEST(FuzzScript, ABadJobCountIsAUsageErrorAndRunsNothing) {
-    const std::vector<std::vector<std::string>> wrong = {
-        {"-j", "0", "2", "json"}, {"-j", "abc", "json"}, {"-j"}, {"-j", "-2", "json"}, {"-j", "", "json"}};
-    for (const auto& arguments : wrong) {
+// A job count that is none, or a duration under a second (which libFuzzer
+// would take as no limit) or beyond its counter, is a usage error, before
+// anything is installed, built or run.
+TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
+        {{"-j", "0", "2", "json"}, "-j "},        {{"-j", "abc", "json"}, "-j "},
+        {{"-j"}, "-j "},                          {{"-j", "-2", "json"}, "-j "},
+        {{"-j", "", "json"}, "-j "},              {{"0", "json"}, "SECONDS takes a whole number"},
+        {{"-j", "2", "000"}, "SECONDS takes"},     {{"9999999999", "json"}, "SECONDS takes a whole number"},
+    };
+    for (const auto& [arguments, message] : wrong) {
         const fs::path top = sourceCopy("fuzz", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
-        std::vector<std::string> call{(top / "scripts/fuzz.sh").string()};
-        call.insert(call.end(), arguments.begin(), arguments.end());
-        SCOPED_TRACE(arguments.size() > 1 ? "-j " + arguments[1] : "-j");
-        testsupport::ChildProcess fuzz("/bin/bash", call, scriptEnvironment(top));
+        std::string trace;
+        for (const auto& a : arguments) trace += a + " ";
+        SCOPED_TRACE(trace);
+        testsupport::ChildProcess fuzz("/bin/bash", scriptCall(top, "scripts/fuzz.sh", arguments),
+                                       scriptEnvironment(top));
         ASSERT_TRUE(fuzz.waitForExit(60)) << fuzz.output;
         EXPECT_EQ(fuzz.status, 2) << fuzz.output;
-        EXPECT_NE(fuzz.output.find("fuzz.sh: -j "), std::string::npos) << fuzz.output;
+        EXPECT_NE(fuzz.output.find("fuzz.sh: " + message), std::string::npos) << fuzz.output;
         EXPECT_NE(fuzz.output.find("usage: scripts/fuzz.sh"), std::string::npos) << fuzz.output;
         EXPECT_FALSE(fs::exists(top / "build")) << fuzz.output;
+    }
+}
+
+// Ctrl+C on the terminal (SIGINT to the script's whole process group), or a
+// SIGTERM to the script alone, while a target runs: the target is ended and
+// reported as interrupted, not as a finding, in the output and in its
+// result; its temporary home goes, though the target, as libFuzzer ends one
+// by itself, leaves it; the script ends with 128 + the signal. The target
+// here is a stand-in for the libFuzzer program the debug build has not: it
+// makes its home as the targets do and ends as libFuzzer does.
+TEST(FuzzScript, CtrlCOrASignalReportsTheTargetInterruptedAndRemovesItsHome) {
+    struct Case {
+        int sig;
+        bool wholeGroup;
+    };
+    for (const Case& c : {Case{SIGINT, true}, Case{SIGTERM, false}}) {
+        SCOPED_TRACE(strsignal(c.sig));
+        const fs::path top = sourceCopy("fuzz-signal", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
+        fs::create_directories(top / "fuzz/corpus/json");
+        const fs::path programs = top / "programs";
+        fs::create_directories(programs);
+        std::ofstream(programs / "fuzz-json") << R"(#!/bin/bash
+home=$(mktemp -d "$TMPDIR/kl-fuzz-XXXXXX")
+echo "#2 INITED cov: 7 ft: 9 corp: 1/1b exec/s: 0 rss: 30Mb"
+sleep 300 &
+trap 'echo "==$$== libFuzzer: run interrupted; exiting"; kill $!; exit 72' INT TERM
+echo "fuzz-json runs in $home" >&3
+wait
+)";
+        fs::permissions(programs / "fuzz-json", fs::perms::owner_all);
+
+        // In a session and process group of its own, as a terminal's
+        // foreground job; the stand-in says on descriptor 3 that it runs.
+        testsupport::ChildProcess fuzz(
+            "/usr/bin/setsid",
+            {"/bin/bash", "-c", "exec 3>&1; exec /bin/bash '" + (top / "scripts/fuzz.sh").string() + "' 30 json"},
+            {{"KL_PROGRAMS_DIR", programs.string()}, {"TMPDIR", (top / "tmp").string()}});
+        EndsScript ends{fuzz};
+        ASSERT_TRUE(fuzz.waitForOutput("fuzz-json runs in")) << fuzz.output;
+        if (c.wholeGroup) {
+            ASSERT_EQ(kill(-fuzz.pid(), c.sig), 0);
+        } else {
+            fuzz.signal(c.sig);
+        }
+        ASSERT_TRUE(fuzz.waitForExit(60)) << fuzz.output;
+        EXPECT_EQ(fuzz.status, 128 + c.sig) << fuzz.output;
+        EXPECT_NE(fuzz.output.find("json             interrupted  cov: 7 ft: 9  see build/fuzz/logs/json.log\n"),
+                  std::string::npos)
+            << fuzz.output;
+        EXPECT_EQ(fuzz.output.find("FINDING"), std::string::npos) << fuzz.output;
+        EXPECT_EQ(contentsOf(top / "build/fuzz/results/json").find("interrupted"), 17u);
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+    }
+}
+
+// ---- fuzz targets ----
+
+// Ctrl+C, SIGTERM or a closed terminal ends a fuzz target, run by fuzz.sh or
+// by hand, as the signal does, and its temporary home, however deep and
+// full, goes with it.
+TEST(FuzzTarget, ASignalRemovesItsTemporaryHome) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(sig));
+        const fs::path top = sourceCopy("fuzz-home", {});
+        testsupport::ChildProcess target(KL_FUZZ_HOME_PROBE, {}, {{"TMPDIR", (top / "tmp").string()}});
+        ASSERT_TRUE(target.waitForOutput("\n")) << target.output;
+        ASSERT_EQ(target.output.rfind("home: " + (top / "tmp").string() + "/kl-fuzz-", 0), 0u) << target.output;
+        target.signal(sig);
+        ASSERT_TRUE(target.waitForExit(60)) << target.output;
+        EXPECT_EQ(target.status, 128 + sig) << target.output;
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{}) << target.output;
     }
 }
 
