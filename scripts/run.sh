@@ -4,13 +4,17 @@
 # against it (its service and its statistics server):
 #   - with a display ($DISPLAY or $WAYLAND_DISPLAY), in a desktop window; the
 #     demo service keeps what is submitted (comments and the like) in
-#     build/demo-state (or $KL_DEMO_STATE) from one run to the next;
-#   - without one, a headless tour of the screens that writes a PNG of each
-#     into build/tour (or $KL_TOUR_DIR), its log beside them, and prints
-#     where they are; each tour starts the demo service from a fresh state.
-# The program's options are checked before anything starts: a bad one is a
-# usage error (exit 2). Ctrl+C, SIGTERM or SIGHUP ends the program as one
-# signal does (a tour after the step under way), then the demo service; the
+#     build/demo-state (or $KL_DEMO_STATE) from one run to the next; a
+#     program that fails (no window could open) is reported with its status;
+#   - without one, or when the options ask for a tour (--tour DIR), a
+#     headless tour of the screens that writes a PNG of each into build/tour
+#     (or $KL_TOUR_DIR, or DIR), its log beside them, and prints where they
+#     are; each tour starts the demo service from a fresh state.
+# The program's options, and then the tour's folder, are checked before
+# anything starts: a bad option is a usage error (exit 2), a folder that
+# cannot be made or written a failure (exit 1). Ctrl+C, SIGTERM or SIGHUP ends
+# the program as one signal does (a tour after the step under way), then the
+# demo service; so does output that nobody reads any more (`| head`). The
 # script removes only what it made itself.
 #
 #   scripts/run.sh                     the demo service and the program
@@ -21,6 +25,8 @@
 # nothing is installed or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/demo-service.sh
+. scripts/demo-service.sh
 
 own_service=1
 for arg in "$@"; do
@@ -29,6 +35,8 @@ done
 
 if [ -n "${KL_PROGRAMS_DIR:-}" ]; then
   programs=$KL_PROGRAMS_DIR
+  need_programs kestrowline
+  if [ $own_service -eq 1 ]; then need_programs kl-demo-service; fi
 else
   scripts/install-deps.sh
   cmake --preset release >/dev/null
@@ -39,24 +47,59 @@ else
 fi
 program=$programs/kestrowline
 
+# The folder of the tour the options ask for (--tour DIR, the last one), read
+# as the program reads them: the options with a value that it takes out first
+# (--stat-report, --service, --service-namespace), then the rest up to --help.
+asked_folder=
+read_tour_folder() {
+  local args=("$@") kept option i
+  for option in --stat-report --service --service-namespace; do
+    kept=()
+    for ((i = 0; i < ${#args[@]}; i++)); do
+      if [ "${args[i]}" = "$option" ]; then
+        i=$((i + 1))
+      elif [[ "${args[i]}" != "$option="* ]]; then
+        kept+=("${args[i]}")
+      fi
+    done
+    args=("${kept[@]}")
+  done
+  for ((i = 0; i < ${#args[@]}; i++)); do
+    case "${args[i]}" in
+      --tour) asked_folder=${args[i + 1]:-}; i=$((i + 1)) ;;
+      --wait | --tour-login) i=$((i + 1)) ;;
+      --help | -h) break ;;
+    esac
+  done
+}
+read_tour_folder "$@"
+
 with_display=0
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then with_display=1; fi
-folder=${KL_TOUR_DIR:-build/tour}
+touring=0
+if [ $with_display -eq 0 ] || [ -n "$asked_folder" ]; then touring=1; fi
+folder=${asked_folder:-${KL_TOUR_DIR:-build/tour}}
 
 # The options, checked by the program itself before anything starts or any
-# file is written, beside those this script adds (a tour's without a
-# display): it reads every one of them up to a --help put after them, and a
-# bad one, or one that does not go with the others, is a usage error with
-# the usage (exit 2). An asked-for usage is shown as the program shows it.
+# file is written, beside those this script adds (a tour's): it reads every
+# one of them up to a --help put after them, and a bad one, or one that does
+# not go with the others, is a usage error with the usage (exit 2). An
+# asked-for usage is shown as the program shows it.
 for arg in "$@"; do
   case "$arg" in --help|-h) exec "$program" "$@" ;; esac
 done
 added=()
-if [ $with_display -eq 0 ]; then
+if [ $touring -eq 1 ]; then
   added=(--tour "$folder")
   if [ $own_service -eq 1 ]; then added+=(--tour-login demo:demo); fi
 fi
 "$program" "${added[@]}" "$@" --help >/dev/null || exit $?
+
+# The tour's folder, where its pictures and the program's log go.
+if [ $touring -eq 1 ] && { ! mkdir -p "$folder" 2>/dev/null || [ ! -w "$folder" ]; }; then
+  echo "run.sh: the tour's folder $folder cannot be made or written" >&2
+  exit 1
+fi
 
 # The program and the demo service run in sessions of their own, out of the
 # terminal's reach: Ctrl+C there (SIGINT to its foreground processes), like a
@@ -93,6 +136,20 @@ trap stop EXIT
 trap 'pass_on 130' INT
 trap 'pass_on 143' TERM
 trap 'pass_on 129' HUP
+# A write to output that nobody reads any more fails (say) instead of ending
+# the script before it stops what it started. Caught, not ignored, so that
+# the programs it starts get the usual behaviour back.
+trap : PIPE
+
+# One line of this script's on its output. Once nobody reads it any more
+# (`| head`), the run ends there, as a write there would end it (exit 141),
+# but saying so and stopping what it started.
+say() {
+  if ! printf '%s\n' "$*" 2>/dev/null; then
+    echo "run.sh: nobody reads its output any more; ending" >&2
+    exit 141
+  fi
+}
 
 # Starts the program (its id in program_pid) in the background, so that the
 # traps run at once, in a session of its own.
@@ -124,9 +181,7 @@ finish() {
 # usage error with the usage) show on the terminal too; the pictures are named
 # only when this run wrote some.
 tour() {
-  mkdir -p "$folder"
   local log=$folder/kestrowline.log started
-  echo "run.sh: no display; touring the screens headless (the program's log: $log)"
   started=$(date +%s.%N)
   start_program --tour "$folder" "$@" 2>"$log"
   wait_program
@@ -136,27 +191,34 @@ tour() {
     grep -a '^kestrowline: ' "$log" >&2 || true
   fi
   if [ -n "$(find "$folder" -maxdepth 1 -name '[0-9][0-9]-*.png' -newermt "@$started" -print -quit)" ]; then
-    echo "run.sh: the screens' pictures are in $(cd "$folder" && pwd)"
+    say "run.sh: the screens' pictures are in $(cd "$folder" && pwd)"
   else
-    echo "run.sh: the tour wrote no pictures (exit status $status)"
+    say "run.sh: the tour wrote no pictures (exit status $status)"
   fi
 }
 
-if [ $own_service -eq 0 ]; then
-  if [ $with_display -eq 1 ]; then exec "$program" "$@"; fi
-  tour "$@"
-  finish
+# What comes, said before anything starts: output that nobody reads ends the
+# run here.
+if [ $touring -eq 0 ]; then
+  if [ $own_service -eq 0 ]; then exec "$program" "$@"; fi
+  say "run.sh: starting the demo service, then the program in a window"
+else
+  no_display=
+  if [ $with_display -eq 0 ]; then no_display="no display; "; fi
+  say "run.sh: ${no_display}touring the screens headless (the program's log: $folder/kestrowline.log)"
+  if [ $own_service -eq 0 ]; then
+    tour "$@"
+    finish
+  fi
 fi
 
 # The demo service, stopped on the way out however this script ends.
 work=$(mktemp -d)
-if [ $with_display -eq 1 ]; then
+if [ $touring -eq 0 ]; then
   state=${KL_DEMO_STATE:-build/demo-state}
 else
   state=$work/state
 fi
-# shellcheck source=scripts/demo-service.sh
-. scripts/demo-service.sh
 start_demo_service "$work/info" --state "$state"
 info() { demo_info "$work/info" "$1"; }
 endpoint=$(info KL_DEMO_ENDPOINT)
@@ -167,11 +229,15 @@ login="$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)"
 KL_SURVEY_HOST=$(info KL_SURVEY_HOST)
 export KL_SURVEY_HOST
 
-if [ $with_display -eq 1 ]; then
-  echo "run.sh: the program is in its window; log in as $(info KL_DEMO_USER) / $(info KL_DEMO_PASSWORD)"
-  echo "run.sh: submissions are kept in $state (remove it to start afresh)"
+if [ $touring -eq 0 ]; then
+  # Whether a window opens is the program's to say: it fails when none can.
+  say "run.sh: in the program's window, log in as $(info KL_DEMO_USER) / $(info KL_DEMO_PASSWORD)"
+  say "run.sh: submissions are kept in $state (remove it to start afresh)"
   start_program --service "$endpoint" --stat-report "$stat_url" "$@"
   wait_program
+  if [ "$signalled" -eq 0 ] && [ "$status" -ne 0 ]; then
+    echo "run.sh: the program failed ($(ending_of "$status"))" >&2
+  fi
 else
   tour --service "$endpoint" --stat-report "$stat_url" --tour-login "$login" "$@"
 fi

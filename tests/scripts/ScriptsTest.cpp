@@ -162,6 +162,92 @@ TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
     }
 }
 
+// Programs that are not there, or a tour's folder that cannot be made or
+// written (named by $KL_TOUR_DIR or --tour), fail with one line saying so
+// before the demo service starts or anything is written.
+TEST(RunScript, NoProgramsOrAnUnwritableTourFolderFailBeforeAnythingStarts) {
+    struct Case {
+        const char* name;
+        testsupport::ChildProcess::Environment environment;
+        std::vector<std::string> arguments;
+        int status;
+        std::string message;
+    };
+    const fs::path top = sourceCopy("run-unfit", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path file = top / "a-file";
+    std::ofstream(file) << "not a folder";
+    const std::vector<Case> cases = {
+        {"no programs", {{"KL_PROGRAMS_DIR", "/nonexistent"}}, {}, 2,
+         "run.sh: no program kestrowline in /nonexistent ($KL_PROGRAMS_DIR)"},
+        {"KL_TOUR_DIR", {{"KL_TOUR_DIR", (file / "tour").string()}}, {}, 1,
+         "run.sh: the tour's folder " + (file / "tour").string() + " cannot be made or written"},
+        {"--tour", {}, {"--tour", (file / "tour").string()}, 1,
+         "run.sh: the tour's folder " + (file / "tour").string() + " cannot be made or written"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testsupport::ChildProcess run("/bin/bash", scriptCall(top, "scripts/run.sh", c.arguments),
+                                      scriptEnvironment(top, c.environment));
+        ASSERT_TRUE(run.waitForExit(120)) << run.output;
+        EXPECT_EQ(run.status, c.status) << run.output;
+        EXPECT_EQ(run.output, c.message + "\n");
+        EXPECT_FALSE(fs::exists(top / "build")) << run.output;
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+    }
+}
+
+// A tour into the folder the options name (--tour DIR) has its pictures and
+// its log counted and kept there, not in the script's own folder; also one
+// that an interruption ends after its first picture.
+TEST(RunScript, ATourIntoTheFolderAskedForIsReportedThere) {
+    const fs::path top = sourceCopy("run-tour-dir", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path folder = top / "my pictures";
+    testsupport::ChildProcess run("/bin/bash", scriptCall(top, "scripts/run.sh", {"--tour", folder.string()}),
+                                  scriptEnvironment(top));
+    EndsScript ends{run};
+    ASSERT_TRUE(run.waitForOutput("01-home.png")) << run.output;
+    run.signal(SIGTERM);
+    ASSERT_TRUE(run.waitForExit(120)) << run.output;
+    EXPECT_EQ(run.status, 143) << run.output;
+    EXPECT_NE(run.output.find("run.sh: the screens' pictures are in " + folder.string() + "\n"), std::string::npos)
+        << run.output;
+    EXPECT_NE(contentsOf(folder / "kestrowline.log"), "");
+    EXPECT_FALSE(fs::exists(top / "build")) << run.output;
+    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
+// Output that nobody reads (`scripts/run.sh | head -3` once three lines have
+// come) ends the run at the script's first line, saying why, before the demo
+// service starts: not a demo service that "did not start".
+TEST(RunScript, OutputThatNobodyReadsEndsTheRunSayingWhy) {
+    const fs::path top = sourceCopy("run-closed", {"scripts/run.sh", "scripts/demo-service.sh"});
+    // The standard output a pipe whose reader has come and gone, standard
+    // error the test's.
+    const std::string commands = "cd '" + top.string() +
+                                 "'\nmkfifo out\n{ exec 3<out; } &\nexec >out\nwait\nrm out\nexec scripts/run.sh\n";
+    testsupport::ChildProcess run("/bin/bash", {"-c", commands}, scriptEnvironment(top));
+    EndsScript ends{run};
+    ASSERT_TRUE(run.waitForExit(120)) << run.output;
+    EXPECT_EQ(run.status, 141) << run.output;
+    EXPECT_EQ(run.output, "run.sh: nobody reads its output any more; ending\n");
+    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
+// With a display the program is started in its window; one that fails (here
+// a window driver that is none) is reported as failed with its status, not
+// as a program in its window, and the demo service stops.
+TEST(RunScript, AProgramWhoseWindowCannotOpenIsReportedAsFailed) {
+    const fs::path top = sourceCopy("run-window", {"scripts/run.sh", "scripts/demo-service.sh"});
+    testsupport::ChildProcess run("/bin/bash", {(top / "scripts/run.sh").string()},
+                                  scriptEnvironment(top, {{"DISPLAY", ":999"}, {"SDL_VIDEODRIVER", "kl-none"}}));
+    EndsScript ends{run};
+    ASSERT_TRUE(run.waitForExit(120)) << run.output;
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_EQ(run.output.find("is in its window"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("run.sh: the program failed (exit status 1)\n"), std::string::npos) << run.output;
+    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
 // ---- hostile-tour.sh ----
 
 // A person's pictures in the tour's folder stay as they were, one named as
