@@ -6,9 +6,11 @@
 # prints its elapsed time and peak memory. The tour's pictures go to
 # build/hostile-tour (or $KL_TOUR_DIR). It fails when the tour does, or when
 # the program's peak resident memory reaches 100 MB (100000 kB as GNU time
-# counts; $KL_HOSTILE_PEAK_KB sets another bound). docs/PERFORMANCE.md has
-# the figures and where the memory goes. The tour replaces its own pictures
-# of an earlier run; other files in the folder stay.
+# counts; $KL_HOSTILE_PEAK_KB sets another bound, a whole number of kB).
+# docs/PERFORMANCE.md has the figures and where the memory goes. The tour
+# replaces its own pictures of an earlier run; other files in the folder
+# stay. An argument, or a bound that is no whole number, is a usage error
+# (exit 2) before anything is built or run.
 #
 #   scripts/hostile-tour.sh
 #
@@ -17,9 +19,24 @@
 # installed or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/demo-service.sh
+. scripts/demo-service.sh
+
+usage() {
+  echo "hostile-tour.sh: $1" >&2
+  echo "usage: [KL_HOSTILE_PEAK_KB=N] scripts/hostile-tour.sh" >&2
+  exit 2
+}
+if [ $# -gt 0 ]; then usage "takes no arguments, not $1"; fi
+limit=${KL_HOSTILE_PEAK_KB:-100000}
+# Within what the shell's test compares.
+if [[ ! "$limit" =~ ^[1-9][0-9]{0,17}$ ]]; then
+  usage "KL_HOSTILE_PEAK_KB takes a whole number of kB from 1 to 999999999999999999, not \"$limit\""
+fi
 
 if [ -n "${KL_PROGRAMS_DIR:-}" ]; then
   programs=$KL_PROGRAMS_DIR
+  need_programs kestrowline kl-demo-service kl-hostile-data
 else
   scripts/install-deps.sh
   cmake --preset release >/dev/null
@@ -40,8 +57,6 @@ stop() {
 trap stop EXIT
 
 "$programs/kl-hostile-data" "$work/data" >/dev/null
-# shellcheck source=scripts/demo-service.sh
-. scripts/demo-service.sh
 start_demo_service "$work/info" --data "$work/data" --state "$work/state" >/dev/null
 info() { demo_info "$work/info" "$1"; }
 KL_SURVEY_HOST=$(info KL_SURVEY_HOST)
@@ -53,7 +68,6 @@ status=0
 KL_HOME="$work/home" /usr/bin/time -v -o "$work/time" "$programs/kestrowline" --service "$(info KL_DEMO_ENDPOINT)" \
   --stat-report "$(info KL_DEMO_STAT_URL)" --tour "$folder" --tour-login "$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)" 2>"$folder/kestrowline.log" || status=$?
 grep -E "Elapsed \(wall clock\)|Maximum resident set size" "$work/time" | sed 's/^\s*/hostile-tour.sh: /'
-limit=${KL_HOSTILE_PEAK_KB:-100000}
 peak=$(sed -n 's/^\s*Maximum resident set size (kbytes): //p' "$work/time")
 if [ -z "$peak" ] || [ "$peak" -ge "$limit" ]; then
   echo "hostile-tour.sh: the peak resident memory (${peak:-unknown} kB) is not under ${limit} kB" >&2

@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Installs dependencies, configures, builds (debug with ASan and UBSan) and
-# runs every test through ctest. Exits non-zero on any failure.
+# runs every test through ctest. Exits non-zero on any failure. It takes no
+# arguments: any is a usage error (exit 2), before anything is built or run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+if [ $# -gt 0 ]; then
+  echo "test.sh: takes no arguments, not $1 (some tests alone: ctest --preset debug -R REGEX)" >&2
+  echo "usage: scripts/test.sh" >&2
+  exit 2
+fi
 
 t0=$(date +%s)
 scripts/install-deps.sh

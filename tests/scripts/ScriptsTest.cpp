@@ -248,6 +248,25 @@ TEST(RunScript, AProgramWhoseWindowCannotOpenIsReportedAsFailed) {
     EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
 }
 
+// ---- test.sh ----
+
+// It takes no arguments: one is a usage error, before anything is installed,
+// built or run.
+TEST(TestScript, AnArgumentIsAUsageErrorAndRunsNothing) {
+    for (const std::vector<std::string>& arguments : {std::vector<std::string>{"--help"}, {"-R", "Scripts"}}) {
+        SCOPED_TRACE(arguments.front());
+        const fs::path top = sourceCopy("test-usage", {"scripts/test.sh"});
+        testsupport::ChildProcess test("/bin/bash", scriptCall(top, "scripts/test.sh", arguments),
+                                       scriptEnvironment(top));
+        ASSERT_TRUE(test.waitForExit(60)) << test.output;
+        EXPECT_EQ(test.status, 2) << test.output;
+        EXPECT_NE(test.output.find("test.sh: takes no arguments, not " + arguments.front()), std::string::npos)
+            << test.output;
+        EXPECT_NE(test.output.find("usage: scripts/test.sh"), std::string::npos) << test.output;
+        EXPECT_FALSE(fs::exists(top / "build")) << test.output;
+    }
+}
+
 // ---- hostile-tour.sh ----
 
 // A person's pictures in the tour's folder stay as they were, one named as
@@ -274,6 +293,36 @@ TEST(HostileTourScript, LeavesAPersonsPicturesAndReplacesTheTourOwn) {
     for (const char* picture : {"01-home.png", "16-representative.png"})
         EXPECT_EQ(contentsOf(folder / picture).substr(0, 4), "\x89PNG") << picture;
     EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
+// A memory bound that is no whole number of kB, or beyond what the script
+// compares, and any argument are usage errors, before anything is installed,
+// built or run (no programs are given: a script that went on would fail at
+// its build).
+TEST(HostileTourScript, ABadBoundOrAnArgumentIsAUsageErrorAndRunsNothing) {
+    struct Case {
+        std::string bound;
+        std::vector<std::string> arguments;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"abc", {}, "KL_HOSTILE_PEAK_KB takes a whole number of kB"},
+        {"99999999999999999999", {}, "KL_HOSTILE_PEAK_KB takes a whole number of kB"},
+        {"0", {}, "KL_HOSTILE_PEAK_KB takes a whole number of kB"},
+        {"-5", {}, "KL_HOSTILE_PEAK_KB takes a whole number of kB"},
+        {"100000", {"--bogus"}, "takes no arguments, not --bogus"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bound + (c.arguments.empty() ? "" : " " + c.arguments.front()));
+        const fs::path top = sourceCopy("hostile-usage", {"scripts/hostile-tour.sh", "scripts/demo-service.sh"});
+        testsupport::ChildProcess script("/bin/bash", scriptCall(top, "scripts/hostile-tour.sh", c.arguments),
+                                         {{"KL_HOSTILE_PEAK_KB", c.bound}, {"TMPDIR", (top / "tmp").string()}});
+        ASSERT_TRUE(script.waitForExit(60)) << script.output;
+        EXPECT_EQ(script.status, 2) << script.output;
+        EXPECT_NE(script.output.find("hostile-tour.sh: " + c.message), std::string::npos) << script.output;
+        EXPECT_NE(script.output.find("usage: "), std::string::npos) << script.output;
+        EXPECT_FALSE(fs::exists(top / "build")) << script.output;
+    }
 }
 
 // ---- fuzz.sh ----
