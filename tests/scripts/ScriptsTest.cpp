@@ -427,9 +427,10 @@ TEST(FuzzTarget, ASignalRemovesItsTemporaryHome) {
 
 // The commands of "Pointing the program at a service" as a person runs them
 // one after the other, the service's and the tour's (not the one that runs
-// until interrupted): the tour walks every screen. This build's programs stand
-// for the release build's, and a free port for 8735, which the program is
-// pointed at as its default is.
+// until interrupted): the tour walks every screen, and the commands stop the
+// service they started. This build's programs stand for the release build's,
+// and a free port for 8735, which the program is pointed at as its default
+// is.
 TEST(Readme, TheServiceCommandsRunAsWrittenCompleteATour) {
     std::istringstream readme(contentsOf(fs::path(KL_SOURCE_DIR) / "README.md"));
     std::vector<std::string> block;
@@ -471,6 +472,7 @@ TEST(Readme, TheServiceCommandsRunAsWrittenCompleteATour) {
         line = replaceAll(line, " DIR", " tour");
         script += line + "\n";
     }
+    script += "if kill -0 $! 2>/dev/null; then echo 'the commands leave their service running'; exit 1; fi\n";
     testsupport::ChildProcess commands(
         "/bin/bash", {"-c", script},
         {{"KL_SERVICE_URL", "http://127.0.0.1:" + port}, {"TMPDIR", (top / "tmp").string()}});
