@@ -332,10 +332,14 @@ TEST(HostileTourScript, ABadBoundOrAnArgumentIsAUsageErrorAndRunsNothing) {
 // anything is installed, built or run.
 TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
-        {{"-j", "0", "2", "json"}, "-j "},        {{"-j", "abc", "json"}, "-j "},
-        {{"-j"}, "-j "},                          {{"-j", "-2", "json"}, "-j "},
-        {{"-j", "", "json"}, "-j "},              {{"0", "json"}, "SECONDS takes a whole number"},
-        {{"-j", "2", "000"}, "SECONDS takes"},     {{"9999999999", "json"}, "SECONDS takes a whole number"},
+        {{"-j", "0", "2", "json"}, "-j "},
+        {{"-j", "abc", "json"}, "-j "},
+        {{"-j"}, "-j "},
+        {{"-j", "-2", "json"}, "-j "},
+        {{"-j", "", "json"}, "-j "},
+        {{"0", "json"}, "SECONDS takes a whole number from 1"},
+        {{"-j", "2", "000"}, "SECONDS takes a whole number from 1"},
+        {{"9999999999", "json"}, "SECONDS takes a whole number from 1"},
     };
     for (const auto& [arguments, message] : wrong) {
         const fs::path top = sourceCopy("fuzz", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
