@@ -293,9 +293,9 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
         EXPECT_FALSE(KeyedUnarchiver::unarchivedObjectOfClass<Sample>(c.bytes)) << c.what;
     }
 
-    // Objects of the list that share one body in the property list (a few
-    // bytes each) each decode it: 3,000 objects of 1,024 references are
-    // 3 million values, beyond the count of references.
+    // Entries of "$objects" that share one body in the property list (a few
+    // bytes each) are one object, decoded once: 3,000 places hold one array
+    // of 1,024 references, not 3 million values.
     {
         const long long objects = 3000, references = 1024, arrayClassAt = objects + 2, leafAt = objects + 3;
         std::vector<Value> toLeaf(references, uid(leafAt)), toBodies;
@@ -307,26 +307,37 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
         list.push_back(Value("leaf"));
         const Bytes shared = archive(std::move(list));
         EXPECT_LT(shared.size(), 40000u);
-        EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(shared).isNil());
+        const Value read = KeyedUnarchiver::unarchivedValue(shared);
+        ASSERT_EQ(read.count(), static_cast<std::size_t>(objects));
+        EXPECT_EQ(read.at(0).count(), static_cast<std::size_t>(references));
+        EXPECT_TRUE(read.at(0).isSame(read.at(objects - 1)));
     }
 
     // Dictionaries that each hold a copy of one long key: 4,096 of them would
-    // be 4 GiB of keys.
-    {
+    // be 4 GiB of keys. One dictionary in 4,096 places holds it once.
+    for (bool distinct : {true, false}) {
         const long long dictionaries = 4096, keyAt = dictionaries + 2;
         std::vector<Value> toDictionaries;
         for (long long i = 0; i < dictionaries; ++i) toDictionaries.push_back(uid(i + 2));
-        const Value body = Value::dictionary({{"NS.keys", Value::array({uid(keyAt)})},
-                                              {"NS.objects", Value::array({uid(keyAt + 1)})},
-                                              {"$class", uid(keyAt + 3)}});
+        auto body = [&] {
+            return Value::dictionary({{"NS.keys", Value::array({uid(keyAt)})},
+                                      {"NS.objects", Value::array({uid(keyAt + 1)})},
+                                      {"$class", uid(keyAt + 3)}});
+        };
         std::vector<Value> list = {Value::dictionary({{"NS.objects", Value::array(std::move(toDictionaries))},
                                                       {"$class", uid(keyAt + 2)}})};
-        list.insert(list.end(), dictionaries, body);
+        const Value one = body();
+        for (long long i = 0; i < dictionaries; ++i) list.push_back(distinct ? body() : one);
         list.push_back(Value(std::string(1u << 20, 'k')));
         list.push_back(Value(5));
         list.push_back(arrayClass);
         list.push_back(dictClass);
-        EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(archive(std::move(list))).isNil());
+        const Value read = KeyedUnarchiver::unarchivedValue(archive(std::move(list)));
+        EXPECT_EQ(read.isNil(), distinct);
+        if (!distinct) {
+            ASSERT_EQ(read.count(), static_cast<std::size_t>(dictionaries));
+            EXPECT_TRUE(read.at(0).isSame(read.at(dictionaries - 1)));
+        }
     }
 
     // The expansion costs nothing: the 40 arrays read as 40 containers, each
