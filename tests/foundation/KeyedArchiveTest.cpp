@@ -12,6 +12,8 @@
 #include "foundation/Format.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/PropertyList.h"
+#include "support/HostilePlists.h"
+#include "support/PeakMemory.h"
 #include "support/Plistlib.h"
 
 using namespace ns;
@@ -609,4 +611,31 @@ for name in ("arrays", "dictionaries"):
 )");
     EXPECT_EQ(walked.status, 0) << walked.output;
     EXPECT_EQ(walked.output, ns::format("arrays %d leaf\ndictionaries %d leaf\n", limit, limit));
+}
+
+// A few bytes of binary list can hold tens of millions of references. An
+// archive's list that holds more than any archive within the limits could
+// (16 million here, to one UID, in an entry no object refers to) is refused
+// before it is built; a million are still read past.
+TEST(KeyedArchive, AListOfMoreReferencesThanAnyArchiveHoldsIsRefusedUnbuilt) {
+    const Bytes beyond = hostile::archiveWithReferences(16u << 20);
+    Value read;
+    const long grown = testsupport::peakGrowthKB([&] { read = KeyedUnarchiver::unarchivedValue(beyond); });
+    EXPECT_TRUE(read.isNil());
+    EXPECT_LT(grown, 16 * 1024) << "kB";
+    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(hostile::archiveWithReferences(1u << 20)), Value("value"));
+}
+
+// Entries of "$objects" that name one class record: the record is looked
+// into once, however many keys it holds and however many entries name it,
+// and entries that share one body decode once. 131,068 entries and 200,000
+// keys were 26 billion comparisons; the test's time limit catches that.
+TEST(KeyedArchive, AClassRecordIsLookedIntoOnce) {
+    constexpr std::size_t kEntries = 131068;
+    for (bool oneBody : {true, false}) {
+        SCOPED_TRACE(oneBody);
+        const Value read = KeyedUnarchiver::unarchivedValue(hostile::classLookup(kEntries, 200000, oneBody));
+        ASSERT_EQ(read.count(), kEntries);
+        EXPECT_EQ(read.at(kEntries - 1), Value("x"));
+    }
 }

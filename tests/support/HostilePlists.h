@@ -174,9 +174,10 @@ inline ns::Bytes archiveWithReferences(std::size_t places) {
 // ---- The keyed archive's class lookup ----
 
 // A keyed archive whose root is an array of `places` strings: `places`
-// entries of "$objects" that share one body {"$class": UID 3, "NS.string":
-// "x"}, whose class record holds `keys` keys before its "$classname".
-inline ns::Bytes classLookup(std::size_t places, std::size_t keys) {
+// entries of "$objects" {"$class": UID 3, "NS.string": "x"}, whose class
+// record holds `keys` keys before its "$classname". With `oneBody` the
+// entries share one body, else each has its own.
+inline ns::Bytes classLookup(std::size_t places, std::size_t keys, bool oneBody = true) {
     RawBinaryList list(4, 4);
     return archive(list, [&] {
         const std::size_t null = list.add(RawBinaryList::ascii("$null"));
@@ -205,13 +206,13 @@ inline ns::Bytes classLookup(std::size_t places, std::size_t keys) {
         refs.insert(refs.end(), keys, filler);
         refs.push_back(list.add(RawBinaryList::ascii("NSString")));
         const std::size_t stringRecord = list.add(list.container(0xD0, refs));
-        const std::size_t body = list.body(list.container(
-            0xD0, {classKey, list.add(RawBinaryList::ascii("NS.string")), list.add(RawBinaryList::uid(3)),
-                   list.add(RawBinaryList::ascii("x"))}));
+        const ns::Bytes body = list.container(0xD0, {classKey, list.add(RawBinaryList::ascii("NS.string")),
+                                                     list.add(RawBinaryList::uid(3)), list.add(RawBinaryList::ascii("x"))});
+        const std::size_t shared = list.body(body);
         std::vector<std::size_t> entries = {null, rootDict, arrayRecord, stringRecord};
         for (std::size_t i = 0; i < places; ++i) {
             entries.push_back(list.object());
-            list.place(entries.back(), body);
+            list.place(entries.back(), oneBody ? shared : list.body(body));
         }
         return entries;
     });
