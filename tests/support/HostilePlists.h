@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/Value.h"
@@ -21,7 +22,10 @@ namespace hostile {
 // numbers in the offset table that may name any body, also one another's.
 class RawBinaryList {
 public:
-    RawBinaryList(unsigned offsetWidth, unsigned refWidth) : offsetWidth_(offsetWidth), refWidth_(refWidth) {}
+    RawBinaryList(unsigned offsetWidth, unsigned refWidth) : offsetWidth_(offsetWidth), refWidth_(refWidth) {
+        const std::string_view magic = "bplist00";
+        out_.assign(magic.begin(), magic.end());
+    }
 
     // A new object's number; its body is given by place().
     std::size_t object() {
@@ -85,7 +89,7 @@ public:
 
 private:
     unsigned offsetWidth_, refWidth_;
-    ns::Bytes out_ = {'b', 'p', 'l', 'i', 's', 't', '0', '0'};
+    ns::Bytes out_;
     std::vector<std::size_t> offsets_;
 };
 
