@@ -3,8 +3,10 @@
 // reads back exactly the same (every string, every date); the XML writer
 // takes it back too unless XML cannot hold one of its strings or dates, and
 // it reads back the same with dates to the second. XML holds no shared
-// references: a value whose shared containers expand far is not written in
-// XML.
+// references or keys: a value whose text in XML would be far larger than
+// any input (shared containers, or a long key that many dictionaries hold)
+// is not written in XML, so that each input's work stays within the
+// fuzzer's time limit.
 #include <algorithm>
 #include <unordered_map>
 
@@ -16,17 +18,22 @@ using ns::PropertyListSerialization;
 
 namespace {
 
-constexpr std::uint64_t kMostXMLValues = 100'000;
+// About the most text a fuzzer's input gives.
+constexpr std::uint64_t kMostXMLBytes = 1u << 20;
 
-// The values of the tree the value's references expand to, up to kMostXMLValues + 1
-// (each container counted once, with what it expands to).
+// About the bytes of XML text the value's references expand to, up to
+// kMostXMLBytes + 1 (each container reckoned once, with what it expands to).
 std::uint64_t expanded(const ns::Value& v, std::unordered_map<const void*, std::uint64_t>& known) {
-    if (!v.isArray() && !v.isDictionary()) return 1;
+    constexpr std::uint64_t kMarkup = 24;  // tags, indentation, a number
+    if (v.isString()) return kMarkup + v.str().size();
+    if (v.isData()) return kMarkup + v.data().size() * 3 / 2;
+    if (!v.isArray() && !v.isDictionary()) return kMarkup;
     const void* identity = v.isArray() ? static_cast<const void*>(&v.items()) : &v.entries();
     if (auto it = known.find(identity); it != known.end()) return it->second;
-    std::uint64_t n = 1;
-    for (const auto& item : v.items()) n = std::min(n + expanded(item, known), kMostXMLValues + 1);
-    for (const auto& [key, item] : v.entries()) n = std::min(n + 1 + expanded(item, known), kMostXMLValues + 1);
+    std::uint64_t n = kMarkup;
+    for (const auto& item : v.items()) n = std::min(n + expanded(item, known), kMostXMLBytes + 1);
+    for (const auto& [key, item] : v.entries())
+        n = std::min(n + kMarkup + key.size() + expanded(item, known), kMostXMLBytes + 1);
     known.emplace(identity, n);
     return n;
 }
@@ -46,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool binary = size >= 6 && fuzz::text(data, 6) == "bplist";
     FUZZ_CHECK(binary ? format == PropertyListFormat::Binary : format != PropertyListFormat::Binary);
     std::unordered_map<const void*, std::uint64_t> known;
-    const bool xmlToo = expanded(value, known) <= kMostXMLValues;
+    const bool xmlToo = expanded(value, known) <= kMostXMLBytes;
     for (auto again : {PropertyListFormat::Binary, PropertyListFormat::XML}) {
         if (again == PropertyListFormat::XML && !xmlToo) continue;
         ns::ErrorPtr writeError;

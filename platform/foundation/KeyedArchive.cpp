@@ -32,6 +32,34 @@ std::optional<std::size_t> uidIndex(const Value& v) {
     return static_cast<std::size_t>(n.integerValue());
 }
 
+// The references the containers of an archive's list may hold, each
+// container once and a dictionary's entry as two: the outer dictionary's and
+// "$top"'s; the entries of "$objects"; each entry's own dictionary (its
+// class, an array's or dictionary's reference arrays, a coded object's
+// fields), up to kReferencesPerObject; and the references those arrays hold,
+// which decoding bounds by maxDecoded. A list that holds more is no archive
+// within the limits, and is refused before it is built (a binary list of a
+// few bytes can hold tens of millions of references).
+constexpr std::size_t kOuterReferences = 16;
+constexpr std::size_t kReferencesPerObject = 16;
+
+std::size_t maxReferences(const ArchiveLimits& limits) {
+    return kOuterReferences + limits.maxObjects * (1 + kReferencesPerObject) + limits.maxDecoded;
+}
+
+// The references an object of "$objects" holds in its containers, as the
+// list's reader counts them (a UID is no container there).
+std::size_t referencesIn(const Value& v) {
+    if (!v.isArray() && (!v.isDictionary() || uidIndex(v))) return 0;
+    std::size_t n = v.isArray() ? v.count() : 2 * v.count();
+    if (v.isArray()) {
+        for (const auto& item : v.items()) n += referencesIn(item);
+    } else {
+        for (const auto& [key, item] : v.entries()) n += referencesIn(item);
+    }
+    return n;
+}
+
 bool isArrayClass(const std::string& name) { return name == "NSArray" || name == "NSMutableArray"; }
 bool isDictionaryClass(const std::string& name) { return name == "NSDictionary" || name == "NSMutableDictionary"; }
 bool isStringClass(const std::string& name) { return name == "NSString" || name == "NSMutableString"; }
@@ -278,6 +306,10 @@ struct KeyedArchiver::State {
 
     std::optional<Bytes> finish(std::size_t root) {
         if (tooMany()) return std::nullopt;
+        // The outer dictionary and "$top" (10), "$objects", and what its entries hold.
+        std::size_t references = 10 + objects.size();
+        for (const auto& object : objects) references += referencesIn(object);
+        if (references > maxReferences(ArchiveLimits{})) return std::nullopt;
         Value archive = Value::dictionary({
             {"$version", Value(kArchiveVersion)},
             {"$archiver", Value(kArchiverName)},
@@ -353,10 +385,31 @@ struct KeyedUnarchiver::State {
     };
     std::vector<Decoded<Value>> plains;
     std::vector<Decoded<CodingPtr>> codeds;
+    // Entries of "$objects" that are one dictionary (a binary list gives
+    // one to every object laid over the same body) are one object: each
+    // entry's first entry with its dictionary, 0 until asked.
+    std::vector<std::uint32_t> firsts;
+    std::unordered_map<const void*, std::uint32_t> bodies;
+    // The class names of the class records asked for ("" for one that is
+    // not a proper record), each record looked into once however many
+    // objects name it.
+    std::unordered_map<std::size_t, std::string> classNames;
 
     State(const std::vector<Value>& o, const std::vector<ArchiveClass>& allowed, const ArchiveLimits& l)
-        : objects(o), limits(l), counted(o.size(), 0), onPath(o.size(), 0), plains(o.size()), codeds(o.size()) {
+        : objects(o), limits(l), counted(o.size(), 0), onPath(o.size(), 0), plains(o.size()), codeds(o.size()),
+          firsts(o.size(), 0) {
         for (const auto& c : allowed) classes.emplace(c.name, &c);
+    }
+
+    // The entry that stands for every entry of the same dictionary.
+    std::size_t first(std::size_t index) {
+        if (index == 0 || index >= objects.size()) return index;
+        if (firsts[index] == 0) {
+            const Value& object = objects[index];
+            const auto self = static_cast<std::uint32_t>(index);
+            firsts[index] = object.isDictionary() ? bodies.try_emplace(&object.entries(), self).first->second : self;
+        }
+        return firsts[index];
     }
 
     // An object decoded before: its levels checked here, it given back.
@@ -392,8 +445,8 @@ struct KeyedUnarchiver::State {
     }
     void leave(std::size_t index) { onPath[index] = 0; }
     // Counts the references of an array or dictionary being decoded (once:
-    // its object is decoded once). Objects of the list that share one body
-    // each decode it, so the work follows these, not the list's objects.
+    // its object is decoded once, also when several entries of "$objects"
+    // are its dictionary).
     bool follow(std::size_t references) {
         decoded += references;
         return decoded <= limits.maxDecoded || fail();
@@ -409,13 +462,14 @@ struct KeyedUnarchiver::State {
             fail();
             return {};
         }
-        const Value& record = objects[*ref];
-        Value name = record["$classname"];
-        if (!record.isDictionary() || !name.isString() || name.str().empty()) {
-            fail();
-            return {};
+        auto [known, fresh] = classNames.try_emplace(first(*ref));
+        if (fresh) {
+            const Value& record = objects[*ref];
+            Value name = record["$classname"];
+            if (record.isDictionary() && name.isString()) known->second = name.str();
         }
-        return name.str();
+        if (known->second.empty()) fail();
+        return known->second;
     }
 
     bool isCoded(const std::string& name) const { return classes.count(name) != 0; }
@@ -433,6 +487,7 @@ struct KeyedUnarchiver::State {
 
     Value plain(std::size_t index) {
         if (index == 0) return {};
+        index = first(index);
         if (auto done = again(plains, index)) return *done;
         const int outer = nesting.measure();
         if (!enter(index)) return {};
@@ -521,6 +576,8 @@ struct KeyedUnarchiver::State {
 
 CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
     if (index == 0 || index >= s.objects.size()) return nullptr;
+    index = s.first(index);
+    if (auto done = s.again(s.codeds, index)) return *done;
     const Value& object = s.objects[index];
     if (!object.isDictionary()) return nullptr;
     std::string name = s.classOf(object);
@@ -533,7 +590,6 @@ CodingPtr KeyedUnarchiver::decodeCoded(State& s, std::size_t index) {
             s.fail();
         return nullptr;
     }
-    if (auto done = s.again(s.codeds, index)) return *done;
     const int outer = s.nesting.measure();
     if (!s.enter(index) || !s.deeper()) return nullptr;
     CodingPtr made = it->second->make ? it->second->make() : nullptr;
@@ -555,7 +611,7 @@ namespace {
 Value readArchive(const Bytes& data, const ArchiveLimits& limits) {
     if (data.empty() || data.size() > limits.maxBytes) return {};
     ErrorPtr error;
-    Value archive = PropertyListSerialization::propertyListWithData(data, nullptr, &error);
+    Value archive = plistcodec::read(data, maxReferences(limits), nullptr, &error);
     if (!archive.isDictionary()) return {};
     Value archiver = archive["$archiver"], version = archive["$version"], objects = archive["$objects"],
           top = archive["$top"];

@@ -21,7 +21,10 @@
 // Foundation classes of Value (strings, numbers, booleans, data, dates,
 // arrays, dictionaries) and the coded classes a caller names may appear,
 // within size limits; anything else, a dangling or cyclic reference or
-// malformed bytes give no object (nil or nullptr), never an exception.
+// malformed bytes give no object (nil or nullptr), never an exception. The
+// limits bound the list itself too: one whose containers hold more
+// references than an archive within them could is refused before it is
+// built.
 // A key that is missing, or holds a value of another kind than the one
 // read, reads as nil, 0 or NO without refusing the archive.
 #pragma once

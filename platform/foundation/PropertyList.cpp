@@ -68,6 +68,10 @@ std::optional<Bytes> PropertyListSerialization::dataWithPropertyList(const Value
 bool PropertyListSerialization::isValidPropertyList(const Value& plist) { return plistbinary::writable(plist); }
 
 Value PropertyListSerialization::propertyListWithData(const Bytes& data, PropertyListFormat* format, ErrorPtr* error) {
+    return plistcodec::read(data, SIZE_MAX, format, error);
+}
+
+Value plistcodec::read(const Bytes& data, std::size_t maxReferences, PropertyListFormat* format, ErrorPtr* error) {
     if (data.empty()) {
         report(error, kPropertyListReadCorruptError, "empty property list");
         return {};
@@ -84,7 +88,7 @@ Value PropertyListSerialization::propertyListWithData(const Bytes& data, Propert
         return Value();
     };
     if (data.size() >= 6 && std::memcmp(data.data(), "bplist", 6) == 0) {
-        Value v = plistbinary::read(data, &problem);
+        Value v = plistbinary::read(data, &problem, maxReferences);
         if (v.isNil()) return refuse("corrupt binary property list: ");
         if (format) *format = PropertyListFormat::Binary;
         return v;

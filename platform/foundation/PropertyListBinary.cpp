@@ -4,7 +4,9 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -46,31 +48,45 @@ std::uint64_t bigEndian(const std::uint8_t* q, std::size_t size) {
 
 class Reader {
 public:
-    explicit Reader(const Bytes& bytes) : p_(bytes.data()), n_(bytes.size()) {}
+    Reader(const Bytes& bytes, std::size_t maxReferences)
+        : p_(bytes.data()), n_(bytes.size()), maxReferences_(maxReferences) {}
 
     Value read(plistcodec::Problem* problem) {
         if (auto bad = check()) {
             if (problem) *problem = {*bad, beyondLimits_};
             return {};
         }
-        return build(top_);
+        return build(slots_[top_] - 1);
     }
 
 private:
     // What is wrong with the list, or nothing.
     using Fault = std::optional<std::string>;
 
-    // A list nested deeper than the readers take.
-    Fault tooDeep() {
+    // The objects the root reaches, each body once: objects of the list
+    // whose offsets name the same bytes are one node, read and built once,
+    // so that many objects laid over one long string cost its size once.
+    struct Node {
+        std::size_t offset = 0;   // where its bytes start
+        std::uint8_t state = 0;   // a State
+        std::uint16_t height = 0;  // containers nested from here down, to kPropertyListMaxDepth + 1
+        bool container = false;    // an array or dictionary
+        // A scalar as read (a UID as its dictionary); a container referred
+        // to again, once built.
+        Value value;
+    };
+    enum State : std::uint8_t { kNew, kOnPath, kDone, kReachedAgain };
+
+    // A fault that is a list beyond the readers' bounds rather than damage.
+    Fault beyond(const char* reason) {
         beyondLimits_ = true;
-        return plistcodec::kTooDeep;
+        return reason;
     }
     // The dictionary at hand holds the key object.
-    Fault holdKey(std::size_t key) {
-        const std::string& text = scalars_.at(key).str();
+    Fault holdKey(std::uint32_t key) {
+        const std::string& text = nodes_[key].value.str();
         if (keyCopies_.hold(text, text.size())) return std::nullopt;
-        beyondLimits_ = true;
-        return plistcodec::kSharedKeysTooLong;
+        return beyond(plistcodec::kSharedKeysTooLong);
     }
 
     Fault check() {
@@ -87,18 +103,42 @@ private:
         count_ = static_cast<std::size_t>(count);
         top_ = static_cast<std::size_t>(top);
         end_ = static_cast<std::size_t>(table);
+        std::uint64_t last = 0;
         for (std::size_t i = 0; i < count_; ++i) {
             std::uint64_t off = bigEndian(p_ + table + i * offsetSize_, offsetSize_);
             if (off < kHeaderSize || off >= end_) return "object outside the object area";
+            if (off <= last) increasing_ = false;
+            last = off;
         }
-        // Three bytes for each object the list claims (up to one per byte of
-        // the list); the rest only for the objects the root reaches.
-        state_.assign(count_, kNew);
-        heights_.assign(count_, 0);
-        if (auto bad = visit(top_, 0)) return bad;
+        // Four bytes for each object the list claims (up to one per byte of
+        // the list), zero pages until the root reaches the object; the rest
+        // only for the bodies it reaches.
+        slots_.reset(static_cast<std::uint32_t*>(std::calloc(count_, sizeof(std::uint32_t))));
+        if (!slots_) return beyond("too many objects");
+        if (auto bad = visit(nodeOf(top_), 0)) return bad;
         // A container reached again deeper down nests deeper there.
-        if (height(top_) > kPropertyListMaxDepth) return tooDeep();
+        if (nodes_[slots_[top_] - 1].height > kPropertyListMaxDepth) return beyond(plistcodec::kTooDeep);
         return std::nullopt;
+    }
+
+    // The node of an object, made when the walk first meets it.
+    std::uint32_t nodeOf(std::size_t obj) {
+        std::uint32_t& slot = slots_[obj];
+        if (slot != 0) return slot - 1;
+        const auto node = static_cast<std::uint32_t>(nodes_.size());
+        const std::size_t offset = offsetOf(obj);
+        // Offsets that only grow (as writers lay objects out) name distinct
+        // bytes; others are looked up.
+        if (!increasing_) {
+            auto [it, fresh] = byOffset_.try_emplace(offset, node);
+            if (!fresh) {
+                slot = it->second + 1;
+                return it->second;
+            }
+        }
+        nodes_.push_back({offset, kNew, 0, false, {}});
+        slot = node + 1;
+        return node;
     }
 
     // The count of a marker: its low nibble, or a following integer object.
@@ -117,84 +157,80 @@ private:
         return true;
     }
 
-    // Where a container's references start, and how many there are.
-    struct Refs {
-        std::size_t at = 0;
-        std::uint64_t count = 0;  // entries: a dictionary has twice as many references
-    };
-    Refs refsOf(std::size_t obj) const {
-        std::size_t at = offsetOf(obj) + 1;
-        Refs r;
-        countOf(at, p_[offsetOf(obj)] & 0xF, r.count);
-        r.at = at;
-        return r;
-    }
     std::size_t ref(std::size_t at, std::uint64_t i) const {
-        return static_cast<std::size_t>(bigEndian(p_ + at + i * refSize_, refSize_));
+        const std::uint8_t* q = p_ + at + i * refSize_;
+        switch (refSize_) {
+            case 1: return q[0];
+            case 2: return std::size_t{q[0]} << 8 | q[1];
+            default: return static_cast<std::size_t>(bigEndian(q, refSize_));
+        }
     }
     // Where an object starts (checked to lie in the object area).
     std::size_t offsetOf(std::size_t obj) const {
         return static_cast<std::size_t>(bigEndian(p_ + end_ + obj * offsetSize_, offsetSize_));
     }
 
-    // Depth-first over the object graph, each object once: reads every
-    // scalar, rejects cycles, notes how deep each container nests and which
-    // objects are referred to again.
-    Fault visit(std::size_t obj, int depth) {
-        if (state_[obj] == kOnPath) return "reference cycle";
-        if (state_[obj] != kNew) {
-            state_[obj] = kReachedAgain;
+    // Depth-first over the object graph, each node once: reads every
+    // scalar, rejects cycles, counts the references the containers hold
+    // against the bound, notes how deep each container nests and which
+    // nodes are reached again.
+    Fault visit(std::uint32_t node, int depth) {
+        const std::uint8_t state = nodes_[node].state;
+        if (state == kOnPath) return "reference cycle";
+        if (state != kNew) {
+            nodes_[node].state = kReachedAgain;
             return std::nullopt;
         }
-        state_[obj] = kOnPath;
-        std::uint8_t marker = p_[offsetOf(obj)];
+        nodes_[node].state = kOnPath;
+        const std::size_t offset = nodes_[node].offset;
+        std::uint8_t marker = p_[offset];
         unsigned type = marker >> 4;
         if (type == 0xA || type == 0xD) {
-            if (depth >= kPropertyListMaxDepth) return tooDeep();
-            std::size_t at = offsetOf(obj) + 1;
+            if (depth >= kPropertyListMaxDepth) return beyond(plistcodec::kTooDeep);
+            nodes_[node].container = true;
+            std::size_t at = offset + 1;
             std::uint64_t count = 0;
             if (!countOf(at, marker & 0xF, count)) return "bad container";
             std::uint64_t refs = type == 0xD ? count * 2 : count;
             if (count > n_ || (end_ - at) / refSize_ < refs) return "bad container";
+            references_ += refs;
+            if (references_ > maxReferences_) return beyond("more references than the reader takes");
             int below = 0;
             for (std::uint64_t i = 0; i < refs; ++i) {
-                std::uint64_t r = bigEndian(p_ + at + i * refSize_, refSize_);
+                std::size_t r = ref(at, i);
                 if (r >= count_) return "bad reference";
+                const std::uint32_t next = nodeOf(r);
                 if (type == 0xD && i < count) {
-                    unsigned keyType = p_[offsetOf(static_cast<std::size_t>(r))] >> 4;
+                    unsigned keyType = p_[nodes_[next].offset] >> 4;
                     if (keyType != 0x5 && keyType != 0x6) return "dictionary key is not a string";
                 }
-                if (auto bad = visit(static_cast<std::size_t>(r), depth + 1)) return bad;
+                if (auto bad = visit(next, depth + 1)) return bad;
                 if (type == 0xD && i < count) {
-                    if (auto bad = holdKey(static_cast<std::size_t>(r))) return bad;
+                    if (auto bad = holdKey(next)) return bad;
                 }
-                below = std::max(below, height(static_cast<std::size_t>(r)));
+                below = std::max(below, static_cast<int>(nodes_[next].height));
             }
             // Counted no further than one past the limit: how far past is no
             // matter, and it keeps to its two bytes.
-            heights_[obj] = static_cast<std::uint16_t>(std::min(below + 1, kPropertyListMaxDepth + 1));
+            nodes_[node].height = static_cast<std::uint16_t>(std::min(below + 1, kPropertyListMaxDepth + 1));
         } else if (type == 0x8) {
             // A UID reads as a dictionary: one level, as deep as one.
-            if (depth >= kPropertyListMaxDepth) return tooDeep();
-            if (auto bad = scalar(obj)) return bad;
-            heights_[obj] = 1;
+            if (depth >= kPropertyListMaxDepth) return beyond(plistcodec::kTooDeep);
+            if (auto bad = scalar(node)) return bad;
+            nodes_[node].height = 1;
         } else {
-            if (auto bad = scalar(obj)) return bad;
+            if (auto bad = scalar(node)) return bad;
         }
-        state_[obj] = kDone;
+        nodes_[node].state = kDone;
         return std::nullopt;
     }
 
-    // Containers nested in one another from here down: 0 for a scalar, 1
-    // for a UID (the dictionary it reads as).
-    int height(std::size_t obj) const { return heights_[obj]; }
-
-    Fault scalar(std::size_t obj) {
-        std::size_t at = offsetOf(obj);
+    Fault scalar(std::uint32_t node) {
+        std::size_t at = nodes_[node].offset;
         std::uint8_t marker = p_[at++];
         unsigned low = marker & 0xF;
         std::size_t left = end_ - at;
-        Value& out = scalars_[obj];
+        Value& out = nodes_[node].value;
         switch (marker >> 4) {
             case 0x0:
                 if (marker != kFalse && marker != kTrue) return "unsupported object";
@@ -271,37 +307,40 @@ private:
         }
     }
 
-    // The checked graph as values, each object built once: a container the
-    // list refers to from several places is one shared container there, as
-    // the writer of the list had it, so memory and work follow the list's
-    // own objects however far its references would expand. Only those are
-    // kept once built; a container referred to once is built once anyway.
-    Value build(std::size_t obj) {
-        unsigned type = p_[offsetOf(obj)] >> 4;
-        if (type != 0xA && type != 0xD) {
-            const Value& v = scalars_.at(obj);
-            // A UID is a dictionary: each place gets its own.
-            return v.isDictionary() ? v.deepCopy() : v;
-        }
-        const bool shared = state_[obj] == kReachedAgain;
-        if (shared) {
-            if (auto done = built_.find(obj); done != built_.end()) return done->second;
-        }
-        Refs r = refsOf(obj);
+    // The checked graph as values, each node built once: a container the
+    // list refers to from several places (or several objects over one body)
+    // is one shared container there, as the writer of the list had it, so
+    // memory and work follow the list's own objects however far its
+    // references would expand. So is a UID: the dictionary it reads as is
+    // one dictionary in every place that refers to it. Only containers
+    // reached again are kept once built; one reached once is built once
+    // anyway.
+    Value build(std::uint32_t node) {
+        const Node& n = nodes_[node];
+        if (!n.container) return n.value;
+        const bool shared = n.state == kReachedAgain;
+        if (shared && !n.value.isNil()) return n.value;
+        std::size_t at = n.offset + 1;
+        std::uint64_t count = 0;
+        countOf(at, p_[n.offset] & 0xF, count);
         Value out;
-        if (type == 0xA) {
+        if (p_[n.offset] >> 4 == 0xA) {
             std::vector<Value> items;
-            items.reserve(r.count);
-            for (std::uint64_t i = 0; i < r.count; ++i) items.push_back(build(ref(r.at, i)));
+            items.reserve(count);
+            for (std::uint64_t i = 0; i < count; ++i) {
+                const std::uint32_t item = slots_[ref(at, i)] - 1;
+                items.push_back(nodes_[item].container ? build(item) : nodes_[item].value);
+            }
             out = Value::array(std::move(items));
         } else {
             // Built through an index: a repeated key keeps its last value, in linear time.
             std::vector<std::pair<std::string, Value>> entries;
             std::unordered_map<std::string_view, std::size_t> index;
-            entries.reserve(r.count);
-            for (std::uint64_t i = 0; i < r.count; ++i) {
-                const std::string& key = scalars_.at(ref(r.at, i)).str();
-                Value item = build(ref(r.at, r.count + i));
+            entries.reserve(count);
+            index.reserve(count);
+            for (std::uint64_t i = 0; i < count; ++i) {
+                const std::string& key = nodes_[slots_[ref(at, i)] - 1].value.str();
+                Value item = build(slots_[ref(at, count + i)] - 1);
                 auto [it, fresh] = index.try_emplace(key, entries.size());
                 if (fresh)
                     entries.emplace_back(key, std::move(item));
@@ -310,25 +349,27 @@ private:
             }
             out = Value::dictionaryWithUniqueEntries(std::move(entries));
         }
-        if (shared) built_.emplace(obj, out);
+        if (shared) nodes_[node].value = out;
         return out;
     }
 
+    struct Free {
+        void operator()(void* p) const { std::free(p); }
+    };
+
     const std::uint8_t* p_;
     std::size_t n_;
+    const std::size_t maxReferences_;
     unsigned offsetSize_ = 0, refSize_ = 0;
     std::size_t count_ = 0, top_ = 0, end_ = 0;
-    bool beyondLimits_ = false;  // the fault is a list deeper than the readers take
-    // Of each object claimed: where the walk stands with it, and how deep
-    // it nests (counted to kPropertyListMaxDepth + 1).
-    enum State : std::uint8_t { kNew, kOnPath, kDone, kReachedAgain };
-    std::vector<std::uint8_t> state_;
-    std::vector<std::uint16_t> heights_;
-    plistcodec::KeyCopies<std::string_view> keyCopies_;  // the keys' text, in scalars_
-    // Of the objects visited: the scalars read, and the containers referred
-    // to again, once built.
-    std::unordered_map<std::size_t, Value> scalars_;
-    std::unordered_map<std::size_t, Value> built_;
+    bool increasing_ = true;     // every offset past the one before
+    bool beyondLimits_ = false;  // the fault is a list beyond the readers' bounds
+    std::uint64_t references_ = 0;  // held by the containers visited, each once
+    // Of each object claimed: its node plus one, 0 until the walk meets it.
+    std::unique_ptr<std::uint32_t[], Free> slots_;
+    std::vector<Node> nodes_;
+    std::unordered_map<std::size_t, std::uint32_t> byOffset_;  // when offsets do not only grow
+    plistcodec::KeyCopies<std::string_view> keyCopies_;       // the keys' text, in nodes_
 };
 
 // ---- Writing ----
@@ -547,7 +588,9 @@ private:
 
 }  // namespace
 
-Value read(const Bytes& bytes, plistcodec::Problem* problem) { return Reader(bytes).read(problem); }
+Value read(const Bytes& bytes, plistcodec::Problem* problem, std::size_t maxReferences) {
+    return Reader(bytes, maxReferences).read(problem);
+}
 
 Bytes write(const Value& plist) { return Writer().write(plist); }
 

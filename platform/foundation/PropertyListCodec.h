@@ -32,6 +32,14 @@ struct Problem {
     bool beyondLimits = false;
 };
 
+// PropertyListSerialization::propertyListWithData, with a bound on the
+// references a binary list's containers may hold (each container counted
+// once, a dictionary's entry as two): a list beyond is beyond the readers'
+// bounds, refused before anything is built. For a reader that knows how
+// much a list it takes can hold (a keyed archive); XML and the text form
+// hold no references, so their cost follows their size as it is.
+Value read(const Bytes& data, std::size_t maxReferences, PropertyListFormat* format, ErrorPtr* error);
+
 // The key under which a writer finds an equal scalar (a boolean, number,
 // date, string, data or UID) again, to write it once: its kind and its bits.
 std::string scalarKey(const Value& v);
@@ -40,13 +48,19 @@ std::string scalarKey(const Value& v);
 // and the writers count them alike: the first dictionary to hold a key holds
 // the key object, every other one a copy. `Key` tells keys apart: their text
 // in a reader, the number of their object in a writer (which writes equal
-// keys as one object).
+// keys as one object). A key of up to kInlineKeyBytes lives inside its
+// entry (in the string's own buffer): its copy costs nothing beyond the
+// entry, which the list pays for with its references, so it is not counted
+// (nor looked up: most keys are short).
+inline constexpr std::size_t kInlineKeyBytes = 15;
+
 template <class Key>
 class KeyCopies {
 public:
     // One more dictionary holds the key of `size` bytes; false once the
     // copies pass kPropertyListMaxSharedKeyBytes.
     bool hold(const Key& key, std::size_t size) {
+        if (size <= kInlineKeyBytes) return true;
         if (held_.insert(key).second) return true;
         bytes_ += size;
         return bytes_ <= kPropertyListMaxSharedKeyBytes;

@@ -23,6 +23,16 @@ namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// A name from the text as an error tells it: whole when short, else its
+// start (a name may be megabytes long).
+std::string shown(std::string_view name) {
+    constexpr std::size_t kMost = 64;
+    if (name.size() <= kMost) return std::string(name);
+    std::size_t cut = kMost;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+    return std::string(name.substr(0, cut)) + "... (" + std::to_string(name.size()) + " bytes)";
+}
+
 bool isNameChar(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '-' ||
            c == '.' || c == ':';
@@ -234,10 +244,11 @@ private:
             }
             Value leaf;
             if (tag->name == "dict" || tag->name == "array") {
+                // An empty container is a level too, however it is written.
+                if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return tooDeep();
                 Frame frame;
                 frame.isDict = tag->name == "dict";
                 if (!tag->selfClosing) {
-                    if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return tooDeep();
                     stack.push_back(std::move(frame));
                     continue;
                 }
@@ -254,12 +265,12 @@ private:
                 else if (tag->name == "date") v = dateFrom(*text);
                 else if (tag->name == "data") v = dataFrom(*text);
                 else if (tag->name == "true" || tag->name == "false") {
-                    if (!trimmed(*text).empty()) return fail("text in <" + tag->name + ">");
+                    if (!trimmed(*text).empty()) return fail("text in <" + shown(tag->name) + ">");
                     v = Value(tag->name == "true");
                 } else {
-                    return fail("unknown element <" + tag->name + ">");
+                    return fail("unknown element <" + shown(tag->name) + ">");
                 }
-                if (!v) return fail("bad <" + tag->name + ">");
+                if (!v) return fail("bad <" + shown(tag->name) + ">");
                 leaf = std::move(*v);
             }
             if (stack.empty()) return leaf;
@@ -279,9 +290,10 @@ private:
 
     bool looking(std::string_view what) const { return s_.substr(at_, what.size()) == what; }
 
-    // Moves past the terminator; false (and a failure) when there is none.
-    bool skipPast(std::string_view terminator, const char* what) {
-        std::size_t end = s_.find(terminator, at_);
+    // Moves past the terminator, looked for from `from` bytes on; false (and
+    // a failure) when there is none.
+    bool skipPast(std::string_view terminator, const char* what, std::size_t from = 0) {
+        std::size_t end = s_.find(terminator, at_ + from);
         if (end == std::string_view::npos) {
             fail(std::string("unterminated ") + what);
             return false;
@@ -300,16 +312,42 @@ private:
             } else if (looking("<?")) {
                 if (!skipPast("?>", "processing instruction")) return false;
             } else if (prolog && looking("<!DOCTYPE")) {
-                std::size_t gt = s_.find('>', at_), bracket = s_.find('[', at_);
-                if (bracket != std::string_view::npos && bracket < gt) {
-                    at_ = bracket;
-                    if (!skipPast("]", "DOCTYPE")) return false;
-                }
-                if (!skipPast(">", "DOCTYPE")) return false;
+                if (!skipDoctype()) return false;
             } else {
                 return true;
             }
         }
+    }
+
+    // A DOCTYPE, read once from its start to its end: its quoted literals,
+    // and in its internal subset also comments and processing
+    // instructions, may hold "[", "]" and ">".
+    bool skipDoctype() {
+        at_ += 9;  // <!DOCTYPE
+        bool subset = false;
+        while (at_ < s_.size()) {
+            const char c = s_[at_];
+            if (c == '"' || c == '\'') {
+                if (!skipPast(std::string_view(&c, 1), "DOCTYPE", 1)) return false;
+            } else if (subset && looking("<!--")) {
+                if (!skipPast("-->", "comment")) return false;
+            } else if (subset && looking("<?")) {
+                if (!skipPast("?>", "processing instruction")) return false;
+            } else if (c == '[' && !subset) {
+                subset = true;
+                ++at_;
+            } else if (c == ']' && subset) {
+                subset = false;
+                ++at_;
+            } else if (c == '>' && !subset) {
+                ++at_;
+                return true;
+            } else {
+                ++at_;
+            }
+        }
+        fail("unterminated DOCTYPE");
+        return false;
     }
 
     std::string name() {
@@ -349,20 +387,20 @@ private:
             }
             ++at_;
         }
-        fail("unterminated <" + tag.name + ">");
+        fail("unterminated <" + shown(tag.name) + ">");
         return std::nullopt;
     }
 
     bool endTag(std::string_view expected) {
         if (!looking("</")) {
-            fail("expected </" + std::string(expected) + ">");
+            fail("expected </" + shown(expected) + ">");
             return false;
         }
         at_ += 2;
         std::string n = name();
         while (at_ < s_.size() && isBlank(s_[at_])) ++at_;
         if (n != expected || !looking(">")) {
-            fail("expected </" + std::string(expected) + ">");
+            fail("expected </" + shown(expected) + ">");
             return false;
         }
         ++at_;
@@ -376,7 +414,7 @@ private:
         for (;;) {
             std::size_t stop = s_.find_first_of("<&", at_);
             if (stop == std::string_view::npos) {
-                fail("unterminated <" + element + ">");
+                fail("unterminated <" + shown(element) + ">");
                 return std::nullopt;
             }
             appendLines(out, s_.substr(at_, stop - at_));
@@ -394,7 +432,7 @@ private:
                 if (!endTag(element)) return std::nullopt;
                 return out;
             } else {
-                fail("element inside <" + element + ">");
+                fail("element inside <" + shown(element) + ">");
                 return std::nullopt;
             }
         }
@@ -665,12 +703,12 @@ std::optional<std::string> textInDeclaredEncoding(std::string_view bytes, plistc
     bool unknown = !isEncodingName(name);
     std::optional<std::string> head;
     if (!unknown) head = stringFromEncoding(bytes.substr(0, declaration->length), name, &unknown);
-    if (unknown) return refuse("an encoding this reader does not know: \"" + name + "\"", true);
+    if (unknown) return refuse("an encoding this reader does not know: \"" + shown(name) + "\"", true);
     // The declaration was read as 8-bit text; an encoding that reads it
     // otherwise is not the one the text is in.
     if (head != bytes.substr(0, declaration->length)) return std::nullopt;
     auto text = stringFromEncoding(bytes, name);
-    if (!text) return refuse("text that is not " + name, false);
+    if (!text) return refuse("text that is not " + shown(name), false);
     return text;
 }
 

@@ -12,6 +12,8 @@
 #include "foundation/Format.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/PropertyList.h"
+#include "support/HostilePlists.h"
+#include "support/PeakMemory.h"
 #include "support/Plistlib.h"
 
 using namespace ns;
@@ -293,9 +295,9 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
         EXPECT_FALSE(KeyedUnarchiver::unarchivedObjectOfClass<Sample>(c.bytes)) << c.what;
     }
 
-    // Objects of the list that share one body in the property list (a few
-    // bytes each) each decode it: 3,000 objects of 1,024 references are
-    // 3 million values, beyond the count of references.
+    // Entries of "$objects" that share one body in the property list (a few
+    // bytes each) are one object, decoded once: 3,000 places hold one array
+    // of 1,024 references, not 3 million values.
     {
         const long long objects = 3000, references = 1024, arrayClassAt = objects + 2, leafAt = objects + 3;
         std::vector<Value> toLeaf(references, uid(leafAt)), toBodies;
@@ -307,26 +309,37 @@ TEST(KeyedArchive, HostileArchivesGiveNothing) {
         list.push_back(Value("leaf"));
         const Bytes shared = archive(std::move(list));
         EXPECT_LT(shared.size(), 40000u);
-        EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(shared).isNil());
+        const Value read = KeyedUnarchiver::unarchivedValue(shared);
+        ASSERT_EQ(read.count(), static_cast<std::size_t>(objects));
+        EXPECT_EQ(read.at(0).count(), static_cast<std::size_t>(references));
+        EXPECT_TRUE(read.at(0).isSame(read.at(objects - 1)));
     }
 
     // Dictionaries that each hold a copy of one long key: 4,096 of them would
-    // be 4 GiB of keys.
-    {
+    // be 4 GiB of keys. One dictionary in 4,096 places holds it once.
+    for (bool distinct : {true, false}) {
         const long long dictionaries = 4096, keyAt = dictionaries + 2;
         std::vector<Value> toDictionaries;
         for (long long i = 0; i < dictionaries; ++i) toDictionaries.push_back(uid(i + 2));
-        const Value body = Value::dictionary({{"NS.keys", Value::array({uid(keyAt)})},
-                                              {"NS.objects", Value::array({uid(keyAt + 1)})},
-                                              {"$class", uid(keyAt + 3)}});
+        auto body = [&] {
+            return Value::dictionary({{"NS.keys", Value::array({uid(keyAt)})},
+                                      {"NS.objects", Value::array({uid(keyAt + 1)})},
+                                      {"$class", uid(keyAt + 3)}});
+        };
         std::vector<Value> list = {Value::dictionary({{"NS.objects", Value::array(std::move(toDictionaries))},
                                                       {"$class", uid(keyAt + 2)}})};
-        list.insert(list.end(), dictionaries, body);
+        const Value one = body();
+        for (long long i = 0; i < dictionaries; ++i) list.push_back(distinct ? body() : one);
         list.push_back(Value(std::string(1u << 20, 'k')));
         list.push_back(Value(5));
         list.push_back(arrayClass);
         list.push_back(dictClass);
-        EXPECT_TRUE(KeyedUnarchiver::unarchivedValue(archive(std::move(list))).isNil());
+        const Value read = KeyedUnarchiver::unarchivedValue(archive(std::move(list)));
+        EXPECT_EQ(read.isNil(), distinct);
+        if (!distinct) {
+            ASSERT_EQ(read.count(), static_cast<std::size_t>(dictionaries));
+            EXPECT_TRUE(read.at(0).isSame(read.at(dictionaries - 1)));
+        }
     }
 
     // The expansion costs nothing: the 40 arrays read as 40 containers, each
@@ -598,4 +611,31 @@ for name in ("arrays", "dictionaries"):
 )");
     EXPECT_EQ(walked.status, 0) << walked.output;
     EXPECT_EQ(walked.output, ns::format("arrays %d leaf\ndictionaries %d leaf\n", limit, limit));
+}
+
+// A few bytes of binary list can hold tens of millions of references. An
+// archive's list that holds more than any archive within the limits could
+// (16 million here, to one UID, in an entry no object refers to) is refused
+// before it is built; a million are still read past.
+TEST(KeyedArchive, AListOfMoreReferencesThanAnyArchiveHoldsIsRefusedUnbuilt) {
+    const Bytes beyond = hostile::archiveWithReferences(16u << 20);
+    Value read;
+    const long grown = testsupport::peakGrowthKB([&] { read = KeyedUnarchiver::unarchivedValue(beyond); });
+    EXPECT_TRUE(read.isNil());
+    EXPECT_LT(grown, 16 * 1024) << "kB";
+    EXPECT_EQ(KeyedUnarchiver::unarchivedValue(hostile::archiveWithReferences(1u << 20)), Value("value"));
+}
+
+// Entries of "$objects" that name one class record: the record is looked
+// into once, however many keys it holds and however many entries name it,
+// and entries that share one body decode once. 131,068 entries and 200,000
+// keys were 26 billion comparisons; the test's time limit catches that.
+TEST(KeyedArchive, AClassRecordIsLookedIntoOnce) {
+    constexpr std::size_t kEntries = 131068;
+    for (bool oneBody : {true, false}) {
+        SCOPED_TRACE(oneBody);
+        const Value read = KeyedUnarchiver::unarchivedValue(hostile::classLookup(kEntries, 200000, oneBody));
+        ASSERT_EQ(read.count(), kEntries);
+        EXPECT_EQ(read.at(kEntries - 1), Value("x"));
+    }
 }

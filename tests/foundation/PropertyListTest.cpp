@@ -9,8 +9,12 @@
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "foundation/Strings.h"
+#include "support/HostilePlists.h"
+#include "support/PeakMemory.h"
 
 using namespace ns;
+using testsupport::peakGrowthKB;
+using testsupport::residentKB;
 
 namespace {
 
@@ -106,15 +110,6 @@ Bytes utf16Bytes(std::u16string units, bool little, bool mark) {
         out.push_back(little ? high : low);
     }
     return out;
-}
-
-// This process's resident memory in kB: "VmRSS:" now, "VmHWM:" at its peak.
-long residentKB(const std::string& key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
-    return -1;
 }
 
 }  // namespace
@@ -690,6 +685,13 @@ TEST(PropertyList, XMLInTheEncodingItsDeclarationNames) {
         return Bytes(xml.begin(), xml.end());
     };
     auto decl = [](const std::string& encoding) { return "<?xml version=\"1.0\" encoding=\"" + encoding + "\"?>"; };
+    // Text before the declaration (appended: GCC 12 warns wrongly of
+    // overlapping copies in "literal" + string).
+    auto after = [](const char* before, const std::string& declaration) {
+        std::string text = before;
+        text += declaration;
+        return text;
+    };
     const std::string latin1 = "<string>caf\xE9</string>";
     const Value cafe = Value::dictionary({{"other", Value("café")}});
     struct Case {
@@ -725,14 +727,14 @@ TEST(PropertyList, XMLInTheEncodingItsDeclarationNames) {
         {"a converter's suffix", declared(decl("US-ASCII//IGNORE"), latin1), {}, kPropertyListReadBeyondLimitsError},
         // A byte-order mark names the encoding; a declaration after it is not
         // asked.
-        {"UTF-8 mark", declared("\xEF\xBB\xBF" + decl("ISO-8859-1"), "<string>café</string>"), cafe},
-        {"UTF-8 mark, Latin-1 bytes", declared("\xEF\xBB\xBF" + decl("ISO-8859-1"), latin1), {}},
-        {"UTF-8 mark, unknown name", declared("\xEF\xBB\xBF" + decl("x-unknown-encoding"), "<string>café</string>"), cafe},
+        {"UTF-8 mark", declared(after("\xEF\xBB\xBF", decl("ISO-8859-1")), "<string>café</string>"), cafe},
+        {"UTF-8 mark, Latin-1 bytes", declared(after("\xEF\xBB\xBF", decl("ISO-8859-1")), latin1), {}},
+        {"UTF-8 mark, unknown name", declared(after("\xEF\xBB\xBF", decl("x-unknown-encoding")), "<string>café</string>"), cafe},
         // 8-bit text cannot be in the UTF-16 it names: it reads as it stands.
         {"UTF-16 in 8-bit text", declared(decl("UTF-16"), "<string>café</string>"), cafe},
         {"UTF-16LE in 8-bit text", declared(decl("UTF-16LE"), "<string>café</string>"), cafe},
         // Only a declaration at the very start is one.
-        {"declaration after a blank", declared(" " + decl("ISO-8859-1"), latin1), {}},
+        {"declaration after a blank", declared(after(" ", decl("ISO-8859-1")), latin1), {}},
         {"a processing instruction", declared("<?xml-stylesheet encoding=\"ISO-8859-1\"?>", latin1), {}},
     };
     for (const auto& c : cases) {
@@ -960,4 +962,114 @@ TEST(PropertyList, ManyKeysReadInLinearTime) {
     Value fromBinary = PropertyListSerialization::propertyListWithData(*binary);
     ASSERT_EQ(fromBinary.count(), entries.size());
     EXPECT_EQ(fromBinary[entries.back().first], entries.back().second);
+}
+
+// Objects whose offsets all name one body are one object: its bytes are read
+// once and every place holds the one value. Expanded, each list below is 64
+// million characters, bytes or values (16 million for the arrays).
+TEST(PropertyList, ObjectsThatShareTheirBytesAreReadOnce) {
+    using hostile::Body;
+    for (Body kind : {Body::ASCII, Body::UTF16, Body::Data, Body::Array}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        const std::size_t places = kind == Body::Array ? 4000 : 8000, size = places;
+        const Bytes list = hostile::sharedBody(kind, places, size);
+        Value read;
+        const long grown = peakGrowthKB([&] { read = PropertyListSerialization::propertyListWithData(list); });
+        ASSERT_EQ(read.count(), places);
+        const Value first = read.at(0), last = read.at(places - 1);
+        switch (kind) {
+            case Body::ASCII: EXPECT_EQ(first.str(), std::string(size, 's')); break;
+            case Body::UTF16: EXPECT_EQ(first.str().size(), 3 * size); break;
+            case Body::Data: EXPECT_EQ(first.data(), Bytes(size, 0xD5)); break;
+            case Body::Array: EXPECT_EQ(first.at(size - 1), Value("word")); break;
+        }
+        // One storage in every place.
+        auto storage = [](const Value& v) -> const void* {
+            if (v.isString()) return &v.str();
+            if (v.isData()) return &v.data();
+            return &v.items();
+        };
+        EXPECT_EQ(storage(first), storage(last));
+        EXPECT_LT(grown, 16 * 1024) << "kB";
+    }
+}
+
+// A UID is one dictionary in every place that refers to it: a list of a
+// million references to one costs what the same list with one string costs.
+TEST(PropertyList, AUIDReferredToFromManyPlacesIsOneDictionary) {
+    constexpr std::size_t kPlaces = 1u << 20;
+    const Bytes toUID = hostile::referencesToOne(kPlaces, true), toString = hostile::referencesToOne(kPlaces, false);
+    Value strings, uids;
+    const long forStrings = peakGrowthKB([&] { strings = PropertyListSerialization::propertyListWithData(toString); });
+    const long forUIDs = peakGrowthKB([&] { uids = PropertyListSerialization::propertyListWithData(toUID); });
+    ASSERT_EQ(strings.count(), kPlaces);
+    ASSERT_EQ(uids.count(), kPlaces);
+    EXPECT_EQ(uids.at(0), uid7());
+    EXPECT_TRUE(uids.at(0).isSame(uids.at(kPlaces - 1)));
+    EXPECT_LT(forUIDs, forStrings * 3 / 2 + 1024) << "kB, against " << forStrings << " kB for one string";
+    // Written again as one UID.
+    auto written = PropertyListSerialization::dataWithPropertyList(uids, PropertyListFormat::Binary);
+    ASSERT_TRUE(written);
+    EXPECT_LT(written->size(), 4 * kPlaces);
+}
+
+// An empty container is a level of nesting however it is written: at the
+// deepest level, "<array/>" is refused as "<array></array>" is.
+TEST(PropertyList, AnEmptyContainerIsALevelHoweverItIsWritten) {
+    auto nested = [](int outer, const std::string& innermost) {
+        std::string s = "<plist>";
+        for (int i = 0; i < outer; ++i) s += "<array>";
+        s += innermost;
+        for (int i = 0; i < outer; ++i) s += "</array>";
+        s += "</plist>";
+        return Bytes(s.begin(), s.end());
+    };
+    for (const char* empty : {"<array/>", "<dict/>", "<array></array>", "<dict></dict>"}) {
+        SCOPED_TRACE(empty);
+        ErrorPtr error;
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(nested(512, empty), nullptr, &error).isNil());
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code, kPropertyListReadBeyondLimitsError);
+        // One level up it is read, and written back in both forms.
+        Value read = PropertyListSerialization::propertyListWithData(nested(511, empty));
+        ASSERT_TRUE(read.isArray());
+        EXPECT_EQ(roundTrip(read, PropertyListFormat::Binary), read);
+        EXPECT_EQ(roundTrip(read, PropertyListFormat::XML), read);
+    }
+}
+
+// A DOCTYPE is read once, to its end: a list behind 2.8 million of them
+// (32 MiB) reads in the time of its size. Each used to be looked at to the
+// end of the text for an internal subset, which took most of an hour; the
+// test's time limit catches that. Quoted literals and comments in a DOCTYPE
+// may hold "]" and ">".
+TEST(PropertyList, ADoctypeIsReadOnceToItsEnd) {
+    EXPECT_EQ(PropertyListSerialization::propertyListWithData(hostile::doctypes((32u << 20) / 12)), Value("x"));
+    const std::string plist = "<plist><string>x</string></plist>";
+    for (const std::string doctype :
+         {"<!DOCTYPE plist [ <!ENTITY a \"]>\"> ]>", "<!DOCTYPE plist [ <!ENTITY a ']>'> <!-- ] > --> <?pi ]>?> ]>",
+          "<!DOCTYPE plist SYSTEM \"a]>[b\">", "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"x.dtd\" [ ] >"}) {
+        const std::string text = doctype + plist;
+        EXPECT_EQ(PropertyListSerialization::propertyListWithData(Bytes(text.begin(), text.end())), Value("x")) << doctype;
+    }
+    for (const std::string doctype : {"<!DOCTYPE plist [ <!ENTITY a \"]>", "<!DOCTYPE plist [ <!-- ]>", "<!DOCTYPE plist ["}) {
+        const std::string text = doctype + plist;
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(Bytes(text.begin(), text.end())).isNil()) << doctype;
+    }
+}
+
+// A name of a megabyte (an encoding, an element) goes into an error by its
+// start, not whole.
+TEST(PropertyList, ErrorsTellALongNameByItsStart) {
+    const std::string name(1u << 20, 'x');
+    const std::string texts[] = {"<?xml version=\"1.0\" encoding=\"" + name + "\"?><plist><true/></plist>",
+                                 "<plist><" + name + ">1</" + name + "></plist>"};
+    for (const std::string& text : texts) {
+        ErrorPtr error;
+        EXPECT_TRUE(PropertyListSerialization::propertyListWithData(Bytes(text.begin(), text.end()), nullptr, &error).isNil());
+        ASSERT_TRUE(error);
+        const std::string said = error->localizedDescription();
+        EXPECT_LT(said.size(), 512u);
+        EXPECT_NE(said.find("xxxxxxxx"), std::string::npos) << said;
+    }
 }

@@ -1,0 +1,32 @@
+// This process's resident memory, and how much its peak grows while some
+// work runs: for tests that bound what reading hostile input costs.
+//
+//   const long grown = testsupport::peakGrowthKB([&] { v = read(bytes); });
+//   EXPECT_LT(grown, 16 * 1024) << "kB";
+#pragma once
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace testsupport {
+
+// In kB: "VmRSS:" now, "VmHWM:" at its peak.
+inline long residentKB(const std::string& key) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
+    return -1;
+}
+
+// How much the peak resident memory grows while `work` runs, in kB.
+template <class Work>
+long peakGrowthKB(Work work) {
+    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+    const long before = residentKB("VmRSS:");
+    work();
+    return residentKB("VmHWM:") - before;
+}
+
+}  // namespace testsupport
