@@ -81,10 +81,13 @@ void MVOMSAStore::resetForTesting() {
     }
     if (!store) return;
     store->closeDB();
+    store->runningLock_.release();
     if (MVOMSAReporterLinks::userStorage() == store) MVOMSAReporterLinks::setUserStorage(nullptr);
 }
 
 std::string MVOMSAStore::databasePath() { return mvomsa::databasePath(kClassName); }
+
+std::string MVOMSAStore::runningLockPath() { return databasePath() + ".lock"; }
 
 std::string MVOMSAStore::setAsidePath() { return databasePath() + ".unreadable"; }
 
@@ -191,8 +194,11 @@ void MVOMSAStore::recount() { numStoredEvents_.store(getStoredEventsNum()); }
 
 void MVOMSAStore::launch() {
     queue_.async([self = shared_from_this()] {
+        // Held from now on; when another program held it, the rows in
+        // upload may be that program's batch, whose outcome is still to come.
+        const bool alone = self->runningLock_.take(runningLockPath());
         if (!self->getDB()) return;
-        self->updateDatabase("update events set status=?  where status = ?", {kWaiting, kSending});
+        if (alone) self->updateDatabase("update events set status=?  where status = ?", {kWaiting, kSending});
         self->recount();
     });
 }
@@ -233,22 +239,14 @@ void MVOMSAStore::storeEvent(std::shared_ptr<MVOMSAEvent> event, bool, std::func
 void MVOMSAStore::sendCachedEvents(std::int32_t n) {
     queue_.async([self = shared_from_this(), n] {
         if (!MVOMSAConfig::getInstance()->statEnable() || self->storedEventCount() == 0) return;
-        MVOMSAStoreEvents batch;
+        // Marked in upload before it goes, so that a second request queued
+        // meanwhile, or another program, does not send the same rows. A store
+        // that cannot mark them (full, read-only, locked by another connection)
+        // could not record the outcome either, and the same rows would go
+        // again at once: nothing goes, and the next request tries again.
         std::uint64_t file = 0;
-        {
-            // The rows and the file they come from, together: the outcome
-            // applies to that file alone.
-            std::lock_guard lock(mvomsa::databaseLock());
-            self->loadCachedEvents(batch);
-            file = self->file_;
-        }
+        MVOMSAStoreEvents batch = self->takeBatch(&file);
         if (batch.empty()) return;
-        // Marked in upload before it goes, so a second request queued meanwhile
-        // does not load and send the same rows. A store that cannot mark them
-        // (full, read-only, locked by another connection) could not record the
-        // outcome either, and the same rows would go again at once: nothing
-        // goes, and the next request tries again.
-        if (!self->markSending(batch, file)) return;
         MVOMSADispatcher::getInstance()->send(batch, [self, n, file](bool success, const MVOMSAStoreEvents& sent) {
             self->queue_.async([self, n, file, success, sent] {
                 if (!success) {
@@ -298,11 +296,14 @@ bool MVOMSAStore::endTransaction() {
 
 MVOMSAStoreEvents MVOMSAStore::runTransaction(const MVOMSAStoreEvents& events, std::uint64_t file, bool again,
                                               const BatchStatement& statement) {
-    if (currentFile() != file) return events;  // their rows went with their file
-    updateDatabase("BEGIN TRANSACTION");
+    // The whole transaction under the lock: the configuration holder's
+    // connection waits for it here, not for the file's lock that this one holds.
+    std::lock_guard lock(mvomsa::databaseLock());
+    if (file_ != file) return events;  // their rows went with their file
+    // The file's write lock is had (or waited for) at once; without it no statement could be kept.
+    if (updateDatabase("BEGIN IMMEDIATE TRANSACTION") != SQLITE_OK) return events;
     MVOMSAStoreEvents failed;
     for (const auto& event : events) {
-        std::lock_guard lock(mvomsa::databaseLock());
         // A fresh file numbers its rows from 1 again: an event id means
         // nothing there.
         if (file_ != file) break;
@@ -333,15 +334,35 @@ void MVOMSAStore::updateEvents(MVOMSAStoreEvents events, std::uint32_t status) {
     });
 }
 
-bool MVOMSAStore::markSending(const MVOMSAStoreEvents& events, std::uint64_t file) {
-    return runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
-        return updateDatabase("update events set status = ? where event_id = ?", {kSending, e.eventId});
-    });
+MVOMSAStoreEvents MVOMSAStore::takeBatch(std::uint64_t* file) {
+    std::lock_guard lock(mvomsa::databaseLock());
+    *file = file_;
+    MVOMSAStoreEvents batch;
+    // Loaded and marked in one transaction that holds the file's write lock
+    // from its start: no other connection marks the same rows meanwhile.
+    if (updateDatabase("BEGIN IMMEDIATE TRANSACTION") != SQLITE_OK) return {};
+    loadCachedEvents(batch);
+    bool marked = file_ == *file;
+    for (const auto& event : batch) {
+        if (!marked) break;
+        marked = updateDatabase("update events set status = ? where event_id = ?", {kSending, event->eventId}) ==
+                     SQLITE_OK &&
+                 file_ == *file;
+    }
+    if (marked && file_ == *file && endTransaction()) {
+        recount();
+        return batch;
+    }
+    if (db_ && !sqlite3_get_autocommit(db_)) updateDatabase("ROLLBACK");
+    recount();
+    return {};
 }
 
 void MVOMSAStore::removeEvents(const MVOMSAStoreEvents& events, std::uint64_t file) {
+    // Only rows still in upload: the file may have been replaced in place
+    // meanwhile, its rows numbered from 1 again.
     runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
-        return updateDatabase("delete from events where event_id = ?", {e.eventId});
+        return updateDatabase("delete from events where event_id = ? and status = ?", {e.eventId, kSending});
     });
 }
 
@@ -358,9 +379,9 @@ void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events, std::uint64_t file
         // One failed upload counts once, also when its statement needs a second try.
         if (!again) ++e.sendCount;
         if (e.sendCount < retries)
-            return updateDatabase("update events set status=?,send_count=? where event_id = ?",
-                                  {kWaiting, e.sendCount, e.eventId});
-        return updateDatabase("delete from events where event_id = ?", {e.eventId});
+            return updateDatabase("update events set status=?,send_count=? where event_id = ? and status = ?",
+                                  {kWaiting, e.sendCount, e.eventId, kSending});
+        return updateDatabase("delete from events where event_id = ? and status = ?", {e.eventId, kSending});
     });
 }
 

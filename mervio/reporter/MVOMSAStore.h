@@ -9,6 +9,11 @@
 // deleted or moved away while open is opened again at its path. Tables
 // that could not be made (a full disk) are made at the next attempt.
 //
+// Another program may use the same file (the app run twice on one home):
+// every statement waits a few seconds for the other's locks, a launch
+// leaves the rows in upload alone while another program runs the store
+// (runningLockPath), and a batch's outcome touches only rows still in upload.
+//
 //   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
 //   store->launch();                              // events left in upload wait again
 //   store->storeEvent(event, false, [] { ... });  // on the "StatStore" queue
@@ -82,6 +87,9 @@ public:
     // Where a file that is no database is set aside (replacing one set aside
     // before): the database's path with ".unreadable" added.
     static std::string setAsidePath();
+    // The file of the lock that a program holds while it runs the store
+    // (taken at launch): the database's path with ".lock" added.
+    static std::string runningLockPath();
 
     ns::SerialQueue& taskQueue() { return queue_; }
 
@@ -107,7 +115,9 @@ public:
     // updateDatabase answers it, an unusable file made anew the same way.
     int queryDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values, std::vector<mvomsa::Row>* rows);
 
-    // Asynchronous: rows left in upload wait again; the count is read anew.
+    // Asynchronous: takes the store's running lock for as long as the store
+    // is kept; when no other program held it, rows left in upload wait
+    // again. The count is read anew.
     void launch();
     // Waiting events in the table (0 on any failure).
     std::uint32_t getStoredEventsNum();
@@ -124,15 +134,17 @@ public:
     // deletes them and asks for more: all that wait for n < 0, else while n
     // is not reached or n more wait. On failure they wait again. A batch
     // that cannot be marked (the store takes no writes) does not go, and no
-    // more is asked for. The outcome touches only the file the batch came
-    // from: none once that file has been set aside or made anew.
+    // more is asked for. The outcome touches only rows still in upload in
+    // the file the batch came from: none once that file has been set aside
+    // or made anew.
     void sendCachedEvents(std::int32_t n);
     // Appends up to maxLoadEventCount waiting events, oldest first.
     void loadCachedEvents(MVOMSAStoreEvents& events);
     // Asynchronous batch updates; each recounts afterwards.
     void updateEvents(MVOMSAStoreEvents events, std::uint32_t status);
+    // An upload's outcome, for the events' rows still in upload: deleted;
     void deleteEvents(MVOMSAStoreEvents events, std::function<void()> callback);
-    // Each event's send count goes up by one: below maxSendRetryCount it
+    // or each event's send count goes up by one: below maxSendRetryCount it
     // waits again, else it is deleted.
     void updateSendFailedEvents(MVOMSAStoreEvents events);
 
@@ -183,8 +195,9 @@ private:
     // Commits; a transaction that could not be committed is rolled back.
     // True when it was committed.
     bool endTransaction();
-    // True when every event of the batch is now marked in upload.
-    bool markSending(const MVOMSAStoreEvents& events, std::uint64_t file);
+    // Loads up to maxLoadEventCount waiting events and marks them in upload:
+    // the batch, with the file it is in, or none when they could not be marked.
+    MVOMSAStoreEvents takeBatch(std::uint64_t* file);
     void removeEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
     void failEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
     void afterSent(std::int32_t n, std::size_t batchSize);
@@ -200,4 +213,5 @@ private:
     mvomsa::CachedStatement insertEvent_;
     mvomsa::CachedStatement replaceConfig_;
     std::atomic<std::uint32_t> numStoredEvents_{0};
+    mvomsa::RunningLock runningLock_;  // on the queue, and when the store is forgotten
 };
