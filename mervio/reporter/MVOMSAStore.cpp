@@ -212,28 +212,79 @@ std::uint32_t MVOMSAStore::getStoredEventsNum() {
 }
 
 void MVOMSAStore::storeEvent(std::shared_ptr<MVOMSAEvent> event, bool, std::function<void()> completion) {
-    queue_.async([self = shared_from_this(), event = std::move(event), completion = std::move(completion)] {
-        MVOMSASettings settings = MVOMSAConfig::getInstance()->settings();
-        if (self->storedEventCount() >= settings.maxStoreEventCount) {
-            self->updateDatabase("delete from events where ts in (select min(ts) from events)");
-            self->recount();
-        }
+    {
+        std::lock_guard lock(pendingMutex_);
+        pending_.push_back({std::move(event), std::move(completion)});
+        // The write queued takes every event that came before it runs.
+        if (writeQueued_) return;
+        writeQueued_ = true;
+    }
+    queue_.async([self = shared_from_this()] { self->storePending(); });
+}
+
+void MVOMSAStore::storePending() {
+    std::vector<PendingEvent> taken;
+    {
+        std::lock_guard lock(pendingMutex_);
+        taken.swap(pending_);
+        writeQueued_ = false;
+    }
+    MVOMSASettings settings = MVOMSAConfig::getInstance()->settings();
+    std::vector<std::pair<std::string, std::uint32_t>> rows;  // JSON text and time
+    for (const PendingEvent& pending : taken) {
+        const auto& event = pending.event;
         std::string json = event ? event->toJsonString() : std::string();
         // An empty text would make the batch's array unreadable, and the whole batch fail.
         bool tooLong = ns::utf16Length(json) > settings.maxReportEventLength && event->getType() != 3;
-        if (!json.empty() && !tooLong) {
-            std::lock_guard lock(mvomsa::databaseLock());
-            auto insert = [&] {
-                return self->insertEvent_.run(self->getDB(),
-                                              {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{event->ts}});
-            };
-            int rc = insert();
-            // A file that stopped being a database: the event goes into the fresh one.
-            if (self->renewIfUnusable(rc)) rc = insert();
-            if (rc == SQLITE_OK) self->numStoredEvents_.fetch_add(1);
-        }
-        if (completion) completion();
-    });
+        if (!json.empty() && !tooLong) rows.emplace_back(std::move(json), event->ts);
+    }
+    if (!rows.empty() && !insertTogether(rows, settings.maxStoreEventCount)) {
+        // Each alone, as if it had come by itself. A lock that another
+        // program holds past the wait would keep each of the rest waiting in vain.
+        for (const auto& [json, ts] : rows)
+            if (insertAlone(json, ts, settings.maxStoreEventCount) == SQLITE_BUSY) break;
+    }
+    for (const PendingEvent& pending : taken)
+        if (pending.completion) pending.completion();
+}
+
+void MVOMSAStore::evictIfFull(std::uint32_t most, std::uint32_t count) {
+    if (count < most) return;
+    updateDatabase("delete from events where ts in (select min(ts) from events)");
+    recount();
+}
+
+bool MVOMSAStore::insertTogether(const std::vector<std::pair<std::string, std::uint32_t>>& rows, std::uint32_t most) {
+    // The whole transaction under the lock: the configuration holder's
+    // connection waits for it here, not for the file's lock that this one holds.
+    std::lock_guard lock(mvomsa::databaseLock());
+    const std::uint64_t file = file_;
+    if (updateDatabase("BEGIN IMMEDIATE TRANSACTION") != SQLITE_OK) return false;
+    bool kept = file_ == file;
+    for (const auto& [json, ts] : rows) {
+        if (!kept) break;
+        evictIfFull(most, storedEventCount());
+        kept = file_ == file &&
+               insertEvent_.run(db_, {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}}) == SQLITE_OK;
+        if (kept) numStoredEvents_.fetch_add(1);
+    }
+    if (kept && file_ == file && endTransaction()) return true;
+    if (db_ && !sqlite3_get_autocommit(db_)) updateDatabase("ROLLBACK");
+    recount();  // none of them is in
+    return false;
+}
+
+int MVOMSAStore::insertAlone(const std::string& json, std::uint32_t ts, std::uint32_t most) {
+    evictIfFull(most, storedEventCount());
+    std::lock_guard lock(mvomsa::databaseLock());
+    auto insert = [&] {
+        return insertEvent_.run(getDB(), {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}});
+    };
+    int rc = insert();
+    // A file that stopped being a database: the event goes into the fresh one.
+    if (renewIfUnusable(rc)) rc = insert();
+    if (rc == SQLITE_OK) numStoredEvents_.fetch_add(1);
+    return rc;
 }
 
 void MVOMSAStore::sendCachedEvents(std::int32_t n) {

@@ -33,8 +33,10 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/Dispatch.h"
@@ -127,7 +129,9 @@ public:
     // Asynchronous: stores the event's JSON text as waiting, after evicting
     // the oldest second's events when the store is full. An event longer than
     // maxReportEventLength (unless an error event) or with no text is
-    // dropped. `completion` runs once in every case.
+    // dropped. `completion` runs once in every case. The events that came
+    // meanwhile are written with it in one transaction; when that is not
+    // kept, each is written alone.
     void storeEvent(std::shared_ptr<MVOMSAEvent> event, bool hasTrySent, std::function<void()> completion);
     // Asynchronous: uploads one batch of up to maxLoadEventCount waiting
     // events (oldest first), marked in upload before it goes; on success
@@ -166,8 +170,21 @@ public:
     ~MVOMSAStore() override;
 
 private:
+    struct PendingEvent {
+        std::shared_ptr<MVOMSAEvent> event;
+        std::function<void()> completion;
+    };
+
     MVOMSAStore();
     void recount();
+    // On the queue: writes the events stored since the last write.
+    void storePending();
+    // Evicts the oldest second's events when `count` waiting ones fill the store.
+    void evictIfFull(std::uint32_t most, std::uint32_t count);
+    // The rows in one transaction: true when it was kept with all of them.
+    bool insertTogether(const std::vector<std::pair<std::string, std::uint32_t>>& rows, std::uint32_t most);
+    // One row by itself (into a fresh file when it finds its file unusable): SQLite's code.
+    int insertAlone(const std::string& json, std::uint32_t ts, std::uint32_t most);
     // Creates the tables: SQLite's code of the first statement that failed
     // (0 when all ran; -1 without a database).
     static int createTables(sqlite3* db);
@@ -213,5 +230,8 @@ private:
     mvomsa::CachedStatement insertEvent_;
     mvomsa::CachedStatement replaceConfig_;
     std::atomic<std::uint32_t> numStoredEvents_{0};
+    std::mutex pendingMutex_;  // guards the two below
+    std::vector<PendingEvent> pending_;
+    bool writeQueued_ = false;
     mvomsa::RunningLock runningLock_;  // on the queue, and when the store is forgotten
 };
