@@ -24,7 +24,7 @@ class AppCommunicate {
 public:
     // The two roads, chosen by MervioApiUtil::isiOS7plus(). NO for no record,
     // a record without a dictionary, an empty app id or a failed serialisation
-    // (a board beyond what the reader takes is none).
+    // (a board that would be more than the reader takes fails too).
     static bool setAppCommunicateData(const AppCommunicateDataPtr& record, const std::string& appId);
     static AppCommunicateDataPtr appCommunicateDataForAppID(const std::string& appId);
 

@@ -112,8 +112,9 @@ public:
     // running lock) and the time of the last period's upload go.
     static void removeStatistics() {
         const std::string documents = ns::documentsDirectory() + "/";
-        for (const std::string& path : {MVOMSAStore::databasePath(), MVOMSAStore::setAsidePath(), MVOMSAStore::runningLockPath(),
-                                        documents + ".vovuruz_analysis.db", documents + "vovuruz_analysis.db"})
+        for (const std::string& path : {MVOMSAStore::databasePath(), MVOMSAStore::setAsidePath(),
+                                        MVOMSAStore::runningLockPath(), documents + ".vovuruz_analysis.db",
+                                        documents + "vovuruz_analysis.db"})
             for (const char* suffix : {"", "-journal"}) std::filesystem::remove(path + suffix);
         ns::UserDefaults::standardUserDefaults()->removeObjectForKey(MVOMSA::kSentTimeKey);
     }
