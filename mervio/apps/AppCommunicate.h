@@ -23,7 +23,8 @@
 class AppCommunicate {
 public:
     // The two roads, chosen by MervioApiUtil::isiOS7plus(). NO for no record,
-    // a record without a dictionary, an empty app id or a failed serialisation.
+    // a record without a dictionary, an empty app id or a failed serialisation
+    // (a board that would be more than the reader takes fails too).
     static bool setAppCommunicateData(const AppCommunicateDataPtr& record, const std::string& appId);
     static AppCommunicateDataPtr appCommunicateDataForAppID(const std::string& appId);
 
@@ -39,7 +40,7 @@ public:
     static ns::Value propertyListForAppID(const std::string& appId);
     // Rewrites the whole dictionary with this app's entry replaced; NO, and
     // the board left as it is, when its content is beyond what the reader
-    // takes or the new dictionary cannot be serialised.
+    // takes or the new dictionary cannot be serialised within it.
     static bool setPropertyList(const ns::Value& propertyList, const std::string& appId);
     static void setFileData(const ns::Bytes& data, const std::string& appId);
     // What "mervio_file" holds (then emptied).

@@ -54,7 +54,8 @@ public:
 
     // NO for an empty app id, a board that cannot be had, a board beyond
     // what the reader takes (left as it is: other apps' entries may be in it)
-    // or a record that cannot be written.
+    // or a record that cannot be written, also when the board would grow
+    // beyond what the reader takes (the board is then left as it was).
     static bool registerApp(const std::string& appId);
     static bool registerApp(const std::string& appId, const std::string& description);
 };

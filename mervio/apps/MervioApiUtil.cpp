@@ -129,7 +129,10 @@ ns::Value MervioApiUtil::propertyListFromData(const std::optional<ns::Bytes>& da
 std::optional<ns::Bytes> MervioApiUtil::dataFromPropertyList(const ns::Value& plist) {
     if (plist.isNil()) return std::nullopt;
     ns::ErrorPtr discarded;
-    return ns::PropertyListSerialization::dataWithPropertyList(plist, ns::PropertyListFormat::Binary, &discarded);
+    auto data = ns::PropertyListSerialization::dataWithPropertyList(plist, ns::PropertyListFormat::Binary, &discarded);
+    // A board no reader would take again: every app would lose its entry.
+    if (data && data->size() > kMaxPropertyListBytes) return std::nullopt;
+    return data;
 }
 
 std::optional<std::string> MervioApiUtil::getMervioUrl(const std::string& appId) {

@@ -30,8 +30,9 @@ public:
     // take, or XML in an encoding the system's converters do not know, which
     // this program cannot read but need not be damaged.
     static ns::Value propertyListFromData(const std::optional<ns::Bytes>& data, bool* beyondLimits = nullptr);
-    // Binary property list (version 1.0); nullopt for nil or what a
-    // property list cannot hold.
+    // Binary property list (version 1.0); nullopt for nil, what a property
+    // list cannot hold, or more than kMaxPropertyListBytes (which
+    // propertyListFromData would not read back).
     static std::optional<ns::Bytes> dataFromPropertyList(const ns::Value& plist);
 
     // "maiwei://app/<id>/", and the same with `extra` appended when it is

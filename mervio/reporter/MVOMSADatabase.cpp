@@ -1,5 +1,11 @@
 #include "mervio/reporter/MVOMSADatabase.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <memory>
 #include <mutex>
 
@@ -43,6 +49,15 @@ void attachTrace(sqlite3* db) {
         kept.push_back(trace);
     }
     sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &onTrace, const_cast<Trace*>(trace.get()));
+}
+
+std::atomic<int> busyTimeout{kBusyTimeoutMs};
+
+bool lockFile(int fd, int operation) {
+    int rc;
+    while ((rc = ::flock(fd, operation)) != 0 && errno == EINTR) {
+    }
+    return rc == 0;
 }
 
 int bind(sqlite3_stmt* statement, std::initializer_list<SQLValue> values) {
@@ -106,6 +121,7 @@ sqlite3* openDatabase(const std::string& path) {
         sqlite3_close(db);
         return nullptr;
     }
+    sqlite3_busy_timeout(db, busyTimeout.load());
     attachTrace(db);
     return db;
 }
@@ -179,6 +195,27 @@ void CachedStatement::finalize() {
     statement_ = nullptr;
     db_ = nullptr;
 }
+
+bool RunningLock::take(const std::string& path) {
+    release();
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ < 0) return false;
+    const bool alone = lockFile(fd_, LOCK_EX | LOCK_NB);
+    // Shared from now on, so that the start of another program finds it
+    // held; waits only while another program is at that moment of its start.
+    if (!lockFile(fd_, LOCK_SH)) {
+        release();
+        return false;
+    }
+    return alone;
+}
+
+void RunningLock::release() {
+    if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
+    fd_ = -1;
+}
+
+void setBusyTimeoutForTesting(int milliseconds) { busyTimeout.store(milliseconds < 0 ? kBusyTimeoutMs : milliseconds); }
 
 void setStatementTraceForTesting(std::function<void(const std::string&)> trace) {
     std::lock_guard lock(traceMutex());

@@ -14,6 +14,11 @@
 //   insert.finalize();                     // before the connection closes
 //
 // The functions that take a connection expect the caller to hold the lock.
+//
+// Other programs may hold the file too (the app run twice on one home, a
+// reader of the file): every connection waits up to kBusyTimeoutMs for
+// their locks before a statement answers SQLITE_BUSY. A program that uses
+// the store holds a RunningLock on it for as long as it runs.
 #pragma once
 
 #include <sqlite3.h>
@@ -50,7 +55,11 @@ std::string databasePath(const std::string& storeClassName);
 // (replacing one there); failures are ignored.
 void moveOldDatabase();
 
-// Opens the file, creating it when missing; nullptr when that fails.
+// How long a statement waits for another connection's lock on the file.
+inline constexpr int kBusyTimeoutMs = 5000;
+
+// Opens the file, creating it when missing, with the wait above; nullptr
+// when that fails.
 sqlite3* openDatabase(const std::string& path);
 
 class CachedStatement;
@@ -92,6 +101,31 @@ private:
     sqlite3* db_ = nullptr;
     sqlite3_stmt* statement_ = nullptr;
 };
+
+// An advisory lock that a program using the store holds while it runs: a
+// shared flock on a file beside the store, which the system lets go of when
+// the program ends or dies.
+class RunningLock {
+public:
+    RunningLock() = default;
+    ~RunningLock() { release(); }
+    RunningLock(const RunningLock&) = delete;
+    RunningLock& operator=(const RunningLock&) = delete;
+
+    // Takes the lock on the file at `path` (made when missing): true when
+    // no other program held it at that moment, so that nothing in the
+    // store is another running program's. False when it is held elsewhere
+    // or cannot be had at all.
+    bool take(const std::string& path);
+    void release();
+
+private:
+    int fd_ = -1;
+};
+
+// Tests: connections opened from now on wait `milliseconds` for other
+// connections' locks (0: not at all); a negative value is kBusyTimeoutMs again.
+void setBusyTimeoutForTesting(int milliseconds);
 
 // Tests: `trace` receives the text of every statement prepared on a
 // connection opened from now on, as prepared (placeholders, not values).

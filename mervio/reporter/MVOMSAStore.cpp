@@ -81,10 +81,13 @@ void MVOMSAStore::resetForTesting() {
     }
     if (!store) return;
     store->closeDB();
+    store->runningLock_.release();
     if (MVOMSAReporterLinks::userStorage() == store) MVOMSAReporterLinks::setUserStorage(nullptr);
 }
 
 std::string MVOMSAStore::databasePath() { return mvomsa::databasePath(kClassName); }
+
+std::string MVOMSAStore::runningLockPath() { return databasePath() + ".lock"; }
 
 std::string MVOMSAStore::setAsidePath() { return databasePath() + ".unreadable"; }
 
@@ -191,8 +194,11 @@ void MVOMSAStore::recount() { numStoredEvents_.store(getStoredEventsNum()); }
 
 void MVOMSAStore::launch() {
     queue_.async([self = shared_from_this()] {
+        // Held from now on; when another program held it, the rows in
+        // upload may be that program's batch, whose outcome is still to come.
+        const bool alone = self->runningLock_.take(runningLockPath());
         if (!self->getDB()) return;
-        self->updateDatabase("update events set status=?  where status = ?", {kWaiting, kSending});
+        if (alone) self->updateDatabase("update events set status=?  where status = ?", {kWaiting, kSending});
         self->recount();
     });
 }
@@ -206,49 +212,92 @@ std::uint32_t MVOMSAStore::getStoredEventsNum() {
 }
 
 void MVOMSAStore::storeEvent(std::shared_ptr<MVOMSAEvent> event, bool, std::function<void()> completion) {
-    queue_.async([self = shared_from_this(), event = std::move(event), completion = std::move(completion)] {
-        MVOMSASettings settings = MVOMSAConfig::getInstance()->settings();
-        if (self->storedEventCount() >= settings.maxStoreEventCount) {
-            self->updateDatabase("delete from events where ts in (select min(ts) from events)");
-            self->recount();
-        }
+    {
+        std::lock_guard lock(pendingMutex_);
+        pending_.push_back({std::move(event), std::move(completion)});
+        // The write queued takes every event that came before it runs.
+        if (writeQueued_) return;
+        writeQueued_ = true;
+    }
+    queue_.async([self = shared_from_this()] { self->storePending(); });
+}
+
+void MVOMSAStore::storePending() {
+    std::vector<PendingEvent> taken;
+    {
+        std::lock_guard lock(pendingMutex_);
+        taken.swap(pending_);
+        writeQueued_ = false;
+    }
+    MVOMSASettings settings = MVOMSAConfig::getInstance()->settings();
+    std::vector<std::pair<std::string, std::uint32_t>> rows;  // JSON text and time
+    for (const PendingEvent& pending : taken) {
+        const auto& event = pending.event;
         std::string json = event ? event->toJsonString() : std::string();
         // An empty text would make the batch's array unreadable, and the whole batch fail.
         bool tooLong = ns::utf16Length(json) > settings.maxReportEventLength && event->getType() != 3;
-        if (!json.empty() && !tooLong) {
-            std::lock_guard lock(mvomsa::databaseLock());
-            auto insert = [&] {
-                return self->insertEvent_.run(self->getDB(),
-                                              {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{event->ts}});
-            };
-            int rc = insert();
-            // A file that stopped being a database: the event goes into the fresh one.
-            if (self->renewIfUnusable(rc)) rc = insert();
-            if (rc == SQLITE_OK) self->numStoredEvents_.fetch_add(1);
-        }
-        if (completion) completion();
-    });
+        if (!json.empty() && !tooLong) rows.emplace_back(std::move(json), event->ts);
+    }
+    if (!rows.empty() && !insertTogether(rows, settings.maxStoreEventCount)) {
+        // Each alone, as if it had come by itself. A lock that another
+        // program holds past the wait would keep each of the rest waiting in vain.
+        for (const auto& [json, ts] : rows)
+            if (insertAlone(json, ts, settings.maxStoreEventCount) == SQLITE_BUSY) break;
+    }
+    for (const PendingEvent& pending : taken)
+        if (pending.completion) pending.completion();
+}
+
+void MVOMSAStore::evictIfFull(std::uint32_t most, std::uint32_t count) {
+    if (count < most) return;
+    updateDatabase("delete from events where ts in (select min(ts) from events)");
+    recount();
+}
+
+bool MVOMSAStore::insertTogether(const std::vector<std::pair<std::string, std::uint32_t>>& rows, std::uint32_t most) {
+    // The whole transaction under the lock: the configuration holder's
+    // connection waits for it here, not for the file's lock that this one holds.
+    std::lock_guard lock(mvomsa::databaseLock());
+    const std::uint64_t file = file_;
+    if (updateDatabase("BEGIN IMMEDIATE TRANSACTION") != SQLITE_OK) return false;
+    bool kept = file_ == file;
+    for (const auto& [json, ts] : rows) {
+        if (!kept) break;
+        evictIfFull(most, storedEventCount());
+        kept = file_ == file &&
+               insertEvent_.run(db_, {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}}) == SQLITE_OK;
+        if (kept) numStoredEvents_.fetch_add(1);
+    }
+    if (kept && file_ == file && endTransaction()) return true;
+    if (db_ && !sqlite3_get_autocommit(db_)) updateDatabase("ROLLBACK");
+    recount();  // none of them is in
+    return false;
+}
+
+int MVOMSAStore::insertAlone(const std::string& json, std::uint32_t ts, std::uint32_t most) {
+    evictIfFull(most, storedEventCount());
+    std::lock_guard lock(mvomsa::databaseLock());
+    auto insert = [&] {
+        return insertEvent_.run(getDB(), {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}});
+    };
+    int rc = insert();
+    // A file that stopped being a database: the event goes into the fresh one.
+    if (renewIfUnusable(rc)) rc = insert();
+    if (rc == SQLITE_OK) numStoredEvents_.fetch_add(1);
+    return rc;
 }
 
 void MVOMSAStore::sendCachedEvents(std::int32_t n) {
     queue_.async([self = shared_from_this(), n] {
         if (!MVOMSAConfig::getInstance()->statEnable() || self->storedEventCount() == 0) return;
-        MVOMSAStoreEvents batch;
+        // Marked in upload before it goes, so that a second request queued
+        // meanwhile, or another program, does not send the same rows. A store
+        // that cannot mark them (full, read-only, locked by another connection)
+        // could not record the outcome either, and the same rows would go
+        // again at once: nothing goes, and the next request tries again.
         std::uint64_t file = 0;
-        {
-            // The rows and the file they come from, together: the outcome
-            // applies to that file alone.
-            std::lock_guard lock(mvomsa::databaseLock());
-            self->loadCachedEvents(batch);
-            file = self->file_;
-        }
+        MVOMSAStoreEvents batch = self->takeBatch(&file);
         if (batch.empty()) return;
-        // Marked in upload before it goes, so a second request queued meanwhile
-        // does not load and send the same rows. A store that cannot mark them
-        // (full, read-only, locked by another connection) could not record the
-        // outcome either, and the same rows would go again at once: nothing
-        // goes, and the next request tries again.
-        if (!self->markSending(batch, file)) return;
         MVOMSADispatcher::getInstance()->send(batch, [self, n, file](bool success, const MVOMSAStoreEvents& sent) {
             self->queue_.async([self, n, file, success, sent] {
                 if (!success) {
@@ -298,11 +347,14 @@ bool MVOMSAStore::endTransaction() {
 
 MVOMSAStoreEvents MVOMSAStore::runTransaction(const MVOMSAStoreEvents& events, std::uint64_t file, bool again,
                                               const BatchStatement& statement) {
-    if (currentFile() != file) return events;  // their rows went with their file
-    updateDatabase("BEGIN TRANSACTION");
+    // The whole transaction under the lock: the configuration holder's
+    // connection waits for it here, not for the file's lock that this one holds.
+    std::lock_guard lock(mvomsa::databaseLock());
+    if (file_ != file) return events;  // their rows went with their file
+    // The file's write lock is had (or waited for) at once; without it no statement could be kept.
+    if (updateDatabase("BEGIN IMMEDIATE TRANSACTION") != SQLITE_OK) return events;
     MVOMSAStoreEvents failed;
     for (const auto& event : events) {
-        std::lock_guard lock(mvomsa::databaseLock());
         // A fresh file numbers its rows from 1 again: an event id means
         // nothing there.
         if (file_ != file) break;
@@ -333,15 +385,35 @@ void MVOMSAStore::updateEvents(MVOMSAStoreEvents events, std::uint32_t status) {
     });
 }
 
-bool MVOMSAStore::markSending(const MVOMSAStoreEvents& events, std::uint64_t file) {
-    return runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
-        return updateDatabase("update events set status = ? where event_id = ?", {kSending, e.eventId});
-    });
+MVOMSAStoreEvents MVOMSAStore::takeBatch(std::uint64_t* file) {
+    std::lock_guard lock(mvomsa::databaseLock());
+    *file = file_;
+    MVOMSAStoreEvents batch;
+    // Loaded and marked in one transaction that holds the file's write lock
+    // from its start: no other connection marks the same rows meanwhile.
+    if (updateDatabase("BEGIN IMMEDIATE TRANSACTION") != SQLITE_OK) return {};
+    loadCachedEvents(batch);
+    bool marked = file_ == *file;
+    for (const auto& event : batch) {
+        if (!marked) break;
+        marked = updateDatabase("update events set status = ? where event_id = ?", {kSending, event->eventId}) ==
+                     SQLITE_OK &&
+                 file_ == *file;
+    }
+    if (marked && file_ == *file && endTransaction()) {
+        recount();
+        return batch;
+    }
+    if (db_ && !sqlite3_get_autocommit(db_)) updateDatabase("ROLLBACK");
+    recount();
+    return {};
 }
 
 void MVOMSAStore::removeEvents(const MVOMSAStoreEvents& events, std::uint64_t file) {
+    // Only rows still in upload: the file may have been replaced in place
+    // meanwhile, its rows numbered from 1 again.
     runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
-        return updateDatabase("delete from events where event_id = ?", {e.eventId});
+        return updateDatabase("delete from events where event_id = ? and status = ?", {e.eventId, kSending});
     });
 }
 
@@ -358,9 +430,9 @@ void MVOMSAStore::failEvents(const MVOMSAStoreEvents& events, std::uint64_t file
         // One failed upload counts once, also when its statement needs a second try.
         if (!again) ++e.sendCount;
         if (e.sendCount < retries)
-            return updateDatabase("update events set status=?,send_count=? where event_id = ?",
-                                  {kWaiting, e.sendCount, e.eventId});
-        return updateDatabase("delete from events where event_id = ?", {e.eventId});
+            return updateDatabase("update events set status=?,send_count=? where event_id = ? and status = ?",
+                                  {kWaiting, e.sendCount, e.eventId, kSending});
+        return updateDatabase("delete from events where event_id = ? and status = ?", {e.eventId, kSending});
     });
 }
 

@@ -9,6 +9,11 @@
 // deleted or moved away while open is opened again at its path. Tables
 // that could not be made (a full disk) are made at the next attempt.
 //
+// Another program may use the same file (the app run twice on one home):
+// every statement waits a few seconds for the other's locks, a launch
+// leaves the rows in upload alone while another program runs the store
+// (runningLockPath), and a batch's outcome touches only rows still in upload.
+//
 //   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
 //   store->launch();                              // events left in upload wait again
 //   store->storeEvent(event, false, [] { ... });  // on the "StatStore" queue
@@ -28,8 +33,10 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/Dispatch.h"
@@ -82,6 +89,9 @@ public:
     // Where a file that is no database is set aside (replacing one set aside
     // before): the database's path with ".unreadable" added.
     static std::string setAsidePath();
+    // The file of the lock that a program holds while it runs the store
+    // (taken at launch): the database's path with ".lock" added.
+    static std::string runningLockPath();
 
     ns::SerialQueue& taskQueue() { return queue_; }
 
@@ -107,7 +117,9 @@ public:
     // updateDatabase answers it, an unusable file made anew the same way.
     int queryDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values, std::vector<mvomsa::Row>* rows);
 
-    // Asynchronous: rows left in upload wait again; the count is read anew.
+    // Asynchronous: takes the store's running lock for as long as the store
+    // is kept; when no other program held it, rows left in upload wait
+    // again. The count is read anew.
     void launch();
     // Waiting events in the table (0 on any failure).
     std::uint32_t getStoredEventsNum();
@@ -117,22 +129,26 @@ public:
     // Asynchronous: stores the event's JSON text as waiting, after evicting
     // the oldest second's events when the store is full. An event longer than
     // maxReportEventLength (unless an error event) or with no text is
-    // dropped. `completion` runs once in every case.
+    // dropped. `completion` runs once in every case. The events that came
+    // meanwhile are written with it in one transaction; when that is not
+    // kept, each is written alone.
     void storeEvent(std::shared_ptr<MVOMSAEvent> event, bool hasTrySent, std::function<void()> completion);
     // Asynchronous: uploads one batch of up to maxLoadEventCount waiting
     // events (oldest first), marked in upload before it goes; on success
     // deletes them and asks for more: all that wait for n < 0, else while n
     // is not reached or n more wait. On failure they wait again. A batch
     // that cannot be marked (the store takes no writes) does not go, and no
-    // more is asked for. The outcome touches only the file the batch came
-    // from: none once that file has been set aside or made anew.
+    // more is asked for. The outcome touches only rows still in upload in
+    // the file the batch came from: none once that file has been set aside
+    // or made anew.
     void sendCachedEvents(std::int32_t n);
     // Appends up to maxLoadEventCount waiting events, oldest first.
     void loadCachedEvents(MVOMSAStoreEvents& events);
     // Asynchronous batch updates; each recounts afterwards.
     void updateEvents(MVOMSAStoreEvents events, std::uint32_t status);
+    // An upload's outcome, for the events' rows still in upload: deleted;
     void deleteEvents(MVOMSAStoreEvents events, std::function<void()> callback);
-    // Each event's send count goes up by one: below maxSendRetryCount it
+    // or each event's send count goes up by one: below maxSendRetryCount it
     // waits again, else it is deleted.
     void updateSendFailedEvents(MVOMSAStoreEvents events);
 
@@ -154,8 +170,21 @@ public:
     ~MVOMSAStore() override;
 
 private:
+    struct PendingEvent {
+        std::shared_ptr<MVOMSAEvent> event;
+        std::function<void()> completion;
+    };
+
     MVOMSAStore();
     void recount();
+    // On the queue: writes the events stored since the last write.
+    void storePending();
+    // Evicts the oldest second's events when `count` waiting ones fill the store.
+    void evictIfFull(std::uint32_t most, std::uint32_t count);
+    // The rows in one transaction: true when it was kept with all of them.
+    bool insertTogether(const std::vector<std::pair<std::string, std::uint32_t>>& rows, std::uint32_t most);
+    // One row by itself (into a fresh file when it finds its file unusable): SQLite's code.
+    int insertAlone(const std::string& json, std::uint32_t ts, std::uint32_t most);
     // Creates the tables: SQLite's code of the first statement that failed
     // (0 when all ran; -1 without a database).
     static int createTables(sqlite3* db);
@@ -183,8 +212,9 @@ private:
     // Commits; a transaction that could not be committed is rolled back.
     // True when it was committed.
     bool endTransaction();
-    // True when every event of the batch is now marked in upload.
-    bool markSending(const MVOMSAStoreEvents& events, std::uint64_t file);
+    // Loads up to maxLoadEventCount waiting events and marks them in upload:
+    // the batch, with the file it is in, or none when they could not be marked.
+    MVOMSAStoreEvents takeBatch(std::uint64_t* file);
     void removeEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
     void failEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
     void afterSent(std::int32_t n, std::size_t batchSize);
@@ -200,4 +230,8 @@ private:
     mvomsa::CachedStatement insertEvent_;
     mvomsa::CachedStatement replaceConfig_;
     std::atomic<std::uint32_t> numStoredEvents_{0};
+    std::mutex pendingMutex_;  // guards the two below
+    std::vector<PendingEvent> pending_;
+    bool writeQueued_ = false;
+    mvomsa::RunningLock runningLock_;  // on the queue, and when the store is forgotten
 };

@@ -304,6 +304,34 @@ open("unknownencoding", "wb").write(unknown)
     }
 }
 
+TEST_F(ForeignValuesTest, AWriteThatWouldTakeABoardBeyondWhatTheReaderTakesLeavesItAsItWas) {
+    ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
+    // Another app's entry, 64 bytes short of the 32 MiB the reader takes.
+    auto made = peer.run(script("", R"(
+BOUND = (32 << 20) - 64
+def board(n):
+    return plistlib.dumps({"other": {"appID": "other", "blob": bytes(n)}}, fmt=plistlib.FMT_BINARY)
+n = BOUND
+while len(board(n)) > BOUND:
+    n -= len(board(n)) - BOUND
+open("under", "wb").write(board(n))
+)"));
+    ASSERT_EQ(made.status, 0) << made.output;
+    const ns::Bytes in = peer.read("under");
+    ASSERT_TRUE(MervioApiUtil::propertyListFromData(in).isDictionary());
+    named("mervio_register")->setData(in, "content");
+    EXPECT_FALSE(MVApi::registerApp(kAppId, ""));
+    EXPECT_TRUE(content(named("mervio_register")) == in) << "the board is left as it was";
+
+    useRoad(false);
+    named("mervio_data")->setData(in, "content");
+    auto req = std::make_shared<SendMessageToMVReq>();
+    req->bText = true;
+    req->text = std::string(8000, 'x');
+    EXPECT_FALSE(MVApi::sendReq(req));
+    EXPECT_TRUE(content(named("mervio_data")) == in) << "the board is left as it was";
+}
+
 TEST_F(ForeignValuesTest, BoardsInTheEncodingTheirDeclarationNamesKeepEveryEntry) {
     ASSERT_TRUE(testsupport::Plistlib::available()) << "python3 with plistlib is a test dependency";
     // plistlib's XML declared and written in Latin-1, windows-1252 and GBK,

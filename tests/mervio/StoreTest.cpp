@@ -18,12 +18,16 @@
 #include <thread>
 
 #include "mervio/reporter/MVOMSADispatcher.h"
+#include "support/ChildProcess.h"
 #include "support/Command.h"
 #include "support/StatReporterTest.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
+
+// The program run a second time on the test's home (StatReporterPeer.cpp).
+const std::string kSecondProgram = KL_STAT_REPORTER_PEER;
 
 class StoreTest : public testsupport::StatReporterTest {
 protected:
@@ -234,10 +238,11 @@ TEST_F(StoreTest, AFileThatTurnsIntoNoDatabaseIsSetAsideReplacingTheOneBeforeAnd
 }
 
 // Only a file that is no database is set aside: a store that another
-// connection holds locked, or that has no room left, answers the failure and
-// keeps its events, for the init as for any statement.
+// connection holds locked past the wait, or that has no room left, answers
+// the failure and keeps its events, for the init as for any statement.
 TEST_F(StoreTest, AStoreThatIsBusyOrFullIsNeverSetAside) {
     put({{"a", 1}});
+    mvomsa::setBusyTimeoutForTesting(0);  // the store's connection opened from here on
     {
         SCOPED_TRACE("locked by another connection");
         sqlite3* other = nullptr;
@@ -434,6 +439,7 @@ private:
 // the next request sends what waits and what came since.
 TEST_F(StoreTest, AStoreThatStopsTakingWritesDuringAnUploadSendsNoEventTwiceAndLaterOnesOnce) {
     enum Way { kDeleted, kReadOnly, kFull, kLocked };
+    mvomsa::setBusyTimeoutForTesting(0);  // the lock is held past the wait
     for (Way way : {kDeleted, kReadOnly, kFull, kLocked}) {
         const char* const ways[] = {"file deleted", "read-only", "disk full", "write lock held"};
         SCOPED_TRACE(ways[way]);
@@ -523,6 +529,108 @@ TEST_F(StoreTest, AnUploadsOutcomeTouchesNoEventOfTheFreshFileAfterASetAside) {
         }
         EXPECT_EQ(names(stats.events()), success ? (Names{"a", "b", "c", "x"}) : Names{"x"});
         EXPECT_TRUE(storedEvents().empty());
+    }
+}
+
+// The program runs twice on one home: both store events at once, each
+// statement waiting for the other's locks, and every event of both is kept.
+TEST_F(StoreTest, TwoProgramsStoringAtOnceKeepEveryEvent) {
+    testsupport::ChildProcess second(kSecondProgram, {"store", "500", "second"});
+    ASSERT_TRUE(second.waitForOutput("ready")) << second.output;
+    for (int i = 0; i < 500; ++i) {
+        store->storeEvent(custom("first" + std::to_string(i)), false, nullptr);
+        if (i % 10 == 9) settle();
+    }
+    ASSERT_TRUE(second.waitForExit(120)) << second.output;
+    EXPECT_EQ(second.status, 0) << second.output;
+    Names stored = names(storedEvents());
+    EXPECT_EQ(stored.size(), 1000u);
+    EXPECT_EQ(std::set<std::string>(stored.begin(), stored.end()).size(), 1000u);
+}
+
+// A second program starts while the first has a batch in upload: the rows
+// stay in upload, and the batch reaches the server once, from the first.
+TEST_F(StoreTest, ASecondProgramsStartLeavesTheFirstProgramsUploadToIt) {
+    store->launch();
+    for (std::uint32_t i = 0; i < 10; ++i) store->storeEvent(custom("e" + std::to_string(i), 100 + i), false, nullptr);
+    stats.answerOnce({.hold = true});
+    store->sendCachedEvents(-1);
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
+    testsupport::ChildProcess second(kSecondProgram, {"start", stats.url()});
+    ASSERT_TRUE(second.waitForOutput("running")) << second.output;  // started, and sent what waited
+    server.release();
+    EXPECT_TRUE(received(10));
+    EXPECT_TRUE(storedEvents().empty());
+    server.stopHolding();
+    second.signal(SIGTERM);
+    ASSERT_TRUE(second.waitForExit(60)) << second.output;
+    EXPECT_EQ(second.status, 0) << second.output;
+    EXPECT_EQ(stats.eventCount(), 10u);
+}
+
+// Rows left in upload wait again at a start only once no other program
+// runs the store: after the other one has ended, or died.
+TEST_F(StoreTest, RowsLeftInUploadWaitAgainOnceTheOtherProgramHasEndedOrDied) {
+    for (int end : {SIGTERM, SIGKILL}) {
+        SCOPED_TRACE(end);
+        startAfresh();
+        testsupport::ChildProcess other(kSecondProgram, {"start", stats.url()});
+        ASSERT_TRUE(other.waitForOutput("running")) << other.output;
+        store = MVOMSAStore::getInstance();
+        put({{"a", 1}});
+        MVOMSAStoreEvents loaded;
+        store->loadCachedEvents(loaded);
+        store->updateEvents(loaded, MVOMSAStore::kSending);
+        for (std::uint32_t status : {2u, 1u}) {
+            if (status == 1) {
+                other.signal(end);
+                ASSERT_TRUE(other.waitForExit(60)) << other.output;
+            }
+            relaunch();
+            store = MVOMSAStore::getInstance();
+            store->launch();
+            auto rows = storedEvents();
+            ASSERT_EQ(rows.size(), 1u);
+            EXPECT_EQ(rows[0].status, status);
+        }
+    }
+}
+
+// Another program writes a store of its own over this one's file (the same
+// file) while a batch is in upload. Its rows are numbered from 1 too, and
+// the batch's outcome, success or failure, leaves them as they are.
+TEST_F(StoreTest, AnUploadsOutcomeLeavesTheRowsOfAFileWrittenOverInPlace) {
+    for (bool success : {true, false}) {
+        SCOPED_TRACE(success ? "success" : "failure");
+        startAfresh();
+        store = MVOMSAStore::getInstance();
+        put({{"a", 1}, {"b", 2}, {"c", 3}});
+        stats.answerOnce({.status = success ? 200 : 500, .hold = true});
+        store->sendCachedEvents(-1);
+        ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
+        const std::string path = MVOMSAStore::databasePath(), other = path + ".other";
+        std::filesystem::copy_file(path, other);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(other.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(mvomsa::execute(db, "delete from events"), SQLITE_OK);
+        for (std::int64_t id : {1, 2, 3})
+            EXPECT_EQ(mvomsa::execute(db, "insert into events values (?, ?, 1, 0, ?)",
+                                      {id, custom("x" + std::to_string(id))->toJsonString(), id}),
+                      SQLITE_OK);
+        sqlite3_close(db);
+        writeFile(path, readFile(other));
+        std::filesystem::remove(other);
+        server.release();
+        settle();  // a success goes on with the next batch
+        server.stopHolding();
+        if (success) {
+            EXPECT_EQ(names(stats.events()), (Names{"a", "b", "c", "x1", "x2", "x3"}));
+            EXPECT_TRUE(storedEvents().empty());
+        } else {
+            auto rows = storedEvents();
+            EXPECT_EQ(names(rows), (Names{"x1", "x2", "x3"}));
+            for (const auto& row : rows) EXPECT_EQ(row.sendCount, 0u);
+        }
     }
 }
 

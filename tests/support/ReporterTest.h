@@ -82,6 +82,7 @@ protected:
         relaunch();
         removeStatistics();  // nothing of this test's store is left for the next one
         mvomsa::setStatementTraceForTesting(nullptr);
+        mvomsa::setBusyTimeoutForTesting(-1);
         net::Reachability::clearOverride();
         net::ReachabilityTarget::setFlagsReadableForTesting(true);
         MVOMSAReporterLinks::setUserStorage(nullptr);
@@ -107,12 +108,13 @@ public:
         MVOMSAEvent::resetIndexRestoreForTesting();
     }
 
-    // The statistics database (with its journal and a file set aside) and
-    // the time of the last period's upload go.
+    // The statistics database (with its journal, a file set aside and its
+    // running lock) and the time of the last period's upload go.
     static void removeStatistics() {
         const std::string documents = ns::documentsDirectory() + "/";
         for (const std::string& path : {MVOMSAStore::databasePath(), MVOMSAStore::setAsidePath(),
-                                        documents + ".vovuruz_analysis.db", documents + "vovuruz_analysis.db"})
+                                        MVOMSAStore::runningLockPath(), documents + ".vovuruz_analysis.db",
+                                        documents + "vovuruz_analysis.db"})
             for (const char* suffix : {"", "-journal"}) std::filesystem::remove(path + suffix);
         ns::UserDefaults::standardUserDefaults()->removeObjectForKey(MVOMSA::kSentTimeKey);
     }
