@@ -159,7 +159,7 @@ int main(int argc, char** argv) {
             // A time-out longer than the clock reaches waits as long as it can.
             std::optional<double> seconds = ns::decimalSeconds(value);
             if (!seconds || *seconds <= 0)
-                return usage("--timeout takes a decimal number of seconds above 0, not \"" + value + "\"");
+                return usage("--timeout takes a number of seconds above 0, in decimal, not \"" + value + "\"");
             ServiceConfig::setTimeOutSeconds(*seconds);
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);

@@ -155,7 +155,7 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
             std::string value = argv[++i];
             // A wait longer than the clock reaches lasts as long as it can.
             waitSeconds = ns::decimalSeconds(value);
-            if (!waitSeconds) return usageError("--wait takes a decimal number of seconds, not \"" + value + "\"");
+            if (!waitSeconds) return usageError("--wait takes a number of seconds, in decimal, not \"" + value + "\"");
         } else if (arg == "--tour") {
             tour.folder = argv[++i];
             if (tour.folder.empty()) return usageError("--tour needs a folder");
