@@ -176,8 +176,8 @@ constexpr long kMaxRedirects = 5;
 // a reply naming more is refused, as libcurl refuses it.
 constexpr std::size_t kMaxContentCodings = 5;
 constexpr double kDefaultExchangeLimit = 300;
-// The longest connection time-out handed to curl: what an int counts in
-// milliseconds (24.8 days), a number every curl timer takes.
+// The longest connection time-out handed to curl, in milliseconds: what an
+// int counts (24.8 days). The exchange's own limit ends a longer one anyway.
 constexpr long kLongestConnectMs = std::numeric_limits<int>::max();
 
 }  // namespace

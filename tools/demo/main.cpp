@@ -14,8 +14,8 @@
 //            opinion survey at), for scripts
 //
 // Prints the endpoint and the member to log in with, then answers until
-// SIGINT, SIGTERM or SIGHUP (a closed terminal); output nobody reads any
-// more (`| true`) ends it at once, with status 1. However it ends, the
+// SIGINT, SIGTERM or SIGHUP (a closed terminal); when what it prints finds
+// no reader (`| true`), it ends at once with status 1. However it ends, the
 // temporary state folder goes.
 #include <cerrno>
 #include <csignal>

@@ -18,6 +18,9 @@
 // the member to be logged in; when the login did not go through, they are
 // skipped saying so.
 //
+// The tour's clock stands at 09:41 on the 28th of the month, so that its
+// pictures are the same on every day of a month.
+//
 // A tour replaces an earlier tour's pictures: those (by their names above)
 // are removed first; any other file in the folder stays. A folder it cannot
 // make or write into fails the tour before any step, saying why. A step whose
