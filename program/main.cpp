@@ -33,7 +33,9 @@ int main(int argc, char** argv) {
 #endif
 #if KL_HAVE_WINDOW
     hosts.displayAvailable = [] { return window::displayAvailable(); };
-    hosts.runWindowed = [](ui::Application& app) { return window::runWindowed(app); };
+    hosts.runWindowed = [](ui::Application& app, const std::function<void()>& launch, std::string* error) {
+        return window::runWindowed(app, launch, error);
+    };
 #endif
 #if KL_HAVE_TOUR
     hosts.tour = tour::run;

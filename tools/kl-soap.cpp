@@ -9,18 +9,19 @@
 // --quiet (no log lines). Prints the result text and exits 0; on failure
 // prints the error to standard error and exits 1 (2 for a usage error, with
 // the usage). --help prints the usage and exits 0.
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "foundation/Log.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Strings.h"
 #include "net/Alert.h"
 #include "service/JSON.h"
 #include "service/ServiceConfig.h"
@@ -155,11 +156,11 @@ int main(int argc, char** argv) {
         } else if (a == "--timeout") {
             if (i + 1 >= argc) return usage("--timeout needs a value");
             std::string value = argv[++i];
-            char* end = nullptr;
-            double seconds = std::strtod(value.c_str(), &end);
-            if (value.empty() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0)
-                return usage("--timeout takes a number of seconds above 0, not \"" + value + "\"");
-            ServiceConfig::setTimeOutSeconds(seconds);
+            // A time-out longer than the clock reaches waits as long as it can.
+            std::optional<double> seconds = ns::decimalSeconds(value);
+            if (!seconds || *seconds <= 0)
+                return usage("--timeout takes a number of seconds above 0, in decimal, not \"" + value + "\"");
+            ServiceConfig::setTimeOutSeconds(*seconds);
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             return 0;

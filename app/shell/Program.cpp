@@ -4,9 +4,9 @@
 
 #include <atomic>
 #include <cerrno>
-#include <cmath>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -19,9 +19,11 @@
 #include "app/shell/AppDelegate.h"
 #include "foundation/FileManager.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Strings.h"
 #include "foundation/UserDefaults.h"
 #include "service/ServiceConfig.h"
 #include "uikit/Application.h"
+#include "uikit/DeviceStore.h"
 
 namespace {
 
@@ -122,16 +124,6 @@ void runOver() {
     signalHandling().over = true;
 }
 
-// A number of seconds: a whole decimal number, finite and not negative.
-std::optional<double> secondsIn(const std::string& text) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text.front()))) return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    double value = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value) || value < 0) return std::nullopt;
-    return value;
-}
-
 }  // namespace
 
 int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, const ProgramHosts& hosts) {
@@ -161,8 +153,9 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
             noWindow = true;
         } else if (arg == "--wait") {
             std::string value = argv[++i];
-            waitSeconds = secondsIn(value);
-            if (!waitSeconds) return usageError("--wait takes a number of seconds, not \"" + value + "\"");
+            // A wait longer than the clock reaches lasts as long as it can.
+            waitSeconds = ns::decimalSeconds(value);
+            if (!waitSeconds) return usageError("--wait takes a number of seconds, in decimal, not \"" + value + "\"");
         } else if (arg == "--tour") {
             tour.folder = argv[++i];
             if (tour.folder.empty()) return usageError("--tour needs a folder");
@@ -187,6 +180,12 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
     if (help) {
         out << kUsage;
         return 0;
+    }
+    // What a run keeps goes into folders made before anything starts: a run
+    // that could keep nothing is a start-up failure, said once.
+    if (std::string why = ui::makeDeviceStoreDirectory(); !why.empty()) {
+        err << "kestrowline: cannot make its device folder " << why << "\n";
+        return 1;
     }
 
     auto& app = ui::Application::sharedApplication();
@@ -223,7 +222,8 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         holdEndingSignals();
         std::string pattern = (std::filesystem::temp_directory_path() / "kl-tour-XXXXXX").string();
         if (!mkdtemp(pattern.data())) {
-            err << "kestrowline: cannot make a temporary home for the tour\n";
+            err << "kestrowline: cannot make a temporary home for the tour " << pattern << ": " << std::strerror(errno)
+                << "\n";
             return 1;
         }
         const std::string home = pattern;
@@ -244,10 +244,28 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         return status;
     }
 
-    // In a window, closing it (or SIGINT, which the window turns into a close) ends the run.
+    if (std::string why = ns::makeHomeDirectories(); !why.empty()) {
+        err << "kestrowline: cannot make its home folder " << why << "\n";
+        return 1;
+    }
+
+    // In a window, closing it (or SIGINT, which the window turns into a close)
+    // ends the run. The application starts once the window is open; a window
+    // that cannot open (no display answers) ends the run before it.
     if (!dumpHome && !noWindow && hosts.runWindowed && hosts.displayAvailable && hosts.displayAvailable()) {
-        launch();
-        int status = hosts.runWindowed(app);
+        bool launched = false;
+        std::string why;
+        int status = hosts.runWindowed(
+            app,
+            [&] {
+                launch();
+                launched = true;
+            },
+            &why);
+        if (!launched) {
+            err << "kestrowline: cannot open its window: " << why << "\n";
+            return 1;
+        }
         finish();
         return status;
     }

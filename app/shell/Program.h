@@ -3,7 +3,8 @@
 // headless tour of the screens.
 //
 //   kestrowline [--service URL] [--service-namespace NS]   a window when there is a display
-//                                                            (and the build has one), else runs
+//                                                            (and the build has one; 1, saying
+//                                                            why, when none answers), else runs
 //                                                            headless until SIGINT, SIGTERM or
 //                                                            SIGHUP, saying so on standard error
 //                                                            (a second signal ends it at once)
@@ -21,9 +22,13 @@
 //                                                            closed output ends the tour early,
 //                                                            or a second signal the program
 //
+// Every run but the tour keeps its data in the app home, and every run
+// writes into the device folder: one that cannot be made or written is a
+// start-up failure (1, saying which and why) before anything starts.
 // A write to a closed pipe fails rather than ending the program. A usage
-// error (an unknown option, a missing or malformed value, a service URL that
-// is not an http or https URL, an option without the one it goes with)
+// error (an unknown option, a missing or malformed value, a --wait that is
+// not a decimal number of seconds, a service URL that is not an http or
+// https URL, an option without the one it goes with)
 // prints the usage on standard error and answers 2. --help (-h) prints the
 // usage and answers 0 when the options before it are sound; those after it
 // are not read.
@@ -59,9 +64,12 @@ struct ProgramHosts {
     // Takes the options of what the build adds out of argv (before the
     // program's own are read): false, with a message, on a bad one.
     std::function<bool(int& argc, char** argv, std::string* error)> takeOptions;
-    // Whether a desktop window can be shown, and the run in one until it is closed.
+    // Whether a desktop window can be shown, and the run in one until it is
+    // closed: it opens the window, then calls `launch`, and answers the exit
+    // status. A window that cannot open answers 1 with the reason in `error`,
+    // `launch` not called.
     std::function<bool()> displayAvailable;
-    std::function<int(ui::Application&)> runWindowed;
+    std::function<int(ui::Application&, const std::function<void()>& launch, std::string* error)> runWindowed;
     // The tour: it launches the application through `launch` (which answers
     // the application delegate), walks the screens and answers the exit status.
     using Launch = std::function<std::shared_ptr<AppDelegate>()>;

@@ -149,20 +149,42 @@ std::string ensureDirectory(const std::string& path, const char* owner, Existing
     return path;
 }
 
+std::string makeWritableDirectory(const std::string& path, ExistingFolder existing) {
+    int err = makePrivateFolders(path);
+    if (err == kInRemovedHome) err = ENOENT;
+    if (err == EEXIST) err = ENOTDIR;  // a file, say, where the folder should be
+    if (err == 0 && existing == ExistingFolder::MakePrivate) ensureDirectory(path, "FileManager", existing);
+    if (err == 0 && ::access(path.c_str(), W_OK | X_OK) != 0) err = errno;
+    return err == 0 ? std::string() : path + ": " + std::strerror(err);
+}
+
 // ---- App home ----
 
+namespace {
+
+// The standard folders of the home, each after the one it lies in.
+constexpr const char* kHomeFolders[] = {"/Documents", "/Library", "/Library/Caches", "/Library/Preferences", "/tmp"};
+
+UserDataFolder currentHome() {
+    std::lock_guard lock(homeMutex());
+    if (!overrideHome().empty()) return {overrideHome()};
+    if (!cachedHome()) cachedHome() = userDataDirectory("KL_HOME", "kestrowline");
+    return *cachedHome();
+}
+
+}  // namespace
+
 std::string homeDirectory() {
-    UserDataFolder home;
-    {
-        std::lock_guard lock(homeMutex());
-        if (!overrideHome().empty()) {
-            home.path = overrideHome();
-        } else {
-            if (!cachedHome()) cachedHome() = userDataDirectory("KL_HOME", "kestrowline");
-            home = *cachedHome();
-        }
-    }
+    const UserDataFolder home = currentHome();
     return ensureDirectory(home.path, "FileManager", home.existing);
+}
+
+std::string makeHomeDirectories() {
+    const UserDataFolder home = currentHome();
+    if (std::string why = makeWritableDirectory(home.path, home.existing); !why.empty()) return why;
+    for (const char* folder : kHomeFolders)
+        if (std::string why = makeWritableDirectory(home.path + folder); !why.empty()) return why;
+    return {};
 }
 
 namespace {

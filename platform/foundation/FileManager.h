@@ -43,6 +43,10 @@ UserDataFolder userDataDirectory(const char* variable, const std::string& name);
 // report their own errors).
 std::string ensureDirectory(const std::string& path, const char* owner,
                             ExistingFolder existing = ExistingFolder::MakePrivate);
+// Makes the folder as ensureDirectory does, without a log line, and looks
+// that its owner may put files in it: "" when so, else why not ("<path>:
+// <reason>", "Not a directory" when something else is there).
+std::string makeWritableDirectory(const std::string& path, ExistingFolder existing = ExistingFolder::MakePrivate);
 
 // ---- App home ----
 
@@ -57,6 +61,11 @@ std::string temporaryDirectory();    // <home>/tmp (no trailing slash)
 // the homes removed for good below be made again.
 void setHomeDirectory(const std::string& path);
 void resetHomeDirectory();
+
+// Makes the app home and its standard folders now, as a program does before
+// it starts (a home that cannot be made is a start-up failure): "" when they
+// are there and writable, else why not (as makeWritableDirectory says).
+std::string makeHomeDirectories();
 
 // Removes a home that is done with, for good, also while other threads still
 // write there. From the call on, nothing makes that folder, or any folder

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include <poll.h>
@@ -20,8 +21,24 @@ std::atomic<bool> g_manual{false};
 std::atomic<std::int64_t> g_manualNow{0};  // nanoseconds since 1970
 
 // The clock counts whole nanoseconds so that advancing by 0.09 s, 0.01 s and
-// 0.1 s lands exactly on a timer due in 0.2 s.
-std::int64_t toNanos(double seconds) { return std::llround(seconds * 1e9); }
+// 0.1 s lands exactly on a timer due in 0.2 s. A time beyond what it holds
+// (some 292 years either way) is held at its end; NaN is none.
+constexpr std::int64_t kFarNs = std::numeric_limits<std::int64_t>::max();
+std::int64_t toNanos(double seconds) {
+    const double nanos = seconds * 1e9;
+    if (std::isnan(nanos)) return 0;
+    // 2^63 as a double: the first value a 64-bit count cannot hold.
+    constexpr double kBeyond = 9223372036854775808.0;
+    if (nanos >= kBeyond) return kFarNs;
+    if (nanos <= -kBeyond) return -kFarNs;
+    return std::llround(nanos);
+}
+// A time some nanoseconds later (or earlier), held at the clock's ends.
+std::int64_t later(std::int64_t time, std::int64_t nanos) {
+    std::int64_t sum;
+    if (__builtin_add_overflow(time, nanos, &sum)) return nanos > 0 ? kFarNs : -kFarNs;
+    return sum;
+}
 double toSeconds(std::int64_t nanos) {
     // Whole seconds and the fraction apart, so that a date such as x.25 comes
     // back exactly.
@@ -163,7 +180,7 @@ TimerPtr RunLoop::addTimerImpl(double interval, bool repeats, Timer::Callback fn
                                      std::make_shared<Timer::Callback>(std::move(fn)), std::move(target), hasTarget,
                                      owner, std::move(selector));
     std::unique_lock<std::mutex> lock(mutex_);
-    schedule(t, clockNow() + toNanos(interval));
+    schedule(t, later(clockNow(), toNanos(interval)));
     signalLocked(lock, true);
     return t;
 }
@@ -247,7 +264,7 @@ bool RunLoop::isManualClock() { return g_manual.load(std::memory_order_acquire);
 
 void RunLoop::advance(double seconds) {
     if (!isManualClock()) useManualClock(now());
-    const std::int64_t target = g_manualNow.load() + toNanos(std::max(0.0, seconds));
+    const std::int64_t target = later(g_manualNow.load(), toNanos(std::max(0.0, seconds)));
     runPosted();
     for (;;) {
         std::int64_t fire;
@@ -299,9 +316,9 @@ bool RunLoop::fireOne(std::int64_t limit, std::uint64_t maxSeq) {
             // Next fire after the one just due; fires missed while the loop
             // was busy (real clock) are skipped, not run in a burst.
             const std::int64_t step = std::max<std::int64_t>(1, toNanos(t->interval_));
-            std::int64_t next = t->fire_ + step;
+            std::int64_t next = later(t->fire_, step);
             const std::int64_t current = clockNow();
-            if (next <= current) next = t->fire_ + step * ((current - t->fire_) / step + 1);
+            if (next <= current) next = later(t->fire_, step * ((current - t->fire_) / step + 1));
             schedule(t, next);
         } else {
             t->valid_ = false;
@@ -438,12 +455,12 @@ std::size_t RunLoop::drain() {
 
 bool RunLoop::runUntil(const std::function<bool()>& condition, double limitSeconds) {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                                             std::chrono::duration<double>(std::max(0.0, limitSeconds)));
+    // A limit beyond what the clock holds waits as long as it can.
+    const std::int64_t deadline = later(steadyNanos(Clock::now()), toNanos(std::max(0.0, limitSeconds)));
     turn(0);
     for (;;) {
         if (condition()) return true;
-        const std::int64_t left = steadyNanos(deadline) - steadyNanos(Clock::now());
+        const std::int64_t left = deadline - steadyNanos(Clock::now());
         if (left <= 0) {
             turn(0);
             return condition();

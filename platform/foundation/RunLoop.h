@@ -10,7 +10,8 @@
 // program's [NSDate date]). By default it is the real clock. Tests switch to
 // a manual clock with useManualClock(start) and move it with advance(seconds):
 // every timer and delayed call that comes due fires in time order, with the
-// clock set to its own fire time, and nothing sleeps.
+// clock set to its own fire time, and nothing sleeps. A delay, wait or
+// limit longer than the clock reaches (some 292 years) lasts until its end.
 //
 //   auto& loop = ns::RunLoop::main();
 //   loop.post([] { ... });                              // a later turn

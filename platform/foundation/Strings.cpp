@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 
 namespace ns {
 
@@ -398,6 +400,19 @@ int compareNumeric(std::string_view a, std::string_view b) {
     if (i < a.size()) return 1;
     if (j < b.size()) return -1;
     return 0;
+}
+
+std::optional<double> decimalSeconds(std::string_view text) {
+    // Digits, a point, an exponent: what is left is the decimal reader's to judge.
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (text.empty() || !(isDigit(text.front()) || text.front() == '.')) return std::nullopt;
+    for (char c : text)
+        if (!isDigit(c) && c != '.' && c != 'e' && c != 'E' && c != '+' && c != '-') return std::nullopt;
+    double value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
+    if (ec != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
 // ---- Paths ----

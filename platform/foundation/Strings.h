@@ -145,6 +145,12 @@ bool asciiCaseInsensitiveEqual(std::string_view a, std::string_view b);
 // comes first. -1, 0 or 1.
 int compareNumeric(std::string_view a, std::string_view b);
 
+// A number of seconds as a person writes one on a command line: decimal
+// digits with an optional fraction and exponent ("10", "0.5", "1e10"). No
+// sign, spaces, hexadecimal, infinity or NaN, and nothing beyond the largest
+// double: nullopt for those.
+std::optional<double> decimalSeconds(std::string_view text);
+
 // ---- Paths (the platform's path semantics) ----
 
 // "/tmp/scratch.tiff" -> "scratch.tiff"; "/tmp/" -> "tmp"; "/" -> "/"; "" -> "".

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 
 #include "foundation/Strings.h"
@@ -175,6 +176,9 @@ constexpr long kMaxRedirects = 5;
 // a reply naming more is refused, as libcurl refuses it.
 constexpr std::size_t kMaxContentCodings = 5;
 constexpr double kDefaultExchangeLimit = 300;
+// The longest connection time-out handed to curl, in milliseconds: what an
+// int counts (24.8 days). The exchange's own limit ends a longer one anyway.
+constexpr long kLongestConnectMs = std::numeric_limits<int>::max();
 
 }  // namespace
 
@@ -426,7 +430,15 @@ void Transfer::begin(Easy& e) {
     const bool headersChanged = !e.headersMade || e.headerKeyBody != sendBody || e.compressed != compressed ||
                                 e.headerKey != request.headers;
     e.compressed = compressed;
-    const long connectMs = request.timeout > 0 ? static_cast<long>(std::max(1.0, request.timeout * 1000.0)) : 0L;
+    // The connection may take the time-out, but never longer than the whole
+    // exchange may (whose own limit ends it then), so curl is handed a
+    // number of milliseconds it holds whatever the time-out.
+    const double exchangeSeconds = request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit;
+    const double connectSeconds = std::min(request.timeout, exchangeSeconds);
+    const long connectMs =
+        request.timeout > 0
+            ? static_cast<long>(std::clamp(connectSeconds * 1000.0, 1.0, static_cast<double>(kLongestConnectMs)))
+            : 0L;
     if (e.connectTimeoutMs != connectMs) {
         curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
         e.connectTimeoutMs = connectMs;
@@ -539,18 +551,24 @@ void Transfer::force(ErrorKind kind, std::string message) {
 
 namespace {
 
-Clock::duration seconds(double s) {
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(s));
+// Some seconds after a moment, held at the end of the steady clock (some 292
+// years on): a longer time-out waits as long as the clock can express.
+Clock::time_point secondsAfter(Clock::time_point from, double s) {
+    using Seconds = std::chrono::duration<double>;
+    const Clock::duration room = Clock::time_point::max() - from;
+    // (A second short of the end: no rounding on the way carries it past.)
+    if (!(s < Seconds(room).count() - 1)) return Clock::time_point::max();
+    return from + std::chrono::duration_cast<Clock::duration>(Seconds(std::max(0.0, s)));
 }
 
 }  // namespace
 
 Clock::time_point Transfer::limitDue() const {
-    return started + seconds(request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit);
+    return secondsAfter(started, request.exchangeLimit > 0 ? request.exchangeLimit : kDefaultExchangeLimit);
 }
 
 Clock::time_point Transfer::idleDue() const {
-    return request.timeout > 0 ? lastActivity + seconds(request.timeout) : Clock::time_point::max();
+    return request.timeout > 0 ? secondsAfter(lastActivity, request.timeout) : Clock::time_point::max();
 }
 
 Clock::time_point Transfer::deadline() const { return std::min(limitDue(), idleDue()); }
@@ -625,7 +643,7 @@ Response perform(const Request& request, Cancellation* cancellation, const Progr
             const auto now = Clock::now();
             if (t.expire(now)) break;
             const double left = std::chrono::duration<double>(t.deadline() - now).count();
-            int waitMs = std::clamp(static_cast<int>(left * 1000.0) + 1, 1, 1000);
+            const int waitMs = static_cast<int>(std::clamp(left * 1000.0 + 1, 1.0, 1000.0));
             curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
         }
         bool again = t.hopEnded(result);

@@ -24,18 +24,22 @@ std::string& overridePath() {
     return s;
 }
 
+ns::UserDataFolder storeFolder() {
+    std::lock_guard<std::mutex> lock(storeMutex());
+    if (overridePath().empty()) return ns::userDataDirectory("KL_DEVICE_HOME", "kestrowline-device");
+    return {overridePath()};
+}
+
 }  // namespace
 
 std::string deviceStoreDirectory() {
-    ns::UserDataFolder folder;
-    {
-        std::lock_guard<std::mutex> lock(storeMutex());
-        if (overridePath().empty())
-            folder = ns::userDataDirectory("KL_DEVICE_HOME", "kestrowline-device");
-        else
-            folder.path = overridePath();
-    }
+    const ns::UserDataFolder folder = storeFolder();
     return ns::ensureDirectory(folder.path, "DeviceStore", folder.existing);
+}
+
+std::string makeDeviceStoreDirectory() {
+    const ns::UserDataFolder folder = storeFolder();
+    return ns::makeWritableDirectory(folder.path, folder.existing);
 }
 
 std::string deviceStoreSubdirectory(const std::string& name) {

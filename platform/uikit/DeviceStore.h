@@ -16,6 +16,9 @@ namespace ui {
 
 // The device folder (made when first asked for).
 std::string deviceStoreDirectory();
+// Makes the device folder now, as a program does before it starts: "" when
+// it is there and writable, else why not (ns::makeWritableDirectory).
+std::string makeDeviceStoreDirectory();
 // A sub-folder of it, made when first asked for ("Pasteboards", "Keychain").
 std::string deviceStoreSubdirectory(const std::string& name);
 // Points the store elsewhere; "" returns to the environment's choice.

@@ -88,6 +88,25 @@ bool withoutDisplay() {
     return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
 
+// Whether the video driver is one the user asked for (SDL_VIDEODRIVER).
+bool driverAskedFor() {
+    const char* asked = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    return asked && *asked;
+}
+
+// Why a window on no display is no window: the displays named, none answering.
+std::string noDisplayAnswers() {
+    std::string named;
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* v = std::getenv(name);
+        if (!v || !*v) continue;
+        named += (named.empty() ? " at " : " or ") + std::string(name) + "=" + v;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return "no display answers" + named + " (SDL could only draw with its " + (driver ? driver : "") +
+           " driver, which nobody sees; SDL_VIDEODRIVER=" + (driver ? driver : "") + " asks for that)";
+}
+
 // Without a descriptor to wait on, SDL's queue is looked at this often.
 constexpr double kQueueLookSeconds = 0.01;
 
@@ -98,6 +117,11 @@ Host::Host(ui::Application& app, const Options& options) : app_(app) {
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         error_ = SDL_GetError();
+        return;
+    }
+    if (withoutDisplay() && !driverAskedFor()) {
+        error_ = noDisplayAnswers();
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return;
     }
     const ui::Screen& screen = ui::Screen::mainScreen();
@@ -424,20 +448,31 @@ void Host::placeInputMethod() {
 
 // ---- Entry points ----
 
-int runWindowed(ui::Application& app, const Options& options) {
-    Host host(app, options);
-    if (!host.isOpen()) {
-        ns::NSLog("window: %@", host.error());
-        return 1;
+int runWindowed(ui::Application& app, const std::function<void()>& opened, std::string* error,
+                const Options& options) {
+    int status = 0;
+    {
+        Host host(app, options);
+        if (host.isOpen()) {
+            if (opened) opened();
+            // Web pages the program leaves for (the App Store's) open in the desktop's
+            // browser; a window on no desktop (SDL's offscreen and dummy drivers) has none.
+            const char* path = std::getenv("PATH");
+            if (auto opener = withoutDisplay() ? nullptr : desktopURLOpener(path ? path : ""))
+                app.setWebURLOpener(opener);
+            while (host.runOnce()) {
+            }
+            app.setWebURLOpener(nullptr);
+        } else if (error) {
+            *error = host.error();
+            status = 1;
+        } else {
+            ns::NSLog("window: %@", host.error());
+            status = 1;
+        }
     }
-    // Web pages the program leaves for (the App Store's) open in the desktop's
-    // browser; a window on no desktop (SDL's offscreen and dummy drivers) has none.
-    const char* path = std::getenv("PATH");
-    if (auto opener = withoutDisplay() ? nullptr : desktopURLOpener(path ? path : "")) app.setWebURLOpener(opener);
-    while (host.runOnce()) {
-    }
-    app.setWebURLOpener(nullptr);
-    return 0;
+    SDL_Quit();  // what SDL set up on the way (its D-Bus connection) goes with the window
+    return status;
 }
 
 std::function<bool(const std::string&)> desktopURLOpener(const std::string& searchPath) {

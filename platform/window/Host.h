@@ -58,7 +58,9 @@ public:
     Host(const Host&) = delete;
     Host& operator=(const Host&) = delete;
 
-    // Whether the window opened (else error() says why).
+    // Whether the window opened (else error() says why: also when no display
+    // answers and SDL falls back on a driver that draws where nobody sees it,
+    // unless SDL_VIDEODRIVER asked for that).
     bool isOpen() const { return window_ != nullptr && !closed_; }
     const std::string& error() const { return error_; }
 
@@ -128,19 +130,24 @@ private:
     int pressedButton_ = -1;
 };
 
-// Opens the window on the application's screen and runs until the window is
-// closed or the main run loop is asked to stop. Returns 0, or 1 when no window could be opened (the reason is
-// logged). Launching and terminating the application are the caller's.
-// While it runs, the web addresses the program opens go to the desktop's
-// opener (desktopURLOpener) when the window is on a desktop.
-int runWindowed(ui::Application& app, const Options& options = {});
+// Opens the window on the application's screen, calls `opened` (where the
+// caller launches the application), and runs until the window is closed or
+// the main run loop is asked to stop: 0. When no window opens, 1, `opened`
+// not called and the reason in `error` (else logged). Terminating the
+// application is the caller's. While it runs, the web addresses the program
+// opens go to the desktop's opener (desktopURLOpener) when the window is on
+// a desktop.
+int runWindowed(ui::Application& app, const std::function<void()>& opened = {}, std::string* error = nullptr,
+                const Options& options = {});
 
 // Hands a web address to "xdg-open", found in the folders of the search path
 // (PATH's form): YES once it has been started. nullptr when there is none.
 std::function<bool(const std::string&)> desktopURLOpener(const std::string& searchPath);
 
 // Whether a window can be shown: a display to connect to, or a video driver
-// chosen through SDL_VIDEODRIVER.
+// chosen through SDL_VIDEODRIVER. (Whether the display answers shows as the
+// window opens: when none does, SDL would draw where nobody sees it, and the
+// window does not open unless SDL_VIDEODRIVER chose that driver.)
 bool displayAvailable();
 
 }  // namespace window

@@ -3,9 +3,11 @@
 #include <cairo.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
+#include <cstring>
 #include <ctime>
-
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -292,48 +294,62 @@ TEST(DemoService, OtherSubmissionsAreKeptAndOtherListsAreEmpty) {
 
 // ---- Members: sign-in, people ----
 
-// Today in local time, as the format writes it.
-std::string today(const char* format) {
-    std::time_t t = std::time(nullptr);
+// 09:41 on the day, in local time.
+std::time_t morningOf(int year, int month, int day) {
     std::tm tm{};
-    localtime_r(&t, &tm);
-    char buf[16];
-    std::strftime(buf, sizeof buf, format, &tm);
-    return buf;
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = 9;
+    tm.tm_min = 41;
+    tm.tm_isdst = -1;
+    return std::mktime(&tm);
 }
 
-TEST(DemoService, SignInsOfTheMonthAndOneMoreTodayThatIsKept) {
-    std::string month = today("%Y-%m");
-    auto signsOf = [&](const std::string& member) {
-        return call([&](VoVaClient& c) { c.GetSign(member, month); });
-    };
-    std::size_t before = 0;
-    {
-        auto svc = startService();
-        ns::Value reply = signsOf("1001");
-        expectSuccessful(reply);
-        before = reply["records"].count();
-        EXPECT_EQ(reply["sign_count"].integerValue(), static_cast<long long>(before));
-        std::string previous = "9999";
-        for (const auto& s : reply["records"].items()) {
-            ASSERT_GE(s["add_time"].text().size(), 10u);
-            EXPECT_EQ(s["add_time"].text().substr(0, 7), month);
-            EXPECT_LT(s["add_time"].text(), previous);  // newest first, one a day
-            previous = s["add_time"].text();
-        }
+// The days of a month's sign-ins ("01" ...), newest first.
+std::vector<std::string> signedDays(const std::string& member, const std::string& month) {
+    ns::Value reply = call([&](VoVaClient& c) { c.GetSign(member, month); });
+    expectSuccessful(reply);
+    EXPECT_EQ(reply["sign_count"].integerValue(), static_cast<long long>(reply["records"].count()));
+    std::vector<std::string> days;
+    for (const auto& s : reply["records"].items()) {
+        EXPECT_EQ(s["add_time"].text().substr(0, 8), month + "-") << s.description();
+        days.push_back(s["add_time"].text().substr(8, 2));
+    }
+    return days;
+}
 
+// The sample sign-ins fall on the same days of this month and the last
+// whatever day the service starts on (the calendar looks the same all
+// month), a day that the last month does not have left out. The member signs
+// in once a day, which a restart keeps; on a day with a sample, the member
+// has signed in already.
+TEST(DemoService, SignInsFallOnTheSameDaysAllMonthAndTheMembersOwnAreKept) {
+    const std::vector<std::string> thisMonth = {"06", "05", "04", "02", "01"};
+    const std::vector<std::string> lastMonth = {"28", "27", "24", "22", "21", "17", "14", "10", "07", "06", "03"};
+    for (int day : {1, 3, 15, 31}) {
+        SCOPED_TRACE(day);
+        auto svc = startService(stateFolder("signs-" + std::to_string(day)), morningOf(2027, 3, day));
+        EXPECT_EQ(signedDays("1001", "2027-03"), thisMonth);
+        EXPECT_EQ(signedDays("1001", "2027-02"), lastMonth);  // no 29 February 2027
+        EXPECT_EQ(signedDays("1001", "2027-01"), std::vector<std::string>{});
+        if (day == 1) expectRefused([](VoVaClient& c) { c.SubmitSign("1001"); });
+    }
+
+    const std::string state = stateFolder("own");
+    {
+        auto svc = startService(state, morningOf(2027, 3, 3));
         ns::Value signed_ = call([](VoVaClient& c) { c.SubmitSign("1001"); });
         expectSuccessful(signed_);
         EXPECT_FALSE(signed_["message"].text().empty());
         expectRefused([](VoVaClient& c) { c.SubmitSign("1001"); });  // once a day
         expectRefused([](VoVaClient& c) { c.SubmitSign("no-such"); });
     }
-    auto again = startService();
-    ns::Value reply = signsOf("1001");
-    ASSERT_EQ(reply["records"].count(), before + 1);
-    // Today's comes first: the calendar reads its day from the first record.
-    EXPECT_EQ(reply["records"].at(0)["add_time"].text().substr(0, 10), today("%Y-%m-%d"));
-    EXPECT_EQ(signsOf("1002")["sign_count"].integerValue(), 0);
+    auto again = startService(state, morningOf(2027, 3, 3));
+    EXPECT_EQ(signedDays("1001", "2027-03"), (std::vector<std::string>{"06", "05", "04", "03", "02", "01"}));
+    ns::Value reply = call([](VoVaClient& c) { c.GetSign("1001", "2027-03"); });
+    EXPECT_EQ(reply["records"].at(3)["add_time"].text(), "2027-03-03 09:41:00");  // at the time it came
+    EXPECT_EQ(signedDays("1002", "2027-03"), std::vector<std::string>{});
     EXPECT_EQ(call([](VoVaClient& c) { c.GetSign("1001", "1999-01"); })["records"].count(), 0u);
 
     ns::Value config = call([](VoVaClient& c) { c.GetUserConfig(); });
@@ -483,6 +499,48 @@ TEST(DemoService, ItsCommandLineAnswersWrongCallsWithTheUsage) {
         EXPECT_EQ(r.status, 2) << wrong;
         EXPECT_NE(r.output.find(usage), std::string::npos) << wrong << ": " << r.output;
     }
+}
+
+// However it ends (Ctrl+C, SIGTERM, a closed terminal, output nobody reads
+// from the start as in `kl-demo-service | true`), the temporary folder it
+// keeps submissions in goes with it. A port it cannot listen on is named,
+// with the reason.
+TEST(DemoService, HoweverTheProgramEndsItsTemporaryStateGoes) {
+    const fs::path home = std::getenv("KL_HOME");
+    auto temporaryFolder = [&](const std::string& name) {
+        fs::path folder = home / ("tmp-" + name);
+        fs::create_directories(folder);
+        return folder;
+    };
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(sig));
+        const fs::path temporary = temporaryFolder(std::to_string(sig));
+        testsupport::ChildProcess service(KL_DEMO_SERVICE_PATH, {}, {{"TMPDIR", temporary.string()}});
+        ASSERT_TRUE(service.waitForOutput("Stop with Ctrl+C.")) << service.output;
+        EXPECT_NE(service.output.find(temporary.string() + "/kl-demo-"), std::string::npos) << service.output;
+        service.signal(sig);
+        ASSERT_TRUE(service.waitForExit(60)) << service.output;
+        EXPECT_EQ(service.status, 0) << service.output;
+        EXPECT_TRUE(fs::is_empty(temporary)) << service.output;
+    }
+
+    const fs::path unread = temporaryFolder("unread");
+    testsupport::ChildProcess service(KL_DEMO_SERVICE_PATH, {}, {{"TMPDIR", unread.string()}},
+                                      testsupport::ChildProcess::Output::Unread);
+    ASSERT_TRUE(service.waitForExit(60));
+    EXPECT_EQ(service.status, 1);
+    EXPECT_TRUE(fs::is_empty(unread));
+
+    SoapServer taken;  // the port is in use
+    const fs::path refused = temporaryFolder("refused");
+    const std::string port = std::to_string(taken.port());
+    auto r = testsupport::runCommand("TMPDIR=" + refused.string() + " " + KL_DEMO_SERVICE_PATH + " --port " + port);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.output.find("kl-demo-service: soap server: cannot listen on port " + port + ": " +
+                            std::strerror(EADDRINUSE)),
+              std::string::npos)
+        << r.output;
+    EXPECT_TRUE(fs::is_empty(refused));
 }
 
 // The program reads its data before it takes a connection: a client asking

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -33,8 +34,10 @@ inline std::string stateFolder(const std::string& name = "") {
     return (std::filesystem::path(std::getenv("KL_HOME")) / folder).string();
 }
 
-inline std::unique_ptr<demo::DemoService> startService(const std::string& state = stateFolder()) {
-    auto svc = std::make_unique<demo::DemoService>(demo::DemoService::Options{KL_DEMO_DATA_DIR, state, 0});
+// With `clock`, the service's date and time are held there.
+inline std::unique_ptr<demo::DemoService> startService(const std::string& state = stateFolder(),
+                                                       std::time_t clock = 0) {
+    auto svc = std::make_unique<demo::DemoService>(demo::DemoService::Options{KL_DEMO_DATA_DIR, state, 0, clock});
     ServiceConfig::setEndpoint(svc->url());
     return svc;
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cairo.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -172,12 +173,31 @@ TEST(Tour, AHostileServiceNeitherStallsTheTourNorExhaustsItsMemory) {
     EXPECT_LT(run.peakKilobytes, kPeakKilobytes);
 }
 
-TEST(Tour, RefusesAFolderItCannotMakeALoginWithoutPasswordAndAStatisticsServerWithoutURL) {
+TEST(Tour, RefusesAFolderItCannotMakeOrWriteALoginWithoutPasswordAndAStatisticsServerWithoutURL) {
     fs::path file = fs::path(std::getenv("KL_HOME")) / "not-a-folder";
     std::ofstream(file) << "x";
     ProgramRun run = runProgram({"--service", "http://127.0.0.1:1/", "--tour", (file / "pictures").string()});
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("cannot make the folder"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("cannot make the folder " + (file / "pictures").string() + ": "), std::string::npos)
+        << run.output;
+
+    // A folder nobody writes into (sysfs; without root, one of the user's
+    // that is read-only too): one line says so, before any step.
+    std::vector<fs::path> unwritable = {"/sys"};
+    if (geteuid() != 0) {
+        unwritable.push_back(file.parent_path() / "read-only");
+        fs::create_directories(unwritable.back());
+        fs::permissions(unwritable.back(), fs::perms::owner_read | fs::perms::owner_exec);
+    }
+    for (const fs::path& folder : unwritable) {
+        SCOPED_TRACE(folder);
+        run = runProgram(
+            {"--service", "http://127.0.0.1:1/", "--tour", folder.string(), "--tour-login", "demo:demo123"});
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.output.rfind("kestrowline: cannot write into the folder " + folder.string() + ": ", 0), 0u)
+            << run.output;
+        EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 1) << run.output;
+    }
 
     run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--tour-login", "demo"});
     EXPECT_EQ(run.status, 2);

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -196,6 +197,27 @@ TEST_F(RunLoopTest, RunUntilGivesUpAtTheLimitAndDoesNotFireManualTimers) {
     EXPECT_FALSE(fired);  // the manual clock has not moved
     loop.advance(0.001);
     EXPECT_TRUE(fired);
+}
+
+// Delays and limits longer than the clock reaches (a user's --wait 1e10,
+// say) last until its end: a delayed call does not come due at once, a
+// repeating timer neither, and a wait still ends once its condition holds.
+TEST_F(RunLoopTest, DelaysAndLimitsBeyondTheClockLastUntilItsEnd) {
+    for (double delay : {1e10, 1e300, std::numeric_limits<double>::infinity()}) {
+        SCOPED_TRACE(delay);
+        bool fired = false, repeated = false;
+        loop.performAfterDelay(this, delay, [&] { fired = true; });
+        auto timer = ns::Timer::scheduled(delay, true, [&](ns::Timer&) { repeated = true; });
+        loop.advance(1e6);
+        EXPECT_FALSE(fired);
+        EXPECT_FALSE(repeated);
+        EXPECT_EQ(loop.pendingPerformRequests(this), 1u);
+        loop.cancelPreviousPerformRequests(this);
+        timer->invalidate();
+        bool posted = false;
+        loop.post([&] { posted = true; });
+        EXPECT_TRUE(loop.runUntil([&] { return posted; }, delay));
+    }
 }
 
 TEST_F(RunLoopTest, RunStopsWhenAskedFromAnotherThread) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <utility>
+
 #include "foundation/Strings.h"
 
 using namespace ns;
@@ -174,6 +177,17 @@ TEST(StringsPieces, NumericComparisonOrdersVersions) {
         EXPECT_EQ(compareNumeric(c.a, c.b), c.order) << c.a << " " << c.b;
         EXPECT_EQ(compareNumeric(c.b, c.a), -c.order) << c.b << " " << c.a;
     }
+}
+
+// Seconds on a command line: decimal, with a fraction and an exponent, and
+// nothing else a number reader would also take.
+TEST(StringsPieces, DecimalSecondsAreDecimalDigitsAndNothingElse) {
+    const std::pair<const char*, double> read[] = {{"0", 0},    {"10", 10},   {"0.5", 0.5},   {".5", 0.5},
+                                                   {"5.", 5},   {"1e10", 1e10}, {"1E-3", 1e-3}, {"2.5e+2", 250}};
+    for (const auto& [text, value] : read) EXPECT_EQ(decimalSeconds(text), value) << text;
+    for (const char* text : {"", " 5", "5 ", "+5", "-1", "0x10", "0x1p3", "inf", "nan", "1e400", "1e", "e5", ".",
+                             "5s", "1..2"})
+        EXPECT_EQ(decimalSeconds(text), std::nullopt) << text;
 }
 
 TEST(StringsPaths, ComponentsAndExtensions) {

@@ -1,15 +1,19 @@
 // The app home every test gets from the test programs' main(): empty at the
 // start of each test, whatever the test before it (or the same test, run
-// again in the same process) left there.
+// again in the same process) left there, and gone with the program, also
+// when a signal ends it.
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "foundation/FileManager.h"
 #include "foundation/UserDefaults.h"
+#include "support/ChildProcess.h"
 
 namespace {
 
@@ -53,6 +57,24 @@ TEST(TestHome, ADeathTestsChildWorksInItsTestsHome) {
         },
         testing::ExitedWithCode(0), "");
     EXPECT_TRUE(fs::exists(home / "from-the-child"));
+}
+
+// Ctrl+C, SIGTERM or a closed terminal in the middle of a test program's
+// run: it ends by that signal, and the folder of its tests' homes, with what
+// the test under way left there, goes with it.
+TEST(TestHome, AnInterruptedTestProgramLeavesNoFolderBehind) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(sig));
+        const fs::path temporary = fs::path(std::getenv("KL_HOME")) / ("tmp-" + std::to_string(sig));
+        fs::create_directories(temporary);
+        testsupport::ChildProcess tests(KL_INTERRUPTED_TESTS_PATH, {}, {{"TMPDIR", temporary.string()}});
+        ASSERT_TRUE(tests.waitForOutput("waiting for a signal in " + temporary.string() + "/kl-test-"))
+            << tests.output;
+        tests.signal(sig);
+        ASSERT_TRUE(tests.waitForExit(60)) << tests.output;
+        EXPECT_EQ(tests.status, 128 + sig) << tests.output;
+        EXPECT_TRUE(fs::is_empty(temporary)) << tests.output;
+    }
 }
 
 }  // namespace

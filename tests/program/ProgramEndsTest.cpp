@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,10 +49,59 @@ TEST(ProgramEndsTest, APrintOfTheHomeScreenExits1AndSaysWhyWhenItsStartUpDidNotG
     demo::DemoService svc({KL_DEMO_DATA_DIR, (fs::path(std::getenv("KL_HOME")) / "dump-state").string(), 0});
     auto answered = testsupport::runCommand(kProgram + " --service " + svc.url() + " --dump-home >/dev/null");
     EXPECT_EQ(answered.status, 0) << answered.output;
+    // A wait longer than the clock reaches lasts as long as it can: the start-up still settles.
+    auto waited = testsupport::runCommand(kProgram + " --service " + svc.url() + " --dump-home --wait 1e10 >/dev/null");
+    EXPECT_EQ(waited.status, 0) << waited.output;
     auto unwritten = testsupport::runCommand("( " + kProgram + " --service " + svc.url() + " --dump-home >/dev/full )");
     EXPECT_EQ(unwritten.status, 1) << unwritten.output;
     EXPECT_NE(unwritten.output.find("kestrowline: cannot write the home screen"), std::string::npos)
         << unwritten.output;
+    fs::remove_all(svc.stateFolder());
+}
+
+// A folder the run keeps its data in (the home, the device folder) cannot
+// be made or written: a file where it should be, a folder inside a file,
+// inside a folder nobody writes into (sysfs; without root, a read-only one
+// of the user's too). Whether it prints the home screen or runs headless,
+// the program says which folder and why in one line and ends with 1 before
+// it starts, though its service answers.
+TEST(ProgramEndsTest, ARunWhoseFoldersCannotBeMadeEndsAtOnceSayingWhich) {
+    const fs::path scratch = fs::path(std::getenv("KL_HOME")) / "folders";
+    fs::create_directories(scratch);
+    const fs::path file = scratch / "a-file";
+    std::ofstream(file) << "x";
+    struct Case {
+        std::string variable;  // KL_HOME or KL_DEVICE_HOME
+        fs::path folder;
+        std::string says;  // after "kestrowline: cannot make its "
+    };
+    std::vector<Case> cases = {
+        {"KL_HOME", file, "home folder " + file.string() + ": Not a directory\n"},
+        {"KL_HOME", file / "home", "home folder " + (file / "home").string() + ": Not a directory\n"},
+        {"KL_HOME", "/sys/kestrowline-home", "home folder /sys/kestrowline-home: "},
+        {"KL_DEVICE_HOME", file / "device", "device folder " + (file / "device").string() + ": Not a directory\n"},
+    };
+    if (geteuid() != 0) {
+        const fs::path readOnly = scratch / "read-only";
+        fs::create_directories(readOnly);
+        fs::permissions(readOnly, fs::perms::owner_read | fs::perms::owner_exec);
+        cases.push_back({"KL_HOME", readOnly / "home", "home folder " + (readOnly / "home").string() + ": "});
+    }
+    demo::DemoService svc({KL_DEMO_DATA_DIR, (scratch / "state").string(), 0});
+    for (const Case& c : cases) {
+        for (const char* run : {"--dump-home", "--no-window"}) {
+            SCOPED_TRACE(c.variable + "=" + c.folder.string() + " " + run);
+            testsupport::ChildProcess::Environment environment = {{"KL_HOME", (scratch / "home").string()},
+                                                                  {"KL_DEVICE_HOME", (scratch / "device").string()}};
+            for (auto& [name, value] : environment)
+                if (name == c.variable) value = c.folder.string();
+            testsupport::ChildProcess program(kProgram, {"--service", svc.url(), run}, environment);
+            ASSERT_TRUE(program.waitForExit(60)) << program.output;
+            EXPECT_EQ(program.status, 1) << program.output;
+            EXPECT_EQ(program.output.rfind("kestrowline: cannot make its " + c.says, 0), 0u) << program.output;
+            EXPECT_EQ(std::count(program.output.begin(), program.output.end(), '\n'), 1) << program.output;
+        }
+    }
     fs::remove_all(svc.stateFolder());
 }
 

@@ -8,9 +8,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "foundation/RunLoop.h"
 #include "service/ServiceConfig.h"
 #include "soapserver/SoapServer.h"
 #include "soapserver/StatReport.h"
@@ -33,6 +35,11 @@ TEST(ProgramOptionsTest, AUsageErrorPrintsTheUsageAndExits2) {
         {"--dump-home --wait inf", "--wait"},
         {"--dump-home --wait ''", "--wait"},
         {"--dump-home --wait '5 s'", "--wait"},
+        {"--dump-home --wait 0x10", "--wait"},  // not a decimal number
+        {"--dump-home --wait 0x1p4", "--wait"},
+        {"--dump-home --wait nan", "--wait"},
+        {"--dump-home --wait +5", "--wait"},
+        {"--dump-home --wait 1e400", "--wait"},
         {"--service notaurl", "--service"},
         {"--service ftp://127.0.0.1/x", "--service"},
         {"--service http://", "--service"},
@@ -181,6 +188,36 @@ TEST(ProgramOptionsTest, AHeadlessRunSaysSoAndHowToGetPicturesAndEndsOnASignal) 
         EXPECT_NE(said.find("for pictures of the screens"), std::string::npos) << said;
     }
 }
+
+#ifdef KL_PROGRAM_WINDOW
+// A display named but not answering (DISPLAY=:999, no X server there; no
+// Wayland display either): SDL would fall back to a window nobody sees and
+// the program would run on unseen. It says so and ends with 1 instead,
+// before the application starts; asked for that driver (SDL_VIDEODRIVER),
+// it runs in that window until it is closed.
+TEST(ProgramOptionsTest, AWindowWhoseDisplayDoesNotAnswerEndsTheRunSayingSo) {
+    const std::string runtime = std::string(std::getenv("KL_HOME")) + "/runtime";  // no Wayland socket in it
+    SoapServer silent;
+    silent.handleOthers([](const SoapServer::Received&) { return SoapServer::held(); });
+    testsupport::ChildProcess unseen(kProgram, {"--service", silent.url()},
+                                     {{"DISPLAY", ":999"}, {"XDG_RUNTIME_DIR", runtime}});
+    ASSERT_TRUE(unseen.waitForExit(60)) << unseen.output;
+    EXPECT_EQ(unseen.status, 1) << unseen.output;
+    EXPECT_NE(unseen.output.find("kestrowline: cannot open its window: no display answers at DISPLAY=:999"),
+              std::string::npos)
+        << unseen.output;
+    EXPECT_EQ(silent.count(), 0u);  // nothing started
+
+    testsupport::ChildProcess asked(
+        kProgram, {"--service", silent.url()},
+        {{"DISPLAY", ":999"}, {"XDG_RUNTIME_DIR", runtime}, {"SDL_VIDEODRIVER", "offscreen"}});
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return silent.count() > 0; }, 60)) << asked.output;
+    asked.signal(SIGTERM);  // closes the window
+    ASSERT_TRUE(asked.waitForExit(60)) << asked.output;
+    EXPECT_EQ(asked.status, 0) << asked.output;
+    silent.release();
+}
+#endif
 
 // Its statistics server takes the uploads and never answers: SIGTERM still
 // ends the run at once (the upload in flight is stopped; it would otherwise

@@ -56,12 +56,27 @@ TEST(KlSoapTool, HelpGoesToStandardOutputAndUsageErrorsNameTheTool) {
     EXPECT_EQ(help.output.rfind("usage: kl-soap", 0), 0u) << help.output;
     for (const char* arguments : {"--service", "--timeout", "", "--call no_such_method", "--service notaurl GetSign",
                                   "--service=ftp://h/x GetSign", "--timeout abc GetSign", "--timeout 0 GetSign",
-                                  "--timeout -5 GetSign", "--bogus GetSign", "GetSign '{}' --prety"}) {
+                                  "--timeout -5 GetSign", "--timeout 0x10 GetSign", "--timeout inf GetSign",
+                                  "--timeout nan GetSign", "--timeout 1e400 GetSign", "--timeout ' 5' GetSign",
+                                  "--bogus GetSign", "GetSign '{}' --prety"}) {
         ToolRun r = testsupport::runCommand(std::string(KL_SOAP_PATH) + " " + arguments);
         EXPECT_EQ(r.status, 2) << arguments;
         EXPECT_EQ(r.output.rfind("kl-soap: ", 0), 0u) << r.output;
         EXPECT_NE(r.output.find("usage: kl-soap"), std::string::npos) << r.output;
     }
+}
+
+// A time-out longer than the clock reaches waits as long as it can: the
+// request is answered as with any other.
+TEST(KlSoapTool, ATimeOutBeyondTheClockStillWaitsForTheAnswer) {
+    LoopbackService svc;
+    svc.reply("GetSign", R"({"state":"successful","sign_count":3})");
+    for (const char* timeout : {"1e10", "1e16", "1e300"}) {
+        ToolRun r = run("--service " + svc.url() + " --timeout " + timeout + " GetSign '{}'");
+        EXPECT_EQ(r.status, 0) << timeout << ": " << r.output;
+        EXPECT_EQ(r.output, "{\"state\":\"successful\",\"sign_count\":3}\n") << timeout;
+    }
+    EXPECT_EQ(svc.count(), 3u);
 }
 
 TEST(KlSoapTool, PrintsTheCodeAndReasonOfAFaultWhateverItsStatus) {

@@ -38,9 +38,12 @@ namespace testsupport {
 class ChildProcess {
 public:
     using Environment = std::vector<std::pair<std::string, std::string>>;
+    // Its output read here, or a pipe nobody reads from the start (`| true`),
+    // where its writes fail (or SIGPIPE ends it).
+    enum class Output { Read, Unread };
 
     ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-                 const Environment& environment = {}) {
+                 const Environment& environment = {}, Output reading = Output::Read) {
         // Started by posix_spawn: nothing runs in the child before the program
         // (no calls unsafe in a threaded process between fork and exec), and
         // the child's peak memory is its own, not this process's.
@@ -53,6 +56,11 @@ public:
         argv.push_back(nullptr);
         int ends[2];
         if (pipe2(ends, O_CLOEXEC) != 0) return;
+        if (reading == Output::Unread) {
+            close(ends[0]);
+            ends[0] = -1;
+            closed_ = true;
+        }
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, ends[1], STDOUT_FILENO);
@@ -75,7 +83,7 @@ public:
         posix_spawn_file_actions_destroy(&actions);
         close(ends[1]);
         if (!spawned) {
-            close(ends[0]);
+            if (ends[0] >= 0) close(ends[0]);
             return;
         }
         pid_ = pid;
@@ -91,7 +99,7 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool started() const { return fd_ >= 0; }
+    bool started() const { return pid_ > 0; }
     // Its process id (and its process group's, when it made one of its own).
     pid_t pid() const { return pid_; }
 

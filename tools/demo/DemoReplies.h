@@ -59,9 +59,8 @@ inline std::size_t characterCount(const std::string& text) {
     return n;
 }
 
-// Local time as "yyyy-MM-dd HH:mm:ss", some days before now.
-inline std::string now(int daysAgo = 0) {
-    std::time_t t = std::time(nullptr) - static_cast<std::time_t>(daysAgo) * 24 * 3600;
+// A moment as local time, "yyyy-MM-dd HH:mm:ss".
+inline std::string timeText(std::time_t t) {
     std::tm tm{};
     localtime_r(&t, &tm);
     char buf[32];

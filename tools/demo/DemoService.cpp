@@ -43,11 +43,21 @@ std::string htmlEscape(const std::string& text) {
     return out;
 }
 
+// The days of a month of the calendar.
+int daysIn(int year, int month) {
+    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[(month - 1) % 12];
+}
+
 }  // namespace
 
 // ---- Start ----
 
-DemoService::DemoService(const Options& options) : dataFolder_(options.dataFolder), stateFolder_(options.stateFolder) {
+std::string DemoService::now() const { return timeText(clock_ != 0 ? clock_ : std::time(nullptr)); }
+
+DemoService::DemoService(const Options& options)
+    : dataFolder_(options.dataFolder), stateFolder_(options.stateFolder), clock_(options.clock) {
     std::error_code ec;
     fs::create_directories(stateFolder_, ec);
     if (!fs::is_directory(stateFolder_)) throw std::runtime_error("cannot make the state folder " + stateFolder_);
@@ -316,11 +326,22 @@ void DemoService::loadState() {
         return v;
     };
     loadComments(read(kCommentsFile, "comments"), true);
+    // On the same days of this month (and of the last) whatever day it is.
+    const std::string today = now();
+    const int year = std::stoi(today.substr(0, 4)), month = std::stoi(today.substr(5, 2));
+    const struct {
+        const char* key;
+        int year, month;
+    } months[] = {{"days_of_month", year, month},
+                  {"days_of_last_month", month == 1 ? year - 1 : year, month == 1 ? 12 : month - 1}};
     for (const auto& [member, sample] : service_["sign_ins"].entries())
-        for (const auto& daysAgo : sample["days_ago"].items()) {
-            std::string day = now(daysAgo.intValue()).substr(0, 10);
-            signs_.push(ns::Value::dictionary({{"user_id", member}, {"add_time", day + " 08:30:00"}}));
-        }
+        for (const auto& m : months)
+            for (const auto& day : sample[m.key].items()) {
+                if (day.intValue() < 1 || day.intValue() > daysIn(m.year, m.month)) continue;
+                signs_.push(ns::Value::dictionary(
+                    {{"user_id", member},
+                     {"add_time", ns::format("%04d-%02d-%02d 08:30:00", m.year, m.month, day.intValue())}}));
+            }
     submittedSigns_ = read(kSignsFile, "signs");
     signs_.append(submittedSigns_);
     devices_ = read(kDevicesFile, "devices");

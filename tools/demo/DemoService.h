@@ -26,9 +26,11 @@
 // screens open (the regional party-building page, the online-reading page,
 // the opinion survey) live on the service's host.
 //
-// Sample sign-ins of the demo member are dated back from the day the
-// service starts ("sign_ins" in service.json: days ago), so the calendar of
-// the current month always has some.
+// Sample sign-ins of the demo member fall on fixed days of the month the
+// service starts in and of the month before ("sign_ins" in service.json:
+// days of the month, 08:30), so this month's calendar has the same ones on
+// every day of the month, some of them ahead of today; on one of their days
+// the member has signed in already.
 //
 // Submissions are kept in the state folder and read back at the next start:
 // comments (comments.json, shown in later comment lists), sign-ins
@@ -47,6 +49,7 @@
 // came.
 #pragma once
 
+#include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -64,6 +67,7 @@ public:
         std::string dataFolder;   // the sample data (see above)
         std::string stateFolder;  // submissions; made when missing
         int port = 0;             // 0: a free port
+        std::time_t clock = 0;    // tests: the service's date and time, held there (0: the real clock)
     };
     struct Member {
         std::string userName;
@@ -104,6 +108,8 @@ private:
     using Change = ns::Value (DemoService::*)(const ns::Value& argument, const std::string& time);
     static const std::vector<std::pair<const char*, Change>>& changes();
 
+    // The service's date and time, "yyyy-MM-dd HH:mm:ss".
+    std::string now() const;
     ns::Value readData(const std::string& file) const;
     void loadArticles(const ns::Value& data);
     void loadComments(const ns::Value& data, bool submitted);
@@ -179,6 +185,7 @@ private:
     std::vector<std::string> servedPaths_;
 
     mutable std::mutex mutex_;
+    std::time_t clock_ = 0;   // Options::clock
     ns::Value service_;       // service.json
     ns::Value categories_;    // code -> {"title", "channel_id", "articles": [full records, newest first]}
     ns::Value articles_;      // id -> full record

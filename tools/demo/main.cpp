@@ -14,9 +14,13 @@
 //            opinion survey at), for scripts
 //
 // Prints the endpoint and the member to log in with, then answers until
-// SIGINT or SIGTERM.
+// SIGINT, SIGTERM or SIGHUP (a closed terminal); when what it prints finds
+// no reader (`| true`), it ends at once with status 1. However it ends, the
+// temporary state folder goes.
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -64,22 +68,29 @@ int main(int argc, char** argv) {
         }
     }
     if (options.dataFolder.empty()) options.dataFolder = demo::DemoService::defaultDataFolder(argv[0]);
-    std::string temporaryState;
-    if (options.stateFolder.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "kl-demo-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            std::cerr << "kl-demo-service: cannot make a temporary state folder\n";
-            return 1;
-        }
-        options.stateFolder = temporaryState = pattern;
-    }
 
-    // Signals are taken by sigwait below; the server's threads must not get them.
+    // The signals that end it are taken by sigwait below, and held until
+    // then (from before the temporary folder is made); the server's threads
+    // must not get them. A write to a closed pipe fails instead of ending
+    // the process, folder left behind.
     sigset_t stop;
     sigemptyset(&stop);
     sigaddset(&stop, SIGINT);
     sigaddset(&stop, SIGTERM);
+    sigaddset(&stop, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    std::string temporaryState;
+    if (options.stateFolder.empty()) {
+        std::string pattern = (fs::temp_directory_path() / "kl-demo-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            std::cerr << "kl-demo-service: cannot make a temporary state folder " << pattern << ": "
+                      << std::strerror(errno) << "\n";
+            return 1;
+        }
+        options.stateFolder = temporaryState = pattern;
+    }
 
     int status = 0;
     try {
@@ -98,7 +109,11 @@ int main(int argc, char** argv) {
                   << "  survey page:  for the program, KL_SURVEY_HOST=" << surveyHost << "\n"
                   << "Stop with Ctrl+C.\n"
                   << std::flush;
-        if (!infoFile.empty()) {
+        if (!std::cout) {
+            std::cerr << "kl-demo-service: its output has no reader; stopping\n";
+            status = 1;
+        }
+        if (status == 0 && !infoFile.empty()) {
             std::string temp = infoFile + ".new";
             {
                 std::ofstream out(temp, std::ios::trunc);

@@ -78,8 +78,12 @@ struct SoapServer::Connection {
 
 SoapServer::SoapServer(int port, std::string serviceNamespace, Listening listening)
     : namespace_(std::move(serviceNamespace)) {
+    // What failed, and why (the system's reason: the address in use, no permission).
+    auto failure = [](const std::string& what) {
+        return std::runtime_error("soap server: " + what + ": " + std::strerror(errno));
+    };
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0) throw std::runtime_error("soap server: socket failed");
+    if (listenFd_ < 0) throw failure("cannot make a socket");
     int one = 1;
     setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
     sockaddr_in addr{};
@@ -91,14 +95,16 @@ SoapServer::SoapServer(int port, std::string serviceNamespace, Listening listeni
     socklen_t len = sizeof addr;
     if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
         getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        auto error = failure("cannot listen on port " + std::to_string(port));
         ::close(listenFd_);
-        throw std::runtime_error("soap server: cannot listen on port " + std::to_string(port));
+        throw error;
     }
     port_ = ntohs(addr.sin_port);
     wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd_ < 0) {
+        auto error = failure("cannot make its wake-up descriptor");
         ::close(listenFd_);
-        throw std::runtime_error("soap server: eventfd failed");
+        throw error;
     }
     if (listening == Listening::Now) {
         try {
@@ -114,7 +120,8 @@ SoapServer::SoapServer(int port, std::string serviceNamespace, Listening listeni
 void SoapServer::listen() {
     if (acceptThread_.joinable()) return;
     if (::listen(listenFd_, 128) != 0)
-        throw std::runtime_error("soap server: cannot listen on port " + std::to_string(port_));
+        throw std::runtime_error("soap server: cannot listen on port " + std::to_string(port_) + ": " +
+                                 std::strerror(errno));
     acceptThread_ = std::thread([this] { acceptLoop(); });
 }
 

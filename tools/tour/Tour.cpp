@@ -1,7 +1,12 @@
 #include "tour/Tour.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -79,12 +84,15 @@ bool showsPage(const std::shared_ptr<ui::View>& view) {
            }) != nullptr;
 }
 
-// The tour's clock: today, at a fixed time of day (the status bar's clock
-// does not change the pictures from one run to the next; the calendar shows
-// this month, which the service's sample sign-ins are dated in).
-bool startClockToday() {
+// The tour's clock: 09:41 on the 28th of this month, whatever day it is, so
+// that the pictures are the same on every day of a month. The status bar's
+// clock shows the time; the sign-in calendar shows this month, which the demo
+// service's sample sign-ins fall in, and whether today is signed: the 28th,
+// which every month has, is none of their days.
+constexpr int kTourDay = 28;
+bool startClock() {
     const ns::DateComponents today = ns::dateComponents(ns::now());
-    ns::Date start = ns::dateFromComponents(today.year, today.month, today.day, 9, 41).value_or(ns::now());
+    ns::Date start = ns::dateFromComponents(today.year, today.month, kTourDay, 9, 41).value_or(ns::now());
     ns::RunLoop::useManualClock(start);
     return true;
 }
@@ -127,6 +135,17 @@ std::string serviceFailure(const ns::LogCapture& log, std::size_t from) {
     return found;
 }
 
+// Why no file can be written into the folder ("" when one can): a file of
+// its own made there and removed again.
+std::string cannotWriteInto(const fs::path& folder) {
+    std::string probe = (folder / ".kl-tour-XXXXXX").string();
+    const int fd = mkstemp(probe.data());
+    if (fd < 0) return std::strerror(errno);
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return {};
+}
+
 class Walk {
 public:
     Walk(const TourOptions& options, std::ostream& out, std::ostream& err)
@@ -166,6 +185,12 @@ private:
         why_ = std::move(why);
         return Outcome::Failed;
     }
+    // A step for members only, without one logged in: for want of a member
+    // to log in as, or because the login above did not go through.
+    Outcome skipForLogin() {
+        if (options_.userName.empty()) return skip("it needs a member logged in (--tour-login)");
+        return skip("it needs the member logged in, and the login above did not go through");
+    }
 
     // Nothing under way: no service request or picture download, no page
     // loading, no progress overlay.
@@ -201,7 +226,7 @@ private:
     ns::LogCapture log_{ns::LogCapture::Echo::Yes,
                         [](std::string_view line) { return line.find(kError) != std::string_view::npos; }};
     std::size_t stepLog_ = 0;  // the log's lines before the step
-    bool clock_ = startClockToday();
+    bool clock_ = startClock();
     ui::TestDriver ui_;  // on that clock, before the application starts
     std::shared_ptr<AppDelegate> delegate_;
 
@@ -216,7 +241,12 @@ int Walk::run(const ProgramHosts::Launch& launch) {
     std::error_code ec;
     fs::create_directories(folder_, ec);
     if (!fs::is_directory(folder_)) {
-        err_ << "kestrowline: cannot make the folder " << folder_.string() << "\n";
+        err_ << "kestrowline: cannot make the folder " << folder_.string() << (ec ? ": " + ec.message() : "") << "\n";
+        return 1;
+    }
+    // A folder that takes no pictures fails the tour once, before any step.
+    if (std::string why = cannotWriteInto(folder_); !why.empty()) {
+        err_ << "kestrowline: cannot write into the folder " << folder_.string() << ": " << why << "\n";
         return 1;
     }
     removeEarlierPictures();
@@ -404,7 +434,7 @@ Walk::Outcome Walk::login() {
 Walk::Outcome Walk::commented() {
     if (!commentsShown_) return skip("it needs the comment list");
     if (options_.userName.empty()) return skip("no member to log in as (--tour-login)");
-    if (!loggedIn_) return skip("it needs a member logged in (--tour-login)");
+    if (!loggedIn_) return skipForLogin();
     auto field = fieldWithPlaceholder("我来说两句 ...");
     if (!field || !ui_.typeText(field, kComment)) return fail("the comment field takes no typing");
     ui_.tap(button("评论"));
@@ -418,7 +448,7 @@ Walk::Outcome Walk::commented() {
 
 Walk::Outcome Walk::through(const Door& door) {
     if (!door.built()) return skip("not in this build");
-    if (door.needsLogin && !loggedIn_) return skip("it needs a member logged in (--tour-login)");
+    if (door.needsLogin && !loggedIn_) return skipForLogin();
     goHome();
     auto before = currentScreen();
     auto entrance = button(door.title);
@@ -443,7 +473,7 @@ Walk::Outcome Walk::representative() {
     // No tile opens the directory; the tour does, as a member (the page is
     // for members only).
     if (!moduleRegistry().partyBehalf) return skip("not in this build");
-    if (!loggedIn_) return skip("it needs a member logged in (--tour-login)");
+    if (!loggedIn_) return skipForLogin();
     goHome();
     auto nav = std::dynamic_pointer_cast<ui::NavigationController>(ui_.keyWindow()->rootViewController());
     auto directory = moduleRegistry().partyBehalf();

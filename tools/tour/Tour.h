@@ -15,10 +15,15 @@
 // representative's page with its messages, reached through the
 // representatives' directory that no tile opens). A list shown must have
 // rows. The grid, the SMS platform, the sign-in and the representative need
-// the member to be logged in.
+// the member to be logged in; when the login did not go through, they are
+// skipped saying so.
+//
+// The tour's clock stands at 09:41 on the 28th of the month, so that its
+// pictures are the same on every day of a month.
 //
 // A tour replaces an earlier tour's pictures: those (by their names above)
-// are removed first; any other file in the folder stays. A step whose
+// are removed first; any other file in the folder stays. A folder it cannot
+// make or write into fails the tour before any step, saying why. A step whose
 // screen this build does not have is skipped with a note; a step whose
 // screen does not settle within its time, or during which the service
 // failed, still leaves its picture but makes the run fail, with the reason
