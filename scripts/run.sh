@@ -146,7 +146,7 @@ trap : PIPE
 # but saying so and stopping what it started.
 say() {
   if ! printf '%s\n' "$*" 2>/dev/null; then
-    echo "run.sh: nobody reads its output any more; ending" >&2
+    echo "run.sh: nobody reads its output any more; ending" >&2 || true  # stderr may be that output too
     exit 141
   fi
 }

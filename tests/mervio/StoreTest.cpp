@@ -552,7 +552,8 @@ TEST_F(StoreTest, TwoProgramsStoringAtOnceKeepEveryEvent) {
 // stay in upload, and the batch reaches the server once, from the first.
 TEST_F(StoreTest, ASecondProgramsStartLeavesTheFirstProgramsUploadToIt) {
     store->launch();
-    for (std::uint32_t i = 0; i < 10; ++i) store->storeEvent(custom("e" + std::to_string(i), 100 + i), false, nullptr);
+    for (std::uint32_t i = 0; i < 10; ++i)
+        store->storeEvent(custom(std::string("e").append(std::to_string(i)), 100 + i), false, nullptr);
     stats.answerOnce({.hold = true});
     store->sendCachedEvents(-1);
     ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
@@ -615,7 +616,7 @@ TEST_F(StoreTest, AnUploadsOutcomeLeavesTheRowsOfAFileWrittenOverInPlace) {
         EXPECT_EQ(mvomsa::execute(db, "delete from events"), SQLITE_OK);
         for (std::int64_t id : {1, 2, 3})
             EXPECT_EQ(mvomsa::execute(db, "insert into events values (?, ?, 1, 0, ?)",
-                                      {id, custom("x" + std::to_string(id))->toJsonString(), id}),
+                                      {id, custom(std::string("x").append(std::to_string(id)))->toJsonString(), id}),
                       SQLITE_OK);
         sqlite3_close(db);
         writeFile(path, readFile(other));
