@@ -443,9 +443,14 @@ private:
             if (storage) {
                 if (auto known = texts_.find(storage); known != texts_.end()) return known->second;
             }
-            check(v);
+            // Text equal to text met before was checked then: a long key that
+            // many dictionaries hold as copies of their own is checked once.
+            if (!v.isString()) check(v);
             auto [it, fresh] = scalars_.try_emplace(plistcodec::scalarKey(v), objects_.size());
-            if (fresh) objects_.push_back({v, {}, uid ? 1 : 0});
+            if (fresh) {
+                if (v.isString()) check(v);  // a failure ends the whole write
+                objects_.push_back({v, {}, uid ? 1 : 0});
+            }
             if (storage) texts_.emplace(storage, it->second);
             return it->second;
         }
