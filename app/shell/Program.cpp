@@ -18,6 +18,7 @@
 
 #include "app/shell/AppDelegate.h"
 #include "foundation/FileManager.h"
+#include "foundation/Signals.h"
 #include "foundation/RunLoop.h"
 #include "foundation/Strings.h"
 #include "foundation/UserDefaults.h"
@@ -65,17 +66,6 @@ void failWritesToClosedPipes() {
     sigaction(SIGPIPE, &action, nullptr);
 }
 
-// Ends the process as the signal does by default.
-[[noreturn]] void endBySignal(int sig) {
-    std::signal(sig, SIG_DFL);
-    sigset_t only;
-    sigemptyset(&only);
-    sigaddset(&only, sig);
-    pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-    raise(sig);
-    _exit(128 + sig);
-}
-
 // What stopOnSignals' thread shares with the end of the run. Never
 // destroyed: the thread may take a signal while the process exits, after
 // the static objects have gone.
@@ -102,17 +92,17 @@ void stopOnSignals(std::function<void()> atOnce = {}) {
         sigwait(&set, &sig);
         {
             std::lock_guard lock(handling.mutex);
-            if (handling.over) endBySignal(sig);
+            if (handling.over) ns::endBySignal(sig);
             interrupted().store(true);
             ns::RunLoop::main().stop();
         }
         sigwait(&set, &sig);
         std::lock_guard lock(handling.mutex);  // to the process's end
-        if (handling.over) endBySignal(sig);
+        if (handling.over) ns::endBySignal(sig);
         static const char kAtOnce[] = "kestrowline: interrupted again, ending at once\n";
         [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, kAtOnce, sizeof kAtOnce - 1);
         if (atOnce) atOnce();
-        endBySignal(sig);
+        ns::endBySignal(sig);
     }).detach();
 }
 

@@ -18,6 +18,7 @@
 
 #include <unistd.h>
 
+#include "BenchHome.h"
 #include "app/shell/AppDelegate.h"
 #include "app/widgets/ProgressHUD.h"
 #include "foundation/RunLoop.h"
@@ -28,23 +29,6 @@
 #include "uikit/UIKit.h"
 
 namespace {
-
-// The program's home and device folders in a temporary folder, the resources from the source tree.
-struct BenchHome {
-    BenchHome() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kl-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data())) folder = pattern;
-        setenv("KL_HOME", folder.c_str(), 1);
-        setenv("KL_DEVICE_HOME", (folder + "/device").c_str(), 1);
-        setenv("KL_RESOURCES", KL_RESOURCES_DIR, 0);
-        setenv("TZ", "Asia/Shanghai", 0);
-    }
-    ~BenchHome() {
-        std::error_code ec;
-        if (!folder.empty()) std::filesystem::remove_all(folder, ec);
-    }
-    std::string folder;
-};
 
 // One launch; true when the start-up requests were answered and the home screen drawn.
 bool launchAndDraw(std::shared_ptr<AppDelegate>& delegate) {

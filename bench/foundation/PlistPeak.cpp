@@ -17,7 +17,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,16 +24,9 @@
 #include "foundation/KeyedArchive.h"
 #include "foundation/PropertyList.h"
 #include "support/HostilePlists.h"
+#include "support/PeakMemory.h"
 
 namespace {
-
-long statusKB(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + std::string(key).size(), nullptr, 10);
-    return -1;
-}
 
 // CPU seconds (user and system) this process has used.
 double cpuSeconds() {
@@ -113,16 +105,16 @@ const std::vector<Family>& families() {
 void measure(const Family& family, std::size_t bytes) {
     const ns::Bytes list = family.make(bytes);
     malloc_trim(0);  // what making the list freed is not there for the read to reuse
-    std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
-    const long before = statusKB("VmRSS:");
     const double cpu = cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     ns::ErrorPtr error;
-    const ns::Value v = family.archive ? ns::KeyedUnarchiver::unarchivedValue(list)
-                                       : ns::PropertyListSerialization::propertyListWithData(list, nullptr, &error);
+    ns::Value v;
+    const long grown = testsupport::peakGrowthKB([&] {
+        v = family.archive ? ns::KeyedUnarchiver::unarchivedValue(list)
+                           : ns::PropertyListSerialization::propertyListWithData(list, nullptr, &error);
+    });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpuUsed = cpuSeconds() - cpu;
-    const long grown = statusKB("VmHWM:") - before;
     std::string outcome;
     if (v.isArray()) outcome = "array of " + std::to_string(v.count());
     else if (v.isNil()) outcome = error ? "refused, error " + std::to_string(error->code) : "refused";

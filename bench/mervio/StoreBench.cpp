@@ -17,6 +17,7 @@
 
 #include <unistd.h>
 
+#include "BenchHome.h"
 #include "foundation/FileManager.h"
 #include "foundation/RunLoop.h"
 #include "mervio/reporter/MVOMSA.h"
@@ -30,22 +31,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// The program's home and device folders in a temporary folder.
-struct BenchHome {
-    BenchHome() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kl-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data())) folder = pattern;
-        setenv("KL_HOME", folder.c_str(), 1);
-        setenv("KL_DEVICE_HOME", (folder + "/device").c_str(), 1);
-        ns::resetHomeDirectory();
-    }
-    ~BenchHome() {
-        std::error_code ec;
-        if (!folder.empty()) std::filesystem::remove_all(folder, ec);
-    }
-    std::string folder;
-};
 
 // Notes when the store has recorded a batch's outcome: its deletions, then
 // the count read after their transaction.

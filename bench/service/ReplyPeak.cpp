@@ -14,27 +14,15 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "foundation/RunLoop.h"
 #include "service/ServiceConfig.h"
 #include "service/VoVaClient.h"
 #include "support/LoopbackService.h"
+#include "support/PeakMemory.h"
 
 namespace {
-
-// VmHWM or VmRSS of this process, in kB.
-long statusKB(const char* key) {
-    std::ifstream in("/proc/self/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + std::string(key).size(), nullptr, 10);
-    return -1;
-}
-
-// The peak so far starts again from the present size.
-void resetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
 struct Screen : PPClientDelegate {
     std::size_t received = 0;
@@ -90,16 +78,15 @@ int main(int argc, char** argv) {
     client->GetUserConfig();  // a small first exchange: the connection and the libraries' own memory
     ns::RunLoop::main().runUntil([&] { return screen->done; }, 120);
     screen->done = false;
-    const long before = statusKB("VmRSS:");
-    resetPeak();
-    client->GetSign("1", "2015-03");
-    ns::RunLoop::main().runUntil([&] { return screen->done; }, 120);
-    const long peak = statusKB("VmHWM:");
+    const long grownKB = testsupport::peakGrowthKB([&] {
+        client->GetSign("1", "2015-03");
+        ns::RunLoop::main().runUntil([&] { return screen->done; }, 120);
+    });
     kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
     if (screen->received == 0) return 1;
     const double reply = static_cast<double>(screen->received) / (1024.0 * 1024.0);
-    const double grown = static_cast<double>(peak - before) / 1024.0;
+    const double grown = static_cast<double>(grownKB) / 1024.0;
     std::printf("reply %.1f MB; peak grew by %.1f MB while it came and was read: %.2fx the reply\n", reply, grown,
                 grown / reply);
     return 0;

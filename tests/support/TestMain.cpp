@@ -8,6 +8,7 @@
 #include "foundation/FileManager.h"
 #include "foundation/Notification.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Signals.h"
 #include "foundation/UserDefaults.h"
 
 #include <cerrno>
@@ -100,13 +101,7 @@ public:
             while (::read(wake_[0], &sig, 1) < 0 && errno == EINTR) {
             }
             ns::removeHomeDirectory(root);
-            std::signal(sig, SIG_DFL);
-            sigset_t only;
-            sigemptyset(&only);
-            sigaddset(&only, sig);
-            pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
-            raise(sig);
-            _exit(128 + sig);
+            ns::endBySignal(sig);
         }).detach();
         for (int sig : kSignals) {
             struct sigaction was {};
