@@ -1,21 +1,17 @@
 #include "FuzzSupport.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/syscall.h>
 #include <unistd.h>
 
-#include <climits>
 #include <cmath>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <set>
 #include <utility>
 #include <system_error>
+
+#include "foundation/Signals.h"
 
 namespace fuzz {
 
@@ -29,75 +25,6 @@ std::string& homeSlot() {
 void removeHome() {
     std::error_code ec;
     if (!homeSlot().empty()) std::filesystem::remove_all(homeSlot(), ec);
-}
-
-// The home's path where a signal handler can read it without allocating.
-char homePath[PATH_MAX];
-
-// Removes the folder `path` and everything in it with system calls alone, as
-// a signal handler may, holding at most two descriptors however deep it is:
-// each pass removes the files and empty folders it meets on its way down
-// into the first folder that is not empty, and the passes start again from
-// the top until the top is gone or one removes nothing.
-bool removeTree(const char* path) {
-    constexpr int kOpen = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-    for (;;) {
-        int dir = ::open(path, kOpen);
-        if (dir < 0) return errno == ENOENT;
-        bool removed = false;
-        while (dir >= 0) {
-            int below = -1;
-            alignas(dirent64) char buffer[1024];
-            long size;
-            while (below < 0 && (size = syscall(SYS_getdents64, dir, buffer, sizeof buffer)) > 0) {
-                for (long at = 0; at < size && below < 0;) {
-                    const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
-                    at += entry->d_reclen;
-                    const char* name = entry->d_name;
-                    if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
-                    if (unlinkat(dir, name, 0) == 0 || unlinkat(dir, name, AT_REMOVEDIR) == 0) {
-                        removed = true;
-                    } else if (errno == ENOTEMPTY || errno == EEXIST) {
-                        below = openat(dir, name, kOpen);
-                    }
-                }
-            }
-            ::close(dir);
-            dir = below;
-        }
-        if (::rmdir(path) == 0) return true;
-        if (!removed) return false;
-    }
-}
-
-// Ctrl+C, SIGTERM or a closed terminal: the home goes, then the process ends
-// as the signal ends it. libFuzzer leaves a handler it finds in place, and
-// its own ends the process without the exit handlers that remove the home.
-void endBySignal(int sig, siginfo_t*, void*) {
-    const int saved = errno;
-    if (homePath[0] && !removeTree(homePath)) {
-        static const char kLeft[] = "kl-fuzz: cannot remove the temporary home\n";
-        [[maybe_unused]] ssize_t written = ::write(STDERR_FILENO, kLeft, sizeof kLeft - 1);
-    }
-    errno = saved;
-    std::signal(sig, SIG_DFL);
-    raise(sig);  // taken once this handler returns
-}
-
-void removeHomeOnSignals() {
-    struct sigaction action {};
-    action.sa_sigaction = endBySignal;
-    action.sa_flags = SA_SIGINFO;
-    sigemptyset(&action.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, sig);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
-        struct sigaction before {};
-        sigaction(sig, nullptr, &before);
-        // A hangup ignored (nohup) stays ignored; Ctrl+C and SIGTERM end a
-        // run also where they were ignored, as libFuzzer takes them.
-        if (sig == SIGHUP && !(before.sa_flags & SA_SIGINFO) && before.sa_handler == SIG_IGN) continue;
-        sigaction(sig, &action, nullptr);
-    }
 }
 
 }  // namespace
@@ -175,9 +102,11 @@ void setUpProcess() {
         std::exit(2);
     }
     homeSlot() = pattern;
-    if (pattern.size() < sizeof homePath) std::memcpy(homePath, pattern.c_str(), pattern.size() + 1);
     std::atexit(removeHome);
-    removeHomeOnSignals();
+    // libFuzzer's own handlers, which leave one found in place, end the
+    // process without the exit handlers; it takes Ctrl+C and SIGTERM also
+    // where they were ignored (a script's background job), and so does this.
+    ns::removeOnEndingSignals(pattern, ns::IgnoredSignals::InterruptAndTerminateTaken);
     setenv("KL_HOME", pattern.c_str(), 1);
     setenv("KL_DEVICE_HOME", (pattern + "/device").c_str(), 1);
     setenv("TZ", "Asia/Shanghai", 1);

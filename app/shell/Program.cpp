@@ -18,8 +18,8 @@
 
 #include "app/shell/AppDelegate.h"
 #include "foundation/FileManager.h"
-#include "foundation/Signals.h"
 #include "foundation/RunLoop.h"
+#include "foundation/Signals.h"
 #include "foundation/Strings.h"
 #include "foundation/UserDefaults.h"
 #include "service/ServiceConfig.h"

@@ -214,10 +214,11 @@ std::uint32_t MVOMSAStore::getStoredEventsNum() {
 void MVOMSAStore::storeEvent(std::shared_ptr<MVOMSAEvent> event, bool, std::function<void()> completion) {
     {
         std::lock_guard lock(pendingMutex_);
+        // Events waiting means a write is queued, which takes every event
+        // that comes before it runs.
+        const bool queued = !pending_.empty();
         pending_.push_back({std::move(event), std::move(completion)});
-        // The write queued takes every event that came before it runs.
-        if (writeQueued_) return;
-        writeQueued_ = true;
+        if (queued) return;
     }
     queue_.async([self = shared_from_this()] { self->storePending(); });
 }
@@ -227,7 +228,6 @@ void MVOMSAStore::storePending() {
     {
         std::lock_guard lock(pendingMutex_);
         taken.swap(pending_);
-        writeQueued_ = false;
     }
     MVOMSASettings settings = MVOMSAConfig::getInstance()->settings();
     std::vector<std::pair<std::string, std::uint32_t>> rows;  // JSON text and time

@@ -230,8 +230,7 @@ private:
     mvomsa::CachedStatement insertEvent_;
     mvomsa::CachedStatement replaceConfig_;
     std::atomic<std::uint32_t> numStoredEvents_{0};
-    std::mutex pendingMutex_;  // guards the two below
-    std::vector<PendingEvent> pending_;
-    bool writeQueued_ = false;
+    std::mutex pendingMutex_;
+    std::vector<PendingEvent> pending_;  // guarded by pendingMutex_; a write is queued while any wait
     mvomsa::RunningLock runningLock_;  // on the queue, and when the store is forgotten
 };

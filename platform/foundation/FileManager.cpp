@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <mutex>
 #include <shared_mutex>
+#include <string_view>
 #include <vector>
 
 #include <dirent.h>
@@ -112,6 +113,13 @@ Value attributesOf(const struct stat& st) {
     });
 }
 
+// A folder an earlier version made for everyone to read is closed now.
+void closeToOthers(const std::string& path, const char* owner) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 077) != 0 && ::chmod(path.c_str(), st.st_mode & 0700) != 0)
+        NSLog("%s: cannot make %@ private: %@", owner, path, std::string(std::strerror(errno)));
+}
+
 bool failWith(ErrorPtr* error, int err, const std::string& path, bool writing) {
     if (error) *error = fileError(err, path, writing);
     return false;
@@ -141,11 +149,7 @@ std::string ensureDirectory(const std::string& path, const char* owner, Existing
         NSLog("%s: cannot create %@: %@", owner, path, std::string(std::strerror(err)));
         return path;
     }
-    if (existing == ExistingFolder::KeepMode) return path;
-    // A folder an earlier version made for everyone to read is closed now.
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && (st.st_mode & 077) != 0 && ::chmod(path.c_str(), st.st_mode & 0700) != 0)
-        NSLog("%s: cannot make %@ private: %@", owner, path, std::string(std::strerror(errno)));
+    if (existing == ExistingFolder::MakePrivate) closeToOthers(path, owner);
     return path;
 }
 
@@ -153,7 +157,7 @@ std::string makeWritableDirectory(const std::string& path, ExistingFolder existi
     int err = makePrivateFolders(path);
     if (err == kInRemovedHome) err = ENOENT;
     if (err == EEXIST) err = ENOTDIR;  // a file, say, where the folder should be
-    if (err == 0 && existing == ExistingFolder::MakePrivate) ensureDirectory(path, "FileManager", existing);
+    if (err == 0 && existing == ExistingFolder::MakePrivate) closeToOthers(path, "FileManager");
     if (err == 0 && ::access(path.c_str(), W_OK | X_OK) != 0) err = errno;
     return err == 0 ? std::string() : path + ": " + std::strerror(err);
 }
@@ -162,8 +166,20 @@ std::string makeWritableDirectory(const std::string& path, ExistingFolder existi
 
 namespace {
 
-// The standard folders of the home, each after the one it lies in.
-constexpr const char* kHomeFolders[] = {"/Documents", "/Library", "/Library/Caches", "/Library/Preferences", "/tmp"};
+// The standard folders of the home, below it.
+constexpr std::string_view kDocuments = "/Documents", kCaches = "/Library/Caches",
+                           kPreferences = "/Library/Preferences", kTemporary = "/tmp";
+
+// Each folder on the way from the home down to `relative` ("/Library", then
+// "/Library/Caches"): made level by level, so that a "Library" an earlier
+// version left open is closed too.
+std::vector<std::string_view> levels(std::string_view relative) {
+    std::vector<std::string_view> out;
+    for (std::size_t at = relative.find('/', 1);; at = relative.find('/', at + 1)) {
+        out.push_back(relative.substr(0, at));
+        if (at == std::string_view::npos) return out;
+    }
+}
 
 UserDataFolder currentHome() {
     std::lock_guard lock(homeMutex());
@@ -182,32 +198,26 @@ std::string homeDirectory() {
 std::string makeHomeDirectories() {
     const UserDataFolder home = currentHome();
     if (std::string why = makeWritableDirectory(home.path, home.existing); !why.empty()) return why;
-    for (const char* folder : kHomeFolders)
-        if (std::string why = makeWritableDirectory(home.path + folder); !why.empty()) return why;
+    for (std::string_view folder : {kDocuments, kCaches, kPreferences, kTemporary})
+        for (std::string_view level : levels(folder))
+            if (std::string why = makeWritableDirectory(home.path + std::string(level)); !why.empty()) return why;
     return {};
 }
 
 namespace {
 
-// Level by level, so that a "Library" an earlier version left open is closed too.
 std::string homeFolder(std::string_view relative) {
-    std::string path = homeDirectory();
-    for (std::size_t at = 0; at < relative.size();) {
-        std::size_t next = relative.find('/', at + 1);
-        if (next == std::string_view::npos) next = relative.size();
-        path.append(relative.substr(at, next - at));
-        ensureDirectory(path, "FileManager");
-        at = next;
-    }
-    return path;
+    const std::string home = homeDirectory();
+    for (std::string_view level : levels(relative)) ensureDirectory(home + std::string(level), "FileManager");
+    return home + std::string(relative);
 }
 
 }  // namespace
 
-std::string documentsDirectory() { return homeFolder("/Documents"); }
-std::string cachesDirectory() { return homeFolder("/Library/Caches"); }
-std::string preferencesDirectory() { return homeFolder("/Library/Preferences"); }
-std::string temporaryDirectory() { return homeFolder("/tmp"); }
+std::string documentsDirectory() { return homeFolder(kDocuments); }
+std::string cachesDirectory() { return homeFolder(kCaches); }
+std::string preferencesDirectory() { return homeFolder(kPreferences); }
+std::string temporaryDirectory() { return homeFolder(kTemporary); }
 
 void setHomeDirectory(const std::string& path) {
     {

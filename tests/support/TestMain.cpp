@@ -11,18 +11,13 @@
 #include "foundation/Signals.h"
 #include "foundation/UserDefaults.h"
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <thread>
 
-#include <fcntl.h>
-#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -86,51 +81,6 @@ private:
     unsigned long count_ = 0;
 };
 
-// Ctrl+C, SIGTERM or a closed terminal (SIGHUP) in the middle of the tests:
-// the handler only passes the signal on to a thread of its own, which removes
-// the tests' folder (no test still at work makes it again) and then ends the
-// program by that signal, as it would have ended without the handler. A
-// signal ignored when the program started (nohup) stays ignored; a child
-// forked without a new program has the default back.
-class FolderGoesOnInterruption {
-public:
-    static void install(const std::string& root) {
-        if (pipe2(wake_, O_CLOEXEC) != 0) return;
-        std::thread([root] {
-            unsigned char sig = 0;
-            while (::read(wake_[0], &sig, 1) < 0 && errno == EINTR) {
-            }
-            ns::removeHomeDirectory(root);
-            ns::endBySignal(sig);
-        }).detach();
-        for (int sig : kSignals) {
-            struct sigaction was {};
-            if (sigaction(sig, nullptr, &was) != 0 || was.sa_handler == SIG_IGN) continue;
-            struct sigaction action {};
-            action.sa_handler = &passOn;
-            sigemptyset(&action.sa_mask);
-            action.sa_flags = SA_RESTART;
-            sigaction(sig, &action, nullptr);
-        }
-        pthread_atfork(nullptr, nullptr, [] {
-            for (int sig : kSignals) {
-                struct sigaction was {};
-                if (sigaction(sig, nullptr, &was) == 0 && was.sa_handler == &passOn) std::signal(sig, SIG_DFL);
-            }
-        });
-    }
-
-private:
-    static constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-    static void passOn(int sig) {
-        const int saved = errno;
-        const unsigned char byte = static_cast<unsigned char>(sig);
-        [[maybe_unused]] ssize_t n = ::write(wake_[1], &byte, 1);
-        errno = saved;
-    }
-    static inline int wake_[2] = {-1, -1};
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,7 +100,10 @@ int main(int argc, char** argv) {
             return 1;
         }
         testing::UnitTest::GetInstance()->listeners().Append(new FreshHome(root));
-        FolderGoesOnInterruption::install(root);
+        // Ctrl+C, SIGTERM or a closed terminal in the middle of the tests:
+        // the folder goes (no test still at work makes it again), then the
+        // program ends as the signal would have ended it.
+        ns::removeOnEndingSignals(root);
     }
     if (!std::getenv("TZ")) setenv("TZ", "Asia/Shanghai", 1);
     if (!std::getenv("KL_RESOURCES")) setenv("KL_RESOURCES", KL_RESOURCES_DIR, 1);

@@ -9,6 +9,7 @@
 
 #include "demo/DemoPictures.h"
 #include "demo/DemoReplies.h"
+#include "foundation/DateTime.h"
 #include "foundation/Log.h"
 #include "service/JSON.h"
 
@@ -43,18 +44,13 @@ std::string htmlEscape(const std::string& text) {
     return out;
 }
 
-// The days of a month of the calendar.
-int daysIn(int year, int month) {
-    static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : kDays[(month - 1) % 12];
-}
-
 }  // namespace
 
 // ---- Start ----
 
-std::string DemoService::now() const { return timeText(clock_ != 0 ? clock_ : std::time(nullptr)); }
+std::time_t DemoService::clock() const { return clock_ != 0 ? clock_ : std::time(nullptr); }
+
+std::string DemoService::now() const { return timeText(clock()); }
 
 DemoService::DemoService(const Options& options)
     : dataFolder_(options.dataFolder), stateFolder_(options.stateFolder), clock_(options.clock) {
@@ -327,8 +323,8 @@ void DemoService::loadState() {
     };
     loadComments(read(kCommentsFile, "comments"), true);
     // On the same days of this month (and of the last) whatever day it is.
-    const std::string today = now();
-    const int year = std::stoi(today.substr(0, 4)), month = std::stoi(today.substr(5, 2));
+    const ns::DateComponents today = ns::dateComponents(ns::Date{static_cast<double>(clock())});
+    const int year = today.year, month = today.month;
     const struct {
         const char* key;
         int year, month;
@@ -337,7 +333,7 @@ void DemoService::loadState() {
     for (const auto& [member, sample] : service_["sign_ins"].entries())
         for (const auto& m : months)
             for (const auto& day : sample[m.key].items()) {
-                if (day.intValue() < 1 || day.intValue() > daysIn(m.year, m.month)) continue;
+                if (day.intValue() < 1 || day.intValue() > ns::daysInMonth(m.year, m.month)) continue;
                 signs_.push(ns::Value::dictionary(
                     {{"user_id", member},
                      {"add_time", ns::format("%04d-%02d-%02d 08:30:00", m.year, m.month, day.intValue())}}));

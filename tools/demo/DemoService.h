@@ -108,7 +108,9 @@ private:
     using Change = ns::Value (DemoService::*)(const ns::Value& argument, const std::string& time);
     static const std::vector<std::pair<const char*, Change>>& changes();
 
-    // The service's date and time, "yyyy-MM-dd HH:mm:ss".
+    // The service's moment (Options::clock, else the real clock), and it as
+    // "yyyy-MM-dd HH:mm:ss".
+    std::time_t clock() const;
     std::string now() const;
     ns::Value readData(const std::string& file) const;
     void loadArticles(const ns::Value& data);

@@ -68,6 +68,11 @@ std::string faultEnvelope(const std::string& text, const std::string& code = "so
            "</soap:Text></soap:Reason></soap:Fault></soap:Body></soap:Envelope>";
 }
 
+// What failed, and why (the system's reason: the address in use, no permission).
+std::runtime_error failure(const std::string& what) {
+    return std::runtime_error("soap server: " + what + ": " + std::strerror(errno));
+}
+
 }  // namespace
 
 struct SoapServer::Connection {
@@ -78,10 +83,6 @@ struct SoapServer::Connection {
 
 SoapServer::SoapServer(int port, std::string serviceNamespace, Listening listening)
     : namespace_(std::move(serviceNamespace)) {
-    // What failed, and why (the system's reason: the address in use, no permission).
-    auto failure = [](const std::string& what) {
-        return std::runtime_error("soap server: " + what + ": " + std::strerror(errno));
-    };
     listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (listenFd_ < 0) throw failure("cannot make a socket");
     int one = 1;
@@ -119,9 +120,7 @@ SoapServer::SoapServer(int port, std::string serviceNamespace, Listening listeni
 
 void SoapServer::listen() {
     if (acceptThread_.joinable()) return;
-    if (::listen(listenFd_, 128) != 0)
-        throw std::runtime_error("soap server: cannot listen on port " + std::to_string(port_) + ": " +
-                                 std::strerror(errno));
+    if (::listen(listenFd_, 128) != 0) throw failure("cannot listen on port " + std::to_string(port_));
     acceptThread_ = std::thread([this] { acceptLoop(); });
 }
 
