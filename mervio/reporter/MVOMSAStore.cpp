@@ -386,6 +386,9 @@ void MVOMSAStore::updateEvents(MVOMSAStoreEvents events, std::uint32_t status) {
 }
 
 MVOMSAStoreEvents MVOMSAStore::takeBatch(std::uint64_t* file) {
+    // The rows are this program's from now until their outcome: another
+    // program's start must find the running lock held.
+    runningLock_.keep();
     std::lock_guard lock(mvomsa::databaseLock());
     *file = file_;
     MVOMSAStoreEvents batch;

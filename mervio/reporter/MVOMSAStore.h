@@ -12,7 +12,8 @@
 // Another program may use the same file (the app run twice on one home):
 // every statement waits a few seconds for the other's locks, a launch
 // leaves the rows in upload alone while another program runs the store
-// (runningLockPath), and a batch's outcome touches only rows still in upload.
+// (runningLockPath, whose file may even be deleted meanwhile), and a batch's
+// outcome touches only rows still in upload.
 //
 //   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
 //   store->launch();                              // events left in upload wait again
@@ -118,8 +119,8 @@ public:
     int queryDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values, std::vector<mvomsa::Row>* rows);
 
     // Asynchronous: takes the store's running lock for as long as the store
-    // is kept; when no other program held it, rows left in upload wait
-    // again. The count is read anew.
+    // is kept; when no other program held it (and its file was there
+    // already), rows left in upload wait again. The count is read anew.
     void launch();
     // Waiting events in the table (0 on any failure).
     std::uint32_t getStoredEventsNum();

@@ -3,6 +3,8 @@
 // program read it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -154,6 +156,7 @@ TEST_F(StoreTest, BatchesHoldTheLoadLimitAndRequestsQueuedTogetherNeverSendARowT
 }
 
 TEST_F(StoreTest, EventsLeftInUploadWaitAgainAfterARestart) {
+    store->launch();  // the run before: its lock's file is there at the restart
     put({{"a", 1}, {"b", 2}});
     MVOMSAStoreEvents loaded;
     store->loadCachedEvents(loaded);
@@ -633,6 +636,137 @@ TEST_F(StoreTest, AnUploadsOutcomeLeavesTheRowsOfAFileWrittenOverInPlace) {
             for (const auto& row : rows) EXPECT_EQ(row.sendCount, 0u);
         }
     }
+}
+
+namespace {
+
+// Whether some open of the file that `path` names holds a lock on it (an
+// open of it elsewhere in this process counts, as flock goes by open).
+bool lockedAt(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);  // lets go of it when it was had here
+    return held;
+}
+
+// A file at the path with a shared lock on it, held while the object lives:
+// another program running the store.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        EXPECT_EQ(::flock(fd_, LOCK_SH), 0) << path;
+    }
+    ~HeldFile() { ::close(fd_); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+// A start takes the running lock alone only on a file that was there, that
+// nobody held, and that the path still names once it is locked: the file
+// may be deleted or replaced between its opening and its locking.
+TEST_F(StoreTest, AStartIsAloneOnlyOnALockFileThatWasThereUnheldAndThatItsPathStillNames) {
+    enum Before { kNone, kUnheld, kHeld };
+    enum Then { kNothing, kDeleted, kReplacedByAHeldOne, kReplacedByAnUnheldOne };
+    struct Case {
+        const char* name;
+        Before before;
+        Then then;  // once the start has opened the file
+        bool alone;
+    };
+    const Case cases[] = {
+        {"no file: a running program may hold one deleted", kNone, kNothing, false},
+        {"a file nobody holds", kUnheld, kNothing, true},
+        {"a file another program holds", kHeld, kNothing, false},
+        {"deleted: made anew", kUnheld, kDeleted, false},
+        {"replaced by one another program holds", kUnheld, kReplacedByAHeldOne, false},
+        {"a held one replaced by one nobody holds", kHeld, kReplacedByAnUnheldOne, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = ns::documentsDirectory() + "/running.lock", other = path + ".other";
+        std::unique_ptr<HeldFile> before, replacement;
+        if (c.before == kUnheld) std::ofstream(path).put('\n');
+        if (c.before == kHeld) before = std::make_unique<HeldFile>(path);
+        if (c.then == kReplacedByAHeldOne) replacement = std::make_unique<HeldFile>(other);
+        if (c.then == kReplacedByAnUnheldOne) std::ofstream(other).put('\n');
+        bool changed = false;
+        mvomsa::setRunningLockOpenedForTesting([&] {
+            if (changed || c.then == kNothing) return;
+            changed = true;
+            if (c.then == kDeleted)
+                std::filesystem::remove(path);
+            else
+                std::filesystem::rename(other, path);
+        });
+        mvomsa::RunningLock lock;
+        EXPECT_EQ(lock.take(path), c.alone);
+        mvomsa::setRunningLockOpenedForTesting(nullptr);
+        before.reset();
+        replacement.reset();
+        EXPECT_TRUE(lockedAt(path)) << "the lock is on the file the path names";
+        lock.release();
+        EXPECT_FALSE(lockedAt(path));
+        std::filesystem::remove(path);
+    }
+}
+
+// A program holding the running lock takes it again on whatever file its
+// path comes to name, so that a later start finds it held.
+TEST_F(StoreTest, ARunningLockFollowsItsPathWhenItsFileIsDeletedReplacedOrMovedAway) {
+    const std::string path = ns::documentsDirectory() + "/running.lock", other = path + ".other";
+    for (const char* change : {"deleted", "replaced", "moved away"}) {
+        SCOPED_TRACE(change);
+        std::ofstream(path).put('\n');
+        mvomsa::RunningLock lock;
+        ASSERT_TRUE(lock.take(path));
+        if (change == std::string("deleted")) {
+            std::filesystem::remove(path);
+        } else if (change == std::string("replaced")) {
+            std::ofstream(other).put('\n');
+            std::filesystem::rename(other, path);
+        } else {
+            std::filesystem::rename(path, other);
+        }
+        ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return lockedAt(path); }, 20));
+        mvomsa::RunningLock later;
+        EXPECT_FALSE(later.take(path));
+        lock.release();
+        later.release();
+        for (const std::string& p : {path, other}) std::filesystem::remove(p);
+    }
+}
+
+// The lock's file is deleted while this program has a batch in upload:
+// programs started afterwards, one after the other, leave the batch to
+// it, and each event reaches the server once.
+TEST_F(StoreTest, ADeletedLockFileDoesNotMakeALaterProgramSendTheRunningOnesBatch) {
+    store->launch();
+    put({{"a", 1}, {"b", 2}, {"c", 3}});
+    stats.answerOnce({.hold = true});
+    store->sendCachedEvents(-1);
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
+    const std::string path = MVOMSAStore::runningLockPath();
+    std::filesystem::remove(path);
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return lockedAt(path); }, 20)) << "held again, on a new file";
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        testsupport::ChildProcess later(kSecondProgram, {"start", stats.url()});
+        ASSERT_TRUE(later.waitForOutput("running")) << later.output;  // started, and sent what waited
+        later.signal(SIGTERM);
+        ASSERT_TRUE(later.waitForExit(60)) << later.output;
+        EXPECT_EQ(later.status, 0) << later.output;
+    }
+    EXPECT_EQ(stats.eventCount(), 3u);
+    server.release();
+    EXPECT_TRUE(received(3));
+    EXPECT_TRUE(storedEvents().empty());
+    server.stopHolding();
 }
 
 }  // namespace
