@@ -1,5 +1,6 @@
 #include "mervio/reporter/MVOMSAStore.h"
 
+#include <map>
 #include <mutex>
 
 #include "foundation/FileManager.h"
@@ -290,6 +291,8 @@ int MVOMSAStore::insertAlone(const std::string& json, std::uint32_t ts, std::uin
 void MVOMSAStore::sendCachedEvents(std::int32_t n) {
     queue_.async([self = shared_from_this(), n] {
         if (!MVOMSAConfig::getInstance()->statEnable() || self->storedEventCount() == 0) return;
+        auto dispatcher = MVOMSADispatcher::getInstance();
+        if (dispatcher->uploadsStopped()) return;  // the program ends: nothing more goes
         // Marked in upload before it goes, so that a second request queued
         // meanwhile, or another program, does not send the same rows. A store
         // that cannot mark them (full, read-only, locked by another connection)
@@ -298,16 +301,21 @@ void MVOMSAStore::sendCachedEvents(std::int32_t n) {
         std::uint64_t file = 0;
         MVOMSAStoreEvents batch = self->takeBatch(&file);
         if (batch.empty()) return;
-        MVOMSADispatcher::getInstance()->send(batch, [self, n, file](bool success, const MVOMSAStoreEvents& sent) {
-            self->queue_.async([self, n, file, success, sent] {
-                if (!success) {
-                    self->failEvents(sent, file);
-                    return;
-                }
-                self->removeEvents(sent, file);
-                self->afterSent(n, sent.size());
-            });
-        });
+        dispatcher->send(
+            batch,
+            [self, n, file](bool success, const MVOMSAStoreEvents& sent) {
+                self->queue_.async([self, n, file, success, sent] {
+                    if (!success) {
+                        self->failEvents(sent, file);
+                        return;
+                    }
+                    self->removeEvents(sent, file);
+                    self->afterSent(n, sent.size());
+                });
+            },
+            // Stopped before it went (the program ends): no failure, and no
+            // outcome to wait for.
+            [self, file](const MVOMSAStoreEvents& unsent) { self->putBackLater(unsent, file); });
     });
 }
 
@@ -418,6 +426,38 @@ void MVOMSAStore::removeEvents(const MVOMSAStoreEvents& events, std::uint64_t fi
     runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
         return updateDatabase("delete from events where event_id = ? and status = ?", {e.eventId, kSending});
     });
+}
+
+void MVOMSAStore::putBackLater(const MVOMSAStoreEvents& events, std::uint64_t file) {
+    {
+        std::lock_guard lock(pendingMutex_);
+        // Batches waiting means a put-back is queued, which takes every batch
+        // that comes before it runs.
+        const bool queued = !unsent_.empty();
+        unsent_.emplace_back(events, file);
+        if (queued) return;
+    }
+    queue_.async([self = shared_from_this()] { self->putBack(); });
+}
+
+void MVOMSAStore::putBack() {
+    std::vector<std::pair<MVOMSAStoreEvents, std::uint64_t>> taken;
+    {
+        std::lock_guard lock(pendingMutex_);
+        taken.swap(unsent_);
+    }
+    // The batches of one file in one transaction (the stopped uploads hand
+    // them back one after another, at the program's end).
+    std::map<std::uint64_t, MVOMSAStoreEvents> byFile;
+    for (const auto& [events, file] : taken) {
+        MVOMSAStoreEvents& all = byFile[file];
+        all.insert(all.end(), events.begin(), events.end());
+    }
+    for (const auto& [file, events] : byFile)
+        runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
+            return updateDatabase("update events set status = ? where event_id = ? and status = ?",
+                                  {kWaiting, e.eventId, kSending});
+        });
 }
 
 void MVOMSAStore::deleteEvents(MVOMSAStoreEvents events, std::function<void()> callback) {

@@ -141,7 +141,10 @@ public:
     // that cannot be marked (the store takes no writes) does not go, and no
     // more is asked for. The outcome touches only rows still in upload in
     // the file the batch came from: none once that file has been set aside
-    // or made anew.
+    // or made anew. Once the uploads are stopped (the program ends) no batch
+    // is taken, and one that was never handed to the network waits again,
+    // no failure counted; one stopped on its way stays in upload, its
+    // outcome unknown, until a start that finds no other program.
     void sendCachedEvents(std::int32_t n);
     // Appends up to maxLoadEventCount waiting events, oldest first.
     void loadCachedEvents(MVOMSAStoreEvents& events);
@@ -218,6 +221,11 @@ private:
     MVOMSAStoreEvents takeBatch(std::uint64_t* file);
     void removeEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
     void failEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
+    // A batch that never went: its rows still in upload wait again, as they
+    // were. The batches handed back meanwhile go back in one transaction.
+    void putBackLater(const MVOMSAStoreEvents& events, std::uint64_t file);
+    // On the queue: puts back the batches handed back since the last time.
+    void putBack();
     void afterSent(std::int32_t n, std::size_t batchSize);
 
     ns::SerialQueue queue_{"StatStore"};
@@ -233,5 +241,7 @@ private:
     std::atomic<std::uint32_t> numStoredEvents_{0};
     std::mutex pendingMutex_;
     std::vector<PendingEvent> pending_;  // guarded by pendingMutex_; a write is queued while any wait
+    // Guarded by pendingMutex_: batches never sent, with their file; a put-back is queued while any wait.
+    std::vector<std::pair<MVOMSAStoreEvents, std::uint64_t>> unsent_;
     mvomsa::RunningLock runningLock_;  // on the queue, and when the store is forgotten
 };

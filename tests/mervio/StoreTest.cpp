@@ -14,6 +14,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <random>
 #include <sstream>
 #include <set>
@@ -766,6 +767,43 @@ TEST_F(StoreTest, ADeletedLockFileDoesNotMakeALaterProgramSendTheRunningOnesBatc
     server.release();
     EXPECT_TRUE(received(3));
     EXPECT_TRUE(storedEvents().empty());
+    server.stopHolding();
+}
+
+// Another program ends with one batch on its way to the server and more
+// queued behind it: the batches it never sent wait again, the one whose
+// outcome is unknown stays in upload, and this program's batch in upload
+// is left as it is.
+TEST_F(StoreTest, AProgramThatEndsWithBatchesQueuedLeavesInUploadOnlyTheOneOnItsWay) {
+    store->launch();
+    put({{"mine0", 1}, {"mine1", 2}});
+    stats.answerOnce({.hold = true});
+    store->sendCachedEvents(-1);
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
+    stats.answerOnce({.hold = true});
+    testsupport::ChildProcess other(kSecondProgram, {"batches", stats.url(), "8", "2"});
+    ASSERT_TRUE(other.waitForOutput("queued")) << other.output;
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 2; }, 20));
+    other.signal(SIGTERM);
+    ASSERT_TRUE(other.waitForExit(60)) << other.output;
+    EXPECT_EQ(other.status, 0) << other.output;
+
+    auto statuses = [] {
+        std::map<std::string, std::uint32_t> out;
+        const auto rows = eventsInFile();
+        const Names named = names(rows);
+        for (std::size_t i = 0; i < rows.size(); ++i) out[named[i]] = rows[i].status;
+        return out;
+    };
+    std::map<std::string, std::uint32_t> expected{{"mine0", 2}, {"mine1", 2}, {"queued0", 2}, {"queued1", 2}};
+    for (int i = 2; i < 8; ++i) expected[std::string("queued").append(std::to_string(i))] = 1;
+    EXPECT_EQ(statuses(), expected);
+    EXPECT_EQ(stats.eventCount(), 4u);
+
+    // This program's batch goes through, and then the other's that wait again.
+    server.release();
+    ASSERT_TRUE(received(10));
+    EXPECT_EQ(statuses(), (std::map<std::string, std::uint32_t>{{"queued0", 2}, {"queued1", 2}}));
     server.stopHolding();
 }
 
