@@ -191,7 +191,13 @@ int MVOMSAStore::queryDatabase(const char* sql, std::initializer_list<mvomsa::SQ
     return rc;
 }
 
-void MVOMSAStore::recount() { numStoredEvents_.store(getStoredEventsNum()); }
+void MVOMSAStore::recount() {
+    std::vector<mvomsa::Row> rows;
+    const bool read = queryDatabase("select count(*), sum(status = ?) from events", {kWaiting}, &rows) == SQLITE_OK &&
+                      rows.size() == 1 && rows[0].size() == 2;
+    numUnsentEvents_.store(read ? static_cast<std::uint32_t>(number(rows[0][0])) : 0);
+    numStoredEvents_.store(read ? static_cast<std::uint32_t>(number(rows[0][1])) : 0);
+}
 
 void MVOMSAStore::launch() {
     queue_.async([self = shared_from_this()] {
@@ -264,10 +270,10 @@ bool MVOMSAStore::insertTogether(const std::vector<std::pair<std::string, std::u
     bool kept = file_ == file;
     for (const auto& [json, ts] : rows) {
         if (!kept) break;
-        evictIfFull(most, storedEventCount());
+        evictIfFull(most, numUnsentEvents_.load());
         kept = file_ == file &&
                insertEvent_.run(db_, {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}}) == SQLITE_OK;
-        if (kept) numStoredEvents_.fetch_add(1);
+        if (kept) counted();
     }
     if (kept && file_ == file && endTransaction()) return true;
     if (db_ && !sqlite3_get_autocommit(db_)) updateDatabase("ROLLBACK");
@@ -276,7 +282,7 @@ bool MVOMSAStore::insertTogether(const std::vector<std::pair<std::string, std::u
 }
 
 int MVOMSAStore::insertAlone(const std::string& json, std::uint32_t ts, std::uint32_t most) {
-    evictIfFull(most, storedEventCount());
+    evictIfFull(most, numUnsentEvents_.load());
     std::lock_guard lock(mvomsa::databaseLock());
     auto insert = [&] {
         return insertEvent_.run(getDB(), {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}});
@@ -284,7 +290,7 @@ int MVOMSAStore::insertAlone(const std::string& json, std::uint32_t ts, std::uin
     int rc = insert();
     // A file that stopped being a database: the event goes into the fresh one.
     if (renewIfUnusable(rc)) rc = insert();
-    if (rc == SQLITE_OK) numStoredEvents_.fetch_add(1);
+    if (rc == SQLITE_OK) counted();
     return rc;
 }
 

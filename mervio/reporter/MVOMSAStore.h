@@ -13,7 +13,9 @@
 // every statement waits a few seconds for the other's locks, a launch
 // leaves the rows in upload alone while another program runs the store
 // (runningLockPath, whose file may even be deleted meanwhile), and a batch's
-// outcome touches only rows still in upload.
+// outcome touches only rows still in upload. The store's limit
+// (maxStoreEventCount) counts every event not yet sent, in upload or
+// waiting, so rows that go back to waiting never push it past the limit.
 //
 //   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
 //   store->launch();                              // events left in upload wait again
@@ -128,7 +130,8 @@ public:
     std::uint32_t storedEventCount() const { return numStoredEvents_.load(); }
 
     // Asynchronous: stores the event's JSON text as waiting, after evicting
-    // the oldest second's events when the store is full. An event longer than
+    // the oldest second's events when the store is full: when the events not
+    // yet sent (waiting or in upload) fill maxStoreEventCount. An event longer than
     // maxReportEventLength (unless an error event) or with no text is
     // dropped. `completion` runs once in every case. The events that came
     // meanwhile are written with it in one transaction; when that is not
@@ -180,10 +183,11 @@ private:
     };
 
     MVOMSAStore();
+    // Reads the counts anew: waiting events, and events not yet sent.
     void recount();
     // On the queue: writes the events stored since the last write.
     void storePending();
-    // Evicts the oldest second's events when `count` waiting ones fill the store.
+    // Evicts the oldest second's events when `count` events not yet sent fill the store.
     void evictIfFull(std::uint32_t most, std::uint32_t count);
     // The rows in one transaction: true when it was kept with all of them.
     bool insertTogether(const std::vector<std::pair<std::string, std::uint32_t>>& rows, std::uint32_t most);
@@ -213,6 +217,11 @@ private:
     MVOMSAStoreEvents runTransaction(const MVOMSAStoreEvents& events, std::uint64_t file, bool again,
                                      const BatchStatement& statement);
     std::uint64_t currentFile();  // file_
+    // An event stored: one more waiting, one more not yet sent.
+    void counted() {
+        numStoredEvents_.fetch_add(1);
+        numUnsentEvents_.fetch_add(1);
+    }
     // Commits; a transaction that could not be committed is rolled back.
     // True when it was committed.
     bool endTransaction();
@@ -239,6 +248,7 @@ private:
     mvomsa::CachedStatement insertEvent_;
     mvomsa::CachedStatement replaceConfig_;
     std::atomic<std::uint32_t> numStoredEvents_{0};
+    std::atomic<std::uint32_t> numUnsentEvents_{0};  // every row, waiting or in upload, read with the count
     std::mutex pendingMutex_;
     std::vector<PendingEvent> pending_;  // guarded by pendingMutex_; a write is queued while any wait
     // Guarded by pendingMutex_: batches never sent, with their file; a put-back is queued while any wait.

@@ -90,6 +90,17 @@ protected:
         waiter.join();
         return ended && stats.uploads().size() <= most;
     }
+    // Stores the events and waits until each attempt is over, not for the
+    // uploads: one may be held.
+    void keep(std::initializer_list<std::pair<std::string, std::uint32_t>> events) {
+        auto done = std::make_shared<std::atomic<std::size_t>>(0);
+        for (const auto& [id, ts] : events)
+            store->storeEvent(custom(id, ts), false, [done] {
+                ++*done;
+                ns::RunLoop::main().wakeUp();
+            });
+        ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return *done == events.size(); }, 20));
+    }
     void putMany(int n, std::uint32_t from) {
         for (int i = 0; i < n; ++i) store->storeEvent(custom(std::string("e").append(std::to_string(from + i)), from + i), false, nullptr);
         settle();
@@ -804,6 +815,32 @@ TEST_F(StoreTest, AProgramThatEndsWithBatchesQueuedLeavesInUploadOnlyTheOneOnIts
     server.release();
     ASSERT_TRUE(received(10));
     EXPECT_EQ(statuses(), (std::map<std::string, std::uint32_t>{{"queued0", 2}, {"queued1", 2}}));
+    server.stopHolding();
+}
+
+// Rows in upload count against the store's limit: the file never holds
+// more events not yet sent than the limit, and when they wait again (the
+// batch never went, or a start puts them back) none is evicted for them.
+TEST_F(StoreTest, RowsInUploadCountAgainstTheLimitSoThatWaitingAgainEvictsNothing) {
+    store->launch();
+    auto config = MVOMSAConfig::getInstance();
+    config->setMaxStoreEventCount(4);
+    config->setMaxLoadEventCount(2);
+    put({{"a", 1}, {"b", 2}, {"c", 3}});
+    stats.answerOnce({.hold = true});
+    store->sendCachedEvents(1);  // a and b in upload
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
+    keep({{"d", 4}, {"e", 5}});  // e takes the oldest second's place
+    EXPECT_EQ(names(eventsInFile()), (Names{"b", "c", "d", "e"}));
+    MVOMSADispatcher::getInstance()->stopUploads();  // a and b: their outcome unknown
+    relaunch();
+    store = MVOMSAStore::getInstance();
+    store->launch();  // b waits again
+    MVOMSAConfig::getInstance()->setMaxStoreEventCount(4);
+    put({{"f", 6}});
+    Names kept = names(storedEvents());
+    EXPECT_EQ(kept, (Names{"c", "d", "e", "f"}));
+    server.release();
     server.stopHolding();
 }
 
