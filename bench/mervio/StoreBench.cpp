@@ -23,6 +23,7 @@
 #include "mervio/reporter/MVOMSA.h"
 #include "mervio/reporter/MVOMSAConfig.h"
 #include "mervio/reporter/MVOMSADatabase.h"
+#include "mervio/reporter/MVOMSADispatcher.h"
 #include "mervio/reporter/MVOMSAStore.h"
 #include "net/Reachability.h"
 #include "soapserver/StatReport.h"
@@ -144,6 +145,45 @@ void BM_OutcomeDelayWith300InsertsQueued(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_OutcomeDelayWith300InsertsQueued)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+
+// The program ends with one batch of 30 on its way to a server that does
+// not answer and 20 more queued behind it: the time from the stop of the
+// uploads until the store is idle, the batches never sent waiting again.
+void BM_EndWith20BatchesQueued(benchmark::State& state) {
+    Reporter& r = reporter();
+    for (auto _ : state) {
+        state.PauseTiming();
+        Reporter::empty();
+        auto store = MVOMSAStore::getInstance();
+        for (int i = 0; i < 21 * 30; ++i) store->storeEvent(custom(i), false, nullptr);
+        MVOMSA::waitForQueuesForTesting();
+        const std::size_t uploads = r.stats.uploads().size();
+        r.stats.answerOnce({.hold = true});
+        for (int i = 0; i < 21; ++i) store->sendCachedEvents(1);
+        store->taskQueue().waitUntilIdle();
+        if (!ns::RunLoop::main().runUntil([&] { return r.stats.uploads().size() > uploads; }, 20)) {
+            state.SkipWithError("the batch did not go");
+            break;
+        }
+        state.ResumeTiming();
+        MVOMSADispatcher::getInstance()->stopUploads();
+        MVOMSA::waitForQueuesForTesting();
+        state.PauseTiming();
+        const std::uint32_t waiting = store->getStoredEventsNum();
+        r.server.release();
+        // A start afresh: the uploads go again, and the store is emptied.
+        MVOMSA::resetForTesting();
+        r.server.stopHolding();
+        MVOMSA::getInstance();
+        Reporter::empty();
+        if (waiting != 20 * 30) {
+            state.SkipWithError("the batches never sent do not all wait again");
+            break;
+        }
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_EndWith20BatchesQueued)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

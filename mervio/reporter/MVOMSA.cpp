@@ -393,6 +393,7 @@ void MVOMSA::resetForTesting() { finishAndForget(); }
 // The uploads get a moment to finish (a server that answers takes
 // milliseconds); one that takes longer is stopped, its events kept for the
 // next start, so that the program ends at once however the server behaves.
+// The batches queued behind it wait again in the store before it closes.
 void MVOMSA::finishBeforeExit() {
     auto dispatcher = MVOMSADispatcher::getInstance();
     dispatcher->stopUploadsAfter(MVOMSADispatcher::kExitGraceSeconds);

@@ -62,8 +62,8 @@ public:
     // and stops them, with its store closed, before the process tears down
     // what they use. Uploads get MVOMSADispatcher::kExitGraceSeconds; the
     // one still in flight then is stopped, and those after it are not tried:
-    // their events wait in the store for the next start, with no failure
-    // counted against them.
+    // their events wait again at once, and those of the one stopped in
+    // flight at the next start, with no failure counted against them.
     static void finishBeforeExit();
 
     // Starts (once statistics are on): keys given again pile up, "|" between them.

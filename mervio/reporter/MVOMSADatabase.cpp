@@ -1,7 +1,11 @@
 #include "mervio/reporter/MVOMSADatabase.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/file.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -196,26 +200,175 @@ void CachedStatement::finalize() {
     db_ = nullptr;
 }
 
+namespace {
+
+// Whether `path` names the file open at `fd` (the same device and inode).
+bool namesFile(const std::string& path, int fd) {
+    struct stat named{}, open{};
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 && named.st_dev == open.st_dev &&
+           named.st_ino == open.st_ino;
+}
+
+std::mutex& openedMutex() {
+    static std::mutex m;
+    return m;
+}
+
+std::function<void()>& openedHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+void opened() {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(openedMutex());
+        hook = openedHook();
+    }
+    if (hook) hook();
+}
+
+constexpr int kMadeMeanwhile = -2;
+
+// Makes the file at `path` with a shared lock on it before its name
+// appears, so that nobody finds it unlocked: its descriptor, kMadeMeanwhile
+// when a file is there by now, -1 when none can be made.
+int makeLocked(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+        lockFile(fd, LOCK_SH);
+        const std::string self = "/proc/self/fd/" + std::to_string(fd);
+        if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return fd;
+        const int error = errno;
+        ::close(fd);
+        if (error == EEXIST) return kMadeMeanwhile;
+    }
+    // A file system without unnamed files, or no /proc: made, then locked at once.
+    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return errno == EEXIST ? kMadeMeanwhile : -1;
+    lockFile(fd, LOCK_SH);
+    return fd;
+}
+
+// Locks the file that `path` names, shared in the end, making it when
+// missing: its descriptor, or -1. `alone` tells whether, when asked for,
+// an exclusive lock was had at once on a file that was there before.
+int lockAt(const std::string& path, bool tryAlone, bool* alone) {
+    *alone = false;
+    // Bounded: a path replaced under every attempt is no lock to be had.
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        const bool made = fd < 0 && errno == ENOENT;
+        if (made) fd = makeLocked(path);
+        if (fd == kMadeMeanwhile) continue;
+        if (fd < 0) return -1;
+        opened();
+        bool exclusive = false;
+        if (!made) {
+            exclusive = tryAlone && lockFile(fd, LOCK_EX | LOCK_NB);
+            // Shared from now on, so that the start of another program finds
+            // it held; waits only while another program is at that moment of its start.
+            if (!lockFile(fd, LOCK_SH)) {
+                ::close(fd);
+                return -1;
+            }
+        }
+        // Deleted or replaced meanwhile: a lock on a file that nobody opens
+        // any more tells nothing, and keeps nobody out.
+        if (!namesFile(path, fd)) {
+            ::close(fd);
+            continue;
+        }
+        *alone = exclusive;
+        return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
 bool RunningLock::take(const std::string& path) {
     release();
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd_ < 0) return false;
-    const bool alone = lockFile(fd_, LOCK_EX | LOCK_NB);
-    // Shared from now on, so that the start of another program finds it
-    // held; waits only while another program is at that moment of its start.
-    if (!lockFile(fd_, LOCK_SH)) {
-        release();
-        return false;
+    bool alone = false;
+    const int fd = lockAt(path, true, &alone);
+    if (fd < 0) return false;
+    {
+        std::lock_guard lock(mutex_);
+        path_ = path;
+        fd_ = fd;
+        notify_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        wake_ = ::eventfd(0, EFD_CLOEXEC);
+        if (notify_ >= 0 && wake_ >= 0) {
+            watchFile();
+            watcher_ = std::thread([this] { watch(); });
+        }
     }
+    keep();  // a change before the watch began
     return alone;
 }
 
+void RunningLock::watchFile() {
+    if (notify_ < 0) return;
+    if (watch_ >= 0) ::inotify_rm_watch(notify_, watch_);
+    // The file locked, whatever the path names by now. A link count going
+    // down shows as a change of attributes.
+    const std::uint32_t events = IN_ATTRIB | IN_MOVE_SELF | IN_DELETE_SELF;
+    watch_ = ::inotify_add_watch(notify_, ("/proc/self/fd/" + std::to_string(fd_)).c_str(), events);
+    if (watch_ < 0) watch_ = ::inotify_add_watch(notify_, path_.c_str(), events);
+}
+
+void RunningLock::watch() {
+    pollfd ends[2] = {{notify_, POLLIN, 0}, {wake_, POLLIN, 0}};
+    for (;;) {
+        if (::poll(ends, 2, -1) < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (ends[1].revents != 0) return;
+        if (ends[0].revents & (POLLERR | POLLHUP | POLLNVAL)) return;
+        alignas(inotify_event) char events[4096];
+        while (::read(notify_, events, sizeof events) > 0) {
+        }
+        keep();
+    }
+}
+
+void RunningLock::keep() {
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0 || namesFile(path_, fd_)) return;
+    bool alone = false;
+    const int fd = lockAt(path_, false, &alone);
+    // None to be had there (its folder gone, with the store in it): the lock
+    // held stays, and the next change is watched for as before.
+    if (fd < 0) return;
+    ::close(fd_);  // the new one is held first: no moment without either
+    fd_ = fd;
+    watchFile();
+}
+
 void RunningLock::release() {
-    if (fd_ >= 0) ::close(fd_);  // closing lets go of the lock
-    fd_ = -1;
+    if (wake_ >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] ssize_t written = ::write(wake_, &one, sizeof one);
+    }
+    if (watcher_.joinable()) watcher_.join();
+    std::lock_guard lock(mutex_);
+    for (int* fd : {&fd_, &notify_, &wake_}) {  // closing fd_ lets go of the lock
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
+    watch_ = -1;
+    path_.clear();
 }
 
 void setBusyTimeoutForTesting(int milliseconds) { busyTimeout.store(milliseconds < 0 ? kBusyTimeoutMs : milliseconds); }
+
+void setRunningLockOpenedForTesting(std::function<void()> hook) {
+    std::lock_guard lock(openedMutex());
+    openedHook() = std::move(hook);
+}
 
 void setStatementTraceForTesting(std::function<void(const std::string&)> trace) {
     std::lock_guard lock(traceMutex());

@@ -26,7 +26,9 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <variant>
 #include <vector>
 
@@ -105,6 +107,15 @@ private:
 // An advisory lock that a program using the store holds while it runs: a
 // shared flock on a file beside the store, which the system lets go of when
 // the program ends or dies.
+//
+// The file may be deleted or replaced while programs hold it. A program
+// that takes the lock then checks that the path still names the file it
+// locked, and takes it again when it does not; one that had to make the
+// file cannot know whether a running program holds the file that went, so
+// it is never alone. A program holding the lock watches the file and, once
+// the path names another file or none, takes a shared lock on the file the
+// path names (made, already locked, when missing), so that a later start
+// finds it held. A file made here is locked before its name appears.
 class RunningLock {
 public:
     RunningLock() = default;
@@ -114,18 +125,38 @@ public:
 
     // Takes the lock on the file at `path` (made when missing): true when
     // no other program held it at that moment, so that nothing in the
-    // store is another running program's. False when it is held elsewhere
-    // or cannot be had at all.
+    // store is another running program's. False when it is held elsewhere,
+    // when the file had to be made, or when it cannot be had at all.
     bool take(const std::string& path);
+    // Takes a shared lock on the file the path names when that is no longer
+    // the file locked (the watch does this as soon as the file changes).
+    void keep();
     void release();
 
 private:
-    int fd_ = -1;
+    void watch();
+    // Watches the file locked for being unlinked, replaced or moved (under mutex_).
+    void watchFile();
+
+    // Guards the fields below; the watch reads notify_ and wake_ without it,
+    // as they are set before it starts and closed after it has ended.
+    std::mutex mutex_;
+    std::string path_;
+    int fd_ = -1;       // the file locked
+    int watch_ = -1;    // inotify watch of that file
+    int notify_ = -1;   // inotify descriptor
+    int wake_ = -1;     // eventfd that ends the watch
+    std::thread watcher_;
 };
 
 // Tests: connections opened from now on wait `milliseconds` for other
 // connections' locks (0: not at all); a negative value is kBusyTimeoutMs again.
 void setBusyTimeoutForTesting(int milliseconds);
+
+// Tests: `hook` is called each time a RunningLock has opened (or made)
+// the file at its path, before it locks it and checks that the path still
+// names it. An empty function stops it.
+void setRunningLockOpenedForTesting(std::function<void()> hook);
 
 // Tests: `trace` receives the text of every statement prepared on a
 // connection opened from now on, as prepared (placeholders, not values).

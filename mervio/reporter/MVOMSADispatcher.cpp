@@ -255,34 +255,42 @@ void MVOMSADispatcher::sendEvent(const std::shared_ptr<MVOMSAEvent>& event, Even
 
 void MVOMSADispatcher::send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback) {
     if (!event) return;
-    // Not sent: called back so, and the caller keeps the event.
-    post(
-        {event->toJsonString()},
-        [event, callback = std::move(callback)](bool ok) {
-            if (callback) callback(ok, event);
-        },
-        true);
+    auto done = [event, callback = std::move(callback)](bool ok) {
+        if (callback) callback(ok, event);
+    };
+    // Stopped: called back as not sent, and the caller keeps the event.
+    post({event->toJsonString()}, done, [done](bool) { done(false); });
 }
 
-void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callback) {
+void MVOMSADispatcher::send(const MVOMSAStoreEvents& events, BatchCallback callback, UnsentCallback unsent) {
     std::vector<std::string> texts;
     for (const auto& e : events) texts.push_back(e->content);
-    // Stopped: not called back; the events stay stored as they are.
     post(
         std::move(texts),
         [events, callback = std::move(callback)](bool ok) {
             if (callback) callback(ok, events);
         },
-        false);
+        // Stopped on its way, the server may have it: not called back, the
+        // events left as they are. Stopped before: handed back as unsent.
+        [events, unsent = std::move(unsent)](bool begun) {
+            if (!begun && unsent) unsent(events);
+        });
 }
 
-void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done, bool reportWhenStopped) {
-    queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done), reportWhenStopped] {
+void MVOMSADispatcher::post(std::vector<std::string> texts, std::function<void(bool)> done,
+                            std::function<void(bool begun)> stopped) {
+    queue_.async([self = shared_from_this(), texts = std::move(texts), done = std::move(done),
+                  stopped = std::move(stopped)] {
+        if (self->uploadsStopped()) {  // not even built: the program ends
+            stopped(false);
+            return;
+        }
         std::string plain = jsonArrayOf(texts);
         ns::Value reply;
-        bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply);
+        bool begun = false;
+        bool ok = self->nsRequest(ns::Bytes(plain.begin(), plain.end()), &reply, &begun);
         if (!ok && self->uploadsStopped()) {
-            if (reportWhenStopped) done(false);
+            stopped(begun);
             return;
         }
         done(ok);
@@ -305,7 +313,7 @@ void MVOMSADispatcher::takeReply(const ns::Value& object) {
     if (object.isDictionary() && holder) holder->updateOnlineConfig(object);
 }
 
-bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, ns::Value* reply) {
+bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, ns::Value* reply, bool* begun) {
     ns::Bytes body;
     net::Request request;
     if (plain.size() < kCompressFrom) {
@@ -328,7 +336,9 @@ bool MVOMSADispatcher::nsRequest(const ns::Bytes& plain, ns::Value* reply) {
     request.timeout = kTimeoutSeconds;
     request.acceptCompressed = false;  // the reply's "rc4" is ours to undo, not the HTTP layer's
 
-    net::Response response = net::perform(request, &stop_);
+    net::Response response = net::perform(request, &stop_, {}, [begun] {
+        if (begun) *begun = true;
+    });
     if (response.failed() || response.status != 200) return false;
     if (response.body.empty()) return false;
     ns::Bytes data(response.body.begin(), response.body.end());

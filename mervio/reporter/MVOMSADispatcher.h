@@ -17,9 +17,11 @@
 // At the program's end (stopUploadsAfter, then stopUploads) the uploads get
 // a moment more; then the one in flight is stopped and those after it are
 // not tried. A stopped upload is not a failed one: an event sent alone is
-// called back as not sent (so it is stored again), and a batch of stored
-// events is not called back at all, so its events stay in the store, with
-// no failure counted against them, for the next start. The same class runs
+// called back as not sent (so it is stored again); a batch of stored events
+// that never got under way is handed to its unsent callback (its events wait
+// again, no failure counted), and one stopped on its way is not called back
+// at all, since the server may have it: its events stay in upload for the
+// next start. The same class runs
 // the speed test the server may order: a timed TCP connection to each listed
 // server, the results kept in the settings; it stops with the uploads.
 #pragma once
@@ -58,6 +60,7 @@ class MVOMSADispatcher : public std::enable_shared_from_this<MVOMSADispatcher> {
 public:
     using EventCallback = std::function<void(bool success, const std::shared_ptr<MVOMSAEvent>& event)>;
     using BatchCallback = std::function<void(bool success, const MVOMSAStoreEvents& events)>;
+    using UnsentCallback = std::function<void(const MVOMSAStoreEvents& events)>;
     // A blocking lookup of a host's IPv4 address as dotted text, or none.
     using Lookup = std::function<std::optional<std::string>(const std::string& host)>;
 
@@ -89,11 +92,14 @@ public:
     // thread. An event with no text is not sent and not called back.
     void sendEvent(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback);
     void send(const std::shared_ptr<MVOMSAEvent>& event, EventCallback callback);
-    void send(const MVOMSAStoreEvents& events, BatchCallback callback);
+    // `unsent` (on the queue) gets the events instead when the uploads were
+    // stopped before this one got under way.
+    void send(const MVOMSAStoreEvents& events, BatchCallback callback, UnsentCallback unsent = {});
     // One exchange with the plain array (on the queue): true on status 200 and "ret" "0";
     // `reply` gets the (deciphered) reply's object (replyObject), nil when
-    // there was none.
-    bool nsRequest(const ns::Bytes& plain, ns::Value* reply);
+    // there was none; `begun` is set once the exchange is under way
+    // (connecting or sending), from when the server may have the body.
+    bool nsRequest(const ns::Bytes& plain, ns::Value* reply, bool* begun = nullptr);
 
     // A deciphered reply read as JSON: the object, or nil for anything else.
     static ns::Value replyObject(const ns::Bytes& reply);
@@ -124,8 +130,9 @@ private:
     MVOMSADispatcher() = default;
     // On the queue: posts the texts as one array, calls `done`, then hands a
     // successful reply's configuration to the holder. When the uploads were
-    // stopped, `done` gets false if `reportWhenStopped`, else is not called.
-    void post(std::vector<std::string> texts, std::function<void(bool)> done, bool reportWhenStopped);
+    // stopped, `stopped` is called instead, with whether the exchange had got
+    // under way.
+    void post(std::vector<std::string> texts, std::function<void(bool)> done, std::function<void(bool begun)> stopped);
 
     ns::SerialQueue queue_{"HttpDispatcher"};
 

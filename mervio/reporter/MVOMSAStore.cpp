@@ -1,5 +1,6 @@
 #include "mervio/reporter/MVOMSAStore.h"
 
+#include <map>
 #include <mutex>
 
 #include "foundation/FileManager.h"
@@ -190,7 +191,13 @@ int MVOMSAStore::queryDatabase(const char* sql, std::initializer_list<mvomsa::SQ
     return rc;
 }
 
-void MVOMSAStore::recount() { numStoredEvents_.store(getStoredEventsNum()); }
+void MVOMSAStore::recount() {
+    std::vector<mvomsa::Row> rows;
+    const bool read = queryDatabase("select count(*), sum(status = ?) from events", {kWaiting}, &rows) == SQLITE_OK &&
+                      rows.size() == 1 && rows[0].size() == 2;
+    numUnsentEvents_.store(read ? static_cast<std::uint32_t>(number(rows[0][0])) : 0);
+    numStoredEvents_.store(read ? static_cast<std::uint32_t>(number(rows[0][1])) : 0);
+}
 
 void MVOMSAStore::launch() {
     queue_.async([self = shared_from_this()] {
@@ -263,10 +270,10 @@ bool MVOMSAStore::insertTogether(const std::vector<std::pair<std::string, std::u
     bool kept = file_ == file;
     for (const auto& [json, ts] : rows) {
         if (!kept) break;
-        evictIfFull(most, storedEventCount());
+        evictIfFull(most, numUnsentEvents_.load());
         kept = file_ == file &&
                insertEvent_.run(db_, {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}}) == SQLITE_OK;
-        if (kept) numStoredEvents_.fetch_add(1);
+        if (kept) counted();
     }
     if (kept && file_ == file && endTransaction()) return true;
     if (db_ && !sqlite3_get_autocommit(db_)) updateDatabase("ROLLBACK");
@@ -275,7 +282,7 @@ bool MVOMSAStore::insertTogether(const std::vector<std::pair<std::string, std::u
 }
 
 int MVOMSAStore::insertAlone(const std::string& json, std::uint32_t ts, std::uint32_t most) {
-    evictIfFull(most, storedEventCount());
+    evictIfFull(most, numUnsentEvents_.load());
     std::lock_guard lock(mvomsa::databaseLock());
     auto insert = [&] {
         return insertEvent_.run(getDB(), {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}});
@@ -283,13 +290,15 @@ int MVOMSAStore::insertAlone(const std::string& json, std::uint32_t ts, std::uin
     int rc = insert();
     // A file that stopped being a database: the event goes into the fresh one.
     if (renewIfUnusable(rc)) rc = insert();
-    if (rc == SQLITE_OK) numStoredEvents_.fetch_add(1);
+    if (rc == SQLITE_OK) counted();
     return rc;
 }
 
 void MVOMSAStore::sendCachedEvents(std::int32_t n) {
     queue_.async([self = shared_from_this(), n] {
         if (!MVOMSAConfig::getInstance()->statEnable() || self->storedEventCount() == 0) return;
+        auto dispatcher = MVOMSADispatcher::getInstance();
+        if (dispatcher->uploadsStopped()) return;  // the program ends: nothing more goes
         // Marked in upload before it goes, so that a second request queued
         // meanwhile, or another program, does not send the same rows. A store
         // that cannot mark them (full, read-only, locked by another connection)
@@ -298,16 +307,21 @@ void MVOMSAStore::sendCachedEvents(std::int32_t n) {
         std::uint64_t file = 0;
         MVOMSAStoreEvents batch = self->takeBatch(&file);
         if (batch.empty()) return;
-        MVOMSADispatcher::getInstance()->send(batch, [self, n, file](bool success, const MVOMSAStoreEvents& sent) {
-            self->queue_.async([self, n, file, success, sent] {
-                if (!success) {
-                    self->failEvents(sent, file);
-                    return;
-                }
-                self->removeEvents(sent, file);
-                self->afterSent(n, sent.size());
-            });
-        });
+        dispatcher->send(
+            batch,
+            [self, n, file](bool success, const MVOMSAStoreEvents& sent) {
+                self->queue_.async([self, n, file, success, sent] {
+                    if (!success) {
+                        self->failEvents(sent, file);
+                        return;
+                    }
+                    self->removeEvents(sent, file);
+                    self->afterSent(n, sent.size());
+                });
+            },
+            // Stopped before it went (the program ends): no failure, and no
+            // outcome to wait for.
+            [self, file](const MVOMSAStoreEvents& unsent) { self->putBackLater(unsent, file); });
     });
 }
 
@@ -386,6 +400,9 @@ void MVOMSAStore::updateEvents(MVOMSAStoreEvents events, std::uint32_t status) {
 }
 
 MVOMSAStoreEvents MVOMSAStore::takeBatch(std::uint64_t* file) {
+    // The rows are this program's from now until their outcome: another
+    // program's start must find the running lock held.
+    runningLock_.keep();
     std::lock_guard lock(mvomsa::databaseLock());
     *file = file_;
     MVOMSAStoreEvents batch;
@@ -415,6 +432,38 @@ void MVOMSAStore::removeEvents(const MVOMSAStoreEvents& events, std::uint64_t fi
     runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
         return updateDatabase("delete from events where event_id = ? and status = ?", {e.eventId, kSending});
     });
+}
+
+void MVOMSAStore::putBackLater(const MVOMSAStoreEvents& events, std::uint64_t file) {
+    {
+        std::lock_guard lock(pendingMutex_);
+        // Batches waiting means a put-back is queued, which takes every batch
+        // that comes before it runs.
+        const bool queued = !unsent_.empty();
+        unsent_.emplace_back(events, file);
+        if (queued) return;
+    }
+    queue_.async([self = shared_from_this()] { self->putBack(); });
+}
+
+void MVOMSAStore::putBack() {
+    std::vector<std::pair<MVOMSAStoreEvents, std::uint64_t>> taken;
+    {
+        std::lock_guard lock(pendingMutex_);
+        taken.swap(unsent_);
+    }
+    // The batches of one file in one transaction (the stopped uploads hand
+    // them back one after another, at the program's end).
+    std::map<std::uint64_t, MVOMSAStoreEvents> byFile;
+    for (const auto& [events, file] : taken) {
+        MVOMSAStoreEvents& all = byFile[file];
+        all.insert(all.end(), events.begin(), events.end());
+    }
+    for (const auto& [file, events] : byFile)
+        runBatch(events, file, [&](MVOMSAStoreEvent& e, bool) {
+            return updateDatabase("update events set status = ? where event_id = ? and status = ?",
+                                  {kWaiting, e.eventId, kSending});
+        });
 }
 
 void MVOMSAStore::deleteEvents(MVOMSAStoreEvents events, std::function<void()> callback) {

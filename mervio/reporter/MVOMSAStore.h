@@ -12,7 +12,10 @@
 // Another program may use the same file (the app run twice on one home):
 // every statement waits a few seconds for the other's locks, a launch
 // leaves the rows in upload alone while another program runs the store
-// (runningLockPath), and a batch's outcome touches only rows still in upload.
+// (runningLockPath, whose file may even be deleted meanwhile), and a batch's
+// outcome touches only rows still in upload. The store's limit
+// (maxStoreEventCount) counts every event not yet sent, in upload or
+// waiting, so rows that go back to waiting never push it past the limit.
 //
 //   auto store = MVOMSAStore::getInstance();      // opens the file, creates the tables
 //   store->launch();                              // events left in upload wait again
@@ -118,8 +121,8 @@ public:
     int queryDatabase(const char* sql, std::initializer_list<mvomsa::SQLValue> values, std::vector<mvomsa::Row>* rows);
 
     // Asynchronous: takes the store's running lock for as long as the store
-    // is kept; when no other program held it, rows left in upload wait
-    // again. The count is read anew.
+    // is kept; when no other program held it (and its file was there
+    // already), rows left in upload wait again. The count is read anew.
     void launch();
     // Waiting events in the table (0 on any failure).
     std::uint32_t getStoredEventsNum();
@@ -127,7 +130,8 @@ public:
     std::uint32_t storedEventCount() const { return numStoredEvents_.load(); }
 
     // Asynchronous: stores the event's JSON text as waiting, after evicting
-    // the oldest second's events when the store is full. An event longer than
+    // the oldest second's events when the store is full: when the events not
+    // yet sent (waiting or in upload) fill maxStoreEventCount. An event longer than
     // maxReportEventLength (unless an error event) or with no text is
     // dropped. `completion` runs once in every case. The events that came
     // meanwhile are written with it in one transaction; when that is not
@@ -140,7 +144,10 @@ public:
     // that cannot be marked (the store takes no writes) does not go, and no
     // more is asked for. The outcome touches only rows still in upload in
     // the file the batch came from: none once that file has been set aside
-    // or made anew.
+    // or made anew. Once the uploads are stopped (the program ends) no batch
+    // is taken, and one that was never handed to the network waits again,
+    // no failure counted; one stopped on its way stays in upload, its
+    // outcome unknown, until a start that finds no other program.
     void sendCachedEvents(std::int32_t n);
     // Appends up to maxLoadEventCount waiting events, oldest first.
     void loadCachedEvents(MVOMSAStoreEvents& events);
@@ -176,10 +183,11 @@ private:
     };
 
     MVOMSAStore();
+    // Reads the counts anew: waiting events, and events not yet sent.
     void recount();
     // On the queue: writes the events stored since the last write.
     void storePending();
-    // Evicts the oldest second's events when `count` waiting ones fill the store.
+    // Evicts the oldest second's events when `count` events not yet sent fill the store.
     void evictIfFull(std::uint32_t most, std::uint32_t count);
     // The rows in one transaction: true when it was kept with all of them.
     bool insertTogether(const std::vector<std::pair<std::string, std::uint32_t>>& rows, std::uint32_t most);
@@ -209,6 +217,11 @@ private:
     MVOMSAStoreEvents runTransaction(const MVOMSAStoreEvents& events, std::uint64_t file, bool again,
                                      const BatchStatement& statement);
     std::uint64_t currentFile();  // file_
+    // An event stored: one more waiting, one more not yet sent.
+    void counted() {
+        numStoredEvents_.fetch_add(1);
+        numUnsentEvents_.fetch_add(1);
+    }
     // Commits; a transaction that could not be committed is rolled back.
     // True when it was committed.
     bool endTransaction();
@@ -217,6 +230,11 @@ private:
     MVOMSAStoreEvents takeBatch(std::uint64_t* file);
     void removeEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
     void failEvents(const MVOMSAStoreEvents& events, std::uint64_t file);
+    // A batch that never went: its rows still in upload wait again, as they
+    // were. The batches handed back meanwhile go back in one transaction.
+    void putBackLater(const MVOMSAStoreEvents& events, std::uint64_t file);
+    // On the queue: puts back the batches handed back since the last time.
+    void putBack();
     void afterSent(std::int32_t n, std::size_t batchSize);
 
     ns::SerialQueue queue_{"StatStore"};
@@ -230,7 +248,10 @@ private:
     mvomsa::CachedStatement insertEvent_;
     mvomsa::CachedStatement replaceConfig_;
     std::atomic<std::uint32_t> numStoredEvents_{0};
+    std::atomic<std::uint32_t> numUnsentEvents_{0};  // every row, waiting or in upload, read with the count
     std::mutex pendingMutex_;
     std::vector<PendingEvent> pending_;  // guarded by pendingMutex_; a write is queued while any wait
+    // Guarded by pendingMutex_: batches never sent, with their file; a put-back is queued while any wait.
+    std::vector<std::pair<MVOMSAStoreEvents, std::uint64_t>> unsent_;
     mvomsa::RunningLock runningLock_;  // on the queue, and when the store is forgotten
 };

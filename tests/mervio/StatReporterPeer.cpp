@@ -6,6 +6,12 @@
 //                                             waits); "running"; ends at SIGTERM
 //   stat_reporter_peer store <n> <prefix>     the store launches; "ready"; then n
 //                                             events "<prefix><i>", ten at a time
+//   stat_reporter_peer batches <report URL> <n> <size>
+//                                             the store launches and keeps n events
+//                                             "queued<i>", then asks for batches of
+//                                             `size` until each is taken: the first
+//                                             goes, the others wait behind it;
+//                                             "queued"; ends at SIGTERM
 #include <signal.h>
 
 #include <cstdio>
@@ -51,8 +57,26 @@ int main(int argc, char** argv) {
             store->storeEvent(event, false, nullptr);
             if (i % 10 == 9) MVOMSA::waitForQueuesForTesting();
         }
+    } else if (command == "batches" && argc == 5) {
+        auto config = MVOMSAConfig::getInstance();
+        config->setStatReportURL(std::string(argv[2]));
+        const int n = std::atoi(argv[3]), size = std::atoi(argv[4]);
+        config->setMaxLoadEventCount(static_cast<std::uint32_t>(size));
+        auto store = MVOMSAStore::getInstance();
+        store->launch();
+        for (int i = 0; i < n; ++i) {
+            auto event = std::make_shared<MVOMSACustomEvent>();
+            event->eventID = std::string("queued").append(std::to_string(i));
+            store->storeEvent(event, false, nullptr);
+        }
+        for (int taken = 0; taken < n; taken += size) store->sendCachedEvents(1);
+        store->taskQueue().waitUntilIdle();  // the upload's queue is busy with the first
+        say("queued");
+        int signal = 0;
+        sigwait(&end, &signal);
     } else {
-        std::fprintf(stderr, "usage: %s start <report URL> | store <n> <prefix>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s start <report URL> | store <n> <prefix> | batches <report URL> <n> <size>\n",
+                     argv[0]);
         return 2;
     }
     MVOMSA::finishBeforeExit();

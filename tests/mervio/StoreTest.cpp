@@ -3,6 +3,8 @@
 // program read it.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -154,6 +156,7 @@ TEST_F(StoreTest, BatchesHoldTheLoadLimitAndRequestsQueuedTogetherNeverSendARowT
 }
 
 TEST_F(StoreTest, EventsLeftInUploadWaitAgainAfterARestart) {
+    store->launch();  // the run before: its lock's file is there at the restart
     put({{"a", 1}, {"b", 2}});
     MVOMSAStoreEvents loaded;
     store->loadCachedEvents(loaded);
@@ -633,6 +636,168 @@ TEST_F(StoreTest, AnUploadsOutcomeLeavesTheRowsOfAFileWrittenOverInPlace) {
             for (const auto& row : rows) EXPECT_EQ(row.sendCount, 0u);
         }
     }
+}
+
+namespace {
+
+// Whether some open of the file that `path` names holds a lock on it (an
+// open of it elsewhere in this process counts, as flock goes by open).
+bool lockedAt(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);  // lets go of it when it was had here
+    return held;
+}
+
+// A file at the path with a shared lock on it, held while the object lives:
+// another program running the store.
+class HeldFile {
+public:
+    explicit HeldFile(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+        EXPECT_EQ(::flock(fd_, LOCK_SH), 0) << path;
+    }
+    ~HeldFile() { ::close(fd_); }
+    HeldFile(const HeldFile&) = delete;
+    HeldFile& operator=(const HeldFile&) = delete;
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+// A start takes the running lock alone only on a file that was there, that
+// nobody held, and that the path still names once it is locked: the file
+// may be deleted or replaced between its opening and its locking.
+TEST_F(StoreTest, AStartIsAloneOnlyOnALockFileThatWasThereUnheldAndThatItsPathStillNames) {
+    enum Then { kNothing, kDeleted, kReplacedByAHeldOne, kReplacedByAnUnheldOne };  // once the start opened it
+    const struct {
+        const char* name;
+        bool there, held;
+        Then then;
+        bool alone;
+    } cases[] = {
+        {"no file: a running program may hold one deleted", false, false, kNothing, false},
+        {"deleted: made anew", true, false, kDeleted, false},
+        {"replaced by one another program holds", true, false, kReplacedByAHeldOne, false},
+        {"a held one replaced by one nobody holds", true, true, kReplacedByAnUnheldOne, true},
+    };
+    const std::string path = ns::documentsDirectory() + "/running.lock", other = path + ".other";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.there) std::ofstream(path).put('\n');
+        std::ofstream(other).put('\n');
+        auto before = c.held ? std::make_unique<HeldFile>(path) : nullptr;
+        auto replacement = c.then == kReplacedByAHeldOne ? std::make_unique<HeldFile>(other) : nullptr;
+        Then then = c.then;
+        mvomsa::setRunningLockOpenedForTesting([&] {
+            if (then == kDeleted) std::filesystem::remove(path);
+            if (then == kReplacedByAHeldOne || then == kReplacedByAnUnheldOne) std::filesystem::rename(other, path);
+            then = kNothing;
+        });
+        mvomsa::RunningLock lock;
+        EXPECT_EQ(lock.take(path), c.alone);
+        mvomsa::setRunningLockOpenedForTesting(nullptr);
+        before.reset();
+        replacement.reset();
+        EXPECT_TRUE(lockedAt(path)) << "the lock is on the file the path names";
+        lock.release();
+        for (const std::string& p : {path, other}) std::filesystem::remove(p);
+    }
+}
+
+// The lock's file is deleted while this program has a batch in upload:
+// programs started afterwards, one after the other, leave the batch to
+// it, and each event reaches the server once.
+TEST_F(StoreTest, ADeletedLockFileDoesNotMakeALaterProgramSendTheRunningOnesBatch) {
+    store->launch();
+    put({{"a", 1}, {"b", 2}, {"c", 3}});
+    stats.answerOnce({.hold = true});
+    store->sendCachedEvents(-1);
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
+    const std::string path = MVOMSAStore::runningLockPath();
+    std::filesystem::remove(path);
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return lockedAt(path); }, 20)) << "held again, on a new file";
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        testsupport::ChildProcess later(kSecondProgram, {"start", stats.url()});
+        ASSERT_TRUE(later.waitForOutput("running")) << later.output;  // started, and sent what waited
+        later.signal(SIGTERM);
+        ASSERT_TRUE(later.waitForExit(60)) << later.output;
+        EXPECT_EQ(later.status, 0) << later.output;
+    }
+    EXPECT_EQ(stats.eventCount(), 3u);
+    server.release();
+    EXPECT_TRUE(received(3));
+    EXPECT_TRUE(storedEvents().empty());
+    server.stopHolding();
+}
+
+// Another program ends with one batch on its way to the server and more
+// queued behind it: the batches it never sent wait again, the one whose
+// outcome is unknown stays in upload, and this program's batch in upload
+// is left as it is.
+TEST_F(StoreTest, AProgramThatEndsWithBatchesQueuedLeavesInUploadOnlyTheOneOnItsWay) {
+    store->launch();
+    put({{"mine0", 1}, {"mine1", 2}});
+    stats.answerOnce({.hold = true});
+    store->sendCachedEvents(-1);
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
+    stats.answerOnce({.hold = true});
+    testsupport::ChildProcess other(kSecondProgram, {"batches", stats.url(), "8", "2"});
+    ASSERT_TRUE(other.waitForOutput("queued")) << other.output;
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 2; }, 20));
+    other.signal(SIGTERM);
+    ASSERT_TRUE(other.waitForExit(60)) << other.output;
+    EXPECT_EQ(other.status, 0) << other.output;
+
+    auto statuses = [] {
+        std::vector<std::uint32_t> out;
+        for (const auto& row : eventsInFile()) out.push_back(row.status);
+        return out;
+    };
+    // mine0, mine1, then queued0 to queued7
+    EXPECT_EQ(statuses(), (std::vector<std::uint32_t>{2, 2, 2, 2, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(stats.eventCount(), 4u);
+
+    // This program's batch goes through, and then the other's that wait again.
+    server.release();
+    ASSERT_TRUE(received(10));
+    EXPECT_EQ(names(eventsInFile()), (Names{"queued0", "queued1"}));
+    EXPECT_EQ(statuses(), (std::vector<std::uint32_t>{2, 2}));
+    server.stopHolding();
+}
+
+// Rows in upload count against the store's limit: the file never holds
+// more events not yet sent than the limit, and when they wait again (the
+// batch never went, or a start puts them back) none is evicted for them.
+TEST_F(StoreTest, RowsInUploadCountAgainstTheLimitSoThatWaitingAgainEvictsNothing) {
+    store->launch();
+    auto config = MVOMSAConfig::getInstance();
+    config->setMaxStoreEventCount(4);
+    config->setMaxLoadEventCount(2);
+    put({{"a", 1}, {"b", 2}, {"c", 3}});
+    stats.answerOnce({.hold = true});
+    store->sendCachedEvents(1);  // a and b in upload
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stats.uploads().size() == 1; }, 20));
+    std::atomic<int> stored{0};
+    for (const auto& [id, ts] : {std::pair{"d", 4u}, {"e", 5u}})  // e takes the oldest second's place
+        store->storeEvent(custom(id, ts), false, [&] {
+            ++stored;
+            ns::RunLoop::main().wakeUp();
+        });
+    ASSERT_TRUE(ns::RunLoop::main().runUntil([&] { return stored == 2; }, 20));
+    EXPECT_EQ(names(eventsInFile()), (Names{"b", "c", "d", "e"}));
+    MVOMSADispatcher::getInstance()->stopUploads();  // a and b: their outcome unknown
+    relaunch();
+    store = MVOMSAStore::getInstance();
+    store->launch();  // b waits again
+    MVOMSAConfig::getInstance()->setMaxStoreEventCount(4);
+    put({{"f", 6}});
+    EXPECT_EQ(names(storedEvents()), (Names{"c", "d", "e", "f"}));
+    server.release();
+    server.stopHolding();
 }
 
 }  // namespace

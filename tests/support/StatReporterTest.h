@@ -83,9 +83,14 @@ public:
         return arrived && stats.eventCount() == n;
     }
 
-    // The events table as SQLite reads it from the file, by row id.
+    // The events table as SQLite reads it from the file, by row id, once
+    // the reporter is idle.
     static std::vector<StoredEvent> storedEvents() {
         settle();
+        return eventsInFile();
+    }
+    // The same at once, while an upload may be under way.
+    static std::vector<StoredEvent> eventsInFile() {
         std::vector<StoredEvent> out;
         sqlite3* db = nullptr;
         if (sqlite3_open_v2(MVOMSAStore::databasePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
