@@ -20,7 +20,9 @@
 //                                                            goes once nothing writes there any
 //                                                            more, also when a signal or a
 //                                                            closed output ends the tour early,
-//                                                            or a second signal the program
+//                                                            or a second signal the program;
+//                                                            1, naming TMPDIR and why, when
+//                                                            that home cannot be made there
 //
 // Every run but the tour keeps its data in the app home, and every run
 // writes into the device folder: one that cannot be made or written is a
