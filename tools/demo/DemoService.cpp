@@ -9,9 +9,12 @@
 
 #include "demo/DemoPictures.h"
 #include "demo/DemoReplies.h"
+#include "foundation/Data.h"
 #include "foundation/DateTime.h"
+#include "foundation/FileManager.h"
 #include "foundation/Log.h"
 #include "service/JSON.h"
+#include "service/VoVaClient.h"
 
 namespace demo {
 
@@ -54,9 +57,9 @@ std::string DemoService::now() const { return timeText(clock()); }
 
 DemoService::DemoService(const Options& options)
     : dataFolder_(options.dataFolder), stateFolder_(options.stateFolder), clock_(options.clock) {
-    std::error_code ec;
-    fs::create_directories(stateFolder_, ec);
-    if (!fs::is_directory(stateFolder_)) throw std::runtime_error("cannot make the state folder " + stateFolder_);
+    // A folder named by the person running it keeps its mode.
+    if (std::string why = ns::makeWritableDirectory(stateFolder_, ns::ExistingFolder::KeepMode); !why.empty())
+        throw std::runtime_error("cannot make the state folder " + why);
     // The port is known (the data's addresses name it) but no connection is
     // taken until every handler is in place: a request in between would get
     // a fault instead of its reply.
@@ -346,17 +349,11 @@ void DemoService::loadState() {
 }
 
 bool DemoService::saveState(const std::string& file, const ns::Value& value) const {
-    fs::path path = fs::path(stateFolder_) / file;
-    fs::path temp = path.string() + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << JSONPrettyRepresentation(value) << "\n";
-        out.flush();
-        if (!out) return false;
-    }
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    return !ec;
+    const std::string path = (fs::path(stateFolder_) / file).string();
+    ns::ErrorPtr error;
+    if (ns::writeFileAtomically(path, JSONPrettyRepresentation(value) + "\n", &error)) return true;
+    ns::NSLog("kl-demo-service: cannot keep a submission: %@", error->localizedDescription());
+    return false;
 }
 
 // ---- Answers ----
