@@ -30,7 +30,8 @@
 // A write to a closed pipe fails rather than ending the program. A usage
 // error (an unknown option, a missing or malformed value, a --wait that is
 // not a decimal number of seconds, a service URL that is not an http or
-// https URL, an option without the one it goes with)
+// https URL, an option without the one it goes with; a --wait beyond what
+// the clock holds is no error, it lasts as long as the clock goes)
 // prints the usage on standard error and answers 2. --help (-h) prints the
 // usage and answers 0 when the options before it are sound; those after it
 // are not read.
