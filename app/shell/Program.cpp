@@ -277,7 +277,12 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         if (!written) err << "kestrowline: cannot write the home screen to standard output\n";
         err.flush();
         if (hosts.beforeExit) hosts.beforeExit();
-        return settled && failure.empty() && written ? 0 : 1;
+        // What the run keeps (the settings, the member's login) goes to the
+        // home now, where a failure (a full disk) can still be told.
+        std::string unkept;
+        const bool kept = ns::UserDefaults::standardUserDefaults()->synchronize(&unkept);
+        if (!kept) err << "kestrowline: cannot keep its settings: " << unkept << "\n" << std::flush;
+        return settled && failure.empty() && written && kept ? 0 : 1;
     }
 
     // Nothing shows the run: say what it is and how it ends.

@@ -13,7 +13,8 @@
 //                                                            requests (10 s at most), prints
 //                                                            the screen as text and exits: 1,
 //                                                            saying why, when they did not
-//                                                            finish or one failed
+//                                                            finish or one failed, or its
+//                                                            settings could not be written
 //   kestrowline --tour DIR [--tour-login USER:PASSWORD]      walks the built screens, writes a
 //                                                            PNG of each into DIR and exits; in
 //                                                            a temporary home of its own, which
