@@ -301,6 +301,58 @@ TEST(DemoService, OtherSubmissionsAreKeptAndOtherListsAreEmpty) {
     EXPECT_EQ(kept.at(1)["argument"]["parameters"]["number_list"].text(), "13800000012");
 }
 
+// An operation the client does not have (kl-soap --list names those it
+// has), or one in another namespace than the service's, is one the service
+// does not have: SOAP 1.2 answers it with a Sender fault and 400 Bad
+// Request, the service keeps nothing of it, and kl-soap fails saying so.
+// One of the client's operations that has no sample data is still answered
+// as an empty success, which the screens rely on.
+#ifdef KL_SOAP_PATH
+TEST(DemoService, AnOperationItDoesNotHaveIsTheSendersFaultAndNothingOfItIsKept) {
+    auto svc = startService();
+    const std::string soap = std::string(KL_SOAP_PATH) + " --quiet --service " + svc->url() + " ";
+    const std::string other = "--service-namespace http://other.example/ ";
+    const std::string message = R"('{"parameters":{"title":"t","content":"c","number_list":"1","send_type":"1"}}')";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"NoSuchOperation '{}'", 1, "NoSuchOperation"},
+        {"SubmitNoSuchThing " + message, 1, "SubmitNoSuchThing"},
+        {"--call news_request 1 10 shishixinwen", 0, "\"records\""},  // its operation is the client's
+        {"news_request '{}'", 1, "news_request"},                     // a method's name is no operation
+        {other + "GetSign '{}'", 1, "http://other.example/"},
+        {other + "SubmitMessage " + message, 1, "http://other.example/"},
+        {"GetRetailerList '{}'", 0, "\"records\":[]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        auto r = testsupport::runCommand(soap + c.arguments);
+        EXPECT_EQ(r.status, c.status) << r.output;
+        EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+        if (c.status != 0) {
+            EXPECT_NE(r.output.find("Code=400"), std::string::npos) << r.output;
+            EXPECT_NE(r.output.find("soap:Sender"), std::string::npos) << r.output;
+        }
+    }
+    EXPECT_FALSE(fs::exists(fs::path(svc->stateFolder()) / "submissions.json"));
+
+    // On the wire, as any SOAP 1.2 client reads it.
+    net::Request request;
+    request.method = "POST";
+    request.url = svc->url();
+    request.headers = {{"Content-Type", "application/soap+xml; charset=utf-8"}};
+    request.body = SoapXmlParseHelper::requestEnvelope("NoSuchOperation", "http://tempuri.org/", "{}");
+    net::Response reply = net::perform(request);
+    EXPECT_EQ(reply.status, 400);
+    auto fault = SoapXmlParseHelper::findFault(reply.body);
+    ASSERT_TRUE(fault) << reply.body;
+    EXPECT_EQ(fault->code, "soap:Sender");
+}
+#endif
+
 // ---- Members: sign-in, people ----
 
 // 09:41 on the day, in local time.

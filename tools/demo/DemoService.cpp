@@ -111,24 +111,36 @@ DemoService::DemoService(const Options& options)
         {"GetOrgActivity", &DemoService::getOrgActivity},
         {"SubmitAttach", &DemoService::submitAttach},
     };
+    // An operation in another namespace is one this service does not have,
+    // whatever its name.
+    auto inItsNamespace = [this](SoapServer::Handler handler) -> SoapServer::Handler {
+        return [this, handler = std::move(handler)](const SoapServer::Received& r) {
+            return r.serviceNamespace == server_->serviceNamespace() ? handler(r) : noSuchOperation(r);
+        };
+    };
     for (const auto& [operation, handler] : kHandlers) {
         // Structured bindings go in through init-captures: clang 14 cannot capture them by name.
         auto call = [this, op = std::string(operation), handler = handler](const SoapServer::Received& r) {
             std::lock_guard lock(mutex_);
             return answer(op, (this->*handler)(r.argument));
         };
-        server_->handle(operation, call);
+        server_->handle(operation, inItsNamespace(call));
     }
     for (const auto& [operation, change] : changes()) {
-        server_->handle(operation, [this, op = std::string(operation), change = change](const SoapServer::Received& r) {
-            std::lock_guard lock(mutex_);
-            return answer(op, keep(op, change, r.argument));
-        });
+        server_->handle(operation, inItsNamespace([this, op = std::string(operation),
+                                                   change = change](const SoapServer::Received& r) {
+                            std::lock_guard lock(mutex_);
+                            return answer(op, keep(op, change, r.argument));
+                        }));
     }
-    server_->handleOthers([this](const SoapServer::Received& r) {
+    // The client's other operations answer from no data; a name the client
+    // does not know is an operation this service does not have.
+    server_->handleOthers(inItsNamespace([this](const SoapServer::Received& r) {
+        const auto& known = VoVaClient::operations();
+        if (std::find(known.begin(), known.end(), r.operation) == known.end()) return noSuchOperation(r);
         std::lock_guard lock(mutex_);
         return answer(r.operation, otherOperation(r.operation, r.argument));
-    });
+    }));
     statistics_ = std::make_unique<StatReportReceiver>(*server_);
     statistics_->onUpload([](std::size_t events, std::size_t total) {
         ns::NSLog("kl-demo-service: statistics report with %zu events (%zu in all)", events, total);
@@ -360,6 +372,16 @@ bool DemoService::saveState(const std::string& file, const ns::Value& value) con
 
 SoapServer::Reply DemoService::answer(const std::string& operation, const ns::Value& value) const {
     return server_->result(operation, JSONRepresentation(value));
+}
+
+SoapServer::Reply DemoService::noSuchOperation(const SoapServer::Received& request) const {
+    // The fault is the sender's: SOAP 1.2 over HTTP sends a Sender fault
+    // with 400 Bad Request.
+    const std::string where = request.serviceNamespace == server_->serviceNamespace()
+                                  ? std::string()
+                                  : " in the namespace \"" + request.serviceNamespace + "\" (its operations are in \"" +
+                                        server_->serviceNamespace() + "\")";
+    return SoapServer::fault("soap:Sender", "The service has no operation \"" + request.operation + "\"" + where, 400);
 }
 
 const ns::Value* DemoService::memberById(const std::string& id) const {
