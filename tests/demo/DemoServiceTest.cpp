@@ -647,8 +647,8 @@ TEST(DemoService, WhatItCannotWriteEndsItSayingWhyAndLeavesNothingHalfWritten) {
     struct Case {
         const char* what;
         std::vector<std::string> arguments;
-        long diskBytes;           // the largest file it may write; -1: any
-        std::string says;         // in its message
+        long diskBytes;              // the largest file it may write; -1: any
+        std::string says;            // in its message
         std::set<std::string> left;  // in the folder afterwards
     };
     const Case cases[] = {
