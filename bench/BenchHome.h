@@ -5,6 +5,7 @@
 
 #include <stdlib.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -13,8 +14,12 @@
 
 struct BenchHome {
     BenchHome() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kl-bench-XXXXXX").string();
-        if (mkdtemp(pattern.data())) folder = pattern;
+        std::string why;
+        folder = ns::makeTemporaryFolder("kl-bench-", &why);
+        if (folder.empty()) {
+            std::fprintf(stderr, "cannot make the benchmark's home: %s\n", why.c_str());
+            std::exit(1);
+        }
         setenv("KL_HOME", folder.c_str(), 1);
         setenv("KL_DEVICE_HOME", (folder + "/device").c_str(), 1);
 #ifdef KL_RESOURCES_DIR

@@ -11,6 +11,7 @@
 #include <utility>
 #include <system_error>
 
+#include "foundation/FileManager.h"
 #include "foundation/Signals.h"
 
 namespace fuzz {
@@ -95,10 +96,10 @@ bool sameValue(const ns::Value& a, const ns::Value& b, const Slack& slack) {
 
 // The settings every test program runs with (tests/support/TestMain.cpp).
 void setUpProcess() {
-    namespace fs = std::filesystem;
-    std::string pattern = (fs::temp_directory_path() / "kl-fuzz-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) {
-        std::perror("kl-fuzz: cannot make a temporary home");
+    std::string why;
+    const std::string pattern = ns::makeTemporaryFolder("kl-fuzz-", &why);
+    if (pattern.empty()) {
+        std::fprintf(stderr, "kl-fuzz: cannot make a temporary home: %s\n", why.c_str());
         std::exit(2);
     }
     homeSlot() = pattern;

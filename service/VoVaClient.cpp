@@ -42,6 +42,21 @@ std::shared_ptr<VoVaClient> VoVaClient::create(std::weak_ptr<PPClientDelegate> d
     return client;
 }
 
+const std::vector<std::string>& VoVaClient::operations() {
+    static const std::vector<std::string> kOperations = {
+        "AutoUpdate", "GetArticleList", "GetArticleRecord", "GetBasicActivity", "GetCategoryList",
+        "GetCommentList", "GetEnumList", "GetEventList", "GetEventPower", "GetEventRecord", "GetGroupVoice",
+        "GetGroupVoiceRecord", "GetLinkList", "GetMailList", "GetOnlineRead", "GetOrgActivity",
+        "GetOrgLifeList", "GetOrgList", "GetOrgRecord", "GetOrgUser", "GetPower", "GetRepresentativeComment",
+        "GetRepresentativeList", "GetRepresentativeRecord", "GetRetailerComment", "GetRetailerList",
+        "GetRetailerLogin", "GetRetailerRecord", "GetSign", "GetUserConfig", "MemberLogin", "PalmHomeLogin",
+        "SubmitAttach", "SubmitComment", "SubmitDevice", "SubmitEvent", "SubmitEventHandle", "SubmitGroupVoice",
+        "SubmitGroupVoiceHandle", "SubmitMessage", "SubmitOnlineReg", "SubmitOrgActivity",
+        "SubmitRepCommentDel", "SubmitRepresentativeComment", "SubmitRetCommentDel", "SubmitRetailerComment",
+        "SubmitRetailerContact", "SubmitSign"};
+    return kOperations;
+}
+
 std::shared_ptr<NetWebServiceRequest> VoVaClient::sendOperation(const std::string& operation,
                                                                 const std::optional<std::string>& jsonString,
                                                                 const std::string& method) {

@@ -70,6 +70,10 @@ public:
     const std::string& replyOperation() const { return replyOperation_; }
     std::shared_ptr<NetWebServiceRequest> replyRequest() const { return replyRequest_.lock(); }
 
+    // The operations the methods below send, sorted by name: the service's
+    // operations as the client knows them.
+    static const std::vector<std::string>& operations();
+
     // Sends any operation: jsonString is the argument text (nothing: the
     // operation element carries no jsonString). Returns the started request.
     std::shared_ptr<NetWebServiceRequest> sendOperation(const std::string& operation,

@@ -2,7 +2,8 @@
 //
 //   kl-soap [options] OPERATION [JSON]        e.g. kl-soap GetSign '{"parameters":{"user_id":"5"}}'
 //   kl-soap [options] --call METHOD [ARG...]  e.g. kl-soap --call news_request 1 10 szyw
-//   kl-soap --list                            the client methods --call knows
+//   kl-soap --list                            the client methods --call knows, then the
+//                                             operations the client sends
 //
 // Options: --service URL, --service-namespace NS (or KL_SERVICE_URL and
 // KL_SERVICE_NAMESPACE), --timeout SECONDS, --pretty (indent a JSON result),
@@ -152,6 +153,8 @@ int main(int argc, char** argv) {
             call = true;
         } else if (a == "--list") {
             for (const auto& [name, m] : methods()) std::printf("%s (%zu)\n", name.c_str(), m.arity);
+            std::printf("\noperations of the service that the client sends (OPERATION [JSON]):\n");
+            for (const auto& operation : VoVaClient::operations()) std::printf("%s\n", operation.c_str());
             return 0;
         } else if (a == "--timeout") {
             if (i + 1 >= argc) return usage("--timeout needs a value");

@@ -220,7 +220,8 @@ void WebImageCache::storeImage(const ui::ImagePtr& image, const ns::Bytes& bytes
         fm.createDirectoryAtPath(disk->dir, true);
         ns::ErrorPtr error;
         if (!ns::writeFileAtomically(disk->path(name), bytes, &error)) {
-            ns::NSLog("WebImageCache: cannot write %@: %@", disk->path(name), error ? error->description() : "");
+            // The writer's error names the file and the reason.
+            ns::NSLog("WebImageCache: cannot write %@", error->localizedDescription());
             return;
         }
         disk->add(name, bytes.size());

@@ -3,11 +3,8 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <functional>
 #include <iostream>
 #include <memory>
@@ -210,13 +207,12 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         // once, the home removed first (the writers still at work are barred
         // from it). Signals that come before the home is known wait for it.
         holdEndingSignals();
-        std::string pattern = (std::filesystem::temp_directory_path() / "kl-tour-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            err << "kestrowline: cannot make a temporary home for the tour " << pattern << ": " << std::strerror(errno)
-                << "\n";
+        std::string why;
+        const std::string home = ns::makeTemporaryFolder("kl-tour-", &why);
+        if (home.empty()) {
+            err << "kestrowline: cannot make a temporary home for the tour: " << why << "\n";
             return 1;
         }
-        const std::string home = pattern;
         ns::setHomeDirectory(home);
         ns::UserDefaults::resetStandardUserDefaults();
         stopOnSignals([home] { ns::removeHomeDirectory(home); });
@@ -281,7 +277,12 @@ int runKestrowline(int argc, char** argv, std::ostream& out, std::ostream& err, 
         if (!written) err << "kestrowline: cannot write the home screen to standard output\n";
         err.flush();
         if (hosts.beforeExit) hosts.beforeExit();
-        return settled && failure.empty() && written ? 0 : 1;
+        // What the run keeps (the settings, the member's login) goes to the
+        // home now, where a failure (a full disk) can still be told.
+        std::string unkept;
+        const bool kept = ns::UserDefaults::standardUserDefaults()->synchronize(&unkept);
+        if (!kept) err << "kestrowline: cannot keep its settings: " << unkept << "\n" << std::flush;
+        return settled && failure.empty() && written && kept ? 0 : 1;
     }
 
     // Nothing shows the run: say what it is and how it ends.

@@ -13,14 +13,17 @@
 //                                                            requests (10 s at most), prints
 //                                                            the screen as text and exits: 1,
 //                                                            saying why, when they did not
-//                                                            finish or one failed
+//                                                            finish or one failed, or its
+//                                                            settings could not be written
 //   kestrowline --tour DIR [--tour-login USER:PASSWORD]      walks the built screens, writes a
 //                                                            PNG of each into DIR and exits; in
 //                                                            a temporary home of its own, which
 //                                                            goes once nothing writes there any
 //                                                            more, also when a signal or a
 //                                                            closed output ends the tour early,
-//                                                            or a second signal the program
+//                                                            or a second signal the program;
+//                                                            1, naming TMPDIR and why, when
+//                                                            that home cannot be made there
 //
 // Every run but the tour keeps its data in the app home, and every run
 // writes into the device folder: one that cannot be made or written is a
@@ -28,7 +31,8 @@
 // A write to a closed pipe fails rather than ending the program. A usage
 // error (an unknown option, a missing or malformed value, a --wait that is
 // not a decimal number of seconds, a service URL that is not an http or
-// https URL, an option without the one it goes with)
+// https URL, an option without the one it goes with; a --wait beyond what
+// the clock holds is no error, it lasts as long as the clock goes)
 // prints the usage on standard error and answers 2. --help (-h) prints the
 // usage and answers 0 when the options before it are sound; those after it
 // are not read.

@@ -1,7 +1,7 @@
 // The zip wrapper against Info-ZIP's zip and unzip doing the same work, in
 // one run: adding and extracting one 100 MB file and 10,000 small files.
 //
-// Inputs are generated in a temporary folder (see scratchBase) when the
+// Inputs are generated in a temporary folder (see makeScratch) when the
 // program starts and removed when it ends. The Info-ZIP side runs "zip -q" / "unzip -q" as child
 // processes, so every benchmark here measures wall-clock time. Both sides
 // extract the same archive (one written by Info-ZIP), into an empty folder.
@@ -9,8 +9,11 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "datalibs/ZipArchiver.h"
+#include "foundation/FileManager.h"
 #include "foundation/Log.h"
 
 namespace fs = std::filesystem;
@@ -59,12 +63,32 @@ void sh(std::initializer_list<std::string> pieces) {
     if (std::system(command.c_str()) != 0) std::abort();
 }
 
-// KL_BENCH_TMP, else a memory file system when there is one (so that the
-// disk's write-back does not drown the libraries' own costs), else /tmp.
-fs::path scratchBase() {
-    if (const char* env = std::getenv("KL_BENCH_TMP"); env && *env) return env;
-    if (access("/dev/shm", W_OK) == 0) return "/dev/shm";
-    return fs::temp_directory_path();
+// A new folder in KL_BENCH_TMP, else in a memory file system when there is
+// one (so that the disk's write-back does not drown the libraries' own
+// costs), else in the machine's temporary folder.
+fs::path makeScratch() {
+    std::string base;
+    if (const char* env = std::getenv("KL_BENCH_TMP"); env && *env) {
+        base = env;
+    } else if (access("/dev/shm", W_OK) == 0) {
+        base = "/dev/shm";
+    }
+    std::string why;
+    std::string folder;
+    if (base.empty()) {
+        folder = ns::makeTemporaryFolder("kl-zip-bench-", &why);
+    } else {
+        folder = base + "/kl-zip-bench-XXXXXX";
+        if (!mkdtemp(folder.data())) {
+            why = base + ": " + std::strerror(errno);
+            folder.clear();
+        }
+    }
+    if (folder.empty()) {
+        std::fprintf(stderr, "cannot make the benchmark's scratch folder: %s\n", why.c_str());
+        std::exit(1);
+    }
+    return folder;
 }
 
 struct Inputs {
@@ -75,9 +99,7 @@ struct Inputs {
     fs::path bigZip, smallZip;  // written by Info-ZIP, extracted by both sides
 
     Inputs() {
-        std::string pattern = (scratchBase() / "kl-zip-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) std::abort();
-        root = pattern;
+        root = makeScratch();
         fs::create_directories(root / "big");
         big = root / "big" / "big.txt";
         std::ofstream(big, std::ios::binary) << words(kBigSize, 1);

@@ -162,6 +162,23 @@ std::string makeWritableDirectory(const std::string& path, ExistingFolder existi
     return err == 0 ? std::string() : path + ": " + std::strerror(err);
 }
 
+// ---- The machine's temporary folder ----
+
+std::string makeTemporaryFolder(const std::string& prefix, std::string* why) {
+    const char* variable = std::getenv("TMPDIR");
+    if (variable && !*variable) {
+        if (why) *why = "TMPDIR is set but empty";
+        return {};
+    }
+    const std::string folder = variable ? variable : "/tmp";
+    std::string pattern = folder + (folder.ends_with('/') ? "" : "/") + prefix + "XXXXXX";
+    if (!::mkdtemp(pattern.data())) {
+        if (why) *why = (variable ? "TMPDIR=" : "") + folder + ": " + std::strerror(errno);
+        return {};
+    }
+    return pattern;
+}
+
 // ---- App home ----
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace ns {
 
@@ -402,6 +403,33 @@ int compareNumeric(std::string_view a, std::string_view b) {
     return 0;
 }
 
+namespace {
+
+// Whether a decimal number the double reader found out of range is too
+// large rather than too small: its first significant digit stands at or
+// above the units, counting the exponent.
+bool beyondTheLargest(std::string_view text) {
+    const std::size_t e = text.find_first_of("eE");
+    const std::string_view digits = text.substr(0, e);
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view written = text.substr(e + 1);
+        const bool negative = !written.empty() && written.front() == '-';
+        if (!written.empty() && (written.front() == '-' || written.front() == '+')) written.remove_prefix(1);
+        auto [stop, ec] = std::from_chars(written.data(), written.data() + written.size(), exponent);
+        if (ec == std::errc::result_out_of_range) exponent = std::numeric_limits<long long>::max() / 2;
+        if (negative) exponent = -exponent;
+    }
+    const std::size_t point = std::min(digits.find('.'), digits.size());
+    const std::size_t first = digits.find_first_not_of("0.");
+    if (first == std::string_view::npos) return false;  // zero
+    const long long place = first < point ? static_cast<long long>(point - first - 1)
+                                          : -static_cast<long long>(first - point);
+    return place + exponent >= 0;
+}
+
+}  // namespace
+
 std::optional<double> decimalSeconds(std::string_view text) {
     // Digits, a point, an exponent: what is left is the decimal reader's to judge.
     auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
@@ -411,7 +439,12 @@ std::optional<double> decimalSeconds(std::string_view text) {
     double value = 0;
     const char* end = text.data() + text.size();
     auto [stop, ec] = std::from_chars(text.data(), end, value, std::chars_format::general);
-    if (ec != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
+    if (stop != end) return std::nullopt;
+    // Beyond what a double holds: the largest one (a wait that lasts as
+    // long as the clock goes), or nothing at all.
+    if (ec == std::errc::result_out_of_range)
+        return beyondTheLargest(text) ? std::numeric_limits<double>::max() : 0.0;
+    if (ec != std::errc() || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 

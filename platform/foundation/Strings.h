@@ -147,8 +147,9 @@ int compareNumeric(std::string_view a, std::string_view b);
 
 // A number of seconds as a person writes one on a command line: decimal
 // digits with an optional fraction and exponent ("10", "0.5", "1e10"). No
-// sign, spaces, hexadecimal, infinity or NaN, and nothing beyond the largest
-// double: nullopt for those.
+// sign, spaces, hexadecimal, infinity or NaN: nullopt for those. A number
+// beyond the largest double ("1e400") is held at the largest, one below the
+// smallest ("1e-400") is 0.
 std::optional<double> decimalSeconds(std::string_view text);
 
 // ---- Paths (the platform's path semantics) ----

@@ -194,26 +194,38 @@ Value UserDefaults::dictionaryRepresentation() const {
     return out;
 }
 
-bool UserDefaults::synchronize() {
+bool UserDefaults::synchronize(std::string* why) {
     std::lock_guard lock(mutex_);
     if (!dirty_) return true;
-    if (detached_) return false;
-    return writeLocked();
+    if (detached_) {
+        if (why) *why = path_ + ": the store was let go";
+        return false;
+    }
+    return writeLocked(why);
 }
 
-bool UserDefaults::writeLocked() {
+bool UserDefaults::writeLocked(std::string* why) {
     if (!dirty_) return true;
     ErrorPtr error;
+    std::string failure;
     auto bytes = PropertyListSerialization::dataWithPropertyList(values_, PropertyListFormat::Binary, &error);
-    if (bytes) {
+    if (!bytes) {
+        failure = path_ + ": " + (error ? error->localizedDescription() : std::string("unknown error"));
+    } else {
         std::string folder = stringByDeletingLastPathComponent(path_);
         if (!folder.empty()) FileManager::defaultManager().createDirectoryAtPath(folder, true);
-        if (writeFileAtomically(path_, *bytes, &error)) {
-            dirty_ = false;
-            return true;
-        }
+        // The writer's error names the file and the reason.
+        if (!writeFileAtomically(path_, *bytes, &error)) failure = error->localizedDescription();
     }
-    NSLog("UserDefaults: cannot write %@: %@", path_, error ? error->localizedDescription() : std::string("unknown error"));
+    if (failure.empty()) {
+        dirty_ = false;
+        loggedFailure_.clear();
+        return true;
+    }
+    // Every synchronize of a program on a full disk fails alike: said once.
+    if (failure != loggedFailure_) NSLog("UserDefaults: cannot write %@", failure);
+    loggedFailure_ = failure;
+    if (why) *why = failure;
     return false;
 }
 

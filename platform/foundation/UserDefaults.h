@@ -71,13 +71,15 @@ public:
     // Registered values overlaid with the stored ones.
     Value dictionaryRepresentation() const;
 
-    // Writes the store when it has changed. False (and a log line) when the
-    // file cannot be written; the changes stay pending.
-    bool synchronize();
+    // Writes the store when it has changed. False when the file cannot be
+    // written, with why in `why` ("<file>: <reason>"); the changes stay
+    // pending. A failure is logged once: the same failure again is not,
+    // until a write has gone through.
+    bool synchronize(std::string* why = nullptr);
 
 private:
     Value lookup(std::string_view key) const;  // caller holds mutex_
-    bool writeLocked();
+    bool writeLocked(std::string* why = nullptr);
 
     std::string path_;
     mutable std::mutex mutex_;
@@ -85,6 +87,7 @@ private:
     Value registered_;
     bool dirty_ = false;
     bool detached_ = false;
+    std::string loggedFailure_;  // the write failure logged last, until a write goes through
 };
 
 }  // namespace ns

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/Data.h"
+
 namespace render {
 
 Canvas::Canvas(ui::Size points, double scale)
@@ -53,9 +55,22 @@ const std::uint8_t* Canvas::data() const {
 
 int Canvas::stride() const { return cairo_image_surface_get_stride(surface_); }
 
-bool Canvas::writePNG(const std::string& path) const {
+bool Canvas::writePNG(const std::string& path, std::string* why) const {
     cairo_surface_flush(surface_);
-    return cairo_surface_write_to_png(surface_, path.c_str()) == CAIRO_STATUS_SUCCESS;
+    std::string png;
+    auto append = [](void* closure, const unsigned char* data, unsigned int length) {
+        static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+        return CAIRO_STATUS_SUCCESS;
+    };
+    if (cairo_status_t status = cairo_surface_write_to_png_stream(surface_, append, &png);
+        status != CAIRO_STATUS_SUCCESS) {
+        if (why) *why = path + ": " + cairo_status_to_string(status);
+        return false;
+    }
+    ns::ErrorPtr error;
+    if (ns::writeFileAtomically(path, png, &error)) return true;
+    if (why) *why = error->localizedDescription();
+    return false;
 }
 
 }  // namespace render

@@ -51,8 +51,11 @@ public:
     const std::uint8_t* data() const;
     int stride() const;
 
-    // Writes the canvas as a PNG file; false when the file cannot be written.
-    bool writePNG(const std::string& path) const;
+    // Writes the canvas as a PNG file, whole or not at all (through a
+    // temporary file beside it, as ns::writeFileAtomically writes): false
+    // when it cannot be written, with the file and the reason in `why`
+    // ("<path>: No space left on device"), and nothing of it left.
+    bool writePNG(const std::string& path, std::string* why = nullptr) const;
 
 private:
     ui::Size size_;

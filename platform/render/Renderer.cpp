@@ -117,7 +117,7 @@ std::unique_ptr<Canvas> snapshot(double scale) {
     return canvas;
 }
 
-bool snapshotToPNG(const std::string& path) { return snapshot()->writePNG(path); }
+bool snapshotToPNG(const std::string& path, std::string* why) { return snapshot()->writePNG(path, why); }
 
 void setContentPainter(std::type_index viewClass, ContentPainter painter) {
     if (painter) {

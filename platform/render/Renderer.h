@@ -44,8 +44,9 @@ void drawScreen(cairo_t* cr);
 // The screen drawn into a new canvas at the scale (0: the main screen's).
 std::unique_ptr<Canvas> snapshot(double scale = 0);
 // The screen as a PNG file at the main screen's scale (640 x 1136 pixels for
-// the 320 x 568 point screen at 2x). False when the file cannot be written.
-bool snapshotToPNG(const std::string& path);
+// the 320 x 568 point screen at 2x), written as Canvas::writePNG writes:
+// false when the file cannot be written, with the file and why in `why`.
+bool snapshotToPNG(const std::string& path, std::string* why = nullptr);
 
 // ---- Text ----
 // The rectangle (in the label's bounds) that the label's lines occupy when

@@ -9,8 +9,13 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -63,6 +68,75 @@ void* loadedSymbol(const char* library, const char* name) {
     return fn;
 }
 
+// libwayland-client writes its complaints to standard error itself: SDL,
+// looking for a Wayland display that nobody named, makes it say "error:
+// XDG_RUNTIME_DIR is invalid or not set in the environment." before the
+// program has said anything. While SDL starts its video, those lines are
+// kept instead, for the reason a window cannot open; at other times they go
+// to standard error as before.
+struct WaylandLog {
+    std::mutex mutex;
+    bool keeping = false;
+    std::string kept;
+};
+
+WaylandLog& waylandLog() {
+    static auto* log = new WaylandLog;  // never destroyed: the library may log while the process exits
+    return *log;
+}
+
+void onWaylandLog(const char* format, va_list arguments) {
+    char line[1024];
+    std::vsnprintf(line, sizeof line, format, arguments);
+    WaylandLog& log = waylandLog();
+    std::lock_guard lock(log.mutex);
+    if (log.keeping) {
+        log.kept += line;
+    } else {
+        std::fputs(line, stderr);
+    }
+}
+
+// Routes libwayland-client's log through onWaylandLog, once (the library
+// loaded for it, where SDL would load it only later, and kept loaded).
+void routeWaylandLog() {
+    static const bool routed = [] {
+        void* library = dlopen("libwayland-client.so.0", RTLD_LAZY);
+        if (!library) return false;  // no Wayland here: nothing to route
+        using Handler = void (*)(const char*, va_list);
+        using SetHandler = void (*)(Handler);
+        auto set = reinterpret_cast<SetHandler>(dlsym(library, "wl_log_set_handler_client"));
+        if (set) set(onWaylandLog);
+        return set != nullptr;
+    }();
+    (void)routed;
+}
+
+// Keeps libwayland-client's lines (or lets them go to standard error again).
+void keepWaylandLog(bool keep) {
+    WaylandLog& log = waylandLog();
+    std::lock_guard lock(log.mutex);
+    log.keeping = keep;
+    if (keep) log.kept.clear();
+}
+
+// What libwayland-client said while its lines were kept, on one line
+// without its "error: " prefixes; "" when nothing.
+std::string keptWaylandLog() {
+    WaylandLog& log = waylandLog();
+    std::lock_guard lock(log.mutex);
+    std::string said;
+    std::size_t at = 0;
+    while (at < log.kept.size()) {
+        std::size_t end = std::min(log.kept.find('\n', at), log.kept.size());
+        std::string_view line(log.kept.data() + at, end - at);
+        if (line.starts_with("error: ")) line.remove_prefix(7);
+        if (!line.empty()) said.append(said.empty() ? "" : " ").append(line);
+        at = end + 1;
+    }
+    return said;
+}
+
 // The descriptor of the connection to the display, which becomes readable
 // when the window system has events for the window; -1 when there is none.
 int displayDescriptor(SDL_Window* window) {
@@ -94,7 +168,8 @@ bool driverAskedFor() {
     return asked && *asked;
 }
 
-// Why a window on no display is no window: the displays named, none answering.
+// Why a window on no display is no window: the displays named, none
+// answering, and what Wayland said when a Wayland display was named.
 std::string noDisplayAnswers() {
     std::string named;
     for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
@@ -102,9 +177,12 @@ std::string noDisplayAnswers() {
         if (!v || !*v) continue;
         named += (named.empty() ? " at " : " or ") + std::string(name) + "=" + v;
     }
+    std::string wayland;
+    if (const char* v = std::getenv("WAYLAND_DISPLAY"); v && *v) wayland = keptWaylandLog();
     const char* driver = SDL_GetCurrentVideoDriver();
-    return "no display answers" + named + " (SDL could only draw with its " + (driver ? driver : "") +
-           " driver, which nobody sees; SDL_VIDEODRIVER=" + (driver ? driver : "") + " asks for that)";
+    return "no display answers" + named + (wayland.empty() ? "" : " (Wayland: " + wayland + ")") +
+           " (SDL could only draw with its " + (driver ? driver : "") + " driver, which nobody sees; SDL_VIDEODRIVER=" +
+           (driver ? driver : "") + " asks for that)";
 }
 
 // Without a descriptor to wait on, SDL's queue is looked at this often.
@@ -115,15 +193,18 @@ constexpr double kQueueLookSeconds = 0.01;
 Host::Host(ui::Application& app, const Options& options) : app_(app) {
     SDL_SetHint(SDL_HINT_IME_SHOW_UI, "1");
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+    routeWaylandLog();
+    keepWaylandLog(true);
+    bool started = SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
+    if (!started) {
         error_ = SDL_GetError();
-        return;
-    }
-    if (withoutDisplay() && !driverAskedFor()) {
+    } else if (withoutDisplay() && !driverAskedFor()) {
         error_ = noDisplayAnswers();
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        return;
+        started = false;
     }
+    keepWaylandLog(false);
+    if (!started) return;
     const ui::Screen& screen = ui::Screen::mainScreen();
     const ui::Size points = screen.bounds().size;
     canvas_ = std::make_unique<render::Canvas>(points, screen.scale());

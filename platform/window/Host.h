@@ -60,7 +60,10 @@ public:
 
     // Whether the window opened (else error() says why: also when no display
     // answers and SDL falls back on a driver that draws where nobody sees it,
-    // unless SDL_VIDEODRIVER asked for that).
+    // unless SDL_VIDEODRIVER asked for that). What the Wayland library says
+    // while SDL looks for a display goes into that reason when a Wayland
+    // display was named, and nowhere when none was; it writes nothing of its
+    // own before the program's message.
     bool isOpen() const { return window_ != nullptr && !closed_; }
     const std::string& error() const { return error_; }
 

@@ -2,7 +2,11 @@
 // failures, view reuse and the cache's bounds, against the loopback server.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <optional>
+#include <string_view>
+#include <vector>
 
 #include "app/images/WebImageCache.h"
 #include "app/images/WebImageDownloader.h"
@@ -321,6 +325,26 @@ TEST(WebImageCacheTest, StaysWithinItsBoundsDroppingTheLeastRecentlyUsed) {
     auto reopened = std::make_shared<WebImageCache>(dir, 1936, 2000);
     EXPECT_LE(reopened->diskSize(), 2000u);
     EXPECT_TRUE(ns::FileManager::defaultManager().fileExistsAtPath(reopened->cachePathForKey("k3")));
+}
+
+// A picture it cannot keep on disk (here its folder is a file; a full disk
+// alike) is said in one line that names the file once, with the reason.
+TEST(WebImageCacheTest, AWriteThatFailsNamesTheFileOnceWithTheReason) {
+    ui::TestDriver driver;
+    const std::string blocked = ns::temporaryDirectory() + "/blocked-cache";
+    ASSERT_TRUE(ns::writeFileAtomically(blocked, std::string_view("not a folder")));
+    auto cache = std::make_shared<WebImageCache>(blocked + "/cache");
+    ns::LogCapture log;
+    cache->storeImage(ui::Image::imageNamed("menu.png"), ns::Bytes(1000, 7), "k");
+    cache->waitForDisk();
+    std::vector<std::string> failures;
+    for (const auto& line : log.lines())
+        if (line.find("WebImageCache: cannot write") != std::string::npos) failures.push_back(line);
+    ASSERT_EQ(failures.size(), 1u);
+    const std::string path = cache->cachePathForKey("k");
+    EXPECT_NE(failures[0].find("cannot write " + path + ": " + std::strerror(ENOTDIR)), std::string::npos)
+        << failures[0];
+    EXPECT_EQ(failures[0].find(path), failures[0].rfind(path)) << failures[0];
 }
 
 TEST(WebImageCacheTest, AFileThatNoLongerDecodesIsAMissAndIsRemoved) {

@@ -17,6 +17,7 @@
 #include "DemoTestSupport.h"
 #include "support/ChildProcess.h"
 #include "support/Command.h"
+#include "support/UnusableTmpdir.h"
 #include "demo/DemoPictures.h"
 #include "foundation/Log.h"
 #include "mervio/reporter/MVOMSA.h"
@@ -265,11 +266,19 @@ TEST(DemoService, CommentsThatCannotBeKeptAreRefusedAndNotListed) {
     expectRefused([&](VoVaClient& c) { c.subitComment(tooLong, "林晓明", "101", "1001", "1"); });
     EXPECT_EQ(commentsOf("101")["records"].count(), count);
 
-    // A state folder that cannot be written: the comment is refused, not lost quietly.
-    fs::path comments = fs::path(svc->stateFolder()) / "comments.json.new";
-    fs::create_directories(comments);  // the temporary file's place is taken
-    expectRefused([](VoVaClient& c) { c.subitComment("内容", "林晓明", "101", "1001", "1"); });
+    // A state folder that cannot be written: the comment is refused, not lost
+    // quietly, and nothing half written is left beside the file.
+    fs::path comments = fs::path(svc->stateFolder()) / "comments.json";
+    fs::create_directories(comments);  // the file's place is taken
+    {
+        ns::LogCapture log;
+        expectRefused([](VoVaClient& c) { c.subitComment("内容", "林晓明", "101", "1001", "1"); });
+        EXPECT_TRUE(log.contains("cannot keep a submission: " + comments.string() + ": " + std::strerror(EISDIR)))
+            << log.lines().size();
+    }
     EXPECT_EQ(commentsOf("101")["records"].count(), count);
+    for (const auto& entry : fs::directory_iterator(svc->stateFolder()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
 }
 
 // ---- Everything else ----
@@ -291,6 +300,58 @@ TEST(DemoService, OtherSubmissionsAreKeptAndOtherListsAreEmpty) {
     EXPECT_EQ(kept.at(0)["argument"]["parameters"]["content"].text(), "明天上午开会");
     EXPECT_EQ(kept.at(1)["argument"]["parameters"]["number_list"].text(), "13800000012");
 }
+
+// An operation the client does not have (kl-soap --list names those it
+// has), or one in another namespace than the service's, is one the service
+// does not have: SOAP 1.2 answers it with a Sender fault and 400 Bad
+// Request, the service keeps nothing of it, and kl-soap fails saying so.
+// One of the client's operations that has no sample data is still answered
+// as an empty success, which the screens rely on.
+#ifdef KL_SOAP_PATH
+TEST(DemoService, AnOperationItDoesNotHaveIsTheSendersFaultAndNothingOfItIsKept) {
+    auto svc = startService();
+    const std::string soap = std::string(KL_SOAP_PATH) + " --quiet --service " + svc->url() + " ";
+    const std::string other = "--service-namespace http://other.example/ ";
+    const std::string message = R"('{"parameters":{"title":"t","content":"c","number_list":"1","send_type":"1"}}')";
+    struct Case {
+        std::string arguments;
+        int status;
+        std::string says;
+    };
+    const Case cases[] = {
+        {"NoSuchOperation '{}'", 1, "NoSuchOperation"},
+        {"SubmitNoSuchThing " + message, 1, "SubmitNoSuchThing"},
+        {"--call news_request 1 10 shishixinwen", 0, "\"records\""},  // its operation is the client's
+        {"news_request '{}'", 1, "news_request"},                     // a method's name is no operation
+        {other + "GetSign '{}'", 1, "http://other.example/"},
+        {other + "SubmitMessage " + message, 1, "http://other.example/"},
+        {"GetRetailerList '{}'", 0, "\"records\":[]"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        auto r = testsupport::runCommand(soap + c.arguments);
+        EXPECT_EQ(r.status, c.status) << r.output;
+        EXPECT_NE(r.output.find(c.says), std::string::npos) << r.output;
+        if (c.status != 0) {
+            EXPECT_NE(r.output.find("Code=400"), std::string::npos) << r.output;
+            EXPECT_NE(r.output.find("soap:Sender"), std::string::npos) << r.output;
+        }
+    }
+    EXPECT_FALSE(fs::exists(fs::path(svc->stateFolder()) / "submissions.json"));
+
+    // On the wire, as any SOAP 1.2 client reads it.
+    net::Request request;
+    request.method = "POST";
+    request.url = svc->url();
+    request.headers = {{"Content-Type", "application/soap+xml; charset=utf-8"}};
+    request.body = SoapXmlParseHelper::requestEnvelope("NoSuchOperation", "http://tempuri.org/", "{}");
+    net::Response reply = net::perform(request);
+    EXPECT_EQ(reply.status, 400);
+    auto fault = SoapXmlParseHelper::findFault(reply.body);
+    ASSERT_TRUE(fault) << reply.body;
+    EXPECT_EQ(fault->code, "soap:Sender");
+}
+#endif
 
 // ---- Members: sign-in, people ----
 
@@ -541,6 +602,87 @@ TEST(DemoService, HoweverTheProgramEndsItsTemporaryStateGoes) {
               std::string::npos)
         << r.output;
     EXPECT_TRUE(fs::is_empty(refused));
+}
+
+// A TMPDIR that names no usable folder (none there, a file, empty): the
+// service cannot make its temporary state folder and ends with 1, saying so
+// in one line that names TMPDIR and why; so does a tour, which cannot make
+// its temporary home. Neither writes anything.
+TEST(DemoService, ItAndATourEndSayingWhyWhenTMPDIRNamesNoUsableFolder) {
+    const fs::path home = std::getenv("KL_HOME");
+    struct Program {
+        std::string path;
+        std::vector<std::string> arguments;
+        std::string says;  // the start of its message
+    };
+    std::vector<Program> programs = {
+        {KL_DEMO_SERVICE_PATH, {}, "kl-demo-service: cannot make a temporary state folder: "}};
+#ifdef KL_PROGRAM_PATH
+    programs.push_back({KL_PROGRAM_PATH,
+                        {"--service", SoapServer::refusedURL(), "--tour", (home / "tour-never-made").string()},
+                        "kestrowline: cannot make a temporary home for the tour: "});
+#endif
+    for (const auto& tmpdir : testsupport::unusableTmpdirs(home / "tmpdirs")) {
+        for (const Program& program : programs) {
+            SCOPED_TRACE(program.path + " with TMPDIR=" + tmpdir.value);
+            testsupport::ChildProcess run(program.path, program.arguments, {{"TMPDIR", tmpdir.value}});
+            ASSERT_TRUE(run.waitForExit(60)) << run.output;
+            EXPECT_EQ(run.status, 1) << run.output;
+            EXPECT_EQ(run.output.rfind(program.says + "TMPDIR", 0), 0u) << run.output;
+            const std::string line = run.output.substr(0, run.output.find('\n'));
+            EXPECT_NE(line.find(tmpdir.reason), std::string::npos) << run.output;
+        }
+    }
+    EXPECT_FALSE(fs::exists(home / "tour-never-made"));
+}
+
+// What it cannot write ends it with 1, saying which file or folder and why:
+// the state folder it is given, and the info file on a disk that takes no
+// more or with a folder in its place. No info file is left, and nothing
+// half written beside it.
+TEST(DemoService, WhatItCannotWriteEndsItSayingWhyAndLeavesNothingHalfWritten) {
+    const fs::path home = std::getenv("KL_HOME");
+    const fs::path folder = home / "written";
+    const fs::path info = folder / "demo.info";
+    struct Case {
+        const char* what;
+        std::vector<std::string> arguments;
+        long diskBytes;              // the largest file it may write; -1: any
+        std::string says;            // in its message
+        std::set<std::string> left;  // in the folder afterwards
+    };
+    const Case cases[] = {
+        {"a state folder inside a file",
+         {"--state", (info / "state").string(), "--info-file", (folder / "other.info").string()},
+         -1,
+         "kl-demo-service: cannot make the state folder " + (info / "state").string() + ": " + std::strerror(ENOTDIR),
+         {"demo.info"}},
+        {"a full disk",
+         {"--state", (folder / "state").string(), "--info-file", info.string()},
+         0,
+         "kl-demo-service: cannot write its info file " + info.string() + ": " + std::strerror(EFBIG),
+         {"state"}},
+        {"a folder where the info file goes",
+         {"--state", (folder / "state").string(), "--info-file", (folder / "state").string()},
+         -1,
+         "kl-demo-service: cannot write its info file " + (folder / "state").string() + ": " + std::strerror(EISDIR),
+         {"state"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        if (c.left.count("demo.info")) std::ofstream(info) << "in the state folder's way";
+        std::string command = std::string("exec ") + KL_DEMO_SERVICE_PATH;
+        for (const auto& argument : c.arguments) command += " '" + argument + "'";
+        auto r = testsupport::runCommand(c.diskBytes < 0 ? command : testsupport::onADiskOf(c.diskBytes, command));
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_NE(r.output.find(c.says + "\n"), std::string::npos) << r.output;
+        std::set<std::string> left;
+        for (const auto& entry : fs::directory_iterator(folder)) left.insert(entry.path().filename().string());
+        EXPECT_EQ(left, c.left);
+    }
+    fs::remove_all(folder);
 }
 
 // The program reads its data before it takes a connection: a client asking

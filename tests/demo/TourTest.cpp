@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,6 +21,7 @@
 #include "demo/HostileData.h"
 #include "soapserver/StatReport.h"
 #include "support/ChildProcess.h"
+#include "support/Command.h"
 
 namespace {
 
@@ -206,6 +209,32 @@ TEST(Tour, RefusesAFolderItCannotMakeOrWriteALoginWithoutPasswordAndAStatisticsS
     run = runProgram({"--tour", (file.parent_path() / "tour").string(), "--stat-report"});
     EXPECT_EQ(run.status, 2);
     EXPECT_NE(run.output.find("--stat-report needs a value"), std::string::npos) << run.output;
+}
+
+// A picture folder that fills up (a disk that takes no file beyond 48 kB, so
+// the larger pictures cannot be written): each such step fails naming the
+// file and the reason, no picture is left half written or empty, and those
+// written whole stay, as many as the tour counts.
+TEST(Tour, APictureThatCannotBeWrittenLeavesNothingOfItself) {
+    auto svc = demotest::startService();
+    auto member = svc->demoMember();
+    const fs::path home = std::getenv("KL_HOME");
+    const fs::path folder = home / "full-tour", temporary = home / "full-tour-tmp";
+    fs::create_directories(temporary);
+    const std::string command = "TMPDIR=" + temporary.string() + " exec " + KL_PROGRAM_PATH + " --service " +
+                                svc->url() + " --stat-report " + svc->statReportURL() + " --tour " + folder.string() +
+                                " --tour-login " + member.userName + ":" + member.password;
+    auto r = testsupport::runCommand(testsupport::onADiskOf(48 * 1024, command));
+    EXPECT_EQ(r.status, 1) << r.output;
+    EXPECT_NE(r.output.find(": FAILED, cannot write " + folder.string() + "/"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find(".png: " + std::string(std::strerror(EFBIG)) + "\n"), std::string::npos) << r.output;
+    const std::vector<std::string> named = namedPictures({r.status, r.output});  // each a whole picture
+    EXPECT_EQ(filesIn(folder), std::set<std::string>(named.begin(), named.end())) << r.output;
+    EXPECT_NE(r.output.find(std::to_string(named.size()) + (named.size() == 1 ? " picture in " : " pictures in ") +
+                            folder.string()),
+              std::string::npos)
+        << r.output;
+    EXPECT_TRUE(fs::is_empty(temporary)) << r.output;  // its home went too
 }
 
 // The temporary homes of tours ("kl-tour-*") in the folder.

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <optional>
 #include <utility>
 
@@ -180,13 +182,34 @@ TEST(StringsPieces, NumericComparisonOrdersVersions) {
 }
 
 // Seconds on a command line: decimal, with a fraction and an exponent, and
-// nothing else a number reader would also take.
+// nothing else a number reader would also take. One beyond what a double
+// holds is held at the largest (a wait as long as the clock goes); one below
+// the smallest is none.
 TEST(StringsPieces, DecimalSecondsAreDecimalDigitsAndNothingElse) {
-    const std::pair<const char*, double> read[] = {{"0", 0},    {"10", 10},   {"0.5", 0.5},   {".5", 0.5},
-                                                   {"5.", 5},   {"1e10", 1e10}, {"1E-3", 1e-3}, {"2.5e+2", 250}};
+    constexpr double kLargest = std::numeric_limits<double>::max();
+    const std::string hundredsOfDigits(400, '9');
+    const std::pair<std::string, double> read[] = {
+        {"0", 0},
+        {"10", 10},
+        {"0.5", 0.5},
+        {".5", 0.5},
+        {"5.", 5},
+        {"1e10", 1e10},
+        {"1E-3", 1e-3},
+        {"2.5e+2", 250},
+        {"1e400", kLargest},
+        {"1E+400", kLargest},
+        {"0.001e312", kLargest},
+        {hundredsOfDigits, kLargest},
+        {"1e99999999999999999999999", kLargest},
+        {"1e-400", 0},
+        {"100e-402", 0},
+        {"0." + std::string(400, '0') + "1", 0},
+        {"1e-99999999999999999999999", 0},
+    };
     for (const auto& [text, value] : read) EXPECT_EQ(decimalSeconds(text), value) << text;
-    for (const char* text : {"", " 5", "5 ", "+5", "-1", "0x10", "0x1p3", "inf", "nan", "1e400", "1e", "e5", ".",
-                             "5s", "1..2"})
+    for (const char* text : {"", " 5", "5 ", "+5", "-1", "-1e400", "0x10", "0x1p3", "inf", "nan", "1e", "e5", ".",
+                             "5s", "1..2", "1e400s"})
         EXPECT_EQ(decimalSeconds(text), std::nullopt) << text;
 }
 

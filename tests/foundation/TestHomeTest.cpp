@@ -14,6 +14,7 @@
 #include "foundation/FileManager.h"
 #include "foundation/UserDefaults.h"
 #include "support/ChildProcess.h"
+#include "support/UnusableTmpdir.h"
 
 namespace {
 
@@ -44,6 +45,21 @@ void expectAFreshHomeAndLeaveAMark() {
 
 TEST(TestHome, EveryTestStartsInAnEmptyHomeOfItsOwn) { expectAFreshHomeAndLeaveAMark(); }
 TEST(TestHome, AndSoDoesTheNextOne) { expectAFreshHomeAndLeaveAMark(); }
+
+// A TMPDIR that names no usable folder (none there, a file, empty): the test
+// program cannot make the folder of its tests' homes, says so in one line
+// that names TMPDIR and why, and ends with 1 before any test runs.
+TEST(TestHome, ATestProgramWhoseTMPDIRNamesNoUsableFolderEndsSayingWhy) {
+    for (const auto& tmpdir : testsupport::unusableTmpdirs(fs::path(std::getenv("KL_HOME")) / "tmpdirs")) {
+        SCOPED_TRACE("TMPDIR=" + tmpdir.value);
+        testsupport::ChildProcess tests(KL_INTERRUPTED_TESTS_PATH, {}, {{"TMPDIR", tmpdir.value}});
+        ASSERT_TRUE(tests.waitForExit(60)) << tests.output;
+        EXPECT_EQ(tests.status, 1) << tests.output;
+        EXPECT_EQ(tests.output.rfind("cannot make the tests' folder: TMPDIR", 0), 0u) << tests.output;
+        EXPECT_NE(tests.output.find(tmpdir.reason), std::string::npos) << tests.output;
+        EXPECT_EQ(tests.output.find("waiting for a signal"), std::string::npos) << tests.output;
+    }
+}
 
 // A death test's child is the program started again to run the one test: it
 // works in that test's home rather than making one of its own.

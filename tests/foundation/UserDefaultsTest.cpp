@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -215,6 +218,44 @@ TEST_F(UserDefaultsTest, ConcurrentWritersAllLand) {
     restart();
     EXPECT_EQ(defaults()->dictionaryRepresentation().count(), 800u);
     EXPECT_EQ(defaults()->integerForKey("t3-199"), 199);
+}
+
+// A file it cannot write (here its folder is a file; on a full disk alike):
+// each synchronize fails and says why, naming the file once, and the log says
+// so once however often it is tried, until a write has gone through.
+TEST_F(UserDefaultsTest, AWriteThatFailsSaysWhyNamingTheFileOnceAndIsLoggedOnce) {
+    const std::string folder = homeDirectory() + "/blocked";
+    const std::string path = folder + "/defaults.plist";
+    auto blockFolder = [&] {
+        FileManager::defaultManager().removeItemAtPath(folder);
+        ASSERT_TRUE(writeFileAtomically(folder, std::string_view("not a folder")));
+    };
+    blockFolder();
+    LogCapture log;
+    auto failures = [&] {
+        std::size_t n = 0;
+        for (const auto& line : log.lines()) n += line.find("UserDefaults: cannot write") != std::string::npos;
+        return n;
+    };
+    UserDefaults d(path);
+    d.setObject(Value("1"), "key");
+    const std::string why = path + ": " + std::strerror(ENOTDIR);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        std::string said;
+        EXPECT_FALSE(d.synchronize(&said));
+        EXPECT_EQ(said, why);
+    }
+    EXPECT_EQ(failures(), 1u);
+    EXPECT_TRUE(log.contains("UserDefaults: cannot write " + why));
+
+    // Writable again, it writes; a failure after that is logged again.
+    FileManager::defaultManager().removeItemAtPath(folder);
+    ASSERT_TRUE(d.synchronize());
+    blockFolder();
+    d.setObject(Value("2"), "key");
+    EXPECT_FALSE(d.synchronize());
+    EXPECT_EQ(failures(), 2u);
+    FileManager::defaultManager().removeItemAtPath(folder);
 }
 
 // The defaults of a home removed for good (a tour's, holding the member's

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -49,14 +51,42 @@ TEST(ProgramEndsTest, APrintOfTheHomeScreenExits1AndSaysWhyWhenItsStartUpDidNotG
     demo::DemoService svc({KL_DEMO_DATA_DIR, (fs::path(std::getenv("KL_HOME")) / "dump-state").string(), 0});
     auto answered = testsupport::runCommand(kProgram + " --service " + svc.url() + " --dump-home >/dev/null");
     EXPECT_EQ(answered.status, 0) << answered.output;
-    // A wait longer than the clock reaches lasts as long as it can: the start-up still settles.
-    auto waited = testsupport::runCommand(kProgram + " --service " + svc.url() + " --dump-home --wait 1e10 >/dev/null");
-    EXPECT_EQ(waited.status, 0) << waited.output;
+    // A wait longer than the clock reaches lasts as long as it can, one
+    // beyond what a number holds too: the start-up still settles.
+    for (const char* wait : {"1e10", "1e400", "99999999999999999999e99999999999999999999"}) {
+        auto waited =
+            testsupport::runCommand(kProgram + " --service " + svc.url() + " --dump-home --wait " + wait + " >/dev/null");
+        EXPECT_EQ(waited.status, 0) << wait << ": " << waited.output;
+    }
     auto unwritten = testsupport::runCommand("( " + kProgram + " --service " + svc.url() + " --dump-home >/dev/full )");
     EXPECT_EQ(unwritten.status, 1) << unwritten.output;
     EXPECT_NE(unwritten.output.find("kestrowline: cannot write the home screen"), std::string::npos)
         << unwritten.output;
     fs::remove_all(svc.stateFolder());
+}
+
+// A print of the home screen whose home is on a full disk (here one that
+// takes no file at all): the settings cannot be kept, which it says in one
+// line naming the file and why, and the log once, and it exits 1.
+TEST(ProgramEndsTest, APrintOfTheHomeScreenWhoseSettingsCannotBeKeptExits1SayingWhy) {
+    const fs::path scratch = fs::path(std::getenv("KL_HOME")) / "full";
+    demo::DemoService svc({KL_DEMO_DATA_DIR, (scratch / "state").string(), 0});
+    const std::string settings = (scratch / "home/Library/Preferences/gov.velmarsh.kestrowline.plist").string();
+    auto r = testsupport::runCommand(testsupport::onADiskOf(
+        0, "( KL_HOME=" + (scratch / "home").string() + " KL_DEVICE_HOME=" + (scratch / "device").string() + " exec " +
+               kProgram + " --service " + svc.url() + " --dump-home >/dev/null )"));
+    EXPECT_EQ(r.status, 1) << r.output;
+    const std::string why = settings + ": " + std::strerror(EFBIG) + "\n";
+    EXPECT_NE(r.output.find("\nkestrowline: cannot keep its settings: " + why), std::string::npos) << r.output;
+    auto count = [&](const std::string& text) {
+        std::size_t n = 0;
+        for (std::size_t at = r.output.find(text); at != std::string::npos; at = r.output.find(text, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("UserDefaults: cannot write "), 1u) << r.output;
+    EXPECT_EQ(count("UserDefaults: cannot write " + why), 1u) << r.output;
+    EXPECT_FALSE(fs::exists(settings));
+    fs::remove_all(scratch);
 }
 
 // A folder the run keeps its data in (the home, the device folder) cannot

@@ -39,7 +39,6 @@ TEST(ProgramOptionsTest, AUsageErrorPrintsTheUsageAndExits2) {
         {"--dump-home --wait 0x1p4", "--wait"},
         {"--dump-home --wait nan", "--wait"},
         {"--dump-home --wait +5", "--wait"},
-        {"--dump-home --wait 1e400", "--wait"},
         {"--service notaurl", "--service"},
         {"--service ftp://127.0.0.1/x", "--service"},
         {"--service http://", "--service"},
@@ -207,6 +206,28 @@ TEST(ProgramOptionsTest, AWindowWhoseDisplayDoesNotAnswerEndsTheRunSayingSo) {
               std::string::npos)
         << unseen.output;
     EXPECT_EQ(silent.count(), 0u);  // nothing started
+
+    // Without XDG_RUNTIME_DIR, SDL's look for a Wayland display nobody named
+    // says nothing of its own: the program's line comes first. A Wayland
+    // display named gets Wayland's reason in that line.
+    struct Unset {
+        const char* display;
+        const char* says;
+    };
+    const Unset unset[] = {
+        {"DISPLAY=:999", "kestrowline: cannot open its window: no display answers at DISPLAY=:999"},
+        {"WAYLAND_DISPLAY=kl-no-wayland", "XDG_RUNTIME_DIR"},
+    };
+    for (const Unset& u : unset) {
+        SCOPED_TRACE(u.display);
+        auto r = testsupport::runCommand("exec env -u XDG_RUNTIME_DIR -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER " +
+                                         std::string(u.display) + " " + kProgram + " --service " + silent.url());
+        EXPECT_EQ(r.status, 1) << r.output;
+        EXPECT_EQ(r.output.rfind("kestrowline: cannot open its window: no display answers", 0), 0u) << r.output;
+        const std::string line = r.output.substr(0, r.output.find('\n'));
+        EXPECT_NE(line.find(u.says), std::string::npos) << r.output;
+    }
+    EXPECT_EQ(silent.count(), 0u);
 
     testsupport::ChildProcess asked(
         kProgram, {"--service", silent.url()},

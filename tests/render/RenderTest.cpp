@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -77,7 +79,16 @@ TEST_F(ScreenTest, SnapshotIsTheScreenAtTwiceItsPoints) {
     };
     EXPECT_EQ(be32(16), 640u);
     EXPECT_EQ(be32(20), 1136u);
-    EXPECT_FALSE(render::snapshotToPNG("/nonexistent-folder/x.png"));
+    // A picture that cannot be written says which and why, and leaves nothing.
+    std::string why;
+    EXPECT_FALSE(render::snapshotToPNG("/nonexistent-folder/x.png", &why));
+    EXPECT_EQ(why, std::string("/nonexistent-folder/x.png: ") + std::strerror(ENOENT));
+    const std::string taken = std::string(std::getenv("KL_HOME")) + "/taken.png";
+    std::filesystem::create_directories(taken);  // a folder in its place
+    EXPECT_FALSE(render::snapshotToPNG(taken, &why));
+    EXPECT_EQ(why, taken + ": " + std::strerror(EISDIR));
+    for (const auto& entry : std::filesystem::directory_iterator(std::getenv("KL_HOME")))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << entry.path();
 }
 
 TEST_F(ScreenTest, TileScreenHasPicturesAndTextInEveryTile) {

@@ -3,6 +3,7 @@
 // each value quoted or bare as the operation defines it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 
 #include "ServiceTestSupport.h"
@@ -168,6 +169,13 @@ TEST_F(ClientShapeTest, EveryOperationMethodSendsItsArgumentShape) {
     }
     EXPECT_EQ(selectors.size(), 49u);   // both lists, GetOrgList:user_id: counted once
     EXPECT_EQ(operations.size(), 44u);
+    // The client's list of its operations (what a service it talks to must
+    // have) is what its methods send: these, and the application shell's.
+    const auto& listed = VoVaClient::operations();
+    std::set<std::string> sent = operations;
+    sent.insert({"AutoUpdate", "MemberLogin", "GetPower", "SubmitDevice"});
+    EXPECT_EQ(std::set<std::string>(listed.begin(), listed.end()), sent);
+    EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end()));
 
     Screen screen;
     for (const auto& s : table) {

@@ -30,4 +30,13 @@ inline CommandResult runCommand(const std::string& command) {
     return r;
 }
 
+// The command (run by the shell, as runCommand runs it) on a disk that takes
+// no file beyond `bytes` (rounded down to 512-byte blocks): a write past that
+// fails with EFBIG ("File too large") as a write to a full disk fails with
+// ENOSPC, SIGXFSZ being ignored. Pipes and terminals are not files: what it
+// prints still comes.
+inline std::string onADiskOf(long bytes, const std::string& command) {
+    return "trap '' XFSZ; ulimit -f " + std::to_string(bytes / 512) + " && " + command;
+}
+
 }  // namespace testsupport

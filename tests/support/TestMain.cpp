@@ -94,9 +94,10 @@ int main(int argc, char** argv) {
     testing::UnitTest::GetInstance()->listeners().Append(new ResetSharedState);
     std::string root;
     if (!deathTestChild) {
-        root = (fs::temp_directory_path() / "kl-test-XXXXXX").string();
-        if (!mkdtemp(root.data())) {
-            std::perror(("cannot make the tests' folder " + root).c_str());
+        std::string why;
+        root = ns::makeTemporaryFolder("kl-test-", &why);
+        if (root.empty()) {
+            std::fprintf(stderr, "cannot make the tests' folder: %s\n", why.c_str());
             return 1;
         }
         testing::UnitTest::GetInstance()->listeners().Append(new FreshHome(root));

@@ -9,9 +9,12 @@
 
 #include "demo/DemoPictures.h"
 #include "demo/DemoReplies.h"
+#include "foundation/Data.h"
 #include "foundation/DateTime.h"
+#include "foundation/FileManager.h"
 #include "foundation/Log.h"
 #include "service/JSON.h"
+#include "service/VoVaClient.h"
 
 namespace demo {
 
@@ -54,9 +57,9 @@ std::string DemoService::now() const { return timeText(clock()); }
 
 DemoService::DemoService(const Options& options)
     : dataFolder_(options.dataFolder), stateFolder_(options.stateFolder), clock_(options.clock) {
-    std::error_code ec;
-    fs::create_directories(stateFolder_, ec);
-    if (!fs::is_directory(stateFolder_)) throw std::runtime_error("cannot make the state folder " + stateFolder_);
+    // A folder named by the person running it keeps its mode.
+    if (std::string why = ns::makeWritableDirectory(stateFolder_, ns::ExistingFolder::KeepMode); !why.empty())
+        throw std::runtime_error("cannot make the state folder " + why);
     // The port is known (the data's addresses name it) but no connection is
     // taken until every handler is in place: a request in between would get
     // a fault instead of its reply.
@@ -108,24 +111,36 @@ DemoService::DemoService(const Options& options)
         {"GetOrgActivity", &DemoService::getOrgActivity},
         {"SubmitAttach", &DemoService::submitAttach},
     };
+    // An operation in another namespace is one this service does not have,
+    // whatever its name.
+    auto inItsNamespace = [this](SoapServer::Handler handler) -> SoapServer::Handler {
+        return [this, handler = std::move(handler)](const SoapServer::Received& r) {
+            return r.serviceNamespace == server_->serviceNamespace() ? handler(r) : noSuchOperation(r);
+        };
+    };
     for (const auto& [operation, handler] : kHandlers) {
         // Structured bindings go in through init-captures: clang 14 cannot capture them by name.
         auto call = [this, op = std::string(operation), handler = handler](const SoapServer::Received& r) {
             std::lock_guard lock(mutex_);
             return answer(op, (this->*handler)(r.argument));
         };
-        server_->handle(operation, call);
+        server_->handle(operation, inItsNamespace(call));
     }
     for (const auto& [operation, change] : changes()) {
-        server_->handle(operation, [this, op = std::string(operation), change = change](const SoapServer::Received& r) {
-            std::lock_guard lock(mutex_);
-            return answer(op, keep(op, change, r.argument));
-        });
+        server_->handle(operation, inItsNamespace([this, op = std::string(operation),
+                                                   change = change](const SoapServer::Received& r) {
+                            std::lock_guard lock(mutex_);
+                            return answer(op, keep(op, change, r.argument));
+                        }));
     }
-    server_->handleOthers([this](const SoapServer::Received& r) {
+    // The client's other operations answer from no data; a name the client
+    // does not know is an operation this service does not have.
+    server_->handleOthers(inItsNamespace([this](const SoapServer::Received& r) {
+        const auto& known = VoVaClient::operations();
+        if (std::find(known.begin(), known.end(), r.operation) == known.end()) return noSuchOperation(r);
         std::lock_guard lock(mutex_);
         return answer(r.operation, otherOperation(r.operation, r.argument));
-    });
+    }));
     statistics_ = std::make_unique<StatReportReceiver>(*server_);
     statistics_->onUpload([](std::size_t events, std::size_t total) {
         ns::NSLog("kl-demo-service: statistics report with %zu events (%zu in all)", events, total);
@@ -346,23 +361,27 @@ void DemoService::loadState() {
 }
 
 bool DemoService::saveState(const std::string& file, const ns::Value& value) const {
-    fs::path path = fs::path(stateFolder_) / file;
-    fs::path temp = path.string() + ".new";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << JSONPrettyRepresentation(value) << "\n";
-        out.flush();
-        if (!out) return false;
-    }
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    return !ec;
+    const std::string path = (fs::path(stateFolder_) / file).string();
+    ns::ErrorPtr error;
+    if (ns::writeFileAtomically(path, JSONPrettyRepresentation(value) + "\n", &error)) return true;
+    ns::NSLog("kl-demo-service: cannot keep a submission: %@", error->localizedDescription());
+    return false;
 }
 
 // ---- Answers ----
 
 SoapServer::Reply DemoService::answer(const std::string& operation, const ns::Value& value) const {
     return server_->result(operation, JSONRepresentation(value));
+}
+
+SoapServer::Reply DemoService::noSuchOperation(const SoapServer::Received& request) const {
+    // The fault is the sender's: SOAP 1.2 over HTTP sends a Sender fault
+    // with 400 Bad Request.
+    const std::string where = request.serviceNamespace == server_->serviceNamespace()
+                                  ? std::string()
+                                  : " in the namespace \"" + request.serviceNamespace + "\" (its operations are in \"" +
+                                        server_->serviceNamespace() + "\")";
+    return SoapServer::fault("soap:Sender", "The service has no operation \"" + request.operation + "\"" + where, 400);
 }
 
 const ns::Value* DemoService::memberById(const std::string& id) const {

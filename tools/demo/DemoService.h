@@ -38,11 +38,15 @@
 // (rep_comments.json; the member who logged in last is their author, and
 // may delete them again), registered devices (devices.json), uploaded
 // pictures (attachments/, served at /demo/attachments/) and every other
-// operation whose name starts with "Submit" (submissions.json, answered as
-// accepted). Petitions, grid events and activities submitted, and the
-// handling of petitions and events, are replayed from submissions.json at
-// start, so they show in the lists and records as they did. Any other
-// operation without data answers with an empty list.
+// operation of the client (VoVaClient::operations()) whose name starts with
+// "Submit" (submissions.json, answered as accepted). Petitions, grid events
+// and activities submitted, and the handling of petitions and events, are
+// replayed from submissions.json at start, so they show in the lists and
+// records as they did. Any other operation of the client without data
+// answers with an empty list. An operation the client does not have, or one
+// in another namespace than the service's (http://tempuri.org/), is one this
+// service does not have: it is answered with a SOAP 1.2 Sender fault and
+// HTTP status 400, and nothing is kept.
 //
 // It is also the program's statistics server: "/stat/report" takes the
 // reporter's uploads, keeps their events (statistics()) and logs how many
@@ -181,6 +185,8 @@ private:
     ns::Value otherOperation(const std::string& operation, const ns::Value&);
 
     SoapServer::Reply answer(const std::string& operation, const ns::Value& reply) const;
+    // What a SOAP 1.2 service answers a request for an operation it does not have.
+    SoapServer::Reply noSuchOperation(const SoapServer::Received& request) const;
 
     std::string dataFolder_;
     std::string stateFolder_;

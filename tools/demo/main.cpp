@@ -11,18 +11,18 @@
 //            there as KEY=VALUE lines (KL_DEMO_ENDPOINT, KL_DEMO_STAT_URL,
 //            KL_DEMO_USER, KL_DEMO_PASSWORD, KL_DEMO_STATE, and
 //            KL_SURVEY_HOST: the host and port the program finds the
-//            opinion survey at), for scripts
+//            opinion survey at), for scripts; whole or not at all
 //
 // Prints the endpoint and the member to log in with, then answers until
 // SIGINT, SIGTERM or SIGHUP (a closed terminal); when what it prints finds
 // no reader (`| true`), it ends at once with status 1. However it ends, the
-// temporary state folder goes.
-#include <cerrno>
+// temporary state folder goes. A state folder it cannot make (a TMPDIR that
+// names no usable folder among the causes) or an info file it cannot write
+// (a full disk, a folder in its place) ends it with status 1, saying which
+// and why, with no info file left.
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <string>
 
@@ -30,6 +30,8 @@
 #include <unistd.h>
 
 #include "demo/DemoService.h"
+#include "foundation/Data.h"
+#include "foundation/FileManager.h"
 
 namespace {
 
@@ -83,13 +85,13 @@ int main(int argc, char** argv) {
 
     std::string temporaryState;
     if (options.stateFolder.empty()) {
-        std::string pattern = (fs::temp_directory_path() / "kl-demo-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) {
-            std::cerr << "kl-demo-service: cannot make a temporary state folder " << pattern << ": "
-                      << std::strerror(errno) << "\n";
+        std::string why;
+        temporaryState = ns::makeTemporaryFolder("kl-demo-", &why);
+        if (temporaryState.empty()) {
+            std::cerr << "kl-demo-service: cannot make a temporary state folder: " << why << "\n";
             return 1;
         }
-        options.stateFolder = temporaryState = pattern;
+        options.stateFolder = temporaryState;
     }
 
     int status = 0;
@@ -114,21 +116,18 @@ int main(int argc, char** argv) {
             status = 1;
         }
         if (status == 0 && !infoFile.empty()) {
-            std::string temp = infoFile + ".new";
-            {
-                std::ofstream out(temp, std::ios::trunc);
-                out << "KL_DEMO_ENDPOINT=" << service.url() << "\n"
-                    << "KL_DEMO_STAT_URL=" << service.statReportURL() << "\n"
-                    << "KL_DEMO_USER=" << member.userName << "\n"
-                    << "KL_DEMO_PASSWORD=" << member.password << "\n"
-                    << "KL_DEMO_STATE=" << service.stateFolder() << "\n"
-                    << "KL_SURVEY_HOST=" << surveyHost << "\n";
-            }
-            // Whole or not at all: a script waiting for the file never reads half of it.
-            std::error_code ec;
-            fs::rename(temp, infoFile, ec);
-            if (ec) {
-                std::cerr << "kl-demo-service: cannot write " << infoFile << "\n";
+            const std::string info = "KL_DEMO_ENDPOINT=" + service.url() + "\n" +
+                                     "KL_DEMO_STAT_URL=" + service.statReportURL() + "\n" +
+                                     "KL_DEMO_USER=" + member.userName + "\n" +
+                                     "KL_DEMO_PASSWORD=" + member.password + "\n" +
+                                     "KL_DEMO_STATE=" + service.stateFolder() + "\n" +
+                                     "KL_SURVEY_HOST=" + surveyHost + "\n";
+            // Whole or not at all: a script waiting for the file never reads
+            // half of it, and a write that fails leaves none.
+            ns::ErrorPtr error;
+            if (!ns::writeFileAtomically(infoFile, info, &error)) {
+                std::cerr << "kl-demo-service: cannot write its info file "
+                          << (error ? error->localizedDescription() : infoFile) << "\n";
                 status = 1;
             }
         }

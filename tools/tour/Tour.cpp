@@ -530,7 +530,8 @@ bool Walk::settle(const std::function<bool()>& ready) {
 Walk::Outcome Walk::shoot(const std::string& file, bool settled, const std::string& what) {
     fs::path path = folder_ / file;
     ui::Application::sharedApplication().layoutIfNeeded();
-    if (!render::snapshotToPNG(path.string())) return fail("cannot write " + path.string());
+    // Whole or not at all: a picture that cannot be written leaves nothing of itself.
+    if (std::string why; !render::snapshotToPNG(path.string(), &why)) return fail("cannot write " + why);
     ++pictures_;
     out_ << "  " << what << ": " << path.string() << "\n";
     if (!settled) return fail(what + " did not settle in " + std::to_string(static_cast<int>(kStepSeconds)) + " s");

@@ -28,7 +28,11 @@
 // screen does not settle within its time, or during which the service
 // failed, still leaves its picture but makes the run fail, with the reason
 // (the service's error as the log gives it); once the service has failed
-// or not answered, the steps after are skipped. The count printed at the end is of the pictures written.
+// or not answered, the steps after are skipped. A picture is written whole
+// or not at all: one that cannot be written (a full disk) fails its step,
+// naming the file and the reason, and leaves nothing of itself; the
+// pictures written before it stay. The count printed at the end is of the
+// pictures written.
 // Interrupted (options.interrupted), the tour ends after the step under way,
 // which stops waiting for its screen, and says so.
 #pragma once
