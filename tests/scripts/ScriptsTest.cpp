@@ -328,8 +328,9 @@ TEST(HostileTourScript, ABadBoundOrAnArgumentIsAUsageErrorAndRunsNothing) {
 // ---- fuzz.sh ----
 
 // A job count that is none, or a duration under a second (which libFuzzer
-// would take as no limit) or beyond its counter, is a usage error, before
-// anything is installed, built or run.
+// would take as no limit), beyond its counter or no whole number (a first
+// argument that looks like a number is no target's name), is a usage error,
+// before anything is installed, built or run.
 TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
         {{"-j", "0", "2", "json"}, "-j "},
@@ -340,6 +341,10 @@ TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
         {{"0", "json"}, "SECONDS takes a whole number from 1"},
         {{"-j", "2", "000"}, "SECONDS takes a whole number from 1"},
         {{"9999999999", "json"}, "SECONDS takes a whole number from 1"},
+        {{"0.5", "json"}, "SECONDS takes a whole number from 1"},
+        {{"-1", "json"}, "SECONDS takes a whole number from 1"},
+        {{"1e3"}, "SECONDS takes a whole number from 1"},
+        {{"-j", "2", "0x10", "json"}, "SECONDS takes a whole number from 1"},
     };
     for (const auto& [arguments, message] : wrong) {
         const fs::path top = sourceCopy("fuzz", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
@@ -357,54 +362,83 @@ TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
 }
 
 // Ctrl+C on the terminal (SIGINT to the script's whole process group), or a
-// SIGTERM to the script alone, while a target runs: the target is ended and
-// reported as interrupted, not as a finding, in the output and in its
-// result; its temporary home goes, though the target, as libFuzzer ends one
-// by itself, leaves it; the script ends with 128 + the signal. The target
-// here is a stand-in for the libFuzzer program the debug build has not: it
-// makes its home as the targets do and ends as libFuzzer does.
-TEST(FuzzScript, CtrlCOrASignalReportsTheTargetInterruptedAndRemovesItsHome) {
+// SIGTERM or SIGHUP to the script alone, while targets run: each target is
+// ended and reported as interrupted, not as a finding, in the output and in
+// its result; its temporary home goes, though the target, as libFuzzer ends
+// one by itself, leaves it; the script ends with 128 + the signal. The
+// targets here are stand-ins for the libFuzzer programs the debug build has
+// not: they make their homes as the targets do and end as libFuzzer does
+// (exit 72) or as the targets' own handler does (by the signal). Two at a
+// time ended by the signal is what once left the script waiting for a target
+// it had already lost: each such case runs a few times.
+TEST(FuzzScript, CtrlCOrASignalReportsTheTargetsInterruptedAndRemovesTheirHomes) {
     struct Case {
         int sig;
         bool wholeGroup;
+        int jobs;
+        bool endsBySignal;
     };
-    for (const Case& c : {Case{SIGINT, true}, Case{SIGTERM, false}}) {
-        SCOPED_TRACE(strsignal(c.sig));
-        const fs::path top = sourceCopy("fuzz-signal", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
-        fs::create_directories(top / "fuzz/corpus/json");
-        const fs::path programs = top / "programs";
-        fs::create_directories(programs);
-        std::ofstream(programs / "fuzz-json") << R"(#!/bin/bash
+    const std::vector<Case> cases = {
+        {SIGINT, true, 1, false}, {SIGTERM, false, 1, false}, {SIGINT, true, 2, true},
+        {SIGTERM, false, 2, true}, {SIGHUP, false, 2, true},  {SIGTERM, false, 1, true},
+    };
+    const std::vector<std::string> targets = {"json", "user_defaults"};
+    for (const Case& c : cases) {
+        for (int attempt = 0; attempt < (c.jobs > 1 ? 8 : 1); ++attempt) {
+            SCOPED_TRACE(std::string(strsignal(c.sig)) + ", " + std::to_string(c.jobs) + " at a time, " +
+                         (c.endsBySignal ? "ended by it" : "exit 72") + ", attempt " + std::to_string(attempt));
+            const fs::path top = sourceCopy("fuzz-signal", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
+            const fs::path programs = top / "programs";
+            fs::create_directories(programs);
+            const std::string ending = c.endsBySignal ? "trap - \"$1\"; kill -\"$1\" $$" : "exit 72";
+            for (const std::string& name : targets) {
+                fs::create_directories(top / "fuzz/corpus" / name);
+                std::ofstream(programs / ("fuzz-" + name)) << R"(#!/bin/bash
 home=$(mktemp -d "$TMPDIR/kl-fuzz-XXXXXX")
 echo "#2 INITED cov: 7 ft: 9 corp: 1/1b exec/s: 0 rss: 30Mb"
 sleep 300 &
-trap 'echo "==$$== libFuzzer: run interrupted; exiting"; kill $!; exit 72' INT TERM
-echo "fuzz-json runs in $home" >&3
+end() {
+  [ -d "$home" ] || echo "fuzz-)" + name + R"( lost its home while running" >&3
+  echo "==$$== libFuzzer: run interrupted; exiting"; kill $!; )" + ending + R"(
+}
+for sig in INT TERM HUP; do trap "end $sig" $sig; done
+echo "fuzz-)" + name + R"( runs in $home" >&3
 wait
 )";
-        fs::permissions(programs / "fuzz-json", fs::perms::owner_all);
+                fs::permissions(programs / ("fuzz-" + name), fs::perms::owner_all);
+            }
 
-        // In a session and process group of its own, as a terminal's
-        // foreground job; the stand-in says on descriptor 3 that it runs.
-        testsupport::ChildProcess fuzz(
-            "/usr/bin/setsid",
-            {"/bin/bash", "-c", "exec 3>&1; exec /bin/bash '" + (top / "scripts/fuzz.sh").string() + "' 30 json"},
-            {{"KL_PROGRAMS_DIR", programs.string()}, {"TMPDIR", (top / "tmp").string()}});
-        EndsScript ends{fuzz};
-        ASSERT_TRUE(fuzz.waitForOutput("fuzz-json runs in")) << fuzz.output;
-        if (c.wholeGroup) {
-            ASSERT_EQ(kill(-fuzz.pid(), c.sig), 0);
-        } else {
-            fuzz.signal(c.sig);
+            // In a session and process group of its own, as a terminal's
+            // foreground job; the stand-ins say on descriptor 3 that they run.
+            testsupport::ChildProcess fuzz(
+                "/usr/bin/setsid",
+                {"/bin/bash", "-c",
+                 "exec 3>&1; exec /bin/bash '" + (top / "scripts/fuzz.sh").string() + "' -j " +
+                     std::to_string(c.jobs) + " 30 json user_defaults"},
+                {{"KL_PROGRAMS_DIR", programs.string()}, {"TMPDIR", (top / "tmp").string()}});
+            EndsScript ends{fuzz};
+            for (int i = 0; i < c.jobs; ++i)
+                ASSERT_TRUE(fuzz.waitForOutput("fuzz-" + targets[i] + " runs in")) << fuzz.output;
+            if (c.wholeGroup) {
+                ASSERT_EQ(kill(-fuzz.pid(), c.sig), 0);
+            } else {
+                fuzz.signal(c.sig);
+            }
+            ASSERT_TRUE(fuzz.waitForExit(60)) << fuzz.output;
+            EXPECT_EQ(fuzz.status, 128 + c.sig) << fuzz.output;
+            for (int i = 0; i < c.jobs; ++i) {
+                const std::string& name = targets[i];
+                EXPECT_NE(fuzz.output.find(name + std::string(17 - name.size(), ' ') +
+                                           "interrupted  cov: 7 ft: 9  see build/fuzz/logs/" + name + ".log\n"),
+                          std::string::npos)
+                    << fuzz.output;
+                EXPECT_EQ(contentsOf(top / "build/fuzz/results" / name).find("interrupted"), 17u) << name;
+            }
+            EXPECT_EQ(fuzz.output.find("FINDING"), std::string::npos) << fuzz.output;
+            EXPECT_EQ(fuzz.output.find("no such job"), std::string::npos) << fuzz.output;
+            EXPECT_EQ(fuzz.output.find("lost its home"), std::string::npos) << fuzz.output;
+            EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
         }
-        ASSERT_TRUE(fuzz.waitForExit(60)) << fuzz.output;
-        EXPECT_EQ(fuzz.status, 128 + c.sig) << fuzz.output;
-        EXPECT_NE(fuzz.output.find("json             interrupted  cov: 7 ft: 9  see build/fuzz/logs/json.log\n"),
-                  std::string::npos)
-            << fuzz.output;
-        EXPECT_EQ(fuzz.output.find("FINDING"), std::string::npos) << fuzz.output;
-        EXPECT_EQ(contentsOf(top / "build/fuzz/results/json").find("interrupted"), 17u);
-        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
     }
 }
 
