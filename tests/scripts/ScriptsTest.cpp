@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -68,6 +69,23 @@ std::string contentsOf(const fs::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The endpoint the demo service printed in a script's output ("" if none).
+std::string endpointIn(const std::string& output) {
+    const std::size_t at = output.find("endpoint:");
+    if (at == std::string::npos) return "";
+    std::istringstream line(output.substr(at + 9));
+    std::string endpoint;
+    line >> endpoint;
+    return endpoint;
+}
+
+// Whether nobody listens at the URL any more.
+bool refused(const std::string& url) {
+    net::Request request;
+    request.url = url;
+    return net::perform(request).error == net::ErrorKind::ConnectionFailure;
+}
+
 // A script still running when the test ends (a failed assertion) gets a
 // SIGTERM and its end is awaited, so that it stops what it started.
 struct EndsScript {
@@ -84,15 +102,22 @@ struct EndsScript {
 
 // A bad option is found by the program before anything starts: the usage
 // error and status 2, no demo service, no tour folder or log written; also
-// one that does not go with the tour the script runs without a display.
-// Asked for, the usage is shown the same way.
+// one that does not go with the tour the script runs without a display, and
+// one at the end without its value (which the script's own check must not
+// give one). Asked for, the usage is shown the same way.
 TEST(RunScript, ABadOptionIsAUsageErrorBeforeAnythingStarts) {
     const std::map<std::vector<std::string>, std::string> wrong = {
         {{"--bogus"}, "kestrowline: unknown option --bogus"},
         {{"--wait", "soon"}, "kestrowline: --wait takes a number of seconds"},
         {{"--service", "ftp://127.0.0.1/"}, "kestrowline: "},
         {{"--wait", "3"}, "kestrowline: --wait goes with --dump-home"},
-        {{"--dump-home"}, "kestrowline: --dump-home and --tour do not go together"},
+        {{"--tour", "pictures", "--dump-home"}, "kestrowline: --dump-home and --tour do not go together"},
+        {{"--tour"}, "kestrowline: --tour needs a value"},
+        {{"--dump-home", "--wait"}, "kestrowline: --wait needs a value"},
+        {{"--tour-login"}, "kestrowline: --tour-login needs a value"},
+        {{"--service"}, "kestrowline: --service needs a value"},
+        {{"--stat-report"}, "kestrowline: --stat-report needs a value"},
+        {{"--tour", "pictures", "--service-namespace"}, "kestrowline: --service-namespace needs a value"},
     };
     for (const auto& [arguments, message] : wrong) {
         SCOPED_TRACE(arguments.front());
@@ -106,7 +131,9 @@ TEST(RunScript, ABadOptionIsAUsageErrorBeforeAnythingStarts) {
         EXPECT_NE(run.output.find("usage: kestrowline"), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find("demo service"), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find("touring"), std::string::npos) << run.output;
-        EXPECT_FALSE(fs::exists(top / "build")) << run.output;
+        std::vector<std::string> made = filesIn(top);  // no build/, no folder named --help
+        std::sort(made.begin(), made.end());
+        EXPECT_EQ(made, (std::vector<std::string>{"scripts", "tmp"})) << run.output;
         EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
     }
 
@@ -138,11 +165,8 @@ TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
                                       scriptEnvironment(top));
         EndsScript ends{run};
         ASSERT_TRUE(run.waitForOutput("Tour of the screens")) << run.output;
-        const std::size_t at = run.output.find("endpoint:");
-        ASSERT_NE(at, std::string::npos) << run.output;
-        std::istringstream line(run.output.substr(at + 9));
-        std::string endpoint;
-        line >> endpoint;
+        const std::string endpoint = endpointIn(run.output);
+        ASSERT_NE(endpoint, "") << run.output;
 
         if (c.wholeGroup) {
             ASSERT_EQ(kill(-run.pid(), c.sig), 0);
@@ -156,9 +180,47 @@ TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
         EXPECT_EQ(log.find("interrupted again"), std::string::npos) << log;
 
         EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
-        net::Request request;
-        request.url = endpoint;
-        EXPECT_EQ(net::perform(request).error, net::ErrorKind::ConnectionFailure) << endpoint;
+        EXPECT_TRUE(refused(endpoint)) << endpoint;
+    }
+}
+
+// SIGKILL to the script, which it cannot catch, in the middle of a tour: the
+// demo service it started ends by itself and its fresh state goes with it;
+// the program ends too (its temporary home gone). The script's output closes
+// only once they, which write there too, have ended.
+TEST(RunScript, AfterASigkillToTheScriptItsServiceAndProgramEnd) {
+    const fs::path top = sourceCopy("run-killed", {"scripts/run.sh", "scripts/demo-service.sh"});
+    testsupport::ChildProcess run("/usr/bin/setsid", {"/bin/bash", (top / "scripts/run.sh").string()},
+                                  scriptEnvironment(top));
+    EndsScript ends{run};
+    ASSERT_TRUE(run.waitForOutput("01-home.png")) << run.output;
+    const std::string endpoint = endpointIn(run.output);
+    ASSERT_NE(endpoint, "") << run.output;
+    run.signal(SIGKILL);
+    ASSERT_TRUE(run.waitForExit(120)) << run.output;
+    EXPECT_EQ(run.status, 128 + SIGKILL) << run.output;
+    EXPECT_TRUE(refused(endpoint)) << endpoint;
+    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
+// --dump-home asks for the home screen as text, which needs no display: the
+// script shows it against the demo service from a fresh state, with a
+// display or without, and keeps nothing (no tour, no state).
+TEST(RunScript, TheHomeScreenAsTextNeedsNoDisplay) {
+    const std::vector<testsupport::ChildProcess::Environment> environments = {
+        {}, {{"DISPLAY", ":999"}, {"SDL_VIDEODRIVER", "kl-none"}}};
+    for (const auto& environment : environments) {
+        SCOPED_TRACE(environment.empty() ? "no display" : "a display");
+        const fs::path top = sourceCopy("run-dump", {"scripts/run.sh", "scripts/demo-service.sh"});
+        testsupport::ChildProcess run("/bin/bash", scriptCall(top, "scripts/run.sh", {"--dump-home"}),
+                                      scriptEnvironment(top, environment));
+        EndsScript ends{run};
+        ASSERT_TRUE(run.waitForExit(120)) << run.output;
+        EXPECT_EQ(run.status, 0) << run.output;
+        EXPECT_NE(run.output.find("\nui::Window ("), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("touring"), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(top / "build")) << run.output;
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
     }
 }
 
@@ -246,6 +308,28 @@ TEST(RunScript, AProgramWhoseWindowCannotOpenIsReportedAsFailed) {
     EXPECT_EQ(run.output.find("is in its window"), std::string::npos) << run.output;
     EXPECT_NE(run.output.find("run.sh: the program failed (exit status 1)\n"), std::string::npos) << run.output;
     EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
+// The process a script names as the demo service's parent must be its
+// parent: a number that is none is a usage error, another process (or a
+// parent already gone) a failure, before any folder is made.
+TEST(DemoServiceParent, AParentThatIsNoneOrNotItsOwnIsRefused) {
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"abc", 2}, {"0", 2}, {"-5", 2}, {"99999999999", 2}, {std::to_string(getppid()), 1}};
+    for (const auto& [parent, status] : cases) {
+        SCOPED_TRACE(parent);
+        const fs::path top = sourceCopy("service-parent", {});
+        testsupport::ChildProcess service(std::string(KL_PROGRAMS_DIR) + "/kl-demo-service",
+                                          {"--info-file", (top / "info").string(), "--parent", parent},
+                                          {{"TMPDIR", (top / "tmp").string()}});
+        EndsScript ends{service};
+        ASSERT_TRUE(service.waitForExit(60)) << service.output;
+        EXPECT_EQ(service.status, status) << service.output;
+        EXPECT_NE(service.output.find(status == 2 ? "usage: kl-demo-service" : "(--parent)"), std::string::npos)
+            << service.output;
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+        EXPECT_FALSE(fs::exists(top / "info"));
+    }
 }
 
 // ---- test.sh ----
