@@ -351,6 +351,57 @@ TEST(TestScript, AnArgumentIsAUsageErrorAndRunsNothing) {
     }
 }
 
+// Ctrl+C on the terminal (SIGINT to the script's process group), or a
+// SIGTERM or SIGHUP to the script's own process, in the middle of the build:
+// cmake, ninja and the compilers end with the script, which ends with 128 +
+// the signal once none of them is left. The build here is a stand-in on
+// PATH (cmake starting a ninja that starts a compiler), the installation a
+// stand-in that has nothing to do.
+TEST(TestScript, ASignalEndsTheBuildItStarted) {
+    struct Case {
+        int sig;
+        bool wholeGroup;
+    };
+    for (const Case& c : {Case{SIGTERM, false}, Case{SIGHUP, false}, Case{SIGINT, true}}) {
+        SCOPED_TRACE(strsignal(c.sig));
+        const fs::path top = sourceCopy("test-signal", {"scripts/test.sh"});
+        std::ofstream(top / "scripts/install-deps.sh") << "#!/bin/bash\necho 'install-deps: all present'\n";
+        fs::permissions(top / "scripts/install-deps.sh", fs::perms::owner_all);
+        const fs::path bin = top / "bin";
+        fs::create_directories(bin);
+        // Each builder writes its process id, one line each, into builders.
+        std::ofstream(bin / "cmake") << R"(#!/bin/bash
+[ "$1" = --build ] || exit 0
+echo $$ >>builders
+bash -c 'echo $$ >>builders; bash -c "echo \$\$ >>builders; echo building; exec sleep 300" & wait' &
+wait
+)";
+        fs::permissions(bin / "cmake", fs::perms::owner_all);
+
+        const std::string script = "exec /bin/bash '" + (top / "scripts/test.sh").string() + "'";
+        testsupport::ChildProcess test(
+            c.wholeGroup ? "/usr/bin/setsid" : "/bin/bash",
+            c.wholeGroup ? std::vector<std::string>{"/bin/bash", "-c", script}
+                         : std::vector<std::string>{"-c", script},
+            {{"PATH", bin.string() + ":" + std::getenv("PATH")}, {"TMPDIR", (top / "tmp").string()}});
+        EndsScript ends{test};
+        ASSERT_TRUE(test.waitForOutput("building")) << test.output;
+        std::vector<pid_t> builders;
+        std::istringstream ids(contentsOf(top / "builders"));
+        for (pid_t id; ids >> id;) builders.push_back(id);
+        ASSERT_EQ(builders.size(), 3u) << contentsOf(top / "builders");
+        if (c.wholeGroup) {
+            ASSERT_EQ(kill(-test.pid(), c.sig), 0);
+        } else {
+            test.signal(c.sig);
+        }
+        ASSERT_TRUE(test.waitForExit(60)) << test.output;
+        EXPECT_EQ(test.status, 128 + c.sig) << test.output;
+        for (pid_t id : builders) EXPECT_NE(kill(id, 0), 0) << "builder " << id << " still runs";
+        EXPECT_EQ(test.output.find("test.sh: dependencies"), std::string::npos) << test.output;
+    }
+}
+
 // ---- hostile-tour.sh ----
 
 // A person's pictures in the tour's folder stay as they were, one named as
