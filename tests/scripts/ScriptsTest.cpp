@@ -430,6 +430,23 @@ TEST(HostileTourScript, LeavesAPersonsPicturesAndReplacesTheTourOwn) {
     EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
 }
 
+// Ctrl+C on the terminal (SIGINT to the script's process group) in the middle
+// of the tour: the tour ends after the step under way, as the program alone
+// does, and the script with 130, not as a failed tour; the demo service stops
+// and the script's temporary files go.
+TEST(HostileTourScript, CtrlCEndsItAsTheSignalDoes) {
+    if (!fs::exists("/usr/bin/time")) GTEST_SKIP() << "no GNU time (scripts/install-deps.sh installs it)";
+    const fs::path top = sourceCopy("hostile-signal", {"scripts/hostile-tour.sh", "scripts/demo-service.sh"});
+    testsupport::ChildProcess script("/usr/bin/setsid", {"/bin/bash", (top / "scripts/hostile-tour.sh").string()},
+                                     scriptEnvironment(top, {{"KL_HOSTILE_PEAK_KB", "8000000"}}));
+    EndsScript ends{script};
+    ASSERT_TRUE(script.waitForOutput("01-home.png")) << script.output;
+    ASSERT_EQ(kill(-script.pid(), SIGINT), 0);
+    ASSERT_TRUE(script.waitForExit(120)) << script.output;
+    EXPECT_EQ(script.status, 130) << script.output;
+    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
 // A memory bound that is no whole number of kB, or beyond what the script
 // compares, and any argument are usage errors, before anything is installed,
 // built or run (no programs are given: a script that went on would fail at
