@@ -477,6 +477,80 @@ TEST(HostileTourScript, ABadBoundOrAnArgumentIsAUsageErrorAndRunsNothing) {
     }
 }
 
+// ---- install-deps.sh ----
+
+// Another package operation holding apt's lock (the package lists' for the
+// update, dpkg's for the installation): each waits for it, saying so once,
+// and goes on when it is free; still held after 5 minutes, it fails naming
+// the lock and installs nothing. Another failure fails at once. apt-get,
+// dpkg-query, sudo and the clock are stand-ins on PATH: apt-get fails on
+// the lock as often as its file says ("broken": fails otherwise), the clock
+// goes 100 s forward at each reading and a pause takes none.
+TEST(InstallDepsScript, AnotherPackageOperationsLockIsWaitedForUpToFiveMinutes) {
+    struct Case {
+        const char* name;
+        std::string update, install;  // the stand-in's files
+        int status;
+        bool waits, timesOut;
+        std::string calls;  // apt-get's commands, one letter each
+    };
+    const std::vector<Case> cases = {
+        {"the lists' lock for two tries", "2", "0", 0, true, false, "uuui"},
+        {"dpkg's lock for two tries", "0", "2", 0, true, false, "uiii"},
+        {"the lock beyond 5 minutes", "99", "0", 100, true, true, "uuu"},
+        {"another failure", "broken", "0", 100, false, false, "u"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path top = sourceCopy("install-deps", {"scripts/install-deps.sh"});
+        const fs::path bin = top / "bin";
+        fs::create_directories(bin);
+        std::ofstream(top / "update") << c.update;
+        std::ofstream(top / "install") << c.install;
+        const std::string dir = top.string();
+        const std::map<std::string, std::string> standIns = {
+            {"apt-get", "#!/bin/bash\nd='" + dir + R"SH('
+printf '%s' "${1:0:1}" >>"$d/calls"
+left=$(cat "$d/$1")
+if [ "$left" = broken ]; then echo "E: The repository 'http://deb.invalid stable Release' does not have a Release file." >&2; exit 100; fi
+[ "$left" -gt 0 ] || { echo "apt-get $1 done"; exit 0; }
+echo $((left - 1)) >"$d/$1"
+if [ "$1" = update ]; then
+  echo "E: Could not get lock /var/lib/apt/lists/lock. It is held by process 4242 (apt-get)" >&2
+  echo "E: Unable to lock directory /var/lib/apt/lists/" >&2
+else
+  echo "E: Could not get lock /var/lib/dpkg/lock-frontend. It is held by process 4242 (apt-get)" >&2
+  echo "E: Unable to acquire the dpkg frontend lock (/var/lib/dpkg/lock-frontend), is another process using it?" >&2
+fi
+exit 100
+)SH"},
+            {"dpkg-query", "#!/bin/bash\nexit 1\n"},
+            {"sudo", "#!/bin/bash\nexec \"$@\"\n"},
+            {"date", "#!/bin/bash\nn=$(cat '" + dir + "/clock' 2>/dev/null || echo 0)\necho $((n + 100)) >'" + dir +
+                         "/clock'\necho $((1000000 + n))\n"},
+            {"sleep", "#!/bin/bash\n"},
+        };
+        for (const auto& [name, text] : standIns) {
+            std::ofstream(bin / name) << text;
+            fs::permissions(bin / name, fs::perms::owner_all);
+        }
+        testsupport::ChildProcess deps("/bin/bash", {(top / "scripts/install-deps.sh").string()},
+                                       {{"PATH", bin.string() + ":" + std::getenv("PATH")}});
+        ASSERT_TRUE(deps.waitForExit(60)) << deps.output;
+        EXPECT_EQ(deps.status, c.status) << deps.output;
+        EXPECT_EQ(contentsOf(top / "calls"), c.calls) << deps.output;
+        const std::size_t waiting = deps.output.find("waiting for it");
+        EXPECT_EQ(waiting != std::string::npos, c.waits) << deps.output;
+        if (waiting != std::string::npos) {
+            EXPECT_EQ(deps.output.find("waiting for it", waiting + 1), std::string::npos) << deps.output;
+        }
+        EXPECT_EQ(deps.output.find("still held after 5 minutes") != std::string::npos, c.timesOut) << deps.output;
+        if (c.status == 0) {
+            EXPECT_NE(deps.output.find("apt-get install done"), std::string::npos) << deps.output;
+        }
+    }
+}
+
 // ---- fuzz.sh ----
 
 // A job count that is none, or a duration under a second (which libFuzzer
