@@ -258,6 +258,30 @@ TEST(RunScript, NoProgramsOrAnUnwritableTourFolderFailBeforeAnythingStarts) {
     }
 }
 
+// A demo service that cannot start (here a stand-in that cannot write its
+// information file, as on a full disk) fails the run with its own reason
+// and the script's, exit 1, before the program starts; nothing is left.
+TEST(RunScript, ADemoServiceThatCannotStartFailsTheRunWithItsReason) {
+    const fs::path top = sourceCopy("run-no-service", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path programs = top / "programs";
+    fs::create_directories(programs);
+    fs::create_symlink(fs::path(KL_PROGRAMS_DIR) / "kestrowline", programs / "kestrowline");
+    std::ofstream(programs / "kl-demo-service")
+        << "#!/bin/bash\necho \"kl-demo-service: cannot write its information file: No space left on device\" >&2\n"
+           "exit 1\n";
+    fs::permissions(programs / "kl-demo-service", fs::perms::owner_all);
+    testsupport::ChildProcess run("/bin/bash", {(top / "scripts/run.sh").string()},
+                                  scriptEnvironment(top, {{"KL_PROGRAMS_DIR", programs.string()}}));
+    EndsScript ends{run};
+    ASSERT_TRUE(run.waitForExit(120)) << run.output;
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("No space left on device\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("run.sh: the demo service did not start (exit status 1)\n"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("Tour of the screens"), std::string::npos) << run.output;
+    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
 // A tour into the folder the options name (--tour DIR) has its pictures and
 // its log counted and kept there, not in the script's own folder; also one
 // that an interruption ends after its first picture.
