@@ -86,6 +86,12 @@ bool refused(const std::string& url) {
     return net::perform(request).error == net::ErrorKind::ConnectionFailure;
 }
 
+// Sends the signal as a terminal sends Ctrl+C, to the process's whole
+// group (which it leads), or as `kill` does, to the process alone.
+bool sendSignal(testsupport::ChildProcess& process, int sig, bool wholeGroup) {
+    return kill(wholeGroup ? -process.pid() : process.pid(), sig) == 0;
+}
+
 // A script still running when the test ends (a failed assertion) gets a
 // SIGTERM and its end is awaited, so that it stops what it started.
 struct EndsScript {
@@ -151,13 +157,15 @@ TEST(RunScript, ABadOptionIsAUsageErrorBeforeAnythingStarts) {
 // it at once, and ends after the step under way; then the demo service stops
 // and the script's own temporary files go. The script ends with 128 + the
 // signal. Its output closes only once the program and the service, which
-// write to it too, have ended.
+// write to it too, have ended. So it is after a SIGKILL, which the script
+// cannot catch: the demo service ends by itself, its fresh state with it,
+// and the program gets its one signal all the same.
 TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
     struct Case {
         int sig;
         bool wholeGroup;
     };
-    for (const Case& c : {Case{SIGINT, true}, Case{SIGTERM, false}, Case{SIGHUP, false}}) {
+    for (const Case& c : {Case{SIGINT, true}, Case{SIGTERM, false}, Case{SIGHUP, false}, Case{SIGKILL, false}}) {
         SCOPED_TRACE(strsignal(c.sig));
         const fs::path top = sourceCopy("run-signal", {"scripts/run.sh", "scripts/demo-service.sh"});
         // In a session and process group of its own, as a terminal's foreground job.
@@ -168,11 +176,7 @@ TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
         const std::string endpoint = endpointIn(run.output);
         ASSERT_NE(endpoint, "") << run.output;
 
-        if (c.wholeGroup) {
-            ASSERT_EQ(kill(-run.pid(), c.sig), 0);
-        } else {
-            run.signal(c.sig);
-        }
+        ASSERT_TRUE(sendSignal(run, c.sig, c.wholeGroup));
         ASSERT_TRUE(run.waitForExit(120)) << run.output;
         EXPECT_EQ(run.status, 128 + c.sig) << run.output;
         EXPECT_NE(run.output.find("; interrupted\n"), std::string::npos) << run.output;
@@ -182,25 +186,6 @@ TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
         EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
         EXPECT_TRUE(refused(endpoint)) << endpoint;
     }
-}
-
-// SIGKILL to the script, which it cannot catch, in the middle of a tour: the
-// demo service it started ends by itself and its fresh state goes with it;
-// the program ends too (its temporary home gone). The script's output closes
-// only once they, which write there too, have ended.
-TEST(RunScript, AfterASigkillToTheScriptItsServiceAndProgramEnd) {
-    const fs::path top = sourceCopy("run-killed", {"scripts/run.sh", "scripts/demo-service.sh"});
-    testsupport::ChildProcess run("/usr/bin/setsid", {"/bin/bash", (top / "scripts/run.sh").string()},
-                                  scriptEnvironment(top));
-    EndsScript ends{run};
-    ASSERT_TRUE(run.waitForOutput("01-home.png")) << run.output;
-    const std::string endpoint = endpointIn(run.output);
-    ASSERT_NE(endpoint, "") << run.output;
-    run.signal(SIGKILL);
-    ASSERT_TRUE(run.waitForExit(120)) << run.output;
-    EXPECT_EQ(run.status, 128 + SIGKILL) << run.output;
-    EXPECT_TRUE(refused(endpoint)) << endpoint;
-    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
 }
 
 // --dump-home asks for the home screen as text, which needs no display: the
@@ -414,11 +399,7 @@ wait
         std::istringstream ids(contentsOf(top / "builders"));
         for (pid_t id; ids >> id;) builders.push_back(id);
         ASSERT_EQ(builders.size(), 3u) << contentsOf(top / "builders");
-        if (c.wholeGroup) {
-            ASSERT_EQ(kill(-test.pid(), c.sig), 0);
-        } else {
-            test.signal(c.sig);
-        }
+        ASSERT_TRUE(sendSignal(test, c.sig, c.wholeGroup));
         ASSERT_TRUE(test.waitForExit(60)) << test.output;
         EXPECT_EQ(test.status, 128 + c.sig) << test.output;
         for (pid_t id : builders) EXPECT_NE(kill(id, 0), 0) << "builder " << id << " still runs";
@@ -669,11 +650,7 @@ wait
             EndsScript ends{fuzz};
             for (int i = 0; i < c.jobs; ++i)
                 ASSERT_TRUE(fuzz.waitForOutput("fuzz-" + targets[i] + " runs in")) << fuzz.output;
-            if (c.wholeGroup) {
-                ASSERT_EQ(kill(-fuzz.pid(), c.sig), 0);
-            } else {
-                fuzz.signal(c.sig);
-            }
+            ASSERT_TRUE(sendSignal(fuzz, c.sig, c.wholeGroup));
             ASSERT_TRUE(fuzz.waitForExit(60)) << fuzz.output;
             EXPECT_EQ(fuzz.status, 128 + c.sig) << fuzz.output;
             for (int i = 0; i < c.jobs; ++i) {
