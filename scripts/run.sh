@@ -16,9 +16,10 @@
 # anything starts: a bad option is a usage error (exit 2), a folder that
 # cannot be made or written a failure (exit 1). Ctrl+C, SIGTERM or SIGHUP ends
 # the program as one signal does (a tour after the step under way), then the
-# demo service; so does output that nobody reads any more (`| head`). The
-# demo service ends with the script also when nothing stops it (SIGKILL).
-# The script removes only what it made itself.
+# demo service; so does output that nobody reads any more (`| head`). Should
+# the script end without stopping them (SIGKILL), the program gets its one
+# SIGTERM all the same and the demo service ends by itself. The script
+# removes only what it made itself.
 #
 #   scripts/run.sh                     the demo service and the program
 #   scripts/run.sh --service URL ...   the program against another service (no demo service)
