@@ -13,7 +13,8 @@
 # INFO_FILE; it ends the calling script, saying how the service ended, when
 # the service does not start. The service runs in a session of its own:
 # Ctrl+C on the terminal does not end it under a program still using it; the
-# calling script stops it.
+# calling script stops it, and should the script end without stopping it
+# (SIGKILL), the service ends by itself (--parent).
 
 # The programs named are in $programs, built: else the calling script ends
 # with a usage error (exit 2), before anything starts.
@@ -39,9 +40,9 @@ ending_of() {
 }
 
 start_demo_service() {
-  local info=$1
+  local info=$1 parent=$BASHPID  # this shell's, not the background child's
   shift
-  setsid "${programs:-build/release}/kl-demo-service" "$@" --info-file "$info" &
+  setsid "${programs:-build/release}/kl-demo-service" "$@" --info-file "$info" --parent "$parent" &
   service_pid=$!
   for _ in $(seq 1 200); do
     [ -s "$info" ] && return 0

@@ -4,8 +4,9 @@
 #
 #   scripts/fuzz.sh [-j N] [SECONDS] [TARGET...]
 #
-# SECONDS (1 or more) defaults to 60; the targets default to every folder of
-# fuzz/corpus/. -j N runs N targets at a time (default 1). Each target reads
+# SECONDS (a whole number, 1 or more; a first argument that looks like a
+# number is taken for it) defaults to 60; the targets default to every folder
+# of fuzz/corpus/. -j N runs N targets at a time (default 1). Each target reads
 # its seeds from fuzz/corpus/<target>/ and keeps what it finds new in
 # build/fuzz/corpus/<target>/; a crash, a hang (over 1 s), a leak, a sanitizer
 # report or an allocation over 2 GB stops it and leaves the input in
@@ -34,7 +35,10 @@ if [ "${1:-}" = "-j" ]; then
   shift 2
 fi
 seconds=60
-if [[ "${1:-}" =~ ^[0-9]+$ ]]; then
+# A first argument that looks like a number (0.5, -1, 1e3, 0x10) is the
+# number of seconds, right or wrong: no target is named so.
+number='^[-+]?([0-9]+[.]?[0-9]*|[.][0-9]+)([eE][-+]?[0-9]+)?$|^[-+]?0[xX][0-9a-fA-F]+$'
+if [[ "${1:-}" =~ $number ]]; then
   # libFuzzer takes 0 for no limit at all; the bound keeps within its int.
   [[ "$1" =~ ^0*[1-9][0-9]{0,8}$ ]] || usage "SECONDS takes a whole number from 1 to 999999999, not $1"
   seconds=$((10#$1))
@@ -115,12 +119,10 @@ start_one() {
   if [ "$signalled" -ne 0 ]; then kill -TERM "$!" 2>/dev/null || true; fi
 }
 
-# Waits for one target to end and reports how it ended; a signal to this
-# script ends the wait early (its trap ends the targets under way).
-reap_one() {
-  local pid status=0
-  wait -n -p pid "${!running[@]}" || status=$?
-  [ -n "${pid:-}" ] || return 0
+# Reports how the target of process `pid` ended (its exit status `status`)
+# and takes it off the list.
+report() {
+  local pid=$1 status=$2
   local name=${running[$pid]}
   unset "running[$pid]"
   rm -rf "${homes[$pid]}"
@@ -135,6 +137,25 @@ reap_one() {
     72 | 129 | 130 | 143) printf '%-16s interrupted  %s  see %s\n' "$name" "$cov" "$log" ;;
     *) printf '%-16s FINDING  see %s and %s\n' "$name" "$log" "$out/findings/$name/" ;;
   esac | tee "$out/results/$name"
+}
+
+# Waits for a target to end and reports each one that has; a signal to this
+# script ends the wait early (its trap ends the targets under way). What
+# `wait -n` answers only says that something happened: after a signal its
+# status and process may be the trap's and a target still running, and a
+# target that a signal ended is no job for it any more once the shell has
+# started another process (to report another target, say). A target is over
+# when its process is gone; `wait PID` keeps its exit status.
+reap_one() {
+  local pid status
+  wait -n "${!running[@]}" 2>/dev/null || true
+  for pid in "${!running[@]}"; do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      status=0
+      wait "$pid" 2>/dev/null || status=$?
+      report "$pid" "$status"
+    fi
+  done
 }
 
 for name in "${targets[@]}"; do

@@ -10,7 +10,10 @@
 # docs/PERFORMANCE.md has the figures and where the memory goes. The tour
 # replaces its own pictures of an earlier run; other files in the folder
 # stay. An argument, or a bound that is no whole number, is a usage error
-# (exit 2) before anything is built or run.
+# (exit 2) before anything is built or run. Ctrl+C ends the tour after the
+# step under way, as it ends the program alone; the script then ends with
+# 128 + the signal, as it does at once for a signal before the tour, or once
+# the tour is over for a SIGTERM or SIGHUP to the script alone.
 #
 #   scripts/hostile-tour.sh
 #
@@ -55,6 +58,18 @@ stop() {
   rm -rf "$work"
 }
 trap stop EXIT
+# A signal ends the script at once, or after the tour under way, which Ctrl+C
+# reaches too.
+signalled=0  # 128 + the signal that came
+touring=0
+# shellcheck disable=SC2317  # reached through the traps
+on_signal() {
+  signalled=$1
+  if [ "$touring" -eq 0 ]; then exit "$signalled"; fi
+}
+trap 'on_signal 130' INT
+trap 'on_signal 143' TERM
+trap 'on_signal 129' HUP
 
 "$programs/kl-hostile-data" "$work/data" >/dev/null
 start_demo_service "$work/info" --data "$work/data" --state "$work/state" >/dev/null
@@ -65,8 +80,11 @@ export KL_SURVEY_HOST
 folder=${KL_TOUR_DIR:-build/hostile-tour}
 mkdir -p "$folder"
 status=0
+touring=1
 KL_HOME="$work/home" /usr/bin/time -v -o "$work/time" "$programs/kestrowline" --service "$(info KL_DEMO_ENDPOINT)" \
   --stat-report "$(info KL_DEMO_STAT_URL)" --tour "$folder" --tour-login "$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)" 2>"$folder/kestrowline.log" || status=$?
+touring=0
+if [ "$signalled" -ne 0 ]; then exit "$signalled"; fi
 grep -E "Elapsed \(wall clock\)|Maximum resident set size" "$work/time" | sed 's/^\s*/hostile-tour.sh: /'
 peak=$(sed -n 's/^\s*Maximum resident set size (kbytes): //p' "$work/time")
 if [ -z "$peak" ] || [ "$peak" -ge "$limit" ]; then

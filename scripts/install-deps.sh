@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, every Debian package the project needs, and only
 # what is missing. This is the one list of our dependencies. With --fuzz it
-# adds what the fuzz targets need.
+# adds what the fuzz targets need. While another package operation holds
+# apt's lock (an installation, the package lists' update, the system's own
+# upgrades), the update and the installation each wait for it up to 5
+# minutes, saying so; then they fail naming it.
 set -euo pipefail
 
 PACKAGES=(
@@ -46,6 +49,35 @@ fi
 echo "install-deps: installing ${missing[*]}"
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$SUDO apt-get update -qq
-$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# apt-get with these arguments, waiting for apt's lock as above. apt-get
+# fails at once on a lock another process holds, and says so among its
+# errors, which are read in English for that and shown once it has ended.
+apt_get() {
+  local deadline status errors said=0
+  deadline=$(($(date +%s) + 300))
+  while :; do
+    status=0
+    { errors=$($SUDO env LC_ALL=C DEBIAN_FRONTEND=noninteractive apt-get "$@" 2>&1 1>&3 3>&-); } 3>&1 || status=$?
+    if [ "$status" -ne 0 ] &&
+       grep -qE '^E: (Could not get lock|Unable to lock|Unable to acquire the dpkg frontend lock)' <<<"$errors"; then
+      if [ "$(date +%s)" -ge "$deadline" ]; then
+        printf '%s\n' "$errors" >&2
+        echo "install-deps: apt's lock is still held after 5 minutes: another package operation is under way (apt-get $1)" >&2
+        return "$status"
+      fi
+      if [ "$said" -eq 0 ]; then
+        printf '%s\n' "$errors" >&2
+        echo "install-deps: another package operation holds apt's lock; waiting for it (apt-get $1, up to 5 minutes)" >&2
+        said=1
+      fi
+      sleep 2
+      continue
+    fi
+    if [ -n "$errors" ]; then printf '%s\n' "$errors" >&2; fi
+    return "$status"
+  done
+}
+
+apt_get update -qq
+apt_get install -y -qq --no-install-recommends "${missing[@]}"

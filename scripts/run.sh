@@ -9,13 +9,17 @@
 #   - without one, or when the options ask for a tour (--tour DIR), a
 #     headless tour of the screens that writes a PNG of each into build/tour
 #     (or $KL_TOUR_DIR, or DIR), its log beside them, and prints where they
-#     are; each tour starts the demo service from a fresh state.
+#     are; each tour starts the demo service from a fresh state;
+#   - with --dump-home (and no --tour), display or not, the home screen as
+#     text, against the demo service from a fresh state.
 # The program's options, and then the tour's folder, are checked before
 # anything starts: a bad option is a usage error (exit 2), a folder that
 # cannot be made or written a failure (exit 1). Ctrl+C, SIGTERM or SIGHUP ends
 # the program as one signal does (a tour after the step under way), then the
-# demo service; so does output that nobody reads any more (`| head`). The
-# script removes only what it made itself.
+# demo service; so does output that nobody reads any more (`| head`). Should
+# the script end without stopping them (SIGKILL), the program gets its one
+# SIGTERM all the same and the demo service ends by itself. The script
+# removes only what it made itself.
 #
 #   scripts/run.sh                     the demo service and the program
 #   scripts/run.sh --service URL ...   the program against another service (no demo service)
@@ -47,16 +51,22 @@ else
 fi
 program=$programs/kestrowline
 
-# The folder of the tour the options ask for (--tour DIR, the last one), read
-# as the program reads them: the options with a value that it takes out first
-# (--stat-report, --service, --service-namespace), then the rest up to --help.
+# The options read as the program reads them: the options with a value that
+# it takes out first (--stat-report, --service, --service-namespace), then
+# the rest up to --help. What they ask for: the folder of a tour (--tour DIR,
+# the last one), the home screen as text (--dump-home), the usage (--help);
+# and the option at their end that has no value, if any.
 asked_folder=
-read_tour_folder() {
+dumping=0
+helping=0
+dangling=
+read_options() {
   local args=("$@") kept option i
   for option in --stat-report --service --service-namespace; do
     kept=()
     for ((i = 0; i < ${#args[@]}; i++)); do
       if [ "${args[i]}" = "$option" ]; then
+        if [ $((i + 1)) -ge ${#args[@]} ]; then dangling=$option; fi
         i=$((i + 1))
       elif [[ "${args[i]}" != "$option="* ]]; then
         kept+=("${args[i]}")
@@ -66,34 +76,45 @@ read_tour_folder() {
   done
   for ((i = 0; i < ${#args[@]}; i++)); do
     case "${args[i]}" in
-      --tour) asked_folder=${args[i + 1]:-}; i=$((i + 1)) ;;
-      --wait | --tour-login) i=$((i + 1)) ;;
-      --help | -h) break ;;
+      --tour | --wait | --tour-login)
+        if [ $((i + 1)) -ge ${#args[@]} ]; then
+          dangling=${args[i]}
+        elif [ "${args[i]}" = --tour ]; then
+          asked_folder=${args[i + 1]}
+        fi
+        i=$((i + 1)) ;;
+      --dump-home) dumping=1 ;;
+      --help | -h) helping=1; break ;;
     esac
   done
 }
-read_tour_folder "$@"
+read_options "$@"
 
+# An asked-for usage is shown as the program shows it.
+if [ $helping -eq 1 ]; then exec "$program" "$@"; fi
+
+# Without a display, or when the options ask for one, a tour; the home screen
+# as text needs no display.
 with_display=0
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then with_display=1; fi
 touring=0
-if [ $with_display -eq 0 ] || [ -n "$asked_folder" ]; then touring=1; fi
+if [ -n "$asked_folder" ] || { [ $with_display -eq 0 ] && [ $dumping -eq 0 ]; }; then touring=1; fi
 folder=${asked_folder:-${KL_TOUR_DIR:-build/tour}}
 
 # The options, checked by the program itself before anything starts or any
 # file is written, beside those this script adds (a tour's): it reads every
 # one of them up to a --help put after them, and a bad one, or one that does
-# not go with the others, is a usage error with the usage (exit 2). An
-# asked-for usage is shown as the program shows it.
-for arg in "$@"; do
-  case "$arg" in --help|-h) exec "$program" "$@" ;; esac
-done
+# not go with the others, is a usage error with the usage (exit 2). An option
+# at their end that has no value would take that --help for its value: the
+# program, given them as they are, fails on it the same way.
 added=()
 if [ $touring -eq 1 ]; then
   added=(--tour "$folder")
   if [ $own_service -eq 1 ]; then added+=(--tour-login demo:demo); fi
 fi
-"$program" "${added[@]}" "$@" --help >/dev/null || exit $?
+checked=("$@" --help)
+if [ -n "$dangling" ]; then checked=("$@"); fi
+"$program" "${added[@]}" "${checked[@]}" >/dev/null || exit $?
 
 # The tour's folder, where its pictures and the program's log go.
 if [ $touring -eq 1 ] && { ! mkdir -p "$folder" 2>/dev/null || [ ! -w "$folder" ]; }; then
@@ -152,9 +173,10 @@ say() {
 }
 
 # Starts the program (its id in program_pid) in the background, so that the
-# traps run at once, in a session of its own.
+# traps run at once, in a session of its own; should this script end without
+# stopping it (SIGKILL), the program gets the SIGTERM.
 start_program() {
-  setsid "$program" "$@" &
+  setsid setpriv --pdeathsig TERM "$program" "$@" &
   program_pid=$!
 }
 
@@ -201,7 +223,11 @@ tour() {
 # run here.
 if [ $touring -eq 0 ]; then
   if [ $own_service -eq 0 ]; then exec "$program" "$@"; fi
-  say "run.sh: starting the demo service, then the program in a window"
+  if [ $dumping -eq 1 ]; then
+    say "run.sh: starting the demo service, then the program, which prints its home screen as text"
+  else
+    say "run.sh: starting the demo service, then the program in a window"
+  fi
 else
   no_display=
   if [ $with_display -eq 0 ]; then no_display="no display; "; fi
@@ -212,33 +238,42 @@ else
   fi
 fi
 
-# The demo service, stopped on the way out however this script ends.
-work=$(mktemp -d)
-if [ $touring -eq 0 ]; then
+# The demo service, stopped on the way out however this script ends; it ends
+# by itself should this script end without stopping it (SIGKILL). A program
+# in a window works on the kept state; a tour or the home screen as text on
+# a fresh one, the service's own, which goes with it. The folder for the
+# service's information goes once that has been read.
+service_options=()
+if [ $touring -eq 0 ] && [ $dumping -eq 0 ]; then
   state=${KL_DEMO_STATE:-build/demo-state}
-else
-  state=$work/state
+  service_options=(--state "$state")
 fi
-start_demo_service "$work/info" --state "$state"
+work=$(mktemp -d)
+start_demo_service "$work/info" "${service_options[@]}"
 info() { demo_info "$work/info" "$1"; }
 endpoint=$(info KL_DEMO_ENDPOINT)
 # The program's usage statistics go to the demo service too, never elsewhere.
 stat_url=$(info KL_DEMO_STAT_URL)
-login="$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)"
+user=$(info KL_DEMO_USER)
+password=$(info KL_DEMO_PASSWORD)
 # The opinion survey's page is the demo service's too.
 KL_SURVEY_HOST=$(info KL_SURVEY_HOST)
 export KL_SURVEY_HOST
+rm -rf "$work"
+work=
 
 if [ $touring -eq 0 ]; then
-  # Whether a window opens is the program's to say: it fails when none can.
-  say "run.sh: in the program's window, log in as $(info KL_DEMO_USER) / $(info KL_DEMO_PASSWORD)"
-  say "run.sh: submissions are kept in $state (remove it to start afresh)"
+  if [ $dumping -eq 0 ]; then
+    # Whether a window opens is the program's to say: it fails when none can.
+    say "run.sh: in the program's window, log in as $user / $password"
+    say "run.sh: submissions are kept in $state (remove it to start afresh)"
+  fi
   start_program --service "$endpoint" --stat-report "$stat_url" "$@"
   wait_program
   if [ "$signalled" -eq 0 ] && [ "$status" -ne 0 ]; then
     echo "run.sh: the program failed ($(ending_of "$status"))" >&2
   fi
 else
-  tour --service "$endpoint" --stat-report "$stat_url" --tour-login "$login" "$@"
+  tour --service "$endpoint" --stat-report "$stat_url" --tour-login "$user:$password" "$@"
 fi
 finish

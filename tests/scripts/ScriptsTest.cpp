@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -68,6 +69,29 @@ std::string contentsOf(const fs::path& file) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// The endpoint the demo service printed in a script's output ("" if none).
+std::string endpointIn(const std::string& output) {
+    const std::size_t at = output.find("endpoint:");
+    if (at == std::string::npos) return "";
+    std::istringstream line(output.substr(at + 9));
+    std::string endpoint;
+    line >> endpoint;
+    return endpoint;
+}
+
+// Whether nobody listens at the URL any more.
+bool refused(const std::string& url) {
+    net::Request request;
+    request.url = url;
+    return net::perform(request).error == net::ErrorKind::ConnectionFailure;
+}
+
+// Sends the signal as a terminal sends Ctrl+C, to the process's whole
+// group (which it leads), or as `kill` does, to the process alone.
+bool sendSignal(testsupport::ChildProcess& process, int sig, bool wholeGroup) {
+    return kill(wholeGroup ? -process.pid() : process.pid(), sig) == 0;
+}
+
 // A script still running when the test ends (a failed assertion) gets a
 // SIGTERM and its end is awaited, so that it stops what it started.
 struct EndsScript {
@@ -84,15 +108,22 @@ struct EndsScript {
 
 // A bad option is found by the program before anything starts: the usage
 // error and status 2, no demo service, no tour folder or log written; also
-// one that does not go with the tour the script runs without a display.
-// Asked for, the usage is shown the same way.
+// one that does not go with the tour the script runs without a display, and
+// one at the end without its value (which the script's own check must not
+// give one). Asked for, the usage is shown the same way.
 TEST(RunScript, ABadOptionIsAUsageErrorBeforeAnythingStarts) {
     const std::map<std::vector<std::string>, std::string> wrong = {
         {{"--bogus"}, "kestrowline: unknown option --bogus"},
         {{"--wait", "soon"}, "kestrowline: --wait takes a number of seconds"},
         {{"--service", "ftp://127.0.0.1/"}, "kestrowline: "},
         {{"--wait", "3"}, "kestrowline: --wait goes with --dump-home"},
-        {{"--dump-home"}, "kestrowline: --dump-home and --tour do not go together"},
+        {{"--tour", "pictures", "--dump-home"}, "kestrowline: --dump-home and --tour do not go together"},
+        {{"--tour"}, "kestrowline: --tour needs a value"},
+        {{"--dump-home", "--wait"}, "kestrowline: --wait needs a value"},
+        {{"--tour-login"}, "kestrowline: --tour-login needs a value"},
+        {{"--service"}, "kestrowline: --service needs a value"},
+        {{"--stat-report"}, "kestrowline: --stat-report needs a value"},
+        {{"--tour", "pictures", "--service-namespace"}, "kestrowline: --service-namespace needs a value"},
     };
     for (const auto& [arguments, message] : wrong) {
         SCOPED_TRACE(arguments.front());
@@ -106,7 +137,9 @@ TEST(RunScript, ABadOptionIsAUsageErrorBeforeAnythingStarts) {
         EXPECT_NE(run.output.find("usage: kestrowline"), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find("demo service"), std::string::npos) << run.output;
         EXPECT_EQ(run.output.find("touring"), std::string::npos) << run.output;
-        EXPECT_FALSE(fs::exists(top / "build")) << run.output;
+        std::vector<std::string> made = filesIn(top);  // no build/, no folder named --help
+        std::sort(made.begin(), made.end());
+        EXPECT_EQ(made, (std::vector<std::string>{"scripts", "tmp"})) << run.output;
         EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
     }
 
@@ -124,13 +157,15 @@ TEST(RunScript, ABadOptionIsAUsageErrorBeforeAnythingStarts) {
 // it at once, and ends after the step under way; then the demo service stops
 // and the script's own temporary files go. The script ends with 128 + the
 // signal. Its output closes only once the program and the service, which
-// write to it too, have ended.
+// write to it too, have ended. So it is after a SIGKILL, which the script
+// cannot catch: the demo service ends by itself, its fresh state with it,
+// and the program gets its one signal all the same.
 TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
     struct Case {
         int sig;
         bool wholeGroup;
     };
-    for (const Case& c : {Case{SIGINT, true}, Case{SIGTERM, false}, Case{SIGHUP, false}}) {
+    for (const Case& c : {Case{SIGINT, true}, Case{SIGTERM, false}, Case{SIGHUP, false}, Case{SIGKILL, false}}) {
         SCOPED_TRACE(strsignal(c.sig));
         const fs::path top = sourceCopy("run-signal", {"scripts/run.sh", "scripts/demo-service.sh"});
         // In a session and process group of its own, as a terminal's foreground job.
@@ -138,17 +173,10 @@ TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
                                       scriptEnvironment(top));
         EndsScript ends{run};
         ASSERT_TRUE(run.waitForOutput("Tour of the screens")) << run.output;
-        const std::size_t at = run.output.find("endpoint:");
-        ASSERT_NE(at, std::string::npos) << run.output;
-        std::istringstream line(run.output.substr(at + 9));
-        std::string endpoint;
-        line >> endpoint;
+        const std::string endpoint = endpointIn(run.output);
+        ASSERT_NE(endpoint, "") << run.output;
 
-        if (c.wholeGroup) {
-            ASSERT_EQ(kill(-run.pid(), c.sig), 0);
-        } else {
-            run.signal(c.sig);
-        }
+        ASSERT_TRUE(sendSignal(run, c.sig, c.wholeGroup));
         ASSERT_TRUE(run.waitForExit(120)) << run.output;
         EXPECT_EQ(run.status, 128 + c.sig) << run.output;
         EXPECT_NE(run.output.find("; interrupted\n"), std::string::npos) << run.output;
@@ -156,9 +184,28 @@ TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
         EXPECT_EQ(log.find("interrupted again"), std::string::npos) << log;
 
         EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
-        net::Request request;
-        request.url = endpoint;
-        EXPECT_EQ(net::perform(request).error, net::ErrorKind::ConnectionFailure) << endpoint;
+        EXPECT_TRUE(refused(endpoint)) << endpoint;
+    }
+}
+
+// --dump-home asks for the home screen as text, which needs no display: the
+// script shows it against the demo service from a fresh state, with a
+// display or without, and keeps nothing (no tour, no state).
+TEST(RunScript, TheHomeScreenAsTextNeedsNoDisplay) {
+    const std::vector<testsupport::ChildProcess::Environment> environments = {
+        {}, {{"DISPLAY", ":999"}, {"SDL_VIDEODRIVER", "kl-none"}}};
+    for (const auto& environment : environments) {
+        SCOPED_TRACE(environment.empty() ? "no display" : "a display");
+        const fs::path top = sourceCopy("run-dump", {"scripts/run.sh", "scripts/demo-service.sh"});
+        testsupport::ChildProcess run("/bin/bash", scriptCall(top, "scripts/run.sh", {"--dump-home"}),
+                                      scriptEnvironment(top, environment));
+        EndsScript ends{run};
+        ASSERT_TRUE(run.waitForExit(120)) << run.output;
+        EXPECT_EQ(run.status, 0) << run.output;
+        EXPECT_NE(run.output.find("\nui::Window ("), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("touring"), std::string::npos) << run.output;
+        EXPECT_FALSE(fs::exists(top / "build")) << run.output;
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
     }
 }
 
@@ -194,6 +241,30 @@ TEST(RunScript, NoProgramsOrAnUnwritableTourFolderFailBeforeAnythingStarts) {
         EXPECT_FALSE(fs::exists(top / "build")) << run.output;
         EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
     }
+}
+
+// A demo service that cannot start (here a stand-in that cannot write its
+// information file, as on a full disk) fails the run with its own reason
+// and the script's, exit 1, before the program starts; nothing is left.
+TEST(RunScript, ADemoServiceThatCannotStartFailsTheRunWithItsReason) {
+    const fs::path top = sourceCopy("run-no-service", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path programs = top / "programs";
+    fs::create_directories(programs);
+    fs::create_symlink(fs::path(KL_PROGRAMS_DIR) / "kestrowline", programs / "kestrowline");
+    std::ofstream(programs / "kl-demo-service")
+        << "#!/bin/bash\necho \"kl-demo-service: cannot write its information file: No space left on device\" >&2\n"
+           "exit 1\n";
+    fs::permissions(programs / "kl-demo-service", fs::perms::owner_all);
+    testsupport::ChildProcess run("/bin/bash", {(top / "scripts/run.sh").string()},
+                                  scriptEnvironment(top, {{"KL_PROGRAMS_DIR", programs.string()}}));
+    EndsScript ends{run};
+    ASSERT_TRUE(run.waitForExit(120)) << run.output;
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("No space left on device\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("run.sh: the demo service did not start (exit status 1)\n"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("Tour of the screens"), std::string::npos) << run.output;
+    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
 }
 
 // A tour into the folder the options name (--tour DIR) has its pictures and
@@ -248,6 +319,28 @@ TEST(RunScript, AProgramWhoseWindowCannotOpenIsReportedAsFailed) {
     EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
 }
 
+// The process a script names as the demo service's parent must be its
+// parent: a number that is none is a usage error, another process (or a
+// parent already gone) a failure, before any folder is made.
+TEST(DemoServiceParent, AParentThatIsNoneOrNotItsOwnIsRefused) {
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"abc", 2}, {"0", 2}, {"-5", 2}, {"99999999999", 2}, {std::to_string(getppid()), 1}};
+    for (const auto& [parent, status] : cases) {
+        SCOPED_TRACE(parent);
+        const fs::path top = sourceCopy("service-parent", {});
+        testsupport::ChildProcess service(std::string(KL_PROGRAMS_DIR) + "/kl-demo-service",
+                                          {"--info-file", (top / "info").string(), "--parent", parent},
+                                          {{"TMPDIR", (top / "tmp").string()}});
+        EndsScript ends{service};
+        ASSERT_TRUE(service.waitForExit(60)) << service.output;
+        EXPECT_EQ(service.status, status) << service.output;
+        EXPECT_NE(service.output.find(status == 2 ? "usage: kl-demo-service" : "(--parent)"), std::string::npos)
+            << service.output;
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+        EXPECT_FALSE(fs::exists(top / "info"));
+    }
+}
+
 // ---- test.sh ----
 
 // It takes no arguments: one is a usage error, before anything is installed,
@@ -264,6 +357,53 @@ TEST(TestScript, AnArgumentIsAUsageErrorAndRunsNothing) {
             << test.output;
         EXPECT_NE(test.output.find("usage: scripts/test.sh"), std::string::npos) << test.output;
         EXPECT_FALSE(fs::exists(top / "build")) << test.output;
+    }
+}
+
+// Ctrl+C on the terminal (SIGINT to the script's process group), or a
+// SIGTERM or SIGHUP to the script's own process, in the middle of the build:
+// cmake, ninja and the compilers end with the script, which ends with 128 +
+// the signal once none of them is left. The build here is a stand-in on
+// PATH (cmake starting a ninja that starts a compiler), the installation a
+// stand-in that has nothing to do.
+TEST(TestScript, ASignalEndsTheBuildItStarted) {
+    struct Case {
+        int sig;
+        bool wholeGroup;
+    };
+    for (const Case& c : {Case{SIGTERM, false}, Case{SIGHUP, false}, Case{SIGINT, true}}) {
+        SCOPED_TRACE(strsignal(c.sig));
+        const fs::path top = sourceCopy("test-signal", {"scripts/test.sh"});
+        std::ofstream(top / "scripts/install-deps.sh") << "#!/bin/bash\necho 'install-deps: all present'\n";
+        fs::permissions(top / "scripts/install-deps.sh", fs::perms::owner_all);
+        const fs::path bin = top / "bin";
+        fs::create_directories(bin);
+        // Each builder writes its process id, one line each, into builders.
+        std::ofstream(bin / "cmake") << R"(#!/bin/bash
+[ "$1" = --build ] || exit 0
+echo $$ >>builders
+bash -c 'echo $$ >>builders; bash -c "echo \$\$ >>builders; echo building; exec sleep 300" & wait' &
+wait
+)";
+        fs::permissions(bin / "cmake", fs::perms::owner_all);
+
+        const std::string script = "exec /bin/bash '" + (top / "scripts/test.sh").string() + "'";
+        testsupport::ChildProcess test(
+            c.wholeGroup ? "/usr/bin/setsid" : "/bin/bash",
+            c.wholeGroup ? std::vector<std::string>{"/bin/bash", "-c", script}
+                         : std::vector<std::string>{"-c", script},
+            {{"PATH", bin.string() + ":" + std::getenv("PATH")}, {"TMPDIR", (top / "tmp").string()}});
+        EndsScript ends{test};
+        ASSERT_TRUE(test.waitForOutput("building")) << test.output;
+        std::vector<pid_t> builders;
+        std::istringstream ids(contentsOf(top / "builders"));
+        for (pid_t id; ids >> id;) builders.push_back(id);
+        ASSERT_EQ(builders.size(), 3u) << contentsOf(top / "builders");
+        ASSERT_TRUE(sendSignal(test, c.sig, c.wholeGroup));
+        ASSERT_TRUE(test.waitForExit(60)) << test.output;
+        EXPECT_EQ(test.status, 128 + c.sig) << test.output;
+        for (pid_t id : builders) EXPECT_NE(kill(id, 0), 0) << "builder " << id << " still runs";
+        EXPECT_EQ(test.output.find("test.sh: dependencies"), std::string::npos) << test.output;
     }
 }
 
@@ -292,6 +432,23 @@ TEST(HostileTourScript, LeavesAPersonsPicturesAndReplacesTheTourOwn) {
     for (const auto& [name, bytes] : own) EXPECT_EQ(contentsOf(folder / name), bytes) << name;
     for (const char* picture : {"01-home.png", "16-representative.png"})
         EXPECT_EQ(contentsOf(folder / picture).substr(0, 4), "\x89PNG") << picture;
+    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
+// Ctrl+C on the terminal (SIGINT to the script's process group) in the middle
+// of the tour: the tour ends after the step under way, as the program alone
+// does, and the script with 130, not as a failed tour; the demo service stops
+// and the script's temporary files go.
+TEST(HostileTourScript, CtrlCEndsItAsTheSignalDoes) {
+    if (!fs::exists("/usr/bin/time")) GTEST_SKIP() << "no GNU time (scripts/install-deps.sh installs it)";
+    const fs::path top = sourceCopy("hostile-signal", {"scripts/hostile-tour.sh", "scripts/demo-service.sh"});
+    testsupport::ChildProcess script("/usr/bin/setsid", {"/bin/bash", (top / "scripts/hostile-tour.sh").string()},
+                                     scriptEnvironment(top, {{"KL_HOSTILE_PEAK_KB", "8000000"}}));
+    EndsScript ends{script};
+    ASSERT_TRUE(script.waitForOutput("01-home.png")) << script.output;
+    ASSERT_EQ(kill(-script.pid(), SIGINT), 0);
+    ASSERT_TRUE(script.waitForExit(120)) << script.output;
+    EXPECT_EQ(script.status, 130) << script.output;
     EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
 }
 
@@ -325,11 +482,86 @@ TEST(HostileTourScript, ABadBoundOrAnArgumentIsAUsageErrorAndRunsNothing) {
     }
 }
 
+// ---- install-deps.sh ----
+
+// Another package operation holding apt's lock (the package lists' for the
+// update, dpkg's for the installation): each waits for it, saying so once,
+// and goes on when it is free; still held after 5 minutes, it fails naming
+// the lock and installs nothing. Another failure fails at once. apt-get,
+// dpkg-query, sudo and the clock are stand-ins on PATH: apt-get fails on
+// the lock as often as its file says ("broken": fails otherwise), the clock
+// goes 100 s forward at each reading and a pause takes none.
+TEST(InstallDepsScript, AnotherPackageOperationsLockIsWaitedForUpToFiveMinutes) {
+    struct Case {
+        const char* name;
+        std::string update, install;  // the stand-in's files
+        int status;
+        bool waits, timesOut;
+        std::string calls;  // apt-get's commands, one letter each
+    };
+    const std::vector<Case> cases = {
+        {"the lists' lock for two tries", "2", "0", 0, true, false, "uuui"},
+        {"dpkg's lock for two tries", "0", "2", 0, true, false, "uiii"},
+        {"the lock beyond 5 minutes", "99", "0", 100, true, true, "uuu"},
+        {"another failure", "broken", "0", 100, false, false, "u"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path top = sourceCopy("install-deps", {"scripts/install-deps.sh"});
+        const fs::path bin = top / "bin";
+        fs::create_directories(bin);
+        std::ofstream(top / "update") << c.update;
+        std::ofstream(top / "install") << c.install;
+        const std::string dir = top.string();
+        const std::map<std::string, std::string> standIns = {
+            {"apt-get", "#!/bin/bash\nd='" + dir + R"SH('
+printf '%s' "${1:0:1}" >>"$d/calls"
+left=$(cat "$d/$1")
+if [ "$left" = broken ]; then echo "E: The repository 'http://deb.invalid stable Release' does not have a Release file." >&2; exit 100; fi
+[ "$left" -gt 0 ] || { echo "apt-get $1 done"; exit 0; }
+echo $((left - 1)) >"$d/$1"
+if [ "$1" = update ]; then
+  echo "E: Could not get lock /var/lib/apt/lists/lock. It is held by process 4242 (apt-get)" >&2
+  echo "E: Unable to lock directory /var/lib/apt/lists/" >&2
+else
+  echo "E: Could not get lock /var/lib/dpkg/lock-frontend. It is held by process 4242 (apt-get)" >&2
+  echo "E: Unable to acquire the dpkg frontend lock (/var/lib/dpkg/lock-frontend), is another process using it?" >&2
+fi
+exit 100
+)SH"},
+            {"dpkg-query", "#!/bin/bash\nexit 1\n"},
+            {"sudo", "#!/bin/bash\nexec \"$@\"\n"},
+            {"date", "#!/bin/bash\nn=$(cat '" + dir + "/clock' 2>/dev/null || echo 0)\necho $((n + 100)) >'" + dir +
+                         "/clock'\necho $((1000000 + n))\n"},
+            {"sleep", "#!/bin/bash\n"},
+        };
+        for (const auto& [name, text] : standIns) {
+            std::ofstream(bin / name) << text;
+            fs::permissions(bin / name, fs::perms::owner_all);
+        }
+        testsupport::ChildProcess deps("/bin/bash", {(top / "scripts/install-deps.sh").string()},
+                                       {{"PATH", bin.string() + ":" + std::getenv("PATH")}});
+        ASSERT_TRUE(deps.waitForExit(60)) << deps.output;
+        EXPECT_EQ(deps.status, c.status) << deps.output;
+        EXPECT_EQ(contentsOf(top / "calls"), c.calls) << deps.output;
+        const std::size_t waiting = deps.output.find("waiting for it");
+        EXPECT_EQ(waiting != std::string::npos, c.waits) << deps.output;
+        if (waiting != std::string::npos) {
+            EXPECT_EQ(deps.output.find("waiting for it", waiting + 1), std::string::npos) << deps.output;
+        }
+        EXPECT_EQ(deps.output.find("still held after 5 minutes") != std::string::npos, c.timesOut) << deps.output;
+        if (c.status == 0) {
+            EXPECT_NE(deps.output.find("apt-get install done"), std::string::npos) << deps.output;
+        }
+    }
+}
+
 // ---- fuzz.sh ----
 
 // A job count that is none, or a duration under a second (which libFuzzer
-// would take as no limit) or beyond its counter, is a usage error, before
-// anything is installed, built or run.
+// would take as no limit), beyond its counter or no whole number (a first
+// argument that looks like a number is no target's name), is a usage error,
+// before anything is installed, built or run.
 TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
         {{"-j", "0", "2", "json"}, "-j "},
@@ -340,6 +572,10 @@ TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
         {{"0", "json"}, "SECONDS takes a whole number from 1"},
         {{"-j", "2", "000"}, "SECONDS takes a whole number from 1"},
         {{"9999999999", "json"}, "SECONDS takes a whole number from 1"},
+        {{"0.5", "json"}, "SECONDS takes a whole number from 1"},
+        {{"-1", "json"}, "SECONDS takes a whole number from 1"},
+        {{"1e3"}, "SECONDS takes a whole number from 1"},
+        {{"-j", "2", "0x10", "json"}, "SECONDS takes a whole number from 1"},
     };
     for (const auto& [arguments, message] : wrong) {
         const fs::path top = sourceCopy("fuzz", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
@@ -357,54 +593,79 @@ TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
 }
 
 // Ctrl+C on the terminal (SIGINT to the script's whole process group), or a
-// SIGTERM to the script alone, while a target runs: the target is ended and
-// reported as interrupted, not as a finding, in the output and in its
-// result; its temporary home goes, though the target, as libFuzzer ends one
-// by itself, leaves it; the script ends with 128 + the signal. The target
-// here is a stand-in for the libFuzzer program the debug build has not: it
-// makes its home as the targets do and ends as libFuzzer does.
-TEST(FuzzScript, CtrlCOrASignalReportsTheTargetInterruptedAndRemovesItsHome) {
+// SIGTERM or SIGHUP to the script alone, while targets run: each target is
+// ended and reported as interrupted, not as a finding, in the output and in
+// its result; its temporary home goes, though the target, as libFuzzer ends
+// one by itself, leaves it; the script ends with 128 + the signal. The
+// targets here are stand-ins for the libFuzzer programs the debug build has
+// not: they make their homes as the targets do and end as libFuzzer does
+// (exit 72) or as the targets' own handler does (by the signal). Two at a
+// time ended by the signal is what once left the script waiting for a target
+// it had already lost: each such case runs a few times.
+TEST(FuzzScript, CtrlCOrASignalReportsTheTargetsInterruptedAndRemovesTheirHomes) {
     struct Case {
         int sig;
         bool wholeGroup;
+        int jobs;
+        bool endsBySignal;
     };
-    for (const Case& c : {Case{SIGINT, true}, Case{SIGTERM, false}}) {
-        SCOPED_TRACE(strsignal(c.sig));
-        const fs::path top = sourceCopy("fuzz-signal", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
-        fs::create_directories(top / "fuzz/corpus/json");
-        const fs::path programs = top / "programs";
-        fs::create_directories(programs);
-        std::ofstream(programs / "fuzz-json") << R"(#!/bin/bash
+    const std::vector<Case> cases = {
+        {SIGINT, true, 1, false}, {SIGTERM, false, 1, false}, {SIGINT, true, 2, true},
+        {SIGTERM, false, 2, true}, {SIGHUP, false, 2, true},  {SIGTERM, false, 1, true},
+    };
+    const std::vector<std::string> targets = {"json", "user_defaults"};
+    for (const Case& c : cases) {
+        for (int attempt = 0; attempt < (c.jobs > 1 ? 8 : 1); ++attempt) {
+            SCOPED_TRACE(std::string(strsignal(c.sig)) + ", " + std::to_string(c.jobs) + " at a time, " +
+                         (c.endsBySignal ? "ended by it" : "exit 72") + ", attempt " + std::to_string(attempt));
+            const fs::path top = sourceCopy("fuzz-signal", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
+            const fs::path programs = top / "programs";
+            fs::create_directories(programs);
+            const std::string ending = c.endsBySignal ? "trap - \"$1\"; kill -\"$1\" $$" : "exit 72";
+            for (const std::string& name : targets) {
+                fs::create_directories(top / "fuzz/corpus" / name);
+                std::ofstream(programs / ("fuzz-" + name)) << R"(#!/bin/bash
 home=$(mktemp -d "$TMPDIR/kl-fuzz-XXXXXX")
 echo "#2 INITED cov: 7 ft: 9 corp: 1/1b exec/s: 0 rss: 30Mb"
 sleep 300 &
-trap 'echo "==$$== libFuzzer: run interrupted; exiting"; kill $!; exit 72' INT TERM
-echo "fuzz-json runs in $home" >&3
+end() {
+  [ -d "$home" ] || echo "fuzz-)" + name + R"( lost its home while running" >&3
+  echo "==$$== libFuzzer: run interrupted; exiting"; kill $!; )" + ending + R"(
+}
+for sig in INT TERM HUP; do trap "end $sig" $sig; done
+echo "fuzz-)" + name + R"( runs in $home" >&3
 wait
 )";
-        fs::permissions(programs / "fuzz-json", fs::perms::owner_all);
+                fs::permissions(programs / ("fuzz-" + name), fs::perms::owner_all);
+            }
 
-        // In a session and process group of its own, as a terminal's
-        // foreground job; the stand-in says on descriptor 3 that it runs.
-        testsupport::ChildProcess fuzz(
-            "/usr/bin/setsid",
-            {"/bin/bash", "-c", "exec 3>&1; exec /bin/bash '" + (top / "scripts/fuzz.sh").string() + "' 30 json"},
-            {{"KL_PROGRAMS_DIR", programs.string()}, {"TMPDIR", (top / "tmp").string()}});
-        EndsScript ends{fuzz};
-        ASSERT_TRUE(fuzz.waitForOutput("fuzz-json runs in")) << fuzz.output;
-        if (c.wholeGroup) {
-            ASSERT_EQ(kill(-fuzz.pid(), c.sig), 0);
-        } else {
-            fuzz.signal(c.sig);
+            // In a session and process group of its own, as a terminal's
+            // foreground job; the stand-ins say on descriptor 3 that they run.
+            testsupport::ChildProcess fuzz(
+                "/usr/bin/setsid",
+                {"/bin/bash", "-c",
+                 "exec 3>&1; exec /bin/bash '" + (top / "scripts/fuzz.sh").string() + "' -j " +
+                     std::to_string(c.jobs) + " 30 json user_defaults"},
+                {{"KL_PROGRAMS_DIR", programs.string()}, {"TMPDIR", (top / "tmp").string()}});
+            EndsScript ends{fuzz};
+            for (int i = 0; i < c.jobs; ++i)
+                ASSERT_TRUE(fuzz.waitForOutput("fuzz-" + targets[i] + " runs in")) << fuzz.output;
+            ASSERT_TRUE(sendSignal(fuzz, c.sig, c.wholeGroup));
+            ASSERT_TRUE(fuzz.waitForExit(60)) << fuzz.output;
+            EXPECT_EQ(fuzz.status, 128 + c.sig) << fuzz.output;
+            for (int i = 0; i < c.jobs; ++i) {
+                const std::string& name = targets[i];
+                EXPECT_NE(fuzz.output.find(name + std::string(17 - name.size(), ' ') +
+                                           "interrupted  cov: 7 ft: 9  see build/fuzz/logs/" + name + ".log\n"),
+                          std::string::npos)
+                    << fuzz.output;
+                EXPECT_EQ(contentsOf(top / "build/fuzz/results" / name).find("interrupted"), 17u) << name;
+            }
+            EXPECT_EQ(fuzz.output.find("FINDING"), std::string::npos) << fuzz.output;
+            EXPECT_EQ(fuzz.output.find("no such job"), std::string::npos) << fuzz.output;
+            EXPECT_EQ(fuzz.output.find("lost its home"), std::string::npos) << fuzz.output;
+            EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
         }
-        ASSERT_TRUE(fuzz.waitForExit(60)) << fuzz.output;
-        EXPECT_EQ(fuzz.status, 128 + c.sig) << fuzz.output;
-        EXPECT_NE(fuzz.output.find("json             interrupted  cov: 7 ft: 9  see build/fuzz/logs/json.log\n"),
-                  std::string::npos)
-            << fuzz.output;
-        EXPECT_EQ(fuzz.output.find("FINDING"), std::string::npos) << fuzz.output;
-        EXPECT_EQ(contentsOf(top / "build/fuzz/results/json").find("interrupted"), 17u);
-        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
     }
 }
 

@@ -1,6 +1,6 @@
 // kl-demo-service: the demo service as a program, on 127.0.0.1.
 //
-//   kl-demo-service [--port N] [--state DIR] [--data DIR] [--info-file FILE]
+//   kl-demo-service [--port N] [--state DIR] [--data DIR] [--info-file FILE] [--parent PID]
 //
 // --port     the port to listen on (default: a free one)
 // --state    where submissions are kept between runs (default: a new
@@ -12,6 +12,8 @@
 //            KL_DEMO_USER, KL_DEMO_PASSWORD, KL_DEMO_STATE, and
 //            KL_SURVEY_HOST: the host and port the program finds the
 //            opinion survey at), for scripts; whole or not at all
+// --parent   the process that started it (a script): once that process
+//            has ended, however it ended, the service ends as on SIGTERM
 //
 // Prints the endpoint and the member to log in with, then answers until
 // SIGINT, SIGTERM or SIGHUP (a closed terminal); when what it prints finds
@@ -24,9 +26,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <string>
 
 #include <pthread.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include "demo/DemoService.h"
@@ -35,7 +39,8 @@
 
 namespace {
 
-const char* kUsage = "usage: kl-demo-service [--port N] [--state DIR] [--data DIR] [--info-file FILE]\n";
+const char* kUsage =
+    "usage: kl-demo-service [--port N] [--state DIR] [--data DIR] [--info-file FILE] [--parent PID]\n";
 
 }  // namespace
 
@@ -43,6 +48,7 @@ int main(int argc, char** argv) {
     namespace fs = std::filesystem;
     demo::DemoService::Options options;
     std::string infoFile;
+    pid_t parent = 0;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
@@ -64,6 +70,14 @@ int main(int argc, char** argv) {
             options.dataFolder = v;
         } else if (arg == "--info-file" && (v = value())) {
             infoFile = v;
+        } else if (arg == "--parent" && (v = value())) {
+            char* end = nullptr;
+            long pid = std::strtol(v, &end, 10);
+            if (*v == '\0' || *end != '\0' || pid < 1 || pid > std::numeric_limits<pid_t>::max()) {
+                std::cerr << "kl-demo-service: bad process id " << v << "\n" << kUsage;
+                return 2;
+            }
+            parent = static_cast<pid_t>(pid);
         } else {
             std::cerr << "kl-demo-service: unknown or incomplete option " << arg << "\n" << kUsage;
             return 2;
@@ -82,6 +96,12 @@ int main(int argc, char** argv) {
     sigaddset(&stop, SIGHUP);
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // The parent's end comes as a SIGTERM; a parent that ended before it was
+    // asked for is no longer the parent.
+    if (parent != 0 && (prctl(PR_SET_PDEATHSIG, SIGTERM) != 0 || getppid() != parent)) {
+        std::cerr << "kl-demo-service: process " << parent << " (--parent) is not its parent, or has ended\n";
+        return 1;
+    }
 
     std::string temporaryState;
     if (options.stateFolder.empty()) {
