@@ -35,6 +35,9 @@ constexpr uLong kFlagDataDescriptor = 0x0008;
 constexpr uLong kFlagStrongEncryption = 0x0040;
 constexpr uLong kFlagUtf8Name = 0x0800;
 
+// The entry count of an archive's end record, where it stops counting.
+constexpr std::uint64_t kMostEntriesCounted = 0xffff;
+
 // Reported texts.
 constexpr const char* kNoFirstEntry = "Failed";
 constexpr const char* kCannotOpenEntry = "Error occurs";
@@ -172,6 +175,117 @@ bool currentEntry(unzFile uf, unz_file_info64& info, std::string& name) {
     return true;
 }
 
+// The entries of an archive one after the other. Writers that stop counting
+// at 65,535 entries say so of larger archives too, so minizip reads on past
+// the 65,535th entry of an archive that says it holds that many; where the
+// central directory ends instead, that is the end of the list, not a
+// damaged entry.
+class EntryWalk {
+public:
+    explicit EntryWalk(unzFile uf) : uf_(uf) {
+        unz_global_info64 global{};
+        if (unzGetGlobalInfo64(uf, &global) == UNZ_OK) declared_ = global.number_entry;
+    }
+
+    // UNZ_OK at an entry, UNZ_END_OF_LIST_OF_FILE past the last one, else
+    // the failure.
+    int first() {
+        seen_ = 0;
+        return step(unzGoToFirstFile(uf_));
+    }
+    int next() { return step(unzGoToNextFile(uf_)); }
+
+    // The entries the archive says it holds, and those reached so far (the
+    // current one among them).
+    std::uint64_t declared() const { return declared_; }
+    std::uint64_t seen() const { return seen_; }
+
+private:
+    int step(int rc) {
+        if (rc == UNZ_OK)
+            ++seen_;
+        else if (rc != UNZ_END_OF_LIST_OF_FILE && declared_ == kMostEntriesCounted && seen_ >= declared_)
+            rc = UNZ_END_OF_LIST_OF_FILE;
+        return rc;
+    }
+
+    unzFile uf_;
+    std::uint64_t declared_ = 0;
+    std::uint64_t seen_ = 0;
+};
+
+void putLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint64_t readLittleEndian(const std::uint8_t* in, int bytes) {
+    std::uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | in[i];
+    return value;
+}
+
+bool writeAllAt(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
+    while (size > 0) {
+        ssize_t w = ::pwrite(fd, data, size, at);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        data += w;
+        size -= static_cast<std::size_t>(w);
+        at += w;
+    }
+    return true;
+}
+
+// minizip ends an archive of more than 65,535 entries with its count held
+// at 65,535 and without the 64-bit end records that carry the true count,
+// so other readers stop there or fail. Puts those records in front of the
+// end record (which no comment follows here), as Info-ZIP lays them out;
+// false when the archive cannot be read or written so, its end then as it
+// was.
+bool addZip64End(const std::string& path, std::uint64_t entries) {
+    constexpr std::size_t kEndSize = 22, kLocatorSize = 20;
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st{};
+    std::uint8_t tail[kLocatorSize + kEndSize];
+    bool ok = ::fstat(fd, &st) == 0 && static_cast<std::size_t>(st.st_size) >= sizeof tail &&
+              ::pread(fd, tail, sizeof tail, st.st_size - static_cast<off_t>(sizeof tail)) ==
+                  static_cast<ssize_t>(sizeof tail);
+    const std::uint8_t* end = tail + kLocatorSize;
+    if (ok && readLittleEndian(tail, 4) == 0x07064b50) {  // minizip wrote them itself
+        ::close(fd);
+        return true;
+    }
+    ok = ok && readLittleEndian(end, 4) == 0x06054b50 && readLittleEndian(end + 10, 2) == kMostEntriesCounted &&
+         readLittleEndian(end + 20, 2) == 0;
+    const off_t endAt = st.st_size - static_cast<off_t>(kEndSize);
+    if (ok) {
+        std::vector<std::uint8_t> records;
+        putLittleEndian(records, 0x06064b50, 4);  // the 64-bit end record
+        putLittleEndian(records, 44, 8);          // its size after this field
+        putLittleEndian(records, 45, 2);          // made by, and needed: 4.5
+        putLittleEndian(records, 45, 2);
+        putLittleEndian(records, 0, 4);  // this disk, and the directory's
+        putLittleEndian(records, 0, 4);
+        putLittleEndian(records, entries, 8);  // entries on this disk, and in all
+        putLittleEndian(records, entries, 8);
+        putLittleEndian(records, readLittleEndian(end + 12, 4), 8);  // the directory's size and offset
+        putLittleEndian(records, readLittleEndian(end + 16, 4), 8);
+        putLittleEndian(records, 0x07064b50, 4);  // its locator
+        putLittleEndian(records, 0, 4);
+        putLittleEndian(records, static_cast<std::uint64_t>(endAt), 8);
+        putLittleEndian(records, 1, 4);
+        records.insert(records.end(), end, end + kEndSize);
+        ok = writeAllAt(fd, records.data(), records.size(), endAt);
+        if (!ok) {
+            // The end as minizip wrote it, as far as the file takes it back.
+            const bool restored = writeAllAt(fd, end, kEndSize, endAt) && ::ftruncate(fd, st.st_size) == 0;
+            (void)restored;
+        }
+    }
+    return ::close(fd) == 0 && ok;
+}
+
 }  // namespace
 
 // Reads one entry's data through minizip's raw mode: decrypts it when it is
@@ -266,14 +380,15 @@ ZipArchiver::~ZipArchiver() {
 bool ZipArchiver::CreateZipFile2(const std::string& path) {
     CloseZipFile2();
     zipFile_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    zipPath_ = path;
+    entriesAdded_ = 0;
     return zipFile_ != nullptr;
 }
 
 bool ZipArchiver::CreateZipFile2_Password(const std::string& path, const std::string& password) {
-    CloseZipFile2();
+    if (!CreateZipFile2(path)) return false;
     writePassword_ = password;
-    zipFile_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    return zipFile_ != nullptr;
+    return true;
 }
 
 bool ZipArchiver::addFileToZip(const std::string& path, const std::string& newname) {
@@ -303,6 +418,7 @@ bool ZipArchiver::addFileToZip(const std::string& path, const std::string& newna
                                     extraSize, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1, MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
                                     nullptr, 0, 0, flags | kFlagEncrypted, zip64) != ZIP_OK)
             return false;
+        ++entriesAdded_;
         if (!writeAll(Z(zipFile_), sealed.data(), sealed.size())) return false;
         return zipCloseFileInZipRaw64(Z(zipFile_), data.size(), crc) == ZIP_OK;
     }
@@ -312,6 +428,7 @@ bool ZipArchiver::addFileToZip(const std::string& path, const std::string& newna
                                 Z_DEFAULT_COMPRESSION, 0, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 0, flags,
                                 zip64) != ZIP_OK)
         return false;
+    ++entriesAdded_;
     if (!writeAll(Z(zipFile_), data.data(), data.size())) return false;
     return zipCloseFileInZip(Z(zipFile_)) == ZIP_OK;
 }
@@ -321,6 +438,9 @@ bool ZipArchiver::CloseZipFile2() {
     if (!zipFile_) return false;
     int rc = zipClose(Z(zipFile_), nullptr);
     zipFile_ = nullptr;
+    // Every entry opened is in the central directory, also one whose data
+    // could not be written.
+    if (rc == ZIP_OK && entriesAdded_ > kMostEntriesCounted) return addZip64End(zipPath_, entriesAdded_);
     return rc == ZIP_OK;
 }
 
@@ -404,13 +524,17 @@ private:
 
 std::string ZipArchiver::beyondLimits() {
     unzFile uf = U(unzFile_);
-    unz_global_info64 global{};
-    if (limits_.entries != 0 && unzGetGlobalInfo64(uf, &global) == UNZ_OK && global.number_entry > limits_.entries)
-        return "Archive refused: " + std::to_string(global.number_entry) + " entries, more than " +
+    EntryWalk walk(uf);
+    if (limits_.entries != 0 && walk.declared() > limits_.entries)
+        return "Archive refused: " + std::to_string(walk.declared()) + " entries, more than " +
                std::to_string(limits_.entries);
     std::string why;
     std::uint64_t total = 0;
-    for (int rc = unzGoToFirstFile(uf); rc == UNZ_OK && why.empty(); rc = unzGoToNextFile(uf)) {
+    for (int rc = walk.first(); rc == UNZ_OK && why.empty(); rc = walk.next()) {
+        if (limits_.entries != 0 && walk.seen() > limits_.entries) {
+            why = "Archive refused: more than " + std::to_string(limits_.entries) + " entries";
+            break;
+        }
         unz_file_info64 info{};
         std::string name;
         if (!currentEntry(uf, info, name)) break;  // extraction reports it
@@ -430,8 +554,7 @@ std::string ZipArchiver::beyondLimits() {
 
 bool ZipArchiver::UnzipFileTo(const std::string& path, bool overWrite) {
     unzFile uf = U(unzFile_);
-    int rc = unzGoToFirstFile(uf);
-    if (rc != UNZ_OK) {
+    if (unzGoToFirstFile(uf) != UNZ_OK) {
         OutputErrorMessage(kNoFirstEntry);
     } else if (std::string why = beyondLimits(); !why.empty()) {
         ns::NSLog("%@", why);
@@ -439,12 +562,14 @@ bool ZipArchiver::UnzipFileTo(const std::string& path, bool overWrite) {
         return false;
     }
     TargetFolder target(path);
+    EntryWalk walk(uf);
+    int rc = walk.first();
     bool ok = true;
     do {
         bool stop = false;
         if (!extractCurrent(target, overWrite, stop)) ok = false;
         if (stop) return false;
-        rc = unzGoToNextFile(uf);
+        rc = walk.next();
     } while (rc == UNZ_OK);
     if (rc != UNZ_END_OF_LIST_OF_FILE) {
         OutputErrorMessage(kCannotReadInfo);

@@ -11,7 +11,9 @@
 // following symbolic links, so a link inside the target cannot carry a file
 // elsewhere. Each entry is written up to the size it declares, no further,
 // and an archive whose entries would go beyond the limits (see Limits) is
-// refused whole before anything is written.
+// refused whole before anything is written. Archives of more than 65,535
+// entries are written with the 64-bit end records that other readers need
+// to count them.
 //
 // One wrapper holds at most one archive for writing and one for reading.
 // Opening another of the same kind closes (and for writing finalises) the
@@ -107,6 +109,8 @@ private:
     bool extractCurrent(TargetFolder& target, bool overWrite, bool& stop);
 
     void* zipFile_ = nullptr;  // minizip zipFile
+    std::string zipPath_;
+    std::uint64_t entriesAdded_ = 0;
     void* unzFile_ = nullptr;  // minizip unzFile
     std::optional<std::string> writePassword_;
     std::optional<std::string> readPassword_;

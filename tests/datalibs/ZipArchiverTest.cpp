@@ -501,3 +501,98 @@ TEST(ZipArchiver, SymbolicLinksInsideTheTargetAreNotFollowed) {
         EXPECT_TRUE(fs::is_symlink(target / "leaf.txt"));
     }
 }
+
+namespace {
+
+// The archive written, then extracted by a fresh wrapper with these limits.
+struct Extraction {
+    bool answered = false;
+    std::vector<std::string> errors;
+};
+Extraction extract(const fs::path& archive, const fs::path& target, const ZipArchiver::Limits& limits = {}) {
+    ZipArchiver z;
+    auto rec = std::make_shared<Recorder>();
+    z.setDelegate(rec);
+    z.setLimits(limits);
+    Extraction e;
+    e.answered = z.UnzipOpenFile(archive.string()) && z.UnzipFileTo(target.string(), true);
+    e.errors = rec->errors;
+    return e;
+}
+
+// What Info-ZIP counts in the archive: "N files, ..." (its first word).
+std::string infoZipCount(const fs::path& archive) {
+    auto r = run("unzip -Zt " + q(archive.string()));
+    return r.status == 0 ? r.output.substr(0, r.output.find(' ')) : "status " + std::to_string(r.status);
+}
+
+}  // namespace
+
+TEST(ZipArchiver, TheEntryLimitItselfIsExtractedWhole) {
+    // Folder entries of one folder, then one file: the file is there when
+    // the extraction went through every entry.
+    struct Case {
+        const char* what;
+        std::size_t entries;
+        bool zip64;
+        std::string why;  // "" when extracted
+    } cases[] = {
+        {"one below", 65534, false, ""},
+        {"the limit, counted at the end", 65535, false, ""},
+        {"the limit, with the 64-bit end records", 65535, true, ""},
+        {"one beyond, with the 64-bit end records", 65536, true, "Archive refused: 65536 entries, more than 65535"},
+        {"one beyond, the count held at the limit", 65536, false, "Archive refused: more than 65535 entries"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto dir = peer::scratch("zip-entry-limit");
+        zipfixture::RawZip raw;
+        raw.add("d/");
+        for (std::size_t i = 1; i + 1 < c.entries; ++i) raw.again("d/", 0);
+        raw.add("last.txt", "last");
+        raw.write(dir / "a.zip", c.zip64);
+        if (c.zip64 || c.entries <= 65535) {  // what other readers count too
+            EXPECT_EQ(infoZipCount(dir / "a.zip"), std::to_string(c.entries));
+        }
+
+        Extraction e = extract(dir / "a.zip", dir / "out");
+        EXPECT_EQ(e.answered, c.why.empty());
+        if (c.why.empty()) {
+            EXPECT_EQ(e.errors, std::vector<std::string>{});
+            EXPECT_EQ(readFile(dir / "out/last.txt"), "last");
+        } else {
+            ASSERT_EQ(e.errors.size(), 1u);
+            EXPECT_EQ(e.errors[0], c.why);
+            EXPECT_FALSE(fs::exists(dir / "out"));
+        }
+    }
+
+}
+
+TEST(ZipArchiver, MoreEntriesThanTheEndRecordCountsAreWrittenWithTheir64BitCount) {
+    // Info-ZIP counts what was written, and so does the extractor, which
+    // refuses it by its count alone.
+    auto dir = peer::scratch("zip-write-zip64");
+    writeFile(dir / "f.txt", "f");
+    for (std::size_t entries : {65535u, 65536u}) {
+        SCOPED_TRACE(entries);
+        const fs::path archive = dir / (std::to_string(entries) + ".zip");
+        {
+            ZipArchiver z;
+            ASSERT_TRUE(z.CreateZipFile2(archive.string()));
+            for (std::size_t i = 0; i < entries; ++i)
+                ASSERT_TRUE(z.addFileToZip((dir / "f.txt").string(), "f" + std::to_string(i)));
+            EXPECT_TRUE(z.CloseZipFile2());
+        }
+        EXPECT_EQ(infoZipCount(archive), std::to_string(entries));
+        EXPECT_TRUE(ran("unzip -tqq " + q(archive.string())));
+        EXPECT_EQ(readFile(archive).find("PK\x06\x06") != std::string::npos, entries > 65535);
+
+        ZipArchiver::Limits fewer;
+        fewer.entries = entries - 1;
+        Extraction e = extract(archive, dir / "out", fewer);
+        EXPECT_FALSE(e.answered);
+        EXPECT_EQ(e.errors, std::vector<std::string>{"Archive refused: " + std::to_string(entries) + " entries, more than " +
+                                                     std::to_string(entries - 1)});
+    }
+}
