@@ -3,7 +3,9 @@
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -14,12 +16,15 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <set>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "datalibs/ZipCrypto.h"
 #include "datalibs/ZipFileIO.h"
 #include "foundation/Log.h"
+#include "foundation/ReadBudget.h"
 
 namespace fs = std::filesystem;
 
@@ -173,6 +178,49 @@ bool currentEntry(unzFile uf, unz_file_info64& info, std::string& name) {
         return false;
     name = buffer.data();
     return true;
+}
+
+// The folder an entry goes into, its names joined by single slashes
+// ("a//b/./c/f" and "a/b/c/" go into "a/b/c"; "" is the target itself).
+// `name` has "/" for "\".
+std::string folderOf(std::string_view name) {
+    const std::size_t last = name.rfind('/');
+    std::string_view rest = name.substr(0, last == std::string_view::npos ? 0 : last);
+    std::string folder;
+    while (!rest.empty()) {
+        const std::size_t slash = std::min(rest.find('/'), rest.size());
+        const std::string_view part = rest.substr(0, slash);
+        rest.remove_prefix(std::min(slash + 1, rest.size()));
+        if (part.empty() || part == ".") continue;
+        if (!folder.empty()) folder.push_back('/');
+        folder.append(part);
+    }
+    return folder;
+}
+
+// The folders two paths (each name followed by "/") begin with alike: the
+// length of their common beginning up to and with its last "/".
+std::size_t sharedFolders(std::string_view a, std::string_view b) {
+    const std::size_t most = std::min(a.size(), b.size());
+    std::size_t n = 0;
+    while (n < most && a[n] == b[n]) ++n;
+    const std::size_t slash = a.substr(0, n).rfind('/');
+    return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+// How many folders the paths (each name followed by "/") lead through, each
+// counted once: in order, a path adds the folders after those it shares
+// with the one before it.
+std::uint64_t foldersOnTheWay(std::vector<std::string>& paths) {
+    std::sort(paths.begin(), paths.end());
+    std::uint64_t count = 0;
+    std::string_view before;
+    for (const std::string& path : paths) {
+        const std::size_t shared = sharedFolders(path, before);
+        count += static_cast<std::uint64_t>(std::count(path.begin() + static_cast<std::ptrdiff_t>(shared), path.end(), '/'));
+        before = path;
+    }
+    return count;
 }
 
 // The entries of an archive one after the other. Writers that stop counting
@@ -448,7 +496,7 @@ bool ZipArchiver::CloseZipFile2() {
 
 bool ZipArchiver::UnzipOpenFile(const std::string& path) {
     UnzipCloseFile();
-    unzFile_ = datalibs::openZipForReading(path);
+    unzFile_ = datalibs::openZipForReading(path, &unzBytes_);
     if (!unzFile_) return false;
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(U(unzFile_), &global) == UNZ_OK)
@@ -462,10 +510,19 @@ bool ZipArchiver::UnzipOpenFile_Password(const std::string& path, const std::str
     return true;
 }
 
-// The target folder, and the folders below it opened one name at a time
-// without following symbolic links: a link on the way (or a file where a
-// folder should be) fails instead of leading somewhere else. The target
-// itself is the caller's path, links and all.
+// The target folder, and the folders below it opened without following
+// symbolic links: a link on the way (or a file where a folder should be)
+// fails instead of leading somewhere else. The target itself is the caller's
+// path, links and all.
+//
+// The last entry's folder stays open (or known as one that failed), since
+// entries of one folder mostly follow each other. Another folder is opened
+// in one call from the target down to the deepest folder on its way that
+// this extraction made or opened before (the kernel refusing any link on
+// that way), and made one name at a time below it: so entries that take
+// turns between deep folders cost a call each, not two for every level.
+// Where the kernel cannot open a path so, each folder is walked one name at
+// a time from the target.
 class ZipArchiver::TargetFolder {
 public:
     explicit TargetFolder(std::string path) : path_(std::move(path)) {}
@@ -478,8 +535,9 @@ public:
 
     const std::string& path() const { return path_; }
 
-    // The folder at the relative path ("/" between names), made as needed;
-    // -1 when it cannot be made or opened as a real folder.
+    // The folder at the relative path (names joined by single slashes, ""
+    // for the target), made as needed; -1 when it cannot be made or opened
+    // as a real folder.
     int folder(const std::string& relative) {
         if (root_ < 0) {
             std::error_code ec;
@@ -487,39 +545,70 @@ public:
             root_ = ::open(path_.empty() ? "." : path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (root_ < 0) return -1;
         }
-        if (lastFd_ >= 0 && relative == lastPath_) return lastFd_;
+        if (relative.empty()) return root_;
+        if (hasLast_ && relative == lastPath_) return lastFd_;  // also when it failed
         forgetLast();
-        int fd = root_;
-        std::size_t start = 0;
-        while (start < relative.size()) {
-            std::size_t end = std::min(relative.find('/', start), relative.size());
-            std::string part = relative.substr(start, end - start);
-            start = end + 1;
-            if (part.empty() || part == ".") continue;
+        hasLast_ = true;
+        lastPath_ = relative;
+        // Of the folders made before, the one that begins like this path
+        // the furthest is next to it in order.
+        std::string key = relative + '/';
+        std::size_t known = 0;
+        auto after = made_.lower_bound(key);
+        if (after != made_.end()) known = sharedFolders(key, *after);
+        if (after != made_.begin()) known = std::max(known, sharedFolders(key, *std::prev(after)));
+        int fd = known > 0 ? openMade(key.substr(0, known - 1)) : -1;
+        if (fd < 0) {  // gone since, or no way to open it whole
+            fd = root_;
+            known = 0;
+        }
+        lastFd_ = walk(fd, std::string_view(key).substr(known));
+        if (lastFd_ >= 0) made_.insert(std::move(key));
+        return lastFd_;
+    }
+
+private:
+    // The folders of `rest` (each name followed by "/") below `fd`, made as
+    // needed; the last one, or -1. `fd` is closed unless it is the target.
+    int walk(int fd, std::string_view rest) {
+        while (!rest.empty()) {
+            const std::size_t slash = rest.find('/');
+            const std::string part(rest.substr(0, slash));
+            rest.remove_prefix(slash + 1);
             ::mkdirat(fd, part.c_str(), 0777);  // an existing one is opened below
             int next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd != root_) ::close(fd);
             if (next < 0) return -1;
             fd = next;
         }
-        if (fd != root_) {
-            lastFd_ = fd;  // entries of one folder mostly follow each other
-            lastPath_ = relative;
-        }
         return fd;
     }
 
-private:
+    // A folder made before, opened in one call that fails on any link on
+    // its way; -1 when it is gone or cannot be opened so.
+    int openMade(const std::string& relative) {
+        if (!wholePaths_ || relative.size() >= PATH_MAX) return -1;
+        open_how how{};
+        how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH;
+        const int fd = static_cast<int>(::syscall(SYS_openat2, root_, relative.c_str(), &how, sizeof how));
+        if (fd < 0 && (errno == ENOSYS || errno == EPERM)) wholePaths_ = false;  // an older kernel, or a filter
+        return fd;
+    }
+
     void forgetLast() {
         if (lastFd_ >= 0) ::close(lastFd_);
         lastFd_ = -1;
-        lastPath_.clear();
+        hasLast_ = false;
     }
 
     std::string path_;
     int root_ = -1;
-    int lastFd_ = -1;
+    bool hasLast_ = false;
     std::string lastPath_;
+    int lastFd_ = -1;
+    std::set<std::string> made_;  // each followed by "/"
+    bool wholePaths_ = true;
 };
 
 std::string ZipArchiver::beyondLimits() {
@@ -528,8 +617,12 @@ std::string ZipArchiver::beyondLimits() {
     if (limits_.entries != 0 && walk.declared() > limits_.entries)
         return "Archive refused: " + std::to_string(walk.declared()) + " entries, more than " +
                std::to_string(limits_.entries);
+    // The folders' names are what extraction keeps of the entries: once
+    // here, and once more while it makes them.
+    ns::ReadBudget budget(unzBytes_);
+    std::vector<std::string> folders;  // each followed by "/"
     std::string why;
-    std::uint64_t total = 0;
+    std::uint64_t total = 0, levels = 0;
     for (int rc = walk.first(); rc == UNZ_OK && why.empty(); rc = walk.next()) {
         if (limits_.entries != 0 && walk.seen() > limits_.entries) {
             why = "Archive refused: more than " + std::to_string(limits_.entries) + " entries";
@@ -539,7 +632,10 @@ std::string ZipArchiver::beyondLimits() {
         std::string name;
         if (!currentEntry(uf, info, name)) break;  // extraction reports it
         const std::uint64_t size = info.uncompressed_size, packed = info.compressed_size;
-        if (limits_.ratio != 0 && size > limits_.ratioFloor && (size - 1) / limits_.ratio >= packed) {
+        if (limits_.pathBytes != 0 && name.size() > limits_.pathBytes) {
+            why = "Archive refused: an entry's name of " + std::to_string(name.size()) + " bytes, more than " +
+                  std::to_string(limits_.pathBytes);
+        } else if (limits_.ratio != 0 && size > limits_.ratioFloor && (size - 1) / limits_.ratio >= packed) {
             why = "Archive refused: entry " + name + " would inflate " + std::to_string(size) + " bytes from " +
                   std::to_string(packed) + ", more than " + std::to_string(limits_.ratio) + " to 1";
         } else if (limits_.totalBytes != 0 && size > limits_.totalBytes - total) {
@@ -547,7 +643,25 @@ std::string ZipArchiver::beyondLimits() {
                   " bytes";
         }
         total += size;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        if (!why.empty() || name.empty() || leadsOutside(name)) continue;
+        std::string folder = folderOf(name);
+        if (folder.empty()) continue;
+        folder.push_back('/');
+        // A folder other than the last entry's is opened through all its levels.
+        if (folders.empty() || folder != folders.back())
+            levels += static_cast<std::uint64_t>(std::count(folder.begin(), folder.end(), '/'));
+        if (limits_.folderLevels != 0 && levels > limits_.folderLevels) {
+            why = "Archive refused: its entries would open more than " + std::to_string(limits_.folderLevels) +
+                  " folder levels";
+        } else if (!budget.spendValues(2) || !budget.spendCopy(folder.size())) {
+            why = std::string("Archive refused: it ") + ns::ReadBudget::kReason;
+        } else {
+            folders.push_back(std::move(folder));
+        }
     }
+    if (why.empty() && limits_.folders != 0 && foldersOnTheWay(folders) > limits_.folders)
+        why = "Archive refused: its entries would make more than " + std::to_string(limits_.folders) + " folders";
     unzGoToFirstFile(uf);
     return why;
 }
@@ -631,7 +745,7 @@ bool ZipArchiver::extractCurrent(TargetFolder& target, bool overWrite, bool& sto
     std::size_t slash = name.rfind('/');
     std::string folderName = isFolder ? name : name.substr(0, slash == std::string::npos ? 0 : slash);
     std::string leaf = isFolder ? std::string() : name.substr(slash == std::string::npos ? 0 : slash + 1);
-    int folder = target.folder(folderName);
+    int folder = target.folder(folderOf(name));
     if (folder < 0) {
         OutputErrorMessage(kCannotMakeFolder + (fs::path(target.path()) / folderName).string());
         unzCloseCurrentFile(uf);
