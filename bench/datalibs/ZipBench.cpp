@@ -1,9 +1,12 @@
 // The zip wrapper against Info-ZIP's zip and unzip doing the same work, in
-// one run: adding and extracting one 100 MB file and 10,000 small files.
+// one run: adding and extracting one 100 MB file and 10,000 small files;
+// extracting 65,535 entries (the most an archive holds without its 64-bit
+// records), and files under deep folders of three trees taken in turns.
 //
 // Inputs are generated in a temporary folder (see scratchBase) when the
-// program starts and removed when it ends. The Info-ZIP side runs "zip -q" / "unzip -q" as child
-// processes, so every benchmark here measures wall-clock time. Both sides
+// program starts and removed when it ends, also by Ctrl+C, SIGTERM or
+// SIGHUP. The Info-ZIP side runs "zip -q" / "unzip -q" as child processes,
+// so every benchmark here measures wall-clock time. Both sides
 // extract the same archive (one written by Info-ZIP), into an empty folder.
 // Compare Ours* with InfoZip* of the same work.
 #include <benchmark/benchmark.h>
@@ -19,6 +22,8 @@
 
 #include "datalibs/ZipArchiver.h"
 #include "foundation/Log.h"
+#include "foundation/Signals.h"
+#include "support/HostileZips.h"
 
 namespace fs = std::filesystem;
 
@@ -27,6 +32,10 @@ namespace {
 constexpr std::size_t kBigSize = 100u << 20;
 constexpr int kSmallFiles = 10000;
 constexpr int kSmallFolders = 100;
+constexpr std::size_t kLimitEntries = 65535;
+// Names of 1,000 bytes (496 levels), far enough below Info-ZIP's bound on
+// a path for the target's name in front.
+constexpr std::size_t kTurns = 600, kTurnTrees = 3, kTurnNameBytes = 1000;
 
 // Text of random words: compresses to about a third, like ordinary files.
 std::string words(std::size_t size, std::uint32_t seed) {
@@ -73,11 +82,13 @@ struct Inputs {
     fs::path smallRoot;  // root/small (folders d0..d99 holding the files)
     std::vector<std::pair<std::string, std::string>> smallFiles;  // path, entry name
     fs::path bigZip, smallZip;  // written by Info-ZIP, extracted by both sides
+    fs::path limitZip, turnsZip;  // laid out here, every entry with its own local header
 
     Inputs() {
         std::string pattern = (scratchBase() / "kl-zip-bench-XXXXXX").string();
         if (!mkdtemp(pattern.data())) std::abort();
         root = pattern;
+        ns::removeOnEndingSignals(root.string());
         fs::create_directories(root / "big");
         big = root / "big" / "big.txt";
         std::ofstream(big, std::ios::binary) << words(kBigSize, 1);
@@ -94,6 +105,20 @@ struct Inputs {
         smallZip = root / "small-ref.zip";
         sh({"cd ", q(root / "big"), " && zip -q ", q(bigZip), " big.txt"});
         sh({"cd ", q(root), " && zip -q -r -D ", q(smallZip), " small"});
+
+        limitZip = root / "limit.zip";
+        zipfixture::RawZip limit;
+        for (std::size_t i = 0; i < kLimitEntries; ++i)
+            limit.add(hostilezip::name({"d", hostilezip::padded(i % 256, 3), "/f", hostilezip::padded(i, 5)}), "x");
+        limit.write(limitZip);
+        turnsZip = root / "turns.zip";
+        zipfixture::RawZip turns;
+        for (std::size_t i = 0; i < kTurns; ++i) {
+            std::string tree = "t";
+            tree += hostilezip::padded(i % kTurnTrees, 2);
+            turns.add(hostilezip::deepName(tree, kTurnNameBytes, i), "x");
+        }
+        turns.write(turnsZip);
     }
     ~Inputs() {
         std::error_code ec;
@@ -207,6 +232,48 @@ void InfoZipExtractSmall(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kSmallFiles);
 }
 
+void OursExtractEntryLimit(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path dest = in.root / "ours-limit-out";
+    ns::LogCapture quiet;
+    fromScratch(state, dest, [&] {
+        ZipArchiver z;
+        if (!z.UnzipOpenFile(in.limitZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
+        z.UnzipCloseFile();
+    });
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kLimitEntries));
+}
+
+void InfoZipExtractEntryLimit(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path dest = in.root / "infozip-limit-out";
+    fromScratch(state, dest, [&] {
+        sh({"unzip -qq ", q(in.limitZip), " -d ", q(dest)});
+    });
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kLimitEntries));
+}
+
+void OursExtractDeepTurns(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path dest = in.root / "ours-turns-out";
+    ns::LogCapture quiet;
+    fromScratch(state, dest, [&] {
+        ZipArchiver z;
+        if (!z.UnzipOpenFile(in.turnsZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
+        z.UnzipCloseFile();
+    });
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kTurns));
+}
+
+void InfoZipExtractDeepTurns(benchmark::State& state) {
+    Inputs& in = inputs();
+    fs::path dest = in.root / "infozip-turns-out";
+    fromScratch(state, dest, [&] {
+        sh({"unzip -qq ", q(in.turnsZip), " -d ", q(dest)});
+    });
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kTurns));
+}
+
 #define ZIP_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)
 ZIP_BENCH(OursAddBig);
 ZIP_BENCH(InfoZipAddBig);
@@ -216,5 +283,9 @@ ZIP_BENCH(OursAddSmall);
 ZIP_BENCH(InfoZipAddSmall);
 ZIP_BENCH(OursExtractSmall);
 ZIP_BENCH(InfoZipExtractSmall);
+ZIP_BENCH(OursExtractEntryLimit);
+ZIP_BENCH(InfoZipExtractEntryLimit);
+ZIP_BENCH(OursExtractDeepTurns);
+ZIP_BENCH(InfoZipExtractDeepTurns);
 
 }  // namespace

@@ -1,0 +1,154 @@
+// The time and peak memory of extracting one hostile zip archive
+// (tests/support/HostileZips.h) at a given size, by default the readers'
+// 32 MiB bound. A measuring tool, not a benchmark: each layout is one
+// extraction of one archive, into an empty folder.
+//
+//   build/release/bench/zip_peak deep-turns [megabytes]
+//   build/release/bench/zip_peak all
+//
+// The archive and the extracted files go to a temporary folder in
+// KL_BENCH_TMP, else /dev/shm when there is one (so that the disk's
+// write-back does not drown the extractor's own costs), else /tmp; it is
+// removed when the program ends, also by Ctrl+C, SIGTERM or SIGHUP. Prints
+// the archive's size and entries, what the extraction answered (with its
+// first problem), the seconds it took (elapsed, and the CPU time it used)
+// and how much this process's peak resident size grew while it ran.
+#include <malloc.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "datalibs/ZipArchiver.h"
+#include "foundation/Log.h"
+#include "foundation/Signals.h"
+#include "support/HostileZips.h"
+#include "support/PeakMemory.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+fs::path scratchBase() {
+    if (const char* env = std::getenv("KL_BENCH_TMP"); env && *env) return env;
+    if (access("/dev/shm", W_OK) == 0) return "/dev/shm";
+    return fs::temp_directory_path();
+}
+
+struct Scratch {
+    Scratch() {
+        std::string pattern = (scratchBase() / "kl-zip-peak-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) {
+            std::perror("zip_peak: cannot make its temporary folder");
+            std::exit(1);
+        }
+        folder = pattern;
+        ns::removeOnEndingSignals(folder.string());
+    }
+    ~Scratch() {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+    fs::path folder;
+};
+
+struct Layout {
+    const char* name;
+    std::function<zipfixture::RawZip(std::size_t)> make;
+};
+
+const std::vector<Layout>& layouts() {
+    static const std::vector<Layout> all = {
+        {"deep-issue", [](std::size_t b) { return hostilezip::deepTurns(b, 2, 64000); }},
+        {"deep-turns", [](std::size_t b) { return hostilezip::deepTurns(b, 2); }},
+        {"deep-many", hostilezip::deepMany},
+        {"deep-many-within", hostilezip::deepManyWithin},
+        {"differ-early", hostilezip::differEarly},
+        {"many-folders", hostilezip::manyFolders},
+        {"many-entries", hostilezip::manyEntries},
+        {"too-many-entries", hostilezip::tooManyEntries},
+        {"long-names", hostilezip::longNames},
+        {"claims-more", hostilezip::claimsMore},
+        {"scattered-locals", hostilezip::scatteredLocals},
+    };
+    return all;
+}
+
+struct FirstProblem : ZipArchiverDelegate {
+    std::string first;
+    std::size_t count = 0;
+    void ErrorMessage(const std::string& m) override {
+        if (count++ == 0) first = m.substr(0, 72);
+    }
+};
+
+void measure(const Layout& layout, std::size_t bytes, const fs::path& folder) {
+    const fs::path archive = folder / (std::string(layout.name) + ".zip");
+    const fs::path target = folder / layout.name;
+    std::uint64_t entries = 0, size = 0;
+    {
+        zipfixture::RawZip zip = layout.make(bytes);
+        entries = zip.entries();
+        size = zip.size() - 76;  // without the 64-bit end records
+        zip.write(archive);
+    }
+    malloc_trim(0);  // what making the archive freed is not there for the extraction to reuse
+    ns::LogCapture quiet;
+    ZipArchiver z;
+    auto problems = std::make_shared<FirstProblem>();
+    z.setDelegate(problems);
+    const double cpu = cpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    bool answered = false;
+    const long grown = testsupport::peakGrowthKB([&] {
+        answered = z.UnzipOpenFile(archive.string()) && z.UnzipFileTo(target.string(), true);
+        z.UnzipCloseFile();
+    });
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpuUsed = cpuSeconds() - cpu;
+    std::printf("%-17s %6.2f MB %7llu entries  %-5s %7.3f s (CPU %7.3f s)  peak grew by %6.1f MB  %zu problems%s%s\n",
+                layout.name, static_cast<double>(size) / 1e6, static_cast<unsigned long long>(entries),
+                answered ? "true" : "false", seconds, cpuUsed, grown / 1024.0, problems->count,
+                problems->count ? ", first: " : "", problems->first.c_str());
+    std::fflush(stdout);
+    std::error_code ec;
+    fs::remove_all(target, ec);
+    fs::remove(archive, ec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: zip_peak LAYOUT|all [megabytes]\nlayouts:");
+        for (const auto& l : layouts()) std::fprintf(stderr, " %s", l.name);
+        std::fprintf(stderr, "\n");
+        return 2;
+    }
+    const std::string which = argv[1];
+    const std::size_t bytes = argc > 2 ? static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6) : (32u << 20) - 4096;
+    Scratch scratch;
+    bool found = false;
+    for (const auto& l : layouts()) {
+        if (which != "all" && which != l.name) continue;
+        found = true;
+        measure(l, bytes, scratch.folder);
+    }
+    if (!found) std::fprintf(stderr, "zip_peak: no layout %s\n", which.c_str());
+    return found ? 0 : 2;
+}
