@@ -105,24 +105,19 @@ inline RawZip differEarly(std::size_t bytes) {
     return zip;
 }
 
-// The most entries, each file in a folder of its own, their contents
-// filling the archive.
-inline RawZip manyFolders(std::size_t bytes) {
-    const std::size_t content = bytes / kMostEntries > 100 ? bytes / kMostEntries - 100 : 1;
-    RawZip zip;
-    for (std::size_t i = 0; i < kMostEntries; ++i) zip.add(name({"d", padded(i, 5), "/f"}), std::string(content, 'x'));
-    return zip;
-}
-
-// The most entries, files in 256 folders, their contents filling the
-// archive.
-inline RawZip manyEntries(std::size_t bytes) {
+// The most entries, files in `folders` folders taken in turn, their
+// contents filling the archive.
+inline RawZip filesInFolders(std::size_t bytes, std::size_t folders) {
     const std::size_t content = bytes / kMostEntries > 100 ? bytes / kMostEntries - 100 : 1;
     RawZip zip;
     for (std::size_t i = 0; i < kMostEntries; ++i)
-        zip.add(name({"d", padded(i % 256, 3), "/f", padded(i, 5)}), std::string(content, 'x'));
+        zip.add(name({"d", padded(i % folders, 5), "/f", padded(i, 5)}), std::string(content, 'x'));
     return zip;
 }
+
+// Each file in a folder of its own, and files in 256 folders.
+inline RawZip manyFolders(std::size_t bytes) { return filesInFolders(bytes, kMostEntries); }
+inline RawZip manyEntries(std::size_t bytes) { return filesInFolders(bytes, 256); }
 
 // More entries than the limit, the end record's count held at 65,535: all
 // but one name the one local entry again.
