@@ -148,6 +148,21 @@ void fromScratch(benchmark::State& state, const fs::path& target, Work work) {
     }
 }
 
+// The wrapper extracting the archive into `dest`, and Info-ZIP's unzip
+// doing the same; `dest` is removed first each time.
+void oursExtract(benchmark::State& state, const fs::path& archive, const fs::path& dest) {
+    ns::LogCapture quiet;
+    fromScratch(state, dest, [&] {
+        ZipArchiver z;
+        if (!z.UnzipOpenFile(archive.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
+        z.UnzipCloseFile();
+    });
+}
+
+void infoZipExtract(benchmark::State& state, const fs::path& archive, const fs::path& dest) {
+    fromScratch(state, dest, [&] { sh({"unzip -q ", q(archive), " -d ", q(dest)}); });
+}
+
 void OursAddBig(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path out = in.root / "ours-big.zip";
@@ -169,23 +184,12 @@ void InfoZipAddBig(benchmark::State& state) {
 }
 
 void OursExtractBig(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "ours-big-out";
-    ns::LogCapture quiet;
-    fromScratch(state, dest, [&] {
-        ZipArchiver z;
-        if (!z.UnzipOpenFile(in.bigZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
-        z.UnzipCloseFile();
-    });
+    oursExtract(state, inputs().bigZip, inputs().root / "ours-big-out");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
 }
 
 void InfoZipExtractBig(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "infozip-big-out";
-    fromScratch(state, dest, [&] {
-        sh({"unzip -q ", q(in.bigZip), " -d ", q(dest)});
-    });
+    infoZipExtract(state, inputs().bigZip, inputs().root / "infozip-big-out");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
 }
 
@@ -212,65 +216,32 @@ void InfoZipAddSmall(benchmark::State& state) {
 }
 
 void OursExtractSmall(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "ours-small-out";
-    ns::LogCapture quiet;
-    fromScratch(state, dest, [&] {
-        ZipArchiver z;
-        if (!z.UnzipOpenFile(in.smallZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
-        z.UnzipCloseFile();
-    });
+    oursExtract(state, inputs().smallZip, inputs().root / "ours-small-out");
     state.SetItemsProcessed(state.iterations() * kSmallFiles);
 }
 
 void InfoZipExtractSmall(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "infozip-small-out";
-    fromScratch(state, dest, [&] {
-        sh({"unzip -q ", q(in.smallZip), " -d ", q(dest)});
-    });
+    infoZipExtract(state, inputs().smallZip, inputs().root / "infozip-small-out");
     state.SetItemsProcessed(state.iterations() * kSmallFiles);
 }
 
 void OursExtractEntryLimit(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "ours-limit-out";
-    ns::LogCapture quiet;
-    fromScratch(state, dest, [&] {
-        ZipArchiver z;
-        if (!z.UnzipOpenFile(in.limitZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
-        z.UnzipCloseFile();
-    });
+    oursExtract(state, inputs().limitZip, inputs().root / "ours-limit-out");
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kLimitEntries));
 }
 
 void InfoZipExtractEntryLimit(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "infozip-limit-out";
-    fromScratch(state, dest, [&] {
-        sh({"unzip -qq ", q(in.limitZip), " -d ", q(dest)});
-    });
+    infoZipExtract(state, inputs().limitZip, inputs().root / "infozip-limit-out");
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kLimitEntries));
 }
 
 void OursExtractDeepTurns(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "ours-turns-out";
-    ns::LogCapture quiet;
-    fromScratch(state, dest, [&] {
-        ZipArchiver z;
-        if (!z.UnzipOpenFile(in.turnsZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
-        z.UnzipCloseFile();
-    });
+    oursExtract(state, inputs().turnsZip, inputs().root / "ours-turns-out");
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kTurns));
 }
 
 void InfoZipExtractDeepTurns(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "infozip-turns-out";
-    fromScratch(state, dest, [&] {
-        sh({"unzip -qq ", q(in.turnsZip), " -d ", q(dest)});
-    });
+    infoZipExtract(state, inputs().turnsZip, inputs().root / "infozip-turns-out");
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kTurns));
 }
 

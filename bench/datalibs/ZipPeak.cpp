@@ -14,7 +14,6 @@
 // first problem), the seconds it took (elapsed, and the CPU time it used)
 // and how much this process's peak resident size grew while it ran.
 #include <malloc.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -23,10 +22,12 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <vector>
 
+#include "PeakTool.h"
 #include "datalibs/ZipArchiver.h"
 #include "foundation/Log.h"
 #include "foundation/Signals.h"
@@ -36,13 +37,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 fs::path scratchBase() {
     if (const char* env = std::getenv("KL_BENCH_TMP"); env && *env) return env;
@@ -112,7 +106,7 @@ void measure(const Layout& layout, std::size_t bytes, const fs::path& folder) {
     ZipArchiver z;
     auto problems = std::make_shared<FirstProblem>();
     z.setDelegate(problems);
-    const double cpu = cpuSeconds();
+    const double cpu = peaktool::cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     bool answered = false;
     const long grown = testsupport::peakGrowthKB([&] {
@@ -120,7 +114,7 @@ void measure(const Layout& layout, std::size_t bytes, const fs::path& folder) {
         z.UnzipCloseFile();
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpuUsed = cpuSeconds() - cpu;
+    const double cpuUsed = peaktool::cpuSeconds() - cpu;
     std::printf("%-17s %6.2f MB %7llu entries  %-5s %7.3f s (CPU %7.3f s)  peak grew by %6.1f MB  %zu problems%s%s\n",
                 layout.name, static_cast<double>(size) / 1e6, static_cast<unsigned long long>(entries),
                 answered ? "true" : "false", seconds, cpuUsed, grown / 1024.0, problems->count,
@@ -134,21 +128,9 @@ void measure(const Layout& layout, std::size_t bytes, const fs::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: zip_peak LAYOUT|all [megabytes]\nlayouts:");
-        for (const auto& l : layouts()) std::fprintf(stderr, " %s", l.name);
-        std::fprintf(stderr, "\n");
-        return 2;
-    }
-    const std::string which = argv[1];
-    const std::size_t bytes = argc > 2 ? static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6) : (32u << 20) - 4096;
-    Scratch scratch;
-    bool found = false;
-    for (const auto& l : layouts()) {
-        if (which != "all" && which != l.name) continue;
-        found = true;
-        measure(l, bytes, scratch.folder);
-    }
-    if (!found) std::fprintf(stderr, "zip_peak: no layout %s\n", which.c_str());
-    return found ? 0 : 2;
+    std::optional<Scratch> scratch;  // made for the first layout measured
+    return peaktool::run(argc, argv, "zip_peak", "layout", "layouts", layouts(), [&](const Layout& l, std::size_t bytes) {
+        if (!scratch) scratch.emplace();
+        measure(l, bytes, scratch->folder);
+    });
 }
