@@ -575,7 +575,6 @@ TEST(ZipArchiver, TheEntryLimitItselfIsExtractedWhole) {
             EXPECT_FALSE(fs::exists(dir / "out"));
         }
     }
-
 }
 
 TEST(ZipArchiver, MoreEntriesThanTheEndRecordCountsAreWrittenWithTheir64BitCount) {
