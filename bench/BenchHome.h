@@ -1,11 +1,15 @@
 // The program's home and device folders in a temporary folder of a
 // benchmark's own, removed when it ends; the tests' time zone, and the
-// resources from the source tree for the programs that draw.
+// resources from the source tree for the programs that draw. And the
+// scratch folder of a benchmark that writes many files.
 #pragma once
 
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -37,3 +41,33 @@ struct BenchHome {
 
     std::string folder;
 };
+
+// A new folder named `prefix` and six random characters, in KL_BENCH_TMP,
+// else in a memory file system when there is one (so that the disk's
+// write-back does not drown the libraries' own costs), else in the
+// machine's temporary folder. A folder that cannot be made ends the
+// program, saying why.
+inline std::filesystem::path makeBenchScratch(const std::string& prefix) {
+    std::string base;
+    if (const char* env = std::getenv("KL_BENCH_TMP"); env && *env) {
+        base = env;
+    } else if (access("/dev/shm", W_OK) == 0) {
+        base = "/dev/shm";
+    }
+    std::string why;
+    std::string folder;
+    if (base.empty()) {
+        folder = ns::makeTemporaryFolder(prefix, &why);
+    } else {
+        folder = base + "/" + prefix + "XXXXXX";
+        if (!mkdtemp(folder.data())) {
+            why = base + ": " + std::strerror(errno);
+            folder.clear();
+        }
+    }
+    if (folder.empty()) {
+        std::fprintf(stderr, "cannot make the benchmark's scratch folder: %s\n", why.c_str());
+        std::exit(1);
+    }
+    return folder;
+}

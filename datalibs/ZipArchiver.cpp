@@ -3,7 +3,9 @@
 #include <minizip/unzip.h>
 #include <minizip/zip.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -14,12 +16,15 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <set>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "datalibs/ZipCrypto.h"
 #include "datalibs/ZipFileIO.h"
 #include "foundation/Log.h"
+#include "foundation/ReadBudget.h"
 
 namespace fs = std::filesystem;
 
@@ -34,6 +39,9 @@ constexpr uLong kFlagEncrypted = 0x0001;
 constexpr uLong kFlagDataDescriptor = 0x0008;
 constexpr uLong kFlagStrongEncryption = 0x0040;
 constexpr uLong kFlagUtf8Name = 0x0800;
+
+// The entry count of an archive's end record, where it stops counting.
+constexpr std::uint64_t kMostEntriesCounted = 0xffff;
 
 // Reported texts.
 constexpr const char* kNoFirstEntry = "Failed";
@@ -172,6 +180,160 @@ bool currentEntry(unzFile uf, unz_file_info64& info, std::string& name) {
     return true;
 }
 
+// The folder an entry goes into, its names joined by single slashes
+// ("a//b/./c/f" and "a/b/c/" go into "a/b/c"; "" is the target itself).
+// `name` has "/" for "\".
+std::string folderOf(std::string_view name) {
+    const std::size_t last = name.rfind('/');
+    std::string_view rest = name.substr(0, last == std::string_view::npos ? 0 : last);
+    std::string folder;
+    while (!rest.empty()) {
+        const std::size_t slash = std::min(rest.find('/'), rest.size());
+        const std::string_view part = rest.substr(0, slash);
+        rest.remove_prefix(std::min(slash + 1, rest.size()));
+        if (part.empty() || part == ".") continue;
+        if (!folder.empty()) folder.push_back('/');
+        folder.append(part);
+    }
+    return folder;
+}
+
+// The folders two paths (each name followed by "/") begin with alike: the
+// length of their common beginning up to and with its last "/".
+std::size_t sharedFolders(std::string_view a, std::string_view b) {
+    const std::size_t most = std::min(a.size(), b.size());
+    std::size_t n = 0;
+    while (n < most && a[n] == b[n]) ++n;
+    const std::size_t slash = a.substr(0, n).rfind('/');
+    return slash == std::string_view::npos ? 0 : slash + 1;
+}
+
+// How many folders the paths (each name followed by "/") lead through, each
+// counted once: in order, a path adds the folders after those it shares
+// with the one before it.
+std::uint64_t foldersOnTheWay(std::vector<std::string>& paths) {
+    std::sort(paths.begin(), paths.end());
+    std::uint64_t count = 0;
+    std::string_view before;
+    for (const std::string& path : paths) {
+        const std::size_t shared = sharedFolders(path, before);
+        count += static_cast<std::uint64_t>(std::count(path.begin() + static_cast<std::ptrdiff_t>(shared), path.end(), '/'));
+        before = path;
+    }
+    return count;
+}
+
+// The entries of an archive one after the other. Writers that stop counting
+// at 65,535 entries say so of larger archives too, so minizip reads on past
+// the 65,535th entry of an archive that says it holds that many; where the
+// central directory ends instead, that is the end of the list, not a
+// damaged entry.
+class EntryWalk {
+public:
+    explicit EntryWalk(unzFile uf) : uf_(uf) {
+        unz_global_info64 global{};
+        if (unzGetGlobalInfo64(uf, &global) == UNZ_OK) declared_ = global.number_entry;
+    }
+
+    // UNZ_OK at an entry, UNZ_END_OF_LIST_OF_FILE past the last one, else
+    // the failure.
+    int first() {
+        seen_ = 0;
+        return step(unzGoToFirstFile(uf_));
+    }
+    int next() { return step(unzGoToNextFile(uf_)); }
+
+    // The entries the archive says it holds, and those reached so far (the
+    // current one among them).
+    std::uint64_t declared() const { return declared_; }
+    std::uint64_t seen() const { return seen_; }
+
+private:
+    int step(int rc) {
+        if (rc == UNZ_OK)
+            ++seen_;
+        else if (rc != UNZ_END_OF_LIST_OF_FILE && declared_ == kMostEntriesCounted && seen_ >= declared_)
+            rc = UNZ_END_OF_LIST_OF_FILE;
+        return rc;
+    }
+
+    unzFile uf_;
+    std::uint64_t declared_ = 0;
+    std::uint64_t seen_ = 0;
+};
+
+void putLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+std::uint64_t readLittleEndian(const std::uint8_t* in, int bytes) {
+    std::uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | in[i];
+    return value;
+}
+
+bool writeAllAt(int fd, const std::uint8_t* data, std::size_t size, off_t at) {
+    while (size > 0) {
+        ssize_t w = ::pwrite(fd, data, size, at);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        data += w;
+        size -= static_cast<std::size_t>(w);
+        at += w;
+    }
+    return true;
+}
+
+// minizip ends an archive of more than 65,535 entries with its count held
+// at 65,535 and without the 64-bit end records that carry the true count,
+// so other readers stop there or fail. Puts those records in front of the
+// end record (which no comment follows here), as Info-ZIP lays them out;
+// false when the archive cannot be read or written so, its end then as it
+// was.
+bool addZip64End(const std::string& path, std::uint64_t entries) {
+    constexpr std::size_t kEndSize = 22, kLocatorSize = 20;
+    int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st{};
+    std::uint8_t tail[kLocatorSize + kEndSize];
+    bool ok = ::fstat(fd, &st) == 0 && static_cast<std::size_t>(st.st_size) >= sizeof tail &&
+              ::pread(fd, tail, sizeof tail, st.st_size - static_cast<off_t>(sizeof tail)) ==
+                  static_cast<ssize_t>(sizeof tail);
+    const std::uint8_t* end = tail + kLocatorSize;
+    if (ok && readLittleEndian(tail, 4) == 0x07064b50) {  // minizip wrote them itself
+        ::close(fd);
+        return true;
+    }
+    ok = ok && readLittleEndian(end, 4) == 0x06054b50 && readLittleEndian(end + 10, 2) == kMostEntriesCounted &&
+         readLittleEndian(end + 20, 2) == 0;
+    const off_t endAt = st.st_size - static_cast<off_t>(kEndSize);
+    if (ok) {
+        std::vector<std::uint8_t> records;
+        putLittleEndian(records, 0x06064b50, 4);  // the 64-bit end record
+        putLittleEndian(records, 44, 8);          // its size after this field
+        putLittleEndian(records, 45, 2);          // made by, and needed: 4.5
+        putLittleEndian(records, 45, 2);
+        putLittleEndian(records, 0, 4);  // this disk, and the directory's
+        putLittleEndian(records, 0, 4);
+        putLittleEndian(records, entries, 8);  // entries on this disk, and in all
+        putLittleEndian(records, entries, 8);
+        putLittleEndian(records, readLittleEndian(end + 12, 4), 8);  // the directory's size and offset
+        putLittleEndian(records, readLittleEndian(end + 16, 4), 8);
+        putLittleEndian(records, 0x07064b50, 4);  // its locator
+        putLittleEndian(records, 0, 4);
+        putLittleEndian(records, static_cast<std::uint64_t>(endAt), 8);
+        putLittleEndian(records, 1, 4);
+        records.insert(records.end(), end, end + kEndSize);
+        ok = writeAllAt(fd, records.data(), records.size(), endAt);
+        if (!ok) {
+            // The end as minizip wrote it, as far as the file takes it back.
+            const bool restored = writeAllAt(fd, end, kEndSize, endAt) && ::ftruncate(fd, st.st_size) == 0;
+            (void)restored;
+        }
+    }
+    return ::close(fd) == 0 && ok;
+}
+
 }  // namespace
 
 // Reads one entry's data through minizip's raw mode: decrypts it when it is
@@ -266,14 +428,15 @@ ZipArchiver::~ZipArchiver() {
 bool ZipArchiver::CreateZipFile2(const std::string& path) {
     CloseZipFile2();
     zipFile_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
+    zipPath_ = path;
+    entriesAdded_ = 0;
     return zipFile_ != nullptr;
 }
 
 bool ZipArchiver::CreateZipFile2_Password(const std::string& path, const std::string& password) {
-    CloseZipFile2();
+    if (!CreateZipFile2(path)) return false;
     writePassword_ = password;
-    zipFile_ = zipOpen64(path.c_str(), APPEND_STATUS_CREATE);
-    return zipFile_ != nullptr;
+    return true;
 }
 
 bool ZipArchiver::addFileToZip(const std::string& path, const std::string& newname) {
@@ -303,6 +466,7 @@ bool ZipArchiver::addFileToZip(const std::string& path, const std::string& newna
                                     extraSize, nullptr, Z_DEFLATED, Z_DEFAULT_COMPRESSION, 1, MAX_WBITS, 8, Z_DEFAULT_STRATEGY,
                                     nullptr, 0, 0, flags | kFlagEncrypted, zip64) != ZIP_OK)
             return false;
+        ++entriesAdded_;
         if (!writeAll(Z(zipFile_), sealed.data(), sealed.size())) return false;
         return zipCloseFileInZipRaw64(Z(zipFile_), data.size(), crc) == ZIP_OK;
     }
@@ -312,6 +476,7 @@ bool ZipArchiver::addFileToZip(const std::string& path, const std::string& newna
                                 Z_DEFAULT_COMPRESSION, 0, MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 0, flags,
                                 zip64) != ZIP_OK)
         return false;
+    ++entriesAdded_;
     if (!writeAll(Z(zipFile_), data.data(), data.size())) return false;
     return zipCloseFileInZip(Z(zipFile_)) == ZIP_OK;
 }
@@ -321,6 +486,9 @@ bool ZipArchiver::CloseZipFile2() {
     if (!zipFile_) return false;
     int rc = zipClose(Z(zipFile_), nullptr);
     zipFile_ = nullptr;
+    // Every entry opened is in the central directory, also one whose data
+    // could not be written.
+    if (rc == ZIP_OK && entriesAdded_ > kMostEntriesCounted) return addZip64End(zipPath_, entriesAdded_);
     return rc == ZIP_OK;
 }
 
@@ -328,7 +496,7 @@ bool ZipArchiver::CloseZipFile2() {
 
 bool ZipArchiver::UnzipOpenFile(const std::string& path) {
     UnzipCloseFile();
-    unzFile_ = datalibs::openZipForReading(path);
+    unzFile_ = datalibs::openZipForReading(path, &unzBytes_);
     if (!unzFile_) return false;
     unz_global_info64 global{};
     if (unzGetGlobalInfo64(U(unzFile_), &global) == UNZ_OK)
@@ -342,10 +510,19 @@ bool ZipArchiver::UnzipOpenFile_Password(const std::string& path, const std::str
     return true;
 }
 
-// The target folder, and the folders below it opened one name at a time
-// without following symbolic links: a link on the way (or a file where a
-// folder should be) fails instead of leading somewhere else. The target
-// itself is the caller's path, links and all.
+// The target folder, and the folders below it opened without following
+// symbolic links: a link on the way (or a file where a folder should be)
+// fails instead of leading somewhere else. The target itself is the caller's
+// path, links and all.
+//
+// The last entry's folder stays open (or known as one that failed), since
+// entries of one folder mostly follow each other. Another folder is opened
+// in one call from the target down to the deepest folder on its way that
+// this extraction made or opened before (the kernel refusing any link on
+// that way), and made one name at a time below it: so entries that take
+// turns between deep folders cost a call each, not two for every level.
+// Where the kernel cannot open a path so, each folder is walked one name at
+// a time from the target.
 class ZipArchiver::TargetFolder {
 public:
     explicit TargetFolder(std::string path) : path_(std::move(path)) {}
@@ -358,8 +535,9 @@ public:
 
     const std::string& path() const { return path_; }
 
-    // The folder at the relative path ("/" between names), made as needed;
-    // -1 when it cannot be made or opened as a real folder.
+    // The folder at the relative path (names joined by single slashes, ""
+    // for the target), made as needed; -1 when it cannot be made or opened
+    // as a real folder.
     int folder(const std::string& relative) {
         if (root_ < 0) {
             std::error_code ec;
@@ -367,55 +545,97 @@ public:
             root_ = ::open(path_.empty() ? "." : path_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
             if (root_ < 0) return -1;
         }
-        if (lastFd_ >= 0 && relative == lastPath_) return lastFd_;
+        if (relative.empty()) return root_;
+        if (hasLast_ && relative == lastPath_) return lastFd_;  // also when it failed
         forgetLast();
-        int fd = root_;
-        std::size_t start = 0;
-        while (start < relative.size()) {
-            std::size_t end = std::min(relative.find('/', start), relative.size());
-            std::string part = relative.substr(start, end - start);
-            start = end + 1;
-            if (part.empty() || part == ".") continue;
+        hasLast_ = true;
+        lastPath_ = relative;
+        // Of the folders made before, the one that begins like this path
+        // the furthest is next to it in order.
+        std::string key = relative + '/';
+        std::size_t known = 0;
+        auto after = made_.lower_bound(key);
+        if (after != made_.end()) known = sharedFolders(key, *after);
+        if (after != made_.begin()) known = std::max(known, sharedFolders(key, *std::prev(after)));
+        int fd = known > 0 ? openMade(key.substr(0, known - 1)) : -1;
+        if (fd < 0) {  // gone since, or no way to open it whole
+            fd = root_;
+            known = 0;
+        }
+        lastFd_ = walk(fd, std::string_view(key).substr(known));
+        if (lastFd_ >= 0) made_.insert(std::move(key));
+        return lastFd_;
+    }
+
+private:
+    // The folders of `rest` (each name followed by "/") below `fd`, made as
+    // needed; the last one, or -1. `fd` is closed unless it is the target.
+    int walk(int fd, std::string_view rest) {
+        while (!rest.empty()) {
+            const std::size_t slash = rest.find('/');
+            const std::string part(rest.substr(0, slash));
+            rest.remove_prefix(slash + 1);
             ::mkdirat(fd, part.c_str(), 0777);  // an existing one is opened below
             int next = ::openat(fd, part.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd != root_) ::close(fd);
             if (next < 0) return -1;
             fd = next;
         }
-        if (fd != root_) {
-            lastFd_ = fd;  // entries of one folder mostly follow each other
-            lastPath_ = relative;
-        }
         return fd;
     }
 
-private:
+    // A folder made before, opened in one call that fails on any link on
+    // its way; -1 when it is gone or cannot be opened so.
+    int openMade(const std::string& relative) {
+        if (!wholePaths_ || relative.size() >= PATH_MAX) return -1;
+        open_how how{};
+        how.flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+        how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_BENEATH;
+        const int fd = static_cast<int>(::syscall(SYS_openat2, root_, relative.c_str(), &how, sizeof how));
+        if (fd < 0 && (errno == ENOSYS || errno == EPERM)) wholePaths_ = false;  // an older kernel, or a filter
+        return fd;
+    }
+
     void forgetLast() {
         if (lastFd_ >= 0) ::close(lastFd_);
         lastFd_ = -1;
-        lastPath_.clear();
+        hasLast_ = false;
     }
 
     std::string path_;
     int root_ = -1;
-    int lastFd_ = -1;
+    bool hasLast_ = false;
     std::string lastPath_;
+    int lastFd_ = -1;
+    std::set<std::string> made_;  // each followed by "/"
+    bool wholePaths_ = true;
 };
 
 std::string ZipArchiver::beyondLimits() {
     unzFile uf = U(unzFile_);
-    unz_global_info64 global{};
-    if (limits_.entries != 0 && unzGetGlobalInfo64(uf, &global) == UNZ_OK && global.number_entry > limits_.entries)
-        return "Archive refused: " + std::to_string(global.number_entry) + " entries, more than " +
+    EntryWalk walk(uf);
+    if (limits_.entries != 0 && walk.declared() > limits_.entries)
+        return "Archive refused: " + std::to_string(walk.declared()) + " entries, more than " +
                std::to_string(limits_.entries);
+    // The folders' names are what extraction keeps of the entries: once
+    // here, and once more while it makes them.
+    ns::ReadBudget budget(unzBytes_);
+    std::vector<std::string> folders;  // each followed by "/"
     std::string why;
-    std::uint64_t total = 0;
-    for (int rc = unzGoToFirstFile(uf); rc == UNZ_OK && why.empty(); rc = unzGoToNextFile(uf)) {
+    std::uint64_t total = 0, levels = 0;
+    for (int rc = walk.first(); rc == UNZ_OK && why.empty(); rc = walk.next()) {
+        if (limits_.entries != 0 && walk.seen() > limits_.entries) {
+            why = "Archive refused: more than " + std::to_string(limits_.entries) + " entries";
+            break;
+        }
         unz_file_info64 info{};
         std::string name;
         if (!currentEntry(uf, info, name)) break;  // extraction reports it
         const std::uint64_t size = info.uncompressed_size, packed = info.compressed_size;
-        if (limits_.ratio != 0 && size > limits_.ratioFloor && (size - 1) / limits_.ratio >= packed) {
+        if (limits_.pathBytes != 0 && name.size() > limits_.pathBytes) {
+            why = "Archive refused: an entry's name of " + std::to_string(name.size()) + " bytes, more than " +
+                  std::to_string(limits_.pathBytes);
+        } else if (limits_.ratio != 0 && size > limits_.ratioFloor && (size - 1) / limits_.ratio >= packed) {
             why = "Archive refused: entry " + name + " would inflate " + std::to_string(size) + " bytes from " +
                   std::to_string(packed) + ", more than " + std::to_string(limits_.ratio) + " to 1";
         } else if (limits_.totalBytes != 0 && size > limits_.totalBytes - total) {
@@ -423,15 +643,32 @@ std::string ZipArchiver::beyondLimits() {
                   " bytes";
         }
         total += size;
+        std::replace(name.begin(), name.end(), '\\', '/');
+        if (!why.empty() || name.empty() || leadsOutside(name)) continue;
+        std::string folder = folderOf(name);
+        if (folder.empty()) continue;
+        folder.push_back('/');
+        // A folder other than the last entry's is opened through all its levels.
+        if (folders.empty() || folder != folders.back())
+            levels += static_cast<std::uint64_t>(std::count(folder.begin(), folder.end(), '/'));
+        if (limits_.folderLevels != 0 && levels > limits_.folderLevels) {
+            why = "Archive refused: its entries would open more than " + std::to_string(limits_.folderLevels) +
+                  " folder levels";
+        } else if (!budget.spendValues(2) || !budget.spendCopy(folder.size())) {
+            why = std::string("Archive refused: it ") + ns::ReadBudget::kReason;
+        } else {
+            folders.push_back(std::move(folder));
+        }
     }
+    if (why.empty() && limits_.folders != 0 && foldersOnTheWay(folders) > limits_.folders)
+        why = "Archive refused: its entries would make more than " + std::to_string(limits_.folders) + " folders";
     unzGoToFirstFile(uf);
     return why;
 }
 
 bool ZipArchiver::UnzipFileTo(const std::string& path, bool overWrite) {
     unzFile uf = U(unzFile_);
-    int rc = unzGoToFirstFile(uf);
-    if (rc != UNZ_OK) {
+    if (unzGoToFirstFile(uf) != UNZ_OK) {
         OutputErrorMessage(kNoFirstEntry);
     } else if (std::string why = beyondLimits(); !why.empty()) {
         ns::NSLog("%@", why);
@@ -439,12 +676,14 @@ bool ZipArchiver::UnzipFileTo(const std::string& path, bool overWrite) {
         return false;
     }
     TargetFolder target(path);
+    EntryWalk walk(uf);
+    int rc = walk.first();
     bool ok = true;
     do {
         bool stop = false;
         if (!extractCurrent(target, overWrite, stop)) ok = false;
         if (stop) return false;
-        rc = unzGoToNextFile(uf);
+        rc = walk.next();
     } while (rc == UNZ_OK);
     if (rc != UNZ_END_OF_LIST_OF_FILE) {
         OutputErrorMessage(kCannotReadInfo);
@@ -506,7 +745,7 @@ bool ZipArchiver::extractCurrent(TargetFolder& target, bool overWrite, bool& sto
     std::size_t slash = name.rfind('/');
     std::string folderName = isFolder ? name : name.substr(0, slash == std::string::npos ? 0 : slash);
     std::string leaf = isFolder ? std::string() : name.substr(slash == std::string::npos ? 0 : slash + 1);
-    int folder = target.folder(folderName);
+    int folder = target.folder(folderOf(name));
     if (folder < 0) {
         OutputErrorMessage(kCannotMakeFolder + (fs::path(target.path()) / folderName).string());
         unzCloseCurrentFile(uf);

@@ -10,8 +10,10 @@
 // it are skipped, and folders and files on the way are opened without
 // following symbolic links, so a link inside the target cannot carry a file
 // elsewhere. Each entry is written up to the size it declares, no further,
-// and an archive whose entries would go beyond the limits (see Limits) is
-// refused whole before anything is written.
+// and an archive whose entries would go beyond the limits (see Limits), or
+// whose names would take more memory than its size allows, is refused whole
+// before anything is written. Archives of more than 65,535 entries are
+// written with the 64-bit end records that other readers need to count them.
 //
 // One wrapper holds at most one archive for writing and one for reading.
 // Opening another of the same kind closes (and for writing finalises) the
@@ -57,6 +59,18 @@ public:
         // byte, which is what a zip bomb is made of.
         std::uint64_t ratio = 100;
         std::uint64_t ratioFloor = 1ull << 20;
+        // The longest entry name, in bytes: the system's own bound on a
+        // path.
+        std::uint64_t pathBytes = 4096;
+        // The most folders the entries' names lead through, each counted
+        // once however many entries share it: as many as entries.
+        std::uint64_t folders = 65535;
+        // The folder levels opened, all entries together: an entry in
+        // another folder than the last entry's opens each level of its
+        // folder. Writers put the entries of one folder together, so this
+        // stays near the number of folders; taking turns between deep
+        // folders is what goes beyond it.
+        std::uint64_t folderLevels = 1u << 20;
     };
 
     ZipArchiver();
@@ -107,7 +121,10 @@ private:
     bool extractCurrent(TargetFolder& target, bool overWrite, bool& stop);
 
     void* zipFile_ = nullptr;  // minizip zipFile
+    std::string zipPath_;
+    std::uint64_t entriesAdded_ = 0;
     void* unzFile_ = nullptr;  // minizip unzFile
+    std::uint64_t unzBytes_ = 0;  // the archive's size
     std::optional<std::string> writePassword_;
     std::optional<std::string> readPassword_;
     std::shared_ptr<ZipArchiverDelegate> delegate_;

@@ -14,7 +14,9 @@ namespace datalibs {
 
 namespace {
 
-constexpr std::size_t kBufferSize = 64 * 1024;
+// Small enough that entries far apart read in turn cost little each: every
+// read outside the buffers fills one.
+constexpr std::size_t kBufferSize = 16 * 1024;
 
 // A few buffers, since minizip alternates between the central directory and
 // the entries; the least recently used one is refilled.
@@ -95,7 +97,8 @@ struct BufferedFile {
     }
 };
 
-voidpf ZCALLBACK openFile(voidpf, const void* filename, int mode) {
+// `opaque` is where the size goes, or null.
+voidpf ZCALLBACK openFile(voidpf opaque, const void* filename, int mode) {
     if (!filename || (mode & ZLIB_FILEFUNC_MODE_READWRITEFILTER) != ZLIB_FILEFUNC_MODE_READ) return nullptr;
     int fd = ::open(static_cast<const char*>(filename), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return nullptr;
@@ -107,6 +110,7 @@ voidpf ZCALLBACK openFile(voidpf, const void* filename, int mode) {
     auto* f = new BufferedFile;
     f->fd = fd;
     f->size = static_cast<std::uint64_t>(st.st_size);
+    if (opaque) *static_cast<std::uint64_t*>(opaque) = f->size;
     return f;
 }
 
@@ -142,7 +146,7 @@ int ZCALLBACK errorFile(voidpf, voidpf stream) { return static_cast<BufferedFile
 
 }  // namespace
 
-unzFile openZipForReading(const std::string& path) {
+unzFile openZipForReading(const std::string& path, std::uint64_t* size) {
     zlib_filefunc64_def io{};
     io.zopen64_file = openFile;
     io.zread_file = readFile;
@@ -151,7 +155,7 @@ unzFile openZipForReading(const std::string& path) {
     io.zseek64_file = seekFile;
     io.zclose_file = closeFile;
     io.zerror_file = errorFile;
-    io.opaque = nullptr;
+    io.opaque = size;
     return unzOpen2_64(path.c_str(), &io);
 }
 

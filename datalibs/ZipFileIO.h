@@ -5,11 +5,13 @@
 
 #include <minizip/unzip.h>
 
+#include <cstdint>
 #include <string>
 
 namespace datalibs {
 
-// Like minizip's unzOpen64; null when the archive cannot be opened.
-unzFile openZipForReading(const std::string& path);
+// Like minizip's unzOpen64; null when the archive cannot be opened. `size`,
+// when given, is set to the archive's size in bytes as it was opened.
+unzFile openZipForReading(const std::string& path, std::uint64_t* size = nullptr);
 
 }  // namespace datalibs

@@ -1,9 +1,12 @@
 // The zip wrapper against Info-ZIP's zip and unzip doing the same work, in
-// one run: adding and extracting one 100 MB file and 10,000 small files.
+// one run: adding and extracting one 100 MB file and 10,000 small files;
+// extracting 65,535 entries (the most an archive holds without its 64-bit
+// records), and files under deep folders of three trees taken in turns.
 //
-// Inputs are generated in a temporary folder (see makeScratch) when the
-// program starts and removed when it ends. The Info-ZIP side runs "zip -q" / "unzip -q" as child
-// processes, so every benchmark here measures wall-clock time. Both sides
+// Inputs are generated in a temporary folder (see makeBenchScratch) when the
+// program starts and removed when it ends, also by Ctrl+C, SIGTERM or
+// SIGHUP. The Info-ZIP side runs "zip -q" / "unzip -q" as child processes,
+// so every benchmark here measures wall-clock time. Both sides
 // extract the same archive (one written by Info-ZIP), into an empty folder.
 // Compare Ours* with InfoZip* of the same work.
 #include <benchmark/benchmark.h>
@@ -20,9 +23,12 @@
 #include <string>
 #include <vector>
 
+#include "BenchHome.h"
 #include "datalibs/ZipArchiver.h"
 #include "foundation/FileManager.h"
 #include "foundation/Log.h"
+#include "foundation/Signals.h"
+#include "support/HostileZips.h"
 
 namespace fs = std::filesystem;
 
@@ -31,6 +37,10 @@ namespace {
 constexpr std::size_t kBigSize = 100u << 20;
 constexpr int kSmallFiles = 10000;
 constexpr int kSmallFolders = 100;
+constexpr std::size_t kLimitEntries = 65535;
+// Names of 1,000 bytes (496 levels), far enough below Info-ZIP's bound on
+// a path for the target's name in front.
+constexpr std::size_t kTurns = 600, kTurnTrees = 3, kTurnNameBytes = 1000;
 
 // Text of random words: compresses to about a third, like ordinary files.
 std::string words(std::size_t size, std::uint32_t seed) {
@@ -63,43 +73,17 @@ void sh(std::initializer_list<std::string> pieces) {
     if (std::system(command.c_str()) != 0) std::abort();
 }
 
-// A new folder in KL_BENCH_TMP, else in a memory file system when there is
-// one (so that the disk's write-back does not drown the libraries' own
-// costs), else in the machine's temporary folder.
-fs::path makeScratch() {
-    std::string base;
-    if (const char* env = std::getenv("KL_BENCH_TMP"); env && *env) {
-        base = env;
-    } else if (access("/dev/shm", W_OK) == 0) {
-        base = "/dev/shm";
-    }
-    std::string why;
-    std::string folder;
-    if (base.empty()) {
-        folder = ns::makeTemporaryFolder("kl-zip-bench-", &why);
-    } else {
-        folder = base + "/kl-zip-bench-XXXXXX";
-        if (!mkdtemp(folder.data())) {
-            why = base + ": " + std::strerror(errno);
-            folder.clear();
-        }
-    }
-    if (folder.empty()) {
-        std::fprintf(stderr, "cannot make the benchmark's scratch folder: %s\n", why.c_str());
-        std::exit(1);
-    }
-    return folder;
-}
-
 struct Inputs {
     fs::path root;
     fs::path big;        // root/big/big.txt
     fs::path smallRoot;  // root/small (folders d0..d99 holding the files)
     std::vector<std::pair<std::string, std::string>> smallFiles;  // path, entry name
     fs::path bigZip, smallZip;  // written by Info-ZIP, extracted by both sides
+    fs::path limitZip, turnsZip;  // laid out here, every entry with its own local header
 
     Inputs() {
-        root = makeScratch();
+        root = makeBenchScratch("kl-zip-bench-");
+        ns::removeOnEndingSignals(root.string());
         fs::create_directories(root / "big");
         big = root / "big" / "big.txt";
         std::ofstream(big, std::ios::binary) << words(kBigSize, 1);
@@ -116,6 +100,20 @@ struct Inputs {
         smallZip = root / "small-ref.zip";
         sh({"cd ", q(root / "big"), " && zip -q ", q(bigZip), " big.txt"});
         sh({"cd ", q(root), " && zip -q -r -D ", q(smallZip), " small"});
+
+        limitZip = root / "limit.zip";
+        zipfixture::RawZip limit;
+        for (std::size_t i = 0; i < kLimitEntries; ++i)
+            limit.add(hostilezip::name({"d", hostilezip::padded(i % 256, 3), "/f", hostilezip::padded(i, 5)}), "x");
+        limit.write(limitZip);
+        turnsZip = root / "turns.zip";
+        zipfixture::RawZip turns;
+        for (std::size_t i = 0; i < kTurns; ++i) {
+            std::string tree = "t";
+            tree += hostilezip::padded(i % kTurnTrees, 2);
+            turns.add(hostilezip::deepName(tree, kTurnNameBytes, i), "x");
+        }
+        turns.write(turnsZip);
     }
     ~Inputs() {
         std::error_code ec;
@@ -145,6 +143,21 @@ void fromScratch(benchmark::State& state, const fs::path& target, Work work) {
     }
 }
 
+// The wrapper extracting the archive into `dest`, and Info-ZIP's unzip
+// doing the same; `dest` is removed first each time.
+void oursExtract(benchmark::State& state, const fs::path& archive, const fs::path& dest) {
+    ns::LogCapture quiet;
+    fromScratch(state, dest, [&] {
+        ZipArchiver z;
+        if (!z.UnzipOpenFile(archive.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
+        z.UnzipCloseFile();
+    });
+}
+
+void infoZipExtract(benchmark::State& state, const fs::path& archive, const fs::path& dest) {
+    fromScratch(state, dest, [&] { sh({"unzip -q ", q(archive), " -d ", q(dest)}); });
+}
+
 void OursAddBig(benchmark::State& state) {
     Inputs& in = inputs();
     fs::path out = in.root / "ours-big.zip";
@@ -166,23 +179,12 @@ void InfoZipAddBig(benchmark::State& state) {
 }
 
 void OursExtractBig(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "ours-big-out";
-    ns::LogCapture quiet;
-    fromScratch(state, dest, [&] {
-        ZipArchiver z;
-        if (!z.UnzipOpenFile(in.bigZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
-        z.UnzipCloseFile();
-    });
+    oursExtract(state, inputs().bigZip, inputs().root / "ours-big-out");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
 }
 
 void InfoZipExtractBig(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "infozip-big-out";
-    fromScratch(state, dest, [&] {
-        sh({"unzip -q ", q(in.bigZip), " -d ", q(dest)});
-    });
+    infoZipExtract(state, inputs().bigZip, inputs().root / "infozip-big-out");
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBigSize));
 }
 
@@ -209,24 +211,33 @@ void InfoZipAddSmall(benchmark::State& state) {
 }
 
 void OursExtractSmall(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "ours-small-out";
-    ns::LogCapture quiet;
-    fromScratch(state, dest, [&] {
-        ZipArchiver z;
-        if (!z.UnzipOpenFile(in.smallZip.string()) || !z.UnzipFileTo(dest.string(), true)) std::abort();
-        z.UnzipCloseFile();
-    });
+    oursExtract(state, inputs().smallZip, inputs().root / "ours-small-out");
     state.SetItemsProcessed(state.iterations() * kSmallFiles);
 }
 
 void InfoZipExtractSmall(benchmark::State& state) {
-    Inputs& in = inputs();
-    fs::path dest = in.root / "infozip-small-out";
-    fromScratch(state, dest, [&] {
-        sh({"unzip -q ", q(in.smallZip), " -d ", q(dest)});
-    });
+    infoZipExtract(state, inputs().smallZip, inputs().root / "infozip-small-out");
     state.SetItemsProcessed(state.iterations() * kSmallFiles);
+}
+
+void OursExtractEntryLimit(benchmark::State& state) {
+    oursExtract(state, inputs().limitZip, inputs().root / "ours-limit-out");
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kLimitEntries));
+}
+
+void InfoZipExtractEntryLimit(benchmark::State& state) {
+    infoZipExtract(state, inputs().limitZip, inputs().root / "infozip-limit-out");
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kLimitEntries));
+}
+
+void OursExtractDeepTurns(benchmark::State& state) {
+    oursExtract(state, inputs().turnsZip, inputs().root / "ours-turns-out");
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kTurns));
+}
+
+void InfoZipExtractDeepTurns(benchmark::State& state) {
+    infoZipExtract(state, inputs().turnsZip, inputs().root / "infozip-turns-out");
+    state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * kTurns));
 }
 
 #define ZIP_BENCH(name) BENCHMARK(name)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)
@@ -238,5 +249,9 @@ ZIP_BENCH(OursAddSmall);
 ZIP_BENCH(InfoZipAddSmall);
 ZIP_BENCH(OursExtractSmall);
 ZIP_BENCH(InfoZipExtractSmall);
+ZIP_BENCH(OursExtractEntryLimit);
+ZIP_BENCH(InfoZipExtractEntryLimit);
+ZIP_BENCH(OursExtractDeepTurns);
+ZIP_BENCH(InfoZipExtractDeepTurns);
 
 }  // namespace

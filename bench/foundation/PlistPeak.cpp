@@ -12,7 +12,6 @@
 // process's peak resident size grew while it read (the list itself made
 // before the peak is reset).
 #include <malloc.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -21,20 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "PeakTool.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/PropertyList.h"
 #include "support/HostilePlists.h"
 #include "support/PeakMemory.h"
 
 namespace {
-
-// CPU seconds (user and system) this process has used.
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // An array of `count` records as a service's reply holds them (seven keys
 // each, most of their text Chinese).
@@ -105,7 +97,7 @@ const std::vector<Family>& families() {
 void measure(const Family& family, std::size_t bytes) {
     const ns::Bytes list = family.make(bytes);
     malloc_trim(0);  // what making the list freed is not there for the read to reuse
-    const double cpu = cpuSeconds();
+    const double cpu = peaktool::cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     ns::ErrorPtr error;
     ns::Value v;
@@ -114,7 +106,7 @@ void measure(const Family& family, std::size_t bytes) {
                            : ns::PropertyListSerialization::propertyListWithData(list, nullptr, &error);
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpuUsed = cpuSeconds() - cpu;
+    const double cpuUsed = peaktool::cpuSeconds() - cpu;
     std::string outcome;
     if (v.isArray()) outcome = "array of " + std::to_string(v.count());
     else if (v.isNil()) outcome = error ? "refused, error " + std::to_string(error->code) : "refused";
@@ -128,21 +120,5 @@ void measure(const Family& family, std::size_t bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: plist_peak FAMILY|all [megabytes]\nfamilies:");
-        for (const auto& f : families()) std::fprintf(stderr, " %s", f.name);
-        std::fprintf(stderr, "\n");
-        return 2;
-    }
-    const std::string which = argv[1];
-    // Just under the 32 MiB that the readers and the archive take.
-    const std::size_t bytes = argc > 2 ? static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6) : (32u << 20) - 4096;
-    bool found = false;
-    for (const auto& f : families()) {
-        if (which != "all" && which != f.name) continue;
-        found = true;
-        measure(f, bytes);
-    }
-    if (!found) std::fprintf(stderr, "plist_peak: no family %s\n", which.c_str());
-    return found ? 0 : 2;
+    return peaktool::run(argc, argv, "plist_peak", "family", "families", families(), measure);
 }

@@ -11,6 +11,8 @@
 #include "datalibs/ZipArchiver.h"
 #include "foundation/DateTime.h"
 #include "foundation/Log.h"
+#include "support/ChildProcess.h"
+#include "support/HostileZips.h"
 #include "support/ZipFixtures.h"
 
 namespace fs = std::filesystem;
@@ -56,11 +58,17 @@ std::string pattern(std::size_t size) {
 }
 
 // Every file and link below the folder, relative to it, sorted; links are
-// not followed.
+// not followed. (find, since paths may be longer than the system opens.)
 std::vector<std::string> filesUnder(const fs::path& dir) {
+    auto r = run("cd " + q(dir.string()) + " && find . \\( -type f -o -type l \\) -printf '%P\\n'");
+    EXPECT_EQ(r.status, 0) << r.output;
     std::vector<std::string> found;
-    for (auto& e : fs::recursive_directory_iterator(dir))
-        if (e.is_regular_file() || e.is_symlink()) found.push_back(fs::relative(e.path(), dir).string());
+    std::size_t start = 0;
+    while (start < r.output.size()) {
+        const std::size_t nl = std::min(r.output.find('\n', start), r.output.size());
+        found.push_back(r.output.substr(start, nl - start));
+        start = nl + 1;
+    }
     std::sort(found.begin(), found.end());
     return found;
 }
@@ -499,5 +507,279 @@ TEST(ZipArchiver, SymbolicLinksInsideTheTargetAreNotFollowed) {
         EXPECT_EQ(readFile(dir / "outside/victim.txt"), "original");
         EXPECT_EQ(readFile(target / "fine.txt"), "ok");
         EXPECT_TRUE(fs::is_symlink(target / "leaf.txt"));
+    }
+}
+
+namespace {
+
+// The archive extracted by a fresh wrapper with these limits: what it
+// answered, and the problems it reported.
+struct Extraction {
+    bool answered = false;
+    std::vector<std::string> errors;
+};
+Extraction extract(const fs::path& archive, const fs::path& target, const ZipArchiver::Limits& limits = {}) {
+    ZipArchiver z;
+    auto rec = std::make_shared<Recorder>();
+    z.setDelegate(rec);
+    z.setLimits(limits);
+    Extraction e;
+    e.answered = z.UnzipOpenFile(archive.string()) && z.UnzipFileTo(target.string(), true);
+    e.errors = rec->errors;
+    return e;
+}
+
+// What Info-ZIP counts in the archive: "N files, ..." (its first word).
+std::string infoZipCount(const fs::path& archive) {
+    auto r = run("unzip -Zt " + q(archive.string()));
+    return r.status == 0 ? r.output.substr(0, r.output.find(' ')) : "status " + std::to_string(r.status);
+}
+
+}  // namespace
+
+TEST(ZipArchiver, TheEntryLimitItselfIsExtractedWhole) {
+    // Folder entries of one folder, then one file: the file is there when
+    // the extraction went through every entry.
+    struct Case {
+        const char* what;
+        std::size_t entries;
+        bool zip64;
+        std::string why;  // "" when extracted
+    } cases[] = {
+        {"one below", 65534, false, ""},
+        {"the limit, counted at the end", 65535, false, ""},
+        {"the limit, with the 64-bit end records", 65535, true, ""},
+        {"one beyond, with the 64-bit end records", 65536, true, "Archive refused: 65536 entries, more than 65535"},
+        {"one beyond, the count held at the limit", 65536, false, "Archive refused: more than 65535 entries"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto dir = peer::scratch("zip-entry-limit");
+        zipfixture::RawZip raw;
+        raw.add("d/");
+        for (std::size_t i = 1; i + 1 < c.entries; ++i) raw.again("d/", 0);
+        raw.add("last.txt", "last");
+        raw.write(dir / "a.zip", c.zip64);
+        if (c.zip64 || c.entries <= 65535) {  // what other readers count too
+            EXPECT_EQ(infoZipCount(dir / "a.zip"), std::to_string(c.entries));
+        }
+
+        Extraction e = extract(dir / "a.zip", dir / "out");
+        EXPECT_EQ(e.answered, c.why.empty());
+        if (c.why.empty()) {
+            EXPECT_EQ(e.errors, std::vector<std::string>{});
+            EXPECT_EQ(readFile(dir / "out/last.txt"), "last");
+        } else {
+            ASSERT_EQ(e.errors.size(), 1u);
+            EXPECT_EQ(e.errors[0], c.why);
+            EXPECT_FALSE(fs::exists(dir / "out"));
+        }
+    }
+}
+
+TEST(ZipArchiver, MoreEntriesThanTheEndRecordCountsAreWrittenWithTheir64BitCount) {
+    // Info-ZIP counts what was written, and so does the extractor, which
+    // refuses it by its count alone.
+    auto dir = peer::scratch("zip-write-zip64");
+    writeFile(dir / "f.txt", "f");
+    for (std::size_t entries : {65535u, 65536u}) {
+        SCOPED_TRACE(entries);
+        const fs::path archive = dir / (std::to_string(entries) + ".zip");
+        {
+            ZipArchiver z;
+            ASSERT_TRUE(z.CreateZipFile2(archive.string()));
+            for (std::size_t i = 0; i < entries; ++i)
+                ASSERT_TRUE(z.addFileToZip((dir / "f.txt").string(), "f" + std::to_string(i)));
+            EXPECT_TRUE(z.CloseZipFile2());
+        }
+        EXPECT_EQ(infoZipCount(archive), std::to_string(entries));
+        EXPECT_TRUE(ran("unzip -tqq " + q(archive.string())));
+        EXPECT_EQ(readFile(archive).find("PK\x06\x06") != std::string::npos, entries > 65535);
+
+        ZipArchiver::Limits fewer;
+        fewer.entries = entries - 1;
+        Extraction e = extract(archive, dir / "out", fewer);
+        EXPECT_FALSE(e.answered);
+        EXPECT_EQ(e.errors, std::vector<std::string>{"Archive refused: " + std::to_string(entries) + " entries, more than " +
+                                                     std::to_string(entries - 1)});
+    }
+}
+
+TEST(ZipArchiver, NamesBeyondThePathLimitRefuseTheArchiveBeforeAnythingIsWritten) {
+    struct Case {
+        const char* what;
+        std::size_t nameBytes;
+        std::uint64_t pathBytes;  // the limit
+        std::string why;          // "" when extracted
+    } cases[] = {
+        {"at the limit", 4096, 4096, ""},
+        {"one beyond", 4097, 4096, "Archive refused: an entry's name of 4097 bytes, more than 4096"},
+        {"32,000 levels", 64000, 4096, "Archive refused: an entry's name of 64000 bytes, more than 4096"},
+        // Longer than the system opens in one call: made one level at a time.
+        {"no limit", 6000, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto dir = peer::scratch("zip-path-limit");
+        const std::string deep = hostilezip::deepName("t00", c.nameBytes, 1);
+        zipfixture::RawZip raw;
+        raw.add("first.txt", "first");
+        raw.add(deep, "deep");
+        raw.write(dir / "a.zip");
+        ZipArchiver::Limits limits;
+        limits.pathBytes = c.pathBytes;
+        Extraction e = extract(dir / "a.zip", dir / "out", limits);
+        EXPECT_EQ(e.answered, c.why.empty());
+        if (c.why.empty()) {
+            EXPECT_EQ(e.errors, std::vector<std::string>{});
+            EXPECT_EQ(filesUnder(dir / "out"), (std::vector<std::string>{"first.txt", deep}));
+        } else {
+            EXPECT_EQ(e.errors, std::vector<std::string>{c.why});
+            EXPECT_FALSE(fs::exists(dir / "out"));
+        }
+    }
+}
+
+TEST(ZipArchiver, FoldersTakenInTurnsAreExtractedAsInfoZipExtractsThem) {
+    auto dir = peer::scratch("zip-turns");
+    // Three deep trees in turn, then names that go up, down, across and
+    // back into folders made before, with folder entries among them.
+    zipfixture::RawZip raw;
+    for (std::size_t i = 0; i < 48; ++i) raw.add(hostilezip::deepName("t0" + std::to_string(i % 3), 1200, i), "x");
+    const std::vector<std::string> names = {
+        "a/b/c/1.txt", "a/b/2.txt", "a/b/c/d/3.txt", "a/b/c/4.txt", "x/5.txt", "a/b/c/d/6.txt", "7.txt",
+        "a/b/c/d/8.txt", "a/bc/9.txt", "a/b/10.txt", "e/", "e/f/", "a/b/c/e/11.txt", "e/f/12.txt",
+    };
+    for (const std::string& name : names) raw.add(name, name.back() == '/' ? "" : "text of " + name);
+    raw.write(dir / "turns.zip");
+
+    Extraction e = extract(dir / "turns.zip", dir / "ours");
+    EXPECT_TRUE(e.answered);
+    EXPECT_EQ(e.errors, std::vector<std::string>{});
+    ASSERT_TRUE(ran("unzip -qq " + q((dir / "turns.zip").string()) + " -d " + q((dir / "theirs").string())));
+    const std::vector<std::string> ours = filesUnder(dir / "ours");
+    EXPECT_EQ(ours, filesUnder(dir / "theirs"));
+    EXPECT_EQ(ours.size(), raw.entries() - 2);  // all but the folder entries
+    for (const std::string& name : ours) EXPECT_EQ(readFile(dir / "ours" / name), readFile(dir / "theirs" / name)) << name;
+    EXPECT_TRUE(fs::is_directory(dir / "ours/e/f"));
+
+    // The same folder however its name is written.
+    craft(dir / "forms.zip", {{"p//q/./r/1.txt", "1"}, {"s.txt", "s"}, {"p/q/r/2.txt", "2"}, {"./p/q/r/", ""}});
+    e = extract(dir / "forms.zip", dir / "forms");
+    EXPECT_TRUE(e.answered);
+    EXPECT_EQ(filesUnder(dir / "forms"), (std::vector<std::string>{"p/q/r/1.txt", "p/q/r/2.txt", "s.txt"}));
+}
+
+TEST(ZipArchiver, FoldersAndTheLevelsOpenedCountAgainstTheirLimits) {
+    // Folders a, a/b, a/b/c and x; levels opened: 3 + 1 + 3 (the last
+    // entry's folder is open already, and the target needs none).
+    auto dir = peer::scratch("zip-folder-limits");
+    craft(dir / "f.zip", {{"a/b/c/1.txt", "1"}, {"x/2.txt", "2"}, {"3.txt", "3"}, {"a//b/./c/4.txt", "4"}, {"a/b/c/5.txt", "5"}});
+    struct Case {
+        const char* what;
+        std::uint64_t folders, levels;
+        std::string why;  // "" when extracted
+    } cases[] = {
+        {"both met exactly", 4, 7, ""},
+        {"one folder fewer", 3, 7, "Archive refused: its entries would make more than 3 folders"},
+        {"one level fewer", 4, 6, "Archive refused: its entries would open more than 6 folder levels"},
+        {"both off", 0, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ZipArchiver::Limits limits;
+        limits.folders = c.folders;
+        limits.folderLevels = c.levels;
+        const fs::path target = dir / c.what;
+        Extraction e = extract(dir / "f.zip", target, limits);
+        EXPECT_EQ(e.answered, c.why.empty());
+        if (c.why.empty()) {
+            EXPECT_EQ(filesUnder(target), (std::vector<std::string>{"3.txt", "a/b/c/1.txt", "a/b/c/4.txt", "a/b/c/5.txt", "x/2.txt"}));
+        } else {
+            EXPECT_EQ(e.errors, std::vector<std::string>{c.why});
+            EXPECT_FALSE(fs::exists(target));
+        }
+    }
+}
+
+TEST(ZipArchiver, AFolderThatCannotBeMadeIsReportedForEachEntryInIt) {
+    auto dir = peer::scratch("zip-blocked-folder");
+    craft(dir / "b.zip", {{"x", "a file"}, {"x/1.txt", "1"}, {"x/2.txt", "2"}, {"y/3.txt", "3"}, {"x/4.txt", "4"}});
+    Extraction e = extract(dir / "b.zip", dir / "out");
+    EXPECT_FALSE(e.answered);
+    const std::string blocked = "Failed to create folder: " + (dir / "out/x").string();
+    EXPECT_EQ(e.errors, (std::vector<std::string>{blocked, blocked, blocked}));
+    EXPECT_EQ(filesUnder(dir / "out"), (std::vector<std::string>{"x", "y/3.txt"}));
+}
+
+TEST(ZipArchiver, AFolderReplacedByALinkDuringTheExtractionIsNotFollowed) {
+    // The question about the existing file comes while a/deep is made; the
+    // delegate then moves it away and puts a link to outside in its place.
+    struct Swapper : Recorder {
+        fs::path target, outside;
+        bool OverWriteOperation(const std::string& p) override {
+            fs::rename(target / "a", target / "moved");
+            fs::create_directory_symlink(outside, target / "a");
+            return Recorder::OverWriteOperation(p);
+        }
+    };
+    auto dir = peer::scratch("zip-swapped");
+    auto swapper = std::make_shared<Swapper>();
+    swapper->target = dir / "target";
+    swapper->outside = dir / "outside";
+    fs::create_directories(swapper->outside / "deep");
+    writeFile(swapper->target / "b/g.txt", "old");
+    craft(dir / "s.zip", {{"a/deep/1.txt", "1"}, {"b/g.txt", "new"}, {"a/deep/2.txt", "2"}});
+
+    ZipArchiver z;
+    z.setDelegate(swapper);
+    EXPECT_EQ(unzip(z, (dir / "s.zip").string(), swapper->target.string(), false), std::optional(false));
+    EXPECT_EQ(swapper->errors, std::vector<std::string>{"Failed to create folder: " + (swapper->target / "a/deep").string()});
+    EXPECT_TRUE(fs::is_empty(swapper->outside / "deep"));
+    EXPECT_EQ(readFile(swapper->target / "moved/deep/1.txt"), "1");
+}
+
+TEST(ZipArchiver, HostileLayoutsEndWithinTheirBoundsAtTheReadersSize) {
+    // Each at the readers' 32 MiB, extracted in a forked child that may map
+    // 1.5 GB more than this program and is waited for no longer than a
+    // sanitized build needs for what the release build does in 2 s.
+    // (Long names, which make a folder for each entry, at a quarter of it.)
+    constexpr std::size_t kBound = (32u << 20) - 4096;
+    struct Case {
+        const char* what;
+        zipfixture::RawZip (*make)(std::size_t);
+        std::size_t bytes;
+        bool answered;
+        std::string why;  // the start of the one problem, if any
+    } cases[] = {
+        {"32,000 levels in turns", [](std::size_t b) { return hostilezip::deepTurns(b, 2, 64000); }, kBound, false,
+         "Archive refused: an entry's name of 64000 bytes"},
+        {"deep folders in turns", [](std::size_t b) { return hostilezip::deepTurns(b, 2); }, kBound, false,
+         "Archive refused: its entries would open more than"},
+        {"names that differ early", hostilezip::differEarly, kBound, false,
+         "Archive refused: its entries would open more than"},
+        {"ten times the entries", hostilezip::tooManyEntries, kBound, false, "Archive refused: more than 65535 entries"},
+        {"long names", hostilezip::longNames, kBound / 4, true, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto dir = peer::scratch("zip-hostile");
+        c.make(c.bytes).write(dir / "h.zip");
+        testsupport::ChildProcess child(
+            testsupport::ChildProcess::Forked{},
+            [&] {
+                Extraction e = extract(dir / "h.zip", dir / "out");
+                const bool expected = e.answered == c.answered &&
+                                      (c.why.empty() ? e.errors.empty()
+                                                     : e.errors.size() == 1 && e.errors[0].rfind(c.why, 0) == 0);
+                if (!expected) std::fprintf(stderr, "answered %d, %zu problems: %s\n", e.answered, e.errors.size(),
+                                            e.errors.empty() ? "" : e.errors[0].substr(0, 200).c_str());
+                return expected ? 0 : 1;
+            },
+            1536ull << 20);
+        ASSERT_TRUE(child.started());
+        ASSERT_TRUE(child.waitForExit(60)) << "still running after 60 s";
+        EXPECT_EQ(child.status, 0) << child.output;
+        EXPECT_LT(child.peakKilobytes, 1536 * 1024);
     }
 }

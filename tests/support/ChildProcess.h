@@ -9,6 +9,15 @@
 //   ASSERT_TRUE(p.waitForExit(5)) << p.output;   // a bound on the wait, not a pause
 //   EXPECT_EQ(p.status, 0);
 //
+// Work of this test program can run in a forked child as well, under a cap
+// on the address space it may add to what it has, for tests that a reader
+// of hostile input ends and stays within memory whatever it is given:
+//
+//   testsupport::ChildProcess p(testsupport::ChildProcess::Forked{}, [&] { return read(input) ? 0 : 1; },
+//                               1536ull << 20);
+//   ASSERT_TRUE(p.waitForExit(120)) << p.output;  // a bound on the wait
+//   EXPECT_EQ(p.status, 0);
+//
 // A child still running when the object goes is killed and reaped: nothing is
 // left behind. Once it has ended, peakKilobytes tells the most memory it held.
 #pragma once
@@ -25,7 +34,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -84,6 +95,39 @@ public:
         close(ends[1]);
         if (!spawned) {
             if (ends[0] >= 0) close(ends[0]);
+            return;
+        }
+        pid_ = pid;
+        fd_ = ends[0];
+    }
+    // Runs `work` (which answers the exit status; one that throws exits
+    // with 70) in a forked child that may map `addressCap` bytes more than
+    // this process has mapped, its output on the pipe. The child ends
+    // without this program's exit handlers.
+    struct Forked {};
+    template <class Work>
+    ChildProcess(Forked, Work work, std::uint64_t addressCap) {
+        int ends[2];
+        if (pipe2(ends, O_CLOEXEC) != 0) return;
+        const pid_t pid = fork();
+        if (pid == 0) {
+            dup2(ends[1], STDOUT_FILENO);
+            dup2(ends[1], STDERR_FILENO);
+            rlimit cap{};
+            const bool known = getrlimit(RLIMIT_AS, &cap) == 0;
+            cap.rlim_cur = std::min<rlim_t>(cap.rlim_max, mappedBytes() + addressCap);
+            int status = 70;
+            if (known && setrlimit(RLIMIT_AS, &cap) == 0) {
+                try {
+                    status = work();
+                } catch (...) {
+                }
+            }
+            _exit(status);
+        }
+        close(ends[1]);
+        if (pid < 0) {
+            close(ends[0]);
             return;
         }
         pid_ = pid;
@@ -168,6 +212,15 @@ private:
             if (!replaced(*e)) out.emplace_back(*e);
         for (const auto& [name, value] : environment) out.push_back(name + "=" + value);
         return out;
+    }
+
+    // The address space this process has mapped, in bytes.
+    static std::uint64_t mappedBytes() {
+        std::ifstream in("/proc/self/status");
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind("VmSize:", 0) == 0) return std::strtoull(line.c_str() + 7, nullptr, 10) * 1024;
+        return 0;
     }
 
     static Clock::time_point after(double seconds) {

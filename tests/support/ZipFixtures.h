@@ -1,16 +1,22 @@
 // Zip archives made to order for tests of the readers: entries with exactly
-// the names and contents given, and entries of deflated zero bytes that
-// inflate to gigabytes from about a thousandth of that, declaring their true
-// size or another.
+// the names and contents given, entries of deflated zero bytes that inflate
+// to gigabytes from about a thousandth of that, declaring their true size or
+// another, and archives laid out byte by byte.
 //
 //   zipfixture::craft(path, {{"a.txt", "text"}, {"../up.txt", "x"}});
 //   zipfixture::craftZeros(path, {{"bomb.bin", 1ull << 30}});
+//   zipfixture::RawZip raw;
+//   raw.add("a/f.txt", "text");
+//   raw.again("b/g.txt", 0);  // another name for the same local entry
+//   raw.write(path);
 #pragma once
 
 #include <minizip/zip.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -107,5 +113,122 @@ inline void craftZeros(const std::filesystem::path& zipPath, const std::vector<Z
     }
     detail::check(zipClose(zf, nullptr) == ZIP_OK, "cannot close the archive");
 }
+
+// An archive laid out by hand, its entries stored as they are: names of any
+// length, entries of the central directory that name one local entry again,
+// sizes declared at will, and the end with or without its 64-bit records.
+class RawZip {
+public:
+    // An entry of its own, stored with its CRC; it declares `declared`
+    // bytes when given, else its content's size. Its local header carries
+    // `padding` bytes of an extra field no reader knows (at most 65,531).
+    void add(const std::string& name, const std::string& content = "",
+             std::optional<std::uint32_t> declared = std::nullopt, std::size_t padding = 0) {
+        Local local{static_cast<std::uint32_t>(body_.size()),
+                    static_cast<std::uint32_t>(crc32(crc32(0, nullptr, 0),
+                                                     reinterpret_cast<const Bytef*>(content.data()),
+                                                     static_cast<uInt>(content.size()))),
+                    static_cast<std::uint32_t>(content.size()), declared.value_or(static_cast<std::uint32_t>(content.size())),
+                    name.size()};
+        header(body_, 0x04034b50, local, padding == 0 ? 0 : padding + 4);
+        body_ += name;
+        if (padding != 0) {
+            put(body_, 0xcafe, 2);
+            put(body_, padding, 2);
+            body_.append(padding, '\0');
+        }
+        body_ += content;
+        locals_.push_back(local);
+        central(name, local);
+    }
+    // An entry of the central directory alone: the local entry that add()
+    // made as its `index`-th again, under a name of the same length.
+    void again(const std::string& name, std::size_t index) {
+        detail::check(index < locals_.size() && locals_[index].nameSize == name.size(), "again: no such entry");
+        central(name, locals_[index]);
+    }
+
+    std::uint64_t entries() const { return entries_; }
+    // Its size once written with the 64-bit records (76 bytes less without).
+    std::uint64_t size() const { return body_.size() + directory_.size() + 98; }
+
+    // The end record counts the entries, held at 65,535 as minizip does;
+    // with `zip64` the 64-bit records before it carry the true count, as
+    // Info-ZIP writes an archive of more entries.
+    void write(const std::filesystem::path& path, bool zip64 = false) const {
+        std::string end;
+        const std::uint64_t at = body_.size() + directory_.size();
+        if (zip64) {
+            put(end, 0x06064b50, 4);
+            put(end, 44, 8);
+            put(end, 45, 2);
+            put(end, 45, 2);
+            put(end, 0, 8);
+            put(end, entries_, 8);
+            put(end, entries_, 8);
+            put(end, directory_.size(), 8);
+            put(end, body_.size(), 8);
+            put(end, 0x07064b50, 4);
+            put(end, 0, 4);
+            put(end, at, 8);
+            put(end, 1, 4);
+        }
+        const std::uint64_t counted = zip64 ? 0xffff : std::min<std::uint64_t>(entries_, 0xffff);
+        put(end, 0x06054b50, 4);
+        put(end, 0, 4);
+        put(end, counted, 2);
+        put(end, counted, 2);
+        put(end, directory_.size(), 4);
+        put(end, body_.size(), 4);
+        put(end, 0, 2);
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        detail::check(f != nullptr, "cannot create the archive");
+        const bool written = std::fwrite(body_.data(), 1, body_.size(), f) == body_.size() &&
+                             std::fwrite(directory_.data(), 1, directory_.size(), f) == directory_.size() &&
+                             std::fwrite(end.data(), 1, end.size(), f) == end.size();
+        detail::check(std::fclose(f) == 0 && written, "cannot write the archive");
+    }
+
+private:
+    struct Local {
+        std::uint32_t offset, crc, stored, declared;
+        std::size_t nameSize;
+    };
+
+    static void put(std::string& out, std::uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xff));
+    }
+    // From the signature to the name's and extra field's lengths, which the
+    // local header and the central directory's entry share.
+    static void header(std::string& out, std::uint32_t signature, const Local& local, std::size_t extra = 0) {
+        put(out, signature, 4);
+        if (signature == 0x02014b50) put(out, 20, 2);  // made by
+        put(out, 20, 2);                               // needed
+        put(out, 0, 2);                                // flags
+        put(out, 0, 2);                                // stored
+        put(out, 0x6000, 2);                           // 1 January 2020, noon
+        put(out, (40 << 9) | (1 << 5) | 1, 2);
+        put(out, local.crc, 4);
+        put(out, local.stored, 4);
+        put(out, local.declared, 4);
+        put(out, local.nameSize, 2);
+        put(out, extra, 2);
+    }
+    void central(const std::string& name, const Local& local) {
+        detail::check(name.size() <= 0xffff, "names are at most 65,535 bytes");
+        header(directory_, 0x02014b50, local);
+        put(directory_, 0, 2);  // comment
+        put(directory_, 0, 2);  // disk
+        put(directory_, 0, 2);  // internal and external attributes
+        put(directory_, 0, 4);
+        put(directory_, local.offset, 4);
+        directory_ += name;
+        ++entries_;
+    }
+
+    std::string body_, directory_;
+    std::vector<Local> locals_;
+    std::uint64_t entries_ = 0;
+};
 
 }  // namespace zipfixture

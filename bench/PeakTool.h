@@ -1,0 +1,53 @@
+// What the measuring tools (plist_peak, zip_peak) share: the CPU time this
+// process has used, and a main that measures one named input, or each in
+// turn, at the size asked for in megabytes or else just under the 32 MiB
+// that the readers take.
+#pragma once
+
+#include <sys/resource.h>
+
+#include <cctype>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace peaktool {
+
+// CPU seconds (user and system) this process has used.
+inline double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// `items` have a `name`; `measure(item, bytes)` measures one. `kind` and
+// `kinds` name them in the usage ("family", "families"). Answers the exit
+// status: 2 for a call without a name or with an unknown one.
+template <class Item, class Measure>
+int run(int argc, char** argv, const char* tool, const std::string& kind, const char* kinds,
+        const std::vector<Item>& items, Measure measure) {
+    if (argc < 2) {
+        std::string upper;
+        for (char c : kind) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+        std::fprintf(stderr, "usage: %s %s|all [megabytes]\n%s:", tool, upper.c_str(), kinds);
+        for (const auto& item : items) std::fprintf(stderr, " %s", item.name);
+        std::fprintf(stderr, "\n");
+        return 2;
+    }
+    const std::string which = argv[1];
+    const std::size_t bytes =
+        argc > 2 ? static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6) : (32u << 20) - 4096;
+    bool found = false;
+    for (const auto& item : items) {
+        if (which != "all" && which != item.name) continue;
+        found = true;
+        measure(item, bytes);
+    }
+    if (!found) std::fprintf(stderr, "%s: no %s %s\n", tool, kind.c_str(), which.c_str());
+    return found ? 0 : 2;
+}
+
+}  // namespace peaktool
