@@ -45,7 +45,8 @@ bool ReadBudget::spendArray(std::size_t items) {
 }
 
 bool ReadBudget::spendDictionary(std::size_t entries) {
-    return spend(saturating(entries, kValueBytes + kEntryBytes, kValueBytes + kContainerBytes + kAllocationBytes));
+    return spend(saturating(entries, kValueBytes + kEntryBytes + kIndexBytes,
+                            kValueBytes + kContainerBytes + kAllocationBytes));
 }
 
 }  // namespace ns

@@ -26,6 +26,7 @@
 #include <string>
 #include <utility>
 
+#include "foundation/TextIndex.h"
 #include "foundation/Value.h"
 
 namespace ns {
@@ -40,11 +41,14 @@ public:
     // What the common things a reader builds cost, in bytes: a value held
     // in an array, a dictionary or a reader's own list; a container's own
     // storage (its control block and first allocation); an entry of a
-    // dictionary beside its value; what the allocator keeps for each block.
+    // dictionary beside its value, and its share of the dictionary's index
+    // (a dictionary of a few entries has none, but counts it all the same);
+    // what the allocator keeps for each block.
     static constexpr std::size_t kValueBytes = sizeof(Value);
     static constexpr std::size_t kAllocationBytes = 16;
     static constexpr std::size_t kContainerBytes = 64;
     static constexpr std::size_t kEntryBytes = sizeof(std::pair<std::string, Value>) - sizeof(Value);
+    static constexpr std::size_t kIndexBytes = TextIndex::kMostBytesPerPlace;
     // Text or data up to this many bytes lives inside its holder.
     static constexpr std::size_t kInlineBytes = 15;
 

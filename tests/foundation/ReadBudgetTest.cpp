@@ -55,6 +55,10 @@ TEST(ReadBudget, TheDensestListOurWriterMakesFitsItsOwnSize) {
     const std::size_t references = std::size_t{32} << 20;
     ReadBudget budget(references + 64);
     EXPECT_TRUE(budget.spendArray(references));
+    // A dictionary's entry takes two references, of two bytes once it has
+    // more keys than one byte names.
+    ReadBudget entries(references + 64);
+    EXPECT_TRUE(entries.spendDictionary(references / 4));
     // Short text lives inside its holder; longer text costs its bytes.
     ReadBudget small = ReadBudget::withAllowance(ReadBudget::kAllocationBytes + 16);
     EXPECT_TRUE(small.spendCopy(ReadBudget::kInlineBytes));

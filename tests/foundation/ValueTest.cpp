@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/Format.h"
 #include "foundation/Value.h"
@@ -194,4 +197,145 @@ TEST(ValueContainers, TreesSharedAtDifferentLevelsCompareOnce) {
     bottom.replaceAt(0, Value(2));
     EXPECT_FALSE(one == first);
     EXPECT_FALSE(first == one);
+}
+
+// ---- Dictionaries large enough to be indexed, and small ones ----
+
+namespace {
+
+// The entries as a plain list of pairs in the order a dictionary must keep.
+using Model = std::vector<std::pair<std::string, int>>;
+
+void expectSame(const Value& dict, const Model& model, const std::string& when) {
+    ASSERT_EQ(dict.count(), model.size()) << when;
+    for (std::size_t i = 0; i < model.size(); ++i) {
+        ASSERT_EQ(dict.entries()[i].first, model[i].first) << when << ", place " << i;
+        ASSERT_EQ(dict[model[i].first].intValue(), model[i].second) << when << ", key " << model[i].first;
+    }
+}
+
+}  // namespace
+
+// Sets, replacements, removals and clearing, at sizes on both sides of the
+// index, against a plain list: every key is found at its place, in order.
+TEST(ValueDictionaries, KeepOrderAndFindEveryKeyAtEverySize) {
+    const std::size_t sizes[] = {3, ns::DictionaryStorage::kIndexedAbove, ns::DictionaryStorage::kIndexedAbove + 1, 40,
+                                 700};
+    for (const std::size_t size : sizes) {
+        Value dict = Value::dictionary();
+        Model model;
+        auto set = [&](const std::string& key, int v) {
+            dict.set(key, v);
+            auto at = std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.first == key; });
+            if (at == model.end()) model.emplace_back(key, v);
+            else at->second = v;
+        };
+        auto remove = [&](const std::string& key) {
+            dict.remove(key);
+            std::erase_if(model, [&](const auto& e) { return e.first == key; });
+        };
+        const std::string label = std::to_string(size) + " keys";
+        for (std::size_t i = 0; i < size; ++i) set("k" + std::to_string(i), static_cast<int>(i));
+        expectSame(dict, model, label + " set");
+        for (std::size_t i = 0; i < size; i += 3) set("k" + std::to_string(i), -1);  // replaced in place
+        expectSame(dict, model, label + " replaced");
+        for (std::size_t i = 1; i < size; i += 4) remove("k" + std::to_string(i));  // from the middle
+        remove("absent");
+        dict.set("k0", Value());  // nil removes
+        std::erase_if(model, [](const auto& e) { return e.first == "k0"; });
+        expectSame(dict, model, label + " removed");
+        EXPECT_FALSE(dict.has("k1")) << label;
+        EXPECT_TRUE(dict["k1"].isNil()) << label;
+        set("k1", 99);  // set again after its removal: at the end
+        set("new", 7);
+        expectSame(dict, model, label + " set again");
+        dict.removeAll();
+        model.clear();
+        expectSame(dict, model, label + " emptied");
+        for (std::size_t i = 0; i < size; ++i) set("again" + std::to_string(i), static_cast<int>(i));
+        expectSame(dict, model, label + " refilled");
+    }
+}
+
+// Lists that may repeat a key: the first place keeps the last value, as
+// setting the entries in turn would; distinct keys go in as they are.
+TEST(ValueDictionaries, RepeatedKeysKeepTheirLastValueAtTheirFirstPlace) {
+    for (const std::size_t size : {std::size_t{5}, std::size_t{200}}) {
+        std::vector<std::pair<std::string, Value>> entries;
+        for (std::size_t i = 0; i < size; ++i) entries.emplace_back("k" + std::to_string(i), Value(static_cast<int>(i)));
+        entries.emplace_back("k1", Value("last"));
+        entries.emplace_back("k0", Value("zero again"));
+        Value byEntries = Value::dictionaryWithEntries(entries);
+        Value bySetting = Value::dictionary();
+        for (const auto& [k, v] : entries) bySetting.set(k, v);
+        EXPECT_EQ(byEntries.keys(), bySetting.keys()) << size;
+        EXPECT_EQ(byEntries, bySetting) << size;
+        EXPECT_EQ(byEntries.count(), size);
+        EXPECT_EQ(byEntries["k1"].str(), "last");
+        EXPECT_EQ(byEntries.entries()[1].first, "k1");
+        EXPECT_EQ(byEntries.entries().back().first, "k" + std::to_string(size - 1));
+    }
+    // Unique entries are taken as they are, and found.
+    std::vector<std::pair<std::string, Value>> unique;
+    for (int i = 0; i < 100; ++i) unique.emplace_back("u" + std::to_string(i), Value(i));
+    Value dict = Value::dictionaryWithUniqueEntries(unique);
+    EXPECT_EQ(dict["u99"].intValue(), 99);
+    EXPECT_EQ(dict.keys().front(), "u0");
+}
+
+// A copy has an index of its own: changing either leaves the other as it
+// was; equality does not depend on order, index or how the entries came.
+TEST(ValueDictionaries, CopiesShareNothingAndCompareByContent) {
+    Value big = Value::dictionary();
+    for (int i = 0; i < 100; ++i) big.set("k" + std::to_string(i), Value::array({i}));
+    struct Copy {
+        const char* how;
+        Value value;
+    };
+    const Copy copies[] = {
+        {"deep copy", big.deepCopy()},
+        {"entries taken over", Value::dictionaryWithUniqueEntries(big.entries())},
+    };
+    for (const Copy& c : copies) {
+        Value copy = c.value;
+        EXPECT_EQ(copy, big) << c.how;
+        copy.set("k5", 0);
+        copy.remove("k6");
+        copy.set("extra", 1);
+        EXPECT_EQ(big["k5"], Value::array({5})) << c.how;
+        EXPECT_TRUE(big.has("k6")) << c.how;
+        EXPECT_FALSE(big.has("extra")) << c.how;
+        EXPECT_EQ(copy["k99"], Value::array({99})) << c.how;
+        EXPECT_TRUE(copy["k6"].isNil()) << c.how;
+        EXPECT_EQ(copy.count(), 100u) << c.how;
+    }
+    EXPECT_FALSE(big.deepCopy()["k0"].isSame(big["k0"]));
+
+    // The same content in reverse order, built by setting (indexed), equals
+    // it; a dictionary that shrank below the index size equals a small one.
+    Value reversed = Value::dictionary();
+    for (int i = 99; i >= 0; --i) reversed.set("k" + std::to_string(i), Value::array({i}));
+    EXPECT_EQ(reversed, big);
+    EXPECT_EQ(big, reversed);
+    reversed.set("k50", Value::array({-1}));
+    EXPECT_FALSE(reversed == big);
+    Value shrunk = big.deepCopy();
+    for (int i = 3; i < 100; ++i) shrunk.remove("k" + std::to_string(i));
+    const Value small = Value::dictionary({{"k2", Value::array({2})}, {"k0", Value::array({0})}, {"k1", Value::array({1})}});
+    EXPECT_EQ(shrunk, small);
+    EXPECT_EQ(small, shrunk);
+    EXPECT_FALSE(shrunk == Value::dictionary({{"k2", Value::array({2})}, {"k0", Value::array({0})}, {"x", Value::array({1})}}));
+}
+
+// Printed sorted by key, whatever the order they were set in.
+TEST(ValueDictionaries, LargeOnesPrintSortedByKey) {
+    Value dict = Value::dictionary();
+    for (int i = 29; i >= 0; --i) dict.set(std::string(1, static_cast<char>('a' + i % 26)) + std::to_string(i), i);
+    const std::string text = dict.description();
+    std::vector<std::string> printed;
+    for (std::size_t at = text.find("\n    "); at != std::string::npos; at = text.find("\n    ", at + 1))
+        printed.push_back(text.substr(at + 5, text.find(' ', at + 5) - at - 5));
+    std::vector<std::string> sorted = dict.keys();
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(printed, sorted);
 }
