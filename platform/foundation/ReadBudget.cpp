@@ -49,4 +49,10 @@ bool ReadBudget::spendDictionary(std::size_t entries) {
                             kValueBytes + kContainerBytes + kAllocationBytes));
 }
 
+bool ReadBudget::spendEntry(std::size_t keyBytes) {
+    return spend(kValueBytes + kEntryBytes + kIndexBytes) && spendCopy(keyBytes);
+}
+
+bool ReadBudget::spendText(std::size_t bytes) { return spend(kHolderBytes) && spendCopy(bytes); }
+
 }  // namespace ns

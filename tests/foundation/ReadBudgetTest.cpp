@@ -40,6 +40,8 @@ TEST(ReadBudget, CountsThatWouldOverflowSpendEverything) {
         {"copy", [](ReadBudget& b) { return b.spendCopy(kMax); }},
         {"array", [](ReadBudget& b) { return b.spendArray(kMax / 3); }},
         {"dictionary", [](ReadBudget& b) { return b.spendDictionary(kMax / 5); }},
+        {"entry", [](ReadBudget& b) { return b.spendEntry(kMax); }},
+        {"text", [](ReadBudget& b) { return b.spendText(kMax); }},
         {"bytes", [](ReadBudget& b) { return b.spend(kMax); }},
     };
     for (const Case& c : cases) {
