@@ -112,15 +112,22 @@ void DictionaryStorage::adopt(std::vector<std::pair<std::string, Value>> taken, 
         entries.resize(kept);
         return;
     }
+    // Only the places before `kept` are in the index, each at its place already.
+    index = std::make_unique<TextIndex>(entries.size());
+    constexpr std::size_t kInCache = 4096;  // entries whose index fits the caches
+    if (entries.size() <= kInCache) {
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            keep(i, index->findOrAdd(entries[i].first, TextIndex::hashOf(entries[i].first), kept, KeyAt{entries}));
+        entries.resize(kept);
+        return;
+    }
     // The hashes first, then each key into the index while the slot of a
     // key some places on is being brought in.
     constexpr std::size_t kAhead = 8;
     std::vector<std::uint32_t> hashes(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) hashes[i] = TextIndex::hashOf(entries[i].first);
-    index = std::make_unique<TextIndex>(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (i + kAhead < entries.size()) index->prefetch(hashes[i + kAhead]);
-        // Only the places before `kept` are in the index, each at its place already.
         keep(i, index->findOrAdd(entries[i].first, hashes[i], kept, KeyAt{entries}));
     }
     entries.resize(kept);
