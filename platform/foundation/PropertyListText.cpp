@@ -137,23 +137,28 @@ private:
         }
     }
 
-    // A repeated key keeps its last value, at its first place.
+    // A repeated key keeps its last value, at its first place. An entry
+    // is counted when the dictionary holds more than it ever held before.
     Value dictionary(int depth) {
         if (!budget_.spendDictionary(0)) return beyondBudget();
-        std::vector<std::pair<std::string, Value>> entries;
+        DictionaryBuilder entries;
+        std::size_t held = 0;
         for (;;) {
-            if (take('}')) return Value::dictionaryWithEntries(std::move(entries));
+            if (take('}')) return Value::dictionary(std::move(entries));
             if (!problem_.reason.empty()) return {};
             std::string key;
             if (at_ < s_.size() && (s_[at_] == '{' || s_[at_] == '(' || s_[at_] == '<'))
                 return fail("dictionary key is not a string");
             if (!text(key)) return {};
-            if (!budget_.spendEntry(key.size())) return beyondBudget();
+            if (entries.size() == held) {
+                if (!budget_.spendEntry(key.size())) return beyondBudget();
+                ++held;
+            }
             if (!take('=')) return fail("expected '=' in a dictionary");
             Value item = value(depth + 1);
             if (item.isNil()) return {};
             if (!take(';')) return fail("expected ';' in a dictionary");
-            entries.emplace_back(std::move(key), std::move(item));
+            entries.add(std::move(key), std::move(item));
         }
     }
 

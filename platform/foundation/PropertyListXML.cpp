@@ -149,8 +149,9 @@ std::optional<Value> dataFrom(std::string_view text) {
 struct Frame {
     bool isDict = false;
     std::vector<Value> items;
-    std::vector<std::pair<std::string, Value>> entries;  // a repeated key keeps its last value, at its first place
-    std::string key;                                     // read, its value not yet
+    DictionaryBuilder entries;  // a repeated key keeps its last value, at its first place
+    std::size_t held = 0;       // the most entries it held, each counted
+    std::string key;            // read, its value not yet
     bool hasKey = false;
 
     void add(Value v) {
@@ -158,12 +159,12 @@ struct Frame {
             items.push_back(std::move(v));
             return;
         }
-        entries.emplace_back(std::move(key), std::move(v));
+        entries.add(std::move(key), std::move(v));
         hasKey = false;
     }
 
     Value finish() {
-        if (isDict) return Value::dictionaryWithEntries(std::move(entries));
+        if (isDict) return Value::dictionary(std::move(entries));
         return Value::array(std::move(items));
     }
 };
@@ -240,7 +241,11 @@ private:
                 top.key.clear();
                 if (!tag->selfClosing && !content("key", top.key)) return {};
                 if (!isValidUTF8(top.key)) return fail("key that is not UTF-8");
-                if (!budget_.spendEntry(top.key.size())) return beyondBudget();
+                // Counted when the dictionary holds more than it ever held.
+                if (top.entries.size() == top.held) {
+                    if (!budget_.spendEntry(top.key.size())) return beyondBudget();
+                    ++top.held;
+                }
                 top.hasKey = true;
                 continue;
             }

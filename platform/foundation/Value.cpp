@@ -133,6 +133,50 @@ void DictionaryStorage::adopt(std::vector<std::pair<std::string, Value>> taken, 
     entries.resize(kept);
 }
 
+// ---- Dictionaries built entry by entry ----
+
+namespace {
+
+// Entries gathered before they are merged into the index: the batch that
+// repeats wait in, and the size below which a dictionary is gathered
+// without an index of its own until it is finished.
+constexpr std::size_t kBatch = 256;
+
+}  // namespace
+
+DictionaryBuilder::DictionaryBuilder() = default;
+DictionaryBuilder::DictionaryBuilder(DictionaryBuilder&&) noexcept = default;
+DictionaryBuilder& DictionaryBuilder::operator=(DictionaryBuilder&&) noexcept = default;
+DictionaryBuilder::~DictionaryBuilder() = default;
+
+void DictionaryBuilder::add(std::string key, Value v) {
+    entries_.emplace_back(std::move(key), std::move(v));
+    if (entries_.size() - indexed_ >= kBatch) indexPending();
+}
+
+void DictionaryBuilder::indexPending() {
+    const std::size_t first = indexed_, end = entries_.size();
+    if (!index_) index_ = std::make_unique<TextIndex>(end);
+    index_->reserve(end);
+    // The batch's hashes first, then each key into the index while the
+    // slot of a key some places on is being brought in.
+    constexpr std::size_t kAhead = 8;
+    std::uint32_t hashes[kBatch];
+    for (std::size_t i = first; i < end; ++i) hashes[i - first] = TextIndex::hashOf(entries_[i].first);
+    for (std::size_t i = first; i < end && i < first + kAhead; ++i) index_->prefetch(hashes[i - first]);
+    for (std::size_t i = first; i < end; ++i) {
+        if (i + kAhead < end) index_->prefetch(hashes[i + kAhead - first]);
+        auto at = index_->findOrAdd(entries_[i].first, hashes[i - first], indexed_, KeyAt{entries_});
+        if (at >= 0) {  // a key that repeats: its first place, the last value
+            entries_[static_cast<std::size_t>(at)].second = std::move(entries_[i].second);
+            continue;
+        }
+        if (indexed_ != i) entries_[indexed_] = std::move(entries_[i]);
+        ++indexed_;
+    }
+    entries_.resize(indexed_);
+}
+
 // ---- Construction ----
 
 Value::Value(bool b) : kind_(Kind::Bool), i_(b ? 1 : 0) {}
@@ -208,6 +252,19 @@ Value Value::dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Valu
 Value Value::dictionaryWithEntries(std::vector<std::pair<std::string, Value>> entries) {
     Value v = dictionary();
     v.dict()->adopt(std::move(entries), true);
+    return v;
+}
+
+Value Value::dictionary(DictionaryBuilder&& builder) {
+    DictionaryBuilder taken = std::move(builder);
+    builder = DictionaryBuilder();
+    // Fewer than a batch were ever gathered: the repeats are merged now.
+    if (!taken.index_) return dictionaryWithEntries(std::move(taken.entries_));
+    taken.indexPending();
+    Value v = dictionary();
+    DictionaryStorage* d = v.dict();
+    d->entries = std::move(taken.entries_);
+    if (d->entries.size() > DictionaryStorage::kIndexedAbove) d->index = std::move(taken.index_);
     return v;
 }
 

@@ -41,6 +41,7 @@ inline constexpr std::size_t kDescriptionMaxBytes = 32u << 20;
 inline constexpr std::string_view kDescriptionTruncated = "\n... (description truncated at 32 MiB)";
 
 class Value;
+class DictionaryBuilder;
 struct ArrayStorage;
 struct DictionaryStorage;
 
@@ -77,6 +78,8 @@ public:
     // at the place of its first, as setting them in turn would (for readers
     // of lists that may repeat a key). Linear in the entries.
     static Value dictionaryWithEntries(std::vector<std::pair<std::string, Value>> entries);
+    // What the builder gathered (DictionaryBuilder::finish).
+    static Value dictionary(DictionaryBuilder&& builder);
     // A date as property lists and archives hold it: seconds since the
     // reference date. The value keeps that number as it is, so a date read
     // from one list is written to the next unchanged (seconds since 1970, a
@@ -220,6 +223,36 @@ struct DictionaryStorage {
     // dictionary large enough to be indexed is looked through for repeats
     // (its index names one place for each key).
     void adopt(std::vector<std::pair<std::string, Value>> taken, bool keysMayRepeat);
+};
+
+// The entries of a dictionary as a reader meets them, one by one, a key that
+// repeats keeping its last value at the place of its first (as setting them
+// in turn would), in time and memory that follow the entries kept: repeats
+// are merged as they come, a batch at a time, and a large dictionary's
+// index is made as it grows and handed over whole.
+//
+//   DictionaryBuilder entries;
+//   while (...) entries.add(std::move(key), std::move(value));
+//   Value dict = Value::dictionary(std::move(entries));
+class DictionaryBuilder {
+public:
+    DictionaryBuilder();
+    DictionaryBuilder(DictionaryBuilder&&) noexcept;
+    DictionaryBuilder& operator=(DictionaryBuilder&&) noexcept;
+    ~DictionaryBuilder();
+
+    void add(std::string key, Value v);
+    // The entries held now: at most a batch more than the distinct keys.
+    std::size_t size() const { return entries_.size(); }
+
+private:
+    friend class Value;
+    // Merges the entries not yet in the index into it.
+    void indexPending();
+
+    std::vector<std::pair<std::string, Value>> entries_;
+    std::unique_ptr<TextIndex> index_;  // of entries_[0, indexed_), made once a batch is pending
+    std::size_t indexed_ = 0;
 };
 
 // Foundation's leading-number rules for -intValue, -doubleValue, -boolValue.

@@ -89,6 +89,28 @@ TEST(PropertyListBudget, AListOfTinyStringsBeyondItsAllowanceIsRefused) {
     EXPECT_EQ(PropertyListSerialization::propertyListWithData(Bytes(fewer.begin(), fewer.end())).count(), values * 8 / 10);
 }
 
+// A key repeated throughout a list keeps its last value; the repeats are
+// merged as they come, so the list reads to what it holds at its end, well
+// within its allowance however many repeats it has.
+TEST(PropertyListBudget, RepeatedKeysCostWhatTheDictionaryHolds) {
+    const std::size_t repeats = ReadBudget::kBaseBytes / 32;  // beyond the allowance if each were held
+    struct Case {
+        const char* what;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"text", repeated("{", "a=b;", repeats, "a=last;z=z;}")},
+        {"XML", repeated("<plist><dict>", "<key>a</key><string/>", repeats / 4,
+                         "<key>a</key><string>last</string><key>z</key><true/></dict></plist>")},
+    };
+    for (const Case& c : cases) {
+        ErrorPtr error;
+        Value v = PropertyListSerialization::propertyListWithData(Bytes(c.text.begin(), c.text.end()), nullptr, &error);
+        EXPECT_EQ(v.keys(), (std::vector<std::string>{"a", "z"})) << c.what << ": " << (error ? error->description() : "");
+        EXPECT_EQ(v["a"].str(), "last") << c.what;
+    }
+}
+
 // The densest dictionaries of each form fit within 32 bytes for each of
 // their bytes, without the allowance's base, and read back whole, in order.
 TEST(PropertyListBudget, DictionariesOfManyKeysReadBackWhole) {

@@ -283,6 +283,39 @@ TEST(ValueDictionaries, RepeatedKeysKeepTheirLastValueAtTheirFirstPlace) {
     EXPECT_EQ(dict.keys().front(), "u0");
 }
 
+// Entries gathered one by one, repeats merged a batch at a time: the same
+// dictionary as setting them in turn, whatever the count and the pattern of
+// repeats, holding little more than the distinct keys as it goes.
+TEST(ValueDictionaries, ABuilderGivesWhatSettingInTurnGives) {
+    struct Case {
+        const char* what;
+        std::size_t entries, distinct;
+    };
+    const Case cases[] = {
+        {"empty", 0, 1},          {"small, no repeats", 10, 10},  {"small, repeats", 40, 3},
+        {"one key", 5000, 1},     {"no repeats", 5000, 5000},     {"repeats across batches", 5000, 700},
+        {"a key a batch", 2000, 8},
+    };
+    for (const Case& c : cases) {
+        ns::DictionaryBuilder builder;
+        Value bySetting = Value::dictionary();
+        std::size_t most = 0;
+        for (std::size_t i = 0; i < c.entries; ++i) {
+            const std::string key = "k" + std::to_string(i % c.distinct);
+            builder.add(key, Value(static_cast<int>(i)));
+            bySetting.set(key, Value(static_cast<int>(i)));
+            most = std::max(most, builder.size());
+        }
+        Value built = Value::dictionary(std::move(builder));
+        EXPECT_EQ(built.keys(), bySetting.keys()) << c.what;
+        EXPECT_EQ(built, bySetting) << c.what;
+        EXPECT_LE(most, std::min(c.entries, c.distinct) + 256) << c.what;
+        if (c.entries > 0) {
+            EXPECT_EQ(built["k0"].intValue(), static_cast<int>((c.entries - 1) / c.distinct * c.distinct)) << c.what;
+        }
+    }
+}
+
 // A copy has an index of its own: changing either leaves the other as it
 // was; equality does not depend on order, index or how the entries came.
 TEST(ValueDictionaries, CopiesShareNothingAndCompareByContent) {
