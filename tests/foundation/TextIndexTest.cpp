@@ -17,26 +17,20 @@ struct IndexedList {
     std::uint32_t (*hash)(const std::string&);
     std::vector<std::string> texts;
     TextIndex index;
-    std::size_t comparisons = 0;  // texts the index asked for
+    mutable std::size_t comparisons = 0;  // texts the index asked for
 
-    std::ptrdiff_t find(const std::string& text) {
-        return index.find(text, hash(text), [&](std::size_t place) {
-            ++comparisons;
-            return std::string_view(texts[place]);
-        });
+    std::string_view operator()(std::size_t place) const {
+        ++comparisons;
+        return texts[place];
     }
+    std::ptrdiff_t find(const std::string& text) { return index.find(text, hash(text), *this); }
     bool add(const std::string& text) {
-        auto at = index.findOrAdd(text, hash(text), texts.size(), [&](std::size_t place) {
-            ++comparisons;
-            return std::string_view(texts[place]);
-        });
-        if (at >= 0) return false;
+        if (index.findOrAdd(text, hash(text), texts.size(), *this) >= 0) return false;
         texts.push_back(text);
         return true;
     }
     void erase(std::size_t place) {
-        index.eraseAndClose(texts[place], hash(texts[place]), place,
-                            [&](std::size_t p) { return std::string_view(texts[p]); });
+        index.eraseAndClose(texts[place], hash(texts[place]), place, *this);
         texts.erase(texts.begin() + static_cast<std::ptrdiff_t>(place));
     }
 };

@@ -189,9 +189,4 @@ TEST_F(TransportTest, BeforeiOS7ABoardOfManyAppsKeepsEveryOtherEntryInItsPlace) 
     for (std::size_t i = 0; i < apps.size(); ++i) ASSERT_EQ(all.entries()[i].first, apps[i].first) << i;
     EXPECT_EQ(all["app2999"]["n"], ns::Value(2999));
     EXPECT_EQ(all[kAppId]["title"], ns::Value("new"));
-
-    // A board that holds no dictionary gives way to one of this app alone.
-    putContent(data, ns::Value::array({ns::Value("x")}));
-    ASSERT_TRUE(AppCommunicate::setAppCommunicateData(textRecord("alone"), kAppId));
-    EXPECT_EQ(contentOf(data).keys(), std::vector<std::string>{kAppId});
 }
