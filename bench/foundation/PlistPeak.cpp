@@ -1,7 +1,9 @@
 // The time and peak memory of reading one hostile property list or keyed
-// archive (tests/support/HostilePlists.h) at a given size, by default its
-// largest under the readers' 32 MiB bound. A measuring tool, not a
-// benchmark: each family is one read of one list.
+// archive (tests/support/HostilePlists.h), or one large dictionary in each
+// form (tests/support/LargeLists.h), at a given size, by default its largest
+// under the readers' 32 MiB bound; and of a board of such a dictionary taken
+// and written back through the Mervio SDK's transport. A measuring tool, not
+// a benchmark: each family is one read of one list.
 //
 //   build/release/bench/plist_peak shared-ascii [megabytes]
 //   build/release/bench/plist_peak all
@@ -23,8 +25,16 @@
 #include "PeakTool.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/PropertyList.h"
+#include "foundation/Signals.h"
 #include "support/HostilePlists.h"
+#include "support/LargeLists.h"
 #include "support/PeakMemory.h"
+#ifdef KL_HAVE_MERVIO
+#include "BenchHome.h"
+#include "mervio/apps/AppCommunicate.h"
+#include "mervio/apps/MervioApiUtil.h"
+#include "uikit/Device.h"
+#endif
 
 namespace {
 
@@ -64,11 +74,72 @@ ns::Bytes bigDictionary(std::size_t bytes) {
                                                                ns::PropertyListFormat::Binary);
 }
 
+// What one read gave, in words.
+std::string outcomeOf(const ns::Value& v, const ns::ErrorPtr& error) {
+    if (v.isArray()) return "array of " + std::to_string(v.count());
+    if (v.isDictionary()) return "dictionary of " + std::to_string(v.count());
+    if (v.isNil()) return error ? "refused, error " + std::to_string(error->code) : "refused";
+    if (v.isString()) return "string of " + std::to_string(v.str().size());
+    return "a value";
+}
+
+// As many copies of `item` as fit in `bytes` with `head` and `tail`.
+ns::Bytes tinyElements(const std::string& head, const std::string& item, const std::string& tail, std::size_t bytes) {
+    std::string text = head;
+    text.reserve(bytes);
+    for (std::size_t n = (bytes - head.size() - tail.size()) / item.size(); n > 0; --n) text += item;
+    text += tail;
+    return ns::Bytes(text.begin(), text.end());
+}
+
 struct Family {
     const char* name;
     bool archive;                                 // read with KeyedUnarchiver::unarchivedValue
     std::function<ns::Bytes(std::size_t)> make;  // the list of about this many bytes
+    // Instead of a plain read: what is measured, its outcome in words; and
+    // what is done before, unmeasured.
+    std::function<std::string(const ns::Bytes&)> run = nullptr;
+    std::function<void(const ns::Bytes&)> prepare = nullptr;
 };
+
+#ifdef KL_HAVE_MERVIO
+// A board of the text form's large dictionary before iOS 7 ("mervio_data"):
+// the app ids of other apps, and this app's record among them.
+constexpr const char* kBoardAppId = "mv5c3e8a1f20b74d96";
+
+ns::Bytes boardList(std::size_t bytes) {
+    const std::string record = std::string(kBoardAppId) + " = {command = 1020; result = 1; title = hello;};\n";
+    ns::Bytes list = largelists::textKeys(bytes - record.size());
+    list.insert(list.begin() + 2, record.begin(), record.end());  // after "{\n"
+    return list;
+}
+
+void putOnBoard(const ns::Bytes& list) {
+    static BenchHome home;  // removed at the end, and by Ctrl+C
+    static const bool watched = [] {
+        ns::removeOnEndingSignals(home.folder);
+        return true;
+    }();
+    (void)watched;
+    ui::Device::currentDevice().setSystemVersion("6.1");
+    MervioApiUtil::resetCachesForTesting();
+    AppCommunicate::getDataPasteboard()->setData(list, "content");
+}
+
+std::string takeFromBoard(const ns::Bytes&) {
+    auto record = AppCommunicate::appCommunicateDataForAppID(kBoardAppId);
+    return record ? "record, command " + std::to_string(record->command()) : "no record";
+}
+
+std::string writeToBoard(const ns::Bytes&) {
+    auto record = std::make_shared<AppCommunicateData>();
+    record->initCommonField(MVCommandTextMessage);
+    record->MakeTextMessage("hello again");
+    if (!AppCommunicate::setAppCommunicateData(record, kBoardAppId)) return "refused";
+    auto content = AppCommunicate::getDataPasteboard()->dataForPasteboardType("content");
+    return "written, " + std::to_string(content ? content->size() : 0) + " bytes";
+}
+#endif
 
 const std::vector<Family>& families() {
     using hostile::Body;
@@ -90,28 +161,44 @@ const std::vector<Family>& families() {
         {"records-bin", false, [](std::size_t b) { return records(b, ns::PropertyListFormat::Binary); }},
         {"records-xml", false, [](std::size_t b) { return records(b, ns::PropertyListFormat::XML); }},
         {"dict-bin", false, [](std::size_t b) { return bigDictionary(b); }},
+        // One dictionary of as many keys as each form holds.
+        {"keys-bin", false, [](std::size_t b) { return largelists::binaryKeys(b); }},
+        {"keys-xml", false, [](std::size_t b) { return largelists::xmlKeys(b); }},
+        {"keys-text", false, [](std::size_t b) { return largelists::textKeys(b); }},
+        // The smallest elements of the text forms, which build the most for their size.
+        {"tiny-text", false, [](std::size_t b) { return tinyElements("(", "a,", ")", b); }},
+        {"tiny-entries", false, [](std::size_t b) { return tinyElements("{", "a=a;", "}", b); }},
+        {"tiny-xml", false,
+         [](std::size_t b) { return tinyElements("<plist><array>", "<string/>", "</array></plist>", b); }},
+#ifdef KL_HAVE_MERVIO
+        // A board of that text-form dictionary, taken, and written back with this app's record.
+        {"board-take", false, boardList, takeFromBoard, putOnBoard},
+        {"board-write", false, boardList, writeToBoard, putOnBoard},
+#endif
     };
     return all;
 }
 
 void measure(const Family& family, std::size_t bytes) {
     const ns::Bytes list = family.make(bytes);
+    if (family.prepare) family.prepare(list);
     malloc_trim(0);  // what making the list freed is not there for the read to reuse
     const double cpu = peaktool::cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
+    std::string outcome;
     ns::ErrorPtr error;
-    ns::Value v;
+    ns::Value v;  // freed once measured
     const long grown = testsupport::peakGrowthKB([&] {
+        if (family.run) {
+            outcome = family.run(list);
+            return;
+        }
         v = family.archive ? ns::KeyedUnarchiver::unarchivedValue(list)
                            : ns::PropertyListSerialization::propertyListWithData(list, nullptr, &error);
+        outcome = outcomeOf(v, error);
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpuUsed = peaktool::cpuSeconds() - cpu;
-    std::string outcome;
-    if (v.isArray()) outcome = "array of " + std::to_string(v.count());
-    else if (v.isNil()) outcome = error ? "refused, error " + std::to_string(error->code) : "refused";
-    else if (v.isString()) outcome = "string of " + std::to_string(v.str().size());
-    else outcome = "a value";
     std::printf("%-13s %6.2f MB  %-24s %7.3f s (CPU %7.3f s)  peak grew by %7.1f MB\n", family.name,
                 list.size() / 1e6, outcome.c_str(), seconds, cpuUsed, grown / 1024.0);
     std::fflush(stdout);

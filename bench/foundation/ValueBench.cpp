@@ -1,9 +1,12 @@
 // Value's deep equality and deep copy: scalars, a keyed-archive UID, a list
 // of records as a service reply or a property list gives them, and a tree
-// that holds its containers in many places.
+// that holds its containers in many places; a dictionary built key by key,
+// and looked into, at sizes on both sides of its index.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "foundation/Value.h"
 
@@ -31,6 +34,13 @@ ns::Value doubling(int levels) {
     ns::Value v = ns::Value::array({ns::Value(1)});
     for (int i = 0; i < levels; ++i) v = ns::Value::array({v, v});
     return v;
+}
+
+// `count` keys as a member record's fields.
+std::vector<std::string> fieldNames(std::int64_t count) {
+    std::vector<std::string> keys;
+    for (std::int64_t i = 0; i < count; ++i) keys.push_back("member_field_" + std::to_string(i));
+    return keys;
 }
 
 }  // namespace
@@ -74,3 +84,28 @@ static void ValueDeepCopyShared(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(a.deepCopy());
 }
 BENCHMARK(ValueDeepCopyShared);
+
+// A dictionary set key by key, as a reply is copied field by field: the time
+// for each key stays the same however many there are.
+static void ValueSetKeyByKey(benchmark::State& state) {
+    const std::vector<std::string> keys = fieldNames(state.range(0));
+    for (auto _ : state) {
+        ns::Value dict = ns::Value::dictionary();
+        for (const auto& key : keys) dict.set(key, ns::Value(1));
+        benchmark::DoNotOptimize(dict);
+    }
+    state.SetComplexityN(state.range(0));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(ValueSetKeyByKey)->Arg(7)->Arg(16)->Arg(17)->Arg(100)->Arg(10000)->Arg(100000)->Complexity(benchmark::oN);
+
+// Every key of a dictionary of that many looked up once.
+static void ValueLookUpEveryKey(benchmark::State& state) {
+    const std::vector<std::string> keys = fieldNames(state.range(0));
+    ns::Value dict = ns::Value::dictionary();
+    for (const auto& key : keys) dict.set(key, ns::Value(1));
+    for (auto _ : state)
+        for (const auto& key : keys) benchmark::DoNotOptimize(dict[key]);
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(ValueLookUpEveryKey)->Arg(7)->Arg(16)->Arg(17)->Arg(100)->Arg(100000);

@@ -82,10 +82,10 @@ bool AppCommunicate::setPropertyList(const ns::Value& propertyList, const std::s
     bool beyondLimits = false;
     ns::Value earlier = MervioApiUtil::propertyListFromData(board->dataForPasteboardType(kContentType), &beyondLimits);
     if (beyondLimits) return false;
-    // Only the top dictionary changes: the other apps' entries are taken
-    // over as they were read (the reader kept one of each key); content
+    // Only the top dictionary changes, the one this read made (no one else
+    // holds it): the other apps' entries stay as they were read; content
     // that is no dictionary gives none.
-    ns::Value all = ns::Value::dictionaryWithUniqueEntries(earlier.entries());
+    ns::Value all = earlier.isDictionary() ? earlier : ns::Value::dictionary();
     all.set(appId, propertyList);
     auto bytes = MervioApiUtil::dataFromPropertyList(all);
     if (!bytes) return false;

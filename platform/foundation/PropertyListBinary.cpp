@@ -15,6 +15,7 @@
 #include "foundation/PropertyList.h"
 #include "foundation/PropertyListCodec.h"
 #include "foundation/Strings.h"
+#include "foundation/TextIndex.h"
 
 namespace ns::plistbinary {
 
@@ -420,39 +421,77 @@ public:
     }
 
 private:
+    // What an object is made of lives in the value being written, which
+    // stays as it is while it is written.
     struct Object {
-        Value value;
-        std::vector<std::size_t> refs;  // a container's: keys then values
-        int height = 0;                 // containers nested from here down (a UID is one)
+        const Value* value = nullptr;       // none for a key
+        const std::string* key = nullptr;   // a dictionary's key
+        std::size_t refsAt = 0, refs = 0;  // a container's references in refs_: keys then values
+        int height = 0;                     // containers nested from here down (a UID is one)
+
+        std::string_view text() const { return key ? std::string_view(*key) : std::string_view(value->str()); }
     };
+
+    static std::string_view bytesOf(const Value& v) {
+        const Bytes& b = v.data();
+        return {reinterpret_cast<const char*>(b.data()), b.size()};
+    }
+
+    // Strings and data longer than this, held in many places as one
+    // storage, are found by their storage rather than hashed again.
+    static constexpr std::size_t kLongText = 64;
+
+    // The object of a string (a dictionary's key or a value's string): one
+    // for each distinct text, checked when it is met first (a long key that
+    // many dictionaries hold as copies of their own is checked once).
+    // `text` lives in the value being written; `hash` is its TextIndex::hashOf.
+    std::size_t stringObject(const std::string& text, const Value* value, std::uint32_t hash) {
+        auto textAt = [this](std::size_t object) { return objects_[object].text(); };
+        const auto at = strings_.findOrAdd(text, hash, objects_.size(), textAt);
+        if (at >= 0) return static_cast<std::size_t>(at);
+        if (!isValidUTF8(text)) throw Failure{"text that is not UTF-8"};  // a failure ends the whole write
+        objects_.push_back({value, value ? nullptr : &text});
+        return objects_.size() - 1;
+    }
+
+    std::size_t dataObject(const Value& v) {
+        auto bytesAt = [this](std::size_t object) { return bytesOf(*objects_[object].value); };
+        const std::string_view bytes = bytesOf(v);
+        const auto at = datas_.findOrAdd(bytes, TextIndex::hashOf(bytes), objects_.size(), bytesAt);
+        if (at >= 0) return static_cast<std::size_t>(at);
+        objects_.push_back({&v});
+        return objects_.size() - 1;
+    }
 
     // Gives every distinct object its number, the root first, each
     // container before what it holds. A UID is written as a scalar but
-    // reads as a dictionary, so it nests as one. `inValue`: v is part of the
-    // value being written, not a key made into a value for the moment.
-    std::size_t flatten(const Value& v, int depth, bool inValue = true) {
+    // reads as a dictionary, so it nests as one.
+    std::size_t flatten(const Value& v, int depth) {
         const bool uid = isUID(v);
         const bool container = (v.isArray() || v.isDictionary()) && !uid;
         if ((container || uid) && depth >= kPropertyListMaxDepth) throw Failure{plistcodec::kTooDeep};
         if (!container) {
-            // A string or data of the value held in many places is one
-            // storage: checked and keyed once, however long it is.
+            // A long string or data of the value held in many places is
+            // one storage: hashed once, however long it is.
             const void* storage = nullptr;
-            if (inValue && v.isString()) storage = &v.str();
-            if (inValue && v.isData()) storage = &v.data();
+            if (v.isString() && v.str().size() > kLongText) storage = &v.str();
+            if (v.isData() && v.data().size() > kLongText) storage = &v.data();
             if (storage) {
                 if (auto known = texts_.find(storage); known != texts_.end()) return known->second;
             }
-            // Text equal to text met before was checked then: a long key that
-            // many dictionaries hold as copies of their own is checked once.
-            if (!v.isString()) check(v);
-            auto [it, fresh] = scalars_.try_emplace(plistcodec::scalarKey(v), objects_.size());
-            if (fresh) {
-                if (v.isString()) check(v);  // a failure ends the whole write
-                objects_.push_back({v, {}, uid ? 1 : 0});
+            std::size_t object;
+            if (v.isString()) {
+                object = stringObject(v.str(), &v, TextIndex::hashOf(v.str()));
+            } else if (v.isData()) {
+                object = dataObject(v);
+            } else {
+                check(v);
+                auto [it, fresh] = scalars_.try_emplace(plistcodec::scalarKey(v), objects_.size());
+                if (fresh) objects_.push_back({&v, nullptr, 0, 0, uid ? 1 : 0});
+                object = it->second;
             }
-            if (storage) texts_.emplace(storage, it->second);
-            return it->second;
+            if (storage) texts_.emplace(storage, object);
+            return object;
         }
         const void* identity = v.isArray() ? static_cast<const void*>(&v.items()) : &v.entries();
         auto [it, fresh] = containers_.try_emplace(identity, objects_.size());
@@ -463,35 +502,51 @@ private:
             return it->second;
         }
         it->second = kOnPath;
-        std::size_t at = objects_.size();
-        objects_.push_back({v, {}});
-        std::vector<std::size_t> refs;
+        const std::size_t at = objects_.size();
+        // The container's references, in a run of refs_ of its own taken
+        // now (what it holds takes its runs after it).
+        const std::size_t refsAt = refs_.size(), count = v.isArray() ? v.count() : 2 * v.count();
+        objects_.push_back({&v, nullptr, refsAt, count});
+        refs_.resize(refsAt + count);
+        std::size_t filled = refsAt;
+        auto refer = [&](std::size_t object) { refs_[filled++] = object; };
         if (v.isArray()) {
-            refs.reserve(v.count());
-            for (const auto& item : v.items()) refs.push_back(flatten(item, depth + 1));
+            for (const auto& item : v.items()) refer(flatten(item, depth + 1));
         } else {
-            refs.reserve(2 * v.count());
-            for (const auto& [key, item] : v.entries()) {
-                refs.push_back(flatten(Value(key), depth + 1, false));
-                if (!keyCopies_.hold(refs.back(), key.size())) throw Failure{plistcodec::kSharedKeysTooLong};
+            const auto& entries = v.entries();
+            strings_.reserve(strings_.size() + entries.size());
+            // Each key is hashed some places ahead of its lookup, and its
+            // slot brought in meanwhile (a dictionary of millions of keys).
+            constexpr std::size_t kAhead = 8;
+            std::uint32_t ahead[kAhead];
+            auto hashAhead = [&](std::size_t i) {
+                if (i >= entries.size()) return;
+                ahead[i % kAhead] = TextIndex::hashOf(entries[i].first);
+                strings_.prefetch(ahead[i % kAhead]);
+            };
+            for (std::size_t i = 0; i < kAhead; ++i) hashAhead(i);
+            for (std::size_t i = 0; i < entries.size(); ++i) {
+                const std::uint32_t hash = ahead[i % kAhead];
+                hashAhead(i + kAhead);
+                const std::string& key = entries[i].first;
+                const std::size_t object = stringObject(key, nullptr, hash);
+                if (!keyCopies_.hold(object, key.size())) throw Failure{plistcodec::kSharedKeysTooLong};
+                refer(object);
             }
-            for (const auto& [key, item] : v.entries()) refs.push_back(flatten(item, depth + 1));
+            for (const auto& [key, item] : entries) refer(flatten(item, depth + 1));
         }
         int below = 0;
-        for (std::size_t r : refs) below = std::max(below, objects_[r].height);
-        objects_[at].refs = std::move(refs);
+        for (std::size_t i = refsAt; i < refsAt + count; ++i) below = std::max(below, objects_[refs_[i]].height);
         objects_[at].height = below + 1;
         containers_[identity] = at;
         return at;
     }
 
+    // A scalar other than a string or data.
     static void check(const Value& v) {
         switch (v.kind()) {
             case Value::Kind::Nil: throw Failure{"nil has no property-list form"};
             case Value::Kind::Null: throw Failure{"the null object has no property-list form"};
-            case Value::Kind::String:
-                if (!isValidUTF8(v.str())) throw Failure{"text that is not UTF-8"};
-                break;
             case Value::Kind::Date:
                 if (!std::isfinite(v.timeIntervalSinceReferenceDate())) throw Failure{"date that is not a number"};
                 break;
@@ -515,8 +570,29 @@ private:
         number(count, width);
     }
 
+    void references(const Object& object) {
+        for (std::size_t i = object.refsAt; i < object.refsAt + object.refs; ++i) number(refs_[i], refSize_);
+    }
+
+    void string(std::string_view s) {
+        bool ascii = true;
+        for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii) {
+            head(kASCII, s.size());
+            out_.insert(out_.end(), s.begin(), s.end());
+        } else {
+            std::u16string units = toUTF16(s);
+            head(kUTF16, units.size());
+            for (char16_t u : units) number(u, 2);
+        }
+    }
+
     void encode(const Object& object) {
-        const Value& v = object.value;
+        if (object.key) {
+            string(*object.key);
+            return;
+        }
+        const Value& v = *object.value;
         switch (v.kind()) {
             case Value::Kind::Bool: out_.push_back(v.boolValue() ? kTrue : kFalse); return;
             case Value::Kind::Integer: {
@@ -544,34 +620,21 @@ private:
                 head(kData, v.data().size());
                 out_.insert(out_.end(), v.data().begin(), v.data().end());
                 return;
-            case Value::Kind::String: {
-                const std::string& s = v.str();
-                bool ascii = true;
-                for (char c : s) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-                if (ascii) {
-                    head(kASCII, s.size());
-                    out_.insert(out_.end(), s.begin(), s.end());
-                } else {
-                    std::u16string units = toUTF16(s);
-                    head(kUTF16, units.size());
-                    for (char16_t u : units) number(u, 2);
-                }
-                return;
-            }
+            case Value::Kind::String: string(v.str()); return;
             case Value::Kind::Array:
-                head(kArray, object.refs.size());
-                for (std::size_t r : object.refs) number(r, refSize_);
+                head(kArray, object.refs);
+                references(object);
                 return;
             case Value::Kind::Dictionary: {
-                if (object.refs.empty() && isUID(v)) {
+                if (object.refs == 0 && isUID(v)) {
                     std::uint64_t n = v[kPropertyListUIDKey].unsignedValue();
                     unsigned width = widthOf(n);
                     out_.push_back(static_cast<std::uint8_t>(kUID | (width - 1)));
                     number(n, width);
                     return;
                 }
-                head(kDictionary, object.refs.size() / 2);
-                for (std::size_t r : object.refs) number(r, refSize_);
+                head(kDictionary, object.refs / 2);
+                references(object);
                 return;
             }
             default: return;  // refused while flattening
@@ -581,10 +644,13 @@ private:
     static constexpr std::size_t kOnPath = static_cast<std::size_t>(-1);
 
     std::vector<Object> objects_;
-    std::unordered_map<std::string, std::size_t> scalars_;
+    std::vector<std::size_t> refs_;  // the containers' references, a run for each
+    TextIndex strings_;  // objects of strings and keys, by their text
+    TextIndex datas_;    // objects of data, by their bytes
+    std::unordered_map<std::string, std::size_t> scalars_;  // other scalars, by plistcodec::scalarKey
     std::unordered_map<const void*, std::size_t> containers_;
-    // The value's strings and data by their storage, which lives as long as
-    // the value being written.
+    // The value's long strings and data by their storage, which lives as
+    // long as the value being written.
     std::unordered_map<const void*, std::size_t> texts_;
     plistcodec::KeyCopies<std::size_t> keyCopies_;  // the keys' objects
     unsigned refSize_ = 1;

@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "foundation/DateTime.h"
 #include "foundation/PropertyList.h"
 #include "foundation/PropertyListCodec.h"
+#include "foundation/ReadBudget.h"
 #include "foundation/Strings.h"
 
 namespace ns::plistxml {
@@ -149,32 +149,29 @@ std::optional<Value> dataFrom(std::string_view text) {
 struct Frame {
     bool isDict = false;
     std::vector<Value> items;
-    std::vector<std::pair<std::string, Value>> entries;
-    std::unordered_map<std::string, std::size_t> index;  // key -> place in entries
-    std::optional<std::string> key;                       // read, its value not yet
+    DictionaryBuilder entries;  // a repeated key keeps its last value, at its first place
+    std::size_t held = 0;       // the most entries it held, each counted
+    std::string key;            // read, its value not yet
+    bool hasKey = false;
 
     void add(Value v) {
         if (!isDict) {
             items.push_back(std::move(v));
             return;
         }
-        auto [it, fresh] = index.try_emplace(*key, entries.size());
-        if (fresh)
-            entries.emplace_back(std::move(*key), std::move(v));
-        else
-            entries[it->second].second = std::move(v);
-        key.reset();
+        entries.add(std::move(key), std::move(v));
+        hasKey = false;
     }
 
     Value finish() {
-        if (isDict) return Value::dictionaryWithUniqueEntries(std::move(entries));
+        if (isDict) return Value::dictionary(std::move(entries));
         return Value::array(std::move(items));
     }
 };
 
 class Reader {
 public:
-    explicit Reader(std::string_view text) : s_(text) {}
+    Reader(std::string_view text, ReadBudget budget) : s_(text), budget_(budget) {}
 
     Value read(plistcodec::Problem* problem) {
         Value v = document();
@@ -187,7 +184,7 @@ public:
 
 private:
     struct Tag {
-        std::string name;
+        std::string_view name;
         bool selfClosing = false;
     };
 
@@ -215,8 +212,12 @@ private:
     }
 
     // One whole value from its start tag, containers on a stack of their own.
+    // What each element builds is counted as it is built: its value in an
+    // array, its entry in a dictionary, a container's own storage, a string
+    // or data with its body.
     Value value() {
         std::vector<Frame> stack;
+        std::string text;  // of the leaf at hand
         for (;;) {
             if (!skipMisc(false)) return {};
             if (at_ >= s_.size()) return fail("unexpected end");
@@ -225,7 +226,7 @@ private:
                 if (stack.empty()) return fail("unexpected end tag");
                 Frame& top = stack.back();
                 if (!endTag(top.isDict ? "dict" : "array")) return {};
-                if (top.key) return fail("key without a value");
+                if (top.hasKey) return fail("key without a value");
                 Value done = top.finish();
                 stack.pop_back();
                 if (stack.empty()) return done;
@@ -234,38 +235,54 @@ private:
             }
             auto tag = startTag();
             if (!tag) return {};
-            if (!stack.empty() && stack.back().isDict && !stack.back().key) {
+            if (!stack.empty() && stack.back().isDict && !stack.back().hasKey) {
                 if (tag->name != "key") return fail("dictionary value without a key");
-                auto text = tag->selfClosing ? std::string() : content("key");
-                if (!text) return {};
-                if (!isValidUTF8(*text)) return fail("key that is not UTF-8");
-                stack.back().key = std::move(*text);
+                Frame& top = stack.back();
+                top.key.clear();
+                if (!tag->selfClosing && !content("key", top.key)) return {};
+                if (!isValidUTF8(top.key)) return fail("key that is not UTF-8");
+                // Counted when the dictionary holds more than it ever held.
+                if (top.entries.size() == top.held) {
+                    if (!budget_.spendEntry(top.key.size())) return beyondBudget();
+                    ++top.held;
+                }
+                top.hasKey = true;
                 continue;
             }
+            if (!stack.empty() && !stack.back().isDict && !budget_.spendValues(1)) return beyondBudget();
             Value leaf;
             if (tag->name == "dict" || tag->name == "array") {
                 // An empty container is a level too, however it is written.
                 if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) return tooDeep();
                 Frame frame;
                 frame.isDict = tag->name == "dict";
+                if (!(frame.isDict ? budget_.spendDictionary(0) : budget_.spendArray(0))) return beyondBudget();
                 if (!tag->selfClosing) {
                     stack.push_back(std::move(frame));
                     continue;
                 }
                 leaf = frame.finish();
             } else {
-                auto text = tag->selfClosing ? std::string() : content(tag->name);
-                if (!text) return {};
+                text.clear();
+                if (!tag->selfClosing && !content(tag->name, text)) return {};
                 std::optional<Value> v;
-                // Text that is not UTF-8 could not be written back whole.
-                if (tag->name == "string" && !isValidUTF8(*text)) return fail("string that is not UTF-8");
-                if (tag->name == "string") v = Value(std::move(*text));
-                else if (tag->name == "integer") v = integerFrom(*text);
-                else if (tag->name == "real") v = realFrom(*text);
-                else if (tag->name == "date") v = dateFrom(*text);
-                else if (tag->name == "data") v = dataFrom(*text);
-                else if (tag->name == "true" || tag->name == "false") {
-                    if (!trimmed(*text).empty()) return fail("text in <" + shown(tag->name) + ">");
+                if (tag->name == "string") {
+                    // Text that is not UTF-8 could not be written back whole.
+                    if (!isValidUTF8(text)) return fail("string that is not UTF-8");
+                    if (!budget_.spendText(text.size())) return beyondBudget();
+                    v = Value(std::move(text));
+                } else if (tag->name == "integer") {
+                    v = integerFrom(text);
+                } else if (tag->name == "real") {
+                    v = realFrom(text);
+                } else if (tag->name == "date") {
+                    if (!budget_.spendText(0)) return beyondBudget();
+                    v = dateFrom(text);
+                } else if (tag->name == "data") {
+                    v = dataFrom(text);
+                    if (v && !budget_.spendText(v->data().size())) return beyondBudget();
+                } else if (tag->name == "true" || tag->name == "false") {
+                    if (!trimmed(text).empty()) return fail("text in <" + shown(tag->name) + ">");
                     v = Value(tag->name == "true");
                 } else {
                     return fail("unknown element <" + shown(tag->name) + ">");
@@ -288,6 +305,9 @@ private:
     // A list nested deeper than the readers take.
     Value tooDeep() { return fail(plistcodec::kTooDeep, true); }
 
+    // A list that builds more than its size allows.
+    Value beyondBudget() { return fail(ReadBudget::kReason, true); }
+
     bool looking(std::string_view what) const { return s_.substr(at_, what.size()) == what; }
 
     // Moves past the terminator, looked for from `from` bytes on; false (and
@@ -307,6 +327,8 @@ private:
     bool skipMisc(bool prolog) {
         for (;;) {
             while (at_ < s_.size() && isBlank(s_[at_])) ++at_;
+            // Most often an element is next.
+            if (at_ + 1 >= s_.size() || s_[at_] != '<' || (s_[at_ + 1] != '!' && s_[at_ + 1] != '?')) return true;
             if (looking("<!--")) {
                 if (!skipPast("-->", "comment")) return false;
             } else if (looking("<?")) {
@@ -350,10 +372,10 @@ private:
         return false;
     }
 
-    std::string name() {
+    std::string_view name() {
         std::size_t start = at_;
         while (at_ < s_.size() && isNameChar(s_[at_])) ++at_;
-        return std::string(s_.substr(start, at_ - start));
+        return s_.substr(start, at_ - start);
     }
 
     // At "<name ...>" or "<name .../>"; attributes are skipped.
@@ -397,7 +419,7 @@ private:
             return false;
         }
         at_ += 2;
-        std::string n = name();
+        std::string_view n = name();
         while (at_ < s_.size() && isBlank(s_[at_])) ++at_;
         if (n != expected || !looking(">")) {
             fail("expected </" + shown(expected) + ">");
@@ -407,48 +429,47 @@ private:
         return true;
     }
 
-    // The text of a leaf element up to its end tag: entities and character
-    // references decoded, CDATA taken as it is, comments dropped.
-    std::optional<std::string> content(const std::string& element) {
-        std::string out;
+    // The text of a leaf element up to its end tag, appended to `out`:
+    // entities and character references decoded, CDATA taken as it is,
+    // comments dropped.
+    bool content(std::string_view element, std::string& out) {
         for (;;) {
             std::size_t stop = s_.find_first_of("<&", at_);
             if (stop == std::string_view::npos) {
                 fail("unterminated <" + shown(element) + ">");
-                return std::nullopt;
+                return false;
             }
             appendLines(out, s_.substr(at_, stop - at_));
             at_ = stop;
             if (s_[at_] == '&') {
-                if (!reference(out)) return std::nullopt;
+                if (!reference(out)) return false;
             } else if (looking("<![CDATA[")) {
                 std::size_t start = at_ + 9;
                 at_ = start;
-                if (!skipPast("]]>", "CDATA section")) return std::nullopt;
+                if (!skipPast("]]>", "CDATA section")) return false;
                 appendLines(out, s_.substr(start, at_ - 3 - start));
             } else if (looking("<!--")) {
-                if (!skipPast("-->", "comment")) return std::nullopt;
+                if (!skipPast("-->", "comment")) return false;
             } else if (looking("</")) {
-                if (!endTag(element)) return std::nullopt;
-                return out;
+                return endTag(element);
             } else {
                 fail("element inside <" + shown(element) + ">");
-                return std::nullopt;
+                return false;
             }
         }
     }
 
     // Text as it stands in the document, its line ends as XML reads them: a
     // carriage return, alone or before a line feed, is one line feed (a
-    // written "&#13;" stays a carriage return).
+    // written "&#13;" stays a carriage return). Runs without one are
+    // appended whole.
     static void appendLines(std::string& out, std::string_view raw) {
-        for (std::size_t i = 0; i < raw.size(); ++i) {
-            if (raw[i] != '\r') {
-                out.push_back(raw[i]);
-                continue;
-            }
+        for (;;) {
+            const std::size_t cr = raw.find('\r');
+            out.append(raw.substr(0, cr));
+            if (cr == std::string_view::npos) return;
             out.push_back('\n');
-            if (i + 1 < raw.size() && raw[i + 1] == '\n') ++i;
+            raw.remove_prefix(cr + 1 < raw.size() && raw[cr + 1] == '\n' ? cr + 2 : cr + 1);
         }
     }
 
@@ -487,6 +508,7 @@ private:
 
     std::string_view s_;
     std::size_t at_ = 0;
+    ReadBudget budget_;
     plistcodec::Problem problem_;
 };
 
@@ -690,7 +712,11 @@ private:
 
 }  // namespace
 
-Value read(std::string_view text, plistcodec::Problem* problem) { return Reader(text).read(problem); }
+Value read(std::string_view text, plistcodec::Problem* problem) { return read(text, problem, ReadBudget(text.size())); }
+
+Value read(std::string_view text, plistcodec::Problem* problem, ReadBudget budget) {
+    return Reader(text, budget).read(problem);
+}
 
 std::optional<std::string> textInDeclaredEncoding(std::string_view bytes, plistcodec::Problem* problem) {
     auto refuse = [problem](std::string reason, bool beyondLimits) -> std::optional<std::string> {

@@ -32,12 +32,16 @@
 #include <string_view>
 
 #include "foundation/PropertyListCodec.h"
+#include "foundation/ReadBudget.h"
 #include "foundation/Value.h"
 
 namespace ns::plistxml {
 
-// The property list in the text, or nil with the problem in *problem.
+// The property list in the text, or nil with the problem in *problem. What
+// it builds is counted against a ReadBudget of the text's size (or the one
+// given); a list that builds more is refused as beyond the readers' bounds.
 Value read(std::string_view text, plistcodec::Problem* problem);
+Value read(std::string_view text, plistcodec::Problem* problem, ReadBudget budget);
 
 // Bytes that open with an XML declaration naming an encoding, as UTF-8 text
 // for read(), by the system's converters (ns::stringFromEncoding: the names

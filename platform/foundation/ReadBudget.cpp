@@ -45,7 +45,14 @@ bool ReadBudget::spendArray(std::size_t items) {
 }
 
 bool ReadBudget::spendDictionary(std::size_t entries) {
-    return spend(saturating(entries, kValueBytes + kEntryBytes, kValueBytes + kContainerBytes + kAllocationBytes));
+    return spend(saturating(entries, kValueBytes + kEntryBytes + kIndexBytes,
+                            kValueBytes + kContainerBytes + kAllocationBytes));
 }
+
+bool ReadBudget::spendEntry(std::size_t keyBytes) {
+    return spend(kValueBytes + kEntryBytes + kIndexBytes) && spendCopy(keyBytes);
+}
+
+bool ReadBudget::spendText(std::size_t bytes) { return spend(kHolderBytes) && spendCopy(bytes); }
 
 }  // namespace ns

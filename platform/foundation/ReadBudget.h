@@ -26,6 +26,7 @@
 #include <string>
 #include <utility>
 
+#include "foundation/TextIndex.h"
 #include "foundation/Value.h"
 
 namespace ns {
@@ -39,12 +40,17 @@ public:
 
     // What the common things a reader builds cost, in bytes: a value held
     // in an array, a dictionary or a reader's own list; a container's own
-    // storage (its control block and first allocation); an entry of a
-    // dictionary beside its value; what the allocator keeps for each block.
+    // storage (its control block and first allocation); a string's or
+    // data's shared holder (the same for its text or bytes); an entry of a
+    // dictionary beside its value, and its share of the dictionary's index
+    // (a dictionary of a few entries has none, but counts it all the same);
+    // what the allocator keeps for each block.
     static constexpr std::size_t kValueBytes = sizeof(Value);
     static constexpr std::size_t kAllocationBytes = 16;
     static constexpr std::size_t kContainerBytes = 64;
+    static constexpr std::size_t kHolderBytes = 64;
     static constexpr std::size_t kEntryBytes = sizeof(std::pair<std::string, Value>) - sizeof(Value);
+    static constexpr std::size_t kIndexBytes = TextIndex::kMostBytesPerPlace;
     // Text or data up to this many bytes lives inside its holder.
     static constexpr std::size_t kInlineBytes = 15;
 
@@ -65,6 +71,13 @@ public:
     // dictionary, with the value that holds it.
     [[nodiscard]] bool spendArray(std::size_t items);
     [[nodiscard]] bool spendDictionary(std::size_t entries);
+    // For a reader that builds a container as it goes: one entry more, its
+    // key of `keyBytes` (the dictionary's own storage is spendDictionary(0);
+    // an array's item is spendValues(1)).
+    [[nodiscard]] bool spendEntry(std::size_t keyBytes);
+    // A string or data value made of `bytes` of its own: its holder and its
+    // body (the value that holds it is counted where it is held).
+    [[nodiscard]] bool spendText(std::size_t bytes);
 
     bool exhausted() const { return exhausted_; }
     std::size_t spent() const { return spent_; }

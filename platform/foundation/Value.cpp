@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "foundation/DateTime.h"
+#include "foundation/TextIndex.h"
 
 namespace ns {
 
@@ -32,10 +33,148 @@ std::string_view skipSpace(std::string_view s) {
 
 }  // namespace
 
+// ---- Dictionaries' index ----
+
+namespace {
+
+// The key of an entry, for the index.
+struct KeyAt {
+    const std::vector<std::pair<std::string, Value>>& entries;
+    std::string_view operator()(std::size_t place) const { return entries[place].first; }
+};
+
+}  // namespace
+
+DictionaryStorage::DictionaryStorage() = default;
+DictionaryStorage::~DictionaryStorage() = default;
+
 std::ptrdiff_t DictionaryStorage::find(std::string_view key) const {
+    if (index) return index->find(key, TextIndex::hashOf(key), KeyAt{entries});
     for (std::size_t i = 0; i < entries.size(); ++i)
         if (entries[i].first == key) return static_cast<std::ptrdiff_t>(i);
     return -1;
+}
+
+void DictionaryStorage::set(std::string key, Value v) {
+    if (!index) {
+        if (auto i = find(key); i >= 0) {
+            entries[static_cast<std::size_t>(i)].second = std::move(v);
+            return;
+        }
+        entries.emplace_back(std::move(key), std::move(v));
+        if (entries.size() > kIndexedAbove) adopt(std::move(entries), false);
+        return;
+    }
+    if (entries.size() >= TextIndex::kMostPlaces) {
+        index.reset();
+        set(std::move(key), std::move(v));
+        return;
+    }
+    auto at = index->findOrAdd(key, TextIndex::hashOf(key), entries.size(), KeyAt{entries});
+    if (at >= 0)
+        entries[static_cast<std::size_t>(at)].second = std::move(v);
+    else
+        entries.emplace_back(std::move(key), std::move(v));
+}
+
+void DictionaryStorage::erase(std::size_t place) {
+    const std::string& key = entries[place].first;
+    if (index) index->eraseAndClose(key, TextIndex::hashOf(key), place, KeyAt{entries});
+    entries.erase(entries.begin() + static_cast<std::ptrdiff_t>(place));
+}
+
+void DictionaryStorage::clear() {
+    entries.clear();
+    index.reset();
+}
+
+void DictionaryStorage::adopt(std::vector<std::pair<std::string, Value>> taken, bool keysMayRepeat) {
+    entries = std::move(taken);
+    index.reset();
+    // Of a key that repeats, the first place takes the last value.
+    std::size_t kept = 0;
+    auto keep = [&](std::size_t i, std::ptrdiff_t first) {
+        if (first >= 0) {
+            entries[static_cast<std::size_t>(first)].second = std::move(entries[i].second);
+            return;
+        }
+        if (kept != i) entries[kept] = std::move(entries[i]);
+        ++kept;
+    };
+    if (entries.size() <= kIndexedAbove || entries.size() > TextIndex::kMostPlaces) {
+        if (!keysMayRepeat) return;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            std::ptrdiff_t first = -1;
+            for (std::size_t j = 0; j < kept && first < 0; ++j)
+                if (entries[j].first == entries[i].first) first = static_cast<std::ptrdiff_t>(j);
+            keep(i, first);
+        }
+        entries.resize(kept);
+        return;
+    }
+    // Only the places before `kept` are in the index, each at its place already.
+    index = std::make_unique<TextIndex>(entries.size());
+    constexpr std::size_t kInCache = 4096;  // entries whose index fits the caches
+    if (entries.size() <= kInCache) {
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            keep(i, index->findOrAdd(entries[i].first, TextIndex::hashOf(entries[i].first), kept, KeyAt{entries}));
+        entries.resize(kept);
+        return;
+    }
+    // The hashes first, then each key into the index while the slot of a
+    // key some places on is being brought in.
+    constexpr std::size_t kAhead = 8;
+    std::vector<std::uint32_t> hashes(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) hashes[i] = TextIndex::hashOf(entries[i].first);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (i + kAhead < entries.size()) index->prefetch(hashes[i + kAhead]);
+        keep(i, index->findOrAdd(entries[i].first, hashes[i], kept, KeyAt{entries}));
+    }
+    entries.resize(kept);
+}
+
+// ---- Dictionaries built entry by entry ----
+
+namespace {
+
+// Entries gathered before they are merged into the index: the batch that
+// repeats wait in, and the size below which a dictionary is gathered
+// without an index of its own until it is finished.
+constexpr std::size_t kBatch = 256;
+
+}  // namespace
+
+DictionaryBuilder::DictionaryBuilder() = default;
+DictionaryBuilder::DictionaryBuilder(DictionaryBuilder&&) noexcept = default;
+DictionaryBuilder& DictionaryBuilder::operator=(DictionaryBuilder&&) noexcept = default;
+DictionaryBuilder::~DictionaryBuilder() = default;
+
+void DictionaryBuilder::add(std::string key, Value v) {
+    entries_.emplace_back(std::move(key), std::move(v));
+    if (entries_.size() - indexed_ >= kBatch) indexPending();
+}
+
+void DictionaryBuilder::indexPending() {
+    const std::size_t first = indexed_, end = entries_.size();
+    if (!index_) index_ = std::make_unique<TextIndex>(end);
+    index_->reserve(end);
+    // The batch's hashes first, then each key into the index while the
+    // slot of a key some places on is being brought in.
+    constexpr std::size_t kAhead = 8;
+    std::uint32_t hashes[kBatch];
+    for (std::size_t i = first; i < end; ++i) hashes[i - first] = TextIndex::hashOf(entries_[i].first);
+    for (std::size_t i = first; i < end && i < first + kAhead; ++i) index_->prefetch(hashes[i - first]);
+    for (std::size_t i = first; i < end; ++i) {
+        if (i + kAhead < end) index_->prefetch(hashes[i + kAhead - first]);
+        auto at = index_->findOrAdd(entries_[i].first, hashes[i - first], indexed_, KeyAt{entries_});
+        if (at >= 0) {  // a key that repeats: its first place, the last value
+            entries_[static_cast<std::size_t>(at)].second = std::move(entries_[i].second);
+            continue;
+        }
+        if (indexed_ != i) entries_[indexed_] = std::move(entries_[i]);
+        ++indexed_;
+    }
+    entries_.resize(indexed_);
 }
 
 // ---- Construction ----
@@ -106,7 +245,26 @@ Value Value::dictionary(std::initializer_list<std::pair<std::string, Value>> ent
 
 Value Value::dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Value>> entries) {
     Value v = dictionary();
-    v.dict()->entries = std::move(entries);
+    v.dict()->adopt(std::move(entries), false);
+    return v;
+}
+
+Value Value::dictionaryWithEntries(std::vector<std::pair<std::string, Value>> entries) {
+    Value v = dictionary();
+    v.dict()->adopt(std::move(entries), true);
+    return v;
+}
+
+Value Value::dictionary(DictionaryBuilder&& builder) {
+    DictionaryBuilder taken = std::move(builder);
+    builder = DictionaryBuilder();
+    // Fewer than a batch were ever gathered: the repeats are merged now.
+    if (!taken.index_) return dictionaryWithEntries(std::move(taken.entries_));
+    taken.indexPending();
+    Value v = dictionary();
+    DictionaryStorage* d = v.dict();
+    d->entries = std::move(taken.entries_);
+    if (d->entries.size() > DictionaryStorage::kIndexedAbove) d->index = std::move(taken.index_);
     return v;
 }
 
@@ -242,7 +400,7 @@ void Value::removeLast() {
 
 void Value::removeAll() {
     if (auto* a = arr()) a->items.clear();
-    if (auto* d = dict()) d->entries.clear();
+    if (auto* d = dict()) d->clear();
 }
 
 void Value::replaceAt(std::size_t index, Value v) {
@@ -288,18 +446,14 @@ void Value::set(std::string key, Value v) {
         remove(key);
         return;
     }
-    auto i = d->find(key);
-    if (i >= 0)
-        d->entries[static_cast<std::size_t>(i)].second = std::move(v);
-    else
-        d->entries.emplace_back(std::move(key), std::move(v));
+    d->set(std::move(key), std::move(v));
 }
 
 void Value::remove(std::string_view key) {
     auto* d = dict();
     if (!d) return;
     auto i = d->find(key);
-    if (i >= 0) d->entries.erase(d->entries.begin() + i);
+    if (i >= 0) d->erase(static_cast<std::size_t>(i));
 }
 
 std::vector<std::string> Value::keys() const {
@@ -356,8 +510,11 @@ Value Value::deepCopy(std::unique_ptr<CopiedContainers>& copied, bool root) cons
         out.arr()->items.reserve(a->items.size());
         for (const auto& x : a->items) out.arr()->items.push_back(x.deepCopy(copied, false));
     } else {
-        out.dict()->entries.reserve(d->entries.size());
-        for (const auto& [k, x] : d->entries) out.dict()->entries.emplace_back(k, x.deepCopy(copied, false));
+        // The same keys in the same places: the copy takes the index as it is.
+        DictionaryStorage* copy = out.dict();
+        copy->entries.reserve(d->entries.size());
+        for (const auto& [k, x] : d->entries) copy->entries.emplace_back(k, x.deepCopy(copied, false));
+        if (d->index) copy->index = std::make_unique<TextIndex>(*d->index);
     }
     if (shared) {
         if (!copied) copied = std::make_unique<CopiedContainers>();
@@ -415,9 +572,10 @@ bool Value::containersEqual(const Value& o, std::unique_ptr<ComparedContainers>&
     const auto& a = dict()->entries;
     const auto& b = o.dict()->entries;
     if (a.size() != b.size()) return false;
-    for (const auto& [k, v] : a) {
-        auto i = o.dict()->find(k);
-        if (i < 0 || !v.equals(b[static_cast<std::size_t>(i)].second, compared)) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        // Keys in the same order (a copy, a list read again) need no lookup.
+        auto at = a[i].first == b[i].first ? static_cast<std::ptrdiff_t>(i) : o.dict()->find(a[i].first);
+        if (at < 0 || !a[i].second.equals(b[static_cast<std::size_t>(at)].second, compared)) return false;
     }
     return true;
 }
@@ -547,9 +705,13 @@ void describeContainer(const Value& v, std::string& out, int level) {
         return;
     }
     out += "{\n";
-    auto entries = v.entries();
-    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (const auto& [k, x] : entries) {
+    // Sorted by key, the entries themselves not copied.
+    std::vector<const std::pair<std::string, Value>*> entries;
+    entries.reserve(v.count());
+    for (const auto& e : v.entries()) entries.push_back(&e);
+    std::stable_sort(entries.begin(), entries.end(), [](const auto* a, const auto* b) { return a->first < b->first; });
+    for (const auto* e : entries) {
+        const auto& [k, x] = *e;
         if (full(out)) return;
         indent(out, level + 1);
         out += quoteIfNeeded(k);

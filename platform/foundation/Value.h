@@ -41,6 +41,7 @@ inline constexpr std::size_t kDescriptionMaxBytes = 32u << 20;
 inline constexpr std::string_view kDescriptionTruncated = "\n... (description truncated at 32 MiB)";
 
 class Value;
+class DictionaryBuilder;
 struct ArrayStorage;
 struct DictionaryStorage;
 
@@ -73,6 +74,12 @@ public:
     // Takes the entries as they are, in order; their keys must be distinct
     // (for readers that have already checked, such as the JSON parser).
     static Value dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Value>> entries);
+    // Takes the entries in order; a key that repeats keeps its last value,
+    // at the place of its first, as setting them in turn would (for readers
+    // of lists that may repeat a key). Linear in the entries.
+    static Value dictionaryWithEntries(std::vector<std::pair<std::string, Value>> entries);
+    // What the builder gathered (DictionaryBuilder::finish).
+    static Value dictionary(DictionaryBuilder&& builder);
     // A date as property lists and archives hold it: seconds since the
     // reference date. The value keeps that number as it is, so a date read
     // from one list is written to the next unchanged (seconds since 1970, a
@@ -186,9 +193,66 @@ struct ArrayStorage {
     std::vector<Value> items;
 };
 
+class TextIndex;
+
+// A dictionary's entries in the order their keys came. A dictionary of more
+// than kIndexedAbove entries finds a key through an index of their hashes
+// (TextIndex.h), in constant time on average; a smaller one compares the
+// keys in turn, which costs less at that size and keeps it as small as it
+// was.
 struct DictionaryStorage {
+    static constexpr std::size_t kIndexedAbove = 16;
+
+    DictionaryStorage();
+    DictionaryStorage(const DictionaryStorage&) = delete;
+    DictionaryStorage& operator=(const DictionaryStorage&) = delete;
+    ~DictionaryStorage();
+
     std::vector<std::pair<std::string, Value>> entries;
+    std::unique_ptr<TextIndex> index;  // beyond kIndexedAbove entries
+
+    // The place of the key in entries, or -1.
     std::ptrdiff_t find(std::string_view key) const;
+    // Replaces the value of a key held, else adds the entry at the end.
+    void set(std::string key, Value v);
+    void erase(std::size_t place);
+    void clear();
+    // Takes the entries in order; of a key that repeats, the first place
+    // keeps the last value and the others go, as setting them in turn would
+    // leave them. Without `keysMayRepeat` the keys are distinct, and only a
+    // dictionary large enough to be indexed is looked through for repeats
+    // (its index names one place for each key).
+    void adopt(std::vector<std::pair<std::string, Value>> taken, bool keysMayRepeat);
+};
+
+// The entries of a dictionary as a reader meets them, one by one, a key that
+// repeats keeping its last value at the place of its first (as setting them
+// in turn would), in time and memory that follow the entries kept: repeats
+// are merged as they come, a batch at a time, and a large dictionary's
+// index is made as it grows and handed over whole.
+//
+//   DictionaryBuilder entries;
+//   while (...) entries.add(std::move(key), std::move(value));
+//   Value dict = Value::dictionary(std::move(entries));
+class DictionaryBuilder {
+public:
+    DictionaryBuilder();
+    DictionaryBuilder(DictionaryBuilder&&) noexcept;
+    DictionaryBuilder& operator=(DictionaryBuilder&&) noexcept;
+    ~DictionaryBuilder();
+
+    void add(std::string key, Value v);
+    // The entries held now: at most a batch more than the distinct keys.
+    std::size_t size() const { return entries_.size(); }
+
+private:
+    friend class Value;
+    // Merges the entries not yet in the index into it.
+    void indexPending();
+
+    std::vector<std::pair<std::string, Value>> entries_;
+    std::unique_ptr<TextIndex> index_;  // of entries_[0, indexed_), made once a batch is pending
+    std::size_t indexed_ = 0;
 };
 
 // Foundation's leading-number rules for -intValue, -doubleValue, -boolValue.

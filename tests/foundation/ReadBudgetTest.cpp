@@ -40,6 +40,8 @@ TEST(ReadBudget, CountsThatWouldOverflowSpendEverything) {
         {"copy", [](ReadBudget& b) { return b.spendCopy(kMax); }},
         {"array", [](ReadBudget& b) { return b.spendArray(kMax / 3); }},
         {"dictionary", [](ReadBudget& b) { return b.spendDictionary(kMax / 5); }},
+        {"entry", [](ReadBudget& b) { return b.spendEntry(kMax); }},
+        {"text", [](ReadBudget& b) { return b.spendText(kMax); }},
         {"bytes", [](ReadBudget& b) { return b.spend(kMax); }},
     };
     for (const Case& c : cases) {
@@ -55,6 +57,10 @@ TEST(ReadBudget, TheDensestListOurWriterMakesFitsItsOwnSize) {
     const std::size_t references = std::size_t{32} << 20;
     ReadBudget budget(references + 64);
     EXPECT_TRUE(budget.spendArray(references));
+    // A dictionary's entry takes two references, of two bytes once it has
+    // more keys than one byte names.
+    ReadBudget entries(references + 64);
+    EXPECT_TRUE(entries.spendDictionary(references / 4));
     // Short text lives inside its holder; longer text costs its bytes.
     ReadBudget small = ReadBudget::withAllowance(ReadBudget::kAllocationBytes + 16);
     EXPECT_TRUE(small.spendCopy(ReadBudget::kInlineBytes));

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "foundation/Format.h"
 #include "foundation/Value.h"
@@ -194,4 +197,124 @@ TEST(ValueContainers, TreesSharedAtDifferentLevelsCompareOnce) {
     bottom.replaceAt(0, Value(2));
     EXPECT_FALSE(one == first);
     EXPECT_FALSE(first == one);
+}
+
+// ---- Dictionaries large enough to be indexed, and small ones ----
+
+namespace {
+
+// The entries as a plain list of pairs in the order a dictionary must keep.
+using Model = std::vector<std::pair<std::string, int>>;
+
+void expectSame(const Value& dict, const Model& model, const std::string& when) {
+    ASSERT_EQ(dict.count(), model.size()) << when;
+    for (std::size_t i = 0; i < model.size(); ++i) {
+        ASSERT_EQ(dict.entries()[i].first, model[i].first) << when << ", place " << i;
+        ASSERT_EQ(dict[model[i].first].intValue(), model[i].second) << when << ", key " << model[i].first;
+    }
+}
+
+}  // namespace
+
+// Sets, replacements, removals and clearing, at sizes on both sides of the
+// index, against a plain list: every key is found at its place, in order.
+TEST(ValueDictionaries, KeepOrderAndFindEveryKeyAtEverySize) {
+    const std::size_t sizes[] = {3, ns::DictionaryStorage::kIndexedAbove, ns::DictionaryStorage::kIndexedAbove + 1, 40,
+                                 700};
+    for (const std::size_t size : sizes) {
+        Value dict = Value::dictionary();
+        Model model;
+        auto set = [&](const std::string& key, int v) {
+            dict.set(key, v);
+            auto at = std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.first == key; });
+            if (at == model.end()) model.emplace_back(key, v);
+            else at->second = v;
+        };
+        auto remove = [&](const std::string& key) {
+            dict.remove(key);
+            std::erase_if(model, [&](const auto& e) { return e.first == key; });
+        };
+        const std::string label = std::to_string(size) + " keys";
+        for (std::size_t i = 0; i < size; ++i) set("k" + std::to_string(i), static_cast<int>(i));
+        expectSame(dict, model, label + " set");
+        for (std::size_t i = 0; i < size; i += 3) set("k" + std::to_string(i), -1);  // replaced in place
+        expectSame(dict, model, label + " replaced");
+        for (std::size_t i = 1; i < size; i += 4) remove("k" + std::to_string(i));  // from the middle
+        remove("absent");
+        dict.set("k0", Value());  // nil removes
+        std::erase_if(model, [](const auto& e) { return e.first == "k0"; });
+        expectSame(dict, model, label + " removed");
+        EXPECT_FALSE(dict.has("k1")) << label;
+        EXPECT_TRUE(dict["k1"].isNil()) << label;
+        set("k1", 99);  // set again after its removal: at the end
+        set("new", 7);
+        expectSame(dict, model, label + " set again");
+        dict.removeAll();
+        model.clear();
+        expectSame(dict, model, label + " emptied");
+        for (std::size_t i = 0; i < size; ++i) set("again" + std::to_string(i), static_cast<int>(i));
+        expectSame(dict, model, label + " refilled");
+    }
+}
+
+// Entries gathered one by one, repeats merged a batch at a time: the same
+// dictionary as setting them in turn, whatever the count and the pattern of
+// repeats, holding little more than the distinct keys as it goes.
+TEST(ValueDictionaries, ABuilderGivesWhatSettingInTurnGives) {
+    struct Case {
+        const char* what;
+        std::size_t entries, distinct;
+    };
+    const Case cases[] = {
+        {"empty", 0, 1},        {"few, no repeats", 10, 10},   {"few, repeats", 12, 5},
+        {"repeats", 40, 3},     {"one key", 5000, 1},          {"no repeats", 5000, 5000},
+        {"repeats across batches", 5000, 700},                 {"a key a batch", 2000, 8},
+    };
+    for (const Case& c : cases) {
+        ns::DictionaryBuilder builder;
+        Value bySetting = Value::dictionary();
+        std::size_t most = 0;
+        for (std::size_t i = 0; i < c.entries; ++i) {
+            const std::string key = "k" + std::to_string(i % c.distinct);
+            builder.add(key, Value(static_cast<int>(i)));
+            bySetting.set(key, Value(static_cast<int>(i)));
+            most = std::max(most, builder.size());
+        }
+        Value built = Value::dictionary(std::move(builder));
+        EXPECT_EQ(built.keys(), bySetting.keys()) << c.what;
+        EXPECT_EQ(built, bySetting) << c.what;
+        EXPECT_LE(most, std::min(c.entries, c.distinct) + 256) << c.what;
+        if (c.entries > 0) {
+            EXPECT_EQ(built["k0"].intValue(), static_cast<int>((c.entries - 1) / c.distinct * c.distinct)) << c.what;
+        }
+    }
+}
+
+// A copy has an index of its own: changing either leaves the other as it
+// was; equality does not depend on order or on an index.
+TEST(ValueDictionaries, CopiesShareNothingAndCompareByContent) {
+    Value big = Value::dictionary();
+    for (int i = 0; i < 100; ++i) big.set("k" + std::to_string(i), Value::array({i}));
+    Value copy = big.deepCopy();
+    EXPECT_EQ(copy, big);
+    EXPECT_FALSE(copy["k0"].isSame(big["k0"]));
+    copy.set("k5", 0);
+    copy.remove("k6");
+    copy.set("extra", 1);
+    EXPECT_EQ(big["k5"], Value::array({5}));
+    EXPECT_TRUE(big.has("k6"));
+    EXPECT_FALSE(big.has("extra"));
+    EXPECT_EQ(copy["k99"], Value::array({99}));
+    EXPECT_TRUE(copy["k6"].isNil());
+
+    // The same content set in reverse order equals it; a dictionary that
+    // shrank below the index's size equals a small one.
+    Value reversed = Value::dictionary();
+    for (int i = 99; i >= 0; --i) reversed.set("k" + std::to_string(i), Value::array({i}));
+    EXPECT_EQ(reversed, big);
+    reversed.set("k50", Value::array({-1}));
+    EXPECT_FALSE(reversed == big);
+    for (int i = 3; i < 100; ++i) big.remove("k" + std::to_string(i));
+    EXPECT_EQ(big, Value::dictionary({{"k2", Value::array({2})}, {"k0", Value::array({0})}, {"k1", Value::array({1})}}));
+    EXPECT_FALSE(big == Value::dictionary({{"k2", Value::array({2})}, {"k0", Value::array({0})}, {"x", Value::array({1})}}));
 }

@@ -173,3 +173,20 @@ TEST_F(TransportTest, ARecordThatCannotBeWrittenLeavesEveryBoardAsItWas) {
         ui::Pasteboard::removeAllForTesting();
     }
 }
+
+TEST_F(TransportTest, BeforeiOS7ABoardOfManyAppsKeepsEveryOtherEntryInItsPlace) {
+    useRoad(false);
+    std::vector<std::pair<std::string, ns::Value>> apps;
+    for (int i = 0; i < 3000; ++i)
+        apps.emplace_back("app" + std::to_string(i), ns::Value::dictionary({{"n", ns::Value(i)}}));
+    apps.insert(apps.begin() + 1500, {kAppId, textRecord("old")->propertList()});
+    auto data = AppCommunicate::getDataPasteboard();
+    putContent(data, ns::Value::dictionaryWithUniqueEntries(apps));
+
+    ASSERT_TRUE(AppCommunicate::setAppCommunicateData(textRecord("new"), kAppId));
+    ns::Value all = contentOf(data);
+    ASSERT_EQ(all.count(), apps.size());
+    for (std::size_t i = 0; i < apps.size(); ++i) ASSERT_EQ(all.entries()[i].first, apps[i].first) << i;
+    EXPECT_EQ(all["app2999"]["n"], ns::Value(2999));
+    EXPECT_EQ(all[kAppId]["title"], ns::Value("new"));
+}
