@@ -94,7 +94,7 @@ std::string namesIn(const fs::path& folder) {
 TEST(TestHome, ATestProgramEndedWhileItsTestsWriteLeavesNoFolderBehind) {
     const unsigned seed = std::random_device{}();
     std::mt19937 dice(seed);
-    for (int run = 0; run < 30; ++run) {
+    for (int run = 0; run < 20; ++run) {
         const std::string after = "written " + std::to_string(dice() % 200 + 1) + "\n";
         SCOPED_TRACE("seed " + std::to_string(seed) + ", SIGTERM after " + after);
         const fs::path temporary = fs::path(std::getenv("KL_HOME")) / ("tmp-writing-" + std::to_string(run));
