@@ -2,9 +2,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cinttypes>
+#include <climits>
 #include <csignal>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -58,6 +64,27 @@ __attribute__((constructor(101))) void removeThenEnd(int argc, char** argv, char
     endBySignal(static_cast<int>(sig));
 }
 
+// Whether /proc/self/exe is the program this code is part of, rather than
+// a loader or an emulator that runs it: only then does starting it again
+// come to removeThenEnd.
+bool canStartAgain() {
+    char exe[PATH_MAX];
+    const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
+    if (n <= 0) return false;
+    exe[n] = '\0';
+    const auto here = reinterpret_cast<std::uintptr_t>(&removeThenEnd);
+    std::ifstream maps("/proc/self/maps");
+    for (std::string line; std::getline(maps, line);) {
+        std::uintptr_t from = 0, to = 0;
+        int path = 0;
+        if (std::sscanf(line.c_str(), "%" SCNxPTR "-%" SCNxPTR " %*s %*s %*s %*s %n", &from, &to, &path) < 2 ||
+            path == 0)
+            continue;
+        if (here >= from && here < to) return line.compare(static_cast<std::size_t>(path), std::string::npos, exe) == 0;
+    }
+    return false;
+}
+
 // The mask of the thread that forks, kept while the child is made.
 thread_local sigset_t maskBeforeFork;
 
@@ -76,7 +103,7 @@ void removeOnEndingSignals(const std::string& folder, IgnoredSignals ignored) {
     // program started again: what loads it and what its sanitizers read.
     std::vector<std::string> environment;
     for (char** e = environ; e && *e; ++e) environment.emplace_back(*e);
-    std::thread([path = folder, environment = std::move(environment)]() mutable {
+    std::thread([path = folder, environment = std::move(environment), startAgain = canStartAgain()]() mutable {
         unsigned char sig = 0;
         while (::read(wakeRemover[0], &sig, 1) < 0 && errno == EINTR) {
         }
@@ -92,8 +119,9 @@ void removeOnEndingSignals(const std::string& folder, IgnoredSignals ignored) {
         std::vector<char*> envp;
         for (auto& v : environment) envp.push_back(v.data());
         envp.push_back(nullptr);
-        ::execve("/proc/self/exe", argv, envp.data());
-        // Not started again (no /proc): removed here, as writers allow.
+        if (startAgain) ::execve("/proc/self/exe", argv, envp.data());
+        // Not started again (no /proc, or run by a loader): removed here, as
+        // the writers allow.
         removeHomeDirectory(path);
         endBySignal(sig);
     }).detach();

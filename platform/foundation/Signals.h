@@ -25,7 +25,8 @@ enum class IgnoredSignals {
 // makes the folder again, not even a writer past the file manager, and the
 // program so started removes the folder and ends by the signal before
 // anything else of it runs. The process keeps its id; its parent sees it end
-// by the signal. Without /proc the thread removes the folder itself, as
+// by the signal. When it cannot be started again so (no /proc, or a loader
+// or an emulator runs it) the thread removes the folder itself, as
 // removeHomeDirectory does. A child forked without a new program has the
 // default handlers back before it takes an ending signal. Called once, early,
 // before other threads start, with the environment the program needs to
