@@ -18,9 +18,9 @@
 #include <pthread.h>
 #include <unistd.h>
 
-extern char** environ;
-
 #include "foundation/FileManager.h"
+
+extern char** environ;
 
 namespace ns {
 
