@@ -73,8 +73,6 @@ TEST(DataFiles, StrayTemporariesGoByNameAndAge) {
         {"a.item.tmp-Xy34Zw", false, 120, "", 60, true},
         {"a.item.tmp-Xy34Zw", false, 5, "", 60, false},
         {"notes.tmp-draft", false, 120, "", 0, false},
-        {"notes.tmp-draft!", false, 120, "", 0, false},
-        {".tmp-Ab12Cd", false, 120, "", 0, false},
         {"a.item", false, 120, "", 0, false},
         {"d.tmp-Ab12Cd", true, 120, "", 0, false},
     };

@@ -4,17 +4,14 @@
 
 #include <sys/utsname.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 
 #include "foundation/DateTime.h"
 #include "uikit/Application.h"
 #include "uikit/Device.h"
 #include "uikit/DeviceStore.h"
-#include "uikit/Keychain.h"
 #include "uikit/Window.h"
 
 namespace {
@@ -132,22 +129,6 @@ TEST_F(DeviceTest, AnExistingFolderKLDeviceHomeNamesKeepsItsMode) {
     EXPECT_EQ(fs::status(shared).permissions(), fs::perms::all | fs::perms::sticky_bit);
     EXPECT_EQ(fs::status(shared / "Keychain").permissions(), fs::perms::owner_all);
     setenv("KL_DEVICE_HOME", saved.c_str(), 1);
-}
-
-// Items' temporary files that the end of a program cut short go when this
-// program first uses the keychain; the young ones stay: another program may
-// be writing that item right now.
-TEST_F(DeviceTest, TheKeychainRemovesItsOldStrayTemporariesOnly) {
-    namespace fs = std::filesystem;
-    const fs::path keychain = ui::deviceStoreSubdirectory("Keychain");
-    const fs::path old = keychain / "0a1b.item.tmp-Ab12Cd", young = keychain / "2c3d.item.tmp-Ef34Gh";
-    for (const fs::path& stray : {old, young}) std::ofstream(stray) << "half";
-    fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::minutes(2));
-    const ns::Value query = ns::Value::dictionary({{sec::kClass, ns::Value(sec::kClassGenericPassword)},
-                                                   {sec::kAttrService, ns::Value("service")}});
-    EXPECT_EQ(sec::itemCopyMatching(query, nullptr), sec::Status::ItemNotFound);
-    EXPECT_FALSE(fs::exists(old));
-    EXPECT_TRUE(fs::exists(young));
 }
 
 TEST_F(DeviceTest, EveryAnswerHasATestSetter) {
