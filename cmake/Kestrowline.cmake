@@ -35,14 +35,23 @@ endfunction()
 # that is never freed; the allocator's own pools keep every such object reachable.
 set(KL_TEST_GLIB_ENVIRONMENT "G_SLICE=set:always-malloc")
 
+# How many times longer a test may take under ThreadSanitizer, which makes
+# the heaviest tests 10 to 45 times slower than a plain debug build when other
+# work shares the machine (up to about 300 s against 120).
+set(KL_TSAN_TIMEOUT_FACTOR 5)
+
 # kl_test(<name> SOURCES ... DEPS ... [TIMEOUT seconds]): one GoogleTest
 # executable, its cases discovered by ctest. Every test runs with its own app
 # home, a fixed zone and KL_TEST_GLIB_ENVIRONMENT, within 120 s unless TIMEOUT
-# says otherwise.
+# says otherwise; under ThreadSanitizer within KL_TSAN_TIMEOUT_FACTOR times
+# that.
 function(kl_test name)
   cmake_parse_arguments(KL "" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
   if(NOT KL_TIMEOUT)
     set(KL_TIMEOUT 120)
+  endif()
+  if(KL_SANITIZE_THREAD)
+    math(EXPR KL_TIMEOUT "${KL_TIMEOUT} * ${KL_TSAN_TIMEOUT_FACTOR}")
   endif()
   add_executable(${name} ${KL_SOURCES})
   target_link_libraries(${name} PRIVATE ${KL_DEPS} kl_testsupport GTest::gtest GTest::gmock)

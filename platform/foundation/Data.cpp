@@ -4,8 +4,10 @@
 #include <cstring>
 #include <random>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <nettle/base64.h>
@@ -28,6 +30,21 @@ std::string folderOf(const std::string& path) {
     if (slash == std::string::npos) return ".";
     if (slash == 0) return "/";
     return path.substr(0, slash);
+}
+
+// What writeFileAtomically names its temporary file: the file's name,
+// ".tmp-" and the six letters or digits mkstemp chose.
+constexpr std::string_view kTemporaryMark = ".tmp-";
+constexpr std::size_t kTemporaryLetters = 6;
+
+bool isTemporaryOf(std::string_view entry, std::string_view name) {
+    if (entry.size() <= kTemporaryMark.size() + kTemporaryLetters) return false;
+    const std::size_t mark = entry.size() - kTemporaryLetters - kTemporaryMark.size();
+    if (entry.substr(mark, kTemporaryMark.size()) != kTemporaryMark) return false;
+    if (!name.empty() && entry.substr(0, mark) != name) return false;
+    for (char c : entry.substr(mark + kTemporaryMark.size()))
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    return true;
 }
 
 }  // namespace
@@ -226,6 +243,22 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorP
 
 bool writeFileAtomically(const std::string& path, const Bytes& data, ErrorPtr* error) {
     return writeFileAtomically(path, view(data), error);
+}
+
+void removeStrayTemporaries(const std::string& folder, std::string_view name, double minimumAgeSeconds) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    struct timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const double nowSeconds = static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (!isTemporaryOf(entry->d_name, name)) continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+        const double changed = static_cast<double>(st.st_mtim.tv_sec) + static_cast<double>(st.st_mtim.tv_nsec) / 1e9;
+        if (nowSeconds - changed >= minimumAgeSeconds) ::unlinkat(::dirfd(dir), entry->d_name, 0);
+    }
+    ::closedir(dir);
 }
 
 }  // namespace ns

@@ -19,11 +19,18 @@ enum class IgnoredSignals {
 };
 
 // From now on Ctrl+C, SIGTERM or a closed terminal (SIGHUP) removes the
-// folder for good (as removeHomeDirectory does: nothing makes it again, also
-// while other threads still write there), then ends the process by that
-// signal. The handler only passes the signal on to a thread of its own,
-// which does the work. A child forked without a new program has the default
-// handlers back. Called once, early, before other threads start.
+// folder, then ends the process by that signal. The handler only passes the
+// signal on to a thread of its own, which starts the program again in this
+// process (/proc/self/exe): that ends every other thread first, so nothing
+// makes the folder again, not even a writer past the file manager, and the
+// program so started removes the folder and ends by the signal before
+// anything else of it runs. The process keeps its id; its parent sees it end
+// by the signal. When it cannot be started again so (no /proc, or a loader
+// or an emulator runs it) the thread removes the folder itself, as
+// removeHomeDirectory does. A child forked without a new program has the
+// default handlers back before it takes an ending signal. Called once, early,
+// before other threads start, with the environment the program needs to
+// start again.
 void removeOnEndingSignals(const std::string& folder, IgnoredSignals ignored = IgnoredSignals::StayIgnored);
 
 }  // namespace ns

@@ -27,16 +27,6 @@ std::string standardPath() {
     return preferencesDirectory() + "/" + id + ".plist";
 }
 
-// Removes temporary files an interrupted write left beside the store.
-void removeStaleTemporaries(const std::string& path) {
-    std::string folder = stringByDeletingLastPathComponent(path);
-    std::string prefix = lastPathComponent(path) + ".tmp-";
-    auto names = FileManager::defaultManager().contentsOfDirectoryAtPath(folder.empty() ? "." : folder);
-    if (!names) return;
-    for (const auto& name : *names)
-        if (hasPrefix(name, prefix)) FileManager::defaultManager().removeItemAtPath(folder + "/" + name);
-}
-
 }  // namespace
 
 std::shared_ptr<UserDefaults> UserDefaults::standardUserDefaults() {
@@ -60,7 +50,7 @@ void UserDefaults::resetStandardUserDefaults() {
 
 UserDefaults::UserDefaults(std::string path)
     : path_(std::move(path)), values_(Value::dictionary()), registered_(Value::dictionary()) {
-    removeStaleTemporaries(path_);
+    removeStrayTemporaries(stringByDeletingLastPathComponent(path_), lastPathComponent(path_));
     auto bytes = readFile(path_);
     if (!bytes) {
         NSLog("UserDefaults: no stored defaults at %@; starting empty", path_);

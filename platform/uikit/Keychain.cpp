@@ -1,7 +1,9 @@
 #include "uikit/Keychain.h"
 
 #include <filesystem>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "foundation/Data.h"
@@ -15,7 +17,26 @@ namespace {
 
 constexpr std::size_t kMaxItemBytes = 16u << 20;
 
-std::string directory() { return ui::deviceStoreSubdirectory("Keychain"); }
+// A temporary file of an item this old is a write that the end of its
+// program cut short; a younger one may be another program's write under way.
+constexpr double kStrayTemporaryAge = 60;
+
+// The folders whose stray temporaries this process has removed. Never
+// destroyed: a thread may still use the keychain while the process exits.
+struct Swept {
+    std::mutex mutex;
+    std::set<std::string> folders;
+};
+
+// The keychain's folder in the device store, the stray temporaries of
+// items removed from it on its first use by this process.
+std::string directory() {
+    std::string dir = ui::deviceStoreSubdirectory("Keychain");
+    static auto* swept = new Swept;
+    std::lock_guard lock(swept->mutex);
+    if (swept->folders.insert(dir).second) ns::removeStrayTemporaries(dir, {}, kStrayTemporaryAge);
+    return dir;
+}
 
 struct Key {
     std::string itemClass, service, account;

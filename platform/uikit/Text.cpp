@@ -35,11 +35,10 @@ PangoContext*& contextSlot() {
     return ctx;
 }
 
-// One font map for the process. Fontconfig is set up here, on the calling
-// thread, before pango would do it on a thread of its own.
+// One font map for the process, made once fontconfig is set up.
 PangoFontMap* sharedFontMap() {
     if (!fontMapSlot()) {
-        FcInit();
+        text::setUpFontconfig();
         fontMapSlot() = pango_cairo_font_map_new();
     }
     return fontMapSlot();
@@ -65,6 +64,11 @@ std::string fmt(const char* format, A... args) {
 }  // namespace
 
 namespace text {
+
+void setUpFontconfig() {
+    static std::once_flag once;
+    std::call_once(once, [] { FcInit(); });
+}
 
 void configureContext(PangoContext* context) {
     cairo_font_options_t* opts = cairo_font_options_create();

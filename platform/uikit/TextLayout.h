@@ -15,6 +15,11 @@
 
 namespace ui::text {
 
+// Sets fontconfig up on the calling thread, once for the process. Whatever
+// lays text out with pango calls it first; otherwise pango sets fontconfig
+// up on a thread of its own while the caller goes on.
+void setUpFontconfig();
+
 // Applies the shared settings to a context (for example one from a cairo
 // surface): no hinting, metrics not hinted, left-to-right.
 void configureContext(PangoContext* context);

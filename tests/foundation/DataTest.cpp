@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -51,6 +52,42 @@ TEST(DataHex, EncodeDecode) {
     EXPECT_EQ(hexDecode("00aB7F"), (Bytes{0x00, 0xAB, 0x7F}));
     EXPECT_FALSE(hexDecode("abc").has_value());
     EXPECT_FALSE(hexDecode("zz").has_value());
+}
+
+// The temporary files writes cut short left in a folder: only those of the
+// file named (of any file without a name), only those old enough, and only
+// files that writeFileAtomically could have made.
+TEST(DataFiles, StrayTemporariesGoByNameAndAge) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* entry;
+        bool folder;
+        int ageSeconds;
+        const char* name;
+        double minimumAge;
+        bool removed;
+    } cases[] = {
+        {"f.plist.tmp-Ab12Cd", false, 0, "f.plist", 0, true},
+        {"f.plist.tmp-Ab12Cd", false, 0, "g.plist", 0, false},
+        {"f.plist.tmp-Ab12Cd", false, 0, "f", 0, false},
+        {"a.item.tmp-Xy34Zw", false, 120, "", 60, true},
+        {"a.item.tmp-Xy34Zw", false, 5, "", 60, false},
+        {"notes.tmp-draft", false, 120, "", 0, false},
+        {"a.item", false, 120, "", 0, false},
+        {"d.tmp-Ab12Cd", true, 120, "", 0, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.entry) + " for \"" + c.name + "\"");
+        const fs::path folder = fs::path(temporaryDirectory()) / ("stray-" + std::to_string(n++));
+        fs::create_directories(folder);
+        const fs::path entry = folder / c.entry;
+        if (c.folder) fs::create_directory(entry);
+        else std::ofstream(entry) << "half";
+        fs::last_write_time(entry, fs::file_time_type::clock::now() - std::chrono::seconds(c.ageSeconds));
+        removeStrayTemporaries(folder.string(), c.name, c.minimumAge);
+        EXPECT_EQ(!fs::exists(entry), c.removed);
+    }
 }
 
 TEST(DataFiles, ReadMissingOrFolderGivesNothing) {

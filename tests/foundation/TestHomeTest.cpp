@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "foundation/FileManager.h"
@@ -83,7 +84,9 @@ TEST(TestHome, AnInterruptedTestProgramLeavesNoFolderBehind) {
         SCOPED_TRACE(strsignal(sig));
         const fs::path temporary = fs::path(std::getenv("KL_HOME")) / ("tmp-" + std::to_string(sig));
         fs::create_directories(temporary);
-        testsupport::ChildProcess tests(KL_INTERRUPTED_TESTS_PATH, {}, {{"TMPDIR", temporary.string()}});
+        testsupport::ChildProcess tests(KL_INTERRUPTED_TESTS_PATH,
+                                        {"--gtest_filter=Interrupted.WaitsForTheSignalThatEndsItsProgram"},
+                                        {{"TMPDIR", temporary.string()}});
         ASSERT_TRUE(tests.waitForOutput("waiting for a signal in " + temporary.string() + "/kl-test-"))
             << tests.output;
         tests.signal(sig);
@@ -91,6 +94,49 @@ TEST(TestHome, AnInterruptedTestProgramLeavesNoFolderBehind) {
         EXPECT_EQ(tests.status, 128 + sig) << tests.output;
         EXPECT_TRUE(fs::is_empty(temporary)) << tests.output;
     }
+}
+
+// What is in the folder, by name.
+std::string namesIn(const fs::path& folder) {
+    std::string names;
+    for (const auto& entry : fs::directory_iterator(folder)) names += entry.path().filename().string() + " ";
+    return names;
+}
+
+// SIGTERM at any moment of a test program whose tests keep writing into
+// their homes, with the file manager and with std::filesystem (as a test
+// starts or ends, as a folder is made, as a file goes in): the folder of its
+// tests' homes is gone all the same.
+TEST(TestHome, ATestProgramEndedWhileItsTestsWriteLeavesNoFolderBehind) {
+    const unsigned seed = std::random_device{}();
+    std::mt19937 dice(seed);
+    for (int run = 0; run < 20; ++run) {
+        const std::string after = "written " + std::to_string(dice() % 200 + 1) + "\n";
+        SCOPED_TRACE("seed " + std::to_string(seed) + ", SIGTERM after " + after);
+        const fs::path temporary = fs::path(std::getenv("KL_HOME")) / ("tmp-writing-" + std::to_string(run));
+        fs::create_directories(temporary);
+        testsupport::ChildProcess tests(
+            KL_INTERRUPTED_TESTS_PATH, {"--gtest_filter=Interrupted.KeepsWritingIntoItsHome", "--gtest_repeat=-1"},
+            {{"TMPDIR", temporary.string()}});
+        ASSERT_TRUE(tests.waitForOutput(after)) << tests.output.substr(0, 2000);
+        tests.signal(SIGTERM);
+        ASSERT_TRUE(tests.waitForExit(60));
+        EXPECT_EQ(tests.status, 128 + SIGTERM);
+        EXPECT_TRUE(fs::is_empty(temporary)) << "left: " << namesIn(temporary);
+    }
+}
+
+// A child that a test program forks without a new program, sent SIGTERM,
+// ends by it alone: the program goes on, and its folder goes as it ends.
+TEST(TestHome, ATestProgramsForkedChildEndsAloneBySIGTERM) {
+    const fs::path temporary = fs::path(std::getenv("KL_HOME")) / "tmp-forked";
+    fs::create_directories(temporary);
+    testsupport::ChildProcess tests(KL_INTERRUPTED_TESTS_PATH, {"--gtest_filter=Interrupted.EndsAForkedChildBySIGTERM"},
+                                    {{"TMPDIR", temporary.string()}});
+    ASSERT_TRUE(tests.waitForExit(60)) << tests.output;
+    EXPECT_EQ(tests.status, 0) << tests.output;
+    EXPECT_NE(tests.output.find("every child ended alone"), std::string::npos) << tests.output;
+    EXPECT_TRUE(fs::is_empty(temporary)) << "left: " << namesIn(temporary);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <cstdlib>
 #include <filesystem>
@@ -211,14 +212,37 @@ TEST_F(TourEndsTest, AClosedTerminalEndsTheTourAfterTheStepAndLeavesNoHome) {
     EXPECT_EQ(leftIn(temporary), std::vector<std::string>{}) << program->output;
 }
 
+// The temporary files of writes cut short in the folder and below it, by
+// name, that were last changed at least a minute ago.
+std::vector<std::string> oldTemporariesIn(const fs::path& folder) {
+    std::vector<std::string> old;
+    const auto minuteAgo = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.path().filename().string().find(".tmp-") != std::string::npos && entry.last_write_time() <= minuteAgo)
+            old.push_back(entry.path().filename().string());
+    return old;
+}
+
 // Ctrl+C on a script that passes SIGTERM on as it exits: the second signal
 // ends the program at once, whatever step the tour is in and whatever is
 // still being written (pictures in the cache, the login in the defaults,
-// the statistics in their store), and its home is gone all the same.
+// the statistics in their store, an item in the device's keychain), and its
+// home is gone all the same. What such an end cut short in the device
+// folder, which other programs share, goes at a later start, once it is old
+// enough to be nobody's write under way.
 TEST_F(TourEndsTest, TwoSignalsInARowEndTheProgramAtOnceAndLeaveNoHome) {
+    const fs::path device = std::getenv("KL_DEVICE_HOME");
+    const fs::path keychain = device / "Keychain";
+    const fs::path young = keychain / "2c3d.item.tmp-Ef34Gh";  // another program's, being written
+    fs::create_directories(keychain);
+    std::ofstream(young) << "half";
     for (const char* step : {"  home: ", "the news list: ", "the login: ", "the comments after posting one: ",
                              "the direct line's petitions: ", "the sign-in calendar: "}) {
         SCOPED_TRACE(step);
+        const fs::path old = keychain / "0a1b.item.tmp-Ab12Cd";  // an earlier run's, cut short
+        std::ofstream(old) << "half";
+        fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+        fs::last_write_time(young, fs::file_time_type::clock::now());
         fs::path temporary = temporaryFolder("twice");
         auto program = tour(temporary);
         ASSERT_TRUE(program->waitForOutput(step)) << program->output;
@@ -228,6 +252,8 @@ TEST_F(TourEndsTest, TwoSignalsInARowEndTheProgramAtOnceAndLeaveNoHome) {
         EXPECT_EQ(program->status, 128 + SIGTERM) << program->output;
         EXPECT_NE(program->output.find("interrupted again, ending at once"), std::string::npos) << program->output;
         EXPECT_EQ(leftIn(temporary), std::vector<std::string>{}) << program->output;
+        EXPECT_EQ(oldTemporariesIn(device), std::vector<std::string>{});
+        EXPECT_TRUE(fs::exists(young));
     }
 }
 

@@ -237,6 +237,7 @@ void bridge(Scene& s) {
 }
 
 PangoLayout* captionLayout(cairo_t* cr, const std::string& text, double size, bool bold, double width) {
+    ui::text::setUpFontconfig();
     PangoLayout* layout = pango_cairo_create_layout(cr);
     ui::text::configureContext(pango_layout_get_context(layout));
     PangoFontDescription* font =
