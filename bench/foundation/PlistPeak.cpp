@@ -12,7 +12,6 @@
 // process's peak resident size grew while it read (the list itself made
 // before the peak is reset).
 #include <malloc.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -27,14 +26,6 @@
 #include "support/PeakMemory.h"
 
 namespace {
-
-// CPU seconds (user and system) this process has used.
-double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
 
 // An array of `count` records as a service's reply holds them (seven keys
 // each, most of their text Chinese).
@@ -105,7 +96,7 @@ const std::vector<Family>& families() {
 void measure(const Family& family, std::size_t bytes) {
     const ns::Bytes list = family.make(bytes);
     malloc_trim(0);  // what making the list freed is not there for the read to reuse
-    const double cpu = cpuSeconds();
+    const double cpu = testsupport::cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     ns::ErrorPtr error;
     ns::Value v;
@@ -114,7 +105,7 @@ void measure(const Family& family, std::size_t bytes) {
                            : ns::PropertyListSerialization::propertyListWithData(list, nullptr, &error);
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpuUsed = cpuSeconds() - cpu;
+    const double cpuUsed = testsupport::cpuSeconds() - cpu;
     std::string outcome;
     if (v.isArray()) outcome = "array of " + std::to_string(v.count());
     else if (v.isNil()) outcome = error ? "refused, error " + std::to_string(error->code) : "refused";

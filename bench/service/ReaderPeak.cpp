@@ -1,0 +1,144 @@
+// The time and peak memory of one read by the service's readers and the XML
+// document model of a reply laid out to cost more than its size
+// (tests/support/HostileReplies.h), by default at its largest under the 32
+// MiB bound. A measuring tool, not a benchmark: each family is one read.
+//
+//   build/release/bench/reader_peak json-keys [megabytes]
+//   build/release/bench/reader_peak all
+//
+// Prints the text's size, what the read gave, the seconds it took (elapsed,
+// and the CPU time it used), and how much this process's peak resident size
+// grew while it read (the text itself made before the peak is reset).
+#include <malloc.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "BenchHome.h"
+#include "app/shell/Utils.h"
+#include "datalibs/NSXMLDocument.h"
+#include "foundation/Log.h"
+#include "foundation/UserDefaults.h"
+#include "service/JSON.h"
+#include "service/SoapXmlParseHelper.h"
+#include "support/HostileReplies.h"
+#include "support/PeakMemory.h"
+
+namespace {
+
+constexpr std::size_t kBound = 32u << 20;
+
+// What one read gave, in a few words.
+using Read = std::function<std::string(const std::string&)>;
+
+std::string describe(const ns::Value& v) {
+    if (v.isArray()) return "array of " + std::to_string(v.count());
+    if (v.isDictionary()) return "object of " + std::to_string(v.count());
+    return v.isNil() ? "refused" : "a value";
+}
+
+std::string readJSON(const std::string& text) { return describe(JSONValue(text)); }
+
+// The member record of the login's reply, parsed before the measure, stored
+// as the login stores it.
+std::string saveMember(const std::string& text) {
+    static ns::Value member;
+    if (text.empty()) {
+        Utils::saveUserWithMemberData(member, "1");
+        member = {};
+        const ns::Value stored = ns::UserDefaults::standardUserDefaults()->dictionaryForKey(Utils::kMemberDicKey);
+        return "stored " + std::to_string(stored.count()) + " keys";
+    }
+    member = JSONValue(text)["records"].at(0);
+    return {};
+}
+
+std::string soapResult(const std::string& text) {
+    auto result = SoapXmlParseHelper::findResultText(text, "GetSign");
+    return result ? "result of " + std::to_string(result->size()) : "refused";
+}
+
+std::string xmlDocument(const std::string& text) {
+    auto doc = NSXMLDocument::initWithXMLString(text, 0);
+    return doc ? "document" : "refused";
+}
+
+struct Family {
+    const char* name;
+    std::size_t defaultBytes;  // 0: the bound
+    std::function<std::string(std::size_t)> make;
+    Read read;
+    bool prepared = false;  // read("") measures; read(text) prepares
+};
+
+const std::vector<Family>& families() {
+    static const std::vector<Family> all = {
+        {"json-keys", 0, [](std::size_t b) { return hostile::jsonManyKeys(b); }, readJSON},
+        {"json-empty-strings", 0, [](std::size_t b) { return hostile::jsonRepeated("\"\"", b); }, readJSON},
+        {"json-zeros", 0, [](std::size_t b) { return hostile::jsonRepeated("0", b); }, readJSON},
+        {"json-empty-objects", 0, [](std::size_t b) { return hostile::jsonRepeated("{}", b); }, readJSON},
+        // 100,000 keys (the issue's), or as many as the size holds.
+        {"member-record", 2200000, [](std::size_t b) { return hostile::memberReply(b / 22); }, saveMember, true},
+        {"soap-quick", 930000,
+         [](std::size_t b) { return hostile::soapManyAttributes("GetSign", hostile::attributesForBytes(b), false); },
+         soapResult},
+        {"soap-full", 930000,
+         [](std::size_t b) { return hostile::soapManyAttributes("GetSign", hostile::attributesForBytes(b), true); },
+         soapResult},
+        {"xml-attributes", 930000,
+         [](std::size_t b) { return hostile::soapManyAttributes("GetSign", hostile::attributesForBytes(b), false); },
+         xmlDocument},
+    };
+    return all;
+}
+
+void measure(const Family& family, std::size_t bytes) {
+    std::string text = family.make(bytes);
+    const std::size_t size = text.size();
+    if (family.prepared) {
+        family.read(text);
+        text.clear();
+        text.shrink_to_fit();
+    }
+    malloc_trim(0);  // what making the text freed is not there for the read to reuse
+    const double cpu = testsupport::cpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    std::string outcome;
+    const long grown = testsupport::peakGrowthKB([&] { outcome = family.read(text); });
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double cpuUsed = testsupport::cpuSeconds() - cpu;
+    std::printf("%-19s %6.2f MB  %-24s %7.3f s (CPU %7.3f s)  peak grew by %7.1f MB\n", family.name, size / 1e6,
+                outcome.c_str(), seconds, cpuUsed, grown / 1024.0);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: reader_peak FAMILY|all [megabytes]\nfamilies:");
+        for (const auto& f : families()) std::fprintf(stderr, " %s", f.name);
+        std::fprintf(stderr, "\n");
+        return 2;
+    }
+    BenchHome home;
+    ns::LogCapture quiet(ns::LogCapture::Echo::No, [](std::string_view) { return false; });  // refusals' lines
+    const std::string which = argv[1];
+    bool found = false;
+    for (const auto& family : families()) {
+        if (which != "all" && which != family.name) continue;
+        found = true;
+        std::size_t bytes = family.defaultBytes ? family.defaultBytes : kBound - 4096;
+        if (argc > 2) bytes = static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6);
+        measure(family, bytes);
+    }
+    if (!found) {
+        std::fprintf(stderr, "reader_peak: no family named %s\n", which.c_str());
+        return 2;
+    }
+    return 0;
+}
