@@ -1,16 +1,20 @@
 // The time and peak memory of one read by the service's readers and the XML
 // document model of a reply laid out to cost more than its size
-// (tests/support/HostileReplies.h), by default at its largest under the 32
-// MiB bound. A measuring tool, not a benchmark: each family is one read.
+// (tests/support/HostileReplies.h). A measuring tool, not a benchmark: each
+// family is one read.
 //
 //   build/release/bench/reader_peak json-keys [megabytes]
 //   build/release/bench/reader_peak all
+//
+// Without a size, each family is made at the bound, or at a size of its own
+// (a member record of 100,000 keys, one tag of 100,000 attributes).
 //
 // Prints the text's size, what the read gave, the seconds it took (elapsed,
 // and the CPU time it used), and how much this process's peak resident size
 // grew while it read (the text itself made before the peak is reset).
 #include <malloc.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -67,30 +71,54 @@ std::string xmlDocument(const std::string& text) {
     return doc ? "document" : "refused";
 }
 
+// About `bytes` of text, or with 0 the bound.
+std::size_t orBound(std::size_t bytes) { return bytes ? bytes : kBound - 4096; }
+
+// The attributes of one tag that make about `bytes` (" a12345=\"\"" each);
+// 100,000 by default.
+std::size_t attributes(std::size_t bytes) {
+    if (bytes == 0) return 100000;
+    std::size_t count = 0, size = 300;
+    for (std::size_t digits = 1, first = 0, next = 10; size < bytes; ++digits, first = next, next *= 10) {
+        const std::size_t each = 5 + digits, here = next - first, room = (bytes - size) / each;
+        count += std::min(room, here);
+        size += std::min(room, here) * each;
+        if (room < here) break;
+    }
+    return count;
+}
+
 struct Family {
     const char* name;
-    std::size_t defaultBytes;  // 0: the bound
-    std::function<std::string(std::size_t)> make;
+    std::function<std::string(std::size_t)> make;  // about that many bytes; 0: the family's default
     Read read;
-    bool prepared = false;  // read("") measures; read(text) prepares
+    bool prepared = false;  // read(text) prepares, read("") is measured
 };
 
 const std::vector<Family>& families() {
+    using hostile::soapWithAttributes;
+    using hostile::soapWithAttributesOf;
     static const std::vector<Family> all = {
-        {"json-keys", 0, [](std::size_t b) { return hostile::jsonManyKeys(b); }, readJSON},
-        {"json-empty-strings", 0, [](std::size_t b) { return hostile::jsonRepeated("\"\"", b); }, readJSON},
-        {"json-zeros", 0, [](std::size_t b) { return hostile::jsonRepeated("0", b); }, readJSON},
-        {"json-empty-objects", 0, [](std::size_t b) { return hostile::jsonRepeated("{}", b); }, readJSON},
-        // 100,000 keys (the issue's), or as many as the size holds.
-        {"member-record", 2200000, [](std::size_t b) { return hostile::memberReply(b / 22); }, saveMember, true},
-        {"soap-quick", 930000,
-         [](std::size_t b) { return hostile::soapManyAttributes("GetSign", hostile::attributesForBytes(b), false); },
+        {"json-keys", [](std::size_t b) { return hostile::jsonManyKeys(orBound(b)); }, readJSON},
+        {"json-empty-strings", [](std::size_t b) { return hostile::jsonRepeated("\"\"", orBound(b)); }, readJSON},
+        {"json-zeros", [](std::size_t b) { return hostile::jsonRepeated("0", orBound(b)); }, readJSON},
+        {"json-empty-objects", [](std::size_t b) { return hostile::jsonRepeated("{}", orBound(b)); }, readJSON},
+        // 100,000 keys, or as many as the size holds.
+        {"member-record", [](std::size_t b) { return hostile::memberReply(b ? b / 22 : 100000); }, saveMember, true},
+        // One tag of 100,000 attributes, or as many as the size holds.
+        {"soap-quick", [](std::size_t b) { return soapWithAttributes("GetSign", 1, attributes(b), false); }, soapResult},
+        {"soap-full", [](std::size_t b) { return soapWithAttributes("GetSign", 1, attributes(b), true); }, soapResult},
+        {"xml-attributes", [](std::size_t b) { return soapWithAttributes("GetSign", 1, attributes(b), false); },
+         xmlDocument},
+        // Tags of as many attributes as a tag may carry, up to the size.
+        {"soap-quick-tags", [](std::size_t b) { return soapWithAttributesOf("GetSign", orBound(b), 1024, false); },
          soapResult},
-        {"soap-full", 930000,
-         [](std::size_t b) { return hostile::soapManyAttributes("GetSign", hostile::attributesForBytes(b), true); },
+        {"soap-full-tags", [](std::size_t b) { return soapWithAttributesOf("GetSign", orBound(b), 1024, true); },
          soapResult},
-        {"xml-attributes", 930000,
-         [](std::size_t b) { return hostile::soapManyAttributes("GetSign", hostile::attributesForBytes(b), false); },
+        {"xml-tags", [](std::size_t b) { return soapWithAttributesOf("GetSign", orBound(b), 1024, false); },
+         xmlDocument},
+        // Tags of one attribute each: the most nodes a document of its size holds.
+        {"xml-small-tags", [](std::size_t b) { return soapWithAttributesOf("GetSign", orBound(b), 1, false); },
          xmlDocument},
     };
     return all;
@@ -132,8 +160,7 @@ int main(int argc, char** argv) {
     for (const auto& family : families()) {
         if (which != "all" && which != family.name) continue;
         found = true;
-        std::size_t bytes = family.defaultBytes ? family.defaultBytes : kBound - 4096;
-        if (argc > 2) bytes = static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6);
+        const std::size_t bytes = argc > 2 ? static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6) : 0;
         measure(family, bytes);
     }
     if (!found) {

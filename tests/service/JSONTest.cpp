@@ -347,6 +347,9 @@ private:
     std::string out_;
 };
 
+// Named by the layout in the test's name and in messages.
+void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
+
 class JSONLayouts : public testing::TestWithParam<Layout> {};
 
 // Each reply of 32 MiB, the most a service reply may be, reads or is refused

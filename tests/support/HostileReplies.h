@@ -63,23 +63,22 @@ inline std::string memberReply(std::size_t keys) {
 // ---- SOAP and XML ----
 
 // The SOAP 1.2 reply of `operation` with the result text, whose response
-// element carries `attributes` attributes (a0="" a1="" ...); with `comment`
-// the document begins with a comment, which the quick reader leaves to the
-// full one.
-inline std::string soapManyAttributes(std::string_view operation, std::size_t attributes, bool comment,
+// element holds `tags` empty elements of `attributes` attributes each (a0=""
+// a1="" ...) before the result; with `comment` the document begins with a
+// comment, which the quick reader leaves to the full one.
+inline std::string soapWithAttributes(std::string_view operation, std::size_t tags, std::size_t attributes, bool comment,
                                       std::string_view result = R"({"state":"successful"})") {
+    std::string tag = "<t";
+    for (std::size_t i = 0; i < attributes; ++i) tag += " a" + std::to_string(i) + "=\"\"";
+    tag += "/>";
     std::string out = R"(<?xml version="1.0" encoding="utf-8"?>)";
     if (comment) out += "<!-- reply -->";
     out += R"(<soap:Envelope xmlns:soap="http://www.w3.org/2003/05/soap-envelope"><soap:Body><)";
     out.append(operation);
-    out += R"(Response xmlns="http://tempuri.org/")";
-    out.reserve(out.size() + attributes * 12 + result.size() + 128);
-    for (std::size_t i = 0; i < attributes; ++i) {
-        out += " a";
-        out += std::to_string(i);
-        out += "=\"\"";
-    }
-    out += "><";
+    out += R"(Response xmlns="http://tempuri.org/">)";
+    out.reserve(out.size() + tags * tag.size() + result.size() + 128);
+    for (std::size_t i = 0; i < tags; ++i) out += tag;
+    out += "<";
     out.append(operation);
     out += "Result>";
     out.append(result);
@@ -91,18 +90,13 @@ inline std::string soapManyAttributes(std::string_view operation, std::size_t at
     return out;
 }
 
-// How many attributes soapManyAttributes takes to make about `bytes`.
-inline std::size_t attributesForBytes(std::size_t bytes) {
-    std::size_t count = 0, size = 400;
-    for (std::size_t digits = 1, below = 10; size < bytes; ++digits, below *= 10) {
-        const std::size_t each = 4 + digits, room = (bytes - size) / each;
-        const std::size_t here = below - (digits == 1 ? 0 : below / 10);
-        const std::size_t take = room < here ? room : here;
-        count += take;
-        size += take * each;
-        if (take < here) break;
-    }
-    return count;
+// The same with tags of `attributes` attributes that come to about `bytes`.
+inline std::string soapWithAttributesOf(std::string_view operation, std::size_t bytes, std::size_t attributes,
+                                        bool comment) {
+    const std::size_t tag = soapWithAttributes(operation, 1, attributes, false).size() -
+                            soapWithAttributes(operation, 0, attributes, false).size();
+    const std::size_t frame = soapWithAttributes(operation, 0, attributes, comment).size();
+    return soapWithAttributes(operation, bytes > frame ? (bytes - frame) / tag : 0, attributes, comment);
 }
 
 }  // namespace hostile
