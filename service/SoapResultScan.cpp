@@ -95,7 +95,8 @@ private:
 
     struct Element {
         std::string_view qname;
-        std::size_t prefixes;  // prefixes declared before this element
+        std::size_t prefixes;      // prefixes declared before this element
+        std::size_t declarations;  // namespaces it declares, a default one among them
     };
     struct Attribute {
         std::string_view qname, prefix, local;
@@ -306,7 +307,7 @@ private:
         ++p_;
         std::string_view qname, prefix, local;
         if (!qName(qname, prefix, local)) return false;
-        Element element{qname, prefixes_.size()};
+        Element element{qname, prefixes_.size(), 0};
         std::vector<Attribute>& attributes = attributes_;
         attributes.clear();
         KeyIndex names, locals;  // for a tag of many attributes
@@ -335,6 +336,7 @@ private:
             bool emptyValue = false;
             if (!attributeValue(quote, emptyValue)) return false;
             if (repeated(attributes, a, names, locals)) return false;
+            if (a.prefix == "xmlns" || (a.prefix.empty() && a.qname == "xmlns")) ++element.declarations;
             if (a.prefix == "xmlns") {
                 if (a.local == "xml" || a.local == "xmlns" || emptyValue) return false;
                 // Prefixes are looked up one by one: more in scope than a
@@ -343,7 +345,14 @@ private:
             }
             if (!hold(attributes, a)) return false;
         }
-        if (!budget_.spend(names.bytes() + locals.bytes())) return false;
+        // What the full reader counts for the tag, and a message for each
+        // declaration (libxml2 warns of a namespace name that is no absolute
+        // URI): the quick reader answers for no reply the full one would stop.
+        inScope_ += element.declarations;
+        if (!budget_.spend(names.bytes() + locals.bytes() +
+                           xmlread::parserSteps(attributes.size(), element.declarations, inScope_, 0) +
+                           element.declarations * xmlread::kMessageBytes))
+            return false;
         for (const auto& a : attributes)
             if (!a.prefix.empty() && a.prefix != "xmlns" && a.prefix != "xml" && !declared(a.prefix)) return false;
         if (!prefix.empty() && (prefix == "xml" || prefix == "xmlns" || !declared(prefix))) return false;
@@ -356,6 +365,7 @@ private:
         }
         if (empty) {
             prefixes_.resize(element.prefixes);
+            inScope_ -= element.declarations;
             return true;
         }
         if (open_.size() >= kMaxDepth) return false;
@@ -373,6 +383,7 @@ private:
         ++p_;
         if (open_.empty() || open_.back().qname != qname) return false;
         prefixes_.resize(open_.back().prefixes);
+        inScope_ -= open_.back().declarations;
         open_.pop_back();
         capturing_ = false;  // nothing nests inside the wanted element
         return true;
@@ -463,8 +474,10 @@ private:
     std::string_view name_;
     std::string* text_;
     // What the scanner's lists take for this reply (the room they already
-    // had from earlier ones is not counted again), and the text gathered.
+    // had from earlier ones is not counted again), the text gathered, and
+    // what the full reader would count for the same reply.
     ns::ReadBudget budget_;
+    std::size_t inScope_ = 0;  // namespace declarations in scope
     bool found_ = false;
     bool capturing_ = false;
     const unsigned char* capStart_ = nullptr;  // the wanted element's content

@@ -157,11 +157,6 @@ std::string toUTF8(std::string_view xml, xmlCharEncodingHandlerPtr handler) {
 
 // ---- The watch over one parse ----
 
-// What a step of libxml2's lookups and checks costs against the allowance
-// (a step through a list of attributes or namespaces takes about as long as
-// building two bytes of the tree), and a message it formats and copies.
-constexpr std::size_t kStepBytes = 2;
-constexpr std::size_t kMessageBytes = 1024;
 // What the tree holds for each thing.
 constexpr std::size_t kAllocation = ns::ReadBudget::kAllocationBytes;
 constexpr std::size_t kNodeBytes = sizeof(xmlNode) + kAllocation;
@@ -255,10 +250,11 @@ private:
             auto found = w.defaults_.find(name);
             if (found != w.defaults_.end()) defaults = found->second;
         }
-        std::size_t steps = times(w.inScope_ + (w.tree_ ? w.depth_ : 0), n + 1);
-        steps += n * n + declared * declared + defaults * (defaults + n);
-        std::size_t bytes = times(steps, kStepBytes);
+        std::size_t bytes = parserSteps(n, declared, w.inScope_, defaults);
         if (w.tree_) {
+            // A step up through the ancestors or along the attributes takes
+            // about as long as building two bytes of the tree.
+            bytes += times(w.depth_, 2 * (n + 1)) + n * n + declared * declared;
             bytes += kNodeBytes + declared * kNamespaceBytes;
             for (std::size_t i = 0; i < declared; ++i) bytes += length(namespaces[2 * i]) + length(namespaces[2 * i + 1]);
             for (std::size_t i = 0; i < n; ++i) {
@@ -380,6 +376,18 @@ private:
     std::size_t messages_ = 0;
     std::unordered_map<std::string, std::size_t> defaults_;  // declared, by element name
 };
+
+}  // namespace
+
+std::size_t parserSteps(std::size_t attributes, std::size_t declarations, std::size_t inScope, std::size_t defaults) {
+    const std::size_t n = std::min(attributes, kMaxAttributes * 2), d = std::min(declarations, kMaxAttributes * 2);
+    // Two comparisons of the parser's (of names it holds once each) take
+    // about as long as building a byte.
+    const std::size_t compared = times(inScope, n + 1) + n * n / 2 + d * d / 2;
+    return compared / 2 + times(std::min(defaults, kMaxAttributes * 2), std::min(defaults, kMaxAttributes * 2) + n);
+}
+
+namespace {
 
 bool readable(std::string_view xml, std::string* refusal) {
     static std::once_flag once;

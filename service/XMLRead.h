@@ -17,8 +17,8 @@
 //   an entity whose text holds such a tag;
 // - counts against an ns::ReadBudget of the document's size what the tree
 //   holds (nodes, attributes, namespace records, text) and the steps those
-//   lookups and checks take (two bytes of the allowance a step), and stops
-//   the parse once the allowance is spent;
+//   lookups and checks take (in bytes that take as long to build), and
+//   stops the parse once the allowance is spent;
 // - counts libxml2's messages too (each is formatted and copied), and hands
 //   on no more than kMaxMessages of them.
 // A document refused or stopped is not well-formed to the caller.
@@ -37,6 +37,17 @@ namespace xmlread {
 inline constexpr std::size_t kMaxAttributes = 1024;
 // The most messages of one document handed on to the error handler.
 inline constexpr std::size_t kMaxMessages = 100;
+// What a message costs (libxml2 formats it and copies its texts).
+inline constexpr std::size_t kMessageBytes = 1024;
+
+// What libxml2's parser spends on one start tag of that many attributes and
+// namespace declarations (written or defaulted), with that many
+// declarations in scope (the tag's own among them) and that many defaults
+// declared for the element: its checks of each against the others and its
+// lookups of prefixes, in bytes of the read budget. A reader that answers
+// for documents libxml2 would read otherwise counts the same, so that it
+// answers for none the parse would stop.
+std::size_t parserSteps(std::size_t attributes, std::size_t declarations, std::size_t inScope, std::size_t defaults);
 
 struct Settings {
     // Stop at a document type declaration (the service's messages carry

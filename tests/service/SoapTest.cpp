@@ -323,6 +323,27 @@ TEST(SoapResult, RepeatedAttributesAreFoundAmongManyAndTooManyAreRefused) {
     }
 }
 
+// Where the full reader would stop a reply for what libxml2 spends on it
+// (here checking each attribute of a tag against the others, with names too
+// short to pay for it), the quick reader leaves it to it rather than answer.
+TEST(SoapResult, TheQuickReaderAnswersForNoReplyTheFullOneWouldStop) {
+    using soapscan::Quick;
+    auto reply = [](std::size_t tags) {
+        const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        std::string tag = "<t";
+        for (std::size_t i = 0; i < xmlread::kMaxAttributes; ++i)
+            tag += std::string(" ") + letters[i % letters.size()] + letters[i / letters.size()] + "=''";
+        tag += "/>";
+        std::string xml = "<Envelope>";
+        for (std::size_t i = 0; i < tags; ++i) xml += tag;
+        return xml + "<GetSignResult>1</GetSignResult></Envelope>";
+    };
+    QuickAndFull agree;
+    EXPECT_EQ(agree(reply(10), "a few tags"), Quick::Found);
+    EXPECT_EQ(agree(reply(2000), "many tags"), Quick::Unsure);
+    EXPECT_FALSE(agree.full);
+}
+
 // Prefixes are looked up one by one among those in scope: more than a reply
 // declares are left to the full reader.
 TEST(SoapResult, ManyPrefixesInScopeAreLeftToTheFullReader) {
