@@ -154,6 +154,7 @@ public:
     bool document(ns::Value& out) {
         skipSpace();
         if (!value(out, 0)) return false;
+        if (!budget_.spend(std::exchange(pending_, 0))) return beyondBudget();
         skipSpace();
         if (p_ != end_) return fail("Unexpected text after the value");
         return true;
@@ -194,14 +195,14 @@ private:
             case '{': return object(out, depth + 1);
             case '[': return array(out, depth + 1);
             case '"': {
-                std::string s;
+                std::string_view s;
                 if (!string(s)) return false;
                 if (s.empty()) {
                     out = emptyString();
                     return true;
                 }
-                if (!budget_.spend(kHolderBytes) || !budget_.spendCopy(s.size())) return beyondBudget();
-                out = ns::Value(std::move(s));
+                if (!spend(kHolderBytes) || !spendCopy(s.size())) return beyondBudget();
+                out = ns::Value(std::string(s));
                 return true;
             }
             case 't':
@@ -225,11 +226,24 @@ private:
     // What the read has built is more than its text allows.
     bool beyondBudget() { return fail(ns::ReadBudget::kReason); }
 
+    // The fixed costs of values, holders and members are gathered here and
+    // spent a batch at a time, and what is left at the end of the text (a
+    // text is refused at most a batch late); a body copied out is spent as
+    // it comes.
+    static constexpr std::size_t kBatchBytes = 64 * 1024;
+    bool spend(std::size_t bytes) {
+        pending_ += bytes;
+        if (pending_ < kBatchBytes) return true;
+        const std::size_t batch = std::exchange(pending_, 0);
+        return budget_.spend(batch);
+    }
+    bool spendCopy(std::size_t bytes) { return bytes <= ns::ReadBudget::kInlineBytes || budget_.spendCopy(bytes); }
+
     std::size_t remaining() const { return static_cast<std::size_t>(end_ - p_); }
 
     // A container's own storage, beside the value that holds it.
     bool spendContainer() {
-        return budget_.spend(ns::ReadBudget::kContainerBytes + ns::ReadBudget::kAllocationBytes) || beyondBudget();
+        return spend(ns::ReadBudget::kContainerBytes + ns::ReadBudget::kAllocationBytes) || beyondBudget();
     }
 
     // The members gathered on a stack from `base` on, moved into a vector of
@@ -265,8 +279,9 @@ private:
             skipSpace();
             if (p_ >= end_) return fail("Unexpected end of input in object");
             if (*p_ != '"') return fail(*p_ == '}' ? "Trailing comma in object" : "Object key is not a string");
-            std::string key;
-            if (!string(key)) return false;
+            std::string_view keyText;
+            if (!string(keyText)) return false;
+            std::string key(keyText);
             skipSpace();
             if (p_ >= end_ || *p_ != ':') return fail("Expected ':' after object key");
             ++p_;
@@ -297,7 +312,7 @@ private:
             if (at < count) {
                 entryStack_[base + at].second = std::move(v);
             } else {
-                if (!budget_.spend(kMemberBytes) || !budget_.spendCopy(key.size())) return beyondBudget();
+                if (!spend(kMemberBytes) || !spendCopy(key.size())) return beyondBudget();
                 makeRoom(entryStack_, remaining(), kShortestEntry);
                 entryStack_.emplace_back(std::move(key), std::move(v));
             }
@@ -333,7 +348,7 @@ private:
             if (p_ < end_ && *p_ == ']') return fail("Trailing comma in array");
             ns::Value v;
             if (!value(v, depth)) return false;
-            if (!budget_.spendValues(1)) return beyondBudget();
+            if (!spend(ns::ReadBudget::kValueBytes)) return beyondBudget();
             makeRoom(itemStack_, remaining(), kShortestItem);
             itemStack_.push_back(std::move(v));
             skipSpace();
@@ -398,9 +413,11 @@ private:
         }
     }
 
-    // A string without escapes is copied once; one with escapes is gathered
-    // in a buffer kept from string to string, then copied at its exact size.
-    bool string(std::string& out) {
+    // The text of a string: one without escapes where it stands in the text,
+    // one with escapes gathered in a buffer kept from string to string (good
+    // until the next string is read). Either is then copied once, at its
+    // exact size.
+    bool string(std::string_view& out) {
         ++p_;  // '"'
         const unsigned char* const start = p_;
         const unsigned char* run = start;
@@ -410,10 +427,10 @@ private:
             switch (kClasses[*p_]) {
                 case kQuote:
                     if (run == start) {
-                        out.assign(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p_ - start));
+                        out = std::string_view(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p_ - start));
                     } else {
                         scratch_.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
-                        out.assign(scratch_);
+                        out = scratch_;
                     }
                     ++p_;
                     return true;
@@ -523,6 +540,7 @@ private:
     std::size_t maxDepth_;
     // What the values, containers and keys built from the text may cost.
     ns::ReadBudget budget_;
+    std::size_t pending_ = 0;
     // A text is read whole before another one on the same thread begins.
     Stacks& stacks_ = threadStacks();
     Entries& entryStack_ = stacks_.entries;

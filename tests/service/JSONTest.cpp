@@ -225,7 +225,7 @@ TEST(JSONReader, TextsThatWouldBuildBeyondTheirSizeAreRefused) {
         bool read;
     } cases[] = {
         {"{}", false}, {"[]", false}, {"0", true}, {"\"\"", true}, {"\"a\"", true}, {"true", true},
-        {"[0]", false}, {"[0,0,0,0]", true},
+        {"[[]]", false}, {"[0,0,0,0]", true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.value);
