@@ -7,6 +7,7 @@
 #include <libxml/xmlerror.h>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <climits>
 #include <cstring>
@@ -29,7 +30,9 @@ std::size_t past(std::string_view s, std::size_t found, std::size_t length) {
     return found == npos ? s.size() : found + length;
 }
 
-bool at(std::string_view s, std::size_t i, std::string_view what) { return s.compare(i, what.size(), what) == 0; }
+bool at(std::string_view s, std::size_t i, std::string_view what) {
+    return s.size() >= i && s.size() - i >= what.size() && std::memcmp(s.data() + i, what.data(), what.size()) == 0;
+}
 
 // From just after "<!": past a document type declaration (or any other such
 // markup), to its '>' outside quoted literals and outside its internal
@@ -62,36 +65,55 @@ std::size_t skipDeclaration(std::string_view s, std::size_t i) {
     return i;
 }
 
+// The bytes that matter inside a start tag.
+enum : unsigned char { kOther = 0, kEquals = 1, kQuote = 2, kEnd = 3 };
+constexpr std::array<unsigned char, 256> makeTagBytes() {
+    std::array<unsigned char, 256> t{};
+    t['='] = kEquals;
+    t['"'] = t['\''] = kQuote;
+    t['>'] = t['<'] = kEnd;
+    return t;
+}
+constexpr auto kTagBytes = makeTagBytes();
+
 // Whether every start tag of UTF-8 text carries at most `most` attributes:
 // one for each '=' outside its quoted values. Up to the first place where
 // the text is not well-formed, which is as far as libxml2 reads it, the
 // count is exact.
 bool tagsWithin(std::string_view s, std::size_t most) {
+    const std::size_t n = s.size();
     std::size_t i = 0;
-    while (i < s.size()) {
+    while (i < n) {
         const std::size_t lt = s.find('<', i);
-        if (lt == npos) return true;
+        if (lt == npos || lt + 1 == n) return true;
         i = lt + 1;
-        if (at(s, i, "!--")) {
-            i = past(s, s.find("-->", i + 3), 3);
-        } else if (at(s, i, "![CDATA[")) {
-            i = past(s, s.find("]]>", i + 8), 3);
-        } else if (at(s, i, "?")) {
-            i = past(s, s.find("?>", i + 1), 2);
-        } else if (at(s, i, "!")) {
-            i = skipDeclaration(s, i + 1);
-        } else if (at(s, i, "/")) {
-            i = past(s, s.find('>', i), 1);
-        } else {
-            std::size_t count = 0;
-            while (i < s.size() && s[i] != '>' && s[i] != '<') {
-                const char c = s[i];
-                if (c == '"' || c == '\'') {
-                    i = past(s, s.find(c, i + 1), 1);
-                    continue;
+        switch (s[i]) {
+            case '!':
+                if (at(s, i + 1, "--")) {
+                    i = past(s, s.find("-->", i + 3), 3);
+                } else if (at(s, i + 1, "[CDATA[")) {
+                    i = past(s, s.find("]]>", i + 8), 3);
+                } else {
+                    i = skipDeclaration(s, i + 1);
                 }
-                if (c == '=' && ++count > most) return false;
-                ++i;
+                break;
+            case '?': i = past(s, s.find("?>", i + 1), 2); break;
+            case '/': i = past(s, s.find('>', i), 1); break;
+            default: {
+                std::size_t count = 0;
+                while (i < n) {
+                    const unsigned char k = kTagBytes[static_cast<unsigned char>(s[i])];
+                    if (k == kOther) {
+                        ++i;
+                    } else if (k == kEquals) {
+                        if (++count > most) return false;
+                        ++i;
+                    } else if (k == kQuote) {
+                        i = past(s, s.find(s[i], i + 1), 1);
+                    } else {
+                        break;
+                    }
+                }
             }
         }
     }
