@@ -160,15 +160,20 @@ std::string toUTF8(std::string_view xml, xmlCharEncodingHandlerPtr handler) {
     std::string out;
     xmlBufferPtr in = xmlBufferCreate();
     xmlBufferPtr converted = xmlBufferCreate();
-    if (in && converted) {
-        for (std::size_t i = 0; i < xml.size(); i += kPiece) {
-            const std::size_t n = std::min(kPiece, xml.size() - i);
-            if (xmlBufferAdd(in, reinterpret_cast<const xmlChar*>(xml.data() + i), static_cast<int>(n)) != 0) break;
+    bool fine = in && converted;
+    for (std::size_t i = 0; fine && i < xml.size(); i += kPiece) {
+        const std::size_t n = std::min(kPiece, xml.size() - i);
+        fine = xmlBufferAdd(in, reinterpret_cast<const xmlChar*>(xml.data() + i), static_cast<int>(n)) == 0;
+        // As much as converts now; what ends in the middle of a character
+        // waits for the next piece.
+        while (fine && xmlBufferLength(in) > 0) {
+            const int left = xmlBufferLength(in);
             const int made = xmlCharEncInFunc(handler, converted, in);
             out.append(reinterpret_cast<const char*>(xmlBufferContent(converted)),
                        static_cast<std::size_t>(xmlBufferLength(converted)));
             xmlBufferEmpty(converted);
-            if (made < 0 && made != -1) break;  // not this encoding from here on
+            fine = made >= 0 || made == -1;  // else not this encoding from here on
+            if (xmlBufferLength(in) == left) break;
         }
     }
     if (in) xmlBufferFree(in);
