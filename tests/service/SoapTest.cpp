@@ -344,20 +344,6 @@ TEST(SoapResult, TheQuickReaderAnswersForNoReplyTheFullOneWouldStop) {
     EXPECT_FALSE(agree.full);
 }
 
-// Prefixes are looked up one by one among those in scope: more than a reply
-// declares are left to the full reader.
-TEST(SoapResult, ManyPrefixesInScopeAreLeftToTheFullReader) {
-    using soapscan::Quick;
-    for (std::size_t count : {64, 65, 1000}) {
-        std::string xml = "<Envelope";
-        for (std::size_t i = 0; i < count; ++i) xml += " xmlns:p" + std::to_string(i) + "=\"urn:" + std::to_string(i) + "\"";
-        xml += "><p0:GetSignResult>1</p0:GetSignResult></Envelope>";
-        QuickAndFull agree;
-        EXPECT_EQ(agree(xml, std::to_string(count)), count <= 64 ? Quick::Found : Quick::Unsure) << count;
-        EXPECT_EQ(agree.full, std::optional<std::string>("1")) << count;
-    }
-}
-
 // The full reader reads a reply as libxml2 does, in whatever encoding it
 // comes: a document type declaration is refused in UTF-16 too (it would
 // bring entities along), and so is a tag of too many attributes.
