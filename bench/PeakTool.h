@@ -1,10 +1,8 @@
-// What the measuring tools (plist_peak, zip_peak) share: the CPU time this
-// process has used, and a main that measures one named input, or each in
-// turn, at the size asked for in megabytes or else just under the 32 MiB
-// that the readers take.
+// What the measuring tools (plist_peak, zip_peak, reader_peak) share: a main that
+// measures one named input, or each in turn, at the size asked for in
+// megabytes or else just under the 32 MiB that the readers take. The CPU
+// time and the peak memory come from tests/support/PeakMemory.h.
 #pragma once
-
-#include <sys/resource.h>
 
 #include <cctype>
 #include <cstddef>
@@ -15,20 +13,13 @@
 
 namespace peaktool {
 
-// CPU seconds (user and system) this process has used.
-inline double cpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// `items` have a `name`; `measure(item, bytes)` measures one. `kind` and
-// `kinds` name them in the usage ("family", "families"). Answers the exit
-// status: 2 for a call without a name or with an unknown one.
+// `items` have a `name`; `measure(item, bytes)` measures one, at the size
+// asked for or else `defaultBytes`. `kind` and `kinds` name them in the
+// usage ("family", "families"). Answers the exit status: 2 for a call
+// without a name or with an unknown one.
 template <class Item, class Measure>
 int run(int argc, char** argv, const char* tool, const std::string& kind, const char* kinds,
-        const std::vector<Item>& items, Measure measure) {
+        const std::vector<Item>& items, Measure measure, std::size_t defaultBytes = (32u << 20) - 4096) {
     if (argc < 2) {
         std::string upper;
         for (char c : kind) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
@@ -39,7 +30,7 @@ int run(int argc, char** argv, const char* tool, const std::string& kind, const 
     }
     const std::string which = argv[1];
     const std::size_t bytes =
-        argc > 2 ? static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6) : (32u << 20) - 4096;
+        argc > 2 ? static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6) : defaultBytes;
     bool found = false;
     for (const auto& item : items) {
         if (which != "all" && which != item.name) continue;

@@ -5,7 +5,6 @@
 #include <minizip/unzip.h>
 
 #include <algorithm>
-#include <climits>
 #include <filesystem>
 #include <unordered_map>
 
@@ -14,6 +13,7 @@
 #include "foundation/FileManager.h"
 #include "foundation/Format.h"
 #include "foundation/Log.h"
+#include "service/XMLRead.h"
 
 using namespace datalibs::xml;
 namespace fs = std::filesystem;
@@ -85,22 +85,36 @@ private:
 };
 
 NSXMLDocumentPtr parse(const char* bytes, std::size_t size, ns::ErrorPtr* error) {
-    ensureInitialized();
-    xmlDocPtr doc = size > INT_MAX ? nullptr
-                                   : xmlReadMemory(bytes ? bytes : "", static_cast<int>(size), nullptr, nullptr,
-                                                   kParseOptions);
-    if (doc && doc->intSubset && !EntityExpansion(doc, NSXMLDocument::kMaxEntityExpansion).withinLimit()) {
-        ns::NSLog("XML document refused: its entity references expand to more than %llu bytes",
-                  static_cast<unsigned long long>(NSXMLDocument::kMaxEntityExpansion));
-        xmlFreeDoc(doc);
-        doc = nullptr;
-    }
+    xmlDocPtr doc = datalibs::xml::readDocument(std::string_view(bytes ? bytes : "", size));
     if (!doc) {
         if (error) *error = ns::makeError(NSXMLErrorDomain, -1);
         return nullptr;
     }
     return std::make_shared<NSXMLDocument>(doc);
 }
+
+}  // namespace
+
+xmlDocPtr datalibs::xml::readDocument(std::string_view text) {
+    ensureInitialized();
+    if (text.size() > NSXMLDocument::kMaxDocumentSize) {
+        ns::NSLog("XML document refused: it is larger than %llu bytes",
+                  static_cast<unsigned long long>(NSXMLDocument::kMaxDocumentSize));
+        return nullptr;
+    }
+    std::string refusal;
+    xmlDocPtr doc = xmlread::readDocument(text, kParseOptions, {}, &refusal);
+    if (!doc && !refusal.empty()) ns::NSLog("XML document refused: it %@", refusal);
+    if (doc && doc->intSubset && !EntityExpansion(doc, NSXMLDocument::kMaxEntityExpansion).withinLimit()) {
+        ns::NSLog("XML document refused: its entity references expand to more than %llu bytes",
+                  static_cast<unsigned long long>(NSXMLDocument::kMaxEntityExpansion));
+        xmlFreeDoc(doc);
+        doc = nullptr;
+    }
+    return doc;
+}
+
+namespace {
 
 // Whether a relative name stays inside the folder it is joined to.
 bool staysInside(const fs::path& name) {

@@ -19,7 +19,10 @@ public:
     // CDATA into text and drops ignorable blank text. Failures answer nullptr
     // and, when asked, an error with code -1. Entity references stay in the
     // tree and are expanded when text is read; a document whose references
-    // together expand to more than kMaxEntityExpansion bytes fails.
+    // together expand to more than kMaxEntityExpansion bytes fails. So does,
+    // with a log line, a document of more than kMaxDocumentSize bytes, and
+    // one that would cost more than its size allows (xmlread: a tag of too
+    // many attributes, a tree or lookups beyond its read budget).
     static NSXMLDocumentPtr initWithXMLString(const std::string& string, unsigned options,
                                               ns::ErrorPtr* error = nullptr);
     static NSXMLDocumentPtr initWithData(const ns::Bytes& data, unsigned options, ns::ErrorPtr* error = nullptr);
@@ -48,10 +51,11 @@ public:
 
     // The caches sub-folder that holds zipped documents.
     static const char* const kZipFolderName;
-    // The most a zipped document may inflate to: 32 MiB, some thirty times
-    // the largest reply the service sends; parsed, it takes about four times
-    // as much memory again.
-    static constexpr std::uint64_t kMaxZippedDocumentSize = 32u << 20;
+    // The largest document read: 32 MiB, the bound of every reader of others'
+    // data; what its tree may take follows its size.
+    static constexpr std::uint64_t kMaxDocumentSize = 32u << 20;
+    // The most a zipped document may inflate to.
+    static constexpr std::uint64_t kMaxZippedDocumentSize = kMaxDocumentSize;
     // The most all entity references of a parsed document may expand to: as
     // much text again as the largest zipped document.
     static constexpr std::uint64_t kMaxEntityExpansion = kMaxZippedDocumentSize;

@@ -74,10 +74,7 @@ xmlAttrPtr findAttribute(xmlNodePtr element, const xmlChar* name, bool anyNamesp
 // ---- Parsing ----
 
 NSXMLElementPtr NSXMLElement::initWithXMLString(const std::string& string, ns::ErrorPtr* error) {
-    ensureInitialized();
-    xmlDocPtr doc = string.size() > INT_MAX
-                        ? nullptr
-                        : xmlReadMemory(string.data(), static_cast<int>(string.size()), nullptr, nullptr, kParseOptions);
+    xmlDocPtr doc = readDocument(string);
     xmlNodePtr root = doc ? xmlDocGetRootElement(doc) : nullptr;
     xmlNodePtr copy = root ? xmlCopyNode(root, 1) : nullptr;
     if (doc) xmlFreeDoc(doc);

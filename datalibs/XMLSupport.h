@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -68,6 +69,11 @@ xmlNsPtr copyNamespaceRecord(const xmlNs* ns);
 // libxml2 ready and its error lines routed to the project log; safe to call
 // any number of times.
 void ensureInitialized();
+
+// The model's parse of a whole document (kParseOptions) within the readers'
+// bounds and the model's own (its size, what its entities expand to);
+// nullptr otherwise, with a log line for a bound.
+xmlDocPtr readDocument(std::string_view text);
 
 // While alive, the namespace URIs declared in the tree (or the one record)
 // are held escaped: libxml2's writer puts them between quotes as they are,

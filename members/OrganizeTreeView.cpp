@@ -1,5 +1,7 @@
 #include "members/OrganizeTreeView.h"
 
+#include <unordered_set>
+
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
 #include "foundation/Format.h"
@@ -117,14 +119,13 @@ void OrganizeTreeView::subit() {
         Utils::showAlert("请添加人员");
         return;
     }
+    // A number confirmed before is not listed again: it would get the
+    // message twice.
+    std::unordered_set<std::string> listed;
+    for (const ns::Value& earlier : senderArray.items()) listed.insert(records::text(earlier, "user_name"));
     for (const ns::Value& person : peopleArray.items()) {
         if (records::text(person, "delete") != "0") continue;
-        // A number confirmed before is not listed again: it would get the
-        // message twice.
-        const std::string number = records::text(person, "user_name");
-        bool listed = false;
-        for (const ns::Value& earlier : senderArray.items()) listed = listed || records::text(earlier, "user_name") == number;
-        if (!listed) senderArray.push(person);
+        if (listed.insert(records::text(person, "user_name")).second) senderArray.push(person);
     }
     if (auto d = delegate()) d->phoneArray(senderArray);
 }

@@ -1,5 +1,7 @@
 #include "members/SMSViewController.h"
 
+#include <unordered_set>
+
 #include "app/framework/FrontScreen.h"
 #include "app/widgets/ProgressHUD.h"
 #include "app/framework/Records.h"
@@ -46,13 +48,13 @@ std::string SMSViewController::numbers(const ns::Value& rows) {
 }
 
 // Each number is gathered once, whoever picked or typed it: a number listed
-// twice would get the message twice.
-void SMSViewController::gather(const ns::Value& recipient) {
-    const std::string number = records::text(recipient, "user_name");
-    for (const ns::Value& row : mobileArray.items()) {
-        if (records::text(row, "user_name") == number) return;
-    }
-    mobileArray.push(recipient);
+// twice would get the message twice. The numbers listed are looked up in a
+// set, so a picker's thousands of members are gathered at once.
+void SMSViewController::gather(const ns::Value& recipients) {
+    std::unordered_set<std::string> listed;
+    for (const ns::Value& row : mobileArray.items()) listed.insert(records::text(row, "user_name"));
+    for (const ns::Value& recipient : recipients.items())
+        if (listed.insert(records::text(recipient, "user_name")).second) mobileArray.push(recipient);
 }
 
 void SMSViewController::viewDidLoad() {
@@ -208,7 +210,7 @@ void SMSViewController::addBook() {
 void SMSViewController::phoneArray(const ns::Value& members) {
     trview->setHidden(true);
     // The picker hands over everyone it confirmed so far, earlier picks included.
-    for (const ns::Value& member : members.items()) gather(member);
+    gather(members);
     phonetextview->setText(numbers(mobileArray));
 }
 
@@ -216,7 +218,7 @@ void SMSViewController::addphone() {
     phoneField->resignFirstResponder();
     // An empty field adds no empty number to the list.
     if (ns::trimWhitespaceAndNewlines(phoneField->text()).empty()) return;
-    gather(ns::Value::dictionary({{"user_name", phoneField->text()}}));
+    gather(ns::Value::array({ns::Value::dictionary({{"user_name", phoneField->text()}})}));
     phonetextview->setText(numbers(mobileArray));
     mobileArray.removeAll();
 }

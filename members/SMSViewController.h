@@ -86,5 +86,5 @@ private:
     void applyLayout(bool general);
     void typeTapped(std::shared_ptr<ui::TapGestureRecognizer> recognizer);
     static std::string numbers(const ns::Value& records);
-    void gather(const ns::Value& recipient);
+    void gather(const ns::Value& recipients);
 };

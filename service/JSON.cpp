@@ -1,17 +1,19 @@
 #include "service/JSON.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "foundation/Log.h"
+#include "foundation/ReadBudget.h"
 #include "foundation/Strings.h"
+#include "foundation/TextIndex.h"
 #include "service/TextScan.h"
 
 namespace {
@@ -93,13 +95,47 @@ Stacks& threadStacks() {
     return stacks;
 }
 
+// Room for one more member on a stack: twice what it has, but never more
+// than the rest of the text can still hold (each further member takes at
+// least `bytesPerMember` of it), so a stack of millions of members is not
+// left with as many again unused.
+template <class Stack>
+void makeRoom(Stack& stack, std::size_t remainingBytes, std::size_t bytesPerMember) {
+    if (stack.size() < stack.capacity()) return;
+    const std::size_t most = stack.size() + remainingBytes / bytesPerMember + 1;
+    stack.reserve(std::max<std::size_t>(16, std::min(stack.capacity() * 2, most)));
+}
+
+// The fewest bytes a further member takes with its separator: an array's
+// ("0,"), an object's (an empty key, a colon, a digit and a comma).
+constexpr std::size_t kShortestItem = 2;
+constexpr std::size_t kShortestEntry = 5;
+// An object's members are compared one by one up to this many; past it, by
+// an index of their keys.
+constexpr std::size_t kLinearMembers = 16;
+
+// What a read builds beside the values its containers hold (ReadBudget's
+// kValueBytes each): a string's shared holder, its control block with the
+// string in it, costs what a container's own storage does; an entry's key
+// beside its value.
+constexpr std::size_t kHolderBytes = ns::ReadBudget::kContainerBytes + ns::ReadBudget::kAllocationBytes;
+constexpr std::size_t kMemberBytes = ns::ReadBudget::kValueBytes + ns::ReadBudget::kEntryBytes;
+
+// Every empty string of a text is this one value: strings do not change, and
+// a reply of millions of them then costs one holder, not one each.
+const ns::Value& emptyString() {
+    static const ns::Value empty{std::string()};
+    return empty;
+}
+
 class Reader {
 public:
     Reader(std::string_view text, std::size_t maxDepth)
         : begin_(reinterpret_cast<const unsigned char*>(text.data())),
           p_(begin_),
           end_(begin_ + text.size()),
-          maxDepth_(maxDepth) {
+          maxDepth_(maxDepth),
+          budget_(text.size()) {
         // Room for a page of records without growing step by step.
         entryStack_.reserve(16);
         itemStack_.reserve(16);
@@ -118,6 +154,7 @@ public:
     bool document(ns::Value& out) {
         skipSpace();
         if (!value(out, 0)) return false;
+        if (!budget_.spend(std::exchange(pending_, 0))) return beyondBudget();
         skipSpace();
         if (p_ != end_) return fail("Unexpected text after the value");
         return true;
@@ -158,9 +195,14 @@ private:
             case '{': return object(out, depth + 1);
             case '[': return array(out, depth + 1);
             case '"': {
-                std::string s;
+                std::string_view s;
                 if (!string(s)) return false;
-                out = ns::Value(std::move(s));
+                if (s.empty()) {
+                    out = emptyString();
+                    return true;
+                }
+                if (!spend(kHolderBytes) || !spendCopy(s.size())) return beyondBudget();
+                out = ns::Value(std::string(s));
                 return true;
             }
             case 't':
@@ -181,14 +223,52 @@ private:
         }
     }
 
+    // What the read has built is more than its text allows.
+    bool beyondBudget() { return fail(ns::ReadBudget::kReason); }
+
+    // The fixed costs of values, holders and members are gathered here and
+    // spent a batch at a time, and what is left at the end of the text (a
+    // text is refused at most a batch late); a body copied out is spent as
+    // it comes.
+    static constexpr std::size_t kBatchBytes = 64 * 1024;
+    bool spend(std::size_t bytes) {
+        pending_ += bytes;
+        if (pending_ < kBatchBytes) return true;
+        const std::size_t batch = std::exchange(pending_, 0);
+        return budget_.spend(batch);
+    }
+    bool spendCopy(std::size_t bytes) { return bytes <= ns::ReadBudget::kInlineBytes || budget_.spendCopy(bytes); }
+
+    std::size_t remaining() const { return static_cast<std::size_t>(end_ - p_); }
+
+    // A container's own storage, beside the value that holds it.
+    bool spendContainer() {
+        return spend(ns::ReadBudget::kContainerBytes + ns::ReadBudget::kAllocationBytes) || beyondBudget();
+    }
+
+    // The members gathered on a stack from `base` on, moved into a vector of
+    // their own. The outermost container's take the stack's storage itself,
+    // whose room never passes what the text could hold: the members of a
+    // reply of millions are not copied, and not held twice.
+    template <class Stack>
+    static Stack takeMembers(Stack& stack, std::size_t base) {
+        if (base == 0) return std::exchange(stack, Stack());
+        Stack members(std::make_move_iterator(stack.begin() + static_cast<std::ptrdiff_t>(base)),
+                      std::make_move_iterator(stack.end()));
+        stack.resize(base);
+        return members;
+    }
+
     // Objects and arrays gather their members on these stacks (shared by all
     // levels) and move them into a container of the exact size at the end,
     // instead of growing each container step by step.
     bool object(ns::Value& out, std::size_t depth) {
         if (depth > maxDepth_) return fail("Nested too deep");
         ++p_;  // '{'
+        if (!spendContainer()) return false;
         const std::size_t base = entryStack_.size();
-        std::unordered_map<std::string, std::size_t> index;  // only for large objects
+        ns::TextIndex index;  // only for large objects
+        std::size_t indexBytes = 0;
         skipSpace();
         if (p_ < end_ && *p_ == '}') {
             ++p_;
@@ -199,8 +279,9 @@ private:
             skipSpace();
             if (p_ >= end_) return fail("Unexpected end of input in object");
             if (*p_ != '"') return fail(*p_ == '}' ? "Trailing comma in object" : "Object key is not a string");
-            std::string key;
-            if (!string(key)) return false;
+            std::string_view keyText;
+            if (!string(keyText)) return false;
+            std::string key(keyText);
             skipSpace();
             if (p_ >= end_ || *p_ != ':') return fail("Expected ':' after object key");
             ++p_;
@@ -210,25 +291,31 @@ private:
             // A repeated key keeps the last value.
             const std::size_t count = entryStack_.size() - base;
             std::size_t at = count;
-            if (count < 16) {
+            if (count < kLinearMembers) {
                 for (std::size_t i = 0; i < count; ++i)
                     if (entryStack_[base + i].first == key) {
                         at = i;
                         break;
                     }
             } else {
-                if (index.empty())
-                    for (std::size_t i = 0; i < count; ++i) index.emplace(entryStack_[base + i].first, i);
-                auto found = index.find(key);
-                if (found != index.end())
-                    at = found->second;
-                else
-                    index.emplace(key, count);
+                if (count >= ns::TextIndex::kMostPlaces) return fail("Too many members in object");
+                auto keyAt = [&](std::size_t i) -> std::string_view { return entryStack_[base + i].first; };
+                if (index.size() == 0)
+                    for (std::size_t i = 0; i < count; ++i) index.add(i, ns::TextIndex::hashOf(keyAt(i)));
+                const std::ptrdiff_t earlier = index.findOrAdd(key, ns::TextIndex::hashOf(key), count, keyAt);
+                if (earlier >= 0) at = static_cast<std::size_t>(earlier);
+                if (index.bytes() > indexBytes) {
+                    if (!budget_.spend(index.bytes() - indexBytes)) return beyondBudget();
+                    indexBytes = index.bytes();
+                }
             }
-            if (at < count)
+            if (at < count) {
                 entryStack_[base + at].second = std::move(v);
-            else
+            } else {
+                if (!spend(kMemberBytes) || !spendCopy(key.size())) return beyondBudget();
+                makeRoom(entryStack_, remaining(), kShortestEntry);
                 entryStack_.emplace_back(std::move(key), std::move(v));
+            }
             skipSpace();
             if (p_ >= end_) return fail("Unexpected end of input in object");
             if (*p_ == ',') {
@@ -238,10 +325,7 @@ private:
             if (*p_ == '}') {
                 ++p_;
                 // Keys are already distinct: a repeated key replaced its value above.
-                Entries entries(std::make_move_iterator(entryStack_.begin() + static_cast<std::ptrdiff_t>(base)),
-                                std::make_move_iterator(entryStack_.end()));
-                entryStack_.resize(base);
-                out = ns::Value::dictionaryWithUniqueEntries(std::move(entries));
+                out = ns::Value::dictionaryWithUniqueEntries(takeMembers(entryStack_, base));
                 return true;
             }
             return fail("Expected ',' or '}' in object");
@@ -251,6 +335,7 @@ private:
     bool array(ns::Value& out, std::size_t depth) {
         if (depth > maxDepth_) return fail("Nested too deep");
         ++p_;  // '['
+        if (!spendContainer()) return false;
         const std::size_t base = itemStack_.size();
         skipSpace();
         if (p_ < end_ && *p_ == ']') {
@@ -263,6 +348,8 @@ private:
             if (p_ < end_ && *p_ == ']') return fail("Trailing comma in array");
             ns::Value v;
             if (!value(v, depth)) return false;
+            if (!spend(ns::ReadBudget::kValueBytes)) return beyondBudget();
+            makeRoom(itemStack_, remaining(), kShortestItem);
             itemStack_.push_back(std::move(v));
             skipSpace();
             if (p_ >= end_) return fail("Unexpected end of input in array");
@@ -272,10 +359,7 @@ private:
             }
             if (*p_ == ']') {
                 ++p_;
-                std::vector<ns::Value> items(std::make_move_iterator(itemStack_.begin() + static_cast<std::ptrdiff_t>(base)),
-                                             std::make_move_iterator(itemStack_.end()));
-                itemStack_.resize(base);
-                out = ns::Value::array(std::move(items));
+                out = ns::Value::array(takeMembers(itemStack_, base));
                 return true;
             }
             return fail("Expected ',' or ']' in array");
@@ -329,9 +413,11 @@ private:
         }
     }
 
-    // A string without escapes is copied once; one with escapes is gathered
-    // in a buffer kept from string to string, then copied at its exact size.
-    bool string(std::string& out) {
+    // The text of a string: one without escapes where it stands in the text,
+    // one with escapes gathered in a buffer kept from string to string (good
+    // until the next string is read). Either is then copied once, at its
+    // exact size.
+    bool string(std::string_view& out) {
         ++p_;  // '"'
         const unsigned char* const start = p_;
         const unsigned char* run = start;
@@ -341,10 +427,10 @@ private:
             switch (kClasses[*p_]) {
                 case kQuote:
                     if (run == start) {
-                        out.assign(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p_ - start));
+                        out = std::string_view(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p_ - start));
                     } else {
                         scratch_.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
-                        out.assign(scratch_);
+                        out = scratch_;
                     }
                     ++p_;
                     return true;
@@ -452,6 +538,9 @@ private:
     const unsigned char* p_;
     const unsigned char* end_;
     std::size_t maxDepth_;
+    // What the values, containers and keys built from the text may cost.
+    ns::ReadBudget budget_;
+    std::size_t pending_ = 0;
     // A text is read whole before another one on the same thread begins.
     Stacks& stacks_ = threadStacks();
     Entries& entryStack_ = stacks_.entries;

@@ -8,7 +8,9 @@
 // The reader refuses anything RFC 8259 does not allow: trailing commas,
 // leading zeros, bad escapes, lone surrogates, raw control characters in
 // strings, bytes that are not UTF-8, text after the value. Nesting deeper
-// than the depth limit is refused. Integers that fit 64 bits stay exact
+// than the depth limit is refused, and so is a text that would build more
+// than its size allows (ns::ReadBudget: values, strings, containers and keys
+// counted as they are made). Integers that fit 64 bits stay exact
 // (unsigned up to 2^64-1); larger ones are read as doubles. A repeated key
 // keeps the last value, at the first key's place.
 #pragma once

@@ -19,7 +19,7 @@ public:
     static constexpr const char* kDefaultNamespace = "http://tempuri.org/";
     static constexpr double kDefaultTimeOutSeconds = 60;
     // A reply may come slowly, but no exchange lasts longer than this: a
-    // largest reply (64 MB) comes through a 2 Mbit/s line within it.
+    // largest reply (32 MiB) comes through a 1 Mbit/s line within it.
     static constexpr double kDefaultExchangeLimitSeconds = 300;
 
     // In force: set here, else from the environment, else the default.

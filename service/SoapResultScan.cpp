@@ -1,16 +1,16 @@
 #include "service/SoapResultScan.h"
 
 #include <libxml/parser.h>
-#include <libxml/parserInternals.h>
 
-#include <climits>
 #include <cstdint>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
+#include "foundation/ReadBudget.h"
 #include "foundation/Strings.h"
+#include "foundation/TextIndex.h"
 #include "service/TextScan.h"
+#include "service/XMLRead.h"
 
 namespace soapscan {
 
@@ -68,11 +68,13 @@ public:
           p_(begin_),
           end_(p_ + xml.size()),
           name_(name),
-          text_(text) {}
+          text_(text),
+          budget_(xml.size()) {}
 
     Quick run() {
         if (text_) text_->clear();
         if (!document()) return Quick::Unsure;
+        if (text_ && !budget_.spendCopy(text_->capacity())) return Quick::Unsure;
         if (!found_) return Quick::Absent;
         if (text_) {
             if (!text_->empty() && text_->find_first_not_of(" \t\n") == std::string::npos) return Quick::Unsure;
@@ -88,10 +90,13 @@ public:
 
 private:
     static constexpr std::size_t kMaxDepth = 256;
+    static constexpr std::size_t kMaxPrefixesInScope = 64;
+    static constexpr std::size_t kComparedAttributes = 16;
 
     struct Element {
         std::string_view qname;
-        std::size_t prefixes;  // prefixes declared before this element
+        std::size_t prefixes;      // prefixes declared before this element
+        std::size_t declarations;  // namespaces it declares, a default one among them
     };
     struct Attribute {
         std::string_view qname, prefix, local;
@@ -264,14 +269,49 @@ private:
         return false;
     }
 
+    // Keeps an item on one of the scanner's lists, counting the room the list
+    // takes for it against the budget.
+    template <class T>
+    bool hold(std::vector<T>& list, const T& item) {
+        const std::size_t room = list.capacity();
+        list.push_back(item);
+        return list.capacity() == room || budget_.spend((list.capacity() - room) * sizeof(T));
+    }
+
+    // Whether the attribute just read repeats an earlier one of its tag: the
+    // same name, or (left to the full reader, which knows the namespaces)
+    // the same local name under two prefixes. A tag's first attributes are
+    // compared one by one, the rest through an index of their names.
+    bool repeated(const std::vector<Attribute>& attributes, const Attribute& a, ns::TextIndex& names, ns::TextIndex& locals) {
+        const std::size_t count = attributes.size();
+        if (count < kComparedAttributes) {
+            for (const auto& other : attributes) {
+                if (other.qname == a.qname) return true;
+                if (!a.prefix.empty() && !other.prefix.empty() && other.local == a.local) return true;
+            }
+            return false;
+        }
+        auto name = [&](std::size_t i) { return attributes[i].qname; };
+        auto local = [&](std::size_t i) { return attributes[i].prefix.empty() ? std::string_view() : attributes[i].local; };
+        if (names.size() == 0)
+            for (std::size_t i = 0; i < count; ++i) {
+                (void)names.findOrAdd(name(i), ns::TextIndex::hashOf(name(i)), i, name);
+                if (!attributes[i].prefix.empty())
+                    (void)locals.findOrAdd(local(i), ns::TextIndex::hashOf(local(i)), i, local);
+            }
+        if (names.findOrAdd(a.qname, ns::TextIndex::hashOf(a.qname), count, name) >= 0) return true;
+        return !a.prefix.empty() && locals.findOrAdd(a.local, ns::TextIndex::hashOf(a.local), count, local) >= 0;
+    }
+
     // At '<' of a start tag.
     bool startTag() {
         ++p_;
         std::string_view qname, prefix, local;
         if (!qName(qname, prefix, local)) return false;
-        Element element{qname, prefixes_.size()};
+        Element element{qname, prefixes_.size(), 0};
         std::vector<Attribute>& attributes = attributes_;
         attributes.clear();
+        ns::TextIndex names, locals;  // for a tag of many attributes
         bool empty = false;
         for (;;) {
             bool space = skipSpace();
@@ -287,22 +327,33 @@ private:
                 break;
             }
             if (!space) return false;
+            // A tag of more attributes than the full reader takes is left to
+            // it, which refuses it.
+            if (attributes.size() >= xmlread::kMaxAttributes) return false;
             Attribute a;
             if (!qName(a.qname, a.prefix, a.local)) return false;
             unsigned char quote = 0;
             if (!equalsAndQuote(quote)) return false;
             bool emptyValue = false;
             if (!attributeValue(quote, emptyValue)) return false;
-            for (const auto& other : attributes) {
-                if (other.qname == a.qname) return false;
-                if (!a.prefix.empty() && !other.prefix.empty() && other.local == a.local) return false;
-            }
+            if (repeated(attributes, a, names, locals)) return false;
+            if (a.prefix == "xmlns" || (a.prefix.empty() && a.qname == "xmlns")) ++element.declarations;
             if (a.prefix == "xmlns") {
                 if (a.local == "xml" || a.local == "xmlns" || emptyValue) return false;
-                prefixes_.push_back(a.local);
+                // Prefixes are looked up one by one: more in scope than a
+                // reply declares are left to the full reader.
+                if (prefixes_.size() >= kMaxPrefixesInScope || !hold(prefixes_, a.local)) return false;
             }
-            attributes.push_back(a);
+            if (!hold(attributes, a)) return false;
         }
+        // What the full reader counts for the tag, and a message for each
+        // declaration (libxml2 warns of a namespace name that is no absolute
+        // URI): the quick reader answers for no reply the full one would stop.
+        inScope_ += element.declarations;
+        if (!budget_.spend(names.bytes() + locals.bytes() +
+                           xmlread::parserSteps(attributes.size(), element.declarations, inScope_, 0) +
+                           element.declarations * xmlread::kMessageBytes))
+            return false;
         for (const auto& a : attributes)
             if (!a.prefix.empty() && a.prefix != "xmlns" && a.prefix != "xml" && !declared(a.prefix)) return false;
         if (!prefix.empty() && (prefix == "xml" || prefix == "xmlns" || !declared(prefix))) return false;
@@ -315,11 +366,11 @@ private:
         }
         if (empty) {
             prefixes_.resize(element.prefixes);
+            inScope_ -= element.declarations;
             return true;
         }
         if (open_.size() >= kMaxDepth) return false;
-        open_.push_back(element);
-        return true;
+        return hold(open_, element);
     }
 
     // At "</".
@@ -333,6 +384,7 @@ private:
         ++p_;
         if (open_.empty() || open_.back().qname != qname) return false;
         prefixes_.resize(open_.back().prefixes);
+        inScope_ -= open_.back().declarations;
         open_.pop_back();
         capturing_ = false;  // nothing nests inside the wanted element
         return true;
@@ -422,6 +474,11 @@ private:
     const unsigned char* end_;
     std::string_view name_;
     std::string* text_;
+    // What the scanner's lists take for this reply (the room they already
+    // had from earlier ones is not counted again), the text gathered, and
+    // what the full reader would count for the same reply.
+    ns::ReadBudget budget_;
+    std::size_t inScope_ = 0;  // namespace declarations in scope
     bool found_ = false;
     bool capturing_ = false;
     const unsigned char* capStart_ = nullptr;  // the wanted element's content
@@ -527,12 +584,6 @@ struct ResultScan {
 }  // namespace
 
 std::optional<std::string> fullScan(std::string_view xml, std::string_view name) {
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
-    // SOAP messages carry no document type declaration; refusing one up front
-    // keeps entity expansion out of the reader, whatever its size limits.
-    if (xml.empty() || xml.size() > INT_MAX || xml.find("<!DOCTYPE") != std::string_view::npos) return std::nullopt;
-
     xmlSAXHandler sax{};
     sax.initialized = XML_SAX2_MAGIC;
     sax.startElementNs = &ResultScan::start;
@@ -543,16 +594,11 @@ std::optional<std::string> fullScan(std::string_view xml, std::string_view name)
 
     ResultScan scan;
     scan.name = std::string(name);
-    xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size()));
-    if (!ctxt) return std::nullopt;
-    xmlSAXHandlerPtr own = ctxt->sax;
-    ctxt->sax = &sax;
-    ctxt->userData = &scan;
-    xmlCtxtUseOptions(ctxt, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
-    xmlParseDocument(ctxt);
-    bool wellFormed = ctxt->wellFormed != 0;
-    ctxt->sax = own;
-    xmlFreeParserCtxt(ctxt);
+    // SOAP messages carry no document type declaration; refusing one keeps
+    // entity expansion out of the reader, whatever its size limits.
+    const bool wellFormed =
+        xmlread::parse(xml, sax, &scan, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE,
+                       {.refuseDocumentType = true});
     if (!wellFormed || !scan.found) return std::nullopt;
     return std::move(scan.text);
 }

@@ -2,15 +2,13 @@
 
 #include "service/SoapResultScan.h"
 #include "service/TextScan.h"
+#include "service/XMLRead.h"
 
 #include <libxml/parser.h>
-#include <libxml/parserInternals.h>
 #include <libxml/tree.h>
 
-#include <climits>
 #include <cstring>
 #include <memory>
-#include <mutex>
 
 namespace {
 
@@ -22,16 +20,11 @@ struct DocFree {
 };
 using DocPtr = std::unique_ptr<xmlDoc, DocFree>;
 
-// SOAP messages carry no document type declaration; refusing one up front
-// keeps entity expansion out of the reader, whatever its size limits.
-bool hasDoctype(std::string_view xml) { return xml.find("<!DOCTYPE") != std::string_view::npos; }
-
+// SOAP messages carry no document type declaration; refusing one keeps
+// entity expansion out of the reader, whatever its size limits.
 DocPtr readDocument(std::string_view xml) {
-    static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
-    if (xml.empty() || xml.size() > INT_MAX || hasDoctype(xml)) return nullptr;
     int options = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE;
-    return DocPtr(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, options));
+    return DocPtr(xmlread::readDocument(xml, options, {.refuseDocumentType = true}));
 }
 
 bool nameIs(const xmlNode* node, std::string_view name) {

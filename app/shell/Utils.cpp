@@ -1,5 +1,8 @@
 #include "app/shell/Utils.h"
 
+#include <utility>
+#include <vector>
+
 #include "foundation/UserDefaults.h"
 #include "uikit/Font.h"
 #include "uikit/Text.h"
@@ -8,21 +11,25 @@ namespace {
 
 // The store keeps property-list values only: a JSON null anywhere inside a
 // service record would make the whole record unstorable, so nulls are left
-// out (a missing key reads as nil all the same).
+// out (a missing key reads as nil all the same). A dictionary's keys are
+// distinct already, so its entries are taken over as they are, in one pass
+// however many there are.
 ns::Value withoutNulls(const ns::Value& v) {
     if (v.isDictionary()) {
-        ns::Value out = ns::Value::dictionary();
+        std::vector<std::pair<std::string, ns::Value>> entries;
+        entries.reserve(v.count());
         for (const auto& [key, value] : v.entries()) {
-            if (!value.isNone()) out.set(key, withoutNulls(value));
+            if (!value.isNone()) entries.emplace_back(key, withoutNulls(value));
         }
-        return out;
+        return ns::Value::dictionaryWithUniqueEntries(std::move(entries));
     }
     if (v.isArray()) {
-        ns::Value out = ns::Value::array();
+        std::vector<ns::Value> items;
+        items.reserve(v.count());
         for (const auto& item : v.items()) {
-            if (!item.isNone()) out.push(withoutNulls(item));
+            if (!item.isNone()) items.push_back(withoutNulls(item));
         }
-        return out;
+        return ns::Value::array(std::move(items));
     }
     return v;
 }

@@ -96,7 +96,7 @@ void measure(const Layout& layout, std::size_t bytes, const fs::path& folder) {
     ZipArchiver z;
     auto problems = std::make_shared<FirstProblem>();
     z.setDelegate(problems);
-    const double cpu = peaktool::cpuSeconds();
+    const double cpu = testsupport::cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     bool answered = false;
     const long grown = testsupport::peakGrowthKB([&] {
@@ -104,7 +104,7 @@ void measure(const Layout& layout, std::size_t bytes, const fs::path& folder) {
         z.UnzipCloseFile();
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpuUsed = peaktool::cpuSeconds() - cpu;
+    const double cpuUsed = testsupport::cpuSeconds() - cpu;
     std::printf("%-17s %6.2f MB %7llu entries  %-5s %7.3f s (CPU %7.3f s)  peak grew by %6.1f MB  %zu problems%s%s\n",
                 layout.name, static_cast<double>(size) / 1e6, static_cast<unsigned long long>(entries),
                 answered ? "true" : "false", seconds, cpuUsed, grown / 1024.0, problems->count,

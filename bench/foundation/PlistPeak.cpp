@@ -183,7 +183,7 @@ void measure(const Family& family, std::size_t bytes) {
     const ns::Bytes list = family.make(bytes);
     if (family.prepare) family.prepare(list);
     malloc_trim(0);  // what making the list freed is not there for the read to reuse
-    const double cpu = peaktool::cpuSeconds();
+    const double cpu = testsupport::cpuSeconds();
     const auto start = std::chrono::steady_clock::now();
     std::string outcome;
     ns::ErrorPtr error;
@@ -198,7 +198,7 @@ void measure(const Family& family, std::size_t bytes) {
         outcome = outcomeOf(v, error);
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpuUsed = peaktool::cpuSeconds() - cpu;
+    const double cpuUsed = testsupport::cpuSeconds() - cpu;
     std::printf("%-13s %6.2f MB  %-24s %7.3f s (CPU %7.3f s)  peak grew by %7.1f MB\n", family.name,
                 list.size() / 1e6, outcome.c_str(), seconds, cpuUsed, grown / 1024.0);
     std::fflush(stdout);

@@ -1,6 +1,6 @@
 // How much memory one large service reply takes on its road: the program's
-// peak resident size while a reply of the given size (60 MB by default, near
-// the 64 MB cap of a service reply) travels from the socket to the screen's
+// peak resident size while a reply of the given size (30 MB by default, near
+// the 32 MiB cap of a service reply) travels from the socket to the screen's
 // delegate, against the reply's size. The service runs in a child process so
 // that its own copies of the reply do not count.
 //
@@ -40,7 +40,7 @@ struct Screen : PPClientDelegate {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 60;
+    const std::size_t megabytes = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 30;
     const std::size_t size = megabytes * 1024 * 1024;
     int ports[2];
     if (pipe(ports) != 0) return 1;

@@ -1,7 +1,11 @@
 #include "mervio/apps/MVApi.h"
 
+#include <utility>
+#include <vector>
+
 #include "foundation/Format.h"
 #include "foundation/Strings.h"
+#include "foundation/TextIndex.h"
 #include "mervio/apps/AppCommunicate.h"
 #include "mervio/apps/MVApiConfig.h"
 #include "mervio/apps/MVApiRegister.h"
@@ -131,14 +135,24 @@ bool MVApi::openMVApp() {
     return open(MervioApiUtil::getMervioUrl(state().appId));
 }
 
+// A name given again keeps its first place and takes the later value, as
+// setting it again would; names are told apart through an index, so that a
+// URL of many parameters is read at once.
 ns::Value MVApi::parseURLParams(const std::string& query) {
-    ns::Value params = ns::Value::dictionary();
-    for (const auto& piece : ns::componentsSeparatedByString(query, "&")) {
+    std::vector<std::pair<std::string, ns::Value>> params;
+    ns::TextIndex names;
+    auto nameAt = [&](std::size_t i) -> std::string_view { return params[i].first; };
+    for (auto& piece : ns::componentsSeparatedByString(query, "&")) {
         auto parts = ns::componentsSeparatedByString(piece, "=");
         if (parts.size() < 2) continue;
-        params.set(parts[0], ns::Value(parts[1]));
+        const std::ptrdiff_t earlier = names.findOrAdd(parts[0], ns::TextIndex::hashOf(parts[0]), params.size(), nameAt);
+        if (earlier >= 0) {
+            params[earlier].second = ns::Value(std::move(parts[1]));
+        } else {
+            params.emplace_back(std::move(parts[0]), ns::Value(std::move(parts[1])));
+        }
     }
-    return params;
+    return ns::Value::dictionaryWithUniqueEntries(std::move(params));
 }
 
 // ---- Mervio's returns ----

@@ -11,12 +11,13 @@
 // Open addressing over a power of two slots, at most three quarters of them
 // taken: a lookup or an addition is constant time on average, and the
 // index grows without hashing any text again. Places are below
-// kMostPlaces.
+// kMostPlaces. The hash is keyed with a secret of the process, so that no
+// input can be written whose texts all fall on one place of the table and
+// make each lookup a scan.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -28,15 +29,15 @@ public:
     // The most the index takes, in bytes for each place it holds.
     static constexpr std::size_t kMostBytesPerPlace = 22;
 
-    static std::uint32_t hashOf(std::string_view text) {
-        const std::size_t h = std::hash<std::string_view>()(text);
-        return static_cast<std::uint32_t>(h ^ (h >> 32));
-    }
+    // The keyed hash of a text (its low bits place it in the table).
+    static std::uint32_t hashOf(std::string_view text);
 
     // Room for `places` without growing.
     explicit TextIndex(std::size_t places = 0) : slots_(slotsFor(places)) {}
 
     std::size_t size() const { return count_; }
+    // The memory the table holds, in bytes.
+    std::size_t bytes() const { return slots_.size() * sizeof(Slot); }
 
     // Room for `places` in all without growing.
     void reserve(std::size_t places) {

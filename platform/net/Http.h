@@ -56,16 +56,17 @@ const char* errorKindName(ErrorKind kind);
 // How large a decoded reply body may grow, by what the exchange fetches. A
 // larger body fails (Other) as soon as it passes the cap, however small it was
 // on the wire.
-// - Service replies: a page of records or one article is tens of kilobytes;
-//   the largest the screens handle whole (a long list, an article with its
-//   pictures inline) stays under 50 MB. 64 MB keeps those and bounds what one
-//   reply can cost: it is held once and then parsed on the main thread.
+// - Service replies: a page of records or one article is tens of kilobytes,
+//   a long list or an article with its pictures inline some megabytes. 32 MiB,
+//   the bound of every reader of others' data, keeps those and bounds what
+//   one reply can cost: it is held once, and what its readers build from it
+//   follows its size.
 // - Pictures: the screen is 640 x 1136 pixels, 2.9 MB even uncompressed; a
 //   photo straight from a camera is 2 to 6 MB as JPEG. 8 MB takes those.
 // - Anything else, web pages among them (the web view sets its own limits,
 //   of the same size): an article page or a linked site is well under 1 MB
 //   of HTML; 8 MB takes the largest plain page, and a page is laid out whole.
-inline constexpr std::size_t kServiceReplyLimit = 64u * 1024u * 1024u;
+inline constexpr std::size_t kServiceReplyLimit = 32u * 1024u * 1024u;
 inline constexpr std::size_t kPictureLimit = 8u * 1024u * 1024u;
 inline constexpr std::size_t kDefaultReplyLimit = 8u * 1024u * 1024u;
 

@@ -14,6 +14,7 @@
 #include "app/shell/LoginViewController.h"
 #include "app/shell/UIUtils.h"
 #include "app/shell/Utils.h"
+#include "support/HostileReplies.h"
 #include "uikit/Keyboard.h"
 #include "uikit/Text.h"
 
@@ -86,6 +87,28 @@ TEST_F(LoginTest, SuccessSavesTheMemberHidesAndTellsTheDelegate) {
     EXPECT_EQ(member->member_id, ns::Value("501"));
     EXPECT_EQ(member->real_name, ns::Value("李四"));
     EXPECT_EQ(member->password, ns::Value("secret"));
+}
+
+// A member record of many keys (a 2 MB reply) is stored whole, nulls left
+// out, and at once: saving it key by key took half a minute on the main
+// thread.
+TEST_F(LoginTest, AMemberRecordOfManyKeysIsSavedWhole) {
+    constexpr std::size_t kKeys = 100000;
+    svc.reply("MemberLogin", hostile::memberReply(kKeys));
+    submit("lisi", "secret");
+    ASSERT_TRUE(answered());
+    EXPECT_EQ(host->calls, std::vector<std::string>{" YES"});
+
+    ns::UserDefaults::resetStandardUserDefaults();  // read back from the store
+    const ns::Value stored = ns::UserDefaults::standardUserDefaults()->dictionaryForKey(Utils::kMemberDicKey);
+    ASSERT_EQ(stored.count(), 6 + kKeys - kKeys / 10);
+    const std::vector<std::string> keys = stored.keys();
+    EXPECT_EQ(keys.front(), "member_id");
+    EXPECT_EQ(keys.back(), "f0099998");
+    EXPECT_EQ(stored["f0000000"], ns::Value("v0000000"));
+    EXPECT_EQ(stored["f0050000"], ns::Value("v0050000"));
+    EXPECT_FALSE(stored.has("f0000009"));  // null
+    EXPECT_EQ(Utils::getMember()->real_name, ns::Value("张三"));
 }
 
 // Wherever the host puts the overlay, "登录" and "取消" stay above the keyboard

@@ -9,6 +9,7 @@
 #include "datalibs/NSXMLDocument.h"
 #include "foundation/FileManager.h"
 #include "foundation/Log.h"
+#include "foundation/ReadBudget.h"
 #include "support/ZipFixtures.h"
 
 namespace {
@@ -507,6 +508,53 @@ TEST(XMLModel, DocumentsWhoseEntitiesWouldExpandFarBeyondTheirSizeAreRefused) {
         } else if (doc && c.text) {
             EXPECT_EQ(doc->rootElement()->stringValue()->size(), c.text) << c.what;
         }
+        // An element parsed from text keeps its entities' references too.
+        error.reset();
+        auto element = NSXMLElement::initWithXMLString(c.xml, &error);
+        EXPECT_EQ(!element, c.refused) << c.what;
+        EXPECT_EQ(error != nullptr, c.refused) << c.what;
+    }
+}
+
+// A document beyond the bound of every reader of others' data, or one that
+// would cost more than its size allows, is refused at once, with the reason
+// in the log; within them the same layouts read.
+TEST(XMLModel, DocumentsBeyondTheReadersBoundsAreRefused) {
+    auto repeat = [](const std::string& s, std::size_t n) {
+        std::string out;
+        for (std::size_t i = 0; i < n; ++i) out += s;
+        return out;
+    };
+    auto attributes = [](std::size_t n) {
+        std::string out;
+        for (std::size_t i = 0; i < n; ++i) out += " a" + std::to_string(i) + "=''";
+        return out;
+    };
+    const std::size_t bound = NSXMLDocument::kMaxDocumentSize;
+    const struct {
+        const char* what;
+        std::string xml;
+        std::string refused;  // the reason logged; "": read
+    } cases[] = {
+        {"larger than the bound", "<r>" + std::string(bound - 6, ' ') + "</r>", "it is larger than 33554432 bytes"},
+        {"as large as the bound", "<r>" + std::string(bound - 7, ' ') + "</r>", ""},
+        {"one tag of 100,000 attributes", "<r" + attributes(100000) + "/>",
+         "it has a start tag of more than 1024 attributes"},
+        {"one tag of 1,000 attributes", "<r" + attributes(1000) + "/>", ""},
+        {"millions of empty elements", "<r>" + repeat("<a/>", 2u << 20) + "</r>",
+         std::string("it ") + ns::ReadBudget::kReason},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ns::LogCapture log;
+        ns::ErrorPtr error;
+        EXPECT_EQ(NSXMLDocument::initWithXMLString(c.xml, 0, &error) == nullptr, !c.refused.empty());
+        if (!c.refused.empty()) {
+            ASSERT_TRUE(error);
+            EXPECT_EQ(error->code, -1);
+            EXPECT_TRUE(log.contains("XML document refused: " + c.refused));
+        }
+        EXPECT_EQ(NSXMLElement::initWithXMLString(c.xml) == nullptr, !c.refused.empty());
     }
 }
 

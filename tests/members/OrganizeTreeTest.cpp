@@ -159,6 +159,22 @@ TEST_F(OrganizeTreeTest, AddsTheMembersOfTheTickedOrganisations) {
     EXPECT_TRUE(tree->isHidden());
 }
 
+// Confirming a hundred thousand members hands each number once, at once.
+TEST_F(OrganizeTreeTest, ConfirmingAHundredThousandMembersHandsEachNumberOnce) {
+    auto tree = open();
+    auto number = [](int i) { return ns::format("138%08d", i); };
+    ns::Value people = ns::Value::array();
+    for (int i = 0; i < 100000; ++i)
+        people.push(ns::Value::dictionary({{"user_name", number(i % 50000)}, {"delete", i == 7 ? "1" : "0"}}));
+    tree->peopleArray = people;
+    tree->subit();
+    ASSERT_EQ(owner->handed.size(), 1u);
+    ASSERT_EQ(owner->handed[0].size(), 50000u);
+    EXPECT_EQ(owner->handed[0][0], number(0));
+    EXPECT_EQ(owner->handed[0][7], number(8));        // the dropped one comes again later
+    EXPECT_EQ(owner->handed[0].back(), number(7));
+}
+
 TEST_F(OrganizeTreeTest, ConfirmingWithoutMembersAsksForThem) {
     auto tree = open();
     driver->tap(tree->okButton);

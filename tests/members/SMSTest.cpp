@@ -164,6 +164,23 @@ TEST_F(SMSTest, PickingTheSameMembersTwiceThenTypingANumberSendsToEachOnce) {
     EXPECT_EQ(svc.received("SubmitMessage")["parameters"]["number_list"].str(), "13800000001;13800000002;13900000001");
 }
 
+// The picker hands over everyone confirmed so far, earlier picks included:
+// a hundred thousand members come to each number once, in the order first
+// met, and at once.
+TEST_F(SMSTest, AHundredThousandPickedMembersAreGatheredOnceEach) {
+    auto sms = open();
+    auto number = [](int i) { return ns::format("138%08d", i); };
+    ns::Value members = ns::Value::array();
+    for (int i = 0; i < 100000; ++i) members.push(ns::Value::dictionary({{"user_name", number(i % 50000)}}));
+    sms->phoneArray(members);
+    sms->phoneArray(members);  // confirmed again
+    const auto numbers = ns::componentsSeparatedByString(sms->phonetextview->text(), ";");
+    ASSERT_EQ(numbers.size(), 50000u);
+    EXPECT_EQ(numbers.front(), number(0));
+    EXPECT_EQ(numbers[1], number(1));
+    EXPECT_EQ(numbers.back(), number(49999));
+}
+
 TEST_F(SMSTest, ReturnInTheContentClosesTheKeyboard) {
     auto sms = open();
     chooseType(sms, "一般短信");

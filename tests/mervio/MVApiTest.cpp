@@ -154,6 +154,21 @@ TEST_F(ApiTest, ReturnsByPrefix) {
     }
 }
 
+// A name given again keeps its first place and takes the later value; a URL
+// of two hundred thousand parameters is read at once.
+TEST_F(ApiTest, URLParametersKeepTheirFirstPlaceAndTheirLastValue) {
+    EXPECT_EQ(MVApi::parseURLParams("a=1&b=2&a=3&c&d=x=y&=e"),
+              ns::Value::dictionary({{"a", "3"}, {"b", "2"}, {"d", "x"}, {"", "e"}}));
+    std::string query;
+    for (int i = 0; i < 200000; ++i) query += ns::format("k%d=%d&", i % 100000, i);
+    const ns::Value params = MVApi::parseURLParams(query);
+    ASSERT_EQ(params.count(), 100000u);
+    EXPECT_EQ(params.keys().front(), "k0");
+    EXPECT_EQ(params.keys().back(), "k99999");
+    EXPECT_EQ(params["k0"], ns::Value("100000"));
+    EXPECT_EQ(params["k99999"], ns::Value("199999"));
+}
+
 TEST_F(ApiTest, CardsFromAPeerAreReadByKindAndBadOnesDropped) {
     auto cardsOf = [&](const std::string& info) {
         recorder->resps.clear();

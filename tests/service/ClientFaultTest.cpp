@@ -148,15 +148,31 @@ TEST_F(ClientFaultTest, ResultThatIsNotJSONReachesTheScreenWhichGetsNil) {
     EXPECT_TRUE(log.contains("-JSONValue failed. Error trace is:"));
 }
 
-TEST_F(ClientFaultTest, FiftyMegabyteResultArrivesWhole) {
+// A result whose envelope comes within the cap of a service reply, its
+// escapes included, arrives whole; one byte more and the reply fails.
+TEST_F(ClientFaultTest, AResultUpToTheServiceCapArrivesWhole) {
     std::string record = R"({"id":"1","title":"党建网格化管理","content":"内容 & <细节>"},)";
     std::string result = R"({"state":"successful","records":[)";
-    while (result.size() < 50u * 1024 * 1024) result += record;
+    // In the envelope each record's "&", "<" and ">" take ten bytes more.
+    std::size_t bodySize = svc.result("GetSign", "").body.size() + result.size() + 2;
+    while (bodySize + record.size() + 10 <= net::kServiceReplyLimit) {
+        result += record;
+        bodySize += record.size() + 10;
+    }
     result.back() = ']';
     result += '}';
-    svc.reply("GetSign", result);
-    // Fifty megabytes through the sanitized reader take long on a busy machine.
+    auto reply = svc.result("GetSign", result);
+    ASSERT_LE(reply.body.size(), net::kServiceReplyLimit);
+    reply.body.append(net::kServiceReplyLimit - reply.body.size(), ' ');  // white space after the envelope
+    svc.reply("GetSign", reply);
+    // Thirty-two megabytes through the sanitized reader take long on a busy machine.
     expectResult(result, 240);
+
+    reply.body += ' ';
+    svc.reply("GetSign", reply);
+    const auto& o = sendAndWait();
+    expectFailure(o, HTTPInternalErrorType, nullptr);
+    EXPECT_NE(o.error->localizedDescription().find("too large"), std::string::npos) << o.error->description();
 }
 
 TEST_F(ClientFaultTest, SlowDripWithinTheTimeOutArrivesIntact) {
@@ -182,9 +198,9 @@ TEST_F(ClientFaultTest, ADripWithinTheTimeOutEndsAtTheExchangeLimit) {
 }
 
 // The decoded size counts: a small gzip body that inflates past what a service
-// reply may hold (64 MB) fails, and no alert is raised for it.
+// reply may hold (32 MiB) fails, and no alert is raised for it.
 TEST_F(ClientFaultTest, AReplyInflatingPastTheServiceCapFails) {
-    auto reply = svc.result("GetSign", std::string(65u * 1024 * 1024, ' ') + kOk);
+    auto reply = svc.result("GetSign", std::string(net::kServiceReplyLimit + 1, ' ') + kOk);
     reply.body = net::gzip(reply.body);
     reply.headers = {{"Content-Encoding", "gzip"}};
     ASSERT_LT(reply.body.size(), 1024u * 1024);

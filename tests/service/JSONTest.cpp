@@ -6,13 +6,18 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <random>
 #include <string>
 
 #include "foundation/Log.h"
+#include "foundation/ReadBudget.h"
 #include "foundation/Strings.h"
 #include "service/JSON.h"
 #include "service/LogMasking.h"
+#include "support/HostileReplies.h"
+#include "support/ReadInChild.h"
 
 namespace {
 
@@ -207,6 +212,189 @@ TEST(JSONReader, ContainersAreMutableAndRepeatedKeysKeepTheLastValue) {
     EXPECT_EQ(b["k0"].integerValue(), 2500);
     EXPECT_EQ(b.keys().front(), "k0");
 }
+
+// What a text builds is counted against its size: a container costs its
+// storage whatever it holds, so four megabytes of empty ones are refused,
+// with the reason in the log, while the densest values that cost only their
+// place in an array (numbers, empty strings, which are one string shared),
+// short strings and containers of a few values still read.
+TEST(JSONReader, TextsThatWouldBuildBeyondTheirSizeAreRefused) {
+    constexpr std::size_t kBytes = 4u << 20;
+    const struct {
+        const char* value;
+        bool read;
+    } cases[] = {
+        {"{}", false}, {"[]", false}, {"0", true}, {"\"\"", true}, {"\"a\"", true}, {"true", true},
+        {"[[]]", false}, {"[0,0,0,0]", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const std::string text = hostile::jsonRepeated(c.value, kBytes);
+        ns::LogCapture log;
+        const ns::Value v = JSONValue(text);
+        EXPECT_EQ(v.isArray(), c.read);
+        EXPECT_EQ(log.contains(ns::ReadBudget::kReason), !c.read);
+        if (c.read) {
+            EXPECT_EQ(v.count(), (kBytes - 2) / (std::strlen(c.value) + 1));
+        }
+    }
+    // Inside an object the same.
+    std::string members = "{";
+    for (int i = 0; members.size() < kBytes; ++i) members += "\"" + std::to_string(i % 10) + "\":[],";
+    members.back() = '}';
+    EXPECT_TRUE(JSONValue(members).isDictionary());  // ten keys, the rest repeats
+    members = "{\"k\":" + hostile::jsonRepeated("[]", kBytes) + "}";
+    EXPECT_TRUE(JSONValue(members).isNil());
+}
+
+TEST(JSONReader, EveryEmptyStringIsOneSharedString) {
+    const ns::Value v = JSONValue(R"(["",{"":""},"",["x",""]])");
+    ASSERT_EQ(v.count(), 4u);
+    EXPECT_EQ(&v.at(0).str(), &v.at(2).str());
+    EXPECT_EQ(&v.at(0).str(), &v.at(1)[""].str());
+    EXPECT_EQ(&v.at(0).str(), &v.at(3).at(1).str());
+    EXPECT_EQ(v.at(0).str(), "");
+    EXPECT_EQ(v.at(3).at(0).str(), "x");
+}
+
+// ---- Replies of any layout at the largest size a reply may have ----
+
+// A reply laid out at random, as an attacker might: values drawn by the
+// layout's weights (deep runs of containers, wide arrays of the smallest
+// values, objects of many keys with repeats, long strings with escapes,
+// numbers of every form) until the text reaches its size.
+struct Layout {
+    const char* name;
+    unsigned deep, wide, keys, strings, numbers;  // weights
+    unsigned seed;
+};
+
+class RandomReply {
+public:
+    RandomReply(const Layout& layout, std::size_t bytes, unsigned seed) : layout_(layout), bytes_(bytes), rng_(seed) {}
+
+    std::string make() {
+        out_ = "[";
+        while (!full()) {
+            value(1);
+            out_ += ',';
+        }
+        out_.back() = ']';
+        return std::move(out_);
+    }
+
+private:
+    // Room kept for what closes the values begun: a run of containers takes
+    // at most 510 levels of six bytes.
+    bool full() const { return out_.size() + 4096 >= bytes_; }
+    std::size_t below(std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng_); }
+
+    void value(std::size_t depth) {
+        const unsigned weights[] = {layout_.deep, layout_.wide, layout_.keys, layout_.strings, layout_.numbers};
+        std::discrete_distribution<unsigned> pick(std::begin(weights), std::end(weights));
+        switch (depth >= 400 ? 4 : pick(rng_)) {
+            case 0: {  // a run of containers as deep as the reader takes
+                const std::size_t levels = 1 + below(510 - depth);
+                std::string close;
+                for (std::size_t i = 0; i < levels; ++i) {
+                    const bool object = below(2);
+                    out_ += object ? "{\"k\":" : "[";
+                    close += object ? '}' : ']';
+                }
+                value(depth + levels);
+                out_.append(close.rbegin(), close.rend());
+                break;
+            }
+            case 1: {  // the smallest values, many in a row
+                static const char* smallest[] = {"0", "\"\"", "{}", "[]", "true", "null", "\"a\""};
+                out_ += '[';
+                for (std::size_t n = 1 + below(1u << 20); n-- > 0 && !full();) {
+                    out_ += smallest[below(std::size(smallest))];
+                    out_ += ',';
+                }
+                out_ += "0]";
+                break;
+            }
+            case 2: {  // many keys, some repeated
+                out_ += '{';
+                for (std::size_t n = 1 + below(1u << 18), i = 0; i < n && !full(); ++i) {
+                    out_ += "\"" + std::to_string(below(8) ? i : below(i + 1)) + "\":";
+                    out_ += below(4) ? "0," : "\"v\",";
+                }
+                out_ += "\"end\":0}";
+                break;
+            }
+            case 3: {  // long text with escapes, Chinese and a four-byte character
+                static const char* pieces[] = {"abc", "党建网格", "\\n", "\\\"", "\\u4e2d", "\\ud83d\\ude00",
+                                               "\xF0\x9F\x98\x80", "\\\\", "\\/"};
+                out_ += '"';
+                for (std::size_t n = below(1u << 16); n-- > 0 && !full();) out_ += pieces[below(std::size(pieces))];
+                out_ += '"';
+                break;
+            }
+            default: {
+                static const char* numbers[] = {"0", "-1", "18446744073709551615", "-9223372036854775808", "1.5e300",
+                                                "1e-400", "123456789012345678901234567890", "0.000001", "-0"};
+                out_ += numbers[below(std::size(numbers))];
+                break;
+            }
+        }
+    }
+
+    Layout layout_;
+    std::size_t bytes_;
+    std::mt19937 rng_;
+    std::string out_;
+};
+
+// Named by the layout in the test's name and in messages.
+void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
+
+class JSONLayouts : public testing::TestWithParam<Layout> {};
+
+// Each reply of 32 MiB, the most a service reply may be, reads or is refused
+// (once it builds more than its size allows) within the memory the readers
+// may take, and never ends the program.
+TEST_P(JSONLayouts, ReadOrRefusedWithinBoundsAtTheLargestSize) {
+    constexpr std::size_t kBytes = 32u << 20;
+    constexpr long kMostKB = 1536 * 1024;
+    const std::string text = RandomReply(GetParam(), kBytes, GetParam().seed).make();
+    ASSERT_LE(text.size(), kBytes);
+    const testsupport::ChildRead r = testsupport::readInChild([&] {
+        ns::LogCapture quiet(ns::LogCapture::Echo::No, [](std::string_view) { return false; });
+        return JSONValue(text).isArray();
+    });
+    EXPECT_TRUE(r.ended) << r.describe();
+    EXPECT_LT(r.peakKB, kMostKB) << r.describe();
+}
+
+// The densest replies: one small value after another. Those that build more
+// than their size allows are refused before they cost more than the bound.
+TEST(JSONReader, TheDensestRepliesReadOrAreRefusedWithinBoundsAtTheLargestSize) {
+    constexpr std::size_t kBytes = 32u << 20;
+    constexpr long kMostKB = 1536 * 1024;
+    const struct {
+        const char* value;
+        bool read;
+    } cases[] = {{"{}", false}, {"\"\"", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        const std::string text = hostile::jsonRepeated(c.value, kBytes);
+        const testsupport::ChildRead r = testsupport::readInChild([&] {
+            ns::LogCapture quiet(ns::LogCapture::Echo::No, [](std::string_view) { return false; });
+            return JSONValue(text).isArray();
+        });
+        EXPECT_TRUE(r.ended) << r.describe();
+        EXPECT_EQ(r.read, c.read);
+        EXPECT_LT(r.peakKB, kMostKB) << r.describe();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Replies, JSONLayouts,
+                         testing::Values(Layout{"deep", 8, 1, 1, 1, 1, 1}, Layout{"wide", 1, 8, 1, 1, 1, 2},
+                                         Layout{"keys", 1, 1, 8, 1, 1, 3}, Layout{"strings", 1, 1, 1, 8, 1, 4},
+                                         Layout{"mixed", 1, 1, 1, 1, 1, 5}),
+                         [](const testing::TestParamInfo<Layout>& info) { return std::string(info.param.name); });
 
 TEST(JSONReader, TopLevelRulesAndLogLines) {
     ns::LogCapture log;

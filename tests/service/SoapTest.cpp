@@ -1,6 +1,7 @@
 // SOAP envelopes, the request argument and the endpoint configuration.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <set>
 
@@ -9,6 +10,8 @@
 #include "service/ServiceConfig.h"
 #include "service/SoapResultScan.h"
 #include "service/SoapXmlParseHelper.h"
+#include "service/XMLRead.h"
+#include "foundation/Strings.h"
 
 namespace {
 
@@ -143,14 +146,18 @@ TEST(SoapFault, OnlyAFaultInTheBodyOfASoapEnvelopeIsOne) {
     for (const auto& c : cases) EXPECT_FALSE(SoapXmlParseHelper::findFault(c.xml)) << c.name;
 }
 
-TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
-    using soapscan::Quick;
-    const std::string name = "GetSignResult";
+// Reads a reply of GetSign with the quick reader and the full one, and checks
+// that they agree wherever the quick one answers, and that the helper's two
+// ways give what the full reader gives. The full reader's answer is kept.
+struct QuickAndFull {
     int answered = 0, checked = 0;
-    auto agree = [&](const std::string& xml, const std::string& label) -> Quick {
+    std::optional<std::string> full;
+
+    soapscan::Quick operator()(const std::string& xml, const std::string& label) {
+        using soapscan::Quick;
         std::string text;
-        Quick q = soapscan::quickScan(xml, name, text);
-        auto full = soapscan::fullScan(xml, name);
+        Quick q = soapscan::quickScan(xml, "GetSignResult", text);
+        full = soapscan::fullScan(xml, "GetSignResult");
         ++checked;
         if (q == Quick::Found) {
             ++answered;
@@ -166,7 +173,14 @@ TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
         EXPECT_EQ(SoapXmlParseHelper::takeResultText(owned, "GetSign"), full) << label;
         EXPECT_EQ(owned.empty(), q == Quick::Found || xml.empty()) << label;
         return q;
-    };
+    }
+};
+
+TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
+    using soapscan::Quick;
+    QuickAndFull agree;
+    int& answered = agree.answered;
+    int& checked = agree.checked;
     auto envelope = [](const std::string& result) {
         return SoapXmlParseHelper::responseEnvelope("GetSign", "http://tempuri.org/", result);
     };
@@ -273,6 +287,101 @@ TEST(SoapResult, TheQuickReaderAgreesWithTheFullOneWheneverItAnswers) {
         }
     EXPECT_GT(answered, 0);
     EXPECT_GT(checked, answered);
+}
+
+// A tag's attributes are told apart at once however many it has: a repeat
+// anywhere among them leaves the reply to the full reader (which refuses
+// it), and a tag of more than the readers take is refused by both.
+TEST(SoapResult, RepeatedAttributesAreFoundAmongManyAndTooManyAreRefused) {
+    using soapscan::Quick;
+    auto tag = [](std::size_t count, std::size_t repeatAt, const std::string& repeat) {
+        std::string t = R"(<GetSignResponse xmlns="urn:a" xmlns:p="urn:p" xmlns:q="urn:q")";
+        for (std::size_t i = 0; i < count; ++i) t += i == repeatAt ? repeat : " a" + std::to_string(i) + "=\"\"";
+        return "<Envelope>" + t + "><GetSignResult>1</GetSignResult></GetSignResponse></Envelope>";
+    };
+    constexpr std::size_t none = SIZE_MAX;
+    const std::size_t most = xmlread::kMaxAttributes - 3;  // the tag declares three namespaces
+    const struct {
+        const char* what;
+        std::string xml;
+        Quick quick;
+        bool full;
+    } cases[] = {
+        {"many distinct", tag(most, none, ""), Quick::Found, true},
+        {"the first repeated last", tag(most, most - 1, R"( a0="")"), Quick::Unsure, false},
+        {"repeated among the first", tag(40, 10, R"( a3="")"), Quick::Unsure, false},
+        {"repeated just past them", tag(40, 16, R"( a15="")"), Quick::Unsure, false},
+        {"one local name under two prefixes", tag(300, 299, R"( p:a1="" q:a1="")"), Quick::Unsure, true},
+        {"the same prefixed name twice", tag(300, 299, R"( p:a1="" p:a1="")"), Quick::Unsure, false},
+        {"one attribute more than a tag may carry", tag(most + 1, none, ""), Quick::Unsure, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QuickAndFull agree;
+        EXPECT_EQ(agree(c.xml, c.what), c.quick);
+        EXPECT_EQ(agree.full.has_value(), c.full);
+    }
+}
+
+// Where the full reader would stop a reply for what libxml2 spends on it
+// (here checking each attribute of a tag against the others, with names too
+// short to pay for it), the quick reader leaves it to it rather than answer.
+TEST(SoapResult, TheQuickReaderAnswersForNoReplyTheFullOneWouldStop) {
+    using soapscan::Quick;
+    auto reply = [](std::size_t tags) {
+        const std::string letters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        std::string tag = "<t";
+        for (std::size_t i = 0; i < xmlread::kMaxAttributes; ++i)
+            tag += std::string(" ") + letters[i % letters.size()] + letters[i / letters.size()] + "=''";
+        tag += "/>";
+        std::string xml = "<Envelope>";
+        for (std::size_t i = 0; i < tags; ++i) xml += tag;
+        return xml + "<GetSignResult>1</GetSignResult></Envelope>";
+    };
+    QuickAndFull agree;
+    EXPECT_EQ(agree(reply(10), "a few tags"), Quick::Found);
+    EXPECT_EQ(agree(reply(2000), "many tags"), Quick::Unsure);
+    EXPECT_FALSE(agree.full);
+}
+
+// The full reader reads a reply as libxml2 does, in whatever encoding it
+// comes: a document type declaration is refused in UTF-16 too (it would
+// bring entities along), and so is a tag of too many attributes.
+TEST(SoapResult, TheFullReaderHoldsItsBoundsInEveryEncoding) {
+    auto utf16 = [](const std::string& text, bool bigEndian) {
+        std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t unit : ns::toUTF16(text)) {
+            const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+            out += bigEndian ? high : low;
+            out += bigEndian ? low : high;
+        }
+        return out;
+    };
+    const std::string result = "<GetSignResult>党建 &amp; 1</GetSignResult>";
+    std::string many = "<Envelope";
+    for (std::size_t i = 0; i <= xmlread::kMaxAttributes; ++i) many += " a" + std::to_string(i) + "=''";
+    many += ">" + result + "</Envelope>";
+    const struct {
+        const char* what;
+        std::string xml;
+        bool read;
+    } cases[] = {
+        {"plain", "<Envelope>" + result + "</Envelope>", true},
+        {"a document type", R"(<!DOCTYPE Envelope [<!ENTITY a "aaaa">]><Envelope>)" + result + "</Envelope>", false},
+        {"a document type's name in a comment", "<!-- <!DOCTYPE x> --><Envelope>" + result + "</Envelope>", true},
+        {"too many attributes", many, false},
+    };
+    for (const auto& c : cases) {
+        for (const std::string& xml : {c.xml, utf16(c.xml, false), utf16(c.xml, true)}) {
+            SCOPED_TRACE(std::string(c.what) + (xml == c.xml ? "" : xml[0] == '\xFF' ? ", UTF-16LE" : ", UTF-16BE"));
+            const auto found = soapscan::fullScan(xml, "GetSignResult");
+            EXPECT_EQ(found.has_value(), c.read);
+            if (found) {
+                EXPECT_EQ(*found, "党建 & 1");
+            }
+            EXPECT_EQ(SoapXmlParseHelper::findResultText(xml, "GetSign"), found);
+        }
+    }
 }
 
 // The quick reader steps over plain ASCII sixteen bytes at a time and over

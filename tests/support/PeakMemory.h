@@ -1,9 +1,12 @@
-// This process's resident memory, and how much its peak grows while some
-// work runs: for tests that bound what reading hostile input costs.
+// This process's resident memory, how much its peak grows while some work
+// runs, and the CPU time it has used: for tests that bound what reading
+// hostile input costs, and the tools that measure it.
 //
 //   const long grown = testsupport::peakGrowthKB([&] { v = read(bytes); });
 //   EXPECT_LT(grown, 16 * 1024) << "kB";
 #pragma once
+
+#include <sys/resource.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -27,6 +30,14 @@ long peakGrowthKB(Work work) {
     const long before = residentKB("VmRSS:");
     work();
     return residentKB("VmHWM:") - before;
+}
+
+// CPU seconds (user and system) this process has used.
+inline double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 }  // namespace testsupport
