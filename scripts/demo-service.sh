@@ -1,8 +1,8 @@
 # shellcheck shell=bash
 # Sourced by the scripts that start the release demo service for a program
 # run (run.sh, hostile-tour.sh), from the source tree's top folder, with what
-# else they share; the programs are those of $programs when the script sets
-# it, else of build/release.
+# else they share, after scripts/steps.sh (steps_init called); the programs
+# are those of $programs when the script sets it, else of build/release.
 #
 #   need_programs kestrowline kl-demo-service
 #   start_demo_service INFO_FILE [kl-demo-service options ...]
@@ -11,10 +11,11 @@
 # start_demo_service starts it in the background (its id in service_pid) and
 # returns once it answers and has written its endpoint and demo member to
 # INFO_FILE; it ends the calling script, saying how the service ended, when
-# the service does not start. The service runs in a session of its own:
-# Ctrl+C on the terminal does not end it under a program still using it; the
-# calling script stops it, and should the script end without stopping it
-# (SIGKILL), the service ends by itself (--parent).
+# the service does not start. The service runs in a session of its own
+# (start_service): Ctrl+C on the terminal does not end it under a program
+# still using it; the calling script stops it (stop_step), and should the
+# script end without stopping it (SIGKILL), the service ends by itself
+# (--parent), as the script's keeper would end it too.
 
 # The programs named are in $programs, built: else the calling script ends
 # with a usage error (exit 2), before anything starts.
@@ -42,13 +43,15 @@ ending_of() {
 start_demo_service() {
   local info=$1 parent=$BASHPID  # this shell's, not the background child's
   shift
-  setsid "${programs:-build/release}/kl-demo-service" "$@" --info-file "$info" --parent "$parent" &
-  service_pid=$!
+  start_service "${programs:-build/release}/kl-demo-service" "$@" --info-file "$info" --parent "$parent"
+  # shellcheck disable=SC2154  # set by start_service
+  service_pid=$started
   for _ in $(seq 1 200); do
     [ -s "$info" ] && return 0
     if ! kill -0 "$service_pid" 2>/dev/null; then
       local status=0 why
-      wait "$service_pid" || status=$?
+      wait_step "$service_pid" || status=$?
+      service_pid=
       why=$(ending_of "$status")
       # It writes its banner to the calling script's output first.
       if [ "$status" -eq $((128 + 13)) ]; then why+=", writing to an output that nobody reads any more"; fi

@@ -11,9 +11,11 @@
 # build/fuzz/corpus/<target>/; a crash, a hang (over 1 s), a leak, a sanitizer
 # report or an allocation over 2 GB stops it and leaves the input in
 # build/fuzz/findings/<target>/. Logs are in build/fuzz/logs/. A finding makes
-# the script fail. Ctrl+C, SIGTERM or SIGHUP ends the targets under way, which
-# are reported as interrupted, and starts no more (exit 128 + the signal).
-# Each target's temporary home goes once it has ended, however it ended.
+# the script fail. Ctrl+C, SIGTERM or SIGHUP ends the build under way, or the
+# targets under way, which are reported as interrupted, and starts no more
+# (exit 128 + the signal). Each target's temporary home goes once it has
+# ended, however it ended. Should the script be killed outright (SIGKILL),
+# the build or the targets end all the same and the temporary homes go.
 #
 # With $KL_PROGRAMS_DIR the targets (fuzz-<target>) are taken from that
 # folder as built there: nothing is installed or built.
@@ -59,12 +61,16 @@ for name in "${targets[@]}"; do
   fi
 done
 
+# shellcheck source=scripts/steps.sh
+. scripts/steps.sh
+steps_init
+
 if [ -n "${KL_PROGRAMS_DIR:-}" ]; then
   programs=$KL_PROGRAMS_DIR
 else
   scripts/install-deps.sh --fuzz
-  cmake --preset fuzz >/dev/null
-  cmake --build --preset fuzz
+  run_step cmake --preset fuzz >/dev/null
+  run_step cmake --build --preset fuzz
   programs=build/fuzz/fuzz
 fi
 for name in "${targets[@]}"; do
@@ -81,26 +87,21 @@ out=build/fuzz
 # ended: a finding ends a target without its own clean-up.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 mkdir -p "$out/logs" "$out/results"
-work=$(mktemp -d "${TMPDIR:-/tmp}/kl-fuzz-run-XXXXXX")
 
 declare -A running=()  # the targets under way: process id -> target
 declare -A homes=()    # process id -> the folder of its temporary home
-signalled=0            # 128 + the signal that ended the run
+work=
 
-# shellcheck disable=SC2317  # reached through the traps
-end_targets() {
-  for pid in "${!running[@]}"; do kill -TERM "$pid" 2>/dev/null || true; done
-}
 # shellcheck disable=SC2317  # reached through the trap
 stop() {
-  end_targets
-  wait || true
-  rm -rf "$work"
+  for pid in "${!running[@]}"; do stop_step "$pid"; done
+  if [ -n "$work" ]; then rm -rf "$work"; fi
 }
 trap stop EXIT
-trap 'signalled=130; end_targets' INT
-trap 'signalled=143; end_targets' TERM
-trap 'signalled=129; end_targets' HUP
+keep_folder work "${TMPDIR:-/tmp}/kl-fuzz-run-XXXXXX"
+# From here a signal ends the targets under way (each a step) and starts no
+# more; the run then ends once each is reported.
+steps_hold=1
 
 start_one() {
   local name=$1
@@ -111,12 +112,11 @@ start_one() {
   rm -f "$out/results/$name"
   local home
   home=$(mktemp -d "$work/$name-XXXXXX")
-  TMPDIR=$home "$programs/fuzz-$name" "${options[@]}" "$out/corpus/$name" "fuzz/corpus/$name" \
-    >"$out/logs/$name.log" 2>&1 &
-  running[$!]=$name
-  homes[$!]=$home
-  # A signal that came as it started has not reached it.
-  if [ "$signalled" -ne 0 ]; then kill -TERM "$!" 2>/dev/null || true; fi
+  # libFuzzer takes a second signal as the first.
+  TMPDIR=$home start_step --again TERM "$programs/fuzz-$name" "${options[@]}" "$out/corpus/$name" \
+    "fuzz/corpus/$name" >"$out/logs/$name.log" 2>&1
+  running[$started]=$name
+  homes[$started]=$home
 }
 
 # Reports how the target of process `pid` ended (its exit status `status`)
@@ -145,14 +145,14 @@ report() {
 # status and process may be the trap's and a target still running, and a
 # target that a signal ended is no job for it any more once the shell has
 # started another process (to report another target, say). A target is over
-# when its process is gone; `wait PID` keeps its exit status.
+# when its process is gone; `wait PID` (in wait_step) keeps its exit status.
 reap_one() {
   local pid status
   wait -n "${!running[@]}" 2>/dev/null || true
   for pid in "${!running[@]}"; do
     if ! kill -0 "$pid" 2>/dev/null; then
       status=0
-      wait "$pid" 2>/dev/null || status=$?
+      wait_step "$pid" || status=$?
       report "$pid" "$status"
     fi
   done

@@ -10,10 +10,12 @@
 # docs/PERFORMANCE.md has the figures and where the memory goes. The tour
 # replaces its own pictures of an earlier run; other files in the folder
 # stay. An argument, or a bound that is no whole number, is a usage error
-# (exit 2) before anything is built or run. Ctrl+C ends the tour after the
-# step under way, as it ends the program alone; the script then ends with
-# 128 + the signal, as it does at once for a signal before the tour, or once
-# the tour is over for a SIGTERM or SIGHUP to the script alone.
+# (exit 2) before anything is built or run. Ctrl+C, or a SIGTERM or SIGHUP to
+# the script, ends the build under way, or the tour after the step under way
+# as one signal ends the program alone; the script then ends with 128 + the
+# signal, as it does at once for a signal between them. Should the script be
+# killed outright (SIGKILL), what it started ends all the same and its
+# temporary folder goes.
 #
 #   scripts/hostile-tour.sh
 #
@@ -24,6 +26,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/demo-service.sh
 . scripts/demo-service.sh
+# shellcheck source=scripts/steps.sh
+. scripts/steps.sh
 
 usage() {
   echo "hostile-tour.sh: $1" >&2
@@ -36,42 +40,31 @@ limit=${KL_HOSTILE_PEAK_KB:-100000}
 if [[ ! "$limit" =~ ^[1-9][0-9]{0,17}$ ]]; then
   usage "KL_HOSTILE_PEAK_KB takes a whole number of kB from 1 to 999999999999999999, not \"$limit\""
 fi
+steps_init
 
 if [ -n "${KL_PROGRAMS_DIR:-}" ]; then
   programs=$KL_PROGRAMS_DIR
   need_programs kestrowline kl-demo-service kl-hostile-data
 else
   scripts/install-deps.sh
-  cmake --preset release >/dev/null
-  cmake --build --preset release --target kestrowline kl-demo-service kl-hostile-data
+  run_step cmake --preset release >/dev/null
+  run_step cmake --build --preset release --target kestrowline kl-demo-service kl-hostile-data
   programs=build/release
 fi
 
-work=$(mktemp -d)
+# The data, the service's state, the program's home and GNU time's figures.
+work=
+tour_pid=  # the tour, started and not yet waited for
 service_pid=
 # shellcheck disable=SC2317  # reached through the trap
 stop() {
-  if [ -n "$service_pid" ] && kill -0 "$service_pid" 2>/dev/null; then
-    kill "$service_pid" 2>/dev/null || true
-    wait "$service_pid" 2>/dev/null || true
-  fi
-  rm -rf "$work"
+  for pid in $tour_pid $service_pid; do stop_step "$pid"; done
+  if [ -n "$work" ]; then rm -rf "$work"; fi
 }
 trap stop EXIT
-# A signal ends the script at once, or after the tour under way, which Ctrl+C
-# reaches too.
-signalled=0  # 128 + the signal that came
-touring=0
-# shellcheck disable=SC2317  # reached through the traps
-on_signal() {
-  signalled=$1
-  if [ "$touring" -eq 0 ]; then exit "$signalled"; fi
-}
-trap 'on_signal 130' INT
-trap 'on_signal 143' TERM
-trap 'on_signal 129' HUP
+keep_folder work
 
-"$programs/kl-hostile-data" "$work/data" >/dev/null
+run_step "$programs/kl-hostile-data" "$work/data" >/dev/null
 start_demo_service "$work/info" --data "$work/data" --state "$work/state" >/dev/null
 info() { demo_info "$work/info" "$1"; }
 KL_SURVEY_HOST=$(info KL_SURVEY_HOST)
@@ -80,10 +73,13 @@ export KL_SURVEY_HOST
 folder=${KL_TOUR_DIR:-build/hostile-tour}
 mkdir -p "$folder"
 status=0
-touring=1
-KL_HOME="$work/home" /usr/bin/time -v -o "$work/time" "$programs/kestrowline" --service "$(info KL_DEMO_ENDPOINT)" \
-  --stat-report "$(info KL_DEMO_STAT_URL)" --tour "$folder" --tour-login "$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)" 2>"$folder/kestrowline.log" || status=$?
-touring=0
+# The program takes a second SIGTERM as a call to end at once.
+KL_HOME="$work/home" start_step --again TERM /usr/bin/time -v -o "$work/time" "$programs/kestrowline" \
+  --service "$(info KL_DEMO_ENDPOINT)" --stat-report "$(info KL_DEMO_STAT_URL)" --tour "$folder" \
+  --tour-login "$(info KL_DEMO_USER):$(info KL_DEMO_PASSWORD)" 2>"$folder/kestrowline.log"
+tour_pid=$started
+wait_step "$tour_pid" || status=$?
+tour_pid=
 if [ "$signalled" -ne 0 ]; then exit "$signalled"; fi
 grep -E "Elapsed \(wall clock\)|Maximum resident set size" "$work/time" | sed 's/^\s*/hostile-tour.sh: /'
 peak=$(sed -n 's/^\s*Maximum resident set size (kbytes): //p' "$work/time")

@@ -15,11 +15,11 @@
 # The program's options, and then the tour's folder, are checked before
 # anything starts: a bad option is a usage error (exit 2), a folder that
 # cannot be made or written a failure (exit 1). Ctrl+C, SIGTERM or SIGHUP ends
-# the program as one signal does (a tour after the step under way), then the
-# demo service; so does output that nobody reads any more (`| head`). Should
-# the script end without stopping them (SIGKILL), the program gets its one
-# SIGTERM all the same and the demo service ends by itself. The script
-# removes only what it made itself.
+# the build under way, or the program as one signal does (a tour after the
+# step under way), then the demo service; so does output that nobody reads
+# any more (`| head`). Should the script end without stopping them (SIGKILL),
+# the build ends all the same, the program gets its one SIGTERM and the demo
+# service ends. The script removes only what it made itself.
 #
 #   scripts/run.sh                     the demo service and the program
 #   scripts/run.sh --service URL ...   the program against another service (no demo service)
@@ -31,6 +31,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=scripts/demo-service.sh
 . scripts/demo-service.sh
+# shellcheck source=scripts/steps.sh
+. scripts/steps.sh
+steps_init
 
 own_service=1
 for arg in "$@"; do
@@ -43,10 +46,10 @@ if [ -n "${KL_PROGRAMS_DIR:-}" ]; then
   if [ $own_service -eq 1 ]; then need_programs kl-demo-service; fi
 else
   scripts/install-deps.sh
-  cmake --preset release >/dev/null
+  run_step cmake --preset release >/dev/null
   targets=(kestrowline kl-soap)
   if [ $own_service -eq 1 ]; then targets+=(kl-demo-service); fi
-  cmake --build --preset release --target "${targets[@]}"
+  run_step cmake --build --preset release --target "${targets[@]}"
   programs=build/release
 fi
 program=$programs/kestrowline
@@ -122,41 +125,23 @@ if [ $touring -eq 1 ] && { ! mkdir -p "$folder" 2>/dev/null || [ ! -w "$folder" 
   exit 1
 fi
 
-# The program and the demo service run in sessions of their own, out of the
-# terminal's reach: Ctrl+C there (SIGINT to its foreground processes), like a
-# SIGTERM or SIGHUP to this script, comes to this script alone, which passes
-# one SIGTERM to the program for each and waits for its end; the program
-# takes a second as a call to end at once. The demo service outlives the
-# program and stops after it.
+# The program runs as a step and the demo service beside it, each in a
+# session of its own, out of the terminal's reach: Ctrl+C there, like a
+# SIGTERM or SIGHUP to this script, passes one SIGTERM to the program for
+# each signal, and the script waits for its end; the program takes a second
+# as a call to end at once. A signal before the program starts ends the
+# script at once. The demo service outlives the program and stops after it.
 status=0
-signalled=0  # this script's exit status once a signal came (128 + the signal)
-program_pid=
+program_pid=  # the program, started and not yet waited for
 service_pid=
 work=
 
-# shellcheck disable=SC2317  # reached through the traps
-pass_on() {
-  signalled=$1
-  if [ -n "$program_pid" ] && kill -0 "$program_pid" 2>/dev/null; then
-    kill -TERM "$program_pid" 2>/dev/null || true
-  else
-    exit "$signalled"
-  fi
-}
 # shellcheck disable=SC2317  # reached through the trap
 stop() {
-  for pid in $program_pid $service_pid; do
-    if kill -0 "$pid" 2>/dev/null; then
-      kill -TERM "$pid" 2>/dev/null || true
-      wait "$pid" 2>/dev/null || true
-    fi
-  done
+  for pid in $program_pid $service_pid; do stop_step "$pid"; done
   if [ -n "$work" ]; then rm -rf "$work"; fi
 }
 trap stop EXIT
-trap 'pass_on 130' INT
-trap 'pass_on 143' TERM
-trap 'pass_on 129' HUP
 # A write to output that nobody reads any more fails (say) instead of ending
 # the script before it stops what it started. Caught, not ignored, so that
 # the programs it starts get the usual behaviour back.
@@ -172,24 +157,18 @@ say() {
   fi
 }
 
-# Starts the program (its id in program_pid) in the background, so that the
-# traps run at once, in a session of its own; should this script end without
-# stopping it (SIGKILL), the program gets the SIGTERM.
+# Starts the program as a step (its id in program_pid), so that the traps
+# run at once.
 start_program() {
-  setsid setpriv --pdeathsig TERM "$program" "$@" &
-  program_pid=$!
+  start_step --again TERM "$program" "$@"
+  program_pid=$started
 }
 
-# Waits for the program's end, its exit status in status. A signal to this
-# script ends a wait early (the trap passes it on): the program's end is
-# waited for again.
+# Waits for the program's end, its exit status in status.
 wait_program() {
   status=0
-  wait "$program_pid" || status=$?
-  while kill -0 "$program_pid" 2>/dev/null; do
-    status=0
-    wait "$program_pid" || status=$?
-  done
+  wait_step "$program_pid" || status=$?
+  program_pid=
 }
 
 # The exit status: 128 + the signal when one came, else the program's.
@@ -242,13 +221,13 @@ fi
 # by itself should this script end without stopping it (SIGKILL). A program
 # in a window works on the kept state; a tour or the home screen as text on
 # a fresh one, the service's own, which goes with it. The folder for the
-# service's information goes once that has been read.
+# service's information goes once that has been read, or with the script.
 service_options=()
 if [ $touring -eq 0 ] && [ $dumping -eq 0 ]; then
   state=${KL_DEMO_STATE:-build/demo-state}
   service_options=(--state "$state")
 fi
-work=$(mktemp -d)
+keep_folder work
 start_demo_service "$work/info" "${service_options[@]}"
 info() { demo_info "$work/info" "$1"; }
 endpoint=$(info KL_DEMO_ENDPOINT)

@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -27,9 +27,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The files of the source tree that each script needs.
+const std::vector<const char*> kRunFiles = {"scripts/run.sh", "scripts/demo-service.sh", "scripts/steps.sh"};
+const std::vector<const char*> kHostileFiles = {"scripts/hostile-tour.sh", "scripts/demo-service.sh",
+                                                "scripts/steps.sh"};
+const std::vector<const char*> kFuzzFiles = {"scripts/fuzz.sh", "fuzz/CMakeLists.txt", "scripts/steps.sh"};
+const std::vector<const char*> kTestFiles = {"scripts/test.sh", "scripts/steps.sh"};
+
 // A fresh folder standing for the source tree: copies of the files named
 // (relative to the top), and an empty tmp/ for the scripts' temporary files.
-fs::path sourceCopy(const std::string& name, std::initializer_list<const char*> files) {
+fs::path sourceCopy(const std::string& name, const std::vector<const char*>& files) {
     const fs::path top = fs::path(std::getenv("KL_HOME")) / name;
     fs::remove_all(top);
     for (const char* file : files) {
@@ -92,6 +99,34 @@ bool sendSignal(testsupport::ChildProcess& process, int sig, bool wholeGroup) {
     return kill(wholeGroup ? -process.pid() : process.pid(), sig) == 0;
 }
 
+// Stand-ins for the fuzz targets json and user_defaults (the libFuzzer
+// programs the debug build has not), in programs/ of the copy, their seeds'
+// folders made: each makes its home as the targets do, says on descriptor 3
+// that it runs, and ends on a signal as libFuzzer does (exit 72) or, when
+// `bySignal`, as the targets' own handler does (by the signal).
+fs::path standInFuzzTargets(const fs::path& top, bool bySignal) {
+    const fs::path programs = top / "programs";
+    fs::create_directories(programs);
+    const std::string ending = bySignal ? "trap - \"$1\"; kill -\"$1\" $$" : "exit 72";
+    for (const std::string name : {"json", "user_defaults"}) {
+        fs::create_directories(top / "fuzz/corpus" / name);
+        std::ofstream(programs / ("fuzz-" + name)) << R"(#!/bin/bash
+home=$(mktemp -d "$TMPDIR/kl-fuzz-XXXXXX")
+echo "#2 INITED cov: 7 ft: 9 corp: 1/1b exec/s: 0 rss: 30Mb"
+sleep 300 &
+end() {
+  [ -d "$home" ] || echo "fuzz-)" + name + R"( lost its home while running" >&3
+  echo "==$$== libFuzzer: run interrupted; exiting"; kill $!; )" + ending + R"(
+}
+for sig in INT TERM HUP; do trap "end $sig" $sig; done
+echo "fuzz-)" + name + R"( runs in $home" >&3
+wait
+)";
+        fs::permissions(programs / ("fuzz-" + name), fs::perms::owner_all);
+    }
+    return programs;
+}
+
 // A script still running when the test ends (a failed assertion) gets a
 // SIGTERM and its end is awaited, so that it stops what it started.
 struct EndsScript {
@@ -127,7 +162,7 @@ TEST(RunScript, ABadOptionIsAUsageErrorBeforeAnythingStarts) {
     };
     for (const auto& [arguments, message] : wrong) {
         SCOPED_TRACE(arguments.front());
-        const fs::path top = sourceCopy("run-usage", {"scripts/run.sh", "scripts/demo-service.sh"});
+        const fs::path top = sourceCopy("run-usage", kRunFiles);
         std::vector<std::string> call{(top / "scripts/run.sh").string()};
         call.insert(call.end(), arguments.begin(), arguments.end());
         testsupport::ChildProcess run("/bin/bash", call, scriptEnvironment(top));
@@ -143,7 +178,7 @@ TEST(RunScript, ABadOptionIsAUsageErrorBeforeAnythingStarts) {
         EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
     }
 
-    const fs::path top = sourceCopy("run-help", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path top = sourceCopy("run-help", kRunFiles);
     testsupport::ChildProcess help("/bin/bash", {(top / "scripts/run.sh").string(), "--help"}, scriptEnvironment(top));
     ASSERT_TRUE(help.waitForExit(120)) << help.output;
     EXPECT_EQ(help.status, 0) << help.output;
@@ -167,7 +202,7 @@ TEST(RunScript, CtrlCOrASignalToTheScriptReachesTheProgramOnce) {
     };
     for (const Case& c : {Case{SIGINT, true}, Case{SIGTERM, false}, Case{SIGHUP, false}, Case{SIGKILL, false}}) {
         SCOPED_TRACE(strsignal(c.sig));
-        const fs::path top = sourceCopy("run-signal", {"scripts/run.sh", "scripts/demo-service.sh"});
+        const fs::path top = sourceCopy("run-signal", kRunFiles);
         // In a session and process group of its own, as a terminal's foreground job.
         testsupport::ChildProcess run("/usr/bin/setsid", {"/bin/bash", (top / "scripts/run.sh").string()},
                                       scriptEnvironment(top));
@@ -196,7 +231,7 @@ TEST(RunScript, TheHomeScreenAsTextNeedsNoDisplay) {
         {}, {{"DISPLAY", ":999"}, {"SDL_VIDEODRIVER", "kl-none"}}};
     for (const auto& environment : environments) {
         SCOPED_TRACE(environment.empty() ? "no display" : "a display");
-        const fs::path top = sourceCopy("run-dump", {"scripts/run.sh", "scripts/demo-service.sh"});
+        const fs::path top = sourceCopy("run-dump", kRunFiles);
         testsupport::ChildProcess run("/bin/bash", scriptCall(top, "scripts/run.sh", {"--dump-home"}),
                                       scriptEnvironment(top, environment));
         EndsScript ends{run};
@@ -220,7 +255,7 @@ TEST(RunScript, NoProgramsOrAnUnwritableTourFolderFailBeforeAnythingStarts) {
         int status;
         std::string message;
     };
-    const fs::path top = sourceCopy("run-unfit", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path top = sourceCopy("run-unfit", kRunFiles);
     const fs::path file = top / "a-file";
     std::ofstream(file) << "not a folder";
     const std::vector<Case> cases = {
@@ -247,7 +282,7 @@ TEST(RunScript, NoProgramsOrAnUnwritableTourFolderFailBeforeAnythingStarts) {
 // information file, as on a full disk) fails the run with its own reason
 // and the script's, exit 1, before the program starts; nothing is left.
 TEST(RunScript, ADemoServiceThatCannotStartFailsTheRunWithItsReason) {
-    const fs::path top = sourceCopy("run-no-service", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path top = sourceCopy("run-no-service", kRunFiles);
     const fs::path programs = top / "programs";
     fs::create_directories(programs);
     fs::create_symlink(fs::path(KL_PROGRAMS_DIR) / "kestrowline", programs / "kestrowline");
@@ -271,7 +306,7 @@ TEST(RunScript, ADemoServiceThatCannotStartFailsTheRunWithItsReason) {
 // its log counted and kept there, not in the script's own folder; also one
 // that an interruption ends after its first picture.
 TEST(RunScript, ATourIntoTheFolderAskedForIsReportedThere) {
-    const fs::path top = sourceCopy("run-tour-dir", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path top = sourceCopy("run-tour-dir", kRunFiles);
     const fs::path folder = top / "my pictures";
     testsupport::ChildProcess run("/bin/bash", scriptCall(top, "scripts/run.sh", {"--tour", folder.string()}),
                                   scriptEnvironment(top));
@@ -291,7 +326,7 @@ TEST(RunScript, ATourIntoTheFolderAskedForIsReportedThere) {
 // come) ends the run at the script's first line, saying why, before the demo
 // service starts: not a demo service that "did not start".
 TEST(RunScript, OutputThatNobodyReadsEndsTheRunSayingWhy) {
-    const fs::path top = sourceCopy("run-closed", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path top = sourceCopy("run-closed", kRunFiles);
     // The standard output a pipe whose reader has come and gone, standard
     // error the test's.
     const std::string commands = "cd '" + top.string() +
@@ -308,7 +343,7 @@ TEST(RunScript, OutputThatNobodyReadsEndsTheRunSayingWhy) {
 // a window driver that is none) is reported as failed with its status, not
 // as a program in its window, and the demo service stops.
 TEST(RunScript, AProgramWhoseWindowCannotOpenIsReportedAsFailed) {
-    const fs::path top = sourceCopy("run-window", {"scripts/run.sh", "scripts/demo-service.sh"});
+    const fs::path top = sourceCopy("run-window", kRunFiles);
     testsupport::ChildProcess run("/bin/bash", {(top / "scripts/run.sh").string()},
                                   scriptEnvironment(top, {{"DISPLAY", ":999"}, {"SDL_VIDEODRIVER", "kl-none"}}));
     EndsScript ends{run};
@@ -360,53 +395,6 @@ TEST(TestScript, AnArgumentIsAUsageErrorAndRunsNothing) {
     }
 }
 
-// Ctrl+C on the terminal (SIGINT to the script's process group), or a
-// SIGTERM or SIGHUP to the script's own process, in the middle of the build:
-// cmake, ninja and the compilers end with the script, which ends with 128 +
-// the signal once none of them is left. The build here is a stand-in on
-// PATH (cmake starting a ninja that starts a compiler), the installation a
-// stand-in that has nothing to do.
-TEST(TestScript, ASignalEndsTheBuildItStarted) {
-    struct Case {
-        int sig;
-        bool wholeGroup;
-    };
-    for (const Case& c : {Case{SIGTERM, false}, Case{SIGHUP, false}, Case{SIGINT, true}}) {
-        SCOPED_TRACE(strsignal(c.sig));
-        const fs::path top = sourceCopy("test-signal", {"scripts/test.sh"});
-        std::ofstream(top / "scripts/install-deps.sh") << "#!/bin/bash\necho 'install-deps: all present'\n";
-        fs::permissions(top / "scripts/install-deps.sh", fs::perms::owner_all);
-        const fs::path bin = top / "bin";
-        fs::create_directories(bin);
-        // Each builder writes its process id, one line each, into builders.
-        std::ofstream(bin / "cmake") << R"(#!/bin/bash
-[ "$1" = --build ] || exit 0
-echo $$ >>builders
-bash -c 'echo $$ >>builders; bash -c "echo \$\$ >>builders; echo building; exec sleep 300" & wait' &
-wait
-)";
-        fs::permissions(bin / "cmake", fs::perms::owner_all);
-
-        const std::string script = "exec /bin/bash '" + (top / "scripts/test.sh").string() + "'";
-        testsupport::ChildProcess test(
-            c.wholeGroup ? "/usr/bin/setsid" : "/bin/bash",
-            c.wholeGroup ? std::vector<std::string>{"/bin/bash", "-c", script}
-                         : std::vector<std::string>{"-c", script},
-            {{"PATH", bin.string() + ":" + std::getenv("PATH")}, {"TMPDIR", (top / "tmp").string()}});
-        EndsScript ends{test};
-        ASSERT_TRUE(test.waitForOutput("building")) << test.output;
-        std::vector<pid_t> builders;
-        std::istringstream ids(contentsOf(top / "builders"));
-        for (pid_t id; ids >> id;) builders.push_back(id);
-        ASSERT_EQ(builders.size(), 3u) << contentsOf(top / "builders");
-        ASSERT_TRUE(sendSignal(test, c.sig, c.wholeGroup));
-        ASSERT_TRUE(test.waitForExit(60)) << test.output;
-        EXPECT_EQ(test.status, 128 + c.sig) << test.output;
-        for (pid_t id : builders) EXPECT_NE(kill(id, 0), 0) << "builder " << id << " still runs";
-        EXPECT_EQ(test.output.find("test.sh: dependencies"), std::string::npos) << test.output;
-    }
-}
-
 // ---- hostile-tour.sh ----
 
 // A person's pictures in the tour's folder stay as they were, one named as
@@ -414,7 +402,7 @@ wait
 // replaced.
 TEST(HostileTourScript, LeavesAPersonsPicturesAndReplacesTheTourOwn) {
     if (!fs::exists("/usr/bin/time")) GTEST_SKIP() << "no GNU time (scripts/install-deps.sh installs it)";
-    const fs::path top = sourceCopy("hostile", {"scripts/hostile-tour.sh", "scripts/demo-service.sh"});
+    const fs::path top = sourceCopy("hostile", kHostileFiles);
     const fs::path folder = top / "build/hostile-tour";
     fs::create_directories(folder);
     const std::map<std::string, std::string> own = {
@@ -435,21 +423,31 @@ TEST(HostileTourScript, LeavesAPersonsPicturesAndReplacesTheTourOwn) {
     EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
 }
 
-// Ctrl+C on the terminal (SIGINT to the script's process group) in the middle
-// of the tour: the tour ends after the step under way, as the program alone
-// does, and the script with 130, not as a failed tour; the demo service stops
-// and the script's temporary files go.
-TEST(HostileTourScript, CtrlCEndsItAsTheSignalDoes) {
+// Ctrl+C on the terminal (SIGINT to the script's process group), or a
+// SIGTERM to the script's own process, in the middle of the tour: the tour
+// ends after the step under way, as the program alone does, and the script
+// with 128 + the signal, not as a failed tour; the demo service stops and
+// the script's temporary files go.
+TEST(HostileTourScript, CtrlCOrASignalEndsTheTourAsTheSignalDoes) {
     if (!fs::exists("/usr/bin/time")) GTEST_SKIP() << "no GNU time (scripts/install-deps.sh installs it)";
-    const fs::path top = sourceCopy("hostile-signal", {"scripts/hostile-tour.sh", "scripts/demo-service.sh"});
-    testsupport::ChildProcess script("/usr/bin/setsid", {"/bin/bash", (top / "scripts/hostile-tour.sh").string()},
-                                     scriptEnvironment(top, {{"KL_HOSTILE_PEAK_KB", "8000000"}}));
-    EndsScript ends{script};
-    ASSERT_TRUE(script.waitForOutput("01-home.png")) << script.output;
-    ASSERT_EQ(kill(-script.pid(), SIGINT), 0);
-    ASSERT_TRUE(script.waitForExit(120)) << script.output;
-    EXPECT_EQ(script.status, 130) << script.output;
-    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+    struct Case {
+        int sig;
+        bool wholeGroup;
+    };
+    for (const Case& c : {Case{SIGINT, true}, Case{SIGTERM, false}}) {
+        SCOPED_TRACE(strsignal(c.sig));
+        const fs::path top = sourceCopy("hostile-signal", kHostileFiles);
+        testsupport::ChildProcess script("/usr/bin/setsid",
+                                         {"/bin/bash", (top / "scripts/hostile-tour.sh").string()},
+                                         scriptEnvironment(top, {{"KL_HOSTILE_PEAK_KB", "8000000"}}));
+        EndsScript ends{script};
+        ASSERT_TRUE(script.waitForOutput("01-home.png")) << script.output;
+        ASSERT_TRUE(sendSignal(script, c.sig, c.wholeGroup));
+        ASSERT_TRUE(script.waitForExit(120)) << script.output;
+        EXPECT_EQ(script.status, 128 + c.sig) << script.output;
+        EXPECT_NE(script.output.find("; interrupted\n"), std::string::npos) << script.output;
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+    }
 }
 
 // A memory bound that is no whole number of kB, or beyond what the script
@@ -471,7 +469,7 @@ TEST(HostileTourScript, ABadBoundOrAnArgumentIsAUsageErrorAndRunsNothing) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bound + (c.arguments.empty() ? "" : " " + c.arguments.front()));
-        const fs::path top = sourceCopy("hostile-usage", {"scripts/hostile-tour.sh", "scripts/demo-service.sh"});
+        const fs::path top = sourceCopy("hostile-usage", kHostileFiles);
         testsupport::ChildProcess script("/bin/bash", scriptCall(top, "scripts/hostile-tour.sh", c.arguments),
                                          {{"KL_HOSTILE_PEAK_KB", c.bound}, {"TMPDIR", (top / "tmp").string()}});
         ASSERT_TRUE(script.waitForExit(60)) << script.output;
@@ -578,7 +576,7 @@ TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
         {{"-j", "2", "0x10", "json"}, "SECONDS takes a whole number from 1"},
     };
     for (const auto& [arguments, message] : wrong) {
-        const fs::path top = sourceCopy("fuzz", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
+        const fs::path top = sourceCopy("fuzz", kFuzzFiles);
         std::string trace;
         for (const auto& a : arguments) trace += a + " ";
         SCOPED_TRACE(trace);
@@ -618,26 +616,8 @@ TEST(FuzzScript, CtrlCOrASignalReportsTheTargetsInterruptedAndRemovesTheirHomes)
         for (int attempt = 0; attempt < (c.jobs > 1 ? 8 : 1); ++attempt) {
             SCOPED_TRACE(std::string(strsignal(c.sig)) + ", " + std::to_string(c.jobs) + " at a time, " +
                          (c.endsBySignal ? "ended by it" : "exit 72") + ", attempt " + std::to_string(attempt));
-            const fs::path top = sourceCopy("fuzz-signal", {"scripts/fuzz.sh", "fuzz/CMakeLists.txt"});
-            const fs::path programs = top / "programs";
-            fs::create_directories(programs);
-            const std::string ending = c.endsBySignal ? "trap - \"$1\"; kill -\"$1\" $$" : "exit 72";
-            for (const std::string& name : targets) {
-                fs::create_directories(top / "fuzz/corpus" / name);
-                std::ofstream(programs / ("fuzz-" + name)) << R"(#!/bin/bash
-home=$(mktemp -d "$TMPDIR/kl-fuzz-XXXXXX")
-echo "#2 INITED cov: 7 ft: 9 corp: 1/1b exec/s: 0 rss: 30Mb"
-sleep 300 &
-end() {
-  [ -d "$home" ] || echo "fuzz-)" + name + R"( lost its home while running" >&3
-  echo "==$$== libFuzzer: run interrupted; exiting"; kill $!; )" + ending + R"(
-}
-for sig in INT TERM HUP; do trap "end $sig" $sig; done
-echo "fuzz-)" + name + R"( runs in $home" >&3
-wait
-)";
-                fs::permissions(programs / ("fuzz-" + name), fs::perms::owner_all);
-            }
+            const fs::path top = sourceCopy("fuzz-signal", kFuzzFiles);
+            const fs::path programs = standInFuzzTargets(top, c.endsBySignal);
 
             // In a session and process group of its own, as a terminal's
             // foreground job; the stand-ins say on descriptor 3 that they run.
@@ -685,6 +665,148 @@ TEST(FuzzTarget, ASignalRemovesItsTemporaryHome) {
         ASSERT_TRUE(target.waitForExit(60)) << target.output;
         EXPECT_EQ(target.status, 128 + sig) << target.output;
         EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{}) << target.output;
+    }
+}
+
+// ---- what a script started, and its temporary folders ----
+
+// A build that lasts until it is stopped, for a script that builds: on PATH
+// (the folder answered), a cmake that configures at once and builds by
+// starting a ninja that starts a compiler, each writing its process id into
+// `builders` of the folder it runs in; the installation a stand-in that has
+// nothing to do.
+fs::path lastingBuild(const fs::path& top) {
+    std::ofstream(top / "scripts/install-deps.sh") << "#!/bin/bash\necho 'install-deps: all present'\n";
+    fs::permissions(top / "scripts/install-deps.sh", fs::perms::owner_all);
+    const fs::path bin = top / "bin";
+    fs::create_directories(bin);
+    std::ofstream(bin / "cmake") << R"(#!/bin/bash
+[ "$1" = --build ] || exit 0
+echo $$ >>builders
+bash -c 'echo $$ >>builders; bash -c "echo \$\$ >>builders; echo building; exec sleep 300" & wait' &
+wait
+)";
+    fs::permissions(bin / "cmake", fs::perms::owner_all);
+    return bin;
+}
+
+// Whether the process still runs: one that has ended but waits for its
+// parent to take its status (orphaned, for the system's first process) has
+// ended.
+bool stillRuns(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat;
+    if (!std::getline(in, stat)) return false;
+    const std::size_t end = stat.rfind(") ");
+    return end != std::string::npos && stat.compare(end + 2, 1, "Z") != 0;
+}
+
+// Ctrl+C on the terminal (SIGINT to the script's process group), a SIGTERM
+// or SIGHUP to the script's own process, or a SIGKILL to it, which it cannot
+// catch, in the middle of the build of each script that builds: cmake, ninja
+// and the compilers end with the script, which ends with 128 + the signal
+// once none of them is left, and leaves nothing in the temporary folder.
+TEST(Scripts, ASignalDuringTheBuildEndsIt) {
+    struct Case {
+        const char* script;
+        const std::vector<const char*>& files;
+        std::vector<std::string> arguments;
+        int sig;
+        bool wholeGroup;
+    };
+    const std::vector<Case> cases = {
+        {"scripts/test.sh", kTestFiles, {}, SIGTERM, false},
+        {"scripts/test.sh", kTestFiles, {}, SIGHUP, false},
+        {"scripts/test.sh", kTestFiles, {}, SIGINT, true},
+        {"scripts/test.sh", kTestFiles, {}, SIGKILL, false},
+        {"scripts/run.sh", kRunFiles, {}, SIGTERM, false},
+        {"scripts/run.sh", kRunFiles, {}, SIGINT, true},
+        {"scripts/run.sh", kRunFiles, {}, SIGKILL, false},
+        {"scripts/fuzz.sh", kFuzzFiles, {"30", "json"}, SIGTERM, false},
+        {"scripts/hostile-tour.sh", kHostileFiles, {}, SIGTERM, false},
+        {"scripts/hostile-tour.sh", kHostileFiles, {}, SIGHUP, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.script) + ", " + strsignal(c.sig));
+        const fs::path top = sourceCopy("build-signal", c.files);
+        const fs::path bin = lastingBuild(top);
+        // The script's own process, or a terminal's foreground job (a process
+        // group of its own).
+        std::vector<std::string> call = scriptCall(top, c.script, c.arguments);
+        if (c.wholeGroup) call.insert(call.begin(), "/bin/bash");
+        testsupport::ChildProcess script(c.wholeGroup ? "/usr/bin/setsid" : "/bin/bash", call,
+                                         {{"PATH", bin.string() + ":" + std::getenv("PATH")},
+                                          {"TMPDIR", (top / "tmp").string()},
+                                          {"KL_PROGRAMS_DIR", ""}});
+        EndsScript ends{script};
+        ASSERT_TRUE(script.waitForOutput("building")) << script.output;
+        std::vector<pid_t> builders;
+        std::istringstream ids(contentsOf(top / "builders"));
+        for (pid_t id; ids >> id;) builders.push_back(id);
+        ASSERT_EQ(builders.size(), 3u) << contentsOf(top / "builders");
+        ASSERT_TRUE(sendSignal(script, c.sig, c.wholeGroup));
+        // Its output closes once nothing of it holds it any more.
+        ASSERT_TRUE(script.waitForExit(60)) << script.output;
+        EXPECT_EQ(script.status, 128 + c.sig) << script.output;
+        for (pid_t id : builders) EXPECT_FALSE(stillRuns(id)) << "builder " << id;
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+    }
+}
+
+// A SIGKILL to a script, which it cannot catch, while what it started runs:
+// run.sh while its demo service starts (a stand-in that has begun its
+// information file, as the service writes it, and never finishes it; it
+// ends with its parent, as the service does), hostile-tour.sh in the middle
+// of its tour, fuzz.sh while two targets run (the stand-ins above). What the
+// script started ends, and its temporary folder goes, by the time the
+// script's output has closed.
+TEST(Scripts, ASIGKILLLeavesNothingRunningOrBehind) {
+    using Environment = testsupport::ChildProcess::Environment;
+    struct Case {
+        const char* name;
+        const std::vector<const char*>& files;
+        std::function<Environment(const fs::path& top)> environment;  // made ready in the copy
+        std::string command;  // run from the copy's top folder
+        std::string running;  // what it prints once the moment has come
+    };
+    const std::vector<Case> cases = {
+        {"run.sh starting its service", kRunFiles,
+         [](const fs::path& top) {
+             const fs::path programs = top / "programs";
+             fs::create_directories(programs);
+             fs::create_symlink(fs::path(KL_PROGRAMS_DIR) / "kestrowline", programs / "kestrowline");
+             std::ofstream(programs / "kl-demo-service") << R"(#!/bin/bash
+while [ $# -gt 1 ]; do [ "$1" = --info-file ] && info=$2; shift; done
+echo 'KL_DEMO_ENDPOINT=' >"$info.tmp-7"
+exec setpriv --pdeathsig TERM /bin/bash -c 'echo "the demo service starts"; exec sleep 300'
+)";
+             fs::permissions(programs / "kl-demo-service", fs::perms::owner_all);
+             return scriptEnvironment(top, {{"KL_PROGRAMS_DIR", programs.string()}});
+         },
+         "exec /bin/bash scripts/run.sh", "the demo service starts"},
+        {"hostile-tour.sh touring", kHostileFiles,
+         [](const fs::path& top) { return scriptEnvironment(top, {{"KL_HOSTILE_PEAK_KB", "8000000"}}); },
+         "exec /bin/bash scripts/hostile-tour.sh", "01-home.png"},
+        {"fuzz.sh fuzzing", kFuzzFiles,
+         [](const fs::path& top) {
+             return scriptEnvironment(top, {{"KL_PROGRAMS_DIR", standInFuzzTargets(top, true).string()}});
+         },
+         "exec 3>&1; exec /bin/bash scripts/fuzz.sh -j 2 30 json user_defaults", "fuzz-user_defaults runs in"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.command.find("hostile-tour.sh") != std::string::npos && !fs::exists("/usr/bin/time")) {
+            continue;  // no GNU time (scripts/install-deps.sh installs it)
+        }
+        const fs::path top = sourceCopy("script-killed", c.files);
+        testsupport::ChildProcess script("/bin/bash", {"-c", "cd '" + top.string() + "' && " + c.command},
+                                         c.environment(top));
+        EndsScript ends{script};
+        ASSERT_TRUE(script.waitForOutput(c.running)) << script.output;
+        ASSERT_TRUE(sendSignal(script, SIGKILL, false));
+        ASSERT_TRUE(script.waitForExit(120)) << script.output;
+        EXPECT_EQ(script.status, 128 + SIGKILL) << script.output;
+        EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
     }
 }
 
