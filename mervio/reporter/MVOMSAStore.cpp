@@ -38,6 +38,11 @@ std::shared_ptr<MVOMSAStore>& instance() {
 
 std::int64_t number(const std::string& text) { return ns::parseLeadingInteger(text); }
 
+bool isEmptyFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+}
+
 }  // namespace
 
 // ---- Records ----
@@ -155,8 +160,7 @@ sqlite3* MVOMSAStore::getDB() {
     if (renewIfUnusable(rc)) return db_;
     // A file this connection made and could not write leaves nothing: the
     // next statement makes it again.
-    struct stat made {};
-    if (!tablesMade_ && making && mvomsa::isWriteFailure(rc) && ::stat(path.c_str(), &made) == 0 && S_ISREG(made.st_mode) && made.st_size == 0) {
+    if (!tablesMade_ && making && mvomsa::isWriteFailure(rc) && isEmptyFile(path)) {
         closeConnections();
         ::unlink(path.c_str());
         return nullptr;
