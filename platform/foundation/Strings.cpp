@@ -91,23 +91,35 @@ bool isValidUTF8(std::string_view s) {
     return true;
 }
 
-void appendUTF8(std::string& out, char32_t cp) {
+namespace {
+
+// The UTF-8 of a code point (U+FFFD for one that has none) at `at`; where
+// it ends.
+char* putUTF8(char* at, char32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
+        *at++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *at++ = static_cast<char>(0xC0 | (cp >> 6));
+        *at++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *at++ = static_cast<char>(0xE0 | (cp >> 12));
+        *at++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *at++ = static_cast<char>(0xF0 | (cp >> 18));
+        *at++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *at++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return at;
+}
+
+}  // namespace
+
+void appendUTF8(std::string& out, char32_t cp) {
+    char bytes[4];
+    out.append(bytes, putUTF8(bytes, cp));
 }
 
 std::optional<std::string> stringFromUTF8(std::string_view bytes) {
@@ -152,10 +164,10 @@ std::u16string toUTF16(std::string_view s) {
 
 namespace {
 
-// The UTF-8 of UTF-16 units into `out`. A lone surrogate becomes U+FFFD,
-// or, when `strict`, stops the conversion with false.
-bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
-    out.reserve(u.size());
+// Each code point of UTF-16 units, a lone surrogate as U+FFFD; or, when
+// `strict`, false at a lone surrogate and no further.
+template <class Each>
+bool forEachUTF16(std::u16string_view u, bool strict, Each each) {
     for (std::size_t i = 0; i < u.size(); ++i) {
         char32_t c = u[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 && u[i + 1] <= 0xDFFF) {
@@ -165,8 +177,21 @@ bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
             if (strict) return false;
             c = kReplacement;
         }
-        appendUTF8(out, c);
+        each(c);
     }
+    return true;
+}
+
+// The UTF-8 of UTF-16 units into `out` (empty), in room made once at its
+// size: no more than three bytes a unit. A lone surrogate becomes U+FFFD,
+// or, when `strict`, stops the conversion with false.
+bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
+    std::size_t size = 0;
+    auto measure = [&](char32_t c) { size += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; };
+    if (!forEachUTF16(u, strict, measure)) return false;
+    out.resize(size);
+    char* at = out.data();
+    forEachUTF16(u, strict, [&](char32_t c) { at = putUTF8(at, c); });
     return true;
 }
 
