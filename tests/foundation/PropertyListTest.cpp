@@ -10,10 +10,11 @@
 #include "foundation/PropertyList.h"
 #include "foundation/Strings.h"
 #include "support/HostilePlists.h"
+#include "support/AllocationCount.h"
 #include "support/PeakMemory.h"
 
 using namespace ns;
-using testsupport::peakGrowthKB;
+using testsupport::allocationPeak;
 using testsupport::residentKB;
 
 namespace {
@@ -974,7 +975,7 @@ TEST(PropertyList, ObjectsThatShareTheirBytesAreReadOnce) {
         const std::size_t places = kind == Body::Array ? 4000 : 8000, size = places;
         const Bytes list = hostile::sharedBody(kind, places, size);
         Value read;
-        const long grown = peakGrowthKB([&] { read = PropertyListSerialization::propertyListWithData(list); });
+        const auto used = allocationPeak([&] { read = PropertyListSerialization::propertyListWithData(list); });
         ASSERT_EQ(read.count(), places);
         const Value first = read.at(0), last = read.at(places - 1);
         switch (kind) {
@@ -990,7 +991,7 @@ TEST(PropertyList, ObjectsThatShareTheirBytesAreReadOnce) {
             return &v.items();
         };
         EXPECT_EQ(storage(first), storage(last));
-        EXPECT_LT(grown, 16 * 1024) << "kB";
+        EXPECT_LT(used.peak, 16u << 20);
     }
 }
 
@@ -1000,13 +1001,14 @@ TEST(PropertyList, AUIDReferredToFromManyPlacesIsOneDictionary) {
     constexpr std::size_t kPlaces = 1u << 20;
     const Bytes toUID = hostile::referencesToOne(kPlaces, true), toString = hostile::referencesToOne(kPlaces, false);
     Value strings, uids;
-    const long forStrings = peakGrowthKB([&] { strings = PropertyListSerialization::propertyListWithData(toString); });
-    const long forUIDs = peakGrowthKB([&] { uids = PropertyListSerialization::propertyListWithData(toUID); });
+    const std::size_t forStrings =
+        allocationPeak([&] { strings = PropertyListSerialization::propertyListWithData(toString); }).peak;
+    const std::size_t forUIDs = allocationPeak([&] { uids = PropertyListSerialization::propertyListWithData(toUID); }).peak;
     ASSERT_EQ(strings.count(), kPlaces);
     ASSERT_EQ(uids.count(), kPlaces);
     EXPECT_EQ(uids.at(0), uid7());
     EXPECT_TRUE(uids.at(0).isSame(uids.at(kPlaces - 1)));
-    EXPECT_LT(forUIDs, forStrings * 3 / 2 + 1024) << "kB, against " << forStrings << " kB for one string";
+    EXPECT_LT(forUIDs, forStrings + 4096) << "bytes, against " << forStrings << " for one string";
     // Written again as one UID.
     auto written = PropertyListSerialization::dataWithPropertyList(uids, PropertyListFormat::Binary);
     ASSERT_TRUE(written);
