@@ -14,6 +14,7 @@
 
 #include "foundation/PropertyList.h"
 #include "foundation/PropertyListCodec.h"
+#include "foundation/ReadBudget.h"
 #include "foundation/Strings.h"
 
 namespace ns::plistbinary {
@@ -46,10 +47,17 @@ std::uint64_t bigEndian(const std::uint8_t* q, std::size_t size) {
 
 // ---- Reading ----
 
+// What the reader builds beside the budget's own costs: an entry of one of
+// its hash indexes (its link, key and hash, its bucket and the allocator's
+// share); the storage that a string, data or date shares among the places
+// that hold it (its control block and holder), as much as a container's.
+constexpr std::size_t kIndexEntryBytes = 48;
+constexpr std::size_t kSharedStorageBytes = ReadBudget::kContainerBytes;
+
 class Reader {
 public:
-    Reader(const Bytes& bytes, std::size_t maxReferences)
-        : p_(bytes.data()), n_(bytes.size()), maxReferences_(maxReferences) {}
+    Reader(const Bytes& bytes, plistcodec::ReferenceBound maxReferences)
+        : p_(bytes.data()), n_(bytes.size()), referenceBound_(maxReferences), budget_(bytes.size()) {}
 
     Value read(plistcodec::Problem* problem) {
         if (auto bad = check()) {
@@ -71,6 +79,7 @@ private:
         std::uint8_t state = 0;   // a State
         std::uint16_t height = 0;  // containers nested from here down, to kPropertyListMaxDepth + 1
         bool container = false;    // an array or dictionary
+        bool key = false;          // a dictionary's key, its first copy paid for
         // A scalar as read (a UID as its dictionary); a container referred
         // to again, once built.
         Value value;
@@ -82,9 +91,21 @@ private:
         beyondLimits_ = true;
         return reason;
     }
-    // The dictionary at hand holds the key object.
+    // A list that would build more than its size allows.
+    Fault overBudget() { return beyond(ReadBudget::kReason); }
+    // The storage of a string, data or date, with a body of `bytes`.
+    bool spendStorage(std::size_t bytes) { return budget_.spend(kSharedStorageBytes) && budget_.spendCopy(bytes); }
+
+    // The dictionary at hand holds the key object. Each dictionary holds a
+    // copy of its keys: the first is the budget's, the others count against
+    // kPropertyListMaxSharedKeyBytes, as the writer counts them.
     Fault holdKey(std::uint32_t key) {
         const std::string& text = nodes_[key].value.str();
+        if (!nodes_[key].key) {
+            nodes_[key].key = true;
+            const bool looked = text.size() > plistcodec::kInlineKeyBytes;  // and kept in keyCopies_
+            if (!budget_.spendCopy(text.size()) || (looked && !budget_.spend(kIndexEntryBytes))) return overBudget();
+        }
         if (keyCopies_.hold(text, text.size())) return std::nullopt;
         return beyond(plistcodec::kSharedKeysTooLong);
     }
@@ -103,6 +124,7 @@ private:
         count_ = static_cast<std::size_t>(count);
         top_ = static_cast<std::size_t>(top);
         end_ = static_cast<std::size_t>(table);
+        if (referenceBound_) maxReferences_ = referenceBound_(n_, refSize_);
         std::uint64_t last = 0;
         for (std::size_t i = 0; i < count_; ++i) {
             std::uint64_t off = bigEndian(p_ + table + i * offsetSize_, offsetSize_);
@@ -136,7 +158,7 @@ private:
                 return it->second;
             }
         }
-        nodes_.push_back({offset, kNew, 0, false, {}});
+        nodes_.push_back({offset, kNew, 0, false, false, {}});
         slot = node + 1;
         return node;
     }
@@ -173,7 +195,10 @@ private:
     // Depth-first over the object graph, each node once: reads every
     // scalar, rejects cycles, counts the references the containers hold
     // against the bound, notes how deep each container nests and which
-    // nodes are reached again.
+    // nodes are reached again. What each node builds (the node itself, a
+    // scalar's body, a container's values) is paid from the budget before
+    // it is built, so a list is refused before it builds more than its size
+    // allows, however its objects lie over one another.
     Fault visit(std::uint32_t node, int depth) {
         const std::uint8_t state = nodes_[node].state;
         if (state == kOnPath) return "reference cycle";
@@ -182,6 +207,7 @@ private:
             return std::nullopt;
         }
         nodes_[node].state = kOnPath;
+        if (!budget_.spend(sizeof(Node) + (increasing_ ? 0 : kIndexEntryBytes))) return overBudget();
         const std::size_t offset = nodes_[node].offset;
         std::uint8_t marker = p_[offset];
         unsigned type = marker >> 4;
@@ -195,6 +221,7 @@ private:
             if (count > n_ || (end_ - at) / refSize_ < refs) return "bad container";
             references_ += refs;
             if (references_ > maxReferences_) return beyond("more references than the reader takes");
+            if (!(type == 0xA ? budget_.spendArray(count) : budget_.spendDictionary(count))) return overBudget();
             int below = 0;
             for (std::uint64_t i = 0; i < refs; ++i) {
                 std::size_t r = ref(at, i);
@@ -267,18 +294,21 @@ private:
                 if (marker != kDate || left < 8) return "bad date";
                 double interval = std::bit_cast<double>(bigEndian(p_ + at, 8));
                 if (!std::isfinite(interval)) return "bad date";
+                if (!spendStorage(0)) return overBudget();
                 out = Value::dateSinceReferenceDate(interval);
                 return std::nullopt;
             }
             case 0x4: {
                 std::uint64_t count = 0;
                 if (!countOf(at, low, count) || end_ - at < count) return "bad data";
+                if (!spendStorage(count)) return overBudget();
                 out = Value(Bytes(p_ + at, p_ + at + count));
                 return std::nullopt;
             }
             case 0x5: {
                 std::uint64_t count = 0;
                 if (!countOf(at, low, count) || end_ - at < count) return "bad string";
+                if (!spendStorage(count)) return overBudget();
                 for (std::uint64_t i = 0; i < count; ++i)
                     if (p_[at + i] >= 0x80) return "ASCII string with a byte above 127";
                 out = Value(std::string(reinterpret_cast<const char*>(p_ + at), count));
@@ -287,9 +317,11 @@ private:
             case 0x6: {
                 std::uint64_t count = 0;
                 if (!countOf(at, low, count) || (end_ - at) / 2 < count) return "bad string";
+                // Up to three bytes of UTF-8 a unit.
+                if (!spendStorage(3 * count)) return overBudget();
                 std::u16string units(count, u'\0');
                 for (std::uint64_t i = 0; i < count; ++i)
-                    units[i] = static_cast<char16_t>(bigEndian(p_ + at + 2 * i, 2));
+                    units[i] = static_cast<char16_t>(p_[at + 2 * i] << 8 | p_[at + 2 * i + 1]);
                 out = Value(fromUTF16(units));
                 return std::nullopt;
             }
@@ -300,7 +332,14 @@ private:
                     if (p_[at + i] != 0) return "UID beyond 64 bits";
                 std::size_t skip = size > 8 ? size - 8 : 0;
                 auto n = static_cast<unsigned long long>(bigEndian(p_ + at + skip, size - skip));
-                out = Value::dictionary({{kPropertyListUIDKey, Value(n)}});
+                // One dictionary for each number, however many objects hold it.
+                auto [known, fresh] = uids_.try_emplace(n);
+                if (fresh) {
+                    if (!budget_.spend(kIndexEntryBytes + ReadBudget::kValueBytes) || !budget_.spendDictionary(1))
+                        return overBudget();
+                    known->second = Value::dictionary({{kPropertyListUIDKey, Value(n)}});
+                }
+                out = known->second;
                 return std::nullopt;
             }
             default: return "unsupported object";
@@ -359,7 +398,9 @@ private:
 
     const std::uint8_t* p_;
     std::size_t n_;
-    const std::size_t maxReferences_;
+    const plistcodec::ReferenceBound referenceBound_;
+    std::size_t maxReferences_ = SIZE_MAX;  // for this list's size and width
+    ReadBudget budget_;
     unsigned offsetSize_ = 0, refSize_ = 0;
     std::size_t count_ = 0, top_ = 0, end_ = 0;
     bool increasing_ = true;     // every offset past the one before
@@ -370,6 +411,7 @@ private:
     std::vector<Node> nodes_;
     std::unordered_map<std::size_t, std::uint32_t> byOffset_;  // when offsets do not only grow
     plistcodec::KeyCopies<std::string_view> keyCopies_;       // the keys' text, in nodes_
+    std::unordered_map<std::uint64_t, Value> uids_;            // the dictionary of each UID's number
 };
 
 // ---- Writing ----
@@ -593,7 +635,7 @@ private:
 
 }  // namespace
 
-Value read(const Bytes& bytes, plistcodec::Problem* problem, std::size_t maxReferences) {
+Value read(const Bytes& bytes, plistcodec::Problem* problem, plistcodec::ReferenceBound maxReferences) {
     return Reader(bytes, maxReferences).read(problem);
 }
 

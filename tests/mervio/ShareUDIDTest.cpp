@@ -9,7 +9,10 @@
 
 #include "foundation/Data.h"
 #include "foundation/Format.h"
+#include "mervio/reporter/MVOMSAHelper.h"
 #include "mervio/reporter/MVOMSAKeyChain.h"
+#include "support/AllocationCount.h"
+#include "support/HostilePlists.h"
 #include "support/ReporterTest.h"
 #include "uikit/DeviceStore.h"
 
@@ -174,6 +177,36 @@ TEST_F(ShareUDIDTest, KeychainItemsHoldOneArchivedObjectPerName) {
     EXPECT_TRUE(MVOMSAKeyChain::load("other").isNil());
     MVOMSAKeyChain::delete_("other");
     EXPECT_EQ(sec::itemCopyMatching(MVOMSAKeyChain::getKeychainQuery("other"), nullptr), sec::Status::ItemNotFound);
+}
+
+// Slots, keychain items and the company pasteboard holding lists whose
+// objects lie over one another: each reader gives its answer (an empty slot,
+// no item, the bytes' text) within memory that follows the list's size.
+TEST_F(ShareUDIDTest, ListsWhoseObjectsOverlapAreReadWithinWhatTheirSizeAllows) {
+    for (const auto& [name, in] : hostile::overlappingFamilies()) {
+        SCOPED_TRACE(name);
+        const std::size_t cap = hostile::readCap(in.size()) + 4 * in.size();
+        ui::Pasteboard::removeAllForTesting();
+        MVOMSAShareUDID::resetCacheForTesting();
+        ui::Pasteboard::pasteboardWithName(slotName(0), true)->setData(in, "org.ShareUDID");
+        std::pair<std::string, ns::ErrorPtr> got;
+        auto used = testsupport::allocationPeak([&] { got = identifier(); }, cap);
+        EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+        EXPECT_TRUE(std::regex_match(got.first, std::regex("[0-9a-f]{40}"))) << got.first;
+
+        ns::Value item = MVOMSAKeyChain::getKeychainQuery("other");
+        item.set(sec::kValueData, ns::Value(in));
+        ASSERT_EQ(sec::itemAdd(item), sec::Status::Success);
+        ns::Value loaded;
+        used = testsupport::allocationPeak([&] { loaded = MVOMSAKeyChain::load("other"); }, cap);
+        EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+        EXPECT_TRUE(loaded.isNil());
+        MVOMSAKeyChain::delete_("other");
+
+        ui::Pasteboard::pasteboardWithName(MVOMSAPasteboard::getCompanyDomain(), true)->setData(in, "psDeviceToken");
+        used = testsupport::allocationPeak([&] { (void)MVOMSAPasteboard::get("psDeviceToken"); }, cap);
+        EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+    }
 }
 
 }  // namespace
