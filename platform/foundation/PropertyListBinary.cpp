@@ -332,14 +332,20 @@ private:
                     if (p_[at + i] != 0) return "UID beyond 64 bits";
                 std::size_t skip = size > 8 ? size - 8 : 0;
                 auto n = static_cast<unsigned long long>(bigEndian(p_ + at + skip, size - skip));
-                // One dictionary for each number, however many objects hold it.
-                auto [known, fresh] = uids_.try_emplace(n);
-                if (fresh) {
-                    if (!budget_.spend(kIndexEntryBytes + ReadBudget::kValueBytes) || !budget_.spendDictionary(1))
-                        return overBudget();
-                    known->second = Value::dictionary({{kPropertyListUIDKey, Value(n)}});
+                // UIDs of one number share the dictionary made last for it,
+                // unless another number took its place in the cache since.
+                if (uids_.empty()) {
+                    if (!budget_.spend(kUIDCache * sizeof(UID))) return overBudget();
+                    uids_.resize(kUIDCache);
                 }
-                out = known->second;
+                UID& known = uids_[(n * 0x9E3779B97F4A7C15ULL) >> (64 - kUIDCacheBits)];
+                if (known.node != kNoNode && known.number == n) {
+                    out = nodes_[known.node].value;
+                    return std::nullopt;
+                }
+                if (!budget_.spendDictionary(1)) return overBudget();
+                out = Value::dictionary({{kPropertyListUIDKey, Value(n)}});
+                known = {n, node};
                 return std::nullopt;
             }
             default: return "unsupported object";
@@ -411,7 +417,17 @@ private:
     std::vector<Node> nodes_;
     std::unordered_map<std::size_t, std::uint32_t> byOffset_;  // when offsets do not only grow
     plistcodec::KeyCopies<std::string_view> keyCopies_;       // the keys' text, in nodes_
-    std::unordered_map<std::uint64_t, Value> uids_;            // the dictionary of each UID's number
+    // The nodes of the UIDs met last, by their numbers: a list of millions
+    // of UIDs of a few numbers makes a few dictionaries, without an index of
+    // every number.
+    static constexpr std::uint32_t kNoNode = UINT32_MAX;
+    struct UID {
+        std::uint64_t number = 0;
+        std::uint32_t node = kNoNode;
+    };
+    static constexpr unsigned kUIDCacheBits = 12;
+    static constexpr std::size_t kUIDCache = std::size_t{1} << kUIDCacheBits;
+    std::vector<UID> uids_;
 };
 
 // ---- Writing ----

@@ -94,9 +94,10 @@ TEST(BinaryListBounds, RandomLayoutsReadOrAreRefusedWithinWhatTheirSizeAllows) {
 
 // The layouts found so far, each read or refused within the cap, as the
 // budget decides: bodies laid over one run, containers reading one run of
-// references, and UIDs one byte apart.
+// references, and UIDs one or two bytes apart.
 TEST(BinaryListBounds, TheHostileFamiliesStayWithinTheirSize) {
     using hostile::Body;
+    constexpr Outcome kEither = kOutcomes;  // a value or a refusal, as the budget decides
     struct Case {
         const char* what;
         Bytes list;
@@ -116,13 +117,15 @@ TEST(BinaryListBounds, TheHostileFamiliesStayWithinTheirSize) {
         // UIDs one byte apart over bytes 0x80, all one number; two bytes
         // apart, each its own: a dictionary for each number.
         {"UIDs over bytes 0x80", hostile::uidRun(1u << 20, false), kValue},
-        {"UIDs of their own", hostile::uidRun(1u << 19, true), kBeyondLimits},
+        {"UIDs of their own", hostile::uidRun(1u << 19, true), kEither},
         {"fewer UIDs of their own", hostile::uidRun(1u << 16, true), kValue},
     };
     for (const Case& c : cases) {
         const Read read = readCapped(c.list);
-        EXPECT_EQ(read.outcome, c.expected) << c.what << ": " << kOutcomeNames[read.outcome] << ", peak " << read.peak
-                                            << " of a cap of " << readCap(c.list.size());
+        const bool expected = c.expected == kEither ? read.outcome != kCapped && read.outcome != kDamaged
+                                                    : read.outcome == c.expected;
+        EXPECT_TRUE(expected) << c.what << ": " << kOutcomeNames[read.outcome] << ", peak " << read.peak
+                              << " of a cap of " << readCap(c.list.size());
     }
     // What the UIDs over bytes 0x80 read as: one dictionary for the one number.
     const Value uids = PropertyListSerialization::propertyListWithData(hostile::uidRun(1000, false));
