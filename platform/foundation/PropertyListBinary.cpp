@@ -378,25 +378,43 @@ private:
             }
             out = Value::array(std::move(items));
         } else {
-            // Built through an index: a repeated key keeps its last value, in linear time.
+            // Built through an index of the entries by their keys, open
+            // addressed at twice their count or more (a place is eight
+            // bytes): a repeated key keeps its last value, in linear time.
             std::vector<std::pair<std::string, Value>> entries;
-            std::unordered_map<std::string_view, std::size_t> index;
             entries.reserve(count);
-            index.reserve(count);
+            std::size_t places = 4;
+            while (places < 2 * count) places *= 2;
+            std::vector<Place> index(count ? places : 0);
             for (std::uint64_t i = 0; i < count; ++i) {
                 const std::string& key = nodes_[slots_[ref(at, i)] - 1].value.str();
                 Value item = build(slots_[ref(at, count + i)] - 1);
-                auto [it, fresh] = index.try_emplace(key, entries.size());
-                if (fresh)
+                const std::size_t hash = std::hash<std::string_view>{}(key);
+                const auto tag = static_cast<std::uint32_t>(hash >> 32);
+                std::size_t p = hash & (places - 1);
+                while (index[p].entry != Place::kNone &&
+                       (index[p].tag != tag || entries[index[p].entry].first != key))
+                    p = (p + 1) & (places - 1);
+                if (index[p].entry == Place::kNone) {
+                    index[p] = {static_cast<std::uint32_t>(entries.size()), tag};
                     entries.emplace_back(key, std::move(item));
-                else
-                    entries[it->second].second = std::move(item);
+                } else {
+                    entries[index[p].entry].second = std::move(item);
+                }
             }
             out = Value::dictionaryWithUniqueEntries(std::move(entries));
         }
         if (shared) nodes_[node].value = out;
         return out;
     }
+
+    // A place of a dictionary's index: an entry, and its key's hash's high
+    // bits to tell most other keys from it without their text.
+    struct Place {
+        static constexpr std::uint32_t kNone = UINT32_MAX;
+        std::uint32_t entry = kNone;
+        std::uint32_t tag = 0;
+    };
 
     struct Free {
         void operator()(void* p) const { std::free(p); }

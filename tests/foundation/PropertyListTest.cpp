@@ -79,6 +79,13 @@ Bytes bplist(const std::vector<Bytes>& objects, unsigned width = 1) {
     return out;
 }
 
+// An ASCII string object of a binary list (under 15 characters).
+Bytes asciiObject(const std::string& text) {
+    Bytes out = {static_cast<std::uint8_t>(0x50 | text.size())};
+    out.insert(out.end(), text.begin(), text.end());
+    return out;
+}
+
 // A binary property list of arrays only, by hand: each array the numbers of
 // the objects it holds, the first array on top; 4-byte offsets and
 // references, so any number of objects.
@@ -963,6 +970,36 @@ TEST(PropertyList, ManyKeysReadInLinearTime) {
     Value fromBinary = PropertyListSerialization::propertyListWithData(*binary);
     ASSERT_EQ(fromBinary.count(), entries.size());
     EXPECT_EQ(fromBinary[entries.back().first], entries.back().second);
+}
+
+// A key a binary dictionary holds twice (one key object, or two of the same
+// text, ASCII or UTF-16) is one entry, in the place it first had, with the
+// value it had last.
+TEST(PropertyList, ABinaryDictionarysRepeatedKeyKeepsItsFirstPlaceAndLastValue) {
+    // {a: 1, b: 2, a: 3, a (UTF-16): 4}
+    const Bytes small = bplist({{0xD4, 1, 2, 1, 3, 4, 5, 6, 7}, {0x51, 'a'}, {0x51, 'b'}, {0x61, 0, 'a'},
+                                {0x10, 1}, {0x10, 2}, {0x10, 3}, {0x10, 4}});
+    const Value read = PropertyListSerialization::propertyListWithData(small);
+    ASSERT_EQ(read.count(), 2u);
+    EXPECT_EQ(read.entries()[0], (std::pair<std::string, Value>{"a", Value(4)}));
+    EXPECT_EQ(read.entries()[1], (std::pair<std::string, Value>{"b", Value(2)}));
+
+    // 3,000 keys, then each again with another value: 3,000 entries.
+    constexpr std::uint32_t kKeys = 3000;
+    std::vector<Bytes> objects(1);
+    Bytes& dict = objects[0];
+    dict = {0xDF, 0x11};
+    putNumber(dict, 2 * kKeys, 2);
+    for (std::uint32_t i = 0; i < 2 * kKeys; ++i) putNumber(dict, 1 + i % kKeys, 2);
+    for (std::uint32_t i = 0; i < 2 * kKeys; ++i) putNumber(dict, 1 + kKeys + i, 2);
+    for (std::uint32_t i = 0; i < kKeys; ++i) objects.push_back(asciiObject("k" + std::to_string(i)));
+    for (std::uint32_t i = 0; i < 2 * kKeys; ++i) objects.push_back({0x11, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
+    const Value many = PropertyListSerialization::propertyListWithData(bplist(objects, 2));
+    ASSERT_EQ(many.count(), kKeys);
+    for (std::uint32_t i : {0u, 1234u, kKeys - 1}) {
+        EXPECT_EQ(many.entries()[i].first, "k" + std::to_string(i));
+        EXPECT_EQ(many.entries()[i].second, Value(static_cast<int>(kKeys + i)));
+    }
 }
 
 // Objects whose offsets all name one body are one object: its bytes are read
