@@ -159,14 +159,18 @@ void measure(const Family& family, std::size_t bytes) {
         switch (family.reader) {
             case Reader::List: v = ns::PropertyListSerialization::propertyListWithData(list, nullptr, &error); break;
             case Reader::Archive: v = ns::KeyedUnarchiver::unarchivedValue(list); break;
-            case Reader::Records: records = ns::KeyedUnarchiver::unarchivedObjectOfClass<hostile::WideRecord>(list); break;
+            case Reader::Records:
+                records = ns::KeyedUnarchiver::unarchivedObjectOfClass<hostile::WideRecord>(list);
+                break;
         }
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpuUsed = cpuSeconds() - cpu;
     std::string outcome;
-    if (family.reader == Reader::Records) outcome = records ? std::to_string(records->records()) + " records" : "refused";
-    else if (v.isArray()) outcome = "array of " + std::to_string(v.count());
+    if (family.reader == Reader::Records)
+        outcome = records ? std::to_string(records->records()) + " records" : "refused";
+    else if (v.isArray())
+        outcome = "array of " + std::to_string(v.count());
     else if (v.isNil()) outcome = error ? "refused, error " + std::to_string(error->code) : "refused";
     else if (v.isString()) outcome = "string of " + std::to_string(v.str().size());
     else outcome = "a value";

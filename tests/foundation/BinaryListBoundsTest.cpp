@@ -144,11 +144,13 @@ TEST(BinaryListBounds, TheDensestListsOurWriterMakesReadBack) {
         for (std::size_t i = 0; i < count; ++i) items.push_back(make(i));
         return Value::array(std::move(items));
     };
-    auto dictionary = [](std::size_t count, auto key, auto value) {
+    auto dictionary = [](std::size_t count, auto key) {
         std::vector<std::pair<std::string, Value>> entries;
-        for (std::size_t i = 0; i < count; ++i) entries.emplace_back(key(i), value(i));
+        for (std::size_t i = 0; i < count; ++i) entries.emplace_back(key(i), Value(0));
         return Value::dictionaryWithUniqueEntries(std::move(entries));
     };
+    // A text of sixteen bytes of its own for each number.
+    auto sixteen = [](char first, std::size_t i) { return first + std::to_string(100000000000000 + i); };
     const Value text("x"), shared = Value::array(), keyed = Value::dictionary({{"k", Value(1)}});
     constexpr std::size_t kObjects = 1u << 17, kReferences = 2u << 20;
     struct Case {
@@ -168,18 +170,19 @@ TEST(BinaryListBounds, TheDensestListsOurWriterMakesReadBack) {
         {"UIDs of their own", many(kObjects, [](std::size_t i) {
              return Value::dictionary({{kPropertyListUIDKey, Value(static_cast<long long>(65536 + i))}});
          })},
-        {"dates of their own", many(kObjects, [](std::size_t i) { return Value::dateSinceReferenceDate(static_cast<double>(i)); })},
-        {"strings of 16 bytes", many(kObjects, [](std::size_t i) { return Value("s" + std::to_string(100000000000000 + i)); })},
-        {"short keys", dictionary(kObjects, [](std::size_t i) { return std::to_string(i); }, [](std::size_t) { return Value(0); })},
-        {"keys of 16 bytes", dictionary(kObjects, [](std::size_t i) { return "k" + std::to_string(100000000000000 + i); },
-                                        [](std::size_t) { return Value(0); })},
+        {"dates of their own",
+         many(kObjects, [](std::size_t i) { return Value::dateSinceReferenceDate(static_cast<double>(i)); })},
+        {"strings of 16 bytes", many(kObjects, [&](std::size_t i) { return Value(sixteen('s', i)); })},
+        {"short keys", dictionary(kObjects, [](std::size_t i) { return std::to_string(i); })},
+        {"keys of 16 bytes", dictionary(kObjects, [&](std::size_t i) { return sixteen('k', i); })},
     };
     for (const Case& c : cases) {
         const auto written = PropertyListSerialization::dataWithPropertyList(c.value, PropertyListFormat::Binary);
         ASSERT_TRUE(written) << c.what;
         Value back;
         const Read read = readCapped(*written, &back);
-        EXPECT_EQ(read.outcome, kValue) << c.what << " (" << written->size() << " bytes): " << kOutcomeNames[read.outcome];
+        EXPECT_EQ(read.outcome, kValue) << c.what << " (" << written->size()
+                                        << " bytes): " << kOutcomeNames[read.outcome];
         if (read.outcome != kValue) continue;
         // The whole value for arrays; a dictionary's entries by their places
         // (comparing dictionaries looks each key up).

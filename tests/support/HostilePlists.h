@@ -1,8 +1,10 @@
 // Property lists and keyed archives made by hand to cost their reader more
 // than their size: the families a reader of others' boards and slots must
-// read or refuse in time and memory that follow the list's own bytes. The
-// tests read them at sizes that show the cost; bench/foundation/PlistPeak.cpp
-// reads them at their largest under the 32 MiB bound.
+// read or refuse in time and memory that follow the list's own bytes, and
+// random layouts of every kind of object over one run of bytes. The tests
+// read them at sizes that show the cost; bench/foundation/PlistPeak.cpp
+// reads them at their largest under the 32 MiB bound. Also the widest
+// archive the archiver writes within its limits, to read back.
 //
 //   ns::Bytes list = hostile::sharedBody(hostile::Body::ASCII, 30000, 30000);
 //   ns::Value v = ns::PropertyListSerialization::propertyListWithData(list);
@@ -44,8 +46,7 @@ public:
         out_.insert(out_.end(), bytes.begin(), bytes.end());
         return at;
     }
-    // Writes bytes over what is written at `at`.
-    void overwrite(std::size_t at, const ns::Bytes& bytes) { std::copy(bytes.begin(), bytes.end(), out_.begin() + at); }
+    // The bytes written so far.
     std::size_t size() const { return out_.size(); }
     // A new object with a body of its own.
     std::size_t add(const ns::Bytes& bytes) {
@@ -264,7 +265,8 @@ inline ns::Bytes overlappingBodies(Body kind, std::size_t objects, std::size_t r
     list.place(top, list.body(list.container(0xA0, items)));
     const std::uint8_t marker = kind == Body::ASCII ? 0x50 : kind == Body::UTF16 ? 0x60 : 0x40;
     const std::size_t unit = kind == Body::UTF16 ? 2 : 1;
-    for (std::size_t i = objects; i-- > 0;) list.place(items[i], list.body(RawBinaryList::longHead(marker, run / unit)));
+    for (std::size_t i = objects; i-- > 0;)
+        list.place(items[i], list.body(RawBinaryList::longHead(marker, run / unit)));
     list.body(ns::Bytes(run, kind == Body::UTF16 ? 0x6C : 's'));  // 's', or U+6C6C
     return list.finish(top);
 }
@@ -341,21 +343,6 @@ inline ns::Bytes uidRun(std::size_t count, bool distinct, std::uint64_t seed = 1
     return list.finish(top);
 }
 
-// One list of each family whose objects overlap, at sizes that show the
-// cost (all but the UIDs' beyond what their size allows), for the readers
-// that take lists from boards, slots and the keychain.
-struct Family {
-    const char* name;
-    ns::Bytes list;
-};
-inline std::vector<Family> overlappingFamilies();
-
-// The most a read of a list of `bytes` may allocate at once: what the read
-// budget allows, and as much again as the list for what it does not count
-// (a reader's indexes while a dictionary is built, a UTF-16 string's units
-// on their way to UTF-8). At the readers' bound, 32 MiB, about 1.1 GB.
-inline std::size_t readCap(std::size_t bytes) { return ns::ReadBudget(bytes).allowance() + 2 * bytes + (16u << 20); }
-
 // ---- Random layouts ----
 
 // A binary list of about `bytes` (4 KiB or more) whose objects and
@@ -401,7 +388,8 @@ inline ns::Bytes randomLayout(std::uint64_t seed, std::size_t bytes) {
     auto tame = [&](std::size_t count, unsigned size) {
         for (unsigned i = size; i-- > 0;) {
             if (((count >> (8 * i)) & 0xFF) <= highest) continue;
-            for (unsigned j = 0; j <= i; ++j) count = (count & ~(std::size_t{0xFF} << (8 * j))) | std::size_t{highest} << (8 * j);
+            for (unsigned j = 0; j <= i; ++j)
+                count = (count & ~(std::size_t{0xFF} << (8 * j))) | std::size_t{highest} << (8 * j);
             return count;
         }
         return count;
@@ -430,14 +418,18 @@ inline ns::Bytes randomLayout(std::uint64_t seed, std::size_t bytes) {
         std::size_t most = room / unit + (chaos ? 64 : 0);
         // ASCII stops short of the next head, whose bytes may be past 127.
         if (kind == 0x50 && !chaos && h + 1 < at.size()) most = std::min(most, at[h + 1] - at[h] - 6);
-        std::size_t count = below(4) == 0 ? below(15) : below(4) == 0 ? below(std::min<std::size_t>(most, 4096) + 1) : below(most + 1);
+        // A few bytes, a few thousand, or up to the run's end.
+        std::size_t count = below(4) == 0   ? below(15)
+                            : below(4) == 0 ? below(std::min<std::size_t>(most, 4096) + 1)
+                                            : below(most + 1);
         ns::Bytes head;
         if (count < 15) {
             head = {static_cast<std::uint8_t>(kind | count)};
         } else {
             const unsigned size = count < 256 ? 1 : count < 65536 ? 2 : 4;
             if (!cycles) count = tame(count, size);
-            head = {static_cast<std::uint8_t>(kind | 0xF), static_cast<std::uint8_t>(0x10 | (size == 4 ? 2 : size - 1))};
+            const auto width = static_cast<std::uint8_t>(size == 4 ? 2 : size - 1);  // log2 of the size
+            head = {static_cast<std::uint8_t>(kind | 0xF), static_cast<std::uint8_t>(0x10 | width)};
             RawBinaryList::put(head, count, size);
         }
         std::copy(head.begin(), head.end(), run.begin() + static_cast<std::ptrdiff_t>(at[h]));
@@ -477,6 +469,16 @@ inline ns::Bytes randomLayout(std::uint64_t seed, std::size_t bytes) {
     return list.finish(objects - 1);
 }
 
+// ---- What reading them may cost ----
+
+// One list of each family whose objects overlap, at sizes that show the
+// cost (most beyond what their size allows), for the readers that take
+// lists from boards, slots and the keychain.
+struct Family {
+    const char* name;
+    ns::Bytes list;
+};
+
 inline std::vector<Family> overlappingFamilies() {
     return {
         {"data over one run", overlappingBodies(Body::Data, 4000, 1000000)},
@@ -489,6 +491,12 @@ inline std::vector<Family> overlappingFamilies() {
         {"a random layout", randomLayout(102, 2u << 20)},
     };
 }
+
+// The most a read of a list of `bytes` may allocate at once: what the read
+// budget allows, and as much again as the list for what it does not count
+// (a reader's indexes while a dictionary is built, a UTF-16 string's units
+// on their way to UTF-8). At the readers' bound, 32 MiB, about 1.1 GB.
+inline std::size_t readCap(std::size_t bytes) { return ns::ReadBudget(bytes).allowance() + 2 * bytes + (16u << 20); }
 
 // ---- What the archiver writes within its limits ----
 
