@@ -39,6 +39,12 @@ public:
         offsets_.push_back(0);
         return offsets_.size() - 1;
     }
+    // The numbers of `count` new objects.
+    std::vector<std::size_t> objects(std::size_t count) {
+        std::vector<std::size_t> numbers(count);
+        for (auto& n : numbers) n = object();
+        return numbers;
+    }
     void place(std::size_t object, std::size_t offset) { offsets_[object] = offset; }
     // Writes a body; its offset.
     std::size_t body(const ns::Bytes& bytes) {
@@ -120,9 +126,7 @@ enum class Body { ASCII, UTF16, Data, Array };
 inline ns::Bytes sharedBody(Body kind, std::size_t places, std::size_t size) {
     RawBinaryList list(4, 4);
     const std::size_t top = list.object();
-    std::vector<std::size_t> refs;
-    refs.reserve(places);
-    for (std::size_t i = 0; i < places; ++i) refs.push_back(list.object());
+    const std::vector<std::size_t> refs = list.objects(places);
     ns::Bytes body;
     switch (kind) {
         case Body::ASCII: body = RawBinaryList::ascii(std::string(size, 's')); break;
@@ -259,9 +263,7 @@ inline ns::Bytes classLookup(std::size_t places, std::size_t keys, bool oneBody 
 inline ns::Bytes overlappingBodies(Body kind, std::size_t objects, std::size_t run) {
     RawBinaryList list(4, 4);
     const std::size_t top = list.object();
-    std::vector<std::size_t> items;
-    items.reserve(objects);
-    for (std::size_t i = 0; i < objects; ++i) items.push_back(list.object());
+    const std::vector<std::size_t> items = list.objects(objects);
     list.place(top, list.body(list.container(0xA0, items)));
     const std::uint8_t marker = kind == Body::ASCII ? 0x50 : kind == Body::UTF16 ? 0x60 : 0x40;
     const std::size_t unit = kind == Body::UTF16 ? 2 : 1;
@@ -282,7 +284,7 @@ inline ns::Bytes overlappingBodies(Body kind, std::size_t objects, std::size_t r
 inline ns::Bytes overlappingContainers(std::size_t arrays, std::size_t references, bool inArchive) {
     constexpr std::size_t kNamed = 65536;
     RawBinaryList list(4, 2);
-    for (std::size_t i = 0; i < kNamed; ++i) list.object();
+    list.objects(kNamed);
     const std::size_t uidAt = list.body(RawBinaryList::uid(1));
     for (std::size_t i = 0; i < kNamed; ++i) list.place(i, uidAt);
     // What the heads and the run name stays the UID; the others are free.
@@ -333,12 +335,8 @@ inline ns::Bytes uidRun(std::size_t count, bool distinct, std::uint64_t seed = 1
     if (distinct)
         for (std::size_t i = 0; i < run.size(); ++i) run[i] = i % 2 ? static_cast<std::uint8_t>(random()) : 0x87;
     const std::size_t at = list.body(run);
-    std::vector<std::size_t> items;
-    items.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        items.push_back(list.object());
-        list.place(items.back(), at + step * i);
-    }
+    const std::vector<std::size_t> items = list.objects(count);
+    for (std::size_t i = 0; i < count; ++i) list.place(items[i], at + step * i);
     const std::size_t top = list.add(list.container(0xA0, items));
     return list.finish(top);
 }
@@ -369,7 +367,7 @@ inline ns::Bytes randomLayout(std::uint64_t seed, std::size_t bytes) {
     const std::uint8_t highest = width == 1 ? static_cast<std::uint8_t>(scalars - 1) : 0xFE;
     const bool cycles = below(8) == 0, chaos = below(8) == 0;
     RawBinaryList list(4, width);
-    for (std::size_t i = 0; i < objects; ++i) list.object();
+    list.objects(objects);
     std::vector<std::size_t> held;
     for (std::size_t c = scalars; c + 1 < objects; ++c) held.push_back(c);
     for (std::size_t i = below(32); i > 0; --i) held.push_back(below(scalars));
