@@ -207,7 +207,8 @@ private:
             return std::nullopt;
         }
         nodes_[node].state = kOnPath;
-        if (!budget_.spend(sizeof(Node) + (increasing_ ? 0 : kIndexEntryBytes))) return overBudget();
+        // A node, and as much again while the list of nodes grows.
+        if (!budget_.spend(2 * sizeof(Node) + (increasing_ ? 0 : kIndexEntryBytes))) return overBudget();
         const std::size_t offset = nodes_[node].offset;
         std::uint8_t marker = p_[offset];
         unsigned type = marker >> 4;
@@ -221,7 +222,11 @@ private:
             if (count > n_ || (end_ - at) / refSize_ < refs) return "bad container";
             references_ += refs;
             if (references_ > maxReferences_) return beyond("more references than the reader takes");
-            if (!(type == 0xA ? budget_.spendArray(count) : budget_.spendDictionary(count))) return overBudget();
+            // A dictionary's index is paid for with it, though it goes once the
+            // dictionary is built.
+            if (!(type == 0xA ? budget_.spendArray(count)
+                              : budget_.spendDictionary(count) && budget_.spend(indexPlaces(count) * sizeof(Place))))
+                return overBudget();
             int below = 0;
             for (std::uint64_t i = 0; i < refs; ++i) {
                 std::size_t r = ref(at, i);
@@ -383,9 +388,8 @@ private:
             // bytes): a repeated key keeps its last value, in linear time.
             std::vector<std::pair<std::string, Value>> entries;
             entries.reserve(count);
-            std::size_t places = 4;
-            while (places < 2 * count) places *= 2;
-            std::vector<Place> index(count ? places : 0);
+            const std::size_t places = indexPlaces(count);
+            std::vector<Place> index(places);
             for (std::uint64_t i = 0; i < count; ++i) {
                 const std::string& key = nodes_[slots_[ref(at, i)] - 1].value.str();
                 Value item = build(slots_[ref(at, count + i)] - 1);
@@ -415,6 +419,14 @@ private:
         std::uint32_t entry = kNone;
         std::uint32_t tag = 0;
     };
+    // The places of the index of a dictionary of `count` entries: a power of
+    // two, twice the count or more (none for no entries).
+    static std::size_t indexPlaces(std::uint64_t count) {
+        if (count == 0) return 0;
+        std::size_t places = 4;
+        while (places < 2 * count) places *= 2;
+        return places;
+    }
 
     struct Free {
         void operator()(void* p) const { std::free(p); }
