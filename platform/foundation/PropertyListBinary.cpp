@@ -324,10 +324,7 @@ private:
                 if (!countOf(at, low, count) || (end_ - at) / 2 < count) return "bad string";
                 // Up to three bytes of UTF-8 a unit.
                 if (!spendStorage(3 * count)) return overBudget();
-                std::u16string units(count, u'\0');
-                for (std::uint64_t i = 0; i < count; ++i)
-                    units[i] = static_cast<char16_t>(p_[at + 2 * i] << 8 | p_[at + 2 * i + 1]);
-                out = Value(fromUTF16(units));
+                out = Value(fromUTF16BigEndian(p_ + at, count));
                 return std::nullopt;
             }
             case 0x8: {

@@ -95,7 +95,7 @@ namespace {
 
 // The UTF-8 of a code point (U+FFFD for one that has none) at `at`; where
 // it ends.
-char* putUTF8(char* at, char32_t cp) {
+inline char* putUTF8(char* at, char32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
     if (cp < 0x80) {
         *at++ = static_cast<char>(cp);
@@ -164,14 +164,16 @@ std::u16string toUTF16(std::string_view s) {
 
 namespace {
 
-// Each code point of UTF-16 units, a lone surrogate as U+FFFD; or, when
-// `strict`, false at a lone surrogate and no further.
-template <class Each>
-bool forEachUTF16(std::u16string_view u, bool strict, Each each) {
-    for (std::size_t i = 0; i < u.size(); ++i) {
-        char32_t c = u[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 && u[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
+// Each code point of `count` UTF-16 units (`unit(i)` the i-th), a lone
+// surrogate as U+FFFD; or, when `strict`, false at a lone surrogate and no
+// further.
+template <class Unit, class Each>
+bool forEachUTF16(std::size_t count, Unit unit, bool strict, Each each) {
+    for (std::size_t i = 0; i < count; ++i) {
+        char32_t c = unit(i);
+        char32_t next = i + 1 < count ? unit(i + 1) : 0;
+        if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             if (strict) return false;
@@ -182,17 +184,23 @@ bool forEachUTF16(std::u16string_view u, bool strict, Each each) {
     return true;
 }
 
-// The UTF-8 of UTF-16 units into `out` (empty), in room made once at its
-// size: no more than three bytes a unit. A lone surrogate becomes U+FFFD,
-// or, when `strict`, stops the conversion with false.
-bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
-    std::size_t size = 0;
-    auto measure = [&](char32_t c) { size += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4; };
-    if (!forEachUTF16(u, strict, measure)) return false;
-    out.resize(size);
+// The UTF-8 of UTF-16 units into `out` (empty), in one pass into room made
+// once for three bytes a unit (the most a unit takes), then cut to its size,
+// and moved to room of its own when most of that is left over. A lone
+// surrogate becomes U+FFFD, or, when `strict`, stops the conversion with
+// false.
+template <class Unit>
+bool convertUTF16(std::size_t count, Unit unit, std::string& out, bool strict) {
+    out.resize(3 * count);
     char* at = out.data();
-    forEachUTF16(u, strict, [&](char32_t c) { at = putUTF8(at, c); });
+    if (!forEachUTF16(count, unit, strict, [&](char32_t c) { at = putUTF8(at, c); })) return false;
+    out.resize(static_cast<std::size_t>(at - out.data()));
+    if (out.capacity() > 2 * out.size() + 64) out.shrink_to_fit();
     return true;
+}
+
+bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
+    return convertUTF16(u.size(), [&](std::size_t i) { return u[i]; }, out, strict);
 }
 
 }  // namespace
@@ -200,6 +208,13 @@ bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
 std::string fromUTF16(std::u16string_view u) {
     std::string out;
     convertUTF16(u, out, false);
+    return out;
+}
+
+std::string fromUTF16BigEndian(const std::uint8_t* bytes, std::size_t count) {
+    std::string out;
+    convertUTF16(
+        count, [&](std::size_t i) { return static_cast<char16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]); }, out, false);
     return out;
 }
 
