@@ -375,8 +375,9 @@ for i in range(len(ENCODINGS)):
 
 // Boards whose objects lie over one another: a registration and a text
 // sent before iOS 7 each read the board within memory that follows its size
-// (with as much again as the board four times for the roads' own copies of
-// it), and a board beyond what the reader takes is left as it was.
+// (what a read may cost, and four times the board for the copies of it that
+// the road makes), and a board beyond what the reader takes is left as it
+// was.
 TEST_F(ForeignValuesTest, BoardsWhoseObjectsOverlapAreReadWithinWhatTheirSizeAllows) {
     for (const auto& [name, in] : hostile::overlappingFamilies()) {
         SCOPED_TRACE(name);

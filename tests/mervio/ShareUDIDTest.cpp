@@ -181,7 +181,9 @@ TEST_F(ShareUDIDTest, KeychainItemsHoldOneArchivedObjectPerName) {
 
 // Slots, keychain items and the company pasteboard holding lists whose
 // objects lie over one another: each reader gives its answer (an empty slot,
-// no item, the bytes' text) within memory that follows the list's size.
+// no item, the bytes' text) within memory that follows the list's size
+// (what a read may cost, and four times the list for the copies of it that
+// the reader makes).
 TEST_F(ShareUDIDTest, ListsWhoseObjectsOverlapAreReadWithinWhatTheirSizeAllows) {
     for (const auto& [name, in] : hostile::overlappingFamilies()) {
         SCOPED_TRACE(name);

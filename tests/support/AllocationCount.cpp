@@ -6,6 +6,7 @@
 #include "support/AllocationCount.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 
 namespace testsupport {
@@ -24,6 +25,7 @@ constinit thread_local AllocationScope* current = nullptr;
 std::atomic<std::uint64_t> scopes{0};
 
 void* allocate(std::size_t size) noexcept {
+    if (size > SIZE_MAX - sizeof(Header) - kBlockBytes) return nullptr;
     std::uint64_t scope = 0;
     if (AllocationScope* open = current) {
         if (!open->take(size + kBlockBytes)) return nullptr;
