@@ -10,8 +10,11 @@
 
 #include "foundation/Data.h"
 #include "foundation/Format.h"
+#include "mervio/reporter/MVOMSAHelper.h"
 #include "mervio/reporter/MVOMSAKeyChain.h"
+#include "support/AllocationCount.h"
 #include "support/FullDisk.h"
+#include "support/HostilePlists.h"
 #include "support/ReporterTest.h"
 #include "uikit/DeviceStore.h"
 
@@ -178,7 +181,37 @@ TEST_F(ShareUDIDTest, KeychainItemsHoldOneArchivedObjectPerName) {
     EXPECT_EQ(sec::itemCopyMatching(MVOMSAKeyChain::getKeychainQuery("other"), nullptr), sec::Status::ItemNotFound);
 }
 
-}  // namespace
+// Slots, keychain items and the company pasteboard holding lists whose
+// objects lie over one another: each reader gives its answer (an empty slot,
+// no item, the bytes' text) within memory that follows the list's size
+// (what a read may cost, and four times the list for the copies of it that
+// the reader makes).
+TEST_F(ShareUDIDTest, ListsWhoseObjectsOverlapAreReadWithinWhatTheirSizeAllows) {
+    for (const auto& [name, in] : hostile::overlappingFamilies()) {
+        SCOPED_TRACE(name);
+        const std::size_t cap = hostile::readCap(in.size()) + 4 * in.size();
+        ui::Pasteboard::removeAllForTesting();
+        MVOMSAShareUDID::resetCacheForTesting();
+        ui::Pasteboard::pasteboardWithName(slotName(0), true)->setData(in, "org.ShareUDID");
+        std::pair<std::string, ns::ErrorPtr> got;
+        auto used = testsupport::allocationPeak([&] { got = identifier(); }, cap);
+        EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+        EXPECT_TRUE(std::regex_match(got.first, std::regex("[0-9a-f]{40}"))) << got.first;
+
+        ns::Value item = MVOMSAKeyChain::getKeychainQuery("other");
+        item.set(sec::kValueData, ns::Value(in));
+        ASSERT_EQ(sec::itemAdd(item), sec::Status::Success);
+        ns::Value loaded;
+        used = testsupport::allocationPeak([&] { loaded = MVOMSAKeyChain::load("other"); }, cap);
+        EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+        EXPECT_TRUE(loaded.isNil());
+        MVOMSAKeyChain::delete_("other");
+
+        ui::Pasteboard::pasteboardWithName(MVOMSAPasteboard::getCompanyDomain(), true)->setData(in, "psDeviceToken");
+        used = testsupport::allocationPeak([&] { (void)MVOMSAPasteboard::get("psDeviceToken"); }, cap);
+        EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+    }
+}
 
 // A slot this app cannot claim (a full disk) is not named in the local copy:
 // the identifier still answers, and the next launch with room claims it.
@@ -234,3 +267,5 @@ TEST_F(ShareUDIDTest, AKeychainItemThatCannotBeWrittenKeepsWhatItHeld) {
     EXPECT_EQ(sec::itemCopyMatching(other, nullptr), sec::Status::ItemNotFound);
     EXPECT_TRUE(testsupport::temporariesIn(folder).empty());
 }
+
+}  // namespace

@@ -43,7 +43,7 @@ ChildRead readInChild(Read read) {
             std::printf("%s%d %ld\n", kAnswer, answer ? 1 : 0, grown);
             return std::fflush(stdout) == 0 ? 0 : 1;
         },
-        std::uint64_t{1} << 46);
+        ChildProcess::kNoAddressCap);
     ChildRead result;
     if (!child.waitForExit(1800)) return result;
     const std::size_t at = child.output.rfind(kAnswer);
