@@ -515,7 +515,6 @@ struct KeyedUnarchiver::State {
                 !follow(2 * keys.count()))
                 return fail(), Value();
             std::vector<std::pair<std::string, Value>> entries;
-            std::unordered_map<std::string, std::size_t> seen;
             entries.reserve(keys.count());
             for (std::size_t i = 0; i < keys.count(); ++i) {
                 Value key = plainAt(keys.items()[i]);
@@ -524,14 +523,11 @@ struct KeyedUnarchiver::State {
                 Value item = plainAt(values.items()[i]);
                 if (failed) return {};
                 if (item.isNil()) return fail(), Value();
-                auto [it, fresh] = seen.emplace(key.str(), entries.size());
-                if (fresh)
-                    entries.emplace_back(key.str(), std::move(item));
-                else
-                    entries[it->second].second = std::move(item);  // a later key replaces an earlier one
+                entries.emplace_back(key.str(), std::move(item));
             }
             nesting.leave();
-            return Value::dictionaryWithUniqueEntries(std::move(entries));
+            // A later key replaces an earlier one, at the earlier one's place.
+            return Value::dictionaryWithEntries(std::move(entries));
         }
         if (!isCoded(name)) fail();  // a class outside the allow-list refuses the archive
         return {};
