@@ -191,12 +191,16 @@ void WebImageCache::queryDiskCache(const std::string& key, std::function<void(ui
         disk->scan();
         ui::ImagePtr image;
         if (disk->files.count(name)) {
-            auto bytes = ns::readFile(disk->path(name));
+            ns::ErrorPtr error;
+            auto bytes = ns::readFile(disk->path(name), kMaxFileBytes, &error);
             if (bytes) image = ui::Image::imageWithData(*bytes);
             if (image) {
                 disk->touch(name);
             } else {
-                ns::NSLog("WebImageCache: dropping unreadable cache file for %@", key);
+                if (error && error->code == ns::FileReadTooLargeError)  // the file and the reason
+                    ns::NSLog("WebImageCache: dropping unreadable cache file for %@ (%@)", key, error->localizedDescription());
+                else
+                    ns::NSLog("WebImageCache: dropping unreadable cache file for %@", key);
                 disk->remove(name, true);
             }
         }
@@ -212,6 +216,11 @@ void WebImageCache::queryDiskCache(const std::string& key, std::function<void(ui
 void WebImageCache::storeImage(const ui::ImagePtr& image, const ns::Bytes& bytes, const std::string& key) {
     storeImageInMemory(image, key);
     if (bytes.empty() || key.empty()) return;
+    if (bytes.size() > kMaxFileBytes) {
+        ns::NSLog("WebImageCache: cannot write %@",
+                  ns::fileTooLargeError(cachePathForKey(key), kMaxFileBytes, true)->localizedDescription());
+        return;
+    }
     auto disk = disk_;
     std::string name = ns::md5Hex(key);
     onDisk([disk, name, bytes] {

@@ -28,12 +28,18 @@
 
 #include "foundation/Dispatch.h"
 #include "foundation/Value.h"
+#include "net/Http.h"
 #include "uikit/Image.h"
 
 class WebImageCache : public std::enable_shared_from_this<WebImageCache> {
 public:
     static constexpr std::size_t kDefaultMemoryLimit = 16u * 1024u * 1024u;  // decoded bytes
     static constexpr std::size_t kDefaultDiskLimit = 32u * 1024u * 1024u;    // file bytes
+    // The most one file on disk may hold: what a picture's download may be.
+    // A larger one is not written, and one found there (the cache's folder
+    // is a file others can replace) is dropped unread as one that no longer
+    // decodes.
+    static constexpr std::size_t kMaxFileBytes = net::kPictureLimit;
 
     // <caches>/ImageCache
     static std::string defaultDirectory();
@@ -60,7 +66,8 @@ public:
     // A hit is also kept in memory.
     void queryDiskCache(const std::string& key, std::function<void(ui::ImagePtr)> done);
     // Keeps the image in memory and, when bytes are given, writes them to disk
-    // (later, on the cache's queue).
+    // (later, on the cache's queue); bytes beyond kMaxFileBytes are not
+    // written, with a log line naming the file.
     void storeImage(const ui::ImagePtr& image, const ns::Bytes& bytes, const std::string& key);
     void removeImage(const std::string& key);
     void clearDisk();

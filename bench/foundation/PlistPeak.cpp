@@ -2,7 +2,8 @@
 // archive (tests/support/HostilePlists.h), or one large dictionary in each
 // form (tests/support/LargeLists.h), at a given size, by default its largest
 // under the readers' 32 MiB bound; and of a board of such a dictionary taken
-// and written back through the Mervio SDK's transport. A measuring tool, not
+// and written back through the Mervio SDK's transport, and of a board's file
+// left in the device store, read through the pasteboard. A measuring tool, not
 // a benchmark: each family is one read of one list.
 //
 //   build/release/bench/plist_peak shared-ascii [megabytes]
@@ -15,7 +16,9 @@
 // before the peak is reset).
 #include <malloc.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -33,9 +36,12 @@
 #include "support/PeakMemory.h"
 #ifdef KL_HAVE_MERVIO
 #include "BenchHome.h"
+#include "foundation/Data.h"
 #include "mervio/apps/AppCommunicate.h"
 #include "mervio/apps/MervioApiUtil.h"
 #include "uikit/Device.h"
+#include "uikit/DeviceStore.h"
+#include "uikit/Pasteboard.h"
 #endif
 
 namespace {
@@ -123,13 +129,18 @@ ns::Bytes boardList(std::size_t bytes) {
     return list;
 }
 
-void putOnBoard(const ns::Bytes& list) {
+// The benchmark's home and device folders, made once.
+void useBenchHome() {
     static BenchHome home;  // removed at the end, and by Ctrl+C
     static const bool watched = [] {
         ns::removeOnEndingSignals(home.folder);
         return true;
     }();
     (void)watched;
+}
+
+void putOnBoard(const ns::Bytes& list) {
+    useBenchHome();
     ui::Device::currentDevice().setSystemVersion("6.1");
     MervioApiUtil::resetCachesForTesting();
     AppCommunicate::getDataPasteboard()->setData(list, "content");
@@ -147,6 +158,37 @@ std::string writeToBoard(const ns::Bytes&) {
     if (!AppCommunicate::setAppCommunicateData(record, kBoardAppId)) return "refused";
     auto content = AppCommunicate::getDataPasteboard()->dataForPasteboardType("content");
     return "written, " + std::to_string(content ? content->size() : 0) + " bytes";
+}
+
+// A board's file as another program could leave it, of about `bytes`: as
+// many items as it holds, each with an empty type and no bytes (9 bytes an
+// item, the most items a board's file can hold), or one item of all its
+// bytes.
+ns::Bytes boardFile(std::size_t bytes, bool oneItem) {
+    const std::size_t header = 5 + 1 + 3 * 8 + 4, items = oneItem ? 1 : (bytes - header) / 9;
+    ns::Bytes file = {'K', 'L', 'P', 'B', 1, 1};
+    file.resize(header + (oneItem ? 9 + 7 : 9 * items), 0);
+    for (int i = 0; i < 4; ++i) file[header - 4 + i] = static_cast<std::uint8_t>(items >> (8 * i));
+    if (oneItem) {
+        const std::size_t length = bytes - file.size();
+        file[header] = 7;
+        std::copy_n("content", 7, file.begin() + header + 4);
+        for (int i = 0; i < 4; ++i) file[header + 12 + i] = static_cast<std::uint8_t>(length >> (8 * i));
+        file.resize(bytes, 'x');
+    }
+    return file;
+}
+
+void leaveBoard(const ns::Bytes& file) {
+    useBenchHome();
+    ns::writeFileAtomically(ui::deviceStoreSubdirectory("Pasteboards") + "/left.pasteboard", file);
+}
+
+std::string readBoard(const ns::Bytes&) {
+    auto board = ui::Pasteboard::pasteboardWithName("left", false);
+    if (!board) return "no board";
+    auto content = board->dataForPasteboardType("content");
+    return content ? "content of " + std::to_string(content->size()) : "no content";
 }
 #endif
 
@@ -219,6 +261,9 @@ const std::vector<Family>& families() {
         // A board of that text-form dictionary, taken, and written back with this app's record.
         {"board-take", L, boardList, takeFromBoard, putOnBoard},
         {"board-write", L, boardList, writeToBoard, putOnBoard},
+        // A board's file left in the device store, read through the pasteboard (its bound is 64 MiB).
+        {"board-items", L, [](std::size_t b) { return boardFile(b, false); }, readBoard, leaveBoard},
+        {"board-one", L, [](std::size_t b) { return boardFile(b, true); }, readBoard, leaveBoard},
 #endif
     };
     return all;

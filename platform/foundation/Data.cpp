@@ -1,6 +1,8 @@
 #include "foundation/Data.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <random>
 
@@ -150,6 +152,18 @@ std::optional<Bytes> hexDecode(std::string_view text) {
 
 // ---- Files ----
 
+namespace {
+
+ErrorPtr fileErrorBecause(long code, const std::string& path, const std::string& reason, int err) {
+    Value info = Value::dictionary();
+    info.set(kLocalizedDescriptionKey, Value(path + ": " + reason));
+    info.set(kFilePathErrorKey, Value(path));
+    if (err != 0) info.set("NSPOSIXErrorCode", Value(err));
+    return makeError(kCocoaErrorDomain, code, info);
+}
+
+}  // namespace
+
 ErrorPtr fileError(int err, const std::string& path, bool writing) {
     long code;
     if (err == ENOENT || err == ENOTDIR)
@@ -162,37 +176,54 @@ ErrorPtr fileError(int err, const std::string& path, bool writing) {
         code = FileWriteOutOfSpaceError;
     else
         code = writing ? FileWriteUnknownError : FileReadUnknownError;
-    Value info = Value::dictionary();
-    info.set(kLocalizedDescriptionKey, Value(path + ": " + std::strerror(err)));
-    info.set(kFilePathErrorKey, Value(path));
-    info.set("NSPOSIXErrorCode", Value(err));
-    return makeError(kCocoaErrorDomain, code, info);
+    return fileErrorBecause(code, path, std::strerror(err), err);
 }
 
-std::optional<Bytes> readFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
+ErrorPtr fileTooLargeError(const std::string& path, std::size_t maxBytes, bool writing) {
+    return fileErrorBecause(writing ? FileWriteUnknownError : FileReadTooLargeError, path,
+                            "more than " + std::to_string(maxBytes) + " bytes", 0);
+}
+
+std::optional<Bytes> readFile(const std::string& path, std::size_t maxBytes, ErrorPtr* error) {
+    auto fail = [&](ErrorPtr e) -> std::optional<Bytes> {
+        if (error) *error = std::move(e);
         return std::nullopt;
-    }
+    };
+    // Not blocking: a pipe in the file's place is refused below, not waited
+    // on for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return fail(fileError(errno, path, false));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return fail(fileError(errno, path, false));
+    if (S_ISDIR(st.st_mode)) return fail(fileError(EISDIR, path, false));
+    if (!S_ISREG(st.st_mode)) return fail(fileErrorBecause(FileReadUnknownError, path, "not a plain file", 0));
+    const auto stated = static_cast<std::uint64_t>(std::max<off_t>(st.st_size, 0));
+    if (stated > maxBytes) return fail(fileTooLargeError(path, maxBytes, false));
+    // A byte beyond the bound tells a file that grew past it since.
+    const std::size_t most = maxBytes == SIZE_MAX ? SIZE_MAX : maxBytes + 1;
     Bytes out;
-    if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+    out.reserve(static_cast<std::size_t>(stated));
     std::uint8_t buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
+    while (out.size() < most) {
+        const ssize_t n = ::read(fd, buf, std::min(sizeof buf, most - out.size()));
         if (n < 0) {
             if (errno == EINTR) continue;
-            ::close(fd);
-            return std::nullopt;
+            return fail(fileError(errno, path, false));
         }
         if (n == 0) break;
-        out.insert(out.end(), buf, buf + n);
+        const auto got = static_cast<std::size_t>(n);
+        if (got > out.capacity() - out.size()) out.reserve(std::min(most, std::max(out.capacity() * 2, out.size() + got)));
+        out.insert(out.end(), buf, buf + got);
     }
-    ::close(fd);
+    if (out.size() > maxBytes) return fail(fileTooLargeError(path, maxBytes, false));
     return out;
 }
+
+std::optional<Bytes> readFile(const std::string& path) { return readFile(path, SIZE_MAX, nullptr); }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error) {
     auto fail = [&](int err) {

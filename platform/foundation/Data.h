@@ -2,6 +2,7 @@
 // SHA-1 digests (through nettle), hexadecimal text, atomic file writes.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,9 +38,18 @@ std::string uuidString();
 // other characters.
 std::optional<Bytes> hexDecode(std::string_view text);
 
-// The whole file, or nullopt when it cannot be read (missing, a folder, no
-// permission). An empty file gives empty bytes.
+// The whole file, or nullopt when it cannot be read (missing, a folder or
+// anything else but a plain file, no permission). An empty file gives empty
+// bytes.
 std::optional<Bytes> readFile(const std::string& path);
+// The same for a file others may write, read only when it holds at most
+// `maxBytes`: one larger is refused (FileReadTooLargeError) before anything
+// is read or allocated for it, and one that grows past the bound while it
+// is read is refused once a byte beyond it comes, so what the read holds
+// never passes the bound. A pipe or a device in the file's place is refused
+// at once, never waited on. Errors are in the Cocoa domain with the file's
+// path, their description "<path>: <reason>".
+std::optional<Bytes> readFile(const std::string& path, std::size_t maxBytes, ErrorPtr* error);
 
 // Writes the bytes to a temporary file in the same folder, flushes it to
 // disk, then renames it over `path` and flushes the folder: readers see the
@@ -63,6 +73,7 @@ enum CocoaFileError : long {
     FileNoSuchFileError = 4,
     FileReadUnknownError = 256,
     FileReadNoPermissionError = 257,
+    FileReadTooLargeError = 263,
     FileWriteUnknownError = 512,
     FileWriteNoPermissionError = 513,
     FileWriteFileExistsError = 516,
@@ -70,5 +81,8 @@ enum CocoaFileError : long {
 };
 // A file error for errno `err` at `path`; `writing` picks the write codes.
 ErrorPtr fileError(int err, const std::string& path, bool writing);
+// A file beyond the bound its readers take: FileReadTooLargeError, or
+// FileWriteUnknownError for a writer that will not write one.
+ErrorPtr fileTooLargeError(const std::string& path, std::size_t maxBytes, bool writing);
 
 }  // namespace ns

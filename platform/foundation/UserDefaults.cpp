@@ -51,30 +51,34 @@ void UserDefaults::resetStandardUserDefaults() {
 UserDefaults::UserDefaults(std::string path)
     : path_(std::move(path)), values_(Value::dictionary()), registered_(Value::dictionary()) {
     removeStrayTemporaries(stringByDeletingLastPathComponent(path_), lastPathComponent(path_));
-    auto bytes = readFile(path_);
-    if (!bytes) {
+    ErrorPtr error;
+    auto bytes = readFile(path_, kMaxFileBytes, &error);
+    if (!bytes && !(error && error->code == FileReadTooLargeError)) {
         NSLog("UserDefaults: no stored defaults at %@; starting empty", path_);
         return;
     }
-    ErrorPtr error;
-    Value stored = PropertyListSerialization::propertyListWithData(*bytes, nullptr, &error);
-    // A value the store could not write back (a date beyond the years the
-    // writer holds) would make every later synchronize fail.
-    bool writable = stored.isDictionary() && PropertyListSerialization::isValidPropertyList(stored);
-    if (!writable) {
-        // Set aside rather than overwritten by the next write: it may still
-        // be worth looking at.
-        std::string aside = path_ + ".damaged";
-        FileManager::defaultManager().removeItemAtPath(aside);
-        bool moved = FileManager::defaultManager().moveItemAtPath(path_, aside);
+    std::string trouble;  // the file and what is wrong with it
+    if (!bytes) {
+        trouble = error->localizedDescription();  // beyond the bound: "<file>: <reason>"
+    } else {
+        Value stored = PropertyListSerialization::propertyListWithData(*bytes, nullptr, &error);
+        // A value the store could not write back (a date beyond the years the
+        // writer holds) would make every later synchronize fail.
+        if (stored.isDictionary() && PropertyListSerialization::isValidPropertyList(stored)) {
+            values_ = stored;
+            return;
+        }
         std::string why = error                 ? error->localizedDescription()
                           : stored.isDictionary() ? std::string("a value that cannot be written back")
                                                   : std::string("not a dictionary");
-        NSLog("UserDefaults: %@ is damaged (%@); %@, starting empty", path_, why,
-              moved ? "set aside as " + aside : std::string("cannot set it aside"));
-        return;
+        trouble = path_ + " is damaged (" + why + ")";
     }
-    values_ = stored;
+    // Set aside rather than overwritten by the next write: it may still be
+    // worth looking at.
+    std::string aside = path_ + ".damaged";
+    FileManager::defaultManager().removeItemAtPath(aside);
+    bool moved = FileManager::defaultManager().moveItemAtPath(path_, aside);
+    NSLog("UserDefaults: %@; %@, starting empty", trouble, moved ? "set aside as " + aside : std::string("cannot set it aside"));
 }
 
 UserDefaults::~UserDefaults() {
@@ -201,6 +205,8 @@ bool UserDefaults::writeLocked(std::string* why) {
     auto bytes = PropertyListSerialization::dataWithPropertyList(values_, PropertyListFormat::Binary, &error);
     if (!bytes) {
         failure = path_ + ": " + (error ? error->localizedDescription() : std::string("unknown error"));
+    } else if (bytes->size() > kMaxFileBytes) {
+        failure = fileTooLargeError(path_, kMaxFileBytes, true)->localizedDescription();  // no reader would take it
     } else {
         std::string folder = stringByDeletingLastPathComponent(path_);
         if (!folder.empty()) FileManager::defaultManager().createDirectoryAtPath(folder, true);

@@ -6,13 +6,15 @@
 // atomically (temporary file, flush, rename), so an interrupted write
 // leaves the previous file whole. The store also writes itself when it goes
 // away (program exit, resetStandardUserDefaults). A missing file gives an
-// empty store and a log line; so does a damaged one, which is first set aside
-// as "<file>.damaged". Every method is thread-safe.
+// empty store and a log line; so does a damaged one, or one beyond
+// kMaxFileBytes, which is first set aside as "<file>.damaged". A store that
+// would pass kMaxFileBytes is not written. Every method is thread-safe.
 //
 // Values handed in and out are copies: changing a dictionary read from the
 // store changes the store only when it is set again.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,6 +34,13 @@ public:
     // standardUserDefaults() reads the file again, as after a restart.
     // Holders of the old store keep a detached copy that no longer writes.
     static void resetStandardUserDefaults();
+
+    // The most the store's file may hold. The store keeps settings, the
+    // member's record and small lists, kilobytes in all; its file is read
+    // whole at launch, and the home may be shared by two runs of the
+    // program, so another may have written it. 32 MiB is what every reader
+    // of others' data takes.
+    static constexpr std::size_t kMaxFileBytes = std::size_t{32} << 20;
 
     // A store kept in the file at `path` (read now).
     explicit UserDefaults(std::string path);
@@ -72,7 +81,8 @@ public:
     Value dictionaryRepresentation() const;
 
     // Writes the store when it has changed. False when the file cannot be
-    // written, with why in `why` ("<file>: <reason>"); the changes stay
+    // written or would pass kMaxFileBytes, with why in `why` ("<file>:
+    // <reason>"); the changes stay
     // pending. A failure is logged once: the same failure again is not,
     // until a write has gone through.
     bool synchronize(std::string* why = nullptr);

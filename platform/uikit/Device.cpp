@@ -22,6 +22,9 @@ namespace ui {
 namespace {
 
 constexpr const char* kVendorFile = "identifierForVendor";
+// What the vendor identifier's file holds: its text, as uuidString makes it
+// ("E621E1F8-C36C-495A-93FC-0C247A3E6E5F"). A longer file is none.
+constexpr std::size_t kVendorFileBytes = 36;
 
 struct Settings {
     std::optional<std::string> systemName, systemVersion, model, machine, identifierForVendor, timeZoneName;
@@ -145,9 +148,12 @@ std::string Device::identifierForVendor() const {
     if (settings().unkeptVendor && settings().unkeptVendor->first == path) return settings().unkeptVendor->second;
     // Programs of the device asking at once agree on one.
     DeviceStoreLock storeLock(folder, true);
-    if (auto kept = ns::readFile(path)) {
+    ns::ErrorPtr readError;
+    if (auto kept = ns::readFile(path, kVendorFileBytes, &readError)) {
         std::string text(kept->begin(), kept->end());
-        if (text.size() == 36) return text;
+        if (text.size() == kVendorFileBytes) return text;
+    } else if (readError && readError->code == ns::FileReadTooLargeError) {
+        ns::NSLog("Device: cannot read %@", readError->localizedDescription());  // the file and the reason
     }
     std::string made = ns::uuidString();
     ns::ErrorPtr error;

@@ -15,8 +15,6 @@ namespace sec {
 
 namespace {
 
-constexpr std::size_t kMaxItemBytes = 16u << 20;
-
 // A temporary file of an item this old is a write that the end of its
 // program cut short; a younger one may be another program's write under way.
 constexpr double kStrayTemporaryAge = 60;
@@ -66,14 +64,17 @@ std::string pathFor(const Key& key) {
 }
 
 // The stored item (a dictionary of its attributes and data), or nil when it
-// is missing or its file is not one of ours for this key.
+// is missing or its file is not one of ours for this key (one beyond
+// kMaxItemBytes is said in a log line).
 ns::Value load(const Key& key) {
     std::string path = pathFor(key);
-    std::error_code ec;
-    auto size = std::filesystem::file_size(path, ec);
-    if (ec || size > kMaxItemBytes) return {};
-    std::optional<ns::Bytes> bytes = ns::readFile(path);
-    if (!bytes) return {};
+    ns::ErrorPtr readError;
+    std::optional<ns::Bytes> bytes = ns::readFile(path, kMaxItemBytes, &readError);
+    if (!bytes) {
+        if (readError && readError->code == ns::FileReadTooLargeError)
+            ns::NSLog("Keychain: cannot read %@", readError->localizedDescription());  // the file and the reason
+        return {};
+    }
     ns::ErrorPtr error;
     ns::Value item = ns::PropertyListSerialization::propertyListWithData(*bytes, nullptr, &error);
     if (!item.isDictionary() || item[kClass].str() != key.itemClass || item[kAttrService].str() != key.service ||

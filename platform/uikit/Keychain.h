@@ -22,6 +22,8 @@
 // one line naming the file and the reason. Thread-safe.
 #pragma once
 
+#include <cstddef>
+
 #include "foundation/Value.h"
 
 namespace sec {
@@ -43,6 +45,13 @@ inline constexpr const char* kMatchLimit = "matchLimit";
 inline constexpr const char* kMatchLimitOne = "matchLimitOne";
 
 enum class Status { Success, ItemNotFound, DuplicateItem, BadParameter, IOError };
+
+// The most an item's file may hold. Items hold identifiers, tokens and the
+// small archived records of the programs of the device, some kilobytes at
+// most; 16 MiB is far beyond any of them and bounds what a file another
+// program put there costs to read. An item that would pass it is not
+// written (BadParameter); a file beyond it is no item, said in a log line.
+inline constexpr std::size_t kMaxItemBytes = std::size_t{16} << 20;
 
 // Adds the item the attributes describe (data under kValueData, any bytes).
 Status itemAdd(const ns::Value& attributes);

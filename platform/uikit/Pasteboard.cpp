@@ -37,6 +37,12 @@ struct Board {
 };
 
 constexpr char kMagic[] = {'K', 'L', 'P', 'B', 1};
+// The magic, whether the board is persistent, its creator (process id and
+// start time), its change count and its item count.
+constexpr std::size_t kHeaderBytes = sizeof kMagic + 1 + 3 * 8 + 4;
+// An item's least: the length of its type, whether it is text, the length
+// of its bytes.
+constexpr std::size_t kItemLeastBytes = 4 + 1 + 4;
 
 void putU32(ns::Bytes& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
@@ -45,12 +51,15 @@ void putU64(ns::Bytes& out, std::uint64_t v) {
     for (int i = 0; i < 8; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
+// Reads a board's file front to back; a length is checked against what is
+// left before anything is made for it.
 struct Reader {
     const ns::Bytes& in;
     std::size_t pos = 0;
     bool ok = true;
+    std::size_t left() const { return in.size() - pos; }
     std::uint64_t get(int n) {
-        if (!ok || in.size() - pos < static_cast<std::size_t>(n)) {
+        if (!ok || left() < static_cast<std::size_t>(n)) {
             ok = false;
             return 0;
         }
@@ -59,19 +68,30 @@ struct Reader {
         pos += static_cast<std::size_t>(n);
         return v;
     }
-    ns::Bytes bytes(std::size_t n) {
-        if (!ok || in.size() - pos < n) {
+    // The next n bytes, or an empty range (and !ok) when fewer are left.
+    std::pair<const std::uint8_t*, const std::uint8_t*> take(std::uint64_t n) {
+        if (!ok || left() < n) {
             ok = false;
             return {};
         }
-        ns::Bytes b(in.begin() + static_cast<std::ptrdiff_t>(pos), in.begin() + static_cast<std::ptrdiff_t>(pos + n));
-        pos += n;
-        return b;
+        const std::uint8_t* from = in.data() + pos;
+        pos += static_cast<std::size_t>(n);
+        return {from, from + n};
     }
 };
 
+// The size of the board's file, counted as encode lays it out.
+std::uint64_t encodedSize(const Board& b) {
+    std::uint64_t size = kHeaderBytes;
+    for (const Item& it : b.items) size += kItemLeastBytes + it.type.size() + it.bytes.size();
+    return size;
+}
+
+// The board's file; every length fits its field once encodedSize is within
+// kPasteboardMaxFileBytes.
 ns::Bytes encode(const Board& b) {
     ns::Bytes out(kMagic, kMagic + sizeof kMagic);
+    out.reserve(static_cast<std::size_t>(encodedSize(b)));
     out.push_back(b.persistent ? 1 : 0);
     putU64(out, static_cast<std::uint64_t>(b.creatorPid));
     putU64(out, b.creatorStart);
@@ -95,16 +115,22 @@ std::optional<Board> decode(const ns::Bytes& in) {
     b.creatorPid = static_cast<std::int64_t>(r.get(8));
     b.creatorStart = r.get(8);
     b.changeCount = r.get(8);
-    std::uint64_t n = r.get(4);
-    for (std::uint64_t i = 0; r.ok && i < n; ++i) {
+    const std::uint64_t n = r.get(4);
+    // A count of items the rest of the file cannot hold is refused at once.
+    // Room is made for each item only once it is read: a count the file
+    // could hold says nothing of the items that follow.
+    if (!r.ok || n > r.left() / kItemLeastBytes) return std::nullopt;
+    for (std::uint64_t i = 0; i < n; ++i) {
         Item it;
-        ns::Bytes type = r.bytes(static_cast<std::size_t>(r.get(4)));
-        it.type.assign(type.begin(), type.end());
+        auto [typeFrom, typeTo] = r.take(r.get(4));
         it.isString = r.get(1) != 0;
-        it.bytes = r.bytes(static_cast<std::size_t>(r.get(4)));
+        auto [from, to] = r.take(r.get(4));
+        if (!r.ok) return std::nullopt;
+        it.type.assign(typeFrom, typeTo);
+        it.bytes.assign(from, to);
         b.items.push_back(std::move(it));
     }
-    if (!r.ok || r.pos != in.size()) return std::nullopt;
+    if (r.pos != in.size()) return std::nullopt;
     return b;
 }
 
@@ -179,11 +205,17 @@ public:
 
 bool isGeneralName(const std::string& name) { return name == kPasteboardNameGeneral; }
 
-// The live board, or nullopt when it does not exist, cannot be read, or was
-// a temporary board of a process that has ended. Needs the lock.
+// The live board, or nullopt when it does not exist, cannot be read (one
+// beyond kPasteboardMaxFileBytes is said in a log line), or was a temporary
+// board of a process that has ended. Needs the lock.
 std::optional<Board> load(const std::string& name) {
-    std::optional<ns::Bytes> bytes = ns::readFile(pathFor(name));
-    if (!bytes) return std::nullopt;
+    ns::ErrorPtr error;
+    std::optional<ns::Bytes> bytes = ns::readFile(pathFor(name), kPasteboardMaxFileBytes, &error);
+    if (!bytes) {
+        if (error && error->code == ns::FileReadTooLargeError)
+            ns::NSLog("Pasteboard: cannot read %@", error->localizedDescription());  // the file and the reason
+        return std::nullopt;
+    }
     std::optional<Board> b = decode(*bytes);
     if (!b) {
         ns::NSLog("Pasteboard: unreadable store file for %@", name);
@@ -194,10 +226,15 @@ std::optional<Board> load(const std::string& name) {
 }
 
 // Writes the board whole, or leaves the file as it was: false then, with a
-// log line (the writer's error names the file and the reason).
+// log line (the error names the file and the reason). A board beyond
+// kPasteboardMaxFileBytes is not written: no reader would take it.
 bool store(const std::string& name, const Board& b) {
+    const std::string path = pathFor(name);
     ns::ErrorPtr error;
-    if (ns::writeFileAtomically(pathFor(name), encode(b), &error)) return true;
+    if (encodedSize(b) > kPasteboardMaxFileBytes)
+        error = ns::fileTooLargeError(path, kPasteboardMaxFileBytes, true);
+    else if (ns::writeFileAtomically(path, encode(b), &error))
+        return true;
     ns::NSLog("Pasteboard: cannot write %@", error->localizedDescription());
     return false;
 }

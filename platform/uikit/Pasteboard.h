@@ -13,13 +13,17 @@
 // another process sees the new content at once and never a torn one. A
 // write that fails (a full disk) leaves the board as it was, answers false
 // and logs one line naming the file and the reason; a board that could not
-// be created is none.
+// be created is none. A board's file holds at most kPasteboardMaxFileBytes:
+// a larger one, which only another program can have written, reads as no
+// board (with a log line naming the file), and a write that would pass it
+// answers false, leaving the board as it was.
 //
 // Lifetime: the general pasteboard and persistent named boards last until they
 // are removed. A named board that is not persistent lasts as long as the
 // process that created it: once that process has ended, the board is gone.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -35,6 +39,11 @@ using PasteboardPtr = std::shared_ptr<Pasteboard>;
 // The platform's text type (UTF-8 plain text).
 inline constexpr const char* kPasteboardTypeUTF8PlainText = "public.utf8-plain-text";
 inline constexpr const char* kPasteboardNameGeneral = "com.apple.UIKit.pboard.general";
+// The most a board's file may hold: a record of 32 MiB (the largest
+// property list the programs of the device put in one type, and the most
+// their readers take) with as much again for the other types a board may
+// hold beside it and their names.
+inline constexpr std::size_t kPasteboardMaxFileBytes = std::size_t{64} << 20;
 
 class Pasteboard {
 public:

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,8 @@
 #include "foundation/Log.h"
 #include "foundation/Notification.h"
 #include "foundation/RunLoop.h"
+#include "support/ChildProcess.h"
+#include "support/FullDisk.h"
 #include "support/LoopbackService.h"
 #include "support/WebContent.h"
 #include "uikit/TestDriver.h"
@@ -365,6 +368,79 @@ TEST(WebImageCacheTest, AFileThatNoLongerDecodesIsAMissAndIsRemoved) {
     EXPECT_FALSE(found);
     EXPECT_EQ(cache->diskSize(), 0u);
     EXPECT_FALSE(ns::FileManager::defaultManager().fileExistsAtPath(cache->cachePathForKey("http://h/x.png")));
+}
+
+// A cached file that grew beyond the bound since the cache found it (the
+// folder is one others can write) is dropped unread, as one that no longer
+// decodes, in one line naming the file with the reason. Each case runs in a
+// child under a cap on its memory: a read of the file's size would not end
+// there.
+TEST(WebImageCacheTest, AFileBeyondTheBoundIsDroppedUnread) {
+    ui::TestDriver driver;
+    const std::string dir = ns::temporaryDirectory() + "/grown-cache";
+    const std::string key = "http://h/grown.png";
+    const std::string png = resourceBytes("menu.png");
+    const ns::Bytes picture(png.begin(), png.end());
+    for (std::uint64_t size : {std::uint64_t{WebImageCache::kMaxFileBytes} + 1, std::uint64_t{1} << 40}) {
+        SCOPED_TRACE(size);
+        ns::FileManager::defaultManager().removeItemAtPath(dir);
+        testsupport::ChildProcess child(
+            testsupport::ChildProcess::Forked{},
+            [&] {
+                auto cache = std::make_shared<WebImageCache>(dir);
+                cache->storeImage(ui::Image::imageWithData(picture), picture, key);
+                cache->waitForDisk();
+                cache->clearMemory();
+                const std::string path = cache->cachePathForKey(key);
+                std::filesystem::resize_file(path, size);
+                ns::LogCapture log;
+                cache->queryDiskCache(key, nullptr);
+                cache->waitForDisk();
+                const auto said = testsupport::linesWith(log, "WebImageCache: ");
+                if (said.size() != 1 || said[0].find(path + ": more than") == std::string::npos) return 1;
+                return std::filesystem::exists(path) || cache->diskSize() != 0 ? 2 : 0;
+            },
+            std::uint64_t{1} << 30);
+        ASSERT_TRUE(child.waitForExit(60)) << child.output;
+        EXPECT_EQ(child.status, 0) << child.output;
+    }
+    ns::FileManager::defaultManager().removeItemAtPath(dir);
+}
+
+// A picture's bytes up to the bound are kept on disk and found there again;
+// beyond it they are kept in memory only, with a line naming the file.
+TEST(WebImageCacheTest, BytesBeyondTheBoundAreNotWritten) {
+    ui::TestDriver driver;
+    const std::string dir = ns::temporaryDirectory() + "/bound-cache";
+    ns::FileManager::defaultManager().removeItemAtPath(dir);
+    auto cache = std::make_shared<WebImageCache>(dir);
+    const std::string png = resourceBytes("menu.png");
+    ns::Bytes largest(png.begin(), png.end());
+    largest.resize(WebImageCache::kMaxFileBytes);  // zeros after the picture's end
+    auto image = ui::Image::imageWithData(largest);
+    ASSERT_TRUE(image);
+    cache->storeImage(image, largest, "at");
+    ns::Bytes beyond = largest;
+    beyond.push_back(0);
+    ns::LogCapture log;
+    cache->storeImage(image, beyond, "beyond");
+    cache->waitForDisk();
+    cache->clearMemory();
+    EXPECT_EQ(cache->diskSize(), WebImageCache::kMaxFileBytes);
+    const auto said = testsupport::linesWith(log, "WebImageCache: ");
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("cannot write " + cache->cachePathForKey("beyond") + ": more than"), std::string::npos)
+        << said[0];
+    bool answered = false;
+    ui::ImagePtr found;
+    cache->queryDiskCache("at", [&](ui::ImagePtr img) {
+        answered = true;
+        found = img;
+    });
+    ASSERT_TRUE(driver.waitUntil([&] { return answered; }));
+    EXPECT_TRUE(found);
+    cache.reset();
+    ns::FileManager::defaultManager().removeItemAtPath(dir);
 }
 
 // The program removes a tour's home right after the application terminates:

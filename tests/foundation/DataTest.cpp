@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 
 #include "foundation/Data.h"
 #include "foundation/FileManager.h"
+#include "support/AllocationCount.h"
 
 using namespace ns;
 
@@ -116,4 +119,54 @@ TEST(DataFiles, AtomicWriteReplacesWholeAndLeavesNoTemporary) {
     ASSERT_TRUE(error);
     EXPECT_EQ(error->domain, kCocoaErrorDomain);
     EXPECT_EQ(error->code, FileNoSuchFileError);
+}
+
+// A read within a bound takes a file up to the bound and refuses a larger
+// one, however large, without allocating its size: a sparse file's stated
+// size, a file that says it is empty and holds more (as /proc's do), and a
+// pipe, which is refused rather than waited on.
+TEST(DataFiles, ABoundedReadRefusesWhatPassesTheBoundWithoutAllocatingIt) {
+    namespace fs = std::filesystem;
+    const fs::path dir = fs::path(temporaryDirectory()) / "bounded";
+    fs::create_directories(dir);
+    std::ofstream(dir / "at") << std::string(1000, 'x');
+    std::ofstream(dir / "sparse").close();
+    fs::resize_file(dir / "sparse", std::uint64_t{1} << 40);
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    struct Case {
+        const char* what;
+        fs::path path;
+        std::size_t bound;
+        long code;  // 0: read whole
+    };
+    const Case cases[] = {
+        {"at the bound", dir / "at", 1000, 0},
+        {"one byte beyond", dir / "at", 999, FileReadTooLargeError},
+        {"a terabyte, sparse", dir / "sparse", 1u << 20, FileReadTooLargeError},
+        {"more than its stated size", "/proc/self/status", 16, FileReadTooLargeError},
+        {"a pipe", dir / "pipe", 1u << 20, FileReadUnknownError},
+        {"a folder", dir, 1u << 20, FileReadUnknownError},
+        {"missing", dir / "missing", 1u << 20, FileNoSuchFileError},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::optional<Bytes> bytes;
+        ErrorPtr error;
+        const auto used = testsupport::allocationPeak([&] { bytes = readFile(c.path, c.bound, &error); }, 64u << 20);
+        EXPECT_FALSE(used.capped);
+        if (c.code == 0) {
+            ASSERT_TRUE(bytes);
+            EXPECT_EQ(bytes->size(), c.bound);
+            EXPECT_LT(used.peak, c.bound + (16u << 10));
+            continue;
+        }
+        EXPECT_FALSE(bytes);
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code, c.code);
+        EXPECT_EQ(error->userInfo[kFilePathErrorKey].str(), c.path.string());
+        EXPECT_LT(used.peak, 16u << 10);
+    }
+    // The unbounded read refuses a pipe too.
+    EXPECT_FALSE(readFile(dir / "pipe"));
+    fs::remove_all(dir);
 }

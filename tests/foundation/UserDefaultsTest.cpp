@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string_view>
 #include <thread>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "foundation/Log.h"
 #include "foundation/PropertyList.h"
 #include "foundation/UserDefaults.h"
+#include "support/AllocationCount.h"
 
 using namespace ns;
 
@@ -275,4 +279,58 @@ TEST_F(UserDefaultsTest, AStoreWhoseHomeWasRemovedDoesNotMakeItAgain) {
     UserDefaults::resetStandardUserDefaults();  // the store goes, with a change unwritten
     EXPECT_FALSE(FileManager::defaultManager().fileExistsAtPath(home));
     resetHomeDirectory();
+}
+
+// A store file beyond the bound, which another run may have left, is set
+// aside unread as a damaged one is, in one line naming it with the reason;
+// what the read allocates does not follow the file's size.
+TEST_F(UserDefaultsTest, AFileBeyondTheBoundIsSetAsideUnread) {
+    namespace fs = std::filesystem;
+    const std::string path = homeDirectory() + "/large/defaults.plist";
+    fs::create_directories(homeDirectory() + "/large");
+    for (std::uint64_t size : {std::uint64_t{UserDefaults::kMaxFileBytes} + 1, std::uint64_t{1} << 40}) {
+        SCOPED_TRACE(size);
+        fs::remove(path + ".damaged");
+        std::ofstream(path).close();
+        fs::resize_file(path, size);
+        LogCapture log;
+        std::optional<UserDefaults> d;
+        const auto used = testsupport::allocationPeak([&] { d.emplace(path); }, 64u << 20);
+        EXPECT_FALSE(used.capped);
+        EXPECT_LT(used.peak, 1u << 20);
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->dictionaryRepresentation().count(), 0u);
+        ASSERT_EQ(log.lines().size(), 1u);
+        EXPECT_NE(log.lines()[0].find(path + ": more than"), std::string::npos) << log.lines()[0];
+        EXPECT_EQ(fs::file_size(path + ".damaged"), size);
+        EXPECT_FALSE(fs::exists(path));
+    }
+    fs::remove_all(homeDirectory() + "/large");
+}
+
+// The writer writes a store up to the bound, which reads back, and refuses
+// one beyond it, keeping the file it has.
+TEST_F(UserDefaultsTest, AStoreAtTheBoundReadsBackAndOneBeyondIsNotWritten) {
+    namespace fs = std::filesystem;
+    const std::string path = homeDirectory() + "/bound/defaults.plist";
+    std::size_t blob = UserDefaults::kMaxFileBytes - 1000;
+    {
+        UserDefaults d(path);
+        d.setObject(Value(Bytes(blob, 7)), "blob");
+        ASSERT_TRUE(d.synchronize());
+        blob += UserDefaults::kMaxFileBytes - fs::file_size(path);
+        d.setObject(Value(Bytes(blob, 7)), "blob");
+        ASSERT_TRUE(d.synchronize());
+        ASSERT_EQ(fs::file_size(path), UserDefaults::kMaxFileBytes);
+    }
+    UserDefaults again(path);
+    EXPECT_EQ(again.dataForKey("blob").data().size(), blob);
+    again.setObject(Value(Bytes(blob + 1, 7)), "blob");
+    std::string why;
+    EXPECT_FALSE(again.synchronize(&why));
+    EXPECT_EQ(why.rfind(path + ": more than", 0), 0u) << why;
+    EXPECT_EQ(fs::file_size(path), UserDefaults::kMaxFileBytes);
+    again.removeObjectForKey("blob");
+    EXPECT_TRUE(again.synchronize());
+    fs::remove_all(homeDirectory() + "/bound");
 }

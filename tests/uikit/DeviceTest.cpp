@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <regex>
 
 #include "foundation/DateTime.h"
+#include "support/AllocationCount.h"
 #include "support/FullDisk.h"
 #include "uikit/Application.h"
 #include "uikit/Device.h"
@@ -161,6 +163,32 @@ TEST_F(DeviceTest, AVendorIdentifierThatCannotBeKeptIsSaidOnceAndAnswersForThePr
         EXPECT_EQ(fs::file_size(file), kept.size());
         fs::remove_all(folder);
     }
+}
+
+// A vendor identifier's file longer than an identifier is none, as one
+// that cannot be read: it is said in one line naming the file with the
+// reason, unread, and a fresh identifier takes its place.
+TEST_F(DeviceTest, AVendorFileBeyondTheBoundIsReplacedUnread) {
+    namespace fs = std::filesystem;
+    ui::setDeviceStoreDirectory((fs::path(std::getenv("KL_HOME")) / "vendor-bound").string());
+    const fs::path file = fs::path(ui::deviceStoreDirectory()) / "identifierForVendor";
+    for (std::uint64_t size : {std::uint64_t{37}, std::uint64_t{1} << 40}) {
+        SCOPED_TRACE(size);
+        device.resetForTesting();
+        std::ofstream(file) << "E621E1F8-C36C-495A-93FC-0C247A3E6E5F";
+        fs::resize_file(file, size);
+        ns::LogCapture log;
+        std::string made;
+        const auto used = testsupport::allocationPeak([&] { made = device.identifierForVendor(); }, 256u << 20);
+        EXPECT_FALSE(used.capped);
+        EXPECT_LT(used.peak, 64u << 10);
+        EXPECT_NE(made, "E621E1F8-C36C-495A-93FC-0C247A3E6E5F");
+        const auto said = testsupport::linesWith(log, "Device: ");
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find(file.string() + ": more than"), std::string::npos) << said[0];
+        EXPECT_EQ(fs::file_size(file), made.size());
+    }
+    fs::remove_all(fs::path(std::getenv("KL_HOME")) / "vendor-bound");
 }
 
 // A device folder KL_DEVICE_HOME names that is already there keeps its mode;

@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
 
+#include "support/AllocationCount.h"
 #include "support/FullDisk.h"
 #include "uikit/DeviceStore.h"
 #include "uikit/Pasteboard.h"
@@ -232,4 +234,107 @@ TEST_F(PasteboardTest, AWriteThatFailsLeavesTheBoardAsItWasAndSaysWhyInOneLine) 
     EXPECT_FALSE(Pasteboard::pasteboardWithName("blocked", false));
     EXPECT_TRUE(testsupport::temporariesIn(folder).empty());
     std::filesystem::remove(folder + "/blocked.pasteboard");
+}
+
+namespace {
+
+// A board's file as the store lays it out, for boards written by hand:
+// the header, then each item's type, kind and bytes, with the lengths and
+// the item count as given.
+struct BoardFile {
+    std::string bytes{"KLPB\x01\x01", 6};  // magic, persistent
+    BoardFile& u32(std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<char>(v >> (8 * i)));
+        return *this;
+    }
+    explicit BoardFile(std::uint32_t items) {
+        bytes.append(24, '\0');  // creator and change count
+        u32(items);
+    }
+    BoardFile& item(const std::string& type, std::uint32_t length, const std::string& content) {
+        u32(static_cast<std::uint32_t>(type.size()));
+        bytes += type;
+        bytes.push_back('\0');
+        u32(length);
+        bytes += content;
+        return *this;
+    }
+};
+
+}  // namespace
+
+// A board's file beyond the bound (only another program can have written
+// one) reads as no board, said in one line naming the file with the reason;
+// one whose counts or lengths claim more than it holds is unreadable. Neither
+// read allocates what the file claims.
+TEST_F(PasteboardTest, AFileBeyondTheBoundOrClaimingMoreThanItHoldsIsNoBoard) {
+    namespace fs = std::filesystem;
+    const std::string path = ui::deviceStoreSubdirectory("Pasteboards") + "/claims.pasteboard";
+    std::string manyEmptyItems = BoardFile(0xFFFFFFFF).bytes;
+    manyEmptyItems.append(1u << 20, '\0');  // 116508 empty items, of 2^32 - 1 claimed
+    // As many items as its size could hold, the first taking all of it.
+    const std::string first(1u << 20, 'x');
+    const std::string oneLargeItem =
+        BoardFile((4 + 7 + 1 + 4 + (1u << 20)) / 9).item("content", 1u << 20, first).bytes;
+    struct Case {
+        const char* what;
+        std::uint64_t sparseSize;  // the file, sparse, when not 0
+        std::string bytes;         // else the file
+        const char* said;
+        std::size_t mostAllocated;
+    };
+    const Case cases[] = {
+        {"one byte beyond", ui::kPasteboardMaxFileBytes + 1, {}, "cannot read", 64u << 10},
+        {"a terabyte", std::uint64_t{1} << 40, {}, "cannot read", 64u << 10},
+        {"more items than it holds", 0, manyEmptyItems, "unreadable", (1u << 20) + (64u << 10)},
+        {"a longer item than it holds", 0, BoardFile(1).item("content", 0xFFFFFFFF, "short").bytes, "unreadable",
+         64u << 10},
+        {"a longer type than it holds", 0, BoardFile(1).u32(0xFFFFFFFF).bytes + "content", "unreadable", 64u << 10},
+        {"more than its items", 0, BoardFile(1).item("content", 2, "ok").bytes + "more", "unreadable", 64u << 10},
+        {"fewer items than it could hold", 0, oneLargeItem, "unreadable", (2u << 20) + (64u << 10)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::ofstream(path, std::ios::binary) << c.bytes;
+        if (c.sparseSize) fs::resize_file(path, c.sparseSize);
+        ns::LogCapture log;
+        ui::PasteboardPtr board;
+        const auto used =
+            testsupport::allocationPeak([&] { board = Pasteboard::pasteboardWithName("claims", false); }, 256u << 20);
+        EXPECT_FALSE(used.capped);
+        EXPECT_LT(used.peak, c.mostAllocated);
+        EXPECT_FALSE(board);
+        const auto said = testsupport::linesWith(log, "Pasteboard: ");
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find(c.said), std::string::npos) << said[0];
+        if (c.sparseSize) {
+            EXPECT_NE(said[0].find(path + ": more than"), std::string::npos) << said[0];
+        }
+    }
+    fs::remove(path);
+}
+
+// The largest board the writer writes reads back whole; one byte more is
+// not written, and the board keeps what it held.
+TEST_F(PasteboardTest, ABoardAtTheBoundReadsBackAndOneBeyondIsNotWritten) {
+    auto board = Pasteboard::pasteboardWithName("large", true);
+    ASSERT_TRUE(board && board->setString("before"));
+    const std::string type = "content";
+    // The header (magic, kind, creator, change count, item count) and the
+    // item's lengths and kind.
+    const std::size_t room = ui::kPasteboardMaxFileBytes - (5 + 1 + 24 + 4) - (4 + 1 + 4) - type.size();
+    ns::Bytes largest(room, 0x5A);
+    ASSERT_TRUE(board->setData(largest, type));
+    const std::string path = ui::deviceStoreSubdirectory("Pasteboards") + "/large.pasteboard";
+    EXPECT_EQ(std::filesystem::file_size(path), ui::kPasteboardMaxFileBytes);
+    EXPECT_TRUE(board->dataForPasteboardType(type) == largest);
+
+    board->setString("before");
+    largest.push_back(0x5A);
+    ns::LogCapture log;
+    EXPECT_FALSE(board->setData(largest, type));
+    const auto said = testsupport::linesWith(log, "Pasteboard: ");
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("cannot write " + path + ": more than"), std::string::npos) << said[0];
+    EXPECT_EQ(board->string(), "before");
 }
