@@ -29,6 +29,12 @@ usage() {
   exit 2
 }
 
+case "${1:-}" in
+  -h | --help)
+    echo "usage: scripts/fuzz.sh [-j N] [SECONDS] [TARGET...]"
+    exit 0
+    ;;
+esac
 jobs=1
 if [ "${1:-}" = "-j" ]; then
   [ $# -ge 2 ] || usage "-j needs the number of targets to run at a time"

@@ -559,7 +559,7 @@ exit 100
 // A job count that is none, or a duration under a second (which libFuzzer
 // would take as no limit), beyond its counter or no whole number (a first
 // argument that looks like a number is no target's name), is a usage error,
-// before anything is installed, built or run.
+// before anything is installed, built or run; so is the usage asked for.
 TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> wrong = {
         {{"-j", "0", "2", "json"}, "-j "},
@@ -586,6 +586,15 @@ TEST(FuzzScript, ABadJobCountOrDurationIsAUsageErrorAndRunsNothing) {
         EXPECT_EQ(fuzz.status, 2) << fuzz.output;
         EXPECT_NE(fuzz.output.find("fuzz.sh: " + message), std::string::npos) << fuzz.output;
         EXPECT_NE(fuzz.output.find("usage: scripts/fuzz.sh"), std::string::npos) << fuzz.output;
+        EXPECT_FALSE(fs::exists(top / "build")) << fuzz.output;
+    }
+    // Asked for, the usage is the answer, and nothing else is done.
+    for (const char* ask : {"-h", "--help"}) {
+        const fs::path top = sourceCopy("fuzz", kFuzzFiles);
+        testsupport::ChildProcess fuzz("/bin/bash", scriptCall(top, "scripts/fuzz.sh", {ask}), scriptEnvironment(top));
+        ASSERT_TRUE(fuzz.waitForExit(60)) << fuzz.output;
+        EXPECT_EQ(fuzz.status, 0) << fuzz.output;
+        EXPECT_EQ(fuzz.output.rfind("usage: scripts/fuzz.sh", 0), 0u) << fuzz.output;
         EXPECT_FALSE(fs::exists(top / "build")) << fuzz.output;
     }
 }
