@@ -1,7 +1,7 @@
 // The program's home and device folders in a temporary folder of a
-// benchmark's own, removed when it ends; the tests' time zone, and the
-// resources from the source tree for the programs that draw. And the
-// scratch folder of a benchmark that writes many files.
+// benchmark's own, removed when it ends or is interrupted; the tests' time
+// zone, and the resources from the source tree for the programs that draw.
+// And the scratch folder of a benchmark that writes many files.
 #pragma once
 
 #include <stdlib.h>
@@ -15,13 +15,39 @@
 #include <system_error>
 
 #include "foundation/FileManager.h"
+#include "foundation/Signals.h"
+
+// The folder of every BenchHome of this process, made with the first one:
+// removed at the end, and by Ctrl+C, SIGTERM or a closed terminal however
+// many homes the benchmarks made and left.
+inline const std::string& benchFolder() {
+    static const struct Folder {
+        std::string path;
+        Folder() {
+            std::string why;
+            path = ns::makeTemporaryFolder("kl-bench-", &why);
+            if (path.empty()) {
+                std::fprintf(stderr, "cannot make the benchmark's home: %s\n", why.c_str());
+                std::exit(1);
+            }
+            ns::removeOnEndingSignals(path);
+        }
+        ~Folder() {
+            std::error_code ec;
+            std::filesystem::remove_all(path, ec);
+        }
+    } folder;
+    return folder.path;
+}
 
 struct BenchHome {
     BenchHome() {
-        std::string why;
-        folder = ns::makeTemporaryFolder("kl-bench-", &why);
-        if (folder.empty()) {
-            std::fprintf(stderr, "cannot make the benchmark's home: %s\n", why.c_str());
+        static int made = 0;
+        folder = benchFolder() + "/home-" + std::to_string(++made);
+        std::error_code ec;
+        if (!std::filesystem::create_directory(folder, ec)) {
+            std::fprintf(stderr, "cannot make the benchmark's home %s: %s\n", folder.c_str(),
+                         ec ? ec.message().c_str() : "it is there already");
             std::exit(1);
         }
         setenv("KL_HOME", folder.c_str(), 1);
@@ -34,7 +60,7 @@ struct BenchHome {
     }
     ~BenchHome() {
         std::error_code ec;
-        if (!folder.empty()) std::filesystem::remove_all(folder, ec);
+        std::filesystem::remove_all(folder, ec);
     }
     BenchHome(const BenchHome&) = delete;
     BenchHome& operator=(const BenchHome&) = delete;

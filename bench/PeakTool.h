@@ -13,6 +13,8 @@
 
 namespace peaktool {
 
+inline constexpr double kMostMegabytes = 1000;
+
 // `items` have a `name`; `measure(item, bytes)` measures one, at the size
 // asked for or else `defaultBytes`. `kind` and `kinds` name them in the
 // usage ("family", "families"). Answers the exit status: 2 for a call
@@ -29,8 +31,19 @@ int run(int argc, char** argv, const char* tool, const std::string& kind, const 
         return 2;
     }
     const std::string which = argv[1];
-    const std::size_t bytes =
-        argc > 2 ? static_cast<std::size_t>(std::strtod(argv[2], nullptr) * 1e6) : defaultBytes;
+    std::size_t bytes = defaultBytes;
+    if (argc > 2) {
+        // Up to a gigabyte: far beyond what any reader takes, and still
+        // within what the machine can generate to feed it.
+        char* end = nullptr;
+        const double megabytes = std::strtod(argv[2], &end);
+        if (end == argv[2] || *end != '\0' || !(megabytes > 0 && megabytes <= kMostMegabytes)) {
+            std::fprintf(stderr, "%s: megabytes takes a number above 0 and up to %g, not %s\n", tool, kMostMegabytes,
+                         argv[2]);
+            return 2;
+        }
+        bytes = static_cast<std::size_t>(megabytes * 1e6);
+    }
     bool found = false;
     for (const auto& item : items) {
         if (which != "all" && which != item.name) continue;

@@ -30,7 +30,6 @@
 #include "PeakTool.h"
 #include "foundation/KeyedArchive.h"
 #include "foundation/PropertyList.h"
-#include "foundation/Signals.h"
 #include "support/HostilePlists.h"
 #include "support/LargeLists.h"
 #include "support/PeakMemory.h"
@@ -130,14 +129,7 @@ ns::Bytes boardList(std::size_t bytes) {
 }
 
 // The benchmark's home and device folders, made once.
-void useBenchHome() {
-    static BenchHome home;  // removed at the end, and by Ctrl+C
-    static const bool watched = [] {
-        ns::removeOnEndingSignals(home.folder);
-        return true;
-    }();
-    (void)watched;
-}
+void useBenchHome() { static BenchHome home; }
 
 void putOnBoard(const ns::Bytes& list) {
     useBenchHome();
