@@ -1,10 +1,12 @@
 #include "members/OrganizeTreeView.h"
 
+#include <functional>
 #include <unordered_set>
 
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
 #include "foundation/Format.h"
+#include "foundation/TextIndex.h"
 #include "uikit/Label.h"
 
 namespace {
@@ -121,7 +123,7 @@ void OrganizeTreeView::subit() {
     }
     // A number confirmed before is not listed again: it would get the
     // message twice.
-    std::unordered_set<std::string> listed;
+    std::unordered_set<std::string, ns::TextHash, std::equal_to<>> listed;
     for (const ns::Value& earlier : senderArray.items()) listed.insert(records::text(earlier, "user_name"));
     for (const ns::Value& person : peopleArray.items()) {
         if (records::text(person, "delete") != "0") continue;

@@ -1,5 +1,6 @@
 #include "members/SMSViewController.h"
 
+#include <functional>
 #include <unordered_set>
 
 #include "app/framework/FrontScreen.h"
@@ -7,6 +8,7 @@
 #include "app/framework/Records.h"
 #include "app/shell/Utils.h"
 #include "foundation/Strings.h"
+#include "foundation/TextIndex.h"
 #include "uikit/NavigationController.h"
 
 namespace {
@@ -51,7 +53,7 @@ std::string SMSViewController::numbers(const ns::Value& rows) {
 // twice would get the message twice. The numbers listed are looked up in a
 // set, so a picker's thousands of members are gathered at once.
 void SMSViewController::gather(const ns::Value& recipients) {
-    std::unordered_set<std::string> listed;
+    std::unordered_set<std::string, ns::TextHash, std::equal_to<>> listed;
     for (const ns::Value& row : mobileArray.items()) listed.insert(records::text(row, "user_name"));
     for (const ns::Value& recipient : recipients.items())
         if (listed.insert(records::text(recipient, "user_name")).second) mobileArray.push(recipient);

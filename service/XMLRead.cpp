@@ -11,11 +11,13 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
+#include <functional>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
 
 #include "foundation/ReadBudget.h"
+#include "foundation/TextIndex.h"
 
 namespace xmlread {
 
@@ -401,7 +403,7 @@ private:
     std::vector<std::size_t> declared_;     // by each open element
     bool lastWasText_ = false;
     std::size_t messages_ = 0;
-    std::unordered_map<std::string, std::size_t> defaults_;  // declared, by element name
+    std::unordered_map<std::string, std::size_t, ns::TextHash, std::equal_to<>> defaults_;  // declared, by element name
 };
 
 }  // namespace

@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,9 +94,16 @@ ns::Bytes tinyElements(const std::string& head, const std::string& item, const s
     return ns::Bytes(text.begin(), text.end());
 }
 
+// How a family's list is read.
+enum class Reader {
+    List,     // PropertyListSerialization::propertyListWithData
+    Archive,  // KeyedUnarchiver::unarchivedValue
+    Records,  // KeyedUnarchiver::unarchivedObjectOfClass<hostile::WideRecord>
+};
+
 struct Family {
     const char* name;
-    bool archive;                                 // read with KeyedUnarchiver::unarchivedValue
+    Reader reader;
     std::function<ns::Bytes(std::size_t)> make;  // the list of about this many bytes
     // Instead of a plain read: what is measured, its outcome in words; and
     // what is done before, unmeasured.
@@ -141,39 +150,75 @@ std::string writeToBoard(const ns::Bytes&) {
 }
 #endif
 
+// The widest archive the archiver writes within `bytes` (at most the full
+// tree of four levels, 22.7 MB).
+ns::Bytes wideArchive(std::size_t bytes) {
+    std::optional<ns::Bytes> archive;
+    for (std::size_t below = 65640;; below -= 1600) {
+        auto tree = hostile::WideRecord::tree(4, below);
+        archive = ns::KeyedArchiver::archivedDataWithRootObject(std::static_pointer_cast<ns::Coding>(tree));
+        if ((archive && archive->size() <= bytes) || below < 1600) break;
+    }
+    return archive.value_or(ns::Bytes());
+}
+
 const std::vector<Family>& families() {
     using hostile::Body;
+    constexpr auto L = Reader::List;
+    constexpr auto A = Reader::Archive;
+    // Objects laid over a run of `run` bytes, as many as the rest holds (14 bytes each).
+    auto overlapping = [](Body kind, std::size_t run) {
+        return [=](std::size_t b) { return hostile::overlappingBodies(kind, (b - run - 64) / 14, run); };
+    };
+    // 2,000 arrays over one run of references, as long as the rest holds.
+    auto arrays = [](bool inArchive) {
+        return [=](std::size_t b) {
+            return hostile::overlappingContainers(2000, (b - (256u << 10) - 2000 * 6 - 4096) / 2, inArchive);
+        };
+    };
     static const std::vector<Family> all = {
-        {"shared-ascii", false, [](std::size_t b) { return hostile::sharedBody(Body::ASCII, b / 9, b / 9); }},
-        {"shared-utf16", false, [](std::size_t b) { return hostile::sharedBody(Body::UTF16, b / 10, b / 10); }},
-        {"shared-data", false, [](std::size_t b) { return hostile::sharedBody(Body::Data, b / 9, b / 9); }},
-        {"shared-array", false, [](std::size_t b) { return hostile::sharedBody(Body::Array, b / 12, b / 12); }},
-        {"uid-refs", false, [](std::size_t b) { return hostile::referencesToOne(b - 64, true); }},
-        {"string-refs", false, [](std::size_t b) { return hostile::referencesToOne(b - 64, false); }},
-        {"archive-refs", true, [](std::size_t b) { return hostile::archiveWithReferences(b - 512); }},
-        {"class-lookup", true,
+        {"shared-ascii", L, [](std::size_t b) { return hostile::sharedBody(Body::ASCII, b / 9, b / 9); }},
+        {"shared-utf16", L, [](std::size_t b) { return hostile::sharedBody(Body::UTF16, b / 10, b / 10); }},
+        {"shared-data", L, [](std::size_t b) { return hostile::sharedBody(Body::Data, b / 9, b / 9); }},
+        {"shared-array", L, [](std::size_t b) { return hostile::sharedBody(Body::Array, b / 12, b / 12); }},
+        {"uid-refs", L, [](std::size_t b) { return hostile::referencesToOne(b - 64, true); }},
+        {"string-refs", L, [](std::size_t b) { return hostile::referencesToOne(b - 64, false); }},
+        {"archive-refs", A, [](std::size_t b) { return hostile::archiveWithReferences(b - 512); }},
+        {"class-lookup", A,
          [](std::size_t b) {
              const std::size_t places = 131068;
              return hostile::classLookup(places, (b - 512 - 21 * places) / 16);
          }},
-        {"doctype", false, [](std::size_t b) { return hostile::doctypes((b - 64) / 12); }},
+        {"doctype", L, [](std::size_t b) { return hostile::doctypes((b - 64) / 12); }},
+        // Objects and containers whose bytes overlap.
+        {"overlap-data", L, overlapping(Body::Data, 1000000)},
+        {"overlap-ascii", L, overlapping(Body::ASCII, 0x7F7F7F)},
+        {"overlap-utf16", L, overlapping(Body::UTF16, 0x7F7F7F)},
+        {"overlap-arrays", L, arrays(false)},
+        {"archive-overlap", A, arrays(true)},
+        {"uid-run", L, [](std::size_t b) { return hostile::uidRun((b - 64) / 7, false); }},
+        {"uid-distinct", L, [](std::size_t b) { return hostile::uidRun((b - 64) / 8, true); }},
+        {"random-101", L, [](std::size_t b) { return hostile::randomLayout(101, b); }},
+        {"random-102", L, [](std::size_t b) { return hostile::randomLayout(102, b); }},
+        {"random-103", L, [](std::size_t b) { return hostile::randomLayout(103, b); }},
         // Lists as writers write them, to compare with.
-        {"records-bin", false, [](std::size_t b) { return records(b, ns::PropertyListFormat::Binary); }},
-        {"records-xml", false, [](std::size_t b) { return records(b, ns::PropertyListFormat::XML); }},
-        {"dict-bin", false, [](std::size_t b) { return bigDictionary(b); }},
+        {"records-bin", L, [](std::size_t b) { return records(b, ns::PropertyListFormat::Binary); }},
+        {"records-xml", L, [](std::size_t b) { return records(b, ns::PropertyListFormat::XML); }},
+        {"dict-bin", L, [](std::size_t b) { return bigDictionary(b); }},
+        {"archive-wide", Reader::Records, wideArchive},
         // One dictionary of as many keys as each form holds.
-        {"keys-bin", false, [](std::size_t b) { return largelists::binaryKeys(b); }},
-        {"keys-xml", false, [](std::size_t b) { return largelists::xmlKeys(b); }},
-        {"keys-text", false, [](std::size_t b) { return largelists::textKeys(b); }},
+        {"keys-bin", L, [](std::size_t b) { return largelists::binaryKeys(b); }},
+        {"keys-xml", L, [](std::size_t b) { return largelists::xmlKeys(b); }},
+        {"keys-text", L, [](std::size_t b) { return largelists::textKeys(b); }},
         // The smallest elements of the text forms, which build the most for their size.
-        {"tiny-text", false, [](std::size_t b) { return tinyElements("(", "a,", ")", b); }},
-        {"tiny-entries", false, [](std::size_t b) { return tinyElements("{", "a=a;", "}", b); }},
-        {"tiny-xml", false,
+        {"tiny-text", L, [](std::size_t b) { return tinyElements("(", "a,", ")", b); }},
+        {"tiny-entries", L, [](std::size_t b) { return tinyElements("{", "a=a;", "}", b); }},
+        {"tiny-xml", L,
          [](std::size_t b) { return tinyElements("<plist><array>", "<string/>", "</array></plist>", b); }},
 #ifdef KL_HAVE_MERVIO
         // A board of that text-form dictionary, taken, and written back with this app's record.
-        {"board-take", false, boardList, takeFromBoard, putOnBoard},
-        {"board-write", false, boardList, writeToBoard, putOnBoard},
+        {"board-take", L, boardList, takeFromBoard, putOnBoard},
+        {"board-write", L, boardList, writeToBoard, putOnBoard},
 #endif
     };
     return all;
@@ -188,17 +233,28 @@ void measure(const Family& family, std::size_t bytes) {
     std::string outcome;
     ns::ErrorPtr error;
     ns::Value v;  // freed once measured
+    std::shared_ptr<hostile::WideRecord> records;
     const long grown = testsupport::peakGrowthKB([&] {
         if (family.run) {
             outcome = family.run(list);
             return;
         }
-        v = family.archive ? ns::KeyedUnarchiver::unarchivedValue(list)
-                           : ns::PropertyListSerialization::propertyListWithData(list, nullptr, &error);
-        outcome = outcomeOf(v, error);
+        switch (family.reader) {
+            case Reader::List: v = ns::PropertyListSerialization::propertyListWithData(list, nullptr, &error); break;
+            case Reader::Archive: v = ns::KeyedUnarchiver::unarchivedValue(list); break;
+            case Reader::Records:
+                records = ns::KeyedUnarchiver::unarchivedObjectOfClass<hostile::WideRecord>(list);
+                break;
+        }
     });
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double cpuUsed = testsupport::cpuSeconds() - cpu;
+    if (family.run) {
+    } else if (family.reader == Reader::Records) {
+        outcome = records ? std::to_string(records->records()) + " records" : "refused";
+    } else {
+        outcome = outcomeOf(v, error);
+    }
     std::printf("%-13s %6.2f MB  %-24s %7.3f s (CPU %7.3f s)  peak grew by %7.1f MB\n", family.name,
                 list.size() / 1e6, outcome.c_str(), seconds, cpuUsed, grown / 1024.0);
     std::fflush(stdout);

@@ -8,21 +8,22 @@ namespace {
 constexpr const char* kContentType = "content";
 constexpr const char* kOldTextKey = "old_text";
 
+// The board, made persistent; none when it cannot be kept so.
 ui::PasteboardPtr namedPersistentBoard(const std::string& name) {
     auto board = ui::Pasteboard::pasteboardWithName(name, true);
-    if (board) board->setPersistent(true);
-    return board;
+    return board && board->setPersistent(true) ? board : nullptr;
 }
 
 // The board's content as a property list; when it is one, the content is
-// emptied (the record is taken), whatever its kind. Content beyond what the
-// reader takes stays, and `beyondLimits` (when given) tells so.
+// emptied (the record is taken), whatever its kind. A record that cannot be
+// taken (the board cannot be written) is not read: it stays for a later
+// reader, and none is answered. Content beyond what the reader takes stays,
+// and `beyondLimits` (when given) tells so.
 ns::Value takeContent(const ui::PasteboardPtr& board, bool* beyondLimits = nullptr) {
     if (beyondLimits) *beyondLimits = false;
     if (!board) return {};
     ns::Value plist = MervioApiUtil::propertyListFromData(board->dataForPasteboardType(kContentType), beyondLimits);
-    if (plist.isNil()) return {};
-    board->setData(ns::Bytes(), kContentType);
+    if (plist.isNil() || !board->setData(ns::Bytes(), kContentType)) return {};
     return plist;
 }
 
@@ -41,9 +42,7 @@ bool writable(const AppCommunicateDataPtr& record, const std::string& appId) {
 bool AppCommunicate::setAppCommunicateData(const AppCommunicateDataPtr& record, const std::string& appId) {
     if (MervioApiUtil::isiOS7plus()) return setAppCommunicateDataForiOS7Plus(record, appId);
     if (!writable(record, appId)) return false;
-    if (!setPropertyList(record->propertList(), appId)) return false;
-    setFileData(record->fileData, appId);
-    return true;
+    return setPropertyList(record->propertList(), appId) && setFileData(record->fileData, appId);
 }
 
 AppCommunicateDataPtr AppCommunicate::appCommunicateDataForAppID(const std::string& appId) {
@@ -88,13 +87,12 @@ bool AppCommunicate::setPropertyList(const ns::Value& propertyList, const std::s
     ns::Value all = earlier.isDictionary() ? earlier : ns::Value::dictionary();
     all.set(appId, propertyList);
     auto bytes = MervioApiUtil::dataFromPropertyList(all);
-    if (!bytes) return false;
-    board->setData(*bytes, kContentType);
-    return true;
+    return bytes && board->setData(*bytes, kContentType);
 }
 
-void AppCommunicate::setFileData(const ns::Bytes& data, const std::string&) {
-    if (auto board = getFilePasteboard()) board->setData(data, kContentType);
+bool AppCommunicate::setFileData(const ns::Bytes& data, const std::string&) {
+    auto board = getFilePasteboard();
+    return board && board->setData(data, kContentType);
 }
 
 ns::Bytes AppCommunicate::fileDataForAppID(const std::string&) {
@@ -111,11 +109,15 @@ ui::PasteboardPtr AppCommunicate::getDataPasteboardForiOS7Plus() { return ui::Pa
 
 ns::Value AppCommunicate::propertyListForAllAppForiOS7Plus() {
     auto board = getDataPasteboardForiOS7Plus();
-    ns::Value all = takeContent(board);
-    if (!all.isDictionary()) return {};
-    auto oldText = mvrecord::text(all, kOldTextKey);
-    if (oldText && !oldText->empty()) board->setString(*oldText);
-    return all;
+    if (!board) return {};
+    ns::Value all = MervioApiUtil::propertyListFromData(board->dataForPasteboardType(kContentType));
+    if (all.isNil()) return {};
+    // Taken in one write that puts the earlier text back, so that the text
+    // is not lost when the board cannot be written (the record then stays).
+    auto oldText = all.isDictionary() ? mvrecord::text(all, kOldTextKey) : std::nullopt;
+    const bool taken = oldText && !oldText->empty() ? board->setString(*oldText)
+                                                    : board->setData(ns::Bytes(), kContentType);
+    return taken && all.isDictionary() ? all : ns::Value();
 }
 
 ns::Value AppCommunicate::propertyListForAppIDForiOS7Plus(const std::string& appId) {
@@ -130,9 +132,7 @@ bool AppCommunicate::setPropertyListForiOS7Plus(const ns::Value& propertyList, c
     auto oldText = board->string();
     if (oldText && !oldText->empty()) all.set(kOldTextKey, *oldText);
     auto bytes = MervioApiUtil::dataFromPropertyList(all);
-    if (!bytes) return false;
-    board->setData(*bytes, kContentType);
-    return true;
+    return bytes && board->setData(*bytes, kContentType);
 }
 
 bool AppCommunicate::setAppCommunicateDataForiOS7Plus(const AppCommunicateDataPtr& record, const std::string& appId) {

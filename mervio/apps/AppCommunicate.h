@@ -11,7 +11,9 @@
 // pasteboard held, whose earlier text travels along as "old_text" and is put
 // back when the record is read. Reading a board whose content is a property
 // list empties it, so a record is taken by its first reader; content that is
-// absent or no property list is left as it is. Main thread.
+// absent or no property list is left as it is. A record whose board cannot
+// be emptied (a full disk) is not taken: it is not read, and waits for a
+// later reader. Main thread.
 #pragma once
 
 #include <string>
@@ -23,15 +25,16 @@
 class AppCommunicate {
 public:
     // The two roads, chosen by MervioApiUtil::isiOS7plus(). NO for no record,
-    // a record without a dictionary, an empty app id or a failed serialisation
-    // (a board that would be more than the reader takes fails too).
+    // a record without a dictionary, an empty app id, a failed serialisation
+    // (a board that would be more than the reader takes fails too) or a board
+    // that could not be written.
     static bool setAppCommunicateData(const AppCommunicateDataPtr& record, const std::string& appId);
     static AppCommunicateDataPtr appCommunicateDataForAppID(const std::string& appId);
 
     // ---- Before iOS 7 ----
     static std::string getDataPasteboardName();  // "mervio_data"
     static std::string getFilePasteboardName();  // "mervio_file"
-    static ui::PasteboardPtr getDataPasteboard();  // created when missing, persistent
+    static ui::PasteboardPtr getDataPasteboard();  // created when missing, persistent; none when it cannot be
     static ui::PasteboardPtr getFilePasteboard();
     // The whole dictionary (and "content" emptied); nil when absent or not a
     // dictionary. Content beyond what the reader takes is left, and
@@ -42,7 +45,8 @@ public:
     // the board left as it is, when its content is beyond what the reader
     // takes or the new dictionary cannot be serialised within it.
     static bool setPropertyList(const ns::Value& propertyList, const std::string& appId);
-    static void setFileData(const ns::Bytes& data, const std::string& appId);
+    // NO when the board could not be written.
+    static bool setFileData(const ns::Bytes& data, const std::string& appId);
     // What "mervio_file" holds (then emptied).
     static ns::Bytes fileDataForAppID(const std::string& appId);
 

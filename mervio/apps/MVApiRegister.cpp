@@ -98,8 +98,7 @@ bool MVApiRegister::registerApp(const std::string& appId, const std::string& des
     shareInstance()->startMSA(appId);
 
     auto board = ui::Pasteboard::pasteboardWithName(kRegisterPasteboard, true);
-    if (!board) return false;
-    board->setPersistent(true);
+    if (!board || !board->setPersistent(true)) return false;
 
     bool beyondLimits = false;
     ns::Value read = getRegisterDictionary(board, &beyondLimits);
@@ -113,7 +112,5 @@ bool MVApiRegister::registerApp(const std::string& appId, const std::string& des
     all.set(appId, record);
 
     auto data = MervioApiUtil::dataFromPropertyList(all);
-    if (!data) return false;
-    board->setData(*data, "content");
-    return true;
+    return data && board->setData(*data, "content");
 }

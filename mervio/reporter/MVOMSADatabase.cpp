@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <mutex>
 
@@ -119,9 +120,10 @@ void moveOldDatabase() {
     files.moveItemAtPath(old, hidden);
 }
 
-sqlite3* openDatabase(const std::string& path) {
+sqlite3* openDatabase(const std::string& path, std::string* why) {
     sqlite3* db = nullptr;
-    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK) {
+    if (int rc = sqlite3_open(path.c_str(), &db); rc != SQLITE_OK) {
+        if (why) *why = path + ": " + failureReason(db, rc);
         sqlite3_close(db);
         return nullptr;
     }
@@ -130,12 +132,31 @@ sqlite3* openDatabase(const std::string& path) {
     return db;
 }
 
-sqlite3* connect(sqlite3*& db, const std::string& path) {
+sqlite3* connect(sqlite3*& db, const std::string& path, std::string* why) {
     if (!db) {
         moveOldDatabase();
-        db = openDatabase(path);
+        db = openDatabase(path, why);
     }
     return db;
+}
+
+bool isWriteFailure(int rc) {
+    if (rc == SQLITE_IOERR_READ || rc == SQLITE_IOERR_SHORT_READ) return false;
+    switch (rc & 0xff) {
+        case SQLITE_FULL:
+        case SQLITE_IOERR:
+        case SQLITE_READONLY:
+        case SQLITE_CANTOPEN:
+        case SQLITE_PERM:
+            return true;
+        default:
+            return false;
+    }
+}
+
+std::string failureReason(sqlite3* db, int rc) {
+    if (int err = db ? sqlite3_system_errno(db) : 0) return std::strerror(err);
+    return sqlite3_errstr(rc);
 }
 
 void disconnect(sqlite3*& db, std::initializer_list<CachedStatement*> statements) {

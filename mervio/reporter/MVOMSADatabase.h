@@ -61,13 +61,21 @@ void moveOldDatabase();
 inline constexpr int kBusyTimeoutMs = 5000;
 
 // Opens the file, creating it when missing, with the wait above; nullptr
-// when that fails.
-sqlite3* openDatabase(const std::string& path);
+// when that fails, with why in `why` ("<path>: <reason>").
+sqlite3* openDatabase(const std::string& path, std::string* why = nullptr);
 
 class CachedStatement;
 // The connection in `db`, opening the file first (after moving an old one
-// into place) when none is open; nullptr when that fails.
-sqlite3* connect(sqlite3*& db, const std::string& path);
+// into place) when none is open; nullptr when that fails, with why in `why`.
+sqlite3* connect(sqlite3*& db, const std::string& path, std::string* why = nullptr);
+
+// Whether SQLite's code (primary or extended) tells that the file could not
+// be written: full, read-only, not to be opened, or a failed write.
+bool isWriteFailure(int rc);
+// Why the connection's last statement failed with `rc`: the system's reason
+// ("No space left on device") when a call to the system failed, else
+// SQLite's text for the code.
+std::string failureReason(sqlite3* db, int rc);
 // Finalises the statements prepared on the connection, closes it and forgets it.
 void disconnect(sqlite3*& db, std::initializer_list<CachedStatement*> statements);
 

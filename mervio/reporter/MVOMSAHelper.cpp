@@ -290,11 +290,9 @@ std::uint64_t MVOMSAHelper::nextEventIndex() {
 
 // ---- The company pasteboard ----
 
-void MVOMSAPasteboard::set(const std::string& key, const std::string& value) {
+bool MVOMSAPasteboard::set(const std::string& key, const std::string& value) {
     ui::PasteboardPtr board = ui::Pasteboard::pasteboardWithName(getCompanyDomain(), true);
-    if (!board) return;
-    board->setPersistent(true);
-    board->setValue(ns::Value(value), key);
+    return board && board->setPersistent(true) && board->setValue(ns::Value(value), key);
 }
 
 std::optional<std::string> MVOMSAPasteboard::get(const std::string& key) {

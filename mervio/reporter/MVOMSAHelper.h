@@ -107,8 +107,8 @@ private:
 class MVOMSAPasteboard {
 public:
     // Puts the text under the key (as the board's type) on the company
-    // pasteboard, made persistent.
-    static void set(const std::string& key, const std::string& value);
+    // pasteboard, made persistent: true when the board was kept so.
+    static bool set(const std::string& key, const std::string& value);
     // The text under the key; none when absent or not UTF-8.
     static std::optional<std::string> get(const std::string& key);
     static std::string getCompanyDomain();

@@ -10,13 +10,23 @@ ns::Value MVOMSAKeyChain::getKeychainQuery(const std::string& name) {
                                   {sec::kAttrAccessible, ns::Value(sec::kAttrAccessibleAfterFirstUnlock)}});
 }
 
-void MVOMSAKeyChain::save(const std::string& name, const ns::Value& object) {
+bool MVOMSAKeyChain::save(const std::string& name, const ns::Value& object) {
     ns::Value query = getKeychainQuery(name);
-    sec::itemDelete(query);
     std::optional<ns::Bytes> archive = ns::KeyedArchiver::archivedDataWithRootObject(object);
-    if (!archive) return;
-    query.set(sec::kValueData, ns::Value(*archive));
-    sec::itemAdd(query);
+    if (!archive) {
+        sec::itemDelete(query);
+        return false;
+    }
+    // Replaced in one write, so that an item that cannot be written (a full
+    // disk) keeps what it held.
+    ns::Value update = ns::Value::dictionary(
+        {{sec::kValueData, ns::Value(*archive)}, {sec::kAttrAccessible, query[sec::kAttrAccessible]}});
+    sec::Status status = sec::itemUpdate(query, update);
+    if (status == sec::Status::ItemNotFound) {
+        query.set(sec::kValueData, ns::Value(*archive));
+        status = sec::itemAdd(query);
+    }
+    return status == sec::Status::Success;
 }
 
 ns::Value MVOMSAKeyChain::load(const std::string& name) {

@@ -20,8 +20,11 @@ public:
     // The query naming the item: class generic password, service = account =
     // name, accessible after first unlock.
     static ns::Value getKeychainQuery(const std::string& name);
-    // Deletes the item, then adds it anew holding the archive of the object.
-    static void save(const std::string& name, const ns::Value& object);
+    // The item holds the archive of the object from now on, with the query's
+    // accessibility: true when it was kept. An item that cannot be written
+    // (a full disk) keeps what it held; an object that cannot be archived
+    // deletes it.
+    static bool save(const std::string& name, const ns::Value& object);
     // The unarchived object; nil when the item is missing or unreadable.
     static ns::Value load(const std::string& name);
     static void delete_(const std::string& name);

@@ -135,12 +135,13 @@ std::string compute(ns::ErrorPtr* error) {
     }
 
     if (availableSlot && (!ownSlot || *availableSlot == *ownSlot)) {
+        // The local copy names the slot only once the slot holds it.
         ui::PasteboardPtr board = ui::Pasteboard::pasteboardWithName(*availableSlot, true);
-        if (board) {
-            board->setPersistent(true);
-            if (hasLocal) {
-                local.set(S::kSlotKey, ns::Value(*availableSlot));
-                S::_setDict(local, board);
+        if (board && board->setPersistent(true) && hasLocal) {
+            ns::Value claimed = local;
+            claimed.set(S::kSlotKey, ns::Value(*availableSlot));
+            if (S::_setDict(claimed, board)) {
+                local = claimed;
                 save = true;
             }
         }
@@ -203,10 +204,10 @@ ns::Value MVOMSAShareUDID::_getDictFromPasteboard(const ui::PasteboardPtr& board
     return ns::Value::dictionary();
 }
 
-void MVOMSAShareUDID::_setDict(const ns::Value& dict, const ui::PasteboardPtr& board) {
-    if (!board) return;
-    if (std::optional<ns::Bytes> data = ns::KeyedArchiver::archivedDataWithRootObject(dict))
-        board->setData(*data, kPasteboardType);
+bool MVOMSAShareUDID::_setDict(const ns::Value& dict, const ui::PasteboardPtr& board) {
+    if (!board) return false;
+    std::optional<ns::Bytes> data = ns::KeyedArchiver::archivedDataWithRootObject(dict);
+    return data && board->setData(*data, kPasteboardType);
 }
 
 std::string MVOMSAShareUDID::_generateFreshShareUDID() {

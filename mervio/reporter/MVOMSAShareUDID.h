@@ -46,7 +46,8 @@ public:
     // The slot's dictionary (a fresh mutable one), empty when the slot holds
     // none.
     static ns::Value _getDictFromPasteboard(const ui::PasteboardPtr& board);
-    static void _setDict(const ns::Value& dict, const ui::PasteboardPtr& board);
+    // Puts the dictionary's keyed archive on the slot: true when it was kept.
+    static bool _setDict(const ns::Value& dict, const ui::PasteboardPtr& board);
     // MD5 of a new UUID's text as 32 lowercase hex digits, then a 32-bit
     // random number as 8.
     static std::string _generateFreshShareUDID();

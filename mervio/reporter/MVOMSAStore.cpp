@@ -1,5 +1,9 @@
 #include "mervio/reporter/MVOMSAStore.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <map>
 #include <mutex>
 
@@ -33,6 +37,11 @@ std::shared_ptr<MVOMSAStore>& instance() {
 }
 
 std::int64_t number(const std::string& text) { return ns::parseLeadingInteger(text); }
+
+bool isEmptyFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0;
+}
 
 }  // namespace
 
@@ -134,13 +143,37 @@ void MVOMSAStore::setAside() {
 
 sqlite3* MVOMSAStore::getDB() {
     std::lock_guard lock(mvomsa::databaseLock());
-    sqlite3* db = mvomsa::connect(db_, MVOMSAStore::databasePath());
-    if (!db || tablesMade_) return db;
+    const std::string path = databasePath();
+    struct stat before {};
+    const bool making = !db_ && ::stat(path.c_str(), &before) != 0 && errno == ENOENT;
+    std::string why;
+    sqlite3* db = mvomsa::connect(db_, path, &why);
+    if (!db) {
+        cannotWrite(why);
+        return nullptr;
+    }
+    if (tablesMade_) return db;
     // Until the tables are there (a full disk or a folder that takes no file
     // at start), every connection tries to make them again.
     int rc = createTables(db);
     tablesMade_ = rc == SQLITE_OK;
-    return renewIfUnusable(rc) ? db_ : db;
+    if (renewIfUnusable(rc)) return db_;
+    // A file this connection made and could not write leaves nothing: the
+    // next statement makes it again.
+    if (!tablesMade_ && making && mvomsa::isWriteFailure(rc) && isEmptyFile(path)) {
+        closeConnections();
+        ::unlink(path.c_str());
+        return nullptr;
+    }
+    return db;
+}
+
+void MVOMSAStore::cannotWrite(const std::string& why) {
+    std::lock_guard lock(mvomsa::databaseLock());
+    // Every statement of a store on a full disk fails alike: said once.
+    if (why == loggedFailure_) return;
+    ns::NSLog("MVOMSAStore: cannot write %@; events are not kept until it can", why);
+    loggedFailure_ = why;
 }
 
 void MVOMSAStore::closeDB() {
@@ -153,7 +186,11 @@ bool MVOMSAStore::renewIfUnusable(int rc) {
     // A connection whose file was deleted or moved away writes nothing more;
     // any other read-only store keeps its connection.
     const bool moved = rc == SQLITE_READONLY && db_ && sqlite3_extended_errcode(db_) == SQLITE_READONLY_DBMOVED;
-    if (rc != SQLITE_CORRUPT && rc != SQLITE_NOTADB && !moved) return false;
+    if (rc != SQLITE_CORRUPT && rc != SQLITE_NOTADB && !moved) {
+        if (db_ && mvomsa::isWriteFailure(rc) && mvomsa::isWriteFailure(sqlite3_extended_errcode(db_)))
+            cannotWrite(databasePath() + ": " + mvomsa::failureReason(db_, rc));
+        return false;
+    }
     if (renewing_) return false;  // the fresh file answers the same: the next statement tries again
     renewing_ = true;
     if (rc == SQLITE_CORRUPT)

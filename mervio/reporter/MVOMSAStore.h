@@ -7,7 +7,11 @@
 // statement meets it later, is set aside under setAsidePath() and a fresh
 // store made in its place; a corrupt one is removed and made anew, and one
 // deleted or moved away while open is opened again at its path. Tables
-// that could not be made (a full disk) are made at the next attempt.
+// that could not be made (a full disk) are made at the next attempt; a
+// file made for them and left empty is removed meanwhile. A store that
+// cannot be written (full, read-only, not to be opened) says so in one log
+// line naming the file and the reason, once until an event is kept again:
+// the events that come meanwhile are not kept.
 //
 // Another program may use the same file (the app run twice on one home):
 // every statement waits a few seconds for the other's locks, a launch
@@ -199,8 +203,12 @@ private:
     // What every statement does with its code: for a corrupt database (11)
     // the file is removed, for a file that is no database (26) it is set
     // aside, and a fresh store is made; true then, false for any other code
-    // (a busy or full store keeps its file).
+    // (a busy or full store keeps its file; one that cannot be written says
+    // so through cannotWrite).
     bool renewIfUnusable(int rc);
+    // Logs why the store cannot be written ("<path>: <reason>"), unless
+    // that was the last thing logged since an event was kept.
+    void cannotWrite(const std::string& why);
     // Closes the store's connection and the configuration holder's.
     void closeConnections();
     // Moves the file to setAsidePath(), both connections closed first.
@@ -217,10 +225,12 @@ private:
     MVOMSAStoreEvents runTransaction(const MVOMSAStoreEvents& events, std::uint64_t file, bool again,
                                      const BatchStatement& statement);
     std::uint64_t currentFile();  // file_
-    // An event stored: one more waiting, one more not yet sent.
+    // An event stored: one more waiting, one more not yet sent; the store
+    // takes writes again. Under the database lock.
     void counted() {
         numStoredEvents_.fetch_add(1);
         numUnsentEvents_.fetch_add(1);
+        loggedFailure_.clear();
     }
     // Commits; a transaction that could not be committed is rolled back.
     // True when it was committed.
@@ -241,6 +251,7 @@ private:
     sqlite3* db_ = nullptr;  // under the database lock, as the three below
     bool tablesMade_ = false;  // in the file
     bool renewing_ = false;
+    std::string loggedFailure_;  // why it could not write, as logged last
     // Which of the files the store has had in this process is open: raised
     // each time the file goes (set aside, removed, or found moved), since a
     // fresh one numbers its rows from 1 again.

@@ -32,34 +32,6 @@ std::optional<std::size_t> uidIndex(const Value& v) {
     return static_cast<std::size_t>(n.integerValue());
 }
 
-// The references the containers of an archive's list may hold, each
-// container once and a dictionary's entry as two: the outer dictionary's and
-// "$top"'s; the entries of "$objects"; each entry's own dictionary (its
-// class, an array's or dictionary's reference arrays, a coded object's
-// fields), up to kReferencesPerObject; and the references those arrays hold,
-// which decoding bounds by maxDecoded. A list that holds more is no archive
-// within the limits, and is refused before it is built (a binary list of a
-// few bytes can hold tens of millions of references).
-constexpr std::size_t kOuterReferences = 16;
-constexpr std::size_t kReferencesPerObject = 16;
-
-std::size_t maxReferences(const ArchiveLimits& limits) {
-    return kOuterReferences + limits.maxObjects * (1 + kReferencesPerObject) + limits.maxDecoded;
-}
-
-// The references an object of "$objects" holds in its containers, as the
-// list's reader counts them (a UID is no container there).
-std::size_t referencesIn(const Value& v) {
-    if (!v.isArray() && (!v.isDictionary() || uidIndex(v))) return 0;
-    std::size_t n = v.isArray() ? v.count() : 2 * v.count();
-    if (v.isArray()) {
-        for (const auto& item : v.items()) n += referencesIn(item);
-    } else {
-        for (const auto& [key, item] : v.entries()) n += referencesIn(item);
-    }
-    return n;
-}
-
 bool isArrayClass(const std::string& name) { return name == "NSArray" || name == "NSMutableArray"; }
 bool isDictionaryClass(const std::string& name) { return name == "NSDictionary" || name == "NSMutableDictionary"; }
 bool isStringClass(const std::string& name) { return name == "NSString" || name == "NSMutableString"; }
@@ -304,12 +276,10 @@ struct KeyedArchiver::State {
         current.back().set(key, std::move(v));
     }
 
+    // The list written lays each container in bytes of its own, so its
+    // references are within ArchiveLimits::maxReferences of its size.
     std::optional<Bytes> finish(std::size_t root) {
         if (tooMany()) return std::nullopt;
-        // The outer dictionary and "$top" (10), "$objects", and what its entries hold.
-        std::size_t references = 10 + objects.size();
-        for (const auto& object : objects) references += referencesIn(object);
-        if (references > maxReferences(ArchiveLimits{})) return std::nullopt;
         Value archive = Value::dictionary({
             {"$version", Value(kArchiveVersion)},
             {"$archiver", Value(kArchiverName)},
@@ -545,7 +515,6 @@ struct KeyedUnarchiver::State {
                 !follow(2 * keys.count()))
                 return fail(), Value();
             std::vector<std::pair<std::string, Value>> entries;
-            std::unordered_map<std::string, std::size_t> seen;
             entries.reserve(keys.count());
             for (std::size_t i = 0; i < keys.count(); ++i) {
                 Value key = plainAt(keys.items()[i]);
@@ -554,14 +523,11 @@ struct KeyedUnarchiver::State {
                 Value item = plainAt(values.items()[i]);
                 if (failed) return {};
                 if (item.isNil()) return fail(), Value();
-                auto [it, fresh] = seen.emplace(key.str(), entries.size());
-                if (fresh)
-                    entries.emplace_back(key.str(), std::move(item));
-                else
-                    entries[it->second].second = std::move(item);  // a later key replaces an earlier one
+                entries.emplace_back(key.str(), std::move(item));
             }
             nesting.leave();
-            return Value::dictionaryWithUniqueEntries(std::move(entries));
+            // A later key replaces an earlier one, at the earlier one's place.
+            return Value::dictionaryWithEntries(std::move(entries));
         }
         if (!isCoded(name)) fail();  // a class outside the allow-list refuses the archive
         return {};
@@ -611,7 +577,7 @@ namespace {
 Value readArchive(const Bytes& data, const ArchiveLimits& limits) {
     if (data.empty() || data.size() > limits.maxBytes) return {};
     ErrorPtr error;
-    Value archive = plistcodec::read(data, maxReferences(limits), nullptr, &error);
+    Value archive = plistcodec::read(data, &ArchiveLimits::maxReferences, nullptr, &error);
     if (!archive.isDictionary()) return {};
     Value archiver = archive["$archiver"], version = archive["$version"], objects = archive["$objects"],
           top = archive["$top"];

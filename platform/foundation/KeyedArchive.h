@@ -23,8 +23,9 @@
 // within size limits; anything else, a dangling or cyclic reference or
 // malformed bytes give no object (nil or nullptr), never an exception. The
 // limits bound the list itself too: one whose containers hold more
-// references than an archive within them could is refused before it is
-// built.
+// references than its bytes could (ArchiveLimits::maxReferences) is refused
+// before it is built, and what any list builds follows its size
+// (ReadBudget.h).
 // A key that is missing, or holds a value of another kind than the one
 // read, reads as nil, 0 or NO without refusing the archive.
 #pragma once
@@ -77,6 +78,14 @@ struct ArchiveLimits {
     int maxDepth = 64;                    // arrays, dictionaries and coded objects inside each other
                                           // (a root array is 1; the values they hold add none), in
                                           // every place an object held in several places is held
+
+    // The references the containers of an archive's list of `bytes` may
+    // hold together, its references `width` bytes wide (each container
+    // counted once, a dictionary's entry as two): as many as its bytes
+    // hold, all that a list whose containers do not overlap can hold. An
+    // archiver writes each container in bytes of its own, so every archive
+    // within the other limits is within this one.
+    static std::size_t maxReferences(std::size_t bytes, unsigned width) { return bytes / width; }
 };
 
 class KeyedArchiver {

@@ -68,10 +68,10 @@ std::optional<Bytes> PropertyListSerialization::dataWithPropertyList(const Value
 bool PropertyListSerialization::isValidPropertyList(const Value& plist) { return plistbinary::writable(plist); }
 
 Value PropertyListSerialization::propertyListWithData(const Bytes& data, PropertyListFormat* format, ErrorPtr* error) {
-    return plistcodec::read(data, SIZE_MAX, format, error);
+    return plistcodec::read(data, nullptr, format, error);
 }
 
-Value plistcodec::read(const Bytes& data, std::size_t maxReferences, PropertyListFormat* format, ErrorPtr* error) {
+Value plistcodec::read(const Bytes& data, ReferenceBound maxReferences, PropertyListFormat* format, ErrorPtr* error) {
     if (data.empty()) {
         report(error, kPropertyListReadCorruptError, "empty property list");
         return {};

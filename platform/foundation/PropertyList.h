@@ -45,7 +45,8 @@ inline constexpr long kPropertyListReadCorruptError = 3840;
 // Ours: a list beyond what the readers take (more than 4 GiB, nesting deeper
 // than kPropertyListMaxDepth, keys held by many dictionaries beyond
 // kPropertyListMaxSharedKeyBytes, XML in an encoding the system's converters
-// do not know), which need not be a damaged one.
+// do not know, a binary list that would build more than its size allows),
+// which need not be a damaged one.
 inline constexpr long kPropertyListReadBeyondLimitsError = 3843;
 inline constexpr long kPropertyListWriteInvalidError = 3851;
 

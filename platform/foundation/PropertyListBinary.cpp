@@ -14,6 +14,7 @@
 
 #include "foundation/PropertyList.h"
 #include "foundation/PropertyListCodec.h"
+#include "foundation/ReadBudget.h"
 #include "foundation/Strings.h"
 #include "foundation/TextIndex.h"
 
@@ -47,10 +48,17 @@ std::uint64_t bigEndian(const std::uint8_t* q, std::size_t size) {
 
 // ---- Reading ----
 
+// What the reader builds beside the budget's own costs: an entry of one of
+// its hash indexes (its link, key and hash, its bucket and the allocator's
+// share); the storage that a string, data or date shares among the places
+// that hold it (its control block and holder), as much as a container's.
+constexpr std::size_t kIndexEntryBytes = 48;
+constexpr std::size_t kSharedStorageBytes = ReadBudget::kContainerBytes;
+
 class Reader {
 public:
-    Reader(const Bytes& bytes, std::size_t maxReferences)
-        : p_(bytes.data()), n_(bytes.size()), maxReferences_(maxReferences) {}
+    Reader(const Bytes& bytes, plistcodec::ReferenceBound maxReferences)
+        : p_(bytes.data()), n_(bytes.size()), referenceBound_(maxReferences), budget_(bytes.size()) {}
 
     Value read(plistcodec::Problem* problem) {
         if (auto bad = check()) {
@@ -72,6 +80,7 @@ private:
         std::uint8_t state = 0;   // a State
         std::uint16_t height = 0;  // containers nested from here down, to kPropertyListMaxDepth + 1
         bool container = false;    // an array or dictionary
+        bool key = false;          // a dictionary's key, its first copy paid for
         // A scalar as read (a UID as its dictionary); a container referred
         // to again, once built.
         Value value;
@@ -83,9 +92,21 @@ private:
         beyondLimits_ = true;
         return reason;
     }
-    // The dictionary at hand holds the key object.
+    // A list that would build more than its size allows.
+    Fault overBudget() { return beyond(ReadBudget::kReason); }
+    // The storage of a string, data or date, with a body of `bytes`.
+    bool spendStorage(std::size_t bytes) { return budget_.spend(kSharedStorageBytes) && budget_.spendCopy(bytes); }
+
+    // The dictionary at hand holds the key object. Each dictionary holds a
+    // copy of its keys: the first is the budget's, the others count against
+    // kPropertyListMaxSharedKeyBytes, as the writer counts them.
     Fault holdKey(std::uint32_t key) {
         const std::string& text = nodes_[key].value.str();
+        if (!nodes_[key].key) {
+            nodes_[key].key = true;
+            const bool looked = text.size() > plistcodec::kInlineKeyBytes;  // and kept in keyCopies_
+            if (!budget_.spendCopy(text.size()) || (looked && !budget_.spend(kIndexEntryBytes))) return overBudget();
+        }
         if (keyCopies_.hold(text, text.size())) return std::nullopt;
         return beyond(plistcodec::kSharedKeysTooLong);
     }
@@ -104,6 +125,7 @@ private:
         count_ = static_cast<std::size_t>(count);
         top_ = static_cast<std::size_t>(top);
         end_ = static_cast<std::size_t>(table);
+        if (referenceBound_) maxReferences_ = referenceBound_(n_, refSize_);
         std::uint64_t last = 0;
         for (std::size_t i = 0; i < count_; ++i) {
             std::uint64_t off = bigEndian(p_ + table + i * offsetSize_, offsetSize_);
@@ -137,7 +159,7 @@ private:
                 return it->second;
             }
         }
-        nodes_.push_back({offset, kNew, 0, false, {}});
+        nodes_.push_back({offset, kNew, 0, false, false, {}});
         slot = node + 1;
         return node;
     }
@@ -174,7 +196,10 @@ private:
     // Depth-first over the object graph, each node once: reads every
     // scalar, rejects cycles, counts the references the containers hold
     // against the bound, notes how deep each container nests and which
-    // nodes are reached again.
+    // nodes are reached again. What each node builds (the node itself, a
+    // scalar's body, a container's values) is paid from the budget before
+    // it is built, so a list is refused before it builds more than its size
+    // allows, however its objects lie over one another.
     Fault visit(std::uint32_t node, int depth) {
         const std::uint8_t state = nodes_[node].state;
         if (state == kOnPath) return "reference cycle";
@@ -183,6 +208,8 @@ private:
             return std::nullopt;
         }
         nodes_[node].state = kOnPath;
+        // A node, and as much again while the list of nodes grows.
+        if (!budget_.spend(2 * sizeof(Node) + (increasing_ ? 0 : kIndexEntryBytes))) return overBudget();
         const std::size_t offset = nodes_[node].offset;
         std::uint8_t marker = p_[offset];
         unsigned type = marker >> 4;
@@ -196,6 +223,7 @@ private:
             if (count > n_ || (end_ - at) / refSize_ < refs) return "bad container";
             references_ += refs;
             if (references_ > maxReferences_) return beyond("more references than the reader takes");
+            if (!(type == 0xA ? budget_.spendArray(count) : budget_.spendDictionary(count))) return overBudget();
             int below = 0;
             for (std::uint64_t i = 0; i < refs; ++i) {
                 std::size_t r = ref(at, i);
@@ -268,18 +296,21 @@ private:
                 if (marker != kDate || left < 8) return "bad date";
                 double interval = std::bit_cast<double>(bigEndian(p_ + at, 8));
                 if (!std::isfinite(interval)) return "bad date";
+                if (!spendStorage(0)) return overBudget();
                 out = Value::dateSinceReferenceDate(interval);
                 return std::nullopt;
             }
             case 0x4: {
                 std::uint64_t count = 0;
                 if (!countOf(at, low, count) || end_ - at < count) return "bad data";
+                if (!spendStorage(count)) return overBudget();
                 out = Value(Bytes(p_ + at, p_ + at + count));
                 return std::nullopt;
             }
             case 0x5: {
                 std::uint64_t count = 0;
                 if (!countOf(at, low, count) || end_ - at < count) return "bad string";
+                if (!spendStorage(count)) return overBudget();
                 for (std::uint64_t i = 0; i < count; ++i)
                     if (p_[at + i] >= 0x80) return "ASCII string with a byte above 127";
                 out = Value(std::string(reinterpret_cast<const char*>(p_ + at), count));
@@ -288,10 +319,9 @@ private:
             case 0x6: {
                 std::uint64_t count = 0;
                 if (!countOf(at, low, count) || (end_ - at) / 2 < count) return "bad string";
-                std::u16string units(count, u'\0');
-                for (std::uint64_t i = 0; i < count; ++i)
-                    units[i] = static_cast<char16_t>(bigEndian(p_ + at + 2 * i, 2));
-                out = Value(fromUTF16(units));
+                // Up to three bytes of UTF-8 a unit.
+                if (!spendStorage(3 * count)) return overBudget();
+                out = Value(fromUTF16BigEndian(p_ + at, count));
                 return std::nullopt;
             }
             case 0x8: {
@@ -301,7 +331,20 @@ private:
                     if (p_[at + i] != 0) return "UID beyond 64 bits";
                 std::size_t skip = size > 8 ? size - 8 : 0;
                 auto n = static_cast<unsigned long long>(bigEndian(p_ + at + skip, size - skip));
+                // UIDs of one number share the dictionary made last for it,
+                // unless another number took its place in the cache since.
+                if (uids_.empty()) {
+                    if (!budget_.spend(kUIDCache * sizeof(UID))) return overBudget();
+                    uids_.resize(kUIDCache);
+                }
+                UID& known = uids_[(n * 0x9E3779B97F4A7C15ULL) >> (64 - kUIDCacheBits)];
+                if (known.node != kNoNode && known.number == n) {
+                    out = nodes_[known.node].value;
+                    return std::nullopt;
+                }
+                if (!budget_.spendDictionary(1)) return overBudget();
                 out = Value::dictionary({{kPropertyListUIDKey, Value(n)}});
+                known = {n, node};
                 return std::nullopt;
             }
             default: return "unsupported object";
@@ -334,21 +377,15 @@ private:
             }
             out = Value::array(std::move(items));
         } else {
-            // Built through an index: a repeated key keeps its last value, in linear time.
+            // A repeated key keeps its last value, at its first place; the
+            // dictionary tells its keys apart through its own index.
             std::vector<std::pair<std::string, Value>> entries;
-            std::unordered_map<std::string_view, std::size_t> index;
             entries.reserve(count);
-            index.reserve(count);
             for (std::uint64_t i = 0; i < count; ++i) {
                 const std::string& key = nodes_[slots_[ref(at, i)] - 1].value.str();
-                Value item = build(slots_[ref(at, count + i)] - 1);
-                auto [it, fresh] = index.try_emplace(key, entries.size());
-                if (fresh)
-                    entries.emplace_back(key, std::move(item));
-                else
-                    entries[it->second].second = std::move(item);
+                entries.emplace_back(key, build(slots_[ref(at, count + i)] - 1));
             }
-            out = Value::dictionaryWithUniqueEntries(std::move(entries));
+            out = Value::dictionaryWithEntries(std::move(entries));
         }
         if (shared) nodes_[node].value = out;
         return out;
@@ -360,7 +397,9 @@ private:
 
     const std::uint8_t* p_;
     std::size_t n_;
-    const std::size_t maxReferences_;
+    const plistcodec::ReferenceBound referenceBound_;
+    std::size_t maxReferences_ = SIZE_MAX;  // for this list's size and width
+    ReadBudget budget_;
     unsigned offsetSize_ = 0, refSize_ = 0;
     std::size_t count_ = 0, top_ = 0, end_ = 0;
     bool increasing_ = true;     // every offset past the one before
@@ -371,6 +410,17 @@ private:
     std::vector<Node> nodes_;
     std::unordered_map<std::size_t, std::uint32_t> byOffset_;  // when offsets do not only grow
     plistcodec::KeyCopies<std::string_view> keyCopies_;       // the keys' text, in nodes_
+    // The nodes of the UIDs met last, by their numbers: a list of millions
+    // of UIDs of a few numbers makes a few dictionaries, without an index of
+    // every number.
+    static constexpr std::uint32_t kNoNode = UINT32_MAX;
+    struct UID {
+        std::uint64_t number = 0;
+        std::uint32_t node = kNoNode;
+    };
+    static constexpr unsigned kUIDCacheBits = 12;
+    static constexpr std::size_t kUIDCache = std::size_t{1} << kUIDCacheBits;
+    std::vector<UID> uids_;
 };
 
 // ---- Writing ----
@@ -659,7 +709,7 @@ private:
 
 }  // namespace
 
-Value read(const Bytes& bytes, plistcodec::Problem* problem, std::size_t maxReferences) {
+Value read(const Bytes& bytes, plistcodec::Problem* problem, plistcodec::ReferenceBound maxReferences) {
     return Reader(bytes, maxReferences).read(problem);
 }
 

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <unordered_set>
 
 #include "foundation/PropertyList.h"
+#include "foundation/TextIndex.h"
 
 namespace ns::plistcodec {
 
@@ -32,13 +36,19 @@ struct Problem {
     bool beyondLimits = false;
 };
 
+// The most references the containers of a binary list of `listBytes` may
+// hold together, its references being `referenceWidth` bytes wide (each
+// container counted once however many places hold it, a dictionary's entry
+// as two).
+using ReferenceBound = std::size_t (*)(std::size_t listBytes, unsigned referenceWidth);
+
 // PropertyListSerialization::propertyListWithData, with a bound on the
-// references a binary list's containers may hold (each container counted
-// once, a dictionary's entry as two): a list beyond is beyond the readers'
-// bounds, refused before anything is built. For a reader that knows how
-// much a list it takes can hold (a keyed archive); XML and the text form
-// hold no references, so their cost follows their size as it is.
-Value read(const Bytes& data, std::size_t maxReferences, PropertyListFormat* format, ErrorPtr* error);
+// references a binary list's containers may hold beside what every read
+// counts against its size (ReadBudget.h): a list beyond is beyond the
+// readers' bounds, refused before its containers are built. For a reader
+// that knows how much a list it takes can hold (a keyed archive); XML and
+// the text form hold no references.
+Value read(const Bytes& data, ReferenceBound maxReferences, PropertyListFormat* format, ErrorPtr* error);
 
 // The key under which a writer finds an equal scalar (a boolean, number,
 // date, string, data or UID) again, to write it once: its kind and its bits.
@@ -67,7 +77,17 @@ public:
     }
 
 private:
-    std::unordered_set<Key> held_;
+    // Texts by the keyed hash, which no list can make meet; numbers as they are.
+    struct Hash {
+        std::size_t operator()(const Key& key) const {
+            if constexpr (std::is_convertible_v<const Key&, std::string_view>)
+                return TextIndex::hashOf(key);
+            else
+                return std::hash<Key>()(key);
+        }
+    };
+
+    std::unordered_set<Key, Hash> held_;
     std::size_t bytes_ = 0;
 };
 

@@ -92,23 +92,35 @@ bool isValidUTF8(std::string_view s) {
     return true;
 }
 
-void appendUTF8(std::string& out, char32_t cp) {
+namespace {
+
+// The UTF-8 of a code point (U+FFFD for one that has none) at `at`; where
+// it ends.
+inline char* putUTF8(char* at, char32_t cp) {
     if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = kReplacement;
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
+        *at++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *at++ = static_cast<char>(0xC0 | (cp >> 6));
+        *at++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *at++ = static_cast<char>(0xE0 | (cp >> 12));
+        *at++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *at++ = static_cast<char>(0xF0 | (cp >> 18));
+        *at++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *at++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *at++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return at;
+}
+
+}  // namespace
+
+void appendUTF8(std::string& out, char32_t cp) {
+    char bytes[4];
+    out.append(bytes, putUTF8(bytes, cp));
 }
 
 std::optional<std::string> stringFromUTF8(std::string_view bytes) {
@@ -153,22 +165,43 @@ std::u16string toUTF16(std::string_view s) {
 
 namespace {
 
-// The UTF-8 of UTF-16 units into `out`. A lone surrogate becomes U+FFFD,
-// or, when `strict`, stops the conversion with false.
-bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
-    out.reserve(u.size());
-    for (std::size_t i = 0; i < u.size(); ++i) {
-        char32_t c = u[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 && u[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (u[i + 1] - 0xDC00);
+// Each code point of `count` UTF-16 units (`unit(i)` the i-th), a lone
+// surrogate as U+FFFD; or, when `strict`, false at a lone surrogate and no
+// further.
+template <class Unit, class Each>
+bool forEachUTF16(std::size_t count, Unit unit, bool strict, Each each) {
+    for (std::size_t i = 0; i < count; ++i) {
+        char32_t c = unit(i);
+        char32_t next = i + 1 < count ? unit(i + 1) : 0;
+        if (c >= 0xD800 && c <= 0xDBFF && next >= 0xDC00 && next <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
             if (strict) return false;
             c = kReplacement;
         }
-        appendUTF8(out, c);
+        each(c);
     }
     return true;
+}
+
+// The UTF-8 of UTF-16 units into `out` (empty), in one pass into room made
+// once for three bytes a unit (the most a unit takes), then cut to its size,
+// and moved to room of its own when most of that is left over. A lone
+// surrogate becomes U+FFFD, or, when `strict`, stops the conversion with
+// false.
+template <class Unit>
+bool convertUTF16(std::size_t count, Unit unit, std::string& out, bool strict) {
+    out.resize(3 * count);
+    char* at = out.data();
+    if (!forEachUTF16(count, unit, strict, [&](char32_t c) { at = putUTF8(at, c); })) return false;
+    out.resize(static_cast<std::size_t>(at - out.data()));
+    if (out.capacity() > 2 * out.size() + 64) out.shrink_to_fit();
+    return true;
+}
+
+bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
+    return convertUTF16(u.size(), [&](std::size_t i) { return u[i]; }, out, strict);
 }
 
 }  // namespace
@@ -176,6 +209,13 @@ bool convertUTF16(std::u16string_view u, std::string& out, bool strict) {
 std::string fromUTF16(std::u16string_view u) {
     std::string out;
     convertUTF16(u, out, false);
+    return out;
+}
+
+std::string fromUTF16BigEndian(const std::uint8_t* bytes, std::size_t count) {
+    std::string out;
+    convertUTF16(
+        count, [&](std::size_t i) { return static_cast<char16_t>(bytes[2 * i] << 8 | bytes[2 * i + 1]); }, out, false);
     return out;
 }
 

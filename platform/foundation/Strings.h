@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -65,6 +66,8 @@ Bytes bytesFromString(std::string_view text);
 // Conversions; malformed input becomes U+FFFD.
 std::u16string toUTF16(std::string_view text);
 std::string fromUTF16(std::u16string_view units);
+// The same of `count` units of two bytes each, most significant first.
+std::string fromUTF16BigEndian(const std::uint8_t* bytes, std::size_t count);
 // The text of UTF-16 units, or nullopt when they hold a surrogate that is
 // not half of a pair.
 std::optional<std::string> stringFromUTF16(std::u16string_view units);

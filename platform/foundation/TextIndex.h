@@ -143,4 +143,11 @@ private:
     std::size_t count_ = 0;
 };
 
+// The keyed hash for the standard library's unordered containers of texts
+// that others wrote (names, numbers, keys read from input).
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return TextIndex::hashOf(text); }
+};
+
 }  // namespace ns

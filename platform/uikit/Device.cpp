@@ -9,9 +9,11 @@
 
 #include <cstdio>
 #include <mutex>
+#include <utility>
 
 #include "foundation/Data.h"
 #include "foundation/DateTime.h"
+#include "foundation/Log.h"
 #include "uikit/DeviceStore.h"
 #include "uikit/Window.h"
 
@@ -23,6 +25,8 @@ constexpr const char* kVendorFile = "identifierForVendor";
 
 struct Settings {
     std::optional<std::string> systemName, systemVersion, model, machine, identifierForVendor, timeZoneName;
+    // The device file and the vendor identifier made for it that could not be written there.
+    std::optional<std::pair<std::string, std::string>> unkeptVendor;
     bool screenAnswersScale = true;
     std::optional<CarrierCodes> carrier;
     std::optional<std::vector<NetworkInterface>> interfaces;
@@ -135,13 +139,22 @@ std::string Device::machine() const {
 std::string Device::identifierForVendor() const {
     std::lock_guard<std::mutex> lock(settingsMutex());
     if (settings().identifierForVendor) return *settings().identifierForVendor;
-    std::string path = deviceStoreDirectory() + "/" + kVendorFile;
+    const std::string folder = deviceStoreDirectory();
+    const std::string path = folder + "/" + kVendorFile;
+    // One this process made and could not keep answers for the rest of it.
+    if (settings().unkeptVendor && settings().unkeptVendor->first == path) return settings().unkeptVendor->second;
+    // Programs of the device asking at once agree on one.
+    DeviceStoreLock storeLock(folder, true);
     if (auto kept = ns::readFile(path)) {
         std::string text(kept->begin(), kept->end());
         if (text.size() == 36) return text;
     }
     std::string made = ns::uuidString();
-    ns::writeFileAtomically(path, made);
+    ns::ErrorPtr error;
+    if (!ns::writeFileAtomically(path, made, &error)) {
+        ns::NSLog("Device: cannot write %@", error->localizedDescription());  // the file and the reason
+        settings().unkeptVendor = {path, made};
+    }
     return made;
 }
 

@@ -64,7 +64,10 @@ public:
     std::string systemVersion() const;  // "7.0"
     std::string model() const;          // "iPhone"
     std::string machine() const;        // uname's machine field ("x86_64")
-    // identifierForVendor: one UUID text per device store, made when first asked.
+    // identifierForVendor: one UUID text per device store, made when first
+    // asked. One that cannot be written there (a full disk) is said in a log
+    // line naming the file and the reason, and answers for the rest of the
+    // process.
     std::string identifierForVendor() const;
 
     Rect screenBounds() const;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 
 #include "foundation/FileManager.h"
@@ -55,7 +56,7 @@ DeviceStoreLock::DeviceStoreLock(const std::string& folder, bool exclusive) {
     std::string path = folder + "/.lock";
     fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd_ < 0) {
-        ns::NSLog("DeviceStore: cannot open the lock %@", path);
+        ns::NSLog("DeviceStore: cannot open the lock %@: %@", path, std::string(std::strerror(errno)));
         return;
     }
     while (::flock(fd_, exclusive ? LOCK_EX : LOCK_SH) != 0 && errno == EINTR) {

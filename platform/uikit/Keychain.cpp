@@ -84,41 +84,72 @@ ns::Value load(const Key& key) {
     return item;
 }
 
+// The item's file, or nullopt when it would be more than an item may hold.
+std::optional<ns::Bytes> encodeItem(const ns::Value& item) {
+    std::optional<ns::Bytes> bytes = ns::PropertyListSerialization::dataWithPropertyList(item, ns::PropertyListFormat::Binary);
+    if (!bytes || bytes->size() > kMaxItemBytes) return std::nullopt;
+    return bytes;
+}
+
+// Writes the item's file whole (0600, for the owner alone), or leaves the
+// one there as it was. Needs the lock.
+Status writeItem(const Key& key, const ns::Bytes& bytes) {
+    ns::ErrorPtr error;
+    if (ns::writeFileAtomically(pathFor(key), bytes, &error)) return Status::Success;
+    ns::NSLog("Keychain: cannot write %@", error->localizedDescription());  // the file and the reason
+    return Status::IOError;
+}
+
+// Data under kValueData and a text under kAttrAccessible, each when present.
+bool validValues(const ns::Value& attributes) {
+    ns::Value data = attributes[kValueData], accessible = attributes[kAttrAccessible];
+    return (data.isNil() || data.isData()) && (accessible.isNil() || accessible.isString());
+}
+
 }  // namespace
 
 Status itemAdd(const ns::Value& attributes) {
     std::optional<Key> key = keyOf(attributes);
-    if (!key) return Status::BadParameter;
-    ns::Value data = attributes[kValueData];
-    if (!data.isNil() && !data.isData()) return Status::BadParameter;
-    ns::Value accessible = attributes[kAttrAccessible];
-    if (!accessible.isNil() && !accessible.isString()) return Status::BadParameter;
-
+    if (!key || !validValues(attributes)) return Status::BadParameter;
+    ns::Value data = attributes[kValueData], accessible = attributes[kAttrAccessible];
     ns::Value item = ns::Value::dictionary({{kClass, ns::Value(key->itemClass)},
                                             {kAttrService, ns::Value(key->service)},
                                             {kAttrAccount, ns::Value(key->account)},
                                             {kAttrAccessible, accessible.isNil() ? ns::Value(kAttrAccessibleWhenUnlocked) : accessible},
                                             {kValueData, data.isNil() ? ns::Value(ns::Bytes()) : data}});
-    std::optional<ns::Bytes> bytes = ns::PropertyListSerialization::dataWithPropertyList(item, ns::PropertyListFormat::Binary);
-    if (!bytes || bytes->size() > kMaxItemBytes) return Status::BadParameter;
+    std::optional<ns::Bytes> bytes = encodeItem(item);
+    if (!bytes) return Status::BadParameter;
 
     ui::DeviceStoreLock lock(directory(), true);
     if (!load(*key).isNil()) return Status::DuplicateItem;
-    ns::ErrorPtr error;
-    if (!ns::writeFileAtomically(pathFor(*key), *bytes, &error)) {  // 0600, for the owner alone
-        ns::NSLog("Keychain: cannot write an item: %@", error ? error->description() : std::string());
-        return Status::IOError;
-    }
-    return Status::Success;
+    return writeItem(*key, *bytes);
+}
+
+Status itemUpdate(const ns::Value& query, const ns::Value& attributesToUpdate) {
+    std::optional<Key> key = keyOf(query);
+    if (!key || !attributesToUpdate.isDictionary() || !validValues(attributesToUpdate)) return Status::BadParameter;
+    for (const auto& entry : attributesToUpdate.entries())
+        if (entry.first != kValueData && entry.first != kAttrAccessible) return Status::BadParameter;
+    ui::DeviceStoreLock lock(directory(), true);
+    ns::Value item = load(*key);
+    if (item.isNil()) return Status::ItemNotFound;
+    for (const char* name : {kValueData, kAttrAccessible})
+        if (!attributesToUpdate[name].isNil()) item.set(name, attributesToUpdate[name]);
+    std::optional<ns::Bytes> bytes = encodeItem(item);
+    if (!bytes) return Status::BadParameter;
+    return writeItem(*key, *bytes);
 }
 
 Status itemDelete(const ns::Value& query) {
     std::optional<Key> key = keyOf(query);
     if (!key) return Status::BadParameter;
     ui::DeviceStoreLock lock(directory(), true);
+    const std::string path = pathFor(*key);
     std::error_code ec;
-    if (!std::filesystem::remove(pathFor(*key), ec)) return ec ? Status::IOError : Status::ItemNotFound;
-    return Status::Success;
+    if (std::filesystem::remove(path, ec)) return Status::Success;
+    if (!ec) return Status::ItemNotFound;
+    ns::NSLog("Keychain: cannot remove %@: %@", path, ec.message());
+    return Status::IOError;
 }
 
 Status itemCopyMatching(const ns::Value& query, ns::Value* result) {

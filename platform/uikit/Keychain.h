@@ -7,6 +7,7 @@
 //   sec::itemDelete(query);
 //   query.set(sec::kValueData, bytes);
 //   sec::itemAdd(query);                             // DuplicateItem when it exists
+//   sec::itemUpdate(query, ns::Value::dictionary({{sec::kValueData, other}}));   // ItemNotFound when it does not
 //   query.set(sec::kReturnData, true);
 //   ns::Value data;
 //   if (sec::itemCopyMatching(query, &data) == sec::Status::Success) ...
@@ -16,7 +17,9 @@
 // added with ("when unlocked" unless the attributes name another). Each item
 // is one file of the device store's "Keychain" folder, readable by its owner
 // only (0600) and replaced atomically under a device-wide lock, so another
-// process sees the old item or the new one, never a torn one. Thread-safe.
+// process sees the old item or the new one, never a torn one. A write that
+// fails (a full disk) leaves the item as it was, answers IOError and logs
+// one line naming the file and the reason. Thread-safe.
 #pragma once
 
 #include "foundation/Value.h"
@@ -43,6 +46,10 @@ enum class Status { Success, ItemNotFound, DuplicateItem, BadParameter, IOError 
 
 // Adds the item the attributes describe (data under kValueData, any bytes).
 Status itemAdd(const ns::Value& attributes);
+// Replaces the data (kValueData) and the accessibility (kAttrAccessible) of
+// the item the query names with those the attributes hold; no other
+// attribute may change. ItemNotFound when there is none.
+Status itemUpdate(const ns::Value& query, const ns::Value& attributesToUpdate);
 // Deletes the item the query names.
 Status itemDelete(const ns::Value& query);
 // Finds the item the query names. With kReturnData YES `result` is its data;

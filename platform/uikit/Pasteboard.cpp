@@ -193,11 +193,13 @@ std::optional<Board> load(const std::string& name) {
     return b;
 }
 
-void store(const std::string& name, const Board& b) {
+// Writes the board whole, or leaves the file as it was: false then, with a
+// log line (the writer's error names the file and the reason).
+bool store(const std::string& name, const Board& b) {
     ns::ErrorPtr error;
-    if (!ns::writeFileAtomically(pathFor(name), encode(b), &error)) {
-        ns::NSLog("Pasteboard: cannot write %@: %@", name, error ? error->description() : std::string());
-    }
+    if (ns::writeFileAtomically(pathFor(name), encode(b), &error)) return true;
+    ns::NSLog("Pasteboard: cannot write %@", error->localizedDescription());
+    return false;
 }
 
 Board freshBoard(const std::string& name) {
@@ -208,13 +210,16 @@ Board freshBoard(const std::string& name) {
     return b;
 }
 
-// Loads (or starts) the board, lets `change` edit it, stores it. Needs no lock.
+// Loads (or starts) the board, lets `change` edit it, stores it: true when
+// the board was kept. `change` answers false when it changed nothing: a
+// board that is there is then not written again. Needs no lock.
 template <typename F>
-void modify(const std::string& name, F change) {
+bool modify(const std::string& name, F change) {
     StoreLock lock(true);
-    Board b = load(name).value_or(freshBoard(name));
-    change(b);
-    store(name, b);
+    std::optional<Board> there = load(name);
+    Board b = there.value_or(freshBoard(name));
+    if (!change(b) && there) return true;
+    return store(name, b);
 }
 
 template <typename F>
@@ -248,8 +253,8 @@ PasteboardPtr Pasteboard::pasteboardWithName(const std::string& name, bool creat
     if (name.empty()) return nullptr;
     StoreLock lock(true);
     if (!load(name)) {
-        if (!create) return nullptr;
-        store(name, freshBoard(name));
+        // A board that could not be written does not exist.
+        if (!create || !store(name, freshBoard(name))) return nullptr;
     }
     return std::make_shared<Pasteboard>(Private{}, name);
 }
@@ -266,21 +271,31 @@ bool Pasteboard::isPersistent() const {
     return inspect(name_, [](const Board& b) { return b.persistent; });
 }
 
-void Pasteboard::setPersistent(bool persistent) {
-    if (isGeneral()) return;
-    modify(name_, [&](Board& b) { b.persistent = persistent; });
+bool Pasteboard::setPersistent(bool persistent) {
+    if (isGeneral()) return true;
+    return modify(name_, [&](Board& b) {
+        if (b.persistent == persistent) return false;
+        b.persistent = persistent;
+        return true;
+    });
 }
 
-void Pasteboard::setData(const ns::Bytes& data, const std::string& type) {
-    modify(name_, [&](Board& b) { replaceContent(b, Item{type, false, data}); });
+bool Pasteboard::setData(const ns::Bytes& data, const std::string& type) {
+    return modify(name_, [&](Board& b) {
+        replaceContent(b, Item{type, false, data});
+        return true;
+    });
 }
 
-void Pasteboard::setValue(const ns::Value& value, const std::string& type) {
+bool Pasteboard::setValue(const ns::Value& value, const std::string& type) {
     if (value.isString()) {
-        modify(name_, [&](Board& b) { replaceContent(b, Item{type, true, ns::Bytes(value.str().begin(), value.str().end())}); });
-    } else if (value.isData()) {
-        setData(value.data(), type);
+        return modify(name_, [&](Board& b) {
+            replaceContent(b, Item{type, true, ns::Bytes(value.str().begin(), value.str().end())});
+            return true;
+        });
     }
+    if (value.isData()) return setData(value.data(), type);
+    return false;
 }
 
 std::optional<ns::Bytes> Pasteboard::dataForPasteboardType(const std::string& type) const {
@@ -306,7 +321,7 @@ std::optional<std::string> Pasteboard::string() const {
     return ns::stringFromUTF8(*b);
 }
 
-void Pasteboard::setString(const std::string& text) { setValue(ns::Value(text), kPasteboardTypeUTF8PlainText); }
+bool Pasteboard::setString(const std::string& text) { return setValue(ns::Value(text), kPasteboardTypeUTF8PlainText); }
 
 std::vector<std::string> Pasteboard::pasteboardTypes() const {
     return inspect(name_, [](const Board& b) {

@@ -10,7 +10,10 @@
 //
 // A Pasteboard is a handle: every read goes to the device store and every
 // write replaces the board's file atomically (under a device-wide lock), so
-// another process sees the new content at once and never a torn one.
+// another process sees the new content at once and never a torn one. A
+// write that fails (a full disk) leaves the board as it was, answers false
+// and logs one line naming the file and the reason; a board that could not
+// be created is none.
 //
 // Lifetime: the general pasteboard and persistent named boards last until they
 // are removed. A named board that is not persistent lasts as long as the
@@ -36,8 +39,9 @@ inline constexpr const char* kPasteboardNameGeneral = "com.apple.UIKit.pboard.ge
 class Pasteboard {
 public:
     static PasteboardPtr generalPasteboard();
-    // pasteboardWithName:create: — with create NO, nullptr when no such board
-    // exists. An empty name gives nullptr.
+    // pasteboardWithName:create: — nullptr when no such board exists and
+    // create is NO, or when it could not be written. An empty name gives
+    // nullptr.
     static PasteboardPtr pasteboardWithName(const std::string& name, bool create);
     static void removePasteboardWithName(const std::string& name);
 
@@ -45,15 +49,16 @@ public:
     bool isGeneral() const { return name_ == kPasteboardNameGeneral; }
 
     // Persistent boards outlive the process that made them. The general board
-    // is always persistent.
+    // is always persistent. The setters below answer whether the board was
+    // kept: false when it could not be written.
     bool isPersistent() const;
-    void setPersistent(bool persistent);
+    bool setPersistent(bool persistent);
 
     // setData:forPasteboardType: — the board then holds exactly this one type.
-    void setData(const ns::Bytes& data, const std::string& type);
+    bool setData(const ns::Bytes& data, const std::string& type);
     // setValue:forPasteboardType: for a string (kept as UTF-8) or data; other
-    // values are ignored.
-    void setValue(const ns::Value& value, const std::string& type);
+    // values are ignored (false).
+    bool setValue(const ns::Value& value, const std::string& type);
     // dataForPasteboardType: (a string value reads as its UTF-8 bytes).
     std::optional<ns::Bytes> dataForPasteboardType(const std::string& type) const;
     // valueForPasteboardType: — a string when a string was set, else data; nil
@@ -64,7 +69,7 @@ public:
     // there that are not well-formed UTF-8 are no text.
     std::optional<std::string> string() const;
     // Replaces the board's content with the text.
-    void setString(const std::string& text);
+    bool setString(const std::string& text);
 
     // The types the board holds, in the order they were set.
     std::vector<std::string> pasteboardTypes() const;

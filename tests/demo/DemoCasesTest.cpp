@@ -4,15 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <optional>
 #include <regex>
 #include <set>
 
 #include "DemoTestSupport.h"
 #include "foundation/Data.h"
+#include "support/FullDisk.h"
 
 namespace {
 
 using namespace demotest;
+namespace fs = std::filesystem;
 
 constexpr const char* kMember = "1001";     // the demo member, of 北岸镇党委 (11)
 constexpr const char* kResident = "1002";   // of 溪口街道党工委 (21)
@@ -177,6 +183,36 @@ TEST(DemoCases, ActivitiesShowTheirPicturesAndAPublishedOneKeepsItsUpload) {
     std::string url = mine["org_activity_attach"].at(0)["thumb_path"].text();
     EXPECT_EQ(url.rfind(again->baseURL(), 0), 0u) << url;
     EXPECT_FALSE(fetch(url).empty());
+}
+
+// A picture it cannot keep (a full disk, a folder in its file's place) is
+// refused and said in one line naming the file with the reason, and leaves
+// nothing of itself to be served; the next upload takes its number.
+TEST(DemoCases, APictureThatCannotBeKeptIsRefusedAndLeavesNothing) {
+    auto svc = startService();
+    const std::string picture = fetch(activities("111")["records"].at(0)["org_activity_attach"].at(0)["thumb_path"].text());
+    const fs::path folder = fs::path(svc->stateFolder()) / "attachments";
+    fs::create_directories(folder);
+    const fs::path file = folder / "1.png";
+    for (bool full : {true, false}) {
+        SCOPED_TRACE(full ? "a full disk" : "a folder in its place");
+        if (!full) fs::create_directory(file);
+        ns::LogCapture log;
+        {
+            std::optional<testsupport::FullDisk> disk;
+            if (full) disk.emplace();
+            expectRefused([&](VoVaClient& c) { c.SubmitAttach(ns::base64Encode(picture)); });
+        }
+        EXPECT_TRUE(log.contains("kl-demo-service: cannot keep a picture: " + file.string() + ": " +
+                                 std::strerror(full ? EFBIG : EISDIR)));
+        EXPECT_FALSE(fs::is_regular_file(file));
+        EXPECT_TRUE(testsupport::temporariesIn(folder).empty());
+        fs::remove(file);
+    }
+    ns::Value upload = call([&](VoVaClient& c) { c.SubmitAttach(ns::base64Encode(picture)); });
+    expectSuccessful(upload);
+    EXPECT_EQ(fs::path(upload["file_path"].text()).filename(), "1.png");
+    EXPECT_EQ(fetch(upload["file_path"].text()), picture);
 }
 
 TEST(DemoCases, TheOrganisationTreeAndTheirPeopleInCharge) {

@@ -10,10 +10,11 @@
 #include "foundation/PropertyList.h"
 #include "foundation/Strings.h"
 #include "support/HostilePlists.h"
+#include "support/AllocationCount.h"
 #include "support/PeakMemory.h"
 
 using namespace ns;
-using testsupport::peakGrowthKB;
+using testsupport::allocationPeak;
 using testsupport::residentKB;
 
 namespace {
@@ -75,6 +76,13 @@ Bytes bplist(const std::vector<Bytes>& objects, unsigned width = 1) {
     putNumber(out, objects.size(), 8);
     putNumber(out, 0, 8);  // the top object
     putNumber(out, table, 8);
+    return out;
+}
+
+// An ASCII string object of a binary list (under 15 characters).
+Bytes asciiObject(const std::string& text) {
+    Bytes out = {static_cast<std::uint8_t>(0x50 | text.size())};
+    out.insert(out.end(), text.begin(), text.end());
     return out;
 }
 
@@ -964,6 +972,36 @@ TEST(PropertyList, ManyKeysReadInLinearTime) {
     EXPECT_EQ(fromBinary[entries.back().first], entries.back().second);
 }
 
+// A key a binary dictionary holds twice (one key object, or two of the same
+// text, ASCII or UTF-16) is one entry, in the place it first had, with the
+// value it had last.
+TEST(PropertyList, ABinaryDictionarysRepeatedKeyKeepsItsFirstPlaceAndLastValue) {
+    // {a: 1, b: 2, a: 3, a (UTF-16): 4}
+    const Bytes small = bplist({{0xD4, 1, 2, 1, 3, 4, 5, 6, 7}, {0x51, 'a'}, {0x51, 'b'}, {0x61, 0, 'a'},
+                                {0x10, 1}, {0x10, 2}, {0x10, 3}, {0x10, 4}});
+    const Value read = PropertyListSerialization::propertyListWithData(small);
+    ASSERT_EQ(read.count(), 2u);
+    EXPECT_EQ(read.entries()[0], (std::pair<std::string, Value>{"a", Value(4)}));
+    EXPECT_EQ(read.entries()[1], (std::pair<std::string, Value>{"b", Value(2)}));
+
+    // 3,000 keys, then each again with another value: 3,000 entries.
+    constexpr std::uint32_t kKeys = 3000;
+    std::vector<Bytes> objects(1);
+    Bytes& dict = objects[0];
+    dict = {0xDF, 0x11};
+    putNumber(dict, 2 * kKeys, 2);
+    for (std::uint32_t i = 0; i < 2 * kKeys; ++i) putNumber(dict, 1 + i % kKeys, 2);
+    for (std::uint32_t i = 0; i < 2 * kKeys; ++i) putNumber(dict, 1 + kKeys + i, 2);
+    for (std::uint32_t i = 0; i < kKeys; ++i) objects.push_back(asciiObject("k" + std::to_string(i)));
+    for (std::uint32_t i = 0; i < 2 * kKeys; ++i) objects.push_back({0x11, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)});
+    const Value many = PropertyListSerialization::propertyListWithData(bplist(objects, 2));
+    ASSERT_EQ(many.count(), kKeys);
+    for (std::uint32_t i : {0u, 1234u, kKeys - 1}) {
+        EXPECT_EQ(many.entries()[i].first, "k" + std::to_string(i));
+        EXPECT_EQ(many.entries()[i].second, Value(static_cast<int>(kKeys + i)));
+    }
+}
+
 // Objects whose offsets all name one body are one object: its bytes are read
 // once and every place holds the one value. Expanded, each list below is 64
 // million characters, bytes or values (16 million for the arrays).
@@ -974,7 +1012,7 @@ TEST(PropertyList, ObjectsThatShareTheirBytesAreReadOnce) {
         const std::size_t places = kind == Body::Array ? 4000 : 8000, size = places;
         const Bytes list = hostile::sharedBody(kind, places, size);
         Value read;
-        const long grown = peakGrowthKB([&] { read = PropertyListSerialization::propertyListWithData(list); });
+        const auto used = allocationPeak([&] { read = PropertyListSerialization::propertyListWithData(list); });
         ASSERT_EQ(read.count(), places);
         const Value first = read.at(0), last = read.at(places - 1);
         switch (kind) {
@@ -990,23 +1028,25 @@ TEST(PropertyList, ObjectsThatShareTheirBytesAreReadOnce) {
             return &v.items();
         };
         EXPECT_EQ(storage(first), storage(last));
-        EXPECT_LT(grown, 16 * 1024) << "kB";
+        EXPECT_LT(used.peak, 16u << 20);
     }
 }
 
 // A UID is one dictionary in every place that refers to it: a list of a
-// million references to one costs what the same list with one string costs.
+// million references to one costs what the same list with one string costs
+// (and the reader's own small cache of UIDs' dictionaries).
 TEST(PropertyList, AUIDReferredToFromManyPlacesIsOneDictionary) {
     constexpr std::size_t kPlaces = 1u << 20;
     const Bytes toUID = hostile::referencesToOne(kPlaces, true), toString = hostile::referencesToOne(kPlaces, false);
     Value strings, uids;
-    const long forStrings = peakGrowthKB([&] { strings = PropertyListSerialization::propertyListWithData(toString); });
-    const long forUIDs = peakGrowthKB([&] { uids = PropertyListSerialization::propertyListWithData(toUID); });
+    const std::size_t forStrings =
+        allocationPeak([&] { strings = PropertyListSerialization::propertyListWithData(toString); }).peak;
+    const std::size_t forUIDs = allocationPeak([&] { uids = PropertyListSerialization::propertyListWithData(toUID); }).peak;
     ASSERT_EQ(strings.count(), kPlaces);
     ASSERT_EQ(uids.count(), kPlaces);
     EXPECT_EQ(uids.at(0), uid7());
     EXPECT_TRUE(uids.at(0).isSame(uids.at(kPlaces - 1)));
-    EXPECT_LT(forUIDs, forStrings * 3 / 2 + 1024) << "kB, against " << forStrings << " kB for one string";
+    EXPECT_LT(forUIDs, forStrings + (1u << 20)) << "bytes, against " << forStrings << " for one string";
     // Written again as one UID.
     auto written = PropertyListSerialization::dataWithPropertyList(uids, PropertyListFormat::Binary);
     ASSERT_TRUE(written);

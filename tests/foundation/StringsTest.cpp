@@ -61,6 +61,17 @@ TEST(StringsUTF16, LoneSurrogatesGiveNoString) {
         EXPECT_FALSE(stringFromUTF16(units).has_value()) << fromUTF16(units);
         EXPECT_NE(fromUTF16(units).find("\xEF\xBF\xBD"), std::string::npos);
     }
+    // The same units as big-endian bytes (as binary property lists hold them) read the same.
+    std::vector<std::u16string> all(std::begin(bad), std::end(bad));
+    all.push_back(good);
+    for (const auto& units : all) {
+        Bytes bytes;
+        for (char16_t u : units) {
+            bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+            bytes.push_back(static_cast<std::uint8_t>(u));
+        }
+        EXPECT_EQ(fromUTF16BigEndian(bytes.data(), units.size()), fromUTF16(units));
+    }
 }
 
 TEST(StringsUTF16, BadUTF8GivesNoString) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/AllocationCount.h"
+#include "support/HostilePlists.h"
 #include "support/MVApiTest.h"
 #include "support/Plistlib.h"
 
@@ -369,4 +371,34 @@ for i in range(len(ENCODINGS)):
         assert all(same(left[k], BOARD[k], False) for k in BOARD), (road, i, left)
 )"));
     EXPECT_EQ(checked.status, 0) << checked.output;
+}
+
+// Boards whose objects lie over one another: a registration and a text
+// sent before iOS 7 each read the board within memory that follows its size
+// (what a read may cost, and four times the board for the copies of it that
+// the road makes), and a board beyond what the reader takes is left as it
+// was.
+TEST_F(ForeignValuesTest, BoardsWhoseObjectsOverlapAreReadWithinWhatTheirSizeAllows) {
+    for (const auto& [name, in] : hostile::overlappingFamilies()) {
+        SCOPED_TRACE(name);
+        bool beyond = false;
+        (void)MervioApiUtil::propertyListFromData(in, &beyond);
+        const std::size_t cap = hostile::readCap(in.size()) + 4 * in.size();
+        for (const char* board : {"mervio_register", "mervio_data"}) {
+            SCOPED_TRACE(board);
+            Pasteboard::removeAllForTesting();
+            useRoad(false);
+            named(board)->setData(in, "content");
+            bool taken = false;
+            const auto used = testsupport::allocationPeak(
+                [&] { taken = std::string(board) == "mervio_register" ? MVApi::registerApp(kAppId, "") : sendText(); },
+                cap);
+            EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+            if (beyond) {
+                EXPECT_FALSE(taken);
+                EXPECT_TRUE(content(named(board)) == in) << "the board is left as it was";
+            }
+            useRoad(true);
+        }
+    }
 }

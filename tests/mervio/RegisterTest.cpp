@@ -4,10 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "foundation/Bundle.h"
 #include "foundation/Data.h"
 #include "mervio/apps/MVApiRegister.h"
+#include "support/FullDisk.h"
 #include "support/MVApiTest.h"
 #include "uikit/Window.h"
 
@@ -151,9 +153,26 @@ TEST_F(RegisterTest, EachRegistrationReportsEachEntryIntoTheBackground) {
 }
 
 TEST_F(RegisterTest, ARecordThatCannotBeWrittenLeavesTheBoardAsItWas) {
-    // A description that is not UTF-8 has no property-list form.
-    putBoard(PeerValue::dict({{"otherapp", PeerValue::dict({{"appID", "otherapp"}})}}).encode());
-    const auto raw = ui::Pasteboard::pasteboardWithName("mervio_register", false)->dataForPasteboardType("content");
-    EXPECT_FALSE(MVApi::registerApp(kAppId, "a\xFF" "b"));
-    EXPECT_EQ(ui::Pasteboard::pasteboardWithName("mervio_register", false)->dataForPasteboardType("content"), raw);
+    // A description that is not UTF-8 has no property-list form; a full disk
+    // takes no board.
+    struct Case {
+        const char* what;
+        std::string description;
+        bool fullDisk;
+    };
+    for (const Case& c : {Case{"no UTF-8", "a\xFF" "b", false}, Case{"a full disk", "", true}}) {
+        SCOPED_TRACE(c.what);
+        putBoard(PeerValue::dict({{"otherapp", PeerValue::dict({{"appID", "otherapp"}})}}).encode());
+        auto board = ui::Pasteboard::pasteboardWithName("mervio_register", false);
+        ASSERT_TRUE(board->setPersistent(true));
+        const auto raw = board->dataForPasteboardType("content");
+        bool registered = true;
+        {
+            std::optional<testsupport::FullDisk> disk;
+            if (c.fullDisk) disk.emplace();
+            registered = MVApi::registerApp(kAppId, c.description);
+        }
+        EXPECT_FALSE(registered);
+        EXPECT_EQ(board->dataForPasteboardType("content"), raw);
+    }
 }

@@ -5,11 +5,16 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <functional>
 #include <regex>
 
 #include "foundation/Data.h"
 #include "foundation/Format.h"
+#include "mervio/reporter/MVOMSAHelper.h"
 #include "mervio/reporter/MVOMSAKeyChain.h"
+#include "support/AllocationCount.h"
+#include "support/FullDisk.h"
+#include "support/HostilePlists.h"
 #include "support/ReporterTest.h"
 #include "uikit/DeviceStore.h"
 
@@ -174,6 +179,93 @@ TEST_F(ShareUDIDTest, KeychainItemsHoldOneArchivedObjectPerName) {
     EXPECT_TRUE(MVOMSAKeyChain::load("other").isNil());
     MVOMSAKeyChain::delete_("other");
     EXPECT_EQ(sec::itemCopyMatching(MVOMSAKeyChain::getKeychainQuery("other"), nullptr), sec::Status::ItemNotFound);
+}
+
+// Slots, keychain items and the company pasteboard holding lists whose
+// objects lie over one another: each reader gives its answer (an empty slot,
+// no item, the bytes' text) within memory that follows the list's size
+// (what a read may cost, and four times the list for the copies of it that
+// the reader makes).
+TEST_F(ShareUDIDTest, ListsWhoseObjectsOverlapAreReadWithinWhatTheirSizeAllows) {
+    for (const auto& [name, in] : hostile::overlappingFamilies()) {
+        SCOPED_TRACE(name);
+        const std::size_t cap = hostile::readCap(in.size()) + 4 * in.size();
+        ui::Pasteboard::removeAllForTesting();
+        MVOMSAShareUDID::resetCacheForTesting();
+        ui::Pasteboard::pasteboardWithName(slotName(0), true)->setData(in, "org.ShareUDID");
+        std::pair<std::string, ns::ErrorPtr> got;
+        auto used = testsupport::allocationPeak([&] { got = identifier(); }, cap);
+        EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+        EXPECT_TRUE(std::regex_match(got.first, std::regex("[0-9a-f]{40}"))) << got.first;
+
+        ns::Value item = MVOMSAKeyChain::getKeychainQuery("other");
+        item.set(sec::kValueData, ns::Value(in));
+        ASSERT_EQ(sec::itemAdd(item), sec::Status::Success);
+        ns::Value loaded;
+        used = testsupport::allocationPeak([&] { loaded = MVOMSAKeyChain::load("other"); }, cap);
+        EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+        EXPECT_TRUE(loaded.isNil());
+        MVOMSAKeyChain::delete_("other");
+
+        ui::Pasteboard::pasteboardWithName(MVOMSAPasteboard::getCompanyDomain(), true)->setData(in, "psDeviceToken");
+        used = testsupport::allocationPeak([&] { (void)MVOMSAPasteboard::get("psDeviceToken"); }, cap);
+        EXPECT_FALSE(used.capped) << used.peak << " bytes at once";
+    }
+}
+
+// A slot this app cannot claim (a full disk) is not named in the local copy:
+// the identifier still answers, and the next launch with room claims it.
+TEST_F(ShareUDIDTest, ASlotThatCannotBeClaimedIsNotNamedInTheLocalCopy) {
+    std::string id;
+    {
+        testsupport::FullDisk disk;
+        id = identifier().first;
+    }
+    EXPECT_EQ(id.size(), 40u);
+    EXPECT_FALSE(ui::Pasteboard::pasteboardWithName(slotName(0), false));
+    ns::Value local = ns::UserDefaults::standardUserDefaults()->dictionaryForKey(MVOMSAShareUDID::kDefaultsKey);
+    EXPECT_EQ(local[MVOMSAShareUDID::kDefaultsKey].str(), id);
+    EXPECT_FALSE(local.has(MVOMSAShareUDID::kSlotKey));
+
+    relaunch();
+    EXPECT_EQ(identifier().first, id);
+    EXPECT_EQ(slot(0)[MVOMSAShareUDID::kDefaultsKey].str(), id);
+    local = ns::UserDefaults::standardUserDefaults()->dictionaryForKey(MVOMSAShareUDID::kDefaultsKey);
+    EXPECT_EQ(local[MVOMSAShareUDID::kSlotKey].str(), slotName(0));
+}
+
+// An item that cannot be written (a full disk) keeps what it held: each
+// write answers failure and says why in one line naming the item's file
+// once, and leaves no temporary file; an item that was not there is not made.
+TEST_F(ShareUDIDTest, AKeychainItemThatCannotBeWrittenKeepsWhatItHeld) {
+    const std::string domain = MVOMSAPasteboard::getCompanyDomain();
+    ASSERT_TRUE(MVOMSAKeyChain::save(domain, ns::Value::dictionary({{"pstoken", ns::Value("push-7f3a")}})));
+    ns::Value other = MVOMSAKeyChain::getKeychainQuery("other");
+    other.set(sec::kValueData, ns::Value(bytes("other")));
+    const ns::Value newData = ns::Value::dictionary({{sec::kValueData, ns::Value(bytes("new"))}});
+    const std::pair<const char*, std::function<bool()>> writes[] = {
+        {"saved over", [&] { return MVOMSAKeyChain::save(domain, ns::Value::dictionary({{"msashareudid", ns::Value("x")}})); }},
+        {"saved anew", [] { return MVOMSAKeyChain::save("MSA.EventIndex.Key", ns::Value(158)); }},
+        {"added", [&] { return sec::itemAdd(other) != sec::Status::IOError; }},
+        {"updated", [&] { return sec::itemUpdate(MVOMSAKeyChain::getKeychainQuery(domain), newData) != sec::Status::IOError; }},
+    };
+    const std::string folder = ui::deviceStoreSubdirectory("Keychain");
+    const std::regex line(".*Keychain: cannot write " + folder + "/[0-9a-f]{40}\\.item: " + std::strerror(EFBIG));
+    for (const auto& [what, write] : writes) {
+        SCOPED_TRACE(what);
+        ns::LogCapture log;
+        {
+            testsupport::FullDisk disk;
+            EXPECT_FALSE(write());
+        }
+        const auto said = testsupport::linesWith(log, "Keychain: ");
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_TRUE(std::regex_match(said[0], line)) << said[0];
+    }
+    EXPECT_EQ(MVOMSAKeyChain::load(domain)["pstoken"].str(), "push-7f3a");
+    EXPECT_TRUE(MVOMSAKeyChain::load("MSA.EventIndex.Key").isNil());
+    EXPECT_EQ(sec::itemCopyMatching(other, nullptr), sec::Status::ItemNotFound);
+    EXPECT_TRUE(testsupport::temporariesIn(folder).empty());
 }
 
 }  // namespace

@@ -6,12 +6,13 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -22,6 +23,7 @@
 #include "mervio/reporter/MVOMSADispatcher.h"
 #include "support/ChildProcess.h"
 #include "support/Command.h"
+#include "support/FullDisk.h"
 #include "support/StatReporterTest.h"
 
 namespace {
@@ -302,28 +304,7 @@ TEST_F(StoreTest, AFileThatStopsBeingADatabaseWhileRunningIsSetAsideWhereverASta
 
 namespace {
 
-// The disk is full while it lives: no file of the process may grow
-// (RLIMIT_FSIZE 0, its signal ignored, so that a write fails as on a full disk).
-class FullDisk {
-public:
-    FullDisk() {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit none = saved_;
-        none.rlim_cur = 0;
-        setrlimit(RLIMIT_FSIZE, &none);
-    }
-    ~FullDisk() {
-        setrlimit(RLIMIT_FSIZE, &saved_);
-        std::signal(SIGXFSZ, handler_);
-    }
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
-
-private:
-    rlimit saved_{};
-    void (*handler_)(int) = nullptr;
-};
+using testsupport::FullDisk;
 
 // Documents is a plain file while it lives: no store file can be made there.
 class NoDocumentsFolder {
@@ -345,21 +326,38 @@ private:
 
 }  // namespace
 
-// A store that could not be made at start gets its tables once there is
-// room, and the events from then on reach the server.
-TEST_F(StoreTest, AStoreThatCouldNotBeMadeAtStartGetsItsTablesOnceThereIsRoom) {
+// A store that cannot be made at start leaves no file behind and says why
+// in one line naming the file once, however many events it cannot keep.
+// Once there is room it gets its tables and the events from then on reach
+// the server; a later failure is said again.
+TEST_F(StoreTest, AStoreThatCannotBeMadeAtStartLeavesNoFileSaysWhyOnceAndGetsItsTablesOnceThereIsRoom) {
     for (bool full : {true, false}) {
         SCOPED_TRACE(full ? "a full disk" : "no Documents folder");
         startAfresh();
+        const std::string path = MVOMSAStore::databasePath();
+        ns::LogCapture log;
+        auto failures = [&] { return testsupport::linesWith(log, "MVOMSAStore: cannot write "); };
         {
             std::unique_ptr<FullDisk> disk = full ? std::make_unique<FullDisk>() : nullptr;
             std::unique_ptr<NoDocumentsFolder> folder = full ? nullptr : std::make_unique<NoDocumentsFolder>();
             store = MVOMSAStore::getInstance();
             put({{"lost", 1}});
+            put({{"lost too", 2}});
             EXPECT_EQ(store->storedEventCount(), 0u);
+            EXPECT_FALSE(std::filesystem::exists(path));
         }
+        const auto said = failures();
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find(path + ": " + std::strerror(full ? EFBIG : ENOTDIR)), std::string::npos) << said[0];
+        EXPECT_EQ(said[0].find(path), said[0].rfind(path)) << said[0];
+
         put({{"a", 2}, {"b", 3}});
         ASSERT_EQ(names(storedEvents()), (Names{"a", "b"}));
+        {
+            FullDisk disk;
+            put({{"lost again", 4}});
+        }
+        EXPECT_EQ(failures().size(), 2u);
         store->sendCachedEvents(-1);
         ASSERT_TRUE(received(2));
         EXPECT_EQ(names(stats.events()), (Names{"a", "b"}));

@@ -2,7 +2,10 @@
 // and leaves, the user's copied text, other apps' entries.
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "mervio/apps/AppCommunicate.h"
+#include "support/FullDisk.h"
 #include "support/MervioTest.h"
 
 namespace {
@@ -189,4 +192,36 @@ TEST_F(TransportTest, BeforeiOS7ABoardOfManyAppsKeepsEveryOtherEntryInItsPlace) 
     for (std::size_t i = 0; i < apps.size(); ++i) ASSERT_EQ(all.entries()[i].first, apps[i].first) << i;
     EXPECT_EQ(all["app2999"]["n"], ns::Value(2999));
     EXPECT_EQ(all[kAppId]["title"], ns::Value("new"));
+}
+
+// On a full disk a record is neither written nor taken: the write answers
+// NO and leaves the boards as they were, and a record whose board cannot
+// be emptied is not read and waits, with the user's copied text in it, for
+// a read once there is room.
+TEST_F(TransportTest, OnAFullDiskARecordIsNeitherWrittenNorTakenAndWaits) {
+    for (bool iOS7 : {false, true}) {
+        SCOPED_TRACE(iOS7 ? "iOS 7" : "before iOS 7");
+        useRoad(iOS7);
+        auto data = iOS7 ? AppCommunicate::getDataPasteboardForiOS7Plus() : AppCommunicate::getDataPasteboard();
+        if (iOS7) data->setString("用户复制的文字");
+        auto record = textRecord("waiting");
+        record->fileData = bytes("file bytes");
+        ASSERT_TRUE(AppCommunicate::setAppCommunicateData(record, kAppId));
+        const auto before = data->dataForPasteboardType("content");
+        {
+            testsupport::FullDisk disk;
+            EXPECT_FALSE(AppCommunicate::setAppCommunicateData(textRecord("not kept"), kAppId));
+            EXPECT_FALSE(AppCommunicate::appCommunicateDataForAppID(kAppId));
+        }
+        EXPECT_EQ(data->dataForPasteboardType("content"), before);
+        auto back = AppCommunicate::appCommunicateDataForAppID(kAppId);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->textMessage(), "waiting");
+        if (iOS7) {
+            EXPECT_EQ(data->string(), "用户复制的文字");
+        } else {
+            EXPECT_EQ(back->fileData, bytes("file bytes"));
+        }
+        ui::Pasteboard::removeAllForTesting();
+    }
 }

@@ -15,6 +15,8 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -68,7 +70,10 @@ TEST(ProgramEndsTest, APrintOfTheHomeScreenExits1AndSaysWhyWhenItsStartUpDidNotG
 
 // A print of the home screen whose home is on a full disk (here one that
 // takes no file at all): the settings cannot be kept, which it says in one
-// line naming the file and why, and the log once, and it exits 1.
+// line naming the file and why, and the log once, and it exits 1. Every
+// other writer (the statistics store, the vendor identifier, the keychain,
+// the pasteboards) says each file it could not write in one line naming it
+// once with the reason, and none leaves a file but the locks.
 TEST(ProgramEndsTest, APrintOfTheHomeScreenWhoseSettingsCannotBeKeptExits1SayingWhy) {
     const fs::path scratch = fs::path(std::getenv("KL_HOME")) / "full";
     demo::DemoService svc({KL_DEMO_DATA_DIR, (scratch / "state").string(), 0});
@@ -87,6 +92,34 @@ TEST(ProgramEndsTest, APrintOfTheHomeScreenWhoseSettingsCannotBeKeptExits1Saying
     EXPECT_EQ(count("UserDefaults: cannot write "), 1u) << r.output;
     EXPECT_EQ(count("UserDefaults: cannot write " + why), 1u) << r.output;
     EXPECT_FALSE(fs::exists(settings));
+
+    const std::pair<std::string, fs::path> writers[] = {
+        {"MVOMSAStore", scratch / "home/Documents/.vovuruz_analysis_MVOMSAStore"},
+        {"Device", scratch / "device/identifierForVendor"},
+        {"Keychain", scratch / "device/Keychain/"},
+        {"Pasteboard", scratch / "device/Pasteboards/mervio_register.pasteboard"},
+    };
+    for (const auto& [writer, file] : writers) {
+        SCOPED_TRACE(writer);
+        EXPECT_NE(r.output.find(writer + ": cannot write " + file.string()), std::string::npos) << r.output;
+    }
+    std::istringstream lines(r.output);
+    std::set<std::string> said;
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_EQ(line.find("NSFilePath"), std::string::npos) << "an error's whole description: " << line;
+        const std::size_t at = line.find(": cannot write ");
+        if (at == std::string::npos) continue;
+        const std::string what = line.substr(line.rfind(' ', at) + 1);
+        EXPECT_TRUE(said.insert(what).second) << "said twice: " << line;
+        const std::size_t path = line.find(scratch.string());
+        EXPECT_EQ(path, line.rfind(scratch.string())) << line;
+        EXPECT_NE(line.find(std::string(": ") + std::strerror(EFBIG), path), std::string::npos) << line;
+    }
+    for (const char* folder : {"home", "device"}) {
+        for (const auto& entry : fs::recursive_directory_iterator(scratch / folder)) {
+            EXPECT_TRUE(!entry.is_regular_file() || entry.path().string().ends_with(".lock")) << entry.path();
+        }
+    }
     fs::remove_all(scratch);
 }
 

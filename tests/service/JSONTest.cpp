@@ -357,7 +357,7 @@ class JSONLayouts : public testing::TestWithParam<Layout> {};
 // may take, and never ends the program.
 TEST_P(JSONLayouts, ReadOrRefusedWithinBoundsAtTheLargestSize) {
     constexpr std::size_t kBytes = 32u << 20;
-    constexpr long kMostKB = 1536 * 1024;
+    constexpr long kMostKB = testsupport::sanitizedKB(testsupport::kReadersMostKB);
     const std::string text = RandomReply(GetParam(), kBytes, GetParam().seed).make();
     ASSERT_LE(text.size(), kBytes);
     const testsupport::ChildRead r = testsupport::readInChild([&] {
@@ -372,7 +372,7 @@ TEST_P(JSONLayouts, ReadOrRefusedWithinBoundsAtTheLargestSize) {
 // than their size allows are refused before they cost more than the bound.
 TEST(JSONReader, TheDensestRepliesReadOrAreRefusedWithinBoundsAtTheLargestSize) {
     constexpr std::size_t kBytes = 32u << 20;
-    constexpr long kMostKB = 1536 * 1024;
+    constexpr long kMostKB = testsupport::sanitizedKB(testsupport::kReadersMostKB);
     const struct {
         const char* value;
         bool read;

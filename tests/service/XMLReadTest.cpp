@@ -261,13 +261,7 @@ void PrintTo(const Layout& layout, std::ostream* out) { *out << layout.name; }
 
 class XMLLayouts : public testing::TestWithParam<Layout> {};
 
-// Under the address sanitizer every block carries a redzone and freed ones
-// are kept a while: the same read takes more.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr long kMostKB = 2560 * 1024;
-#else
-constexpr long kMostKB = 1536 * 1024;
-#endif
+constexpr long kMostKB = testsupport::sanitizedKB(testsupport::kReadersMostKB);
 
 // A document of 32 MiB, the largest any reader takes, reads or is refused
 // within the memory the readers may take, as the document model reads it

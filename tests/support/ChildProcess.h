@@ -26,6 +26,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -104,13 +105,19 @@ public:
     // with 70) in a forked child that may map `addressCap` bytes more than
     // this process has mapped, its output on the pipe. The child ends
     // without this program's exit handlers.
+    // It ends with the test program, however that ends.
     struct Forked {};
+    // A cap beyond any work's: the child may map as much as the machine has.
+    static constexpr std::uint64_t kNoAddressCap = std::uint64_t{1} << 46;
     template <class Work>
     ChildProcess(Forked, Work work, std::uint64_t addressCap) {
         int ends[2];
         if (pipe2(ends, O_CLOEXEC) != 0) return;
+        const pid_t parent = getpid();
         const pid_t pid = fork();
         if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) _exit(127);  // the test program ended before the child began
             dup2(ends[1], STDOUT_FILENO);
             dup2(ends[1], STDERR_FILENO);
             rlimit cap{};

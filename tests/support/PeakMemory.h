@@ -32,6 +32,24 @@ long peakGrowthKB(Work work) {
     return residentKB("VmHWM:") - before;
 }
 
+// The most memory, in kB, that a read of hostile input may take at the
+// readers' bound (32 MiB of input).
+inline constexpr long kReadersMostKB = 1536 * 1024;
+
+// A bound on memory, in kB, as this build measures it: under a sanitizer
+// the same work takes more (the address sanitizer's redzones and the freed
+// blocks it keeps a while; the thread sanitizer's shadow of every byte
+// touched, which doubles a read's memory and more).
+constexpr long sanitizedKB(long kb) {
+#if defined(__SANITIZE_THREAD__)
+    return kb * 3;
+#elif defined(__SANITIZE_ADDRESS__)
+    return kb / 3 * 5;
+#else
+    return kb;
+#endif
+}
+
 // CPU seconds (user and system) this process has used.
 inline double cpuSeconds() {
     rusage usage{};

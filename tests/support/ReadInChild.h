@@ -1,20 +1,20 @@
-// One read of hostile input in a child process of its own: the test learns
-// whether the read ended (with the input read or refused) rather than
-// aborting, and how far the child's resident memory grew while it read. A
-// read that ran out of memory or crashed ends the child, never the tests.
+// One read of hostile input in a child process of its own (a ChildProcess
+// forked from this test program): the test learns whether the read ended
+// (with the input read or refused) rather than aborting, and how far the
+// child's resident memory grew while it read. A read that ran out of memory
+// or crashed ends the child, never the tests.
 //
 //   testsupport::ChildRead r = testsupport::readInChild([&] { return !JSONValue(text).isNil(); });
 //   EXPECT_TRUE(r.ended) << r.describe();
-//   EXPECT_LT(r.peakKB, 1536 * 1024);
+//   EXPECT_LT(r.peakKB, testsupport::sanitizedKB(testsupport::kReadersMostKB));
 #pragma once
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
+#include "support/ChildProcess.h"
 #include "support/PeakMemory.h"
 
 namespace testsupport {
@@ -31,39 +31,31 @@ struct ChildRead {
 };
 
 // Runs read() (true: the input was read, false: refused) in a forked child
-// and waits for it to end.
+// and waits for it to end, within a bound far beyond any read's.
 template <class Read>
 ChildRead readInChild(Read read) {
+    constexpr const char* kAnswer = "\nread-in-child: ";
+    ChildProcess child(
+        ChildProcess::Forked{},
+        [&] {
+            bool answer = false;
+            const long grown = peakGrowthKB([&] { answer = read(); });
+            std::printf("%s%d %ld\n", kAnswer, answer ? 1 : 0, grown);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        },
+        ChildProcess::kNoAddressCap);
     ChildRead result;
-    int pipe_[2];
-    if (pipe(pipe_) != 0) return result;
-    const pid_t child = fork();
-    if (child == 0) {
-        close(pipe_[0]);
-        bool answer = false;
-        long grown = peakGrowthKB([&] { answer = read(); });
-        const long message[2] = {answer ? 1 : 0, grown};
-        const bool sent = write(pipe_[1], message, sizeof message) == static_cast<ssize_t>(sizeof message);
-        _exit(sent ? 0 : 1);
-    }
-    close(pipe_[1]);
-    long message[2] = {0, -1};
-    std::size_t got = 0;
-    while (child > 0 && got < sizeof message) {
-        const ssize_t n = ::read(pipe_[0], reinterpret_cast<char*>(message) + got, sizeof message - got);
-        if (n > 0) got += static_cast<std::size_t>(n);
-        else if (n == 0 || errno != EINTR) break;
-    }
-    close(pipe_[0]);
-    int status = 0;
-    while (child > 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (child > 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == sizeof message) {
+    if (!child.waitForExit(1800)) return result;
+    const std::size_t at = child.output.rfind(kAnswer);
+    int answer = 0;
+    long grown = -1;
+    if (child.status == 0 && at != std::string::npos &&
+        std::sscanf(child.output.c_str() + at + std::char_traits<char>::length(kAnswer), "%d %ld", &answer, &grown) == 2) {
         result.ended = true;
-        result.read = message[0] != 0;
-        result.peakKB = message[1];
-    } else if (child > 0 && WIFSIGNALED(status)) {
-        result.signal = WTERMSIG(status);
+        result.read = answer != 0;
+        result.peakKB = grown;
+    } else if (child.status > 128) {
+        result.signal = child.status - 128;
     }
     return result;
 }

@@ -4,11 +4,15 @@
 
 #include <sys/utsname.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <regex>
 
 #include "foundation/DateTime.h"
+#include "support/FullDisk.h"
 #include "uikit/Application.h"
 #include "uikit/Device.h"
 #include "uikit/DeviceStore.h"
@@ -114,6 +118,49 @@ TEST_F(DeviceTest, TheVendorIdentifierIsMadeOnceAndKeptInTheDeviceStore) {
     auto other = std::filesystem::path(home ? home : "/tmp") / "other-device";
     ui::setDeviceStoreDirectory(other.string());
     EXPECT_NE(device.identifierForVendor(), first) << "another device";
+}
+
+// A vendor identifier that cannot be kept in the device folder (a full disk,
+// a folder in its file's place) is said in one line naming the file once,
+// leaves no file, and answers for the rest of the process; the next process
+// makes another and keeps it.
+TEST_F(DeviceTest, AVendorIdentifierThatCannotBeKeptIsSaidOnceAndAnswersForTheProcess) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* what;
+        bool fullDisk;
+        int error;
+    };
+    for (const Case& c : {Case{"a full disk", true, EFBIG}, Case{"a folder in its place", false, EISDIR}}) {
+        SCOPED_TRACE(c.what);
+        device.resetForTesting();
+        const fs::path folder = fs::path(std::getenv("KL_HOME")) / (std::string("unkept-") + (c.fullDisk ? "full" : "folder"));
+        ui::setDeviceStoreDirectory(folder.string());
+        const fs::path file = fs::path(ui::deviceStoreDirectory()) / "identifierForVendor";
+        if (!c.fullDisk) fs::create_directory(file);
+        ns::LogCapture log;
+        std::string first, again;
+        {
+            std::optional<testsupport::FullDisk> disk;
+            if (c.fullDisk) disk.emplace();
+            first = device.identifierForVendor();
+            again = device.identifierForVendor();
+        }
+        EXPECT_EQ(again, first);
+        const auto said = testsupport::linesWith(log, "Device: ");
+        ASSERT_EQ(said.size(), 1u);
+        EXPECT_NE(said[0].find("cannot write " + file.string() + ": " + std::strerror(c.error)), std::string::npos) << said[0];
+        EXPECT_EQ(said[0].find(file.string()), said[0].rfind(file.string())) << said[0];
+        EXPECT_FALSE(fs::is_regular_file(file));
+        EXPECT_TRUE(testsupport::temporariesIn(folder).empty());
+
+        fs::remove(file);
+        device.resetForTesting();
+        const std::string kept = device.identifierForVendor();
+        EXPECT_NE(kept, first);
+        EXPECT_EQ(fs::file_size(file), kept.size());
+        fs::remove_all(folder);
+    }
 }
 
 // A device folder KL_DEVICE_HOME names that is already there keeps its mode;

@@ -5,10 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 
+#include "support/FullDisk.h"
 #include "uikit/DeviceStore.h"
 #include "uikit/Pasteboard.h"
 
@@ -174,3 +178,58 @@ TEST_F(PasteboardTest, ConcurrentWritersNeverTearABoard) {
 }
 
 }  // namespace
+
+// A board that cannot be written (a full disk, a folder where its file
+// should be) is left as it was: the write answers false and says why in one
+// line naming the file once, and leaves no temporary file; a board that
+// could not be created is none. A write that changes nothing writes nothing.
+TEST_F(PasteboardTest, AWriteThatFailsLeavesTheBoardAsItWasAndSaysWhyInOneLine) {
+    auto kept = Pasteboard::pasteboardWithName("kept", true);
+    ASSERT_TRUE(kept && kept->setString("before"));
+    const long changes = kept->changeCount();
+    const std::string folder = ui::deviceStoreSubdirectory("Pasteboards");
+    std::filesystem::create_directory(folder + "/blocked.pasteboard");
+    struct Case {
+        const char* what;
+        bool fullDisk;
+        std::function<bool()> write;
+        const char* board;  // whose file the line names; nullptr: nothing to write, and kept
+        int error;
+    };
+    const Case cases[] = {
+        {"text", true, [&] { return kept->setString("after"); }, "kept", EFBIG},
+        {"data", true, [&] { return kept->setData(bytes("after"), "content"); }, "kept", EFBIG},
+        {"made persistent", true, [&] { return kept->setPersistent(true); }, "kept", EFBIG},
+        {"a new board", true, [] { return Pasteboard::pasteboardWithName("fresh", true) != nullptr; }, "fresh", EFBIG},
+        {"a folder in its place", false, [] { return Pasteboard::pasteboardWithName("blocked", true) != nullptr; },
+         "blocked", EISDIR},
+        {"temporary already", true, [&] { return kept->setPersistent(false); }, nullptr, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ns::LogCapture log;
+        bool answered = false;
+        {
+            std::optional<testsupport::FullDisk> disk;
+            if (c.fullDisk) disk.emplace();
+            answered = c.write();
+        }
+        EXPECT_EQ(answered, c.board == nullptr);
+        const auto said = testsupport::linesWith(log, "Pasteboard: ");
+        if (!c.board) {
+            EXPECT_TRUE(said.empty());
+            continue;
+        }
+        ASSERT_EQ(said.size(), 1u);
+        const std::string path = folder + "/" + c.board + ".pasteboard";
+        EXPECT_NE(said[0].find("cannot write " + path + ": " + std::strerror(c.error)), std::string::npos) << said[0];
+        EXPECT_EQ(said[0].find(path), said[0].rfind(path)) << said[0];
+    }
+    EXPECT_EQ(kept->string(), "before");
+    EXPECT_FALSE(kept->isPersistent());
+    EXPECT_EQ(kept->changeCount(), changes);
+    EXPECT_FALSE(Pasteboard::pasteboardWithName("fresh", false));
+    EXPECT_FALSE(Pasteboard::pasteboardWithName("blocked", false));
+    EXPECT_TRUE(testsupport::temporariesIn(folder).empty());
+    std::filesystem::remove(folder + "/blocked.pasteboard");
+}

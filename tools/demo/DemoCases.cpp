@@ -11,6 +11,7 @@
 #include "demo/DemoReplies.h"
 #include "demo/DemoService.h"
 #include "foundation/Data.h"
+#include "foundation/Log.h"
 
 namespace demo {
 
@@ -442,14 +443,12 @@ ns::Value DemoService::submitAttach(const ns::Value& argument) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     const std::string file = std::to_string(++attachments_) + extension;
-    {
-        std::ofstream out(folder / file, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            --attachments_;
-            return failed("图片保存失败");
-        }
+    // Whole or not at all: a picture half written would be served as it is.
+    ns::ErrorPtr error;
+    if (!ns::writeFileAtomically((folder / file).string(), bytes, &error)) {
+        ns::NSLog("kl-demo-service: cannot keep a picture: %@", error->localizedDescription());
+        --attachments_;
+        return failed("图片保存失败");
     }
     serveAttachment(file, std::move(bytes));
     ns::Value r = succeeded("上传成功");
