@@ -1,5 +1,7 @@
 #include "members/OrgTreePane.h"
 
+#include <unordered_set>
+
 #include "app/framework/Records.h"
 #include "app/widgets/Controls.h"
 #include "uikit/Image.h"
@@ -108,26 +110,40 @@ void OrgTreePane::openTree(std::size_t index) {
         }
     } else if (lv == "2" || lv == "3") {
         const ns::Value kids = children(node);
+        const auto& listed = mdataArray.items();
+        std::vector<ns::Value> rows;
+        rows.reserve(listed.size() + kids.count());
         if (state != "close") {
             node.set("state", "close");
-            for (const ns::Value& kid : kids.items()) mdataArray.removeObject(kid);
-            if (lv == "2") {
-                // Rows of the deepest level go with them, wherever they stand.
-                for (std::size_t i = mdataArray.count(); i-- > 0;) {
-                    if (level(mdataArray.at(i)) == "4") mdataArray.removeAt(i);
-                }
+            // The children leave the list, each wherever it stands (told
+            // apart by identity: a child that is no dictionary was never
+            // listed), and at level 2 every row of the deepest level goes
+            // with them: one pass.
+            std::unordered_set<const void*> leaving;
+            for (const ns::Value& kid : kids.items()) {
+                if (kid.isDictionary()) leaving.insert(&kid.entries());
+            }
+            for (const ns::Value& row : listed) {
+                if (row.isDictionary() && leaving.count(&row.entries()) > 0) continue;
+                if (lv == "2" && level(row) == "4") continue;
+                rows.push_back(row);
             }
         } else {
             node.set("state", "open");
             const std::string select = records::text(node, "select");
-            std::size_t at = index + 1;
+            // The children come right after the row.
+            const auto after = listed.begin() + static_cast<std::ptrdiff_t>(index) + 1;
+            rows.insert(rows.end(), listed.begin(), after);
             for (ns::Value kid : kids.items()) {
                 if (!kid.isDictionary()) continue;
                 if (lv == "2") kid.set("state", "close");
                 if (settings_.childrenTakeTick) kid.set("select", select);
-                mdataArray.insert(at++, kid);
+                rows.push_back(kid);
             }
+            rows.insert(rows.end(), after, listed.end());
         }
+        mdataArray.removeAll();
+        for (ns::Value& row : rows) mdataArray.push(std::move(row));
         loadingData(mdataArray);
     }
 }

@@ -40,12 +40,12 @@ WebImageManager::LoadPtr WebImageManager::loadImage(const std::string& url, Comp
     load->id_ = nextId_++;
     auto it = fetches_.find(url);
     if (it != fetches_.end()) {
-        it->second->waiters.emplace_back(load->id_, std::move(completion));
+        it->second->waiters.emplace(load->id_, std::move(completion));
         return load;
     }
     auto fetch = std::make_shared<Fetch>();
     fetch->url = url;
-    fetch->waiters.emplace_back(load->id_, std::move(completion));
+    fetch->waiters.emplace(load->id_, std::move(completion));
     fetches_[url] = fetch;
     lookUpDisk(fetch);
     return load;
@@ -58,7 +58,7 @@ void WebImageManager::cancel(const LoadPtr& load) {
     if (it == fetches_.end()) return;
     auto fetch = it->second;
     auto& w = fetch->waiters;
-    std::erase_if(w, [&](const auto& entry) { return entry.first == load->id_; });
+    w.erase(load->id_);
     if (!w.empty()) return;
     // Nobody waits any more: stop the download. A disk look-up that is
     // under way finds its fetch gone and only fills the memory cache.

@@ -18,7 +18,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "app/images/WebImageCache.h"
 #include "app/images/WebImageDownloader.h"
@@ -62,7 +61,9 @@ public:
 private:
     struct Fetch {
         std::string url;
-        std::vector<std::pair<std::uint64_t, Completion>> waiters;
+        // By the load's id, so in the order they asked; a cancelled one
+        // leaves without a look at the others.
+        std::map<std::uint64_t, Completion> waiters;
         WebImageDownloaderPtr downloader;
     };
     void lookUpDisk(const std::shared_ptr<Fetch>& fetch);

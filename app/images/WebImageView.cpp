@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "app/images/WebImageManager.h"
+#include "foundation/RunLoop.h"
 
 namespace {
 
@@ -43,9 +44,25 @@ void pruneGoneViews() {
     }
 }
 
+// The first load of each turn of the main run loop looks for views that
+// have gone, and the others of that turn do not: a screen that gives
+// thousands of views their pictures at once looks through the loads once,
+// not once a view, and a screen that follows one that has gone still stops
+// the loads of the gone one as it starts its own.
+void pruneGoneViewsOncePerTurn() {
+    // Alive from the sweep until the main loop runs the next turn's work
+    // (or drops it, when it is reset).
+    static auto* sweptThisTurn = new std::weak_ptr<void>();
+    if (!sweptThisTurn->expired()) return;
+    pruneGoneViews();
+    auto mark = std::make_shared<char>(0);
+    *sweptThisTurn = mark;
+    ns::RunLoop::main().post([mark] {});
+}
+
 void load(const std::shared_ptr<ui::View>& view, const std::string& url,
           const std::function<void(const ui::ImagePtr&)>& show, const ui::ImagePtr& placeholder) {
-    pruneGoneViews();
+    pruneGoneViewsOncePerTurn();
     cancelCurrentImageLoad(view.get());
     show(placeholder);
     if (url.empty()) return;

@@ -82,50 +82,102 @@ bool View::isDescendantOfView(const View* view) const {
     return false;
 }
 
-void View::addSubview(const std::shared_ptr<View>& view) { insertAt(view, subviews_.size()); }
+std::vector<std::shared_ptr<View>> View::subviews() const {
+    std::vector<std::shared_ptr<View>> out;
+    out.reserve(subviewCount());
+    for (const auto& sub : subviews_) {
+        if (sub) out.push_back(sub);
+    }
+    return out;
+}
+
+namespace {
+
+// Up to this many holes stay open whatever the count of subviews: closing
+// them up would cost more than skipping them.
+constexpr std::size_t kHolesLeftOpen = 16;
+
+}  // namespace
+
+// Callers hold the subview: its place alone is emptied here.
+void View::vacate(std::size_t slot) {
+    subviews_[slot].reset();
+    ++holes_;
+    while (!subviews_.empty() && !subviews_.back()) {
+        subviews_.pop_back();
+        --holes_;
+    }
+    // Closing up moves each subview once, and before it comes again as
+    // many removals must leave as many holes: constant time a removal.
+    if (holes_ > kHolesLeftOpen && holes_ > subviews_.size() - holes_) closeUp();
+}
+
+void View::closeUp() {
+    std::size_t to = 0;
+    for (std::size_t from = 0; from < subviews_.size(); ++from) {
+        if (!subviews_[from]) continue;
+        if (to != from) subviews_[to] = std::move(subviews_[from]);
+        subviews_[to]->slot_ = to;
+        ++to;
+    }
+    subviews_.resize(to);
+    holes_ = 0;
+}
+
+std::size_t View::indexOf(const View* view) {
+    if (holes_ > 0) closeUp();
+    return view->slot_;
+}
+
+void View::place(const std::shared_ptr<View>& view, std::size_t index) {
+    if (index >= subviewCount()) {
+        view->slot_ = subviews_.size();
+        subviews_.push_back(view);
+        return;
+    }
+    if (holes_ > 0) closeUp();
+    subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(index), view);
+    for (std::size_t i = index; i < subviews_.size(); ++i) subviews_[i]->slot_ = i;
+}
+
+void View::addSubview(const std::shared_ptr<View>& view) { insertAt(view, subviewCount()); }
 
 void View::insertSubview(const std::shared_ptr<View>& view, std::size_t index) { insertAt(view, index); }
 
 void View::insertSubview_aboveSubview(const std::shared_ptr<View>& view, const std::shared_ptr<View>& sibling) {
-    auto it = std::find(subviews_.begin(), subviews_.end(), sibling);
-    if (it == subviews_.end()) {
+    if (!holds(sibling.get())) {
         addSubview(view);
         return;
     }
-    std::size_t idx = static_cast<std::size_t>(it - subviews_.begin()) + 1;
-    if (view && view->superview_.lock().get() == this) {
-        auto cur = std::find(subviews_.begin(), subviews_.end(), view);
-        if (cur - subviews_.begin() < it - subviews_.begin()) idx--;
-    }
+    std::size_t at = indexOf(sibling.get());
+    std::size_t idx = at + 1;
+    if (holds(view.get()) && indexOf(view.get()) < at) idx--;
     insertAt(view, idx);
 }
 
 void View::insertSubview_belowSubview(const std::shared_ptr<View>& view, const std::shared_ptr<View>& sibling) {
-    auto it = std::find(subviews_.begin(), subviews_.end(), sibling);
-    if (it == subviews_.end()) {
+    if (!holds(sibling.get())) {
         insertAt(view, 0);
         return;
     }
-    std::size_t idx = static_cast<std::size_t>(it - subviews_.begin());
-    if (view && view->superview_.lock().get() == this) {
-        auto cur = std::find(subviews_.begin(), subviews_.end(), view);
-        if (cur - subviews_.begin() < it - subviews_.begin()) idx--;
-    }
+    std::size_t at = indexOf(sibling.get());
+    std::size_t idx = at;
+    if (holds(view.get()) && indexOf(view.get()) < at) idx--;
     insertAt(view, idx);
 }
 
 void View::bringSubviewToFront(const std::shared_ptr<View>& view) {
-    auto it = std::find(subviews_.begin(), subviews_.end(), view);
-    if (it == subviews_.end()) return;
-    subviews_.erase(it);
-    subviews_.push_back(view);
+    if (!holds(view.get())) return;
+    auto keep = view;
+    vacate(keep->slot_);
+    place(keep, subviewCount());
 }
 
 void View::sendSubviewToBack(const std::shared_ptr<View>& view) {
-    auto it = std::find(subviews_.begin(), subviews_.end(), view);
-    if (it == subviews_.end()) return;
-    subviews_.erase(it);
-    subviews_.insert(subviews_.begin(), view);
+    if (!holds(view.get())) return;
+    auto keep = view;
+    vacate(keep->slot_);
+    place(keep, 0);
 }
 
 void View::insertAt(const std::shared_ptr<View>& view, std::size_t index) {
@@ -133,9 +185,8 @@ void View::insertAt(const std::shared_ptr<View>& view, std::size_t index) {
     auto keep = view;
     auto oldSuper = view->superview();
     if (oldSuper.get() == this) {
-        auto it = std::find(subviews_.begin(), subviews_.end(), view);
-        if (it != subviews_.end()) subviews_.erase(it);
-        subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())), view);
+        if (holds(keep.get())) vacate(keep->slot_);
+        place(keep, index);
         return;
     }
     auto oldWindow = view->window();
@@ -144,11 +195,9 @@ void View::insertAt(const std::shared_ptr<View>& view, std::size_t index) {
     if (oldWindow != newWindow) view->willMoveToWindow(newWindow.get());
     if (oldSuper) {
         oldSuper->willRemoveSubview(view.get());
-        auto& list = oldSuper->subviews_;
-        auto it = std::find(list.begin(), list.end(), view);
-        if (it != list.end()) list.erase(it);
+        if (oldSuper->holds(keep.get())) oldSuper->vacate(keep->slot_);
     }
-    subviews_.insert(subviews_.begin() + static_cast<std::ptrdiff_t>(std::min(index, subviews_.size())), view);
+    place(keep, index);
     view->superview_ = std::static_pointer_cast<View>(shared_from_this());
     view->needsLayout_ = true;
     view->didMoveToSuperview();
@@ -164,9 +213,7 @@ void View::removeFromSuperview() {
     willMoveToSuperview(nullptr);
     if (oldWindow) willMoveToWindow(nullptr);
     sup->willRemoveSubview(this);
-    auto& list = sup->subviews_;
-    auto it = std::find(list.begin(), list.end(), keep);
-    if (it != list.end()) list.erase(it);
+    if (sup->holds(this)) sup->vacate(slot_);
     superview_.reset();
     didMoveToSuperview();
     if (oldWindow) windowChanged(oldWindow.get(), nullptr);
@@ -199,6 +246,7 @@ void View::visibilityChanged(bool visible) {
 std::shared_ptr<View> View::viewWithTag(int tag) {
     if (tag_ == tag) return std::static_pointer_cast<View>(shared_from_this());
     for (auto& sub : subviews_) {
+        if (!sub) continue;
         if (auto found = sub->viewWithTag(tag)) return found;
     }
     return nullptr;
@@ -229,7 +277,7 @@ bool View::pointInside(Point p, Event*) const { return bounds().contains(p); }
 std::shared_ptr<View> View::hitTest(Point p, Event* event) {
     if (hidden_ || alpha_ < 0.01 || !userInteractionEnabled_) return nullptr;
     if (!pointInside(p, event)) return nullptr;
-    auto subs = subviews_;
+    auto subs = subviews();
     for (auto it = subs.rbegin(); it != subs.rend(); ++it) {
         const auto& sub = *it;
         Point q{p.x - sub->frame_.origin.x + sub->boundsOrigin_.x, p.y - sub->frame_.origin.y + sub->boundsOrigin_.y};

@@ -12,6 +12,11 @@
 // origin shifts its content (scroll views). Adding a subview that is already
 // there brings it to the front.
 //
+// Adding a subview on top, removing any subview and bringing one to the front
+// take constant time (amortised), however many subviews there are, so a
+// screen that adds or removes thousands of rows one by one takes time that
+// follows the rows; inserting at a given place moves the subviews after it.
+//
 // Animations apply their final values at once; the completion runs on the
 // main run loop when the duration has passed, and not at all when every view
 // the animation changed has gone.
@@ -134,8 +139,8 @@ public:
     // ---- Hierarchy ----
     std::shared_ptr<View> superview() const { return superview_.lock(); }
     // A copy: safe to walk while removing.
-    std::vector<std::shared_ptr<View>> subviews() const { return subviews_; }
-    std::size_t subviewCount() const { return subviews_.size(); }
+    std::vector<std::shared_ptr<View>> subviews() const;
+    std::size_t subviewCount() const { return subviews_.size() - holes_; }
     void addSubview(const std::shared_ptr<View>& view);
     void insertSubview(const std::shared_ptr<View>& view, std::size_t index);  // insertSubview:atIndex:
     void insertSubview_aboveSubview(const std::shared_ptr<View>& view, const std::shared_ptr<View>& sibling);
@@ -219,7 +224,19 @@ private:
     friend class ViewController;
     friend class Window;
     void insertAt(const std::shared_ptr<View>& view, std::size_t index);
-    void detachFromSuperview();
+    // ---- The subviews' places ----
+    // subviews_ keeps the subviews in order, back to front; a removed one
+    // leaves an empty place (a hole) until there are more holes than
+    // subviews, when the places are closed up, so no removal searches or
+    // moves the others. Each subview knows its place (slot_).
+    bool holds(const View* view) const {
+        return view && view->slot_ < subviews_.size() && subviews_[view->slot_].get() == view;
+    }
+    // The subview's place in order (no holes before it once closed up).
+    std::size_t indexOf(const View* view);
+    void place(const std::shared_ptr<View>& view, std::size_t index);
+    void vacate(std::size_t slot);
+    void closeUp();
     void windowChanged(Window* oldWindow, Window* newWindow);
     void visibilityChanged(bool visible);
 
@@ -239,7 +256,9 @@ private:
     Layer layer_;
 
     std::weak_ptr<View> superview_;
-    std::vector<std::shared_ptr<View>> subviews_;
+    std::vector<std::shared_ptr<View>> subviews_;  // back to front, with holes (see holds)
+    std::size_t holes_ = 0;
+    std::size_t slot_ = 0;  // the place in the superview's subviews_
     std::vector<std::shared_ptr<GestureRecognizer>> gestureRecognizers_;
     std::weak_ptr<ViewController> viewController_;  // set for a view controller's root view
 };

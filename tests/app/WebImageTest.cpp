@@ -245,6 +245,33 @@ TEST_F(WebImageTest, CancelledLoadStopsTheDownloadAndAViewThatWentAwayGetsNothin
     EXPECT_EQ(v->image(), placeholder);
 }
 
+// A hundred thousand views given one picture's address in one turn: each
+// load takes constant time, not a look at every load still pending; when
+// they have gone, the next view's load stops their download and drops each
+// of their waits in constant time (ctest's timeout catches the minutes of
+// either look).
+TEST_F(WebImageTest, AHundredThousandViewsWaitingForOnePictureComeAndGoInLinearTime) {
+    constexpr std::size_t kViews = 100000;
+    LoopbackService svc;
+    svc.serve("/slow.png", LoopbackService::held(imageReply("Icon.png")));
+    DownloadCounter downloads;
+    {
+        std::vector<std::shared_ptr<ui::ImageView>> views;
+        for (std::size_t i = 0; i < kViews; ++i) {
+            views.push_back(imageView());
+            setImageWithURL(views.back(), svc.baseURL() + "/slow.png", placeholder);
+        }
+        ASSERT_TRUE(driver.waitUntil([&] { return downloads.started == 1; }));
+        EXPECT_EQ(pendingImageLoads(), kViews);
+        EXPECT_EQ(views.back()->image(), placeholder);
+    }
+    auto next = imageView();
+    setImageWithURL(next, svc.baseURL() + "/other.png", placeholder);
+    EXPECT_EQ(downloads.stopped, 1);
+    EXPECT_EQ(pendingImageLoads(), 1u);
+    svc.release();
+}
+
 // A reset of the main run loop (between tests, and as a test program ends)
 // stops the downloads: those under way are cancelled and their workers
 // waited for, those waiting never go out, and nobody is told. A worker left

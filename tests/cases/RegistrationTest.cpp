@@ -79,6 +79,33 @@ TEST_F(RegistrationTest, TypePanelLoadsTheServiceListEachTimeItOpens) {
 
 }
 
+// A list of thousands of types shows each in order, 50 points apart; the
+// last, scrolled to, is chosen, and the next list replaces them all.
+TEST_F(RegistrationTest, AListOfThousandsOfTypesShowsEachInOrder) {
+    constexpr int kTypes = 10000;
+    ns::Value rows = ns::Value::array();
+    for (int i = 0; i < kTypes; ++i) rows.push(ns::Value::dictionary({{"key", ns::format("类型%d", i)}}));
+    svc.reply("GetEnumList", svc.result("GetEnumList", json(ns::Value::dictionary({{"records", rows}}))));
+    auto panel = form->typeview;
+    const std::size_t besides = panel->scrollView->subviewCount();
+    driver->tap(form->typeLabel);
+    ASSERT_TRUE(driver->waitUntil([&] { return panel->rowLabels.size() == kTypes; }));
+    EXPECT_EQ(panel->scrollView->subviewCount(), besides + 2 * kTypes);
+    for (int i = 0; i < kTypes; ++i) {
+        const auto& label = panel->rowLabels[static_cast<std::size_t>(i)];
+        ASSERT_EQ(label->text(), ns::format("类型%d", i));
+        ASSERT_EQ(label->frame().origin.y, 50.0 * i);
+    }
+    const ui::Size content = panel->scrollView->contentSize();
+    panel->scrollView->setContentOffset(ui::Point{0, content.height - panel->scrollView->bounds().size.height});
+    driver->tap(panel->rowLabels.back());
+    EXPECT_EQ(form->typeLabel->text(), ns::format("类型%d", kTypes - 1));
+
+    chooseType(R"({"records":[{"key":"治安"},{"key":"环境"}]})", 1);
+    EXPECT_EQ(form->typeLabel->text(), "环境");
+    EXPECT_EQ(panel->scrollView->subviewCount(), besides + 4);
+}
+
 TEST_F(RegistrationTest, TheTypePanelOpenedTwiceBeforeTheListCameListsEachTypeOnce) {
     chooseType(R"({"records":[{"key":"治安"},{"key":"环境"}]})", 0);
     svc.reply("GetEnumList", LoopbackService::held(svc.result("GetEnumList", R"({"records":[{"key":"消防"},{"key":"交通"}]})")));

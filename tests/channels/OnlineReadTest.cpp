@@ -6,6 +6,7 @@
 
 #include "app/shell/AppLinks.h"
 #include "app/framework/OCJUIWebViewController.h"
+#include "app/images/WebImageManager.h"
 #include "channels/OnlineRead.h"
 #include "channels/PartySchool.h"
 #include "uikit/ImageView.h"
@@ -118,6 +119,51 @@ TEST_F(OnlineReadTest, SevenBooksFillFourRows) {
     ASSERT_TRUE(web);
     EXPECT_EQ(web->urlStr, "http://books.example/书3.pdf");
     EXPECT_EQ(web->titleStr, "");
+}
+
+// A shelf of thousands of books, each cover loading a picture of its own,
+// lays them out in order; refreshed with other books it shows those alone,
+// and the loads of the covers that went stop as the new ones start.
+TEST_F(OnlineReadTest, AShelfOfThousandsOfBooksIsLaidOutAndReplacedWhole) {
+    svc.serve("/cover.png", LoopbackService::held());  // pictures still on their way
+    auto shelfOf = [&](int n, const std::string& prefix) {
+        ns::Value rows = ns::Value::array();
+        for (int i = 0; i < n; ++i) {
+            rows.push(ns::Value::dictionary({{"title", ns::format("%@%d", prefix, i)},
+                                             {"img_url", ns::format("%@/cover.png?%@%d", svc.baseURL(), prefix, i)},
+                                             {"file_path", ns::format("http://books.example/%@%d.pdf", prefix, i)}}));
+        }
+        return moduletest::listReply(rows);
+    };
+    // Each caption and the cover below it, in the order they were laid out.
+    auto shelved = [](const std::shared_ptr<ZXCYViewController>& shelf) {
+        std::vector<std::string> out;
+        for (auto& v : shelf->mscrview->subviews()) {
+            if (auto caption = std::dynamic_pointer_cast<ui::Label>(v)) out.push_back(caption->text());
+            if (ui::isKind<ui::ImageView>(v) && v->tag() >= ZXCYViewController::kCoverTagBase) {
+                out.push_back(ns::format("%d", v->tag() - ZXCYViewController::kCoverTagBase));
+            }
+        }
+        return out;
+    };
+    constexpr int kBooks = 5000;
+    svc.reply("GetOnlineRead", shelfOf(kBooks, "书"));
+    auto shelf = openShelf();
+    ASSERT_TRUE(driver->waitUntil([&] { return shelf->BookArray.count() == kBooks; }));
+    std::vector<std::string> expected;
+    for (int i = 0; i < kBooks; ++i) {
+        expected.push_back(ns::format("书%d", i));
+        expected.push_back(ns::format("%d", i));
+    }
+    EXPECT_EQ(shelved(shelf), expected);
+    EXPECT_EQ(WebImageManager::sharedManager()->activeFetches(), std::size_t{kBooks});
+
+    svc.reply("GetOnlineRead", shelfOf(3, "新"));
+    shelf->mscrview->simulateDrag(ui::Point{0, 80});
+    driver->advance(2.0);
+    ASSERT_TRUE(driver->waitUntil([&] { return shelf->BookArray.count() == 3; }));
+    EXPECT_EQ(shelved(shelf), (std::vector<std::string>{"新0", "0", "新1", "1", "新2", "2"}));
+    EXPECT_EQ(WebImageManager::sharedManager()->activeFetches(), 3u);
 }
 
 TEST_F(OnlineReadTest, ARefreshLeavesOnlyTheNewBooks) {

@@ -7,6 +7,7 @@
 
 #include "members/OrgTreeView.h"
 #include "members/OrganizeTreeView.h"
+#include "uikit/Label.h"
 
 using namespace moduletest;
 
@@ -113,6 +114,45 @@ TEST_F(OrganizeTreeTest, ExpandingAndCollapsing) {
     EXPECT_EQ(rows(*tree).size(), 6u);
 }
 
+// An organisation of many children opens with them in order right after it
+// and closes with every one of them and every deepest row gone, each row
+// shown once in the pane. Its reply lists millions of other entries among
+// the children, which are no organisations: they show nowhere, and closing
+// costs nothing for each of them.
+TEST_F(OrganizeTreeTest, AnOrganisationOfManyChildrenOpensAndClosesInOrder) {
+    constexpr int kChildren = 10000;
+    constexpr int kOthers = 1000000;
+    ns::Value kids = ns::Value::array();
+    for (int i = 0; i < kOthers; ++i) kids.push(0);
+    for (int i = 0; i < kChildren; ++i) kids.push(org(ns::format("x%d", i), 3, {org(ns::format("y%d", i), 4)}));
+    ns::Value many = org("11", 2);
+    many.set("child_org", kids);
+    svc.reply("GetOrgList", JSONRepresentation(ns::Value::dictionary(
+                                {{"records", ns::Value::array({org("1", 1, {many, org("12", 2)})})}})));
+    auto tree = open();
+    const std::size_t besideRows = tree->mscrview->subviewCount() - tree->treeViewArray.size();
+    auto shown = [&](const Rows& expected) {
+        EXPECT_EQ(rows(*tree), expected);
+        EXPECT_EQ(tree->mscrview->subviewCount(), besideRows + expected.size());
+        EXPECT_EQ(tree->treeViewArray.back()->frame().origin.y, 30.0 * static_cast<double>(expected.size() - 1));
+    };
+
+    tapArrow(tree, 1);
+    Rows open{"1v-", "11v-"};
+    for (int i = 0; i < kChildren; ++i) open.push_back(ns::format("x%d>-", i));
+    open.push_back("12>-");
+    shown(open);
+
+    // The last child opens: its level-4 row comes after it.
+    tapArrow(tree, kChildren + 1);
+    open[kChildren + 1] = ns::format("x%dv-", kChildren - 1);
+    open.insert(open.begin() + kChildren + 2, ns::format("y%d>-", kChildren - 1));
+    shown(open);
+
+    tapArrow(tree, 1);
+    shown(Rows{"1v-", "11>-", "12>-"});
+}
+
 TEST_F(OrganizeTreeTest, TickingSpreadsByLevel) {
     auto tree = open();
     tapTick(tree, 1);  // 11 and its unlisted descendants
@@ -173,6 +213,51 @@ TEST_F(OrganizeTreeTest, ConfirmingAHundredThousandMembersHandsEachNumberOnce) {
     EXPECT_EQ(owner->handed[0][0], number(0));
     EXPECT_EQ(owner->handed[0][7], number(8));        // the dropped one comes again later
     EXPECT_EQ(owner->handed[0].back(), number(7));
+}
+
+// Thousands of members fill the pane in order, a name and a tick a row;
+// the next "添加" shows its own members alone.
+TEST_F(OrganizeTreeTest, ThousandsOfMembersFillThePaneAndTheNextAddReplacesThem) {
+    auto members = [](int n, const std::string& prefix) {
+        ns::Value rows = ns::Value::array();
+        for (int i = 0; i < n; ++i) {
+            rows.push(ns::Value::dictionary(
+                {{"real_name", ns::format("%@%d", prefix, i)}, {"user_name", ns::format("%@-%d", prefix, i)}}));
+        }
+        return JSONRepresentation(ns::Value::dictionary({{"records", rows}}));
+    };
+    // The pane's rows, top to bottom: the name and whether a tick follows it.
+    auto pane = [](const OrganizeTreeView& tree) {
+        std::vector<std::string> out;
+        auto views = tree.peoplescrview->subviews();
+        for (std::size_t i = 0; i < views.size(); ++i) {
+            auto name = std::dynamic_pointer_cast<ui::Label>(views[i]);
+            if (!name) continue;
+            const bool ticked = i + 1 < views.size() && views[i + 1] == tree.peopleTicks.at(out.size());
+            out.push_back(name->text() + (ticked ? "+" : "?"));
+        }
+        return out;
+    };
+    constexpr int kMembers = 10000;
+    svc.reply("GetOrgUser", members(kMembers, "甲"));
+    auto tree = open();
+    const std::size_t besides = tree->peoplescrview->subviewCount();
+    tapTick(tree, 1);
+    driver->tap(tree->addButton);
+    ASSERT_TRUE(driver->waitUntil([&] { return tree->peopleTicks.size() == kMembers; }));
+    std::vector<std::string> expected;
+    for (int i = 0; i < kMembers; ++i) expected.push_back(ns::format("甲%d+", i));
+    EXPECT_EQ(pane(*tree), expected);
+    EXPECT_EQ(tree->peopleTicks.back()->frame().origin.y, 30.0 * (kMembers - 1) + 5);
+
+    svc.reply("GetOrgUser", members(2, "乙"));
+    driver->tap(tree->addButton);
+    ASSERT_TRUE(driver->waitUntil([&] { return tree->peopleTicks.size() == 2; }));
+    EXPECT_EQ(pane(*tree), (std::vector<std::string>{"乙0+", "乙1+"}));
+    EXPECT_EQ(tree->peoplescrview->subviewCount(), besides + 4);
+    driver->tap(tree->okButton);
+    ASSERT_EQ(owner->handed.size(), 1u);
+    EXPECT_EQ(owner->handed[0], (std::vector<std::string>{"乙-0", "乙-1"}));
 }
 
 TEST_F(OrganizeTreeTest, ConfirmingWithoutMembersAsksForThem) {

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "UITestSupport.h"
 
 using namespace ui;
@@ -52,6 +55,98 @@ TEST_F(ViewTest, SubviewsKeepOrderAndReAddingBringsToFront) {
     // A view cannot become its own ancestor's subview.
     a->addSubview(parent);
     EXPECT_EQ(parent->superview(), nullptr);
+}
+
+// Every way of placing and removing subviews, at random, against a plain
+// list: runs of removals leave holes in the subviews' places, runs of
+// placements fill them, close them up and insert among them.
+TEST_F(ViewTest, PlacingAndRemovingKeepTheOrderOfAPlainList) {
+    auto parent = create<View>(Rect{0, 0, 100, 100});
+    parent->setTag(-1);
+    auto other = create<View>();
+    std::vector<ViewPtr> pool;
+    for (int i = 0; i < 100; ++i) {
+        pool.push_back(create<View>(Rect{0, 0, 100, 100}));
+        pool.back()->setTag(i);
+    }
+    std::vector<View*> model;
+    auto pos = [&](View* v) { return static_cast<std::size_t>(std::find(model.begin(), model.end(), v) - model.begin()); };
+    auto put = [&](View* v, std::size_t i) {
+        if (pos(v) < model.size()) model.erase(model.begin() + static_cast<std::ptrdiff_t>(pos(v)));
+        model.insert(model.begin() + static_cast<std::ptrdiff_t>(std::min(i, model.size())), v);
+    };
+    std::mt19937 random(45);
+    for (int step = 0; step < 6000; ++step) {
+        const ViewPtr& v = pool[random() % pool.size()];
+        const ViewPtr& s = pool[random() % pool.size()];
+        const bool removing = (step / 300) % 2 == 1;  // phases of mostly removals, then mostly placements
+        const unsigned op = random() % 10;
+        const bool held = pos(v.get()) < model.size(), siblingHeld = pos(s.get()) < model.size();
+        if (removing ? op < 7 : op < 1) {
+            v->removeFromSuperview();
+            if (held) model.erase(model.begin() + static_cast<std::ptrdiff_t>(pos(v.get())));
+        } else if (op < 2) {
+            other->addSubview(v);
+            if (held) model.erase(model.begin() + static_cast<std::ptrdiff_t>(pos(v.get())));
+        } else if (op < 3) {
+            parent->addSubview(v);
+            put(v.get(), model.size());
+        } else if (op < 4) {
+            const std::size_t i = random() % (model.size() + 2);
+            parent->insertSubview(v, i);
+            put(v.get(), i);
+        } else if (op < 6) {
+            const bool above = op == 4;
+            if (above) parent->insertSubview_aboveSubview(v, s);
+            else parent->insertSubview_belowSubview(v, s);
+            std::size_t i = !siblingHeld ? (above ? model.size() : 0) : pos(s.get()) + (above ? 1 : 0);
+            if (siblingHeld && held && pos(v.get()) < pos(s.get())) i--;
+            put(v.get(), i);
+        } else if (held) {
+            const bool front = op < 8;
+            if (front) parent->bringSubviewToFront(v);
+            else parent->sendSubviewToBack(v);
+            put(v.get(), front ? model.size() : 0);
+        }
+        ASSERT_EQ(raw(parent->subviews()), model) << "step " << step;
+        ASSERT_EQ(parent->subviewCount(), model.size());
+        ASSERT_EQ(parent->hitTest(Point{50, 50}, nullptr).get(), model.empty() ? parent.get() : model.back());
+        ASSERT_EQ(parent->viewWithTag(v->tag()).get(), pos(v.get()) < model.size() ? v.get() : nullptr);
+    }
+}
+
+// Rows removed one by one (from the front, from the back, every other one)
+// or brought to the front one by one: each step takes constant time, so
+// 100,000 rows take well under a second, not the minutes of a search or a
+// move of the rows after it per step (ctest's timeout catches those).
+TEST_F(ViewTest, RowsRemovedOrReorderedOneByOneKeepTheirOrder) {
+    constexpr int kRows = 100000;
+    enum Way { FromTheFront, FromTheBack, EveryOther, ToTheFront };
+    for (Way way : {FromTheFront, FromTheBack, EveryOther, ToTheFront}) {
+        auto list = create<View>();
+        std::vector<ViewPtr> rows;
+        for (int i = 0; i < kRows; ++i) {
+            rows.push_back(create<View>());
+            list->addSubview(rows.back());
+        }
+        std::vector<View*> left;
+        for (int i = 0; i < kRows; ++i) {
+            switch (way) {
+                case FromTheFront: rows[static_cast<std::size_t>(i)]->removeFromSuperview(); break;
+                case FromTheBack: rows[static_cast<std::size_t>(kRows - 1 - i)]->removeFromSuperview(); break;
+                case EveryOther:
+                    if (i % 2 == 0) rows[static_cast<std::size_t>(i)]->removeFromSuperview();
+                    else left.push_back(rows[static_cast<std::size_t>(i)].get());
+                    break;
+                case ToTheFront:
+                    list->bringSubviewToFront(rows[static_cast<std::size_t>(i)]);
+                    left.push_back(rows[static_cast<std::size_t>(i)].get());
+                    break;
+            }
+        }
+        EXPECT_EQ(raw(list->subviews()), left) << way;
+        EXPECT_EQ(list->subviewCount(), left.size()) << way;
+    }
 }
 
 TEST_F(ViewTest, SuperviewIsNotOwned) {
