@@ -182,8 +182,8 @@ finish() {
 # usage error with the usage) show on the terminal too; the pictures are named
 # only when this run wrote some.
 tour() {
-  local log=$folder/kestrowline.log started
-  started=$(date +%s.%N)
+  local log=$folder/kestrowline.log since
+  since=$(date +%s.%N)
   start_program --tour "$folder" "$@" 2>"$log"
   wait_program
   if [ "$status" -eq 2 ]; then
@@ -191,7 +191,7 @@ tour() {
   else
     grep -a '^kestrowline: ' "$log" >&2 || true
   fi
-  if [ -n "$(find "$folder" -maxdepth 1 -name '[0-9][0-9]-*.png' -newermt "@$started" -print -quit)" ]; then
+  if [ -n "$(find "$folder" -maxdepth 1 -name '[0-9][0-9]-*.png' -newermt "@$since" -print -quit)" ]; then
     say "run.sh: the screens' pictures are in $(cd "$folder" && pwd)"
   else
     say "run.sh: the tour wrote no pictures (exit status $status)"

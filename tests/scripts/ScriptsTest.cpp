@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -319,6 +320,30 @@ TEST(RunScript, ATourIntoTheFolderAskedForIsReportedThere) {
         << run.output;
     EXPECT_NE(contentsOf(folder / "kestrowline.log"), "");
     EXPECT_FALSE(fs::exists(top / "build")) << run.output;
+    EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
+}
+
+// A tour that wrote no picture says so, though an earlier tour's pictures
+// are still in the folder: only pictures newer than this run count.
+TEST(RunScript, ATourThatWritesNoPictureSaysSoBesideAnEarlierTours) {
+    const fs::path top = sourceCopy("run-no-pictures", kRunFiles);
+    const fs::path programs = top / "programs", folder = top / "pictures";
+    fs::create_directories(programs);
+    fs::create_directories(folder);
+    std::ofstream(folder / "01-home.png") << "an earlier tour's";
+    fs::last_write_time(folder / "01-home.png", fs::file_time_type::clock::now() - std::chrono::hours(1));
+    // The program's stand-in takes the options' check, then fails its tour.
+    std::ofstream(programs / "kestrowline") << "#!/bin/bash\n[ \"${*: -1}\" = --help ] && exit 0\n"
+                                               "echo 'kestrowline: the service did not answer' >&2\nexit 1\n";
+    fs::permissions(programs / "kestrowline", fs::perms::owner_all);
+    testsupport::ChildProcess run(
+        "/bin/bash", scriptCall(top, "scripts/run.sh", {"--tour", folder.string(), "--service", "http://127.0.0.1:9"}),
+        scriptEnvironment(top, {{"KL_PROGRAMS_DIR", programs.string()}}));
+    EndsScript ends{run};
+    ASSERT_TRUE(run.waitForExit(120)) << run.output;
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("run.sh: the tour wrote no pictures (exit status 1)\n"), std::string::npos) << run.output;
+    EXPECT_EQ(run.output.find("pictures are in"), std::string::npos) << run.output;
     EXPECT_EQ(filesIn(top / "tmp"), std::vector<std::string>{});
 }
 
