@@ -61,10 +61,13 @@ bool writeFileAtomically(const std::string& path, const Bytes& data, ErrorPtr* e
 bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorPtr* error = nullptr);
 // Removes the temporary files that such writes, cut short, left in the
 // folder: those of the file `name` ("<name>.tmp-XXXXXX"), or of any file when
-// `name` is empty, last changed at least `minimumAgeSeconds` ago. A folder
-// other programs write into keeps the young ones: one of them may be between
-// its temporary file and its rename right now.
-void removeStrayTemporaries(const std::string& folder, std::string_view name = {}, double minimumAgeSeconds = 0);
+// `name` is empty, last changed at least `minimumAgeSeconds` ago. The young
+// ones stay: the folders are ones other programs (or another run of this
+// one) write into, and one of them may be between its temporary file and
+// its rename right now.
+inline constexpr double kStrayTemporaryAgeSeconds = 60;
+void removeStrayTemporaries(const std::string& folder, std::string_view name = {},
+                            double minimumAgeSeconds = kStrayTemporaryAgeSeconds);
 
 // Cocoa error domain and the file-error codes this layer reports.
 inline constexpr const char* kCocoaErrorDomain = "NSCocoaErrorDomain";

@@ -15,10 +15,6 @@ namespace sec {
 
 namespace {
 
-// A temporary file of an item this old is a write that the end of its
-// program cut short; a younger one may be another program's write under way.
-constexpr double kStrayTemporaryAge = 60;
-
 // The folders whose stray temporaries this process has removed. Never
 // destroyed: a thread may still use the keychain while the process exits.
 struct Swept {
@@ -32,7 +28,7 @@ std::string directory() {
     std::string dir = ui::deviceStoreSubdirectory("Keychain");
     static auto* swept = new Swept;
     std::lock_guard lock(swept->mutex);
-    if (swept->folders.insert(dir).second) ns::removeStrayTemporaries(dir, {}, kStrayTemporaryAge);
+    if (swept->folders.insert(dir).second) ns::removeStrayTemporaries(dir);
     return dir;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -189,16 +190,23 @@ TEST_F(UserDefaultsTest, XMLFilesAreRead) {
     EXPECT_TRUE(defaults()->boolForKey("LoginState"));
 }
 
+// A write that died after creating its temporary file leaves it behind: a
+// later start clears it away once it is old enough to be nobody's, and
+// leaves a young one, which may be another run's write under way.
 TEST_F(UserDefaultsTest, AnInterruptedWriteLosesNothing) {
+    namespace fs = std::filesystem;
     defaults()->setObject(Value("saved"), "state");
     ASSERT_TRUE(defaults()->synchronize());
     restart();
-    // A write that died after creating its temporary file, half-written.
-    std::string stray = storePath() + ".tmp-Ab12Cd";
-    ASSERT_TRUE(writeFileAtomically(stray, std::string_view("bplist00\x00\x11half")));
+    std::string stray = storePath() + ".tmp-Ab12Cd", young = storePath() + ".tmp-Ef34Gh";
+    for (const std::string& file : {stray, young})
+        ASSERT_TRUE(writeFileAtomically(file, std::string_view("bplist00\x00\x11half")));
+    fs::last_write_time(stray, fs::file_time_type::clock::now() - std::chrono::minutes(2));
     restart();
     EXPECT_EQ(defaults()->stringForKey("state").str(), "saved");
     EXPECT_FALSE(FileManager::defaultManager().fileExistsAtPath(stray));  // cleared away
+    EXPECT_TRUE(FileManager::defaultManager().fileExistsAtPath(young));
+    fs::remove(young);
     defaults()->setObject(Value("next"), "state");
     ASSERT_TRUE(defaults()->synchronize());
     restart();
