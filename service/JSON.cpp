@@ -324,8 +324,9 @@ private:
             }
             if (*p_ == '}') {
                 ++p_;
-                // Keys are already distinct: a repeated key replaced its value above.
-                out = ns::Value::dictionaryWithUniqueEntries(takeMembers(entryStack_, base));
+                // Keys are already distinct: a repeated key replaced its value
+                // above. The index of a large object's keys goes along with them.
+                out = ns::Value::dictionaryWithUniqueEntries(takeMembers(entryStack_, base), std::move(index));
                 return true;
             }
             return fail("Expected ',' or '}' in object");

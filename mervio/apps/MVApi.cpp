@@ -5,7 +5,6 @@
 
 #include "foundation/Format.h"
 #include "foundation/Strings.h"
-#include "foundation/TextIndex.h"
 #include "mervio/apps/AppCommunicate.h"
 #include "mervio/apps/MVApiConfig.h"
 #include "mervio/apps/MVApiRegister.h"
@@ -136,23 +135,14 @@ bool MVApi::openMVApp() {
 }
 
 // A name given again keeps its first place and takes the later value, as
-// setting it again would; names are told apart through an index, so that a
-// URL of many parameters is read at once.
+// setting it again would.
 ns::Value MVApi::parseURLParams(const std::string& query) {
-    std::vector<std::pair<std::string, ns::Value>> params;
-    ns::TextIndex names;
-    auto nameAt = [&](std::size_t i) -> std::string_view { return params[i].first; };
+    ns::DictionaryBuilder params;
     for (auto& piece : ns::componentsSeparatedByString(query, "&")) {
         auto parts = ns::componentsSeparatedByString(piece, "=");
-        if (parts.size() < 2) continue;
-        const std::ptrdiff_t earlier = names.findOrAdd(parts[0], ns::TextIndex::hashOf(parts[0]), params.size(), nameAt);
-        if (earlier >= 0) {
-            params[earlier].second = ns::Value(std::move(parts[1]));
-        } else {
-            params.emplace_back(std::move(parts[0]), ns::Value(std::move(parts[1])));
-        }
+        if (parts.size() >= 2) params.add(std::move(parts[0]), ns::Value(std::move(parts[1])));
     }
-    return ns::Value::dictionaryWithUniqueEntries(std::move(params));
+    return ns::Value::dictionary(std::move(params));
 }
 
 // ---- Mervio's returns ----

@@ -32,8 +32,11 @@ public:
     // The keyed hash of a text (its low bits place it in the table).
     static std::uint32_t hashOf(std::string_view text);
 
-    // Room for `places` without growing.
-    explicit TextIndex(std::size_t places = 0) : slots_(slotsFor(places)) {}
+    // Room for `places` without growing; an index made empty holds no
+    // table until its first place comes (readers make one for every
+    // container in case it grows large).
+    TextIndex() = default;
+    explicit TextIndex(std::size_t places) : slots_(slotsFor(places)) {}
 
     std::size_t size() const { return count_; }
     // The memory the table holds, in bytes.
@@ -48,17 +51,21 @@ public:
     // loop over many texts asks for the one some turns ahead, so that it
     // does not wait for memory at each (an index of millions is far larger
     // than the caches).
-    void prefetch(std::uint32_t hash) const { __builtin_prefetch(&slots_[hash & mask()]); }
+    void prefetch(std::uint32_t hash) const {
+        if (!slots_.empty()) __builtin_prefetch(&slots_[hash & mask()]);
+    }
 
     // The place whose text is `text`, or -1.
     template <class TextAt>
     std::ptrdiff_t find(std::string_view text, std::uint32_t hash, const TextAt& textAt) const {
+        if (slots_.empty()) return -1;
         return static_cast<std::ptrdiff_t>(slots_[probe(text, hash, textAt)].place) - 1;
     }
 
     // The place whose text is `text`; else -1, and `place` is added for it.
     template <class TextAt>
     std::ptrdiff_t findOrAdd(std::string_view text, std::uint32_t hash, std::size_t place, const TextAt& textAt) {
+        if (slots_.empty()) rehash(slotsFor(1));
         std::size_t slot = probe(text, hash, textAt);
         if (slots_[slot].place != 0) return static_cast<std::ptrdiff_t>(slots_[slot].place) - 1;
         if (grow()) slot = freeSlot(hash);
@@ -78,6 +85,7 @@ public:
     // it down by one (for a list that takes the place out of its middle).
     template <class TextAt>
     void eraseAndClose(std::string_view text, std::uint32_t hash, std::size_t place, const TextAt& textAt) {
+        if (slots_.empty()) return;
         std::size_t hole = probe(text, hash, textAt);
         if (slots_[hole].place == 0) return;
         // The slots after it that probed past it move back, so that they
@@ -128,7 +136,7 @@ private:
     // Room for one place more; true when the slots moved.
     bool grow() {
         if (count_ + 1 <= slots_.size() / 4 * 3) return false;
-        rehash(slots_.size() * 2);
+        rehash(slots_.empty() ? slotsFor(1) : slots_.size() * 2);
         return true;
     }
 

@@ -43,6 +43,38 @@ struct KeyAt {
     std::string_view operator()(std::size_t place) const { return entries[place].first; }
 };
 
+// Merges entries[first, end) into the index, which holds entries[0, first)
+// each at its place: a key it holds already gives its value to the place of
+// its first and goes, the others move down after the kept ones. Answers how
+// many are kept. A run of keys is hashed first, then each goes into the
+// index while the slot of a key some places on is being brought in (an
+// index of millions of keys is far larger than the caches, and each lookup
+// would wait for memory).
+std::size_t mergeIntoIndex(TextIndex& index, std::vector<std::pair<std::string, Value>>& entries, std::size_t first) {
+    constexpr std::size_t kAhead = 8, kHashed = 256;
+    std::uint32_t hashes[kHashed];
+    std::size_t kept = first;
+    const std::size_t end = entries.size();
+    for (std::size_t from = first; from < end; from += kHashed) {
+        const std::size_t n = std::min(kHashed, end - from);
+        for (std::size_t j = 0; j < n; ++j) hashes[j] = TextIndex::hashOf(entries[from + j].first);
+        for (std::size_t j = 0; j < n && j < kAhead; ++j) index.prefetch(hashes[j]);
+        for (std::size_t j = 0; j < n; ++j) {
+            if (j + kAhead < n) index.prefetch(hashes[j + kAhead]);
+            const std::size_t i = from + j;
+            const auto at = index.findOrAdd(entries[i].first, hashes[j], kept, KeyAt{entries});
+            if (at >= 0) {
+                entries[static_cast<std::size_t>(at)].second = std::move(entries[i].second);
+                continue;
+            }
+            if (kept != i) entries[kept] = std::move(entries[i]);
+            ++kept;
+        }
+    }
+    entries.resize(kept);
+    return kept;
+}
+
 }  // namespace
 
 DictionaryStorage::DictionaryStorage() = default;
@@ -92,45 +124,24 @@ void DictionaryStorage::adopt(std::vector<std::pair<std::string, Value>> taken, 
     entries = std::move(taken);
     index.reset();
     // Of a key that repeats, the first place takes the last value.
-    std::size_t kept = 0;
-    auto keep = [&](std::size_t i, std::ptrdiff_t first) {
-        if (first >= 0) {
-            entries[static_cast<std::size_t>(first)].second = std::move(entries[i].second);
-            return;
-        }
-        if (kept != i) entries[kept] = std::move(entries[i]);
-        ++kept;
-    };
     if (entries.size() <= kIndexedAbove || entries.size() > TextIndex::kMostPlaces) {
         if (!keysMayRepeat) return;
+        std::size_t kept = 0;
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            std::ptrdiff_t first = -1;
-            for (std::size_t j = 0; j < kept && first < 0; ++j)
-                if (entries[j].first == entries[i].first) first = static_cast<std::ptrdiff_t>(j);
-            keep(i, first);
+            std::size_t first = 0;
+            while (first < kept && entries[first].first != entries[i].first) ++first;
+            if (first < kept) {
+                entries[first].second = std::move(entries[i].second);
+                continue;
+            }
+            if (kept != i) entries[kept] = std::move(entries[i]);
+            ++kept;
         }
         entries.resize(kept);
         return;
     }
-    // Only the places before `kept` are in the index, each at its place already.
     index = std::make_unique<TextIndex>(entries.size());
-    constexpr std::size_t kInCache = 4096;  // entries whose index fits the caches
-    if (entries.size() <= kInCache) {
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            keep(i, index->findOrAdd(entries[i].first, TextIndex::hashOf(entries[i].first), kept, KeyAt{entries}));
-        entries.resize(kept);
-        return;
-    }
-    // The hashes first, then each key into the index while the slot of a
-    // key some places on is being brought in.
-    constexpr std::size_t kAhead = 8;
-    std::vector<std::uint32_t> hashes(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) hashes[i] = TextIndex::hashOf(entries[i].first);
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (i + kAhead < entries.size()) index->prefetch(hashes[i + kAhead]);
-        keep(i, index->findOrAdd(entries[i].first, hashes[i], kept, KeyAt{entries}));
-    }
-    entries.resize(kept);
+    mergeIntoIndex(*index, entries, 0);
 }
 
 // ---- Dictionaries built entry by entry ----
@@ -155,26 +166,9 @@ void DictionaryBuilder::add(std::string key, Value v) {
 }
 
 void DictionaryBuilder::indexPending() {
-    const std::size_t first = indexed_, end = entries_.size();
-    if (!index_) index_ = std::make_unique<TextIndex>(end);
-    index_->reserve(end);
-    // The batch's hashes first, then each key into the index while the
-    // slot of a key some places on is being brought in.
-    constexpr std::size_t kAhead = 8;
-    std::uint32_t hashes[kBatch];
-    for (std::size_t i = first; i < end; ++i) hashes[i - first] = TextIndex::hashOf(entries_[i].first);
-    for (std::size_t i = first; i < end && i < first + kAhead; ++i) index_->prefetch(hashes[i - first]);
-    for (std::size_t i = first; i < end; ++i) {
-        if (i + kAhead < end) index_->prefetch(hashes[i + kAhead - first]);
-        auto at = index_->findOrAdd(entries_[i].first, hashes[i - first], indexed_, KeyAt{entries_});
-        if (at >= 0) {  // a key that repeats: its first place, the last value
-            entries_[static_cast<std::size_t>(at)].second = std::move(entries_[i].second);
-            continue;
-        }
-        if (indexed_ != i) entries_[indexed_] = std::move(entries_[i]);
-        ++indexed_;
-    }
-    entries_.resize(indexed_);
+    if (!index_) index_ = std::make_unique<TextIndex>(entries_.size());
+    index_->reserve(entries_.size());
+    indexed_ = mergeIntoIndex(*index_, entries_, indexed_);
 }
 
 // ---- Construction ----
@@ -246,6 +240,15 @@ Value Value::dictionary(std::initializer_list<std::pair<std::string, Value>> ent
 Value Value::dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Value>> entries) {
     Value v = dictionary();
     v.dict()->adopt(std::move(entries), false);
+    return v;
+}
+
+Value Value::dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Value>> entries, TextIndex&& index) {
+    if (index.size() != entries.size() || entries.size() <= DictionaryStorage::kIndexedAbove)
+        return dictionaryWithUniqueEntries(std::move(entries));
+    Value v = dictionary();
+    v.dict()->entries = std::move(entries);
+    v.dict()->index = std::make_unique<TextIndex>(std::move(index));
     return v;
 }
 

@@ -42,6 +42,7 @@ inline constexpr std::string_view kDescriptionTruncated = "\n... (description tr
 
 class Value;
 class DictionaryBuilder;
+class TextIndex;
 struct ArrayStorage;
 struct DictionaryStorage;
 
@@ -74,6 +75,9 @@ public:
     // Takes the entries as they are, in order; their keys must be distinct
     // (for readers that have already checked, such as the JSON parser).
     static Value dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Value>> entries);
+    // The same with the index the reader made of them, each key at its
+    // place (one that is empty, or of other entries, is made again).
+    static Value dictionaryWithUniqueEntries(std::vector<std::pair<std::string, Value>> entries, TextIndex&& index);
     // Takes the entries in order; a key that repeats keeps its last value,
     // at the place of its first, as setting them in turn would (for readers
     // of lists that may repeat a key). Linear in the entries.
