@@ -143,6 +143,7 @@ void MVOMSAStore::setAside() {
 
 sqlite3* MVOMSAStore::getDB() {
     std::lock_guard lock(mvomsa::databaseLock());
+    if (db_ && tablesMade_) return db_;  // every statement comes here: no path worked out, nothing stat'ed
     const std::string path = databasePath();
     struct stat before {};
     const bool making = !db_ && ::stat(path.c_str(), &before) != 0 && errno == ENOENT;
@@ -292,8 +293,8 @@ void MVOMSAStore::storePending() {
         if (pending.completion) pending.completion();
 }
 
-void MVOMSAStore::evictIfFull(std::uint32_t most, std::uint32_t count) {
-    if (count < most) return;
+void MVOMSAStore::evictIfFull(std::uint32_t most) {
+    if (numUnsentEvents_.load() < most) return;
     updateDatabase("delete from events where ts in (select min(ts) from events)");
     recount();
 }
@@ -307,7 +308,7 @@ bool MVOMSAStore::insertTogether(const std::vector<std::pair<std::string, std::u
     bool kept = file_ == file;
     for (const auto& [json, ts] : rows) {
         if (!kept) break;
-        evictIfFull(most, numUnsentEvents_.load());
+        evictIfFull(most);
         kept = file_ == file &&
                insertEvent_.run(db_, {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}}) == SQLITE_OK;
         if (kept) counted();
@@ -319,7 +320,7 @@ bool MVOMSAStore::insertTogether(const std::vector<std::pair<std::string, std::u
 }
 
 int MVOMSAStore::insertAlone(const std::string& json, std::uint32_t ts, std::uint32_t most) {
-    evictIfFull(most, numUnsentEvents_.load());
+    evictIfFull(most);
     std::lock_guard lock(mvomsa::databaseLock());
     auto insert = [&] {
         return insertEvent_.run(getDB(), {json, std::int64_t{kWaiting}, std::int64_t{0}, std::int64_t{ts}});

@@ -191,8 +191,8 @@ private:
     void recount();
     // On the queue: writes the events stored since the last write.
     void storePending();
-    // Evicts the oldest second's events when `count` events not yet sent fill the store.
-    void evictIfFull(std::uint32_t most, std::uint32_t count);
+    // Evicts the oldest second's events when the events not yet sent fill the store.
+    void evictIfFull(std::uint32_t most);
     // The rows in one transaction: true when it was kept with all of them.
     bool insertTogether(const std::vector<std::pair<std::string, std::uint32_t>>& rows, std::uint32_t most);
     // One row by itself (into a fresh file when it finds its file unusable): SQLite's code.
