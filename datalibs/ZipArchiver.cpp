@@ -61,16 +61,17 @@ bool isAscii(const std::string& s) {
     return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+void putLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
 // Info-ZIP's Unicode path field (0x7075): version 1, the CRC-32 of the name
 // in the header, and the UTF-8 name. Written with the UTF-8 flag for names
 // that are not plain ASCII, so every unzip reads them as UTF-8.
 std::vector<std::uint8_t> unicodePathField(const std::string& name) {
     std::vector<std::uint8_t> f;
     if (isAscii(name) || name.size() > 0xffff - 9) return f;
-    auto put16 = [&](std::size_t v) {
-        f.push_back(static_cast<std::uint8_t>(v & 0xff));
-        f.push_back(static_cast<std::uint8_t>((v >> 8) & 0xff));
-    };
+    auto put16 = [&](std::size_t v) { putLittleEndian(f, v, 2); };
     uLong crc = crc32(0, reinterpret_cast<const Bytef*>(name.data()), static_cast<uInt>(name.size()));
     put16(0x7075);
     put16(5 + name.size());
@@ -261,10 +262,6 @@ private:
     std::uint64_t declared_ = 0;
     std::uint64_t seen_ = 0;
 };
-
-void putLittleEndian(std::vector<std::uint8_t>& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
 
 std::uint64_t readLittleEndian(const std::uint8_t* in, int bytes) {
     std::uint64_t value = 0;
@@ -648,9 +645,10 @@ std::string ZipArchiver::beyondLimits() {
         std::string folder = folderOf(name);
         if (folder.empty()) continue;
         folder.push_back('/');
-        // A folder other than the last entry's is opened through all its levels.
-        if (folders.empty() || folder != folders.back())
-            levels += static_cast<std::uint64_t>(std::count(folder.begin(), folder.end(), '/'));
+        // A folder other than the last entry's is opened through all its
+        // levels; one that repeats the last adds nothing to count.
+        if (!folders.empty() && folder == folders.back()) continue;
+        levels += static_cast<std::uint64_t>(std::count(folder.begin(), folder.end(), '/'));
         if (limits_.folderLevels != 0 && levels > limits_.folderLevels) {
             why = "Archive refused: its entries would open more than " + std::to_string(limits_.folderLevels) +
                   " folder levels";
@@ -662,7 +660,6 @@ std::string ZipArchiver::beyondLimits() {
     }
     if (why.empty() && limits_.folders != 0 && foldersOnTheWay(folders) > limits_.folders)
         why = "Archive refused: its entries would make more than " + std::to_string(limits_.folders) + " folders";
-    unzGoToFirstFile(uf);
     return why;
 }
 
