@@ -1,49 +1,69 @@
 // The program's home and device folders in a temporary folder of a
 // benchmark's own, removed when it ends or is interrupted; the tests' time
 // zone, and the resources from the source tree for the programs that draw.
-// And the scratch folder of a benchmark that writes many files.
+// And the folders of benchmarks that write many files.
 #pragma once
 
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "foundation/FileManager.h"
 #include "foundation/Signals.h"
 
-// The folder of every BenchHome of this process, made with the first one:
-// removed at the end, and by Ctrl+C, SIGTERM or a closed terminal however
-// many homes the benchmarks made and left.
-inline const std::string& benchFolder() {
-    static const struct Folder {
-        std::string path;
-        Folder() {
-            std::string why;
-            path = ns::makeTemporaryFolder("kl-bench-", &why);
-            if (path.empty()) {
-                std::fprintf(stderr, "cannot make the benchmark's home: %s\n", why.c_str());
-                std::exit(1);
-            }
-            ns::removeOnEndingSignals(path);
+// A folder of a benchmark's own, named `prefix` and six random characters,
+// removed when it goes, and by Ctrl+C, SIGTERM or a closed terminal (the
+// first one a process makes: a process watches one folder). A folder that
+// cannot be made ends the program, saying why. In the machine's temporary
+// folder, or, as scratch for a benchmark that writes many files, in
+// KL_BENCH_TMP, else in a memory file system when there is one (so that the
+// disk's write-back does not drown the libraries' own costs).
+class BenchFolder {
+public:
+    enum class Where { Temporary, Scratch };
+    BenchFolder(const std::string& prefix, Where where) {
+        std::string base;
+        if (where == Where::Scratch) {
+            if (const char* env = std::getenv("KL_BENCH_TMP"); env && *env)
+                base = env;
+            else if (access("/dev/shm", W_OK) == 0)
+                base = "/dev/shm";
         }
-        ~Folder() {
-            std::error_code ec;
-            std::filesystem::remove_all(path, ec);
+        std::string why;
+        const std::string made = ns::makeTemporaryFolder(prefix, &why, base);
+        if (made.empty()) {
+            std::fprintf(stderr, "cannot make the benchmark's folder: %s\n", why.c_str());
+            std::exit(1);
         }
-    } folder;
+        path = made;
+        static bool watching = false;
+        if (!std::exchange(watching, true)) ns::removeOnEndingSignals(made);
+    }
+    ~BenchFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+    BenchFolder(const BenchFolder&) = delete;
+    BenchFolder& operator=(const BenchFolder&) = delete;
+
+    std::filesystem::path path;
+};
+
+// The folder of every BenchHome of this process, made with the first one.
+inline const std::filesystem::path& benchFolder() {
+    static const BenchFolder folder("kl-bench-", BenchFolder::Where::Temporary);
     return folder.path;
 }
 
 struct BenchHome {
     BenchHome() {
         static int made = 0;
-        folder = benchFolder() + "/home-" + std::to_string(++made);
+        folder = (benchFolder() / ("home-" + std::to_string(++made))).string();
         std::error_code ec;
         if (!std::filesystem::create_directory(folder, ec)) {
             std::fprintf(stderr, "cannot make the benchmark's home %s: %s\n", folder.c_str(),
@@ -67,33 +87,3 @@ struct BenchHome {
 
     std::string folder;
 };
-
-// A new folder named `prefix` and six random characters, in KL_BENCH_TMP,
-// else in a memory file system when there is one (so that the disk's
-// write-back does not drown the libraries' own costs), else in the
-// machine's temporary folder. A folder that cannot be made ends the
-// program, saying why.
-inline std::filesystem::path makeBenchScratch(const std::string& prefix) {
-    std::string base;
-    if (const char* env = std::getenv("KL_BENCH_TMP"); env && *env) {
-        base = env;
-    } else if (access("/dev/shm", W_OK) == 0) {
-        base = "/dev/shm";
-    }
-    std::string why;
-    std::string folder;
-    if (base.empty()) {
-        folder = ns::makeTemporaryFolder(prefix, &why);
-    } else {
-        folder = base + "/" + prefix + "XXXXXX";
-        if (!mkdtemp(folder.data())) {
-            why = base + ": " + std::strerror(errno);
-            folder.clear();
-        }
-    }
-    if (folder.empty()) {
-        std::fprintf(stderr, "cannot make the benchmark's scratch folder: %s\n", why.c_str());
-        std::exit(1);
-    }
-    return folder;
-}

@@ -3,20 +3,16 @@
 // extracting 65,535 entries (the most an archive holds without its 64-bit
 // records), and files under deep folders of three trees taken in turns.
 //
-// Inputs are generated in a temporary folder (see makeBenchScratch) when the
+// Inputs are generated in a temporary folder (see BenchFolder) when the
 // program starts and removed when it ends, also by Ctrl+C, SIGTERM or
 // SIGHUP. The Info-ZIP side runs "zip -q" / "unzip -q" as child processes,
 // so every benchmark here measures wall-clock time. Both sides
 // extract the same archive (one written by Info-ZIP), into an empty folder.
 // Compare Ours* with InfoZip* of the same work.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -25,9 +21,7 @@
 
 #include "BenchHome.h"
 #include "datalibs/ZipArchiver.h"
-#include "foundation/FileManager.h"
 #include "foundation/Log.h"
-#include "foundation/Signals.h"
 #include "support/HostileZips.h"
 
 namespace fs = std::filesystem;
@@ -74,7 +68,8 @@ void sh(std::initializer_list<std::string> pieces) {
 }
 
 struct Inputs {
-    fs::path root;
+    BenchFolder scratch{"kl-zip-bench-", BenchFolder::Where::Scratch};
+    fs::path root = scratch.path;
     fs::path big;        // root/big/big.txt
     fs::path smallRoot;  // root/small (folders d0..d99 holding the files)
     std::vector<std::pair<std::string, std::string>> smallFiles;  // path, entry name
@@ -82,8 +77,6 @@ struct Inputs {
     fs::path limitZip, turnsZip;  // laid out here, every entry with its own local header
 
     Inputs() {
-        root = makeBenchScratch("kl-zip-bench-");
-        ns::removeOnEndingSignals(root.string());
         fs::create_directories(root / "big");
         big = root / "big" / "big.txt";
         std::ofstream(big, std::ios::binary) << words(kBigSize, 1);
@@ -114,10 +107,6 @@ struct Inputs {
             turns.add(hostilezip::deepName(tree, kTurnNameBytes, i), "x");
         }
         turns.write(turnsZip);
-    }
-    ~Inputs() {
-        std::error_code ec;
-        fs::remove_all(root, ec);
     }
 };
 

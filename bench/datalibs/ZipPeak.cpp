@@ -14,7 +14,6 @@
 // first problem), the seconds it took (elapsed, and the CPU time it used)
 // and how much this process's peak resident size grew while it ran.
 #include <malloc.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -31,25 +30,12 @@
 #include "PeakTool.h"
 #include "datalibs/ZipArchiver.h"
 #include "foundation/Log.h"
-#include "foundation/Signals.h"
 #include "support/HostileZips.h"
 #include "support/PeakMemory.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Scratch {
-    Scratch() {
-        folder = makeBenchScratch("kl-zip-peak-");
-        ns::removeOnEndingSignals(folder.string());
-    }
-    ~Scratch() {
-        std::error_code ec;
-        fs::remove_all(folder, ec);
-    }
-    fs::path folder;
-};
 
 struct Layout {
     const char* name;
@@ -118,9 +104,9 @@ void measure(const Layout& layout, std::size_t bytes, const fs::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::optional<Scratch> scratch;  // made for the first layout measured
+    std::optional<BenchFolder> scratch;  // made for the first layout measured
     return peaktool::run(argc, argv, "zip_peak", "layout", "layouts", layouts(), [&](const Layout& l, std::size_t bytes) {
-        if (!scratch) scratch.emplace();
-        measure(l, bytes, scratch->folder);
+        if (!scratch) scratch.emplace("kl-zip-peak-", BenchFolder::Where::Scratch);
+        measure(l, bytes, scratch->path);
     });
 }

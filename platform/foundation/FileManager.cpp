@@ -164,13 +164,13 @@ std::string makeWritableDirectory(const std::string& path, ExistingFolder existi
 
 // ---- The machine's temporary folder ----
 
-std::string makeTemporaryFolder(const std::string& prefix, std::string* why) {
-    const char* variable = std::getenv("TMPDIR");
+std::string makeTemporaryFolder(const std::string& prefix, std::string* why, const std::string& in) {
+    const char* variable = in.empty() ? std::getenv("TMPDIR") : nullptr;
     if (variable && !*variable) {
         if (why) *why = "TMPDIR is set but empty";
         return {};
     }
-    const std::string folder = variable ? variable : "/tmp";
+    const std::string folder = !in.empty() ? in : variable ? variable : "/tmp";
     std::string pattern = folder + (folder.ends_with('/') ? "" : "/") + prefix + "XXXXXX";
     if (!::mkdtemp(pattern.data())) {
         if (why) *why = (variable ? "TMPDIR=" : "") + folder + ": " + std::strerror(errno);

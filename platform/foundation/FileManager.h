@@ -51,12 +51,12 @@ std::string makeWritableDirectory(const std::string& path, ExistingFolder existi
 // ---- The machine's temporary folder ----
 
 // Makes a new folder for the owner alone (0700) in the machine's temporary
-// folder, $TMPDIR when it is set, else /tmp, named `prefix` followed by six
-// characters that make it unique, and answers its path. When it cannot,
-// answers "" and sets `why` to the cause in one line, naming where it looked:
-// "TMPDIR=/x: No such file or directory", "TMPDIR is set but empty",
-// "/tmp: Permission denied".
-std::string makeTemporaryFolder(const std::string& prefix, std::string* why);
+// folder, $TMPDIR when it is set, else /tmp (or in `in` when given), named
+// `prefix` followed by six characters that make it unique, and answers its
+// path. When it cannot, answers "" and sets `why` to the cause in one line,
+// naming where it looked: "TMPDIR=/x: No such file or directory", "TMPDIR is
+// set but empty", "/tmp: Permission denied".
+std::string makeTemporaryFolder(const std::string& prefix, std::string* why, const std::string& in = {});
 
 // ---- App home ----
 

@@ -15,7 +15,7 @@
 
 using namespace ns;
 using testsupport::allocationPeak;
-using testsupport::residentKB;
+using testsupport::statusKB;
 
 namespace {
 
@@ -524,9 +524,9 @@ TEST(PropertyList, ObjectsABinaryListClaimsCostLittleMemory) {
     list.insert(list.end(), trailer.begin(), trailer.end());
 
     std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
-    const long before = residentKB("VmRSS:");
+    const long before = statusKB("VmRSS:");
     Value v = PropertyListSerialization::propertyListWithData(list);
-    const long grown = residentKB("VmHWM:") - before;
+    const long grown = statusKB("VmHWM:") - before;
     EXPECT_EQ(v, Value(true));
     EXPECT_LT(grown, static_cast<long>(kBytesPerClaimedObject * kClaimed / 1024)) << "kB";
 }

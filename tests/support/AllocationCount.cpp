@@ -9,12 +9,15 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "foundation/ReadBudget.h"
+
 namespace testsupport {
 
 namespace {
 
-// What the allocator keeps for each block beside what was asked for.
-constexpr std::size_t kBlockBytes = 16;
+// What the allocator keeps for each block beside what was asked for, as the
+// readers' budget reckons it.
+constexpr std::size_t kBlockBytes = ns::ReadBudget::kAllocationBytes;
 
 struct alignas(__STDCPP_DEFAULT_NEW_ALIGNMENT__) Header {
     std::size_t size;

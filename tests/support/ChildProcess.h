@@ -37,11 +37,12 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "support/PeakMemory.h"
 
 extern char** environ;
 
@@ -222,13 +223,7 @@ private:
     }
 
     // The address space this process has mapped, in bytes.
-    static std::uint64_t mappedBytes() {
-        std::ifstream in("/proc/self/status");
-        std::string line;
-        while (std::getline(in, line))
-            if (line.rfind("VmSize:", 0) == 0) return std::strtoull(line.c_str() + 7, nullptr, 10) * 1024;
-        return 0;
-    }
+    static std::uint64_t mappedBytes() { return static_cast<std::uint64_t>(std::max(statusKB("VmSize:"), 0L)) * 1024; }
 
     static Clock::time_point after(double seconds) {
         return Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));

@@ -14,8 +14,9 @@
 
 namespace testsupport {
 
-// In kB: "VmRSS:" now, "VmHWM:" at its peak.
-inline long residentKB(const std::string& key) {
+// A line of /proc/self/status in kB: "VmRSS:" now, "VmHWM:" at its peak,
+// "VmSize:" the address space mapped.
+inline long statusKB(const std::string& key) {
     std::ifstream in("/proc/self/status");
     std::string line;
     while (std::getline(in, line))
@@ -27,9 +28,9 @@ inline long residentKB(const std::string& key) {
 template <class Work>
 long peakGrowthKB(Work work) {
     std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
-    const long before = residentKB("VmRSS:");
+    const long before = statusKB("VmRSS:");
     work();
-    return residentKB("VmHWM:") - before;
+    return statusKB("VmHWM:") - before;
 }
 
 // The most memory, in kB, that a read of hostile input may take at the
