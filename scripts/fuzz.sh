@@ -22,16 +22,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+usage_line="usage: scripts/fuzz.sh [-j N] [SECONDS] [TARGET...]"
 # A usage error: the message and the usage, exit 2, nothing built or run.
 usage() {
   echo "fuzz.sh: $1" >&2
-  echo "usage: scripts/fuzz.sh [-j N] [SECONDS] [TARGET...]" >&2
+  echo "$usage_line" >&2
   exit 2
 }
 
 case "${1:-}" in
   -h | --help)
-    echo "usage: scripts/fuzz.sh [-j N] [SECONDS] [TARGET...]"
+    echo "$usage_line"
     exit 0
     ;;
 esac

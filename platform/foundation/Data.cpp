@@ -230,7 +230,7 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, ErrorP
         if (error) *error = fileError(err, path, true);
         return false;
     };
-    std::string temp = path + ".tmp-XXXXXX";
+    std::string temp = path + std::string(kTemporaryMark) + std::string(kTemporaryLetters, 'X');
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return fail(errno);
     auto abandon = [&](int err) {

@@ -103,7 +103,7 @@ void removeOnEndingSignals(const std::string& folder, IgnoredSignals ignored) {
     // program started again: what loads it and what its sanitizers read.
     std::vector<std::string> environment;
     for (char** e = environ; e && *e; ++e) environment.emplace_back(*e);
-    std::thread([path = folder, environment = std::move(environment), startAgain = canStartAgain()]() mutable {
+    std::thread([path = folder, environment = std::move(environment)]() mutable {
         unsigned char sig = 0;
         while (::read(wakeRemover[0], &sig, 1) < 0 && errno == EINTR) {
         }
@@ -119,7 +119,7 @@ void removeOnEndingSignals(const std::string& folder, IgnoredSignals ignored) {
         std::vector<char*> envp;
         for (auto& v : environment) envp.push_back(v.data());
         envp.push_back(nullptr);
-        if (startAgain) ::execve("/proc/self/exe", argv, envp.data());
+        if (canStartAgain()) ::execve("/proc/self/exe", argv, envp.data());
         // Not started again (no /proc, or run by a loader): removed here, as
         // the writers allow.
         removeHomeDirectory(path);
