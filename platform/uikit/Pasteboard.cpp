@@ -107,7 +107,10 @@ ns::Bytes encode(const Board& b) {
     return out;
 }
 
-std::optional<Board> decode(const ns::Bytes& in) {
+// What a board's file holds, or nullopt when it is not a whole board.
+// Without `withItems` the items are walked and checked but not made: what
+// the board is (its kind, its creator) costs no more than the walk.
+std::optional<Board> decode(const ns::Bytes& in, bool withItems) {
     if (in.size() < sizeof kMagic || !std::equal(kMagic, kMagic + sizeof kMagic, in.begin())) return std::nullopt;
     Reader r{in, sizeof kMagic};
     Board b;
@@ -126,6 +129,7 @@ std::optional<Board> decode(const ns::Bytes& in) {
         it.isString = r.get(1) != 0;
         auto [from, to] = r.take(r.get(4));
         if (!r.ok) return std::nullopt;
+        if (!withItems) continue;
         it.type.assign(typeFrom, typeTo);
         it.bytes.assign(from, to);
         b.items.push_back(std::move(it));
@@ -207,8 +211,9 @@ bool isGeneralName(const std::string& name) { return name == kPasteboardNameGene
 
 // The live board, or nullopt when it does not exist, cannot be read (one
 // beyond kPasteboardMaxFileBytes is said in a log line), or was a temporary
-// board of a process that has ended. Needs the lock.
-std::optional<Board> load(const std::string& name) {
+// board of a process that has ended; its items only `withItems`. Needs the
+// lock.
+std::optional<Board> load(const std::string& name, bool withItems = true) {
     ns::ErrorPtr error;
     std::optional<ns::Bytes> bytes = ns::readFile(pathFor(name), kPasteboardMaxFileBytes, &error);
     if (!bytes) {
@@ -216,7 +221,7 @@ std::optional<Board> load(const std::string& name) {
             ns::NSLog("Pasteboard: cannot read %@", error->localizedDescription());  // the file and the reason
         return std::nullopt;
     }
-    std::optional<Board> b = decode(*bytes);
+    std::optional<Board> b = decode(*bytes, withItems);
     if (!b) {
         ns::NSLog("Pasteboard: unreadable store file for %@", name);
         return std::nullopt;
@@ -249,20 +254,23 @@ Board freshBoard(const std::string& name) {
 
 // Loads (or starts) the board, lets `change` edit it, stores it: true when
 // the board was kept. `change` answers false when it changed nothing: a
-// board that is there is then not written again. Needs no lock.
+// board that is there is then not written again. A change that replaces
+// every item needs none `withItems`. Needs no lock.
 template <typename F>
-bool modify(const std::string& name, F change) {
+bool modify(const std::string& name, F change, bool withItems = true) {
     StoreLock lock(true);
-    std::optional<Board> there = load(name);
+    std::optional<Board> there = load(name, withItems);
     Board b = there.value_or(freshBoard(name));
     if (!change(b) && there) return true;
     return store(name, b);
 }
 
+// What `read` makes of the board, which has its items only `withItems`; the
+// default answer when there is none.
 template <typename F>
-auto inspect(const std::string& name, F read) -> decltype(read(std::declval<const Board&>())) {
+auto inspect(const std::string& name, F read, bool withItems = true) -> decltype(read(std::declval<const Board&>())) {
     StoreLock lock(false);
-    std::optional<Board> b = load(name);
+    std::optional<Board> b = load(name, withItems);
     if (!b) return {};
     return read(*b);
 }
@@ -274,6 +282,7 @@ const Item* findItem(const Board& b, const std::string& type) {
     return nullptr;
 }
 
+// The board's items, whatever they were, become this one.
 void replaceContent(Board& b, Item item) {
     b.items.clear();
     b.items.push_back(std::move(item));
@@ -289,7 +298,7 @@ PasteboardPtr Pasteboard::generalPasteboard() { return pasteboardWithName(kPaste
 PasteboardPtr Pasteboard::pasteboardWithName(const std::string& name, bool create) {
     if (name.empty()) return nullptr;
     StoreLock lock(true);
-    if (!load(name)) {
+    if (!load(name, false)) {
         // A board that could not be written does not exist.
         if (!create || !store(name, freshBoard(name))) return nullptr;
     }
@@ -305,11 +314,15 @@ void Pasteboard::removePasteboardWithName(const std::string& name) {
 
 bool Pasteboard::isPersistent() const {
     if (isGeneral()) return true;
-    return inspect(name_, [](const Board& b) { return b.persistent; });
+    return inspect(name_, [](const Board& b) { return b.persistent; }, false);
 }
 
 bool Pasteboard::setPersistent(bool persistent) {
     if (isGeneral()) return true;
+    // Mostly it is so already (a board is made persistent each time it is
+    // opened): told without making its items.
+    const auto now = inspect(name_, [](const Board& b) { return std::optional<bool>(b.persistent); }, false);
+    if (now == persistent) return true;
     return modify(name_, [&](Board& b) {
         if (b.persistent == persistent) return false;
         b.persistent = persistent;
@@ -318,18 +331,24 @@ bool Pasteboard::setPersistent(bool persistent) {
 }
 
 bool Pasteboard::setData(const ns::Bytes& data, const std::string& type) {
-    return modify(name_, [&](Board& b) {
-        replaceContent(b, Item{type, false, data});
-        return true;
-    });
+    return modify(
+        name_,
+        [&](Board& b) {
+            replaceContent(b, Item{type, false, data});
+            return true;
+        },
+        false);
 }
 
 bool Pasteboard::setValue(const ns::Value& value, const std::string& type) {
     if (value.isString()) {
-        return modify(name_, [&](Board& b) {
-            replaceContent(b, Item{type, true, ns::Bytes(value.str().begin(), value.str().end())});
-            return true;
-        });
+        return modify(
+            name_,
+            [&](Board& b) {
+                replaceContent(b, Item{type, true, ns::Bytes(value.str().begin(), value.str().end())});
+                return true;
+            },
+            false);
     }
     if (value.isData()) return setData(value.data(), type);
     return false;
@@ -378,7 +397,7 @@ bool Pasteboard::containsPasteboardTypes(const std::vector<std::string>& types) 
 }
 
 long Pasteboard::changeCount() const {
-    return inspect(name_, [](const Board& b) { return static_cast<long>(b.changeCount); });
+    return inspect(name_, [](const Board& b) { return static_cast<long>(b.changeCount); }, false);
 }
 
 void Pasteboard::removeAllForTesting() {

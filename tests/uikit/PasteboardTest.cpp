@@ -314,6 +314,29 @@ TEST_F(PasteboardTest, AFileBeyondTheBoundOrClaimingMoreThanItHoldsIsNoBoard) {
     fs::remove(path);
 }
 
+// Opening a board, making it persistent (as it is already) and replacing
+// its content need only what it is, not its items: a board of many items
+// (another program's) is walked for them, never made item by item.
+TEST_F(PasteboardTest, OpeningAndReplacingABoardDoNotMakeItsItems) {
+    const std::string path = ui::deviceStoreSubdirectory("Pasteboards") + "/crowded.pasteboard";
+    constexpr std::uint32_t kItems = 100000;
+    BoardFile file(kItems);
+    for (std::uint32_t i = 0; i < kItems; ++i) file.item("", 0, "");
+    std::ofstream(path, std::ios::binary) << file.bytes;
+    ui::PasteboardPtr board;
+    const auto used = testsupport::allocationPeak(
+        [&] {
+            board = Pasteboard::pasteboardWithName("crowded", false);
+            if (board && board->setPersistent(true)) board->setString("taken");
+        },
+        256u << 20);
+    ASSERT_TRUE(board);
+    EXPECT_EQ(board->string(), "taken");
+    // The file read once at a time; its items would take six times as much.
+    EXPECT_LT(used.peak, 2 * file.bytes.size() + (64u << 10));
+    std::filesystem::remove(path);
+}
+
 // The largest board the writer writes reads back whole; one byte more is
 // not written, and the board keeps what it held.
 TEST_F(PasteboardTest, ABoardAtTheBoundReadsBackAndOneBeyondIsNotWritten) {
