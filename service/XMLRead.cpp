@@ -14,6 +14,7 @@
 #include <functional>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "foundation/ReadBudget.h"
@@ -264,7 +265,6 @@ private:
         if (w.stopped_) return;
         const std::size_t n = static_cast<std::size_t>(std::max(nbAttributes, 0));
         const std::size_t declared = static_cast<std::size_t>(std::max(nbNamespaces, 0));
-        ++w.depth_;
         w.inScope_ += declared;
         w.declared_.push_back(declared);
         // The parser checks each attribute and declaration against the others
@@ -283,7 +283,7 @@ private:
         if (w.tree_) {
             // A step up through the ancestors or along the attributes takes
             // about as long as building two bytes of the tree.
-            bytes += times(w.depth_, 2 * (n + 1)) + n * n + declared * declared;
+            bytes += times(w.declared_.size(), 2 * (n + 1)) + n * n + declared * declared;
             bytes += kNodeBytes + declared * kNamespaceBytes;
             for (std::size_t i = 0; i < declared; ++i) bytes += length(namespaces[2 * i]) + length(namespaces[2 * i + 1]);
             for (std::size_t i = 0; i < n; ++i) {
@@ -308,7 +308,6 @@ private:
         if (!w.declared_.empty()) {
             w.inScope_ -= w.declared_.back();
             w.declared_.pop_back();
-            --w.depth_;
         }
         w.lastWasText_ = false;
         w.original_.endElementNs(ctx, localname, prefix, URI);
@@ -398,9 +397,8 @@ private:
     Watch* previous_;
     bool stopped_ = false;
     std::string refusal_;
-    std::size_t depth_ = 0;
     std::size_t inScope_ = 0;               // namespace declarations in scope
-    std::vector<std::size_t> declared_;     // by each open element
+    std::vector<std::size_t> declared_;     // by each open element, so as deep as they are
     bool lastWasText_ = false;
     std::size_t messages_ = 0;
     std::unordered_map<std::string, std::size_t, ns::TextHash, std::equal_to<>> defaults_;  // declared, by element name
@@ -445,40 +443,24 @@ bool startTagsWithinBound(std::string_view xml) {
     return !handler || tagsWithin(toUTF8(xml, handler), kMaxAttributes);
 }
 
-xmlDocPtr readDocument(std::string_view xml, int options, const Settings& settings, std::string* refusal) {
-    if (!readable(xml, refusal)) return nullptr;
-    xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size()));
-    if (!ctxt) return nullptr;
-    xmlCtxtUseOptions(ctxt, options);
-    xmlDocPtr doc = nullptr;
-    {
-        Watch watch(ctxt, xml.size(), true, settings);
-        xmlParseDocument(ctxt);
-        doc = ctxt->myDoc;
-        ctxt->myDoc = nullptr;
-        if (doc && (watch.stopped() || !(ctxt->wellFormed || ctxt->recovery))) {
-            xmlFreeDoc(doc);
-            doc = nullptr;
-        }
-        if (watch.stopped() && refusal) *refusal = watch.refusal();
-    }
-    xmlFreeParserCtxt(ctxt);
-    return doc;
-}
+namespace {
 
-bool parse(std::string_view xml, const xmlSAXHandler& handler, void* userData, int options, const Settings& settings,
-           std::string* refusal) {
+// Parses the text under a watch, with the context as `ready` leaves it;
+// `done` takes what the parse made, and whether the watch stopped it, before
+// the watch ends. False when the text is refused before the parse or no
+// context can be made for it.
+template <class Ready, class Done>
+bool watchedParse(std::string_view xml, int options, bool tree, const Settings& settings, std::string* refusal,
+                  Ready ready, Done done) {
     if (!readable(xml, refusal)) return false;
     xmlParserCtxtPtr ctxt = xmlCreateMemoryParserCtxt(xml.data(), static_cast<int>(xml.size()));
     if (!ctxt) return false;
-    *ctxt->sax = handler;
-    ctxt->userData = userData;
+    ready(ctxt);
     xmlCtxtUseOptions(ctxt, options);
-    bool fine = false;
     {
-        Watch watch(ctxt, xml.size(), false, settings);
+        Watch watch(ctxt, xml.size(), tree, settings);
         xmlParseDocument(ctxt);
-        fine = ctxt->wellFormed != 0 && !watch.stopped();
+        done(ctxt, watch.stopped());
         if (watch.stopped() && refusal) *refusal = watch.refusal();
     }
     if (ctxt->myDoc) {
@@ -486,6 +468,31 @@ bool parse(std::string_view xml, const xmlSAXHandler& handler, void* userData, i
         ctxt->myDoc = nullptr;
     }
     xmlFreeParserCtxt(ctxt);
+    return true;
+}
+
+}  // namespace
+
+xmlDocPtr readDocument(std::string_view xml, int options, const Settings& settings, std::string* refusal) {
+    xmlDocPtr doc = nullptr;
+    watchedParse(
+        xml, options, true, settings, refusal, [](xmlParserCtxtPtr) {},
+        [&](xmlParserCtxtPtr ctxt, bool stopped) {
+            if (ctxt->myDoc && !stopped && (ctxt->wellFormed || ctxt->recovery)) std::swap(doc, ctxt->myDoc);
+        });
+    return doc;
+}
+
+bool parse(std::string_view xml, const xmlSAXHandler& handler, void* userData, int options, const Settings& settings,
+           std::string* refusal) {
+    bool fine = false;
+    watchedParse(
+        xml, options, false, settings, refusal,
+        [&](xmlParserCtxtPtr ctxt) {
+            *ctxt->sax = handler;
+            ctxt->userData = userData;
+        },
+        [&](xmlParserCtxtPtr ctxt, bool stopped) { fine = ctxt->wellFormed != 0 && !stopped; });
     return fine;
 }
 
