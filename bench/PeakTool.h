@@ -1,17 +1,51 @@
 // What the measuring tools (plist_peak, zip_peak, reader_peak) share: a main that
 // measures one named input, or each in turn, at the size asked for in
 // megabytes or else just under the 32 MiB that the readers take. The CPU
-// time and the peak memory come from tests/support/PeakMemory.h.
+// time and the peak memory come from tests/support/PeakMemory.h, measured
+// and printed alike for every tool.
 #pragma once
 
+#include <malloc.h>
+
 #include <cctype>
+#include <chrono>
 #include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "support/PeakMemory.h"
+
 namespace peaktool {
+
+// What one piece of work cost: its elapsed and CPU seconds, and how far the
+// process's peak resident size grew, in kB.
+struct Cost {
+    double seconds, cpuSeconds;
+    long grownKB;
+};
+
+// Measures `work`, the heap first trimmed of what making its input freed,
+// so that the work does not reuse it.
+template <class Work>
+Cost measured(Work work) {
+    malloc_trim(0);
+    const double cpu = testsupport::cpuSeconds();
+    const auto start = std::chrono::steady_clock::now();
+    const long grown = testsupport::peakGrowthKB(work);
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            testsupport::cpuSeconds() - cpu, grown};
+}
+
+// The cost as every tool prints it: "  0.123 s (CPU   0.123 s)  peak grew
+// by   12.3 MB", the megabytes `megabyteWidth` wide.
+inline std::string describe(const Cost& cost, int megabyteWidth = 7) {
+    char text[96];
+    std::snprintf(text, sizeof text, "%7.3f s (CPU %7.3f s)  peak grew by %*.1f MB", cost.seconds, cost.cpuSeconds,
+                  megabyteWidth, cost.grownKB / 1024.0);
+    return text;
+}
 
 inline constexpr double kMostMegabytes = 1000;
 

@@ -13,9 +13,7 @@
 // the archive's size and entries, what the extraction answered (with its
 // first problem), the seconds it took (elapsed, and the CPU time it used)
 // and how much this process's peak resident size grew while it ran.
-#include <malloc.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,7 +29,6 @@
 #include "datalibs/ZipArchiver.h"
 #include "foundation/Log.h"
 #include "support/HostileZips.h"
-#include "support/PeakMemory.h"
 
 namespace fs = std::filesystem;
 
@@ -77,24 +74,19 @@ void measure(const Layout& layout, std::size_t bytes, const fs::path& folder) {
         size = zip.size() - 76;  // without the 64-bit end records
         zip.write(archive);
     }
-    malloc_trim(0);  // what making the archive freed is not there for the extraction to reuse
     ns::LogCapture quiet;
     ZipArchiver z;
     auto problems = std::make_shared<FirstProblem>();
     z.setDelegate(problems);
-    const double cpu = testsupport::cpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
     bool answered = false;
-    const long grown = testsupport::peakGrowthKB([&] {
+    const peaktool::Cost cost = peaktool::measured([&] {
         answered = z.UnzipOpenFile(archive.string()) && z.UnzipFileTo(target.string(), true);
         z.UnzipCloseFile();
     });
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpuUsed = testsupport::cpuSeconds() - cpu;
-    std::printf("%-17s %6.2f MB %7llu entries  %-5s %7.3f s (CPU %7.3f s)  peak grew by %6.1f MB  %zu problems%s%s\n",
-                layout.name, static_cast<double>(size) / 1e6, static_cast<unsigned long long>(entries),
-                answered ? "true" : "false", seconds, cpuUsed, grown / 1024.0, problems->count,
-                problems->count ? ", first: " : "", problems->first.c_str());
+    std::printf("%-17s %6.2f MB %7llu entries  %-5s %s  %zu problems%s%s\n", layout.name,
+                static_cast<double>(size) / 1e6, static_cast<unsigned long long>(entries), answered ? "true" : "false",
+                peaktool::describe(cost, 6).c_str(), problems->count, problems->count ? ", first: " : "",
+                problems->first.c_str());
     std::fflush(stdout);
     std::error_code ec;
     fs::remove_all(target, ec);

@@ -14,10 +14,8 @@
 // time it used), and how much this
 // process's peak resident size grew while it read (the list itself made
 // before the peak is reset).
-#include <malloc.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,7 +30,6 @@
 #include "foundation/PropertyList.h"
 #include "support/HostilePlists.h"
 #include "support/LargeLists.h"
-#include "support/PeakMemory.h"
 #ifdef KL_HAVE_MERVIO
 #include "BenchHome.h"
 #include "foundation/Data.h"
@@ -264,14 +261,11 @@ const std::vector<Family>& families() {
 void measure(const Family& family, std::size_t bytes) {
     const ns::Bytes list = family.make(bytes);
     if (family.prepare) family.prepare(list);
-    malloc_trim(0);  // what making the list freed is not there for the read to reuse
-    const double cpu = testsupport::cpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
     std::string outcome;
     ns::ErrorPtr error;
     ns::Value v;  // freed once measured
     std::shared_ptr<hostile::WideRecord> records;
-    const long grown = testsupport::peakGrowthKB([&] {
+    const peaktool::Cost cost = peaktool::measured([&] {
         if (family.run) {
             outcome = family.run(list);
             return;
@@ -284,16 +278,14 @@ void measure(const Family& family, std::size_t bytes) {
                 break;
         }
     });
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpuUsed = testsupport::cpuSeconds() - cpu;
     if (family.run) {
     } else if (family.reader == Reader::Records) {
         outcome = records ? std::to_string(records->records()) + " records" : "refused";
     } else {
         outcome = outcomeOf(v, error);
     }
-    std::printf("%-13s %6.2f MB  %-24s %7.3f s (CPU %7.3f s)  peak grew by %7.1f MB\n", family.name,
-                list.size() / 1e6, outcome.c_str(), seconds, cpuUsed, grown / 1024.0);
+    std::printf("%-13s %6.2f MB  %-24s %s\n", family.name, list.size() / 1e6, outcome.c_str(),
+                peaktool::describe(cost).c_str());
     std::fflush(stdout);
 }
 

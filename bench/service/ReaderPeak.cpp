@@ -12,10 +12,8 @@
 // Prints the text's size, what the read gave, the seconds it took (elapsed,
 // and the CPU time it used), and how much this process's peak resident size
 // grew while it read (the text itself made before the peak is reset).
-#include <malloc.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -31,7 +29,6 @@
 #include "service/JSON.h"
 #include "service/SoapXmlParseHelper.h"
 #include "support/HostileReplies.h"
-#include "support/PeakMemory.h"
 
 namespace {
 
@@ -133,15 +130,9 @@ void measure(const Family& family, std::size_t bytes) {
         text.clear();
         text.shrink_to_fit();
     }
-    malloc_trim(0);  // what making the text freed is not there for the read to reuse
-    const double cpu = testsupport::cpuSeconds();
-    const auto start = std::chrono::steady_clock::now();
     std::string outcome;
-    const long grown = testsupport::peakGrowthKB([&] { outcome = family.read(text); });
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const double cpuUsed = testsupport::cpuSeconds() - cpu;
-    std::printf("%-19s %6.2f MB  %-24s %7.3f s (CPU %7.3f s)  peak grew by %7.1f MB\n", family.name, size / 1e6,
-                outcome.c_str(), seconds, cpuUsed, grown / 1024.0);
+    const peaktool::Cost cost = peaktool::measured([&] { outcome = family.read(text); });
+    std::printf("%-19s %6.2f MB  %-24s %s\n", family.name, size / 1e6, outcome.c_str(), peaktool::describe(cost).c_str());
     std::fflush(stdout);
 }
 
